@@ -1,0 +1,30 @@
+#include "NotificationCenter.h"
+
+#include <QCoreApplication>
+
+NotificationCenter& NotificationCenter::defaultCenter()
+{
+    static NotificationCenter* center = [] {
+        auto* c = new NotificationCenter;
+        if (auto* app = QCoreApplication::instance())
+            c->moveToThread(app->thread());
+        return c;
+    }();
+    return *center;
+}
+
+void NotificationCenter::post(const QString& name, const QVariantMap& userInfo)
+{
+    QMetaObject::invokeMethod(
+        this, [this, name, userInfo] { emit posted(name, userInfo); }, Qt::QueuedConnection);
+}
+
+QMetaObject::Connection NotificationCenter::observe(const QString& name, QObject* context,
+    std::function<void(const QVariantMap& userInfo)> handler)
+{
+    return connect(this, &NotificationCenter::posted, context,
+        [name, handler = std::move(handler)](const QString& posted, const QVariantMap& info) {
+            if (posted == name)
+                handler(info);
+        });
+}

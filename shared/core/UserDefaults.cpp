@@ -1,0 +1,125 @@
+#include "UserDefaults.h"
+
+#include <QStandardPaths>
+
+UserDefaults& UserDefaults::standard()
+{
+    static UserDefaults* instance = new UserDefaults(standardFilePath());
+    return *instance;
+}
+
+QString UserDefaults::standardFilePath()
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return base + QStringLiteral("/Quorvane/Quorvane Pro.conf");
+}
+
+UserDefaults::UserDefaults(const QString& filePath, QObject* parent)
+    : QObject(parent)
+    , m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
+{
+}
+
+UserDefaults::~UserDefaults() = default;
+
+bool UserDefaults::contains(const QString& key) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_settings->contains(key);
+}
+
+QVariant UserDefaults::value(const QString& key) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_settings->value(key);
+}
+
+void UserDefaults::setValue(const QString& key, const QVariant& value)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_settings->setValue(key, value);
+        m_settings->sync();
+    }
+    emit valueChanged(key);
+}
+
+void UserDefaults::remove(const QString& key)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_settings->remove(key);
+        m_settings->sync();
+    }
+    emit valueChanged(key);
+}
+
+void UserDefaults::removeAll()
+{
+    QStringList keys;
+    {
+        std::lock_guard lock(m_mutex);
+        keys = m_settings->allKeys();
+        m_settings->clear();
+        m_settings->sync();
+    }
+    for (const QString& key : keys)
+        emit valueChanged(key);
+}
+
+QStringList UserDefaults::allKeys() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_settings->allKeys();
+}
+
+std::optional<std::string> UserDefaults::data(const QString& key) const
+{
+    const QVariant v = value(key);
+    if (!v.isValid())
+        return std::nullopt;
+    return v.toString().toStdString();
+}
+
+void UserDefaults::setData(const QString& key, const std::string& bytes)
+{
+    setValue(key, QString::fromStdString(bytes));
+}
+
+std::optional<QString> UserDefaults::string(const QString& key) const
+{
+    const QVariant v = value(key);
+    if (!v.isValid())
+        return std::nullopt;
+    return v.toString();
+}
+
+void UserDefaults::setString(const QString& key, const QString& value)
+{
+    setValue(key, value);
+}
+
+bool UserDefaults::boolValue(const QString& key, bool fallback) const
+{
+    const QVariant v = value(key);
+    if (!v.isValid())
+        return fallback;
+    // The INI format keeps Booleans as the text "true" or "false".
+    const QString text = v.toString();
+    if (text == QLatin1String("true"))
+        return true;
+    if (text == QLatin1String("false"))
+        return false;
+    return v.toBool();
+}
+
+void UserDefaults::setBool(const QString& key, bool value)
+{
+    setValue(key, value);
+}
+
+void UserDefaults::sync()
+{
+    std::lock_guard lock(m_mutex);
+    m_settings->sync();
+}

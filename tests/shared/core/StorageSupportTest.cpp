@@ -1,0 +1,130 @@
+#include "core/AppSupport.h"
+#include "core/JsonFile.h"
+#include "core/NotificationCenter.h"
+#include "core/NumberFormat.h"
+#include "core/UserDefaults.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <clocale>
+#include <gtest/gtest.h>
+#include <thread>
+
+TEST(NumberFormatTest, PointWhateverTheLocale)
+{
+    // A German locale writes decimal commas through plain printf; ours must not.
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous ? previous : "C";
+    const bool german = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+    EXPECT_EQ(cformat("%.1f GB", 12.345), "12.3 GB");
+    EXPECT_EQ(qformat("%.2f%%", 3.14159), QStringLiteral("3.14%"));
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    if (!german)
+        GTEST_LOG_(INFO) << "de_DE.UTF-8 not installed; checked under the C locale only";
+}
+
+TEST(NumberFormatTest, ShortestDecimalKeepsAFractionAndPlainNotation)
+{
+    EXPECT_EQ(shortestDecimal(1700000000.0), "1700000000.0");
+    EXPECT_EQ(shortestDecimal(1733700000.25), "1733700000.25");
+    EXPECT_EQ(shortestDecimal(0.1), "0.1");
+    EXPECT_EQ(shortestDecimal(0.0), "0.0");
+}
+
+TEST(JsonFileTest, CorruptFileIsSetAsideAndMissingFileIsEmpty)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("records.json");
+    EXPECT_FALSE(jsonfile::load<std::vector<int>>(path));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+
+    ASSERT_TRUE(jsonfile::writeAtomically(path, "[1,2,"));
+    EXPECT_FALSE(jsonfile::load<std::vector<int>>(path));
+    EXPECT_FALSE(QFile::exists(path));
+    const QStringList aside = QDir(dir.path()).entryList({ "records.json.corrupt-*" }, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    QFile kept(dir.filePath(aside.first()));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("[1,2,"));
+
+    ASSERT_TRUE(jsonfile::save(path, std::vector<int> { 1, 2 }));
+    EXPECT_EQ(jsonfile::load<std::vector<int>>(path), (std::vector<int> { 1, 2 }));
+}
+
+TEST(JsonFileTest, WriteIntoMissingFolderFailsWithAnError)
+{
+    QString error;
+    EXPECT_FALSE(jsonfile::writeAtomically("/nonexistent-folder/x/y.json", "[]", &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(AppSupportTest, FolderUnderXdgDataHomeIsCreated)
+{
+    const QString dir = appSupportDirectory();
+    EXPECT_TRUE(dir.endsWith("/Quorvane"));
+    EXPECT_TRUE(dir.startsWith(QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"))));
+    EXPECT_TRUE(QDir(dir).exists());
+}
+
+TEST(UserDefaultsTest, ValuesPersistAcrossInstancesAndSignalEachKey)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("test.conf");
+    {
+        UserDefaults defaults(path);
+        QSignalSpy spy(&defaults, &UserDefaults::valueChanged);
+        defaults.setData("com.quorvane.example", R"({"a":"x/y","b":[1,2]})");
+        defaults.setBool("showMenuBarSparkline", false);
+        defaults.setString("appTheme", "Nordic");
+        ASSERT_EQ(spy.count(), 3);
+        EXPECT_EQ(spy.at(0).at(0).toString(), "com.quorvane.example");
+    }
+    UserDefaults again(path);
+    EXPECT_EQ(again.data("com.quorvane.example"), R"({"a":"x/y","b":[1,2]})");
+    EXPECT_FALSE(again.boolValue("showMenuBarSparkline", true));
+    EXPECT_TRUE(again.boolValue("showMenuBarCPURing", true));
+    EXPECT_EQ(again.string("appTheme"), QStringLiteral("Nordic"));
+    EXPECT_FALSE(again.data("absent"));
+    again.removeAll();
+    EXPECT_TRUE(again.allKeys().isEmpty());
+}
+
+TEST(UserDefaultsTest, ConcurrentWritersLoseNothing)
+{
+    QTemporaryDir dir;
+    UserDefaults defaults(dir.filePath("threads.conf"));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&defaults, t] {
+            for (int i = 0; i < 25; ++i)
+                defaults.setValue(QStringLiteral("k%1_%2").arg(t).arg(i), i);
+        });
+    }
+    for (auto& th : threads)
+        th.join();
+    EXPECT_EQ(defaults.allKeys().size(), 200);
+}
+
+TEST(NotificationCenterTest, PostFromAnotherThreadArrivesOnTheGuiThread)
+{
+    QObject context;
+    int calls = 0;
+    Qt::HANDLE observedOn = nullptr;
+    NotificationCenter::defaultCenter().observe("QuorvaneDidReclaimStorage", &context, [&](const QVariantMap&) {
+        ++calls;
+        observedOn = QThread::currentThreadId();
+    });
+    std::thread poster([] {
+        NotificationCenter::defaultCenter().post("QuorvaneDidReclaimStorage");
+        NotificationCenter::defaultCenter().post("SomethingElse");
+    });
+    poster.join();
+    EXPECT_EQ(calls, 0); // delivery is never synchronous
+    EXPECT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, 2000));
+    EXPECT_EQ(observedOn, QCoreApplication::instance()->thread()->currentThreadId());
+}

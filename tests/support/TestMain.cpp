@@ -1,0 +1,28 @@
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+// Every test program runs with its own configuration and data folders, so no test reads or
+// overwrites the settings and records of the person running the tests.
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleMock(&argc, argv);
+
+    QTemporaryDir home;
+    const QByteArray root = home.path().toUtf8();
+    setenv("XDG_CONFIG_HOME", (root + "/config").constData(), 1);
+    setenv("XDG_DATA_HOME", (root + "/data").constData(), 1);
+    setenv("XDG_CACHE_HOME", (root + "/cache").constData(), 1);
+    setenv("XDG_RUNTIME_DIR", (root + "/runtime").constData(), 1);
+    QDir().mkpath(home.path() + "/runtime");
+    if (!getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
