@@ -1,0 +1,120 @@
+#include "AssistanceTracker.h"
+
+#include "core/AppSupport.h"
+#include "core/JsonFile.h"
+#include "core/NotificationCenter.h"
+#include "core/Notifications.h"
+#include "core/Uuid.h"
+
+#include <QDir>
+
+#include <algorithm>
+
+AssistanceTracker& AssistanceTracker::shared()
+{
+    static AssistanceTracker tracker;
+    return tracker;
+}
+
+AssistanceTracker::AssistanceTracker(const QString& folder)
+    : m_folder(folder)
+{
+    // The history is kept exactly as stored, even beyond the cap; the next record trims it.
+    // A file that does not decode is set aside by the loader rather than overwritten later.
+    if (auto events = jsonfile::load<std::vector<AssistanceEvent>>(historyFilePath()))
+        m_events = std::move(*events);
+    if (auto metrics = jsonfile::load<SavedYouMetrics>(metricsFilePath()))
+        m_metrics = *metrics;
+    else
+        m_metrics = SavedYouMetrics::fresh();
+}
+
+void AssistanceTracker::record(AssistanceCategory category, const std::string& title, const std::string& detail,
+    const std::string& impactValue, double hoursSavedDelta, double storageFreedGBDelta,
+    std::int64_t buildsProtectedDelta)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_events.insert(m_events.begin(),
+            AssistanceEvent { Uuid::random(), Date::now(), category, title, detail, impactValue });
+        if (m_events.size() > kHistoryLimit)
+            m_events.resize(kHistoryLimit);
+
+        m_metrics.totalHoursSaved += hoursSavedDelta;
+        m_metrics.totalGBFreed += storageFreedGBDelta;
+        m_metrics.totalStorageReclaimedGB += storageFreedGBDelta;
+        m_metrics.buildsProtected += buildsProtectedDelta;
+        switch (category) {
+        case AssistanceCategory::performance:
+            ++m_metrics.performanceOptimizationsCount;
+            break;
+        case AssistanceCategory::storage:
+            ++m_metrics.modelsCleanedCount;
+            break;
+        case AssistanceCategory::computing:
+            ++m_metrics.computeShieldEventsCount;
+            break;
+        case AssistanceCategory::all:
+        case AssistanceCategory::memory:
+            break;
+        }
+        save();
+    }
+    NotificationCenter::defaultCenter().post(Notifications::assistanceEventAdded);
+}
+
+std::vector<AssistanceEvent> AssistanceTracker::fetchEvents(AssistanceCategory category, int limit) const
+{
+    const auto wanted = static_cast<std::size_t>(std::max(limit, 0));
+    std::vector<AssistanceEvent> out;
+    std::lock_guard lock(m_mutex);
+    for (const auto& event : m_events) {
+        if (out.size() >= wanted)
+            break;
+        if (category == AssistanceCategory::all || event.category == category)
+            out.push_back(event);
+    }
+    return out;
+}
+
+SavedYouMetrics AssistanceTracker::getMetrics() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_metrics;
+}
+
+void AssistanceTracker::clearHistory()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_events.clear();
+        m_metrics = SavedYouMetrics::fresh();
+        save();
+    }
+    NotificationCenter::defaultCenter().post(Notifications::assistanceEventAdded);
+}
+
+QString AssistanceTracker::filePath(const QString& name) const
+{
+    if (m_folder.isEmpty())
+        return appSupportFilePath(name);
+    QDir().mkpath(m_folder);
+    return m_folder + QLatin1Char('/') + name;
+}
+
+QString AssistanceTracker::historyFilePath() const
+{
+    return filePath(QStringLiteral("assistance_history.json"));
+}
+
+QString AssistanceTracker::metricsFilePath() const
+{
+    return filePath(QStringLiteral("saved_you_metrics.json"));
+}
+
+// Called with the mutex held. Each file is written on its own; a failure of one does not stop the other.
+void AssistanceTracker::save()
+{
+    jsonfile::save(historyFilePath(), m_events);
+    jsonfile::save(metricsFilePath(), m_metrics);
+}

@@ -1,0 +1,77 @@
+#include "AuditLogger.h"
+
+#include "core/AppSupport.h"
+#include "core/JsonFile.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <iostream>
+
+AuditLogger& AuditLogger::shared()
+{
+    static AuditLogger logger;
+    return logger;
+}
+
+AuditLogger::AuditLogger(const QString& folder)
+    : m_folder(folder)
+{
+    if (auto events = jsonfile::load<std::vector<AuditEvent>>(logFilePath()))
+        m_events = std::move(*events);
+}
+
+AuditLogger::Callback AuditLogger::onNewEvent() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_onNewEvent;
+}
+
+void AuditLogger::setOnNewEvent(Callback callback)
+{
+    std::lock_guard lock(m_mutex);
+    m_onNewEvent = std::move(callback);
+}
+
+void AuditLogger::log(const AuditEvent& event)
+{
+    Callback callback;
+    {
+        std::lock_guard lock(m_mutex);
+        m_events.insert(m_events.begin(), event);
+        save();
+        callback = m_onNewEvent;
+    }
+    if (callback)
+        callback(event);
+}
+
+std::vector<AuditEvent> AuditLogger::fetchAllEvents() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_events;
+}
+
+void AuditLogger::clearLog()
+{
+    std::lock_guard lock(m_mutex);
+    m_events.clear();
+    QFile::remove(logFilePath());
+}
+
+QString AuditLogger::logFilePath() const
+{
+    const QString name = QStringLiteral("audit_log.json");
+    if (m_folder.isEmpty())
+        return appSupportFilePath(name);
+    QDir().mkpath(m_folder);
+    return m_folder + QLatin1Char('/') + name;
+}
+
+// Called with the mutex held.
+void AuditLogger::save()
+{
+    QString error;
+    if (!jsonfile::save(logFilePath(), m_events, &error))
+        std::cout << "Failed to save audit log: " << error.toStdString() << std::endl;
+}

@@ -1,0 +1,81 @@
+#include "BuildTimeTracker.h"
+
+using jsoncodec::require;
+
+BuildTimeTracker::BuildTimeTracker(UserDefaults& defaults)
+    : m_defaults(defaults)
+{
+    if (const auto stored = m_defaults.data(userDefaultsKey)) {
+        if (auto stats = jsoncodec::decodeText<BuildStats>(*stored))
+            m_stats = *stats;
+    }
+}
+
+void BuildTimeTracker::recordBuild(double duration, bool ollamaLoaded)
+{
+    std::lock_guard lock(m_mutex);
+    ++m_stats.totalBuilds;
+    m_stats.totalDuration += duration;
+    if (ollamaLoaded) {
+        ++m_stats.buildsWithOllama;
+        m_stats.durationWithOllama += duration;
+    } else {
+        ++m_stats.buildsWithoutOllama;
+        m_stats.durationWithoutOllama += duration;
+    }
+    save();
+}
+
+BuildTimeTracker::BuildStats BuildTimeTracker::getStats() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_stats;
+}
+
+double BuildTimeTracker::correlationFactor() const
+{
+    std::lock_guard lock(m_mutex);
+    const double avgWith = m_stats.buildsWithOllama >= 1
+        ? m_stats.durationWithOllama / static_cast<double>(m_stats.buildsWithOllama)
+        : 0.0;
+    if (m_stats.buildsWithoutOllama < 1)
+        return 0.0;
+    const double avgWithout = m_stats.durationWithoutOllama / static_cast<double>(m_stats.buildsWithoutOllama);
+    if (!(avgWithout > 0.0))
+        return 0.0;
+    // With no build under a model, avgWith is 0 and the raw factor -100; it clamps to 0.
+    const double factor = (avgWith - avgWithout) / avgWithout * 100.0;
+    return factor >= 0.0 ? factor : 0.0;
+}
+
+void BuildTimeTracker::reset()
+{
+    std::lock_guard lock(m_mutex);
+    m_stats = BuildStats {};
+    save();
+}
+
+// Called with the mutex held. A value that cannot be encoded (a non-finite duration) leaves the
+// stored totals as they were.
+void BuildTimeTracker::save()
+{
+    if (const auto text = jsoncodec::encodeText(m_stats))
+        m_defaults.setData(userDefaultsKey, *text);
+}
+
+void to_json(Json& j, const BuildTimeTracker::BuildStats& s)
+{
+    j = Json { { "totalBuilds", s.totalBuilds }, { "totalDuration", s.totalDuration },
+        { "buildsWithOllama", s.buildsWithOllama }, { "durationWithOllama", s.durationWithOllama },
+        { "buildsWithoutOllama", s.buildsWithoutOllama }, { "durationWithoutOllama", s.durationWithoutOllama } };
+}
+
+void from_json(const Json& j, BuildTimeTracker::BuildStats& s)
+{
+    s.totalBuilds = require<std::int64_t>(j, "totalBuilds");
+    s.totalDuration = require<double>(j, "totalDuration");
+    s.buildsWithOllama = require<std::int64_t>(j, "buildsWithOllama");
+    s.durationWithOllama = require<double>(j, "durationWithOllama");
+    s.buildsWithoutOllama = require<std::int64_t>(j, "buildsWithoutOllama");
+    s.durationWithoutOllama = require<double>(j, "durationWithoutOllama");
+}
