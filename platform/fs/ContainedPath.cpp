@@ -60,7 +60,8 @@ ContainedPath ContainedPath::open(std::string_view root, std::string_view path)
     }
 
     std::vector<std::string> parts;
-    const std::string_view rest = std::string_view(*cleanPath).substr(cleanRoot->size() == 1 ? 1 : cleanRoot->size() + 1);
+    const std::string_view rest
+        = std::string_view(*cleanPath).substr(cleanRoot->size() == 1 ? 1 : cleanRoot->size() + 1);
     for (std::size_t i = 0; i <= rest.size();) {
         const std::size_t end = std::min(rest.find('/', i), rest.size());
         parts.emplace_back(rest.substr(i, end - i));
@@ -71,7 +72,9 @@ ContainedPath ContainedPath::open(std::string_view root, std::string_view path)
         const int fd = ::openat(current.get(), parts[k].c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) {
             const int openError = errno;
-            struct stat st {};
+            struct stat st
+            {
+            };
             if (::fstatat(current.get(), parts[k].c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
                 if (S_ISLNK(st.st_mode))
                     result.m_status = Status::throughLink;
@@ -87,7 +90,9 @@ ContainedPath ContainedPath::open(std::string_view root, std::string_view path)
         current.reset(fd);
     }
 
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstatat(current.get(), parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         result.m_status = errno == ENOENT || errno == ENOTDIR ? Status::missing : Status::unreadable;
         return result;
@@ -106,7 +111,9 @@ UniqueFd ContainedPath::openDirectory() const
     UniqueFd fd(::openat(m_parent.get(), m_name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd)
         return {};
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(fd.get(), &st) != 0 || st.st_dev != m_info.st_dev || st.st_ino != m_info.st_ino)
         return {};
     return fd;

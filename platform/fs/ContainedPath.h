@@ -52,7 +52,9 @@ private:
     Status m_status = Status::missing;
     UniqueFd m_parent;
     std::string m_name;
-    struct stat m_info {};
+    struct stat m_info
+    {
+    };
 };
 
 } // namespace platform

@@ -15,8 +15,7 @@ class DirectoryEntries
 {
 public:
     // Calls visit(name, d_type) for every entry; false when the folder could not be read to the end.
-    template<class Visit>
-    static bool forEach(int dirFd, Visit&& visit)
+    template<class Visit> static bool forEach(int dirFd, Visit&& visit)
     {
         alignas(dirent64) char buffer[kBufferSize];
         for (;;) {

@@ -32,7 +32,9 @@ void TreeRemover::count(const struct stat& st, RemovalReport& report) const
 
 void TreeRemover::removeOne(int dirFd, const std::string& name, dev_t device, RemovalReport& report) const
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno != ENOENT)
             report.complete = false;
@@ -50,7 +52,9 @@ void TreeRemover::removeOne(int dirFd, const std::string& name, dev_t device, Re
         return;
     }
     UniqueFd child(::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    struct stat opened {};
+    struct stat opened
+    {
+    };
     if (!child || ::fstat(child.get(), &opened) != 0 || opened.st_dev != st.st_dev || opened.st_ino != st.st_ino) {
         report.complete = false;
         return;
@@ -80,7 +84,9 @@ bool TreeRemover::removeContents(int dirFd, dev_t device, RemovalReport& report)
 RemovalReport TreeRemover::removeChildren(int dirFd) const
 {
     RemovalReport report;
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (dirFd < 0 || ::fstat(dirFd, &st) != 0 || !S_ISDIR(st.st_mode) || !removeContents(dirFd, st.st_dev, report)) {
         report.listed = false;
         report.complete = false;
@@ -91,7 +97,9 @@ RemovalReport TreeRemover::removeChildren(int dirFd) const
 RemovalReport TreeRemover::removeDirectory(int parentFd, const std::string& name) const
 {
     RemovalReport report;
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstatat(parentFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) {
         report.listed = false;
         report.complete = false;
@@ -104,7 +112,9 @@ RemovalReport TreeRemover::removeDirectory(int parentFd, const std::string& name
 RemovalReport TreeRemover::removeFile(int parentFd, const std::string& name) const
 {
     RemovalReport report;
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstatat(parentFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode)) {
         report.complete = false;
         return report;
