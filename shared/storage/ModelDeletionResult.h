@@ -4,11 +4,22 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The outcome of one deletion of models: what was really removed and what could not be.
 struct ModelDeletionResult
 {
+    ModelDeletionResult() = default;
+    ModelDeletionResult(std::int64_t deletedCount, std::int64_t totalReclaimedBytes,
+        std::vector<std::string> failedModelNames, std::vector<std::string> unreadableManifests = {})
+        : deletedCount(deletedCount)
+        , totalReclaimedBytes(totalReclaimedBytes)
+        , failedModelNames(std::move(failedModelNames))
+        , unreadableManifests(std::move(unreadableManifests))
+    {
+    }
+
     std::int64_t deletedCount = 0;
     std::int64_t totalReclaimedBytes = 0; // orphaned Ollama blobs included
     std::vector<std::string> failedModelNames; // in the order the models were given
