@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <unordered_set>
 #include <vector>
@@ -96,7 +97,7 @@ private:
             const bool grew = !found.empty();
             found.clear();
             if (grew && m_stack.size() > 1 && m_threads.size() + 1 < m_maxThreads)
-                m_threads.emplace_back([this] { work(); });
+                addThread();
             if (grew || m_busy == 0)
                 m_wake.notify_all();
         }
@@ -105,6 +106,16 @@ private:
         m_total.newestModification = std::max(m_total.newestModification, local.newestModification);
         m_total.newestFileAccess = std::max(m_total.newestFileAccess, local.newestFileAccess);
         m_total.complete = m_total.complete && local.complete;
+    }
+
+    // Called with m_mutex held. Without another thread the walk simply goes on with fewer.
+    void addThread()
+    {
+        try {
+            m_threads.emplace_back([this] { work(); });
+        } catch (const std::system_error&) {
+            m_maxThreads = static_cast<unsigned>(m_threads.size()) + 1;
+        }
     }
 
     UniqueFd openFolder(const Task& task)
@@ -167,7 +178,7 @@ private:
     }
 
     const TreeSizer::Options m_options;
-    const unsigned m_maxThreads;
+    unsigned m_maxThreads;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::vector<Task> m_stack;

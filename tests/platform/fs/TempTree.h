@@ -30,16 +30,18 @@ public:
     }
     bool exists(const std::string& relative) const
     {
-        struct stat st {};
+        struct stat st
+        {
+        };
         return ::lstat(path(relative).c_str(), &st) == 0;
     }
     // Access and modification times in seconds since 1970, set on the entry itself.
     void times(const std::string& relative, double accessed, double modified)
     {
         const auto spec = [](double s) {
-            return timespec { static_cast<time_t>(s), static_cast<long>((s - static_cast<time_t>(s)) * 1e9) };
+            return timespec {static_cast<time_t>(s), static_cast<long>((s - static_cast<time_t>(s)) * 1e9)};
         };
-        const timespec both[2] = { spec(accessed), spec(modified) };
+        const timespec both[2] = {spec(accessed), spec(modified)};
         ::utimensat(AT_FDCWD, path(relative).c_str(), both, AT_SYMLINK_NOFOLLOW);
     }
 

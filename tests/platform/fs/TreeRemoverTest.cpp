@@ -9,7 +9,10 @@ using platform::TreeRemover;
 using platform::UniqueFd;
 
 namespace {
-UniqueFd openFolder(const std::string& path) { return UniqueFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY)); }
+UniqueFd openFolder(const std::string& path)
+{
+    return UniqueFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY));
+}
 }
 
 TEST(TreeRemoverTest, EmptiesAFolderKeepingItAndRemovesLinksNotTheirTargets)

@@ -66,7 +66,7 @@ TEST(TreeSizerTest, ParallelWalkOfAWideAndDeepTreeMatchesTheSingleThreadedOne)
     t.file(deep + "/leaf", 9);
     expected += 9;
 
-    for (const unsigned threads : { 1u, 3u, 16u }) {
+    for (const unsigned threads : {1u, 3u, 16u}) {
         TreeSizer::Options options;
         options.maxThreads = threads;
         const auto size = TreeSizer(options).measure(t.path("cache"));

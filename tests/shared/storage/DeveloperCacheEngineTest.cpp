@@ -97,8 +97,8 @@ TEST(DeveloperCachePurgeTest, RefusesAnythingButARealKnownCacheFolder)
     f.link(f.path("real-npm"), f.path(".npm"));
 
     DeveloperCacheEngine engine(f.roots);
-    for (const std::string& path : { f.path(".cache/other"), f.home, f.path(".cache"), f.path(".cache/uv"),
-             f.path(".cache/pip"), f.path(".npm/_cacache"), f.path(".cache/../.cache/pip"), std::string("relative") })
+    for (const std::string& path : {f.path(".cache/other"), f.home, f.path(".cache"), f.path(".cache/uv"),
+             f.path(".cache/pip"), f.path(".npm/_cacache"), f.path(".cache/../.cache/pip"), std::string("relative")})
         EXPECT_FALSE(engine.purgeCache(path).ok()) << path;
     EXPECT_TRUE(StoreFixture::exists(f.path(".cache/other/a")));
     EXPECT_TRUE(StoreFixture::exists(f.path("outside/uv/keep")));
@@ -149,16 +149,19 @@ TEST(DeveloperCachePurgeTest, SafeCleanLeavesTheHubAndNamesOnlyCachesThatFreedSo
 
 TEST(DeveloperCacheItemTest, FormatsSizesAndEncodesByRawValue)
 {
-    const auto sized = [](std::int64_t bytes) { return DeveloperCacheItem { "n", {}, "/p", bytes, {}, "d" }.formattedSize(); };
+    const auto sized = [](std::int64_t bytes) {
+        return DeveloperCacheItem {"n", {}, "/p", bytes, {}, "d"}.formattedSize();
+    };
     EXPECT_EQ(sized(1073741824), "1.00 GB");
     EXPECT_EQ(sized(1048576), "1.0 MB");
     EXPECT_EQ(sized(1048575), "1024 KB");
     EXPECT_EQ(sized(0), "0 KB");
 
-    const DeveloperCacheItem item { "Hugging Face Hub", DeveloperCacheCategory::huggingFaceHub, "/h", 5,
-        CacheSafetyTier::confirmRequired, "w" };
-    EXPECT_EQ(Json(item).dump(), R"({"category":"Hugging Face Hub","details":"w","name":"Hugging Face Hub",)"
-                                 R"("path":"/h","safetyTier":"Review & Confirm","sizeBytes":5})");
+    const DeveloperCacheItem item {
+        "Hugging Face Hub", DeveloperCacheCategory::huggingFaceHub, "/h", 5, CacheSafetyTier::confirmRequired, "w"};
+    EXPECT_EQ(Json(item).dump(),
+        R"({"category":"Hugging Face Hub","details":"w","name":"Hugging Face Hub",)"
+        R"("path":"/h","safetyTier":"Review & Confirm","sizeBytes":5})");
     EXPECT_EQ(jsoncodec::decodeText<DeveloperCacheItem>(Json(item).dump()), item);
     EXPECT_FALSE(jsoncodec::decodeText<DeveloperCacheItem>(
         R"({"category":"Cache","details":"w","name":"n","path":"/h","safetyTier":"Safe to Purge","sizeBytes":5})"));
@@ -171,7 +174,7 @@ TEST(DeveloperCacheItemTest, FormatsSizesAndEncodesByRawValue)
 
 TEST(StorageRootsTest, EnvironmentChoosesEachStore)
 {
-    const char* keys[] = { "HOME", "OLLAMA_MODELS", "HF_HUB_CACHE", "HF_HOME", "XDG_CACHE_HOME" };
+    const char* keys[] = {"HOME", "OLLAMA_MODELS", "HF_HUB_CACHE", "HF_HOME", "XDG_CACHE_HOME"};
     std::vector<std::optional<std::string>> saved;
     for (const char* key : keys)
         saved.push_back(std::getenv(key) ? std::optional<std::string>(std::getenv(key)) : std::nullopt);
@@ -186,7 +189,8 @@ TEST(StorageRootsTest, EnvironmentChoosesEachStore)
     EXPECT_EQ(roots.cacheHome, "/h/me/.cache");
     EXPECT_EQ(roots.ollamaModels.front(), "/h/me/.ollama/models");
     EXPECT_EQ(roots.huggingFaceHub, "/h/me/.cache/huggingface/hub");
-    EXPECT_EQ(roots.lmStudioModels, (std::vector<std::string> { "/h/me/.cache/lm-studio/models", "/h/me/.lmstudio/models" }));
+    EXPECT_EQ(
+        roots.lmStudioModels, (std::vector<std::string> {"/h/me/.cache/lm-studio/models", "/h/me/.lmstudio/models"}));
 
     setenv("XDG_CACHE_HOME", "/xdg", 1);
     EXPECT_EQ(StorageRoots::fromEnvironment().huggingFaceHub, "/xdg/huggingface/hub");

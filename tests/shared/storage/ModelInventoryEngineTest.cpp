@@ -48,9 +48,8 @@ TEST(ModelInventoryScanTest, NoStoreGivesNothing)
 TEST(ModelInventoryScanTest, ReadsOllamaManifestsIntoNamesAndLayerSizes)
 {
     StoreFixture f;
-    const std::string path
-        = f.ollamaModel("registry.ollama.ai/library/llama3.1/8b", { { 1, 1073741824 }, { 2, 536870912 } });
-    f.ollamaModel("hf.co/bartowski/qwen/q4", { { 3, 10 } });
+    const std::string path = f.ollamaModel("registry.ollama.ai/library/llama3.1/8b", {{1, 1073741824}, {2, 536870912}});
+    f.ollamaModel("hf.co/bartowski/qwen/q4", {{3, 10}});
     f.text(f.ollama("manifests/model/tag"), "{}"); // two levels: not a model
     f.text(f.ollama("manifests/reg/broken/latest"), "not json");
     f.text(f.ollama("manifests/reg/nolayers/latest"), R"({"config":{"digest":"x"}})");
@@ -100,7 +99,8 @@ TEST(ModelInventoryScanTest, FindsLmStudioFilesAndMarksTheSameFileInBothFolders)
     std::filesystem::create_directories(f.path(".lmstudio/models/pub/folder.gguf/inner"));
 
     const auto models = engineFor(f).scanModels();
-    ASSERT_THAT(names(models), UnorderedElementsAre("Model-GGUF/model-q4.GGUF", "Model-GGUF/model-q4.GGUF", "loose.gguf"));
+    ASSERT_THAT(
+        names(models), UnorderedElementsAre("Model-GGUF/model-q4.GGUF", "Model-GGUF/model-q4.GGUF", "loose.gguf"));
     // The cache folder is read before the other one.
     EXPECT_EQ(models[0].path, f.path(".cache/lm-studio/models/pub/Model-GGUF/model-q4.GGUF"));
     const auto& loose = named(models, "loose.gguf");
@@ -117,7 +117,7 @@ TEST(ModelInventoryScanTest, ArchiveCandidatesAreModelsUnusedForMoreThanThirtyDa
 {
     StoreFixture f;
     const auto lm = [&](const std::string& name) { return f.path(".lmstudio/models/" + name + ".gguf"); };
-    for (const char* name : { "exactly30", "older", "recent", "usedToday" })
+    for (const char* name : {"exactly30", "older", "recent", "usedToday"})
         f.file(lm(name), 10);
     f.age(lm("exactly30"), 30 * kDay);
     f.age(lm("older"), 30 * kDay + 1);
@@ -136,8 +136,8 @@ TEST(ModelInventoryScanTest, ArchiveCandidatesAreModelsUnusedForMoreThanThirtyDa
 TEST(ModelInventoryScanTest, OllamaAndHubModelsCountAsUsedWhenTheirWeightsWereRead)
 {
     StoreFixture f;
-    const std::string used = f.ollamaModel("reg/lib/used/7b", { { 1, 10 } });
-    const std::string listed = f.ollamaModel("reg/lib/listed/7b", { { 2, 10 } });
+    const std::string used = f.ollamaModel("reg/lib/used/7b", {{1, 10}});
+    const std::string listed = f.ollamaModel("reg/lib/listed/7b", {{2, 10}});
     f.age(used, 90 * kDay);
     f.age(f.ollama("blobs/" + StoreFixture::blobName(1)), 90 * kDay, 2 * kDay);
     // Listing models reads every manifest; that is no use of the model.
@@ -147,7 +147,7 @@ TEST(ModelInventoryScanTest, OllamaAndHubModelsCountAsUsedWhenTheirWeightsWereRe
     const std::string hub = f.hub("models--org--m");
     f.file(hub + "/blobs/w", 10);
     f.link("../../blobs/w", hub + "/snapshots/r/w.bin");
-    for (const char* p : { "/blobs", "/snapshots/r", "/snapshots", "/snapshots/r/w.bin" })
+    for (const char* p : {"/blobs", "/snapshots/r", "/snapshots", "/snapshots/r/w.bin"})
         f.age(hub + p, 90 * kDay);
     f.age(hub + "/blobs/w", 90 * kDay, 3 * kDay);
 
@@ -161,7 +161,8 @@ TEST(ModelInventoryScanTest, OllamaAndHubModelsCountAsUsedWhenTheirWeightsWereRe
 TEST(ModelInventoryKeyTest, GroupingKeysKeepTheTag)
 {
     EXPECT_EQ(ModelInventoryEngine::normalizeModelKey("llama3.1:8b"), "llama3-1-8b");
-    EXPECT_NE(ModelInventoryEngine::normalizeModelKey("llama3.1:8b"), ModelInventoryEngine::normalizeModelKey("llama3.1:70b"));
+    EXPECT_NE(ModelInventoryEngine::normalizeModelKey("llama3.1:8b"),
+        ModelInventoryEngine::normalizeModelKey("llama3.1:70b"));
     EXPECT_EQ(ModelInventoryEngine::normalizeModelKey("llama3.1:latest"), "llama3-1");
     EXPECT_EQ(ModelInventoryEngine::normalizeModelKey("llama3.1"), "llama3-1");
     EXPECT_EQ(ModelInventoryEngine::normalizeModelKey("qwen2.5:7b-instruct-q4_K_M"), "qwen2-5-7b");
@@ -176,9 +177,9 @@ TEST(ModelInventoryKeyTest, DuplicateGroupsSpanStoresAndLeaveLoneModelsAlone)
     StoreFixture f;
     const std::string system = f.path("system-ollama");
     f.roots.ollamaModels.push_back(system);
-    f.ollamaModel("reg/lib/llama3.1/8b", { { 1, 10 } });
-    f.ollamaModel("reg/lib/llama3.1/70b", { { 2, 10 } });
-    f.ollamaModel("reg/lib/llama3.1/8b", { { 1, 10 } }, system);
+    f.ollamaModel("reg/lib/llama3.1/8b", {{1, 10}});
+    f.ollamaModel("reg/lib/llama3.1/70b", {{2, 10}});
+    f.ollamaModel("reg/lib/llama3.1/8b", {{1, 10}}, system);
 
     const auto models = engineFor(f).scanModels();
     ASSERT_EQ(models.size(), 3u);
@@ -188,10 +189,10 @@ TEST(ModelInventoryKeyTest, DuplicateGroupsSpanStoresAndLeaveLoneModelsAlone)
         EXPECT_EQ(m.duplicateGroup, eight ? std::optional<std::string>("llama3-1-8b") : std::nullopt) << m.path;
     }
 
-    InventoryModel flagged { "alone", 1, f.now, ModelSource::lmStudio, "/x", false, true, "kept" };
-    InventoryModel empty { ".gguf", 1, f.now, ModelSource::lmStudio, "/y", false, false, std::nullopt };
-    InventoryModel empty2 { ".GGUF", 1, f.now, ModelSource::lmStudio, "/z", false, false, std::nullopt };
-    const auto marked = engineFor(f).detectDuplicates({ flagged, empty, empty2 });
+    InventoryModel flagged {"alone", 1, f.now, ModelSource::lmStudio, "/x", false, true, "kept"};
+    InventoryModel empty {".gguf", 1, f.now, ModelSource::lmStudio, "/y", false, false, std::nullopt};
+    InventoryModel empty2 {".GGUF", 1, f.now, ModelSource::lmStudio, "/z", false, false, std::nullopt};
+    const auto marked = engineFor(f).detectDuplicates({flagged, empty, empty2});
     EXPECT_EQ(marked[0], flagged);
     EXPECT_FALSE(marked[1].isDuplicate);
     EXPECT_FALSE(marked[2].isDuplicate);
@@ -201,7 +202,7 @@ namespace {
 
 InventoryModel modelAt(const std::string& path, ModelSource source, const std::string& name = "m", double sizeGB = 0)
 {
-    return InventoryModel { name, sizeGB, Date(), source, path, false, false, std::nullopt };
+    return InventoryModel {name, sizeGB, Date(), source, path, false, false, std::nullopt};
 }
 
 } // namespace
@@ -212,8 +213,8 @@ TEST(ModelDeletionTest, NothingToDoGivesZeroAndLeavesOrphansAlone)
     f.writeBlob(f.ollama(""), 9, 50);
     auto engine = engineFor(f);
     EXPECT_EQ(engine.deleteModels({}), ModelDeletionResult());
-    const auto gone = engine.deleteModels({ modelAt(f.ollama("manifests/reg/lib/gone/1b"), ModelSource::ollama),
-        modelAt(f.path(".lmstudio/models/gone.gguf"), ModelSource::lmStudio) });
+    const auto gone = engine.deleteModels({modelAt(f.ollama("manifests/reg/lib/gone/1b"), ModelSource::ollama),
+        modelAt(f.path(".lmstudio/models/gone.gguf"), ModelSource::lmStudio)});
     EXPECT_EQ(gone, ModelDeletionResult());
     EXPECT_TRUE(StoreFixture::exists(f.ollama("blobs/" + StoreFixture::blobName(9))));
 }
@@ -221,12 +222,12 @@ TEST(ModelDeletionTest, NothingToDoGivesZeroAndLeavesOrphansAlone)
 TEST(ModelDeletionTest, DeletingAnOllamaModelRemovesOnlyTheBlobsNoManifestNeeds)
 {
     StoreFixture f;
-    const std::string a = f.ollamaModel("reg/lib/a/1b", { { 1, 100 }, { 2, 200 }, { 3, 400 } });
-    const std::string b = f.ollamaModel("reg/lib/b/1b", { { 3, 400 } });
+    const std::string a = f.ollamaModel("reg/lib/a/1b", {{1, 100}, {2, 200}, {3, 400}});
+    const std::string b = f.ollamaModel("reg/lib/b/1b", {{3, 400}});
     const auto blob = [&](int n) { return f.ollama("blobs/" + StoreFixture::blobName(n)); };
 
-    const auto result = engineFor(f).deleteModels({ modelAt(a, ModelSource::ollama, "a:1b") });
-    EXPECT_EQ(result, (ModelDeletionResult { 1, 300, {} }));
+    const auto result = engineFor(f).deleteModels({modelAt(a, ModelSource::ollama, "a:1b")});
+    EXPECT_EQ(result, (ModelDeletionResult {1, 300, {}}));
     EXPECT_FALSE(StoreFixture::exists(a));
     EXPECT_FALSE(StoreFixture::exists(blob(1)));
     EXPECT_FALSE(StoreFixture::exists(blob(2)));
@@ -234,23 +235,23 @@ TEST(ModelDeletionTest, DeletingAnOllamaModelRemovesOnlyTheBlobsNoManifestNeeds)
     EXPECT_TRUE(StoreFixture::exists(blob(1000))); // b's config
 
     // Every layer shared: the manifest goes and nothing is freed.
-    const std::string c = f.ollamaModel("reg/lib/c/1b", { { 3, 400 } });
-    EXPECT_EQ(engineFor(f).deleteModels({ modelAt(c, ModelSource::ollama) }), (ModelDeletionResult { 1, 0, {} }));
+    const std::string c = f.ollamaModel("reg/lib/c/1b", {{3, 400}});
+    EXPECT_EQ(engineFor(f).deleteModels({modelAt(c, ModelSource::ollama)}), (ModelDeletionResult {1, 0, {}}));
     EXPECT_TRUE(StoreFixture::exists(b));
 }
 
 TEST(ModelDeletionTest, AnUnreadableManifestStopsTheBlobCleanup)
 {
     StoreFixture f;
-    const std::string a = f.ollamaModel("reg/lib/a/1b", { { 1, 100 } });
+    const std::string a = f.ollamaModel("reg/lib/a/1b", {{1, 100}});
     f.writeBlob(f.ollama(""), 2, 200); // perhaps referred to by the broken manifest
     const std::string broken = f.ollama("manifests/reg/lib/broken/1b");
     f.text(broken, R"({"layers":[{"size":200}]})");
 
-    const auto result = engineFor(f).deleteModels({ modelAt(a, ModelSource::ollama) });
+    const auto result = engineFor(f).deleteModels({modelAt(a, ModelSource::ollama)});
     EXPECT_EQ(result.deletedCount, 1);
     EXPECT_EQ(result.totalReclaimedBytes, 0);
-    EXPECT_EQ(result.unreadableManifests, std::vector<std::string> { broken });
+    EXPECT_EQ(result.unreadableManifests, std::vector<std::string> {broken});
     EXPECT_TRUE(StoreFixture::exists(f.ollama("blobs/" + StoreFixture::blobName(1))));
     EXPECT_TRUE(StoreFixture::exists(f.ollama("blobs/" + StoreFixture::blobName(2))));
 }
@@ -258,7 +259,7 @@ TEST(ModelDeletionTest, AnUnreadableManifestStopsTheBlobCleanup)
 TEST(ModelDeletionTest, OrphanCleanupRemovesOnlySettledBlobFiles)
 {
     StoreFixture f;
-    f.ollamaModel("reg/lib/a/1b", { { 1, 100 } });
+    f.ollamaModel("reg/lib/a/1b", {{1, 100}});
     const auto blob = [&](const std::string& name) { return f.ollama("blobs/" + name); };
     const std::string orphan = StoreFixture::blobName(5);
     f.writeBlob(f.ollama(""), 5, 500);
@@ -272,8 +273,8 @@ TEST(ModelDeletionTest, OrphanCleanupRemovesOnlySettledBlobFiles)
     f.file(f.path("precious"), 900);
     f.link(f.path("precious"), blob(StoreFixture::blobName(9)));
     std::filesystem::create_directories(blob(StoreFixture::blobName(10)));
-    for (const auto& name : { StoreFixture::blobName(7) + "-partial", std::string(".hidden"), upper,
-             StoreFixture::blobName(9), StoreFixture::blobName(10) })
+    for (const auto& name : {StoreFixture::blobName(7) + "-partial", std::string(".hidden"), upper,
+             StoreFixture::blobName(9), StoreFixture::blobName(10)})
         f.age(blob(name), 7200);
 
     auto engine = engineFor(f);
@@ -327,8 +328,8 @@ TEST(ModelDeletionTest, RefusesPathsOutsideTheirStoreOrOfTheWrongKind)
     EXPECT_EQ(result.deletedCount, 1);
     EXPECT_EQ(result.totalReclaimedBytes, 64); // what went, not the model's recorded size
     EXPECT_EQ(result.failedModelNames, names(refused));
-    for (const char* kept : { "notes.gguf", "outside/precious.gguf", ".lmstudio/models/alias.gguf",
-             ".lmstudio/models/dir.gguf", ".cache/huggingface/hub/models--org--m/blobs/w" })
+    for (const char* kept : {"notes.gguf", "outside/precious.gguf", ".lmstudio/models/alias.gguf",
+             ".lmstudio/models/dir.gguf", ".cache/huggingface/hub/models--org--m/blobs/w"})
         EXPECT_TRUE(StoreFixture::exists(f.path(kept))) << kept;
     EXPECT_FALSE(StoreFixture::exists(f.path(".lmstudio/models/real.gguf")));
 }
@@ -343,29 +344,31 @@ TEST(ModelDeletionTest, DeletingAHubModelRemovesItsLinksButNotWhatTheyPointTo)
     f.link(f.path("datasets/train.bin"), model + "/snapshots/r/train.bin");
     std::filesystem::create_directories(f.hub("models--empty"));
 
-    const auto result = engineFor(f).deleteModels(
-        { modelAt(model, ModelSource::huggingFace, "org/m"), modelAt(f.hub("models--empty"), ModelSource::huggingFace, "e", 5) });
-    const auto links = static_cast<std::int64_t>(std::string("../../blobs/w").size() + f.path("datasets/train.bin").size());
-    EXPECT_EQ(result, (ModelDeletionResult { 2, 4096 + links, {} }));
+    const auto result = engineFor(f).deleteModels({modelAt(model, ModelSource::huggingFace, "org/m"),
+        modelAt(f.hub("models--empty"), ModelSource::huggingFace, "e", 5)});
+    const auto links
+        = static_cast<std::int64_t>(std::string("../../blobs/w").size() + f.path("datasets/train.bin").size());
+    EXPECT_EQ(result, (ModelDeletionResult {2, 4096 + links, {}}));
     EXPECT_FALSE(StoreFixture::exists(model));
     EXPECT_TRUE(StoreFixture::exists(f.path("datasets/train.bin")));
-    EXPECT_DOUBLE_EQ((ModelDeletionResult { 0, 1073741824, {} }).totalReclaimedGB(), 1.0);
+    EXPECT_DOUBLE_EQ((ModelDeletionResult {0, 1073741824, {}}).totalReclaimedGB(), 1.0);
 }
 
 TEST(ModelDeletionTest, ResultEncodesItsThreeFieldsAndReportsStoppedCleanupsOnlyWhenThereAreAny)
 {
-    const ModelDeletionResult plain { 2, 300, { "a" } };
+    const ModelDeletionResult plain {2, 300, {"a"}};
     EXPECT_EQ(Json(plain).dump(), R"({"deletedCount":2,"failedModelNames":["a"],"totalReclaimedBytes":300})");
     EXPECT_EQ(jsoncodec::decodeText<ModelDeletionResult>(Json(plain).dump()), plain);
     ModelDeletionResult stopped = plain;
-    stopped.unreadableManifests = { "/m" };
+    stopped.unreadableManifests = {"/m"};
     EXPECT_EQ(jsoncodec::decodeText<ModelDeletionResult>(Json(stopped).dump()), stopped);
     EXPECT_FALSE(jsoncodec::decodeText<ModelDeletionResult>(R"({"deletedCount":1,"totalReclaimedBytes":0})"));
 
-    const InventoryModel model { "a/b", 1.5, Date::fromReferenceDate(10), ModelSource::huggingFace, "/p", true, false,
-        std::nullopt };
-    EXPECT_EQ(Json(model).dump(), R"({"isArchiveCandidate":true,"isDuplicate":false,"lastAccessed":10.0,)"
-                                  R"("name":"a/b","path":"/p","sizeGB":1.5,"source":"Hugging Face"})");
+    const InventoryModel model {
+        "a/b", 1.5, Date::fromReferenceDate(10), ModelSource::huggingFace, "/p", true, false, std::nullopt};
+    EXPECT_EQ(Json(model).dump(),
+        R"({"isArchiveCandidate":true,"isDuplicate":false,"lastAccessed":10.0,)"
+        R"("name":"a/b","path":"/p","sizeGB":1.5,"source":"Hugging Face"})");
     EXPECT_EQ(jsoncodec::decodeText<InventoryModel>(Json(model).dump()), model);
     EXPECT_FALSE(jsoncodec::decodeText<InventoryModel>(R"({"source":"Ollama "})"));
 }

@@ -51,7 +51,9 @@ public:
     }
     static bool exists(const std::string& full)
     {
-        struct stat st {};
+        struct stat st
+        {
+        };
         return ::lstat(full.c_str(), &st) == 0;
     }
     // Sets both times of an entry to `secondsAgo` before now (each may be given separately).
@@ -61,9 +63,9 @@ public:
             accessedAgo = modifiedAgo;
         const auto spec = [this](double ago) {
             const double s = now.timeIntervalSince1970() - ago;
-            return timespec { static_cast<time_t>(s), static_cast<long>((s - static_cast<time_t>(s)) * 1e9) };
+            return timespec {static_cast<time_t>(s), static_cast<long>((s - static_cast<time_t>(s)) * 1e9)};
         };
-        const timespec both[2] = { spec(accessedAgo), spec(modifiedAgo) };
+        const timespec both[2] = {spec(accessedAgo), spec(modifiedAgo)};
         ::utimensat(AT_FDCWD, full.c_str(), both, AT_SYMLINK_NOFOLLOW);
     }
 
@@ -85,8 +87,8 @@ public:
 
     // An Ollama model (manifests/<relative>) whose layers are the given blob numbers and sizes;
     // blob files are written (two hours old) unless they exist. Returns the manifest path.
-    std::string ollamaModel(const std::string& relative, const std::vector<std::pair<int, int>>& layers,
-        const std::string& store = "")
+    std::string ollamaModel(
+        const std::string& relative, const std::vector<std::pair<int, int>>& layers, const std::string& store = "")
     {
         const std::string base = store.empty() ? ollama("") : store + "/";
         std::string json = R"({"schemaVersion":2,"config":{"digest":")" + digest(1000) + R"(","size":7},"layers":[)";
