@@ -38,10 +38,10 @@ public:
     // Access and modification times in seconds since 1970, set on the entry itself.
     void times(const std::string& relative, double accessed, double modified)
     {
-        const auto spec = [](double s) {
+        const auto stamp = [](double s) {
             return timespec {static_cast<time_t>(s), static_cast<long>((s - static_cast<time_t>(s)) * 1e9)};
         };
-        const timespec both[2] = {spec(accessed), spec(modified)};
+        const timespec both[2] = {stamp(accessed), stamp(modified)};
         ::utimensat(AT_FDCWD, path(relative).c_str(), both, AT_SYMLINK_NOFOLLOW);
     }
 

@@ -61,11 +61,11 @@ public:
     {
         if (accessedAgo < 0)
             accessedAgo = modifiedAgo;
-        const auto spec = [this](double ago) {
+        const auto stamp = [this](double ago) {
             const double s = now.timeIntervalSince1970() - ago;
             return timespec {static_cast<time_t>(s), static_cast<long>((s - static_cast<time_t>(s)) * 1e9)};
         };
-        const timespec both[2] = {spec(accessedAgo), spec(modifiedAgo)};
+        const timespec both[2] = {stamp(accessedAgo), stamp(modifiedAgo)};
         ::utimensat(AT_FDCWD, full.c_str(), both, AT_SYMLINK_NOFOLLOW);
     }
 
