@@ -1,0 +1,334 @@
+#include "ModelInventoryEngine.h"
+
+#include "OllamaStore.h"
+
+#include "platform/fs/ContainedPath.h"
+#include "platform/fs/DirectoryEntries.h"
+#include "platform/fs/FileWalker.h"
+#include "platform/fs/TreeRemover.h"
+#include "platform/fs/TreeSizer.h"
+#include "platform/fs/UniqueFd.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+
+using platform::ContainedPath;
+using platform::UniqueFd;
+
+namespace {
+
+constexpr double kBytesPerGB = 1073741824.0;
+
+double seconds(const struct timespec& t)
+{
+    return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
+}
+
+void replaceAll(std::string& text, std::string_view from, std::string_view to)
+{
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+std::string lowerCased(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+bool hasGgufExtension(std::string_view name)
+{
+    const std::size_t dot = name.rfind('.');
+    return dot != std::string_view::npos && dot > 0 && lowerCased(std::string(name.substr(dot + 1))) == "gguf";
+}
+
+std::vector<InventoryModel> scanHub(const std::string& hub, Date now)
+{
+    std::vector<InventoryModel> models;
+    UniqueFd hubFd(::open(hub.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!hubFd)
+        return models;
+    std::vector<std::string> entries;
+    if (!platform::DirectoryEntries::forEach(hubFd.get(), [&](std::string_view name, unsigned char) {
+            if (name.starts_with("models--"))
+                entries.emplace_back(name);
+        }))
+        return models;
+
+    platform::TreeSizer::Options options;
+    options.countLinks = true;
+    options.collectTimes = true;
+    const platform::TreeSizer sizer(options);
+    for (const auto& entry : entries) {
+        // Only real folders: a link in the hub would be refused at deletion anyway.
+        UniqueFd folder(::openat(hubFd.get(), entry.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!folder)
+            continue;
+        std::string name = entry;
+        replaceAll(name, "models--", "");
+        replaceAll(name, "--", "/");
+
+        InventoryModel model;
+        model.name = name;
+        model.source = ModelSource::huggingFace;
+        model.path = hub + "/" + entry;
+        model.lastAccessed = now;
+        if (const auto size = sizer.measure(folder.get())) {
+            model.sizeGB = static_cast<double>(size->bytes) / kBytesPerGB;
+            const double newest = std::max(size->newestModification, size->newestFileAccess);
+            if (newest > 0)
+                model.lastAccessed = Date::from1970(newest);
+        }
+        models.push_back(std::move(model));
+    }
+    return models;
+}
+
+void scanLmStudio(const std::string& folder, std::vector<InventoryModel>& models)
+{
+    UniqueFd root(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!root)
+        return;
+    platform::FileWalker().walk(root.get(), [&](const platform::WalkedEntry& entry) {
+        // Regular files only: a folder named "x.gguf" is no model file.
+        if (!S_ISREG(entry.info.st_mode) || !hasGgufExtension(entry.name))
+            return;
+        const std::size_t slash = entry.relativePath.rfind('/');
+        InventoryModel model;
+        if (slash == std::string::npos) {
+            model.name = entry.name;
+        } else {
+            const std::size_t before = entry.relativePath.rfind('/', slash - 1);
+            model.name = entry.relativePath.substr(before == std::string::npos ? 0 : before + 1);
+        }
+        model.sizeGB = static_cast<double>(entry.info.st_size) / kBytesPerGB;
+        model.lastAccessed = Date::from1970(std::max(seconds(entry.info.st_mtim), seconds(entry.info.st_atim)));
+        model.source = ModelSource::lmStudio;
+        model.path = folder + "/" + entry.relativePath;
+        models.push_back(std::move(model));
+    });
+}
+
+} // namespace
+
+ModelInventoryEngine::ModelInventoryEngine()
+    : m_clock(&Date::now)
+{
+}
+
+ModelInventoryEngine::ModelInventoryEngine(StorageRoots roots, std::function<Date()> clock)
+    : m_roots(std::move(roots))
+    , m_clock(std::move(clock))
+{
+}
+
+StorageRoots ModelInventoryEngine::roots() const
+{
+    return m_roots ? *m_roots : StorageRoots::fromEnvironment();
+}
+
+std::vector<InventoryModel> ModelInventoryEngine::scanModels()
+{
+    std::lock_guard lock(m_mutex);
+    const Date now = m_clock();
+    const Date cutoff = now.addingTimeInterval(-kArchiveAgeSeconds);
+    const StorageRoots where = roots();
+
+    std::vector<InventoryModel> models;
+    for (const auto& store : where.ollamaModels) {
+        auto found = OllamaStore(store).scan(now);
+        models.insert(models.end(), found.begin(), found.end());
+    }
+    auto hub = scanHub(where.huggingFaceHub, now);
+    models.insert(models.end(), hub.begin(), hub.end());
+    for (const auto& folder : where.lmStudioModels)
+        scanLmStudio(folder, models);
+
+    for (auto& model : models) {
+        model.isArchiveCandidate = model.lastAccessed < cutoff;
+        model.isDuplicate = false;
+        model.duplicateGroup.reset();
+    }
+    return detectDuplicates(std::move(models));
+}
+
+std::vector<InventoryModel> ModelInventoryEngine::detectDuplicates(std::vector<InventoryModel> models) const
+{
+    std::map<std::string, std::vector<std::size_t>> groups;
+    for (std::size_t i = 0; i < models.size(); ++i) {
+        std::string key = normalizeModelKey(models[i].name);
+        if (!key.empty())
+            groups[std::move(key)].push_back(i);
+    }
+    for (const auto& [key, members] : groups) {
+        if (members.size() < 2)
+            continue;
+        for (const std::size_t i : members) {
+            models[i].isDuplicate = true;
+            models[i].duplicateGroup = key;
+        }
+    }
+    return models;
+}
+
+std::string ModelInventoryEngine::normalizeModelKey(const std::string& name)
+{
+    std::string key = lowerCased(name);
+    for (const std::string_view publisher :
+        {"meta-llama/", "mistralai/", "google/", "qwen/", "deepseek-ai/", "drumlisk/", "pennowat/"}) {
+        if (key.starts_with(publisher))
+            key.erase(0, publisher.size());
+    }
+    // The tag stays part of the key: llama3.1:8b and llama3.1:70b are different models, and
+    // calling them duplicates would offer one of them for deletion. "latest" is no tag.
+    if (const std::size_t colon = key.find(':'); colon != std::string::npos) {
+        const std::string tag = key.substr(colon + 1);
+        key.erase(colon);
+        if (!tag.empty() && tag != "latest")
+            key += "-" + tag;
+    }
+    for (const std::string_view marker :
+        {".gguf", "-gguf", "-instruct", "-chat", "-q4_k_m", "-q4_0", "-q5_k_m", "-q8_0", "-fp16", "-f16"})
+        replaceAll(key, marker, "");
+    std::replace(key.begin(), key.end(), '_', '-');
+    std::replace(key.begin(), key.end(), '.', '-');
+    const auto isSpace = [](unsigned char c) { return std::isspace(c) != 0; };
+    key.erase(key.begin(), std::find_if_not(key.begin(), key.end(), isSpace));
+    key.erase(std::find_if_not(key.rbegin(), key.rend(), isSpace).base(), key.end());
+    return key;
+}
+
+namespace {
+
+// What a model's path must be at delete time, and below which root.
+struct DeletionTarget
+{
+    std::string root;
+    std::size_t ollamaStore = 0; // index into the Ollama roots, for the blob cleanup
+};
+
+std::optional<DeletionTarget> targetFor(const InventoryModel& model, const StorageRoots& roots, const std::string& path)
+{
+    switch (model.source) {
+    case ModelSource::ollama:
+        for (std::size_t i = 0; i < roots.ollamaModels.size(); ++i) {
+            const std::string manifests = OllamaStore(roots.ollamaModels[i]).manifestsPath();
+            if (ContainedPath::isBelow(path, ContainedPath::normalize(manifests).value_or(manifests)))
+                return DeletionTarget {manifests, i};
+        }
+        return std::nullopt;
+    case ModelSource::huggingFace: {
+        const std::string hub = ContainedPath::normalize(roots.huggingFaceHub).value_or(roots.huggingFaceHub);
+        if (ContainedPath::isBelow(path, hub))
+            return DeletionTarget {hub};
+        return std::nullopt;
+    }
+    case ModelSource::lmStudio:
+        for (const auto& folder : roots.lmStudioModels) {
+            const std::string clean = ContainedPath::normalize(folder).value_or(folder);
+            if (ContainedPath::isBelow(path, clean))
+                return DeletionTarget {clean};
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// The expected kind at delete time: a manifest file, a model folder directly in the hub, a model file.
+bool hasExpectedKind(
+    const InventoryModel& model, const ContainedPath& entry, const std::string& path, const std::string& root)
+{
+    switch (model.source) {
+    case ModelSource::ollama:
+        return entry.isRegularFile();
+    case ModelSource::huggingFace:
+        return entry.isDirectory() && entry.name().starts_with("models--")
+            && path.size() == root.size() + 1 + entry.name().size();
+    case ModelSource::lmStudio:
+        return entry.isRegularFile() && hasGgufExtension(entry.name());
+    }
+    return false;
+}
+
+} // namespace
+
+ModelDeletionResult ModelInventoryEngine::deleteModels(const std::vector<InventoryModel>& models)
+{
+    std::lock_guard lock(m_mutex);
+    const StorageRoots where = roots();
+    ModelDeletionResult result;
+    std::vector<std::string> touchedOllama;
+    platform::TreeRemover::Options options;
+    options.countLinks = true;
+    const platform::TreeRemover remover(options);
+
+    const std::string home = ContainedPath::normalize(where.home).value_or(where.home);
+    for (const auto& model : models) {
+        const auto path = ContainedPath::normalize(model.path);
+        const auto target = path ? targetFor(model, where, *path) : std::nullopt;
+        if (!target || *path == home || ContainedPath::isBelow(home, *path)) {
+            result.failedModelNames.push_back(model.name);
+            continue;
+        }
+        const ContainedPath entry = ContainedPath::open(target->root, *path);
+        if (entry.status() == ContainedPath::Status::missing)
+            continue;
+        if (model.source == ModelSource::ollama) {
+            const std::string& store = where.ollamaModels[target->ollamaStore];
+            if (std::find(touchedOllama.begin(), touchedOllama.end(), store) == touchedOllama.end())
+                touchedOllama.push_back(store);
+        }
+        if (!entry.ok() || !hasExpectedKind(model, entry, *path, target->root)) {
+            result.failedModelNames.push_back(model.name);
+            continue;
+        }
+
+        const platform::RemovalReport report = entry.isDirectory()
+            ? remover.removeDirectory(entry.parentFd(), entry.name())
+            : remover.removeFile(entry.parentFd(), entry.name());
+        // A manifest frees its blobs, which the cleanup below counts; anything else counts what
+        // really went, also when part of a folder could not be removed.
+        if (model.source != ModelSource::ollama)
+            result.totalReclaimedBytes += report.freedBytes;
+        if (report.complete && report.removedEntries > 0)
+            ++result.deletedCount;
+        else
+            result.failedModelNames.push_back(model.name);
+    }
+
+    if (!touchedOllama.empty()) {
+        const BlobCleanupResult cleanup = cleanBlobs(touchedOllama);
+        result.totalReclaimedBytes += cleanup.reclaimedBytes;
+        result.unreadableManifests = cleanup.unreadableManifests;
+    }
+    return result;
+}
+
+void ModelInventoryEngine::deleteModel(const InventoryModel& model)
+{
+    deleteModels({model});
+}
+
+ModelInventoryEngine::BlobCleanupResult ModelInventoryEngine::cleanBlobs(
+    const std::vector<std::string>& ollamaRoots) const
+{
+    BlobCleanupResult total;
+    const Date now = m_clock();
+    for (const auto& store : ollamaRoots) {
+        const OllamaStore::BlobCleanup cleanup = OllamaStore(store).cleanOrphanedBlobs(now);
+        total.reclaimedBytes += cleanup.reclaimedBytes;
+        total.unreadableManifests.insert(
+            total.unreadableManifests.end(), cleanup.unreadableManifests.begin(), cleanup.unreadableManifests.end());
+    }
+    return total;
+}
+
+ModelInventoryEngine::BlobCleanupResult ModelInventoryEngine::cleanOrphanedOllamaBlobs()
+{
+    std::lock_guard lock(m_mutex);
+    return cleanBlobs(roots().ollamaModels);
+}
