@@ -21,9 +21,11 @@ ssize_t readInto(int dirfd, const char* path, char* buf, std::size_t cap)
             ::close(fd);
             return -1;
         }
-        if (n == 0)
-            break;
         total += static_cast<std::size_t>(n);
+        // proc and sysfs hand out a small file in one read; a short read is its end, which saves the
+        // extra read that would only return 0 (system calls are most of the cost of a process snapshot).
+        if (n == 0 || total < cap)
+            break;
     }
     ::close(fd);
     return static_cast<ssize_t>(total);

@@ -8,6 +8,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -199,12 +200,21 @@ std::optional<ProcessInfo> ProcessTable::read(int procFd, int pid, const char* p
     p.cpuTicks = stat->utime + stat->stime;
     p.residentBytes = stat->rssPages > 0 ? static_cast<std::uint64_t>(stat->rssPages) * m_pageSize : 0;
 
-    std::snprintf(path, sizeof path, "%s/status", pidText);
-    n = procfiles::readInto(procFd, path, buf, sizeof buf);
-    const auto uid = n > 0 ? parseStatusUid(std::string_view(buf, static_cast<std::size_t>(n))) : std::nullopt;
-    if (!uid)
-        return std::nullopt; // ended between the two reads
-    p.uid = *uid;
+    // The pid folder belongs to the process's effective uid, which equals its real uid unless the process
+    // changed identity, and then the kernel marks it non-dumpable and gives the folder to root. So only a
+    // root-owned folder needs the slower status file for the real uid.
+    struct stat dirStat {};
+    if (::fstatat(procFd, pidText, &dirStat, 0) != 0)
+        return std::nullopt; // ended after its stat was read
+    p.uid = dirStat.st_uid;
+    if (p.uid == 0) {
+        std::snprintf(path, sizeof path, "%s/status", pidText);
+        n = procfiles::readInto(procFd, path, buf, sizeof buf);
+        const auto uid = n > 0 ? parseStatusUid(std::string_view(buf, static_cast<std::size_t>(n))) : std::nullopt;
+        if (!uid)
+            return std::nullopt;
+        p.uid = *uid;
+    }
 
     if (!p.kernelThread) {
         std::snprintf(path, sizeof path, "%s/exe", pidText);
