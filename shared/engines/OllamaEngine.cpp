@@ -47,7 +47,8 @@ Response send(const Address& address, double timeout, const std::string* jsonBod
     client.set_connection_timeout(seconds, micros);
     client.set_read_timeout(seconds, micros);
     client.set_write_timeout(seconds, micros);
-    client.set_follow_location(true);
+    // The server does not redirect, and following would turn a final 304 into a failed redirect.
+    client.set_follow_location(false);
 
     const auto result = jsonBody ? client.Post(address.path, *jsonBody, "application/json") : client.Get(address.path);
     Response r;
