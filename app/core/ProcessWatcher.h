@@ -38,7 +38,7 @@ public:
     explicit ProcessWatcher(Options options);
     ~ProcessWatcher();
 
-    // The processes now, in the order /proc lists them; never fails (a failure yields fewer records).
+    // The processes now, in ascending pid order as /proc lists them; never fails (a failure yields fewer records).
     std::vector<RunningProcess> scanProcesses();
     // While set, every snapshot returns exactly this list and no CPU bookkeeping happens.
     void setMockProcesses(std::optional<std::vector<RunningProcess>> processes);

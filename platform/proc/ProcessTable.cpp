@@ -2,6 +2,7 @@
 
 #include "ProcFiles.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -260,6 +261,9 @@ std::vector<ProcessInfo> ProcessTable::list(bool includeKernelThreads) const
     }
     ::closedir(dir);
     ::close(procFd);
+    // /proc lists pids in ascending order already; a fixture tree on another file system may not.
+    if (!std::is_sorted(result.begin(), result.end(), [](const auto& a, const auto& b) { return a.pid < b.pid; }))
+        std::sort(result.begin(), result.end(), [](const auto& a, const auto& b) { return a.pid < b.pid; });
     return result;
 }
 

@@ -35,7 +35,7 @@ class ProcessTable
 public:
     explicit ProcessTable(std::string procRoot = "/proc");
 
-    // Every process in the order /proc lists them. A process that ends while it is read is left out.
+    // Every process in ascending pid order, as /proc lists them. A process that ends while it is read is left out.
     std::vector<ProcessInfo> list(bool includeKernelThreads = false) const;
     std::optional<ProcessInfo> info(int pid) const;
 
