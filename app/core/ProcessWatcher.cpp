@@ -47,7 +47,7 @@ std::vector<RunningProcess> ProcessWatcher::scanProcesses()
         if (m_mockProcesses)
             return *m_mockProcesses;
     }
-    const auto processes = m_table.list();
+    const auto processes = m_table.listWithoutOwners(); // snapshots carry no owner
     const double at = now();
     const double ticksPerSecond = static_cast<double>(platform::ProcessTable::ticksPerSecond());
 

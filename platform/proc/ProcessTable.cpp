@@ -175,7 +175,7 @@ std::int64_t ProcessTable::bootTime() const
 }
 
 std::optional<ProcessInfo> ProcessTable::read(int procFd, int pid, const char* pidText, std::int64_t bootTime,
-                                              bool includeKernelThreads) const
+                                              bool includeKernelThreads, bool withOwner) const
 {
     char path[64];
     char buf[4096];
@@ -205,10 +205,13 @@ std::optional<ProcessInfo> ProcessTable::read(int procFd, int pid, const char* p
     // changed identity, and then the kernel marks it non-dumpable and gives the folder to root. So only a
     // root-owned folder needs the slower status file for the real uid.
     struct stat dirStat {};
-    if (::fstatat(procFd, pidText, &dirStat, 0) != 0)
+    if (!withOwner)
+        p.uid = unknownUid;
+    else if (::fstatat(procFd, pidText, &dirStat, 0) != 0)
         return std::nullopt; // ended after its stat was read
-    p.uid = dirStat.st_uid;
-    if (p.uid == 0) {
+    else
+        p.uid = dirStat.st_uid;
+    if (withOwner && p.uid == 0) {
         std::snprintf(path, sizeof path, "%s/status", pidText);
         n = procfiles::readInto(procFd, path, buf, sizeof buf);
         const auto uid = n > 0 ? parseStatusUid(std::string_view(buf, static_cast<std::size_t>(n))) : std::nullopt;
@@ -236,6 +239,16 @@ std::optional<ProcessInfo> ProcessTable::read(int procFd, int pid, const char* p
 
 std::vector<ProcessInfo> ProcessTable::list(bool includeKernelThreads) const
 {
+    return list(includeKernelThreads, true);
+}
+
+std::vector<ProcessInfo> ProcessTable::listWithoutOwners(bool includeKernelThreads) const
+{
+    return list(includeKernelThreads, false);
+}
+
+std::vector<ProcessInfo> ProcessTable::list(bool includeKernelThreads, bool withOwners) const
+{
     std::vector<ProcessInfo> result;
     const int procFd = ::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (procFd < 0)
@@ -256,7 +269,7 @@ std::vector<ProcessInfo> ProcessTable::list(bool includeKernelThreads) const
         int pid = 0;
         if (!parseNumber(std::string_view(entry->d_name), pid) || pid <= 0)
             continue;
-        if (auto p = read(procFd, pid, entry->d_name, boot, includeKernelThreads))
+        if (auto p = read(procFd, pid, entry->d_name, boot, includeKernelThreads, withOwners))
             result.push_back(std::move(*p));
     }
     ::closedir(dir);
@@ -276,7 +289,7 @@ std::optional<ProcessInfo> ProcessTable::info(int pid) const
         return std::nullopt;
     char pidText[16];
     std::snprintf(pidText, sizeof pidText, "%d", pid);
-    auto p = read(procFd, pid, pidText, bootTime(), true);
+    auto p = read(procFd, pid, pidText, bootTime(), true, true);
     ::close(procFd);
     return p;
 }

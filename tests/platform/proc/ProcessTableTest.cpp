@@ -132,6 +132,21 @@ TEST_F(ProcFixture, ListsProcessesWithTheirFacts)
     EXPECT_EQ(b.uid, getuid());
 }
 
+TEST_F(ProcFixture, ListingWithoutOwnersKeepsEverythingElse)
+{
+    addProcess(100, statLine(100, "bash", 'S', 1, 0, 3, 4, 10, 20), status(1000));
+    addProcess(101, statLine(101, "gone", 'S', 1, 0, 3, 4, 10, 20), "");
+    const ProcessTable table(root.string());
+    const auto without = table.listWithoutOwners();
+    const auto with = table.list();
+    ASSERT_EQ(without.size(), 2u); // no status needed, so 101 is still listed
+    ASSERT_EQ(with.size(), 1u);
+    EXPECT_EQ(without[0].uid, ProcessTable::unknownUid);
+    ProcessInfo owned = without[0];
+    owned.uid = with[0].uid;
+    EXPECT_EQ(owned, with[0]);
+}
+
 TEST_F(ProcFixture, FallsBackToCommWithoutExeOrCommandLine)
 {
     addProcess(300, statLine(300, "zombie-thing", 'Z', 1, 0, 0, 0, 1, 0), status(1000));
