@@ -27,7 +27,7 @@ public:
         // Monotonic seconds; a wall-clock step must not turn into a CPU load.
         std::function<double()> clock;
         int processorCount = 0; // 0: the CPUs online
-        std::chrono::milliseconds watchInterval { 3000 };
+        std::chrono::milliseconds watchInterval {3000};
     };
 
     // CPU time is counted in 10 ms ticks, so a load is measured over at least this long; a snapshot

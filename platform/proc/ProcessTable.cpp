@@ -18,8 +18,7 @@ namespace {
 
 constexpr unsigned kernelThreadFlag = 0x00200000; // PF_KTHREAD
 
-template<typename T>
-bool parseNumber(std::string_view text, T& out)
+template<typename T> bool parseNumber(std::string_view text, T& out)
 {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
     return ec == std::errc() && end == text.data() + text.size();
@@ -174,8 +173,8 @@ std::int64_t ProcessTable::bootTime() const
     return parseBootTime(*text).value_or(0);
 }
 
-std::optional<ProcessInfo> ProcessTable::read(int procFd, int pid, const char* pidText, std::int64_t bootTime,
-                                              bool includeKernelThreads, bool withOwner) const
+std::optional<ProcessInfo> ProcessTable::read(
+    int procFd, int pid, const char* pidText, std::int64_t bootTime, bool includeKernelThreads, bool withOwner) const
 {
     char path[64];
     char buf[4096];
@@ -196,15 +195,17 @@ std::optional<ProcessInfo> ProcessTable::read(int procFd, int pid, const char* p
     if (p.kernelThread && !includeKernelThreads)
         return std::nullopt;
     p.startTimeTicks = stat->startTime;
-    p.startTime = static_cast<double>(bootTime)
-        + static_cast<double>(stat->startTime) / static_cast<double>(ticksPerSecond());
+    p.startTime
+        = static_cast<double>(bootTime) + static_cast<double>(stat->startTime) / static_cast<double>(ticksPerSecond());
     p.cpuTicks = stat->utime + stat->stime;
     p.residentBytes = stat->rssPages > 0 ? static_cast<std::uint64_t>(stat->rssPages) * m_pageSize : 0;
 
     // The pid folder belongs to the process's effective uid, which equals its real uid unless the process
     // changed identity, and then the kernel marks it non-dumpable and gives the folder to root. So only a
     // root-owned folder needs the slower status file for the real uid.
-    struct stat dirStat {};
+    struct stat dirStat
+    {
+    };
     if (!withOwner)
         p.uid = unknownUid;
     else if (::fstatat(procFd, pidText, &dirStat, 0) != 0)

@@ -22,8 +22,8 @@ struct ProcessInfo
     char state = '?';
     bool kernelThread = false;
     std::uint64_t startTimeTicks = 0; // clock ticks after boot
-    double startTime = 0;             // Unix seconds
-    std::uint64_t cpuTicks = 0;       // user + system time in clock ticks
+    double startTime = 0; // Unix seconds
+    std::uint64_t cpuTicks = 0; // user + system time in clock ticks
     std::uint64_t residentBytes = 0;
 
     bool operator==(const ProcessInfo&) const = default;
@@ -72,7 +72,7 @@ public:
 private:
     std::vector<ProcessInfo> list(bool includeKernelThreads, bool withOwners) const;
     std::optional<ProcessInfo> read(int procFd, int pid, const char* pidText, std::int64_t bootTime,
-                                    bool includeKernelThreads, bool withOwner) const;
+        bool includeKernelThreads, bool withOwner) const;
     std::int64_t bootTime() const;
 
     std::string m_root;

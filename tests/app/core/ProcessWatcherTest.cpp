@@ -10,6 +10,8 @@
 #include <fstream>
 #include <thread>
 
+#include <time.h>
+
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -79,10 +81,10 @@ TEST(ProcessWatcherLoad, FirstSnapshotZeroThenLoadSinceThePrevious)
     EXPECT_EQ(first[0].name, "clang++");
     EXPECT_EQ(first[1].name, "a-very-long-process-name"); // argv[0], not the cut comm
     EXPECT_EQ(first[0].memoryMB, 64);
-    EXPECT_DOUBLE_EQ(first[0].startTime.timeIntervalSince1970(),
-                     1700000000.0 + 1000.0 / platform::ProcessTable::ticksPerSecond());
+    EXPECT_DOUBLE_EQ(
+        first[0].startTime.timeIntervalSince1970(), 1700000000.0 + 1000.0 / platform::ProcessTable::ticksPerSecond());
 
-    proc.set(10, "clang++", 7.0);  // 2 s of CPU in 1 s
+    proc.set(10, "clang++", 7.0); // 2 s of CPU in 1 s
     proc.set(11, "a-very-long-process-name", 31.0); // 30 s in 1 s: beyond 10 processors
     proc.clock = 1001.0;
     const auto second = watcher.scanProcesses();
@@ -153,8 +155,8 @@ TEST(ProcessWatcherMock, MockListReplacesSnapshotsWithoutBookkeeping)
     ProcessWatcher watcher(proc.options());
     watcher.scanProcesses();
 
-    const std::vector<RunningProcess> mock { { 42, "xcodebuild", 300, 55.5, Date::fromReferenceDate(5) },
-        { 43, "swift-frontend", 120, 3, Date::fromReferenceDate(6) } };
+    const std::vector<RunningProcess> mock {{42, "xcodebuild", 300, 55.5, Date::fromReferenceDate(5)},
+        {43, "swift-frontend", 120, 3, Date::fromReferenceDate(6)}};
     watcher.setMockProcesses(mock);
     proc.set(10, "rustc", 2.0);
     proc.clock = 1001.0;
@@ -181,7 +183,7 @@ TEST(ProcessWatcherWatch, SpawnAndExitOfWatchedNames)
     std::vector<RunningProcess> spawned;
     std::vector<RunningProcess> exited;
     watcher.startWatching(
-        { "cargo", "rustc" },
+        {"cargo", "rustc"},
         [&](const RunningProcess& p) {
             std::lock_guard lock(mutex);
             spawned.push_back(p);
@@ -231,7 +233,7 @@ TEST(ProcessWatcherWatch, DesktopEventsReachHandlersForWatchedNamesOnly)
     std::vector<RunningProcess> exited;
     watcher.handleAppLaunched(5, "Xcode"); // no watch list yet
     watcher.startWatching(
-        { "Xcode" }, [&](const RunningProcess& p) { spawned.push_back(p); },
+        {"Xcode"}, [&](const RunningProcess& p) { spawned.push_back(p); },
         [&](const RunningProcess& p) { exited.push_back(p); });
     watcher.handleAppLaunched(7, "Xcode");
     watcher.handleAppLaunched(8, "xcode");
@@ -246,18 +248,26 @@ TEST(ProcessWatcherWatch, DesktopEventsReachHandlersForWatchedNamesOnly)
 
 TEST(ProcessWatcherMachine, SeesThisProcessWithRealLoad)
 {
+    const auto cpuSeconds = [] {
+        timespec t {};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+    };
     ProcessWatcher watcher;
+    const double cpuBefore = cpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
     const auto first = watcher.scanProcesses();
     const auto self = std::find_if(first.begin(), first.end(), [](auto& p) { return p.pid == getpid(); });
     ASSERT_NE(self, first.end());
     EXPECT_EQ(self->name, fs::read_symlink("/proc/self/exe").filename().string());
     EXPECT_GT(self->memoryMB, 0);
-    const auto start = std::chrono::steady_clock::now();
     volatile double spin = 0;
     while (std::chrono::steady_clock::now() - start < 1100ms)
         spin = spin + 1;
     const auto second = watcher.scanProcesses();
-    const double load = loadOf(second, getpid());
-    EXPECT_GT(load, 50.0);
-    EXPECT_LE(load, 100.0 * sysconf(_SC_NPROCESSORS_ONLN));
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // On a busy machine the spinning thread gets less than a whole core; compare with what it really got.
+    const double expected = (cpuSeconds() - cpuBefore) / elapsed * 100.0;
+    EXPECT_GT(expected, 5.0);
+    EXPECT_NEAR(loadOf(second, getpid()), expected, 15.0);
 }

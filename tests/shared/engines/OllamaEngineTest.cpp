@@ -102,6 +102,18 @@ std::string closedPortURL()
     return "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port));
 }
 
+// Polls the condition for up to three seconds, so a loaded test machine does not fail a timing test.
+template<typename Condition> bool waitUntil(Condition condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + 3s;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
 constexpr double GiB = 1073741824.0;
 
 const char* twoLoaded = R"({"models":[
@@ -174,9 +186,9 @@ TEST(OllamaEngineLoaded, FailuresKeepTheCacheAndSayWhy)
     server.setPs(503, R"({"error":"overloaded"})");
     EXPECT_EQ(engine.loadedModels().error->kind, OllamaError::Kind::badServerResponse);
 
-    for (const char* body : { "{\"models\":[", R"({"models":[{"name":"x","size":1}]})",
-             R"({"models":[{"name":"x","digest":"d","size":"big"}]})", R"({"models":[{"name":"x","digest":"d","size":1.5}]})",
-             R"({"models":{}})", "[]" }) {
+    for (const char* body : {"{\"models\":[", R"({"models":[{"name":"x","size":1}]})",
+             R"({"models":[{"name":"x","digest":"d","size":"big"}]})",
+             R"({"models":[{"name":"x","digest":"d","size":1.5}]})", R"({"models":{}})", "[]"}) {
         server.setPs(200, body);
         r = engine.loadedModels();
         ASSERT_FALSE(r.ok()) << body;
@@ -195,7 +207,7 @@ TEST(OllamaEngineLoaded, MissingOrEmptyListEmptiesTheCache)
 {
     FakeOllama server;
     OllamaEngine engine(server.url());
-    for (const char* body : { R"({"models":[]})", R"({})", R"({"models":null,"other":1})" }) {
+    for (const char* body : {R"({"models":[]})", R"({})", R"({"models":null,"other":1})"}) {
         server.setPs(200, twoLoaded);
         ASSERT_EQ(engine.loadedModels().models.size(), 2u);
         server.setPs(200, body);
@@ -255,7 +267,7 @@ TEST(OllamaEngineUnload, SendsKeepAliveZeroAsANumberAndRefreshes)
     const auto bodies = server.generated();
     ASSERT_EQ(bodies.size(), 1u);
     const Json body = Json::parse(bodies[0]);
-    EXPECT_EQ(body, (Json { { "model", "llama3.1:8b" }, { "keep_alive", 0 } }));
+    EXPECT_EQ(body, (Json {{"model", "llama3.1:8b"}, {"keep_alive", 0}}));
     EXPECT_TRUE(body["keep_alive"].is_number_integer());
     EXPECT_EQ(server.generateContentType, "application/json");
     EXPECT_EQ(engine.cachedLoadedModels().size(), 2u); // refreshed after the unload
@@ -281,18 +293,24 @@ TEST(OllamaEnginePolling, ReportsEveryCycleThenEmptyOnceWhenTheServerGoes)
         reports.push_back(models.size());
     });
     engine.startPolling();
-    std::this_thread::sleep_for(250ms);
+    ASSERT_TRUE(waitUntil([&] {
+        std::lock_guard lock(mutex);
+        return reports.size() >= 2;
+    }));
     {
         std::lock_guard lock(mutex);
-        ASSERT_GE(reports.size(), 2u);
         EXPECT_TRUE(std::all_of(reports.begin(), reports.end(), [](std::size_t n) { return n == 2; }));
         reports.clear();
     }
     server.reset();
-    std::this_thread::sleep_for(400ms);
+    ASSERT_TRUE(waitUntil([&] {
+        std::lock_guard lock(mutex);
+        return std::count(reports.begin(), reports.end(), 0u) > 0;
+    }));
+    std::this_thread::sleep_for(400ms); // several more cycles without a server
     engine.stopPolling();
     std::lock_guard lock(mutex);
-    EXPECT_EQ(reports, (std::vector<std::size_t> { 0 }));
+    EXPECT_EQ(reports, (std::vector<std::size_t> {0}));
 }
 
 TEST(OllamaEnginePolling, StopEndsDeliveryAndRestartKeepsOneLoop)

@@ -17,7 +17,7 @@ namespace {
 
 ThermalZone zone(double celsius, std::vector<platform::TripPoint> trips)
 {
-    return ThermalZone { 0, "test", celsius, std::move(trips) };
+    return ThermalZone {0, "test", celsius, std::move(trips)};
 }
 
 std::string machineSys(const std::string& name)
@@ -44,7 +44,12 @@ public:
     std::string root() const { return tmp.path().toStdString(); }
 
 private:
-    void write(const std::string& name, const std::string& text) { std::ofstream(dir / name) << text << "\n"; }
+    // Written aside and renamed, so the poller never reads a half-written file.
+    void write(const std::string& name, const std::string& text)
+    {
+        std::ofstream(dir / (name + ".new")) << text << "\n";
+        std::filesystem::rename(dir / (name + ".new"), dir / name);
+    }
     QTemporaryDir tmp;
     std::filesystem::path dir;
 };
@@ -53,33 +58,33 @@ private:
 
 TEST(ThermalLevels, EachZoneAgainstItsOwnTrips)
 {
-    const std::vector<platform::TripPoint> trips { { "passive", 90 }, { "critical", 100 } };
-    EXPECT_EQ(ThermalEngine::levelForZones({ zone(74.9, trips) }), Level::balanced);
-    EXPECT_EQ(ThermalEngine::levelForZones({ zone(75, trips) }), Level::warm);
-    EXPECT_EQ(ThermalEngine::levelForZones({ zone(90, trips) }), Level::throttling);
-    EXPECT_EQ(ThermalEngine::levelForZones({ zone(100, trips) }), Level::critical);
+    const std::vector<platform::TripPoint> trips {{"passive", 90}, {"critical", 100}};
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(74.9, trips)}), Level::balanced);
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(75, trips)}), Level::warm);
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(90, trips)}), Level::throttling);
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(100, trips)}), Level::critical);
     // "hot" counts as critical; the lowest trip of a kind decides.
-    EXPECT_EQ(ThermalEngine::levelForZones({ zone(96, { { "hot", 95 }, { "critical", 105 } }) }), Level::critical);
-    EXPECT_EQ(ThermalEngine::levelForZones({ zone(81, { { "passive", 95 }, { "passive", 80 } }) }), Level::throttling);
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(96, {{"hot", 95}, {"critical", 105}})}), Level::critical);
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(81, {{"passive", 95}, {"passive", 80}})}), Level::throttling);
 }
 
 TEST(ThermalLevels, ZonesWithoutPassiveTripThrottleNearCritical)
 {
-    const std::vector<platform::TripPoint> trips { { "critical", 105 } };
-    EXPECT_EQ(ThermalEngine::levelForZones({ zone(79.9, trips) }), Level::balanced);
-    EXPECT_EQ(ThermalEngine::levelForZones({ zone(80, trips) }), Level::warm);
-    EXPECT_EQ(ThermalEngine::levelForZones({ zone(95, trips) }), Level::throttling);
+    const std::vector<platform::TripPoint> trips {{"critical", 105}};
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(79.9, trips)}), Level::balanced);
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(80, trips)}), Level::warm);
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(95, trips)}), Level::throttling);
     // Fan steps alone say nothing about throttling, and a zone without trips counts as balanced.
-    EXPECT_EQ(ThermalEngine::levelForZones({ zone(99, { { "active", 50 } }) }), Level::balanced);
-    EXPECT_EQ(ThermalEngine::levelForZones({ zone(120, {}) }), Level::balanced);
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(99, {{"active", 50}})}), Level::balanced);
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(120, {})}), Level::balanced);
     EXPECT_EQ(ThermalEngine::levelForZones({}), Level::balanced);
 }
 
 TEST(ThermalLevels, WorstZoneWins)
 {
-    const std::vector<platform::TripPoint> trips { { "passive", 90 }, { "critical", 100 } };
-    EXPECT_EQ(ThermalEngine::levelForZones({ zone(101, trips), zone(30, trips), zone(80, trips) }), Level::critical);
-    EXPECT_EQ(ThermalEngine::levelForZones({ zone(30, trips), zone(80, trips) }), Level::warm);
+    const std::vector<platform::TripPoint> trips {{"passive", 90}, {"critical", 100}};
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(101, trips), zone(30, trips), zone(80, trips)}), Level::critical);
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(30, trips), zone(80, trips)}), Level::warm);
 }
 
 TEST(ThermalEngineState, FixtureMachines)
@@ -87,9 +92,9 @@ TEST(ThermalEngineState, FixtureMachines)
     EXPECT_EQ(ThermalEngine(machineSys("hybrid-intel")).currentState(), QVThermalState::forLevel(Level::warm));
     EXPECT_EQ(ThermalEngine(machineSys("plain")).currentState().level, Level::balanced);
     const auto arm = ThermalEngine(machineSys("arm")).currentState();
-    EXPECT_EQ(arm, (QVThermalState { Level::throttling, "Throttling", "Orange", true, std::nullopt }));
+    EXPECT_EQ(arm, (QVThermalState {Level::throttling, "Throttling", "Orange", true, std::nullopt}));
     EXPECT_EQ(ThermalEngine(machineSys("no-thermal")).currentState(),
-              (QVThermalState { Level::balanced, "Balanced", "Green", false, std::nullopt }));
+        (QVThermalState {Level::balanced, "Balanced", "Green", false, std::nullopt}));
     // This machine: whatever its zones say, a complete record without an offending process.
     const auto here = QVThermalState::fromProcessInfo();
     EXPECT_EQ(here, QVThermalState::forLevel(here.level));
@@ -123,7 +128,7 @@ TEST(ThermalEngineMonitoring, DeliversOnlyChanges)
     tree.setTemp(101);
     std::this_thread::sleep_for(100ms);
     std::lock_guard lock(mutex);
-    EXPECT_EQ(seen, (std::vector<Level> { Level::throttling, Level::balanced }));
+    EXPECT_EQ(seen, (std::vector<Level> {Level::throttling, Level::balanced}));
 }
 
 TEST(ThermalEngineMonitoring, StopWithoutStartAndPowerMetricsRefusal)
