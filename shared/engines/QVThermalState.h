@@ -19,18 +19,19 @@ struct QVThermalState
 
     // The record for a level: Balanced/Green, Warm/Yellow, Throttling/Orange (alert), Critical/Red (alert).
     static QVThermalState forLevel(Level level);
+    // The machine's thermal state now, from its thermal zones (ThermalEngine.cpp). Never fails.
+    static QVThermalState fromProcessInfo();
 
     bool operator==(const QVThermalState&) const = default;
 };
 
-template<>
-struct RawEnumTable<QVThermalState::Level>
+template<> struct RawEnumTable<QVThermalState::Level>
 {
     static constexpr std::array cases {
-        std::pair { QVThermalState::Level::balanced, std::string_view("balanced") },
-        std::pair { QVThermalState::Level::warm, std::string_view("warm") },
-        std::pair { QVThermalState::Level::throttling, std::string_view("throttling") },
-        std::pair { QVThermalState::Level::critical, std::string_view("critical") },
+        std::pair {QVThermalState::Level::balanced, std::string_view("balanced")},
+        std::pair {QVThermalState::Level::warm, std::string_view("warm")},
+        std::pair {QVThermalState::Level::throttling, std::string_view("throttling")},
+        std::pair {QVThermalState::Level::critical, std::string_view("critical")},
     };
 };
 
