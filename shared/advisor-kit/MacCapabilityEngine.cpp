@@ -1,4 +1,8 @@
 #include "MacCapabilityEngine.h"
+#include "PlatformSysctlSource.h"
+
+#include "engines/MemoryEngine.h"
+#include "engines/ThermalEngine.h"
 
 #include <sys/statvfs.h>
 
@@ -10,6 +14,11 @@ bool has(const std::string& text, const char* part)
 }
 
 } // namespace
+
+MacCapabilityEngine::MacCapabilityEngine()
+    : MacCapabilityEngine(std::make_shared<PlatformSysctlSource>())
+{
+}
 
 MacCapabilityEngine::MacCapabilityEngine(std::shared_ptr<const SysctlSource> sysctl, std::string volumePath)
     : m_sysctl(std::move(sysctl))
@@ -87,6 +96,13 @@ MacCapabilityProfile::ThermalHeadroom MacCapabilityEngine::thermalHeadroom(QVThe
         return MacCapabilityProfile::ThermalHeadroom::tight;
     }
     return MacCapabilityProfile::ThermalHeadroom::tight;
+}
+
+MacCapabilityProfile MacCapabilityEngine::currentProfile(MemoryEngine& memoryEngine,
+    const ThermalEngine& thermalEngine) const
+{
+    return currentProfile([&memoryEngine] { return memoryEngine.snapshot(); },
+        [&thermalEngine] { return thermalEngine.currentState(); });
 }
 
 MacCapabilityProfile MacCapabilityEngine::currentProfile(const MemorySnapshot& memorySnapshot,

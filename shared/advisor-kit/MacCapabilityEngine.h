@@ -10,6 +10,9 @@
 #include <memory>
 #include <string>
 
+class MemoryEngine;
+class ThermalEngine;
+
 // Builds the capability profile of the machine it runs on from kernel values, one memory
 // sample, the thermal state and the free space of the root volume. Holds no mutable state, so
 // calls from any thread are independent.
@@ -19,10 +22,13 @@ public:
     using MemorySnapshot = std::function<SystemMemoryState()>;
     using ThermalReading = std::function<QVThermalState()>;
 
+    // Reads this machine: /proc, /sys and the root volume.
+    MacCapabilityEngine();
     // Reads the given source and measures free space on the volume holding volumePath.
     explicit MacCapabilityEngine(std::shared_ptr<const SysctlSource> sysctl, std::string volumePath = "/");
 
     // Never fails: every figure has a fallback.
+    MacCapabilityProfile currentProfile(MemoryEngine& memoryEngine, const ThermalEngine& thermalEngine) const;
     MacCapabilityProfile currentProfile(const MemorySnapshot& memorySnapshot, const ThermalReading& thermalState) const;
 
     ChipClass detectChipClass() const;
