@@ -6,13 +6,13 @@ using jsoncodec::require;
 
 void to_json(Json& j, const FrameworkProfile& p)
 {
-    j = Json { { "framework", p.framework }, { "displayName", p.displayName }, { "tagline", p.tagline },
-        { "description", p.description }, { "pros", p.pros }, { "cons", p.cons }, { "bestFor", p.bestFor },
-        { "requiresPython", p.requiresPython }, { "requiresXcode", p.requiresXcode },
-        { "memoryOverheadGB", p.memoryOverheadGB }, { "setupMinutes", p.setupMinutes },
-        { "installCommand", p.installCommand }, { "verifyCommand", p.verifyCommand },
-        { "officialWebsite", p.officialWebsite }, { "activelyMaintained", p.activelyMaintained },
-        { "lastUpdated", p.lastUpdated }, { "openAICompatible", p.openAICompatible }, { "notes", p.notes } };
+    j = Json {{"framework", p.framework}, {"displayName", p.displayName}, {"tagline", p.tagline},
+        {"description", p.description}, {"pros", p.pros}, {"cons", p.cons}, {"bestFor", p.bestFor},
+        {"requiresPython", p.requiresPython}, {"requiresXcode", p.requiresXcode},
+        {"memoryOverheadGB", p.memoryOverheadGB}, {"setupMinutes", p.setupMinutes},
+        {"installCommand", p.installCommand}, {"verifyCommand", p.verifyCommand},
+        {"officialWebsite", p.officialWebsite}, {"activelyMaintained", p.activelyMaintained},
+        {"lastUpdated", p.lastUpdated}, {"openAICompatible", p.openAICompatible}, {"notes", p.notes}};
     putOptional(j, "githubStars", p.githubStars);
     putOptional(j, "apiEndpoint", p.apiEndpoint);
 }

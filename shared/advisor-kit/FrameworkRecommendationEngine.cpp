@@ -21,8 +21,8 @@ bool mlxForSpeed(const FrameworkProfile& profile, const UserRecommendationContex
 
 } // namespace
 
-double FrameworkRecommendationEngine::scoreFramework(const FrameworkProfile& profile,
-    const UserRecommendationContext& context)
+double FrameworkRecommendationEngine::scoreFramework(
+    const FrameworkProfile& profile, const UserRecommendationContext& context)
 {
     double score = contains(profile.bestFor, context.primaryUseCase) ? 70 : 50;
     score -= profile.memoryOverheadGB * 5;
@@ -34,8 +34,8 @@ double FrameworkRecommendationEngine::scoreFramework(const FrameworkProfile& pro
     return score;
 }
 
-std::vector<FrameworkRecommendation> FrameworkRecommendationEngine::recommend(const UserRecommendationContext& context,
-    int limit) const
+std::vector<FrameworkRecommendation> FrameworkRecommendationEngine::recommend(
+    const UserRecommendationContext& context, int limit) const
 {
     const auto& catalogue = FrameworkDatabase::all();
     std::vector<std::pair<const FrameworkProfile*, double>> scored;
@@ -52,19 +52,18 @@ std::vector<FrameworkRecommendation> FrameworkRecommendationEngine::recommend(co
     return out;
 }
 
-FrameworkRecommendation FrameworkRecommendationEngine::buildRecommendation(const FrameworkProfile& profile, int rank,
-    const UserRecommendationContext& context)
+FrameworkRecommendation FrameworkRecommendationEngine::buildRecommendation(
+    const FrameworkProfile& profile, int rank, const UserRecommendationContext& context)
 {
     std::vector<std::string> reasoning;
     if (contains(profile.bestFor, context.primaryUseCase)) {
-        reasoning.push_back(
-            "Highly optimized for your primary task (" + lowercasedText(context.primaryUseCase) + ").");
+        reasoning.push_back("Highly optimized for your primary task (" + lowercasedText(context.primaryUseCase) + ").");
     }
     if (profile.requiresPython)
         reasoning.push_back("Leverages your existing local Python environment.");
     if (profile.memoryOverheadGB < 0.2) {
-        reasoning.push_back("Very lightweight runtime (" + std::to_string(truncatedInteger(profile.memoryOverheadGB * 1024))
-            + "MB overhead).");
+        reasoning.push_back("Very lightweight runtime ("
+            + std::to_string(truncatedInteger(profile.memoryOverheadGB * 1024)) + "MB overhead).");
     } else if (profile.memoryOverheadGB > 0.5) {
         reasoning.push_back(
             "Heavier memory footprint (" + cformat("%.1f", profile.memoryOverheadGB) + "GB overhead due to GUI).");

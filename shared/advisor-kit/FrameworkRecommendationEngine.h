@@ -18,6 +18,6 @@ public:
 
 private:
     static double scoreFramework(const FrameworkProfile& profile, const UserRecommendationContext& context);
-    static FrameworkRecommendation buildRecommendation(const FrameworkProfile& profile, int rank,
-        const UserRecommendationContext& context);
+    static FrameworkRecommendation buildRecommendation(
+        const FrameworkProfile& profile, int rank, const UserRecommendationContext& context);
 };

@@ -77,7 +77,9 @@ ChipClass MacCapabilityEngine::detectChipClass() const
 
 double MacCapabilityEngine::freeDiskSpaceGB() const
 {
-    struct statvfs info {};
+    struct statvfs info
+    {
+    };
     if (statvfs(m_volumePath.c_str(), &info) != 0)
         return 0;
     // f_bavail excludes the blocks reserved for root: what this user can still write.
@@ -98,19 +100,20 @@ MacCapabilityProfile::ThermalHeadroom MacCapabilityEngine::thermalHeadroom(QVThe
     return MacCapabilityProfile::ThermalHeadroom::tight;
 }
 
-MacCapabilityProfile MacCapabilityEngine::currentProfile(MemoryEngine& memoryEngine,
-    const ThermalEngine& thermalEngine) const
+MacCapabilityProfile MacCapabilityEngine::currentProfile(
+    MemoryEngine& memoryEngine, const ThermalEngine& thermalEngine) const
 {
-    return currentProfile([&memoryEngine] { return memoryEngine.snapshot(); },
-        [&thermalEngine] { return thermalEngine.currentState(); });
+    return currentProfile(
+        [&memoryEngine] { return memoryEngine.snapshot(); }, [&thermalEngine] { return thermalEngine.currentState(); });
 }
 
-MacCapabilityProfile MacCapabilityEngine::currentProfile(const MemorySnapshot& memorySnapshot,
-    const ThermalReading& thermalState) const
+MacCapabilityProfile MacCapabilityEngine::currentProfile(
+    const MemorySnapshot& memorySnapshot, const ThermalReading& thermalState) const
 {
     const ChipClass chip = detectChipClass();
     const SystemMemoryState memory = memorySnapshot ? memorySnapshot() : SystemMemoryState {};
-    const QVThermalState thermal = thermalState ? thermalState() : QVThermalState::forLevel(QVThermalState::Level::balanced);
+    const QVThermalState thermal
+        = thermalState ? thermalState() : QVThermalState::forLevel(QVThermalState::Level::balanced);
     const double freeDisk = freeDiskSpaceGB();
     const auto cpuCores = positiveInteger("hw.perflevel0.logicalcpu");
     const auto gpuCores = positiveInteger("hw.gpu.count");

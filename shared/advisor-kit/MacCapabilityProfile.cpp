@@ -6,8 +6,8 @@ using jsoncodec::require;
 
 const MacCapabilityProfile& MacCapabilityProfile::defaultProfile()
 {
-    static const MacCapabilityProfile profile { ChipClass::m1Base, 8.0, 8, 8, 16, 68.25, 4.0, 4.0,
-        ThermalHeadroom::excellent, 256.0 };
+    static const MacCapabilityProfile profile {
+        ChipClass::m1Base, 8.0, 8, 8, 16, 68.25, 4.0, 4.0, ThermalHeadroom::excellent, 256.0};
     return profile;
 }
 
@@ -48,8 +48,8 @@ std::vector<MacCapabilityProfile::Capability> MacCapabilityProfile::capabilities
     std::vector<Capability> rows;
     const auto add = [&rows](std::string name, bool possible, std::optional<std::string> quality, std::string icon,
                          std::string detail) {
-        rows.push_back({ Uuid::random(), std::move(name), possible, std::move(quality), std::move(icon),
-            std::move(detail) });
+        rows.push_back(
+            {Uuid::random(), std::move(name), possible, std::move(quality), std::move(icon), std::move(detail)});
     };
 
     if (t >= 8)
@@ -91,11 +91,11 @@ std::string description(MacCapabilityProfile::SpeedClass speed)
 
 void to_json(Json& j, const MacCapabilityProfile& p)
 {
-    j = Json { { "chipClass", p.chipClass }, { "totalMemoryGB", p.totalMemoryGB }, { "cpuCores", p.cpuCores },
-        { "gpuCores", p.gpuCores }, { "neuralEngineCores", p.neuralEngineCores },
-        { "memoryBandwidthGBs", p.memoryBandwidthGBs }, { "availableMemoryGB", p.availableMemoryGB },
-        { "typicalFreeHeadroomGB", p.typicalFreeHeadroomGB }, { "thermalHeadroom", p.thermalHeadroom },
-        { "storageFreeSSD", p.storageFreeSSD } };
+    j = Json {{"chipClass", p.chipClass}, {"totalMemoryGB", p.totalMemoryGB}, {"cpuCores", p.cpuCores},
+        {"gpuCores", p.gpuCores}, {"neuralEngineCores", p.neuralEngineCores},
+        {"memoryBandwidthGBs", p.memoryBandwidthGBs}, {"availableMemoryGB", p.availableMemoryGB},
+        {"typicalFreeHeadroomGB", p.typicalFreeHeadroomGB}, {"thermalHeadroom", p.thermalHeadroom},
+        {"storageFreeSSD", p.storageFreeSSD}};
 }
 
 void from_json(const Json& j, MacCapabilityProfile& p)

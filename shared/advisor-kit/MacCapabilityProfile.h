@@ -51,24 +51,22 @@ struct MacCapabilityProfile
 
 std::string description(MacCapabilityProfile::SpeedClass speed);
 
-template<>
-struct RawEnumTable<MacCapabilityProfile::ThermalHeadroom>
+template<> struct RawEnumTable<MacCapabilityProfile::ThermalHeadroom>
 {
     static constexpr std::array cases {
-        std::pair { MacCapabilityProfile::ThermalHeadroom::excellent, std::string_view("excellent") },
-        std::pair { MacCapabilityProfile::ThermalHeadroom::adequate, std::string_view("adequate") },
-        std::pair { MacCapabilityProfile::ThermalHeadroom::tight, std::string_view("tight") },
+        std::pair {MacCapabilityProfile::ThermalHeadroom::excellent, std::string_view("excellent")},
+        std::pair {MacCapabilityProfile::ThermalHeadroom::adequate, std::string_view("adequate")},
+        std::pair {MacCapabilityProfile::ThermalHeadroom::tight, std::string_view("tight")},
     };
 };
 
-template<>
-struct RawEnumTable<MacCapabilityProfile::SpeedClass>
+template<> struct RawEnumTable<MacCapabilityProfile::SpeedClass>
 {
     static constexpr std::array cases {
-        std::pair { MacCapabilityProfile::SpeedClass::slow, std::string_view("slow") },
-        std::pair { MacCapabilityProfile::SpeedClass::moderate, std::string_view("moderate") },
-        std::pair { MacCapabilityProfile::SpeedClass::fast, std::string_view("fast") },
-        std::pair { MacCapabilityProfile::SpeedClass::veryFast, std::string_view("veryFast") },
+        std::pair {MacCapabilityProfile::SpeedClass::slow, std::string_view("slow")},
+        std::pair {MacCapabilityProfile::SpeedClass::moderate, std::string_view("moderate")},
+        std::pair {MacCapabilityProfile::SpeedClass::fast, std::string_view("fast")},
+        std::pair {MacCapabilityProfile::SpeedClass::veryFast, std::string_view("veryFast")},
     };
 };
 

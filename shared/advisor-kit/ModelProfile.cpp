@@ -8,8 +8,7 @@ namespace {
 
 // A dictionary whose key is an enumeration is coded as a flat array alternating the key's raw
 // text and the value.
-template<class K, class V>
-Json encodeKeyedArray(const std::map<K, V>& map)
+template<class K, class V> Json encodeKeyedArray(const std::map<K, V>& map)
 {
     Json out = Json::array();
     for (const auto& [key, value] : map) {
@@ -19,8 +18,7 @@ Json encodeKeyedArray(const std::map<K, V>& map)
     return out;
 }
 
-template<class K, class V>
-std::map<K, V> decodeKeyedArray(const Json& object, const char* key)
+template<class K, class V> std::map<K, V> decodeKeyedArray(const Json& object, const char* key)
 {
     if (!object.is_object())
         throw JsonDecodeError("expected an object");
@@ -36,30 +34,26 @@ std::map<K, V> decodeKeyedArray(const Json& object, const char* key)
     return out;
 }
 
-template<class T>
-void hashInto(std::size_t& seed, const T& value)
+template<class T> void hashInto(std::size_t& seed, const T& value)
 {
     seed ^= std::hash<T> {}(value) + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
 }
 
-template<class T>
-void hashInto(std::size_t& seed, const std::optional<T>& value)
+template<class T> void hashInto(std::size_t& seed, const std::optional<T>& value)
 {
     hashInto(seed, value.has_value());
     if (value)
         hashInto(seed, *value);
 }
 
-template<class T>
-void hashInto(std::size_t& seed, const std::vector<T>& values)
+template<class T> void hashInto(std::size_t& seed, const std::vector<T>& values)
 {
     hashInto(seed, values.size());
     for (const auto& v : values)
         hashInto(seed, v);
 }
 
-template<class K, class V>
-void hashInto(std::size_t& seed, const std::map<K, V>& map)
+template<class K, class V> void hashInto(std::size_t& seed, const std::map<K, V>& map)
 {
     hashInto(seed, map.size());
     for (const auto& [key, value] : map) {
@@ -72,10 +66,10 @@ void hashInto(std::size_t& seed, const std::map<K, V>& map)
 
 void to_json(Json& j, const CapabilityScores& s)
 {
-    j = Json { { "generalQuality", s.generalQuality }, { "codingScore", s.codingScore },
-        { "reasoningScore", s.reasoningScore }, { "instructionScore", s.instructionScore },
-        { "multilingualScore", s.multilingualScore }, { "benchmarkSource", s.benchmarkSource },
-        { "benchmarkDate", s.benchmarkDate } };
+    j = Json {{"generalQuality", s.generalQuality}, {"codingScore", s.codingScore},
+        {"reasoningScore", s.reasoningScore}, {"instructionScore", s.instructionScore},
+        {"multilingualScore", s.multilingualScore}, {"benchmarkSource", s.benchmarkSource},
+        {"benchmarkDate", s.benchmarkDate}};
     putOptional(j, "mmlu", s.mmlu);
     putOptional(j, "humanEval", s.humanEval);
     putOptional(j, "mbpp", s.mbpp);
@@ -103,9 +97,9 @@ void from_json(const Json& j, CapabilityScores& s)
 
 void to_json(Json& j, const MemoryProfile& p)
 {
-    j = Json { { "quantization", p.quantization }, { "runtimeFootprintGB", p.runtimeFootprintGB },
-        { "downloadSizeGB", p.downloadSizeGB }, { "qualityRetentionPercent", p.qualityRetentionPercent },
-        { "isRecommendedQuantization", p.isRecommendedQuantization } };
+    j = Json {{"quantization", p.quantization}, {"runtimeFootprintGB", p.runtimeFootprintGB},
+        {"downloadSizeGB", p.downloadSizeGB}, {"qualityRetentionPercent", p.qualityRetentionPercent},
+        {"isRecommendedQuantization", p.isRecommendedQuantization}};
 }
 
 void from_json(const Json& j, MemoryProfile& p)
@@ -119,10 +113,10 @@ void from_json(const Json& j, MemoryProfile& p)
 
 void to_json(Json& j, const PerformanceProfile& p)
 {
-    j = Json { { "chipClass", p.chipClass }, { "tokensPerSecondSimple", p.tokensPerSecondSimple },
-        { "tokensPerSecondComplex", p.tokensPerSecondComplex }, { "timeToFirstTokenSeconds", p.timeToFirstTokenSeconds },
-        { "prefillSpeedTokensPerSecond", p.prefillSpeedTokensPerSecond }, { "measurementDate", p.measurementDate },
-        { "measurementSource", p.measurementSource } };
+    j = Json {{"chipClass", p.chipClass}, {"tokensPerSecondSimple", p.tokensPerSecondSimple},
+        {"tokensPerSecondComplex", p.tokensPerSecondComplex}, {"timeToFirstTokenSeconds", p.timeToFirstTokenSeconds},
+        {"prefillSpeedTokensPerSecond", p.prefillSpeedTokensPerSecond}, {"measurementDate", p.measurementDate},
+        {"measurementSource", p.measurementSource}};
 }
 
 void from_json(const Json& j, PerformanceProfile& p)
@@ -138,14 +132,14 @@ void from_json(const Json& j, PerformanceProfile& p)
 
 void to_json(Json& j, const ModelProfile& m)
 {
-    j = Json { { "id", m.id }, { "displayName", m.displayName }, { "family", m.family }, { "publisher", m.publisher },
-        { "description", m.description }, { "releaseDate", m.releaseDate }, { "isPopular", m.isPopular },
-        { "scores", m.scores }, { "memoryProfiles", encodeKeyedArray(m.memoryProfiles) },
-        { "performanceProfiles", encodeKeyedArray(m.performanceProfiles) }, { "strongUseCases", m.strongUseCases },
-        { "weakUseCases", m.weakUseCases }, { "contextWindowTokens", m.contextWindowTokens },
-        { "thermalImpact", m.thermalImpact }, { "availableVia", m.availableVia },
-        { "installCommands", encodeKeyedArray(m.installCommands) }, { "tags", m.tags },
-        { "downloadSizeGB", m.downloadSizeGB } };
+    j = Json {{"id", m.id}, {"displayName", m.displayName}, {"family", m.family}, {"publisher", m.publisher},
+        {"description", m.description}, {"releaseDate", m.releaseDate}, {"isPopular", m.isPopular},
+        {"scores", m.scores}, {"memoryProfiles", encodeKeyedArray(m.memoryProfiles)},
+        {"performanceProfiles", encodeKeyedArray(m.performanceProfiles)}, {"strongUseCases", m.strongUseCases},
+        {"weakUseCases", m.weakUseCases}, {"contextWindowTokens", m.contextWindowTokens},
+        {"thermalImpact", m.thermalImpact}, {"availableVia", m.availableVia},
+        {"installCommands", encodeKeyedArray(m.installCommands)}, {"tags", m.tags},
+        {"downloadSizeGB", m.downloadSizeGB}};
     putOptional(j, "notes", m.notes);
 }
 

@@ -94,23 +94,19 @@ void from_json(const Json& j, PerformanceProfile& p);
 void to_json(Json& j, const ModelProfile& m);
 void from_json(const Json& j, ModelProfile& m);
 
-template<>
-struct std::hash<CapabilityScores>
+template<> struct std::hash<CapabilityScores>
 {
     std::size_t operator()(const CapabilityScores& s) const noexcept;
 };
-template<>
-struct std::hash<MemoryProfile>
+template<> struct std::hash<MemoryProfile>
 {
     std::size_t operator()(const MemoryProfile& p) const noexcept;
 };
-template<>
-struct std::hash<PerformanceProfile>
+template<> struct std::hash<PerformanceProfile>
 {
     std::size_t operator()(const PerformanceProfile& p) const noexcept;
 };
-template<>
-struct std::hash<ModelProfile>
+template<> struct std::hash<ModelProfile>
 {
     std::size_t operator()(const ModelProfile& m) const noexcept;
 };

@@ -28,7 +28,7 @@ std::string ModelRecommendation::performanceSummary() const
 
 void to_json(Json& j, const ModelRecommendation::ReasoningPoint& p)
 {
-    j = Json { { "id", p.id }, { "icon", p.icon }, { "text", p.text }, { "isPositive", p.isPositive } };
+    j = Json {{"id", p.id}, {"icon", p.icon}, {"text", p.text}, {"isPositive", p.isPositive}};
 }
 
 void from_json(const Json& j, ModelRecommendation::ReasoningPoint& p)
@@ -41,7 +41,7 @@ void from_json(const Json& j, ModelRecommendation::ReasoningPoint& p)
 
 void to_json(Json& j, const ModelRecommendation::Tradeoff& t)
 {
-    j = Json { { "id", t.id }, { "description", t.description }, { "severity", t.severity } };
+    j = Json {{"id", t.id}, {"description", t.description}, {"severity", t.severity}};
 }
 
 void from_json(const Json& j, ModelRecommendation::Tradeoff& t)

@@ -71,26 +71,24 @@ struct ModelRecommendation
     std::string performanceSummary() const;
 };
 
-template<>
-struct RawEnumTable<ModelRecommendation::Badge>
+template<> struct RawEnumTable<ModelRecommendation::Badge>
 {
     static constexpr std::array cases {
-        std::pair { ModelRecommendation::Badge::bestForYou, std::string_view("BEST FOR YOU") },
-        std::pair { ModelRecommendation::Badge::highestQuality, std::string_view("HIGHEST QUALITY") },
-        std::pair { ModelRecommendation::Badge::fastest, std::string_view("FASTEST") },
-        std::pair { ModelRecommendation::Badge::mostEfficient, std::string_view("MOST EFFICIENT") },
-        std::pair { ModelRecommendation::Badge::alreadyHave, std::string_view("ALREADY INSTALLED") },
-        std::pair { ModelRecommendation::Badge::tryThis, std::string_view("TRY THIS NEXT") },
+        std::pair {ModelRecommendation::Badge::bestForYou, std::string_view("BEST FOR YOU")},
+        std::pair {ModelRecommendation::Badge::highestQuality, std::string_view("HIGHEST QUALITY")},
+        std::pair {ModelRecommendation::Badge::fastest, std::string_view("FASTEST")},
+        std::pair {ModelRecommendation::Badge::mostEfficient, std::string_view("MOST EFFICIENT")},
+        std::pair {ModelRecommendation::Badge::alreadyHave, std::string_view("ALREADY INSTALLED")},
+        std::pair {ModelRecommendation::Badge::tryThis, std::string_view("TRY THIS NEXT")},
     };
 };
 
-template<>
-struct RawEnumTable<ModelRecommendation::Tradeoff::Severity>
+template<> struct RawEnumTable<ModelRecommendation::Tradeoff::Severity>
 {
     static constexpr std::array cases {
-        std::pair { ModelRecommendation::Tradeoff::Severity::minor, std::string_view("minor") },
-        std::pair { ModelRecommendation::Tradeoff::Severity::moderate, std::string_view("moderate") },
-        std::pair { ModelRecommendation::Tradeoff::Severity::significant, std::string_view("significant") },
+        std::pair {ModelRecommendation::Tradeoff::Severity::minor, std::string_view("minor")},
+        std::pair {ModelRecommendation::Tradeoff::Severity::moderate, std::string_view("moderate")},
+        std::pair {ModelRecommendation::Tradeoff::Severity::significant, std::string_view("significant")},
     };
 };
 

@@ -75,7 +75,7 @@ double ModelRecommendationEngine::memoryReserveGB(double totalMemoryGB, bool run
 
 bool ModelRecommendationEngine::isInstalled(const ModelProfile& model, const std::vector<OllamaModel>& installedModels)
 {
-    std::vector<std::string> tags { canonicalTag(model.id) };
+    std::vector<std::string> tags {canonicalTag(model.id)};
     const auto pull = model.installCommands.find(InferenceFramework::ollama);
     const std::string pullPrefix = "ollama pull ";
     if (pull != model.installCommands.end() && beginsWith(pull->second, pullPrefix)) {
@@ -88,8 +88,8 @@ bool ModelRecommendationEngine::isInstalled(const ModelProfile& model, const std
     });
 }
 
-std::optional<MemoryProfile> ModelRecommendationEngine::selectVariant(const ModelProfile& model,
-    const UserRecommendationContext& context)
+std::optional<MemoryProfile> ModelRecommendationEngine::selectVariant(
+    const ModelProfile& model, const UserRecommendationContext& context)
 {
     const double total = context.macProfile.totalMemoryGB;
     const double budget = total - memoryReserveGB(total, context.runsAlongsideBuilds);
@@ -213,8 +213,8 @@ double ModelRecommendationEngine::scoreModel(const ModelProfile& model, const Us
     return std::min(score, 100.0);
 }
 
-std::vector<ModelRecommendation> ModelRecommendationEngine::recommend(const UserRecommendationContext& context,
-    int limit) const
+std::vector<ModelRecommendation> ModelRecommendationEngine::recommend(
+    const UserRecommendationContext& context, int limit) const
 {
     if (limit <= 0)
         return {};
@@ -245,8 +245,8 @@ std::vector<ModelRecommendation> ModelRecommendationEngine::recommend(const User
         const auto variant = selectVariant(*scored[i].first, context);
         if (!variant)
             continue;
-        out.push_back(buildRecommendation(*scored[i].first, *variant, static_cast<int>(out.size()) + 1, context,
-            scored[i].second));
+        out.push_back(buildRecommendation(
+            *scored[i].first, *variant, static_cast<int>(out.size()) + 1, context, scored[i].second));
     }
     return out;
 }
@@ -263,36 +263,38 @@ ModelRecommendation ModelRecommendationEngine::buildRecommendation(const ModelPr
     const bool tried = hasTried(model, context);
 
     std::vector<ModelRecommendation::ReasoningPoint> reasoning;
-    reasoning.push_back({ Uuid::random(), "memorychip",
+    reasoning.push_back({Uuid::random(), "memorychip",
         cformat("%.0f", headroom)
             + (headroom > 24 ? "GB headroom remaining \u2014 comfortable" : "GB headroom \u2014 tight but workable"),
-        headroom > 16 });
+        headroom > 16});
     if (strong)
-        reasoning.push_back({ Uuid::random(), "star.fill", "Specifically strong for " + lowercasedText(context.primaryUseCase), true });
+        reasoning.push_back(
+            {Uuid::random(), "star.fill", "Specifically strong for " + lowercasedText(context.primaryUseCase), true});
     reasoning.push_back(
-        { Uuid::random(), "speedometer", "~" + tokens + " tok/s on your " + rawValue(mac.chipClass), speed > 30 });
+        {Uuid::random(), "speedometer", "~" + tokens + " tok/s on your " + rawValue(mac.chipClass), speed > 30});
     if (context.runsAlongsideBuilds) {
-        reasoning.push_back({ Uuid::random(), "hammer",
+        reasoning.push_back({Uuid::random(), "hammer",
             headroom > 24 ? "Won't impact your builds" : "May slow builds slightly \u2014 Compile Mode will help",
-            headroom > 24 });
+            headroom > 24});
     }
-    reasoning.push_back({ Uuid::random(), tried ? "checkmark.seal" : "sparkles",
-        tried ? "You've used this model before" : "You haven't tried this yet", true });
+    reasoning.push_back({Uuid::random(), tried ? "checkmark.seal" : "sparkles",
+        tried ? "You've used this model before" : "You haven't tried this yet", true});
 
     std::vector<ModelRecommendation::Tradeoff> tradeoffs;
     if (contains(model.weakUseCases, context.primaryUseCase)) {
         tradeoffs.push_back(
-            { Uuid::random(), "Not optimized for " + lowercasedText(context.primaryUseCase), Severity::significant });
+            {Uuid::random(), "Not optimized for " + lowercasedText(context.primaryUseCase), Severity::significant});
     }
     if (speed < 20) {
-        tradeoffs.push_back({ Uuid::random(), "Slower than smaller models (" + tokens + " tok/s)",
-            context.speedPreference == SpeedPreference::fastest ? Severity::significant : Severity::minor });
+        tradeoffs.push_back({Uuid::random(), "Slower than smaller models (" + tokens + " tok/s)",
+            context.speedPreference == SpeedPreference::fastest ? Severity::significant : Severity::minor});
     }
     if (headroom < 16 && context.runsAlongsideBuilds)
-        tradeoffs.push_back({ Uuid::random(), "Tight memory during builds \u2014 Compile Mode essential", Severity::moderate });
-    if (variant.qualityRetentionPercent < 93) {
         tradeoffs.push_back(
-            { Uuid::random(), cformat("%.0f%% quality vs full precision", variant.qualityRetentionPercent), Severity::minor });
+            {Uuid::random(), "Tight memory during builds \u2014 Compile Mode essential", Severity::moderate});
+    if (variant.qualityRetentionPercent < 93) {
+        tradeoffs.push_back({Uuid::random(),
+            cformat("%.0f%% quality vs full precision", variant.qualityRetentionPercent), Severity::minor});
     }
 
     std::optional<Badge> badge;
@@ -310,12 +312,13 @@ ModelRecommendation ModelRecommendationEngine::buildRecommendation(const ModelPr
     std::string installCommand = "ollama pull " + model.id;
     if (const auto it = model.installCommands.find(framework); it != model.installCommands.end())
         installCommand = it->second;
-    else if (const auto ollama = model.installCommands.find(InferenceFramework::ollama); ollama != model.installCommands.end())
+    else if (const auto ollama = model.installCommands.find(InferenceFramework::ollama);
+             ollama != model.installCommands.end())
         installCommand = ollama->second;
 
     const auto measured = model.performanceProfiles.find(mac.chipClass);
     const ModelRecommendation::ExpectedPerformance expected {
-        .tokensPerSecondRange = { speed * 0.7, speed * 1.1 },
+        .tokensPerSecondRange = {speed * 0.7, speed * 1.1},
         .memoryFootprintGB = footprint,
         .headroomRemainingGB = headroom,
         .timeToFirstTokenSeconds

@@ -35,7 +35,8 @@ public:
     static bool isInstalled(const ModelProfile& model, const std::vector<OllamaModel>& installedModels);
 
 private:
-    static std::optional<MemoryProfile> selectVariant(const ModelProfile& model, const UserRecommendationContext& context);
+    static std::optional<MemoryProfile> selectVariant(
+        const ModelProfile& model, const UserRecommendationContext& context);
     static double expectedTokensPerSecond(const ModelProfile& model, ChipClass chip);
     static double scoreModel(const ModelProfile& model, const UserRecommendationContext& context);
     static ModelRecommendation buildRecommendation(const ModelProfile& model, const MemoryProfile& variant, int rank,

@@ -68,7 +68,7 @@ std::optional<std::string> PlatformSysctlSource::chipNameInModel(std::string_vie
         if (end < model.size() && isAlnum(model[end]))
             continue;
         std::string chip(model.substr(i, end - i));
-        for (std::string_view tier : std::array<std::string_view, 3> { " Pro", " Max", " Ultra" }) {
+        for (std::string_view tier : std::array<std::string_view, 3> {" Pro", " Max", " Ultra"}) {
             const std::size_t after = end + tier.size();
             if (model.substr(end, tier.size()) == tier && (after == model.size() || !isAlnum(model[after]))) {
                 chip += tier;

@@ -24,9 +24,9 @@ std::int64_t minimumTokens(UserRecommendationContext::ContextLength length)
 
 void to_json(Json& j, const ModelPerformanceRecord& r)
 {
-    j = Json { { "id", r.id }, { "modelName", r.modelName }, { "framework", r.framework },
-        { "firstUsed", r.firstUsed }, { "lastUsed", r.lastUsed }, { "totalSessionCount", r.totalSessionCount },
-        { "averageSessionMinutes", r.averageSessionMinutes } };
+    j = Json {{"id", r.id}, {"modelName", r.modelName}, {"framework", r.framework}, {"firstUsed", r.firstUsed},
+        {"lastUsed", r.lastUsed}, {"totalSessionCount", r.totalSessionCount},
+        {"averageSessionMinutes", r.averageSessionMinutes}};
     putOptional(j, "userRating", r.userRating);
     putOptional(j, "notesFromUser", r.notesFromUser);
 }

@@ -53,22 +53,20 @@ std::string description(UserRecommendationContext::SpeedPreference preference);
 // The smallest context window, in tokens, that satisfies the answer.
 std::int64_t minimumTokens(UserRecommendationContext::ContextLength length);
 
-template<>
-struct RawEnumTable<UserRecommendationContext::SpeedPreference>
+template<> struct RawEnumTable<UserRecommendationContext::SpeedPreference>
 {
     static constexpr std::array cases {
-        std::pair { UserRecommendationContext::SpeedPreference::fastest, std::string_view("Fastest responses") },
-        std::pair { UserRecommendationContext::SpeedPreference::balanced, std::string_view("Balanced") },
-        std::pair { UserRecommendationContext::SpeedPreference::quality, std::string_view("Best quality (I'll wait)") },
+        std::pair {UserRecommendationContext::SpeedPreference::fastest, std::string_view("Fastest responses")},
+        std::pair {UserRecommendationContext::SpeedPreference::balanced, std::string_view("Balanced")},
+        std::pair {UserRecommendationContext::SpeedPreference::quality, std::string_view("Best quality (I'll wait)")},
     };
 };
 
-template<>
-struct RawEnumTable<UserRecommendationContext::ContextLength>
+template<> struct RawEnumTable<UserRecommendationContext::ContextLength>
 {
     static constexpr std::array cases {
-        std::pair { UserRecommendationContext::ContextLength::short_, std::string_view("Short conversations") },
-        std::pair { UserRecommendationContext::ContextLength::medium, std::string_view("Medium (code files, articles)") },
-        std::pair { UserRecommendationContext::ContextLength::long_, std::string_view("Long (large codebases, books)") },
+        std::pair {UserRecommendationContext::ContextLength::short_, std::string_view("Short conversations")},
+        std::pair {UserRecommendationContext::ContextLength::medium, std::string_view("Medium (code files, articles)")},
+        std::pair {UserRecommendationContext::ContextLength::long_, std::string_view("Long (large codebases, books)")},
     };
 };

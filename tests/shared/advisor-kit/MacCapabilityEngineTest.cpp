@@ -92,8 +92,8 @@ TEST(MacCapabilityEngineTest, ProfileTakesEachFigureFromItsSource)
     fake->integers["hw.perflevel0.logicalcpu"] = 16;
     fake->integers["hw.gpu.count"] = 48;
     const MacCapabilityEngine engine(fake, "/");
-    const auto profile = engine.currentProfile([] { return memory(64, 21.5); },
-        [] { return QVThermalState::forLevel(QVThermalState::Level::warm); });
+    const auto profile = engine.currentProfile(
+        [] { return memory(64, 21.5); }, [] { return QVThermalState::forLevel(QVThermalState::Level::warm); });
 
     EXPECT_EQ(profile.chipClass, ChipClass::m1Ultra);
     EXPECT_EQ(profile.neuralEngineCores, 32);
@@ -113,8 +113,8 @@ TEST(MacCapabilityEngineTest, FallbacksForMissingSources)
     auto fake = std::make_shared<FakeSysctl>();
     fake->integers["hw.perflevel0.logicalcpu"] = 0;
     const MacCapabilityEngine engine(fake, "/nonexistent/volume");
-    const auto profile = engine.currentProfile([] { return memory(8, 3); },
-        [] { return QVThermalState::forLevel(QVThermalState::Level::critical); });
+    const auto profile = engine.currentProfile(
+        [] { return memory(8, 3); }, [] { return QVThermalState::forLevel(QVThermalState::Level::critical); });
     EXPECT_EQ(profile.cpuCores, 8);
     EXPECT_EQ(profile.gpuCores, 30);
     EXPECT_EQ(profile.chipClass, ChipClass::m1Base);

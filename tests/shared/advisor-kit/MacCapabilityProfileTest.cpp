@@ -43,8 +43,8 @@ TEST(MacCapabilityProfileTest, DefaultProfileDerivations)
     EXPECT_EQ(p.maximumModelSizeForBuildsGB(), 0);
     const auto rows = p.capabilities();
     EXPECT_EQ(names(rows),
-        (std::vector<std::string> { "7B parameter models +", "70B parameter models -", "405B parameter models -",
-            "Image generation (SDXL) +", "Real-time voice (Whisper) +", "128K context window -" }));
+        (std::vector<std::string> {"7B parameter models +", "70B parameter models -", "405B parameter models -",
+            "Image generation (SDXL) +", "Real-time voice (Whisper) +", "128K context window -"}));
     EXPECT_EQ(rows[3].quality, "Slow");
     EXPECT_EQ(rows[3].detail, "Possible but slow");
     EXPECT_EQ(rows[5].quality, "Slow");

@@ -1,5 +1,5 @@
-#include "advisor-kit/FrameworkDatabase.h"
 #include "advisor-kit/ModelDatabase.h"
+#include "advisor-kit/FrameworkDatabase.h"
 #include "advisor-kit/UserRecommendationContext.h"
 
 #include <gtest/gtest.h>
@@ -44,11 +44,10 @@ TEST(ModelDatabaseTest, EveryModelRowHoldsTheCatalogueInvariants)
         EXPECT_TRUE(std::regex_match(m.releaseDate, month));
         EXPECT_TRUE(std::regex_match(m.scores.benchmarkDate, quarter));
         EXPECT_NE(m.scores.benchmarkSource.find('/'), std::string::npos);
-        for (double rating : { m.scores.generalQuality, m.scores.codingScore, m.scores.reasoningScore,
-                 m.scores.instructionScore, m.scores.multilingualScore })
+        for (double rating : {m.scores.generalQuality, m.scores.codingScore, m.scores.reasoningScore,
+                 m.scores.instructionScore, m.scores.multilingualScore})
             EXPECT_TRUE(inRange(rating, 0, 10));
-        for (const auto& percent :
-            { m.scores.mmlu, m.scores.humanEval, m.scores.mbpp, m.scores.gsm8k, m.scores.math })
+        for (const auto& percent : {m.scores.mmlu, m.scores.humanEval, m.scores.mbpp, m.scores.gsm8k, m.scores.math})
             EXPECT_TRUE(inRange(percent, 0, 100));
         EXPECT_TRUE(inRange(m.scores.mtBench, 0, 10));
 
@@ -106,17 +105,17 @@ TEST(ModelDatabaseTest, Queries)
     EXPECT_EQ(ModelDatabase::model("mistral:7b")->displayName, "Mistral 7B");
 
     EXPECT_EQ(ids(ModelDatabase::modelsFor(UseCase::coding)),
-        (std::vector<std::string> { "llama3.1:8b", "llama3.1:70b", "deepseek-coder-v2:16b", "qwen2.5-coder:32b" }));
+        (std::vector<std::string> {"llama3.1:8b", "llama3.1:70b", "deepseek-coder-v2:16b", "qwen2.5-coder:32b"}));
     EXPECT_TRUE(ModelDatabase::modelsFor(UseCase::translation).empty());
 
     EXPECT_EQ(ids(ModelDatabase::modelsFittingInGB(16)),
-        (std::vector<std::string> { "llama3.1:8b", "mistral:7b", "phi3.5:3.8b" }));
-    EXPECT_EQ(ids(ModelDatabase::modelsFittingInGB(12.2)), (std::vector<std::string> { "mistral:7b", "phi3.5:3.8b" }));
-    EXPECT_EQ(ids(ModelDatabase::modelsFittingInGB(12.1)), (std::vector<std::string> { "phi3.5:3.8b" }));
+        (std::vector<std::string> {"llama3.1:8b", "mistral:7b", "phi3.5:3.8b"}));
+    EXPECT_EQ(ids(ModelDatabase::modelsFittingInGB(12.2)), (std::vector<std::string> {"mistral:7b", "phi3.5:3.8b"}));
+    EXPECT_EQ(ids(ModelDatabase::modelsFittingInGB(12.1)), (std::vector<std::string> {"phi3.5:3.8b"}));
     EXPECT_TRUE(ModelDatabase::modelsFittingInGB(8).empty());
     EXPECT_EQ(ids(ModelDatabase::modelsFittingInGB(50.5)),
-        (std::vector<std::string> { "llama3.1:8b", "deepseek-coder-v2:16b", "qwen2.5-coder:32b", "mistral:7b",
-            "phi3.5:3.8b" }));
+        (std::vector<std::string> {
+            "llama3.1:8b", "deepseek-coder-v2:16b", "qwen2.5-coder:32b", "mistral:7b", "phi3.5:3.8b"}));
 
     EXPECT_EQ(ModelDatabase::popularModels().size(), 5u);
     EXPECT_EQ(ModelDatabase::version, "1.0.0");
@@ -129,8 +128,8 @@ TEST(ModelDatabaseTest, EveryRuntimeRowHoldsTheCatalogueInvariants)
     // Exactly the first five runtimes have rows, each once.
     const auto all = allCases<InferenceFramework>();
     for (std::size_t i = 0; i < all.size(); ++i) {
-        const auto count = std::count_if(
-            rows.begin(), rows.end(), [&](const FrameworkProfile& p) { return p.framework == all[i]; });
+        const auto count
+            = std::count_if(rows.begin(), rows.end(), [&](const FrameworkProfile& p) { return p.framework == all[i]; });
         EXPECT_EQ(count, i < 5 ? 1 : 0) << rawValue(all[i]);
     }
     for (const auto& p : rows) {
@@ -151,7 +150,7 @@ TEST(ModelDatabaseTest, EveryRuntimeRowHoldsTheCatalogueInvariants)
         EXPECT_EQ(!p.apiEndpoint, p.framework == InferenceFramework::mlx);
         EXPECT_EQ(!p.githubStars, p.framework == InferenceFramework::lmStudio);
     }
-    const auto cheapest = std::min_element(rows.begin(), rows.end(),
-        [](const auto& a, const auto& b) { return a.memoryOverheadGB < b.memoryOverheadGB; });
+    const auto cheapest = std::min_element(
+        rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.memoryOverheadGB < b.memoryOverheadGB; });
     EXPECT_EQ(cheapest->framework, InferenceFramework::llamaCpp);
 }

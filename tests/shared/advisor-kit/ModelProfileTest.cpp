@@ -65,7 +65,7 @@ TEST(ModelProfileTest, DictionariesAndOptionalsEncodeAsStored)
     missing.erase("tags");
     EXPECT_FALSE(jsoncodec::decodeText<ModelProfile>(missing.dump()));
 
-    MemoryProfile a { QuantizationLevel::q4, 4.7, 4.7, 94, true };
+    MemoryProfile a {QuantizationLevel::q4, 4.7, 4.7, 94, true};
     MemoryProfile b = a;
     b.isRecommendedQuantization = false;
     EXPECT_NE(a, b);

@@ -12,7 +12,7 @@ namespace {
 ModelRecommendation withPerformance(double low, double high, double footprint, double headroom)
 {
     ModelRecommendation r;
-    r.expectedPerformance.tokensPerSecondRange = { low, high };
+    r.expectedPerformance.tokensPerSecondRange = {low, high};
     r.expectedPerformance.memoryFootprintGB = footprint;
     r.expectedPerformance.headroomRemainingGB = headroom;
     return r;
@@ -28,7 +28,8 @@ TEST(ModelRecommendationTest, PerformanceSummaryTruncatesSpeedsAndUsesAPoint)
     EXPECT_EQ(withPerformance(21.7, 34.1, 4.9, 27.14).performanceSummary(),
         "21\u201334 tok/s \u00b7 4.9GB \u00b7 27.1GB free");
     std::setlocale(LC_ALL, previous.c_str());
-    EXPECT_EQ(withPerformance(9.9, 14.9, 2.2, -0.75).performanceSummary(), "9\u201314 tok/s \u00b7 2.2GB \u00b7 -0.8GB free");
+    EXPECT_EQ(
+        withPerformance(9.9, 14.9, 2.2, -0.75).performanceSummary(), "9\u201314 tok/s \u00b7 2.2GB \u00b7 -0.8GB free");
 }
 
 TEST(ModelRecommendationTest, IntegerConversionsOfNonFiniteValuesAreDefined)
@@ -51,16 +52,16 @@ TEST(ModelRecommendationTest, BadgeAndSeverityTexts)
     EXPECT_FALSE(jsoncodec::decodeText<Badge>(R"("Already Installed")"));
     EXPECT_EQ(rawValue(Badge::tryThis), "TRY THIS NEXT");
 
-    const ModelRecommendation::Tradeoff t { Uuid::random(), "Slow", Severity::significant };
+    const ModelRecommendation::Tradeoff t {Uuid::random(), "Slow", Severity::significant};
     EXPECT_EQ(t.severityIcon(), "exclamationmark");
     const Json j = t;
     EXPECT_EQ(j.at("severity"), "significant");
     const auto back = j.get<ModelRecommendation::Tradeoff>();
     EXPECT_EQ(back.id, t.id);
     EXPECT_EQ(back.description, "Slow");
-    EXPECT_EQ((ModelRecommendation::Tradeoff { Uuid(), "", Severity::moderate }.severityIcon()), "arrow.down");
+    EXPECT_EQ((ModelRecommendation::Tradeoff {Uuid(), "", Severity::moderate}.severityIcon()), "arrow.down");
 
-    const ModelRecommendation::ReasoningPoint p { Uuid::random(), "hammer", "Won't impact your builds", true };
+    const ModelRecommendation::ReasoningPoint p {Uuid::random(), "hammer", "Won't impact your builds", true};
     const Json pj = p;
     EXPECT_EQ(pj.at("isPositive"), true);
     EXPECT_EQ(pj.get<ModelRecommendation::ReasoningPoint>().text, p.text);

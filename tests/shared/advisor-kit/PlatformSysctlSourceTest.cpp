@@ -1,5 +1,5 @@
-#include "advisor-kit/MacCapabilityEngine.h"
 #include "advisor-kit/PlatformSysctlSource.h"
+#include "advisor-kit/MacCapabilityEngine.h"
 
 #include "engines/MemoryEngine.h"
 #include "engines/ThermalEngine.h"
@@ -75,7 +75,8 @@ TEST(PlatformSysctlSourceTest, OtherMachinesEndAtTheFallbackClass)
     EXPECT_FALSE(intelMac.source().string("machdep.cpu.brand_string"));
     EXPECT_EQ(intelMac.chip(), ChipClass::m1Base);
     // A phone SoC named "SM4350" must not read as an M4.
-    EXPECT_EQ(MachineTree("Fairphone 4", {}, "processor\t: 0\nHardware\t: Qualcomm SM4350\n").chip(), ChipClass::m1Base);
+    EXPECT_EQ(
+        MachineTree("Fairphone 4", {}, "processor\t: 0\nHardware\t: Qualcomm SM4350\n").chip(), ChipClass::m1Base);
     EXPECT_EQ(MachineTree({}, {}, "").chip(), ChipClass::m1Base);
 }
 
@@ -96,7 +97,9 @@ TEST(PlatformSysctlSourceTest, ProfileOfThisMachine)
     const ThermalEngine thermal;
     const auto profile = MacCapabilityEngine().currentProfile(memory, thermal);
 
-    struct sysinfo info {};
+    struct sysinfo info
+    {
+    };
     ASSERT_EQ(sysinfo(&info), 0);
     const double totalGB = static_cast<double>(info.totalram) * info.mem_unit / (1024.0 * 1024 * 1024);
     EXPECT_NEAR(profile.totalMemoryGB, totalGB, 0.01);
