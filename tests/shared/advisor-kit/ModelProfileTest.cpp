@@ -88,3 +88,22 @@ TEST(ModelProfileTest, FrameworkRowsLeaveAbsentFieldsOut)
     EXPECT_EQ(back.cons, rows[2].cons);
     EXPECT_EQ(back.framework, InferenceFramework::lmStudio);
 }
+
+TEST(ModelProfileTest, PerformanceRecordLeavesAbsentFieldsOut)
+{
+    const ModelPerformanceRecord r {Uuid::random(), "mistral:7b", InferenceFramework::ollama,
+        Date::fromReferenceDate(100), Date::fromReferenceDate(200.5), 3, 12.5, std::nullopt, std::nullopt};
+    const Json j = r;
+    EXPECT_FALSE(j.contains("userRating"));
+    EXPECT_FALSE(j.contains("notesFromUser"));
+    EXPECT_EQ(j.at("lastUsed"), 200.5);
+    EXPECT_EQ(j.at("framework"), "Ollama");
+    const auto back = j.get<ModelPerformanceRecord>();
+    EXPECT_EQ(back.id, r.id);
+    EXPECT_EQ(back.lastUsed, r.lastUsed);
+    EXPECT_FALSE(back.userRating);
+
+    Json rated = j;
+    rated["userRating"] = 2.5;
+    EXPECT_FALSE(jsoncodec::decodeText<ModelPerformanceRecord>(rated.dump()));
+}
