@@ -204,7 +204,7 @@ double ModelRecommendationEngine::scoreModel(const ModelProfile& model, const Us
         else if (record.averageSessionMinutes > 10)
             score += 5;
         if (record.userRating)
-            score += static_cast<double>(*record.userRating - 3) * 3;
+            score += (static_cast<double>(*record.userRating) - 3) * 3; // in double: a stored rating may be any integer
         break;
     }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 using Badge = ModelRecommendation::Badge;
@@ -171,6 +173,23 @@ TEST(ModelRecommendationEngineTest, HistoryCountsOnlyTheFirstMatchingRecord)
     // Rank 2 phi3.5 has neither rating above 9; rank 3 deepseek runs at 48 tok/s.
     EXPECT_FALSE(result[1].badge);
     EXPECT_FALSE(result[2].badge);
+}
+
+TEST(ModelRecommendationEngineTest, LowRatingsLowerTheScore)
+{
+    // phi3.5 with 15-minute sessions rated 1: 68.8 + 5 - 6 = 67.8 drops below deepseek (68.2).
+    auto ctx = bigMacCoding();
+    ctx.triedModels = {{Uuid::random(), "phi3.5", InferenceFramework::ollama, Date(), Date(), 2, 15, 1, std::nullopt}};
+    auto result = ModelRecommendationEngine().recommend(ctx, 2);
+    ASSERT_EQ(ids(result), (std::vector<std::string> {"deepseek-coder-v2:16b", "phi3.5:3.8b"}));
+    EXPECT_NEAR(result[1].score, 67.8, 1e-9);
+
+    // A stored rating may hold any integer; the most negative one just clamps the score to 0.
+    ctx.triedModels[0].userRating = std::numeric_limits<std::int64_t>::min();
+    result = ModelRecommendationEngine().recommend(ctx, 6);
+    ASSERT_EQ(result.size(), 6u);
+    EXPECT_EQ(result.back().model.id, "phi3.5:3.8b");
+    EXPECT_EQ(result.back().score, 0);
 }
 
 TEST(ModelRecommendationEngineTest, MemoryReserveAndVariantChoice)
