@@ -91,6 +91,21 @@ std::variant<std::vector<WireModel>, OllamaError> decodeList(const std::string& 
     }
 }
 
+// GET of a list endpoint: the decoded entries, or the error that ends the call. An address that
+// does not parse is an empty list, not an error.
+std::variant<std::vector<WireModel>, OllamaError> fetchList(const std::string& url)
+{
+    const auto address = parseAddress(url);
+    if (!address)
+        return std::vector<WireModel> {};
+    const Response r = send(*address, listTimeout);
+    if (r.error)
+        return *r.error;
+    if (r.status < 200 || r.status > 299)
+        return badServerResponse(r.status);
+    return decodeList(r.body);
+}
+
 } // namespace
 
 OllamaEngine::OllamaEngine(std::string baseURL, std::chrono::milliseconds pollInterval)
@@ -121,15 +136,7 @@ bool OllamaEngine::isRunning()
 
 OllamaModelsResult OllamaEngine::loadedModels()
 {
-    const auto address = parseAddress(m_baseURL + "/api/ps");
-    if (!address)
-        return {};
-    const Response r = send(*address, listTimeout);
-    if (r.error)
-        return {{}, r.error};
-    if (r.status < 200 || r.status > 299)
-        return {{}, badServerResponse(r.status)};
-    auto decoded = decodeList(r.body);
+    auto decoded = fetchList(m_baseURL + "/api/ps");
     if (auto* error = std::get_if<OllamaError>(&decoded))
         return {{}, *error};
 
@@ -146,15 +153,7 @@ OllamaModelsResult OllamaEngine::loadedModels()
 
 OllamaModelsResult OllamaEngine::installedModels()
 {
-    const auto address = parseAddress(m_baseURL + "/api/tags");
-    if (!address)
-        return {};
-    const Response r = send(*address, listTimeout);
-    if (r.error)
-        return {{}, r.error};
-    if (r.status < 200 || r.status > 299)
-        return {{}, badServerResponse(r.status)};
-    auto decoded = decodeList(r.body);
+    auto decoded = fetchList(m_baseURL + "/api/tags");
     if (auto* error = std::get_if<OllamaError>(&decoded))
         return {{}, *error};
 
