@@ -189,7 +189,9 @@ public:
 private:
     void readReplies()
     {
-        platform::LineChannel channel(m_fd.get());
+        // The 64 KiB bound protects the helper from its clients; a reply from root may be longer.
+        constexpr std::size_t kMaxReplyBytes = 4 * 1024 * 1024;
+        platform::LineChannel channel(m_fd.get(), kMaxReplyBytes);
         for (;;) {
             const auto result = channel.readLine();
             if (result.status == platform::LineChannel::Status::Oversized)

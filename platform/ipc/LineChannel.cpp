@@ -80,7 +80,7 @@ LineChannel::ReadResult LineChannel::readLine(std::optional<std::chrono::steady_
             return ReadResult {Status::TimedOut, {}, 0};
 
         char chunk[16384];
-        const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, MSG_DONTWAIT);
+        const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
         if (n == 0)
             return ReadResult {Status::Closed, {}, 0};
         if (n < 0) {

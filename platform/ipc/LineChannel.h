@@ -10,7 +10,7 @@
 
 namespace platform {
 
-// Newline-framed reading from a stream socket with a bound on the line length. A line longer than
+// Newline-framed reading from a stream socket or pipe with a bound on the line length. A line longer than
 // the bound is reported once and skipped up to its newline, so the stream stays usable after it.
 class LineChannel
 {
