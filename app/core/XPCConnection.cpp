@@ -1,0 +1,413 @@
+#include "XPCConnection.h"
+
+#include "platform/ipc/LineChannel.h"
+#include "platform/ipc/UnixSocket.h"
+#include "platform/services/ChildProcess.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <condition_variable>
+#include <csignal>
+#include <cstdlib>
+#include <map>
+#include <optional>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+XPCConnection::Error xpcError(int code, std::string message)
+{
+    return XPCConnection::Error {XPCConnection::kErrorDomain, code, std::move(message)};
+}
+
+std::string socketPathFromEnvironment()
+{
+    const char* path = std::getenv(platform::kHelperSocketEnvironment);
+    return path && *path ? path : platform::kDefaultHelperSocketPath;
+}
+
+bool isValidUtf8(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        char32_t codePoint = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            length = 2;
+            codePoint = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            length = 3;
+            codePoint = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            length = 4;
+            codePoint = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + length > text.size())
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            codePoint = (codePoint << 6) | (next & 0x3F);
+        }
+        const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (codePoint < smallest[length] || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+// The figure after `label`: the text up to the first "m" (milliwatts) or, when the rest holds no
+// "m" at all, up to the first "W" (watts), as a plain decimal number.
+double wattsAfterLabel(std::string_view text, std::string_view label)
+{
+    const auto at = text.find(label);
+    if (at == std::string_view::npos)
+        return 0;
+    const std::string_view rest = text.substr(at + label.size());
+    double divisor = 1000;
+    auto unit = rest.find('m');
+    if (unit == std::string_view::npos) {
+        unit = rest.find('W');
+        divisor = 1;
+    }
+    if (unit == std::string_view::npos)
+        return 0;
+
+    std::string_view number = rest.substr(0, unit);
+    constexpr std::string_view kSpace = " \t\n\r\v\f";
+    const auto first = number.find_first_not_of(kSpace);
+    if (first == std::string_view::npos)
+        return 0;
+    number = number.substr(first, number.find_last_not_of(kSpace) - first + 1);
+    if (number.size() > 1 && number[0] == '+' && number[1] != '-')
+        number.remove_prefix(1);
+
+    double value = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error != std::errc() || end != number.data() + number.size() || !std::isfinite(value))
+        return 0;
+    return value / divisor;
+}
+
+} // namespace
+
+// The waiting side of one request. The reply, a connection error and the time-out race to resume
+// it; the first wins and every later one is dropped.
+struct XPCConnection::Pending
+{
+    std::mutex mutex;
+    std::condition_variable resumed;
+    std::optional<Result<platform::HelperReply>> outcome;
+
+    bool resume(Result<platform::HelperReply> result)
+    {
+        {
+            std::lock_guard lock(mutex);
+            if (outcome)
+                return false;
+            outcome.emplace(std::move(result));
+        }
+        resumed.notify_all();
+        return true;
+    }
+
+    Result<platform::HelperReply> wait(std::chrono::steady_clock::time_point deadline)
+    {
+        {
+            std::unique_lock lock(mutex);
+            resumed.wait_until(lock, deadline, [this] { return outcome.has_value(); });
+        }
+        resume(xpcError(-2, "XPC call timed out"));
+        std::lock_guard lock(mutex);
+        return *outcome;
+    }
+};
+
+// One connected socket with the thread that reads its replies and hands each to its request.
+class XPCConnection::Link
+{
+public:
+    explicit Link(platform::UniqueFd fd)
+        : m_fd(std::move(fd))
+        , m_reader([this] { readReplies(); })
+    {
+    }
+
+    ~Link()
+    {
+        ::shutdown(m_fd.get(), SHUT_RDWR);
+        m_reader.join();
+    }
+
+    // Broken once the reader saw the end, or the helper has hung up and the reader not yet noticed.
+    bool isBroken() const
+    {
+        if (m_broken)
+            return true;
+        pollfd p {m_fd.get(), POLLRDHUP, 0};
+        return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLRDHUP | POLLERR));
+    }
+
+    void expect(std::int64_t id, std::shared_ptr<Pending> pending)
+    {
+        std::lock_guard lock(m_pendingMutex);
+        m_pending[id] = std::move(pending);
+    }
+
+    void forget(std::int64_t id)
+    {
+        std::lock_guard lock(m_pendingMutex);
+        m_pending.erase(id);
+    }
+
+    // A failed or partial write leaves the stream unusable, so the link is given up.
+    int send(const std::string& line, std::chrono::steady_clock::time_point deadline)
+    {
+        std::lock_guard lock(m_writeMutex);
+        const auto left
+            = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const int error = platform::writeLine(m_fd.get(), line, std::max(left, std::chrono::milliseconds(0)));
+        if (error != 0) {
+            m_broken = true;
+            ::shutdown(m_fd.get(), SHUT_RDWR);
+        }
+        return error;
+    }
+
+private:
+    void readReplies()
+    {
+        // The 64 KiB bound protects the helper from its clients; a reply from root may be longer.
+        constexpr std::size_t kMaxReplyBytes = 4 * 1024 * 1024;
+        platform::LineChannel channel(m_fd.get(), kMaxReplyBytes);
+        for (;;) {
+            const auto result = channel.readLine();
+            if (result.status == platform::LineChannel::Status::Oversized)
+                continue;
+            if (result.status != platform::LineChannel::Status::Line) {
+                m_broken = true;
+                failAll(platform::posixError(
+                    result.status == platform::LineChannel::Status::Failed ? result.error : ECONNRESET));
+                return;
+            }
+            const auto reply = platform::decodeHelperReply(result.line);
+            if (!reply || !reply->id)
+                continue;
+            std::shared_ptr<Pending> pending;
+            {
+                std::lock_guard lock(m_pendingMutex);
+                if (const auto it = m_pending.find(*reply->id); it != m_pending.end()) {
+                    pending = std::move(it->second);
+                    m_pending.erase(it);
+                }
+            }
+            if (pending)
+                pending->resume(*reply);
+        }
+    }
+
+    void failAll(const Error& error)
+    {
+        std::map<std::int64_t, std::shared_ptr<Pending>> pending;
+        {
+            std::lock_guard lock(m_pendingMutex);
+            pending.swap(m_pending);
+        }
+        for (auto& [id, request] : pending)
+            request->resume(error);
+    }
+
+    platform::UniqueFd m_fd;
+    std::atomic<bool> m_broken {false};
+    std::mutex m_writeMutex;
+    std::mutex m_pendingMutex;
+    std::map<std::int64_t, std::shared_ptr<Pending>> m_pending;
+    std::thread m_reader; // last, so it starts after everything it uses
+};
+
+XPCConnection::XPCConnection(bool isTestingMode)
+    : m_isTestingMode(isTestingMode)
+    , m_socketPath(socketPathFromEnvironment())
+{
+}
+
+XPCConnection::~XPCConnection() = default;
+
+XPCConnection::Result<std::shared_ptr<XPCConnection::Link>> XPCConnection::helperLink()
+{
+    if (m_link && !m_link->isBroken())
+        return m_link;
+    m_link.reset();
+    auto fd = platform::connectUnixSocket(m_socketPath);
+    if (!fd)
+        return fd.error();
+    m_link = std::make_shared<Link>(std::move(fd.value()));
+    return m_link;
+}
+
+XPCConnection::Result<platform::HelperReply> XPCConnection::executeXPC(platform::HelperRequest request)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kTimeout;
+    auto pending = std::make_shared<Pending>();
+    std::shared_ptr<Link> link;
+    {
+        std::lock_guard lock(m_mutex);
+        auto current = helperLink();
+        if (!current)
+            return current.error();
+        link = current.value();
+        request.id = ++m_nextId;
+        link->expect(request.id, pending);
+    }
+    if (const int error = link->send(platform::encodeHelperRequest(request), deadline); error != 0)
+        pending->resume(platform::posixError(error));
+    auto outcome = pending->wait(deadline);
+    link->forget(request.id);
+    return outcome;
+}
+
+XPCConnection::Result<void> XPCConnection::simpleRequest(platform::HelperRequest request, const char* failureText)
+{
+    const auto reply = executeXPC(request);
+    if (!reply)
+        return reply.error();
+    if (reply.value().ok)
+        return {};
+    if (reply.value().error)
+        return *reply.value().error;
+    return xpcError(-1, failureText);
+}
+
+XPCConnection::Result<void> XPCConnection::sendSignal(std::int32_t pid, int signal)
+{
+    if (m_isTestingMode) {
+        std::lock_guard lock(m_mutex);
+        m_mockSignalsSent.emplace_back(pid, signal);
+        return {};
+    }
+    return simpleRequest({0, platform::HelperOp::sendSignal, signal, pid},
+        signal == SIGSTOP ? "Failed to send SIGSTOP" : "Failed to send SIGCONT");
+}
+
+XPCConnection::Result<void> XPCConnection::freezeProcess(std::int32_t pid)
+{
+    return sendSignal(pid, SIGSTOP);
+}
+
+XPCConnection::Result<void> XPCConnection::resumeProcess(std::int32_t pid)
+{
+    return sendSignal(pid, SIGCONT);
+}
+
+XPCConnection::Result<void> XPCConnection::suppressSpotlight()
+{
+    if (m_isTestingMode)
+        return {};
+    return simpleRequest({0, platform::HelperOp::suppressSpotlight, 0, 0}, "Failed to suppress Spotlight");
+}
+
+XPCConnection::Result<void> XPCConnection::restoreSpotlight()
+{
+    if (m_isTestingMode)
+        return {};
+    return simpleRequest({0, platform::HelperOp::restoreSpotlight, 0, 0}, "Failed to restore Spotlight");
+}
+
+XPCConnection::Result<void> XPCConnection::purgeMemory()
+{
+    if (m_isTestingMode)
+        return {};
+    return simpleRequest({0, platform::HelperOp::purgeMemory, 0, 0}, "Failed to purge memory");
+}
+
+XPCConnection::Result<std::string> XPCConnection::getVersion()
+{
+    if (m_isTestingMode)
+        return std::string(platform::kHelperVersion);
+    const auto reply = executeXPC({0, platform::HelperOp::getVersion, 0, 0});
+    if (!reply)
+        return reply.error();
+    if (reply.value().error)
+        return *reply.value().error;
+    return reply.value().version.value_or(std::string());
+}
+
+XPCConnection::Result<PowerMetrics> XPCConnection::getPowerMetrics()
+{
+    if (m_isTestingMode)
+        return PowerMetrics {1.5, 0.5, Date::now()};
+    const auto reply = executeXPC({0, platform::HelperOp::getPowerMetrics, 0, 0});
+    if (!reply)
+        return reply.error();
+    if (reply.value().error)
+        return *reply.value().error;
+    if (!reply.value().data)
+        return xpcError(-1, "Power metrics returned nil data");
+    return parsePowerMetrics(*reply.value().data);
+}
+
+PowerMetrics XPCConnection::parsePowerMetrics(std::string_view data)
+{
+    const std::string_view text = isValidUtf8(data) ? data : std::string_view();
+    return PowerMetrics {wattsAfterLabel(text, "CPU Power:"), wattsAfterLabel(text, "GPU Power:"), Date::now()};
+}
+
+XPCConnection::Result<void> XPCConnection::installHelper()
+{
+    if (m_isTestingMode)
+        return {};
+    // The setup program is installed beside the helper: <prefix>/libexec/quorvane, next to <prefix>/bin.
+    char self[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0)
+        return platform::posixError(errno);
+    std::string folder(self, std::size_t(length));
+    folder.erase(folder.find_last_of('/'));
+    const std::string setup = folder + "/../libexec/quorvane/quorvane-helper-setup";
+    if (::access(setup.c_str(), X_OK) != 0)
+        return Error {platform::kPosixErrorDomain, errno, "The helper's setup program is missing: " + setup};
+
+    const auto outcome = platform::runChildProcess("/usr/bin/pkexec", {setup, "install"}, true);
+    if (!outcome)
+        return outcome.error();
+    const int status = outcome.value().exitStatus;
+    if (status == 0)
+        return {};
+    constexpr const char* kDomain = "QVHelperInstallError";
+    if (status == 126)
+        return Error {kDomain, status, "Authorization was cancelled."};
+    if (status == 127)
+        return Error {kDomain, status, "Authorization failed: the helper could not be installed."};
+    std::string output = outcome.value().output;
+    while (!output.empty() && (output.back() == '\n' || output.back() == ' '))
+        output.pop_back();
+    const auto lastLine
+        = output.substr(output.find_last_of('\n') == std::string::npos ? 0 : output.find_last_of('\n') + 1);
+    return Error {kDomain, status,
+        "Installing the helper failed with code " + std::to_string(status)
+            + (lastLine.empty() ? std::string(".") : ": " + lastLine)};
+}
+
+std::vector<std::pair<std::int32_t, std::int32_t>> XPCConnection::mockSignalsSent() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_mockSignalsSent;
+}
+
+void XPCConnection::clearMockSignals()
+{
+    std::lock_guard lock(m_mutex);
+    m_mockSignalsSent.clear();
+}

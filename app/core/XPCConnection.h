@@ -1,0 +1,71 @@
+#pragma once
+
+#include "engines/PowerMetrics.h"
+#include "platform/ipc/DomainError.h"
+#include "platform/ipc/HelperProtocol.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// The application's only client of the root helper. One connection is opened on first use and
+// opened again after it breaks; every request is bounded by a 1.5 s time-out and answered by
+// exactly one of its reply, a connection error or the time-out. Safe from any thread; requests of
+// several threads share the connection and are in flight together. Every call blocks its caller
+// for at most the time-out (installHelper() as long as the authorisation dialog is open), so the
+// GUI thread hands them to a worker.
+class XPCConnection
+{
+public:
+    using Error = platform::DomainError;
+    template<class T> using Result = platform::Result<T>;
+
+    static constexpr const char* kErrorDomain = "QVXPCError";
+    static constexpr std::chrono::milliseconds kTimeout {1500};
+
+    explicit XPCConnection(bool isTestingMode = false);
+    ~XPCConnection();
+    XPCConnection(const XPCConnection&) = delete;
+    XPCConnection& operator=(const XPCConnection&) = delete;
+
+    Result<void> freezeProcess(std::int32_t pid); // SIGSTOP
+    Result<void> resumeProcess(std::int32_t pid); // SIGCONT
+    Result<void> suppressSpotlight();
+    Result<void> restoreSpotlight();
+    // Writes dirty pages back and drops the clean caches (needs the helper's root).
+    Result<void> purgeMemory();
+    Result<PowerMetrics> getPowerMetrics();
+    Result<std::string> getVersion();
+    // Installs and starts the helper's units through pkexec; a refused or cancelled
+    // authorisation comes back as an error.
+    Result<void> installHelper();
+
+    bool isTestingMode() const { return m_isTestingMode; }
+    // (pid, signal) of every suspend and resume asked for in test mode, in order.
+    std::vector<std::pair<std::int32_t, std::int32_t>> mockSignalsSent() const;
+    void clearMockSignals();
+
+    // Reads "CPU Power:" and "GPU Power:" figures (mW or W) from the power sampler's text.
+    static PowerMetrics parsePowerMetrics(std::string_view data);
+
+private:
+    class Link;
+    struct Pending;
+
+    Result<std::shared_ptr<Link>> helperLink();
+    Result<platform::HelperReply> executeXPC(platform::HelperRequest request);
+    Result<void> simpleRequest(platform::HelperRequest request, const char* failureText);
+    Result<void> sendSignal(std::int32_t pid, int signal);
+
+    const bool m_isTestingMode;
+    const std::string m_socketPath;
+    mutable std::mutex m_mutex;
+    std::shared_ptr<Link> m_link;
+    std::int64_t m_nextId = 0;
+    std::vector<std::pair<std::int32_t, std::int32_t>> m_mockSignalsSent;
+};

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "platform/ipc/DomainError.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+// The messages between the application and its root helper: one compact JSON object per line.
+// A request names its operation and carries an id that its one reply repeats, so several requests
+// may be in flight on one connection.
+namespace platform {
+
+inline constexpr std::size_t kMaxHelperMessageBytes = 64 * 1024;
+inline constexpr const char* kHelperVersion = "1.0.0";
+inline constexpr const char* kDefaultHelperSocketPath = "/run/quorvane/com.quorvane.helper.sock";
+inline constexpr const char* kHelperSocketEnvironment = "QUORVANE_HELPER_SOCKET";
+inline constexpr const char* kHelperErrorDomain = "QVHelperError";
+
+enum class HelperOp { sendSignal, suppressSpotlight, restoreSpotlight, getPowerMetrics, getVersion, purgeMemory };
+
+const char* helperOpName(HelperOp op);
+
+struct HelperRequest
+{
+    std::int64_t id = 0;
+    HelperOp op = HelperOp::getVersion;
+    std::int32_t signal = 0; // sendSignal only
+    std::int32_t pid = 0; // sendSignal only
+
+    bool operator==(const HelperRequest&) const = default;
+};
+
+// Why a line is not a request; `id` is set when the line carried a usable one, so the error reply
+// can name the request it refuses.
+struct RequestDecodeFailure
+{
+    std::optional<std::int64_t> id;
+    std::string message;
+};
+
+// Strict: one flat object, no duplicate or unknown keys, integers of the right range, exactly the
+// keys the operation takes.
+std::variant<HelperRequest, RequestDecodeFailure> decodeHelperRequest(std::string_view line);
+std::string encodeHelperRequest(const HelperRequest& request);
+
+struct HelperReply
+{
+    std::optional<std::int64_t> id; // absent only when the request's own id could not be read
+    bool ok = false;
+    std::optional<DomainError> error;
+    std::optional<std::string> data;
+    std::optional<std::string> version;
+
+    bool operator==(const HelperReply&) const = default;
+};
+
+HelperReply successReply(std::int64_t id);
+HelperReply failureReply(std::optional<std::int64_t> id, DomainError error);
+DomainError badRequestError(std::string message);
+
+// Text that is not valid UTF-8 is encoded with replacement characters rather than failing.
+std::string encodeHelperReply(const HelperReply& reply);
+// Keys this side does not know are ignored so that a newer helper stays readable; a known key
+// of the wrong type makes the whole reply unreadable.
+std::optional<HelperReply> decodeHelperReply(std::string_view line);
+
+} // namespace platform

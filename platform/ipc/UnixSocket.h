@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/ipc/DomainError.h"
+
+#include <optional>
+#include <string>
+#include <sys/types.h>
+
+namespace platform {
+
+// Owns one file descriptor and closes it once.
+class UniqueFd
+{
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd)
+        : m_fd(fd)
+    {
+    }
+    UniqueFd(UniqueFd&& other) noexcept
+        : m_fd(other.release())
+    {
+    }
+    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() { reset(); }
+
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    int release();
+    void reset(int fd = -1);
+
+private:
+    int m_fd = -1;
+};
+
+// A connected stream socket to `path`; errors are POSIX errors.
+Result<UniqueFd> connectUnixSocket(const std::string& path);
+
+// A listening stream socket bound to `path` with file mode `mode`. A socket file left behind by a
+// process that is gone is replaced; one that still answers is not.
+Result<UniqueFd> listenUnixSocket(const std::string& path, mode_t mode);
+
+// The first socket handed over by systemd socket activation (LISTEN_PID / LISTEN_FDS), if any.
+// The variables are cleared so that child processes do not take them for their own.
+std::optional<UniqueFd> takeActivatedSocket();
+
+} // namespace platform

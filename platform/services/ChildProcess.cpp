@@ -1,0 +1,68 @@
+#include "platform/services/ChildProcess.h"
+
+#include "platform/ipc/UnixSocket.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace platform {
+
+Result<ChildOutcome> runChildProcess(
+    const std::string& program, const std::vector<std::string>& arguments, bool captureOutput)
+{
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const auto& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    UniqueFd readEnd;
+    UniqueFd writeEnd;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (captureOutput) {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0) {
+            posix_spawn_file_actions_destroy(&actions);
+            return posixError(errno);
+        }
+        readEnd.reset(fds[0]);
+        writeEnd.reset(fds[1]);
+        posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDERR_FILENO);
+    }
+
+    pid_t child = 0;
+    const int started = ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0)
+        return posixError(started);
+    writeEnd.reset();
+
+    ChildOutcome outcome;
+    if (captureOutput) {
+        char chunk[8192];
+        for (;;) {
+            const ssize_t n = ::read(readEnd.get(), chunk, sizeof chunk);
+            if (n > 0)
+                outcome.output.append(chunk, std::size_t(n));
+            else if (n == 0 || errno != EINTR)
+                break;
+        }
+    }
+
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return posixError(errno);
+    }
+    outcome.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? WTERMSIG(status) : status;
+    return outcome;
+}
+
+} // namespace platform

@@ -1,0 +1,326 @@
+#include "core/XPCConnection.h"
+
+#include "helper/HelperTestSupport.h"
+#include "helper/src/HelperServer.h"
+
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <cmath>
+#include <functional>
+#include <poll.h>
+#include <sys/socket.h>
+
+using namespace helpertest;
+using platform::HelperOp;
+using platform::HelperReply;
+using platform::HelperRequest;
+
+namespace {
+
+// A stand-in for the helper that answers each request as the test says, possibly late or never.
+class FakeHelper
+{
+public:
+    using Answer = std::function<std::optional<HelperReply>(const HelperRequest&)>;
+
+    FakeHelper(const std::string& path, Answer answer)
+        : m_answer(std::move(answer))
+    {
+        auto listener = platform::listenUnixSocket(path, 0600);
+        EXPECT_TRUE(listener.ok());
+        m_listener = std::move(listener.value());
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~FakeHelper()
+    {
+        m_stop = true;
+        ::shutdown(m_listener.get(), SHUT_RDWR);
+        m_thread.join();
+    }
+    int accepted() const { return m_accepted; }
+    std::chrono::milliseconds delay {0};
+
+private:
+    void serve()
+    {
+        while (!m_stop) {
+            pollfd p {m_listener.get(), POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            platform::UniqueFd fd(::accept4(m_listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
+            if (!fd.valid())
+                continue;
+            ++m_accepted;
+            platform::LineChannel channel(fd.get());
+            while (!m_stop) {
+                const auto line = channel.readLine(std::chrono::steady_clock::now() + 100ms);
+                if (line.status == platform::LineChannel::Status::TimedOut)
+                    continue;
+                if (line.status != platform::LineChannel::Status::Line)
+                    break;
+                const auto request = std::get<HelperRequest>(platform::decodeHelperRequest(line.line));
+                std::this_thread::sleep_for(delay);
+                if (const auto reply = m_answer(request))
+                    platform::writeLine(fd.get(), platform::encodeHelperReply(*reply), 1s);
+            }
+        }
+    }
+
+    Answer m_answer;
+    platform::UniqueFd m_listener;
+    std::atomic<bool> m_stop {false};
+    std::atomic<int> m_accepted {0};
+    std::thread m_thread;
+};
+
+class XPCConnectionTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_socket = m_dir.filePath("helper.sock").toStdString();
+        ::setenv(platform::kHelperSocketEnvironment, m_socket.c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv(platform::kHelperSocketEnvironment); }
+
+    static HelperReply failed(std::int64_t id, std::optional<platform::DomainError> error = std::nullopt)
+    {
+        HelperReply reply;
+        reply.id = id;
+        reply.error = std::move(error);
+        return reply;
+    }
+
+    QTemporaryDir m_dir;
+    std::string m_socket;
+};
+
+TEST_F(XPCConnectionTest, TestModeRecordsSignalsAndSendsNothing)
+{
+    FakeHelper fake(m_socket, [](const HelperRequest& r) { return platform::successReply(r.id); });
+    XPCConnection connection(true);
+    EXPECT_TRUE(connection.freezeProcess(42).ok());
+    EXPECT_TRUE(connection.resumeProcess(42).ok());
+    EXPECT_EQ(connection.mockSignalsSent(),
+        (std::vector<std::pair<std::int32_t, std::int32_t>> {{42, SIGSTOP}, {42, SIGCONT}}));
+    connection.clearMockSignals();
+    EXPECT_TRUE(connection.mockSignalsSent().empty());
+
+    EXPECT_TRUE(connection.suppressSpotlight().ok());
+    EXPECT_TRUE(connection.restoreSpotlight().ok());
+    EXPECT_TRUE(connection.purgeMemory().ok());
+    EXPECT_TRUE(connection.installHelper().ok());
+    EXPECT_EQ(connection.getVersion().value(), "1.0.0");
+    const auto power = connection.getPowerMetrics();
+    ASSERT_TRUE(power.ok());
+    EXPECT_EQ(power.value().cpuWatts, 1.5);
+    EXPECT_EQ(power.value().gpuWatts, 0.5);
+    EXPECT_NEAR(power.value().timestamp.timeIntervalSince(Date::now()), 0, 5);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(fake.accepted(), 0);
+}
+
+TEST_F(XPCConnectionTest, ReplyAfterTheTimeOutIsDropped)
+{
+    FakeHelper fake(m_socket, [](const HelperRequest& r) {
+        HelperReply reply = platform::successReply(r.id);
+        reply.version = "late-" + std::to_string(r.id);
+        return reply;
+    });
+    fake.delay = 1700ms;
+    XPCConnection connection;
+    const auto start = std::chrono::steady_clock::now();
+    const auto late = connection.getVersion();
+    const auto waited = std::chrono::steady_clock::now() - start;
+    ASSERT_FALSE(late.ok());
+    EXPECT_EQ(late.error(), (platform::DomainError {"QVXPCError", -2, "XPC call timed out"}));
+    EXPECT_GE(waited, 1500ms);
+    EXPECT_LT(waited, 1700ms);
+
+    // The stale reply comes in while the next request waits; that request still gets its own.
+    fake.delay = 0ms;
+    const auto next = connection.getVersion();
+    ASSERT_TRUE(next.ok());
+    EXPECT_EQ(next.value(), "late-2");
+}
+
+TEST_F(XPCConnectionTest, FailuresWithoutErrorGetTheirOwnText)
+{
+    FakeHelper fake(m_socket, [](const HelperRequest& r) { return failed(r.id); });
+    XPCConnection connection;
+    const auto expectText = [](const XPCConnection::Result<void>& result, const char* text) {
+        ASSERT_FALSE(result.ok());
+        EXPECT_EQ(result.error(), (platform::DomainError {"QVXPCError", -1, text}));
+    };
+    expectText(connection.freezeProcess(5), "Failed to send SIGSTOP");
+    expectText(connection.resumeProcess(5), "Failed to send SIGCONT");
+    expectText(connection.suppressSpotlight(), "Failed to suppress Spotlight");
+    expectText(connection.restoreSpotlight(), "Failed to restore Spotlight");
+    expectText(connection.purgeMemory(), "Failed to purge memory");
+}
+
+TEST_F(XPCConnectionTest, HelperErrorsPassUnchangedAndPowerNeedsData)
+{
+    const platform::DomainError refused {"QVHelperError", 403, "Unauthorized caller"};
+    FakeHelper fake(m_socket, [&](const HelperRequest& r) -> std::optional<HelperReply> {
+        if (r.op == HelperOp::getPowerMetrics)
+            return platform::successReply(r.id);
+        return failed(r.id, refused);
+    });
+    XPCConnection connection;
+    EXPECT_EQ(connection.freezeProcess(5).error(), refused);
+    EXPECT_EQ(connection.suppressSpotlight().error(), refused);
+    EXPECT_EQ(connection.getVersion().error(), refused);
+    EXPECT_EQ(connection.getPowerMetrics().error(),
+        (platform::DomainError {"QVXPCError", -1, "Power metrics returned nil data"}));
+}
+
+TEST_F(XPCConnectionTest, NoHelperEndsQuicklyAndSilentHelperTimesOut)
+{
+    XPCConnection connection;
+    const auto start = std::chrono::steady_clock::now();
+    const auto missing = connection.freezeProcess(5);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().domain, "NSPOSIXErrorDomain");
+    EXPECT_EQ(missing.error().code, ENOENT);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
+
+    FakeHelper silent(m_socket, [](const HelperRequest&) { return std::nullopt; });
+    EXPECT_EQ(connection.getPowerMetrics().error().code, -2);
+}
+
+TEST_F(XPCConnectionTest, ManyThreadsShareOneConnection)
+{
+    FakeHelper fake(m_socket, [](const HelperRequest& r) {
+        HelperReply reply = platform::successReply(r.id);
+        reply.data = "CPU Power: " + std::to_string(r.id) + " mW";
+        return reply;
+    });
+    XPCConnection connection;
+    std::atomic<int> matched {0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 100; ++i) {
+                const auto power = connection.getPowerMetrics();
+                // Ids are handed out in order, so every request's figure is unique and positive.
+                if (power.ok() && power.value().cpuWatts > 0)
+                    ++matched;
+            }
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(matched, 800);
+    EXPECT_EQ(fake.accepted(), 1);
+}
+
+class XPCConnectionWithDaemonTest : public XPCConnectionTest
+{
+protected:
+    std::map<std::string, std::string> environment() const
+    {
+        return {{"QUORVANE_HELPER_SOCKET", m_socket},
+            {"QUORVANE_HELPER_AUDIT_LOG", m_dir.filePath("audit.log").toStdString()},
+            {"QUORVANE_HELPER_TRUSTED", trustedTestProgram()},
+            {"QUORVANE_HELPER_POWER_TOOL",
+                writeScript(
+                    m_dir.filePath("power").toStdString(), "echo 'CPU Power: 2450 mW'; echo 'GPU Power: 1.2 W'")}};
+    }
+};
+
+TEST_F(XPCConnectionWithDaemonTest, SuspendsAndResumesThroughTheRealHelper)
+{
+    HelperProcess daemon(environment());
+    SleepingChild child;
+    XPCConnection connection;
+    ASSERT_TRUE(connection.freezeProcess(child.pid()).ok());
+    EXPECT_TRUE(waitForState(child.pid(), 'T'));
+    ASSERT_TRUE(connection.resumeProcess(child.pid()).ok());
+    EXPECT_TRUE(waitForState(child.pid(), 'S'));
+    EXPECT_EQ(connection.freezeProcess(1).error().code, 403);
+    EXPECT_EQ(connection.freezeProcess(vanishedPid()).error(), platform::posixError(ESRCH));
+
+    const auto power = connection.getPowerMetrics();
+    ASSERT_TRUE(power.ok());
+    EXPECT_DOUBLE_EQ(power.value().cpuWatts, 2.45);
+    // The GPU line says W, but the "m" of the CPU line's "mW" is not after it, so watts it is.
+    EXPECT_DOUBLE_EQ(power.value().gpuWatts, 1.2);
+}
+
+TEST_F(XPCConnectionWithDaemonTest, ReconnectsAfterTheHelperRestarts)
+{
+    XPCConnection connection;
+    {
+        HelperProcess daemon(environment());
+        EXPECT_EQ(connection.getVersion().value(), "1.0.0");
+    }
+    HelperProcess restarted(environment());
+    const auto again = connection.getVersion();
+    ASSERT_TRUE(again.ok()) << again.error().message;
+    EXPECT_EQ(again.value(), "1.0.0");
+}
+
+TEST_F(XPCConnectionWithDaemonTest, RoundTripRate)
+{
+    helper::HelperConfig config;
+    config.socketPath = m_socket;
+    config.auditLogPath = m_dir.filePath("audit.log").toStdString();
+    config.trustedExecutables = {trustedTestProgram()};
+    helper::HelperServer server(config);
+    ASSERT_TRUE(server.listen().ok());
+    std::thread serving([&] { server.run(); });
+
+    SleepingChild child;
+    XPCConnection connection;
+    constexpr int kRequests = 5000;
+    const auto start = std::chrono::steady_clock::now();
+    int ok = 0;
+    for (int i = 0; i < kRequests; ++i)
+        ok += connection.getVersion().ok() ? 1 : 0;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    server.stop();
+    serving.join();
+    EXPECT_EQ(ok, kRequests);
+    std::printf("%d version round trips in %.3f s: %.0f per second\n", kRequests, seconds, kRequests / seconds);
+}
+
+TEST(XPCConnectionParseTest, PowerText)
+{
+    const auto parse = [](std::string_view text) {
+        const auto m = XPCConnection::parsePowerMetrics(text);
+        return std::pair {m.cpuWatts, m.gpuWatts};
+    };
+    EXPECT_EQ(parse("CPU Power: 2450 mW\nGPU Power: 120 mW\n"), (std::pair {2.45, 0.12}));
+    EXPECT_EQ(parse("GPU Power: 1.2 W"), (std::pair {0.0, 1.2}));
+    EXPECT_EQ(parse("no figures here"), (std::pair {0.0, 0.0}));
+    EXPECT_EQ(parse("CPU Power: abc mW"), (std::pair {0.0, 0.0}));
+    // The first "m" after the label ends the number, even on a later line.
+    EXPECT_EQ(parse("CPU Power: 3 W\nGPU Power: 120 mW"), (std::pair {0.0, 0.12}));
+    EXPECT_EQ(parse("CPU Power:\n\t 2450\n mW"), (std::pair {2.45, 0.0}));
+    EXPECT_EQ(parse("CPU Power: 12 W"), (std::pair {12.0, 0.0}));
+    EXPECT_EQ(parse("CPU Power: 12"), (std::pair {0.0, 0.0}));
+    EXPECT_EQ(parse("cpu power: 12 mW"), (std::pair {0.0, 0.0}));
+    EXPECT_EQ(parse("CPU Power: 1,5 W"), (std::pair {0.0, 0.0})); // a point, never a comma
+    EXPECT_EQ(parse("CPU Power: 12 34 mW"), (std::pair {0.0, 0.0}));
+    EXPECT_EQ(parse("CPU Power: +500 mW"), (std::pair {0.5, 0.0}));
+    EXPECT_EQ(parse("CPU Power: -500 mW"), (std::pair {-0.5, 0.0}));
+    // Figures that would poison every later sum and cannot be stored as JSON read as nothing.
+    EXPECT_EQ(parse("CPU Power: inf W"), (std::pair {0.0, 0.0}));
+    EXPECT_EQ(parse("CPU Power: nan W"), (std::pair {0.0, 0.0}));
+    EXPECT_EQ(parse("CPU Power: 1e999 W"), (std::pair {0.0, 0.0}));
+    // Text that is not UTF-8 is read as empty.
+    EXPECT_EQ(parse("CPU Power: 2450 mW\xff"), (std::pair {0.0, 0.0}));
+    EXPECT_EQ(parse("CPU Power: 2450 mW \xc3\xa9"), (std::pair {2.45, 0.0}));
+}
+
+TEST(XPCConnectionInstallTest, MissingSetupProgramIsReported)
+{
+    // The test program is not installed, so there is no setup program beside it.
+    const auto result = XPCConnection().installHelper();
+    ASSERT_FALSE(result.ok());
+    EXPECT_NE(result.error().message.find("quorvane-helper-setup"), std::string::npos);
+}
+
+} // namespace

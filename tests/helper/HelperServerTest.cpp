@@ -1,0 +1,532 @@
+#include "HelperTestSupport.h"
+
+#include "helper/src/HelperServer.h"
+
+#include <nlohmann/json.hpp>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/un.h>
+
+using namespace helpertest;
+using platform::HelperOp;
+using platform::HelperReply;
+
+namespace {
+
+class HelperServerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_config.socketPath = path("helper.sock");
+        m_config.auditLogPath = path("log/quorvane/audit.log");
+        m_config.trustedExecutables = {"/nonexistent/quorvane-pro", trustedTestProgram()};
+        m_config.indexerTool = writeScript(path("indexer"), "echo \"$@\" > " + path("indexer.args") + "\nexit 0");
+        m_config.powerTool = writeScript(path("power"), "echo 'CPU Power: 2450 mW'\necho 'GPU Power: 120 mW' >&2");
+        m_config.dropCachesPath = path("drop_caches");
+        m_config.unitFolders = {path("units")};
+        m_config.clock = [this] { return m_now.load(); };
+    }
+
+    void TearDown() override
+    {
+        if (m_server) {
+            m_server->stop();
+            m_thread.join();
+        }
+    }
+
+    std::string path(const std::string& name) const
+    {
+        return m_dir.filePath(QString::fromStdString(name)).toStdString();
+    }
+
+    void start()
+    {
+        m_server = std::make_unique<helper::HelperServer>(m_config);
+        ASSERT_TRUE(m_server->listen().ok());
+        m_thread = std::thread([this] { m_server->run(); });
+    }
+
+    std::vector<nlohmann::json> auditRecords() const
+    {
+        std::vector<nlohmann::json> records;
+        for (const auto& line : readLines(m_config.auditLogPath))
+            records.push_back(nlohmann::json::parse(line));
+        return records;
+    }
+
+    static void expectError(const std::optional<HelperReply>& reply, std::optional<std::int64_t> id,
+        const std::string& domain, int code, const std::string& message = {})
+    {
+        ASSERT_TRUE(reply.has_value());
+        EXPECT_EQ(reply->id, id);
+        EXPECT_FALSE(reply->ok);
+        ASSERT_TRUE(reply->error.has_value());
+        EXPECT_EQ(reply->error->domain, domain);
+        EXPECT_EQ(reply->error->code, code);
+        if (!message.empty()) {
+            EXPECT_EQ(reply->error->message, message);
+        }
+    }
+
+    QTemporaryDir m_dir;
+    helper::HelperConfig m_config;
+    std::atomic<double> m_now {1000.0};
+    std::unique_ptr<helper::HelperServer> m_server;
+    std::thread m_thread;
+};
+
+TEST_F(HelperServerTest, VersionAnswersAnyCallerWithoutAuditLine)
+{
+    m_config.trustedExecutables = {"/nonexistent/quorvane-pro"};
+    start();
+    RawClient client(m_config.socketPath);
+    const auto reply = client.call(opRequest(7, HelperOp::getVersion));
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(*reply, HelperReply({7, true, std::nullopt, std::nullopt, std::string("1.0.0")}));
+    EXPECT_TRUE(readFile(m_config.auditLogPath).empty());
+}
+
+TEST_F(HelperServerTest, UntrustedCallerIsRefusedEverythingWithOneLineEach)
+{
+    m_config.trustedExecutables = {writeScript(path("quorvane-pro"), "exit 0")};
+    start();
+    SleepingChild child;
+    RawClient client(m_config.socketPath);
+    std::int64_t id = 0;
+    for (const auto& request : {signalRequest(++id, SIGSTOP, child.pid()), opRequest(++id, HelperOp::suppressSpotlight),
+             opRequest(++id, HelperOp::restoreSpotlight), opRequest(++id, HelperOp::getPowerMetrics),
+             opRequest(++id, HelperOp::purgeMemory)}) {
+        expectError(client.call(request), request.id, "QVHelperError", 403, "Unauthorized caller");
+    }
+    EXPECT_NE(processState(child.pid()), 'T');
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path("indexer.args"))));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(m_config.dropCachesPath)));
+    const auto records = auditRecords();
+    ASSERT_EQ(records.size(), 5u);
+    for (const auto& record : records) {
+        EXPECT_EQ(record["action"], "caller_invalid_signature");
+        EXPECT_EQ(record["targetPID"], -1);
+        EXPECT_EQ(record["success"], false);
+    }
+}
+
+TEST_F(HelperServerTest, CallerThatHasExitedFailsValidation)
+{
+    start();
+    // The child connects and exits; the kernel keeps its pid as the peer of this socket.
+    platform::UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, m_config.socketPath.c_str());
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(::connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 ? 0 : 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+
+    ASSERT_EQ(platform::writeLine(fd.get(), platform::encodeHelperRequest(opRequest(1, HelperOp::purgeMemory)), 5s), 0);
+    platform::LineChannel channel(fd.get());
+    const auto line = channel.readLine(std::chrono::steady_clock::now() + 5s);
+    expectError(platform::decodeHelperReply(line.line), 1, "QVHelperError", 403, "Unauthorized caller");
+    const auto records = auditRecords();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0]["action"], "caller_validation_failed");
+}
+
+TEST_F(HelperServerTest, ChildReallyStopsAndContinues)
+{
+    start();
+    SleepingChild child;
+    RawClient client(m_config.socketPath);
+    auto reply = client.call(signalRequest(1, SIGSTOP, child.pid()));
+    ASSERT_TRUE(reply);
+    EXPECT_TRUE(reply->ok);
+    EXPECT_TRUE(waitForState(child.pid(), 'T'));
+    reply = client.call(signalRequest(2, SIGCONT, child.pid()));
+    ASSERT_TRUE(reply);
+    EXPECT_TRUE(reply->ok);
+    EXPECT_TRUE(waitForState(child.pid(), 'S'));
+
+    const auto records = auditRecords();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0]["action"], "send_sigstop");
+    EXPECT_EQ(records[1]["action"], "send_sigcont");
+    for (const auto& record : records) {
+        EXPECT_EQ(record["targetPID"], child.pid());
+        EXPECT_EQ(record["targetProcessName"], "sleep");
+        EXPECT_EQ(record["success"], true);
+        EXPECT_EQ(record["callerBundleID"], "com.quorvane.pro");
+    }
+}
+
+TEST_F(HelperServerTest, DangerousTargetsAreRefused)
+{
+    start();
+    RawClient client(m_config.socketPath);
+    std::vector<pid_t> targets = {-1, 0, 1, ::getpid(), INT32_MIN};
+    // A kernel thread, where the machine shows one (kthreadd is pid 2 outside containers).
+    if (const auto info = m_server->context().processes().info(2); info && info->kernelThread)
+        targets.push_back(2);
+    std::int64_t id = 0;
+    for (const pid_t pid : targets) {
+        const auto reply = client.call(signalRequest(++id, SIGSTOP, pid));
+        expectError(reply, id, "QVHelperError", 403);
+        EXPECT_NE(reply->error->message.find("Refusing to signal pid " + std::to_string(pid)), std::string::npos);
+    }
+    const auto records = auditRecords();
+    ASSERT_EQ(records.size(), targets.size());
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        EXPECT_EQ(records[i]["action"], "send_sigstop");
+        EXPECT_EQ(records[i]["targetPID"], targets[i]);
+        EXPECT_EQ(records[i]["success"], false);
+    }
+    EXPECT_EQ(processState(::getpid()), 'R');
+}
+
+TEST_F(HelperServerTest, ProcessOfAnotherUserIsRefusedToAnOrdinaryCaller)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run a caller under another account";
+    ::chmod(m_dir.path().toLocal8Bit().constData(), 0755);
+    start();
+    SleepingChild rootsChild;
+    const std::string request = platform::encodeHelperRequest(signalRequest(1, SIGSTOP, rootsChild.pid())) + "\n";
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, m_config.socketPath.c_str());
+    int replyPipe[2];
+    ASSERT_EQ(::pipe(replyPipe), 0);
+
+    // The caller runs the trusted test program, but as nobody; only raw system calls after fork.
+    const pid_t caller = ::fork();
+    if (caller == 0) {
+        if (::syscall(SYS_setgid, 65534) != 0 || ::syscall(SYS_setuid, 65534) != 0)
+            ::_exit(2);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+            ::_exit(3);
+        if (::write(fd, request.data(), request.size()) != ssize_t(request.size()))
+            ::_exit(4);
+        char buffer[1024];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0 && ::write(replyPipe[1], buffer, size_t(n)) != n)
+            ::_exit(5);
+        ::_exit(0);
+    }
+    ::close(replyPipe[1]);
+    int status = 0;
+    ::waitpid(caller, &status, 0);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    platform::LineChannel channel(replyPipe[0]);
+    const auto line = channel.readLine(std::chrono::steady_clock::now() + 5s);
+    ::close(replyPipe[0]);
+
+    SCOPED_TRACE(line.line + " status " + std::to_string(int(line.status)));
+    expectError(platform::decodeHelperReply(line.line), 1, "QVHelperError", 403,
+        "Refusing to signal pid " + std::to_string(rootsChild.pid()) + ": it belongs to another user.");
+    EXPECT_NE(processState(rootsChild.pid()), 'T');
+    const auto records = auditRecords();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0]["success"], false);
+}
+
+TEST_F(HelperServerTest, OnlyStopAndContinueAreSentAndOthersDoNotCount)
+{
+    start();
+    SleepingChild child;
+    RawClient client(m_config.socketPath);
+    std::int64_t id = 0;
+    // 17 is SIGCHLD here; 9, 15 and 0 kill or probe.
+    for (const int signal : {SIGKILL, SIGTERM, 0, SIGCHLD, -19, 1000}) {
+        ++id;
+        expectError(client.call(signalRequest(id, signal, child.pid())), id, "QVHelperError", 400,
+            "Only SIGSTOP and SIGCONT signals are allowed.");
+    }
+    EXPECT_NE(processState(child.pid()), 'T');
+    for (int i = 0; i < 60; ++i)
+        EXPECT_TRUE(client.call(signalRequest(++id, SIGCONT, child.pid()))->ok);
+
+    const auto records = auditRecords();
+    ASSERT_EQ(records.size(), 66u);
+    EXPECT_EQ(records[0]["action"], "invalid_signal_blocked");
+    EXPECT_EQ(records[0]["targetPID"], child.pid());
+    EXPECT_EQ(records[0]["targetProcessName"], "");
+}
+
+TEST_F(HelperServerTest, SixtyFirstSignalInSixtySecondsIsRefused)
+{
+    start();
+    SleepingChild child;
+    RawClient client(m_config.socketPath);
+    RawClient other(m_config.socketPath);
+    std::int64_t id = 0;
+    for (int i = 0; i < 60; ++i)
+        ASSERT_TRUE(client.call(signalRequest(++id, SIGCONT, child.pid()))->ok);
+    ++id;
+    expectError(client.call(signalRequest(id, SIGCONT, child.pid())), id, "QVHelperError", 429,
+        "Rate limit exceeded. Max 60 signals per minute.");
+    // Each connection has its own window.
+    EXPECT_TRUE(other.call(signalRequest(1, SIGCONT, child.pid()))->ok);
+
+    // Refused requests do not move the window.
+    m_now = 1030.0;
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(client.call(signalRequest(++id, SIGCONT, child.pid()))->error->code, 429);
+    m_now = 1059.999;
+    EXPECT_EQ(client.call(signalRequest(++id, SIGCONT, child.pid()))->error->code, 429);
+    m_now = 1060.0;
+    EXPECT_TRUE(client.call(signalRequest(++id, SIGCONT, child.pid()))->ok);
+
+    const auto records = auditRecords();
+    EXPECT_EQ(records[60]["action"], "rate_limited_signal");
+    EXPECT_EQ(records[60]["targetPID"], child.pid());
+}
+
+TEST_F(HelperServerTest, SignalToMissingProcessReportsPosixError)
+{
+    start();
+    RawClient client(m_config.socketPath);
+    const pid_t gone = vanishedPid();
+    expectError(client.call(signalRequest(3, SIGSTOP, gone)), 3, "NSPOSIXErrorDomain", ESRCH, std::strerror(ESRCH));
+    const auto records = auditRecords();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0]["action"], "send_sigstop");
+    EXPECT_EQ(records[0]["targetPID"], gone);
+    EXPECT_EQ(records[0]["targetProcessName"], "");
+    EXPECT_EQ(records[0]["success"], false);
+}
+
+TEST_F(HelperServerTest, IndexerTimerIsStoppedAndStarted)
+{
+    QDir().mkpath(QString::fromStdString(path("units")));
+    std::ofstream(path("units/mlocate.timer")) << "[Timer]\n";
+    start();
+    RawClient client(m_config.socketPath);
+    EXPECT_TRUE(client.call(opRequest(1, HelperOp::suppressSpotlight))->ok);
+    EXPECT_EQ(readFile(path("indexer.args")), "stop mlocate.timer\n");
+    EXPECT_TRUE(client.call(opRequest(2, HelperOp::restoreSpotlight))->ok);
+    EXPECT_EQ(readFile(path("indexer.args")), "start mlocate.timer\n");
+    const auto records = auditRecords();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0]["action"], "suppress_spotlight");
+    EXPECT_EQ(records[1]["action"], "restore_spotlight");
+    EXPECT_EQ(records[1]["success"], true);
+}
+
+TEST_F(HelperServerTest, ToolFailuresCarryExitStatusOrStartError)
+{
+    m_config.indexerTool = writeScript(path("indexer"), "exit 1");
+    m_config.powerTool = path("missing-power-tool");
+    start();
+    RawClient client(m_config.socketPath);
+    expectError(
+        client.call(opRequest(1, HelperOp::suppressSpotlight)), 1, "QVHelperError", 1, "Process exited with code 1");
+    expectError(client.call(opRequest(2, HelperOp::getPowerMetrics)), 2, "NSPOSIXErrorDomain", ENOENT);
+    const auto records = auditRecords();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0]["action"], "suppress_spotlight");
+    EXPECT_EQ(records[0]["success"], false);
+    EXPECT_EQ(records[1]["action"], "get_powermetrics");
+    EXPECT_EQ(records[1]["success"], false);
+}
+
+TEST_F(HelperServerTest, PowerSampleCarriesOutputAndErrorStreams)
+{
+    start();
+    RawClient client(m_config.socketPath);
+    const auto reply = client.call(opRequest(1, HelperOp::getPowerMetrics));
+    ASSERT_TRUE(reply && reply->ok);
+    EXPECT_EQ(reply->data, "CPU Power: 2450 mW\nGPU Power: 120 mW\n");
+    EXPECT_EQ(auditRecords().at(0)["action"], "get_powermetrics");
+}
+
+TEST_F(HelperServerTest, LongPowerOutputIsDrainedWhileToolRuns)
+{
+    // Far more than a pipe holds: a helper that read only after the exit would wait for ever.
+    m_config.powerTool
+        = writeScript(path("power"), "head -c 300000 /dev/zero | tr '\\0' 'x'\necho\necho 'CPU Power: 1 mW'\nexit 3");
+    start();
+    RawClient client(m_config.socketPath);
+    expectError(
+        client.call(opRequest(1, HelperOp::getPowerMetrics)), 1, "QVHelperError", 3, "Process exited with code 3");
+    m_config.powerTool
+        = writeScript(path("power"), "head -c 300000 /dev/zero | tr '\\0' 'x'\necho\necho 'CPU Power: 1 mW'");
+    const auto reply = client.call(opRequest(2, HelperOp::getPowerMetrics));
+    ASSERT_TRUE(reply && reply->ok);
+    EXPECT_EQ(reply->data->size(), 300000u + 1 + 16);
+}
+
+TEST_F(HelperServerTest, PurgeDropsCachesAndReportsWriteFailures)
+{
+    std::ofstream(m_config.dropCachesPath) << "";
+    start();
+    RawClient client(m_config.socketPath);
+    EXPECT_TRUE(client.call(opRequest(1, HelperOp::purgeMemory))->ok);
+    EXPECT_EQ(readFile(m_config.dropCachesPath), "1");
+    m_server->stop();
+    m_thread.join();
+    m_server.reset();
+
+    m_config.dropCachesPath = path("no/such/folder/drop_caches");
+    start();
+    RawClient again(m_config.socketPath);
+    expectError(again.call(opRequest(2, HelperOp::purgeMemory)), 2, "NSPOSIXErrorDomain", ENOENT);
+    const auto records = auditRecords();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0]["action"], "purge_memory");
+    EXPECT_EQ(records[0]["success"], true);
+    EXPECT_EQ(records[1]["success"], false);
+}
+
+TEST_F(HelperServerTest, SlowRequestDoesNotHoldUpOthersOnItsConnection)
+{
+    m_config.powerTool = writeScript(path("power"), "sleep 0.4\necho 'CPU Power: 5 mW'");
+    start();
+    RawClient client(m_config.socketPath);
+    client.sendRaw(platform::encodeHelperRequest(opRequest(1, HelperOp::getPowerMetrics)));
+    client.sendRaw(platform::encodeHelperRequest(opRequest(2, HelperOp::getVersion)));
+    const auto first = client.reply();
+    const auto second = client.reply();
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->id, 2);
+    EXPECT_EQ(second->id, 1);
+    EXPECT_EQ(second->data, "CPU Power: 5 mW\n");
+}
+
+TEST_F(HelperServerTest, BadLinesAreAnsweredAndConnectionStaysUsable)
+{
+    start();
+    RawClient client(m_config.socketPath);
+    const std::vector<std::string> bad = {
+        "garbage",
+        "",
+        "[1,2]",
+        "{\"id\":1,\"op\":\"getVersion\"} trailing",
+        "{\"id\":\"1\",\"op\":\"getVersion\"}",
+        "{\"id\":1.5,\"op\":\"getVersion\"}",
+        "{\"id\":1,\"op\":\"format\"}",
+        "{\"id\":1,\"op\":\"sendSignal\",\"signal\":19}",
+        "{\"id\":1,\"op\":\"sendSignal\",\"signal\":19,\"pid\":4294967297}",
+        "{\"id\":1,\"op\":\"sendSignal\",\"signal\":\"SIGSTOP\",\"pid\":5}",
+        "{\"id\":1,\"op\":\"getVersion\",\"id\":2}",
+        "{\"id\":1,\"op\":\"getVersion\",\"extra\":{\"a\":1}}",
+        "{\"id\":1,\"op\":\"get\xff\"}",
+    };
+    for (const auto& line : bad) {
+        client.sendRaw(line);
+        const auto reply = client.reply();
+        ASSERT_TRUE(reply) << line;
+        EXPECT_FALSE(reply->ok) << line;
+        EXPECT_EQ(reply->error->domain, "QVHelperError");
+        EXPECT_EQ(reply->error->code, 400) << line;
+        EXPECT_FALSE(reply->error->message.empty());
+    }
+    EXPECT_EQ(client.call(opRequest(99, HelperOp::getVersion))->version, "1.0.0");
+    EXPECT_TRUE(readFile(m_config.auditLogPath).empty());
+}
+
+TEST_F(HelperServerTest, OversizedLineIsRefusedOnceAndSkipped)
+{
+    start();
+    RawClient client(m_config.socketPath);
+    // Sent in pieces, with a request packed right behind it.
+    const std::string huge = "{\"id\":1,\"op\":\"getVersion\",\"pad\":\"" + std::string(200000, 'a') + "\"}";
+    for (std::size_t at = 0; at < huge.size(); at += 50000)
+        client.sendBytes(huge.substr(at, 50000));
+    client.sendBytes("\n" + platform::encodeHelperRequest(opRequest(2, HelperOp::getVersion)) + "\n");
+    const auto refused = client.reply();
+    expectError(refused, std::nullopt, "QVHelperError", 400, "A request may hold at most 65536 bytes");
+    const auto next = client.reply();
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->id, 2);
+    EXPECT_TRUE(next->ok);
+}
+
+TEST_F(HelperServerTest, HalfSentLines)
+{
+    m_config.idleTimeout = 300ms;
+    start();
+    // A line that arrives in slow pieces is still one request.
+    RawClient slow(m_config.socketPath);
+    const std::string line = platform::encodeHelperRequest(opRequest(4, HelperOp::getVersion));
+    for (char c : line) {
+        slow.sendBytes(std::string(1, c));
+        std::this_thread::sleep_for(5ms);
+    }
+    slow.sendBytes("\n");
+    EXPECT_EQ(slow.reply()->id, 4);
+
+    // A client that stalls in the middle of a line does not keep its connection.
+    RawClient stalled(m_config.socketPath);
+    stalled.sendBytes("{\"id\":5,\"op\":\"getVer");
+    EXPECT_TRUE(stalled.closedByPeer(3s));
+
+    // A client that hangs up in the middle of a line gets nothing and leaves nothing behind.
+    {
+        RawClient gone(m_config.socketPath);
+        gone.sendBytes("{\"id\":6,\"op\":\"purgeMem");
+    }
+    for (int i = 0; i < 200 && m_server->connectionCount() > 1; ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_LE(m_server->connectionCount(), 1u);
+    EXPECT_TRUE(readFile(m_config.auditLogPath).empty());
+}
+
+TEST_F(HelperServerTest, ConnectionsBeyondTheLimitAreClosed)
+{
+    m_config.maxConnections = 2;
+    start();
+    RawClient first(m_config.socketPath);
+    RawClient second(m_config.socketPath);
+    EXPECT_TRUE(first.call(opRequest(1, HelperOp::getVersion)));
+    EXPECT_TRUE(second.call(opRequest(1, HelperOp::getVersion)));
+    RawClient third(m_config.socketPath);
+    EXPECT_TRUE(third.closedByPeer(3s));
+}
+
+TEST_F(HelperServerTest, ConcurrentClientsWriteWholeAuditLines)
+{
+    start();
+    SleepingChild child;
+    constexpr int kClients = 16;
+    constexpr int kRequests = 50;
+    std::atomic<int> answered {0};
+    std::vector<std::thread> clients;
+    for (int c = 0; c < kClients; ++c) {
+        clients.emplace_back([&, c] {
+            RawClient client(m_config.socketPath);
+            for (int i = 0; i < kRequests; ++i) {
+                const auto request = (i % 10 == 0) ? opRequest(i, HelperOp::getPowerMetrics)
+                                                   : signalRequest(i, SIGCONT, c % 2 ? child.pid() : vanishedPid());
+                const auto reply = client.call(request);
+                if (reply && reply->id == i)
+                    ++answered;
+            }
+        });
+    }
+    for (auto& t : clients)
+        t.join();
+    EXPECT_EQ(answered, kClients * kRequests);
+
+    const auto lines = readLines(m_config.auditLogPath);
+    ASSERT_EQ(lines.size(), std::size_t(kClients * kRequests));
+    for (const auto& line : lines) {
+        const auto record = nlohmann::json::parse(line, nullptr, false);
+        ASSERT_TRUE(record.is_object()) << line;
+        EXPECT_EQ(record.size(), 6u);
+    }
+}
+
+} // namespace
