@@ -1,0 +1,69 @@
+#include "ProcFiles.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace platform::procfiles {
+
+ssize_t readInto(int dirfd, const char* path, char* buf, std::size_t cap)
+{
+    const int fd = ::openat(dirfd, path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    std::size_t total = 0;
+    while (total < cap) {
+        const ssize_t n = ::read(fd, buf + total, cap - total);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ::close(fd);
+            return -1;
+        }
+        total += static_cast<std::size_t>(n);
+        // proc and sysfs hand out a small file in one read; a short read is its end, which saves the
+        // extra read that would only return 0 (system calls are most of the cost of a process snapshot).
+        if (n == 0 || total < cap)
+            break;
+    }
+    ::close(fd);
+    return static_cast<ssize_t>(total);
+}
+
+std::optional<std::string> readText(const std::string& path, std::size_t limit)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
+    std::string text;
+    char chunk[4096];
+    while (text.size() < limit) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        text.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    if (text.size() > limit)
+        text.resize(limit);
+    return text;
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    constexpr std::string_view blank(" \t\r\n\v\f\0", 7);
+    const auto first = text.find_first_not_of(blank);
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = text.find_last_not_of(blank);
+    return text.substr(first, last - first + 1);
+}
+
+} // namespace platform::procfiles

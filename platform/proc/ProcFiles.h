@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <sys/types.h>
+
+namespace platform::procfiles {
+
+// Reads at most cap bytes of a file below dirfd (AT_FDCWD for a plain path) into buf, the way
+// /proc and /sys files want to be read: one open, one read while it fills short of cap, no stream. Answers the byte count,
+// or -1 when the file cannot be opened or read (a vanished process, a missing source).
+ssize_t readInto(int dirfd, const char* path, char* buf, std::size_t cap);
+
+// The whole text of a small file, or nullopt when it cannot be read.
+std::optional<std::string> readText(const std::string& path, std::size_t limit = 1 << 20);
+
+// The text without leading and trailing white space and NUL bytes.
+std::string_view trimmed(std::string_view text);
+
+} // namespace platform::procfiles

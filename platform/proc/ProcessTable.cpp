@@ -1,0 +1,280 @@
+#include "ProcessTable.h"
+
+#include "ProcFiles.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+constexpr unsigned kernelThreadFlag = 0x00200000; // PF_KTHREAD
+
+template<typename T>
+bool parseNumber(std::string_view text, T& out)
+{
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+// Splits off the next space-separated field of text.
+std::string_view nextField(std::string_view& text)
+{
+    const auto start = text.find_first_not_of(' ');
+    if (start == std::string_view::npos) {
+        text = {};
+        return {};
+    }
+    text.remove_prefix(start);
+    const auto end = text.find_first_of(" \n");
+    const auto field = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end);
+    return field;
+}
+
+std::string_view baseName(std::string_view path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    const auto slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+bool isPidName(const char* name)
+{
+    if (*name == '\0')
+        return false;
+    for (const char* c = name; *c; ++c) {
+        if (*c < '0' || *c > '9')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ProcessTable::ProcessTable(std::string procRoot)
+    : m_root(std::move(procRoot))
+    , m_pageSize(::sysconf(_SC_PAGESIZE) > 0 ? ::sysconf(_SC_PAGESIZE) : 4096)
+{
+}
+
+long ProcessTable::ticksPerSecond()
+{
+    static const long ticks = [] {
+        const long t = ::sysconf(_SC_CLK_TCK);
+        return t > 0 ? t : 100;
+    }();
+    return ticks;
+}
+
+std::optional<ProcessTable::StatFields> ProcessTable::parseStat(std::string_view text)
+{
+    // "pid (comm) state ppid ..."; comm may itself hold spaces and parentheses, so it ends at the last ')'.
+    const auto open = text.find('(');
+    const auto close = text.rfind(')');
+    if (open == std::string_view::npos || close == std::string_view::npos || close < open)
+        return std::nullopt;
+    StatFields s;
+    if (!parseNumber(procfiles::trimmed(text.substr(0, open)), s.pid))
+        return std::nullopt;
+    s.comm = std::string(text.substr(open + 1, close - open - 1));
+
+    std::string_view rest = text.substr(close + 1);
+    // Fields after comm, counted from 3 as proc(5) does.
+    std::string_view fields[22];
+    for (auto& f : fields) {
+        f = nextField(rest);
+        if (f.empty())
+            return std::nullopt;
+    }
+    const auto field = [&](int number) { return fields[number - 3]; };
+    if (field(3).size() != 1)
+        return std::nullopt;
+    s.state = field(3)[0];
+    if (!parseNumber(field(4), s.ppid) || !parseNumber(field(9), s.flags) || !parseNumber(field(14), s.utime)
+        || !parseNumber(field(15), s.stime) || !parseNumber(field(22), s.startTime)
+        || !parseNumber(field(24), s.rssPages))
+        return std::nullopt;
+    return s;
+}
+
+std::optional<uid_t> ProcessTable::parseStatusUid(std::string_view text)
+{
+    std::size_t at = 0;
+    while (at < text.size()) {
+        auto end = text.find('\n', at);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(at, end - at);
+        if (line.substr(0, 4) == "Uid:") {
+            line.remove_prefix(4);
+            const auto first = line.find_first_not_of(" \t");
+            if (first == std::string_view::npos)
+                return std::nullopt;
+            line.remove_prefix(first);
+            line = line.substr(0, line.find_first_of(" \t"));
+            uid_t uid = 0;
+            if (!parseNumber(line, uid))
+                return std::nullopt;
+            return uid;
+        }
+        at = end + 1;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::int64_t> ProcessTable::parseBootTime(std::string_view procStat)
+{
+    std::size_t at = 0;
+    while (at < procStat.size()) {
+        auto end = procStat.find('\n', at);
+        if (end == std::string_view::npos)
+            end = procStat.size();
+        std::string_view line = procStat.substr(at, end - at);
+        if (line.substr(0, 6) == "btime ") {
+            std::int64_t value = 0;
+            if (parseNumber(procfiles::trimmed(line.substr(6)), value))
+                return value;
+            return std::nullopt;
+        }
+        at = end + 1;
+    }
+    return std::nullopt;
+}
+
+std::string ProcessTable::nameFromCmdline(std::string_view cmdline)
+{
+    const std::string_view argv0 = cmdline.substr(0, cmdline.find('\0'));
+    // Programs that rewrite their title ("sshd: user@pts/0") put it all in argv[0].
+    return std::string(baseName(argv0.substr(0, argv0.find(' '))));
+}
+
+std::string ProcessTable::nameFromExeTarget(std::string_view target)
+{
+    constexpr std::string_view deleted = " (deleted)";
+    if (target.size() > deleted.size() && target.substr(target.size() - deleted.size()) == deleted)
+        target.remove_suffix(deleted.size());
+    return std::string(baseName(target));
+}
+
+std::int64_t ProcessTable::bootTime() const
+{
+    const auto text = procfiles::readText(m_root + "/stat");
+    if (!text)
+        return 0;
+    return parseBootTime(*text).value_or(0);
+}
+
+std::optional<ProcessInfo> ProcessTable::read(int procFd, int pid, const char* pidText, std::int64_t bootTime,
+                                              bool includeKernelThreads) const
+{
+    char path[64];
+    char buf[4096];
+
+    std::snprintf(path, sizeof path, "%s/stat", pidText);
+    ssize_t n = procfiles::readInto(procFd, path, buf, sizeof buf);
+    if (n <= 0)
+        return std::nullopt;
+    auto stat = parseStat(std::string_view(buf, static_cast<std::size_t>(n)));
+    if (!stat || stat->pid != pid)
+        return std::nullopt;
+
+    ProcessInfo p;
+    p.pid = pid;
+    p.ppid = stat->ppid;
+    p.state = stat->state;
+    p.kernelThread = (stat->flags & kernelThreadFlag) != 0;
+    if (p.kernelThread && !includeKernelThreads)
+        return std::nullopt;
+    p.startTimeTicks = stat->startTime;
+    p.startTime = static_cast<double>(bootTime)
+        + static_cast<double>(stat->startTime) / static_cast<double>(ticksPerSecond());
+    p.cpuTicks = stat->utime + stat->stime;
+    p.residentBytes = stat->rssPages > 0 ? static_cast<std::uint64_t>(stat->rssPages) * m_pageSize : 0;
+
+    // The pid folder belongs to the process's effective uid, which equals its real uid unless the process
+    // changed identity, and then the kernel marks it non-dumpable and gives the folder to root. So only a
+    // root-owned folder needs the slower status file for the real uid.
+    struct stat dirStat {};
+    if (::fstatat(procFd, pidText, &dirStat, 0) != 0)
+        return std::nullopt; // ended after its stat was read
+    p.uid = dirStat.st_uid;
+    if (p.uid == 0) {
+        std::snprintf(path, sizeof path, "%s/status", pidText);
+        n = procfiles::readInto(procFd, path, buf, sizeof buf);
+        const auto uid = n > 0 ? parseStatusUid(std::string_view(buf, static_cast<std::size_t>(n))) : std::nullopt;
+        if (!uid)
+            return std::nullopt;
+        p.uid = *uid;
+    }
+
+    if (!p.kernelThread) {
+        std::snprintf(path, sizeof path, "%s/exe", pidText);
+        n = ::readlinkat(procFd, path, buf, sizeof buf);
+        if (n > 0)
+            p.name = nameFromExeTarget(std::string_view(buf, static_cast<std::size_t>(n)));
+        if (p.name.empty()) {
+            std::snprintf(path, sizeof path, "%s/cmdline", pidText);
+            n = procfiles::readInto(procFd, path, buf, sizeof buf);
+            if (n > 0)
+                p.name = nameFromCmdline(std::string_view(buf, static_cast<std::size_t>(n)));
+        }
+    }
+    if (p.name.empty())
+        p.name = stat->comm;
+    return p;
+}
+
+std::vector<ProcessInfo> ProcessTable::list(bool includeKernelThreads) const
+{
+    std::vector<ProcessInfo> result;
+    const int procFd = ::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (procFd < 0)
+        return result;
+    const int listFd = ::dup(procFd);
+    DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+    if (!dir) {
+        if (listFd >= 0)
+            ::close(listFd);
+        ::close(procFd);
+        return result;
+    }
+    const std::int64_t boot = bootTime();
+    result.reserve(512);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isPidName(entry->d_name))
+            continue;
+        int pid = 0;
+        if (!parseNumber(std::string_view(entry->d_name), pid) || pid <= 0)
+            continue;
+        if (auto p = read(procFd, pid, entry->d_name, boot, includeKernelThreads))
+            result.push_back(std::move(*p));
+    }
+    ::closedir(dir);
+    ::close(procFd);
+    return result;
+}
+
+std::optional<ProcessInfo> ProcessTable::info(int pid) const
+{
+    if (pid <= 0)
+        return std::nullopt;
+    const int procFd = ::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (procFd < 0)
+        return std::nullopt;
+    char pidText[16];
+    std::snprintf(pidText, sizeof pidText, "%d", pid);
+    auto p = read(procFd, pid, pidText, bootTime(), true);
+    ::close(procFd);
+    return p;
+}
+
+} // namespace platform

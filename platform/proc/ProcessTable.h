@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace platform {
+
+// One process as /proc describes it.
+struct ProcessInfo
+{
+    int pid = 0;
+    int ppid = 0;
+    // The executable's file name (/proc/pid/exe); argv[0]'s file name when the link cannot be read
+    // (another user's process), the kernel's 15-character comm as the last resort.
+    std::string name;
+    uid_t uid = 0; // real user id
+    char state = '?';
+    bool kernelThread = false;
+    std::uint64_t startTimeTicks = 0; // clock ticks after boot
+    double startTime = 0;             // Unix seconds
+    std::uint64_t cpuTicks = 0;       // user + system time in clock ticks
+    std::uint64_t residentBytes = 0;
+
+    bool operator==(const ProcessInfo&) const = default;
+};
+
+// The process table read natively from a /proc tree. Stateless apart from the root; safe from any thread.
+class ProcessTable
+{
+public:
+    explicit ProcessTable(std::string procRoot = "/proc");
+
+    // Every process in the order /proc lists them. A process that ends while it is read is left out.
+    std::vector<ProcessInfo> list(bool includeKernelThreads = false) const;
+    std::optional<ProcessInfo> info(int pid) const;
+
+    // Clock ticks per second of the figures above (sysconf(_SC_CLK_TCK), 100 on Linux).
+    static long ticksPerSecond();
+
+    // The fields of /proc/pid/stat that we use.
+    struct StatFields
+    {
+        int pid = 0;
+        std::string comm;
+        char state = '?';
+        int ppid = 0;
+        unsigned flags = 0;
+        std::uint64_t utime = 0;
+        std::uint64_t stime = 0;
+        std::uint64_t startTime = 0;
+        std::int64_t rssPages = 0;
+    };
+    static std::optional<StatFields> parseStat(std::string_view text);
+    // The real uid of the "Uid:" line of /proc/pid/status.
+    static std::optional<uid_t> parseStatusUid(std::string_view text);
+    // "btime" of /proc/stat: the boot time in Unix seconds.
+    static std::optional<std::int64_t> parseBootTime(std::string_view procStat);
+    // The file name of argv[0] of a NUL-separated command line; empty when there is none.
+    static std::string nameFromCmdline(std::string_view cmdline);
+    // The file name of an exe link target, without the " (deleted)" the kernel adds for a replaced file.
+    static std::string nameFromExeTarget(std::string_view target);
+
+private:
+    std::optional<ProcessInfo> read(int procFd, int pid, const char* pidText, std::int64_t bootTime,
+                                    bool includeKernelThreads) const;
+    std::int64_t bootTime() const;
+
+    std::string m_root;
+    long m_pageSize;
+};
+
+} // namespace platform
