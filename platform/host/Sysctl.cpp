@@ -1,5 +1,6 @@
 #include "Sysctl.h"
 
+#include "VmStatistics.h"
 #include "platform/proc/ProcFiles.h"
 
 #include <algorithm>
@@ -181,19 +182,10 @@ std::optional<std::int64_t> Sysctl::memorySize() const
     const auto text = procfiles::readText(m_proc + "/meminfo");
     if (!text)
         return std::nullopt;
-    const auto at = text->find("MemTotal:");
-    if (at == std::string::npos)
+    const auto bytes = VmStatistics::meminfoBytes(*text, "MemTotal");
+    if (!bytes || *bytes == 0)
         return std::nullopt;
-    std::string_view line(*text);
-    line = line.substr(at + 9);
-    line = line.substr(0, line.find('\n'));
-    line = procfiles::trimmed(line);
-    if (line.size() < 3 || line.substr(line.size() - 2) != "kB")
-        return std::nullopt;
-    std::int64_t kib = 0;
-    if (!parseNumber(procfiles::trimmed(line.substr(0, line.size() - 2)), kib) || kib <= 0)
-        return std::nullopt;
-    return kib * 1024;
+    return static_cast<std::int64_t>(*bytes);
 }
 
 std::optional<std::int64_t> Sysctl::physicalCpuCount() const

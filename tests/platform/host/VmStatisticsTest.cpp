@@ -1,0 +1,94 @@
+#include "platform/host/VmStatistics.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/sysinfo.h>
+
+using platform::SwapUsage;
+using platform::VmStatistics;
+
+namespace {
+
+std::string machineProc(const std::string& name)
+{
+    return std::string(QV_TEST_DATA_DIR) + "/machines/" + name + "/proc";
+}
+
+constexpr std::uint64_t KiB = 1024;
+
+} // namespace
+
+TEST(VmStatisticsFixtures, HybridMachineMapsEveryFigure)
+{
+    const auto s = VmStatistics(machineProc("hybrid-intel"), 4096).read();
+    EXPECT_EQ(s.memTotalBytes, 32543820 * KiB);
+    ASSERT_TRUE(s.counts);
+    EXPECT_EQ(s.counts->free, 8123456 * KiB / 4096);
+    EXPECT_EQ(s.counts->active, 9000000 * KiB / 4096);
+    EXPECT_EQ(s.counts->inactive, 9500000 * KiB / 4096);
+    // Unevictable + SUnreclaim + KernelStack + PageTables, each rounded down to whole pages.
+    EXPECT_EQ(s.counts->wired, (65536 * KiB / 4096) + (300000 * KiB / 4096) + (24000 * KiB / 4096)
+                  + (80000 * KiB / 4096));
+    EXPECT_EQ(s.counts->compressed, 51200u); // nr_zspages, not nr_zspages_extra
+    ASSERT_TRUE(s.swap);
+    EXPECT_EQ(*s.swap, (SwapUsage { 8388604 * KiB, 7340028 * KiB, (8388604 - 7340028) * KiB }));
+}
+
+TEST(VmStatisticsFixtures, PageSizeScalesCounts)
+{
+    const auto small = VmStatistics(machineProc("plain"), 4096).read();
+    const auto large = VmStatistics(machineProc("plain"), 16384).read();
+    ASSERT_TRUE(small.counts && large.counts);
+    EXPECT_EQ(small.counts->free, large.counts->free * 4);
+    EXPECT_EQ(small.counts->compressed, 0u); // no vmstat file
+    EXPECT_EQ(small.swap, (SwapUsage { 0, 0, 0 }));
+    EXPECT_EQ(VmStatistics(machineProc("plain"), 0).pageSize(), 4096u);
+}
+
+TEST(VmStatisticsFixtures, MissingFiguresLeaveOnlyTheirPartAbsent)
+{
+    // meminfo without MemTotal, Active, Inactive or swap lines.
+    const auto s = VmStatistics(machineProc("no-thermal")).read();
+    EXPECT_FALSE(s.memTotalBytes);
+    EXPECT_FALSE(s.counts);
+    EXPECT_FALSE(s.swap);
+
+    const auto counts = VmStatistics::parse("MemFree: 4 kB\nActive: 8 kB\nSwapTotal: 100 kB\nSwapFree: 90 kB\n", "", 4096);
+    EXPECT_FALSE(counts.counts);
+    ASSERT_TRUE(counts.swap);
+    EXPECT_EQ(counts.swap->used, 10 * KiB);
+
+    const auto nothing = VmStatistics("/nonexistent").read();
+    EXPECT_FALSE(nothing.memTotalBytes || nothing.counts || nothing.swap);
+}
+
+TEST(VmStatisticsParse, KeysMatchWholeNamesOnly)
+{
+    const std::string meminfo = "Active(anon):  100 kB\nActive:  300 kB\nInactive(file): 5 kB\nHugePages_Total:  7\n";
+    EXPECT_EQ(VmStatistics::meminfoBytes(meminfo, "Active"), 300 * KiB);
+    EXPECT_FALSE(VmStatistics::meminfoBytes(meminfo, "Inactive"));
+    EXPECT_EQ(VmStatistics::meminfoBytes(meminfo, "HugePages_Total"), 7u);
+    EXPECT_FALSE(VmStatistics::meminfoBytes("MemFree: lots kB\n", "MemFree"));
+}
+
+TEST(VmStatisticsParse, SwapFreeAboveTotalIsNotNegative)
+{
+    const auto s = VmStatistics::parse("SwapTotal: 100 kB\nSwapFree: 120 kB\n", "", 4096);
+    ASSERT_TRUE(s.swap);
+    EXPECT_EQ(s.swap->used, 0u);
+}
+
+TEST(VmStatisticsMachine, AgreesWithSysinfo)
+{
+    struct sysinfo info {};
+    ASSERT_EQ(sysinfo(&info), 0);
+    const auto s = VmStatistics().read();
+    ASSERT_TRUE(s.memTotalBytes && s.counts && s.swap);
+    const double unit = info.mem_unit;
+    EXPECT_NEAR(static_cast<double>(*s.memTotalBytes), info.totalram * unit, 1024.0);
+    EXPECT_NEAR(static_cast<double>(s.swap->total), info.totalswap * unit, 1024.0);
+    const double page = static_cast<double>(VmStatistics::systemPageSize());
+    // Free memory moves between the two readings; a few MiB of slack.
+    EXPECT_NEAR(s.counts->free * page, info.freeram * unit, 64.0 * 1024 * 1024);
+    EXPECT_LE((s.counts->free + s.counts->active + s.counts->inactive) * page, *s.memTotalBytes);
+}
