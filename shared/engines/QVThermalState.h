@@ -19,6 +19,8 @@ struct QVThermalState
 
     // The record for a level: Balanced/Green, Warm/Yellow, Throttling/Orange (alert), Critical/Red (alert).
     static QVThermalState forLevel(Level level);
+    // The machine's thermal state now, from its thermal zones (ThermalEngine.cpp). Never fails.
+    static QVThermalState fromProcessInfo();
 
     bool operator==(const QVThermalState&) const = default;
 };
