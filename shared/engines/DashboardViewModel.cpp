@@ -389,14 +389,26 @@ QFuture<void> DashboardViewModel::killConnectionProcess(const QString& pid)
             std::this_thread::sleep_for(std::chrono::milliseconds(250));
             return sampler->connections();
         })
-        .then(this, [this](const std::vector<platform::TcpConnection>& connections) { publishConnections(connections); });
+        .then(this, [this](const std::vector<platform::TcpConnection>& connections) {
+            m_anyChanged = false;
+            publishConnections(connections);
+            if (m_anyChanged)
+                emit figuresChanged();
+        });
 }
 
 std::optional<QString> DashboardViewModel::exportHistoryToCSV() const
 {
     const Date now = Date::now();
-    const QString path
-        = QDir(QDir::tempPath()).filePath(QString::fromStdString("Quorvane_History_" + shortestDecimal(now.timeIntervalSince1970()) + ".csv"));
+    // tempPath() is empty when $TMPDIR names a missing folder; the file must not land in the working folder.
+    const QString folder = QDir::tempPath();
+    if (folder.isEmpty()) {
+        std::printf("Failed to write CSV: no temporary folder\n");
+        std::fflush(stdout);
+        return std::nullopt;
+    }
+    const QString path = QDir(folder).filePath(
+        QString::fromStdString("Quorvane_History_" + shortestDecimal(now.timeIntervalSince1970()) + ".csv"));
     std::string text = "Timestamp,CPUUsage%\n";
     const qsizetype n = m_cpuHistory.size();
     for (qsizetype i = 0; i < n; ++i) {
