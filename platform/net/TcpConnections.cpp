@@ -7,7 +7,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
-#include <unordered_map>
 
 namespace platform {
 
@@ -160,27 +159,15 @@ TcpConnections::TcpConnections(std::string procRoot)
 {
 }
 
-std::vector<TcpConnection> TcpConnections::established() const
+TcpConnections::Owners TcpConnections::scanOwners(const std::vector<TcpSocket>& sockets) const
 {
-    // inode -> index into sockets; only external sockets take part in the fd scan.
-    std::vector<TcpSocket> sockets;
-    for (bool ipv6 : { false, true }) {
-        for (TcpSocket& socket : parseEstablished(readSmallFile(m_root + (ipv6 ? "/net/tcp6" : "/net/tcp")), ipv6)) {
-            if (!socket.loopback && socket.inode != 0)
-                sockets.push_back(std::move(socket));
-        }
-    }
-    std::vector<TcpConnection> connections;
-    if (sockets.empty())
-        return connections; // nothing to map: skip the walk over every process's descriptors
-    std::unordered_map<std::uint64_t, std::size_t> byInode;
-    for (std::size_t i = 0; i < sockets.size(); ++i)
-        byInode.emplace(sockets[i].inode, i);
-
+    Owners owners;
+    for (const TcpSocket& socket : sockets)
+        owners.emplace(socket.inode, std::vector<Owner> {});
     DIR* proc = ::opendir(m_root.c_str());
     if (!proc)
-        return connections;
-    std::vector<std::pair<int, std::size_t>> found; // (pid, socket index)
+        return owners;
+    std::unordered_map<int, std::string> names;
     while (const dirent* entry = ::readdir(proc)) {
         const auto pid = parseNumber<int>(entry->d_name, 10);
         if (!pid || *pid <= 0)
@@ -201,23 +188,61 @@ std::vector<TcpConnection> TcpConnections::established() const
             const ssize_t n = ::readlinkat(fdDir, fd->d_name, target, sizeof target);
             if (n <= 0 || n == static_cast<ssize_t>(sizeof target))
                 continue;
-            if (auto inode = socketInode(std::string_view(target, static_cast<std::size_t>(n)))) {
-                if (auto it = byInode.find(*inode); it != byInode.end())
-                    found.emplace_back(*pid, it->second);
+            const auto inode = socketInode(std::string_view(target, static_cast<std::size_t>(n)));
+            const auto it = inode ? owners.find(*inode) : owners.end();
+            if (it == owners.end())
+                continue;
+            // A socket open twice in one process is one row.
+            if (std::none_of(it->second.begin(), it->second.end(), [&](const Owner& o) { return o.pid == *pid; })) {
+                auto name = names.find(*pid);
+                if (name == names.end())
+                    name = names.emplace(*pid, processName(m_root + "/" + entry->d_name)).first;
+                it->second.push_back({ *pid, name->second });
             }
         }
         ::closedir(fds);
     }
     ::closedir(proc);
+    return owners;
+}
 
-    std::sort(found.begin(), found.end());
-    found.erase(std::unique(found.begin(), found.end()), found.end());
-    std::unordered_map<int, std::string> names;
-    for (auto [pid, index] : found) {
-        auto name = names.find(pid);
-        if (name == names.end())
-            name = names.emplace(pid, processName(m_root + "/" + std::to_string(pid))).first;
-        connections.push_back({ sockets[index].local, sockets[index].remote, pid, name->second });
+std::vector<TcpConnection> TcpConnections::established() const
+{
+    std::vector<TcpSocket> sockets;
+    for (bool ipv6 : { false, true }) {
+        for (TcpSocket& socket : parseEstablished(readSmallFile(m_root + (ipv6 ? "/net/tcp6" : "/net/tcp")), ipv6)) {
+            if (!socket.loopback && socket.inode != 0)
+                sockets.push_back(std::move(socket));
+        }
+    }
+
+    std::lock_guard lock(m_mutex);
+    const bool allKnown = std::all_of(sockets.begin(), sockets.end(),
+        [&](const TcpSocket& s) { return m_owners.count(s.inode) > 0; });
+    if (sockets.empty()) {
+        m_owners.clear(); // nothing to map: no walk over the descriptors at all
+    } else if (!allKnown || ++m_callsSinceScan >= kFullScanEvery) {
+        m_owners = scanOwners(sockets);
+        m_callsSinceScan = 0;
+    } else {
+        Owners current;
+        for (const TcpSocket& s : sockets)
+            current.emplace(s.inode, m_owners[s.inode]);
+        m_owners = std::move(current);
+    }
+
+    std::vector<std::pair<int, std::size_t>> rows; // (pid, socket index): pid order, then the kernel's
+    for (std::size_t i = 0; i < sockets.size(); ++i) {
+        for (const Owner& owner : m_owners[sockets[i].inode])
+            rows.emplace_back(owner.pid, i);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::vector<TcpConnection> connections;
+    for (auto [pid, index] : rows) {
+        const auto& list = m_owners[sockets[index].inode];
+        const auto owner = std::find_if(list.begin(), list.end(), [pid = pid](const Owner& o) { return o.pid == pid; });
+        connections.push_back({ sockets[index].local, sockets[index].remote, pid, owner->name });
     }
     return connections;
 }

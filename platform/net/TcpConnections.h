@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
+#include <unordered_map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,6 +38,10 @@ struct TcpConnection
 // /proc/[pid]/fd, loopback traffic left out. Sockets of processes whose fd folder cannot be read (other
 // users' processes) are not listed. Ordered by pid, then as the kernel lists them; a socket shared by
 // several processes appears once per process.
+//
+// Walking every process's descriptors is the costly part, so which processes hold which socket is
+// remembered: the walk runs again only when a socket shows up that was not seen before, and at least
+// every tenth call so that sockets handed to other processes are found too. Thread-safe.
 class TcpConnections
 {
 public:
@@ -43,8 +49,21 @@ public:
 
     std::vector<TcpConnection> established() const;
 
+    static constexpr int kFullScanEvery = 10;
+
 private:
+    struct Owner
+    {
+        int pid = 0;
+        std::string name;
+    };
+    using Owners = std::unordered_map<std::uint64_t, std::vector<Owner>>;
+    Owners scanOwners(const std::vector<TcpSocket>& sockets) const;
+
     std::string m_root;
+    mutable std::mutex m_mutex;
+    mutable Owners m_owners; // every socket of the last call, with no owner when none was readable
+    mutable int m_callsSinceScan = 0;
 };
 
 } // namespace platform

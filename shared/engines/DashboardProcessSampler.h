@@ -32,7 +32,14 @@ public:
         long ticksPerSecond, Date now, std::size_t limit = kLimit);
 
 private:
+    // Every process from its stat file alone: one read per process. Names are the kernel's comm here;
+    // only the few listed processes are read in full.
+    std::vector<platform::ProcessInfo> quickList() const;
+
+    std::string m_root;
     platform::ProcessTable m_table;
+    std::int64_t m_bootTime = 0;
+    long m_pageSize = 4096;
     std::mutex m_mutex;
     std::unordered_map<int, Previous> m_previous;
     std::optional<std::chrono::steady_clock::time_point> m_previousAt;

@@ -1,6 +1,11 @@
 #include "platform/net/TcpConnections.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
 
 using platform::TcpConnection;
 using platform::TcpConnections;
@@ -86,6 +91,43 @@ TEST(TcpConnectionsTest, MapsExternalConnectionsToProcessesInPidOrder)
         }));
     ASSERT_FALSE(connections.empty());
     EXPECT_EQ(connections[2].local, "192.168.1.20:51234");
+}
+
+TEST(TcpConnectionsTest, RemembersOwnersAndWalksAgainForNewSockets)
+{
+    QTemporaryDir dir;
+    const std::filesystem::path root = dir.path().toStdString();
+    auto write = [&](const std::string& relative, const std::string& text) {
+        std::filesystem::create_directories((root / relative).parent_path());
+        std::ofstream(root / relative) << text;
+    };
+    const std::string row1 = "0: 1401A8C0:C822 0370528C:01BB 01 a b c d e 11\n";
+    const std::string row2 = "1: 1401A8C0:C823 0370528C:01BB 01 a b c d e 12\n";
+    write("net/tcp", "header\n" + row1);
+    write("100/comm", "curl\n");
+    std::filesystem::create_directories(root / "100/fd");
+    std::filesystem::create_symlink("socket:[11]", root / "100/fd/3");
+    TcpConnections connections(root.string());
+    ASSERT_EQ(connections.established().size(), 1u);
+
+    // A new socket is mapped at once.
+    write("net/tcp", "header\n" + row1 + row2);
+    write("200/comm", "wget\n");
+    std::filesystem::create_directories(root / "200/fd");
+    std::filesystem::create_symlink("socket:[12]", root / "200/fd/4");
+    auto rows = connections.established();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].processName, "wget");
+
+    // A known socket handed to another process shows up by the periodic walk at the latest.
+    std::filesystem::create_symlink("socket:[11]", root / "200/fd/5");
+    std::size_t found = 0;
+    for (int i = 0; i < TcpConnections::kFullScanEvery && found < 3; ++i)
+        found = connections.established().size();
+    EXPECT_EQ(found, 3u);
+
+    write("net/tcp", "header\n");
+    EXPECT_TRUE(connections.established().empty());
 }
 
 TEST(TcpConnectionsTest, MissingProcFolderGivesNoConnections)
