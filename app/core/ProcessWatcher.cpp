@@ -47,7 +47,7 @@ std::vector<RunningProcess> ProcessWatcher::scanProcesses()
         if (m_mockProcesses)
             return *m_mockProcesses;
     }
-    const auto processes = m_table.list();
+    const auto processes = m_table.listWithoutOwners(); // snapshots carry no owner
     const double at = now();
     const double ticksPerSecond = static_cast<double>(platform::ProcessTable::ticksPerSecond());
 
@@ -56,7 +56,7 @@ std::vector<RunningProcess> ProcessWatcher::scanProcesses()
     std::lock_guard lock(m_mutex);
     std::map<std::int32_t, CpuBaseline> next;
     for (const auto& p : processes) {
-        CpuBaseline entry { p.startTimeTicks, p.cpuTicks, at, 0 };
+        CpuBaseline entry {p.startTimeTicks, p.cpuTicks, at, 0};
         const auto previous = m_previousCPUTimes.find(p.pid);
         if (previous != m_previousCPUTimes.end() && previous->second.startTicks == p.startTimeTicks) {
             const CpuBaseline& before = previous->second;
@@ -69,8 +69,8 @@ std::vector<RunningProcess> ProcessWatcher::scanProcesses()
             }
         }
         next[p.pid] = entry;
-        result.push_back(RunningProcess { p.pid, p.name, static_cast<std::int64_t>(p.residentBytes >> 20),
-            entry.lastPercent, Date::from1970(p.startTime) });
+        result.push_back(RunningProcess {p.pid, p.name, static_cast<std::int64_t>(p.residentBytes >> 20),
+            entry.lastPercent, Date::from1970(p.startTime)});
     }
     // Only processes of this snapshot are kept: an ended pid leaves no baseline behind for its successor.
     m_previousCPUTimes = std::move(next);
@@ -134,7 +134,7 @@ void ProcessWatcher::watchLoop(std::stop_token stop, std::map<std::int32_t, Date
         for (const auto& [pid, started] : known) {
             const auto it = current.find(pid);
             if ((it == current.end() || it->second != started) && onExit && !stop.stop_requested())
-                onExit(RunningProcess { pid, {}, 0, 0, Date::now() });
+                onExit(RunningProcess {pid, {}, 0, 0, Date::now()});
         }
         for (const RunningProcess* p : spawned) {
             if (onSpawn && !stop.stop_requested())
@@ -169,7 +169,7 @@ void ProcessWatcher::handleAppLaunched(std::int32_t pid, const std::string& name
         handler = m_onSpawn;
     }
     if (handler)
-        handler(RunningProcess { pid, name, 0, 0, Date::now() });
+        handler(RunningProcess {pid, name, 0, 0, Date::now()});
 }
 
 void ProcessWatcher::handleAppTerminated(std::int32_t pid, const std::string& name)
@@ -182,5 +182,5 @@ void ProcessWatcher::handleAppTerminated(std::int32_t pid, const std::string& na
         handler = m_onExit;
     }
     if (handler)
-        handler(RunningProcess { pid, name, 0, 0, Date::now() });
+        handler(RunningProcess {pid, name, 0, 0, Date::now()});
 }

@@ -27,7 +27,7 @@ public:
         // Monotonic seconds; a wall-clock step must not turn into a CPU load.
         std::function<double()> clock;
         int processorCount = 0; // 0: the CPUs online
-        std::chrono::milliseconds watchInterval { 3000 };
+        std::chrono::milliseconds watchInterval {3000};
     };
 
     // CPU time is counted in 10 ms ticks, so a load is measured over at least this long; a snapshot
@@ -38,7 +38,7 @@ public:
     explicit ProcessWatcher(Options options);
     ~ProcessWatcher();
 
-    // The processes now, in the order /proc lists them; never fails (a failure yields fewer records).
+    // The processes now, in ascending pid order as /proc lists them; never fails (a failure yields fewer records).
     std::vector<RunningProcess> scanProcesses();
     // While set, every snapshot returns exactly this list and no CPU bookkeeping happens.
     void setMockProcesses(std::optional<std::vector<RunningProcess>> processes);

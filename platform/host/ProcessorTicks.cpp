@@ -47,7 +47,7 @@ std::map<int, CpuTicks> ProcessorTicks::parse(std::string_view procStat)
         }
         if (count < 4)
             continue;
-        cores[cpu] = CpuTicks { v[0], v[2] + v[5] + v[6] + v[7], v[3] + v[4], v[1] };
+        cores[cpu] = CpuTicks {v[0], v[2] + v[5] + v[6] + v[7], v[3] + v[4], v[1]};
     }
     return cores;
 }

@@ -13,8 +13,7 @@ namespace platform {
 
 namespace {
 
-template<typename T>
-bool parseNumber(std::string_view text, T& out)
+template<typename T> bool parseNumber(std::string_view text, T& out)
 {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
     return ec == std::errc() && end == text.data() + text.size();
@@ -146,7 +145,8 @@ Sysctl::Levels Sysctl::levels() const
     // ARM big.LITTLE and DynamIQ: the scheduler's relative capacity of each CPU.
     std::map<int, long> capacity;
     for (const int cpu : online) {
-        const auto text = procfiles::readText(m_sys + "/devices/system/cpu/cpu" + std::to_string(cpu) + "/cpu_capacity");
+        const auto text
+            = procfiles::readText(m_sys + "/devices/system/cpu/cpu" + std::to_string(cpu) + "/cpu_capacity");
         long value = 0;
         if (!text || !parseNumber(procfiles::trimmed(*text), value)) {
             capacity.clear();
@@ -261,7 +261,7 @@ std::optional<std::string> Sysctl::string(std::string_view key) const
         const auto cpuinfo = procfiles::readText(m_proc + "/cpuinfo");
         if (!cpuinfo)
             return std::nullopt;
-        return cpuinfoValue(*cpuinfo, { "model name", "Hardware", "cpu model", "Processor" });
+        return cpuinfoValue(*cpuinfo, {"model name", "Hardware", "cpu model", "Processor"});
     }
     if (key == "hw.model") {
         if (auto model = nonEmptyTrimmed(procfiles::readText(m_sys + "/firmware/devicetree/base/model")))

@@ -37,7 +37,8 @@ public:
     // "0-3,8,10-11" as the kernel writes CPU lists; nullopt for text that is not such a list.
     static std::optional<std::vector<int>> parseCpuList(std::string_view text);
     // The value of the first "key<tab>: value" line of /proc/cpuinfo among the given keys, in key order.
-    static std::optional<std::string> cpuinfoValue(std::string_view cpuinfo, std::initializer_list<std::string_view> keys);
+    static std::optional<std::string> cpuinfoValue(
+        std::string_view cpuinfo, std::initializer_list<std::string_view> keys);
 
 private:
     struct Levels

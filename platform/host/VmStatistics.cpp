@@ -97,7 +97,7 @@ VmSample VmStatistics::parse(std::string_view meminfo, std::string_view vmstat, 
     if (swapTotal && swapFree) {
         // SwapFree can briefly exceed SwapTotal while a swap area is being switched off.
         const std::uint64_t available = std::min(*swapFree, *swapTotal);
-        sample.swap = SwapUsage { *swapTotal, available, *swapTotal - available };
+        sample.swap = SwapUsage {*swapTotal, available, *swapTotal - available};
     }
     return sample;
 }

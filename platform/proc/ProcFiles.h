@@ -10,8 +10,8 @@
 namespace platform::procfiles {
 
 // Reads at most cap bytes of a file below dirfd (AT_FDCWD for a plain path) into buf, the way
-// /proc and /sys files want to be read: one open, one read while it fills short of cap, no stream. Answers the byte count,
-// or -1 when the file cannot be opened or read (a vanished process, a missing source).
+// /proc and /sys files want to be read: one open, one read while it fills short of cap, no stream. Answers the byte
+// count, or -1 when the file cannot be opened or read (a vanished process, a missing source).
 ssize_t readInto(int dirfd, const char* path, char* buf, std::size_t cap);
 
 // The whole text of a small file, or nullopt when it cannot be read.

@@ -2,6 +2,7 @@
 
 #include "ProcFiles.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -17,8 +18,7 @@ namespace {
 
 constexpr unsigned kernelThreadFlag = 0x00200000; // PF_KTHREAD
 
-template<typename T>
-bool parseNumber(std::string_view text, T& out)
+template<typename T> bool parseNumber(std::string_view text, T& out)
 {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
     return ec == std::errc() && end == text.data() + text.size();
@@ -173,8 +173,8 @@ std::int64_t ProcessTable::bootTime() const
     return parseBootTime(*text).value_or(0);
 }
 
-std::optional<ProcessInfo> ProcessTable::read(int procFd, int pid, const char* pidText, std::int64_t bootTime,
-                                              bool includeKernelThreads) const
+std::optional<ProcessInfo> ProcessTable::read(
+    int procFd, int pid, const char* pidText, std::int64_t bootTime, bool includeKernelThreads, bool withOwner) const
 {
     char path[64];
     char buf[4096];
@@ -195,19 +195,24 @@ std::optional<ProcessInfo> ProcessTable::read(int procFd, int pid, const char* p
     if (p.kernelThread && !includeKernelThreads)
         return std::nullopt;
     p.startTimeTicks = stat->startTime;
-    p.startTime = static_cast<double>(bootTime)
-        + static_cast<double>(stat->startTime) / static_cast<double>(ticksPerSecond());
+    p.startTime
+        = static_cast<double>(bootTime) + static_cast<double>(stat->startTime) / static_cast<double>(ticksPerSecond());
     p.cpuTicks = stat->utime + stat->stime;
     p.residentBytes = stat->rssPages > 0 ? static_cast<std::uint64_t>(stat->rssPages) * m_pageSize : 0;
 
     // The pid folder belongs to the process's effective uid, which equals its real uid unless the process
     // changed identity, and then the kernel marks it non-dumpable and gives the folder to root. So only a
     // root-owned folder needs the slower status file for the real uid.
-    struct stat dirStat {};
-    if (::fstatat(procFd, pidText, &dirStat, 0) != 0)
+    struct stat dirStat
+    {
+    };
+    if (!withOwner)
+        p.uid = unknownUid;
+    else if (::fstatat(procFd, pidText, &dirStat, 0) != 0)
         return std::nullopt; // ended after its stat was read
-    p.uid = dirStat.st_uid;
-    if (p.uid == 0) {
+    else
+        p.uid = dirStat.st_uid;
+    if (withOwner && p.uid == 0) {
         std::snprintf(path, sizeof path, "%s/status", pidText);
         n = procfiles::readInto(procFd, path, buf, sizeof buf);
         const auto uid = n > 0 ? parseStatusUid(std::string_view(buf, static_cast<std::size_t>(n))) : std::nullopt;
@@ -235,6 +240,16 @@ std::optional<ProcessInfo> ProcessTable::read(int procFd, int pid, const char* p
 
 std::vector<ProcessInfo> ProcessTable::list(bool includeKernelThreads) const
 {
+    return list(includeKernelThreads, true);
+}
+
+std::vector<ProcessInfo> ProcessTable::listWithoutOwners(bool includeKernelThreads) const
+{
+    return list(includeKernelThreads, false);
+}
+
+std::vector<ProcessInfo> ProcessTable::list(bool includeKernelThreads, bool withOwners) const
+{
     std::vector<ProcessInfo> result;
     const int procFd = ::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (procFd < 0)
@@ -255,11 +270,14 @@ std::vector<ProcessInfo> ProcessTable::list(bool includeKernelThreads) const
         int pid = 0;
         if (!parseNumber(std::string_view(entry->d_name), pid) || pid <= 0)
             continue;
-        if (auto p = read(procFd, pid, entry->d_name, boot, includeKernelThreads))
+        if (auto p = read(procFd, pid, entry->d_name, boot, includeKernelThreads, withOwners))
             result.push_back(std::move(*p));
     }
     ::closedir(dir);
     ::close(procFd);
+    // /proc lists pids in ascending order already; a fixture tree on another file system may not.
+    if (!std::is_sorted(result.begin(), result.end(), [](const auto& a, const auto& b) { return a.pid < b.pid; }))
+        std::sort(result.begin(), result.end(), [](const auto& a, const auto& b) { return a.pid < b.pid; });
     return result;
 }
 
@@ -272,7 +290,7 @@ std::optional<ProcessInfo> ProcessTable::info(int pid) const
         return std::nullopt;
     char pidText[16];
     std::snprintf(pidText, sizeof pidText, "%d", pid);
-    auto p = read(procFd, pid, pidText, bootTime(), true);
+    auto p = read(procFd, pid, pidText, bootTime(), true, true);
     ::close(procFd);
     return p;
 }

@@ -18,12 +18,12 @@ struct ProcessInfo
     // The executable's file name (/proc/pid/exe); argv[0]'s file name when the link cannot be read
     // (another user's process), the kernel's 15-character comm as the last resort.
     std::string name;
-    uid_t uid = 0; // real user id
+    uid_t uid = 0; // real user id; unknownUid when the listing was asked to leave it out
     char state = '?';
     bool kernelThread = false;
     std::uint64_t startTimeTicks = 0; // clock ticks after boot
-    double startTime = 0;             // Unix seconds
-    std::uint64_t cpuTicks = 0;       // user + system time in clock ticks
+    double startTime = 0; // Unix seconds
+    std::uint64_t cpuTicks = 0; // user + system time in clock ticks
     std::uint64_t residentBytes = 0;
 
     bool operator==(const ProcessInfo&) const = default;
@@ -33,10 +33,14 @@ struct ProcessInfo
 class ProcessTable
 {
 public:
+    static constexpr uid_t unknownUid = static_cast<uid_t>(-1);
+
     explicit ProcessTable(std::string procRoot = "/proc");
 
-    // Every process in the order /proc lists them. A process that ends while it is read is left out.
+    // Every process in ascending pid order, as /proc lists them. A process that ends while it is read is left out.
     std::vector<ProcessInfo> list(bool includeKernelThreads = false) const;
+    // The same without the owner (uid = unknownUid), which costs a further file per root process.
+    std::vector<ProcessInfo> listWithoutOwners(bool includeKernelThreads = false) const;
     std::optional<ProcessInfo> info(int pid) const;
 
     // Clock ticks per second of the figures above (sysconf(_SC_CLK_TCK), 100 on Linux).
@@ -66,8 +70,9 @@ public:
     static std::string nameFromExeTarget(std::string_view target);
 
 private:
+    std::vector<ProcessInfo> list(bool includeKernelThreads, bool withOwners) const;
     std::optional<ProcessInfo> read(int procFd, int pid, const char* pidText, std::int64_t bootTime,
-                                    bool includeKernelThreads) const;
+        bool includeKernelThreads, bool withOwner) const;
     std::int64_t bootTime() const;
 
     std::string m_root;

@@ -65,7 +65,7 @@ std::vector<ThermalZone> ThermalZones::read() const
                 break;
             const auto tripCelsius = parseMillidegrees(*tripTemp);
             if (tripCelsius && *tripCelsius > 0)
-                zone.trips.push_back({ readTrimmed(tripBase + "type"), *tripCelsius });
+                zone.trips.push_back({readTrimmed(tripBase + "type"), *tripCelsius});
         }
         zones.push_back(std::move(zone));
     }

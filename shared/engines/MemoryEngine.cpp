@@ -30,15 +30,14 @@ void MemoryEngine::registerOnUpdate(UpdateHandler handler)
     m_onUpdate = std::move(handler);
 }
 
-SystemMemoryState MemoryEngine::makeState(const platform::VmSample& sample, std::uint64_t pageSize,
-                                          double aiModelsGB, Date timestamp)
+SystemMemoryState MemoryEngine::makeState(
+    const platform::VmSample& sample, std::uint64_t pageSize, double aiModelsGB, Date timestamp)
 {
     if (pageSize == 0)
         pageSize = 4096;
     const auto gb = [](double bytes) { return bytes / bytesPerGB; };
-    const auto pagesGB = [&](std::uint64_t pages) {
-        return gb(static_cast<double>(pages) * static_cast<double>(pageSize));
-    };
+    const auto pagesGB
+        = [&](std::uint64_t pages) { return gb(static_cast<double>(pages) * static_cast<double>(pageSize)); };
 
     SystemMemoryState s;
     s.totalGB = sample.memTotalBytes ? gb(static_cast<double>(*sample.memTotalBytes)) : 0;

@@ -35,8 +35,8 @@ public:
 
     static double clampedInterval(double seconds);
     // The record for one reading: sizes / 2^30, fields absent from the reading as 0.
-    static SystemMemoryState makeState(const platform::VmSample& sample, std::uint64_t pageSize, double aiModelsGB,
-                                       Date timestamp);
+    static SystemMemoryState makeState(
+        const platform::VmSample& sample, std::uint64_t pageSize, double aiModelsGB, Date timestamp);
 
 private:
     platform::VmStatistics m_vm;

@@ -26,7 +26,7 @@ std::optional<Address> parseAddress(const std::string& url)
     std::smatch m;
     if (!std::regex_match(url, m, pattern))
         return std::nullopt;
-    Address a { m[1].str(), m[4].str() };
+    Address a {m[1].str(), m[4].str()};
     if (a.path.empty())
         a.path = "/";
     return a;
@@ -47,12 +47,13 @@ Response send(const Address& address, double timeout, const std::string* jsonBod
     client.set_connection_timeout(seconds, micros);
     client.set_read_timeout(seconds, micros);
     client.set_write_timeout(seconds, micros);
-    client.set_follow_location(true);
+    // The server does not redirect, and following would turn a final 304 into a failed redirect.
+    client.set_follow_location(false);
 
     const auto result = jsonBody ? client.Post(address.path, *jsonBody, "application/json") : client.Get(address.path);
     Response r;
     if (!result) {
-        r.error = OllamaError { OllamaError::Kind::transport, httplib::to_string(result.error()) };
+        r.error = OllamaError {OllamaError::Kind::transport, httplib::to_string(result.error())};
         return r;
     }
     r.status = result->status;
@@ -62,7 +63,7 @@ Response send(const Address& address, double timeout, const std::string* jsonBod
 
 OllamaError badServerResponse(int status)
 {
-    return { OllamaError::Kind::badServerResponse, "status " + std::to_string(status) };
+    return {OllamaError::Kind::badServerResponse, "status " + std::to_string(status)};
 }
 
 struct WireModel
@@ -81,12 +82,12 @@ std::variant<std::vector<WireModel>, OllamaError> decodeList(const std::string& 
         std::vector<WireModel> models;
         const auto entries = jsoncodec::optional<std::vector<Json>>(j, "models");
         for (const auto& e : entries.value_or(std::vector<Json> {})) {
-            models.push_back({ jsoncodec::require<std::string>(e, "name"), jsoncodec::require<std::string>(e, "digest"),
-                jsoncodec::require<std::int64_t>(e, "size"), jsoncodec::optional<std::int64_t>(e, "size_vram") });
+            models.push_back({jsoncodec::require<std::string>(e, "name"), jsoncodec::require<std::string>(e, "digest"),
+                jsoncodec::require<std::int64_t>(e, "size"), jsoncodec::optional<std::int64_t>(e, "size_vram")});
         }
         return models;
     } catch (const std::exception& e) {
-        return OllamaError { OllamaError::Kind::decoding, e.what() };
+        return OllamaError {OllamaError::Kind::decoding, e.what()};
     }
 }
 
@@ -125,22 +126,22 @@ OllamaModelsResult OllamaEngine::loadedModels()
         return {};
     const Response r = send(*address, listTimeout);
     if (r.error)
-        return { {}, r.error };
+        return {{}, r.error};
     if (r.status < 200 || r.status > 299)
-        return { {}, badServerResponse(r.status) };
+        return {{}, badServerResponse(r.status)};
     auto decoded = decodeList(r.body);
     if (auto* error = std::get_if<OllamaError>(&decoded))
-        return { {}, *error };
+        return {{}, *error};
 
     std::vector<OllamaModel> models;
     for (const auto& w : std::get<std::vector<WireModel>>(decoded)) {
         const double sizeGB = static_cast<double>(w.size) / bytesPerGB;
         const double residentGB = static_cast<double>(w.sizeVram.value_or(w.size)) / bytesPerGB;
-        models.push_back({ w.digest, w.name, residentGB, true, Date::now(), sizeGB });
+        models.push_back({w.digest, w.name, residentGB, true, Date::now(), sizeGB});
     }
     std::lock_guard lock(m_mutex);
     m_loadedModelsCache = models;
-    return { std::move(models), std::nullopt };
+    return {std::move(models), std::nullopt};
 }
 
 OllamaModelsResult OllamaEngine::installedModels()
@@ -150,24 +151,24 @@ OllamaModelsResult OllamaEngine::installedModels()
         return {};
     const Response r = send(*address, listTimeout);
     if (r.error)
-        return { {}, r.error };
+        return {{}, r.error};
     if (r.status < 200 || r.status > 299)
-        return { {}, badServerResponse(r.status) };
+        return {{}, badServerResponse(r.status)};
     auto decoded = decodeList(r.body);
     if (auto* error = std::get_if<OllamaError>(&decoded))
-        return { {}, *error };
+        return {{}, *error};
 
     // A failing "/api/ps" only means no installed model counts as loaded.
     const OllamaModelsResult loaded = loadedModels();
     std::vector<OllamaModel> models;
     for (const auto& w : std::get<std::vector<WireModel>>(decoded)) {
         const double sizeGB = static_cast<double>(w.size) / bytesPerGB;
-        const bool isLoaded = std::any_of(loaded.models.begin(), loaded.models.end(),
-                                          [&](const OllamaModel& m) { return m.id == w.digest; });
-        models.push_back({ w.digest, w.name, sizeGB, isLoaded, isLoaded ? std::optional(Date::now()) : std::nullopt,
-                           sizeGB });
+        const bool isLoaded = std::any_of(
+            loaded.models.begin(), loaded.models.end(), [&](const OllamaModel& m) { return m.id == w.digest; });
+        models.push_back(
+            {w.digest, w.name, sizeGB, isLoaded, isLoaded ? std::optional(Date::now()) : std::nullopt, sizeGB});
     }
-    return { std::move(models), std::nullopt };
+    return {std::move(models), std::nullopt};
 }
 
 std::optional<OllamaError> OllamaEngine::unloadModel(const std::string& name)
@@ -175,7 +176,7 @@ std::optional<OllamaError> OllamaEngine::unloadModel(const std::string& name)
     const auto address = parseAddress(m_baseURL + "/api/generate");
     if (!address)
         return std::nullopt;
-    const std::string body = Json { { "model", name }, { "keep_alive", 0 } }.dump();
+    const std::string body = Json {{"model", name}, {"keep_alive", 0}}.dump();
     const Response r = send(*address, unloadTimeout, &body);
     if (r.error)
         return r.error;

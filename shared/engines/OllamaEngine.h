@@ -14,9 +14,9 @@
 struct OllamaError
 {
     enum class Kind {
-        transport,         // no answer: refused, timed out, connection lost
+        transport, // no answer: refused, timed out, connection lost
         badServerResponse, // an answer with a status outside 200..299
-        decoding,          // a body that is not the expected JSON
+        decoding, // a body that is not the expected JSON
     };
     Kind kind = Kind::transport;
     std::string message;
@@ -40,10 +40,10 @@ public:
     using UpdateHandler = std::function<void(const std::vector<OllamaModel>&)>;
 
     static constexpr const char* defaultBaseURL = "http://127.0.0.1:11434";
-    static constexpr std::chrono::seconds defaultPollInterval { 10 };
+    static constexpr std::chrono::seconds defaultPollInterval {10};
 
-    explicit OllamaEngine(std::string baseURL = defaultBaseURL,
-                          std::chrono::milliseconds pollInterval = defaultPollInterval);
+    explicit OllamaEngine(
+        std::string baseURL = defaultBaseURL, std::chrono::milliseconds pollInterval = defaultPollInterval);
     ~OllamaEngine();
 
     void registerOnUpdate(UpdateHandler handler);

@@ -25,14 +25,13 @@ struct QVThermalState
     bool operator==(const QVThermalState&) const = default;
 };
 
-template<>
-struct RawEnumTable<QVThermalState::Level>
+template<> struct RawEnumTable<QVThermalState::Level>
 {
     static constexpr std::array cases {
-        std::pair { QVThermalState::Level::balanced, std::string_view("balanced") },
-        std::pair { QVThermalState::Level::warm, std::string_view("warm") },
-        std::pair { QVThermalState::Level::throttling, std::string_view("throttling") },
-        std::pair { QVThermalState::Level::critical, std::string_view("critical") },
+        std::pair {QVThermalState::Level::balanced, std::string_view("balanced")},
+        std::pair {QVThermalState::Level::warm, std::string_view("warm")},
+        std::pair {QVThermalState::Level::throttling, std::string_view("throttling")},
+        std::pair {QVThermalState::Level::critical, std::string_view("critical")},
     };
 };
 

@@ -118,6 +118,6 @@ bool ThermalEngine::isMonitoring() const
 
 std::variant<PowerMetrics, ThermalEngineError> ThermalEngine::powerMetrics() const
 {
-    return ThermalEngineError { "QVErrorDomain", 403,
-        "Power metrics are only available in Quorvane-Pro via XPC helper." };
+    return ThermalEngineError {
+        "QVErrorDomain", 403, "Power metrics are only available in Quorvane-Pro via XPC helper."};
 }

@@ -27,10 +27,9 @@ class ThermalEngine
 public:
     using UpdateHandler = std::function<void(const QVThermalState&)>;
 
-    static constexpr std::chrono::seconds defaultPollInterval { 5 };
+    static constexpr std::chrono::seconds defaultPollInterval {5};
 
-    explicit ThermalEngine(std::string sysRoot = "/sys",
-                           std::chrono::milliseconds pollInterval = defaultPollInterval);
+    explicit ThermalEngine(std::string sysRoot = "/sys", std::chrono::milliseconds pollInterval = defaultPollInterval);
     ~ThermalEngine();
 
     void registerOnUpdate(UpdateHandler handler);

@@ -12,7 +12,7 @@ TEST(ProcessorTicksParse, FoldsLinuxCountersIntoFour)
     // user nice system idle iowait irq softirq steal guest guest_nice
     const auto cores = ProcessorTicks::parse("cpu  9 9 9 9 9 9 9 9 0 0\ncpu0 100 7 30 4000 50 3 2 1 40 5\n");
     ASSERT_EQ(cores.size(), 1u);
-    EXPECT_EQ(cores.at(0), (CpuTicks { 100, 30 + 3 + 2 + 1, 4000 + 50, 7 }));
+    EXPECT_EQ(cores.at(0), (CpuTicks {100, 30 + 3 + 2 + 1, 4000 + 50, 7}));
 }
 
 TEST(ProcessorTicksParse, KeysByCpuNumberWithGapsAndSixtyFourBitCounters)
@@ -21,7 +21,7 @@ TEST(ProcessorTicksParse, KeysByCpuNumberWithGapsAndSixtyFourBitCounters)
     ASSERT_EQ(cores.size(), 15u);
     EXPECT_FALSE(cores.count(7)); // offline
     EXPECT_EQ(cores.at(9).user, 18446744073709551000ull);
-    EXPECT_EQ(cores.at(15), (CpuTicks { 12, 3, 405, 0 }));
+    EXPECT_EQ(cores.at(15), (CpuTicks {12, 3, 405, 0}));
     EXPECT_EQ(cores.rbegin()->first, 15);
 }
 
@@ -29,7 +29,7 @@ TEST(ProcessorTicksParse, OldKernelsAndGarbage)
 {
     const auto cores = ProcessorTicks::parse("cpu0 1 2 3 4\ncpu1 1 2\ncpux 1 2 3 4\ncpu2 a b c d\nintr 1\n");
     ASSERT_EQ(cores.size(), 1u);
-    EXPECT_EQ(cores.at(0), (CpuTicks { 1, 3, 4, 2 }));
+    EXPECT_EQ(cores.at(0), (CpuTicks {1, 3, 4, 2}));
     EXPECT_TRUE(ProcessorTicks("/nonexistent").perCore().empty());
 }
 

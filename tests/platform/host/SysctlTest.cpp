@@ -27,8 +27,8 @@ std::vector<int> range(int first, int last)
 
 TEST(SysctlCpuList, ParsesKernelLists)
 {
-    EXPECT_EQ(Sysctl::parseCpuList("0-3,8,10-11\n"), (std::vector<int> { 0, 1, 2, 3, 8, 10, 11 }));
-    EXPECT_EQ(Sysctl::parseCpuList("5"), (std::vector<int> { 5 }));
+    EXPECT_EQ(Sysctl::parseCpuList("0-3,8,10-11\n"), (std::vector<int> {0, 1, 2, 3, 8, 10, 11}));
+    EXPECT_EQ(Sysctl::parseCpuList("5"), (std::vector<int> {5}));
     EXPECT_EQ(Sysctl::parseCpuList("\n"), std::vector<int> {});
     EXPECT_FALSE(Sysctl::parseCpuList("3-1"));
     EXPECT_FALSE(Sysctl::parseCpuList("0-"));
@@ -100,7 +100,9 @@ TEST(SysctlMachines, MissingSourcesGiveNoAnswer)
 TEST(SysctlThisMachine, AgreesWithTheKernel)
 {
     const Sysctl s;
-    struct sysinfo info {};
+    struct sysinfo info
+    {
+    };
     ASSERT_EQ(sysinfo(&info), 0);
     const auto memsize = s.integer("hw.memsize");
     ASSERT_TRUE(memsize);

@@ -27,11 +27,11 @@ TEST(VmStatisticsFixtures, HybridMachineMapsEveryFigure)
     EXPECT_EQ(s.counts->active, 9000000 * KiB / 4096);
     EXPECT_EQ(s.counts->inactive, 9500000 * KiB / 4096);
     // Unevictable + SUnreclaim + KernelStack + PageTables, each rounded down to whole pages.
-    EXPECT_EQ(s.counts->wired, (65536 * KiB / 4096) + (300000 * KiB / 4096) + (24000 * KiB / 4096)
-                  + (80000 * KiB / 4096));
+    EXPECT_EQ(
+        s.counts->wired, (65536 * KiB / 4096) + (300000 * KiB / 4096) + (24000 * KiB / 4096) + (80000 * KiB / 4096));
     EXPECT_EQ(s.counts->compressed, 51200u); // nr_zspages, not nr_zspages_extra
     ASSERT_TRUE(s.swap);
-    EXPECT_EQ(*s.swap, (SwapUsage { 8388604 * KiB, 7340028 * KiB, (8388604 - 7340028) * KiB }));
+    EXPECT_EQ(*s.swap, (SwapUsage {8388604 * KiB, 7340028 * KiB, (8388604 - 7340028) * KiB}));
 }
 
 TEST(VmStatisticsFixtures, PageSizeScalesCounts)
@@ -41,7 +41,7 @@ TEST(VmStatisticsFixtures, PageSizeScalesCounts)
     ASSERT_TRUE(small.counts && large.counts);
     EXPECT_EQ(small.counts->free, large.counts->free * 4);
     EXPECT_EQ(small.counts->compressed, 0u); // no vmstat file
-    EXPECT_EQ(small.swap, (SwapUsage { 0, 0, 0 }));
+    EXPECT_EQ(small.swap, (SwapUsage {0, 0, 0}));
     EXPECT_EQ(VmStatistics(machineProc("plain"), 0).pageSize(), 4096u);
 }
 
@@ -53,7 +53,8 @@ TEST(VmStatisticsFixtures, MissingFiguresLeaveOnlyTheirPartAbsent)
     EXPECT_FALSE(s.counts);
     EXPECT_FALSE(s.swap);
 
-    const auto counts = VmStatistics::parse("MemFree: 4 kB\nActive: 8 kB\nSwapTotal: 100 kB\nSwapFree: 90 kB\n", "", 4096);
+    const auto counts
+        = VmStatistics::parse("MemFree: 4 kB\nActive: 8 kB\nSwapTotal: 100 kB\nSwapFree: 90 kB\n", "", 4096);
     EXPECT_FALSE(counts.counts);
     ASSERT_TRUE(counts.swap);
     EXPECT_EQ(counts.swap->used, 10 * KiB);
@@ -80,7 +81,9 @@ TEST(VmStatisticsParse, SwapFreeAboveTotalIsNotNegative)
 
 TEST(VmStatisticsMachine, AgreesWithSysinfo)
 {
-    struct sysinfo info {};
+    struct sysinfo info
+    {
+    };
     ASSERT_EQ(sysinfo(&info), 0);
     const auto s = VmStatistics().read();
     ASSERT_TRUE(s.memTotalBytes && s.counts && s.swap);

@@ -19,13 +19,13 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string statLine(int pid, const std::string& comm, char state, int ppid, unsigned flags, std::uint64_t utime,
-                     std::uint64_t stime, std::uint64_t start, std::int64_t rss)
+    std::uint64_t stime, std::uint64_t start, std::int64_t rss)
 {
     // pid (comm) state ppid pgrp session tty tpgid flags minflt cminflt majflt cmajflt utime stime cutime cstime
     // priority nice threads itreal starttime vsize rss rsslim ...
     return std::to_string(pid) + " (" + comm + ") " + state + " " + std::to_string(ppid) + " 1 1 0 -1 "
-        + std::to_string(flags) + " 10 0 0 0 " + std::to_string(utime) + " " + std::to_string(stime)
-        + " 0 0 20 0 1 0 " + std::to_string(start) + " 123456789 " + std::to_string(rss)
+        + std::to_string(flags) + " 10 0 0 0 " + std::to_string(utime) + " " + std::to_string(stime) + " 0 0 20 0 1 0 "
+        + std::to_string(start) + " 123456789 " + std::to_string(rss)
         + " 18446744073709551615 1 1 0 0 0 0 0 0 0 0 0 0 17 3 0 0 0 0 0\n";
 }
 
@@ -132,6 +132,21 @@ TEST_F(ProcFixture, ListsProcessesWithTheirFacts)
     EXPECT_EQ(b.uid, getuid());
 }
 
+TEST_F(ProcFixture, ListingWithoutOwnersKeepsEverythingElse)
+{
+    addProcess(100, statLine(100, "bash", 'S', 1, 0, 3, 4, 10, 20), status(1000));
+    addProcess(101, statLine(101, "gone", 'S', 1, 0, 3, 4, 10, 20), "");
+    const ProcessTable table(root.string());
+    const auto without = table.listWithoutOwners();
+    const auto with = table.list();
+    ASSERT_EQ(without.size(), 2u); // no status needed, so 101 is still listed
+    ASSERT_EQ(with.size(), 1u);
+    EXPECT_EQ(without[0].uid, ProcessTable::unknownUid);
+    ProcessInfo owned = without[0];
+    owned.uid = with[0].uid;
+    EXPECT_EQ(owned, with[0]);
+}
+
 TEST_F(ProcFixture, FallsBackToCommWithoutExeOrCommandLine)
 {
     addProcess(300, statLine(300, "zombie-thing", 'Z', 1, 0, 0, 0, 1, 0), status(1000));
@@ -156,10 +171,10 @@ TEST_F(ProcFixture, KernelThreadsOnlyOnRequest)
 TEST_F(ProcFixture, SkipsVanishedAndForeignEntries)
 {
     addProcess(10, statLine(10, "alive", 'S', 1, 0, 1, 1, 1, 1), status(1));
-    fs::create_directories(root / "11");                                       // gone before its stat was read
-    addProcess(12, statLine(12, "gone", 'S', 1, 0, 1, 1, 1, 1), "");           // gone between stat and status
-    addProcess(13, statLine(99, "other", 'S', 1, 0, 1, 1, 1, 1), status(1));   // stat of another pid
-    addProcess(14, "14 (trunc", status(1));                                    // cut short
+    fs::create_directories(root / "11"); // gone before its stat was read
+    addProcess(12, statLine(12, "gone", 'S', 1, 0, 1, 1, 1, 1), ""); // gone between stat and status
+    addProcess(13, statLine(99, "other", 'S', 1, 0, 1, 1, 1, 1), status(1)); // stat of another pid
+    addProcess(14, "14 (trunc", status(1)); // cut short
     writeFile(root / "self" / "stat", statLine(10, "alive", 'S', 1, 0, 1, 1, 1, 1));
     fs::create_directories(root / "sys");
     const auto list = ProcessTable(root.string()).list();

@@ -19,9 +19,9 @@ TEST(ThermalZonesFixtures, ReadsZonesInNumericOrderWithTheirTrips)
 {
     const auto zones = zonesOf("hybrid-intel");
     ASSERT_EQ(zones.size(), 3u);
-    EXPECT_EQ(zones[0], (ThermalZone { 0, "acpitz", 52.0, { { "critical", 105.0 }, { "active", 60.0 } } }));
+    EXPECT_EQ(zones[0], (ThermalZone {0, "acpitz", 52.0, {{"critical", 105.0}, {"active", 60.0}}}));
     // An unset trip point (0) is dropped, the set one kept.
-    EXPECT_EQ(zones[1], (ThermalZone { 1, "x86_pkg_temp", 83.0, { { "passive", 95.0 } } }));
+    EXPECT_EQ(zones[1], (ThermalZone {1, "x86_pkg_temp", 83.0, {{"passive", 95.0}}}));
     EXPECT_EQ(zones[2].index, 10); // zone 10 after zone 1, not after zone 0
     EXPECT_DOUBLE_EQ(zones[2].celsius, 47.5);
     EXPECT_TRUE(zones[2].trips.empty());
