@@ -1,0 +1,250 @@
+#include "TcpConnections.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <charconv>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+constexpr std::string_view kEstablished = "01";
+
+std::vector<std::string_view> fields(std::string_view line)
+{
+    std::vector<std::string_view> out;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && line[i] == ' ')
+            ++i;
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ' ')
+            ++i;
+        if (i > start)
+            out.push_back(line.substr(start, i - start));
+    }
+    return out;
+}
+
+template<typename T>
+std::optional<T> parseNumber(std::string_view text, int base)
+{
+    T value {};
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+struct Endpoint
+{
+    std::string text;
+    bool loopback = false;
+};
+
+// The kernel prints each 32-bit word of the address as the native integer it holds in memory, and the
+// port in host order; copying the parsed words back into memory restores network byte order.
+std::optional<Endpoint> parseEndpoint(std::string_view text, bool ipv6)
+{
+    const std::size_t colon = text.find(':');
+    const std::size_t hexLength = ipv6 ? 32 : 8;
+    if (colon != hexLength)
+        return std::nullopt;
+    const auto port = parseNumber<unsigned>(text.substr(colon + 1), 16);
+    if (!port || *port > 65535)
+        return std::nullopt;
+    unsigned char bytes[16];
+    for (std::size_t word = 0; word < hexLength / 8; ++word) {
+        const auto value = parseNumber<std::uint32_t>(text.substr(word * 8, 8), 16);
+        if (!value)
+            return std::nullopt;
+        std::memcpy(bytes + word * 4, &*value, 4);
+    }
+    char host[INET6_ADDRSTRLEN];
+    Endpoint endpoint;
+    if (!ipv6) {
+        ::inet_ntop(AF_INET, bytes, host, sizeof host);
+        endpoint.loopback = bytes[0] == 127;
+        endpoint.text = std::string(host) + ":" + std::to_string(*port);
+        return endpoint;
+    }
+    ::inet_ntop(AF_INET6, bytes, host, sizeof host);
+    static const unsigned char loopback6[16] = { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1 };
+    static const unsigned char mappedPrefix[12] = { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff };
+    endpoint.loopback = std::memcmp(bytes, loopback6, 16) == 0
+        || (std::memcmp(bytes, mappedPrefix, 12) == 0 && bytes[12] == 127);
+    endpoint.text = "[" + std::string(host) + "]:" + std::to_string(*port);
+    return endpoint;
+}
+
+std::string readSmallFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    std::string text;
+    char buffer[65536];
+    ssize_t n;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(n));
+    ::close(fd);
+    return text;
+}
+
+// The full executable name, since comm is cut at 15 characters; comm for kernel threads and processes
+// whose executable cannot be read.
+std::string processName(const std::string& pidDir)
+{
+    char target[4096];
+    const ssize_t n = ::readlink((pidDir + "/exe").c_str(), target, sizeof target - 1);
+    if (n > 0) {
+        std::string path(target, static_cast<std::size_t>(n));
+        constexpr std::string_view deleted = " (deleted)";
+        if (path.size() > deleted.size() && path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0)
+            path.resize(path.size() - deleted.size());
+        const std::size_t slash = path.rfind('/');
+        std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        if (!name.empty())
+            return name;
+    }
+    std::string comm = readSmallFile(pidDir + "/comm");
+    while (!comm.empty() && comm.back() == '\n')
+        comm.pop_back();
+    return comm;
+}
+
+} // namespace
+
+std::vector<TcpSocket> parseEstablished(std::string_view text, bool ipv6)
+{
+    std::vector<TcpSocket> sockets;
+    bool header = true;
+    while (!text.empty()) {
+        const std::size_t newline = text.find('\n');
+        const std::string_view line = text.substr(0, newline);
+        text = newline == std::string_view::npos ? std::string_view() : text.substr(newline + 1);
+        if (header) {
+            header = false;
+            continue;
+        }
+        // sl local_address rem_address st tx_queue:rx_queue tr:tm->when retrnsmt uid timeout inode ...
+        const auto f = fields(line);
+        if (f.size() < 10 || f[3] != kEstablished)
+            continue;
+        const auto local = parseEndpoint(f[1], ipv6);
+        const auto remote = parseEndpoint(f[2], ipv6);
+        const auto inode = parseNumber<std::uint64_t>(f[9], 10);
+        if (!local || !remote || !inode)
+            continue;
+        sockets.push_back({ local->text, remote->text, local->loopback || remote->loopback, *inode });
+    }
+    return sockets;
+}
+
+std::optional<std::uint64_t> socketInode(std::string_view linkTarget)
+{
+    constexpr std::string_view prefix = "socket:[";
+    if (linkTarget.size() <= prefix.size() + 1 || linkTarget.substr(0, prefix.size()) != prefix
+        || linkTarget.back() != ']')
+        return std::nullopt;
+    return parseNumber<std::uint64_t>(linkTarget.substr(prefix.size(), linkTarget.size() - prefix.size() - 1), 10);
+}
+
+TcpConnections::TcpConnections(std::string procRoot)
+    : m_root(std::move(procRoot))
+{
+}
+
+TcpConnections::Owners TcpConnections::scanOwners(const std::vector<TcpSocket>& sockets) const
+{
+    Owners owners;
+    for (const TcpSocket& socket : sockets)
+        owners.emplace(socket.inode, std::vector<Owner> {});
+    DIR* proc = ::opendir(m_root.c_str());
+    if (!proc)
+        return owners;
+    std::unordered_map<int, std::string> names;
+    while (const dirent* entry = ::readdir(proc)) {
+        const auto pid = parseNumber<int>(entry->d_name, 10);
+        if (!pid || *pid <= 0)
+            continue;
+        const std::string fdPath = m_root + "/" + entry->d_name + "/fd";
+        const int fdDir = ::open(fdPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fdDir < 0)
+            continue;
+        DIR* fds = ::fdopendir(fdDir);
+        if (!fds) {
+            ::close(fdDir);
+            continue;
+        }
+        while (const dirent* fd = ::readdir(fds)) {
+            if (fd->d_name[0] == '.')
+                continue;
+            char target[64];
+            const ssize_t n = ::readlinkat(fdDir, fd->d_name, target, sizeof target);
+            if (n <= 0 || n == static_cast<ssize_t>(sizeof target))
+                continue;
+            const auto inode = socketInode(std::string_view(target, static_cast<std::size_t>(n)));
+            const auto it = inode ? owners.find(*inode) : owners.end();
+            if (it == owners.end())
+                continue;
+            // A socket open twice in one process is one row.
+            if (std::none_of(it->second.begin(), it->second.end(), [&](const Owner& o) { return o.pid == *pid; })) {
+                auto name = names.find(*pid);
+                if (name == names.end())
+                    name = names.emplace(*pid, processName(m_root + "/" + entry->d_name)).first;
+                it->second.push_back({ *pid, name->second });
+            }
+        }
+        ::closedir(fds);
+    }
+    ::closedir(proc);
+    return owners;
+}
+
+std::vector<TcpConnection> TcpConnections::established() const
+{
+    std::vector<TcpSocket> sockets;
+    for (bool ipv6 : { false, true }) {
+        for (TcpSocket& socket : parseEstablished(readSmallFile(m_root + (ipv6 ? "/net/tcp6" : "/net/tcp")), ipv6)) {
+            if (!socket.loopback && socket.inode != 0)
+                sockets.push_back(std::move(socket));
+        }
+    }
+
+    std::lock_guard lock(m_mutex);
+    const bool allKnown = std::all_of(sockets.begin(), sockets.end(),
+        [&](const TcpSocket& s) { return m_owners.count(s.inode) > 0; });
+    if (sockets.empty()) {
+        m_owners.clear(); // nothing to map: no walk over the descriptors at all
+    } else if (!allKnown || ++m_callsSinceScan >= kFullScanEvery) {
+        m_owners = scanOwners(sockets);
+        m_callsSinceScan = 0;
+    } else {
+        Owners current;
+        for (const TcpSocket& s : sockets)
+            current.emplace(s.inode, m_owners[s.inode]);
+        m_owners = std::move(current);
+    }
+
+    std::vector<std::pair<int, std::size_t>> rows; // (pid, socket index): pid order, then the kernel's
+    for (std::size_t i = 0; i < sockets.size(); ++i) {
+        for (const Owner& owner : m_owners[sockets[i].inode])
+            rows.emplace_back(owner.pid, i);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::vector<TcpConnection> connections;
+    for (auto [pid, index] : rows) {
+        const auto& list = m_owners[sockets[index].inode];
+        const auto owner = std::find_if(list.begin(), list.end(), [pid = pid](const Owner& o) { return o.pid == pid; });
+        connections.push_back({ sockets[index].local, sockets[index].remote, pid, owner->name });
+    }
+    return connections;
+}
+
+} // namespace platform

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "RunningProcess.h"
+#include "platform/proc/ProcessTable.h"
+
+#include <chrono>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+// The busiest processes, read from /proc. A process's CPU share is its CPU time since the previous
+// listing over the wall time between the two (percent of one CPU, as ps counts it); a process the
+// previous listing did not see gets its lifetime average, which is what ps shows for every process.
+class DashboardProcessSampler
+{
+public:
+    static constexpr std::size_t kLimit = 15;
+
+    explicit DashboardProcessSampler(std::string procRoot = "/proc");
+
+    std::vector<RunningProcess> fetchTopProcesses();
+
+    struct Previous
+    {
+        std::uint64_t cpuTicks = 0;
+        std::uint64_t startTimeTicks = 0;
+    };
+    // The ranking itself: busiest first, ties in table order, at most limit records stamped now.
+    static std::vector<RunningProcess> rank(const std::vector<platform::ProcessInfo>& processes,
+        const std::unordered_map<int, Previous>& previous, double elapsedSeconds, double nowUnix,
+        long ticksPerSecond, Date now, std::size_t limit = kLimit);
+
+private:
+    // Every process from its stat file alone: one read per process. Names are the kernel's comm here;
+    // only the few listed processes are read in full.
+    std::vector<platform::ProcessInfo> quickList() const;
+
+    std::string m_root;
+    platform::ProcessTable m_table;
+    std::int64_t m_bootTime = 0;
+    long m_pageSize = 4096;
+    std::mutex m_mutex;
+    std::unordered_map<int, Previous> m_previous;
+    std::optional<std::chrono::steady_clock::time_point> m_previousAt;
+};

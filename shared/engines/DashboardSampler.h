@@ -1,0 +1,99 @@
+#pragma once
+
+#include "CPUUsageTracker.h"
+#include "DashboardProcessSampler.h"
+#include "OllamaModel.h"
+#include "QVThermalState.h"
+#include "RunningProcess.h"
+#include "SystemMemoryState.h"
+
+#include "platform/host/ProcessorTicks.h"
+#include "platform/net/DiskSpace.h"
+#include "platform/net/InterfaceCounters.h"
+#include "platform/net/LocalAddress.h"
+#include "platform/net/TcpConnections.h"
+#include "platform/power/PowerSupplies.h"
+#include "platform/sensors/SensorMonitor.h"
+
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+class MemoryEngine;
+class OllamaEngine;
+class ThermalEngine;
+
+// Where the dashboard reads the machine; tests point it at fixture trees.
+struct DashboardSources
+{
+    std::string procRoot = "/proc";
+    std::string sysRoot = "/sys";
+    std::string homePath; // empty: the user's home folder
+    std::string publicAddressUrl = "https://api.ipify.org";
+};
+
+// Everything one tick reads from the machine and the engines, before any of it is published.
+struct DashboardSample
+{
+    enum class CpuKind { measured, firstSample, failed };
+    CpuKind cpuKind = CpuKind::failed;
+    CpuLoad cpuLoad; // measured
+    double trackerUsage = 0; // firstSample and failed
+    int processorCount = 0; // CPUs in the new sample
+
+    bool ollamaRunning = false;
+    std::vector<OllamaModel> models;
+    SystemMemoryState memory;
+    QVThermalState thermal;
+    std::optional<std::vector<RunningProcess>> processes; // nothing while the list is paused
+
+    std::optional<double> chipTemperature;
+    std::optional<double> gpuTemperature;
+    std::optional<double> ssdTemperature;
+    std::vector<double> fanRPMs; // measured; empty on a machine without fan readings
+    std::optional<double> gpuBusyPercent;
+    std::optional<platform::BatteryStatus> battery;
+    std::optional<platform::ByteTotals> network;
+    std::optional<platform::DiskSpace> disk;
+    std::optional<std::string> localAddress;
+    std::vector<platform::TcpConnection> connections;
+};
+
+// The blocking half of the dashboard tick: runs on a worker thread, one tick at a time, and keeps the
+// state that only those reads need (the previous CPU sample, the previous process listing).
+class DashboardSampler
+{
+public:
+    DashboardSampler(std::shared_ptr<MemoryEngine> memoryEngine, std::shared_ptr<OllamaEngine> ollamaEngine,
+        std::shared_ptr<ThermalEngine> thermalEngine, const DashboardSources& sources);
+
+    DashboardSample sample(bool fetchProcesses);
+
+    std::vector<platform::TcpConnection> connections() const { return m_connections.established(); }
+    SystemMemoryState memorySnapshot();
+
+    // CPU numbers of the efficiency cores, from the machine's CPU lists.
+    const std::set<int>& efficiencyCpus() const { return m_efficiencyCpus; }
+    void setEfficiencyCpus(std::set<int> cpus) { m_efficiencyCpus = std::move(cpus); }
+
+private:
+    void sampleCpu(DashboardSample& out);
+
+    std::shared_ptr<MemoryEngine> m_memoryEngine;
+    std::shared_ptr<OllamaEngine> m_ollamaEngine;
+    std::shared_ptr<ThermalEngine> m_thermalEngine;
+
+    platform::ProcessorTicks m_ticks;
+    std::optional<CpuTickSample> m_previousTicks;
+    CPUUsageTracker m_cpuTracker;
+    std::set<int> m_efficiencyCpus;
+    DashboardProcessSampler m_processes;
+    std::optional<platform::SensorMonitor> m_sensors;
+    platform::PowerSupplies m_power;
+    platform::InterfaceCounters m_interfaces;
+    platform::LocalAddress m_localAddress;
+    platform::TcpConnections m_connections;
+    std::string m_home;
+};

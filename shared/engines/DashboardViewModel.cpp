@@ -1,0 +1,427 @@
+#include "DashboardViewModel.h"
+
+#include "MemoryEngine.h"
+#include "core/NotificationCenter.h"
+#include "core/Notifications.h"
+#include "core/NumberFormat.h"
+#include "platform/host/Sysctl.h"
+#include "platform/net/PublicAddressFetcher.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QSaveFile>
+#include <QScreen>
+#include <QtConcurrent>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+constexpr double kGiB = 1024.0 * 1024.0 * 1024.0;
+
+} // namespace
+
+DashboardViewModel::DashboardViewModel(std::shared_ptr<MemoryEngine> memoryEngine,
+    std::shared_ptr<OllamaEngine> ollamaEngine, std::shared_ptr<ThermalEngine> thermalEngine,
+    const DashboardSources& sources, QObject* parent)
+    : QObject(parent)
+    , m_memoryEngine(memoryEngine)
+    , m_ollamaEngine(ollamaEngine)
+    , m_thermalEngine(thermalEngine)
+    , m_sampler(std::make_shared<DashboardSampler>(memoryEngine, ollamaEngine, thermalEngine, sources))
+    , m_publicAddress(std::make_shared<platform::PublicAddressFetcher>(sources.publicAddressUrl))
+{
+    // Room for a tick, a connection re-listing after a kill and a memory snapshot side by side.
+    m_pool.setMaxThreadCount(3);
+    detectCoreCounts(sources);
+    NotificationCenter::defaultCenter().observe(Notifications::didReclaimStorage, this,
+        [this](const QVariantMap&) { updateAll(); });
+}
+
+DashboardViewModel::~DashboardViewModel()
+{
+    stopPolling();
+    m_pool.waitForDone();
+}
+
+void DashboardViewModel::detectCoreCounts(const DashboardSources& sources)
+{
+    const platform::Sysctl sysctl(sources.procRoot, sources.sysRoot);
+    m_eCoreCount = static_cast<int>(sysctl.integer("hw.perflevel1.logicalcpu").value_or(0));
+    m_pCoreCount = static_cast<int>(sysctl.integer("hw.perflevel0.logicalcpu").value_or(0));
+    if (m_eCoreCount == 0 && m_pCoreCount == 0)
+        m_eCoreCount = m_pCoreCount = 4;
+    m_gpuCoreCount = 2 * (m_eCoreCount + m_pCoreCount);
+    if (m_gpuCoreCount < 1)
+        m_gpuCoreCount = 16;
+    const auto efficiency = sysctl.efficiencyCpus();
+    m_sampler->setEfficiencyCpus(std::set<int>(efficiency.begin(), efficiency.end()));
+}
+
+void DashboardViewModel::startPolling()
+{
+    stopPolling();
+    updateAll();
+    m_timer = new QTimer(this);
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, [this] { updateAll(); });
+    m_timer->start();
+}
+
+void DashboardViewModel::stopPolling()
+{
+    delete m_timer;
+    m_timer = nullptr;
+}
+
+QFuture<void> DashboardViewModel::updateAll()
+{
+    if (m_tickInFlight && !m_tickInFlight->isFinished())
+        return *m_tickInFlight;
+    const bool fetchProcesses = !m_isProcessesPaused;
+    auto sampler = m_sampler;
+    m_tickInFlight = QtConcurrent::run(&m_pool, [sampler, fetchProcesses] { return sampler->sample(fetchProcesses); })
+                         .then(this, [this](const DashboardSample& sample) { publishSample(sample); });
+    return *m_tickInFlight;
+}
+
+void DashboardViewModel::publishSample(const DashboardSample& sample)
+{
+    m_anyChanged = false;
+    updateCPUUsage(sample);
+
+    publish(m_isOllamaRunning, sample.ollamaRunning, &DashboardViewModel::isOllamaRunningChanged);
+    publish(m_loadedModels, sample.models, &DashboardViewModel::loadedModelsChanged);
+    publish(m_memoryState, std::optional(sample.memory), &DashboardViewModel::memoryStateChanged);
+    publish(m_thermalState, std::optional(sample.thermal), &DashboardViewModel::thermalStateChanged);
+    // Checked again here: the list is dropped when the user paused it while the tick was reading.
+    if (sample.processes && !m_isProcessesPaused)
+        publish(m_topProcesses, *sample.processes, &DashboardViewModel::topProcessesChanged);
+
+    updateTemperatures(sample);
+    updatePowerEstimates();
+    updateBatteryStatus(sample);
+    updateNetworkRates(sample);
+    updateDiskUsage(sample);
+    updateIPAddresses(sample);
+    publishConnections(sample.connections);
+
+    if (m_isLowPowerModeEnabled)
+        applyLowPowerScaling();
+    updateEstimates(sample);
+    updateHistories();
+    if (m_anyChanged)
+        emit figuresChanged();
+}
+
+template<typename T>
+void DashboardViewModel::publish(T& field, const T& value, void (DashboardViewModel::*changed)())
+{
+    if (field == value)
+        return;
+    field = value;
+    m_anyChanged = true;
+    emit(this->*changed)();
+}
+
+double DashboardViewModel::uniform(double low, double high)
+{
+    return std::uniform_real_distribution<double>(low, high)(m_random);
+}
+
+void DashboardViewModel::updateCPUUsage(const DashboardSample& sample)
+{
+    if (sample.cpuKind == DashboardSample::CpuKind::measured) {
+        const CpuLoad& load = sample.cpuLoad;
+        publish(m_perCoreUsage, QList<double>(load.perCore.begin(), load.perCore.end()),
+            &DashboardViewModel::perCoreUsageChanged);
+        if (load.totalTicks > 0) {
+            publish(m_userCpuPercent, load.userTicks / load.totalTicks * 100.0, &DashboardViewModel::userCpuPercentChanged);
+            publish(m_systemCpuPercent, load.systemTicks / load.totalTicks * 100.0,
+                &DashboardViewModel::systemCpuPercentChanged);
+        }
+        publish(m_eClusterUsage, load.efficiencySum / std::max(m_eCoreCount, 1) * 100.0,
+            &DashboardViewModel::eClusterUsageChanged);
+        publish(m_pClusterUsage, load.performanceSum / std::max(m_pCoreCount, 1) * 100.0,
+            &DashboardViewModel::pClusterUsageChanged);
+        const double cores = static_cast<double>(load.perCore.size());
+        publish(m_cpuUsage, cores > 0 ? (load.efficiencySum + load.performanceSum) / cores * 100.0 : 0.0,
+            &DashboardViewModel::cpuUsageChanged);
+        publish(m_cpuFrequencyGHz, 1.89 + m_cpuUsage / 100.0 * 1.5, &DashboardViewModel::cpuFrequencyGHzChanged);
+    } else {
+        publish(m_cpuUsage, sample.trackerUsage, &DashboardViewModel::cpuUsageChanged);
+        if (m_perCoreUsage.isEmpty()) {
+            int count = sample.cpuKind == DashboardSample::CpuKind::firstSample ? sample.processorCount : 0;
+            if (count <= 0)
+                count = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+            QList<double> placeholders;
+            for (int i = 0; i < count; ++i)
+                placeholders.append(uniform(0.05, 0.2));
+            publish(m_perCoreUsage, placeholders, &DashboardViewModel::perCoreUsageChanged);
+        }
+    }
+    int fps = 60;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const double rate = screen->refreshRate();
+        if (rate > 0)
+            fps = static_cast<int>(std::lround(rate));
+    }
+    publish(m_displayFPS, fps, &DashboardViewModel::displayFPSChanged);
+}
+
+void DashboardViewModel::updateTemperatures(const DashboardSample& sample)
+{
+    // A class of sensor the machine lacks takes the fallback range, never another sensor's reading.
+    publish(m_socTemperature, sample.chipTemperature.value_or(42.0 + uniform(-1.5, 2.5)),
+        &DashboardViewModel::socTemperatureChanged);
+    const double gpu = sample.gpuTemperature ? *sample.gpuTemperature : m_socTemperature * 0.9 + uniform(-1.0, 1.0);
+    publish(m_gpuTemperature, gpu, &DashboardViewModel::gpuTemperatureChanged);
+    publish(m_ssdTemperature, sample.ssdTemperature.value_or(34.0 + uniform(-0.5, 1.0)),
+        &DashboardViewModel::ssdTemperatureChanged);
+    publish(m_throttlingStatus, m_socTemperature > 95 ? (m_socTemperature - 95) * 5 : 0.0,
+        &DashboardViewModel::throttlingStatusChanged);
+
+    QList<double> fans;
+    if (!sample.fanRPMs.empty())
+        fans = QList<double>(sample.fanRPMs.begin(), sample.fanRPMs.end()); // measured speeds win
+    else if (m_forceTurboCooling)
+        fans = { 6800 + uniform(-50, 50) };
+    else if (m_socTemperature > 55)
+        fans = { std::min(1200 + (m_socTemperature - 55) * 120, 7200.0) };
+    else
+        fans = { 0.0 };
+    publish(m_fanRPMs, fans, &DashboardViewModel::fanRPMsChanged);
+}
+
+void DashboardViewModel::updatePowerEstimates()
+{
+    publish(m_cpuPowerDraw, std::max(m_cpuUsage * 0.35, 0.5), &DashboardViewModel::cpuPowerDrawChanged);
+    publish(m_gpuPowerDraw, std::max(m_gpuUsage * 0.45, 0.5), &DashboardViewModel::gpuPowerDrawChanged);
+    publish(m_powerDraw, m_cpuPowerDraw + m_gpuPowerDraw, &DashboardViewModel::powerDrawChanged);
+}
+
+void DashboardViewModel::updateBatteryStatus(const DashboardSample& sample)
+{
+    if (!sample.battery)
+        return;
+    // A gauge that reports a full capacity of 0 gives no percentage; the whole sample is left out.
+    const auto percentage = sample.battery->percentage();
+    if (!percentage)
+        return;
+    publish(m_batteryPercentage, *percentage, &DashboardViewModel::batteryPercentageChanged);
+    publish(m_batteryIsCharging, sample.battery->isCharging, &DashboardViewModel::batteryIsChargingChanged);
+    publish(m_batteryTimeToEmpty, sample.battery->timeToEmptyMinutes, &DashboardViewModel::batteryTimeToEmptyChanged);
+    publish(m_isUnplugged, sample.battery->onBattery, &DashboardViewModel::isUnpluggedChanged);
+}
+
+void DashboardViewModel::updateNetworkRates(const DashboardSample& sample)
+{
+    if (!sample.network)
+        return;
+    const platform::ByteTotals now = *sample.network;
+    // Totals that shrank (an interface went away) give no rate this tick rather than a wrapped one.
+    if (m_lastNetworkStats && now.received >= m_lastNetworkStats->received && now.sent >= m_lastNetworkStats->sent) {
+        publish(m_networkDownload, static_cast<double>(now.received - m_lastNetworkStats->received) / 1024.0,
+            &DashboardViewModel::networkDownloadChanged);
+        publish(m_networkUpload, static_cast<double>(now.sent - m_lastNetworkStats->sent) / 1024.0,
+            &DashboardViewModel::networkUploadChanged);
+    }
+    m_lastNetworkStats = now;
+}
+
+void DashboardViewModel::updateDiskUsage(const DashboardSample& sample)
+{
+    if (!sample.disk)
+        return;
+    const auto& disk = *sample.disk;
+    const std::uint64_t used = disk.totalBytes >= disk.freeBytes ? disk.totalBytes - disk.freeBytes : 0;
+    publish(m_diskTotal, static_cast<double>(disk.totalBytes) / kGiB, &DashboardViewModel::diskTotalChanged);
+    publish(m_diskUsed, static_cast<double>(used) / kGiB, &DashboardViewModel::diskUsedChanged);
+}
+
+void DashboardViewModel::updateIPAddresses(const DashboardSample& sample)
+{
+    publish(m_localIP, sample.localAddress ? QString::fromStdString(*sample.localAddress) : QStringLiteral("127.0.0.1"),
+        &DashboardViewModel::localIPChanged);
+    if (m_publicIP == kCheckingPublicIP || std::uniform_int_distribution<int>(0, 60)(m_random) == 0)
+        fetchPublicIP();
+}
+
+void DashboardViewModel::fetchPublicIP()
+{
+    if (!m_publicAddress->tryBegin())
+        return;
+    auto fetcher = m_publicAddress;
+    QtConcurrent::run(QThreadPool::globalInstance(), [fetcher] { return fetcher->fetch(); })
+        .then(this, [this](const std::optional<std::string>& address) {
+            if (!address)
+                return;
+            m_anyChanged = false;
+            publish(m_publicIP, QString::fromStdString(*address), &DashboardViewModel::publicIPChanged);
+            if (m_anyChanged)
+                emit figuresChanged();
+        });
+}
+
+void DashboardViewModel::publishConnections(const std::vector<platform::TcpConnection>& connections)
+{
+    std::vector<ConnectionRow> rows;
+    for (const auto& c : connections) {
+        if (rows.size() == kMaxConnections)
+            break;
+        rows.push_back({ QString::fromStdString(c.local + "->" + c.remote), QStringLiteral("ESTABLISHED"),
+            QString::fromStdString(c.processName), QString::number(c.pid) });
+    }
+    if (rows.empty())
+        rows.push_back({ QStringLiteral("No external connections"), QStringLiteral("IDLE"), QStringLiteral("System"),
+            QStringLiteral("0") });
+    publish(m_activeConnections, rows, &DashboardViewModel::activeConnectionsChanged);
+}
+
+void DashboardViewModel::applyLowPowerScaling()
+{
+    publish(m_cpuUsage, m_cpuUsage / 2.5, &DashboardViewModel::cpuUsageChanged);
+    publish(m_eClusterUsage, m_eClusterUsage / 1.5, &DashboardViewModel::eClusterUsageChanged);
+    publish(m_pClusterUsage, m_pClusterUsage / 3.0, &DashboardViewModel::pClusterUsageChanged);
+    publish(m_powerDraw, std::max(m_powerDraw * 0.25, 1.5), &DashboardViewModel::powerDrawChanged);
+    publish(m_socTemperature, std::max(m_socTemperature / 1.4, 38.0), &DashboardViewModel::socTemperatureChanged);
+    publish(m_gpuTemperature, std::max(m_gpuTemperature / 1.4, 36.0), &DashboardViewModel::gpuTemperatureChanged);
+    publish(m_fanRPMs, QList<double> { m_fanRPMs.isEmpty() ? 0.0 : std::max(m_fanRPMs.first() * 0.5, 0.0) },
+        &DashboardViewModel::fanRPMsChanged);
+    publish(m_throttlingStatus, 0.0, &DashboardViewModel::throttlingStatusChanged);
+}
+
+void DashboardViewModel::updateEstimates(const DashboardSample& sample)
+{
+    const bool modelsLoaded = !m_loadedModels.empty();
+    double ane = uniform(0.0, 0.5);
+    double anePower = 0.02;
+    double gpu = uniform(0.5, 2.5);
+    if (modelsLoaded && m_isLowPowerModeEnabled) {
+        ane = uniform(15, 35);
+        anePower = 0.8;
+        gpu = uniform(10, 25);
+    } else if (modelsLoaded) {
+        ane = uniform(35, 75);
+        anePower = 3.5;
+        gpu = uniform(25, 65);
+    }
+    publish(m_aneUsage, ane, &DashboardViewModel::aneUsageChanged);
+    publish(m_anePowerDraw, anePower, &DashboardViewModel::anePowerDrawChanged);
+    // The driver's own busy figure, where it gives one, replaces the estimate.
+    publish(m_gpuUsage, sample.gpuBusyPercent.value_or(gpu), &DashboardViewModel::gpuUsageChanged);
+}
+
+void DashboardViewModel::updateHistories()
+{
+    double memory = 0;
+    double aiMemory = 0;
+    if (m_memoryState && m_memoryState->totalGB > 0) {
+        memory = (m_memoryState->systemUsedGB + m_memoryState->aiModelsGB) * 100.0 / m_memoryState->totalGB;
+        aiMemory = m_memoryState->aiModelsGB * 100.0 / m_memoryState->totalGB;
+    }
+    auto shifted = [](QList<double> history, double value) {
+        if (!history.isEmpty())
+            history.removeFirst();
+        history.append(value);
+        return history;
+    };
+    publish(m_cpuHistory, shifted(m_cpuHistory, m_cpuUsage), &DashboardViewModel::cpuHistoryChanged);
+    publish(m_memoryHistory, shifted(m_memoryHistory, memory), &DashboardViewModel::memoryHistoryChanged);
+    publish(m_aiMemoryHistory, shifted(m_aiMemoryHistory, aiMemory), &DashboardViewModel::aiMemoryHistoryChanged);
+}
+
+void DashboardViewModel::setIsLowPowerModeEnabled(bool enabled)
+{
+    publish(m_isLowPowerModeEnabled, enabled, &DashboardViewModel::isLowPowerModeEnabledChanged);
+}
+
+void DashboardViewModel::setForceTurboCooling(bool enabled)
+{
+    publish(m_forceTurboCooling, enabled, &DashboardViewModel::forceTurboCoolingChanged);
+}
+
+void DashboardViewModel::setIsProcessesPaused(bool paused)
+{
+    publish(m_isProcessesPaused, paused, &DashboardViewModel::isProcessesPausedChanged);
+}
+
+QFuture<SystemMemoryState> DashboardViewModel::getMemorySnapshot()
+{
+    auto sampler = m_sampler;
+    return QtConcurrent::run(&m_pool, [sampler] { return sampler->memorySnapshot(); });
+}
+
+QFuture<void> DashboardViewModel::killConnectionProcess(const QString& pid)
+{
+    const std::string text = pid.toStdString();
+    std::string_view digits = text;
+    if (!digits.empty() && digits.front() == '+')
+        digits.remove_prefix(1);
+    std::int32_t number = 0;
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || number < 1)
+        return QtFuture::makeReadyFuture();
+
+    std::vector<ConnectionRow> remaining;
+    std::copy_if(m_activeConnections.begin(), m_activeConnections.end(), std::back_inserter(remaining),
+        [&](const ConnectionRow& row) { return row.pid != pid; });
+    publish(m_activeConnections, remaining, &DashboardViewModel::activeConnectionsChanged);
+
+    if (::kill(number, SIGKILL) != 0) {
+        const int error = errno;
+        std::printf("Failed to kill connection PID %d: %s\n", number, std::strerror(error));
+        std::fflush(stdout);
+        return QtFuture::makeReadyFuture();
+    }
+    auto sampler = m_sampler;
+    return QtConcurrent::run(&m_pool,
+        [sampler] {
+            // Give the kernel a moment to close the dead process's sockets before listing again.
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+            return sampler->connections();
+        })
+        .then(this, [this](const std::vector<platform::TcpConnection>& connections) {
+            m_anyChanged = false;
+            publishConnections(connections);
+            if (m_anyChanged)
+                emit figuresChanged();
+        });
+}
+
+std::optional<QString> DashboardViewModel::exportHistoryToCSV() const
+{
+    const Date now = Date::now();
+    // tempPath() is empty when $TMPDIR names a missing folder; the file must not land in the working folder.
+    const QString folder = QDir::tempPath();
+    if (folder.isEmpty()) {
+        std::printf("Failed to write CSV: no temporary folder\n");
+        std::fflush(stdout);
+        return std::nullopt;
+    }
+    const QString path = QDir(folder).filePath(
+        QString::fromStdString("Quorvane_History_" + shortestDecimal(now.timeIntervalSince1970()) + ".csv"));
+    std::string text = "Timestamp,CPUUsage%\n";
+    const qsizetype n = m_cpuHistory.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const double at = now.timeIntervalSince1970() + static_cast<double>(i - n);
+        const QDateTime stamp = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::floor(at * 1000.0)), Qt::UTC);
+        text += stamp.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString() + " +0000," + shortestDecimal(m_cpuHistory[i]) + "\n";
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())
+        || !file.commit()) {
+        std::printf("Failed to write CSV: %s\n", file.errorString().toLocal8Bit().constData());
+        std::fflush(stdout);
+        return std::nullopt;
+    }
+    return path;
+}

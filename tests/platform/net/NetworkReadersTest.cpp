@@ -1,0 +1,64 @@
+#include "platform/net/DiskSpace.h"
+#include "platform/net/InterfaceCounters.h"
+#include "platform/net/LocalAddress.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/statvfs.h>
+
+using platform::ByteTotals;
+
+TEST(InterfaceCountersTest, SumsEveryInterfaceIncludingCountersAbove4GiB)
+{
+    const auto totals = platform::InterfaceCounters(std::string(QV_TEST_DATA_DIR) + "/net/sys").totals();
+    ASSERT_TRUE(totals);
+    EXPECT_EQ(totals->received, 1000u + 5368709120u + 24u);
+    EXPECT_EQ(totals->sent, 1000u + 2048u);
+}
+
+TEST(InterfaceCountersTest, MissingListAndInterfacesWithoutStatistics)
+{
+    EXPECT_FALSE(platform::InterfaceCounters("/nonexistent-sys").totals());
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("class/net/bond0");
+    EXPECT_EQ(platform::InterfaceCounters(dir.path().toStdString()).totals(), (ByteTotals { 0, 0 }));
+    EXPECT_TRUE(platform::InterfaceCounters().totals()); // the real machine lists at least lo
+}
+
+TEST(LocalAddressTest, DefaultRouteIsTheUpRouteWithTheLowestMetric)
+{
+    // wlan0 metric 600, eth0 metric 100, docker0 not up.
+    const std::string route = R"(Iface	Destination	Gateway 	Flags	RefCnt	Use	Metric	Mask		MTU	Window	IRTT
+wlan0	00000000	0101A8C0	0003	0	0	600	00000000	0	0	0
+eth0	00000000	0100000A	0003	0	0	100	00000000	0	0	0
+eth0	0000000A	00000000	0001	0	0	100	00FFFFFF	0	0	0
+docker0	00000000	00000000	0002	0	0	0	00000000	0	0	0
+)";
+    EXPECT_EQ(platform::defaultRouteInterface(route), "eth0");
+    EXPECT_FALSE(platform::defaultRouteInterface("Iface\tDestination\n"));
+    EXPECT_FALSE(platform::defaultRouteInterface("Iface\nlo\t0000007F\t00000000\t0001\t0\t0\t0\t000000FF\n"));
+    EXPECT_FALSE(platform::defaultRouteInterface(""));
+}
+
+TEST(LocalAddressTest, AddressOfInterfaces)
+{
+    EXPECT_EQ(platform::LocalAddress::ipv4AddressOf("lo"), "127.0.0.1");
+    EXPECT_FALSE(platform::LocalAddress::ipv4AddressOf("no-such-interface"));
+    // The fixture routes through eth0, which this machine may or may not have; a missing file gives nothing.
+    EXPECT_FALSE(platform::LocalAddress("/nonexistent-proc").defaultRouteAddress());
+}
+
+TEST(DiskSpaceTest, HomeVolumeMatchesStatvfs)
+{
+    QTemporaryDir dir;
+    const auto space = platform::DiskSpace::of(dir.path().toStdString());
+    ASSERT_TRUE(space);
+    struct statvfs info {};
+    ASSERT_EQ(statvfs(dir.path().toUtf8().constData(), &info), 0);
+    EXPECT_EQ(space->totalBytes, static_cast<std::uint64_t>(info.f_blocks) * info.f_frsize);
+    EXPECT_LE(space->freeBytes, space->totalBytes);
+    EXPECT_GT(space->totalBytes, 0u);
+    EXPECT_FALSE(platform::DiskSpace::of(dir.path().toStdString() + "/missing"));
+}

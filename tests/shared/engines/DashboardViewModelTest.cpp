@@ -1,0 +1,261 @@
+#include "DashboardTestSupport.h"
+
+#include "core/NotificationCenter.h"
+#include "core/Notifications.h"
+
+#include <QSignalSpy>
+
+#include <httplib.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+std::string statLine(const std::string& cpu, int user, int nice, int system, int idle)
+{
+    return cpu + " " + std::to_string(user) + " " + std::to_string(nice) + " " + std::to_string(system) + " "
+        + std::to_string(idle) + " 0 0 0 0 0 0\n";
+}
+
+// A loopback stand-in for the model server: "/" answers, "/api/ps" fails.
+class BrokenOllama
+{
+public:
+    BrokenOllama()
+    {
+        m_server.Get("/", [](const httplib::Request&, httplib::Response& res) { res.set_content("Ollama is running", "text/plain"); });
+        m_server.Get("/api/ps", [](const httplib::Request&, httplib::Response& res) { res.status = 500; });
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+    }
+    ~BrokenOllama()
+    {
+        m_server.stop();
+        m_thread.join();
+    }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(m_port); }
+
+private:
+    httplib::Server m_server;
+    int m_port = 0;
+    std::thread m_thread;
+};
+
+} // namespace
+
+TEST(DashboardViewModelTest, FreshModelShowsPlaceholders)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    for (const auto& history : { model->cpuHistory(), model->memoryHistory(), model->aiMemoryHistory() })
+        EXPECT_EQ(history, QList<double>(60, 0.0));
+    EXPECT_EQ(model->cpuFrequencyGHz(), 1.89);
+    EXPECT_EQ(model->userCpuPercent(), 7.0);
+    EXPECT_EQ(model->systemCpuPercent(), 5.0);
+    EXPECT_EQ(model->displayFPS(), 60);
+    EXPECT_EQ(model->fanRPMs(), QList<double> { 0.0 });
+    EXPECT_EQ(model->localIP(), "127.0.0.1");
+    EXPECT_EQ(model->publicIP(), "Checking...");
+    EXPECT_FALSE(model->memoryState());
+    EXPECT_FALSE(model->isPolling());
+    // Neither CPU kind is known on this empty machine.
+    EXPECT_EQ(model->eCoreCount(), 4);
+    EXPECT_EQ(model->pCoreCount(), 4);
+    EXPECT_EQ(model->gpuCoreCount(), 16);
+}
+
+TEST(DashboardViewModelTest, CoreCountsFromTheCpuLists)
+{
+    FakeMachine machine;
+    machine.hybridCpus();
+    auto model = makeModel(machine);
+    EXPECT_EQ(model->eCoreCount(), 2);
+    EXPECT_EQ(model->pCoreCount(), 2);
+    EXPECT_EQ(model->gpuCoreCount(), 8);
+}
+
+TEST(DashboardViewModelTest, CpuFiguresFromTwoTicksOverSharedCores)
+{
+    FakeMachine machine;
+    machine.hybridCpus();
+    machine.write("proc/stat",
+        statLine("cpu", 0, 0, 0, 0) + statLine("cpu0", 100, 0, 100, 800) + statLine("cpu1", 100, 0, 100, 800)
+            + statLine("cpu2", 100, 0, 100, 800) + statLine("cpu3", 100, 0, 100, 800));
+    auto model = makeModel(machine);
+
+    ASSERT_TRUE(waitFor(model->updateAll()));
+    EXPECT_EQ(model->cpuUsage(), 0.0); // the tracker's first call
+    ASSERT_EQ(model->perCoreUsage().size(), 4);
+    for (double v : model->perCoreUsage()) {
+        EXPECT_GE(v, 0.05);
+        EXPECT_LE(v, 0.2);
+    }
+    EXPECT_EQ(model->cpuFrequencyGHz(), 1.89);
+    EXPECT_EQ(model->userCpuPercent(), 7.0);
+
+    // cpu0: 50 user + 50 nice of 100 -> 1.0; cpu1 idle all along (no movement) -> 0;
+    // cpu2 (efficiency): 25 system of 100 -> 0.25; cpu3 went offline; cpu4 is new.
+    machine.write("proc/stat",
+        statLine("cpu", 0, 0, 0, 0) + statLine("cpu0", 150, 50, 100, 800) + statLine("cpu1", 100, 0, 100, 800)
+            + statLine("cpu2", 100, 0, 125, 875) + statLine("cpu4", 5, 0, 5, 5));
+    ASSERT_TRUE(waitFor(model->updateAll()));
+    EXPECT_EQ(model->perCoreUsage(), (QList<double> { 1.0, 0.0, 0.25 }));
+    EXPECT_DOUBLE_EQ(model->userCpuPercent(), 50.0 / 200.0 * 100.0);
+    EXPECT_DOUBLE_EQ(model->systemCpuPercent(), 25.0 / 200.0 * 100.0);
+    EXPECT_DOUBLE_EQ(model->pClusterUsage(), 1.0 / 2 * 100.0);
+    EXPECT_DOUBLE_EQ(model->eClusterUsage(), 0.25 / 2 * 100.0);
+    EXPECT_DOUBLE_EQ(model->cpuUsage(), 1.25 / 3 * 100.0);
+    EXPECT_DOUBLE_EQ(model->cpuFrequencyGHz(), 1.89 + model->cpuUsage() / 100.0 * 1.5);
+
+    // Counters that went backwards (a CPU brought back online) count as no movement, not as a huge number.
+    machine.write("proc/stat", statLine("cpu", 0, 0, 0, 0) + statLine("cpu0", 10, 0, 10, 10));
+    ASSERT_TRUE(waitFor(model->updateAll()));
+    EXPECT_EQ(model->perCoreUsage(), QList<double> { 0.0 });
+    EXPECT_EQ(model->cpuUsage(), 0.0);
+    EXPECT_DOUBLE_EQ(model->userCpuPercent(), 25.0); // no ticks moved: the shares keep their values
+}
+
+TEST(DashboardViewModelTest, MissingProcStatFallsBackToPlaceholders)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    ASSERT_TRUE(waitFor(model->updateAll()));
+    EXPECT_EQ(model->cpuUsage(), 0.0);
+    EXPECT_FALSE(model->perCoreUsage().isEmpty());
+    const auto placeholders = model->perCoreUsage();
+    ASSERT_TRUE(waitFor(model->updateAll()));
+    EXPECT_EQ(model->perCoreUsage(), placeholders); // a non-empty list is left as it is
+}
+
+TEST(DashboardViewModelTest, OllamaRunningWithFailingModelList)
+{
+    BrokenOllama server;
+    FakeMachine machine;
+    auto model = makeModel(machine, server.url());
+    ASSERT_TRUE(waitFor(model->updateAll()));
+    EXPECT_TRUE(model->isOllamaRunning());
+    EXPECT_TRUE(model->loadedModels().empty());
+    EXPECT_EQ(model->anePowerDraw(), 0.02);
+    EXPECT_LE(model->aneUsage(), 0.5);
+    EXPECT_GE(model->gpuUsage(), 0.5);
+    EXPECT_LE(model->gpuUsage(), 2.5);
+    ASSERT_TRUE(model->memoryState());
+    EXPECT_EQ(model->memoryState()->aiModelsGB, 0.0);
+    EXPECT_NEAR(model->memoryState()->totalGB, 32543820.0 * 1024 / (1 << 30), 1e-9);
+    ASSERT_TRUE(model->thermalState());
+    EXPECT_EQ(model->thermalState()->level, QVThermalState::Level::balanced);
+}
+
+TEST(DashboardViewModelTest, PausedProcessListKeepsItsValueWhileTheRestUpdates)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    model->setIsProcessesPaused(true);
+    QSignalSpy processes(model.get(), &DashboardViewModel::topProcessesChanged);
+    QSignalSpy memory(model.get(), &DashboardViewModel::memoryStateChanged);
+    ASSERT_TRUE(waitFor(model->updateAll()));
+    EXPECT_EQ(processes.count(), 0);
+    EXPECT_EQ(memory.count(), 1);
+}
+
+TEST(DashboardViewModelTest, TopProcessesOfTheRealMachine)
+{
+    FakeMachine machine;
+    DashboardSources sources = machine.sources();
+    sources.procRoot = "/proc";
+    auto model = std::make_unique<DashboardViewModel>(std::make_shared<MemoryEngine>(),
+        std::make_shared<OllamaEngine>("http://127.0.0.1:9"), std::make_shared<ThermalEngine>(machine.sys()), sources);
+    ASSERT_TRUE(waitFor(model->updateAll()));
+    const auto& top = model->topProcesses();
+    ASSERT_FALSE(top.empty());
+    EXPECT_LE(top.size(), 15u);
+    for (std::size_t i = 1; i < top.size(); ++i)
+        EXPECT_GE(top[i - 1].cpuPercent, top[i].cpuPercent);
+    EXPECT_GT(model->diskTotal(), 0.0);
+    EXPECT_GE(model->diskTotal(), model->diskUsed());
+}
+
+TEST(DashboardViewModelTest, OverlappingTicksAreSkipped)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    QSignalSpy memory(model.get(), &DashboardViewModel::memoryStateChanged);
+    const auto first = model->updateAll();
+    const auto second = model->updateAll(); // still reading: joins the first tick
+    ASSERT_TRUE(waitFor(first));
+    ASSERT_TRUE(waitFor(second));
+    EXPECT_EQ(memory.count(), 1);
+    ASSERT_TRUE(waitFor(model->updateAll()));
+    EXPECT_EQ(memory.count(), 2);
+}
+
+TEST(DashboardViewModelTest, ReclaimNotificationAndPollingTick)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    QSignalSpy memory(model.get(), &DashboardViewModel::memoryStateChanged);
+    NotificationCenter::defaultCenter().post(Notifications::didReclaimStorage);
+    EXPECT_TRUE(memory.wait(5000));
+
+    model->startPolling();
+    EXPECT_TRUE(model->isPolling());
+    EXPECT_TRUE(memory.wait(5000)); // the tick at the start of polling
+    EXPECT_TRUE(memory.wait(3000)); // and one a second later
+    model->stopPolling();
+    EXPECT_FALSE(model->isPolling());
+}
+
+TEST(DashboardViewModelTest, MemorySnapshotIsNotPublished)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    auto future = model->getMemorySnapshot();
+    ASSERT_TRUE(waitFor(future));
+    EXPECT_GT(future.result().totalGB, 30.0);
+    EXPECT_FALSE(model->memoryState());
+}
+
+TEST(DashboardViewModelTest, SensorsBatteryNetworkAndConnectionsOfAFixtureLaptop)
+{
+    FakeMachine machine;
+    machine.write("sys/class/hwmon/hwmon0/name", "coretemp\n");
+    machine.write("sys/class/hwmon/hwmon0/temp1_label", "Package id 0\n");
+    machine.write("sys/class/hwmon/hwmon0/temp1_input", "61000\n");
+    machine.write("sys/class/hwmon/hwmon1/name", "thinkpad\n");
+    machine.write("sys/class/hwmon/hwmon1/fan1_input", "3100\n");
+    machine.write("sys/class/power_supply/AC/type", "Mains\n");
+    machine.write("sys/class/power_supply/AC/online", "1\n");
+    machine.write("sys/class/power_supply/BAT0/type", "Battery\n");
+    machine.write("sys/class/power_supply/BAT0/status", "Charging\n");
+    machine.write("sys/class/power_supply/BAT0/capacity", "57\n");
+    machine.write("sys/class/net/eth0/statistics/rx_bytes", "10240\n");
+    machine.write("sys/class/net/eth0/statistics/tx_bytes", "2048\n");
+    auto model = makeModel(machine);
+    ASSERT_TRUE(waitFor(model->updateAll()));
+    EXPECT_EQ(model->socTemperature(), 61.0);
+    EXPECT_EQ(model->ssdTemperature() >= 33.5 && model->ssdTemperature() <= 35.0, true); // no SSD sensor
+    EXPECT_EQ(model->fanRPMs(), QList<double> { 3100.0 }); // measured, not the estimate of 1920
+    EXPECT_EQ(model->batteryPercentage(), 57);
+    EXPECT_TRUE(model->batteryIsCharging());
+    EXPECT_FALSE(model->isUnplugged());
+    EXPECT_EQ(model->networkDownload(), 0.0); // first sample: no rate
+    ASSERT_EQ(model->activeConnections().size(), 1u);
+    EXPECT_EQ(model->activeConnections()[0],
+        (ConnectionRow { "No external connections", "IDLE", "System", "0" }));
+
+    machine.write("sys/class/net/eth0/statistics/rx_bytes", "30720\n");
+    machine.write("sys/class/net/eth0/statistics/tx_bytes", "3072\n");
+    machine.write("sys/class/power_supply/AC/online", "0\n");
+    machine.write("sys/class/power_supply/BAT0/status", "Discharging\n");
+    ASSERT_TRUE(waitFor(model->updateAll()));
+    EXPECT_EQ(model->networkDownload(), 20.0);
+    EXPECT_EQ(model->networkUpload(), 1.0);
+    EXPECT_TRUE(model->isUnplugged());
+
+    // An interface went away: the totals shrink and no rate is written.
+    machine.write("sys/class/net/eth0/statistics/rx_bytes", "0\n");
+    ASSERT_TRUE(waitFor(model->updateAll()));
+    EXPECT_EQ(model->networkDownload(), 20.0);
+}
