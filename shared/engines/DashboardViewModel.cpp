@@ -5,7 +5,7 @@
 #include "core/Notifications.h"
 #include "core/NumberFormat.h"
 #include "platform/host/Sysctl.h"
-#include "platform/net/PublicAddressFetcher.h"
+#include "PublicAddressFetcher.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -37,7 +37,7 @@ DashboardViewModel::DashboardViewModel(std::shared_ptr<MemoryEngine> memoryEngin
     , m_ollamaEngine(ollamaEngine)
     , m_thermalEngine(thermalEngine)
     , m_sampler(std::make_shared<DashboardSampler>(memoryEngine, ollamaEngine, thermalEngine, sources))
-    , m_publicAddress(std::make_shared<platform::PublicAddressFetcher>(sources.publicAddressUrl))
+    , m_publicAddress(std::make_shared<PublicAddressFetcher>(sources.publicAddressUrl))
 {
     // Room for a tick, a connection re-listing after a kill and a memory snapshot side by side.
     m_pool.setMaxThreadCount(3);

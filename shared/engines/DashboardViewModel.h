@@ -18,9 +18,7 @@
 #include <random>
 #include <vector>
 
-namespace platform {
 class PublicAddressFetcher;
-}
 
 // One established external TCP connection as the connections tab lists it.
 struct ConnectionRow
@@ -272,7 +270,7 @@ private:
     std::shared_ptr<OllamaEngine> m_ollamaEngine;
     std::shared_ptr<ThermalEngine> m_thermalEngine;
     std::shared_ptr<DashboardSampler> m_sampler; // used only by the worker of the tick in flight
-    std::shared_ptr<platform::PublicAddressFetcher> m_publicAddress;
+    std::shared_ptr<PublicAddressFetcher> m_publicAddress;
     QTimer* m_timer = nullptr;
     int m_eCoreCount = 0;
     int m_pCoreCount = 0;

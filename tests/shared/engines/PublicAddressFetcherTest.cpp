@@ -1,4 +1,4 @@
-#include "platform/net/PublicAddressFetcher.h"
+#include "engines/PublicAddressFetcher.h"
 
 #include <httplib.h>
 
@@ -7,7 +7,6 @@
 #include <atomic>
 #include <thread>
 
-using platform::PublicAddressFetcher;
 using namespace std::chrono_literals;
 
 namespace {

@@ -6,8 +6,6 @@
 #include <string>
 #include <string_view>
 
-namespace platform {
-
 // Asks an HTTPS echo service for the address the internet sees. At most one request is in flight, and
 // after a failure the next one waits 5 s, doubling up to 5 minutes, so an offline machine is not asked
 // to reach the network every second. Thread-safe.
@@ -44,4 +42,3 @@ private:
     Clock::time_point m_notBefore {};
 };
 
-} // namespace platform

@@ -3,8 +3,6 @@
 #include <arpa/inet.h>
 #include <httplib.h>
 
-namespace platform {
-
 PublicAddressFetcher::PublicAddressFetcher(std::string baseUrl, std::string path, std::chrono::milliseconds timeout)
     : m_baseUrl(std::move(baseUrl))
     , m_path(std::move(path))
@@ -69,4 +67,3 @@ std::optional<std::string> PublicAddressFetcher::parseAddress(std::string_view b
     return std::nullopt;
 }
 
-} // namespace platform
