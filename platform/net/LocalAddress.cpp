@@ -1,44 +1,14 @@
 #include "LocalAddress.h"
 
+#include "platform/io/ProcFiles.h"
+#include "platform/io/TextFields.h"
+
 #include <arpa/inet.h>
-#include <charconv>
-#include <fstream>
 #include <ifaddrs.h>
 #include <netdb.h>
-#include <sstream>
 #include <vector>
 
 namespace platform {
-
-namespace {
-
-std::vector<std::string_view> fields(std::string_view line)
-{
-    std::vector<std::string_view> out;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-            ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-            ++i;
-        if (i > start)
-            out.push_back(line.substr(start, i - start));
-    }
-    return out;
-}
-
-template<typename T>
-std::optional<T> parseNumber(std::string_view text, int base)
-{
-    T value {};
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
-} // namespace
 
 std::optional<std::string> defaultRouteInterface(std::string_view routeText)
 {
@@ -55,13 +25,13 @@ std::optional<std::string> defaultRouteInterface(std::string_view routeText)
             continue;
         }
         // Iface Destination Gateway Flags RefCnt Use Metric Mask ...
-        const auto f = fields(line);
+        const auto f = textfields::split(line);
         if (f.size() < 8)
             continue;
-        const auto destination = parseNumber<unsigned long>(f[1], 16);
-        const auto flags = parseNumber<unsigned>(f[3], 16);
-        const auto metric = parseNumber<long>(f[6], 10);
-        const auto mask = parseNumber<unsigned long>(f[7], 16);
+        const auto destination = textfields::parseNumber<unsigned long>(f[1], 16);
+        const auto flags = textfields::parseNumber<unsigned>(f[3], 16);
+        const auto metric = textfields::parseNumber<long>(f[6], 10);
+        const auto mask = textfields::parseNumber<unsigned long>(f[7], 16);
         if (!destination || !flags || !metric || !mask || *destination != 0 || *mask != 0 || !(*flags & routeUp))
             continue;
         if (!best || *metric < bestMetric) {
@@ -79,12 +49,10 @@ LocalAddress::LocalAddress(std::string procRoot)
 
 std::optional<std::string> LocalAddress::defaultRouteAddress() const
 {
-    std::ifstream in(m_root + "/net/route");
-    if (!in)
+    const auto text = procfiles::readText(m_root + "/net/route");
+    if (!text)
         return std::nullopt;
-    std::stringstream text;
-    text << in.rdbuf();
-    const auto interfaceName = defaultRouteInterface(text.str());
+    const auto interfaceName = defaultRouteInterface(*text);
     if (!interfaceName)
         return std::nullopt;
     return ipv4AddressOf(*interfaceName);

@@ -1,6 +1,6 @@
 #include "ProcessTable.h"
 
-#include "ProcFiles.h"
+#include "platform/io/ProcFiles.h"
 
 #include <algorithm>
 #include <charconv>

@@ -7,7 +7,7 @@
 #include "platform/fs/FileWalker.h"
 #include "platform/fs/TreeRemover.h"
 #include "platform/fs/TreeSizer.h"
-#include "platform/fs/UniqueFd.h"
+#include "platform/io/UniqueFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -4,7 +4,7 @@
 #include "platform/fs/FileContents.h"
 #include "platform/fs/FileWalker.h"
 #include "platform/fs/TreeRemover.h"
-#include "platform/fs/UniqueFd.h"
+#include "platform/io/UniqueFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -20,4 +20,7 @@ std::optional<std::string> readText(const std::string& path, std::size_t limit =
 // The text without leading and trailing white space and NUL bytes.
 std::string_view trimmed(std::string_view text);
 
+// The trimmed text of a one-value file (a sysfs attribute), empty when it cannot be read.
+std::string readTrimmed(const std::string& path, std::size_t limit = 4096);
+
 } // namespace platform::procfiles

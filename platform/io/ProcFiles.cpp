@@ -1,4 +1,4 @@
-#include "ProcFiles.h"
+#include "platform/io/ProcFiles.h"
 
 #include <cerrno>
 
@@ -64,6 +64,12 @@ std::string_view trimmed(std::string_view text)
         return {};
     const auto last = text.find_last_not_of(blank);
     return text.substr(first, last - first + 1);
+}
+
+std::string readTrimmed(const std::string& path, std::size_t limit)
+{
+    const auto text = readText(path, limit);
+    return text ? std::string(trimmed(*text)) : std::string();
 }
 
 } // namespace platform::procfiles
