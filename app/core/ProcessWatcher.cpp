@@ -47,7 +47,8 @@ std::vector<RunningProcess> ProcessWatcher::scanProcesses()
         if (m_mockProcesses)
             return *m_mockProcesses;
     }
-    const auto processes = m_table.listWithoutOwners(); // snapshots carry no owner
+    // Snapshots carry no owner.
+    const auto processes = m_table.list(false, platform::ProcStatCache::Names::executable);
     const double at = now();
     const double ticksPerSecond = static_cast<double>(platform::ProcessTable::ticksPerSecond());
 

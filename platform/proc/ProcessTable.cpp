@@ -16,8 +16,6 @@ namespace platform {
 
 namespace {
 
-constexpr unsigned kernelThreadFlag = 0x00200000; // PF_KTHREAD
-
 template<typename T> bool parseNumber(std::string_view text, T& out)
 {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
@@ -221,21 +219,30 @@ std::optional<ProcessInfo> ProcessTable::read(
         p.uid = *uid;
     }
 
-    if (!p.kernelThread) {
+    p.name = executableName(procFd, pidText, p.kernelThread, stat->comm);
+    return p;
+}
+
+std::string ProcessTable::executableName(int procFd, const char* pidText, bool kernelThread, std::string_view comm)
+{
+    std::string name;
+    if (!kernelThread) {
+        char path[64];
+        char buf[4096];
         std::snprintf(path, sizeof path, "%s/exe", pidText);
-        n = ::readlinkat(procFd, path, buf, sizeof buf);
+        ssize_t n = ::readlinkat(procFd, path, buf, sizeof buf);
         if (n > 0)
-            p.name = nameFromExeTarget(std::string_view(buf, static_cast<std::size_t>(n)));
-        if (p.name.empty()) {
+            name = nameFromExeTarget(std::string_view(buf, static_cast<std::size_t>(n)));
+        if (name.empty()) {
             std::snprintf(path, sizeof path, "%s/cmdline", pidText);
             n = procfiles::readInto(procFd, path, buf, sizeof buf);
             if (n > 0)
-                p.name = nameFromCmdline(std::string_view(buf, static_cast<std::size_t>(n)));
+                name = nameFromCmdline(std::string_view(buf, static_cast<std::size_t>(n)));
         }
     }
-    if (p.name.empty())
-        p.name = stat->comm;
-    return p;
+    if (name.empty())
+        name = std::string(comm);
+    return name;
 }
 
 std::vector<ProcessInfo> ProcessTable::list(bool includeKernelThreads) const

@@ -1,0 +1,187 @@
+#include "ProcStatCache.h"
+
+#include "platform/io/ProcFiles.h"
+#include "platform/io/TextFields.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+constexpr std::size_t kDirBufferSize = 64 * 1024; // all of a few thousand pids in one call
+
+ssize_t readAt0(int fd, char* buf, std::size_t size)
+{
+    ssize_t n;
+    do
+        n = ::pread(fd, buf, size, 0);
+    while (n < 0 && errno == EINTR);
+    return n;
+}
+
+} // namespace
+
+ProcStatCache::ProcStatCache(std::string procRoot, std::optional<std::size_t> maxOpenFiles)
+    : m_root(std::move(procRoot))
+    , m_maxOpenFiles(maxOpenFiles.value_or(defaultMaxOpenFiles()))
+    , m_pageSize(std::max(::sysconf(_SC_PAGESIZE), 1L))
+    , m_dirBuffer(std::make_unique<char[]>(kDirBufferSize))
+{
+}
+
+std::size_t ProcStatCache::defaultMaxOpenFiles()
+{
+    rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 0;
+    if (limit.rlim_cur == RLIM_INFINITY)
+        return 16384;
+    return static_cast<std::size_t>(limit.rlim_cur / 4);
+}
+
+std::size_t ProcStatCache::openFiles() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_openFiles;
+}
+
+bool ProcStatCache::readPids(std::vector<int>& pids)
+{
+    if (!m_dir)
+        m_dir.reset(::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!m_dir || ::lseek(m_dir.get(), 0, SEEK_SET) != 0)
+        return false;
+    for (;;) {
+        const ssize_t n = ::getdents64(m_dir.get(), m_dirBuffer.get(), kDirBufferSize);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        for (ssize_t at = 0; at < n;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(m_dirBuffer.get() + at);
+            at += entry->d_reclen;
+            if (entry->d_name[0] < '1' || entry->d_name[0] > '9')
+                continue;
+            if (const auto pid = textfields::parseNumber<int>(entry->d_name))
+                pids.push_back(*pid);
+        }
+    }
+    // /proc lists pids in ascending order already; a fixture tree on another file system may not.
+    if (!std::is_sorted(pids.begin(), pids.end()))
+        std::sort(pids.begin(), pids.end());
+    return true;
+}
+
+std::optional<ProcessTable::StatFields> ProcStatCache::readStat(int pid, Entry& entry)
+{
+    char buf[4096];
+    if (entry.stat) {
+        const ssize_t n = readAt0(entry.stat.get(), buf, sizeof buf);
+        auto stat = n > 0 ? ProcessTable::parseStat(std::string_view(buf, static_cast<std::size_t>(n))) : std::nullopt;
+        if (stat && stat->pid == pid)
+            return stat;
+        // The process is gone (ESRCH), even if its pid has been given to a new one already.
+        entry.stat.reset();
+        entry.name.reset();
+        --m_openFiles;
+    }
+    char path[32];
+    std::snprintf(path, sizeof path, "%d/stat", pid);
+    UniqueFd fd(::openat(m_dir.get(), path, O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!fd)
+        return std::nullopt;
+    const ssize_t n = readAt0(fd.get(), buf, sizeof buf);
+    auto stat = n > 0 ? ProcessTable::parseStat(std::string_view(buf, static_cast<std::size_t>(n))) : std::nullopt;
+    if (!stat || stat->pid != pid)
+        return std::nullopt;
+    if (m_openFiles < m_maxOpenFiles) {
+        entry.stat = std::move(fd);
+        ++m_openFiles;
+    }
+    return stat;
+}
+
+const std::string& ProcStatCache::nameOf(int pid, Entry& entry)
+{
+    if (!entry.name) {
+        char pidText[16];
+        std::snprintf(pidText, sizeof pidText, "%d", pid);
+        entry.name = ProcessTable::executableName(m_dir.get(), pidText, entry.kernelThread, entry.comm);
+    }
+    return *entry.name;
+}
+
+std::vector<ProcessInfo> ProcStatCache::list(bool includeKernelThreads, Names names)
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<int> pids;
+    pids.reserve(m_entries.size() + 64);
+    if (!readPids(pids))
+        return {};
+    if (m_bootTime == 0) {
+        if (const auto text = procfiles::readText(m_root + "/stat"))
+            m_bootTime = ProcessTable::parseBootTime(*text).value_or(0);
+    }
+    const double ticksPerSecond = static_cast<double>(ProcessTable::ticksPerSecond());
+    const std::uint64_t listing = ++m_listing;
+
+    std::vector<ProcessInfo> processes;
+    processes.reserve(pids.size());
+    for (int pid : pids) {
+        Entry& entry = m_entries[pid];
+        const auto stat = readStat(pid, entry);
+        if (!stat)
+            continue; // ended since the directory was read; its entry goes below
+        entry.listing = listing;
+        // A new start time is a new process on a reused pid, a new comm an exec: the name is looked up again.
+        if (entry.startTimeTicks != stat->startTime || entry.comm != stat->comm) {
+            entry.startTimeTicks = stat->startTime;
+            entry.comm = stat->comm;
+            entry.name.reset();
+        }
+        entry.kernelThread = (stat->flags & ProcessTable::kernelThreadFlag) != 0;
+        if (entry.kernelThread && !includeKernelThreads)
+            continue;
+
+        ProcessInfo& p = processes.emplace_back();
+        p.pid = pid;
+        p.ppid = stat->ppid;
+        p.uid = ProcessTable::unknownUid;
+        p.state = stat->state;
+        p.kernelThread = entry.kernelThread;
+        p.startTimeTicks = stat->startTime;
+        p.startTime = static_cast<double>(m_bootTime) + static_cast<double>(stat->startTime) / ticksPerSecond;
+        p.cpuTicks = stat->utime + stat->stime;
+        p.residentBytes = stat->rssPages > 0 ? static_cast<std::uint64_t>(stat->rssPages) * m_pageSize : 0;
+        p.name = names == Names::executable ? nameOf(pid, entry) : entry.comm;
+    }
+    std::erase_if(m_entries, [&](auto& item) {
+        if (item.second.listing == listing)
+            return false;
+        if (item.second.stat)
+            --m_openFiles;
+        return true;
+    });
+    return processes;
+}
+
+std::string ProcStatCache::executableName(int pid)
+{
+    std::lock_guard lock(m_mutex);
+    const auto it = m_entries.find(pid);
+    if (it == m_entries.end() || !m_dir)
+        return {};
+    return nameOf(pid, it->second);
+}
+
+} // namespace platform
