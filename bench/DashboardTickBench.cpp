@@ -166,12 +166,45 @@ void BM_StepMemoryAndThermal(benchmark::State& state)
     });
 }
 
+// Sensors, battery, interface counters, disk and the local address: the small readers together.
+void BM_StepMachineReaders(benchmark::State& state)
+{
+    auto sensors = platform::SensorMonitor::create("/sys");
+    platform::PowerSupplies power;
+    platform::InterfaceCounters interfaces;
+    platform::LocalAddress localAddress;
+    measure(state, [&] {
+        if (sensors) {
+            benchmark::DoNotOptimize(sensors->readTemperature(platform::SensorClass::chip));
+            benchmark::DoNotOptimize(sensors->fanRPMs());
+        }
+        benchmark::DoNotOptimize(power.internalBattery());
+        benchmark::DoNotOptimize(interfaces.totals());
+        benchmark::DoNotOptimize(platform::DiskSpace::of("/"));
+        benchmark::DoNotOptimize(localAddress.defaultRouteAddress());
+    });
+}
+
+// The GUI-thread half of a tick: one sample handed to the view model.
+void BM_StepPublish(benchmark::State& state)
+{
+    auto memory = std::make_shared<MemoryEngine>();
+    auto ollama = std::make_shared<OllamaEngine>();
+    auto thermal = std::make_shared<ThermalEngine>();
+    DashboardViewModel model(memory, ollama, thermal);
+    DashboardSampler sampler(memory, ollama, thermal, DashboardSources {});
+    const DashboardSample sample = sampler.sample(true);
+    measure(state, [&] { model.publishSample(sample); });
+}
+
 } // namespace
 
 BENCHMARK(BM_StepProcessTable)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StepConnections)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StepOllama)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StepMemoryAndThermal)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StepMachineReaders)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StepPublish)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DashboardTick)->UseManualTime()->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 BENCHMARK(BM_PsAndSsTools)->UseManualTime()->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 

@@ -1,6 +1,6 @@
 #include "FileWalker.h"
 
-#include "DirectoryEntries.h"
+#include "platform/io/DirectoryEntries.h"
 #include "platform/io/UniqueFd.h"
 
 #include <fcntl.h>

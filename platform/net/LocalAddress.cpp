@@ -2,11 +2,15 @@
 
 #include "platform/io/ProcFiles.h"
 #include "platform/io/TextFields.h"
+#include "platform/io/UniqueFd.h"
+
+#include <cstring>
 
 #include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <netdb.h>
-#include <vector>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 
 namespace platform {
 
@@ -60,19 +64,22 @@ std::optional<std::string> LocalAddress::defaultRouteAddress() const
 
 std::optional<std::string> LocalAddress::ipv4AddressOf(const std::string& interfaceName)
 {
-    ifaddrs* list = nullptr;
-    if (::getifaddrs(&list) != 0)
+    // Asks for the one interface instead of dumping them all as getifaddrs does; the answer is the same
+    // first address (the primary one) carrying that name.
+    ifreq request {};
+    if (interfaceName.empty() || interfaceName.size() >= sizeof request.ifr_name)
         return std::nullopt;
-    std::optional<std::string> address;
-    for (ifaddrs* entry = list; entry && !address; entry = entry->ifa_next) {
-        if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET || interfaceName != entry->ifa_name)
-            continue;
-        char host[NI_MAXHOST];
-        if (::getnameinfo(entry->ifa_addr, sizeof(sockaddr_in), host, sizeof host, nullptr, 0, NI_NUMERICHOST) == 0)
-            address = host;
-    }
-    ::freeifaddrs(list);
-    return address;
+    interfaceName.copy(request.ifr_name, interfaceName.size());
+    request.ifr_addr.sa_family = AF_INET;
+    const UniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!fd || ::ioctl(fd.get(), SIOCGIFADDR, &request) != 0 || request.ifr_addr.sa_family != AF_INET)
+        return std::nullopt;
+    sockaddr_in address {};
+    std::memcpy(&address, &request.ifr_addr, sizeof address);
+    char host[INET_ADDRSTRLEN];
+    if (!::inet_ntop(AF_INET, &address.sin_addr, host, sizeof host))
+        return std::nullopt;
+    return std::string(host);
 }
 
 } // namespace platform

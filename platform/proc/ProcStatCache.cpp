@@ -1,5 +1,6 @@
 #include "ProcStatCache.h"
 
+#include "platform/io/DirectoryEntries.h"
 #include "platform/io/ProcFiles.h"
 #include "platform/io/TextFields.h"
 
@@ -16,8 +17,6 @@ namespace platform {
 
 namespace {
 
-constexpr std::size_t kDirBufferSize = 64 * 1024; // all of a few thousand pids in one call
-
 ssize_t readAt0(int fd, char* buf, std::size_t size)
 {
     ssize_t n;
@@ -33,7 +32,6 @@ ProcStatCache::ProcStatCache(std::string procRoot, std::optional<std::size_t> ma
     : m_root(std::move(procRoot))
     , m_maxOpenFiles(maxOpenFiles.value_or(defaultMaxOpenFiles()))
     , m_pageSize(std::max(::sysconf(_SC_PAGESIZE), 1L))
-    , m_dirBuffer(std::make_unique<char[]>(kDirBufferSize))
 {
 }
 
@@ -59,23 +57,14 @@ bool ProcStatCache::readPids(std::vector<int>& pids)
         m_dir.reset(::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!m_dir || ::lseek(m_dir.get(), 0, SEEK_SET) != 0)
         return false;
-    for (;;) {
-        const ssize_t n = ::getdents64(m_dir.get(), m_dirBuffer.get(), kDirBufferSize);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;
-        for (ssize_t at = 0; at < n;) {
-            const auto* entry = reinterpret_cast<const dirent64*>(m_dirBuffer.get() + at);
-            at += entry->d_reclen;
-            if (entry->d_name[0] < '1' || entry->d_name[0] > '9')
-                continue;
-            if (const auto pid = textfields::parseNumber<int>(entry->d_name))
+    const bool complete = DirectoryEntries::forEach(m_dir.get(), [&](std::string_view name, unsigned char) {
+        if (name[0] >= '1' && name[0] <= '9') {
+            if (const auto pid = textfields::parseNumber<int>(name))
                 pids.push_back(*pid);
         }
-    }
+    });
+    if (!complete)
+        return false;
     // /proc lists pids in ascending order already; a fixture tree on another file system may not.
     if (!std::is_sorted(pids.begin(), pids.end()))
         std::sort(pids.begin(), pids.end());

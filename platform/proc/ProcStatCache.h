@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -63,7 +62,6 @@ private:
     mutable std::mutex m_mutex;
     UniqueFd m_dir;
     std::int64_t m_bootTime = 0;
-    std::unique_ptr<char[]> m_dirBuffer;
     std::unordered_map<int, Entry> m_entries;
     std::size_t m_openFiles = 0;
     std::uint64_t m_listing = 0;

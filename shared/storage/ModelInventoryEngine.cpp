@@ -3,7 +3,7 @@
 #include "OllamaStore.h"
 
 #include "platform/fs/ContainedPath.h"
-#include "platform/fs/DirectoryEntries.h"
+#include "platform/io/DirectoryEntries.h"
 #include "platform/fs/FileWalker.h"
 #include "platform/fs/TreeRemover.h"
 #include "platform/fs/TreeSizer.h"

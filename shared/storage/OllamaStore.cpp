@@ -1,6 +1,6 @@
 #include "OllamaStore.h"
 
-#include "platform/fs/DirectoryEntries.h"
+#include "platform/io/DirectoryEntries.h"
 #include "platform/fs/FileContents.h"
 #include "platform/fs/FileWalker.h"
 #include "platform/fs/TreeRemover.h"
