@@ -6,17 +6,16 @@
 #include "shared/engines/OllamaEngine.h"
 #include "shared/engines/ThermalEngine.h"
 
+#include "ProcessFiller.h"
+
 #include <QGuiApplication>
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <dirent.h>
-#include <signal.h>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -31,39 +30,6 @@ double cpuSeconds()
     getrusage(RUSAGE_SELF, &self);
     getrusage(RUSAGE_CHILDREN, &children);
     return seconds(self) + seconds(children);
-}
-
-int processCount()
-{
-    int count = 0;
-    DIR* proc = opendir("/proc");
-    while (const dirent* e = readdir(proc))
-        count += e->d_name[0] >= '0' && e->d_name[0] <= '9';
-    closedir(proc);
-    return count;
-}
-
-// Idle children that bring the machine to about 300 processes, the size the tick is meant for.
-std::vector<pid_t> g_filler;
-
-void fillProcessTable(int target)
-{
-    for (int n = processCount(); n < target; ++n) {
-        const pid_t pid = fork();
-        if (pid == 0) {
-            pause();
-            _exit(0);
-        }
-        g_filler.push_back(pid);
-    }
-}
-
-void emptyProcessTable()
-{
-    for (pid_t pid : g_filler) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
 }
 
 std::string runTool(const char* command)
@@ -94,7 +60,7 @@ void BM_DashboardTick(benchmark::State& state)
         state.SetIterationTime(cpuSeconds() - start);
         benchmark::DoNotOptimize(sample);
     }
-    state.counters["processes"] = processCount();
+    state.counters["processes"] = ProcessFiller::processCount();
 }
 
 void BM_PsAndSsTools(benchmark::State& state)
@@ -212,10 +178,9 @@ int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QGuiApplication app(argc, argv);
-    fillProcessTable(300);
+    const ProcessFiller filler(300);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    emptyProcessTable();
     return 0;
 }
