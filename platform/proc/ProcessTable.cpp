@@ -22,18 +22,18 @@ template<typename T> bool parseNumber(std::string_view text, T& out)
     return ec == std::errc() && end == text.data() + text.size();
 }
 
-// Splits off the next space-separated field of text.
+// Splits off the next space-separated field of text. A plain loop: find_first_of calls memchr once per
+// character, which made parsing a tenth of the cost of a process listing.
 std::string_view nextField(std::string_view& text)
 {
-    const auto start = text.find_first_not_of(' ');
-    if (start == std::string_view::npos) {
-        text = {};
-        return {};
-    }
-    text.remove_prefix(start);
-    const auto end = text.find_first_of(" \n");
-    const auto field = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end);
+    std::size_t start = 0;
+    while (start < text.size() && text[start] == ' ')
+        ++start;
+    std::size_t end = start;
+    while (end < text.size() && text[end] != ' ' && text[end] != '\n')
+        ++end;
+    const auto field = text.substr(start, end - start);
+    text.remove_prefix(end);
     return field;
 }
 
