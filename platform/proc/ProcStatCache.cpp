@@ -71,8 +71,9 @@ bool ProcStatCache::readPids(std::vector<int>& pids)
     return true;
 }
 
-std::optional<ProcessTable::StatFields> ProcStatCache::readStat(int pid, Entry& entry)
+std::optional<ProcessTable::StatFields> ProcStatCache::readStat(Entry& entry)
 {
+    const int pid = entry.pid;
     char buf[4096];
     if (entry.stat) {
         const ssize_t n = readAt0(entry.stat.get(), buf, sizeof buf);
@@ -100,11 +101,11 @@ std::optional<ProcessTable::StatFields> ProcStatCache::readStat(int pid, Entry& 
     return stat;
 }
 
-const std::string& ProcStatCache::nameOf(int pid, Entry& entry)
+const std::string& ProcStatCache::nameOf(Entry& entry)
 {
     if (!entry.name) {
         char pidText[16];
-        std::snprintf(pidText, sizeof pidText, "%d", pid);
+        std::snprintf(pidText, sizeof pidText, "%d", entry.pid);
         entry.name = ProcessTable::executableName(m_dir.get(), pidText, entry.kernelThread, entry.comm);
     }
     return *entry.name;
@@ -122,16 +123,29 @@ std::vector<ProcessInfo> ProcStatCache::list(bool includeKernelThreads, Names na
             m_bootTime = ProcessTable::parseBootTime(*text).value_or(0);
     }
     const double ticksPerSecond = static_cast<double>(ProcessTable::ticksPerSecond());
-    const std::uint64_t listing = ++m_listing;
 
+    // Both lists are in pid order: the previous entries are matched by walking them alongside.
+    std::vector<Entry> entries;
+    entries.reserve(pids.size());
+    auto previous = m_entries.begin();
+    const auto dropUpTo = [&](int pid) {
+        for (; previous != m_entries.end() && previous->pid < pid; ++previous) {
+            if (previous->stat)
+                --m_openFiles;
+        }
+    };
     std::vector<ProcessInfo> processes;
     processes.reserve(pids.size());
     for (int pid : pids) {
-        Entry& entry = m_entries[pid];
-        const auto stat = readStat(pid, entry);
+        dropUpTo(pid);
+        Entry entry;
+        if (previous != m_entries.end() && previous->pid == pid)
+            entry = std::move(*previous++);
+        else
+            entry.pid = pid;
+        const auto stat = readStat(entry);
         if (!stat)
-            continue; // ended since the directory was read; its entry goes below
-        entry.listing = listing;
+            continue; // ended since the directory was read
         // A new start time is a new process on a reused pid, a new comm an exec: the name is looked up again.
         if (entry.startTimeTicks != stat->startTime || entry.comm != stat->comm) {
             entry.startTimeTicks = stat->startTime;
@@ -139,38 +153,37 @@ std::vector<ProcessInfo> ProcStatCache::list(bool includeKernelThreads, Names na
             entry.name.reset();
         }
         entry.kernelThread = (stat->flags & ProcessTable::kernelThreadFlag) != 0;
-        if (entry.kernelThread && !includeKernelThreads)
-            continue;
-
-        ProcessInfo& p = processes.emplace_back();
-        p.pid = pid;
-        p.ppid = stat->ppid;
-        p.uid = ProcessTable::unknownUid;
-        p.state = stat->state;
-        p.kernelThread = entry.kernelThread;
-        p.startTimeTicks = stat->startTime;
-        p.startTime = static_cast<double>(m_bootTime) + static_cast<double>(stat->startTime) / ticksPerSecond;
-        p.cpuTicks = stat->utime + stat->stime;
-        p.residentBytes = stat->rssPages > 0 ? static_cast<std::uint64_t>(stat->rssPages) * m_pageSize : 0;
-        p.name = names == Names::executable ? nameOf(pid, entry) : entry.comm;
+        if (!entry.kernelThread || includeKernelThreads) {
+            ProcessInfo& p = processes.emplace_back();
+            p.pid = pid;
+            p.ppid = stat->ppid;
+            p.uid = ProcessTable::unknownUid;
+            p.state = stat->state;
+            p.kernelThread = entry.kernelThread;
+            p.startTimeTicks = stat->startTime;
+            p.startTime = static_cast<double>(m_bootTime) + static_cast<double>(stat->startTime) / ticksPerSecond;
+            p.cpuTicks = stat->utime + stat->stime;
+            p.residentBytes = stat->rssPages > 0 ? static_cast<std::uint64_t>(stat->rssPages) * m_pageSize : 0;
+            p.name = names == Names::executable ? nameOf(entry) : entry.comm;
+        }
+        entries.push_back(std::move(entry));
     }
-    std::erase_if(m_entries, [&](auto& item) {
-        if (item.second.listing == listing)
-            return false;
-        if (item.second.stat)
+    for (; previous != m_entries.end(); ++previous) {
+        if (previous->stat)
             --m_openFiles;
-        return true;
-    });
+    }
+    m_entries = std::move(entries);
     return processes;
 }
 
 std::string ProcStatCache::executableName(int pid)
 {
     std::lock_guard lock(m_mutex);
-    const auto it = m_entries.find(pid);
-    if (it == m_entries.end() || !m_dir)
+    const auto it = std::lower_bound(
+        m_entries.begin(), m_entries.end(), pid, [](const Entry& e, int wanted) { return e.pid < wanted; });
+    if (it == m_entries.end() || it->pid != pid || !m_dir)
         return {};
-    return nameOf(pid, it->second);
+    return nameOf(*it);
 }
 
 } // namespace platform

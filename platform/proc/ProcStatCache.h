@@ -8,7 +8,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -44,17 +43,17 @@ public:
 private:
     struct Entry
     {
+        int pid = 0;
         UniqueFd stat; // not open beyond the bound
         std::uint64_t startTimeTicks = 0;
         std::string comm;
         bool kernelThread = false;
         std::optional<std::string> name; // for this start time and comm
-        std::uint64_t listing = 0; // the last listing that saw the process
     };
 
     bool readPids(std::vector<int>& pids);
-    std::optional<ProcessTable::StatFields> readStat(int pid, Entry& entry);
-    const std::string& nameOf(int pid, Entry& entry);
+    std::optional<ProcessTable::StatFields> readStat(Entry& entry);
+    const std::string& nameOf(Entry& entry);
 
     std::string m_root;
     std::size_t m_maxOpenFiles;
@@ -62,9 +61,8 @@ private:
     mutable std::mutex m_mutex;
     UniqueFd m_dir;
     std::int64_t m_bootTime = 0;
-    std::unordered_map<int, Entry> m_entries;
+    std::vector<Entry> m_entries; // the processes of the last listing, by pid
     std::size_t m_openFiles = 0;
-    std::uint64_t m_listing = 0;
 };
 
 } // namespace platform
