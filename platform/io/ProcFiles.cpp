@@ -31,6 +31,15 @@ ssize_t readInto(int dirfd, const char* path, char* buf, std::size_t cap)
     return static_cast<ssize_t>(total);
 }
 
+ssize_t rereadInto(int fd, char* buf, std::size_t cap)
+{
+    ssize_t n;
+    do
+        n = ::pread(fd, buf, cap, 0);
+    while (n < 0 && errno == EINTR);
+    return n;
+}
+
 std::optional<std::string> readText(const std::string& path, std::size_t limit)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);

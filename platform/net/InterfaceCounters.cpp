@@ -1,8 +1,8 @@
 #include "InterfaceCounters.h"
 
 #include "platform/io/DirectoryEntries.h"
+#include "platform/io/ProcFiles.h"
 
-#include <cerrno>
 #include <charconv>
 
 #include <fcntl.h>
@@ -26,10 +26,7 @@ std::optional<std::uint64_t> InterfaceCounters::read(
             if (!counter)
                 return std::nullopt;
         }
-        ssize_t n;
-        do
-            n = ::pread(counter.get(), buffer, sizeof buffer, 0);
-        while (n < 0 && errno == EINTR);
+        const ssize_t n = procfiles::rereadInto(counter.get(), buffer, sizeof buffer);
         if (n > 0) {
             std::uint64_t value = 0;
             const auto [end, ec] = std::from_chars(buffer, buffer + n, value);

@@ -5,7 +5,6 @@
 #include "platform/io/TextFields.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 
 #include <dirent.h>
@@ -14,19 +13,6 @@
 #include <unistd.h>
 
 namespace platform {
-
-namespace {
-
-ssize_t readAt0(int fd, char* buf, std::size_t size)
-{
-    ssize_t n;
-    do
-        n = ::pread(fd, buf, size, 0);
-    while (n < 0 && errno == EINTR);
-    return n;
-}
-
-} // namespace
 
 ProcStatCache::ProcStatCache(std::string procRoot, std::optional<std::size_t> maxOpenFiles)
     : m_root(std::move(procRoot))
@@ -76,7 +62,7 @@ std::optional<ProcessTable::StatFields> ProcStatCache::readStat(Entry& entry)
     const int pid = entry.pid;
     char buf[4096];
     if (entry.stat) {
-        const ssize_t n = readAt0(entry.stat.get(), buf, sizeof buf);
+        const ssize_t n = procfiles::rereadInto(entry.stat.get(), buf, sizeof buf);
         auto stat = n > 0 ? ProcessTable::parseStat(std::string_view(buf, static_cast<std::size_t>(n))) : std::nullopt;
         if (stat && stat->pid == pid)
             return stat;
@@ -90,7 +76,7 @@ std::optional<ProcessTable::StatFields> ProcStatCache::readStat(Entry& entry)
     UniqueFd fd(::openat(m_dir.get(), path, O_RDONLY | O_CLOEXEC | O_NOCTTY));
     if (!fd)
         return std::nullopt;
-    const ssize_t n = readAt0(fd.get(), buf, sizeof buf);
+    const ssize_t n = procfiles::rereadInto(fd.get(), buf, sizeof buf);
     auto stat = n > 0 ? ProcessTable::parseStat(std::string_view(buf, static_cast<std::size_t>(n))) : std::nullopt;
     if (!stat || stat->pid != pid)
         return std::nullopt;
