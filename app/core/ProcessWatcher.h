@@ -63,7 +63,7 @@ private:
     void watchLoop(std::stop_token stop, std::map<std::int32_t, Date> known);
 
     Options m_options;
-    platform::ProcStatCache m_table;
+    platform::ProcStatCache m_processTable;
     double m_maxPercent;
     mutable std::mutex m_mutex;
     bool m_isWatching = false;

@@ -4,14 +4,14 @@
 #include <numeric>
 
 DashboardProcessSampler::DashboardProcessSampler(std::string procRoot)
-    : m_table(std::move(procRoot))
+    : m_processTable(std::move(procRoot))
 {
 }
 
 std::vector<RunningProcess> DashboardProcessSampler::fetchTopProcesses()
 {
     std::lock_guard lock(m_mutex);
-    const auto processes = m_table.list(true, platform::ProcStatCache::Names::comm);
+    const auto processes = m_processTable.list(true, platform::ProcStatCache::Names::comm);
     const auto at = std::chrono::steady_clock::now();
     const double elapsed = m_previousAt ? std::chrono::duration<double>(at - *m_previousAt).count() : 0.0;
     const Date now = Date::now();
@@ -22,7 +22,7 @@ std::vector<RunningProcess> DashboardProcessSampler::fetchTopProcesses()
     m_previousAt = at;
     // The full executable name, since comm is cut at 15 characters.
     for (RunningProcess& p : top) {
-        if (auto name = m_table.executableName(p.pid); !name.empty())
+        if (auto name = m_processTable.executableName(p.pid); !name.empty())
             p.name = std::move(name);
     }
     return top;

@@ -34,7 +34,7 @@ public:
 private:
     // Every process is read from its stat file alone, named by the kernel's comm; only the few listed
     // processes get their full names.
-    platform::ProcStatCache m_table;
+    platform::ProcStatCache m_processTable;
     std::mutex m_mutex;
     std::unordered_map<int, Previous> m_previous;
     std::optional<std::chrono::steady_clock::time_point> m_previousAt;
