@@ -6,17 +6,16 @@
 #include "shared/engines/OllamaEngine.h"
 #include "shared/engines/ThermalEngine.h"
 
+#include "ProcessFiller.h"
+
 #include <QGuiApplication>
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <dirent.h>
-#include <signal.h>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -31,39 +30,6 @@ double cpuSeconds()
     getrusage(RUSAGE_SELF, &self);
     getrusage(RUSAGE_CHILDREN, &children);
     return seconds(self) + seconds(children);
-}
-
-int processCount()
-{
-    int count = 0;
-    DIR* proc = opendir("/proc");
-    while (const dirent* e = readdir(proc))
-        count += e->d_name[0] >= '0' && e->d_name[0] <= '9';
-    closedir(proc);
-    return count;
-}
-
-// Idle children that bring the machine to about 300 processes, the size the tick is meant for.
-std::vector<pid_t> g_filler;
-
-void fillProcessTable(int target)
-{
-    for (int n = processCount(); n < target; ++n) {
-        const pid_t pid = fork();
-        if (pid == 0) {
-            pause();
-            _exit(0);
-        }
-        g_filler.push_back(pid);
-    }
-}
-
-void emptyProcessTable()
-{
-    for (pid_t pid : g_filler) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
 }
 
 std::string runTool(const char* command)
@@ -94,7 +60,7 @@ void BM_DashboardTick(benchmark::State& state)
         state.SetIterationTime(cpuSeconds() - start);
         benchmark::DoNotOptimize(sample);
     }
-    state.counters["processes"] = processCount();
+    state.counters["processes"] = ProcessFiller::processCount();
 }
 
 void BM_PsAndSsTools(benchmark::State& state)
@@ -166,12 +132,45 @@ void BM_StepMemoryAndThermal(benchmark::State& state)
     });
 }
 
+// Sensors, battery, interface counters, disk and the local address: the small readers together.
+void BM_StepMachineReaders(benchmark::State& state)
+{
+    auto sensors = platform::SensorMonitor::create("/sys");
+    platform::PowerSupplies power;
+    platform::InterfaceCounters interfaces;
+    platform::LocalAddress localAddress;
+    measure(state, [&] {
+        if (sensors) {
+            benchmark::DoNotOptimize(sensors->readTemperature(platform::SensorClass::chip));
+            benchmark::DoNotOptimize(sensors->fanRPMs());
+        }
+        benchmark::DoNotOptimize(power.internalBattery());
+        benchmark::DoNotOptimize(interfaces.totals());
+        benchmark::DoNotOptimize(platform::DiskSpace::of("/"));
+        benchmark::DoNotOptimize(localAddress.defaultRouteAddress());
+    });
+}
+
+// The GUI-thread half of a tick: one sample handed to the view model.
+void BM_StepPublish(benchmark::State& state)
+{
+    auto memory = std::make_shared<MemoryEngine>();
+    auto ollama = std::make_shared<OllamaEngine>();
+    auto thermal = std::make_shared<ThermalEngine>();
+    DashboardViewModel model(memory, ollama, thermal);
+    DashboardSampler sampler(memory, ollama, thermal, DashboardSources {});
+    const DashboardSample sample = sampler.sample(true);
+    measure(state, [&] { model.publishSample(sample); });
+}
+
 } // namespace
 
 BENCHMARK(BM_StepProcessTable)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StepConnections)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StepOllama)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StepMemoryAndThermal)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StepMachineReaders)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StepPublish)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DashboardTick)->UseManualTime()->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 BENCHMARK(BM_PsAndSsTools)->UseManualTime()->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
@@ -179,10 +178,9 @@ int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QGuiApplication app(argc, argv);
-    fillProcessTable(300);
+    const ProcessFiller filler(300);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    emptyProcessTable();
     return 0;
 }

@@ -20,7 +20,7 @@ ProcessWatcher::ProcessWatcher()
 
 ProcessWatcher::ProcessWatcher(Options options)
     : m_options(std::move(options))
-    , m_table(m_options.procRoot)
+    , m_processTable(m_options.procRoot)
 {
     long processors = m_options.processorCount;
     if (processors <= 0)
@@ -47,7 +47,8 @@ std::vector<RunningProcess> ProcessWatcher::scanProcesses()
         if (m_mockProcesses)
             return *m_mockProcesses;
     }
-    const auto processes = m_table.listWithoutOwners(); // snapshots carry no owner
+    // Snapshots carry no owner.
+    const auto processes = m_processTable.list(false, platform::ProcStatCache::Names::executable);
     const double at = now();
     const double ticksPerSecond = static_cast<double>(platform::ProcessTable::ticksPerSecond());
 

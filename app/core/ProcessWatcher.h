@@ -3,7 +3,7 @@
 #include "engines/EngineLoop.h"
 #include "engines/RunningProcess.h"
 
-#include "platform/proc/ProcessTable.h"
+#include "platform/proc/ProcStatCache.h"
 
 #include <chrono>
 #include <cstdint>
@@ -63,7 +63,7 @@ private:
     void watchLoop(std::stop_token stop, std::map<std::int32_t, Date> known);
 
     Options m_options;
-    platform::ProcessTable m_table;
+    platform::ProcStatCache m_processTable;
     double m_maxPercent;
     mutable std::mutex m_mutex;
     bool m_isWatching = false;

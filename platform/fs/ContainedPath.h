@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UniqueFd.h"
+#include "platform/io/UniqueFd.h"
 
 #include <sys/stat.h>
 

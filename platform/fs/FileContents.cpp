@@ -1,6 +1,6 @@
 #include "FileContents.h"
 
-#include "UniqueFd.h"
+#include "platform/io/UniqueFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

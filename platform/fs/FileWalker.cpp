@@ -1,7 +1,7 @@
 #include "FileWalker.h"
 
-#include "DirectoryEntries.h"
-#include "UniqueFd.h"
+#include "platform/io/DirectoryEntries.h"
+#include "platform/io/UniqueFd.h"
 
 #include <fcntl.h>
 

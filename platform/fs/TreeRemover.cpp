@@ -1,7 +1,7 @@
 #include "TreeRemover.h"
 
-#include "DirectoryEntries.h"
-#include "UniqueFd.h"
+#include "platform/io/DirectoryEntries.h"
+#include "platform/io/UniqueFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

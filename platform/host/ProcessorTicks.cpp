@@ -1,6 +1,6 @@
 #include "ProcessorTicks.h"
 
-#include "platform/proc/ProcFiles.h"
+#include "platform/io/ProcFiles.h"
 
 #include <charconv>
 

@@ -1,7 +1,7 @@
 #include "Sysctl.h"
 
 #include "VmStatistics.h"
-#include "platform/proc/ProcFiles.h"
+#include "platform/io/ProcFiles.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,6 +1,6 @@
 #include "VmStatistics.h"
 
-#include "platform/proc/ProcFiles.h"
+#include "platform/io/ProcFiles.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/io/UniqueFd.h"
 #include "platform/ipc/DomainError.h"
 
 #include <optional>
@@ -7,33 +8,6 @@
 #include <sys/types.h>
 
 namespace platform {
-
-// Owns one file descriptor and closes it once.
-class UniqueFd
-{
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd)
-        : m_fd(fd)
-    {
-    }
-    UniqueFd(UniqueFd&& other) noexcept
-        : m_fd(other.release())
-    {
-    }
-    UniqueFd& operator=(UniqueFd&& other) noexcept;
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() { reset(); }
-
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-    int release();
-    void reset(int fd = -1);
-
-private:
-    int m_fd = -1;
-};
 
 // A connected stream socket to `path`; errors are POSIX errors.
 Result<UniqueFd> connectUnixSocket(const std::string& path);

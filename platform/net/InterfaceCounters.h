@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/io/UniqueFd.h"
+
 #include <cstdint>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -14,6 +18,8 @@ struct ByteTotals
 };
 
 // Bytes sent and received, summed over every interface in /sys/class/net (64-bit kernel counters).
+// The counter files stay open between calls and are read again in place; an interface that went away
+// is dropped, and one that came back under its name is opened afresh. Thread-safe.
 class InterfaceCounters
 {
 public:
@@ -23,7 +29,18 @@ public:
     std::optional<ByteTotals> totals() const;
 
 private:
+    struct Counters
+    {
+        UniqueFd received;
+        UniqueFd sent;
+        bool listed = false;
+    };
+    std::optional<std::uint64_t> read(UniqueFd& counter, const std::string& interfaceName, const char* file) const;
+
     std::string m_root;
+    mutable std::mutex m_mutex;
+    mutable UniqueFd m_dir;
+    mutable std::map<std::string, Counters, std::less<>> m_interfaces;
 };
 
 } // namespace platform

@@ -1,44 +1,18 @@
 #include "LocalAddress.h"
 
+#include "platform/io/ProcFiles.h"
+#include "platform/io/TextFields.h"
+#include "platform/io/UniqueFd.h"
+
+#include <cstring>
+
 #include <arpa/inet.h>
-#include <charconv>
-#include <fstream>
-#include <ifaddrs.h>
-#include <netdb.h>
-#include <sstream>
-#include <vector>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 
 namespace platform {
-
-namespace {
-
-std::vector<std::string_view> fields(std::string_view line)
-{
-    std::vector<std::string_view> out;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-            ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-            ++i;
-        if (i > start)
-            out.push_back(line.substr(start, i - start));
-    }
-    return out;
-}
-
-template<typename T>
-std::optional<T> parseNumber(std::string_view text, int base)
-{
-    T value {};
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
-} // namespace
 
 std::optional<std::string> defaultRouteInterface(std::string_view routeText)
 {
@@ -55,13 +29,13 @@ std::optional<std::string> defaultRouteInterface(std::string_view routeText)
             continue;
         }
         // Iface Destination Gateway Flags RefCnt Use Metric Mask ...
-        const auto f = fields(line);
+        const auto f = textfields::split(line);
         if (f.size() < 8)
             continue;
-        const auto destination = parseNumber<unsigned long>(f[1], 16);
-        const auto flags = parseNumber<unsigned>(f[3], 16);
-        const auto metric = parseNumber<long>(f[6], 10);
-        const auto mask = parseNumber<unsigned long>(f[7], 16);
+        const auto destination = textfields::parseNumber<unsigned long>(f[1], 16);
+        const auto flags = textfields::parseNumber<unsigned>(f[3], 16);
+        const auto metric = textfields::parseNumber<long>(f[6], 10);
+        const auto mask = textfields::parseNumber<unsigned long>(f[7], 16);
         if (!destination || !flags || !metric || !mask || *destination != 0 || *mask != 0 || !(*flags & routeUp))
             continue;
         if (!best || *metric < bestMetric) {
@@ -79,12 +53,10 @@ LocalAddress::LocalAddress(std::string procRoot)
 
 std::optional<std::string> LocalAddress::defaultRouteAddress() const
 {
-    std::ifstream in(m_root + "/net/route");
-    if (!in)
+    const auto text = procfiles::readText(m_root + "/net/route");
+    if (!text)
         return std::nullopt;
-    std::stringstream text;
-    text << in.rdbuf();
-    const auto interfaceName = defaultRouteInterface(text.str());
+    const auto interfaceName = defaultRouteInterface(*text);
     if (!interfaceName)
         return std::nullopt;
     return ipv4AddressOf(*interfaceName);
@@ -92,19 +64,22 @@ std::optional<std::string> LocalAddress::defaultRouteAddress() const
 
 std::optional<std::string> LocalAddress::ipv4AddressOf(const std::string& interfaceName)
 {
-    ifaddrs* list = nullptr;
-    if (::getifaddrs(&list) != 0)
+    // Asks for the one interface instead of dumping them all as getifaddrs does; the answer is the same
+    // first address (the primary one) carrying that name.
+    ifreq request {};
+    if (interfaceName.empty() || interfaceName.size() >= sizeof request.ifr_name)
         return std::nullopt;
-    std::optional<std::string> address;
-    for (ifaddrs* entry = list; entry && !address; entry = entry->ifa_next) {
-        if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET || interfaceName != entry->ifa_name)
-            continue;
-        char host[NI_MAXHOST];
-        if (::getnameinfo(entry->ifa_addr, sizeof(sockaddr_in), host, sizeof host, nullptr, 0, NI_NUMERICHOST) == 0)
-            address = host;
-    }
-    ::freeifaddrs(list);
-    return address;
+    interfaceName.copy(request.ifr_name, interfaceName.size());
+    request.ifr_addr.sa_family = AF_INET;
+    const UniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!fd || ::ioctl(fd.get(), SIOCGIFADDR, &request) != 0 || request.ifr_addr.sa_family != AF_INET)
+        return std::nullopt;
+    sockaddr_in address {};
+    std::memcpy(&address, &request.ifr_addr, sizeof address);
+    char host[INET_ADDRSTRLEN];
+    if (!::inet_ntop(AF_INET, &address.sin_addr, host, sizeof host))
+        return std::nullopt;
+    return std::string(host);
 }
 
 } // namespace platform

@@ -19,7 +19,7 @@ public:
 
     std::optional<std::string> defaultRouteAddress() const;
 
-    // The first IPv4 address of the named interface, from getifaddrs.
+    // The first IPv4 address of the named interface.
     static std::optional<std::string> ipv4AddressOf(const std::string& interfaceName);
 
 private:

@@ -1,8 +1,11 @@
 #include "TcpConnections.h"
 
+#include "SocketDiag.h"
+#include "platform/io/ProcFiles.h"
+#include "platform/io/TextFields.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
-#include <charconv>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -13,86 +16,27 @@ namespace platform {
 namespace {
 
 constexpr std::string_view kEstablished = "01";
-
-std::vector<std::string_view> fields(std::string_view line)
-{
-    std::vector<std::string_view> out;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && line[i] == ' ')
-            ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ')
-            ++i;
-        if (i > start)
-            out.push_back(line.substr(start, i - start));
-    }
-    return out;
-}
-
-template<typename T>
-std::optional<T> parseNumber(std::string_view text, int base)
-{
-    T value {};
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
-struct Endpoint
-{
-    std::string text;
-    bool loopback = false;
-};
+constexpr std::size_t kMaxTableBytes = std::size_t(64) << 20;
 
 // The kernel prints each 32-bit word of the address as the native integer it holds in memory, and the
 // port in host order; copying the parsed words back into memory restores network byte order.
-std::optional<Endpoint> parseEndpoint(std::string_view text, bool ipv6)
+std::optional<TcpEndpoint> parseEndpoint(std::string_view text, bool ipv6)
 {
     const std::size_t colon = text.find(':');
     const std::size_t hexLength = ipv6 ? 32 : 8;
     if (colon != hexLength)
         return std::nullopt;
-    const auto port = parseNumber<unsigned>(text.substr(colon + 1), 16);
+    const auto port = textfields::parseNumber<unsigned>(text.substr(colon + 1), 16);
     if (!port || *port > 65535)
         return std::nullopt;
     unsigned char bytes[16];
     for (std::size_t word = 0; word < hexLength / 8; ++word) {
-        const auto value = parseNumber<std::uint32_t>(text.substr(word * 8, 8), 16);
+        const auto value = textfields::parseNumber<std::uint32_t>(text.substr(word * 8, 8), 16);
         if (!value)
             return std::nullopt;
         std::memcpy(bytes + word * 4, &*value, 4);
     }
-    char host[INET6_ADDRSTRLEN];
-    Endpoint endpoint;
-    if (!ipv6) {
-        ::inet_ntop(AF_INET, bytes, host, sizeof host);
-        endpoint.loopback = bytes[0] == 127;
-        endpoint.text = std::string(host) + ":" + std::to_string(*port);
-        return endpoint;
-    }
-    ::inet_ntop(AF_INET6, bytes, host, sizeof host);
-    static const unsigned char loopback6[16] = { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1 };
-    static const unsigned char mappedPrefix[12] = { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff };
-    endpoint.loopback = std::memcmp(bytes, loopback6, 16) == 0
-        || (std::memcmp(bytes, mappedPrefix, 12) == 0 && bytes[12] == 127);
-    endpoint.text = "[" + std::string(host) + "]:" + std::to_string(*port);
-    return endpoint;
-}
-
-std::string readSmallFile(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    std::string text;
-    char buffer[65536];
-    ssize_t n;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
-        text.append(buffer, static_cast<std::size_t>(n));
-    ::close(fd);
-    return text;
+    return TcpEndpoint::of(bytes, ipv6, static_cast<std::uint16_t>(*port));
 }
 
 // The full executable name, since comm is cut at 15 characters; comm for kernel threads and processes
@@ -111,13 +55,32 @@ std::string processName(const std::string& pidDir)
         if (!name.empty())
             return name;
     }
-    std::string comm = readSmallFile(pidDir + "/comm");
+    std::string comm = procfiles::readText(pidDir + "/comm").value_or("");
     while (!comm.empty() && comm.back() == '\n')
         comm.pop_back();
     return comm;
 }
 
 } // namespace
+
+TcpEndpoint TcpEndpoint::of(const unsigned char* address, bool ipv6, std::uint16_t port)
+{
+    char host[INET6_ADDRSTRLEN];
+    TcpEndpoint endpoint;
+    if (!ipv6) {
+        ::inet_ntop(AF_INET, address, host, sizeof host);
+        endpoint.loopback = address[0] == 127;
+        endpoint.text = std::string(host) + ":" + std::to_string(port);
+        return endpoint;
+    }
+    ::inet_ntop(AF_INET6, address, host, sizeof host);
+    static const unsigned char loopback6[16] = { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1 };
+    static const unsigned char mappedPrefix[12] = { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff };
+    endpoint.loopback = std::memcmp(address, loopback6, 16) == 0
+        || (std::memcmp(address, mappedPrefix, 12) == 0 && address[12] == 127);
+    endpoint.text = "[" + std::string(host) + "]:" + std::to_string(port);
+    return endpoint;
+}
 
 std::vector<TcpSocket> parseEstablished(std::string_view text, bool ipv6)
 {
@@ -132,12 +95,12 @@ std::vector<TcpSocket> parseEstablished(std::string_view text, bool ipv6)
             continue;
         }
         // sl local_address rem_address st tx_queue:rx_queue tr:tm->when retrnsmt uid timeout inode ...
-        const auto f = fields(line);
+        const auto f = textfields::split(line);
         if (f.size() < 10 || f[3] != kEstablished)
             continue;
         const auto local = parseEndpoint(f[1], ipv6);
         const auto remote = parseEndpoint(f[2], ipv6);
-        const auto inode = parseNumber<std::uint64_t>(f[9], 10);
+        const auto inode = textfields::parseNumber<std::uint64_t>(f[9], 10);
         if (!local || !remote || !inode)
             continue;
         sockets.push_back({ local->text, remote->text, local->loopback || remote->loopback, *inode });
@@ -151,7 +114,7 @@ std::optional<std::uint64_t> socketInode(std::string_view linkTarget)
     if (linkTarget.size() <= prefix.size() + 1 || linkTarget.substr(0, prefix.size()) != prefix
         || linkTarget.back() != ']')
         return std::nullopt;
-    return parseNumber<std::uint64_t>(linkTarget.substr(prefix.size(), linkTarget.size() - prefix.size() - 1), 10);
+    return textfields::parseNumber<std::uint64_t>(linkTarget.substr(prefix.size(), linkTarget.size() - prefix.size() - 1), 10);
 }
 
 TcpConnections::TcpConnections(std::string procRoot)
@@ -169,7 +132,7 @@ TcpConnections::Owners TcpConnections::scanOwners(const std::vector<TcpSocket>& 
         return owners;
     std::unordered_map<int, std::string> names;
     while (const dirent* entry = ::readdir(proc)) {
-        const auto pid = parseNumber<int>(entry->d_name, 10);
+        const auto pid = textfields::parseNumber<int>(entry->d_name, 10);
         if (!pid || *pid <= 0)
             continue;
         const std::string fdPath = m_root + "/" + entry->d_name + "/fd";
@@ -206,15 +169,28 @@ TcpConnections::Owners TcpConnections::scanOwners(const std::vector<TcpSocket>& 
     return owners;
 }
 
-std::vector<TcpConnection> TcpConnections::established() const
+std::vector<TcpSocket> TcpConnections::externalSockets() const
 {
-    std::vector<TcpSocket> sockets;
-    for (bool ipv6 : { false, true }) {
-        for (TcpSocket& socket : parseEstablished(readSmallFile(m_root + (ipv6 ? "/net/tcp6" : "/net/tcp")), ipv6)) {
-            if (!socket.loopback && socket.inode != 0)
-                sockets.push_back(std::move(socket));
+    // Reading /proc/net/tcp walks the kernel's whole connection table once per family; asking the kernel
+    // for the established sockets costs one walk for both. A fixture tree has only its files.
+    std::optional<std::vector<TcpSocket>> sockets;
+    if (m_root == "/proc")
+        sockets = socketdiag::establishedTcp();
+    if (!sockets) {
+        sockets.emplace();
+        for (bool ipv6 : { false, true }) {
+            const auto text = procfiles::readText(m_root + (ipv6 ? "/net/tcp6" : "/net/tcp"), kMaxTableBytes);
+            for (TcpSocket& socket : parseEstablished(text.value_or(""), ipv6))
+                sockets->push_back(std::move(socket));
         }
     }
+    std::erase_if(*sockets, [](const TcpSocket& s) { return s.loopback || s.inode == 0; });
+    return std::move(*sockets);
+}
+
+std::vector<TcpConnection> TcpConnections::established() const
+{
+    const std::vector<TcpSocket> sockets = externalSockets();
 
     std::lock_guard lock(m_mutex);
     const bool allKnown = std::all_of(sockets.begin(), sockets.end(),

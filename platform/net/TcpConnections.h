@@ -10,6 +10,16 @@
 
 namespace platform {
 
+// One end of a TCP connection as shown: "10.0.0.5:51234" or "[2001:db8::5]:51234".
+struct TcpEndpoint
+{
+    std::string text;
+    bool loopback = false; // on 127.0.0.0/8, ::1 or ::ffff:127.0.0.0/104
+
+    // From an address in network byte order (4 or 16 bytes) and a port.
+    static TcpEndpoint of(const unsigned char* address, bool ipv6, std::uint16_t port);
+};
+
 // One established TCP socket as /proc/net/tcp or tcp6 lists it.
 struct TcpSocket
 {
@@ -34,7 +44,8 @@ struct TcpConnection
     std::string processName;
 };
 
-// Established TCP connections of the machine mapped to their processes through the socket inodes in
+// Established TCP connections of the machine (asked of the kernel's socket diagnostics for the machine's own
+// /proc, read from net/tcp and net/tcp6 otherwise or when the kernel does not answer) mapped to their processes through the socket inodes in
 // /proc/[pid]/fd, loopback traffic left out. Sockets of processes whose fd folder cannot be read (other
 // users' processes) are not listed. Ordered by pid, then as the kernel lists them; a socket shared by
 // several processes appears once per process.
@@ -59,6 +70,8 @@ private:
     };
     using Owners = std::unordered_map<std::uint64_t, std::vector<Owner>>;
     Owners scanOwners(const std::vector<TcpSocket>& sockets) const;
+    // The established sockets with no loopback end, IPv4 first, each family in the kernel's order.
+    std::vector<TcpSocket> externalSockets() const;
 
     std::string m_root;
     mutable std::mutex m_mutex;

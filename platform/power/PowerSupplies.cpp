@@ -1,10 +1,11 @@
 #include "PowerSupplies.h"
 
+#include "platform/io/ProcFiles.h"
+#include "platform/io/TextFields.h"
+
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -13,25 +14,9 @@ namespace platform {
 
 namespace {
 
-std::string readTrimmed(const fs::path& path)
-{
-    std::ifstream in(path);
-    if (!in)
-        return {};
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-        text.pop_back();
-    return text;
-}
-
 std::optional<std::int64_t> readInteger(const fs::path& path)
 {
-    const std::string text = readTrimmed(path);
-    std::int64_t value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
+    return textfields::parseNumber<std::int64_t>(procfiles::readTrimmed(path));
 }
 
 bool isExternalSupply(const std::string& type)
@@ -80,11 +65,11 @@ std::optional<BatteryStatus> PowerSupplies::internalBattery() const
     bool sawExternal = false;
     bool externalOnline = false;
     for (const fs::path& dir : supplies) {
-        const std::string type = readTrimmed(dir / "type");
+        const std::string type = procfiles::readTrimmed(dir / "type");
         if (isExternalSupply(type)) {
             sawExternal = true;
             externalOnline = externalOnline || readInteger(dir / "online").value_or(0) == 1;
-        } else if (type == "Battery" && !battery && readTrimmed(dir / "scope") != "Device") {
+        } else if (type == "Battery" && !battery && procfiles::readTrimmed(dir / "scope") != "Device") {
             battery = dir;
         }
     }
@@ -92,7 +77,7 @@ std::optional<BatteryStatus> PowerSupplies::internalBattery() const
         return std::nullopt;
 
     BatteryStatus status;
-    const std::string state = readTrimmed(*battery / "status");
+    const std::string state = procfiles::readTrimmed(*battery / "status");
     if (auto capacity = readInteger(*battery / "capacity")) {
         status.currentCapacity = *capacity;
         status.maxCapacity = 100;

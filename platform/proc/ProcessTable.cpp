@@ -1,6 +1,6 @@
 #include "ProcessTable.h"
 
-#include "ProcFiles.h"
+#include "platform/io/ProcFiles.h"
 
 #include <algorithm>
 #include <charconv>
@@ -16,26 +16,24 @@ namespace platform {
 
 namespace {
 
-constexpr unsigned kernelThreadFlag = 0x00200000; // PF_KTHREAD
-
 template<typename T> bool parseNumber(std::string_view text, T& out)
 {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
     return ec == std::errc() && end == text.data() + text.size();
 }
 
-// Splits off the next space-separated field of text.
+// Splits off the next space-separated field of text. A plain loop: find_first_of calls memchr once per
+// character, which made parsing a tenth of the cost of a process listing.
 std::string_view nextField(std::string_view& text)
 {
-    const auto start = text.find_first_not_of(' ');
-    if (start == std::string_view::npos) {
-        text = {};
-        return {};
-    }
-    text.remove_prefix(start);
-    const auto end = text.find_first_of(" \n");
-    const auto field = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end);
+    std::size_t start = 0;
+    while (start < text.size() && text[start] == ' ')
+        ++start;
+    std::size_t end = start;
+    while (end < text.size() && text[end] != ' ' && text[end] != '\n')
+        ++end;
+    const auto field = text.substr(start, end - start);
+    text.remove_prefix(end);
     return field;
 }
 
@@ -221,21 +219,30 @@ std::optional<ProcessInfo> ProcessTable::read(
         p.uid = *uid;
     }
 
-    if (!p.kernelThread) {
+    p.name = executableName(procFd, pidText, p.kernelThread, stat->comm);
+    return p;
+}
+
+std::string ProcessTable::executableName(int procFd, const char* pidText, bool kernelThread, std::string_view comm)
+{
+    std::string name;
+    if (!kernelThread) {
+        char path[64];
+        char buf[4096];
         std::snprintf(path, sizeof path, "%s/exe", pidText);
-        n = ::readlinkat(procFd, path, buf, sizeof buf);
+        ssize_t n = ::readlinkat(procFd, path, buf, sizeof buf);
         if (n > 0)
-            p.name = nameFromExeTarget(std::string_view(buf, static_cast<std::size_t>(n)));
-        if (p.name.empty()) {
+            name = nameFromExeTarget(std::string_view(buf, static_cast<std::size_t>(n)));
+        if (name.empty()) {
             std::snprintf(path, sizeof path, "%s/cmdline", pidText);
             n = procfiles::readInto(procFd, path, buf, sizeof buf);
             if (n > 0)
-                p.name = nameFromCmdline(std::string_view(buf, static_cast<std::size_t>(n)));
+                name = nameFromCmdline(std::string_view(buf, static_cast<std::size_t>(n)));
         }
     }
-    if (p.name.empty())
-        p.name = stat->comm;
-    return p;
+    if (name.empty())
+        name = std::string(comm);
+    return name;
 }
 
 std::vector<ProcessInfo> ProcessTable::list(bool includeKernelThreads) const

@@ -34,6 +34,7 @@ class ProcessTable
 {
 public:
     static constexpr uid_t unknownUid = static_cast<uid_t>(-1);
+    static constexpr unsigned kernelThreadFlag = 0x00200000; // PF_KTHREAD in the stat line's flags
 
     explicit ProcessTable(std::string procRoot = "/proc");
 
@@ -68,6 +69,8 @@ public:
     static std::string nameFromCmdline(std::string_view cmdline);
     // The file name of an exe link target, without the " (deleted)" the kernel adds for a replaced file.
     static std::string nameFromExeTarget(std::string_view target);
+    // The name ProcessInfo::name describes, for the process folder pidText below procFd.
+    static std::string executableName(int procFd, const char* pidText, bool kernelThread, std::string_view comm);
 
 private:
     std::vector<ProcessInfo> list(bool includeKernelThreads, bool withOwners) const;

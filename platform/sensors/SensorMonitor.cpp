@@ -1,26 +1,16 @@
 #include "SensorMonitor.h"
 
+#include "platform/io/ProcFiles.h"
+
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
-#include <fstream>
 
 namespace fs = std::filesystem;
 
 namespace platform {
 
 namespace {
-
-std::string readTrimmed(const fs::path& path)
-{
-    std::ifstream in(path);
-    if (!in)
-        return {};
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '\r'))
-        text.pop_back();
-    return text;
-}
 
 std::optional<long long> parseInteger(std::string_view text)
 {
@@ -126,10 +116,10 @@ std::optional<SensorMonitor> SensorMonitor::create(const std::string& sysRoot)
     const fs::path root(sysRoot);
 
     for (const fs::path& hwmon : numberedEntries(root / "class/hwmon", "hwmon")) {
-        const std::string driver = readTrimmed(hwmon / "name");
+        const std::string driver = procfiles::readTrimmed(hwmon / "name");
         for (int i : inputIndices(hwmon, "temp", "_input")) {
             const std::string stem = "temp" + std::to_string(i);
-            monitor.m_inputs.push_back({ driver, readTrimmed(hwmon / (stem + "_label")), i,
+            monitor.m_inputs.push_back({ driver, procfiles::readTrimmed(hwmon / (stem + "_label")), i,
                 (hwmon / (stem + "_input")).string() });
         }
         for (int i : inputIndices(hwmon, "fan", "_input"))
@@ -137,7 +127,7 @@ std::optional<SensorMonitor> SensorMonitor::create(const std::string& sysRoot)
     }
     // Thermal zones come after hwmon: where a zone also shows up as a hwmon chip, hwmon's labels win.
     for (const fs::path& zone : numberedEntries(root / "class/thermal", "thermal_zone")) {
-        std::string type = readTrimmed(zone / "type");
+        std::string type = procfiles::readTrimmed(zone / "type");
         std::replace(type.begin(), type.end(), '-', '_');
         if (!type.empty() && fs::exists(zone / "temp"))
             monitor.m_inputs.push_back({ type, "", 0, (zone / "temp").string() });
@@ -162,14 +152,14 @@ std::optional<double> SensorMonitor::readTemperature(SensorClass sensorClass) co
     const auto& path = m_chosen[static_cast<int>(sensorClass)];
     if (!path)
         return std::nullopt;
-    return parseMillidegrees(readTrimmed(*path));
+    return parseMillidegrees(procfiles::readTrimmed(*path));
 }
 
 std::vector<double> SensorMonitor::fanRPMs() const
 {
     std::vector<double> rpms;
     for (const std::string& path : m_fanPaths) {
-        auto value = parseInteger(readTrimmed(path));
+        auto value = parseInteger(procfiles::readTrimmed(path));
         rpms.push_back(value && *value > 0 ? static_cast<double>(*value) : 0.0);
     }
     return rpms;
@@ -179,7 +169,7 @@ std::optional<double> SensorMonitor::gpuBusyPercent() const
 {
     std::optional<double> busiest;
     for (const std::string& path : m_gpuBusyPaths) {
-        auto value = parseInteger(readTrimmed(path));
+        auto value = parseInteger(procfiles::readTrimmed(path));
         if (value && *value >= 0 && *value <= 100)
             busiest = std::max(busiest.value_or(0.0), static_cast<double>(*value));
     }

@@ -1,6 +1,6 @@
 #include "platform/services/ChildProcess.h"
 
-#include "platform/ipc/UnixSocket.h"
+#include "platform/io/UniqueFd.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,22 +1,12 @@
 #include "ThermalZones.h"
 
-#include "platform/proc/ProcFiles.h"
+#include "platform/io/ProcFiles.h"
 
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
 
 namespace platform {
-
-namespace {
-
-std::string readTrimmed(const std::string& path)
-{
-    const auto text = procfiles::readText(path, 4096);
-    return text ? std::string(procfiles::trimmed(*text)) : std::string();
-}
-
-} // namespace
 
 ThermalZones::ThermalZones(std::string sysRoot)
     : m_root(std::move(sysRoot))
@@ -49,14 +39,14 @@ std::vector<ThermalZone> ThermalZones::read() const
             continue;
 
         const std::string dir = base + "/" + name + "/";
-        if (readTrimmed(dir + "mode") == "disabled")
+        if (procfiles::readTrimmed(dir + "mode") == "disabled")
             continue;
         const auto temp = procfiles::readText(dir + "temp", 64);
         const auto celsius = temp ? parseMillidegrees(*temp) : std::nullopt;
         if (!celsius)
             continue;
         zone.celsius = *celsius;
-        zone.type = readTrimmed(dir + "type");
+        zone.type = procfiles::readTrimmed(dir + "type");
 
         for (int trip = 0;; ++trip) {
             const std::string tripBase = dir + "trip_point_" + std::to_string(trip) + "_";
@@ -65,7 +55,7 @@ std::vector<ThermalZone> ThermalZones::read() const
                 break;
             const auto tripCelsius = parseMillidegrees(*tripTemp);
             if (tripCelsius && *tripCelsius > 0)
-                zone.trips.push_back({readTrimmed(tripBase + "type"), *tripCelsius});
+                zone.trips.push_back({procfiles::readTrimmed(tripBase + "type"), *tripCelsius});
         }
         zones.push_back(std::move(zone));
     }

@@ -1,71 +1,17 @@
 #include "DashboardProcessSampler.h"
 
 #include <algorithm>
-#include <charconv>
-#include <dirent.h>
-#include <fcntl.h>
 #include <numeric>
-#include <unistd.h>
-
-namespace {
-
-std::string readFile(const std::string& path)
-{
-    std::string text;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return text;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
-        text.append(buffer, static_cast<std::size_t>(n));
-    ::close(fd);
-    return text;
-}
-
-} // namespace
 
 DashboardProcessSampler::DashboardProcessSampler(std::string procRoot)
-    : m_root(procRoot)
-    , m_table(std::move(procRoot))
-    , m_bootTime(platform::ProcessTable::parseBootTime(readFile(m_root + "/stat")).value_or(0))
-    , m_pageSize(std::max(::sysconf(_SC_PAGESIZE), 1L))
+    : m_processTable(std::move(procRoot))
 {
-}
-
-std::vector<platform::ProcessInfo> DashboardProcessSampler::quickList() const
-{
-    std::vector<platform::ProcessInfo> processes;
-    DIR* dir = ::opendir(m_root.c_str());
-    if (!dir)
-        return processes;
-    const double tps = static_cast<double>(std::max(platform::ProcessTable::ticksPerSecond(), 1L));
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] < '1' || entry->d_name[0] > '9')
-            continue;
-        // A process that ended since the listing has no stat any more and is left out.
-        const auto stat = platform::ProcessTable::parseStat(readFile(m_root + "/" + entry->d_name + "/stat"));
-        if (!stat)
-            continue;
-        platform::ProcessInfo p;
-        p.pid = stat->pid;
-        p.ppid = stat->ppid;
-        p.name = stat->comm;
-        p.state = stat->state;
-        p.startTimeTicks = stat->startTime;
-        p.startTime = static_cast<double>(m_bootTime) + static_cast<double>(stat->startTime) / tps;
-        p.cpuTicks = stat->utime + stat->stime;
-        p.residentBytes = stat->rssPages > 0 ? static_cast<std::uint64_t>(stat->rssPages) * static_cast<std::uint64_t>(m_pageSize) : 0;
-        processes.push_back(std::move(p));
-    }
-    ::closedir(dir);
-    return processes;
 }
 
 std::vector<RunningProcess> DashboardProcessSampler::fetchTopProcesses()
 {
     std::lock_guard lock(m_mutex);
-    const auto processes = quickList();
+    const auto processes = m_processTable.list(true, platform::ProcStatCache::Names::comm);
     const auto at = std::chrono::steady_clock::now();
     const double elapsed = m_previousAt ? std::chrono::duration<double>(at - *m_previousAt).count() : 0.0;
     const Date now = Date::now();
@@ -76,8 +22,8 @@ std::vector<RunningProcess> DashboardProcessSampler::fetchTopProcesses()
     m_previousAt = at;
     // The full executable name, since comm is cut at 15 characters.
     for (RunningProcess& p : top) {
-        if (auto info = m_table.info(p.pid); info && !info->name.empty())
-            p.name = info->name;
+        if (auto name = m_processTable.executableName(p.pid); !name.empty())
+            p.name = std::move(name);
     }
     return top;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "RunningProcess.h"
-#include "platform/proc/ProcessTable.h"
+#include "platform/proc/ProcStatCache.h"
 
 #include <chrono>
 #include <mutex>
@@ -32,14 +32,9 @@ public:
         long ticksPerSecond, Date now, std::size_t limit = kLimit);
 
 private:
-    // Every process from its stat file alone: one read per process. Names are the kernel's comm here;
-    // only the few listed processes are read in full.
-    std::vector<platform::ProcessInfo> quickList() const;
-
-    std::string m_root;
-    platform::ProcessTable m_table;
-    std::int64_t m_bootTime = 0;
-    long m_pageSize = 4096;
+    // Every process is read from its stat file alone, named by the kernel's comm; only the few listed
+    // processes get their full names.
+    platform::ProcStatCache m_processTable;
     std::mutex m_mutex;
     std::unordered_map<int, Previous> m_previous;
     std::optional<std::chrono::steady_clock::time_point> m_previousAt;

@@ -3,7 +3,7 @@
 #include "platform/fs/ContainedPath.h"
 #include "platform/fs/TreeRemover.h"
 #include "platform/fs/TreeSizer.h"
-#include "platform/fs/UniqueFd.h"
+#include "platform/io/UniqueFd.h"
 
 #include <sys/stat.h>
 

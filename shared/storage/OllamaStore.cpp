@@ -1,10 +1,10 @@
 #include "OllamaStore.h"
 
-#include "platform/fs/DirectoryEntries.h"
+#include "platform/io/DirectoryEntries.h"
 #include "platform/fs/FileContents.h"
 #include "platform/fs/FileWalker.h"
 #include "platform/fs/TreeRemover.h"
-#include "platform/fs/UniqueFd.h"
+#include "platform/io/UniqueFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 #include "TempTree.h"
 
 #include "platform/fs/TreeRemover.h"
-#include "platform/fs/UniqueFd.h"
+#include "platform/io/UniqueFd.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,8 @@
 #include "platform/net/InterfaceCounters.h"
 #include "platform/net/LocalAddress.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -27,6 +29,33 @@ TEST(InterfaceCountersTest, MissingListAndInterfacesWithoutStatistics)
     EXPECT_TRUE(platform::InterfaceCounters().totals()); // the real machine lists at least lo
 }
 
+TEST(InterfaceCountersTest, FollowsInterfacesThatComeGoAndReturn)
+{
+    QTemporaryDir dir;
+    const QString net = dir.path() + "/class/net/";
+    auto setCounters = [&](const QString& name, const QByteArray& rx, const QByteArray& tx) {
+        QDir().mkpath(net + name + "/statistics");
+        for (auto [file, text] : { std::pair { "/statistics/rx_bytes", rx }, std::pair { "/statistics/tx_bytes", tx } }) {
+            QFile f(net + name + file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)); // in place, as the kernel's file
+            f.write(text + "\n");
+        }
+    };
+    setCounters("eth0", "100", "10");
+    setCounters("tun0", "5", "1");
+    const platform::InterfaceCounters counters(dir.path().toStdString());
+    EXPECT_EQ(counters.totals(), (ByteTotals { 11, 105 }));
+
+    setCounters("eth0", "300", "30");
+    EXPECT_EQ(counters.totals(), (ByteTotals { 31, 305 }));
+
+    QDir(net + "tun0").removeRecursively();
+    EXPECT_EQ(counters.totals(), (ByteTotals { 30, 300 }));
+    // The same name again is a new interface with counters of its own.
+    setCounters("tun0", "7", "2");
+    EXPECT_EQ(counters.totals(), (ByteTotals { 32, 307 }));
+}
+
 TEST(LocalAddressTest, DefaultRouteIsTheUpRouteWithTheLowestMetric)
 {
     // wlan0 metric 600, eth0 metric 100, docker0 not up.
@@ -46,6 +75,8 @@ TEST(LocalAddressTest, AddressOfInterfaces)
 {
     EXPECT_EQ(platform::LocalAddress::ipv4AddressOf("lo"), "127.0.0.1");
     EXPECT_FALSE(platform::LocalAddress::ipv4AddressOf("no-such-interface"));
+    EXPECT_FALSE(platform::LocalAddress::ipv4AddressOf(""));
+    EXPECT_FALSE(platform::LocalAddress::ipv4AddressOf(std::string(40, 'e'))); // longer than any interface name
     // The fixture routes through eth0, which this machine may or may not have; a missing file gives nothing.
     EXPECT_FALSE(platform::LocalAddress("/nonexistent-proc").defaultRouteAddress());
 }

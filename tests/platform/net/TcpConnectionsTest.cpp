@@ -1,11 +1,20 @@
 #include "platform/net/TcpConnections.h"
 
+#include "platform/io/UniqueFd.h"
+#include "platform/net/SocketDiag.h"
+
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using platform::TcpConnection;
 using platform::TcpConnections;
@@ -144,4 +153,97 @@ TEST(TcpConnectionsTest, FindsOwnConnectionOnTheRealMachine)
         EXPECT_EQ(c.remote.find("[::1]"), std::string::npos);
         EXPECT_GT(c.pid, 0);
     }
+}
+
+namespace {
+
+// A connected pair on the loopback address of one family, with the inode of the client's socket.
+struct LoopbackPair
+{
+    platform::UniqueFd listener, client, server;
+    std::uint64_t clientInode = 0;
+
+    explicit LoopbackPair(bool ipv6)
+    {
+        sockaddr_storage address {};
+        socklen_t length = 0;
+        if (ipv6) {
+            auto* a = reinterpret_cast<sockaddr_in6*>(&address);
+            a->sin6_family = AF_INET6;
+            a->sin6_addr = in6addr_loopback;
+            length = sizeof *a;
+        } else {
+            auto* a = reinterpret_cast<sockaddr_in*>(&address);
+            a->sin_family = AF_INET;
+            a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            length = sizeof *a;
+        }
+        const int family = ipv6 ? AF_INET6 : AF_INET;
+        listener.reset(::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        if (::bind(listener.get(), reinterpret_cast<sockaddr*>(&address), length) != 0
+            || ::listen(listener.get(), 1) != 0
+            || ::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        client.reset(::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        if (::connect(client.get(), reinterpret_cast<sockaddr*>(&address), length) != 0)
+            return;
+        server.reset(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
+        struct stat info {};
+        if (::fstat(client.get(), &info) == 0)
+            clientInode = info.st_ino;
+    }
+};
+
+const platform::TcpSocket* withInode(const std::vector<platform::TcpSocket>& sockets, std::uint64_t inode)
+{
+    for (const auto& s : sockets) {
+        if (s.inode == inode)
+            return &s;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TEST(TcpConnectionsTest, KernelAnswerMatchesTheProcTables)
+{
+    const LoopbackPair v4(false);
+    const LoopbackPair v6(true);
+    ASSERT_NE(v4.clientInode, 0u);
+    const auto answer = platform::socketdiag::establishedTcp();
+    if (!answer)
+        GTEST_SKIP() << "no socket diagnostics in this kernel";
+
+    std::vector<platform::TcpSocket> files;
+    for (bool ipv6 : { false, true }) {
+        std::ifstream in(ipv6 ? "/proc/net/tcp6" : "/proc/net/tcp");
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        for (auto& s : platform::parseEstablished(text, ipv6))
+            files.push_back(s);
+    }
+    std::size_t lastIpv4 = 0;
+    std::size_t firstIpv6 = answer->size();
+    for (std::size_t i = 0; i < answer->size(); ++i) {
+        if ((*answer)[i].local.front() == '[')
+            firstIpv6 = std::min(firstIpv6, i);
+        else
+            lastIpv4 = i;
+    }
+    EXPECT_TRUE(answer->empty() || firstIpv6 == answer->size() || lastIpv4 < firstIpv6); // IPv4 first
+
+    for (const LoopbackPair* pair : { &v4, &v6 }) {
+        if (pair->clientInode == 0)
+            continue; // no IPv6 here
+        const auto* asked = withInode(*answer, pair->clientInode);
+        const auto* read = withInode(files, pair->clientInode);
+        ASSERT_NE(asked, nullptr);
+        ASSERT_NE(read, nullptr);
+        EXPECT_EQ(asked->local, read->local);
+        EXPECT_EQ(asked->remote, read->remote);
+        EXPECT_TRUE(asked->loopback);
+        EXPECT_EQ(asked->local.rfind(pair == &v4 ? "127.0.0.1:" : "[::1]:", 0), 0u);
+    }
+    // Loopback connections are never listed.
+    for (const auto& c : TcpConnections().established())
+        EXPECT_NE(c.pid, getpid());
 }

@@ -14,10 +14,17 @@ namespace platform::procfiles {
 // count, or -1 when the file cannot be opened or read (a vanished process, a missing source).
 ssize_t readInto(int dirfd, const char* path, char* buf, std::size_t cap);
 
+// Reads a file kept open again from its start: one pread, which makes proc and sysfs produce it afresh.
+// Answers the byte count, or -1 (ESRCH once a /proc process is gone, ENODEV once a device is).
+ssize_t rereadInto(int fd, char* buf, std::size_t cap);
+
 // The whole text of a small file, or nullopt when it cannot be read.
 std::optional<std::string> readText(const std::string& path, std::size_t limit = 1 << 20);
 
 // The text without leading and trailing white space and NUL bytes.
 std::string_view trimmed(std::string_view text);
+
+// The trimmed text of a one-value file (a sysfs attribute), empty when it cannot be read.
+std::string readTrimmed(const std::string& path, std::size_t limit = 4096);
 
 } // namespace platform::procfiles

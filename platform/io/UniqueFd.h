@@ -33,6 +33,9 @@ public:
     bool valid() const { return m_fd >= 0; }
     explicit operator bool() const { return valid(); }
 
+    // Gives the descriptor up without closing it.
+    int release() { return std::exchange(m_fd, -1); }
+
     void reset(int fd = -1)
     {
         if (m_fd >= 0)

@@ -1,4 +1,4 @@
-#include "ProcFiles.h"
+#include "platform/io/ProcFiles.h"
 
 #include <cerrno>
 
@@ -29,6 +29,15 @@ ssize_t readInto(int dirfd, const char* path, char* buf, std::size_t cap)
     }
     ::close(fd);
     return static_cast<ssize_t>(total);
+}
+
+ssize_t rereadInto(int fd, char* buf, std::size_t cap)
+{
+    ssize_t n;
+    do
+        n = ::pread(fd, buf, cap, 0);
+    while (n < 0 && errno == EINTR);
+    return n;
 }
 
 std::optional<std::string> readText(const std::string& path, std::size_t limit)
@@ -64,6 +73,12 @@ std::string_view trimmed(std::string_view text)
         return {};
     const auto last = text.find_last_not_of(blank);
     return text.substr(first, last - first + 1);
+}
+
+std::string readTrimmed(const std::string& path, std::size_t limit)
+{
+    const auto text = readText(path, limit);
+    return text ? std::string(trimmed(*text)) : std::string();
 }
 
 } // namespace platform::procfiles
