@@ -14,13 +14,6 @@ namespace {
 
 constexpr std::size_t kMiB = 1048576;
 
-std::vector<std::string> names(const std::vector<DeveloperCacheItem>& items)
-{
-    std::vector<std::string> out;
-    for (const auto& item : items)
-        out.push_back(item.name);
-    return out;
-}
 
 } // namespace
 

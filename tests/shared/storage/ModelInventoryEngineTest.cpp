@@ -27,13 +27,6 @@ const InventoryModel& named(const std::vector<InventoryModel>& models, const std
     return *it;
 }
 
-std::vector<std::string> names(const std::vector<InventoryModel>& models)
-{
-    std::vector<std::string> out;
-    for (const auto& m : models)
-        out.push_back(m.name);
-    return out;
-}
 
 } // namespace
 

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 #include <utility>
 #include <vector>
 
@@ -121,3 +122,13 @@ public:
     StorageRoots roots;
     const Date now;
 };
+
+// The names of listed items (models or caches), in list order.
+template<class Item>
+std::vector<std::string> names(const std::vector<Item>& items)
+{
+    std::vector<std::string> out;
+    for (const auto& item : items)
+        out.push_back(item.name);
+    return out;
+}
