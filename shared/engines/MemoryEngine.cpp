@@ -1,12 +1,8 @@
 #include "MemoryEngine.h"
 
+#include "core/Units.h"
+
 #include <cmath>
-
-namespace {
-
-constexpr double bytesPerGB = 1073741824.0;
-
-} // namespace
 
 MemoryEngine::MemoryEngine(std::string procRoot)
     : m_vm(std::move(procRoot))
@@ -35,7 +31,7 @@ SystemMemoryState MemoryEngine::makeState(
 {
     if (pageSize == 0)
         pageSize = 4096;
-    const auto gb = [](double bytes) { return bytes / bytesPerGB; };
+    const auto gb = [](double bytes) { return bytes / kBytesPerGB; };
     const auto pagesGB
         = [&](std::uint64_t pages) { return gb(static_cast<double>(pages) * static_cast<double>(pageSize)); };
 

@@ -1,5 +1,7 @@
 #include "OllamaEngine.h"
 
+#include "core/Units.h"
+
 #include <httplib.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 
 namespace {
 
-constexpr double bytesPerGB = 1073741824.0;
 constexpr double runningTimeout = 1.5;
 constexpr double listTimeout = 2.0;
 constexpr double unloadTimeout = 5.0;
@@ -142,8 +143,8 @@ OllamaModelsResult OllamaEngine::loadedModels()
 
     std::vector<OllamaModel> models;
     for (const auto& w : std::get<std::vector<WireModel>>(decoded)) {
-        const double sizeGB = static_cast<double>(w.size) / bytesPerGB;
-        const double residentGB = static_cast<double>(w.sizeVram.value_or(w.size)) / bytesPerGB;
+        const double sizeGB = static_cast<double>(w.size) / kBytesPerGB;
+        const double residentGB = static_cast<double>(w.sizeVram.value_or(w.size)) / kBytesPerGB;
         models.push_back({w.digest, w.name, residentGB, true, Date::now(), sizeGB});
     }
     std::lock_guard lock(m_mutex);
@@ -161,7 +162,7 @@ OllamaModelsResult OllamaEngine::installedModels()
     const OllamaModelsResult loaded = loadedModels();
     std::vector<OllamaModel> models;
     for (const auto& w : std::get<std::vector<WireModel>>(decoded)) {
-        const double sizeGB = static_cast<double>(w.size) / bytesPerGB;
+        const double sizeGB = static_cast<double>(w.size) / kBytesPerGB;
         const bool isLoaded = std::any_of(
             loaded.models.begin(), loaded.models.end(), [&](const OllamaModel& m) { return m.id == w.digest; });
         models.push_back(

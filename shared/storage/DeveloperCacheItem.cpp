@@ -1,6 +1,7 @@
 #include "DeveloperCacheItem.h"
 
 #include "core/NumberFormat.h"
+#include "core/Units.h"
 
 using jsoncodec::require;
 
@@ -34,8 +35,8 @@ CacheSafetyTier safetyTier(DeveloperCacheCategory category)
 std::string DeveloperCacheItem::formattedSize() const
 {
     const double bytes = static_cast<double>(sizeBytes);
-    if (sizeBytes >= 1073741824)
-        return cformat("%.2f GB", bytes / 1073741824.0);
+    if (sizeBytes >= kBytesPerGiB)
+        return cformat("%.2f GB", bytes / kBytesPerGB);
     if (sizeBytes >= 1048576)
         return cformat("%.1f MB", bytes / 1048576.0);
     return cformat("%.0f KB", bytes / 1024.0);

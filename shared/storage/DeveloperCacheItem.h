@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/JsonCodec.h"
+#include "core/Units.h"
 #include "core/RawEnum.h"
 
 #include <array>
@@ -62,7 +63,7 @@ struct DeveloperCacheItem
     std::string details;
 
     const std::string& id() const { return path; }
-    double sizeGB() const { return static_cast<double>(sizeBytes) / 1073741824.0; }
+    double sizeGB() const { return gigabytes(sizeBytes); }
     // "1.00 GB", "1.0 MB" or "1024 KB", by size.
     std::string formattedSize() const;
 

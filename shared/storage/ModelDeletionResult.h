@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/JsonCodec.h"
+#include "core/Units.h"
 
 #include <cstdint>
 #include <string>
@@ -27,7 +28,7 @@ struct ModelDeletionResult
     // that look unreferenced, so they stopped the removal of orphaned blobs.
     std::vector<std::string> unreadableManifests;
 
-    double totalReclaimedGB() const { return static_cast<double>(totalReclaimedBytes) / 1073741824.0; }
+    double totalReclaimedGB() const { return gigabytes(totalReclaimedBytes); }
 
     bool operator==(const ModelDeletionResult&) const = default;
 };

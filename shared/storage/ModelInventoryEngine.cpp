@@ -1,6 +1,7 @@
 #include "ModelInventoryEngine.h"
 
 #include "OllamaStore.h"
+#include "core/Units.h"
 
 #include "platform/fs/ContainedPath.h"
 #include "platform/io/DirectoryEntries.h"
@@ -21,7 +22,6 @@ using platform::UniqueFd;
 
 namespace {
 
-constexpr double kBytesPerGB = 1073741824.0;
 
 double seconds(const struct timespec& t)
 {

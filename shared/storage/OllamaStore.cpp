@@ -1,5 +1,6 @@
 #include "OllamaStore.h"
 
+#include "core/Units.h"
 #include "platform/io/DirectoryEntries.h"
 #include "platform/fs/FileContents.h"
 #include "platform/fs/FileWalker.h"
@@ -171,7 +172,7 @@ std::vector<InventoryModel> OllamaStore::scan(Date now) const
                 }
             }
         }
-        model.sizeGB = static_cast<double>(bytes) / 1073741824.0;
+        model.sizeGB = static_cast<double>(bytes) / kBytesPerGB;
         model.lastAccessed = newest > 0 ? Date::from1970(newest) : now;
         models.push_back(std::move(model));
     });
