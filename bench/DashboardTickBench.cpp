@@ -94,8 +94,7 @@ void BM_PsAndSsTools(benchmark::State& state)
 }
 
 // The steps that cost the most, one by one, to see where a tick's time goes.
-template<typename Step>
-void measure(benchmark::State& state, Step step)
+template<typename Step> void measure(benchmark::State& state, Step step)
 {
     for (auto _ : state) {
         const double start = cpuSeconds();

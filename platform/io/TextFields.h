@@ -25,8 +25,7 @@ inline std::vector<std::string_view> split(std::string_view line)
 }
 
 // The whole text as a number in the given base; nothing for an empty text or one with anything else in it.
-template<typename T>
-std::optional<T> parseNumber(std::string_view text, int base = 10)
+template<typename T> std::optional<T> parseNumber(std::string_view text, int base = 10)
 {
     T value {};
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);

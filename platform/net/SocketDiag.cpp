@@ -21,8 +21,7 @@ constexpr std::uint32_t kEstablishedOnly = 1u << TCP_ESTABLISHED;
 
 // Sends one dump request on a socket of its own and collects the sockets of the answer; nothing when the
 // kernel refuses it.
-template<typename Request>
-std::optional<std::vector<TcpSocket>> dump(std::uint16_t type, const Request& body)
+template<typename Request> std::optional<std::vector<TcpSocket>> dump(std::uint16_t type, const Request& body)
 {
     const UniqueFd fd(::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG));
     if (!fd)
@@ -63,7 +62,7 @@ std::optional<std::vector<TcpSocket>> dump(std::uint16_t type, const Request& bo
             std::memcpy(destination, msg->id.idiag_dst, sizeof destination);
             const auto local = TcpEndpoint::of(source, ipv6, ntohs(msg->id.idiag_sport));
             const auto remote = TcpEndpoint::of(destination, ipv6, ntohs(msg->id.idiag_dport));
-            sockets.push_back({ local.text, remote.text, local.loopback || remote.loopback, msg->idiag_inode });
+            sockets.push_back({local.text, remote.text, local.loopback || remote.loopback, msg->idiag_inode});
         }
     }
 }
@@ -79,7 +78,7 @@ std::optional<std::vector<TcpSocket>> establishedTcp()
     auto sockets = dump(TCPDIAG_GETSOCK, both);
     if (!sockets) {
         sockets.emplace();
-        for (std::uint8_t family : { AF_INET, AF_INET6 }) {
+        for (std::uint8_t family : {AF_INET, AF_INET6}) {
             inet_diag_req_v2 request {};
             request.sdiag_family = family;
             request.sdiag_protocol = IPPROTO_TCP;

@@ -74,8 +74,8 @@ TcpEndpoint TcpEndpoint::of(const unsigned char* address, bool ipv6, std::uint16
         return endpoint;
     }
     ::inet_ntop(AF_INET6, address, host, sizeof host);
-    static const unsigned char loopback6[16] = { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1 };
-    static const unsigned char mappedPrefix[12] = { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff };
+    static const unsigned char loopback6[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    static const unsigned char mappedPrefix[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
     endpoint.loopback = std::memcmp(address, loopback6, 16) == 0
         || (std::memcmp(address, mappedPrefix, 12) == 0 && address[12] == 127);
     endpoint.text = "[" + std::string(host) + "]:" + std::to_string(port);
@@ -103,7 +103,7 @@ std::vector<TcpSocket> parseEstablished(std::string_view text, bool ipv6)
         const auto inode = textfields::parseNumber<std::uint64_t>(f[9], 10);
         if (!local || !remote || !inode)
             continue;
-        sockets.push_back({ local->text, remote->text, local->loopback || remote->loopback, *inode });
+        sockets.push_back({local->text, remote->text, local->loopback || remote->loopback, *inode});
     }
     return sockets;
 }
@@ -114,7 +114,8 @@ std::optional<std::uint64_t> socketInode(std::string_view linkTarget)
     if (linkTarget.size() <= prefix.size() + 1 || linkTarget.substr(0, prefix.size()) != prefix
         || linkTarget.back() != ']')
         return std::nullopt;
-    return textfields::parseNumber<std::uint64_t>(linkTarget.substr(prefix.size(), linkTarget.size() - prefix.size() - 1), 10);
+    return textfields::parseNumber<std::uint64_t>(
+        linkTarget.substr(prefix.size(), linkTarget.size() - prefix.size() - 1), 10);
 }
 
 TcpConnections::TcpConnections(std::string procRoot)
@@ -160,7 +161,7 @@ TcpConnections::Owners TcpConnections::scanOwners(const std::vector<TcpSocket>& 
                 auto name = names.find(*pid);
                 if (name == names.end())
                     name = names.emplace(*pid, processName(m_root + "/" + entry->d_name)).first;
-                it->second.push_back({ *pid, name->second });
+                it->second.push_back({*pid, name->second});
             }
         }
         ::closedir(fds);
@@ -178,7 +179,7 @@ std::vector<TcpSocket> TcpConnections::externalSockets() const
         sockets = socketdiag::establishedTcp();
     if (!sockets) {
         sockets.emplace();
-        for (bool ipv6 : { false, true }) {
+        for (bool ipv6 : {false, true}) {
             const auto text = procfiles::readText(m_root + (ipv6 ? "/net/tcp6" : "/net/tcp"), kMaxTableBytes);
             for (TcpSocket& socket : parseEstablished(text.value_or(""), ipv6))
                 sockets->push_back(std::move(socket));
@@ -193,8 +194,8 @@ std::vector<TcpConnection> TcpConnections::established() const
     const std::vector<TcpSocket> sockets = externalSockets();
 
     std::lock_guard lock(m_mutex);
-    const bool allKnown = std::all_of(sockets.begin(), sockets.end(),
-        [&](const TcpSocket& s) { return m_owners.count(s.inode) > 0; });
+    const bool allKnown
+        = std::all_of(sockets.begin(), sockets.end(), [&](const TcpSocket& s) { return m_owners.count(s.inode) > 0; });
     if (sockets.empty()) {
         m_owners.clear(); // nothing to map: no walk over the descriptors at all
     } else if (!allKnown || ++m_callsSinceScan >= kFullScanEvery) {
@@ -218,7 +219,7 @@ std::vector<TcpConnection> TcpConnections::established() const
     for (auto [pid, index] : rows) {
         const auto& list = m_owners[sockets[index].inode];
         const auto owner = std::find_if(list.begin(), list.end(), [pid = pid](const Owner& o) { return o.pid == pid; });
-        connections.push_back({ sockets[index].local, sockets[index].remote, pid, owner->name });
+        connections.push_back({sockets[index].local, sockets[index].remote, pid, owner->name});
     }
     return connections;
 }

@@ -2,10 +2,10 @@
 
 #include <cstdint>
 #include <mutex>
-#include <unordered_map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -45,10 +45,10 @@ struct TcpConnection
 };
 
 // Established TCP connections of the machine (asked of the kernel's socket diagnostics for the machine's own
-// /proc, read from net/tcp and net/tcp6 otherwise or when the kernel does not answer) mapped to their processes through the socket inodes in
-// /proc/[pid]/fd, loopback traffic left out. Sockets of processes whose fd folder cannot be read (other
-// users' processes) are not listed. Ordered by pid, then as the kernel lists them; a socket shared by
-// several processes appears once per process.
+// /proc, read from net/tcp and net/tcp6 otherwise or when the kernel does not answer) mapped to their processes through
+// the socket inodes in /proc/[pid]/fd, loopback traffic left out. Sockets of processes whose fd folder cannot be read
+// (other users' processes) are not listed. Ordered by pid, then as the kernel lists them; a socket shared by several
+// processes appears once per process.
 //
 // Walking every process's descriptors is the costly part, so which processes hold which socket is
 // remembered: the walk runs again only when a socket shows up that was not seen before, and at least

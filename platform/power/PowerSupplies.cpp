@@ -29,7 +29,7 @@ int minutesToEmpty(const fs::path& dir)
 {
     if (auto seconds = readInteger(dir / "time_to_empty_now"); seconds && *seconds > 0)
         return static_cast<int>(*seconds / 60);
-    for (auto [amount, rate] : { std::pair { "energy_now", "power_now" }, std::pair { "charge_now", "current_now" } }) {
+    for (auto [amount, rate] : {std::pair {"energy_now", "power_now"}, std::pair {"charge_now", "current_now"}}) {
         auto left = readInteger(dir / amount);
         auto draw = readInteger(dir / rate);
         if (left && draw && *left >= 0 && *draw != 0)

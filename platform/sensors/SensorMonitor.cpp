@@ -75,16 +75,16 @@ bool ruleMatches(const SensorRule& rule, const TemperatureInput& input)
 const std::vector<SensorRule>& sensorRules()
 {
     static const std::vector<SensorRule> rules {
-        { "coretemp", "Package id 0", SensorClass::chip },
-        { "k10temp", "Tctl", SensorClass::chip },
-        { "x86_pkg_temp", "", SensorClass::chip },
-        { "cpu_thermal", "", SensorClass::chip },
-        { "amdgpu", "edge", SensorClass::gpu },
-        { "nouveau", "edge", SensorClass::gpu },
-        { "radeon", "edge", SensorClass::gpu },
-        { "nvme", "Composite", SensorClass::ssd },
-        { "drivetemp", "", SensorClass::ssd },
-        { "acpitz", "", SensorClass::ambient },
+        {"coretemp", "Package id 0", SensorClass::chip},
+        {"k10temp", "Tctl", SensorClass::chip},
+        {"x86_pkg_temp", "", SensorClass::chip},
+        {"cpu_thermal", "", SensorClass::chip},
+        {"amdgpu", "edge", SensorClass::gpu},
+        {"nouveau", "edge", SensorClass::gpu},
+        {"radeon", "edge", SensorClass::gpu},
+        {"nvme", "Composite", SensorClass::ssd},
+        {"drivetemp", "", SensorClass::ssd},
+        {"acpitz", "", SensorClass::ambient},
     };
     return rules;
 }
@@ -119,8 +119,8 @@ std::optional<SensorMonitor> SensorMonitor::create(const std::string& sysRoot)
         const std::string driver = procfiles::readTrimmed(hwmon / "name");
         for (int i : inputIndices(hwmon, "temp", "_input")) {
             const std::string stem = "temp" + std::to_string(i);
-            monitor.m_inputs.push_back({ driver, procfiles::readTrimmed(hwmon / (stem + "_label")), i,
-                (hwmon / (stem + "_input")).string() });
+            monitor.m_inputs.push_back(
+                {driver, procfiles::readTrimmed(hwmon / (stem + "_label")), i, (hwmon / (stem + "_input")).string()});
         }
         for (int i : inputIndices(hwmon, "fan", "_input"))
             monitor.m_fanPaths.push_back((hwmon / ("fan" + std::to_string(i) + "_input")).string());
@@ -130,7 +130,7 @@ std::optional<SensorMonitor> SensorMonitor::create(const std::string& sysRoot)
         std::string type = procfiles::readTrimmed(zone / "type");
         std::replace(type.begin(), type.end(), '-', '_');
         if (!type.empty() && fs::exists(zone / "temp"))
-            monitor.m_inputs.push_back({ type, "", 0, (zone / "temp").string() });
+            monitor.m_inputs.push_back({type, "", 0, (zone / "temp").string()});
     }
     for (const fs::path& card : numberedEntries(root / "class/drm", "card")) {
         const fs::path busy = card / "device/gpu_busy_percent";
@@ -140,7 +140,7 @@ std::optional<SensorMonitor> SensorMonitor::create(const std::string& sysRoot)
 
     if (monitor.m_inputs.empty() && monitor.m_fanPaths.empty() && monitor.m_gpuBusyPaths.empty())
         return std::nullopt;
-    for (SensorClass c : { SensorClass::chip, SensorClass::gpu, SensorClass::ssd, SensorClass::ambient }) {
+    for (SensorClass c : {SensorClass::chip, SensorClass::gpu, SensorClass::ssd, SensorClass::ambient}) {
         if (auto input = pickInput(monitor.m_inputs, c))
             monitor.m_chosen[static_cast<int>(c)] = input->path;
     }

@@ -27,40 +27,33 @@ struct JsonDecodeError : std::runtime_error
     using std::runtime_error::runtime_error;
 };
 
-template<class J>
-void to_json(J& j, const Date& d)
+template<class J> void to_json(J& j, const Date& d)
 {
     j = d.timeIntervalSinceReferenceDate();
 }
 
-template<class J>
-void to_json(J& j, const Uuid& id)
+template<class J> void to_json(J& j, const Uuid& id)
 {
     j = id.toString();
 }
 
-template<RawEnum E, class J>
-void to_json(J& j, E value)
+template<RawEnum E, class J> void to_json(J& j, E value)
 {
     j = rawValue(value);
 }
 
 namespace jsoncodec {
 
-template<class T>
-struct IsVector : std::false_type
+template<class T> struct IsVector : std::false_type
 {
 };
-template<class U>
-struct IsVector<std::vector<U>> : std::true_type
+template<class U> struct IsVector<std::vector<U>> : std::true_type
 {
 };
 
-template<class T, class J>
-T decode(const J& v);
+template<class T, class J> T decode(const J& v);
 
-template<class T, class J>
-T decodeInteger(const J& v)
+template<class T, class J> T decodeInteger(const J& v)
 {
     if (v.is_number_integer()) {
         if (v.is_number_unsigned()) {
@@ -86,8 +79,7 @@ T decodeInteger(const J& v)
     throw JsonDecodeError("expected an integer");
 }
 
-template<class T, class J>
-T decode(const J& v)
+template<class T, class J> T decode(const J& v)
 {
     if constexpr (std::is_same_v<T, bool>) {
         if (!v.is_boolean())
@@ -137,8 +129,7 @@ T decode(const J& v)
 }
 
 // The value under key; throws JsonDecodeError when the key is missing or the value is ill-typed.
-template<class T, class J>
-T require(const J& object, const char* key)
+template<class T, class J> T require(const J& object, const char* key)
 {
     if (!object.is_object())
         throw JsonDecodeError("expected an object");
@@ -149,8 +140,7 @@ T require(const J& object, const char* key)
 }
 
 // A missing key or null reads as no value; a present value must still have the right type.
-template<class T, class J>
-std::optional<T> optional(const J& object, const char* key)
+template<class T, class J> std::optional<T> optional(const J& object, const char* key)
 {
     if (!object.is_object())
         throw JsonDecodeError("expected an object");
@@ -161,16 +151,14 @@ std::optional<T> optional(const J& object, const char* key)
 }
 
 // Absent optionals are left out of the encoded object.
-template<class J, class T>
-void putOptional(J& object, const char* key, const std::optional<T>& value)
+template<class J, class T> void putOptional(J& object, const char* key, const std::optional<T>& value)
 {
     if (value)
         object[key] = *value;
 }
 
 // Decodes text into T; nullopt when it is not JSON or not a valid T.
-template<class T>
-std::optional<T> decodeText(std::string_view text)
+template<class T> std::optional<T> decodeText(std::string_view text)
 {
     try {
         const Json j = Json::parse(text);
@@ -195,8 +183,7 @@ inline bool containsNonFinite(const Json& node)
 
 // Compact JSON text; nullopt for a value holding a non-finite number, which the platform encoder
 // refuses (nlohmann would write null and the stored value would no longer decode).
-template<class T>
-std::optional<std::string> encodeText(const T& value)
+template<class T> std::optional<std::string> encodeText(const T& value)
 {
     try {
         const Json j = value;

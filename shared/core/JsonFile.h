@@ -23,8 +23,7 @@ QString setAside(const QString& path);
 
 // Reads and decodes a stored T. A missing file is nullopt; a file that fails to decode is set
 // aside and is nullopt too.
-template<class T>
-std::optional<T> load(const QString& path)
+template<class T> std::optional<T> load(const QString& path)
 {
     const auto bytes = readAll(path);
     if (!bytes)
@@ -36,8 +35,7 @@ std::optional<T> load(const QString& path)
 }
 
 // Encodes and writes value atomically; false (with error) when encoding or writing fails.
-template<class T>
-bool save(const QString& path, const T& value, QString* error = nullptr)
+template<class T> bool save(const QString& path, const T& value, QString* error = nullptr)
 {
     const auto text = jsoncodec::encodeText(value);
     if (!text) {

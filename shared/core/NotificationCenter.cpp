@@ -19,8 +19,8 @@ void NotificationCenter::post(const QString& name, const QVariantMap& userInfo)
         this, [this, name, userInfo] { emit posted(name, userInfo); }, Qt::QueuedConnection);
 }
 
-QMetaObject::Connection NotificationCenter::observe(const QString& name, QObject* context,
-    std::function<void(const QVariantMap& userInfo)> handler)
+QMetaObject::Connection NotificationCenter::observe(
+    const QString& name, QObject* context, std::function<void(const QVariantMap& userInfo)> handler)
 {
     return connect(this, &NotificationCenter::posted, context,
         [name, handler = std::move(handler)](const QString& posted, const QVariantMap& info) {

@@ -19,8 +19,8 @@ public:
 
     // Calls handler for every post of name until context is destroyed (or the returned
     // connection is disconnected).
-    QMetaObject::Connection observe(const QString& name, QObject* context,
-        std::function<void(const QVariantMap& userInfo)> handler);
+    QMetaObject::Connection observe(
+        const QString& name, QObject* context, std::function<void(const QVariantMap& userInfo)> handler);
 
 signals:
     void posted(const QString& name, const QVariantMap& userInfo);

@@ -62,7 +62,8 @@ std::string shortestDecimal(double value)
     // Plain notation over the range where every integer is exact, as the platform's own text form does.
     const double magnitude = value < 0 ? -value : value;
     const bool plain = magnitude == 0.0 || (magnitude >= 1e-4 && magnitude < 9007199254740992.0);
-    auto result = std::to_chars(buf, buf + sizeof buf, value, plain ? std::chars_format::fixed : std::chars_format::general);
+    auto result
+        = std::to_chars(buf, buf + sizeof buf, value, plain ? std::chars_format::fixed : std::chars_format::general);
     std::string text(buf, result.ptr);
     if (text.find_first_of(".eEn") == std::string::npos)
         text += ".0";

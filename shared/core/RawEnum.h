@@ -11,16 +11,18 @@
 // specialising RawEnumTable with its cases in declaration order:
 //
 //   template<> struct RawEnumTable<AutoPersona> {
-//       static constexpr std::array cases { std::pair { AutoPersona::compileMode, std::string_view("Compile Mode") }, ... };
+//       static constexpr std::array cases { std::pair { AutoPersona::compileMode, std::string_view("Compile Mode") },
+//       ... };
 //   };
-template<class E>
-struct RawEnumTable;
+template<class E> struct RawEnumTable;
 
 template<class E>
-concept RawEnum = requires { RawEnumTable<E>::cases; };
+concept RawEnum = requires
+{
+    RawEnumTable<E>::cases;
+};
 
-template<RawEnum E>
-std::string rawValue(E value)
+template<RawEnum E> std::string rawValue(E value)
 {
     for (const auto& [c, raw] : RawEnumTable<E>::cases) {
         if (c == value)
@@ -30,8 +32,7 @@ std::string rawValue(E value)
 }
 
 // Exact, case-sensitive match of a raw value; anything else is no value.
-template<RawEnum E>
-std::optional<E> enumFromRawValue(std::string_view text)
+template<RawEnum E> std::optional<E> enumFromRawValue(std::string_view text)
 {
     for (const auto& [c, raw] : RawEnumTable<E>::cases) {
         if (raw == text)
@@ -40,8 +41,7 @@ std::optional<E> enumFromRawValue(std::string_view text)
     return std::nullopt;
 }
 
-template<RawEnum E>
-std::vector<E> allCases()
+template<RawEnum E> std::vector<E> allCases()
 {
     std::vector<E> out;
     for (const auto& entry : RawEnumTable<E>::cases)

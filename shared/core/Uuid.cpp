@@ -4,7 +4,7 @@
 
 Uuid Uuid::random()
 {
-    static thread_local std::mt19937_64 engine { std::random_device {}() };
+    static thread_local std::mt19937_64 engine {std::random_device {}()};
     Uuid id;
     for (std::size_t i = 0; i < 16; i += 8) {
         const std::uint64_t v = engine();

@@ -11,7 +11,8 @@ double difference(std::uint64_t now, std::uint64_t before)
 
 } // namespace
 
-CpuLoad CpuLoad::between(const CpuTickSample& previous, const CpuTickSample& current, const std::set<int>& efficiencyCpus)
+CpuLoad CpuLoad::between(
+    const CpuTickSample& previous, const CpuTickSample& current, const std::set<int>& efficiencyCpus)
 {
     CpuLoad load;
     for (const auto& [cpu, now] : current) {

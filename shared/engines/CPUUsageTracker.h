@@ -20,8 +20,8 @@ struct CpuLoad
     double efficiencySum = 0; // sum of the fractions of efficiency CPUs
     double performanceSum = 0; // of all other CPUs
 
-    static CpuLoad between(const CpuTickSample& previous, const CpuTickSample& current,
-        const std::set<int>& efficiencyCpus);
+    static CpuLoad between(
+        const CpuTickSample& previous, const CpuTickSample& current, const std::set<int>& efficiencyCpus);
 };
 
 // Whole-machine load since the previous call; stands in when the dashboard has no sample of its own yet.

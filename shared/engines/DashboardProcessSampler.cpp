@@ -15,10 +15,11 @@ std::vector<RunningProcess> DashboardProcessSampler::fetchTopProcesses()
     const auto at = std::chrono::steady_clock::now();
     const double elapsed = m_previousAt ? std::chrono::duration<double>(at - *m_previousAt).count() : 0.0;
     const Date now = Date::now();
-    auto top = rank(processes, m_previous, elapsed, now.timeIntervalSince1970(), platform::ProcessTable::ticksPerSecond(), now);
+    auto top = rank(
+        processes, m_previous, elapsed, now.timeIntervalSince1970(), platform::ProcessTable::ticksPerSecond(), now);
     m_previous.clear();
     for (const auto& p : processes)
-        m_previous[p.pid] = { p.cpuTicks, p.startTimeTicks };
+        m_previous[p.pid] = {p.cpuTicks, p.startTimeTicks};
     m_previousAt = at;
     // The full executable name, since comm is cut at 15 characters.
     for (RunningProcess& p : top) {
@@ -39,7 +40,8 @@ std::vector<RunningProcess> DashboardProcessSampler::rank(const std::vector<plat
         const auto before = previous.find(p.pid);
         // The start time tells a reused pid from the process that had it before.
         if (before != previous.end() && before->second.startTimeTicks == p.startTimeTicks && elapsedSeconds > 0) {
-            const double ticks = p.cpuTicks >= before->second.cpuTicks ? double(p.cpuTicks - before->second.cpuTicks) : 0.0;
+            const double ticks
+                = p.cpuTicks >= before->second.cpuTicks ? double(p.cpuTicks - before->second.cpuTicks) : 0.0;
             shares[i] = ticks / tps / elapsedSeconds * 100.0;
         } else {
             const double lifetime = nowUnix - p.startTime;
@@ -55,7 +57,7 @@ std::vector<RunningProcess> DashboardProcessSampler::rank(const std::vector<plat
     top.reserve(order.size());
     for (std::size_t i : order) {
         const auto& p = processes[i];
-        top.push_back({ p.pid, p.name, static_cast<std::int64_t>(p.residentBytes / 1024 / 1024), shares[i], now });
+        top.push_back({p.pid, p.name, static_cast<std::int64_t>(p.residentBytes / 1024 / 1024), shares[i], now});
     }
     return top;
 }

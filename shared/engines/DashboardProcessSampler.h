@@ -28,8 +28,8 @@ public:
     };
     // The ranking itself: busiest first, ties in table order, at most limit records stamped now.
     static std::vector<RunningProcess> rank(const std::vector<platform::ProcessInfo>& processes,
-        const std::unordered_map<int, Previous>& previous, double elapsedSeconds, double nowUnix,
-        long ticksPerSecond, Date now, std::size_t limit = kLimit);
+        const std::unordered_map<int, Previous>& previous, double elapsedSeconds, double nowUnix, long ticksPerSecond,
+        Date now, std::size_t limit = kLimit);
 
 private:
     // Every process is read from its stat file alone, named by the kernel's comm; only the few listed

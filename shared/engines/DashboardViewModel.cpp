@@ -1,11 +1,11 @@
 #include "DashboardViewModel.h"
 
 #include "MemoryEngine.h"
+#include "PublicAddressFetcher.h"
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
 #include "core/NumberFormat.h"
 #include "platform/host/Sysctl.h"
-#include "PublicAddressFetcher.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -42,8 +42,8 @@ DashboardViewModel::DashboardViewModel(std::shared_ptr<MemoryEngine> memoryEngin
     // Room for a tick, a connection re-listing after a kill and a memory snapshot side by side.
     m_pool.setMaxThreadCount(3);
     detectCoreCounts(sources);
-    NotificationCenter::defaultCenter().observe(Notifications::didReclaimStorage, this,
-        [this](const QVariantMap&) { updateAll(); });
+    NotificationCenter::defaultCenter().observe(
+        Notifications::didReclaimStorage, this, [this](const QVariantMap&) { updateAll(); });
 }
 
 DashboardViewModel::~DashboardViewModel()
@@ -88,8 +88,9 @@ QFuture<void> DashboardViewModel::updateAll()
         return *m_tickInFlight;
     const bool fetchProcesses = !m_isProcessesPaused;
     auto sampler = m_sampler;
-    m_tickInFlight = QtConcurrent::run(&m_pool, [sampler, fetchProcesses] { return sampler->sample(fetchProcesses); })
-                         .then(this, [this](const DashboardSample& sample) { publishSample(sample); });
+    m_tickInFlight = QtConcurrent::run(&m_pool, [sampler, fetchProcesses] {
+        return sampler->sample(fetchProcesses);
+    }).then(this, [this](const DashboardSample& sample) { publishSample(sample); });
     return *m_tickInFlight;
 }
 
@@ -122,8 +123,7 @@ void DashboardViewModel::publishSample(const DashboardSample& sample)
         emit figuresChanged();
 }
 
-template<typename T>
-void DashboardViewModel::publish(T& field, const T& value, void (DashboardViewModel::*changed)())
+template<typename T> void DashboardViewModel::publish(T& field, const T& value, void (DashboardViewModel::*changed)())
 {
     if (field == value)
         return;
@@ -144,7 +144,8 @@ void DashboardViewModel::updateCPUUsage(const DashboardSample& sample)
         publish(m_perCoreUsage, QList<double>(load.perCore.begin(), load.perCore.end()),
             &DashboardViewModel::perCoreUsageChanged);
         if (load.totalTicks > 0) {
-            publish(m_userCpuPercent, load.userTicks / load.totalTicks * 100.0, &DashboardViewModel::userCpuPercentChanged);
+            publish(
+                m_userCpuPercent, load.userTicks / load.totalTicks * 100.0, &DashboardViewModel::userCpuPercentChanged);
             publish(m_systemCpuPercent, load.systemTicks / load.totalTicks * 100.0,
                 &DashboardViewModel::systemCpuPercentChanged);
         }
@@ -193,11 +194,11 @@ void DashboardViewModel::updateTemperatures(const DashboardSample& sample)
     if (!sample.fanRPMs.empty())
         fans = QList<double>(sample.fanRPMs.begin(), sample.fanRPMs.end()); // measured speeds win
     else if (m_forceTurboCooling)
-        fans = { 6800 + uniform(-50, 50) };
+        fans = {6800 + uniform(-50, 50)};
     else if (m_socTemperature > 55)
-        fans = { std::min(1200 + (m_socTemperature - 55) * 120, 7200.0) };
+        fans = {std::min(1200 + (m_socTemperature - 55) * 120, 7200.0)};
     else
-        fans = { 0.0 };
+        fans = {0.0};
     publish(m_fanRPMs, fans, &DashboardViewModel::fanRPMsChanged);
 }
 
@@ -260,15 +261,16 @@ void DashboardViewModel::fetchPublicIP()
     if (!m_publicAddress->tryBegin())
         return;
     auto fetcher = m_publicAddress;
-    QtConcurrent::run(QThreadPool::globalInstance(), [fetcher] { return fetcher->fetch(); })
-        .then(this, [this](const std::optional<std::string>& address) {
-            if (!address)
-                return;
-            m_anyChanged = false;
-            publish(m_publicIP, QString::fromStdString(*address), &DashboardViewModel::publicIPChanged);
-            if (m_anyChanged)
-                emit figuresChanged();
-        });
+    QtConcurrent::run(QThreadPool::globalInstance(), [fetcher] {
+        return fetcher->fetch();
+    }).then(this, [this](const std::optional<std::string>& address) {
+        if (!address)
+            return;
+        m_anyChanged = false;
+        publish(m_publicIP, QString::fromStdString(*address), &DashboardViewModel::publicIPChanged);
+        if (m_anyChanged)
+            emit figuresChanged();
+    });
 }
 
 void DashboardViewModel::publishConnections(const std::vector<platform::TcpConnection>& connections)
@@ -277,12 +279,12 @@ void DashboardViewModel::publishConnections(const std::vector<platform::TcpConne
     for (const auto& c : connections) {
         if (rows.size() == kMaxConnections)
             break;
-        rows.push_back({ QString::fromStdString(c.local + "->" + c.remote), QStringLiteral("ESTABLISHED"),
-            QString::fromStdString(c.processName), QString::number(c.pid) });
+        rows.push_back({QString::fromStdString(c.local + "->" + c.remote), QStringLiteral("ESTABLISHED"),
+            QString::fromStdString(c.processName), QString::number(c.pid)});
     }
     if (rows.empty())
-        rows.push_back({ QStringLiteral("No external connections"), QStringLiteral("IDLE"), QStringLiteral("System"),
-            QStringLiteral("0") });
+        rows.push_back({QStringLiteral("No external connections"), QStringLiteral("IDLE"), QStringLiteral("System"),
+            QStringLiteral("0")});
     publish(m_activeConnections, rows, &DashboardViewModel::activeConnectionsChanged);
 }
 
@@ -294,7 +296,7 @@ void DashboardViewModel::applyLowPowerScaling()
     publish(m_powerDraw, std::max(m_powerDraw * 0.25, 1.5), &DashboardViewModel::powerDrawChanged);
     publish(m_socTemperature, std::max(m_socTemperature / 1.4, 38.0), &DashboardViewModel::socTemperatureChanged);
     publish(m_gpuTemperature, std::max(m_gpuTemperature / 1.4, 36.0), &DashboardViewModel::gpuTemperatureChanged);
-    publish(m_fanRPMs, QList<double> { m_fanRPMs.isEmpty() ? 0.0 : std::max(m_fanRPMs.first() * 0.5, 0.0) },
+    publish(m_fanRPMs, QList<double> {m_fanRPMs.isEmpty() ? 0.0 : std::max(m_fanRPMs.first() * 0.5, 0.0)},
         &DashboardViewModel::fanRPMsChanged);
     publish(m_throttlingStatus, 0.0, &DashboardViewModel::throttlingStatusChanged);
 }
@@ -383,18 +385,16 @@ QFuture<void> DashboardViewModel::killConnectionProcess(const QString& pid)
         return QtFuture::makeReadyFuture();
     }
     auto sampler = m_sampler;
-    return QtConcurrent::run(&m_pool,
-        [sampler] {
-            // Give the kernel a moment to close the dead process's sockets before listing again.
-            std::this_thread::sleep_for(std::chrono::milliseconds(250));
-            return sampler->connections();
-        })
-        .then(this, [this](const std::vector<platform::TcpConnection>& connections) {
-            m_anyChanged = false;
-            publishConnections(connections);
-            if (m_anyChanged)
-                emit figuresChanged();
-        });
+    return QtConcurrent::run(&m_pool, [sampler] {
+        // Give the kernel a moment to close the dead process's sockets before listing again.
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        return sampler->connections();
+    }).then(this, [this](const std::vector<platform::TcpConnection>& connections) {
+        m_anyChanged = false;
+        publishConnections(connections);
+        if (m_anyChanged)
+            emit figuresChanged();
+    });
 }
 
 std::optional<QString> DashboardViewModel::exportHistoryToCSV() const
@@ -414,10 +414,12 @@ std::optional<QString> DashboardViewModel::exportHistoryToCSV() const
     for (qsizetype i = 0; i < n; ++i) {
         const double at = now.timeIntervalSince1970() + static_cast<double>(i - n);
         const QDateTime stamp = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::floor(at * 1000.0)), Qt::UTC);
-        text += stamp.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString() + " +0000," + shortestDecimal(m_cpuHistory[i]) + "\n";
+        text += stamp.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString() + " +0000,"
+            + shortestDecimal(m_cpuHistory[i]) + "\n";
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())
         || !file.commit()) {
         std::printf("Failed to write CSV: %s\n", file.errorString().toLocal8Bit().constData());
         std::fflush(stdout);

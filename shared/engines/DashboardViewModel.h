@@ -205,8 +205,7 @@ signals:
     void figuresChanged();
 
 private:
-    template<typename T>
-    void publish(T& field, const T& value, void (DashboardViewModel::*changed)());
+    template<typename T> void publish(T& field, const T& value, void (DashboardViewModel::*changed)());
 
     void detectCoreCounts(const DashboardSources& sources);
     void updateCPUUsage(const DashboardSample& sample);
@@ -247,7 +246,7 @@ private:
     double m_gpuTemperature = 0;
     double m_ssdTemperature = 0;
     double m_throttlingStatus = 0;
-    QList<double> m_fanRPMs = QList<double> { 0.0 };
+    QList<double> m_fanRPMs = QList<double> {0.0};
     double m_powerDraw = 0;
     double m_cpuPowerDraw = 0;
     double m_gpuPowerDraw = 0;
@@ -277,6 +276,6 @@ private:
     std::optional<platform::ByteTotals> m_lastNetworkStats;
     std::optional<QFuture<void>> m_tickInFlight;
     bool m_anyChanged = false;
-    std::mt19937 m_random { std::random_device {}() };
+    std::mt19937 m_random {std::random_device {}()};
     QThreadPool m_pool;
 };

@@ -66,4 +66,3 @@ std::optional<std::string> PublicAddressFetcher::parseAddress(std::string_view b
         return text;
     return std::nullopt;
 }
-

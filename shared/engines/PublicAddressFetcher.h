@@ -41,4 +41,3 @@ private:
     int m_failures = 0;
     Clock::time_point m_notBefore {};
 };
-

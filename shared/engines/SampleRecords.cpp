@@ -10,9 +10,8 @@ using jsoncodec::require;
 
 void to_json(Json& j, const SystemMemoryState& s)
 {
-    j = Json { { "totalGB", s.totalGB }, { "systemUsedGB", s.systemUsedGB }, { "aiModelsGB", s.aiModelsGB },
-        { "freeGB", s.freeGB }, { "swapUsedGB", s.swapUsedGB }, { "inactiveGB", s.inactiveGB },
-        { "timestamp", s.timestamp } };
+    j = Json {{"totalGB", s.totalGB}, {"systemUsedGB", s.systemUsedGB}, {"aiModelsGB", s.aiModelsGB},
+        {"freeGB", s.freeGB}, {"swapUsedGB", s.swapUsedGB}, {"inactiveGB", s.inactiveGB}, {"timestamp", s.timestamp}};
 }
 
 void from_json(const Json& j, SystemMemoryState& s)
@@ -28,8 +27,8 @@ void from_json(const Json& j, SystemMemoryState& s)
 
 void to_json(Json& j, const RunningProcess& p)
 {
-    j = Json { { "pid", p.pid }, { "name", p.name }, { "memoryMB", p.memoryMB }, { "cpuPercent", p.cpuPercent },
-        { "startTime", p.startTime } };
+    j = Json {{"pid", p.pid}, {"name", p.name}, {"memoryMB", p.memoryMB}, {"cpuPercent", p.cpuPercent},
+        {"startTime", p.startTime}};
 }
 
 void from_json(const Json& j, RunningProcess& p)
@@ -43,8 +42,8 @@ void from_json(const Json& j, RunningProcess& p)
 
 void to_json(Json& j, const OllamaModel& m)
 {
-    j = Json { { "id", m.id }, { "name", m.name }, { "sizeGB", m.sizeGB }, { "isLoaded", m.isLoaded },
-        { "estimatedRAMFootprintGB", m.estimatedRAMFootprintGB } };
+    j = Json {{"id", m.id}, {"name", m.name}, {"sizeGB", m.sizeGB}, {"isLoaded", m.isLoaded},
+        {"estimatedRAMFootprintGB", m.estimatedRAMFootprintGB}};
     putOptional(j, "lastUsed", m.lastUsed);
 }
 
@@ -62,21 +61,21 @@ QVThermalState QVThermalState::forLevel(Level level)
 {
     switch (level) {
     case Level::critical:
-        return { Level::critical, "Critical", "Red", true, std::nullopt };
+        return {Level::critical, "Critical", "Red", true, std::nullopt};
     case Level::throttling:
-        return { Level::throttling, "Throttling", "Orange", true, std::nullopt };
+        return {Level::throttling, "Throttling", "Orange", true, std::nullopt};
     case Level::warm:
-        return { Level::warm, "Warm", "Yellow", false, std::nullopt };
+        return {Level::warm, "Warm", "Yellow", false, std::nullopt};
     case Level::balanced:
         break;
     }
-    return { Level::balanced, "Balanced", "Green", false, std::nullopt };
+    return {Level::balanced, "Balanced", "Green", false, std::nullopt};
 }
 
 void to_json(Json& j, const QVThermalState& s)
 {
-    j = Json { { "level", s.level }, { "displayName", s.displayName }, { "colorName", s.colorName },
-        { "shouldAlert", s.shouldAlert } };
+    j = Json {
+        {"level", s.level}, {"displayName", s.displayName}, {"colorName", s.colorName}, {"shouldAlert", s.shouldAlert}};
     putOptional(j, "topOffendingProcess", s.topOffendingProcess);
 }
 
@@ -91,7 +90,7 @@ void from_json(const Json& j, QVThermalState& s)
 
 void to_json(Json& j, const PowerMetrics& m)
 {
-    j = Json { { "cpuWatts", m.cpuWatts }, { "gpuWatts", m.gpuWatts }, { "timestamp", m.timestamp } };
+    j = Json {{"cpuWatts", m.cpuWatts}, {"gpuWatts", m.gpuWatts}, {"timestamp", m.timestamp}};
 }
 
 void from_json(const Json& j, PowerMetrics& m)

@@ -8,15 +8,14 @@
 // `light` is the only light theme.
 enum class AppTheme { standard, cyberpunk, nordic, ink, light };
 
-template<>
-struct RawEnumTable<AppTheme>
+template<> struct RawEnumTable<AppTheme>
 {
     static constexpr std::array cases {
-        std::pair { AppTheme::standard, std::string_view("Standard") },
-        std::pair { AppTheme::cyberpunk, std::string_view("Cyberpunk") },
-        std::pair { AppTheme::nordic, std::string_view("Nordic") },
-        std::pair { AppTheme::ink, std::string_view("Ink") },
-        std::pair { AppTheme::light, std::string_view("Light") },
+        std::pair {AppTheme::standard, std::string_view("Standard")},
+        std::pair {AppTheme::cyberpunk, std::string_view("Cyberpunk")},
+        std::pair {AppTheme::nordic, std::string_view("Nordic")},
+        std::pair {AppTheme::ink, std::string_view("Ink")},
+        std::pair {AppTheme::light, std::string_view("Light")},
     };
 };
 

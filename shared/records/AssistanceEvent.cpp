@@ -4,8 +4,8 @@ using jsoncodec::require;
 
 void to_json(Json& j, const AssistanceEvent& e)
 {
-    j = Json { { "id", e.id }, { "timestamp", e.timestamp }, { "category", e.category }, { "title", e.title },
-        { "detail", e.detail }, { "impactValue", e.impactValue } };
+    j = Json {{"id", e.id}, {"timestamp", e.timestamp}, {"category", e.category}, {"title", e.title},
+        {"detail", e.detail}, {"impactValue", e.impactValue}};
 }
 
 void from_json(const Json& j, AssistanceEvent& e)

@@ -35,8 +35,8 @@ void AssistanceTracker::record(AssistanceCategory category, const std::string& t
 {
     {
         std::lock_guard lock(m_mutex);
-        m_events.insert(m_events.begin(),
-            AssistanceEvent { Uuid::random(), Date::now(), category, title, detail, impactValue });
+        m_events.insert(
+            m_events.begin(), AssistanceEvent {Uuid::random(), Date::now(), category, title, detail, impactValue});
         if (m_events.size() > kHistoryLimit)
             m_events.resize(kHistoryLimit);
 

@@ -6,8 +6,8 @@ using jsoncodec::require;
 
 void to_json(Json& j, const AuditEvent& e)
 {
-    j = Json { { "id", e.id }, { "timestamp", e.timestamp }, { "category", e.category },
-        { "actionDescription", e.actionDescription }, { "success", e.success } };
+    j = Json {{"id", e.id}, {"timestamp", e.timestamp}, {"category", e.category},
+        {"actionDescription", e.actionDescription}, {"success", e.success}};
     putOptional(j, "targetProcess", e.targetProcess);
     putOptional(j, "targetPid", e.targetPid);
 }

@@ -9,13 +9,12 @@
 // wherever it is shown or compared.
 enum class AutoPersona { compileMode, aiFirstMode, batteryMode };
 
-template<>
-struct RawEnumTable<AutoPersona>
+template<> struct RawEnumTable<AutoPersona>
 {
     static constexpr std::array cases {
-        std::pair { AutoPersona::compileMode, std::string_view("Compile Mode") },
-        std::pair { AutoPersona::aiFirstMode, std::string_view("AI First Mode") },
-        std::pair { AutoPersona::batteryMode, std::string_view("Battery Mode") },
+        std::pair {AutoPersona::compileMode, std::string_view("Compile Mode")},
+        std::pair {AutoPersona::aiFirstMode, std::string_view("AI First Mode")},
+        std::pair {AutoPersona::batteryMode, std::string_view("Battery Mode")},
     };
 };
 

@@ -65,9 +65,9 @@ void BuildTimeTracker::save()
 
 void to_json(Json& j, const BuildTimeTracker::BuildStats& s)
 {
-    j = Json { { "totalBuilds", s.totalBuilds }, { "totalDuration", s.totalDuration },
-        { "buildsWithOllama", s.buildsWithOllama }, { "durationWithOllama", s.durationWithOllama },
-        { "buildsWithoutOllama", s.buildsWithoutOllama }, { "durationWithoutOllama", s.durationWithoutOllama } };
+    j = Json {{"totalBuilds", s.totalBuilds}, {"totalDuration", s.totalDuration},
+        {"buildsWithOllama", s.buildsWithOllama}, {"durationWithOllama", s.durationWithOllama},
+        {"buildsWithoutOllama", s.buildsWithoutOllama}, {"durationWithoutOllama", s.durationWithoutOllama}};
 }
 
 void from_json(const Json& j, BuildTimeTracker::BuildStats& s)

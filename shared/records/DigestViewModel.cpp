@@ -11,9 +11,10 @@ DigestViewModel::DigestViewModel(std::shared_ptr<DigestEngine> digestEngine, QOb
 QFuture<void> DigestViewModel::reload()
 {
     // The engine is captured by value so that it outlives a read still running when the view model goes.
-    return QtConcurrent::run([engine = m_digestEngine] { return engine->getDigests(); })
-        .then(this, [this](std::vector<WeeklyDigest> digests) {
-            m_weeklyDigests = std::move(digests);
-            emit weeklyDigestsChanged();
-        });
+    return QtConcurrent::run([engine = m_digestEngine] {
+        return engine->getDigests();
+    }).then(this, [this](std::vector<WeeklyDigest> digests) {
+        m_weeklyDigests = std::move(digests);
+        emit weeklyDigestsChanged();
+    });
 }

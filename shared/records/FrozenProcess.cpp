@@ -4,9 +4,9 @@ using jsoncodec::require;
 
 void to_json(Json& j, const FrozenProcess& p)
 {
-    j = Json { { "id", p.id }, { "pid", p.pid }, { "name", p.name }, { "frozenByPersona", p.frozenByPersona },
-        { "frozenAt", p.frozenAt }, { "estimatedMemoryMB", p.estimatedMemoryMB },
-        { "estimatedCPUPercent", p.estimatedCPUPercent } };
+    j = Json {{"id", p.id}, {"pid", p.pid}, {"name", p.name}, {"frozenByPersona", p.frozenByPersona},
+        {"frozenAt", p.frozenAt}, {"estimatedMemoryMB", p.estimatedMemoryMB},
+        {"estimatedCPUPercent", p.estimatedCPUPercent}};
 }
 
 void from_json(const Json& j, FrozenProcess& p)

@@ -10,19 +10,18 @@ PersonaConfiguration PersonaConfiguration::defaultConfiguration()
     c.flavorPersona = FlavorPersona::bear;
     c.autonomousModeEnabled = false;
     c.aggressivenessLevel = 0.5;
-    c.compileModeTriggers = { "xcodebuild", "clang", "swiftc", "ld", "cargo", "rustc", "tsc", "webpack", "esbuild",
-        "gradle", "make", "cmake", "bazel", "ninja", "go", "dotnet" };
+    c.compileModeTriggers = {"xcodebuild", "clang", "swiftc", "ld", "cargo", "rustc", "tsc", "webpack", "esbuild",
+        "gradle", "make", "cmake", "bazel", "ninja", "go", "dotnet"};
     c.customFreezeList = {};
     c.headroomWarningThresholdGB = 8.0;
     c.ramPressureThresholdPercent = 80.0;
     c.autoUnloadOllamaEnabled = true;
     c.ollamaIdleTimeoutMinutes = 0;
-    c.neverPauseWhitelist = { "Antigravity", "Xcode", "Spotify", "Slack" };
+    c.neverPauseWhitelist = {"Antigravity", "Xcode", "Spotify", "Slack"};
     return c;
 }
 
-PersonaConfiguration PersonaConfiguration::applyingFlavorProfile(WorkspacePersona workspace,
-    FlavorPersona flavor) const
+PersonaConfiguration PersonaConfiguration::applyingFlavorProfile(WorkspacePersona workspace, FlavorPersona flavor) const
 {
     PersonaConfiguration c = *this;
     c.workspacePersona = workspace;
@@ -61,13 +60,13 @@ void PersonaConfiguration::store(const PersonaConfiguration& configuration, User
 
 void to_json(Json& j, const PersonaConfiguration& c)
 {
-    j = Json { { "workspacePersona", c.workspacePersona }, { "flavorPersona", c.flavorPersona },
-        { "autonomousModeEnabled", c.autonomousModeEnabled }, { "aggressivenessLevel", c.aggressivenessLevel },
-        { "compileModeTriggers", c.compileModeTriggers }, { "customFreezeList", c.customFreezeList },
-        { "headroomWarningThresholdGB", c.headroomWarningThresholdGB },
-        { "ramPressureThresholdPercent", c.ramPressureThresholdPercent },
-        { "autoUnloadOllamaEnabled", c.autoUnloadOllamaEnabled },
-        { "ollamaIdleTimeoutMinutes", c.ollamaIdleTimeoutMinutes }, { "neverPauseWhitelist", c.neverPauseWhitelist } };
+    j = Json {{"workspacePersona", c.workspacePersona}, {"flavorPersona", c.flavorPersona},
+        {"autonomousModeEnabled", c.autonomousModeEnabled}, {"aggressivenessLevel", c.aggressivenessLevel},
+        {"compileModeTriggers", c.compileModeTriggers}, {"customFreezeList", c.customFreezeList},
+        {"headroomWarningThresholdGB", c.headroomWarningThresholdGB},
+        {"ramPressureThresholdPercent", c.ramPressureThresholdPercent},
+        {"autoUnloadOllamaEnabled", c.autoUnloadOllamaEnabled},
+        {"ollamaIdleTimeoutMinutes", c.ollamaIdleTimeoutMinutes}, {"neverPauseWhitelist", c.neverPauseWhitelist}};
 }
 
 void from_json(const Json& j, PersonaConfiguration& c)

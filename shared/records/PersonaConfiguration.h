@@ -47,26 +47,24 @@ struct PersonaConfiguration
     static void store(const PersonaConfiguration& configuration, UserDefaults& defaults = UserDefaults::standard());
 };
 
-template<>
-struct RawEnumTable<PersonaConfiguration::WorkspacePersona>
+template<> struct RawEnumTable<PersonaConfiguration::WorkspacePersona>
 {
     using W = PersonaConfiguration::WorkspacePersona;
     static constexpr std::array cases {
-        std::pair { W::aiEngineer, std::string_view("AI Engineer") },
-        std::pair { W::softwareEngineer, std::string_view("Software Engineer") },
-        std::pair { W::mlResearcher, std::string_view("ML Researcher") },
-        std::pair { W::student, std::string_view("Student / Hobbyist") },
+        std::pair {W::aiEngineer, std::string_view("AI Engineer")},
+        std::pair {W::softwareEngineer, std::string_view("Software Engineer")},
+        std::pair {W::mlResearcher, std::string_view("ML Researcher")},
+        std::pair {W::student, std::string_view("Student / Hobbyist")},
     };
 };
 
-template<>
-struct RawEnumTable<PersonaConfiguration::FlavorPersona>
+template<> struct RawEnumTable<PersonaConfiguration::FlavorPersona>
 {
     using F = PersonaConfiguration::FlavorPersona;
     static constexpr std::array cases {
-        std::pair { F::lion, std::string_view("Lion") },
-        std::pair { F::bear, std::string_view("Bear") },
-        std::pair { F::fox, std::string_view("Fox") },
+        std::pair {F::lion, std::string_view("Lion")},
+        std::pair {F::bear, std::string_view("Bear")},
+        std::pair {F::fox, std::string_view("Fox")},
     };
 };
 

@@ -13,8 +13,8 @@ std::string PersonaEvent::id() const
 
 void to_json(Json& j, const PersonaEvent& e)
 {
-    j = Json { { "persona", e.persona }, { "trigger", e.trigger }, { "activated", e.activated },
-        { "processesAffected", e.processesAffected } };
+    j = Json {{"persona", e.persona}, {"trigger", e.trigger}, {"activated", e.activated},
+        {"processesAffected", e.processesAffected}};
     putOptional(j, "deactivated", e.deactivated);
 }
 

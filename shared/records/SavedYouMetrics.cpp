@@ -11,12 +11,12 @@ SavedYouMetrics SavedYouMetrics::fresh()
 
 void to_json(Json& j, const SavedYouMetrics& m)
 {
-    j = Json { { "totalHoursSaved", m.totalHoursSaved }, { "totalGBFreed", m.totalGBFreed },
-        { "buildsProtected", m.buildsProtected }, { "throttleEventsPreventedCount", m.throttleEventsPreventedCount },
-        { "autonomousActionsCount", m.autonomousActionsCount }, { "weekStartDate", m.weekStartDate },
-        { "totalStorageReclaimedGB", m.totalStorageReclaimedGB }, { "modelsCleanedCount", m.modelsCleanedCount },
-        { "performanceOptimizationsCount", m.performanceOptimizationsCount },
-        { "computeShieldEventsCount", m.computeShieldEventsCount } };
+    j = Json {{"totalHoursSaved", m.totalHoursSaved}, {"totalGBFreed", m.totalGBFreed},
+        {"buildsProtected", m.buildsProtected}, {"throttleEventsPreventedCount", m.throttleEventsPreventedCount},
+        {"autonomousActionsCount", m.autonomousActionsCount}, {"weekStartDate", m.weekStartDate},
+        {"totalStorageReclaimedGB", m.totalStorageReclaimedGB}, {"modelsCleanedCount", m.modelsCleanedCount},
+        {"performanceOptimizationsCount", m.performanceOptimizationsCount},
+        {"computeShieldEventsCount", m.computeShieldEventsCount}};
 }
 
 void from_json(const Json& j, SavedYouMetrics& m)

@@ -4,12 +4,12 @@ using jsoncodec::require;
 
 void to_json(Json& j, const WeeklyDigest& d)
 {
-    j = Json { { "id", d.id }, { "weekOf", d.weekOf }, { "peakMemoryPressureEvents", d.peakMemoryPressureEvents },
-        { "worstThermalState", d.worstThermalState }, { "mostUsedModel", d.mostUsedModel },
-        { "mostUsedModelAvgGB", d.mostUsedModelAvgGB }, { "totalTimeInCompileMode", d.totalTimeInCompileMode },
-        { "totalTimeInAIFirstMode", d.totalTimeInAIFirstMode }, { "totalTimeInBatteryMode", d.totalTimeInBatteryMode },
-        { "throttleEventsPrevented", d.throttleEventsPrevented }, { "estimatedHoursSaved", d.estimatedHoursSaved },
-        { "gbFreedTotal", d.gbFreedTotal }, { "buildsProtected", d.buildsProtected } };
+    j = Json {{"id", d.id}, {"weekOf", d.weekOf}, {"peakMemoryPressureEvents", d.peakMemoryPressureEvents},
+        {"worstThermalState", d.worstThermalState}, {"mostUsedModel", d.mostUsedModel},
+        {"mostUsedModelAvgGB", d.mostUsedModelAvgGB}, {"totalTimeInCompileMode", d.totalTimeInCompileMode},
+        {"totalTimeInAIFirstMode", d.totalTimeInAIFirstMode}, {"totalTimeInBatteryMode", d.totalTimeInBatteryMode},
+        {"throttleEventsPrevented", d.throttleEventsPrevented}, {"estimatedHoursSaved", d.estimatedHoursSaved},
+        {"gbFreedTotal", d.gbFreedTotal}, {"buildsProtected", d.buildsProtected}};
 }
 
 void from_json(const Json& j, WeeklyDigest& d)

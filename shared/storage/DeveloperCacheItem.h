@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/JsonCodec.h"
-#include "core/Units.h"
 #include "core/RawEnum.h"
+#include "core/Units.h"
 
 #include <array>
 #include <cstdint>

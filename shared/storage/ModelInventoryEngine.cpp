@@ -4,10 +4,10 @@
 #include "core/Units.h"
 
 #include "platform/fs/ContainedPath.h"
-#include "platform/io/DirectoryEntries.h"
 #include "platform/fs/FileWalker.h"
 #include "platform/fs/TreeRemover.h"
 #include "platform/fs/TreeSizer.h"
+#include "platform/io/DirectoryEntries.h"
 #include "platform/io/UniqueFd.h"
 
 #include <fcntl.h>
@@ -21,7 +21,6 @@ using platform::ContainedPath;
 using platform::UniqueFd;
 
 namespace {
-
 
 double seconds(const struct timespec& t)
 {

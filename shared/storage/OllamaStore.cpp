@@ -1,10 +1,10 @@
 #include "OllamaStore.h"
 
 #include "core/Units.h"
-#include "platform/io/DirectoryEntries.h"
 #include "platform/fs/FileContents.h"
 #include "platform/fs/FileWalker.h"
 #include "platform/fs/TreeRemover.h"
+#include "platform/io/DirectoryEntries.h"
 #include "platform/io/UniqueFd.h"
 
 #include <fcntl.h>

@@ -25,7 +25,7 @@ TEST(InterfaceCountersTest, MissingListAndInterfacesWithoutStatistics)
     EXPECT_FALSE(platform::InterfaceCounters("/nonexistent-sys").totals());
     QTemporaryDir dir;
     QDir(dir.path()).mkpath("class/net/bond0");
-    EXPECT_EQ(platform::InterfaceCounters(dir.path().toStdString()).totals(), (ByteTotals { 0, 0 }));
+    EXPECT_EQ(platform::InterfaceCounters(dir.path().toStdString()).totals(), (ByteTotals {0, 0}));
     EXPECT_TRUE(platform::InterfaceCounters().totals()); // the real machine lists at least lo
 }
 
@@ -35,7 +35,7 @@ TEST(InterfaceCountersTest, FollowsInterfacesThatComeGoAndReturn)
     const QString net = dir.path() + "/class/net/";
     auto setCounters = [&](const QString& name, const QByteArray& rx, const QByteArray& tx) {
         QDir().mkpath(net + name + "/statistics");
-        for (auto [file, text] : { std::pair { "/statistics/rx_bytes", rx }, std::pair { "/statistics/tx_bytes", tx } }) {
+        for (auto [file, text] : {std::pair {"/statistics/rx_bytes", rx}, std::pair {"/statistics/tx_bytes", tx}}) {
             QFile f(net + name + file);
             ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)); // in place, as the kernel's file
             f.write(text + "\n");
@@ -44,22 +44,23 @@ TEST(InterfaceCountersTest, FollowsInterfacesThatComeGoAndReturn)
     setCounters("eth0", "100", "10");
     setCounters("tun0", "5", "1");
     const platform::InterfaceCounters counters(dir.path().toStdString());
-    EXPECT_EQ(counters.totals(), (ByteTotals { 11, 105 }));
+    EXPECT_EQ(counters.totals(), (ByteTotals {11, 105}));
 
     setCounters("eth0", "300", "30");
-    EXPECT_EQ(counters.totals(), (ByteTotals { 31, 305 }));
+    EXPECT_EQ(counters.totals(), (ByteTotals {31, 305}));
 
     QDir(net + "tun0").removeRecursively();
-    EXPECT_EQ(counters.totals(), (ByteTotals { 30, 300 }));
+    EXPECT_EQ(counters.totals(), (ByteTotals {30, 300}));
     // The same name again is a new interface with counters of its own.
     setCounters("tun0", "7", "2");
-    EXPECT_EQ(counters.totals(), (ByteTotals { 32, 307 }));
+    EXPECT_EQ(counters.totals(), (ByteTotals {32, 307}));
 }
 
 TEST(LocalAddressTest, DefaultRouteIsTheUpRouteWithTheLowestMetric)
 {
     // wlan0 metric 600, eth0 metric 100, docker0 not up.
-    const std::string route = R"(Iface	Destination	Gateway 	Flags	RefCnt	Use	Metric	Mask		MTU	Window	IRTT
+    const std::string route
+        = R"(Iface	Destination	Gateway 	Flags	RefCnt	Use	Metric	Mask		MTU	Window	IRTT
 wlan0	00000000	0101A8C0	0003	0	0	600	00000000	0	0	0
 eth0	00000000	0100000A	0003	0	0	100	00000000	0	0	0
 eth0	0000000A	00000000	0001	0	0	100	00FFFFFF	0	0	0
@@ -86,7 +87,9 @@ TEST(DiskSpaceTest, HomeVolumeMatchesStatvfs)
     QTemporaryDir dir;
     const auto space = platform::DiskSpace::of(dir.path().toStdString());
     ASSERT_TRUE(space);
-    struct statvfs info {};
+    struct statvfs info
+    {
+    };
     ASSERT_EQ(statvfs(dir.path().toUtf8().constData(), &info), 0);
     EXPECT_EQ(space->totalBytes, static_cast<std::uint64_t>(info.f_blocks) * info.f_frsize);
     EXPECT_LE(space->freeBytes, space->totalBytes);

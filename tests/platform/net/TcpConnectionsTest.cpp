@@ -43,10 +43,11 @@ TEST(TcpConnectionsTest, ParsesEndpointsAndMarksLoopbackForBothFamilies)
     EXPECT_EQ(sockets[1].remote, "127.0.0.2:11439"); // all of 127.0.0.0/8 is loopback
     EXPECT_TRUE(sockets[1].loopback);
 
-    const std::string v6 = "header\n"
-                           "0: 0000000000000000FFFF00000100007F:B000 0000000000000000FFFF00000100007F:2CAF 01 a b c d e 7\n"
-                           "1: 00000000000000000000000001000000:B001 00000000000000000000000001000000:0050 01 a b c d e 8\n"
-                           "2: B80D0120000000000000000005000000:B005 B80D012000000000000000001A000000:0016 01 a b c d e 9\n";
+    const std::string v6
+        = "header\n"
+          "0: 0000000000000000FFFF00000100007F:B000 0000000000000000FFFF00000100007F:2CAF 01 a b c d e 7\n"
+          "1: 00000000000000000000000001000000:B001 00000000000000000000000001000000:0050 01 a b c d e 8\n"
+          "2: B80D0120000000000000000005000000:B005 B80D012000000000000000001A000000:0016 01 a b c d e 9\n";
     const auto sockets6 = platform::parseEstablished(v6, true);
     ASSERT_EQ(sockets6.size(), 3u);
     EXPECT_EQ(sockets6[0].remote, "[::ffff:127.0.0.1]:11439");
@@ -188,7 +189,9 @@ struct LoopbackPair
         if (::connect(client.get(), reinterpret_cast<sockaddr*>(&address), length) != 0)
             return;
         server.reset(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
-        struct stat info {};
+        struct stat info
+        {
+        };
         if (::fstat(client.get(), &info) == 0)
             clientInode = info.st_ino;
     }
@@ -215,7 +218,7 @@ TEST(TcpConnectionsTest, KernelAnswerMatchesTheProcTables)
         GTEST_SKIP() << "no socket diagnostics in this kernel";
 
     std::vector<platform::TcpSocket> files;
-    for (bool ipv6 : { false, true }) {
+    for (bool ipv6 : {false, true}) {
         std::ifstream in(ipv6 ? "/proc/net/tcp6" : "/proc/net/tcp");
         const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         for (auto& s : platform::parseEstablished(text, ipv6))
@@ -231,7 +234,7 @@ TEST(TcpConnectionsTest, KernelAnswerMatchesTheProcTables)
     }
     EXPECT_TRUE(answer->empty() || firstIpv6 == answer->size() || lastIpv4 < firstIpv6); // IPv4 first
 
-    for (const LoopbackPair* pair : { &v4, &v6 }) {
+    for (const LoopbackPair* pair : {&v4, &v6}) {
         if (pair->clientInode == 0)
             continue; // no IPv6 here
         const auto* asked = withInode(*answer, pair->clientInode);

@@ -66,10 +66,10 @@ TEST(PowerSuppliesTest, ZeroFullCapacityGivesNoPercentage)
 
 TEST(PowerSuppliesTest, PercentageArithmetic)
 {
-    EXPECT_EQ((BatteryStatus { 57, 100 }.percentage()), 57);
-    EXPECT_EQ((BatteryStatus { 4500, 5000 }.percentage()), 90);
-    EXPECT_EQ((BatteryStatus { 2, 3 }.percentage()), 66); // truncated, not rounded
-    EXPECT_FALSE((BatteryStatus { 10, -1 }.percentage()));
+    EXPECT_EQ((BatteryStatus {57, 100}.percentage()), 57);
+    EXPECT_EQ((BatteryStatus {4500, 5000}.percentage()), 90);
+    EXPECT_EQ((BatteryStatus {2, 3}.percentage()), 66); // truncated, not rounded
+    EXPECT_FALSE((BatteryStatus {10, -1}.percentage()));
 }
 
 TEST(PowerSuppliesTest, DriverEstimateAndMissingRateAndDeviceScopeOrder)

@@ -33,8 +33,8 @@ protected:
     }
 
     // Rewrites the stat file in place, as the kernel's file keeps its identity.
-    void setStat(int pid, const std::string& comm, std::uint64_t cpuTicks, std::uint64_t start = 500,
-        unsigned flags = 0)
+    void setStat(
+        int pid, const std::string& comm, std::uint64_t cpuTicks, std::uint64_t start = 500, unsigned flags = 0)
     {
         fs::create_directories(root / std::to_string(pid));
         std::ofstream(root / std::to_string(pid) / "stat")
@@ -124,7 +124,7 @@ TEST_F(StatTree, ExecutableNameLookedUpAgainOnlyForANewProcessOrAnExec)
 
 TEST_F(StatTree, OpenFilesAreBoundedAndDroppedWithTheirProcesses)
 {
-    for (int pid : { 10, 11, 12 })
+    for (int pid : {10, 11, 12})
         setStat(pid, "p" + std::to_string(pid), 1);
     ProcStatCache cache(root.string(), 2);
     ASSERT_EQ(cache.list(false, Names::comm).size(), 3u);

@@ -34,7 +34,7 @@ TEST(SensorMonitorTest, LaptopMapsIntelPackageNvmeAndAcpiAndReadsFans)
     EXPECT_EQ(monitor->readTemperature(SensorClass::ambient), 41.0);
     EXPECT_FALSE(monitor->readTemperature(SensorClass::gpu)); // no GPU sensor: nothing, never the chip's value
     // hwmon10 sorts after hwmon3; a stopped fan reads 0.
-    EXPECT_EQ(monitor->fanRPMs(), (std::vector<double> { 2900.0, 0.0 }));
+    EXPECT_EQ(monitor->fanRPMs(), (std::vector<double> {2900.0, 0.0}));
     EXPECT_FALSE(monitor->gpuBusyPercent());
 }
 
@@ -46,7 +46,7 @@ TEST(SensorMonitorTest, AmdDesktopMapsTctlEdgeDrivetempAndGpuLoad)
     EXPECT_EQ(monitor->readTemperature(SensorClass::gpu), 51.0); // edge, although junction is listed first
     EXPECT_EQ(monitor->readTemperature(SensorClass::ssd), 33.0);
     EXPECT_FALSE(monitor->readTemperature(SensorClass::ambient));
-    EXPECT_EQ(monitor->fanRPMs(), std::vector<double> { 1100.0 });
+    EXPECT_EQ(monitor->fanRPMs(), std::vector<double> {1100.0});
     EXPECT_EQ(monitor->gpuBusyPercent(), 37.0); // the busier of two cards
 }
 

@@ -11,7 +11,8 @@ TEST(UuidTest, TextFormIsUpperCaseAndRoundTrips)
     EXPECT_EQ(text.find_first_of("abcdef"), std::string::npos);
     EXPECT_EQ(text[14], '4');
     EXPECT_EQ(Uuid::fromString(text), id);
-    EXPECT_EQ(Uuid::fromString("e621e1f8-c36c-495a-93fc-0c247a3e6e5f")->toString(), "E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
+    EXPECT_EQ(
+        Uuid::fromString("e621e1f8-c36c-495a-93fc-0c247a3e6e5f")->toString(), "E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
     EXPECT_FALSE(Uuid::fromString("E621E1F8C36C495A93FC0C247A3E6E5F"));
     EXPECT_FALSE(Uuid::fromString("G621E1F8-C36C-495A-93FC-0C247A3E6E5F"));
     EXPECT_FALSE(Uuid::fromString(""));
@@ -55,7 +56,7 @@ TEST(JsonCodecTest, OptionalsTreatMissingAndNullAsAbsentButCheckPresentTypes)
 
 TEST(JsonCodecTest, NonFiniteNumbersAreNotEncoded)
 {
-    EXPECT_FALSE(jsoncodec::encodeText(Json { { "x", std::nan("") } }));
-    EXPECT_FALSE(jsoncodec::encodeText(Json::array({ 1.0, HUGE_VAL })));
-    EXPECT_EQ(jsoncodec::encodeText(Json { { "x", 1.5 } }), R"({"x":1.5})");
+    EXPECT_FALSE(jsoncodec::encodeText(Json {{"x", std::nan("")}}));
+    EXPECT_FALSE(jsoncodec::encodeText(Json::array({1.0, HUGE_VAL})));
+    EXPECT_EQ(jsoncodec::encodeText(Json {{"x", 1.5}}), R"({"x":1.5})");
 }

@@ -46,14 +46,14 @@ TEST(JsonFileTest, CorruptFileIsSetAsideAndMissingFileIsEmpty)
     ASSERT_TRUE(jsonfile::writeAtomically(path, "[1,2,"));
     EXPECT_FALSE(jsonfile::load<std::vector<int>>(path));
     EXPECT_FALSE(QFile::exists(path));
-    const QStringList aside = QDir(dir.path()).entryList({ "records.json.corrupt-*" }, QDir::Files);
+    const QStringList aside = QDir(dir.path()).entryList({"records.json.corrupt-*"}, QDir::Files);
     ASSERT_EQ(aside.size(), 1);
     QFile kept(dir.filePath(aside.first()));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), QByteArray("[1,2,"));
 
-    ASSERT_TRUE(jsonfile::save(path, std::vector<int> { 1, 2 }));
-    EXPECT_EQ(jsonfile::load<std::vector<int>>(path), (std::vector<int> { 1, 2 }));
+    ASSERT_TRUE(jsonfile::save(path, std::vector<int> {1, 2}));
+    EXPECT_EQ(jsonfile::load<std::vector<int>>(path), (std::vector<int> {1, 2}));
 }
 
 TEST(JsonFileTest, WriteIntoMissingFolderFailsWithAnError)

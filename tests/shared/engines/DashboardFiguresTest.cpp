@@ -16,7 +16,7 @@ DashboardSample quietSample()
 {
     DashboardSample s;
     s.cpuKind = DashboardSample::CpuKind::measured;
-    s.cpuLoad.perCore = { 0.0 };
+    s.cpuLoad.perCore = {0.0};
     s.memory.totalGB = 16;
     s.memory.systemUsedGB = 4;
     s.memory.aiModelsGB = 2;
@@ -25,7 +25,7 @@ DashboardSample quietSample()
 
 OllamaModel model(double gigabytes)
 {
-    return { "sha256:1", "llama3", gigabytes, true, std::nullopt, gigabytes };
+    return {"sha256:1", "llama3", gigabytes, true, std::nullopt, gigabytes};
 }
 
 } // namespace
@@ -42,16 +42,16 @@ TEST(DashboardFiguresTest, TemperatureFallbacksAndFanCurve)
         EXPECT_LE(m->ssdTemperature(), 35.0);
         EXPECT_NEAR(m->gpuTemperature(), m->socTemperature() * 0.9, 1.0);
         EXPECT_EQ(m->throttlingStatus(), 0.0);
-        EXPECT_EQ(m->fanRPMs(), QList<double> { 0.0 });
+        EXPECT_EQ(m->fanRPMs(), QList<double> {0.0});
     }
     DashboardSample hot = quietSample();
     hot.chipTemperature = 60.0;
     m->publishSample(hot);
-    EXPECT_EQ(m->fanRPMs(), QList<double> { 1800.0 });
+    EXPECT_EQ(m->fanRPMs(), QList<double> {1800.0});
     hot.chipTemperature = 110.0;
     hot.gpuTemperature = 70.0; // a GPU sensor of its own: not derived from the chip
     m->publishSample(hot);
-    EXPECT_EQ(m->fanRPMs(), QList<double> { 7200.0 });
+    EXPECT_EQ(m->fanRPMs(), QList<double> {7200.0});
     EXPECT_EQ(m->throttlingStatus(), 75.0);
     EXPECT_EQ(m->gpuTemperature(), 70.0);
 
@@ -72,7 +72,7 @@ TEST(DashboardFiguresTest, PowerEstimatesUseThePreviousGpuEstimate)
     EXPECT_EQ(m->powerDraw(), 1.0);
 
     DashboardSample busy = quietSample();
-    busy.cpuLoad.perCore = { 1.0 };
+    busy.cpuLoad.perCore = {1.0};
     busy.cpuLoad.performanceSum = 1.0;
     busy.gpuBusyPercent = 40.0; // measured by the driver: replaces the estimate
     m->publishSample(busy);
@@ -88,10 +88,10 @@ TEST(DashboardFiguresTest, LowPowerScalingAndModelEstimates)
     auto m = makeModel(machine);
     m->setIsLowPowerModeEnabled(true);
     DashboardSample s = quietSample();
-    s.cpuLoad.perCore = { 1.0, 1.0 };
+    s.cpuLoad.perCore = {1.0, 1.0};
     s.cpuLoad.performanceSum = 2.0;
     s.chipTemperature = 70.0;
-    s.models = { model(4.0) };
+    s.models = {model(4.0)};
     m->publishSample(s);
     EXPECT_DOUBLE_EQ(m->cpuUsage(), 100.0 / 2.5);
     EXPECT_DOUBLE_EQ(m->cpuFrequencyGHz(), 3.39); // from the unscaled load
@@ -134,10 +134,10 @@ TEST(DashboardFiguresTest, BatteryWithZeroFullCapacityWritesNothing)
     FakeMachine machine;
     auto m = makeModel(machine);
     DashboardSample s = quietSample();
-    s.battery = platform::BatteryStatus { 57, 100, true, 0, false };
+    s.battery = platform::BatteryStatus {57, 100, true, 0, false};
     m->publishSample(s);
     EXPECT_EQ(m->batteryPercentage(), 57);
-    s.battery = platform::BatteryStatus { 1000, 0, false, 30, true };
+    s.battery = platform::BatteryStatus {1000, 0, false, 30, true};
     m->publishSample(s);
     EXPECT_EQ(m->batteryPercentage(), 57);
     EXPECT_TRUE(m->batteryIsCharging());
@@ -153,11 +153,11 @@ TEST(DashboardFiguresTest, ConnectionsAreCappedAtFifteen)
     auto m = makeModel(machine);
     DashboardSample s = quietSample();
     for (int i = 0; i < 20; ++i)
-        s.connections.push_back({ "10.0.0.2:5000" + std::to_string(i), "93.184.216.34:443", 100 + i, "curl" });
+        s.connections.push_back({"10.0.0.2:5000" + std::to_string(i), "93.184.216.34:443", 100 + i, "curl"});
     m->publishSample(s);
     ASSERT_EQ(m->activeConnections().size(), 15u);
-    EXPECT_EQ(m->activeConnections()[0],
-        (ConnectionRow { "10.0.0.2:50000->93.184.216.34:443", "ESTABLISHED", "curl", "100" }));
+    EXPECT_EQ(
+        m->activeConnections()[0], (ConnectionRow {"10.0.0.2:50000->93.184.216.34:443", "ESTABLISHED", "curl", "100"}));
     EXPECT_EQ(m->activeConnections()[14].pid, "114");
     s.connections.resize(15);
     m->publishSample(s);
@@ -167,7 +167,7 @@ TEST(DashboardFiguresTest, ConnectionsAreCappedAtFifteen)
 TEST(DashboardFiguresTest, KillingAConnectionsProcess)
 {
     QProcess sleeper;
-    sleeper.start("sleep", { "30" });
+    sleeper.start("sleep", {"30"});
     ASSERT_TRUE(sleeper.waitForStarted());
     const int pid = static_cast<int>(sleeper.processId());
 
@@ -182,7 +182,7 @@ TEST(DashboardFiguresTest, KillingAConnectionsProcess)
     ASSERT_EQ(m->activeConnections().size(), 1u);
     EXPECT_EQ(m->activeConnections()[0].pid, QString::number(pid));
 
-    for (const char* bad : { "0", "-5", "abc", "", "99999999999" }) {
+    for (const char* bad : {"0", "-5", "abc", "", "99999999999"}) {
         ASSERT_TRUE(waitFor(m->killConnectionProcess(bad)));
         EXPECT_EQ(m->activeConnections().size(), 1u) << bad;
     }
@@ -211,7 +211,8 @@ TEST(DashboardFiguresTest, HistoryCsvHasTheExactFormUnderAnyLocale)
 
     const auto fresh = m->exportHistoryToCSV();
     ASSERT_TRUE(fresh);
-    EXPECT_TRUE(QRegularExpression(R"(/Quorvane_History_\d+\.\d+\.csv$)").match(*fresh).hasMatch()) << fresh->toStdString();
+    EXPECT_TRUE(QRegularExpression(R"(/Quorvane_History_\d+\.\d+\.csv$)").match(*fresh).hasMatch())
+        << fresh->toStdString();
     QFile file(*fresh);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
@@ -228,7 +229,7 @@ TEST(DashboardFiguresTest, HistoryCsvHasTheExactFormUnderAnyLocale)
     EXPECT_EQ(first.secsTo(last), 59);
 
     DashboardSample s = quietSample();
-    s.cpuLoad.perCore = { 0.125 };
+    s.cpuLoad.perCore = {0.125};
     s.cpuLoad.performanceSum = 0.125;
     m->publishSample(s);
     const auto busy = m->exportHistoryToCSV();
@@ -252,5 +253,5 @@ TEST(DashboardFiguresTest, CsvWriteFailureReturnsNothing)
     else
         qputenv("TMPDIR", tmp);
     EXPECT_FALSE(result);
-    EXPECT_TRUE(QDir::current().entryList({ "Quorvane_History_*" }).isEmpty());
+    EXPECT_TRUE(QDir::current().entryList({"Quorvane_History_*"}).isEmpty());
 }

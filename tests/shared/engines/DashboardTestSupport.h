@@ -19,7 +19,7 @@
 struct FakeMachine
 {
     QTemporaryDir dir;
-    std::filesystem::path root { dir.path().toStdString() };
+    std::filesystem::path root {dir.path().toStdString()};
 
     std::string proc() const { return (root / "proc").string(); }
     std::string sys() const { return (root / "sys").string(); }
@@ -52,8 +52,8 @@ struct FakeMachine
 };
 
 // Engines that read the fixture machine; Ollama points at a loopback port of the test's choosing.
-inline std::unique_ptr<DashboardViewModel> makeModel(const FakeMachine& machine,
-    const std::string& ollamaUrl = "http://127.0.0.1:9")
+inline std::unique_ptr<DashboardViewModel> makeModel(
+    const FakeMachine& machine, const std::string& ollamaUrl = "http://127.0.0.1:9")
 {
     auto memory = std::make_shared<MemoryEngine>(std::string(QV_TEST_DATA_DIR) + "/machines/hybrid-intel/proc");
     auto ollama = std::make_shared<OllamaEngine>(ollamaUrl);
@@ -62,8 +62,7 @@ inline std::unique_ptr<DashboardViewModel> makeModel(const FakeMachine& machine,
 }
 
 // Runs the event loop until the future is done (its continuation runs on this thread).
-template<typename T>
-bool waitFor(const QFuture<T>& future, int timeoutMs = 10000)
+template<typename T> bool waitFor(const QFuture<T>& future, int timeoutMs = 10000)
 {
     QElapsedTimer timer;
     timer.start();

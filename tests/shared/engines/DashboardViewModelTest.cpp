@@ -25,7 +25,9 @@ class BrokenOllama
 public:
     BrokenOllama()
     {
-        m_server.Get("/", [](const httplib::Request&, httplib::Response& res) { res.set_content("Ollama is running", "text/plain"); });
+        m_server.Get("/", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("Ollama is running", "text/plain");
+        });
         m_server.Get("/api/ps", [](const httplib::Request&, httplib::Response& res) { res.status = 500; });
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
@@ -49,13 +51,13 @@ TEST(DashboardViewModelTest, FreshModelShowsPlaceholders)
 {
     FakeMachine machine;
     auto model = makeModel(machine);
-    for (const auto& history : { model->cpuHistory(), model->memoryHistory(), model->aiMemoryHistory() })
+    for (const auto& history : {model->cpuHistory(), model->memoryHistory(), model->aiMemoryHistory()})
         EXPECT_EQ(history, QList<double>(60, 0.0));
     EXPECT_EQ(model->cpuFrequencyGHz(), 1.89);
     EXPECT_EQ(model->userCpuPercent(), 7.0);
     EXPECT_EQ(model->systemCpuPercent(), 5.0);
     EXPECT_EQ(model->displayFPS(), 60);
-    EXPECT_EQ(model->fanRPMs(), QList<double> { 0.0 });
+    EXPECT_EQ(model->fanRPMs(), QList<double> {0.0});
     EXPECT_EQ(model->localIP(), "127.0.0.1");
     EXPECT_EQ(model->publicIP(), "Checking...");
     EXPECT_FALSE(model->memoryState());
@@ -101,7 +103,7 @@ TEST(DashboardViewModelTest, CpuFiguresFromTwoTicksOverSharedCores)
         statLine("cpu", 0, 0, 0, 0) + statLine("cpu0", 150, 50, 100, 800) + statLine("cpu1", 100, 0, 100, 800)
             + statLine("cpu2", 100, 0, 125, 875) + statLine("cpu4", 5, 0, 5, 5));
     ASSERT_TRUE(waitFor(model->updateAll()));
-    EXPECT_EQ(model->perCoreUsage(), (QList<double> { 1.0, 0.0, 0.25 }));
+    EXPECT_EQ(model->perCoreUsage(), (QList<double> {1.0, 0.0, 0.25}));
     EXPECT_DOUBLE_EQ(model->userCpuPercent(), 50.0 / 200.0 * 100.0);
     EXPECT_DOUBLE_EQ(model->systemCpuPercent(), 25.0 / 200.0 * 100.0);
     EXPECT_DOUBLE_EQ(model->pClusterUsage(), 1.0 / 2 * 100.0);
@@ -112,7 +114,7 @@ TEST(DashboardViewModelTest, CpuFiguresFromTwoTicksOverSharedCores)
     // Counters that went backwards (a CPU brought back online) count as no movement, not as a huge number.
     machine.write("proc/stat", statLine("cpu", 0, 0, 0, 0) + statLine("cpu0", 10, 0, 10, 10));
     ASSERT_TRUE(waitFor(model->updateAll()));
-    EXPECT_EQ(model->perCoreUsage(), QList<double> { 0.0 });
+    EXPECT_EQ(model->perCoreUsage(), QList<double> {0.0});
     EXPECT_EQ(model->cpuUsage(), 0.0);
     EXPECT_DOUBLE_EQ(model->userCpuPercent(), 25.0); // no ticks moved: the shares keep their values
 }
@@ -236,14 +238,13 @@ TEST(DashboardViewModelTest, SensorsBatteryNetworkAndConnectionsOfAFixtureLaptop
     ASSERT_TRUE(waitFor(model->updateAll()));
     EXPECT_EQ(model->socTemperature(), 61.0);
     EXPECT_EQ(model->ssdTemperature() >= 33.5 && model->ssdTemperature() <= 35.0, true); // no SSD sensor
-    EXPECT_EQ(model->fanRPMs(), QList<double> { 3100.0 }); // measured, not the estimate of 1920
+    EXPECT_EQ(model->fanRPMs(), QList<double> {3100.0}); // measured, not the estimate of 1920
     EXPECT_EQ(model->batteryPercentage(), 57);
     EXPECT_TRUE(model->batteryIsCharging());
     EXPECT_FALSE(model->isUnplugged());
     EXPECT_EQ(model->networkDownload(), 0.0); // first sample: no rate
     ASSERT_EQ(model->activeConnections().size(), 1u);
-    EXPECT_EQ(model->activeConnections()[0],
-        (ConnectionRow { "No external connections", "IDLE", "System", "0" }));
+    EXPECT_EQ(model->activeConnections()[0], (ConnectionRow {"No external connections", "IDLE", "System", "0"}));
 
     machine.write("sys/class/net/eth0/statistics/rx_bytes", "30720\n");
     machine.write("sys/class/net/eth0/statistics/tx_bytes", "3072\n");

@@ -36,9 +36,9 @@ std::string handWrittenHistory(int n)
 {
     Json events = Json::array();
     for (int i = 0; i < n; ++i) {
-        events.push_back({ { "id", Uuid::random().toString() }, { "timestamp", 750000000.0 - i },
-            { "category", i % 2 ? "Memory" : "Performance" }, { "title", "Event " + std::to_string(i) },
-            { "detail", "" }, { "impactValue", "" } });
+        events.push_back({{"id", Uuid::random().toString()}, {"timestamp", 750000000.0 - i},
+            {"category", i % 2 ? "Memory" : "Performance"}, {"title", "Event " + std::to_string(i)}, {"detail", ""},
+            {"impactValue", ""}});
     }
     return events.dump();
 }
@@ -167,8 +167,8 @@ TEST(AssistanceTrackerTest, ClearHistoryResetsEveryCounterWritesEmptyFilesAndNot
     deliverPendingPosts();
     QObject context;
     int posts = 0;
-    NotificationCenter::defaultCenter().observe("QuorvaneAssistanceEventAdded", &context,
-        [&](const QVariantMap&) { ++posts; });
+    NotificationCenter::defaultCenter().observe(
+        "QuorvaneAssistanceEventAdded", &context, [&](const QVariantMap&) { ++posts; });
     const Date before = Date::now();
     tracker.clearHistory();
 
@@ -201,10 +201,10 @@ TEST(AssistanceTrackerTest, UnreadableFilesStartEmptyAndAreSetAsideNotOverwritte
     EXPECT_GE(tracker.getMetrics().weekStartDate, before);
 
     tracker.record(AssistanceCategory::memory, "After", "", "", 0, 0, 0);
-    const QStringList aside = QDir(dir.path()).entryList({ "assistance_history.json.corrupt-*" }, QDir::Files);
+    const QStringList aside = QDir(dir.path()).entryList({"assistance_history.json.corrupt-*"}, QDir::Files);
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(readFile(dir.filePath(aside.first())), badHistory);
-    EXPECT_EQ(QDir(dir.path()).entryList({ "saved_you_metrics.json.corrupt-*" }, QDir::Files).size(), 1);
+    EXPECT_EQ(QDir(dir.path()).entryList({"saved_you_metrics.json.corrupt-*"}, QDir::Files).size(), 1);
     EXPECT_EQ(Json::parse(readFile(dir.filePath("assistance_history.json"))).size(), 1u);
 }
 
@@ -234,8 +234,8 @@ TEST(AssistanceTrackerTest, ConcurrentRecordsLoseNothing)
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&tracker, t] {
             for (int i = 0; i < kEach; ++i) {
-                tracker.record(AssistanceCategory::storage, "T" + std::to_string(t) + "-" + std::to_string(i), "",
-                    "", 0.25, 1.0, 1);
+                tracker.record(AssistanceCategory::storage, "T" + std::to_string(t) + "-" + std::to_string(i), "", "",
+                    0.25, 1.0, 1);
             }
         });
     }

@@ -14,7 +14,7 @@ namespace {
 AuditEvent makeEvent(const std::string& description, std::optional<std::string> process = std::nullopt,
     std::optional<std::int32_t> pid = std::nullopt)
 {
-    return AuditEvent { Uuid::random(), Date::now(), "signal", description, std::move(process), pid, true };
+    return AuditEvent {Uuid::random(), Date::now(), "signal", description, std::move(process), pid, true};
 }
 
 std::vector<std::string> descriptions(const std::vector<AuditEvent>& events)
@@ -58,7 +58,7 @@ TEST(AuditLoggerTest, EventsAreKeptNewestFirstInMemoryAndInTheFile)
     logger.log(makeEvent("first"));
     logger.log(makeEvent("second", "cc1plus", 77));
     logger.log(makeEvent("third"));
-    const std::vector<std::string> expected { "third", "second", "first" };
+    const std::vector<std::string> expected {"third", "second", "first"};
     EXPECT_EQ(descriptions(logger.fetchAllEvents()), expected);
 
     const Json file = Json::parse(*jsonfile::readAll(dir.filePath("audit_log.json")));
@@ -79,7 +79,7 @@ TEST(AuditLoggerTest, MalformedFileStartsEmptyAndIsSetAside)
     ASSERT_TRUE(jsonfile::writeAtomically(dir.filePath("audit_log.json"), bad));
     AuditLogger logger(dir.path());
     EXPECT_TRUE(logger.fetchAllEvents().empty());
-    const QStringList aside = QDir(dir.path()).entryList({ "audit_log.json.corrupt-*" }, QDir::Files);
+    const QStringList aside = QDir(dir.path()).entryList({"audit_log.json.corrupt-*"}, QDir::Files);
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(jsonfile::readAll(dir.filePath(aside.first())), bad);
 }
@@ -112,13 +112,12 @@ TEST(AuditLoggerTest, OnlyTheLatestCallbackRunsAfterTheEventIsSaved)
         // The logger is free again while the callback runs, and the event is already on disk.
         seen.push_back(event.actionDescription);
         EXPECT_EQ(logger.fetchAllEvents().front(), event);
-        EXPECT_NE(jsonfile::readAll(dir.filePath("audit_log.json"))->find(event.actionDescription),
-            std::string::npos);
+        EXPECT_NE(jsonfile::readAll(dir.filePath("audit_log.json"))->find(event.actionDescription), std::string::npos);
     });
     ASSERT_TRUE(logger.onNewEvent());
     logger.log(makeEvent("with listener"));
     EXPECT_EQ(firstCalls, 0);
-    EXPECT_EQ(seen, std::vector<std::string> { "with listener" });
+    EXPECT_EQ(seen, std::vector<std::string> {"with listener"});
 }
 
 TEST(AuditLoggerTest, FailedSavePrintsOneLineAndKeepsTheEvent)
@@ -132,5 +131,5 @@ TEST(AuditLoggerTest, FailedSavePrintsOneLineAndKeepsTheEvent)
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out.rfind("Failed to save audit log: ", 0), 0u) << out;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
-    EXPECT_EQ(descriptions(logger.fetchAllEvents()), std::vector<std::string> { "unsaved" });
+    EXPECT_EQ(descriptions(logger.fetchAllEvents()), std::vector<std::string> {"unsaved"});
 }

@@ -13,7 +13,7 @@ const QString kKey = "com.quorvane.buildtimetracker.stats";
 struct BuildTimeTrackerTest : testing::Test
 {
     QTemporaryDir dir;
-    UserDefaults defaults { dir.filePath("defaults.conf") };
+    UserDefaults defaults {dir.filePath("defaults.conf")};
 };
 
 } // namespace

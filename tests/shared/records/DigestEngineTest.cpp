@@ -34,7 +34,7 @@ std::vector<std::int64_t> numbers(const std::vector<WeeklyDigest>& digests)
 struct DigestEngineTest : testing::Test
 {
     QTemporaryDir dir;
-    UserDefaults defaults { dir.filePath("defaults.conf") };
+    UserDefaults defaults {dir.filePath("defaults.conf")};
 };
 
 } // namespace
@@ -57,7 +57,7 @@ TEST_F(DigestEngineTest, KeepsTheTwelveNewestAlsoInTheStoredValue)
     EXPECT_TRUE(engine.getDigests().empty());
     for (int n = 1; n <= 13; ++n)
         engine.addDigest(digestNumber(n));
-    const std::vector<std::int64_t> expected { 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2 };
+    const std::vector<std::int64_t> expected {13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2};
     EXPECT_EQ(numbers(engine.getDigests()), expected);
     EXPECT_EQ(Json::parse(*defaults.data(kKey)).size(), 12u);
     EXPECT_EQ(DigestEngine(defaults).getDigests(), engine.getDigests());
@@ -74,7 +74,7 @@ TEST_F(DigestEngineTest, DuplicateIdsAreBothKept)
 
 TEST_F(DigestEngineTest, UndecodableStoredListLoadsEmptyUntilTheNextAdd)
 {
-    Json bad = Json::array({ Json::parse(kDigestJson), Json::parse(kDigestJson) });
+    Json bad = Json::array({Json::parse(kDigestJson), Json::parse(kDigestJson)});
     bad[1].erase("buildsProtected");
     defaults.setData(kKey, bad.dump());
     DigestEngine engine(defaults);
@@ -82,7 +82,7 @@ TEST_F(DigestEngineTest, UndecodableStoredListLoadsEmptyUntilTheNextAdd)
     EXPECT_EQ(defaults.data(kKey), bad.dump());
 
     engine.addDigest(digestNumber(5));
-    EXPECT_EQ(numbers(DigestEngine(defaults).getDigests()), std::vector<std::int64_t> { 5 });
+    EXPECT_EQ(numbers(DigestEngine(defaults).getDigests()), std::vector<std::int64_t> {5});
 }
 
 TEST_F(DigestEngineTest, ViewModelShowsTheEngineListOnlyAfterReload)
@@ -97,7 +97,7 @@ TEST_F(DigestEngineTest, ViewModelShowsTheEngineListOnlyAfterReload)
     model.reload();
     EXPECT_TRUE(model.weeklyDigests().empty()); // assigned later, on the GUI thread
     ASSERT_TRUE(changed.wait(2000));
-    EXPECT_EQ(numbers(model.weeklyDigests()), (std::vector<std::int64_t> { 3, 2, 1 }));
+    EXPECT_EQ(numbers(model.weeklyDigests()), (std::vector<std::int64_t> {3, 2, 1}));
 
     engine->addDigest(digestNumber(4));
     EXPECT_EQ(model.weeklyDigests().size(), 3u);

@@ -22,7 +22,7 @@ const char* kStored = R"({"neverPauseWhitelist":["Slack"],"workspacePersona":"St
 struct PersonaConfigurationTest : testing::Test
 {
     QTemporaryDir dir;
-    UserDefaults defaults { dir.filePath("defaults.conf") };
+    UserDefaults defaults {dir.filePath("defaults.conf")};
 
     void storeWith(const std::function<void(Json&)>& change)
     {
@@ -50,7 +50,7 @@ TEST_F(PersonaConfigurationTest, NothingStoredGivesTheDefaultConfiguration)
     EXPECT_EQ(c.ramPressureThresholdPercent, 80.0);
     EXPECT_TRUE(c.autoUnloadOllamaEnabled);
     EXPECT_EQ(c.ollamaIdleTimeoutMinutes, 0);
-    EXPECT_EQ(c.neverPauseWhitelist, (std::vector<std::string> { "Antigravity", "Xcode", "Spotify", "Slack" }));
+    EXPECT_EQ(c.neverPauseWhitelist, (std::vector<std::string> {"Antigravity", "Xcode", "Spotify", "Slack"}));
     EXPECT_FALSE(defaults.data(kKey));
 }
 
@@ -62,7 +62,7 @@ TEST_F(PersonaConfigurationTest, StoredValueLoadsWithAnyKeyOrderAndEscapedSlash)
     EXPECT_EQ(c.flavorPersona, Flavor::fox);
     EXPECT_EQ(c.headroomWarningThresholdGB, 6.0);
     EXPECT_EQ(c.ollamaIdleTimeoutMinutes, 15);
-    EXPECT_EQ(c.customFreezeList, std::vector<std::string> { "Dropbox" });
+    EXPECT_EQ(c.customFreezeList, std::vector<std::string> {"Dropbox"});
 
     PersonaConfiguration::store(c, defaults);
     EXPECT_EQ(Json::parse(*defaults.data(kKey)), Json::parse(kStored));
@@ -80,7 +80,9 @@ TEST_F(PersonaConfigurationTest, AnyBadFieldFallsBackWholeAndLeavesTheStoredValu
         [](Json& j) { j["workspacePersona"] = "Student / hobbyist"; },
         [](Json& j) { j["ollamaIdleTimeoutMinutes"] = 2.5; },
         [](Json& j) { j["autonomousModeEnabled"] = 1; },
-        [](Json& j) { j["compileModeTriggers"] = Json::array({ "make", 3 }); },
+        [](Json& j) {
+            j["compileModeTriggers"] = Json::array({"make", 3});
+        },
         [](Json& j) { j["aggressivenessLevel"] = "0.5"; },
     };
     for (std::size_t i = 0; i < damages.size(); ++i) {
@@ -101,7 +103,7 @@ TEST_F(PersonaConfigurationTest, ListsKeepOrderAndEmptyListsSurvive)
     EXPECT_NE(a, b);
 
     a.compileModeTriggers.clear();
-    a.customFreezeList = { "Dropbox", "Dropbox" };
+    a.customFreezeList = {"Dropbox", "Dropbox"};
     PersonaConfiguration::store(a, defaults);
     const Json stored = Json::parse(*defaults.data(kKey));
     EXPECT_EQ(stored.size(), 11u);
@@ -126,7 +128,7 @@ TEST_F(PersonaConfigurationTest, FlavourProfileReplacesExactlyFourFields)
     auto current = PersonaConfiguration::defaultConfiguration();
     current.autonomousModeEnabled = true;
     current.aggressivenessLevel = 0.9;
-    current.customFreezeList = { "Dropbox" };
+    current.customFreezeList = {"Dropbox"};
     current.ollamaIdleTimeoutMinutes = 30;
 
     const auto fox = current.applyingFlavorProfile(Workspace::mlResearcher, Flavor::fox);

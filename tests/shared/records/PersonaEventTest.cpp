@@ -1,5 +1,5 @@
-#include "records/FrozenProcess.h"
 #include "records/PersonaEvent.h"
+#include "records/FrozenProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@ TEST(AutoPersonaTest, RawValuesMatchExactlyAndPriorityDiffersFromCaseOrder)
     EXPECT_FALSE(enumFromRawValue<AutoPersona>("AI-First Mode"));
     EXPECT_FALSE(enumFromRawValue<AutoPersona>("ai first mode"));
     EXPECT_EQ(allCases<AutoPersona>(),
-        (std::vector { AutoPersona::compileMode, AutoPersona::aiFirstMode, AutoPersona::batteryMode }));
+        (std::vector {AutoPersona::compileMode, AutoPersona::aiFirstMode, AutoPersona::batteryMode}));
     EXPECT_EQ(priority(AutoPersona::compileMode), 3);
     EXPECT_EQ(priority(AutoPersona::aiFirstMode), 1);
     EXPECT_EQ(priority(AutoPersona::batteryMode), 2);
@@ -17,7 +17,7 @@ TEST(AutoPersonaTest, RawValuesMatchExactlyAndPriorityDiffersFromCaseOrder)
 
 TEST(PersonaEventTest, IdJoinsPersonaAndActivationSince1970)
 {
-    PersonaEvent event { AutoPersona::compileMode, "clang", Date::from1970(1700000000.0), std::nullopt, 3 };
+    PersonaEvent event {AutoPersona::compileMode, "clang", Date::from1970(1700000000.0), std::nullopt, 3};
     EXPECT_EQ(event.id(), "Compile Mode-1700000000.0");
     event.activated = Date::from1970(1733700000.25);
     EXPECT_EQ(event.id(), "Compile Mode-1733700000.25");
@@ -31,8 +31,8 @@ TEST(PersonaEventTest, IdJoinsPersonaAndActivationSince1970)
 
 TEST(PersonaEventTest, AbsentDeactivationIsLeftOutAndNullReadsAsAbsent)
 {
-    const PersonaEvent active { AutoPersona::batteryMode, "power disconnected", Date::fromReferenceDate(750000000.5),
-        std::nullopt, 2 };
+    const PersonaEvent active {
+        AutoPersona::batteryMode, "power disconnected", Date::fromReferenceDate(750000000.5), std::nullopt, 2};
     const Json written = Json::parse(*jsoncodec::encodeText(active));
     EXPECT_EQ(written, Json::parse(R"({"persona":"Battery Mode","trigger":"power disconnected",
         "activated":750000000.5,"processesAffected":2})"));

@@ -1,5 +1,5 @@
-#include "records/ActivePersonaTracker.h"
 #include "records/ThemeManager.h"
+#include "records/ActivePersonaTracker.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -11,7 +11,7 @@ namespace {
 struct ThemeManagerTest : testing::Test
 {
     QTemporaryDir dir;
-    UserDefaults defaults { dir.filePath("defaults.conf") };
+    UserDefaults defaults {dir.filePath("defaults.conf")};
 };
 
 } // namespace
@@ -68,10 +68,10 @@ TEST(ActivePersonaTrackerTest, EveryUpdateNotifiesEvenWithoutAChange)
     auto& tracker = ActivePersonaTracker::shared();
     EXPECT_TRUE(tracker.activePersonas().isEmpty());
     QSignalSpy changed(&tracker, &ActivePersonaTracker::activePersonasChanged);
-    tracker.updateActivePersonas({ "Compile Mode", "Battery Mode" });
-    tracker.updateActivePersonas({ "Battery Mode", "Compile Mode" });
+    tracker.updateActivePersonas({"Compile Mode", "Battery Mode"});
+    tracker.updateActivePersonas({"Battery Mode", "Compile Mode"});
     EXPECT_EQ(changed.count(), 2);
-    EXPECT_EQ(tracker.activePersonas(), (QSet<QString> { "Compile Mode", "Battery Mode" }));
+    EXPECT_EQ(tracker.activePersonas(), (QSet<QString> {"Compile Mode", "Battery Mode"}));
     tracker.updateActivePersonas({});
     EXPECT_EQ(changed.count(), 3);
     EXPECT_TRUE(tracker.activePersonas().isEmpty());

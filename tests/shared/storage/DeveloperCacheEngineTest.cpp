@@ -14,7 +14,6 @@ namespace {
 
 constexpr std::size_t kMiB = 1048576;
 
-
 } // namespace
 
 TEST(DeveloperCacheScanTest, ListsFoldersAboveOneMebibyteLargestFirstWithTiesInTableOrder)

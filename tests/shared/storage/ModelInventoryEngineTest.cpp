@@ -27,7 +27,6 @@ const InventoryModel& named(const std::vector<InventoryModel>& models, const std
     return *it;
 }
 
-
 } // namespace
 
 TEST(ModelInventoryScanTest, NoStoreGivesNothing)

@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <vector>
 #include <utility>
 #include <vector>
 
@@ -124,8 +123,7 @@ public:
 };
 
 // The names of listed items (models or caches), in list order.
-template<class Item>
-std::vector<std::string> names(const std::vector<Item>& items)
+template<class Item> std::vector<std::string> names(const std::vector<Item>& items)
 {
     std::vector<std::string> out;
     for (const auto& item : items)
