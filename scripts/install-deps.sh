@@ -10,7 +10,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     fonts-material-design-icons-iconfont fonts-noto-color-emoji fonts-dejavu-core
     policykit-1 procps locales
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format ccache
 )
 
 missing=()

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test; then a short fuzzing run of the
-# helper's request decoder (QV_FUZZ_SECONDS=0 skips it) and the same tests again under AddressSanitizer
-# and UndefinedBehaviorSanitizer (QV_SANITIZE=0 skips that pass).
+# Installs what is missing, checks the formatting, builds everything and runs every test; then a short
+# fuzzing run of the helper's request decoder (QV_FUZZ_SECONDS=0 skips it) and the same tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer (QV_SANITIZE=0 skips that pass).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 export QT_QPA_PLATFORM=offscreen
+
+./scripts/check-format.sh
 
 ./scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir build --output-on-failure --parallel "$(nproc)"
