@@ -43,11 +43,200 @@ std::string canonicalTag(const std::string& name)
     return out;
 }
 
-bool hasTried(const ModelProfile& model, const UserRecommendationContext& context)
+// The user's history with the model's family: the first record whose name begins with the
+// model's base name. Later records of the same family do not count.
+const ModelPerformanceRecord* firstTriedRecord(const ModelProfile& model, const UserRecommendationContext& context)
 {
-    const std::string base = baseName(model.id);
-    return std::any_of(context.triedModels.begin(), context.triedModels.end(),
-        [&base](const ModelPerformanceRecord& r) { return beginsWith(r.modelName, base); });
+    const std::string family = baseName(model.id);
+    const auto it = std::find_if(context.triedModels.begin(), context.triedModels.end(),
+        [&family](const ModelPerformanceRecord& r) { return beginsWith(r.modelName, family); });
+    return it == context.triedModels.end() ? nullptr : &*it;
+}
+
+// The 0 to 10 rating that matters most for the use case.
+double useCaseRating(const CapabilityScores& s, UseCase useCase)
+{
+    switch (useCase) {
+    case UseCase::coding:
+    case UseCase::codeCompletion:
+        return s.codingScore;
+    case UseCase::writing:
+    case UseCase::generalChat:
+    case UseCase::translation:
+        return s.generalQuality;
+    case UseCase::reasoning:
+    case UseCase::dataAnalysis:
+    case UseCase::systemsDesign:
+        return s.reasoningScore;
+    case UseCase::research:
+    case UseCase::longContext:
+        return (s.generalQuality + s.reasoningScore) * 0.5;
+    }
+    return 0;
+}
+
+double headroomBonus(double headroom)
+{
+    if (headroom >= 32)
+        return 25;
+    if (headroom >= 16)
+        return 18;
+    if (headroom >= 8)
+        return 10;
+    if (headroom >= 4)
+        return 3;
+    return -20;
+}
+
+// Speed counts for more the faster the user wants answers, up to a cap per preference.
+double speedBonus(double tokensPerSecond, SpeedPreference preference)
+{
+    switch (preference) {
+    case SpeedPreference::fastest:
+        return std::min(tokensPerSecond * 0.25, 20.0);
+    case SpeedPreference::balanced:
+        return std::min(tokensPerSecond / 6, 15.0);
+    case SpeedPreference::quality:
+        return std::min(tokensPerSecond / 15, 8.0);
+    }
+    return 0;
+}
+
+double buildsBonus(double headroom, bool runsAlongsideBuilds)
+{
+    if (!runsAlongsideBuilds)
+        return 0;
+    if (headroom > 24)
+        return 15;
+    if (headroom > 16)
+        return 8;
+    if (headroom > 8)
+        return 3;
+    return -10;
+}
+
+double thermalBonus(ThermalImpact impact, ThermalHeadroom thermal)
+{
+    switch (impact) {
+    case ThermalImpact::minimal:
+        return 5;
+    case ThermalImpact::moderate:
+        return thermal == ThermalHeadroom::excellent ? 4 : thermal == ThermalHeadroom::adequate ? 2 : 1;
+    case ThermalImpact::significant:
+        return thermal == ThermalHeadroom::tight ? -5 : 1;
+    }
+    return 0;
+}
+
+double sessionLengthBonus(const ModelPerformanceRecord* record)
+{
+    if (!record)
+        return 0;
+    if (record->averageSessionMinutes > 30)
+        return 10;
+    if (record->averageSessionMinutes > 10)
+        return 5;
+    return 0;
+}
+
+// A rating of 3 is neutral; computed in double because a stored rating may be any integer.
+double ratingBonus(const ModelPerformanceRecord* record)
+{
+    if (!record || !record->userRating)
+        return 0;
+    return (static_cast<double>(*record->userRating) - 3) * 3;
+}
+
+std::string tokensText(double tokensPerSecond)
+{
+    return std::to_string(truncatedInteger(tokensPerSecond));
+}
+
+std::vector<ModelRecommendation::ReasoningPoint> reasoningPoints(
+    const ModelProfile& model, const UserRecommendationContext& context, double speed, double headroom, bool tried)
+{
+    std::vector<ModelRecommendation::ReasoningPoint> reasoning;
+    reasoning.push_back({Uuid::random(), "memorychip",
+        cformat("%.0f", headroom)
+            + (headroom > 24 ? "GB headroom remaining \u2014 comfortable" : "GB headroom \u2014 tight but workable"),
+        headroom > 16});
+    if (contains(model.strongUseCases, context.primaryUseCase))
+        reasoning.push_back(
+            {Uuid::random(), "star.fill", "Specifically strong for " + lowercasedText(context.primaryUseCase), true});
+    reasoning.push_back({Uuid::random(), "speedometer",
+        "~" + tokensText(speed) + " tok/s on your " + rawValue(context.macProfile.chipClass), speed > 30});
+    if (context.runsAlongsideBuilds) {
+        reasoning.push_back({Uuid::random(), "hammer",
+            headroom > 24 ? "Won't impact your builds" : "May slow builds slightly \u2014 Compile Mode will help",
+            headroom > 24});
+    }
+    reasoning.push_back({Uuid::random(), tried ? "checkmark.seal" : "sparkles",
+        tried ? "You've used this model before" : "You haven't tried this yet", true});
+    return reasoning;
+}
+
+std::vector<ModelRecommendation::Tradeoff> tradeoffs(const ModelProfile& model, const MemoryProfile& variant,
+    const UserRecommendationContext& context, double speed, double headroom)
+{
+    std::vector<ModelRecommendation::Tradeoff> out;
+    if (contains(model.weakUseCases, context.primaryUseCase)) {
+        out.push_back(
+            {Uuid::random(), "Not optimized for " + lowercasedText(context.primaryUseCase), Severity::significant});
+    }
+    if (speed < 20) {
+        out.push_back({Uuid::random(), "Slower than smaller models (" + tokensText(speed) + " tok/s)",
+            context.speedPreference == SpeedPreference::fastest ? Severity::significant : Severity::minor});
+    }
+    if (headroom < 16 && context.runsAlongsideBuilds)
+        out.push_back({Uuid::random(), "Tight memory during builds \u2014 Compile Mode essential", Severity::moderate});
+    if (variant.qualityRetentionPercent < 93) {
+        out.push_back({Uuid::random(), cformat("%.0f%% quality vs full precision", variant.qualityRetentionPercent),
+            Severity::minor});
+    }
+    return out;
+}
+
+// An installed model always shows that; otherwise only the top three ranks can earn a badge.
+std::optional<Badge> badgeFor(const ModelProfile& model, int rank, double speed, bool installed)
+{
+    if (installed)
+        return Badge::alreadyHave;
+    if (rank == 1)
+        return Badge::bestForYou;
+    if (rank == 2 && (model.scores.codingScore > 9 || model.scores.generalQuality > 9))
+        return Badge::highestQuality;
+    if (rank == 3 && speed > 70)
+        return Badge::fastest;
+    return std::nullopt;
+}
+
+// The runtime's own command, else the Ollama one, else a pull of the id.
+std::string installCommandFor(const ModelProfile& model, InferenceFramework framework)
+{
+    if (const auto it = model.installCommands.find(framework); it != model.installCommands.end())
+        return it->second;
+    if (const auto ollama = model.installCommands.find(InferenceFramework::ollama);
+        ollama != model.installCommands.end())
+        return ollama->second;
+    return "ollama pull " + model.id;
+}
+
+ModelRecommendation::ExpectedPerformance expectedPerformance(const ModelProfile& model,
+    const UserRecommendationContext& context, double speed, double footprint, double headroom)
+{
+    const MacCapabilityProfile& mac = context.macProfile;
+    const auto measured = model.performanceProfiles.find(mac.chipClass);
+    return {
+        .tokensPerSecondRange = {speed * 0.7, speed * 1.1},
+        .memoryFootprintGB = footprint,
+        .headroomRemainingGB = headroom,
+        .timeToFirstTokenSeconds
+        = measured != model.performanceProfiles.end() ? measured->second.timeToFirstTokenSeconds : 1.0,
+        .willCauseThrottling
+        = model.thermalImpact == ThermalImpact::significant && mac.thermalHeadroom == ThermalHeadroom::tight,
+        .compatibleWithBuilds = headroom > 16 || !context.runsAlongsideBuilds,
+        .percentileVsUserHistory = std::nullopt,
+    };
 }
 
 } // namespace
@@ -111,102 +300,26 @@ double ModelRecommendationEngine::expectedTokensPerSecond(const ModelProfile& mo
 
 double ModelRecommendationEngine::scoreModel(const ModelProfile& model, const UserRecommendationContext& context)
 {
-    const CapabilityScores& s = model.scores;
-    double base = 0;
-    switch (context.primaryUseCase) {
-    case UseCase::coding:
-    case UseCase::codeCompletion:
-        base = s.codingScore;
-        break;
-    case UseCase::writing:
-    case UseCase::generalChat:
-    case UseCase::translation:
-        base = s.generalQuality;
-        break;
-    case UseCase::reasoning:
-    case UseCase::dataAnalysis:
-    case UseCase::systemsDesign:
-        base = s.reasoningScore;
-        break;
-    case UseCase::research:
-    case UseCase::longContext:
-        base = (s.generalQuality + s.reasoningScore) * 0.5;
-        break;
-    }
-    double score = base * 3.5;
+    const auto variant = selectVariant(model, context);
+    if (!variant)
+        return 0;
+    const MacCapabilityProfile& mac = context.macProfile;
+    // Headroom uses the memory free now, unlike the budget, which uses total memory.
+    const double headroom = mac.availableMemoryGB - variant->runtimeFootprintGB;
+    const ModelPerformanceRecord* history = firstTriedRecord(model, context);
 
+    // Each step adds on its own, in this order, so that the sum rounds the same way every time.
+    double score = useCaseRating(model.scores, context.primaryUseCase) * 3.5;
     if (contains(model.strongUseCases, context.primaryUseCase))
         score += 5;
     if (contains(model.weakUseCases, context.primaryUseCase))
         score -= 8;
-
-    const auto variant = selectVariant(model, context);
-    if (!variant)
-        return 0;
-
-    // Headroom uses the memory free now, unlike the budget, which uses total memory.
-    const double headroom = context.macProfile.availableMemoryGB - variant->runtimeFootprintGB;
-    if (headroom >= 32)
-        score += 25;
-    else if (headroom >= 16)
-        score += 18;
-    else if (headroom >= 8)
-        score += 10;
-    else if (headroom >= 4)
-        score += 3;
-    else
-        score -= 20;
-
-    const double speed = expectedTokensPerSecond(model, context.macProfile.chipClass);
-    switch (context.speedPreference) {
-    case SpeedPreference::fastest:
-        score += std::min(speed * 0.25, 20.0);
-        break;
-    case SpeedPreference::balanced:
-        score += std::min(speed / 6, 15.0);
-        break;
-    case SpeedPreference::quality:
-        score += std::min(speed / 15, 8.0);
-        break;
-    }
-
-    if (context.runsAlongsideBuilds) {
-        if (headroom > 24)
-            score += 15;
-        else if (headroom > 16)
-            score += 8;
-        else if (headroom > 8)
-            score += 3;
-        else
-            score -= 10;
-    }
-
-    const ThermalHeadroom thermal = context.macProfile.thermalHeadroom;
-    switch (model.thermalImpact) {
-    case ThermalImpact::minimal:
-        score += 5;
-        break;
-    case ThermalImpact::moderate:
-        score += thermal == ThermalHeadroom::excellent ? 4 : thermal == ThermalHeadroom::adequate ? 2 : 1;
-        break;
-    case ThermalImpact::significant:
-        score += thermal == ThermalHeadroom::tight ? -5 : 1;
-        break;
-    }
-
-    // Only the first record of the model's family counts.
-    const std::string family = baseName(model.id);
-    for (const auto& record : context.triedModels) {
-        if (!beginsWith(record.modelName, family))
-            continue;
-        if (record.averageSessionMinutes > 30)
-            score += 10;
-        else if (record.averageSessionMinutes > 10)
-            score += 5;
-        if (record.userRating)
-            score += (static_cast<double>(*record.userRating) - 3) * 3; // in double: a stored rating may be any integer
-        break;
-    }
+    score += headroomBonus(headroom);
+    score += speedBonus(expectedTokensPerSecond(model, mac.chipClass), context.speedPreference);
+    score += buildsBonus(headroom, context.runsAlongsideBuilds);
+    score += thermalBonus(model.thermalImpact, mac.thermalHeadroom);
+    score += sessionLengthBonus(history);
+    score += ratingBonus(history);
 
     if (!(score > 0))
         return 0;
@@ -254,80 +367,12 @@ std::vector<ModelRecommendation> ModelRecommendationEngine::recommend(
 ModelRecommendation ModelRecommendationEngine::buildRecommendation(const ModelProfile& model,
     const MemoryProfile& variant, int rank, const UserRecommendationContext& context, double score)
 {
-    const MacCapabilityProfile& mac = context.macProfile;
-    const double speed = expectedTokensPerSecond(model, mac.chipClass);
-    const std::string tokens = std::to_string(truncatedInteger(speed));
+    const double speed = expectedTokensPerSecond(model, context.macProfile.chipClass);
     const double footprint = variant.runtimeFootprintGB;
-    const double headroom = mac.availableMemoryGB - footprint;
-    const bool strong = contains(model.strongUseCases, context.primaryUseCase);
-    const bool tried = hasTried(model, context);
-
-    std::vector<ModelRecommendation::ReasoningPoint> reasoning;
-    reasoning.push_back({Uuid::random(), "memorychip",
-        cformat("%.0f", headroom)
-            + (headroom > 24 ? "GB headroom remaining \u2014 comfortable" : "GB headroom \u2014 tight but workable"),
-        headroom > 16});
-    if (strong)
-        reasoning.push_back(
-            {Uuid::random(), "star.fill", "Specifically strong for " + lowercasedText(context.primaryUseCase), true});
-    reasoning.push_back(
-        {Uuid::random(), "speedometer", "~" + tokens + " tok/s on your " + rawValue(mac.chipClass), speed > 30});
-    if (context.runsAlongsideBuilds) {
-        reasoning.push_back({Uuid::random(), "hammer",
-            headroom > 24 ? "Won't impact your builds" : "May slow builds slightly \u2014 Compile Mode will help",
-            headroom > 24});
-    }
-    reasoning.push_back({Uuid::random(), tried ? "checkmark.seal" : "sparkles",
-        tried ? "You've used this model before" : "You haven't tried this yet", true});
-
-    std::vector<ModelRecommendation::Tradeoff> tradeoffs;
-    if (contains(model.weakUseCases, context.primaryUseCase)) {
-        tradeoffs.push_back(
-            {Uuid::random(), "Not optimized for " + lowercasedText(context.primaryUseCase), Severity::significant});
-    }
-    if (speed < 20) {
-        tradeoffs.push_back({Uuid::random(), "Slower than smaller models (" + tokens + " tok/s)",
-            context.speedPreference == SpeedPreference::fastest ? Severity::significant : Severity::minor});
-    }
-    if (headroom < 16 && context.runsAlongsideBuilds)
-        tradeoffs.push_back(
-            {Uuid::random(), "Tight memory during builds \u2014 Compile Mode essential", Severity::moderate});
-    if (variant.qualityRetentionPercent < 93) {
-        tradeoffs.push_back({Uuid::random(),
-            cformat("%.0f%% quality vs full precision", variant.qualityRetentionPercent), Severity::minor});
-    }
-
-    std::optional<Badge> badge;
-    if (rank == 1)
-        badge = Badge::bestForYou;
-    else if (rank == 2 && (model.scores.codingScore > 9 || model.scores.generalQuality > 9))
-        badge = Badge::highestQuality;
-    else if (rank == 3 && speed > 70)
-        badge = Badge::fastest;
+    const double headroom = context.macProfile.availableMemoryGB - footprint;
+    const bool tried = firstTriedRecord(model, context) != nullptr;
     const bool installed = isInstalled(model, context.installedModels);
-    if (installed)
-        badge = Badge::alreadyHave;
-
     const InferenceFramework framework = context.preferredFramework.value_or(InferenceFramework::ollama);
-    std::string installCommand = "ollama pull " + model.id;
-    if (const auto it = model.installCommands.find(framework); it != model.installCommands.end())
-        installCommand = it->second;
-    else if (const auto ollama = model.installCommands.find(InferenceFramework::ollama);
-             ollama != model.installCommands.end())
-        installCommand = ollama->second;
-
-    const auto measured = model.performanceProfiles.find(mac.chipClass);
-    const ModelRecommendation::ExpectedPerformance expected {
-        .tokensPerSecondRange = {speed * 0.7, speed * 1.1},
-        .memoryFootprintGB = footprint,
-        .headroomRemainingGB = headroom,
-        .timeToFirstTokenSeconds
-        = measured != model.performanceProfiles.end() ? measured->second.timeToFirstTokenSeconds : 1.0,
-        .willCauseThrottling
-        = model.thermalImpact == ThermalImpact::significant && mac.thermalHeadroom == ThermalHeadroom::tight,
-        .compatibleWithBuilds = headroom > 16 || !context.runsAlongsideBuilds,
-        .percentileVsUserHistory = std::nullopt,
-    };
 
     return {
         .id = Uuid::random(),
@@ -336,13 +381,13 @@ ModelRecommendation ModelRecommendationEngine::buildRecommendation(const ModelPr
         .framework = framework,
         .rank = rank,
         .score = score,
-        .badge = badge,
+        .badge = badgeFor(model, rank, speed, installed),
         .confidence = std::min(score / 100, 1.0),
-        .reasoning = std::move(reasoning),
-        .tradeoffs = std::move(tradeoffs),
-        .expectedPerformance = expected,
+        .reasoning = reasoningPoints(model, context, speed, headroom, tried),
+        .tradeoffs = tradeoffs(model, variant, context, speed, headroom),
+        .expectedPerformance = expectedPerformance(model, context, speed, footprint, headroom),
         .alreadyInstalled = installed,
-        .installCommand = std::move(installCommand),
+        .installCommand = installCommandFor(model, framework),
         .warning = model.notes,
     };
 }
