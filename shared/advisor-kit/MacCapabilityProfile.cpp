@@ -31,7 +31,7 @@ double MacCapabilityProfile::maximumModelSizeForBuildsGB() const
 MacCapabilityProfile::SpeedClass MacCapabilityProfile::estimatedInferenceSpeedClass() const
 {
     const double b = memoryBandwidthGBs;
-    if (!std::isfinite(b) || b < 100)
+    if (std::isnan(b) || b < 100)
         return SpeedClass::slow;
     if (b < 200)
         return SpeedClass::moderate;

@@ -44,7 +44,7 @@ struct MacCapabilityProfile
     // Total memory less a reserve that grows as the thermal margin shrinks; never negative.
     double maximumModelSizeGB() const;
     double maximumModelSizeForBuildsGB() const;
-    // A bandwidth that is not a finite non-negative number (failed detection) counts as slow.
+    // A negative or NaN bandwidth (failed detection) counts as slow; an infinite one as very fast.
     SpeedClass estimatedInferenceSpeedClass() const;
     std::vector<Capability> capabilities() const;
 };

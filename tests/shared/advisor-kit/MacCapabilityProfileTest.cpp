@@ -75,10 +75,11 @@ TEST(MacCapabilityProfileTest, SpeedClassFromBandwidth)
     EXPECT_EQ(speedFor(399.9), Speed::fast);
     EXPECT_EQ(speedFor(400), Speed::veryFast);
     EXPECT_EQ(speedFor(800), Speed::veryFast);
-    // A failed detection is the slowest class, never the fastest.
+    // A failed detection is the slowest class, never the fastest; infinity lies above every bound.
     EXPECT_EQ(speedFor(-1), Speed::slow);
+    EXPECT_EQ(speedFor(-std::numeric_limits<double>::infinity()), Speed::slow);
     EXPECT_EQ(speedFor(std::nan("")), Speed::slow);
-    EXPECT_EQ(speedFor(std::numeric_limits<double>::infinity()), Speed::slow);
+    EXPECT_EQ(speedFor(std::numeric_limits<double>::infinity()), Speed::veryFast);
 
     EXPECT_EQ(description(Speed::slow), "8-15 tok/s (M1 base)");
     EXPECT_EQ(rawValue(Speed::veryFast), "veryFast");
