@@ -71,6 +71,8 @@ public:
 
     DashboardSample sample(bool fetchProcesses);
 
+    // Safe beside a running sample(): they read only the engines and the connections reader, which guard
+    // their own state.
     std::vector<platform::TcpConnection> connections() const { return m_connections.established(); }
     SystemMemoryState memorySnapshot();
 

@@ -5,6 +5,7 @@
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
 #include "core/NumberFormat.h"
+#include "core/Units.h"
 #include "platform/host/Sysctl.h"
 
 #include <QDateTime>
@@ -22,12 +23,7 @@
 #include <cstdio>
 #include <cstring>
 #include <thread>
-
-namespace {
-
-constexpr double kGiB = 1024.0 * 1024.0 * 1024.0;
-
-} // namespace
+#include <utility>
 
 DashboardViewModel::DashboardViewModel(std::shared_ptr<MemoryEngine> memoryEngine,
     std::shared_ptr<OllamaEngine> ollamaEngine, std::shared_ptr<ThermalEngine> thermalEngine,
@@ -43,7 +39,7 @@ DashboardViewModel::DashboardViewModel(std::shared_ptr<MemoryEngine> memoryEngin
     m_pool.setMaxThreadCount(3);
     detectCoreCounts(sources);
     NotificationCenter::defaultCenter().observe(
-        Notifications::didReclaimStorage, this, [this](const QVariantMap&) { updateAll(); });
+        Notifications::didReclaimStorage, this, [this](const QVariantMap&) { sampleAfterReclaim(); });
 }
 
 DashboardViewModel::~DashboardViewModel()
@@ -90,46 +86,66 @@ QFuture<void> DashboardViewModel::updateAll()
     auto sampler = m_sampler;
     m_tickInFlight = QtConcurrent::run(&m_pool, [sampler, fetchProcesses] {
         return sampler->sample(fetchProcesses);
-    }).then(this, [this](const DashboardSample& sample) { publishSample(sample); });
+    }).then(this, [this](const DashboardSample& sample) {
+        publishSample(sample);
+        if (std::exchange(m_sampleAgain, false))
+            QMetaObject::invokeMethod(
+                this, [this] { updateAll(); }, Qt::QueuedConnection);
+    });
     return *m_tickInFlight;
+}
+
+void DashboardViewModel::sampleAfterReclaim()
+{
+    // A tick still reading may have read the machine before the files went: a fresh one follows it.
+    if (m_tickInFlight && !m_tickInFlight->isFinished())
+        m_sampleAgain = true;
+    else
+        updateAll();
 }
 
 void DashboardViewModel::publishSample(const DashboardSample& sample)
 {
-    m_anyChanged = false;
-    updateCPUUsage(sample);
+    ChangeBatch changes(*this);
+    updateCPUUsage(sample, changes);
 
-    publish(m_isOllamaRunning, sample.ollamaRunning, &DashboardViewModel::isOllamaRunningChanged);
-    publish(m_loadedModels, sample.models, &DashboardViewModel::loadedModelsChanged);
-    publish(m_memoryState, std::optional(sample.memory), &DashboardViewModel::memoryStateChanged);
-    publish(m_thermalState, std::optional(sample.thermal), &DashboardViewModel::thermalStateChanged);
+    changes.publish(m_isOllamaRunning, sample.ollamaRunning, &DashboardViewModel::isOllamaRunningChanged);
+    changes.publish(m_loadedModels, sample.models, &DashboardViewModel::loadedModelsChanged);
+    changes.publish(m_memoryState, std::optional(sample.memory), &DashboardViewModel::memoryStateChanged);
+    changes.publish(m_thermalState, std::optional(sample.thermal), &DashboardViewModel::thermalStateChanged);
     // Checked again here: the list is dropped when the user paused it while the tick was reading.
     if (sample.processes && !m_isProcessesPaused)
-        publish(m_topProcesses, *sample.processes, &DashboardViewModel::topProcessesChanged);
+        changes.publish(m_topProcesses, *sample.processes, &DashboardViewModel::topProcessesChanged);
 
-    updateTemperatures(sample);
-    updatePowerEstimates();
-    updateBatteryStatus(sample);
-    updateNetworkRates(sample);
-    updateDiskUsage(sample);
-    updateIPAddresses(sample);
-    publishConnections(sample.connections);
+    updateTemperatures(sample, changes);
+    updatePowerEstimates(changes);
+    updateBatteryStatus(sample, changes);
+    updateNetworkRates(sample, changes);
+    updateDiskUsage(sample, changes);
+    updateIPAddresses(sample, changes);
+    publishConnections(sample.connections, changes);
 
     if (m_isLowPowerModeEnabled)
-        applyLowPowerScaling();
-    updateEstimates(sample);
-    updateHistories();
-    if (m_anyChanged)
-        emit figuresChanged();
+        applyLowPowerScaling(changes);
+    updateEstimates(sample, changes);
+    updateHistories(changes);
+    changes.finish();
 }
 
-template<typename T> void DashboardViewModel::publish(T& field, const T& value, void (DashboardViewModel::*changed)())
+template<typename T> bool DashboardViewModel::publish(T& field, const T& value, void (DashboardViewModel::*changed)())
 {
     if (field == value)
-        return;
+        return false;
     field = value;
-    m_anyChanged = true;
     emit(this->*changed)();
+    return true;
+}
+
+void DashboardViewModel::ChangeBatch::finish()
+{
+    if (m_any)
+        emit m_model.figuresChanged();
+    m_any = false;
 }
 
 double DashboardViewModel::uniform(double low, double high)
@@ -137,28 +153,29 @@ double DashboardViewModel::uniform(double low, double high)
     return std::uniform_real_distribution<double>(low, high)(m_random);
 }
 
-void DashboardViewModel::updateCPUUsage(const DashboardSample& sample)
+void DashboardViewModel::updateCPUUsage(const DashboardSample& sample, ChangeBatch& changes)
 {
     if (sample.cpuKind == DashboardSample::CpuKind::measured) {
         const CpuLoad& load = sample.cpuLoad;
-        publish(m_perCoreUsage, QList<double>(load.perCore.begin(), load.perCore.end()),
+        changes.publish(m_perCoreUsage, QList<double>(load.perCore.begin(), load.perCore.end()),
             &DashboardViewModel::perCoreUsageChanged);
         if (load.totalTicks > 0) {
-            publish(
+            changes.publish(
                 m_userCpuPercent, load.userTicks / load.totalTicks * 100.0, &DashboardViewModel::userCpuPercentChanged);
-            publish(m_systemCpuPercent, load.systemTicks / load.totalTicks * 100.0,
+            changes.publish(m_systemCpuPercent, load.systemTicks / load.totalTicks * 100.0,
                 &DashboardViewModel::systemCpuPercentChanged);
         }
-        publish(m_eClusterUsage, load.efficiencySum / std::max(m_eCoreCount, 1) * 100.0,
+        changes.publish(m_eClusterUsage, load.efficiencySum / std::max(m_eCoreCount, 1) * 100.0,
             &DashboardViewModel::eClusterUsageChanged);
-        publish(m_pClusterUsage, load.performanceSum / std::max(m_pCoreCount, 1) * 100.0,
+        changes.publish(m_pClusterUsage, load.performanceSum / std::max(m_pCoreCount, 1) * 100.0,
             &DashboardViewModel::pClusterUsageChanged);
         const double cores = static_cast<double>(load.perCore.size());
-        publish(m_cpuUsage, cores > 0 ? (load.efficiencySum + load.performanceSum) / cores * 100.0 : 0.0,
+        changes.publish(m_cpuUsage, cores > 0 ? (load.efficiencySum + load.performanceSum) / cores * 100.0 : 0.0,
             &DashboardViewModel::cpuUsageChanged);
-        publish(m_cpuFrequencyGHz, 1.89 + m_cpuUsage / 100.0 * 1.5, &DashboardViewModel::cpuFrequencyGHzChanged);
+        changes.publish(
+            m_cpuFrequencyGHz, 1.89 + m_cpuUsage / 100.0 * 1.5, &DashboardViewModel::cpuFrequencyGHzChanged);
     } else {
-        publish(m_cpuUsage, sample.trackerUsage, &DashboardViewModel::cpuUsageChanged);
+        changes.publish(m_cpuUsage, sample.trackerUsage, &DashboardViewModel::cpuUsageChanged);
         if (m_perCoreUsage.isEmpty()) {
             int count = sample.cpuKind == DashboardSample::CpuKind::firstSample ? sample.processorCount : 0;
             if (count <= 0)
@@ -166,7 +183,7 @@ void DashboardViewModel::updateCPUUsage(const DashboardSample& sample)
             QList<double> placeholders;
             for (int i = 0; i < count; ++i)
                 placeholders.append(uniform(0.05, 0.2));
-            publish(m_perCoreUsage, placeholders, &DashboardViewModel::perCoreUsageChanged);
+            changes.publish(m_perCoreUsage, placeholders, &DashboardViewModel::perCoreUsageChanged);
         }
     }
     int fps = 60;
@@ -175,19 +192,19 @@ void DashboardViewModel::updateCPUUsage(const DashboardSample& sample)
         if (rate > 0)
             fps = static_cast<int>(std::lround(rate));
     }
-    publish(m_displayFPS, fps, &DashboardViewModel::displayFPSChanged);
+    changes.publish(m_displayFPS, fps, &DashboardViewModel::displayFPSChanged);
 }
 
-void DashboardViewModel::updateTemperatures(const DashboardSample& sample)
+void DashboardViewModel::updateTemperatures(const DashboardSample& sample, ChangeBatch& changes)
 {
     // A class of sensor the machine lacks takes the fallback range, never another sensor's reading.
-    publish(m_socTemperature, sample.chipTemperature.value_or(42.0 + uniform(-1.5, 2.5)),
+    changes.publish(m_socTemperature, sample.chipTemperature.value_or(42.0 + uniform(-1.5, 2.5)),
         &DashboardViewModel::socTemperatureChanged);
     const double gpu = sample.gpuTemperature ? *sample.gpuTemperature : m_socTemperature * 0.9 + uniform(-1.0, 1.0);
-    publish(m_gpuTemperature, gpu, &DashboardViewModel::gpuTemperatureChanged);
-    publish(m_ssdTemperature, sample.ssdTemperature.value_or(34.0 + uniform(-0.5, 1.0)),
+    changes.publish(m_gpuTemperature, gpu, &DashboardViewModel::gpuTemperatureChanged);
+    changes.publish(m_ssdTemperature, sample.ssdTemperature.value_or(34.0 + uniform(-0.5, 1.0)),
         &DashboardViewModel::ssdTemperatureChanged);
-    publish(m_throttlingStatus, m_socTemperature > 95 ? (m_socTemperature - 95) * 5 : 0.0,
+    changes.publish(m_throttlingStatus, m_socTemperature > 95 ? (m_socTemperature - 95) * 5 : 0.0,
         &DashboardViewModel::throttlingStatusChanged);
 
     QList<double> fans;
@@ -199,17 +216,17 @@ void DashboardViewModel::updateTemperatures(const DashboardSample& sample)
         fans = {std::min(1200 + (m_socTemperature - 55) * 120, 7200.0)};
     else
         fans = {0.0};
-    publish(m_fanRPMs, fans, &DashboardViewModel::fanRPMsChanged);
+    changes.publish(m_fanRPMs, fans, &DashboardViewModel::fanRPMsChanged);
 }
 
-void DashboardViewModel::updatePowerEstimates()
+void DashboardViewModel::updatePowerEstimates(ChangeBatch& changes)
 {
-    publish(m_cpuPowerDraw, std::max(m_cpuUsage * 0.35, 0.5), &DashboardViewModel::cpuPowerDrawChanged);
-    publish(m_gpuPowerDraw, std::max(m_gpuUsage * 0.45, 0.5), &DashboardViewModel::gpuPowerDrawChanged);
-    publish(m_powerDraw, m_cpuPowerDraw + m_gpuPowerDraw, &DashboardViewModel::powerDrawChanged);
+    changes.publish(m_cpuPowerDraw, std::max(m_cpuUsage * 0.35, 0.5), &DashboardViewModel::cpuPowerDrawChanged);
+    changes.publish(m_gpuPowerDraw, std::max(m_gpuUsage * 0.45, 0.5), &DashboardViewModel::gpuPowerDrawChanged);
+    changes.publish(m_powerDraw, m_cpuPowerDraw + m_gpuPowerDraw, &DashboardViewModel::powerDrawChanged);
 }
 
-void DashboardViewModel::updateBatteryStatus(const DashboardSample& sample)
+void DashboardViewModel::updateBatteryStatus(const DashboardSample& sample, ChangeBatch& changes)
 {
     if (!sample.battery)
         return;
@@ -217,40 +234,43 @@ void DashboardViewModel::updateBatteryStatus(const DashboardSample& sample)
     const auto percentage = sample.battery->percentage();
     if (!percentage)
         return;
-    publish(m_batteryPercentage, *percentage, &DashboardViewModel::batteryPercentageChanged);
-    publish(m_batteryIsCharging, sample.battery->isCharging, &DashboardViewModel::batteryIsChargingChanged);
-    publish(m_batteryTimeToEmpty, sample.battery->timeToEmptyMinutes, &DashboardViewModel::batteryTimeToEmptyChanged);
-    publish(m_isUnplugged, sample.battery->onBattery, &DashboardViewModel::isUnpluggedChanged);
+    changes.publish(m_batteryPercentage, *percentage, &DashboardViewModel::batteryPercentageChanged);
+    changes.publish(m_batteryIsCharging, sample.battery->isCharging, &DashboardViewModel::batteryIsChargingChanged);
+    changes.publish(
+        m_batteryTimeToEmpty, sample.battery->timeToEmptyMinutes, &DashboardViewModel::batteryTimeToEmptyChanged);
+    changes.publish(m_isUnplugged, sample.battery->onBattery, &DashboardViewModel::isUnpluggedChanged);
 }
 
-void DashboardViewModel::updateNetworkRates(const DashboardSample& sample)
+void DashboardViewModel::updateNetworkRates(const DashboardSample& sample, ChangeBatch& changes)
 {
     if (!sample.network)
         return;
     const platform::ByteTotals now = *sample.network;
     // Totals that shrank (an interface went away) give no rate this tick rather than a wrapped one.
     if (m_lastNetworkStats && now.received >= m_lastNetworkStats->received && now.sent >= m_lastNetworkStats->sent) {
-        publish(m_networkDownload, static_cast<double>(now.received - m_lastNetworkStats->received) / 1024.0,
+        changes.publish(m_networkDownload, static_cast<double>(now.received - m_lastNetworkStats->received) / 1024.0,
             &DashboardViewModel::networkDownloadChanged);
-        publish(m_networkUpload, static_cast<double>(now.sent - m_lastNetworkStats->sent) / 1024.0,
+        changes.publish(m_networkUpload, static_cast<double>(now.sent - m_lastNetworkStats->sent) / 1024.0,
             &DashboardViewModel::networkUploadChanged);
     }
     m_lastNetworkStats = now;
 }
 
-void DashboardViewModel::updateDiskUsage(const DashboardSample& sample)
+void DashboardViewModel::updateDiskUsage(const DashboardSample& sample, ChangeBatch& changes)
 {
     if (!sample.disk)
         return;
     const auto& disk = *sample.disk;
     const std::uint64_t used = disk.totalBytes >= disk.freeBytes ? disk.totalBytes - disk.freeBytes : 0;
-    publish(m_diskTotal, static_cast<double>(disk.totalBytes) / kGiB, &DashboardViewModel::diskTotalChanged);
-    publish(m_diskUsed, static_cast<double>(used) / kGiB, &DashboardViewModel::diskUsedChanged);
+    changes.publish(
+        m_diskTotal, static_cast<double>(disk.totalBytes) / kBytesPerGB, &DashboardViewModel::diskTotalChanged);
+    changes.publish(m_diskUsed, static_cast<double>(used) / kBytesPerGB, &DashboardViewModel::diskUsedChanged);
 }
 
-void DashboardViewModel::updateIPAddresses(const DashboardSample& sample)
+void DashboardViewModel::updateIPAddresses(const DashboardSample& sample, ChangeBatch& changes)
 {
-    publish(m_localIP, sample.localAddress ? QString::fromStdString(*sample.localAddress) : QStringLiteral("127.0.0.1"),
+    changes.publish(m_localIP,
+        sample.localAddress ? QString::fromStdString(*sample.localAddress) : QStringLiteral("127.0.0.1"),
         &DashboardViewModel::localIPChanged);
     if (m_publicIP == kCheckingPublicIP || std::uniform_int_distribution<int>(0, 60)(m_random) == 0)
         fetchPublicIP();
@@ -266,14 +286,14 @@ void DashboardViewModel::fetchPublicIP()
     }).then(this, [this](const std::optional<std::string>& address) {
         if (!address)
             return;
-        m_anyChanged = false;
-        publish(m_publicIP, QString::fromStdString(*address), &DashboardViewModel::publicIPChanged);
-        if (m_anyChanged)
-            emit figuresChanged();
+        ChangeBatch changes(*this);
+        changes.publish(m_publicIP, QString::fromStdString(*address), &DashboardViewModel::publicIPChanged);
+        changes.finish();
     });
 }
 
-void DashboardViewModel::publishConnections(const std::vector<platform::TcpConnection>& connections)
+void DashboardViewModel::publishConnections(
+    const std::vector<platform::TcpConnection>& connections, ChangeBatch& changes)
 {
     std::vector<ConnectionRow> rows;
     for (const auto& c : connections) {
@@ -285,23 +305,25 @@ void DashboardViewModel::publishConnections(const std::vector<platform::TcpConne
     if (rows.empty())
         rows.push_back({QStringLiteral("No external connections"), QStringLiteral("IDLE"), QStringLiteral("System"),
             QStringLiteral("0")});
-    publish(m_activeConnections, rows, &DashboardViewModel::activeConnectionsChanged);
+    changes.publish(m_activeConnections, rows, &DashboardViewModel::activeConnectionsChanged);
 }
 
-void DashboardViewModel::applyLowPowerScaling()
+void DashboardViewModel::applyLowPowerScaling(ChangeBatch& changes)
 {
-    publish(m_cpuUsage, m_cpuUsage / 2.5, &DashboardViewModel::cpuUsageChanged);
-    publish(m_eClusterUsage, m_eClusterUsage / 1.5, &DashboardViewModel::eClusterUsageChanged);
-    publish(m_pClusterUsage, m_pClusterUsage / 3.0, &DashboardViewModel::pClusterUsageChanged);
-    publish(m_powerDraw, std::max(m_powerDraw * 0.25, 1.5), &DashboardViewModel::powerDrawChanged);
-    publish(m_socTemperature, std::max(m_socTemperature / 1.4, 38.0), &DashboardViewModel::socTemperatureChanged);
-    publish(m_gpuTemperature, std::max(m_gpuTemperature / 1.4, 36.0), &DashboardViewModel::gpuTemperatureChanged);
-    publish(m_fanRPMs, QList<double> {m_fanRPMs.isEmpty() ? 0.0 : std::max(m_fanRPMs.first() * 0.5, 0.0)},
+    changes.publish(m_cpuUsage, m_cpuUsage / 2.5, &DashboardViewModel::cpuUsageChanged);
+    changes.publish(m_eClusterUsage, m_eClusterUsage / 1.5, &DashboardViewModel::eClusterUsageChanged);
+    changes.publish(m_pClusterUsage, m_pClusterUsage / 3.0, &DashboardViewModel::pClusterUsageChanged);
+    changes.publish(m_powerDraw, std::max(m_powerDraw * 0.25, 1.5), &DashboardViewModel::powerDrawChanged);
+    changes.publish(
+        m_socTemperature, std::max(m_socTemperature / 1.4, 38.0), &DashboardViewModel::socTemperatureChanged);
+    changes.publish(
+        m_gpuTemperature, std::max(m_gpuTemperature / 1.4, 36.0), &DashboardViewModel::gpuTemperatureChanged);
+    changes.publish(m_fanRPMs, QList<double> {m_fanRPMs.isEmpty() ? 0.0 : std::max(m_fanRPMs.first() * 0.5, 0.0)},
         &DashboardViewModel::fanRPMsChanged);
-    publish(m_throttlingStatus, 0.0, &DashboardViewModel::throttlingStatusChanged);
+    changes.publish(m_throttlingStatus, 0.0, &DashboardViewModel::throttlingStatusChanged);
 }
 
-void DashboardViewModel::updateEstimates(const DashboardSample& sample)
+void DashboardViewModel::updateEstimates(const DashboardSample& sample, ChangeBatch& changes)
 {
     const bool modelsLoaded = !m_loadedModels.empty();
     double ane = uniform(0.0, 0.5);
@@ -316,13 +338,13 @@ void DashboardViewModel::updateEstimates(const DashboardSample& sample)
         anePower = 3.5;
         gpu = uniform(25, 65);
     }
-    publish(m_aneUsage, ane, &DashboardViewModel::aneUsageChanged);
-    publish(m_anePowerDraw, anePower, &DashboardViewModel::anePowerDrawChanged);
+    changes.publish(m_aneUsage, ane, &DashboardViewModel::aneUsageChanged);
+    changes.publish(m_anePowerDraw, anePower, &DashboardViewModel::anePowerDrawChanged);
     // The driver's own busy figure, where it gives one, replaces the estimate.
-    publish(m_gpuUsage, sample.gpuBusyPercent.value_or(gpu), &DashboardViewModel::gpuUsageChanged);
+    changes.publish(m_gpuUsage, sample.gpuBusyPercent.value_or(gpu), &DashboardViewModel::gpuUsageChanged);
 }
 
-void DashboardViewModel::updateHistories()
+void DashboardViewModel::updateHistories(ChangeBatch& changes)
 {
     double memory = 0;
     double aiMemory = 0;
@@ -336,9 +358,10 @@ void DashboardViewModel::updateHistories()
         history.append(value);
         return history;
     };
-    publish(m_cpuHistory, shifted(m_cpuHistory, m_cpuUsage), &DashboardViewModel::cpuHistoryChanged);
-    publish(m_memoryHistory, shifted(m_memoryHistory, memory), &DashboardViewModel::memoryHistoryChanged);
-    publish(m_aiMemoryHistory, shifted(m_aiMemoryHistory, aiMemory), &DashboardViewModel::aiMemoryHistoryChanged);
+    changes.publish(m_cpuHistory, shifted(m_cpuHistory, m_cpuUsage), &DashboardViewModel::cpuHistoryChanged);
+    changes.publish(m_memoryHistory, shifted(m_memoryHistory, memory), &DashboardViewModel::memoryHistoryChanged);
+    changes.publish(
+        m_aiMemoryHistory, shifted(m_aiMemoryHistory, aiMemory), &DashboardViewModel::aiMemoryHistoryChanged);
 }
 
 void DashboardViewModel::setIsLowPowerModeEnabled(bool enabled)
@@ -376,7 +399,9 @@ QFuture<void> DashboardViewModel::killConnectionProcess(const QString& pid)
     std::vector<ConnectionRow> remaining;
     std::copy_if(m_activeConnections.begin(), m_activeConnections.end(), std::back_inserter(remaining),
         [&](const ConnectionRow& row) { return row.pid != pid; });
-    publish(m_activeConnections, remaining, &DashboardViewModel::activeConnectionsChanged);
+    ChangeBatch changes(*this);
+    changes.publish(m_activeConnections, remaining, &DashboardViewModel::activeConnectionsChanged);
+    changes.finish();
 
     if (::kill(number, SIGKILL) != 0) {
         const int error = errno;
@@ -390,10 +415,9 @@ QFuture<void> DashboardViewModel::killConnectionProcess(const QString& pid)
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
         return sampler->connections();
     }).then(this, [this](const std::vector<platform::TcpConnection>& connections) {
-        m_anyChanged = false;
-        publishConnections(connections);
-        if (m_anyChanged)
-            emit figuresChanged();
+        ChangeBatch changes(*this);
+        publishConnections(connections, changes);
+        changes.finish();
     });
 }
 

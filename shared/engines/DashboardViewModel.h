@@ -205,21 +205,43 @@ signals:
     void figuresChanged();
 
 private:
-    template<typename T> void publish(T& field, const T& value, void (DashboardViewModel::*changed)());
+    // The figures one publication changes: each changed figure signals at once, figuresChanged follows once
+    // at the end when any did.
+    class ChangeBatch
+    {
+    public:
+        explicit ChangeBatch(DashboardViewModel& model)
+            : m_model(model)
+        {
+        }
+        template<typename T> void publish(T& field, const T& value, void (DashboardViewModel::*changed)())
+        {
+            m_any = m_model.publish(field, value, changed) || m_any;
+        }
+        void finish();
+
+    private:
+        DashboardViewModel& m_model;
+        bool m_any = false;
+    };
+
+    // Stores the value and signals when it differs; true when it did.
+    template<typename T> bool publish(T& field, const T& value, void (DashboardViewModel::*changed)());
 
     void detectCoreCounts(const DashboardSources& sources);
-    void updateCPUUsage(const DashboardSample& sample);
-    void updateTemperatures(const DashboardSample& sample);
-    void updatePowerEstimates();
-    void updateBatteryStatus(const DashboardSample& sample);
-    void updateNetworkRates(const DashboardSample& sample);
-    void updateDiskUsage(const DashboardSample& sample);
-    void updateIPAddresses(const DashboardSample& sample);
-    void publishConnections(const std::vector<platform::TcpConnection>& connections);
+    void sampleAfterReclaim();
+    void updateCPUUsage(const DashboardSample& sample, ChangeBatch& changes);
+    void updateTemperatures(const DashboardSample& sample, ChangeBatch& changes);
+    void updatePowerEstimates(ChangeBatch& changes);
+    void updateBatteryStatus(const DashboardSample& sample, ChangeBatch& changes);
+    void updateNetworkRates(const DashboardSample& sample, ChangeBatch& changes);
+    void updateDiskUsage(const DashboardSample& sample, ChangeBatch& changes);
+    void updateIPAddresses(const DashboardSample& sample, ChangeBatch& changes);
+    void publishConnections(const std::vector<platform::TcpConnection>& connections, ChangeBatch& changes);
     void fetchPublicIP();
-    void applyLowPowerScaling();
-    void updateEstimates(const DashboardSample& sample);
-    void updateHistories();
+    void applyLowPowerScaling(ChangeBatch& changes);
+    void updateEstimates(const DashboardSample& sample, ChangeBatch& changes);
+    void updateHistories(ChangeBatch& changes);
     double uniform(double low, double high);
 
     std::optional<SystemMemoryState> m_memoryState;
@@ -268,14 +290,15 @@ private:
     std::shared_ptr<MemoryEngine> m_memoryEngine;
     std::shared_ptr<OllamaEngine> m_ollamaEngine;
     std::shared_ptr<ThermalEngine> m_thermalEngine;
-    std::shared_ptr<DashboardSampler> m_sampler; // used only by the worker of the tick in flight
+    // Used on the pool's threads by the tick in flight, the re-listing after a kill and memory snapshots.
+    std::shared_ptr<DashboardSampler> m_sampler;
     std::shared_ptr<PublicAddressFetcher> m_publicAddress;
     QTimer* m_timer = nullptr;
     int m_eCoreCount = 0;
     int m_pCoreCount = 0;
     std::optional<platform::ByteTotals> m_lastNetworkStats;
     std::optional<QFuture<void>> m_tickInFlight;
-    bool m_anyChanged = false;
+    bool m_sampleAgain = false; // storage was reclaimed while the tick in flight was reading
     std::mt19937 m_random {std::random_device {}()};
     QThreadPool m_pool;
 };

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -43,6 +45,52 @@ private:
     httplib::Server m_server;
     int m_port = 0;
     std::thread m_thread;
+};
+
+// A loopback model server whose answers wait until the test opens it, so that a tick can be held after it
+// has read the CPU counters and before it publishes.
+class GatedOllama
+{
+public:
+    GatedOllama()
+    {
+        m_server.Get("/", [this](const httplib::Request&, httplib::Response& res) {
+            std::unique_lock lock(m_mutex);
+            ++m_requests;
+            m_changed.notify_all();
+            m_changed.wait_for(lock, std::chrono::seconds(1), [this] { return m_open; });
+            res.status = 404;
+        });
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+    }
+    ~GatedOllama()
+    {
+        open();
+        m_server.stop();
+        m_thread.join();
+    }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(m_port); }
+    bool waitForRequest()
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(5), [this] { return m_requests > 0; });
+    }
+    void open()
+    {
+        std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_changed.notify_all();
+    }
+
+private:
+    httplib::Server m_server;
+    int m_port = 0;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_requests = 0;
+    bool m_open = false;
 };
 
 } // namespace
@@ -207,6 +255,31 @@ TEST(DashboardViewModelTest, ReclaimNotificationAndPollingTick)
     EXPECT_TRUE(memory.wait(3000)); // and one a second later
     model->stopPolling();
     EXPECT_FALSE(model->isPolling());
+}
+
+TEST(DashboardViewModelTest, ReclaimDuringATickSamplesAgainAfterIt)
+{
+    GatedOllama server;
+    FakeMachine machine;
+    machine.hybridCpus();
+    machine.write("proc/stat", statLine("cpu", 0, 0, 0, 0) + statLine("cpu0", 100, 0, 100, 800));
+    auto model = makeModel(machine, server.url());
+    const auto tick = model->updateAll();
+    ASSERT_TRUE(server.waitForRequest()); // the tick has read the counters and waits on the model server
+
+    // Files are deleted and the notification handled while that tick is still in flight.
+    machine.write("proc/stat", statLine("cpu", 0, 0, 0, 0) + statLine("cpu0", 150, 0, 150, 800));
+    NotificationCenter::defaultCenter().post(Notifications::didReclaimStorage);
+    QCoreApplication::processEvents();
+    server.open();
+    ASSERT_TRUE(waitFor(tick));
+
+    // Only a tick that read the counters after the deletion can measure the movement between them.
+    QElapsedTimer timer;
+    timer.start();
+    while (model->perCoreUsage() != QList<double> {1.0} && timer.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(model->perCoreUsage(), QList<double> {1.0});
 }
 
 TEST(DashboardViewModelTest, MemorySnapshotIsNotPublished)
