@@ -1,6 +1,7 @@
 #include "TreeSizer.h"
 
 #include "platform/io/DirectoryEntries.h"
+#include "platform/io/FileTimes.h"
 #include "platform/io/UniqueFd.h"
 
 #include <fcntl.h>
@@ -17,11 +18,6 @@
 
 namespace platform {
 namespace {
-
-double seconds(const struct timespec& t)
-{
-    return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
-}
 
 struct FileId
 {

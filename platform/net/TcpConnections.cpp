@@ -3,9 +3,11 @@
 #include "SocketDiag.h"
 #include "platform/io/ProcFiles.h"
 #include "platform/io/TextFields.h"
+#include "platform/proc/ProcessTable.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -39,26 +41,17 @@ std::optional<TcpEndpoint> parseEndpoint(std::string_view text, bool ipv6)
     return TcpEndpoint::of(bytes, ipv6, static_cast<std::uint16_t>(*port));
 }
 
-// The full executable name, since comm is cut at 15 characters; comm for kernel threads and processes
-// whose executable cannot be read.
-std::string processName(const std::string& pidDir)
+// The process's name as the process list gives it; comm is read from its own file, as no stat line is at hand.
+std::string processName(int procFd, const char* pidText)
 {
-    char target[4096];
-    const ssize_t n = ::readlink((pidDir + "/exe").c_str(), target, sizeof target - 1);
-    if (n > 0) {
-        std::string path(target, static_cast<std::size_t>(n));
-        constexpr std::string_view deleted = " (deleted)";
-        if (path.size() > deleted.size() && path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0)
-            path.resize(path.size() - deleted.size());
-        const std::size_t slash = path.rfind('/');
-        std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-        if (!name.empty())
-            return name;
-    }
-    std::string comm = procfiles::readText(pidDir + "/comm").value_or("");
-    while (!comm.empty() && comm.back() == '\n')
-        comm.pop_back();
-    return comm;
+    char path[64];
+    char comm[64];
+    std::snprintf(path, sizeof path, "%s/comm", pidText);
+    const ssize_t n = procfiles::readInto(procFd, path, comm, sizeof comm);
+    std::string_view text = n > 0 ? std::string_view(comm, static_cast<std::size_t>(n)) : "";
+    if (text.ends_with('\n'))
+        text.remove_suffix(1);
+    return ProcessTable::executableName(procFd, pidText, false, text);
 }
 
 } // namespace
@@ -160,7 +153,7 @@ TcpConnections::Owners TcpConnections::scanOwners(const std::vector<TcpSocket>& 
             if (std::none_of(it->second.begin(), it->second.end(), [&](const Owner& o) { return o.pid == *pid; })) {
                 auto name = names.find(*pid);
                 if (name == names.end())
-                    name = names.emplace(*pid, processName(m_root + "/" + entry->d_name)).first;
+                    name = names.emplace(*pid, processName(::dirfd(proc), entry->d_name)).first;
                 it->second.push_back({*pid, name->second});
             }
         }

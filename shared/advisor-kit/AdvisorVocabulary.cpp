@@ -1,5 +1,7 @@
 #include "AdvisorVocabulary.h"
 
+#include "core/AsciiCase.h"
+
 int neuralEngineCores(ChipClass chip)
 {
     return chip == ChipClass::m1Ultra || chip == ChipClass::m2Ultra ? 32 : 16;
@@ -100,11 +102,5 @@ std::string color(ThermalImpact impact)
 
 std::string lowercasedText(UseCase useCase)
 {
-    // The raw values are ASCII; lowering byte by byte keeps the result independent of the locale.
-    std::string text = rawValue(useCase);
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
+    return asciiLowercased(rawValue(useCase));
 }

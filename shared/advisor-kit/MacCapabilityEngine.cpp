@@ -1,6 +1,7 @@
 #include "MacCapabilityEngine.h"
 #include "PlatformSysctlSource.h"
 
+#include "core/Units.h"
 #include "engines/MemoryEngine.h"
 #include "engines/ThermalEngine.h"
 
@@ -83,7 +84,7 @@ double MacCapabilityEngine::freeDiskSpaceGB() const
     if (statvfs(m_volumePath.c_str(), &info) != 0)
         return 0;
     // f_bavail excludes the blocks reserved for root: what this user can still write.
-    return static_cast<double>(info.f_bavail) * static_cast<double>(info.f_frsize) / (1024.0 * 1024.0 * 1024.0);
+    return static_cast<double>(info.f_bavail) * static_cast<double>(info.f_frsize) / kBytesPerGB;
 }
 
 MacCapabilityProfile::ThermalHeadroom MacCapabilityEngine::thermalHeadroom(QVThermalState::Level level)

@@ -2,6 +2,7 @@
 #include "ModelDatabase.h"
 #include "TruncatedInteger.h"
 
+#include "core/AsciiCase.h"
 #include "core/NumberFormat.h"
 
 #include <algorithm>
@@ -33,11 +34,7 @@ bool beginsWith(const std::string& text, const std::string& prefix)
 // Ollama treats an untagged name as ":latest"; names are compared ignoring ASCII case.
 std::string canonicalTag(const std::string& name)
 {
-    std::string out = name;
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
+    std::string out = asciiLowercased(name);
     if (out.find(':') == std::string::npos)
         out += ":latest";
     return out;

@@ -3,7 +3,6 @@
 #include <cstdint>
 
 // Gigabytes are bytes / 2^30 throughout the program.
-inline constexpr std::int64_t kBytesPerGiB = 1073741824;
 inline constexpr double kBytesPerGB = 1073741824.0;
 
 inline constexpr double gigabytes(std::int64_t bytes)

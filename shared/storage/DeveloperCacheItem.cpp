@@ -35,7 +35,7 @@ CacheSafetyTier safetyTier(DeveloperCacheCategory category)
 std::string DeveloperCacheItem::formattedSize() const
 {
     const double bytes = static_cast<double>(sizeBytes);
-    if (sizeBytes >= kBytesPerGiB)
+    if (bytes >= kBytesPerGB)
         return cformat("%.2f GB", bytes / kBytesPerGB);
     if (sizeBytes >= 1048576)
         return cformat("%.1f MB", bytes / 1048576.0);

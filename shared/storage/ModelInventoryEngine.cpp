@@ -1,6 +1,7 @@
 #include "ModelInventoryEngine.h"
 
 #include "OllamaStore.h"
+#include "core/AsciiCase.h"
 #include "core/Units.h"
 
 #include "platform/fs/ContainedPath.h"
@@ -8,6 +9,7 @@
 #include "platform/fs/TreeRemover.h"
 #include "platform/fs/TreeSizer.h"
 #include "platform/io/DirectoryEntries.h"
+#include "platform/io/FileTimes.h"
 #include "platform/io/UniqueFd.h"
 
 #include <fcntl.h>
@@ -18,14 +20,10 @@
 #include <map>
 
 using platform::ContainedPath;
+using platform::seconds;
 using platform::UniqueFd;
 
 namespace {
-
-double seconds(const struct timespec& t)
-{
-    return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
-}
 
 void replaceAll(std::string& text, std::string_view from, std::string_view to)
 {
@@ -33,16 +31,10 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to)
         text.replace(at, from.size(), to);
 }
 
-std::string lowerCased(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
-
 bool hasGgufExtension(std::string_view name)
 {
     const std::size_t dot = name.rfind('.');
-    return dot != std::string_view::npos && dot > 0 && lowerCased(std::string(name.substr(dot + 1))) == "gguf";
+    return dot != std::string_view::npos && dot > 0 && asciiLowercased(std::string(name.substr(dot + 1))) == "gguf";
 }
 
 std::vector<InventoryModel> scanHub(const std::string& hub, Date now)
@@ -176,7 +168,7 @@ std::vector<InventoryModel> ModelInventoryEngine::detectDuplicates(std::vector<I
 
 std::string ModelInventoryEngine::normalizeModelKey(const std::string& name)
 {
-    std::string key = lowerCased(name);
+    std::string key = asciiLowercased(name);
     for (const std::string_view publisher :
         {"meta-llama/", "mistralai/", "google/", "qwen/", "deepseek-ai/", "drumlisk/", "pennowat/"}) {
         if (key.starts_with(publisher))

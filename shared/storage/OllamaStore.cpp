@@ -5,6 +5,7 @@
 #include "platform/fs/FileWalker.h"
 #include "platform/fs/TreeRemover.h"
 #include "platform/io/DirectoryEntries.h"
+#include "platform/io/FileTimes.h"
 #include "platform/io/UniqueFd.h"
 
 #include <fcntl.h>
@@ -15,16 +16,12 @@
 #include <limits>
 #include <unordered_set>
 
+using platform::seconds;
 using platform::UniqueFd;
 
 namespace {
 
 constexpr std::size_t kMaxManifestBytes = 4 * 1024 * 1024;
-
-double seconds(const struct timespec& t)
-{
-    return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
-}
 
 std::int64_t layerSize(const Json& layer)
 {

@@ -103,6 +103,21 @@ TEST(TcpConnectionsTest, MapsExternalConnectionsToProcessesInPidOrder)
     EXPECT_EQ(connections[2].local, "192.168.1.20:51234");
 }
 
+TEST(TcpConnectionsTest, NameFromTheCommandLineWhenTheExecutableIsUnreadable)
+{
+    QTemporaryDir dir;
+    const std::filesystem::path root = dir.path().toStdString();
+    std::filesystem::create_directories(root / "net");
+    std::filesystem::create_directories(root / "300/fd");
+    std::ofstream(root / "net/tcp") << "header\n0: 1401A8C0:C822 0370528C:01BB 01 a b c d e 11\n";
+    std::ofstream(root / "300/comm") << "language-server\n"; // cut at 15 characters
+    std::ofstream(root / "300/cmdline") << std::string("/opt/tools/language-server-x86\0--stdio\0", 39);
+    std::filesystem::create_symlink("socket:[11]", root / "300/fd/3");
+    const auto rows = TcpConnections(root.string()).established();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].processName, "language-server-x86");
+}
+
 TEST(TcpConnectionsTest, RemembersOwnersAndWalksAgainForNewSockets)
 {
     QTemporaryDir dir;
