@@ -132,14 +132,15 @@ void ProcessWatcher::watchLoop(std::stop_token stop, std::map<std::int32_t, Date
             if (it == known.end() || it->second != p.startTime)
                 spawned.push_back(&p);
         }
+        // Spawns are reported before exits, so a reused pid reads as the new process, then the old one's end.
+        for (const RunningProcess* p : spawned) {
+            if (onSpawn && !stop.stop_requested())
+                onSpawn(*p);
+        }
         for (const auto& [pid, started] : known) {
             const auto it = current.find(pid);
             if ((it == current.end() || it->second != started) && onExit && !stop.stop_requested())
                 onExit(RunningProcess {pid, {}, 0, 0, Date::now()});
-        }
-        for (const RunningProcess* p : spawned) {
-            if (onSpawn && !stop.stop_requested())
-                onSpawn(*p);
         }
         known = std::move(current);
     }

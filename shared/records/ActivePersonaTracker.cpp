@@ -13,7 +13,7 @@ ActivePersonaTracker& ActivePersonaTracker::shared()
     return *tracker;
 }
 
-void ActivePersonaTracker::updateActivePersonas(const QSet<QString>& personas)
+void ActivePersonaTracker::setActivePersonas(const QSet<QString>& personas)
 {
     m_activePersonas = personas;
     emit activePersonasChanged(m_activePersonas);

@@ -13,8 +13,9 @@ public:
     static ActivePersonaTracker& shared();
 
     QSet<QString> activePersonas() const { return m_activePersonas; }
-    // Replaces the set and always notifies, even when the new set equals the old one.
-    void updateActivePersonas(const QSet<QString>& personas);
+    // Both replace the set and always notify, even when the new set equals the old one.
+    void setActivePersonas(const QSet<QString>& personas);
+    void updateActivePersonas(const QSet<QString>& personas) { setActivePersonas(personas); }
 
 signals:
     void activePersonasChanged(const QSet<QString>& personas);

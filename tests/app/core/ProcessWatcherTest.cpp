@@ -182,15 +182,18 @@ TEST(ProcessWatcherWatch, SpawnAndExitOfWatchedNames)
     std::mutex mutex;
     std::vector<RunningProcess> spawned;
     std::vector<RunningProcess> exited;
+    std::vector<std::string> calls;
     watcher.startWatching(
         {"cargo", "rustc"},
         [&](const RunningProcess& p) {
             std::lock_guard lock(mutex);
             spawned.push_back(p);
+            calls.push_back("spawn " + std::to_string(p.pid));
         },
         [&](const RunningProcess& p) {
             std::lock_guard lock(mutex);
             exited.push_back(p);
+            calls.push_back("exit " + std::to_string(p.pid));
         });
     EXPECT_TRUE(watcher.isWatching());
     std::this_thread::sleep_for(120ms);
@@ -223,6 +226,10 @@ TEST(ProcessWatcherWatch, SpawnAndExitOfWatchedNames)
     std::lock_guard lock(mutex);
     EXPECT_EQ(spawned.size(), 2u);
     EXPECT_EQ(exited.size(), 2u);
+    // One poll saw both: the new process is reported first, then the old one's end.
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(
+        std::vector<std::string>(calls.end() - 2, calls.end()), (std::vector<std::string> {"spawn 12", "exit 12"}));
 }
 
 TEST(ProcessWatcherWatch, DesktopEventsReachHandlersForWatchedNamesOnly)

@@ -100,6 +100,42 @@ TEST(ThermalEngineState, FixtureMachines)
     EXPECT_EQ(here, QVThermalState::forLevel(here.level));
 }
 
+TEST(ThermalStateRecord, EveryLevelsRowAndItsRawValue)
+{
+    using State = QVThermalState;
+    EXPECT_EQ(State::forLevel(Level::critical), (State {Level::critical, "Critical", "Red", true, std::nullopt}));
+    EXPECT_EQ(
+        State::forLevel(Level::throttling), (State {Level::throttling, "Throttling", "Orange", true, std::nullopt}));
+    EXPECT_EQ(State::forLevel(Level::warm), (State {Level::warm, "Warm", "Yellow", false, std::nullopt}));
+    EXPECT_EQ(State::forLevel(Level::balanced), (State {Level::balanced, "Balanced", "Green", false, std::nullopt}));
+
+    // Raw values match exactly: the display name is no level.
+    EXPECT_EQ(enumFromRawValue<Level>("critical"), Level::critical);
+    EXPECT_FALSE(enumFromRawValue<Level>("Critical"));
+    Json stored = State::forLevel(Level::critical);
+    EXPECT_EQ(stored.at("level"), "critical");
+    stored["level"] = "Critical";
+    EXPECT_ANY_THROW(stored.get<State>());
+}
+
+TEST(ThermalStateRecord, OffendingProcessIsOptional)
+{
+    const QVThermalState plain = QVThermalState::forLevel(Level::throttling);
+    QVThermalState blamed = plain;
+    blamed.topOffendingProcess = "cc1plus";
+    EXPECT_NE(plain, blamed);
+
+    const Json without = plain;
+    EXPECT_FALSE(without.contains("topOffendingProcess"));
+    EXPECT_EQ(without,
+        Json::parse(R"({"level":"throttling","displayName":"Throttling","colorName":"Orange","shouldAlert":true})"));
+    EXPECT_EQ(without.get<QVThermalState>(), plain);
+
+    const Json with = blamed;
+    EXPECT_EQ(with.at("topOffendingProcess"), "cc1plus");
+    EXPECT_EQ(with.get<QVThermalState>(), blamed);
+}
+
 TEST(ThermalEngineMonitoring, DeliversOnlyChanges)
 {
     ZoneTree tree;

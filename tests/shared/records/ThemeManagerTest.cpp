@@ -75,4 +75,13 @@ TEST(ActivePersonaTrackerTest, EveryUpdateNotifiesEvenWithoutAChange)
     tracker.updateActivePersonas({});
     EXPECT_EQ(changed.count(), 3);
     EXPECT_TRUE(tracker.activePersonas().isEmpty());
+
+    // The property's setter behaves as the update does.
+    tracker.setActivePersonas({"Battery Mode"});
+    tracker.setActivePersonas({"Battery Mode"});
+    EXPECT_EQ(changed.count(), 5);
+    EXPECT_EQ(changed.last().first().value<QSet<QString>>(), QSet<QString> {"Battery Mode"});
+    tracker.setActivePersonas({});
+    EXPECT_EQ(changed.count(), 6);
+    EXPECT_TRUE(tracker.activePersonas().isEmpty());
 }
