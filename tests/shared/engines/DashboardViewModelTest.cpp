@@ -21,13 +21,19 @@ std::string statLine(const std::string& cpu, int user, int nice, int system, int
         + std::to_string(idle) + " 0 0 0 0 0 0\n";
 }
 
-// A loopback stand-in for the model server: "/" answers, "/api/ps" fails.
+// A loopback stand-in for the model server: "/" answers, "/api/ps" fails. A closed server holds each answer
+// to "/" until the test opens it (a second at most), so that a tick can be held after it has read the CPU.
 class BrokenOllama
 {
 public:
-    BrokenOllama()
+    explicit BrokenOllama(bool open = true)
+        : m_open(open)
     {
-        m_server.Get("/", [](const httplib::Request&, httplib::Response& res) {
+        m_server.Get("/", [this](const httplib::Request&, httplib::Response& res) {
+            std::unique_lock lock(m_mutex);
+            ++m_requests;
+            m_changed.notify_all();
+            m_changed.wait_for(lock, std::chrono::seconds(1), [this] { return m_open; });
             res.set_content("Ollama is running", "text/plain");
         });
         m_server.Get("/api/ps", [](const httplib::Request&, httplib::Response& res) { res.status = 500; });
@@ -35,36 +41,6 @@ public:
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
     }
     ~BrokenOllama()
-    {
-        m_server.stop();
-        m_thread.join();
-    }
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(m_port); }
-
-private:
-    httplib::Server m_server;
-    int m_port = 0;
-    std::thread m_thread;
-};
-
-// A loopback model server whose answers wait until the test opens it, so that a tick can be held after it
-// has read the CPU counters and before it publishes.
-class GatedOllama
-{
-public:
-    GatedOllama()
-    {
-        m_server.Get("/", [this](const httplib::Request&, httplib::Response& res) {
-            std::unique_lock lock(m_mutex);
-            ++m_requests;
-            m_changed.notify_all();
-            m_changed.wait_for(lock, std::chrono::seconds(1), [this] { return m_open; });
-            res.status = 404;
-        });
-        m_port = m_server.bind_to_any_port("127.0.0.1");
-        m_thread = std::thread([this] { m_server.listen_after_bind(); });
-    }
-    ~GatedOllama()
     {
         open();
         m_server.stop();
@@ -90,7 +66,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     int m_requests = 0;
-    bool m_open = false;
+    bool m_open;
 };
 
 } // namespace
@@ -259,7 +235,7 @@ TEST(DashboardViewModelTest, ReclaimNotificationAndPollingTick)
 
 TEST(DashboardViewModelTest, ReclaimDuringATickSamplesAgainAfterIt)
 {
-    GatedOllama server;
+    BrokenOllama server(false);
     FakeMachine machine;
     machine.hybridCpus();
     machine.write("proc/stat", statLine("cpu", 0, 0, 0, 0) + statLine("cpu0", 100, 0, 100, 800));
