@@ -103,4 +103,35 @@ TEST_F(HelperConnectionTest, HalfSentLines)
     EXPECT_TRUE(readFile(m_config.auditLogPath).empty());
 }
 
+// The idle clock runs from the opening and from each reply, and not while a request is carried out.
+TEST_F(HelperConnectionTest, IdleConnectionIsClosedAfterItsOpeningOrLastReply)
+{
+    m_config.idleTimeout = 1000ms;
+    m_config.powerTool = writeScript(path("power"), "sleep 0.8\necho 'CPU Power: 5 mW'");
+    start();
+
+    RawClient silent(m_config.socketPath);
+    const auto opened = std::chrono::steady_clock::now();
+    EXPECT_TRUE(silent.closedByPeer(3s));
+    EXPECT_GE(std::chrono::steady_clock::now() - opened, 900ms);
+
+    RawClient client(m_config.socketPath);
+    const auto sample = client.call(opRequest(1, HelperOp::getPowerMetrics));
+    ASSERT_TRUE(sample && sample->ok);
+    // 1.3 s after the request, but only 0.5 s after its reply.
+    std::this_thread::sleep_for(500ms);
+    const auto version = client.call(opRequest(2, HelperOp::getVersion));
+    ASSERT_TRUE(version);
+    EXPECT_EQ(version->id, 2);
+
+    // A sample that takes longer than the idle time still gets its reply.
+    writeScript(path("power"), "sleep 1.5\necho 'CPU Power: 6 mW'");
+    const auto slow = client.call(opRequest(3, HelperOp::getPowerMetrics));
+    ASSERT_TRUE(slow && slow->ok);
+    EXPECT_EQ(slow->data, "CPU Power: 6 mW\n");
+    const auto replied = std::chrono::steady_clock::now();
+    EXPECT_TRUE(client.closedByPeer(3s));
+    EXPECT_GE(std::chrono::steady_clock::now() - replied, 900ms);
+}
+
 } // namespace

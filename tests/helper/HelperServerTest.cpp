@@ -335,8 +335,88 @@ TEST_F(HelperServerTest, ConnectionsBeyondTheLimitAreClosed)
     EXPECT_TRUE(third.closedByPeer(3s));
 }
 
+TEST_F(HelperServerTest, OneCallersShareFreesWhenItsConnectionEnds)
+{
+    m_config.maxConnectionsPerUser = 2;
+    start();
+    auto first = std::make_unique<RawClient>(m_config.socketPath);
+    RawClient second(m_config.socketPath);
+    EXPECT_TRUE(first->call(opRequest(1, HelperOp::getVersion)));
+    EXPECT_TRUE(second.call(opRequest(1, HelperOp::getVersion)));
+    RawClient third(m_config.socketPath);
+    EXPECT_TRUE(third.closedByPeer(3s));
+
+    first.reset();
+    for (int i = 0; i < 200 && m_server->connectionCount() > 1; ++i)
+        std::this_thread::sleep_for(10ms);
+    RawClient fourth(m_config.socketPath);
+    EXPECT_TRUE(fourth.call(opRequest(1, HelperOp::getVersion)));
+}
+
+// One local user holding idle connections, half of them with half a request, keeps no other user out,
+// and the idle ones are gone a few seconds later. Runs with the installed bounds.
+TEST_F(HelperServerTest, IdleConnectionsOfOneUserLeaveRoomForAnother)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to connect under another account";
+    ::chmod(m_dir.path().toLocal8Bit().constData(), 0755);
+    start();
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, m_config.socketPath.c_str());
+    int ready[2];
+    int hold[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(hold), 0);
+
+    // Only raw system calls after fork: the test program has threads.
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        ::close(ready[0]);
+        ::close(hold[1]);
+        if (::syscall(SYS_setgid, 65534) != 0 || ::syscall(SYS_setuid, 65534) != 0)
+            ::_exit(2);
+        const char half[] = "{\"id\":1,\"op\":\"getVer";
+        for (int i = 0; i < 70; ++i) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+                ::_exit(3);
+            if (i % 2)
+                ::send(fd, half, sizeof half - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+        }
+        char byte = 1;
+        if (::write(ready[1], &byte, 1) != 1)
+            ::_exit(4);
+        [[maybe_unused]] const auto n = ::read(hold[0], &byte, 1); // until the test lets go
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(hold[0]);
+    char byte = 0;
+    EXPECT_EQ(::read(ready[0], &byte, 1), 1);
+    ::close(ready[0]);
+
+    // This connection waits in the listen queue behind all 70.
+    const auto asked = std::chrono::steady_clock::now();
+    RawClient other(m_config.socketPath);
+    const auto reply = other.call(opRequest(1, HelperOp::getVersion));
+    EXPECT_TRUE(reply && reply->ok);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 1s);
+    EXPECT_EQ(m_server->connectionCount(), m_config.maxConnectionsPerUser + 1);
+
+    for (int i = 0; i < 100 && m_server->connectionCount() > 0; ++i)
+        std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(m_server->connectionCount(), 0u);
+
+    ::close(hold[1]);
+    int status = 0;
+    ::waitpid(holder, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 TEST_F(HelperServerTest, ConcurrentClientsWriteWholeAuditLines)
 {
+    m_config.maxConnectionsPerUser = 16; // every client runs as the test's user
     start();
     SleepingChild child;
     constexpr int kClients = 16;
