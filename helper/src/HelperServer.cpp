@@ -1,6 +1,5 @@
 #include "helper/src/HelperServer.h"
 
-#include "platform/ipc/LineChannel.h"
 #include "platform/security/PeerCredentials.h"
 
 #include <cerrno>
@@ -10,8 +9,6 @@
 #include <unistd.h>
 
 namespace helper {
-
-using platform::HelperReply;
 
 HelperServer::HelperServer(HelperConfig config)
     : m_context(std::move(config))
@@ -59,19 +56,19 @@ std::size_t HelperServer::connectionCount() const
     std::lock_guard lock(m_mutex);
     std::size_t live = 0;
     for (const auto& c : m_connections)
-        live += c->done ? 0 : 1;
+        live += c->isDone() ? 0 : 1;
     return live;
 }
 
 void HelperServer::reapConnections(bool all)
 {
-    std::list<std::unique_ptr<Connection>> finished;
+    std::list<std::unique_ptr<HelperConnection>> finished;
     {
         std::lock_guard lock(m_mutex);
         for (auto it = m_connections.begin(); it != m_connections.end();) {
             if (all)
-                ::shutdown((*it)->fd.get(), SHUT_RDWR);
-            if (all || (*it)->done) {
+                (*it)->shutdown();
+            if (all || (*it)->isDone()) {
                 finished.push_back(std::move(*it));
                 it = m_connections.erase(it);
             } else {
@@ -79,8 +76,8 @@ void HelperServer::reapConnections(bool all)
             }
         }
     }
-    for (auto& c : finished)
-        c->thread.join();
+    // Each connection's destructor waits for its thread, outside the lock.
+    finished.clear();
 }
 
 void HelperServer::run()
@@ -92,96 +89,40 @@ void HelperServer::run()
         reapConnections(false);
         if (m_stopping)
             break;
-        if (!(fds[0].revents & POLLIN))
-            continue;
-
-        platform::UniqueFd fd(::accept4(m_listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
-        if (!fd.valid())
-            continue;
-        if (connectionCount() >= m_context.config().maxConnections)
-            continue;
-        auto connection = std::make_unique<Connection>();
-        connection->fd = std::move(fd);
-        Connection& c = *connection;
-        std::lock_guard lock(m_mutex);
-        m_connections.push_back(std::move(connection));
-        c.thread = std::thread([this, &c] { serve(c); });
+        if (fds[0].revents & POLLIN)
+            acceptConnection();
     }
     reapConnections(true);
 }
 
-void HelperServer::serve(Connection& connection)
+bool HelperServer::admits(std::optional<uid_t> uid) const
 {
-    const int fd = connection.fd.get();
     const HelperConfig& config = m_context.config();
-    HelperImplementation implementation(m_context, platform::peerCredentials(fd));
-
-    std::mutex writeMutex;
-    const auto send = [&](const HelperReply& reply) {
-        std::lock_guard lock(writeMutex);
-        if (platform::writeLine(fd, platform::encodeHelperReply(reply), config.writeTimeout) != 0)
-            ::shutdown(fd, SHUT_RDWR);
-    };
-
-    struct Worker
-    {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-    std::list<Worker> workers;
-    const auto reapWorkers = [&workers](bool all) {
-        for (auto it = workers.begin(); it != workers.end();) {
-            if (all || *it->done) {
-                it->thread.join();
-                it = workers.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    };
-
-    platform::LineChannel channel(fd);
-    while (!m_stopping) {
-        const auto result = channel.readLine(std::chrono::steady_clock::now() + config.idleTimeout);
-        reapWorkers(false);
-        if (result.status == platform::LineChannel::Status::TimedOut) {
-            if (workers.empty())
-                break;
+    std::size_t live = 0;
+    std::size_t sameCaller = 0;
+    for (const auto& c : m_connections) {
+        if (c->isDone())
             continue;
-        }
-        if (result.status == platform::LineChannel::Status::Oversized) {
-            send(platform::failureReply(std::nullopt,
-                platform::badRequestError(
-                    "A request may hold at most " + std::to_string(platform::kMaxHelperMessageBytes) + " bytes")));
-            continue;
-        }
-        if (result.status != platform::LineChannel::Status::Line)
-            break;
-
-        auto decoded = platform::decodeHelperRequest(result.line);
-        if (auto* failure = std::get_if<platform::RequestDecodeFailure>(&decoded)) {
-            send(platform::failureReply(failure->id, platform::badRequestError(failure->message)));
-            continue;
-        }
-        const auto request = std::get<platform::HelperRequest>(decoded);
-        if (!HelperImplementation::isSlow(request.op)) {
-            send(implementation.handle(request));
-            continue;
-        }
-        if (auto refused = implementation.refuseCaller(request)) {
-            send(*refused);
-            continue;
-        }
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        workers.push_back(Worker {std::thread([&implementation, &send, request, done] {
-                                      send(implementation.perform(request));
-                                      *done = true;
-                                  }),
-            done});
+        ++live;
+        sameCaller += c->callerUid() == uid ? 1 : 0;
     }
-    reapWorkers(true);
-    ::shutdown(fd, SHUT_RDWR);
-    connection.done = true;
+    return live < config.maxConnections && sameCaller < config.maxConnectionsPerUser;
+}
+
+void HelperServer::acceptConnection()
+{
+    platform::UniqueFd fd(::accept4(m_listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
+    if (!fd.valid())
+        return;
+    // Connections beyond the bounds are closed at once. Callers the kernel cannot name share one
+    // share of the slots.
+    const auto caller = platform::peerCredentials(fd.get());
+    const auto uid = caller ? std::optional<uid_t>(caller->uid) : std::nullopt;
+    std::lock_guard lock(m_mutex);
+    if (!admits(uid))
+        return;
+    m_connections.push_back(std::make_unique<HelperConnection>(m_context, std::move(fd), caller));
+    m_connections.back()->start(m_stopping);
 }
 
 } // namespace helper

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "helper/src/HelperConfig.h"
+#include "helper/src/HelperConnection.h"
 #include "helper/src/HelperImplementation.h"
 #include "platform/ipc/DomainError.h"
 #include "platform/ipc/UnixSocket.h"
@@ -9,14 +10,11 @@
 #include <list>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 namespace helper {
 
-// The daemon's listener: one thread per connection, each with its own HelperImplementation.
-// Requests that start a tool run on workers of their connection, so a slow power sample never
-// holds up a signal request behind it; replies go out whole, one line each, in the order they are
-// ready.
+// The daemon's listener: accepts connections up to the total bound and each caller's share of it,
+// and serves each on a thread of its own (HelperConnection).
 class HelperServer
 {
 public:
@@ -36,14 +34,9 @@ public:
     std::size_t connectionCount() const;
 
 private:
-    struct Connection
-    {
-        platform::UniqueFd fd;
-        std::thread thread;
-        std::atomic<bool> done {false};
-    };
-
-    void serve(Connection& connection);
+    void acceptConnection();
+    // Whether a new connection of a caller with `uid` fits; under m_mutex.
+    bool admits(std::optional<uid_t> uid) const;
     void reapConnections(bool all);
 
     HelperContext m_context;
@@ -53,7 +46,7 @@ private:
     platform::UniqueFd m_wakeWrite;
     std::atomic<bool> m_stopping {false};
     mutable std::mutex m_mutex;
-    std::list<std::unique_ptr<Connection>> m_connections;
+    std::list<std::unique_ptr<HelperConnection>> m_connections;
 };
 
 } // namespace helper

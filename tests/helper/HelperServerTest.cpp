@@ -1,14 +1,8 @@
-#include "HelperTestSupport.h"
-
-#include "helper/src/HelperServer.h"
-
-#include <nlohmann/json.hpp>
+#include "HelperServerFixture.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
@@ -21,69 +15,8 @@ using platform::HelperReply;
 
 namespace {
 
-class HelperServerTest : public ::testing::Test
+class HelperServerTest : public HelperServerFixture
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        m_config.socketPath = path("helper.sock");
-        m_config.auditLogPath = path("log/quorvane/audit.log");
-        m_config.trustedExecutables = {"/nonexistent/quorvane-pro", trustedTestProgram()};
-        m_config.indexerTool = writeScript(path("indexer"), "echo \"$@\" > " + path("indexer.args") + "\nexit 0");
-        m_config.powerTool = writeScript(path("power"), "echo 'CPU Power: 2450 mW'\necho 'GPU Power: 120 mW' >&2");
-        m_config.dropCachesPath = path("drop_caches");
-        m_config.unitFolders = {path("units")};
-        m_config.clock = [this] { return m_now.load(); };
-    }
-
-    void TearDown() override
-    {
-        if (m_server) {
-            m_server->stop();
-            m_thread.join();
-        }
-    }
-
-    std::string path(const std::string& name) const
-    {
-        return m_dir.filePath(QString::fromStdString(name)).toStdString();
-    }
-
-    void start()
-    {
-        m_server = std::make_unique<helper::HelperServer>(m_config);
-        ASSERT_TRUE(m_server->listen().ok());
-        m_thread = std::thread([this] { m_server->run(); });
-    }
-
-    std::vector<nlohmann::json> auditRecords() const
-    {
-        std::vector<nlohmann::json> records;
-        for (const auto& line : readLines(m_config.auditLogPath))
-            records.push_back(nlohmann::json::parse(line));
-        return records;
-    }
-
-    static void expectError(const std::optional<HelperReply>& reply, std::optional<std::int64_t> id,
-        const std::string& domain, int code, const std::string& message = {})
-    {
-        ASSERT_TRUE(reply.has_value());
-        EXPECT_EQ(reply->id, id);
-        EXPECT_FALSE(reply->ok);
-        ASSERT_TRUE(reply->error.has_value());
-        EXPECT_EQ(reply->error->domain, domain);
-        EXPECT_EQ(reply->error->code, code);
-        if (!message.empty()) {
-            EXPECT_EQ(reply->error->message, message);
-        }
-    }
-
-    QTemporaryDir m_dir;
-    helper::HelperConfig m_config;
-    std::atomic<double> m_now {1000.0};
-    std::unique_ptr<helper::HelperServer> m_server;
-    std::thread m_thread;
 };
 
 TEST_F(HelperServerTest, VersionAnswersAnyCallerWithoutAuditLine)
@@ -390,100 +323,6 @@ TEST_F(HelperServerTest, PurgeDropsCachesAndReportsWriteFailures)
     EXPECT_EQ(records[1]["success"], false);
 }
 
-TEST_F(HelperServerTest, SlowRequestDoesNotHoldUpOthersOnItsConnection)
-{
-    m_config.powerTool = writeScript(path("power"), "sleep 0.4\necho 'CPU Power: 5 mW'");
-    start();
-    RawClient client(m_config.socketPath);
-    client.sendRaw(platform::encodeHelperRequest(opRequest(1, HelperOp::getPowerMetrics)));
-    client.sendRaw(platform::encodeHelperRequest(opRequest(2, HelperOp::getVersion)));
-    const auto first = client.reply();
-    const auto second = client.reply();
-    ASSERT_TRUE(first && second);
-    EXPECT_EQ(first->id, 2);
-    EXPECT_EQ(second->id, 1);
-    EXPECT_EQ(second->data, "CPU Power: 5 mW\n");
-}
-
-TEST_F(HelperServerTest, BadLinesAreAnsweredAndConnectionStaysUsable)
-{
-    start();
-    RawClient client(m_config.socketPath);
-    const std::vector<std::string> bad = {
-        "garbage",
-        "",
-        "[1,2]",
-        "{\"id\":1,\"op\":\"getVersion\"} trailing",
-        "{\"id\":\"1\",\"op\":\"getVersion\"}",
-        "{\"id\":1.5,\"op\":\"getVersion\"}",
-        "{\"id\":1,\"op\":\"format\"}",
-        "{\"id\":1,\"op\":\"sendSignal\",\"signal\":19}",
-        "{\"id\":1,\"op\":\"sendSignal\",\"signal\":19,\"pid\":4294967297}",
-        "{\"id\":1,\"op\":\"sendSignal\",\"signal\":\"SIGSTOP\",\"pid\":5}",
-        "{\"id\":1,\"op\":\"getVersion\",\"id\":2}",
-        "{\"id\":1,\"op\":\"getVersion\",\"extra\":{\"a\":1}}",
-        "{\"id\":1,\"op\":\"get\xff\"}",
-    };
-    for (const auto& line : bad) {
-        client.sendRaw(line);
-        const auto reply = client.reply();
-        ASSERT_TRUE(reply) << line;
-        EXPECT_FALSE(reply->ok) << line;
-        EXPECT_EQ(reply->error->domain, "QVHelperError");
-        EXPECT_EQ(reply->error->code, 400) << line;
-        EXPECT_FALSE(reply->error->message.empty());
-    }
-    EXPECT_EQ(client.call(opRequest(99, HelperOp::getVersion))->version, "1.0.0");
-    EXPECT_TRUE(readFile(m_config.auditLogPath).empty());
-}
-
-TEST_F(HelperServerTest, OversizedLineIsRefusedOnceAndSkipped)
-{
-    start();
-    RawClient client(m_config.socketPath);
-    // Sent in pieces, with a request packed right behind it.
-    const std::string huge = "{\"id\":1,\"op\":\"getVersion\",\"pad\":\"" + std::string(200000, 'a') + "\"}";
-    for (std::size_t at = 0; at < huge.size(); at += 50000)
-        client.sendBytes(huge.substr(at, 50000));
-    client.sendBytes("\n" + platform::encodeHelperRequest(opRequest(2, HelperOp::getVersion)) + "\n");
-    const auto refused = client.reply();
-    expectError(refused, std::nullopt, "QVHelperError", 400, "A request may hold at most 65536 bytes");
-    const auto next = client.reply();
-    ASSERT_TRUE(next);
-    EXPECT_EQ(next->id, 2);
-    EXPECT_TRUE(next->ok);
-}
-
-TEST_F(HelperServerTest, HalfSentLines)
-{
-    m_config.idleTimeout = 300ms;
-    start();
-    // A line that arrives in slow pieces is still one request.
-    RawClient slow(m_config.socketPath);
-    const std::string line = platform::encodeHelperRequest(opRequest(4, HelperOp::getVersion));
-    for (char c : line) {
-        slow.sendBytes(std::string(1, c));
-        std::this_thread::sleep_for(5ms);
-    }
-    slow.sendBytes("\n");
-    EXPECT_EQ(slow.reply()->id, 4);
-
-    // A client that stalls in the middle of a line does not keep its connection.
-    RawClient stalled(m_config.socketPath);
-    stalled.sendBytes("{\"id\":5,\"op\":\"getVer");
-    EXPECT_TRUE(stalled.closedByPeer(3s));
-
-    // A client that hangs up in the middle of a line gets nothing and leaves nothing behind.
-    {
-        RawClient gone(m_config.socketPath);
-        gone.sendBytes("{\"id\":6,\"op\":\"purgeMem");
-    }
-    for (int i = 0; i < 200 && m_server->connectionCount() > 1; ++i)
-        std::this_thread::sleep_for(10ms);
-    EXPECT_LE(m_server->connectionCount(), 1u);
-    EXPECT_TRUE(readFile(m_config.auditLogPath).empty());
-}
-
 TEST_F(HelperServerTest, ConnectionsBeyondTheLimitAreClosed)
 {
     m_config.maxConnections = 2;
@@ -496,8 +335,88 @@ TEST_F(HelperServerTest, ConnectionsBeyondTheLimitAreClosed)
     EXPECT_TRUE(third.closedByPeer(3s));
 }
 
+TEST_F(HelperServerTest, OneCallersShareFreesWhenItsConnectionEnds)
+{
+    m_config.maxConnectionsPerUser = 2;
+    start();
+    auto first = std::make_unique<RawClient>(m_config.socketPath);
+    RawClient second(m_config.socketPath);
+    EXPECT_TRUE(first->call(opRequest(1, HelperOp::getVersion)));
+    EXPECT_TRUE(second.call(opRequest(1, HelperOp::getVersion)));
+    RawClient third(m_config.socketPath);
+    EXPECT_TRUE(third.closedByPeer(3s));
+
+    first.reset();
+    for (int i = 0; i < 200 && m_server->connectionCount() > 1; ++i)
+        std::this_thread::sleep_for(10ms);
+    RawClient fourth(m_config.socketPath);
+    EXPECT_TRUE(fourth.call(opRequest(1, HelperOp::getVersion)));
+}
+
+// One local user holding idle connections, half of them with half a request, keeps no other user out,
+// and the idle ones are gone a few seconds later. Runs with the installed bounds.
+TEST_F(HelperServerTest, IdleConnectionsOfOneUserLeaveRoomForAnother)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to connect under another account";
+    ::chmod(m_dir.path().toLocal8Bit().constData(), 0755);
+    start();
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, m_config.socketPath.c_str());
+    int ready[2];
+    int hold[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(hold), 0);
+
+    // Only raw system calls after fork: the test program has threads.
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        ::close(ready[0]);
+        ::close(hold[1]);
+        if (::syscall(SYS_setgid, 65534) != 0 || ::syscall(SYS_setuid, 65534) != 0)
+            ::_exit(2);
+        const char half[] = "{\"id\":1,\"op\":\"getVer";
+        for (int i = 0; i < 70; ++i) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+                ::_exit(3);
+            if (i % 2)
+                ::send(fd, half, sizeof half - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+        }
+        char byte = 1;
+        if (::write(ready[1], &byte, 1) != 1)
+            ::_exit(4);
+        [[maybe_unused]] const auto n = ::read(hold[0], &byte, 1); // until the test lets go
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(hold[0]);
+    char byte = 0;
+    EXPECT_EQ(::read(ready[0], &byte, 1), 1);
+    ::close(ready[0]);
+
+    // This connection waits in the listen queue behind all 70.
+    const auto asked = std::chrono::steady_clock::now();
+    RawClient other(m_config.socketPath);
+    const auto reply = other.call(opRequest(1, HelperOp::getVersion));
+    EXPECT_TRUE(reply && reply->ok);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 1s);
+    EXPECT_EQ(m_server->connectionCount(), m_config.maxConnectionsPerUser + 1);
+
+    for (int i = 0; i < 100 && m_server->connectionCount() > 0; ++i)
+        std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(m_server->connectionCount(), 0u);
+
+    ::close(hold[1]);
+    int status = 0;
+    ::waitpid(holder, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 TEST_F(HelperServerTest, ConcurrentClientsWriteWholeAuditLines)
 {
+    m_config.maxConnectionsPerUser = 16; // every client runs as the test's user
     start();
     SleepingChild child;
     constexpr int kClients = 16;

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include <chrono>
 #include <climits>
 #include <csignal>
@@ -47,6 +49,11 @@ inline std::string trustedTestProgram()
     if (::stat(path, &st) == 0 && (st.st_mode & (S_IWGRP | S_IWOTH)))
         ::chmod(path, st.st_mode & ~(S_IWGRP | S_IWOTH));
     return path;
+}
+
+inline std::string inDir(const QTemporaryDir& dir, const std::string& name)
+{
+    return dir.filePath(QString::fromStdString(name)).toStdString();
 }
 
 inline std::string readFile(const std::string& path)

@@ -1,0 +1,29 @@
+#include "HelperTestSupport.h"
+
+#include "helper/src/HelperImplementation.h"
+
+namespace {
+
+TEST(TargetRefusalTest, OwnerAndKindOfTheTarget)
+{
+    platform::ProcessInfo mine;
+    mine.uid = 1000;
+    platform::ProcessInfo theirs;
+    theirs.uid = 1001;
+    platform::ProcessInfo kernel;
+    kernel.kernelThread = true;
+    const pid_t helperPid = 500;
+
+    EXPECT_FALSE(helper::targetRefusal(4242, 1000, helperPid, mine));
+    EXPECT_EQ(helper::targetRefusal(4242, 1000, helperPid, theirs),
+        "Refusing to signal pid 4242: it belongs to another user.");
+    EXPECT_FALSE(helper::targetRefusal(4242, 0, helperPid, theirs)); // root may signal anyone's process
+    EXPECT_TRUE(helper::targetRefusal(4242, 0, helperPid, kernel));
+    EXPECT_TRUE(helper::targetRefusal(helperPid, 0, helperPid, mine));
+    for (const pid_t pid : {1, 0, -1, -4242})
+        EXPECT_TRUE(helper::targetRefusal(pid, 0, helperPid, mine)) << pid;
+    // A process that is gone is left to the signal call, which reports it missing.
+    EXPECT_FALSE(helper::targetRefusal(4242, 1000, helperPid, std::nullopt));
+}
+
+} // namespace

@@ -1,0 +1,89 @@
+#include "HelperTestSupport.h"
+
+#include "helper/src/RaplReader.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+using namespace helpertest;
+
+namespace {
+
+class RaplReaderTest : public ::testing::Test
+{
+protected:
+    void addDomain(
+        const std::string& entry, const std::string& name, std::uint64_t energy, std::uint64_t range = 262143328850)
+    {
+        const std::string folder = inDir(m_dir, "class/powercap/" + entry);
+        QDir().mkpath(QString::fromStdString(folder));
+        std::ofstream(folder + "/name") << name << "\n";
+        std::ofstream(folder + "/max_energy_range_uj") << range << "\n";
+        setEnergy(entry, energy);
+    }
+    void setEnergy(const std::string& entry, std::uint64_t energy)
+    {
+        std::ofstream(inDir(m_dir, "class/powercap/" + entry + "/energy_uj")) << energy << "\n";
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(RaplReaderTest, PackagesCountOnceAndUncoreIsTheGpu)
+{
+    QDir().mkpath(m_dir.filePath("class/powercap/intel-rapl"));
+    addDomain("intel-rapl:0", "package-0", 1000);
+    addDomain("intel-rapl:0:0", "core", 10);
+    addDomain("intel-rapl:0:1", "uncore", 20);
+    addDomain("intel-rapl:1", "psys", 30);
+    addDomain("intel-rapl-mmio:0", "package-0", 40);
+    const auto domains = helper::RaplReader(m_dir.path().toStdString()).domains();
+    ASSERT_EQ(domains.size(), 2u);
+    EXPECT_TRUE(domains[0].folder.ends_with("intel-rapl:0"));
+    EXPECT_FALSE(domains[0].gpu);
+    EXPECT_TRUE(domains[1].folder.ends_with("intel-rapl:0:1"));
+    EXPECT_TRUE(domains[1].gpu);
+}
+
+TEST_F(RaplReaderTest, CounterWrapAround)
+{
+    EXPECT_EQ(helper::RaplReader::energyDelta(100, 350, 1000), 250u);
+    EXPECT_EQ(helper::RaplReader::energyDelta(900, 50, 1000), 150u);
+    EXPECT_EQ(helper::RaplReader::energyDelta(900, 50, 0), 50u); // unknown range: count from zero
+}
+
+TEST_F(RaplReaderTest, SampleOverWindowGivesMilliwatts)
+{
+    addDomain("intel-rapl:0", "package-0", 262143000000);
+    addDomain("intel-rapl:0:1", "uncore", 5000);
+    helper::RaplReader reader(m_dir.path().toStdString());
+    std::thread writer([&] {
+        std::this_thread::sleep_for(100ms);
+        // The package counter wraps during the window.
+        setEnergy("intel-rapl:0", 500000 - (262143328850 - 262143000000));
+        setEnergy("intel-rapl:0:1", 5000 + 100000);
+    });
+    const auto sample = reader.sample(500ms);
+    writer.join();
+    ASSERT_TRUE(std::holds_alternative<helper::RaplReader::Sample>(sample));
+    const auto s = std::get<helper::RaplReader::Sample>(sample);
+    // 500000 uJ in the package, 100000 of them in the graphics, over about 0.5 s.
+    EXPECT_NEAR(double(s.cpuMilliwatts), 800.0, 40.0);
+    EXPECT_NEAR(double(s.gpuMilliwatts), 200.0, 10.0);
+    EXPECT_EQ(helper::RaplReader::format({800, 200}), "CPU Power: 800 mW\nGPU Power: 200 mW\n");
+}
+
+TEST_F(RaplReaderTest, NoCountersOrUnreadableCounterIsAnError)
+{
+    const auto none = helper::RaplReader(m_dir.path().toStdString()).sample(0ms);
+    ASSERT_TRUE(std::holds_alternative<std::string>(none));
+    EXPECT_NE(std::get<std::string>(none).find("No RAPL energy counters"), std::string::npos);
+
+    addDomain("intel-rapl:0", "package-0", 1);
+    std::ofstream(inDir(m_dir, "class/powercap/intel-rapl:0/energy_uj")) << "garbage\n";
+    const auto bad = helper::RaplReader(m_dir.path().toStdString()).sample(0ms);
+    ASSERT_TRUE(std::holds_alternative<std::string>(bad));
+    EXPECT_NE(std::get<std::string>(bad).find("energy_uj"), std::string::npos);
+}
+
+} // namespace
