@@ -1,6 +1,9 @@
 #include "TempTree.h"
 
+#include "platform/fs/TreeRemover.h"
 #include "platform/fs/TreeSizer.h"
+#include "support/ChildProcess.h"
+#include "support/DeepTree.h"
 
 #include <gtest/gtest.h>
 
@@ -94,4 +97,25 @@ TEST(TreeSizerTest, NewestTimesTakeEveryEntryButOnlyFilesForAccess)
     ASSERT_TRUE(size);
     EXPECT_DOUBLE_EQ(size->newestModification, 3000); // the link's own date
     EXPECT_DOUBLE_EQ(size->newestFileAccess, 5000); // folders and links are not use
+}
+
+TEST(TreeSizerTest, MeasuresAThreeThousandLevelTreeUnderALowDescriptorLimit)
+{
+    // Every level holds a file and a folder besides the next level, so a walk that keeps each
+    // level's folder open until its subfolders are done would need a descriptor per level.
+    TempTree t;
+    t.folder("cache");
+    ASSERT_TRUE(makeDeepTree(t.path("cache"), 3000, true, 3));
+
+    const int code = runInChild([&] {
+        if (!setDescriptorLimit(1024))
+            return 3;
+        const auto size = TreeSizer().measure(t.path("cache"));
+        if (!size || !size->complete)
+            return 1;
+        return size->bytes == 9000 && size->files == 3000 ? 0 : 2;
+    });
+    EXPECT_EQ(code, 0);
+    const platform::UniqueFd cache(::open(t.path("cache").c_str(), O_RDONLY | O_DIRECTORY));
+    EXPECT_TRUE(platform::TreeRemover().removeChildren(cache.get()).complete);
 }
