@@ -1,5 +1,7 @@
 #include "TreeSizer.h"
 
+#include "EntryInfo.h"
+#include "TreeWalk.h"
 #include "platform/io/DirectoryEntries.h"
 #include "platform/io/FileTimes.h"
 #include "platform/io/UniqueFd.h"
@@ -8,7 +10,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <system_error>
@@ -34,15 +39,35 @@ struct FileIdHash
     }
 };
 
+// A folder kept open for its pending subfolders; counted, so that their number stays bounded.
+struct HeldFolder
+{
+    HeldFolder(UniqueFd folder, std::atomic<int>& held)
+        : fd(std::move(folder))
+        , count(held)
+    {
+        ++count;
+    }
+    ~HeldFolder() { --count; }
+    HeldFolder(const HeldFolder&) = delete;
+    HeldFolder& operator=(const HeldFolder&) = delete;
+
+    UniqueFd fd;
+    std::atomic<int>& count;
+};
+
 // A folder still to be read: its name inside an open parent. Holding the parent open (shared by
 // its pending children) rather than a path means nothing is resolved twice, so a folder swapped
 // for a link meanwhile is refused by O_NOFOLLOW instead of followed. Pending work is taken
-// newest first, which keeps the number of open parents near the depth of the tree.
+// newest first, which keeps the number of open parents near the depth of the tree; past a bound
+// the rest of a subtree is measured by one thread with a walk that holds few descriptors.
 struct Task
 {
-    std::shared_ptr<UniqueFd> parent;
+    std::shared_ptr<HeldFolder> parent;
     std::string name;
 };
+
+constexpr int kMaxHeldFolders = 256;
 
 class Walk
 {
@@ -55,20 +80,68 @@ public:
 
     TreeSize run(int rootFd)
     {
-        auto root = std::make_shared<UniqueFd>(::fcntl(rootFd, F_DUPFD_CLOEXEC, 0));
-        if (!root->valid()) {
+        const auto root = EntryInfo::of(rootFd);
+        UniqueFd copy(::fcntl(rootFd, F_DUPFD_CLOEXEC, 0));
+        if (!root || !copy) {
             TreeSize failed;
             failed.complete = false;
+            failed.problem = std::string("cannot open the folder: ") + std::strerror(errno);
             return failed;
         }
-        m_stack.push_back({std::move(root), std::string()});
+        m_root = *root;
+        m_stack.push_back({std::make_shared<HeldFolder>(std::move(copy), m_held), std::string()});
         work();
         for (auto& t : m_threads)
             t.join();
         return m_total;
     }
 
+    // Adds one entry below the folder that is not a folder itself.
+    void addEntry(const struct stat& st, TreeSize& local)
+    {
+        if (m_options.collectTimes)
+            local.newestModification = std::max(local.newestModification, seconds(st.st_mtim));
+        if (S_ISREG(st.st_mode)) {
+            if (st.st_nlink > 1 && !firstSighting({st.st_dev, st.st_ino}))
+                return;
+            local.bytes += st.st_size;
+            ++local.files;
+            if (m_options.collectTimes)
+                local.newestFileAccess = std::max(local.newestFileAccess, seconds(st.st_atim));
+        } else if (S_ISLNK(st.st_mode) && m_options.countLinks) {
+            local.bytes += st.st_size;
+        }
+    }
+
+    void fail(TreeSize& local, const std::string& problem)
+    {
+        local.complete = false;
+        if (local.problem.empty())
+            local.problem = problem;
+    }
+
 private:
+    class SerialVisitor : public TreeWalk::Visitor
+    {
+    public:
+        SerialVisitor(Walk& walk, TreeSize& local)
+            : m_walk(walk)
+            , m_local(local)
+        {
+        }
+        void entry(int, const std::string&, const EntryInfo& info) override { m_walk.addEntry(info.st, m_local); }
+        bool enter(int, const std::string&, const EntryInfo& info) override
+        {
+            if (m_walk.m_options.collectTimes)
+                m_local.newestModification = std::max(m_local.newestModification, seconds(info.st.st_mtim));
+            return true;
+        }
+
+    private:
+        Walk& m_walk;
+        TreeSize& m_local;
+    };
+
     void work()
     {
         TreeSize local;
@@ -101,7 +174,8 @@ private:
         m_total.files += local.files;
         m_total.newestModification = std::max(m_total.newestModification, local.newestModification);
         m_total.newestFileAccess = std::max(m_total.newestFileAccess, local.newestFileAccess);
-        m_total.complete = m_total.complete && local.complete;
+        if (!local.complete)
+            fail(m_total, local.problem);
     }
 
     // Called with m_mutex held. Without another thread the walk simply goes on with fewer.
@@ -114,57 +188,75 @@ private:
         }
     }
 
-    UniqueFd openFolder(const Task& task)
+    // Opens a folder named in an open parent; empty when it is gone, a link, or on another mount.
+    UniqueFd openFolder(int parentFd, const std::string& name, TreeSize& local)
     {
-        const char* name = task.name.empty() ? "." : task.name.c_str();
+        const char* path = name.empty() ? "." : name.c_str();
         // O_NOATIME keeps the walk from marking folders as used; only owners may ask for it.
-        int fd = ::openat(task.parent->get(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOATIME);
+        int fd = ::openat(parentFd, path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOATIME);
         if (fd < 0 && errno == EPERM)
-            fd = ::openat(task.parent->get(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        return UniqueFd(fd);
+            fd = ::openat(parentFd, path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        UniqueFd folder(fd);
+        if (!folder) {
+            // A folder removed or swapped for a link since it was listed is simply no longer there.
+            if (errno != ENOENT && errno != ELOOP && errno != ENOTDIR)
+                fail(local, "cannot open " + name + ": " + std::strerror(errno));
+            return folder;
+        }
+        const auto info = EntryInfo::of(folder.get());
+        if (!name.empty() && (!info || !info->onMountOf(m_root)))
+            folder.reset();
+        return folder;
+    }
+
+    void measureSerially(int parentFd, const std::string& name, TreeSize& local)
+    {
+        const UniqueFd folder = openFolder(parentFd, name, local);
+        if (!folder)
+            return;
+        TreeWalk::Options options;
+        options.maxOpen = 8;
+        options.noAccessTime = true;
+        TreeWalk walk(options);
+        SerialVisitor visitor(*this, local);
+        walk.walk(folder.get(), visitor);
+        if (!walk.complete())
+            fail(local, name + "/" + walk.problem());
     }
 
     void readFolder(const Task& task, TreeSize& local, std::vector<Task>& found)
     {
-        UniqueFd folder = openFolder(task);
-        if (!folder) {
-            // A folder removed or swapped for a link since it was listed is simply no longer there.
-            if (errno != ENOENT && errno != ELOOP && errno != ENOTDIR)
-                local.complete = false;
+        UniqueFd folder = openFolder(task.parent->fd.get(), task.name, local);
+        if (!folder)
             return;
-        }
-        std::shared_ptr<UniqueFd> shared;
+        std::shared_ptr<HeldFolder> shared;
         const int fd = folder.get();
         const bool read = DirectoryEntries::forEach(fd, [&](std::string_view name, unsigned char type) {
-            const bool needStat = type == DT_REG || type == DT_UNKNOWN || (type == DT_LNK && m_options.countLinks)
-                || m_options.collectTimes;
-            struct stat st
-            {
-            };
+            const bool needStat = type != DT_DIR || m_options.collectTimes;
+            std::optional<EntryInfo> info;
             if (needStat) {
-                if (::fstatat(fd, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+                info = EntryInfo::at(fd, std::string(name).c_str());
+                // What is mounted below the folder is not part of it.
+                if (!info || !info->onMountOf(m_root))
                     return;
-                if (m_options.collectTimes)
-                    local.newestModification = std::max(local.newestModification, seconds(st.st_mtim));
-                type = IFTODT(st.st_mode);
+                type = IFTODT(info->st.st_mode);
             }
-            if (type == DT_DIR) {
-                if (!shared)
-                    shared = std::make_shared<UniqueFd>(std::move(folder));
-                found.push_back({shared, std::string(name)});
-            } else if (type == DT_REG) {
-                if (st.st_nlink > 1 && !firstSighting({st.st_dev, st.st_ino}))
-                    return;
-                local.bytes += st.st_size;
-                ++local.files;
-                if (m_options.collectTimes)
-                    local.newestFileAccess = std::max(local.newestFileAccess, seconds(st.st_atim));
-            } else if (type == DT_LNK && m_options.countLinks) {
-                local.bytes += st.st_size;
+            if (type != DT_DIR) {
+                addEntry(info->st, local);
+                return;
             }
+            if (m_options.collectTimes)
+                local.newestModification = std::max(local.newestModification, seconds(info->st.st_mtim));
+            if (!shared && m_held.load() >= kMaxHeldFolders) {
+                measureSerially(fd, std::string(name), local);
+                return;
+            }
+            if (!shared)
+                shared = std::make_shared<HeldFolder>(std::move(folder), m_held);
+            found.push_back({shared, std::string(name)});
         });
         if (!read)
-            local.complete = false;
+            fail(local, "cannot list " + (task.name.empty() ? std::string(".") : task.name));
     }
 
     bool firstSighting(FileId id)
@@ -175,6 +267,8 @@ private:
 
     const TreeSizer::Options m_options;
     unsigned m_maxThreads;
+    EntryInfo m_root;
+    std::atomic<int> m_held {0};
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::vector<Task> m_stack;

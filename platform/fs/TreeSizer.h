@@ -17,11 +17,14 @@ struct TreeSize
     double newestModification = 0;
     double newestFileAccess = 0;
     bool complete = true; // false when a folder below could not be read
+    std::string problem; // why it is not complete: the first folder that could not be read
 };
 
 // Measures a folder tree with several threads, never following a link: a link counts as a link
 // (its own size, when asked), so a file that several links point to is counted once, and so is a
-// file with several hard links below the folder.
+// file with several hard links below the folder. It stays on the folder's mount, as a removal
+// does: what is mounted below it, a bind mount of the same file system included, is not counted.
+// Any depth can be measured with a bounded number of open descriptors.
 class TreeSizer
 {
 public:

@@ -46,6 +46,13 @@ std::string baseFolder(DeveloperCacheEngine::Base base, const StorageRoots& root
     return clean(roots.huggingFaceHub);
 }
 
+DeveloperCacheEngine::PurgeResult refusal(std::string message)
+{
+    DeveloperCacheEngine::PurgeResult result;
+    result.error = std::move(message);
+    return result;
+}
+
 std::int64_t regularFileBytes(int dirFd)
 {
     const auto size = platform::TreeSizer().measure(dirFd);
@@ -138,43 +145,47 @@ DeveloperCacheEngine::PurgeResult DeveloperCacheEngine::purge(const std::string&
             known = &target;
     }
     if (!known)
-        return {0, "Not a known cache folder: " + path};
+        return refusal("Not a known cache folder: " + path);
 
     const std::string home = clean(where.home);
     if (*wanted == home || ContainedPath::isBelow(home, *wanted) || *wanted == "/")
-        return {0, "Refusing to empty the home folder or a folder that holds it: " + path};
+        return refusal("Refusing to empty the home folder or a folder that holds it: " + path);
 
     const ContainedPath entry = openTarget(*wanted, baseFolder(known->base, where));
     switch (entry.status()) {
     case ContainedPath::Status::missing:
         return {};
     case ContainedPath::Status::throughLink:
-        return {0, "The cache folder lies behind a link: " + path};
+        return refusal("The cache folder lies behind a link: " + path);
     case ContainedPath::Status::ok:
         break;
     default:
-        return {0, "The cache folder cannot be reached: " + path};
+        return refusal("The cache folder cannot be reached: " + path);
     }
     if (entry.isSymlink())
-        return {0, "The cache folder is a link: " + path};
+        return refusal("The cache folder is a link: " + path);
     if (!entry.isDirectory())
-        return {0, "The cache path is not a folder: " + path};
+        return refusal("The cache path is not a folder: " + path);
     struct stat homeInfo
     {
     };
     if (::stat(home.c_str(), &homeInfo) == 0 && homeInfo.st_dev == entry.info().st_dev
         && homeInfo.st_ino == entry.info().st_ino)
-        return {0, "Refusing to empty the home folder: " + path};
+        return refusal("Refusing to empty the home folder: " + path);
 
     const UniqueFd folder = entry.openDirectory();
     if (!folder)
-        return {0, "The cache folder cannot be listed: " + path + ": " + std::strerror(errno)};
+        return refusal("The cache folder cannot be listed: " + path + ": " + std::strerror(errno));
     if (regularFileBytes(folder.get()) <= 0)
         return {};
     const platform::RemovalReport report = platform::TreeRemover().removeChildren(folder.get());
     if (!report.listed)
-        return {0, "The cache folder cannot be listed: " + path};
-    return {report.freedBytes, std::nullopt};
+        return refusal("The cache folder cannot be listed: " + path);
+    DeveloperCacheEngine::PurgeResult result;
+    result.freedBytes = report.freedBytes;
+    if (!report.complete)
+        result.incomplete = "Part of the cache folder was left: " + path + ": " + report.problem;
+    return result;
 }
 
 DeveloperCacheEngine::PurgeResult DeveloperCacheEngine::purgeCache(const std::string& path)
@@ -192,6 +203,8 @@ DeveloperCacheEngine::SafePurge DeveloperCacheEngine::purgeAllSafeCaches()
         if (item.safetyTier != CacheSafetyTier::safeToPurge)
             continue;
         const PurgeResult purged = purge(item.path, where);
+        if (purged.incomplete)
+            result.incompleteNames.push_back(item.name);
         if (!purged.ok() || purged.freedBytes < 1)
             continue;
         result.reclaimedBytes += purged.freedBytes;

@@ -53,17 +53,22 @@ public:
     {
         std::int64_t freedBytes = 0; // what was really removed
         std::optional<std::string> error; // set when the folder was refused or could not be listed
+        // Set when part of the folder was left in place (a mount point, an entry that could not be
+        // removed): what was left first, and why.
+        std::optional<std::string> incomplete;
         bool ok() const { return !error; }
     };
     // Empties one known cache folder, keeping the folder. A missing or empty folder frees 0 without
     // error; a path that is no known target, a link, not a folder, the home folder or one of its
-    // ancestors is refused; children that cannot be removed are left and freed nothing.
+    // ancestors is refused; children that cannot be removed, and mount points with everything
+    // under them, are left, freed nothing and make the purge incomplete.
     PurgeResult purgeCache(const std::string& path);
 
     struct SafePurge
     {
         std::int64_t reclaimedBytes = 0;
         std::vector<std::string> clearedNames; // in scan order, only caches that freed something
+        std::vector<std::string> incompleteNames; // in scan order, caches that were not emptied fully
     };
     // Scans, then empties every "Safe to Purge" cache; a cache that cannot be emptied is skipped.
     SafePurge purgeAllSafeCaches();

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <set>
 
 using platform::ContainedPath;
 using platform::seconds;
@@ -79,29 +80,69 @@ std::vector<InventoryModel> scanHub(const std::string& hub, Date now)
     return models;
 }
 
-void scanLmStudio(const std::string& folder, std::vector<InventoryModel>& models)
+// A model file of an LM Studio folder: a regular file, or a link to one (as an import makes it).
+struct LmStudioFile
+{
+    InventoryModel model;
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::int64_t bytes = 0;
+    bool viaLink = false;
+};
+
+void scanLmStudioFolder(const std::string& folder, std::vector<LmStudioFile>& files)
 {
     UniqueFd root(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!root)
         return;
     platform::FileWalker().walk(root.get(), [&](const platform::WalkedEntry& entry) {
-        // Regular files only: a folder named "x.gguf" is no model file.
-        if (!S_ISREG(entry.info.st_mode) || !hasGgufExtension(entry.name))
+        if (!hasGgufExtension(entry.name))
+            return;
+        // A folder named "x.gguf" is no model file, nor is a link to anything but a regular file.
+        struct stat st = entry.info;
+        const bool viaLink = S_ISLNK(st.st_mode);
+        if (viaLink && ::fstatat(entry.parentFd, entry.name.c_str(), &st, 0) != 0)
+            return;
+        if (!S_ISREG(st.st_mode))
             return;
         const std::size_t slash = entry.relativePath.rfind('/');
-        InventoryModel model;
+        LmStudioFile file;
+        InventoryModel& model = file.model;
         if (slash == std::string::npos) {
             model.name = entry.name;
         } else {
             const std::size_t before = entry.relativePath.rfind('/', slash - 1);
             model.name = entry.relativePath.substr(before == std::string::npos ? 0 : before + 1);
         }
-        model.sizeGB = static_cast<double>(entry.info.st_size) / kBytesPerGB;
-        model.lastAccessed = Date::from1970(std::max(seconds(entry.info.st_mtim), seconds(entry.info.st_atim)));
+        model.lastAccessed = Date::from1970(std::max(seconds(st.st_mtim), seconds(st.st_atim)));
         model.source = ModelSource::lmStudio;
         model.path = folder + "/" + entry.relativePath;
-        models.push_back(std::move(model));
+        file.device = st.st_dev;
+        file.inode = st.st_ino;
+        file.bytes = st.st_size;
+        file.viaLink = viaLink;
+        files.push_back(std::move(file));
     });
+}
+
+// The LM Studio models of all folders in walk order. A file reached through links as well as by
+// its own name, or through several links, counts its size once: files listed by their own name
+// first, then the first link to it.
+void scanLmStudio(const std::vector<std::string>& folders, std::vector<InventoryModel>& models)
+{
+    std::vector<LmStudioFile> files;
+    for (const auto& folder : folders)
+        scanLmStudioFolder(folder, files);
+    std::set<std::pair<dev_t, ino_t>> counted;
+    for (const auto& file : files) {
+        if (!file.viaLink)
+            counted.emplace(file.device, file.inode);
+    }
+    for (auto& file : files) {
+        if (!file.viaLink || counted.emplace(file.device, file.inode).second)
+            file.model.sizeGB = static_cast<double>(file.bytes) / kBytesPerGB;
+        models.push_back(std::move(file.model));
+    }
 }
 
 } // namespace
@@ -136,8 +177,7 @@ std::vector<InventoryModel> ModelInventoryEngine::scanModels()
     }
     auto hub = scanHub(where.huggingFaceHub, now);
     models.insert(models.end(), hub.begin(), hub.end());
-    for (const auto& folder : where.lmStudioModels)
-        scanLmStudio(folder, models);
+    scanLmStudio(where.lmStudioModels, models);
 
     for (auto& model : models) {
         model.isArchiveCandidate = model.lastAccessed < cutoff;
@@ -198,7 +238,8 @@ namespace {
 // What a model's path must be at delete time, and below which root.
 struct DeletionTarget
 {
-    std::string root;
+    std::string root; // the path lies below it
+    std::string openFrom; // the store's root: every component below it is opened without following links
     std::size_t ollamaStore = 0; // index into the Ollama roots, for the blob cleanup
 };
 
@@ -207,22 +248,26 @@ std::optional<DeletionTarget> targetFor(const InventoryModel& model, const Stora
     switch (model.source) {
     case ModelSource::ollama:
         for (std::size_t i = 0; i < roots.ollamaModels.size(); ++i) {
-            const std::string manifests = OllamaStore(roots.ollamaModels[i]).manifestsPath();
-            if (ContainedPath::isBelow(path, ContainedPath::normalize(manifests).value_or(manifests)))
-                return DeletionTarget {manifests, i};
+            const std::string store = ContainedPath::normalize(roots.ollamaModels[i]).value_or(roots.ollamaModels[i]);
+            const std::string manifests = ContainedPath::normalize(OllamaStore(store).manifestsPath())
+                                              .value_or(OllamaStore(store).manifestsPath());
+            // "manifests" itself is opened from the store like every folder below it, so a link in
+            // its place cannot lead the deletion out of the store.
+            if (ContainedPath::isBelow(path, manifests))
+                return DeletionTarget {manifests, store, i};
         }
         return std::nullopt;
     case ModelSource::huggingFace: {
         const std::string hub = ContainedPath::normalize(roots.huggingFaceHub).value_or(roots.huggingFaceHub);
         if (ContainedPath::isBelow(path, hub))
-            return DeletionTarget {hub};
+            return DeletionTarget {hub, hub};
         return std::nullopt;
     }
     case ModelSource::lmStudio:
         for (const auto& folder : roots.lmStudioModels) {
             const std::string clean = ContainedPath::normalize(folder).value_or(folder);
             if (ContainedPath::isBelow(path, clean))
-                return DeletionTarget {clean};
+                return DeletionTarget {clean, clean};
         }
         return std::nullopt;
     }
@@ -240,7 +285,8 @@ bool hasExpectedKind(
         return entry.isDirectory() && entry.name().starts_with("models--")
             && path.size() == root.size() + 1 + entry.name().size();
     case ModelSource::lmStudio:
-        return entry.isRegularFile() && hasGgufExtension(entry.name());
+        // An imported model may be a link: the link goes, never its target.
+        return (entry.isRegularFile() || entry.isSymlink()) && hasGgufExtension(entry.name());
     }
     return false;
 }
@@ -265,7 +311,7 @@ ModelDeletionResult ModelInventoryEngine::deleteModels(const std::vector<Invento
             result.failedModelNames.push_back(model.name);
             continue;
         }
-        const ContainedPath entry = ContainedPath::open(target->root, *path);
+        const ContainedPath entry = ContainedPath::open(target->openFrom, *path);
         if (entry.status() == ContainedPath::Status::missing)
             continue;
         if (model.source == ModelSource::ollama) {

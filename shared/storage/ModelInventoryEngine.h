@@ -39,7 +39,9 @@ public:
 
     // Deletes the models in order. A path that no longer exists is skipped; a path outside its
     // store, reached through a link, or of the wrong kind is refused and its name reported as
-    // failed. When an Ollama model was among them, the blobs no manifest refers to go too.
+    // failed, as is a model folder that could not be removed whole (what is mounted inside it
+    // stays). An LM Studio model that is a link loses the link only. When an Ollama model was
+    // among them, the blobs no manifest refers to go too.
     ModelDeletionResult deleteModels(const std::vector<InventoryModel>& models);
     void deleteModel(const InventoryModel& model);
 

@@ -2,8 +2,13 @@
 
 #include "platform/fs/TreeRemover.h"
 #include "platform/io/UniqueFd.h"
+#include "support/ChildProcess.h"
+#include "support/DeepTree.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
 
 using platform::TreeRemover;
 using platform::UniqueFd;
@@ -82,4 +87,33 @@ TEST(TreeRemoverTest, RemovesOnlyTheKindItWasAskedFor)
 
     EXPECT_FALSE(remover.removeFile(store.get(), "gone").complete);
     EXPECT_FALSE(remover.removeChildren(-1).listed);
+}
+
+TEST(TreeRemoverTest, RemovesATwentyThousandLevelTreeOnAWorkerSizedStack)
+{
+    TempTree t;
+    t.folder("cache/deep");
+    ASSERT_TRUE(makeDeepTree(t.path("cache/deep"), 20000));
+    t.file("cache/top", 5);
+
+    // Descriptors are raised where allowed, so that only the depth itself can make this fail.
+    const int code = runInChild([&] {
+        setDescriptorLimit(65536);
+        const UniqueFd cache = openFolder(t.path("cache"));
+        platform::RemovalReport report;
+        const auto start = std::chrono::steady_clock::now();
+        runOnStack(512 * 1024, [&] { report = TreeRemover().removeChildren(cache.get()); });
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        std::printf("20000-level tree removed in %.0f ms\n", took.count());
+        std::fflush(stdout);
+        if (!report.complete)
+            return 1;
+        return report.removedEntries == 20002 && report.freedBytes == 5 && std::filesystem::is_empty(t.path("cache"))
+            ? 0
+            : 2;
+    });
+    EXPECT_EQ(code, 0);
+    if (t.exists("cache/deep"))
+        runInChild(
+            [&] { return TreeRemover().removeDirectory(openFolder(t.path("cache")).get(), "deep").complete ? 0 : 1; });
 }

@@ -1,6 +1,9 @@
 #include "TempTree.h"
 
+#include "platform/fs/TreeRemover.h"
 #include "platform/fs/TreeSizer.h"
+#include "support/ChildProcess.h"
+#include "support/DeepTree.h"
 
 #include <gtest/gtest.h>
 
@@ -94,4 +97,32 @@ TEST(TreeSizerTest, NewestTimesTakeEveryEntryButOnlyFilesForAccess)
     ASSERT_TRUE(size);
     EXPECT_DOUBLE_EQ(size->newestModification, 3000); // the link's own date
     EXPECT_DOUBLE_EQ(size->newestFileAccess, 5000); // folders and links are not use
+}
+
+TEST(TreeSizerTest, MeasuresAThreeThousandLevelTreeUnderALowDescriptorLimit)
+{
+    // Every level holds a file and folders besides the next level, so a walk that keeps each
+    // level's folder open until its subfolders are done needs a descriptor for most levels.
+    TempTree t;
+    t.folder("cache");
+    ASSERT_TRUE(makeDeepTree(t.path("cache"), 3000, true, 3));
+
+    const int code = runInChild([&] {
+        if (!setDescriptorLimit(1024))
+            return 3;
+        // One thread, or several that may each hold a folder per level.
+        for (const unsigned threads : {1u, 0u}) {
+            TreeSizer::Options options;
+            options.maxThreads = threads;
+            const auto size = TreeSizer(options).measure(t.path("cache"));
+            if (!size || !size->complete)
+                return 1;
+            if (size->bytes != 9000 || size->files != 3000)
+                return 2;
+        }
+        return 0;
+    });
+    EXPECT_EQ(code, 0);
+    const platform::UniqueFd cache(::open(t.path("cache").c_str(), O_RDONLY | O_DIRECTORY));
+    EXPECT_TRUE(platform::TreeRemover().removeChildren(cache.get()).complete);
 }

@@ -1,10 +1,13 @@
 #include "StoreFixture.h"
 
 #include "storage/DeveloperCacheEngine.h"
+#include "support/ChildProcess.h"
+#include "support/DeepTree.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <unistd.h>
 
 using testing::ElementsAre;
@@ -111,6 +114,56 @@ TEST(DeveloperCachePurgeTest, AFolderThatCannotBeListedIsAnError)
     std::filesystem::permissions(f.path(".cache/pip"), std::filesystem::perms::owner_exec);
     EXPECT_FALSE(DeveloperCacheEngine(f.roots).purgeCache(f.path(".cache/pip")).ok());
     std::filesystem::permissions(f.path(".cache/pip"), std::filesystem::perms::owner_all);
+}
+
+TEST(DeveloperCachePurgeTest, ABindMountInsideACacheIsLeftWithEverythingUnderIt)
+{
+    // A folder of the same file system bind-mounted into the cache has the cache's device number.
+    StoreFixture f;
+    f.file(f.path(".cache/pip/http/a"), 3000);
+    f.file(f.path("projects/canary"), 77);
+    std::filesystem::create_directories(f.path(".cache/pip/mounted"));
+
+    const int code = runInChild([&] {
+        if (!bindMountPrivately(f.path("projects"), f.path(".cache/pip/mounted")))
+            return 77;
+        DeveloperCacheEngine engine(f.roots);
+        int failures = 0;
+        if (engine.calculateDirectorySize(f.path(".cache/pip")) != 3000)
+            failures |= 1; // the mounted folder is not the cache's
+        const auto purged = engine.purgeCache(f.path(".cache/pip"));
+        if (!purged.ok() || purged.freedBytes != 3000 || !purged.incomplete
+            || purged.incomplete->find("mounted") == std::string::npos)
+            failures |= 2;
+        if (!StoreFixture::exists(f.path("projects/canary")) || StoreFixture::exists(f.path(".cache/pip/http")))
+            failures |= 4;
+        ::umount2(f.path(".cache/pip/mounted").c_str(), MNT_DETACH);
+        return failures;
+    });
+    if (code == 77)
+        GTEST_SKIP() << "bind mounts need root and a mount namespace";
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(StoreFixture::exists(f.path("projects/canary")));
+    EXPECT_TRUE(StoreFixture::exists(f.path(".cache/pip/mounted")));
+}
+
+TEST(DeveloperCachePurgeTest, ADeepTreeUnderALowDescriptorLimitIsRemovedNotHalfRemoved)
+{
+    StoreFixture f;
+    f.file(f.path(".cache/uv/top"), 10);
+    ASSERT_TRUE(makeDeepTree(f.path(".cache/uv"), 3000, false));
+
+    // 0: all gone without complaint; 1: some left without a word; 2: left and reported.
+    const int code = runInChild([&] {
+        if (!setDescriptorLimit(1024))
+            return 3;
+        const auto purged = DeveloperCacheEngine(f.roots).purgeCache(f.path(".cache/uv"));
+        const bool empty = std::filesystem::is_empty(f.path(".cache/uv"));
+        if (empty && purged.ok() && !purged.incomplete)
+            return 0;
+        return purged.incomplete ? 2 : 1;
+    });
+    EXPECT_EQ(code, 0);
 }
 
 TEST(DeveloperCachePurgeTest, SafeCleanLeavesTheHubAndNamesOnlyCachesThatFreedSomething)

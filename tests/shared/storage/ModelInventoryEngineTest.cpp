@@ -1,11 +1,15 @@
 #include "StoreFixture.h"
 
 #include "storage/ModelInventoryEngine.h"
+#include "support/ChildProcess.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+
 #include <algorithm>
+#include <cmath>
 
 using testing::IsEmpty;
 using testing::UnorderedElementsAre;
@@ -302,7 +306,6 @@ TEST(ModelDeletionTest, RefusesPathsOutsideTheirStoreOrOfTheWrongKind)
 
     const std::vector<InventoryModel> refused {
         modelAt(f.path("notes.gguf"), ModelSource::lmStudio, "outside"),
-        modelAt(f.path(".lmstudio/models/alias.gguf"), ModelSource::lmStudio, "link"),
         modelAt(f.path(".lmstudio/models/pub/precious.gguf"), ModelSource::lmStudio, "linked parent"),
         modelAt(f.path(".lmstudio/models/dir.gguf"), ModelSource::lmStudio, "folder"),
         modelAt(f.path(".lmstudio/models/real.gguf"), ModelSource::huggingFace, "wrong store"),
@@ -320,8 +323,8 @@ TEST(ModelDeletionTest, RefusesPathsOutsideTheirStoreOrOfTheWrongKind)
     EXPECT_EQ(result.deletedCount, 1);
     EXPECT_EQ(result.totalReclaimedBytes, 64); // what went, not the model's recorded size
     EXPECT_EQ(result.failedModelNames, names(refused));
-    for (const char* kept : {"notes.gguf", "outside/precious.gguf", ".lmstudio/models/alias.gguf",
-             ".lmstudio/models/dir.gguf", ".cache/huggingface/hub/models--org--m/blobs/w"})
+    for (const char* kept : {"notes.gguf", "outside/precious.gguf", ".lmstudio/models/dir.gguf",
+             ".cache/huggingface/hub/models--org--m/blobs/w"})
         EXPECT_TRUE(StoreFixture::exists(f.path(kept))) << kept;
     EXPECT_FALSE(StoreFixture::exists(f.path(".lmstudio/models/real.gguf")));
 }
@@ -363,4 +366,90 @@ TEST(ModelDeletionTest, ResultEncodesItsThreeFieldsAndReportsStoppedCleanupsOnly
         R"("name":"a/b","path":"/p","sizeGB":1.5,"source":"Hugging Face"})");
     EXPECT_EQ(jsoncodec::decodeText<InventoryModel>(Json(model).dump()), model);
     EXPECT_FALSE(jsoncodec::decodeText<InventoryModel>(R"({"source":"Ollama "})"));
+}
+
+TEST(ModelInventoryLinkTest, LmStudioLinksAreListedWithTheirTargetCountedOnceAndDeletedAsLinks)
+{
+    StoreFixture f;
+    f.file(f.path("Downloads/big.gguf"), 4096);
+    f.link(f.path("Downloads/big.gguf"), f.path(".lmstudio/models/pub/imported/big.gguf"));
+    f.link(f.path("Downloads/big.gguf"), f.path(".lmstudio/models/pub/again/big.gguf"));
+    f.file(f.path(".cache/lm-studio/models/own/x.gguf"), 100);
+    f.link(f.path(".cache/lm-studio/models/own/x.gguf"), f.path(".lmstudio/models/pub/linked/x.gguf"));
+    f.link(f.path("Downloads"), f.path(".lmstudio/models/pub/folder.gguf"));
+    f.link(f.path("Downloads/missing.gguf"), f.path(".lmstudio/models/pub/dangling.gguf"));
+
+    auto engine = engineFor(f);
+    const auto models = engine.scanModels();
+    ASSERT_THAT(
+        names(models), UnorderedElementsAre("own/x.gguf", "imported/big.gguf", "again/big.gguf", "linked/x.gguf"));
+    // The file itself carries its size; of the two links to one file, one does.
+    EXPECT_DOUBLE_EQ(named(models, "own/x.gguf").sizeGB, 100 / 1073741824.0);
+    EXPECT_DOUBLE_EQ(named(models, "linked/x.gguf").sizeGB, 0);
+    EXPECT_DOUBLE_EQ(
+        named(models, "imported/big.gguf").sizeGB + named(models, "again/big.gguf").sizeGB, 4096 / 1073741824.0);
+
+    const auto result = engine.deleteModels({named(models, "imported/big.gguf"), named(models, "linked/x.gguf")});
+    EXPECT_EQ(result.deletedCount, 2);
+    EXPECT_THAT(result.failedModelNames, IsEmpty());
+    EXPECT_FALSE(StoreFixture::exists(f.path(".lmstudio/models/pub/imported/big.gguf")));
+    EXPECT_FALSE(StoreFixture::exists(f.path(".lmstudio/models/pub/linked/x.gguf")));
+    EXPECT_EQ(std::filesystem::file_size(f.path("Downloads/big.gguf")), 4096u);
+    EXPECT_EQ(std::filesystem::file_size(f.path(".cache/lm-studio/models/own/x.gguf")), 100u);
+}
+
+TEST(ModelDeletionTest, AManifestsLinkOutOfTheStoreIsNeverFollowed)
+{
+    StoreFixture f;
+    const std::string canary = f.path("elsewhere/registry/library/canary/latest");
+    f.text(canary, R"({"layers":[]})");
+    std::filesystem::create_directories(f.ollama("blobs"));
+    f.link(f.path("elsewhere"), f.ollama("manifests"));
+
+    // As a stale entry from before the link was put there would give it.
+    const auto result = engineFor(f).deleteModels(
+        {modelAt(f.ollama("manifests/registry/library/canary/latest"), ModelSource::ollama, "canary:latest")});
+    EXPECT_EQ(result.deletedCount, 0);
+    EXPECT_EQ(result.failedModelNames, std::vector<std::string> {"canary:latest"});
+    EXPECT_TRUE(StoreFixture::exists(canary));
+
+    // The store root itself may be a link, to a store on another disk.
+    f.roots.ollamaModels = {f.path("linked-store")};
+    const std::string real = f.ollamaModel("reg/lib/a/1b", {{1, 100}}, f.path("real-store"));
+    f.link(f.path("real-store"), f.path("linked-store"));
+    const auto viaLinkedRoot
+        = engineFor(f).deleteModels({modelAt(f.path("linked-store/manifests/reg/lib/a/1b"), ModelSource::ollama)});
+    EXPECT_EQ(viaLinkedRoot.deletedCount, 1);
+    EXPECT_FALSE(StoreFixture::exists(real));
+}
+
+TEST(ModelDeletionTest, ABindMountInsideAHubModelIsLeftWithEverythingUnderIt)
+{
+    StoreFixture f;
+    const std::string model = f.hub("models--org--m");
+    f.file(model + "/blobs/w", 4096);
+    f.file(f.path("datasets/canary"), 77);
+    std::filesystem::create_directories(model + "/mounted");
+
+    const int code = runInChild([&] {
+        if (!bindMountPrivately(f.path("datasets"), model + "/mounted"))
+            return 77;
+        auto engine = engineFor(f);
+        int failures = 0;
+        const auto models = engine.scanModels();
+        if (models.size() != 1 || std::llround(models[0].sizeGB * 1073741824.0) != 4096)
+            failures |= 1; // the mounted folder's files are not the model's
+        const auto result = engine.deleteModels({modelAt(model, ModelSource::huggingFace, "org/m")});
+        if (result.deletedCount != 0 || result.failedModelNames != std::vector<std::string> {"org/m"}
+            || result.totalReclaimedBytes != 4096)
+            failures |= 2;
+        if (!StoreFixture::exists(f.path("datasets/canary")) || StoreFixture::exists(model + "/blobs"))
+            failures |= 4;
+        ::umount2((model + "/mounted").c_str(), MNT_DETACH);
+        return failures;
+    });
+    if (code == 77)
+        GTEST_SKIP() << "bind mounts need root and a mount namespace";
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(StoreFixture::exists(f.path("datasets/canary")));
 }
