@@ -192,7 +192,11 @@ DeveloperCacheEngine::SafePurge DeveloperCacheEngine::purgeAllSafeCaches()
         if (item.safetyTier != CacheSafetyTier::safeToPurge)
             continue;
         const PurgeResult purged = purge(item.path, where);
-        if (!purged.ok() || purged.freedBytes < 1)
+        if (!purged.ok()) {
+            result.failures.emplace_back(item.name, *purged.error);
+            continue;
+        }
+        if (purged.freedBytes < 1)
             continue;
         result.reclaimedBytes += purged.freedBytes;
         result.clearedNames.push_back(item.name);
