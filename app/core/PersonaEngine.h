@@ -33,6 +33,22 @@ class SleepInhibitor;
 class UserNotifier;
 } // namespace platform
 
+// What the persona engine uses besides its four collaborators; tests replace each.
+struct PersonaEngineOptions
+{
+    // The list of suspended processes; empty: PersonaEngine::kStateFileName in the application's data folder.
+    QString stateFilePath;
+    UserDefaults* userDefaults = nullptr; // nullptr: UserDefaults::standard()
+    AssistanceTracker* assistanceTracker = nullptr; // nullptr: AssistanceTracker::shared()
+    std::shared_ptr<platform::SleepInhibitor> sleepInhibitor; // nullptr: logind
+    std::shared_ptr<platform::UserNotifier> notifier; // nullptr: the desktop's notification service
+    std::string procRoot = "/proc";
+    std::string sysRoot = "/sys";
+    std::function<Date()> clock; // empty: Date::now
+    // Posts the active persona names to ActivePersonaTracker on the GUI thread.
+    bool updatesPersonaTracker = true;
+};
+
 // Starts and ends Compile Mode, AI First Mode and Battery Mode from what the machine is doing, and
 // suspends and resumes background processes through the helper on their behalf.
 //
@@ -59,20 +75,7 @@ public:
     static constexpr double sustainedSeconds = 60.0;
     static constexpr double batteryMemoryPollInterval = 15.0;
 
-    struct Options
-    {
-        // The list of suspended processes; empty: kStateFileName in the application's data folder.
-        QString stateFilePath;
-        UserDefaults* userDefaults = nullptr; // nullptr: UserDefaults::standard()
-        AssistanceTracker* assistanceTracker = nullptr; // nullptr: AssistanceTracker::shared()
-        std::shared_ptr<platform::SleepInhibitor> sleepInhibitor; // nullptr: logind
-        std::shared_ptr<platform::UserNotifier> notifier; // nullptr: the desktop's notification service
-        std::string procRoot = "/proc";
-        std::string sysRoot = "/sys";
-        std::function<Date()> clock; // empty: Date::now
-        // Posts the active persona names to ActivePersonaTracker on the GUI thread.
-        bool updatesPersonaTracker = true;
-    };
+    using Options = PersonaEngineOptions;
 
     // The five values the persona view model shows, read together.
     struct State
