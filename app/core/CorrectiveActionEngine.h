@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ActionCard.h"
+#include "PersonaEngine.h"
 #include "XPCConnection.h"
 
 #include "engines/OllamaModel.h"
@@ -44,6 +45,19 @@ public:
     CorrectiveActionEngine(XPCConnection& xpcConnection, OllamaEngine& ollamaEngine,
         ModelInventoryEngine* inventoryEngine, DeveloperCacheEngine* developerCacheEngine, ProcessFreezer freezer,
         AssistanceTracker* assistanceTracker = nullptr);
+
+    // The application's engine: suspends through the persona engine, so a process suspended from a
+    // card is recorded and resumed like every other.
+    CorrectiveActionEngine(XPCConnection& xpcConnection, OllamaEngine& ollamaEngine,
+        ModelInventoryEngine* inventoryEngine, DeveloperCacheEngine* developerCacheEngine, PersonaEngine& personaEngine,
+        AssistanceTracker* assistanceTracker = nullptr)
+        : CorrectiveActionEngine(
+            xpcConnection, ollamaEngine, inventoryEngine, developerCacheEngine,
+            [&personaEngine](
+                std::int32_t pid, const std::string& name) { return personaEngine.freezeProcess(pid, name); },
+            assistanceTracker)
+    {
+    }
 
     // An empty inventoryModels means the caller did not scan: the engine scans itself.
     std::vector<ActionCard> generateActionCards(const SystemMemoryState& memoryState,
