@@ -287,6 +287,21 @@ TEST_F(PrivacyMetricsEngineTest, HelperStatusComesFromSystemdAndARealRoundTrip)
     EXPECT_FALSE(status.isConnected);
 }
 
+TEST(SystemdHelperProbeTest, AnswersOnThisMachineWithinItsTimeOut)
+{
+    // Whatever this machine has (no system bus, no unit, the helper installed), the probe answers
+    // promptly, and a unit that is not installed is never reported enabled.
+    platform::SystemdHelperProbe probe;
+    const auto start = std::chrono::steady_clock::now();
+    const auto state = probe.unitFileState("com.quorvane.helper.socket");
+    const auto missing = probe.unitFileState("quorvane-no-such-unit.socket");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+    EXPECT_NE(missing, platform::HelperServiceProbe::UnitState::enabled);
+    if (!QFileInfo::exists("/etc/systemd/system/com.quorvane.helper.socket")) {
+        EXPECT_NE(state, platform::HelperServiceProbe::UnitState::enabled);
+    }
+}
+
 TEST_F(PrivacyMetricsEngineTest, SignatureRowChecksOwnerAndWritePermissionsOfTheHelperBinary)
 {
     const auto signedFor = [this](const QString& binary) {
