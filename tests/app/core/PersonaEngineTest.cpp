@@ -4,6 +4,7 @@
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
 #include "helper/HelperTestSupport.h"
+#include "records/ActivePersonaTracker.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -442,6 +443,17 @@ TEST_F(PersonaEngineTest, ConfigurationIsLoadedStoredAndAnnounced)
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(PersonaConfiguration::load(m_defaults), config());
     EXPECT_TRUE(QTest::qWaitFor([&] { return names.contains(Notifications::personaStateChanged); }, 2000));
+
+    // The tracker hears of every change on the GUI thread, an empty set included.
+    auto o = options();
+    o.updatesPersonaTracker = true;
+    PersonaEngine tracked(m_xpc, m_watcher, m_ollama, m_memory, config(), SavedYouMetrics::fresh(), o);
+    ActivePersonaTracker::shared().updateActivePersonas({QStringLiteral("stale")});
+    tracked.notifyStateChanged();
+    EXPECT_TRUE(QTest::qWaitFor([] { return ActivePersonaTracker::shared().activePersonas().isEmpty(); }, 2000));
+    tracked.activatePersona(AutoPersona::aiFirstMode, "model loaded");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [] { return ActivePersonaTracker::shared().activePersonas() == QSet<QString> {"AI First Mode"}; }, 2000));
 }
 
 } // namespace
