@@ -149,5 +149,15 @@ public:
 
 private:
     class Private;
+
+    Result<void> freezeOnBehalfOf(std::int32_t pid, const std::string& name, AutoPersona holder);
+    void sendActivationNotification(AutoPersona persona, const std::string& trigger, double gigabytesFreed);
+    void acquireSleepAssertion();
+    void releaseSleepAssertion();
+    void restoreMemoryPolling();
+    void recordProtectedBuild();
+    // Resumes every suspended process and ends every persona, each undone without notifications.
+    void resumeEverything(std::optional<std::chrono::steady_clock::time_point> deadline);
+
     std::unique_ptr<Private> d;
 };

@@ -11,8 +11,11 @@
 #include <functional>
 #include <optional>
 #include <poll.h>
+#include <string>
 #include <sys/socket.h>
 #include <thread>
+
+using namespace std::chrono_literals;
 
 // A stand-in for the helper that answers each request as the test says, possibly late or never.
 class FakeHelper
@@ -50,7 +53,7 @@ private:
             ++m_accepted;
             platform::LineChannel channel(fd.get());
             while (!m_stop) {
-                const auto line = channel.readLine(std::chrono::steady_clock::now() + std::chrono::milliseconds(100));
+                const auto line = channel.readLine(std::chrono::steady_clock::now() + 100ms);
                 if (line.status == platform::LineChannel::Status::TimedOut)
                     continue;
                 if (line.status != platform::LineChannel::Status::Line)
@@ -58,7 +61,7 @@ private:
                 const auto request = std::get<platform::HelperRequest>(platform::decodeHelperRequest(line.line));
                 std::this_thread::sleep_for(delay);
                 if (const auto reply = m_answer(request))
-                    platform::writeLine(fd.get(), platform::encodeHelperReply(*reply), std::chrono::seconds(1));
+                    platform::writeLine(fd.get(), platform::encodeHelperReply(*reply), 1s);
             }
         }
     }
