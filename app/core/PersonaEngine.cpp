@@ -141,9 +141,22 @@ PersonaEngine::PersonaEngine(XPCConnection& xpcConnection, ProcessWatcher& proce
 {
     d->configuration = configuration ? std::move(*configuration) : PersonaConfiguration::load(d->defaults);
     d->savedYouMetrics = savedYouMetrics;
+    // Settings erased (privacy erasure): the defaults take over, and nothing is written back.
+    d->settingsErasedWatch = QObject::connect(&d->defaults, &UserDefaults::valueChanged, [this](const QString& key) {
+        if (key != PersonaConfiguration::userDefaultsKey || d->defaults.contains(key))
+            return;
+        {
+            std::lock_guard lock(d->mutex);
+            d->configuration = PersonaConfiguration::defaultConfiguration();
+        }
+        notifyStateChanged();
+    });
 }
 
-PersonaEngine::~PersonaEngine() = default;
+PersonaEngine::~PersonaEngine()
+{
+    QObject::disconnect(d->settingsErasedWatch);
+}
 
 std::set<AutoPersona> PersonaEngine::activePersonas() const
 {

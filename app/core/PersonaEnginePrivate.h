@@ -51,6 +51,7 @@ public:
     const platform::ProcessTable processTable;
     const SuspendedProcessFile stateFile;
     WatchdogExclusions exclusions; // used under operationMutex
+    QMetaObject::Connection settingsErasedWatch;
 
     // Held for a whole persona operation; recursive because the rules call activation and deactivation.
     std::recursive_timed_mutex operationMutex;

@@ -1,6 +1,7 @@
 #include "core/CorrectiveActionEngine.h"
 
 #include "FakeHelper.h"
+#include "PersonaTestSupport.h"
 #include "engines/OllamaEngine.h"
 #include "records/AssistanceTracker.h"
 #include "shared/storage/StoreFixture.h"
@@ -324,6 +325,23 @@ TEST_F(CorrectiveActionEngineTest, CacheCleaningNamesWhatItCleared)
     store.file(store.path(".cache/uv/wheels"), 2 << 20);
     EXPECT_TRUE(e.executeAction(ActionType::CleanDeveloperCaches {0}).success);
     EXPECT_EQ(lastDetail(), "Cleared npm Cache, Python pip Cache +1 more");
+}
+
+class PersonaBackedActionTest : public personatest::PersonaEngineFixture
+{
+};
+
+TEST_F(PersonaBackedActionTest, ProcessSuspendedFromACardIsRecordedAndResumedWithTheOthers)
+{
+    auto personas = makeEngine();
+    CorrectiveActionEngine actions(m_xpc, m_ollama, nullptr, nullptr, *personas, &m_tracker);
+    EXPECT_TRUE(actions.executeAction(Freeze {4321, "node"}).success);
+    ASSERT_EQ(personas->frozenProcesses().count(4321), 1u);
+    EXPECT_EQ(personas->frozenProcesses().at(4321).name, "node");
+
+    personas->resumeAllFrozenProcesses();
+    EXPECT_EQ(sentSignals(), (std::vector<std::pair<std::int32_t, std::int32_t>> {{4321, SIGSTOP}, {4321, SIGCONT}}));
+    EXPECT_TRUE(personas->frozenProcesses().empty());
 }
 
 TEST(ActionTypeJsonTest, OneCaseKeyExactly)

@@ -456,4 +456,16 @@ TEST_F(PersonaEngineTest, ConfigurationIsLoadedStoredAndAnnounced)
         [] { return ActivePersonaTracker::shared().activePersonas() == QSet<QString> {"AI First Mode"}; }, 2000));
 }
 
+TEST_F(PersonaEngineTest, ErasedSettingsGiveTheDefaultConfigurationWithoutWritingItBack)
+{
+    auto engine = makeEngine();
+    engine->updateConfiguration(config());
+    int changes = 0;
+    engine->setOnChangeHandler([&] { ++changes; });
+    m_defaults.removeAll();
+    EXPECT_EQ(engine->configuration(), PersonaConfiguration::defaultConfiguration());
+    EXPECT_EQ(changes, 1);
+    EXPECT_FALSE(m_defaults.contains(PersonaConfiguration::userDefaultsKey));
+}
+
 } // namespace
