@@ -249,6 +249,15 @@ void PersonaEngine::updateConfiguration(const PersonaConfiguration& configuratio
     notifyStateChanged();
 }
 
+void PersonaEngine::resetSavedYouMetrics()
+{
+    {
+        std::lock_guard lock(d->mutex);
+        d->savedYouMetrics = SavedYouMetrics::fresh();
+    }
+    notifyStateChanged();
+}
+
 bool PersonaEngine::runCycle()
 {
     if (d->quitting || d->cycleRunning.exchange(true))

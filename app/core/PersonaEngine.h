@@ -112,6 +112,8 @@ public:
     void notifyStateChanged();
     // Stores the configuration under "com.quorvane.personaconfig" and announces the change.
     void updateConfiguration(const PersonaConfiguration& configuration);
+    // The saved-you counters start again from zero (their store was erased) and the change is announced.
+    void resetSavedYouMetrics();
 
     // One run of the periodic cycle: the three rules when autonomous mode is on. Returns false, doing
     // nothing, while the previous run has not finished.
