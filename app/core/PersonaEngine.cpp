@@ -262,8 +262,12 @@ bool PersonaEngine::runCycle()
 {
     if (d->quitting || d->cycleRunning.exchange(true))
         return false;
+    struct Done
+    {
+        std::atomic<bool>& running;
+        ~Done() { running = false; }
+    } done {d->cycleRunning};
     evaluateAllRules();
-    d->cycleRunning = false;
     return true;
 }
 
