@@ -57,7 +57,7 @@ std::vector<Entry> makeTable()
         {"exclamationmark", "priority_high", 0xe645},
         {"exclamationmark.triangle.fill", "warning", 0xe002},
         {"eyes", "visibility", 0xe8f4},
-        {"fanblades.fill", "toys", 0xe332},
+        {"fanblades.fill", "cyclone", 0xebd5},
         {"flame.fill", "local_fire_department", 0xef55},
         {"folder.fill", "folder", 0xe2c7},
         {"gear.badge.questionmark", "settings_suggest", 0xf05e},
