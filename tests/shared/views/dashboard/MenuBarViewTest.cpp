@@ -288,7 +288,10 @@ TEST_F(MenuBarViewTest, RingArcEasesToTheNewLoadInFourTenthsOfASecond)
     publish(20, 6, Level::balanced);
     MenuBarView view(*model, false, settings, ActivePersonaTracker::shared(), themes);
     EXPECT_DOUBLE_EQ(view.ringFraction(), 0.2); // no animation from nothing at creation
+    publish(40, 6, Level::balanced);
+    EXPECT_DOUBLE_EQ(view.ringFraction(), 0.4); // off screen the arc jumps
 
+    view.show();
     publish(160, 6, Level::balanced);
     EXPECT_LT(view.ringFraction(), 1.0);
     QTest::qWait(MenuBarView::kRingAnimationMs + 150);
