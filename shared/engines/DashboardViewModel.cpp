@@ -242,10 +242,10 @@ void DashboardViewModel::updateDiskUsage(const DashboardSample& sample)
 {
     if (!sample.disk)
         return;
+    // Used as df counts it: the blocks reserved for root are not in use, though this user cannot write them.
     const auto& disk = *sample.disk;
-    const std::uint64_t used = disk.totalBytes >= disk.freeBytes ? disk.totalBytes - disk.freeBytes : 0;
     publish(m_diskTotal, static_cast<double>(disk.totalBytes) / kGiB, &DashboardViewModel::diskTotalChanged);
-    publish(m_diskUsed, static_cast<double>(used) / kGiB, &DashboardViewModel::diskUsedChanged);
+    publish(m_diskUsed, static_cast<double>(disk.usedBytes) / kGiB, &DashboardViewModel::diskUsedChanged);
 }
 
 void DashboardViewModel::updateIPAddresses(const DashboardSample& sample)
