@@ -1,5 +1,6 @@
 #include "XPCConnection.h"
 
+#include "platform/io/Utf8.h"
 #include "platform/ipc/HelperVersionQuery.h"
 #include "platform/ipc/LineChannel.h"
 #include "platform/ipc/UnixSocket.h"
@@ -25,44 +26,6 @@ namespace {
 XPCConnection::Error xpcError(int code, std::string message)
 {
     return XPCConnection::Error {XPCConnection::kErrorDomain, code, std::move(message)};
-}
-
-bool isValidUtf8(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        char32_t codePoint = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            length = 2;
-            codePoint = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            length = 3;
-            codePoint = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            length = 4;
-            codePoint = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + length > text.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            codePoint = (codePoint << 6) | (next & 0x3F);
-        }
-        const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (codePoint < smallest[length] || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
-            return false;
-        i += length;
-    }
-    return true;
 }
 
 // The figure after `label`: the text up to the first "m" (milliwatts) or, when the rest holds no
@@ -431,7 +394,7 @@ XPCConnection::Result<PowerMetrics> XPCConnection::getPowerMetrics()
 
 PowerMetrics XPCConnection::parsePowerMetrics(std::string_view data)
 {
-    const std::string_view text = isValidUtf8(data) ? data : std::string_view();
+    const std::string_view text = platform::isValidUtf8(data) ? data : std::string_view();
     return PowerMetrics {wattsAfterLabel(text, "CPU Power:"), wattsAfterLabel(text, "GPU Power:"), Date::now()};
 }
 

@@ -1,5 +1,7 @@
 #include "helper/src/AuditLog.h"
 
+#include "platform/io/Utf8.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cerrno>
@@ -36,14 +38,14 @@ std::string AuditLog::makeRecord(std::string_view action, std::optional<std::int
 
     const nlohmann::json record = {
         {"timestamp", timestamp},
-        {"action", action},
+        {"action", platform::toValidUtf8(action)},
         {"targetPID", targetPid.value_or(-1)},
-        {"targetProcessName", targetProcessName},
+        // A process name need not be UTF-8; keep the record with replacement characters.
+        {"targetProcessName", platform::toValidUtf8(targetProcessName)},
         {"callerBundleID", kCallerBundleId},
         {"success", success},
     };
-    // A process name need not be UTF-8; keep the record with replacement characters.
-    return record.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return record.dump();
 }
 
 void AuditLog::log(

@@ -7,8 +7,8 @@
 
 namespace platform {
 
-// Cumulative time of one CPU in clock ticks, folded into the four Mach load counters: system includes
-// irq, softirq and steal; idle includes iowait. Guest time is already part of user and nice.
+// Cumulative time of one CPU in clock ticks from a cpuN line of /proc/stat, folded into four counters:
+// system includes irq, softirq and steal; idle includes iowait. Guest time is already part of user and nice.
 struct CpuTicks
 {
     std::uint64_t user = 0;

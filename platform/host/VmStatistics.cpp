@@ -77,16 +77,18 @@ VmSample VmStatistics::parse(std::string_view meminfo, std::string_view vmstat, 
     sample.memTotalBytes = meminfoBytes(meminfo, "MemTotal");
 
     const auto memFree = meminfoBytes(meminfo, "MemFree");
-    const auto active = meminfoBytes(meminfo, "Active");
-    const auto inactive = meminfoBytes(meminfo, "Inactive");
-    if (memFree && active && inactive) {
+    if (sample.memTotalBytes && memFree) {
+        const std::uint64_t total = *sample.memTotalBytes;
+        const std::uint64_t available = std::min(meminfoBytes(meminfo, "MemAvailable").value_or(*memFree), total);
         const auto pages = [pageSize](std::optional<std::uint64_t> bytes) { return bytes.value_or(0) / pageSize; };
+        const std::uint64_t inUse = pages(total - available);
         VmCounts c;
         c.free = pages(memFree);
-        c.active = pages(active);
-        c.inactive = pages(inactive);
-        c.wired = pages(meminfoBytes(meminfo, "Unevictable")) + pages(meminfoBytes(meminfo, "SUnreclaim"))
-            + pages(meminfoBytes(meminfo, "KernelStack")) + pages(meminfoBytes(meminfo, "PageTables"));
+        c.inactive = available > *memFree ? pages(available - *memFree) : 0;
+        c.wired = std::min(inUse,
+            pages(meminfoBytes(meminfo, "Unevictable")) + pages(meminfoBytes(meminfo, "SUnreclaim"))
+                + pages(meminfoBytes(meminfo, "KernelStack")) + pages(meminfoBytes(meminfo, "PageTables")));
+        c.active = inUse - c.wired;
         if (const auto zs = lineValue(vmstat, "nr_zspages "))
             c.compressed = number(*zs).value_or(0);
         sample.counts = c;

@@ -7,14 +7,19 @@
 
 namespace platform {
 
-// Page counts in the sense of the Mach VM statistics, derived from /proc/meminfo and /proc/vmstat:
+// Page counts from /proc/meminfo and /proc/vmstat, taken by what the memory is for rather than by the
+// kernel's LRU lists (those mix program memory with file cache, and without swap an inactive anonymous
+// page cannot be handed out at all):
 //   free        MemFree
-//   active      Active (anonymous and file pages on the active LRU lists)
-//   inactive    Inactive (pages the kernel reclaims first)
-//   wired       Unevictable + SUnreclaim + KernelStack + PageTables: memory that can neither be paged
-//               out nor dropped, the part of kernel memory that Mach would count as wired
+//   inactive    MemAvailable - MemFree, never below 0: cache and reclaimable memory the kernel can hand
+//               out again on demand
+//   wired       Unevictable + SUnreclaim + KernelStack + PageTables: memory that can neither be paged out
+//               nor dropped, capped at what is in use
+//   active      MemTotal - MemAvailable - wired: the rest of the memory in use
 //   compressed  nr_zspages of vmstat: pages holding compressed data of zram and zswap (0 without them)
-// Linux has no speculative or purgeable pages.
+// So free + inactive is MemAvailable and active + wired is what procps' `free` reports as used. A kernel
+// without MemAvailable (before 3.14) counts nothing as reclaimable. Linux has no speculative or purgeable
+// pages.
 struct VmCounts
 {
     std::uint64_t free = 0;

@@ -1,5 +1,7 @@
 #include "platform/ipc/HelperProtocol.h"
 
+#include "platform/io/Utf8.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cerrno>
@@ -253,12 +255,13 @@ std::string encodeHelperReply(const HelperReply& reply)
     j["id"] = reply.id ? OrderedJson(*reply.id) : OrderedJson(nullptr);
     j["ok"] = reply.ok;
     if (reply.error)
-        j["error"] = {{"domain", reply.error->domain}, {"code", reply.error->code}, {"message", reply.error->message}};
+        j["error"] = {{"domain", toValidUtf8(reply.error->domain)}, {"code", reply.error->code},
+            {"message", toValidUtf8(reply.error->message)}};
     if (reply.data)
-        j["data"] = *reply.data;
+        j["data"] = toValidUtf8(*reply.data);
     if (reply.version)
-        j["version"] = *reply.version;
-    return j.dump(-1, ' ', false, nlohmann::detail::error_handler_t::replace);
+        j["version"] = toValidUtf8(*reply.version);
+    return j.dump();
 }
 
 std::optional<HelperReply> decodeHelperReply(std::string_view line)

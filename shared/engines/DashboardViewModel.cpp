@@ -260,11 +260,12 @@ void DashboardViewModel::updateDiskUsage(const DashboardSample& sample, ChangeBa
 {
     if (!sample.disk)
         return;
+    // Used as df counts it: the blocks reserved for root are not in use, though this user cannot write them.
     const auto& disk = *sample.disk;
-    const std::uint64_t used = disk.totalBytes >= disk.freeBytes ? disk.totalBytes - disk.freeBytes : 0;
     changes.publish(
         m_diskTotal, static_cast<double>(disk.totalBytes) / kBytesPerGB, &DashboardViewModel::diskTotalChanged);
-    changes.publish(m_diskUsed, static_cast<double>(used) / kBytesPerGB, &DashboardViewModel::diskUsedChanged);
+    changes.publish(
+        m_diskUsed, static_cast<double>(disk.usedBytes) / kBytesPerGB, &DashboardViewModel::diskUsedChanged);
 }
 
 void DashboardViewModel::updateIPAddresses(const DashboardSample& sample, ChangeBatch& changes)

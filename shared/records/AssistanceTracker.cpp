@@ -1,10 +1,13 @@
 #include "AssistanceTracker.h"
 
 #include "core/AppSupport.h"
+#include "core/FiniteOrZero.h"
 #include "core/JsonFile.h"
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
 #include "core/Uuid.h"
+
+#include "platform/io/Utf8.h"
 
 #include <QDir>
 
@@ -33,16 +36,24 @@ void AssistanceTracker::record(AssistanceCategory category, const std::string& t
     const std::string& impactValue, double hoursSavedDelta, double storageFreedGBDelta,
     std::int64_t buildsProtectedDelta)
 {
+    // Titles and details carry process names, which are raw bytes: one that is not UTF-8 would make the
+    // history unwritable from then on. A non-finite delta would do the same to the counters.
+    std::string validTitle = platform::toValidUtf8(title);
+    std::string validDetail = platform::toValidUtf8(detail);
+    std::string validImpact = platform::toValidUtf8(impactValue);
+    const double hours = finiteOrZero(hoursSavedDelta, "hours-saved delta");
+    const double gigabytes = finiteOrZero(storageFreedGBDelta, "storage-freed delta");
     {
         std::lock_guard lock(m_mutex);
-        m_events.insert(
-            m_events.begin(), AssistanceEvent {Uuid::random(), Date::now(), category, title, detail, impactValue});
+        m_events.insert(m_events.begin(),
+            AssistanceEvent {Uuid::random(), Date::now(), category, std::move(validTitle), std::move(validDetail),
+                std::move(validImpact)});
         if (m_events.size() > kHistoryLimit)
             m_events.resize(kHistoryLimit);
 
-        m_metrics.totalHoursSaved += hoursSavedDelta;
-        m_metrics.totalGBFreed += storageFreedGBDelta;
-        m_metrics.totalStorageReclaimedGB += storageFreedGBDelta;
+        m_metrics.totalHoursSaved += hours;
+        m_metrics.totalGBFreed += gigabytes;
+        m_metrics.totalStorageReclaimedGB += gigabytes;
         m_metrics.buildsProtected += buildsProtectedDelta;
         switch (category) {
         case AssistanceCategory::performance:

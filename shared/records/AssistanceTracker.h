@@ -29,6 +29,7 @@ public:
     AssistanceTracker& operator=(const AssistanceTracker&) = delete;
 
     // Adds an event and the deltas to the counters, saves, then posts "QuorvaneAssistanceEventAdded".
+    // Text that is not UTF-8 is kept with replacement characters; a non-finite delta counts as 0.
     void record(AssistanceCategory category, const std::string& title, const std::string& detail,
         const std::string& impactValue, double hoursSavedDelta, double storageFreedGBDelta,
         std::int64_t buildsProtectedDelta);

@@ -3,6 +3,8 @@
 #include "core/AppSupport.h"
 #include "core/JsonFile.h"
 
+#include "platform/io/Utf8.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -33,8 +35,14 @@ void AuditLogger::setOnNewEvent(Callback callback)
     m_onNewEvent = std::move(callback);
 }
 
-void AuditLogger::log(const AuditEvent& event)
+void AuditLogger::log(const AuditEvent& given)
 {
+    // A process name that is not UTF-8 would make the whole log unwritable from then on.
+    AuditEvent event = given;
+    event.category = platform::toValidUtf8(event.category);
+    event.actionDescription = platform::toValidUtf8(event.actionDescription);
+    if (event.targetProcess)
+        event.targetProcess = platform::toValidUtf8(*event.targetProcess);
     Callback callback;
     {
         std::lock_guard lock(m_mutex);

@@ -28,7 +28,8 @@ public:
     void setOnNewEvent(Callback callback);
 
     // Stores and saves the event, then calls the callback (if any) on the caller's thread with the
-    // logger unlocked, so the callback may use the logger again.
+    // logger unlocked, so the callback may use the logger again. Text that is not UTF-8 is stored (and
+    // handed to the callback) with replacement characters.
     void log(const AuditEvent& event);
     std::vector<AuditEvent> fetchAllEvents() const;
     // Empties the list and deletes the file; a missing file is no error.

@@ -1,5 +1,7 @@
 #include "BuildTimeTracker.h"
 
+#include "core/FiniteOrZero.h"
+
 using jsoncodec::require;
 
 BuildTimeTracker::BuildTimeTracker(UserDefaults& defaults)
@@ -25,8 +27,10 @@ BuildTimeTracker::~BuildTimeTracker()
     QObject::disconnect(m_erasedWatch);
 }
 
-void BuildTimeTracker::recordBuild(double duration, bool ollamaLoaded)
+void BuildTimeTracker::recordBuild(double given, bool ollamaLoaded)
 {
+    // A non-finite duration would make the totals unwritable from then on: the build counts, its time not.
+    const double duration = finiteOrZero(given, "build duration");
     std::lock_guard lock(m_mutex);
     ++m_stats.totalBuilds;
     m_stats.totalDuration += duration;
@@ -69,8 +73,7 @@ void BuildTimeTracker::reset()
     save();
 }
 
-// Called with the mutex held. A value that cannot be encoded (a non-finite duration) leaves the
-// stored totals as they were.
+// Called with the mutex held.
 void BuildTimeTracker::save()
 {
     if (const auto text = jsoncodec::encodeText(m_stats))

@@ -31,7 +31,7 @@ public:
     BuildTimeTracker(const BuildTimeTracker&) = delete;
     BuildTimeTracker& operator=(const BuildTimeTracker&) = delete;
 
-    // Durations are summed as given; callers use one unit.
+    // Durations are summed as given (callers use one unit); a non-finite one counts as 0.
     void recordBuild(double duration, bool ollamaLoaded);
     BuildStats getStats() const;
     // How much slower, in percent, builds run with a model loaded; never below 0.

@@ -32,6 +32,7 @@ TEST(AuditLogTest, NameThatIsNotUtf8KeepsTheRecord)
     const auto record = nlohmann::json::parse(line, nullptr, false);
     ASSERT_TRUE(record.is_object());
     EXPECT_EQ(record["targetPID"], 7);
+    EXPECT_EQ(record["targetProcessName"], "bad\uFFFD\uFFFDname");
 }
 
 TEST(AuditLogTest, CreatesFoldersThenAppendsWithoutTouchingEarlierLines)

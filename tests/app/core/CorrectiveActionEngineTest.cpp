@@ -1,4 +1,5 @@
 #include "core/CorrectiveActionEngine.h"
+#include "core/Units.h"
 
 #include "FakeHelper.h"
 #include "PersonaTestSupport.h"
@@ -21,8 +22,6 @@ using platform::HelperRequest;
 using Freeze = ActionType::FreezeProcess;
 
 namespace {
-
-constexpr double kGiB = 1073741824.0;
 
 OllamaModel loaded(const std::string& name, double footprintGB)
 {
@@ -104,7 +103,7 @@ protected:
     std::string lmModel(const std::string& name, double gigabytes, double daysAgo)
     {
         const std::string path = store.path(".lmstudio/models/pub/" + name + ".gguf");
-        store.file(path, static_cast<std::size_t>(gigabytes * kGiB));
+        store.file(path, static_cast<std::size_t>(gigabytes * kBytesPerGB));
         store.age(path, daysAgo * 86400);
         return path;
     }
@@ -186,12 +185,12 @@ TEST_F(CorrectiveActionEngineTest, UnusedModelsCardFromTenGigabytesAndOnlyTheSho
 TEST_F(CorrectiveActionEngineTest, DeveloperCachesCardFromFiveSafeGigabytes)
 {
     auto e = engine();
-    store.file(store.path(".npm/_cacache/index"), static_cast<std::size_t>(3 * kGiB));
-    store.file(store.path(".cache/pip/wheels"), static_cast<std::size_t>(2 * kGiB) - 1);
-    store.file(store.hub("models--big/blob"), static_cast<std::size_t>(40 * kGiB)); // "Review & Confirm"
+    store.file(store.path(".npm/_cacache/index"), static_cast<std::size_t>(3 * kBytesPerGB));
+    store.file(store.path(".cache/pip/wheels"), static_cast<std::size_t>(2 * kBytesPerGB) - 1);
+    store.file(store.hub("models--big/blob"), static_cast<std::size_t>(40 * kBytesPerGB)); // "Review & Confirm"
     EXPECT_TRUE(e.generateActionCards(memory(30, 1), {}, noCandidates).empty());
 
-    store.file(store.path(".cache/pip/wheels"), static_cast<std::size_t>(2 * kGiB));
+    store.file(store.path(".cache/pip/wheels"), static_cast<std::size_t>(2 * kBytesPerGB));
     const auto cards = e.generateActionCards(memory(30, 1), {}, noCandidates);
     ASSERT_EQ(cards.size(), 1u);
     EXPECT_EQ(cards[0].title, "Reclaim 5.0GB Developer Caches");
@@ -202,7 +201,7 @@ TEST_F(CorrectiveActionEngineTest, DeveloperCachesCardFromFiveSafeGigabytes)
 TEST_F(CorrectiveActionEngineTest, CardsAreOrderedByUrgencyThenByRule)
 {
     auto e = engine();
-    store.file(store.path(".npm/_cacache/index"), static_cast<std::size_t>(6 * kGiB));
+    store.file(store.path(".npm/_cacache/index"), static_cast<std::size_t>(6 * kBytesPerGB));
     const std::vector<InventoryModel> old {onDisk("/m/a", 11, true)};
     // Headroom 7.5 GB with 8.5 GB of it inactive: every rule fires.
     const auto cards = e.generateActionCards(memory(-1.0, 8.5), {loaded("llama3:8b", 4.7)}, old);

@@ -24,14 +24,54 @@ TEST(VmStatisticsFixtures, HybridMachineMapsEveryFigure)
     EXPECT_EQ(s.memTotalBytes, 32543820 * KiB);
     ASSERT_TRUE(s.counts);
     EXPECT_EQ(s.counts->free, 8123456 * KiB / 4096);
-    EXPECT_EQ(s.counts->active, 9000000 * KiB / 4096);
-    EXPECT_EQ(s.counts->inactive, 9500000 * KiB / 4096);
+    // MemAvailable - MemFree: cache the kernel hands out again, whatever LRU list it sits on.
+    EXPECT_EQ(s.counts->inactive, (20123456 - 8123456) * KiB / 4096);
     // Unevictable + SUnreclaim + KernelStack + PageTables, each rounded down to whole pages.
-    EXPECT_EQ(
-        s.counts->wired, (65536 * KiB / 4096) + (300000 * KiB / 4096) + (24000 * KiB / 4096) + (80000 * KiB / 4096));
+    const std::uint64_t wired
+        = (65536 * KiB / 4096) + (300000 * KiB / 4096) + (24000 * KiB / 4096) + (80000 * KiB / 4096);
+    EXPECT_EQ(s.counts->wired, wired);
+    // MemTotal - MemAvailable is in use; what is not wired of it is active.
+    EXPECT_EQ(s.counts->active + s.counts->wired, (32543820 - 20123456) * KiB / 4096);
     EXPECT_EQ(s.counts->compressed, 51200u); // nr_zspages, not nr_zspages_extra
     ASSERT_TRUE(s.swap);
     EXPECT_EQ(*s.swap, (SwapUsage {8388604 * KiB, 7340028 * KiB, (8388604 - 7340028) * KiB}));
+}
+
+TEST(VmStatisticsParse, CountsFollowAvailableMemoryNotTheLruLists)
+{
+    // A machine without swap holding 6 GiB of anonymous memory on the inactive list and 3 GiB of file
+    // cache on the active list: the anonymous memory is in use, the cache is not.
+    const std::string meminfo = "MemTotal: 16777216 kB\nMemFree: 4194304 kB\nMemAvailable: 7340032 kB\n"
+                                "Active: 3145728 kB\nInactive: 6291456 kB\nUnevictable: 0 kB\nSUnreclaim: 102400 kB\n"
+                                "KernelStack: 10240 kB\nPageTables: 40960 kB\nSwapTotal: 0 kB\nSwapFree: 0 kB\n";
+    const auto s = VmStatistics::parse(meminfo, "", 4096);
+    ASSERT_TRUE(s.counts);
+    const auto bytes = [](std::uint64_t pages) { return pages * 4096; };
+    EXPECT_EQ(bytes(s.counts->free + s.counts->inactive), 7340032 * KiB); // headroom is MemAvailable
+    EXPECT_EQ(bytes(s.counts->active + s.counts->wired), (16777216 - 7340032) * KiB); // used as `free` shows it
+    EXPECT_EQ(bytes(s.counts->wired), (102400 + 10240 + 40960) * KiB);
+
+    // MemAvailable can fall below MemFree (reserves held back): nothing is reclaimable then.
+    const auto tight = VmStatistics::parse("MemTotal: 1000 kB\nMemFree: 400 kB\nMemAvailable: 300 kB\n", "", 4096);
+    ASSERT_TRUE(tight.counts);
+    EXPECT_EQ(tight.counts->inactive, 0u);
+    EXPECT_EQ(tight.counts->active, 700u / 4);
+
+    // Wired counters beyond what is in use (they overlap) never make active wrap around.
+    const auto locked = VmStatistics::parse(
+        "MemTotal: 1000 kB\nMemFree: 100 kB\nMemAvailable: 900 kB\nUnevictable: 800 kB\n", "", 4096);
+    ASSERT_TRUE(locked.counts);
+    EXPECT_EQ(locked.counts->active, 0u);
+    EXPECT_EQ(locked.counts->wired, 100u / 4);
+}
+
+TEST(VmStatisticsFixtures, WithoutMemAvailableOnlyFreeMemoryIsHeadroom)
+{
+    const auto s = VmStatistics(machineProc("arm"), 4096).read();
+    ASSERT_TRUE(s.counts);
+    EXPECT_EQ(s.counts->inactive, 0u);
+    EXPECT_EQ(s.counts->free, 2000000 * KiB / 4096);
+    EXPECT_EQ(s.counts->active + s.counts->wired, (7990000 - 2000000) * KiB / 4096);
 }
 
 TEST(VmStatisticsFixtures, PageSizeScalesCounts)
@@ -47,14 +87,14 @@ TEST(VmStatisticsFixtures, PageSizeScalesCounts)
 
 TEST(VmStatisticsFixtures, MissingFiguresLeaveOnlyTheirPartAbsent)
 {
-    // meminfo without MemTotal, Active, Inactive or swap lines.
+    // meminfo with MemFree only: no total, no swap lines.
     const auto s = VmStatistics(machineProc("no-thermal")).read();
     EXPECT_FALSE(s.memTotalBytes);
     EXPECT_FALSE(s.counts);
     EXPECT_FALSE(s.swap);
 
     const auto counts
-        = VmStatistics::parse("MemFree: 4 kB\nActive: 8 kB\nSwapTotal: 100 kB\nSwapFree: 90 kB\n", "", 4096);
+        = VmStatistics::parse("MemFree: 4 kB\nMemAvailable: 8 kB\nSwapTotal: 100 kB\nSwapFree: 90 kB\n", "", 4096);
     EXPECT_FALSE(counts.counts);
     ASSERT_TRUE(counts.swap);
     EXPECT_EQ(counts.swap->used, 10 * KiB);
@@ -93,5 +133,7 @@ TEST(VmStatisticsMachine, AgreesWithSysinfo)
     const double page = static_cast<double>(VmStatistics::systemPageSize());
     // Free memory moves between the two readings; a few MiB of slack.
     EXPECT_NEAR(s.counts->free * page, info.freeram * unit, 64.0 * 1024 * 1024);
-    EXPECT_LE((s.counts->free + s.counts->active + s.counts->inactive) * page, *s.memTotalBytes);
+    EXPECT_LE((s.counts->free + s.counts->inactive) * page, *s.memTotalBytes);
+    EXPECT_NEAR((s.counts->free + s.counts->inactive + s.counts->active + s.counts->wired) * page,
+        static_cast<double>(*s.memTotalBytes), 4 * page);
 }

@@ -93,6 +93,38 @@ TEST(DiskSpaceTest, HomeVolumeMatchesStatvfs)
     ASSERT_EQ(statvfs(dir.path().toUtf8().constData(), &info), 0);
     EXPECT_EQ(space->totalBytes, static_cast<std::uint64_t>(info.f_blocks) * info.f_frsize);
     EXPECT_LE(space->freeBytes, space->totalBytes);
+    EXPECT_LE(space->usedBytes + space->freeBytes, space->totalBytes);
     EXPECT_GT(space->totalBytes, 0u);
     EXPECT_FALSE(platform::DiskSpace::of(dir.path().toStdString() + "/missing"));
+}
+
+namespace {
+
+// An ext4-like volume of 1,000,000 blocks of 4 KiB: 300,000 in use, 50,000 reserved for root.
+int volumeWithReservedBlocks(const char*, struct statvfs* info)
+{
+    *info = {};
+    info->f_bsize = 65536; // the preferred I/O size; blocks are counted in fragments
+    info->f_frsize = 4096;
+    info->f_blocks = 1000000;
+    info->f_bfree = 700000;
+    info->f_bavail = 650000;
+    return 0;
+}
+
+int failingStatvfs(const char*, struct statvfs*)
+{
+    return -1;
+}
+
+} // namespace
+
+TEST(DiskSpaceTest, ReservedBlocksAreNeitherUsedNorFree)
+{
+    const auto space = platform::DiskSpace::of("/home", &volumeWithReservedBlocks);
+    ASSERT_TRUE(space);
+    EXPECT_EQ(space->totalBytes, 1000000ull * 4096);
+    EXPECT_EQ(space->usedBytes, 300000ull * 4096); // what df shows as Used
+    EXPECT_EQ(space->freeBytes, 650000ull * 4096); // what df shows as Avail
+    EXPECT_FALSE(platform::DiskSpace::of("/home", &failingStatvfs));
 }

@@ -9,6 +9,8 @@
 
 #include <clocale>
 
+#include <sys/statvfs.h>
+
 namespace {
 
 // A tick's readings as a machine without sensors, battery or connections gives them.
@@ -127,6 +129,26 @@ TEST(DashboardFiguresTest, HistoriesStayAtSixtyAndFollowMemory)
     m->publishSample(noTotal);
     EXPECT_EQ(m->memoryHistory().last(), 0.0);
     EXPECT_EQ(m->aiMemoryHistory().last(), 0.0);
+}
+
+TEST(DashboardFiguresTest, DiskUsedLeavesOutTheBlocksReservedForRoot)
+{
+    // 100 GiB volume: 40 GiB in use, 5 GiB reserved for root, 55 GiB left to the user.
+    const auto volume = [](const char*, struct statvfs* info) {
+        *info = {};
+        info->f_frsize = 4096;
+        info->f_blocks = (100ull << 30) / 4096;
+        info->f_bfree = (60ull << 30) / 4096;
+        info->f_bavail = (55ull << 30) / 4096;
+        return 0;
+    };
+    FakeMachine machine;
+    auto m = makeModel(machine);
+    DashboardSample s = quietSample();
+    s.disk = platform::DiskSpace::of("/home", volume);
+    m->publishSample(s);
+    EXPECT_DOUBLE_EQ(m->diskTotal(), 100.0);
+    EXPECT_DOUBLE_EQ(m->diskUsed(), 40.0);
 }
 
 TEST(DashboardFiguresTest, BatteryWithZeroFullCapacityWritesNothing)

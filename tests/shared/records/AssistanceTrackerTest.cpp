@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -154,6 +156,36 @@ TEST(AssistanceTrackerTest, RecordAddsDeltasAndCountsOnlyItsOwnCategory)
     AssistanceTracker again(dir.path());
     EXPECT_EQ(again.getMetrics(), m);
     EXPECT_EQ(again.fetchEvents(AssistanceCategory::all, 10), tracker.fetchEvents(AssistanceCategory::all, 10));
+}
+
+TEST(AssistanceTrackerTest, BadTextOrNumberNeverStopsLaterSaves)
+{
+    QTemporaryDir dir;
+    {
+        AssistanceTracker tracker(dir.path());
+        // A process name straight from the kernel, not UTF-8.
+        tracker.record(AssistanceCategory::performance, "Paused \xff\xfe", "pid 7 \xc3(", "\xe2\x82", 0.5, 0, 0);
+        testing::internal::CaptureStdout();
+        tracker.record(AssistanceCategory::storage, "NaN hours", "", "", std::nan(""), INFINITY, 1);
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2) << out; // one line per refused delta
+        for (int i = 0; i < 3; ++i)
+            tracker.record(AssistanceCategory::memory, "Later " + std::to_string(i), "", "", 1.0, 0.5, 1);
+    }
+    AssistanceTracker restarted(dir.path());
+    const auto events = restarted.fetchEvents(AssistanceCategory::all, 10);
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(events[0].title, "Later 2");
+    EXPECT_EQ(events[3].title, "NaN hours");
+    EXPECT_EQ(events[4].title, "Paused \uFFFD\uFFFD");
+    EXPECT_EQ(events[4].detail, "pid 7 \uFFFD(");
+    EXPECT_EQ(events[4].impactValue, "\uFFFD");
+    const auto m = restarted.getMetrics();
+    EXPECT_DOUBLE_EQ(m.totalHoursSaved, 3.5);
+    EXPECT_DOUBLE_EQ(m.totalGBFreed, 1.5);
+    EXPECT_EQ(m.buildsProtected, 4);
+    EXPECT_EQ(m.performanceOptimizationsCount, 1);
+    EXPECT_EQ(m.modelsCleanedCount, 1);
 }
 
 TEST(AssistanceTrackerTest, ClearHistoryResetsEveryCounterWritesEmptyFilesAndNotifies)

@@ -133,3 +133,21 @@ TEST(AuditLoggerTest, FailedSavePrintsOneLineAndKeepsTheEvent)
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
     EXPECT_EQ(descriptions(logger.fetchAllEvents()), std::vector<std::string> {"unsaved"});
 }
+
+TEST(AuditLoggerTest, ProcessNameThatIsNotUtf8NeverStopsLaterSaves)
+{
+    QTemporaryDir dir;
+    {
+        AuditLogger logger(dir.path());
+        testing::internal::CaptureStdout();
+        logger.log(makeEvent("Paused \xff\xfe", std::string("bad\xff\xfename"), 7));
+        logger.log(makeEvent("second"));
+        logger.log(makeEvent("third", std::string("cc1plus"), 9));
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), ""); // no "Failed to save audit log"
+    }
+    const auto events = AuditLogger(dir.path()).fetchAllEvents();
+    EXPECT_EQ(descriptions(events), (std::vector<std::string> {"third", "second", "Paused \uFFFD\uFFFD"}));
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[2].targetProcess, "bad\uFFFD\uFFFDname");
+    EXPECT_EQ(events[2].targetPid, 7);
+}

@@ -2,6 +2,7 @@
 
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <thread>
@@ -84,14 +85,27 @@ TEST_F(BuildTimeTrackerTest, ResetIsStoredForTheNextLaunch)
     EXPECT_EQ(BuildTimeTracker(defaults).getStats(), BuildTimeTracker::BuildStats {});
 }
 
-TEST_F(BuildTimeTrackerTest, NonFiniteDurationKeepsTheStoredTotals)
+TEST_F(BuildTimeTrackerTest, NonFiniteDurationCountsTheBuildButNotItsTime)
 {
-    BuildTimeTracker tracker(defaults);
-    tracker.recordBuild(20, false);
-    const auto stored = defaults.data(kKey);
-    tracker.recordBuild(INFINITY, true);
-    EXPECT_EQ(defaults.data(kKey), stored);
-    EXPECT_EQ(tracker.getStats().totalBuilds, 2);
+    {
+        BuildTimeTracker tracker(defaults);
+        tracker.recordBuild(20, false);
+        testing::internal::CaptureStdout();
+        tracker.recordBuild(std::nan(""), true);
+        tracker.recordBuild(INFINITY, false);
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2) << out;
+        for (double duration : {10.0, 30.0, 40.0})
+            tracker.recordBuild(duration, true);
+        EXPECT_EQ(BuildTimeTracker(defaults).getStats(), tracker.getStats());
+    }
+    const auto stats = BuildTimeTracker(defaults).getStats();
+    EXPECT_EQ(stats.totalBuilds, 6);
+    EXPECT_DOUBLE_EQ(stats.totalDuration, 100);
+    EXPECT_EQ(stats.buildsWithOllama, 4);
+    EXPECT_DOUBLE_EQ(stats.durationWithOllama, 80);
+    EXPECT_EQ(stats.buildsWithoutOllama, 2);
+    EXPECT_DOUBLE_EQ(stats.durationWithoutOllama, 20);
 }
 
 TEST_F(BuildTimeTrackerTest, ConcurrentRecordsAreAllCounted)
