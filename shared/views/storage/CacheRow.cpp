@@ -4,8 +4,6 @@
 #include "StorageStyle.h"
 #include "SymbolView.h"
 
-#include "ui/ElidedLabel.h"
-
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -27,10 +25,7 @@ CacheRow::CacheRow(const DeveloperCacheItem& item, const Palette& palette, std::
     column->setSpacing(1);
     auto* top = new QHBoxLayout;
     top->setSpacing(4);
-    auto* name = new ElidedLabel(QString::fromStdString(item.name));
-    name->setFont(Fonts::system(kBodyPixels));
-    name->setColor(palette.text);
-    top->addWidget(name, 1);
+    top->addWidget(label(QString::fromStdString(item.name), Fonts::system(kBodyPixels), palette.text));
     auto* badge = new PillButton(safe ? tr("Safe") : tr("Review"));
     badge->setFont(Fonts::system(9, QFont::Bold));
     badge->setColors(tier, withOpacity(tier, 0.15));
@@ -40,9 +35,8 @@ CacheRow::CacheRow(const DeveloperCacheItem& item, const Palette& palette, std::
     top->addWidget(badge);
     top->addStretch();
     column->addLayout(top);
-    auto* details = new ElidedLabel(QString::fromStdString(item.details), 2);
-    details->setFont(Fonts::system(kSmallPixels));
-    details->setColor(palette.secondaryText);
+    auto* details = label(QString::fromStdString(item.details), Fonts::system(kSmallPixels), palette.secondaryText);
+    details->setWordWrap(true);
     column->addWidget(details);
     row->addLayout(column, 1);
 

@@ -35,6 +35,7 @@ CachesTab::CachesTab(
     m_emptyText->setContentsMargins(0, 12, 0, 12);
     layout->addWidget(m_emptyText);
     m_scroll = listArea(m_listLayout);
+    styleList(m_scroll, palette);
     layout->addWidget(m_scroll);
 
     connect(&viewModel, &ModelInventoryViewModel::developerCachesChanged, this, &CachesTab::refresh);
@@ -47,6 +48,7 @@ void CachesTab::setPalette(const Palette& palette)
 {
     m_palette = palette;
     setLabelColor(m_emptyText, palette.secondaryText);
+    styleList(m_scroll, palette);
     refresh();
 }
 
@@ -118,6 +120,7 @@ void CachesTab::refresh()
     for (const auto& item : caches) {
         auto* row = new CacheRow(item, m_palette, [this, item] { purgeFromRow(item); });
         m_listLayout->insertWidget(static_cast<int>(m_rows.size()), row);
+        row->show();
         m_rows.push_back(row);
     }
     fitListHeight(m_scroll);

@@ -92,6 +92,7 @@ ModelsTab::ModelsTab(
     layout->addWidget(m_emptyText);
 
     m_scroll = listArea(m_listLayout);
+    styleList(m_scroll, palette);
     layout->addWidget(m_scroll);
 
     connect(&viewModel, &ModelInventoryViewModel::installedModelsChanged, this, &ModelsTab::refresh);
@@ -104,6 +105,7 @@ void ModelsTab::setPalette(const Palette& palette)
 {
     m_palette = palette;
     setLabelColor(m_emptyText, palette.secondaryText);
+    styleList(m_scroll, palette);
     for (ModelRow* row : m_rows)
         row->deleteLater();
     m_rows.clear();
@@ -321,6 +323,7 @@ void ModelsTab::refreshList()
             m, m_palette, selected.contains(m.id()), now, [this, m] { m_viewModel.toggleSelection(m); },
             [this, m] { setModelsToClean(std::vector<InventoryModel> {m}); });
         m_listLayout->insertWidget(static_cast<int>(m_rows.size()), row);
+        row->show();
         m_rows.push_back(row);
     }
     fitListHeight(m_scroll);

@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 // Colours and texts shared by the storage view's parts.
@@ -63,14 +64,31 @@ inline QScrollArea* listArea(QVBoxLayout*& rows)
     rows->setSpacing(6);
     rows->addStretch();
     scroll->setWidget(list);
+    // setWidget() gives the list a filled background; rows sit on the panel's own.
+    list->setAutoFillBackground(false);
     return scroll;
+}
+
+// A thin scroll bar in the theme's secondary colour, so the rows keep the width.
+inline void styleList(QScrollArea* scroll, const Palette& p)
+{
+    const QColor handle = withOpacity(p.secondaryText, 0.45);
+    scroll->verticalScrollBar()->setStyleSheet(
+        QStringLiteral("QScrollBar:vertical { background: transparent; width: 6px; margin: 0; }"
+                       "QScrollBar::handle:vertical { background: rgba(%1, %2, %3, %4); border-radius: 3px;"
+                       " min-height: 24px; }"
+                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+            .arg(handle.red())
+            .arg(handle.green())
+            .arg(handle.blue())
+            .arg(handle.alpha()));
 }
 
 // Fits the list's height to its rows, up to the limit.
 inline void fitListHeight(QScrollArea* scroll)
 {
-    scroll->widget()->adjustSize();
-    scroll->setMinimumHeight(std::min(kListMaxHeight, scroll->widget()->sizeHint().height()));
+    scroll->setFixedHeight(std::min(kListMaxHeight, scroll->widget()->sizeHint().height()));
 }
 
 constexpr int kBodyPixels = 12;
