@@ -109,7 +109,12 @@ QWidget* ModelInventoryView::buildHeader()
     m_rescan->setAccessibleName(m_rescan->toolTip());
     connect(m_rescan, &QAbstractButton::clicked, this, [this] { m_viewModel->scan(); });
     row->addWidget(m_rescan);
-    row->addWidget(m_chevron = new SymbolView(QStringLiteral("chevron.up"), m_palette.secondaryText, 12));
+    // The chevron also takes the keyboard's presses, which the rest of the header cannot.
+    m_chevron = new PillButton(QString());
+    m_chevron->setFont(Fonts::system(12, QFont::Bold));
+    m_chevron->setPadding(2, 2);
+    connect(m_chevron, &QAbstractButton::clicked, this, [this] { setExpanded(!m_expanded); });
+    row->addWidget(m_chevron);
     return header;
 }
 
@@ -210,8 +215,9 @@ void ModelInventoryView::refreshHeader()
     m_spinner->setVisible(busy);
     m_rescan->setVisible(!busy);
     m_busyText->setVisible(m_viewModel->isCleaning());
-    m_chevron->setSymbol(
-        m_expanded ? QStringLiteral("chevron.up") : QStringLiteral("chevron.down"), m_palette.secondaryText);
+    m_chevron->setSymbol(m_expanded ? QStringLiteral("chevron.up") : QStringLiteral("chevron.down"));
+    m_chevron->setColors(m_palette.secondaryText, QColor());
+    m_chevron->setAccessibleName(m_expanded ? tr("Collapse") : tr("Expand"));
 }
 
 void ModelInventoryView::refreshTabBar()

@@ -97,7 +97,7 @@ private:
     QLabel* m_busyText = nullptr;
     Spinner* m_spinner = nullptr;
     PillButton* m_rescan = nullptr;
-    SymbolView* m_chevron = nullptr;
+    PillButton* m_chevron = nullptr;
     QWidget* m_body = nullptr;
     PillButton* m_modelsTabButton = nullptr;
     PillButton* m_cachesTabButton = nullptr;
