@@ -1,0 +1,122 @@
+#pragma once
+
+// The moc of Qt 6.4 cannot parse the C++20 library headers that the JSON codec pulls in.
+#ifndef Q_MOC_RUN
+#include "DeveloperCacheEngine.h"
+#include "DeveloperCacheItem.h"
+#include "InventoryFilter.h"
+#include "InventoryModel.h"
+#include "ModelDeletionResult.h"
+#include "ModelInventoryEngine.h"
+#endif
+
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+class AssistanceTracker;
+class QThreadPool;
+
+// The model behind the storage view: the last scan of models and developer caches, the filter, the
+// selection and every cleaning action. Lives on the GUI thread. Scans and cleans run on a thread pool
+// and publish their results here when they end; the engines are shared with that work, so a clean
+// started from a view finishes (and is recorded) even after the view and its model are gone. Only
+// the delivery of results back here is dropped then.
+class ModelInventoryViewModel : public QObject
+{
+    Q_OBJECT
+public:
+    ModelInventoryViewModel(std::shared_ptr<ModelInventoryEngine> inventoryEngine,
+        std::shared_ptr<DeveloperCacheEngine> developerCacheEngine, QObject* parent = nullptr);
+    // With the tracker that records reclaimed storage and the pool the work runs on, for tests.
+    ModelInventoryViewModel(std::shared_ptr<ModelInventoryEngine> inventoryEngine,
+        std::shared_ptr<DeveloperCacheEngine> developerCacheEngine, AssistanceTracker& tracker, QThreadPool* pool,
+        QObject* parent = nullptr);
+
+    const std::vector<InventoryModel>& installedModels() const { return m_installedModels; }
+    const std::vector<DeveloperCacheItem>& developerCaches() const { return m_developerCaches; }
+    // True while any scan runs (a second scan keeps it up until both ended).
+    bool isScanning() const { return m_scans > 0; }
+    // True while any clean runs.
+    bool isCleaning() const { return m_cleans > 0; }
+    InventoryFilter activeFilter() const { return m_activeFilter; }
+    void setActiveFilter(InventoryFilter filter);
+    const std::set<std::string>& selectedModelIds() const { return m_selectedModelIds; }
+    void setSelectedModelIds(std::set<std::string> ids);
+    const std::optional<ModelDeletionResult>& lastCleanResult() const { return m_lastCleanResult; }
+    void setLastCleanResult(std::optional<ModelDeletionResult> result);
+
+    double totalStorageGB() const;
+    double totalDeveloperCachesGB() const;
+    double totalSafeCachesGB() const;
+    std::vector<InventoryModel> archiveCandidates() const;
+    std::vector<InventoryModel> duplicateModels() const;
+    std::vector<InventoryModel> filteredModels() const;
+    std::vector<InventoryModel> selectedModels() const;
+    double archiveReclaimableGB() const;
+    double selectedStorageGB() const;
+    // Per duplicate group of two or more, every member but the largest.
+    double duplicateReclaimableGB() const;
+    double overallReclaimableGB() const;
+    // The installed Hugging Face models that lie inside a cache folder (what purging it deletes).
+    int modelsInside(const DeveloperCacheItem& cache) const;
+
+    // Every operation below returns at once; `done` runs on the GUI thread when the work ended and
+    // this model has published its results, unless this model is gone by then.
+    void scan(std::function<void()> done = {});
+    void toggleSelection(const InventoryModel& model);
+    void clearSelection();
+    void selectAllFiltered();
+
+    // Empties every "Safe to Purge" cache; `done` gets the bytes freed.
+    void cleanAllSafeCaches(std::function<void(std::int64_t)> done = {});
+    // Empties one cache; `done` gets what the engine reports, its refusal or error included.
+    void cleanCacheItem(
+        const DeveloperCacheItem& item, std::function<void(DeveloperCacheEngine::PurgeResult)> done = {});
+    // Deletes the models; `done` gets the engine's result. An empty list changes nothing.
+    void cleanModels(std::vector<InventoryModel> models, std::function<void(ModelDeletionResult)> done = {});
+    void deleteModel(const InventoryModel& model, std::function<void(ModelDeletionResult)> done = {});
+    void cleanAllArchiveCandidates(std::function<void(ModelDeletionResult)> done = {});
+    void cleanDuplicates(bool keepLargest, std::function<void(ModelDeletionResult)> done = {});
+
+    // "A, B" for two names, "A, B +3 more" for five: the first `shown` names, then how many are left.
+    static std::string namesList(const std::vector<std::string>& names, std::size_t shown = 2);
+
+signals:
+    void installedModelsChanged();
+    void developerCachesChanged();
+    void isScanningChanged(bool scanning);
+    void isCleaningChanged(bool cleaning);
+    void activeFilterChanged(InventoryFilter filter);
+    void selectedModelIdsChanged();
+    void lastCleanResultChanged();
+
+private:
+    void beginScan();
+    void endScan();
+    void beginClean();
+    void endClean();
+    void publishModels(std::vector<InventoryModel> models);
+    void publishCaches(std::vector<DeveloperCacheItem> caches);
+    void removeModels(const std::set<std::string>& paths);
+    std::vector<std::vector<InventoryModel>> duplicateGroups() const;
+
+    std::shared_ptr<ModelInventoryEngine> m_inventoryEngine;
+    std::shared_ptr<DeveloperCacheEngine> m_developerCacheEngine;
+    AssistanceTracker& m_tracker;
+    QThreadPool* m_pool;
+
+    std::vector<InventoryModel> m_installedModels;
+    std::vector<DeveloperCacheItem> m_developerCaches;
+    int m_scans = 0;
+    int m_cleans = 0;
+    InventoryFilter m_activeFilter = InventoryFilter::all;
+    std::set<std::string> m_selectedModelIds;
+    std::optional<ModelDeletionResult> m_lastCleanResult;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+// The moc of Qt 6.4 cannot parse the C++20 library headers that the JSON codec pulls in.
+#ifndef Q_MOC_RUN
+#include "TintedBox.h"
+
+#include "storage/DeveloperCacheItem.h"
+
+#include "ui/Palette.h"
+#endif
+
+#include <functional>
+
+class PillButton;
+
+// One developer cache: its symbol in the tier's colour, name, tier badge, details, size and the purge
+// button.
+class CacheRow : public TintedBox
+{
+    Q_OBJECT
+public:
+    CacheRow(
+        const DeveloperCacheItem& item, const Palette& palette, std::function<void()> purge, QWidget* parent = nullptr);
+
+    const DeveloperCacheItem& item() const { return m_item; }
+    PillButton* purgeButton() const { return m_purge; }
+
+private:
+    DeveloperCacheItem m_item;
+    PillButton* m_purge = nullptr;
+};

@@ -1,0 +1,330 @@
+#include "ModelsTab.h"
+
+#include "ModelInventoryView.h"
+#include "ModelRow.h"
+#include "PillButton.h"
+#include "StorageStyle.h"
+#include "StorageTexts.h"
+#include "SymbolView.h"
+#include "TintedBox.h"
+
+#include "storage/ModelInventoryViewModel.h"
+
+#include "core/NumberFormat.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+using namespace StorageStyle;
+
+namespace {
+
+QString filterLabel(InventoryFilter filter, const ModelInventoryViewModel& vm)
+{
+    std::size_t count = 0;
+    switch (filter) {
+    case InventoryFilter::all:
+        count = vm.installedModels().size();
+        break;
+    case InventoryFilter::archiveCandidates:
+        count = vm.archiveCandidates().size();
+        break;
+    case InventoryFilter::duplicates:
+        count = vm.duplicateModels().size();
+        break;
+    }
+    return QString::fromStdString(rawValue(filter)) + QStringLiteral(" (") + QString::number(count)
+        + QStringLiteral(")");
+}
+
+QString emptyTextFor(InventoryFilter filter)
+{
+    switch (filter) {
+    case InventoryFilter::archiveCandidates:
+        return ModelsTab::tr("No archive candidates. All models have been used recently!");
+    case InventoryFilter::duplicates:
+        return ModelsTab::tr("No duplicate models detected across frameworks.");
+    case InventoryFilter::all:
+        break;
+    }
+    return ModelsTab::tr("No models found in Ollama, Hugging Face, or LM Studio.");
+}
+
+double sumGB(const std::vector<InventoryModel>& models)
+{
+    double total = 0;
+    for (const auto& m : models)
+        total += m.sizeGB;
+    return total;
+}
+
+PillButton* plainSymbol(const QString& symbol, const QColor& color, int pixels)
+{
+    auto* b = new PillButton(QString());
+    b->setSymbol(symbol);
+    b->setFont(Fonts::system(pixels));
+    b->setPadding(2, 2);
+    b->setColors(color, QColor());
+    return b;
+}
+
+} // namespace
+
+ModelsTab::ModelsTab(
+    ModelInventoryView& view, ModelInventoryViewModel& viewModel, const Palette& palette, QWidget* parent)
+    : QWidget(parent)
+    , m_view(view)
+    , m_viewModel(viewModel)
+    , m_palette(palette)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    m_topLayout = new QVBoxLayout;
+    m_topLayout->setSpacing(6);
+    layout->addLayout(m_topLayout);
+
+    m_emptyText = label(QString(), Fonts::system(kSmallPixels + 1), palette.secondaryText);
+    m_emptyText->setWordWrap(true);
+    m_emptyText->setContentsMargins(12, 12, 12, 12);
+    layout->addWidget(m_emptyText);
+
+    m_scroll = listArea(m_listLayout);
+    styleList(m_scroll, palette);
+    layout->addWidget(m_scroll);
+
+    connect(&viewModel, &ModelInventoryViewModel::installedModelsChanged, this, &ModelsTab::refresh);
+    connect(&viewModel, &ModelInventoryViewModel::selectedModelIdsChanged, this, &ModelsTab::refresh);
+    connect(&viewModel, &ModelInventoryViewModel::activeFilterChanged, this, &ModelsTab::refresh);
+    refresh();
+}
+
+void ModelsTab::setPalette(const Palette& palette)
+{
+    m_palette = palette;
+    setLabelColor(m_emptyText, palette.secondaryText);
+    styleList(m_scroll, palette);
+    for (ModelRow* row : m_rows)
+        row->deleteLater();
+    m_rows.clear();
+    refresh();
+}
+
+void ModelsTab::setModelsToClean(std::optional<std::vector<InventoryModel>> models)
+{
+    m_modelsToClean = std::move(models);
+    refresh();
+}
+
+void ModelsTab::confirmDeletion()
+{
+    if (!m_modelsToClean)
+        return;
+    std::vector<InventoryModel> models = std::move(*m_modelsToClean);
+    setModelsToClean(std::nullopt);
+    // The view model lives as long as the view, so this runs only while the view is there to show it.
+    ModelInventoryView* view = &m_view;
+    ModelInventoryViewModel* vm = &m_viewModel;
+    m_viewModel.cleanModels(std::move(models), [view, vm](ModelDeletionResult result) {
+        ModelInventoryView::announceReclaimed();
+        vm->scan([view, result] { view->showResult(StorageTexts::modelsDeleted(result)); });
+    });
+}
+
+void ModelsTab::refresh()
+{
+    rebuildTop();
+    refreshList();
+}
+
+void ModelsTab::rebuildTop()
+{
+    while (QLayoutItem* item = m_topLayout->takeAt(0)) {
+        if (QWidget* w = item->widget()) {
+            w->hide();
+            w->deleteLater();
+        }
+        delete item;
+    }
+    m_confirmation = m_quickClean = m_selectionBar = nullptr;
+    m_quickCleanButton = m_selectionClean = m_deselect = m_deleteButton = m_cancelButton = nullptr;
+    m_chips.clear();
+    if (m_modelsToClean)
+        m_topLayout->addWidget(m_confirmation = buildConfirmation());
+    if (!m_viewModel.archiveCandidates().empty() && !m_modelsToClean)
+        m_topLayout->addWidget(m_quickClean = buildQuickClean());
+    m_topLayout->addWidget(buildChips());
+    if (!m_viewModel.selectedModelIds().empty())
+        m_topLayout->addWidget(m_selectionBar = buildSelectionBar());
+}
+
+QWidget* ModelsTab::buildConfirmation()
+{
+    const auto& models = *m_modelsToClean;
+    auto* box = new TintedBox;
+    box->setFill(withOpacity(m_palette.red, 0.12), 6);
+    box->setStroke(withOpacity(m_palette.red, 0.35));
+    auto* column = new QVBoxLayout(box);
+    column->setContentsMargins(10, 10, 10, 10);
+    column->setSpacing(8);
+
+    auto* top = new QHBoxLayout;
+    top->setSpacing(6);
+    top->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), m_palette.red, 14));
+    top->addWidget(label(tr("Confirm Deletion"), Fonts::system(kBodyPixels, QFont::Bold), m_palette.text));
+    top->addStretch();
+    auto* close = plainSymbol(QStringLiteral("xmark"), m_palette.secondaryText, 12);
+    close->setAccessibleName(tr("Close"));
+    connect(close, &QAbstractButton::clicked, this, [this] { setModelsToClean(std::nullopt); });
+    top->addWidget(close);
+    column->addLayout(top);
+
+    auto* question
+        = label(StorageTexts::deletionQuestion(models), Fonts::system(kSmallPixels), m_palette.secondaryText);
+    question->setWordWrap(true);
+    column->addWidget(question);
+    auto* names
+        = label(StorageTexts::deletionNames(models), Fonts::system(kSmallPixels, QFont::DemiBold), m_palette.text);
+    names->setWordWrap(true);
+    column->addWidget(names);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(8);
+    m_cancelButton = new PillButton(tr("Cancel"));
+    m_cancelButton->setFont(Fonts::system(kSmallPixels + 1));
+    m_cancelButton->setPadding(8, 4);
+    m_cancelButton->setColors(m_palette.text, controlBackground(m_palette));
+    connect(m_cancelButton, &QAbstractButton::clicked, this, [this] { setModelsToClean(std::nullopt); });
+    buttons->addWidget(m_cancelButton);
+    m_deleteButton = new PillButton(tr("Delete (") + qformat("%.1f", sumGB(models)) + tr(" GB)"));
+    m_deleteButton->setSymbol(QStringLiteral("trash.fill"));
+    m_deleteButton->setFont(Fonts::system(kSmallPixels + 1, QFont::Bold));
+    m_deleteButton->setPadding(10, 4);
+    m_deleteButton->setColors(onTint(m_palette), m_palette.red);
+    connect(m_deleteButton, &QAbstractButton::clicked, this, &ModelsTab::confirmDeletion);
+    buttons->addWidget(m_deleteButton);
+    buttons->addStretch();
+    column->addLayout(buttons);
+    return box;
+}
+
+QWidget* ModelsTab::buildQuickClean()
+{
+    const auto candidates = m_viewModel.archiveCandidates();
+    auto* box = new TintedBox;
+    box->setFill(withOpacity(m_palette.orange, 0.12), 6);
+    box->setStroke(withOpacity(m_palette.orange, 0.3));
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(8, 8, 8, 8);
+    row->setSpacing(8);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(2);
+    auto* line = new QHBoxLayout;
+    line->setSpacing(4);
+    line->addWidget(label(tr("Quick Clean:"), Fonts::system(kBodyPixels, QFont::Bold), m_palette.text));
+    line->addWidget(label(tr("Reclaim ") + qformat("%.1f", sumGB(candidates)) + tr(" GB"),
+        Fonts::system(kBodyPixels, QFont::Bold), m_palette.orange));
+    line->addStretch();
+    column->addLayout(line);
+    auto* detail = label(QString::number(candidates.size()) + tr(" unused models untouched for > 30 days"),
+        Fonts::system(kSmallPixels), m_palette.secondaryText);
+    detail->setWordWrap(true);
+    column->addWidget(detail);
+    row->addLayout(column, 1);
+    m_quickCleanButton = new PillButton(tr("Clean"));
+    m_quickCleanButton->setFont(Fonts::system(kSmallPixels + 1, QFont::Bold));
+    m_quickCleanButton->setPadding(8, 4);
+    m_quickCleanButton->setColors(onTint(m_palette), m_palette.orange);
+    connect(m_quickCleanButton, &QAbstractButton::clicked, this,
+        [this] { setModelsToClean(m_viewModel.archiveCandidates()); });
+    row->addWidget(m_quickCleanButton);
+    return box;
+}
+
+QWidget* ModelsTab::buildChips()
+{
+    auto* strip = new QWidget;
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    for (InventoryFilter filter : allCases<InventoryFilter>()) {
+        const bool active = filter == m_viewModel.activeFilter();
+        auto* chip = new PillButton(filterLabel(filter, m_viewModel));
+        chip->setFont(Fonts::system(kSmallPixels, active ? QFont::Bold : QFont::Medium));
+        chip->setPadding(6, 3);
+        chip->setColors(active ? m_palette.blue : m_palette.secondaryText,
+            active ? withOpacity(m_palette.blue, 0.2) : withOpacity(controlBackground(m_palette), 0.3));
+        chip->setCheckable(true);
+        chip->setChecked(active);
+        connect(chip, &QAbstractButton::clicked, this, [this, filter] { m_viewModel.setActiveFilter(filter); });
+        row->addWidget(chip);
+        m_chips << chip;
+    }
+    row->addStretch();
+    return strip;
+}
+
+QWidget* ModelsTab::buildSelectionBar()
+{
+    const auto selected = m_viewModel.selectedModels();
+    const QString total = qformat("%.1f", sumGB(selected));
+    auto* box = new TintedBox;
+    box->setFill(withOpacity(m_palette.red, 0.08), 4);
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(6, 4, 6, 4);
+    row->setSpacing(6);
+    row->addWidget(label(QString::number(selected.size()) + tr(" selected (") + total + tr(" GB)"),
+        Fonts::system(kSmallPixels + 1, QFont::Medium), m_palette.text));
+    row->addStretch();
+    m_deselect = new PillButton(tr("Deselect"));
+    m_deselect->setFont(Fonts::system(kSmallPixels + 1));
+    m_deselect->setPadding(4, 3);
+    m_deselect->setColors(m_palette.secondaryText, QColor());
+    connect(m_deselect, &QAbstractButton::clicked, this, [this] { m_viewModel.setSelectedModelIds({}); });
+    row->addWidget(m_deselect);
+    m_selectionClean = new PillButton(tr("Clean (") + total + QStringLiteral("GB)"));
+    m_selectionClean->setSymbol(QStringLiteral("trash.fill"));
+    m_selectionClean->setFont(Fonts::system(kSmallPixels + 1, QFont::Bold));
+    m_selectionClean->setPadding(6, 3);
+    m_selectionClean->setColors(onTint(m_palette), withOpacity(m_palette.red, 0.85));
+    connect(
+        m_selectionClean, &QAbstractButton::clicked, this, [this] { setModelsToClean(m_viewModel.selectedModels()); });
+    row->addWidget(m_selectionClean);
+    return box;
+}
+
+void ModelsTab::refreshList()
+{
+    const auto models = m_viewModel.filteredModels();
+    const auto& selected = m_viewModel.selectedModelIds();
+    m_emptyText->setText(emptyTextFor(m_viewModel.activeFilter()));
+    m_emptyText->setVisible(models.empty());
+    m_scroll->setVisible(!models.empty());
+
+    // Rows stay while the same models are listed, so a click keeps the list where it was scrolled.
+    bool same = models.size() == m_rows.size();
+    for (std::size_t i = 0; same && i < models.size(); ++i)
+        same = m_rows[i]->model() == models[i];
+    if (same) {
+        for (ModelRow* row : m_rows)
+            row->setSelected(selected.contains(row->model().id()));
+        return;
+    }
+    for (ModelRow* row : m_rows) {
+        row->hide();
+        row->deleteLater();
+    }
+    m_rows.clear();
+    const Date now = Date::now();
+    for (const auto& m : models) {
+        auto* row = new ModelRow(
+            m, m_palette, selected.contains(m.id()), now, [this, m] { m_viewModel.toggleSelection(m); },
+            [this, m] { setModelsToClean(std::vector<InventoryModel> {m}); });
+        m_listLayout->insertWidget(static_cast<int>(m_rows.size()), row);
+        row->show();
+        m_rows.push_back(row);
+    }
+    fitListHeight(m_scroll);
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <algorithm>
+
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
+
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+// Colours and texts shared by the storage view's parts.
+namespace StorageStyle {
+
+// The backdrop of unselected controls and of rows.
+inline QColor controlBackground(const Palette& p)
+{
+    return p.card;
+}
+inline QColor textBackground(const Palette& p)
+{
+    return p.card;
+}
+// Text fixed to white reads in the theme's primary text colour on the light theme.
+inline QColor onTint(const Palette& p)
+{
+    return p.light ? p.text : QColor(Qt::white);
+}
+
+inline QLabel* label(const QString& text, const QFont& font, const QColor& color, QWidget* parent = nullptr)
+{
+    auto* l = new QLabel(text, parent);
+    l->setFont(font);
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::WindowText, color);
+    l->setPalette(pal);
+    return l;
+}
+
+inline void setLabelColor(QLabel* l, const QColor& color)
+{
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::WindowText, color);
+    l->setPalette(pal);
+}
+
+constexpr int kListMaxHeight = 200;
+
+// A frameless vertical list on the panel's own background, at most kListMaxHeight tall; rows go into
+// `rows` (spacing 6) before its closing stretch.
+inline QScrollArea* listArea(QVBoxLayout*& rows)
+{
+    auto* scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setMaximumHeight(kListMaxHeight);
+    scroll->viewport()->setAutoFillBackground(false);
+    auto* list = new QWidget;
+    list->setAutoFillBackground(false);
+    rows = new QVBoxLayout(list);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(6);
+    rows->addStretch();
+    scroll->setWidget(list);
+    // setWidget() gives the list a filled background; rows sit on the panel's own.
+    list->setAutoFillBackground(false);
+    return scroll;
+}
+
+// A thin scroll bar in the theme's secondary colour, so the rows keep the width.
+inline void styleList(QScrollArea* scroll, const Palette& p)
+{
+    const QColor handle = withOpacity(p.secondaryText, 0.45);
+    scroll->verticalScrollBar()->setStyleSheet(
+        QStringLiteral("QScrollBar:vertical { background: transparent; width: 6px; margin: 0; }"
+                       "QScrollBar::handle:vertical { background: rgba(%1, %2, %3, %4); border-radius: 3px;"
+                       " min-height: 24px; }"
+                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+            .arg(handle.red())
+            .arg(handle.green())
+            .arg(handle.blue())
+            .arg(handle.alpha()));
+}
+
+// Fits the list's height to its rows, up to the limit.
+inline void fitListHeight(QScrollArea* scroll)
+{
+    scroll->setFixedHeight(std::min(kListMaxHeight, scroll->widget()->sizeHint().height()));
+}
+
+constexpr int kBodyPixels = 12;
+constexpr int kSmallPixels = 10;
+
+} // namespace StorageStyle

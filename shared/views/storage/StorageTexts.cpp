@@ -1,0 +1,133 @@
+#include "StorageTexts.h"
+
+#include "storage/ModelInventoryViewModel.h"
+
+#include "core/NumberFormat.h"
+#include "core/Units.h"
+
+#include <QCoreApplication>
+
+#include <cmath>
+
+namespace StorageTexts {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("ModelInventoryView", text);
+}
+
+QString gb(double value)
+{
+    return qformat("%.1f", value);
+}
+
+constexpr std::size_t kNamesShown = 3;
+
+} // namespace
+
+QString modelsTabLabel(double totalStorageGB)
+{
+    return tr("AI Models (") + gb(totalStorageGB) + QStringLiteral("G)");
+}
+
+QString cachesTabLabel(double totalDeveloperCachesGB)
+{
+    return tr("Dev Caches (") + gb(totalDeveloperCachesGB) + QStringLiteral("G)");
+}
+
+QString headerTotal(double totalGB)
+{
+    return totalGB > 0 ? QStringLiteral("(") + gb(totalGB) + QStringLiteral(" GB)") : QString();
+}
+
+StorageMessage modelsDeleted(const ModelDeletionResult& result)
+{
+    StorageMessage m;
+    m.text = tr("Freed ") + gb(result.totalReclaimedGB()) + QStringLiteral(" GB (")
+        + QString::number(result.deletedCount) + (result.deletedCount == 1 ? tr(" model") : tr(" models"))
+        + tr(" deleted)");
+    if (!result.failedModelNames.empty()) {
+        m.failure = QStringLiteral(" — ") + QString::number(result.failedModelNames.size()) + tr(" failed: ")
+            + QString::fromStdString(ModelInventoryViewModel::namesList(result.failedModelNames, kNamesShown));
+        m.succeeded = result.deletedCount > 0;
+    }
+    return m;
+}
+
+StorageMessage safeCachesPurged(std::int64_t freedBytes)
+{
+    return {tr("Freed ") + gb(gigabytes(freedBytes)) + tr(" GB in developer caches"), {}, true};
+}
+
+StorageMessage cachePurged(
+    const DeveloperCacheItem& item, const DeveloperCacheEngine::PurgeResult& result, bool confirmed)
+{
+    const QString name = QString::fromStdString(item.name);
+    if (!result.ok())
+        return {tr("Could not purge ") + name, QStringLiteral(": ") + QString::fromStdString(*result.error), false};
+    const QString freed = gb(gigabytes(result.freedBytes));
+    if (confirmed)
+        return {tr("Purged ") + name + QStringLiteral(" (") + freed + tr(" GB freed)"), {}, true};
+    return {tr("Purged ") + name + tr(" (Freed ") + freed + QStringLiteral(" GB)"), {}, true};
+}
+
+QString deletionQuestion(const std::vector<InventoryModel>& models)
+{
+    double total = 0;
+    for (const auto& m : models)
+        total += m.sizeGB;
+    return tr("Permanently delete ") + QString::number(models.size()) + tr(" model(s) (") + gb(total)
+        + tr(" GB)? Model weight files and cached blobs will be removed from this computer.");
+}
+
+QString deletionNames(const std::vector<InventoryModel>& models)
+{
+    std::vector<std::string> names;
+    for (const auto& m : models)
+        names.push_back(m.name);
+    return QString::fromStdString(ModelInventoryViewModel::namesList(names, kNamesShown));
+}
+
+QString purgeQuestion(const DeveloperCacheItem& item, int modelsInside)
+{
+    QString text = tr("Purge ") + QString::fromStdString(item.name) + QStringLiteral(" (")
+        + QString::fromStdString(item.formattedSize()) + QStringLiteral(")? ") + QString::fromStdString(item.details);
+    if (item.category == DeveloperCacheCategory::huggingFaceHub)
+        text += tr(" It holds ") + QString::number(modelsInside) + (modelsInside == 1 ? tr(" model.") : tr(" models."));
+    return text;
+}
+
+QString relativeDate(Date date, Date now)
+{
+    const double seconds = now.timeIntervalSince(date);
+    const double span = std::fabs(seconds);
+    struct Unit
+    {
+        double seconds;
+        const char* one;
+        const char* many;
+    };
+    static const Unit units[] = {
+        {365 * 86400.0, "yr.", "yr."},
+        {30 * 86400.0, "mo.", "mo."},
+        {7 * 86400.0, "wk.", "wk."},
+        {86400.0, "day", "days"},
+        {3600.0, "hr.", "hr."},
+        {60.0, "min.", "min."},
+        {1.0, "sec.", "sec."},
+    };
+    if (!std::isfinite(span))
+        return QStringLiteral("—");
+    for (const Unit& u : units) {
+        const auto count = static_cast<long long>(span / u.seconds);
+        if (count < 1 && u.seconds > 1)
+            continue;
+        const QString amount = QString::number(count) + QLatin1Char(' ') + tr(count == 1 ? u.one : u.many);
+        return seconds >= 0 ? amount + tr(" ago") : tr("in ") + amount;
+    }
+    return {};
+}
+
+} // namespace StorageTexts

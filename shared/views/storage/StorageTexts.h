@@ -1,0 +1,47 @@
+#pragma once
+
+#include "storage/DeveloperCacheEngine.h"
+#include "storage/DeveloperCacheItem.h"
+#include "storage/InventoryModel.h"
+#include "storage/ModelDeletionResult.h"
+
+#include "core/Date.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+// A result shown in the storage view's banner: what happened, and in orange what did not.
+struct StorageMessage
+{
+    QString text;
+    QString failure; // empty when nothing failed
+    bool succeeded = true; // false when the operation achieved nothing it was asked for
+
+    bool operator==(const StorageMessage&) const = default;
+};
+
+// The texts of the storage view that are built from figures.
+namespace StorageTexts {
+
+QString modelsTabLabel(double totalStorageGB);
+QString cachesTabLabel(double totalDeveloperCachesGB);
+// "(12.3 GB)" after the title, or empty for a total of 0.
+QString headerTotal(double totalGB);
+
+StorageMessage modelsDeleted(const ModelDeletionResult& result);
+StorageMessage safeCachesPurged(std::int64_t freedBytes);
+// After a purge from a row (`confirmed` false) or from the confirmation.
+StorageMessage cachePurged(
+    const DeveloperCacheItem& item, const DeveloperCacheEngine::PurgeResult& result, bool confirmed);
+
+QString deletionQuestion(const std::vector<InventoryModel>& models);
+// The models' names, a few of them, then how many more.
+QString deletionNames(const std::vector<InventoryModel>& models);
+QString purgeQuestion(const DeveloperCacheItem& item, int modelsInside);
+
+// "3 days ago", "2 hr. ago", "in 5 min.": the largest whole unit between `date` and `now`.
+QString relativeDate(Date date, Date now);
+
+} // namespace StorageTexts

@@ -1,0 +1,291 @@
+#include "StorageViewFixture.h"
+
+#include "storage/ModelInventoryViewModel.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+namespace {
+
+constexpr std::size_t kMiB = 1048576;
+constexpr double kGiB = 1073741824.0;
+
+class ViewModelTest : public testing::Test
+{
+protected:
+    ModelInventoryViewModel& vm()
+    {
+        if (!m_vm)
+            m_vm = std::make_unique<ModelInventoryViewModel>(f.inventory, f.caches, f.tracker, &f.pool);
+        return *m_vm;
+    }
+    void scan()
+    {
+        bool done = false;
+        vm().scan([&] { done = true; });
+        ASSERT_TRUE(StorageViewFixture::waitFor([&] { return done; }));
+    }
+    ModelDeletionResult clean(std::vector<InventoryModel> models)
+    {
+        std::optional<ModelDeletionResult> out;
+        vm().cleanModels(std::move(models), [&](ModelDeletionResult r) { out = r; });
+        EXPECT_TRUE(StorageViewFixture::waitFor([&] { return out.has_value(); }));
+        return out.value_or(ModelDeletionResult());
+    }
+    const InventoryModel& model(const std::string& name)
+    {
+        for (const auto& m : vm().installedModels())
+            if (m.name == name)
+                return m;
+        throw std::runtime_error("no model " + name);
+    }
+
+    StorageViewFixture f;
+    std::unique_ptr<ModelInventoryViewModel> m_vm;
+};
+
+} // namespace
+
+TEST(NamesListTest, ShowsTwoNamesThenHowManyMore)
+{
+    EXPECT_EQ(ModelInventoryViewModel::namesList({}), "");
+    EXPECT_EQ(ModelInventoryViewModel::namesList({"npm Cache"}), "npm Cache");
+    EXPECT_EQ(ModelInventoryViewModel::namesList({"A", "B"}), "A, B");
+    EXPECT_EQ(ModelInventoryViewModel::namesList({"A", "B", "C", "D", "E"}), "A, B +3 more");
+    EXPECT_EQ(ModelInventoryViewModel::namesList({"A", "B", "C", "D"}, 3), "A, B, C +1 more");
+}
+
+TEST_F(ViewModelTest, ScanSortsLargestFirstKeepingTheEngineOrderForTiesAndPrunesTheSelection)
+{
+    f.lmModel("p/a/a.gguf", 3 * kMiB);
+    f.lmModel("p/b/b.gguf", 5 * kMiB);
+    f.lmModel("p/c/c.gguf", 3 * kMiB);
+    f.lmModel("p/d/d.gguf", 3 * kMiB);
+    const auto engineOrder = names(f.inventory->scanModels());
+
+    scan();
+    std::vector<std::string> ties;
+    for (const auto& n : engineOrder)
+        if (n != "b/b.gguf")
+            ties.push_back(n);
+    const auto listed = names(vm().installedModels());
+    ASSERT_EQ(listed.size(), 4u);
+    EXPECT_EQ(listed[0], "b/b.gguf");
+    EXPECT_EQ(std::vector<std::string>(listed.begin() + 1, listed.end()), ties);
+
+    vm().toggleSelection(model("a/a.gguf"));
+    vm().toggleSelection(model("b/b.gguf"));
+    vm().toggleSelection(model("c/c.gguf"));
+    vm().toggleSelection(model("c/c.gguf")); // toggled off again
+    std::filesystem::remove(model("a/a.gguf").path);
+    const std::string kept = model("b/b.gguf").path;
+    scan();
+    EXPECT_EQ(vm().selectedModelIds(), std::set<std::string> {kept});
+    EXPECT_FALSE(vm().isScanning());
+}
+
+TEST_F(ViewModelTest, ScanRunsOffTheGuiThreadAndShowsBusyUntilBothListsArrive)
+{
+    f.lmModel("p/a/a.gguf", 3 * kMiB);
+    f.file(f.path(".npm/_cacache/x"), 2 * kMiB);
+    f.hold();
+    bool done = false;
+    vm().scan([&] { done = true; }); // returns although the pool has not started the scan
+    EXPECT_TRUE(vm().isScanning());
+    EXPECT_THAT(vm().installedModels(), IsEmpty());
+    f.release();
+    ASSERT_TRUE(StorageViewFixture::waitFor([&] { return done; }));
+    EXPECT_FALSE(vm().isScanning());
+    EXPECT_THAT(names(vm().installedModels()), ElementsAre("a/a.gguf"));
+    EXPECT_THAT(names(vm().developerCaches()), ElementsAre("npm Cache"));
+}
+
+TEST_F(ViewModelTest, AnEmptyCleanChangesNothing)
+{
+    vm().setLastCleanResult(ModelDeletionResult(7, 7, {}));
+    bool cleaningSeen = false;
+    QObject::connect(&vm(), &ModelInventoryViewModel::isCleaningChanged, [&](bool on) { cleaningSeen |= on; });
+    const ModelDeletionResult r = clean({});
+    EXPECT_EQ(r, ModelDeletionResult(0, 0, {}));
+    EXPECT_FALSE(cleaningSeen);
+    EXPECT_EQ(vm().lastCleanResult(), ModelDeletionResult(7, 7, {}));
+    EXPECT_THAT(f.tracker.fetchEvents(AssistanceCategory::all, 10), IsEmpty());
+}
+
+TEST_F(ViewModelTest, CleaningReportsTheEnginesResultAndRecordsOneEvent)
+{
+    f.lmModel("p/a/a.gguf", 2 * kMiB);
+    f.lmModel("p/b/b.gguf", 1 * kMiB);
+    scan();
+    // A third model whose path lies outside every store: the engine refuses it.
+    f.file(f.path("elsewhere/c.gguf"), 4 * kMiB);
+    InventoryModel outside {
+        "c", 4.0 / 1024, f.now, ModelSource::lmStudio, f.path("elsewhere/c.gguf"), false, false, std::nullopt};
+    vm().toggleSelection(model("a/a.gguf"));
+    const auto before = f.tracker.getMetrics();
+
+    const ModelDeletionResult r = clean({model("a/a.gguf"), model("b/b.gguf"), outside});
+    EXPECT_EQ(r.deletedCount, 2);
+    EXPECT_EQ(r.totalReclaimedBytes, static_cast<std::int64_t>(3 * kMiB));
+    EXPECT_THAT(r.failedModelNames, ElementsAre("c"));
+    EXPECT_EQ(vm().lastCleanResult(), r);
+    EXPECT_THAT(vm().installedModels(), IsEmpty());
+    EXPECT_THAT(vm().selectedModelIds(), IsEmpty());
+    EXPECT_FALSE(vm().isCleaning());
+    EXPECT_TRUE(StoreFixture::exists(f.path("elsewhere/c.gguf")));
+
+    const auto events = f.tracker.fetchEvents(AssistanceCategory::all, 10);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].category, AssistanceCategory::storage);
+    EXPECT_EQ(events[0].title, "Storage Reclaimed");
+    EXPECT_EQ(events[0].detail, "Cleaned 2 model(s) (a/a.gguf, b/b.gguf +1 more)");
+    EXPECT_EQ(events[0].impactValue, "+0.0 GB");
+    const auto after = f.tracker.getMetrics();
+    EXPECT_DOUBLE_EQ(after.totalGBFreed - before.totalGBFreed, 3 * kMiB / kGiB);
+    EXPECT_DOUBLE_EQ(after.totalStorageReclaimedGB - before.totalStorageReclaimedGB, 3 * kMiB / kGiB);
+    EXPECT_EQ(after.modelsCleanedCount, before.modelsCleanedCount + 1);
+    EXPECT_EQ(after.totalHoursSaved, before.totalHoursSaved);
+}
+
+TEST_F(ViewModelTest, ACleanThatFreesNoByteRecordsNothing)
+{
+    // Two Ollama models over the same layers: deleting one frees no blob.
+    f.ollamaModel("registry.ollama.ai/library/m/a", {{1, 100}});
+    f.ollamaModel("registry.ollama.ai/library/n/b", {{1, 100}});
+    scan();
+    const ModelDeletionResult r = clean({model("m:a")});
+    EXPECT_EQ(r, ModelDeletionResult(1, 0, {}));
+    EXPECT_EQ(vm().lastCleanResult(), r);
+    EXPECT_THAT(f.tracker.fetchEvents(AssistanceCategory::all, 10), IsEmpty());
+    EXPECT_EQ(f.tracker.getMetrics().modelsCleanedCount, 0);
+}
+
+TEST_F(ViewModelTest, DeletingOneModelReportsWhatTheEngineDidNotTheListedSize)
+{
+    f.file(f.path("elsewhere/x.gguf"), 4 * kMiB);
+    const InventoryModel refused {
+        "x", 2.5, f.now, ModelSource::lmStudio, f.path("elsewhere/x.gguf"), false, false, std::nullopt};
+    std::optional<ModelDeletionResult> out;
+    vm().deleteModel(refused, [&](ModelDeletionResult r) { out = r; });
+    ASSERT_TRUE(StorageViewFixture::waitFor([&] { return out.has_value(); }));
+    EXPECT_EQ(out, ModelDeletionResult(0, 0, {"x"}));
+    EXPECT_EQ(vm().lastCleanResult(), out);
+    EXPECT_THAT(f.tracker.fetchEvents(AssistanceCategory::all, 10), IsEmpty());
+}
+
+TEST_F(ViewModelTest, DuplicateFiguresCountSurplusMembersAndSkipLoneSurvivors)
+{
+    f.lmModel("p/q-gguf/q.gguf", 3 * kMiB, 40); // archive candidate and duplicate
+    f.file(f.path(".cache/lm-studio/models/p/q-gguf/q.gguf"), 2 * kMiB);
+    f.lmModel("p/r/r.gguf", 1 * kMiB);
+    scan();
+    const double mb = kMiB / kGiB;
+    ASSERT_EQ(vm().duplicateModels().size(), 2u);
+    EXPECT_DOUBLE_EQ(vm().duplicateReclaimableGB(), 2 * mb);
+    EXPECT_DOUBLE_EQ(vm().archiveReclaimableGB(), 3 * mb);
+    EXPECT_DOUBLE_EQ(vm().overallReclaimableGB(), 5 * mb);
+
+    // Selecting all duplicates keeps an earlier selection outside the filter.
+    vm().toggleSelection(model("r/r.gguf"));
+    vm().setActiveFilter(InventoryFilter::duplicates);
+    vm().selectAllFiltered();
+    EXPECT_EQ(vm().selectedModelIds().size(), 3u);
+    EXPECT_DOUBLE_EQ(vm().selectedStorageGB(), 6 * mb);
+
+    // The smaller member goes; the survivor's group of one adds nothing and is skipped.
+    std::optional<ModelDeletionResult> out;
+    vm().cleanDuplicates(true, [&](ModelDeletionResult r) { out = r; });
+    ASSERT_TRUE(StorageViewFixture::waitFor([&] { return out.has_value(); }));
+    EXPECT_EQ(out->deletedCount, 1);
+    EXPECT_EQ(out->totalReclaimedBytes, static_cast<std::int64_t>(2 * kMiB));
+    ASSERT_EQ(vm().duplicateModels().size(), 1u);
+    EXPECT_DOUBLE_EQ(vm().duplicateReclaimableGB(), 0);
+    out.reset();
+    vm().cleanDuplicates(false, [&](ModelDeletionResult r) { out = r; });
+    ASSERT_TRUE(StorageViewFixture::waitFor([&] { return out.has_value(); }));
+    EXPECT_EQ(out, ModelDeletionResult(0, 0, {}));
+    EXPECT_EQ(vm().installedModels().size(), 2u);
+}
+
+TEST_F(ViewModelTest, SafeCleanNamesTheLargestCachesAndRecordsOnlyWhenSomethingWasFreed)
+{
+    f.file(f.path("Library/Developer/Xcode/DerivedData/a"), 6 * kMiB);
+    f.file(f.path(".npm/_cacache/b"), 5 * kMiB);
+    f.file(f.path(".cache/uv/c"), 4 * kMiB);
+    f.file(f.path(".cache/pip/d"), 3 * kMiB);
+    f.file(f.path(".cache/org.swift.swiftpm/e"), 2 * kMiB);
+    f.file(f.hub("models--a--b/blobs/f"), 9 * kMiB);
+    scan();
+    EXPECT_DOUBLE_EQ(vm().totalSafeCachesGB(), 20 * kMiB / kGiB);
+    EXPECT_DOUBLE_EQ(vm().totalDeveloperCachesGB(), 29 * kMiB / kGiB);
+
+    std::optional<std::int64_t> freed;
+    vm().cleanAllSafeCaches([&](std::int64_t b) { freed = b; });
+    ASSERT_TRUE(StorageViewFixture::waitFor([&] { return freed.has_value(); }));
+    EXPECT_EQ(*freed, static_cast<std::int64_t>(20 * kMiB));
+    EXPECT_EQ(vm().lastCleanResult(), ModelDeletionResult(5, 20 * kMiB, {}));
+    EXPECT_THAT(names(vm().developerCaches()), ElementsAre("Hugging Face Hub"));
+    auto events = f.tracker.fetchEvents(AssistanceCategory::all, 10);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].title, "Safe Caches Purged");
+    EXPECT_EQ(events[0].detail, "Cleared Xcode DerivedData, npm Cache +3 more");
+
+    // Nothing left to free: no event, the last result stands, the list is read again.
+    freed.reset();
+    vm().cleanAllSafeCaches([&](std::int64_t b) { freed = b; });
+    ASSERT_TRUE(StorageViewFixture::waitFor([&] { return freed.has_value(); }));
+    EXPECT_EQ(*freed, 0);
+    EXPECT_EQ(vm().lastCleanResult(), ModelDeletionResult(5, 20 * kMiB, {}));
+    EXPECT_EQ(f.tracker.fetchEvents(AssistanceCategory::all, 10).size(), 1u);
+}
+
+TEST_F(ViewModelTest, ACacheThatCannotBePurgedReportsWhyAndRecordsNothing)
+{
+    f.file(f.path(".npm/_cacache/b"), 5 * kMiB);
+    scan();
+    DeveloperCacheItem fake = vm().developerCaches().at(0);
+    fake.path = f.path("elsewhere");
+    f.file(f.path("elsewhere/keep"), 10);
+
+    std::optional<DeveloperCacheEngine::PurgeResult> out;
+    vm().cleanCacheItem(fake, [&](DeveloperCacheEngine::PurgeResult r) { out = r; });
+    ASSERT_TRUE(StorageViewFixture::waitFor([&] { return out.has_value(); }));
+    EXPECT_FALSE(out->ok());
+    EXPECT_EQ(out->freedBytes, 0);
+    EXPECT_TRUE(StoreFixture::exists(f.path("elsewhere/keep")));
+    EXPECT_FALSE(vm().lastCleanResult().has_value());
+    EXPECT_THAT(f.tracker.fetchEvents(AssistanceCategory::all, 10), IsEmpty());
+
+    out.reset();
+    vm().cleanCacheItem(vm().developerCaches().at(0), [&](DeveloperCacheEngine::PurgeResult r) { out = r; });
+    ASSERT_TRUE(StorageViewFixture::waitFor([&] { return out.has_value(); }));
+    EXPECT_EQ(out->freedBytes, static_cast<std::int64_t>(5 * kMiB));
+    EXPECT_EQ(vm().lastCleanResult(), ModelDeletionResult(1, 5 * kMiB, {}));
+    EXPECT_THAT(vm().developerCaches(), IsEmpty());
+    const auto events = f.tracker.fetchEvents(AssistanceCategory::all, 10);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].title, "Cache Reclaimed");
+    EXPECT_EQ(events[0].detail, "Purged npm Cache");
+}
+
+TEST_F(ViewModelTest, ADeletionOutlivesTheModelThatStartedIt)
+{
+    f.lmModel("p/a/a.gguf", 2 * kMiB);
+    scan();
+    const std::string file = model("a/a.gguf").path;
+    bool delivered = false;
+    f.hold();
+    vm().cleanModels({model("a/a.gguf")}, [&](ModelDeletionResult) { delivered = true; });
+    m_vm.reset();
+    f.release();
+    f.pool.waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(delivered);
+    EXPECT_FALSE(StoreFixture::exists(file));
+    EXPECT_EQ(f.tracker.fetchEvents(AssistanceCategory::storage, 10).size(), 1u);
+}

@@ -1,0 +1,285 @@
+#include "SampleData.h"
+#include "SnapshotRegistry.h"
+
+#include "records/AssistanceTracker.h"
+#include "storage/DeveloperCacheEngine.h"
+#include "storage/ModelInventoryEngine.h"
+#include "storage/ModelInventoryViewModel.h"
+#include "views/storage/CacheRow.h"
+#include "views/storage/CachesTab.h"
+#include "views/storage/ModelInventoryView.h"
+#include "views/storage/ModelRow.h"
+#include "views/storage/ModelsTab.h"
+#include "views/storage/PillButton.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThreadPool>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+
+namespace {
+
+constexpr double kGiB = 1073741824.0;
+constexpr double kDay = 86400;
+
+// A home folder with model stores and caches of sparse files (sizes without disk use), the panel over
+// it, and a one-thread pool that can be held so a clean stays in progress while it is drawn.
+class StorageSample
+{
+public:
+    explicit StorageSample(bool filled)
+        : m_home(m_dir.filePath(QStringLiteral("home")).toStdString())
+        , m_tracker(m_dir.filePath(QStringLiteral("records")))
+    {
+        std::filesystem::create_directories(m_home);
+        if (filled)
+            fill();
+        const StorageRoots roots = StorageRoots::forHome(m_home);
+        m_pool.setMaxThreadCount(1);
+        view = std::make_unique<ModelInventoryView>(std::make_shared<ModelInventoryEngine>(roots),
+            std::make_shared<DeveloperCacheEngine>(roots), m_clock, m_tracker, &m_pool);
+        view->setAttribute(Qt::WA_DontShowOnScreen);
+        view->resize(340, 400);
+        view->show();
+        settle();
+    }
+    ~StorageSample()
+    {
+        release();
+        m_pool.waitForDone();
+        view.reset();
+    }
+
+    std::string path(const std::string& relative) const { return m_home + "/" + relative; }
+
+    void settle()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        auto& vm = view->viewModel();
+        while ((vm.isScanning() || vm.isCleaning()) && timer.elapsed() < 10000)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QApplication::processEvents();
+    }
+    void hold()
+    {
+        m_held = true;
+        m_pool.start([this] {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return !m_held; });
+        });
+    }
+    void release()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_held = false;
+        }
+        m_wake.notify_all();
+    }
+    QImage grab(const Palette& palette)
+    {
+        QApplication::processEvents();
+        return grabWidget(*view, palette, 2, QSize(340, view->sizeHint().height()));
+    }
+    ModelRow* modelRow(const std::string& name) const
+    {
+        for (ModelRow* r : view->modelsTab().rows())
+            if (r->model().name == name)
+                return r;
+        return nullptr;
+    }
+    CacheRow* cacheRow(const std::string& name) const
+    {
+        for (CacheRow* r : view->cachesTab().rows())
+            if (r->item().name == name)
+                return r;
+        return nullptr;
+    }
+
+    std::unique_ptr<ModelInventoryView> view;
+
+private:
+    void sparse(const std::string& relative, double gb, double daysOld = 0.2)
+    {
+        const std::string full = path(relative);
+        std::filesystem::create_directories(std::filesystem::path(full).parent_path());
+        std::ofstream(full, std::ios::binary).close();
+        std::filesystem::resize_file(full, static_cast<std::uintmax_t>(gb * kGiB));
+        age(full, daysOld);
+    }
+    void age(const std::string& full, double daysOld)
+    {
+        const double s = static_cast<double>(::time(nullptr)) - daysOld * kDay;
+        const timespec both[2] = {{static_cast<time_t>(s), 0}, {static_cast<time_t>(s), 0}};
+        ::utimensat(AT_FDCWD, full.c_str(), both, AT_SYMLINK_NOFOLLOW);
+    }
+    void ollama(const std::string& model, const std::string& tag, int blob, double gb, double daysOld)
+    {
+        char digest[80];
+        std::snprintf(digest, sizeof digest, "sha256:%064x", blob);
+        std::string name(digest);
+        name[6] = '-';
+        sparse(".ollama/models/blobs/" + name, gb, daysOld);
+        const std::string manifest = path(".ollama/models/manifests/registry.ollama.ai/library/" + model + "/" + tag);
+        std::filesystem::create_directories(std::filesystem::path(manifest).parent_path());
+        std::ofstream(manifest) << R"({"schemaVersion":2,"layers":[{"digest":")" << digest << R"(","size":)"
+                                << static_cast<long long>(gb * kGiB) << "}]}";
+        age(manifest, daysOld);
+    }
+    void fill()
+    {
+        ollama("llama3.1", "70b", 1, 39.6, 64);
+        ollama("llama3.1", "8b", 2, 4.58, 1);
+        ollama("qwen2.5-coder", "7b", 3, 4.36, 0.1);
+        const std::string llama = ".cache/huggingface/hub/models--meta-llama--Llama-3.1-8B-Instruct";
+        sparse(llama + "/blobs/a", 14.96, 3);
+        age(path(llama + "/blobs"), 3);
+        age(path(llama), 3);
+        const std::string mistral = ".cache/huggingface/hub/models--mistralai--Mistral-7B-Instruct-v0.3";
+        sparse(mistral + "/blobs/b", 13.5, 95);
+        age(path(mistral + "/blobs"), 95);
+        age(path(mistral), 95);
+        const std::string gguf = "lmstudio-community/Qwen2.5-7B-Instruct-GGUF/Qwen2.5-7B-Instruct-Q4_K_M.gguf";
+        sparse(".lmstudio/models/" + gguf, 4.36, 12);
+        sparse(".cache/lm-studio/models/" + gguf, 4.36, 40);
+        sparse(".npm/_cacache/content-v2/x", 1.24);
+        sparse(".cache/uv/wheels-v1/y", 3.41);
+        sparse(".cache/pip/http-v2/z", 0.78);
+    }
+
+    QTemporaryDir m_dir;
+    std::string m_home;
+    AssistanceTracker m_tracker;
+    FakeClock m_clock;
+    QThreadPool m_pool;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_held = false;
+};
+
+using Scene = std::function<QImage(StorageSample&, const Palette&)>;
+
+void addScene(SnapshotRegistry& registry, const QString& name, bool filled, Scene scene)
+{
+    registry.add(QStringLiteral("storage-") + name, [filled, scene](const SnapshotContext& c) {
+        StorageSample sample(filled && c.data.kind() == SampleData::Kind::sample);
+        return scene(sample, c.palette);
+    });
+}
+
+QImage modelsFull(StorageSample& s, const Palette& p)
+{
+    if (ModelRow* row = s.modelRow("llama3.1:70b"))
+        row->selectButton()->click();
+    return s.grab(p);
+}
+
+QImage modelsConfirm(StorageSample& s, const Palette& p)
+{
+    s.view->viewModel().setActiveFilter(InventoryFilter::archiveCandidates);
+    if (s.view->modelsTab().quickCleanButton())
+        s.view->modelsTab().quickCleanButton()->click();
+    return s.grab(p);
+}
+
+QImage modelsDeleting(StorageSample& s, const Palette& p)
+{
+    if (ModelRow* row = s.modelRow("qwen2.5-coder:7b"))
+        row->deleteButton()->click();
+    s.hold();
+    if (PillButton* del = s.view->modelsTab().deleteButton())
+        del->click();
+    QImage image = s.grab(p);
+    s.release();
+    s.settle();
+    return image;
+}
+
+QImage modelsPartialFailure(StorageSample& s, const Palette& p)
+{
+    const std::string gguf
+        = ".lmstudio/models/lmstudio-community/Qwen2.5-7B-Instruct-GGUF/Qwen2.5-7B-Instruct-Q4_K_M.gguf";
+    if (ModelRow* row = s.modelRow("llama3.1:8b"))
+        row->selectButton()->click();
+    for (ModelRow* row : s.view->modelsTab().rows()) {
+        if (row->model().path == s.path(gguf))
+            row->selectButton()->click();
+    }
+    // One of the two turns into a folder after the scan: the engine refuses it.
+    if (std::filesystem::exists(s.path(gguf))) {
+        std::filesystem::remove(s.path(gguf));
+        std::filesystem::create_directories(s.path(gguf + "/x"));
+    }
+    if (PillButton* clean = s.view->modelsTab().selectionCleanButton())
+        clean->click();
+    if (PillButton* del = s.view->modelsTab().deleteButton())
+        del->click();
+    s.settle();
+    return s.grab(p);
+}
+
+QImage cachesTab(StorageSample& s, const Palette& p)
+{
+    s.view->setSelectedStorageTab(StorageTab::caches);
+    return s.grab(p);
+}
+
+QImage cachesConfirm(StorageSample& s, const Palette& p)
+{
+    s.view->setSelectedStorageTab(StorageTab::caches);
+    if (CacheRow* row = s.cacheRow("Hugging Face Hub"))
+        row->purgeButton()->click();
+    return s.grab(p);
+}
+
+QImage cachesDeleting(StorageSample& s, const Palette& p)
+{
+    s.view->setSelectedStorageTab(StorageTab::caches);
+    s.hold();
+    if (PillButton* clean = s.view->cachesTab().safeCleanButton())
+        clean->click();
+    QImage image = s.grab(p);
+    s.release();
+    s.settle();
+    return image;
+}
+
+QImage cachesFailure(StorageSample& s, const Palette& p)
+{
+    s.view->setSelectedStorageTab(StorageTab::caches);
+    // The npm cache is swapped for a link after the scan; its purge is refused.
+    if (std::filesystem::exists(s.path(".npm/_cacache"))) {
+        std::filesystem::rename(s.path(".npm/_cacache"), s.path("npm-elsewhere"));
+        std::filesystem::create_directory_symlink(s.path("npm-elsewhere"), s.path(".npm/_cacache"));
+    }
+    if (CacheRow* row = s.cacheRow("npm Cache"))
+        row->purgeButton()->click();
+    s.settle();
+    return s.grab(p);
+}
+
+} // namespace
+
+void registerStorageSnapshots(SnapshotRegistry& registry)
+{
+    addScene(registry, QStringLiteral("models-full"), true, modelsFull);
+    addScene(
+        registry, QStringLiteral("models-empty"), false, [](StorageSample& s, const Palette& p) { return s.grab(p); });
+    addScene(registry, QStringLiteral("models-confirm"), true, modelsConfirm);
+    addScene(registry, QStringLiteral("models-deleting"), true, modelsDeleting);
+    addScene(registry, QStringLiteral("models-partial-failure"), true, modelsPartialFailure);
+    addScene(registry, QStringLiteral("caches-full"), true, cachesTab);
+    addScene(registry, QStringLiteral("caches-empty"), false, cachesTab);
+    addScene(registry, QStringLiteral("caches-confirm"), true, cachesConfirm);
+    addScene(registry, QStringLiteral("caches-deleting"), true, cachesDeleting);
+    addScene(registry, QStringLiteral("caches-failure"), true, cachesFailure);
+}
