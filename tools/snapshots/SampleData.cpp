@@ -50,7 +50,9 @@ void SampleData::publishSamples()
     for (int i = 0; i < DashboardViewModel::kHistoryLength; ++i) {
         DashboardSample s;
         s.cpuKind = DashboardSample::CpuKind::measured;
-        const double busy = kCpuUsage / 100.0;
+        // A varying load that ends on the label's figure.
+        const int left = DashboardViewModel::kHistoryLength - 1 - i;
+        const double busy = (kCpuUsage + 18.0 * std::sin(left / 5.0)) / 100.0;
         s.cpuLoad.perCore = {busy, busy, busy, busy};
         s.cpuLoad.performanceSum = busy * 4;
         s.cpuLoad.userTicks = 70;

@@ -136,6 +136,7 @@ MemoryTabView::MemoryTabView(DashboardViewModel& stats, QWidget* parent)
     }
     column->addStretch();
     scroll->setWidget(content);
+    content->setAutoFillBackground(false); // setWidget() turns it on; the page shows its host's background
 
     followTheme(ThemeManager::shared(), this, [this](const Palette&) { update(); });
     connect(&m_stats, &DashboardViewModel::figuresChanged, this, &MemoryTabView::refresh);

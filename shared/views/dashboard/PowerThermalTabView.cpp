@@ -112,6 +112,7 @@ PowerThermalTabView::PowerThermalTabView(DashboardViewModel& stats, PowerProfile
         tr("Immediately spool up cooling fans to maximum capacity. Recommended before heavy compiles."), m_turbo));
     column->addStretch();
     scroll->setWidget(content);
+    content->setAutoFillBackground(false); // setWidget() turns it on; the page shows its host's background
 
     // No fan of this machine can be driven from a user program.
     m_turbo->setEnabled(false);

@@ -142,6 +142,7 @@ SensorsTabView::SensorsTabView(DashboardViewModel& stats, QWidget* parent)
     }
     listColumn->addStretch();
     scroll->setWidget(list);
+    list->setAutoFillBackground(false); // setWidget() turns it on; the list shows the page's background
     rightColumn->addWidget(scroll);
     rightColumn->addWidget(new ActionTipsView(tr("Active Optimization Tips"),
         {tr("❄️ Freeze Model: Suspend heavy background processes to instantly reclaim CPU cores."),

@@ -8,6 +8,7 @@
 #include "ui/Clock.h"
 #include "ui/CopyButton.h"
 #include "ui/Desktop.h"
+#include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
 #include "ui/NumberText.h"
 #include "ui/SymbolIcon.h"
@@ -158,7 +159,10 @@ void SystemInfoView::build()
     auto* names = new QVBoxLayout;
     names->setSpacing(4);
     auto* nameRow = new QHBoxLayout;
-    m_name = new ToneLabel(NumberText::dash, Fonts::system(22, QFont::Bold), Tone::primary, header);
+    // Long names of other makers end in "…" rather than pushing the button out of the card.
+    m_name = new ElidedLabel(NumberText::dash, 1, header);
+    m_name->setFont(Fonts::system(22, QFont::Bold));
+    m_name->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     auto* badge = new RoundedPanel(0.1, 4, header);
     auto* badgeLayout = new QHBoxLayout(badge);
     badgeLayout->setContentsMargins(6, 2, 6, 2);
@@ -206,6 +210,7 @@ void SystemInfoView::build()
     column->addLayout(blocks);
     column->addStretch();
     scroll->setWidget(content);
+    content->setAutoFillBackground(false); // setWidget() turns it on; the page shows its host's background
 }
 
 QWidget* SystemInfoView::block(const QString& title, const QString& icon, const QStringList& labels)
@@ -225,11 +230,11 @@ QWidget* SystemInfoView::block(const QString& title, const QString& icon, const 
     for (const QString& label : labels) {
         auto* row = new QHBoxLayout;
         auto* name = new ToneLabel(label, Fonts::system(11), Tone::secondary, panel);
-        auto* value = new ToneLabel(NumberText::dash, Fonts::monospaced(11, QFont::Medium), Tone::primary, panel);
+        auto* value = new ElidedLabel(NumberText::dash, 1, panel);
+        value->setFont(Fonts::monospaced(11, QFont::Medium));
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         row->addWidget(name);
-        row->addStretch();
-        row->addWidget(value);
+        row->addWidget(value, 1);
         rows->addLayout(row);
         m_rows.insert(label, value);
     }
@@ -239,7 +244,7 @@ QWidget* SystemInfoView::block(const QString& title, const QString& icon, const 
 
 void SystemInfoView::setRow(const QString& label, const QString& value)
 {
-    if (ToneLabel* row = m_rows.value(label))
+    if (ElidedLabel* row = m_rows.value(label))
         row->setText(value);
 }
 
@@ -266,7 +271,7 @@ void SystemInfoView::setFacts(const platform::MachineFacts& facts)
     setRow(tr("Platform Type"), md::platformType(facts));
     setRow(tr("Physical Memory"),
         PageStyle::figure(
-            facts.memoryBytes > 0, "%.0f GB Unified Memory", static_cast<double>(facts.memoryBytes) / kBytesPerGiB));
+            facts.memoryBytes > 0, "%.0f GB System Memory", static_cast<double>(facts.memoryBytes) / kBytesPerGiB));
     setRow(tr("Memory Bandwidth"), md::memoryBandwidthDescription(brand));
 }
 
@@ -307,7 +312,7 @@ QString SystemInfoView::specReport() const
 
 QString SystemInfoView::rowValue(const QString& label) const
 {
-    const ToneLabel* row = m_rows.value(label);
+    const ElidedLabel* row = m_rows.value(label);
     return row ? row->text() : QString();
 }
 

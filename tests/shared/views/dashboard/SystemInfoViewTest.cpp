@@ -43,7 +43,7 @@ TEST(SystemInfoViewTest, RowsFromTheFactsAndLiveFigures)
     EXPECT_EQ(view.rowValue("Performance Cores"), "2 Cores");
     EXPECT_EQ(view.rowValue("Efficiency Cores"), "0 Cores");
     EXPECT_EQ(view.rowValue("Neural Coprocessor"), "Intel CPU (No Apple Neural Engine)");
-    EXPECT_EQ(view.rowValue("Physical Memory"), "16 GB Unified Memory");
+    EXPECT_EQ(view.rowValue("Physical Memory"), "16 GB System Memory");
     EXPECT_EQ(view.rowValue("VRAM Allocation Limit"), "Unknown"); // not "13.5 GB Max VRAM"
     EXPECT_EQ(view.rowValue("Active Fan Configuration"), "—");
     EXPECT_EQ(view.rowValue("Thermal Throttling"), "—");
