@@ -1,5 +1,7 @@
 #include "ElidedLabel.h"
 
+#include <cmath>
+
 #include "Palette.h"
 
 #include <QEvent>
@@ -80,8 +82,10 @@ void ElidedLabel::relayout()
 
 QSize ElidedLabel::sizeHint() const
 {
-    const QFontMetrics fm(font());
-    return {fm.horizontalAdvance(m_text), fm.lineSpacing() * m_maxLines};
+    // Rounded up: the text layout that places the line measures in fractions and would cut the last glyph.
+    const QFontMetricsF fm(font());
+    return {static_cast<int>(std::ceil(fm.horizontalAdvance(m_text))) + 1,
+        static_cast<int>(std::ceil(fm.lineSpacing())) * m_maxLines};
 }
 
 QSize ElidedLabel::minimumSizeHint() const
