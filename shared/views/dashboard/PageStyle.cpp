@@ -82,7 +82,7 @@ QString wholeFigure(bool measured, double value, const QString& suffix)
 
 } // namespace PageStyle
 
-SymbolView::SymbolView(const QString& name, PageStyle::Tone tone, int pixelSize, QWidget* parent)
+ToneSymbol::ToneSymbol(const QString& name, PageStyle::Tone tone, int pixelSize, QWidget* parent)
     : QWidget(parent)
     , m_name(name)
     , m_tone(tone)
@@ -91,7 +91,7 @@ SymbolView::SymbolView(const QString& name, PageStyle::Tone tone, int pixelSize,
     setFixedSize(pixelSize + 4, pixelSize + 4);
 }
 
-void SymbolView::setTone(PageStyle::Tone tone)
+void ToneSymbol::setTone(PageStyle::Tone tone)
 {
     if (tone == m_tone)
         return;
@@ -99,7 +99,7 @@ void SymbolView::setTone(PageStyle::Tone tone)
     update();
 }
 
-void SymbolView::paintEvent(QPaintEvent*)
+void ToneSymbol::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);

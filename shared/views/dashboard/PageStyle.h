@@ -29,11 +29,11 @@ QString wholeFigure(bool measured, double value, const QString& suffix);
 } // namespace PageStyle
 
 // A named symbol drawn in a page tone at a given glyph size.
-class SymbolView : public QWidget
+class ToneSymbol : public QWidget
 {
     Q_OBJECT
 public:
-    SymbolView(const QString& name, PageStyle::Tone tone, int pixelSize, QWidget* parent = nullptr);
+    ToneSymbol(const QString& name, PageStyle::Tone tone, int pixelSize, QWidget* parent = nullptr);
 
     void setTone(PageStyle::Tone tone);
     PageStyle::Tone tone() const { return m_tone; }

@@ -97,7 +97,7 @@ PowerThermalTabView::PowerThermalTabView(DashboardViewModel& stats, PowerProfile
     auto* fanRow = new QHBoxLayout(fanCard);
     fanRow->setContentsMargins(16, 16, 16, 16);
     fanRow->setSpacing(20);
-    m_fanSymbol = new SymbolView(QStringLiteral("fanblades.fill"), Tone::secondary, 36, fanCard);
+    m_fanSymbol = new ToneSymbol(QStringLiteral("fanblades.fill"), Tone::secondary, 36, fanCard);
     fanRow->addWidget(m_fanSymbol);
     auto* fanTexts = new QVBoxLayout;
     fanTexts->setSpacing(4);

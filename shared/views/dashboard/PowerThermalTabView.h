@@ -6,7 +6,7 @@
 class DashboardViewModel;
 class PowerProfiles;
 class Switch;
-class SymbolView;
+class ToneSymbol;
 class ToneLabel;
 
 // The energy and cooling page: the low-power switch, battery and power cards, the fan card and the
@@ -42,7 +42,7 @@ private:
     ToneLabel* m_battery = nullptr;
     ToneLabel* m_charging = nullptr;
     ToneLabel* m_power = nullptr;
-    SymbolView* m_fanSymbol = nullptr;
+    ToneSymbol* m_fanSymbol = nullptr;
     ToneLabel* m_fan = nullptr;
     ToneLabel* m_fanCaption = nullptr;
 };

@@ -34,7 +34,7 @@ QWidget* socCard(QWidget* parent, ToneLabel*& value)
     auto* card = new RoundedPanel(0.05, 10, parent);
     auto* row = new QHBoxLayout(card);
     row->setContentsMargins(12, 10, 12, 10);
-    row->addWidget(new SymbolView(QStringLiteral("cpu"), Tone::blue, 18, card));
+    row->addWidget(new ToneSymbol(QStringLiteral("cpu"), Tone::blue, 18, card));
     row->addStretch();
     auto* middle = new QVBoxLayout;
     middle->setSpacing(2);
@@ -46,7 +46,7 @@ QWidget* socCard(QWidget* parent, ToneLabel*& value)
     middle->addWidget(value);
     row->addLayout(middle);
     row->addStretch();
-    row->addWidget(new SymbolView(QStringLiteral("thermometer.medium"), Tone::red, 18, card));
+    row->addWidget(new ToneSymbol(QStringLiteral("thermometer.medium"), Tone::red, 18, card));
     return card;
 }
 
@@ -107,7 +107,7 @@ SensorsTabView::SensorsTabView(DashboardViewModel& stats, QWidget* parent)
     auto* statusRow = new QHBoxLayout(status);
     statusRow->setContentsMargins(8, 8, 8, 8);
     statusRow->setSpacing(6);
-    statusRow->addWidget(new SymbolView(QStringLiteral("sparkles"), Tone::purple, 12, status));
+    statusRow->addWidget(new ToneSymbol(QStringLiteral("sparkles"), Tone::purple, 12, status));
     m_thermal = new ToneLabel(QString(), Fonts::system(10), Tone::secondary, status);
     m_thermal->setWordWrap(true);
     statusRow->addWidget(m_thermal, 1);

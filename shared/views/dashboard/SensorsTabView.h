@@ -16,7 +16,7 @@ class ProcessRow;
 class SensorCircle;
 class SensorRow;
 class SparklineView;
-class SymbolView;
+class ToneSymbol;
 class ToneLabel;
 
 // The live sensor page: chip temperature, load circles and sensor lines with a thermal status line on

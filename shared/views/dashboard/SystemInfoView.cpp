@@ -221,7 +221,7 @@ QWidget* SystemInfoView::block(const QString& title, const QString& icon, const 
     column->setSpacing(12);
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
-    header->addWidget(new SymbolView(icon, Tone::accent, 13, panel));
+    header->addWidget(new ToneSymbol(icon, Tone::accent, 13, panel));
     header->addWidget(new ToneLabel(title, Fonts::system(13, QFont::Bold), Tone::primary, panel), 1);
     column->addLayout(header);
     column->addWidget(new Divider(panel));
