@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QStackedWidget>
 #include <QVariantAnimation>
 
 using AdvisorStyle::TextStyle;
@@ -34,16 +33,18 @@ AdvisorQuestionnaireView::AdvisorQuestionnaireView(
     , m_palette(Palette::current())
 {
     setFixedSize(kWidth, kHeight);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, m_palette.background);
-    setPalette(pal);
+    AdvisorStyle::fillBackground(this, m_palette);
 
-    m_steps = new QStackedWidget;
-    m_steps->addWidget(buildUseCaseStep());
-    m_steps->addWidget(buildSpeedStep());
-    m_steps->addWidget(buildLengthStep());
-    m_steps->addWidget(buildBuildsStep());
+    // Only the current step is visible, so the scroll range is that step's own height.
+    m_steps = new QWidget;
+    auto* stepColumn = new QVBoxLayout(m_steps);
+    stepColumn->setContentsMargins(0, 0, 0, 0);
+    stepColumn->setSpacing(0);
+    for (QWidget* block : {buildUseCaseStep(), buildSpeedStep(), buildLengthStep(), buildBuildsStep()}) {
+        stepColumn->addWidget(block);
+        m_blocks << block;
+    }
+    stepColumn->addStretch(1);
 
     auto* scroll = new QScrollArea;
     scroll->setWidget(m_steps);
@@ -218,7 +219,8 @@ void AdvisorQuestionnaireView::refresh()
     m_no->setSelected(!m_runsAlongsideBuilds);
     m_buildsNote->setHidden(!m_runsAlongsideBuilds);
 
-    m_steps->setCurrentIndex(m_step);
+    for (int i = 0; i < m_blocks.size(); ++i)
+        m_blocks[i]->setVisible(i == m_step);
     m_back->setVisible(m_step > 0);
     m_next->setText(m_step < kStepCount - 1 ? tr("Next \u2192") : tr("Get Recommendations"));
     m_next->setEnabled(m_step != 0 || m_primaryUseCase.has_value());

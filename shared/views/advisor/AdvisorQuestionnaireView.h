@@ -14,7 +14,6 @@
 #include <optional>
 
 class QPushButton;
-class QStackedWidget;
 class QVariantAnimation;
 class ContextLengthRow;
 class SpeedPreferenceRow;
@@ -85,7 +84,8 @@ private:
 
     double m_drawnProgress = 0.25;
     QVariantAnimation* m_progressAnimation = nullptr;
-    QStackedWidget* m_steps = nullptr;
+    QWidget* m_steps = nullptr;
+    QList<QWidget*> m_blocks;
     QPushButton* m_back = nullptr;
     QPushButton* m_next = nullptr;
     QList<UseCaseCard*> m_useCaseCards;

@@ -70,6 +70,15 @@ QLabel* symbolLabel(const QString& symbol, int pixelSize, const QColor& color, i
     return result;
 }
 
+void fillBackground(QWidget* widget, const Palette& palette)
+{
+    widget->setAutoFillBackground(true);
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::Window, palette.background);
+    pal.setColor(QPalette::Base, palette.background);
+    widget->setPalette(pal);
+}
+
 QColor onSelection(const Palette& palette)
 {
     return palette.light ? palette.text : QColor(Qt::white);

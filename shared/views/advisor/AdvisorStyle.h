@@ -20,6 +20,8 @@ void setLabelColor(QLabel* label, const QColor& color);
 // A label showing a symbol `pixelSize` tall.
 QLabel* symbolLabel(const QString& symbol, int pixelSize, const QColor& color, int width = 0);
 void setSymbol(QLabel* label, const QString& symbol, int pixelSize, const QColor& color);
+// Paints `widget`'s background, and that of the scroll areas inside it, in the theme's background.
+void fillBackground(QWidget* widget, const Palette& palette);
 // Text on a filled selection: white, except on the light theme where it takes the primary text colour.
 QColor onSelection(const Palette& palette);
 // The colour of a rank: 1 blue, 2 purple, 3 green, any other the secondary colour.

@@ -121,7 +121,7 @@ QString minimumTokensText(UserRecommendationContext::ContextLength length)
     return tr("Min: ") + QString::number(minimumTokens(length) / 1000) + tr("K tokens");
 }
 
-UpgradeAdvice upgradeAdvice(const MacCapabilityProfile& profile)
+UpgradeAdvice upgradeAdvice(const MacCapabilityProfile& profile, bool appleSilicon)
 {
     // A memory that could not be read (NaN) is no reason to call the hardware optimal.
     if (!(profile.totalMemoryGB > 16)) {
@@ -129,8 +129,8 @@ UpgradeAdvice upgradeAdvice(const MacCapabilityProfile& profile)
             tr("Moving to 36GB+ RAM is the best way to run large local reasoning models like Llama 70B.")};
     }
     return {tr("Hardware is Optimal"),
-        tr("You have plenty of unified memory (") + NumberText::wholeText(profile.totalMemoryGB)
-            + tr("GB) to handle modern model scales locally.")};
+        (appleSilicon ? tr("You have plenty of unified memory (") : tr("You have plenty of memory ("))
+            + NumberText::wholeText(profile.totalMemoryGB) + tr("GB) to handle modern model scales locally.")};
 }
 
 namespace {
@@ -157,7 +157,7 @@ QString statusLine(const MacCapabilityProfile::Capability& capability, bool appl
 
 QString capabilityReport(const MacCapabilityProfile& p, bool appleSilicon)
 {
-    const UpgradeAdvice advice = upgradeAdvice(p);
+    const UpgradeAdvice advice = upgradeAdvice(p, appleSilicon);
     const QString ssd = NumberText::numberText("%.1f", p.storageFreeSSD);
     QStringList lines {
         kRule,

@@ -55,8 +55,8 @@ struct UpgradeAdvice
     QString title;
     QString sentence;
 };
-// The next hardware step: more memory up to 16 GB, nothing above.
-UpgradeAdvice upgradeAdvice(const MacCapabilityProfile& profile);
+// The next hardware step: more memory up to 16 GB, nothing above. "Unified" memory only on Apple silicon.
+UpgradeAdvice upgradeAdvice(const MacCapabilityProfile& profile, bool appleSilicon = true);
 
 // The shareable plain-text report: lines joined by "\n", no line feed after the last.
 QString capabilityReport(const MacCapabilityProfile& profile, bool appleSilicon);

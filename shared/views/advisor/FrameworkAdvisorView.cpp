@@ -16,6 +16,7 @@ FrameworkAdvisorView::FrameworkAdvisorView(
     , m_clock(clock)
 {
     const Palette palette = Palette::current();
+    AdvisorStyle::fillBackground(this, palette);
     auto* content = new QWidget;
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(20, 16, 20, 20);

@@ -18,9 +18,9 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 #include <QSaveFile>
 #include <QScrollArea>
-#include <QToolButton>
 
 using AdvisorStyle::TextStyle;
 
@@ -55,11 +55,11 @@ CapabilityRow::CapabilityRow(const MacCapabilityProfile::Capability& capability,
     setAccessibleName(name);
 }
 
-UpgradeAnalysisView::UpgradeAnalysisView(const MacCapabilityProfile& profile, QWidget* parent)
+UpgradeAnalysisView::UpgradeAnalysisView(const MacCapabilityProfile& profile, bool appleSilicon, QWidget* parent)
     : QWidget(parent)
     , m_palette(Palette::current())
 {
-    const auto advice = AdvisorTexts::upgradeAdvice(profile);
+    const auto advice = AdvisorTexts::upgradeAdvice(profile, appleSilicon);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(14, 14, 14, 14);
     column->setSpacing(8);
@@ -93,6 +93,7 @@ MacPotentialView::MacPotentialView(const std::optional<MacCapabilityProfile>& pr
     , m_clock(clock)
     , m_palette(Palette::current())
 {
+    AdvisorStyle::fillBackground(this, m_palette);
     auto* content = new QWidget;
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 16, 0, 20);
@@ -165,20 +166,17 @@ void MacPotentialView::rebuild()
 
     m_comparison = new MemoryComparisonView(profile.totalMemoryGB, AdvisorTexts::memoryConfigurations());
     m_bodyLayout->addWidget(m_comparison);
-    m_bodyLayout->addWidget(new UpgradeAnalysisView(profile));
+    m_bodyLayout->addWidget(new UpgradeAnalysisView(profile, m_appleSilicon));
 
     // No system share sheet here: the button's menu copies the report or saves it as a file.
-    m_share = new QToolButton;
-    m_share->setText(tr("Share your computer's AI potential"));
+    m_share = new QPushButton(tr("Share your computer's AI potential"));
     m_share->setIcon(QIcon(SymbolIcon::pixmap(QStringLiteral("square.and.arrow.up"), 14, m_palette.text, 2.0)));
-    m_share->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    m_share->setPopupMode(QToolButton::InstantPopup);
     m_share->setMenu(m_menu);
     m_share->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_share->setFont(AdvisorStyle::font(TextStyle::body));
-    m_share->setStyleSheet(QStringLiteral("QToolButton { background: %1; color: %2; border: 1px solid %3;"
+    m_share->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid %3;"
                                           " border-radius: 6px; padding: 5px; }"
-                                          "QToolButton::menu-indicator { image: none; }")
+                                          "QPushButton::menu-indicator { image: none; width: 0; }")
                                .arg(m_palette.card.name(QColor::HexArgb), m_palette.text.name(),
                                    withOpacity(m_palette.secondaryText, 0.3).name(QColor::HexArgb)));
     m_bodyLayout->addWidget(m_share);

@@ -16,7 +16,7 @@ class Desktop;
 class Dialogs;
 class QLabel;
 class QMenu;
-class QToolButton;
+class QPushButton;
 class QVBoxLayout;
 class MemoryComparisonView;
 
@@ -33,7 +33,8 @@ class UpgradeAnalysisView : public QWidget
 {
     Q_OBJECT
 public:
-    explicit UpgradeAnalysisView(const MacCapabilityProfile& profile, QWidget* parent = nullptr);
+    explicit UpgradeAnalysisView(
+        const MacCapabilityProfile& profile, bool appleSilicon = true, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -61,7 +62,7 @@ public:
 
     bool isToastShown() const;
     QString toastText() const;
-    QToolButton* shareButton() const { return m_share; }
+    QPushButton* shareButton() const { return m_share; }
     QMenu* shareMenu() const { return m_menu; }
     MemoryComparisonView* memoryComparison() const { return m_comparison; }
 
@@ -84,7 +85,7 @@ private:
     QWidget* m_body = nullptr;
     QVBoxLayout* m_bodyLayout = nullptr;
     MemoryComparisonView* m_comparison = nullptr;
-    QToolButton* m_share = nullptr;
+    QPushButton* m_share = nullptr;
     QMenu* m_menu = nullptr;
     QLabel* m_toast = nullptr;
 };

@@ -49,10 +49,7 @@ ModelAdvisorView::ModelAdvisorView(
     , m_clock(clock)
 {
     const Palette palette = Palette::current();
-    setAutoFillBackground(true);
-    QPalette pal = this->palette();
-    pal.setColor(QPalette::Window, palette.background);
-    setPalette(pal);
+    AdvisorStyle::fillBackground(this, palette);
 
     m_tabBar = new QTabBar;
     m_tabBar->setExpanding(true);

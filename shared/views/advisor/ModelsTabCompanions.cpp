@@ -70,7 +70,6 @@ QuestionnairePromptCard::QuestionnairePromptCard(std::function<void()> action, Q
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(24, 24, 24, 24);
     column->setSpacing(16);
-    column->setAlignment(Qt::AlignHCenter);
     column->addWidget(AdvisorStyle::symbolLabel(QStringLiteral("doc.text.magnifyingglass"), 30, palette.accent));
     auto* title = AdvisorStyle::label(tr("Find Your Perfect Local Model"), TextStyle::headline, palette.text);
     title->setAlignment(Qt::AlignCenter);
