@@ -156,8 +156,10 @@ void ModelAdvisorView::openQuestionnaire()
     QPointer<QDialog> guard(sheet);
     auto* questionnaire = new AdvisorQuestionnaireView(
         [this, guard](const UserRecommendationContext& context) {
+            // Closing deletes the dialog later, once the button press that got here has unwound.
             if (guard)
                 guard->close();
+            m_sheet.clear();
             m_viewModel->runRecommendations(context);
         },
         profile, sheet);
