@@ -46,11 +46,7 @@ AdvisorQuestionnaireView::AdvisorQuestionnaireView(
     }
     stepColumn->addStretch(1);
 
-    auto* scroll = new QScrollArea;
-    scroll->setWidget(m_steps);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* scroll = AdvisorStyle::scrollArea(m_steps, m_palette);
     scroll->viewport()->setAutoFillBackground(false);
     m_steps->setAutoFillBackground(false);
 

@@ -4,6 +4,8 @@
 #include "ui/SymbolIcon.h"
 
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
 
 namespace AdvisorStyle {
 
@@ -77,6 +79,22 @@ void fillBackground(QWidget* widget, const Palette& palette)
     pal.setColor(QPalette::Window, palette.background);
     pal.setColor(QPalette::Base, palette.background);
     widget->setPalette(pal);
+}
+
+QScrollArea* scrollArea(QWidget* content, const Palette& palette)
+{
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(content);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->verticalScrollBar()->setStyleSheet(
+        QStringLiteral("QScrollBar:vertical { width: 8px; background: transparent; margin: 2px; }"
+                       "QScrollBar::handle:vertical { background: %1; border-radius: 2px; min-height: 24px; }"
+                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+            .arg(withOpacity(palette.secondaryText, 0.45).name(QColor::HexArgb)));
+    return scroll;
 }
 
 QColor onSelection(const Palette& palette)

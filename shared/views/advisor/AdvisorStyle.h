@@ -6,6 +6,7 @@
 #include <QString>
 
 class QLabel;
+class QScrollArea;
 
 // The text styles of the advisor's windows, in pixel sizes, and small builders for their labels.
 namespace AdvisorStyle {
@@ -22,6 +23,9 @@ QLabel* symbolLabel(const QString& symbol, int pixelSize, const QColor& color, i
 void setSymbol(QLabel* label, const QString& symbol, int pixelSize, const QColor& color);
 // Paints `widget`'s background, and that of the scroll areas inside it, in the theme's background.
 void fillBackground(QWidget* widget, const Palette& palette);
+// A vertically scrolling area for `content`: no frame, no horizontal bar, and a slim indicator in the
+// theme's colours instead of the desktop's default bar.
+QScrollArea* scrollArea(QWidget* content, const Palette& palette);
 // Text on a filled selection: white, except on the light theme where it takes the primary text colour.
 QColor onSelection(const Palette& palette);
 // The colour of a rank: 1 blue, 2 purple, 3 green, any other the secondary colour.

@@ -30,11 +30,7 @@ FrameworkAdvisorView::FrameworkAdvisorView(
     column->addLayout(m_list);
     column->addStretch(1);
 
-    auto* scroll = new QScrollArea;
-    scroll->setWidget(content);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* scroll = AdvisorStyle::scrollArea(content, palette);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(scroll);

@@ -112,11 +112,7 @@ MacPotentialView::MacPotentialView(const std::optional<MacCapabilityProfile>& pr
     column->addWidget(m_body);
     column->addStretch(1);
 
-    auto* scroll = new QScrollArea;
-    scroll->setWidget(content);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* scroll = AdvisorStyle::scrollArea(content, m_palette);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(scroll);

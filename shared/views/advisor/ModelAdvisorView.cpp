@@ -67,11 +67,7 @@ ModelAdvisorView::ModelAdvisorView(
     m_modelsColumn = new QVBoxLayout(modelsContent);
     m_modelsColumn->setContentsMargins(0, 16, 0, 20);
     m_modelsColumn->setSpacing(16);
-    m_modelsScroll = new QScrollArea;
-    m_modelsScroll->setWidget(modelsContent);
-    m_modelsScroll->setWidgetResizable(true);
-    m_modelsScroll->setFrameShape(QFrame::NoFrame);
-    m_modelsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_modelsScroll = AdvisorStyle::scrollArea(modelsContent, palette);
 
     m_frameworks = new FrameworkAdvisorView(m_viewModel->frameworkRecommendations(), desktop, clock);
     m_potential

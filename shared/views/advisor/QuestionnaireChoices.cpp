@@ -74,7 +74,8 @@ UseCaseCard::UseCaseCard(UseCase useCase, QWidget* parent)
 
 QSize UseCaseCard::sizeHint() const
 {
-    return {160, std::max(20, QFontMetrics(AdvisorStyle::font(TextStyle::caption, QFont::Medium)).height()) + 20};
+    // Room for two lines, so the longer use cases wrap instead of being cut.
+    return {160, std::max(20, 2 * QFontMetrics(AdvisorStyle::font(TextStyle::caption, QFont::Medium)).height()) + 20};
 }
 
 void UseCaseCard::paintEvent(QPaintEvent*)
@@ -87,8 +88,7 @@ void UseCaseCard::paintEvent(QPaintEvent*)
     p.setFont(AdvisorStyle::font(TextStyle::caption, QFont::Medium));
     p.setPen(foreground());
     const QRectF textRect(12 + side + 10, 0, width() - 12 - side - 10 - 12, height());
-    p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
-        p.fontMetrics().elidedText(text(), Qt::ElideRight, static_cast<int>(textRect.width())));
+    p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text());
 }
 
 SpeedPreferenceRow::SpeedPreferenceRow(UserRecommendationContext::SpeedPreference preference, QWidget* parent)
