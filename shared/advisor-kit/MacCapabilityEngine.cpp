@@ -76,6 +76,12 @@ ChipClass MacCapabilityEngine::detectChipClass() const
     return ChipClass::m1Base;
 }
 
+bool MacCapabilityEngine::detectsAppleSilicon() const
+{
+    const auto brand = m_sysctl ? m_sysctl->string("machdep.cpu.brand_string") : std::nullopt;
+    return brand && brand->rfind("Apple ", 0) == 0;
+}
+
 double MacCapabilityEngine::freeDiskSpaceGB() const
 {
     struct statvfs info

@@ -16,6 +16,7 @@ void registerKitSnapshots(SnapshotRegistry& registry);
 void registerMenuBarSnapshots(SnapshotRegistry& registry);
 void registerStorageSnapshots(SnapshotRegistry& registry);
 void registerDashboardPageSnapshots(SnapshotRegistry& registry);
+void registerAdvisorSnapshots(SnapshotRegistry& registry);
 
 namespace {
 
@@ -71,6 +72,7 @@ int main(int argc, char** argv)
     registerMenuBarSnapshots(registry);
     registerStorageSnapshots(registry);
     registerDashboardPageSnapshots(registry);
+    registerAdvisorSnapshots(registry);
 
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const int failures = writeAll(registry, folder);

@@ -139,3 +139,17 @@ TEST(MacCapabilityEngineTest, FreeDiskSpaceOfAWritableVolume)
     // Never more than the volume holds: a sanity bound of 1 PiB.
     EXPECT_LT(free, 1024.0 * 1024);
 }
+
+TEST(MacCapabilityEngineTest, AppleSiliconOnlyWhenTheBrandNamesAnAppleChip)
+{
+    const auto appleSilicon = [](const std::string& brand) {
+        auto fake = std::make_shared<FakeSysctl>();
+        if (!brand.empty())
+            fake->strings["machdep.cpu.brand_string"] = brand;
+        return MacCapabilityEngine(fake).detectsAppleSilicon();
+    };
+    EXPECT_TRUE(appleSilicon("Apple M2 Pro"));
+    EXPECT_FALSE(appleSilicon("AMD Ryzen 9 7950X 16-Core Processor"));
+    EXPECT_FALSE(appleSilicon(""));
+    EXPECT_FALSE(MacCapabilityEngine(nullptr).detectsAppleSilicon());
+}

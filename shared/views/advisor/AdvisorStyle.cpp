@@ -1,0 +1,119 @@
+#include "AdvisorStyle.h"
+
+#include "ui/Fonts.h"
+#include "ui/SymbolIcon.h"
+
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+
+namespace AdvisorStyle {
+
+QFont font(TextStyle style, QFont::Weight weight)
+{
+    switch (style) {
+    case TextStyle::largeTitle:
+        return Fonts::system(26, weight);
+    case TextStyle::title:
+        return Fonts::system(22, weight);
+    case TextStyle::title2:
+        return Fonts::system(17, weight);
+    case TextStyle::headline:
+        return Fonts::system(13, weight == QFont::Normal ? QFont::DemiBold : weight);
+    case TextStyle::body:
+        return Fonts::system(13, weight);
+    case TextStyle::subheadline:
+        return Fonts::system(11, weight);
+    case TextStyle::caption:
+        return Fonts::system(10, weight);
+    case TextStyle::caption2:
+        return Fonts::system(10, weight);
+    }
+    return Fonts::system(13, weight);
+}
+
+void setLabelColor(QLabel* label, const QColor& color)
+{
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, color);
+    pal.setColor(QPalette::Text, color);
+    label->setPalette(pal);
+}
+
+QLabel* label(const QString& text, TextStyle style, const QColor& color, QFont::Weight weight)
+{
+    auto* result = new QLabel(text);
+    result->setFont(font(style, weight));
+    result->setTextFormat(Qt::PlainText);
+    setLabelColor(result, color);
+    return result;
+}
+
+QLabel* wrappedLabel(const QString& text, TextStyle style, const QColor& color)
+{
+    auto* result = label(text, style, color);
+    result->setWordWrap(true);
+    return result;
+}
+
+void setSymbol(QLabel* label, const QString& symbol, int pixelSize, const QColor& color)
+{
+    label->setPixmap(SymbolIcon::pixmap(
+        symbol, pixelSize, color, label->devicePixelRatioF() < 2 ? 2.0 : label->devicePixelRatioF()));
+}
+
+QLabel* symbolLabel(const QString& symbol, int pixelSize, const QColor& color, int width)
+{
+    auto* result = new QLabel;
+    setSymbol(result, symbol, pixelSize, color);
+    result->setAlignment(Qt::AlignCenter);
+    if (width > 0)
+        result->setFixedWidth(width);
+    return result;
+}
+
+void fillBackground(QWidget* widget, const Palette& palette)
+{
+    widget->setAutoFillBackground(true);
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::Window, palette.background);
+    pal.setColor(QPalette::Base, palette.background);
+    widget->setPalette(pal);
+}
+
+QScrollArea* scrollArea(QWidget* content, const Palette& palette)
+{
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(content);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->verticalScrollBar()->setStyleSheet(
+        QStringLiteral("QScrollBar:vertical { width: 8px; background: transparent; margin: 2px; }"
+                       "QScrollBar::handle:vertical { background: %1; border-radius: 2px; min-height: 24px; }"
+                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+            .arg(withOpacity(palette.secondaryText, 0.45).name(QColor::HexArgb)));
+    return scroll;
+}
+
+QColor onSelection(const Palette& palette)
+{
+    return palette.light ? palette.text : QColor(Qt::white);
+}
+
+QColor rankColor(long long rank, const Palette& palette)
+{
+    switch (rank) {
+    case 1:
+        return palette.blue;
+    case 2:
+        return palette.purple;
+    case 3:
+        return palette.green;
+    default:
+        return palette.secondaryText;
+    }
+}
+
+} // namespace AdvisorStyle

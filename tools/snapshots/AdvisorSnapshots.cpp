@@ -1,0 +1,171 @@
+#include "SampleData.h"
+#include "SnapshotRegistry.h"
+
+#include "views/advisor/AdvisorQuestionnaireView.h"
+#include "views/advisor/AdvisorViewModel.h"
+#include "views/advisor/FrameworkAdvisorView.h"
+#include "views/advisor/FrameworkCard.h"
+#include "views/advisor/MacPotentialView.h"
+#include "views/advisor/ModelAdvisorView.h"
+#include "views/advisor/QuestionnaireChoices.h"
+#include "views/advisor/RecommendationCardView.h"
+
+#include "advisor-kit/FrameworkRecommendationEngine.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+namespace {
+
+const QSize kWindow(520, 720);
+
+template<class Predicate> void waitFor(Predicate done)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+}
+
+MacCapabilityProfile sampleProfile(double memoryGB)
+{
+    MacCapabilityProfile p;
+    p.chipClass = ChipClass::m3Pro;
+    p.totalMemoryGB = memoryGB;
+    p.cpuCores = 6;
+    p.gpuCores = 18;
+    p.neuralEngineCores = neuralEngineCores(p.chipClass);
+    p.memoryBandwidthGBs = memoryBandwidthGBs(p.chipClass);
+    p.availableMemoryGB = 20;
+    p.typicalFreeHeadroomGB = 20;
+    p.storageFreeSSD = 123.456;
+    return p;
+}
+
+// A view model over a fixed 36 GB machine whose server holds one recommended model.
+std::unique_ptr<AdvisorViewModel> sampleViewModel(bool appleSilicon = true, int serverDelayMs = 0)
+{
+    DetectedMachine machine {sampleProfile(36), appleSilicon};
+    OllamaModelsResult answer;
+    OllamaModel installed;
+    installed.id = "sha256:1";
+    installed.name = "llama3.1:8b";
+    answer.models = {installed};
+    auto vm = std::make_unique<AdvisorViewModel>([machine] { return machine; },
+        [answer, serverDelayMs] {
+            QThread::msleep(serverDelayMs);
+            return answer;
+        });
+    vm->load();
+    waitFor([&vm] { return vm->macProfile().has_value(); });
+    return vm;
+}
+
+UserRecommendationContext sampleContext()
+{
+    UserRecommendationContext c;
+    c.macProfile = sampleProfile(36);
+    c.primaryUseCase = UseCase::coding;
+    c.contextLengthNeeded = UserRecommendationContext::ContextLength::medium;
+    c.runsAlongsideBuilds = true;
+    return c;
+}
+
+std::unique_ptr<ModelAdvisorView> window(const SnapshotContext& c, std::unique_ptr<AdvisorViewModel> vm)
+{
+    return std::make_unique<ModelAdvisorView>(std::move(vm), c.data.desktop(), c.data.dialogs(), c.data.clock());
+}
+
+std::unique_ptr<ModelAdvisorView> resultsWindow(const SnapshotContext& c)
+{
+    auto view = window(c, sampleViewModel());
+    view->viewModel().runRecommendations(sampleContext());
+    waitFor([&view] { return !view->viewModel().isLoading(); });
+    return view;
+}
+
+void registerQuestionnaire(SnapshotRegistry& registry)
+{
+    for (int step = 0; step < 4; ++step) {
+        registry.add(QStringLiteral("advisor-questionnaire-step%1").arg(step), [step](const SnapshotContext& c) {
+            AdvisorQuestionnaireView view([](const UserRecommendationContext&) {}, sampleProfile(36));
+            if (step > 0)
+                view.useCaseCards().at(1)->click();
+            if (step == 3)
+                view.buildsYesCard()->click();
+            view.showStep(step);
+            return grabWidget(view, c.palette);
+        });
+    }
+}
+
+void registerWindow(SnapshotRegistry& registry)
+{
+    registry.add(QStringLiteral("advisor-models-prompt"), [](const SnapshotContext& c) {
+        auto view = window(c, sampleViewModel());
+        return grabWidget(*view, c.palette, 2.0, kWindow);
+    });
+    registry.add(QStringLiteral("advisor-models-loading"), [](const SnapshotContext& c) {
+        // A server slow enough that the run is still going when the picture is taken.
+        auto view = window(c, sampleViewModel(true, 1500));
+        view->viewModel().runRecommendations(sampleContext());
+        return grabWidget(*view, c.palette, 2.0, QSize(520, 400));
+    });
+    registry.add(QStringLiteral("advisor-models-results"), [](const SnapshotContext& c) {
+        auto view = resultsWindow(c);
+        return grabWidget(*view, c.palette, 2.0, QSize(520, 1100));
+    });
+    registry.add(QStringLiteral("advisor-models-card-expanded"), [](const SnapshotContext& c) {
+        auto view = resultsWindow(c);
+        if (!view->cards().isEmpty())
+            view->cards().first()->setExpanded(true);
+        return grabWidget(*view, c.palette, 2.0, QSize(520, 1100));
+    });
+    registry.add(QStringLiteral("advisor-models-not-apple"), [](const SnapshotContext& c) {
+        auto view = window(c, sampleViewModel(false));
+        return grabWidget(*view, c.palette, 2.0, QSize(520, 400));
+    });
+    registry.add(QStringLiteral("advisor-frameworks"), [](const SnapshotContext& c) {
+        auto view = resultsWindow(c);
+        view->setSelectedTab(ModelAdvisorView::AdvisorTab::frameworks);
+        const auto cards = view->frameworkView()->cards();
+        for (int i = 0; i < cards.size() && i < 2; ++i)
+            cards.at(i)->toggleExpanded();
+        return grabWidget(*view, c.palette, 2.0, QSize(520, 980));
+    });
+    registry.add(QStringLiteral("advisor-frameworks-empty"), [](const SnapshotContext& c) {
+        auto view = window(c, sampleViewModel());
+        view->setSelectedTab(ModelAdvisorView::AdvisorTab::frameworks);
+        return grabWidget(*view, c.palette, 2.0, QSize(520, 300));
+    });
+}
+
+void registerPotential(SnapshotRegistry& registry)
+{
+    registry.add(QStringLiteral("advisor-potential"), [](const SnapshotContext& c) {
+        auto view = window(c, sampleViewModel());
+        view->setSelectedTab(ModelAdvisorView::AdvisorTab::potential);
+        view->potentialView()->copyReport();
+        return grabWidget(*view, c.palette, 2.0, QSize(520, 980));
+    });
+    registry.add(QStringLiteral("advisor-potential-not-apple-256"), [](const SnapshotContext& c) {
+        MacPotentialView view(sampleProfile(256), false, c.data.desktop(), c.data.dialogs(), c.data.clock());
+        return grabWidget(view, c.palette, 2.0, QSize(520, 980));
+    });
+    registry.add(QStringLiteral("advisor-potential-no-profile"), [](const SnapshotContext& c) {
+        MacPotentialView view(std::nullopt, false, c.data.desktop(), c.data.dialogs(), c.data.clock());
+        return grabWidget(view, c.palette, 2.0, QSize(520, 200));
+    });
+}
+
+} // namespace
+
+void registerAdvisorSnapshots(SnapshotRegistry& registry)
+{
+    registerQuestionnaire(registry);
+    registerWindow(registry);
+    registerPotential(registry);
+}
