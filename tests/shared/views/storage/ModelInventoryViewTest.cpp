@@ -106,9 +106,12 @@ TEST(StorageTextsTest, BannersCountModelsAndNameFailures)
     EXPECT_FALSE(StorageTexts::modelsDeleted(ModelDeletionResult(0, 0, {"a"})).succeeded);
 
     DeveloperCacheItem npm {"npm Cache", DeveloperCacheCategory::npmCache, "/x", 5, CacheSafetyTier::safeToPurge, "d"};
-    EXPECT_EQ(StorageTexts::cachePurged(npm, {kGiB / 2, std::nullopt}, false).text, "Purged npm Cache (Freed 0.5 GB)");
-    EXPECT_EQ(StorageTexts::cachePurged(npm, {kGiB / 2, std::nullopt}, true).text, "Purged npm Cache (0.5 GB freed)");
-    const StorageMessage refused = StorageTexts::cachePurged(npm, {0, "The cache folder is a link: /x"}, false);
+    EXPECT_EQ(StorageTexts::cachePurged(npm, {kGiB / 2, std::nullopt, std::nullopt}, false).text,
+        "Purged npm Cache (Freed 0.5 GB)");
+    EXPECT_EQ(StorageTexts::cachePurged(npm, {kGiB / 2, std::nullopt, std::nullopt}, true).text,
+        "Purged npm Cache (0.5 GB freed)");
+    const StorageMessage refused
+        = StorageTexts::cachePurged(npm, {0, "The cache folder is a link: /x", std::nullopt}, false);
     EXPECT_EQ(refused.text + refused.failure, "Could not purge npm Cache: The cache folder is a link: /x");
     EXPECT_FALSE(refused.succeeded);
     EXPECT_EQ(StorageTexts::safeCachesPurged(0).text, "Freed 0.0 GB in developer caches");
