@@ -1,6 +1,6 @@
 #include "AppTheme.h"
 
-#include "ui/SystemColors.h"
+#include "core/SystemColors.h"
 
 namespace {
 

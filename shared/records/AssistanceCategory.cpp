@@ -1,6 +1,6 @@
 #include "AssistanceCategory.h"
 
-#include "ui/SystemColors.h"
+#include "core/SystemColors.h"
 
 QString icon(AssistanceCategory category)
 {

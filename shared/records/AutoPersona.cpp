@@ -1,6 +1,6 @@
 #include "AutoPersona.h"
 
-#include "ui/SystemColors.h"
+#include "core/SystemColors.h"
 
 int priority(AutoPersona persona)
 {

@@ -1,0 +1,72 @@
+#include "Dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+Dialogs& Dialogs::system()
+{
+    static SystemDialogs dialogs;
+    return dialogs;
+}
+
+void SystemDialogs::confirm(QWidget* parent, const Confirmation& question, std::function<void(bool)> answer)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, question.title, question.text, QMessageBox::NoButton, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    QPushButton* yes = box->addButton(
+        question.confirmLabel, question.destructive ? QMessageBox::DestructiveRole : QMessageBox::AcceptRole);
+    box->addButton(QMessageBox::Cancel);
+    box->setDefaultButton(QMessageBox::Cancel);
+    QObject::connect(box, &QMessageBox::finished, box,
+        [box, yes, answer = std::move(answer)](int) { answer(box->clickedButton() == yes); });
+    box->open();
+}
+
+void SystemDialogs::chooseSaveFile(
+    QWidget* parent, const QString& title, const QString& suggestedPath, std::function<void(const QString&)> chosen)
+{
+    auto* dialog = new QFileDialog(parent, title, suggestedPath);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setWindowModality(Qt::WindowModal);
+    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, chosen = std::move(chosen)](int result) {
+        const QStringList files = dialog->selectedFiles();
+        chosen(result == QDialog::Accepted ? files.value(0) : QString());
+    });
+    dialog->open();
+}
+
+void SystemDialogs::chooseFolder(QWidget* parent, const QString& title, std::function<void(const QString&)> chosen)
+{
+    auto* dialog = new QFileDialog(parent, title);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setWindowModality(Qt::WindowModal);
+    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, chosen = std::move(chosen)](int result) {
+        const QStringList files = dialog->selectedFiles();
+        chosen(result == QDialog::Accepted ? files.value(0) : QString());
+    });
+    dialog->open();
+}
+
+void ScriptedDialogs::confirm(QWidget*, const Confirmation& question, std::function<void(bool)> answer)
+{
+    questions << question;
+    answer(confirmAnswer);
+}
+
+void ScriptedDialogs::chooseSaveFile(
+    QWidget*, const QString& title, const QString&, std::function<void(const QString&)> chosen)
+{
+    titles << title;
+    chosen(chosenPath);
+}
+
+void ScriptedDialogs::chooseFolder(QWidget*, const QString& title, std::function<void(const QString&)> chosen)
+{
+    titles << title;
+    chosen(chosenPath);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+// Text on one or two lines that ends in "…" where it does not fit, with the full text as its tool tip
+// when cut. Word-wrapped on two lines; the second line carries the ellipsis.
+class ElidedLabel : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ElidedLabel(const QString& text = {}, int maxLines = 1, QWidget* parent = nullptr);
+
+    QString text() const { return m_text; }
+    void setText(const QString& text);
+    void setColor(const QColor& color);
+    void setAlignment(Qt::Alignment alignment);
+    // The lines as they are drawn at `width` with the widget's font.
+    QStringList lines(int width) const;
+    bool isElided() const { return m_elided; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void relayout();
+
+    QString m_text;
+    int m_maxLines;
+    QColor m_color;
+    Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    bool m_elided = false;
+};

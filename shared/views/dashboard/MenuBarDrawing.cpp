@@ -1,0 +1,242 @@
+#include "MenuBarDrawing.h"
+
+#include "SparklineView.h"
+#include "ui/CardPainter.h"
+#include "ui/Fonts.h"
+#include "ui/NumberText.h"
+#include "ui/Palette.h"
+#include "ui/SymbolIcon.h"
+
+#include <QCoreApplication>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QtMath>
+
+#include <cmath>
+
+namespace MenuBarDrawing {
+
+namespace {
+
+// A symbol glyph fills about five sixths of its em, so a glyph drawn at 1.2x the font size shows at
+// about the height of that font's capitals and digits.
+constexpr double kGlyphScale = 1.2;
+constexpr double kSymbolFont = 10;
+constexpr double kSymbolTrailing = 2;
+constexpr double kPillSymbolFont = 8;
+constexpr double kPillSpacing = 3;
+constexpr double kPillPadH = 5;
+constexpr double kPillPadV = 2;
+constexpr double kRingLine = 2.5;
+
+QFont cpuFont()
+{
+    return Fonts::monospaced(9, QFont::Bold);
+}
+
+QFont headroomFont()
+{
+    return Fonts::monospaced(8);
+}
+
+QFont pillFont()
+{
+    return Fonts::monospaced(9, QFont::Bold);
+}
+
+QSizeF readoutsSize(const MenuBarFigures& figures)
+{
+    const QFontMetricsF cpu(cpuFont());
+    double width = cpu.horizontalAdvance(cpuText(figures.cpuUsage));
+    double height = cpu.height();
+    if (figures.headroomGB) {
+        const QFontMetricsF mem(headroomFont());
+        width = std::max(width, mem.horizontalAdvance(headroomText(*figures.headroomGB)));
+        height += mem.height();
+    }
+    return {std::ceil(width), height};
+}
+
+QSizeF pillSize(const QString& tag)
+{
+    const QFontMetricsF fm(pillFont());
+    const double glyph = kPillSymbolFont * kGlyphScale;
+    return {kPillPadH * 2 + glyph + kPillSpacing + std::ceil(fm.horizontalAdvance(tag)),
+        kPillPadV * 2 + std::max(glyph, fm.height())};
+}
+
+void paintRing(QPainter& p, const QRectF& rect, const MenuBarFigures& figures, const Palette& palette, double fraction)
+{
+    const QRectF circle = rect.adjusted(kRingLine / 2, kRingLine / 2, -kRingLine / 2, -kRingLine / 2);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(withOpacity(palette.text, 0.18), kRingLine));
+    p.drawEllipse(circle);
+    if (!(fraction > 0))
+        return;
+    const QColor arc = figures.cpuUsage > 80 ? palette.red : palette.blue;
+    p.setPen(QPen(arc, kRingLine, Qt::SolidLine, Qt::RoundCap));
+    // From the top, clockwise (Qt counts angles counter-clockwise from three o'clock, in 1/16 degrees).
+    p.drawArc(circle, 90 * 16, -qRound(std::min(fraction, 1.0) * 360 * 16));
+}
+
+void paintReadouts(QPainter& p, const QRectF& rect, const MenuBarFigures& figures, const Palette& palette)
+{
+    const QFontMetricsF cpu(cpuFont());
+    p.setFont(cpuFont());
+    p.setPen(palette.text);
+    p.drawText(QRectF(rect.left(), rect.top(), rect.width() + 2, cpu.height()), Qt::AlignLeft | Qt::AlignVCenter,
+        cpuText(figures.cpuUsage));
+    if (!figures.headroomGB)
+        return;
+    const QFontMetricsF mem(headroomFont());
+    p.setFont(headroomFont());
+    p.setPen(figures.memoryWarning() ? palette.red : palette.secondaryText);
+    p.drawText(QRectF(rect.left(), rect.top() + cpu.height(), rect.width() + 2, mem.height()),
+        Qt::AlignLeft | Qt::AlignVCenter, headroomText(*figures.headroomGB));
+}
+
+void paintPill(QPainter& p, const QRectF& rect, const StateIndicator& indicator, const Palette& palette)
+{
+    const QColor color = toneColor(indicator.tone, palette);
+    CardPainter::paintRounded(p, rect, 4, withOpacity(color, 0.15));
+    const double glyph = kPillSymbolFont * kGlyphScale;
+    const QRectF inner = rect.adjusted(kPillPadH, kPillPadV, -kPillPadH, -kPillPadV);
+    SymbolIcon::paint(
+        p, QRectF(inner.left(), inner.center().y() - glyph / 2, glyph, glyph), indicator.symbol, color, glyph);
+    p.setFont(pillFont());
+    p.setPen(color);
+    p.drawText(QRectF(inner.left() + glyph + kPillSpacing, inner.top(), inner.width(), inner.height()),
+        Qt::AlignLeft | Qt::AlignVCenter, stateTag(indicator.symbol));
+}
+
+} // namespace
+
+QString cpuText(double cpuUsage)
+{
+    return NumberText::numberText("%.0f%%", cpuUsage);
+}
+
+QString headroomText(double headroomGB)
+{
+    return NumberText::numberText("%.0fG", headroomGB);
+}
+
+QColor toneColor(StateIndicator::Tone tone, const Palette& palette)
+{
+    switch (tone) {
+    case StateIndicator::Tone::red:
+        return palette.red;
+    case StateIndicator::Tone::blue:
+        return palette.blue;
+    case StateIndicator::Tone::purple:
+        return palette.purple;
+    case StateIndicator::Tone::green:
+        return palette.green;
+    case StateIndicator::Tone::orange:
+        break;
+    }
+    return palette.orange;
+}
+
+double ringFraction(double cpuUsage)
+{
+    return std::isfinite(cpuUsage) ? std::min(cpuUsage / 100.0, 1.0) : 0.0;
+}
+
+Layout layout(const MenuBarFigures& figures)
+{
+    QList<std::pair<Piece, QSizeF>> pieces;
+    const auto indicator = figures.stateIndicator();
+    if (indicator) {
+        const double glyph = kSymbolFont * kGlyphScale;
+        pieces.append({Piece::symbol, QSizeF(glyph + kSymbolTrailing, glyph)});
+    }
+    if (figures.ringShown())
+        pieces.append({Piece::ring, QSizeF(kRingSize)});
+    if (figures.showTextReadouts)
+        pieces.append({Piece::readouts, readoutsSize(figures)});
+    if (figures.showSparkline)
+        pieces.append({Piece::sparkline, QSizeF(kSparklineSize)});
+    if (indicator && !stateTag(indicator->symbol).isEmpty())
+        pieces.append({Piece::pill, pillSize(stateTag(indicator->symbol))});
+
+    Layout out;
+    double x = kSidePadding;
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        const auto& [piece, size] = pieces[i];
+        if (i > 0)
+            x += kSpacing;
+        out.items.append({piece, QRectF(QPointF(x, (kHeight - size.height()) / 2), size)});
+        x += size.width();
+    }
+    out.size = QSizeF(x + kSidePadding, kHeight);
+    return out;
+}
+
+void paint(QPainter& p, const MenuBarFigures& figures, const Palette& palette, double fraction)
+{
+    const auto indicator = figures.stateIndicator();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    for (const Item& item : layout(figures).items) {
+        switch (item.piece) {
+        case Piece::symbol: {
+            const QRectF glyph = item.rect.adjusted(0, 0, -kSymbolTrailing, 0);
+            SymbolIcon::paint(
+                p, glyph, indicator->symbol, toneColor(indicator->tone, palette), kSymbolFont * kGlyphScale);
+            break;
+        }
+        case Piece::ring:
+            paintRing(p, item.rect, figures, palette, fraction);
+            break;
+        case Piece::readouts:
+            paintReadouts(p, item.rect, figures, palette);
+            break;
+        case Piece::sparkline:
+            p.setOpacity(0.85);
+            SparklineView::paint(p, item.rect, figures.aiMemoryHistory, palette.purple);
+            p.setOpacity(1.0);
+            break;
+        case Piece::pill:
+            paintPill(p, item.rect, *indicator, palette);
+            break;
+        }
+    }
+    p.restore();
+}
+
+QPixmap trayPixmap(const MenuBarFigures& figures, const Palette& palette, int size, qreal devicePixelRatio)
+{
+    const Layout l = layout(figures);
+    const double scale = size / kHeight;
+    const QSize logical(std::max(1, qCeil(l.size.width() * scale)), std::max(1, size));
+    QPixmap pm(logical * devicePixelRatio);
+    pm.setDevicePixelRatio(devicePixelRatio);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.scale(scale, scale);
+    paint(p, figures, palette, ringFraction(figures.cpuUsage));
+    return pm;
+}
+
+QIcon trayIcon(const MenuBarFigures& figures, const Palette& palette)
+{
+    QIcon icon;
+    for (int size : kTraySizes)
+        icon.addPixmap(trayPixmap(figures, palette, size));
+    return icon;
+}
+
+QString toolTip(const MenuBarFigures& figures)
+{
+    QStringList lines {QStringLiteral("Quorvane Pro")};
+    lines << QCoreApplication::translate("MenuBarView", "CPU: %1").arg(cpuText(figures.cpuUsage));
+    if (figures.headroomGB)
+        lines << QCoreApplication::translate("MenuBarView", "Free memory: %1").arg(headroomText(*figures.headroomGB));
+    if (const auto indicator = figures.stateIndicator(); indicator && !stateTag(indicator->symbol).isEmpty())
+        lines << QCoreApplication::translate("MenuBarView", "State: %1").arg(stateTag(indicator->symbol));
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace MenuBarDrawing

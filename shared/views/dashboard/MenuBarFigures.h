@@ -1,0 +1,45 @@
+#pragma once
+
+#include "engines/QVThermalState.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+
+#include <optional>
+
+// The symbol and colour the label shows for the machine's state.
+struct StateIndicator
+{
+    enum class Tone { red, blue, purple, green, orange };
+
+    QString symbol;
+    Tone tone = Tone::red;
+
+    bool operator==(const StateIndicator&) const = default;
+};
+
+// Everything the menu-bar label draws, read from the dashboard model, the active personas and the
+// view settings at one moment.
+struct MenuBarFigures
+{
+    std::optional<QVThermalState::Level> thermalLevel;
+    std::optional<double> headroomGB; // freeGB + inactiveGB of the memory snapshot, when there is one
+    double cpuUsage = 0; // percent
+    QList<double> aiMemoryHistory; // percent, oldest first
+    QSet<QString> activePersonas;
+
+    bool showSparkline = true;
+    bool showCPURing = true;
+    bool showTextReadouts = true;
+    bool isMas = false;
+
+    // The first rule that holds: heat (throttling or critical), then Compile, AI First and Battery
+    // personas, then low memory (headroom under 2.0 GB); nothing otherwise.
+    std::optional<StateIndicator> stateIndicator() const;
+    bool ringShown() const { return showCPURing && !isMas; }
+    bool memoryWarning() const { return headroomGB && *headroomGB < 2.0; }
+};
+
+// The pill's tag for an indicator symbol ("flame.fill" is "HOT"); empty when the symbol has none.
+QString stateTag(const QString& symbol);

@@ -1,0 +1,62 @@
+#include "ui/CopyButton.h"
+#include "ui/Desktop.h"
+#include "ui/FakeClock.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+struct CopyButtonTest : testing::Test
+{
+    FakeClock clock;
+    RecordingDesktop desktop;
+    int built = 0;
+    std::unique_ptr<CopyButton> button = std::make_unique<CopyButton>(
+        QStringLiteral("Copy Spec Report"), [this] { return QStringLiteral("report %1").arg(++built); }, desktop,
+        clock);
+};
+
+} // namespace
+
+TEST_F(CopyButtonTest, PressCopiesAndConfirmsForTwoSeconds)
+{
+    EXPECT_EQ(button->labelText(), "Copy Spec Report");
+    EXPECT_EQ(button->labelSymbol(), "doc.on.doc");
+    button->click();
+    EXPECT_EQ(desktop.clipboardText(), "report 1");
+    EXPECT_EQ(button->labelText(), "Copied!");
+    EXPECT_EQ(button->labelSymbol(), "checkmark");
+    clock.advance(1999);
+    EXPECT_TRUE(button->isConfirming());
+    clock.advance(1);
+    EXPECT_FALSE(button->isConfirming());
+    EXPECT_EQ(button->labelText(), "Copy Spec Report");
+}
+
+TEST_F(CopyButtonTest, FirstPendingResetEndsTheConfirmationAndEveryPressCopiesAnew)
+{
+    QSignalSpy changes(button.get(), &CopyButton::confirmingChanged);
+    button->click();
+    clock.advance(1500);
+    button->click();
+    EXPECT_TRUE(button->isEnabled());
+    EXPECT_EQ(desktop.copies, 2);
+    EXPECT_EQ(desktop.clipboardText(), "report 2");
+    clock.advance(500); // 2.0 s after the first press
+    EXPECT_FALSE(button->isConfirming());
+    clock.advance(1500); // the second press's reset finds it already off
+    EXPECT_FALSE(button->isConfirming());
+    EXPECT_EQ(changes.count(), 2);
+}
+
+TEST_F(CopyButtonTest, ResetAfterTheButtonIsGoneDoesNothing)
+{
+    button->click();
+    button.reset();
+    clock.advance(CopyButton::kResetMs);
+    EXPECT_EQ(clock.pending(), 0);
+}

@@ -1,0 +1,60 @@
+#include "SampleData.h"
+
+#include "core/UserDefaults.h"
+#include "engines/DashboardViewModel.h"
+#include "engines/MemoryEngine.h"
+#include "engines/OllamaEngine.h"
+#include "engines/ThermalEngine.h"
+#include "ui/ViewSettings.h"
+
+#include <QDir>
+
+#include <cmath>
+
+SampleData::SampleData(Kind kind)
+    : m_kind(kind)
+{
+    const std::string root = m_dir.path().toStdString();
+    QDir(m_dir.path()).mkpath(QStringLiteral("proc"));
+    QDir(m_dir.path()).mkpath(QStringLiteral("sys"));
+    m_defaults = std::make_unique<UserDefaults>(m_dir.filePath(QStringLiteral("settings.conf")));
+    m_settings = std::make_unique<ViewSettings>(*m_defaults);
+
+    DashboardSources sources;
+    sources.procRoot = root + "/proc";
+    sources.sysRoot = root + "/sys";
+    sources.homePath = root;
+    // Refused at once: the pictures never depend on the network.
+    sources.publicAddressUrl = "http://127.0.0.1:9";
+    m_dashboard = std::make_unique<DashboardViewModel>(std::make_shared<MemoryEngine>(sources.procRoot),
+        std::make_shared<OllamaEngine>("http://127.0.0.1:9"), std::make_shared<ThermalEngine>(sources.sysRoot),
+        sources);
+    if (kind == Kind::sample)
+        publishSamples();
+}
+
+SampleData::~SampleData() = default;
+
+void SampleData::publishSamples()
+{
+    // A minute of samples: AI models taking between 10 % and 35 % of memory, ending on the fixed figures.
+    for (int i = 0; i < DashboardViewModel::kHistoryLength; ++i) {
+        DashboardSample s;
+        s.cpuKind = DashboardSample::CpuKind::measured;
+        const double busy = kCpuUsage / 100.0;
+        s.cpuLoad.perCore = {busy, busy, busy, busy};
+        s.cpuLoad.performanceSum = busy * 4;
+        s.cpuLoad.userTicks = 70;
+        s.cpuLoad.systemTicks = 30;
+        s.cpuLoad.totalTicks = 400;
+        s.processorCount = 4;
+        s.memory.totalGB = 32;
+        s.memory.aiModelsGB = 32 * (0.22 + 0.12 * std::sin(i / 6.0));
+        s.memory.freeGB = 3.1;
+        s.memory.inactiveGB = kHeadroomGB - 3.1;
+        s.memory.systemUsedGB = 32 - kHeadroomGB - s.memory.aiModelsGB;
+        s.thermal = QVThermalState::forLevel(QVThermalState::Level::balanced);
+        s.localAddress = "192.168.1.20";
+        m_dashboard->publishSample(s);
+    }
+}

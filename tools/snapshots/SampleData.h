@@ -1,0 +1,49 @@
+#pragma once
+
+#include "ui/Desktop.h"
+#include "ui/Dialogs.h"
+#include "ui/FakeClock.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+class DashboardViewModel;
+class UserDefaults;
+class ViewSettings;
+
+// The fixed figures every picture shows, over a machine that has no sensors at all: a dashboard model
+// that reads empty /proc and /sys trees, either left as created (no sample yet) or given a fixed series of
+// samples. Settings live in a temporary file; the clock, desktop and dialogs are the test doubles.
+class SampleData
+{
+public:
+    enum class Kind { sample, noSensors };
+
+    explicit SampleData(Kind kind);
+    ~SampleData();
+
+    Kind kind() const { return m_kind; }
+    DashboardViewModel& dashboard() { return *m_dashboard; }
+    ViewSettings& settings() { return *m_settings; }
+    UserDefaults& defaults() { return *m_defaults; }
+    FakeClock& clock() { return m_clock; }
+    RecordingDesktop& desktop() { return m_desktop; }
+    ScriptedDialogs& dialogs() { return m_dialogs; }
+
+    // The label's sample CPU load and memory headroom.
+    static constexpr double kCpuUsage = 37.6;
+    static constexpr double kHeadroomGB = 5.3;
+
+private:
+    void publishSamples();
+
+    Kind m_kind;
+    QTemporaryDir m_dir;
+    std::unique_ptr<UserDefaults> m_defaults;
+    std::unique_ptr<ViewSettings> m_settings;
+    std::unique_ptr<DashboardViewModel> m_dashboard;
+    FakeClock m_clock;
+    RecordingDesktop m_desktop;
+    ScriptedDialogs m_dialogs;
+};
