@@ -1,14 +1,17 @@
 #include "XPCConnection.h"
 
+#include "platform/ipc/HelperVersionQuery.h"
 #include "platform/ipc/LineChannel.h"
 #include "platform/ipc/UnixSocket.h"
 #include "platform/services/ChildProcess.h"
+#include "records/AuditLogger.h"
 
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <condition_variable>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -22,12 +25,6 @@ namespace {
 XPCConnection::Error xpcError(int code, std::string message)
 {
     return XPCConnection::Error {XPCConnection::kErrorDomain, code, std::move(message)};
-}
-
-std::string socketPathFromEnvironment()
-{
-    const char* path = std::getenv(platform::kHelperSocketEnvironment);
-    return path && *path ? path : platform::kDefaultHelperSocketPath;
 }
 
 bool isValidUtf8(std::string_view text)
@@ -99,6 +96,39 @@ double wattsAfterLabel(std::string_view text, std::string_view label)
     if (error != std::errc() || end != number.data() + number.size() || !std::isfinite(value))
         return 0;
     return value / divisor;
+}
+
+template<class T> std::optional<XPCConnection::Error> failureOf(const XPCConnection::Result<T>& result)
+{
+    if (result)
+        return std::nullopt;
+    return result.error();
+}
+
+// The name of the process a signal goes to, read before the signal is sent so that a process that
+// exits on it is still named: the executable's file name, else the kernel's short name.
+std::optional<std::string> processName(std::int32_t pid)
+{
+    const std::string base = "/proc/" + std::to_string(pid);
+    char target[4096];
+    const ssize_t length = ::readlink((base + "/exe").c_str(), target, sizeof target - 1);
+    if (length > 0) {
+        std::string path(target, std::size_t(length));
+        if (const auto deleted = path.rfind(" (deleted)"); deleted != std::string::npos && deleted + 10 == path.size())
+            path.erase(deleted);
+        return path.substr(path.find_last_of('/') + 1);
+    }
+    if (FILE* comm = std::fopen((base + "/comm").c_str(), "re")) {
+        char name[64] = {};
+        const bool read = std::fgets(name, sizeof name, comm) != nullptr;
+        std::fclose(comm);
+        std::string text(name);
+        while (!text.empty() && text.back() == '\n')
+            text.pop_back();
+        if (read && !text.empty())
+            return text;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -239,8 +269,30 @@ private:
 
 XPCConnection::XPCConnection(bool isTestingMode)
     : m_isTestingMode(isTestingMode)
-    , m_socketPath(socketPathFromEnvironment())
+    , m_socketPath(platform::helperSocketPath())
+    , m_recorder([](const AuditEvent& event) { AuditLogger::shared().log(event); })
 {
+}
+
+void XPCConnection::setActionRecorder(ActionRecorder recorder)
+{
+    std::lock_guard lock(m_mutex);
+    m_recorder = std::move(recorder);
+}
+
+void XPCConnection::recordAction(const char* category, std::string description, const std::optional<Error>& failure,
+    std::optional<std::int32_t> pid, std::optional<std::string> target)
+{
+    ActionRecorder recorder;
+    {
+        std::lock_guard lock(m_mutex);
+        recorder = m_recorder;
+    }
+    if (!recorder)
+        return;
+    if (failure)
+        description += " failed: " + failure->message;
+    recorder(AuditEvent {Uuid::random(), Date::now(), category, std::move(description), target, pid, !failure});
 }
 
 XPCConnection::~XPCConnection() = default;
@@ -292,13 +344,18 @@ XPCConnection::Result<void> XPCConnection::simpleRequest(platform::HelperRequest
 
 XPCConnection::Result<void> XPCConnection::sendSignal(std::int32_t pid, int signal)
 {
+    const bool stop = signal == SIGSTOP;
     if (m_isTestingMode) {
         std::lock_guard lock(m_mutex);
         m_mockSignalsSent.emplace_back(pid, signal);
         return {};
     }
-    return simpleRequest({0, platform::HelperOp::sendSignal, signal, pid},
-        signal == SIGSTOP ? "Failed to send SIGSTOP" : "Failed to send SIGCONT");
+    auto target = processName(pid);
+    const auto result = simpleRequest(
+        {0, platform::HelperOp::sendSignal, signal, pid}, stop ? "Failed to send SIGSTOP" : "Failed to send SIGCONT");
+    recordAction(stop ? "SIGSTOP" : "SIGCONT", stop ? "Suspended process" : "Resumed process", failureOf(result), pid,
+        std::move(target));
+    return result;
 }
 
 XPCConnection::Result<void> XPCConnection::freezeProcess(std::int32_t pid)
@@ -315,47 +372,61 @@ XPCConnection::Result<void> XPCConnection::suppressSpotlight()
 {
     if (m_isTestingMode)
         return {};
-    return simpleRequest({0, platform::HelperOp::suppressSpotlight, 0, 0}, "Failed to suppress Spotlight");
+    const auto result = simpleRequest({0, platform::HelperOp::suppressSpotlight, 0, 0}, "Failed to suppress Spotlight");
+    recordAction("Spotlight", "Paused file indexing", failureOf(result));
+    return result;
 }
 
 XPCConnection::Result<void> XPCConnection::restoreSpotlight()
 {
     if (m_isTestingMode)
         return {};
-    return simpleRequest({0, platform::HelperOp::restoreSpotlight, 0, 0}, "Failed to restore Spotlight");
+    const auto result = simpleRequest({0, platform::HelperOp::restoreSpotlight, 0, 0}, "Failed to restore Spotlight");
+    recordAction("Spotlight", "Resumed file indexing", failureOf(result));
+    return result;
 }
 
 XPCConnection::Result<void> XPCConnection::purgeMemory()
 {
     if (m_isTestingMode)
         return {};
-    return simpleRequest({0, platform::HelperOp::purgeMemory, 0, 0}, "Failed to purge memory");
+    const auto result = simpleRequest({0, platform::HelperOp::purgeMemory, 0, 0}, "Failed to purge memory");
+    recordAction("System", "Purged memory caches", failureOf(result));
+    return result;
 }
 
 XPCConnection::Result<std::string> XPCConnection::getVersion()
 {
     if (m_isTestingMode)
         return std::string(platform::kHelperVersion);
-    const auto reply = executeXPC({0, platform::HelperOp::getVersion, 0, 0});
-    if (!reply)
-        return reply.error();
-    if (reply.value().error)
-        return *reply.value().error;
-    return reply.value().version.value_or(std::string());
+    const auto result = [this]() -> Result<std::string> {
+        const auto reply = executeXPC({0, platform::HelperOp::getVersion, 0, 0});
+        if (!reply)
+            return reply.error();
+        if (reply.value().error)
+            return *reply.value().error;
+        return reply.value().version.value_or(std::string());
+    }();
+    recordAction("System", "Checked helper version", failureOf(result));
+    return result;
 }
 
 XPCConnection::Result<PowerMetrics> XPCConnection::getPowerMetrics()
 {
     if (m_isTestingMode)
         return PowerMetrics {1.5, 0.5, Date::now()};
-    const auto reply = executeXPC({0, platform::HelperOp::getPowerMetrics, 0, 0});
-    if (!reply)
-        return reply.error();
-    if (reply.value().error)
-        return *reply.value().error;
-    if (!reply.value().data)
-        return xpcError(-1, "Power metrics returned nil data");
-    return parsePowerMetrics(*reply.value().data);
+    const auto result = [this]() -> Result<PowerMetrics> {
+        const auto reply = executeXPC({0, platform::HelperOp::getPowerMetrics, 0, 0});
+        if (!reply)
+            return reply.error();
+        if (reply.value().error)
+            return *reply.value().error;
+        if (!reply.value().data)
+            return xpcError(-1, "Power metrics returned nil data");
+        return parsePowerMetrics(*reply.value().data);
+    }();
+    recordAction("Power", "Sampled power metrics", failureOf(result));
+    return result;
 }
 
 PowerMetrics XPCConnection::parsePowerMetrics(std::string_view data)
@@ -368,6 +439,13 @@ XPCConnection::Result<void> XPCConnection::installHelper()
 {
     if (m_isTestingMode)
         return {};
+    const auto result = runHelperSetup();
+    recordAction("System", "Installed helper", failureOf(result));
+    return result;
+}
+
+XPCConnection::Result<void> XPCConnection::runHelperSetup()
+{
     // The setup program is installed beside the helper: <prefix>/libexec/quorvane, next to <prefix>/bin.
     char self[4096];
     const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);

@@ -3,11 +3,14 @@
 #include "engines/PowerMetrics.h"
 #include "platform/ipc/DomainError.h"
 #include "platform/ipc/HelperProtocol.h"
+#include "records/AuditEvent.h"
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -45,6 +48,12 @@ public:
     // authorisation comes back as an error.
     Result<void> installHelper();
 
+    // Every request's outcome is handed to the recorder as a helper action with the category
+    // "SIGSTOP", "SIGCONT", "Spotlight", "Power" or "System". By default it goes to the audit log,
+    // whose new-event callback feeds the privacy pages' live activity.
+    using ActionRecorder = std::function<void(const AuditEvent&)>;
+    void setActionRecorder(ActionRecorder recorder);
+
     bool isTestingMode() const { return m_isTestingMode; }
     // (pid, signal) of every suspend and resume asked for in test mode, in order.
     std::vector<std::pair<std::int32_t, std::int32_t>> mockSignalsSent() const;
@@ -61,6 +70,9 @@ private:
     Result<platform::HelperReply> executeXPC(platform::HelperRequest request);
     Result<void> simpleRequest(platform::HelperRequest request, const char* failureText);
     Result<void> sendSignal(std::int32_t pid, int signal);
+    Result<void> runHelperSetup();
+    void recordAction(const char* category, std::string description, const std::optional<Error>& failure,
+        std::optional<std::int32_t> pid = std::nullopt, std::optional<std::string> target = std::nullopt);
 
     const bool m_isTestingMode;
     const std::string m_socketPath;
@@ -68,4 +80,5 @@ private:
     std::shared_ptr<Link> m_link;
     std::int64_t m_nextId = 0;
     std::vector<std::pair<std::int32_t, std::int32_t>> m_mockSignalsSent;
+    ActionRecorder m_recorder;
 };

@@ -69,3 +69,24 @@ std::string shortestDecimal(double value)
         text += ".0";
     return text;
 }
+
+std::string byteCountText(std::int64_t bytes)
+{
+    if (bytes == 0)
+        return "Zero KB";
+    const double magnitude = bytes < 0 ? -static_cast<double>(bytes) : static_cast<double>(bytes);
+    if (magnitude < 1000)
+        return std::to_string(bytes) + (magnitude == 1 ? " byte" : " bytes");
+    struct Unit
+    {
+        const char* format;
+        double size;
+    };
+    constexpr Unit units[] = {{"%.0f KB", 1e3}, {"%.1f MB", 1e6}, {"%.2f GB", 1e9}, {"%.2f TB", 1e12}};
+    const Unit* unit = &units[0];
+    for (const Unit& u : units) {
+        if (magnitude >= u.size)
+            unit = &u;
+    }
+    return cformat(unit->format, static_cast<double>(bytes) / unit->size);
+}

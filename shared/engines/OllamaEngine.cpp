@@ -1,6 +1,7 @@
 #include "OllamaEngine.h"
 
 #include "core/Units.h"
+#include "records/PrivacyMetricsEngine.h"
 
 #include <httplib.h>
 
@@ -40,8 +41,10 @@ struct Response
     std::optional<OllamaError> error;
 };
 
-Response send(const Address& address, double timeout, const std::string* jsonBody = nullptr)
+// Every request goes into the privacy ledger of the program's own network calls, answered or not.
+Response send(const Address& address, const char* purpose, double timeout, const std::string* jsonBody = nullptr)
 {
+    PrivacyMetricsEngine::shared().recordOwnNetworkCall(address.origin + address.path, purpose);
     httplib::Client client(address.origin);
     const auto seconds = static_cast<time_t>(timeout);
     const auto micros = static_cast<time_t>((timeout - static_cast<double>(seconds)) * 1e6);
@@ -94,12 +97,12 @@ std::variant<std::vector<WireModel>, OllamaError> decodeList(const std::string& 
 
 // GET of a list endpoint: the decoded entries, or the error that ends the call. An address that
 // does not parse is an empty list, not an error.
-std::variant<std::vector<WireModel>, OllamaError> fetchList(const std::string& url)
+std::variant<std::vector<WireModel>, OllamaError> fetchList(const std::string& url, const char* purpose)
 {
     const auto address = parseAddress(url);
     if (!address)
         return std::vector<WireModel> {};
-    const Response r = send(*address, listTimeout);
+    const Response r = send(*address, purpose, listTimeout);
     if (r.error)
         return *r.error;
     if (r.status < 200 || r.status > 299)
@@ -131,13 +134,13 @@ bool OllamaEngine::isRunning()
     const auto address = parseAddress(m_baseURL);
     if (!address)
         return false;
-    const Response r = send(*address, runningTimeout);
+    const Response r = send(*address, "Check that the local model server is running", runningTimeout);
     return !r.error && r.status >= 200 && r.status < 400;
 }
 
 OllamaModelsResult OllamaEngine::loadedModels()
 {
-    auto decoded = fetchList(m_baseURL + "/api/ps");
+    auto decoded = fetchList(m_baseURL + "/api/ps", "List the models in memory");
     if (auto* error = std::get_if<OllamaError>(&decoded))
         return {{}, *error};
 
@@ -154,7 +157,7 @@ OllamaModelsResult OllamaEngine::loadedModels()
 
 OllamaModelsResult OllamaEngine::installedModels()
 {
-    auto decoded = fetchList(m_baseURL + "/api/tags");
+    auto decoded = fetchList(m_baseURL + "/api/tags", "List the installed models");
     if (auto* error = std::get_if<OllamaError>(&decoded))
         return {{}, *error};
 
@@ -177,7 +180,7 @@ std::optional<OllamaError> OllamaEngine::unloadModel(const std::string& name)
     if (!address)
         return std::nullopt;
     const std::string body = Json {{"model", name}, {"keep_alive", 0}}.dump();
-    const Response r = send(*address, unloadTimeout, &body);
+    const Response r = send(*address, "Unload a model from memory", unloadTimeout, &body);
     if (r.error)
         return r.error;
     if (r.status < 200 || r.status > 299)

@@ -1,5 +1,7 @@
 #include "PublicAddressFetcher.h"
 
+#include "records/PrivacyMetricsEngine.h"
+
 #include <arpa/inet.h>
 #include <httplib.h>
 
@@ -22,6 +24,7 @@ bool PublicAddressFetcher::tryBegin(Clock::time_point now)
 std::optional<std::string> PublicAddressFetcher::fetch()
 {
     std::optional<std::string> address;
+    PrivacyMetricsEngine::shared().recordOwnNetworkCall(m_baseUrl + m_path, "Look up the public IP address");
     try {
         httplib::Client client(m_baseUrl);
         client.set_connection_timeout(m_timeout);

@@ -94,6 +94,30 @@ void AssistanceTracker::clearHistory()
     NotificationCenter::defaultCenter().post(Notifications::assistanceEventAdded);
 }
 
+bool AssistanceTracker::clearEvents()
+{
+    bool written = false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_events.clear();
+        written = jsonfile::save(historyFilePath(), m_events);
+    }
+    NotificationCenter::defaultCenter().post(Notifications::assistanceEventAdded);
+    return written;
+}
+
+bool AssistanceTracker::resetMetrics()
+{
+    bool written = false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_metrics = SavedYouMetrics::fresh();
+        written = jsonfile::save(metricsFilePath(), m_metrics);
+    }
+    NotificationCenter::defaultCenter().post(Notifications::assistanceEventAdded);
+    return written;
+}
+
 QString AssistanceTracker::filePath(const QString& name) const
 {
     if (m_folder.isEmpty())
@@ -113,8 +137,9 @@ QString AssistanceTracker::metricsFilePath() const
 }
 
 // Called with the mutex held. Each file is written on its own; a failure of one does not stop the other.
-void AssistanceTracker::save()
+bool AssistanceTracker::save()
 {
-    jsonfile::save(historyFilePath(), m_events);
-    jsonfile::save(metricsFilePath(), m_metrics);
+    const bool history = jsonfile::save(historyFilePath(), m_events);
+    const bool metrics = jsonfile::save(metricsFilePath(), m_metrics);
+    return history && metrics;
 }

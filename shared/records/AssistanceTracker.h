@@ -38,12 +38,16 @@ public:
     SavedYouMetrics getMetrics() const;
     // Empties the history, resets every counter, saves and posts the change notification.
     void clearHistory();
+    // The privacy erasure's two halves: the history alone, the counters alone. Each saves, posts the
+    // change notification and returns whether its file was written.
+    bool clearEvents();
+    bool resetMetrics();
 
 private:
     QString historyFilePath() const;
     QString metricsFilePath() const;
     QString filePath(const QString& name) const;
-    void save();
+    bool save();
 
     const QString m_folder;
     mutable std::mutex m_mutex;

@@ -9,6 +9,20 @@ BuildTimeTracker::BuildTimeTracker(UserDefaults& defaults)
         if (auto stats = jsoncodec::decodeText<BuildStats>(*stored))
             m_stats = *stats;
     }
+    // When the totals are erased from the store (privacy erasure), the next build starts from zero
+    // instead of writing the old totals back.
+    m_erasedWatch = QObject::connect(&m_defaults, &UserDefaults::valueChanged, [this](const QString& key) {
+        if (key != userDefaultsKey || m_defaults.contains(key))
+            return;
+        std::lock_guard lock(m_mutex);
+        if (!m_defaults.contains(key))
+            m_stats = BuildStats {};
+    });
+}
+
+BuildTimeTracker::~BuildTimeTracker()
+{
+    QObject::disconnect(m_erasedWatch);
 }
 
 void BuildTimeTracker::recordBuild(double duration, bool ollamaLoaded)

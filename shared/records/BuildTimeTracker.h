@@ -26,6 +26,7 @@ public:
     static inline const QString userDefaultsKey = QStringLiteral("com.quorvane.buildtimetracker.stats");
 
     explicit BuildTimeTracker(UserDefaults& defaults = UserDefaults::standard());
+    ~BuildTimeTracker();
 
     BuildTimeTracker(const BuildTimeTracker&) = delete;
     BuildTimeTracker& operator=(const BuildTimeTracker&) = delete;
@@ -43,6 +44,7 @@ private:
     UserDefaults& m_defaults;
     mutable std::mutex m_mutex;
     BuildStats m_stats;
+    QMetaObject::Connection m_erasedWatch;
 };
 
 void to_json(Json& j, const BuildTimeTracker::BuildStats& s);

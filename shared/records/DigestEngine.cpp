@@ -8,6 +8,20 @@ DigestEngine::DigestEngine(UserDefaults& defaults)
         if (auto digests = jsoncodec::decodeText<std::vector<WeeklyDigest>>(*stored))
             m_digests = std::move(*digests);
     }
+    // Digests erased from the store (privacy erasure) are forgotten here too, so the next add does
+    // not write them back.
+    m_erasedWatch = QObject::connect(&m_defaults, &UserDefaults::valueChanged, [this](const QString& key) {
+        if (key != digestsKey || m_defaults.contains(key))
+            return;
+        std::lock_guard lock(m_mutex);
+        if (!m_defaults.contains(key))
+            m_digests.clear();
+    });
+}
+
+DigestEngine::~DigestEngine()
+{
+    QObject::disconnect(m_erasedWatch);
 }
 
 std::vector<WeeklyDigest> DigestEngine::getDigests() const

@@ -16,6 +16,7 @@ public:
     static inline const QString digestsKey = QStringLiteral("com.quorvane.digestengine.digests");
 
     explicit DigestEngine(UserDefaults& defaults = UserDefaults::standard());
+    ~DigestEngine();
 
     DigestEngine(const DigestEngine&) = delete;
     DigestEngine& operator=(const DigestEngine&) = delete;
@@ -30,4 +31,5 @@ private:
     UserDefaults& m_defaults;
     mutable std::mutex m_mutex;
     std::vector<WeeklyDigest> m_digests;
+    QMetaObject::Connection m_erasedWatch;
 };

@@ -21,6 +21,13 @@ ThemeManager::ThemeManager(UserDefaults& defaults, QObject* parent)
         if (const auto theme = enumFromRawValue<AppTheme>(stored->toStdString()))
             m_currentTheme = *theme;
     }
+    // Settings erased (privacy erasure): the theme falls back to Standard without storing anything.
+    connect(&m_defaults, &UserDefaults::valueChanged, this, [this](const QString& key) {
+        if (key != userDefaultsKey || m_defaults.contains(key) || m_currentTheme == AppTheme::standard)
+            return;
+        m_currentTheme = AppTheme::standard;
+        emit currentThemeChanged(m_currentTheme);
+    });
 }
 
 void ThemeManager::setCurrentTheme(AppTheme theme)

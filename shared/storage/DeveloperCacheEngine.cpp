@@ -205,7 +205,11 @@ DeveloperCacheEngine::SafePurge DeveloperCacheEngine::purgeAllSafeCaches()
         const PurgeResult purged = purge(item.path, where);
         if (purged.incomplete)
             result.incompleteNames.push_back(item.name);
-        if (!purged.ok() || purged.freedBytes < 1)
+        if (!purged.ok()) {
+            result.failures.emplace_back(item.name, *purged.error);
+            continue;
+        }
+        if (purged.freedBytes < 1)
             continue;
         result.reclaimedBytes += purged.freedBytes;
         result.clearedNames.push_back(item.name);

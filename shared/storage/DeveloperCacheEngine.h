@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Measures and empties the known developer cache folders. Every operation blocks and may be called
@@ -69,8 +70,11 @@ public:
         std::int64_t reclaimedBytes = 0;
         std::vector<std::string> clearedNames; // in scan order, only caches that freed something
         std::vector<std::string> incompleteNames; // in scan order, caches that were not emptied fully
+        // Safe caches that were refused or could not be listed, with the reason, in scan order.
+        std::vector<std::pair<std::string, std::string>> failures;
     };
-    // Scans, then empties every "Safe to Purge" cache; a cache that cannot be emptied is skipped.
+    // Scans, then empties every "Safe to Purge" cache; a cache that cannot be emptied is skipped and
+    // listed among the failures.
     SafePurge purgeAllSafeCaches();
 
 private:

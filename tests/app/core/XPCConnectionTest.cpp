@@ -1,7 +1,9 @@
 #include "core/XPCConnection.h"
 
+#include "FakeHelper.h"
 #include "helper/HelperTestSupport.h"
 #include "helper/src/HelperServer.h"
+#include "platform/ipc/HelperVersionQuery.h"
 
 #include <QTemporaryDir>
 
@@ -17,62 +19,6 @@ using platform::HelperReply;
 using platform::HelperRequest;
 
 namespace {
-
-// A stand-in for the helper that answers each request as the test says, possibly late or never.
-class FakeHelper
-{
-public:
-    using Answer = std::function<std::optional<HelperReply>(const HelperRequest&)>;
-
-    FakeHelper(const std::string& path, Answer answer)
-        : m_answer(std::move(answer))
-    {
-        auto listener = platform::listenUnixSocket(path, 0600);
-        EXPECT_TRUE(listener.ok());
-        m_listener = std::move(listener.value());
-        m_thread = std::thread([this] { serve(); });
-    }
-    ~FakeHelper()
-    {
-        m_stop = true;
-        ::shutdown(m_listener.get(), SHUT_RDWR);
-        m_thread.join();
-    }
-    int accepted() const { return m_accepted; }
-    std::chrono::milliseconds delay {0};
-
-private:
-    void serve()
-    {
-        while (!m_stop) {
-            pollfd p {m_listener.get(), POLLIN, 0};
-            if (::poll(&p, 1, 50) <= 0)
-                continue;
-            platform::UniqueFd fd(::accept4(m_listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
-            if (!fd.valid())
-                continue;
-            ++m_accepted;
-            platform::LineChannel channel(fd.get());
-            while (!m_stop) {
-                const auto line = channel.readLine(std::chrono::steady_clock::now() + 100ms);
-                if (line.status == platform::LineChannel::Status::TimedOut)
-                    continue;
-                if (line.status != platform::LineChannel::Status::Line)
-                    break;
-                const auto request = std::get<HelperRequest>(platform::decodeHelperRequest(line.line));
-                std::this_thread::sleep_for(delay);
-                if (const auto reply = m_answer(request))
-                    platform::writeLine(fd.get(), platform::encodeHelperReply(*reply), 1s);
-            }
-        }
-    }
-
-    Answer m_answer;
-    platform::UniqueFd m_listener;
-    std::atomic<bool> m_stop {false};
-    std::atomic<int> m_accepted {0};
-    std::thread m_thread;
-};
 
 class XPCConnectionTest : public ::testing::Test
 {
@@ -198,6 +144,7 @@ TEST_F(XPCConnectionTest, ManyThreadsShareOneConnection)
         return reply;
     });
     XPCConnection connection;
+    connection.setActionRecorder(nullptr);
     std::atomic<int> matched {0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t) {
@@ -214,6 +161,65 @@ TEST_F(XPCConnectionTest, ManyThreadsShareOneConnection)
         t.join();
     EXPECT_EQ(matched, 800);
     EXPECT_EQ(fake.accepted(), 1);
+}
+
+TEST_F(XPCConnectionTest, EveryRequestIsRecordedAsAHelperActionWithItsOutcome)
+{
+    FakeHelper fake(m_socket, [](const HelperRequest& r) -> std::optional<HelperReply> {
+        if (r.op == HelperOp::sendSignal && r.signal == SIGCONT)
+            return platform::failureReply(r.id, {"QVHelperError", 403, "Unauthorized caller"});
+        HelperReply reply = platform::successReply(r.id);
+        reply.data = "CPU Power: 100 mW";
+        reply.version = "1.0.0";
+        return reply;
+    });
+    XPCConnection connection;
+    std::vector<AuditEvent> recorded;
+    connection.setActionRecorder([&](const AuditEvent& e) { recorded.push_back(e); });
+    const std::int32_t self = ::getpid();
+    EXPECT_TRUE(connection.freezeProcess(self).ok());
+    EXPECT_FALSE(connection.resumeProcess(self).ok());
+    EXPECT_TRUE(connection.suppressSpotlight().ok());
+    EXPECT_TRUE(connection.restoreSpotlight().ok());
+    EXPECT_TRUE(connection.getPowerMetrics().ok());
+    EXPECT_TRUE(connection.purgeMemory().ok());
+    EXPECT_TRUE(connection.getVersion().ok());
+
+    std::vector<std::string> categories;
+    for (const auto& e : recorded)
+        categories.push_back(e.category);
+    EXPECT_EQ(categories,
+        (std::vector<std::string> {"SIGSTOP", "SIGCONT", "Spotlight", "Spotlight", "Power", "System", "System"}));
+    ASSERT_EQ(recorded.size(), 7u);
+    EXPECT_TRUE(recorded[0].success);
+    EXPECT_EQ(recorded[0].targetPid, self);
+    EXPECT_EQ(recorded[0].targetProcess, "test_app_core");
+    EXPECT_FALSE(recorded[1].success);
+    EXPECT_NE(recorded[1].actionDescription.find("Unauthorized caller"), std::string::npos);
+    EXPECT_FALSE(recorded[2].targetPid.has_value());
+
+    // Nothing reaches the helper in test mode, so nothing is recorded.
+    XPCConnection testMode(true);
+    testMode.setActionRecorder([&](const AuditEvent& e) { recorded.push_back(e); });
+    EXPECT_TRUE(testMode.freezeProcess(self).ok());
+    EXPECT_EQ(recorded.size(), 7u);
+}
+
+TEST_F(XPCConnectionTest, VersionQueryMakesItsOwnRoundTrip)
+{
+    EXPECT_FALSE(platform::queryHelperVersion(m_socket, 200ms));
+    {
+        FakeHelper fake(m_socket, [](const HelperRequest& r) {
+            HelperReply reply = platform::successReply(r.id);
+            reply.version = r.op == HelperOp::getVersion ? "2.4.1" : "wrong";
+            return reply;
+        });
+        EXPECT_EQ(platform::queryHelperVersion(m_socket, 1500ms), "2.4.1");
+    }
+    FakeHelper silent(m_socket, [](const HelperRequest&) { return std::nullopt; });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(platform::queryHelperVersion(m_socket, 300ms));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
 }
 
 class XPCConnectionWithDaemonTest : public XPCConnectionTest
@@ -274,6 +280,7 @@ TEST_F(XPCConnectionWithDaemonTest, RoundTripRate)
 
     SleepingChild child;
     XPCConnection connection;
+    connection.setActionRecorder(nullptr); // the rate of the link itself, not of the audit file
     constexpr int kRequests = 5000;
     const auto start = std::chrono::steady_clock::now();
     int ok = 0;

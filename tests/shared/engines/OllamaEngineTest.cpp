@@ -1,5 +1,8 @@
 #include "engines/OllamaEngine.h"
 
+#include "records/PrivacyMetricsEngine.h"
+#include "support/FakeOllama.h"
+
 #include <gtest/gtest.h>
 
 #include <httplib.h>
@@ -14,79 +17,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-// A stand-in for the model server on a free loopback port, answering with the real server's shapes.
-class FakeOllama
-{
-public:
-    FakeOllama()
-    {
-        m_server.Get("/", [this](const httplib::Request&, httplib::Response& res) { res.status = rootStatus; });
-        m_server.Get("/api/ps", [this](const httplib::Request&, httplib::Response& res) {
-            std::lock_guard lock(m_mutex);
-            ++psRequests;
-            res.status = psStatus;
-            res.set_content(psBody, "application/json");
-        });
-        m_server.Get("/api/tags", [this](const httplib::Request&, httplib::Response& res) {
-            std::lock_guard lock(m_mutex);
-            res.status = tagsStatus;
-            res.set_content(tagsBody, "application/json");
-        });
-        m_server.Post("/api/generate", [this](const httplib::Request& req, httplib::Response& res) {
-            std::lock_guard lock(m_mutex);
-            generateBodies.push_back(req.body);
-            generateContentType = req.get_header_value("Content-Type");
-            res.status = generateStatus;
-        });
-        m_port = m_server.bind_to_any_port("127.0.0.1");
-        m_thread = std::thread([this] { m_server.listen_after_bind(); });
-        while (!m_server.is_running())
-            std::this_thread::sleep_for(1ms);
-    }
-    ~FakeOllama() { stop(); }
-
-    void stop()
-    {
-        m_server.stop();
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(m_port); }
-    void setPs(int status, std::string body)
-    {
-        std::lock_guard lock(m_mutex);
-        psStatus = status;
-        psBody = std::move(body);
-    }
-    void setTags(int status, std::string body)
-    {
-        std::lock_guard lock(m_mutex);
-        tagsStatus = status;
-        tagsBody = std::move(body);
-    }
-    std::vector<std::string> generated()
-    {
-        std::lock_guard lock(m_mutex);
-        return generateBodies;
-    }
-
-    std::atomic<int> rootStatus = 200;
-    std::atomic<int> generateStatus = 200;
-    int psRequests = 0;
-    std::string generateContentType;
-
-private:
-    httplib::Server m_server;
-    std::thread m_thread;
-    int m_port = 0;
-    std::mutex m_mutex;
-    int psStatus = 200;
-    std::string psBody = R"({"models":[]})";
-    int tagsStatus = 200;
-    std::string tagsBody = R"({"models":[]})";
-    std::vector<std::string> generateBodies;
-};
 
 // A loopback port with nobody listening.
 std::string closedPortURL()
@@ -279,6 +209,32 @@ TEST(OllamaEngineUnload, SendsKeepAliveZeroAsANumberAndRefreshes)
 
     EXPECT_EQ(OllamaEngine(closedPortURL()).unloadModel("x")->kind, OllamaError::Kind::transport);
     EXPECT_FALSE(OllamaEngine("::bad::").unloadModel("x"));
+}
+
+TEST(OllamaEngineLedger, EveryRequestIsRecordedAsAnOwnNetworkCall)
+{
+    FakeOllama server;
+    OllamaEngine engine(server.url());
+    const auto calls = [&](const std::string& path) {
+        int sum = 0;
+        for (const auto& call : PrivacyMetricsEngine::shared().ownNetworkActivity()) {
+            if (call.destination == server.url() + path)
+                sum += call.callCount;
+        }
+        return sum;
+    };
+    const std::vector<std::string> paths {"/", "/api/ps", "/api/tags", "/api/generate"};
+    std::vector<int> before;
+    for (const auto& path : paths)
+        before.push_back(calls(path));
+    engine.isRunning();
+    engine.loadedModels();
+    engine.installedModels();
+    server.stop();
+    engine.unloadModel("llama3:8b"); // not answered, still made
+    const std::vector<int> expected {1, 2, 1, 1};
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        EXPECT_EQ(calls(paths[i]) - before[i], expected[i]) << paths[i];
 }
 
 TEST(OllamaEnginePolling, ReportsEveryCycleThenEmptyOnceWhenTheServerGoes)

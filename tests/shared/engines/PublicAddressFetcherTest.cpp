@@ -1,5 +1,7 @@
 #include "engines/PublicAddressFetcher.h"
 
+#include "records/PrivacyMetricsEngine.h"
+
 #include <httplib.h>
 
 #include <gtest/gtest.h>
@@ -72,6 +74,14 @@ TEST(PublicAddressFetcherTest, FetchesFromTheServiceAndChecksTheStatus)
     ASSERT_TRUE(fetcher.tryBegin(PublicAddressFetcher::Clock::now() + 1h));
     EXPECT_FALSE(fetcher.fetch());
     EXPECT_EQ(echo.requests, 3);
+
+    // Every request, answered or not, is in the ledger of the program's own network calls.
+    int ledgered = 0;
+    for (const auto& call : PrivacyMetricsEngine::shared().ownNetworkActivity()) {
+        if (call.destination == echo.url() + "/" && call.purpose == "Look up the public IP address")
+            ledgered += call.callCount;
+    }
+    EXPECT_EQ(ledgered, 3);
 }
 
 TEST(PublicAddressFetcherTest, OneRequestInFlight)

@@ -1,0 +1,263 @@
+#include "CorrectiveActionEngine.h"
+
+#include "core/NumberFormat.h"
+#include "core/Units.h"
+#include "engines/OllamaEngine.h"
+#include "records/AssistanceTracker.h"
+#include "records/PrivacyMetricsEngine.h"
+#include "storage/DeveloperCacheEngine.h"
+#include "storage/ModelInventoryEngine.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+std::string amount(double gigabytes)
+{
+    return cformat("%.1f", gigabytes);
+}
+
+int urgencyRank(Urgency urgency)
+{
+    switch (urgency) {
+    case Urgency::critical:
+        return 0;
+    case Urgency::warning:
+        return 1;
+    case Urgency::info:
+        return 2;
+    }
+    return 2;
+}
+
+ActionResult failure(std::string message)
+{
+    return ActionResult {false, std::move(message)};
+}
+
+// "a, b" for up to two names, "a, b +N more" beyond.
+std::string shortList(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (std::size_t i = 0; i < names.size() && i < 2; ++i)
+        text += (i ? ", " : "") + names[i];
+    if (names.size() >= 3)
+        text += " +" + std::to_string(names.size() - 2) + " more";
+    return text;
+}
+
+std::string joined(const std::vector<std::string>& parts)
+{
+    std::string text;
+    for (const auto& part : parts)
+        text += (text.empty() ? "" : ", ") + part;
+    return text;
+}
+
+} // namespace
+
+CorrectiveActionEngine::CorrectiveActionEngine(XPCConnection& xpcConnection, OllamaEngine& ollamaEngine,
+    ModelInventoryEngine* inventoryEngine, DeveloperCacheEngine* developerCacheEngine, ProcessFreezer freezer,
+    AssistanceTracker* assistanceTracker)
+    : m_xpcConnection(xpcConnection)
+    , m_ollamaEngine(ollamaEngine)
+    , m_inventoryEngine(inventoryEngine)
+    , m_developerCacheEngine(developerCacheEngine)
+    , m_freezer(std::move(freezer))
+    , m_assistanceTracker(assistanceTracker)
+{
+}
+
+AssistanceTracker& CorrectiveActionEngine::tracker() const
+{
+    return m_assistanceTracker ? *m_assistanceTracker : AssistanceTracker::shared();
+}
+
+std::vector<ActionCard> CorrectiveActionEngine::generateActionCards(const SystemMemoryState& memoryState,
+    const std::vector<OllamaModel>& loadedModels, const std::vector<InventoryModel>& inventoryModels)
+{
+    std::vector<ActionCard> cards;
+    const auto add
+        = [&cards](std::string title, std::string description, ActionType action, std::string impact, Urgency urgency) {
+              cards.push_back(ActionCard {Uuid::random(), std::move(title), std::move(description), std::move(action),
+                  std::move(impact), urgency});
+          };
+
+    if (memoryState.headroomGB() < kHeadroomThresholdGB) {
+        for (const auto& model : loadedModels) {
+            const std::string gb = amount(model.estimatedRAMFootprintGB);
+            add("Ollama holding " + gb + "GB", "Unload " + model.name + " to free up memory immediately.",
+                ActionType::UnloadOllamaModel {model.name}, "~" + gb + "GB freed", Urgency::critical);
+        }
+    }
+    if (memoryState.inactiveGB > kInactiveThresholdGB) {
+        const std::string gb = amount(memoryState.inactiveGB);
+        add("Reclaimable memory is high (" + gb + "GB)", "Flush inactive memory pages back to the system.",
+            ActionType::FlushInactiveMemory {}, "~" + gb + "GB freed", Urgency::info);
+    }
+    if (!loadedModels.empty()) {
+        add("Clear loaded model KV cache", "Resetting context frees active model memory overhead.",
+            ActionType::ClearOllamaKVCache {}, "~2-8GB optimized", Urgency::warning);
+    }
+
+    std::vector<InventoryModel> scanned;
+    if (inventoryModels.empty() && m_inventoryEngine)
+        scanned = m_inventoryEngine->scanModels();
+    const auto& models = inventoryModels.empty() ? scanned : inventoryModels;
+    ActionType::ArchiveModel archive {ActionType::ArchiveModel::archiveAll, {}, 0, {}};
+    for (const auto& model : models) {
+        if (!model.isArchiveCandidate)
+            continue;
+        archive.sizeGB += model.sizeGB;
+        archive.paths.push_back(model.path);
+    }
+    if (archive.sizeGB >= kUnusedModelsThresholdGB) {
+        const std::string count = std::to_string(archive.paths.size());
+        const std::string gb = amount(archive.sizeGB);
+        archive.name = count + " models";
+        add("Reclaim " + gb + "GB in Unused Models",
+            count + " models haven't been used in > 30 days. Clean to free disk space.", archive, "~" + gb + "GB freed",
+            Urgency::info);
+    }
+
+    if (m_developerCacheEngine) {
+        std::int64_t safeBytes = 0;
+        for (const auto& item : m_developerCacheEngine->scanCaches()) {
+            if (item.safetyTier == CacheSafetyTier::safeToPurge)
+                safeBytes += item.sizeBytes;
+        }
+        const double safeGB = gigabytes(safeBytes);
+        if (safeGB >= kDeveloperCachesThresholdGB) {
+            const std::string gb = amount(safeGB);
+            add("Reclaim " + gb + "GB Developer Caches",
+                "Build and package caches are using " + gb + "GB. Safe to clear anytime.",
+                ActionType::CleanDeveloperCaches {safeGB}, "~" + gb + "GB freed", Urgency::info);
+        }
+    }
+
+    std::stable_sort(cards.begin(), cards.end(),
+        [](const ActionCard& a, const ActionCard& b) { return urgencyRank(a.urgency) < urgencyRank(b.urgency); });
+    return cards;
+}
+
+ActionResult CorrectiveActionEngine::executeAction(const ActionType& action)
+{
+    if (action.as<ActionType::FlushInactiveMemory>())
+        return flushInactiveMemory();
+    if (const auto* freezeAction = action.as<ActionType::FreezeProcess>())
+        return freeze(*freezeAction);
+    if (const auto* unloadAction = action.as<ActionType::UnloadOllamaModel>())
+        return unload(*unloadAction);
+    if (action.as<ActionType::ClearOllamaKVCache>())
+        return clearOllamaKVCache();
+    if (const auto* archiveAction = action.as<ActionType::ArchiveModel>())
+        return archive(*archiveAction);
+    return cleanCaches();
+}
+
+ActionResult CorrectiveActionEngine::flushInactiveMemory()
+{
+    const auto purged = m_xpcConnection.purgeMemory();
+    if (!purged)
+        return failure("Could not flush inactive memory: " + purged.error().message);
+    tracker().record(AssistanceCategory::performance, "Inactive RAM Purged",
+        "Flushed inactive system memory back to available headroom", "RAM freed", 0, 0, 0);
+    return {true, "Successfully flushed inactive memory page tables."};
+}
+
+ActionResult CorrectiveActionEngine::freeze(const ActionType::FreezeProcess& action)
+{
+    const std::string who = action.name + " (PID " + std::to_string(action.pid) + ")";
+    if (!m_freezer)
+        return failure("Could not suspend " + who + ": process suspension is not available.");
+    const auto frozen = m_freezer(action.pid, action.name);
+    if (!frozen)
+        return failure("Could not suspend " + who + ": " + frozen.error().message);
+    tracker().record(AssistanceCategory::computing, "Process Suspended",
+        "Sent SIGSTOP to " + who + " to halt resource drain", "CPU freed", 0, 0, 0);
+    return {true, "Frozen process " + who + " successfully."};
+}
+
+ActionResult CorrectiveActionEngine::unload(const ActionType::UnloadOllamaModel& action)
+{
+    if (const auto error = m_ollamaEngine.unloadModel(action.name))
+        return failure("Could not unload model " + action.name + ": " + error->message);
+    tracker().record(AssistanceCategory::memory, "Model Unloaded", "Unloaded " + action.name + " from active memory",
+        "RAM restored", 0, 0, 0);
+    return {true, "Unloaded model " + action.name + " from memory."};
+}
+
+ActionResult CorrectiveActionEngine::clearOllamaKVCache()
+{
+    const std::string base = m_ollamaEngine.baseURL();
+    const std::string path = "/api/generate";
+    PrivacyMetricsEngine::shared().recordOwnNetworkCall(base + path, "Clear the model KV cache");
+    std::string outcome;
+    try {
+        httplib::Client client(base);
+        client.set_connection_timeout(kCacheResetTimeout);
+        client.set_read_timeout(kCacheResetTimeout);
+        client.set_write_timeout(kCacheResetTimeout);
+        const Json body {{"model", ""}, {"prompt", ""}, {"keep_alive", 0}};
+        const auto response = client.Post(path, body.dump(), "application/json");
+        if (!response)
+            outcome = "the model server did not answer (" + httplib::to_string(response.error()) + ")";
+        else if (response->status < 200 || response->status > 299)
+            outcome = "the model server answered with status " + std::to_string(response->status);
+    } catch (const std::exception& e) {
+        outcome = e.what();
+    }
+    if (!outcome.empty())
+        return failure("Could not clear the model KV cache: " + outcome + ".");
+    tracker().record(AssistanceCategory::performance, "Model KV Cache Cleared",
+        "Purged inactive context window to optimize VRAM", "VRAM freed", 0, 0, 0);
+    return {true, "Cleared model KV cache."};
+}
+
+ActionResult CorrectiveActionEngine::archive(const ActionType::ArchiveModel& action)
+{
+    if (!m_inventoryEngine)
+        return failure("Could not archive " + action.name + ": model storage is not available.");
+    // Only what the card showed, and of that only what is still unused now.
+    const bool all = action.path == ActionType::ArchiveModel::archiveAll;
+    const std::set<std::string> shown(action.paths.begin(), action.paths.end());
+    std::vector<InventoryModel> selection;
+    for (auto& model : m_inventoryEngine->scanModels()) {
+        if (all ? model.isArchiveCandidate && shown.count(model.path) : model.path == action.path)
+            selection.push_back(std::move(model));
+    }
+    const ModelDeletionResult deleted = m_inventoryEngine->deleteModels(selection);
+    const std::string gb = amount(gigabytes(deleted.totalReclaimedBytes));
+    const std::string count = std::to_string(deleted.deletedCount);
+    if (deleted.deletedCount > 0 || deleted.failedModelNames.empty()) {
+        tracker().record(AssistanceCategory::storage, "Storage Reclaimed", "Archived " + count + " unused model(s)",
+            "+" + gb + " GB", 0, gigabytes(deleted.totalReclaimedBytes), 0);
+    }
+    const std::string done = "Reclaimed " + gb + " GB by cleaning " + count + " model(s)";
+    if (!deleted.failedModelNames.empty())
+        return failure(done + "; could not remove " + joined(deleted.failedModelNames) + ".");
+    return {true, done + "."};
+}
+
+ActionResult CorrectiveActionEngine::cleanCaches()
+{
+    if (!m_developerCacheEngine)
+        return failure("Could not clean developer caches: the cache engine is not available.");
+    const auto purged = m_developerCacheEngine->purgeAllSafeCaches();
+    const std::string gb = amount(gigabytes(purged.reclaimedBytes));
+    if (!purged.clearedNames.empty() || purged.failures.empty()) {
+        tracker().record(AssistanceCategory::storage, "Safe Caches Purged", "Cleared " + shortList(purged.clearedNames),
+            "+" + gb + " GB", 0, gigabytes(purged.reclaimedBytes), 0);
+    }
+    const std::string done = "Reclaimed " + gb + " GB in developer caches";
+    if (!purged.failures.empty()) {
+        std::vector<std::string> reasons;
+        for (const auto& [name, why] : purged.failures)
+            reasons.push_back(name + " (" + why + ")");
+        return failure(done + "; could not clean " + joined(reasons) + ".");
+    }
+    return {true, done + "."};
+}

@@ -1,0 +1,397 @@
+#include "PersonaEngine.h"
+
+#include "PersonaEnginePrivate.h"
+
+#include "core/AppSupport.h"
+#include "core/NotificationCenter.h"
+#include "core/Notifications.h"
+#include "core/UserDefaults.h"
+#include "engines/MemoryEngine.h"
+#include "engines/OllamaEngine.h"
+#include "records/ActivePersonaTracker.h"
+#include "records/AssistanceTracker.h"
+
+#include "ProcessWatcher.h"
+
+#include "platform/desktop/DesktopNotifier.h"
+#include "platform/desktop/LogindSleepInhibitor.h"
+#include "platform/power/PowerSupplies.h"
+
+#include <QCoreApplication>
+#include <QSet>
+
+#include <algorithm>
+#include <unistd.h>
+
+PersonaEngine::Private::Private(XPCConnection& xpcConnection, ProcessWatcher& processWatcher,
+    OllamaEngine& ollamaEngine, MemoryEngine& memoryEngine, Options opts)
+    : xpc(xpcConnection)
+    , watcher(processWatcher)
+    , ollama(ollamaEngine)
+    , memory(memoryEngine)
+    , options(std::move(opts))
+    , defaults(options.userDefaults ? *options.userDefaults : UserDefaults::standard())
+    , assistance(options.assistanceTracker ? *options.assistanceTracker : AssistanceTracker::shared())
+    , inhibitor(options.sleepInhibitor ? options.sleepInhibitor : std::make_shared<platform::LogindSleepInhibitor>())
+    , notifier(options.notifier ? options.notifier : std::make_shared<platform::DesktopNotifier>())
+    , processTable(options.procRoot)
+    , stateFile(options.stateFilePath.isEmpty() ? appSupportFilePath(QString::fromLatin1(kStateFileName))
+                                                : options.stateFilePath,
+          options.procRoot + "/sys/kernel/random/boot_id")
+    , exclusions(options.procRoot, ::getpid(), ::getuid())
+{
+}
+
+Date PersonaEngine::Private::now() const
+{
+    return options.clock ? options.clock() : Date::now();
+}
+
+bool PersonaEngine::Private::isActive(AutoPersona persona) const
+{
+    std::lock_guard lock(mutex);
+    return activePersonas.contains(persona);
+}
+
+std::uint64_t PersonaEngine::Private::startTicksOf(std::int32_t pid) const
+{
+    const auto info = processTable.info(pid);
+    return info ? info->startTimeTicks : 0;
+}
+
+bool PersonaEngine::Private::isGone(std::int32_t pid, std::uint64_t startTicks) const
+{
+    const auto info = processTable.info(pid);
+    return !info || (startTicks != 0 && info->startTimeTicks != startTicks);
+}
+
+XPCConnection::Result<void> PersonaEngine::Private::suspend(std::int32_t pid)
+{
+    auto result = xpc.freezeProcess(pid);
+    // A request that timed out may still have been carried out; a stopped process nobody tracks
+    // would stay stopped for good, so it is sent one resume that may or may not be needed.
+    if (!result.ok() && result.error().domain == XPCConnection::kErrorDomain && result.error().code == -2)
+        (void)xpc.resumeProcess(pid);
+    return result;
+}
+
+void PersonaEngine::Private::addSuspension(const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder)
+{
+    std::lock_guard lock(mutex);
+    frozenProcesses[record.pid] = record;
+    auto& suspension = suspensions[record.pid];
+    suspension.startTicks = startTicks;
+    suspension.holders.insert(holder);
+    saveStateFileLocked();
+}
+
+void PersonaEngine::Private::removeSuspension(std::int32_t pid)
+{
+    std::lock_guard lock(mutex);
+    frozenProcesses.erase(pid);
+    suspensions.erase(pid);
+    saveStateFileLocked();
+}
+
+void PersonaEngine::Private::saveStateFileLocked()
+{
+    std::vector<SuspendedProcessFile::Entry> entries;
+    entries.reserve(frozenProcesses.size());
+    for (const auto& [pid, record] : frozenProcesses) {
+        const auto it = suspensions.find(pid);
+        entries.push_back({record, it == suspensions.end() ? 0 : it->second.startTicks});
+    }
+    stateFile.save(entries);
+}
+
+bool PersonaEngine::Private::resumeOrDrop(std::int32_t pid)
+{
+    std::uint64_t startTicks = 0;
+    {
+        std::lock_guard lock(mutex);
+        if (const auto it = suspensions.find(pid); it != suspensions.end())
+            startTicks = it->second.startTicks;
+    }
+    if (xpc.resumeProcess(pid).ok() || isGone(pid, startTicks)) {
+        removeSuspension(pid);
+        return true;
+    }
+    return false;
+}
+
+void PersonaEngine::Private::postToTracker(const std::set<AutoPersona>& personas) const
+{
+    if (!options.updatesPersonaTracker)
+        return;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    QSet<QString> names;
+    for (const auto persona : personas)
+        names.insert(QString::fromUtf8(rawValue(persona).data(), static_cast<qsizetype>(rawValue(persona).size())));
+    // The tracker belongs to the GUI thread; it is created and updated there.
+    QMetaObject::invokeMethod(
+        app, [names] { ActivePersonaTracker::shared().updateActivePersonas(names); }, Qt::QueuedConnection);
+}
+
+PersonaEngine::PersonaEngine(XPCConnection& xpcConnection, ProcessWatcher& processWatcher, OllamaEngine& ollamaEngine,
+    MemoryEngine& memoryEngine, std::optional<PersonaConfiguration> configuration, SavedYouMetrics savedYouMetrics,
+    Options options)
+    : d(std::make_unique<Private>(xpcConnection, processWatcher, ollamaEngine, memoryEngine, std::move(options)))
+{
+    d->configuration = configuration ? std::move(*configuration) : PersonaConfiguration::load(d->defaults);
+    d->savedYouMetrics = savedYouMetrics;
+    // Settings erased (privacy erasure): the defaults take over, and nothing is written back.
+    d->settingsErasedWatch = QObject::connect(&d->defaults, &UserDefaults::valueChanged, [this](const QString& key) {
+        if (key != PersonaConfiguration::userDefaultsKey || d->defaults.contains(key))
+            return;
+        {
+            std::lock_guard lock(d->mutex);
+            d->configuration = PersonaConfiguration::defaultConfiguration();
+        }
+        notifyStateChanged();
+    });
+}
+
+PersonaEngine::~PersonaEngine()
+{
+    QObject::disconnect(d->settingsErasedWatch);
+}
+
+std::set<AutoPersona> PersonaEngine::activePersonas() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->activePersonas;
+}
+
+std::map<std::int32_t, FrozenProcess> PersonaEngine::frozenProcesses() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->frozenProcesses;
+}
+
+std::vector<PersonaEvent> PersonaEngine::personaHistory() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->personaHistory;
+}
+
+SavedYouMetrics PersonaEngine::savedYouMetrics() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->savedYouMetrics;
+}
+
+PersonaConfiguration PersonaEngine::configuration() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->configuration;
+}
+
+PersonaEngine::State PersonaEngine::state() const
+{
+    std::lock_guard lock(d->mutex);
+    return {d->activePersonas, d->frozenProcesses, d->personaHistory, d->savedYouMetrics, d->configuration};
+}
+
+std::map<std::int32_t, Date> PersonaEngine::sustainedCPUStartTimes() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->sustainedCPUStartTimes;
+}
+
+bool PersonaEngine::isBatteryPollingReduced() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->isBatteryPollingReduced;
+}
+
+bool PersonaEngine::holdsSleepAssertion() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->holdsSleepAssertion;
+}
+
+void PersonaEngine::setOnChangeHandler(ChangeHandler handler)
+{
+    std::lock_guard lock(d->mutex);
+    d->onChangeHandler = std::move(handler);
+}
+
+void PersonaEngine::setMockIsOnBattery(std::optional<bool> onBattery)
+{
+    std::lock_guard lock(d->mutex);
+    d->mockIsOnBattery = onBattery;
+}
+
+void PersonaEngine::notifyStateChanged()
+{
+    ChangeHandler handler;
+    std::set<AutoPersona> personas;
+    {
+        std::lock_guard lock(d->mutex);
+        handler = d->onChangeHandler;
+        personas = d->activePersonas;
+    }
+    if (handler)
+        handler();
+    d->postToTracker(personas);
+    NotificationCenter::defaultCenter().post(Notifications::personaStateChanged);
+}
+
+void PersonaEngine::updateConfiguration(const PersonaConfiguration& configuration)
+{
+    {
+        std::lock_guard lock(d->mutex);
+        d->configuration = configuration;
+    }
+    PersonaConfiguration::store(configuration, d->defaults);
+    notifyStateChanged();
+}
+
+bool PersonaEngine::runCycle()
+{
+    if (d->quitting || d->cycleRunning.exchange(true))
+        return false;
+    evaluateAllRules();
+    d->cycleRunning = false;
+    return true;
+}
+
+void PersonaEngine::evaluateAllRules()
+{
+    std::lock_guard operation(d->operationMutex);
+    if (!configuration().autonomousModeEnabled)
+        return;
+    evaluateCompileTrigger();
+    evaluateBatteryAndSustainedCPU();
+    evaluateAIFirst();
+}
+
+void PersonaEngine::evaluateCompileTrigger()
+{
+    std::lock_guard operation(d->operationMutex);
+    const auto triggers = configuration().compileModeTriggers;
+    const auto processes = d->watcher.scanProcesses();
+    const auto first = std::find_if(processes.begin(), processes.end(),
+        [&](const RunningProcess& p) { return std::find(triggers.begin(), triggers.end(), p.name) != triggers.end(); });
+    const bool active = d->isActive(AutoPersona::compileMode);
+    if (first == processes.end()) {
+        if (active)
+            deactivatePersona(AutoPersona::compileMode);
+    } else if (!active) {
+        activatePersona(AutoPersona::compileMode, first->name);
+    }
+}
+
+void PersonaEngine::evaluateBatteryAndSustainedCPU()
+{
+    std::lock_guard operation(d->operationMutex);
+    const bool onBattery = isOnBattery();
+    const bool active = d->isActive(AutoPersona::batteryMode);
+    if (onBattery && !active)
+        activatePersona(AutoPersona::batteryMode, "power disconnected");
+    else if (!onBattery && active)
+        deactivatePersona(AutoPersona::batteryMode);
+
+    if (!d->isActive(AutoPersona::batteryMode)) {
+        std::lock_guard lock(d->mutex);
+        d->sustainedCPUStartTimes.clear();
+        return;
+    }
+    const auto processes = d->watcher.scanProcesses();
+    const Date now = d->now();
+    const auto config = configuration();
+    d->exclusions.prepare(processes, config.neverPauseWhitelist);
+    for (const auto& process : processes) {
+        {
+            std::lock_guard lock(d->mutex);
+            auto& startTimes = d->sustainedCPUStartTimes;
+            if (!(process.cpuPercent > cpuThreshold)) {
+                startTimes.erase(process.pid);
+                continue;
+            }
+            const auto seen = startTimes.find(process.pid);
+            if (seen == startTimes.end()) {
+                startTimes.emplace(process.pid, now);
+                continue;
+            }
+            if (!(now.timeIntervalSince(seen->second) > sustainedSeconds) || d->frozenProcesses.contains(process.pid))
+                continue;
+        }
+        const auto& custom = config.customFreezeList;
+        if (std::find(custom.begin(), custom.end(), process.name) != custom.end() || d->exclusions.excludes(process))
+            continue;
+        // Suspended on Battery Mode's behalf, so it runs again when Battery Mode ends.
+        (void)freezeOnBehalfOf(process.pid, process.name, AutoPersona::batteryMode);
+    }
+}
+
+void PersonaEngine::evaluateAIFirst()
+{
+    std::lock_guard operation(d->operationMutex);
+    const auto loaded = d->ollama.loadedModels();
+    const bool anyLoaded = loaded.ok() && !loaded.models.empty();
+    const bool active = d->isActive(AutoPersona::aiFirstMode);
+    if (d->isActive(AutoPersona::compileMode) || !anyLoaded) {
+        if (active)
+            deactivatePersona(AutoPersona::aiFirstMode);
+        return;
+    }
+    if (isOnBattery() || active)
+        return;
+    activatePersona(AutoPersona::aiFirstMode, "model loaded");
+}
+
+bool PersonaEngine::isOnBattery() const
+{
+    {
+        std::lock_guard lock(d->mutex);
+        if (d->mockIsOnBattery)
+            return *d->mockIsOnBattery;
+    }
+    const auto battery = platform::PowerSupplies(d->options.sysRoot).internalBattery();
+    return battery && battery->onBattery;
+}
+
+std::vector<std::string> PersonaEngine::freezeList(AutoPersona persona, const PersonaConfiguration& configuration)
+{
+    // Each persona's own names, then the Linux programs of the same kinds. dockerd is on no list:
+    // stopping it stops every container with it.
+    switch (persona) {
+    case AutoPersona::compileMode: {
+        std::vector<std::string> names {"ollama", "ollama_llama_server", "com.docker.hyperkit", "UTM",
+            "Parallels Desktop", "postgres", "mysql", "redis-server", "mongod", "com.apple.MobileDevice",
+            "qemu-system-x86_64", "qemu-system-aarch64", "VirtualBoxVM", "mysqld", "mariadbd"};
+        names.insert(names.end(), configuration.customFreezeList.begin(), configuration.customFreezeList.end());
+        return names;
+    }
+    case AutoPersona::aiFirstMode:
+        return {"com.apple.backupd", "mds_stores", "tracker-miner-fs-3", "baloo_file", "deja-dup", "restic"};
+    case AutoPersona::batteryMode:
+        return {"ollama", "ollama_llama_server", "com.docker.hyperkit", "UTM", "postgres", "mysql", "redis-server",
+            "qemu-system-x86_64", "qemu-system-aarch64", "VirtualBoxVM", "mysqld", "mariadbd"};
+    }
+    return {};
+}
+
+const std::set<std::string>& PersonaEngine::sessionProcessNames()
+{
+    return WatchdogExclusions::sessionProcessNames();
+}
+
+std::vector<RunningProcess> PersonaEngine::runningFreezeCandidates(AutoPersona persona)
+{
+    const auto config = configuration();
+    const auto names = freezeList(persona, config);
+    std::set<std::string> whitelist;
+    for (const auto& name : config.neverPauseWhitelist)
+        whitelist.insert(WatchdogExclusions::lowercased(name));
+    std::vector<RunningProcess> candidates;
+    for (auto& process : d->watcher.scanProcesses()) {
+        if (std::find(names.begin(), names.end(), process.name) != names.end()
+            && !whitelist.contains(WatchdogExclusions::lowercased(process.name)))
+            candidates.push_back(std::move(process));
+    }
+    return candidates;
+}

@@ -1,0 +1,163 @@
+#pragma once
+
+#include "XPCConnection.h"
+
+#include "core/Date.h"
+#include "engines/RunningProcess.h"
+#include "records/AutoPersona.h"
+#include "records/FrozenProcess.h"
+#include "records/PersonaConfiguration.h"
+#include "records/PersonaEvent.h"
+#include "records/SavedYouMetrics.h"
+
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+class AssistanceTracker;
+class MemoryEngine;
+class OllamaEngine;
+class ProcessWatcher;
+class UserDefaults;
+
+namespace platform {
+class SleepInhibitor;
+class UserNotifier;
+} // namespace platform
+
+// What the persona engine uses besides its four collaborators; tests replace each.
+struct PersonaEngineOptions
+{
+    // The list of suspended processes; empty: PersonaEngine::kStateFileName in the application's data folder.
+    QString stateFilePath;
+    UserDefaults* userDefaults = nullptr; // nullptr: UserDefaults::standard()
+    AssistanceTracker* assistanceTracker = nullptr; // nullptr: AssistanceTracker::shared()
+    std::shared_ptr<platform::SleepInhibitor> sleepInhibitor; // nullptr: logind
+    std::shared_ptr<platform::UserNotifier> notifier; // nullptr: the desktop's notification service
+    std::string procRoot = "/proc";
+    std::string sysRoot = "/sys";
+    std::function<Date()> clock; // empty: Date::now
+    // Posts the active persona names to ActivePersonaTracker on the GUI thread.
+    bool updatesPersonaTracker = true;
+};
+
+// Starts and ends Compile Mode, AI First Mode and Battery Mode from what the machine is doing, and
+// suspends and resumes background processes through the helper on their behalf.
+//
+// Every operation is safe from any thread and may block (helper requests, the model server), so the
+// GUI thread hands them to a worker. Persona operations never overlap: activation, deactivation,
+// the rules, single-process suspends and resume-all run one at a time, so an "already active" check
+// holds for the whole operation. The state itself is guarded separately and its accessors only
+// copy it, so a reader never waits for a helper request.
+//
+// Whatever the engine suspends is also listed, with each process's start time, in a small state
+// file, so that processes a killed program left stopped are resumed at its next start.
+class PersonaEngine
+{
+public:
+    using Error = XPCConnection::Error;
+    template<class T> using Result = XPCConnection::Result<T>;
+    using ChangeHandler = std::function<void()>;
+
+    static constexpr const char* kErrorDomain = "QVPersonaError";
+    static constexpr const char* kStateFileName = "suspended_processes.json";
+
+    // A process counts as busy above this load and is suspended once busy for longer than this.
+    static constexpr double cpuThreshold = 15.0;
+    static constexpr double sustainedSeconds = 60.0;
+    static constexpr double batteryMemoryPollInterval = 15.0;
+
+    using Options = PersonaEngineOptions;
+
+    // The five values the persona view model shows, read together.
+    struct State
+    {
+        std::set<AutoPersona> activePersonas;
+        std::map<std::int32_t, FrozenProcess> frozenProcesses;
+        std::vector<PersonaEvent> personaHistory;
+        SavedYouMetrics savedYouMetrics;
+        PersonaConfiguration configuration;
+    };
+
+    // With no configuration the stored one is loaded (the defaults when nothing usable is stored).
+    PersonaEngine(XPCConnection& xpcConnection, ProcessWatcher& processWatcher, OllamaEngine& ollamaEngine,
+        MemoryEngine& memoryEngine, std::optional<PersonaConfiguration> configuration, SavedYouMetrics savedYouMetrics,
+        Options options = {});
+    ~PersonaEngine();
+    PersonaEngine(const PersonaEngine&) = delete;
+    PersonaEngine& operator=(const PersonaEngine&) = delete;
+
+    std::set<AutoPersona> activePersonas() const;
+    std::map<std::int32_t, FrozenProcess> frozenProcesses() const;
+    std::vector<PersonaEvent> personaHistory() const;
+    SavedYouMetrics savedYouMetrics() const;
+    PersonaConfiguration configuration() const;
+    State state() const;
+    std::map<std::int32_t, Date> sustainedCPUStartTimes() const;
+    bool isBatteryPollingReduced() const;
+    bool holdsSleepAssertion() const;
+
+    // The handler runs on the thread that made the change, with no engine lock held.
+    void setOnChangeHandler(ChangeHandler handler);
+    void setMockIsOnBattery(std::optional<bool> onBattery);
+    // Calls the change handler, hands the active persona names to the tracker and posts "QVPersonaStateChanged".
+    void notifyStateChanged();
+    // Stores the configuration under "com.quorvane.personaconfig" and announces the change.
+    void updateConfiguration(const PersonaConfiguration& configuration);
+
+    // One run of the periodic cycle: the three rules when autonomous mode is on. Returns false, doing
+    // nothing, while the previous run has not finished.
+    bool runCycle();
+    void evaluateAllRules();
+    void evaluateCompileTrigger();
+    void evaluateBatteryAndSustainedCPU();
+    void evaluateAIFirst();
+    bool isOnBattery() const;
+
+    void activatePersona(AutoPersona persona, const std::string& trigger);
+    void deactivatePersona(AutoPersona persona);
+    // The running processes on the persona's freeze list, less the never-pause whitelist, in snapshot order.
+    std::vector<RunningProcess> runningFreezeCandidates(AutoPersona persona);
+
+    // Suspends or resumes one process; the helper's or the connection's error comes back unchanged
+    // and then nothing changes.
+    Result<void> freezeProcess(std::int32_t pid, const std::string& name);
+    Result<void> resumeProcess(std::int32_t pid);
+    // Resumes every suspended process and ends every persona, undoing each one's own action without
+    // notifications. A record whose resume failed is kept unless its process is gone.
+    void resumeAllFrozenProcesses();
+    // The same for quitting, bounded by budget; from then on nothing is suspended any more. Returns
+    // true when nothing the engine suspended is left stopped (what is left stays in the state file).
+    bool resumeAllBeforeExit(std::chrono::milliseconds budget);
+    // At start-up: resumes each process of the state file that is still the same process and still
+    // stopped, then empties the file. A process whose resume fails is kept as a frozen record. Returns
+    // how many were resumed.
+    int recoverSuspendedProcesses();
+
+    // The persona's freeze list: the built-in names, then (Compile Mode) the configuration's own.
+    static std::vector<std::string> freezeList(AutoPersona persona, const PersonaConfiguration& configuration);
+    // Programs the session needs, never suspended by the battery watchdog.
+    static const std::set<std::string>& sessionProcessNames();
+
+private:
+    class Private;
+
+    Result<void> freezeOnBehalfOf(std::int32_t pid, const std::string& name, AutoPersona holder);
+    void sendActivationNotification(AutoPersona persona, const std::string& trigger, double gigabytesFreed);
+    void acquireSleepAssertion();
+    void releaseSleepAssertion();
+    void restoreMemoryPolling();
+    void recordProtectedBuild();
+    // Resumes every suspended process and ends every persona, each undone without notifications.
+    void resumeEverything(std::optional<std::chrono::steady_clock::time_point> deadline);
+
+    std::unique_ptr<Private> d;
+};

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "PersonaEngine.h"
+#include "SuspendedProcessFile.h"
+#include "WatchdogExclusions.h"
+
+#include "platform/proc/ProcessTable.h"
+
+#include <atomic>
+#include <mutex>
+
+// The persona engine's state and the helpers its two source files share.
+class PersonaEngine::Private
+{
+public:
+    // One suspended process: which active personas want it suspended, and its start time so that a
+    // later process with the same pid is never taken for it.
+    struct Suspension
+    {
+        std::set<AutoPersona> holders;
+        std::uint64_t startTicks = 0;
+    };
+
+    Private(XPCConnection& xpcConnection, ProcessWatcher& processWatcher, OllamaEngine& ollamaEngine,
+        MemoryEngine& memoryEngine, Options options);
+
+    Date now() const;
+    bool isActive(AutoPersona persona) const;
+    std::uint64_t startTicksOf(std::int32_t pid) const;
+    // The process has ended, or its pid now belongs to another process.
+    bool isGone(std::int32_t pid, std::uint64_t startTicks) const;
+
+    XPCConnection::Result<void> suspend(std::int32_t pid);
+    void addSuspension(const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder);
+    void removeSuspension(std::int32_t pid);
+    // Resumes a suspended process and forgets it; a process that is gone is forgotten too. False when it
+    // is still there and its resume failed: then its record stays.
+    bool resumeOrDrop(std::int32_t pid);
+    void saveStateFileLocked();
+    void postToTracker(const std::set<AutoPersona>& personas) const;
+
+    XPCConnection& xpc;
+    ProcessWatcher& watcher;
+    OllamaEngine& ollama;
+    MemoryEngine& memory;
+    const Options options;
+    UserDefaults& defaults;
+    AssistanceTracker& assistance;
+    const std::shared_ptr<platform::SleepInhibitor> inhibitor;
+    const std::shared_ptr<platform::UserNotifier> notifier;
+    const platform::ProcessTable processTable;
+    const SuspendedProcessFile stateFile;
+    WatchdogExclusions exclusions; // used under operationMutex
+    QMetaObject::Connection settingsErasedWatch;
+
+    // Held for a whole persona operation; recursive because the rules call activation and deactivation.
+    std::recursive_timed_mutex operationMutex;
+    std::atomic<bool> cycleRunning {false};
+    std::atomic<bool> quitting {false};
+
+    mutable std::mutex mutex; // guards everything below
+    std::set<AutoPersona> activePersonas;
+    std::map<std::int32_t, FrozenProcess> frozenProcesses;
+    std::map<std::int32_t, Suspension> suspensions;
+    std::vector<PersonaEvent> personaHistory;
+    SavedYouMetrics savedYouMetrics;
+    PersonaConfiguration configuration;
+    bool holdsSleepAssertion = false;
+    std::map<std::int32_t, Date> sustainedCPUStartTimes;
+    bool isBatteryPollingReduced = false;
+    double originalMemoryPollInterval = 3.0;
+    std::optional<bool> mockIsOnBattery;
+    ChangeHandler onChangeHandler;
+};

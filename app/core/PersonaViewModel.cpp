@@ -1,0 +1,97 @@
+#include "PersonaViewModel.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QtConcurrent/QtConcurrentRun>
+
+PersonaViewModel::PersonaViewModel(PersonaEngine& personaEngine, QObject* parent)
+    : QObject(parent)
+    , m_personaEngine(personaEngine)
+    , m_savedYouMetrics(SavedYouMetrics::fresh())
+    , m_configuration(PersonaConfiguration::defaultConfiguration())
+{
+    // The engine reports changes from whichever thread made them; the refresh runs on the GUI thread,
+    // and not at all once this view model is gone.
+    QPointer<PersonaViewModel> guard(this);
+    m_personaEngine.setOnChangeHandler([guard] {
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                app,
+                [guard] {
+                    if (guard)
+                        guard->refresh();
+                },
+                Qt::QueuedConnection);
+        }
+    });
+    refresh();
+}
+
+PersonaViewModel::~PersonaViewModel()
+{
+    // A worker still calling the engine must finish before whoever owns the engine may release it.
+    for (auto& future : m_inFlight)
+        future.waitForFinished();
+}
+
+QFuture<void> PersonaViewModel::runThenRefresh(std::function<void(PersonaEngine&)> work)
+{
+    m_inFlight.removeIf([](const QFuture<PersonaEngine::State>& f) { return f.isFinished(); });
+    PersonaEngine* engine = &m_personaEngine;
+    auto call = QtConcurrent::run([engine, work = std::move(work)] {
+        if (work)
+            work(*engine);
+        return engine->state();
+    });
+    m_inFlight.append(call);
+    return call.then(this, [this](PersonaEngine::State state) { apply(std::move(state)); });
+}
+
+void PersonaViewModel::apply(PersonaEngine::State state)
+{
+    m_activePersonas = std::move(state.activePersonas);
+    emit activePersonasChanged();
+    m_frozenProcesses = std::move(state.frozenProcesses);
+    emit frozenProcessesChanged();
+    m_personaHistory = std::move(state.personaHistory);
+    emit personaHistoryChanged();
+    m_savedYouMetrics = state.savedYouMetrics;
+    emit savedYouMetricsChanged();
+    m_configuration = std::move(state.configuration);
+    emit configurationChanged();
+}
+
+QFuture<void> PersonaViewModel::refresh()
+{
+    return runThenRefresh({});
+}
+
+QFuture<void> PersonaViewModel::activatePersona(AutoPersona persona, const std::string& trigger)
+{
+    return runThenRefresh([persona, trigger](PersonaEngine& engine) { engine.activatePersona(persona, trigger); });
+}
+
+QFuture<void> PersonaViewModel::deactivatePersona(AutoPersona persona)
+{
+    return runThenRefresh([persona](PersonaEngine& engine) { engine.deactivatePersona(persona); });
+}
+
+QFuture<void> PersonaViewModel::resumeAllFrozenProcesses()
+{
+    return runThenRefresh([](PersonaEngine& engine) { engine.resumeAllFrozenProcesses(); });
+}
+
+QFuture<void> PersonaViewModel::freezeProcess(std::int32_t pid, const std::string& name)
+{
+    return runThenRefresh([pid, name](PersonaEngine& engine) { (void)engine.freezeProcess(pid, name); });
+}
+
+QFuture<void> PersonaViewModel::resumeProcess(std::int32_t pid)
+{
+    return runThenRefresh([pid](PersonaEngine& engine) { (void)engine.resumeProcess(pid); });
+}
+
+QFuture<void> PersonaViewModel::updateConfiguration(const PersonaConfiguration& configuration)
+{
+    return runThenRefresh([configuration](PersonaEngine& engine) { engine.updateConfiguration(configuration); });
+}

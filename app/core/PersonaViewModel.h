@@ -1,0 +1,61 @@
+#pragma once
+
+// The moc of Qt 6.4 cannot parse the C++20 library headers that the JSON codec pulls in.
+#ifndef Q_MOC_RUN
+#include "PersonaEngine.h"
+#endif
+
+#include <QFuture>
+#include <QList>
+#include <QObject>
+
+#include <functional>
+
+// The GUI thread's copy of the persona engine's state, for the popover and the settings window, and
+// the way their persona and process actions reach the engine. Every action runs on a worker thread
+// and is followed by a refresh; the returned futures finish once the copy is up to date. The engine
+// must outlive the view model, whose destructor waits for the engine calls still in flight.
+class PersonaViewModel : public QObject
+{
+    Q_OBJECT
+public:
+    explicit PersonaViewModel(PersonaEngine& personaEngine, QObject* parent = nullptr);
+    ~PersonaViewModel() override;
+
+    const std::set<AutoPersona>& activePersonas() const { return m_activePersonas; }
+    const std::map<std::int32_t, FrozenProcess>& frozenProcesses() const { return m_frozenProcesses; }
+    const std::vector<PersonaEvent>& personaHistory() const { return m_personaHistory; }
+    const SavedYouMetrics& savedYouMetrics() const { return m_savedYouMetrics; }
+    const PersonaConfiguration& configuration() const { return m_configuration; }
+    PersonaEngine& personaEngine() const { return m_personaEngine; }
+
+    QFuture<void> refresh();
+    QFuture<void> activatePersona(AutoPersona persona, const std::string& trigger);
+    QFuture<void> deactivatePersona(AutoPersona persona);
+    QFuture<void> resumeAllFrozenProcesses();
+    // A failure is not reported: the process simply does not appear among the frozen ones.
+    QFuture<void> freezeProcess(std::int32_t pid, const std::string& name);
+    // A failure is not reported: the process stays listed.
+    QFuture<void> resumeProcess(std::int32_t pid);
+    QFuture<void> updateConfiguration(const PersonaConfiguration& configuration);
+
+signals:
+    // Each published value announces every assignment, changed or not.
+    void activePersonasChanged();
+    void frozenProcessesChanged();
+    void personaHistoryChanged();
+    void savedYouMetricsChanged();
+    void configurationChanged();
+
+private:
+    QFuture<void> runThenRefresh(std::function<void(PersonaEngine&)> work);
+    void apply(PersonaEngine::State state);
+
+    PersonaEngine& m_personaEngine;
+    QList<QFuture<PersonaEngine::State>> m_inFlight;
+    std::set<AutoPersona> m_activePersonas;
+    std::map<std::int32_t, FrozenProcess> m_frozenProcesses;
+    std::vector<PersonaEvent> m_personaHistory;
+    SavedYouMetrics m_savedYouMetrics;
+    PersonaConfiguration m_configuration;
+};

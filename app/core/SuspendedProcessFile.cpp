@@ -1,0 +1,65 @@
+#include "SuspendedProcessFile.h"
+
+#include "core/JsonFile.h"
+
+#include "platform/io/ProcFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+struct StoredList
+{
+    std::string bootId;
+    std::vector<SuspendedProcessFile::Entry> processes;
+};
+
+void to_json(Json& j, const StoredList& list)
+{
+    j = Json {{"bootId", list.bootId}, {"processes", list.processes}};
+}
+
+void from_json(const Json& j, StoredList& list)
+{
+    list.bootId = jsoncodec::require<std::string>(j, "bootId");
+    list.processes = jsoncodec::require<std::vector<SuspendedProcessFile::Entry>>(j, "processes");
+}
+
+} // namespace
+
+void to_json(Json& j, const SuspendedProcessFile::Entry& e)
+{
+    j = Json {{"process", e.process}, {"startTimeTicks", e.startTimeTicks}};
+}
+
+void from_json(const Json& j, SuspendedProcessFile::Entry& e)
+{
+    e.process = jsoncodec::require<FrozenProcess>(j, "process");
+    e.startTimeTicks = jsoncodec::require<std::uint64_t>(j, "startTimeTicks");
+}
+
+SuspendedProcessFile::SuspendedProcessFile(QString path, std::string bootIdPath)
+    : m_path(std::move(path))
+    , m_bootIdPath(std::move(bootIdPath))
+{
+}
+
+std::string SuspendedProcessFile::bootId() const
+{
+    return std::string(platform::procfiles::readTrimmed(m_bootIdPath));
+}
+
+std::vector<SuspendedProcessFile::Entry> SuspendedProcessFile::load() const
+{
+    auto stored = jsonfile::load<StoredList>(m_path);
+    if (!stored || stored->bootId != bootId())
+        return {};
+    return std::move(stored->processes);
+}
+
+bool SuspendedProcessFile::save(const std::vector<Entry>& entries) const
+{
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    return jsonfile::save(m_path, StoredList {bootId(), entries});
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "core/JsonCodec.h"
+#include "records/FrozenProcess.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The processes the persona engine has suspended, kept on disk so that a program that was killed
+// can resume them at its next start. Each entry carries the process's start time (clock ticks after
+// boot) and the file the boot's id, so a pid that now belongs to another process is never taken for
+// the one that was suspended.
+class SuspendedProcessFile
+{
+public:
+    struct Entry
+    {
+        FrozenProcess process;
+        std::uint64_t startTimeTicks = 0;
+
+        bool operator==(const Entry&) const = default;
+    };
+
+    // bootIdPath: the kernel's id of this boot (/proc/sys/kernel/random/boot_id).
+    SuspendedProcessFile(QString path, std::string bootIdPath);
+
+    // The entries written during this boot. A missing file, one of an earlier boot or one that is empty
+    // gives none; a file that does not decode is set aside under another name and gives none.
+    std::vector<Entry> load() const;
+    // Replaces the file atomically; false when it could not be written.
+    bool save(const std::vector<Entry>& entries) const;
+
+    const QString& path() const { return m_path; }
+
+private:
+    std::string bootId() const;
+
+    QString m_path;
+    std::string m_bootIdPath;
+};
+
+void to_json(Json& j, const SuspendedProcessFile::Entry& e);
+void from_json(const Json& j, SuspendedProcessFile::Entry& e);

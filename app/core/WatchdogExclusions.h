@@ -1,0 +1,38 @@
+#pragma once
+
+#include "engines/RunningProcess.h"
+
+#include "platform/proc/ProcessTable.h"
+
+#include <set>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+// The processes the battery watchdog must leave running however busy they are: the never-pause
+// whitelist (compared in lower case), this program and the helper with their ancestors, processes
+// of other users and the programs the desktop session needs.
+class WatchdogExclusions
+{
+public:
+    WatchdogExclusions(std::string procRoot, pid_t self, uid_t user);
+
+    // Works out the protected ancestors for one run; call before excludes() with that run's snapshot.
+    void prepare(const std::vector<RunningProcess>& snapshot, const std::vector<std::string>& neverPauseWhitelist);
+    bool excludes(const RunningProcess& process) const;
+
+    // Display servers and compositors, audio servers, session and login managers, terminal emulators,
+    // shells, desktop panels, and this program's own executables.
+    static const std::set<std::string>& sessionProcessNames();
+    // Lower case as the whitelist comparison wants it, for any script, independent of the locale.
+    static std::string lowercased(const std::string& name);
+
+private:
+    void addWithAncestors(int pid);
+
+    platform::ProcessTable m_table;
+    const pid_t m_self;
+    const uid_t m_user;
+    std::set<std::string> m_whitelist;
+    std::set<int> m_protectedPids;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// Where the program and its helper keep things on this machine: what the privacy store measures
+// and what an uninstall must leave behind. Tests place everything under temporary folders.
+struct PrivacyLocations
+{
+    QString dataDirectory; // the program's records (~/.local/share/Quorvane)
+    QString settingsFile; // the user defaults (~/.config/Quorvane/Quorvane Pro.conf)
+    QString autostartEntry; // ~/.config/autostart/quorvane-pro.desktop
+    QString helperFolder; // the helper binaries (<prefix>/libexec/quorvane)
+    QString helperBinary; // the root helper itself, in helperFolder
+    QString systemUnitFolder; // /etc/systemd/system, where the helper's units are installed
+    QString helperLogFolder; // /var/log/quorvane
+
+    // The real places for the user running the program.
+    static PrivacyLocations standard();
+    // Every place below `root` as if it were "/", the user's folders below `home`.
+    static PrivacyLocations under(const QString& root, const QString& home);
+};

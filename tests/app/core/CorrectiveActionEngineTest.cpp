@@ -1,0 +1,367 @@
+#include "core/CorrectiveActionEngine.h"
+
+#include "FakeHelper.h"
+#include "PersonaTestSupport.h"
+#include "engines/OllamaEngine.h"
+#include "records/AssistanceTracker.h"
+#include "shared/storage/StoreFixture.h"
+#include "storage/DeveloperCacheEngine.h"
+#include "storage/ModelInventoryEngine.h"
+#include "support/FakeOllama.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using platform::HelperOp;
+using platform::HelperReply;
+using platform::HelperRequest;
+using Freeze = ActionType::FreezeProcess;
+
+namespace {
+
+constexpr double kGiB = 1073741824.0;
+
+OllamaModel loaded(const std::string& name, double footprintGB)
+{
+    OllamaModel m;
+    m.name = name;
+    m.isLoaded = true;
+    m.estimatedRAMFootprintGB = footprintGB;
+    return m;
+}
+
+InventoryModel onDisk(const std::string& path, double sizeGB, bool candidate)
+{
+    InventoryModel m;
+    m.name = path;
+    m.path = path;
+    m.sizeGB = sizeGB;
+    m.isArchiveCandidate = candidate;
+    return m;
+}
+
+SystemMemoryState memory(double freeGB, double inactiveGB)
+{
+    SystemMemoryState s;
+    s.totalGB = 64;
+    s.freeGB = freeGB;
+    s.inactiveGB = inactiveGB;
+    return s;
+}
+
+std::vector<std::string> titles(const std::vector<ActionCard>& cards)
+{
+    std::vector<std::string> out;
+    for (const auto& card : cards)
+        out.push_back(card.title);
+    return out;
+}
+
+// The engine over a fake helper, a fake model server, stores in a temporary home and its own
+// assistance history; the freezer stands in for the persona engine and remembers what it was asked.
+class CorrectiveActionEngineTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_socket = m_dir.filePath("helper.sock").toStdString();
+        ::setenv(platform::kHelperSocketEnvironment, m_socket.c_str(), 1);
+        xpc = std::make_unique<XPCConnection>();
+        xpc->setActionRecorder(nullptr);
+        ollama = std::make_unique<OllamaEngine>(server.url());
+        tracker = std::make_unique<AssistanceTracker>(m_dir.filePath("records"));
+        inventory = std::make_unique<ModelInventoryEngine>(store.roots, [this] { return store.now; });
+        caches = std::make_unique<DeveloperCacheEngine>(store.roots);
+    }
+    void TearDown() override { ::unsetenv(platform::kHelperSocketEnvironment); }
+
+    CorrectiveActionEngine engine(bool withStores = true)
+    {
+        return CorrectiveActionEngine(
+            *xpc, *ollama, withStores ? inventory.get() : nullptr, withStores ? caches.get() : nullptr,
+            [this](std::int32_t pid, const std::string& name) -> XPCConnection::Result<void> {
+                frozen.push_back(Freeze {pid, name});
+                if (freezeError)
+                    return *freezeError;
+                return {};
+            },
+            tracker.get());
+    }
+
+    std::vector<std::string> recordedTitles() const
+    {
+        std::vector<std::string> out;
+        for (const auto& e : tracker->fetchEvents(AssistanceCategory::all, 100))
+            out.push_back(e.title);
+        return out;
+    }
+    std::string lastDetail() const { return tracker->fetchEvents(AssistanceCategory::all, 1).at(0).detail; }
+
+    // An LM Studio model file of the given size, last used `daysAgo` days ago.
+    std::string lmModel(const std::string& name, double gigabytes, double daysAgo)
+    {
+        const std::string path = store.path(".lmstudio/models/pub/" + name + ".gguf");
+        store.file(path, static_cast<std::size_t>(gigabytes * kGiB));
+        store.age(path, daysAgo * 86400);
+        return path;
+    }
+
+    QTemporaryDir m_dir;
+    std::string m_socket;
+    FakeOllama server;
+    StoreFixture store;
+    std::unique_ptr<XPCConnection> xpc;
+    std::unique_ptr<OllamaEngine> ollama;
+    std::unique_ptr<AssistanceTracker> tracker;
+    std::unique_ptr<ModelInventoryEngine> inventory;
+    std::unique_ptr<DeveloperCacheEngine> caches;
+    std::vector<Freeze> frozen;
+    std::optional<platform::DomainError> freezeError;
+    const std::vector<InventoryModel> noCandidates {onDisk("/models/recent", 50, false)};
+};
+
+} // namespace
+
+TEST_F(CorrectiveActionEngineTest, MemoryCardsAtAndJustBeyondTheirThresholds)
+{
+    auto e = engine(false);
+    const std::vector<OllamaModel> two {loaded("llama3:8b", 4.54), loaded("qwen2:7b", 5.0)};
+    auto cards = e.generateActionCards(memory(3.9, 4.0), two, noCandidates);
+    ASSERT_EQ(titles(cards),
+        (std::vector<std::string> {"Ollama holding 4.5GB", "Ollama holding 5.0GB", "Clear loaded model KV cache"}));
+    EXPECT_EQ(cards[0].description, "Unload llama3:8b to free up memory immediately.");
+    EXPECT_EQ(cards[0].estimatedImpact, "~4.5GB freed");
+    EXPECT_EQ(cards[0].action, ActionType(ActionType::UnloadOllamaModel {"llama3:8b"}));
+    EXPECT_EQ(cards[0].urgency, Urgency::critical);
+    EXPECT_EQ(cards[2].description, "Resetting context frees active model memory overhead.");
+    EXPECT_EQ(cards[2].estimatedImpact, "~2-8GB optimized");
+    EXPECT_EQ(cards[2].urgency, Urgency::warning);
+
+    EXPECT_EQ(titles(e.generateActionCards(memory(4.0, 4.0), two, noCandidates)),
+        (std::vector<std::string> {"Clear loaded model KV cache"}));
+    // No model loaded: neither unload nor cache card, however little headroom is left.
+    EXPECT_TRUE(e.generateActionCards(memory(0.5, 0.5), {}, noCandidates).empty());
+
+    EXPECT_TRUE(e.generateActionCards(memory(20, 8.0), {}, noCandidates).empty());
+    cards = e.generateActionCards(memory(20, 8.06), {}, noCandidates);
+    ASSERT_EQ(cards.size(), 1u);
+    EXPECT_EQ(cards[0].title, "Reclaimable memory is high (8.1GB)");
+    EXPECT_EQ(cards[0].description, "Flush inactive memory pages back to the system.");
+    EXPECT_EQ(cards[0].estimatedImpact, "~8.1GB freed");
+    EXPECT_EQ(cards[0].urgency, Urgency::info);
+    EXPECT_NE(cards[0].id, e.generateActionCards(memory(20, 8.06), {}, noCandidates)[0].id);
+}
+
+TEST_F(CorrectiveActionEngineTest, UnusedModelsCardFromTenGigabytesAndOnlyTheShownPaths)
+{
+    auto e = engine();
+    const std::vector<InventoryModel> ten {
+        onDisk("/m/a", 4.0, true), onDisk("/m/b", 6.0, true), onDisk("/m/recent", 30, false)};
+    const auto cards = e.generateActionCards(memory(30, 1), {}, ten);
+    ASSERT_EQ(cards.size(), 1u);
+    EXPECT_EQ(cards[0].title, "Reclaim 10.0GB in Unused Models");
+    EXPECT_EQ(cards[0].description, "2 models haven't been used in > 30 days. Clean to free disk space.");
+    EXPECT_EQ(cards[0].estimatedImpact, "~10.0GB freed");
+    const auto* archive = cards[0].action.as<ActionType::ArchiveModel>();
+    ASSERT_TRUE(archive);
+    EXPECT_EQ(archive->path, "archive_all");
+    EXPECT_EQ(archive->name, "2 models");
+    EXPECT_EQ(archive->paths, (std::vector<std::string> {"/m/a", "/m/b"}));
+
+    EXPECT_TRUE(
+        e.generateActionCards(memory(30, 1), {}, {onDisk("/m/a", 4.0, true), onDisk("/m/b", 5.99, true)}).empty());
+
+    // Given models without a candidate: no card, and the disk (which holds 12 GB of old models) is
+    // not scanned. Given nothing: the engine scans and finds them.
+    lmModel("old-a", 6, 40);
+    lmModel("old-b", 6, 40);
+    EXPECT_TRUE(e.generateActionCards(memory(30, 1), {}, noCandidates).empty());
+    EXPECT_EQ(titles(e.generateActionCards(memory(30, 1), {}, {})),
+        (std::vector<std::string> {"Reclaim 12.0GB in Unused Models"}));
+}
+
+TEST_F(CorrectiveActionEngineTest, DeveloperCachesCardFromFiveSafeGigabytes)
+{
+    auto e = engine();
+    store.file(store.path(".npm/_cacache/index"), static_cast<std::size_t>(3 * kGiB));
+    store.file(store.path(".cache/pip/wheels"), static_cast<std::size_t>(2 * kGiB) - 1);
+    store.file(store.hub("models--big/blob"), static_cast<std::size_t>(40 * kGiB)); // "Review & Confirm"
+    EXPECT_TRUE(e.generateActionCards(memory(30, 1), {}, noCandidates).empty());
+
+    store.file(store.path(".cache/pip/wheels"), static_cast<std::size_t>(2 * kGiB));
+    const auto cards = e.generateActionCards(memory(30, 1), {}, noCandidates);
+    ASSERT_EQ(cards.size(), 1u);
+    EXPECT_EQ(cards[0].title, "Reclaim 5.0GB Developer Caches");
+    EXPECT_EQ(cards[0].estimatedImpact, "~5.0GB freed");
+    EXPECT_EQ(cards[0].action, ActionType(ActionType::CleanDeveloperCaches {5.0}));
+}
+
+TEST_F(CorrectiveActionEngineTest, CardsAreOrderedByUrgencyThenByRule)
+{
+    auto e = engine();
+    store.file(store.path(".npm/_cacache/index"), static_cast<std::size_t>(6 * kGiB));
+    const std::vector<InventoryModel> old {onDisk("/m/a", 11, true)};
+    // Headroom 7.5 GB with 8.5 GB of it inactive: every rule fires.
+    const auto cards = e.generateActionCards(memory(-1.0, 8.5), {loaded("llama3:8b", 4.7)}, old);
+    EXPECT_EQ(titles(cards),
+        (std::vector<std::string> {"Ollama holding 4.7GB", "Clear loaded model KV cache",
+            "Reclaimable memory is high (8.5GB)", "Reclaim 11.0GB in Unused Models",
+            "Reclaim 6.0GB Developer Caches"}));
+}
+
+TEST_F(CorrectiveActionEngineTest, FlushReportsTheHelpersRealOutcome)
+{
+    auto e = engine();
+    std::atomic<bool> refuse {false};
+    FakeHelper helper(m_socket, [&](const HelperRequest& r) -> std::optional<HelperReply> {
+        if (r.op != HelperOp::purgeMemory || refuse)
+            return platform::failureReply(r.id, {"QVHelperError", 403, "Unauthorized caller"});
+        return platform::successReply(r.id);
+    });
+    EXPECT_EQ(e.executeAction(ActionType::FlushInactiveMemory {}),
+        (ActionResult {true, "Successfully flushed inactive memory page tables."}));
+    EXPECT_EQ(recordedTitles(), (std::vector<std::string> {"Inactive RAM Purged"}));
+
+    refuse = true;
+    const auto result = e.executeAction(ActionType::FlushInactiveMemory {});
+    EXPECT_FALSE(result.success);
+    EXPECT_EQ(result.message, "Could not flush inactive memory: Unauthorized caller");
+    EXPECT_EQ(recordedTitles().size(), 1u);
+}
+
+TEST_F(CorrectiveActionEngineTest, SuspendGoesThroughTheFreezerAndReportsItsError)
+{
+    auto e = engine();
+    FakeHelper helper(m_socket, [](const HelperRequest& r) { return platform::successReply(r.id); });
+    EXPECT_EQ(
+        e.executeAction(Freeze {4242, "node"}), (ActionResult {true, "Frozen process node (PID 4242) successfully."}));
+    EXPECT_EQ(frozen, (std::vector<Freeze> {{4242, "node"}}));
+    EXPECT_EQ(helper.accepted(), 0); // never around the freezer's bookkeeping
+    EXPECT_EQ(lastDetail(), "Sent SIGSTOP to node (PID 4242) to halt resource drain");
+
+    freezeError = platform::DomainError {"QVXPCError", -2, "XPC call timed out"};
+    const auto result = e.executeAction(Freeze {7, "java"});
+    EXPECT_EQ(result, (ActionResult {false, "Could not suspend java (PID 7): XPC call timed out"}));
+    EXPECT_EQ(recordedTitles(), (std::vector<std::string> {"Process Suspended"}));
+}
+
+TEST_F(CorrectiveActionEngineTest, ModelServerActionsTellWhatTheServerDid)
+{
+    auto e = engine();
+    EXPECT_EQ(e.executeAction(ActionType::UnloadOllamaModel {"llama3:8b"}),
+        (ActionResult {true, "Unloaded model llama3:8b from memory."}));
+    EXPECT_EQ(e.executeAction(ActionType::ClearOllamaKVCache {}), (ActionResult {true, "Cleared model KV cache."}));
+    const auto bodies = server.generated();
+    ASSERT_EQ(bodies.size(), 2u);
+    EXPECT_EQ(Json::parse(bodies[1]), (Json {{"model", ""}, {"prompt", ""}, {"keep_alive", 0}}));
+    EXPECT_EQ(server.generateContentType, "application/json");
+    EXPECT_EQ(recordedTitles(), (std::vector<std::string> {"Model KV Cache Cleared", "Model Unloaded"}));
+
+    server.generateStatus = 400;
+    auto result = e.executeAction(ActionType::ClearOllamaKVCache {});
+    EXPECT_EQ(result,
+        (ActionResult {false, "Could not clear the model KV cache: the model server answered with status 400."}));
+    result = e.executeAction(ActionType::UnloadOllamaModel {"llama3:8b"});
+    EXPECT_FALSE(result.success);
+    EXPECT_EQ(result.message.rfind("Could not unload model llama3:8b: ", 0), 0u);
+
+    server.stop();
+    result = e.executeAction(ActionType::ClearOllamaKVCache {});
+    EXPECT_FALSE(result.success);
+    EXPECT_NE(result.message.find("did not answer"), std::string::npos);
+    EXPECT_EQ(recordedTitles().size(), 2u);
+}
+
+TEST_F(CorrectiveActionEngineTest, ArchiveDeletesOnlyTheShownModelsThatAreStillUnused)
+{
+    auto e = engine();
+    const std::string a = lmModel("a", 6, 40);
+    const std::string b = lmModel("b", 6, 40);
+    const std::string usedSince = lmModel("used-since", 6, 40);
+    const auto cards = e.generateActionCards(memory(30, 1), {}, {});
+    ASSERT_EQ(cards.size(), 1u);
+    EXPECT_EQ(cards[0].title, "Reclaim 18.0GB in Unused Models");
+
+    // After the card was shown: one model is used again and an old one appears.
+    store.age(usedSince, 0);
+    const std::string appeared = lmModel("appeared", 6, 40);
+    const auto result = e.executeAction(cards[0].action);
+    EXPECT_EQ(result, (ActionResult {true, "Reclaimed 12.0 GB by cleaning 2 model(s)."}));
+    EXPECT_FALSE(StoreFixture::exists(a));
+    EXPECT_FALSE(StoreFixture::exists(b));
+    EXPECT_TRUE(StoreFixture::exists(usedSince));
+    EXPECT_TRUE(StoreFixture::exists(appeared));
+    const auto event = tracker->fetchEvents(AssistanceCategory::all, 1).at(0);
+    EXPECT_EQ(event.detail, "Archived 2 unused model(s)");
+    EXPECT_EQ(event.impactValue, "+12.0 GB");
+    EXPECT_DOUBLE_EQ(tracker->getMetrics().totalStorageReclaimedGB, 12.0);
+
+    // A path no scanned model has: an empty deletion, still recorded.
+    EXPECT_EQ(e.executeAction(ActionType::ArchiveModel {"/nowhere", "x", 3, {}}),
+        (ActionResult {true, "Reclaimed 0.0 GB by cleaning 0 model(s)."}));
+    EXPECT_EQ(lastDetail(), "Archived 0 unused model(s)");
+
+    auto bare = engine(false);
+    EXPECT_FALSE(bare.executeAction(cards[0].action).success);
+    EXPECT_FALSE(bare.executeAction(ActionType::CleanDeveloperCaches {5}).success);
+    EXPECT_TRUE(StoreFixture::exists(appeared));
+}
+
+TEST_F(CorrectiveActionEngineTest, CacheCleaningNamesWhatItCleared)
+{
+    auto e = engine();
+    store.file(store.path(".npm/_cacache/index"), 3 << 20);
+    store.file(store.path(".cache/pip/wheels"), 2 << 20);
+    auto result = e.executeAction(ActionType::CleanDeveloperCaches {0});
+    EXPECT_EQ(result, (ActionResult {true, "Reclaimed 0.0 GB in developer caches."}));
+    EXPECT_EQ(lastDetail(), "Cleared npm Cache, Python pip Cache");
+    EXPECT_FALSE(StoreFixture::exists(store.path(".npm/_cacache/index")));
+
+    store.file(store.path(".npm/_cacache/index"), 4 << 20);
+    store.file(store.path(".cache/pip/wheels"), 3 << 20);
+    store.file(store.path(".cache/uv/wheels"), 2 << 20);
+    EXPECT_TRUE(e.executeAction(ActionType::CleanDeveloperCaches {0}).success);
+    EXPECT_EQ(lastDetail(), "Cleared npm Cache, Python pip Cache +1 more");
+}
+
+class PersonaBackedActionTest : public personatest::PersonaEngineFixture
+{
+};
+
+TEST_F(PersonaBackedActionTest, ProcessSuspendedFromACardIsRecordedAndResumedWithTheOthers)
+{
+    auto personas = makeEngine();
+    CorrectiveActionEngine actions(m_xpc, m_ollama, nullptr, nullptr, *personas, &m_tracker);
+    EXPECT_TRUE(actions.executeAction(Freeze {4321, "node"}).success);
+    ASSERT_EQ(personas->frozenProcesses().count(4321), 1u);
+    EXPECT_EQ(personas->frozenProcesses().at(4321).name, "node");
+
+    personas->resumeAllFrozenProcesses();
+    EXPECT_EQ(sentSignals(), (std::vector<std::pair<std::int32_t, std::int32_t>> {{4321, SIGSTOP}, {4321, SIGCONT}}));
+    EXPECT_TRUE(personas->frozenProcesses().empty());
+}
+
+TEST(ActionTypeJsonTest, OneCaseKeyExactly)
+{
+    const ActionType freeze(Freeze {12, "cc1plus"});
+    EXPECT_EQ(Json(freeze), Json::parse(R"({"freezeProcess":{"pid":12,"name":"cc1plus"}})"));
+    EXPECT_EQ(Json(ActionType(ActionType::ClearOllamaKVCache {})), Json::parse(R"({"clearOllamaKVCache":{}})"));
+    EXPECT_EQ(jsoncodec::decodeText<ActionType>(Json(freeze).dump()), freeze);
+
+    ActionType decoded;
+    try {
+        Json::parse(R"({"freezeProcess":{"pid":1,"name":"a"},"clearOllamaKVCache":{}})").get_to(decoded);
+        ADD_FAILURE();
+    } catch (const JsonDecodeError& e) {
+        EXPECT_STREQ(e.what(), "Invalid number of keys found, expected one.");
+    }
+    EXPECT_FALSE(jsoncodec::decodeText<ActionType>(R"({"somethingElse":{}})"));
+
+    const ActionCard card {Uuid::random(), "t", "d", ActionType::ArchiveModel {"archive_all", "2 models", 12.5, {"/a"}},
+        "~12.5GB freed", Urgency::warning};
+    EXPECT_EQ(Json(card)["urgency"], "warning");
+    EXPECT_EQ(jsoncodec::decodeText<ActionCard>(Json(card).dump()), card);
+}

@@ -1,0 +1,471 @@
+#include "PersonaTestSupport.h"
+
+#include "core/JsonFile.h"
+#include "core/NotificationCenter.h"
+#include "core/Notifications.h"
+#include "helper/HelperTestSupport.h"
+#include "records/ActivePersonaTracker.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <regex>
+
+using namespace personatest;
+
+namespace {
+
+using Signals = std::vector<std::pair<std::int32_t, std::int32_t>>;
+
+std::vector<std::string> titles(const std::vector<std::pair<std::string, std::string>>& posts)
+{
+    std::vector<std::string> out;
+    for (const auto& post : posts)
+        out.push_back(post.first);
+    return out;
+}
+
+class PersonaEngineTest : public PersonaEngineFixture
+{
+};
+
+TEST_F(PersonaEngineTest, CompileRuleMatchesTriggerNamesExactlyAndEndsWithThem)
+{
+    auto engine = makeEngine();
+    setProcesses({proc(10, "gmake"), proc(11, "Make"), proc(12, "make "), proc(20, "cargo"), proc(30, "make")});
+    engine->evaluateCompileTrigger();
+    ASSERT_EQ(engine->activePersonas(), std::set {AutoPersona::compileMode});
+    // The first trigger process in snapshot order names the event.
+    EXPECT_EQ(engine->personaHistory().at(0).trigger, "cargo");
+
+    engine->evaluateCompileTrigger(); // still running: nothing new
+    EXPECT_EQ(engine->personaHistory().size(), 1u);
+
+    setProcesses({proc(10, "gmake"), proc(11, "Make")});
+    engine->evaluateCompileTrigger();
+    EXPECT_TRUE(engine->activePersonas().empty());
+    EXPECT_TRUE(engine->personaHistory().at(0).deactivated.has_value());
+
+    // An empty trigger list ends Compile Mode at the next run.
+    setProcesses({proc(30, "make")});
+    engine->evaluateCompileTrigger();
+    auto c = engine->configuration();
+    c.compileModeTriggers.clear();
+    engine->updateConfiguration(c);
+    engine->evaluateCompileTrigger();
+    EXPECT_TRUE(engine->activePersonas().empty());
+}
+
+TEST_F(PersonaEngineTest, CompileModeSuspendsItsListExactlyAndSparesTheWhitelistInAnyCase)
+{
+    auto c = config();
+    c.customFreezeList = {"Xcode", "my-indexer"};
+    c.neverPauseWhitelist = {"XCODE"};
+    auto engine = makeEngine(c);
+    setProcesses({proc(5, "make"), proc(40, "ollama", 3, 2048), proc(41, "OLLAMA", 0, 4096), proc(42, "Xcode"),
+        proc(43, "dockerd"), proc(44, "mysqld", 1, 512), proc(45, "my-indexer"), proc(46, "qemu-system-x86_64")});
+    engine->activatePersona(AutoPersona::compileMode, "make");
+
+    EXPECT_EQ(sentSignals(), (Signals {{40, SIGSTOP}, {44, SIGSTOP}, {45, SIGSTOP}, {46, SIGSTOP}}));
+    const auto frozen = engine->frozenProcesses();
+    ASSERT_EQ(frozen.size(), 4u);
+    EXPECT_EQ(frozen.at(40).name, "ollama");
+    EXPECT_EQ(frozen.at(40).frozenByPersona, AutoPersona::compileMode);
+    EXPECT_EQ(frozen.at(40).estimatedMemoryMB, 2048);
+    EXPECT_DOUBLE_EQ(frozen.at(40).estimatedCPUPercent, 3.0);
+    EXPECT_EQ(engine->personaHistory().at(0).processesAffected, 4);
+    EXPECT_DOUBLE_EQ(engine->savedYouMetrics().totalGBFreed, 2.5);
+    EXPECT_EQ(engine->savedYouMetrics().autonomousActionsCount, 4);
+
+    const auto posts = m_notifier->posts();
+    ASSERT_EQ(posts.size(), 1u);
+    EXPECT_EQ(posts[0].first, "⚙️ Compile Mode");
+    EXPECT_TRUE(std::regex_match(posts[0].second, std::regex(R"(make · 2\.5GB freed · \d+\.\dGB headroom)")))
+        << posts[0].second;
+    const auto events = assistance();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].title, "Compile Shield Engaged");
+    EXPECT_EQ(events[0].detail, "Suspended background AI processes for compilation");
+    EXPECT_EQ(events[0].impactValue, "Protected");
+    EXPECT_EQ(events[0].category, AssistanceCategory::computing);
+}
+
+TEST_F(PersonaEngineTest, CompileModeWithNothingToSuspendStillStartsAndCounts)
+{
+    auto engine = makeEngine();
+    setProcesses({proc(5, "make")});
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    EXPECT_TRUE(sentSignals().empty());
+    EXPECT_EQ(engine->personaHistory().at(0).processesAffected, 0);
+    EXPECT_NE(m_notifier->posts().at(0).second.find("make · 0.0GB freed · "), std::string::npos);
+}
+
+TEST_F(PersonaEngineTest, RepeatedActivationOrDeactivationChangesNothing)
+{
+    auto engine = makeEngine();
+    int changes = 0;
+    engine->setOnChangeHandler([&] { ++changes; });
+    engine->deactivatePersona(AutoPersona::batteryMode);
+    EXPECT_EQ(changes, 0);
+    engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
+    engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(engine->personaHistory().size(), 1u);
+    EXPECT_EQ(m_notifier->posts().size(), 1u);
+}
+
+TEST_F(PersonaEngineTest, BuildSavingsFollowTheBuildsDuration)
+{
+    auto engine = makeEngine();
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    m_now = m_now + 4;
+    engine->deactivatePersona(AutoPersona::compileMode);
+    EXPECT_EQ(assistance().at(0).impactValue, "~5s saved");
+
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    m_now = m_now + 600;
+    engine->deactivatePersona(AutoPersona::compileMode);
+    const auto events = assistance();
+    EXPECT_EQ(events.at(0).title, "Build Protected");
+    EXPECT_EQ(events.at(0).detail, "Xcode/compiler completed with zero AI RAM collisions");
+    EXPECT_EQ(events.at(0).impactValue, "~300s saved");
+    const auto metrics = engine->savedYouMetrics();
+    EXPECT_EQ(metrics.buildsProtected, 2);
+    EXPECT_DOUBLE_EQ(metrics.totalHoursSaved, 4.0 / 3600 * 0.5 + 600.0 / 3600 * 0.5);
+    EXPECT_EQ(titles(m_notifier->posts()).back(), "✅ Build done");
+    EXPECT_EQ(m_notifier->posts().back().second, "Ollama resumed · Background apps running");
+}
+
+TEST_F(PersonaEngineTest, ModelsAreUnloadedBeforeTheModelServerIsSuspended)
+{
+    FakeModelServer server([this] { return sentSignals().size(); });
+    server.setLoaded({"llama3.1:8b", "qwen2.5:7b"});
+    OllamaEngine ollama(server.url());
+    auto c = config();
+    c.autoUnloadOllamaEnabled = true;
+    auto engine = makeEngine(c, nullptr, &ollama);
+    setProcesses({proc(40, "ollama"), proc(41, "ollama_llama_server")});
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    const auto unloads = server.unloads();
+    ASSERT_EQ(unloads.size(), 2u);
+    EXPECT_NE(unloads[0].first.find("llama3.1:8b"), std::string::npos);
+    EXPECT_EQ(unloads[0].second, 0u);
+    EXPECT_EQ(unloads[1].second, 0u);
+    EXPECT_EQ(sentSignals().size(), 2u);
+}
+
+TEST_F(PersonaEngineTest, ASharedProcessStaysSuspendedUntilItsLastPersonaEnds)
+{
+    auto engine = makeEngine();
+    setProcesses({proc(40, "ollama"), proc(41, "postgres"), proc(42, "mongod")});
+    engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    // Only mongod was new to Compile Mode; the others keep Battery Mode's records.
+    EXPECT_EQ(engine->personaHistory().back().processesAffected, 1);
+    EXPECT_EQ(engine->frozenProcesses().at(40).frozenByPersona, AutoPersona::batteryMode);
+
+    engine->deactivatePersona(AutoPersona::batteryMode);
+    EXPECT_EQ(engine->frozenProcesses().size(), 3u);
+    m_xpc.clearMockSignals();
+    engine->deactivatePersona(AutoPersona::compileMode);
+    EXPECT_EQ(sentSignals(), (Signals {{40, SIGCONT}, {41, SIGCONT}, {42, SIGCONT}}));
+    EXPECT_TRUE(engine->frozenProcesses().empty());
+
+    // A process kept because another active persona's list names it is released with that persona.
+    setProcesses({proc(40, "ollama")});
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    engine->activatePersona(AutoPersona::aiFirstMode, "model loaded");
+    engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
+    engine->deactivatePersona(AutoPersona::compileMode);
+    EXPECT_TRUE(engine->frozenProcesses().contains(40));
+    engine->deactivatePersona(AutoPersona::batteryMode);
+    EXPECT_FALSE(engine->frozenProcesses().contains(40));
+}
+
+TEST_F(PersonaEngineTest, ASingleSuspensionIsReleasedWhenTheLastPersonaEnds)
+{
+    auto engine = makeEngine();
+    ASSERT_TRUE(engine->freezeProcess(77, "renderer").ok());
+    const auto record = engine->frozenProcesses().at(77);
+    EXPECT_EQ(record.frozenByPersona, AutoPersona::compileMode);
+    EXPECT_EQ(record.estimatedMemoryMB, 0);
+    EXPECT_EQ(engine->savedYouMetrics().autonomousActionsCount, 1);
+
+    engine->activatePersona(AutoPersona::aiFirstMode, "model loaded");
+    engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
+    engine->deactivatePersona(AutoPersona::batteryMode);
+    EXPECT_TRUE(engine->frozenProcesses().contains(77));
+    engine->deactivatePersona(AutoPersona::aiFirstMode);
+    EXPECT_TRUE(engine->frozenProcesses().empty());
+    EXPECT_EQ(sentSignals().back(), (std::pair {77, SIGCONT}));
+}
+
+TEST_F(PersonaEngineTest, EventsCloseOnlyTheNewestOpenOneAndOwnActionsAreUndone)
+{
+    auto engine = makeEngine();
+    engine->activatePersona(AutoPersona::aiFirstMode, "model loaded");
+    EXPECT_TRUE(engine->holdsSleepAssertion());
+    engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
+    EXPECT_TRUE(engine->isBatteryPollingReduced());
+    EXPECT_DOUBLE_EQ(m_memory.interval(), 15.0);
+    EXPECT_EQ(titles(m_notifier->posts()), (std::vector<std::string> {"🧠 AI First Mode", "🍃 Battery Mode"}));
+    EXPECT_EQ(m_notifier->posts()[0].second, "Model loaded · Background tasks paused");
+    EXPECT_EQ(m_notifier->posts()[1].second, "Saving power · Resources throttled");
+    EXPECT_EQ(assistance().at(0).title, "Battery Saver Active");
+    EXPECT_EQ(assistance().at(1).title, "AI Workload Prioritized");
+    EXPECT_EQ(assistance().at(1).category, AssistanceCategory::performance);
+
+    // Resume-all leaves the events open; a second activation then has two open events.
+    engine->resumeAllFrozenProcesses();
+    engine->activatePersona(AutoPersona::aiFirstMode, "model loaded");
+    m_now = m_now + 10;
+    engine->deactivatePersona(AutoPersona::aiFirstMode);
+    const auto history = engine->personaHistory();
+    ASSERT_EQ(history.size(), 3u);
+    EXPECT_FALSE(history[0].deactivated.has_value());
+    EXPECT_EQ(history[2].deactivated, Date::fromReferenceDate(m_now.load()));
+    EXPECT_FALSE(m_inhibitor->held);
+    EXPECT_EQ(
+        m_notifier->posts().back(), (std::pair<std::string, std::string> {"💤 AI First ended", "No models loaded"}));
+
+    engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
+    engine->deactivatePersona(AutoPersona::batteryMode);
+    EXPECT_DOUBLE_EQ(m_memory.interval(), 3.0);
+    EXPECT_EQ(
+        m_notifier->posts().back(), (std::pair<std::string, std::string> {"⚡ Back on AC", "All processes resumed"}));
+}
+
+TEST_F(PersonaEngineTest, ARefusedSleepInhibitorLeavesAIFirstModeActive)
+{
+    m_inhibitor->grant = false;
+    auto engine = makeEngine();
+    engine->activatePersona(AutoPersona::aiFirstMode, "model loaded");
+    EXPECT_TRUE(engine->activePersonas().contains(AutoPersona::aiFirstMode));
+    EXPECT_FALSE(engine->holdsSleepAssertion());
+}
+
+TEST_F(PersonaEngineTest, ResumeAllUndoesEveryPersonaQuietlyAndNotifiesEvenWhenEmpty)
+{
+    auto engine = makeEngine();
+    int changes = 0;
+    engine->setOnChangeHandler([&] { ++changes; });
+    engine->resumeAllFrozenProcesses();
+    EXPECT_EQ(changes, 1);
+
+    setProcesses({proc(40, "ollama")});
+    engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
+    engine->activatePersona(AutoPersona::aiFirstMode, "model loaded");
+    const auto posted = m_notifier->posts().size();
+    engine->resumeAllFrozenProcesses();
+    EXPECT_TRUE(engine->activePersonas().empty());
+    EXPECT_TRUE(engine->frozenProcesses().empty());
+    EXPECT_FALSE(engine->isBatteryPollingReduced());
+    EXPECT_DOUBLE_EQ(m_memory.interval(), 3.0);
+    EXPECT_FALSE(m_inhibitor->held);
+    EXPECT_EQ(m_notifier->posts().size(), posted);
+    EXPECT_EQ(sentSignals().back(), (std::pair {40, SIGCONT}));
+}
+
+TEST_F(PersonaEngineTest, BatteryRuleAndWatchdogBoundaries)
+{
+    auto c = config();
+    c.customFreezeList = {"render-farm"};
+    auto engine = makeEngine(c);
+    engine->setMockIsOnBattery(true);
+    setProcesses({proc(100, "cc1plus", 15.0), proc(101, "node", 15.1), proc(102, "render-farm", 90)});
+    engine->evaluateBatteryAndSustainedCPU();
+    // Battery Mode starts and the watchdog's first sighting only notes the start time.
+    EXPECT_TRUE(engine->activePersonas().contains(AutoPersona::batteryMode));
+    EXPECT_EQ(engine->personaHistory().at(0).trigger, "power disconnected");
+    auto times = engine->sustainedCPUStartTimes();
+    EXPECT_FALSE(times.contains(100));
+    EXPECT_TRUE(times.contains(101));
+    EXPECT_TRUE(sentSignals().empty());
+
+    m_now = m_now + 60.0;
+    engine->evaluateBatteryAndSustainedCPU();
+    EXPECT_TRUE(sentSignals().empty()); // exactly 60 s is not longer than 60 s
+    m_now = m_now + 0.5;
+    engine->evaluateBatteryAndSustainedCPU();
+    engine->evaluateBatteryAndSustainedCPU(); // already suspended: not sent again
+    EXPECT_EQ(sentSignals(), (Signals {{101, SIGSTOP}}));
+    EXPECT_EQ(engine->frozenProcesses().at(101).frozenByPersona, AutoPersona::compileMode);
+
+    // A calm sighting drops the start time; the next busy one starts counting afresh.
+    setProcesses({proc(101, "node", 15.0)});
+    engine->evaluateBatteryAndSustainedCPU();
+    EXPECT_FALSE(engine->sustainedCPUStartTimes().contains(101));
+
+    // Back on mains: Battery Mode ends, its watchdog's suspension with it, and the start times go.
+    engine->setMockIsOnBattery(false);
+    m_xpc.clearMockSignals();
+    engine->evaluateBatteryAndSustainedCPU();
+    EXPECT_TRUE(engine->activePersonas().empty());
+    EXPECT_TRUE(engine->sustainedCPUStartTimes().empty());
+    EXPECT_EQ(sentSignals(), (Signals {{101, SIGCONT}}));
+}
+
+TEST_F(PersonaEngineTest, WatchdogSparesTheSessionThisProgramAndOtherUsers)
+{
+    auto c = config();
+    c.neverPauseWhitelist = {"BLENDER"};
+    auto engine = makeEngine(c);
+    engine->setMockIsOnBattery(true);
+    const int self = ::getpid();
+    writeFakeProcess(procRoot(), self, 500, ::getuid());
+    writeFakeProcess(procRoot(), 500, 1, ::getuid()); // this program's parent
+    writeFakeProcess(procRoot(), 600, 1, ::getuid() + 1000); // another user's
+    writeFakeProcess(procRoot(), 700, 1, ::getuid());
+    writeFakeProcess(procRoot(), 710, 700, ::getuid()); // the helper's parent is 700
+    setProcesses({proc(self, "quorvane-pro", 50), proc(500, "launcher", 50), proc(600, "cruncher", 50),
+        proc(700, "supervisor", 50), proc(710, "quorvane-helper", 50), proc(800, "bash", 50),
+        proc(801, "gnome-shell", 50), proc(802, "pipewire", 50), proc(803, "blender", 50), proc(804, "cruncher", 50)});
+    engine->evaluateBatteryAndSustainedCPU();
+    m_now = m_now + 61;
+    engine->evaluateBatteryAndSustainedCPU();
+    EXPECT_EQ(sentSignals(), (Signals {{804, SIGSTOP}}));
+}
+
+TEST_F(PersonaEngineTest, WatchdogContinuesFromTheStartTimeOfAnEndedProcessWithTheSamePid)
+{
+    auto engine = makeEngine();
+    engine->setMockIsOnBattery(true);
+    setProcesses({proc(300, "first", 40)});
+    engine->evaluateBatteryAndSustainedCPU();
+    setProcesses({});
+    m_now = m_now + 100;
+    engine->evaluateBatteryAndSustainedCPU();
+    EXPECT_TRUE(engine->sustainedCPUStartTimes().contains(300));
+    setProcesses({proc(300, "second", 40)});
+    engine->evaluateBatteryAndSustainedCPU();
+    EXPECT_EQ(sentSignals(), (Signals {{300, SIGSTOP}}));
+}
+
+TEST_F(PersonaEngineTest, BatteryReadingComesFromThePowerSupplies)
+{
+    auto engine = makeEngine();
+    engine->setMockIsOnBattery(std::nullopt);
+    EXPECT_FALSE(engine->isOnBattery()); // no power supplies at all
+    const QString supplies = m_dir.filePath("sys/class/power_supply");
+    QDir().mkpath(supplies + "/BAT0");
+    QDir().mkpath(supplies + "/AC");
+    std::ofstream((supplies + "/BAT0/type").toStdString()) << "Battery\n";
+    std::ofstream((supplies + "/BAT0/status").toStdString()) << "Discharging\n";
+    std::ofstream((supplies + "/BAT0/capacity").toStdString()) << "80\n";
+    std::ofstream((supplies + "/AC/type").toStdString()) << "Mains\n";
+    std::ofstream((supplies + "/AC/online").toStdString()) << "0\n";
+    EXPECT_TRUE(engine->isOnBattery());
+    std::ofstream((supplies + "/AC/online").toStdString()) << "1\n";
+    EXPECT_FALSE(engine->isOnBattery());
+    engine->setMockIsOnBattery(true);
+    EXPECT_TRUE(engine->isOnBattery());
+}
+
+TEST_F(PersonaEngineTest, AIFirstRuleFollowsLoadedModelsBuildsAndBattery)
+{
+    FakeModelServer server;
+    OllamaEngine ollama(server.url());
+    auto engine = makeEngine(config(), nullptr, &ollama);
+    engine->evaluateAIFirst();
+    EXPECT_TRUE(engine->activePersonas().empty());
+
+    server.setLoaded({"llama3.1:8b"});
+    engine->setMockIsOnBattery(true);
+    engine->evaluateAIFirst();
+    EXPECT_TRUE(engine->activePersonas().empty()); // not started on battery
+    engine->setMockIsOnBattery(false);
+    engine->evaluateAIFirst();
+    ASSERT_EQ(engine->activePersonas(), std::set {AutoPersona::aiFirstMode});
+    EXPECT_EQ(engine->personaHistory().at(0).trigger, "model loaded");
+    engine->setMockIsOnBattery(true);
+    engine->evaluateAIFirst();
+    EXPECT_TRUE(engine->activePersonas().contains(AutoPersona::aiFirstMode)); // stays on battery
+
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    engine->evaluateAIFirst();
+    EXPECT_EQ(engine->activePersonas(), std::set {AutoPersona::compileMode});
+
+    engine->deactivatePersona(AutoPersona::compileMode);
+    engine->setMockIsOnBattery(false);
+    engine->evaluateAIFirst();
+    server.setLoaded({});
+    engine->evaluateAIFirst();
+    EXPECT_TRUE(engine->activePersonas().empty());
+}
+
+TEST_F(PersonaEngineTest, RulesRunOnlyInAutonomousModeAndACycleNeverOverlapsAnother)
+{
+    auto c = config();
+    c.autonomousModeEnabled = false;
+    auto engine = makeEngine(c);
+    setProcesses({proc(5, "make")});
+    EXPECT_TRUE(engine->runCycle());
+    EXPECT_TRUE(engine->activePersonas().empty());
+
+    FakeModelServer server;
+    server.psDelayMs = 600;
+    OllamaEngine ollama(server.url());
+    auto unloading = config();
+    unloading.autoUnloadOllamaEnabled = true; // the model query makes activation itself slow
+    auto slow = makeEngine(unloading, nullptr, &ollama);
+    std::atomic<bool> firstRan {false};
+    std::thread first([&] { firstRan = slow->runCycle(); });
+    std::this_thread::sleep_for(200ms);
+    EXPECT_FALSE(slow->runCycle());
+    // Activation waits for the running cycle, so its "already active" check sees the cycle's result.
+    slow->activatePersona(AutoPersona::compileMode, "manual override");
+    first.join();
+    EXPECT_TRUE(firstRan);
+    EXPECT_EQ(slow->personaHistory().size(), 1u);
+    EXPECT_EQ(slow->personaHistory().at(0).trigger, "make");
+    EXPECT_TRUE(slow->runCycle());
+}
+
+TEST_F(PersonaEngineTest, ConfigurationIsLoadedStoredAndAnnounced)
+{
+    m_defaults.setData(PersonaConfiguration::userDefaultsKey, "{not json");
+    auto loaded = std::make_unique<PersonaEngine>(
+        m_xpc, m_watcher, m_ollama, m_memory, std::nullopt, SavedYouMetrics::fresh(), options());
+    EXPECT_EQ(loaded->configuration(), PersonaConfiguration::defaultConfiguration());
+    EXPECT_EQ(m_defaults.data(PersonaConfiguration::userDefaultsKey), "{not json");
+
+    auto engine = makeEngine(); // a given configuration does not touch the stored one
+    EXPECT_EQ(m_defaults.data(PersonaConfiguration::userDefaultsKey), "{not json");
+
+    int changes = 0;
+    engine->setOnChangeHandler([&] { ++changes; });
+    QCoreApplication::processEvents(); // what earlier tests posted
+    QStringList names;
+    QObject context;
+    QObject::connect(&NotificationCenter::defaultCenter(), &NotificationCenter::posted, &context,
+        [&](const QString& name) { names << name; });
+    engine->updateConfiguration(engine->configuration());
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(PersonaConfiguration::load(m_defaults), config());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return names.contains(Notifications::personaStateChanged); }, 2000));
+
+    // The tracker hears of every change on the GUI thread, an empty set included.
+    auto o = options();
+    o.updatesPersonaTracker = true;
+    PersonaEngine tracked(m_xpc, m_watcher, m_ollama, m_memory, config(), SavedYouMetrics::fresh(), o);
+    ActivePersonaTracker::shared().updateActivePersonas({QStringLiteral("stale")});
+    tracked.notifyStateChanged();
+    EXPECT_TRUE(QTest::qWaitFor([] { return ActivePersonaTracker::shared().activePersonas().isEmpty(); }, 2000));
+    tracked.activatePersona(AutoPersona::aiFirstMode, "model loaded");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [] { return ActivePersonaTracker::shared().activePersonas() == QSet<QString> {"AI First Mode"}; }, 2000));
+}
+
+TEST_F(PersonaEngineTest, ErasedSettingsGiveTheDefaultConfigurationWithoutWritingItBack)
+{
+    auto engine = makeEngine();
+    engine->updateConfiguration(config());
+    int changes = 0;
+    engine->setOnChangeHandler([&] { ++changes; });
+    m_defaults.removeAll();
+    EXPECT_EQ(engine->configuration(), PersonaConfiguration::defaultConfiguration());
+    EXPECT_EQ(changes, 1);
+    EXPECT_FALSE(m_defaults.contains(PersonaConfiguration::userDefaultsKey));
+}
+
+} // namespace

@@ -1,0 +1,252 @@
+// The persona engine against helpers that refuse, stay silent or really stop processes, and its
+// list of suspended processes across a restart.
+
+#include "FakeHelper.h"
+#include "PersonaTestSupport.h"
+
+#include "core/JsonFile.h"
+#include "core/SuspendedProcessFile.h"
+#include "helper/HelperTestSupport.h"
+
+using namespace personatest;
+using helpertest::SleepingChild;
+using platform::HelperReply;
+using platform::HelperRequest;
+
+namespace {
+
+using Signals = std::vector<std::pair<std::int32_t, std::int32_t>>;
+
+std::uint64_t startTicks(pid_t pid)
+{
+    return platform::ProcessTable().info(pid).value().startTimeTicks;
+}
+
+class PersonaSuspensionTest : public PersonaEngineFixture
+{
+protected:
+    void SetUp() override
+    {
+        // Records of processes that are gone are dropped, so these tests look at the real table.
+        m_procRoot = "/proc";
+        m_socket = m_dir.filePath("helper.sock").toStdString();
+        ::setenv(platform::kHelperSocketEnvironment, m_socket.c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv(platform::kHelperSocketEnvironment); }
+
+    // A helper that answers every request, failing the signals the test names and never answering
+    // the suspends it names; it records every signal it is asked for.
+    FakeHelper::Answer answer()
+    {
+        return [this](const HelperRequest& r) -> std::optional<HelperReply> {
+            std::lock_guard lock(m_mutex);
+            if (m_silentAll)
+                return std::nullopt;
+            if (r.op == platform::HelperOp::sendSignal) {
+                m_asked.emplace_back(r.pid, r.signal);
+                if (r.signal == SIGSTOP && m_silent.contains(r.pid))
+                    return std::nullopt;
+                if (m_failing.contains({r.pid, r.signal}))
+                    return platform::failureReply(r.id, platform::posixError(EPERM));
+            }
+            return platform::successReply(r.id);
+        };
+    }
+    Signals asked()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_asked;
+    }
+    std::vector<SuspendedProcessFile::Entry> stored() const
+    {
+        return SuspendedProcessFile(stateFile(), "/proc/sys/kernel/random/boot_id").load();
+    }
+
+    std::string m_socket;
+    std::mutex m_mutex;
+    Signals m_asked;
+    std::set<std::pair<std::int32_t, std::int32_t>> m_failing;
+    std::set<std::int32_t> m_silent;
+    std::atomic<bool> m_silentAll {false};
+};
+
+TEST_F(PersonaSuspensionTest, FailedSuspensionsAndResumesKeepTheRecordsHonest)
+{
+    FakeHelper helper(m_socket, answer());
+    XPCConnection xpc;
+    auto engine = makeEngine(config(), &xpc);
+    SleepingChild alive;
+    const pid_t gone = helpertest::vanishedPid();
+    m_failing = {{41, SIGSTOP}, {alive.pid(), SIGCONT}, {gone, SIGCONT}};
+    setProcesses({proc(40, "ollama"), proc(41, "postgres"), proc(alive.pid(), "redis-server"), proc(gone, "mongod")});
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    EXPECT_EQ(engine->personaHistory().at(0).processesAffected, 3);
+    EXPECT_FALSE(engine->frozenProcesses().contains(41));
+
+    const auto error = engine->freezeProcess(41, "postgres");
+    ASSERT_FALSE(error.ok());
+    EXPECT_EQ(error.error(), platform::posixError(EPERM));
+    EXPECT_EQ(engine->frozenProcesses().size(), 3u);
+
+    // The running process whose resume failed stays listed; the one that is gone does not.
+    engine->resumeAllFrozenProcesses();
+    const auto left = engine->frozenProcesses();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_TRUE(left.contains(alive.pid()));
+    EXPECT_TRUE(engine->activePersonas().empty());
+    ASSERT_EQ(stored().size(), 1u);
+    EXPECT_EQ(stored()[0].process.pid, alive.pid());
+    EXPECT_EQ(stored()[0].startTimeTicks, startTicks(alive.pid()));
+
+    EXPECT_FALSE(engine->resumeProcess(alive.pid()).ok());
+    EXPECT_EQ(engine->frozenProcesses().size(), 1u);
+    m_failing.clear();
+    EXPECT_TRUE(engine->resumeProcess(alive.pid()).ok());
+    EXPECT_TRUE(engine->frozenProcesses().empty());
+    EXPECT_TRUE(stored().empty());
+}
+
+TEST_F(PersonaSuspensionTest, ATimedOutSuspendIsFollowedByOneResume)
+{
+    FakeHelper helper(m_socket, answer());
+    XPCConnection xpc;
+    auto engine = makeEngine(config(), &xpc);
+    m_silent = {40};
+    setProcesses({proc(40, "ollama"), proc(41, "postgres")});
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    EXPECT_EQ(asked(), (Signals {{40, SIGSTOP}, {40, SIGCONT}, {41, SIGSTOP}}));
+    EXPECT_EQ(engine->frozenProcesses().size(), 1u);
+
+    const auto timedOut = engine->freezeProcess(40, "ollama");
+    EXPECT_EQ(timedOut.error().code, -2);
+    EXPECT_EQ(asked().back(), (std::pair {40, SIGCONT}));
+}
+
+TEST_F(PersonaSuspensionTest, QuittingResumesWithinItsBudgetAndSuspendsNothingMore)
+{
+    FakeHelper helper(m_socket, answer());
+    XPCConnection xpc;
+    auto engine = makeEngine(config(), &xpc);
+    setProcesses({proc(40, "ollama"), proc(41, "postgres"), proc(42, "mysql")});
+    engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
+    ASSERT_EQ(engine->frozenProcesses().size(), 3u);
+    EXPECT_TRUE(engine->resumeAllBeforeExit(2s));
+    EXPECT_TRUE(engine->frozenProcesses().empty());
+    EXPECT_TRUE(stored().empty());
+    EXPECT_FALSE(engine->freezeProcess(50, "job").ok());
+    EXPECT_FALSE(engine->runCycle());
+}
+
+TEST_F(PersonaSuspensionTest, QuittingWithASilentHelperEndsInTimeAndKeepsTheListForTheNextStart)
+{
+    FakeHelper helper(m_socket, answer());
+    XPCConnection xpc;
+    auto engine = makeEngine(config(), &xpc);
+    SleepingChild a, b, c;
+    setProcesses({proc(a.pid(), "ollama"), proc(b.pid(), "postgres"), proc(c.pid(), "mysql")});
+    engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
+    ASSERT_EQ(stored().size(), 3u);
+    m_silentAll = true;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(engine->resumeAllBeforeExit(1s));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+    EXPECT_EQ(stored().size(), 3u);
+}
+
+TEST_F(PersonaSuspensionTest, StartUpResumesOnlyTheSameStillStoppedProcesses)
+{
+    SleepingChild stopped;
+    SleepingChild running;
+    SleepingChild reused;
+    ::kill(stopped.pid(), SIGSTOP);
+    ::kill(reused.pid(), SIGSTOP);
+    ASSERT_TRUE(helpertest::waitForState(stopped.pid(), 'T'));
+    ASSERT_TRUE(helpertest::waitForState(reused.pid(), 'T'));
+    auto entry = [](pid_t pid, std::uint64_t ticks) {
+        FrozenProcess p {Uuid::random(), pid, "ollama", AutoPersona::compileMode, Date(), 0, 0.0};
+        return SuspendedProcessFile::Entry {p, ticks};
+    };
+    const auto options = this->options();
+    const SuspendedProcessFile file(stateFile(), "/proc/sys/kernel/random/boot_id");
+    ASSERT_TRUE(file.save({entry(stopped.pid(), startTicks(stopped.pid())),
+        entry(running.pid(), startTicks(running.pid())), entry(reused.pid(), startTicks(reused.pid()) + 1)}));
+
+    PersonaEngine engine(m_xpc, m_watcher, m_ollama, m_memory, config(), SavedYouMetrics::fresh(), options);
+    EXPECT_EQ(engine.recoverSuspendedProcesses(), 1);
+    EXPECT_EQ(m_xpc.mockSignalsSent(), (Signals {{stopped.pid(), SIGCONT}}));
+    EXPECT_TRUE(file.load().empty());
+    EXPECT_TRUE(engine.frozenProcesses().empty());
+    ::kill(reused.pid(), SIGCONT);
+
+    // A list of another boot, or one that does not decode, resumes nothing; the bad one is set aside.
+    ASSERT_TRUE(file.save({entry(stopped.pid(), startTicks(stopped.pid()))}));
+    const SuspendedProcessFile otherBoot(stateFile(), m_dir.filePath("no-such-boot-id").toStdString());
+    EXPECT_TRUE(otherBoot.load().empty());
+    ASSERT_TRUE(jsonfile::writeAtomically(stateFile(), "{\"bootId\": 3"));
+    m_xpc.clearMockSignals();
+    EXPECT_EQ(engine.recoverSuspendedProcesses(), 0);
+    EXPECT_TRUE(m_xpc.mockSignalsSent().empty());
+    const auto setAside = QDir(m_dir.path()).entryList({"suspended.json.corrupt-*"});
+    EXPECT_EQ(setAside.size(), 1);
+}
+
+TEST_F(PersonaSuspensionTest, AFailedStartUpResumeIsKeptAsAFrozenRecord)
+{
+    SleepingChild stopped;
+    ::kill(stopped.pid(), SIGSTOP);
+    ASSERT_TRUE(helpertest::waitForState(stopped.pid(), 'T'));
+    FakeHelper helper(m_socket, answer());
+    m_failing = {{stopped.pid(), SIGCONT}};
+    XPCConnection xpc;
+    const auto options = this->options();
+    const SuspendedProcessFile file(stateFile(), "/proc/sys/kernel/random/boot_id");
+    FrozenProcess record {Uuid::random(), stopped.pid(), "ollama", AutoPersona::batteryMode, Date(), 0, 0.0};
+    ASSERT_TRUE(file.save({{record, startTicks(stopped.pid())}}));
+    PersonaEngine engine(xpc, m_watcher, m_ollama, m_memory, config(), SavedYouMetrics::fresh(), options);
+    EXPECT_EQ(engine.recoverSuspendedProcesses(), 0);
+    EXPECT_EQ(engine.frozenProcesses().at(stopped.pid()), record);
+    EXPECT_EQ(file.load().size(), 1u);
+    ::kill(stopped.pid(), SIGCONT);
+}
+
+class PersonaWithDaemonTest : public PersonaSuspensionTest
+{
+};
+
+TEST_F(PersonaWithDaemonTest, SuspendsAndResumesARealProcessThroughTheHelper)
+{
+    helpertest::HelperProcess daemon({{"QUORVANE_HELPER_SOCKET", m_socket},
+        {"QUORVANE_HELPER_AUDIT_LOG", m_dir.filePath("audit.log").toStdString()},
+        {"QUORVANE_HELPER_TRUSTED", helpertest::trustedTestProgram()},
+        {"QUORVANE_HELPER_INDEXER_TOOL", helpertest::writeScript(m_dir.filePath("indexer").toStdString(), "exit 0")}});
+    SleepingChild child;
+    XPCConnection xpc;
+    const auto options = this->options();
+    auto engine = std::make_unique<PersonaEngine>(
+        xpc, m_watcher, m_ollama, m_memory, config(), SavedYouMetrics::fresh(), options);
+    engine->setMockIsOnBattery(false);
+    setProcesses({proc(child.pid(), "ollama", 1, 64), proc(1, "postgres")});
+
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    EXPECT_TRUE(helpertest::waitForState(child.pid(), 'T'));
+    EXPECT_EQ(engine->frozenProcesses().size(), 1u); // the helper refuses pid 1
+    engine->deactivatePersona(AutoPersona::compileMode);
+    EXPECT_TRUE(helpertest::waitForState(child.pid(), 'S'));
+
+    // A program killed with the process stopped: the next start resumes it.
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    ASSERT_TRUE(helpertest::waitForState(child.pid(), 'T'));
+    engine.reset();
+    EXPECT_EQ(helpertest::processState(child.pid()), 'T');
+    PersonaEngine next(xpc, m_watcher, m_ollama, m_memory, config(), SavedYouMetrics::fresh(), options);
+    EXPECT_EQ(next.recoverSuspendedProcesses(), 1);
+    EXPECT_TRUE(helpertest::waitForState(child.pid(), 'S'));
+
+    // Quitting leaves nothing stopped.
+    next.activatePersona(AutoPersona::compileMode, "make");
+    ASSERT_TRUE(helpertest::waitForState(child.pid(), 'T'));
+    EXPECT_TRUE(next.resumeAllBeforeExit(3s));
+    EXPECT_TRUE(helpertest::waitForState(child.pid(), 'S'));
+}
+
+} // namespace

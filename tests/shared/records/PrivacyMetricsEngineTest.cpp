@@ -1,0 +1,371 @@
+#include "records/PrivacyMetricsEngine.h"
+
+#include "core/NumberFormat.h"
+#include "core/UserDefaults.h"
+#include "platform/desktop/HelperServiceProbe.h"
+#include "records/AssistanceTracker.h"
+#include "records/AuditLogger.h"
+#include "records/BuildTimeTracker.h"
+#include "records/DigestEngine.h"
+#include "records/ThemeManager.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using Engine = PrivacyMetricsEngine;
+using Type = PrivacyMetricsEngine::ClearableDataType;
+
+namespace {
+
+class FakeProbe : public platform::HelperServiceProbe
+{
+public:
+    UnitState state = UnitState::notFound;
+    std::optional<std::string> version;
+    std::string askedUnit;
+
+    UnitState unitFileState(const std::string& unit) override
+    {
+        askedUnit = unit;
+        return state;
+    }
+    std::optional<std::string> helperVersion(std::chrono::milliseconds) override { return version; }
+};
+
+AuditEvent action(const std::string& description)
+{
+    return AuditEvent {Uuid::random(), Date::now(), "SIGSTOP", description, "node", 42, true};
+}
+
+// Every store in one temporary home, with an engine over them and a clock the test moves.
+class PrivacyMetricsEngineTest : public ::testing::Test
+{
+protected:
+    PrivacyMetricsEngineTest()
+        : locations(PrivacyLocations::under(m_dir.path() + "/root", m_dir.path() + "/home"))
+        , defaults(locations.settingsFile)
+        , auditLogger(locations.dataDirectory)
+        , assistance(locations.dataDirectory)
+        , probe(std::make_shared<FakeProbe>())
+        , engine({&auditLogger, &assistance, &defaults}, locations, probe, [this] { return now; })
+    {
+    }
+
+    QString data(const QString& name) const { return locations.dataDirectory + "/" + name; }
+    static std::int64_t sizeOf(const QString& path) { return QFileInfo(path).size(); }
+
+    QTemporaryDir m_dir;
+    PrivacyLocations locations;
+    UserDefaults defaults;
+    AuditLogger auditLogger;
+    AssistanceTracker assistance;
+    std::shared_ptr<FakeProbe> probe;
+    Date now = Date::now();
+    Engine engine;
+};
+
+} // namespace
+
+TEST_F(PrivacyMetricsEngineTest, HelperActionsKeepTheFiftyNewestAndReachEveryOpenStream)
+{
+    std::vector<std::string> first;
+    std::vector<std::string> second;
+    auto early = engine.helperActivityStream([&](const AuditEvent& e) { first.push_back(e.actionDescription); });
+    engine.recordHelperAction(action("a"));
+    auto late = engine.helperActivityStream([&](const AuditEvent& e) { second.push_back(e.actionDescription); });
+    engine.recordHelperAction(action("b"));
+    EXPECT_EQ(first, (std::vector<std::string> {"a", "b"}));
+    EXPECT_EQ(second, (std::vector<std::string> {"b"})); // nothing is replayed
+
+    early.reset();
+    engine.recordHelperAction(action("c"));
+    EXPECT_EQ(first.size(), 2u);
+    EXPECT_EQ(second, (std::vector<std::string> {"b", "c"}));
+
+    // A listener may end its own stream from inside its callback.
+    int heard = 0;
+    std::unique_ptr<Engine::HelperActivityStream> once;
+    once = engine.helperActivityStream([&](const AuditEvent&) {
+        ++heard;
+        once->cancel();
+    });
+    engine.recordHelperAction(action("d"));
+    engine.recordHelperAction(action("e"));
+    EXPECT_EQ(heard, 1);
+
+    for (int i = 0; i < 45; ++i)
+        engine.recordHelperAction(action("n" + std::to_string(i)));
+    auto recent = engine.recentHelperActions();
+    ASSERT_EQ(recent.size(), 50u);
+    EXPECT_EQ(recent.front().actionDescription, "n44");
+    EXPECT_EQ(recent.back().actionDescription, "a");
+    engine.recordHelperAction(action("last"));
+    recent = engine.recentHelperActions();
+    ASSERT_EQ(recent.size(), 50u);
+    EXPECT_EQ(recent.front().actionDescription, "last");
+    EXPECT_EQ(recent.back().actionDescription, "b");
+}
+
+TEST_F(PrivacyMetricsEngineTest, StreamOutlivingItsEngineIsHarmless)
+{
+    auto temporary = std::make_unique<Engine>(Engine::Stores {}, locations, nullptr);
+    int heard = 0;
+    auto stream = temporary->helperActivityStream([&](const AuditEvent&) { ++heard; });
+    temporary->recordHelperAction(action("x"));
+    temporary.reset();
+    stream->cancel();
+    stream.reset();
+    EXPECT_EQ(heard, 1);
+}
+
+TEST_F(PrivacyMetricsEngineTest, SameDayCallsShareAnEntryAndTheNextDayStartsANewOne)
+{
+    const QDateTime noon(QDate::currentDate(), QTime(12, 0));
+    now = Date::from1970(static_cast<double>(noon.toSecsSinceEpoch()));
+    engine.recordOwnNetworkCall("http://127.0.0.1:11434/api/ps", "List the models in memory");
+    const Uuid firstId = engine.ownNetworkActivity().front().id;
+    now = now.addingTimeInterval(3600);
+    engine.recordOwnNetworkCall("http://127.0.0.1:11434/api/ps", "List the models in memory");
+    engine.recordOwnNetworkCall("http://127.0.0.1:11434/api/ps", "Another purpose");
+
+    auto ledger = engine.ownNetworkActivity();
+    ASSERT_EQ(ledger.size(), 2u);
+    EXPECT_EQ(ledger[0].purpose, "Another purpose");
+    EXPECT_EQ(ledger[1].id, firstId);
+    EXPECT_EQ(ledger[1].callCount, 2);
+    EXPECT_EQ(ledger[1].timestamp, now);
+    EXPECT_TRUE(ledger[1].isExpected);
+
+    now = Date::from1970(static_cast<double>(QDateTime(noon.date().addDays(1), QTime(0, 0, 1)).toSecsSinceEpoch()));
+    engine.recordOwnNetworkCall("http://127.0.0.1:11434/api/ps", "List the models in memory");
+    ledger = engine.ownNetworkActivity();
+    ASSERT_EQ(ledger.size(), 3u);
+    EXPECT_EQ(ledger[0].callCount, 1);
+    EXPECT_NE(ledger[0].id, firstId);
+}
+
+TEST_F(PrivacyMetricsEngineTest, CallCountsCoverTheLastDayAndLeaveLoopbackOutOfOutbound)
+{
+    EXPECT_EQ(engine.last24HourCallCount(), 0);
+    const Date start = now;
+    now = start.addingTimeInterval(-25 * 3600.0);
+    engine.recordOwnNetworkCall("https://api.ipify.org/", "Look up the public IP address");
+    now = start.addingTimeInterval(-3600);
+    engine.recordOwnNetworkCall("http://localhost:11434/api/tags", "List");
+    engine.recordOwnNetworkCall("http://127.0.0.1:11434/api/ps", "List");
+    engine.recordOwnNetworkCall("https://api.ipify.org/", "Look up the public IP address");
+    engine.recordOwnNetworkCall("https://api.ipify.org/", "Look up the public IP address");
+    now = start;
+    EXPECT_EQ(engine.last24HourCallCount(), 4);
+    EXPECT_EQ(engine.outboundNonLocalCallCount(), 2);
+    now = start.addingTimeInterval(23 * 3600.0 - 1);
+    EXPECT_EQ(engine.last24HourCallCount(), 4);
+    now = start.addingTimeInterval(23 * 3600.0);
+    EXPECT_EQ(engine.last24HourCallCount(), 0);
+}
+
+TEST_F(PrivacyMetricsEngineTest, InventoryMatchesTheStoresOnDisk)
+{
+    const Engine::DataInventory empty = engine.calculateDataInventory();
+    EXPECT_EQ(empty, Engine::DataInventory {});
+    EXPECT_EQ(empty.totalSizeFormatted(), "Zero KB");
+
+    auditLogger.log(action("one"));
+    auditLogger.log(action("two"));
+    assistance.record(
+        AssistanceCategory::storage, "Storage Reclaimed", "Archived 1 unused model(s)", "+1.0 GB", 0, 1, 0);
+    assistance.record(AssistanceCategory::memory, "Model Unloaded", "Unloaded x", "RAM restored", 0, 0, 0);
+    BuildTimeTracker builds(defaults);
+    builds.recordBuild(10, true);
+    builds.recordBuild(20, false);
+    builds.recordBuild(30, false);
+    DigestEngine digests(defaults);
+    digests.addDigest(WeeklyDigest {});
+    defaults.sync();
+
+    const auto inventory = engine.calculateDataInventory();
+    EXPECT_EQ(inventory.auditLogEntries, 2);
+    EXPECT_EQ(inventory.auditLogSizeBytes, sizeOf(data("audit_log.json")));
+    EXPECT_EQ(inventory.memoryHistoryDays, 1);
+    EXPECT_EQ(inventory.memoryHistorySizeBytes, sizeOf(data("assistance_history.json")));
+    EXPECT_EQ(inventory.buildHistorySessions, 3);
+    EXPECT_EQ(inventory.buildHistorySizeBytes,
+        static_cast<std::int64_t>(defaults.data(BuildTimeTracker::userDefaultsKey)->size()));
+    EXPECT_EQ(inventory.weeklyDigestCount, 1);
+    EXPECT_EQ(
+        inventory.weeklyDigestSizeBytes, static_cast<std::int64_t>(defaults.data(DigestEngine::digestsKey)->size()));
+    EXPECT_EQ(inventory.settingsSizeBytes, sizeOf(locations.settingsFile));
+    EXPECT_GT(inventory.settingsSizeBytes, 0);
+    EXPECT_EQ(inventory.totalSizeBytes(),
+        inventory.auditLogSizeBytes + inventory.memoryHistorySizeBytes + inventory.buildHistorySizeBytes
+            + inventory.weeklyDigestSizeBytes + inventory.settingsSizeBytes);
+}
+
+TEST_F(PrivacyMetricsEngineTest, ErasingEverythingEmptiesTheStoresAndRunningEnginesTakeDefaults)
+{
+    auditLogger.log(action("one"));
+    engine.recordHelperAction(action("one"));
+    assistance.record(AssistanceCategory::computing, "Process Suspended", "Sent SIGSTOP", "CPU freed", 2, 1, 3);
+    BuildTimeTracker builds(defaults);
+    builds.recordBuild(10, true);
+    DigestEngine digests(defaults);
+    digests.addDigest(WeeklyDigest {});
+    ThemeManager theme(defaults);
+    theme.setCurrentTheme(AppTheme::nordic);
+    defaults.setString("com.quorvane.personaconfig", "{}");
+
+    EXPECT_TRUE(engine.clearAllData().empty());
+    QCoreApplication::processEvents();
+
+    EXPECT_TRUE(auditLogger.fetchAllEvents().empty());
+    EXPECT_FALSE(QFile::exists(data("audit_log.json")));
+    EXPECT_TRUE(engine.recentHelperActions().empty());
+    EXPECT_TRUE(assistance.fetchEvents(AssistanceCategory::all, 100).empty());
+    EXPECT_EQ(assistance.getMetrics().buildsProtected, 0);
+    EXPECT_EQ(assistance.getMetrics().totalHoursSaved, 0);
+    AssistanceTracker reread(locations.dataDirectory);
+    EXPECT_TRUE(reread.fetchEvents(AssistanceCategory::all, 100).empty());
+    EXPECT_EQ(reread.getMetrics().totalGBFreed, 0);
+    EXPECT_TRUE(defaults.allKeys().isEmpty());
+    EXPECT_EQ(builds.getStats(), BuildTimeTracker::BuildStats {});
+    EXPECT_TRUE(digests.getDigests().empty());
+    EXPECT_EQ(theme.currentTheme(), AppTheme::standard);
+    EXPECT_FALSE(defaults.contains(ThemeManager::userDefaultsKey));
+
+    // The next build is counted alone instead of writing the erased totals back.
+    builds.recordBuild(5, false);
+    EXPECT_EQ(BuildTimeTracker(defaults).getStats().totalBuilds, 1);
+    const auto inventory = engine.calculateDataInventory();
+    EXPECT_EQ(inventory.auditLogEntries, 0);
+    EXPECT_EQ(inventory.memoryHistoryDays, 0);
+    EXPECT_EQ(inventory.buildHistorySessions, 1);
+}
+
+TEST_F(PrivacyMetricsEngineTest, ErasureReportsOnlyTheCategoriesThatFailed)
+{
+    // Nothing stored at all: every erasure succeeds.
+    EXPECT_TRUE(engine.clearData({Type::auditLog, Type::memoryHistory, Type::buildHistory}).empty());
+    EXPECT_TRUE(engine.clearData({}).empty());
+
+    // A folder where a file belongs can be neither removed as a file nor overwritten.
+    QDir().mkpath(data("audit_log.json/keep"));
+    QDir().mkpath(data("saved_you_metrics.json/keep"));
+    const auto failed = engine.clearData({Type::savedYouMetrics, Type::auditLog, Type::weeklyDigests});
+    EXPECT_EQ(failed, (std::vector<Type> {Type::auditLog, Type::savedYouMetrics}));
+}
+
+TEST_F(PrivacyMetricsEngineTest, HelperStatusComesFromSystemdAndARealRoundTrip)
+{
+    probe->state = platform::HelperServiceProbe::UnitState::enabled;
+    probe->version = "1.0.0";
+    auto status = engine.helperStatus();
+    EXPECT_EQ(probe->askedUnit, "com.quorvane.helper.socket");
+    EXPECT_TRUE(status.isInstalled);
+    EXPECT_TRUE(status.isConnected);
+    EXPECT_EQ(status.version, "1.0.0");
+    EXPECT_EQ(status.bundleID, "com.quorvane.helper");
+
+    probe->state = platform::HelperServiceProbe::UnitState::notFound;
+    probe->version.reset();
+    status = engine.helperStatus();
+    EXPECT_FALSE(status.isInstalled);
+    EXPECT_FALSE(status.isConnected);
+    EXPECT_EQ(status.version, "unknown");
+    EXPECT_FALSE(status.isCodeSigned); // no binary installed
+
+    // Installed but not answering: installed, not connected.
+    probe->state = platform::HelperServiceProbe::UnitState::enabled;
+    status = engine.helperStatus();
+    EXPECT_TRUE(status.isInstalled);
+    EXPECT_FALSE(status.isConnected);
+}
+
+TEST(SystemdHelperProbeTest, AnswersOnThisMachineWithinItsTimeOut)
+{
+    // Whatever this machine has (no system bus, no unit, the helper installed), the probe answers
+    // promptly, and a unit that is not installed is never reported enabled.
+    platform::SystemdHelperProbe probe;
+    const auto start = std::chrono::steady_clock::now();
+    const auto state = probe.unitFileState("com.quorvane.helper.socket");
+    const auto missing = probe.unitFileState("quorvane-no-such-unit.socket");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+    EXPECT_NE(missing, platform::HelperServiceProbe::UnitState::enabled);
+    if (!QFileInfo::exists("/etc/systemd/system/com.quorvane.helper.socket")) {
+        EXPECT_NE(state, platform::HelperServiceProbe::UnitState::enabled);
+    }
+}
+
+TEST_F(PrivacyMetricsEngineTest, SignatureRowChecksOwnerAndWritePermissionsOfTheHelperBinary)
+{
+    const auto signedFor = [this](const QString& binary) {
+        PrivacyLocations where = locations;
+        where.helperBinary = binary;
+        return Engine(Engine::Stores {}, where, nullptr).helperStatus().isCodeSigned;
+    };
+    EXPECT_TRUE(signedFor("/usr/bin/env")); // root-owned, mode 0755
+    EXPECT_FALSE(signedFor(m_dir.path() + "/missing"));
+
+    const QString binary = m_dir.path() + "/quorvane-helper";
+    QFile file(binary);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    ::chmod(binary.toLocal8Bit().constData(), 0775);
+    EXPECT_FALSE(signedFor(binary));
+    ::chmod(binary.toLocal8Bit().constData(), 0757);
+    EXPECT_FALSE(signedFor(binary));
+    ::chmod(binary.toLocal8Bit().constData(), 0755);
+    EXPECT_EQ(signedFor(binary), ::getuid() == 0);
+}
+
+TEST_F(PrivacyMetricsEngineTest, RemovalCheckFindsLeftoversOnATemporaryMachine)
+{
+    auto result = engine.verifyCompleteRemoval();
+    ASSERT_EQ(result.checks.size(), 7u);
+    EXPECT_TRUE(result.isClean());
+    EXPECT_EQ(result.checks[0].path, (locations.systemUnitFolder + "/com.quorvane.helper.socket").toStdString());
+    EXPECT_EQ(result.checks[6].description, "Autostart Entry");
+    // The stores made their (empty) data folder; an empty folder is no leftover.
+    EXPECT_TRUE(result.checks[4].exists);
+    EXPECT_TRUE(result.checks[4].isEmpty);
+    for (const auto& check : result.checks) {
+        if (check.description != "Application Support Data") {
+            EXPECT_FALSE(check.exists) << check.path;
+            EXPECT_TRUE(check.isEmpty) << check.path;
+        }
+    }
+
+    // A settings file, an autostart entry or a unit file is.
+    QDir().mkpath(QFileInfo(locations.autostartEntry).path());
+    QFile(locations.autostartEntry).open(QIODevice::WriteOnly);
+    result = engine.verifyCompleteRemoval();
+    EXPECT_FALSE(result.isClean());
+    EXPECT_TRUE(result.checks[6].exists);
+    EXPECT_FALSE(result.checks[6].isEmpty);
+    QFile::remove(locations.autostartEntry);
+
+    QDir().mkpath(locations.systemUnitFolder);
+    QFile(locations.systemUnitFolder + "/com.quorvane.helper.service").open(QIODevice::WriteOnly);
+    QDir().mkpath(locations.helperLogFolder);
+    result = engine.verifyCompleteRemoval();
+    EXPECT_FALSE(result.isClean());
+    EXPECT_EQ(result.checks[1].description, "Helper Service Unit");
+    EXPECT_TRUE(result.checks[1].exists);
+    EXPECT_TRUE(result.checks[3].exists && result.checks[3].isEmpty);
+}
+
+TEST(ByteCountTextTest, DecimalUnitsAtTheirBoundaries)
+{
+    EXPECT_EQ(byteCountText(0), "Zero KB");
+    EXPECT_EQ(byteCountText(1), "1 byte");
+    EXPECT_EQ(byteCountText(999), "999 bytes");
+    EXPECT_EQ(byteCountText(1000), "1 KB");
+    EXPECT_EQ(byteCountText(1500000), "1.5 MB");
+    EXPECT_EQ(byteCountText(2340000000), "2.34 GB");
+}
