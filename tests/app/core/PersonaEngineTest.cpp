@@ -410,7 +410,9 @@ TEST_F(PersonaEngineTest, RulesRunOnlyInAutonomousModeAndACycleNeverOverlapsAnot
     auto slow = makeEngine(unloading, nullptr, &ollama);
     std::atomic<bool> firstRan {false};
     std::thread first([&] { firstRan = slow->runCycle(); });
-    std::this_thread::sleep_for(200ms);
+    // The cycle is inside Compile Mode's activation once the model server is asked.
+    while (server.psRequests == 0)
+        std::this_thread::sleep_for(5ms);
     EXPECT_FALSE(slow->runCycle());
     // Activation waits for the running cycle, so its "already active" check sees the cycle's result.
     slow->activatePersona(AutoPersona::compileMode, "manual override");

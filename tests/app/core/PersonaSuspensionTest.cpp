@@ -8,6 +8,8 @@
 #include "core/SuspendedProcessFile.h"
 #include "helper/HelperTestSupport.h"
 
+#include <QFile>
+
 using namespace personatest;
 using helpertest::SleepingChild;
 using platform::HelperReply;
@@ -247,6 +249,67 @@ TEST_F(PersonaWithDaemonTest, SuspendsAndResumesARealProcessThroughTheHelper)
     ASSERT_TRUE(helpertest::waitForState(child.pid(), 'T'));
     EXPECT_TRUE(next.resumeAllBeforeExit(3s));
     EXPECT_TRUE(helpertest::waitForState(child.pid(), 'S'));
+}
+
+// Runs a copy of sleep under the given name, so that the process table names it so.
+class NamedChild
+{
+public:
+    NamedChild(const QString& folder, const std::string& name)
+    {
+        const QString path = folder + "/" + QString::fromStdString(name);
+        QFile::copy("/bin/sleep", path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const std::string program = path.toStdString();
+        char arg1[] = "300";
+        char* argv[] = {const_cast<char*>(program.c_str()), arg1, nullptr};
+        ::posix_spawn(&m_pid, program.c_str(), nullptr, nullptr, argv, environ);
+    }
+    ~NamedChild() { stop(); }
+    void stop()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+            m_pid = 0;
+        }
+    }
+    pid_t pid() const { return m_pid; }
+
+private:
+    pid_t m_pid = 0;
+};
+
+TEST_F(PersonaWithDaemonTest, ABuildOnTheMachineBringsCompileModeAndItsEndResumesTheProcesses)
+{
+    helpertest::HelperProcess daemon({{"QUORVANE_HELPER_SOCKET", m_socket},
+        {"QUORVANE_HELPER_AUDIT_LOG", m_dir.filePath("audit.log").toStdString()},
+        {"QUORVANE_HELPER_TRUSTED", helpertest::trustedTestProgram()},
+        {"QUORVANE_HELPER_INDEXER_TOOL", helpertest::writeScript(m_dir.filePath("indexer").toStdString(), "exit 0")}});
+    // Names of our own, and every built-in name protected, so no other process on the machine is touched.
+    auto c = config();
+    c.compileModeTriggers = {"qv-probe-build"};
+    c.customFreezeList = {"qv-probe-server"};
+    c.neverPauseWhitelist = PersonaEngine::freezeList(AutoPersona::compileMode, {});
+    XPCConnection xpc;
+    m_watcher.setMockProcesses(std::nullopt);
+    auto engine = makeEngine(c, &xpc);
+    NamedChild server(m_dir.path(), "qv-probe-server");
+    ASSERT_TRUE(helpertest::waitForState(server.pid(), 'S'));
+    EXPECT_TRUE(engine->runCycle());
+    EXPECT_TRUE(engine->activePersonas().empty());
+
+    NamedChild build(m_dir.path(), "qv-probe-build");
+    ASSERT_TRUE(helpertest::waitForState(build.pid(), 'S'));
+    EXPECT_TRUE(engine->runCycle());
+    EXPECT_EQ(engine->activePersonas(), std::set {AutoPersona::compileMode});
+    EXPECT_TRUE(helpertest::waitForState(server.pid(), 'T'));
+    EXPECT_EQ(helpertest::processState(build.pid()), 'S');
+
+    build.stop();
+    EXPECT_TRUE(engine->runCycle());
+    EXPECT_TRUE(engine->activePersonas().empty());
+    EXPECT_TRUE(helpertest::waitForState(server.pid(), 'S'));
 }
 
 } // namespace

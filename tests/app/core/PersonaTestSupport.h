@@ -79,6 +79,7 @@ public:
         : m_signalsSoFar(std::move(signalsSoFar))
     {
         m_server.Get("/api/ps", [this](const httplib::Request&, httplib::Response& res) {
+            ++psRequests;
             std::this_thread::sleep_for(std::chrono::milliseconds(psDelayMs.load()));
             std::lock_guard lock(m_mutex);
             std::string body = R"({"models":[)";
@@ -114,6 +115,7 @@ public:
         return m_unloads;
     }
     std::atomic<int> psDelayMs {0};
+    std::atomic<int> psRequests {0};
 
 private:
     std::function<std::size_t()> m_signalsSoFar;
