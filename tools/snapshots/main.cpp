@@ -13,6 +13,7 @@
 
 void registerKitSnapshots(SnapshotRegistry& registry);
 void registerMenuBarSnapshots(SnapshotRegistry& registry);
+void registerFrameSnapshots(SnapshotRegistry& registry);
 
 namespace {
 
@@ -60,6 +61,7 @@ int main(int argc, char** argv)
     SnapshotRegistry registry;
     registerKitSnapshots(registry);
     registerMenuBarSnapshots(registry);
+    registerFrameSnapshots(registry);
 
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const int failures = writeAll(registry, folder);
