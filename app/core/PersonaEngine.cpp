@@ -249,12 +249,25 @@ void PersonaEngine::updateConfiguration(const PersonaConfiguration& configuratio
     notifyStateChanged();
 }
 
+void PersonaEngine::resetSavedYouMetrics()
+{
+    {
+        std::lock_guard lock(d->mutex);
+        d->savedYouMetrics = SavedYouMetrics::fresh();
+    }
+    notifyStateChanged();
+}
+
 bool PersonaEngine::runCycle()
 {
     if (d->quitting || d->cycleRunning.exchange(true))
         return false;
+    struct Done
+    {
+        std::atomic<bool>& running;
+        ~Done() { running = false; }
+    } done {d->cycleRunning};
     evaluateAllRules();
-    d->cycleRunning = false;
     return true;
 }
 

@@ -105,13 +105,16 @@ public:
     bool isBatteryPollingReduced() const;
     bool holdsSleepAssertion() const;
 
-    // The handler runs on the thread that made the change, with no engine lock held.
+    // The handler runs on the thread that made the change, possibly inside a persona operation, so it
+    // must hand its work elsewhere rather than wait for the engine.
     void setOnChangeHandler(ChangeHandler handler);
     void setMockIsOnBattery(std::optional<bool> onBattery);
     // Calls the change handler, hands the active persona names to the tracker and posts "QVPersonaStateChanged".
     void notifyStateChanged();
     // Stores the configuration under "com.quorvane.personaconfig" and announces the change.
     void updateConfiguration(const PersonaConfiguration& configuration);
+    // The saved-you counters start again from zero (their store was erased) and the change is announced.
+    void resetSavedYouMetrics();
 
     // One run of the periodic cycle: the three rules when autonomous mode is on. Returns false, doing
     // nothing, while the previous run has not finished.
@@ -128,7 +131,9 @@ public:
     std::vector<RunningProcess> runningFreezeCandidates(AutoPersona persona);
 
     // Suspends or resumes one process; the helper's or the connection's error comes back unchanged
-    // and then nothing changes.
+    // and then nothing changes. A process suspended here is recorded for Compile Mode: it runs again
+    // when Compile Mode ends, or when the last active persona does. Once quitting has begun,
+    // freezeProcess refuses with kErrorDomain.
     Result<void> freezeProcess(std::int32_t pid, const std::string& name);
     Result<void> resumeProcess(std::int32_t pid);
     // Resumes every suspended process and ends every persona, undoing each one's own action without

@@ -256,11 +256,27 @@ std::vector<PrivacyMetricsEngine::ClearableDataType> PrivacyMetricsEngine::clear
     const std::set<ClearableDataType>& types)
 {
     std::vector<ClearableDataType> failed;
+    std::set<ClearableDataType> erased;
     for (const ClearableDataType type : types) {
-        if (!clearOne(type))
+        if (clearOne(type))
+            erased.insert(type);
+        else
             failed.push_back(type);
     }
+    ErasureListener listener;
+    {
+        std::lock_guard lock(m_mutex);
+        listener = m_onErased;
+    }
+    if (listener && !erased.empty())
+        listener(erased);
     return failed;
+}
+
+void PrivacyMetricsEngine::setOnErased(ErasureListener listener)
+{
+    std::lock_guard lock(m_mutex);
+    m_onErased = std::move(listener);
 }
 
 std::vector<PrivacyMetricsEngine::ClearableDataType> PrivacyMetricsEngine::clearAllData()

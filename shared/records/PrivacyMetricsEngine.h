@@ -163,6 +163,10 @@ public:
     // could not be erased (a file that was already gone is no failure).
     std::vector<ClearableDataType> clearData(const std::set<ClearableDataType>& types);
     std::vector<ClearableDataType> clearAllData();
+    // Told, after each erasure, which categories were erased, so that engines holding a copy in
+    // memory (the persona engine's saved-you counters) drop it too. Runs on the erasing thread.
+    using ErasureListener = std::function<void(const std::set<ClearableDataType>& erased)>;
+    void setOnErased(ErasureListener listener);
     UninstallVerification verifyCompleteRemoval() const;
 
 private:
@@ -176,6 +180,7 @@ private:
     std::vector<AuditEvent> m_recentHelperActions;
     std::vector<OwnNetworkCall> m_ownNetworkActivity;
     std::shared_ptr<HelperActivityStream::Registry> m_listeners;
+    ErasureListener m_onErased;
 };
 
 template<> struct RawEnumTable<PrivacyMetricsEngine::ClearableDataType>

@@ -65,12 +65,15 @@ QStringList ElidedLabel::lines(int width) const
     return out;
 }
 
+bool ElidedLabel::isElided() const
+{
+    const QString joined = lines(width()).join(QLatin1Char(' '));
+    return !m_text.isEmpty() && width() > 0 && joined.simplified() != QString(m_text).simplified();
+}
+
 void ElidedLabel::relayout()
 {
-    const QStringList drawn = lines(width());
-    const QString joined = drawn.join(QLatin1Char(' '));
-    m_elided = !m_text.isEmpty() && width() > 0 && joined.simplified() != QString(m_text).simplified();
-    setToolTip(m_elided ? m_text : QString());
+    setToolTip(isElided() ? m_text : QString());
     setAccessibleName(m_text);
     update();
 }

@@ -17,7 +17,7 @@ public:
     void setAlignment(Qt::Alignment alignment);
     // The lines as they are drawn at `width` with the widget's font.
     QStringList lines(int width) const;
-    bool isElided() const { return m_elided; }
+    bool isElided() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -34,5 +34,4 @@ private:
     int m_maxLines;
     QColor m_color;
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
-    bool m_elided = false;
 };

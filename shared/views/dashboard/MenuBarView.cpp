@@ -77,7 +77,11 @@ void MenuBarView::readFigures()
     const bool ringMoves = target != MenuBarDrawing::ringFraction(m_figures->cpuUsage);
     const bool resized = MenuBarDrawing::layout(f).size != MenuBarDrawing::layout(*m_figures).size;
     *m_figures = std::move(f);
-    if (ringMoves) {
+    if (ringMoves && !isVisible()) {
+        // A label that is not on screen (the tray paints from the figures) spends no frames on easing.
+        m_ringAnimation.stop();
+        m_ringFraction = target;
+    } else if (ringMoves) {
         m_ringAnimation.stop();
         m_ringAnimation.setStartValue(m_ringFraction);
         m_ringAnimation.setEndValue(target);

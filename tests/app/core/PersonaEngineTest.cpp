@@ -468,6 +468,12 @@ TEST_F(PersonaEngineTest, ErasedSettingsGiveTheDefaultConfigurationWithoutWritin
     EXPECT_EQ(engine->configuration(), PersonaConfiguration::defaultConfiguration());
     EXPECT_EQ(changes, 1);
     EXPECT_FALSE(m_defaults.contains(PersonaConfiguration::userDefaultsKey));
+
+    engine->freezeProcess(77, "node");
+    ASSERT_GT(engine->savedYouMetrics().autonomousActionsCount, 0);
+    engine->resetSavedYouMetrics();
+    EXPECT_EQ(engine->savedYouMetrics().autonomousActionsCount, 0);
+    EXPECT_EQ(changes, 3);
 }
 
 } // namespace

@@ -286,27 +286,29 @@ TEST_F(PersonaWithDaemonTest, ABuildOnTheMachineBringsCompileModeAndItsEndResume
         {"QUORVANE_HELPER_AUDIT_LOG", m_dir.filePath("audit.log").toStdString()},
         {"QUORVANE_HELPER_TRUSTED", helpertest::trustedTestProgram()},
         {"QUORVANE_HELPER_INDEXER_TOOL", helpertest::writeScript(m_dir.filePath("indexer").toStdString(), "exit 0")}});
-    // Names of our own, and every built-in name protected, so no other process on the machine is touched.
+    // Names of this test run's own, and every built-in name protected, so no other process is touched.
     auto c = config();
-    c.compileModeTriggers = {"qv-probe-build"};
-    c.customFreezeList = {"qv-probe-server"};
+    const std::string build = "qv-probe-build-" + std::to_string(::getpid());
+    const std::string serverName = "qv-probe-server-" + std::to_string(::getpid());
+    c.compileModeTriggers = {build};
+    c.customFreezeList = {serverName};
     c.neverPauseWhitelist = PersonaEngine::freezeList(AutoPersona::compileMode, {});
     XPCConnection xpc;
     m_watcher.setMockProcesses(std::nullopt);
     auto engine = makeEngine(c, &xpc);
-    NamedChild server(m_dir.path(), "qv-probe-server");
+    NamedChild server(m_dir.path(), serverName);
     ASSERT_TRUE(helpertest::waitForState(server.pid(), 'S'));
     EXPECT_TRUE(engine->runCycle());
     EXPECT_TRUE(engine->activePersonas().empty());
 
-    NamedChild build(m_dir.path(), "qv-probe-build");
-    ASSERT_TRUE(helpertest::waitForState(build.pid(), 'S'));
+    NamedChild trigger(m_dir.path(), build);
+    ASSERT_TRUE(helpertest::waitForState(trigger.pid(), 'S'));
     EXPECT_TRUE(engine->runCycle());
     EXPECT_EQ(engine->activePersonas(), std::set {AutoPersona::compileMode});
     EXPECT_TRUE(helpertest::waitForState(server.pid(), 'T'));
-    EXPECT_EQ(helpertest::processState(build.pid()), 'S');
+    EXPECT_EQ(helpertest::processState(trigger.pid()), 'S');
 
-    build.stop();
+    trigger.stop();
     EXPECT_TRUE(engine->runCycle());
     EXPECT_TRUE(engine->activePersonas().empty());
     EXPECT_TRUE(helpertest::waitForState(server.pid(), 'S'));

@@ -221,7 +221,10 @@ TEST_F(PrivacyMetricsEngineTest, ErasingEverythingEmptiesTheStoresAndRunningEngi
     theme.setCurrentTheme(AppTheme::nordic);
     defaults.setString("com.quorvane.personaconfig", "{}");
 
+    std::set<Type> told;
+    engine.setOnErased([&](const std::set<Type>& erased) { told = erased; });
     EXPECT_TRUE(engine.clearAllData().empty());
+    EXPECT_EQ(told.size(), 6u);
     QCoreApplication::processEvents();
 
     EXPECT_TRUE(auditLogger.fetchAllEvents().empty());
@@ -257,8 +260,11 @@ TEST_F(PrivacyMetricsEngineTest, ErasureReportsOnlyTheCategoriesThatFailed)
     // A folder where a file belongs can be neither removed as a file nor overwritten.
     QDir().mkpath(data("audit_log.json/keep"));
     QDir().mkpath(data("saved_you_metrics.json/keep"));
+    std::set<Type> told;
+    engine.setOnErased([&](const std::set<Type>& erased) { told = erased; });
     const auto failed = engine.clearData({Type::savedYouMetrics, Type::auditLog, Type::weeklyDigests});
     EXPECT_EQ(failed, (std::vector<Type> {Type::auditLog, Type::savedYouMetrics}));
+    EXPECT_EQ(told, std::set<Type> {Type::weeklyDigests});
 }
 
 TEST_F(PrivacyMetricsEngineTest, HelperStatusComesFromSystemdAndARealRoundTrip)

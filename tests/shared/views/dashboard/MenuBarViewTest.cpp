@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -280,4 +281,19 @@ TEST_F(MenuBarViewTest, TrayIconAtEveryTraySizeCarriesTheDrawing)
     EXPECT_EQ(view.trayIcon().availableSizes().size(), MenuBarDrawing::kTraySizes.size());
     EXPECT_TRUE(view.trayToolTip().contains("92%"));
     EXPECT_TRUE(view.trayToolTip().contains("HOT"));
+}
+
+TEST_F(MenuBarViewTest, RingArcEasesToTheNewLoadInFourTenthsOfASecond)
+{
+    publish(20, 6, Level::balanced);
+    MenuBarView view(*model, false, settings, ActivePersonaTracker::shared(), themes);
+    EXPECT_DOUBLE_EQ(view.ringFraction(), 0.2); // no animation from nothing at creation
+    publish(40, 6, Level::balanced);
+    EXPECT_DOUBLE_EQ(view.ringFraction(), 0.4); // off screen the arc jumps
+
+    view.show();
+    publish(160, 6, Level::balanced);
+    EXPECT_LT(view.ringFraction(), 1.0);
+    QTest::qWait(MenuBarView::kRingAnimationMs + 150);
+    EXPECT_DOUBLE_EQ(view.ringFraction(), 1.0); // above 100 % the circle is full, never more
 }
