@@ -1,6 +1,7 @@
 // What the tray icon draws of the label in the square slot a tray gives it.
 #include "core/TrayIcon.h"
 
+#include "ui/Palette.h"
 #include "views/dashboard/MenuBarDrawing.h"
 
 #include <gtest/gtest.h>
