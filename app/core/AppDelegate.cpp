@@ -119,7 +119,6 @@ void AppDelegate::applicationDidFinishLaunching()
         QTimer::singleShot(kReframeDelay, this, &AppDelegate::reframeWindows);
     }
     startUpCheck();
-    m_personaTimer.start();
 }
 
 void AppDelegate::buildWindows()
@@ -199,6 +198,9 @@ void AppDelegate::startUpCheck()
                 tellUser(helperAccessMessage(m_helperAccess));
             }
             m_personaVM->refresh();
+            // The rules may suspend processes only once the leftovers of an earlier run are resumed.
+            if (!m_quitting)
+                m_personaTimer.start();
             emit startUpChecked();
         });
 }

@@ -214,7 +214,9 @@ TEST_F(AppDelegateWithHelperTest, QuittingResumesWhatThePersonasStoppedThenExits
 {
     helpertest::SleepingChild child;
     AppDelegate delegate(helperOptions());
+    QSignalSpy checked(&delegate, &AppDelegate::startUpChecked);
     delegate.applicationDidFinishLaunching();
+    ASSERT_TRUE(checked.wait(5000));
     ASSERT_TRUE(delegate.personaEngine().freezeProcess(child.pid(), "sleep").ok());
     ASSERT_TRUE(helpertest::waitForState(child.pid(), 'T'));
 
@@ -229,11 +231,28 @@ TEST_F(AppDelegateWithHelperTest, QuittingResumesWhatThePersonasStoppedThenExits
     EXPECT_TRUE(delegate.personaEngine().frozenProcesses().empty());
 }
 
+TEST_F(AppDelegateWithHelperTest, StartUpRecoveryLeavesWhatThisRunSuspendedAlone)
+{
+    helpertest::SleepingChild child;
+    AppDelegate delegate(helperOptions());
+    ASSERT_TRUE(delegate.personaEngine().freezeProcess(child.pid(), "sleep").ok());
+    ASSERT_TRUE(helpertest::waitForState(child.pid(), 'T'));
+
+    QSignalSpy checked(&delegate, &AppDelegate::startUpChecked);
+    delegate.applicationDidFinishLaunching();
+    ASSERT_TRUE(checked.wait(5000));
+    EXPECT_EQ(helpertest::processState(child.pid()), 'T');
+    EXPECT_EQ(delegate.personaEngine().frozenProcesses().size(), 1u);
+    ::kill(child.pid(), SIGCONT);
+}
+
 TEST_F(AppDelegateWithHelperTest, SleepWaitsForEveryResumeAndWakeStartsPollingAgain)
 {
     helpertest::SleepingChild child;
     AppDelegate delegate(helperOptions());
+    QSignalSpy checked(&delegate, &AppDelegate::startUpChecked);
     delegate.applicationDidFinishLaunching();
+    ASSERT_TRUE(checked.wait(5000));
     ASSERT_TRUE(delegate.personaEngine().freezeProcess(child.pid(), "sleep").ok());
     ASSERT_TRUE(helpertest::waitForState(child.pid(), 'T'));
 

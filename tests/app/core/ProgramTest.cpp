@@ -1,5 +1,7 @@
 // The program itself, started as a child process with no desktop: it keeps running, samples the
 // machine, lets no second copy start, and ends with 0 soon after SIGTERM or SIGINT.
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -34,6 +36,14 @@ long long bytesRead(qint64 pid)
 class ProgramTest : public ::testing::Test
 {
 protected:
+    // A runtime folder of this test's own (private, or Qt falls back to a shared one), so that no
+    // other copy of the program answers for this one.
+    void SetUp() override
+    {
+        const QString runtime = m_dir.filePath("runtime");
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
     void start(QProcess& process)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -62,7 +72,6 @@ protected:
 
 TEST_F(ProgramTest, RunsSamplesRefusesASecondCopyAndEndsCleanlyOnSigterm)
 {
-    QDir().mkpath(m_dir.filePath("runtime"));
     QProcess program;
     start(program);
     QTest::qWait(1500);
@@ -86,7 +95,6 @@ TEST_F(ProgramTest, RunsSamplesRefusesASecondCopyAndEndsCleanlyOnSigterm)
 
 TEST_F(ProgramTest, EndsCleanlyOnSigint)
 {
-    QDir().mkpath(m_dir.filePath("runtime"));
     QProcess program;
     start(program);
     QTest::qWait(1000);
