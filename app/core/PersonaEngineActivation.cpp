@@ -347,6 +347,12 @@ int PersonaEngine::recoverSuspendedProcesses()
     bool adopted = false;
     for (const auto& entry : d->stateFile.load()) {
         const std::int32_t pid = entry.process.pid;
+        {
+            // What this run suspended itself is listed too; it is no leftover of an earlier run.
+            std::lock_guard lock(d->mutex);
+            if (d->suspensions.count(pid))
+                continue;
+        }
         const auto info = d->processTable.info(pid);
         // Only the very process that was suspended, and only while it is still stopped.
         if (!info || entry.startTimeTicks == 0 || info->startTimeTicks != entry.startTimeTicks || info->state != 'T')

@@ -17,6 +17,7 @@ void registerMenuBarSnapshots(SnapshotRegistry& registry);
 void registerStorageSnapshots(SnapshotRegistry& registry);
 void registerDashboardPageSnapshots(SnapshotRegistry& registry);
 void registerAdvisorSnapshots(SnapshotRegistry& registry);
+void registerFrameSnapshots(SnapshotRegistry& registry);
 
 namespace {
 
@@ -73,6 +74,7 @@ int main(int argc, char** argv)
     registerStorageSnapshots(registry);
     registerDashboardPageSnapshots(registry);
     registerAdvisorSnapshots(registry);
+    registerFrameSnapshots(registry);
 
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const int failures = writeAll(registry, folder);

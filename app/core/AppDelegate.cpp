@@ -1,0 +1,311 @@
+#include "AppDelegate.h"
+
+#include "CorrectiveActionEngine.h"
+#include "HostWindow.h"
+#include "PersonaViewModel.h"
+#include "PlaceholderView.h"
+#include "PopoverHost.h"
+#include "ProcessWatcher.h"
+#include "TrayIcon.h"
+#include "XPCConnection.h"
+
+#include "engines/DashboardViewModel.h"
+#include "engines/MemoryEngine.h"
+#include "engines/ThermalEngine.h"
+#include "platform/desktop/DesktopNotifier.h"
+#include "platform/desktop/LogindSleepMonitor.h"
+#include "platform/ipc/HelperVersionQuery.h"
+#include "records/AuditLogger.h"
+#include "records/BuildTimeTracker.h"
+#include "records/PrivacyMetricsEngine.h"
+#include "storage/DeveloperCacheEngine.h"
+#include "storage/ModelInventoryEngine.h"
+
+#include <QCoreApplication>
+#include <QPromise>
+#include <QtConcurrent>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+AppDelegate* g_shared = nullptr;
+
+const QRect kDashboardFrame {990, 171, 340, 620};
+const QRect kDashboardReframe {990, 191, 320, 600};
+const QRect kSettingsFrame {216, 231, 680, 520};
+const QRect kSettingsReframe {180, 231, 780, 540};
+
+QFuture<void> finishedFuture()
+{
+    QPromise<void> promise;
+    promise.start();
+    promise.finish();
+    return promise.future();
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(Options options, QObject* parent)
+    : QObject(parent)
+    , m_options(std::move(options))
+{
+    // Engines first; every later object shares these very instances.
+    m_memoryEngine = std::make_shared<MemoryEngine>();
+    m_ollamaEngine = std::make_shared<OllamaEngine>(m_options.ollamaBaseURL);
+    m_thermalEngine = std::make_shared<ThermalEngine>();
+    m_inventoryEngine = std::make_unique<ModelInventoryEngine>();
+    m_buildTracker = std::make_unique<BuildTimeTracker>();
+    g_shared = this;
+
+    m_xpcConnection = std::make_unique<XPCConnection>(m_options.xpcTestingMode);
+    m_processWatcher = std::make_unique<ProcessWatcher>(m_options.processWatcher);
+    m_personaEngine = std::make_unique<PersonaEngine>(*m_xpcConnection, *m_processWatcher, *m_ollamaEngine,
+        *m_memoryEngine, std::nullopt, SavedYouMetrics::fresh(), m_options.personaOptions);
+    m_developerCacheEngine = std::make_unique<DeveloperCacheEngine>();
+    m_actionEngine = std::make_unique<CorrectiveActionEngine>(
+        *m_xpcConnection, *m_ollamaEngine, m_inventoryEngine.get(), m_developerCacheEngine.get(), *m_personaEngine);
+    m_dashboardVM = std::make_unique<DashboardViewModel>(m_memoryEngine, m_ollamaEngine, m_thermalEngine);
+    m_personaVM = std::make_unique<PersonaViewModel>(*m_personaEngine);
+
+    m_personaTimer.setInterval(kPersonaCycleInterval);
+    connect(&m_personaTimer, &QTimer::timeout, this, [this] { runPersonaCycle(); });
+}
+
+AppDelegate::~AppDelegate()
+{
+    m_personaTimer.stop();
+    m_dashboardVM->stopPolling();
+    for (QFuture<void>& work : m_work)
+        work.waitForFinished();
+    m_thermalEngine->stopMonitoring();
+    // The windows show views over the models; they go before the models do.
+    m_trayIcon.reset();
+    m_popover.reset();
+    m_debugWindow.reset();
+    m_settingsWindow.reset();
+    if (g_shared == this)
+        g_shared = nullptr;
+}
+
+AppDelegate* AppDelegate::shared()
+{
+    return g_shared;
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    if (m_launched)
+        return;
+    m_launched = true;
+
+    AuditLogger::shared().setOnNewEvent([](const AuditEvent& event) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [event] { PrivacyMetricsEngine::shared().recordHelperAction(event); },
+            Qt::QueuedConnection);
+    });
+    if (!m_options.headless)
+        buildWindows();
+    m_dashboardVM->startPolling();
+    m_thermalEngine->startMonitoring();
+    if (m_options.watchSleep) {
+        m_sleepMonitor = new platform::LogindSleepMonitor(this);
+        connect(m_sleepMonitor, &platform::LogindSleepMonitor::aboutToSleep, this, &AppDelegate::handleWillSleep);
+        connect(m_sleepMonitor, &platform::LogindSleepMonitor::resumed, this, &AppDelegate::handleDidWake);
+    }
+    if (!m_options.headless) {
+        openSettingsWindow();
+        QTimer::singleShot(kReframeDelay, this, &AppDelegate::reframeWindows);
+    }
+    startUpCheck();
+}
+
+void AppDelegate::buildWindows()
+{
+    m_popover = std::make_unique<PopoverHost>(new PlaceholderView(tr("Quorvane Pro"), *m_dashboardVM));
+    connect(m_popover.get(), &PopoverHost::quitRequested, this, &AppDelegate::requestQuit);
+
+    m_debugWindow = std::make_unique<HostWindow>(tr("Quorvane Dashboard"),
+        new PlaceholderView(tr("Quorvane Dashboard"), *m_dashboardVM), kDashboardFrame.size());
+    connect(m_debugWindow.get(), &HostWindow::quitRequested, this, &AppDelegate::requestQuit);
+    m_debugWindow->move(kDashboardFrame.topLeft());
+    m_debugWindow->present();
+
+    // Without a tray (no StatusNotifier host) the dashboard window stays the way in.
+    if (TrayIcon::isAvailable()) {
+        m_trayIcon = std::make_unique<TrayIcon>(*m_dashboardVM);
+        connect(m_trayIcon.get(), &TrayIcon::clicked, this, &AppDelegate::togglePopover);
+        connect(m_trayIcon.get(), &TrayIcon::quitRequested, this, &AppDelegate::requestQuit);
+        m_trayIcon->show();
+    }
+}
+
+void AppDelegate::openSettingsWindow()
+{
+    if (m_options.headless)
+        return;
+    if (!m_settingsWindow) {
+        m_settingsWindow = std::make_unique<HostWindow>(tr("Quorvane Settings"),
+            new PlaceholderView(tr("Quorvane Settings"), *m_dashboardVM), kSettingsFrame.size());
+        connect(m_settingsWindow.get(), &HostWindow::quitRequested, this, &AppDelegate::requestQuit);
+        m_settingsWindow->move(kSettingsFrame.topLeft());
+    }
+    m_settingsWindow->present();
+}
+
+void AppDelegate::reframeWindows()
+{
+    if (m_settingsWindow)
+        m_settingsWindow->reframe(kSettingsReframe);
+    if (m_debugWindow)
+        m_debugWindow->reframe(kDashboardReframe);
+}
+
+void AppDelegate::togglePopover()
+{
+    if (!m_popover || !m_trayIcon)
+        return;
+    m_popover->toggle(m_trayIcon->geometry());
+}
+
+void AppDelegate::showForSecondStart()
+{
+    if (m_quitting)
+        return;
+    if (m_popover && m_trayIcon)
+        m_popover->showAt(m_trayIcon->geometry());
+    else if (m_debugWindow)
+        m_debugWindow->present();
+}
+
+void AppDelegate::startUpCheck()
+{
+    const bool check = m_options.checkHelper;
+    auto access = std::make_shared<HelperAccess>(HelperAccess::available);
+    PersonaEngine* engine = m_personaEngine.get();
+    onWorker(
+        [engine, check, access] {
+            // Processes a killed earlier run left stopped are resumed before anything else.
+            engine->recoverSuspendedProcesses();
+            if (check)
+                *access = checkHelperAccess(platform::helperSocketPath(), installedProgramPath(), ::getpid());
+        },
+        [this, access] {
+            m_helperAccess = *access;
+            if (m_helperAccess != HelperAccess::available && !m_toldAboutHelper) {
+                m_toldAboutHelper = true;
+                tellUser(helperAccessMessage(m_helperAccess));
+            }
+            m_personaVM->refresh();
+            // The rules may suspend processes only once the leftovers of an earlier run are resumed.
+            if (!m_quitting)
+                m_personaTimer.start();
+            emit startUpChecked();
+        });
+}
+
+QFuture<void> AppDelegate::runPersonaCycle()
+{
+    if (m_cycleRunning || m_quitting)
+        return finishedFuture();
+    m_cycleRunning = true;
+    PersonaEngine* engine = m_personaEngine.get();
+    const bool rules = personasEnabled();
+    return onWorker(
+        [engine, rules] {
+            if (rules)
+                engine->runCycle();
+        },
+        [this] {
+            m_cycleRunning = false;
+            m_personaVM->refresh();
+        });
+}
+
+void AppDelegate::handleWillSleep()
+{
+    m_dashboardVM->stopPolling();
+    ThermalEngine* thermal = m_thermalEngine.get();
+    PersonaEngine* engine = m_personaEngine.get();
+    onWorker(
+        [thermal, engine] {
+            thermal->stopMonitoring();
+            engine->resumeAllFrozenProcesses();
+        },
+        [this] {
+            m_personaVM->refresh().then(this, [this] {
+                // Only now, with nothing left stopped, may the machine go to sleep.
+                if (m_sleepMonitor)
+                    m_sleepMonitor->releaseDelay();
+                emit readyForSleep();
+            });
+        });
+}
+
+void AppDelegate::handleDidWake()
+{
+    if (m_quitting)
+        return;
+    m_dashboardVM->startPolling();
+    ThermalEngine* thermal = m_thermalEngine.get();
+    onWorker([thermal] { thermal->startMonitoring(); }, [this] { m_personaVM->refresh(); });
+}
+
+void AppDelegate::requestQuit()
+{
+    if (m_quitting)
+        return;
+    m_quitting = true;
+    m_personaTimer.stop();
+    m_dashboardVM->stopPolling();
+    for (QWidget* window : {static_cast<QWidget*>(m_popover.get()), static_cast<QWidget*>(m_debugWindow.get()),
+             static_cast<QWidget*>(m_settingsWindow.get())}) {
+        if (window)
+            window->hide();
+    }
+    ThermalEngine* thermal = m_thermalEngine.get();
+    PersonaEngine* engine = m_personaEngine.get();
+    const auto budget = m_options.quitBudget;
+    onWorker(
+        [thermal, engine, budget] {
+            thermal->stopMonitoring();
+            if (!engine->resumeAllBeforeExit(budget))
+                std::fprintf(stderr, "Some suspended processes could not be resumed; the next start retries\n");
+        },
+        [this] {
+            if (m_options.exit)
+                m_options.exit(0);
+            else
+                QCoreApplication::exit(0);
+        });
+}
+
+void AppDelegate::tellUser(const QString& message)
+{
+    if (m_options.tellUser) {
+        m_options.tellUser(message);
+        return;
+    }
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+    if (m_options.headless)
+        return;
+    if (m_trayIcon) {
+        m_trayIcon->showMessage(tr("Quorvane Pro"), message);
+        return;
+    }
+    static platform::DesktopNotifier notifier;
+    notifier.post("Quorvane Pro", message.toStdString());
+}
+
+QFuture<void> AppDelegate::onWorker(std::function<void()> work, std::function<void()> done)
+{
+    m_work.removeIf([](const QFuture<void>& f) { return f.isFinished(); });
+    QFuture<void> running = QtConcurrent::run(std::move(work));
+    // Only the worker's part is waited for at destruction; the GUI part needs the event loop.
+    m_work.append(running);
+    return running.then(this, [done = std::move(done)] {
+        if (done)
+            done();
+    });
+}

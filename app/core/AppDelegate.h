@@ -1,0 +1,157 @@
+#pragma once
+
+// The moc of Qt 6.4 cannot parse the C++20 library headers that the JSON codec pulls in.
+#ifndef Q_MOC_RUN
+#include "HelperAccess.h"
+#include "PersonaEngine.h"
+#include "ProcessWatcher.h"
+#include "engines/OllamaEngine.h"
+#endif
+
+#include <QFuture>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+class BuildTimeTracker;
+class CorrectiveActionEngine;
+class DashboardViewModel;
+class DeveloperCacheEngine;
+class HostWindow;
+class MemoryEngine;
+class ModelInventoryEngine;
+class PersonaViewModel;
+class PopoverHost;
+class ThermalEngine;
+class TrayIcon;
+class XPCConnection;
+
+namespace platform {
+class LogindSleepMonitor;
+}
+
+// What the delegate is given from outside; tests replace the parts that reach the machine.
+struct AppDelegateOptions
+{
+    // No tray and no window: the program only samples (the offscreen platform, no desktop).
+    bool headless = false;
+    bool xpcTestingMode = false;
+    std::string ollamaBaseURL = OllamaEngine::defaultBaseURL;
+    PersonaEngineOptions personaOptions;
+    // The processes the persona rules see.
+    ProcessWatcher::Options processWatcher;
+    // At launch: ask whether the helper acts for this copy, and say so once when it does not.
+    bool checkHelper = true;
+    // Sleep and wake through logind.
+    bool watchSleep = true;
+    // How long quitting may spend resuming the processes the personas suspended.
+    std::chrono::milliseconds quitBudget {3000};
+    // Ends the event loop; empty: QCoreApplication::exit.
+    std::function<void(int)> exit;
+    // Tells the user something once, in plain words; empty: the tray's message, else a desktop
+    // notification, and always one console line.
+    std::function<void(const QString&)> tellUser;
+};
+
+// Builds the program's object graph once, shows its tray icon, popover and windows, runs the periodic
+// work (dashboard polling, thermal monitoring, the 3-second persona cycle) and handles sleep, wake
+// and quitting. Lives on the GUI thread; everything that may block runs on a worker.
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+public:
+    using Options = AppDelegateOptions;
+    static constexpr std::chrono::milliseconds kPersonaCycleInterval {3000};
+    static constexpr std::chrono::milliseconds kReframeDelay {1500};
+
+    explicit AppDelegate(Options options = {}, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // The one delegate of the process (the popover's menu opens the settings window through it).
+    static AppDelegate* shared();
+
+    // Builds the tray icon, the popover and the windows (none when headless) and starts the
+    // periodic work. Only the first call does anything.
+    void applicationDidFinishLaunching();
+    // Shows the settings window, building it on first use; later calls show the same window.
+    void openSettingsWindow();
+    void togglePopover();
+    // A second start of the program: the popover where there is a tray, else the dashboard window.
+    void showForSecondStart();
+    // One run of the persona cycle on a worker: the rules when autonomous mode is on and the helper
+    // acts for this copy, then a refresh of the persona view model. While the previous run is still
+    // going this tick is skipped (the returned future is already finished).
+    QFuture<void> runPersonaCycle();
+    void handleWillSleep();
+    void handleDidWake();
+    // Every way out ends here: stops the periodic work, resumes every process the personas
+    // suspended (bounded by the quit budget), then ends the event loop with 0.
+    void requestQuit();
+
+    MemoryEngine& memoryEngine() const { return *m_memoryEngine; }
+    OllamaEngine& ollamaEngine() const { return *m_ollamaEngine; }
+    ThermalEngine& thermalEngine() const { return *m_thermalEngine; }
+    ModelInventoryEngine& inventoryEngine() const { return *m_inventoryEngine; }
+    BuildTimeTracker& buildTracker() const { return *m_buildTracker; }
+    XPCConnection& xpcConnection() const { return *m_xpcConnection; }
+    ProcessWatcher& processWatcher() const { return *m_processWatcher; }
+    PersonaEngine& personaEngine() const { return *m_personaEngine; }
+    CorrectiveActionEngine& actionEngine() const { return *m_actionEngine; }
+    DashboardViewModel& dashboardVM() const { return *m_dashboardVM; }
+    PersonaViewModel& personaVM() const { return *m_personaVM; }
+
+    PopoverHost* popover() const { return m_popover.get(); }
+    HostWindow* debugWindow() const { return m_debugWindow.get(); }
+    HostWindow* settingsWindow() const { return m_settingsWindow.get(); }
+    TrayIcon* trayIcon() const { return m_trayIcon.get(); }
+    bool isQuitting() const { return m_quitting; }
+    bool personasEnabled() const { return m_helperAccess == HelperAccess::available; }
+    HelperAccess helperAccess() const { return m_helperAccess; }
+
+signals:
+    // The launch's look at the helper and the recovery of processes left stopped are done.
+    void startUpChecked();
+    // Before sleep: everything suspended has been resumed and the sleep may go on.
+    void readyForSleep();
+
+private:
+    void buildWindows();
+    void startUpCheck();
+    void reframeWindows();
+    void tellUser(const QString& message);
+    // Runs `work` on a worker, kept so the destructor can wait for it, then `done` on this thread.
+    QFuture<void> onWorker(std::function<void()> work, std::function<void()> done = {});
+
+    Options m_options;
+    std::shared_ptr<MemoryEngine> m_memoryEngine;
+    std::shared_ptr<OllamaEngine> m_ollamaEngine;
+    std::shared_ptr<ThermalEngine> m_thermalEngine;
+    std::unique_ptr<ModelInventoryEngine> m_inventoryEngine;
+    std::unique_ptr<BuildTimeTracker> m_buildTracker;
+    std::unique_ptr<XPCConnection> m_xpcConnection;
+    std::unique_ptr<ProcessWatcher> m_processWatcher;
+    std::unique_ptr<PersonaEngine> m_personaEngine;
+    std::unique_ptr<DeveloperCacheEngine> m_developerCacheEngine;
+    std::unique_ptr<CorrectiveActionEngine> m_actionEngine;
+    std::unique_ptr<DashboardViewModel> m_dashboardVM;
+    std::unique_ptr<PersonaViewModel> m_personaVM;
+
+    std::unique_ptr<PopoverHost> m_popover;
+    std::unique_ptr<HostWindow> m_debugWindow;
+    std::unique_ptr<HostWindow> m_settingsWindow;
+    std::unique_ptr<TrayIcon> m_trayIcon;
+    platform::LogindSleepMonitor* m_sleepMonitor = nullptr;
+
+    QTimer m_personaTimer;
+    QList<QFuture<void>> m_work;
+    bool m_launched = false;
+    bool m_cycleRunning = false;
+    bool m_quitting = false;
+    bool m_toldAboutHelper = false;
+    HelperAccess m_helperAccess = HelperAccess::available;
+};

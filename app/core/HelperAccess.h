@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+#include <sys/types.h>
+
+// Whether the root helper will act for this copy of the program. It answers only the root-owned
+// program at its installed path, so a copy run from a build folder cannot suspend processes.
+enum class HelperAccess {
+    available,
+    notInstalled, // nothing answers on the helper's socket
+    notInstalledProgram, // the helper answers, but this copy is not the installed program
+};
+
+// `installedProgram` is the path the helper trusts; the copy is judged by the helper's own rule
+// (same file, root-owned, writable by nobody else). Blocks up to about a second: call it on a worker.
+HelperAccess checkHelperAccess(const std::string& socketPath, const std::string& installedProgram, pid_t self);
+// The installed program's path, as the package puts it.
+std::string installedProgramPath();
+// What to tell the user, in plain words; empty when the helper is available.
+QString helperAccessMessage(HelperAccess access);

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+// A titled window around one view (the dashboard window, the settings window). It is kept for the
+// program's life: closing it only hides it, and showing it again brings back the same view.
+class HostWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    HostWindow(const QString& title, QWidget* content, const QSize& contentSize, QWidget* parent = nullptr);
+
+    QWidget* content() const { return m_content; }
+    // Shows the window in front and gives it the focus.
+    void present();
+    // Moves and resizes the window, kept inside the screen it is on.
+    void reframe(const QRect& frame);
+
+signals:
+    void quitRequested();
+
+private:
+    QPointer<QWidget> m_content;
+};

@@ -1,0 +1,271 @@
+// The delegate's object graph, windows, persona cycle, sleep and quitting, offscreen.
+#include "FakeHelper.h"
+#include "PersonaTestSupport.h"
+#include "helper/HelperTestSupport.h"
+
+#include "core/AppDelegate.h"
+#include "core/HostWindow.h"
+#include "core/PersonaViewModel.h"
+#include "core/PopoverHost.h"
+#include "engines/DashboardViewModel.h"
+#include "records/AuditLogger.h"
+#include "records/PrivacyMetricsEngine.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <optional>
+
+using namespace std::chrono_literals;
+using personatest::FakeInhibitor;
+using personatest::FakeModelServer;
+using personatest::FakeNotifier;
+
+namespace {
+
+class AppDelegateTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_socket = m_dir.filePath("helper.sock").toStdString();
+        ::setenv(platform::kHelperSocketEnvironment, m_socket.c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv(platform::kHelperSocketEnvironment); }
+
+    AppDelegateOptions options(bool headless = true)
+    {
+        AppDelegateOptions o;
+        o.headless = headless;
+        o.xpcTestingMode = true;
+        o.ollamaBaseURL = m_models.url();
+        o.personaOptions.stateFilePath = m_dir.filePath("suspended.json");
+        // No process of this machine (a compiler at work) starts a persona here.
+        QDir().mkpath(m_dir.filePath("proc"));
+        o.processWatcher.procRoot = m_dir.filePath("proc").toStdString();
+        o.personaOptions.sleepInhibitor = m_inhibitor;
+        o.personaOptions.notifier = m_notifier;
+        o.checkHelper = false;
+        o.watchSleep = false;
+        o.exit = [this](int code) { m_exitCode = code; };
+        o.tellUser = [this](const QString& message) { m_told << message; };
+        return o;
+    }
+
+    static void setAutonomous(AppDelegate& delegate, bool on)
+    {
+        auto config = delegate.personaEngine().configuration();
+        config.autonomousModeEnabled = on;
+        delegate.personaEngine().updateConfiguration(config);
+        delegate.personaEngine().setMockIsOnBattery(false);
+    }
+
+    QTemporaryDir m_dir;
+    std::string m_socket;
+    FakeModelServer m_models;
+    std::shared_ptr<FakeInhibitor> m_inhibitor = std::make_shared<FakeInhibitor>();
+    std::shared_ptr<FakeNotifier> m_notifier = std::make_shared<FakeNotifier>();
+    std::optional<int> m_exitCode;
+    QStringList m_told;
+};
+
+TEST_F(AppDelegateTest, LaunchBuildsTheGraphAndWindowsOnceAndWiresTheAuditLog)
+{
+    AppDelegate delegate(options(false));
+    EXPECT_EQ(AppDelegate::shared(), &delegate);
+    delegate.applicationDidFinishLaunching();
+    PopoverHost* popover = delegate.popover();
+    HostWindow* dashboard = delegate.debugWindow();
+    HostWindow* settings = delegate.settingsWindow();
+    ASSERT_TRUE(popover && dashboard && settings);
+    EXPECT_EQ(dashboard->windowTitle(), "Quorvane Dashboard");
+    EXPECT_EQ(settings->windowTitle(), "Quorvane Settings");
+    EXPECT_TRUE(delegate.dashboardVM().isPolling());
+
+    delegate.applicationDidFinishLaunching();
+    EXPECT_EQ(delegate.popover(), popover);
+    EXPECT_EQ(delegate.debugWindow(), dashboard);
+    EXPECT_EQ(delegate.settingsWindow(), settings);
+
+    // Offscreen there is no tray: the dashboard window is the way in, and toggling has nothing to do.
+    EXPECT_EQ(delegate.trayIcon(), nullptr);
+    EXPECT_TRUE(dashboard->isVisible());
+    delegate.togglePopover();
+    EXPECT_FALSE(popover->isVisible());
+
+    // 1.5 s after launch both windows take their lasting sizes.
+    QTest::qWait(AppDelegate::kReframeDelay.count() + 200);
+    EXPECT_EQ(settings->size(), QSize(780, 540));
+    EXPECT_EQ(dashboard->size(), QSize(320, 600));
+
+    const AuditEvent event {Uuid::random(), Date::now(), "SIGSTOP", "Suspended process", "sleep", 4242, true};
+    AuditLogger::shared().log(event);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        const auto actions = PrivacyMetricsEngine::shared().recentHelperActions();
+        return std::any_of(actions.begin(), actions.end(), [&](const AuditEvent& e) { return e.id == event.id; });
+    }));
+}
+
+TEST_F(AppDelegateTest, HeadlessRunsSamplesAndShowsNothing)
+{
+    AppDelegate delegate(options(true));
+    delegate.applicationDidFinishLaunching();
+    EXPECT_EQ(delegate.popover(), nullptr);
+    EXPECT_EQ(delegate.debugWindow(), nullptr);
+    delegate.openSettingsWindow();
+    EXPECT_EQ(delegate.settingsWindow(), nullptr);
+    QSignalSpy ticks(&delegate.dashboardVM(), &DashboardViewModel::cpuUsageChanged);
+    EXPECT_TRUE(ticks.wait(3000));
+}
+
+TEST_F(AppDelegateTest, SettingsWindowIsBuiltOnceAndReusedAfterClosing)
+{
+    AppDelegate delegate(options(false));
+    delegate.openSettingsWindow();
+    HostWindow* window = delegate.settingsWindow();
+    ASSERT_NE(window, nullptr);
+    QWidget* view = window->content();
+    EXPECT_TRUE(window->isVisible());
+
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(delegate.settingsWindow(), window);
+
+    delegate.openSettingsWindow();
+    EXPECT_EQ(delegate.settingsWindow(), window);
+    EXPECT_EQ(window->content(), view);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(AppDelegateTest, CycleRunsNoRuleWithAutonomousModeOffAndStillRefreshes)
+{
+    AppDelegate delegate(options());
+    setAutonomous(delegate, false);
+    QSignalSpy refreshed(&delegate.personaVM(), &PersonaViewModel::configurationChanged);
+    auto tick = delegate.runPersonaCycle();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tick.isFinished(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return refreshed.count() > 0; }));
+    EXPECT_EQ(m_models.psRequests.load(), 0);
+    EXPECT_TRUE(delegate.xpcConnection().mockSignalsSent().empty());
+
+    // The same cycle with autonomous mode on asks the model server (the AI First rule).
+    setAutonomous(delegate, true);
+    tick = delegate.runPersonaCycle();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tick.isFinished(); }, 10000));
+    EXPECT_GT(m_models.psRequests.load(), 0);
+}
+
+TEST_F(AppDelegateTest, ATickWhileThePreviousRunsIsSkipped)
+{
+    AppDelegate delegate(options());
+    setAutonomous(delegate, true);
+    m_models.psDelayMs = 800;
+    auto first = delegate.runPersonaCycle();
+    auto second = delegate.runPersonaCycle();
+    EXPECT_TRUE(second.isFinished());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first.isFinished(); }, 10000));
+    EXPECT_EQ(m_models.psRequests.load(), 1);
+}
+
+TEST_F(AppDelegateTest, TheHelperRefusingThisCopyIsToldOnceAndTheRulesStayOff)
+{
+    auto o = options();
+    o.checkHelper = true; // nothing listens on the helper socket
+    AppDelegate delegate(o);
+    setAutonomous(delegate, true);
+    QSignalSpy checked(&delegate, &AppDelegate::startUpChecked);
+    delegate.applicationDidFinishLaunching();
+    ASSERT_TRUE(checked.wait(5000));
+    EXPECT_EQ(delegate.helperAccess(), HelperAccess::notInstalled);
+    ASSERT_EQ(m_told.size(), 1);
+    EXPECT_TRUE(m_told.first().contains("not installed"));
+
+    const int before = m_models.psRequests;
+    auto tick = delegate.runPersonaCycle();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tick.isFinished(); }));
+    EXPECT_EQ(m_models.psRequests.load(), before);
+    EXPECT_EQ(m_told.size(), 1);
+}
+
+// Against the real helper daemon, trusting this test program, stopping a real process.
+class AppDelegateWithHelperTest : public AppDelegateTest
+{
+protected:
+    void SetUp() override
+    {
+        AppDelegateTest::SetUp();
+        m_daemon.emplace(std::map<std::string, std::string> {{"QUORVANE_HELPER_SOCKET", m_socket},
+            {"QUORVANE_HELPER_AUDIT_LOG", m_dir.filePath("audit.log").toStdString()},
+            {"QUORVANE_HELPER_TRUSTED", helpertest::trustedTestProgram()},
+            {"QUORVANE_HELPER_INDEXER_TOOL",
+                helpertest::writeScript(m_dir.filePath("indexer").toStdString(), "exit 0")}});
+    }
+    AppDelegateOptions helperOptions()
+    {
+        auto o = options();
+        o.xpcTestingMode = false;
+        return o;
+    }
+    std::optional<helpertest::HelperProcess> m_daemon;
+};
+
+TEST_F(AppDelegateWithHelperTest, QuittingResumesWhatThePersonasStoppedThenExitsWithZero)
+{
+    helpertest::SleepingChild child;
+    AppDelegate delegate(helperOptions());
+    QSignalSpy checked(&delegate, &AppDelegate::startUpChecked);
+    delegate.applicationDidFinishLaunching();
+    ASSERT_TRUE(checked.wait(5000));
+    ASSERT_TRUE(delegate.personaEngine().freezeProcess(child.pid(), "sleep").ok());
+    ASSERT_TRUE(helpertest::waitForState(child.pid(), 'T'));
+
+    const auto start = std::chrono::steady_clock::now();
+    delegate.requestQuit();
+    delegate.requestQuit(); // a second way out while quitting changes nothing
+    EXPECT_FALSE(delegate.dashboardVM().isPolling());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_exitCode.has_value(); }, 8000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_EQ(*m_exitCode, 0);
+    EXPECT_TRUE(helpertest::waitForState(child.pid(), 'S'));
+    EXPECT_TRUE(delegate.personaEngine().frozenProcesses().empty());
+}
+
+TEST_F(AppDelegateWithHelperTest, StartUpRecoveryLeavesWhatThisRunSuspendedAlone)
+{
+    helpertest::SleepingChild child;
+    AppDelegate delegate(helperOptions());
+    ASSERT_TRUE(delegate.personaEngine().freezeProcess(child.pid(), "sleep").ok());
+    ASSERT_TRUE(helpertest::waitForState(child.pid(), 'T'));
+
+    QSignalSpy checked(&delegate, &AppDelegate::startUpChecked);
+    delegate.applicationDidFinishLaunching();
+    ASSERT_TRUE(checked.wait(5000));
+    EXPECT_EQ(helpertest::processState(child.pid()), 'T');
+    EXPECT_EQ(delegate.personaEngine().frozenProcesses().size(), 1u);
+    ::kill(child.pid(), SIGCONT);
+}
+
+TEST_F(AppDelegateWithHelperTest, SleepWaitsForEveryResumeAndWakeStartsPollingAgain)
+{
+    helpertest::SleepingChild child;
+    AppDelegate delegate(helperOptions());
+    QSignalSpy checked(&delegate, &AppDelegate::startUpChecked);
+    delegate.applicationDidFinishLaunching();
+    ASSERT_TRUE(checked.wait(5000));
+    ASSERT_TRUE(delegate.personaEngine().freezeProcess(child.pid(), "sleep").ok());
+    ASSERT_TRUE(helpertest::waitForState(child.pid(), 'T'));
+
+    QSignalSpy ready(&delegate, &AppDelegate::readyForSleep);
+    delegate.handleWillSleep();
+    EXPECT_FALSE(delegate.dashboardVM().isPolling());
+    ASSERT_TRUE(ready.wait(5000));
+    EXPECT_EQ(helpertest::processState(child.pid()), 'S');
+    EXPECT_TRUE(delegate.personaVM().frozenProcesses().empty());
+
+    delegate.handleDidWake();
+    EXPECT_TRUE(delegate.dashboardVM().isPolling());
+    EXPECT_EQ(helpertest::processState(child.pid()), 'S');
+}
+
+} // namespace

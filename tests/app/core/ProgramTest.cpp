@@ -1,0 +1,107 @@
+// The program itself, started as a child process with no desktop: it keeps running, samples the
+// machine, lets no second copy start, and ends with 0 soon after SIGTERM or SIGINT.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <string>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kProgram = QStringLiteral(QV_BINARY_DIR "/app/quorvane-pro");
+
+// Bytes the process has read so far (its /proc files, the model server): grows while it samples.
+long long bytesRead(qint64 pid)
+{
+    std::ifstream io("/proc/" + std::to_string(pid) + "/io");
+    std::string key;
+    long long value = 0;
+    while (io >> key >> value) {
+        if (key == "rchar:")
+            return value;
+    }
+    return -1;
+}
+
+class ProgramTest : public ::testing::Test
+{
+protected:
+    // A runtime folder of this test's own (private, or Qt falls back to a shared one), so that no
+    // other copy of the program answers for this one.
+    void SetUp() override
+    {
+        const QString runtime = m_dir.filePath("runtime");
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    void start(QProcess& process)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_RUNTIME_DIR", m_dir.filePath("runtime"));
+        env.insert("XDG_CONFIG_HOME", m_dir.filePath("config"));
+        env.insert("XDG_DATA_HOME", m_dir.filePath("data"));
+        env.insert("QUORVANE_HELPER_SOCKET", m_dir.filePath("no-helper.sock"));
+        env.remove("DBUS_SESSION_BUS_ADDRESS");
+        process.setProcessEnvironment(env);
+        process.setProgram(kProgram);
+        process.start();
+        ASSERT_TRUE(process.waitForStarted(5000));
+    }
+    // Sends the signal and waits for a normal exit; the time it took.
+    std::chrono::milliseconds stop(QProcess& process, int signalNumber)
+    {
+        const auto sent = std::chrono::steady_clock::now();
+        ::kill(static_cast<pid_t>(process.processId()), signalNumber);
+        EXPECT_TRUE(process.waitForFinished(10000));
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(ProgramTest, RunsSamplesRefusesASecondCopyAndEndsCleanlyOnSigterm)
+{
+    QProcess program;
+    start(program);
+    QTest::qWait(1500);
+    ASSERT_EQ(program.state(), QProcess::Running) << program.readAllStandardError().toStdString();
+    const long long before = bytesRead(program.processId());
+    QTest::qWait(2500);
+    EXPECT_EQ(program.state(), QProcess::Running);
+    EXPECT_GT(bytesRead(program.processId()), before);
+
+    QProcess second;
+    start(second);
+    EXPECT_TRUE(second.waitForFinished(5000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(program.state(), QProcess::Running);
+
+    EXPECT_LT(stop(program, SIGTERM), 5s);
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+}
+
+TEST_F(ProgramTest, EndsCleanlyOnSigint)
+{
+    QProcess program;
+    start(program);
+    QTest::qWait(1000);
+    ASSERT_EQ(program.state(), QProcess::Running);
+    EXPECT_LT(stop(program, SIGINT), 5s);
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+}
+
+} // namespace

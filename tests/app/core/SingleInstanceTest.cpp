@@ -1,0 +1,47 @@
+// One running copy per user: a later start reaches the first one and leaves.
+#include "core/SingleInstance.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+TEST(SingleInstanceTest, ASecondStartAsksTheFirstToShowItself)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("app.socket");
+    SingleInstance first(path);
+    ASSERT_TRUE(first.claim());
+    QSignalSpy shown(&first, &SingleInstance::showRequested);
+
+    SingleInstance second(path);
+    EXPECT_FALSE(second.claim());
+    EXPECT_TRUE(shown.wait(2000));
+    EXPECT_EQ(shown.count(), 1);
+}
+
+TEST(SingleInstanceTest, TheSocketOfACopyThatDiedDoesNotKeepTheNextOneOut)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("app.socket");
+    // A socket file with nobody listening, as a killed copy leaves it.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.toLocal8Bit().constData(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+
+    SingleInstance next(path);
+    EXPECT_TRUE(next.claim());
+    SingleInstance later(path);
+    EXPECT_FALSE(later.claim());
+}
+
+} // namespace
