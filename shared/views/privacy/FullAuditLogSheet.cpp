@@ -159,7 +159,15 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
     exports->addWidget(m_status, 1);
     layout->addLayout(exports);
 
-    followTheme(ThemeManager::shared(), this, [this](const Palette&) { update(); });
+    const auto colourSearch = [this](const Palette& p) {
+        QPalette pal = m_search->palette();
+        pal.setColor(QPalette::Text, p.text);
+        pal.setColor(QPalette::PlaceholderText, p.secondaryText);
+        m_search->setPalette(pal);
+        update();
+    };
+    colourSearch(Palette::current());
+    followTheme(ThemeManager::shared(), this, colourSearch);
     refreshList();
 }
 

@@ -21,7 +21,10 @@ QColor resolveColor(ColorRole role, const Palette& p, double opacity)
         c = p.light ? QColor(Qt::black) : QColor(Qt::white);
         break;
     case ColorRole::black:
+        // The dark command boxes would hide their text on a light page; there they are a faint tint.
         c = QColor(Qt::black);
+        if (p.light)
+            opacity *= 0.15;
         break;
     case ColorRole::red:
         c = p.red;
