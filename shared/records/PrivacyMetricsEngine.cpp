@@ -12,6 +12,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -230,6 +231,17 @@ PrivacyMetricsEngine::DataInventory PrivacyMetricsEngine::calculateDataInventory
         }
     }
     inventory.settingsSizeBytes = fileSize(m_locations.settingsFile);
+
+    const QString suspended = folder + QStringLiteral("suspended_processes.json");
+    inventory.suspendedProcessesSizeBytes = fileSize(suspended);
+    if (inventory.suspendedProcessesSizeBytes > 0) {
+        QFile file(suspended);
+        if (file.open(QIODevice::ReadOnly)) {
+            const Json stored = Json::parse(file.readAll().toStdString(), nullptr, false);
+            if (stored.is_object() && stored.contains("processes") && stored["processes"].is_array())
+                inventory.suspendedProcessCount = static_cast<int>(stored["processes"].size());
+        }
+    }
     return inventory;
 }
 
@@ -354,7 +366,7 @@ PrivacyMetricsEngine::UninstallVerification PrivacyMetricsEngine::verifyComplete
 std::int64_t PrivacyMetricsEngine::DataInventory::totalSizeBytes() const
 {
     return auditLogSizeBytes + memoryHistorySizeBytes + buildHistorySizeBytes + weeklyDigestSizeBytes
-        + settingsSizeBytes;
+        + settingsSizeBytes + suspendedProcessesSizeBytes;
 }
 
 QString PrivacyMetricsEngine::DataInventory::totalSizeFormatted() const

@@ -64,6 +64,9 @@ public:
         int weeklyDigestCount = 0;
         std::int64_t weeklyDigestSizeBytes = 0;
         std::int64_t settingsSizeBytes = 0;
+        // Processes the persona engine holds suspended, kept so a restart can resume them.
+        int suspendedProcessCount = 0;
+        std::int64_t suspendedProcessesSizeBytes = 0;
 
         std::int64_t totalSizeBytes() const;
         QString totalSizeFormatted() const;

@@ -32,12 +32,19 @@ CopyButton::CopyButton(
 
 QString CopyButton::labelText() const
 {
-    return m_copied ? tr("Copied!") : m_idleText;
+    return m_copied ? (m_copiedText.isEmpty() ? tr("Copied!") : m_copiedText) : m_idleText;
 }
 
 QString CopyButton::labelSymbol() const
 {
     return QString::fromLatin1(m_copied ? kCopiedSymbol : kIdleSymbol);
+}
+
+void CopyButton::setCopiedText(const QString& text)
+{
+    m_copiedText = text;
+    updateGeometry();
+    update();
 }
 
 void CopyButton::setColors(const QColor& foreground, const QColor& background)

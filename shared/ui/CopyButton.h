@@ -27,6 +27,8 @@ public:
     QString labelText() const;
     QString labelSymbol() const;
 
+    // The confirmation's text ("Copied!" unless set).
+    void setCopiedText(const QString& text);
     void setColors(const QColor& foreground, const QColor& background);
     void setCornerRadius(double radius);
     void setPadding(int horizontal, int vertical);
@@ -43,6 +45,7 @@ private:
     void setCopied(bool copied);
 
     QString m_idleText;
+    QString m_copiedText;
     std::function<QString()> m_text;
     Desktop& m_desktop;
     Clock& m_clock;

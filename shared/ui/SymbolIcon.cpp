@@ -45,6 +45,7 @@ std::vector<Entry> makeTable()
         {"chevron.down", "expand_more", 0xe5cf},
         {"chevron.left.forwardslash.chevron.right", "code", 0xe86f},
         {"chevron.up", "expand_less", 0xe5ce},
+        {"circle.fill", "circle", 0xef4a},
         {"clock.badge.checkmark", "alarm_on", 0xe858},
         {"clock.fill", "schedule", 0xe8b5},
         {"cpu", "memory", 0xe322},

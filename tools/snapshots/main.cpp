@@ -18,6 +18,7 @@ void registerStorageSnapshots(SnapshotRegistry& registry);
 void registerDashboardPageSnapshots(SnapshotRegistry& registry);
 void registerAdvisorSnapshots(SnapshotRegistry& registry);
 void registerFrameSnapshots(SnapshotRegistry& registry);
+void registerPrivacySnapshots(SnapshotRegistry& registry);
 
 namespace {
 
@@ -75,6 +76,7 @@ int main(int argc, char** argv)
     registerDashboardPageSnapshots(registry);
     registerAdvisorSnapshots(registry);
     registerFrameSnapshots(registry);
+    registerPrivacySnapshots(registry);
 
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const int failures = writeAll(registry, folder);

@@ -1,0 +1,184 @@
+#include "ProOnboardingView.h"
+
+#include "NotificationPermission.h"
+
+#include "ui/Fonts.h"
+#include "ui/Spinner.h"
+#include "views/privacy/HelperService.h"
+#include "views/privacy/PrivacyStyle.h"
+
+#include <QHBoxLayout>
+
+#include <cstdio>
+
+namespace {
+
+PillButton* smallAction(const QString& text)
+{
+    auto* button = new PillButton(text, QString(), Fonts::system(10, QFont::Bold));
+    button->setColors(ColorRole::text, ColorRole::blue, 1);
+    button->setPadding(8, 3);
+    button->setCornerRadius(4);
+    return button;
+}
+
+} // namespace
+
+ProOnboardingView::ProOnboardingView(
+    HelperService& helper, NotificationPermission& notifications, std::function<void()> onContinue, QWidget* parent)
+    : QWidget(parent)
+    , m_helper(helper)
+    , m_notifications(notifications)
+    , m_onContinue(std::move(onContinue))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 12, 0, 12);
+    layout->setSpacing(16);
+    auto* title = new ThemedLabel(tr("Permissions & Setup"), Fonts::system(18, QFont::Bold), ColorRole::text);
+    title->setAlignment(Qt::AlignCenter);
+    layout->addWidget(title);
+    auto* subtitle = new ThemedLabel(
+        tr("Quorvane Pro requires 3 configurations to run:"), Fonts::system(12), ColorRole::secondary);
+    subtitle->setAlignment(Qt::AlignCenter);
+    subtitle->setWordWrap(true);
+    subtitle->setContentsMargins(16, 0, 16, 0);
+    layout->addWidget(subtitle);
+
+    auto* steps = new QVBoxLayout;
+    steps->setContentsMargins(16, 8, 16, 8);
+    steps->setSpacing(14);
+    const auto row = [&](SymbolLabel* icon, QLayout* titleLine, const QString& description, QWidget* control,
+                         QWidget* control2 = nullptr, QWidget* control3 = nullptr) {
+        auto* line = new QHBoxLayout;
+        line->setSpacing(10);
+        line->addWidget(icon, 0, Qt::AlignTop);
+        auto* texts = new QVBoxLayout;
+        texts->setSpacing(3);
+        texts->addLayout(titleLine);
+        auto* text = new ThemedLabel(description, Fonts::system(10), ColorRole::secondary);
+        text->setWordWrap(true);
+        texts->addWidget(text);
+        for (QWidget* w : {control, control2, control3}) {
+            if (w)
+                texts->addWidget(w, 0, Qt::AlignLeft);
+        }
+        line->addLayout(texts, 1);
+        steps->addLayout(line);
+    };
+    const auto titleLine = [](const QString& text, QWidget* extra = nullptr) {
+        auto* line = new QHBoxLayout;
+        line->setSpacing(6);
+        line->addWidget(new ThemedLabel(text, Fonts::system(12, QFont::Bold), ColorRole::text));
+        if (extra)
+            line->addWidget(extra);
+        line->addStretch();
+        return line;
+    };
+
+    row(new SymbolLabel(QStringLiteral("eyes"), ColorRole::blue, 18, 24), titleLine(tr("1. Process Monitoring")),
+        tr("Detects when you run builds (like make or cargo)."), nullptr);
+
+    m_helperIcon = new SymbolLabel(QStringLiteral("cpu"), ColorRole::blue, 18, 24);
+    m_spinner = new Spinner(12);
+    m_spinner->hide();
+    m_installButton = smallAction(tr("Install Helper Daemon"));
+    connect(m_installButton, &QAbstractButton::clicked, this, &ProOnboardingView::installHelper);
+    m_installed = new ThemedLabel(tr("Installed ✓"), Fonts::system(10, QFont::Bold), ColorRole::green);
+    m_installFailure = new ThemedLabel(QString(), Fonts::system(10, QFont::Bold), ColorRole::red);
+    m_installFailure->setWordWrap(true);
+    row(m_helperIcon, titleLine(tr("2. Privileged Helper Daemon"), m_spinner),
+        tr("Allows us to freeze heavy background processes safely."), m_installFailure, m_installButton, m_installed);
+
+    m_bellIcon = new SymbolLabel(QStringLiteral("bell.fill"), ColorRole::blue, 18, 24);
+    m_allowButton = smallAction(tr("Allow Notifications"));
+    connect(m_allowButton, &QAbstractButton::clicked, this, &ProOnboardingView::allowNotifications);
+    m_allowed = new ThemedLabel(tr("Allowed ✓"), Fonts::system(10, QFont::Bold), ColorRole::green);
+    row(m_bellIcon, titleLine(tr("3. Notifications")), tr("Alerts you about resource states and what we froze."),
+        m_allowButton, m_allowed);
+    layout->addLayout(steps);
+    layout->addStretch();
+
+    m_continue = new PillButton(tr("Continue"), QString(), Fonts::system(13, QFont::Bold));
+    m_continue->setPadding(24, 8);
+    connect(m_continue, &QAbstractButton::clicked, this, &ProOnboardingView::continueSetup);
+    layout->addWidget(m_continue, 0, Qt::AlignHCenter);
+    refresh();
+}
+
+void ProOnboardingView::installHelper()
+{
+    // One install at a time: a second press while the first runs would open a second password prompt.
+    if (m_isRegistering || m_hasInstalledHelper)
+        return;
+    m_isRegistering = true;
+    refresh();
+    HelperService* helper = &m_helper;
+    runAsync<HelperService::Outcome>(
+        this, [helper] { return helper->install(); },
+        [this](const HelperService::Outcome& outcome) {
+            m_isRegistering = false;
+            m_installAttempted = true;
+            m_hasInstalledHelper = outcome.ok;
+            m_installError = outcome.ok ? QString() : outcome.error;
+            if (!outcome.ok)
+                std::fprintf(stderr, "Helper installation failed: %s\n", qPrintable(outcome.error));
+            refresh();
+            emit installFinished();
+        });
+}
+
+void ProOnboardingView::allowNotifications()
+{
+    if (m_isAsking)
+        return;
+    m_isAsking = true;
+    NotificationPermission* notifications = &m_notifications;
+    runAsync<bool>(
+        this, [notifications] { return notifications->request(); },
+        [this](const bool& granted) {
+            m_isAsking = false;
+            m_hasGrantedNotifications = granted;
+            refresh();
+            emit notificationsAnswered();
+        });
+}
+
+void ProOnboardingView::continueSetup()
+{
+    if (canContinue() && m_onContinue)
+        m_onContinue();
+}
+
+QString ProOnboardingView::helperStateText() const
+{
+    if (m_hasInstalledHelper)
+        return m_installed->text();
+    return m_installFailure->isHidden() ? QString() : m_installFailure->text();
+}
+
+QString ProOnboardingView::notificationStateText() const
+{
+    return m_hasGrantedNotifications ? m_allowed->text() : QString();
+}
+
+QString ProOnboardingView::installButtonText() const
+{
+    return m_installButton->isHidden() ? QString() : m_installButton->text();
+}
+
+void ProOnboardingView::refresh()
+{
+    m_helperIcon->setSymbol(QStringLiteral("cpu"), m_hasInstalledHelper ? ColorRole::green : ColorRole::blue);
+    m_spinner->setVisible(m_isRegistering);
+    m_installButton->setVisible(!m_hasInstalledHelper);
+    m_installButton->setLabel(m_installError.isEmpty() ? tr("Install Helper Daemon") : tr("Retry"));
+    m_installButton->setEnabled(!m_isRegistering);
+    m_installed->setVisible(m_hasInstalledHelper);
+    m_installFailure->setVisible(!m_installError.isEmpty());
+    m_installFailure->setText(tr("Helper installation failed: ") + m_installError);
+    m_bellIcon->setSymbol(QStringLiteral("bell.fill"), m_hasGrantedNotifications ? ColorRole::green : ColorRole::blue);
+    m_allowButton->setVisible(!m_hasGrantedNotifications);
+    m_allowed->setVisible(m_hasGrantedNotifications);
+    m_continue->setEnabled(canContinue());
+    m_continue->setColors(ColorRole::text, canContinue() ? ColorRole::blue : ColorRole::grey, 1);
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class HelperService;
+class NotificationPermission;
+class PillButton;
+class Spinner;
+class SymbolLabel;
+class ThemedLabel;
+
+// "Permissions & Setup", page 4 of the first-run flow: installs the root helper and checks that
+// notifications can be shown, then lets the user go on.
+class ProOnboardingView : public QWidget
+{
+    Q_OBJECT
+public:
+    ProOnboardingView(HelperService& helper, NotificationPermission& notifications, std::function<void()> onContinue,
+        QWidget* parent = nullptr);
+
+    bool hasInstalledHelper() const { return m_hasInstalledHelper; }
+    bool hasGrantedNotifications() const { return m_hasGrantedNotifications; }
+    bool isRegistering() const { return m_isRegistering; }
+    // Continue is open once an install has ended, whichever way.
+    bool canContinue() const { return m_installAttempted; }
+    QString helperStateText() const;
+    QString notificationStateText() const;
+    QString installButtonText() const;
+
+    void installHelper();
+    void allowNotifications();
+    void continueSetup();
+
+signals:
+    void installFinished();
+    void notificationsAnswered();
+
+private:
+    void refresh();
+
+    HelperService& m_helper;
+    NotificationPermission& m_notifications;
+    std::function<void()> m_onContinue;
+    bool m_hasGrantedNotifications = false;
+    bool m_hasInstalledHelper = false;
+    bool m_isRegistering = false;
+    bool m_installAttempted = false;
+    bool m_isAsking = false;
+    QString m_installError;
+    SymbolLabel* m_helperIcon;
+    SymbolLabel* m_bellIcon;
+    Spinner* m_spinner;
+    PillButton* m_installButton;
+    ThemedLabel* m_installed;
+    ThemedLabel* m_installFailure;
+    PillButton* m_allowButton;
+    ThemedLabel* m_allowed;
+    PillButton* m_continue;
+};

@@ -1,0 +1,73 @@
+#pragma once
+
+// The moc of Qt 6.4 cannot parse the C++20 library headers that the JSON codec pulls in.
+#ifndef Q_MOC_RUN
+#include "records/AuditEvent.h"
+#endif
+
+#include "PrivacyServices.h"
+
+#include <QDialog>
+#include <QStringList>
+
+#include <vector>
+
+class PillButton;
+class QLineEdit;
+class QListView;
+class QStandardItemModel;
+class QStackedWidget;
+class ThemedLabel;
+
+// "Audit Log Inspector": the whole audit log, narrowed by a search text and a category chip, and
+// exported whole as JSON or CSV.
+class FullAuditLogSheet : public QDialog
+{
+    Q_OBJECT
+public:
+    static inline const QStringList filters {QStringLiteral("All"), QStringLiteral("SIGSTOP"),
+        QStringLiteral("SIGCONT"), QStringLiteral("Spotlight"), QStringLiteral("Power"), QStringLiteral("System")};
+
+    explicit FullAuditLogSheet(const PrivacyServices& services, QWidget* parent = nullptr);
+
+    // The events that pass the search (action or category) and the chip (category), in log order.
+    static std::vector<AuditEvent> filtered(
+        const std::vector<AuditEvent>& events, const QString& searchText, const QString& selectedFilter);
+
+    const std::vector<AuditEvent>& events() const { return m_events; }
+    std::vector<AuditEvent> listedEvents() const;
+    QString selectedFilter() const { return m_selectedFilter; }
+    void setSearchText(const QString& text);
+    void selectFilter(const QString& filter);
+    QString countText() const;
+    QString statusText() const;
+    bool isEmptyStateShown() const;
+
+    void exportJson();
+    void exportCsv();
+
+signals:
+    void eventsLoaded();
+    void exportFinished();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void load();
+    void refreshList();
+    void exportAs(const QString& extension, const QString& title);
+
+    PrivacyServices m_services;
+    std::vector<AuditEvent> m_events;
+    QString m_selectedFilter = QStringLiteral("All");
+    bool m_loaded = false;
+    ThemedLabel* m_count;
+    QLineEdit* m_search;
+    QList<PillButton*> m_chips;
+    QStackedWidget* m_stack;
+    QListView* m_list;
+    QStandardItemModel* m_model;
+    ThemedLabel* m_status;
+};

@@ -1,0 +1,274 @@
+#include "GranularClearView.h"
+
+#include "PrivacyStyle.h"
+
+#include "core/NumberFormat.h"
+#include "ui/Clock.h"
+#include "ui/Dialogs.h"
+#include "ui/Fonts.h"
+
+#include <QHBoxLayout>
+#include <QPointer>
+
+#include <algorithm>
+
+namespace {
+
+QString bytes(std::int64_t count)
+{
+    return QString::fromStdString(byteCountText(count));
+}
+
+QString labelOf(GranularClearView::Type type)
+{
+    return QString::fromStdString(std::string(rawValue(type)));
+}
+
+QString joinedLabels(const std::vector<GranularClearView::Type>& types)
+{
+    QStringList names;
+    for (const auto type : types)
+        names << labelOf(type);
+    return names.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+GranularClearView::GranularClearView(const PrivacyServices& services, QWidget* parent)
+    : QWidget(parent)
+    , m_services(services)
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* card = new PrivacyCard(16);
+    outer->addWidget(card);
+    auto* layout = card->box();
+    layout->addWidget(
+        new ThemedLabel(tr("Granular Data Erasure"), Fonts::system(13, QFont::DemiBold), ColorRole::text));
+
+    auto* list = new QVBoxLayout;
+    list->setSpacing(10);
+    for (const Type type : allCases<Type>()) {
+        Row row {type, new RoundedBox(Qt::Vertical, 8, 4, 6), nullptr, nullptr, nullptr};
+        auto* line = new QHBoxLayout;
+        line->setSpacing(8);
+        row.check = new PillButton(QString(), QStringLiteral("square"), Fonts::system(14));
+        row.check->setPadding(0, 0);
+        row.check->setAccessibleName(labelOf(type));
+        connect(row.check, &QAbstractButton::clicked, this, [this, type] { toggle(type); });
+        line->addWidget(row.check);
+        line->addWidget(new ThemedLabel(labelOf(type), Fonts::system(12, QFont::Bold), ColorRole::text));
+        line->addStretch();
+        row.amount = new ThemedLabel(QString(), Fonts::monospaced(10), ColorRole::secondary);
+        line->addWidget(row.amount);
+        row.box->box()->addLayout(line);
+        const auto warning = PrivacyMetricsEngine::warningMessage(type);
+        row.warning = new ThemedLabel(
+            QStringLiteral("⚠ ") + QString::fromStdString(warning.value_or("")), Fonts::system(10), ColorRole::orange);
+        row.warning->setWordWrap(true);
+        row.warning->setContentsMargins(22, 0, 0, 0);
+        row.warning->hide();
+        row.box->box()->addWidget(row.warning);
+        list->addWidget(row.box);
+        m_rows.push_back(row);
+    }
+    layout->addLayout(list);
+
+    const auto statusLine = [](ColorRole role, const QString& symbol, ThemedLabel*& label) {
+        auto* box = new RoundedBox(Qt::Horizontal, 10, 6, 8);
+        box->setFill(role, 0.1);
+        box->box()->addWidget(new SymbolLabel(symbol, role, 13));
+        label = new ThemedLabel(QString(), Fonts::system(11, QFont::DemiBold), role);
+        label->setWordWrap(true);
+        box->box()->addWidget(label, 1);
+        box->hide();
+        return box;
+    };
+    m_status = statusLine(ColorRole::green, QStringLiteral("checkmark.circle.fill"), m_statusLabel);
+    m_failure = statusLine(ColorRole::red, QStringLiteral("xmark.circle.fill"), m_failureLabel);
+    layout->addWidget(m_status);
+    layout->addWidget(m_failure);
+
+    auto* actions = new QHBoxLayout;
+    actions->setSpacing(12);
+    m_clearSelected = new PillButton(tr("Clear Selected"), QString(), Fonts::system(11, QFont::Bold));
+    connect(m_clearSelected, &QAbstractButton::clicked, this, &GranularClearView::requestClearSelected);
+    auto* everything = new PillButton(tr("Clear Everything"), QString(), Fonts::system(11, QFont::Bold));
+    everything->setColors(ColorRole::red, ColorRole::red, 0.15);
+    connect(everything, &QAbstractButton::clicked, this, &GranularClearView::requestClearEverything);
+    actions->addWidget(m_clearSelected);
+    actions->addStretch();
+    actions->addWidget(everything);
+    layout->addLayout(actions);
+    refreshRows();
+}
+
+void GranularClearView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    load();
+}
+
+void GranularClearView::load()
+{
+    PrivacyMetricsEngine* engine = m_services.engine;
+    runAsync<PrivacyMetricsEngine::DataInventory>(
+        this, [engine] { return engine->calculateDataInventory(); },
+        [this](const PrivacyMetricsEngine::DataInventory& inventory) {
+            m_inventory = inventory;
+            refreshRows();
+            emit inventoryLoaded();
+        });
+}
+
+void GranularClearView::toggle(Type type)
+{
+    if (!m_selected.erase(type))
+        m_selected.insert(type);
+    refreshRows();
+}
+
+QString GranularClearView::amountText(Type type) const
+{
+    if (!m_inventory)
+        return {};
+    const auto& i = *m_inventory;
+    switch (type) {
+    case Type::auditLog:
+        return QStringLiteral("%1 entries (%2)").arg(i.auditLogEntries).arg(bytes(i.auditLogSizeBytes));
+    case Type::memoryHistory:
+        return QStringLiteral("%1 days (%2)").arg(i.memoryHistoryDays).arg(bytes(i.memoryHistorySizeBytes));
+    case Type::buildHistory:
+        return QStringLiteral("%1 sessions (%2)").arg(i.buildHistorySessions).arg(bytes(i.buildHistorySizeBytes));
+    case Type::weeklyDigests:
+        return QStringLiteral("%1 weeks (%2)").arg(i.weeklyDigestCount).arg(bytes(i.weeklyDigestSizeBytes));
+    case Type::savedYouMetrics:
+        return tr("Lifetime counters");
+    case Type::settings:
+        return QStringLiteral("App preferences (%1)").arg(bytes(i.settingsSizeBytes));
+    }
+    return {};
+}
+
+bool GranularClearView::isWarningShown(Type type) const
+{
+    for (const auto& row : m_rows) {
+        if (row.type == type)
+            return !row.warning->isHidden();
+    }
+    return false;
+}
+
+QString GranularClearView::clearSelectedLabel() const
+{
+    return m_selected.empty() ? tr("Clear Selected") : QStringLiteral("Clear %1 items").arg(m_selected.size());
+}
+
+bool GranularClearView::canClearSelected() const
+{
+    return !m_selected.empty();
+}
+
+QString GranularClearView::statusText() const
+{
+    return m_status->isHidden() ? QString() : m_statusLabel->text();
+}
+
+QString GranularClearView::failureText() const
+{
+    return m_failure->isHidden() ? QString() : m_failureLabel->text();
+}
+
+void GranularClearView::refreshRows()
+{
+    for (auto& row : m_rows) {
+        const bool ticked = m_selected.count(row.type) > 0;
+        row.box->setFill(ticked ? ColorRole::blue : ColorRole::shade, ticked ? 0.08 : 0.02);
+        row.check->setLabel(QString(), ticked ? QStringLiteral("checkmark.square.fill") : QStringLiteral("square"));
+        row.check->setColors(ticked ? ColorRole::blue : ColorRole::secondary, ColorRole::shade, 0);
+        row.amount->setText(amountText(row.type));
+        row.warning->setVisible(ticked && PrivacyMetricsEngine::warningMessage(row.type).has_value());
+    }
+    m_clearSelected->setLabel(clearSelectedLabel());
+    m_clearSelected->setEnabled(canClearSelected());
+    if (canClearSelected())
+        m_clearSelected->setColors(ColorRole::text, ColorRole::blue, 1);
+    else
+        m_clearSelected->setColors(ColorRole::secondary, ColorRole::secondary, 0.2);
+}
+
+QString GranularClearView::clearEverythingMessage()
+{
+    return tr("This removes all audit logs, memory history, build history, weekly digests, and lifetime metrics, "
+              "and resets all settings to their defaults.");
+}
+
+void GranularClearView::requestClearSelected()
+{
+    if (m_selected.empty())
+        return;
+    const Dialogs::Confirmation question {tr("Clear Selected Items?"),
+        tr("This will permanently remove the selected data categories from this computer."),
+        QStringLiteral("Clear %1 Items").arg(m_selected.size()), true};
+    m_services.dialogs->confirm(this, question, [guard = QPointer<GranularClearView>(this)](bool yes) {
+        if (guard && yes)
+            guard->clear(guard->m_selected, false);
+    });
+}
+
+void GranularClearView::requestClearEverything()
+{
+    const Dialogs::Confirmation question {
+        tr("Clear all Quorvane data?"), clearEverythingMessage(), tr("Clear Everything"), true};
+    m_services.dialogs->confirm(this, question, [guard = QPointer<GranularClearView>(this)](bool yes) {
+        if (guard && yes) {
+            const auto every = allCases<Type>();
+            guard->clear(std::set<Type>(every.begin(), every.end()), true);
+        }
+    });
+}
+
+void GranularClearView::clear(const std::set<Type>& types, bool everything)
+{
+    struct Outcome
+    {
+        std::vector<Type> failed;
+        PrivacyMetricsEngine::DataInventory inventory;
+    };
+    PrivacyMetricsEngine* engine = m_services.engine;
+    runAsync<Outcome>(
+        this,
+        [engine, types] {
+            Outcome outcome;
+            outcome.failed = engine->clearData(types);
+            outcome.inventory = engine->calculateDataInventory();
+            return outcome;
+        },
+        [this, types, everything](const Outcome& outcome) {
+            m_selected.clear();
+            m_inventory = outcome.inventory;
+            refreshRows();
+            showOutcome(types, outcome.failed, everything);
+            emit cleared();
+        });
+}
+
+void GranularClearView::showOutcome(const std::set<Type>& asked, const std::vector<Type>& failed, bool everything)
+{
+    std::vector<Type> done;
+    for (const Type type : asked) {
+        if (std::find(failed.begin(), failed.end(), type) == failed.end())
+            done.push_back(type);
+    }
+    m_status->setVisible(!done.empty());
+    if (everything && failed.empty())
+        m_statusLabel->setText(tr("All Quorvane data successfully cleared."));
+    else
+        m_statusLabel->setText(tr("Cleared: ") + joinedLabels(done));
+    m_failure->setVisible(!failed.empty());
+    m_failureLabel->setText(tr("Could not clear: ") + joinedLabels(failed));
+    m_services.clock->singleShot(kStatusMs, this, [this] {
+        m_status->hide();
+        m_failure->hide();
+    });
+}

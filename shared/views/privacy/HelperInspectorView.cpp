@@ -1,0 +1,308 @@
+#include "HelperInspectorView.h"
+
+#include "HelperService.h"
+#include "PrivacyStyle.h"
+
+#include "ui/Clock.h"
+#include "ui/CopyButton.h"
+#include "ui/Desktop.h"
+#include "ui/Dialogs.h"
+#include "ui/Fonts.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPointer>
+
+namespace {
+
+const char* const kCan[] = {
+    QT_TRANSLATE_NOOP("HelperInspectorView", "Send SIGSTOP to freeze authorized processes"),
+    QT_TRANSLATE_NOOP("HelperInspectorView", "Send SIGCONT to resume frozen processes"),
+    QT_TRANSLATE_NOOP("HelperInspectorView", "Read RAPL energy counters (CPU power reading)"),
+    QT_TRANSLATE_NOOP("HelperInspectorView", "Pause file indexing during compiles"),
+    QT_TRANSLATE_NOOP("HelperInspectorView", "Restore file indexing after compiles"),
+    QT_TRANSLATE_NOOP("HelperInspectorView", "Read process list with memory/CPU info"),
+};
+
+const char* const kCannot[] = {
+    QT_TRANSLATE_NOOP("HelperInspectorView", "Access, read, or modify your files"),
+    QT_TRANSLATE_NOOP("HelperInspectorView", "Make network connections of any kind"),
+    QT_TRANSLATE_NOOP("HelperInspectorView", "Read the contents of process memory"),
+    QT_TRANSLATE_NOOP("HelperInspectorView", "Take any action not in audit log"),
+    QT_TRANSLATE_NOOP("HelperInspectorView", "Run without explicit app instructions"),
+    QT_TRANSLATE_NOOP("HelperInspectorView", "Freeze kernel or system processes"),
+    QT_TRANSLATE_NOOP("HelperInspectorView", "Send SIGKILL (force-kill) signals"),
+};
+
+template<std::size_t N>
+RoundedBox* abilityColumn(const QString& heading, ColorRole role, const QString& marker, const char* const (&items)[N])
+{
+    auto* column = new RoundedBox(Qt::Vertical, 12, 6, 10);
+    column->setFill(role, 0.04);
+    column->setStroke(role, 0.15);
+    auto* title = new ThemedLabel(heading, Fonts::system(12, QFont::Bold), role);
+    title->setWordWrap(true);
+    column->box()->addWidget(title);
+    for (const char* item : items) {
+        auto* row = new QHBoxLayout;
+        row->setSpacing(6);
+        row->addWidget(new ThemedLabel(marker, Fonts::system(10, QFont::Bold), role), 0, Qt::AlignTop);
+        auto* text = new ThemedLabel(HelperInspectorView::tr(item), Fonts::system(10), ColorRole::text);
+        text->setWordWrap(true);
+        row->addWidget(text, 1);
+        column->box()->addLayout(row);
+    }
+    column->box()->addStretch();
+    return column;
+}
+
+} // namespace
+
+HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidget* parent)
+    : QWidget(parent)
+    , m_services(services)
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* card = new PrivacyCard(16);
+    outer->addWidget(card);
+    auto* layout = card->box();
+    layout->addWidget(
+        new ThemedLabel(tr("Privileged Helper Inspector"), Fonts::system(13, QFont::DemiBold), ColorRole::text));
+
+    auto* panel = new RoundedBox(Qt::Vertical, 12, 8, 10);
+    panel->setFill(ColorRole::shade, 0.03);
+    m_panelContent = new QWidget;
+    auto* content = new QVBoxLayout(m_panelContent);
+    content->setContentsMargins(0, 0, 0, 0);
+    content->setSpacing(8);
+    auto* statusRow = new QHBoxLayout;
+    statusRow->setSpacing(6);
+    m_dot = new SymbolLabel(QStringLiteral("circle.fill"), ColorRole::red, 8);
+    m_status = new ThemedLabel(QString(), Fonts::system(13, QFont::Bold), ColorRole::text);
+    m_version = new ThemedLabel(QString(), Fonts::monospaced(11), ColorRole::secondary);
+    statusRow->addWidget(m_dot);
+    statusRow->addWidget(m_status);
+    statusRow->addStretch();
+    statusRow->addWidget(m_version);
+    content->addLayout(statusRow);
+    content->addWidget(makeDivider(0.1));
+    auto* facts = new QGridLayout;
+    facts->setHorizontalSpacing(0);
+    facts->setVerticalSpacing(4);
+    const auto fact = [&](int row, const QString& label, ThemedLabel*& value) {
+        auto* name = new ThemedLabel(label, Fonts::system(11), ColorRole::secondary);
+        name->setFixedWidth(80);
+        value = new ThemedLabel(QString(), Fonts::monospaced(11, QFont::DemiBold), ColorRole::text);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        facts->addWidget(name, row, 0);
+        facts->addWidget(value, row, 1);
+    };
+    fact(0, tr("Bundle ID:"), m_bundle);
+    fact(1, tr("Team ID:"), m_team);
+    fact(2, tr("Ownership:"), m_ownership);
+    facts->setColumnStretch(1, 1);
+    content->addLayout(facts);
+    m_panelContent->hide();
+    panel->box()->addWidget(m_panelContent);
+    layout->addWidget(panel);
+
+    auto* columns = new QHBoxLayout;
+    columns->setSpacing(14);
+    columns->addWidget(abilityColumn(tr("What this helper can do"), ColorRole::green, QStringLiteral("✓"), kCan), 1);
+    columns->addWidget(
+        abilityColumn(tr("What this helper cannot do"), ColorRole::red, QStringLiteral("✗"), kCannot), 1);
+    layout->addLayout(columns);
+
+    m_entitlementToggle = new PillButton(
+        tr("Technical entitlements"), QStringLiteral("chevron.down"), Fonts::system(12, QFont::DemiBold));
+    m_entitlementToggle->setColors(ColorRole::text, ColorRole::shade, 0);
+    m_entitlementToggle->setPadding(0, 0);
+    m_entitlementToggle->setCheckable(true);
+    m_entitlements = new QWidget;
+    m_entitlementLayout = new QVBoxLayout(m_entitlements);
+    m_entitlementLayout->setContentsMargins(0, 0, 0, 0);
+    m_entitlementLayout->setSpacing(6);
+    m_entitlements->hide();
+    connect(m_entitlementToggle, &QAbstractButton::toggled, this, [this](bool open) {
+        m_entitlements->setVisible(open);
+        m_entitlementToggle->setLabel(
+            m_entitlementToggle->text(), open ? QStringLiteral("chevron.up") : QStringLiteral("chevron.down"));
+    });
+    layout->addWidget(m_entitlementToggle, 0, Qt::AlignLeft);
+    layout->addWidget(m_entitlements);
+
+    auto* verify = new QVBoxLayout;
+    verify->setSpacing(6);
+    verify->addWidget(
+        new ThemedLabel(tr("Verify helper ownership in Terminal:"), Fonts::system(11), ColorRole::secondary));
+    auto* commandBox = new RoundedBox(Qt::Horizontal, 8, 8, 6);
+    commandBox->setFill(ColorRole::black, 0.4);
+    auto* command = new ThemedLabel(verifyCommand(), Fonts::monospaced(10), ColorRole::cyan);
+    command->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    command->setToolTip(verifyCommand());
+    commandBox->box()->addWidget(command, 1);
+    auto* copy = new CopyButton(
+        tr("Copy"), [this] { return verifyCommand(); }, *m_services.desktop, *m_services.clock);
+    copy->setCopiedText(tr("Copied"));
+    copy->setFont(Fonts::system(10, QFont::Bold));
+    copy->setColors(Qt::white, Palette::current().blue);
+    copy->setPadding(8, 4);
+    copy->setCornerRadius(4);
+    commandBox->box()->addWidget(copy);
+    verify->addWidget(commandBox);
+    layout->addLayout(verify);
+
+    auto* actions = new QHBoxLayout;
+    actions->setSpacing(12);
+    m_reinstall = new PillButton(tr("Reinstall Helper"), QString(), Fonts::system(11, QFont::Bold));
+    m_reinstall->setColors(ColorRole::text, ColorRole::blue, 1);
+    m_uninstall = new PillButton(tr("Uninstall Helper"), QString(), Fonts::system(11, QFont::Bold));
+    m_uninstall->setColors(ColorRole::red, ColorRole::red, 0.15);
+    connect(m_reinstall, &QAbstractButton::clicked, this, &HelperInspectorView::reinstall);
+    connect(m_uninstall, &QAbstractButton::clicked, this, &HelperInspectorView::requestUninstall);
+    m_message = new ThemedLabel(QString(), Fonts::system(11, QFont::Medium), ColorRole::orange);
+    m_message->setWordWrap(true);
+    actions->addWidget(m_reinstall);
+    actions->addWidget(m_uninstall);
+    actions->addWidget(m_message, 1);
+    layout->addLayout(actions);
+}
+
+QString HelperInspectorView::verifyCommand() const
+{
+    const QString path = shellQuoted(m_services.helperBinary);
+    return QStringLiteral("sha256sum %1 && stat -c '%U %a' %1").arg(path);
+}
+
+void HelperInspectorView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    load();
+}
+
+void HelperInspectorView::load()
+{
+    HelperService* helper = m_services.helper;
+    PrivacyMetricsEngine* engine = m_services.engine;
+    runAsync<PrivacyMetricsEngine::HelperStatus>(
+        this, [helper, engine] { return helper ? helper->status() : engine->helperStatus(); },
+        [this](const PrivacyMetricsEngine::HelperStatus& status) {
+            setHelperStatus(status);
+            emit statusLoaded();
+        });
+}
+
+void HelperInspectorView::setHelperStatus(const PrivacyMetricsEngine::HelperStatus& status)
+{
+    m_helperStatus = status;
+    if (status.isInstalled && status.isConnected) {
+        m_dot->setSymbol(QStringLiteral("circle.fill"), ColorRole::green);
+        m_status->setText(tr("Installed and connected"));
+    } else if (status.isInstalled) {
+        m_dot->setSymbol(QStringLiteral("circle.fill"), ColorRole::orange);
+        m_status->setText(tr("Installed, not connected"));
+    } else {
+        m_dot->setSymbol(QStringLiteral("circle.fill"), ColorRole::red);
+        m_status->setText(tr("Not installed"));
+    }
+    // Only a helper that answered has a version to show.
+    const bool known = status.isConnected && status.version && !status.version->empty();
+    m_version->setText(known ? QStringLiteral("v") + QString::fromStdString(*status.version) : QStringLiteral("—"));
+    m_bundle->setText(QString::fromStdString(status.bundleID));
+    m_team->setText(status.teamID.empty() ? QStringLiteral("—") : QString::fromStdString(status.teamID));
+    m_ownership->setText(status.isCodeSigned ? tr("Root-owned, writable by root only ✓") : tr("Not verified ⚠"));
+    m_ownership->setRole(status.isCodeSigned ? ColorRole::green : ColorRole::text);
+    m_panelContent->show();
+
+    while (QLayoutItem* item = m_entitlementLayout->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    for (const auto& [entitlement, description] : status.entitlementDescriptions()) {
+        auto* box = new RoundedBox(Qt::Vertical, 8, 2, 6);
+        box->setFill(ColorRole::shade, 0.02);
+        box->box()->addWidget(
+            new ThemedLabel(QString::fromStdString(entitlement), Fonts::monospaced(10, QFont::Bold), ColorRole::cyan));
+        box->box()->addWidget(
+            new ThemedLabel(QString::fromStdString(description), Fonts::system(10), ColorRole::secondary));
+        m_entitlementLayout->addWidget(box);
+    }
+}
+
+QString HelperInspectorView::statusText() const
+{
+    return m_panelContent->isHidden() ? QString() : m_status->text();
+}
+
+QString HelperInspectorView::versionText() const
+{
+    return m_version->text();
+}
+
+QString HelperInspectorView::ownershipText() const
+{
+    return m_ownership->text();
+}
+
+QString HelperInspectorView::statusMessage() const
+{
+    return m_message->text();
+}
+
+void HelperInspectorView::setBusy(bool busy)
+{
+    m_busy = busy;
+    m_reinstall->setEnabled(!busy);
+    m_uninstall->setEnabled(!busy);
+}
+
+void HelperInspectorView::finishAction(const QString& message, bool reload)
+{
+    m_message->setText(message);
+    setBusy(false);
+    if (reload)
+        load();
+    emit actionFinished();
+}
+
+void HelperInspectorView::reinstall()
+{
+    if (m_busy || !m_services.helper)
+        return;
+    setBusy(true);
+    HelperService* helper = m_services.helper;
+    runAsync<HelperService::Outcome>(
+        this, [helper] { return helper->install(); },
+        [this](const HelperService::Outcome& outcome) {
+            finishAction(
+                outcome.ok ? tr("Helper installed.") : tr("Registration failed: ") + outcome.error, outcome.ok);
+        });
+}
+
+void HelperInspectorView::requestUninstall()
+{
+    if (m_busy || !m_services.helper)
+        return;
+    const Dialogs::Confirmation question {tr("Uninstall the helper?"),
+        tr("Quorvane first resumes every process it has suspended, then removes the helper. Processes cannot be "
+           "frozen again until the helper is reinstalled."),
+        tr("Uninstall Helper"), true};
+    m_services.dialogs->confirm(this, question, [guard = QPointer<HelperInspectorView>(this)](bool yes) {
+        if (guard && yes)
+            guard->uninstall();
+    });
+}
+
+void HelperInspectorView::uninstall()
+{
+    setBusy(true);
+    HelperService* helper = m_services.helper;
+    runAsync<HelperService::Outcome>(
+        this, [helper] { return helper->uninstall(); },
+        [this](const HelperService::Outcome& outcome) {
+            finishAction(
+                outcome.ok ? tr("Helper unregistered successfully.") : tr("Unregistration failed: ") + outcome.error,
+                outcome.ok);
+        });
+}

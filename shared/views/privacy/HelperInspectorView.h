@@ -1,0 +1,71 @@
+#pragma once
+
+// The moc of Qt 6.4 cannot parse the C++20 library headers that the JSON codec pulls in.
+#ifndef Q_MOC_RUN
+#include "records/PrivacyMetricsEngine.h"
+#endif
+
+#include "PrivacyServices.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class CopyButton;
+class PillButton;
+class QVBoxLayout;
+class SymbolLabel;
+class ThemedLabel;
+
+// "Privileged Helper Inspector": the helper's registration and connection as the system reports
+// them, what it can and cannot do, a command to check the installed binary, and reinstalling or
+// removing it.
+class HelperInspectorView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit HelperInspectorView(const PrivacyServices& services, QWidget* parent = nullptr);
+
+    const std::optional<PrivacyMetricsEngine::HelperStatus>& helperStatus() const { return m_helperStatus; }
+    QString statusText() const;
+    QString versionText() const;
+    QString ownershipText() const;
+    QString statusMessage() const;
+    bool isBusy() const { return m_busy; }
+    // sha256sum and stat of the helper binary, the path quoted for the shell.
+    QString verifyCommand() const;
+
+    void reinstall();
+    void requestUninstall();
+
+signals:
+    void statusLoaded();
+    void actionFinished();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void load();
+    void setHelperStatus(const PrivacyMetricsEngine::HelperStatus& status);
+    void uninstall();
+    void setBusy(bool busy);
+    void finishAction(const QString& message, bool reload);
+
+    PrivacyServices m_services;
+    std::optional<PrivacyMetricsEngine::HelperStatus> m_helperStatus;
+    bool m_busy = false;
+    QWidget* m_panelContent;
+    SymbolLabel* m_dot;
+    ThemedLabel* m_status;
+    ThemedLabel* m_version;
+    ThemedLabel* m_bundle;
+    ThemedLabel* m_team;
+    ThemedLabel* m_ownership;
+    QWidget* m_entitlements;
+    QVBoxLayout* m_entitlementLayout;
+    PillButton* m_entitlementToggle;
+    PillButton* m_reinstall;
+    PillButton* m_uninstall;
+    ThemedLabel* m_message;
+};

@@ -1,0 +1,59 @@
+#include "HelperService.h"
+
+#include "platform/services/ChildProcess.h"
+
+#include <QFileInfo>
+
+SystemdHelperService::SystemdHelperService(
+    PrivacyMetricsEngine& engine, std::function<void()> resumeAll, QString setupProgram, QString pkexec)
+    : m_engine(engine)
+    , m_resumeAll(std::move(resumeAll))
+    , m_setupProgram(std::move(setupProgram))
+    , m_pkexec(std::move(pkexec))
+{
+}
+
+QString SystemdHelperService::defaultSetupProgram()
+{
+    return PrivacyLocations::standard().helperFolder + QStringLiteral("/quorvane-helper-setup");
+}
+
+PrivacyMetricsEngine::HelperStatus SystemdHelperService::status()
+{
+    return m_engine.helperStatus();
+}
+
+HelperService::Outcome SystemdHelperService::install()
+{
+    return run("install");
+}
+
+HelperService::Outcome SystemdHelperService::uninstall()
+{
+    if (m_resumeAll)
+        m_resumeAll();
+    return run("uninstall");
+}
+
+HelperService::Outcome SystemdHelperService::outcomeOf(int exitStatus, const std::string& output)
+{
+    if (exitStatus == 0)
+        return {true, {}};
+    if (exitStatus == 126 || exitStatus == 127)
+        return {false, QStringLiteral("authorization cancelled")};
+    QString last = QString::fromStdString(output).trimmed();
+    last = last.mid(last.lastIndexOf(QLatin1Char('\n')) + 1);
+    return {false,
+        last.isEmpty() ? QStringLiteral("the setup program ended with code %1").arg(exitStatus)
+                       : QStringLiteral("%1 (code %2)").arg(last).arg(exitStatus)};
+}
+
+HelperService::Outcome SystemdHelperService::run(const char* verb)
+{
+    if (!QFileInfo(m_setupProgram).isExecutable())
+        return {false, QStringLiteral("the setup program is missing: %1").arg(m_setupProgram)};
+    const auto outcome = platform::runChildProcess(m_pkexec.toStdString(), {m_setupProgram.toStdString(), verb}, true);
+    if (!outcome)
+        return {false, QString::fromStdString(outcome.error().message)};
+    return outcomeOf(outcome.value().exitStatus, outcome.value().output);
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "records/PrivacyMetricsEngine.h"
+
+#include <QString>
+
+#include <functional>
+
+// The root helper's registration with the system: its status, installing it and removing it. Every
+// call blocks (the authorisation dialog, the bus, the helper's socket), so views call it from a worker.
+class HelperService
+{
+public:
+    struct Outcome
+    {
+        bool ok = false;
+        QString error; // why not, when not ok
+    };
+
+    virtual ~HelperService() = default;
+    virtual PrivacyMetricsEngine::HelperStatus status() = 0;
+    virtual Outcome install() = 0;
+    // Resumes every process the program holds suspended before the helper goes.
+    virtual Outcome uninstall() = 0;
+};
+
+// systemd: the status from the privacy store (unit state over the bus, a getVersion round trip), and
+// `quorvane-helper-setup install|uninstall` run as root through pkexec.
+class SystemdHelperService : public HelperService
+{
+public:
+    // `resumeAll` runs before an uninstall, so nothing stays stopped once the helper is gone.
+    SystemdHelperService(PrivacyMetricsEngine& engine, std::function<void()> resumeAll = {},
+        QString setupProgram = defaultSetupProgram(), QString pkexec = QStringLiteral("/usr/bin/pkexec"));
+
+    PrivacyMetricsEngine::HelperStatus status() override;
+    Outcome install() override;
+    Outcome uninstall() override;
+
+    static QString defaultSetupProgram();
+    // The outcome of the setup program's exit status and output: 126 and 127 are pkexec's refused or
+    // cancelled authorisation.
+    static Outcome outcomeOf(int exitStatus, const std::string& output);
+
+private:
+    Outcome run(const char* verb);
+
+    PrivacyMetricsEngine& m_engine;
+    std::function<void()> m_resumeAll;
+    QString m_setupProgram;
+    QString m_pkexec;
+};

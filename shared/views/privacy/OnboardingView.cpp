@@ -1,0 +1,93 @@
+#include "OnboardingView.h"
+
+#include "OnboardingSteps.h"
+#include "PrivacyStyle.h"
+
+#include "records/ThemeManager.h"
+#include "ui/CardPainter.h"
+
+#include <QPainter>
+#include <QVBoxLayout>
+
+OnboardingView::OnboardingView(int currentStep, Workspace workspace, Flavor flavor, PageFactory permissionView,
+    std::function<void()> onCompletion, QWidget* parent)
+    : QWidget(parent)
+    , m_step(currentStep)
+    , m_workspace(workspace)
+    , m_flavor(flavor)
+    , m_permissionView(std::move(permissionView))
+    , m_onCompletion(std::move(onCompletion))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 16);
+    m_frame = new QWidget;
+    m_frame->setFixedSize(380, 420);
+    m_frameLayout = new QVBoxLayout(m_frame);
+    m_frameLayout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_frame, 0, Qt::AlignCenter);
+    followTheme(ThemeManager::shared(), this, [this](const Palette&) { update(); });
+    showPage();
+}
+
+void OnboardingView::setCurrentStep(int step)
+{
+    if (step == m_step)
+        return;
+    m_step = step;
+    showPage();
+    emit currentStepChanged(step);
+}
+
+void OnboardingView::showPage()
+{
+    // A page's own state goes with it: switching pages builds the new one from scratch.
+    if (m_page) {
+        m_page->hide();
+        m_page->deleteLater();
+        m_page = nullptr;
+    }
+    switch (m_step) {
+    case 1:
+        m_page = new WelcomeStepView([this] { setCurrentStep(2); });
+        break;
+    case 2:
+        m_page = new WorkspaceStepView(
+            m_workspace,
+            [this](Workspace w) {
+                m_workspace = w;
+                emit workspacePersonaChanged(w);
+            },
+            [this] { setCurrentStep(3); });
+        break;
+    case 3:
+        m_page = new StyleStepView(
+            m_flavor,
+            [this](Flavor f) {
+                m_flavor = f;
+                emit flavorPersonaChanged(f);
+            },
+            [this] { setCurrentStep(4); });
+        break;
+    case 4:
+        m_page = m_permissionView ? m_permissionView(*this) : nullptr;
+        break;
+    case 5:
+        m_page = new ReadyStepView([this] {
+            if (m_onCompletion)
+                m_onCompletion();
+        });
+        break;
+    default:
+        break;
+    }
+    if (m_page)
+        m_frameLayout->addWidget(m_page);
+}
+
+void OnboardingView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const Palette p = Palette::current();
+    CardPainter::paintRounded(
+        painter, QRectF(rect()), 12, withOpacity(p.background, 0.96), resolveColor(ColorRole::shade, p, 0.08));
+}

@@ -1,0 +1,89 @@
+#include "PrivacyCommitmentView.h"
+
+#include "PrivacyStyle.h"
+
+#include "ui/Desktop.h"
+#include "ui/Fonts.h"
+
+#include <QHBoxLayout>
+
+namespace {
+
+QHBoxLayout* commitmentRow(const QString& symbol, ColorRole tint, QLayout* title, const QString& description)
+{
+    auto* row = new QHBoxLayout;
+    row->setSpacing(10);
+    row->addWidget(new SymbolLabel(symbol, tint, 14, 20), 0, Qt::AlignTop);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    texts->addLayout(title);
+    auto* text = new ThemedLabel(description, Fonts::system(11), ColorRole::secondary);
+    text->setWordWrap(true);
+    texts->addWidget(text);
+    row->addLayout(texts, 1);
+    return row;
+}
+
+QLayout* titleOnly(const QString& title)
+{
+    auto* line = new QHBoxLayout;
+    line->addWidget(new ThemedLabel(title, Fonts::system(12, QFont::Bold), ColorRole::text));
+    line->addStretch();
+    return line;
+}
+
+} // namespace
+
+PrivacyCommitmentView::PrivacyCommitmentView(Desktop& desktop, QWidget* parent)
+    : QWidget(parent)
+    , m_desktop(desktop)
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* card = new PrivacyCard(16);
+    outer->addWidget(card);
+    auto* layout = card->box();
+
+    auto* header = new QHBoxLayout;
+    header->setSpacing(8);
+    header->addWidget(new SymbolLabel(QStringLiteral("shield.checkmark.fill"), ColorRole::green, 18));
+    header->addWidget(new ThemedLabel(tr("Privacy Commitment"), Fonts::system(13, QFont::DemiBold), ColorRole::text));
+    header->addStretch();
+    layout->addLayout(header);
+
+    auto* rows = new QVBoxLayout;
+    rows->setSpacing(12);
+    rows->addLayout(commitmentRow(QStringLiteral("nosign"), ColorRole::cyan, titleOnly(tr("Zero Telemetry")),
+        tr("We collect no usage data and send no crash reports.")));
+    rows->addLayout(
+        commitmentRow(QStringLiteral("hand.raised.slash.fill"), ColorRole::cyan, titleOnly(tr("Zero Analytics")),
+            tr("No Sentry, no Mixpanel, no Firebase, no third-party SDK that phones home.")));
+    rows->addLayout(commitmentRow(QStringLiteral("house.fill"), ColorRole::cyan, titleOnly(tr("Local Only")),
+        tr("All data is stored strictly in ~/.local/share/Quorvane/")));
+    rows->addLayout(commitmentRow(QStringLiteral("lock.laptopcomputer"), ColorRole::cyan,
+        titleOnly(tr("Localhost Network")), tr("Only connects to local AI tools running on your computer")));
+
+    auto* sourceTitle = new QHBoxLayout;
+    sourceTitle->addWidget(new ThemedLabel(tr("Open Source Core"), Fonts::system(12, QFont::Bold), ColorRole::text));
+    auto* github = new PillButton(tr("View on GitHub"), QString(), Fonts::system(11, QFont::DemiBold));
+    github->setColors(ColorRole::blue, ColorRole::shade, 0);
+    github->setPadding(0, 0);
+    connect(github, &QAbstractButton::clicked, this, [this] { m_desktop.openUrl(sourceUrl); });
+    sourceTitle->addWidget(github);
+    sourceTitle->addWidget(new SymbolLabel(QStringLiteral("arrow.up.right"), ColorRole::blue, 11));
+    sourceTitle->addStretch();
+    rows->addLayout(commitmentRow(QStringLiteral("book.pages.fill"), ColorRole::purple, sourceTitle,
+        tr("The monitoring engine is open source. Verify every privacy claim we make.")));
+    layout->addLayout(rows);
+
+    layout->addWidget(makeDivider(0.08));
+    auto* footer = new QHBoxLayout;
+    auto* policy = new PillButton(tr("Full Privacy Policy →"), QString(), Fonts::system(11));
+    policy->setColors(ColorRole::blue, ColorRole::shade, 0);
+    policy->setPadding(0, 0);
+    connect(policy, &QAbstractButton::clicked, this, [this] { m_desktop.openUrl(policyUrl); });
+    footer->addWidget(policy);
+    footer->addStretch();
+    footer->addWidget(new ThemedLabel(tr("Last updated: July 2026"), Fonts::system(10), ColorRole::secondary));
+    layout->addLayout(footer);
+}

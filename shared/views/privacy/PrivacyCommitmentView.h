@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QUrl>
+#include <QWidget>
+
+class Desktop;
+
+// "Privacy Commitment": what the program promises about data and networking, with links to the
+// monitoring engine's source and the full privacy policy.
+class PrivacyCommitmentView : public QWidget
+{
+    Q_OBJECT
+public:
+    static inline const QUrl sourceUrl {QStringLiteral("https://github.com/quorvane/quorvane-monitor")};
+    static inline const QUrl policyUrl {QStringLiteral("https://quorvane.app/privacy")};
+
+    explicit PrivacyCommitmentView(Desktop& desktop, QWidget* parent = nullptr);
+
+private:
+    Desktop& m_desktop;
+};

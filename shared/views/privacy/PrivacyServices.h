@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class AuditLogger;
+class Clock;
+class Desktop;
+class Dialogs;
+class HelperService;
+class PrivacyMetricsEngine;
+
+// What the privacy pages work with: the privacy store, the audit log, the helper's registration, the
+// data folder, and the desktop, dialogs and clock (replaced by test doubles in tests).
+struct PrivacyServices
+{
+    PrivacyMetricsEngine* engine = nullptr;
+    AuditLogger* auditLogger = nullptr;
+    HelperService* helper = nullptr;
+    Dialogs* dialogs = nullptr;
+    Desktop* desktop = nullptr;
+    Clock* clock = nullptr;
+    QString dataDirectory;
+    QString helperBinary; // the installed root helper, whose ownership the inspector lets users check
+
+    // The program's shared store, audit log, system desktop, dialogs and clock, with `helper`.
+    static PrivacyServices standard(HelperService* helper);
+};

@@ -1,0 +1,133 @@
+#pragma once
+
+#include "ui/Palette.h"
+
+#include <QAbstractButton>
+#include <QFutureWatcher>
+#include <QLabel>
+#include <QWidget>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <functional>
+
+class QBoxLayout;
+
+// The colours the privacy and onboarding pages name. `text` is the theme's primary text colour (white
+// on the dark themes), `shade` the colour that faint fills are made of (white on dark, black on Light).
+enum class ColorRole { text, secondary, shade, black, red, orange, green, cyan, blue, purple, grey };
+
+QColor resolveColor(ColorRole role, const Palette& palette, double opacity = 1.0);
+
+// A label in one of the named colours that follows the theme.
+class ThemedLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    ThemedLabel(const QString& text, const QFont& font, ColorRole role, QWidget* parent = nullptr);
+    void setRole(ColorRole role, double opacity = 1.0);
+    ColorRole role() const { return m_role; }
+
+private:
+    void apply();
+    ColorRole m_role;
+    double m_opacity = 1.0;
+};
+
+// A rounded panel filled with a named colour at an opacity, optionally outlined; it holds a box layout
+// whose margins are the panel's padding.
+class RoundedBox : public QWidget
+{
+    Q_OBJECT
+public:
+    RoundedBox(Qt::Orientation orientation, int padding, int spacing, double radius, QWidget* parent = nullptr);
+    void setFill(ColorRole role, double opacity);
+    void setStroke(ColorRole role, double opacity);
+    QBoxLayout* box() const { return m_box; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QBoxLayout* m_box;
+    double m_radius;
+    ColorRole m_fill = ColorRole::shade;
+    double m_fillOpacity = 0;
+    ColorRole m_stroke = ColorRole::shade;
+    double m_strokeOpacity = 0;
+};
+
+// The privacy card: padded 16, white at 3 % in a radius 12 shape outlined in white at 6 %.
+class PrivacyCard : public RoundedBox
+{
+    Q_OBJECT
+public:
+    explicit PrivacyCard(int spacing = 16, QWidget* parent = nullptr);
+};
+
+// A flat painted button: an optional symbol and a text on a rounded fill.
+class PillButton : public QAbstractButton
+{
+    Q_OBJECT
+public:
+    PillButton(const QString& text, const QString& symbol, const QFont& font, QWidget* parent = nullptr);
+    void setColors(ColorRole foreground, ColorRole background, double backgroundOpacity, double foregroundOpacity = 1);
+    void setLabel(const QString& text, const QString& symbol = {});
+    void setPadding(int horizontal, int vertical);
+    void setCornerRadius(double radius) { m_radius = radius; }
+    QString symbol() const { return m_symbol; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_symbol;
+    ColorRole m_fg = ColorRole::text;
+    ColorRole m_bg = ColorRole::blue;
+    double m_bgOpacity = 1;
+    double m_fgOpacity = 1;
+    int m_padH = 12;
+    int m_padV = 6;
+    double m_radius = 6;
+};
+
+// A symbol in a named colour, `size` pixels tall, in a box of `boxWidth` (the symbol's size when 0).
+class SymbolLabel : public QWidget
+{
+    Q_OBJECT
+public:
+    SymbolLabel(const QString& symbol, ColorRole role, int size, int boxWidth = 0, QWidget* parent = nullptr);
+    void setSymbol(const QString& symbol, ColorRole role);
+    QString symbol() const { return m_symbol; }
+    ColorRole role() const { return m_role; }
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_symbol;
+    ColorRole m_role;
+    int m_size;
+    int m_boxWidth;
+};
+
+// A one-pixel line in a faint colour.
+QWidget* makeDivider(double opacity, QWidget* parent = nullptr);
+
+// Runs `work` on the thread pool and hands its result to `done` on `receiver`'s thread. The delivery
+// goes through a watcher owned by the receiver, so a receiver that is gone by then is never called.
+template<class T> void runAsync(QObject* receiver, std::function<T()> work, std::function<void(const T&)> done)
+{
+    auto* watcher = new QFutureWatcher<T>(receiver);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, receiver, [watcher, done = std::move(done)] {
+        const T result = watcher->result();
+        watcher->deleteLater();
+        done(result);
+    });
+    watcher->setFuture(QtConcurrent::run(std::move(work)));
+}
+
+// Text quoted for a POSIX shell: inside single quotes, each single quote written as '\''.
+QString shellQuoted(const QString& text);

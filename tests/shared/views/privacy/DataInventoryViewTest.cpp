@@ -1,0 +1,97 @@
+#include "PrivacyFixture.h"
+
+#include "views/privacy/DataInventoryView.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+class DataInventoryViewTest : public PrivacyFixture
+{
+protected:
+    void showLoaded(DataInventoryView& view)
+    {
+        view.show();
+        ASSERT_TRUE(waitFor([&] { return view.inventory().has_value(); }));
+    }
+};
+
+Json readJson(const QString& path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return Json::parse(file.readAll().toStdString());
+}
+
+} // namespace
+
+TEST_F(DataInventoryViewTest, RowsUsePluralCountsAndListTheSuspendedProcessFile)
+{
+    logger.log(event("SIGSTOP", "Froze node"));
+    QDir().mkpath(locations.dataDirectory);
+    QFile suspended(locations.dataDirectory + "/suspended_processes.json");
+    ASSERT_TRUE(suspended.open(QIODevice::WriteOnly));
+    suspended.write(R"({"bootId":"b","processes":[{"a":1},{"b":2},{"c":3}]})");
+    suspended.close();
+
+    DataInventoryView view(services());
+    EXPECT_TRUE(view.rowTexts().isEmpty());
+    showLoaded(view);
+    const auto rows = view.rowTexts();
+    ASSERT_EQ(rows.size(), 6);
+    EXPECT_EQ(rows[0].mid(0, 2), (QStringList {"Audit Log", "1 entries"}));
+    EXPECT_EQ(rows[4].mid(0, 2), (QStringList {"Suspended Processes", "3 processes"}));
+    EXPECT_EQ(rows[5].mid(0, 2), (QStringList {"Preferences / Settings", "Configurations"}));
+    EXPECT_GT(view.inventory()->suspendedProcessesSizeBytes, 0);
+    EXPECT_EQ(view.inventory()->totalSizeBytes(),
+        view.inventory()->auditLogSizeBytes + view.inventory()->settingsSizeBytes
+            + view.inventory()->suspendedProcessesSizeBytes + view.inventory()->memoryHistorySizeBytes
+            + view.inventory()->buildHistorySizeBytes + view.inventory()->weeklyDigestSizeBytes);
+}
+
+TEST_F(DataInventoryViewTest, ExportWritesAFreshSummaryOnceEvenWhenPressedTwice)
+{
+    DataInventoryView view(services());
+    showLoaded(view);
+    logger.log(event("Power", "Read power"));
+    logger.log(event("SIGSTOP", "Froze \"x\"/y"));
+    dialogs.chosenPath = dir.filePath("export.json");
+
+    view.exportAllData();
+    EXPECT_TRUE(view.isExporting());
+    view.exportAllData();
+    ASSERT_TRUE(waitFor([&] { return !view.isExporting(); }));
+    EXPECT_EQ(dialogs.titles.size(), 1);
+    const Json j = readJson(dialogs.chosenPath);
+    EXPECT_EQ(j["inventory"]["auditLogEntries"], 2);
+    ASSERT_EQ(j["auditLog"].size(), 2u);
+    EXPECT_EQ(j["auditLog"][0]["action"], "Froze \"x\"/y");
+    EXPECT_TRUE(view.statusText().isEmpty());
+}
+
+TEST_F(DataInventoryViewTest, CancelWritesNothingAndAFailedWriteSaysSo)
+{
+    DataInventoryView view(services());
+    showLoaded(view);
+    dialogs.chosenPath.clear();
+    view.exportAllData();
+    EXPECT_FALSE(view.isExporting());
+    EXPECT_TRUE(view.statusText().isEmpty());
+
+    dialogs.chosenPath = dir.filePath("no/such/folder/export.json");
+    view.exportAllData();
+    ASSERT_TRUE(waitFor([&] { return !view.isExporting(); }));
+    EXPECT_TRUE(view.statusText().startsWith("Export failed: ")) << view.statusText().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dialogs.chosenPath));
+}
+
+TEST_F(DataInventoryViewTest, OpeningTheDataFolderCreatesItFirst)
+{
+    DataInventoryView view(services());
+    QDir(locations.dataDirectory).removeRecursively();
+    view.openInFileManager();
+    EXPECT_TRUE(QFileInfo(locations.dataDirectory).isDir());
+    EXPECT_EQ(desktop.openedFolders, QStringList {locations.dataDirectory});
+}

@@ -1,0 +1,95 @@
+#include "PrivacyFixture.h"
+
+#include "views/privacy/FullAuditLogSheet.h"
+
+#include <QFile>
+
+namespace {
+
+class FullAuditLogSheetTest : public PrivacyFixture
+{
+protected:
+    std::vector<AuditEvent> sample()
+    {
+        std::vector<AuditEvent> events {
+            event("SIGSTOP", "Froze chrome"),
+            event("Spotlight", "Paused indexing"),
+            event("Power", "Read CPU power"),
+            event("Low-power", "Entered saver"),
+            event("System", "Checked version"),
+        };
+        events[0].targetProcess = "firefox";
+        return events;
+    }
+};
+
+std::vector<std::string> actions(const std::vector<AuditEvent>& events)
+{
+    std::vector<std::string> out;
+    for (const auto& e : events)
+        out.push_back(e.actionDescription);
+    return out;
+}
+
+} // namespace
+
+TEST_F(FullAuditLogSheetTest, SearchMatchesActionOrCategoryAndChipsMatchCategoryInAnyCase)
+{
+    const auto events = sample();
+    using S = FullAuditLogSheet;
+    EXPECT_EQ(S::filtered(events, "", "All").size(), events.size());
+    EXPECT_EQ(actions(S::filtered(events, "CHROME", "All")), std::vector<std::string> {"Froze chrome"});
+    EXPECT_EQ(actions(S::filtered(events, "spotlight", "All")), std::vector<std::string> {"Paused indexing"});
+    EXPECT_TRUE(S::filtered(events, "firefox", "All").empty()); // the target is not searched
+    EXPECT_EQ(
+        actions(S::filtered(events, "", "Power")), (std::vector<std::string> {"Read CPU power", "Entered saver"}));
+    EXPECT_EQ(actions(S::filtered(events, "saver", "Power")), std::vector<std::string> {"Entered saver"});
+    EXPECT_TRUE(S::filtered(events, " ", "SIGCONT").empty());
+}
+
+TEST_F(FullAuditLogSheetTest, ListFollowsChipsWhileExportsAlwaysWriteTheWholeLog)
+{
+    for (const auto& e : sample())
+        logger.log(e);
+    FullAuditLogSheet sheet(services());
+    sheet.show();
+    ASSERT_TRUE(waitFor([&] { return sheet.events().size() == 5; }));
+    EXPECT_EQ(sheet.countText(), "5 total privileged events recorded locally");
+    EXPECT_FALSE(sheet.isEmptyStateShown());
+
+    sheet.selectFilter("SIGCONT");
+    EXPECT_TRUE(sheet.isEmptyStateShown());
+    sheet.selectFilter("Spotlight");
+    sheet.setSearchText("paused");
+    EXPECT_EQ(sheet.listedEvents().size(), 1u);
+
+    dialogs.chosenPath = dir.filePath("log.csv");
+    sheet.exportCsv();
+    QFile csv(dialogs.chosenPath);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll().count('\n'), 6);
+
+    dialogs.chosenPath = dir.filePath("log.json");
+    sheet.exportJson();
+    QFile json(dialogs.chosenPath);
+    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+    EXPECT_EQ(Json::parse(json.readAll().toStdString()).size(), 5u);
+
+    dialogs.chosenPath = dir.filePath("missing/log.json");
+    sheet.exportJson();
+    EXPECT_TRUE(sheet.statusText().startsWith("Export failed: "));
+}
+
+TEST_F(FullAuditLogSheetTest, AnEmptyLogShowsTheEmptyStateAndStillExports)
+{
+    FullAuditLogSheet sheet(services());
+    sheet.show();
+    settle();
+    EXPECT_EQ(sheet.countText(), "0 total privileged events recorded locally");
+    EXPECT_TRUE(sheet.isEmptyStateShown());
+    dialogs.chosenPath = dir.filePath("empty.csv");
+    sheet.exportCsv();
+    QFile csv(dialogs.chosenPath);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll(), "Timestamp,Category,Action,Success\n");
+}

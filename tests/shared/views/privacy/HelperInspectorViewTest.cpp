@@ -1,0 +1,113 @@
+#include "PrivacyFixture.h"
+
+#include "views/privacy/HelperInspectorView.h"
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QProcess>
+
+namespace {
+
+class HelperInspectorViewTest : public PrivacyFixture
+{
+protected:
+    void load(HelperInspectorView& view)
+    {
+        const int before = helper.statusReads;
+        view.hide();
+        view.show();
+        ASSERT_TRUE(waitFor([&] { return helper.statusReads > before && !view.statusText().isEmpty(); }));
+        settle();
+    }
+};
+
+} // namespace
+
+TEST_F(HelperInspectorViewTest, ShowsTheThreeStatesFromTheRealChecks)
+{
+    HelperInspectorView view(services());
+    EXPECT_TRUE(view.statusText().isEmpty());
+    load(view);
+    EXPECT_EQ(view.statusText(), "Not installed");
+    EXPECT_EQ(view.versionText(), "—");
+    EXPECT_EQ(view.ownershipText(), "Not verified ⚠");
+
+    helper.helperStatus.isInstalled = true;
+    helper.helperStatus.version = "unknown";
+    load(view);
+    EXPECT_EQ(view.statusText(), "Installed, not connected");
+    EXPECT_EQ(view.versionText(), "—");
+
+    helper.helperStatus.isConnected = true;
+    helper.helperStatus.version = "1.0.3";
+    helper.helperStatus.isCodeSigned = true;
+    load(view);
+    EXPECT_EQ(view.statusText(), "Installed and connected");
+    EXPECT_EQ(view.versionText(), "v1.0.3");
+    EXPECT_TRUE(view.ownershipText().endsWith("✓"));
+}
+
+TEST_F(HelperInspectorViewTest, VerifyCommandQuotesAPathHoldingAQuote)
+{
+    PrivacyServices s = services();
+    s.helperBinary = dir.filePath("it's here/quorvane-helper");
+    HelperInspectorView view(s);
+    const QString quoted = "'" + dir.filePath("it'\\''s here/quorvane-helper") + "'";
+    EXPECT_EQ(view.verifyCommand(), "sha256sum " + quoted + " && stat -c '%U %a' " + quoted);
+
+    // The shell sees the path as one word, whatever it holds.
+    QDir().mkpath(dir.filePath("it's here"));
+    QFile binary(s.helperBinary);
+    ASSERT_TRUE(binary.open(QIODevice::WriteOnly));
+    binary.write("helper");
+    binary.close();
+    QProcess shell;
+    shell.start("/bin/sh", {"-c", view.verifyCommand()});
+    ASSERT_TRUE(shell.waitForFinished(5000));
+    EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
+}
+
+TEST_F(HelperInspectorViewTest, FailedReinstallSaysWhyAndKeepsTheStatus)
+{
+    HelperInspectorView view(services());
+    load(view);
+    const int reads = helper.statusReads;
+    helper.installOutcome = {false, "authorization cancelled"};
+    view.reinstall();
+    EXPECT_TRUE(view.isBusy());
+    view.reinstall();
+    ASSERT_TRUE(waitFor([&] { return !view.isBusy(); }));
+    EXPECT_EQ(helper.installs, 1);
+    EXPECT_EQ(view.statusMessage(), "Registration failed: authorization cancelled");
+    settle();
+    EXPECT_EQ(helper.statusReads, reads);
+}
+
+TEST_F(HelperInspectorViewTest, UninstallAsksFirstAndReloadsAfterSuccess)
+{
+    HelperInspectorView view(services());
+    load(view);
+    dialogs.confirmAnswer = false;
+    view.requestUninstall();
+    settle();
+    EXPECT_EQ(helper.uninstalls, 0);
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_TRUE(dialogs.questions[0].text.contains("resumes every process"));
+
+    dialogs.confirmAnswer = true;
+    const int reads = helper.statusReads;
+    view.requestUninstall();
+    ASSERT_TRUE(waitFor([&] { return !view.isBusy() && helper.statusReads > reads; }));
+    EXPECT_EQ(helper.uninstalls, 1);
+    EXPECT_EQ(view.statusMessage(), "Helper unregistered successfully.");
+}
+
+TEST_F(HelperInspectorViewTest, CopyPutsTheCommandOnTheClipboard)
+{
+    HelperInspectorView view(services());
+    for (auto* button : view.findChildren<QAbstractButton*>()) {
+        if (button->accessibleName() == "Copy")
+            button->click();
+    }
+    EXPECT_EQ(desktop.clipboardText(), view.verifyCommand());
+}

@@ -1,0 +1,63 @@
+#include "PrivacyFixture.h"
+
+#include "views/privacy/HelperService.h"
+
+#include <QFile>
+
+namespace {
+
+// A setup program that records its argument and exits with the given status.
+QString script(const QTemporaryDir& dir, int status)
+{
+    const QString path = dir.filePath(QString("setup-%1").arg(status));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QString("#!/bin/sh\necho \"$1\" >> '%1'\necho 'units could not be copied'\nexit %2\n")
+                   .arg(dir.filePath("calls"))
+                   .arg(status)
+                   .toUtf8());
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+QString calls(const QTemporaryDir& dir)
+{
+    QFile file(dir.filePath("calls"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+} // namespace
+
+TEST(HelperServiceTest, ExitStatusesBecomeOutcomes)
+{
+    EXPECT_TRUE(SystemdHelperService::outcomeOf(0, "").ok);
+    for (int cancelled : {126, 127}) {
+        const auto outcome = SystemdHelperService::outcomeOf(cancelled, "");
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_EQ(outcome.error, "authorization cancelled");
+    }
+    EXPECT_EQ(SystemdHelperService::outcomeOf(3, "copying\nno systemd here\n").error, "no systemd here (code 3)");
+    EXPECT_EQ(SystemdHelperService::outcomeOf(2, "").error, "the setup program ended with code 2");
+}
+
+TEST(HelperServiceTest, RunsTheSetupProgramAndResumesBeforeRemoving)
+{
+    QTemporaryDir dir;
+    PrivacyMetricsEngine engine({}, PrivacyLocations::under(dir.path(), dir.path()), nullptr);
+    QStringList order;
+    // /usr/bin/env stands in for pkexec: it runs the program it is given.
+    SystemdHelperService ok(
+        engine, [&] { order << calls(dir); }, script(dir, 0), "/usr/bin/env");
+    EXPECT_TRUE(ok.install().ok);
+    EXPECT_TRUE(ok.uninstall().ok);
+    EXPECT_EQ(order, QStringList {"install\n"});
+    EXPECT_EQ(calls(dir), "install\nuninstall\n");
+
+    SystemdHelperService refused(engine, {}, script(dir, 126), "/usr/bin/env");
+    EXPECT_EQ(refused.install().error, "authorization cancelled");
+    SystemdHelperService broken(engine, {}, script(dir, 4), "/usr/bin/env");
+    EXPECT_EQ(broken.install().error, "units could not be copied (code 4)");
+    SystemdHelperService missing(engine, {}, dir.filePath("absent"), "/usr/bin/env");
+    EXPECT_FALSE(missing.install().ok);
+}

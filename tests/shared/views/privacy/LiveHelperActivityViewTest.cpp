@@ -1,0 +1,80 @@
+#include "PrivacyFixture.h"
+
+#include "views/privacy/LiveHelperActivityView.h"
+
+#include <QLocale>
+
+namespace {
+
+class LiveHelperActivityViewTest : public PrivacyFixture
+{
+};
+
+} // namespace
+
+TEST_F(LiveHelperActivityViewTest, RelativeTimesChangeUnitAtTheMinuteHourAndDay)
+{
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(1'800'000'000);
+    const auto ago = [&](qint64 seconds) { return LiveHelperActivityView::relativeTime(now, now.addSecs(-seconds)); };
+    EXPECT_EQ(ago(-30), "Just now");
+    EXPECT_EQ(ago(59), "Just now");
+    EXPECT_EQ(ago(60), "1m ago");
+    EXPECT_EQ(ago(3599), "59m ago");
+    EXPECT_EQ(ago(3600), "1h ago");
+    EXPECT_EQ(ago(86399), "23h ago");
+    EXPECT_EQ(ago(86400), QLocale().toString(now.addSecs(-86400).toLocalTime().date(), QLocale::ShortFormat));
+}
+
+TEST_F(LiveHelperActivityViewTest, KeepsTheFiftyNewestShowsTenAndIgnoresRepeats)
+{
+    for (int i = 0; i < 50; ++i)
+        engine.recordHelperAction(event("SIGSTOP", "action " + std::to_string(i), 50 - i));
+    LiveHelperActivityView view(services());
+    view.show();
+    ASSERT_EQ(view.recentEvents().size(), 50u);
+    EXPECT_EQ(view.rowActions().size(), 10);
+    EXPECT_EQ(view.rowActions().first(), "action 49");
+
+    const AuditEvent fresh = event("SIGCONT", "resumed");
+    engine.recordHelperAction(fresh);
+    ASSERT_TRUE(waitFor([&] { return view.rowActions().first() == "resumed"; }));
+    view.insert(fresh);
+    EXPECT_EQ(view.recentEvents().size(), 50u);
+    EXPECT_EQ(view.recentEvents().back().actionDescription, "action 1");
+    EXPECT_EQ(view.rowActions().size(), 10);
+    EXPECT_EQ(view.rowTimes().first(), "Just now");
+
+    for (int i = 0; i < 30; ++i)
+        view.insert(event("Power", "more"));
+    EXPECT_EQ(view.recentEvents().size(), LiveHelperActivityView::kMaxEvents);
+}
+
+TEST_F(LiveHelperActivityViewTest, StatusLineTellsInstalledFromConnected)
+{
+    LiveHelperActivityView view(services());
+    EXPECT_TRUE(view.isEmptyStateShown());
+    view.show();
+    ASSERT_TRUE(waitFor([&] { return !view.statusText().isEmpty(); }));
+    EXPECT_EQ(view.statusText(), "Helper not installed ⚠");
+
+    helper.helperStatus.isInstalled = true;
+    view.hide();
+    view.show();
+    ASSERT_TRUE(waitFor([&] { return view.statusText() == "Helper installed, not connected ⚠"; }));
+
+    helper.helperStatus.isConnected = true;
+    helper.helperStatus.version = "2.1";
+    view.hide();
+    view.show();
+    ASSERT_TRUE(waitFor([&] { return view.statusText() == "Helper v2.1 · Connected ✓"; }));
+}
+
+TEST_F(LiveHelperActivityViewTest, HiddenViewStopsListening)
+{
+    LiveHelperActivityView view(services());
+    view.show();
+    view.hide();
+    engine.recordHelperAction(event("SIGSTOP", "while hidden"));
+    settle();
+    EXPECT_TRUE(view.recentEvents().empty());
+}

@@ -1,0 +1,206 @@
+#include "SampleData.h"
+#include "SnapshotRegistry.h"
+
+#include "core/UserDefaults.h"
+#include "records/AssistanceTracker.h"
+#include "records/AuditLogger.h"
+#include "records/PrivacyMetricsEngine.h"
+#include "settings/NotificationPermission.h"
+#include "settings/PrivacyTabView.h"
+#include "settings/ProOnboardingView.h"
+#include "views/privacy/DataInventoryView.h"
+#include "views/privacy/FullAuditLogSheet.h"
+#include "views/privacy/GranularClearView.h"
+#include "views/privacy/HelperInspectorView.h"
+#include "views/privacy/HelperService.h"
+#include "views/privacy/LiveHelperActivityView.h"
+#include "views/privacy/NetworkActivityView.h"
+#include "views/privacy/OnboardingView.h"
+#include "views/privacy/PrivacyCommitmentView.h"
+#include "views/privacy/UninstallGuideView.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLayout>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QThreadPool>
+
+#include <memory>
+
+namespace {
+
+class SampleHelper : public HelperService
+{
+public:
+    PrivacyMetricsEngine::HelperStatus helperStatus;
+    PrivacyMetricsEngine::HelperStatus status() override { return helperStatus; }
+    Outcome install() override { return {false, QStringLiteral("authorization cancelled")}; }
+    Outcome uninstall() override { return {true, {}}; }
+};
+
+class SampleNotifications : public NotificationPermission
+{
+public:
+    bool request() override { return true; }
+};
+
+// A privacy store over stores in a temporary home, holding a few days of helper actions.
+struct PrivacySample
+{
+    explicit PrivacySample(SampleData& data)
+        : locations(PrivacyLocations::under(dir.path() + QStringLiteral("/root"), dir.path() + QStringLiteral("/home")))
+        , defaults(locations.settingsFile)
+        , logger(locations.dataDirectory)
+        , assistance(locations.dataDirectory)
+        , engine({&logger, &assistance, &defaults}, locations, nullptr,
+              [&data] { return Date::from1970(double(data.clock().now().toSecsSinceEpoch())); })
+    {
+        const Date now = Date::from1970(double(data.clock().now().toSecsSinceEpoch()));
+        if (data.kind() == SampleData::Kind::sample) {
+            const struct
+            {
+                double ago;
+                const char* category;
+                const char* action;
+                const char* process;
+                bool success;
+            } actions[] = {
+                {90000, "Spotlight", "Paused file indexing for a build", nullptr, true},
+                {7300, "SIGCONT", "Resumed chrome (pid 4242)", "chrome", true},
+                {3600, "SIGSTOP", "Froze chrome (pid 4242)", "chrome", true},
+                {600, "Power", "Read CPU package power", nullptr, true},
+                {61, "SIGSTOP", "Froze slack (pid 5120): not permitted", "slack", false},
+                {12, "System", "Checked helper version", nullptr, true},
+            };
+            for (const auto& a : actions) {
+                AuditEvent e {Uuid::random(), now.addingTimeInterval(-a.ago), a.category, a.action,
+                    a.process ? std::optional<std::string>(a.process) : std::nullopt,
+                    a.process ? std::optional<std::int32_t>(4242) : std::nullopt, a.success};
+                logger.log(e);
+                engine.recordHelperAction(e);
+            }
+            engine.recordOwnNetworkCall("localhost:11434", "Model list");
+            engine.recordOwnNetworkCall("localhost:11434", "Model list");
+            defaults.setString(QStringLiteral("appTheme"), QStringLiteral("Standard"));
+            QFile suspended(locations.dataDirectory + QStringLiteral("/suspended_processes.json"));
+            if (suspended.open(QIODevice::WriteOnly))
+                suspended.write(R"({"bootId":"x","processes":[{"pid":1},{"pid":2}]})");
+            helper.helperStatus.isInstalled = true;
+            helper.helperStatus.isConnected = true;
+            helper.helperStatus.version = "1.0.3";
+            helper.helperStatus.isCodeSigned = true;
+        }
+        services = PrivacyServices {&engine, &logger, &helper, &data.dialogs(), &data.desktop(), &data.clock(),
+            locations.dataDirectory, locations.helperBinary};
+    }
+
+    QTemporaryDir dir;
+    PrivacyLocations locations;
+    UserDefaults defaults;
+    AuditLogger logger;
+    AssistanceTracker assistance;
+    PrivacyMetricsEngine engine;
+    SampleHelper helper;
+    SampleNotifications notifications;
+    PrivacyServices services;
+};
+
+void settle()
+{
+    for (int i = 0; i < 4; ++i) {
+        QApplication::processEvents();
+        QThreadPool::globalInstance()->waitForDone();
+        QApplication::processEvents();
+    }
+}
+
+// Shows the widget at `width`, lets its loads arrive, and grabs it at the height its content needs.
+QImage settled(QWidget& widget, const Palette& palette, int width)
+{
+    widget.setAttribute(Qt::WA_DontShowOnScreen);
+    widget.resize(width, widget.sizeHint().height());
+    widget.show();
+    settle();
+    const int height = widget.hasHeightForWidth() ? widget.heightForWidth(width) : widget.sizeHint().height();
+    widget.resize(width, height);
+    settle();
+    QImage image(widget.size() * 2, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(2);
+    image.fill(palette.background);
+    QPainter p(&image);
+    widget.render(&p, QPoint(), QRegion(), QWidget::DrawChildren);
+    p.end();
+    widget.hide();
+    return image;
+}
+
+template<class View> void addCard(SnapshotRegistry& registry, const QString& name, int width = 560)
+{
+    registry.add(name, [width](const SnapshotContext& c) {
+        PrivacySample sample(c.data);
+        View view(sample.services);
+        return settled(view, c.palette, width);
+    });
+}
+
+QImage onboardingPage(const SnapshotContext& c, int step)
+{
+    PrivacySample sample(c.data);
+    OnboardingView flow(
+        step, PersonaConfiguration::WorkspacePersona::aiEngineer, PersonaConfiguration::FlavorPersona::bear,
+        [&sample](OnboardingView& f) -> QWidget* {
+            return new ProOnboardingView(sample.helper, sample.notifications, [&f] { f.setCurrentStep(5); });
+        },
+        [] {});
+    return grabWidget(flow, c.palette);
+}
+
+} // namespace
+
+void registerPrivacySnapshots(SnapshotRegistry& registry)
+{
+    addCard<DataInventoryView>(registry, QStringLiteral("privacy-data-inventory"));
+    addCard<GranularClearView>(registry, QStringLiteral("privacy-granular-clear"));
+    registry.add(QStringLiteral("privacy-granular-clear-ticked"), [](const SnapshotContext& c) {
+        PrivacySample sample(c.data);
+        GranularClearView view(sample.services);
+        view.toggle(PrivacyMetricsEngine::ClearableDataType::auditLog);
+        view.toggle(PrivacyMetricsEngine::ClearableDataType::savedYouMetrics);
+        return settled(view, c.palette, 560);
+    });
+    addCard<HelperInspectorView>(registry, QStringLiteral("privacy-helper-inspector"));
+    addCard<LiveHelperActivityView>(registry, QStringLiteral("privacy-live-activity"));
+    addCard<NetworkActivityView>(registry, QStringLiteral("privacy-network-activity"));
+    registry.add(QStringLiteral("privacy-commitment"), [](const SnapshotContext& c) {
+        PrivacyCommitmentView view(c.data.desktop());
+        return settled(view, c.palette, 560);
+    });
+    addCard<UninstallGuideView>(registry, QStringLiteral("privacy-uninstall-guide"));
+    registry.add(QStringLiteral("privacy-uninstall-audited"), [](const SnapshotContext& c) {
+        PrivacySample sample(c.data);
+        UninstallGuideView view(sample.services, QStringLiteral("/opt/Quorvane Pro/bin/quorvane-pro"));
+        view.pressStep(3);
+        view.pressStep(4);
+        settle();
+        return settled(view, c.palette, 560);
+    });
+    registry.add(QStringLiteral("privacy-audit-sheet"), [](const SnapshotContext& c) {
+        PrivacySample sample(c.data);
+        FullAuditLogSheet sheet(sample.services);
+        sheet.setAttribute(Qt::WA_DontShowOnScreen);
+        sheet.show();
+        settle();
+        return grabWidget(sheet, c.palette, 2.0, sheet.size());
+    });
+    for (int step = 1; step <= 5; ++step) {
+        registry.add(QStringLiteral("onboarding-step-%1").arg(step),
+            [step](const SnapshotContext& c) { return onboardingPage(c, step); });
+    }
+    registry.add(QStringLiteral("privacy-tab"), [](const SnapshotContext& c) {
+        PrivacySample sample(c.data);
+        PrivacyTabView tab(sample.services);
+        return settled(tab, c.palette, 620);
+    });
+}
