@@ -13,9 +13,9 @@
 
 namespace {
 
-PillButton* smallAction(const QString& text)
+PrivacyButton* smallAction(const QString& text)
 {
-    auto* button = new PillButton(text, QString(), Fonts::system(10, QFont::Bold));
+    auto* button = new PrivacyButton(text, QString(), Fonts::system(10, QFont::Bold));
     button->setColors(ColorRole::text, ColorRole::blue, 1);
     button->setPadding(8, 3);
     button->setCornerRadius(4);
@@ -98,7 +98,7 @@ ProOnboardingView::ProOnboardingView(
     layout->addLayout(steps);
     layout->addStretch();
 
-    m_continue = new PillButton(tr("Continue"), QString(), Fonts::system(13, QFont::Bold));
+    m_continue = new PrivacyButton(tr("Continue"), QString(), Fonts::system(13, QFont::Bold));
     m_continue->setPadding(24, 8);
     connect(m_continue, &QAbstractButton::clicked, this, &ProOnboardingView::continueSetup);
     layout->addWidget(m_continue, 0, Qt::AlignHCenter);

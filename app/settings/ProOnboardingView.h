@@ -6,7 +6,7 @@
 
 class HelperService;
 class NotificationPermission;
-class PillButton;
+class PrivacyButton;
 class Spinner;
 class SymbolLabel;
 class ThemedLabel;
@@ -52,10 +52,10 @@ private:
     SymbolLabel* m_helperIcon;
     SymbolLabel* m_bellIcon;
     Spinner* m_spinner;
-    PillButton* m_installButton;
+    PrivacyButton* m_installButton;
     ThemedLabel* m_installed;
     ThemedLabel* m_installFailure;
-    PillButton* m_allowButton;
+    PrivacyButton* m_allowButton;
     ThemedLabel* m_allowed;
-    PillButton* m_continue;
+    PrivacyButton* m_continue;
 };

@@ -92,10 +92,10 @@ DataInventoryView::DataInventoryView(const PrivacyServices& services, QWidget* p
     auto* actions = new QHBoxLayout;
     actions->setSpacing(12);
     auto* open
-        = new PillButton(tr("Open in File Manager"), QStringLiteral("folder.fill"), Fonts::system(11, QFont::Bold));
+        = new PrivacyButton(tr("Open in File Manager"), QStringLiteral("folder.fill"), Fonts::system(11, QFont::Bold));
     open->setColors(ColorRole::text, ColorRole::blue, 1);
     connect(open, &QAbstractButton::clicked, this, &DataInventoryView::openInFileManager);
-    m_exportButton = new PillButton(
+    m_exportButton = new PrivacyButton(
         tr("Export all data as JSON"), QStringLiteral("square.and.arrow.up"), Fonts::system(11, QFont::Bold));
     m_exportButton->setColors(ColorRole::text, ColorRole::shade, 0.08);
     connect(m_exportButton, &QAbstractButton::clicked, this, &DataInventoryView::exportAllData);

@@ -11,7 +11,7 @@
 
 #include <optional>
 
-class PillButton;
+class PrivacyButton;
 class QGridLayout;
 class Spinner;
 class ThemedLabel;
@@ -52,6 +52,6 @@ private:
     Spinner* m_spinner;
     QWidget* m_rows;
     QGridLayout* m_grid;
-    PillButton* m_exportButton;
+    PrivacyButton* m_exportButton;
     ThemedLabel* m_status;
 };

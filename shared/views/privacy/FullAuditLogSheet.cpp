@@ -87,7 +87,7 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
     titles->addWidget(m_count);
     header->addLayout(titles);
     header->addStretch();
-    auto* close = new PillButton(QString(), QStringLiteral("xmark.circle.fill"), Fonts::system(17));
+    auto* close = new PrivacyButton(QString(), QStringLiteral("xmark.circle.fill"), Fonts::system(17));
     close->setColors(ColorRole::secondary, ColorRole::shade, 0);
     close->setPadding(0, 0);
     close->setAccessibleName(tr("Close"));
@@ -111,7 +111,7 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
     auto* chips = new QHBoxLayout;
     chips->setSpacing(6);
     for (const QString& filter : filters) {
-        auto* chip = new PillButton(filter, QString(), Fonts::system(11, QFont::Bold));
+        auto* chip = new PrivacyButton(filter, QString(), Fonts::system(11, QFont::Bold));
         chip->setPadding(10, 5);
         connect(chip, &QAbstractButton::clicked, this, [this, filter] { selectFilter(filter); });
         chips->addWidget(chip);
@@ -147,8 +147,9 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
 
     auto* exports = new QHBoxLayout;
     exports->setSpacing(12);
-    auto* json = new PillButton(tr("Export as JSON"), QStringLiteral("doc.plaintext"), Fonts::system(11, QFont::Bold));
-    auto* csv = new PillButton(tr("Export as CSV"), QStringLiteral("tablecells"), Fonts::system(11, QFont::Bold));
+    auto* json
+        = new PrivacyButton(tr("Export as JSON"), QStringLiteral("doc.plaintext"), Fonts::system(11, QFont::Bold));
+    auto* csv = new PrivacyButton(tr("Export as CSV"), QStringLiteral("tablecells"), Fonts::system(11, QFont::Bold));
     for (auto* button : {json, csv})
         button->setColors(ColorRole::text, ColorRole::shade, 0.08);
     connect(json, &QAbstractButton::clicked, this, &FullAuditLogSheet::exportJson);

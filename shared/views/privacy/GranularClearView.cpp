@@ -52,7 +52,7 @@ GranularClearView::GranularClearView(const PrivacyServices& services, QWidget* p
         Row row {type, new RoundedBox(Qt::Vertical, 8, 4, 6), nullptr, nullptr, nullptr};
         auto* line = new QHBoxLayout;
         line->setSpacing(8);
-        row.check = new PillButton(QString(), QStringLiteral("square"), Fonts::system(14));
+        row.check = new PrivacyButton(QString(), QStringLiteral("square"), Fonts::system(14));
         row.check->setPadding(0, 0);
         row.check->setAccessibleName(labelOf(type));
         connect(row.check, &QAbstractButton::clicked, this, [this, type] { toggle(type); });
@@ -91,9 +91,9 @@ GranularClearView::GranularClearView(const PrivacyServices& services, QWidget* p
 
     auto* actions = new QHBoxLayout;
     actions->setSpacing(12);
-    m_clearSelected = new PillButton(tr("Clear Selected"), QString(), Fonts::system(11, QFont::Bold));
+    m_clearSelected = new PrivacyButton(tr("Clear Selected"), QString(), Fonts::system(11, QFont::Bold));
     connect(m_clearSelected, &QAbstractButton::clicked, this, &GranularClearView::requestClearSelected);
-    auto* everything = new PillButton(tr("Clear Everything"), QString(), Fonts::system(11, QFont::Bold));
+    auto* everything = new PrivacyButton(tr("Clear Everything"), QString(), Fonts::system(11, QFont::Bold));
     everything->setColors(ColorRole::red, ColorRole::red, 0.15);
     connect(everything, &QAbstractButton::clicked, this, &GranularClearView::requestClearEverything);
     actions->addWidget(m_clearSelected);

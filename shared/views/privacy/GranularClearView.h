@@ -12,7 +12,7 @@
 #include <optional>
 #include <set>
 
-class PillButton;
+class PrivacyButton;
 class RoundedBox;
 class SymbolLabel;
 class ThemedLabel;
@@ -56,7 +56,7 @@ private:
     {
         Type type;
         RoundedBox* box;
-        PillButton* check;
+        PrivacyButton* check;
         ThemedLabel* amount;
         ThemedLabel* warning;
     };
@@ -74,5 +74,5 @@ private:
     ThemedLabel* m_statusLabel;
     RoundedBox* m_failure;
     ThemedLabel* m_failureLabel;
-    PillButton* m_clearSelected;
+    PrivacyButton* m_clearSelected;
 };

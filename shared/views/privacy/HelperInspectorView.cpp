@@ -114,7 +114,7 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
         abilityColumn(tr("What this helper cannot do"), ColorRole::red, QStringLiteral("✗"), kCannot), 1);
     layout->addLayout(columns);
 
-    m_entitlementToggle = new PillButton(
+    m_entitlementToggle = new PrivacyButton(
         tr("Technical entitlements"), QStringLiteral("chevron.down"), Fonts::system(12, QFont::DemiBold));
     m_entitlementToggle->setColors(ColorRole::text, ColorRole::shade, 0);
     m_entitlementToggle->setPadding(0, 0);
@@ -155,9 +155,9 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
 
     auto* actions = new QHBoxLayout;
     actions->setSpacing(12);
-    m_reinstall = new PillButton(tr("Reinstall Helper"), QString(), Fonts::system(11, QFont::Bold));
+    m_reinstall = new PrivacyButton(tr("Reinstall Helper"), QString(), Fonts::system(11, QFont::Bold));
     m_reinstall->setColors(ColorRole::text, ColorRole::blue, 1);
-    m_uninstall = new PillButton(tr("Uninstall Helper"), QString(), Fonts::system(11, QFont::Bold));
+    m_uninstall = new PrivacyButton(tr("Uninstall Helper"), QString(), Fonts::system(11, QFont::Bold));
     m_uninstall->setColors(ColorRole::red, ColorRole::red, 0.15);
     connect(m_reinstall, &QAbstractButton::clicked, this, &HelperInspectorView::reinstall);
     connect(m_uninstall, &QAbstractButton::clicked, this, &HelperInspectorView::requestUninstall);

@@ -36,7 +36,7 @@ LiveHelperActivityView::LiveHelperActivityView(const PrivacyServices& services, 
     header->addWidget(
         new ThemedLabel(tr("Live Helper Activity Timeline"), Fonts::system(13, QFont::DemiBold), ColorRole::text));
     header->addStretch();
-    auto* full = new PillButton(tr("View full audit log"), QString(), Fonts::system(11, QFont::DemiBold));
+    auto* full = new PrivacyButton(tr("View full audit log"), QString(), Fonts::system(11, QFont::DemiBold));
     full->setColors(ColorRole::blue, ColorRole::shade, 0);
     full->setPadding(0, 0);
     connect(full, &QAbstractButton::clicked, this, &LiveHelperActivityView::openFullAuditLog);

@@ -106,7 +106,7 @@ NetworkActivityView::NetworkActivityView(const PrivacyServices& services, QWidge
     diagTexts->addWidget(new ThemedLabel(tr("Only when you ask for it"), Fonts::system(10), ColorRole::secondary));
     diagLine->addLayout(diagTexts);
     diagLine->addStretch();
-    m_expander = new PillButton(tr("What does it send? →"), QString(), Fonts::system(10, QFont::DemiBold));
+    m_expander = new PrivacyButton(tr("What does it send? →"), QString(), Fonts::system(10, QFont::DemiBold));
     m_expander->setColors(ColorRole::blue, ColorRole::shade, 0);
     m_expander->setPadding(0, 0);
     connect(m_expander, &QAbstractButton::clicked, this, &NetworkActivityView::toggleDetails);

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-class PillButton;
+class PrivacyButton;
 class RoundedBox;
 class ThemedLabel;
 
@@ -43,6 +43,6 @@ private:
     ThemedLabel* m_airGapLabel;
     QWidget* m_external;
     ThemedLabel* m_externalCount;
-    PillButton* m_expander;
+    PrivacyButton* m_expander;
     RoundedBox* m_details;
 };

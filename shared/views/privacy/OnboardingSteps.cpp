@@ -52,9 +52,9 @@ private:
 
 } // namespace
 
-PillButton* onboardingButton(const QString& title, bool green, int horizontalPadding)
+PrivacyButton* onboardingButton(const QString& title, bool green, int horizontalPadding)
 {
-    auto* button = new PillButton(title, QString(), Fonts::system(13, QFont::Bold));
+    auto* button = new PrivacyButton(title, QString(), Fonts::system(13, QFont::Bold));
     button->setColors(ColorRole::text, green ? ColorRole::green : ColorRole::blue, 1);
     button->setPadding(horizontalPadding, 8);
     return button;

@@ -10,12 +10,12 @@
 #include <functional>
 #include <vector>
 
-class PillButton;
+class PrivacyButton;
 class RoundedBox;
 class SymbolLabel;
 
 // The forward button of every first-run page: bold 13-pixel white text on a rounded colour.
-PillButton* onboardingButton(const QString& title, bool green, int horizontalPadding);
+PrivacyButton* onboardingButton(const QString& title, bool green, int horizontalPadding);
 
 // Page 1: the logo, the name and what the program does.
 class WelcomeStepView : public QWidget

@@ -65,7 +65,7 @@ PrivacyCommitmentView::PrivacyCommitmentView(Desktop& desktop, QWidget* parent)
 
     auto* sourceTitle = new QHBoxLayout;
     sourceTitle->addWidget(new ThemedLabel(tr("Open Source Core"), Fonts::system(12, QFont::Bold), ColorRole::text));
-    auto* github = new PillButton(tr("View on GitHub"), QString(), Fonts::system(11, QFont::DemiBold));
+    auto* github = new PrivacyButton(tr("View on GitHub"), QString(), Fonts::system(11, QFont::DemiBold));
     github->setColors(ColorRole::blue, ColorRole::shade, 0);
     github->setPadding(0, 0);
     connect(github, &QAbstractButton::clicked, this, [this] { m_desktop.openUrl(sourceUrl); });
@@ -78,7 +78,7 @@ PrivacyCommitmentView::PrivacyCommitmentView(Desktop& desktop, QWidget* parent)
 
     layout->addWidget(makeDivider(0.08));
     auto* footer = new QHBoxLayout;
-    auto* policy = new PillButton(tr("Full Privacy Policy →"), QString(), Fonts::system(11));
+    auto* policy = new PrivacyButton(tr("Full Privacy Policy →"), QString(), Fonts::system(11));
     policy->setColors(ColorRole::blue, ColorRole::shade, 0);
     policy->setPadding(0, 0);
     connect(policy, &QAbstractButton::clicked, this, [this] { m_desktop.openUrl(policyUrl); });

@@ -116,7 +116,7 @@ PrivacyCard::PrivacyCard(int spacing, QWidget* parent)
     setStroke(ColorRole::shade, 0.06);
 }
 
-PillButton::PillButton(const QString& text, const QString& symbol, const QFont& font, QWidget* parent)
+PrivacyButton::PrivacyButton(const QString& text, const QString& symbol, const QFont& font, QWidget* parent)
     : QAbstractButton(parent)
     , m_symbol(symbol)
 {
@@ -128,7 +128,7 @@ PillButton::PillButton(const QString& text, const QString& symbol, const QFont& 
     followTheme(ThemeManager::shared(), this, [this](const Palette&) { update(); });
 }
 
-void PillButton::setColors(
+void PrivacyButton::setColors(
     ColorRole foreground, ColorRole background, double backgroundOpacity, double foregroundOpacity)
 {
     m_fg = foreground;
@@ -138,7 +138,7 @@ void PillButton::setColors(
     update();
 }
 
-void PillButton::setLabel(const QString& text, const QString& symbol)
+void PrivacyButton::setLabel(const QString& text, const QString& symbol)
 {
     setText(text);
     m_symbol = symbol;
@@ -147,21 +147,21 @@ void PillButton::setLabel(const QString& text, const QString& symbol)
     update();
 }
 
-void PillButton::setPadding(int horizontal, int vertical)
+void PrivacyButton::setPadding(int horizontal, int vertical)
 {
     m_padH = horizontal;
     m_padV = vertical;
     updateGeometry();
 }
 
-QSize PillButton::sizeHint() const
+QSize PrivacyButton::sizeHint() const
 {
     const QFontMetrics fm(font());
     const int icon = m_symbol.isEmpty() ? 0 : fm.height() + 4;
     return {fm.horizontalAdvance(text()) + icon + 2 * m_padH, fm.height() + 2 * m_padV};
 }
 
-void PillButton::paintEvent(QPaintEvent*)
+void PrivacyButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -65,11 +65,11 @@ public:
 };
 
 // A flat painted button: an optional symbol and a text on a rounded fill.
-class PillButton : public QAbstractButton
+class PrivacyButton : public QAbstractButton
 {
     Q_OBJECT
 public:
-    PillButton(const QString& text, const QString& symbol, const QFont& font, QWidget* parent = nullptr);
+    PrivacyButton(const QString& text, const QString& symbol, const QFont& font, QWidget* parent = nullptr);
     void setColors(ColorRole foreground, ColorRole background, double backgroundOpacity, double foregroundOpacity = 1);
     void setLabel(const QString& text, const QString& symbol = {});
     void setPadding(int horizontal, int vertical);

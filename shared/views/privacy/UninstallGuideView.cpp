@@ -92,7 +92,7 @@ UninstallGuideView::UninstallGuideView(const PrivacyServices& services, QString 
             texts->addWidget(where);
         }
         step.label = tr(kSteps[i].button);
-        step.button = new PillButton(step.label, QString(), Fonts::system(10, QFont::Bold));
+        step.button = new PrivacyButton(step.label, QString(), Fonts::system(10, QFont::Bold));
         step.button->setPadding(10, 4);
         step.button->setCornerRadius(4);
         connect(step.button, &QAbstractButton::clicked, this, [this, i] { pressStep(i + 1); });

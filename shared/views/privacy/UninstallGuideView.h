@@ -12,7 +12,7 @@
 #include <optional>
 #include <set>
 
-class PillButton;
+class PrivacyButton;
 class QBoxLayout;
 class RoundedBox;
 class ThemedLabel;
@@ -48,7 +48,7 @@ private:
     {
         RoundedBox* badge;
         ThemedLabel* badgeText;
-        PillButton* button;
+        PrivacyButton* button;
         QString label;
     };
 
