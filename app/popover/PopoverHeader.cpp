@@ -113,6 +113,8 @@ PopoverHeader::PopoverHeader(PopoverState& state, PersonaViewModel& personaVM, T
     m_title = PopoverStyle::label(QStringLiteral("Quorvane"), Fonts::system(13, QFont::Bold), this);
     m_status = new ElidedLabel(QString(), 1, this);
     m_status->setFont(Fonts::system(9, QFont::DemiBold));
+    // As wide as its text up to the limit, cut with an ellipsis beyond it.
+    m_status->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     m_status->setMaximumWidth(kStatusMaxWidth);
     titles->addWidget(m_title);
     titles->addWidget(m_status);

@@ -3,6 +3,7 @@
 #include "Palette.h"
 
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QTextLayout>
 
@@ -80,8 +81,9 @@ void ElidedLabel::relayout()
 
 QSize ElidedLabel::sizeHint() const
 {
-    const QFontMetrics fm(font());
-    return {fm.horizontalAdvance(m_text), fm.lineSpacing() * m_maxLines};
+    // Rounded up, with a pixel to spare: a width of the rounded-down advance cuts the last glyph.
+    const QFontMetricsF fm(font());
+    return {qCeil(fm.horizontalAdvance(m_text)) + 1, QFontMetrics(font()).lineSpacing() * m_maxLines};
 }
 
 QSize ElidedLabel::minimumSizeHint() const

@@ -24,6 +24,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
@@ -88,10 +89,31 @@ struct AppsSample
             if (f.open(QIODevice::WriteOnly))
                 f.write(text);
         };
+        // Icons as image files, so the pictures do not depend on the machine's icon theme.
+        const auto icon = [&](const QString& name, const QColor& color, const QString& letter) {
+            QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(Qt::NoPen);
+            p.setBrush(color);
+            p.drawRoundedRect(QRectF(0, 0, 64, 64), 14, 14);
+            p.setPen(Qt::white);
+            QFont font = p.font();
+            font.setPixelSize(40);
+            font.setBold(true);
+            p.setFont(font);
+            p.drawText(QRectF(0, 0, 64, 64), Qt::AlignCenter, letter);
+            p.end();
+            image.save(root.filePath(name + QStringLiteral(".png")));
+            return root.filePath(name + QStringLiteral(".png")).toUtf8();
+        };
         write(QStringLiteral("applications/org.example.Editor.desktop"),
-            "[Desktop Entry]\nType=Application\nName=Editor\nExec=code %F\nIcon=accessories-text-editor\n");
+            "[Desktop Entry]\nType=Application\nName=Editor\nExec=code %F\nIcon="
+                + icon(QStringLiteral("editor"), QColor(0x23, 0x7A, 0xCC), QStringLiteral("E")) + "\n");
         write(QStringLiteral("applications/org.example.Terminal.desktop"),
-            "[Desktop Entry]\nType=Application\nName=Terminal\nExec=xterm\nIcon=utilities-terminal\n");
+            "[Desktop Entry]\nType=Application\nName=Terminal\nExec=xterm\nIcon="
+                + icon(QStringLiteral("terminal"), QColor(0x30, 0x30, 0x30), QStringLiteral(">")) + "\n");
         const auto process = [&](int pid, const QString& exe) {
             const QString p = QStringLiteral("proc/%1").arg(pid);
             root.mkpath(p);
@@ -116,7 +138,8 @@ void publishBusyTick(DashboardViewModel& model)
         DashboardSample s;
         s.cpuKind = DashboardSample::CpuKind::measured;
         s.cpuLoad.perCore = {0.62, 0.35, 0.18, 0.91, 0.05, 0.44, 0.27, 0.73, 0.12, 0.58, 0.33, 0.81};
-        s.cpuLoad.performanceSum = 5.4;
+        s.cpuLoad.performanceSum = 3.55; // CPUs 0-7
+        s.cpuLoad.efficiencySum = 1.84; // CPUs 8-11
         s.cpuLoad.userTicks = 70;
         s.cpuLoad.systemTicks = 30;
         s.cpuLoad.totalTicks = 400;

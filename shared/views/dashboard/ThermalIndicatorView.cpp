@@ -70,6 +70,7 @@ ThermalIndicatorView::ThermalIndicatorView(const QVThermalState& state, ThemeMan
     m_offending = new ElidedLabel(QString(), 1, this);
     m_offending->setFont(Fonts::system(10, QFont::Medium));
     m_offending->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_offending->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     row->addWidget(m_dot);
     row->addWidget(m_name);
     row->addWidget(m_warning);

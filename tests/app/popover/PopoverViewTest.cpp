@@ -7,6 +7,8 @@
 #include "popover/SymbolButton.h"
 #include "popover/TabDock.h"
 
+#include "ui/ElidedLabel.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -201,4 +203,15 @@ TEST_F(PopoverViewTest, ThemeChangeRepaintsAtOnce)
     EXPECT_EQ(selected->look().foreground, QColor(Qt::white));
     EXPECT_EQ(selected->look().background, Palette::forTheme(AppTheme::light).accent);
     EXPECT_EQ(view->header()->themeButton()->toolTip(), QStringLiteral("Theme: Light"));
+}
+
+TEST_F(PopoverViewTest, StatusLineFitsItsTextUpToItsLimit)
+{
+    auto view = makeView();
+    view->show();
+    QApplication::processEvents();
+    auto* status = view->header()->findChild<ElidedLabel*>();
+    ASSERT_NE(status, nullptr);
+    EXPECT_FALSE(status->isElided()) << status->width();
+    EXPECT_LE(status->width(), PopoverHeader::kStatusMaxWidth);
 }
