@@ -67,12 +67,14 @@ CpuFigures::Gauge CpuFigures::powerGauge(std::optional<double> watts)
 
 CpuFigures CpuFigures::from(const DashboardViewModel& m)
 {
-    const bool cpuMeasured = true;
-    const bool frequencyMeasured = true;
-    const bool temperatureMeasured = true;
-    const bool gpuMeasured = true;
-    const bool powerMeasured = true;
-    const bool fpsMeasured = true;
+    // Before the first tick every figure is the model's starting value, not a reading.
+    const bool sampled = m.memoryState().has_value();
+    const bool cpuMeasured = sampled;
+    const bool frequencyMeasured = sampled;
+    const bool temperatureMeasured = sampled;
+    const bool gpuMeasured = sampled;
+    const bool powerMeasured = sampled;
+    const bool fpsMeasured = sampled;
 
     CpuFigures f;
     f.header = headerText(when(frequencyMeasured, m.cpuFrequencyGHz()), when(temperatureMeasured, m.socTemperature()));

@@ -2,6 +2,7 @@
 
 #include "engines/DashboardViewModel.h"
 #include "records/ThemeManager.h"
+#include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
 #include "ui/NumberText.h"
 #include "ui/SymbolIcon.h"
@@ -95,8 +96,8 @@ struct NetworkTabView::Row
 {
     Card* card;
     Globe* globe;
-    QLabel* remote;
-    QLabel* process;
+    ElidedLabel* remote;
+    ElidedLabel* process;
     QLabel* status;
 };
 
@@ -129,6 +130,8 @@ NetworkTabView::NetworkTabView(DashboardViewModel& stats, ThemeManager& themes, 
         stack->setSpacing(2);
         captionLabel = makeLabel(caption, Fonts::system(13), card);
         figure = makeLabel(QString(), Fonts::system(17, QFont::Bold), card);
+        figure->setMinimumWidth(1);
+        figure->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         stack->addWidget(captionLabel);
         stack->addWidget(figure);
         cards->addWidget(card, 1);
@@ -199,8 +202,11 @@ NetworkTabView::Row& NetworkTabView::row(int index)
         r->globe = new Globe(r->card);
         auto* texts = new QVBoxLayout;
         texts->setSpacing(2);
-        r->remote = makeLabel(QString(), Fonts::monospaced(11, QFont::DemiBold), r->card);
-        r->process = makeLabel(QString(), Fonts::system(10), r->card);
+        // Long addresses and names are cut with an ellipsis rather than widening the page.
+        r->remote = new ElidedLabel(QString(), 1, r->card);
+        r->remote->setFont(Fonts::monospaced(11, QFont::DemiBold));
+        r->process = new ElidedLabel(QString(), 1, r->card);
+        r->process->setFont(Fonts::system(10));
         texts->addWidget(r->remote);
         texts->addWidget(r->process);
         r->status = makeLabel(QString(), Fonts::system(10, QFont::Bold), r->card);
@@ -243,9 +249,9 @@ void NetworkTabView::refresh()
         r.card->setFill(fill);
         r.globe->setColor(m_palette.blue);
         r.remote->setText(c.remote);
-        setColor(r.remote, m_palette.text);
+        r.remote->setColor(m_palette.text);
         r.process->setText(c.processName + QStringLiteral(" (PID: ") + c.pid + QStringLiteral(")"));
-        setColor(r.process, m_palette.secondaryText);
+        r.process->setColor(m_palette.secondaryText);
         r.status->setText(c.status);
         setColor(r.status, c.status == QLatin1String("ESTABLISHED") ? m_palette.green : m_palette.secondaryText);
         r.card->setVisible(true);

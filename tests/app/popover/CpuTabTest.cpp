@@ -98,7 +98,12 @@ TEST(CoreRingGridTest, RowsOfEightAndTheArcClamp)
 TEST_F(CpuTabTest, ShowsTheModelsFiguresAndFollowsEachTick)
 {
     CpuTab tab(*dashboard, themes);
-    EXPECT_TRUE(tab.coreGrid()->ringCount() > 0); // empty rings before the first sample
+    // Before the first sample: empty rings and no figure from the model's starting values.
+    EXPECT_TRUE(tab.coreGrid()->ringCount() > 0);
+    EXPECT_EQ(tab.headerText(), QStringLiteral("— GHz, —°"));
+    EXPECT_EQ(tab.shareTexts(), QStringList(4, QStringLiteral("—")));
+    for (const LargeRingGauge* gauge : tab.gauges())
+        EXPECT_EQ(gauge->valueText(), QStringLiteral("—"));
     auto s = sample();
     s.cpuLoad.perCore = std::vector<double>(16, 0.3);
     s.processorCount = 16;
