@@ -94,7 +94,8 @@ QFont rounded(int size, QFont::Weight weight)
 
 } // namespace
 
-CpuTab::CpuTab(DashboardViewModel& dashboardVM, ThemeManager& themes, AppDirectory* apps, QWidget* parent)
+CpuTab::CpuTab(DashboardViewModel& dashboardVM, ThemeManager& themes, AppDirectory* apps, PersonaViewModel* personaVM,
+    QWidget* parent)
     : QWidget(parent)
     , m_dashboardVM(dashboardVM)
     , m_palette(Palette::forTheme(themes.currentTheme()))
@@ -106,7 +107,7 @@ CpuTab::CpuTab(DashboardViewModel& dashboardVM, ThemeManager& themes, AppDirecto
     column->addWidget(PopoverStyle::divider(themes, this));
     column->addWidget(gpuSection());
     column->addWidget(PopoverStyle::divider(themes, this));
-    m_processes = new ProcessListView(dashboardVM, apps, themes, this);
+    m_processes = new ProcessListView(dashboardVM, apps, themes, personaVM, this);
     column->addWidget(m_processes);
 
     connect(&m_dashboardVM, &DashboardViewModel::figuresChanged, this, &CpuTab::refresh);

@@ -9,6 +9,7 @@ class AppDirectory;
 class CoreRingGrid;
 class DashboardViewModel;
 class LargeRingGauge;
+class PersonaViewModel;
 class ProcessListView;
 class QLabel;
 class SparklineView;
@@ -21,8 +22,8 @@ class CpuTab : public QWidget
 {
     Q_OBJECT
 public:
-    CpuTab(
-        DashboardViewModel& dashboardVM, ThemeManager& themes, AppDirectory* apps = nullptr, QWidget* parent = nullptr);
+    CpuTab(DashboardViewModel& dashboardVM, ThemeManager& themes, AppDirectory* apps = nullptr,
+        PersonaViewModel* personaVM = nullptr, QWidget* parent = nullptr);
 
     QString headerText() const;
     QString fpsText() const;

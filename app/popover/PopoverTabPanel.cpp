@@ -66,13 +66,14 @@ QWidget* emptySlot(QWidget* parent)
 
 } // namespace
 
-PopoverTabPanel::PopoverTabPanel(
-    PopoverState& state, DashboardViewModel& dashboardVM, ThemeManager& themes, AppDirectory* apps, QWidget* parent)
+PopoverTabPanel::PopoverTabPanel(PopoverState& state, DashboardViewModel& dashboardVM, ThemeManager& themes,
+    AppDirectory* apps, PersonaViewModel* personaVM, QWidget* parent)
     : QWidget(parent)
     , m_state(state)
     , m_dashboardVM(dashboardVM)
     , m_themes(themes)
     , m_apps(apps)
+    , m_personaVM(personaVM)
     , m_settings(state.settings())
     , m_palette(Palette::forTheme(themes.currentTheme()))
 {
@@ -170,7 +171,7 @@ QWidget* PopoverTabPanel::build(Page page)
     case Page::telemetry:
         return new TelemetrySection(m_dashboardVM, m_themes, content);
     case Page::cpu:
-        return new CpuTab(m_dashboardVM, m_themes, m_apps, content);
+        return new CpuTab(m_dashboardVM, m_themes, m_apps, m_personaVM, content);
     case Page::actions:
         return buildActions();
     case Page::storage:

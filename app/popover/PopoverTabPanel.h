@@ -7,6 +7,7 @@
 
 class AppDirectory;
 class DashboardViewModel;
+class PersonaViewModel;
 class PopoverState;
 class QScrollArea;
 class QVBoxLayout;
@@ -23,7 +24,7 @@ public:
     enum class Page { memorySplit, memoryLoading, telemetry, cpu, actions, storage, network };
 
     PopoverTabPanel(PopoverState& state, DashboardViewModel& dashboardVM, ThemeManager& themes,
-        AppDirectory* apps = nullptr, QWidget* parent = nullptr);
+        AppDirectory* apps = nullptr, PersonaViewModel* personaVM = nullptr, QWidget* parent = nullptr);
 
     // What a tab shows: 0 memory (split bar, its loading indicator, or the telemetry charts), 2 actions,
     // 3 storage, 4 network; 1 and every other value the CPU tab.
@@ -51,6 +52,7 @@ private:
     DashboardViewModel& m_dashboardVM;
     ThemeManager& m_themes;
     AppDirectory* m_apps;
+    PersonaViewModel* m_personaVM;
     ViewSettings& m_settings;
     Palette m_palette;
     QScrollArea* m_scroll;

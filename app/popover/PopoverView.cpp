@@ -40,7 +40,7 @@ PopoverView::PopoverView(DashboardViewModel& dashboardVM, PersonaViewModel& pers
     m_header = new PopoverHeader(*m_state, personaVM, themes, *m_actions, this);
     column->addWidget(m_header);
     column->addWidget(PopoverStyle::divider(themes, this));
-    m_panel = new PopoverTabPanel(*m_state, dashboardVM, themes, apps, this);
+    m_panel = new PopoverTabPanel(*m_state, dashboardVM, themes, apps, &personaVM, this);
     column->addWidget(m_panel, 1);
     column->addWidget(PopoverStyle::divider(themes, this));
     m_dock = new TabDock(*m_state, themes, *m_actions, this);

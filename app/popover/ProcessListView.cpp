@@ -2,6 +2,9 @@
 
 #include "AppDirectory.h"
 #include "PopoverStyle.h"
+#include "SymbolButton.h"
+
+#include "core/PersonaViewModel.h"
 
 #include "engines/DashboardViewModel.h"
 #include "records/ThemeManager.h"
@@ -55,18 +58,18 @@ private:
     QColor m_accent;
 };
 
-// The three fixed glyphs of every row.
+// The two fixed glyphs of every row; the snowflake after them is the row's freeze control.
 class Glyphs : public QWidget
 {
 public:
     explicit Glyphs(QWidget* parent)
         : QWidget(parent)
     {
-        setFixedSize(3 * 10 + 2 * 3, 12);
+        setFixedSize(2 * 10 + 3, 12);
     }
-    void setColors(const QColor& purple, const QColor& secondary, const QColor& cyan)
+    void setColors(const QColor& purple, const QColor& secondary)
     {
-        m_colors = {purple, secondary, cyan};
+        m_colors = {purple, secondary};
         update();
     }
 
@@ -74,8 +77,8 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
-        const char* names[] = {"sparkles", "terminal", "snowflake"};
-        for (int i = 0; i < 3 && i < m_colors.size(); ++i)
+        const char* names[] = {"sparkles", "terminal"};
+        for (int i = 0; i < 2 && i < m_colors.size(); ++i)
             SymbolIcon::paint(p, QRectF(i * 13, 1, 10, 10), QString::fromLatin1(names[i]), m_colors[i], 10);
     }
 
@@ -98,23 +101,33 @@ public:
         name = new ElidedLabel(QString(), 1, this);
         name->setFont(Fonts::system(11, QFont::Medium));
         glyphs = new Glyphs(this);
+        toggle = new SymbolButton(QSize(10, 12), this);
         cpu = PopoverStyle::label(QString(), Fonts::monospaced(11, QFont::DemiBold), this);
         line->addWidget(icon);
         line->addWidget(name, 1);
-        line->addWidget(glyphs);
+        auto* symbols = new QHBoxLayout;
+        symbols->setSpacing(3);
+        symbols->addWidget(glyphs);
+        symbols->addWidget(toggle);
+        line->addLayout(symbols);
         line->addWidget(cpu);
     }
     RowIcon* icon;
     ElidedLabel* name;
     Glyphs* glyphs;
+    SymbolButton* toggle;
     QLabel* cpu;
+    std::int32_t pid = 0;
+    std::string processName;
+    bool frozen = false;
 };
 
-ProcessListView::ProcessListView(
-    DashboardViewModel& dashboardVM, AppDirectory* apps, ThemeManager& themes, QWidget* parent)
+ProcessListView::ProcessListView(DashboardViewModel& dashboardVM, AppDirectory* apps, ThemeManager& themes,
+    PersonaViewModel* personaVM, QWidget* parent)
     : QWidget(parent)
     , m_dashboardVM(dashboardVM)
     , m_apps(apps)
+    , m_personaVM(personaVM)
     , m_palette(Palette::forTheme(themes.currentTheme()))
 {
     auto* column = new QVBoxLayout(this);
@@ -125,9 +138,21 @@ ProcessListView::ProcessListView(
     column->addWidget(m_title);
     column->addWidget(m_empty);
     for (int i = 0; i < kMaxRows; ++i) {
-        m_rows << new Row(this);
-        column->addWidget(m_rows.last());
+        Row* row = new Row(this);
+        m_rows << row;
+        column->addWidget(row);
+        row->toggle->setEnabled(m_personaVM != nullptr);
+        connect(row->toggle, &QAbstractButton::clicked, this, [this, row] {
+            if (!m_personaVM || row->pid <= 0)
+                return;
+            if (row->frozen)
+                m_personaVM->resumeProcess(row->pid);
+            else
+                m_personaVM->freezeProcess(row->pid, row->processName);
+        });
     }
+    if (m_personaVM)
+        connect(m_personaVM, &PersonaViewModel::frozenProcessesChanged, this, &ProcessListView::refresh);
     connect(&m_dashboardVM, &DashboardViewModel::topProcessesChanged, this, &ProcessListView::refresh);
     if (m_apps)
         connect(m_apps, &AppDirectory::loaded, this, &ProcessListView::refresh);
@@ -155,6 +180,11 @@ QStringList ProcessListView::rowTexts(int index) const
     return {m_rows[index]->name->text(), m_rows[index]->cpu->text()};
 }
 
+SymbolButton* ProcessListView::rowToggle(int index) const
+{
+    return index >= 0 && index < m_rows.size() ? m_rows[index]->toggle : nullptr;
+}
+
 bool ProcessListView::rowHasAppIcon(int index) const
 {
     return index >= 0 && index < rowCount() && m_rows[index]->icon->hasIcon();
@@ -165,9 +195,7 @@ void ProcessListView::applyTheme()
     PopoverStyle::setColor(m_title, m_palette.secondaryText);
     PopoverStyle::setColor(m_empty, m_palette.secondaryText);
     for (Row* r : std::as_const(m_rows)) {
-        r->name->setColor(m_palette.text);
-        PopoverStyle::setColor(r->cpu, m_palette.text);
-        r->glyphs->setColors(m_palette.purple, m_palette.secondaryText, m_palette.cyan);
+        r->glyphs->setColors(m_palette.purple, m_palette.secondaryText);
     }
     refresh();
 }
@@ -189,8 +217,22 @@ void ProcessListView::refresh()
                 icon = AppDirectory::icon(*entry);
         }
         r->icon->set(icon, m_palette.accent);
+        r->pid = process.pid;
+        r->processName = process.name;
+        r->frozen = m_personaVM && m_personaVM->frozenProcesses().count(process.pid) > 0;
         r->name->setText(QString::fromStdString(process.name));
-        r->cpu->setText(NumberText::numberText("%.1f%%", process.cpuPercent));
+        // A frozen process: its name in blue and "FROZEN" in cyan in place of its share.
+        r->name->setColor(r->frozen ? m_palette.blue : m_palette.text);
+        r->cpu->setText(r->frozen ? tr("FROZEN") : NumberText::numberText("%.1f%%", process.cpuPercent));
+        PopoverStyle::setColor(r->cpu, r->frozen ? m_palette.cyan : m_palette.text);
+        SymbolButton::Look look;
+        look.symbol = r->frozen ? QStringLiteral("play.fill") : QStringLiteral("snowflake");
+        look.symbolSize = 10;
+        look.foreground = r->frozen ? m_palette.green : m_palette.cyan;
+        r->toggle->setLook(look);
+        const QString help = m_personaVM ? (r->frozen ? tr("Resume Process") : tr("Freeze Process")) : QString();
+        r->toggle->setToolTip(help);
+        r->toggle->setAccessibleName(help);
         r->setVisible(true);
     }
 }

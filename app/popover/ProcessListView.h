@@ -7,7 +7,9 @@
 
 class AppDirectory;
 class DashboardViewModel;
+class PersonaViewModel;
 class QLabel;
+class SymbolButton;
 class ThemeManager;
 
 // "PROCESSES": the busiest processes by CPU share, four at most, each with its application's icon
@@ -18,8 +20,9 @@ class ProcessListView : public QWidget
 public:
     static constexpr int kMaxRows = 4;
 
-    ProcessListView(
-        DashboardViewModel& dashboardVM, AppDirectory* apps, ThemeManager& themes, QWidget* parent = nullptr);
+    // With a persona view model each row's snowflake freezes its process and a frozen row resumes it.
+    ProcessListView(DashboardViewModel& dashboardVM, AppDirectory* apps, ThemeManager& themes,
+        PersonaViewModel* personaVM = nullptr, QWidget* parent = nullptr);
 
     int rowCount() const;
     bool showsEmptyText() const;
@@ -27,6 +30,8 @@ public:
     QStringList rowTexts(int index) const;
     // Whether row `index` draws an application icon (else the cpu symbol).
     bool rowHasAppIcon(int index) const;
+    // Row `index`'s freeze or resume control.
+    SymbolButton* rowToggle(int index) const;
 
 private:
     class Row;
@@ -35,6 +40,7 @@ private:
 
     DashboardViewModel& m_dashboardVM;
     AppDirectory* m_apps;
+    PersonaViewModel* m_personaVM;
     Palette m_palette;
     QLabel* m_title;
     QLabel* m_empty;

@@ -5,7 +5,11 @@
 #include "popover/CpuTab.h"
 #include "popover/LargeRingGauge.h"
 #include "popover/ProcessListView.h"
+#include "popover/SymbolButton.h"
 #include "popover/TelemetrySection.h"
+
+#include <QCoreApplication>
+#include <QTest>
 
 #include <limits>
 
@@ -161,4 +165,25 @@ TEST_F(CpuTabTest, ProcessListShowsAtMostFourRows)
     dashboard->publishSample(s);
     EXPECT_TRUE(list.showsEmptyText());
     EXPECT_EQ(list.rowCount(), 0);
+}
+
+TEST_F(CpuTabTest, SnowflakeFreezesThroughThePersonaModelAndAFrozenRowResumes)
+{
+    ProcessListView list(*dashboard, nullptr, themes, personaVM.get());
+    auto s = sample();
+    // A process of this test run, so the helper's test mode accepts it.
+    s.processes = std::vector<RunningProcess> {
+        {static_cast<std::int32_t>(QCoreApplication::applicationPid()), "popover-test", 10, 12.5, {}}};
+    dashboard->publishSample(s);
+    ASSERT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(list.rowToggle(0)->toolTip(), QStringLiteral("Freeze Process"));
+
+    QTest::mouseClick(list.rowToggle(0), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!personaVM->frozenProcesses().empty(), 5000);
+    EXPECT_EQ(list.rowTexts(0).value(1), QStringLiteral("FROZEN"));
+    EXPECT_EQ(list.rowToggle(0)->toolTip(), QStringLiteral("Resume Process"));
+
+    QTest::mouseClick(list.rowToggle(0), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(personaVM->frozenProcesses().empty(), 5000);
+    EXPECT_EQ(list.rowTexts(0).value(1), QStringLiteral("12.5%"));
 }
