@@ -67,27 +67,26 @@ CpuFigures::Gauge CpuFigures::powerGauge(std::optional<double> watts)
 
 CpuFigures CpuFigures::from(const DashboardViewModel& m)
 {
-    // Before the first tick every figure is the model's starting value, not a reading.
-    const bool sampled = m.memoryState().has_value();
-    const bool cpuMeasured = sampled;
-    const bool frequencyMeasured = sampled;
-    const bool temperatureMeasured = sampled;
-    const bool gpuMeasured = sampled;
-    const bool powerMeasured = sampled;
-    const bool fpsMeasured = sampled;
-
+    // A figure the last tick had no source for shows the dash (the model keeps its stand-in number).
+    const MeasuredFigures& measured = m.measured();
+    const bool cpuMeasured = measured.cpuUsage;
+    const bool frequencyMeasured = measured.cpuFrequency;
+    const bool temperatureMeasured = measured.socTemperature;
+    const bool gpuMeasured = measured.gpuUsage;
+    const bool powerMeasured = measured.powerDraw;
+    const bool fpsMeasured = measured.displayFPS;
     CpuFigures f;
     f.header = headerText(when(frequencyMeasured, m.cpuFrequencyGHz()), when(temperatureMeasured, m.socTemperature()));
     f.user = cpuMeasured ? percent(m.userCpuPercent()) : dash;
     f.system = cpuMeasured ? percent(m.systemCpuPercent()) : dash;
-    f.efficiency = cpuMeasured ? percent(m.eClusterUsage()) : dash;
-    f.performance = cpuMeasured ? percent(m.pClusterUsage()) : dash;
+    f.efficiency = measured.efficiencyCluster ? percent(m.eClusterUsage()) : dash;
+    f.performance = measured.performanceCluster ? percent(m.pClusterUsage()) : dash;
     f.fps = (fpsMeasured ? QString::number(m.displayFPS()) : dash) + QStringLiteral(" FPS");
-    if (!m.perCoreUsage().isEmpty())
+    if (measured.perCoreUsage && !m.perCoreUsage().isEmpty())
         f.cores = m.perCoreUsage();
     f.gpu = gpuGauge(when(gpuMeasured, m.gpuUsage()));
     const auto& memory = m.memoryState();
-    f.aiMemory = memory ? aiMemoryGauge(memory->aiModelsGB, memory->totalGB) : Gauge {dash, 0};
+    f.aiMemory = memory && measured.memory ? aiMemoryGauge(memory->aiModelsGB, memory->totalGB) : Gauge {dash, 0};
     f.temperature = temperatureGauge(when(temperatureMeasured, m.socTemperature()));
     f.power = powerGauge(when(powerMeasured, m.powerDraw()));
     return f;

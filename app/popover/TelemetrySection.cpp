@@ -134,7 +134,7 @@ void TelemetrySection::applyTheme()
 
 void TelemetrySection::refresh()
 {
-    m_cpu.value->setText(percentText(m_dashboardVM.cpuUsage()));
+    m_cpu.value->setText(m_dashboardVM.measured().cpuUsage ? percentText(m_dashboardVM.cpuUsage()) : NumberText::dash);
     m_cpu.chart->setData(m_dashboardVM.cpuHistory());
     m_ram.chart->setData(m_dashboardVM.memoryHistory());
     m_ai.chart->setData(m_dashboardVM.aiMemoryHistory());

@@ -107,28 +107,29 @@ void DashboardViewModel::sampleAfterReclaim()
 void DashboardViewModel::publishSample(const DashboardSample& sample)
 {
     ChangeBatch changes(*this);
-    updateCPUUsage(sample, changes);
+    MeasuredFigures measured;
+    updateCPUUsage(sample, changes, measured);
 
     changes.publish(m_isOllamaRunning, sample.ollamaRunning, &DashboardViewModel::isOllamaRunningChanged);
     changes.publish(m_loadedModels, sample.models, &DashboardViewModel::loadedModelsChanged);
     changes.publish(m_memoryState, std::optional(sample.memory), &DashboardViewModel::memoryStateChanged);
+    measured.memory = sample.memory.totalGB > 0;
     changes.publish(m_thermalState, std::optional(sample.thermal), &DashboardViewModel::thermalStateChanged);
     // Checked again here: the list is dropped when the user paused it while the tick was reading.
     if (sample.processes && !m_isProcessesPaused)
         changes.publish(m_topProcesses, *sample.processes, &DashboardViewModel::topProcessesChanged);
 
-    updateTemperatures(sample, changes);
+    updateTemperatures(sample, changes, measured);
     updatePowerEstimates(changes);
-    updateBatteryStatus(sample, changes);
-    updateNetworkRates(sample, changes);
+    updateBatteryStatus(sample, changes, measured);
+    updateNetworkRates(sample, changes, measured);
     updateDiskUsage(sample, changes);
     updateIPAddresses(sample, changes);
     publishConnections(sample.connections, changes);
 
-    if (m_isLowPowerModeEnabled)
-        applyLowPowerScaling(changes);
-    updateEstimates(sample, changes);
+    updateEstimates(sample, changes, measured);
     updateHistories(changes);
+    changes.publish(m_measured, measured, &DashboardViewModel::measuredChanged);
     changes.finish();
 }
 
@@ -148,14 +149,11 @@ void DashboardViewModel::ChangeBatch::finish()
     m_any = false;
 }
 
-double DashboardViewModel::uniform(double low, double high)
-{
-    return std::uniform_real_distribution<double>(low, high)(m_random);
-}
-
-void DashboardViewModel::updateCPUUsage(const DashboardSample& sample, ChangeBatch& changes)
+void DashboardViewModel::updateCPUUsage(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured)
 {
     if (sample.cpuKind == DashboardSample::CpuKind::measured) {
+        measured.cpuUsage = measured.perCoreUsage = measured.performanceCluster = true;
+        measured.efficiencyCluster = !m_sampler->efficiencyCpus().empty();
         const CpuLoad& load = sample.cpuLoad;
         changes.publish(m_perCoreUsage, QList<double>(load.perCore.begin(), load.perCore.end()),
             &DashboardViewModel::perCoreUsageChanged);
@@ -172,61 +170,62 @@ void DashboardViewModel::updateCPUUsage(const DashboardSample& sample, ChangeBat
         const double cores = static_cast<double>(load.perCore.size());
         changes.publish(m_cpuUsage, cores > 0 ? (load.efficiencySum + load.performanceSum) / cores * 100.0 : 0.0,
             &DashboardViewModel::cpuUsageChanged);
-        changes.publish(
-            m_cpuFrequencyGHz, 1.89 + m_cpuUsage / 100.0 * 1.5, &DashboardViewModel::cpuFrequencyGHzChanged);
+        changes.publish(m_cpuFrequencyGHz, FigureEstimator::cpuFrequencyGHz(m_cpuUsage),
+            &DashboardViewModel::cpuFrequencyGHzChanged);
     } else {
         changes.publish(m_cpuUsage, sample.trackerUsage, &DashboardViewModel::cpuUsageChanged);
         if (m_perCoreUsage.isEmpty()) {
             int count = sample.cpuKind == DashboardSample::CpuKind::firstSample ? sample.processorCount : 0;
             if (count <= 0)
                 count = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-            QList<double> placeholders;
-            for (int i = 0; i < count; ++i)
-                placeholders.append(uniform(0.05, 0.2));
-            changes.publish(m_perCoreUsage, placeholders, &DashboardViewModel::perCoreUsageChanged);
+            changes.publish(
+                m_perCoreUsage, FigureEstimator::idleCores(count), &DashboardViewModel::perCoreUsageChanged);
         }
     }
     int fps = 60;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const double rate = screen->refreshRate();
-        if (rate > 0)
+        if (rate > 0) {
             fps = static_cast<int>(std::lround(rate));
+            measured.displayFPS = true;
+        }
     }
     changes.publish(m_displayFPS, fps, &DashboardViewModel::displayFPSChanged);
 }
 
-void DashboardViewModel::updateTemperatures(const DashboardSample& sample, ChangeBatch& changes)
+void DashboardViewModel::updateTemperatures(
+    const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured)
 {
     // A class of sensor the machine lacks takes the fallback range, never another sensor's reading.
-    changes.publish(m_socTemperature, sample.chipTemperature.value_or(42.0 + uniform(-1.5, 2.5)),
+    measured.socTemperature = measured.throttling = sample.chipTemperature.has_value();
+    measured.gpuTemperature = sample.gpuTemperature.has_value();
+    measured.ssdTemperature = sample.ssdTemperature.has_value();
+    changes.publish(m_socTemperature, sample.chipTemperature.value_or(m_estimator.socTemperature()),
         &DashboardViewModel::socTemperatureChanged);
-    const double gpu = sample.gpuTemperature ? *sample.gpuTemperature : m_socTemperature * 0.9 + uniform(-1.0, 1.0);
+    const double gpu = sample.gpuTemperature.value_or(m_estimator.gpuTemperature(m_socTemperature));
     changes.publish(m_gpuTemperature, gpu, &DashboardViewModel::gpuTemperatureChanged);
-    changes.publish(m_ssdTemperature, sample.ssdTemperature.value_or(34.0 + uniform(-0.5, 1.0)),
+    changes.publish(m_ssdTemperature, sample.ssdTemperature.value_or(m_estimator.ssdTemperature()),
         &DashboardViewModel::ssdTemperatureChanged);
     changes.publish(m_throttlingStatus, m_socTemperature > 95 ? (m_socTemperature - 95) * 5 : 0.0,
         &DashboardViewModel::throttlingStatusChanged);
 
-    QList<double> fans;
-    if (!sample.fanRPMs.empty())
-        fans = QList<double>(sample.fanRPMs.begin(), sample.fanRPMs.end()); // measured speeds win
-    else if (m_forceTurboCooling)
-        fans = {6800 + uniform(-50, 50)};
-    else if (m_socTemperature > 55)
-        fans = {std::min(1200 + (m_socTemperature - 55) * 120, 7200.0)};
-    else
-        fans = {0.0};
-    changes.publish(m_fanRPMs, fans, &DashboardViewModel::fanRPMsChanged);
+    // Only measured speeds: a machine without fan readings lists no fan.
+    measured.fans = !sample.fanRPMs.empty();
+    changes.publish(
+        m_fanRPMs, QList<double>(sample.fanRPMs.begin(), sample.fanRPMs.end()), &DashboardViewModel::fanRPMsChanged);
 }
 
 void DashboardViewModel::updatePowerEstimates(ChangeBatch& changes)
 {
-    changes.publish(m_cpuPowerDraw, std::max(m_cpuUsage * 0.35, 0.5), &DashboardViewModel::cpuPowerDrawChanged);
-    changes.publish(m_gpuPowerDraw, std::max(m_gpuUsage * 0.45, 0.5), &DashboardViewModel::gpuPowerDrawChanged);
-    changes.publish(m_powerDraw, m_cpuPowerDraw + m_gpuPowerDraw, &DashboardViewModel::powerDrawChanged);
+    // No power source is read on the tick: these stay estimates from the loads.
+    const auto power = FigureEstimator::power(m_cpuUsage, m_gpuUsage);
+    changes.publish(m_cpuPowerDraw, power.cpu, &DashboardViewModel::cpuPowerDrawChanged);
+    changes.publish(m_gpuPowerDraw, power.gpu, &DashboardViewModel::gpuPowerDrawChanged);
+    changes.publish(m_powerDraw, power.total, &DashboardViewModel::powerDrawChanged);
 }
 
-void DashboardViewModel::updateBatteryStatus(const DashboardSample& sample, ChangeBatch& changes)
+void DashboardViewModel::updateBatteryStatus(
+    const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured)
 {
     if (!sample.battery)
         return;
@@ -234,6 +233,7 @@ void DashboardViewModel::updateBatteryStatus(const DashboardSample& sample, Chan
     const auto percentage = sample.battery->percentage();
     if (!percentage)
         return;
+    measured.battery = true;
     changes.publish(m_batteryPercentage, *percentage, &DashboardViewModel::batteryPercentageChanged);
     changes.publish(m_batteryIsCharging, sample.battery->isCharging, &DashboardViewModel::batteryIsChargingChanged);
     changes.publish(
@@ -241,13 +241,15 @@ void DashboardViewModel::updateBatteryStatus(const DashboardSample& sample, Chan
     changes.publish(m_isUnplugged, sample.battery->onBattery, &DashboardViewModel::isUnpluggedChanged);
 }
 
-void DashboardViewModel::updateNetworkRates(const DashboardSample& sample, ChangeBatch& changes)
+void DashboardViewModel::updateNetworkRates(
+    const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured)
 {
     if (!sample.network)
         return;
     const platform::ByteTotals now = *sample.network;
     // Totals that shrank (an interface went away) give no rate this tick rather than a wrapped one.
     if (m_lastNetworkStats && now.received >= m_lastNetworkStats->received && now.sent >= m_lastNetworkStats->sent) {
+        measured.network = true;
         changes.publish(m_networkDownload, static_cast<double>(now.received - m_lastNetworkStats->received) / 1024.0,
             &DashboardViewModel::networkDownloadChanged);
         changes.publish(m_networkUpload, static_cast<double>(now.sent - m_lastNetworkStats->sent) / 1024.0,
@@ -308,40 +310,15 @@ void DashboardViewModel::publishConnections(
     changes.publish(m_activeConnections, rows, &DashboardViewModel::activeConnectionsChanged);
 }
 
-void DashboardViewModel::applyLowPowerScaling(ChangeBatch& changes)
+void DashboardViewModel::updateEstimates(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured)
 {
-    changes.publish(m_cpuUsage, m_cpuUsage / 2.5, &DashboardViewModel::cpuUsageChanged);
-    changes.publish(m_eClusterUsage, m_eClusterUsage / 1.5, &DashboardViewModel::eClusterUsageChanged);
-    changes.publish(m_pClusterUsage, m_pClusterUsage / 3.0, &DashboardViewModel::pClusterUsageChanged);
-    changes.publish(m_powerDraw, std::max(m_powerDraw * 0.25, 1.5), &DashboardViewModel::powerDrawChanged);
-    changes.publish(
-        m_socTemperature, std::max(m_socTemperature / 1.4, 38.0), &DashboardViewModel::socTemperatureChanged);
-    changes.publish(
-        m_gpuTemperature, std::max(m_gpuTemperature / 1.4, 36.0), &DashboardViewModel::gpuTemperatureChanged);
-    changes.publish(m_fanRPMs, QList<double> {m_fanRPMs.isEmpty() ? 0.0 : std::max(m_fanRPMs.first() * 0.5, 0.0)},
-        &DashboardViewModel::fanRPMsChanged);
-    changes.publish(m_throttlingStatus, 0.0, &DashboardViewModel::throttlingStatusChanged);
-}
-
-void DashboardViewModel::updateEstimates(const DashboardSample& sample, ChangeBatch& changes)
-{
-    const bool modelsLoaded = !m_loadedModels.empty();
-    double ane = uniform(0.0, 0.5);
-    double anePower = 0.02;
-    double gpu = uniform(0.5, 2.5);
-    if (modelsLoaded && m_isLowPowerModeEnabled) {
-        ane = uniform(15, 35);
-        anePower = 0.8;
-        gpu = uniform(10, 25);
-    } else if (modelsLoaded) {
-        ane = uniform(35, 75);
-        anePower = 3.5;
-        gpu = uniform(25, 65);
-    }
-    changes.publish(m_aneUsage, ane, &DashboardViewModel::aneUsageChanged);
-    changes.publish(m_anePowerDraw, anePower, &DashboardViewModel::anePowerDrawChanged);
+    const auto estimate = m_estimator.accelerators(!m_loadedModels.empty());
+    changes.publish(m_aneUsage, estimate.aneUsage, &DashboardViewModel::aneUsageChanged);
+    changes.publish(m_anePowerDraw, estimate.anePowerDraw, &DashboardViewModel::anePowerDrawChanged);
     // The driver's own busy figure, where it gives one, replaces the estimate.
-    changes.publish(m_gpuUsage, sample.gpuBusyPercent.value_or(gpu), &DashboardViewModel::gpuUsageChanged);
+    measured.gpuUsage = sample.gpuBusyPercent.has_value();
+    changes.publish(
+        m_gpuUsage, sample.gpuBusyPercent.value_or(estimate.gpuUsage), &DashboardViewModel::gpuUsageChanged);
 }
 
 void DashboardViewModel::updateHistories(ChangeBatch& changes)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "DashboardSampler.h"
+#include "FigureEstimator.h"
+#include "MeasuredFigures.h"
 #include "OllamaModel.h"
 #include "QVThermalState.h"
 #include "RunningProcess.h"
@@ -147,6 +149,8 @@ public:
     double diskUsed() const { return m_diskUsed; }
     double diskTotal() const { return m_diskTotal; }
     bool isProcessesPaused() const { return m_isProcessesPaused; }
+    // Which of the figures above the last tick read from a real source.
+    const MeasuredFigures& measured() const { return m_measured; }
 
     void setIsLowPowerModeEnabled(bool enabled);
     void setForceTurboCooling(bool enabled);
@@ -201,6 +205,7 @@ signals:
     void diskUsedChanged();
     void diskTotalChanged();
     void isProcessesPausedChanged();
+    void measuredChanged();
     // Once per tick (and per other publication) after the figures that changed have been signalled.
     void figuresChanged();
 
@@ -230,19 +235,17 @@ private:
 
     void detectCoreCounts(const DashboardSources& sources);
     void sampleAfterReclaim();
-    void updateCPUUsage(const DashboardSample& sample, ChangeBatch& changes);
-    void updateTemperatures(const DashboardSample& sample, ChangeBatch& changes);
+    void updateCPUUsage(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
+    void updateTemperatures(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
     void updatePowerEstimates(ChangeBatch& changes);
-    void updateBatteryStatus(const DashboardSample& sample, ChangeBatch& changes);
-    void updateNetworkRates(const DashboardSample& sample, ChangeBatch& changes);
+    void updateBatteryStatus(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
+    void updateNetworkRates(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
     void updateDiskUsage(const DashboardSample& sample, ChangeBatch& changes);
     void updateIPAddresses(const DashboardSample& sample, ChangeBatch& changes);
     void publishConnections(const std::vector<platform::TcpConnection>& connections, ChangeBatch& changes);
     void fetchPublicIP();
-    void applyLowPowerScaling(ChangeBatch& changes);
-    void updateEstimates(const DashboardSample& sample, ChangeBatch& changes);
+    void updateEstimates(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
     void updateHistories(ChangeBatch& changes);
-    double uniform(double low, double high);
 
     std::optional<SystemMemoryState> m_memoryState;
     std::vector<OllamaModel> m_loadedModels;
@@ -286,6 +289,7 @@ private:
     double m_diskUsed = 0;
     double m_diskTotal = 0;
     bool m_isProcessesPaused = false;
+    MeasuredFigures m_measured;
 
     std::shared_ptr<MemoryEngine> m_memoryEngine;
     std::shared_ptr<OllamaEngine> m_ollamaEngine;
@@ -300,5 +304,6 @@ private:
     std::optional<QFuture<void>> m_tickInFlight;
     bool m_sampleAgain = false; // storage was reclaimed while the tick in flight was reading
     std::mt19937 m_random {std::random_device {}()};
+    FigureEstimator m_estimator;
     QThreadPool m_pool;
 };

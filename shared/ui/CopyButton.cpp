@@ -62,7 +62,11 @@ void CopyButton::setPadding(int horizontal, int vertical)
 
 void CopyButton::press()
 {
-    m_desktop.copyText(m_text ? m_text() : QString());
+    const QString text = m_text ? m_text() : QString();
+    m_desktop.copyText(text);
+    // Confirm only what the clipboard really holds: a clipboard that refused the text shows no "Copied!".
+    if (m_desktop.clipboardText() != text)
+        return;
     setCopied(true);
     m_clock.singleShot(kResetMs, this, [this] { setCopied(false); });
 }

@@ -8,7 +8,8 @@
 class Clock;
 class Desktop;
 
-// A button that copies a freshly built text and confirms with "checkmark" and "Copied!" for 2.0 s.
+// A button that copies a freshly built text and, once the clipboard reads it back, confirms with
+// "checkmark" and "Copied!" for 2.0 s.
 // Every press schedules its own reset and none is cancelled, so the first pending reset ends the
 // confirmation: two presses 1.5 s apart show "Copied!" until 2.0 s after the first. The button stays
 // enabled while confirming, and every press copies anew.

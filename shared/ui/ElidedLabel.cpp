@@ -1,5 +1,7 @@
 #include "ElidedLabel.h"
 
+#include <cmath>
+
 #include "Palette.h"
 
 #include <QEvent>
@@ -81,9 +83,10 @@ void ElidedLabel::relayout()
 
 QSize ElidedLabel::sizeHint() const
 {
-    // Rounded up, with a pixel to spare: a width of the rounded-down advance cuts the last glyph.
+    // Rounded up: the text layout that places the line measures in fractions and would cut the last glyph.
     const QFontMetricsF fm(font());
-    return {qCeil(fm.horizontalAdvance(m_text)) + 1, QFontMetrics(font()).lineSpacing() * m_maxLines};
+    return {static_cast<int>(std::ceil(fm.horizontalAdvance(m_text))) + 1,
+        static_cast<int>(std::ceil(fm.lineSpacing())) * m_maxLines};
 }
 
 QSize ElidedLabel::minimumSizeHint() const

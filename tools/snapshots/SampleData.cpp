@@ -35,13 +35,24 @@ SampleData::SampleData(Kind kind)
 
 SampleData::~SampleData() = default;
 
+std::vector<RunningProcess> SampleData::sampleProcesses()
+{
+    // In the model's order, busiest first; memory in another order so the memory page sorts them.
+    return {{4811, "ollama_llama_server", 10240, 64.2, {}}, {2290, "clangd", 2150, 21.7, {}},
+        {5120, "cc1plus", 880, 18.4, {}}, {1733, "firefox-esr", 3420, 9.6, {}}, {1201, "gnome-shell", 640, 4.1, {}},
+        {3050, "code", 1980, 3.3, {}}, {3981, "ninja-build-with-a-very-long-process-name", 60, 2.0, {}},
+        {988, "pipewire", 40, 0.9, {}}};
+}
+
 void SampleData::publishSamples()
 {
     // A minute of samples: AI models taking between 10 % and 35 % of memory, ending on the fixed figures.
     for (int i = 0; i < DashboardViewModel::kHistoryLength; ++i) {
         DashboardSample s;
         s.cpuKind = DashboardSample::CpuKind::measured;
-        const double busy = kCpuUsage / 100.0;
+        // A varying load that ends on the label's figure.
+        const int left = DashboardViewModel::kHistoryLength - 1 - i;
+        const double busy = (kCpuUsage + 18.0 * std::sin(left / 5.0)) / 100.0;
         s.cpuLoad.perCore = {busy, busy, busy, busy};
         s.cpuLoad.performanceSum = busy * 4;
         s.cpuLoad.userTicks = 70;
@@ -55,6 +66,16 @@ void SampleData::publishSamples()
         s.memory.systemUsedGB = 32 - kHeadroomGB - s.memory.aiModelsGB;
         s.thermal = QVThermalState::forLevel(QVThermalState::Level::balanced);
         s.localAddress = "192.168.1.20";
+        s.chipTemperature = 58.4 + 3 * std::sin(i / 9.0);
+        s.gpuTemperature = 51.0;
+        s.fanRPMs = {2140.6};
+        s.gpuBusyPercent = 22.0;
+        platform::BatteryStatus battery;
+        battery.currentCapacity = 76;
+        battery.isCharging = true;
+        s.battery = battery;
+        s.network = platform::ByteTotals {std::uint64_t(i) * 48 * 1024, std::uint64_t(i) * 310 * 1024};
+        s.processes = sampleProcesses();
         m_dashboard->publishSample(s);
     }
 }

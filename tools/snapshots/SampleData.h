@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engines/RunningProcess.h"
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
 #include "ui/FakeClock.h"
@@ -7,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <vector>
 
 class DashboardViewModel;
 class UserDefaults;
@@ -34,6 +36,9 @@ public:
     // The label's sample CPU load and memory headroom.
     static constexpr double kCpuUsage = 37.6;
     static constexpr double kHeadroomGB = 5.3;
+
+    // The busiest processes of the sample machine.
+    static std::vector<RunningProcess> sampleProcesses();
 
 private:
     void publishSamples();

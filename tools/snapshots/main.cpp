@@ -15,6 +15,7 @@
 void registerKitSnapshots(SnapshotRegistry& registry);
 void registerMenuBarSnapshots(SnapshotRegistry& registry);
 void registerPopoverSnapshots(SnapshotRegistry& registry);
+void registerDashboardPageSnapshots(SnapshotRegistry& registry);
 
 namespace {
 
@@ -69,6 +70,7 @@ int main(int argc, char** argv)
     registerKitSnapshots(registry);
     registerMenuBarSnapshots(registry);
     registerPopoverSnapshots(registry);
+    registerDashboardPageSnapshots(registry);
 
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const int failures = writeAll(registry, folder);

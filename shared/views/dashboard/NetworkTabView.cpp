@@ -238,8 +238,10 @@ void NetworkTabView::applyTheme()
 
 void NetworkTabView::refresh()
 {
-    m_download->setText(rate(m_stats.networkDownload()));
-    m_upload->setText(rate(m_stats.networkUpload()));
+    // Without interface counters there is no rate to show, only the dash.
+    const bool measured = m_stats.measured().network;
+    m_download->setText(measured ? rate(m_stats.networkDownload()) : NumberText::dash + QStringLiteral(" KB/s"));
+    m_upload->setText(measured ? rate(m_stats.networkUpload()) : NumberText::dash + QStringLiteral(" KB/s"));
     const auto& connections = m_stats.activeConnections();
     const int count = int(connections.size());
     const QColor fill = withOpacity(m_palette.text, 0.04);

@@ -123,12 +123,14 @@ TEST_F(CpuTabTest, ShowsTheModelsFiguresAndFollowsEachTick)
 TEST_F(CpuTabTest, TelemetryReadsMemoryAsWholePercentages)
 {
     TelemetrySection section(*dashboard, themes);
-    // Before the first memory sample only the CPU caption has a value.
-    EXPECT_EQ(section.cpuText(), QStringLiteral("0%"));
+    // Before the first sample the CPU caption has its value text, the dash (nothing measured yet), and
+    // RAM and AI VRAM show only their labels.
+    EXPECT_EQ(section.cpuText(), QStringLiteral("—"));
     EXPECT_EQ(section.ramText(), QString());
     EXPECT_EQ(section.aiText(), QString());
 
     dashboard->publishSample(sample(32, 12, 8));
+    EXPECT_EQ(section.cpuText(), QStringLiteral("50%"));
     EXPECT_EQ(section.ramText(), QStringLiteral("62%"));
     EXPECT_EQ(section.aiText(), QStringLiteral("25%"));
     dashboard->publishSample(sample(0, 12, 8));

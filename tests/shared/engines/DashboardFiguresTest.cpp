@@ -30,7 +30,7 @@ OllamaModel model(double gigabytes)
 
 } // namespace
 
-TEST(DashboardFiguresTest, TemperatureFallbacksAndFanCurve)
+TEST(DashboardFiguresTest, TemperatureFallbacksAreFlaggedAndFansNeverInvented)
 {
     FakeMachine machine;
     auto m = makeModel(machine);
@@ -42,24 +42,31 @@ TEST(DashboardFiguresTest, TemperatureFallbacksAndFanCurve)
         EXPECT_LE(m->ssdTemperature(), 35.0);
         EXPECT_NEAR(m->gpuTemperature(), m->socTemperature() * 0.9, 1.0);
         EXPECT_EQ(m->throttlingStatus(), 0.0);
-        EXPECT_EQ(m->fanRPMs(), QList<double> {0.0});
+        EXPECT_TRUE(m->fanRPMs().isEmpty());
+        EXPECT_FALSE(m->measured().socTemperature);
+        EXPECT_FALSE(m->measured().gpuTemperature);
+        EXPECT_FALSE(m->measured().ssdTemperature);
+        EXPECT_FALSE(m->measured().fans);
     }
     DashboardSample hot = quietSample();
-    hot.chipTemperature = 60.0;
-    m->publishSample(hot);
-    EXPECT_EQ(m->fanRPMs(), QList<double> {1800.0});
     hot.chipTemperature = 110.0;
     hot.gpuTemperature = 70.0; // a GPU sensor of its own: not derived from the chip
     m->publishSample(hot);
-    EXPECT_EQ(m->fanRPMs(), QList<double> {7200.0});
+    EXPECT_TRUE(m->fanRPMs().isEmpty()); // a hot chip gives no made-up fan curve
     EXPECT_EQ(m->throttlingStatus(), 75.0);
     EXPECT_EQ(m->gpuTemperature(), 70.0);
+    EXPECT_TRUE(m->measured().socTemperature);
+    EXPECT_TRUE(m->measured().throttling);
+    EXPECT_TRUE(m->measured().gpuTemperature);
+    EXPECT_FALSE(m->measured().ssdTemperature);
 
-    m->setForceTurboCooling(true);
+    m->setForceTurboCooling(true); // the override has no fan to drive and invents no speed
     m->publishSample(quietSample());
-    ASSERT_EQ(m->fanRPMs().size(), 1);
-    EXPECT_GE(m->fanRPMs()[0], 6750.0);
-    EXPECT_LE(m->fanRPMs()[0], 6850.0);
+    EXPECT_TRUE(m->fanRPMs().isEmpty());
+    hot.fanRPMs = {2100.0, 0.0};
+    m->publishSample(hot);
+    EXPECT_EQ(m->fanRPMs(), (QList<double> {2100.0, 0.0}));
+    EXPECT_TRUE(m->measured().fans);
 }
 
 TEST(DashboardFiguresTest, PowerEstimatesUseThePreviousGpuEstimate)
@@ -70,6 +77,8 @@ TEST(DashboardFiguresTest, PowerEstimatesUseThePreviousGpuEstimate)
     EXPECT_EQ(m->cpuPowerDraw(), 0.5);
     EXPECT_EQ(m->gpuPowerDraw(), 0.5);
     EXPECT_EQ(m->powerDraw(), 1.0);
+    EXPECT_FALSE(m->measured().powerDraw); // an estimate from the loads, never shown as a reading
+    EXPECT_FALSE(m->measured().gpuUsage);
 
     DashboardSample busy = quietSample();
     busy.cpuLoad.perCore = {1.0};
@@ -78,11 +87,12 @@ TEST(DashboardFiguresTest, PowerEstimatesUseThePreviousGpuEstimate)
     m->publishSample(busy);
     EXPECT_EQ(m->cpuPowerDraw(), 35.0);
     EXPECT_EQ(m->gpuUsage(), 40.0);
+    EXPECT_TRUE(m->measured().gpuUsage);
     m->publishSample(busy);
     EXPECT_EQ(m->gpuPowerDraw(), 18.0);
 }
 
-TEST(DashboardFiguresTest, LowPowerScalingAndModelEstimates)
+TEST(DashboardFiguresTest, LowPowerModeLeavesReadingsAsMeasured)
 {
     FakeMachine machine;
     auto m = makeModel(machine);
@@ -93,22 +103,19 @@ TEST(DashboardFiguresTest, LowPowerScalingAndModelEstimates)
     s.chipTemperature = 70.0;
     s.models = {model(4.0)};
     m->publishSample(s);
-    EXPECT_DOUBLE_EQ(m->cpuUsage(), 100.0 / 2.5);
-    EXPECT_DOUBLE_EQ(m->cpuFrequencyGHz(), 3.39); // from the unscaled load
-    EXPECT_DOUBLE_EQ(m->socTemperature(), 50.0);
-    EXPECT_DOUBLE_EQ(m->fanRPMs()[0], (1200 + 15 * 120) * 0.5);
-    EXPECT_EQ(m->throttlingStatus(), 0.0);
-    EXPECT_EQ(m->powerDraw(), std::max((35.0 + 0.5) * 0.25, 1.5));
-    EXPECT_EQ(m->anePowerDraw(), 0.8);
-    EXPECT_GE(m->aneUsage(), 15.0);
-    EXPECT_LE(m->aneUsage(), 35.0);
-    EXPECT_EQ(m->cpuHistory().last(), m->cpuUsage()); // the history takes the scaled value
-
-    m->setIsLowPowerModeEnabled(false);
-    m->publishSample(s);
-    EXPECT_EQ(m->anePowerDraw(), 3.5);
+    EXPECT_DOUBLE_EQ(m->cpuUsage(), 100.0);
+    EXPECT_DOUBLE_EQ(m->pClusterUsage(), 2.0 / 4 * 100.0); // over the 4 cores counted for an empty machine
+    EXPECT_DOUBLE_EQ(m->cpuFrequencyGHz(), 3.39);
+    EXPECT_DOUBLE_EQ(m->socTemperature(), 70.0);
+    EXPECT_EQ(m->powerDraw(), 35.0 + 0.5);
+    EXPECT_EQ(m->anePowerDraw(), 3.5); // the same estimate with and without the flag
     EXPECT_GE(m->gpuUsage(), 25.0);
     EXPECT_LE(m->gpuUsage(), 65.0);
+    EXPECT_EQ(m->cpuHistory().last(), 100.0);
+    EXPECT_TRUE(m->measured().cpuUsage);
+    EXPECT_FALSE(m->measured().cpuFrequency);
+    EXPECT_FALSE(m->measured().aneUsage);
+    EXPECT_FALSE(m->measured().efficiencyCluster); // the fixture machine has one core kind
 }
 
 TEST(DashboardFiguresTest, HistoriesStayAtSixtyAndFollowMemory)

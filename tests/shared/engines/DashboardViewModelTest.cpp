@@ -113,11 +113,9 @@ TEST(DashboardViewModelTest, CpuFiguresFromTwoTicksOverSharedCores)
 
     ASSERT_TRUE(waitFor(model->updateAll()));
     EXPECT_EQ(model->cpuUsage(), 0.0); // the tracker's first call
-    ASSERT_EQ(model->perCoreUsage().size(), 4);
-    for (double v : model->perCoreUsage()) {
-        EXPECT_GE(v, 0.05);
-        EXPECT_LE(v, 0.2);
-    }
+    EXPECT_EQ(model->perCoreUsage(), QList<double>(4, 0.0)); // idle, unmeasured cores until a load is known
+    EXPECT_FALSE(model->measured().cpuUsage);
+    EXPECT_FALSE(model->measured().perCoreUsage);
     EXPECT_EQ(model->cpuFrequencyGHz(), 1.89);
     EXPECT_EQ(model->userCpuPercent(), 7.0);
 
@@ -128,6 +126,8 @@ TEST(DashboardViewModelTest, CpuFiguresFromTwoTicksOverSharedCores)
             + statLine("cpu2", 100, 0, 125, 875) + statLine("cpu4", 5, 0, 5, 5));
     ASSERT_TRUE(waitFor(model->updateAll()));
     EXPECT_EQ(model->perCoreUsage(), (QList<double> {1.0, 0.0, 0.25}));
+    EXPECT_TRUE(model->measured().perCoreUsage);
+    EXPECT_TRUE(model->measured().efficiencyCluster);
     EXPECT_DOUBLE_EQ(model->userCpuPercent(), 50.0 / 200.0 * 100.0);
     EXPECT_DOUBLE_EQ(model->systemCpuPercent(), 25.0 / 200.0 * 100.0);
     EXPECT_DOUBLE_EQ(model->pClusterUsage(), 1.0 / 2 * 100.0);
@@ -287,8 +287,12 @@ TEST(DashboardViewModelTest, SensorsBatteryNetworkAndConnectionsOfAFixtureLaptop
     ASSERT_TRUE(waitFor(model->updateAll()));
     EXPECT_EQ(model->socTemperature(), 61.0);
     EXPECT_EQ(model->ssdTemperature() >= 33.5 && model->ssdTemperature() <= 35.0, true); // no SSD sensor
-    EXPECT_EQ(model->fanRPMs(), QList<double> {3100.0}); // measured, not the estimate of 1920
+    EXPECT_EQ(model->fanRPMs(), QList<double> {3100.0});
     EXPECT_EQ(model->batteryPercentage(), 57);
+    EXPECT_TRUE(model->measured().socTemperature);
+    EXPECT_TRUE(model->measured().fans);
+    EXPECT_TRUE(model->measured().battery);
+    EXPECT_FALSE(model->measured().network); // first sample: no rate yet
     EXPECT_TRUE(model->batteryIsCharging());
     EXPECT_FALSE(model->isUnplugged());
     EXPECT_EQ(model->networkDownload(), 0.0); // first sample: no rate

@@ -60,3 +60,24 @@ TEST_F(CopyButtonTest, ResetAfterTheButtonIsGoneDoesNothing)
     clock.advance(CopyButton::kResetMs);
     EXPECT_EQ(clock.pending(), 0);
 }
+
+TEST(CopyButtonReadBackTest, NoConfirmationWhenTheClipboardDidNotTakeTheText)
+{
+    // A clipboard that keeps nothing, as when no clipboard owner takes the text.
+    class RefusingDesktop : public RecordingDesktop
+    {
+    public:
+        void copyText(const QString&) override { ++copies; }
+        QString clipboardText() const override { return QStringLiteral("older text"); }
+    };
+    FakeClock clock;
+    RefusingDesktop desktop;
+    CopyButton button(
+        QStringLiteral("Copy Spec Report"), [] { return QStringLiteral("report"); }, desktop, clock);
+    QSignalSpy changes(&button, &CopyButton::confirmingChanged);
+    button.click();
+    EXPECT_EQ(desktop.copies, 1);
+    EXPECT_FALSE(button.isConfirming());
+    EXPECT_EQ(button.labelText(), "Copy Spec Report");
+    EXPECT_EQ(changes.count(), 0);
+}

@@ -24,10 +24,13 @@ TEST(NetworkTabViewTest, RatesAndRowsFollowEachTickInPlace)
     FakeMachine machine;
     auto model = makeModel(machine);
     NetworkTabView view(*model, ThemeManager::shared());
-    EXPECT_EQ(view.downloadText(), QStringLiteral("0.0 KB/s"));
+    // No counters read yet: no rate, only the dash.
+    EXPECT_EQ(view.downloadText(), QStringLiteral("— KB/s"));
     EXPECT_EQ(view.rowCount(), 0);
 
     model->publishSample(tick(0, 0, {}));
+    model->publishSample(tick(0, 0, {}));
+    EXPECT_EQ(view.downloadText(), QStringLiteral("0.0 KB/s"));
     model->publishSample(
         tick(2048, 512, {{"10.0.0.2:5000", "1.1.1.1:443", 42, "curl"}, {"10.0.0.2:5001", "8.8.8.8:53", 43, "dig"}}));
     EXPECT_EQ(view.downloadText(), QStringLiteral("2.0 KB/s"));

@@ -1,0 +1,117 @@
+#include "MachineReader.h"
+
+#include "Sysctl.h"
+#include "platform/io/ProcFiles.h"
+
+#include <sys/utsname.h>
+
+namespace platform {
+
+namespace {
+
+std::string trimmedFile(const std::string& path)
+{
+    const auto text = procfiles::readText(path, 64 * 1024);
+    return text ? std::string(procfiles::trimmed(*text)) : std::string();
+}
+
+// The running kernel's machine type, where /proc/sys does not give it.
+std::string unameMachine()
+{
+    utsname names {};
+    if (::uname(&names) != 0)
+        return {};
+    return names.machine;
+}
+
+} // namespace
+
+MachineReader::MachineReader(std::string procRoot, std::string sysRoot, std::string etcRoot)
+    : m_proc(std::move(procRoot))
+    , m_sys(std::move(sysRoot))
+    , m_etc(std::move(etcRoot))
+{
+}
+
+std::map<std::string, std::string> MachineReader::parseOsRelease(std::string_view text)
+{
+    std::map<std::string, std::string> fields;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        const auto line = procfiles::trimmed(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        const auto equals = line.find('=');
+        if (line.empty() || line.front() == '#' || equals == std::string_view::npos || equals == 0)
+            continue;
+        std::string_view value = line.substr(equals + 1);
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        fields[std::string(line.substr(0, equals))] = std::string(value);
+    }
+    return fields;
+}
+
+std::string MachineReader::modelIdentifier() const
+{
+    // readText keeps the NULs the device tree ends its strings with; trimmed() drops them.
+    if (auto model = trimmedFile(m_sys + "/firmware/devicetree/base/model"); !model.empty())
+        return model;
+    const std::string vendor = trimmedFile(m_sys + "/class/dmi/id/sys_vendor");
+    const std::string product = trimmedFile(m_sys + "/class/dmi/id/product_name");
+    if (vendor.empty() || product.rfind(vendor, 0) == 0)
+        return product;
+    return product.empty() ? vendor : vendor + " " + product;
+}
+
+std::string MachineReader::cpuBrand() const
+{
+    const auto cpuinfo = procfiles::readText(m_proc + "/cpuinfo");
+    if (cpuinfo) {
+        if (auto name = Sysctl::cpuinfoValue(*cpuinfo, {"model name"}))
+            return *name;
+    }
+    if (auto model = trimmedFile(m_sys + "/firmware/devicetree/base/model"); !model.empty())
+        return model;
+    if (cpuinfo) {
+        if (auto other = Sysctl::cpuinfoValue(*cpuinfo, {"Hardware", "cpu model", "Processor"}))
+            return *other;
+    }
+    return {};
+}
+
+MachineFacts MachineReader::read() const
+{
+    MachineFacts facts;
+    facts.modelIdentifier = modelIdentifier();
+    facts.cpuBrand = cpuBrand();
+
+    const Sysctl sysctl(m_proc, m_sys);
+    facts.logicalCpus = static_cast<int>(sysctl.onlineCpus().size());
+    facts.performanceCpus = static_cast<int>(sysctl.performanceCpus().size());
+    facts.efficiencyCpus = static_cast<int>(sysctl.efficiencyCpus().size());
+    facts.memoryBytes = static_cast<std::uint64_t>(sysctl.integer("hw.memsize").value_or(0));
+
+    std::optional<std::string> release = procfiles::readText(m_etc + "/os-release");
+    if (!release)
+        release = procfiles::readText(m_etc + "/../usr/lib/os-release");
+    if (release) {
+        const auto fields = parseOsRelease(*release);
+        for (const char* key : {"VERSION_ID", "BUILD_ID"}) {
+            if (const auto it = fields.find(key); it != fields.end() && !it->second.empty()) {
+                facts.osVersion = it->second;
+                break;
+            }
+        }
+    }
+
+    facts.kernelRelease = trimmedFile(m_proc + "/sys/kernel/osrelease");
+    facts.kernelName = trimmedFile(m_proc + "/sys/kernel/ostype");
+    facts.architecture = trimmedFile(m_proc + "/sys/kernel/arch");
+    // Older kernels have no /proc/sys/kernel/arch; the running one answers for itself.
+    if (facts.architecture.empty() && m_proc == "/proc")
+        facts.architecture = unameMachine();
+    facts.machineId = trimmedFile(m_etc + "/machine-id");
+    return facts;
+}
+
+} // namespace platform

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// What the machine says about itself, as the system information page describes it. Empty texts and
+// zero counts mean the source is absent.
+struct MachineFacts
+{
+    std::string modelIdentifier; // device-tree model, else DMI vendor and product name
+    std::string cpuBrand; // "model name" of /proc/cpuinfo; on ARM boards the device-tree model
+    int logicalCpus = 0; // online CPUs
+    int performanceCpus = 0;
+    int efficiencyCpus = 0; // 0 on a CPU of one core kind
+    std::uint64_t memoryBytes = 0; // MemTotal
+    std::string osVersion; // VERSION_ID of os-release, else its BUILD_ID
+    std::string kernelRelease; // as `uname -r` prints it
+    std::string kernelName; // as `uname -s`
+    std::string architecture; // as `uname -m`
+    std::string machineId; // /etc/machine-id
+};
+
+// Reads MachineFacts from /proc, /sys and /etc (each root replaceable, for fixture trees).
+class MachineReader
+{
+public:
+    explicit MachineReader(std::string procRoot = "/proc", std::string sysRoot = "/sys", std::string etcRoot = "/etc");
+
+    MachineFacts read() const;
+
+    // "KEY=value" lines with optional quotes, as os-release writes them.
+    static std::map<std::string, std::string> parseOsRelease(std::string_view text);
+    // The device-tree model without its trailing NULs, else "vendor product" from DMI.
+    std::string modelIdentifier() const;
+    std::string cpuBrand() const;
+
+private:
+    std::string m_proc;
+    std::string m_sys;
+    std::string m_etc;
+};
+
+} // namespace platform

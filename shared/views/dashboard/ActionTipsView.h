@@ -1,0 +1,21 @@
+#pragma once
+
+#include "PageStyle.h"
+
+#include <QStringList>
+
+// A titled list of tips on a faint rounded background: a yellow bulb and the title, then each tip as
+// given, in the secondary colour.
+class ActionTipsView : public RoundedPanel
+{
+    Q_OBJECT
+public:
+    ActionTipsView(const QString& title, const QStringList& tips, QWidget* parent = nullptr);
+
+    QString title() const { return m_title; }
+    QStringList tips() const { return m_tips; }
+
+private:
+    QString m_title;
+    QStringList m_tips;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/host/MachineReader.h"
+
+#include <QString>
+
+#include <optional>
+
+// Texts that describe the machine, derived from what MachineReader read. The chip tables answer for
+// Apple silicon (Apple hardware running Linux); elsewhere a fact the machine does not give is "Unknown".
+namespace MachineDescription {
+
+inline const QString unknown = QStringLiteral("Unknown");
+
+QString modelIdentifier(const platform::MachineFacts& facts);
+QString marketingModelName(const QString& modelIdentifier);
+// The trimmed brand text, or "Unknown Processor".
+QString cpuBrandString(const platform::MachineFacts& facts);
+// "Version <os version> (Build <kernel release>)".
+QString osVersionString(const platform::MachineFacts& facts);
+QString neuralEngineDescription(const QString& cpuBrand);
+QString memoryBandwidthDescription(const QString& cpuBrand);
+// "<kernel> <architecture>", e.g. "Linux x86_64".
+QString platformType(const platform::MachineFacts& facts);
+
+// "TBX-" and the first 8 digits of the FNV-1a hash of the identifier, then "-SYS": the same on every run.
+QString serialIdentifier(const QString& modelIdentifier);
+// 12 hex characters of a SHA-256 over a fixed salt and the machine id; without a machine id a random
+// value that lasts for this run.
+QString hostIdentifier(const QString& machineId);
+
+// The twelve-line report the copy button puts on the clipboard (no line feed after the last line).
+struct ReportFigures
+{
+    int logicalCpus = 0;
+    std::optional<int> gpuCores;
+    double physicalMemoryGB = 0;
+};
+QString specReport(const platform::MachineFacts& facts, const ReportFigures& figures);
+
+} // namespace MachineDescription

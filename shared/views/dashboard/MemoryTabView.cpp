@@ -1,0 +1,236 @@
+#include "MemoryTabView.h"
+
+#include "PageStyle.h"
+#include "ProcessRow.h"
+#include "engines/DashboardViewModel.h"
+#include "records/ThemeManager.h"
+#include "ui/CardPainter.h"
+#include "ui/Fonts.h"
+#include "ui/NumberText.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+using PageStyle::Tone;
+
+// The 8-high pressure bar: a faint track and a fill of the pressure's share, red above 80 %.
+class PressureBar : public QWidget
+{
+public:
+    explicit PressureBar(QWidget* parent)
+        : QWidget(parent)
+    {
+        setFixedHeight(8);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    }
+
+    void setPercent(double percent)
+    {
+        m_percent = percent;
+        update();
+    }
+    double fraction() const { return std::clamp(m_percent / 100.0, 0.0, 1.0); }
+    bool isRed() const { return m_percent > 80; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const Palette palette = Palette::current();
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        CardPainter::paintRounded(p, rect(), 4, withOpacity(palette.text, 0.1));
+        const double w = fraction() * width();
+        if (w > 0)
+            CardPainter::paintRounded(p, QRectF(0, 0, w, height()), 4, isRed() ? palette.red : palette.green);
+    }
+
+private:
+    double m_percent = 0;
+};
+
+namespace {
+
+struct Tile
+{
+    const char* title;
+    Tone tone;
+    double share;
+};
+constexpr Tile kTiles[]
+    = {{"App Memory", Tone::blue, 0.5}, {"Wired", Tone::orange, 0.3}, {"Compressed", Tone::purple, 0.2}};
+
+RoundedPanel* panel(QWidget* parent, QVBoxLayout*& column, int spacing)
+{
+    auto* p = new RoundedPanel(0.04, 12, parent);
+    column = new QVBoxLayout(p);
+    column->setContentsMargins(16, 16, 16, 16);
+    column->setSpacing(spacing);
+    return p;
+}
+
+} // namespace
+
+MemoryTabView::MemoryTabView(DashboardViewModel& stats, QWidget* parent)
+    : QWidget(parent)
+    , m_stats(stats)
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->viewport()->setAutoFillBackground(false);
+    outer->addWidget(scroll);
+    auto* content = new QWidget;
+    content->setAutoFillBackground(false);
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(20);
+    column->addWidget(new ToneLabel(tr("Memory Allocation Overview"), PageStyle::title2(), Tone::primary, content));
+
+    auto* tiles = new QHBoxLayout;
+    tiles->setSpacing(12);
+    for (const Tile& tile : kTiles) {
+        auto* card = new RoundedPanel(0.04, 10, content);
+        auto* cardColumn = new QVBoxLayout(card);
+        cardColumn->setContentsMargins(16, 16, 16, 16);
+        cardColumn->setSpacing(8);
+        cardColumn->addWidget(new ToneLabel(tr(tile.title), Fonts::system(10, QFont::Bold), Tone::secondary, card));
+        m_tiles << new ToneLabel(NumberText::dash, Fonts::system(18, QFont::Bold), tile.tone, card);
+        cardColumn->addWidget(m_tiles.last());
+        tiles->addWidget(card, 1);
+    }
+    column->addLayout(tiles);
+
+    QVBoxLayout* pressureColumn = nullptr;
+    column->addWidget(panel(content, pressureColumn, 10));
+    pressureColumn->addWidget(new ToneLabel(tr("Memory Pressure"), PageStyle::headline(), Tone::primary, content));
+    m_pressureBody = new QWidget(content);
+    auto* body = new QVBoxLayout(m_pressureBody);
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(10);
+    m_bar = new PressureBar(m_pressureBody);
+    body->addWidget(m_bar);
+    auto* captions = new QHBoxLayout;
+    m_pressurePercent = new ToneLabel({}, PageStyle::caption(), Tone::secondary, m_pressureBody);
+    m_pressureTotals = new ToneLabel({}, PageStyle::caption(), Tone::secondary, m_pressureBody);
+    captions->addWidget(m_pressurePercent);
+    captions->addStretch();
+    captions->addWidget(m_pressureTotals);
+    body->addLayout(captions);
+    pressureColumn->addWidget(m_pressureBody);
+
+    QVBoxLayout* processColumn = nullptr;
+    column->addWidget(panel(content, processColumn, 12));
+    processColumn->addWidget(
+        new ToneLabel(tr("Memory Intensive Processes"), PageStyle::headline(), Tone::primary, content));
+    for (int i = 0; i < kProcessRows; ++i) {
+        m_processes << new ProcessRow(
+            QStringLiteral("memorychip"), {}, {}, {}, Palette::current().blue, false, {}, content);
+        processColumn->addWidget(m_processes.last());
+    }
+    column->addStretch();
+    scroll->setWidget(content);
+    content->setAutoFillBackground(false); // setWidget() turns it on; the page shows its host's background
+
+    followTheme(ThemeManager::shared(), this, [this](const Palette&) { update(); });
+    connect(&m_stats, &DashboardViewModel::figuresChanged, this, &MemoryTabView::refresh);
+    refresh();
+}
+
+std::optional<double> MemoryTabView::pressurePercent(const SystemMemoryState& state)
+{
+    const double total = std::max(state.totalGB, 1.0);
+    const double percent = (state.systemUsedGB + state.aiModelsGB) / total * 100.0;
+    if (!std::isfinite(percent))
+        return std::nullopt;
+    return std::min(percent, 100.0);
+}
+
+std::vector<RunningProcess> MemoryTabView::memoryIntensive(const std::vector<RunningProcess>& processes)
+{
+    std::vector<RunningProcess> sorted = processes;
+    std::stable_sort(sorted.begin(), sorted.end(),
+        [](const RunningProcess& a, const RunningProcess& b) { return a.memoryMB > b.memoryMB; });
+    if (sorted.size() > kProcessRows)
+        sorted.resize(kProcessRows);
+    return sorted;
+}
+
+void MemoryTabView::refresh()
+{
+    const auto& state = m_stats.memoryState();
+    const bool measured = state.has_value() && m_stats.measured().memory;
+    for (int i = 0; i < m_tiles.size(); ++i)
+        m_tiles[i]->setText(
+            PageStyle::figure(measured, "%.2f GB", measured ? state->systemUsedGB * kTiles[i].share : 0));
+
+    const auto pressure = measured ? pressurePercent(*state) : std::nullopt;
+    m_pressureBody->setVisible(measured);
+    if (measured) {
+        m_bar->setPercent(pressure.value_or(0));
+        m_pressurePercent->setText(
+            PageStyle::wholeFigure(pressure.has_value(), pressure.value_or(0), QStringLiteral("%")));
+        m_pressureTotals->setText(NumberText::numberText("%.1f GB", state->systemUsedGB + state->aiModelsGB)
+            + QStringLiteral(" / ") + NumberText::numberText("%.1f GB", state->totalGB));
+    }
+
+    const auto processes = memoryIntensive(m_stats.topProcesses());
+    for (int i = 0; i < kProcessRows; ++i) {
+        const bool shown = i < static_cast<int>(processes.size());
+        m_processes[i]->setVisible(shown);
+        if (shown) {
+            const RunningProcess& process = processes[static_cast<std::size_t>(i)];
+            m_processes[i]->setProcess(
+                QString::fromStdString(process.name), NumberText::numberText("%.1f%% CPU", process.cpuPercent));
+        }
+    }
+}
+
+QStringList MemoryTabView::tileValues() const
+{
+    QStringList out;
+    for (const ToneLabel* tile : m_tiles)
+        out << tile->text();
+    return out;
+}
+
+bool MemoryTabView::isPressureShown() const
+{
+    return !m_pressureBody->isHidden();
+}
+
+double MemoryTabView::pressureFraction() const
+{
+    return m_bar->fraction();
+}
+
+QColor MemoryTabView::pressureColor() const
+{
+    const Palette palette = Palette::current();
+    return m_bar->isRed() ? palette.red : palette.green;
+}
+
+QString MemoryTabView::pressureText() const
+{
+    return m_pressurePercent->text();
+}
+
+QString MemoryTabView::pressureTotalsText() const
+{
+    return m_pressureTotals->text();
+}
+
+QStringList MemoryTabView::processNames() const
+{
+    QStringList out;
+    for (const ProcessRow* row : m_processes)
+        if (!row->isHidden())
+            out << row->name();
+    return out;
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+// The moc of Qt 6.4 cannot parse the C++20 library headers that the JSON codec pulls in.
+#ifndef Q_MOC_RUN
+#include "engines/RunningProcess.h"
+#endif
+
+#include <QList>
+#include <QWidget>
+
+#include <optional>
+#include <vector>
+
+class DashboardViewModel;
+class PressureBar;
+class ProcessRow;
+class ToneLabel;
+struct SystemMemoryState;
+
+// The memory page: three memory tiles, the pressure bar and the five processes holding the most memory.
+// Before the first memory sample the tiles show "—" and the pressure panel only its title.
+class MemoryTabView : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kProcessRows = 5;
+
+    explicit MemoryTabView(DashboardViewModel& stats, QWidget* parent = nullptr);
+
+    // View state of the page; nothing reads or changes them yet.
+    bool isAnalyzing() const { return m_isAnalyzing; }
+    bool analysisSuccess() const { return m_analysisSuccess; }
+
+    // Used plus models over the total, in percent, with a total of 1 GB or less counted as 1 GB and the
+    // result capped at 100; nothing for a figure that is not finite.
+    static std::optional<double> pressurePercent(const SystemMemoryState& state);
+    // The processes in descending order of memory, at most five.
+    static std::vector<RunningProcess> memoryIntensive(const std::vector<RunningProcess>& processes);
+
+    QStringList tileValues() const;
+    bool isPressureShown() const;
+    double pressureFraction() const;
+    QColor pressureColor() const;
+    QString pressureText() const;
+    QString pressureTotalsText() const;
+    QStringList processNames() const;
+
+private:
+    void refresh();
+
+    DashboardViewModel& m_stats;
+    bool m_isAnalyzing = false;
+    bool m_analysisSuccess = false;
+    QList<ToneLabel*> m_tiles;
+    QWidget* m_pressureBody = nullptr;
+    PressureBar* m_bar = nullptr;
+    ToneLabel* m_pressurePercent = nullptr;
+    ToneLabel* m_pressureTotals = nullptr;
+    QList<ProcessRow*> m_processes;
+};

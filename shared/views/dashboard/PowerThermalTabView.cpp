@@ -1,0 +1,232 @@
+#include "PowerThermalTabView.h"
+
+#include "PageStyle.h"
+#include "engines/DashboardViewModel.h"
+#include "platform/desktop/PowerProfiles.h"
+#include "records/ThemeManager.h"
+#include "ui/NumberText.h"
+#include "ui/Switch.h"
+
+#include <QHBoxLayout>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+using PageStyle::Tone;
+
+namespace {
+
+RoundedPanel* panel(QWidget* parent, QVBoxLayout*& column, double radius, int spacing)
+{
+    auto* p = new RoundedPanel(0.04, radius, parent);
+    column = new QVBoxLayout(p);
+    column->setContentsMargins(16, 16, 16, 16);
+    column->setSpacing(spacing);
+    return p;
+}
+
+// A switch with its headline and caption on the left.
+QHBoxLayout* switchRow(QWidget* parent, const QString& title, const QString& caption, Switch*& toggle)
+{
+    auto* row = new QHBoxLayout;
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(4);
+    texts->addWidget(new ToneLabel(title, PageStyle::headline(), Tone::primary, parent));
+    auto* small = new ToneLabel(caption, PageStyle::caption(), Tone::secondary, parent);
+    small->setWordWrap(true);
+    texts->addWidget(small);
+    row->addLayout(texts, 1);
+    toggle = new Switch(parent);
+    toggle->setAccessibleName(title);
+    row->addWidget(toggle, 0, Qt::AlignVCenter);
+    return row;
+}
+
+} // namespace
+
+PowerThermalTabView::PowerThermalTabView(DashboardViewModel& stats, QWidget* parent)
+    : PowerThermalTabView(stats, PowerProfiles::system(), parent)
+{
+}
+
+PowerThermalTabView::PowerThermalTabView(DashboardViewModel& stats, PowerProfiles& profiles, QWidget* parent)
+    : QWidget(parent)
+    , m_stats(stats)
+    , m_profiles(profiles)
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->viewport()->setAutoFillBackground(false);
+    outer->addWidget(scroll);
+    auto* content = new QWidget;
+    content->setAutoFillBackground(false);
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(20);
+    column->addWidget(new ToneLabel(tr("Power & Thermal Management"), PageStyle::title2(), Tone::primary, content));
+
+    QVBoxLayout* energy = nullptr;
+    column->addWidget(panel(content, energy, 12, 14));
+    energy->addWidget(new ToneLabel(tr("Energy & Battery"), PageStyle::headline(), Tone::primary, content));
+    energy->addLayout(switchRow(content, tr("Energy Saving / Low Power Mode"),
+        tr("Scales down CPU/GPU clocks to maximize laptop battery life."), m_lowPower));
+    auto* cards = new QHBoxLayout;
+    cards->setSpacing(16);
+    QVBoxLayout* battery = nullptr;
+    cards->addWidget(panel(content, battery, 10, 4), 1);
+    battery->addWidget(new ToneLabel(tr("Battery Charge"), PageStyle::caption(), Tone::secondary, content));
+    m_battery = new ToneLabel(NumberText::dash, PageStyle::title2(), Tone::primary, content);
+    battery->addWidget(m_battery);
+    m_charging = new ToneLabel({}, PageStyle::caption(), Tone::green, content);
+    battery->addWidget(m_charging);
+    QVBoxLayout* power = nullptr;
+    cards->addWidget(panel(content, power, 10, 4), 1);
+    power->addWidget(new ToneLabel(tr("Power Draw"), PageStyle::caption(), Tone::secondary, content));
+    m_power = new ToneLabel(NumberText::dash, PageStyle::title2(), Tone::primary, content);
+    power->addWidget(m_power);
+    power->addWidget(new ToneLabel(tr("Live SoC Consumption"), PageStyle::caption(), Tone::secondary, content));
+    energy->addLayout(cards);
+
+    QVBoxLayout* cooling = nullptr;
+    column->addWidget(panel(content, cooling, 12, 14));
+    cooling->addWidget(new ToneLabel(tr("Thermal & Active Cooling"), PageStyle::headline(), Tone::primary, content));
+    auto* fanCard = new RoundedPanel(0.04, 10, content);
+    auto* fanRow = new QHBoxLayout(fanCard);
+    fanRow->setContentsMargins(16, 16, 16, 16);
+    fanRow->setSpacing(20);
+    m_fanSymbol = new SymbolView(QStringLiteral("fanblades.fill"), Tone::secondary, 36, fanCard);
+    fanRow->addWidget(m_fanSymbol);
+    auto* fanTexts = new QVBoxLayout;
+    fanTexts->setSpacing(4);
+    m_fan = new ToneLabel({}, PageStyle::title3(), Tone::primary, fanCard);
+    m_fanCaption = new ToneLabel({}, PageStyle::caption(), Tone::green, fanCard);
+    fanTexts->addWidget(m_fan);
+    fanTexts->addWidget(m_fanCaption);
+    fanRow->addLayout(fanTexts);
+    fanRow->addStretch();
+    cooling->addWidget(fanCard);
+    cooling->addLayout(switchRow(content, tr("Manual Turbofan Override Mode"),
+        tr("Immediately spool up cooling fans to maximum capacity. Recommended before heavy compiles."), m_turbo));
+    column->addStretch();
+    scroll->setWidget(content);
+    content->setAutoFillBackground(false); // setWidget() turns it on; the page shows its host's background
+
+    // No fan of this machine can be driven from a user program.
+    m_turbo->setEnabled(false);
+    m_turbo->setToolTip(tr("Fan control is not available on this machine"));
+    m_lowPower->setEnabled(false);
+    connect(m_lowPower, &Switch::toggled, this, &PowerThermalTabView::lowPowerToggled);
+
+    followTheme(ThemeManager::shared(), this, [this](const Palette&) { update(); });
+    connect(&m_stats, &DashboardViewModel::figuresChanged, this, &PowerThermalTabView::refresh);
+    connect(&m_stats, &DashboardViewModel::isLowPowerModeEnabledChanged, this, &PowerThermalTabView::refresh);
+    connect(&m_stats, &DashboardViewModel::forceTurboCoolingChanged, this, &PowerThermalTabView::refresh);
+    refresh();
+    probeProfiles();
+}
+
+void PowerThermalTabView::probeProfiles()
+{
+    m_profiles.activeProfile(this, [this](std::optional<QString> active) {
+        if (!active) {
+            m_lowPower->setEnabled(false);
+            m_lowPower->setToolTip(tr("Low-power mode needs power-profiles-daemon, which is not running"));
+            return;
+        }
+        m_lowPower->setEnabled(true);
+        m_lowPower->setToolTip({});
+        // The system may already save power: the switch shows what is in force.
+        m_stats.setIsLowPowerModeEnabled(*active == PowerProfiles::powerSaver);
+    });
+}
+
+void PowerThermalTabView::lowPowerToggled(bool on)
+{
+    if (on == m_stats.isLowPowerModeEnabled())
+        return;
+    m_lowPower->setEnabled(false);
+    auto settle = [this](bool enabled) {
+        m_stats.setIsLowPowerModeEnabled(enabled);
+        m_lowPower->setEnabled(true);
+        refresh();
+    };
+    if (!on) {
+        const QString back = m_previousProfile.isEmpty() ? PowerProfiles::balanced : m_previousProfile;
+        m_profiles.setActiveProfile(back, this, [settle](bool ok) { settle(!ok); });
+        return;
+    }
+    // Remember the profile in force now, so turning the mode off restores it.
+    m_profiles.activeProfile(this, [this, settle](std::optional<QString> active) {
+        if (!active) {
+            settle(false);
+            return;
+        }
+        if (*active != PowerProfiles::powerSaver)
+            m_previousProfile = *active;
+        m_profiles.setActiveProfile(PowerProfiles::powerSaver, this, [settle](bool ok) { settle(ok); });
+    });
+}
+
+void PowerThermalTabView::refresh()
+{
+    {
+        const QSignalBlocker blocker(m_lowPower);
+        m_lowPower->setChecked(m_stats.isLowPowerModeEnabled());
+    }
+    m_turbo->setChecked(m_stats.forceTurboCooling());
+
+    const MeasuredFigures& measured = m_stats.measured();
+    if (measured.battery) {
+        m_battery->setText(QString::number(m_stats.batteryPercentage()) + QStringLiteral("%"));
+        m_charging->setText(m_stats.batteryIsCharging() ? tr("Charging") : tr("Discharging"));
+        m_charging->setTone(Tone::green);
+    } else {
+        m_battery->setText(NumberText::dash);
+        m_charging->setText(tr("No battery found"));
+        m_charging->setTone(Tone::secondary);
+    }
+    m_power->setText(PageStyle::figure(measured.powerDraw, "%.2f W", m_stats.powerDraw()));
+
+    const QList<double> fans = m_stats.fanRPMs();
+    const bool fanKnown = measured.fans && !fans.isEmpty();
+    const bool spinning = fanKnown && fans.first() > 0;
+    m_fanSymbol->setTone(spinning ? Tone::blue : Tone::secondary);
+    m_fan->setText(tr("Fan Speed: ")
+        + (fanKnown ? PageStyle::wholeFigure(true, fans.first(), QStringLiteral(" RPM")) : NumberText::dash));
+    const bool turbo = m_stats.forceTurboCooling();
+    m_fanCaption->setText(turbo ? tr("TURBO OVERRIDE ACTIVE") : tr("Firmware Dynamic System Control"));
+    m_fanCaption->setTone(turbo ? Tone::orange : Tone::green);
+}
+
+QString PowerThermalTabView::batteryText() const
+{
+    return m_battery->text();
+}
+
+QString PowerThermalTabView::chargingText() const
+{
+    return m_charging->text();
+}
+
+QString PowerThermalTabView::powerText() const
+{
+    return m_power->text();
+}
+
+QString PowerThermalTabView::fanText() const
+{
+    return m_fan->text();
+}
+
+QString PowerThermalTabView::fanCaption() const
+{
+    return m_fanCaption->text();
+}
+
+bool PowerThermalTabView::isFanSymbolActive() const
+{
+    return m_fanSymbol->tone() == Tone::blue;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+// The moc of Qt 6.4 cannot parse the C++20 library headers that the JSON codec pulls in.
+#ifndef Q_MOC_RUN
+#include "engines/RunningProcess.h"
+#endif
+
+#include <QList>
+#include <QWidget>
+
+#include <optional>
+#include <vector>
+
+class DashboardViewModel;
+class ProcessRow;
+class SensorCircle;
+class SensorRow;
+class SparklineView;
+class SymbolView;
+class ToneLabel;
+
+// The live sensor page: chip temperature, load circles and sensor lines with a thermal status line on
+// the left; the CPU history, the six busiest processes and two tips on the right. A figure the machine
+// gives no source for shows "—".
+class SensorsTabView : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kProcessRows = 6;
+    static constexpr double kWarningTemperature = 80.0;
+
+    // What the page shows; an absent figure was not measured.
+    struct Figures
+    {
+        std::optional<double> socTemperature;
+        std::optional<double> cpuUsage;
+        std::optional<double> aneUsage;
+        std::optional<double> pClusterUsage;
+        std::optional<double> eClusterUsage;
+        std::optional<double> powerDraw;
+        QList<double> cpuHistory;
+        std::vector<RunningProcess> topProcesses;
+
+        static Figures of(const DashboardViewModel& stats);
+    };
+
+    explicit SensorsTabView(DashboardViewModel& stats, QWidget* parent = nullptr);
+
+    void show(const Figures& figures);
+
+    // Texts as shown now, for the accessibility tree and tests.
+    QString socText() const;
+    QStringList circleValues() const;
+    QStringList rowValues() const;
+    QString thermalText() const;
+    QStringList processNames() const;
+
+    static QString efficiencyText(std::optional<double> cpuUsage, std::optional<double> powerDraw);
+
+private:
+    DashboardViewModel& m_stats;
+    ToneLabel* m_socValue = nullptr;
+    QList<SensorCircle*> m_circles;
+    QList<SensorRow*> m_rows;
+    ToneLabel* m_thermal = nullptr;
+    SparklineView* m_sparkline = nullptr;
+    QList<ProcessRow*> m_processes;
+};

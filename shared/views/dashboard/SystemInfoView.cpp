@@ -1,0 +1,342 @@
+#include "SystemInfoView.h"
+
+#include "MachineDescription.h"
+#include "PageStyle.h"
+#include "engines/DashboardViewModel.h"
+#include "records/ThemeManager.h"
+#include "ui/CardPainter.h"
+#include "ui/Clock.h"
+#include "ui/CopyButton.h"
+#include "ui/Desktop.h"
+#include "ui/ElidedLabel.h"
+#include "ui/Fonts.h"
+#include "ui/NumberText.h"
+#include "ui/SymbolIcon.h"
+
+#include <QHBoxLayout>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QScrollArea>
+#include <QVBoxLayout>
+#include <QtConcurrent>
+
+using PageStyle::Tone;
+namespace md = MachineDescription;
+
+namespace {
+
+constexpr double kBytesPerGiB = 1024.0 * 1024.0 * 1024.0;
+
+// The 72 x 72 tile behind the machine symbol, both in the theme's accent.
+class MachineTile : public QWidget
+{
+public:
+    explicit MachineTile(QWidget* parent)
+        : QWidget(parent)
+    {
+        setFixedSize(72, 72);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const Palette palette = Palette::current();
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient back(rect().topLeft(), rect().bottomRight());
+        back.setColorAt(0, withOpacity(palette.accent, 0.18));
+        back.setColorAt(1, withOpacity(palette.accent, 0.04));
+        p.setPen(Qt::NoPen);
+        p.setBrush(back);
+        p.drawRoundedRect(QRectF(rect()), 16, 16);
+
+        // The symbol drawn opaque, then coloured with the accent gradient through its own shape.
+        const qreal dpr = devicePixelRatioF();
+        QImage glyph(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+        glyph.setDevicePixelRatio(dpr);
+        glyph.fill(Qt::transparent);
+        {
+            QPainter g(&glyph);
+            g.setRenderHint(QPainter::Antialiasing);
+            SymbolIcon::paint(g, QRectF(rect()), QStringLiteral("macbook"), Qt::white, 36);
+            g.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            QLinearGradient fill(QPointF(18, 18), QPointF(54, 54));
+            fill.setColorAt(0, palette.accent);
+            fill.setColorAt(1, palette.secondaryAccent);
+            g.fillRect(QRectF(rect()), fill);
+        }
+        p.drawImage(QRectF(rect()), glyph);
+    }
+};
+
+// A block's look: faint fill with circular corners and a faint outline.
+class BlockPanel : public QWidget
+{
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const Palette palette = Palette::current();
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        CardPainter::paintRounded(p, QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 12,
+            withOpacity(palette.text, 0.015), withOpacity(palette.text, 0.04));
+    }
+};
+
+class Divider : public QWidget
+{
+public:
+    explicit Divider(QWidget* parent)
+        : QWidget(parent)
+    {
+        setFixedHeight(1);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter(this).fillRect(rect(), withOpacity(Palette::current().text, 0.05));
+    }
+};
+
+} // namespace
+
+SystemInfoView::SystemInfoView(DashboardViewModel& dashboardVM, QWidget* parent)
+    : SystemInfoView(dashboardVM, Desktop::system(), Clock::system(), parent)
+{
+    // The facts come from small kernel files, still read away from the GUI thread.
+    QtConcurrent::run([] {
+        return platform::MachineReader().read();
+    }).then(this, [this](const platform::MachineFacts& facts) { setFacts(facts); });
+}
+
+SystemInfoView::SystemInfoView(DashboardViewModel& dashboardVM, const platform::MachineFacts& facts, Desktop& desktop,
+    Clock& clock, QWidget* parent)
+    : SystemInfoView(dashboardVM, desktop, clock, parent)
+{
+    setFacts(facts);
+}
+
+SystemInfoView::SystemInfoView(DashboardViewModel& dashboardVM, Desktop& desktop, Clock& clock, QWidget* parent)
+    : QWidget(parent)
+    , m_dashboardVM(dashboardVM)
+    , m_desktop(desktop)
+    , m_clock(clock)
+{
+    build();
+    followTheme(ThemeManager::shared(), this, [this](const Palette&) { update(); });
+    connect(&m_dashboardVM, &DashboardViewModel::figuresChanged, this, &SystemInfoView::refresh);
+    refresh();
+}
+
+void SystemInfoView::build()
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->viewport()->setAutoFillBackground(false);
+    outer->addWidget(scroll);
+    auto* content = new QWidget;
+    content->setAutoFillBackground(false);
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 20);
+    column->setSpacing(20);
+    column->addWidget(new ToneLabel(tr("System Info"), Fonts::system(24, QFont::Bold), Tone::primary, content));
+
+    auto* header = new RoundedPanel(0.02, 14, content);
+    header->setOutline(0.06);
+    auto* headerRow = new QHBoxLayout(header);
+    headerRow->setContentsMargins(16, 16, 16, 16);
+    headerRow->setSpacing(16);
+    headerRow->addWidget(new MachineTile(header));
+    auto* names = new QVBoxLayout;
+    names->setSpacing(4);
+    auto* nameRow = new QHBoxLayout;
+    // Long names of other makers end in "…" rather than pushing the button out of the card.
+    m_name = new ElidedLabel(NumberText::dash, 1, header);
+    m_name->setFont(Fonts::system(22, QFont::Bold));
+    m_name->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    auto* badge = new RoundedPanel(0.1, 4, header);
+    auto* badgeLayout = new QHBoxLayout(badge);
+    badgeLayout->setContentsMargins(6, 2, 6, 2);
+    m_identifier = new ToneLabel(NumberText::dash, Fonts::monospaced(10), Tone::secondary, badge);
+    badgeLayout->addWidget(m_identifier);
+    nameRow->addWidget(m_name);
+    nameRow->addWidget(badge, 0, Qt::AlignVCenter);
+    nameRow->addStretch();
+    names->addLayout(nameRow);
+    m_brand = new ToneLabel(NumberText::dash, Fonts::system(13, QFont::DemiBold), Tone::accent, header);
+    m_version = new ToneLabel(NumberText::dash, Fonts::system(11), Tone::secondary, header);
+    names->addWidget(m_brand);
+    names->addWidget(m_version);
+    headerRow->addLayout(names, 1);
+    m_copy = new CopyButton(
+        tr("Copy Spec Report"), [this] { return specReport(); }, m_desktop, m_clock, header);
+    m_copy->setFont(Fonts::system(11, QFont::DemiBold));
+    m_copy->setPadding(12, 7);
+    m_copy->setCornerRadius(8);
+    headerRow->addWidget(m_copy, 0, Qt::AlignVCenter);
+    column->addWidget(header);
+
+    auto* blocks = new QHBoxLayout;
+    blocks->setSpacing(20);
+    auto* left = new QVBoxLayout;
+    auto* right = new QVBoxLayout;
+    left->setSpacing(16);
+    right->setSpacing(16);
+    left->addWidget(block(tr("Processor & Architecture"), QStringLiteral("cpu"),
+        {tr("Chipset"), tr("Total CPU Cores"), tr("Performance Cores"), tr("Efficiency Cores")}));
+    left->addWidget(block(tr("Graphics & Neural Compute"), QStringLiteral("brain.head.profile"),
+        {tr("GPU Core Count"), tr("Metal Graphics Core"), tr("Neural Coprocessor")}));
+    left->addWidget(block(tr("System Identifiers"), QStringLiteral("lock.shield"),
+        {tr("System Serial ID"), tr("Host UUID"), tr("Platform Type")}));
+    right->addWidget(block(tr("Memory & Bus Width"), QStringLiteral("memorychip"),
+        {tr("Physical Memory"), tr("Memory Bandwidth"), tr("VRAM Allocation Limit")}));
+    right->addWidget(block(tr("Thermal & Cooling Design"), QStringLiteral("fanblades.fill"),
+        {tr("SoC Core Temp"), tr("Active Fan Configuration"), tr("Thermal Throttling")}));
+    right->addWidget(block(tr("Power Profile"), QStringLiteral("bolt.fill"),
+        {tr("Power Draw"), tr("Battery Charge"), tr("Charging Status")}));
+    left->addStretch();
+    right->addStretch();
+    blocks->addLayout(left, 1);
+    blocks->addLayout(right, 1);
+    column->addLayout(blocks);
+    column->addStretch();
+    scroll->setWidget(content);
+    content->setAutoFillBackground(false); // setWidget() turns it on; the page shows its host's background
+}
+
+QWidget* SystemInfoView::block(const QString& title, const QString& icon, const QStringList& labels)
+{
+    auto* panel = new BlockPanel(this);
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(16, 16, 16, 16);
+    column->setSpacing(12);
+    auto* header = new QHBoxLayout;
+    header->setSpacing(8);
+    header->addWidget(new SymbolView(icon, Tone::accent, 13, panel));
+    header->addWidget(new ToneLabel(title, Fonts::system(13, QFont::Bold), Tone::primary, panel), 1);
+    column->addLayout(header);
+    column->addWidget(new Divider(panel));
+    auto* rows = new QVBoxLayout;
+    rows->setSpacing(8);
+    for (const QString& label : labels) {
+        auto* row = new QHBoxLayout;
+        auto* name = new ToneLabel(label, Fonts::system(11), Tone::secondary, panel);
+        auto* value = new ElidedLabel(NumberText::dash, 1, panel);
+        value->setFont(Fonts::monospaced(11, QFont::Medium));
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        row->addWidget(name);
+        row->addWidget(value, 1);
+        rows->addLayout(row);
+        m_rows.insert(label, value);
+    }
+    column->addLayout(rows);
+    return panel;
+}
+
+void SystemInfoView::setRow(const QString& label, const QString& value)
+{
+    if (ElidedLabel* row = m_rows.value(label))
+        row->setText(value);
+}
+
+void SystemInfoView::setFacts(const platform::MachineFacts& facts)
+{
+    m_facts = facts;
+    const QString id = md::modelIdentifier(facts);
+    const QString brand = md::cpuBrandString(facts);
+    m_name->setText(md::marketingModelName(id));
+    m_identifier->setText(id);
+    m_brand->setText(brand);
+    m_version->setText(md::osVersionString(facts));
+    setRow(tr("Chipset"), brand);
+    const auto cores = [](int n) { return n > 0 ? QString::number(n) + QStringLiteral(" Cores") : NumberText::dash; };
+    setRow(tr("Total CPU Cores"), cores(facts.logicalCpus));
+    setRow(tr("Performance Cores"), cores(facts.performanceCpus));
+    setRow(tr("Efficiency Cores"),
+        facts.performanceCpus > 0 ? QString::number(facts.efficiencyCpus) + QStringLiteral(" Cores")
+                                  : NumberText::dash);
+    setRow(tr("Metal Graphics Core"), tr("Not available on Linux"));
+    setRow(tr("Neural Coprocessor"), md::neuralEngineDescription(brand));
+    setRow(tr("System Serial ID"), md::serialIdentifier(id));
+    setRow(tr("Host UUID"), md::hostIdentifier(QString::fromStdString(facts.machineId)) + QStringLiteral("..."));
+    setRow(tr("Platform Type"), md::platformType(facts));
+    setRow(tr("Physical Memory"),
+        PageStyle::figure(
+            facts.memoryBytes > 0, "%.0f GB System Memory", static_cast<double>(facts.memoryBytes) / kBytesPerGiB));
+    setRow(tr("Memory Bandwidth"), md::memoryBandwidthDescription(brand));
+}
+
+void SystemInfoView::refresh()
+{
+    const DashboardViewModel& vm = m_dashboardVM;
+    const MeasuredFigures& measured = vm.measured();
+    // The GPU core count is derived from the CPU's cores, not read from the GPU: not shown as a fact.
+    setRow(tr("GPU Core Count"), NumberText::dash);
+    const auto& memory = vm.memoryState();
+    setRow(tr("VRAM Allocation Limit"),
+        memory && measured.memory ? NumberText::numberText("%.1f GB Max VRAM", memory->totalGB * 0.75) : md::unknown);
+    setRow(tr("SoC Core Temp"), PageStyle::figure(measured.socTemperature, "%.1f°C", vm.socTemperature()));
+    const QList<double> fans = vm.fanRPMs();
+    QString fan = NumberText::dash;
+    if (measured.fans && !fans.isEmpty())
+        fan = fans.first() > 0 ? NumberText::numberText("%.0f RPM", fans.first()) : tr("0 RPM (Silent Mode)");
+    setRow(tr("Active Fan Configuration"), fan);
+    QString throttling = NumberText::dash;
+    if (measured.throttling)
+        throttling = vm.throttlingStatus() > 0 ? NumberText::numberText("Throttled at %.1f%%", vm.throttlingStatus())
+                                               : tr("None (Nominal)");
+    setRow(tr("Thermal Throttling"), throttling);
+    setRow(tr("Power Draw"), PageStyle::figure(measured.powerDraw, "%.2f Watts", vm.powerDraw()));
+    setRow(tr("Battery Charge"),
+        measured.battery ? QString::number(vm.batteryPercentage()) + QStringLiteral("%") : NumberText::dash);
+    setRow(tr("Charging Status"),
+        measured.battery ? (vm.batteryIsCharging() ? tr("Charging") : tr("Discharging")) : tr("No battery"));
+}
+
+QString SystemInfoView::specReport() const
+{
+    md::ReportFigures figures;
+    figures.logicalCpus = m_facts.logicalCpus;
+    figures.physicalMemoryGB = static_cast<double>(m_facts.memoryBytes) / kBytesPerGiB;
+    return md::specReport(m_facts, figures);
+}
+
+QString SystemInfoView::rowValue(const QString& label) const
+{
+    const ElidedLabel* row = m_rows.value(label);
+    return row ? row->text() : QString();
+}
+
+QString SystemInfoView::headerName() const
+{
+    return m_name->text();
+}
+
+QString SystemInfoView::headerIdentifier() const
+{
+    return m_identifier->text();
+}
+
+QString SystemInfoView::headerBrand() const
+{
+    return m_brand->text();
+}
+
+QString SystemInfoView::headerVersion() const
+{
+    return m_version->text();
+}
+
+bool SystemInfoView::copiedReport() const
+{
+    return m_copy->isConfirming();
+}

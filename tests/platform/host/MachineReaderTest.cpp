@@ -1,0 +1,89 @@
+#include "platform/host/MachineReader.h"
+
+#include <gtest/gtest.h>
+
+using platform::MachineFacts;
+using platform::MachineReader;
+
+namespace {
+
+MachineFacts readMachine(const std::string& name)
+{
+    const std::string root = std::string(QV_TEST_DATA_DIR) + "/machines/" + name;
+    return MachineReader(root + "/proc", root + "/sys", root + "/etc").read();
+}
+
+} // namespace
+
+TEST(MachineReaderTest, IntelHybridLaptop)
+{
+    const MachineFacts f = readMachine("hybrid-intel");
+    EXPECT_EQ(f.modelIdentifier, "Dell Inc. XPS 13 9320");
+    EXPECT_EQ(f.cpuBrand, "12th Gen Intel(R) Core(TM) i7-1260P");
+    // cpu7 is offline: 15 online, of which 0-6 are performance and 8-15 efficiency CPUs.
+    EXPECT_EQ(f.logicalCpus, 15);
+    EXPECT_EQ(f.performanceCpus, 7);
+    EXPECT_EQ(f.efficiencyCpus, 8);
+    EXPECT_EQ(f.memoryBytes, 32543820ull * 1024);
+    EXPECT_EQ(f.osVersion, "12");
+    EXPECT_EQ(f.kernelRelease, "6.1.0-18-amd64");
+    EXPECT_EQ(f.kernelName, "Linux");
+    EXPECT_EQ(f.architecture, "x86_64");
+    EXPECT_EQ(f.machineId, "4f1c0d2e9a8b4c7d8e6f5a4b3c2d1e0f");
+}
+
+TEST(MachineReaderTest, AmdDesktopWithoutSplitOrEtcOsRelease)
+{
+    const MachineFacts f = readMachine("plain");
+    EXPECT_EQ(f.modelIdentifier, "Micro-Star International Co., Ltd. MS-7C02"); // padded DMI text trimmed
+    EXPECT_EQ(f.cpuBrand, "AMD Ryzen 7 5800X 8-Core Processor");
+    EXPECT_EQ(f.logicalCpus, 8);
+    EXPECT_EQ(f.performanceCpus, 8); // one core kind: all performance, none efficiency
+    EXPECT_EQ(f.efficiencyCpus, 0);
+    EXPECT_EQ(f.osVersion, "rolling"); // BUILD_ID of the vendor copy, quotes and comments handled
+    EXPECT_EQ(f.kernelRelease, "6.12.4-arch1-1");
+    EXPECT_TRUE(f.machineId.empty());
+}
+
+TEST(MachineReaderTest, ArmBoardNamedByItsDeviceTree)
+{
+    const MachineFacts f = readMachine("arm");
+    EXPECT_EQ(f.modelIdentifier, "Radxa ROCK 5B"); // NUL-terminated, DMI ignored
+    EXPECT_EQ(f.cpuBrand, "Radxa ROCK 5B"); // no "model name" line on ARM
+    EXPECT_EQ(f.performanceCpus, 4); // the CPUs of the highest capacity
+    EXPECT_EQ(f.efficiencyCpus, 4);
+    EXPECT_EQ(f.osVersion, "24.04");
+    EXPECT_EQ(f.architecture, "aarch64");
+    EXPECT_TRUE(f.machineId.empty()); // a blank machine-id file counts as none
+}
+
+TEST(MachineReaderTest, EmptyMachineGivesEmptyFacts)
+{
+    const MachineFacts f = MachineReader("/nonexistent/proc", "/nonexistent/sys", "/nonexistent/etc").read();
+    EXPECT_TRUE(f.modelIdentifier.empty());
+    EXPECT_TRUE(f.cpuBrand.empty());
+    EXPECT_EQ(f.logicalCpus, 0);
+    EXPECT_EQ(f.memoryBytes, 0u);
+    EXPECT_TRUE(f.osVersion.empty());
+    EXPECT_TRUE(f.kernelRelease.empty());
+}
+
+TEST(MachineReaderTest, OsReleaseLines)
+{
+    const auto fields = MachineReader::parseOsRelease("# comment\nA=\"x y\"\nB='z'\n=bad\nnoequals\nC=plain\nD=\"\n");
+    EXPECT_EQ(fields.at("A"), "x y");
+    EXPECT_EQ(fields.at("B"), "z");
+    EXPECT_EQ(fields.at("C"), "plain");
+    EXPECT_EQ(fields.at("D"), "\""); // an unbalanced quote is kept as written
+    EXPECT_EQ(fields.count(""), 0u);
+}
+
+TEST(MachineReaderTest, RealMachineAnswersWhereItHasTheSource)
+{
+    const MachineFacts f = MachineReader().read();
+    EXPECT_GT(f.logicalCpus, 0);
+    EXPECT_GT(f.memoryBytes, 0u);
+    EXPECT_FALSE(f.kernelRelease.empty());
+    EXPECT_FALSE(f.architecture.empty());
+    EXPECT_EQ(f.performanceCpus + f.efficiencyCpus, f.logicalCpus);
+}

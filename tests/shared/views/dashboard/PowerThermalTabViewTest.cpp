@@ -1,0 +1,83 @@
+#include "views/dashboard/PowerThermalTabView.h"
+
+#include "shared/engines/DashboardTestSupport.h"
+
+#include "platform/desktop/PowerProfiles.h"
+#include "ui/Switch.h"
+
+#include <gtest/gtest.h>
+
+TEST(PowerThermalTabViewTest, LowPowerSwitchesTheProfileAndRestoresThePreviousOne)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    FakePowerProfiles daemon(true, QStringLiteral("performance"));
+    PowerThermalTabView view(*model, daemon);
+    ASSERT_TRUE(view.lowPowerSwitch()->isEnabled());
+    EXPECT_FALSE(view.lowPowerSwitch()->isChecked());
+
+    view.lowPowerSwitch()->click();
+    EXPECT_EQ(daemon.active, "power-saver");
+    EXPECT_TRUE(model->isLowPowerModeEnabled());
+    EXPECT_TRUE(view.lowPowerSwitch()->isChecked());
+
+    view.lowPowerSwitch()->click();
+    EXPECT_EQ(daemon.active, "performance"); // what was in force before, not a fixed profile
+    EXPECT_FALSE(model->isLowPowerModeEnabled());
+    EXPECT_EQ(daemon.changes, 2);
+}
+
+TEST(PowerThermalTabViewTest, SwitchShowsAPowerSaverAlreadyInForce)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    FakePowerProfiles daemon(true, QStringLiteral("power-saver"));
+    PowerThermalTabView view(*model, daemon);
+    EXPECT_TRUE(view.lowPowerSwitch()->isChecked());
+    view.lowPowerSwitch()->click();
+    EXPECT_EQ(daemon.active, "balanced");
+}
+
+TEST(PowerThermalTabViewTest, WithoutDaemonOrFanControlTheSwitchesAreDisabled)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    FakePowerProfiles none(false);
+    PowerThermalTabView view(*model, none);
+    EXPECT_FALSE(view.lowPowerSwitch()->isEnabled());
+    EXPECT_FALSE(view.lowPowerSwitch()->toolTip().isEmpty());
+    view.lowPowerSwitch()->click(); // a disabled switch does nothing
+    EXPECT_FALSE(model->isLowPowerModeEnabled());
+    EXPECT_FALSE(view.turboSwitch()->isEnabled());
+    EXPECT_EQ(view.turboSwitch()->toolTip(), "Fan control is not available on this machine");
+}
+
+TEST(PowerThermalTabViewTest, FanAndBatteryCards)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    FakePowerProfiles none(false);
+    PowerThermalTabView view(*model, none);
+    model->publishSample({});
+    EXPECT_EQ(view.fanText(), "Fan Speed: —"); // no fan readings: no invented speed
+    EXPECT_FALSE(view.isFanSymbolActive());
+    EXPECT_EQ(view.batteryText(), "—");
+    EXPECT_EQ(view.powerText(), "—"); // an estimate, not a reading
+
+    DashboardSample s;
+    s.fanRPMs = {0.0};
+    platform::BatteryStatus battery;
+    battery.currentCapacity = 64;
+    s.battery = battery;
+    model->publishSample(s);
+    EXPECT_EQ(view.fanText(), "Fan Speed: 0 RPM");
+    EXPECT_FALSE(view.isFanSymbolActive());
+    EXPECT_EQ(view.batteryText(), "64%");
+    EXPECT_EQ(view.chargingText(), "Discharging");
+
+    s.fanRPMs = {1450.7, 3000.0};
+    model->publishSample(s);
+    EXPECT_EQ(view.fanText(), "Fan Speed: 1450 RPM");
+    EXPECT_TRUE(view.isFanSymbolActive());
+    EXPECT_EQ(view.fanCaption(), "Firmware Dynamic System Control");
+}

@@ -1,0 +1,99 @@
+#include "views/dashboard/SystemInfoView.h"
+
+#include "shared/engines/DashboardTestSupport.h"
+
+#include "ui/CopyButton.h"
+#include "ui/Desktop.h"
+#include "ui/FakeClock.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+platform::MachineFacts laptop()
+{
+    platform::MachineFacts f;
+    f.modelIdentifier = "Dell Inc. XPS 13 9320";
+    f.cpuBrand = "12th Gen Intel(R) Core(TM) i7-1260P";
+    f.logicalCpus = 2; // fewer than four: the counts stay real, never negative
+    f.performanceCpus = 2;
+    f.machineId = "4f1c0d2e9a8b4c7d8e6f5a4b3c2d1e0f";
+    f.memoryBytes = 16ull << 30;
+    return f;
+}
+
+// A clipboard that keeps nothing, as when no clipboard owner takes the text.
+class RefusingDesktop : public RecordingDesktop
+{
+public:
+    void copyText(const QString&) override { ++copies; }
+    QString clipboardText() const override { return {}; }
+};
+
+} // namespace
+
+TEST(SystemInfoViewTest, RowsFromTheFactsAndLiveFigures)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    RecordingDesktop desktop;
+    FakeClock clock;
+    SystemInfoView view(*model, laptop(), desktop, clock);
+    EXPECT_EQ(view.headerName(), "Dell Inc. XPS 13 9320");
+    EXPECT_EQ(view.rowValue("Performance Cores"), "2 Cores");
+    EXPECT_EQ(view.rowValue("Efficiency Cores"), "0 Cores");
+    EXPECT_EQ(view.rowValue("Neural Coprocessor"), "Intel CPU (No Apple Neural Engine)");
+    EXPECT_EQ(view.rowValue("Physical Memory"), "16 GB System Memory");
+    EXPECT_EQ(view.rowValue("VRAM Allocation Limit"), "Unknown"); // not "13.5 GB Max VRAM"
+    EXPECT_EQ(view.rowValue("Active Fan Configuration"), "—");
+    EXPECT_EQ(view.rowValue("Thermal Throttling"), "—");
+
+    DashboardSample s;
+    s.memory.totalGB = 16.0;
+    s.chipTemperature = 55.0;
+    s.fanRPMs = {0.0};
+    model->publishSample(s);
+    EXPECT_EQ(view.rowValue("VRAM Allocation Limit"), "12.0 GB Max VRAM");
+    EXPECT_EQ(view.rowValue("SoC Core Temp"), "55.0°C");
+    EXPECT_EQ(view.rowValue("Active Fan Configuration"), "0 RPM (Silent Mode)");
+    EXPECT_EQ(view.rowValue("Thermal Throttling"), "None (Nominal)");
+}
+
+TEST(SystemInfoViewTest, IdentifiersStableAcrossBuildsOfThePage)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    RecordingDesktop desktop;
+    FakeClock clock;
+    SystemInfoView first(*model, laptop(), desktop, clock);
+    const QString host = first.rowValue("Host UUID");
+    const QString serial = first.rowValue("System Serial ID");
+    model->publishSample({});
+    EXPECT_EQ(first.rowValue("Host UUID"), host);
+    SystemInfoView second(*model, laptop(), desktop, clock);
+    EXPECT_EQ(second.rowValue("Host UUID"), host);
+    EXPECT_EQ(second.rowValue("System Serial ID"), serial);
+    EXPECT_EQ(host.size(), 12 + 3);
+}
+
+TEST(SystemInfoViewTest, CopiedOnlyWhenTheClipboardHoldsTheReport)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    FakeClock clock;
+    RecordingDesktop desktop;
+    SystemInfoView view(*model, laptop(), desktop, clock);
+    view.copyButton()->click();
+    EXPECT_EQ(desktop.clipboardText(), view.specReport());
+    EXPECT_EQ(desktop.clipboardText().split('\n').size(), 12);
+    EXPECT_TRUE(view.copiedReport());
+    clock.advance(CopyButton::kResetMs);
+    EXPECT_FALSE(view.copiedReport());
+
+    RefusingDesktop refusing;
+    SystemInfoView other(*model, laptop(), refusing, clock);
+    other.copyButton()->click();
+    EXPECT_EQ(refusing.copies, 1);
+    EXPECT_FALSE(other.copiedReport());
+    EXPECT_EQ(other.copyButton()->labelText(), "Copy Spec Report");
+}

@@ -1,0 +1,110 @@
+#include "SampleData.h"
+#include "SnapshotRegistry.h"
+
+#include "core/UserDefaults.h"
+#include "platform/desktop/PowerProfiles.h"
+#include "records/DigestEngine.h"
+#include "records/DigestViewModel.h"
+#include "views/dashboard/HistoryTabView.h"
+#include "views/dashboard/MemoryTabView.h"
+#include "views/dashboard/PowerThermalTabView.h"
+#include "views/dashboard/SensorsTabView.h"
+#include "views/dashboard/SystemInfoView.h"
+#include "views/dashboard/WeeklyDigestView.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+
+#include <memory>
+
+namespace {
+
+const QSize kPageSize(680, 520);
+
+// The page inside the padding the settings window's content area gives it.
+QImage grabPage(QWidget* page, const SnapshotContext& c, QSize size = kPageSize)
+{
+    QWidget host;
+    auto* layout = new QVBoxLayout(&host);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->addWidget(page);
+    return grabWidget(host, c.palette, 2.0, size);
+}
+
+platform::MachineFacts sampleFacts(const SampleData& data)
+{
+    platform::MachineFacts f;
+    if (data.kind() == SampleData::Kind::noSensors)
+        return f; // a machine that tells nothing about itself
+    f.modelIdentifier = "Dell Inc. XPS 13 9320";
+    f.cpuBrand = "12th Gen Intel(R) Core(TM) i7-1260P";
+    f.logicalCpus = 16;
+    f.performanceCpus = 8;
+    f.efficiencyCpus = 8;
+    f.memoryBytes = 32ull * 1024 * 1024 * 1024;
+    f.osVersion = "12";
+    f.kernelRelease = "6.1.0-18-amd64";
+    f.kernelName = "Linux";
+    f.architecture = "x86_64";
+    f.machineId = "4f1c0d2e9a8b4c7d8e6f5a4b3c2d1e0f";
+    return f;
+}
+
+WeeklyDigest digest(int weeksAgo, const char* thermal, const char* model, double gb, double hours)
+{
+    WeeklyDigest d;
+    d.id = Uuid::random();
+    d.weekOf = Date::from1970(1796601600.0 - weeksAgo * 7 * 86400.0); // weeks before 2026-12-07
+    d.peakMemoryPressureEvents = 3 + weeksAgo;
+    d.worstThermalState = thermal;
+    d.mostUsedModel = model;
+    d.mostUsedModelAvgGB = gb;
+    d.throttleEventsPrevented = 2 * weeksAgo;
+    d.estimatedHoursSaved = hours;
+    return d;
+}
+
+QImage digestPicture(const SnapshotContext& c)
+{
+    QTemporaryDir dir;
+    UserDefaults defaults(dir.filePath(QStringLiteral("digests.conf")));
+    auto engine = std::make_shared<DigestEngine>(defaults);
+    if (c.data.kind() == SampleData::Kind::sample) {
+        engine->addDigest(digest(2, "Warm", "", 0, 12));
+        engine->addDigest(digest(1, "Balanced", "qwen2.5-coder:7b", 5.4, 3.25));
+        engine->addDigest(digest(0, "Throttling", "llama3.1:8b", 6.2, 1.5));
+    }
+    DigestViewModel model(engine);
+    auto reload = model.reload();
+    while (!reload.isFinished())
+        QApplication::processEvents();
+    return grabPage(new WeeklyDigestView(model), c);
+}
+
+} // namespace
+
+void registerDashboardPageSnapshots(SnapshotRegistry& registry)
+{
+    registry.add(QStringLiteral("page-sensors"),
+        [](const SnapshotContext& c) { return grabPage(new SensorsTabView(c.data.dashboard()), c); });
+    registry.add(QStringLiteral("page-memory"),
+        [](const SnapshotContext& c) { return grabPage(new MemoryTabView(c.data.dashboard()), c); });
+    registry.add(QStringLiteral("page-power"), [](const SnapshotContext& c) {
+        FakePowerProfiles profiles(c.data.kind() == SampleData::Kind::sample);
+        return grabPage(new PowerThermalTabView(c.data.dashboard(), profiles), c);
+    });
+    registry.add(QStringLiteral("page-history"), [](const SnapshotContext& c) {
+        return grabPage(new HistoryTabView(c.data.dashboard(), c.data.desktop(), c.data.clock()), c);
+    });
+    registry.add(QStringLiteral("page-digests"), digestPicture);
+    registry.add(QStringLiteral("page-system-info"), [](const SnapshotContext& c) {
+        return grabPage(
+            new SystemInfoView(c.data.dashboard(), sampleFacts(c.data), c.data.desktop(), c.data.clock()), c);
+    });
+    // The whole page, for the blocks below the fold.
+    registry.add(QStringLiteral("page-system-info-full"), [](const SnapshotContext& c) {
+        return grabPage(new SystemInfoView(c.data.dashboard(), sampleFacts(c.data), c.data.desktop(), c.data.clock()),
+            c, QSize(680, 760));
+    });
+}
