@@ -175,7 +175,7 @@ struct Popover
 
     Popover(const SnapshotContext& c, int tab, bool telemetry = false)
     {
-        if (c.data.kind() == SampleData::Kind::sample && c.data.dashboard().topProcesses().empty())
+        if (c.data.kind() == SampleData::Kind::sample && c.data.dashboard().loadedModels().empty())
             publishBusyTick(c.data.dashboard());
         c.data.settings().setUseTelemetryCharts(telemetry);
         c.data.settings().setPopoverSelectedTab(tab);
