@@ -215,3 +215,32 @@ TEST_F(PopoverViewTest, StatusLineFitsItsTextUpToItsLimit)
     EXPECT_FALSE(status->isElided()) << status->width();
     EXPECT_LE(status->width(), PopoverHeader::kStatusMaxWidth);
 }
+
+TEST_F(PopoverViewTest, ThemeMenuListsEveryThemeAndMarksTheCurrentOne)
+{
+    themes.setCurrentTheme(AppTheme::nordic);
+    auto view = makeView();
+    QMenu* menu = view->header()->themeMenu();
+    emit menu->aboutToShow();
+    QStringList names;
+    QStringList marked;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator())
+            continue;
+        names << a->text();
+        if (!a->icon().isNull())
+            marked << a->text();
+    }
+    EXPECT_EQ(menu->actions().value(0)->text(), QStringLiteral("Theme Selection"));
+    EXPECT_EQ(names,
+        (QStringList {QStringLiteral("Standard"), QStringLiteral("Cyberpunk"), QStringLiteral("Nordic"),
+            QStringLiteral("Ink"), QStringLiteral("Light")}));
+    EXPECT_EQ(marked, QStringList {QStringLiteral("Nordic")});
+    // Choosing the current theme again changes nothing visible.
+    const QImage before = view->grab().toImage();
+    for (QAction* a : menu->actions()) {
+        if (a->text() == QStringLiteral("Nordic") && !a->isSeparator())
+            a->trigger();
+    }
+    EXPECT_EQ(view->grab().toImage(), before);
+}
