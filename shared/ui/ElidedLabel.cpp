@@ -5,6 +5,7 @@
 #include "Palette.h"
 
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QTextLayout>
 

@@ -15,6 +15,7 @@
 void registerKitSnapshots(SnapshotRegistry& registry);
 void registerMenuBarSnapshots(SnapshotRegistry& registry);
 void registerStorageSnapshots(SnapshotRegistry& registry);
+void registerPopoverSnapshots(SnapshotRegistry& registry);
 void registerDashboardPageSnapshots(SnapshotRegistry& registry);
 void registerAdvisorSnapshots(SnapshotRegistry& registry);
 void registerFrameSnapshots(SnapshotRegistry& registry);
@@ -73,6 +74,7 @@ int main(int argc, char** argv)
     registerKitSnapshots(registry);
     registerMenuBarSnapshots(registry);
     registerStorageSnapshots(registry);
+    registerPopoverSnapshots(registry);
     registerDashboardPageSnapshots(registry);
     registerAdvisorSnapshots(registry);
     registerFrameSnapshots(registry);

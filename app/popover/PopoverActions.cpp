@@ -1,0 +1,57 @@
+#include "PopoverActions.h"
+
+#include "ui/SymbolIcon.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QMenu>
+#include <QWidget>
+
+namespace {
+
+QIcon symbolIcon(const QString& name, const QColor& color)
+{
+    return QIcon(SymbolIcon::pixmap(name, 16, color, 2.0));
+}
+
+} // namespace
+
+PopoverActions::PopoverActions(QWidget* owner, PopoverHooks hooks)
+    : QObject(owner)
+    , m_hooks(std::move(hooks))
+    , m_settings(new QAction(tr("Settings & Preferences..."), owner))
+    , m_quit(new QAction(tr("Quit Quorvane"), owner))
+{
+    m_settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    for (QAction* action : {m_settings, m_quit}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        action->setShortcutVisibleInContextMenu(true);
+        owner->addAction(action);
+    }
+    connect(m_settings, &QAction::triggered, this, [this] {
+        if (m_hooks.openSettings)
+            m_hooks.openSettings();
+    });
+    connect(m_quit, &QAction::triggered, this, [this] {
+        if (m_hooks.requestQuit)
+            m_hooks.requestQuit();
+    });
+}
+
+QMenu* PopoverActions::makeMenu(QWidget* parent) const
+{
+    auto* menu = new QMenu(parent);
+    const QColor text = menu->palette().color(QPalette::WindowText);
+    m_settings->setIcon(symbolIcon(QStringLiteral("gearshape"), text));
+    m_quit->setIcon(symbolIcon(QStringLiteral("power"), QColor(Qt::red)));
+    menu->addAction(m_settings);
+    menu->addSeparator();
+    menu->addAction(m_quit);
+    return menu;
+}
+
+QString PopoverActions::quitToolTip() const
+{
+    return tr("Quit Quorvane (%1)").arg(m_quit->shortcut().toString(QKeySequence::NativeText));
+}

@@ -1,0 +1,72 @@
+#include "PopoverStyle.h"
+
+#include "records/ThemeManager.h"
+#include "ui/Palette.h"
+
+#include <QLabel>
+#include <QPainter>
+
+namespace PopoverStyle {
+
+namespace {
+
+// Follows the theme by itself, so every divider of the popover stays right after a theme change.
+class Divider : public QWidget
+{
+public:
+    Divider(ThemeManager& themes, QWidget* parent)
+        : QWidget(parent)
+        , m_color(Palette::forTheme(themes.currentTheme()).divider)
+    {
+        setFixedHeight(1);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        followTheme(themes, this, [this](const Palette& p) {
+            m_color = p.divider;
+            update();
+        });
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), m_color);
+    }
+
+private:
+    QColor m_color;
+};
+
+} // namespace
+
+QColor background(AppTheme theme)
+{
+    return theme == AppTheme::light ? QColor::fromRgbF(0.98f, 0.98f, 1.0f) : QColor::fromRgbF(0.06f, 0.07f, 0.10f);
+}
+
+QColor foreground(AppTheme theme)
+{
+    return theme == AppTheme::light ? QColor(Qt::black) : QColor(Qt::white);
+}
+
+QLabel* label(const QString& text, const QFont& font, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    l->setFont(font);
+    l->setTextFormat(Qt::PlainText);
+    return l;
+}
+
+void setColor(QLabel* label, const QColor& color)
+{
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, color);
+    label->setPalette(pal);
+}
+
+QWidget* divider(ThemeManager& themes, QWidget* parent)
+{
+    return new Divider(themes, parent);
+}
+
+} // namespace PopoverStyle

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "records/AppTheme.h"
+
+#include <QColor>
+#include <QFont>
+
+class QLabel;
+class QString;
+class QWidget;
+class ThemeManager;
+
+// Colours and small building blocks the popover's parts share.
+namespace PopoverStyle {
+
+// The popover's own background: near-white for the light theme, near-black for every other.
+QColor background(AppTheme theme);
+// Its foreground: black for the light theme, white for every other.
+QColor foreground(AppTheme theme);
+
+QLabel* label(const QString& text, const QFont& font, QWidget* parent = nullptr);
+void setColor(QLabel* label, const QColor& color);
+
+// A one-pixel line across the popover in the theme's divider colour.
+QWidget* divider(ThemeManager& themes, QWidget* parent = nullptr);
+
+} // namespace PopoverStyle

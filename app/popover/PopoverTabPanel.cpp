@@ -1,0 +1,257 @@
+#include "PopoverTabPanel.h"
+
+#include "CpuTab.h"
+#include "PopoverState.h"
+#include "PopoverStyle.h"
+#include "TelemetrySection.h"
+
+#include "engines/DashboardViewModel.h"
+#include "records/ThemeManager.h"
+#include "ui/Spinner.h"
+#include "ui/ViewSettings.h"
+#include "views/dashboard/MemorySplitView.h"
+#include "views/dashboard/NetworkTabView.h"
+#include "views/dashboard/ThermalIndicatorView.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr double kCornerRadius = 8;
+
+// The tour's outline around the panel, drawn above the content and letting every click through.
+class HighlightOverlay : public QWidget
+{
+public:
+    explicit HighlightOverlay(QWidget* parent)
+        : QWidget(parent)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+    }
+    void setStroke(const QColor& color, double width)
+    {
+        m_color = color;
+        m_width = width;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (m_width <= 0)
+            return;
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(m_color, m_width));
+        const double inset = m_width / 2;
+        p.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), kCornerRadius, kCornerRadius);
+    }
+
+private:
+    QColor m_color;
+    double m_width = 0;
+};
+
+// A slot whose content belongs to another part of the program: empty until that part fills it.
+QWidget* emptySlot(QWidget* parent)
+{
+    auto* w = new QWidget(parent);
+    w->setFixedHeight(0);
+    return w;
+}
+
+} // namespace
+
+PopoverTabPanel::PopoverTabPanel(PopoverState& state, DashboardViewModel& dashboardVM, ThemeManager& themes,
+    AppDirectory* apps, PersonaViewModel* personaVM, QWidget* parent)
+    : QWidget(parent)
+    , m_state(state)
+    , m_dashboardVM(dashboardVM)
+    , m_themes(themes)
+    , m_apps(apps)
+    , m_personaVM(personaVM)
+    , m_settings(state.settings())
+    , m_palette(Palette::forTheme(themes.currentTheme()))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    auto* content = new QWidget;
+    content->setAutoFillBackground(false);
+    m_column = new QVBoxLayout(content);
+    m_column->setContentsMargins(0, 0, 0, 0);
+    m_column->setSpacing(10);
+    m_column->addStretch(1);
+    m_scroll->setWidget(content);
+    layout->addWidget(m_scroll);
+    m_overlay = new HighlightOverlay(this);
+
+    connect(&m_state, &PopoverState::selectedTabChanged, this, &PopoverTabPanel::showPage);
+    connect(&m_state, &PopoverState::tourChanged, this, &PopoverTabPanel::updateHighlight);
+    connect(&m_settings, &ViewSettings::valueChanged, this, [this](const QString& key) {
+        if (key == ViewSettings::useTelemetryChartsKey)
+            showPage();
+    });
+    connect(&m_dashboardVM, &DashboardViewModel::memoryStateChanged, this, &PopoverTabPanel::updateMemory);
+    connect(&m_dashboardVM, &DashboardViewModel::loadedModelsChanged, this, &PopoverTabPanel::updateMemory);
+    connect(&m_dashboardVM, &DashboardViewModel::thermalStateChanged, this, &PopoverTabPanel::updateThermal);
+    followTheme(themes, this, [this](const Palette& p) {
+        m_palette = p;
+        updateHighlight();
+    });
+    showPage();
+    updateHighlight();
+}
+
+PopoverTabPanel::Page PopoverTabPanel::pageFor(int selectedTab, bool useTelemetryCharts, bool hasMemorySample)
+{
+    switch (selectedTab) {
+    case 0:
+        if (useTelemetryCharts)
+            return Page::telemetry;
+        return hasMemorySample ? Page::memorySplit : Page::memoryLoading;
+    case 2:
+        return Page::actions;
+    case 3:
+        return Page::storage;
+    case 4:
+        return Page::network;
+    default:
+        return Page::cpu;
+    }
+}
+
+ThermalIndicatorView* PopoverTabPanel::thermalIndicator() const
+{
+    return m_thermal && m_thermalSlot && !m_thermalSlot->isHidden() ? m_thermal : nullptr;
+}
+
+void PopoverTabPanel::showPage()
+{
+    m_current
+        = pageFor(m_state.selectedTab(), m_settings.useTelemetryCharts(), m_dashboardVM.memoryState().has_value());
+    QWidget* wanted = m_pages.value(int(m_current));
+    if (!wanted) {
+        wanted = build(m_current);
+        m_pages.insert(int(m_current), wanted);
+        // The network page scrolls by itself and fills the panel; every other page sits at the top.
+        m_column->insertWidget(m_column->count() - 1, wanted, m_current == Page::network ? 1 : 0,
+            m_current == Page::memoryLoading ? Qt::AlignLeft : Qt::Alignment());
+    }
+    for (QWidget* w : std::as_const(m_pages))
+        w->setVisible(w == wanted);
+    m_column->setStretch(m_column->count() - 1, m_current == Page::network ? 0 : 1);
+    if (m_current == Page::memorySplit)
+        updateMemory();
+}
+
+QWidget* PopoverTabPanel::build(Page page)
+{
+    QWidget* content = m_scroll->widget();
+    switch (page) {
+    case Page::memorySplit: {
+        const auto& state = m_dashboardVM.memoryState();
+        return new MemorySplitView(
+            state.value_or(SystemMemoryState {}), m_dashboardVM.loadedModels(), m_themes, content);
+    }
+    case Page::memoryLoading: {
+        auto* spinner = new Spinner(16, content);
+        spinner->setColor(m_palette.secondaryText);
+        return spinner;
+    }
+    case Page::telemetry:
+        return new TelemetrySection(m_dashboardVM, m_themes, content);
+    case Page::cpu:
+        return new CpuTab(m_dashboardVM, m_themes, m_apps, m_personaVM, content);
+    case Page::actions:
+        return buildActions();
+    case Page::storage:
+        return emptySlot(content);
+    case Page::network:
+        return new NetworkTabView(m_dashboardVM, m_themes, content);
+    }
+    return emptySlot(content);
+}
+
+QWidget* PopoverTabPanel::buildActions()
+{
+    auto* page = new QWidget(m_scroll->widget());
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+    column->addWidget(emptySlot(page)); // recommended actions
+    column->addWidget(PopoverStyle::divider(m_themes, page));
+    column->addWidget(emptySlot(page)); // assistance history
+    column->addWidget(PopoverStyle::divider(m_themes, page));
+    m_thermalSlot = new QWidget(page);
+    auto* thermal = new QVBoxLayout(m_thermalSlot);
+    thermal->setContentsMargins(0, 0, 0, 0);
+    thermal->setSpacing(10);
+    m_thermal
+        = new ThermalIndicatorView(m_dashboardVM.thermalState().value_or(QVThermalState {}), m_themes, m_thermalSlot);
+    thermal->addWidget(m_thermal);
+    thermal->addWidget(PopoverStyle::divider(m_themes, m_thermalSlot));
+    column->addWidget(m_thermalSlot);
+    column->addWidget(emptySlot(page)); // persona override
+    updateThermal();
+    return page;
+}
+
+void PopoverTabPanel::updateMemory()
+{
+    const bool hasSample = m_dashboardVM.memoryState().has_value();
+    // The first sample turns the loading indicator into the split bar.
+    if (m_current == Page::memoryLoading && hasSample) {
+        showPage();
+        return;
+    }
+    if (auto* split = static_cast<MemorySplitView*>(m_pages.value(int(Page::memorySplit))); split && hasSample)
+        split->setState(*m_dashboardVM.memoryState(), m_dashboardVM.loadedModels());
+}
+
+void PopoverTabPanel::updateThermal()
+{
+    if (!m_thermalSlot)
+        return;
+    const auto& state = m_dashboardVM.thermalState();
+    m_thermalSlot->setVisible(state.has_value());
+    if (state)
+        m_thermal->setState(*state);
+}
+
+void PopoverTabPanel::updateHighlight()
+{
+    m_highlighted = m_state.tourActive() && m_state.tourStep() > 2;
+    static_cast<HighlightOverlay*>(m_overlay)->setStroke(m_palette.accent, m_highlighted ? 2.5 : 0);
+    update();
+}
+
+void PopoverTabPanel::paintEvent(QPaintEvent*)
+{
+    if (!m_highlighted)
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), kCornerRadius, kCornerRadius);
+    // A soft glow: a few widening strokes of the accent colour, faint, then the 3 % fill.
+    for (int i = 3; i >= 1; --i)
+        p.strokePath(path, QPen(withOpacity(m_palette.accent, 0.4 / (i + 1)), 2.0 * i));
+    p.fillPath(path, withOpacity(m_palette.accent, 0.03));
+}
+
+void PopoverTabPanel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_overlay->setGeometry(rect());
+    m_overlay->raise();
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "ui/Palette.h"
+
+#include <QHash>
+#include <QWidget>
+
+class AppDirectory;
+class DashboardViewModel;
+class PersonaViewModel;
+class PopoverState;
+class QScrollArea;
+class QVBoxLayout;
+class ThemeManager;
+class ThermalIndicatorView;
+class ViewSettings;
+
+// The scrolling panel in the middle of the popover: shows the content of the selected tab. Pages are
+// built when first shown and then kept, each updating itself in place.
+class PopoverTabPanel : public QWidget
+{
+    Q_OBJECT
+public:
+    enum class Page { memorySplit, memoryLoading, telemetry, cpu, actions, storage, network };
+
+    PopoverTabPanel(PopoverState& state, DashboardViewModel& dashboardVM, ThemeManager& themes,
+        AppDirectory* apps = nullptr, PersonaViewModel* personaVM = nullptr, QWidget* parent = nullptr);
+
+    // What a tab shows: 0 memory (split bar, its loading indicator, or the telemetry charts), 2 actions,
+    // 3 storage, 4 network; 1 and every other value the CPU tab.
+    static Page pageFor(int selectedTab, bool useTelemetryCharts, bool hasMemorySample);
+
+    Page currentPage() const { return m_current; }
+    QWidget* currentWidget() const { return m_pages.value(int(m_current)); }
+    QWidget* page(Page page) const { return m_pages.value(int(page)); }
+    // The actions tab's thermal strip, or null while the model has no thermal state.
+    ThermalIndicatorView* thermalIndicator() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void showPage();
+    QWidget* build(Page page);
+    QWidget* buildActions();
+    void updateMemory();
+    void updateThermal();
+    void updateHighlight();
+
+    PopoverState& m_state;
+    DashboardViewModel& m_dashboardVM;
+    ThemeManager& m_themes;
+    AppDirectory* m_apps;
+    PersonaViewModel* m_personaVM;
+    ViewSettings& m_settings;
+    Palette m_palette;
+    QScrollArea* m_scroll;
+    QVBoxLayout* m_column;
+    QHash<int, QWidget*> m_pages;
+    Page m_current = Page::cpu;
+    QWidget* m_thermalSlot = nullptr;
+    ThermalIndicatorView* m_thermal = nullptr;
+    QWidget* m_overlay;
+    bool m_highlighted = false;
+};

@@ -1,0 +1,80 @@
+#include "PopoverView.h"
+
+#include "AppDirectory.h"
+#include "PopoverHeader.h"
+#include "PopoverState.h"
+#include "PopoverStyle.h"
+#include "PopoverTabPanel.h"
+#include "RunningAppsStrip.h"
+#include "TabDock.h"
+
+#include "records/ThemeManager.h"
+#include "ui/Clock.h"
+#include "ui/ViewSettings.h"
+
+#include <QPainter>
+#include <QVBoxLayout>
+
+PopoverView::PopoverView(
+    DashboardViewModel& dashboardVM, PersonaViewModel& personaVM, PopoverHooks hooks, QWidget* parent)
+    : PopoverView(dashboardVM, personaVM, std::move(hooks), ViewSettings::shared(), ThemeManager::shared(),
+        Clock::system(), new AppDirectory, parent)
+{
+    // The directory made above belongs to this popover.
+    m_apps->setParent(this);
+}
+
+PopoverView::PopoverView(DashboardViewModel& dashboardVM, PersonaViewModel& personaVM, PopoverHooks hooks,
+    ViewSettings& settings, ThemeManager& themes, Clock& clock, AppDirectory* apps, QWidget* parent)
+    : QWidget(parent)
+    , m_palette(Palette::forTheme(themes.currentTheme()))
+    , m_state(new PopoverState(settings, clock, this))
+    , m_actions(new PopoverActions(this, std::move(hooks)))
+    , m_apps(apps)
+{
+    setFixedSize(kSize);
+    setAutoFillBackground(false);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(12, 12, 12, 12);
+    column->setSpacing(10);
+    m_header = new PopoverHeader(*m_state, personaVM, themes, *m_actions, this);
+    column->addWidget(m_header);
+    column->addWidget(PopoverStyle::divider(themes, this));
+    m_panel = new PopoverTabPanel(*m_state, dashboardVM, themes, apps, &personaVM, this);
+    column->addWidget(m_panel, 1);
+    column->addWidget(PopoverStyle::divider(themes, this));
+    m_dock = new TabDock(*m_state, themes, *m_actions, this);
+    m_dock->setContentsMargins(0, 4, 0, 0);
+    column->addWidget(m_dock);
+    if (apps) {
+        m_strip = new RunningAppsStrip(*apps, dashboardVM, this);
+        column->addWidget(m_strip);
+    }
+    followTheme(themes, this, [this](const Palette& p) { applyTheme(p); });
+    applyTheme(m_palette);
+}
+
+PopoverView::~PopoverView() = default;
+
+void PopoverView::applyTheme(const Palette& palette)
+{
+    m_palette = palette;
+    QPalette pal = QWidget::palette();
+    pal.setColor(QPalette::WindowText, PopoverStyle::foreground(palette.theme));
+    pal.setColor(QPalette::Window, PopoverStyle::background(palette.theme));
+    setPalette(pal);
+    update();
+}
+
+void PopoverView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), PopoverStyle::background(m_palette.theme));
+}
+
+void PopoverView::hideEvent(QHideEvent* event)
+{
+    // Closing the popover ends a running tour at once.
+    m_state->setTourActive(false);
+    QWidget::hideEvent(event);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "PopoverActions.h"
+#include "ui/Palette.h"
+
+#include <QWidget>
+
+class AppDirectory;
+class Clock;
+class DashboardViewModel;
+class PersonaViewModel;
+class PopoverHeader;
+class PopoverState;
+class PopoverTabPanel;
+class RunningAppsStrip;
+class TabDock;
+class ThemeManager;
+class ViewSettings;
+
+// The popover's content, 340 x 620: the header, the panel of the selected tab, the tab dock with the
+// settings menu, and the strip of running applications. The host window puts it inside itself; the
+// dashboard window may host a second one, sharing the selected tab through the user defaults.
+class PopoverView : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr QSize kSize {340, 620};
+
+    PopoverView(
+        DashboardViewModel& dashboardVM, PersonaViewModel& personaVM, PopoverHooks hooks, QWidget* parent = nullptr);
+    // With every service given (tests and the snapshot program). `apps` may be null: no application
+    // icons and no strip.
+    PopoverView(DashboardViewModel& dashboardVM, PersonaViewModel& personaVM, PopoverHooks hooks,
+        ViewSettings& settings, ThemeManager& themes, Clock& clock, AppDirectory* apps, QWidget* parent = nullptr);
+    ~PopoverView() override;
+
+    PopoverState& state() const { return *m_state; }
+    PopoverHeader* header() const { return m_header; }
+    PopoverTabPanel* tabPanel() const { return m_panel; }
+    TabDock* dock() const { return m_dock; }
+    RunningAppsStrip* appsStrip() const { return m_strip; }
+    const PopoverActions& actions() const { return *m_actions; }
+    const Palette& themePalette() const { return m_palette; }
+
+    QSize sizeHint() const override { return kSize; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void applyTheme(const Palette& palette);
+
+    Palette m_palette;
+    PopoverState* m_state;
+    PopoverActions* m_actions;
+    AppDirectory* m_apps;
+    PopoverHeader* m_header;
+    PopoverTabPanel* m_panel;
+    TabDock* m_dock;
+    RunningAppsStrip* m_strip = nullptr;
+};

@@ -1,0 +1,238 @@
+#include "ProcessListView.h"
+
+#include "AppDirectory.h"
+#include "PopoverStyle.h"
+#include "SymbolButton.h"
+
+#include "core/PersonaViewModel.h"
+
+#include "engines/DashboardViewModel.h"
+#include "records/ThemeManager.h"
+#include "ui/ElidedLabel.h"
+#include "ui/Fonts.h"
+#include "ui/NumberText.h"
+#include "ui/SymbolIcon.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+
+namespace {
+
+// The row's icon: the application's image, or the cpu symbol in the accent colour.
+class RowIcon : public QWidget
+{
+public:
+    explicit RowIcon(QWidget* parent)
+        : QWidget(parent)
+    {
+        setFixedSize(14, 14);
+    }
+    void set(const QIcon& icon, const QColor& accent)
+    {
+        m_icon = icon;
+        m_accent = accent;
+        update();
+    }
+    bool hasIcon() const { return !m_icon.isNull(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        if (m_icon.isNull()) {
+            SymbolIcon::paint(p, rect(), QStringLiteral("cpu"), m_accent, 11);
+            return;
+        }
+        QPainterPath clip;
+        clip.addRoundedRect(rect(), 2, 2);
+        p.setClipPath(clip);
+        m_icon.paint(&p, rect());
+    }
+
+private:
+    QIcon m_icon;
+    QColor m_accent;
+};
+
+// The two fixed glyphs of every row; the snowflake after them is the row's freeze control.
+class Glyphs : public QWidget
+{
+public:
+    explicit Glyphs(QWidget* parent)
+        : QWidget(parent)
+    {
+        setFixedSize(2 * 10 + 3, 12);
+    }
+    void setColors(const QColor& purple, const QColor& secondary)
+    {
+        m_colors = {purple, secondary};
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const char* names[] = {"sparkles", "terminal"};
+        for (int i = 0; i < 2 && i < m_colors.size(); ++i)
+            SymbolIcon::paint(p, QRectF(i * 13, 1, 10, 10), QString::fromLatin1(names[i]), m_colors[i], 10);
+    }
+
+private:
+    QList<QColor> m_colors;
+};
+
+} // namespace
+
+class ProcessListView::Row : public QWidget
+{
+public:
+    explicit Row(QWidget* parent)
+        : QWidget(parent)
+    {
+        auto* line = new QHBoxLayout(this);
+        line->setContentsMargins(0, 2, 0, 2);
+        line->setSpacing(6);
+        icon = new RowIcon(this);
+        name = new ElidedLabel(QString(), 1, this);
+        name->setFont(Fonts::system(11, QFont::Medium));
+        glyphs = new Glyphs(this);
+        toggle = new SymbolButton(QSize(10, 12), this);
+        cpu = PopoverStyle::label(QString(), Fonts::monospaced(11, QFont::DemiBold), this);
+        line->addWidget(icon);
+        line->addWidget(name, 1);
+        auto* symbols = new QHBoxLayout;
+        symbols->setSpacing(3);
+        symbols->addWidget(glyphs);
+        symbols->addWidget(toggle);
+        line->addLayout(symbols);
+        line->addWidget(cpu);
+    }
+    RowIcon* icon;
+    ElidedLabel* name;
+    Glyphs* glyphs;
+    SymbolButton* toggle;
+    QLabel* cpu;
+    std::int32_t pid = 0;
+    std::string processName;
+    bool frozen = false;
+};
+
+ProcessListView::ProcessListView(DashboardViewModel& dashboardVM, AppDirectory* apps, ThemeManager& themes,
+    PersonaViewModel* personaVM, QWidget* parent)
+    : QWidget(parent)
+    , m_dashboardVM(dashboardVM)
+    , m_apps(apps)
+    , m_personaVM(personaVM)
+    , m_palette(Palette::forTheme(themes.currentTheme()))
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(6);
+    m_title = PopoverStyle::label(tr("PROCESSES"), Fonts::system(10, QFont::Bold), this);
+    m_empty = PopoverStyle::label(tr("No active processes listed."), Fonts::system(10), this);
+    column->addWidget(m_title);
+    column->addWidget(m_empty);
+    for (int i = 0; i < kMaxRows; ++i) {
+        Row* row = new Row(this);
+        m_rows << row;
+        column->addWidget(row);
+        row->toggle->setEnabled(m_personaVM != nullptr);
+        connect(row->toggle, &QAbstractButton::clicked, this, [this, row] {
+            if (!m_personaVM || row->pid <= 0)
+                return;
+            if (row->frozen)
+                m_personaVM->resumeProcess(row->pid);
+            else
+                m_personaVM->freezeProcess(row->pid, row->processName);
+        });
+    }
+    if (m_personaVM)
+        connect(m_personaVM, &PersonaViewModel::frozenProcessesChanged, this, &ProcessListView::refresh);
+    connect(&m_dashboardVM, &DashboardViewModel::topProcessesChanged, this, &ProcessListView::refresh);
+    if (m_apps)
+        connect(m_apps, &AppDirectory::loaded, this, &ProcessListView::refresh);
+    followTheme(themes, this, [this](const Palette& p) {
+        m_palette = p;
+        applyTheme();
+    });
+    applyTheme();
+}
+
+int ProcessListView::rowCount() const
+{
+    return int(std::count_if(m_rows.begin(), m_rows.end(), [](const Row* r) { return !r->isHidden(); }));
+}
+
+bool ProcessListView::showsEmptyText() const
+{
+    return !m_empty->isHidden();
+}
+
+QStringList ProcessListView::rowTexts(int index) const
+{
+    if (index < 0 || index >= rowCount())
+        return {};
+    return {m_rows[index]->name->text(), m_rows[index]->cpu->text()};
+}
+
+SymbolButton* ProcessListView::rowToggle(int index) const
+{
+    return index >= 0 && index < m_rows.size() ? m_rows[index]->toggle : nullptr;
+}
+
+bool ProcessListView::rowHasAppIcon(int index) const
+{
+    return index >= 0 && index < rowCount() && m_rows[index]->icon->hasIcon();
+}
+
+void ProcessListView::applyTheme()
+{
+    PopoverStyle::setColor(m_title, m_palette.secondaryText);
+    PopoverStyle::setColor(m_empty, m_palette.secondaryText);
+    for (Row* r : std::as_const(m_rows)) {
+        r->glyphs->setColors(m_palette.purple, m_palette.secondaryText);
+    }
+    refresh();
+}
+
+void ProcessListView::refresh()
+{
+    const auto& processes = m_dashboardVM.topProcesses();
+    m_empty->setVisible(processes.empty());
+    for (int i = 0; i < kMaxRows; ++i) {
+        Row* r = m_rows[i];
+        if (std::size_t(i) >= processes.size()) {
+            r->setVisible(false);
+            continue;
+        }
+        const RunningProcess& process = processes[std::size_t(i)];
+        QIcon icon;
+        if (m_apps) {
+            if (const auto entry = m_apps->entryForPid(process.pid))
+                icon = AppDirectory::icon(*entry);
+        }
+        r->icon->set(icon, m_palette.accent);
+        r->pid = process.pid;
+        r->processName = process.name;
+        r->frozen = m_personaVM && m_personaVM->frozenProcesses().count(process.pid) > 0;
+        r->name->setText(QString::fromStdString(process.name));
+        // A frozen process: its name in blue and "FROZEN" in cyan in place of its share.
+        r->name->setColor(r->frozen ? m_palette.blue : m_palette.text);
+        r->cpu->setText(r->frozen ? tr("FROZEN") : NumberText::numberText("%.1f%%", process.cpuPercent));
+        PopoverStyle::setColor(r->cpu, r->frozen ? m_palette.cyan : m_palette.text);
+        SymbolButton::Look look;
+        look.symbol = r->frozen ? QStringLiteral("play.fill") : QStringLiteral("snowflake");
+        look.symbolSize = 10;
+        look.foreground = r->frozen ? m_palette.green : m_palette.cyan;
+        r->toggle->setLook(look);
+        const QString help = m_personaVM ? (r->frozen ? tr("Resume Process") : tr("Freeze Process")) : QString();
+        r->toggle->setToolTip(help);
+        r->toggle->setAccessibleName(help);
+        r->setVisible(true);
+    }
+}

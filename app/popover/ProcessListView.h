@@ -1,0 +1,48 @@
+#pragma once
+
+#include "ui/Palette.h"
+
+#include <QList>
+#include <QWidget>
+
+class AppDirectory;
+class DashboardViewModel;
+class PersonaViewModel;
+class QLabel;
+class SymbolButton;
+class ThemeManager;
+
+// "PROCESSES": the busiest processes by CPU share, four at most, each with its application's icon
+// where it belongs to an installed application. Rows are reused on each tick.
+class ProcessListView : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kMaxRows = 4;
+
+    // With a persona view model each row's snowflake freezes its process and a frozen row resumes it.
+    ProcessListView(DashboardViewModel& dashboardVM, AppDirectory* apps, ThemeManager& themes,
+        PersonaViewModel* personaVM = nullptr, QWidget* parent = nullptr);
+
+    int rowCount() const;
+    bool showsEmptyText() const;
+    // Name and CPU text of row `index`.
+    QStringList rowTexts(int index) const;
+    // Whether row `index` draws an application icon (else the cpu symbol).
+    bool rowHasAppIcon(int index) const;
+    // Row `index`'s freeze or resume control.
+    SymbolButton* rowToggle(int index) const;
+
+private:
+    class Row;
+    void refresh();
+    void applyTheme();
+
+    DashboardViewModel& m_dashboardVM;
+    AppDirectory* m_apps;
+    PersonaViewModel* m_personaVM;
+    Palette m_palette;
+    QLabel* m_title;
+    QLabel* m_empty;
+    QList<Row*> m_rows;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "ui/Palette.h"
+
+#include <QList>
+#include <QScrollArea>
+
+class DashboardViewModel;
+class QLabel;
+class QVBoxLayout;
+class ThemeManager;
+
+// Download and upload rates and the active connections with their processes. Updated in place on each
+// tick: the connection rows are reused, added or removed as the list grows or shrinks.
+class NetworkTabView : public QScrollArea
+{
+    Q_OBJECT
+public:
+    NetworkTabView(DashboardViewModel& stats, ThemeManager& themes, QWidget* parent = nullptr);
+    ~NetworkTabView() override;
+
+    QString downloadText() const;
+    QString uploadText() const;
+    int rowCount() const { return m_visibleRows; }
+    // The texts of row `index`: remote, "process (PID: n)", status.
+    QStringList rowTexts(int index) const;
+    QColor statusColor(int index) const;
+
+private:
+    struct Row;
+    void refresh();
+    void applyTheme();
+    Row& row(int index);
+
+    DashboardViewModel& m_stats;
+    Palette m_palette;
+    QWidget* m_page;
+    QLabel* m_title;
+    QWidget* m_downloadCard;
+    QWidget* m_uploadCard;
+    QLabel* m_downloadCaption;
+    QLabel* m_uploadCaption;
+    QLabel* m_download;
+    QLabel* m_upload;
+    QLabel* m_connectionsTitle;
+    QVBoxLayout* m_rows;
+    QList<Row*> m_rowWidgets;
+    int m_visibleRows = 0;
+};

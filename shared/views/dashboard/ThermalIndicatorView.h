@@ -1,0 +1,41 @@
+#pragma once
+
+// The moc of Qt 6.4 cannot parse the C++20 library headers that the JSON codec pulls in.
+#ifndef Q_MOC_RUN
+#include "engines/QVThermalState.h"
+#endif
+#include "ui/Palette.h"
+
+#include <QWidget>
+
+class ElidedLabel;
+class QLabel;
+class ThemeManager;
+
+// One line for the thermal state: a glowing dot in the level's colour, "Thermal state: " and the state's
+// name, a throttling warning when the state calls for one, and the offending process when one is known.
+class ThermalIndicatorView : public QWidget
+{
+    Q_OBJECT
+public:
+    ThermalIndicatorView(const QVThermalState& state, ThemeManager& themes, QWidget* parent = nullptr);
+
+    void setState(const QVThermalState& state);
+    static QColor levelColor(QVThermalState::Level level);
+
+    QString stateText() const;
+    bool showsWarning() const;
+    // Empty when no offending process is known.
+    QString offendingText() const;
+
+private:
+    void refresh();
+
+    QVThermalState m_state;
+    Palette m_palette;
+    QWidget* m_dot;
+    QLabel* m_name;
+    QLabel* m_warning;
+    QWidget* m_spacer;
+    ElidedLabel* m_offending;
+};

@@ -1,0 +1,191 @@
+#include "PopoverTestSupport.h"
+
+#include "popover/CoreRingGrid.h"
+#include "popover/CpuFigures.h"
+#include "popover/CpuTab.h"
+#include "popover/LargeRingGauge.h"
+#include "popover/ProcessListView.h"
+#include "popover/SymbolButton.h"
+#include "popover/TelemetrySection.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <limits>
+
+using popovertest::PopoverFixture;
+
+namespace {
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+
+class CpuTabTest : public PopoverFixture
+{
+};
+
+} // namespace
+
+TEST(CpuFiguresTest, HeaderTruncatesTheTemperatureAndDashesWhatIsMissing)
+{
+    EXPECT_EQ(CpuFigures::headerText(2.4, 47.8), QStringLiteral("2.40 GHz, 47°"));
+    EXPECT_EQ(CpuFigures::headerText(2.4, 0.0), QStringLiteral("2.40 GHz, 0°"));
+    EXPECT_EQ(CpuFigures::headerText(2.4, std::nullopt), QStringLiteral("2.40 GHz, —°"));
+    EXPECT_EQ(CpuFigures::headerText(std::nullopt, 47.8), QStringLiteral("— GHz, 47°"));
+    // Not a number, or beyond a 64-bit integer: the dash, never an undefined conversion.
+    EXPECT_EQ(CpuFigures::headerText(kNaN, kNaN), QStringLiteral("— GHz, —°"));
+    EXPECT_EQ(CpuFigures::headerText(2.4, 1e300), QStringLiteral("2.40 GHz, —°"));
+}
+
+TEST(CpuFiguresTest, GaugesAtTheirBoundaries)
+{
+    // GPU: at least 1 %, and the gauge's own 5 % minimum for the arc.
+    auto g = CpuFigures::gpuGauge(0.0);
+    EXPECT_EQ(g.text, QStringLiteral("1%"));
+    EXPECT_DOUBLE_EQ(g.fraction, 0.01);
+    EXPECT_EQ(CpuFigures::gpuGauge(std::nullopt).text, QStringLiteral("—"));
+    EXPECT_EQ(CpuFigures::gpuGauge(kNaN).text, QStringLiteral("—"));
+
+    // Memory share: dash without a snapshot's total.
+    EXPECT_EQ(CpuFigures::aiMemoryGauge(8, 32).text, QStringLiteral("25%"));
+    EXPECT_EQ(CpuFigures::aiMemoryGauge(8, 0).text, QStringLiteral("—"));
+
+    // Temperature: 0.1 to 1.0 of the ring; no reading is the dash, not 43 °C.
+    EXPECT_EQ(CpuFigures::temperatureGauge(0.0).text, QStringLiteral("—"));
+    EXPECT_EQ(CpuFigures::temperatureGauge(std::nullopt).text, QStringLiteral("—"));
+    EXPECT_DOUBLE_EQ(CpuFigures::temperatureGauge(5).fraction, 0.1);
+    EXPECT_EQ(CpuFigures::temperatureGauge(47.8).text, QStringLiteral("48°C"));
+    EXPECT_DOUBLE_EQ(CpuFigures::temperatureGauge(140).fraction, 1.0);
+
+    // Power: over 30 W the ring is full; below 2.4 W it stays at 8 %.
+    auto p = CpuFigures::powerGauge(45);
+    EXPECT_EQ(p.text, QStringLiteral("45.0W"));
+    EXPECT_DOUBLE_EQ(p.fraction, 1.0);
+    EXPECT_DOUBLE_EQ(CpuFigures::powerGauge(0.34).fraction, 0.08);
+    EXPECT_EQ(CpuFigures::powerGauge(0.0).text, QStringLiteral("—"));
+    EXPECT_EQ(CpuFigures::powerGauge(kInf).text, QStringLiteral("—"));
+
+    LargeRingGauge gauge(QStringLiteral("1%"), 0.01, Qt::blue, Qt::white);
+    EXPECT_DOUBLE_EQ(gauge.arcFraction(), 0.05);
+    gauge.setValue(QStringLiteral("—"), kNaN);
+    EXPECT_DOUBLE_EQ(gauge.arcFraction(), 0.05);
+    gauge.setValue(QStringLiteral("150%"), 1.5);
+    EXPECT_DOUBLE_EQ(gauge.arcFraction(), 1.0);
+}
+
+TEST(CoreRingGridTest, RowsOfEightAndTheArcClamp)
+{
+    EXPECT_EQ(CoreRingGrid::rows(0), 0);
+    EXPECT_EQ(CoreRingGrid::rows(8), 1);
+    EXPECT_EQ(CoreRingGrid::rows(11), 2);
+    EXPECT_EQ(CoreRingGrid::rows(16), 2);
+    EXPECT_EQ(CoreRingGrid::rows(17), 3);
+    CoreRingGrid grid;
+    grid.setCores(QList<double>(16, 0.5), 4);
+    EXPECT_EQ(grid.ringCount(), 16);
+    EXPECT_EQ(
+        grid.sizeHint().height(), 2 * CoreRingGrid::kRing + CoreRingGrid::kRowSpacing + 2 * CoreRingGrid::kPadding);
+    EXPECT_EQ(grid.sizeHint().width(), 8 * 26 + 7 * 8);
+
+    EXPECT_DOUBLE_EQ(*CoreRingGrid::arcFraction(0.0), 0.06);
+    EXPECT_DOUBLE_EQ(*CoreRingGrid::arcFraction(0.059), 0.06);
+    EXPECT_DOUBLE_EQ(*CoreRingGrid::arcFraction(0.5), 0.5);
+    EXPECT_DOUBLE_EQ(*CoreRingGrid::arcFraction(1.7), 1.0);
+    EXPECT_DOUBLE_EQ(*CoreRingGrid::arcFraction(-kInf), 0.06);
+    EXPECT_FALSE(CoreRingGrid::arcFraction(kNaN));
+
+    // Before the first sample: empty rings, as many as asked for.
+    grid.setCores(std::nullopt, 12);
+    EXPECT_EQ(grid.ringCount(), 12);
+}
+
+TEST_F(CpuTabTest, ShowsTheModelsFiguresAndFollowsEachTick)
+{
+    CpuTab tab(*dashboard, themes);
+    // Before the first sample: empty rings and no figure from the model's starting values.
+    EXPECT_TRUE(tab.coreGrid()->ringCount() > 0);
+    EXPECT_EQ(tab.headerText(), QStringLiteral("— GHz, —°"));
+    EXPECT_EQ(tab.shareTexts(), QStringList(4, QStringLiteral("—")));
+    for (const LargeRingGauge* gauge : tab.gauges())
+        EXPECT_EQ(gauge->valueText(), QStringLiteral("—"));
+    auto s = sample();
+    s.cpuLoad.perCore = std::vector<double>(16, 0.3);
+    s.processorCount = 16;
+    s.chipTemperature = 47.8;
+    dashboard->publishSample(s);
+    EXPECT_TRUE(tab.headerText().endsWith(QStringLiteral(" GHz, 47°"))) << tab.headerText().toStdString();
+    EXPECT_EQ(tab.coreGrid()->ringCount(), 16);
+    EXPECT_EQ(tab.shareTexts().value(0), QStringLiteral("18%")); // 70 of 400 ticks
+    EXPECT_EQ(tab.gauges().value(1)->valueText(), QStringLiteral("25%"));
+    EXPECT_TRUE(tab.fpsText().endsWith(QStringLiteral(" FPS")));
+}
+
+TEST_F(CpuTabTest, TelemetryReadsMemoryAsWholePercentages)
+{
+    TelemetrySection section(*dashboard, themes);
+    // Before the first sample the CPU caption has its value text, the dash (nothing measured yet), and
+    // RAM and AI VRAM show only their labels.
+    EXPECT_EQ(section.cpuText(), QStringLiteral("—"));
+    EXPECT_EQ(section.ramText(), QString());
+    EXPECT_EQ(section.aiText(), QString());
+
+    dashboard->publishSample(sample(32, 12, 8));
+    EXPECT_EQ(section.cpuText(), QStringLiteral("50%"));
+    EXPECT_EQ(section.ramText(), QStringLiteral("62%"));
+    EXPECT_EQ(section.aiText(), QStringLiteral("25%"));
+    dashboard->publishSample(sample(0, 12, 8));
+    EXPECT_EQ(section.ramText(), QStringLiteral("0%"));
+    EXPECT_EQ(section.aiText(), QStringLiteral("0%"));
+
+    EXPECT_EQ(TelemetrySection::percentText(37.9), QStringLiteral("37%"));
+    EXPECT_EQ(TelemetrySection::percentText(kNaN), QStringLiteral("—"));
+}
+
+TEST_F(CpuTabTest, ProcessListShowsAtMostFourRows)
+{
+    ProcessListView list(*dashboard, nullptr, themes);
+    EXPECT_TRUE(list.showsEmptyText());
+    EXPECT_EQ(list.rowCount(), 0);
+
+    auto s = sample();
+    std::vector<RunningProcess> processes;
+    for (int i = 0; i < 15; ++i)
+        processes.push_back({100 + i, "proc" + std::to_string(i), 10, 50.0 - i, {}});
+    processes[0].cpuPercent = 123.46;
+    processes[1].cpuPercent = 0;
+    s.processes = processes;
+    dashboard->publishSample(s);
+    EXPECT_FALSE(list.showsEmptyText());
+    ASSERT_EQ(list.rowCount(), 4);
+    EXPECT_EQ(list.rowTexts(0), (QStringList {QStringLiteral("proc0"), QStringLiteral("123.5%")}));
+    EXPECT_EQ(list.rowTexts(1).value(1), QStringLiteral("0.0%"));
+    EXPECT_EQ(list.rowTexts(3).value(0), QStringLiteral("proc3"));
+    // Without installed applications every row draws the cpu symbol.
+    EXPECT_FALSE(list.rowHasAppIcon(0));
+
+    s.processes = std::vector<RunningProcess> {};
+    dashboard->publishSample(s);
+    EXPECT_TRUE(list.showsEmptyText());
+    EXPECT_EQ(list.rowCount(), 0);
+}
+
+TEST_F(CpuTabTest, SnowflakeFreezesThroughThePersonaModelAndAFrozenRowResumes)
+{
+    ProcessListView list(*dashboard, nullptr, themes, personaVM.get());
+    auto s = sample();
+    // A process of this test run, so the helper's test mode accepts it.
+    s.processes = std::vector<RunningProcess> {
+        {static_cast<std::int32_t>(QCoreApplication::applicationPid()), "popover-test", 10, 12.5, {}}};
+    dashboard->publishSample(s);
+    ASSERT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(list.rowToggle(0)->toolTip(), QStringLiteral("Freeze Process"));
+
+    QTest::mouseClick(list.rowToggle(0), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!personaVM->frozenProcesses().empty(), 5000);
+    EXPECT_EQ(list.rowTexts(0).value(1), QStringLiteral("FROZEN"));
+    EXPECT_EQ(list.rowToggle(0)->toolTip(), QStringLiteral("Resume Process"));
+
+    QTest::mouseClick(list.rowToggle(0), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(personaVM->frozenProcesses().empty(), 5000);
+    EXPECT_EQ(list.rowTexts(0).value(1), QStringLiteral("12.5%"));
+}

@@ -1,0 +1,246 @@
+#include "PopoverTestSupport.h"
+
+#include "popover/PopoverHeader.h"
+#include "popover/PopoverState.h"
+#include "popover/PopoverTabPanel.h"
+#include "popover/PopoverView.h"
+#include "popover/SymbolButton.h"
+#include "popover/TabDock.h"
+
+#include "ui/ElidedLabel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+
+using popovertest::PopoverFixture;
+using Page = PopoverTabPanel::Page;
+
+namespace {
+
+class PopoverViewTest : public PopoverFixture
+{
+protected:
+    std::unique_ptr<PopoverView> makeView()
+    {
+        PopoverHooks hooks;
+        hooks.openSettings = [this] { ++settingsOpened; };
+        hooks.requestQuit = [this] { ++quitRequested; };
+        return std::make_unique<PopoverView>(*dashboard, *personaVM, hooks, settings, themes, clock, nullptr);
+    }
+
+    int settingsOpened = 0;
+    int quitRequested = 0;
+};
+
+} // namespace
+
+TEST(PopoverTabDispatchTest, EveryTabValueHasItsPage)
+{
+    EXPECT_EQ(PopoverTabPanel::pageFor(0, false, true), Page::memorySplit);
+    EXPECT_EQ(PopoverTabPanel::pageFor(0, false, false), Page::memoryLoading);
+    // The charts show even before the first memory sample.
+    EXPECT_EQ(PopoverTabPanel::pageFor(0, true, false), Page::telemetry);
+    EXPECT_EQ(PopoverTabPanel::pageFor(1, false, true), Page::cpu);
+    EXPECT_EQ(PopoverTabPanel::pageFor(2, false, true), Page::actions);
+    EXPECT_EQ(PopoverTabPanel::pageFor(3, false, true), Page::storage);
+    EXPECT_EQ(PopoverTabPanel::pageFor(4, false, true), Page::network);
+    EXPECT_EQ(PopoverTabPanel::pageFor(7, false, true), Page::cpu);
+    EXPECT_EQ(PopoverTabPanel::pageFor(-1, true, true), Page::cpu);
+}
+
+TEST_F(PopoverViewTest, StoredTabOutsideTheDockShowsCpuAndSelectsNoButton)
+{
+    for (int stored : {7, -1}) {
+        settings.setPopoverSelectedTab(stored);
+        auto view = makeView();
+        EXPECT_EQ(view->tabPanel()->currentPage(), Page::cpu) << stored;
+        EXPECT_EQ(view->dock()->selectedButton(), -1) << stored;
+        // The stored value is left as it is.
+        EXPECT_EQ(settings.popoverSelectedTab(), stored);
+    }
+}
+
+TEST_F(PopoverViewTest, DockClicksStoreTheTabAndSurviveARestart)
+{
+    auto view = makeView();
+    EXPECT_EQ(view->tabPanel()->currentPage(), Page::cpu); // the default, 1
+    const QList<int> order {1, 4, 3, 0, 2};
+    for (int i = 0; i < order.size(); ++i) {
+        QTest::mouseClick(view->dock()->buttons()[i], Qt::LeftButton);
+        EXPECT_EQ(settings.popoverSelectedTab(), order[i]);
+        EXPECT_EQ(defaults.value(ViewSettings::popoverSelectedTabKey).toInt(), order[i]);
+        EXPECT_EQ(view->dock()->selectedButton(), i);
+    }
+    EXPECT_EQ(view->tabPanel()->currentPage(), Page::actions);
+
+    // Clicking the selected button again still renews the tour's step time.
+    clock.advance(5000);
+    QTest::mouseClick(view->dock()->buttons()[4], Qt::LeftButton);
+    EXPECT_EQ(view->state().lastStepTime(), clock.now());
+
+    view.reset();
+    auto reopened = makeView();
+    EXPECT_EQ(reopened->tabPanel()->currentPage(), Page::actions);
+}
+
+TEST_F(PopoverViewTest, TwoHostsShareTheSelectedTab)
+{
+    auto one = makeView();
+    auto two = makeView();
+    QTest::mouseClick(one->dock()->buttons()[1], Qt::LeftButton);
+    EXPECT_EQ(two->tabPanel()->currentPage(), Page::network);
+    EXPECT_EQ(two->dock()->selectedButton(), 1);
+}
+
+TEST_F(PopoverViewTest, MemoryTabTurnsFromLoadingToSplitBarOnTheFirstSample)
+{
+    settings.setPopoverSelectedTab(0);
+    auto view = makeView();
+    EXPECT_EQ(view->tabPanel()->currentPage(), Page::memoryLoading);
+    dashboard->publishSample(sample());
+    EXPECT_EQ(view->tabPanel()->currentPage(), Page::memorySplit);
+    settings.setUseTelemetryCharts(true);
+    EXPECT_EQ(view->tabPanel()->currentPage(), Page::telemetry);
+}
+
+TEST_F(PopoverViewTest, ActionsTabShowsTheThermalStripOnlyWithAState)
+{
+    settings.setPopoverSelectedTab(2);
+    auto view = makeView();
+    EXPECT_EQ(view->tabPanel()->thermalIndicator(), nullptr);
+    dashboard->publishSample(sample());
+    ASSERT_NE(view->tabPanel()->thermalIndicator(), nullptr);
+}
+
+TEST_F(PopoverViewTest, ShortcutsReachTheirHooks)
+{
+    auto view = makeView();
+    view->show();
+    QApplication::setActiveWindow(view.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    QTest::keyClick(view.get(), Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_EQ(settingsOpened, 1);
+    QTest::keyClick(view.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quitRequested, 1);
+
+    // The quit button and the menus run the same actions.
+    QTest::mouseClick(view->header()->quitButton(), Qt::LeftButton);
+    EXPECT_EQ(quitRequested, 2);
+    ASSERT_NE(view->dock()->menuButton()->menu(), nullptr);
+    const auto items = view->dock()->menuButton()->menu()->actions();
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_EQ(items[0]->text(), QStringLiteral("Settings & Preferences..."));
+    EXPECT_TRUE(items[1]->isSeparator());
+    EXPECT_EQ(items[2]->text(), QStringLiteral("Quit Quorvane"));
+    items[0]->trigger();
+    EXPECT_EQ(settingsOpened, 2);
+    EXPECT_EQ(view->header()->quitButton()->toolTip(),
+        QStringLiteral("Quit Quorvane (%1)")
+            .arg(QKeySequence(Qt::CTRL | Qt::Key_Q).toString(QKeySequence::NativeText)));
+}
+
+TEST_F(PopoverViewTest, HeaderHistoryToggleAndStatus)
+{
+    auto view = makeView();
+    SymbolButton* history = view->header()->historyButton();
+    for (int from : {0, 1, 3, 4, 7}) {
+        settings.setPopoverSelectedTab(from);
+        QTest::mouseClick(history, Qt::LeftButton);
+        EXPECT_EQ(settings.popoverSelectedTab(), 2) << from;
+        EXPECT_EQ(history->look().foreground, Palette::forTheme(themes.currentTheme()).accent);
+        QTest::mouseClick(history, Qt::LeftButton);
+        EXPECT_EQ(settings.popoverSelectedTab(), 1);
+        EXPECT_NE(history->look().foreground, Palette::forTheme(themes.currentTheme()).accent);
+    }
+
+    EXPECT_EQ(view->header()->statusText(), QStringLiteral("System balanced ✓"));
+    const QString two = PopoverHeader::statusText({AutoPersona::compileMode, AutoPersona::batteryMode});
+    EXPECT_TRUE(two.startsWith(QStringLiteral("Active: ")));
+    EXPECT_TRUE(two.contains(QStringLiteral("Compile Mode")));
+    EXPECT_TRUE(two.contains(QStringLiteral(", ")));
+    EXPECT_TRUE(two.contains(QStringLiteral("Battery Mode")));
+    EXPECT_FALSE(view->header()->hasLogoImage());
+}
+
+TEST_F(PopoverViewTest, TourButtonStartsTheTourAndClosingEndsIt)
+{
+    auto view = makeView();
+    view->show();
+    clock.advance(3000);
+    QTest::mouseClick(view->header()->tourButton(), Qt::LeftButton);
+    EXPECT_TRUE(view->state().tourActive());
+    EXPECT_EQ(view->state().tourStep(), 0);
+    EXPECT_EQ(view->state().lastStepTime(), clock.now());
+    view->hide();
+    EXPECT_FALSE(view->state().tourActive());
+}
+
+TEST_F(PopoverViewTest, ThemeChangeRepaintsAtOnce)
+{
+    auto view = makeView();
+    view->show();
+    const QImage dark = view->grab().toImage();
+    EXPECT_EQ(dark.pixel(2, 2), QColor::fromRgbF(0.06f, 0.07f, 0.10f).rgb());
+
+    // Choosing "Light" from the theme menu.
+    QMenu* menu = view->header()->themeMenu();
+    emit menu->aboutToShow();
+    QAction* light = nullptr;
+    for (QAction* a : menu->actions()) {
+        if (a->text() == QStringLiteral("Light"))
+            light = a;
+    }
+    ASSERT_NE(light, nullptr);
+    light->trigger();
+    EXPECT_EQ(themes.currentTheme(), AppTheme::light);
+    const QImage bright = view->grab().toImage();
+    EXPECT_EQ(bright.pixel(2, 2), QColor::fromRgbF(0.98f, 0.98f, 1.0f).rgb());
+    EXPECT_EQ(view->QWidget::palette().color(QPalette::WindowText), QColor(Qt::black));
+    // The selected dock button stays white on the theme's accent.
+    const SymbolButton* selected = view->dock()->buttons()[0];
+    EXPECT_EQ(selected->look().foreground, QColor(Qt::white));
+    EXPECT_EQ(selected->look().background, Palette::forTheme(AppTheme::light).accent);
+    EXPECT_EQ(view->header()->themeButton()->toolTip(), QStringLiteral("Theme: Light"));
+}
+
+TEST_F(PopoverViewTest, StatusLineFitsItsTextUpToItsLimit)
+{
+    auto view = makeView();
+    view->show();
+    QApplication::processEvents();
+    auto* status = view->header()->findChild<ElidedLabel*>();
+    ASSERT_NE(status, nullptr);
+    EXPECT_FALSE(status->isElided()) << status->width();
+    EXPECT_LE(status->width(), PopoverHeader::kStatusMaxWidth);
+}
+
+TEST_F(PopoverViewTest, ThemeMenuListsEveryThemeAndMarksTheCurrentOne)
+{
+    themes.setCurrentTheme(AppTheme::nordic);
+    auto view = makeView();
+    QMenu* menu = view->header()->themeMenu();
+    emit menu->aboutToShow();
+    QStringList names;
+    QStringList marked;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator())
+            continue;
+        names << a->text();
+        if (!a->icon().isNull())
+            marked << a->text();
+    }
+    EXPECT_EQ(menu->actions().value(0)->text(), QStringLiteral("Theme Selection"));
+    EXPECT_EQ(names,
+        (QStringList {QStringLiteral("Standard"), QStringLiteral("Cyberpunk"), QStringLiteral("Nordic"),
+            QStringLiteral("Ink"), QStringLiteral("Light")}));
+    EXPECT_EQ(marked, QStringList {QStringLiteral("Nordic")});
+    // Choosing the current theme again changes nothing visible.
+    const QImage before = view->grab().toImage();
+    for (QAction* a : menu->actions()) {
+        if (a->text() == QStringLiteral("Nordic") && !a->isSeparator())
+            a->trigger();
+    }
+    EXPECT_EQ(view->grab().toImage(), before);
+}

@@ -1,0 +1,51 @@
+#include "views/dashboard/NetworkTabView.h"
+
+#include "shared/engines/DashboardTestSupport.h"
+
+#include "records/ThemeManager.h"
+#include "ui/Palette.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+DashboardSample tick(std::uint64_t received, std::uint64_t sent, std::vector<platform::TcpConnection> connections)
+{
+    DashboardSample s;
+    s.network = platform::ByteTotals {sent, received};
+    s.connections = std::move(connections);
+    return s;
+}
+
+} // namespace
+
+TEST(NetworkTabViewTest, RatesAndRowsFollowEachTickInPlace)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    NetworkTabView view(*model, ThemeManager::shared());
+    // No counters read yet: no rate, only the dash.
+    EXPECT_EQ(view.downloadText(), QStringLiteral("— KB/s"));
+    EXPECT_EQ(view.rowCount(), 0);
+
+    model->publishSample(tick(0, 0, {}));
+    model->publishSample(tick(0, 0, {}));
+    EXPECT_EQ(view.downloadText(), QStringLiteral("0.0 KB/s"));
+    model->publishSample(
+        tick(2048, 512, {{"10.0.0.2:5000", "1.1.1.1:443", 42, "curl"}, {"10.0.0.2:5001", "8.8.8.8:53", 43, "dig"}}));
+    EXPECT_EQ(view.downloadText(), QStringLiteral("2.0 KB/s"));
+    EXPECT_EQ(view.uploadText(), QStringLiteral("0.5 KB/s"));
+    ASSERT_EQ(view.rowCount(), 2);
+    EXPECT_EQ(view.rowTexts(0),
+        (QStringList {QStringLiteral("10.0.0.2:5000->1.1.1.1:443"), QStringLiteral("curl (PID: 42)"),
+            QStringLiteral("ESTABLISHED")}));
+    const Palette palette = Palette::forTheme(ThemeManager::shared().currentTheme());
+    EXPECT_EQ(view.statusColor(0), palette.green);
+
+    // The list shrinks: the model's idle row only, in the secondary colour.
+    model->publishSample(tick(2048, 512, {}));
+    ASSERT_EQ(view.rowCount(), 1);
+    EXPECT_EQ(view.rowTexts(0).value(2), QStringLiteral("IDLE"));
+    EXPECT_EQ(view.statusColor(0), palette.secondaryText);
+    EXPECT_TRUE(view.rowTexts(1).isEmpty());
+}
