@@ -14,6 +14,7 @@
 
 void registerKitSnapshots(SnapshotRegistry& registry);
 void registerMenuBarSnapshots(SnapshotRegistry& registry);
+void registerSettingsSnapshots(SnapshotRegistry& registry);
 
 namespace {
 
@@ -67,6 +68,7 @@ int main(int argc, char** argv)
     SnapshotRegistry registry;
     registerKitSnapshots(registry);
     registerMenuBarSnapshots(registry);
+    registerSettingsSnapshots(registry);
 
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const int failures = writeAll(registry, folder);
