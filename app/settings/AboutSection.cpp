@@ -34,7 +34,6 @@ AboutSection::AboutSection(SettingsView& view, QWidget* parent)
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(16);
-    column->setAlignment(Qt::AlignHCenter);
 
     auto* shield = new QLabel;
     shield->setPixmap(SymbolIcon::pixmap(QStringLiteral("shield.fill"), 48, palette.blue, devicePixelRatioF()));
@@ -51,6 +50,7 @@ AboutSection::AboutSection(SettingsView& view, QWidget* parent)
     }
     QLabel* version = SettingsStyle::note(tr("Version 1.0.0 (Build 48)"), palette, 11);
     for (QLabel* line : {product, version}) {
+        line->setWordWrap(false);
         line->setAlignment(Qt::AlignCenter);
         names->addWidget(line);
     }
@@ -63,6 +63,7 @@ AboutSection::AboutSection(SettingsView& view, QWidget* parent)
     m_builds = SettingsStyle::note({}, palette);
     m_hours = SettingsStyle::note({}, palette);
     for (QLabel* line : {header, m_builds, m_hours}) {
+        line->setWordWrap(false);
         line->setAlignment(Qt::AlignCenter);
         stats->addWidget(line);
     }

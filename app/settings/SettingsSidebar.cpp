@@ -15,9 +15,11 @@
 
 namespace {
 constexpr int kIconWidth = 16;
-constexpr int kLabelPadH = 10;
-constexpr int kLabelPadV = 6;
-constexpr int kRowPadH = 8;
+// Tighter than a title-bar-less window would need: on a titled window all thirteen rows, the brand
+// and the quit button must fit 540 px.
+constexpr int kLabelPadH = 8;
+constexpr int kLabelPadV = 5;
+constexpr int kRowPadH = 6;
 } // namespace
 
 SidebarRow::SidebarRow(int index, const QString& icon, const QString& title, QWidget* parent)
@@ -50,7 +52,7 @@ void SidebarRow::setColors(const QColor& accent, const QColor& text)
 QSize SidebarRow::sizeHint() const
 {
     const QFontMetrics metrics(font());
-    return {kRowPadH * 2 + kLabelPadH * 2 + kIconWidth + 8 + metrics.horizontalAdvance(text()),
+    return {kRowPadH * 2 + kLabelPadH * 2 + kIconWidth + 6 + metrics.horizontalAdvance(text()),
         metrics.height() + 2 * kLabelPadV};
 }
 
@@ -66,7 +68,7 @@ void SidebarRow::paintEvent(QPaintEvent*)
     SymbolIcon::paint(painter, icon, m_icon, ink, 13);
     painter.setFont(font());
     painter.setPen(ink);
-    painter.drawText(QRectF(icon.right() + 8, 0, label.right() - icon.right() - 8 - kLabelPadH, height()),
+    painter.drawText(QRectF(icon.right() + 6, 0, label.right() - icon.right() - 6 - kLabelPadH, height()),
         Qt::AlignLeft | Qt::AlignVCenter, text());
     if (hasFocus())
         CardPainter::paintRounded(painter, label.adjusted(0.5, 0.5, -0.5, -0.5), 6, Qt::transparent, m_accent);
@@ -83,11 +85,11 @@ SettingsSidebar::SettingsSidebar(QWidget* parent)
     setAutoFillBackground(true);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(4);
+    column->setSpacing(2);
 
     // No logo image ships, so the brand shows its symbol.
     auto* brand = new QHBoxLayout;
-    brand->setContentsMargins(12, 56, 12, 8);
+    brand->setContentsMargins(12, 16, 12, 8);
     brand->setSpacing(6);
     m_logo->setFixedSize(18, 18);
     m_logo->setAlignment(Qt::AlignCenter);

@@ -139,10 +139,11 @@ void SettingsView::setActiveTab(int tab)
 
 void SettingsView::rebuildPage()
 {
-    // The column the page sits in: 56 px at the top, 24 at the sides, 60 at the bottom.
+    // The column the page sits in: 24 px at the top (the window has a real title bar), 24 at the
+    // sides, 60 at the bottom.
     auto* column = new QWidget;
     auto* layout = new QVBoxLayout(column);
-    layout->setContentsMargins(24, 56, 24, 60);
+    layout->setContentsMargins(24, 24, 24, 60);
     layout->setSpacing(16);
     m_page = SettingsPages::create(m_activeTab, *this);
     layout->addWidget(m_page);

@@ -63,8 +63,10 @@ struct SettingsSample
             xpc, watcher, ollama, memory, std::nullopt, SavedYouMetrics::fresh(), options);
         tracker.record(AssistanceCategory::computing, "Build Protected", "sample", "~40s saved", 12.96, 0, 27);
         viewModel = std::make_unique<PersonaViewModel>(*engine);
-        viewModel->refresh().waitForFinished();
-        QApplication::processEvents();
+        // The refresh lands through the event loop.
+        QFuture<void> refreshed = viewModel->refresh();
+        while (!refreshed.isFinished())
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
         SettingsView::Services services;
         services.themeManager = &ThemeManager::shared();
         services.viewSettings = &data.settings();
