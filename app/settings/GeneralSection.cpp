@@ -84,9 +84,10 @@ GeneralSection::GeneralSection(SettingsView& view, QWidget* parent)
 
     column->addWidget(radioGroup(tr("Menu Bar Icon Style"),
         {{tr("Standard (Contextual Warnings)"), 0}, {tr("Minimalist (Monochrome Static)"), 1}}, m_styles, palette));
-    m_styles->button(view.menubarIconStyle == QStringLiteral("minimal") ? 1 : 0)->setChecked(true);
-    connect(m_styles, &QButtonGroup::idClicked, this,
-        [this](int id) { m_view.menubarIconStyle = id == 1 ? QStringLiteral("minimal") : QStringLiteral("standard"); });
+    m_styles->button(view.menubarIconStyle == SettingsView::minimalMenuBarStyle ? 1 : 0)->setChecked(true);
+    connect(m_styles, &QButtonGroup::idClicked, this, [this](int id) {
+        m_view.menubarIconStyle = id == 1 ? SettingsView::minimalMenuBarStyle : SettingsView::standardMenuBarStyle;
+    });
 
     QList<QPair<QString, int>> themes;
     for (const auto& [theme, raw] : RawEnumTable<AppTheme>::cases)

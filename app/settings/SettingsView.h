@@ -86,7 +86,10 @@ public:
     TourCard& tourCard() const { return *m_tourCard; }
 
     // View state the pages share, kept while the window lives.
-    QString menubarIconStyle = QStringLiteral("standard");
+    // The menu-bar looks the General page offers.
+    static inline const QString standardMenuBarStyle = QStringLiteral("standard");
+    static inline const QString minimalMenuBarStyle = QStringLiteral("minimal");
+    QString menubarIconStyle = standardMenuBarStyle;
     double pollingInterval = 3.0;
     QString newTrigger;
     QString newPath;
