@@ -9,6 +9,12 @@ PersonaViewModel::PersonaViewModel(PersonaEngine& personaEngine, QObject* parent
     , m_personaEngine(personaEngine)
     , m_savedYouMetrics(SavedYouMetrics::fresh())
     , m_configuration(PersonaConfiguration::defaultConfiguration())
+    , m_committer(
+          [this](const PersonaConfiguration& configuration) {
+              return runThenRefresh(
+                  [configuration](PersonaEngine& engine) { engine.updateConfiguration(configuration); });
+          },
+          [this] { return m_configuration; })
 {
     // The engine reports changes from whichever thread made them; the refresh runs on the GUI thread,
     // and not at all once this view model is gone.
@@ -93,5 +99,5 @@ QFuture<void> PersonaViewModel::resumeProcess(std::int32_t pid)
 
 QFuture<void> PersonaViewModel::updateConfiguration(const PersonaConfiguration& configuration)
 {
-    return runThenRefresh([configuration](PersonaEngine& engine) { engine.updateConfiguration(configuration); });
+    return m_committer.commit(configuration);
 }

@@ -5,6 +5,8 @@
 #include "PersonaEngine.h"
 #endif
 
+#include "ConfigCommitter.h"
+
 #include <QFuture>
 #include <QList>
 #include <QObject>
@@ -28,6 +30,9 @@ public:
     const SavedYouMetrics& savedYouMetrics() const { return m_savedYouMetrics; }
     const PersonaConfiguration& configuration() const { return m_configuration; }
     PersonaEngine& personaEngine() const { return m_personaEngine; }
+    // Every configuration edit goes through this one committer, so edits made in quick succession
+    // build on each other and are written in order.
+    ConfigCommitter& configCommitter() { return m_committer; }
 
     QFuture<void> refresh();
     QFuture<void> activatePersona(AutoPersona persona, const std::string& trigger);
@@ -37,6 +42,7 @@ public:
     QFuture<void> freezeProcess(std::int32_t pid, const std::string& name);
     // A failure is not reported: the process stays listed.
     QFuture<void> resumeProcess(std::int32_t pid);
+    // Through the committer: finishes once this configuration, or a newer one, is shown.
     QFuture<void> updateConfiguration(const PersonaConfiguration& configuration);
 
 signals:
@@ -58,4 +64,5 @@ private:
     std::vector<PersonaEvent> m_personaHistory;
     SavedYouMetrics m_savedYouMetrics;
     PersonaConfiguration m_configuration;
+    ConfigCommitter m_committer;
 };

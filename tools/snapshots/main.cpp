@@ -20,6 +20,7 @@ void registerDashboardPageSnapshots(SnapshotRegistry& registry);
 void registerAdvisorSnapshots(SnapshotRegistry& registry);
 void registerFrameSnapshots(SnapshotRegistry& registry);
 void registerPrivacySnapshots(SnapshotRegistry& registry);
+void registerSettingsSnapshots(SnapshotRegistry& registry);
 
 namespace {
 
@@ -79,6 +80,7 @@ int main(int argc, char** argv)
     registerAdvisorSnapshots(registry);
     registerFrameSnapshots(registry);
     registerPrivacySnapshots(registry);
+    registerSettingsSnapshots(registry);
 
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const int failures = writeAll(registry, folder);

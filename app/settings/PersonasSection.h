@@ -1,0 +1,33 @@
+#pragma once
+
+#include "ConfigurationPage.h"
+
+class QComboBox;
+class QLabel;
+class QSlider;
+class Switch;
+
+// The Personas page: automatic persona switching, the conflict-resolution style, the headroom warning
+// threshold and the process names that start Compile Mode.
+class PersonasSection : public ConfigurationPage
+{
+    Q_OBJECT
+public:
+    explicit PersonasSection(SettingsView& view, QWidget* parent = nullptr);
+
+    Switch* autonomousSwitch() const { return m_autonomous; }
+    QComboBox* flavorPicker() const { return m_flavor; }
+    QSlider* headroomSlider() const { return m_headroom; }
+    QLabel* headroomValue() const { return m_headroomValue; }
+    const ListEditor& triggers() const { return m_triggers; }
+
+protected:
+    void showConfiguration(const PersonaConfiguration& configuration) override;
+
+private:
+    Switch* m_autonomous;
+    QComboBox* m_flavor;
+    QSlider* m_headroom;
+    QLabel* m_headroomValue;
+    ListEditor m_triggers;
+};

@@ -1,0 +1,77 @@
+#include "SettingsPages.h"
+
+#include "AboutSection.h"
+#include "AutomationSection.h"
+#include "GeneralSection.h"
+#include "PersonasSection.h"
+#include "SettingsStyle.h"
+#include "SettingsView.h"
+#include "StorageSection.h"
+
+#include "views/privacy/HelpGuideView.h"
+
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace SettingsPages {
+
+const std::array<Page, 13>& table()
+{
+    static const std::array<Page, 13> pages {{
+        {[](SettingsView& v) -> QWidget* { return new GeneralSection(v); }, true, 16},
+        {[](SettingsView& v) -> QWidget* { return new PersonasSection(v); }, true, 12},
+        {[](SettingsView& v) -> QWidget* { return new AutomationSection(v); }, true, 12},
+        {[](SettingsView& v) -> QWidget* { return new StorageSection(v); }, true, 12},
+        {nullptr, false, 0}, // Privacy
+        {nullptr, false, 0}, // Sensors
+        {nullptr, false, 0}, // Memory
+        {nullptr, false, 0}, // Network
+        {nullptr, false, 0}, // Power & Thermal
+        {nullptr, false, 0}, // History
+        {[](SettingsView& v) -> QWidget* { return new AboutSection(v); }, true, 16},
+        {nullptr, false, 0}, // System Info
+        {[](SettingsView& v) -> QWidget* { return new HelpGuideView(v.themeManager()); }, false, 0},
+    }};
+    return pages;
+}
+
+QWidget* create(int index, SettingsView& view)
+{
+    if (index < 0 || index >= static_cast<int>(table().size()))
+        return new QWidget;
+    const Page& page = table()[static_cast<std::size_t>(index)];
+    if (!page.build)
+        return new PlaceholderPage(QObject::tr(SettingsView::sidebarTabs()[static_cast<std::size_t>(index)].title));
+    QWidget* built = page.build(view);
+    if (!page.ownSection)
+        return built;
+    auto* padded = new QWidget;
+    auto* column = new QVBoxLayout(padded);
+    column->setContentsMargins(10, 10, 10, 10);
+    column->setSpacing(page.spacing);
+    column->addWidget(built);
+    return padded;
+}
+
+QWidget* createStoragePanel(SettingsView&)
+{
+    return new PlaceholderPage(QObject::tr("Model Storage"));
+}
+
+} // namespace SettingsPages
+
+PlaceholderPage::PlaceholderPage(const QString& title, QWidget* parent)
+    : QWidget(parent)
+    , m_title(title)
+{
+    const Palette palette = Palette::current();
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(6);
+    column->addWidget(SettingsStyle::title(title, palette));
+    column->addWidget(SettingsStyle::note(tr("This page is not available yet."), palette));
+    column->addStretch(1);
+}

@@ -1,0 +1,160 @@
+#include "SettingsSidebar.h"
+
+#include "SettingsButton.h"
+#include "SettingsView.h"
+
+#include "ui/CardPainter.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
+#include "ui/SymbolIcon.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kIconWidth = 16;
+// Tighter than a title-bar-less window would need: on a titled window all thirteen rows, the brand
+// and the quit button must fit 540 px.
+constexpr int kLabelPadH = 8;
+constexpr int kLabelPadV = 5;
+constexpr int kRowPadH = 6;
+} // namespace
+
+SidebarRow::SidebarRow(int index, const QString& icon, const QString& title, QWidget* parent)
+    : QAbstractButton(parent)
+    , m_index(index)
+    , m_icon(icon)
+{
+    setText(title);
+    setAccessibleName(title);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
+    setFont(Fonts::system(12, QFont::Medium));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void SidebarRow::setSelected(bool selected)
+{
+    m_selected = selected;
+    setFont(Fonts::system(12, selected ? QFont::DemiBold : QFont::Medium));
+    update();
+}
+
+void SidebarRow::setColors(const QColor& accent, const QColor& text)
+{
+    m_accent = accent;
+    m_text = text;
+    update();
+}
+
+QSize SidebarRow::sizeHint() const
+{
+    const QFontMetrics metrics(font());
+    return {kRowPadH * 2 + kLabelPadH * 2 + kIconWidth + 6 + metrics.horizontalAdvance(text()),
+        metrics.height() + 2 * kLabelPadV};
+}
+
+void SidebarRow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF label = QRectF(rect()).adjusted(kRowPadH, 0, -kRowPadH, 0);
+    if (m_selected)
+        CardPainter::paintRounded(painter, label, 6, withOpacity(m_accent, 0.15));
+    const QColor ink = m_selected ? m_accent : m_text;
+    const QRectF icon(label.left() + kLabelPadH, 0, kIconWidth, height());
+    SymbolIcon::paint(painter, icon, m_icon, ink, 13);
+    painter.setFont(font());
+    painter.setPen(ink);
+    painter.drawText(QRectF(icon.right() + 6, 0, label.right() - icon.right() - 6 - kLabelPadH, height()),
+        Qt::AlignLeft | Qt::AlignVCenter, text());
+    if (hasFocus())
+        CardPainter::paintRounded(painter, label.adjusted(0.5, 0.5, -0.5, -0.5), 6, Qt::transparent, m_accent);
+}
+
+SettingsSidebar::SettingsSidebar(QWidget* parent)
+    : QWidget(parent)
+    , m_logo(new QLabel(this))
+    , m_brand(new QLabel(QStringLiteral("Quorvane"), this))
+    , m_tagline(new QLabel(QStringLiteral("AI-FIRST CO-PILOT"), this))
+    , m_quit(new SettingsButton(tr("Quit Quorvane"), QStringLiteral("power"), this))
+{
+    setFixedWidth(kWidth);
+    setAutoFillBackground(true);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+
+    // No logo image ships, so the brand shows its symbol.
+    auto* brand = new QHBoxLayout;
+    brand->setContentsMargins(12, 16, 12, 8);
+    brand->setSpacing(6);
+    m_logo->setFixedSize(18, 18);
+    m_logo->setAlignment(Qt::AlignCenter);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(1);
+    m_brand->setFont(Fonts::system(13, QFont::Bold));
+    m_tagline->setFont(Fonts::monospaced(7, QFont::DemiBold));
+    titles->addWidget(m_brand);
+    titles->addWidget(m_tagline);
+    brand->addWidget(m_logo, 0, Qt::AlignVCenter);
+    brand->addLayout(titles);
+    brand->addStretch(1);
+    column->addLayout(brand);
+
+    const auto& tabs = SettingsView::sidebarTabs();
+    for (const auto& section : SettingsView::sidebarSections()) {
+        auto* header = new QLabel(tr(section.title), this);
+        header->setFont(Fonts::system(8, QFont::Bold));
+        header->setContentsMargins(12, 8, 12, 0);
+        column->addWidget(header);
+        m_headers.append(header);
+        for (int i = section.begin; i < section.end && i < SettingsView::kTabCount; ++i) {
+            const auto& tab = tabs[static_cast<std::size_t>(i)];
+            auto* row = new SidebarRow(i, QString::fromUtf8(tab.icon), tr(tab.title), this);
+            connect(row, &QAbstractButton::clicked, this, [this, i] { emit rowClicked(i); });
+            column->addWidget(row);
+            m_rows.append(row);
+        }
+    }
+    column->addStretch(1);
+
+    m_quit->setFont(Fonts::system(11, QFont::DemiBold));
+    m_quit->setPadding(12, 8);
+    m_quit->setSymbolSize(12);
+    auto* quitRow = new QHBoxLayout;
+    quitRow->setContentsMargins(8, 0, 8, 12);
+    quitRow->addWidget(m_quit);
+    quitRow->addStretch(1);
+    column->addLayout(quitRow);
+    connect(m_quit, &QAbstractButton::clicked, this, &SettingsSidebar::quitClicked);
+}
+
+void SettingsSidebar::setActiveTab(int tab)
+{
+    for (SidebarRow* row : m_rows)
+        row->setSelected(row->index() == tab);
+}
+
+void SettingsSidebar::applyPalette(const Palette& palette)
+{
+    QPalette pal = this->palette();
+    pal.setColor(QPalette::Window, palette.sidebar);
+    setPalette(pal);
+    m_logo->setPixmap(SymbolIcon::pixmap(QStringLiteral("shield.fill"), 14, palette.accent, devicePixelRatioF()));
+    QPalette brand = m_brand->palette();
+    // The brand name is white, and the theme's text colour where white would not show.
+    brand.setColor(QPalette::WindowText, palette.light ? palette.text : QColor(Qt::white));
+    m_brand->setPalette(brand);
+    QPalette accent = m_tagline->palette();
+    accent.setColor(QPalette::WindowText, palette.accent);
+    m_tagline->setPalette(accent);
+    accent.setColor(QPalette::WindowText, withOpacity(palette.accent, 0.7));
+    for (QLabel* header : m_headers)
+        header->setPalette(accent);
+    for (SidebarRow* row : m_rows)
+        row->setColors(palette.accent, palette.text);
+    m_quit->setColors(palette.red, withOpacity(palette.red, 0.1));
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+class QWidget;
+struct Palette;
+
+// The labels and rules the settings pages share.
+namespace SettingsStyle {
+
+// A page title: 16 px bold, white (the theme's text colour on the light theme).
+QLabel* title(const QString& text, const Palette& palette);
+// A group header: 11 px bold.
+QLabel* header(const QString& text, const Palette& palette);
+// A secondary line: 10 px in the secondary colour.
+QLabel* note(const QString& text, const Palette& palette, int pixelSize = 10);
+QLabel* label(const QString& text, const Palette& palette, int pixelSize = 12, bool bold = false);
+QWidget* divider(const Palette& palette);
+
+} // namespace SettingsStyle
+
+#include <functional>
+
+namespace SettingsStyle {
+
+// A removable chip: the text and an "xmark.circle.fill" button calling `remove`, on blue at
+// `fillOpacity` with 4 px corners.
+QWidget* chip(const QString& text, double fillOpacity, const Palette& palette, std::function<void()> remove);
+
+} // namespace SettingsStyle

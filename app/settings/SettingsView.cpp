@@ -1,0 +1,208 @@
+#include "SettingsView.h"
+
+#include "LoginItem.h"
+#include "SettingsPages.h"
+#include "SettingsSidebar.h"
+#include "SettingsTour.h"
+#include "TourCard.h"
+
+#include "core/NotificationCenter.h"
+#include "core/Notifications.h"
+#include "core/UserDefaults.h"
+#include "records/AssistanceTracker.h"
+#include "records/ThemeManager.h"
+#include "ui/Clock.h"
+#include "ui/Palette.h"
+#include "ui/ViewSettings.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QMetaMethod>
+#include <QScrollArea>
+#include <QTimer>
+#include <QVBoxLayout>
+
+const std::array<SettingsView::SidebarTab, SettingsView::kTabCount>& SettingsView::sidebarTabs()
+{
+    static const std::array<SidebarTab, kTabCount> tabs {{
+        {"gearshape.fill", QT_TRANSLATE_NOOP("SettingsView", "General")},
+        {"person.2.fill", QT_TRANSLATE_NOOP("SettingsView", "Personas")},
+        {"bolt.horizontal.fill", QT_TRANSLATE_NOOP("SettingsView", "Automation")},
+        {"internaldrive", QT_TRANSLATE_NOOP("SettingsView", "Storage & Caches")},
+        {"hand.raised.fill", QT_TRANSLATE_NOOP("SettingsView", "Privacy")},
+        {"cpu", QT_TRANSLATE_NOOP("SettingsView", "Sensors")},
+        {"memorychip", QT_TRANSLATE_NOOP("SettingsView", "Memory")},
+        {"link", QT_TRANSLATE_NOOP("SettingsView", "Network")},
+        {"bolt.fill", QT_TRANSLATE_NOOP("SettingsView", "Power & Thermal")},
+        {"clock.fill", QT_TRANSLATE_NOOP("SettingsView", "History")},
+        {"info.circle.fill", QT_TRANSLATE_NOOP("SettingsView", "About")},
+        {"desktopcomputer", QT_TRANSLATE_NOOP("SettingsView", "System Info")},
+        {"book.fill", QT_TRANSLATE_NOOP("SettingsView", "Help Guide")},
+    }};
+    return tabs;
+}
+
+const std::array<SettingsView::SidebarSection, 3>& SettingsView::sidebarSections()
+{
+    static const std::array<SidebarSection, 3> sections {{
+        {QT_TRANSLATE_NOOP("SettingsSidebar", "PREFERENCES"), 0, 5},
+        {QT_TRANSLATE_NOOP("SettingsSidebar", "SYSTEM MONITOR"), 5, 10},
+        {QT_TRANSLATE_NOOP("SettingsSidebar", "TOOLS"), 10, 13},
+    }};
+    return sections;
+}
+
+SettingsView::SettingsView(DashboardViewModel& dashboardVM, PersonaViewModel& personaVM,
+    ModelInventoryEngine& inventoryEngine, Services services, QWidget* parent)
+    : QWidget(parent)
+    , m_dashboardVM(dashboardVM)
+    , m_personaVM(personaVM)
+    , m_inventoryEngine(inventoryEngine)
+    , m_services(std::move(services))
+{
+    if (!m_services.themeManager)
+        m_services.themeManager = &ThemeManager::shared();
+    if (!m_services.viewSettings)
+        m_services.viewSettings = &ViewSettings::shared();
+    if (!m_services.clock)
+        m_services.clock = &Clock::system();
+    if (!m_services.assistanceTracker)
+        m_services.assistanceTracker = &AssistanceTracker::shared();
+    if (!m_services.loginItem)
+        m_services.loginItem = std::make_shared<LoginItem>();
+
+    setFixedSize(kWidth, kHeight);
+    setAutoFillBackground(true);
+    auto* columns = new QHBoxLayout(this);
+    columns->setContentsMargins(0, 0, 0, 0);
+    columns->setSpacing(0);
+    m_sidebar = new SettingsSidebar(this);
+    columns->addWidget(m_sidebar);
+    auto* divider = new QWidget(this);
+    divider->setObjectName(QStringLiteral("sidebarDivider"));
+    divider->setFixedWidth(1);
+    divider->setAutoFillBackground(true);
+    columns->addWidget(divider);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    columns->addWidget(m_scroll, 1);
+
+    m_tour = new SettingsTour(clock(), this);
+    m_tourCard = new TourCard(*m_tour, this);
+    m_tourCard->hide();
+    m_tourTimer = new QTimer(this);
+    m_tourTimer->setInterval(1000);
+    m_tourTimer->setTimerType(Qt::PreciseTimer);
+    m_tourTimer->start();
+    connect(m_tourTimer, &QTimer::timeout, m_tour, &SettingsTour::advance);
+    connect(m_tour, &SettingsTour::tabRequested, this, &SettingsView::setActiveTab);
+    connect(m_tour, &SettingsTour::changed, this, [this] {
+        m_tourCard->setVisible(m_tour->isActive());
+        placeTourCard();
+    });
+    NotificationCenter::defaultCenter().observe(
+        Notifications::startSettingsTour, this, [this](const QVariantMap&) { m_tour->start(); });
+
+    connect(m_sidebar, &SettingsSidebar::rowClicked, this, &SettingsView::setActiveTab);
+    connect(m_sidebar, &SettingsSidebar::quitClicked, this, &SettingsView::quit);
+    followTheme(themeManager(), this, [this](const Palette& palette) {
+        applyPalette(palette);
+        // The theme may have been chosen on the page itself, which must outlive its own click.
+        QMetaObject::invokeMethod(this, &SettingsView::rebuildPage, Qt::QueuedConnection);
+    });
+    applyPalette(Palette::forTheme(themeManager().currentTheme()));
+    m_sidebar->setActiveTab(m_activeTab);
+    rebuildPage();
+}
+
+SettingsView::~SettingsView() = default;
+
+bool SettingsView::notificationsEnabled() const
+{
+    return viewSettings().boolValue(notificationsEnabledKey, true);
+}
+
+void SettingsView::setNotificationsEnabled(bool enabled)
+{
+    viewSettings().setBool(notificationsEnabledKey, enabled);
+}
+
+void SettingsView::setActiveTab(int tab)
+{
+    m_activeTab = tab;
+    m_sidebar->setActiveTab(tab);
+    rebuildPage();
+    emit activeTabChanged(tab);
+}
+
+void SettingsView::rebuildPage()
+{
+    // The column the page sits in: 24 px at the top (the window has a real title bar), 24 at the
+    // sides, 60 at the bottom.
+    auto* column = new QWidget;
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(24, 24, 24, 60);
+    layout->setSpacing(16);
+    m_page = SettingsPages::create(m_activeTab, *this);
+    layout->addWidget(m_page);
+    layout->addStretch(1);
+    // The old page, and any work it started that delivers to it, goes with the old column.
+    if (QWidget* old = m_scroll->takeWidget()) {
+        old->hide();
+        old->deleteLater();
+    }
+    m_scroll->setWidget(column);
+    m_tourCard->raise();
+}
+
+void SettingsView::applyPalette(const Palette& palette)
+{
+    QPalette pal = this->palette();
+    pal.setColor(QPalette::Window, palette.background);
+    pal.setColor(QPalette::WindowText, palette.text);
+    pal.setColor(QPalette::Text, palette.text);
+    pal.setColor(QPalette::ButtonText, palette.text);
+    pal.setColor(QPalette::Base, palette.light ? QColor(Qt::white) : withOpacity(Qt::white, 0.06));
+    pal.setColor(QPalette::AlternateBase, palette.card);
+    pal.setColor(QPalette::Button, palette.light ? QColor(0xe8, 0xe8, 0xed) : QColor(0x2a, 0x2c, 0x33));
+    pal.setColor(QPalette::Highlight, palette.accent);
+    pal.setColor(QPalette::HighlightedText, Qt::white);
+    pal.setColor(QPalette::PlaceholderText, palette.secondaryText);
+    pal.setColor(QPalette::Mid, palette.divider);
+    pal.setColor(QPalette::ToolTipBase, palette.background);
+    pal.setColor(QPalette::ToolTipText, palette.text);
+    setPalette(pal);
+    if (auto* divider = findChild<QWidget*>(QStringLiteral("sidebarDivider"))) {
+        QPalette line = divider->palette();
+        line.setColor(QPalette::Window, palette.divider);
+        divider->setPalette(line);
+    }
+    m_scroll->viewport()->setAutoFillBackground(true);
+    m_sidebar->applyPalette(palette);
+    m_tourCard->applyPalette(palette);
+}
+
+void SettingsView::placeTourCard()
+{
+    m_tourCard->adjustSize();
+    m_tourCard->move(width() - m_tourCard->width(), height() - m_tourCard->height());
+    m_tourCard->raise();
+}
+
+void SettingsView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeTourCard();
+}
+
+void SettingsView::quit()
+{
+    // The application decides how to quit (it resumes what it suspended first); alone, the view
+    // asks the application directly.
+    if (isSignalConnected(QMetaMethod::fromSignal(&SettingsView::quitRequested)))
+        emit quitRequested();
+    else
+        QCoreApplication::quit();
+}

@@ -1,0 +1,176 @@
+#include "SettingsTestSupport.h"
+
+#include "records/AppTheme.h"
+#include "settings/FlowLayout.h"
+#include "settings/GeneralSection.h"
+#include "settings/SettingsPages.h"
+#include "settings/SettingsSidebar.h"
+#include "views/privacy/HelpGuideView.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPointer>
+#include <QRadioButton>
+
+using namespace settingstest;
+
+namespace {
+
+class SettingsViewTest : public SettingsFixture
+{
+};
+
+TEST_F(SettingsViewTest, ThirteenRowsUnderThreeHeadersEachShowingItsOwnFreshPage)
+{
+    SettingsView& view = makeView();
+    EXPECT_EQ(view.size(), QSize(780, 540));
+    const auto& sidebar = view.sidebar();
+    QStringList headers;
+    for (QLabel* header : sidebar.headers())
+        headers.append(header->text());
+    EXPECT_EQ(headers, QStringList({"PREFERENCES", "SYSTEM MONITOR", "TOOLS"}));
+    QStringList titles;
+    for (SidebarRow* row : sidebar.rows())
+        titles.append(row->text());
+    EXPECT_EQ(titles,
+        QStringList({"General", "Personas", "Automation", "Storage & Caches", "Privacy", "Sensors", "Memory", "Network",
+            "Power & Thermal", "History", "About", "System Info", "Help Guide"}));
+
+    // The window opens on General; each row selects its own page, built anew on every selection.
+    EXPECT_EQ(view.activeTab(), 0);
+    EXPECT_NE(page<GeneralSection>(), nullptr);
+    for (int i = 0; i < SettingsView::kTabCount; ++i) {
+        QPointer<QWidget> before = view.currentPage();
+        sidebar.rows()[i]->click();
+        EXPECT_EQ(view.activeTab(), i);
+        EXPECT_NE(view.currentPage(), before.data()) << i;
+        for (int j = 0; j < SettingsView::kTabCount; ++j)
+            EXPECT_EQ(sidebar.rows()[j]->isSelected(), i == j);
+    }
+    EXPECT_NE(page<HelpGuideView>(), nullptr);
+    view.setActiveTab(5);
+    EXPECT_EQ(page<PlaceholderPage>()->title(), "Sensors");
+    QPointer<QWidget> old = view.currentPage();
+    view.setActiveTab(5);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(old.isNull());
+
+    // Outside the table: an empty page and no selected row.
+    for (int outside : {-1, 13}) {
+        view.setActiveTab(outside);
+        EXPECT_TRUE(view.currentPage()->children().isEmpty()) << outside;
+        for (SidebarRow* row : sidebar.rows())
+            EXPECT_FALSE(row->isSelected());
+    }
+}
+
+TEST_F(SettingsViewTest, MenuBarOptionsAreOnWithNoKeysAndAChangeShowsInANewView)
+{
+    SettingsView& view = makeView();
+    auto* general = page<GeneralSection>();
+    ASSERT_NE(general, nullptr);
+    EXPECT_TRUE(general->cpuRing()->isChecked());
+    EXPECT_TRUE(general->textReadouts()->isChecked());
+    EXPECT_TRUE(general->sparkline()->isChecked());
+    EXPECT_FALSE(m_defaults.contains(ViewSettings::showMenuBarSparklineKey));
+
+    general->sparkline()->click();
+    EXPECT_FALSE(m_defaults.boolValue(ViewSettings::showMenuBarSparklineKey, true));
+    EXPECT_TRUE(m_defaults.contains(ViewSettings::showMenuBarSparklineKey));
+
+    // Another window over the same settings sees it at once, and so does the page built again.
+    ViewSettings other(m_defaults);
+    EXPECT_FALSE(other.showMenuBarSparkline());
+    view.setActiveTab(1);
+    view.setActiveTab(0);
+    EXPECT_FALSE(page<GeneralSection>()->sparkline()->isChecked());
+    EXPECT_TRUE(page<GeneralSection>()->cpuRing()->isChecked());
+}
+
+TEST_F(SettingsViewTest, TheLightThemeRedrawsTheWindowInItsOwnColours)
+{
+    SettingsView& view = makeView();
+    EXPECT_EQ(view.palette().color(QPalette::Window), contentBackground(AppTheme::standard));
+    EXPECT_EQ(view.sidebar().palette().color(QPalette::Window), sidebarBackground(AppTheme::standard));
+
+    auto* light = qobject_cast<QRadioButton*>(page<GeneralSection>()->themeGroup()->button(int(AppTheme::light)));
+    ASSERT_NE(light, nullptr);
+    EXPECT_EQ(light->text(), "Light");
+    light->click();
+    QTest::qWait(20);
+    EXPECT_EQ(m_defaults.string(ThemeManager::userDefaultsKey), QStringLiteral("Light"));
+    EXPECT_EQ(view.palette().color(QPalette::Window), contentBackground(AppTheme::light));
+    EXPECT_EQ(view.palette().color(QPalette::WindowText), textColor(AppTheme::light));
+    EXPECT_EQ(view.sidebar().palette().color(QPalette::Window), sidebarBackground(AppTheme::light));
+    // The rebuilt page shows the choice.
+    EXPECT_TRUE(page<GeneralSection>()->themeGroup()->button(int(AppTheme::light))->isChecked());
+}
+
+TEST_F(SettingsViewTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
+{
+    makeView();
+    QCheckBox* box = page<GeneralSection>()->launchAtLogin();
+    EXPECT_FALSE(box->isChecked());
+
+    box->click();
+    ASSERT_TRUE(QFileInfo::exists(autostartPath()));
+    QFile entry(autostartPath());
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(entry.readAll());
+    EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(text.contains("\nType=Application\n"));
+    // A program path with a space is quoted so the desktop starts the right file.
+    EXPECT_TRUE(text.contains("\nExec=\"/opt/Quorvane Pro/quorvane-pro\"\n"));
+
+    // The file is the truth: a window built later shows it ticked, and unticking removes it.
+    m_view.reset();
+    makeView();
+    box = page<GeneralSection>()->launchAtLogin();
+    EXPECT_TRUE(box->isChecked());
+    box->click();
+    EXPECT_FALSE(QFileInfo::exists(autostartPath()));
+    EXPECT_FALSE(box->isChecked());
+}
+
+TEST_F(SettingsViewTest, TheNotificationsChoiceIsStoredAndTheNotifierHonoursIt)
+{
+    auto inner = std::make_shared<personatest::FakeNotifier>();
+    NotificationGate gate(inner, m_defaults);
+    gate.post("Compile Mode", "on");
+    makeView();
+    QCheckBox* box = page<GeneralSection>()->notifications();
+    EXPECT_TRUE(box->isChecked());
+    box->click();
+    EXPECT_FALSE(m_defaults.boolValue(SettingsView::notificationsEnabledKey, true));
+    gate.post("Compile Mode", "off");
+    ASSERT_EQ(inner->posts().size(), 1u);
+    EXPECT_EQ(inner->posts()[0].second, "on");
+    m_view->setActiveTab(0);
+    EXPECT_FALSE(page<GeneralSection>()->notifications()->isChecked());
+}
+
+TEST(FlowLayoutTest, PlacesItemsThreeToARowInOrder)
+{
+    auto chip = [](const QString& text) { return new QLabel(text); };
+    FlowLayout empty({}, chip);
+    EXPECT_TRUE(empty.rows().isEmpty());
+    EXPECT_EQ(empty.sizeHint().height(), 0);
+
+    // Row membership follows position alone, however wide a chip is.
+    FlowLayout seven({"a", "a very long chip text that would never fit", "c", "d", "e", "f", "g"}, chip);
+    const auto rows = seven.rows();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0].size(), 3);
+    EXPECT_EQ(rows[1].size(), 3);
+    EXPECT_EQ(rows[2].size(), 1);
+    EXPECT_EQ(qobject_cast<QLabel*>(rows[1][0])->text(), "d");
+    EXPECT_EQ(qobject_cast<QLabel*>(rows[2][0])->text(), "g");
+
+    seven.setItems({"x"});
+    EXPECT_EQ(seven.rows().size(), 1);
+}
+
+} // namespace
