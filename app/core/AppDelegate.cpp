@@ -2,22 +2,25 @@
 
 #include "CorrectiveActionEngine.h"
 #include "HostWindow.h"
+#include "NotificationGate.h"
 #include "PersonaViewModel.h"
-#include "PlaceholderView.h"
 #include "PopoverHost.h"
 #include "ProcessWatcher.h"
 #include "TrayIcon.h"
 #include "XPCConnection.h"
 
+#include "core/UserDefaults.h"
 #include "engines/DashboardViewModel.h"
 #include "engines/MemoryEngine.h"
 #include "engines/ThermalEngine.h"
 #include "platform/desktop/DesktopNotifier.h"
 #include "platform/desktop/LogindSleepMonitor.h"
 #include "platform/ipc/HelperVersionQuery.h"
+#include "popover/PopoverView.h"
 #include "records/AuditLogger.h"
 #include "records/BuildTimeTracker.h"
 #include "records/PrivacyMetricsEngine.h"
+#include "settings/SettingsView.h"
 #include "storage/DeveloperCacheEngine.h"
 #include "storage/ModelInventoryEngine.h"
 
@@ -55,15 +58,19 @@ AppDelegate::AppDelegate(Options options, QObject* parent)
     m_memoryEngine = std::make_shared<MemoryEngine>();
     m_ollamaEngine = std::make_shared<OllamaEngine>(m_options.ollamaBaseURL);
     m_thermalEngine = std::make_shared<ThermalEngine>();
-    m_inventoryEngine = std::make_unique<ModelInventoryEngine>();
+    m_inventoryEngine = std::make_shared<ModelInventoryEngine>();
     m_buildTracker = std::make_unique<BuildTimeTracker>();
     g_shared = this;
 
     m_xpcConnection = std::make_unique<XPCConnection>(m_options.xpcTestingMode);
     m_processWatcher = std::make_unique<ProcessWatcher>(m_options.processWatcher);
+    // Persona notifications honour the General page's notifications choice.
+    if (!m_options.personaOptions.notifier)
+        m_options.personaOptions.notifier = std::make_shared<NotificationGate>(
+            std::make_shared<platform::DesktopNotifier>(), UserDefaults::standard());
     m_personaEngine = std::make_unique<PersonaEngine>(*m_xpcConnection, *m_processWatcher, *m_ollamaEngine,
         *m_memoryEngine, std::nullopt, SavedYouMetrics::fresh(), m_options.personaOptions);
-    m_developerCacheEngine = std::make_unique<DeveloperCacheEngine>();
+    m_developerCacheEngine = std::make_shared<DeveloperCacheEngine>();
     m_actionEngine = std::make_unique<CorrectiveActionEngine>(
         *m_xpcConnection, *m_ollamaEngine, m_inventoryEngine.get(), m_developerCacheEngine.get(), *m_personaEngine);
     m_dashboardVM = std::make_unique<DashboardViewModel>(m_memoryEngine, m_ollamaEngine, m_thermalEngine);
@@ -123,11 +130,11 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::buildWindows()
 {
-    m_popover = std::make_unique<PopoverHost>(new PlaceholderView(tr("Quorvane Pro"), *m_dashboardVM));
+    m_popover = std::make_unique<PopoverHost>(new PopoverView(*m_dashboardVM, *m_personaVM, popoverHooks()));
     connect(m_popover.get(), &PopoverHost::quitRequested, this, &AppDelegate::requestQuit);
 
     m_debugWindow = std::make_unique<HostWindow>(tr("Quorvane Dashboard"),
-        new PlaceholderView(tr("Quorvane Dashboard"), *m_dashboardVM), kDashboardFrame.size());
+        new PopoverView(*m_dashboardVM, *m_personaVM, popoverHooks()), kDashboardFrame.size());
     connect(m_debugWindow.get(), &HostWindow::quitRequested, this, &AppDelegate::requestQuit);
     m_debugWindow->move(kDashboardFrame.topLeft());
     m_debugWindow->present();
@@ -141,13 +148,22 @@ void AppDelegate::buildWindows()
     }
 }
 
+PopoverHooks AppDelegate::popoverHooks()
+{
+    return {[this] { openSettingsWindow(); }, [this] { requestQuit(); }};
+}
+
 void AppDelegate::openSettingsWindow()
 {
     if (m_options.headless)
         return;
     if (!m_settingsWindow) {
-        m_settingsWindow = std::make_unique<HostWindow>(tr("Quorvane Settings"),
-            new PlaceholderView(tr("Quorvane Settings"), *m_dashboardVM), kSettingsFrame.size());
+        SettingsServices services;
+        services.storageInventoryEngine = m_inventoryEngine;
+        services.developerCacheEngine = m_developerCacheEngine;
+        auto* settings = new SettingsView(*m_dashboardVM, *m_personaVM, *m_inventoryEngine, std::move(services));
+        connect(settings, &SettingsView::quitRequested, this, &AppDelegate::requestQuit);
+        m_settingsWindow = std::make_unique<HostWindow>(tr("Quorvane Settings"), settings, kSettingsFrame.size());
         connect(m_settingsWindow.get(), &HostWindow::quitRequested, this, &AppDelegate::requestQuit);
         m_settingsWindow->move(kSettingsFrame.topLeft());
     }

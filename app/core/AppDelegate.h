@@ -1,5 +1,7 @@
 #pragma once
 
+#include "popover/PopoverActions.h"
+
 // The moc of Qt 6.4 cannot parse the C++20 library headers that the JSON codec pulls in.
 #ifndef Q_MOC_RUN
 #include "HelperAccess.h"
@@ -120,6 +122,8 @@ signals:
     void readyForSleep();
 
 private:
+    // Opening the settings window and quitting, for the popover and the dashboard window.
+    PopoverHooks popoverHooks();
     void buildWindows();
     void startUpCheck();
     void reframeWindows();
@@ -131,12 +135,12 @@ private:
     std::shared_ptr<MemoryEngine> m_memoryEngine;
     std::shared_ptr<OllamaEngine> m_ollamaEngine;
     std::shared_ptr<ThermalEngine> m_thermalEngine;
-    std::unique_ptr<ModelInventoryEngine> m_inventoryEngine;
+    std::shared_ptr<ModelInventoryEngine> m_inventoryEngine;
     std::unique_ptr<BuildTimeTracker> m_buildTracker;
     std::unique_ptr<XPCConnection> m_xpcConnection;
     std::unique_ptr<ProcessWatcher> m_processWatcher;
     std::unique_ptr<PersonaEngine> m_personaEngine;
-    std::unique_ptr<DeveloperCacheEngine> m_developerCacheEngine;
+    std::shared_ptr<DeveloperCacheEngine> m_developerCacheEngine;
     std::unique_ptr<CorrectiveActionEngine> m_actionEngine;
     std::unique_ptr<DashboardViewModel> m_dashboardVM;
     std::unique_ptr<PersonaViewModel> m_personaVM;

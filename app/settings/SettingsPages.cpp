@@ -8,7 +8,18 @@
 #include "SettingsView.h"
 #include "StorageSection.h"
 
+#include "PrivacyTabView.h"
+
+#include "views/dashboard/HistoryTabView.h"
+#include "views/dashboard/MemoryTabView.h"
+#include "views/dashboard/NetworkTabView.h"
+#include "views/dashboard/PowerThermalTabView.h"
+#include "views/dashboard/SensorsTabView.h"
+#include "views/dashboard/SystemInfoView.h"
 #include "views/privacy/HelpGuideView.h"
+#include "views/privacy/HelperService.h"
+#include "views/privacy/PrivacyServices.h"
+#include "views/storage/ModelInventoryView.h"
 
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
@@ -25,14 +36,15 @@ const std::array<Page, 13>& table()
         {[](SettingsView& v) -> QWidget* { return new PersonasSection(v); }, true, 12},
         {[](SettingsView& v) -> QWidget* { return new AutomationSection(v); }, true, 12},
         {[](SettingsView& v) -> QWidget* { return new StorageSection(v); }, true, 12},
-        {nullptr, false, 0}, // Privacy
-        {nullptr, false, 0}, // Sensors
-        {nullptr, false, 0}, // Memory
-        {nullptr, false, 0}, // Network
-        {nullptr, false, 0}, // Power & Thermal
-        {nullptr, false, 0}, // History
+        {[](SettingsView& v) -> QWidget* { return new PrivacyTabView(PrivacyServices::standard(&v.helperService())); },
+            false, 0},
+        {[](SettingsView& v) -> QWidget* { return new SensorsTabView(v.dashboardVM()); }, false, 0},
+        {[](SettingsView& v) -> QWidget* { return new MemoryTabView(v.dashboardVM()); }, false, 0},
+        {[](SettingsView& v) -> QWidget* { return new NetworkTabView(v.dashboardVM(), v.themeManager()); }, false, 0},
+        {[](SettingsView& v) -> QWidget* { return new PowerThermalTabView(v.dashboardVM()); }, false, 0},
+        {[](SettingsView& v) -> QWidget* { return new HistoryTabView(v.dashboardVM()); }, false, 0},
         {[](SettingsView& v) -> QWidget* { return new AboutSection(v); }, true, 16},
-        {nullptr, false, 0}, // System Info
+        {[](SettingsView& v) -> QWidget* { return new SystemInfoView(v.dashboardVM()); }, false, 0},
         {[](SettingsView& v) -> QWidget* { return new HelpGuideView(v.themeManager()); }, false, 0},
     }};
     return pages;
@@ -56,9 +68,12 @@ QWidget* create(int index, SettingsView& view)
     return padded;
 }
 
-QWidget* createStoragePanel(SettingsView&)
+QWidget* createStoragePanel(SettingsView& view)
 {
-    return new PlaceholderPage(QObject::tr("Model Storage"));
+    const SettingsServices& services = view.services();
+    if (!services.storageInventoryEngine || !services.developerCacheEngine)
+        return new PlaceholderPage(QObject::tr("Model Storage"));
+    return new ModelInventoryView(services.storageInventoryEngine, services.developerCacheEngine);
 }
 
 } // namespace SettingsPages

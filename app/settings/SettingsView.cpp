@@ -6,6 +6,10 @@
 #include "SettingsTour.h"
 #include "TourCard.h"
 
+#include "core/PersonaViewModel.h"
+#include "records/PrivacyMetricsEngine.h"
+#include "views/privacy/HelperService.h"
+
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
 #include "core/UserDefaults.h"
@@ -70,6 +74,11 @@ SettingsView::SettingsView(DashboardViewModel& dashboardVM, PersonaViewModel& pe
         m_services.assistanceTracker = &AssistanceTracker::shared();
     if (!m_services.loginItem)
         m_services.loginItem = std::make_shared<LoginItem>();
+    if (!m_services.helperService) {
+        PersonaEngine& personas = personaVM.personaEngine();
+        m_services.helperService = std::make_shared<SystemdHelperService>(
+            PrivacyMetricsEngine::shared(), [&personas] { personas.resumeAllFrozenProcesses(); });
+    }
 
     setFixedSize(kWidth, kHeight);
     setAutoFillBackground(true);

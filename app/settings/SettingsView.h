@@ -12,6 +12,8 @@
 class AssistanceTracker;
 class Clock;
 class DashboardViewModel;
+class DeveloperCacheEngine;
+class HelperService;
 class LoginItem;
 class ModelInventoryEngine;
 class PersonaViewModel;
@@ -33,6 +35,12 @@ struct SettingsServices
     Clock* clock = nullptr;
     AssistanceTracker* assistanceTracker = nullptr;
     std::shared_ptr<LoginItem> loginItem;
+    // Installs and removes the helper for the privacy pages; by default through systemd, resuming
+    // every suspended process before a removal.
+    std::shared_ptr<HelperService> helperService;
+    // The storage panel of the Storage & Caches page; without them that page shows its own rows only.
+    std::shared_ptr<ModelInventoryEngine> storageInventoryEngine;
+    std::shared_ptr<DeveloperCacheEngine> developerCacheEngine;
 };
 
 // The settings window's content, fixed at 780 x 540: a themed sidebar of thirteen entries and the page
@@ -75,7 +83,9 @@ public:
     ViewSettings& viewSettings() const { return *m_services.viewSettings; }
     AssistanceTracker& assistanceTracker() const { return *m_services.assistanceTracker; }
     LoginItem& loginItem() const { return *m_services.loginItem; }
+    HelperService& helperService() const { return *m_services.helperService; }
     Clock& clock() const { return *m_services.clock; }
+    const Services& services() const { return m_services; }
 
     int activeTab() const { return m_activeTab; }
     // Selects an entry and builds its page; an index outside the table shows an empty page.
