@@ -43,7 +43,8 @@ void HostWindow::reframe(const QRect& frame)
         return;
     }
     const QRect available = screen->availableGeometry();
-    const QSize size = frame.size().boundedTo(available.size());
+    // Never smaller than the content can be, so the window is placed by the size it really takes.
+    const QSize size = frame.size().expandedTo(minimumSizeHint()).expandedTo(minimumSize()).boundedTo(available.size());
     const int x = std::clamp(frame.x(), available.left(), available.right() + 1 - size.width());
     const int y = std::clamp(frame.y(), available.top(), available.bottom() + 1 - size.height());
     resize(size);
