@@ -9,6 +9,7 @@
 #include "engines/DashboardViewModel.h"
 #include "records/ThemeManager.h"
 #include "ui/Fonts.h"
+#include "ui/RoundedFill.h"
 #include "views/dashboard/SparklineView.h"
 
 #include <QHBoxLayout>
@@ -47,35 +48,6 @@ protected:
 
 private:
     QColor m_color;
-};
-
-class RoundedFill : public QWidget
-{
-public:
-    RoundedFill(double radius, QWidget* parent)
-        : QWidget(parent)
-        , m_radius(radius)
-    {
-    }
-    void setFill(const QColor& fill)
-    {
-        m_fill = fill;
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        QPainterPath path;
-        path.addRoundedRect(rect(), m_radius, m_radius);
-        p.fillPath(path, m_fill);
-    }
-
-private:
-    double m_radius;
-    QColor m_fill;
 };
 
 QVBoxLayout* sectionLayout(QWidget* section)
@@ -149,7 +121,7 @@ QWidget* CpuTab::cpuSection()
     header->addWidget(m_header);
     column->addLayout(header);
 
-    m_historyFrame = new RoundedFill(4, section);
+    m_historyFrame = new RoundedFill(QColor(), 4, section);
     m_historyFrame->setFixedHeight(24);
     auto* inside = new QVBoxLayout(m_historyFrame);
     inside->setContentsMargins(0, 0, 0, 0);

@@ -1,8 +1,8 @@
 #include "AdvisorQuestionnaireView.h"
 
-#include "AdvisorPanel.h"
 #include "AdvisorStyle.h"
 #include "QuestionnaireChoices.h"
+#include "ui/RoundedFill.h"
 
 #include "ui/CardPainter.h"
 
@@ -184,7 +184,7 @@ QWidget* AdvisorQuestionnaireView::buildBuildsStep()
     row->addWidget(m_no);
     column->addLayout(row);
 
-    auto* note = new AdvisorPanel(withOpacity(m_palette.blue, 0.08), 8);
+    auto* note = new RoundedFill(withOpacity(m_palette.blue, 0.08), 8);
     auto* noteRow = new QHBoxLayout(note);
     noteRow->setContentsMargins(10, 10, 10, 10);
     noteRow->setSpacing(8);

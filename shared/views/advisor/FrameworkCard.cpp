@@ -1,10 +1,10 @@
 #include "FrameworkCard.h"
 
-#include "AdvisorPanel.h"
 #include "AdvisorStyle.h"
 #include "AdvisorTexts.h"
 #include "CommandBox.h"
 #include "RankedCardHeader.h"
+#include "ui/RoundedFill.h"
 
 #include <QBoxLayout>
 #include <QFrame>
@@ -33,7 +33,7 @@ FrameworkCard::FrameworkCard(
     , m_recommendation(recommendation)
     , m_palette(Palette::current())
 {
-    auto* frame = new AdvisorPanel(m_palette.card, 10);
+    auto* frame = new RoundedFill(m_palette.card, 10);
     frame->setStroke(withOpacity(m_palette.secondaryText, 0.1));
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);

@@ -36,7 +36,7 @@ QString borderedStyle(const Palette& palette)
 } // namespace
 
 MacContextHeader::MacContextHeader(const MacCapabilityProfile& profile, bool appleSilicon, QWidget* parent)
-    : AdvisorPanel(withOpacity(Palette::current().secondaryText, 0.06), 10, parent)
+    : RoundedFill(withOpacity(Palette::current().secondaryText, 0.06), 10, parent)
 {
     const Palette palette = Palette::current();
     auto* row = new QHBoxLayout(this);
@@ -64,7 +64,7 @@ QString MacContextHeader::detailText() const
 }
 
 QuestionnairePromptCard::QuestionnairePromptCard(std::function<void()> action, QWidget* parent)
-    : AdvisorPanel(withOpacity(Palette::current().secondaryText, 0.06), 10, parent)
+    : RoundedFill(withOpacity(Palette::current().secondaryText, 0.06), 10, parent)
 {
     const Palette palette = Palette::current();
     auto* column = new QVBoxLayout(this);
@@ -108,7 +108,7 @@ LoadingView::LoadingView(const QString& message, QWidget* parent)
 
 ContextReminderView::ContextReminderView(
     const UserRecommendationContext& context, std::function<void()> action, QWidget* parent)
-    : AdvisorPanel(withOpacity(Palette::current().accent, 0.06), 8, parent)
+    : RoundedFill(withOpacity(Palette::current().accent, 0.06), 8, parent)
     , m_answers(raw(context.primaryUseCase) + QStringLiteral(" \u00b7 ") + raw(context.speedPreference))
 {
     const Palette palette = Palette::current();
@@ -130,7 +130,7 @@ ContextReminderView::ContextReminderView(
 }
 
 InstalledModelRow::InstalledModelRow(const ModelRecommendation& recommendation, QWidget* parent)
-    : AdvisorPanel(withOpacity(Palette::current().secondaryText, 0.06), 8, parent)
+    : RoundedFill(withOpacity(Palette::current().secondaryText, 0.06), 8, parent)
 {
     const Palette palette = Palette::current();
     auto* row = new QHBoxLayout(this);
@@ -157,7 +157,7 @@ NotRecommendedSection::NotRecommendedSection(
         const QString name = QString::fromStdString(models[i].displayName);
         const QString reasonText = AdvisorTexts::reasonText(reason);
         m_rows.append({name, reasonText});
-        auto* panel = new AdvisorPanel(withOpacity(palette.secondaryText, 0.03), 8);
+        auto* panel = new RoundedFill(withOpacity(palette.secondaryText, 0.03), 8);
         auto* row = new QHBoxLayout(panel);
         row->setContentsMargins(10, 10, 10, 10);
         row->addWidget(AdvisorStyle::label(name, TextStyle::body, palette.secondaryText));

@@ -8,7 +8,7 @@
 #include "advisor-kit/UserRecommendationContext.h"
 #endif
 
-#include "AdvisorPanel.h"
+#include "ui/RoundedFill.h"
 
 #include <QList>
 #include <QWidget>
@@ -23,7 +23,7 @@ class QPushButton;
 // The pieces of the "Models" tab around the recommendation cards.
 
 // Chip, memory and expected speed of this machine in one tinted row.
-class MacContextHeader : public AdvisorPanel
+class MacContextHeader : public RoundedFill
 {
     Q_OBJECT
 public:
@@ -37,7 +37,7 @@ private:
 };
 
 // The invitation to answer the questionnaire, shown while there are no results.
-class QuestionnairePromptCard : public AdvisorPanel
+class QuestionnairePromptCard : public RoundedFill
 {
     Q_OBJECT
 public:
@@ -61,7 +61,7 @@ private:
 };
 
 // The two answers behind the results shown, with a button to answer again.
-class ContextReminderView : public AdvisorPanel
+class ContextReminderView : public RoundedFill
 {
     Q_OBJECT
 public:
@@ -76,7 +76,7 @@ private:
 };
 
 // A recommended model the local server already holds.
-class InstalledModelRow : public AdvisorPanel
+class InstalledModelRow : public RoundedFill
 {
     Q_OBJECT
 public:

@@ -1,9 +1,9 @@
 #include "RecommendationCardView.h"
 
-#include "AdvisorPanel.h"
 #include "AdvisorStyle.h"
 #include "CommandBox.h"
 #include "RankedCardHeader.h"
+#include "ui/RoundedFill.h"
 
 #include "ui/Clock.h"
 #include "ui/Desktop.h"
@@ -59,7 +59,7 @@ RecommendationCardView::RecommendationCardView(
     , m_palette(Palette::current())
 {
     const auto& r = m_recommendation;
-    m_frame = new AdvisorPanel(m_palette.card, 10);
+    m_frame = new RoundedFill(m_palette.card, 10);
     m_frame->setStroke(borderColor());
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);

@@ -13,7 +13,7 @@ class Clock;
 class CommandBox;
 class Desktop;
 class RankedCardHeader;
-class AdvisorPanel;
+class RoundedFill;
 
 // One ranked model: a header that opens the card, and below it the reasons, trade-offs, warning and
 // the install command with its copy button. The card starts closed.
@@ -45,7 +45,7 @@ private:
     ModelRecommendation m_recommendation;
     Palette m_palette;
     bool m_expanded = false;
-    AdvisorPanel* m_frame = nullptr;
+    RoundedFill* m_frame = nullptr;
     RankedCardHeader* m_header = nullptr;
     QWidget* m_details = nullptr;
     CommandBox* m_commandBox = nullptr;

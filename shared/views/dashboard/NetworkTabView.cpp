@@ -5,6 +5,7 @@
 #include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
 #include "ui/NumberText.h"
+#include "ui/RoundedFill.h"
 #include "ui/SymbolIcon.h"
 
 #include <QHBoxLayout>
@@ -29,36 +30,6 @@ QLabel* makeLabel(const QString& text, const QFont& font, QWidget* parent)
     label->setFont(font);
     return label;
 }
-
-// A faint rounded card; the fill is the theme's text colour at 4 %, so it shows on both backgrounds.
-class Card : public QWidget
-{
-public:
-    Card(double radius, QWidget* parent)
-        : QWidget(parent)
-        , m_radius(radius)
-    {
-    }
-    void setFill(const QColor& fill)
-    {
-        m_fill = fill;
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        QPainterPath path;
-        path.addRoundedRect(rect(), m_radius, m_radius);
-        p.fillPath(path, m_fill);
-    }
-
-private:
-    double m_radius;
-    QColor m_fill;
-};
 
 class Globe : public QWidget
 {
@@ -94,7 +65,7 @@ QString rate(double kbPerSecond)
 
 struct NetworkTabView::Row
 {
-    Card* card;
+    RoundedFill* card;
     Globe* globe;
     ElidedLabel* remote;
     ElidedLabel* process;
@@ -124,7 +95,7 @@ NetworkTabView::NetworkTabView(DashboardViewModel& stats, ThemeManager& themes, 
     auto* cards = new QHBoxLayout;
     cards->setSpacing(16);
     const auto makeCard = [&](const QString& caption, QLabel*& captionLabel, QLabel*& figure) {
-        auto* card = new Card(10, m_page);
+        auto* card = new RoundedFill(QColor(), 10, m_page);
         auto* stack = new QVBoxLayout(card);
         stack->setContentsMargins(12, 12, 12, 12);
         stack->setSpacing(2);
@@ -195,7 +166,7 @@ NetworkTabView::Row& NetworkTabView::row(int index)
 {
     while (m_rowWidgets.size() <= index) {
         auto* r = new Row;
-        r->card = new Card(8, m_page);
+        r->card = new RoundedFill(QColor(), 8, m_page);
         auto* line = new QHBoxLayout(r->card);
         line->setContentsMargins(8, 8, 8, 8);
         line->setSpacing(8);
@@ -228,8 +199,8 @@ void NetworkTabView::applyTheme()
     setColor(m_download, m_palette.green);
     setColor(m_upload, m_palette.blue);
     const QColor fill = withOpacity(m_palette.text, 0.04);
-    static_cast<Card*>(m_downloadCard)->setFill(fill);
-    static_cast<Card*>(m_uploadCard)->setFill(fill);
+    static_cast<RoundedFill*>(m_downloadCard)->setFill(fill);
+    static_cast<RoundedFill*>(m_uploadCard)->setFill(fill);
     for (Row* r : m_rowWidgets)
         r->card->setFill(fill);
     m_visibleRows = -1; // every row recoloured below

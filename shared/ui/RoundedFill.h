@@ -3,13 +3,12 @@
 #include <QColor>
 #include <QWidget>
 
-// A container drawn as a filled rounded rectangle with an optional outline; the advisor's cards, rows
-// and boxes are built on it.
-class AdvisorPanel : public QWidget
+// A container drawn as a filled rounded rectangle with an optional outline, for cards, rows and boxes.
+class RoundedFill : public QWidget
 {
     Q_OBJECT
 public:
-    explicit AdvisorPanel(const QColor& fill, double radius = 10, QWidget* parent = nullptr);
+    explicit RoundedFill(const QColor& fill, double radius = 10, QWidget* parent = nullptr);
 
     void setFill(const QColor& fill);
     void setStroke(const QColor& stroke, double width = 1);
