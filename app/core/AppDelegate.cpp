@@ -130,11 +130,12 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::buildWindows()
 {
-    m_popover = std::make_unique<PopoverHost>(new PopoverView(*m_dashboardVM, *m_personaVM, popoverHooks()));
+    m_popover = std::make_unique<PopoverHost>(
+        new PopoverView(*m_dashboardVM, *m_personaVM, popoverHooks(), popoverEngines()));
     connect(m_popover.get(), &PopoverHost::quitRequested, this, &AppDelegate::requestQuit);
 
     m_debugWindow = std::make_unique<HostWindow>(tr("Quorvane Dashboard"),
-        new PopoverView(*m_dashboardVM, *m_personaVM, popoverHooks()), kDashboardFrame.size());
+        new PopoverView(*m_dashboardVM, *m_personaVM, popoverHooks(), popoverEngines()), kDashboardFrame.size());
     connect(m_debugWindow.get(), &HostWindow::quitRequested, this, &AppDelegate::requestQuit);
     m_debugWindow->move(kDashboardFrame.topLeft());
     m_debugWindow->present();
@@ -151,6 +152,11 @@ void AppDelegate::buildWindows()
 PopoverHooks AppDelegate::popoverHooks()
 {
     return {[this] { openSettingsWindow(); }, [this] { requestQuit(); }};
+}
+
+PopoverEngines AppDelegate::popoverEngines() const
+{
+    return {m_actionEngine.get(), nullptr, m_inventoryEngine, m_developerCacheEngine};
 }
 
 void AppDelegate::openSettingsWindow()

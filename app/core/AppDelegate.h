@@ -1,6 +1,7 @@
 #pragma once
 
 #include "popover/PopoverActions.h"
+#include "popover/PopoverEngines.h"
 
 // The moc of Qt 6.4 cannot parse the C++20 library headers that the JSON codec pulls in.
 #ifndef Q_MOC_RUN
@@ -124,6 +125,8 @@ signals:
 private:
     // Opening the settings window and quitting, for the popover and the dashboard window.
     PopoverHooks popoverHooks();
+    // The engines the popover's actions and storage tabs act through.
+    PopoverEngines popoverEngines() const;
     void buildWindows();
     void startUpCheck();
     void reframeWindows();

@@ -15,19 +15,21 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-PopoverView::PopoverView(
-    DashboardViewModel& dashboardVM, PersonaViewModel& personaVM, PopoverHooks hooks, QWidget* parent)
-    : PopoverView(dashboardVM, personaVM, std::move(hooks), ViewSettings::shared(), ThemeManager::shared(),
-        Clock::system(), new AppDirectory, parent)
+PopoverView::PopoverView(DashboardViewModel& dashboardVM, PersonaViewModel& personaVM, PopoverHooks hooks,
+    PopoverEngines engines, QWidget* parent)
+    : PopoverView(dashboardVM, personaVM, std::move(hooks), std::move(engines), ViewSettings::shared(),
+        ThemeManager::shared(), Clock::system(), new AppDirectory, parent)
 {
     // The directory made above belongs to this popover.
     m_apps->setParent(this);
 }
 
 PopoverView::PopoverView(DashboardViewModel& dashboardVM, PersonaViewModel& personaVM, PopoverHooks hooks,
-    ViewSettings& settings, ThemeManager& themes, Clock& clock, AppDirectory* apps, QWidget* parent)
+    PopoverEngines engines, ViewSettings& settings, ThemeManager& themes, Clock& clock, AppDirectory* apps,
+    QWidget* parent)
     : QWidget(parent)
     , m_palette(Palette::forTheme(themes.currentTheme()))
+    , m_engines(std::move(engines))
     , m_state(new PopoverState(settings, clock, this))
     , m_actions(new PopoverActions(this, std::move(hooks)))
     , m_apps(apps)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PopoverActions.h"
+#include "PopoverEngines.h"
 #include "ui/Palette.h"
 
 #include <QWidget>
@@ -26,12 +27,13 @@ class PopoverView : public QWidget
 public:
     static constexpr QSize kSize {340, 620};
 
-    PopoverView(
-        DashboardViewModel& dashboardVM, PersonaViewModel& personaVM, PopoverHooks hooks, QWidget* parent = nullptr);
+    PopoverView(DashboardViewModel& dashboardVM, PersonaViewModel& personaVM, PopoverHooks hooks,
+        PopoverEngines engines, QWidget* parent = nullptr);
     // With every service given (tests and the snapshot program). `apps` may be null: no application
     // icons and no strip.
     PopoverView(DashboardViewModel& dashboardVM, PersonaViewModel& personaVM, PopoverHooks hooks,
-        ViewSettings& settings, ThemeManager& themes, Clock& clock, AppDirectory* apps, QWidget* parent = nullptr);
+        PopoverEngines engines, ViewSettings& settings, ThemeManager& themes, Clock& clock, AppDirectory* apps,
+        QWidget* parent = nullptr);
     ~PopoverView() override;
 
     PopoverState& state() const { return *m_state; }
@@ -41,6 +43,7 @@ public:
     RunningAppsStrip* appsStrip() const { return m_strip; }
     const PopoverActions& actions() const { return *m_actions; }
     const Palette& themePalette() const { return m_palette; }
+    const PopoverEngines& engines() const { return m_engines; }
 
     QSize sizeHint() const override { return kSize; }
 
@@ -52,6 +55,7 @@ private:
     void applyTheme(const Palette& palette);
 
     Palette m_palette;
+    PopoverEngines m_engines;
     PopoverState* m_state;
     PopoverActions* m_actions;
     AppDirectory* m_apps;

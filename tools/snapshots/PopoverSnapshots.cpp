@@ -181,7 +181,7 @@ struct Popover
         c.data.settings().setPopoverSelectedTab(tab);
         directory.waitForIdle();
         view = std::make_unique<PopoverView>(c.data.dashboard(), *personas.viewModel, PopoverHooks {},
-            c.data.settings(), ThemeManager::shared(), c.data.clock(), &directory);
+            PopoverEngines {}, c.data.settings(), ThemeManager::shared(), c.data.clock(), &directory);
     }
 };
 

@@ -27,7 +27,8 @@ protected:
         PopoverHooks hooks;
         hooks.openSettings = [this] { ++settingsOpened; };
         hooks.requestQuit = [this] { ++quitRequested; };
-        return std::make_unique<PopoverView>(*dashboard, *personaVM, hooks, settings, themes, clock, nullptr);
+        return std::make_unique<PopoverView>(
+            *dashboard, *personaVM, hooks, PopoverEngines {}, settings, themes, clock, nullptr);
     }
 
     int settingsOpened = 0;

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <memory>
+
+class AssistanceTracker;
+class CorrectiveActionEngine;
+class DeveloperCacheEngine;
+class ModelInventoryEngine;
+
+// The engines the popover's actions and storage tabs act through. Any of them may be absent: the
+// actions tab then shows no recommendations, the storage tab nothing.
+struct PopoverEngines
+{
+    CorrectiveActionEngine* actionEngine = nullptr;
+    // Null: AssistanceTracker::shared().
+    AssistanceTracker* assistanceTracker = nullptr;
+    // Shared, so that a scan or a cleanup still running when the popover goes keeps its engine.
+    std::shared_ptr<ModelInventoryEngine> inventoryEngine;
+    std::shared_ptr<DeveloperCacheEngine> developerCacheEngine;
+};
