@@ -1,23 +1,36 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, builds everything and runs every test; then a short
-# fuzzing run of the helper's request decoder (QV_FUZZ_SECONDS=0 skips it) and the same tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer (QV_SANITIZE=0 skips that pass).
+# fuzzing run of the helper's request decoder (QV_FUZZ_SECONDS=0 skips it) and the tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer (QV_SANITIZE=0 skips that pass). The sanitizer pass builds
+# the whole program and libraries but leaves out the view test programs (tests/shared/views, tests/shared/ui,
+# tests/app/popover, tests/app/settings), the benchmarks and qv-snapshots: it runs the engine, store,
+# platform, helper and app core tests, where the memory handling is. Each phase prints its wall time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+phase() { echo "== $1 done after ${SECONDS}s"; }
+
 ./scripts/install-deps.sh
 export QT_QPA_PLATFORM=offscreen
+phase "install"
 
 ./scripts/check-format.sh
+phase "format check"
 
 ./scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+phase "build"
 ctest --test-dir build --output-on-failure --parallel "$(nproc)"
+phase "tests"
 
 if [ "${QV_FUZZ_SECONDS:-30}" != "0" ] && command -v clang++ >/dev/null; then
     ./scripts/fuzz.sh "${QV_FUZZ_SECONDS:-30}"
+    phase "fuzzing"
 fi
 
 if [ "${QV_SANITIZE:-1}" != "0" ]; then
-    ./scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Asan -DQV_BUILD_BENCH=OFF
+    ./scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Asan -DQV_BUILD_BENCH=OFF -DQV_BUILD_TOOLS=OFF \
+        -DQV_VIEW_TESTS=OFF
+    phase "sanitizer build"
     ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --test-dir build-asan --output-on-failure --parallel "$(nproc)"
+    phase "sanitizer tests"
 fi
