@@ -13,10 +13,10 @@
 
 namespace {
 
-PrivacyButton* smallAction(const QString& text)
+PillButton* smallAction(const QString& text)
 {
-    auto* button = new PrivacyButton(text, QString(), Fonts::system(10, QFont::Bold));
-    button->setColors(ColorRole::text, ColorRole::blue, 1);
+    auto* button = privacyButton(text, QString(), Fonts::system(10, QFont::Bold));
+    button->setColors(roleColor(ColorRole::text), roleColor(ColorRole::blue));
     button->setPadding(8, 3);
     button->setCornerRadius(4);
     return button;
@@ -98,7 +98,7 @@ ProOnboardingView::ProOnboardingView(
     layout->addLayout(steps);
     layout->addStretch();
 
-    m_continue = new PrivacyButton(tr("Continue"), QString(), Fonts::system(13, QFont::Bold));
+    m_continue = privacyButton(tr("Continue"), QString(), Fonts::system(13, QFont::Bold));
     m_continue->setPadding(24, 8);
     connect(m_continue, &QAbstractButton::clicked, this, &ProOnboardingView::continueSetup);
     layout->addWidget(m_continue, 0, Qt::AlignHCenter);
@@ -180,5 +180,5 @@ void ProOnboardingView::refresh()
     m_allowButton->setVisible(!m_hasGrantedNotifications);
     m_allowed->setVisible(m_hasGrantedNotifications);
     m_continue->setEnabled(canContinue());
-    m_continue->setColors(ColorRole::text, canContinue() ? ColorRole::blue : ColorRole::grey, 1);
+    m_continue->setColors(roleColor(ColorRole::text), roleColor(canContinue() ? ColorRole::blue : ColorRole::grey, 1));
 }

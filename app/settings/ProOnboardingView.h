@@ -6,7 +6,7 @@
 
 class HelperService;
 class NotificationPermission;
-class PrivacyButton;
+class PillButton;
 class Spinner;
 class SymbolLabel;
 class ThemedLabel;
@@ -52,10 +52,10 @@ private:
     SymbolLabel* m_helperIcon;
     SymbolLabel* m_bellIcon;
     Spinner* m_spinner;
-    PrivacyButton* m_installButton;
+    PillButton* m_installButton;
     ThemedLabel* m_installed;
     ThemedLabel* m_installFailure;
-    PrivacyButton* m_allowButton;
+    PillButton* m_allowButton;
     ThemedLabel* m_allowed;
-    PrivacyButton* m_continue;
+    PillButton* m_continue;
 };

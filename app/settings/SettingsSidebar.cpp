@@ -146,7 +146,7 @@ void SettingsSidebar::applyPalette(const Palette& palette)
     m_logo->setPixmap(SymbolIcon::pixmap(QStringLiteral("shield.fill"), 14, palette.accent, devicePixelRatioF()));
     QPalette brand = m_brand->palette();
     // The brand name is white, and the theme's text colour where white would not show.
-    brand.setColor(QPalette::WindowText, palette.light ? palette.text : QColor(Qt::white));
+    brand.setColor(QPalette::WindowText, palette.onTint());
     m_brand->setPalette(brand);
     QPalette accent = m_tagline->palette();
     accent.setColor(QPalette::WindowText, palette.accent);

@@ -2,49 +2,36 @@
 
 #include "SettingsButton.h"
 
-#include "ui/CardPainter.h"
-
 #include "ui/Fonts.h"
+#include "ui/Labels.h"
 #include "ui/Palette.h"
+#include "ui/RoundedFill.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 
 namespace SettingsStyle {
 
-namespace {
-QLabel* colored(const QString& text, const QFont& font, const QColor& color)
-{
-    auto* label = new QLabel(text);
-    label->setFont(font);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, color);
-    label->setPalette(pal);
-    return label;
-}
-} // namespace
-
 QLabel* title(const QString& text, const Palette& palette)
 {
-    return colored(text, Fonts::system(16, QFont::Bold), palette.light ? palette.text : QColor(Qt::white));
+    return Labels::label(text, Fonts::system(16, QFont::Bold), palette.onTint());
 }
 
 QLabel* header(const QString& text, const Palette& palette)
 {
-    return colored(text, Fonts::system(11, QFont::Bold), palette.text);
+    return Labels::label(text, Fonts::system(11, QFont::Bold), palette.text);
 }
 
 QLabel* note(const QString& text, const Palette& palette, int pixelSize)
 {
-    QLabel* label = colored(text, Fonts::system(pixelSize), palette.secondaryText);
+    QLabel* label = Labels::label(text, Fonts::system(pixelSize), palette.secondaryText);
     label->setWordWrap(true);
     return label;
 }
 
 QLabel* label(const QString& text, const Palette& palette, int pixelSize, bool bold)
 {
-    return colored(text, Fonts::system(pixelSize, bold ? QFont::Bold : QFont::Normal), palette.text);
+    return Labels::label(text, Fonts::system(pixelSize, bold ? QFont::Bold : QFont::Normal), palette.text);
 }
 
 QWidget* divider(const Palette& palette)
@@ -60,35 +47,10 @@ QWidget* divider(const Palette& palette)
 
 } // namespace SettingsStyle
 
-namespace {
-
-class Chip : public QWidget
-{
-public:
-    Chip(QColor fill, QWidget* parent = nullptr)
-        : QWidget(parent)
-        , m_fill(fill)
-    {
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        CardPainter::paintRounded(painter, QRectF(rect()), 4, m_fill);
-    }
-
-private:
-    QColor m_fill;
-};
-
-} // namespace
-
 QWidget* SettingsStyle::chip(
     const QString& text, double fillOpacity, const Palette& palette, std::function<void()> remove)
 {
-    auto* chip = new Chip(withOpacity(palette.blue, fillOpacity));
+    auto* chip = new RoundedFill(withOpacity(palette.blue, fillOpacity), 4);
     chip->setObjectName(QStringLiteral("chip"));
     chip->setAccessibleName(text);
     auto* row = new QHBoxLayout(chip);

@@ -35,6 +35,9 @@ struct Palette
     QColor indigo;
     QColor purple;
 
+    // Text fixed to white on a filled control; it reads in the primary text colour on the light theme.
+    QColor onTint() const { return light ? text : QColor(Qt::white); }
+
     static Palette forTheme(AppTheme theme);
     // The palette of ThemeManager::shared()'s current theme.
     static Palette current();

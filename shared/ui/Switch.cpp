@@ -2,7 +2,7 @@
 
 #include "CardPainter.h"
 #include "Palette.h"
-#include "records/ThemeManager.h"
+#include "ThemeColor.h"
 
 #include <QPainter>
 
@@ -12,7 +12,7 @@ Switch::Switch(QWidget* parent)
     setCheckable(true);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
-    followTheme(ThemeManager::shared(), this, [this](const Palette&) { update(); });
+    repaintOnThemeChange(this);
 }
 
 void Switch::setOnColor(const QColor& color)

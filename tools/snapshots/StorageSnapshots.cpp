@@ -5,12 +5,12 @@
 #include "storage/DeveloperCacheEngine.h"
 #include "storage/ModelInventoryEngine.h"
 #include "storage/ModelInventoryViewModel.h"
+#include "ui/PillButton.h"
 #include "views/storage/CacheRow.h"
 #include "views/storage/CachesTab.h"
 #include "views/storage/ModelInventoryView.h"
 #include "views/storage/ModelRow.h"
 #include "views/storage/ModelsTab.h"
-#include "views/storage/PillButton.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

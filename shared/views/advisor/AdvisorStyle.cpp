@@ -1,6 +1,7 @@
 #include "AdvisorStyle.h"
 
 #include "ui/Fonts.h"
+#include "ui/Labels.h"
 #include "ui/SymbolIcon.h"
 
 #include <QLabel>
@@ -32,20 +33,10 @@ QFont font(TextStyle style, QFont::Weight weight)
     return Fonts::system(13, weight);
 }
 
-void setLabelColor(QLabel* label, const QColor& color)
-{
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, color);
-    pal.setColor(QPalette::Text, color);
-    label->setPalette(pal);
-}
-
 QLabel* label(const QString& text, TextStyle style, const QColor& color, QFont::Weight weight)
 {
-    auto* result = new QLabel(text);
-    result->setFont(font(style, weight));
+    auto* result = Labels::label(text, font(style, weight), color);
     result->setTextFormat(Qt::PlainText);
-    setLabelColor(result, color);
     return result;
 }
 
@@ -95,11 +86,6 @@ QScrollArea* scrollArea(QWidget* content, const Palette& palette)
                        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
             .arg(withOpacity(palette.secondaryText, 0.45).name(QColor::HexArgb)));
     return scroll;
-}
-
-QColor onSelection(const Palette& palette)
-{
-    return palette.light ? palette.text : QColor(Qt::white);
 }
 
 QColor rankColor(long long rank, const Palette& palette)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/Labels.h"
 #include "ui/Palette.h"
 
 #include <QFont>
@@ -17,7 +18,7 @@ QFont font(TextStyle style, QFont::Weight weight = QFont::Normal);
 QLabel* label(const QString& text, TextStyle style, const QColor& color, QFont::Weight weight = QFont::Normal);
 // A label that wraps onto as many lines as it needs.
 QLabel* wrappedLabel(const QString& text, TextStyle style, const QColor& color);
-void setLabelColor(QLabel* label, const QColor& color);
+using Labels::setLabelColor;
 // A label showing a symbol `pixelSize` tall.
 QLabel* symbolLabel(const QString& symbol, int pixelSize, const QColor& color, int width = 0);
 void setSymbol(QLabel* label, const QString& symbol, int pixelSize, const QColor& color);
@@ -26,8 +27,6 @@ void fillBackground(QWidget* widget, const Palette& palette);
 // A vertically scrolling area for `content`: no frame, no horizontal bar, and a slim indicator in the
 // theme's colours instead of the desktop's default bar.
 QScrollArea* scrollArea(QWidget* content, const Palette& palette);
-// Text on a filled selection: white, except on the light theme where it takes the primary text colour.
-QColor onSelection(const Palette& palette);
 // The colour of a rank: 1 blue, 2 purple, 3 green, any other the secondary colour.
 QColor rankColor(long long rank, const Palette& palette);
 

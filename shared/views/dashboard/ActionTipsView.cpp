@@ -31,11 +31,12 @@ protected:
 } // namespace
 
 ActionTipsView::ActionTipsView(const QString& title, const QStringList& tips, QWidget* parent)
-    : RoundedPanel(0.04, 10, parent)
+    : RoundedFill(PageStyle::tone(PageStyle::Tone::primary, 0.04), 10, parent)
     , m_title(title)
     , m_tips(tips)
 {
     using PageStyle::Tone;
+    setInset(0.5);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(8);

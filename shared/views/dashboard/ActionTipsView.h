@@ -6,7 +6,7 @@
 
 // A titled list of tips on a faint rounded background: a yellow bulb and the title, then each tip as
 // given, in the secondary colour.
-class ActionTipsView : public RoundedPanel
+class ActionTipsView : public RoundedFill
 {
     Q_OBJECT
 public:

@@ -3,7 +3,6 @@
 #include "PageStyle.h"
 #include "ProcessRow.h"
 #include "engines/DashboardViewModel.h"
-#include "records/ThemeManager.h"
 #include "ui/CardPainter.h"
 #include "ui/Fonts.h"
 #include "ui/NumberText.h"
@@ -64,15 +63,6 @@ struct Tile
 constexpr Tile kTiles[]
     = {{"App Memory", Tone::blue, 0.5}, {"Wired", Tone::orange, 0.3}, {"Compressed", Tone::purple, 0.2}};
 
-RoundedPanel* panel(QWidget* parent, QVBoxLayout*& column, int spacing)
-{
-    auto* p = new RoundedPanel(0.04, 12, parent);
-    column = new QVBoxLayout(p);
-    column->setContentsMargins(16, 16, 16, 16);
-    column->setSpacing(spacing);
-    return p;
-}
-
 } // namespace
 
 MemoryTabView::MemoryTabView(DashboardViewModel& stats, QWidget* parent)
@@ -96,7 +86,7 @@ MemoryTabView::MemoryTabView(DashboardViewModel& stats, QWidget* parent)
     auto* tiles = new QHBoxLayout;
     tiles->setSpacing(12);
     for (const Tile& tile : kTiles) {
-        auto* card = new RoundedPanel(0.04, 10, content);
+        auto* card = PageStyle::panel(0.04, 10, content);
         auto* cardColumn = new QVBoxLayout(card);
         cardColumn->setContentsMargins(16, 16, 16, 16);
         cardColumn->setSpacing(8);
@@ -108,7 +98,7 @@ MemoryTabView::MemoryTabView(DashboardViewModel& stats, QWidget* parent)
     column->addLayout(tiles);
 
     QVBoxLayout* pressureColumn = nullptr;
-    column->addWidget(panel(content, pressureColumn, 10));
+    column->addWidget(PageStyle::sectionPanel(content, pressureColumn, 12, 10));
     pressureColumn->addWidget(new ToneLabel(tr("Memory Pressure"), PageStyle::headline(), Tone::primary, content));
     m_pressureBody = new QWidget(content);
     auto* body = new QVBoxLayout(m_pressureBody);
@@ -126,7 +116,7 @@ MemoryTabView::MemoryTabView(DashboardViewModel& stats, QWidget* parent)
     pressureColumn->addWidget(m_pressureBody);
 
     QVBoxLayout* processColumn = nullptr;
-    column->addWidget(panel(content, processColumn, 12));
+    column->addWidget(PageStyle::sectionPanel(content, processColumn, 12, 12));
     processColumn->addWidget(
         new ToneLabel(tr("Memory Intensive Processes"), PageStyle::headline(), Tone::primary, content));
     for (int i = 0; i < kProcessRows; ++i) {
@@ -138,7 +128,7 @@ MemoryTabView::MemoryTabView(DashboardViewModel& stats, QWidget* parent)
     scroll->setWidget(content);
     content->setAutoFillBackground(false); // setWidget() turns it on; the page shows its host's background
 
-    followTheme(ThemeManager::shared(), this, [this](const Palette&) { update(); });
+    repaintOnThemeChange(this);
     connect(&m_stats, &DashboardViewModel::figuresChanged, this, &MemoryTabView::refresh);
     refresh();
 }

@@ -1,12 +1,11 @@
 #include "PageStyle.h"
 
-#include "records/ThemeManager.h"
-#include "ui/CardPainter.h"
 #include "ui/Fonts.h"
 #include "ui/NumberText.h"
 #include "ui/SymbolIcon.h"
 
 #include <QPainter>
+#include <QVBoxLayout>
 
 namespace PageStyle {
 
@@ -67,6 +66,27 @@ QColor color(const Palette& palette, Tone tone)
     return palette.text;
 }
 
+ThemeColor tone(Tone tone, double opacity)
+{
+    return [tone, opacity](const Palette& palette) { return withOpacity(color(palette, tone), opacity); };
+}
+
+RoundedFill* panel(double fillOpacity, double cornerRadius, QWidget* parent)
+{
+    auto* panel = new RoundedFill(tone(Tone::primary, fillOpacity), cornerRadius, parent);
+    panel->setInset(0.5);
+    return panel;
+}
+
+RoundedFill* sectionPanel(QWidget* parent, QVBoxLayout*& column, double cornerRadius, int spacing)
+{
+    auto* section = panel(0.04, cornerRadius, parent);
+    column = new QVBoxLayout(section);
+    column->setContentsMargins(16, 16, 16, 16);
+    column->setSpacing(spacing);
+    return section;
+}
+
 QString figure(bool measured, const char* pattern, double value)
 {
     return measured ? NumberText::numberText(pattern, value) : NumberText::dash;
@@ -107,13 +127,9 @@ void ToneSymbol::paintEvent(QPaintEvent*)
 }
 
 ToneLabel::ToneLabel(const QString& text, const QFont& font, PageStyle::Tone tone, QWidget* parent)
-    : QLabel(text, parent)
+    : PaletteLabel(text, font, PageStyle::tone(tone, 1.0), parent)
     , m_tone(tone)
 {
-    setFont(font);
-    setTextFormat(Qt::PlainText);
-    applyColor();
-    followTheme(ThemeManager::shared(), this, [this](const Palette&) { applyColor(); });
 }
 
 void ToneLabel::setTone(PageStyle::Tone tone, double opacity)
@@ -122,48 +138,5 @@ void ToneLabel::setTone(PageStyle::Tone tone, double opacity)
         return;
     m_tone = tone;
     m_opacity = opacity;
-    applyColor();
-}
-
-QColor ToneLabel::currentColor() const
-{
-    return withOpacity(PageStyle::color(Palette::current(), m_tone), m_opacity);
-}
-
-void ToneLabel::applyColor()
-{
-    QPalette p = palette();
-    p.setColor(QPalette::WindowText, currentColor());
-    setPalette(p);
-}
-
-RoundedPanel::RoundedPanel(double fillOpacity, double cornerRadius, QWidget* parent)
-    : QWidget(parent)
-    , m_fillOpacity(fillOpacity)
-    , m_radius(cornerRadius)
-{
-}
-
-void RoundedPanel::setFill(PageStyle::Tone tone, double opacity)
-{
-    m_tone = tone;
-    m_fillOpacity = opacity;
-    update();
-}
-
-void RoundedPanel::setOutline(double opacity)
-{
-    m_outlineOpacity = opacity;
-    update();
-}
-
-void RoundedPanel::paintEvent(QPaintEvent*)
-{
-    const Palette palette = Palette::current();
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor base = PageStyle::color(palette, m_tone);
-    const QColor outline = m_outlineOpacity > 0 ? withOpacity(palette.text, m_outlineOpacity) : QColor();
-    CardPainter::paintRounded(
-        p, QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_radius, withOpacity(base, m_fillOpacity), outline);
+    setColor(PageStyle::tone(tone, opacity));
 }

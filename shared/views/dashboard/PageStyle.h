@@ -1,10 +1,14 @@
 #pragma once
 
-#include "ui/Palette.h"
+#include "ui/PaletteLabel.h"
+#include "ui/RoundedFill.h"
+#include "ui/ThemeColor.h"
 
 #include <QFont>
 #include <QLabel>
 #include <QWidget>
+
+class QVBoxLayout;
 
 // The text styles and colours the dashboard pages share.
 namespace PageStyle {
@@ -20,6 +24,13 @@ QFont caption();
 // theme's accent and the named colours in the theme's lightness.
 enum class Tone { primary, secondary, accent, blue, green, orange, red, cyan, purple, yellow };
 QColor color(const Palette& palette, Tone tone);
+// A tone at an opacity, looked up in the current theme when painted.
+ThemeColor tone(Tone tone, double opacity);
+// The cards and panels of the pages: the primary text colour at `fillOpacity`, drawn half a pixel
+// inside the widget.
+RoundedFill* panel(double fillOpacity, double cornerRadius, QWidget* parent = nullptr);
+// A section of a tab: a panel at 4 % with 16 px padding around `column`.
+RoundedFill* sectionPanel(QWidget* parent, QVBoxLayout*& column, double cornerRadius, int spacing);
 
 // A figure printed with a printf-style pattern, or the dash when it was not measured or is not finite.
 QString figure(bool measured, const char* pattern, double value);
@@ -49,7 +60,7 @@ private:
 };
 
 // A label in one of the page tones, recoloured when the theme changes.
-class ToneLabel : public QLabel
+class ToneLabel : public PaletteLabel
 {
     Q_OBJECT
 public:
@@ -57,32 +68,8 @@ public:
 
     void setTone(PageStyle::Tone tone, double opacity = 1.0);
     PageStyle::Tone tone() const { return m_tone; }
-    QColor currentColor() const;
 
 private:
-    void applyColor();
-
     PageStyle::Tone m_tone;
     double m_opacity = 1.0;
-};
-
-// A rounded background in the primary text colour at a low opacity, the cards and panels of the pages.
-// An optional outline is drawn in the same colour at its own opacity.
-class RoundedPanel : public QWidget
-{
-    Q_OBJECT
-public:
-    RoundedPanel(double fillOpacity, double cornerRadius, QWidget* parent = nullptr);
-
-    void setFill(PageStyle::Tone tone, double opacity);
-    void setOutline(double opacity);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    PageStyle::Tone m_tone = PageStyle::Tone::primary;
-    double m_fillOpacity;
-    double m_radius;
-    double m_outlineOpacity = 0;
 };

@@ -3,7 +3,6 @@
 #include "PageStyle.h"
 #include "engines/DashboardViewModel.h"
 #include "platform/desktop/PowerProfiles.h"
-#include "records/ThemeManager.h"
 #include "ui/NumberText.h"
 #include "ui/Switch.h"
 
@@ -15,15 +14,6 @@
 using PageStyle::Tone;
 
 namespace {
-
-RoundedPanel* panel(QWidget* parent, QVBoxLayout*& column, double radius, int spacing)
-{
-    auto* p = new RoundedPanel(0.04, radius, parent);
-    column = new QVBoxLayout(p);
-    column->setContentsMargins(16, 16, 16, 16);
-    column->setSpacing(spacing);
-    return p;
-}
 
 // A switch with its headline and caption on the left.
 QHBoxLayout* switchRow(QWidget* parent, const QString& title, const QString& caption, Switch*& toggle)
@@ -69,21 +59,21 @@ PowerThermalTabView::PowerThermalTabView(DashboardViewModel& stats, PowerProfile
     column->addWidget(new ToneLabel(tr("Power & Thermal Management"), PageStyle::title2(), Tone::primary, content));
 
     QVBoxLayout* energy = nullptr;
-    column->addWidget(panel(content, energy, 12, 14));
+    column->addWidget(PageStyle::sectionPanel(content, energy, 12, 14));
     energy->addWidget(new ToneLabel(tr("Energy & Battery"), PageStyle::headline(), Tone::primary, content));
     energy->addLayout(switchRow(content, tr("Energy Saving / Low Power Mode"),
         tr("Scales down CPU/GPU clocks to maximize laptop battery life."), m_lowPower));
     auto* cards = new QHBoxLayout;
     cards->setSpacing(16);
     QVBoxLayout* battery = nullptr;
-    cards->addWidget(panel(content, battery, 10, 4), 1);
+    cards->addWidget(PageStyle::sectionPanel(content, battery, 10, 4), 1);
     battery->addWidget(new ToneLabel(tr("Battery Charge"), PageStyle::caption(), Tone::secondary, content));
     m_battery = new ToneLabel(NumberText::dash, PageStyle::title2(), Tone::primary, content);
     battery->addWidget(m_battery);
     m_charging = new ToneLabel({}, PageStyle::caption(), Tone::green, content);
     battery->addWidget(m_charging);
     QVBoxLayout* power = nullptr;
-    cards->addWidget(panel(content, power, 10, 4), 1);
+    cards->addWidget(PageStyle::sectionPanel(content, power, 10, 4), 1);
     power->addWidget(new ToneLabel(tr("Power Draw"), PageStyle::caption(), Tone::secondary, content));
     m_power = new ToneLabel(NumberText::dash, PageStyle::title2(), Tone::primary, content);
     power->addWidget(m_power);
@@ -91,9 +81,9 @@ PowerThermalTabView::PowerThermalTabView(DashboardViewModel& stats, PowerProfile
     energy->addLayout(cards);
 
     QVBoxLayout* cooling = nullptr;
-    column->addWidget(panel(content, cooling, 12, 14));
+    column->addWidget(PageStyle::sectionPanel(content, cooling, 12, 14));
     cooling->addWidget(new ToneLabel(tr("Thermal & Active Cooling"), PageStyle::headline(), Tone::primary, content));
-    auto* fanCard = new RoundedPanel(0.04, 10, content);
+    auto* fanCard = PageStyle::panel(0.04, 10, content);
     auto* fanRow = new QHBoxLayout(fanCard);
     fanRow->setContentsMargins(16, 16, 16, 16);
     fanRow->setSpacing(20);
@@ -120,7 +110,7 @@ PowerThermalTabView::PowerThermalTabView(DashboardViewModel& stats, PowerProfile
     m_lowPower->setEnabled(false);
     connect(m_lowPower, &Switch::toggled, this, &PowerThermalTabView::lowPowerToggled);
 
-    followTheme(ThemeManager::shared(), this, [this](const Palette&) { update(); });
+    repaintOnThemeChange(this);
     connect(&m_stats, &DashboardViewModel::figuresChanged, this, &PowerThermalTabView::refresh);
     connect(&m_stats, &DashboardViewModel::isLowPowerModeEnabledChanged, this, &PowerThermalTabView::refresh);
     connect(&m_stats, &DashboardViewModel::forceTurboCoolingChanged, this, &PowerThermalTabView::refresh);

@@ -31,7 +31,7 @@ QString whole(const std::optional<double>& value, const QString& suffix)
 
 QWidget* socCard(QWidget* parent, ToneLabel*& value)
 {
-    auto* card = new RoundedPanel(0.05, 10, parent);
+    auto* card = PageStyle::panel(0.05, 10, parent);
     auto* row = new QHBoxLayout(card);
     row->setContentsMargins(12, 10, 12, 10);
     row->addWidget(new ToneSymbol(QStringLiteral("cpu"), Tone::blue, 18, card));
@@ -76,7 +76,7 @@ SensorsTabView::SensorsTabView(DashboardViewModel& stats, QWidget* parent)
     page->setSpacing(20);
     page->setAlignment(Qt::AlignTop);
 
-    auto* left = new RoundedPanel(0.02, 16, this);
+    auto* left = PageStyle::panel(0.02, 16, this);
     auto* leftColumn = new QVBoxLayout(left);
     leftColumn->setContentsMargins(16, 16, 16, 16);
     leftColumn->setSpacing(16);
@@ -102,8 +102,8 @@ SensorsTabView::SensorsTabView(DashboardViewModel& stats, QWidget* parent)
         rows->addWidget(m_rows.last());
     }
     leftColumn->addLayout(rows);
-    auto* status = new RoundedPanel(0.1, 8, left);
-    status->setFill(Tone::purple, 0.1);
+    auto* status = PageStyle::panel(0.1, 8, left);
+    status->setFill(PageStyle::tone(Tone::purple, 0.1));
     auto* statusRow = new QHBoxLayout(status);
     statusRow->setContentsMargins(8, 8, 8, 8);
     statusRow->setSpacing(6);

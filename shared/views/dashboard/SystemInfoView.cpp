@@ -3,7 +3,6 @@
 #include "MachineDescription.h"
 #include "PageStyle.h"
 #include "engines/DashboardViewModel.h"
-#include "records/ThemeManager.h"
 #include "ui/CardPainter.h"
 #include "ui/Clock.h"
 #include "ui/CopyButton.h"
@@ -127,7 +126,7 @@ SystemInfoView::SystemInfoView(DashboardViewModel& dashboardVM, Desktop& desktop
     , m_clock(clock)
 {
     build();
-    followTheme(ThemeManager::shared(), this, [this](const Palette&) { update(); });
+    repaintOnThemeChange(this);
     connect(&m_dashboardVM, &DashboardViewModel::figuresChanged, this, &SystemInfoView::refresh);
     refresh();
 }
@@ -150,8 +149,8 @@ void SystemInfoView::build()
     column->setSpacing(20);
     column->addWidget(new ToneLabel(tr("System Info"), Fonts::system(24, QFont::Bold), Tone::primary, content));
 
-    auto* header = new RoundedPanel(0.02, 14, content);
-    header->setOutline(0.06);
+    auto* header = PageStyle::panel(0.02, 14, content);
+    header->setStroke(PageStyle::tone(Tone::primary, 0.06));
     auto* headerRow = new QHBoxLayout(header);
     headerRow->setContentsMargins(16, 16, 16, 16);
     headerRow->setSpacing(16);
@@ -163,7 +162,7 @@ void SystemInfoView::build()
     m_name = new ElidedLabel(NumberText::dash, 1, header);
     m_name->setFont(Fonts::system(22, QFont::Bold));
     m_name->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    auto* badge = new RoundedPanel(0.1, 4, header);
+    auto* badge = PageStyle::panel(0.1, 4, header);
     auto* badgeLayout = new QHBoxLayout(badge);
     badgeLayout->setContentsMargins(6, 2, 6, 2);
     m_identifier = new ToneLabel(NumberText::dash, Fonts::monospaced(10), Tone::secondary, badge);

@@ -2,7 +2,6 @@
 
 #include "PageStyle.h"
 #include "records/DigestViewModel.h"
-#include "records/ThemeManager.h"
 #include "ui/Fonts.h"
 #include "ui/NumberText.h"
 
@@ -27,7 +26,7 @@ WeeklyDigestView::WeeklyDigestView(DigestViewModel& digestVM, QWidget* parent)
     m_cardColumn->setSpacing(12);
     column->addLayout(m_cardColumn);
     column->addStretch();
-    followTheme(ThemeManager::shared(), this, [this](const Palette&) { update(); });
+    repaintOnThemeChange(this);
     connect(&m_digestVM, &DigestViewModel::weeklyDigestsChanged, this, &WeeklyDigestView::rebuild);
     rebuild();
 }
@@ -69,7 +68,7 @@ void WeeklyDigestView::rebuild()
     const auto& digests = m_digestVM.weeklyDigests();
     m_empty->setVisible(digests.empty());
     for (const WeeklyDigest& digest : digests) {
-        auto* card = new RoundedPanel(0.05, 8, this);
+        auto* card = PageStyle::panel(0.05, 8, this);
         auto* lines = new QVBoxLayout(card);
         lines->setContentsMargins(16, 16, 16, 16);
         lines->setSpacing(8);

@@ -61,14 +61,9 @@ DataInventoryView::DataInventoryView(const PrivacyServices& services, QWidget* p
     : QWidget(parent)
     , m_services(services)
 {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* card = new PrivacyCard(16);
-    outer->addWidget(card);
-    auto* layout = card->box();
+    auto* layout = fillWithCard(this);
 
-    layout->addWidget(
-        new ThemedLabel(tr("Data Stored On This Computer"), Fonts::system(13, QFont::DemiBold), ColorRole::text));
+    layout->addWidget(cardTitle(tr("Data Stored On This Computer")));
 
     auto* box = new RoundedBox(Qt::Vertical, 12, 8, 10);
     box->setFill(ColorRole::shade, 0.03);
@@ -92,12 +87,12 @@ DataInventoryView::DataInventoryView(const PrivacyServices& services, QWidget* p
     auto* actions = new QHBoxLayout;
     actions->setSpacing(12);
     auto* open
-        = new PrivacyButton(tr("Open in File Manager"), QStringLiteral("folder.fill"), Fonts::system(11, QFont::Bold));
-    open->setColors(ColorRole::text, ColorRole::blue, 1);
+        = privacyButton(tr("Open in File Manager"), QStringLiteral("folder.fill"), Fonts::system(11, QFont::Bold));
+    open->setColors(roleColor(ColorRole::text), roleColor(ColorRole::blue));
     connect(open, &QAbstractButton::clicked, this, &DataInventoryView::openInFileManager);
-    m_exportButton = new PrivacyButton(
+    m_exportButton = privacyButton(
         tr("Export all data as JSON"), QStringLiteral("square.and.arrow.up"), Fonts::system(11, QFont::Bold));
-    m_exportButton->setColors(ColorRole::text, ColorRole::shade, 0.08);
+    m_exportButton->setColors(roleColor(ColorRole::text), roleColor(ColorRole::shade, 0.08));
     connect(m_exportButton, &QAbstractButton::clicked, this, &DataInventoryView::exportAllData);
     actions->addWidget(open);
     actions->addWidget(m_exportButton);

@@ -11,7 +11,7 @@
 
 #include <optional>
 
-class PrivacyButton;
+class PillButton;
 class QGridLayout;
 class Spinner;
 class ThemedLabel;
@@ -52,6 +52,6 @@ private:
     Spinner* m_spinner;
     QWidget* m_rows;
     QGridLayout* m_grid;
-    PrivacyButton* m_exportButton;
+    PillButton* m_exportButton;
     ThemedLabel* m_status;
 };

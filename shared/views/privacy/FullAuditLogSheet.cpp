@@ -87,8 +87,8 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
     titles->addWidget(m_count);
     header->addLayout(titles);
     header->addStretch();
-    auto* close = new PrivacyButton(QString(), QStringLiteral("xmark.circle.fill"), Fonts::system(17));
-    close->setColors(ColorRole::secondary, ColorRole::shade, 0);
+    auto* close = privacyButton(QString(), QStringLiteral("xmark.circle.fill"), Fonts::system(17));
+    close->setColors(roleColor(ColorRole::secondary), roleColor(ColorRole::shade, 0));
     close->setPadding(0, 0);
     close->setAccessibleName(tr("Close"));
     connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
@@ -111,7 +111,7 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
     auto* chips = new QHBoxLayout;
     chips->setSpacing(6);
     for (const QString& filter : filters) {
-        auto* chip = new PrivacyButton(filter, QString(), Fonts::system(11, QFont::Bold));
+        auto* chip = privacyButton(filter, QString(), Fonts::system(11, QFont::Bold));
         chip->setPadding(10, 5);
         connect(chip, &QAbstractButton::clicked, this, [this, filter] { selectFilter(filter); });
         chips->addWidget(chip);
@@ -147,11 +147,10 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
 
     auto* exports = new QHBoxLayout;
     exports->setSpacing(12);
-    auto* json
-        = new PrivacyButton(tr("Export as JSON"), QStringLiteral("doc.plaintext"), Fonts::system(11, QFont::Bold));
-    auto* csv = new PrivacyButton(tr("Export as CSV"), QStringLiteral("tablecells"), Fonts::system(11, QFont::Bold));
+    auto* json = privacyButton(tr("Export as JSON"), QStringLiteral("doc.plaintext"), Fonts::system(11, QFont::Bold));
+    auto* csv = privacyButton(tr("Export as CSV"), QStringLiteral("tablecells"), Fonts::system(11, QFont::Bold));
     for (auto* button : {json, csv})
-        button->setColors(ColorRole::text, ColorRole::shade, 0.08);
+        button->setColors(roleColor(ColorRole::text), roleColor(ColorRole::shade, 0.08));
     connect(json, &QAbstractButton::clicked, this, &FullAuditLogSheet::exportJson);
     connect(csv, &QAbstractButton::clicked, this, &FullAuditLogSheet::exportCsv);
     exports->addWidget(json);
@@ -251,8 +250,8 @@ void FullAuditLogSheet::refreshList()
     m_count->setText(QString::number(m_events.size()) + tr(" total privileged events recorded locally"));
     for (int i = 0; i < m_chips.size(); ++i) {
         const bool selected = filters[i] == m_selectedFilter;
-        m_chips[i]->setColors(selected ? ColorRole::text : ColorRole::secondary,
-            selected ? ColorRole::blue : ColorRole::shade, selected ? 1.0 : 0.08);
+        m_chips[i]->setColors(roleColor(selected ? ColorRole::text : ColorRole::secondary),
+            roleColor(selected ? ColorRole::blue : ColorRole::shade, selected ? 1.0 : 0.08));
     }
     m_model->clear();
     const QLocale locale;

@@ -12,7 +12,7 @@
 
 #include <vector>
 
-class PrivacyButton;
+class PillButton;
 class QLineEdit;
 class QListView;
 class QStandardItemModel;
@@ -65,7 +65,7 @@ private:
     bool m_loaded = false;
     ThemedLabel* m_count;
     QLineEdit* m_search;
-    QList<PrivacyButton*> m_chips;
+    QList<PillButton*> m_chips;
     QStackedWidget* m_stack;
     QListView* m_list;
     QStandardItemModel* m_model;

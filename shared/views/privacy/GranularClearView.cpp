@@ -38,13 +38,8 @@ GranularClearView::GranularClearView(const PrivacyServices& services, QWidget* p
     : QWidget(parent)
     , m_services(services)
 {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* card = new PrivacyCard(16);
-    outer->addWidget(card);
-    auto* layout = card->box();
-    layout->addWidget(
-        new ThemedLabel(tr("Granular Data Erasure"), Fonts::system(13, QFont::DemiBold), ColorRole::text));
+    auto* layout = fillWithCard(this);
+    layout->addWidget(cardTitle(tr("Granular Data Erasure")));
 
     auto* list = new QVBoxLayout;
     list->setSpacing(10);
@@ -52,7 +47,7 @@ GranularClearView::GranularClearView(const PrivacyServices& services, QWidget* p
         Row row {type, new RoundedBox(Qt::Vertical, 8, 4, 6), nullptr, nullptr, nullptr};
         auto* line = new QHBoxLayout;
         line->setSpacing(8);
-        row.check = new PrivacyButton(QString(), QStringLiteral("square"), Fonts::system(14));
+        row.check = privacyButton(QString(), QStringLiteral("square"), Fonts::system(14));
         row.check->setPadding(0, 0);
         row.check->setAccessibleName(labelOf(type));
         connect(row.check, &QAbstractButton::clicked, this, [this, type] { toggle(type); });
@@ -91,10 +86,10 @@ GranularClearView::GranularClearView(const PrivacyServices& services, QWidget* p
 
     auto* actions = new QHBoxLayout;
     actions->setSpacing(12);
-    m_clearSelected = new PrivacyButton(tr("Clear Selected"), QString(), Fonts::system(11, QFont::Bold));
+    m_clearSelected = privacyButton(tr("Clear Selected"), QString(), Fonts::system(11, QFont::Bold));
     connect(m_clearSelected, &QAbstractButton::clicked, this, &GranularClearView::requestClearSelected);
-    auto* everything = new PrivacyButton(tr("Clear Everything"), QString(), Fonts::system(11, QFont::Bold));
-    everything->setColors(ColorRole::red, ColorRole::red, 0.15);
+    auto* everything = privacyButton(tr("Clear Everything"), QString(), Fonts::system(11, QFont::Bold));
+    everything->setColors(roleColor(ColorRole::red), roleColor(ColorRole::red, 0.15));
     connect(everything, &QAbstractButton::clicked, this, &GranularClearView::requestClearEverything);
     actions->addWidget(m_clearSelected);
     actions->addStretch();
@@ -185,16 +180,17 @@ void GranularClearView::refreshRows()
         const bool ticked = m_selected.count(row.type) > 0;
         row.box->setFill(ticked ? ColorRole::blue : ColorRole::shade, ticked ? 0.08 : 0.02);
         row.check->setLabel(QString(), ticked ? QStringLiteral("checkmark.square.fill") : QStringLiteral("square"));
-        row.check->setColors(ticked ? ColorRole::blue : ColorRole::secondary, ColorRole::shade, 0);
+        row.check->setColors(
+            roleColor(ticked ? ColorRole::blue : ColorRole::secondary), roleColor(ColorRole::shade, 0));
         row.amount->setText(amountText(row.type));
         row.warning->setVisible(ticked && PrivacyMetricsEngine::warningMessage(row.type).has_value());
     }
     m_clearSelected->setLabel(clearSelectedLabel());
     m_clearSelected->setEnabled(canClearSelected());
     if (canClearSelected())
-        m_clearSelected->setColors(ColorRole::text, ColorRole::blue, 1);
+        m_clearSelected->setColors(roleColor(ColorRole::text), roleColor(ColorRole::blue));
     else
-        m_clearSelected->setColors(ColorRole::secondary, ColorRole::secondary, 0.2);
+        m_clearSelected->setColors(roleColor(ColorRole::secondary), roleColor(ColorRole::secondary, 0.2));
 }
 
 QString GranularClearView::clearEverythingMessage()

@@ -12,7 +12,7 @@
 #include <optional>
 #include <set>
 
-class PrivacyButton;
+class PillButton;
 class RoundedBox;
 class SymbolLabel;
 class ThemedLabel;
@@ -56,7 +56,7 @@ private:
     {
         Type type;
         RoundedBox* box;
-        PrivacyButton* check;
+        PillButton* check;
         ThemedLabel* amount;
         ThemedLabel* warning;
     };
@@ -74,5 +74,5 @@ private:
     ThemedLabel* m_statusLabel;
     RoundedBox* m_failure;
     ThemedLabel* m_failureLabel;
-    PrivacyButton* m_clearSelected;
+    PillButton* m_clearSelected;
 };

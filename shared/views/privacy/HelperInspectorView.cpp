@@ -62,13 +62,8 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
     : QWidget(parent)
     , m_services(services)
 {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* card = new PrivacyCard(16);
-    outer->addWidget(card);
-    auto* layout = card->box();
-    layout->addWidget(
-        new ThemedLabel(tr("Privileged Helper Inspector"), Fonts::system(13, QFont::DemiBold), ColorRole::text));
+    auto* layout = fillWithCard(this);
+    layout->addWidget(cardTitle(tr("Privileged Helper Inspector")));
 
     auto* panel = new RoundedBox(Qt::Vertical, 12, 8, 10);
     panel->setFill(ColorRole::shade, 0.03);
@@ -114,9 +109,9 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
         abilityColumn(tr("What this helper cannot do"), ColorRole::red, QStringLiteral("✗"), kCannot), 1);
     layout->addLayout(columns);
 
-    m_entitlementToggle = new PrivacyButton(
+    m_entitlementToggle = privacyButton(
         tr("Technical entitlements"), QStringLiteral("chevron.down"), Fonts::system(12, QFont::DemiBold));
-    m_entitlementToggle->setColors(ColorRole::text, ColorRole::shade, 0);
+    m_entitlementToggle->setColors(roleColor(ColorRole::text), roleColor(ColorRole::shade, 0));
     m_entitlementToggle->setPadding(0, 0);
     m_entitlementToggle->setCheckable(true);
     m_entitlements = new QWidget;
@@ -155,10 +150,10 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
 
     auto* actions = new QHBoxLayout;
     actions->setSpacing(12);
-    m_reinstall = new PrivacyButton(tr("Reinstall Helper"), QString(), Fonts::system(11, QFont::Bold));
-    m_reinstall->setColors(ColorRole::text, ColorRole::blue, 1);
-    m_uninstall = new PrivacyButton(tr("Uninstall Helper"), QString(), Fonts::system(11, QFont::Bold));
-    m_uninstall->setColors(ColorRole::red, ColorRole::red, 0.15);
+    m_reinstall = privacyButton(tr("Reinstall Helper"), QString(), Fonts::system(11, QFont::Bold));
+    m_reinstall->setColors(roleColor(ColorRole::text), roleColor(ColorRole::blue));
+    m_uninstall = privacyButton(tr("Uninstall Helper"), QString(), Fonts::system(11, QFont::Bold));
+    m_uninstall->setColors(roleColor(ColorRole::red), roleColor(ColorRole::red, 0.15));
     connect(m_reinstall, &QAbstractButton::clicked, this, &HelperInspectorView::reinstall);
     connect(m_uninstall, &QAbstractButton::clicked, this, &HelperInspectorView::requestUninstall);
     m_message = new ThemedLabel(QString(), Fonts::system(11, QFont::Medium), ColorRole::orange);

@@ -12,7 +12,7 @@
 #include <optional>
 
 class CopyButton;
-class PrivacyButton;
+class PillButton;
 class QVBoxLayout;
 class SymbolLabel;
 class ThemedLabel;
@@ -64,8 +64,8 @@ private:
     ThemedLabel* m_ownership;
     QWidget* m_entitlements;
     QVBoxLayout* m_entitlementLayout;
-    PrivacyButton* m_entitlementToggle;
-    PrivacyButton* m_reinstall;
-    PrivacyButton* m_uninstall;
+    PillButton* m_entitlementToggle;
+    PillButton* m_reinstall;
+    PillButton* m_uninstall;
     ThemedLabel* m_message;
 };

@@ -26,18 +26,13 @@ LiveHelperActivityView::LiveHelperActivityView(const PrivacyServices& services, 
     : QWidget(parent)
     , m_services(services)
 {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* card = new PrivacyCard(14);
-    outer->addWidget(card);
-    auto* layout = card->box();
+    auto* layout = fillWithCard(this, 14);
 
     auto* header = new QHBoxLayout;
-    header->addWidget(
-        new ThemedLabel(tr("Live Helper Activity Timeline"), Fonts::system(13, QFont::DemiBold), ColorRole::text));
+    header->addWidget(cardTitle(tr("Live Helper Activity Timeline")));
     header->addStretch();
-    auto* full = new PrivacyButton(tr("View full audit log"), QString(), Fonts::system(11, QFont::DemiBold));
-    full->setColors(ColorRole::blue, ColorRole::shade, 0);
+    auto* full = privacyButton(tr("View full audit log"), QString(), Fonts::system(11, QFont::DemiBold));
+    full->setColors(roleColor(ColorRole::blue), roleColor(ColorRole::shade, 0));
     full->setPadding(0, 0);
     connect(full, &QAbstractButton::clicked, this, &LiveHelperActivityView::openFullAuditLog);
     header->addWidget(full);

@@ -39,13 +39,8 @@ NetworkActivityView::NetworkActivityView(const PrivacyServices& services, QWidge
     : QWidget(parent)
     , m_services(services)
 {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* card = new PrivacyCard(16);
-    outer->addWidget(card);
-    auto* layout = card->box();
-    layout->addWidget(
-        new ThemedLabel(tr("Quorvane Network Activity Monitor"), Fonts::system(13, QFont::DemiBold), ColorRole::text));
+    auto* layout = fillWithCard(this);
+    layout->addWidget(cardTitle(tr("Quorvane Network Activity Monitor")));
 
     auto* counters = new QHBoxLayout;
     counters->setSpacing(16);
@@ -106,8 +101,8 @@ NetworkActivityView::NetworkActivityView(const PrivacyServices& services, QWidge
     diagTexts->addWidget(new ThemedLabel(tr("Only when you ask for it"), Fonts::system(10), ColorRole::secondary));
     diagLine->addLayout(diagTexts);
     diagLine->addStretch();
-    m_expander = new PrivacyButton(tr("What does it send? →"), QString(), Fonts::system(10, QFont::DemiBold));
-    m_expander->setColors(ColorRole::blue, ColorRole::shade, 0);
+    m_expander = privacyButton(tr("What does it send? →"), QString(), Fonts::system(10, QFont::DemiBold));
+    m_expander->setColors(roleColor(ColorRole::blue), roleColor(ColorRole::shade, 0));
     m_expander->setPadding(0, 0);
     connect(m_expander, &QAbstractButton::clicked, this, &NetworkActivityView::toggleDetails);
     diagLine->addWidget(m_expander);

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-class PrivacyButton;
+class PillButton;
 class RoundedBox;
 class ThemedLabel;
 
@@ -43,6 +43,6 @@ private:
     ThemedLabel* m_airGapLabel;
     QWidget* m_external;
     ThemedLabel* m_externalCount;
-    PrivacyButton* m_expander;
+    PillButton* m_expander;
     RoundedBox* m_details;
 };

@@ -52,10 +52,10 @@ private:
 
 } // namespace
 
-PrivacyButton* onboardingButton(const QString& title, bool green, int horizontalPadding)
+PillButton* onboardingButton(const QString& title, bool green, int horizontalPadding)
 {
-    auto* button = new PrivacyButton(title, QString(), Fonts::system(13, QFont::Bold));
-    button->setColors(ColorRole::text, green ? ColorRole::green : ColorRole::blue, 1);
+    auto* button = privacyButton(title, QString(), Fonts::system(13, QFont::Bold));
+    button->setColors(roleColor(ColorRole::text), roleColor(green ? ColorRole::green : ColorRole::blue));
     button->setPadding(horizontalPadding, 8);
     return button;
 }

@@ -10,12 +10,12 @@
 #include <functional>
 #include <vector>
 
-class PrivacyButton;
+class PillButton;
 class RoundedBox;
 class SymbolLabel;
 
 // The forward button of every first-run page: bold 13-pixel white text on a rounded colour.
-PrivacyButton* onboardingButton(const QString& title, bool green, int horizontalPadding);
+PillButton* onboardingButton(const QString& title, bool green, int horizontalPadding);
 
 // Page 1: the logo, the name and what the program does.
 class WelcomeStepView : public QWidget

@@ -3,8 +3,8 @@
 #include "OnboardingSteps.h"
 #include "PrivacyStyle.h"
 
-#include "records/ThemeManager.h"
 #include "ui/CardPainter.h"
+#include "ui/ThemeColor.h"
 
 #include <QPainter>
 #include <QVBoxLayout>
@@ -25,7 +25,7 @@ OnboardingView::OnboardingView(int currentStep, Workspace workspace, Flavor flav
     m_frameLayout = new QVBoxLayout(m_frame);
     m_frameLayout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_frame, 0, Qt::AlignCenter);
-    followTheme(ThemeManager::shared(), this, [this](const Palette&) { update(); });
+    repaintOnThemeChange(this);
     showPage();
 }
 

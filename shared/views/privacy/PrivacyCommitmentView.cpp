@@ -38,16 +38,12 @@ PrivacyCommitmentView::PrivacyCommitmentView(Desktop& desktop, QWidget* parent)
     : QWidget(parent)
     , m_desktop(desktop)
 {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* card = new PrivacyCard(16);
-    outer->addWidget(card);
-    auto* layout = card->box();
+    auto* layout = fillWithCard(this);
 
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
     header->addWidget(new SymbolLabel(QStringLiteral("shield.checkmark.fill"), ColorRole::green, 18));
-    header->addWidget(new ThemedLabel(tr("Privacy Commitment"), Fonts::system(13, QFont::DemiBold), ColorRole::text));
+    header->addWidget(cardTitle(tr("Privacy Commitment")));
     header->addStretch();
     layout->addLayout(header);
 
@@ -65,8 +61,8 @@ PrivacyCommitmentView::PrivacyCommitmentView(Desktop& desktop, QWidget* parent)
 
     auto* sourceTitle = new QHBoxLayout;
     sourceTitle->addWidget(new ThemedLabel(tr("Open Source Core"), Fonts::system(12, QFont::Bold), ColorRole::text));
-    auto* github = new PrivacyButton(tr("View on GitHub"), QString(), Fonts::system(11, QFont::DemiBold));
-    github->setColors(ColorRole::blue, ColorRole::shade, 0);
+    auto* github = privacyButton(tr("View on GitHub"), QString(), Fonts::system(11, QFont::DemiBold));
+    github->setColors(roleColor(ColorRole::blue), roleColor(ColorRole::shade, 0));
     github->setPadding(0, 0);
     connect(github, &QAbstractButton::clicked, this, [this] { m_desktop.openUrl(sourceUrl); });
     sourceTitle->addWidget(github);
@@ -78,8 +74,8 @@ PrivacyCommitmentView::PrivacyCommitmentView(Desktop& desktop, QWidget* parent)
 
     layout->addWidget(makeDivider(0.08));
     auto* footer = new QHBoxLayout;
-    auto* policy = new PrivacyButton(tr("Full Privacy Policy →"), QString(), Fonts::system(11));
-    policy->setColors(ColorRole::blue, ColorRole::shade, 0);
+    auto* policy = privacyButton(tr("Full Privacy Policy →"), QString(), Fonts::system(11));
+    policy->setColors(roleColor(ColorRole::blue), roleColor(ColorRole::shade, 0));
     policy->setPadding(0, 0);
     connect(policy, &QAbstractButton::clicked, this, [this] { m_desktop.openUrl(policyUrl); });
     footer->addWidget(policy);

@@ -1,7 +1,7 @@
 #include "PrivacyStyle.h"
 
-#include "records/ThemeManager.h"
 #include "ui/CardPainter.h"
+#include "ui/Fonts.h"
 #include "ui/SymbolIcon.h"
 
 #include <QBoxLayout>
@@ -52,61 +52,33 @@ QColor resolveColor(ColorRole role, const Palette& p, double opacity)
 }
 
 ThemedLabel::ThemedLabel(const QString& text, const QFont& font, ColorRole role, QWidget* parent)
-    : QLabel(text, parent)
+    : PaletteLabel(text, font, roleColor(role), parent)
     , m_role(role)
 {
-    setFont(font);
-    setTextFormat(Qt::PlainText);
-    apply();
-    followTheme(ThemeManager::shared(), this, [this](const Palette&) { apply(); });
 }
 
 void ThemedLabel::setRole(ColorRole role, double opacity)
 {
     m_role = role;
-    m_opacity = opacity;
-    apply();
+    setColor(roleColor(role, opacity));
 }
 
-void ThemedLabel::apply()
+ThemeColor roleColor(ColorRole role, double opacity)
 {
-    QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, resolveColor(m_role, Palette::current(), m_opacity));
-    setPalette(pal);
+    return [role, opacity](const Palette& palette) { return resolveColor(role, palette, opacity); };
 }
 
 RoundedBox::RoundedBox(Qt::Orientation orientation, int padding, int spacing, double radius, QWidget* parent)
-    : QWidget(parent)
+    : RoundedFill(QColor(Qt::transparent), radius, parent)
     , m_box(new QBoxLayout(orientation == Qt::Vertical ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight, this))
-    , m_radius(radius)
 {
     m_box->setContentsMargins(padding, padding, padding, padding);
     m_box->setSpacing(spacing);
-    followTheme(ThemeManager::shared(), this, [this](const Palette&) { update(); });
-}
-
-void RoundedBox::setFill(ColorRole role, double opacity)
-{
-    m_fill = role;
-    m_fillOpacity = opacity;
-    update();
 }
 
 void RoundedBox::setStroke(ColorRole role, double opacity)
 {
-    m_stroke = role;
-    m_strokeOpacity = opacity;
-    update();
-}
-
-void RoundedBox::paintEvent(QPaintEvent*)
-{
-    if (m_fillOpacity <= 0 && m_strokeOpacity <= 0)
-        return;
-    QPainter painter(this);
-    const Palette p = Palette::current();
-    CardPainter::paintRounded(painter, QRectF(rect()), m_radius, resolveColor(m_fill, p, m_fillOpacity),
-        m_strokeOpacity > 0 ? resolveColor(m_stroke, p, m_strokeOpacity) : QColor());
+    RoundedFill::setStroke(opacity > 0 ? roleColor(role, opacity) : fixedColor(QColor()));
 }
 
 PrivacyCard::PrivacyCard(int spacing, QWidget* parent)
@@ -116,74 +88,29 @@ PrivacyCard::PrivacyCard(int spacing, QWidget* parent)
     setStroke(ColorRole::shade, 0.06);
 }
 
-PrivacyButton::PrivacyButton(const QString& text, const QString& symbol, const QFont& font, QWidget* parent)
-    : QAbstractButton(parent)
-    , m_symbol(symbol)
+QBoxLayout* fillWithCard(QWidget* page, int spacing)
 {
-    setText(text);
-    setFont(font);
-    setAccessibleName(text);
-    setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::StrongFocus);
-    followTheme(ThemeManager::shared(), this, [this](const Palette&) { update(); });
+    auto* outer = new QVBoxLayout(page);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* card = new PrivacyCard(spacing);
+    outer->addWidget(card);
+    return card->box();
 }
 
-void PrivacyButton::setColors(
-    ColorRole foreground, ColorRole background, double backgroundOpacity, double foregroundOpacity)
+ThemedLabel* cardTitle(const QString& text)
 {
-    m_fg = foreground;
-    m_bg = background;
-    m_bgOpacity = backgroundOpacity;
-    m_fgOpacity = foregroundOpacity;
-    update();
+    return new ThemedLabel(text, Fonts::system(13, QFont::DemiBold), ColorRole::text);
 }
 
-void PrivacyButton::setLabel(const QString& text, const QString& symbol)
+PillButton* privacyButton(const QString& text, const QString& symbol, const QFont& font, QWidget* parent)
 {
-    setText(text);
-    m_symbol = symbol;
-    setAccessibleName(text);
-    updateGeometry();
-    update();
-}
-
-void PrivacyButton::setPadding(int horizontal, int vertical)
-{
-    m_padH = horizontal;
-    m_padV = vertical;
-    updateGeometry();
-}
-
-QSize PrivacyButton::sizeHint() const
-{
-    const QFontMetrics fm(font());
-    const int icon = m_symbol.isEmpty() ? 0 : fm.height() + 4;
-    return {fm.horizontalAdvance(text()) + icon + 2 * m_padH, fm.height() + 2 * m_padV};
-}
-
-void PrivacyButton::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const Palette p = Palette::current();
-    CardPainter::paintRounded(painter, QRectF(rect()), m_radius, resolveColor(m_bg, p, m_bgOpacity));
-    const QColor fg = resolveColor(m_fg, p, m_fgOpacity);
-    const QFontMetrics fm(font());
-    const int iconSize = m_symbol.isEmpty() ? 0 : fm.height();
-    const int contentWidth = fm.horizontalAdvance(text()) + (iconSize ? iconSize + 4 : 0);
-    double x = (width() - contentWidth) / 2.0;
-    if (iconSize) {
-        SymbolIcon::paint(painter, QRectF(x, (height() - iconSize) / 2.0, iconSize, iconSize), m_symbol, fg, iconSize);
-        x += iconSize + 4;
-    }
-    painter.setPen(fg);
-    painter.setFont(font());
-    painter.drawText(QRectF(x, 0, width() - x, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
-    if (hasFocus()) {
-        painter.setPen(QPen(withOpacity(p.accent, 0.6), 1));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_radius, m_radius);
-    }
+    auto* button = new PillButton(text, PillButton::Variant::centred, parent);
+    button->setFont(font);
+    button->setSymbol(symbol);
+    button->setPadding(12, 6);
+    button->setCornerRadius(6);
+    button->setColors(roleColor(ColorRole::text), roleColor(ColorRole::blue));
+    return button;
 }
 
 SymbolLabel::SymbolLabel(const QString& symbol, ColorRole role, int size, int boxWidth, QWidget* parent)
@@ -194,7 +121,7 @@ SymbolLabel::SymbolLabel(const QString& symbol, ColorRole role, int size, int bo
     , m_boxWidth(boxWidth > 0 ? boxWidth : size)
 {
     setFixedSize(sizeHint());
-    followTheme(ThemeManager::shared(), this, [this](const Palette&) { update(); });
+    repaintOnThemeChange(this);
 }
 
 void SymbolLabel::setSymbol(const QString& symbol, ColorRole role)

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "ui/Palette.h"
+#include "ui/PaletteLabel.h"
+#include "ui/PillButton.h"
+#include "ui/RoundedFill.h"
+#include "ui/ThemeColor.h"
 
-#include <QAbstractButton>
 #include <QFutureWatcher>
 #include <QLabel>
 #include <QWidget>
@@ -17,9 +20,11 @@ class QBoxLayout;
 enum class ColorRole { text, secondary, shade, black, red, orange, green, cyan, blue, purple, grey };
 
 QColor resolveColor(ColorRole role, const Palette& palette, double opacity = 1.0);
+// A named colour at an opacity, looked up in the current theme when painted.
+ThemeColor roleColor(ColorRole role, double opacity = 1.0);
 
 // A label in one of the named colours that follows the theme.
-class ThemedLabel : public QLabel
+class ThemedLabel : public PaletteLabel
 {
     Q_OBJECT
 public:
@@ -28,32 +33,23 @@ public:
     ColorRole role() const { return m_role; }
 
 private:
-    void apply();
     ColorRole m_role;
-    double m_opacity = 1.0;
 };
 
 // A rounded panel filled with a named colour at an opacity, optionally outlined; it holds a box layout
 // whose margins are the panel's padding.
-class RoundedBox : public QWidget
+class RoundedBox : public RoundedFill
 {
     Q_OBJECT
 public:
     RoundedBox(Qt::Orientation orientation, int padding, int spacing, double radius, QWidget* parent = nullptr);
-    void setFill(ColorRole role, double opacity);
+    void setFill(ColorRole role, double opacity) { RoundedFill::setFill(roleColor(role, opacity)); }
+    // No outline at opacity 0.
     void setStroke(ColorRole role, double opacity);
     QBoxLayout* box() const { return m_box; }
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
 private:
     QBoxLayout* m_box;
-    double m_radius;
-    ColorRole m_fill = ColorRole::shade;
-    double m_fillOpacity = 0;
-    ColorRole m_stroke = ColorRole::shade;
-    double m_strokeOpacity = 0;
 };
 
 // The privacy card: padded 16, white at 3 % in a radius 12 shape outlined in white at 6 %.
@@ -64,33 +60,14 @@ public:
     explicit PrivacyCard(int spacing = 16, QWidget* parent = nullptr);
 };
 
-// A flat painted button: an optional symbol and a text on a rounded fill.
-class PrivacyButton : public QAbstractButton
-{
-    Q_OBJECT
-public:
-    PrivacyButton(const QString& text, const QString& symbol, const QFont& font, QWidget* parent = nullptr);
-    void setColors(ColorRole foreground, ColorRole background, double backgroundOpacity, double foregroundOpacity = 1);
-    void setLabel(const QString& text, const QString& symbol = {});
-    void setPadding(int horizontal, int vertical);
-    void setCornerRadius(double radius) { m_radius = radius; }
-    QString symbol() const { return m_symbol; }
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
+// Lays `page` out as one privacy card that fills it; returns the card's column.
+QBoxLayout* fillWithCard(QWidget* page, int spacing = 16);
+// The title line of a privacy card.
+ThemedLabel* cardTitle(const QString& text);
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QString m_symbol;
-    ColorRole m_fg = ColorRole::text;
-    ColorRole m_bg = ColorRole::blue;
-    double m_bgOpacity = 1;
-    double m_fgOpacity = 1;
-    int m_padH = 12;
-    int m_padV = 6;
-    double m_radius = 6;
-};
+// The pages' flat button: an optional symbol and a text centred on a rounded fill, the primary text
+// colour on blue until the caller sets other colours.
+PillButton* privacyButton(const QString& text, const QString& symbol, const QFont& font, QWidget* parent = nullptr);
 
 // A symbol in a named colour, `size` pixels tall, in a box of `boxWidth` (the symbol's size when 0).
 class SymbolLabel : public QWidget

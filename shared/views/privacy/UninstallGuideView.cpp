@@ -55,12 +55,8 @@ UninstallGuideView::UninstallGuideView(const PrivacyServices& services, QString 
     , m_services(services)
     , m_programPath(programPath.isEmpty() ? QCoreApplication::applicationFilePath() : std::move(programPath))
 {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* card = new PrivacyCard(16);
-    outer->addWidget(card);
-    auto* layout = card->box();
-    layout->addWidget(new ThemedLabel(tr("Uninstall Quorvane"), Fonts::system(13, QFont::DemiBold), ColorRole::text));
+    auto* layout = fillWithCard(this);
+    layout->addWidget(cardTitle(tr("Uninstall Quorvane")));
     auto* intro = new ThemedLabel(tr("To completely remove Quorvane and its privileged components from your computer, "
                                      "follow these steps in order:"),
         Fonts::system(11), ColorRole::secondary);
@@ -92,7 +88,7 @@ UninstallGuideView::UninstallGuideView(const PrivacyServices& services, QString 
             texts->addWidget(where);
         }
         step.label = tr(kSteps[i].button);
-        step.button = new PrivacyButton(step.label, QString(), Fonts::system(10, QFont::Bold));
+        step.button = privacyButton(step.label, QString(), Fonts::system(10, QFont::Bold));
         step.button->setPadding(10, 4);
         step.button->setCornerRadius(4);
         connect(step.button, &QAbstractButton::clicked, this, [this, i] { pressStep(i + 1); });
@@ -251,9 +247,9 @@ void UninstallGuideView::refreshSteps()
         step.badgeText->setText(done ? QStringLiteral("✓") : QString::number(number));
         step.button->setLabel(buttonLabel(number));
         if (done && !(number == 4 && m_isVerifying))
-            step.button->setColors(ColorRole::green, ColorRole::green, 0.2);
+            step.button->setColors(roleColor(ColorRole::green), roleColor(ColorRole::green, 0.2));
         else
-            step.button->setColors(ColorRole::text, ColorRole::blue, 1);
+            step.button->setColors(roleColor(ColorRole::text), roleColor(ColorRole::blue));
         step.button->setEnabled(!done && !m_running.count(number));
     }
 }

@@ -12,7 +12,7 @@
 #include <optional>
 #include <set>
 
-class PrivacyButton;
+class PillButton;
 class QBoxLayout;
 class RoundedBox;
 class ThemedLabel;
@@ -48,7 +48,7 @@ private:
     {
         RoundedBox* badge;
         ThemedLabel* badgeText;
-        PrivacyButton* button;
+        PillButton* button;
         QString label;
     };
 

@@ -1,20 +1,20 @@
 #include "CacheRow.h"
 
-#include "PillButton.h"
 #include "StorageStyle.h"
 #include "SymbolView.h"
+#include "ui/PillButton.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
 CacheRow::CacheRow(const DeveloperCacheItem& item, const Palette& palette, std::function<void()> purge, QWidget* parent)
-    : TintedBox(parent)
+    : RoundedFill(QColor(), 5, parent)
     , m_item(item)
 {
     using namespace StorageStyle;
     const bool safe = item.safetyTier == CacheSafetyTier::safeToPurge;
     const QColor tier = safe ? palette.green : palette.orange;
-    setFill(withOpacity(textBackground(palette), 0.4), 5);
+    setFill(withOpacity(textBackground(palette), 0.4));
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(6, 4, 6, 4);

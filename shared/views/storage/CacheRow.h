@@ -2,7 +2,7 @@
 
 // The moc of Qt 6.4 cannot parse the C++20 library headers that the JSON codec pulls in.
 #ifndef Q_MOC_RUN
-#include "TintedBox.h"
+#include "ui/RoundedFill.h"
 
 #include "storage/DeveloperCacheItem.h"
 
@@ -15,7 +15,7 @@ class PillButton;
 
 // One developer cache: its symbol in the tier's colour, name, tier badge, details, size and the purge
 // button.
-class CacheRow : public TintedBox
+class CacheRow : public RoundedFill
 {
     Q_OBJECT
 public:

@@ -2,11 +2,11 @@
 
 #include "CacheRow.h"
 #include "ModelInventoryView.h"
-#include "PillButton.h"
 #include "StorageStyle.h"
 #include "StorageTexts.h"
 #include "SymbolView.h"
-#include "TintedBox.h"
+#include "ui/PillButton.h"
+#include "ui/RoundedFill.h"
 
 #include "storage/ModelInventoryViewModel.h"
 
@@ -129,8 +129,7 @@ void CachesTab::refresh()
 QWidget* CachesTab::buildConfirmation()
 {
     const DeveloperCacheItem& item = *m_cacheToClean;
-    auto* box = new TintedBox;
-    box->setFill(withOpacity(m_palette.orange, 0.12), 6);
+    auto* box = new RoundedFill(withOpacity(m_palette.orange, 0.12), 6);
     box->setStroke(withOpacity(m_palette.orange, 0.35));
     auto* column = new QVBoxLayout(box);
     column->setContentsMargins(10, 10, 10, 10);
@@ -168,7 +167,7 @@ QWidget* CachesTab::buildConfirmation()
     m_purgeButton->setSymbol(QStringLiteral("trash.fill"));
     m_purgeButton->setFont(Fonts::system(kSmallPixels + 1, QFont::Bold));
     m_purgeButton->setPadding(10, 4);
-    m_purgeButton->setColors(onTint(m_palette), m_palette.orange);
+    m_purgeButton->setColors(m_palette.onTint(), m_palette.orange);
     connect(m_purgeButton, &QAbstractButton::clicked, this, &CachesTab::confirmPurge);
     buttons->addWidget(m_purgeButton);
     buttons->addStretch();
@@ -178,8 +177,7 @@ QWidget* CachesTab::buildConfirmation()
 
 QWidget* CachesTab::buildSafeClean()
 {
-    auto* box = new TintedBox;
-    box->setFill(withOpacity(m_palette.green, 0.12), 6);
+    auto* box = new RoundedFill(withOpacity(m_palette.green, 0.12), 6);
     box->setStroke(withOpacity(m_palette.green, 0.35));
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(8, 8, 8, 8);

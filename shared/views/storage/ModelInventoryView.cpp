@@ -2,10 +2,10 @@
 
 #include "CachesTab.h"
 #include "ModelsTab.h"
-#include "PillButton.h"
 #include "StorageStyle.h"
 #include "SymbolView.h"
-#include "TintedBox.h"
+#include "ui/PillButton.h"
+#include "ui/RoundedFill.h"
 
 #include "storage/ModelInventoryViewModel.h"
 
@@ -139,9 +139,9 @@ QWidget* ModelInventoryView::buildTabBar()
     return bar;
 }
 
-TintedBox* ModelInventoryView::buildBanner()
+RoundedFill* ModelInventoryView::buildBanner()
 {
-    auto* banner = new TintedBox;
+    auto* banner = new RoundedFill(QColor(), 6);
     auto* row = new QHBoxLayout(banner);
     row->setContentsMargins(8, 8, 8, 8);
     row->setSpacing(6);
@@ -252,7 +252,7 @@ void ModelInventoryView::refreshBanner()
     if (!m_message)
         return;
     const QColor tint = m_message->succeeded ? m_palette.green : m_palette.orange;
-    m_banner->setFill(withOpacity(tint, 0.12), 6);
+    m_banner->setFill(withOpacity(tint, 0.12));
     m_banner->setStroke(withOpacity(tint, 0.3));
     m_bannerIcon->setSymbol(m_message->succeeded ? QStringLiteral("checkmark.circle.fill")
                                                  : QStringLiteral("exclamationmark.triangle.fill"),

@@ -29,7 +29,7 @@ class QLabel;
 class QThreadPool;
 class Spinner;
 class SymbolView;
-class TintedBox;
+class RoundedFill;
 
 // The "Storage & Caches" panel: a collapsible header with the total and a rescan button, the tabs
 // "AI Models" and "Build Caches", and a banner that shows each clean's result for 4 s. It owns its
@@ -77,7 +77,7 @@ private:
     void build();
     QWidget* buildHeader();
     QWidget* buildTabBar();
-    TintedBox* buildBanner();
+    RoundedFill* buildBanner();
     void applyPalette(const Palette& palette);
     void refreshHeader();
     void refreshTabBar();
@@ -101,7 +101,7 @@ private:
     QWidget* m_body = nullptr;
     PillButton* m_modelsTabButton = nullptr;
     PillButton* m_cachesTabButton = nullptr;
-    TintedBox* m_banner = nullptr;
+    RoundedFill* m_banner = nullptr;
     SymbolView* m_bannerIcon = nullptr;
     QLabel* m_bannerText = nullptr;
     ModelsTab* m_modelsTab = nullptr;

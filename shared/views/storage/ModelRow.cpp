@@ -1,8 +1,8 @@
 #include "ModelRow.h"
 
-#include "PillButton.h"
 #include "StorageStyle.h"
 #include "StorageTexts.h"
+#include "ui/PillButton.h"
 
 #include "core/NumberFormat.h"
 #include "ui/ElidedLabel.h"
@@ -40,7 +40,7 @@ PillButton* badge(const QString& text, const QColor& color, int padH, int padV, 
 
 ModelRow::ModelRow(const InventoryModel& model, const Palette& palette, bool selected, Date now,
     std::function<void()> toggle, std::function<void()> remove, QWidget* parent)
-    : TintedBox(parent)
+    : RoundedFill(QColor(), 5, parent)
     , m_model(model)
     , m_palette(palette)
 {
@@ -100,6 +100,5 @@ void ModelRow::setSelected(bool selected)
     m_select->setColors(selected ? m_palette.blue : withOpacity(m_palette.secondaryText, 0.6), QColor());
     m_select->setAccessibleName(selected ? tr("Deselect ") + QString::fromStdString(m_model.name)
                                          : tr("Select ") + QString::fromStdString(m_model.name));
-    setFill(
-        selected ? withOpacity(m_palette.blue, 0.12) : withOpacity(StorageStyle::textBackground(m_palette), 0.4), 5);
+    setFill(selected ? withOpacity(m_palette.blue, 0.12) : withOpacity(StorageStyle::textBackground(m_palette), 0.4));
 }

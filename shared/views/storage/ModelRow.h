@@ -2,7 +2,7 @@
 
 // The moc of Qt 6.4 cannot parse the C++20 library headers that the JSON codec pulls in.
 #ifndef Q_MOC_RUN
-#include "TintedBox.h"
+#include "ui/RoundedFill.h"
 
 #include "storage/InventoryModel.h"
 
@@ -16,7 +16,7 @@ class PillButton;
 
 // One model of the list: the selection square, name, source, size, last use, the "Unused" and
 // "Duplicate" badges, and the delete button.
-class ModelRow : public TintedBox
+class ModelRow : public RoundedFill
 {
     Q_OBJECT
 public:

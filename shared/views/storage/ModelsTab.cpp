@@ -2,11 +2,11 @@
 
 #include "ModelInventoryView.h"
 #include "ModelRow.h"
-#include "PillButton.h"
 #include "StorageStyle.h"
 #include "StorageTexts.h"
 #include "SymbolView.h"
-#include "TintedBox.h"
+#include "ui/PillButton.h"
+#include "ui/RoundedFill.h"
 
 #include "storage/ModelInventoryViewModel.h"
 
@@ -163,8 +163,7 @@ void ModelsTab::rebuildTop()
 QWidget* ModelsTab::buildConfirmation()
 {
     const auto& models = *m_modelsToClean;
-    auto* box = new TintedBox;
-    box->setFill(withOpacity(m_palette.red, 0.12), 6);
+    auto* box = new RoundedFill(withOpacity(m_palette.red, 0.12), 6);
     box->setStroke(withOpacity(m_palette.red, 0.35));
     auto* column = new QVBoxLayout(box);
     column->setContentsMargins(10, 10, 10, 10);
@@ -202,7 +201,7 @@ QWidget* ModelsTab::buildConfirmation()
     m_deleteButton->setSymbol(QStringLiteral("trash.fill"));
     m_deleteButton->setFont(Fonts::system(kSmallPixels + 1, QFont::Bold));
     m_deleteButton->setPadding(10, 4);
-    m_deleteButton->setColors(onTint(m_palette), m_palette.red);
+    m_deleteButton->setColors(m_palette.onTint(), m_palette.red);
     connect(m_deleteButton, &QAbstractButton::clicked, this, &ModelsTab::confirmDeletion);
     buttons->addWidget(m_deleteButton);
     buttons->addStretch();
@@ -213,8 +212,7 @@ QWidget* ModelsTab::buildConfirmation()
 QWidget* ModelsTab::buildQuickClean()
 {
     const auto candidates = m_viewModel.archiveCandidates();
-    auto* box = new TintedBox;
-    box->setFill(withOpacity(m_palette.orange, 0.12), 6);
+    auto* box = new RoundedFill(withOpacity(m_palette.orange, 0.12), 6);
     box->setStroke(withOpacity(m_palette.orange, 0.3));
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(8, 8, 8, 8);
@@ -236,7 +234,7 @@ QWidget* ModelsTab::buildQuickClean()
     m_quickCleanButton = new PillButton(tr("Clean"));
     m_quickCleanButton->setFont(Fonts::system(kSmallPixels + 1, QFont::Bold));
     m_quickCleanButton->setPadding(8, 4);
-    m_quickCleanButton->setColors(onTint(m_palette), m_palette.orange);
+    m_quickCleanButton->setColors(m_palette.onTint(), m_palette.orange);
     connect(m_quickCleanButton, &QAbstractButton::clicked, this,
         [this] { setModelsToClean(m_viewModel.archiveCandidates()); });
     row->addWidget(m_quickCleanButton);
@@ -270,8 +268,7 @@ QWidget* ModelsTab::buildSelectionBar()
 {
     const auto selected = m_viewModel.selectedModels();
     const QString total = qformat("%.1f", sumGB(selected));
-    auto* box = new TintedBox;
-    box->setFill(withOpacity(m_palette.red, 0.08), 4);
+    auto* box = new RoundedFill(withOpacity(m_palette.red, 0.08), 4);
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(6, 4, 6, 4);
     row->setSpacing(6);
@@ -288,7 +285,7 @@ QWidget* ModelsTab::buildSelectionBar()
     m_selectionClean->setSymbol(QStringLiteral("trash.fill"));
     m_selectionClean->setFont(Fonts::system(kSmallPixels + 1, QFont::Bold));
     m_selectionClean->setPadding(6, 3);
-    m_selectionClean->setColors(onTint(m_palette), withOpacity(m_palette.red, 0.85));
+    m_selectionClean->setColors(m_palette.onTint(), withOpacity(m_palette.red, 0.85));
     connect(
         m_selectionClean, &QAbstractButton::clicked, this, [this] { setModelsToClean(m_viewModel.selectedModels()); });
     row->addWidget(m_selectionClean);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ui/Fonts.h"
+#include "ui/Labels.h"
 #include "ui/Palette.h"
 
 #include <QLabel>
@@ -22,28 +23,9 @@ inline QColor textBackground(const Palette& p)
 {
     return p.card;
 }
-// Text fixed to white reads in the theme's primary text colour on the light theme.
-inline QColor onTint(const Palette& p)
-{
-    return p.light ? p.text : QColor(Qt::white);
-}
 
-inline QLabel* label(const QString& text, const QFont& font, const QColor& color, QWidget* parent = nullptr)
-{
-    auto* l = new QLabel(text, parent);
-    l->setFont(font);
-    QPalette pal = l->palette();
-    pal.setColor(QPalette::WindowText, color);
-    l->setPalette(pal);
-    return l;
-}
-
-inline void setLabelColor(QLabel* l, const QColor& color)
-{
-    QPalette pal = l->palette();
-    pal.setColor(QPalette::WindowText, color);
-    l->setPalette(pal);
-}
+using Labels::label;
+using Labels::setLabelColor;
 
 constexpr int kListMaxHeight = 200;
 

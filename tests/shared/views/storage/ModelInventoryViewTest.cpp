@@ -1,11 +1,11 @@
 #include "shared/storage/StorageViewFixture.h"
 
+#include "ui/PillButton.h"
 #include "views/storage/CacheRow.h"
 #include "views/storage/CachesTab.h"
 #include "views/storage/ModelInventoryView.h"
 #include "views/storage/ModelRow.h"
 #include "views/storage/ModelsTab.h"
-#include "views/storage/PillButton.h"
 
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
