@@ -170,15 +170,11 @@ void ThermalIndicatorView::placeChildren()
     int x = 0;
     place(m_dot, x, m_dot->sizeHint().width());
     x += m_dot->width() + kSpacing;
-    // The name keeps its whole text while the row has room for it: the offending process, pushed to the
-    // trailing edge, gives way first and ends in "…"; only then does the name.
-    int others = 0;
-    if (!m_warning->isHidden())
-        others += kSpacing + m_warning->sizeHint().width();
-    if (!m_offending->isHidden())
-        others += kSpacing + m_offending->minimumSizeHint().width();
+    // The name keeps its whole text while the row has room for it; the offending process, pushed to the
+    // trailing edge, takes what is left and ends in "…" (nothing of it when not even that fits).
+    const int warning = m_warning->isHidden() ? 0 : kSpacing + m_warning->sizeHint().width();
     const int name
-        = std::max(m_name->minimumSizeHint().width(), std::min(m_name->sizeHint().width(), width() - x - others));
+        = std::max(m_name->minimumSizeHint().width(), std::min(m_name->sizeHint().width(), width() - x - warning));
     place(m_name, x, name);
     x += name;
     if (!m_warning->isHidden()) {
@@ -188,7 +184,9 @@ void ThermalIndicatorView::placeChildren()
     }
     if (!m_offending->isHidden()) {
         x += kSpacing;
-        const int offending = std::min(m_offending->sizeHint().width(), std::max(0, width() - x));
+        int offending = std::min(m_offending->sizeHint().width(), std::max(0, width() - x));
+        if (offending < m_offending->minimumSizeHint().width() * 4)
+            offending = 0;
         place(m_offending, width() - offending, offending);
     }
 }
