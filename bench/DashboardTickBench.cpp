@@ -45,17 +45,22 @@ std::string runTool(const char* command)
     return out;
 }
 
+// A tick as the program runs it: with the argument 0 no network view is open, so the connections are not
+// listed; with 1 one is.
 void BM_DashboardTick(benchmark::State& state)
 {
     auto memory = std::make_shared<MemoryEngine>();
     auto ollama = std::make_shared<OllamaEngine>(); // loopback; refused at once when no server runs
     auto thermal = std::make_shared<ThermalEngine>();
     DashboardViewModel model(memory, ollama, thermal);
+    const bool networkViewOpen = state.range(0) != 0;
+    if (networkViewOpen)
+        model.retainConnections();
     DashboardSampler sampler(memory, ollama, thermal, DashboardSources {});
-    model.publishSample(sampler.sample(true));
+    model.publishSample(sampler.sample(true, networkViewOpen));
     for (auto _ : state) {
         const double start = cpuSeconds();
-        DashboardSample sample = sampler.sample(true);
+        DashboardSample sample = sampler.sample(true, model.listsConnections());
         model.publishSample(sample);
         state.SetIterationTime(cpuSeconds() - start);
         benchmark::DoNotOptimize(sample);
@@ -170,7 +175,13 @@ BENCHMARK(BM_StepOllama)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StepMemoryAndThermal)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StepMachineReaders)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StepPublish)->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_DashboardTick)->UseManualTime()->Unit(benchmark::kMicrosecond)->MinTime(2.0);
+BENCHMARK(BM_DashboardTick)
+    ->ArgName("networkViewOpen")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->MinTime(2.0);
 BENCHMARK(BM_PsAndSsTools)->UseManualTime()->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
 int main(int argc, char** argv)

@@ -121,7 +121,10 @@ void AppDelegate::applicationDidFinishLaunching()
         connect(m_sleepMonitor, &platform::LogindSleepMonitor::aboutToSleep, this, &AppDelegate::handleWillSleep);
         connect(m_sleepMonitor, &platform::LogindSleepMonitor::resumed, this, &AppDelegate::handleDidWake);
     }
-    if (!m_options.headless) {
+    if (!m_options.headless && m_options.openPopover) {
+        m_debugWindow->hide();
+        m_popover->showAt(m_trayIcon ? m_trayIcon->geometry() : QRect());
+    } else if (!m_options.headless) {
         openSettingsWindow();
         QTimer::singleShot(kReframeDelay, this, &AppDelegate::reframeWindows);
     }
@@ -156,7 +159,8 @@ PopoverHooks AppDelegate::popoverHooks()
 
 PopoverEngines AppDelegate::popoverEngines() const
 {
-    return {m_actionEngine.get(), nullptr, m_inventoryEngine, m_developerCacheEngine};
+    // The first-run flow makes its own helper service and notification check when it reaches them.
+    return {m_actionEngine.get(), nullptr, m_inventoryEngine, m_developerCacheEngine, nullptr, nullptr};
 }
 
 void AppDelegate::openSettingsWindow()

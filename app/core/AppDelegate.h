@@ -43,6 +43,9 @@ struct AppDelegateOptions
 {
     // No tray and no window: the program only samples (the offscreen platform, no desktop).
     bool headless = false;
+    // Opens the popover at launch in place of the dashboard and settings windows, as a click on the tray
+    // icon would (measuring what the open popover costs, bench/idle-cost.sh).
+    bool openPopover = false;
     bool xpcTestingMode = false;
     std::string ollamaBaseURL = OllamaEngine::defaultBaseURL;
     PersonaEngineOptions personaOptions;

@@ -32,7 +32,9 @@ int main(int argc, char** argv)
         return 0;
 
     AppDelegateOptions options;
-    options.headless = isHeadless();
+    // --open-popover shows the popover at once, also offscreen (where the program otherwise shows nothing).
+    options.openPopover = QApplication::arguments().contains(QStringLiteral("--open-popover"));
+    options.headless = isHeadless() && !options.openPopover;
     AppDelegate delegate(options);
     QObject::connect(&instance, &SingleInstance::showRequested, &delegate, &AppDelegate::showForSecondStart);
 

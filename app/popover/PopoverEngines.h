@@ -5,7 +5,9 @@
 class AssistanceTracker;
 class CorrectiveActionEngine;
 class DeveloperCacheEngine;
+class HelperService;
 class ModelInventoryEngine;
+class NotificationPermission;
 
 // The engines the popover's actions and storage tabs act through. Any of them may be absent: the
 // actions tab then shows no recommendations, the storage tab nothing.
@@ -17,4 +19,8 @@ struct PopoverEngines
     // Shared, so that a scan or a cleanup still running when the popover goes keeps its engine.
     std::shared_ptr<ModelInventoryEngine> inventoryEngine;
     std::shared_ptr<DeveloperCacheEngine> developerCacheEngine;
+    // The first-run flow's setup page installs the helper and asks for notifications through these;
+    // null: the system's own, made when the flow reaches that page.
+    std::shared_ptr<HelperService> helperService;
+    std::shared_ptr<NotificationPermission> notificationPermission;
 };

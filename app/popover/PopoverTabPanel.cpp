@@ -12,6 +12,7 @@
 #include "views/dashboard/MemorySplitView.h"
 #include "views/dashboard/NetworkTabView.h"
 #include "views/dashboard/ThermalIndicatorView.h"
+#include "views/storage/ModelInventoryView.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -130,6 +131,19 @@ PopoverTabPanel::Page PopoverTabPanel::pageFor(int selectedTab, bool useTelemetr
     }
 }
 
+void PopoverTabPanel::setStorageEngines(
+    std::shared_ptr<ModelInventoryEngine> inventoryEngine, std::shared_ptr<DeveloperCacheEngine> cacheEngine)
+{
+    m_inventoryEngine = std::move(inventoryEngine);
+    m_cacheEngine = std::move(cacheEngine);
+    // A storage page built before the engines came is built again with them.
+    if (QWidget* old = m_pages.take(int(Page::storage))) {
+        old->hide();
+        old->deleteLater();
+        showPage();
+    }
+}
+
 ThermalIndicatorView* PopoverTabPanel::thermalIndicator() const
 {
     return m_thermal && m_thermalSlot && !m_thermalSlot->isHidden() ? m_thermal : nullptr;
@@ -175,7 +189,9 @@ QWidget* PopoverTabPanel::build(Page page)
     case Page::actions:
         return buildActions();
     case Page::storage:
-        return emptySlot(content);
+        if (!m_inventoryEngine || !m_cacheEngine)
+            return emptySlot(content);
+        return new ModelInventoryView(m_inventoryEngine, m_cacheEngine, content);
     case Page::network:
         return new NetworkTabView(m_dashboardVM, m_themes, content);
     }

@@ -5,7 +5,11 @@
 #include <QHash>
 #include <QWidget>
 
+#include <memory>
+
 class AppDirectory;
+class DeveloperCacheEngine;
+class ModelInventoryEngine;
 class DashboardViewModel;
 class PersonaViewModel;
 class PopoverState;
@@ -33,6 +37,10 @@ public:
     Page currentPage() const { return m_current; }
     QWidget* currentWidget() const { return m_pages.value(int(m_current)); }
     QWidget* page(Page page) const { return m_pages.value(int(page)); }
+    // The engines the storage tab scans and cleans through; without both it shows nothing.
+    void setStorageEngines(
+        std::shared_ptr<ModelInventoryEngine> inventoryEngine, std::shared_ptr<DeveloperCacheEngine> cacheEngine);
+
     // The actions tab's thermal strip, or null while the model has no thermal state.
     ThermalIndicatorView* thermalIndicator() const;
 
@@ -54,6 +62,8 @@ private:
     AppDirectory* m_apps;
     PersonaViewModel* m_personaVM;
     ViewSettings& m_settings;
+    std::shared_ptr<ModelInventoryEngine> m_inventoryEngine;
+    std::shared_ptr<DeveloperCacheEngine> m_cacheEngine;
     Palette m_palette;
     QScrollArea* m_scroll;
     QVBoxLayout* m_column;

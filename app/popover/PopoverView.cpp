@@ -8,12 +8,22 @@
 #include "RunningAppsStrip.h"
 #include "TabDock.h"
 
+#include "core/PersonaEngine.h"
+#include "core/PersonaViewModel.h"
+#include "settings/NotificationPermission.h"
+#include "settings/ProOnboardingView.h"
+
+#include "records/PrivacyMetricsEngine.h"
 #include "records/ThemeManager.h"
 #include "ui/Clock.h"
 #include "ui/ViewSettings.h"
+#include "views/privacy/HelperService.h"
+#include "views/privacy/OnboardingView.h"
 
 #include <QPainter>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 PopoverView::PopoverView(DashboardViewModel& dashboardVM, PersonaViewModel& personaVM, PopoverHooks hooks,
     PopoverEngines engines, QWidget* parent)
@@ -28,6 +38,10 @@ PopoverView::PopoverView(DashboardViewModel& dashboardVM, PersonaViewModel& pers
     PopoverEngines engines, ViewSettings& settings, ThemeManager& themes, Clock& clock, AppDirectory* apps,
     QWidget* parent)
     : QWidget(parent)
+    , m_dashboardVM(dashboardVM)
+    , m_personaVM(personaVM)
+    , m_settings(settings)
+    , m_themes(themes)
     , m_palette(Palette::forTheme(themes.currentTheme()))
     , m_engines(std::move(engines))
     , m_state(new PopoverState(settings, clock, this))
@@ -36,27 +50,89 @@ PopoverView::PopoverView(DashboardViewModel& dashboardVM, PersonaViewModel& pers
 {
     setFixedSize(kSize);
     setAutoFillBackground(false);
+    followTheme(themes, this, [this](const Palette& p) { applyTheme(p); });
+    applyTheme(m_palette);
+    // Finishing the flow in the other host (popover or dashboard window) switches this one too.
+    connect(&m_settings, &ViewSettings::valueChanged, this, [this](const QString& key) {
+        if (key == ViewSettings::hasFinishedOnboardingKey)
+            showOnboardingOrDashboard();
+    });
+    showOnboardingOrDashboard();
+}
+
+void PopoverView::showOnboardingOrDashboard()
+{
+    if (!m_settings.hasFinishedOnboarding()) {
+        if (!m_onboarding && !m_header)
+            buildOnboarding();
+        return;
+    }
+    if (m_onboarding) {
+        m_onboarding->hide();
+        m_onboarding->deleteLater();
+        m_onboarding = nullptr;
+    }
+    if (!m_header)
+        buildDashboard();
+}
+
+void PopoverView::buildDashboard()
+{
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(10);
-    m_header = new PopoverHeader(*m_state, personaVM, themes, *m_actions, this);
+    m_header = new PopoverHeader(*m_state, m_personaVM, m_themes, *m_actions, this);
     column->addWidget(m_header);
-    column->addWidget(PopoverStyle::divider(themes, this));
-    m_panel = new PopoverTabPanel(*m_state, dashboardVM, themes, apps, &personaVM, this);
+    column->addWidget(PopoverStyle::divider(m_themes, this));
+    m_panel = new PopoverTabPanel(*m_state, m_dashboardVM, m_themes, m_apps, &m_personaVM, this);
+    m_panel->setStorageEngines(m_engines.inventoryEngine, m_engines.developerCacheEngine);
     column->addWidget(m_panel, 1);
-    column->addWidget(PopoverStyle::divider(themes, this));
-    m_dock = new TabDock(*m_state, themes, *m_actions, this);
+    column->addWidget(PopoverStyle::divider(m_themes, this));
+    m_dock = new TabDock(*m_state, m_themes, *m_actions, this);
     m_dock->setContentsMargins(0, 4, 0, 0);
     column->addWidget(m_dock);
-    if (apps) {
-        m_strip = new RunningAppsStrip(*apps, dashboardVM, this);
+    if (m_apps) {
+        m_strip = new RunningAppsStrip(*m_apps, m_dashboardVM, this);
         column->addWidget(m_strip);
     }
-    followTheme(themes, this, [this](const Palette& p) { applyTheme(p); });
-    applyTheme(m_palette);
 }
 
 PopoverView::~PopoverView() = default;
+
+void PopoverView::buildOnboarding()
+{
+    const auto permissionPage = [this](OnboardingView& flow) -> QWidget* {
+        if (!m_engines.helperService) {
+            PersonaEngine& personas = m_personaVM.personaEngine();
+            m_engines.helperService = std::make_shared<SystemdHelperService>(
+                PrivacyMetricsEngine::shared(), [&personas] { personas.resumeAllFrozenProcesses(); });
+        }
+        if (!m_engines.notificationPermission)
+            m_engines.notificationPermission = std::make_shared<DBusNotificationPermission>();
+        return new ProOnboardingView(
+            *m_engines.helperService, *m_engines.notificationPermission, [&flow] { flow.setCurrentStep(5); });
+    };
+    m_onboarding = new OnboardingView(
+        1, OnboardingView::Workspace::aiEngineer, OnboardingView::Flavor::bear, permissionPage,
+        [this] { finishOnboarding(); }, this);
+    // The card is drawn for 380 points; here it takes the popover's width and is centred in its height.
+    const int height = std::min(m_onboarding->sizeHint().height(), kSize.height());
+    m_onboarding->setGeometry(0, (kSize.height() - height) / 2, kSize.width(), height);
+    m_onboarding->show();
+}
+
+void PopoverView::finishOnboarding()
+{
+    const PersonaConfiguration configuration = m_personaVM.configuration().applyingFlavorProfile(
+        m_onboarding->workspacePersona(), m_onboarding->flavorPersona());
+    // The steps outlive this view when it goes meanwhile: each runs on an object that stays.
+    PersonaViewModel* personas = &m_personaVM;
+    ViewSettings* settings = &m_settings;
+    personas->updateConfiguration(configuration)
+        .then(personas, [personas] { return personas->refresh(); })
+        .unwrap()
+        .then(settings, [settings] { settings->setHasFinishedOnboarding(true); });
+}
 
 void PopoverView::applyTheme(const Palette& palette)
 {

@@ -9,6 +9,7 @@
 class AppDirectory;
 class Clock;
 class DashboardViewModel;
+class OnboardingView;
 class PersonaViewModel;
 class PopoverHeader;
 class PopoverState;
@@ -19,8 +20,10 @@ class ThemeManager;
 class ViewSettings;
 
 // The popover's content, 340 x 620: the header, the panel of the selected tab, the tab dock with the
-// settings menu, and the strip of running applications. The host window puts it inside itself; the
-// dashboard window may host a second one, sharing the selected tab through the user defaults.
+// settings menu, and the strip of running applications. Until the user has finished the first-run flow it
+// shows that flow instead, and builds nothing of the dashboard. The host window puts it inside itself; the
+// dashboard window may host a second one, sharing the selected tab and the finished flow through the user
+// defaults.
 class PopoverView : public QWidget
 {
     Q_OBJECT
@@ -37,6 +40,8 @@ public:
     ~PopoverView() override;
 
     PopoverState& state() const { return *m_state; }
+    // The first-run flow while it is shown, else null; the dashboard's parts below are null until then.
+    OnboardingView* onboarding() const { return m_onboarding; }
     PopoverHeader* header() const { return m_header; }
     PopoverTabPanel* tabPanel() const { return m_panel; }
     TabDock* dock() const { return m_dock; }
@@ -53,14 +58,24 @@ protected:
 
 private:
     void applyTheme(const Palette& palette);
+    // The first-run flow until the user has finished it, then the dashboard, built once.
+    void showOnboardingOrDashboard();
+    void buildOnboarding();
+    void buildDashboard();
+    void finishOnboarding();
 
+    DashboardViewModel& m_dashboardVM;
+    PersonaViewModel& m_personaVM;
+    ViewSettings& m_settings;
+    ThemeManager& m_themes;
     Palette m_palette;
     PopoverEngines m_engines;
     PopoverState* m_state;
     PopoverActions* m_actions;
     AppDirectory* m_apps;
-    PopoverHeader* m_header;
-    PopoverTabPanel* m_panel;
-    TabDock* m_dock;
+    OnboardingView* m_onboarding = nullptr;
+    PopoverHeader* m_header = nullptr;
+    PopoverTabPanel* m_panel = nullptr;
+    TabDock* m_dock = nullptr;
     RunningAppsStrip* m_strip = nullptr;
 };

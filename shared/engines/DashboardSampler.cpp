@@ -45,7 +45,7 @@ void DashboardSampler::sampleCpu(DashboardSample& out)
     m_previousTicks = std::move(current);
 }
 
-DashboardSample DashboardSampler::sample(bool fetchProcesses)
+DashboardSample DashboardSampler::sample(bool fetchProcesses, bool listConnections)
 {
     DashboardSample out;
     sampleCpu(out);
@@ -77,7 +77,9 @@ DashboardSample DashboardSampler::sample(bool fetchProcesses)
     out.network = m_interfaces.totals();
     out.disk = platform::DiskSpace::of(m_home);
     out.localAddress = m_localAddress.defaultRouteAddress();
-    out.connections = m_connections.established();
+    out.connectionsListed = listConnections;
+    if (listConnections)
+        out.connections = m_connections.established();
     return out;
 }
 

@@ -59,6 +59,8 @@ struct DashboardSample
     std::optional<platform::DiskSpace> disk;
     std::optional<std::string> localAddress;
     std::vector<platform::TcpConnection> connections;
+    // False when the tick did not list them (no view was showing them): `connections` is then empty.
+    bool connectionsListed = true;
 };
 
 // The blocking half of the dashboard tick: runs on a worker thread, one tick at a time, and keeps the
@@ -69,7 +71,8 @@ public:
     DashboardSampler(std::shared_ptr<MemoryEngine> memoryEngine, std::shared_ptr<OllamaEngine> ollamaEngine,
         std::shared_ptr<ThermalEngine> thermalEngine, const DashboardSources& sources);
 
-    DashboardSample sample(bool fetchProcesses);
+    // Listing the connections walks the kernel's whole socket table, so it is asked for separately.
+    DashboardSample sample(bool fetchProcesses, bool listConnections = true);
 
     // Safe beside a running sample(): they read only the engines and the connections reader, which guard
     // their own state.

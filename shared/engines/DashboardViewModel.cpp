@@ -83,9 +83,10 @@ QFuture<void> DashboardViewModel::updateAll()
     if (m_tickInFlight && !m_tickInFlight->isFinished())
         return *m_tickInFlight;
     const bool fetchProcesses = !m_isProcessesPaused;
+    const bool withConnections = listsConnections();
     auto sampler = m_sampler;
-    m_tickInFlight = QtConcurrent::run(&m_pool, [sampler, fetchProcesses] {
-        return sampler->sample(fetchProcesses);
+    m_tickInFlight = QtConcurrent::run(&m_pool, [sampler, fetchProcesses, withConnections] {
+        return sampler->sample(fetchProcesses, withConnections);
     }).then(this, [this](const DashboardSample& sample) {
         publishSample(sample);
         if (std::exchange(m_sampleAgain, false))
@@ -125,7 +126,9 @@ void DashboardViewModel::publishSample(const DashboardSample& sample)
     updateNetworkRates(sample, changes, measured);
     updateDiskUsage(sample, changes);
     updateIPAddresses(sample, changes);
-    publishConnections(sample.connections, changes);
+    // A list read before the last view closed is not kept: the next one to open lists afresh.
+    if (sample.connectionsListed && listsConnections())
+        publishConnections(sample.connections, changes);
 
     updateEstimates(sample, changes, measured);
     updateHistories(changes);
@@ -387,12 +390,36 @@ QFuture<void> DashboardViewModel::killConnectionProcess(const QString& pid)
         std::fflush(stdout);
         return QtFuture::makeReadyFuture();
     }
+    // Give the kernel a moment to close the dead process's sockets before listing again.
+    return listConnections(std::chrono::milliseconds(250));
+}
+
+QFuture<void> DashboardViewModel::retainConnections()
+{
+    if (m_connectionDemand++ > 0)
+        return QtFuture::makeReadyFuture();
+    return listConnections();
+}
+
+void DashboardViewModel::releaseConnections()
+{
+    if (m_connectionDemand == 0 || --m_connectionDemand > 0)
+        return;
+    ChangeBatch changes(*this);
+    changes.publish(m_activeConnections, {}, &DashboardViewModel::activeConnectionsChanged);
+    changes.finish();
+}
+
+QFuture<void> DashboardViewModel::listConnections(std::chrono::milliseconds delay)
+{
     auto sampler = m_sampler;
-    return QtConcurrent::run(&m_pool, [sampler] {
-        // Give the kernel a moment to close the dead process's sockets before listing again.
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    return QtConcurrent::run(&m_pool, [sampler, delay] {
+        if (delay.count() > 0)
+            std::this_thread::sleep_for(delay);
         return sampler->connections();
     }).then(this, [this](const std::vector<platform::TcpConnection>& connections) {
+        if (!listsConnections())
+            return;
         ChangeBatch changes(*this);
         publishConnections(connections, changes);
         changes.finish();

@@ -15,6 +15,7 @@
 #include <QThreadPool>
 #include <QTimer>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <random>
@@ -101,6 +102,14 @@ public:
     // Ends the process behind a connection row (pid as the row holds it) and lists the connections again
     // 0.25 s later. Ids that are not a positive number are ignored.
     QFuture<void> killConnectionProcess(const QString& pid);
+
+    // The connection list costs the kernel a walk of its whole socket table, so ticks list connections only
+    // while a view that shows them holds a demand. The first demand lists them at once (the returned future
+    // finishes when that listing is published); the last release empties the list, so that a view opened
+    // later never shows an old one.
+    QFuture<void> retainConnections();
+    void releaseConnections();
+    bool listsConnections() const { return m_connectionDemand > 0; }
 
     // Writes the CPU history to Quorvane_History_<unix time>.csv in the temporary folder, atomically.
     // The file's path, or nothing when the write failed.
@@ -243,6 +252,8 @@ private:
     void updateDiskUsage(const DashboardSample& sample, ChangeBatch& changes);
     void updateIPAddresses(const DashboardSample& sample, ChangeBatch& changes);
     void publishConnections(const std::vector<platform::TcpConnection>& connections, ChangeBatch& changes);
+    // Lists the connections on the pool and publishes them while some view still wants them.
+    QFuture<void> listConnections(std::chrono::milliseconds delay = {});
     void fetchPublicIP();
     void updateEstimates(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
     void updateHistories(ChangeBatch& changes);
@@ -302,6 +313,7 @@ private:
     int m_pCoreCount = 0;
     std::optional<platform::ByteTotals> m_lastNetworkStats;
     std::optional<QFuture<void>> m_tickInFlight;
+    int m_connectionDemand = 0;
     bool m_sampleAgain = false; // storage was reclaimed while the tick in flight was reading
     std::mt19937 m_random {std::random_device {}()};
     FigureEstimator m_estimator;

@@ -14,15 +14,25 @@
 #include "popover/PopoverTabPanel.h"
 #include "popover/PopoverView.h"
 #include "records/AssistanceTracker.h"
+#include "records/PrivacyMetricsEngine.h"
 #include "records/ThemeManager.h"
+#include "settings/NotificationPermission.h"
+#include "storage/DeveloperCacheEngine.h"
+#include "storage/ModelInventoryEngine.h"
+#include "storage/ModelInventoryViewModel.h"
 #include "ui/ViewSettings.h"
 #include "views/dashboard/MemorySplitView.h"
 #include "views/dashboard/ThermalIndicatorView.h"
+#include "views/privacy/HelperService.h"
+#include "views/privacy/OnboardingView.h"
+#include "views/storage/ModelInventoryView.h"
 
 #include "platform/desktop/SleepInhibitor.h"
 #include "platform/desktop/UserNotifier.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -166,32 +176,76 @@ void publishBusyTick(DashboardViewModel& model)
     }
 }
 
+// The setup page of the first-run flow over a helper that is not installed and a desktop that shows
+// notifications.
+class NoHelper : public HelperService
+{
+public:
+    PrivacyMetricsEngine::HelperStatus status() override { return {}; }
+    Outcome install() override { return {false, QStringLiteral("not in a snapshot")}; }
+    Outcome uninstall() override { return {true, {}}; }
+};
+
+class Notifications : public NotificationPermission
+{
+public:
+    bool request() override { return true; }
+};
+
 struct Popover
 {
     PersonaSample personas;
     AppsSample apps;
     AppDirectory directory {[this] { return apps.registry(); }};
+    QTemporaryDir home;
     std::unique_ptr<PopoverView> view;
 
-    Popover(const SnapshotContext& c, int tab, bool telemetry = false)
+    // `onboardingStep` above 0 shows the first-run flow at that step instead of the dashboard.
+    Popover(const SnapshotContext& c, int tab, bool telemetry = false, int onboardingStep = 0)
     {
         if (c.data.kind() == SampleData::Kind::sample && c.data.dashboard().loadedModels().empty())
             publishBusyTick(c.data.dashboard());
         c.data.settings().setUseTelemetryCharts(telemetry);
         c.data.settings().setPopoverSelectedTab(tab);
+        c.data.settings().setHasFinishedOnboarding(onboardingStep == 0);
         directory.waitForIdle();
-        view = std::make_unique<PopoverView>(c.data.dashboard(), *personas.viewModel, PopoverHooks {},
-            PopoverEngines {}, c.data.settings(), ThemeManager::shared(), c.data.clock(), &directory);
+        // The storage tab scans a home of its own: the sample stores, or nothing without sample data.
+        if (c.data.kind() == SampleData::Kind::sample)
+            writeSampleStores(home.path().toStdString());
+        const StorageRoots roots = StorageRoots::forHome(home.path().toStdString());
+        PopoverEngines engines;
+        engines.inventoryEngine = std::make_shared<ModelInventoryEngine>(roots);
+        engines.developerCacheEngine = std::make_shared<DeveloperCacheEngine>(roots);
+        engines.helperService = std::make_shared<NoHelper>();
+        engines.notificationPermission = std::make_shared<Notifications>();
+        view = std::make_unique<PopoverView>(c.data.dashboard(), *personas.viewModel, PopoverHooks {}, engines,
+            c.data.settings(), ThemeManager::shared(), c.data.clock(), &directory);
+        if (onboardingStep > 0 && view->onboarding())
+            view->onboarding()->setCurrentStep(onboardingStep);
+    }
+    // Waits for the storage tab's scan, when it shows.
+    void settle()
+    {
+        auto* storage
+            = view->tabPanel() ? qobject_cast<ModelInventoryView*>(view->tabPanel()->currentWidget()) : nullptr;
+        QElapsedTimer timer;
+        timer.start();
+        while (storage && storage->viewModel().isScanning() && timer.elapsed() < 10000)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QApplication::processEvents();
     }
 };
 
-QImage popover(const SnapshotContext& c, int tab, bool telemetry = false)
+QImage popover(const SnapshotContext& c, int tab, bool telemetry = false, int onboardingStep = 0)
 {
-    Popover p(c, tab, telemetry);
+    Popover p(c, tab, telemetry, onboardingStep);
     p.view->setAttribute(Qt::WA_DontShowOnScreen);
     p.view->show();
     p.directory.waitForIdle();
-    return grabWidget(*p.view, c.palette, 2, PopoverView::kSize);
+    p.settle();
+    const QImage image = grabWidget(*p.view, c.palette, 2, PopoverView::kSize);
+    c.data.settings().setHasFinishedOnboarding(true);
+    return image;
 }
 
 // One shared view alone on the background, at a fixed width.
@@ -219,6 +273,11 @@ void registerPopoverSnapshots(SnapshotRegistry& registry)
     registry.add(QStringLiteral("popover-storage"), [](const SnapshotContext& c) { return popover(c, 3); });
     registry.add(QStringLiteral("popover-network"), [](const SnapshotContext& c) { return popover(c, 4); });
     registry.add(QStringLiteral("popover-tab-7"), [](const SnapshotContext& c) { return popover(c, 7); });
+    // The first-run flow in place of the dashboard: its card shrunk into the popover's width.
+    for (int step = 1; step <= 5; ++step) {
+        registry.add(QStringLiteral("popover-onboarding-%1").arg(step),
+            [step](const SnapshotContext& c) { return popover(c, 1, false, step); });
+    }
     registry.add(QStringLiteral("memory-split-edges"), [](const SnapshotContext& c) {
         QWidget column;
         auto* layout = new QVBoxLayout(&column);

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 class DashboardViewModel;
@@ -52,3 +53,6 @@ private:
     RecordingDesktop m_desktop;
     ScriptedDialogs m_dialogs;
 };
+
+// Writes model stores and developer caches of sparse files (sizes without disk use) under `home`.
+void writeSampleStores(const std::string& home);

@@ -30,6 +30,76 @@ namespace {
 constexpr double kGiB = 1073741824.0;
 constexpr double kDay = 86400;
 
+// Model stores and caches of sparse files (sizes without disk use) under `home`.
+class SampleStores
+{
+public:
+    explicit SampleStores(std::string home)
+        : m_home(std::move(home))
+    {
+    }
+    std::string path(const std::string& relative) const { return m_home + "/" + relative; }
+    void sparse(const std::string& relative, double gb, double daysOld = 0.2)
+    {
+        const std::string full = path(relative);
+        std::filesystem::create_directories(std::filesystem::path(full).parent_path());
+        std::ofstream(full, std::ios::binary).close();
+        std::filesystem::resize_file(full, static_cast<std::uintmax_t>(gb * kGiB));
+        age(full, daysOld);
+    }
+    void age(const std::string& full, double daysOld)
+    {
+        const double s = static_cast<double>(::time(nullptr)) - daysOld * kDay;
+        const timespec both[2] = {{static_cast<time_t>(s), 0}, {static_cast<time_t>(s), 0}};
+        ::utimensat(AT_FDCWD, full.c_str(), both, AT_SYMLINK_NOFOLLOW);
+    }
+    void ollama(const std::string& model, const std::string& tag, int blob, double gb, double daysOld)
+    {
+        char digest[80];
+        std::snprintf(digest, sizeof digest, "sha256:%064x", blob);
+        std::string name(digest);
+        name[6] = '-';
+        sparse(".ollama/models/blobs/" + name, gb, daysOld);
+        const std::string manifest = path(".ollama/models/manifests/registry.ollama.ai/library/" + model + "/" + tag);
+        std::filesystem::create_directories(std::filesystem::path(manifest).parent_path());
+        std::ofstream(manifest) << R"({"schemaVersion":2,"layers":[{"digest":")" << digest << R"(","size":)"
+                                << static_cast<long long>(gb * kGiB) << "}]}";
+        age(manifest, daysOld);
+    }
+    void fill()
+    {
+        ollama("llama3.1", "70b", 1, 39.6, 64);
+        ollama("llama3.1", "8b", 2, 4.58, 1);
+        ollama("qwen2.5-coder", "7b", 3, 4.36, 0.1);
+        const std::string llama = ".cache/huggingface/hub/models--meta-llama--Llama-3.1-8B-Instruct";
+        sparse(llama + "/blobs/a", 14.96, 3);
+        age(path(llama + "/blobs"), 3);
+        age(path(llama), 3);
+        const std::string mistral = ".cache/huggingface/hub/models--mistralai--Mistral-7B-Instruct-v0.3";
+        sparse(mistral + "/blobs/b", 13.5, 95);
+        age(path(mistral + "/blobs"), 95);
+        age(path(mistral), 95);
+        const std::string gguf = "lmstudio-community/Qwen2.5-7B-Instruct-GGUF/Qwen2.5-7B-Instruct-Q4_K_M.gguf";
+        sparse(".lmstudio/models/" + gguf, 4.36, 12);
+        sparse(".cache/lm-studio/models/" + gguf, 4.36, 40);
+        sparse(".npm/_cacache/content-v2/x", 1.24);
+        sparse(".cache/uv/wheels-v1/y", 3.41);
+        sparse(".cache/pip/http-v2/z", 0.78);
+    }
+
+private:
+    std::string m_home;
+};
+
+} // namespace
+
+void writeSampleStores(const std::string& home)
+{
+    SampleStores(home).fill();
+}
+
+namespace {
+
 // A home folder with model stores and caches of sparse files (sizes without disk use), the panel over
 // it, and a one-thread pool that can be held so a clean stays in progress while it is drawn.
 class StorageSample
@@ -41,7 +111,7 @@ public:
     {
         std::filesystem::create_directories(m_home);
         if (filled)
-            fill();
+            writeSampleStores(m_home);
         const StorageRoots roots = StorageRoots::forHome(m_home);
         m_pool.setMaxThreadCount(1);
         view = std::make_unique<ModelInventoryView>(std::make_shared<ModelInventoryEngine>(roots),
@@ -108,54 +178,6 @@ public:
     std::unique_ptr<ModelInventoryView> view;
 
 private:
-    void sparse(const std::string& relative, double gb, double daysOld = 0.2)
-    {
-        const std::string full = path(relative);
-        std::filesystem::create_directories(std::filesystem::path(full).parent_path());
-        std::ofstream(full, std::ios::binary).close();
-        std::filesystem::resize_file(full, static_cast<std::uintmax_t>(gb * kGiB));
-        age(full, daysOld);
-    }
-    void age(const std::string& full, double daysOld)
-    {
-        const double s = static_cast<double>(::time(nullptr)) - daysOld * kDay;
-        const timespec both[2] = {{static_cast<time_t>(s), 0}, {static_cast<time_t>(s), 0}};
-        ::utimensat(AT_FDCWD, full.c_str(), both, AT_SYMLINK_NOFOLLOW);
-    }
-    void ollama(const std::string& model, const std::string& tag, int blob, double gb, double daysOld)
-    {
-        char digest[80];
-        std::snprintf(digest, sizeof digest, "sha256:%064x", blob);
-        std::string name(digest);
-        name[6] = '-';
-        sparse(".ollama/models/blobs/" + name, gb, daysOld);
-        const std::string manifest = path(".ollama/models/manifests/registry.ollama.ai/library/" + model + "/" + tag);
-        std::filesystem::create_directories(std::filesystem::path(manifest).parent_path());
-        std::ofstream(manifest) << R"({"schemaVersion":2,"layers":[{"digest":")" << digest << R"(","size":)"
-                                << static_cast<long long>(gb * kGiB) << "}]}";
-        age(manifest, daysOld);
-    }
-    void fill()
-    {
-        ollama("llama3.1", "70b", 1, 39.6, 64);
-        ollama("llama3.1", "8b", 2, 4.58, 1);
-        ollama("qwen2.5-coder", "7b", 3, 4.36, 0.1);
-        const std::string llama = ".cache/huggingface/hub/models--meta-llama--Llama-3.1-8B-Instruct";
-        sparse(llama + "/blobs/a", 14.96, 3);
-        age(path(llama + "/blobs"), 3);
-        age(path(llama), 3);
-        const std::string mistral = ".cache/huggingface/hub/models--mistralai--Mistral-7B-Instruct-v0.3";
-        sparse(mistral + "/blobs/b", 13.5, 95);
-        age(path(mistral + "/blobs"), 95);
-        age(path(mistral), 95);
-        const std::string gguf = "lmstudio-community/Qwen2.5-7B-Instruct-GGUF/Qwen2.5-7B-Instruct-Q4_K_M.gguf";
-        sparse(".lmstudio/models/" + gguf, 4.36, 12);
-        sparse(".cache/lm-studio/models/" + gguf, 4.36, 40);
-        sparse(".npm/_cacache/content-v2/x", 1.24);
-        sparse(".cache/uv/wheels-v1/y", 3.41);
-        sparse(".cache/pip/http-v2/z", 0.78);
-    }
-
     QTemporaryDir m_dir;
     std::string m_home;
     AssistanceTracker m_tracker;

@@ -134,7 +134,29 @@ NetworkTabView::NetworkTabView(DashboardViewModel& stats, ThemeManager& themes, 
 
 NetworkTabView::~NetworkTabView()
 {
+    if (m_holdsConnections)
+        m_stats.releaseConnections();
     qDeleteAll(m_rowWidgets);
+}
+
+void NetworkTabView::showEvent(QShowEvent* event)
+{
+    // A window shown again sends a second, spontaneous show event; the demand is held once.
+    if (!m_holdsConnections) {
+        m_holdsConnections = true;
+        m_stats.retainConnections();
+    }
+    QScrollArea::showEvent(event);
+}
+
+void NetworkTabView::hideEvent(QHideEvent* event)
+{
+    // A minimised window lets the list go too; showing it again lists afresh.
+    if (m_holdsConnections) {
+        m_holdsConnections = false;
+        m_stats.releaseConnections();
+    }
+    QScrollArea::hideEvent(event);
 }
 
 QString NetworkTabView::downloadText() const

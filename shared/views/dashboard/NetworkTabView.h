@@ -11,7 +11,8 @@ class QVBoxLayout;
 class ThemeManager;
 
 // Download and upload rates and the active connections with their processes. Updated in place on each
-// tick: the connection rows are reused, added or removed as the list grows or shrinks.
+// tick: the connection rows are reused, added or removed as the list grows or shrinks. While shown it holds
+// the model's demand for the connection list.
 class NetworkTabView : public QScrollArea
 {
     Q_OBJECT
@@ -25,6 +26,11 @@ public:
     // The texts of row `index`: remote, "process (PID: n)", status.
     QStringList rowTexts(int index) const;
     QColor statusColor(int index) const;
+
+protected:
+    // The model lists connections only while a view that shows them is open.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     struct Row;
@@ -46,4 +52,5 @@ private:
     QVBoxLayout* m_rows;
     QList<Row*> m_rowWidgets;
     int m_visibleRows = 0;
+    bool m_holdsConnections = false;
 };

@@ -4,9 +4,11 @@
 #include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+
+#include <algorithm>
+#include <initializer_list>
 
 namespace {
 
@@ -55,28 +57,16 @@ ThermalIndicatorView::ThermalIndicatorView(const QVThermalState& state, ThemeMan
     , m_state(state)
     , m_palette(Palette::forTheme(themes.currentTheme()))
 {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 4, 0, 4);
-    row->setSpacing(8);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_dot = new GlowDot(this);
-    m_name = new QLabel(this);
-    m_name->setTextFormat(Qt::PlainText);
+    m_name = new ElidedLabel(QString(), 1, this);
     m_name->setFont(Fonts::system(12, QFont::DemiBold));
     m_warning = new QLabel(tr("⚠️ Throttling risk"), this);
     m_warning->setFont(Fonts::system(11, QFont::Bold));
     setLabelColor(m_warning, Palette::statusOrange());
-    m_spacer = new QWidget(this);
-    m_spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);
     m_offending = new ElidedLabel(QString(), 1, this);
     m_offending->setFont(Fonts::system(10, QFont::Medium));
     m_offending->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_offending->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    row->addWidget(m_dot);
-    row->addWidget(m_name);
-    row->addWidget(m_warning);
-    row->addWidget(m_spacer, 1);
-    row->addWidget(m_offending);
-    row->addStretch(0);
     followTheme(themes, this, [this](const Palette& p) {
         m_palette = p;
         refresh();
@@ -126,12 +116,77 @@ void ThermalIndicatorView::refresh()
 {
     static_cast<GlowDot*>(m_dot)->setColor(levelColor(m_state.level));
     m_name->setText(stateText());
-    setLabelColor(m_name, m_palette.text);
+    m_name->setColor(m_palette.text);
     m_warning->setVisible(showsWarning());
     const QString offending = offendingText();
-    // Without an offending process there is no spacer: the strip keeps to its content.
-    m_spacer->setVisible(!offending.isEmpty());
     m_offending->setVisible(!offending.isEmpty());
     m_offending->setText(offending);
     m_offending->setColor(m_palette.secondaryText);
+    updateGeometry();
+    placeChildren();
+}
+
+QSize ThermalIndicatorView::sizeHint() const
+{
+    int width = m_dot->sizeHint().width() + kSpacing + m_name->sizeHint().width();
+    if (!m_warning->isHidden())
+        width += kSpacing + m_warning->sizeHint().width();
+    if (!m_offending->isHidden())
+        width += kSpacing + m_offending->sizeHint().width();
+    return {width, rowHeight() + 2 * kPadding};
+}
+
+QSize ThermalIndicatorView::minimumSizeHint() const
+{
+    // The name and the offending process shrink to their ellipsis; the dot and the warning keep their size.
+    int width = m_dot->sizeHint().width() + kSpacing + m_name->minimumSizeHint().width();
+    if (!m_warning->isHidden())
+        width += kSpacing + m_warning->sizeHint().width();
+    if (!m_offending->isHidden())
+        width += kSpacing + m_offending->minimumSizeHint().width();
+    return {width, rowHeight() + 2 * kPadding};
+}
+
+int ThermalIndicatorView::rowHeight() const
+{
+    int height = 0;
+    for (QWidget* w : std::initializer_list<QWidget*> {m_dot, m_name, m_warning, m_offending})
+        height = std::max(height, w->sizeHint().height());
+    return height;
+}
+
+void ThermalIndicatorView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeChildren();
+}
+
+void ThermalIndicatorView::placeChildren()
+{
+    const auto place = [this](QWidget* w, int x, int width) {
+        const int height = w->sizeHint().height();
+        w->setGeometry(x, (this->height() - height) / 2, std::max(0, width), height);
+    };
+    int x = 0;
+    place(m_dot, x, m_dot->sizeHint().width());
+    x += m_dot->width() + kSpacing;
+    // The name keeps its whole text while the row has room for it; the offending process, pushed to the
+    // trailing edge, takes what is left and ends in "…" (nothing of it when not even that fits).
+    const int warning = m_warning->isHidden() ? 0 : kSpacing + m_warning->sizeHint().width();
+    const int name
+        = std::max(m_name->minimumSizeHint().width(), std::min(m_name->sizeHint().width(), width() - x - warning));
+    place(m_name, x, name);
+    x += name;
+    if (!m_warning->isHidden()) {
+        x += kSpacing;
+        place(m_warning, x, m_warning->sizeHint().width());
+        x += m_warning->width();
+    }
+    if (!m_offending->isHidden()) {
+        x += kSpacing;
+        int offending = std::min(m_offending->sizeHint().width(), std::max(0, width() - x));
+        if (offending < m_offending->minimumSizeHint().width() * 4)
+            offending = 0;
+        place(m_offending, width() - offending, offending);
+    }
 }

@@ -27,15 +27,28 @@ public:
     bool showsWarning() const;
     // Empty when no offending process is known.
     QString offendingText() const;
+    ElidedLabel* nameLabel() const { return m_name; }
+    ElidedLabel* offendingLabel() const { return m_offending; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    static constexpr int kSpacing = 8;
+    static constexpr int kPadding = 4;
+
     void refresh();
+    int rowHeight() const;
+    // Lays the row out to the width it has: dot, name, warning, and the offending process at the end.
+    void placeChildren();
 
     QVThermalState m_state;
     Palette m_palette;
     QWidget* m_dot;
-    QLabel* m_name;
+    ElidedLabel* m_name;
     QLabel* m_warning;
-    QWidget* m_spacer;
     ElidedLabel* m_offending;
 };

@@ -9,6 +9,25 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+namespace {
+
+// The card's content: 380 x 420 where there is room; in a narrower host it gives up width rather than
+// being cut (its pages wrap their texts).
+class CardFrame : public QWidget
+{
+public:
+    static constexpr QSize kSize {380, 420};
+    CardFrame()
+    {
+        setMaximumSize(kSize);
+        setMinimumHeight(kSize.height());
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
+    QSize sizeHint() const override { return kSize; }
+};
+
+} // namespace
+
 OnboardingView::OnboardingView(int currentStep, Workspace workspace, Flavor flavor, PageFactory permissionView,
     std::function<void()> onCompletion, QWidget* parent)
     : QWidget(parent)
@@ -20,8 +39,7 @@ OnboardingView::OnboardingView(int currentStep, Workspace workspace, Flavor flav
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 16);
-    m_frame = new QWidget;
-    m_frame->setFixedSize(380, 420);
+    m_frame = new CardFrame;
     m_frameLayout = new QVBoxLayout(m_frame);
     m_frameLayout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_frame, 0, Qt::AlignCenter);

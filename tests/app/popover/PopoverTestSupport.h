@@ -77,6 +77,8 @@ protected:
         personaEngine
             = std::make_unique<PersonaEngine>(xpc, watcher, ollama, memory, std::nullopt, SavedYouMetrics::fresh(), o);
         personaVM = std::make_unique<PersonaViewModel>(*personaEngine);
+        // Most tests look at the dashboard; the first-run flow's own tests clear this.
+        settings.setHasFinishedOnboarding(true);
     }
 
     QString proc() const { return dir.filePath(QStringLiteral("proc")); }

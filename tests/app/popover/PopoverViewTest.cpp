@@ -7,7 +7,14 @@
 #include "popover/SymbolButton.h"
 #include "popover/TabDock.h"
 
+#include "settings/NotificationPermission.h"
+#include "storage/DeveloperCacheEngine.h"
+#include "storage/ModelInventoryEngine.h"
 #include "ui/ElidedLabel.h"
+#include "views/privacy/HelperService.h"
+#include "views/privacy/OnboardingSteps.h"
+#include "views/privacy/OnboardingView.h"
+#include "views/storage/ModelInventoryView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -244,4 +251,131 @@ TEST_F(PopoverViewTest, ThemeMenuListsEveryThemeAndMarksTheCurrentOne)
             a->trigger();
     }
     EXPECT_EQ(view->grab().toImage(), before);
+}
+
+namespace {
+
+class NoHelper : public HelperService
+{
+public:
+    PrivacyMetricsEngine::HelperStatus status() override { return {}; }
+    Outcome install() override { return {true, {}}; }
+    Outcome uninstall() override { return {true, {}}; }
+};
+
+class NoNotifications : public NotificationPermission
+{
+public:
+    bool request() override { return false; }
+};
+
+class PopoverOnboardingTest : public PopoverViewTest
+{
+protected:
+    PopoverOnboardingTest() { settings.setHasFinishedOnboarding(false); }
+
+    std::unique_ptr<PopoverView> makeFirstRunView()
+    {
+        PopoverEngines engines;
+        engines.helperService = std::make_shared<NoHelper>();
+        engines.notificationPermission = std::make_shared<NoNotifications>();
+        return std::make_unique<PopoverView>(
+            *dashboard, *personaVM, PopoverHooks {}, engines, settings, themes, clock, nullptr);
+    }
+
+    static QAbstractButton* button(QWidget* page, const QString& text)
+    {
+        for (auto* b : page->findChildren<QAbstractButton*>()) {
+            if (b->text() == text)
+                return b;
+        }
+        return nullptr;
+    }
+};
+
+} // namespace
+
+TEST_F(PopoverOnboardingTest, FirstLaunchShowsOnlyTheFlowAndItsCardFitsThePopover)
+{
+    auto view = makeFirstRunView();
+    view->show();
+    OnboardingView* flow = view->onboarding();
+    ASSERT_NE(flow, nullptr);
+    EXPECT_EQ(view->header(), nullptr);
+    EXPECT_EQ(view->tabPanel(), nullptr);
+    EXPECT_EQ(view->dock(), nullptr);
+    EXPECT_TRUE(view->findChildren<PopoverTabPanel*>().isEmpty());
+
+    // The 380-point card shrinks into the 340-point popover; no page is wider than what is left of it.
+    EXPECT_TRUE(view->rect().contains(flow->geometry()));
+    for (int step = 1; step <= 5; ++step) {
+        flow->setCurrentStep(step);
+        QApplication::processEvents();
+        QWidget* page = flow->page();
+        ASSERT_NE(page, nullptr) << step;
+        QWidget* card = page->parentWidget();
+        EXPECT_TRUE(flow->rect().contains(card->geometry())) << step;
+        EXPECT_LE(card->width(), 380) << step;
+        EXPECT_LE(page->minimumSizeHint().width(), card->width()) << step;
+        EXPECT_EQ(page->width(), card->width()) << step;
+    }
+    EXPECT_TRUE(button(flow->page(), QStringLiteral("Finish Setup")));
+}
+
+TEST_F(PopoverOnboardingTest, FinishingStoresTheChosenStyleThenBothHostsShowTheDashboard)
+{
+    // Lion acts on its own and hard, fox only suggests and gently.
+    for (const auto& [index, autonomous, aggressiveness] :
+        std::vector<std::tuple<int, bool, double>> {{0, true, 0.9}, {2, false, 0.2}}) {
+        settings.setHasFinishedOnboarding(false);
+        auto popover = makeFirstRunView();
+        auto window = makeFirstRunView(); // the dashboard window's copy
+        OnboardingView* flow = popover->onboarding();
+        flow->setCurrentStep(2);
+        static_cast<WorkspaceStepView*>(flow->page())->choices()->press(1);
+        flow->setCurrentStep(3);
+        static_cast<StyleStepView*>(flow->page())->choices()->press(index);
+        flow->setCurrentStep(5);
+        button(flow->page(), QStringLiteral("Finish Setup"))->click();
+        // The flag is set only once the configuration is stored and shown.
+        EXPECT_FALSE(settings.hasFinishedOnboarding());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return settings.hasFinishedOnboarding(); }, 5000)) << index;
+
+        const PersonaConfiguration& c = personaVM->configuration();
+        EXPECT_EQ(c.flavorPersona, static_cast<PersonaConfiguration::FlavorPersona>(index));
+        EXPECT_EQ(c.workspacePersona, PersonaConfiguration::WorkspacePersona::softwareEngineer);
+        EXPECT_EQ(c.autonomousModeEnabled, autonomous);
+        EXPECT_DOUBLE_EQ(c.aggressivenessLevel, aggressiveness);
+        EXPECT_EQ(personaEngine->configuration().aggressivenessLevel, aggressiveness);
+        for (PopoverView* v : {popover.get(), window.get()}) {
+            EXPECT_EQ(v->onboarding(), nullptr);
+            EXPECT_NE(v->tabPanel(), nullptr);
+            EXPECT_NE(v->header(), nullptr);
+        }
+    }
+}
+
+TEST_F(PopoverViewTest, StorageTabHostsTheInventoryOnlyWithItsEngines)
+{
+    settings.setPopoverSelectedTab(3);
+    auto bare = makeView();
+    EXPECT_EQ(bare->tabPanel()->currentPage(), Page::storage);
+    EXPECT_EQ(qobject_cast<ModelInventoryView*>(bare->tabPanel()->currentWidget()), nullptr);
+
+    StorageRoots roots;
+    roots.home = dir.filePath(QStringLiteral("home")).toStdString();
+    roots.cacheHome = roots.home + "/.cache";
+    PopoverEngines engines;
+    engines.inventoryEngine = std::make_shared<ModelInventoryEngine>(roots);
+    engines.developerCacheEngine = std::make_shared<DeveloperCacheEngine>(roots);
+    std::weak_ptr<ModelInventoryEngine> inventory = engines.inventoryEngine;
+    {
+        PopoverView view(*dashboard, *personaVM, PopoverHooks {}, std::move(engines), settings, themes, clock, nullptr);
+        view.show();
+        auto* storage = qobject_cast<ModelInventoryView*>(view.tabPanel()->currentWidget());
+        ASSERT_NE(storage, nullptr);
+        EXPECT_TRUE(storage->isVisible());
+    }
+    // The popover's copies are gone with it; a scan it started may still hold the engine until it ends.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return inventory.expired(); }, 5000));
 }

@@ -180,6 +180,7 @@ TEST(DashboardFiguresTest, ConnectionsAreCappedAtFifteen)
 {
     FakeMachine machine;
     auto m = makeModel(machine);
+    ASSERT_TRUE(waitFor(m->retainConnections()));
     DashboardSample s = quietSample();
     for (int i = 0; i < 20; ++i)
         s.connections.push_back({"10.0.0.2:5000" + std::to_string(i), "93.184.216.34:443", 100 + i, "curl"});
@@ -207,6 +208,7 @@ TEST(DashboardFiguresTest, KillingAConnectionsProcess)
     std::filesystem::create_symlink("socket:[4242]", fdDir / "3");
     machine.write("proc/" + std::to_string(pid) + "/comm", "sleep\n");
     auto m = makeModel(machine);
+    ASSERT_TRUE(waitFor(m->retainConnections()));
     ASSERT_TRUE(waitFor(m->updateAll()));
     ASSERT_EQ(m->activeConnections().size(), 1u);
     EXPECT_EQ(m->activeConnections()[0].pid, QString::number(pid));

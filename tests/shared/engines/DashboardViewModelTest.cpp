@@ -284,6 +284,7 @@ TEST(DashboardViewModelTest, SensorsBatteryNetworkAndConnectionsOfAFixtureLaptop
     machine.write("sys/class/net/eth0/statistics/rx_bytes", "10240\n");
     machine.write("sys/class/net/eth0/statistics/tx_bytes", "2048\n");
     auto model = makeModel(machine);
+    ASSERT_TRUE(waitFor(model->retainConnections()));
     ASSERT_TRUE(waitFor(model->updateAll()));
     EXPECT_EQ(model->socTemperature(), 61.0);
     EXPECT_EQ(model->ssdTemperature() >= 33.5 && model->ssdTemperature() <= 35.0, true); // no SSD sensor
@@ -312,4 +313,55 @@ TEST(DashboardViewModelTest, SensorsBatteryNetworkAndConnectionsOfAFixtureLaptop
     machine.write("sys/class/net/eth0/statistics/rx_bytes", "0\n");
     ASSERT_TRUE(waitFor(model->updateAll()));
     EXPECT_EQ(model->networkDownload(), 20.0);
+}
+
+TEST(DashboardViewModelTest, ConnectionsAreListedOnlyWhileAViewWantsThemAndFreshOnOpening)
+{
+    FakeMachine machine;
+    const auto socket = [&](int pid, int inode) {
+        const auto fd = machine.root / "proc" / std::to_string(pid) / "fd";
+        std::filesystem::create_directories(fd);
+        std::filesystem::create_symlink("socket:[" + std::to_string(inode) + "]", fd / "3");
+        machine.write("proc/" + std::to_string(pid) + "/comm", "curl\n");
+    };
+    const std::string header = "  sl  local_address rem_address   st\n";
+    const std::string first = "   0: 1401A8C0:C822 0370528C:01BB 01 0:0 0:0 0 1000 0 4242\n";
+    const std::string second = "   1: 1401A8C0:C823 0370528C:01BB 01 0:0 0:0 0 1000 0 4243\n";
+    socket(4321, 4242);
+    socket(4322, 4243);
+    machine.write("proc/net/tcp", header + first);
+    auto model = makeModel(machine);
+
+    // Nobody shows them: a tick does not list them.
+    ASSERT_TRUE(waitFor(model->updateAll()));
+    EXPECT_FALSE(model->listsConnections());
+    EXPECT_TRUE(model->activeConnections().empty());
+
+    // The first view to open gets them at once, not at the next tick.
+    ASSERT_TRUE(waitFor(model->retainConnections()));
+    ASSERT_EQ(model->activeConnections().size(), 1u);
+    EXPECT_EQ(model->activeConnections()[0].remote, "192.168.1.20:51234->140.82.112.3:443");
+    // A second view adds no listing of its own; the ticks keep the list fresh for both.
+    EXPECT_TRUE(model->retainConnections().isFinished());
+    machine.write("proc/net/tcp", header + first + second);
+    ASSERT_TRUE(waitFor(model->updateAll()));
+    EXPECT_EQ(model->activeConnections().size(), 2u);
+
+    // One view closes: still listed. The last one closes: the list goes and ticks leave it alone.
+    model->releaseConnections();
+    EXPECT_TRUE(model->listsConnections());
+    EXPECT_EQ(model->activeConnections().size(), 2u);
+    model->releaseConnections();
+    EXPECT_FALSE(model->listsConnections());
+    EXPECT_TRUE(model->activeConnections().empty());
+    ASSERT_TRUE(waitFor(model->updateAll()));
+    EXPECT_TRUE(model->activeConnections().empty());
+    model->releaseConnections(); // one release too many changes nothing
+    EXPECT_FALSE(model->listsConnections());
+
+    // A view that closes before its opening listing arrives leaves no list behind for the next one.
+    auto listing = model->retainConnections();
+    model->releaseConnections();
+    ASSERT_TRUE(waitFor(listing));
+    EXPECT_TRUE(model->activeConnections().empty());
 }

@@ -5,6 +5,8 @@
 #include "records/ThemeManager.h"
 #include "ui/Palette.h"
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -27,6 +29,9 @@ TEST(NetworkTabViewTest, RatesAndRowsFollowEachTickInPlace)
     // No counters read yet: no rate, only the dash.
     EXPECT_EQ(view.downloadText(), QStringLiteral("— KB/s"));
     EXPECT_EQ(view.rowCount(), 0);
+    // Opening the view lists the connections at once: the empty machine's idle row.
+    view.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.rowCount() == 1; }, 5000));
 
     model->publishSample(tick(0, 0, {}));
     model->publishSample(tick(0, 0, {}));
@@ -48,4 +53,26 @@ TEST(NetworkTabViewTest, RatesAndRowsFollowEachTickInPlace)
     EXPECT_EQ(view.rowTexts(0).value(2), QStringLiteral("IDLE"));
     EXPECT_EQ(view.statusColor(0), palette.secondaryText);
     EXPECT_TRUE(view.rowTexts(1).isEmpty());
+}
+
+TEST(NetworkTabViewTest, ConnectionsAreWantedOnlyWhileTheViewIsShown)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    {
+        NetworkTabView popoverTab(*model, ThemeManager::shared());
+        NetworkTabView settingsPage(*model, ThemeManager::shared());
+        EXPECT_FALSE(model->listsConnections()); // built, not shown
+        popoverTab.show();
+        settingsPage.show();
+        popoverTab.show(); // shown again: still one demand
+        popoverTab.hide();
+        EXPECT_TRUE(model->listsConnections());
+        settingsPage.hide();
+        EXPECT_FALSE(model->listsConnections());
+        settingsPage.show();
+        EXPECT_TRUE(model->listsConnections());
+    }
+    // A view destroyed while shown lets go too.
+    EXPECT_FALSE(model->listsConnections());
 }
