@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PopoverEngines.h"
+
 #include "ui/Palette.h"
 
 #include <QHash>
@@ -33,6 +35,9 @@ public:
     Page currentPage() const { return m_current; }
     QWidget* currentWidget() const { return m_pages.value(int(m_current)); }
     QWidget* page(Page page) const { return m_pages.value(int(page)); }
+    // The engines the actions tab acts through; set before the tab is first shown.
+    void setEngines(const PopoverEngines& engines);
+
     // The actions tab's thermal strip, or null while the model has no thermal state.
     ThermalIndicatorView* thermalIndicator() const;
 
@@ -54,6 +59,7 @@ private:
     AppDirectory* m_apps;
     PersonaViewModel* m_personaVM;
     ViewSettings& m_settings;
+    PopoverEngines m_engines;
     Palette m_palette;
     QScrollArea* m_scroll;
     QVBoxLayout* m_column;

@@ -43,6 +43,7 @@ PopoverView::PopoverView(DashboardViewModel& dashboardVM, PersonaViewModel& pers
     column->addWidget(m_header);
     column->addWidget(PopoverStyle::divider(themes, this));
     m_panel = new PopoverTabPanel(*m_state, dashboardVM, themes, apps, &personaVM, this);
+    m_panel->setEngines(m_engines);
     column->addWidget(m_panel, 1);
     column->addWidget(PopoverStyle::divider(themes, this));
     m_dock = new TabDock(*m_state, themes, *m_actions, this);
