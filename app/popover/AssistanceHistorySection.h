@@ -1,8 +1,11 @@
 #pragma once
 
+// The moc of Qt 6.4 cannot parse the C++20 library headers these pull in.
+#ifndef Q_MOC_RUN
 #include "records/AssistanceCategory.h"
 #include "records/AssistanceEvent.h"
 #include "records/SavedYouMetrics.h"
+#endif
 #include "ui/Palette.h"
 
 #include <QFuture>

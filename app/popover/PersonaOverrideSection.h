@@ -1,6 +1,9 @@
 #pragma once
 
+// The moc of Qt 6.4 cannot parse the C++20 library headers these pull in.
+#ifndef Q_MOC_RUN
 #include "records/AutoPersona.h"
+#endif
 #include "ui/Palette.h"
 
 #include <QFuture>

@@ -28,9 +28,10 @@ std::vector<ActionType>& runningActions()
     return running;
 }
 
-ActionCardView::Result resultOf(const QFuture<ActionResult>& future)
+ActionCardView::Result resultOf(QFuture<ActionResult> future)
 {
     try {
+        future.waitForFinished(); // rethrows what the work threw
         if (future.isCanceled() || future.resultCount() == 0)
             return {false, RecommendedActionsSection::tr("The action was cancelled.")};
         const ActionResult r = future.result();

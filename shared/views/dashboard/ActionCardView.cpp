@@ -96,9 +96,10 @@ private:
     QColor m_color;
 };
 
-ActionCardView::Result resultOf(const QFuture<ActionCardView::Result>& future)
+ActionCardView::Result resultOf(QFuture<ActionCardView::Result> future)
 {
     try {
+        future.waitForFinished(); // rethrows what the work threw
         if (future.isCanceled() || future.resultCount() == 0)
             return {false, ActionCardView::tr("The action was cancelled.")};
         return future.result();

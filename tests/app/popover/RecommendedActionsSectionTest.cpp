@@ -70,6 +70,7 @@ class RecommendedActionsTest : public popovertest::PopoverFixture
 {
 protected:
     FakeEngine engine;
+    int samples = 0;
 
     std::unique_ptr<RecommendedActionsSection> makeSection(FakeEngine& e)
     {
@@ -78,9 +79,10 @@ protected:
         settle();
         return section;
     }
+    // Every sample differs from the one before, as real ones do.
     void newSample()
     {
-        dashboard->publishSample(sample());
+        dashboard->publishSample(sample(32, 12 + 0.01 * ++samples));
         settle();
     }
     static QStringList titles(const RecommendedActionsSection& s)
