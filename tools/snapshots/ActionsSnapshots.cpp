@@ -62,6 +62,9 @@ QImage column(QWidget& content, const Palette& palette, int width)
     frame.setAttribute(Qt::WA_DontShowOnScreen);
     frame.show();
     settle();
+    // Cards fit their descriptions once they know their width: lay out again with those heights.
+    frame.adjustSize();
+    settle();
     const QImage image = grabWidget(frame, palette, 2, QSize(width, frame.sizeHint().height()));
     content.setParent(nullptr);
     return image;

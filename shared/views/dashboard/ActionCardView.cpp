@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -217,6 +218,8 @@ ActionCardView::ActionCardView(CardInfo card, ThemeManager& themes, Clock& clock
     , m_clock(clock)
     , m_palette(Palette::forTheme(themes.currentTheme()))
 {
+    // As tall as its content, whatever room its host offers.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(10, 10, 10, 10);
     column->setSpacing(8);
@@ -227,14 +230,14 @@ ActionCardView::ActionCardView(CardInfo card, ThemeManager& themes, Clock& clock
     m_dot->setColor(urgencyColor(m_card.urgency));
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
-    m_title = new QLabel(m_card.title, this);
+    // The title wraps as far as it needs; the description stops at two lines.
+    m_title = new ElidedLabel(m_card.title, 8, this);
     m_title->setFont(Fonts::system(12, QFont::Bold));
-    m_title->setWordWrap(true);
-    m_title->setTextFormat(Qt::PlainText);
     m_description = new ElidedLabel(m_card.description, 2, this);
     m_description->setFont(Fonts::system(11));
     texts->addWidget(m_title);
     texts->addWidget(m_description);
+    texts->addStretch(1);
     m_dismiss = new DismissButton(this);
     top->addWidget(m_dot, 0, Qt::AlignTop);
     top->addLayout(texts, 1);
@@ -360,7 +363,7 @@ void ActionCardView::applyState()
 
 void ActionCardView::applyTheme()
 {
-    setLabelColor(m_title, m_palette.text);
+    m_title->setColor(m_palette.text);
     m_description->setColor(m_palette.secondaryText);
     static_cast<DismissButton*>(m_dismiss)->setColor(m_palette.secondaryText);
     applyState();
@@ -376,4 +379,16 @@ void ActionCardView::paintEvent(QPaintEvent*)
     CardPainter::paintRounded(p, r.translated(0, 1), kCornerRadius, QColor(0, 0, 0, 13));
     CardPainter::paintRounded(
         p, r, kCornerRadius, withOpacity(m_palette.card, 0.8), withOpacity(urgencyColor(m_card.urgency), 0.3), 1);
+}
+
+void ActionCardView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // Title and description take the height of the lines they draw, never more.
+    // Its width follows from the card's: padding 10, the dot, the dismiss control and two gaps of 8.
+    const int width = std::max(1, event->size().width() - 10 - 8 - 8 - 8 - 12 - 10);
+    for (ElidedLabel* label : {m_title, m_description}) {
+        const int lines = std::max<int>(1, int(label->lines(width).size()));
+        label->setFixedHeight(lines * QFontMetrics(label->font()).height());
+    }
 }

@@ -74,6 +74,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     class Dot;
@@ -87,7 +88,7 @@ private:
     Palette m_palette;
     State m_state = State::ready;
     QString m_failure;
-    QLabel* m_title;
+    ElidedLabel* m_title;
     ElidedLabel* m_description;
     QLabel* m_impact;
     Dot* m_dot;
