@@ -32,6 +32,7 @@ public:
     void setTourActive(bool active);
 
     ViewSettings& settings() const { return m_settings; }
+    Clock& clock() const { return m_clock; }
 
 signals:
     void selectedTabChanged(int tab);

@@ -1,11 +1,15 @@
 #include "PopoverTabPanel.h"
 
+#include "AssistanceHistorySection.h"
 #include "CpuTab.h"
+#include "PersonaOverrideSection.h"
 #include "PopoverState.h"
 #include "PopoverStyle.h"
+#include "RecommendedActionsSection.h"
 #include "TelemetrySection.h"
 
 #include "engines/DashboardViewModel.h"
+#include "records/AssistanceTracker.h"
 #include "records/ThemeManager.h"
 #include "ui/Spinner.h"
 #include "ui/ViewSettings.h"
@@ -144,6 +148,18 @@ void PopoverTabPanel::setStorageEngines(
     }
 }
 
+void PopoverTabPanel::setEngines(const PopoverEngines& engines)
+{
+    m_engines = engines;
+    // An actions page built before the engines were known is built again with them.
+    if (QWidget* actions = m_pages.take(int(Page::actions))) {
+        m_thermalSlot = nullptr;
+        m_thermal = nullptr;
+        delete actions;
+        showPage();
+    }
+}
+
 ThermalIndicatorView* PopoverTabPanel::thermalIndicator() const
 {
     return m_thermal && m_thermalSlot && !m_thermalSlot->isHidden() ? m_thermal : nullptr;
@@ -204,9 +220,13 @@ QWidget* PopoverTabPanel::buildActions()
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);
-    column->addWidget(emptySlot(page)); // recommended actions
+    Clock& clock = m_state.clock();
+    column->addWidget(
+        new RecommendedActionsSection(m_dashboardVM, ActionRunner::on(m_engines.actionEngine), m_themes, clock, page));
     column->addWidget(PopoverStyle::divider(m_themes, page));
-    column->addWidget(emptySlot(page)); // assistance history
+    AssistanceTracker& tracker
+        = m_engines.assistanceTracker ? *m_engines.assistanceTracker : AssistanceTracker::shared();
+    column->addWidget(new AssistanceHistorySection(AssistanceHistorySection::loaderFor(tracker), m_themes, page));
     column->addWidget(PopoverStyle::divider(m_themes, page));
     m_thermalSlot = new QWidget(page);
     auto* thermal = new QVBoxLayout(m_thermalSlot);
@@ -217,7 +237,8 @@ QWidget* PopoverTabPanel::buildActions()
     thermal->addWidget(m_thermal);
     thermal->addWidget(PopoverStyle::divider(m_themes, m_thermalSlot));
     column->addWidget(m_thermalSlot);
-    column->addWidget(emptySlot(page)); // persona override
+    if (m_personaVM)
+        column->addWidget(new PersonaOverrideSection(*m_personaVM, m_themes, clock, page));
     updateThermal();
     return page;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PopoverEngines.h"
+
 #include "ui/Palette.h"
 
 #include <QHash>
@@ -40,6 +42,8 @@ public:
     // The engines the storage tab scans and cleans through; without both it shows nothing.
     void setStorageEngines(
         std::shared_ptr<ModelInventoryEngine> inventoryEngine, std::shared_ptr<DeveloperCacheEngine> cacheEngine);
+    // The engines the actions tab acts through; set before the tab is first shown.
+    void setEngines(const PopoverEngines& engines);
 
     // The actions tab's thermal strip, or null while the model has no thermal state.
     ThermalIndicatorView* thermalIndicator() const;
@@ -64,6 +68,7 @@ private:
     ViewSettings& m_settings;
     std::shared_ptr<ModelInventoryEngine> m_inventoryEngine;
     std::shared_ptr<DeveloperCacheEngine> m_cacheEngine;
+    PopoverEngines m_engines;
     Palette m_palette;
     QScrollArea* m_scroll;
     QVBoxLayout* m_column;

@@ -86,6 +86,7 @@ void PopoverView::buildDashboard()
     column->addWidget(PopoverStyle::divider(m_themes, this));
     m_panel = new PopoverTabPanel(*m_state, m_dashboardVM, m_themes, m_apps, &m_personaVM, this);
     m_panel->setStorageEngines(m_engines.inventoryEngine, m_engines.developerCacheEngine);
+    m_panel->setEngines(m_engines);
     column->addWidget(m_panel, 1);
     column->addWidget(PopoverStyle::divider(m_themes, this));
     m_dock = new TabDock(*m_state, m_themes, *m_actions, this);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/ActionCard.h"
+
+#include "engines/OllamaModel.h"
+#include "engines/SystemMemoryState.h"
+
+#include <QFuture>
+
+#include <functional>
+#include <vector>
+
+class CorrectiveActionEngine;
+
+// How the actions tab reaches the corrective-action engine: both calls run off the GUI thread and come
+// back as futures. Tests and the snapshot program put their own functions in.
+struct ActionRunner
+{
+    using Generate = std::function<QFuture<std::vector<ActionCard>>(
+        const SystemMemoryState& memoryState, const std::vector<OllamaModel>& loadedModels)>;
+    using Execute = std::function<QFuture<ActionResult>(const ActionType& action)>;
+
+    Generate generate;
+    Execute execute;
+
+    explicit operator bool() const { return generate && execute; }
+
+    // Runs the engine's blocking calls on the thread pool; empty when there is no engine. The engine
+    // must outlive the work it was given.
+    static ActionRunner on(CorrectiveActionEngine* engine);
+};
