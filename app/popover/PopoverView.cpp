@@ -7,11 +7,13 @@
 #include "PopoverTabPanel.h"
 #include "RunningAppsStrip.h"
 #include "TabDock.h"
+#include "TourOverlay.h"
 
 #include "records/ThemeManager.h"
 #include "ui/Clock.h"
 #include "ui/ViewSettings.h"
 
+#include <QAction>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -54,6 +56,11 @@ PopoverView::PopoverView(DashboardViewModel& dashboardVM, PersonaViewModel& pers
     }
     followTheme(themes, this, [this](const Palette& p) { applyTheme(p); });
     applyTheme(m_palette);
+
+    // The tour covers the whole column while it runs and hands over to the settings window at its end.
+    m_tour = new TourOverlay(*m_state, themes, this);
+    m_tour->setGeometry(QRect(QPoint(), kSize));
+    connect(m_state, &PopoverState::settingsWindowRequested, m_actions->settings(), &QAction::trigger);
 }
 
 PopoverView::~PopoverView() = default;

@@ -185,12 +185,15 @@ struct Popover
     }
 };
 
-QImage popover(const SnapshotContext& c, int tab, bool telemetry = false)
+QImage popover(
+    const SnapshotContext& c, int tab, bool telemetry = false, const std::function<void(PopoverView&)>& prepare = {})
 {
     Popover p(c, tab, telemetry);
     p.view->setAttribute(Qt::WA_DontShowOnScreen);
     p.view->show();
     p.directory.waitForIdle();
+    if (prepare)
+        prepare(*p.view);
     return grabWidget(*p.view, c.palette, 2, PopoverView::kSize);
 }
 
@@ -209,6 +212,11 @@ QImage alone(QWidget& view, const Palette& palette, int width)
 }
 
 } // namespace
+
+QImage samplePopover(const SnapshotContext& c, int tab, const std::function<void(PopoverView&)>& prepare)
+{
+    return popover(c, tab, false, prepare);
+}
 
 void registerPopoverSnapshots(SnapshotRegistry& registry)
 {

@@ -21,6 +21,7 @@ void registerAdvisorSnapshots(SnapshotRegistry& registry);
 void registerFrameSnapshots(SnapshotRegistry& registry);
 void registerPrivacySnapshots(SnapshotRegistry& registry);
 void registerSettingsSnapshots(SnapshotRegistry& registry);
+void registerTourSnapshots(SnapshotRegistry& registry);
 
 namespace {
 
@@ -81,6 +82,7 @@ int main(int argc, char** argv)
     registerFrameSnapshots(registry);
     registerPrivacySnapshots(registry);
     registerSettingsSnapshots(registry);
+    registerTourSnapshots(registry);
 
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const int failures = writeAll(registry, folder);
