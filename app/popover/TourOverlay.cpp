@@ -3,7 +3,7 @@
 #include "PopoverState.h"
 #include "PopoverStyle.h"
 #include "TourButtonRow.h"
-#include "TourCard.h"
+#include "PopoverTourCard.h"
 #include "WelcomeCard.h"
 
 #include "records/ThemeManager.h"
@@ -16,6 +16,7 @@
 namespace {
 
 constexpr int kCardInset = 12;
+constexpr int kShadowRadius = 6;
 
 void connectButtons(TourButtonRow* row, PopoverState& state)
 {
@@ -31,7 +32,7 @@ TourOverlay::TourOverlay(PopoverState& state, ThemeManager& themes, QWidget* par
     , m_state(state)
     , m_palette(Palette::forTheme(themes.currentTheme()))
     , m_welcome(new WelcomeCard(state, m_palette, PopoverStyle::logo(), this))
-    , m_card(new TourCard(m_palette, this))
+    , m_card(new PopoverTourCard(m_palette, this))
     , m_opacity(new QGraphicsOpacityEffect(this))
     , m_fade(new QPropertyAnimation(m_opacity, "opacity", this))
 {
@@ -127,4 +128,12 @@ void TourOverlay::paintEvent(QPaintEvent*)
         return;
     QPainter p(this);
     p.fillRect(rect(), QColor::fromRgbF(0, 0, 0, 0.25f));
+    // The card's soft shadow, painted here rather than by a graphics effect, which cannot nest inside
+    // the fade's: rings from the outside in, darkening towards the card's edge.
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor::fromRgbF(0, 0, 0, 0.33f / kShadowRadius));
+    const QRectF card = m_card->geometry();
+    for (int i = kShadowRadius; i >= 1; --i)
+        p.drawRoundedRect(card.adjusted(-i, -i, i, i), PopoverTourCard::kRadius + i, PopoverTourCard::kRadius + i);
 }

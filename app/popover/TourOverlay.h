@@ -8,7 +8,7 @@ class PopoverState;
 class QGraphicsOpacityEffect;
 class QPropertyAnimation;
 class ThemeManager;
-class TourCard;
+class PopoverTourCard;
 class WelcomeCard;
 
 // The guided tour laid over the whole popover while it runs: the full-cover welcome card for steps 0-2,
@@ -23,7 +23,7 @@ public:
     TourOverlay(PopoverState& state, ThemeManager& themes, QWidget* parent = nullptr);
 
     WelcomeCard* welcomeCard() const { return m_welcome; }
-    TourCard* tourCard() const { return m_card; }
+    PopoverTourCard* tourCard() const { return m_card; }
     // Jumps a running fade to its end (the snapshot program, and tests that look at the result).
     void settle();
 
@@ -39,7 +39,7 @@ private:
     PopoverState& m_state;
     Palette m_palette;
     WelcomeCard* m_welcome;
-    TourCard* m_card;
+    PopoverTourCard* m_card;
     QGraphicsOpacityEffect* m_opacity;
     QPropertyAnimation* m_fade;
 };

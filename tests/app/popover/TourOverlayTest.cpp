@@ -7,7 +7,7 @@
 #include "popover/SymbolButton.h"
 #include "popover/TabDock.h"
 #include "popover/TourButtonRow.h"
-#include "popover/TourCard.h"
+#include "popover/PopoverTourCard.h"
 #include "popover/TourOverlay.h"
 #include "popover/TourProgressRow.h"
 #include "popover/WelcomeCard.h"
@@ -113,7 +113,7 @@ TEST_F(TourOverlayTest, BackAndSkipFollowTheirRules)
     auto view = makeView();
     PopoverState& state = view->state();
     WelcomeCard* welcome = view->tourOverlay()->welcomeCard();
-    TourCard* card = view->tourOverlay()->tourCard();
+    PopoverTourCard* card = view->tourOverlay()->tourCard();
     start(*view);
 
     EXPECT_FALSE(welcome->buttons()->back()->isEnabled());

@@ -10,11 +10,13 @@ class TourProgressRow;
 
 // The card at the bottom of the dimmed popover for tour steps 3 to 6: progress, the step's title and
 // text, and Back / Skip / Next ("Open Settings" on the last step).
-class TourCard : public QWidget
+class PopoverTourCard : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TourCard(const Palette& palette, QWidget* parent = nullptr);
+    static constexpr int kRadius = 12;
+
+    explicit PopoverTourCard(const Palette& palette, QWidget* parent = nullptr);
 
     void setStep(int step);
     void applyPalette(const Palette& palette);
@@ -28,8 +30,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    static constexpr int kRadius = 12;
-
     Palette m_palette;
     int m_step = 3;
     QString m_plainText;

@@ -1,4 +1,4 @@
-#include "TourCard.h"
+#include "PopoverTourCard.h"
 
 #include "PopoverStyle.h"
 #include "TourButtonRow.h"
@@ -8,7 +8,6 @@
 #include "ui/CardPainter.h"
 #include "ui/Fonts.h"
 
-#include <QGraphicsDropShadowEffect>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -35,7 +34,7 @@ protected:
 
 } // namespace
 
-TourCard::TourCard(const Palette& palette, QWidget* parent)
+PopoverTourCard::PopoverTourCard(const Palette& palette, QWidget* parent)
     : QWidget(parent)
     , m_palette(palette)
     , m_progress(new TourProgressRow(palette, this))
@@ -70,15 +69,10 @@ TourCard::TourCard(const Palette& palette, QWidget* parent)
     buttons->addWidget(m_buttons);
     column->addLayout(buttons);
 
-    auto* shadow = new QGraphicsDropShadowEffect(this);
-    shadow->setBlurRadius(12);
-    shadow->setOffset(0, 0);
-    shadow->setColor(QColor::fromRgbF(0, 0, 0, 0.33f));
-    setGraphicsEffect(shadow);
     applyPalette(palette);
 }
 
-void TourCard::setStep(int step)
+void PopoverTourCard::setStep(int step)
 {
     m_step = step;
     // Any step outside 3-5 shows the last step's words.
@@ -90,7 +84,7 @@ void TourCard::setStep(int step)
     m_buttons->next()->setText(step == 6 ? tr("Open Settings") : tr("Next"));
 }
 
-void TourCard::applyPalette(const Palette& palette)
+void PopoverTourCard::applyPalette(const Palette& palette)
 {
     m_palette = palette;
     m_progress->applyPalette(palette);
@@ -102,7 +96,7 @@ void TourCard::applyPalette(const Palette& palette)
     update();
 }
 
-void TourCard::paintEvent(QPaintEvent*)
+void PopoverTourCard::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     CardPainter::paintRounded(p, rect(), kRadius, PopoverStyle::background(m_palette.theme));
