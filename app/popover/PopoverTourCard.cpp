@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kTextHeight = 55;
@@ -40,6 +42,7 @@ PopoverTourCard::PopoverTourCard(const Palette& palette, QWidget* parent)
     , m_progress(new TourProgressRow(palette, this))
     , m_title(PopoverStyle::label(QString(), Fonts::system(13, QFont::Bold), this))
     , m_text(PopoverStyle::spacedLabel(Fonts::system(10), this))
+    , m_texts(new QWidget(this))
     , m_divider(new Line(this))
     , m_buttons(new TourButtonRow(palette, this))
 {
@@ -51,8 +54,7 @@ PopoverTourCard::PopoverTourCard(const Palette& palette, QWidget* parent)
     progress->addWidget(m_progress);
     column->addLayout(progress);
 
-    auto* texts = new QWidget(this);
-    texts->setFixedHeight(kTextHeight);
+    auto* texts = m_texts;
     auto* textColumn = new QVBoxLayout(texts);
     textColumn->setContentsMargins(16, 0, 16, 0);
     textColumn->setSpacing(8);
@@ -94,6 +96,25 @@ void PopoverTourCard::applyPalette(const Palette& palette)
     PopoverStyle::setColor(m_text, palette.secondaryText);
     setStep(m_step);
     update();
+}
+
+int PopoverTourCard::textBlockHeight(int width) const
+{
+    // At least the usual height; a text that needs a third line makes the card taller instead of being cut.
+    const int needed = m_title->sizeHint().height() + 8 + m_text->heightForWidth(width - 32);
+    return std::max(kTextHeight, needed);
+}
+
+int PopoverTourCard::heightForWidth(int width) const
+{
+    // Margins and the three gaps of the column are 12 each; the divider is 1.
+    return 5 * 12 + m_progress->sizeHint().height() + textBlockHeight(width) + 1 + m_buttons->sizeHint().height();
+}
+
+void PopoverTourCard::resizeEvent(QResizeEvent* event)
+{
+    m_texts->setFixedHeight(textBlockHeight(width()));
+    QWidget::resizeEvent(event);
 }
 
 void PopoverTourCard::paintEvent(QPaintEvent*)

@@ -24,18 +24,26 @@ public:
     TourButtonRow* buttons() const { return m_buttons; }
     TourProgressRow* progress() const { return m_progress; }
     QLabel* titleLabel() const { return m_title; }
+    QLabel* textLabel() const { return m_text; }
     QString text() const { return m_plainText; }
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    int textBlockHeight(int width) const;
+
     Palette m_palette;
     int m_step = 3;
     QString m_plainText;
     TourProgressRow* m_progress;
     QLabel* m_title;
     QLabel* m_text;
+    QWidget* m_texts;
     QWidget* m_divider;
     TourButtonRow* m_buttons;
 };

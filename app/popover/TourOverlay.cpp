@@ -2,8 +2,8 @@
 
 #include "PopoverState.h"
 #include "PopoverStyle.h"
-#include "TourButtonRow.h"
 #include "PopoverTourCard.h"
+#include "TourButtonRow.h"
 #include "WelcomeCard.h"
 
 #include "records/ThemeManager.h"

@@ -3,11 +3,11 @@
 #include "popover/PopoverHeader.h"
 #include "popover/PopoverState.h"
 #include "popover/PopoverStyle.h"
+#include "popover/PopoverTourCard.h"
 #include "popover/PopoverView.h"
 #include "popover/SymbolButton.h"
 #include "popover/TabDock.h"
 #include "popover/TourButtonRow.h"
-#include "popover/PopoverTourCard.h"
 #include "popover/TourOverlay.h"
 #include "popover/TourProgressRow.h"
 #include "popover/WelcomeCard.h"
@@ -214,6 +214,13 @@ TEST_F(TourOverlayTest, OneBlueCapsuleAtEveryStepAndThemedPanels)
         ASSERT_EQ(colors.size(), 7);
         EXPECT_EQ(colors.count(palette.blue), 1) << step;
         EXPECT_EQ(colors[step], palette.blue) << step;
+        if (!welcome) {
+            // The longest text (step 6) takes three lines: the card grows rather than cutting it.
+            QApplication::processEvents();
+            QLabel* text = view->tourOverlay()->tourCard()->textLabel();
+            EXPECT_GE(text->height(), text->heightForWidth(text->width())) << step;
+            EXPECT_LE(text->mapTo(view.get(), QPoint(0, text->height())).y(), PopoverView::kSize.height()) << step;
+        }
         if (step < 6)
             view->state().tourNext();
     }
