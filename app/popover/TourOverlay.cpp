@@ -8,6 +8,7 @@
 
 #include "records/ThemeManager.h"
 
+#include <QApplication>
 #include <QGraphicsOpacityEffect>
 #include <QPainter>
 #include <QPropertyAnimation>
@@ -71,6 +72,11 @@ void TourOverlay::sync()
         update();
         if (isHidden() || m_fade->endValue().toDouble() < 1)
             fade(true);
+        // The keyboard stays with the tour: Next of the card on screen takes the focus when nothing of
+        // the overlay holds it.
+        QWidget* focused = QApplication::focusWidget();
+        if (!focused || !isAncestorOf(focused) || !focused->isVisible())
+            (welcome ? m_welcome->buttons() : m_card->buttons())->next()->setFocus(Qt::OtherFocusReason);
         return;
     }
     // Off screen (the popover is closing) there is nothing to fade: gone at once, so a reopened popover
