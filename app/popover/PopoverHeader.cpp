@@ -11,7 +11,6 @@
 #include "ui/Fonts.h"
 #include "ui/SymbolIcon.h"
 
-#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -21,15 +20,6 @@
 namespace {
 
 constexpr int kLogoSize = 22;
-
-QPixmap findLogo()
-{
-    for (const char* path : {":/logo.png", ":/logo.svg", ":/images/logo.png"}) {
-        if (QFile::exists(QString::fromLatin1(path)))
-            return QPixmap(QString::fromLatin1(path));
-    }
-    return {};
-}
 
 // Draws the logo (or the shield in the accent colour) in its rounded square.
 class LogoSlot : public QWidget
@@ -100,7 +90,7 @@ PopoverHeader::PopoverHeader(PopoverState& state, PersonaViewModel& personaVM, T
     , m_personaVM(personaVM)
     , m_themes(themes)
     , m_palette(Palette::forTheme(themes.currentTheme()))
-    , m_logo(findLogo())
+    , m_logo(PopoverStyle::logo())
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);

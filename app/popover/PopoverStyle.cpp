@@ -3,6 +3,8 @@
 #include "records/ThemeManager.h"
 #include "ui/Palette.h"
 
+#include <QFile>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QPainter>
 
@@ -62,6 +64,35 @@ void setColor(QLabel* label, const QColor& color)
     QPalette pal = label->palette();
     pal.setColor(QPalette::WindowText, color);
     label->setPalette(pal);
+}
+
+QLabel* spacedLabel(const QFont& font, QWidget* parent)
+{
+    auto* l = new QLabel(parent);
+    l->setFont(font);
+    l->setTextFormat(Qt::RichText);
+    l->setWordWrap(true);
+    l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    return l;
+}
+
+void setSpacedText(QLabel* label, const QString& text, double lineSpacing)
+{
+    // Rich text takes the spacing as a share of the font's line height.
+    const double line = QFontMetricsF(label->font()).lineSpacing();
+    const int percent = qRound(100 * (line + lineSpacing) / line);
+    label->setText(QStringLiteral("<div align=\"center\" style=\"line-height: %1%;\">%2</div>")
+                       .arg(percent)
+                       .arg(text.toHtmlEscaped()));
+}
+
+QPixmap logo()
+{
+    for (const char* path : {":/logo.png", ":/logo.svg", ":/images/logo.png"}) {
+        if (QFile::exists(QString::fromLatin1(path)))
+            return QPixmap(QString::fromLatin1(path));
+    }
+    return {};
 }
 
 QWidget* divider(ThemeManager& themes, QWidget* parent)

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPixmap>
 
 class QLabel;
 class QString;
@@ -20,6 +21,13 @@ QColor foreground(AppTheme theme);
 
 QLabel* label(const QString& text, const QFont& font, QWidget* parent = nullptr);
 void setColor(QLabel* label, const QColor& color);
+// A centred, wrapping label for setSpacedText, whose lines sit `lineSpacing` pixels further apart than
+// the font's own.
+QLabel* spacedLabel(const QFont& font, QWidget* parent = nullptr);
+void setSpacedText(QLabel* label, const QString& text, double lineSpacing);
+
+// The product logo from the program's resources, or a null pixmap when it has none.
+QPixmap logo();
 
 // A one-pixel line across the popover in the theme's divider colour.
 QWidget* divider(ThemeManager& themes, QWidget* parent = nullptr);

@@ -7,6 +7,7 @@
 #include "PopoverTabPanel.h"
 #include "RunningAppsStrip.h"
 #include "TabDock.h"
+#include "TourOverlay.h"
 
 #include "core/PersonaEngine.h"
 #include "core/PersonaViewModel.h"
@@ -20,6 +21,7 @@
 #include "views/privacy/HelperService.h"
 #include "views/privacy/OnboardingView.h"
 
+#include <QAction>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -96,6 +98,11 @@ void PopoverView::buildDashboard()
         m_strip = new RunningAppsStrip(*m_apps, m_dashboardVM, this);
         column->addWidget(m_strip);
     }
+
+    // The tour covers the whole column while it runs and hands over to the settings window at its end.
+    m_tour = new TourOverlay(*m_state, m_themes, this);
+    m_tour->setGeometry(QRect(QPoint(), kSize));
+    connect(m_state, &PopoverState::settingsWindowRequested, m_actions->settings(), &QAction::trigger);
 }
 
 PopoverView::~PopoverView() = default;

@@ -16,6 +16,7 @@ class PopoverState;
 class PopoverTabPanel;
 class RunningAppsStrip;
 class TabDock;
+class TourOverlay;
 class ThemeManager;
 class ViewSettings;
 
@@ -46,6 +47,7 @@ public:
     PopoverTabPanel* tabPanel() const { return m_panel; }
     TabDock* dock() const { return m_dock; }
     RunningAppsStrip* appsStrip() const { return m_strip; }
+    TourOverlay* tourOverlay() const { return m_tour; }
     const PopoverActions& actions() const { return *m_actions; }
     const Palette& themePalette() const { return m_palette; }
     const PopoverEngines& engines() const { return m_engines; }
@@ -78,4 +80,5 @@ private:
     PopoverTabPanel* m_panel = nullptr;
     TabDock* m_dock = nullptr;
     RunningAppsStrip* m_strip = nullptr;
+    TourOverlay* m_tour = nullptr;
 };

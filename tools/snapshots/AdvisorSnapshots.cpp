@@ -7,6 +7,7 @@
 #include "views/advisor/FrameworkCard.h"
 #include "views/advisor/MacPotentialView.h"
 #include "views/advisor/ModelAdvisorView.h"
+#include "views/advisor/PopoverRecommendationView.h"
 #include "views/advisor/QuestionnaireChoices.h"
 #include "views/advisor/RecommendationCardView.h"
 
@@ -161,10 +162,28 @@ void registerPotential(SnapshotRegistry& registry)
     });
 }
 
+// The popover's suggestion card at the popover's width, once its ranking has run on a machine of
+// `memoryGB` (2 GB: nothing fits and the prompt stays).
+QImage suggestionCard(const SnapshotContext& c, double memoryGB)
+{
+    DetectedMachine machine {sampleProfile(memoryGB), true};
+    auto vm = std::make_unique<AdvisorViewModel>([machine] { return machine; }, [] { return OllamaModelsResult {}; });
+    PopoverRecommendationView card(c.data.dashboard(), std::move(vm), [] { return new QWidget; });
+    card.setAttribute(Qt::WA_DontShowOnScreen);
+    card.show();
+    waitFor([&card] { return card.advisorVM().lastContext().has_value() && !card.advisorVM().isLoading(); });
+    card.resize(316, card.sizeHint().height());
+    return grabWidget(card, c.palette, 2.0, QSize(316, card.sizeHint().height()));
+}
+
 } // namespace
 
 void registerAdvisorSnapshots(SnapshotRegistry& registry)
 {
+    registry.add(
+        QStringLiteral("suggestion-card-prompt"), [](const SnapshotContext& c) { return suggestionCard(c, 2); });
+    registry.add(
+        QStringLiteral("suggestion-card-recommended"), [](const SnapshotContext& c) { return suggestionCard(c, 36); });
     registerQuestionnaire(registry);
     registerWindow(registry);
     registerPotential(registry);

@@ -236,13 +236,16 @@ struct Popover
     }
 };
 
-QImage popover(const SnapshotContext& c, int tab, bool telemetry = false, int onboardingStep = 0)
+QImage popover(const SnapshotContext& c, int tab, bool telemetry = false, int onboardingStep = 0,
+    const std::function<void(PopoverView&)>& prepare = {})
 {
     Popover p(c, tab, telemetry, onboardingStep);
     p.view->setAttribute(Qt::WA_DontShowOnScreen);
     p.view->show();
     p.directory.waitForIdle();
     p.settle();
+    if (prepare)
+        prepare(*p.view);
     const QImage image = grabWidget(*p.view, c.palette, 2, PopoverView::kSize);
     c.data.settings().setHasFinishedOnboarding(true);
     return image;
@@ -263,6 +266,11 @@ QImage alone(QWidget& view, const Palette& palette, int width)
 }
 
 } // namespace
+
+QImage samplePopover(const SnapshotContext& c, int tab, const std::function<void(PopoverView&)>& prepare)
+{
+    return popover(c, tab, false, 0, prepare);
+}
 
 void registerPopoverSnapshots(SnapshotRegistry& registry)
 {

@@ -22,6 +22,7 @@ void registerFrameSnapshots(SnapshotRegistry& registry);
 void registerPrivacySnapshots(SnapshotRegistry& registry);
 void registerSettingsSnapshots(SnapshotRegistry& registry);
 void registerActionsSnapshots(SnapshotRegistry& registry);
+void registerTourSnapshots(SnapshotRegistry& registry);
 
 namespace {
 
@@ -83,6 +84,7 @@ int main(int argc, char** argv)
     registerPrivacySnapshots(registry);
     registerSettingsSnapshots(registry);
     registerActionsSnapshots(registry);
+    registerTourSnapshots(registry);
 
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const int failures = writeAll(registry, folder);
