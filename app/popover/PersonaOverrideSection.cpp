@@ -18,19 +18,6 @@
 
 namespace {
 
-QString personaSymbol(AutoPersona persona)
-{
-    switch (persona) {
-    case AutoPersona::compileMode:
-        return QStringLiteral("snowflake");
-    case AutoPersona::aiFirstMode:
-        return QStringLiteral("brain");
-    case AutoPersona::batteryMode:
-        break;
-    }
-    return QStringLiteral("leaf");
-}
-
 // The standard gray of an inactive chip.
 const QColor kGray(142, 142, 147);
 
@@ -82,7 +69,7 @@ protected:
         const QFontMetrics fm(font);
         const double contentWidth = 12 + 3 + fm.horizontalAdvance(text());
         const double x = std::max(6.0, (width() - contentWidth) / 2);
-        SymbolIcon::paint(p, QRectF(x, height() / 2.0 - 6, 12, 12), personaSymbol(m_persona), fg, 10);
+        SymbolIcon::paint(p, QRectF(x, height() / 2.0 - 6, 12, 12), menubarOverlay(m_persona), fg, 10);
         p.setFont(font);
         p.setPen(fg);
         p.drawText(QRectF(x + 15, 0, width() - x - 15, height()), Qt::AlignLeft | Qt::AlignVCenter,

@@ -19,6 +19,6 @@ template<> struct RawEnumTable<AutoPersona>
 };
 
 int priority(AutoPersona persona);
-// Symbol name of the badge drawn over the menu-bar icon.
+// Symbol name of the persona: the badge drawn over the menu-bar icon and the override chip's symbol.
 QString menubarOverlay(AutoPersona persona);
 QColor notificationColor(AutoPersona persona);
