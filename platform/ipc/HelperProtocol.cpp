@@ -172,6 +172,9 @@ DomainError posixError(int error)
 
 std::variant<HelperRequest, RequestDecodeFailure> decodeHelperRequest(std::string_view line)
 {
+    // The JSON reader takes a NUL byte for the end of its input and would ignore what follows.
+    if (line.find('\0') != std::string_view::npos)
+        return RequestDecodeFailure {std::nullopt, "A request may not hold a NUL byte"};
     FlatObjectReader reader;
     bool parsed = false;
     try {
@@ -246,7 +249,7 @@ HelperReply failureReply(std::optional<std::int64_t> id, DomainError error)
 
 DomainError badRequestError(std::string message)
 {
-    return DomainError {kHelperErrorDomain, 400, std::move(message)};
+    return DomainError {kHelperErrorDomain, kHelperBadRequest, std::move(message)};
 }
 
 std::string encodeHelperReply(const HelperReply& reply)

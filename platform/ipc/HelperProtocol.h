@@ -20,6 +20,13 @@ inline constexpr const char* kDefaultHelperSocketPath = "/run/quorvane/com.quorv
 inline constexpr const char* kHelperSocketEnvironment = "QUORVANE_HELPER_SOCKET";
 inline constexpr const char* kHelperErrorDomain = "QVHelperError";
 
+// Codes of the "QVHelperError" domain. A system tool that ends with a non-zero status answers that
+// status (1 to 255) as the code, with "Process exited with code <status>".
+inline constexpr int kHelperBadRequest = 400; // the line is not a request the helper takes
+inline constexpr int kHelperUnauthorized = 403; // the caller or the target is refused
+inline constexpr int kHelperRateLimited = 429; // more than 60 signals of one user in 60 seconds
+inline constexpr int kHelperBusy = 503; // the user's slow operations are all under way; ask again later
+
 enum class HelperOp { sendSignal, suppressSpotlight, restoreSpotlight, getPowerMetrics, getVersion, purgeMemory };
 
 const char* helperOpName(HelperOp op);

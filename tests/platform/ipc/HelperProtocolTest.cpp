@@ -77,6 +77,11 @@ TEST(HelperRequestTest, IllFormedOrIllTypedLinesAreRefusedWithReason)
     EXPECT_LT(failure("{\"id\":3,\"op\":\"" + std::string(5000, 'x') + "\"}").message.size(), 100u);
     // Not UTF-8.
     EXPECT_EQ(failure("{\"id\":3,\"op\":\"getVersion\xc3\"}").message, "Malformed JSON request");
+    // A NUL byte would end the reading there, so what follows it would go unseen.
+    using namespace std::string_literals;
+    EXPECT_EQ(failure("{\"id\":1,\"op\":\"getVersion\"}\0{\"op\":\"sendSignal\"}"s).message,
+        "A request may not hold a NUL byte");
+    EXPECT_EQ(failure("{\"id\":1,\"op\":\"getVer\0sion\"}"s).message, "A request may not hold a NUL byte");
 }
 
 TEST(HelperRequestTest, DeepNestingIsRefusedWithoutBuildingIt)
