@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/io/UniqueFd.h"
+
 #include <optional>
 #include <sys/types.h>
 
@@ -14,5 +16,10 @@ struct PeerCredentials
 };
 
 std::optional<PeerCredentials> peerCredentials(int socketFd);
+
+// A pidfd for the process that connected: the kernel's own (SO_PEERPIDFD) where it gives one, so
+// that it is that very process, else one opened for `pid` as SO_PEERCRED recorded it. Invalid when
+// the process is gone.
+UniqueFd peerPidfd(int socketFd, pid_t pid);
 
 } // namespace platform

@@ -26,6 +26,7 @@ public:
 
     CallerVerdict check(pid_t pid) const;
     const std::vector<std::string>& trustedPaths() const { return m_paths; }
+    const std::string& procRoot() const { return m_procRoot; }
 
     // Whether a file with these attributes may be trusted at all.
     static bool isSafeExecutable(const struct stat& st, uid_t ownUid);

@@ -1,0 +1,28 @@
+#include "platform/proc/Pidfd.h"
+
+#include <cerrno>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace platform {
+
+UniqueFd openPidfd(pid_t pid)
+{
+    if (pid <= 0) {
+        errno = ESRCH;
+        return UniqueFd();
+    }
+    return UniqueFd(int(::syscall(SYS_pidfd_open, pid, 0)));
+}
+
+int pidfdSendSignal(int pidfd, int signal)
+{
+    return int(::syscall(SYS_pidfd_send_signal, pidfd, signal, nullptr, 0));
+}
+
+bool pidfdIsAlive(int pidfd)
+{
+    return pidfd >= 0 && (pidfdSendSignal(pidfd, 0) == 0 || errno == EPERM);
+}
+
+} // namespace platform

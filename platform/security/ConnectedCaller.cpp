@@ -1,0 +1,43 @@
+#include "platform/security/ConnectedCaller.h"
+
+#include "platform/proc/Pidfd.h"
+#include "platform/proc/ProcessTable.h"
+
+#include <climits>
+#include <unistd.h>
+
+namespace platform {
+
+std::optional<uid_t> ConnectedCaller::uid() const
+{
+    if (!credentials)
+        return std::nullopt;
+    return credentials->uid;
+}
+
+ConnectedCaller judgeConnectedCaller(int socketFd, const TrustedCallers& callers)
+{
+    ConnectedCaller caller;
+    caller.credentials = peerCredentials(socketFd);
+    if (!caller.credentials || caller.credentials->pid <= 0)
+        return caller;
+    const pid_t pid = caller.credentials->pid;
+    caller.pidfd = peerPidfd(socketFd, pid);
+    if (!caller.pidfd.valid())
+        return caller;
+
+    char target[PATH_MAX];
+    const std::string link = callers.procRoot() + "/" + std::to_string(pid) + "/exe";
+    if (const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1); n > 0)
+        caller.executable.assign(target, std::size_t(n));
+
+    // A pid opened after the caller had gone may name another process: another user's is refused.
+    const auto process = ProcessTable(callers.procRoot()).info(pid);
+    const CallerVerdict verdict = callers.check(pid);
+    if (!process || process->uid != caller.credentials->uid || !pidfdIsAlive(caller.pidfd.get()))
+        return caller;
+    caller.verdict = verdict;
+    return caller;
+}
+
+} // namespace platform

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/io/UniqueFd.h"
+#include "platform/security/PeerCredentials.h"
+#include "platform/security/TrustedCallers.h"
+
+#include <optional>
+#include <string>
+#include <sys/types.h>
+
+namespace platform {
+
+// The process at the other end of one accepted connection, judged once when the connection was
+// accepted. The verdict holds for the connection's whole life: a pid can change hands (the process
+// execs another program, or forks and leaves the socket to its child), so it is never asked again.
+struct ConnectedCaller
+{
+    std::optional<PeerCredentials> credentials;
+    std::string executable; // /proc/<pid>/exe when it was judged; empty when unreadable
+    CallerVerdict verdict = CallerVerdict::ValidationFailed;
+    UniqueFd pidfd; // the process that connected, while it lives
+
+    bool trusted() const { return verdict == CallerVerdict::Trusted; }
+    std::optional<uid_t> uid() const;
+    pid_t pid() const { return credentials ? credentials->pid : -1; }
+};
+
+// Judges the process connected to `socketFd`: its pid is pinned with a pidfd, its executable checked
+// against `callers` and its owner against the connection's uid, and it must still be the same
+// process afterwards, so the /proc entries read were its own.
+ConnectedCaller judgeConnectedCaller(int socketFd, const TrustedCallers& callers);
+
+} // namespace platform
