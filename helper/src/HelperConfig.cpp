@@ -1,6 +1,7 @@
 #include "helper/src/HelperConfig.h"
 
 #include "platform/ipc/HelperProtocol.h"
+#include "platform/security/LogindSessions.h"
 #include "platform/security/TrustedCallers.h"
 
 #include <cstdlib>
@@ -18,6 +19,7 @@ HelperConfig::HelperConfig()
     : socketPath(platform::kDefaultHelperSocketPath)
     , trustedExecutables {QV_INSTALL_BINDIR "/quorvane-pro"}
     , powerTool(QV_INSTALL_LIBEXECDIR "/quorvane/quorvane-powermetrics")
+    , sessions(std::make_shared<platform::LogindSessions>())
 {
 }
 
@@ -32,6 +34,7 @@ HelperConfig HelperConfig::fromEnvironment()
     override("QUORVANE_HELPER_AUDIT_LOG", config.auditLogPath);
     override("QUORVANE_HELPER_INDEXER_TOOL", config.indexerTool);
     override("QUORVANE_HELPER_POWER_TOOL", config.powerTool);
+    override("QUORVANE_HELPER_RUNTIME_DIR", config.runtimeFolder);
     if (const char* trusted = std::getenv("QUORVANE_HELPER_TRUSTED"); trusted && *trusted)
         config.trustedExecutables = platform::splitPathList(trusted);
     return config;

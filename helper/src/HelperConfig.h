@@ -1,8 +1,12 @@
 #pragma once
 
+#include "platform/security/LocalSessions.h"
+
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +18,10 @@ struct HelperConfig
 {
     std::string socketPath;
     std::string auditLogPath = "/var/log/quorvane/audit.log";
+    // The log moves to "<path>.1" before it would grow past this, so it and its older part stay small.
+    std::uint64_t auditLogMaxBytes = 4 * 1024 * 1024;
+    // Where the list of processes the helper stopped is kept (systemd's RuntimeDirectory).
+    std::string runtimeFolder = "/run/quorvane";
     std::vector<std::string> trustedExecutables;
     std::string indexerTool = "/usr/bin/systemctl";
     std::string powerTool;
@@ -30,7 +38,16 @@ struct HelperConfig
     std::size_t maxConnections = 64;
     // The share of those one caller's uid may hold, so one user can never take them all.
     std::size_t maxConnectionsPerUser = 8;
-    // Monotonic seconds for the signal rate limit; empty means the steady clock.
+    // Signals one caller uid may have sent in any 60 seconds, over all its connections.
+    int signalsPerMinute = 60;
+    // Slow operations (a tool run, a cache drop) one caller uid may have under way at once, over all
+    // its connections; each connection has at most one. Further ones are answered "busy".
+    std::size_t maxSlowRequestsPerUser = 2;
+    // Whether a caller sits in the machine's active local session, which actions on the whole
+    // machine require (root callers excepted). logind by default.
+    std::shared_ptr<const platform::LocalSessions> sessions;
+    // Monotonic seconds for the signal rate limit and the audit log's refusal folding; empty means
+    // the steady clock.
     std::function<double()> clock;
 
     HelperConfig();

@@ -8,12 +8,11 @@ namespace helper {
 
 using platform::HelperReply;
 
-HelperConnection::HelperConnection(
-    HelperContext& context, platform::UniqueFd fd, std::optional<platform::PeerCredentials> caller)
+HelperConnection::HelperConnection(HelperContext& context, platform::UniqueFd fd, platform::ConnectedCaller caller)
     : m_context(context)
     , m_fd(std::move(fd))
-    , m_caller(caller)
-    , m_implementation(context, caller)
+    , m_caller(std::move(caller))
+    , m_implementation(context, m_caller)
     , m_lastActivity(Clock::now())
 {
 }
@@ -22,6 +21,7 @@ HelperConnection::~HelperConnection()
 {
     if (m_thread.joinable())
         m_thread.join();
+    joinWorker();
 }
 
 void HelperConnection::start(const std::atomic<bool>& stopping)
@@ -35,13 +35,6 @@ void HelperConnection::shutdown()
     ::shutdown(m_fd.get(), SHUT_RDWR);
 }
 
-std::optional<uid_t> HelperConnection::callerUid() const
-{
-    if (!m_caller)
-        return std::nullopt;
-    return m_caller->uid;
-}
-
 void HelperConnection::touch()
 {
     std::lock_guard lock(m_activityMutex);
@@ -53,7 +46,7 @@ HelperConnection::Clock::time_point HelperConnection::idleDeadline()
     const auto idle = m_context.config().idleTimeout;
     std::lock_guard lock(m_activityMutex);
     // While a request is carried out the connection stays; its reply starts the clock again.
-    if (!m_workers.empty())
+    if (m_working)
         return std::max(m_lastActivity, Clock::now()) + idle;
     return m_lastActivity + idle;
 }
@@ -63,10 +56,9 @@ void HelperConnection::serve(const std::atomic<bool>& stopping)
     platform::LineChannel channel(m_fd.get());
     while (!stopping) {
         const auto result = channel.readLine(idleDeadline());
-        reapWorkers(false);
         if (result.status == platform::LineChannel::Status::TimedOut) {
             // Bytes of an unfinished line do not count: only a whole line keeps the connection.
-            if (m_workers.empty() && Clock::now() >= idleDeadline())
+            if (!m_working && Clock::now() >= idleDeadline())
                 break;
             continue;
         }
@@ -74,14 +66,16 @@ void HelperConnection::serve(const std::atomic<bool>& stopping)
             send(platform::failureReply(std::nullopt,
                 platform::badRequestError(
                     "A request may hold at most " + std::to_string(platform::kMaxHelperMessageBytes) + " bytes")));
-            continue;
-        }
-        if (result.status != platform::LineChannel::Status::Line)
+        } else if (result.status == platform::LineChannel::Status::Line) {
+            touch();
+            dispatch(result.line);
+        } else {
             break;
-        touch();
-        dispatch(result.line);
+        }
+        if (!m_caller.trusted())
+            break;
     }
-    reapWorkers(true);
+    joinWorker();
     shutdown();
     m_done = true;
 }
@@ -102,12 +96,31 @@ void HelperConnection::dispatch(const std::string& line)
         send(*refused);
         return;
     }
-    auto done = std::make_shared<std::atomic<bool>>(false);
-    std::thread worker([this, request, done] {
-        send(m_implementation.perform(request));
-        *done = true;
+    startSlow(request);
+}
+
+void HelperConnection::startSlow(const platform::HelperRequest& request)
+{
+    // A trusted caller always has a uid: the kernel named it.
+    const uid_t uid = m_caller.uid().value_or(uid_t(-1));
+    if (m_working || !m_context.claimSlowPlace(uid)) {
+        send(m_implementation.busy(request));
+        return;
+    }
+    joinWorker(); // the previous one has finished
+    m_working = true;
+    m_worker = std::thread([this, request, uid] {
+        const HelperReply reply = m_implementation.perform(request);
+        m_context.releaseSlowPlace(uid);
+        {
+            // The place is free before the reply goes out, so a client may ask again at once; the
+            // idle clock starts now, so the reader does not close the connection before the reply.
+            std::lock_guard lock(m_activityMutex);
+            m_lastActivity = Clock::now();
+            m_working = false;
+        }
+        send(reply);
     });
-    m_workers.push_back(Worker {std::move(worker), done});
 }
 
 void HelperConnection::send(const HelperReply& reply)
@@ -118,16 +131,10 @@ void HelperConnection::send(const HelperReply& reply)
     touch();
 }
 
-void HelperConnection::reapWorkers(bool all)
+void HelperConnection::joinWorker()
 {
-    for (auto it = m_workers.begin(); it != m_workers.end();) {
-        if (all || *it->done) {
-            it->thread.join();
-            it = m_workers.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    if (m_worker.joinable())
+        m_worker.join();
 }
 
 } // namespace helper

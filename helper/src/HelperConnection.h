@@ -2,12 +2,10 @@
 
 #include "helper/src/HelperImplementation.h"
 #include "platform/io/UniqueFd.h"
-#include "platform/security/PeerCredentials.h"
+#include "platform/security/ConnectedCaller.h"
 
 #include <atomic>
 #include <chrono>
-#include <list>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -15,14 +13,17 @@
 
 namespace helper {
 
-// One client's connection, served on its own thread with its own HelperImplementation. Requests that
-// start a tool run on workers of the connection, so a slow power sample never holds up a signal
-// request behind it; replies go out whole, one line each, in the order they are ready.
+// One client's connection, served on its own thread with its own HelperImplementation, for the
+// caller judged when it was accepted. A trusted caller's slow request runs on the connection's one
+// worker, so a slow power sample never holds up a signal request behind it; a second slow request
+// while one runs, or beyond the user's share, is answered "busy". Replies go out whole, one line
+// each, in the order they are ready. An untrusted caller gets one answer (its version, else a
+// refusal) and the connection is closed.
 class HelperConnection
 {
 public:
-    HelperConnection(HelperContext& context, platform::UniqueFd fd, std::optional<platform::PeerCredentials> caller);
-    // Waits for the thread; call shutdown() first to end it early.
+    HelperConnection(HelperContext& context, platform::UniqueFd fd, platform::ConnectedCaller caller);
+    // Waits for the threads; call shutdown() first to end them early.
     ~HelperConnection();
     HelperConnection(const HelperConnection&) = delete;
     HelperConnection& operator=(const HelperConnection&) = delete;
@@ -35,32 +36,30 @@ public:
 
     bool isDone() const { return m_done; }
     // The caller's uid, or nothing when the kernel did not tell.
-    std::optional<uid_t> callerUid() const;
+    std::optional<uid_t> callerUid() const { return m_caller.uid(); }
 
 private:
     using Clock = std::chrono::steady_clock;
-    struct Worker
-    {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
 
     void serve(const std::atomic<bool>& stopping);
     void dispatch(const std::string& line);
+    // Hands a slow request that passed the caller checks to the worker, or answers "busy".
+    void startSlow(const platform::HelperRequest& request);
     void send(const platform::HelperReply& reply);
-    void reapWorkers(bool all);
+    void joinWorker();
     // When the connection is closed unless a whole line arrives first.
     Clock::time_point idleDeadline();
     void touch();
 
     HelperContext& m_context;
     platform::UniqueFd m_fd;
-    std::optional<platform::PeerCredentials> m_caller;
+    const platform::ConnectedCaller m_caller;
     HelperImplementation m_implementation;
     std::mutex m_writeMutex;
     std::mutex m_activityMutex;
     Clock::time_point m_lastActivity;
-    std::list<Worker> m_workers; // the serving thread's alone
+    std::thread m_worker; // the serving thread's alone
+    std::atomic<bool> m_working {false};
     std::atomic<bool> m_done {false};
     std::thread m_thread;
 };

@@ -1,13 +1,11 @@
 #include "helper/src/HelperImplementation.h"
 
-#include "platform/ipc/UnixSocket.h"
-#include "platform/services/ChildProcess.h"
+#include "platform/proc/Pidfd.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace helper {
@@ -29,46 +27,49 @@ DomainError exitStatusError(int status)
     return helperError(status, "Process exited with code " + std::to_string(status));
 }
 
-std::vector<std::string> findIndexerTimers(const std::vector<std::string>& folders)
+// The audit action of a request, for the lines that refuse it.
+const char* auditAction(const HelperRequest& request)
 {
-    std::vector<std::string> found;
-    for (const char* unit : {"plocate-updatedb.timer", "mlocate-updatedb.timer", "mlocate.timer", "updatedb.timer"}) {
-        for (const auto& folder : folders) {
-            struct stat st
-            {
-            };
-            if (::stat((folder + "/" + unit).c_str(), &st) == 0) {
-                found.emplace_back(unit);
-                break;
-            }
-        }
+    switch (request.op) {
+    case HelperOp::sendSignal:
+        return request.signal == SIGSTOP ? "send_sigstop" : "send_sigcont";
+    case HelperOp::suppressSpotlight:
+        return "suppress_spotlight";
+    case HelperOp::restoreSpotlight:
+        return "restore_spotlight";
+    case HelperOp::getPowerMetrics:
+        return "get_powermetrics";
+    case HelperOp::purgeMemory:
+        return "purge_memory";
+    case HelperOp::getVersion:
+        break;
     }
-    // With no indexer installed, systemctl itself reports the missing unit.
-    if (found.empty())
-        found.emplace_back("plocate-updatedb.timer");
-    return found;
+    return "get_version";
+}
+
+AuditCaller auditCallerOf(const platform::ConnectedCaller& caller)
+{
+    AuditCaller audit;
+    if (caller.credentials) {
+        audit.uid = caller.credentials->uid;
+        audit.pid = caller.credentials->pid;
+    }
+    audit.executable = caller.executable;
+    return audit;
 }
 
 } // namespace
 
-HelperContext::HelperContext(HelperConfig config)
-    : m_config(std::move(config))
-    , m_audit(m_config.auditLogPath)
-    , m_callers(m_config.trustedExecutables, m_config.procRoot)
-    , m_processes(m_config.procRoot)
-    , m_selfPid(::getpid())
-    , m_indexerTimers(findIndexerTimers(m_config.unitFolders))
-{
-}
-
-std::optional<std::string> targetRefusal(
-    pid_t pid, uid_t callerUid, pid_t helperPid, const std::optional<platform::ProcessInfo>& target)
+std::optional<std::string> targetRefusal(pid_t pid, uid_t callerUid, pid_t helperPid,
+    const std::optional<platform::ProcessInfo>& target, const std::vector<pid_t>& spared)
 {
     const std::string what = "Refusing to signal pid " + std::to_string(pid);
     if (pid <= 1)
         return what + ": only a single user process may be signalled.";
     if (pid == helperPid)
         return what + ": it is the helper itself.";
+    if (std::find(spared.begin(), spared.end(), pid) != spared.end())
+        return what + ": it is the caller or one of its parent processes.";
     if (!target)
         return std::nullopt;
     if (target->kernelThread)
@@ -78,10 +79,10 @@ std::optional<std::string> targetRefusal(
     return std::nullopt;
 }
 
-HelperImplementation::HelperImplementation(HelperContext& context, std::optional<platform::PeerCredentials> caller)
+HelperImplementation::HelperImplementation(HelperContext& context, const platform::ConnectedCaller& caller)
     : m_context(context)
     , m_caller(caller)
-    , m_rateLimiter(context.config().clock)
+    , m_auditCaller(auditCallerOf(caller))
 {
 }
 
@@ -91,28 +92,58 @@ bool HelperImplementation::isSlow(HelperOp op)
         || op == HelperOp::purgeMemory;
 }
 
+bool HelperImplementation::isSystemWide(HelperOp op)
+{
+    return isSlow(op);
+}
+
 bool HelperImplementation::validateCaller()
 {
-    if (!m_caller)
-        return false;
-    switch (m_context.callers().check(m_caller->pid)) {
+    switch (m_caller.verdict) {
     case platform::CallerVerdict::Trusted:
         return true;
     case platform::CallerVerdict::ValidationFailed:
-        m_context.audit().log("caller_validation_failed", std::nullopt, "", false);
+        m_context.audit().refusal("caller_validation_failed", std::nullopt, "", m_auditCaller);
         return false;
     case platform::CallerVerdict::InvalidSignature:
-        m_context.audit().log("caller_invalid_signature", std::nullopt, "", false);
+        m_context.audit().refusal("caller_invalid_signature", std::nullopt, "", m_auditCaller);
         return false;
     }
     return false;
 }
 
+bool HelperImplementation::isAtThisMachine() const
+{
+    const auto uid = m_caller.uid();
+    if (!uid)
+        return false;
+    if (*uid == 0)
+        return true;
+    // A caller that has gone is judged by its user's display session.
+    const pid_t pid = platform::pidfdIsAlive(m_caller.pidfd.get()) ? m_caller.pid() : -1;
+    return m_context.sessions().isActiveLocal(pid, *uid);
+}
+
 std::optional<HelperReply> HelperImplementation::refuseCaller(const HelperRequest& request)
 {
-    if (request.op == HelperOp::getVersion || validateCaller())
+    if (request.op == HelperOp::getVersion)
         return std::nullopt;
-    return platform::failureReply(request.id, helperError(403, "Unauthorized caller"));
+    if (!validateCaller())
+        return platform::failureReply(request.id, helperError(platform::kHelperUnauthorized, "Unauthorized caller"));
+    if (isSystemWide(request.op) && !isAtThisMachine()) {
+        m_context.audit().refusal(auditAction(request), std::nullopt, "", m_auditCaller);
+        return platform::failureReply(request.id,
+            helperError(platform::kHelperUnauthorized,
+                "Refused: this acts on the whole machine, which only a user of its active local session may ask."));
+    }
+    return std::nullopt;
+}
+
+HelperReply HelperImplementation::busy(const HelperRequest& request)
+{
+    m_context.audit().refusal(auditAction(request), std::nullopt, "", m_auditCaller);
+    return platform::failureReply(request.id,
+        helperError(platform::kHelperBusy, "The helper is busy with another request of this user; try again shortly."));
 }
 
 HelperReply HelperImplementation::handle(const HelperRequest& request)
@@ -143,14 +174,31 @@ HelperReply HelperImplementation::perform(const HelperRequest& request)
     return reply;
 }
 
+std::vector<pid_t> HelperImplementation::callerLineage() const
+{
+    std::vector<pid_t> lineage;
+    if (!platform::pidfdIsAlive(m_caller.pidfd.get()))
+        return lineage;
+    for (pid_t pid = m_caller.pid(); pid > 1 && lineage.size() < 256;) {
+        lineage.push_back(pid);
+        const auto info = m_context.processes().info(pid);
+        if (!info)
+            break;
+        pid = info->ppid;
+    }
+    return lineage;
+}
+
 HelperReply HelperImplementation::sendSignal(const HelperRequest& request)
 {
     const pid_t pid = request.pid;
     if (request.signal != SIGSTOP && request.signal != SIGCONT) {
-        m_context.audit().log("invalid_signal_blocked", pid, "", false);
-        return platform::failureReply(request.id, helperError(400, "Only SIGSTOP and SIGCONT signals are allowed."));
+        m_context.audit().refusal("invalid_signal_blocked", pid, "", m_auditCaller);
+        return platform::failureReply(
+            request.id, helperError(platform::kHelperBadRequest, "Only SIGSTOP and SIGCONT signals are allowed."));
     }
-    const char* action = request.signal == SIGSTOP ? "send_sigstop" : "send_sigcont";
+    const bool stop = request.signal == SIGSTOP;
+    const char* action = stop ? "send_sigstop" : "send_sigcont";
 
     // The pid is pinned with a pidfd before its owner is checked, so a process that ends and has its
     // pid reused in between can never receive the signal meant for the one that was checked.
@@ -158,32 +206,43 @@ HelperReply HelperImplementation::sendSignal(const HelperRequest& request)
     int openError = 0;
     std::optional<platform::ProcessInfo> target;
     if (pid > 1 && pid != m_context.selfPid()) {
-        pidfd.reset(int(::syscall(SYS_pidfd_open, pid, 0)));
+        pidfd = platform::openPidfd(pid);
         openError = pidfd.valid() ? 0 : errno;
         if (pidfd.valid() || openError == ENOSYS)
             target = m_context.processes().info(pid);
     }
     const std::string name = target ? target->name : std::string();
 
-    if (auto refusal = targetRefusal(pid, m_caller ? m_caller->uid : uid_t(-1), m_context.selfPid(), target)) {
-        m_context.audit().log(action, pid, name, false);
-        return platform::failureReply(request.id, helperError(403, *refusal));
+    const uid_t callerUid = m_caller.uid().value_or(uid_t(-1));
+    if (auto refusal
+        = targetRefusal(pid, callerUid, m_context.selfPid(), target, stop ? callerLineage() : std::vector<pid_t>())) {
+        m_context.audit().refusal(action, pid, name, m_auditCaller);
+        return platform::failureReply(request.id, helperError(platform::kHelperUnauthorized, *refusal));
     }
-    if (isRateLimited()) {
-        m_context.audit().log("rate_limited_signal", pid, "", false);
-        return platform::failureReply(request.id, helperError(429, "Rate limit exceeded. Max 60 signals per minute."));
+    if (m_context.isSignalRateLimited(callerUid)) {
+        m_context.audit().refusal("rate_limited_signal", pid, "", m_auditCaller);
+        return platform::failureReply(request.id,
+            helperError(platform::kHelperRateLimited,
+                "Rate limit exceeded. Max " + std::to_string(m_context.config().signalsPerMinute)
+                    + " signals per minute."));
     }
 
     int result = -1;
     if (pidfd.valid())
-        result = int(::syscall(SYS_pidfd_send_signal, pidfd.get(), request.signal, nullptr, 0));
+        result = platform::pidfdSendSignal(pidfd.get(), request.signal);
     else if (openError == ENOSYS)
         result = ::kill(pid, request.signal);
     else
         errno = openError;
     const int error = errno;
 
-    m_context.audit().log(action, pid, name, result == 0);
+    if (result == 0 && target) {
+        if (stop)
+            m_context.suspended().add({pid, target->startTimeTicks, target->uid, name});
+        else
+            m_context.suspended().remove(pid);
+    }
+    m_context.audit().log(action, pid, name, result == 0, m_auditCaller);
     if (result == 0)
         return platform::successReply(request.id);
     return platform::failureReply(request.id, platform::posixError(error));
@@ -192,17 +251,15 @@ HelperReply HelperImplementation::sendSignal(const HelperRequest& request)
 HelperReply HelperImplementation::switchIndexer(std::int64_t id, bool off)
 {
     const char* action = off ? "suppress_spotlight" : "restore_spotlight";
-    std::vector<std::string> arguments {off ? "stop" : "start"};
-    for (const auto& timer : m_context.indexerTimers())
-        arguments.push_back(timer);
-
-    const auto outcome = platform::runChildProcess(m_context.config().indexerTool, arguments, false);
+    const auto outcome = m_context.runIndexer(off);
     if (!outcome) {
-        m_context.audit().log(action, std::nullopt, "", false);
+        m_context.audit().log(action, std::nullopt, "", false, m_auditCaller);
         return platform::failureReply(id, outcome.error());
     }
     const bool ok = outcome.value().exitStatus == 0;
-    m_context.audit().log(action, std::nullopt, "", ok);
+    if (ok)
+        m_context.suspended().setIndexerPaused(off);
+    m_context.audit().log(action, std::nullopt, "", ok, m_auditCaller);
     return ok ? platform::successReply(id) : platform::failureReply(id, exitStatusError(outcome.value().exitStatus));
 }
 
@@ -210,11 +267,11 @@ HelperReply HelperImplementation::powerMetrics(std::int64_t id)
 {
     const auto outcome = platform::runChildProcess(m_context.config().powerTool, {}, true);
     if (!outcome) {
-        m_context.audit().log("get_powermetrics", std::nullopt, "", false);
+        m_context.audit().log("get_powermetrics", std::nullopt, "", false, m_auditCaller);
         return platform::failureReply(id, outcome.error());
     }
     const bool ok = outcome.value().exitStatus == 0;
-    m_context.audit().log("get_powermetrics", std::nullopt, "", ok);
+    m_context.audit().log("get_powermetrics", std::nullopt, "", ok, m_auditCaller);
     if (!ok)
         return platform::failureReply(id, exitStatusError(outcome.value().exitStatus));
     HelperReply reply = platform::successReply(id);
@@ -235,7 +292,7 @@ HelperReply HelperImplementation::purgeMemory(std::int64_t id)
             error = written < 0 ? errno : EIO;
         ::close(fd);
     }
-    m_context.audit().log("purge_memory", std::nullopt, "", error == 0);
+    m_context.audit().log("purge_memory", std::nullopt, "", error == 0, m_auditCaller);
     return error == 0 ? platform::successReply(id) : platform::failureReply(id, platform::posixError(error));
 }
 

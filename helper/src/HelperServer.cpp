@@ -1,11 +1,14 @@
 #include "helper/src/HelperServer.h"
 
-#include "platform/security/PeerCredentials.h"
+#include "platform/security/ConnectedCaller.h"
 
 #include <cerrno>
+#include <cstddef>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace helper {
@@ -49,6 +52,16 @@ void HelperServer::stop()
         const char byte = 1;
         [[maybe_unused]] const auto n = ::write(m_wakeWrite.get(), &byte, 1);
     }
+}
+
+std::string HelperServer::listeningPath() const
+{
+    sockaddr_un address {};
+    socklen_t size = sizeof address;
+    if (::getsockname(m_listener.get(), reinterpret_cast<sockaddr*>(&address), &size) != 0
+        || address.sun_family != AF_UNIX || size <= offsetof(sockaddr_un, sun_path))
+        return m_context.config().socketPath;
+    return std::string(address.sun_path, ::strnlen(address.sun_path, size - offsetof(sockaddr_un, sun_path)));
 }
 
 std::size_t HelperServer::connectionCount() const
@@ -114,14 +127,18 @@ void HelperServer::acceptConnection()
     platform::UniqueFd fd(::accept4(m_listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
     if (!fd.valid())
         return;
-    // Connections beyond the bounds are closed at once. Callers the kernel cannot name share one
-    // share of the slots.
-    const auto caller = platform::peerCredentials(fd.get());
-    const auto uid = caller ? std::optional<uid_t>(caller->uid) : std::nullopt;
+    // Connections beyond the bounds are closed at once; callers the kernel cannot name share one
+    // share of the slots. Only this thread adds connections, so a connection admitted stays within them.
+    const auto credentials = platform::peerCredentials(fd.get());
+    {
+        std::lock_guard lock(m_mutex);
+        if (!admits(credentials ? std::optional<uid_t>(credentials->uid) : std::nullopt))
+            return;
+    }
+    // The caller is judged now, once for the connection's life.
+    auto caller = platform::judgeConnectedCaller(fd.get(), m_context.callers());
     std::lock_guard lock(m_mutex);
-    if (!admits(uid))
-        return;
-    m_connections.push_back(std::make_unique<HelperConnection>(m_context, std::move(fd), caller));
+    m_connections.push_back(std::make_unique<HelperConnection>(m_context, std::move(fd), std::move(caller)));
     m_connections.back()->start(m_stopping);
 }
 

@@ -2,7 +2,7 @@
 
 #include "helper/src/HelperConfig.h"
 #include "helper/src/HelperConnection.h"
-#include "helper/src/HelperImplementation.h"
+#include "helper/src/HelperContext.h"
 #include "platform/ipc/DomainError.h"
 #include "platform/ipc/UnixSocket.h"
 
@@ -10,6 +10,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace helper {
 
@@ -31,6 +32,8 @@ public:
     void stop();
 
     HelperContext& context() { return m_context; }
+    // The path of the socket served, as the kernel names it (systemd's, when it handed one over).
+    std::string listeningPath() const;
     std::size_t connectionCount() const;
 
 private:

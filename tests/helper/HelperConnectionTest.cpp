@@ -1,5 +1,7 @@
 #include "HelperServerFixture.h"
 
+#include <filesystem>
+
 using namespace helpertest;
 using platform::HelperOp;
 
@@ -132,6 +134,74 @@ TEST_F(HelperConnectionTest, IdleConnectionIsClosedAfterItsOpeningOrLastReply)
     const auto replied = std::chrono::steady_clock::now();
     EXPECT_TRUE(client.closedByPeer(3s));
     EXPECT_GE(std::chrono::steady_clock::now() - replied, 900ms);
+}
+
+std::size_t threadCount()
+{
+    return std::size_t(
+        std::distance(std::filesystem::directory_iterator("/proc/self/task"), std::filesystem::directory_iterator()));
+}
+
+// A flood of slow requests runs one per connection and the user's share at once; the others are
+// answered "busy" at once, so the helper's threads and children stay few.
+TEST_F(HelperConnectionTest, SlowRequestsNeverPassTheirBound)
+{
+    // Each run of the tool marks its start and end, so the runs at once can be counted.
+    m_config.powerTool = writeScript(path("power"),
+        "echo + >> " + path("runs") + "\nsleep 0.3\necho - >> " + path("runs") + "\necho 'CPU Power: 5 mW'");
+    start();
+    std::vector<std::unique_ptr<RawClient>> clients;
+    for (std::size_t c = 0; c < m_config.maxConnectionsPerUser; ++c) {
+        clients.push_back(std::make_unique<RawClient>(m_config.socketPath));
+        ASSERT_TRUE(clients.back()->call(opRequest(0, HelperOp::getVersion)));
+    }
+    std::atomic<bool> watching {true};
+    std::atomic<std::size_t> most {0};
+    std::thread watcher([&] {
+        while (watching) {
+            most = std::max(most.load(), threadCount());
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    std::this_thread::sleep_for(20ms);
+    const std::size_t before = most;
+
+    // 200 on one connection, then 25 on each of the user's connections.
+    for (const std::size_t senders : {std::size_t(1), clients.size()}) {
+        const int each = int(200 / senders);
+        std::string burst;
+        for (int i = 1; i <= each; ++i)
+            burst += platform::encodeHelperRequest(opRequest(i, HelperOp::getPowerMetrics)) + "\n";
+        for (std::size_t c = 0; c < senders; ++c)
+            clients[c]->sendBytes(burst);
+        int done = 0;
+        int busy = 0;
+        for (std::size_t c = 0; c < senders; ++c) {
+            for (int i = 0; i < each; ++i) {
+                const auto reply = clients[c]->reply();
+                ASSERT_TRUE(reply);
+                done += reply->ok ? 1 : 0;
+                busy += !reply->ok && reply->error->code == 503 ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(done + busy, 200);
+        EXPECT_GE(done, 1);
+        EXPECT_LE(std::size_t(done), senders == 1 ? 1u : m_config.maxSlowRequestsPerUser + 1);
+    }
+    watching = false;
+    watcher.join();
+    std::size_t running = 0;
+    std::size_t mostRunning = 0;
+    for (const auto& mark : readLines(path("runs"))) {
+        running = mark == "+" ? running + 1 : running - 1;
+        mostRunning = std::max(mostRunning, running);
+    }
+    EXPECT_GE(mostRunning, 1u);
+    EXPECT_LE(mostRunning, m_config.maxSlowRequestsPerUser);
+    // A worker frees its place before it sends its reply and ends, so one more may be finishing.
+    EXPECT_LE(most - before, 2 * m_config.maxSlowRequestsPerUser);
+    std::printf("400 slow requests: at most %zu tool runs and %zu helper threads beyond the connections' own\n",
+        mostRunning, most - before);
 }
 
 } // namespace

@@ -1,5 +1,8 @@
 #include "HelperTestSupport.h"
 
+#include "helper/src/SuspendedProcesses.h"
+#include "platform/proc/ProcessTable.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -7,15 +10,42 @@ using namespace helpertest;
 
 namespace {
 
-// The installed program, started the way systemd does without socket activation.
-TEST(HelperDaemonTest, ServesTheSocketFromTheEnvironmentAndStopsCleanly)
+std::uint64_t startTimeOf(pid_t pid)
 {
-    QTemporaryDir dir;
-    const std::string socket = dir.filePath("helper.sock").toStdString();
-    const std::string audit = dir.filePath("audit.log").toStdString();
-    HelperProcess daemon({{"QUORVANE_HELPER_SOCKET", socket}, {"QUORVANE_HELPER_AUDIT_LOG", audit},
-        {"QUORVANE_HELPER_TRUSTED", "/nonexistent:" + trustedTestProgram()}});
-    EXPECT_EQ(daemon.banner(), "QuorvaneHelper daemon XPC listener running...");
+    const auto info = platform::ProcessTable().info(pid);
+    return info ? info->startTimeTicks : 0;
+}
+
+class HelperDaemonTest : public ::testing::Test
+{
+protected:
+    std::string path(const std::string& name) const { return inDir(m_dir, name); }
+
+    std::map<std::string, std::string> environment() const
+    {
+        return {{"QUORVANE_HELPER_SOCKET", path("helper.sock")}, {"QUORVANE_HELPER_AUDIT_LOG", path("audit.log")},
+            {"QUORVANE_HELPER_RUNTIME_DIR", path("run")},
+            {"QUORVANE_HELPER_INDEXER_TOOL",
+                writeScript(path("indexer"), "echo \"$@\" > " + path("indexer.args") + "\nexit 0")},
+            {"QUORVANE_HELPER_TRUSTED", "/nonexistent:" + trustedTestProgram()}};
+    }
+
+    // The stored list, as processes and the indexer flag.
+    std::pair<std::vector<helper::SuspendedProcess>, bool> storedList() const
+    {
+        const auto decoded = helper::SuspendedProcesses::decode(readFile(path("run/suspended.json")));
+        return decoded.value_or(std::pair<std::vector<helper::SuspendedProcess>, bool> {{}, true});
+    }
+
+    QTemporaryDir m_dir;
+};
+
+// The installed program, started the way systemd does without socket activation.
+TEST_F(HelperDaemonTest, ServesTheSocketFromTheEnvironmentAndStopsCleanly)
+{
+    const std::string socket = path("helper.sock");
+    HelperProcess daemon(environment());
+    EXPECT_EQ(daemon.banner(), "QuorvaneHelper is listening on " + socket);
 
     SleepingChild child;
     RawClient client(socket);
@@ -25,15 +55,82 @@ TEST(HelperDaemonTest, ServesTheSocketFromTheEnvironmentAndStopsCleanly)
     EXPECT_TRUE(waitForState(child.pid(), 'T'));
     EXPECT_TRUE(client.call(signalRequest(3, SIGCONT, child.pid()))->ok);
     EXPECT_EQ(client.call(signalRequest(4, SIGSTOP, daemon.pid()))->error->code, 403);
-    EXPECT_EQ(readLines(audit).size(), 3u);
+    EXPECT_EQ(readLines(path("audit.log")).size(), 3u);
 
     // A second daemon does not steal a socket that is in use.
-    HelperProcess second({{"QUORVANE_HELPER_SOCKET", socket}});
+    HelperProcess second({{"QUORVANE_HELPER_SOCKET", socket}, {"QUORVANE_HELPER_RUNTIME_DIR", path("run")}});
     EXPECT_EQ(second.banner(), "");
     EXPECT_NE(second.stop(), 0);
 
     EXPECT_EQ(daemon.stop(), 0);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(socket)));
+}
+
+// What the helper stopped is on disk at once, survives a crash, and is resumed when a helper stops.
+TEST_F(HelperDaemonTest, StoppingResumesWhatItSuspendedEvenAfterACrash)
+{
+    // Pausing the indexer needs a caller at the machine's active session, which root always is.
+    const bool indexer = ::geteuid() == 0;
+    SleepingChild stopped;
+    SleepingChild resumed;
+    {
+        HelperProcess daemon(environment());
+        RawClient client(path("helper.sock"));
+        ASSERT_TRUE(client.call(signalRequest(1, SIGSTOP, stopped.pid()))->ok);
+        ASSERT_TRUE(client.call(signalRequest(2, SIGSTOP, resumed.pid()))->ok);
+        ASSERT_TRUE(client.call(signalRequest(3, SIGCONT, resumed.pid()))->ok);
+        if (indexer) {
+            ASSERT_TRUE(client.call(opRequest(4, platform::HelperOp::suppressSpotlight))->ok);
+        }
+        const auto [processes, indexerPaused] = storedList();
+        ASSERT_EQ(processes.size(), 1u);
+        EXPECT_EQ(
+            processes[0], (helper::SuspendedProcess {stopped.pid(), startTimeOf(stopped.pid()), ::getuid(), "sleep"}));
+        EXPECT_EQ(indexerPaused, indexer);
+        EXPECT_EQ(daemon.stop(SIGKILL), -1);
+    }
+    EXPECT_TRUE(waitForState(stopped.pid(), 'T'));
+
+    HelperProcess again(environment());
+    ASSERT_FALSE(again.banner().empty());
+    ::unlink(path("indexer.args").c_str());
+    EXPECT_EQ(again.stop(), 0);
+    EXPECT_TRUE(waitForState(stopped.pid(), 'S'));
+    EXPECT_EQ(readFile(path("indexer.args")).rfind("start ", 0), indexer ? 0u : std::string::npos);
+    EXPECT_EQ(storedList(), (std::pair<std::vector<helper::SuspendedProcess>, bool> {{}, false}));
+}
+
+// Package removal: the stored list is resumed without serving, and a process that merely has the
+// pid of one on the list is left alone.
+TEST_F(HelperDaemonTest, ResumeSuspendedModeAndUnknownArguments)
+{
+    SleepingChild listed;
+    SleepingChild reused;
+    ::kill(listed.pid(), SIGSTOP);
+    ::kill(reused.pid(), SIGSTOP);
+    ASSERT_TRUE(waitForState(listed.pid(), 'T') && waitForState(reused.pid(), 'T'));
+    ::mkdir(path("run").c_str(), 0755);
+    std::ofstream(path("run/suspended.json"))
+        << helper::SuspendedProcesses::encode({{listed.pid(), startTimeOf(listed.pid()), ::getuid(), "sleep"},
+                                                  {reused.pid(), startTimeOf(reused.pid()) + 1, ::getuid(), "sleep"}},
+               true);
+
+    HelperProcess resume(environment(), {"--resume-suspended"});
+    EXPECT_EQ(resume.banner(), "QuorvaneHelper resumed 1 suspended process");
+    EXPECT_EQ(resume.stop(), 0);
+    EXPECT_TRUE(waitForState(listed.pid(), 'S'));
+    EXPECT_EQ(processState(reused.pid()), 'T');
+    EXPECT_EQ(readFile(path("indexer.args")).rfind("start ", 0), 0u);
+    EXPECT_EQ(storedList(), (std::pair<std::vector<helper::SuspendedProcess>, bool> {{}, false}));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path("helper.sock"))));
+
+    for (const auto& arguments : std::vector<std::vector<std::string>> {{"--serve"}, {"--resume-suspended", "x"}}) {
+        HelperProcess unknown(environment(), arguments);
+        EXPECT_EQ(unknown.banner(), "");
+        EXPECT_EQ(unknown.stop(), 2);
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(path("helper.sock"))));
+    }
+    ::kill(reused.pid(), SIGCONT);
 }
 
 } // namespace

@@ -24,6 +24,12 @@ TEST(TargetRefusalTest, OwnerAndKindOfTheTarget)
         EXPECT_TRUE(helper::targetRefusal(pid, 0, helperPid, mine)) << pid;
     // A process that is gone is left to the signal call, which reports it missing.
     EXPECT_FALSE(helper::targetRefusal(4242, 1000, helperPid, std::nullopt));
+    // The caller and its parents are spared, even for root and when their details are unknown.
+    const std::vector<pid_t> spared {4300, 4200, 900};
+    EXPECT_EQ(helper::targetRefusal(4200, 0, helperPid, mine, spared),
+        "Refusing to signal pid 4200: it is the caller or one of its parent processes.");
+    EXPECT_TRUE(helper::targetRefusal(4300, 1000, helperPid, std::nullopt, spared));
+    EXPECT_FALSE(helper::targetRefusal(4242, 1000, helperPid, mine, spared));
 }
 
 } // namespace

@@ -32,6 +32,8 @@ protected:
         m_config.powerTool = writeScript(path("power"), "echo 'CPU Power: 2450 mW'\necho 'GPU Power: 120 mW' >&2");
         m_config.dropCachesPath = path("drop_caches");
         m_config.unitFolders = {path("units")};
+        m_config.runtimeFolder = path("run");
+        m_config.sessions = std::make_shared<platform::FixedLocalSessions>(true);
         m_config.clock = [this] { return m_now.load(); };
     }
 
@@ -39,7 +41,8 @@ protected:
     {
         if (m_server) {
             m_server->stop();
-            m_thread.join();
+            if (m_thread.joinable())
+                m_thread.join();
         }
     }
 
@@ -50,8 +53,17 @@ protected:
 
     void start()
     {
+        bind();
+        serve();
+    }
+    // The socket takes connections into its queue from here; serve() accepts them.
+    void bind()
+    {
         m_server = std::make_unique<helper::HelperServer>(m_config);
         ASSERT_TRUE(m_server->listen().ok());
+    }
+    void serve()
+    {
         m_thread = std::thread([this] { m_server->run(); });
     }
 

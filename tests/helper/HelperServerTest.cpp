@@ -30,17 +30,20 @@ TEST_F(HelperServerTest, VersionAnswersAnyCallerWithoutAuditLine)
     EXPECT_TRUE(readFile(m_config.auditLogPath).empty());
 }
 
+// An untrusted connection gets one answer and is closed.
 TEST_F(HelperServerTest, UntrustedCallerIsRefusedEverythingWithOneLineEach)
 {
     m_config.trustedExecutables = {writeScript(path("quorvane-pro"), "exit 0")};
     start();
     SleepingChild child;
-    RawClient client(m_config.socketPath);
     std::int64_t id = 0;
     for (const auto& request : {signalRequest(++id, SIGSTOP, child.pid()), opRequest(++id, HelperOp::suppressSpotlight),
              opRequest(++id, HelperOp::restoreSpotlight), opRequest(++id, HelperOp::getPowerMetrics),
              opRequest(++id, HelperOp::purgeMemory)}) {
+        RawClient client(m_config.socketPath);
         expectError(client.call(request), request.id, "QVHelperError", 403, "Unauthorized caller");
+        EXPECT_TRUE(client.closedByPeer(3s));
+        m_now = m_now + 1.0; // past the folding of one user's refusals
     }
     EXPECT_NE(processState(child.pid()), 'T');
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path("indexer.args"))));
@@ -56,8 +59,9 @@ TEST_F(HelperServerTest, UntrustedCallerIsRefusedEverythingWithOneLineEach)
 
 TEST_F(HelperServerTest, CallerThatHasExitedFailsValidation)
 {
-    start();
-    // The child connects and exits; the kernel keeps its pid as the peer of this socket.
+    bind();
+    // The child connects and exits before it is accepted; the kernel keeps its pid as the peer of
+    // this socket.
     platform::UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_un address {};
     address.sun_family = AF_UNIX;
@@ -68,6 +72,7 @@ TEST_F(HelperServerTest, CallerThatHasExitedFailsValidation)
     int status = 0;
     ::waitpid(child, &status, 0);
     ASSERT_EQ(WEXITSTATUS(status), 0);
+    serve();
 
     ASSERT_EQ(platform::writeLine(fd.get(), platform::encodeHelperRequest(opRequest(1, HelperOp::purgeMemory)), 5s), 0);
     platform::LineChannel channel(fd.get());
@@ -100,7 +105,10 @@ TEST_F(HelperServerTest, ChildReallyStopsAndContinues)
         EXPECT_EQ(record["targetPID"], child.pid());
         EXPECT_EQ(record["targetProcessName"], "sleep");
         EXPECT_EQ(record["success"], true);
-        EXPECT_EQ(record["callerBundleID"], "com.quorvane.pro");
+        EXPECT_EQ(record["callerUID"], ::geteuid());
+        EXPECT_EQ(record["callerPID"], ::getpid());
+        EXPECT_EQ(record["callerExecutable"], trustedTestProgram());
+        EXPECT_FALSE(record.contains("callerBundleID"));
     }
 }
 
@@ -114,6 +122,7 @@ TEST_F(HelperServerTest, DangerousTargetsAreRefused)
         targets.push_back(2);
     std::int64_t id = 0;
     for (const pid_t pid : targets) {
+        m_now = m_now + 1.0; // past the folding of one user's refusals
         const auto reply = client.call(signalRequest(++id, SIGSTOP, pid));
         expectError(reply, id, "QVHelperError", 403);
         EXPECT_NE(reply->error->message.find("Refusing to signal pid " + std::to_string(pid)), std::string::npos);
@@ -184,6 +193,7 @@ TEST_F(HelperServerTest, OnlyStopAndContinueAreSentAndOthersDoNotCount)
     // 17 is SIGCHLD here; 9, 15 and 0 kill or probe.
     for (const int signal : {SIGKILL, SIGTERM, 0, SIGCHLD, -19, 1000}) {
         ++id;
+        m_now = m_now + 1.0; // past the folding of one user's refusals
         expectError(client.call(signalRequest(id, signal, child.pid())), id, "QVHelperError", 400,
             "Only SIGSTOP and SIGCONT signals are allowed.");
     }
@@ -200,18 +210,22 @@ TEST_F(HelperServerTest, OnlyStopAndContinueAreSentAndOthersDoNotCount)
 
 TEST_F(HelperServerTest, SixtyFirstSignalInSixtySecondsIsRefused)
 {
+    m_config.maxConnectionsPerUser = 10;
     start();
     SleepingChild child;
-    RawClient client(m_config.socketPath);
-    RawClient other(m_config.socketPath);
+    // The window is the user's: ten connections share it.
+    std::vector<std::unique_ptr<RawClient>> connections;
+    for (int c = 0; c < 10; ++c)
+        connections.push_back(std::make_unique<RawClient>(m_config.socketPath));
+    RawClient& client = *connections[0];
     std::int64_t id = 0;
     for (int i = 0; i < 60; ++i)
-        ASSERT_TRUE(client.call(signalRequest(++id, SIGCONT, child.pid()))->ok);
-    ++id;
-    expectError(client.call(signalRequest(id, SIGCONT, child.pid())), id, "QVHelperError", 429,
-        "Rate limit exceeded. Max 60 signals per minute.");
-    // Each connection has its own window.
-    EXPECT_TRUE(other.call(signalRequest(1, SIGCONT, child.pid()))->ok);
+        ASSERT_TRUE(connections[i % 10]->call(signalRequest(++id, SIGCONT, child.pid()))->ok);
+    for (auto& connection : connections) {
+        ++id;
+        expectError(connection->call(signalRequest(id, SIGCONT, child.pid())), id, "QVHelperError", 429,
+            "Rate limit exceeded. Max 60 signals per minute.");
+    }
 
     // Refused requests do not move the window.
     m_now = 1030.0;
@@ -223,8 +237,25 @@ TEST_F(HelperServerTest, SixtyFirstSignalInSixtySecondsIsRefused)
     EXPECT_TRUE(client.call(signalRequest(++id, SIGCONT, child.pid()))->ok);
 
     const auto records = auditRecords();
-    EXPECT_EQ(records[60]["action"], "rate_limited_signal");
-    EXPECT_EQ(records[60]["targetPID"], child.pid());
+    EXPECT_EQ(records.at(60)["action"], "rate_limited_signal");
+    EXPECT_EQ(records.at(60)["targetPID"], child.pid());
+}
+
+// One user flooding the helper with refused requests leaves two lines, not one each.
+TEST_F(HelperServerTest, RefusalFloodLeavesTheLogSmall)
+{
+    start();
+    RawClient client(m_config.socketPath);
+    const auto began = std::chrono::steady_clock::now();
+    for (int i = 0; i < 5000; ++i)
+        ASSERT_EQ(client.call(signalRequest(i, SIGKILL, 4242))->error->code, 400);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    m_now = m_now + 1.0;
+    ASSERT_EQ(client.call(signalRequest(5000, SIGKILL, 4242))->error->code, 400);
+    const auto records = auditRecords();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1]["foldedRefusals"], 4999);
+    std::printf("5001 refusals in %.2f s left %zu bytes of log\n", seconds, readFile(m_config.auditLogPath).size());
 }
 
 TEST_F(HelperServerTest, SignalToMissingProcessReportsPosixError)
@@ -416,7 +447,10 @@ TEST_F(HelperServerTest, IdleConnectionsOfOneUserLeaveRoomForAnother)
 
 TEST_F(HelperServerTest, ConcurrentClientsWriteWholeAuditLines)
 {
-    m_config.maxConnectionsPerUser = 16; // every client runs as the test's user
+    // Every client runs as the test's user, within its limits.
+    m_config.maxConnectionsPerUser = 16;
+    m_config.maxSlowRequestsPerUser = 16;
+    m_config.signalsPerMinute = 1000;
     start();
     SleepingChild child;
     constexpr int kClients = 16;
@@ -444,7 +478,7 @@ TEST_F(HelperServerTest, ConcurrentClientsWriteWholeAuditLines)
     for (const auto& line : lines) {
         const auto record = nlohmann::json::parse(line, nullptr, false);
         ASSERT_TRUE(record.is_object()) << line;
-        EXPECT_EQ(record.size(), 6u);
+        EXPECT_EQ(record.size(), 8u);
     }
 }
 

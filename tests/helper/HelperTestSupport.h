@@ -196,7 +196,8 @@ inline platform::HelperRequest opRequest(std::int64_t id, platform::HelperOp op)
 class HelperProcess
 {
 public:
-    explicit HelperProcess(const std::map<std::string, std::string>& environment)
+    explicit HelperProcess(
+        const std::map<std::string, std::string>& environment, const std::vector<std::string>& arguments = {})
     {
         std::vector<std::string> entries;
         for (char** e = environ; *e; ++e) {
@@ -206,6 +207,9 @@ public:
         }
         for (const auto& [name, value] : environment)
             entries.push_back(name + "=" + value);
+        // The list of stopped processes goes to a folder of the test's, never the machine's /run.
+        if (!environment.count("QUORVANE_HELPER_RUNTIME_DIR"))
+            entries.push_back("QUORVANE_HELPER_RUNTIME_DIR=" + m_runtime.path().toStdString());
         std::vector<char*> envp;
         for (auto& entry : entries)
             envp.push_back(entry.data());
@@ -218,8 +222,11 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
         const std::string program = std::string(QV_BINARY_DIR) + "/helper/quorvane-helper";
-        char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-        ::posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv, envp.data());
+        std::vector<char*> argv {const_cast<char*>(program.c_str())};
+        for (const auto& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        ::posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);
         ::close(out[1]);
 
@@ -230,12 +237,12 @@ public:
     }
     ~HelperProcess() { stop(); }
 
-    // SIGTERM, then the exit status.
-    int stop()
+    // SIGTERM (or `signal`), then the exit status; -1 when a signal ended it.
+    int stop(int signal = SIGTERM)
     {
         if (m_pid <= 0)
             return m_status;
-        ::kill(m_pid, SIGTERM);
+        ::kill(m_pid, signal);
         int status = 0;
         ::waitpid(m_pid, &status, 0);
         m_pid = 0;
@@ -247,6 +254,7 @@ public:
     const std::string& banner() const { return m_banner; }
 
 private:
+    QTemporaryDir m_runtime;
     pid_t m_pid = 0;
     int m_status = -1;
     std::string m_banner;

@@ -1,0 +1,115 @@
+#include "helper/src/HelperContext.h"
+
+#include "platform/security/LogindSessions.h"
+
+#include <climits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace helper {
+
+namespace {
+
+std::vector<std::string> findIndexerTimers(const std::vector<std::string>& folders)
+{
+    std::vector<std::string> found;
+    for (const char* unit : {"plocate-updatedb.timer", "mlocate-updatedb.timer", "mlocate.timer", "updatedb.timer"}) {
+        for (const auto& folder : folders) {
+            struct stat st
+            {
+            };
+            if (::stat((folder + "/" + unit).c_str(), &st) == 0) {
+                found.emplace_back(unit);
+                break;
+            }
+        }
+    }
+    // With no indexer installed, systemctl itself reports the missing unit.
+    if (found.empty())
+        found.emplace_back("plocate-updatedb.timer");
+    return found;
+}
+
+} // namespace
+
+HelperContext::HelperContext(HelperConfig config)
+    : m_config(std::move(config))
+    , m_audit(m_config.auditLogPath, m_config.auditLogMaxBytes, m_config.clock)
+    , m_callers(m_config.trustedExecutables, m_config.procRoot)
+    , m_processes(m_config.procRoot)
+    , m_suspended(m_config.runtimeFolder, m_config.procRoot)
+    , m_selfPid(::getpid())
+    , m_indexerTimers(findIndexerTimers(m_config.unitFolders))
+{
+    if (!m_config.sessions)
+        m_config.sessions = std::make_shared<platform::LogindSessions>();
+    m_suspended.load();
+}
+
+bool HelperContext::isSignalRateLimited(uid_t uid)
+{
+    RateLimiter* limiter = nullptr;
+    {
+        std::lock_guard lock(m_limitsMutex);
+        auto& slot = m_signalLimits[uid];
+        if (!slot)
+            slot = std::make_unique<RateLimiter>(m_config.clock, m_config.signalsPerMinute, 60.0);
+        limiter = slot.get();
+    }
+    return limiter->isRateLimited();
+}
+
+bool HelperContext::claimSlowPlace(uid_t uid)
+{
+    std::lock_guard lock(m_limitsMutex);
+    auto& taken = m_slowPlaces[uid];
+    if (taken >= m_config.maxSlowRequestsPerUser)
+        return false;
+    ++taken;
+    return true;
+}
+
+void HelperContext::releaseSlowPlace(uid_t uid)
+{
+    std::lock_guard lock(m_limitsMutex);
+    if (auto it = m_slowPlaces.find(uid); it != m_slowPlaces.end() && --it->second == 0)
+        m_slowPlaces.erase(it);
+}
+
+platform::Result<platform::ChildOutcome> HelperContext::runIndexer(bool off) const
+{
+    std::vector<std::string> arguments {off ? "stop" : "start"};
+    for (const auto& timer : m_indexerTimers)
+        arguments.push_back(timer);
+    return platform::runChildProcess(m_config.indexerTool, arguments, false);
+}
+
+std::size_t HelperContext::resumeSuspended()
+{
+    const AuditCaller self = selfCaller();
+    std::size_t resumed = 0;
+    for (const auto& [process, ok] : m_suspended.resumeAll()) {
+        m_audit.log("send_sigcont", process.pid, process.name, ok, self);
+        resumed += ok ? 1 : 0;
+    }
+    if (m_suspended.indexerPaused()) {
+        const auto outcome = runIndexer(false);
+        const bool ok = outcome && outcome.value().exitStatus == 0;
+        m_audit.log("restore_spotlight", std::nullopt, "", ok, self);
+        // Kept when the timers could not be started again, so that a later try still knows.
+        if (ok)
+            m_suspended.setIndexerPaused(false);
+    }
+    return resumed;
+}
+
+AuditCaller HelperContext::selfCaller() const
+{
+    AuditCaller self {std::int64_t(::geteuid()), m_selfPid, {}};
+    char path[PATH_MAX];
+    if (const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1); n > 0)
+        self.executable.assign(path, std::size_t(n));
+    return self;
+}
+
+} // namespace helper

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "helper/src/AuditLog.h"
+#include "helper/src/HelperConfig.h"
+#include "helper/src/RateLimiter.h"
+#include "helper/src/SuspendedProcesses.h"
+#include "platform/ipc/DomainError.h"
+#include "platform/proc/ProcessTable.h"
+#include "platform/security/TrustedCallers.h"
+#include "platform/services/ChildProcess.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace helper {
+
+// What all connections of one daemon share, and the limits that hold per caller uid across all its
+// connections: the signal rate and the number of slow operations at once.
+class HelperContext
+{
+public:
+    explicit HelperContext(HelperConfig config);
+
+    const HelperConfig& config() const { return m_config; }
+    AuditLog& audit() { return m_audit; }
+    const platform::TrustedCallers& callers() const { return m_callers; }
+    const platform::ProcessTable& processes() const { return m_processes; }
+    const platform::LocalSessions& sessions() const { return *m_config.sessions; }
+    SuspendedProcesses& suspended() { return m_suspended; }
+    pid_t selfPid() const { return m_selfPid; }
+    // The file-indexer timers installed on this machine (plocate or mlocate).
+    const std::vector<std::string>& indexerTimers() const { return m_indexerTimers; }
+
+    // True when a signal for a caller running as `uid` must be refused; otherwise it is counted.
+    bool isSignalRateLimited(uid_t uid);
+    // Takes one of the slow-operation places of `uid`; false when all are taken.
+    bool claimSlowPlace(uid_t uid);
+    void releaseSlowPlace(uid_t uid);
+
+    // Stops (`off`) or starts the indexer timers with the system's service manager.
+    platform::Result<platform::ChildOutcome> runIndexer(bool off) const;
+    // Resumes every process the helper stopped and still the same process, and the indexer if the
+    // helper paused it; each with an audit line. For the helper's stop and for package removal.
+    // Answers how many processes were resumed.
+    std::size_t resumeSuspended();
+
+    // The helper itself as the caller of what it does on its own.
+    AuditCaller selfCaller() const;
+
+private:
+    HelperConfig m_config;
+    AuditLog m_audit;
+    platform::TrustedCallers m_callers;
+    platform::ProcessTable m_processes;
+    SuspendedProcesses m_suspended;
+    pid_t m_selfPid;
+    std::vector<std::string> m_indexerTimers;
+
+    std::mutex m_limitsMutex;
+    std::map<uid_t, std::unique_ptr<RateLimiter>> m_signalLimits;
+    std::map<uid_t, std::size_t> m_slowPlaces;
+};
+
+} // namespace helper

@@ -1,0 +1,308 @@
+#include "HelperServerFixture.h"
+
+#include <QFile>
+
+#include <cstring>
+#include <filesystem>
+#include <poll.h>
+#include <sys/syscall.h>
+#include <sys/un.h>
+
+using namespace helpertest;
+using platform::HelperOp;
+
+namespace {
+
+// Request lines built without the heap, for processes forked from this threaded test program.
+struct LineBuffer
+{
+    char text[256] = {};
+    std::size_t size = 0;
+
+    LineBuffer& operator<<(const char* part)
+    {
+        while (*part && size + 1 < sizeof text)
+            text[size++] = *part++;
+        return *this;
+    }
+    LineBuffer& operator<<(long number)
+    {
+        char digits[24];
+        int n = 0;
+        const bool negative = number < 0;
+        unsigned long rest = negative ? 0UL - static_cast<unsigned long>(number) : static_cast<unsigned long>(number);
+        do {
+            digits[n++] = char('0' + rest % 10);
+            rest /= 10;
+        } while (rest);
+        if (negative)
+            digits[n++] = '-';
+        while (n > 0 && size + 1 < sizeof text)
+            text[size++] = digits[--n];
+        return *this;
+    }
+};
+
+LineBuffer stopRequest(long id, long pid)
+{
+    LineBuffer line;
+    line << "{\"id\":" << id << ",\"op\":\"sendSignal\",\"signal\":" << long(SIGSTOP) << ",\"pid\":" << pid << "}\n";
+    return line;
+}
+
+int connectTo(const char* socketPath)
+{
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath, sizeof address.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        ::_exit(90);
+    return fd;
+}
+
+// Sends one line and copies its answer (or "closed") to `out`, one line.
+void askAndReport(int fd, const char* line, std::size_t size, int out)
+{
+    if (::send(fd, line, size, MSG_NOSIGNAL) != ssize_t(size)) {
+        [[maybe_unused]] auto n = ::write(out, "closed\n", 7);
+        return;
+    }
+    char reply[4096];
+    std::size_t have = 0;
+    pollfd p {fd, POLLIN, 0};
+    while (have < sizeof reply && ::poll(&p, 1, 3000) == 1) {
+        const ssize_t n = ::read(fd, reply + have, sizeof reply - have);
+        if (n <= 0)
+            break;
+        have += std::size_t(n);
+        if (reply[have - 1] == '\n')
+            break;
+    }
+    if (have == 0 || reply[have - 1] != '\n') {
+        [[maybe_unused]] auto n = ::write(out, "closed\n", 7);
+        return;
+    }
+    [[maybe_unused]] auto n = ::write(out, reply, have);
+}
+
+// The roles a copy of this program plays when the attack test starts it.
+//  attacker: runs an untrusted file, connects, forks; the parent execs the trusted program while the
+//            child, still holding the socket, asks for everything and reports the answers.
+//  idle:     the trusted program, which only waits for the attacker's child.
+int playAttacker(const char* socketPath, const char* trusted)
+{
+    const int fd = connectTo(socketPath);
+    ::usleep(300 * 1000); // the helper accepts the connection meanwhile
+    const pid_t target = ::fork();
+    if (target == 0) {
+        for (;;)
+            ::pause();
+    }
+    if (::fork() == 0) {
+        char running[PATH_MAX] = {};
+        char link[64];
+        std::snprintf(link, sizeof link, "/proc/%d/exe", int(::getppid()));
+        for (int i = 0; i < 400 && std::strcmp(running, trusted) != 0; ++i) {
+            std::memset(running, 0, sizeof running);
+            if (::readlink(link, running, sizeof running - 1) < 0 || std::strcmp(running, trusted) != 0)
+                ::usleep(5000);
+        }
+        const auto stop = stopRequest(1, target);
+        askAndReport(fd, stop.text, stop.size, STDOUT_FILENO);
+        for (const char* line : {"{\"id\":2,\"op\":\"purgeMemory\"}\n", "{\"id\":3,\"op\":\"suppressSpotlight\"}\n",
+                 "{\"id\":4,\"op\":\"getPowerMetrics\"}\n"})
+            askAndReport(fd, line, std::strlen(line), STDOUT_FILENO);
+        ::usleep(100 * 1000);
+        std::printf("target %c\n", processState(target));
+        std::fflush(stdout);
+        ::kill(target, SIGKILL);
+        ::_exit(0);
+    }
+    char* argv[] = {const_cast<char*>(trusted), nullptr};
+    char role[] = "QV_HELPER_TEST_ROLE=idle";
+    char* envp[] = {role, nullptr};
+    ::execve(trusted, argv, envp);
+    return 127;
+}
+
+[[maybe_unused]] const bool kPlaysARole = [] {
+    const char* role = std::getenv("QV_HELPER_TEST_ROLE");
+    if (!role)
+        return false;
+    if (std::strcmp(role, "idle") == 0) {
+        while (::wait(nullptr) > 0) { }
+        ::_exit(0);
+    }
+    if (std::strcmp(role, "attacker") == 0)
+        ::_exit(playAttacker(std::getenv("QV_HELPER_TEST_SOCKET"), std::getenv("QV_HELPER_TEST_TRUSTED")));
+    return false;
+}();
+
+std::vector<std::string> readAllLines(int fd, std::chrono::milliseconds timeout)
+{
+    platform::LineChannel channel(fd);
+    std::vector<std::string> lines;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        const auto result = channel.readLine(deadline);
+        if (result.status != platform::LineChannel::Status::Line)
+            return lines;
+        lines.push_back(result.line);
+    }
+}
+
+class HelperCallerTrustTest : public HelperServerFixture
+{
+};
+
+// An unprivileged user connects from an untrusted program, forks, and its parent execs the trusted
+// one: the connection was judged when it was accepted and stays refused.
+TEST_F(HelperCallerTrustTest, ForkAndExecOfTheTrustedProgramIsRefused)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run the attacker under another account";
+    ::chmod(m_dir.path().toLocal8Bit().constData(), 0755);
+    const std::string attacker = path("attacker");
+    const std::string trusted = path("quorvane-pro");
+    for (const auto& copy : {attacker, trusted}) {
+        std::filesystem::copy_file(trustedTestProgram(), copy);
+        ::chmod(copy.c_str(), 0755);
+    }
+    m_config.trustedExecutables = {trusted};
+    std::ofstream(m_config.dropCachesPath) << "";
+    ::chmod(m_config.dropCachesPath.c_str(), 0644);
+    start();
+
+    const std::string environment[] = {"QV_HELPER_TEST_ROLE=attacker", "QV_HELPER_TEST_SOCKET=" + m_config.socketPath,
+        "QV_HELPER_TEST_TRUSTED=" + trusted};
+    char* envp[] = {const_cast<char*>(environment[0].c_str()), const_cast<char*>(environment[1].c_str()),
+        const_cast<char*>(environment[2].c_str()), nullptr};
+    char* argv[] = {const_cast<char*>(attacker.c_str()), nullptr};
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        if (::syscall(SYS_setgid, 65534) != 0 || ::syscall(SYS_setuid, 65534) != 0)
+            ::_exit(2);
+        ::execve(attacker.c_str(), argv, envp);
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    const auto lines = readAllLines(out[0], 20s);
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+
+    ASSERT_EQ(lines.size(), 5u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(lines[i]);
+        const auto reply = platform::decodeHelperReply(lines[i]);
+        EXPECT_TRUE(lines[i] == "closed" || (reply && !reply->ok && reply->error->code == 403));
+    }
+    EXPECT_EQ(lines[4], "target S");
+    EXPECT_EQ(readFile(m_config.dropCachesPath), "");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path("indexer.args"))));
+    const auto records = auditRecords();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0]["action"], "caller_invalid_signature");
+    EXPECT_EQ(records[0]["callerUID"], 65534);
+    EXPECT_EQ(records[0]["callerExecutable"], attacker);
+}
+
+// A caller may not stop itself or a process it descends from, which would freeze the session that asked.
+TEST_F(HelperCallerTrustTest, StoppingTheCallerOrItsParentIsRefused)
+{
+    start();
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    const std::string socket = m_config.socketPath;
+    const pid_t parent = ::fork();
+    if (parent == 0) {
+        ::setpgid(0, 0); // so that the test can end both, whatever the helper did to them
+        ::close(out[0]);
+        const pid_t caller = ::fork();
+        if (caller == 0) {
+            const int fd = connectTo(socket.c_str());
+            const auto stopParent = stopRequest(1, ::getppid());
+            askAndReport(fd, stopParent.text, stopParent.size, out[1]);
+            const auto stopSelf = stopRequest(2, ::getpid());
+            askAndReport(fd, stopSelf.text, stopSelf.size, out[1]);
+            ::_exit(0);
+        }
+        ::close(out[1]);
+        int status = 0;
+        ::waitpid(caller, &status, 0);
+        ::_exit(0);
+    }
+    ::close(out[1]);
+    const auto lines = readAllLines(out[0], 10s);
+    ::close(out[0]);
+    const char state = processState(parent);
+    ::kill(-parent, SIGKILL);
+    int status = 0;
+    ::waitpid(parent, &status, 0);
+
+    EXPECT_NE(state, 'T');
+    ASSERT_EQ(lines.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const auto reply = platform::decodeHelperReply(lines[i]);
+        expectError(reply, std::int64_t(i + 1), "QVHelperError", 403);
+        EXPECT_NE(reply->error->message.find("it is the caller or one of its parent processes."), std::string::npos)
+            << lines[i];
+    }
+}
+
+// Pausing the indexer, dropping caches and power readings touch the whole machine: a trusted caller
+// outside the active local session is refused them, root is not. Signals stay allowed.
+TEST_F(HelperCallerTrustTest, SystemWideActionsNeedTheActiveLocalSession)
+{
+    m_config.sessions = std::make_shared<platform::FixedLocalSessions>(false);
+    std::ofstream(m_config.dropCachesPath) << "";
+    ::chmod(m_dir.path().toLocal8Bit().constData(), 0755);
+    start();
+    const std::string requests = platform::encodeHelperRequest(opRequest(1, HelperOp::purgeMemory)) + "\n"
+        + platform::encodeHelperRequest(opRequest(2, HelperOp::suppressSpotlight)) + "\n"
+        + platform::encodeHelperRequest(opRequest(3, HelperOp::getPowerMetrics)) + "\n";
+    const std::string socket = m_config.socketPath;
+    const bool root = ::geteuid() == 0;
+
+    // As an ordinary user: this program itself, or when it runs as root a child of it running as nobody.
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (root && (::syscall(SYS_setgid, 65534) != 0 || ::syscall(SYS_setuid, 65534) != 0))
+            ::_exit(2);
+        const int fd = connectTo(socket.c_str());
+        std::size_t at = 0;
+        for (int i = 0; i < 3; ++i) {
+            const std::size_t end = requests.find('\n', at) + 1;
+            askAndReport(fd, requests.data() + at, end - at, out[1]);
+            at = end;
+        }
+        ::_exit(0);
+    }
+    ::close(out[1]);
+    const auto lines = readAllLines(out[0], 15s);
+    ::close(out[0]);
+    ::waitpid(child, nullptr, 0);
+    ASSERT_EQ(lines.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto reply = platform::decodeHelperReply(lines[i]);
+        expectError(reply, std::int64_t(i + 1), "QVHelperError", 403,
+            "Refused: this acts on the whole machine, which only a user of its active local session may ask.");
+    }
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path("indexer.args"))));
+    EXPECT_EQ(readFile(m_config.dropCachesPath), "");
+
+    if (root) {
+        RawClient client(m_config.socketPath);
+        EXPECT_TRUE(client.call(opRequest(4, HelperOp::purgeMemory))->ok);
+        EXPECT_EQ(readFile(m_config.dropCachesPath), "1");
+    }
+}
+
+} // namespace
