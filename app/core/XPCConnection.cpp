@@ -61,6 +61,14 @@ double wattsAfterLabel(std::string_view text, std::string_view label)
     return value / divisor;
 }
 
+// The helper's error as the user reads it: a busy helper is a reason to ask again, not a failure.
+XPCConnection::Error fromHelper(XPCConnection::Error error)
+{
+    if (error.domain == platform::kHelperErrorDomain && error.code == platform::kHelperBusy)
+        error.message = "The Quorvane Pro helper is busy with another request; try again in a moment.";
+    return error;
+}
+
 template<class T> std::optional<XPCConnection::Error> failureOf(const XPCConnection::Result<T>& result)
 {
     if (result)
@@ -301,7 +309,7 @@ XPCConnection::Result<void> XPCConnection::simpleRequest(platform::HelperRequest
     if (reply.value().ok)
         return {};
     if (reply.value().error)
-        return *reply.value().error;
+        return fromHelper(*reply.value().error);
     return xpcError(-1, failureText);
 }
 
@@ -367,7 +375,7 @@ XPCConnection::Result<std::string> XPCConnection::getVersion()
         if (!reply)
             return reply.error();
         if (reply.value().error)
-            return *reply.value().error;
+            return fromHelper(*reply.value().error);
         return reply.value().version.value_or(std::string());
     }();
     recordAction("System", "Checked helper version", failureOf(result));
@@ -383,7 +391,7 @@ XPCConnection::Result<PowerMetrics> XPCConnection::getPowerMetrics()
         if (!reply)
             return reply.error();
         if (reply.value().error)
-            return *reply.value().error;
+            return fromHelper(*reply.value().error);
         if (!reply.value().data)
             return xpcError(-1, "Power metrics returned nil data");
         return parsePowerMetrics(*reply.value().data);

@@ -112,9 +112,14 @@ TEST_F(XPCConnectionTest, HelperErrorsPassUnchangedAndPowerNeedsData)
     FakeHelper fake(m_socket, [&](const HelperRequest& r) -> std::optional<HelperReply> {
         if (r.op == HelperOp::getPowerMetrics)
             return platform::successReply(r.id);
+        if (r.op == HelperOp::purgeMemory)
+            return failed(r.id, platform::DomainError {"QVHelperError", 503, "busy"});
         return failed(r.id, refused);
     });
     XPCConnection connection;
+    EXPECT_EQ(connection.purgeMemory().error(),
+        (platform::DomainError {
+            "QVHelperError", 503, "The Quorvane Pro helper is busy with another request; try again in a moment."}));
     EXPECT_EQ(connection.freezeProcess(5).error(), refused);
     EXPECT_EQ(connection.suppressSpotlight().error(), refused);
     EXPECT_EQ(connection.getVersion().error(), refused);
