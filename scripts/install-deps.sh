@@ -9,8 +9,9 @@ packages=(
     nlohmann-json3-dev libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     fonts-material-design-icons-iconfont fonts-noto-color-emoji fonts-dejavu-core
-    policykit-1 procps locales
+    polkitd pkexec procps locales
     clang libclang-rt-14-dev clang-format ccache
+    lintian debootstrap systemd-container
 )
 
 missing=()
