@@ -7,16 +7,16 @@ set(QV_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/quorvane-pro)
 set(QV_GZIPPED)
 foreach(source resources/quorvane-pro.1 resources/debian/changelog)
     get_filename_component(name ${source} NAME)
-    set(output ${PROJECT_BINARY_DIR}/package/${name}.gz)
+    set(output ${PROJECT_BINARY_DIR}/resources/${name}.gz)
     add_custom_command(OUTPUT ${output}
-        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/package
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/resources
         COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/${source} > ${output}
         DEPENDS ${PROJECT_SOURCE_DIR}/${source})
     list(APPEND QV_GZIPPED ${output})
 endforeach()
 add_custom_target(qv_package_docs ALL DEPENDS ${QV_GZIPPED})
-install(FILES ${PROJECT_BINARY_DIR}/package/quorvane-pro.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${PROJECT_BINARY_DIR}/package/changelog.gz ${PROJECT_SOURCE_DIR}/resources/debian/copyright
+install(FILES ${PROJECT_BINARY_DIR}/resources/quorvane-pro.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_BINARY_DIR}/resources/changelog.gz ${PROJECT_SOURCE_DIR}/resources/debian/copyright
     DESTINATION ${QV_DOC_DIR})
 
 set(CPACK_GENERATOR DEB)
@@ -40,7 +40,7 @@ set(CPACK_PACKAGE_CONTACT "Quorvane <support@quorvane.invalid>")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-# Libraries the executables link (libsystemd0 among them, once the helper links it) come from shlibdeps.
+# Every library the executables link comes from shlibdeps, libsystemd0 included where the helper links it.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS

@@ -69,6 +69,17 @@ packaged_units_in_use() {
         && [ "$(realpath "$(systemctl show --property=FragmentPath --value $helper.socket)")" = "$units/$helper.socket" ] \
         && listening
 }
+# The program's "Uninstall Helper" and "Install Helper" run the setup program: for the packaged units
+# it only disables and enables them.
+setup_round_trip() {
+    local setup=/usr/libexec/quorvane/quorvane-helper-setup
+    quietly "$setup" uninstall || return 1
+    if systemctl -q is-enabled $helper.socket || systemctl -q is-active $helper.socket \
+        || [ ! -f "$units/$helper.socket" ]; then
+        return 1
+    fi
+    quietly "$setup" install && systemctl -q is-enabled $helper.socket && listening
+}
 ended() { ! systemctl -q is-active "$1"; }
 removed_with_logs() { [ "$(package_state)" = config-files ] && [ -d /var/log/quorvane ]; }
 
@@ -114,6 +125,7 @@ systemctl kill --signal=SIGTERM qv-app
 check "the program ends on SIGTERM" within 20 ended qv-app
 check "SIGTERM of the program leaves nothing stopped" running "$freeze"
 systemctl stop qv-build
+check "the setup program disables and enables the packaged helper" setup_round_trip
 echo "# systemd-analyze security: $(systemd-analyze security $helper.service 2>/dev/null | tail -n 1)"
 
 # Purged while the program runs and a process is suspended.
