@@ -23,7 +23,7 @@ unshare --pid --mount --uts --ipc --fork true 2>/dev/null || skip "this machine 
 
 deb="${1:-}"
 if [ -z "$deb" ]; then
-    deb="$(./scripts/package.sh | tail -n 1)"
+    deb="$(./scripts/package.sh | tee /dev/stderr | tail -n 1)"
 fi
 deb="$(realpath "$deb")"
 [ -f "$deb" ] || { echo "package-test: no package at $deb" >&2; exit 1; }

@@ -5,6 +5,7 @@
 #   sudo apt install ./build/quorvane-pro_<version>_<arch>.deb
 set -euo pipefail
 cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
 flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
 cxxflags="$(flags CPPFLAGS) $(flags CXXFLAGS)"
 ldflags="$(flags LDFLAGS)"
