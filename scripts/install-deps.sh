@@ -5,13 +5,17 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config git
-    qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-wayland libgl1-mesa-dev libxkbcommon-dev
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-wayland libgl1-mesa-dev libxkbcommon-dev
     nlohmann-json3-dev libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev libsystemd-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     fonts-material-design-icons-iconfont fonts-noto-color-emoji fonts-dejavu-core
-    policykit-1 procps locales
+    polkitd pkexec procps locales
     clang libclang-rt-14-dev clang-format ccache
 )
+# Packaging and the installed-package test (scripts/package.sh, scripts/package-test.sh) need more.
+if [ "${1:-}" = "--packaging" ]; then
+    packages+=(lintian debootstrap systemd-container dpkg-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
