@@ -206,8 +206,8 @@ void PersonaEngine::recordProtectedBuild()
         d->savedYouMetrics.totalHoursSaved += hoursSaved;
     }
     d->assistance.record(AssistanceCategory::computing, "Build Protected",
-        "Xcode/compiler completed with zero AI RAM collisions", "~" + std::to_string(secondsSaved) + "s saved",
-        hoursSaved, 0, 1);
+        "Build completed with zero AI RAM collisions", "~" + std::to_string(secondsSaved) + "s saved", hoursSaved, 0,
+        1);
 }
 
 void PersonaEngine::deactivatePersona(AutoPersona persona)

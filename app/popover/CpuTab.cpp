@@ -212,7 +212,7 @@ void CpuTab::refresh()
 {
     const CpuFigures f = CpuFigures::from(m_dashboardVM);
     m_header->setText(f.header);
-    m_history->setData(m_dashboardVM.cpuHistory());
+    m_history->setData(m_dashboardVM.measuredCpuHistory());
     const QString shares[] = {f.user, f.system, f.efficiency, f.performance};
     for (int i = 0; i < m_rows.size(); ++i)
         m_rows[i].value->setText(shares[i]);

@@ -135,7 +135,7 @@ void TelemetrySection::applyTheme()
 void TelemetrySection::refresh()
 {
     m_cpu.value->setText(m_dashboardVM.measured().cpuUsage ? percentText(m_dashboardVM.cpuUsage()) : NumberText::dash);
-    m_cpu.chart->setData(m_dashboardVM.cpuHistory());
+    m_cpu.chart->setData(m_dashboardVM.measuredCpuHistory());
     m_ram.chart->setData(m_dashboardVM.memoryHistory());
     m_ai.chart->setData(m_dashboardVM.aiMemoryHistory());
     const auto& memory = m_dashboardVM.memoryState();

@@ -78,7 +78,7 @@ AutomationSection::AutomationSection(SettingsView& view, QWidget* parent)
     auto* whitelist = new QVBoxLayout;
     whitelist->setSpacing(6);
     whitelist->addWidget(SettingsStyle::header(tr("Never-Pause App Whitelist (Protected from SIGSTOP)"), palette));
-    m_whitelist = makeListEditor(tr("e.g. Antigravity, Xcode, Spotify"), view.newWhitelistApp,
+    m_whitelist = makeListEditor(tr("e.g. Antigravity, code, Spotify"), view.newWhitelistApp,
         &PersonaConfiguration::neverPauseWhitelist, 0.2, palette);
     auto* entry = new QHBoxLayout;
     entry->addWidget(m_whitelist.field, 1);

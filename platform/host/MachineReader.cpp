@@ -3,6 +3,10 @@
 #include "Sysctl.h"
 #include "platform/io/ProcFiles.h"
 
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+
 #include <sys/utsname.h>
 
 namespace platform {
@@ -79,6 +83,24 @@ std::string MachineReader::cpuBrand() const
     return {};
 }
 
+std::uint64_t MachineReader::gpuMemoryBytes() const
+{
+    std::uint64_t largest = 0;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(m_sys + "/class/drm", ec)) {
+        const std::string name = entry.path().filename().string();
+        // "card0" is a device; "card0-DP-1" one of its connectors.
+        if (name.rfind("card", 0) != 0 || name.find('-') != std::string::npos)
+            continue;
+        const std::string text = trimmedFile(entry.path().string() + "/device/mem_info_vram_total");
+        std::uint64_t bytes = 0;
+        const auto [end, parsed] = std::from_chars(text.data(), text.data() + text.size(), bytes);
+        if (parsed == std::errc() && end == text.data() + text.size())
+            largest = std::max(largest, bytes);
+    }
+    return largest;
+}
+
 MachineFacts MachineReader::read() const
 {
     MachineFacts facts;
@@ -111,6 +133,10 @@ MachineFacts MachineReader::read() const
     if (facts.architecture.empty() && m_proc == "/proc")
         facts.architecture = unameMachine();
     facts.machineId = trimmedFile(m_etc + "/machine-id");
+    facts.hostName = trimmedFile(m_proc + "/sys/kernel/hostname");
+    if (facts.hostName == "(none)") // the kernel's word for a name never set
+        facts.hostName.clear();
+    facts.gpuMemoryBytes = gpuMemoryBytes();
     return facts;
 }
 

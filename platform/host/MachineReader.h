@@ -22,6 +22,8 @@ struct MachineFacts
     std::string kernelName; // as `uname -s`
     std::string architecture; // as `uname -m`
     std::string machineId; // /etc/machine-id
+    std::string hostName; // as `uname -n`
+    std::uint64_t gpuMemoryBytes = 0; // the largest mem_info_vram_total of the DRM cards
 };
 
 // Reads MachineFacts from /proc, /sys and /etc (each root replaceable, for fixture trees).
@@ -37,6 +39,8 @@ public:
     // The device-tree model without its trailing NULs, else "vendor product" from DMI.
     std::string modelIdentifier() const;
     std::string cpuBrand() const;
+    // Dedicated video memory as the GPU driver reports it (amdgpu does); 0 without such a card.
+    std::uint64_t gpuMemoryBytes() const;
 
 private:
     std::string m_proc;

@@ -13,9 +13,15 @@ bool contains(const std::vector<UseCase>& list, UseCase useCase)
     return std::find(list.begin(), list.end(), useCase) != list.end();
 }
 
+// MLX runs on Apple silicon only.
+bool needsAppleSilicon(InferenceFramework framework)
+{
+    return framework == InferenceFramework::mlx;
+}
+
 bool mlxForSpeed(const FrameworkProfile& profile, const UserRecommendationContext& context)
 {
-    return profile.framework == InferenceFramework::mlx
+    return profile.framework == InferenceFramework::mlx && context.macProfile.appleSilicon
         && context.speedPreference == UserRecommendationContext::SpeedPreference::fastest;
 }
 
@@ -43,6 +49,11 @@ std::vector<FrameworkRecommendation> FrameworkRecommendationEngine::recommend(
     for (const auto& profile : catalogue)
         scored.emplace_back(&profile, scoreFramework(profile, context));
     std::stable_sort(scored.begin(), scored.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    // A runtime this machine cannot run comes after every one it can, whatever its score.
+    if (!context.macProfile.appleSilicon) {
+        std::stable_partition(
+            scored.begin(), scored.end(), [](const auto& s) { return !needsAppleSilicon(s.first->framework); });
+    }
 
     const std::size_t count = std::min(scored.size(), static_cast<std::size_t>(std::max(limit, 0)));
     std::vector<FrameworkRecommendation> out;

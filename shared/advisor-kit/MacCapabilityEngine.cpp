@@ -82,6 +82,16 @@ bool MacCapabilityEngine::detectsAppleSilicon() const
     return brand && brand->rfind("Apple ", 0) == 0;
 }
 
+std::string MacCapabilityEngine::processorName() const
+{
+    const auto brand = m_sysctl ? m_sysctl->processorName() : std::nullopt;
+    if (!brand)
+        return {};
+    const auto first = brand->find_first_not_of(" \t\n");
+    const auto last = brand->find_last_not_of(" \t\n");
+    return first == std::string::npos ? std::string() : brand->substr(first, last - first + 1);
+}
+
 double MacCapabilityEngine::freeDiskSpaceGB() const
 {
     struct statvfs info
@@ -136,5 +146,7 @@ MacCapabilityProfile MacCapabilityEngine::currentProfile(
         .typicalFreeHeadroomGB = memory.freeGB,
         .thermalHeadroom = thermalHeadroom(thermal.level),
         .storageFreeSSD = freeDisk,
+        .appleSilicon = detectsAppleSilicon(),
+        .processorName = processorName(),
     };
 }

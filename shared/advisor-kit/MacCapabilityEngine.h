@@ -35,6 +35,8 @@ public:
     // Whether the chip is an Apple one. Elsewhere the chip class is only the fallback, and the figures
     // derived from it (neural cores, memory bandwidth) are not measurements of this machine.
     bool detectsAppleSilicon() const;
+    // The processor's brand text, trimmed; empty when the kernel gives none.
+    std::string processorName() const;
     // Space an unprivileged user may still write, in GiB; 0 when the volume cannot be asked.
     double freeDiskSpaceGB() const;
     static MacCapabilityProfile::ThermalHeadroom thermalHeadroom(QVThermalState::Level level);

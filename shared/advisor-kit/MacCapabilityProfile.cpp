@@ -7,7 +7,7 @@ using jsoncodec::require;
 const MacCapabilityProfile& MacCapabilityProfile::defaultProfile()
 {
     static const MacCapabilityProfile profile {
-        ChipClass::m1Base, 8.0, 8, 8, 16, 68.25, 4.0, 4.0, ThermalHeadroom::excellent, 256.0};
+        ChipClass::m1Base, 8.0, 8, 8, 16, 68.25, 4.0, 4.0, ThermalHeadroom::excellent, 256.0, true, {}};
     return profile;
 }
 

@@ -37,6 +37,11 @@ struct MacCapabilityProfile
     double typicalFreeHeadroomGB = 0;
     ThermalHeadroom thermalHeadroom = ThermalHeadroom::excellent;
     double storageFreeSSD = 0;
+    // Whether the chip is an Apple one. Elsewhere the chip class is only detection's fallback, and what
+    // the chip tables give (speeds, neural cores, bandwidth, GPU cores) does not describe this machine.
+    // Neither field is encoded: detection fills them in.
+    bool appleSilicon = true;
+    std::string processorName; // the processor's own name, as the kernel gives it; empty when unknown
 
     // The placeholder shown until detection has run: a base 8 GB M1.
     static const MacCapabilityProfile& defaultProfile();

@@ -44,7 +44,7 @@ std::vector<ModelProfile> buildCatalogue()
         .displayName = "Llama 3.1 8B",
         .family = "Llama 3.1",
         .publisher = "Meta",
-        .description = "Fast, capable general-purpose model. Best value for Macs with 8-16GB RAM.",
+        .description = "Fast, capable general-purpose model. Best value for machines with 8-16GB RAM.",
         .releaseDate = "2024-07",
         .isPopular = true,
         .scores = {.mmlu = 73.0,
@@ -109,7 +109,7 @@ std::vector<ModelProfile> buildCatalogue()
         .installCommands = {{F::ollama, "ollama pull llama3.1:70b"}},
         .tags = {"high-quality", "large", "popular", "coding", "reasoning"},
         .downloadSizeGB = 42.5,
-        .notes = "Needs 48GB+ RAM for comfortable use. On 48GB Macs, leaves little headroom for concurrent apps.",
+        .notes = "Needs 48GB+ RAM for comfortable use. On 48GB machines, leaves little headroom for concurrent apps.",
     });
 
     rows.push_back({
@@ -143,7 +143,7 @@ std::vector<ModelProfile> buildCatalogue()
         .installCommands = {{F::ollama, "ollama pull deepseek-coder-v2:16b"}},
         .tags = {"coding", "fast", "efficient", "recommended-for-developers"},
         .downloadSizeGB = 9.1,
-        .notes = "Exceptional coding performance relative to its size. First choice for developers on Macs with "
+        .notes = "Exceptional coding performance relative to its size. First choice for developers on machines with "
                  "16-32GB RAM.",
     });
 
@@ -186,7 +186,7 @@ std::vector<ModelProfile> buildCatalogue()
         .displayName = "Mistral 7B",
         .family = "Mistral",
         .publisher = "Mistral AI",
-        .description = "Efficient and fast. Good all-rounder for Macs with limited RAM.",
+        .description = "Efficient and fast. Good all-rounder for machines with limited RAM.",
         .releaseDate = "2023-09",
         .isPopular = true,
         .scores = {.mmlu = 62.5,
@@ -214,7 +214,7 @@ std::vector<ModelProfile> buildCatalogue()
         .installCommands = {{F::ollama, "ollama pull mistral"}},
         .tags = {"fast", "efficient", "beginner-friendly", "low-memory", "popular"},
         .downloadSizeGB = 4.1,
-        .notes = "Best choice for Macs with 8-16GB RAM. Not recommended for complex coding tasks.",
+        .notes = "Best choice for machines with 8-16GB RAM. Not recommended for complex coding tasks.",
     });
 
     rows.push_back({
@@ -222,7 +222,7 @@ std::vector<ModelProfile> buildCatalogue()
         .displayName = "Phi 3.5 Mini 3.8B",
         .family = "Phi 3.5",
         .publisher = "Microsoft",
-        .description = "Tiny but surprisingly capable. Best model for Macs with 8GB RAM.",
+        .description = "Tiny but surprisingly capable. Best model for machines with 8GB RAM.",
         .releaseDate = "2024-08",
         .isPopular = false,
         .scores = {.mmlu = 69.0,

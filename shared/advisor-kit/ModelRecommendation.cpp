@@ -3,6 +3,8 @@
 
 #include "core/NumberFormat.h"
 
+#include <cmath>
+
 using jsoncodec::require;
 
 std::string ModelRecommendation::Tradeoff::severityIcon() const
@@ -21,9 +23,13 @@ std::string ModelRecommendation::Tradeoff::severityIcon() const
 std::string ModelRecommendation::performanceSummary() const
 {
     const auto& p = expectedPerformance;
-    return std::to_string(truncatedInteger(p.tokensPerSecondRange.lowerBound)) + "\u2013"
-        + std::to_string(truncatedInteger(p.tokensPerSecondRange.upperBound)) + " tok/s \u00b7 "
-        + cformat("%.1f", p.memoryFootprintGB) + "GB \u00b7 " + cformat("%.1f", p.headroomRemainingGB) + "GB free";
+    const auto& range = p.tokensPerSecondRange;
+    const std::string speed = std::isfinite(range.lowerBound) && std::isfinite(range.upperBound)
+        ? std::to_string(truncatedInteger(range.lowerBound)) + "\u2013"
+            + std::to_string(truncatedInteger(range.upperBound))
+        : "\u2014";
+    return speed + " tok/s \u00b7 " + cformat("%.1f", p.memoryFootprintGB) + "GB \u00b7 "
+        + cformat("%.1f", p.headroomRemainingGB) + "GB free";
 }
 
 void to_json(Json& j, const ModelRecommendation::ReasoningPoint& p)

@@ -43,7 +43,7 @@ struct ModelRecommendation
 
     struct ExpectedPerformance
     {
-        ClosedRange tokensPerSecondRange;
+        ClosedRange tokensPerSecondRange; // NaN bounds where the chip tables do not describe this machine
         double memoryFootprintGB = 0;
         double headroomRemainingGB = 0;
         double timeToFirstTokenSeconds = 0;
@@ -67,7 +67,8 @@ struct ModelRecommendation
     std::string installCommand;
     std::optional<std::string> warning;
 
-    // "21–34 tok/s · 4.9GB · 27.1GB free": speed bounds truncated, sizes with one decimal.
+    // "21–34 tok/s · 4.9GB · 27.1GB free": speed bounds truncated, sizes with one decimal; a speed range
+    // that is not a number (no figure for this processor) as "—".
     std::string performanceSummary() const;
 };
 

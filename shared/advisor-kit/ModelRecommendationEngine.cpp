@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -160,8 +161,15 @@ std::vector<ModelRecommendation::ReasoningPoint> reasoningPoints(
     if (contains(model.strongUseCases, context.primaryUseCase))
         reasoning.push_back(
             {Uuid::random(), "star.fill", "Specifically strong for " + lowercasedText(context.primaryUseCase), true});
-    reasoning.push_back({Uuid::random(), "speedometer",
-        "~" + tokensText(speed) + " tok/s on your " + rawValue(context.macProfile.chipClass), speed > 30});
+    // The speeds are those of Apple chips; on another processor there is no figure to give.
+    if (context.macProfile.appleSilicon) {
+        reasoning.push_back({Uuid::random(), "speedometer",
+            "~" + tokensText(speed) + " tok/s on your " + rawValue(context.macProfile.chipClass), speed > 30});
+    } else {
+        const std::string processor
+            = context.macProfile.processorName.empty() ? "processor" : context.macProfile.processorName;
+        reasoning.push_back({Uuid::random(), "speedometer", "\u2014 tok/s on your " + processor, false});
+    }
     if (context.runsAlongsideBuilds) {
         reasoning.push_back({Uuid::random(), "hammer",
             headroom > 24 ? "Won't impact your builds" : "May slow builds slightly \u2014 Compile Mode will help",
@@ -180,7 +188,7 @@ std::vector<ModelRecommendation::Tradeoff> tradeoffs(const ModelProfile& model, 
         out.push_back(
             {Uuid::random(), "Not optimized for " + lowercasedText(context.primaryUseCase), Severity::significant});
     }
-    if (speed < 20) {
+    if (context.macProfile.appleSilicon && speed < 20) {
         out.push_back({Uuid::random(), "Slower than smaller models (" + tokensText(speed) + " tok/s)",
             context.speedPreference == SpeedPreference::fastest ? Severity::significant : Severity::minor});
     }
@@ -194,7 +202,7 @@ std::vector<ModelRecommendation::Tradeoff> tradeoffs(const ModelProfile& model, 
 }
 
 // An installed model always shows that; otherwise only the top three ranks can earn a badge.
-std::optional<Badge> badgeFor(const ModelProfile& model, int rank, double speed, bool installed)
+std::optional<Badge> badgeFor(const ModelProfile& model, int rank, std::optional<double> speed, bool installed)
 {
     if (installed)
         return Badge::alreadyHave;
@@ -202,7 +210,7 @@ std::optional<Badge> badgeFor(const ModelProfile& model, int rank, double speed,
         return Badge::bestForYou;
     if (rank == 2 && (model.scores.codingScore > 9 || model.scores.generalQuality > 9))
         return Badge::highestQuality;
-    if (rank == 3 && speed > 70)
+    if (rank == 3 && speed && *speed > 70)
         return Badge::fastest;
     return std::nullopt;
 }
@@ -223,8 +231,10 @@ ModelRecommendation::ExpectedPerformance expectedPerformance(const ModelProfile&
 {
     const MacCapabilityProfile& mac = context.macProfile;
     const auto measured = model.performanceProfiles.find(mac.chipClass);
+    // No range at all (NaN) where the chip tables do not describe this machine.
+    const double known = mac.appleSilicon ? speed : std::numeric_limits<double>::quiet_NaN();
     return {
-        .tokensPerSecondRange = {speed * 0.7, speed * 1.1},
+        .tokensPerSecondRange = {known * 0.7, known * 1.1},
         .memoryFootprintGB = footprint,
         .headroomRemainingGB = headroom,
         .timeToFirstTokenSeconds
@@ -378,7 +388,8 @@ ModelRecommendation ModelRecommendationEngine::buildRecommendation(const ModelPr
         .framework = framework,
         .rank = rank,
         .score = score,
-        .badge = badgeFor(model, rank, speed, installed),
+        .badge
+        = badgeFor(model, rank, context.macProfile.appleSilicon ? std::optional(speed) : std::nullopt, installed),
         .confidence = std::min(score / 100, 1.0),
         .reasoning = reasoningPoints(model, context, speed, headroom, tried),
         .tradeoffs = tradeoffs(model, variant, context, speed, headroom),

@@ -56,6 +56,13 @@ std::optional<std::string> PlatformSysctlSource::string(std::string_view key) co
     return m_sysctl.string(key);
 }
 
+std::optional<std::string> PlatformSysctlSource::processorName() const
+{
+    if (auto brand = string("machdep.cpu.brand_string"))
+        return brand;
+    return m_sysctl.string("machdep.cpu.brand_string");
+}
+
 std::optional<std::string> PlatformSysctlSource::chipNameInModel(std::string_view model)
 {
     // A word "M" followed by digits, then an optional tier word.

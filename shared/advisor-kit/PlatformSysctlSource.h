@@ -21,6 +21,8 @@ public:
 
     std::optional<std::int64_t> integer(std::string_view key) const override;
     std::optional<std::string> string(std::string_view key) const override;
+    // /proc/cpuinfo's name of the processor ("AMD Ryzen 7 7840U"), on every machine.
+    std::optional<std::string> processorName() const override;
 
     // "M2 Pro" for "Apple MacBook Pro (14-inch, M2 Pro, 2023)"; no value when no chip is named.
     static std::optional<std::string> chipNameInModel(std::string_view model);

@@ -14,4 +14,6 @@ public:
     virtual ~SysctlSource() = default;
     virtual std::optional<std::int64_t> integer(std::string_view key) const = 0;
     virtual std::optional<std::string> string(std::string_view key) const = 0;
+    // The processor's own name on any machine, where the brand key may answer for Apple chips only.
+    virtual std::optional<std::string> processorName() const { return string("machdep.cpu.brand_string"); }
 };

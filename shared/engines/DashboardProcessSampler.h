@@ -9,17 +9,25 @@
 #include <unordered_map>
 #include <vector>
 
-// The busiest processes, read from /proc. A process's CPU share is its CPU time since the previous
-// listing over the wall time between the two (percent of one CPU, as ps counts it); a process the
-// previous listing did not see gets its lifetime average, which is what ps shows for every process.
+// The busiest processes and the ones holding the most memory, read from /proc in one listing. A
+// process's CPU share is its CPU time since the previous listing over the wall time between the two
+// (percent of one CPU, as ps counts it); a process the previous listing did not see gets its lifetime
+// average, which is what ps shows for every process.
 class DashboardProcessSampler
 {
 public:
     static constexpr std::size_t kLimit = 15;
 
+    struct Listing
+    {
+        std::vector<RunningProcess> busiest; // by CPU share
+        std::vector<RunningProcess> largest; // by resident memory
+    };
+
     explicit DashboardProcessSampler(std::string procRoot = "/proc");
 
-    std::vector<RunningProcess> fetchTopProcesses();
+    Listing fetchListing();
+    std::vector<RunningProcess> fetchTopProcesses() { return fetchListing().busiest; }
 
     struct Previous
     {

@@ -16,6 +16,9 @@ DashboardSampler::DashboardSampler(std::shared_ptr<MemoryEngine> memoryEngine,
     , m_thermalEngine(std::move(thermalEngine))
     , m_ticks(sources.procRoot)
     , m_cpuTracker(platform::ProcessorTicks(sources.procRoot))
+    , m_frequency(sources.procRoot, sources.sysRoot)
+    , m_memoryBreakdown(sources.procRoot, sources.sysRoot)
+    , m_rapl(sources.sysRoot)
     , m_processes(sources.procRoot)
     , m_sensors(platform::SensorMonitor::create(sources.sysRoot))
     , m_power(sources.sysRoot)
@@ -45,10 +48,26 @@ void DashboardSampler::sampleCpu(DashboardSample& out)
     m_previousTicks = std::move(current);
 }
 
+void DashboardSampler::samplePower(DashboardSample& out)
+{
+    auto reading = m_rapl.read();
+    auto* now = std::get_if<platform::RaplReader::Reading>(&reading);
+    if (!now) {
+        m_previousEnergy.reset();
+        return;
+    }
+    if (m_previousEnergy) {
+        if (const auto power = platform::RaplReader::between(*m_previousEnergy, *now))
+            out.power = DashboardSample::Power {power->cpuMilliwatts / 1000.0, power->gpuMilliwatts / 1000.0};
+    }
+    m_previousEnergy = std::move(*now);
+}
+
 DashboardSample DashboardSampler::sample(bool fetchProcesses, bool listConnections)
 {
     DashboardSample out;
     sampleCpu(out);
+    out.cpuFrequencyGHz = m_frequency.averageGHz();
 
     out.ollamaRunning = m_ollamaEngine->isRunning();
     if (out.ollamaRunning) {
@@ -61,10 +80,14 @@ DashboardSample DashboardSampler::sample(bool fetchProcesses, bool listConnectio
         [](double sum, const OllamaModel& m) { return sum + m.estimatedRAMFootprintGB; });
     m_memoryEngine->updateAIModelsMemory(modelsGB);
     out.memory = m_memoryEngine->snapshot();
+    out.memoryUse = m_memoryBreakdown.read();
     out.thermal = m_thermalEngine->currentState();
 
-    if (fetchProcesses)
-        out.processes = m_processes.fetchTopProcesses();
+    if (fetchProcesses) {
+        auto listing = m_processes.fetchListing();
+        out.processes = std::move(listing.busiest);
+        out.memoryProcesses = std::move(listing.largest);
+    }
 
     if (m_sensors) {
         out.chipTemperature = m_sensors->readTemperature(platform::SensorClass::chip);
@@ -73,6 +96,7 @@ DashboardSample DashboardSampler::sample(bool fetchProcesses, bool listConnectio
         out.fanRPMs = m_sensors->fanRPMs();
         out.gpuBusyPercent = m_sensors->gpuBusyPercent();
     }
+    samplePower(out);
     out.battery = m_power.internalBattery();
     out.network = m_interfaces.totals();
     out.disk = platform::DiskSpace::of(m_home);

@@ -7,12 +7,15 @@
 #include "RunningProcess.h"
 #include "SystemMemoryState.h"
 
+#include "platform/host/CpuFrequency.h"
+#include "platform/host/MemoryBreakdown.h"
 #include "platform/host/ProcessorTicks.h"
 #include "platform/net/DiskSpace.h"
 #include "platform/net/InterfaceCounters.h"
 #include "platform/net/LocalAddress.h"
 #include "platform/net/TcpConnections.h"
 #include "platform/power/PowerSupplies.h"
+#include "platform/power/RaplReader.h"
 #include "platform/sensors/SensorMonitor.h"
 
 #include <memory>
@@ -42,18 +45,28 @@ struct DashboardSample
     CpuLoad cpuLoad; // measured
     double trackerUsage = 0; // firstSample and failed
     int processorCount = 0; // CPUs in the new sample
+    std::optional<double> cpuFrequencyGHz; // cpufreq's current clock, averaged
 
     bool ollamaRunning = false;
     std::vector<OllamaModel> models;
     SystemMemoryState memory;
+    std::optional<platform::MemoryUse> memoryUse;
     QVThermalState thermal;
     std::optional<std::vector<RunningProcess>> processes; // nothing while the list is paused
+    std::optional<std::vector<RunningProcess>> memoryProcesses; // most resident memory first; paused alike
 
     std::optional<double> chipTemperature;
     std::optional<double> gpuTemperature;
     std::optional<double> ssdTemperature;
     std::vector<double> fanRPMs; // measured; empty on a machine without fan readings
     std::optional<double> gpuBusyPercent;
+    // Watts since the previous tick's reading of the RAPL counters; nothing without readable counters.
+    struct Power
+    {
+        double cpuWatts = 0;
+        double gpuWatts = 0;
+    };
+    std::optional<Power> power;
     std::optional<platform::BatteryStatus> battery;
     std::optional<platform::ByteTotals> network;
     std::optional<platform::DiskSpace> disk;
@@ -85,6 +98,7 @@ public:
 
 private:
     void sampleCpu(DashboardSample& out);
+    void samplePower(DashboardSample& out);
 
     std::shared_ptr<MemoryEngine> m_memoryEngine;
     std::shared_ptr<OllamaEngine> m_ollamaEngine;
@@ -94,6 +108,10 @@ private:
     std::optional<CpuTickSample> m_previousTicks;
     CPUUsageTracker m_cpuTracker;
     std::set<int> m_efficiencyCpus;
+    platform::CpuFrequency m_frequency;
+    platform::MemoryBreakdown m_memoryBreakdown;
+    platform::RaplReader m_rapl;
+    std::optional<platform::RaplReader::Reading> m_previousEnergy;
     DashboardProcessSampler m_processes;
     std::optional<platform::SensorMonitor> m_sensors;
     platform::PowerSupplies m_power;

@@ -2,6 +2,7 @@
 
 #include "MemoryEngine.h"
 #include "PublicAddressFetcher.h"
+#include "ScreenRefreshRate.h"
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
 #include "core/NumberFormat.h"
@@ -13,7 +14,6 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QSaveFile>
-#include <QScreen>
 #include <QtConcurrent>
 
 #include <algorithm>
@@ -22,6 +22,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <thread>
 #include <utility>
 
@@ -115,13 +116,16 @@ void DashboardViewModel::publishSample(const DashboardSample& sample)
     changes.publish(m_loadedModels, sample.models, &DashboardViewModel::loadedModelsChanged);
     changes.publish(m_memoryState, std::optional(sample.memory), &DashboardViewModel::memoryStateChanged);
     measured.memory = sample.memory.totalGB > 0;
+    changes.publish(m_memoryUse, sample.memoryUse, &DashboardViewModel::memoryUseChanged);
     changes.publish(m_thermalState, std::optional(sample.thermal), &DashboardViewModel::thermalStateChanged);
     // Checked again here: the list is dropped when the user paused it while the tick was reading.
     if (sample.processes && !m_isProcessesPaused)
         changes.publish(m_topProcesses, *sample.processes, &DashboardViewModel::topProcessesChanged);
+    if (sample.memoryProcesses && !m_isProcessesPaused)
+        changes.publish(m_topMemoryProcesses, *sample.memoryProcesses, &DashboardViewModel::topMemoryProcessesChanged);
 
     updateTemperatures(sample, changes, measured);
-    updatePowerEstimates(changes);
+    updatePowerEstimates(sample, changes, measured);
     updateBatteryStatus(sample, changes, measured);
     updateNetworkRates(sample, changes, measured);
     updateDiskUsage(sample, changes);
@@ -131,7 +135,7 @@ void DashboardViewModel::publishSample(const DashboardSample& sample)
         publishConnections(sample.connections, changes);
 
     updateEstimates(sample, changes, measured);
-    updateHistories(changes);
+    updateHistories(changes, measured.cpuUsage);
     changes.publish(m_measured, measured, &DashboardViewModel::measuredChanged);
     changes.finish();
 }
@@ -166,15 +170,18 @@ void DashboardViewModel::updateCPUUsage(const DashboardSample& sample, ChangeBat
             changes.publish(m_systemCpuPercent, load.systemTicks / load.totalTicks * 100.0,
                 &DashboardViewModel::systemCpuPercentChanged);
         }
+        const double cores = static_cast<double>(load.perCore.size());
         changes.publish(m_eClusterUsage, load.efficiencySum / std::max(m_eCoreCount, 1) * 100.0,
             &DashboardViewModel::eClusterUsageChanged);
-        changes.publish(m_pClusterUsage, load.performanceSum / std::max(m_pCoreCount, 1) * 100.0,
-            &DashboardViewModel::pClusterUsageChanged);
-        const double cores = static_cast<double>(load.perCore.size());
+        // On a CPU of one core kind every core is a performance core, however many the counts named.
+        const double performanceCores = measured.efficiencyCluster ? std::max(m_pCoreCount, 1) : std::max(cores, 1.0);
+        changes.publish(
+            m_pClusterUsage, load.performanceSum / performanceCores * 100.0, &DashboardViewModel::pClusterUsageChanged);
         changes.publish(m_cpuUsage, cores > 0 ? (load.efficiencySum + load.performanceSum) / cores * 100.0 : 0.0,
             &DashboardViewModel::cpuUsageChanged);
-        changes.publish(m_cpuFrequencyGHz, FigureEstimator::cpuFrequencyGHz(m_cpuUsage),
-            &DashboardViewModel::cpuFrequencyGHzChanged);
+        if (!sample.cpuFrequencyGHz)
+            changes.publish(m_cpuFrequencyGHz, FigureEstimator::cpuFrequencyGHz(m_cpuUsage),
+                &DashboardViewModel::cpuFrequencyGHzChanged);
     } else {
         changes.publish(m_cpuUsage, sample.trackerUsage, &DashboardViewModel::cpuUsageChanged);
         if (m_perCoreUsage.isEmpty()) {
@@ -185,13 +192,15 @@ void DashboardViewModel::updateCPUUsage(const DashboardSample& sample, ChangeBat
                 m_perCoreUsage, FigureEstimator::idleCores(count), &DashboardViewModel::perCoreUsageChanged);
         }
     }
+    // The clock cpufreq reports replaces the estimate from the load.
+    if (sample.cpuFrequencyGHz) {
+        measured.cpuFrequency = true;
+        changes.publish(m_cpuFrequencyGHz, *sample.cpuFrequencyGHz, &DashboardViewModel::cpuFrequencyGHzChanged);
+    }
     int fps = 60;
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const double rate = screen->refreshRate();
-        if (rate > 0) {
-            fps = static_cast<int>(std::lround(rate));
-            measured.displayFPS = true;
-        }
+    if (const auto rate = ScreenRefreshRate::of(QGuiApplication::primaryScreen())) {
+        fps = static_cast<int>(std::lround(*rate));
+        measured.displayFPS = true;
     }
     changes.publish(m_displayFPS, fps, &DashboardViewModel::displayFPSChanged);
 }
@@ -218,10 +227,15 @@ void DashboardViewModel::updateTemperatures(
         m_fanRPMs, QList<double>(sample.fanRPMs.begin(), sample.fanRPMs.end()), &DashboardViewModel::fanRPMsChanged);
 }
 
-void DashboardViewModel::updatePowerEstimates(ChangeBatch& changes)
+void DashboardViewModel::updatePowerEstimates(
+    const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured)
 {
-    // No power source is read on the tick: these stay estimates from the loads.
-    const auto power = FigureEstimator::power(m_cpuUsage, m_gpuUsage);
+    // The RAPL counters, where this user may read them; elsewhere estimates from the loads, not shown.
+    auto power = FigureEstimator::power(m_cpuUsage, m_gpuUsage);
+    if (sample.power) {
+        measured.powerDraw = true;
+        power = {sample.power->cpuWatts, sample.power->gpuWatts, sample.power->cpuWatts + sample.power->gpuWatts};
+    }
     changes.publish(m_cpuPowerDraw, power.cpu, &DashboardViewModel::cpuPowerDrawChanged);
     changes.publish(m_gpuPowerDraw, power.gpu, &DashboardViewModel::gpuPowerDrawChanged);
     changes.publish(m_powerDraw, power.total, &DashboardViewModel::powerDrawChanged);
@@ -308,10 +322,9 @@ void DashboardViewModel::publishConnections(
         rows.push_back({QString::fromStdString(c.local + "->" + c.remote), QStringLiteral("ESTABLISHED"),
             QString::fromStdString(c.processName), QString::number(c.pid)});
     }
-    if (rows.empty())
-        rows.push_back({QStringLiteral("No external connections"), QStringLiteral("IDLE"), QStringLiteral("System"),
-            QStringLiteral("0")});
+    // An empty list is the views' to state; no row stands in for a connection that is not there.
     changes.publish(m_activeConnections, rows, &DashboardViewModel::activeConnectionsChanged);
+    changes.publish(m_connectionsListed, true, &DashboardViewModel::connectionsListedChanged);
 }
 
 void DashboardViewModel::updateEstimates(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured)
@@ -325,7 +338,7 @@ void DashboardViewModel::updateEstimates(const DashboardSample& sample, ChangeBa
         m_gpuUsage, sample.gpuBusyPercent.value_or(estimate.gpuUsage), &DashboardViewModel::gpuUsageChanged);
 }
 
-void DashboardViewModel::updateHistories(ChangeBatch& changes)
+void DashboardViewModel::updateHistories(ChangeBatch& changes, bool cpuMeasured)
 {
     double memory = 0;
     double aiMemory = 0;
@@ -340,6 +353,12 @@ void DashboardViewModel::updateHistories(ChangeBatch& changes)
         return history;
     };
     changes.publish(m_cpuHistory, shifted(m_cpuHistory, m_cpuUsage), &DashboardViewModel::cpuHistoryChanged);
+    // Which entries a reading stands behind: the chart leaves the others out rather than draw them as 0 %.
+    QList<bool> measured = m_cpuHistoryMeasured;
+    if (!measured.isEmpty())
+        measured.removeFirst();
+    measured.append(cpuMeasured);
+    changes.publish(m_cpuHistoryMeasured, measured, &DashboardViewModel::cpuHistoryChanged);
     changes.publish(m_memoryHistory, shifted(m_memoryHistory, memory), &DashboardViewModel::memoryHistoryChanged);
     changes.publish(
         m_aiMemoryHistory, shifted(m_aiMemoryHistory, aiMemory), &DashboardViewModel::aiMemoryHistoryChanged);
@@ -407,6 +426,7 @@ void DashboardViewModel::releaseConnections()
         return;
     ChangeBatch changes(*this);
     changes.publish(m_activeConnections, {}, &DashboardViewModel::activeConnectionsChanged);
+    changes.publish(m_connectionsListed, false, &DashboardViewModel::connectionsListedChanged);
     changes.finish();
 }
 
@@ -424,6 +444,16 @@ QFuture<void> DashboardViewModel::listConnections(std::chrono::milliseconds dela
         publishConnections(connections, changes);
         changes.finish();
     });
+}
+
+QList<double> DashboardViewModel::measuredCpuHistory() const
+{
+    QList<double> history = m_cpuHistory;
+    for (qsizetype i = 0; i < history.size(); ++i) {
+        if (i >= m_cpuHistoryMeasured.size() || !m_cpuHistoryMeasured[i])
+            history[i] = std::numeric_limits<double>::quiet_NaN();
+    }
+    return history;
 }
 
 std::optional<QString> DashboardViewModel::exportHistoryToCSV() const

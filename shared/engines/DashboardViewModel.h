@@ -117,6 +117,8 @@ public:
 
     // Published figures.
     const std::optional<SystemMemoryState>& memoryState() const { return m_memoryState; }
+    // Program, wired and compressed memory of the last sample; absent without /proc/meminfo.
+    const std::optional<platform::MemoryUse>& memoryUse() const { return m_memoryUse; }
     const std::vector<OllamaModel>& loadedModels() const { return m_loadedModels; }
     const std::optional<QVThermalState>& thermalState() const { return m_thermalState; }
     bool isOllamaRunning() const { return m_isOllamaRunning; }
@@ -133,9 +135,14 @@ public:
     double cpuFrequencyGHz() const { return m_cpuFrequencyGHz; }
     int displayFPS() const { return m_displayFPS; }
     QList<double> cpuHistory() const { return m_cpuHistory; }
+    // The CPU history with every entry no reading stands behind (a tick that could not compare two
+    // samples of the counters) as NaN, which the charts leave undrawn.
+    QList<double> measuredCpuHistory() const;
     QList<double> memoryHistory() const { return m_memoryHistory; }
     QList<double> aiMemoryHistory() const { return m_aiMemoryHistory; }
     const std::vector<RunningProcess>& topProcesses() const { return m_topProcesses; }
+    // The processes holding the most resident memory, most first (paused with topProcesses).
+    const std::vector<RunningProcess>& topMemoryProcesses() const { return m_topMemoryProcesses; }
     double socTemperature() const { return m_socTemperature; }
     double gpuTemperature() const { return m_gpuTemperature; }
     double ssdTemperature() const { return m_ssdTemperature; }
@@ -153,6 +160,9 @@ public:
     QString localIP() const { return m_localIP; }
     QString publicIP() const { return m_publicIP; }
     const std::vector<ConnectionRow>& activeConnections() const { return m_activeConnections; }
+    // True once a listing for the views that hold a demand has been published: an empty list is then
+    // "no connections" rather than "not listed yet".
+    bool connectionsListed() const { return m_connectionsListed; }
     bool isLowPowerModeEnabled() const { return m_isLowPowerModeEnabled; }
     bool forceTurboCooling() const { return m_forceTurboCooling; }
     double diskUsed() const { return m_diskUsed; }
@@ -173,6 +183,7 @@ public:
 
 signals:
     void memoryStateChanged();
+    void memoryUseChanged();
     void loadedModelsChanged();
     void thermalStateChanged();
     void isOllamaRunningChanged();
@@ -192,6 +203,7 @@ signals:
     void memoryHistoryChanged();
     void aiMemoryHistoryChanged();
     void topProcessesChanged();
+    void topMemoryProcessesChanged();
     void socTemperatureChanged();
     void gpuTemperatureChanged();
     void ssdTemperatureChanged();
@@ -209,6 +221,7 @@ signals:
     void localIPChanged();
     void publicIPChanged();
     void activeConnectionsChanged();
+    void connectionsListedChanged();
     void isLowPowerModeEnabledChanged();
     void forceTurboCoolingChanged();
     void diskUsedChanged();
@@ -246,7 +259,7 @@ private:
     void sampleAfterReclaim();
     void updateCPUUsage(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
     void updateTemperatures(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
-    void updatePowerEstimates(ChangeBatch& changes);
+    void updatePowerEstimates(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
     void updateBatteryStatus(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
     void updateNetworkRates(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
     void updateDiskUsage(const DashboardSample& sample, ChangeBatch& changes);
@@ -256,9 +269,10 @@ private:
     QFuture<void> listConnections(std::chrono::milliseconds delay = {});
     void fetchPublicIP();
     void updateEstimates(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
-    void updateHistories(ChangeBatch& changes);
+    void updateHistories(ChangeBatch& changes, bool cpuMeasured);
 
     std::optional<SystemMemoryState> m_memoryState;
+    std::optional<platform::MemoryUse> m_memoryUse;
     std::vector<OllamaModel> m_loadedModels;
     std::optional<QVThermalState> m_thermalState;
     bool m_isOllamaRunning = false;
@@ -277,7 +291,9 @@ private:
     QList<double> m_cpuHistory = QList<double>(kHistoryLength, 0.0);
     QList<double> m_memoryHistory = QList<double>(kHistoryLength, 0.0);
     QList<double> m_aiMemoryHistory = QList<double>(kHistoryLength, 0.0);
+    QList<bool> m_cpuHistoryMeasured = QList<bool>(kHistoryLength, false); // per entry of m_cpuHistory
     std::vector<RunningProcess> m_topProcesses;
+    std::vector<RunningProcess> m_topMemoryProcesses;
     double m_socTemperature = 0;
     double m_gpuTemperature = 0;
     double m_ssdTemperature = 0;
@@ -295,6 +311,7 @@ private:
     QString m_localIP = QStringLiteral("127.0.0.1");
     QString m_publicIP = kCheckingPublicIP;
     std::vector<ConnectionRow> m_activeConnections;
+    bool m_connectionsListed = false;
     bool m_isLowPowerModeEnabled = false;
     bool m_forceTurboCooling = false;
     double m_diskUsed = 0;

@@ -104,6 +104,9 @@ void CopyButton::paintEvent(QPaintEvent*)
     const QColor bg = m_background.isValid() ? m_background : withOpacity(palette.text, 0.08);
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    // A button that cannot copy yet must not look as if it could.
+    if (!isEnabled())
+        p.setOpacity(0.45);
     CardPainter::paintRounded(p, rect(), m_radius, isDown() ? withOpacity(bg, 1.6) : bg,
         hasFocus() ? withOpacity(palette.accent, 0.8) : QColor());
 

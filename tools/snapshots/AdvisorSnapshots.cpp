@@ -43,6 +43,7 @@ MacCapabilityProfile sampleProfile(double memoryGB)
     p.availableMemoryGB = 20;
     p.typicalFreeHeadroomGB = 20;
     p.storageFreeSSD = 123.456;
+    p.processorName = "AMD Ryzen 7 7840U w/ Radeon 780M Graphics";
     return p;
 }
 
@@ -65,10 +66,11 @@ std::unique_ptr<AdvisorViewModel> sampleViewModel(bool appleSilicon = true, int 
     return vm;
 }
 
-UserRecommendationContext sampleContext()
+UserRecommendationContext sampleContext(bool appleSilicon = true)
 {
     UserRecommendationContext c;
     c.macProfile = sampleProfile(36);
+    c.macProfile.appleSilicon = appleSilicon;
     c.primaryUseCase = UseCase::coding;
     c.contextLengthNeeded = UserRecommendationContext::ContextLength::medium;
     c.runsAlongsideBuilds = true;
@@ -80,10 +82,10 @@ std::unique_ptr<ModelAdvisorView> window(const SnapshotContext& c, std::unique_p
     return std::make_unique<ModelAdvisorView>(std::move(vm), c.data.desktop(), c.data.dialogs(), c.data.clock());
 }
 
-std::unique_ptr<ModelAdvisorView> resultsWindow(const SnapshotContext& c)
+std::unique_ptr<ModelAdvisorView> resultsWindow(const SnapshotContext& c, bool appleSilicon = true)
 {
-    auto view = window(c, sampleViewModel());
-    view->viewModel().runRecommendations(sampleContext());
+    auto view = window(c, sampleViewModel(appleSilicon));
+    view->viewModel().runRecommendations(sampleContext(appleSilicon));
     waitFor([&view] { return !view->viewModel().isLoading(); });
     return view;
 }
@@ -129,14 +131,24 @@ void registerWindow(SnapshotRegistry& registry)
         auto view = window(c, sampleViewModel(false));
         return grabWidget(*view, c.palette, 2.0, QSize(520, 400));
     });
-    registry.add(QStringLiteral("advisor-frameworks"), [](const SnapshotContext& c) {
-        auto view = resultsWindow(c);
-        view->setSelectedTab(ModelAdvisorView::AdvisorTab::frameworks);
-        const auto cards = view->frameworkView()->cards();
-        for (int i = 0; i < cards.size() && i < 2; ++i)
-            cards.at(i)->toggleExpanded();
-        return grabWidget(*view, c.palette, 2.0, QSize(520, 980));
+    registry.add(QStringLiteral("advisor-models-results-not-apple"), [](const SnapshotContext& c) {
+        auto view = resultsWindow(c, false);
+        if (!view->cards().isEmpty())
+            view->cards().first()->setExpanded(true);
+        return grabWidget(*view, c.palette, 2.0, QSize(520, 1100));
     });
+    for (const bool apple : {true, false}) {
+        const QString name
+            = apple ? QStringLiteral("advisor-frameworks") : QStringLiteral("advisor-frameworks-not-apple");
+        registry.add(name, [apple](const SnapshotContext& c) {
+            auto view = resultsWindow(c, apple);
+            view->setSelectedTab(ModelAdvisorView::AdvisorTab::frameworks);
+            const auto cards = view->frameworkView()->cards();
+            for (int i = 0; i < cards.size() && i < 2; ++i)
+                cards.at(i)->toggleExpanded();
+            return grabWidget(*view, c.palette, 2.0, QSize(520, 980));
+        });
+    }
     registry.add(QStringLiteral("advisor-frameworks-empty"), [](const SnapshotContext& c) {
         auto view = window(c, sampleViewModel());
         view->setSelectedTab(ModelAdvisorView::AdvisorTab::frameworks);
@@ -153,7 +165,9 @@ void registerPotential(SnapshotRegistry& registry)
         return grabWidget(*view, c.palette, 2.0, QSize(520, 980));
     });
     registry.add(QStringLiteral("advisor-potential-not-apple-256"), [](const SnapshotContext& c) {
-        MacPotentialView view(sampleProfile(256), false, c.data.desktop(), c.data.dialogs(), c.data.clock());
+        MacCapabilityProfile profile = sampleProfile(256);
+        profile.appleSilicon = false;
+        MacPotentialView view(profile, false, c.data.desktop(), c.data.dialogs(), c.data.clock());
         return grabWidget(view, c.palette, 2.0, QSize(520, 980));
     });
     registry.add(QStringLiteral("advisor-potential-no-profile"), [](const SnapshotContext& c) {

@@ -51,6 +51,23 @@ platform::MachineFacts sampleFacts(const SampleData& data)
     return f;
 }
 
+// A virtual machine without firmware data or a GPU of its own, like the one this program is tried on.
+platform::MachineFacts virtualMachineFacts()
+{
+    platform::MachineFacts f;
+    f.hostName = "vm";
+    f.cpuBrand = "AMD EPYC";
+    f.logicalCpus = 8;
+    f.performanceCpus = 8;
+    f.memoryBytes = 24682348ull * 1024;
+    f.osVersion = "12";
+    f.kernelRelease = "6.18.44-fc-v1403";
+    f.kernelName = "Linux";
+    f.architecture = "x86_64";
+    f.machineId = "3d121c0ffee0000000000000000000aa";
+    return f;
+}
+
 WeeklyDigest digest(int weeksAgo, const char* thermal, const char* model, double gb, double hours)
 {
     WeeklyDigest d;
@@ -101,6 +118,10 @@ void registerDashboardPageSnapshots(SnapshotRegistry& registry)
     registry.add(QStringLiteral("page-system-info"), [](const SnapshotContext& c) {
         return grabPage(
             new SystemInfoView(c.data.dashboard(), sampleFacts(c.data), c.data.desktop(), c.data.clock()), c);
+    });
+    registry.add(QStringLiteral("page-system-info-virtual-machine"), [](const SnapshotContext& c) {
+        return grabPage(new SystemInfoView(c.data.dashboard(), virtualMachineFacts(), c.data.desktop(), c.data.clock()),
+            c, QSize(680, 760));
     });
     // The whole page, for the blocks below the fold.
     registry.add(QStringLiteral("page-system-info-full"), [](const SnapshotContext& c) {

@@ -148,8 +148,7 @@ void publishBusyTick(DashboardViewModel& model)
         DashboardSample s;
         s.cpuKind = DashboardSample::CpuKind::measured;
         s.cpuLoad.perCore = {0.62, 0.35, 0.18, 0.91, 0.05, 0.44, 0.27, 0.73, 0.12, 0.58, 0.33, 0.81};
-        s.cpuLoad.performanceSum = 3.55; // CPUs 0-7
-        s.cpuLoad.efficiencySum = 1.84; // CPUs 8-11
+        s.cpuLoad.performanceSum = 5.39; // the sample machine has one core kind
         s.cpuLoad.userTicks = 70;
         s.cpuLoad.systemTicks = 30;
         s.cpuLoad.totalTicks = 400;
@@ -169,6 +168,12 @@ void publishBusyTick(DashboardViewModel& model)
         s.processes = std::vector<RunningProcess> {{1200, "code", 420, 123.46, {}},
             {2210, "ollama_llama_server", 5200, 88.1, {}}, {1300, "xterm", 30, 12.5, {}},
             {3300, "cc1plus-with-a-rather-long-process-name", 900, 9.0, {}}, {3400, "ninja", 20, 2.0, {}}};
+        s.memoryProcesses = std::vector<RunningProcess> {{2210, "ollama_llama_server", 5200, 88.1, {}},
+            {1733, "firefox-esr", 3420, 1.2, {}}, {3300, "cc1plus-with-a-rather-long-process-name", 900, 9.0, {}},
+            {1200, "code", 420, 123.46, {}}, {1201, "gnome-shell", 380, 0.8, {}}};
+        s.memoryUse = platform::MemoryUse {(43ull << 30) / 2, (3ull << 30) - (1ull << 28), (3ull << 30) / 2};
+        s.cpuFrequencyGHz = 3.42;
+        s.power = DashboardSample::Power {17.6, 3.1};
         s.connections = {{"192.168.1.20:51544", "140.82.112.4:443", 1200, "code"},
             {"192.168.1.20:40312", "104.18.32.7:443", 2210, "ollama"}};
         s.localAddress = "192.168.1.20";

@@ -9,6 +9,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <cmath>
 
 SampleData::SampleData(Kind kind)
@@ -59,11 +60,15 @@ void SampleData::publishSamples()
         s.cpuLoad.systemTicks = 30;
         s.cpuLoad.totalTicks = 400;
         s.processorCount = 4;
+        s.cpuFrequencyGHz = 2.2 + 1.4 * busy;
+        s.power = DashboardSample::Power {4.0 + 20.0 * busy, 2.6};
         s.memory.totalGB = 32;
         s.memory.aiModelsGB = 32 * (0.22 + 0.12 * std::sin(i / 6.0));
         s.memory.freeGB = 3.1;
         s.memory.inactiveGB = kHeadroomGB - 3.1;
         s.memory.systemUsedGB = 32 - kHeadroomGB - s.memory.aiModelsGB;
+        constexpr std::uint64_t gib = 1ull << 30;
+        s.memoryUse = platform::MemoryUse {std::uint64_t(18.4 * gib), std::uint64_t(2.9 * gib), gib * 3 / 2};
         s.thermal = QVThermalState::forLevel(QVThermalState::Level::balanced);
         s.localAddress = "192.168.1.20";
         s.chipTemperature = 58.4 + 3 * std::sin(i / 9.0);
@@ -76,6 +81,10 @@ void SampleData::publishSamples()
         s.battery = battery;
         s.network = platform::ByteTotals {std::uint64_t(i) * 48 * 1024, std::uint64_t(i) * 310 * 1024};
         s.processes = sampleProcesses();
+        auto largest = sampleProcesses();
+        std::stable_sort(largest.begin(), largest.end(),
+            [](const RunningProcess& a, const RunningProcess& b) { return a.memoryMB > b.memoryMB; });
+        s.memoryProcesses = largest;
         m_dashboard->publishSample(s);
     }
 }

@@ -69,7 +69,10 @@ QString speedText(MacCapabilityProfile::SpeedClass speed)
 
 QString chipName(const MacCapabilityProfile& profile, bool appleSilicon)
 {
-    return appleSilicon ? raw(profile.chipClass) : tr("Apple silicon not detected");
+    if (appleSilicon)
+        return raw(profile.chipClass);
+    const QString processor = QString::fromStdString(profile.processorName).trimmed();
+    return processor.isEmpty() ? NumberText::dash : processor;
 }
 
 QString memoryName(bool appleSilicon)
@@ -79,8 +82,10 @@ QString memoryName(bool appleSilicon)
 
 QString contextHeaderLine(const MacCapabilityProfile& profile, bool appleSilicon)
 {
+    // The speed classes are measurements of Apple chips; they say nothing of other processors.
     return NumberText::wholeText(profile.totalMemoryGB) + QStringLiteral("GB ") + memoryName(appleSilicon)
-        + QStringLiteral(" \u00b7 ") + speedText(profile.estimatedInferenceSpeedClass());
+        + QStringLiteral(" \u00b7 ")
+        + (appleSilicon ? speedText(profile.estimatedInferenceSpeedClass()) : NumberText::dash);
 }
 
 QString potentialSubtitle(const MacCapabilityProfile& profile, bool appleSilicon)
@@ -167,7 +172,7 @@ QString capabilityReport(const MacCapabilityProfile& p, bool appleSilicon)
         kBullet + QStringLiteral("Chip Class: ") + chipName(p, appleSilicon),
         kBullet + memoryName(appleSilicon) + QStringLiteral(": ") + figure(NumberText::whole(p.totalMemoryGB), "GB"),
         kBullet + QStringLiteral("Performance CPU Cores: ") + QString::number(p.cpuCores),
-        kBullet + QStringLiteral("GPU Cores: ") + QString::number(p.gpuCores),
+        kBullet + QStringLiteral("GPU Cores: ") + (appleSilicon ? QString::number(p.gpuCores) : NumberText::dash),
         kBullet + QStringLiteral("Neural Engine Cores: ")
             + (appleSilicon ? QString::number(p.neuralEngineCores) : NumberText::dash),
         kBullet + QStringLiteral("Memory Bandwidth: ")

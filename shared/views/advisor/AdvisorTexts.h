@@ -27,11 +27,11 @@ int memoryRank(double memoryGB, const QList<MemoryConfiguration>& comparisons);
 
 // "35-60 tok/s" and the rest, by speed class.
 QString speedText(MacCapabilityProfile::SpeedClass speed);
-// The chip's name, or a plain statement that no Apple chip was found.
+// The chip's name on Apple silicon; elsewhere the processor's own name, or "—" without one.
 QString chipName(const MacCapabilityProfile& profile, bool appleSilicon);
 // "Unified Memory" on Apple silicon, plain "Memory" elsewhere.
 QString memoryName(bool appleSilicon);
-// "36GB Unified Memory · 35-60 tok/s"
+// "36GB Unified Memory · 35-60 tok/s"; the speed is "—" off Apple silicon.
 QString contextHeaderLine(const MacCapabilityProfile& profile, bool appleSilicon);
 // "M3 Pro · 36GB Unified Memory"
 QString potentialSubtitle(const MacCapabilityProfile& profile, bool appleSilicon);

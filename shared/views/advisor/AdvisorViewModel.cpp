@@ -48,8 +48,9 @@ AdvisorViewModel::AdvisorViewModel(Detector detector, InstalledModelsSource inst
                 return DetectedMachine {};
             MemoryEngine memory;
             ThermalEngine thermal;
-            return DetectedMachine {
-                kept->capability.currentProfile(memory, thermal), kept->capability.detectsAppleSilicon()};
+            MacCapabilityProfile profile = kept->capability.currentProfile(memory, thermal);
+            const bool appleSilicon = profile.appleSilicon;
+            return DetectedMachine {std::move(profile), appleSilicon};
         };
     }
     if (!m_installedModels)
@@ -76,7 +77,8 @@ void AdvisorViewModel::load()
         return detector();
     }).then(this, [this](DetectedMachine machine) {
         m_macProfile = std::move(machine.profile);
-        m_appleSilicon = machine.appleSilicon;
+        // The profile carries the answer on to the recommendation engines.
+        m_macProfile->appleSilicon = m_appleSilicon = machine.appleSilicon;
         emit macProfileChanged();
         setLoading(false);
     });

@@ -4,7 +4,6 @@
 
 #include <QCryptographicHash>
 #include <QStringList>
-#include <QUuid>
 
 #include <cstdint>
 
@@ -12,8 +11,21 @@ namespace MachineDescription {
 
 QString modelIdentifier(const platform::MachineFacts& facts)
 {
-    const QString id = QString::fromStdString(facts.modelIdentifier);
-    return id.isEmpty() ? unknown : id;
+    const QString id = QString::fromStdString(facts.modelIdentifier).trimmed();
+    return id.isEmpty() ? NumberText::dash : id;
+}
+
+QString machineName(const platform::MachineFacts& facts)
+{
+    if (!QString::fromStdString(facts.modelIdentifier).trimmed().isEmpty())
+        return marketingModelName(modelIdentifier(facts));
+    // Without firmware data (a virtual machine, many boards) the machine goes by its host name.
+    for (const std::string& name : {facts.hostName, facts.cpuBrand}) {
+        const QString text = QString::fromStdString(name).trimmed();
+        if (!text.isEmpty())
+            return text;
+    }
+    return QStringLiteral("Unknown Machine");
 }
 
 QString marketingModelName(const QString& id)
@@ -27,7 +39,7 @@ QString marketingModelName(const QString& id)
     // A newer Mac names itself "Mac" and digits; any other machine is called by its own model name.
     if (id.contains(QLatin1String("Mac"), Qt::CaseSensitive))
         return QStringLiteral("Apple Mac");
-    return id.isEmpty() || id == unknown ? QStringLiteral("Unknown Machine") : id;
+    return id.isEmpty() || id == unknown || id == NumberText::dash ? QStringLiteral("Unknown Machine") : id;
 }
 
 QString cpuBrandString(const platform::MachineFacts& facts)
@@ -96,6 +108,9 @@ QString platformType(const platform::MachineFacts& facts)
 
 QString serialIdentifier(const QString& id)
 {
+    // Every machine without an identifier would share one serial.
+    if (id.trimmed().isEmpty() || id == NumberText::dash || id == unknown)
+        return NumberText::dash;
     std::uint64_t hash = 0xcbf29ce484222325ull;
     for (const char byte : id.toUtf8()) {
         hash ^= static_cast<unsigned char>(byte);
@@ -110,10 +125,10 @@ QString serialIdentifier(const QString& id)
 
 QString hostIdentifier(const QString& machineId)
 {
-    static const QByteArray runId = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
-    const QByteArray source = machineId.trimmed().isEmpty() ? runId : machineId.trimmed().toUtf8();
-    const QByteArray digest
-        = QCryptographicHash::hash(QByteArrayLiteral("quorvane-host-id:") + source, QCryptographicHash::Sha256);
+    if (machineId.trimmed().isEmpty())
+        return NumberText::dash;
+    const QByteArray digest = QCryptographicHash::hash(
+        QByteArrayLiteral("quorvane-host-id:") + machineId.trimmed().toUtf8(), QCryptographicHash::Sha256);
     return QString::fromLatin1(digest.toHex().left(12));
 }
 
@@ -123,14 +138,18 @@ QString specReport(const platform::MachineFacts& facts, const ReportFigures& fig
     const QString brand = cpuBrandString(facts);
     QString text;
     text.reserve(280);
+    // A count or size the machine did not give reads "—", as on the page.
+    const auto cores
+        = [](std::optional<int> n) { return n && *n > 0 ? QStringLiteral("%1 Cores").arg(*n) : NumberText::dash; };
     const QStringList lines {QStringLiteral("=== QUORVANE MACHINE DIAGNOSTIC REPORT ==="),
-        QStringLiteral("Model Name: ") + marketingModelName(id), QStringLiteral("Model Identifier: ") + id,
+        QStringLiteral("Model Name: ") + machineName(facts), QStringLiteral("Model Identifier: ") + id,
         QStringLiteral("Processor: ") + brand, QStringLiteral("OS Version: ") + osVersionString(facts),
-        QStringLiteral("Total Cores: %1 Cores").arg(figures.logicalCpus),
-        QStringLiteral("GPU Cores: ")
-            + (figures.gpuCores ? QStringLiteral("%1 Cores").arg(*figures.gpuCores) : unknown),
+        QStringLiteral("Total Cores: ") + cores(figures.logicalCpus),
+        QStringLiteral("GPU Cores: ") + cores(figures.gpuCores),
         QStringLiteral("Neural Engine: ") + neuralEngineDescription(brand),
-        QStringLiteral("Physical Memory: ") + NumberText::numberText("%.0f GB", figures.physicalMemoryGB),
+        QStringLiteral("Physical Memory: ")
+            + (figures.physicalMemoryGB > 0 ? NumberText::numberText("%.0f GB", figures.physicalMemoryGB)
+                                            : NumberText::dash),
         QStringLiteral("Memory Bandwidth: ") + memoryBandwidthDescription(brand),
         QStringLiteral("Serial ID: ") + serialIdentifier(id), QString(44, QLatin1Char('='))};
     text = lines.join(QLatin1Char('\n'));

@@ -7,13 +7,17 @@
 #include <optional>
 
 // Texts that describe the machine, derived from what MachineReader read. The chip tables answer for
-// Apple silicon (Apple hardware running Linux); elsewhere a fact the machine does not give is "Unknown".
+// Apple silicon (Apple hardware running Linux); elsewhere a fact the machine does not give is "Unknown",
+// an identifier or figure it does not give "—".
 namespace MachineDescription {
 
 inline const QString unknown = QStringLiteral("Unknown");
 
+// The model identifier, or "—" without one.
 QString modelIdentifier(const platform::MachineFacts& facts);
 QString marketingModelName(const QString& modelIdentifier);
+// The marketing name where the machine has a model identifier; else its host name, else its processor.
+QString machineName(const platform::MachineFacts& facts);
 // The trimmed brand text, or "Unknown Processor".
 QString cpuBrandString(const platform::MachineFacts& facts);
 // "Version <os version> (Build <kernel release>)".
@@ -24,15 +28,15 @@ QString memoryBandwidthDescription(const QString& cpuBrand);
 QString platformType(const platform::MachineFacts& facts);
 
 // "TBX-" and the first 8 digits of the FNV-1a hash of the identifier, then "-SYS": the same on every run.
+// "—" without an identifier.
 QString serialIdentifier(const QString& modelIdentifier);
-// 12 hex characters of a SHA-256 over a fixed salt and the machine id; without a machine id a random
-// value that lasts for this run.
+// 12 hex characters of a SHA-256 over a fixed salt and the machine id; "—" without a machine id.
 QString hostIdentifier(const QString& machineId);
 
 // The twelve-line report the copy button puts on the clipboard (no line feed after the last line).
 struct ReportFigures
 {
-    int logicalCpus = 0;
+    int logicalCpus = 0; // 0: not known
     std::optional<int> gpuCores;
     double physicalMemoryGB = 0;
 };

@@ -58,10 +58,15 @@ struct Tile
 {
     const char* title;
     Tone tone;
-    double share;
 };
-constexpr Tile kTiles[]
-    = {{"App Memory", Tone::blue, 0.5}, {"Wired", Tone::orange, 0.3}, {"Compressed", Tone::purple, 0.2}};
+constexpr Tile kTiles[] = {{"App Memory", Tone::blue}, {"Wired", Tone::orange}, {"Compressed", Tone::purple}};
+
+constexpr double kBytesPerGiB = 1024.0 * 1024.0 * 1024.0;
+
+QString gigabytes(std::optional<std::uint64_t> bytes)
+{
+    return PageStyle::figure(bytes.has_value(), "%.2f GB", static_cast<double>(bytes.value_or(0)) / kBytesPerGiB);
+}
 
 } // namespace
 
@@ -156,9 +161,10 @@ void MemoryTabView::refresh()
 {
     const auto& state = m_stats.memoryState();
     const bool measured = state.has_value() && m_stats.measured().memory;
-    for (int i = 0; i < m_tiles.size(); ++i)
-        m_tiles[i]->setText(
-            PageStyle::figure(measured, "%.2f GB", measured ? state->systemUsedGB * kTiles[i].share : 0));
+    const auto& use = m_stats.memoryUse();
+    m_tiles[0]->setText(gigabytes(use ? std::optional(use->programBytes) : std::nullopt));
+    m_tiles[1]->setText(gigabytes(use ? std::optional(use->wiredBytes) : std::nullopt));
+    m_tiles[2]->setText(gigabytes(use ? use->compressedBytes : std::nullopt));
 
     const auto pressure = measured ? pressurePercent(*state) : std::nullopt;
     m_pressureBody->setVisible(measured);
@@ -170,16 +176,22 @@ void MemoryTabView::refresh()
             + QStringLiteral(" / ") + NumberText::numberText("%.1f GB", state->totalGB));
     }
 
-    const auto processes = memoryIntensive(m_stats.topProcesses());
+    const auto processes = memoryIntensive(m_stats.topMemoryProcesses());
     for (int i = 0; i < kProcessRows; ++i) {
         const bool shown = i < static_cast<int>(processes.size());
         m_processes[i]->setVisible(shown);
         if (shown) {
             const RunningProcess& process = processes[static_cast<std::size_t>(i)];
-            m_processes[i]->setProcess(
-                QString::fromStdString(process.name), NumberText::numberText("%.1f%% CPU", process.cpuPercent));
+            m_processes[i]->setProcess(QString::fromStdString(process.name), memoryText(process.memoryMB));
         }
     }
+}
+
+QString MemoryTabView::memoryText(std::int64_t megabytes)
+{
+    if (megabytes < 1024)
+        return QString::number(std::max<std::int64_t>(megabytes, 0)) + QStringLiteral(" MB");
+    return NumberText::numberText("%.1f GB", static_cast<double>(megabytes) / 1024.0);
 }
 
 QStringList MemoryTabView::tileValues() const
@@ -222,5 +234,14 @@ QStringList MemoryTabView::processNames() const
     for (const ProcessRow* row : m_processes)
         if (!row->isHidden())
             out << row->name();
+    return out;
+}
+
+QStringList MemoryTabView::processValues() const
+{
+    QStringList out;
+    for (const ProcessRow* row : m_processes)
+        if (!row->isHidden())
+            out << row->valueText();
     return out;
 }

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QWidget>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -17,8 +18,10 @@ class ProcessRow;
 class ToneLabel;
 struct SystemMemoryState;
 
-// The memory page: three memory tiles, the pressure bar and the five processes holding the most memory.
-// Before the first memory sample the tiles show "—" and the pressure panel only its title.
+// The memory page: three memory tiles (program, wired and compressed memory as the kernel counts them),
+// the pressure bar and the five processes holding the most memory. A tile the machine gives no figure
+// for (before the first sample; compressed memory without zswap or zram) shows "—", and before the first
+// sample the pressure panel shows only its title.
 class MemoryTabView : public QWidget
 {
     Q_OBJECT
@@ -36,6 +39,8 @@ public:
     static std::optional<double> pressurePercent(const SystemMemoryState& state);
     // The processes in descending order of memory, at most five.
     static std::vector<RunningProcess> memoryIntensive(const std::vector<RunningProcess>& processes);
+    // "640 MB" below a gigabyte, "10.0 GB" from there on.
+    static QString memoryText(std::int64_t megabytes);
 
     QStringList tileValues() const;
     bool isPressureShown() const;
@@ -44,6 +49,7 @@ public:
     QString pressureText() const;
     QString pressureTotalsText() const;
     QStringList processNames() const;
+    QStringList processValues() const;
 
 private:
     void refresh();

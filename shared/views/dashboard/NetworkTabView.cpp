@@ -116,6 +116,9 @@ NetworkTabView::NetworkTabView(DashboardViewModel& stats, ThemeManager& themes, 
     section->setSpacing(12);
     m_connectionsTitle = makeLabel(tr("Active Connections & Privacy"), Fonts::system(13, QFont::DemiBold), m_page);
     section->addWidget(m_connectionsTitle);
+    m_empty = makeLabel(tr("No external connections"), Fonts::system(11), m_page);
+    m_empty->setVisible(false);
+    section->addWidget(m_empty);
     m_rows = new QVBoxLayout;
     m_rows->setSpacing(12);
     section->addLayout(m_rows);
@@ -216,6 +219,7 @@ void NetworkTabView::applyTheme()
 {
     setColor(m_title, m_palette.text);
     setColor(m_connectionsTitle, m_palette.text);
+    setColor(m_empty, m_palette.secondaryText);
     setColor(m_downloadCaption, m_palette.secondaryText);
     setColor(m_uploadCaption, m_palette.secondaryText);
     setColor(m_download, m_palette.green);
@@ -254,4 +258,11 @@ void NetworkTabView::refresh()
     for (int i = count; i < m_rowWidgets.size(); ++i)
         m_rowWidgets[i]->card->setVisible(false);
     m_visibleRows = count;
+    // The empty state is a line of text, never a row that looks like a connection.
+    m_empty->setVisible(count == 0 && m_stats.connectionsListed());
+}
+
+QString NetworkTabView::emptyText() const
+{
+    return m_empty->isHidden() ? QString() : m_empty->text();
 }

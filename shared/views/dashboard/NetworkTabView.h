@@ -26,6 +26,8 @@ public:
     // The texts of row `index`: remote, "process (PID: n)", status.
     QStringList rowTexts(int index) const;
     QColor statusColor(int index) const;
+    // "No external connections" once a listing found none; empty while nothing is shown in its place.
+    QString emptyText() const;
 
 protected:
     // The model lists connections only while a view that shows them is open.
@@ -49,6 +51,7 @@ private:
     QLabel* m_download;
     QLabel* m_upload;
     QLabel* m_connectionsTitle;
+    QLabel* m_empty;
     QVBoxLayout* m_rows;
     QList<Row*> m_rowWidgets;
     int m_visibleRows = 0;

@@ -62,7 +62,7 @@ SensorsTabView::Figures SensorsTabView::Figures::of(const DashboardViewModel& st
     f.pClusterUsage = when(m.performanceCluster, stats.pClusterUsage());
     f.eClusterUsage = when(m.efficiencyCluster, stats.eClusterUsage());
     f.powerDraw = when(m.powerDraw, stats.powerDraw());
-    f.cpuHistory = stats.cpuHistory();
+    f.cpuHistory = stats.measuredCpuHistory();
     f.topProcesses = stats.topProcesses();
     return f;
 }

@@ -106,7 +106,9 @@ protected:
 SystemInfoView::SystemInfoView(DashboardViewModel& dashboardVM, QWidget* parent)
     : SystemInfoView(dashboardVM, Desktop::system(), Clock::system(), parent)
 {
-    // The facts come from small kernel files, still read away from the GUI thread.
+    // The facts come from small kernel files, still read away from the GUI thread; until they are in there
+    // is no report to copy.
+    m_copy->setEnabled(false);
     QtConcurrent::run([] {
         return platform::MachineReader().read();
     }).then(this, [this](const platform::MachineFacts& facts) { setFacts(facts); });
@@ -252,7 +254,7 @@ void SystemInfoView::setFacts(const platform::MachineFacts& facts)
     m_facts = facts;
     const QString id = md::modelIdentifier(facts);
     const QString brand = md::cpuBrandString(facts);
-    m_name->setText(md::marketingModelName(id));
+    m_name->setText(md::machineName(facts));
     m_identifier->setText(id);
     m_brand->setText(brand);
     m_version->setText(md::osVersionString(facts));
@@ -266,12 +268,18 @@ void SystemInfoView::setFacts(const platform::MachineFacts& facts)
     setRow(tr("Metal Graphics Core"), tr("Not available on Linux"));
     setRow(tr("Neural Coprocessor"), md::neuralEngineDescription(brand));
     setRow(tr("System Serial ID"), md::serialIdentifier(id));
-    setRow(tr("Host UUID"), md::hostIdentifier(QString::fromStdString(facts.machineId)) + QStringLiteral("..."));
+    const QString host = md::hostIdentifier(QString::fromStdString(facts.machineId));
+    setRow(tr("Host UUID"), host == NumberText::dash ? host : host + QStringLiteral("..."));
     setRow(tr("Platform Type"), md::platformType(facts));
     setRow(tr("Physical Memory"),
         PageStyle::figure(
             facts.memoryBytes > 0, "%.0f GB System Memory", static_cast<double>(facts.memoryBytes) / kBytesPerGiB));
     setRow(tr("Memory Bandwidth"), md::memoryBandwidthDescription(brand));
+    // The GPU's own memory where its driver reports it; a share of system memory would be a guess.
+    setRow(tr("VRAM Allocation Limit"),
+        PageStyle::figure(
+            facts.gpuMemoryBytes > 0, "%.1f GB Max VRAM", static_cast<double>(facts.gpuMemoryBytes) / kBytesPerGiB));
+    m_copy->setEnabled(true);
 }
 
 void SystemInfoView::refresh()
@@ -280,9 +288,6 @@ void SystemInfoView::refresh()
     const MeasuredFigures& measured = vm.measured();
     // The GPU core count is derived from the CPU's cores, not read from the GPU: not shown as a fact.
     setRow(tr("GPU Core Count"), NumberText::dash);
-    const auto& memory = vm.memoryState();
-    setRow(tr("VRAM Allocation Limit"),
-        memory && measured.memory ? NumberText::numberText("%.1f GB Max VRAM", memory->totalGB * 0.75) : md::unknown);
     setRow(tr("SoC Core Temp"), PageStyle::figure(measured.socTemperature, "%.1f°C", vm.socTemperature()));
     const QList<double> fans = vm.fanRPMs();
     QString fan = NumberText::dash;

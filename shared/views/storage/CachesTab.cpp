@@ -192,7 +192,7 @@ QWidget* CachesTab::buildSafeClean()
     line->addStretch();
     column->addLayout(line);
     auto* detail = label(
-        tr("Purge DerivedData & pkg caches (safe to clear)"), Fonts::system(kSmallPixels), m_palette.secondaryText);
+        tr("Purge build & package caches (safe to clear)"), Fonts::system(kSmallPixels), m_palette.secondaryText);
     detail->setWordWrap(true);
     column->addWidget(detail);
     row->addLayout(column, 1);

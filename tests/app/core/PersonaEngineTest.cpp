@@ -127,7 +127,7 @@ TEST_F(PersonaEngineTest, BuildSavingsFollowTheBuildsDuration)
     engine->deactivatePersona(AutoPersona::compileMode);
     const auto events = assistance();
     EXPECT_EQ(events.at(0).title, "Build Protected");
-    EXPECT_EQ(events.at(0).detail, "Xcode/compiler completed with zero AI RAM collisions");
+    EXPECT_EQ(events.at(0).detail, "Build completed with zero AI RAM collisions");
     EXPECT_EQ(events.at(0).impactValue, "~300s saved");
     const auto metrics = engine->savedYouMetrics();
     EXPECT_EQ(metrics.buildsProtected, 2);

@@ -1,6 +1,11 @@
 #include "platform/host/MachineReader.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
 
 using platform::MachineFacts;
 using platform::MachineReader;
@@ -55,6 +60,26 @@ TEST(MachineReaderTest, ArmBoardNamedByItsDeviceTree)
     EXPECT_EQ(f.osVersion, "24.04");
     EXPECT_EQ(f.architecture, "aarch64");
     EXPECT_TRUE(f.machineId.empty()); // a blank machine-id file counts as none
+}
+
+TEST(MachineReaderTest, VirtualMachineWithoutFirmwareDataAndGpuMemory)
+{
+    const MachineFacts vm = readMachine("vm");
+    EXPECT_TRUE(vm.modelIdentifier.empty()); // no DMI in this virtual machine
+    EXPECT_EQ(vm.hostName, "vm");
+    EXPECT_EQ(vm.cpuBrand, "AMD EPYC");
+    EXPECT_TRUE(vm.machineId.empty());
+    EXPECT_EQ(vm.gpuMemoryBytes, 0u);
+
+    // The largest card's own memory; connectors and cards whose driver gives none are passed over.
+    QTemporaryDir dir;
+    const std::filesystem::path drm = dir.path().toStdString() + "/sys/class/drm";
+    for (const char* folder : {"card0/device", "card1/device", "card1-DP-1/device"})
+        std::filesystem::create_directories(drm / folder);
+    std::ofstream(drm / "card1/device/mem_info_vram_total") << "8573157376\n";
+    std::ofstream(drm / "card1-DP-1/device/mem_info_vram_total") << "99999999999\n";
+    const std::string root = dir.path().toStdString();
+    EXPECT_EQ(MachineReader(root + "/proc", root + "/sys", root + "/etc").read().gpuMemoryBytes, 8573157376u);
 }
 
 TEST(MachineReaderTest, EmptyMachineGivesEmptyFacts)

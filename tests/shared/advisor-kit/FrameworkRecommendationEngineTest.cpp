@@ -86,3 +86,16 @@ TEST(FrameworkRecommendationEngineTest, FastestFavoursMlx)
 
     EXPECT_TRUE(engine.recommend(answers(UseCase::writing, Speed::fastest), 0).empty());
 }
+
+TEST(FrameworkRecommendationEngineTest, NoAppleOnlyRuntimeFirstOnOtherHardware)
+{
+    auto context = answers(UseCase::coding, Speed::fastest);
+    context.macProfile.appleSilicon = false;
+    // MLX gets no speed bonus and, needing Apple silicon, comes after every runtime this machine can run.
+    const auto result = FrameworkRecommendationEngine().recommend(context, 10);
+    ASSERT_EQ(order(result), (std::vector {F::ollama, F::llamaCpp, F::jan, F::lmStudio, F::mlx}));
+    EXPECT_FALSE(result[4].badge);
+    for (const auto& r : result)
+        for (const auto& reason : r.reasoning)
+            EXPECT_EQ(reason.find("Apple"), std::string::npos) << reason;
+}

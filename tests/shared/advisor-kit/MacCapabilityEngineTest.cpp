@@ -152,4 +152,12 @@ TEST(MacCapabilityEngineTest, AppleSiliconOnlyWhenTheBrandNamesAnAppleChip)
     EXPECT_FALSE(appleSilicon("AMD Ryzen 9 7950X 16-Core Processor"));
     EXPECT_FALSE(appleSilicon(""));
     EXPECT_FALSE(MacCapabilityEngine(nullptr).detectsAppleSilicon());
+
+    // The profile says so, and names the processor the machine has.
+    auto fake = std::make_shared<FakeSysctl>();
+    fake->strings["machdep.cpu.brand_string"] = " AMD EPYC\n";
+    const auto profile = MacCapabilityEngine(fake).currentProfile(
+        [] { return memory(24, 20); }, [] { return QVThermalState::forLevel(QVThermalState::Level::balanced); });
+    EXPECT_FALSE(profile.appleSilicon);
+    EXPECT_EQ(profile.processorName, "AMD EPYC");
 }

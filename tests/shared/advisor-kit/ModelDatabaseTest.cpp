@@ -204,20 +204,21 @@ struct PublishedIdentity
 
 const PublishedIdentity publishedIdentities[] = {
     {"llama3.1:8b", "Llama 3.1 8B", "Llama 3.1", "Meta", "2024-07", true, 128000, ThermalImpact::minimal, 4.7,
-        "Fast, capable general-purpose model. Best value for Macs with 8-16GB RAM.", std::nullopt},
+        "Fast, capable general-purpose model. Best value for machines with 8-16GB RAM.", std::nullopt},
     {"llama3.1:70b", "Llama 3.1 70B", "Llama 3.1", "Meta", "2024-07", true, 128000, ThermalImpact::moderate, 42.5,
         "High-quality large model for complex tasks. Needs 48GB+ RAM to run comfortably.",
-        "Needs 48GB+ RAM for comfortable use. On 48GB Macs, leaves little headroom for concurrent apps."},
+        "Needs 48GB+ RAM for comfortable use. On 48GB machines, leaves little headroom for concurrent apps."},
     {"deepseek-coder-v2:16b", "DeepSeek Coder V2 16B", "DeepSeek Coder V2", "DeepSeek", "2024-06", true, 128000,
         ThermalImpact::minimal, 9.1, "Best-in-class coding model at 16B. Outperforms many larger models on code tasks.",
-        "Exceptional coding performance relative to its size. First choice for developers on Macs with 16-32GB RAM."},
+        "Exceptional coding performance relative to its size. First choice for developers on machines with 16-32GB "
+        "RAM."},
     {"qwen2.5-coder:32b", "Qwen 2.5 Coder 32B", "Qwen 2.5", "Alibaba", "2024-11", true, 128000, ThermalImpact::moderate,
         19.4, "State-of-the-art coding model. Top scores on coding benchmarks.", std::nullopt},
     {"mistral:7b", "Mistral 7B", "Mistral", "Mistral AI", "2023-09", true, 32000, ThermalImpact::minimal, 4.1,
-        "Efficient and fast. Good all-rounder for Macs with limited RAM.",
-        "Best choice for Macs with 8-16GB RAM. Not recommended for complex coding tasks."},
+        "Efficient and fast. Good all-rounder for machines with limited RAM.",
+        "Best choice for machines with 8-16GB RAM. Not recommended for complex coding tasks."},
     {"phi3.5:3.8b", "Phi 3.5 Mini 3.8B", "Phi 3.5", "Microsoft", "2024-08", false, 128000, ThermalImpact::minimal, 2.2,
-        "Tiny but surprisingly capable. Best model for Macs with 8GB RAM.",
+        "Tiny but surprisingly capable. Best model for machines with 8GB RAM.",
         "Remarkable quality for its size. Best choice when RAM is the constraint."},
 };
 

@@ -15,7 +15,8 @@ using Headroom = MacCapabilityProfile::ThermalHeadroom;
 
 MacCapabilityProfile mac(ChipClass chip, double totalGB, double freeGB, double typicalGB, Headroom thermal)
 {
-    return {chip, totalGB, 8, 30, neuralEngineCores(chip), memoryBandwidthGBs(chip), freeGB, typicalGB, thermal, 500};
+    return {chip, totalGB, 8, 30, neuralEngineCores(chip), memoryBandwidthGBs(chip), freeGB, typicalGB, thermal, 500,
+        true, {}};
 }
 
 UserRecommendationContext context(
@@ -376,4 +377,21 @@ TEST(ModelRecommendationEngineTest, SlowAndLowQualityTradeoffs)
     ctx.speedPreference = Speed::balanced;
     result = ModelRecommendationEngine({m}).recommend(ctx, 1);
     EXPECT_EQ(result[0].tradeoffs[1].severity, Severity::minor);
+}
+
+TEST(ModelRecommendationEngineTest, NoSpeedFiguresOffAppleSilicon)
+{
+    // The speeds are the chip tables' (here the M1 fallback's): another processor gets none of them.
+    ModelProfile m = plainModel("slow:1", 4);
+    auto profile = mac(ChipClass::m1Base, 64, 40, 40, Headroom::excellent);
+    profile.appleSilicon = false;
+    profile.processorName = "AMD EPYC";
+    const auto ctx = context(profile, UseCase::coding, Speed::fastest, Length::short_, false);
+    const auto result = ModelRecommendationEngine({m}).recommend(ctx, 1);
+    ASSERT_EQ(result.size(), 1u);
+    EXPECT_EQ(result[0].performanceSummary(), "\u2014 tok/s \u00b7 4.0GB \u00b7 36.0GB free");
+    ASSERT_EQ(result[0].reasoning.size(), 3u);
+    EXPECT_EQ(result[0].reasoning[1].text, "\u2014 tok/s on your AMD EPYC"); // not "~9 tok/s on your M1"
+    for (const auto& tradeoff : result[0].tradeoffs)
+        EXPECT_EQ(tradeoff.description.find("tok/s"), std::string::npos) << tradeoff.description;
 }

@@ -40,8 +40,11 @@ TEST(ModelRecommendationTest, IntegerConversionsOfNonFiniteValuesAreDefined)
     EXPECT_EQ(truncatedInteger(std::numeric_limits<double>::infinity()), std::numeric_limits<std::int64_t>::max());
     EXPECT_EQ(truncatedInteger(-1e300), std::numeric_limits<std::int64_t>::min());
     EXPECT_EQ(truncatedInteger(9223372036854775807.0), std::numeric_limits<std::int64_t>::max());
-    EXPECT_EQ(withPerformance(std::nan(""), 1e30, 1, 1).performanceSummary(),
-        "0\u20139223372036854775807 tok/s \u00b7 1.0GB \u00b7 1.0GB free");
+    EXPECT_EQ(withPerformance(1, 1e30, 1, 1).performanceSummary(),
+        "1\u20139223372036854775807 tok/s \u00b7 1.0GB \u00b7 1.0GB free");
+    // A range that is no number is no speed: the dash, never "0–0".
+    EXPECT_EQ(withPerformance(std::nan(""), std::nan(""), 1, 1).performanceSummary(),
+        "\u2014 tok/s \u00b7 1.0GB \u00b7 1.0GB free");
 }
 
 TEST(ModelRecommendationTest, BadgeAndSeverityTexts)

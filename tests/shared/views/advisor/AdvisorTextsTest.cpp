@@ -139,17 +139,21 @@ TEST(AdvisorTextsTest, FiguresWithoutASourcePrintADash)
 
 TEST(AdvisorTextsTest, NoAppleSiliconClaimsOnOtherHardware)
 {
-    const auto p = reportProfile(36);
+    auto p = reportProfile(36);
+    p.processorName = "AMD EPYC";
     const QString report = capabilityReport(p, false);
-    EXPECT_TRUE(report.contains(QStringLiteral("\u2022 Chip Class: Apple silicon not detected\n")));
+    EXPECT_TRUE(report.contains(QStringLiteral("\u2022 Chip Class: AMD EPYC\n")));
+    EXPECT_TRUE(report.contains(QStringLiteral("\u2022 GPU Cores: \u2014\n"))); // the count is a fallback there
     EXPECT_TRUE(report.contains(QStringLiteral("\u2022 Memory: 36GB\n")));
     EXPECT_TRUE(report.contains(QStringLiteral("\u2022 Neural Engine Cores: \u2014\n")));
     EXPECT_TRUE(report.contains(QStringLiteral("\u2022 Memory Bandwidth: \u2014\n")));
     EXPECT_TRUE(report.contains(QStringLiteral("\u2022 [\u2713] Real-time voice (Whisper) (Excellent)\n")));
     EXPECT_FALSE(report.contains(QStringLiteral("Apple Silicon")));
     EXPECT_FALSE(report.contains(QStringLiteral("unified"), Qt::CaseInsensitive));
-    EXPECT_EQ(chipName(p, false), "Apple silicon not detected");
-    EXPECT_EQ(contextHeaderLine(p, false), QStringLiteral("36GB Memory \u00b7 35-60 tok/s"));
+    EXPECT_EQ(chipName(p, false), "AMD EPYC");
+    EXPECT_EQ(contextHeaderLine(p, false), QStringLiteral("36GB Memory \u00b7 \u2014")); // no speed class
+    p.processorName.clear();
+    EXPECT_EQ(chipName(p, false), "\u2014");
     EXPECT_EQ(potentialSubtitle(p, true), QStringLiteral("M3 Pro \u00b7 36GB Unified Memory"));
 }
 

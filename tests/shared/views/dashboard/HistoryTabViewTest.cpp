@@ -6,6 +6,7 @@
 #include "ui/FakeClock.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
@@ -21,6 +22,8 @@ TEST(HistoryTabViewTest, ExportRevealsEachWrittenFile)
     HistoryTabView view(*model, desktop, clock);
     EXPECT_EQ(view.exportButton()->text(), "Export CSV Report");
     EXPECT_EQ(view.cpuText(), "CPU: —"); // no CPU sample yet
+    for (const QLabel* label : view.findChildren<QLabel*>())
+        EXPECT_FALSE(label->text().contains("Time Machine")) << label->text().toStdString(); // Apple's backup
 
     view.exportButton()->click();
     QThread::msleep(5); // the file name carries the time in seconds with its fraction

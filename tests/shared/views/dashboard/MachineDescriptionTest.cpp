@@ -68,16 +68,17 @@ TEST(MachineDescriptionTest, IdentifiersAreStable)
     EXPECT_EQ(serial.size(), 4 + 8 + 4);
     EXPECT_EQ(serial, md::serialIdentifier("MacBookPro18,3"));
     EXPECT_NE(serial, md::serialIdentifier("MacBookPro18,4"));
-    // The empty text hashes to the offset basis 0xcbf29ce484222325, negative as a signed value.
-    EXPECT_EQ(md::serialIdentifier(""), "TBX-37507630-SYS");
+    // Without an identifier every machine would share one serial: none is shown.
+    EXPECT_EQ(md::serialIdentifier(""), "—");
+    EXPECT_EQ(md::serialIdentifier("—"), "—");
 
     const QString host = md::hostIdentifier("4f1c0d2e9a8b4c7d8e6f5a4b3c2d1e0f");
     EXPECT_EQ(host.size(), 12);
     EXPECT_EQ(host, md::hostIdentifier("4f1c0d2e9a8b4c7d8e6f5a4b3c2d1e0f\n"));
     EXPECT_NE(host, md::hostIdentifier("00000000000000000000000000000000"));
-    // Without a machine id: one value for the whole run.
-    EXPECT_EQ(md::hostIdentifier(""), md::hostIdentifier(""));
-    EXPECT_EQ(md::hostIdentifier("").size(), 12);
+    // Without a machine id there is nothing to derive it from: never a random value.
+    EXPECT_EQ(md::hostIdentifier(""), "—");
+    EXPECT_EQ(md::hostIdentifier(" \n"), "—");
 }
 
 TEST(MachineDescriptionTest, ReportHasTwelveLinesAndNoFinalLineFeed)
@@ -100,10 +101,30 @@ TEST(MachineDescriptionTest, ReportHasTwelveLinesAndNoFinalLineFeed)
     EXPECT_EQ(lines[3], "Processor: Apple M1 Pro");
     EXPECT_EQ(lines[4], "OS Version: Version 24.04 (Build 6.8.0-asahi)");
     EXPECT_EQ(lines[5], "Total Cores: 10 Cores");
-    EXPECT_EQ(lines[6], "GPU Cores: Unknown");
+    EXPECT_EQ(lines[6], "GPU Cores: —");
     EXPECT_EQ(lines[7], "Neural Engine: 16-Core Apple Neural Engine (Up to 15.8 TOPS)");
     EXPECT_EQ(lines[8], "Physical Memory: 16 GB");
     EXPECT_EQ(lines[9], "Memory Bandwidth: 200 GB/s");
     EXPECT_EQ(lines[10], "Serial ID: " + md::serialIdentifier("MacBookPro18,3"));
     EXPECT_EQ(lines[11], QString(44, '='));
+}
+
+TEST(MachineDescriptionTest, MachineWithoutFirmwareDataIsNamedAndReportedWithoutInventions)
+{
+    platform::MachineFacts facts;
+    EXPECT_EQ(md::machineName(facts), "Unknown Machine");
+    facts.cpuBrand = "AMD EPYC";
+    EXPECT_EQ(md::machineName(facts), "AMD EPYC");
+    facts.hostName = "vm";
+    EXPECT_EQ(md::machineName(facts), "vm"); // not "Unknown Machine" or "…"
+    EXPECT_EQ(md::modelIdentifier(facts), "—");
+    facts.modelIdentifier = "MacBookPro18,3";
+    EXPECT_EQ(md::machineName(facts), "MacBook Pro");
+
+    // Counts and sizes the page shows as "—" are not reported as 0.
+    const QStringList lines = md::specReport(platform::MachineFacts {}, {}).split('\n');
+    EXPECT_EQ(lines.value(2), "Model Identifier: —");
+    EXPECT_EQ(lines.value(5), "Total Cores: —");
+    EXPECT_EQ(lines.value(8), "Physical Memory: —");
+    EXPECT_EQ(lines.value(10), "Serial ID: —");
 }

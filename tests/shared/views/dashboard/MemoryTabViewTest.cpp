@@ -39,8 +39,14 @@ TEST(MemoryTabViewTest, BeforeTheFirstSampleTilesShowTheDash)
     EXPECT_FALSE(view.isAnalyzing());
     EXPECT_FALSE(view.analysisSuccess());
 
-    model->publishSample(memorySample(32, 10, 6));
-    EXPECT_EQ(view.tileValues(), (QStringList {"5.00 GB", "3.00 GB", "2.00 GB"}));
+    // The tiles come from what holds the memory, never from fixed shares of the used memory.
+    DashboardSample s = memorySample(32, 10, 6);
+    s.memoryUse = platform::MemoryUse {7ull << 29, 3ull << 30, std::nullopt};
+    model->publishSample(s);
+    EXPECT_EQ(view.tileValues(), (QStringList {"3.50 GB", "3.00 GB", "—"})); // no zswap or zram
+    s.memoryUse->compressedBytes = 1ull << 29;
+    model->publishSample(s);
+    EXPECT_EQ(view.tileValues().value(2), "0.50 GB");
     EXPECT_TRUE(view.isPressureShown());
     EXPECT_EQ(view.pressureText(), "50%");
     EXPECT_EQ(view.pressureTotalsText(), "16.0 GB / 32.0 GB");
@@ -71,8 +77,11 @@ TEST(MemoryTabViewTest, ProcessesSortedByMemory)
     auto model = makeModel(machine);
     MemoryTabView view(*model);
     DashboardSample s = memorySample(16, 4, 0);
-    s.processes = std::vector<RunningProcess> {{1, "busy", 100, 90.0, {}}, {2, "big", 9000, 1.0, {}},
-        {3, "mid", 500, 5.0, {}}, {4, "a", 10, 1.0, {}}, {5, "b", 20, 1.0, {}}, {6, "c", 30, 1.0, {}}};
+    // The busiest processes are not the page's: it lists the model's memory ranking, with memory figures.
+    s.processes = std::vector<RunningProcess> {{1, "busy", 100, 90.0, {}}};
+    s.memoryProcesses = std::vector<RunningProcess> {{2, "big", 9000, 1.0, {}}, {3, "mid", 1024, 5.0, {}},
+        {7, "idle", 600, 0.0, {}}, {1, "busy", 100, 90.0, {}}, {6, "c", 30, 1.0, {}}, {5, "b", 20, 1.0, {}}};
     model->publishSample(s);
-    EXPECT_EQ(view.processNames(), (QStringList {"big", "mid", "busy", "c", "b"}));
+    EXPECT_EQ(view.processNames(), (QStringList {"big", "mid", "idle", "busy", "c"}));
+    EXPECT_EQ(view.processValues(), (QStringList {"8.8 GB", "1.0 GB", "600 MB", "100 MB", "30 MB"}));
 }

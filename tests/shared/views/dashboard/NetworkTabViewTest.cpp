@@ -29,9 +29,12 @@ TEST(NetworkTabViewTest, RatesAndRowsFollowEachTickInPlace)
     // No counters read yet: no rate, only the dash.
     EXPECT_EQ(view.downloadText(), QStringLiteral("— KB/s"));
     EXPECT_EQ(view.rowCount(), 0);
-    // Opening the view lists the connections at once: the empty machine's idle row.
+    EXPECT_TRUE(view.emptyText().isEmpty()); // not listed yet: no claim either way
+    // Opening the view lists the connections at once: the empty machine has none, said in words.
     view.show();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return view.rowCount() == 1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view.emptyText().isEmpty(); }, 5000));
+    EXPECT_EQ(view.emptyText(), QStringLiteral("No external connections"));
+    EXPECT_EQ(view.rowCount(), 0); // never a row with an invented process
 
     model->publishSample(tick(0, 0, {}));
     model->publishSample(tick(0, 0, {}));
@@ -41,18 +44,18 @@ TEST(NetworkTabViewTest, RatesAndRowsFollowEachTickInPlace)
     EXPECT_EQ(view.downloadText(), QStringLiteral("2.0 KB/s"));
     EXPECT_EQ(view.uploadText(), QStringLiteral("0.5 KB/s"));
     ASSERT_EQ(view.rowCount(), 2);
+    EXPECT_TRUE(view.emptyText().isEmpty());
     EXPECT_EQ(view.rowTexts(0),
         (QStringList {QStringLiteral("10.0.0.2:5000->1.1.1.1:443"), QStringLiteral("curl (PID: 42)"),
             QStringLiteral("ESTABLISHED")}));
     const Palette palette = Palette::forTheme(ThemeManager::shared().currentTheme());
     EXPECT_EQ(view.statusColor(0), palette.green);
 
-    // The list shrinks: the model's idle row only, in the secondary colour.
+    // The list shrinks to nothing: no rows, the empty state again.
     model->publishSample(tick(2048, 512, {}));
-    ASSERT_EQ(view.rowCount(), 1);
-    EXPECT_EQ(view.rowTexts(0).value(2), QStringLiteral("IDLE"));
-    EXPECT_EQ(view.statusColor(0), palette.secondaryText);
-    EXPECT_TRUE(view.rowTexts(1).isEmpty());
+    EXPECT_EQ(view.rowCount(), 0);
+    EXPECT_TRUE(view.rowTexts(0).isEmpty());
+    EXPECT_EQ(view.emptyText(), QStringLiteral("No external connections"));
 }
 
 TEST(NetworkTabViewTest, ConnectionsAreWantedOnlyWhileTheViewIsShown)

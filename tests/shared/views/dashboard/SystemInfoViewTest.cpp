@@ -6,6 +6,8 @@
 #include "ui/Desktop.h"
 #include "ui/FakeClock.h"
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -44,7 +46,7 @@ TEST(SystemInfoViewTest, RowsFromTheFactsAndLiveFigures)
     EXPECT_EQ(view.rowValue("Efficiency Cores"), "0 Cores");
     EXPECT_EQ(view.rowValue("Neural Coprocessor"), "Intel CPU (No Apple Neural Engine)");
     EXPECT_EQ(view.rowValue("Physical Memory"), "16 GB System Memory");
-    EXPECT_EQ(view.rowValue("VRAM Allocation Limit"), "Unknown"); // not "13.5 GB Max VRAM"
+    EXPECT_EQ(view.rowValue("VRAM Allocation Limit"), "—"); // not "13.5 GB Max VRAM"
     EXPECT_EQ(view.rowValue("Active Fan Configuration"), "—");
     EXPECT_EQ(view.rowValue("Thermal Throttling"), "—");
 
@@ -53,7 +55,7 @@ TEST(SystemInfoViewTest, RowsFromTheFactsAndLiveFigures)
     s.chipTemperature = 55.0;
     s.fanRPMs = {0.0};
     model->publishSample(s);
-    EXPECT_EQ(view.rowValue("VRAM Allocation Limit"), "12.0 GB Max VRAM");
+    EXPECT_EQ(view.rowValue("VRAM Allocation Limit"), "—"); // never a share of system memory
     EXPECT_EQ(view.rowValue("SoC Core Temp"), "55.0°C");
     EXPECT_EQ(view.rowValue("Active Fan Configuration"), "0 RPM (Silent Mode)");
     EXPECT_EQ(view.rowValue("Thermal Throttling"), "None (Nominal)");
@@ -96,4 +98,29 @@ TEST(SystemInfoViewTest, CopiedOnlyWhenTheClipboardHoldsTheReport)
     EXPECT_EQ(refusing.copies, 1);
     EXPECT_FALSE(other.copiedReport());
     EXPECT_EQ(other.copyButton()->labelText(), "Copy Spec Report");
+}
+
+TEST(SystemInfoViewTest, VirtualMachineShowsTheDashWhereItHasNoSource)
+{
+    const std::string vm = std::string(QV_TEST_DATA_DIR) + "/machines/vm";
+    platform::MachineFacts facts = platform::MachineReader(vm + "/proc", vm + "/sys", vm + "/etc").read();
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    RecordingDesktop desktop;
+    FakeClock clock;
+    SystemInfoView view(*model, facts, desktop, clock);
+    EXPECT_EQ(view.headerName(), "vm");
+    EXPECT_EQ(view.headerIdentifier(), "—");
+    EXPECT_EQ(view.rowValue("System Serial ID"), "—"); // not the serial every such machine would share
+    EXPECT_EQ(view.rowValue("Host UUID"), "—"); // no machine-id: not a random value
+    EXPECT_EQ(view.rowValue("VRAM Allocation Limit"), "—");
+
+    facts.gpuMemoryBytes = 8ull << 30;
+    SystemInfoView withGpu(*model, facts, desktop, clock);
+    EXPECT_EQ(withGpu.rowValue("VRAM Allocation Limit"), "8.0 GB Max VRAM");
+
+    // Reading the real machine: no report can be copied before its facts are in.
+    SystemInfoView reading(*model);
+    EXPECT_FALSE(reading.copyButton()->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reading.copyButton()->isEnabled(); }, 5000));
 }

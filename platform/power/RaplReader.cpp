@@ -1,4 +1,4 @@
-#include "helper/src/RaplReader.h"
+#include "RaplReader.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,7 +9,7 @@
 #include <sstream>
 #include <thread>
 
-namespace helper {
+namespace platform {
 
 namespace {
 
@@ -104,40 +104,63 @@ std::uint64_t RaplReader::energyDelta(std::uint64_t before, std::uint64_t after,
     return maxRange > before ? maxRange - before + after : after;
 }
 
-std::variant<RaplReader::Sample, std::string> RaplReader::sample(std::chrono::milliseconds window) const
+std::variant<RaplReader::Reading, std::string> RaplReader::read() const
 {
-    const auto found = domains();
-    if (std::none_of(found.begin(), found.end(), [](const Domain& d) { return !d.gpu; }))
+    Reading reading;
+    reading.domains = domains();
+    if (std::none_of(reading.domains.begin(), reading.domains.end(), [](const Domain& d) { return !d.gpu; }))
         return std::string("No RAPL energy counters under " + m_root + "/class/powercap");
-
     std::string error;
-    std::vector<std::uint64_t> before;
-    for (const auto& domain : found) {
+    for (const auto& domain : reading.domains) {
         const auto energy = readEnergy(domain, &error);
         if (!energy)
             return error;
-        before.push_back(*energy);
+        reading.microjoules.push_back(*energy);
     }
-    const auto start = std::chrono::steady_clock::now();
-    std::this_thread::sleep_for(window);
+    reading.at = std::chrono::steady_clock::now();
+    return reading;
+}
+
+std::optional<RaplReader::Sample> RaplReader::between(const Reading& before, const Reading& after)
+{
+    if (before.domains != after.domains || before.microjoules.size() != before.domains.size()
+        || after.microjoules.size() != after.domains.size())
+        return std::nullopt;
+    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(after.at - before.at);
+    if (micros.count() <= 0)
+        return std::nullopt;
+    const double seconds = double(micros.count()) / 1e6;
 
     std::uint64_t packageMicrojoules = 0;
     std::uint64_t gpuMicrojoules = 0;
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        const auto energy = readEnergy(found[i], &error);
-        if (!energy)
-            return error;
-        const auto used = energyDelta(before[i], *energy, found[i].maxEnergyRange);
-        (found[i].gpu ? gpuMicrojoules : packageMicrojoules) += used;
+    for (std::size_t i = 0; i < after.domains.size(); ++i) {
+        const auto used = energyDelta(before.microjoules[i], after.microjoules[i], after.domains[i].maxEnergyRange);
+        (after.domains[i].gpu ? gpuMicrojoules : packageMicrojoules) += used;
     }
-    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
-    const double seconds = std::max(1e-6, double(micros.count()) / 1e6);
-
     Sample result;
     result.gpuMilliwatts = std::uint64_t(double(gpuMicrojoules) / 1000.0 / seconds + 0.5);
     const auto cpuMicrojoules = packageMicrojoules > gpuMicrojoules ? packageMicrojoules - gpuMicrojoules : 0;
     result.cpuMilliwatts = std::uint64_t(double(cpuMicrojoules) / 1000.0 / seconds + 0.5);
     return result;
+}
+
+std::variant<RaplReader::Sample, std::string> RaplReader::sample(std::chrono::milliseconds window) const
+{
+    auto before = read();
+    if (auto* error = std::get_if<std::string>(&before))
+        return *error;
+    std::this_thread::sleep_for(window);
+    auto after = read();
+    if (auto* error = std::get_if<std::string>(&after))
+        return *error;
+    auto& first = std::get<Reading>(before);
+    auto& second = std::get<Reading>(after);
+    // A window too short for the clock still gives a figure rather than a division by zero.
+    if (second.at <= first.at)
+        second.at = first.at + std::chrono::microseconds(1);
+    if (auto power = between(first, second))
+        return *power;
+    return std::string("The RAPL energy counters under " + m_root + "/class/powercap changed while sampling");
 }
 
 std::string RaplReader::format(const Sample& sample)
@@ -148,4 +171,4 @@ std::string RaplReader::format(const Sample& sample)
     return out.str();
 }
 
-} // namespace helper
+} // namespace platform

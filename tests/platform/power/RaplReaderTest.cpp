@@ -1,13 +1,21 @@
-#include "HelperTestSupport.h"
-
-#include "helper/src/RaplReader.h"
+#include "platform/power/RaplReader.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 
-using namespace helpertest;
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+using namespace std::chrono_literals;
 
 namespace {
+
+std::string inDir(const QTemporaryDir& dir, const std::string& name)
+{
+    return dir.filePath(QString::fromStdString(name)).toStdString();
+}
 
 class RaplReaderTest : public ::testing::Test
 {
@@ -37,7 +45,7 @@ TEST_F(RaplReaderTest, PackagesCountOnceAndUncoreIsTheGpu)
     addDomain("intel-rapl:0:1", "uncore", 20);
     addDomain("intel-rapl:1", "psys", 30);
     addDomain("intel-rapl-mmio:0", "package-0", 40);
-    const auto domains = helper::RaplReader(m_dir.path().toStdString()).domains();
+    const auto domains = platform::RaplReader(m_dir.path().toStdString()).domains();
     ASSERT_EQ(domains.size(), 2u);
     EXPECT_TRUE(domains[0].folder.ends_with("intel-rapl:0"));
     EXPECT_FALSE(domains[0].gpu);
@@ -47,16 +55,16 @@ TEST_F(RaplReaderTest, PackagesCountOnceAndUncoreIsTheGpu)
 
 TEST_F(RaplReaderTest, CounterWrapAround)
 {
-    EXPECT_EQ(helper::RaplReader::energyDelta(100, 350, 1000), 250u);
-    EXPECT_EQ(helper::RaplReader::energyDelta(900, 50, 1000), 150u);
-    EXPECT_EQ(helper::RaplReader::energyDelta(900, 50, 0), 50u); // unknown range: count from zero
+    EXPECT_EQ(platform::RaplReader::energyDelta(100, 350, 1000), 250u);
+    EXPECT_EQ(platform::RaplReader::energyDelta(900, 50, 1000), 150u);
+    EXPECT_EQ(platform::RaplReader::energyDelta(900, 50, 0), 50u); // unknown range: count from zero
 }
 
 TEST_F(RaplReaderTest, SampleOverWindowGivesMilliwatts)
 {
     addDomain("intel-rapl:0", "package-0", 262143000000);
     addDomain("intel-rapl:0:1", "uncore", 5000);
-    helper::RaplReader reader(m_dir.path().toStdString());
+    platform::RaplReader reader(m_dir.path().toStdString());
     std::thread writer([&] {
         std::this_thread::sleep_for(100ms);
         // The package counter wraps during the window.
@@ -65,25 +73,42 @@ TEST_F(RaplReaderTest, SampleOverWindowGivesMilliwatts)
     });
     const auto sample = reader.sample(500ms);
     writer.join();
-    ASSERT_TRUE(std::holds_alternative<helper::RaplReader::Sample>(sample));
-    const auto s = std::get<helper::RaplReader::Sample>(sample);
+    ASSERT_TRUE(std::holds_alternative<platform::RaplReader::Sample>(sample));
+    const auto s = std::get<platform::RaplReader::Sample>(sample);
     // 500000 uJ in the package, 100000 of them in the graphics, over about 0.5 s.
     EXPECT_NEAR(double(s.cpuMilliwatts), 800.0, 40.0);
     EXPECT_NEAR(double(s.gpuMilliwatts), 200.0, 10.0);
-    EXPECT_EQ(helper::RaplReader::format({800, 200}), "CPU Power: 800 mW\nGPU Power: 200 mW\n");
+    EXPECT_EQ(platform::RaplReader::format({800, 200}), "CPU Power: 800 mW\nGPU Power: 200 mW\n");
 }
 
 TEST_F(RaplReaderTest, NoCountersOrUnreadableCounterIsAnError)
 {
-    const auto none = helper::RaplReader(m_dir.path().toStdString()).sample(0ms);
+    const auto none = platform::RaplReader(m_dir.path().toStdString()).sample(0ms);
     ASSERT_TRUE(std::holds_alternative<std::string>(none));
     EXPECT_NE(std::get<std::string>(none).find("No RAPL energy counters"), std::string::npos);
 
     addDomain("intel-rapl:0", "package-0", 1);
     std::ofstream(inDir(m_dir, "class/powercap/intel-rapl:0/energy_uj")) << "garbage\n";
-    const auto bad = helper::RaplReader(m_dir.path().toStdString()).sample(0ms);
+    const auto bad = platform::RaplReader(m_dir.path().toStdString()).sample(0ms);
     ASSERT_TRUE(std::holds_alternative<std::string>(bad));
     EXPECT_NE(std::get<std::string>(bad).find("energy_uj"), std::string::npos);
 }
 
 } // namespace
+
+TEST(RaplReaderBetweenTest, PowerBetweenTwoReadingsOfTheSameCounters)
+{
+    using Reader = platform::RaplReader;
+    const std::vector<Reader::Domain> domains {{"/p/intel-rapl:0", false, 1000000}, {"/p/intel-rapl:0:1", true, 0}};
+    const auto start = std::chrono::steady_clock::time_point {} + 10s;
+    const Reader::Reading before {domains, {990000, 100}, start};
+    // Two seconds later; the package counter wrapped at its range.
+    const Reader::Reading after {domains, {50000, 20100}, start + 2s};
+    const auto power = Reader::between(before, after);
+    ASSERT_TRUE(power);
+    EXPECT_EQ(power->cpuMilliwatts, 20u); // (60000 - 20000) uJ over 2 s
+    EXPECT_EQ(power->gpuMilliwatts, 10u);
+
+    EXPECT_FALSE(Reader::between(before, {{domains[0]}, {50000}, start + 2s})); // a counter went away
+    EXPECT_FALSE(Reader::between(before, before)); // no time passed
+}
