@@ -157,7 +157,7 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
     auto* verify = new QVBoxLayout;
     verify->setSpacing(6);
     verify->addWidget(
-        new ThemedLabel(tr("Verify helper ownership in Terminal:"), Fonts::system(11), ColorRole::secondary));
+        new ThemedLabel(tr("Verify helper ownership in a terminal:"), Fonts::system(11), ColorRole::secondary));
     auto* commandBox = new RoundedBox(Qt::Horizontal, 8, 8, 6);
     commandBox->setFill(ColorRole::black, 0.4);
     auto* command = new ThemedLabel(verifyCommand(), Fonts::monospaced(10), ColorRole::cyan);
