@@ -25,6 +25,7 @@
 #include "storage/ModelInventoryEngine.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QPromise>
 #include <QtConcurrent>
 
@@ -110,6 +111,19 @@ void AppDelegate::applicationDidFinishLaunching()
     AuditLogger::shared().setOnNewEvent([](const AuditEvent& event) {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(), [event] { PrivacyMetricsEngine::shared().recordHelperAction(event); },
+            Qt::QueuedConnection);
+    });
+    // An erasure reaches every holder of the data: the stores erase their files, and the persona engine
+    // drops its own copy of the saved-you counters, so nothing erased is shown or written again.
+    PrivacyMetricsEngine::shared().setOnErased([delegate = QPointer<AppDelegate>(this)](const auto& erased) {
+        if (!erased.count(PrivacyMetricsEngine::ClearableDataType::savedYouMetrics))
+            return;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [delegate] {
+                if (delegate)
+                    delegate->m_personaEngine->resetSavedYouMetrics();
+            },
             Qt::QueuedConnection);
     });
     if (!m_options.headless)

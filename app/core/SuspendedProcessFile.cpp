@@ -5,6 +5,7 @@
 #include "platform/io/ProcFiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -60,6 +61,13 @@ std::vector<SuspendedProcessFile::Entry> SuspendedProcessFile::load() const
 
 bool SuspendedProcessFile::save(const std::vector<Entry>& entries) const
 {
+    // Nothing held suspended: no file, rather than an empty list that outlives every erasure.
+    if (entries.empty()) {
+        const QFileInfo info(m_path);
+        if (!info.exists() && !info.isSymLink())
+            return true;
+        return QFile::remove(m_path);
+    }
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     return jsonfile::save(m_path, StoredList {bootId(), entries});
 }

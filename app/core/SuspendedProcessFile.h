@@ -30,7 +30,8 @@ public:
     // The entries written during this boot. A missing file, one of an earlier boot or one that is empty
     // gives none; a file that does not decode is set aside under another name and gives none.
     std::vector<Entry> load() const;
-    // Replaces the file atomically; false when it could not be written.
+    // Replaces the file atomically, or removes it when no process is left; false when it could not be
+    // written or removed.
     bool save(const std::vector<Entry>& entries) const;
 
     const QString& path() const { return m_path; }

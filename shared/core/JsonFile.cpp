@@ -1,6 +1,7 @@
 #include "JsonFile.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -45,6 +46,31 @@ QString setAside(const QString& path)
     for (int n = 1; QFileInfo::exists(target); ++n)
         target = path + QStringLiteral(".corrupt-") + QString::number(now) + QLatin1Char('-') + QString::number(n);
     return QFile::rename(path, target) ? target : QString();
+}
+
+bool removeCopies(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString prefix = info.fileName() + QLatin1Char('.');
+    bool removed = true;
+    // Links are removed themselves, never followed.
+    const auto entries
+        = QDir(info.absolutePath()).entryInfoList(QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        if (entry.fileName().startsWith(prefix) && !QFile::remove(entry.filePath()))
+            removed = false;
+    }
+    return removed;
+}
+
+bool removeWithCopies(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.exists() || info.isSymLink())
+        QFile::remove(path);
+    const bool copiesRemoved = removeCopies(path);
+    const QFileInfo after(path);
+    return copiesRemoved && !after.exists() && !after.isSymLink();
 }
 
 } // namespace jsonfile

@@ -21,6 +21,13 @@ std::optional<std::string> readAll(const QString& path);
 // the next save cannot destroy what the user had. Returns the new path, or empty on failure.
 QString setAside(const QString& path);
 
+// Erasure: removes the file together with every copy kept beside it, those set aside by setAside()
+// and those an interrupted write left ("<name>.<anything>"). True when none of them remains; a file
+// that was never there is no failure.
+bool removeWithCopies(const QString& path);
+// The copies alone, leaving the file itself.
+bool removeCopies(const QString& path);
+
 // Reads and decodes a stored T. A missing file is nullopt; a file that fails to decode is set
 // aside and is nullopt too.
 template<class T> std::optional<T> load(const QString& path)

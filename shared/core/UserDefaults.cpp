@@ -1,5 +1,7 @@
 #include "UserDefaults.h"
 
+#include "JsonFile.h"
+
 #include <QStandardPaths>
 
 UserDefaults& UserDefaults::standard()
@@ -54,17 +56,21 @@ void UserDefaults::remove(const QString& key)
     emit valueChanged(key);
 }
 
-void UserDefaults::removeAll()
+bool UserDefaults::removeAll()
 {
     QStringList keys;
+    bool removed = false;
     {
         std::lock_guard lock(m_mutex);
         keys = m_settings->allKeys();
         m_settings->clear();
         m_settings->sync();
+        // An emptied store still leaves its file; the next setting written makes it again.
+        removed = jsonfile::removeWithCopies(m_settings->fileName()) && m_settings->allKeys().isEmpty();
     }
     for (const QString& key : keys)
         emit valueChanged(key);
+    return removed;
 }
 
 QStringList UserDefaults::allKeys() const

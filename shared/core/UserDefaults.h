@@ -29,8 +29,9 @@ public:
     QVariant value(const QString& key) const;
     void setValue(const QString& key, const QVariant& value);
     void remove(const QString& key);
-    // Removes every key of the application (the privacy erasure of all settings).
-    void removeAll();
+    // Removes every key of the application and the file itself, with any copy kept beside it (the
+    // privacy erasure of all settings). True when neither a key nor a file is left.
+    bool removeAll();
     QStringList allKeys() const;
 
     // A stored data value (JSON text); nullopt when the key holds nothing.

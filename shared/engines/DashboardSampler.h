@@ -18,6 +18,8 @@
 #include "platform/power/RaplReader.h"
 #include "platform/sensors/SensorMonitor.h"
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -34,7 +36,9 @@ struct DashboardSources
     std::string procRoot = "/proc";
     std::string sysRoot = "/sys";
     std::string homePath; // empty: the user's home folder
-    std::string publicAddressUrl = "https://api.ipify.org";
+    std::string publicAddressUrl = "https://api.ipify.org"; // PublicAddressFetcher::defaultServiceUrl
+    // When public-address lookups happen; empty: the steady clock. Tests step it by hand.
+    std::function<std::chrono::steady_clock::time_point()> clock;
 };
 
 // Everything one tick reads from the machine and the engines, before any of it is published.

@@ -34,7 +34,9 @@ DashboardViewModel::DashboardViewModel(std::shared_ptr<MemoryEngine> memoryEngin
     , m_ollamaEngine(ollamaEngine)
     , m_thermalEngine(thermalEngine)
     , m_sampler(std::make_shared<DashboardSampler>(memoryEngine, ollamaEngine, thermalEngine, sources))
-    , m_publicAddress(std::make_shared<PublicAddressFetcher>(sources.publicAddressUrl))
+    , m_publicAddress(std::make_shared<PublicAddressFetcher>(
+          sources.publicAddressUrl, "/", std::chrono::milliseconds(3000), sources.clock))
+    , m_clock(sources.clock ? sources.clock : [] { return std::chrono::steady_clock::now(); })
 {
     // Room for a tick, a connection re-listing after a kill and a memory snapshot side by side.
     m_pool.setMaxThreadCount(3);
@@ -292,14 +294,32 @@ void DashboardViewModel::updateIPAddresses(const DashboardSample& sample, Change
     changes.publish(m_localIP,
         sample.localAddress ? QString::fromStdString(*sample.localAddress) : QStringLiteral("127.0.0.1"),
         &DashboardViewModel::localIPChanged);
-    if (m_publicIP == kCheckingPublicIP || std::uniform_int_distribution<int>(0, 60)(m_random) == 0)
+    if (looksUpPublicAddress())
         fetchPublicIP();
+}
+
+void DashboardViewModel::retainPublicAddress()
+{
+    if (m_publicAddressDemand++ == 0)
+        fetchPublicIP();
+}
+
+void DashboardViewModel::releasePublicAddress()
+{
+    if (m_publicAddressDemand > 0)
+        --m_publicAddressDemand;
 }
 
 void DashboardViewModel::fetchPublicIP()
 {
-    if (!m_publicAddress->tryBegin())
+    // A failed lookup counts too: an offline machine is asked no more often, and the fetcher's own
+    // back-off holds on top of this.
+    const auto now = m_clock();
+    if (m_lastPublicLookup && now - *m_lastPublicLookup < PublicAddressFetcher::refreshInterval)
         return;
+    if (!m_publicAddress->tryBegin(now))
+        return;
+    m_lastPublicLookup = now;
     auto fetcher = m_publicAddress;
     QtConcurrent::run(QThreadPool::globalInstance(), [fetcher] {
         return fetcher->fetch();

@@ -16,9 +16,9 @@
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
-#include <random>
 #include <vector>
 
 class PublicAddressFetcher;
@@ -110,6 +110,14 @@ public:
     QFuture<void> retainConnections();
     void releaseConnections();
     bool listsConnections() const { return m_connectionDemand > 0; }
+
+    // The public address is asked of an outside service, so it is looked up only while a view that shows
+    // it holds a demand: at once when the first demand comes (unless the last lookup is recent), then
+    // again every PublicAddressFetcher::refreshInterval at most, however often the ticks come, and never
+    // with no demand.
+    void retainPublicAddress();
+    void releasePublicAddress();
+    bool looksUpPublicAddress() const { return m_publicAddressDemand > 0; }
 
     // Writes the CPU history to Quorvane_History_<unix time>.csv in the temporary folder, atomically.
     // The file's path, or nothing when the write failed.
@@ -331,8 +339,10 @@ private:
     std::optional<platform::ByteTotals> m_lastNetworkStats;
     std::optional<QFuture<void>> m_tickInFlight;
     int m_connectionDemand = 0;
+    int m_publicAddressDemand = 0;
+    std::function<std::chrono::steady_clock::time_point()> m_clock;
+    std::optional<std::chrono::steady_clock::time_point> m_lastPublicLookup;
     bool m_sampleAgain = false; // storage was reclaimed while the tick in flight was reading
-    std::mt19937 m_random {std::random_device {}()};
     FigureEstimator m_estimator;
     QThreadPool m_pool;
 };

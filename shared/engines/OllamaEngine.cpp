@@ -58,10 +58,12 @@ Response send(const Address& address, const char* purpose, double timeout, const
     Response r;
     if (!result) {
         r.error = OllamaError {OllamaError::Kind::transport, httplib::to_string(result.error())};
+        PrivacyMetricsEngine::shared().recordModelServerReply(false);
         return r;
     }
     r.status = result->status;
     r.body = result->body;
+    PrivacyMetricsEngine::shared().recordModelServerReply(r.status >= 200 && r.status <= 399);
     return r;
 }
 

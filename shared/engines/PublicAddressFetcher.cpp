@@ -5,10 +5,12 @@
 #include <arpa/inet.h>
 #include <httplib.h>
 
-PublicAddressFetcher::PublicAddressFetcher(std::string baseUrl, std::string path, std::chrono::milliseconds timeout)
+PublicAddressFetcher::PublicAddressFetcher(
+    std::string baseUrl, std::string path, std::chrono::milliseconds timeout, std::function<Clock::time_point()> clock)
     : m_baseUrl(std::move(baseUrl))
     , m_path(std::move(path))
     , m_timeout(timeout)
+    , m_clock(clock ? std::move(clock) : [] { return Clock::now(); })
 {
 }
 
@@ -35,7 +37,7 @@ std::optional<std::string> PublicAddressFetcher::fetch()
     } catch (const std::exception&) {
         // A malformed address makes the client throw; that is a failed fetch like any other.
     }
-    finish(address.has_value(), Clock::now());
+    finish(address.has_value(), m_clock());
     return address;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -14,11 +15,18 @@ class PublicAddressFetcher
 public:
     using Clock = std::chrono::steady_clock;
 
-    explicit PublicAddressFetcher(std::string baseUrl = "https://api.ipify.org", std::string path = "/",
-        std::chrono::milliseconds timeout = std::chrono::milliseconds(3000));
+    static constexpr const char* defaultServiceUrl = "https://api.ipify.org";
+    // How often the dashboard asks at most, while a view shows the address.
+    static constexpr std::chrono::minutes refreshInterval {10};
+
+    // `clock` dates the back-off (empty: Clock::now).
+    explicit PublicAddressFetcher(std::string baseUrl = defaultServiceUrl, std::string path = "/",
+        std::chrono::milliseconds timeout = std::chrono::milliseconds(3000),
+        std::function<Clock::time_point()> clock = {});
 
     // Claims the one request slot; false while a request runs or while backing off.
-    bool tryBegin(Clock::time_point now = Clock::now());
+    bool tryBegin() { return tryBegin(m_clock()); }
+    bool tryBegin(Clock::time_point now);
 
     // Sends the claimed request (blocking) and frees the slot. The answer is the body as an IPv4 or
     // IPv6 address without surrounding white space; nothing for a transport failure, a status other
@@ -36,6 +44,7 @@ private:
     std::string m_baseUrl;
     std::string m_path;
     std::chrono::milliseconds m_timeout;
+    std::function<Clock::time_point()> m_clock;
     std::mutex m_mutex;
     bool m_inFlight = false;
     int m_failures = 0;

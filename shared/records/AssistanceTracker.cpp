@@ -100,33 +100,34 @@ void AssistanceTracker::clearHistory()
         std::lock_guard lock(m_mutex);
         m_events.clear();
         m_metrics = SavedYouMetrics::fresh();
-        save();
+        jsonfile::removeWithCopies(historyFilePath());
+        jsonfile::removeWithCopies(metricsFilePath());
     }
     NotificationCenter::defaultCenter().post(Notifications::assistanceEventAdded);
 }
 
 bool AssistanceTracker::clearEvents()
 {
-    bool written = false;
+    bool removed = false;
     {
         std::lock_guard lock(m_mutex);
         m_events.clear();
-        written = jsonfile::save(historyFilePath(), m_events);
+        removed = jsonfile::removeWithCopies(historyFilePath());
     }
     NotificationCenter::defaultCenter().post(Notifications::assistanceEventAdded);
-    return written;
+    return removed;
 }
 
 bool AssistanceTracker::resetMetrics()
 {
-    bool written = false;
+    bool removed = false;
     {
         std::lock_guard lock(m_mutex);
         m_metrics = SavedYouMetrics::fresh();
-        written = jsonfile::save(metricsFilePath(), m_metrics);
+        removed = jsonfile::removeWithCopies(metricsFilePath());
     }
     NotificationCenter::defaultCenter().post(Notifications::assistanceEventAdded);
-    return written;
+    return removed;
 }
 
 QString AssistanceTracker::filePath(const QString& name) const

@@ -37,10 +37,11 @@ public:
     // Newest first; `all` means every category. A negative limit reads as 0.
     std::vector<AssistanceEvent> fetchEvents(AssistanceCategory category, int limit) const;
     SavedYouMetrics getMetrics() const;
-    // Empties the history, resets every counter, saves and posts the change notification.
+    // Empties the history and resets every counter (both halves below), with one change notification.
     void clearHistory();
-    // The privacy erasure's two halves: the history alone, the counters alone. Each saves, posts the
-    // change notification and returns whether its file was written.
+    // The privacy erasure's two halves: the history alone, the counters alone. Each removes its file and
+    // any set-aside copy of it (the next record writes them again), posts the change notification and
+    // returns whether no file is left.
     bool clearEvents();
     bool resetMetrics();
 

@@ -6,7 +6,6 @@
 #include "platform/io/Utf8.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <iostream>
 
@@ -64,7 +63,7 @@ void AuditLogger::clearLog()
 {
     std::lock_guard lock(m_mutex);
     m_events.clear();
-    QFile::remove(logFilePath());
+    jsonfile::removeWithCopies(logFilePath());
 }
 
 QString AuditLogger::logFilePath() const

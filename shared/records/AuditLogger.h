@@ -32,7 +32,8 @@ public:
     // handed to the callback) with replacement characters.
     void log(const AuditEvent& event);
     std::vector<AuditEvent> fetchAllEvents() const;
-    // Empties the list and deletes the file; a missing file is no error.
+    // Empties the list and deletes the file and its set-aside copies; a missing file is no error. The next
+    // event logged writes the file again.
     void clearLog();
 
 private:

@@ -16,6 +16,7 @@ PrivacyLocations systemPlaces(const QString& root)
     l.helperFolder = root + QStringLiteral(QV_INSTALL_LIBEXECDIR "/quorvane");
     l.helperBinary = l.helperFolder + QStringLiteral("/quorvane-helper");
     l.systemUnitFolder = root + QStringLiteral("/etc/systemd/system");
+    l.packageUnitFolder = root + QStringLiteral("/usr/lib/systemd/system");
     l.helperLogFolder = root + QStringLiteral("/var/log/quorvane");
     return l;
 }

@@ -11,7 +11,8 @@ struct PrivacyLocations
     QString autostartEntry; // ~/.config/autostart/quorvane-pro.desktop
     QString helperFolder; // the helper binaries (<prefix>/libexec/quorvane)
     QString helperBinary; // the root helper itself, in helperFolder
-    QString systemUnitFolder; // /etc/systemd/system, where the helper's units are installed
+    QString systemUnitFolder; // /etc/systemd/system, where older installs put the helper's units
+    QString packageUnitFolder; // /usr/lib/systemd/system, where the package installs them
     QString helperLogFolder; // /var/log/quorvane
 
     // The real places for the user running the program.

@@ -4,7 +4,9 @@
 #include "AuditLogger.h"
 #include "BuildTimeTracker.h"
 #include "DigestEngine.h"
+#include "HelperHardening.h"
 
+#include "core/JsonFile.h"
 #include "core/NumberFormat.h"
 #include "core/UserDefaults.h"
 #include "platform/desktop/HelperServiceProbe.h"
@@ -199,6 +201,18 @@ int PrivacyMetricsEngine::outboundNonLocalCallCount() const
     return sum;
 }
 
+void PrivacyMetricsEngine::recordModelServerReply(bool answered)
+{
+    std::lock_guard lock(m_mutex);
+    m_modelServerAnswered = answered;
+}
+
+std::optional<bool> PrivacyMetricsEngine::modelServerAnswered() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_modelServerAnswered;
+}
+
 PrivacyMetricsEngine::DataInventory PrivacyMetricsEngine::calculateDataInventory() const
 {
     const QString folder = m_locations.dataDirectory + QLatin1Char('/');
@@ -261,6 +275,16 @@ PrivacyMetricsEngine::HelperStatus PrivacyMetricsEngine::helperStatus() const
     };
     status.isCodeSigned = ::lstat(m_locations.helperBinary.toLocal8Bit().constData(), &st) == 0
         && platform::TrustedCallers::isSafeExecutable(st, 0);
+    // What the helper may do is what its unit lets it: the unit an administrator (or an older install)
+    // put in /etc wins over the package's, as it does for systemd.
+    if (status.isInstalled) {
+        for (const QString& folder : {m_locations.systemUnitFolder, m_locations.packageUnitFolder}) {
+            if (const auto unit = jsonfile::readAll(folder + QStringLiteral("/com.quorvane.helper.service"))) {
+                status.entitlements = HelperHardening::settingsOf(*unit);
+                break;
+            }
+        }
+    }
     return status;
 }
 
@@ -294,7 +318,11 @@ void PrivacyMetricsEngine::setOnErased(ErasureListener listener)
 std::vector<PrivacyMetricsEngine::ClearableDataType> PrivacyMetricsEngine::clearAllData()
 {
     const auto every = allCases<ClearableDataType>();
-    return clearData(std::set<ClearableDataType>(every.begin(), every.end()));
+    auto failed = clearData(std::set<ClearableDataType>(every.begin(), every.end()));
+    // The list of suspended processes belongs to no category: it empties itself once every process is
+    // resumed, and must stay while one is not. Copies of it set aside go with everything else.
+    jsonfile::removeCopies(m_locations.dataDirectory + QStringLiteral("/suspended_processes.json"));
+    return failed;
 }
 
 bool PrivacyMetricsEngine::clearOne(ClearableDataType type)
@@ -326,25 +354,31 @@ bool PrivacyMetricsEngine::clearOne(ClearableDataType type)
         return removeKey(DigestEngine::digestsKey);
     case ClearableDataType::savedYouMetrics:
         return m_stores.assistance && m_stores.assistance->resetMetrics();
-    case ClearableDataType::settings:
+    case ClearableDataType::settings: {
         if (!defaults)
             return false;
-        defaults->removeAll();
-        return defaults->allKeys().isEmpty();
+        const bool removed = defaults->removeAll();
+        // Launch at login is a setting too, kept as the autostart entry; off is its default.
+        const QString entry = m_locations.autostartEntry;
+        if (QFileInfo(entry).isSymLink() || QFileInfo::exists(entry))
+            QFile::remove(entry);
+        return removed && !QFileInfo(entry).isSymLink() && !QFileInfo::exists(entry);
+    }
     }
     return false;
 }
 
 PrivacyMetricsEngine::UninstallVerification PrivacyMetricsEngine::verifyCompleteRemoval() const
 {
+    // What removing the package leaves behind, checked while the program still runs: the user's own
+    // files, and the units an older install's setup program put beside the administrator's. The
+    // package's own files (the programs, its units and polkit action) go with `apt purge`.
     const QString units = m_locations.systemUnitFolder;
     const std::pair<QString, const char*> places[] = {
-        {units + QStringLiteral("/com.quorvane.helper.socket"), "Helper Socket Unit"},
-        {units + QStringLiteral("/com.quorvane.helper.service"), "Helper Service Unit"},
-        {m_locations.helperFolder, "Privileged Helper Binaries"},
-        {m_locations.helperLogFolder, "Helper Audit Log"},
-        {m_locations.dataDirectory, "Application Support Data"},
-        {m_locations.settingsFile, "App Preferences"},
+        {units + QStringLiteral("/com.quorvane.helper.socket"), "Helper Socket Unit (older install)"},
+        {units + QStringLiteral("/com.quorvane.helper.service"), "Helper Service Unit (older install)"},
+        {m_locations.dataDirectory, "Records (~/.local/share/Quorvane)"},
+        {QFileInfo(m_locations.settingsFile).absolutePath(), "Settings (~/.config/Quorvane)"},
         {m_locations.autostartEntry, "Autostart Entry"},
     };
     UninstallVerification result;
@@ -383,12 +417,8 @@ QString PrivacyMetricsEngine::DataInventory::dataDirectory()
 std::vector<std::pair<std::string, std::string>> PrivacyMetricsEngine::HelperStatus::entitlementDescriptions() const
 {
     std::vector<std::pair<std::string, std::string>> out;
-    for (const auto& entitlement : entitlements) {
-        out.emplace_back(entitlement,
-            entitlement == "com.apple.security.cs.allow-unsigned-executable-memory"
-                ? "Required for process signal sending (SIGSTOP/SIGCONT)"
-                : entitlement);
-    }
+    for (const auto& entitlement : entitlements)
+        out.emplace_back(entitlement, HelperHardening::describe(entitlement).value_or(entitlement));
     return out;
 }
 

@@ -85,6 +85,8 @@ public:
         std::string teamID;
         // The installed helper binary is root-owned and writable by nobody else.
         bool isCodeSigned = false;
+        // The capability and sandbox settings of the installed service unit ("Key=value"); empty when
+        // the helper is not installed.
         std::vector<std::string> entitlements;
 
         std::vector<std::pair<std::string, std::string>> entitlementDescriptions() const;
@@ -159,6 +161,10 @@ public:
     void recordOwnNetworkCall(const std::string& destination, const std::string& purpose);
     int last24HourCallCount() const;
     int outboundNonLocalCallCount() const;
+    // Whether the last request to the local model server was answered with a status of 200..399;
+    // nothing before the first request. The network page calls the server active only then.
+    void recordModelServerReply(bool answered);
+    std::optional<bool> modelServerAnswered() const;
 
     DataInventory calculateDataInventory() const;
     HelperStatus helperStatus() const;
@@ -182,6 +188,7 @@ private:
     mutable std::mutex m_mutex;
     std::vector<AuditEvent> m_recentHelperActions;
     std::vector<OwnNetworkCall> m_ownNetworkActivity;
+    std::optional<bool> m_modelServerAnswered;
     std::shared_ptr<HelperActivityStream::Registry> m_listeners;
     ErasureListener m_onErased;
 };

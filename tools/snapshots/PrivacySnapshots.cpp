@@ -19,6 +19,7 @@
 #include "views/privacy/PrivacyCommitmentView.h"
 #include "views/privacy/UninstallGuideView.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -65,19 +66,20 @@ struct PrivacySample
                 const char* category;
                 const char* action;
                 const char* process;
+                std::int32_t pid;
                 bool success;
             } actions[] = {
-                {90000, "Spotlight", "Paused file indexing for a build", nullptr, true},
-                {7300, "SIGCONT", "Resumed chrome (pid 4242)", "chrome", true},
-                {3600, "SIGSTOP", "Froze chrome (pid 4242)", "chrome", true},
-                {600, "Power", "Read CPU package power", nullptr, true},
-                {61, "SIGSTOP", "Froze slack (pid 5120): not permitted", "slack", false},
-                {12, "System", "Checked helper version", nullptr, true},
+                {90000, "Spotlight", "Paused file indexing", nullptr, 0, true},
+                {7300, "SIGCONT", "Resumed process", "chrome", 4242, true},
+                {3600, "SIGSTOP", "Suspended process", "chrome", 4242, true},
+                {600, "Power", "Read power metrics", nullptr, 0, true},
+                {61, "SIGSTOP", "Suspended process failed: Operation not permitted", "slack", 5120, false},
+                {12, "System", "Checked helper version", nullptr, 0, true},
             };
             for (const auto& a : actions) {
                 AuditEvent e {Uuid::random(), now.addingTimeInterval(-a.ago), a.category, a.action,
                     a.process ? std::optional<std::string>(a.process) : std::nullopt,
-                    a.process ? std::optional<std::int32_t>(4242) : std::nullopt, a.success};
+                    a.process ? std::optional<std::int32_t>(a.pid) : std::nullopt, a.success};
                 logger.log(e);
                 engine.recordHelperAction(e);
             }
@@ -91,6 +93,9 @@ struct PrivacySample
             helper.helperStatus.isConnected = true;
             helper.helperStatus.version = "1.0.3";
             helper.helperStatus.isCodeSigned = true;
+            helper.helperStatus.entitlements
+                = {"CapabilityBoundingSet=CAP_KILL CAP_SYS_PTRACE", "AmbientCapabilities=", "NoNewPrivileges=yes",
+                    "ProtectSystem=strict", "ProtectHome=yes", "PrivateNetwork=yes", "RestrictAddressFamilies=AF_UNIX"};
         }
         services = PrivacyServices {&engine, &logger, &helper, &data.dialogs(), &data.desktop(), &data.clock(),
             locations.dataDirectory, locations.helperBinary};
@@ -171,6 +176,18 @@ void registerPrivacySnapshots(SnapshotRegistry& registry)
         return settled(view, c.palette, 560);
     });
     addCard<HelperInspectorView>(registry, QStringLiteral("privacy-helper-inspector"));
+    registry.add(QStringLiteral("privacy-helper-entitlements"), [](const SnapshotContext& c) {
+        PrivacySample sample(c.data);
+        HelperInspectorView view(sample.services);
+        view.setAttribute(Qt::WA_DontShowOnScreen);
+        view.show();
+        settle();
+        for (auto* button : view.findChildren<QAbstractButton*>()) {
+            if (button->isCheckable())
+                button->setChecked(true);
+        }
+        return settled(view, c.palette, 560);
+    });
     addCard<LiveHelperActivityView>(registry, QStringLiteral("privacy-live-activity"));
     addCard<NetworkActivityView>(registry, QStringLiteral("privacy-network-activity"));
     registry.add(QStringLiteral("privacy-commitment"), [](const SnapshotContext& c) {
@@ -180,9 +197,9 @@ void registerPrivacySnapshots(SnapshotRegistry& registry)
     addCard<UninstallGuideView>(registry, QStringLiteral("privacy-uninstall-guide"));
     registry.add(QStringLiteral("privacy-uninstall-audited"), [](const SnapshotContext& c) {
         PrivacySample sample(c.data);
-        UninstallGuideView view(sample.services, QStringLiteral("/opt/Quorvane Pro/bin/quorvane-pro"));
-        view.pressStep(3);
-        view.pressStep(4);
+        UninstallGuideView view(sample.services);
+        view.pressStep(UninstallGuideView::kVerify);
+        view.pressStep(UninstallGuideView::kRemovePackage);
         settle();
         return settled(view, c.palette, 560);
     });

@@ -112,6 +112,20 @@ NetworkTabView::NetworkTabView(DashboardViewModel& stats, ThemeManager& themes, 
     m_uploadCard = makeCard(tr("Upload"), m_uploadCaption, m_upload);
     column->addLayout(cards);
 
+    // The address the internet sees, from the one outside service the program asks.
+    auto* addressCard = new RoundedFill(QColor(), 10, m_page);
+    auto* addressLine = new QHBoxLayout(addressCard);
+    addressLine->setContentsMargins(12, 8, 12, 8);
+    addressLine->setSpacing(8);
+    m_addressCaption = makeLabel(tr("Public Address"), Fonts::system(13), addressCard);
+    m_address = new ElidedLabel(QString(), 1, addressCard);
+    m_address->setFont(Fonts::monospaced(12, QFont::DemiBold));
+    m_address->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    addressLine->addWidget(m_addressCaption);
+    addressLine->addWidget(m_address, 1);
+    m_addressCard = addressCard;
+    column->addWidget(m_addressCard);
+
     auto* section = new QVBoxLayout;
     section->setSpacing(12);
     m_connectionsTitle = makeLabel(tr("Active Connections & Privacy"), Fonts::system(13, QFont::DemiBold), m_page);
@@ -137,27 +151,31 @@ NetworkTabView::NetworkTabView(DashboardViewModel& stats, ThemeManager& themes, 
 
 NetworkTabView::~NetworkTabView()
 {
-    if (m_holdsConnections)
+    if (m_holdsDemands) {
         m_stats.releaseConnections();
+        m_stats.releasePublicAddress();
+    }
     qDeleteAll(m_rowWidgets);
 }
 
 void NetworkTabView::showEvent(QShowEvent* event)
 {
-    // A window shown again sends a second, spontaneous show event; the demand is held once.
-    if (!m_holdsConnections) {
-        m_holdsConnections = true;
+    // A window shown again sends a second, spontaneous show event; the demands are held once.
+    if (!m_holdsDemands) {
+        m_holdsDemands = true;
         m_stats.retainConnections();
+        m_stats.retainPublicAddress();
     }
     QScrollArea::showEvent(event);
 }
 
 void NetworkTabView::hideEvent(QHideEvent* event)
 {
-    // A minimised window lets the list go too; showing it again lists afresh.
-    if (m_holdsConnections) {
-        m_holdsConnections = false;
+    // A minimised window lets them go too; showing it again lists afresh.
+    if (m_holdsDemands) {
+        m_holdsDemands = false;
         m_stats.releaseConnections();
+        m_stats.releasePublicAddress();
     }
     QScrollArea::hideEvent(event);
 }
@@ -170,6 +188,11 @@ QString NetworkTabView::downloadText() const
 QString NetworkTabView::uploadText() const
 {
     return m_upload->text();
+}
+
+QString NetworkTabView::publicAddressText() const
+{
+    return m_address->text();
 }
 
 QStringList NetworkTabView::rowTexts(int index) const
@@ -222,11 +245,14 @@ void NetworkTabView::applyTheme()
     setColor(m_empty, m_palette.secondaryText);
     setColor(m_downloadCaption, m_palette.secondaryText);
     setColor(m_uploadCaption, m_palette.secondaryText);
+    setColor(m_addressCaption, m_palette.secondaryText);
+    m_address->setColor(m_palette.text);
     setColor(m_download, m_palette.green);
     setColor(m_upload, m_palette.blue);
     const QColor fill = withOpacity(m_palette.text, 0.04);
     static_cast<RoundedFill*>(m_downloadCard)->setFill(fill);
     static_cast<RoundedFill*>(m_uploadCard)->setFill(fill);
+    static_cast<RoundedFill*>(m_addressCard)->setFill(fill);
     for (Row* r : m_rowWidgets)
         r->card->setFill(fill);
     m_visibleRows = -1; // every row recoloured below
@@ -239,6 +265,7 @@ void NetworkTabView::refresh()
     const bool measured = m_stats.measured().network;
     m_download->setText(measured ? rate(m_stats.networkDownload()) : NumberText::dash + QStringLiteral(" KB/s"));
     m_upload->setText(measured ? rate(m_stats.networkUpload()) : NumberText::dash + QStringLiteral(" KB/s"));
+    m_address->setText(m_stats.publicIP());
     const auto& connections = m_stats.activeConnections();
     const int count = int(connections.size());
     const QColor fill = withOpacity(m_palette.text, 0.04);

@@ -6,13 +6,14 @@
 #include <QScrollArea>
 
 class DashboardViewModel;
+class ElidedLabel;
 class QLabel;
 class QVBoxLayout;
 class ThemeManager;
 
 // Download and upload rates and the active connections with their processes. Updated in place on each
 // tick: the connection rows are reused, added or removed as the list grows or shrinks. While shown it holds
-// the model's demand for the connection list.
+// the model's demands for the connection list and the public address.
 class NetworkTabView : public QScrollArea
 {
     Q_OBJECT
@@ -22,6 +23,7 @@ public:
 
     QString downloadText() const;
     QString uploadText() const;
+    QString publicAddressText() const;
     int rowCount() const { return m_visibleRows; }
     // The texts of row `index`: remote, "process (PID: n)", status.
     QStringList rowTexts(int index) const;
@@ -30,7 +32,7 @@ public:
     QString emptyText() const;
 
 protected:
-    // The model lists connections only while a view that shows them is open.
+    // The model lists connections and looks the public address up only while a view that shows them is open.
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
@@ -50,10 +52,13 @@ private:
     QLabel* m_uploadCaption;
     QLabel* m_download;
     QLabel* m_upload;
+    QWidget* m_addressCard;
+    QLabel* m_addressCaption;
+    ElidedLabel* m_address;
     QLabel* m_connectionsTitle;
     QLabel* m_empty;
     QVBoxLayout* m_rows;
     QList<Row*> m_rowWidgets;
     int m_visibleRows = 0;
-    bool m_holdsConnections = false;
+    bool m_holdsDemands = false;
 };

@@ -35,7 +35,7 @@ std::vector<RowText> rowsOf(const PrivacyMetricsEngine::DataInventory& i)
     return {
         {QObject::tr("Audit Log"), QString::number(i.auditLogEntries) + QObject::tr(" entries"),
             bytes(i.auditLogSizeBytes)},
-        {QObject::tr("Memory History"), QString::number(i.memoryHistoryDays) + QObject::tr(" days"),
+        {QObject::tr("Assistance History"), QString::number(i.memoryHistoryDays) + QObject::tr(" days"),
             bytes(i.memoryHistorySizeBytes)},
         {QObject::tr("Build History"), QString::number(i.buildHistorySessions) + QObject::tr(" sessions"),
             bytes(i.buildHistorySizeBytes)},

@@ -1,5 +1,6 @@
 #include "FullAuditLogSheet.h"
 
+#include "AuditEventText.h"
 #include "PrivacyExports.h"
 #include "PrivacyStyle.h"
 
@@ -111,7 +112,8 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
     auto* chips = new QHBoxLayout;
     chips->setSpacing(6);
     for (const QString& filter : filters) {
-        auto* chip = privacyButton(filter, QString(), Fonts::system(11, QFont::Bold));
+        // The chip filters by the stored category and is labelled as the views name it.
+        auto* chip = privacyButton(AuditEventText::category(filter), QString(), Fonts::system(11, QFont::Bold));
         chip->setPadding(10, 5);
         connect(chip, &QAbstractButton::clicked, this, [this, filter] { selectFilter(filter); });
         chips->addWidget(chip);
@@ -177,9 +179,12 @@ std::vector<AuditEvent> FullAuditLogSheet::filtered(
     std::vector<AuditEvent> out;
     for (const auto& e : events) {
         const QString category = QString::fromStdString(e.category);
-        const QString action = QString::fromStdString(e.actionDescription);
+        // What the row shows is what a search finds: the action with its process, and the category as
+        // stored or as shown.
+        const QString action = AuditEventText::action(e);
         const bool searched = searchText.isEmpty() || action.contains(searchText, Qt::CaseInsensitive)
-            || category.contains(searchText, Qt::CaseInsensitive);
+            || category.contains(searchText, Qt::CaseInsensitive)
+            || AuditEventText::category(category).contains(searchText, Qt::CaseInsensitive);
         const bool chipped
             = selectedFilter == QLatin1String("All") || category.contains(selectedFilter, Qt::CaseInsensitive);
         if (searched && chipped)
@@ -202,6 +207,22 @@ void FullAuditLogSheet::selectFilter(const QString& filter)
 {
     m_selectedFilter = filter;
     refreshList();
+}
+
+QStringList FullAuditLogSheet::chipLabels() const
+{
+    QStringList out;
+    for (const PillButton* chip : m_chips)
+        out << chip->text();
+    return out;
+}
+
+QStringList FullAuditLogSheet::rowTexts() const
+{
+    QStringList out;
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        out << m_model->item(row)->text();
+    return out;
 }
 
 QString FullAuditLogSheet::countText() const
@@ -256,7 +277,7 @@ void FullAuditLogSheet::refreshList()
     m_model->clear();
     const QLocale locale;
     for (const auto& e : listedEvents()) {
-        auto* item = new QStandardItem(QString::fromStdString(e.actionDescription));
+        auto* item = new QStandardItem(AuditEventText::action(e));
         const QDateTime when
             = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(e.timestamp.timeIntervalSince1970() * 1000.0));
         item->setData(locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ')

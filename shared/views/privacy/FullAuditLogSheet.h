@@ -30,13 +30,17 @@ public:
 
     explicit FullAuditLogSheet(const PrivacyServices& services, QWidget* parent = nullptr);
 
-    // The events that pass the search (action or category) and the chip (category), in log order.
+    // The events that pass the search (the action as shown, with its process, or the category) and the
+    // chip (the stored category), in log order.
     static std::vector<AuditEvent> filtered(
         const std::vector<AuditEvent>& events, const QString& searchText, const QString& selectedFilter);
 
     const std::vector<AuditEvent>& events() const { return m_events; }
     std::vector<AuditEvent> listedEvents() const;
     QString selectedFilter() const { return m_selectedFilter; }
+    QStringList chipLabels() const;
+    // The action texts of the listed rows.
+    QStringList rowTexts() const;
     void setSearchText(const QString& text);
     void selectFilter(const QString& filter);
     QString countText() const;

@@ -19,19 +19,6 @@ QString bytes(std::int64_t count)
     return QString::fromStdString(byteCountText(count));
 }
 
-QString labelOf(GranularClearView::Type type)
-{
-    return QString::fromStdString(std::string(rawValue(type)));
-}
-
-QString joinedLabels(const std::vector<GranularClearView::Type>& types)
-{
-    QStringList names;
-    for (const auto type : types)
-        names << labelOf(type);
-    return names.join(QStringLiteral(", "));
-}
-
 } // namespace
 
 GranularClearView::GranularClearView(const PrivacyServices& services, QWidget* parent)
@@ -195,8 +182,24 @@ void GranularClearView::refreshRows()
 
 QString GranularClearView::clearEverythingMessage()
 {
-    return tr("This removes all audit logs, memory history, build history, weekly digests, and lifetime metrics, "
-              "and resets all settings to their defaults.");
+    return tr("This removes all audit logs, assistance history, build history, weekly digests, and lifetime "
+              "metrics, and resets all settings to their defaults.");
+}
+
+QString GranularClearView::labelOf(Type type)
+{
+    // The category erases the assistance history (assistance_history.json), and is named for it.
+    if (type == Type::memoryHistory)
+        return tr("Assistance History");
+    return QString::fromStdString(std::string(rawValue(type)));
+}
+
+QString GranularClearView::joinedLabels(const std::vector<Type>& types)
+{
+    QStringList names;
+    for (const auto type : types)
+        names << labelOf(type);
+    return names.join(QStringLiteral(", "));
 }
 
 void GranularClearView::requestClearSelected()

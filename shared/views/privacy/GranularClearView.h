@@ -43,6 +43,9 @@ public:
 
     // The confirmation text of "Clear Everything", shared with the uninstall guide.
     static QString clearEverythingMessage();
+    // A category as the privacy pages name it.
+    static QString labelOf(Type type);
+    static QString joinedLabels(const std::vector<Type>& types);
 
 signals:
     void inventoryLoaded();

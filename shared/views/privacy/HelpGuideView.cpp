@@ -1,5 +1,6 @@
 #include "HelpGuideView.h"
 
+#include "engines/DashboardViewModel.h"
 #include "records/ThemeManager.h"
 #include "ui/CardPainter.h"
 #include "ui/Fonts.h"
@@ -64,10 +65,10 @@ QList<HelpGuideView::GuideSection> HelpGuideView::sections(const Palette& p)
 {
     return {
         {QStringLiteral("brain"), p.purple, tr("1. Local AI Monitor & Telemetry"),
-            tr("Quorvane automatically detects local AI toolchains running on your machine. It monitors Ollama "
-               "(port 11434), LM Studio (port 1234), and Hugging Face workflows. It measures real-time VRAM "
-               "allocation, CPU usage, memory footprint, and reports on active model loadings so your local "
-               "inference stays smooth.")},
+            tr("Quorvane watches the local AI tools on your machine: the Ollama server (port 11434) and the "
+               "models it holds in memory, and the model files of Ollama, LM Studio, and Hugging Face. It "
+               "measures the memory loaded models hold, CPU usage, and memory footprint, and reports on active "
+               "model loadings so your local inference stays smooth.")},
         {QStringLiteral("snowflake"), p.blue, tr("2. Persona Modes & Smart Freeze"),
             tr("Personas automatically configure resource priorities based on your work context:\n"
                "• Compile Mode: Suspends background AI to give your compilers (cargo, make, ninja) all CPU cores.\n"
@@ -81,9 +82,12 @@ QList<HelpGuideView::GuideSection> HelpGuideView::sections(const Palette& p)
                "• Free headroom available for new model loads\n\n"
                "Watch the sparkline graphs in the popover to spot memory pressure before it causes slowdowns.")},
         {QStringLiteral("chart.xyaxis.line"), p.green, tr("4. Real-Time Charts & Sparklines"),
-            tr("Toggle between Split View (memory bars + model list) and Charts View (sparkline history graphs) "
-               "using the View Charts / View Split button in the popover header. Charts show the last 60 samples "
-               "of CPU, total memory, and AI model VRAM, taken once a second.")},
+            tr("The popover's telemetry charts and the CPU tab's history show the last %1 samples of CPU load, "
+               "total memory, and AI model memory, one taken each second, so about the last minute.\n\n"
+               "The buttons in the popover header: Tour plays the guided tour; the list button switches to the "
+               "assistance history and back; the gear opens Settings and Quit; the palette picks the theme; "
+               "the power button quits Quorvane.")
+                .arg(DashboardViewModel::kHistoryLength)},
         {QStringLiteral("paintpalette.fill"), p.orange, tr("5. Themes"),
             tr("Switch between the Standard, Cyberpunk, Nordic, Ink, and Light themes from the General tab in "
                "Settings. The entire interface — sidebar highlights, charts, headers, and status bar icons — "

@@ -9,20 +9,43 @@
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 
+#include "platform/ipc/HelperProtocol.h"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPointer>
 
 namespace {
 
-const char* const kCan[] = {
-    QT_TRANSLATE_NOOP("HelperInspectorView", "Send SIGSTOP to freeze authorized processes"),
-    QT_TRANSLATE_NOOP("HelperInspectorView", "Send SIGCONT to resume frozen processes"),
-    QT_TRANSLATE_NOOP("HelperInspectorView", "Read RAPL energy counters (CPU power reading)"),
-    QT_TRANSLATE_NOOP("HelperInspectorView", "Pause file indexing during compiles"),
-    QT_TRANSLATE_NOOP("HelperInspectorView", "Restore file indexing after compiles"),
-    QT_TRANSLATE_NOOP("HelperInspectorView", "Read process list with memory/CPU info"),
-};
+// One line for each operation the helper accepts (its whole protocol), and nothing it does not.
+QString abilityOf(platform::HelperOp op, bool stop)
+{
+    switch (op) {
+    case platform::HelperOp::sendSignal:
+        return stop ? HelperInspectorView::tr("Send SIGSTOP to freeze authorized processes")
+                    : HelperInspectorView::tr("Send SIGCONT to resume frozen processes");
+    case platform::HelperOp::getPowerMetrics:
+        return HelperInspectorView::tr("Read RAPL energy counters (CPU power reading)");
+    case platform::HelperOp::suppressSpotlight:
+        return HelperInspectorView::tr("Pause file indexing during compiles");
+    case platform::HelperOp::restoreSpotlight:
+        return HelperInspectorView::tr("Restore file indexing after compiles");
+    case platform::HelperOp::purgeMemory:
+        return HelperInspectorView::tr("Drop the kernel's clean page cache (free memory)");
+    case platform::HelperOp::getVersion:
+        return HelperInspectorView::tr("Report its version");
+    }
+    return {};
+}
+
+QStringList abilities()
+{
+    using platform::HelperOp;
+    return {abilityOf(HelperOp::sendSignal, true), abilityOf(HelperOp::sendSignal, false),
+        abilityOf(HelperOp::getPowerMetrics, false), abilityOf(HelperOp::suppressSpotlight, false),
+        abilityOf(HelperOp::restoreSpotlight, false), abilityOf(HelperOp::purgeMemory, false),
+        abilityOf(HelperOp::getVersion, false)};
+}
 
 const char* const kCannot[] = {
     QT_TRANSLATE_NOOP("HelperInspectorView", "Access, read, or modify your files"),
@@ -34,8 +57,7 @@ const char* const kCannot[] = {
     QT_TRANSLATE_NOOP("HelperInspectorView", "Send SIGKILL (force-kill) signals"),
 };
 
-template<std::size_t N>
-RoundedBox* abilityColumn(const QString& heading, ColorRole role, const QString& marker, const char* const (&items)[N])
+RoundedBox* abilityColumn(const QString& heading, ColorRole role, const QString& marker, const QStringList& items)
 {
     auto* column = new RoundedBox(Qt::Vertical, 12, 6, 10);
     column->setFill(role, 0.04);
@@ -43,11 +65,11 @@ RoundedBox* abilityColumn(const QString& heading, ColorRole role, const QString&
     auto* title = new ThemedLabel(heading, Fonts::system(12, QFont::Bold), role);
     title->setWordWrap(true);
     column->box()->addWidget(title);
-    for (const char* item : items) {
+    for (const QString& item : items) {
         auto* row = new QHBoxLayout;
         row->setSpacing(6);
         row->addWidget(new ThemedLabel(marker, Fonts::system(10, QFont::Bold), role), 0, Qt::AlignTop);
-        auto* text = new ThemedLabel(HelperInspectorView::tr(item), Fonts::system(10), ColorRole::text);
+        auto* text = new ThemedLabel(item, Fonts::system(10), ColorRole::text);
         text->setWordWrap(true);
         row->addWidget(text, 1);
         column->box()->addLayout(row);
@@ -104,9 +126,12 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
 
     auto* columns = new QHBoxLayout;
     columns->setSpacing(14);
-    columns->addWidget(abilityColumn(tr("What this helper can do"), ColorRole::green, QStringLiteral("✓"), kCan), 1);
+    QStringList cannot;
+    for (const char* item : kCannot)
+        cannot << tr(item);
     columns->addWidget(
-        abilityColumn(tr("What this helper cannot do"), ColorRole::red, QStringLiteral("✗"), kCannot), 1);
+        abilityColumn(tr("What this helper can do"), ColorRole::green, QStringLiteral("✓"), abilities()), 1);
+    columns->addWidget(abilityColumn(tr("What this helper cannot do"), ColorRole::red, QStringLiteral("✗"), cannot), 1);
     layout->addLayout(columns);
 
     m_entitlementToggle = privacyButton(
@@ -119,6 +144,8 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
     m_entitlementLayout->setContentsMargins(0, 0, 0, 0);
     m_entitlementLayout->setSpacing(6);
     m_entitlements->hide();
+    // Shown once a status lists the installed unit's settings.
+    m_entitlementToggle->hide();
     connect(m_entitlementToggle, &QAbstractButton::toggled, this, [this](bool open) {
         m_entitlements->setVisible(open);
         m_entitlementToggle->setLabel(
@@ -130,7 +157,7 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
     auto* verify = new QVBoxLayout;
     verify->setSpacing(6);
     verify->addWidget(
-        new ThemedLabel(tr("Verify helper ownership in Terminal:"), Fonts::system(11), ColorRole::secondary));
+        new ThemedLabel(tr("Verify helper ownership in a terminal:"), Fonts::system(11), ColorRole::secondary));
     auto* commandBox = new RoundedBox(Qt::Horizontal, 8, 8, 6);
     commandBox->setFill(ColorRole::black, 0.4);
     auto* command = new ThemedLabel(verifyCommand(), Fonts::monospaced(10), ColorRole::cyan);
@@ -214,13 +241,19 @@ void HelperInspectorView::setHelperStatus(const PrivacyMetricsEngine::HelperStat
         delete item->widget();
         delete item;
     }
-    for (const auto& [entitlement, description] : status.entitlementDescriptions()) {
+    // Without an installed unit there is nothing to list: the section is left out.
+    const auto described = status.entitlementDescriptions();
+    m_entitlementToggle->setVisible(!described.empty());
+    m_entitlements->setVisible(!described.empty() && m_entitlementToggle->isChecked());
+    m_reinstall->setLabel(status.isInstalled ? tr("Reinstall Helper") : tr("Install Helper"));
+    for (const auto& [entitlement, description] : described) {
         auto* box = new RoundedBox(Qt::Vertical, 8, 2, 6);
         box->setFill(ColorRole::shade, 0.02);
         box->box()->addWidget(
             new ThemedLabel(QString::fromStdString(entitlement), Fonts::monospaced(10, QFont::Bold), ColorRole::cyan));
-        box->box()->addWidget(
-            new ThemedLabel(QString::fromStdString(description), Fonts::system(10), ColorRole::secondary));
+        auto* text = new ThemedLabel(QString::fromStdString(description), Fonts::system(10), ColorRole::secondary);
+        text->setWordWrap(true);
+        box->box()->addWidget(text);
         m_entitlementLayout->addWidget(box);
     }
 }
@@ -238,6 +271,29 @@ QString HelperInspectorView::versionText() const
 QString HelperInspectorView::ownershipText() const
 {
     return m_ownership->text();
+}
+
+QString HelperInspectorView::installLabel() const
+{
+    return m_reinstall->text();
+}
+
+QStringList HelperInspectorView::abilityTexts() const
+{
+    return abilities();
+}
+
+bool HelperInspectorView::offersEntitlements() const
+{
+    return !m_entitlementToggle->isHidden();
+}
+
+QStringList HelperInspectorView::entitlementTexts() const
+{
+    QStringList out;
+    for (auto* label : m_entitlements->findChildren<ThemedLabel*>())
+        out << label->text();
+    return out;
 }
 
 QString HelperInspectorView::statusMessage() const

@@ -32,6 +32,13 @@ public:
     QString ownershipText() const;
     QString statusMessage() const;
     bool isBusy() const { return m_busy; }
+    // "Install Helper" while none is installed, else "Reinstall Helper".
+    QString installLabel() const;
+    // The "can do" list, one line for each operation the helper accepts.
+    QStringList abilityTexts() const;
+    // The "Technical entitlements" section is offered only with an installed unit to list.
+    bool offersEntitlements() const;
+    QStringList entitlementTexts() const;
     // sha256sum and stat of the helper binary, the path quoted for the shell.
     QString verifyCommand() const;
 

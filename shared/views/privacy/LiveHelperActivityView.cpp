@@ -1,5 +1,6 @@
 #include "LiveHelperActivityView.h"
 
+#include "AuditEventText.h"
 #include "FullAuditLogSheet.h"
 #include "HelperService.h"
 #include "PrivacyStyle.h"
@@ -143,8 +144,8 @@ void LiveHelperActivityView::refreshRows()
             relativeTime(now, toDateTime(e.timestamp)), Fonts::monospaced(10, QFont::DemiBold), ColorRole::secondary);
         time->setFixedWidth(70);
         time->setObjectName(QStringLiteral("time"));
-        auto* action = new ThemedLabel(
-            QString::fromStdString(e.actionDescription), Fonts::monospaced(11, QFont::Medium), ColorRole::text);
+        auto* action
+            = new ThemedLabel(AuditEventText::action(e), Fonts::monospaced(11, QFont::Medium), ColorRole::text);
         action->setObjectName(QStringLiteral("action"));
         action->setMinimumWidth(40);
         action->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);

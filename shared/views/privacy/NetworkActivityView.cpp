@@ -2,6 +2,7 @@
 
 #include "PrivacyStyle.h"
 
+#include "engines/PublicAddressFetcher.h"
 #include "records/PrivacyMetricsEngine.h"
 #include "ui/Clock.h"
 #include "ui/CopyButton.h"
@@ -10,10 +11,12 @@
 
 #include <QHBoxLayout>
 #include <QLocale>
+#include <QUrl>
 
 namespace {
 
-QWidget* targetRow(const QString& symbol, const QString& address, const QString& description, const QString& status)
+QWidget* targetRow(const QString& symbol, const QString& address, const QString& description, const QString& status,
+    ThemedLabel** statusLabel = nullptr)
 {
     auto* row = new RoundedBox(Qt::Horizontal, 8, 8, 8);
     row->setFill(ColorRole::shade, 0.02);
@@ -24,7 +27,10 @@ QWidget* targetRow(const QString& symbol, const QString& address, const QString&
     texts->addWidget(new ThemedLabel(description, Fonts::system(10), ColorRole::secondary));
     row->box()->addLayout(texts);
     row->box()->addStretch();
-    row->box()->addWidget(new ThemedLabel(status, Fonts::monospaced(9, QFont::DemiBold), ColorRole::green));
+    auto* label = new ThemedLabel(status, Fonts::monospaced(9, QFont::DemiBold), ColorRole::green);
+    row->box()->addWidget(label);
+    if (statusLabel)
+        *statusLabel = label;
     return row;
 }
 
@@ -85,7 +91,7 @@ NetworkActivityView::NetworkActivityView(const PrivacyServices& services, QWidge
     targets->addWidget(
         new ThemedLabel(tr("Allowed Connection Targets"), Fonts::system(12, QFont::Bold), ColorRole::text));
     targets->addWidget(targetRow(QStringLiteral("cpu"), QStringLiteral("localhost:11434"),
-        tr("Ollama API (Local Inference & Model List)"), tr("Active · Local Network Only")));
+        tr("Ollama API (Local Inference & Model List)"), tr("Local Network Only"), &m_modelServerStatus));
     targets->addWidget(targetRow(QStringLiteral("brain"), QStringLiteral("localhost:1234"),
         tr("LM Studio API (Local Models)"), tr("Local Network Only")));
 
@@ -98,8 +104,13 @@ NetworkActivityView::NetworkActivityView(const PrivacyServices& services, QWidge
     diagTexts->setSpacing(2);
     diagTexts->addWidget(
         new ThemedLabel(tr("Public Address Lookup (Network Tab)"), Fonts::system(11, QFont::Bold), ColorRole::text));
-    diagTexts->addWidget(new ThemedLabel(tr("Only when you ask for it"), Fonts::system(10), ColorRole::secondary));
-    diagLine->addLayout(diagTexts);
+    auto* when = new ThemedLabel(tr("%1 · only while the Network view is open, at most every %2 minutes")
+                                     .arg(publicAddressHost())
+                                     .arg(PublicAddressFetcher::refreshInterval.count()),
+        Fonts::system(10), ColorRole::secondary);
+    when->setWordWrap(true);
+    diagTexts->addWidget(when);
+    diagLine->addLayout(diagTexts, 1);
     diagLine->addStretch();
     m_expander = privacyButton(tr("What does it send? →"), QString(), Fonts::system(10, QFont::DemiBold));
     m_expander->setColors(roleColor(ColorRole::blue), roleColor(ColorRole::shade, 0));
@@ -151,15 +162,40 @@ void NetworkActivityView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     PrivacyMetricsEngine* engine = m_services.engine;
-    runAsync<std::pair<int, int>>(
+    struct Loaded
+    {
+        int callsToday = 0;
+        int nonLocalCalls = 0;
+        bool modelServerActive = false;
+    };
+    runAsync<Loaded>(
         this,
         [engine] {
-            return std::pair {engine->last24HourCallCount(), engine->outboundNonLocalCallCount()};
+            return Loaded {engine->last24HourCallCount(), engine->outboundNonLocalCallCount(),
+                engine->modelServerAnswered().value_or(false)};
         },
-        [this](const std::pair<int, int>& counts) {
-            setCounters(counts.first, counts.second);
+        [this](const Loaded& loaded) {
+            setCounters(loaded.callsToday, loaded.nonLocalCalls);
+            setModelServerActive(loaded.modelServerActive);
             emit countersLoaded();
         });
+}
+
+QString NetworkActivityView::publicAddressHost()
+{
+    return QUrl(QString::fromLatin1(PublicAddressFetcher::defaultServiceUrl)).host();
+}
+
+void NetworkActivityView::setModelServerActive(bool active)
+{
+    // Only a server that answered the last request is called active; nothing is probed for it.
+    m_modelServerActive = active;
+    m_modelServerStatus->setText(active ? tr("Active · Local Network Only") : tr("Local Network Only"));
+}
+
+QString NetworkActivityView::modelServerStatusText() const
+{
+    return m_modelServerStatus->text();
 }
 
 void NetworkActivityView::setCounters(int callsToday, int nonLocalCalls)

@@ -23,6 +23,10 @@ public:
     bool isAirGapShown() const;
     QString airGapText() const;
     bool isDetailsExpanded() const;
+    bool isModelServerActive() const { return m_modelServerActive; }
+    QString modelServerStatusText() const;
+    // The host of the one outside service the program asks (the public address).
+    static QString publicAddressHost();
     void toggleDetails();
 
 signals:
@@ -33,10 +37,13 @@ protected:
 
 private:
     void setCounters(int callsToday, int nonLocalCalls);
+    void setModelServerActive(bool active);
 
     PrivacyServices m_services;
     int m_callsToday = 0;
     int m_nonLocalCalls = 0;
+    bool m_modelServerActive = false;
+    ThemedLabel* m_modelServerStatus = nullptr;
     ThemedLabel* m_calls;
     RoundedBox* m_airGapTile;
     QWidget* m_airGap;

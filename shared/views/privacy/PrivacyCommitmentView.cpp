@@ -1,6 +1,9 @@
 #include "PrivacyCommitmentView.h"
 
+#include "NetworkActivityView.h"
 #include "PrivacyStyle.h"
+
+#include "engines/PublicAddressFetcher.h"
 
 #include "ui/Desktop.h"
 #include "ui/Fonts.h"
@@ -55,9 +58,15 @@ PrivacyCommitmentView::PrivacyCommitmentView(Desktop& desktop, QWidget* parent)
         commitmentRow(QStringLiteral("hand.raised.slash.fill"), ColorRole::cyan, titleOnly(tr("Zero Analytics")),
             tr("No Sentry, no Mixpanel, no Firebase, no third-party SDK that phones home.")));
     rows->addLayout(commitmentRow(QStringLiteral("house.fill"), ColorRole::cyan, titleOnly(tr("Local Only")),
-        tr("All data is stored strictly in ~/.local/share/Quorvane/")));
-    rows->addLayout(commitmentRow(QStringLiteral("lock.laptopcomputer"), ColorRole::cyan,
-        titleOnly(tr("Localhost Network")), tr("Only connects to local AI tools running on your computer")));
+        tr("All data is stored strictly on this computer: records in ~/.local/share/Quorvane/, settings in "
+           "~/.config/Quorvane/, the helper's audit log in /var/log/quorvane/")));
+    // The one outside service, and when: the network card and the dashboard's lookup rule say the same.
+    rows->addLayout(
+        commitmentRow(QStringLiteral("lock.laptopcomputer"), ColorRole::cyan, titleOnly(tr("Localhost Network")),
+            tr("Connects to local AI tools running on your computer, and to one outside service, %1. "
+               "Public address: only while the Network view is open, at most every %2 minutes.")
+                .arg(NetworkActivityView::publicAddressHost())
+                .arg(PublicAddressFetcher::refreshInterval.count())));
 
     auto* sourceTitle = new QHBoxLayout;
     sourceTitle->addWidget(new ThemedLabel(tr("Open Source Core"), Fonts::system(12, QFont::Bold), ColorRole::text));

@@ -8,8 +8,6 @@
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPointer>
 
@@ -22,38 +20,39 @@ struct StepText
     const char* button;
 };
 
+// The package's removal scripts stop the helper, resume what it holds suspended and remove the
+// program, the helper, their units and the polkit action; the user's own files stay, so they are
+// erased and checked first, while the program still runs.
 const StepText kSteps[4] = {
     {QT_TRANSLATE_NOOP("UninstallGuideView", "Remove Privileged Helper"),
         QT_TRANSLATE_NOOP("UninstallGuideView",
-            "Resumes every suspended process, then removes the helper's systemd units and binaries."),
+            "Resumes every suspended process, then stops the helper and switches off its systemd socket and "
+            "service. Its program files go with the package in step 4."),
         QT_TRANSLATE_NOOP("UninstallGuideView", "Remove Privileged Helper")},
     {QT_TRANSLATE_NOOP("UninstallGuideView", "Clear All Local Data"),
-        QT_TRANSLATE_NOOP(
-            "UninstallGuideView", "Wipes all application support logs, memory history, and stored preferences."),
-        QT_TRANSLATE_NOOP("UninstallGuideView", "Clear All Data")},
-    {QT_TRANSLATE_NOOP("UninstallGuideView", "Remove the Quorvane Program"),
         QT_TRANSLATE_NOOP("UninstallGuideView",
-            "Quorvane never deletes itself while it runs. Quit it, then run the copied command in a terminal."),
-        QT_TRANSLATE_NOOP("UninstallGuideView", "Copy Removal Command")},
-    {QT_TRANSLATE_NOOP("UninstallGuideView", "Verify Complete Removal"),
-        QT_TRANSLATE_NOOP("UninstallGuideView", "Performs full system path audit to confirm no orphan files remain."),
+            "Erases your records in ~/.local/share/Quorvane and your settings in ~/.config/Quorvane, and turns "
+            "off launch at login."),
+        QT_TRANSLATE_NOOP("UninstallGuideView", "Clear All Data")},
+    {QT_TRANSLATE_NOOP("UninstallGuideView", "Verify Nothing Stays Behind"),
+        QT_TRANSLATE_NOOP("UninstallGuideView",
+            "While Quorvane still runs, checks every place removing the package leaves alone: your records, "
+            "settings and autostart entry, and helper units an older install put in /etc/systemd/system."),
         QT_TRANSLATE_NOOP("UninstallGuideView", "Verify Removal")},
+    {QT_TRANSLATE_NOOP("UninstallGuideView", "Remove the Quorvane Package"),
+        QT_TRANSLATE_NOOP("UninstallGuideView",
+            "Quit Quorvane, then run the copied command in a terminal. apt stops the helper, resumes any "
+            "suspended process and removes the program, the helper, their systemd units and the polkit action; "
+            "the second command removes the helper's audit log. Your records and settings stay unless step 2 "
+            "erased them."),
+        QT_TRANSLATE_NOOP("UninstallGuideView", "Copy Removal Command")},
 };
-
-QString joinedLabels(const std::vector<PrivacyMetricsEngine::ClearableDataType>& types)
-{
-    QStringList names;
-    for (const auto type : types)
-        names << QString::fromStdString(std::string(rawValue(type)));
-    return names.join(QStringLiteral(", "));
-}
 
 } // namespace
 
-UninstallGuideView::UninstallGuideView(const PrivacyServices& services, QString programPath, QWidget* parent)
+UninstallGuideView::UninstallGuideView(const PrivacyServices& services, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
-    , m_programPath(programPath.isEmpty() ? QCoreApplication::applicationFilePath() : std::move(programPath))
 {
     auto* layout = fillWithCard(this);
     layout->addWidget(cardTitle(tr("Uninstall Quorvane")));
@@ -81,8 +80,8 @@ UninstallGuideView::UninstallGuideView(const PrivacyServices& services, QString 
         auto* description = new ThemedLabel(tr(kSteps[i].description), Fonts::system(10), ColorRole::secondary);
         description->setWordWrap(true);
         texts->addWidget(description);
-        if (i == 2) {
-            auto* where = new ThemedLabel(m_programPath, Fonts::monospaced(9), ColorRole::cyan);
+        if (i == kRemovePackage - 1) {
+            auto* where = new ThemedLabel(removeProgramCommand(), Fonts::monospaced(9), ColorRole::cyan);
             where->setTextInteractionFlags(Qt::TextSelectableByMouse);
             where->setWordWrap(true);
             texts->addWidget(where);
@@ -113,36 +112,36 @@ UninstallGuideView::UninstallGuideView(const PrivacyServices& services, QString 
 
 QString UninstallGuideView::buttonLabel(int step) const
 {
-    if (step == 4 && m_isVerifying)
+    if (step == kVerify && m_isVerifying)
         return tr("Verifying...");
     QString label = m_steps[step - 1].label;
     return m_completed.count(step) ? label + QStringLiteral(" ✓") : label;
 }
 
-QString UninstallGuideView::removeProgramCommand() const
+QString UninstallGuideView::removeProgramCommand()
 {
-    const QFileInfo program(m_programPath);
-    const bool ownFolder = QFileInfo(program.absolutePath()).isWritable();
-    return (ownFolder ? QStringLiteral("rm ") : QStringLiteral("sudo rm ")) + shellQuoted(m_programPath);
+    // The package manager removes what it installed; the helper's log folder is systemd's making.
+    return QStringLiteral("sudo apt purge quorvane-pro && sudo rm -rf ")
+        + shellQuoted(PrivacyLocations::standard().helperLogFolder);
 }
 
 void UninstallGuideView::pressStep(int step)
 {
-    if (step < 1 || step > 4 || m_running.count(step) || (step != 4 && m_completed.count(step)))
+    if (step < 1 || step > 4 || m_running.count(step) || (step != kVerify && m_completed.count(step)))
         return;
     m_status->hide();
     switch (step) {
-    case 1:
+    case kRemoveHelper:
         removeHelper();
         break;
-    case 2:
+    case kClearData:
         clearAllData();
         break;
-    case 3:
-        copyRemovalCommand();
-        break;
-    case 4:
+    case kVerify:
         verify();
+        break;
+    case kRemovePackage:
+        copyRemovalCommand();
         break;
     }
 }
@@ -152,23 +151,23 @@ void UninstallGuideView::removeHelper()
     if (!m_services.helper)
         return;
     const Dialogs::Confirmation question {tr("Remove the privileged helper?"),
-        tr("Quorvane first resumes every process it has suspended, then removes the helper's units and binaries."),
+        tr("Quorvane first resumes every process it has suspended, then stops the helper and switches it off."),
         tr("Remove Helper"), true};
     m_services.dialogs->confirm(this, question, [guard = QPointer<UninstallGuideView>(this)](bool yes) {
         if (!guard || !yes)
             return;
-        guard->m_running.insert(1);
+        guard->m_running.insert(kRemoveHelper);
         guard->refreshSteps();
         HelperService* helper = guard->m_services.helper;
         runAsync<HelperService::Outcome>(
             guard, [helper] { return helper->uninstall(); },
             [view = guard.data()](const HelperService::Outcome& outcome) {
-                view->m_running.erase(1);
+                view->m_running.erase(kRemoveHelper);
                 if (outcome.ok)
-                    view->markDone(1);
+                    view->markDone(kRemoveHelper);
                 else
                     view->showFailure(tr("Could not remove the helper: ") + outcome.error);
-                emit view->stepFinished(1);
+                emit view->stepFinished(kRemoveHelper);
             });
     });
 }
@@ -180,18 +179,18 @@ void UninstallGuideView::clearAllData()
     m_services.dialogs->confirm(this, question, [guard = QPointer<UninstallGuideView>(this)](bool yes) {
         if (!guard || !yes)
             return;
-        guard->m_running.insert(2);
+        guard->m_running.insert(kClearData);
         guard->refreshSteps();
         PrivacyMetricsEngine* engine = guard->m_services.engine;
         runAsync<std::vector<PrivacyMetricsEngine::ClearableDataType>>(
             guard, [engine] { return engine->clearAllData(); },
             [view = guard.data()](const std::vector<PrivacyMetricsEngine::ClearableDataType>& failed) {
-                view->m_running.erase(2);
+                view->m_running.erase(kClearData);
                 if (failed.empty())
-                    view->markDone(2);
+                    view->markDone(kClearData);
                 else
-                    view->showFailure(tr("Could not clear: ") + joinedLabels(failed));
-                emit view->stepFinished(2);
+                    view->showFailure(tr("Could not clear: ") + GranularClearView::joinedLabels(failed));
+                emit view->stepFinished(kClearData);
             });
     });
 }
@@ -199,8 +198,8 @@ void UninstallGuideView::clearAllData()
 void UninstallGuideView::copyRemovalCommand()
 {
     m_services.desktop->copyText(removeProgramCommand());
-    markDone(3);
-    emit stepFinished(3);
+    markDone(kRemovePackage);
+    emit stepFinished(kRemovePackage);
 }
 
 void UninstallGuideView::verify()
@@ -214,8 +213,8 @@ void UninstallGuideView::verify()
             m_verification = result;
             m_isVerifying = false;
             showVerification();
-            markDone(4);
-            emit stepFinished(4);
+            markDone(kVerify);
+            emit stepFinished(kVerify);
         });
 }
 
@@ -246,7 +245,7 @@ void UninstallGuideView::refreshSteps()
         step.badge->setFill(done ? ColorRole::green : ColorRole::shade, done ? 1.0 : 0.1);
         step.badgeText->setText(done ? QStringLiteral("✓") : QString::number(number));
         step.button->setLabel(buttonLabel(number));
-        if (done && !(number == 4 && m_isVerifying))
+        if (done && !(number == kVerify && m_isVerifying))
             step.button->setColors(roleColor(ColorRole::green), roleColor(ColorRole::green, 0.2));
         else
             step.button->setColors(roleColor(ColorRole::text), roleColor(ColorRole::blue));
@@ -273,8 +272,9 @@ void UninstallGuideView::showVerification()
     verdict->addWidget(
         new SymbolLabel(clean ? QStringLiteral("checkmark.seal.fill") : QStringLiteral("exclamationmark.triangle.fill"),
             verdictRole, 14));
-    auto* verdictText = new ThemedLabel(clean ? tr("Complete Removal Confirmed ✓") : tr("Partial Removal Detected"),
-        Fonts::system(12, QFont::Bold), verdictRole);
+    // Checked before the package goes: what is confirmed is that nothing would stay behind it.
+    auto* verdictText = new ThemedLabel(
+        clean ? tr("Nothing Stays Behind ✓") : tr("Leftovers Found"), Fonts::system(12, QFont::Bold), verdictRole);
     verdictText->setObjectName(QStringLiteral("verdict"));
     verdict->addWidget(verdictText);
     verdict->addStretch();

@@ -17,13 +17,15 @@ class QBoxLayout;
 class RoundedBox;
 class ThemedLabel;
 
-// "Uninstall Quorvane": four steps that remove the helper, erase the program's data, show how to
-// delete the program itself, and audit every place the program and its helper leave things.
+// "Uninstall Quorvane": four steps that switch the helper off, erase the user's data, check from the
+// running program that nothing would stay behind the package, and copy the command that removes it.
 class UninstallGuideView : public QWidget
 {
     Q_OBJECT
 public:
-    UninstallGuideView(const PrivacyServices& services, QString programPath = {}, QWidget* parent = nullptr);
+    enum StepNumber { kRemoveHelper = 1, kClearData = 2, kVerify = 3, kRemovePackage = 4 };
+
+    explicit UninstallGuideView(const PrivacyServices& services, QWidget* parent = nullptr);
 
     const std::set<int>& completedSteps() const { return m_completed; }
     const std::optional<PrivacyMetricsEngine::UninstallVerification>& verificationResult() const
@@ -35,8 +37,8 @@ public:
     QString verdictText() const;
     QStringList checkStatusTexts() const;
     QString statusText() const;
-    // The shell command that deletes the program; never run from here.
-    QString removeProgramCommand() const;
+    // The shell command that removes the package and the helper's log; never run from here.
+    static QString removeProgramCommand();
 
     void pressStep(int step);
 
@@ -62,7 +64,6 @@ private:
     void showVerification();
 
     PrivacyServices m_services;
-    QString m_programPath;
     std::set<int> m_completed;
     std::set<int> m_running;
     std::optional<PrivacyMetricsEngine::UninstallVerification> m_verification;

@@ -5,6 +5,7 @@
 
 #include "core/AppDelegate.h"
 #include "core/HostWindow.h"
+#include "core/PersonaEngine.h"
 #include "core/PersonaViewModel.h"
 #include "core/PopoverHost.h"
 #include "engines/DashboardViewModel.h"
@@ -106,6 +107,20 @@ TEST_F(AppDelegateTest, LaunchBuildsTheGraphAndWindowsOnceAndWiresTheAuditLog)
         const auto actions = PrivacyMetricsEngine::shared().recentHelperActions();
         return std::any_of(actions.begin(), actions.end(), [&](const AuditEvent& e) { return e.id == event.id; });
     }));
+}
+
+TEST_F(AppDelegateTest, ErasingTheSavedYouCountersReachesThePersonaEngine)
+{
+    AppDelegate delegate(options());
+    delegate.applicationDidFinishLaunching();
+    PersonaEngine& personas = delegate.personaEngine();
+    personas.activatePersona(AutoPersona::compileMode, "make");
+    personas.deactivatePersona(AutoPersona::compileMode);
+    ASSERT_EQ(personas.savedYouMetrics().buildsProtected, 1);
+
+    PrivacyMetricsEngine::shared().clearData({PrivacyMetricsEngine::ClearableDataType::savedYouMetrics});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return personas.savedYouMetrics().buildsProtected == 0; }));
+    EXPECT_EQ(personas.savedYouMetrics().totalHoursSaved, 0);
 }
 
 TEST_F(AppDelegateTest, HeadlessRunsSamplesAndShowsNothing)

@@ -6,7 +6,9 @@
 
 #include "core/JsonFile.h"
 #include "core/SuspendedProcessFile.h"
+
 #include "helper/HelperTestSupport.h"
+#include <QFileInfo>
 
 #include <QFile>
 
@@ -106,6 +108,8 @@ TEST_F(PersonaSuspensionTest, FailedSuspensionsAndResumesKeepTheRecordsHonest)
     EXPECT_TRUE(engine->resumeProcess(alive.pid()).ok());
     EXPECT_TRUE(engine->frozenProcesses().empty());
     EXPECT_TRUE(stored().empty());
+    // Nothing held: no file is left to outlive an erasure of the program's data.
+    EXPECT_FALSE(QFileInfo::exists(stateFile()));
 }
 
 TEST_F(PersonaSuspensionTest, ATimedOutSuspendIsFollowedByOneResume)

@@ -53,12 +53,18 @@ struct FakeMachine
 
 // Engines that read the fixture machine; Ollama points at a loopback port of the test's choosing.
 inline std::unique_ptr<DashboardViewModel> makeModel(
-    const FakeMachine& machine, const std::string& ollamaUrl = "http://127.0.0.1:9")
+    const FakeMachine& machine, const DashboardSources& sources, const std::string& ollamaUrl = "http://127.0.0.1:9")
 {
     auto memory = std::make_shared<MemoryEngine>(std::string(QV_TEST_DATA_DIR) + "/machines/hybrid-intel/proc");
     auto ollama = std::make_shared<OllamaEngine>(ollamaUrl);
     auto thermal = std::make_shared<ThermalEngine>(machine.sys());
-    return std::make_unique<DashboardViewModel>(memory, ollama, thermal, machine.sources());
+    return std::make_unique<DashboardViewModel>(memory, ollama, thermal, sources);
+}
+
+inline std::unique_ptr<DashboardViewModel> makeModel(
+    const FakeMachine& machine, const std::string& ollamaUrl = "http://127.0.0.1:9")
+{
+    return makeModel(machine, machine.sources(), ollamaUrl);
 }
 
 // Runs the event loop until the future is done (its continuation runs on this thread).

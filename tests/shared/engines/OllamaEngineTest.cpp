@@ -60,16 +60,23 @@ const char* threeInstalled = R"({"models":[
 
 TEST(OllamaEngineRunning, StatusDecidesWhetherTheServerRuns)
 {
+    // The network page calls the server active only when its last request was answered.
+    const auto answered = [] { return PrivacyMetricsEngine::shared().modelServerAnswered(); };
     FakeOllama server;
     OllamaEngine engine(server.url());
     EXPECT_TRUE(engine.isRunning());
+    EXPECT_EQ(answered(), true);
     server.rootStatus = 304;
     EXPECT_TRUE(engine.isRunning());
     server.rootStatus = 404;
     EXPECT_FALSE(engine.isRunning());
+    EXPECT_EQ(answered(), false);
     server.rootStatus = 500;
     EXPECT_FALSE(engine.isRunning());
+    server.rootStatus = 200;
+    EXPECT_TRUE(engine.isRunning());
     EXPECT_FALSE(OllamaEngine(closedPortURL()).isRunning());
+    EXPECT_EQ(answered(), false);
     EXPECT_FALSE(OllamaEngine("not a url").isRunning());
 }
 

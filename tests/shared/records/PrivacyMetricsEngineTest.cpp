@@ -15,6 +15,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -293,6 +295,52 @@ TEST_F(PrivacyMetricsEngineTest, HelperStatusComesFromSystemdAndARealRoundTrip)
     EXPECT_FALSE(status.isConnected);
 }
 
+TEST_F(PrivacyMetricsEngineTest, EntitlementsAreTheHardeningOfTheInstalledUnit)
+{
+    // The unit the package ships, as systemd reads it.
+    QFile shipped(QStringLiteral(QV_TEST_DATA_DIR "/../../helper/dist/com.quorvane.helper.service.in"));
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    const QByteArray unit = shipped.readAll();
+    const auto place = [&](const QString& folder, const QByteArray& text) {
+        QDir().mkpath(folder);
+        QFile file(folder + "/com.quorvane.helper.service");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+
+    probe->state = platform::HelperServiceProbe::UnitState::enabled;
+    EXPECT_TRUE(engine.helperStatus().entitlements.empty()); // enabled, but no unit file to read
+    place(locations.packageUnitFolder, unit);
+    auto status = engine.helperStatus();
+    const auto& settings = status.entitlements;
+    const auto has = [&](const std::string& setting) {
+        return std::find(settings.begin(), settings.end(), setting) != settings.end();
+    };
+    EXPECT_TRUE(has("CapabilityBoundingSet=CAP_KILL CAP_SYS_PTRACE"));
+    EXPECT_TRUE(has("AmbientCapabilities="));
+    EXPECT_TRUE(has("PrivateNetwork=yes"));
+    EXPECT_TRUE(has("ProtectHome=yes"));
+    EXPECT_TRUE(has("SystemCallFilter=~@privileged @resources"));
+    for (const auto& setting : settings)
+        EXPECT_NE(setting.rfind("ExecStart", 0), 0u) << setting; // only what bounds the helper
+    const auto described = status.entitlementDescriptions();
+    ASSERT_EQ(described.size(), settings.size());
+    EXPECT_NE(described.front().second, described.front().first);
+    EXPECT_NE(std::find_if(described.begin(), described.end(),
+                  [](const auto& d) { return d.second.find("CAP_KILL signals") != std::string::npos; }),
+        described.end());
+
+    // A unit in /etc wins over the package's, as it does for systemd; a helper that is not installed
+    // lists nothing.
+    place(locations.systemUnitFolder,
+        "[Unit]\nDescription=x\n[Service]\nNoNewPrivileges=yes\n  # note\n"
+        "CapabilityBoundingSet=CAP_KILL \\\n  CAP_SYS_PTRACE\n[Install]\nUser=nobody\n");
+    EXPECT_EQ(engine.helperStatus().entitlements,
+        (std::vector<std::string> {"NoNewPrivileges=yes", "CapabilityBoundingSet=CAP_KILL CAP_SYS_PTRACE"}));
+    probe->state = platform::HelperServiceProbe::UnitState::notFound;
+    EXPECT_TRUE(engine.helperStatus().entitlements.empty());
+}
+
 TEST(SystemdHelperProbeTest, AnswersOnThisMachineWithinItsTimeOut)
 {
     // Whatever this machine has (no system bus, no unit, the helper installed), the probe answers
@@ -333,18 +381,18 @@ TEST_F(PrivacyMetricsEngineTest, SignatureRowChecksOwnerAndWritePermissionsOfThe
 TEST_F(PrivacyMetricsEngineTest, RemovalCheckFindsLeftoversOnATemporaryMachine)
 {
     auto result = engine.verifyCompleteRemoval();
-    ASSERT_EQ(result.checks.size(), 7u);
+    ASSERT_EQ(result.checks.size(), 5u);
     EXPECT_TRUE(result.isClean());
     EXPECT_EQ(result.checks[0].path, (locations.systemUnitFolder + "/com.quorvane.helper.socket").toStdString());
-    EXPECT_EQ(result.checks[6].description, "Autostart Entry");
+    EXPECT_EQ(result.checks[2].description, "Records (~/.local/share/Quorvane)");
+    EXPECT_EQ(result.checks[3].path, QFileInfo(locations.settingsFile).absolutePath().toStdString());
+    EXPECT_EQ(result.checks[4].description, "Autostart Entry");
     // The stores made their (empty) data folder; an empty folder is no leftover.
-    EXPECT_TRUE(result.checks[4].exists);
-    EXPECT_TRUE(result.checks[4].isEmpty);
-    for (const auto& check : result.checks) {
-        if (check.description != "Application Support Data") {
-            EXPECT_FALSE(check.exists) << check.path;
-            EXPECT_TRUE(check.isEmpty) << check.path;
-        }
+    EXPECT_TRUE(result.checks[2].exists);
+    EXPECT_TRUE(result.checks[2].isEmpty);
+    for (const auto& check : {result.checks[0], result.checks[1], result.checks[4]}) {
+        EXPECT_FALSE(check.exists) << check.path;
+        EXPECT_TRUE(check.isEmpty) << check.path;
     }
 
     // A settings file, an autostart entry or a unit file is.
@@ -352,18 +400,67 @@ TEST_F(PrivacyMetricsEngineTest, RemovalCheckFindsLeftoversOnATemporaryMachine)
     QFile(locations.autostartEntry).open(QIODevice::WriteOnly);
     result = engine.verifyCompleteRemoval();
     EXPECT_FALSE(result.isClean());
-    EXPECT_TRUE(result.checks[6].exists);
-    EXPECT_FALSE(result.checks[6].isEmpty);
+    EXPECT_TRUE(result.checks[4].exists);
+    EXPECT_FALSE(result.checks[4].isEmpty);
     QFile::remove(locations.autostartEntry);
 
     QDir().mkpath(locations.systemUnitFolder);
     QFile(locations.systemUnitFolder + "/com.quorvane.helper.service").open(QIODevice::WriteOnly);
-    QDir().mkpath(locations.helperLogFolder);
     result = engine.verifyCompleteRemoval();
     EXPECT_FALSE(result.isClean());
-    EXPECT_EQ(result.checks[1].description, "Helper Service Unit");
+    EXPECT_EQ(result.checks[1].description, "Helper Service Unit (older install)");
     EXPECT_TRUE(result.checks[1].exists);
-    EXPECT_TRUE(result.checks[3].exists && result.checks[3].isEmpty);
+    defaults.setString("appTheme", "Light");
+    EXPECT_FALSE(engine.verifyCompleteRemoval().checks[3].isEmpty);
+}
+
+TEST_F(PrivacyMetricsEngineTest, ClearingAllDataOfARealRunVerifiesCleanAndNothingComesBackAfterARestart)
+{
+    // What a run leaves: every store's file, a history that did not decode and was set aside, a write
+    // cut short, launch at login, and a set-aside list of suspended processes.
+    QDir().mkpath(locations.dataDirectory);
+    QFile bad(data("assistance_history.json"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("[{\"id\": 1}]");
+    bad.close();
+    {
+        AssistanceTracker loadsTheBadFile(locations.dataDirectory);
+    }
+    assistance.record(AssistanceCategory::computing, "Process Suspended", "Sent SIGSTOP", "CPU freed", 2, 1, 3);
+    auditLogger.log(action("Suspended process"));
+    BuildTimeTracker builds(defaults);
+    builds.recordBuild(10, true);
+    DigestEngine digests(defaults);
+    digests.addDigest(WeeklyDigest {});
+    defaults.setString("appTheme", "Nordic");
+    for (const QString& path :
+        {data("audit_log.json.Xy12Ab"), data("suspended_processes.json.corrupt-1"), locations.autostartEntry}) {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("x");
+    }
+    ASSERT_FALSE(engine.verifyCompleteRemoval().isClean());
+
+    EXPECT_TRUE(engine.clearAllData().empty());
+    const auto result = engine.verifyCompleteRemoval();
+    EXPECT_TRUE(result.isClean());
+    for (const auto& check : result.checks)
+        EXPECT_TRUE(check.isEmpty) << check.path;
+
+    // A restart finds nothing of it, and a store writes a file again only for a new record.
+    AssistanceTracker tracker(locations.dataDirectory);
+    AuditLogger logger(locations.dataDirectory);
+    UserDefaults settings(locations.settingsFile);
+    EXPECT_TRUE(tracker.fetchEvents(AssistanceCategory::all, 100).empty());
+    EXPECT_EQ(tracker.getMetrics().buildsProtected, 0);
+    EXPECT_TRUE(logger.fetchAllEvents().empty());
+    EXPECT_TRUE(settings.allKeys().isEmpty());
+    EXPECT_EQ(BuildTimeTracker(settings).getStats(), BuildTimeTracker::BuildStats {});
+    EXPECT_TRUE(DigestEngine(settings).getDigests().empty());
+    EXPECT_TRUE(QDir(locations.dataDirectory).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    tracker.record(AssistanceCategory::memory, "Model Unloaded", "Unloaded x", "RAM restored", 0, 0, 0);
+    EXPECT_TRUE(QFile::exists(data("assistance_history.json")));
 }
 
 TEST(ByteCountTextTest, DecimalUnitsAtTheirBoundaries)

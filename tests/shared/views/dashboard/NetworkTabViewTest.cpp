@@ -2,10 +2,16 @@
 
 #include "shared/engines/DashboardTestSupport.h"
 
+#include "records/PrivacyMetricsEngine.h"
 #include "records/ThemeManager.h"
 #include "ui/Palette.h"
 
 #include <QTest>
+#include <QThreadPool>
+
+#include <httplib.h>
+
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -78,4 +84,56 @@ TEST(NetworkTabViewTest, ConnectionsAreWantedOnlyWhileTheViewIsShown)
     }
     // A view destroyed while shown lets go too.
     EXPECT_FALSE(model->listsConnections());
+}
+
+TEST(NetworkTabViewTest, PublicAddressIsAskedOnlyWhileShownAndAtMostEveryTenMinutes)
+{
+    // A loopback echo service; its own port gives it a ledger entry of its own.
+    httplib::Server echo;
+    echo.Get(
+        "/", [](const httplib::Request&, httplib::Response& res) { res.set_content("203.0.113.7", "text/plain"); });
+    const int port = echo.bind_to_any_port("127.0.0.1");
+    std::thread serving([&] { echo.listen_after_bind(); });
+    const std::string url = "http://127.0.0.1:" + std::to_string(port);
+
+    FakeMachine machine;
+    auto now = std::chrono::steady_clock::now();
+    DashboardSources sources = machine.sources();
+    sources.publicAddressUrl = url;
+    sources.clock = [&now] { return now; };
+    auto model = makeModel(machine, sources);
+    // The privacy page's own counter of the program's calls.
+    const auto lookups = [&] {
+        int count = 0;
+        for (const auto& call : PrivacyMetricsEngine::shared().ownNetworkActivity())
+            count += call.destination == url + "/" ? call.callCount : 0;
+        return count;
+    };
+    // One tick a second of the model's clock.
+    const auto run = [&](int ticks) {
+        for (int i = 0; i < ticks; ++i) {
+            ASSERT_TRUE(waitFor(model->updateAll()));
+            now += std::chrono::seconds(1);
+        }
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+    };
+
+    run(600);
+    EXPECT_EQ(lookups(), 0);
+    EXPECT_EQ(model->publicIP(), DashboardViewModel::kCheckingPublicIP);
+
+    NetworkTabView view(*model, ThemeManager::shared());
+    view.show();
+    run(600);
+    EXPECT_EQ(lookups(), 1);
+    EXPECT_EQ(view.publicAddressText(), QStringLiteral("203.0.113.7"));
+    run(1); // ten minutes after the first lookup
+    EXPECT_EQ(lookups(), 2);
+
+    view.hide();
+    run(1200);
+    EXPECT_EQ(lookups(), 2);
+    echo.stop();
+    serving.join();
 }

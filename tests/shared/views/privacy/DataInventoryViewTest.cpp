@@ -42,6 +42,7 @@ TEST_F(DataInventoryViewTest, RowsUsePluralCountsAndListTheSuspendedProcessFile)
     const auto rows = view.rowTexts();
     ASSERT_EQ(rows.size(), 6);
     EXPECT_EQ(rows[0].mid(0, 2), (QStringList {"Audit Log", "1 entries"}));
+    EXPECT_EQ(rows[1].first(), "Assistance History"); // what assistance_history.json holds
     EXPECT_EQ(rows[4].mid(0, 2), (QStringList {"Suspended Processes", "3 processes"}));
     EXPECT_EQ(rows[5].mid(0, 2), (QStringList {"Preferences / Settings", "Configurations"}));
     EXPECT_GT(view.inventory()->suspendedProcessesSizeBytes, 0);

@@ -1,6 +1,7 @@
 #include "PrivacyFixture.h"
 
 #include "views/privacy/FullAuditLogSheet.h"
+#include "views/privacy/PrivacyExports.h"
 
 #include <QFile>
 
@@ -40,7 +41,8 @@ TEST_F(FullAuditLogSheetTest, SearchMatchesActionOrCategoryAndChipsMatchCategory
     EXPECT_EQ(S::filtered(events, "", "All").size(), events.size());
     EXPECT_EQ(actions(S::filtered(events, "CHROME", "All")), std::vector<std::string> {"Froze chrome"});
     EXPECT_EQ(actions(S::filtered(events, "spotlight", "All")), std::vector<std::string> {"Paused indexing"});
-    EXPECT_TRUE(S::filtered(events, "firefox", "All").empty()); // the target is not searched
+    // The process acted on is part of the row, so a search finds it.
+    EXPECT_EQ(actions(S::filtered(events, "firefox", "All")), std::vector<std::string> {"Froze chrome"});
     EXPECT_EQ(
         actions(S::filtered(events, "", "Power")), (std::vector<std::string> {"Read CPU power", "Entered saver"}));
     EXPECT_EQ(actions(S::filtered(events, "saver", "Power")), std::vector<std::string> {"Entered saver"});
@@ -78,6 +80,32 @@ TEST_F(FullAuditLogSheetTest, ListFollowsChipsWhileExportsAlwaysWriteTheWholeLog
     dialogs.chosenPath = dir.filePath("missing/log.json");
     sheet.exportJson();
     EXPECT_TRUE(sheet.statusText().startsWith("Export failed: "));
+}
+
+TEST_F(FullAuditLogSheetTest, RowsNameTheProcessAndTheIndexerChipKeepsTheStoredCategory)
+{
+    logger.log(AuditEvent {Uuid::random(), now(), "SIGSTOP", "Suspended process", "firefox", 4242, true});
+    logger.log(
+        AuditEvent {Uuid::random(), now(), "SIGCONT", "Resumed process failed: No such process", "make", 77, false});
+    logger.log(event("Spotlight", "Paused file indexing"));
+    FullAuditLogSheet sheet(services());
+    sheet.show();
+    ASSERT_TRUE(waitFor([&] { return sheet.events().size() == 3; }));
+    EXPECT_EQ(sheet.rowTexts(),
+        (QStringList {"Paused file indexing", "Resumed process make (PID 77) failed: No such process",
+            "Suspended process firefox (PID 4242)"}));
+
+    sheet.setSearchText("FIREFOX");
+    EXPECT_EQ(sheet.rowTexts(), QStringList {"Suspended process firefox (PID 4242)"});
+    sheet.setSearchText("file indexing");
+    EXPECT_EQ(sheet.listedEvents().size(), 1u);
+    sheet.setSearchText("");
+
+    // Labelled for this system, filtering on the value the audit files hold.
+    EXPECT_EQ(sheet.chipLabels(), (QStringList {"All", "SIGSTOP", "SIGCONT", "File indexing", "Power", "System"}));
+    sheet.selectFilter("Spotlight");
+    EXPECT_EQ(sheet.rowTexts(), QStringList {"Paused file indexing"});
+    EXPECT_EQ(Json::parse(PrivacyExports::auditLogJson(sheet.events()).toStdString())[0]["category"], "Spotlight");
 }
 
 TEST_F(FullAuditLogSheetTest, AnEmptyLogShowsTheEmptyStateAndStillExports)

@@ -104,6 +104,6 @@ TEST_F(GranularClearViewTest, CategoriesThatFailAreNamedNotReportedCleared)
     view.toggle(Type::weeklyDigests);
     view.requestClearSelected();
     ASSERT_TRUE(waitFor([&] { return !view.failureText().isEmpty(); }));
-    EXPECT_EQ(view.failureText(), "Could not clear: Memory History");
+    EXPECT_EQ(view.failureText(), "Could not clear: Assistance History");
     EXPECT_EQ(view.statusText(), "Cleared: Weekly Digests");
 }

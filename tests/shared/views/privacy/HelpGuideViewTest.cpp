@@ -39,6 +39,9 @@ TEST(HelpGuideViewTest, SevenSectionsShownWholeWithTheirLineBreaks)
     EXPECT_TRUE(sections[1].body.contains("• AI First Mode:"));
     EXPECT_TRUE(sections[1].body.contains("• Battery Mode:"));
     EXPECT_TRUE(sections[3].body.contains("last 60 samples"));
+    // The popover header has no chart switch; the section names the buttons it has.
+    EXPECT_FALSE(sections[3].body.contains("View Charts"));
+    EXPECT_TRUE(sections[3].body.contains("Tour plays the guided tour"));
     EXPECT_TRUE(sections[4].body.startsWith("Switch between the Standard, Cyberpunk, Nordic, Ink, and Light themes"));
     EXPECT_TRUE(sections[6].body.contains("• Storage & Caches:"));
 

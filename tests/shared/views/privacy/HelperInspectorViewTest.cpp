@@ -47,6 +47,27 @@ TEST_F(HelperInspectorViewTest, ShowsTheThreeStatesFromTheRealChecks)
     EXPECT_TRUE(view.ownershipText().endsWith("✓"));
 }
 
+TEST_F(HelperInspectorViewTest, ListsEveryOperationAndOnlyAnInstalledUnitsSettings)
+{
+    HelperInspectorView view(services());
+    const QStringList can = view.abilityTexts();
+    EXPECT_EQ(can.size(), 7);
+    EXPECT_TRUE(can.contains("Drop the kernel's clean page cache (free memory)"));
+    EXPECT_TRUE(can.contains("Report its version"));
+
+    load(view);
+    EXPECT_FALSE(view.offersEntitlements());
+    EXPECT_EQ(view.installLabel(), "Install Helper");
+
+    helper.helperStatus.isInstalled = true;
+    helper.helperStatus.entitlements = {"PrivateNetwork=yes"};
+    load(view);
+    EXPECT_TRUE(view.offersEntitlements());
+    EXPECT_EQ(view.installLabel(), "Reinstall Helper");
+    EXPECT_EQ(view.entitlementTexts(),
+        (QStringList {"PrivateNetwork=yes", "No network of any kind: it cannot reach another computer"}));
+}
+
 TEST_F(HelperInspectorViewTest, VerifyCommandQuotesAPathHoldingAQuote)
 {
     PrivacyServices s = services();

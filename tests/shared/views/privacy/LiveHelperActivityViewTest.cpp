@@ -47,6 +47,13 @@ TEST_F(LiveHelperActivityViewTest, KeepsTheFiftyNewestShowsTenAndIgnoresRepeats)
     for (int i = 0; i < 30; ++i)
         view.insert(event("Power", "more"));
     EXPECT_EQ(view.recentEvents().size(), LiveHelperActivityView::kMaxEvents);
+
+    // A row names the process the log holds.
+    AuditEvent named = event("SIGSTOP", "Suspended process");
+    named.targetProcess = "firefox";
+    named.targetPid = 4242;
+    view.insert(named);
+    EXPECT_EQ(view.rowActions().first(), "Suspended process firefox (PID 4242)");
 }
 
 TEST_F(LiveHelperActivityViewTest, StatusLineTellsInstalledFromConnected)

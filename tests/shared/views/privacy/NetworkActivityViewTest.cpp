@@ -1,8 +1,10 @@
 #include "PrivacyFixture.h"
 
 #include "views/privacy/NetworkActivityView.h"
+#include "views/privacy/PrivacyCommitmentView.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 
 namespace {
 
@@ -62,4 +64,30 @@ TEST_F(NetworkActivityViewTest, CopiesTheCommandAndExpandsTheDetails)
     EXPECT_TRUE(view.isDetailsExpanded());
     view.toggleDetails();
     EXPECT_FALSE(view.isDetailsExpanded());
+}
+
+TEST_F(NetworkActivityViewTest, ModelServerIsActiveOnlyWhenItAnsweredAndTheOutsideServiceIsNamed)
+{
+    NetworkActivityView view(services());
+    load(view);
+    EXPECT_EQ(view.modelServerStatusText(), "Local Network Only"); // never asked
+    engine.recordModelServerReply(true);
+    load(view);
+    EXPECT_EQ(view.modelServerStatusText(), "Active · Local Network Only");
+    engine.recordModelServerReply(false);
+    load(view);
+    EXPECT_EQ(view.modelServerStatusText(), "Local Network Only");
+
+    // Both cards name the one outside service and when it is asked.
+    PrivacyCommitmentView commitment(desktop);
+    for (QWidget* card : {static_cast<QWidget*>(&view), static_cast<QWidget*>(&commitment)}) {
+        QStringList texts;
+        for (auto* label : card->findChildren<QLabel*>())
+            texts << label->text();
+        const QString all = texts.join('\n');
+        EXPECT_TRUE(all.contains("api.ipify.org")) << all.toStdString();
+        EXPECT_TRUE(all.contains("only while the Network view is open, at most every 10 minutes"));
+        EXPECT_FALSE(all.contains("Only when you ask for it"));
+        EXPECT_FALSE(all.contains("Only connects to local AI tools"));
+    }
 }

@@ -20,29 +20,30 @@ protected:
     }
     void audit(UninstallGuideView& view)
     {
-        view.pressStep(4);
+        view.pressStep(UninstallGuideView::kVerify);
         ASSERT_TRUE(waitFor([&] { return !view.isVerifying(); }));
     }
 };
 
 } // namespace
 
-TEST_F(UninstallGuideViewTest, AuditCoversEveryPlaceAndOnlyACleanHomeIsConfirmed)
+TEST_F(UninstallGuideViewTest, AuditCoversWhatThePackageLeavesAndOnlyACleanHomeIsConfirmed)
 {
-    UninstallGuideView view(services(), dir.filePath("bin/quorvane-pro"));
+    UninstallGuideView view(services());
     QDir(locations.dataDirectory).removeRecursively();
-    EXPECT_EQ(view.buttonLabel(4), "Verify Removal");
+    EXPECT_EQ(view.buttonLabel(3), "Verify Removal");
     audit(view);
-    EXPECT_EQ(view.verdictText(), "Complete Removal Confirmed ✓");
-    EXPECT_EQ(view.checkStatusTexts().size(), 7);
-    EXPECT_EQ(view.checkStatusTexts().count("Removed"), 7);
-    EXPECT_EQ(view.buttonLabel(4), "Verify Removal ✓");
+    EXPECT_EQ(view.verdictText(), "Nothing Stays Behind ✓");
+    EXPECT_EQ(view.checkStatusTexts().size(), 5);
+    EXPECT_EQ(view.checkStatusTexts().count("Removed"), 5);
+    EXPECT_EQ(view.buttonLabel(3), "Verify Removal ✓");
 
     QDir().mkpath(locations.dataDirectory); // an empty folder is no leftover
     audit(view);
-    EXPECT_EQ(view.verdictText(), "Complete Removal Confirmed ✓");
+    EXPECT_EQ(view.verdictText(), "Nothing Stays Behind ✓");
     EXPECT_EQ(view.checkStatusTexts().count("Empty"), 1);
 
+    // The package's own files (the helper, its log) are apt's to remove, not leftovers of the user's.
     for (const QString& leftover :
         {locations.systemUnitFolder + "/com.quorvane.helper.service", locations.helperFolder + "/quorvane-helper",
             locations.helperLogFolder + "/audit.log", locations.settingsFile, locations.autostartEntry}) {
@@ -50,14 +51,14 @@ TEST_F(UninstallGuideViewTest, AuditCoversEveryPlaceAndOnlyACleanHomeIsConfirmed
     }
     // The audit block is rebuilt, not appended to.
     audit(view);
-    EXPECT_EQ(view.verdictText(), "Partial Removal Detected");
-    EXPECT_EQ(view.checkStatusTexts().count("Exists"), 5);
-    EXPECT_EQ(view.checkStatusTexts().size(), 7);
+    EXPECT_EQ(view.verdictText(), "Leftovers Found");
+    EXPECT_EQ(view.checkStatusTexts().count("Exists"), 3);
+    EXPECT_EQ(view.checkStatusTexts().size(), 5);
 }
 
 TEST_F(UninstallGuideViewTest, HelperStepAsksAndIsDoneOnlyOnSuccess)
 {
-    UninstallGuideView view(services(), dir.filePath("bin/quorvane-pro"));
+    UninstallGuideView view(services());
     dialogs.confirmAnswer = false;
     view.pressStep(1);
     settle();
@@ -83,7 +84,7 @@ TEST_F(UninstallGuideViewTest, DataStepReusesTheClearEverythingQuestion)
 {
     defaults.setString("appTheme", "Light");
     logger.log(event("SIGSTOP", "Froze"));
-    UninstallGuideView view(services(), dir.filePath("bin/quorvane-pro"));
+    UninstallGuideView view(services());
     view.pressStep(2);
     ASSERT_TRUE(waitFor([&] { return view.completedSteps().count(2) == 1; }));
     ASSERT_EQ(dialogs.questions.size(), 1);
@@ -92,13 +93,11 @@ TEST_F(UninstallGuideViewTest, DataStepReusesTheClearEverythingQuestion)
     EXPECT_TRUE(logger.fetchAllEvents().empty());
 }
 
-TEST_F(UninstallGuideViewTest, ProgramStepCopiesAQuotedCommandAndDeletesNothing)
+TEST_F(UninstallGuideViewTest, PackageStepCopiesTheAptCommandAndRunsNothing)
 {
-    const QString program = dir.filePath("it's mine/quorvane-pro");
-    touch(program);
-    UninstallGuideView view(services(), program);
-    view.pressStep(3);
-    EXPECT_EQ(desktop.clipboardText(), "rm '" + dir.filePath("it'\\''s mine/quorvane-pro") + "'");
-    EXPECT_TRUE(QFileInfo::exists(program));
-    EXPECT_EQ(view.completedSteps(), std::set<int> {3});
+    UninstallGuideView view(services());
+    view.pressStep(UninstallGuideView::kRemovePackage);
+    EXPECT_EQ(desktop.clipboardText(), "sudo apt purge quorvane-pro && sudo rm -rf '/var/log/quorvane'");
+    EXPECT_EQ(view.completedSteps(), std::set<int> {UninstallGuideView::kRemovePackage});
+    EXPECT_TRUE(helper.uninstalls == 0);
 }
