@@ -1,4 +1,5 @@
 #include "SampleData.h"
+#include "SampleSettings.h"
 #include "SnapshotRegistry.h"
 
 #include "core/UserDefaults.h"
@@ -22,10 +23,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QLayout>
-#include <QPainter>
 #include <QTemporaryDir>
-#include <QThreadPool>
 
 #include <memory>
 
@@ -69,7 +67,8 @@ struct PrivacySample
             } actions[] = {
                 {90000, "Spotlight", "Paused file indexing for a build", nullptr, true},
                 {7300, "SIGCONT", "Resumed chrome (pid 4242)", "chrome", true},
-                {3600, "SIGSTOP", "Froze chrome (pid 4242)", "chrome", true},
+                {3600, "SIGSTOP", "Froze rust-analyzer-proc-macro-srv-worker-pool (pid 4242)",
+                    SampleData::kLongProcessName, true},
                 {600, "Power", "Read CPU package power", nullptr, true},
                 {61, "SIGSTOP", "Froze slack (pid 5120): not permitted", "slack", false},
                 {12, "System", "Checked helper version", nullptr, true},
@@ -107,41 +106,13 @@ struct PrivacySample
     PrivacyServices services;
 };
 
-void settle()
+// A card of the privacy page alone, at the width that long page gives it.
+template<class View> void addCard(SnapshotRegistry& registry, const QString& name)
 {
-    for (int i = 0; i < 4; ++i) {
-        QApplication::processEvents();
-        QThreadPool::globalInstance()->waitForDone();
-        QApplication::processEvents();
-    }
-}
-
-// Shows the widget at `width`, lets its loads arrive, and grabs it at the height its content needs.
-QImage settled(QWidget& widget, const Palette& palette, int width)
-{
-    widget.setAttribute(Qt::WA_DontShowOnScreen);
-    widget.resize(width, widget.sizeHint().height());
-    widget.show();
-    settle();
-    const int height = widget.hasHeightForWidth() ? widget.heightForWidth(width) : widget.sizeHint().height();
-    widget.resize(width, height);
-    settle();
-    QImage image(widget.size() * 2, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(2);
-    image.fill(palette.background);
-    QPainter p(&image);
-    widget.render(&p, QPoint(), QRegion(), QWidget::DrawChildren);
-    p.end();
-    widget.hide();
-    return image;
-}
-
-template<class View> void addCard(SnapshotRegistry& registry, const QString& name, int width = 560)
-{
-    registry.add(name, [width](const SnapshotContext& c) {
+    registry.add(name, [](const SnapshotContext& c) {
         PrivacySample sample(c.data);
         View view(sample.services);
-        return settled(view, c.palette, width);
+        return grabSettingsPage(view, c, true);
     });
 }
 
@@ -168,14 +139,14 @@ void registerPrivacySnapshots(SnapshotRegistry& registry)
         GranularClearView view(sample.services);
         view.toggle(PrivacyMetricsEngine::ClearableDataType::auditLog);
         view.toggle(PrivacyMetricsEngine::ClearableDataType::savedYouMetrics);
-        return settled(view, c.palette, 560);
+        return grabSettingsPage(view, c, true);
     });
     addCard<HelperInspectorView>(registry, QStringLiteral("privacy-helper-inspector"));
     addCard<LiveHelperActivityView>(registry, QStringLiteral("privacy-live-activity"));
     addCard<NetworkActivityView>(registry, QStringLiteral("privacy-network-activity"));
     registry.add(QStringLiteral("privacy-commitment"), [](const SnapshotContext& c) {
         PrivacyCommitmentView view(c.data.desktop());
-        return settled(view, c.palette, 560);
+        return grabSettingsPage(view, c, true);
     });
     addCard<UninstallGuideView>(registry, QStringLiteral("privacy-uninstall-guide"));
     registry.add(QStringLiteral("privacy-uninstall-audited"), [](const SnapshotContext& c) {
@@ -183,15 +154,12 @@ void registerPrivacySnapshots(SnapshotRegistry& registry)
         UninstallGuideView view(sample.services, QStringLiteral("/opt/Quorvane Pro/bin/quorvane-pro"));
         view.pressStep(3);
         view.pressStep(4);
-        settle();
-        return settled(view, c.palette, 560);
+        settleBackgroundWork();
+        return grabSettingsPage(view, c, true);
     });
     registry.add(QStringLiteral("privacy-audit-sheet"), [](const SnapshotContext& c) {
         PrivacySample sample(c.data);
         FullAuditLogSheet sheet(sample.services);
-        sheet.setAttribute(Qt::WA_DontShowOnScreen);
-        sheet.show();
-        settle();
         return grabWidget(sheet, c.palette, 2.0, sheet.size());
     });
     for (int step = 1; step <= 5; ++step) {
@@ -201,6 +169,6 @@ void registerPrivacySnapshots(SnapshotRegistry& registry)
     registry.add(QStringLiteral("privacy-tab"), [](const SnapshotContext& c) {
         PrivacySample sample(c.data);
         PrivacyTabView tab(sample.services);
-        return settled(tab, c.palette, 620);
+        return grabSettingsPage(tab, c);
     });
 }
