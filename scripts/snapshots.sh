@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the snapshot program and renders every view into build/snapshots/ (offscreen).
+# Builds the snapshot program and renders every view in the five themes into build/snapshots/ (offscreen).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 QV_JOBS="${QV_JOBS:-3}" ./scripts/build.sh build -DQV_BUILD_TESTS=ON

@@ -151,7 +151,8 @@ void SettingsSidebar::applyPalette(const Palette& palette)
     QPalette accent = m_tagline->palette();
     accent.setColor(QPalette::WindowText, palette.accent);
     m_tagline->setPalette(accent);
-    accent.setColor(QPalette::WindowText, withOpacity(palette.accent, 0.7));
+    // At 70 % the light theme's blue is too pale on its near-white sidebar.
+    accent.setColor(QPalette::WindowText, withOpacity(palette.accent, palette.light ? 1.0 : 0.7));
     for (QLabel* header : m_headers)
         header->setPalette(accent);
     for (SidebarRow* row : m_rows)

@@ -35,6 +35,11 @@ void ElidedLabel::setColor(const QColor& color)
     update();
 }
 
+QColor ElidedLabel::color() const
+{
+    return m_color.isValid() ? m_color : Palette::current().text;
+}
+
 void ElidedLabel::setAlignment(Qt::Alignment alignment)
 {
     m_alignment = alignment;
@@ -98,7 +103,7 @@ QSize ElidedLabel::minimumSizeHint() const
 void ElidedLabel::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.setPen(m_color.isValid() ? m_color : Palette::current().text);
+    p.setPen(color());
     const QFontMetrics fm(font());
     const QStringList drawn = lines(width());
     const int total = fm.lineSpacing() * static_cast<int>(drawn.size());

@@ -14,6 +14,8 @@ public:
     QString text() const { return m_text; }
     void setText(const QString& text);
     void setColor(const QColor& color);
+    // The colour the text is drawn in: the one set, else the current theme's text colour.
+    QColor color() const;
     void setAlignment(Qt::Alignment alignment);
     // The lines as they are drawn at `width` with the widget's font.
     QStringList lines(int width) const;

@@ -1,7 +1,10 @@
 #include "SampleData.h"
+#include "SamplePopover.h"
 #include "SnapshotRegistry.h"
 
+#include "core/CorrectiveActionEngine.h"
 #include "engines/DashboardViewModel.h"
+#include "popover/ActionRunner.h"
 #include "popover/AssistanceHistorySection.h"
 #include "popover/PersonaOverrideSection.h"
 #include "popover/PopoverStyle.h"
@@ -15,35 +18,7 @@
 
 namespace {
 
-using Urgency3 = ActionCardView::CardInfo::Urgency;
 using State = ActionCardView::State;
-
-ActionCardView::CardInfo sampleCard(Urgency3 urgency)
-{
-    ActionCardView::CardInfo info;
-    info.id = Uuid::random();
-    switch (urgency) {
-    case Urgency3::critical:
-        info.title = QStringLiteral("Freeze cc1plus");
-        info.description = QStringLiteral(
-            "cc1plus is using 2.4 GB while memory headroom is below 4 GB. Suspending it lets the model keep its "
-            "context in memory until the build can resume without swapping.");
-        info.estimatedImpact = QStringLiteral("+2.4 GB headroom");
-        break;
-    case Urgency3::warning:
-        info.title = QStringLiteral("Unload llama3.1:8b");
-        info.description = QStringLiteral("Loaded but idle for 25 minutes.");
-        info.estimatedImpact = QStringLiteral("+4.9 GB");
-        break;
-    case Urgency3::info:
-        info.title = QStringLiteral("Clean developer caches");
-        info.description = QStringLiteral("6.2 GB of package and build caches can be rebuilt on demand.");
-        info.estimatedImpact = QStringLiteral("6.2 GB reclaimable");
-        break;
-    }
-    info.urgency = urgency;
-    return info;
-}
 
 void settle()
 {
@@ -51,9 +26,12 @@ void settle()
         QCoreApplication::processEvents();
 }
 
-QImage column(QWidget& content, const Palette& palette, int width)
+// The content inside the popover's padding, at the popover's width.
+QImage column(QWidget& content, const SnapshotContext& c)
 {
+    const int width = 340;
     QWidget frame;
+    usePopoverPalette(frame, c.theme);
     auto* layout = new QVBoxLayout(&frame);
     layout->setContentsMargins(12, 12, 12, 12);
     content.setParent(&frame);
@@ -61,53 +39,56 @@ QImage column(QWidget& content, const Palette& palette, int width)
     frame.setFixedWidth(width);
     frame.setAttribute(Qt::WA_DontShowOnScreen);
     frame.show();
-    settle();
+    settleBackgroundWork();
     // Cards fit their descriptions once they know their width: lay out again with those heights.
     frame.adjustSize();
     settle();
-    const QImage image = grabWidget(frame, palette, 2, QSize(width, frame.sizeHint().height()));
+    const QImage image = grabWidget(frame, c.palette, 2, QSize(width, contentHeight(frame, width)));
     content.setParent(nullptr);
     return image;
 }
 
-// The three urgencies in one state.
+// The cards the corrective-action engine proposes for the sample machine (its memory, its loaded models,
+// its model stores and caches), as the actions tab turns them into cards; none without a memory sample.
+QList<ActionCardView::CardInfo> engineCards(const SnapshotContext& c, CorrectiveActionEngine& engine)
+{
+    if (c.data.kind() == SampleData::Kind::sample && c.data.dashboard().loadedModels().empty())
+        publishBusyTick(c.data.dashboard());
+    RecommendedActionsSection section(
+        c.data.dashboard(), ActionRunner::on(&engine), ThemeManager::shared(), c.data.clock());
+    section.setAttribute(Qt::WA_DontShowOnScreen);
+    section.show(); // asks the engine
+    settleBackgroundWork();
+    section.hide();
+    return section.actionCards();
+}
+
+// Every card the engine proposes, in one state.
 QImage cards(const SnapshotContext& c, State state)
 {
+    PersonaSample personas;
+    SampleEngines engines(c.data.kind() == SampleData::Kind::sample, personas);
     QWidget content;
     auto* layout = new QVBoxLayout(&content);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
-    for (Urgency3 urgency : {Urgency3::info, Urgency3::warning, Urgency3::critical}) {
-        auto* card = new ActionCardView(sampleCard(urgency), ThemeManager::shared(), c.data.clock(), &content);
+    for (const ActionCardView::CardInfo& info : engineCards(c, *engines.actions)) {
+        auto* card = new ActionCardView(info, ThemeManager::shared(), c.data.clock(), &content);
         card->showState(state, QStringLiteral("The helper is not running."));
         layout->addWidget(card);
     }
-    return column(content, c.palette, 340);
+    return column(content, c);
 }
 
-ActionCard engineCard(const std::string& title, const std::string& description, ActionType action,
-    const std::string& impact, Urgency urgency)
-{
-    return ActionCard {Uuid::random(), title, description, std::move(action), impact, urgency};
-}
-
-// The actions tab as the panel stacks it, over sample engines that answer at once.
+// The actions tab as the panel stacks it, over the sample engines (none for the empty tab).
 QImage actionsTab(const SnapshotContext& c, bool full)
 {
     auto& dashboard = c.data.dashboard();
-    std::vector<ActionCard> proposed;
-    if (full)
-        proposed = {engineCard("Freeze cc1plus", "cc1plus is using 2.4 GB while headroom is low.",
-                        ActionType::FreezeProcess {3300, "cc1plus"}, "+2.4 GB headroom", Urgency::critical),
-            engineCard("Unload llama3.1:8b", "Loaded but idle for 25 minutes.",
-                ActionType::UnloadOllamaModel {"llama3.1:8b"}, "+4.9 GB", Urgency::warning),
-            engineCard("Clean developer caches", "6.2 GB of caches can be rebuilt.",
-                ActionType::CleanDeveloperCaches {6.2}, "6.2 GB", Urgency::info)};
-    ActionRunner runner;
-    runner.generate = [proposed](const SystemMemoryState&, const std::vector<OllamaModel>&) {
-        return QtFuture::makeReadyFuture(proposed);
-    };
-    runner.execute = [](const ActionType&) { return QtFuture::makeReadyFuture(ActionResult {true, {}}); };
+    if (full && c.data.kind() == SampleData::Kind::sample && dashboard.loadedModels().empty())
+        publishBusyTick(dashboard);
+    PersonaSample personaSample;
+    SampleEngines engines(full && c.data.kind() == SampleData::Kind::sample, personaSample);
+    const ActionRunner runner = full ? ActionRunner::on(engines.actions.get()) : ActionRunner {};
 
     AssistanceHistorySection::Data data;
     data.metrics = SavedYouMetrics::fresh();
@@ -154,7 +135,7 @@ QImage actionsTab(const SnapshotContext& c, bool full)
         personas->togglePersonaOverride(AutoPersona::aiFirstMode); // shows the autonomous-mode warning
     }
     layout->addWidget(personas);
-    return column(content, c.palette, 340);
+    return column(content, c);
 }
 
 } // namespace

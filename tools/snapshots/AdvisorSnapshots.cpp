@@ -1,4 +1,5 @@
 #include "SampleData.h"
+#include "SamplePopover.h"
 #include "SnapshotRegistry.h"
 
 #include "views/advisor/AdvisorQuestionnaireView.h"
@@ -14,12 +15,18 @@
 #include "advisor-kit/FrameworkRecommendationEngine.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <atomic>
+#include <memory>
+
 namespace {
 
-const QSize kWindow(520, 720);
+// The advisor opens in the popover's 500 x 450 sheet; the pictures of the whole content take its width
+// and the height the content needs.
+constexpr int kWidth = 500;
 
 template<class Predicate> void waitFor(Predicate done)
 {
@@ -47,8 +54,10 @@ MacCapabilityProfile sampleProfile(double memoryGB)
     return p;
 }
 
-// A view model over a fixed 36 GB machine whose server holds one recommended model.
-std::unique_ptr<AdvisorViewModel> sampleViewModel(bool appleSilicon = true, int serverDelayMs = 0)
+// A view model over a fixed 36 GB machine whose server holds one recommended model. With `held`, the server
+// answers only once it is set (or after kSettleBoundMs).
+std::unique_ptr<AdvisorViewModel> sampleViewModel(
+    bool appleSilicon = true, std::shared_ptr<std::atomic<bool>> held = {})
 {
     DetectedMachine machine {sampleProfile(36), appleSilicon};
     OllamaModelsResult answer;
@@ -57,8 +66,11 @@ std::unique_ptr<AdvisorViewModel> sampleViewModel(bool appleSilicon = true, int 
     installed.name = "llama3.1:8b";
     answer.models = {installed};
     auto vm = std::make_unique<AdvisorViewModel>([machine] { return machine; },
-        [answer, serverDelayMs] {
-            QThread::msleep(serverDelayMs);
+        [answer, held] {
+            QElapsedTimer waited;
+            waited.start();
+            while (held && !*held && waited.elapsed() < kSettleBoundMs)
+                QThread::msleep(1);
             return answer;
         });
     vm->load();
@@ -109,33 +121,36 @@ void registerWindow(SnapshotRegistry& registry)
 {
     registry.add(QStringLiteral("advisor-models-prompt"), [](const SnapshotContext& c) {
         auto view = window(c, sampleViewModel());
-        return grabWidget(*view, c.palette, 2.0, kWindow);
+        return grabWidget(*view, c.palette, 2.0, QSize(kWidth, 720));
     });
     registry.add(QStringLiteral("advisor-models-loading"), [](const SnapshotContext& c) {
-        // A server slow enough that the run is still going when the picture is taken.
-        auto view = window(c, sampleViewModel(true, 1500));
+        // A server that answers once the picture of the run going on is taken.
+        auto held = std::make_shared<std::atomic<bool>>(false);
+        auto view = window(c, sampleViewModel(true, held));
         view->viewModel().runRecommendations(sampleContext());
-        return grabWidget(*view, c.palette, 2.0, QSize(520, 400));
+        const QImage image = grabWidget(*view, c.palette, 2.0, QSize(kWidth, 400), Settle::none);
+        *held = true;
+        return image;
     });
     registry.add(QStringLiteral("advisor-models-results"), [](const SnapshotContext& c) {
         auto view = resultsWindow(c);
-        return grabWidget(*view, c.palette, 2.0, QSize(520, 1100));
+        return grabWidget(*view, c.palette, 2.0, QSize(kWidth, 1100));
     });
     registry.add(QStringLiteral("advisor-models-card-expanded"), [](const SnapshotContext& c) {
         auto view = resultsWindow(c);
         if (!view->cards().isEmpty())
             view->cards().first()->setExpanded(true);
-        return grabWidget(*view, c.palette, 2.0, QSize(520, 1100));
+        return grabWidget(*view, c.palette, 2.0, QSize(kWidth, 1100));
     });
     registry.add(QStringLiteral("advisor-models-not-apple"), [](const SnapshotContext& c) {
         auto view = window(c, sampleViewModel(false));
-        return grabWidget(*view, c.palette, 2.0, QSize(520, 400));
+        return grabWidget(*view, c.palette, 2.0, QSize(kWidth, 400));
     });
     registry.add(QStringLiteral("advisor-models-results-not-apple"), [](const SnapshotContext& c) {
         auto view = resultsWindow(c, false);
         if (!view->cards().isEmpty())
             view->cards().first()->setExpanded(true);
-        return grabWidget(*view, c.palette, 2.0, QSize(520, 1100));
+        return grabWidget(*view, c.palette, 2.0, QSize(kWidth, 1100));
     });
     for (const bool apple : {true, false}) {
         const QString name
@@ -146,13 +161,13 @@ void registerWindow(SnapshotRegistry& registry)
             const auto cards = view->frameworkView()->cards();
             for (int i = 0; i < cards.size() && i < 2; ++i)
                 cards.at(i)->toggleExpanded();
-            return grabWidget(*view, c.palette, 2.0, QSize(520, 980));
+            return grabWidget(*view, c.palette, 2.0, QSize(kWidth, 980));
         });
     }
     registry.add(QStringLiteral("advisor-frameworks-empty"), [](const SnapshotContext& c) {
         auto view = window(c, sampleViewModel());
         view->setSelectedTab(ModelAdvisorView::AdvisorTab::frameworks);
-        return grabWidget(*view, c.palette, 2.0, QSize(520, 300));
+        return grabWidget(*view, c.palette, 2.0, QSize(kWidth, 300));
     });
 }
 
@@ -162,17 +177,52 @@ void registerPotential(SnapshotRegistry& registry)
         auto view = window(c, sampleViewModel());
         view->setSelectedTab(ModelAdvisorView::AdvisorTab::potential);
         view->potentialView()->copyReport();
-        return grabWidget(*view, c.palette, 2.0, QSize(520, 980));
+        return grabWidget(*view, c.palette, 2.0, QSize(kWidth, 980));
     });
     registry.add(QStringLiteral("advisor-potential-not-apple-256"), [](const SnapshotContext& c) {
         MacCapabilityProfile profile = sampleProfile(256);
         profile.appleSilicon = false;
         MacPotentialView view(profile, false, c.data.desktop(), c.data.dialogs(), c.data.clock());
-        return grabWidget(view, c.palette, 2.0, QSize(520, 980));
+        return grabWidget(view, c.palette, 2.0, QSize(kWidth, 980));
     });
     registry.add(QStringLiteral("advisor-potential-no-profile"), [](const SnapshotContext& c) {
         MacPotentialView view(std::nullopt, false, c.data.desktop(), c.data.dialogs(), c.data.clock());
-        return grabWidget(view, c.palette, 2.0, QSize(520, 200));
+        return grabWidget(view, c.palette, 2.0, QSize(kWidth, 200));
+    });
+}
+
+// The advisor as the popover's suggestion card opens it: the 500 x 450 sheet around `view`, which
+// `prepare` has set up once its facts arrived.
+QImage sheet(const SnapshotContext& c, std::unique_ptr<ModelAdvisorView> view,
+    const std::function<void(ModelAdvisorView&)>& prepare = {})
+{
+    ModelAdvisorView* advisor = view.get();
+    DetectedMachine machine {sampleProfile(36), true};
+    auto vm = std::make_unique<AdvisorViewModel>([machine] { return machine; }, [] { return OllamaModelsResult {}; });
+    PopoverRecommendationView card(c.data.dashboard(), std::move(vm), [&view] { return view.release(); });
+    card.setAttribute(Qt::WA_DontShowOnScreen);
+    card.show();
+    card.setShowingAdvisor(true);
+    QDialog* dialog = card.advisorSheet();
+    if (!dialog)
+        return {};
+    settleBackgroundWork();
+    if (prepare)
+        prepare(*advisor);
+    return grabWidget(*dialog, c.palette, 2.0, dialog->size());
+}
+
+void registerSheet(SnapshotRegistry& registry)
+{
+    registry.add(
+        QStringLiteral("advisor-sheet-models"), [](const SnapshotContext& c) { return sheet(c, resultsWindow(c)); });
+    registry.add(QStringLiteral("advisor-sheet-frameworks"), [](const SnapshotContext& c) {
+        return sheet(c, resultsWindow(c),
+            [](ModelAdvisorView& view) { view.setSelectedTab(ModelAdvisorView::AdvisorTab::frameworks); });
+    });
+    registry.add(QStringLiteral("advisor-sheet-potential"), [](const SnapshotContext& c) {
+        return sheet(c, window(c, sampleViewModel()),
+            [](ModelAdvisorView& view) { view.setSelectedTab(ModelAdvisorView::AdvisorTab::potential); });
     });
 }
 
@@ -183,11 +233,12 @@ QImage suggestionCard(const SnapshotContext& c, double memoryGB)
     DetectedMachine machine {sampleProfile(memoryGB), true};
     auto vm = std::make_unique<AdvisorViewModel>([machine] { return machine; }, [] { return OllamaModelsResult {}; });
     PopoverRecommendationView card(c.data.dashboard(), std::move(vm), [] { return new QWidget; });
+    usePopoverPalette(card, c.theme);
     card.setAttribute(Qt::WA_DontShowOnScreen);
     card.show();
     waitFor([&card] { return card.advisorVM().lastContext().has_value() && !card.advisorVM().isLoading(); });
-    card.resize(316, card.sizeHint().height());
-    return grabWidget(card, c.palette, 2.0, QSize(316, card.sizeHint().height()));
+    card.resize(kPopoverPanelWidth, contentHeight(card, kPopoverPanelWidth));
+    return grabWidget(card, c.palette, 2.0, QSize(kPopoverPanelWidth, contentHeight(card, kPopoverPanelWidth)));
 }
 
 } // namespace
@@ -201,4 +252,5 @@ void registerAdvisorSnapshots(SnapshotRegistry& registry)
     registerQuestionnaire(registry);
     registerWindow(registry);
     registerPotential(registry);
+    registerSheet(registry);
 }

@@ -1,4 +1,5 @@
 #include "SampleData.h"
+#include "SampleSettings.h"
 #include "SnapshotRegistry.h"
 
 #include "core/UserDefaults.h"
@@ -14,22 +15,16 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
-#include <QVBoxLayout>
 
 #include <memory>
 
 namespace {
 
-const QSize kPageSize(680, 520);
-
-// The page inside the padding the settings window's content area gives it.
-QImage grabPage(QWidget* page, const SnapshotContext& c, QSize size = kPageSize)
+// The whole page as the settings window's content area holds it.
+QImage grabPage(QWidget* page, const SnapshotContext& c)
 {
-    QWidget host;
-    auto* layout = new QVBoxLayout(&host);
-    layout->setContentsMargins(24, 24, 24, 24);
-    layout->addWidget(page);
-    return grabWidget(host, c.palette, 2.0, size);
+    std::unique_ptr<QWidget> owned(page);
+    return grabSettingsPage(*page, c);
 }
 
 platform::MachineFacts sampleFacts(const SampleData& data)
@@ -120,12 +115,7 @@ void registerDashboardPageSnapshots(SnapshotRegistry& registry)
             new SystemInfoView(c.data.dashboard(), sampleFacts(c.data), c.data.desktop(), c.data.clock()), c);
     });
     registry.add(QStringLiteral("page-system-info-virtual-machine"), [](const SnapshotContext& c) {
-        return grabPage(new SystemInfoView(c.data.dashboard(), virtualMachineFacts(), c.data.desktop(), c.data.clock()),
-            c, QSize(680, 760));
-    });
-    // The whole page, for the blocks below the fold.
-    registry.add(QStringLiteral("page-system-info-full"), [](const SnapshotContext& c) {
-        return grabPage(new SystemInfoView(c.data.dashboard(), sampleFacts(c.data), c.data.desktop(), c.data.clock()),
-            c, QSize(680, 760));
+        return grabPage(
+            new SystemInfoView(c.data.dashboard(), virtualMachineFacts(), c.data.desktop(), c.data.clock()), c);
     });
 }

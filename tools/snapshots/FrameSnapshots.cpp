@@ -1,24 +1,28 @@
 #include "SampleData.h"
+#include "SamplePopover.h"
 #include "SnapshotRegistry.h"
 
 #include "core/HostWindow.h"
-#include "core/PlaceholderView.h"
 #include "core/PopoverHost.h"
+#include "popover/PopoverView.h"
 
 namespace {
 
-// The popover and the two windows as they open, each around the view it hosts today.
+// The popover and the dashboard window as the program opens them, each around the popover's view (the
+// settings window's frame is in SettingsSnapshots.cpp).
 QImage popoverFrame(const SnapshotContext& c)
 {
-    PopoverHost host(
-        new PlaceholderView(QStringLiteral("Quorvane Pro"), c.data.dashboard()), PopoverHost::Mode::window);
+    SamplePopover sample(c, 1);
+    PopoverHost host(sample.view.release(), PopoverHost::Mode::window);
     return grabWidget(host, c.palette, 2, PopoverHost::kSize);
 }
 
-QImage windowFrame(const SnapshotContext& c, const QString& title, QSize size)
+QImage dashboardWindowFrame(const SnapshotContext& c)
 {
-    HostWindow window(title, new PlaceholderView(title, c.data.dashboard()), size);
-    return grabWidget(window, c.palette, 2, size);
+    SamplePopover sample(c, 1);
+    // Opened at 340 x 620; the program's later reframe to 320 x 600 keeps the fixed popover's size.
+    HostWindow window(QStringLiteral("Quorvane Dashboard"), sample.view.release(), PopoverView::kSize);
+    return grabWidget(window, c.palette, 2, PopoverView::kSize);
 }
 
 } // namespace
@@ -26,8 +30,5 @@ QImage windowFrame(const SnapshotContext& c, const QString& title, QSize size)
 void registerFrameSnapshots(SnapshotRegistry& registry)
 {
     registry.add(QStringLiteral("frame-popover"), popoverFrame);
-    registry.add(QStringLiteral("frame-dashboard-window"),
-        [](const SnapshotContext& c) { return windowFrame(c, QStringLiteral("Quorvane Dashboard"), QSize(320, 600)); });
-    registry.add(QStringLiteral("frame-settings-window"),
-        [](const SnapshotContext& c) { return windowFrame(c, QStringLiteral("Quorvane Settings"), QSize(780, 540)); });
+    registry.add(QStringLiteral("frame-dashboard-window"), dashboardWindowFrame);
 }

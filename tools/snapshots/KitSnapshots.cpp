@@ -84,7 +84,7 @@ QImage controls(const SnapshotContext& c)
     numberLabel->setPalette(pal);
     grid->addWidget(numberLabel, row++, 1, 1, 2);
 
-    QImage image = grabWidget(page, c.palette, 2, QSize(420, page.sizeHint().height()));
+    QImage image = grabWidget(page, c.palette, 2);
     c.data.clock().advance(CopyButton::kResetMs);
     return image;
 }

@@ -1,4 +1,5 @@
 #include "SampleData.h"
+#include "SampleSettings.h"
 #include "SnapshotRegistry.h"
 
 #include "core/UserDefaults.h"
@@ -23,10 +24,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QLayout>
-#include <QPainter>
 #include <QTemporaryDir>
-#include <QThreadPool>
 
 #include <memory>
 
@@ -71,7 +69,7 @@ struct PrivacySample
             } actions[] = {
                 {90000, "Spotlight", "Paused file indexing", nullptr, 0, true},
                 {7300, "SIGCONT", "Resumed process", "chrome", 4242, true},
-                {3600, "SIGSTOP", "Suspended process", "chrome", 4242, true},
+                {3600, "SIGSTOP", "Suspended process", SampleData::kLongProcessName, 4243, true},
                 {600, "Power", "Read power metrics", nullptr, 0, true},
                 {61, "SIGSTOP", "Suspended process failed: Operation not permitted", "slack", 5120, false},
                 {12, "System", "Checked helper version", nullptr, 0, true},
@@ -112,41 +110,13 @@ struct PrivacySample
     PrivacyServices services;
 };
 
-void settle()
+// A card of the privacy page alone, at the width that long page gives it.
+template<class View> void addCard(SnapshotRegistry& registry, const QString& name)
 {
-    for (int i = 0; i < 4; ++i) {
-        QApplication::processEvents();
-        QThreadPool::globalInstance()->waitForDone();
-        QApplication::processEvents();
-    }
-}
-
-// Shows the widget at `width`, lets its loads arrive, and grabs it at the height its content needs.
-QImage settled(QWidget& widget, const Palette& palette, int width)
-{
-    widget.setAttribute(Qt::WA_DontShowOnScreen);
-    widget.resize(width, widget.sizeHint().height());
-    widget.show();
-    settle();
-    const int height = widget.hasHeightForWidth() ? widget.heightForWidth(width) : widget.sizeHint().height();
-    widget.resize(width, height);
-    settle();
-    QImage image(widget.size() * 2, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(2);
-    image.fill(palette.background);
-    QPainter p(&image);
-    widget.render(&p, QPoint(), QRegion(), QWidget::DrawChildren);
-    p.end();
-    widget.hide();
-    return image;
-}
-
-template<class View> void addCard(SnapshotRegistry& registry, const QString& name, int width = 560)
-{
-    registry.add(name, [width](const SnapshotContext& c) {
+    registry.add(name, [](const SnapshotContext& c) {
         PrivacySample sample(c.data);
         View view(sample.services);
-        return settled(view, c.palette, width);
+        return grabSettingsPage(view, c, true);
     });
 }
 
@@ -173,7 +143,7 @@ void registerPrivacySnapshots(SnapshotRegistry& registry)
         GranularClearView view(sample.services);
         view.toggle(PrivacyMetricsEngine::ClearableDataType::auditLog);
         view.toggle(PrivacyMetricsEngine::ClearableDataType::savedYouMetrics);
-        return settled(view, c.palette, 560);
+        return grabSettingsPage(view, c, true);
     });
     addCard<HelperInspectorView>(registry, QStringLiteral("privacy-helper-inspector"));
     registry.add(QStringLiteral("privacy-helper-entitlements"), [](const SnapshotContext& c) {
@@ -181,18 +151,18 @@ void registerPrivacySnapshots(SnapshotRegistry& registry)
         HelperInspectorView view(sample.services);
         view.setAttribute(Qt::WA_DontShowOnScreen);
         view.show();
-        settle();
+        settleBackgroundWork();
         for (auto* button : view.findChildren<QAbstractButton*>()) {
             if (button->isCheckable())
                 button->setChecked(true);
         }
-        return settled(view, c.palette, 560);
+        return grabSettingsPage(view, c, true);
     });
     addCard<LiveHelperActivityView>(registry, QStringLiteral("privacy-live-activity"));
     addCard<NetworkActivityView>(registry, QStringLiteral("privacy-network-activity"));
     registry.add(QStringLiteral("privacy-commitment"), [](const SnapshotContext& c) {
         PrivacyCommitmentView view(c.data.desktop());
-        return settled(view, c.palette, 560);
+        return grabSettingsPage(view, c, true);
     });
     addCard<UninstallGuideView>(registry, QStringLiteral("privacy-uninstall-guide"));
     registry.add(QStringLiteral("privacy-uninstall-audited"), [](const SnapshotContext& c) {
@@ -200,15 +170,12 @@ void registerPrivacySnapshots(SnapshotRegistry& registry)
         UninstallGuideView view(sample.services);
         view.pressStep(UninstallGuideView::kVerify);
         view.pressStep(UninstallGuideView::kRemovePackage);
-        settle();
-        return settled(view, c.palette, 560);
+        settleBackgroundWork();
+        return grabSettingsPage(view, c, true);
     });
     registry.add(QStringLiteral("privacy-audit-sheet"), [](const SnapshotContext& c) {
         PrivacySample sample(c.data);
         FullAuditLogSheet sheet(sample.services);
-        sheet.setAttribute(Qt::WA_DontShowOnScreen);
-        sheet.show();
-        settle();
         return grabWidget(sheet, c.palette, 2.0, sheet.size());
     });
     for (int step = 1; step <= 5; ++step) {
@@ -218,6 +185,6 @@ void registerPrivacySnapshots(SnapshotRegistry& registry)
     registry.add(QStringLiteral("privacy-tab"), [](const SnapshotContext& c) {
         PrivacySample sample(c.data);
         PrivacyTabView tab(sample.services);
-        return settled(tab, c.palette, 620);
+        return grabSettingsPage(tab, c);
     });
 }

@@ -7,6 +7,7 @@
 #include "engines/ThermalEngine.h"
 #include "ui/ViewSettings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 #include <algorithm>
@@ -30,6 +31,11 @@ SampleData::SampleData(Kind kind)
     m_dashboard = std::make_unique<DashboardViewModel>(std::make_shared<MemoryEngine>(sources.procRoot),
         std::make_shared<OllamaEngine>("http://127.0.0.1:9"), std::make_shared<ThermalEngine>(sources.sysRoot),
         sources);
+    // The connection list is held for the sample's whole life: a view that shows it then takes the list
+    // as it stands, and no view's showing lists the fixture again while its picture is taken.
+    QFuture<void> listed = m_dashboard->retainConnections();
+    while (!listed.isFinished())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     if (kind == Kind::sample)
         publishSamples();
 }
@@ -41,8 +47,7 @@ std::vector<RunningProcess> SampleData::sampleProcesses()
     // In the model's order, busiest first; memory in another order so the memory page sorts them.
     return {{4811, "ollama_llama_server", 10240, 64.2, {}}, {2290, "clangd", 2150, 21.7, {}},
         {5120, "cc1plus", 880, 18.4, {}}, {1733, "firefox-esr", 3420, 9.6, {}}, {1201, "gnome-shell", 640, 4.1, {}},
-        {3050, "code", 1980, 3.3, {}}, {3981, "ninja-build-with-a-very-long-process-name", 60, 2.0, {}},
-        {988, "pipewire", 40, 0.9, {}}};
+        {3050, kLongProcessName, 1980, 3.3, {}}, {3981, "ninja", 60, 2.0, {}}, {988, "pipewire", 40, 0.9, {}}};
 }
 
 void SampleData::publishSamples()

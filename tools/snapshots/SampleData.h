@@ -38,6 +38,12 @@ public:
     static constexpr double kCpuUsage = 37.6;
     static constexpr double kHeadroomGB = 5.3;
 
+    // Names as long as the views must hold: a process and a model name of 40 characters and a list entry
+    // of 30 (a compile trigger, a whitelisted application).
+    static constexpr const char* kLongProcessName = "rust-analyzer-proc-macro-srv-worker-pool";
+    static constexpr const char* kLongModelName = "deepseek-coder-v2-lite-instruct:16b-q4_K";
+    static constexpr const char* kLongListEntry = "bazel-remote-cache-warmup-task";
+
     // The busiest processes of the sample machine.
     static std::vector<RunningProcess> sampleProcesses();
 

@@ -40,8 +40,26 @@ private:
     QList<Entry> m_entries;
 };
 
-// A widget shown offscreen at its size hint (or `size`), on the theme's background, at `scale` device
-// pixels per logical pixel.
-QImage grabWidget(QWidget& widget, const Palette& palette, qreal scale = 2.0, QSize size = {});
+// What a grab waits for before the picture is taken.
+enum class Settle {
+    // The work the view started on the thread pool (facts it loads, scans, rankings) has come back, for
+    // at most kSettleBoundMs.
+    backgroundWork,
+    // Nothing: the picture shows the view while its work is still running.
+    none,
+};
+constexpr int kSettleBoundMs = 5000;
+
+// Lets events run until the global thread pool has been idle for a few rounds, for at most `boundMs`.
+void settleBackgroundWork(int boundMs = kSettleBoundMs);
+
+// A widget shown offscreen at its size hint (or `size`, the size its host gives it), on the theme's
+// background, at `scale` device pixels per logical pixel. While a layout audit runs, the audit inspects
+// the widget as it is grabbed.
+QImage grabWidget(QWidget& widget, const Palette& palette, qreal scale = 2.0, QSize size = {},
+    Settle settle = Settle::backgroundWork);
+// The height `widget` needs at `width`: its height for that width where it has one (wrapped text), else
+// its size hint's.
+int contentHeight(const QWidget& widget, int width);
 // An image enlarged `factor` times without smoothing, so single pixels stay visible.
 QImage magnified(const QImage& image, int factor);

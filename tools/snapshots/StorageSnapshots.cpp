@@ -1,4 +1,5 @@
 #include "SampleData.h"
+#include "SamplePopover.h"
 #include "SnapshotRegistry.h"
 
 #include "records/AssistanceTracker.h"
@@ -71,6 +72,8 @@ public:
         ollama("llama3.1", "70b", 1, 39.6, 64);
         ollama("llama3.1", "8b", 2, 4.58, 1);
         ollama("qwen2.5-coder", "7b", 3, 4.36, 0.1);
+        const std::string longName = SampleData::kLongModelName;
+        ollama(longName.substr(0, longName.find(':')), longName.substr(longName.find(':') + 1), 4, 8.9, 20);
         const std::string llama = ".cache/huggingface/hub/models--meta-llama--Llama-3.1-8B-Instruct";
         sparse(llama + "/blobs/a", 14.96, 3);
         age(path(llama + "/blobs"), 3);
@@ -101,11 +104,12 @@ void writeSampleStores(const std::string& home)
 namespace {
 
 // A home folder with model stores and caches of sparse files (sizes without disk use), the panel over
-// it, and a one-thread pool that can be held so a clean stays in progress while it is drawn.
+// it as the popover's storage tab holds it, and a one-thread pool that can be held so a clean stays in
+// progress while it is drawn.
 class StorageSample
 {
 public:
-    explicit StorageSample(bool filled)
+    StorageSample(bool filled, AppTheme theme)
         : m_home(m_dir.filePath(QStringLiteral("home")).toStdString())
         , m_tracker(m_dir.filePath(QStringLiteral("records")))
     {
@@ -116,8 +120,9 @@ public:
         m_pool.setMaxThreadCount(1);
         view = std::make_unique<ModelInventoryView>(std::make_shared<ModelInventoryEngine>(roots),
             std::make_shared<DeveloperCacheEngine>(roots), m_clock, m_tracker, &m_pool);
+        usePopoverPalette(*view, theme);
         view->setAttribute(Qt::WA_DontShowOnScreen);
-        view->resize(340, 400);
+        view->resize(kPopoverPanelWidth, 400);
         view->show();
         settle();
     }
@@ -135,9 +140,11 @@ public:
         QElapsedTimer timer;
         timer.start();
         auto& vm = view->viewModel();
-        while ((vm.isScanning() || vm.isCleaning()) && timer.elapsed() < 10000)
+        // Quiet for a few rounds: a clean's end may start a rescan.
+        for (int quiet = 0; quiet < 3 && timer.elapsed() < kSettleBoundMs;) {
             QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QApplication::processEvents();
+            quiet = vm.isScanning() || vm.isCleaning() ? 0 : quiet + 1;
+        }
     }
     void hold()
     {
@@ -155,10 +162,13 @@ public:
         }
         m_wake.notify_all();
     }
+    // At the height the popover's scrolling column gives the view: all it asks for, once its work is in.
     QImage grab(const Palette& palette)
     {
         QApplication::processEvents();
-        return grabWidget(*view, palette, 2, QSize(340, view->sizeHint().height()));
+        if (!m_held)
+            settle();
+        return grabWidget(*view, palette, 2, QSize(kPopoverPanelWidth, contentHeight(*view, kPopoverPanelWidth)));
     }
     ModelRow* modelRow(const std::string& name) const
     {
@@ -193,7 +203,7 @@ using Scene = std::function<QImage(StorageSample&, const Palette&)>;
 void addScene(SnapshotRegistry& registry, const QString& name, bool filled, Scene scene)
 {
     registry.add(QStringLiteral("storage-") + name, [filled, scene](const SnapshotContext& c) {
-        StorageSample sample(filled && c.data.kind() == SampleData::Kind::sample);
+        StorageSample sample(filled && c.data.kind() == SampleData::Kind::sample, c.theme);
         return scene(sample, c.palette);
     });
 }

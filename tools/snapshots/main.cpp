@@ -1,5 +1,11 @@
-// Renders every view to PNG with fixed sample figures, in the Standard and Light themes:
-//   qv-snapshots <folder>  writes <folder>/<theme>/<name>.png and <folder>/<theme>/no-sensors/<name>.png
+// Renders every view to PNG with fixed sample figures, in the five themes, or audits their layout:
+//   qv-snapshots <folder>             writes <folder>/<theme>/<name>.png and <folder>/<theme>/no-sensors/<name>.png
+//   qv-snapshots --audit [<theme>...] renders every view in the themes named (all five when none) and checks
+//                                     its layout (LayoutAudit.h); fails on a finding that is not a known one
+//                                     (tools/audit/ExpectedLayoutFindings.cpp) and on a known one that no longer
+//                                     occurs
+#include "ExpectedLayoutFindings.h"
+#include "LayoutAudit.h"
 #include "SampleData.h"
 #include "SnapshotRegistry.h"
 
@@ -7,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -29,7 +36,7 @@ namespace {
 int writeAll(const SnapshotRegistry& registry, const QString& folder)
 {
     int failures = 0;
-    for (AppTheme theme : {AppTheme::standard, AppTheme::light}) {
+    for (AppTheme theme : allCases<AppTheme>()) {
         ThemeManager::shared().setCurrentTheme(theme);
         for (auto kind : {SampleData::Kind::sample, SampleData::Kind::noSensors}) {
             SampleData data(kind);
@@ -50,12 +57,56 @@ int writeAll(const SnapshotRegistry& registry, const QString& folder)
     return failures;
 }
 
+// Renders every picture of `themes` with and without sensors, the audit watching each grab.
+int runAudit(const SnapshotRegistry& registry, const QStringList& themes)
+{
+    QElapsedTimer timer;
+    timer.start();
+    LayoutAudit audit;
+    for (const QString& name : themes) {
+        const AppTheme theme = *enumFromRawValue<AppTheme>(name.toStdString());
+        ThemeManager::shared().setCurrentTheme(theme);
+        for (auto kind : {SampleData::Kind::sample, SampleData::Kind::noSensors}) {
+            SampleData data(kind);
+            const SnapshotContext context {theme, Palette::forTheme(theme), data};
+            const QString prefix = kind == SampleData::Kind::noSensors ? QStringLiteral("no-sensors/") : QString();
+            for (const auto& entry : registry.entries()) {
+                audit.beginView(prefix + entry.name, name);
+                entry.render(context);
+            }
+        }
+    }
+    const LayoutAuditVerdict verdict = judgeLayoutFindings(audit.findings(), themes);
+    for (const LayoutFinding& finding : verdict.unexpected)
+        std::printf("layout-audit: FAULT %s\n", qPrintable(finding.line()));
+    for (const QString& stale : verdict.stale)
+        std::printf("layout-audit: MENDED %s: take it off the list in tools/audit/ExpectedLayoutFindings.cpp\n",
+            qPrintable(stale));
+    for (const LayoutFinding& finding : verdict.expected)
+        std::printf("layout-audit: known %s\n", qPrintable(finding.line()));
+    std::printf("layout-audit: %d grabs, %d widgets in %s: %lld faults, %lld mended, %lld known, %.1f s\n",
+        audit.viewCount(), audit.widgetCount(), qPrintable(themes.join(QStringLiteral(", "))),
+        static_cast<long long>(verdict.unexpected.size()), static_cast<long long>(verdict.stale.size()),
+        static_cast<long long>(verdict.expected.size()), timer.elapsed() / 1000.0);
+    return verdict.passed() ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: qv-snapshots <folder>\n");
+    const bool auditing = argc >= 2 && qstrcmp(argv[1], "--audit") == 0;
+    QStringList themes;
+    for (int i = 2; auditing && i < argc; ++i)
+        themes << QString::fromLocal8Bit(argv[i]);
+    for (const QString& theme : themes) {
+        if (!enumFromRawValue<AppTheme>(theme.toStdString())) {
+            std::fprintf(stderr, "qv-snapshots: no theme %s\n", qPrintable(theme));
+            return 2;
+        }
+    }
+    if (!auditing && argc != 2) {
+        std::fprintf(stderr, "usage: qv-snapshots <folder> | qv-snapshots --audit [<theme>...]\n");
         return 2;
     }
     // Offscreen unless asked otherwise, and with settings in a folder of their own, so a run never
@@ -86,6 +137,13 @@ int main(int argc, char** argv)
     registerActionsSnapshots(registry);
     registerTourSnapshots(registry);
 
+    if (auditing) {
+        if (themes.isEmpty()) {
+            for (AppTheme theme : allCases<AppTheme>())
+                themes << QString::fromStdString(rawValue(theme));
+        }
+        return runAudit(registry, themes);
+    }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const int failures = writeAll(registry, folder);
     std::printf("qv-snapshots: %lld pictures per theme and sample in %s\n",

@@ -61,7 +61,7 @@ ModelAdvisorView::ModelAdvisorView(
                                            " border: none; }"
                                            "QTabBar::tab:selected { color: %3; background: %4; border-radius: 5px; }")
                                 .arg(palette.text.name(), withOpacity(palette.secondaryText, 0.1).name(QColor::HexArgb),
-                                    palette.onTint().name(), palette.accent.name()));
+                                    AdvisorStyle::onAccent(palette).name(), palette.accent.name()));
 
     auto* modelsContent = new QWidget;
     m_modelsColumn = new QVBoxLayout(modelsContent);

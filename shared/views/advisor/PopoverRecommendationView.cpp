@@ -81,6 +81,9 @@ PopoverRecommendationView::PopoverRecommendationView(DashboardViewModel& dashboa
     row->setSpacing(8);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
+    // A long model name or summary wraps rather than widening the card past the popover.
+    m_recommended->setWordWrap(true);
+    m_summary->setWordWrap(true);
     texts->addWidget(m_recommended);
     texts->addWidget(m_summary);
     row->addLayout(texts);

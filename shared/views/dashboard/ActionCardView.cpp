@@ -3,6 +3,7 @@
 #include "records/ThemeManager.h"
 #include "ui/CardPainter.h"
 #include "ui/Clock.h"
+#include "ui/Contrast.h"
 #include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
 #include "ui/SymbolIcon.h"
@@ -21,6 +22,8 @@
 namespace {
 
 constexpr double kCornerRadius = 6;
+// The faint shadow one point below the card, which shows through the translucent card.
+constexpr QColor kShadow(0, 0, 0, 13);
 
 // Text fixed to white reads in the theme's primary text colour on the light theme.
 QColor onTint(const Palette& p)
@@ -249,7 +252,6 @@ ActionCardView::ActionCardView(CardInfo card, ThemeManager& themes, Clock& clock
     m_impact = new QLabel(m_card.estimatedImpact, this);
     m_impact->setFont(Fonts::system(10, QFont::Bold));
     m_impact->setTextFormat(Qt::PlainText);
-    setLabelColor(m_impact, urgencyColor(m_card.urgency));
     m_execute = new ExecuteButton(this);
     bottom->addWidget(m_impact);
     bottom->addStretch(1);
@@ -292,9 +294,8 @@ void ActionCardView::setContent(const CardInfo& card)
     m_title->setText(card.title);
     m_description->setText(card.description);
     m_impact->setText(card.estimatedImpact);
-    setLabelColor(m_impact, urgencyColor(card.urgency));
     m_dot->setColor(urgencyColor(card.urgency));
-    applyState();
+    applyTheme();
     update();
 }
 
@@ -366,6 +367,10 @@ void ActionCardView::applyTheme()
     m_title->setColor(m_palette.text);
     m_description->setColor(m_palette.secondaryText);
     static_cast<DismissButton*>(m_dismiss)->setColor(m_palette.secondaryText);
+    // The urgency colour, shaded where the theme's card is too light for it (amber on the light theme).
+    const QColor under
+        = Contrast::over(withOpacity(m_palette.card, 0.8), Contrast::over(kShadow, m_palette.background));
+    setLabelColor(m_impact, Contrast::readableShade(urgencyColor(m_card.urgency), under));
     applyState();
     update();
 }
@@ -376,7 +381,7 @@ void ActionCardView::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -1.5);
     // A faint shadow one point below, then the card and its urgency outline.
-    CardPainter::paintRounded(p, r.translated(0, 1), kCornerRadius, QColor(0, 0, 0, 13));
+    CardPainter::paintRounded(p, r.translated(0, 1), kCornerRadius, kShadow);
     CardPainter::paintRounded(
         p, r, kCornerRadius, withOpacity(m_palette.card, 0.8), withOpacity(urgencyColor(m_card.urgency), 0.3), 1);
 }

@@ -2,6 +2,7 @@
 
 #include "PrivacyStyle.h"
 
+#include "ui/Contrast.h"
 #include "ui/Fonts.h"
 
 #include <QCoreApplication>
@@ -55,7 +56,10 @@ private:
 PillButton* onboardingButton(const QString& title, bool green, int horizontalPadding)
 {
     auto* button = privacyButton(title, QString(), Fonts::system(13, QFont::Bold));
-    button->setColors(roleColor(ColorRole::text), roleColor(green ? ColorRole::green : ColorRole::blue));
+    const ThemeColor fill = roleColor(green ? ColorRole::green : ColorRole::blue);
+    // The text colour, unless the fill is too bright for it (white on green).
+    button->setColors(
+        [fill](const Palette& p) { return Contrast::readableOn(fill(p), roleColor(ColorRole::text)(p)); }, fill);
     button->setPadding(horizontalPadding, 8);
     return button;
 }

@@ -4,6 +4,7 @@
 #include "HelperService.h"
 #include "PrivacyStyle.h"
 
+#include "ui/Contrast.h"
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
@@ -244,6 +245,11 @@ void UninstallGuideView::refreshSteps()
         Step& step = m_steps[i];
         step.badge->setFill(done ? ColorRole::green : ColorRole::shade, done ? 1.0 : 0.1);
         step.badgeText->setText(done ? QStringLiteral("✓") : QString::number(number));
+        // The check mark on the green badge in a colour that reads on it.
+        step.badgeText->setColor(done ? ThemeColor([](const Palette& p) {
+            return Contrast::readableOn(roleColor(ColorRole::green)(p), roleColor(ColorRole::text)(p));
+        })
+                                      : roleColor(ColorRole::text));
         step.button->setLabel(buttonLabel(number));
         if (done && !(number == kVerify && m_isVerifying))
             step.button->setColors(roleColor(ColorRole::green), roleColor(ColorRole::green, 0.2));

@@ -5,6 +5,7 @@
 #include "StorageStyle.h"
 #include "StorageTexts.h"
 #include "SymbolView.h"
+#include "ui/Contrast.h"
 #include "ui/PillButton.h"
 #include "ui/RoundedFill.h"
 
@@ -167,7 +168,7 @@ QWidget* CachesTab::buildConfirmation()
     m_purgeButton->setSymbol(QStringLiteral("trash.fill"));
     m_purgeButton->setFont(Fonts::system(kSmallPixels + 1, QFont::Bold));
     m_purgeButton->setPadding(10, 4);
-    m_purgeButton->setColors(m_palette.onTint(), m_palette.orange);
+    m_purgeButton->setColors(Contrast::readableOn(m_palette.orange, m_palette.onTint()), m_palette.orange);
     connect(m_purgeButton, &QAbstractButton::clicked, this, &CachesTab::confirmPurge);
     buttons->addWidget(m_purgeButton);
     buttons->addStretch();

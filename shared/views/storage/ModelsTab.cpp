@@ -5,6 +5,7 @@
 #include "StorageStyle.h"
 #include "StorageTexts.h"
 #include "SymbolView.h"
+#include "ui/Contrast.h"
 #include "ui/PillButton.h"
 #include "ui/RoundedFill.h"
 
@@ -234,7 +235,7 @@ QWidget* ModelsTab::buildQuickClean()
     m_quickCleanButton = new PillButton(tr("Clean"));
     m_quickCleanButton->setFont(Fonts::system(kSmallPixels + 1, QFont::Bold));
     m_quickCleanButton->setPadding(8, 4);
-    m_quickCleanButton->setColors(m_palette.onTint(), m_palette.orange);
+    m_quickCleanButton->setColors(Contrast::readableOn(m_palette.orange, m_palette.onTint()), m_palette.orange);
     connect(m_quickCleanButton, &QAbstractButton::clicked, this,
         [this] { setModelsToClean(m_viewModel.archiveCandidates()); });
     row->addWidget(m_quickCleanButton);
@@ -252,8 +253,11 @@ QWidget* ModelsTab::buildChips()
         auto* chip = new PillButton(filterLabel(filter, m_viewModel));
         chip->setFont(Fonts::system(kSmallPixels, active ? QFont::Bold : QFont::Medium));
         chip->setPadding(6, 3);
-        chip->setColors(active ? m_palette.blue : m_palette.secondaryText,
-            active ? withOpacity(m_palette.blue, 0.2) : withOpacity(controlBackground(m_palette), 0.3));
+        const QColor tint = withOpacity(m_palette.blue, 0.2);
+        // The chosen filter's blue, shaded where its own tint leaves it too pale (the light theme).
+        chip->setColors(active ? Contrast::readableShade(m_palette.blue, Contrast::over(tint, m_palette.background))
+                               : m_palette.secondaryText,
+            active ? tint : withOpacity(controlBackground(m_palette), 0.3));
         chip->setCheckable(true);
         chip->setChecked(active);
         connect(chip, &QAbstractButton::clicked, this, [this, filter] { m_viewModel.setActiveFilter(filter); });

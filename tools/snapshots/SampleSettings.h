@@ -1,0 +1,47 @@
+#pragma once
+
+#include "SnapshotRegistry.h"
+
+#include "core/PersonaEngine.h"
+#include "core/PersonaViewModel.h"
+#include "core/ProcessWatcher.h"
+#include "core/XPCConnection.h"
+#include "engines/MemoryEngine.h"
+#include "engines/OllamaEngine.h"
+#include "records/AssistanceTracker.h"
+#include "storage/ModelInventoryEngine.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+class DeveloperCacheEngine;
+class SampleData;
+class SettingsView;
+
+// The settings window's content over the sample machine: a persona engine over empty fixture trees, in the
+// helper client's test mode, with its settings and counters in a temporary folder (a few protected builds,
+// and list entries as long as the pages must hold), and the Storage & Caches page over the sample model
+// stores and caches.
+struct SampleSettings
+{
+    explicit SampleSettings(SampleData& data);
+    ~SampleSettings();
+
+    QTemporaryDir dir;
+    XPCConnection xpc;
+    ProcessWatcher watcher;
+    MemoryEngine memory;
+    OllamaEngine ollama;
+    AssistanceTracker tracker;
+    std::shared_ptr<ModelInventoryEngine> inventory;
+    std::shared_ptr<DeveloperCacheEngine> caches;
+    std::unique_ptr<PersonaEngine> engine;
+    std::unique_ptr<PersonaViewModel> viewModel;
+    std::unique_ptr<SettingsView> view;
+};
+
+// A page grabbed whole as the settings window's content area holds it: in the area's column (24 px at the
+// top and sides, 60 at the bottom) on the window's palette, as wide as the area leaves it; a page taller
+// than the window (or one inside such a page, `insideLongPage`) loses the width of the area's scroll bar.
+QImage grabSettingsPage(QWidget& page, const SnapshotContext& c, bool insideLongPage = false);
