@@ -43,9 +43,9 @@ const StepText kSteps[4] = {
     {QT_TRANSLATE_NOOP("UninstallGuideView", "Remove the Quorvane Package"),
         QT_TRANSLATE_NOOP("UninstallGuideView",
             "Quit Quorvane, then run the copied command in a terminal. apt stops the helper, resumes any "
-            "suspended process and removes the program, the helper, their systemd units and the polkit action; "
-            "the second command removes the helper's audit log. Your records and settings stay unless step 2 "
-            "erased them."),
+            "suspended process and removes the program, the helper, their systemd units, the polkit action and "
+            "the helper's audit log in /var/log/quorvane. Your records and settings stay unless step 2 erased "
+            "them."),
         QT_TRANSLATE_NOOP("UninstallGuideView", "Copy Removal Command")},
 };
 
@@ -121,9 +121,9 @@ QString UninstallGuideView::buttonLabel(int step) const
 
 QString UninstallGuideView::removeProgramCommand()
 {
-    // The package manager removes what it installed; the helper's log folder is systemd's making.
-    return QStringLiteral("sudo apt purge quorvane-pro && sudo rm -rf ")
-        + shellQuoted(PrivacyLocations::standard().helperLogFolder);
+    // Purging runs the package's removal scripts: they resume what the helper suspended, stop and
+    // remove its units, and delete its runtime folder and audit log.
+    return QStringLiteral("sudo apt purge quorvane-pro");
 }
 
 void UninstallGuideView::pressStep(int step)
