@@ -13,6 +13,8 @@
 #include "popover/PopoverState.h"
 #include "popover/PopoverTabPanel.h"
 #include "popover/PopoverView.h"
+#include "popover/ProcessListView.h"
+#include "popover/SymbolButton.h"
 #include "records/AssistanceTracker.h"
 #include "records/PrivacyMetricsEngine.h"
 #include "records/ThemeManager.h"
@@ -277,6 +279,21 @@ void registerPopoverSnapshots(SnapshotRegistry& registry)
     registry.add(QStringLiteral("popover-memory"), [](const SnapshotContext& c) { return popover(c, 0); });
     registry.add(QStringLiteral("popover-telemetry"), [](const SnapshotContext& c) { return popover(c, 0, true); });
     registry.add(QStringLiteral("popover-cpu"), [](const SnapshotContext& c) { return popover(c, 1); });
+    // The terminal's freeze refused (its reason on its row), the compiler frozen.
+    registry.add(QStringLiteral("popover-cpu-freeze"), [](const SnapshotContext& c) {
+        return popover(c, 1, false, 0, [](PopoverView& view) {
+            auto* list = view.findChild<ProcessListView*>();
+            if (!list || list->rowCount() < 4)
+                return;
+            list->rowToggle(2)->click();
+            list->rowToggle(3)->click();
+            QElapsedTimer timer;
+            timer.start();
+            while ((list->rowNote(2).isEmpty() || list->rowTexts(3).value(1) != QStringLiteral("FROZEN"))
+                && timer.elapsed() < 5000)
+                QApplication::processEvents(QEventLoop::AllEvents, 10);
+        });
+    });
     registry.add(QStringLiteral("popover-actions"), [](const SnapshotContext& c) { return popover(c, 2); });
     registry.add(QStringLiteral("popover-storage"), [](const SnapshotContext& c) { return popover(c, 3); });
     registry.add(QStringLiteral("popover-network"), [](const SnapshotContext& c) { return popover(c, 4); });
