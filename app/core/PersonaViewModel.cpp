@@ -96,9 +96,7 @@ QFuture<QString> PersonaViewModel::freezeProcess(std::int32_t pid, const std::st
         const auto result = engine.freezeProcess(pid, name);
         if (result.ok())
             return;
-        const auto& error = result.error();
-        const bool refused = error.domain == PersonaEngine::kErrorDomain && error.code == PersonaEngine::kRefusedCode;
-        *why = (refused ? QString() : tr("Not frozen: ")) + QString::fromStdString(error.message);
+        *why = tr("Not frozen: ") + QString::fromStdString(result.error().message);
     }).then([why] { return *why; });
 }
 

@@ -113,17 +113,17 @@ std::string WatchdogExclusions::describe(Reason reason)
     case Reason::none:
         break;
     case Reason::thisProgram:
-        return "Not frozen: this is Quorvane Pro itself";
+        return "this is Quorvane Pro itself";
     case Reason::runsThisProgram:
-        return "Not frozen: Quorvane Pro runs under it";
+        return "Quorvane Pro runs under it";
     case Reason::helper:
-        return "Not frozen: the helper needs it";
+        return "the helper needs it";
     case Reason::session:
-        return "Not frozen: your desktop session needs it";
+        return "your desktop session needs it";
     case Reason::neverPause:
-        return "Not frozen: it is on your never-pause list";
+        return "it is on your never-pause list";
     case Reason::otherUser:
-        return "Not frozen: it belongs to another user";
+        return "it belongs to another user";
     }
     return {};
 }

@@ -33,7 +33,7 @@ public:
     // Why the process is left alone; a process whose table entry has another name than the one given
     // is judged by both names.
     Reason reasonFor(const RunningProcess& process) const;
-    // One line for the user: why a freeze was refused.
+    // Why a freeze was refused, in a few words ("it belongs to another user").
     static std::string describe(Reason reason);
 
     // Display servers and compositors, audio servers, session and login managers, terminal emulators,

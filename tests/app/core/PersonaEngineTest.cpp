@@ -349,9 +349,9 @@ TEST_F(PersonaEngineTest, AFreezeByHandIsHeldToTheWatchdogsExclusionsAndSaysWhy)
     // Asked for under an innocent name; the table knows it as the display server.
     writeFakeProcess(procRoot(), 820, 1, ::getuid(), 'S', 1000, "Xwayland");
     setProcesses({proc(700, "supervisor"), proc(710, "quorvane-helper")});
-    const std::vector<std::pair<std::int32_t, std::string>> refused {{self, "Not frozen: this is Quorvane Pro itself"},
-        {500, "Not frozen: Quorvane Pro runs under it"}, {600, "Not frozen: it belongs to another user"},
-        {700, "Not frozen: the helper needs it"}, {820, "Not frozen: your desktop session needs it"}};
+    const std::vector<std::pair<std::int32_t, std::string>> refused {{self, "this is Quorvane Pro itself"},
+        {500, "Quorvane Pro runs under it"}, {600, "it belongs to another user"}, {700, "the helper needs it"},
+        {820, "your desktop session needs it"}};
     for (const auto& [pid, why] : refused) {
         const auto result = engine->freezeProcess(pid, "worker");
         ASSERT_FALSE(result.ok()) << pid;
@@ -359,8 +359,8 @@ TEST_F(PersonaEngineTest, AFreezeByHandIsHeldToTheWatchdogsExclusionsAndSaysWhy)
         EXPECT_EQ(result.error().code, PersonaEngine::kRefusedCode);
         EXPECT_EQ(result.error().message, why);
     }
-    EXPECT_EQ(engine->freezeProcess(801, "gnome-shell").error().message, "Not frozen: your desktop session needs it");
-    EXPECT_EQ(engine->freezeProcess(803, "blender").error().message, "Not frozen: it is on your never-pause list");
+    EXPECT_EQ(engine->freezeProcess(801, "gnome-shell").error().message, "your desktop session needs it");
+    EXPECT_EQ(engine->freezeProcess(803, "blender").error().message, "it is on your never-pause list");
     EXPECT_TRUE(sentSignals().empty());
     EXPECT_TRUE(engine->frozenProcesses().empty());
 
