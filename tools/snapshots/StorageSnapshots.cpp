@@ -297,8 +297,8 @@ QImage cachesSafeCleanFailure(StorageSample& s, const Palette& p)
     s.view->setSelectedStorageTab(StorageTab::caches);
     DeveloperCacheEngine::SafePurge purge;
     purge.reclaimedBytes = 1288490188;
-    purge.clearedNames = {"Python pip Cache", "uv Cache"};
-    purge.incompleteNames = {"uv Cache"};
+    purge.clearedNames = {"Python pip Cache", "Python uv Cache"};
+    purge.incompleteNames = {"Python uv Cache"};
     purge.failures = {{"npm Cache", "The cache folder is a link"}};
     s.view->showResult(StorageTexts::safeCachesPurged(purge));
     return s.grab(p);
