@@ -239,7 +239,8 @@ void AppDelegate::startUpCheck()
             }
             m_personaVM->refresh();
             // The rules may suspend processes only once the leftovers of an earlier run are resumed.
-            if (!m_quitting)
+            m_startUpChecked = true;
+            if (!m_quitting && !m_asleep)
                 m_personaTimer.start();
             emit startUpChecked();
         });
@@ -247,7 +248,7 @@ void AppDelegate::startUpCheck()
 
 QFuture<void> AppDelegate::runPersonaCycle()
 {
-    if (m_cycleRunning || m_quitting)
+    if (m_cycleRunning || m_quitting || m_asleep)
         return finishedFuture();
     m_cycleRunning = true;
     PersonaEngine* engine = m_personaEngine.get();
@@ -260,17 +261,23 @@ QFuture<void> AppDelegate::runPersonaCycle()
         [this] {
             m_cycleRunning = false;
             m_personaVM->refresh();
-        });
+        },
+        &m_cycleWork);
 }
 
 void AppDelegate::handleWillSleep()
 {
     m_dashboardVM->stopPolling();
+    // No rule may suspend anything between the resume below and the sleep; the cycle starts again on wake.
+    m_asleep = true;
+    m_personaTimer.stop();
     ThermalEngine* thermal = m_thermalEngine.get();
     PersonaEngine* engine = m_personaEngine.get();
+    QFuture<void> cycle = m_cycleWork;
     onWorker(
-        [thermal, engine] {
+        [thermal, engine, cycle]() mutable {
             thermal->stopMonitoring();
+            cycle.waitForFinished(); // a run already under way ends before everything is resumed
             engine->resumeAllFrozenProcesses();
         },
         [this] {
@@ -287,6 +294,9 @@ void AppDelegate::handleDidWake()
 {
     if (m_quitting)
         return;
+    m_asleep = false;
+    if (m_startUpChecked)
+        m_personaTimer.start();
     m_dashboardVM->startPolling();
     ThermalEngine* thermal = m_thermalEngine.get();
     onWorker([thermal] { thermal->startMonitoring(); }, [this] { m_personaVM->refresh(); });
@@ -338,12 +348,14 @@ void AppDelegate::tellUser(const QString& message)
     notifier.post("Quorvane Pro", message.toStdString());
 }
 
-QFuture<void> AppDelegate::onWorker(std::function<void()> work, std::function<void()> done)
+QFuture<void> AppDelegate::onWorker(std::function<void()> work, std::function<void()> done, QFuture<void>* workPart)
 {
     m_work.removeIf([](const QFuture<void>& f) { return f.isFinished(); });
     QFuture<void> running = QtConcurrent::run(std::move(work));
     // Only the worker's part is waited for at destruction; the GUI part needs the event loop.
     m_work.append(running);
+    if (workPart)
+        *workPart = running;
     return running.then(this, [done = std::move(done)] {
         if (done)
             done();

@@ -93,6 +93,8 @@ public:
     // acts for this copy, then a refresh of the persona view model. While the previous run is still
     // going this tick is skipped (the returned future is already finished).
     QFuture<void> runPersonaCycle();
+    // On the way to sleep the persona cycle stops and everything suspended is resumed; after wake the
+    // cycle starts again (the rules decide afresh).
     void handleWillSleep();
     void handleDidWake();
     // Every way out ends here: stops the periodic work, resumes every process the personas
@@ -116,6 +118,9 @@ public:
     HostWindow* settingsWindow() const { return m_settingsWindow.get(); }
     TrayIcon* trayIcon() const { return m_trayIcon.get(); }
     bool isQuitting() const { return m_quitting; }
+    // Whether the 3-second persona cycle is running (from the start-up check on, except between the way
+    // to sleep and the wake, and once quitting).
+    bool isPersonaCycleScheduled() const { return m_personaTimer.isActive(); }
     bool personasEnabled() const { return m_helperAccess == HelperAccess::available; }
     HelperAccess helperAccess() const { return m_helperAccess; }
 
@@ -135,7 +140,9 @@ private:
     void reframeWindows();
     void tellUser(const QString& message);
     // Runs `work` on a worker, kept so the destructor can wait for it, then `done` on this thread.
-    QFuture<void> onWorker(std::function<void()> work, std::function<void()> done = {});
+    // `workPart`, when given, receives the future of the worker's part alone.
+    QFuture<void> onWorker(
+        std::function<void()> work, std::function<void()> done = {}, QFuture<void>* workPart = nullptr);
 
     Options m_options;
     std::shared_ptr<MemoryEngine> m_memoryEngine;
@@ -161,6 +168,9 @@ private:
     QList<QFuture<void>> m_work;
     bool m_launched = false;
     bool m_cycleRunning = false;
+    QFuture<void> m_cycleWork; // the worker's part of the last persona cycle
+    bool m_startUpChecked = false;
+    bool m_asleep = false; // between the way to sleep and the wake: no persona cycle runs
     bool m_quitting = false;
     bool m_toldAboutHelper = false;
     HelperAccess m_helperAccess = HelperAccess::available;

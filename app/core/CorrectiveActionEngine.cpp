@@ -4,11 +4,8 @@
 #include "core/Units.h"
 #include "engines/OllamaEngine.h"
 #include "records/AssistanceTracker.h"
-#include "records/PrivacyMetricsEngine.h"
 #include "storage/DeveloperCacheEngine.h"
 #include "storage/ModelInventoryEngine.h"
-
-#include <httplib.h>
 
 #include <algorithm>
 #include <set>
@@ -71,6 +68,54 @@ CorrectiveActionEngine::CorrectiveActionEngine(XPCConnection& xpcConnection, Oll
 {
 }
 
+void CorrectiveActionEngine::setClock(std::function<Clock::time_point()> clock)
+{
+    std::lock_guard lock(m_scanMutex);
+    m_clock = std::move(clock);
+}
+
+CorrectiveActionEngine::Clock::time_point CorrectiveActionEngine::now() const
+{
+    std::lock_guard lock(m_scanMutex);
+    return m_clock ? m_clock() : Clock::now();
+}
+
+std::vector<InventoryModel> CorrectiveActionEngine::recentModels()
+{
+    const auto at = now();
+    // Read before the scan: a deletion that ends during it makes the next call scan again.
+    const std::uint64_t changes = m_inventoryEngine->changeCount();
+    {
+        std::lock_guard lock(m_scanMutex);
+        if (m_models.value && m_models.changeCount == changes && at - m_models.at < kRescanInterval)
+            return *m_models.value;
+    }
+    auto models = m_inventoryEngine->scanModels();
+    std::lock_guard lock(m_scanMutex);
+    m_models = {models, at, changes};
+    return models;
+}
+
+std::int64_t CorrectiveActionEngine::recentSafeCacheBytes()
+{
+    const auto at = now();
+    const std::uint64_t changes = m_developerCacheEngine->changeCount();
+    {
+        std::lock_guard lock(m_scanMutex);
+        if (m_safeCacheBytes.value && m_safeCacheBytes.changeCount == changes
+            && at - m_safeCacheBytes.at < kRescanInterval)
+            return *m_safeCacheBytes.value;
+    }
+    std::int64_t safeBytes = 0;
+    for (const auto& item : m_developerCacheEngine->scanCaches()) {
+        if (item.safetyTier == CacheSafetyTier::safeToPurge)
+            safeBytes += item.sizeBytes;
+    }
+    std::lock_guard lock(m_scanMutex);
+    m_safeCacheBytes = {safeBytes, at, changes};
+    return safeBytes;
+}
+
 AssistanceTracker& CorrectiveActionEngine::tracker() const
 {
     return m_assistanceTracker ? *m_assistanceTracker : AssistanceTracker::shared();
@@ -105,7 +150,7 @@ std::vector<ActionCard> CorrectiveActionEngine::generateActionCards(const System
 
     std::vector<InventoryModel> scanned;
     if (inventoryModels.empty() && m_inventoryEngine)
-        scanned = m_inventoryEngine->scanModels();
+        scanned = recentModels();
     const auto& models = inventoryModels.empty() ? scanned : inventoryModels;
     ActionType::ArchiveModel archive {ActionType::ArchiveModel::archiveAll, {}, 0, {}};
     for (const auto& model : models) {
@@ -124,12 +169,7 @@ std::vector<ActionCard> CorrectiveActionEngine::generateActionCards(const System
     }
 
     if (m_developerCacheEngine) {
-        std::int64_t safeBytes = 0;
-        for (const auto& item : m_developerCacheEngine->scanCaches()) {
-            if (item.safetyTier == CacheSafetyTier::safeToPurge)
-                safeBytes += item.sizeBytes;
-        }
-        const double safeGB = gigabytes(safeBytes);
+        const double safeGB = gigabytes(recentSafeCacheBytes());
         if (safeGB >= kDeveloperCachesThresholdGB) {
             const std::string gb = amount(safeGB);
             add("Reclaim " + gb + "GB Developer Caches",
@@ -192,29 +232,27 @@ ActionResult CorrectiveActionEngine::unload(const ActionType::UnloadOllamaModel&
 
 ActionResult CorrectiveActionEngine::clearOllamaKVCache()
 {
-    const std::string base = m_ollamaEngine.baseURL();
-    const std::string path = "/api/generate";
-    PrivacyMetricsEngine::shared().recordOwnNetworkCall(base + path, "Clear the model KV cache");
-    std::string outcome;
-    try {
-        httplib::Client client(base);
-        client.set_connection_timeout(kCacheResetTimeout);
-        client.set_read_timeout(kCacheResetTimeout);
-        client.set_write_timeout(kCacheResetTimeout);
-        const Json body {{"model", ""}, {"prompt", ""}, {"keep_alive", 0}};
-        const auto response = client.Post(path, body.dump(), "application/json");
-        if (!response)
-            outcome = "the model server did not answer (" + httplib::to_string(response.error()) + ")";
-        else if (response->status < 200 || response->status > 299)
-            outcome = "the model server answered with status " + std::to_string(response->status);
-    } catch (const std::exception& e) {
-        outcome = e.what();
+    // The server drops a model's context only with the model: it refuses a request that names none,
+    // so each loaded model is unloaded by name ("keep_alive" 0), its own way to free that memory.
+    const auto loaded = m_ollamaEngine.loadedModels();
+    if (!loaded.ok())
+        return failure("Could not clear the model KV cache: " + loaded.error->message + ".");
+    if (loaded.models.empty())
+        return {true, "No model is loaded: there is no KV cache to clear."};
+    std::vector<std::string> failed;
+    for (const auto& model : loaded.models) {
+        if (const auto error = m_ollamaEngine.unloadModel(model.name))
+            failed.push_back(model.name + " (" + error->message + ")");
     }
-    if (!outcome.empty())
-        return failure("Could not clear the model KV cache: " + outcome + ".");
-    tracker().record(AssistanceCategory::performance, "Model KV Cache Cleared",
-        "Purged inactive context window to optimize VRAM", "VRAM freed", 0, 0, 0);
-    return {true, "Cleared model KV cache."};
+    const std::size_t unloaded = loaded.models.size() - failed.size();
+    const std::string count = std::to_string(unloaded) + (unloaded == 1 ? " model" : " models");
+    if (unloaded > 0) {
+        tracker().record(AssistanceCategory::performance, "Model KV Cache Cleared",
+            "Purged inactive context window to optimize VRAM", "VRAM freed", 0, 0, 0);
+    }
+    if (!failed.empty())
+        return failure("Cleared the KV cache of " + count + "; could not unload " + joined(failed) + ".");
+    return {true, "Cleared model KV cache: unloaded " + count + "."};
 }
 
 ActionResult CorrectiveActionEngine::archive(const ActionType::ArchiveModel& action)

@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,9 +22,12 @@ class ModelInventoryEngine;
 class OllamaEngine;
 
 // Turns a snapshot of the machine into recommended-action cards and runs the action of the card the
-// user pressed through the component that owns the resource. Keeps no state between calls. Every
-// operation blocks (scans, helper requests, the model server) and is safe from any thread; the GUI
-// hands them to a worker.
+// user pressed through the component that owns the resource. Every operation blocks (scans, helper
+// requests, the model server) and is safe from any thread; the GUI hands them to a worker.
+//
+// The cards follow the memory figures of each call, but the disk is not walked on every call: the
+// last model scan and cache sizing are kept for up to a minute, and dropped at once when the
+// inventory or cache engine has deleted something since. Actions always scan afresh.
 class CorrectiveActionEngine
 {
 public:
@@ -38,7 +43,8 @@ public:
     static constexpr double kInactiveThresholdGB = 8.0;
     static constexpr double kUnusedModelsThresholdGB = 10.0;
     static constexpr double kDeveloperCachesThresholdGB = 5.0;
-    static constexpr std::chrono::milliseconds kCacheResetTimeout {2000};
+    static constexpr std::chrono::seconds kRescanInterval {60};
+    using Clock = std::chrono::steady_clock;
 
     // The inventory and developer-cache engines may be absent; their cards and actions are then
     // unavailable. The tracker defaults to AssistanceTracker::shared().
@@ -59,7 +65,11 @@ public:
     {
     }
 
-    // An empty inventoryModels means the caller did not scan: the engine scans itself.
+    // The clock the reuse of scans is timed by (tests step it).
+    void setClock(std::function<Clock::time_point()> clock);
+
+    // An empty inventoryModels means the caller did not scan: the engine scans itself, or reuses its
+    // last scan.
     std::vector<ActionCard> generateActionCards(const SystemMemoryState& memoryState,
         const std::vector<OllamaModel>& loadedModels, const std::vector<InventoryModel>& inventoryModels);
 
@@ -68,10 +78,23 @@ public:
     ActionResult executeAction(const ActionType& action);
     // Asks the helper to write back dirty pages and drop the clean caches.
     ActionResult flushInactiveMemory();
-    // Asks the model server to drop the context of its models ("keep_alive" 0, no model named).
+    // Frees the context memory of the loaded models: unloads each by name ("keep_alive" 0) and says how
+    // many were unloaded.
     ActionResult clearOllamaKVCache();
 
 private:
+    // A scan result kept for the cards, with when it was taken and the engine's change count then.
+    template<class T> struct KeptScan
+    {
+        std::optional<T> value;
+        Clock::time_point at;
+        std::uint64_t changeCount = 0;
+    };
+
+    std::vector<InventoryModel> recentModels();
+    std::int64_t recentSafeCacheBytes();
+    Clock::time_point now() const;
+
     ActionResult freeze(const ActionType::FreezeProcess& action);
     ActionResult unload(const ActionType::UnloadOllamaModel& action);
     ActionResult archive(const ActionType::ArchiveModel& action);
@@ -84,4 +107,9 @@ private:
     DeveloperCacheEngine* const m_developerCacheEngine;
     const ProcessFreezer m_freezer;
     AssistanceTracker* const m_assistanceTracker;
+    std::function<Clock::time_point()> m_clock;
+
+    mutable std::mutex m_scanMutex; // guards the two kept scans
+    KeptScan<std::vector<InventoryModel>> m_models;
+    KeptScan<std::int64_t> m_safeCacheBytes;
 };

@@ -65,6 +65,21 @@ bool PersonaEngine::Private::isGone(std::int32_t pid, std::uint64_t startTicks) 
     return !info || (startTicks != 0 && info->startTimeTicks != startTicks);
 }
 
+bool PersonaEngine::Private::isReused(std::int32_t pid, std::uint64_t startTicks) const
+{
+    if (startTicks == 0)
+        return false;
+    const auto info = processTable.info(pid);
+    return info && info->startTimeTicks != startTicks;
+}
+
+std::uint64_t PersonaEngine::Private::suspendedStartTicks(std::int32_t pid) const
+{
+    std::lock_guard lock(mutex);
+    const auto it = suspensions.find(pid);
+    return it == suspensions.end() ? 0 : it->second.startTicks;
+}
+
 XPCConnection::Result<void> PersonaEngine::Private::suspend(std::int32_t pid)
 {
     auto result = xpc.freezeProcess(pid);
@@ -101,18 +116,32 @@ void PersonaEngine::Private::saveStateFileLocked()
         const auto it = suspensions.find(pid);
         entries.push_back({record, it == suspensions.end() ? 0 : it->second.startTicks});
     }
-    stateFile.save(entries);
+    stateFile.save(entries, indexerPaused);
+}
+
+void PersonaEngine::Private::pauseIndexer()
+{
+    if (!xpc.suppressSpotlight().ok())
+        return;
+    std::lock_guard lock(mutex);
+    indexerPaused = true;
+    saveStateFileLocked();
+}
+
+void PersonaEngine::Private::restoreIndexer()
+{
+    if (!xpc.restoreSpotlight().ok())
+        return; // still listed: quitting or the next start tries again
+    std::lock_guard lock(mutex);
+    indexerPaused = false;
+    saveStateFileLocked();
 }
 
 bool PersonaEngine::Private::resumeOrDrop(std::int32_t pid)
 {
-    std::uint64_t startTicks = 0;
-    {
-        std::lock_guard lock(mutex);
-        if (const auto it = suspensions.find(pid); it != suspensions.end())
-            startTicks = it->second.startTicks;
-    }
-    if (xpc.resumeProcess(pid).ok() || isGone(pid, startTicks)) {
+    const std::uint64_t startTicks = suspendedStartTicks(pid);
+    // Checked before the signal: a reused pid may be a job the user stopped (Ctrl-Z) themselves.
+    if (isReused(pid, startTicks) || xpc.resumeProcess(pid).ok() || isGone(pid, startTicks)) {
         removeSuspension(pid);
         return true;
     }

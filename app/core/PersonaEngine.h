@@ -59,7 +59,8 @@ struct PersonaEngineOptions
 // copy it, so a reader never waits for a helper request.
 //
 // Whatever the engine suspends is also listed, with each process's start time, in a small state
-// file, so that processes a killed program left stopped are resumed at its next start.
+// file, together with the file indexer's pause, so that what a killed program left stopped is
+// resumed at its next start.
 class PersonaEngine
 {
 public:
@@ -68,6 +69,7 @@ public:
     using ChangeHandler = std::function<void()>;
 
     static constexpr const char* kErrorDomain = "QVPersonaError";
+    static constexpr int kRefusedCode = 2;
     static constexpr const char* kStateFileName = "suspended_processes.json";
 
     // A process counts as busy above this load and is suspended once busy for longer than this.
@@ -132,8 +134,10 @@ public:
 
     // Suspends or resumes one process; the helper's or the connection's error comes back unchanged
     // and then nothing changes. A process suspended here is recorded for Compile Mode: it runs again
-    // when Compile Mode ends, or when the last active persona does. Once quitting has begun,
-    // freezeProcess refuses with kErrorDomain.
+    // when Compile Mode ends, or when the last active persona does. freezeProcess refuses with
+    // kErrorDomain, sending nothing to the helper, once quitting has begun, and with kRefusedCode and
+    // a one-line reason for a process the watchdog would spare too (WatchdogExclusions).
+    // resumeProcess never continues a pid that now belongs to another process: it forgets the record.
     Result<void> freezeProcess(std::int32_t pid, const std::string& name);
     Result<void> resumeProcess(std::int32_t pid);
     // Resumes every suspended process and ends every persona, undoing each one's own action without
@@ -143,8 +147,8 @@ public:
     // true when nothing the engine suspended is left stopped (what is left stays in the state file).
     bool resumeAllBeforeExit(std::chrono::milliseconds budget);
     // At start-up: resumes each process of the state file that is still the same process and still
-    // stopped, then empties the file. A process whose resume fails is kept as a frozen record. Returns
-    // how many were resumed.
+    // stopped, and restarts the file indexer when the file says it was paused, then empties the file.
+    // A process whose resume fails is kept as a frozen record. Returns how many were resumed.
     int recoverSuspendedProcesses();
 
     // The persona's freeze list: the built-in names, then (Compile Mode) the configuration's own.
@@ -159,6 +163,7 @@ private:
     void sendActivationNotification(AutoPersona persona, const std::string& trigger, double gigabytesFreed);
     void acquireSleepAssertion();
     void releaseSleepAssertion();
+    void reduceMemoryPolling();
     void restoreMemoryPolling();
     void recordProtectedBuild();
     // Resumes every suspended process and ends every persona, each undone without notifications.

@@ -116,16 +116,13 @@ void PersonaEngine::activatePersona(AutoPersona persona, const std::string& trig
 
     switch (persona) {
     case AutoPersona::compileMode:
-        (void)d->xpc.suppressSpotlight();
+        d->pauseIndexer();
         break;
     case AutoPersona::aiFirstMode:
         acquireSleepAssertion();
         break;
-    case AutoPersona::batteryMode: {
-        std::lock_guard lock(d->mutex);
-        d->isBatteryPollingReduced = true;
-    }
-        d->memory.startPolling(batteryMemoryPollInterval);
+    case AutoPersona::batteryMode:
+        reduceMemoryPolling();
         break;
     }
 
@@ -175,6 +172,22 @@ void PersonaEngine::releaseSleepAssertion()
     d->inhibitor->release();
 }
 
+void PersonaEngine::reduceMemoryPolling()
+{
+    // Only a sampling loop that runs is slowed: none is started for Battery Mode, and none is left
+    // running after it.
+    if (!d->memory.isPolling())
+        return;
+    {
+        std::lock_guard lock(d->mutex);
+        if (d->isBatteryPollingReduced)
+            return;
+        d->isBatteryPollingReduced = true;
+        d->originalMemoryPollInterval = d->memory.interval();
+    }
+    d->memory.startPolling(batteryMemoryPollInterval);
+}
+
 void PersonaEngine::restoreMemoryPolling()
 {
     double interval = 0;
@@ -185,7 +198,9 @@ void PersonaEngine::restoreMemoryPolling()
         d->isBatteryPollingReduced = false;
         interval = d->originalMemoryPollInterval;
     }
-    d->memory.startPolling(interval);
+    // Whoever ran the loop may have stopped it meanwhile; then it stays stopped.
+    if (d->memory.isPolling())
+        d->memory.startPolling(interval);
 }
 
 void PersonaEngine::recordProtectedBuild()
@@ -243,7 +258,7 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
 
     switch (persona) {
     case AutoPersona::compileMode:
-        (void)d->xpc.restoreSpotlight();
+        d->restoreIndexer();
         recordProtectedBuild();
         break;
     case AutoPersona::aiFirstMode:
@@ -270,6 +285,13 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
 
 PersonaEngine::Result<void> PersonaEngine::freezeProcess(std::int32_t pid, const std::string& name)
 {
+    std::lock_guard operation(d->operationMutex);
+    // A freeze the user asked for is held to the same exclusions as the rules: one click must not
+    // stop this program, the helper, the desktop or the user's terminal.
+    d->exclusions.prepare(d->watcher.scanProcesses(), configuration().neverPauseWhitelist);
+    if (const auto reason = d->exclusions.reasonFor(RunningProcess {pid, name, 0, 0, Date()});
+        reason != WatchdogExclusions::Reason::none)
+        return Error {kErrorDomain, kRefusedCode, WatchdogExclusions::describe(reason)};
     return freezeOnBehalfOf(pid, name, AutoPersona::compileMode);
 }
 
@@ -295,6 +317,11 @@ PersonaEngine::Result<void> PersonaEngine::freezeOnBehalfOf(
 PersonaEngine::Result<void> PersonaEngine::resumeProcess(std::int32_t pid)
 {
     std::lock_guard operation(d->operationMutex);
+    if (d->isReused(pid, d->suspendedStartTicks(pid))) {
+        d->removeSuspension(pid); // the process we suspended is gone; the pid's new owner is not ours
+        notifyStateChanged();
+        return {};
+    }
     if (auto result = d->xpc.resumeProcess(pid); !result.ok())
         return result;
     d->removeSuspension(pid);
@@ -315,8 +342,13 @@ void PersonaEngine::resumeEverything(std::optional<std::chrono::steady_clock::ti
         std::lock_guard lock(d->mutex);
         personas.swap(d->activePersonas);
     }
-    if (personas.contains(AutoPersona::compileMode) && inTime())
-        (void)d->xpc.restoreSpotlight();
+    bool indexerPaused = false;
+    {
+        std::lock_guard lock(d->mutex);
+        indexerPaused = d->indexerPaused;
+    }
+    if ((personas.contains(AutoPersona::compileMode) || indexerPaused) && inTime())
+        d->restoreIndexer();
     releaseSleepAssertion();
     restoreMemoryPolling();
     notifyStateChanged();
@@ -345,7 +377,8 @@ int PersonaEngine::recoverSuspendedProcesses()
     std::lock_guard operation(d->operationMutex);
     int resumed = 0;
     bool adopted = false;
-    for (const auto& entry : d->stateFile.load()) {
+    const auto left = d->stateFile.read();
+    for (const auto& entry : left.processes) {
         const std::int32_t pid = entry.process.pid;
         {
             // What this run suspended itself is listed too; it is no leftover of an earlier run.
@@ -366,10 +399,17 @@ int PersonaEngine::recoverSuspendedProcesses()
         d->suspensions[pid] = {{}, entry.startTimeTicks};
         adopted = true;
     }
+    bool restoreIndexer = false;
     {
         std::lock_guard lock(d->mutex);
+        // The indexer an earlier run paused is started again, unless this run has paused it itself;
+        // if that fails it stays listed, and quitting or the next start tries again.
+        restoreIndexer = left.indexerPaused && !d->indexerPaused;
+        d->indexerPaused = d->indexerPaused || left.indexerPaused;
         d->saveStateFileLocked();
     }
+    if (restoreIndexer)
+        d->restoreIndexer();
     if (adopted)
         notifyStateChanged();
     return resumed;

@@ -29,14 +29,21 @@ public:
     std::uint64_t startTicksOf(std::int32_t pid) const;
     // The process has ended, or its pid now belongs to another process.
     bool isGone(std::int32_t pid, std::uint64_t startTicks) const;
+    // The pid now belongs to another process than the one suspended (known by its start time).
+    bool isReused(std::int32_t pid, std::uint64_t startTicks) const;
+    std::uint64_t suspendedStartTicks(std::int32_t pid) const;
 
     XPCConnection::Result<void> suspend(std::int32_t pid);
     void addSuspension(const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder);
     void removeSuspension(std::int32_t pid);
-    // Resumes a suspended process and forgets it; a process that is gone is forgotten too. False when it
-    // is still there and its resume failed: then its record stays.
+    // Resumes a suspended process and forgets it; a process that is gone is forgotten too, and a pid
+    // that now belongs to another process is forgotten without being resumed. False when it is still
+    // there and its resume failed: then its record stays.
     bool resumeOrDrop(std::int32_t pid);
     void saveStateFileLocked();
+    // Asks the helper to pause or restart the file indexer and keeps the state file in step.
+    void pauseIndexer();
+    void restoreIndexer();
     void postToTracker(const std::set<AutoPersona>& personas) const;
 
     XPCConnection& xpc;
@@ -66,6 +73,7 @@ public:
     SavedYouMetrics savedYouMetrics;
     PersonaConfiguration configuration;
     bool holdsSleepAssertion = false;
+    bool indexerPaused = false; // the helper paused the file indexer for Compile Mode and it is not back yet
     std::map<std::int32_t, Date> sustainedCPUStartTimes;
     bool isBatteryPollingReduced = false;
     double originalMemoryPollInterval = 3.0;

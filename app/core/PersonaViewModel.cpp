@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <memory>
+
 PersonaViewModel::PersonaViewModel(PersonaEngine& personaEngine, QObject* parent)
     : QObject(parent)
     , m_personaEngine(personaEngine)
@@ -87,9 +89,15 @@ QFuture<void> PersonaViewModel::resumeAllFrozenProcesses()
     return runThenRefresh([](PersonaEngine& engine) { engine.resumeAllFrozenProcesses(); });
 }
 
-QFuture<void> PersonaViewModel::freezeProcess(std::int32_t pid, const std::string& name)
+QFuture<QString> PersonaViewModel::freezeProcess(std::int32_t pid, const std::string& name)
 {
-    return runThenRefresh([pid, name](PersonaEngine& engine) { (void)engine.freezeProcess(pid, name); });
+    auto why = std::make_shared<QString>();
+    return runThenRefresh([pid, name, why](PersonaEngine& engine) {
+        const auto result = engine.freezeProcess(pid, name);
+        if (result.ok())
+            return;
+        *why = tr("Not frozen: ") + QString::fromStdString(result.error().message);
+    }).then([why] { return *why; });
 }
 
 QFuture<void> PersonaViewModel::resumeProcess(std::int32_t pid)

@@ -10,6 +10,7 @@
 #include <QFuture>
 #include <QList>
 #include <QObject>
+#include <QString>
 
 #include <functional>
 
@@ -38,8 +39,9 @@ public:
     QFuture<void> activatePersona(AutoPersona persona, const std::string& trigger);
     QFuture<void> deactivatePersona(AutoPersona persona);
     QFuture<void> resumeAllFrozenProcesses();
-    // A failure is not reported: the process simply does not appear among the frozen ones.
-    QFuture<void> freezeProcess(std::int32_t pid, const std::string& name);
+    // Finishes with an empty text once the process is frozen, else with one line saying why it was not
+    // (the engine's refusal, or the helper's error).
+    QFuture<QString> freezeProcess(std::int32_t pid, const std::string& name);
     // A failure is not reported: the process stays listed.
     QFuture<void> resumeProcess(std::int32_t pid);
     // Through the committer: finishes once this configuration, or a newer one, is shown.

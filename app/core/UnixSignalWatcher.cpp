@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace {
@@ -24,6 +25,9 @@ void onSignal(int signalNumber)
 UnixSignalWatcher::UnixSignalWatcher(std::initializer_list<int> signalNumbers, QObject* parent)
     : QObject(parent)
 {
+    sigemptyset(&m_signals);
+    for (int signalNumber : signalNumbers)
+        sigaddset(&m_signals, signalNumber);
     if (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
@@ -40,6 +44,21 @@ UnixSignalWatcher::UnixSignalWatcher(std::initializer_list<int> signalNumbers, Q
 }
 
 UnixSignalWatcher::~UnixSignalWatcher() = default;
+
+void UnixSignalWatcher::block(std::initializer_list<int> signalNumbers)
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signalNumber : signalNumbers)
+        sigaddset(&set, signalNumber);
+    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+void UnixSignalWatcher::deliverBlocked()
+{
+    // Without a pipe there is no handler either: the signals keep their default action.
+    ::pthread_sigmask(SIG_UNBLOCK, &m_signals, nullptr);
+}
 
 void UnixSignalWatcher::drain()
 {

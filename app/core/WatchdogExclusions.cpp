@@ -47,11 +47,11 @@ std::string WatchdogExclusions::lowercased(const std::string& name)
     return QString::fromStdString(name).toLower().toStdString();
 }
 
-void WatchdogExclusions::addWithAncestors(int pid)
+void WatchdogExclusions::addWithAncestors(int pid, std::set<int>& chain) const
 {
     // A parent chain ends at init; the bound only guards against a table read mid-change.
     for (int step = 0; pid > 0 && step < 4096; ++step) {
-        if (!m_protectedPids.insert(pid).second)
+        if (!chain.insert(pid).second)
             return;
         const auto info = m_table.info(pid);
         if (!info)
@@ -66,20 +66,64 @@ void WatchdogExclusions::prepare(
     m_whitelist.clear();
     for (const auto& name : neverPauseWhitelist)
         m_whitelist.insert(lowercased(name));
-    m_protectedPids.clear();
-    addWithAncestors(m_self);
+    m_ownChain.clear();
+    m_helperChain.clear();
+    addWithAncestors(m_self, m_ownChain);
     for (const auto& process : snapshot) {
         if (process.name == kHelperName)
-            addWithAncestors(process.pid);
+            addWithAncestors(process.pid, m_helperChain);
     }
 }
 
-bool WatchdogExclusions::excludes(const RunningProcess& process) const
+WatchdogExclusions::Reason WatchdogExclusions::reasonForName(const std::string& name) const
 {
-    if (m_protectedPids.contains(process.pid) || sessionProcessNames().contains(process.name)
-        || m_whitelist.contains(lowercased(process.name)))
-        return true;
+    if (name == "quorvane-pro")
+        return Reason::thisProgram;
+    if (name == kHelperName || name == "quorvane-powermetrics")
+        return Reason::helper;
+    if (sessionProcessNames().contains(name))
+        return Reason::session;
+    if (m_whitelist.contains(lowercased(name)))
+        return Reason::neverPause;
+    return Reason::none;
+}
+
+WatchdogExclusions::Reason WatchdogExclusions::reasonFor(const RunningProcess& process) const
+{
+    if (process.pid == m_self)
+        return Reason::thisProgram;
+    if (m_ownChain.contains(process.pid))
+        return Reason::runsThisProgram;
+    if (m_helperChain.contains(process.pid))
+        return Reason::helper;
+    if (const Reason byName = reasonForName(process.name); byName != Reason::none)
+        return byName;
     // A process that has already ended is left to the helper, which answers that it is gone.
     const auto info = m_table.info(process.pid);
-    return info && info->uid != m_user;
+    if (!info)
+        return Reason::none;
+    if (info->uid != m_user)
+        return Reason::otherUser;
+    return info->name == process.name ? Reason::none : reasonForName(info->name);
+}
+
+std::string WatchdogExclusions::describe(Reason reason)
+{
+    switch (reason) {
+    case Reason::none:
+        break;
+    case Reason::thisProgram:
+        return "this is Quorvane Pro itself";
+    case Reason::runsThisProgram:
+        return "Quorvane Pro runs under it";
+    case Reason::helper:
+        return "the helper needs it";
+    case Reason::session:
+        return "your desktop session needs it";
+    case Reason::neverPause:
+        return "it is on your never-pause list";
+    case Reason::otherUser:
+        return "it belongs to another user";
+    }
+    return {};
 }

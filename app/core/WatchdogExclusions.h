@@ -9,17 +9,32 @@
 #include <sys/types.h>
 #include <vector>
 
-// The processes the battery watchdog must leave running however busy they are: the never-pause
-// whitelist (compared in lower case), this program and the helper with their ancestors, processes
-// of other users and the programs the desktop session needs.
+// The processes nothing in this program suspends, neither the battery watchdog nor the user's own
+// freeze buttons: the never-pause whitelist (compared in lower case), this program and the helper
+// with their ancestors, processes of other users and the programs the desktop session needs.
 class WatchdogExclusions
 {
 public:
+    enum class Reason {
+        none,
+        thisProgram,
+        runsThisProgram, // an ancestor of this program: stopping it could stop this program too
+        helper, // the helper or one of its ancestors
+        session,
+        neverPause,
+        otherUser,
+    };
+
     WatchdogExclusions(std::string procRoot, pid_t self, uid_t user);
 
     // Works out the protected ancestors for one run; call before excludes() with that run's snapshot.
     void prepare(const std::vector<RunningProcess>& snapshot, const std::vector<std::string>& neverPauseWhitelist);
-    bool excludes(const RunningProcess& process) const;
+    bool excludes(const RunningProcess& process) const { return reasonFor(process) != Reason::none; }
+    // Why the process is left alone; a process whose table entry has another name than the one given
+    // is judged by both names.
+    Reason reasonFor(const RunningProcess& process) const;
+    // Why a freeze was refused, in a few words ("it belongs to another user").
+    static std::string describe(Reason reason);
 
     // Display servers and compositors, audio servers, session and login managers, terminal emulators,
     // shells, desktop panels, and this program's own executables.
@@ -28,11 +43,13 @@ public:
     static std::string lowercased(const std::string& name);
 
 private:
-    void addWithAncestors(int pid);
+    void addWithAncestors(int pid, std::set<int>& chain) const;
+    Reason reasonForName(const std::string& name) const;
 
     platform::ProcessTable m_table;
     const pid_t m_self;
     const uid_t m_user;
     std::set<std::string> m_whitelist;
-    std::set<int> m_protectedPids;
+    std::set<int> m_ownChain; // this program and its ancestors
+    std::set<int> m_helperChain;
 };

@@ -2,10 +2,14 @@
 #include "SingleInstance.h"
 #include "UnixSignalWatcher.h"
 
+#include "platform/desktop/DesktopNotifier.h"
+
 #include <QApplication>
 #include <QSessionManager>
+#include <QTimer>
 
 #include <csignal>
+#include <cstdio>
 
 namespace {
 
@@ -16,10 +20,22 @@ bool isHeadless()
     return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
 }
 
+// Before there is a tray: one console line, and a desktop notification where there is a desktop.
+void tellUser(const QString& message)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+    if (!isHeadless())
+        platform::DesktopNotifier().post("Quorvane Pro", message.toStdString());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // Held back until the event loop runs: a quit signal that comes while the object graph is built
+    // would otherwise end the program with the default action, before anything could be resumed.
+    UnixSignalWatcher::block({SIGTERM, SIGINT, SIGHUP});
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane Pro"));
     QApplication::setOrganizationName(QStringLiteral("Quorvane"));
@@ -28,8 +44,11 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance;
-    if (!instance.claim())
-        return 0;
+    if (!instance.claim()) {
+        if (!instance.message().isEmpty())
+            tellUser(instance.message());
+        return instance.runningCopyAnswered() ? 0 : 1;
+    }
 
     AppDelegateOptions options;
     // --open-popover shows the popover at once, also offscreen (where the program otherwise shows nothing).
@@ -44,5 +63,6 @@ int main(int argc, char** argv)
         [&delegate](QSessionManager&) { delegate.requestQuit(); });
 
     delegate.applicationDidFinishLaunching();
+    QTimer::singleShot(0, &unixSignals, &UnixSignalWatcher::deliverBlocked);
     return QApplication::exec();
 }

@@ -13,10 +13,12 @@
 #include "ui/NumberText.h"
 #include "ui/SymbolIcon.h"
 
+#include <QFuture>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -94,8 +96,10 @@ public:
     explicit Row(QWidget* parent)
         : QWidget(parent)
     {
-        auto* line = new QHBoxLayout(this);
-        line->setContentsMargins(0, 2, 0, 2);
+        auto* column = new QVBoxLayout(this);
+        column->setContentsMargins(0, 2, 0, 2);
+        column->setSpacing(1);
+        auto* line = new QHBoxLayout;
         line->setSpacing(6);
         icon = new RowIcon(this);
         name = new ElidedLabel(QString(), 1, this);
@@ -111,12 +115,18 @@ public:
         symbols->addWidget(toggle);
         line->addLayout(symbols);
         line->addWidget(cpu);
+        column->addLayout(line);
+        note = new ElidedLabel(QString(), 1, this);
+        note->setFont(Fonts::system(9));
+        note->hide();
+        column->addWidget(note);
     }
     RowIcon* icon;
     ElidedLabel* name;
     Glyphs* glyphs;
     SymbolButton* toggle;
     QLabel* cpu;
+    ElidedLabel* note; // why the last freeze of this row's process was refused
     std::int32_t pid = 0;
     std::string processName;
     bool frozen = false;
@@ -137,20 +147,8 @@ ProcessListView::ProcessListView(DashboardViewModel& dashboardVM, AppDirectory* 
     m_empty = PopoverStyle::label(tr("No active processes listed."), Fonts::system(10), this);
     column->addWidget(m_title);
     column->addWidget(m_empty);
-    for (int i = 0; i < kMaxRows; ++i) {
-        Row* row = new Row(this);
-        m_rows << row;
-        column->addWidget(row);
-        row->toggle->setEnabled(m_personaVM != nullptr);
-        connect(row->toggle, &QAbstractButton::clicked, this, [this, row] {
-            if (!m_personaVM || row->pid <= 0)
-                return;
-            if (row->frozen)
-                m_personaVM->resumeProcess(row->pid);
-            else
-                m_personaVM->freezeProcess(row->pid, row->processName);
-        });
-    }
+    for (int i = 0; i < kMaxRows; ++i)
+        addRow();
     if (m_personaVM)
         connect(m_personaVM, &PersonaViewModel::frozenProcessesChanged, this, &ProcessListView::refresh);
     connect(&m_dashboardVM, &DashboardViewModel::topProcessesChanged, this, &ProcessListView::refresh);
@@ -161,6 +159,46 @@ ProcessListView::ProcessListView(DashboardViewModel& dashboardVM, AppDirectory* 
         applyTheme();
     });
     applyTheme();
+}
+
+ProcessListView::Row* ProcessListView::addRow()
+{
+    Row* row = new Row(this);
+    m_rows << row;
+    static_cast<QVBoxLayout*>(layout())->addWidget(row);
+    row->toggle->setEnabled(m_personaVM != nullptr);
+    connect(row->toggle, &QAbstractButton::clicked, this, [this, row] { toggle(*row); });
+    row->note->setColor(m_palette.orange);
+    return row;
+}
+
+void ProcessListView::toggle(const Row& row)
+{
+    if (!m_personaVM || row.pid <= 0)
+        return;
+    if (row.frozen) {
+        m_personaVM->resumeProcess(row.pid);
+        return;
+    }
+    const std::int32_t pid = row.pid;
+    m_refusals.remove(pid);
+    m_personaVM->freezeProcess(pid, row.processName).then(this, [this, pid](const QString& why) {
+        if (why.isEmpty())
+            return;
+        m_refusals.insert(pid, why);
+        refresh();
+        // The reason stays long enough to read, then the row is a plain row again.
+        QTimer::singleShot(kRefusalMs, this, [this, pid, why] {
+            if (m_refusals.value(pid) == why && m_refusals.remove(pid))
+                refresh();
+        });
+    });
+}
+
+QString ProcessListView::rowNote(int index) const
+{
+    return index >= 0 && index < rowCount() && !m_rows[index]->note->isHidden() ? m_rows[index]->note->text()
+                                                                                : QString();
 }
 
 int ProcessListView::rowCount() const
@@ -196,43 +234,64 @@ void ProcessListView::applyTheme()
     PopoverStyle::setColor(m_empty, m_palette.secondaryText);
     for (Row* r : std::as_const(m_rows)) {
         r->glyphs->setColors(m_palette.purple, m_palette.secondaryText);
+        r->note->setColor(m_palette.orange);
     }
     refresh();
 }
 
 void ProcessListView::refresh()
 {
-    const auto& processes = m_dashboardVM.topProcesses();
-    m_empty->setVisible(processes.empty());
-    for (int i = 0; i < kMaxRows; ++i) {
+    // The busiest four, then every process still frozen that is not among them: a frozen process
+    // drops to no CPU at all, and must stay where its Resume control can be reached.
+    std::vector<RunningProcess> shown(m_dashboardVM.topProcesses().begin(),
+        m_dashboardVM.topProcesses().begin()
+            + std::min<std::ptrdiff_t>(kMaxRows, std::ssize(m_dashboardVM.topProcesses())));
+    if (m_personaVM) {
+        for (const auto& [pid, record] : m_personaVM->frozenProcesses()) {
+            if (std::none_of(shown.begin(), shown.end(), [pid = pid](const RunningProcess& p) { return p.pid == pid; }))
+                shown.push_back({pid, record.name, record.estimatedMemoryMB, 0.0, record.frozenAt});
+        }
+    }
+    m_empty->setVisible(shown.empty());
+    while (m_rows.size() < std::ssize(shown))
+        addRow();
+    for (int i = 0; i < m_rows.size(); ++i) {
         Row* r = m_rows[i];
-        if (std::size_t(i) >= processes.size()) {
+        if (i >= std::ssize(shown)) {
             r->setVisible(false);
             continue;
         }
-        const RunningProcess& process = processes[std::size_t(i)];
-        QIcon icon;
-        if (m_apps) {
-            if (const auto entry = m_apps->entryForPid(process.pid))
-                icon = AppDirectory::icon(*entry);
-        }
-        r->icon->set(icon, m_palette.accent);
-        r->pid = process.pid;
-        r->processName = process.name;
-        r->frozen = m_personaVM && m_personaVM->frozenProcesses().count(process.pid) > 0;
-        r->name->setText(QString::fromStdString(process.name));
-        // A frozen process: its name in blue and "FROZEN" in cyan in place of its share.
-        r->name->setColor(r->frozen ? m_palette.blue : m_palette.text);
-        r->cpu->setText(r->frozen ? tr("FROZEN") : NumberText::numberText("%.1f%%", process.cpuPercent));
-        PopoverStyle::setColor(r->cpu, r->frozen ? m_palette.cyan : m_palette.text);
-        SymbolButton::Look look;
-        look.symbol = r->frozen ? QStringLiteral("play.fill") : QStringLiteral("snowflake");
-        look.symbolSize = 10;
-        look.foreground = r->frozen ? m_palette.green : m_palette.cyan;
-        r->toggle->setLook(look);
-        const QString help = m_personaVM ? (r->frozen ? tr("Resume Process") : tr("Freeze Process")) : QString();
-        r->toggle->setToolTip(help);
-        r->toggle->setAccessibleName(help);
-        r->setVisible(true);
+        showProcess(*r, shown[std::size_t(i)]);
     }
+}
+
+void ProcessListView::showProcess(Row& row, const RunningProcess& process)
+{
+    QIcon icon;
+    if (m_apps) {
+        if (const auto entry = m_apps->entryForPid(process.pid))
+            icon = AppDirectory::icon(*entry);
+    }
+    Row* r = &row;
+    r->icon->set(icon, m_palette.accent);
+    r->pid = process.pid;
+    r->processName = process.name;
+    r->frozen = m_personaVM && m_personaVM->frozenProcesses().count(process.pid) > 0;
+    r->name->setText(QString::fromStdString(process.name));
+    // A frozen process: its name in blue and "FROZEN" in cyan in place of its share.
+    r->name->setColor(r->frozen ? m_palette.blue : m_palette.text);
+    r->cpu->setText(r->frozen ? tr("FROZEN") : NumberText::numberText("%.1f%%", process.cpuPercent));
+    PopoverStyle::setColor(r->cpu, r->frozen ? m_palette.cyan : m_palette.text);
+    SymbolButton::Look look;
+    look.symbol = r->frozen ? QStringLiteral("play.fill") : QStringLiteral("snowflake");
+    look.symbolSize = 10;
+    look.foreground = r->frozen ? m_palette.green : m_palette.cyan;
+    r->toggle->setLook(look);
+    const QString help = m_personaVM ? (r->frozen ? tr("Resume Process") : tr("Freeze Process")) : QString();
+    r->toggle->setToolTip(help);
+    r->toggle->setAccessibleName(help);
+    const QString refusal = r->frozen ? QString() : m_refusals.value(process.pid);
+    r->note->setText(refusal);
+    r->note->setVisible(!refusal.isEmpty());
+    r->setVisible(true);
 }

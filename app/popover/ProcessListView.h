@@ -2,23 +2,30 @@
 
 #include "ui/Palette.h"
 
+#include <QHash>
 #include <QList>
 #include <QWidget>
+
+#include <cstdint>
 
 class AppDirectory;
 class DashboardViewModel;
 class PersonaViewModel;
 class QLabel;
+struct RunningProcess;
 class SymbolButton;
 class ThemeManager;
 
 // "PROCESSES": the busiest processes by CPU share, four at most, each with its application's icon
-// where it belongs to an installed application. Rows are reused on each tick.
+// where it belongs to an installed application, then every frozen process that is not among them.
+// Rows are reused on each tick.
 class ProcessListView : public QWidget
 {
     Q_OBJECT
 public:
     static constexpr int kMaxRows = 4;
+    // How long a row says why its freeze was refused.
+    static constexpr int kRefusalMs = 6000;
 
     // With a persona view model each row's snowflake freezes its process and a frozen row resumes it.
     ProcessListView(DashboardViewModel& dashboardVM, AppDirectory* apps, ThemeManager& themes,
@@ -32,10 +39,15 @@ public:
     bool rowHasAppIcon(int index) const;
     // Row `index`'s freeze or resume control.
     SymbolButton* rowToggle(int index) const;
+    // The line under row `index` saying why its freeze was refused; empty when there is none.
+    QString rowNote(int index) const;
 
 private:
     class Row;
+    Row* addRow();
+    void toggle(const Row& row);
     void refresh();
+    void showProcess(Row& row, const RunningProcess& process);
     void applyTheme();
 
     DashboardViewModel& m_dashboardVM;
@@ -45,4 +57,5 @@ private:
     QLabel* m_title;
     QLabel* m_empty;
     QList<Row*> m_rows;
+    QHash<std::int32_t, QString> m_refusals; // by pid
 };

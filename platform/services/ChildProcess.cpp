@@ -3,6 +3,7 @@
 #include "platform/io/UniqueFd.h"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -37,8 +38,16 @@ Result<ChildOutcome> runChildProcess(
         posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDERR_FILENO);
     }
 
+    // The child starts with no signal blocked, whatever the calling thread holds back.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
     pid_t child = 0;
-    const int started = ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const int started = ::posix_spawn(&child, program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (started != 0)
         return posixError(started);

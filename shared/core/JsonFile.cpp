@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cstdio>
+
 namespace jsonfile {
 
 bool writeAtomically(const QString& path, const std::string& bytes, QString* error)
@@ -37,6 +39,28 @@ std::optional<std::string> readAll(const QString& path)
         return std::nullopt;
     const QByteArray data = file.readAll();
     return std::string(data.constData(), static_cast<std::size_t>(data.size()));
+}
+
+BoundedRead readAtMost(const QString& path, qint64 maxBytes)
+{
+    QFile file(path);
+    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+        return {};
+    if (file.size() > maxBytes)
+        return {std::nullopt, true};
+    // The size may change under us (or not be known, for a pipe): never more than one byte beyond the bound.
+    const QByteArray data = file.read(maxBytes + 1);
+    if (data.size() > maxBytes)
+        return {std::nullopt, true};
+    return {std::string(data.constData(), static_cast<std::size_t>(data.size())), false};
+}
+
+void setAsideTooLarge(const QString& path, qint64 maxBytes)
+{
+    const QString aside = setAside(path);
+    std::fprintf(stderr, "%s is larger than %lld bytes, more than Quorvane Pro ever writes there; %s\n",
+        qPrintable(path), static_cast<long long>(maxBytes),
+        aside.isEmpty() ? "it was left unread" : qPrintable(QStringLiteral("it was set aside as ") + aside));
 }
 
 QString setAside(const QString& path)

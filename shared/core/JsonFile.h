@@ -17,6 +17,15 @@ bool writeAtomically(const QString& path, const std::string& bytes, QString* err
 // The file's bytes; nullopt when it does not exist or cannot be read.
 std::optional<std::string> readAll(const QString& path);
 
+// What a bounded read found.
+struct BoundedRead
+{
+    std::optional<std::string> bytes; // nullopt: missing, unreadable or too large
+    bool tooLarge = false;
+};
+// The file's bytes when it holds at most maxBytes; a larger file is not read at all.
+BoundedRead readAtMost(const QString& path, qint64 maxBytes);
+
 // Renames a file that exists but does not decode to "<name>.corrupt-<unix seconds>", so that
 // the next save cannot destroy what the user had. Returns the new path, or empty on failure.
 QString setAside(const QString& path);
@@ -28,14 +37,23 @@ bool removeWithCopies(const QString& path);
 // The copies alone, leaving the file itself.
 bool removeCopies(const QString& path);
 
+// A file above this size is no record this program wrote.
+inline constexpr qint64 kDefaultMaxBytes = 4 * 1024 * 1024;
+
+// Sets aside a record file too large to be one this program wrote, and says so on the console.
+void setAsideTooLarge(const QString& path, qint64 maxBytes);
+
 // Reads and decodes a stored T. A missing file is nullopt; a file that fails to decode is set
-// aside and is nullopt too.
-template<class T> std::optional<T> load(const QString& path)
+// aside and is nullopt too, as is one larger than maxBytes (the most its store ever writes), which
+// is set aside without being read.
+template<class T> std::optional<T> load(const QString& path, qint64 maxBytes = kDefaultMaxBytes)
 {
-    const auto bytes = readAll(path);
-    if (!bytes)
+    const BoundedRead read = readAtMost(path, maxBytes);
+    if (read.tooLarge)
+        setAsideTooLarge(path, maxBytes);
+    if (!read.bytes)
         return std::nullopt;
-    auto value = jsoncodec::decodeText<T>(*bytes);
+    auto value = jsoncodec::decodeText<T>(*read.bytes);
     if (!value)
         setAside(path);
     return value;

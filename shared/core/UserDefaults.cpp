@@ -4,6 +4,8 @@
 
 #include <QStandardPaths>
 
+#include <cstdio>
+
 UserDefaults& UserDefaults::standard()
 {
     static UserDefaults* instance = new UserDefaults(standardFilePath());
@@ -20,6 +22,17 @@ UserDefaults::UserDefaults(const QString& filePath, QObject* parent)
     : QObject(parent)
     , m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
 {
+    // QSettings rewrites a file it cannot parse (through a link, the file the link points to) with
+    // only what it understood: the user's freeze lists and triggers would go without a trace.
+    (void)m_settings->allKeys(); // the file is parsed on first access; status() tells only after it
+    if (m_settings->status() != QSettings::FormatError)
+        return;
+    m_settings.reset();
+    const QString aside = jsonfile::setAside(filePath);
+    std::fprintf(stderr, "The settings file %s could not be read; %s, and the settings start from their defaults\n",
+        qPrintable(filePath),
+        aside.isEmpty() ? "it could not be set aside" : qPrintable(QStringLiteral("it was kept as ") + aside));
+    m_settings = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
 }
 
 UserDefaults::~UserDefaults() = default;

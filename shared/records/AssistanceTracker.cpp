@@ -24,9 +24,13 @@ AssistanceTracker::AssistanceTracker(const QString& folder)
 {
     // The history is kept exactly as stored, even beyond the cap; the next record trims it.
     // A file that does not decode is set aside by the loader rather than overwritten later.
-    if (auto events = jsonfile::load<std::vector<AssistanceEvent>>(historyFilePath()))
+    // The history keeps 100 events of well under a few KiB each, the counters a handful of numbers: a
+    // larger file was not written here and is set aside unread.
+    constexpr qint64 kMaxHistoryBytes = 1024 * 1024;
+    constexpr qint64 kMaxMetricsBytes = 64 * 1024;
+    if (auto events = jsonfile::load<std::vector<AssistanceEvent>>(historyFilePath(), kMaxHistoryBytes))
         m_events = std::move(*events);
-    if (auto metrics = jsonfile::load<SavedYouMetrics>(metricsFilePath()))
+    if (auto metrics = jsonfile::load<SavedYouMetrics>(metricsFilePath(), kMaxMetricsBytes))
         m_metrics = *metrics;
     else
         m_metrics = SavedYouMetrics::fresh();

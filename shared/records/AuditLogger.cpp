@@ -18,7 +18,10 @@ AuditLogger& AuditLogger::shared()
 AuditLogger::AuditLogger(const QString& folder)
     : m_folder(folder)
 {
-    if (auto events = jsonfile::load<std::vector<AuditEvent>>(logFilePath()))
+    // The log keeps every event; 16 MiB holds some 80,000 of them, more helper actions than years of
+    // use bring. A larger file is set aside unread rather than held in memory whole.
+    constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
+    if (auto events = jsonfile::load<std::vector<AuditEvent>>(logFilePath(), kMaxFileBytes))
         m_events = std::move(*events);
 }
 

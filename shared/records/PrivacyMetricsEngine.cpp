@@ -248,7 +248,9 @@ PrivacyMetricsEngine::DataInventory PrivacyMetricsEngine::calculateDataInventory
 
     const QString suspended = folder + QStringLiteral("suspended_processes.json");
     inventory.suspendedProcessesSizeBytes = fileSize(suspended);
-    if (inventory.suspendedProcessesSizeBytes > 0) {
+    // Counted only in a file the program could have written; a huge one is not read into memory.
+    if (inventory.suspendedProcessesSizeBytes > 0
+        && inventory.suspendedProcessesSizeBytes <= jsonfile::kDefaultMaxBytes) {
         QFile file(suspended);
         if (file.open(QIODevice::ReadOnly)) {
             const Json stored = Json::parse(file.readAll().toStdString(), nullptr, false);

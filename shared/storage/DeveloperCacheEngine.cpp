@@ -191,7 +191,9 @@ DeveloperCacheEngine::PurgeResult DeveloperCacheEngine::purge(const std::string&
 DeveloperCacheEngine::PurgeResult DeveloperCacheEngine::purgeCache(const std::string& path)
 {
     std::lock_guard lock(m_mutex);
-    return purge(path, roots());
+    auto result = purge(path, roots());
+    ++m_changes;
+    return result;
 }
 
 DeveloperCacheEngine::SafePurge DeveloperCacheEngine::purgeAllSafeCaches()
@@ -214,5 +216,6 @@ DeveloperCacheEngine::SafePurge DeveloperCacheEngine::purgeAllSafeCaches()
         result.reclaimedBytes += purged.freedBytes;
         result.clearedNames.push_back(item.name);
     }
+    ++m_changes;
     return result;
 }

@@ -3,6 +3,7 @@
 #include "DeveloperCacheItem.h"
 #include "StorageRoots.h"
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -77,6 +78,9 @@ public:
     // listed among the failures.
     SafePurge purgeAllSafeCaches();
 
+    // Grows with every purge this engine makes, so that a sizing kept elsewhere knows it is stale.
+    std::uint64_t changeCount() const { return m_changes; }
+
 private:
     StorageRoots roots() const;
     std::vector<DeveloperCacheItem> scan(const StorageRoots& where) const;
@@ -84,4 +88,5 @@ private:
 
     std::mutex m_mutex;
     std::optional<StorageRoots> m_roots;
+    std::atomic<std::uint64_t> m_changes {0};
 };

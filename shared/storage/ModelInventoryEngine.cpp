@@ -342,6 +342,7 @@ ModelDeletionResult ModelInventoryEngine::deleteModels(const std::vector<Invento
         result.totalReclaimedBytes += cleanup.reclaimedBytes;
         result.unreadableManifests = cleanup.unreadableManifests;
     }
+    ++m_changes;
     return result;
 }
 
@@ -367,5 +368,7 @@ ModelInventoryEngine::BlobCleanupResult ModelInventoryEngine::cleanBlobs(
 ModelInventoryEngine::BlobCleanupResult ModelInventoryEngine::cleanOrphanedOllamaBlobs()
 {
     std::lock_guard lock(m_mutex);
-    return cleanBlobs(roots().ollamaModels);
+    auto result = cleanBlobs(roots().ollamaModels);
+    ++m_changes;
+    return result;
 }

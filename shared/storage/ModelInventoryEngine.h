@@ -6,6 +6,7 @@
 
 #include "core/Date.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -53,6 +54,9 @@ public:
     };
     BlobCleanupResult cleanOrphanedOllamaBlobs();
 
+    // Grows with every deletion this engine makes, so that a scan kept elsewhere knows it is stale.
+    std::uint64_t changeCount() const { return m_changes; }
+
 private:
     StorageRoots roots() const;
     BlobCleanupResult cleanBlobs(const std::vector<std::string>& ollamaRoots) const;
@@ -60,4 +64,5 @@ private:
     std::mutex m_mutex;
     std::optional<StorageRoots> m_roots;
     std::function<Date()> m_clock;
+    std::atomic<std::uint64_t> m_changes {0};
 };

@@ -318,7 +318,7 @@ void ModelInventoryViewModel::selectAllFiltered()
     setSelectedModelIds(std::move(ids));
 }
 
-void ModelInventoryViewModel::cleanAllSafeCaches(std::function<void(std::int64_t)> done)
+void ModelInventoryViewModel::cleanAllSafeCaches(std::function<void(const DeveloperCacheEngine::SafePurge&)> done)
 {
     beginClean();
     struct Outcome
@@ -332,6 +332,9 @@ void ModelInventoryViewModel::cleanAllSafeCaches(std::function<void(std::int64_t
             Outcome out {engine->purgeAllSafeCaches(), {}};
             recordReclaimed(tracker, "Safe Caches Purged", "Cleared " + namesList(out.purge.clearedNames),
                 out.purge.reclaimedBytes);
+            for (const auto& [name, why] : out.purge.failures)
+                qWarning().noquote() << QStringLiteral("Failed to purge cache %1: %2")
+                                            .arg(QString::fromStdString(name), QString::fromStdString(why));
             out.caches = engine->scanCaches();
             return out;
         },
@@ -343,7 +346,7 @@ void ModelInventoryViewModel::cleanAllSafeCaches(std::function<void(std::int64_t
             publishCaches(std::move(out.caches));
             endClean();
             if (done)
-                done(freed);
+                done(out.purge);
         });
 }
 

@@ -74,8 +74,9 @@ public:
     void clearSelection();
     void selectAllFiltered();
 
-    // Empties every "Safe to Purge" cache; `done` gets the bytes freed.
-    void cleanAllSafeCaches(std::function<void(std::int64_t)> done = {});
+    // Empties every "Safe to Purge" cache; `done` gets what the engine reports: the bytes freed, and
+    // the caches refused, failed or left in part.
+    void cleanAllSafeCaches(std::function<void(const DeveloperCacheEngine::SafePurge&)> done = {});
     // Empties one cache; `done` gets what the engine reports, its refusal or error included.
     void cleanCacheItem(
         const DeveloperCacheItem& item, std::function<void(DeveloperCacheEngine::PurgeResult)> done = {});

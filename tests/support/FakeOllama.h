@@ -1,6 +1,7 @@
 #pragma once
 
 #include <httplib.h>
+#include <nlohmann/json.hpp>
 
 #include <atomic>
 #include <chrono>
@@ -10,6 +11,7 @@
 #include <vector>
 
 // A stand-in for the model server on a free loopback port, answering with the real server's shapes.
+// It refuses to generate for an empty or unknown model name, as the real server does.
 class FakeOllama
 {
 public:
@@ -32,6 +34,16 @@ public:
             generateBodies.push_back(req.body);
             generateContentType = req.get_header_value("Content-Type");
             res.status = generateStatus;
+            // As the real server: a request must name a model it has.
+            const auto body = nlohmann::json::parse(req.body, nullptr, false);
+            const std::string model = body.is_object() ? body.value("model", std::string()) : std::string();
+            if (model.empty()) {
+                res.status = 400;
+                res.set_content(R"({"error":"model is required"})", "application/json");
+            } else if (!knowsLocked(model)) {
+                res.status = 404;
+                res.set_content(R"({"error":"model ')" + model + R"(' not found"})", "application/json");
+            }
         });
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
@@ -71,6 +83,22 @@ public:
     std::string generateContentType;
 
 private:
+    // A model the loaded or installed list names, by its "name" or its "model".
+    bool knowsLocked(const std::string& model) const
+    {
+        for (const std::string* list : {&psBody, &tagsBody}) {
+            const auto parsed = nlohmann::json::parse(*list, nullptr, false);
+            if (!parsed.is_object() || !parsed.contains("models") || !parsed["models"].is_array())
+                continue;
+            for (const auto& entry : parsed["models"]) {
+                if (entry.is_object()
+                    && (entry.value("name", std::string()) == model || entry.value("model", std::string()) == model))
+                    return true;
+            }
+        }
+        return false;
+    }
+
     httplib::Server m_server;
     std::thread m_thread;
     int m_port = 0;

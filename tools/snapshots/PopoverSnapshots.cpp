@@ -3,11 +3,15 @@
 #include "SnapshotRegistry.h"
 
 #include "popover/PopoverView.h"
+#include "popover/ProcessListView.h"
+#include "popover/SymbolButton.h"
 #include "records/ThemeManager.h"
 #include "ui/ViewSettings.h"
 #include "views/dashboard/MemorySplitView.h"
 #include "views/dashboard/ThermalIndicatorView.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -52,6 +56,21 @@ void registerPopoverSnapshots(SnapshotRegistry& registry)
     registry.add(QStringLiteral("popover-memory"), [](const SnapshotContext& c) { return popover(c, 0); });
     registry.add(QStringLiteral("popover-telemetry"), [](const SnapshotContext& c) { return popover(c, 0, true); });
     registry.add(QStringLiteral("popover-cpu"), [](const SnapshotContext& c) { return popover(c, 1); });
+    // The terminal's freeze refused (its reason on its row), the compiler frozen.
+    registry.add(QStringLiteral("popover-cpu-freeze"), [](const SnapshotContext& c) {
+        return popover(c, 1, false, 0, [](PopoverView& view) {
+            auto* list = view.findChild<ProcessListView*>();
+            if (!list || list->rowCount() < 4)
+                return;
+            list->rowToggle(2)->click();
+            list->rowToggle(3)->click();
+            QElapsedTimer timer;
+            timer.start();
+            while ((list->rowNote(2).isEmpty() || list->rowTexts(3).value(1) != QStringLiteral("FROZEN"))
+                && timer.elapsed() < 5000)
+                QApplication::processEvents(QEventLoop::AllEvents, 10);
+        });
+    });
     registry.add(QStringLiteral("popover-actions"), [](const SnapshotContext& c) { return popover(c, 2); });
     registry.add(QStringLiteral("popover-storage"), [](const SnapshotContext& c) { return popover(c, 3); });
     registry.add(QStringLiteral("popover-network"), [](const SnapshotContext& c) { return popover(c, 4); });

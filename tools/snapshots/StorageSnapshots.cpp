@@ -12,6 +12,7 @@
 #include "views/storage/ModelInventoryView.h"
 #include "views/storage/ModelRow.h"
 #include "views/storage/ModelsTab.h"
+#include "views/storage/StorageTexts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -299,6 +300,20 @@ QImage cachesFailure(StorageSample& s, const Palette& p)
     return s.grab(p);
 }
 
+// The banner of a safe clean that freed a little, could not clean one cache and left part of another
+// (a mount point inside it, say).
+QImage cachesSafeCleanFailure(StorageSample& s, const Palette& p)
+{
+    s.view->setSelectedStorageTab(StorageTab::caches);
+    DeveloperCacheEngine::SafePurge purge;
+    purge.reclaimedBytes = 1288490188;
+    purge.clearedNames = {"Python pip Cache", "Python uv Cache"};
+    purge.incompleteNames = {"Python uv Cache"};
+    purge.failures = {{"npm Cache", "The cache folder is a link"}};
+    s.view->showResult(StorageTexts::safeCachesPurged(purge));
+    return s.grab(p);
+}
+
 } // namespace
 
 void registerStorageSnapshots(SnapshotRegistry& registry)
@@ -314,4 +329,5 @@ void registerStorageSnapshots(SnapshotRegistry& registry)
     addScene(registry, QStringLiteral("caches-confirm"), true, cachesConfirm);
     addScene(registry, QStringLiteral("caches-deleting"), true, cachesDeleting);
     addScene(registry, QStringLiteral("caches-failure"), true, cachesFailure);
+    addScene(registry, QStringLiteral("caches-safe-clean-failure"), true, cachesSafeCleanFailure);
 }

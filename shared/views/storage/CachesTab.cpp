@@ -88,9 +88,9 @@ void CachesTab::purge(const DeveloperCacheItem& item, bool confirmed)
 void CachesTab::cleanSafeCaches()
 {
     ModelInventoryView* view = &m_view;
-    m_viewModel.cleanAllSafeCaches([view](std::int64_t freed) {
+    m_viewModel.cleanAllSafeCaches([view](const DeveloperCacheEngine::SafePurge& purge) {
         ModelInventoryView::announceReclaimed();
-        view->showResult(StorageTexts::safeCachesPurged(freed));
+        view->showResult(StorageTexts::safeCachesPurged(purge));
     });
 }
 

@@ -56,9 +56,21 @@ StorageMessage modelsDeleted(const ModelDeletionResult& result)
     return m;
 }
 
-StorageMessage safeCachesPurged(std::int64_t freedBytes)
+StorageMessage safeCachesPurged(const DeveloperCacheEngine::SafePurge& purge)
 {
-    return {tr("Freed ") + gb(gigabytes(freedBytes)) + tr(" GB in developer caches"), {}, true};
+    StorageMessage m;
+    m.text = tr("Freed ") + gb(gigabytes(purge.reclaimedBytes)) + tr(" GB in developer caches");
+    std::vector<std::string> failed;
+    for (const auto& [name, why] : purge.failures)
+        failed.push_back(name);
+    if (!failed.empty())
+        m.failure += tr(" — could not clean ")
+            + QString::fromStdString(ModelInventoryViewModel::namesList(failed, kNamesShown));
+    if (!purge.incompleteNames.empty())
+        m.failure += tr(" — partly left: ")
+            + QString::fromStdString(ModelInventoryViewModel::namesList(purge.incompleteNames, kNamesShown));
+    m.succeeded = m.failure.isEmpty() || purge.reclaimedBytes > 0;
+    return m;
 }
 
 StorageMessage cachePurged(

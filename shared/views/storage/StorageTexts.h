@@ -31,7 +31,9 @@ QString cachesTabLabel(double totalDeveloperCachesGB);
 QString headerTotal(double totalGB);
 
 StorageMessage modelsDeleted(const ModelDeletionResult& result);
-StorageMessage safeCachesPurged(std::int64_t freedBytes);
+// What was freed, then in orange the caches that could not be cleaned or were left in part; only a
+// clean that freed something, or failed nowhere, counts as a success.
+StorageMessage safeCachesPurged(const DeveloperCacheEngine::SafePurge& purge);
 // After a purge from a row (`confirmed` false) or from the confirmation.
 StorageMessage cachePurged(
     const DeveloperCacheItem& item, const DeveloperCacheEngine::PurgeResult& result, bool confirmed);

@@ -272,15 +272,24 @@ TEST_F(AppDelegateWithHelperTest, SleepWaitsForEveryResumeAndWakeStartsPollingAg
     ASSERT_TRUE(delegate.personaEngine().freezeProcess(child.pid(), "sleep").ok());
     ASSERT_TRUE(helpertest::waitForState(child.pid(), 'T'));
 
+    EXPECT_TRUE(delegate.isPersonaCycleScheduled());
     QSignalSpy ready(&delegate, &AppDelegate::readyForSleep);
     delegate.handleWillSleep();
     EXPECT_FALSE(delegate.dashboardVM().isPolling());
+    // On the way to sleep no rule may suspend anything again.
+    EXPECT_FALSE(delegate.isPersonaCycleScheduled());
     ASSERT_TRUE(ready.wait(5000));
     EXPECT_EQ(helpertest::processState(child.pid()), 'S');
     EXPECT_TRUE(delegate.personaVM().frozenProcesses().empty());
+    const int asked = m_models.psRequests;
+    setAutonomous(delegate, true);
+    auto tick = delegate.runPersonaCycle();
+    EXPECT_TRUE(tick.isFinished());
+    EXPECT_EQ(m_models.psRequests.load(), asked);
 
     delegate.handleDidWake();
     EXPECT_TRUE(delegate.dashboardVM().isPolling());
+    EXPECT_TRUE(delegate.isPersonaCycleScheduled());
     EXPECT_EQ(helpertest::processState(child.pid()), 'S');
 }
 

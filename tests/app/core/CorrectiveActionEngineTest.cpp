@@ -188,14 +188,48 @@ TEST_F(CorrectiveActionEngineTest, DeveloperCachesCardFromFiveSafeGigabytes)
     store.file(store.path(".npm/_cacache/index"), static_cast<std::size_t>(3 * kBytesPerGB));
     store.file(store.path(".cache/pip/wheels"), static_cast<std::size_t>(2 * kBytesPerGB) - 1);
     store.file(store.hub("models--big/blob"), static_cast<std::size_t>(40 * kBytesPerGB)); // "Review & Confirm"
+    auto now = CorrectiveActionEngine::Clock::now();
+    e.setClock([&now] { return now; });
     EXPECT_TRUE(e.generateActionCards(memory(30, 1), {}, noCandidates).empty());
 
     store.file(store.path(".cache/pip/wheels"), static_cast<std::size_t>(2 * kBytesPerGB));
+    now += CorrectiveActionEngine::kRescanInterval;
     const auto cards = e.generateActionCards(memory(30, 1), {}, noCandidates);
     ASSERT_EQ(cards.size(), 1u);
     EXPECT_EQ(cards[0].title, "Reclaim 5.0GB Developer Caches");
     EXPECT_EQ(cards[0].estimatedImpact, "~5.0GB freed");
     EXPECT_EQ(cards[0].action, ActionType(ActionType::CleanDeveloperCaches {5.0}));
+}
+
+TEST_F(CorrectiveActionEngineTest, CardsReuseTheLastScanForAMinuteOrUntilAStoreChanges)
+{
+    auto e = engine();
+    auto now = CorrectiveActionEngine::Clock::now();
+    e.setClock([&now] { return now; });
+    const std::string a = lmModel("a", 6, 40);
+    lmModel("b", 6, 40);
+    store.file(store.path(".npm/_cacache/index"), static_cast<std::size_t>(6 * kBytesPerGB));
+    const std::vector<std::string> before {"Reclaim 12.0GB in Unused Models", "Reclaim 6.0GB Developer Caches"};
+    EXPECT_EQ(titles(e.generateActionCards(memory(30, 1), {}, {})), before);
+
+    // Each tick brings new memory figures; the disk is not walked again for them.
+    lmModel("c", 6, 40);
+    store.file(store.path(".cache/pip/wheels"), static_cast<std::size_t>(kBytesPerGB));
+    now += CorrectiveActionEngine::kRescanInterval - std::chrono::seconds(1);
+    EXPECT_EQ(titles(e.generateActionCards(memory(30, 1), {}, {})), before);
+    EXPECT_EQ(
+        titles(e.generateActionCards(memory(3, 1), {loaded("llama3:8b", 4.7)}, {})).front(), "Ollama holding 4.7GB");
+    now += std::chrono::seconds(1);
+    EXPECT_EQ(titles(e.generateActionCards(memory(30, 1), {}, {})),
+        (std::vector<std::string> {"Reclaim 18.0GB in Unused Models", "Reclaim 7.0GB Developer Caches"}));
+
+    // A deletion or purge by the storage engines is seen at once.
+    for (const auto& model : inventory->scanModels()) {
+        if (model.path == a)
+            inventory->deleteModels({model});
+    }
+    (void)caches->purgeCache(store.path(".cache/pip"));
+    EXPECT_EQ(titles(e.generateActionCards(memory(30, 1), {}, {})), before);
 }
 
 TEST_F(CorrectiveActionEngineTest, CardsAreOrderedByUrgencyThenByRule)
@@ -250,27 +284,36 @@ TEST_F(CorrectiveActionEngineTest, SuspendGoesThroughTheFreezerAndReportsItsErro
 TEST_F(CorrectiveActionEngineTest, ModelServerActionsTellWhatTheServerDid)
 {
     auto e = engine();
+    server.setPs(200, R"({"models":[{"name":"llama3:8b","model":"llama3:8b","size":1,"digest":"a"},
+        {"name":"qwen2:7b","model":"qwen2:7b","size":1,"digest":"b"}]})");
     EXPECT_EQ(e.executeAction(ActionType::UnloadOllamaModel {"llama3:8b"}),
         (ActionResult {true, "Unloaded model llama3:8b from memory."}));
-    EXPECT_EQ(e.executeAction(ActionType::ClearOllamaKVCache {}), (ActionResult {true, "Cleared model KV cache."}));
+    // The server refuses a request that names no model: the cache goes model by model, by name.
+    EXPECT_EQ(e.executeAction(ActionType::ClearOllamaKVCache {}),
+        (ActionResult {true, "Cleared model KV cache: unloaded 2 models."}));
     const auto bodies = server.generated();
-    ASSERT_EQ(bodies.size(), 2u);
-    EXPECT_EQ(Json::parse(bodies[1]), (Json {{"model", ""}, {"prompt", ""}, {"keep_alive", 0}}));
+    ASSERT_EQ(bodies.size(), 3u);
+    EXPECT_EQ(Json::parse(bodies[1]), (Json {{"model", "llama3:8b"}, {"keep_alive", 0}}));
+    EXPECT_EQ(Json::parse(bodies[2]), (Json {{"model", "qwen2:7b"}, {"keep_alive", 0}}));
     EXPECT_EQ(server.generateContentType, "application/json");
     EXPECT_EQ(recordedTitles(), (std::vector<std::string> {"Model KV Cache Cleared", "Model Unloaded"}));
 
-    server.generateStatus = 400;
-    auto result = e.executeAction(ActionType::ClearOllamaKVCache {});
-    EXPECT_EQ(result,
-        (ActionResult {false, "Could not clear the model KV cache: the model server answered with status 400."}));
-    result = e.executeAction(ActionType::UnloadOllamaModel {"llama3:8b"});
+    auto result = e.executeAction(ActionType::UnloadOllamaModel {"gone:1b"});
     EXPECT_FALSE(result.success);
-    EXPECT_EQ(result.message.rfind("Could not unload model llama3:8b: ", 0), 0u);
+    EXPECT_EQ(result.message.rfind("Could not unload model gone:1b: ", 0), 0u);
+    server.generateStatus = 500;
+    result = e.executeAction(ActionType::ClearOllamaKVCache {});
+    EXPECT_FALSE(result.success);
+    EXPECT_EQ(result.message.rfind("Cleared the KV cache of 0 models; could not unload llama3:8b (", 0), 0u);
+    EXPECT_EQ(recordedTitles().size(), 2u);
 
+    server.setPs(200, R"({"models":[]})");
+    EXPECT_EQ(e.executeAction(ActionType::ClearOllamaKVCache {}),
+        (ActionResult {true, "No model is loaded: there is no KV cache to clear."}));
     server.stop();
     result = e.executeAction(ActionType::ClearOllamaKVCache {});
     EXPECT_FALSE(result.success);
-    EXPECT_NE(result.message.find("did not answer"), std::string::npos);
+    EXPECT_EQ(result.message.rfind("Could not clear the model KV cache: ", 0), 0u);
     EXPECT_EQ(recordedTitles().size(), 2u);
 }
 

@@ -205,6 +205,7 @@ TEST_F(PersonaEngineTest, EventsCloseOnlyTheNewestOpenOneAndOwnActionsAreUndone)
     auto engine = makeEngine();
     engine->activatePersona(AutoPersona::aiFirstMode, "model loaded");
     EXPECT_TRUE(engine->holdsSleepAssertion());
+    m_memory.startPolling(3.0);
     engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
     EXPECT_TRUE(engine->isBatteryPollingReduced());
     EXPECT_DOUBLE_EQ(m_memory.interval(), 15.0);
@@ -231,8 +232,16 @@ TEST_F(PersonaEngineTest, EventsCloseOnlyTheNewestOpenOneAndOwnActionsAreUndone)
     engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
     engine->deactivatePersona(AutoPersona::batteryMode);
     EXPECT_DOUBLE_EQ(m_memory.interval(), 3.0);
+    EXPECT_TRUE(m_memory.isPolling());
     EXPECT_EQ(
         m_notifier->posts().back(), (std::pair<std::string, std::string> {"⚡ Back on AC", "All processes resumed"}));
+
+    // Memory sampling nobody runs is neither started for Battery Mode nor left running after it.
+    m_memory.stopPolling();
+    engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
+    EXPECT_FALSE(m_memory.isPolling());
+    engine->deactivatePersona(AutoPersona::batteryMode);
+    EXPECT_FALSE(m_memory.isPolling());
 }
 
 TEST_F(PersonaEngineTest, ARefusedSleepInhibitorLeavesAIFirstModeActive)
@@ -324,6 +333,56 @@ TEST_F(PersonaEngineTest, WatchdogSparesTheSessionThisProgramAndOtherUsers)
     m_now = m_now + 61;
     engine->evaluateBatteryAndSustainedCPU();
     EXPECT_EQ(sentSignals(), (Signals {{804, SIGSTOP}}));
+}
+
+TEST_F(PersonaEngineTest, AFreezeByHandIsHeldToTheWatchdogsExclusionsAndSaysWhy)
+{
+    auto c = config();
+    c.neverPauseWhitelist = {"BLENDER"};
+    auto engine = makeEngine(c);
+    const int self = ::getpid();
+    writeFakeProcess(procRoot(), self, 500, ::getuid());
+    writeFakeProcess(procRoot(), 500, 1, ::getuid());
+    writeFakeProcess(procRoot(), 600, 1, ::getuid() + 1000);
+    writeFakeProcess(procRoot(), 700, 1, ::getuid());
+    writeFakeProcess(procRoot(), 710, 700, ::getuid());
+    // Asked for under an innocent name; the table knows it as the display server.
+    writeFakeProcess(procRoot(), 820, 1, ::getuid(), 'S', 1000, "Xwayland");
+    setProcesses({proc(700, "supervisor"), proc(710, "quorvane-helper")});
+    const std::vector<std::pair<std::int32_t, std::string>> refused {{self, "this is Quorvane Pro itself"},
+        {500, "Quorvane Pro runs under it"}, {600, "it belongs to another user"}, {700, "the helper needs it"},
+        {820, "your desktop session needs it"}};
+    for (const auto& [pid, why] : refused) {
+        const auto result = engine->freezeProcess(pid, "worker");
+        ASSERT_FALSE(result.ok()) << pid;
+        EXPECT_EQ(result.error().domain, PersonaEngine::kErrorDomain);
+        EXPECT_EQ(result.error().code, PersonaEngine::kRefusedCode);
+        EXPECT_EQ(result.error().message, why);
+    }
+    EXPECT_EQ(engine->freezeProcess(801, "gnome-shell").error().message, "your desktop session needs it");
+    EXPECT_EQ(engine->freezeProcess(803, "blender").error().message, "it is on your never-pause list");
+    EXPECT_TRUE(sentSignals().empty());
+    EXPECT_TRUE(engine->frozenProcesses().empty());
+
+    EXPECT_TRUE(engine->freezeProcess(804, "cruncher").ok());
+    EXPECT_EQ(sentSignals(), (Signals {{804, SIGSTOP}}));
+}
+
+TEST_F(PersonaEngineTest, APidThatNowBelongsToAnotherProcessIsNeverContinued)
+{
+    auto engine = makeEngine();
+    writeFakeProcess(procRoot(), 4300, 1, ::getuid(), 'S', 1000);
+    writeFakeProcess(procRoot(), 4301, 1, ::getuid(), 'S', 1000);
+    ASSERT_TRUE(engine->freezeProcess(4300, "job").ok());
+    ASSERT_TRUE(engine->freezeProcess(4301, "job").ok());
+    // Both ended; their pids went to jobs the user stopped with Ctrl-Z.
+    writeFakeProcess(procRoot(), 4300, 1, ::getuid(), 'T', 2000);
+    writeFakeProcess(procRoot(), 4301, 1, ::getuid(), 'T', 2000);
+    m_xpc.clearMockSignals();
+    EXPECT_TRUE(engine->resumeProcess(4300).ok());
+    engine->resumeAllFrozenProcesses();
+    EXPECT_TRUE(sentSignals().empty());
+    EXPECT_TRUE(engine->frozenProcesses().empty());
 }
 
 TEST_F(PersonaEngineTest, WatchdogContinuesFromTheStartTimeOfAnEndedProcessWithTheSamePid)

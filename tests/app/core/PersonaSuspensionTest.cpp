@@ -215,6 +215,39 @@ TEST_F(PersonaSuspensionTest, AFailedStartUpResumeIsKeptAsAFrozenRecord)
     ::kill(stopped.pid(), SIGCONT);
 }
 
+TEST_F(PersonaSuspensionTest, TheIndexerAKilledRunPausedIsStartedAgainAtTheNextStart)
+{
+    std::vector<platform::HelperOp> ops;
+    FakeHelper helper(m_socket, [&](const HelperRequest& r) -> std::optional<HelperReply> {
+        std::lock_guard lock(m_mutex);
+        ops.push_back(r.op);
+        return platform::successReply(r.id);
+    });
+    XPCConnection xpc;
+    auto engine = makeEngine(config(), &xpc);
+    setProcesses({});
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    const SuspendedProcessFile file(stateFile(), "/proc/sys/kernel/random/boot_id");
+    EXPECT_TRUE(file.read().indexerPaused);
+    // Earlier versions find the members they know, as they wrote them.
+    const Json stored = Json::parse(*jsonfile::readAll(stateFile()));
+    EXPECT_TRUE(stored.at("bootId").is_string());
+    EXPECT_EQ(stored.at("processes"), Json::array());
+
+    engine.reset(); // killed with Compile Mode on: nothing was restored
+    {
+        std::lock_guard lock(m_mutex);
+        ops.clear();
+    }
+    auto next = makeEngine(config(), &xpc);
+    next->recoverSuspendedProcesses();
+    {
+        std::lock_guard lock(m_mutex);
+        EXPECT_EQ(ops, std::vector<platform::HelperOp> {platform::HelperOp::restoreSpotlight});
+    }
+    EXPECT_FALSE(file.read().indexerPaused);
+}
+
 class PersonaWithDaemonTest : public PersonaSuspensionTest
 {
 };

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QTest>
 
+#include <csignal>
 #include <limits>
 
 using popovertest::PopoverFixture;
@@ -175,19 +176,33 @@ TEST_F(CpuTabTest, SnowflakeFreezesThroughThePersonaModelAndAFrozenRowResumes)
 {
     ProcessListView list(*dashboard, nullptr, themes, personaVM.get());
     auto s = sample();
-    // A process of this test run, so the helper's test mode accepts it.
-    s.processes = std::vector<RunningProcess> {
-        {static_cast<std::int32_t>(QCoreApplication::applicationPid()), "popover-test", 10, 12.5, {}}};
+    // This very program first: its freeze is refused on the row, and the helper is asked nothing.
+    const auto self = static_cast<std::int32_t>(QCoreApplication::applicationPid());
+    s.processes = std::vector<RunningProcess> {{self, "popover-test", 10, 30.0, {}}, {4242, "render", 10, 12.5, {}}};
     dashboard->publishSample(s);
-    ASSERT_EQ(list.rowCount(), 1);
+    ASSERT_EQ(list.rowCount(), 2);
     EXPECT_EQ(list.rowToggle(0)->toolTip(), QStringLiteral("Freeze Process"));
-
     QTest::mouseClick(list.rowToggle(0), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(list.rowNote(0), QStringLiteral("Not frozen: this is Quorvane Pro itself"), 5000);
+    EXPECT_TRUE(xpc.mockSignalsSent().empty());
+    EXPECT_TRUE(list.rowNote(1).isEmpty());
+
+    QTest::mouseClick(list.rowToggle(1), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!personaVM->frozenProcesses().empty(), 5000);
-    EXPECT_EQ(list.rowTexts(0).value(1), QStringLiteral("FROZEN"));
-    EXPECT_EQ(list.rowToggle(0)->toolTip(), QStringLiteral("Resume Process"));
+    EXPECT_EQ(list.rowTexts(1).value(1), QStringLiteral("FROZEN"));
+    EXPECT_EQ(list.rowToggle(1)->toolTip(), QStringLiteral("Resume Process"));
 
-    QTest::mouseClick(list.rowToggle(0), Qt::LeftButton);
+    // Frozen, it uses no CPU and drops out of the busiest processes; its row and Resume stay.
+    std::vector<RunningProcess> busy;
+    for (int i = 0; i < 6; ++i)
+        busy.push_back({100 + i, "busy" + std::to_string(i), 10, 50.0 - i, {}});
+    s.processes = busy;
+    dashboard->publishSample(s);
+    ASSERT_EQ(list.rowCount(), 5);
+    EXPECT_EQ(list.rowTexts(4), (QStringList {QStringLiteral("render"), QStringLiteral("FROZEN")}));
+    QTest::mouseClick(list.rowToggle(4), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(personaVM->frozenProcesses().empty(), 5000);
-    EXPECT_EQ(list.rowTexts(0).value(1), QStringLiteral("12.5%"));
+    EXPECT_EQ(list.rowCount(), 4);
+    EXPECT_EQ(
+        xpc.mockSignalsSent(), (std::vector<std::pair<std::int32_t, std::int32_t>> {{4242, SIGSTOP}, {4242, SIGCONT}}));
 }

@@ -94,6 +94,43 @@ TEST(UserDefaultsTest, ValuesPersistAcrossInstancesAndSignalEachKey)
     EXPECT_TRUE(again.allKeys().isEmpty());
 }
 
+TEST(UserDefaultsTest, AFileThatCannotBeReadIsKeptAsideNotOverwritten)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("test.conf");
+    // A cut-off file whose first lines still hold the user's configuration, and a link to a file of
+    // the user's that is no settings file at all.
+    const QByteArray cut = "[General]\ncom.quorvane.personaconfig={\\\"customFreezeList\\\":[]}\n[Gen";
+    const QString notes = dir.filePath("notes.txt");
+    const QByteArray text = "shopping list\nmilk\n";
+    for (const bool link : {false, true}) {
+        QFile::remove(path);
+        if (link) {
+            QFile out(notes);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write(text);
+            out.close();
+            ASSERT_TRUE(QFile::link(notes, path));
+        } else {
+            QFile out(path);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write(cut);
+        }
+        {
+            UserDefaults defaults(path);
+            EXPECT_FALSE(defaults.contains("com.quorvane.personaconfig"));
+            defaults.setBool("showMenuBarSparkline", false);
+        }
+        const QStringList aside = QDir(dir.path()).entryList({"test.conf.corrupt-*"}, QDir::System | QDir::Files);
+        ASSERT_EQ(aside.size(), 1) << (link ? "link" : "cut file");
+        QFile kept(dir.filePath(aside.first()));
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), link ? text : cut);
+        EXPECT_TRUE(UserDefaults(path).contains("showMenuBarSparkline"));
+        QFile::remove(dir.filePath(aside.first()));
+    }
+}
+
 TEST(UserDefaultsTest, ConcurrentWritersLoseNothing)
 {
     QTemporaryDir dir;

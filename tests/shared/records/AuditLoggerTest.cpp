@@ -151,3 +151,20 @@ TEST(AuditLoggerTest, ProcessNameThatIsNotUtf8NeverStopsLaterSaves)
     EXPECT_EQ(events[2].targetProcess, "bad\uFFFD\uFFFDname");
     EXPECT_EQ(events[2].targetPid, 7);
 }
+
+TEST(AuditLoggerTest, AFileLargerThanTheLogEverGetsIsSetAsideUnread)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("audit_log.json");
+    // A well-formed log, padded beyond any size the logger writes: read, it would load its one event.
+    const std::string event = *jsoncodec::encodeText(makeEvent("padded"));
+    const std::string bytes = "[" + event + std::string(17 * 1024 * 1024, ' ') + "]";
+    ASSERT_TRUE(jsonfile::writeAtomically(path, bytes));
+
+    AuditLogger logger(dir.path());
+    EXPECT_TRUE(logger.fetchAllEvents().empty());
+    const QStringList aside = QDir(dir.path()).entryList({"audit_log.json.corrupt-*"});
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(QFile(dir.filePath(aside.first())).size(), static_cast<qint64>(bytes.size()));
+    EXPECT_FALSE(QFile::exists(path));
+}

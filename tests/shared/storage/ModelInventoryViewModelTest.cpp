@@ -225,7 +225,7 @@ TEST_F(ViewModelTest, SafeCleanNamesTheLargestCachesAndRecordsOnlyWhenSomethingW
     EXPECT_DOUBLE_EQ(vm().totalDeveloperCachesGB(), 29 * kMiB / kGiB);
 
     std::optional<std::int64_t> freed;
-    vm().cleanAllSafeCaches([&](std::int64_t b) { freed = b; });
+    vm().cleanAllSafeCaches([&](const DeveloperCacheEngine::SafePurge& p) { freed = p.reclaimedBytes; });
     ASSERT_TRUE(StorageViewFixture::waitFor([&] { return freed.has_value(); }));
     EXPECT_EQ(*freed, static_cast<std::int64_t>(20 * kMiB));
     EXPECT_EQ(vm().lastCleanResult(), ModelDeletionResult(5, 20 * kMiB, {}));
@@ -237,7 +237,7 @@ TEST_F(ViewModelTest, SafeCleanNamesTheLargestCachesAndRecordsOnlyWhenSomethingW
 
     // Nothing left to free: no event, the last result stands, the list is read again.
     freed.reset();
-    vm().cleanAllSafeCaches([&](std::int64_t b) { freed = b; });
+    vm().cleanAllSafeCaches([&](const DeveloperCacheEngine::SafePurge& p) { freed = p.reclaimedBytes; });
     ASSERT_TRUE(StorageViewFixture::waitFor([&] { return freed.has_value(); }));
     EXPECT_EQ(*freed, 0);
     EXPECT_EQ(vm().lastCleanResult(), ModelDeletionResult(5, 20 * kMiB, {}));

@@ -114,7 +114,18 @@ TEST(StorageTextsTest, BannersCountModelsAndNameFailures)
         = StorageTexts::cachePurged(npm, {0, "The cache folder is a link: /x", std::nullopt}, false);
     EXPECT_EQ(refused.text + refused.failure, "Could not purge npm Cache: The cache folder is a link: /x");
     EXPECT_FALSE(refused.succeeded);
-    EXPECT_EQ(StorageTexts::safeCachesPurged(0).text, "Freed 0.0 GB in developer caches");
+    EXPECT_EQ(StorageTexts::safeCachesPurged({}).text, "Freed 0.0 GB in developer caches");
+
+    // A safe clean that freed nothing but failed, or left caches in part, is never a plain success.
+    DeveloperCacheEngine::SafePurge purge;
+    purge.failures = {{"npm Cache", "The cache folder is a link: /x"}};
+    StorageMessage cleaned = StorageTexts::safeCachesPurged(purge);
+    EXPECT_EQ(cleaned.text + cleaned.failure, "Freed 0.0 GB in developer caches — could not clean npm Cache");
+    EXPECT_FALSE(cleaned.succeeded);
+    purge = {kGiB, {"uv Cache"}, {"uv Cache", "pip Cache"}, {}};
+    cleaned = StorageTexts::safeCachesPurged(purge);
+    EXPECT_EQ(cleaned.text + cleaned.failure, "Freed 1.0 GB in developer caches — partly left: uv Cache, pip Cache");
+    EXPECT_TRUE(cleaned.succeeded);
 }
 
 TEST(StorageTextsTest, RelativeDatesUseTheLargestWholeUnit)
