@@ -35,6 +35,14 @@ void ElidedLabel::setColor(const QColor& color)
     update();
 }
 
+void ElidedLabel::setThemeColor(ThemeColor color)
+{
+    if (!m_themeColor)
+        repaintOnThemeChange(this);
+    m_themeColor = std::move(color);
+    update();
+}
+
 void ElidedLabel::setAlignment(Qt::Alignment alignment)
 {
     m_alignment = alignment;
@@ -98,7 +106,10 @@ QSize ElidedLabel::minimumSizeHint() const
 void ElidedLabel::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.setPen(m_color.isValid() ? m_color : Palette::current().text);
+    if (m_themeColor)
+        p.setPen(m_themeColor(Palette::current()));
+    else
+        p.setPen(m_color.isValid() ? m_color : Palette::current().text);
     const QFontMetrics fm(font());
     const QStringList drawn = lines(width());
     const int total = fm.lineSpacing() * static_cast<int>(drawn.size());
