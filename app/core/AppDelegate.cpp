@@ -140,7 +140,7 @@ void AppDelegate::buildWindows()
     m_debugWindow = std::make_unique<HostWindow>(tr("Quorvane Dashboard"),
         new PopoverView(*m_dashboardVM, *m_personaVM, popoverHooks(), popoverEngines()), kDashboardFrame.size());
     connect(m_debugWindow.get(), &HostWindow::quitRequested, this, &AppDelegate::requestQuit);
-    m_debugWindow->move(kDashboardFrame.topLeft());
+    m_debugWindow->reframe(kDashboardFrame);
     m_debugWindow->present();
 
     // Without a tray (no StatusNotifier host) the dashboard window stays the way in.
@@ -175,7 +175,7 @@ void AppDelegate::openSettingsWindow()
         connect(settings, &SettingsView::quitRequested, this, &AppDelegate::requestQuit);
         m_settingsWindow = std::make_unique<HostWindow>(tr("Quorvane Settings"), settings, kSettingsFrame.size());
         connect(m_settingsWindow.get(), &HostWindow::quitRequested, this, &AppDelegate::requestQuit);
-        m_settingsWindow->move(kSettingsFrame.topLeft());
+        m_settingsWindow->reframe(kSettingsFrame);
     }
     m_settingsWindow->present();
 }
