@@ -148,6 +148,11 @@ void AppDelegate::buildWindows()
         m_trayIcon = std::make_unique<TrayIcon>(*m_dashboardVM);
         connect(m_trayIcon.get(), &TrayIcon::clicked, this, &AppDelegate::togglePopover);
         connect(m_trayIcon.get(), &TrayIcon::quitRequested, this, &AppDelegate::requestQuit);
+        connect(m_trayIcon.get(), &TrayIcon::dashboardRequested, this, [this] {
+            if (m_debugWindow)
+                m_debugWindow->present();
+        });
+        connect(m_trayIcon.get(), &TrayIcon::settingsRequested, this, &AppDelegate::openSettingsWindow);
         m_trayIcon->show();
     }
 }
@@ -316,7 +321,8 @@ void AppDelegate::tellUser(const QString& message)
     std::fprintf(stderr, "%s\n", qPrintable(message));
     if (m_options.headless)
         return;
-    if (m_trayIcon) {
+    // A StatusNotifier item has no balloon of its own: there the message goes to the notifications.
+    if (m_trayIcon && !m_trayIcon->statusNotifierItem()) {
         m_trayIcon->showMessage(tr("Quorvane Pro"), message);
         return;
     }
