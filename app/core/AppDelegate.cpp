@@ -154,7 +154,7 @@ void AppDelegate::buildWindows()
     m_debugWindow = std::make_unique<HostWindow>(tr("Quorvane Dashboard"),
         new PopoverView(*m_dashboardVM, *m_personaVM, popoverHooks(), popoverEngines()), kDashboardFrame.size());
     connect(m_debugWindow.get(), &HostWindow::quitRequested, this, &AppDelegate::requestQuit);
-    m_debugWindow->move(kDashboardFrame.topLeft());
+    m_debugWindow->reframe(kDashboardFrame);
     m_debugWindow->present();
 
     // Without a tray (no StatusNotifier host) the dashboard window stays the way in.
@@ -162,6 +162,11 @@ void AppDelegate::buildWindows()
         m_trayIcon = std::make_unique<TrayIcon>(*m_dashboardVM);
         connect(m_trayIcon.get(), &TrayIcon::clicked, this, &AppDelegate::togglePopover);
         connect(m_trayIcon.get(), &TrayIcon::quitRequested, this, &AppDelegate::requestQuit);
+        connect(m_trayIcon.get(), &TrayIcon::dashboardRequested, this, [this] {
+            if (m_debugWindow)
+                m_debugWindow->present();
+        });
+        connect(m_trayIcon.get(), &TrayIcon::settingsRequested, this, &AppDelegate::openSettingsWindow);
         m_trayIcon->show();
     }
 }
@@ -189,7 +194,7 @@ void AppDelegate::openSettingsWindow()
         connect(settings, &SettingsView::quitRequested, this, &AppDelegate::requestQuit);
         m_settingsWindow = std::make_unique<HostWindow>(tr("Quorvane Settings"), settings, kSettingsFrame.size());
         connect(m_settingsWindow.get(), &HostWindow::quitRequested, this, &AppDelegate::requestQuit);
-        m_settingsWindow->move(kSettingsFrame.topLeft());
+        m_settingsWindow->reframe(kSettingsFrame);
     }
     m_settingsWindow->present();
 }
@@ -340,7 +345,8 @@ void AppDelegate::tellUser(const QString& message)
     std::fprintf(stderr, "%s\n", qPrintable(message));
     if (m_options.headless)
         return;
-    if (m_trayIcon) {
+    // A StatusNotifier item has no balloon of its own: there the message goes to the notifications.
+    if (m_trayIcon && !m_trayIcon->statusNotifierItem()) {
         m_trayIcon->showMessage(tr("Quorvane Pro"), message);
         return;
     }

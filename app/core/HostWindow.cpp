@@ -38,15 +38,31 @@ void HostWindow::present()
 void HostWindow::reframe(const QRect& frame)
 {
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    // Never smaller than the content can be, so the window is placed by the size it really takes.
+    const QSize size = frame.size().expandedTo(minimumSizeHint()).expandedTo(minimumSize());
     if (!screen) {
-        setGeometry(frame);
+        setGeometry(QRect(frame.topLeft(), size));
         return;
     }
-    const QRect available = screen->availableGeometry();
-    // Never smaller than the content can be, so the window is placed by the size it really takes.
-    const QSize size = frame.size().expandedTo(minimumSizeHint()).expandedTo(minimumSize()).boundedTo(available.size());
-    const int x = std::clamp(frame.x(), available.left(), available.right() + 1 - size.width());
-    const int y = std::clamp(frame.y(), available.top(), available.bottom() + 1 - size.height());
-    resize(size);
-    move(x, y);
+    // The title bar and borders are known once the window manager framed the window; until then none.
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    const QMargins decoration = isVisible() ? QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                                    outer.right() - inner.right(), outer.bottom() - inner.bottom())
+                                            : QMargins();
+    const QRect placed = fitted(frame.topLeft(), size, decoration, screen->availableGeometry());
+    resize(placed.size());
+    move(placed.topLeft());
+}
+
+QRect HostWindow::fitted(const QPoint& at, const QSize& size, const QMargins& decoration, const QRect& available)
+{
+    const QSize extra(decoration.left() + decoration.right(), decoration.top() + decoration.bottom());
+    const QSize content = size.boundedTo(available.size() - extra).expandedTo(QSize(1, 1));
+    const QSize outer = content + extra;
+    const int x
+        = std::clamp(at.x(), available.left(), std::max(available.left(), available.right() + 1 - outer.width()));
+    const int y
+        = std::clamp(at.y(), available.top(), std::max(available.top(), available.bottom() + 1 - outer.height()));
+    return {QPoint(x, y), content};
 }

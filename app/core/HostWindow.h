@@ -16,6 +16,10 @@ public:
     void present();
     // Moves and resizes the window, kept inside the screen it is on.
     void reframe(const QRect& frame);
+    // Where a window of content size `size`, whose title bar and borders add `decoration`, goes for a
+    // wanted top-left `at`: its whole frame inside `available`, as near to `at` as fits. The result is
+    // the frame's top-left (as QWidget::move takes it) and the content size, bounded by the screen.
+    static QRect fitted(const QPoint& at, const QSize& size, const QMargins& decoration, const QRect& available);
 
 signals:
     void quitRequested();

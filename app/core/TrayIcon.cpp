@@ -1,76 +1,227 @@
 #include "TrayIcon.h"
 
+#include "platform/desktop/StatusNotifierItem.h"
 #include "views/dashboard/MenuBarDrawing.h"
+#include "views/dashboard/MenuBarFigures.h"
 #include "views/dashboard/MenuBarView.h"
 
+#include <QEvent>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QMenu>
+#include <QPalette>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QtEndian>
+
+#include <cstdio>
+
+namespace {
+
+// The sizes sent to a StatusNotifier host, which picks the nearest to its panel's.
+const QList<int> kItemSizes {16, 22, 32, 44, 64};
+
+platform::TrayPixmap itemPixmap(const QPixmap& pixmap)
+{
+    const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    platform::TrayPixmap out {image.width(), image.height(), {}};
+    out.argb.resize(qsizetype(image.width()) * image.height() * 4);
+    auto* bytes = reinterpret_cast<quint32*>(out.argb.data());
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const quint32*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            *bytes++ = qToBigEndian(row[x]);
+    }
+    return out;
+}
+
+// A menu text as shown: "&&" is an ampersand, a lone "&" only marks the mnemonic.
+QString shownText(const QString& text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size())
+            ++i;
+        out += text[i];
+    }
+    return out;
+}
+
+} // namespace
 
 TrayIcon::TrayIcon(DashboardViewModel& dashboardVM, QObject* parent)
     : QObject(parent)
     , m_label(std::make_unique<MenuBarView>(dashboardVM, false))
     , m_menu(std::make_unique<QMenu>())
-    , m_tray(new QSystemTrayIcon(this))
+    , m_panel(panelPalette())
 {
-    QAction* quit = m_menu->addAction(tr("Quit Quorvane Pro"));
-    quit->setShortcut(QKeySequence::Quit);
-    connect(quit, &QAction::triggered, this, &TrayIcon::quitRequested);
-    m_tray->setContextMenu(m_menu.get());
-    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger)
-            emit clicked();
-    });
-    // One tick changes several of the label's inputs; the icon is painted once for all of them.
-    connect(m_label.get(), &MenuBarView::drawingChanged, this, [this] {
-        if (m_repaintPending)
-            return;
-        m_repaintPending = true;
-        QTimer::singleShot(0, this, &TrayIcon::repaint);
-    });
+    buildMenu();
+    const QDBusConnection session = QDBusConnection::sessionBus();
+    if (platform::StatusNotifierItem::isWatcherRegistered(session))
+        useStatusNotifier(session);
+    else
+        useSystemTray();
+    repaint();
+}
+
+TrayIcon::TrayIcon(DashboardViewModel& dashboardVM, const QDBusConnection& bus, QObject* parent)
+    : QObject(parent)
+    , m_label(std::make_unique<MenuBarView>(dashboardVM, false))
+    , m_menu(std::make_unique<QMenu>())
+    , m_panel(panelPalette())
+{
+    buildMenu();
+    useStatusNotifier(bus);
     repaint();
 }
 
 TrayIcon::~TrayIcon()
 {
-    m_tray->setContextMenu(nullptr);
+    if (m_tray)
+        m_tray->setContextMenu(nullptr);
+}
+
+void TrayIcon::buildMenu()
+{
+    // As other tray programs do: open the windows from the menu too, and quit last.
+    QAction* dashboard = m_menu->addAction(tr("Open Dashboard"));
+    connect(dashboard, &QAction::triggered, this, &TrayIcon::dashboardRequested);
+    QAction* settings = m_menu->addAction(tr("Settings…"));
+    connect(settings, &QAction::triggered, this, &TrayIcon::settingsRequested);
+    m_menu->addSeparator();
+    QAction* quit = m_menu->addAction(tr("Quit Quorvane Pro"));
+    quit->setShortcut(QKeySequence::Quit);
+    connect(quit, &QAction::triggered, this, &TrayIcon::quitRequested);
+
+    // One tick changes several of the label's inputs; the icon is painted once for all of them.
+    connect(m_label.get(), &MenuBarView::drawingChanged, this, &TrayIcon::scheduleRepaint);
+    // A new desktop palette may mean another panel colour; every widget, the label too, hears of it.
+    m_label->installEventFilter(this);
+}
+
+void TrayIcon::useSystemTray()
+{
+    m_tray = new QSystemTrayIcon(this);
+    m_tray->setContextMenu(m_menu.get());
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            emit clicked();
+    });
+}
+
+void TrayIcon::useStatusNotifier(const QDBusConnection& bus)
+{
+    m_item = std::make_unique<platform::StatusNotifierItem>(QStringLiteral("quorvane-pro"), bus);
+    QList<platform::DBusMenuExporter::Entry> entries;
+    const QList<QAction*> actions = m_menu->actions();
+    for (int i = 0; i < actions.size(); ++i)
+        entries.append({i + 1, shownText(actions[i]->text()), actions[i]->isEnabled(), actions[i]->isSeparator()});
+    m_item->menu().setEntries(entries);
+    connect(&m_item->menu(), &platform::DBusMenuExporter::triggered, this, [this](int id) {
+        const QList<QAction*> actions = m_menu->actions();
+        if (id >= 1 && id <= actions.size())
+            actions[id - 1]->trigger();
+    });
+    connect(m_item.get(), &platform::StatusNotifierItem::activated, this, [this](QPoint at) {
+        m_clickedAt = QRect(at, QSize(1, 1));
+        emit clicked();
+    });
+    connect(m_item.get(), &platform::StatusNotifierItem::contextMenuRequested, this,
+        [this](QPoint at) { m_menu->popup(at); });
 }
 
 bool TrayIcon::isAvailable()
 {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return platform::StatusNotifierItem::isWatcherRegistered(QDBusConnection::sessionBus())
+        || QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void TrayIcon::show()
 {
-    m_tray->show();
+    if (m_tray)
+        m_tray->show();
+    if (m_item && !m_item->registerItem())
+        std::fprintf(stderr, "The tray did not accept the icon; the dashboard window stays the way in\n");
 }
 
 QRect TrayIcon::geometry() const
 {
-    return m_tray->geometry();
+    return m_tray ? m_tray->geometry() : m_clickedAt;
 }
 
 void TrayIcon::showMessage(const QString& title, const QString& message)
 {
-    m_tray->showMessage(title, message, QSystemTrayIcon::Warning);
+    if (m_tray)
+        m_tray->showMessage(title, message, QSystemTrayIcon::Warning);
 }
 
 MenuBarFigures TrayIcon::trayFigures(const MenuBarFigures& label)
 {
-    // Trays give an icon a square slot: a strip as wide as the label's would shrink to a speck. The
-    // readouts and the sparkline go to the tool tip; the ring stays, also when it is the only piece.
     MenuBarFigures f = label;
-    f.showTextReadouts = false;
-    f.showSparkline = false;
-    if (MenuBarDrawing::layout(f).items.isEmpty())
+    f.isMas = false;
+    if (!f.showCPURing && !f.showTextReadouts && !f.showSparkline)
         f.showCPURing = true;
     return f;
+}
+
+bool TrayIcon::panelIsLight(const QString& desktop, const QString& iconTheme, const QColor& window)
+{
+    if (desktop.split(QLatin1Char(':')).contains(QStringLiteral("GNOME"), Qt::CaseInsensitive))
+        return false;
+    if (iconTheme.contains(QStringLiteral("dark"), Qt::CaseInsensitive))
+        return false;
+    if (iconTheme.contains(QStringLiteral("light"), Qt::CaseInsensitive))
+        return true;
+    return window.lightnessF() > 0.5;
+}
+
+Palette TrayIcon::panelPalette()
+{
+    const bool light = panelIsLight(qEnvironmentVariable("XDG_CURRENT_DESKTOP"), QIcon::themeName(),
+        QGuiApplication::palette().color(QPalette::Window));
+    return Palette::forTheme(light ? AppTheme::light : AppTheme::standard);
+}
+
+QString TrayIcon::titleText(const MenuBarFigures& label)
+{
+    const QString readouts = MenuBarDrawing::trayLabel(label);
+    return readouts.isEmpty() ? QStringLiteral("Quorvane Pro") : QStringLiteral("Quorvane Pro · ") + readouts;
+}
+
+bool TrayIcon::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_label.get() && event->type() == QEvent::ApplicationPaletteChange) {
+        m_panel = panelPalette();
+        scheduleRepaint();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TrayIcon::scheduleRepaint()
+{
+    if (m_repaintPending)
+        return;
+    m_repaintPending = true;
+    QTimer::singleShot(0, this, &TrayIcon::repaint);
 }
 
 void TrayIcon::repaint()
 {
     m_repaintPending = false;
-    m_tray->setIcon(MenuBarDrawing::trayIcon(trayFigures(m_label->figures()), m_label->palette()));
-    m_tray->setToolTip(m_label->trayToolTip());
+    const MenuBarFigures figures = trayFigures(m_label->figures());
+    const QString tip = m_label->trayToolTip();
+    if (m_tray) {
+        m_tray->setIcon(MenuBarDrawing::trayIcon(figures, m_panel));
+        m_tray->setToolTip(tip);
+    }
+    if (m_item) {
+        platform::TrayPixmapList pixmaps;
+        for (int size : kItemSizes)
+            pixmaps.append(itemPixmap(MenuBarDrawing::trayPixmap(figures, m_panel, size)));
+        m_item->setIcon(pixmaps);
+        m_item->setTitle(titleText(m_label->figures()));
+        m_item->setLabel(MenuBarDrawing::trayLabel(m_label->figures()), QStringLiteral("100% 99G"));
+        const qsizetype firstBreak = tip.indexOf(QLatin1Char('\n'));
+        m_item->setToolTip(tip.left(firstBreak), firstBreak < 0 ? QString() : tip.mid(firstBreak + 1));
+    }
 }

@@ -19,7 +19,8 @@ QIcon symbolIcon(const QString& name, const QColor& color)
 PopoverActions::PopoverActions(QWidget* owner, PopoverHooks hooks)
     : QObject(owner)
     , m_hooks(std::move(hooks))
-    , m_settings(new QAction(tr("Settings & Preferences..."), owner))
+    // "&&": a single "&" would mark the next letter as the menu's mnemonic and vanish from the text.
+    , m_settings(new QAction(tr("Settings && Preferences..."), owner))
     , m_quit(new QAction(tr("Quit Quorvane"), owner))
 {
     m_settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));

@@ -23,11 +23,15 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr double kCornerRadius = 8;
+constexpr double kOutlineWidth = 2.5;
 
-// The tour's outline around the panel, drawn above the content and letting every click through.
+// The tour's outline and glow around the panel. It lies in the popover's padding, outside the
+// panel, so it never covers the panel's content, and it lets every click through.
 class HighlightOverlay : public QWidget
 {
 public:
@@ -51,12 +55,25 @@ protected:
             return;
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(m_color, m_width));
-        const double inset = m_width / 2;
-        p.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), kCornerRadius, kCornerRadius);
+        const QRectF panel = QRectF(rect()).adjusted(PopoverTabPanel::kHighlightMargin,
+            PopoverTabPanel::kHighlightMargin, -PopoverTabPanel::kHighlightMargin, -PopoverTabPanel::kHighlightMargin);
+        // A soft glow of faint widening strokes, then the outline, each wholly outside the panel.
+        for (int i = 3; i >= 1; --i) {
+            const double glow = std::min<double>(PopoverTabPanel::kHighlightMargin, 2.0 * i);
+            outline(p, panel, glow, withOpacity(m_color, 0.4 / (i + 1)));
+        }
+        outline(p, panel, m_width, m_color);
     }
 
 private:
+    static void outline(QPainter& p, const QRectF& panel, double width, const QColor& color)
+    {
+        const double out = width / 2;
+        QPainterPath path;
+        path.addRoundedRect(panel.adjusted(-out, -out, out, out), kCornerRadius + out, kCornerRadius + out);
+        p.strokePath(path, QPen(color, width));
+    }
+
     QColor m_color;
     double m_width = 0;
 };
@@ -67,6 +84,11 @@ QWidget* emptySlot(QWidget* parent)
     auto* w = new QWidget(parent);
     w->setFixedHeight(0);
     return w;
+}
+
+bool fillsPanel(PopoverTabPanel::Page page)
+{
+    return page == PopoverTabPanel::Page::network || page == PopoverTabPanel::Page::storage;
 }
 
 } // namespace
@@ -115,6 +137,12 @@ PopoverTabPanel::PopoverTabPanel(PopoverState& state, DashboardViewModel& dashbo
     });
     showPage();
     updateHighlight();
+}
+
+// The outline lives beside the panel, in the popover; it goes with the panel.
+PopoverTabPanel::~PopoverTabPanel()
+{
+    delete m_overlay;
 }
 
 PopoverTabPanel::Page PopoverTabPanel::pageFor(int selectedTab, bool useTelemetryCharts, bool hasMemorySample)
@@ -173,13 +201,14 @@ void PopoverTabPanel::showPage()
     if (!wanted) {
         wanted = build(m_current);
         m_pages.insert(int(m_current), wanted);
-        // The network page scrolls by itself and fills the panel; every other page sits at the top.
-        m_column->insertWidget(m_column->count() - 1, wanted, m_current == Page::network ? 1 : 0,
+        // The network and storage pages scroll their own lists and fill the panel; every other page
+        // sits at the top.
+        m_column->insertWidget(m_column->count() - 1, wanted, fillsPanel(m_current) ? 1 : 0,
             m_current == Page::memoryLoading ? Qt::AlignLeft : Qt::Alignment());
     }
     for (QWidget* w : std::as_const(m_pages))
         w->setVisible(w == wanted);
-    m_column->setStretch(m_column->count() - 1, m_current == Page::network ? 0 : 1);
+    m_column->setStretch(m_column->count() - 1, fillsPanel(m_current) ? 0 : 1);
     if (m_current == Page::memorySplit)
         updateMemory();
 }
@@ -207,7 +236,11 @@ QWidget* PopoverTabPanel::build(Page page)
     case Page::storage:
         if (!m_inventoryEngine || !m_cacheEngine)
             return emptySlot(content);
-        return new ModelInventoryView(m_inventoryEngine, m_cacheEngine, content);
+        {
+            auto* storage = new ModelInventoryView(m_inventoryEngine, m_cacheEngine, content);
+            storage->setFillsHeight(true);
+            return storage;
+        }
     case Page::network:
         return new NetworkTabView(m_dashboardVM, m_themes, content);
     }
@@ -268,8 +301,24 @@ void PopoverTabPanel::updateThermal()
 void PopoverTabPanel::updateHighlight()
 {
     m_highlighted = m_state.tourActive() && m_state.tourStep() > 2;
-    static_cast<HighlightOverlay*>(m_overlay)->setStroke(m_palette.accent, m_highlighted ? 2.5 : 0);
+    placeOverlay();
+    static_cast<HighlightOverlay*>(m_overlay.data())->setStroke(m_palette.accent, m_highlighted ? kOutlineWidth : 0);
     update();
+}
+
+void PopoverTabPanel::placeOverlay()
+{
+    // The overlay sits beside the panel in the popover, so it can draw outside the panel's edges.
+    QWidget* host = parentWidget() ? parentWidget() : this;
+    if (m_overlay->parentWidget() != host) {
+        // Directly above the panel; what the popover adds later (the dock, the tour's cards) stays above.
+        m_overlay->setParent(host);
+        m_overlay->raise();
+    }
+    const QRect panel = host == this ? rect() : geometry();
+    const int m = kHighlightMargin;
+    m_overlay->setGeometry(panel.adjusted(-m, -m, m, m));
+    m_overlay->setVisible(m_highlighted && isVisible());
 }
 
 void PopoverTabPanel::paintEvent(QPaintEvent*)
@@ -279,16 +328,30 @@ void PopoverTabPanel::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
-    path.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), kCornerRadius, kCornerRadius);
-    // A soft glow: a few widening strokes of the accent colour, faint, then the 3 % fill.
-    for (int i = 3; i >= 1; --i)
-        p.strokePath(path, QPen(withOpacity(m_palette.accent, 0.4 / (i + 1)), 2.0 * i));
+    path.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
     p.fillPath(path, withOpacity(m_palette.accent, 0.03));
 }
 
 void PopoverTabPanel::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    m_overlay->setGeometry(rect());
-    m_overlay->raise();
+    placeOverlay();
+}
+
+void PopoverTabPanel::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    placeOverlay();
+}
+
+void PopoverTabPanel::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    placeOverlay();
+}
+
+void PopoverTabPanel::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    m_overlay->hide();
 }

@@ -5,6 +5,7 @@
 #include "ui/Palette.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -35,6 +36,10 @@ public:
     // What a tab shows: 0 memory (split bar, its loading indicator, or the telemetry charts), 2 actions,
     // 3 storage, 4 network; 1 and every other value the CPU tab.
     static Page pageFor(int selectedTab, bool useTelemetryCharts, bool hasMemorySample);
+    ~PopoverTabPanel() override;
+
+    // How far the tour's outline reaches outside the panel (into the popover's padding).
+    static constexpr int kHighlightMargin = 6;
 
     Page currentPage() const { return m_current; }
     QWidget* currentWidget() const { return m_pages.value(int(m_current)); }
@@ -48,9 +53,15 @@ public:
     // The actions tab's thermal strip, or null while the model has no thermal state.
     ThermalIndicatorView* thermalIndicator() const;
 
+    // The tour's outline around the panel while the tour highlights it, else null.
+    QWidget* highlight() const { return m_highlighted ? m_overlay : nullptr; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void showPage();
@@ -59,6 +70,7 @@ private:
     void updateMemory();
     void updateThermal();
     void updateHighlight();
+    void placeOverlay();
 
     PopoverState& m_state;
     DashboardViewModel& m_dashboardVM;
@@ -76,6 +88,6 @@ private:
     Page m_current = Page::cpu;
     QWidget* m_thermalSlot = nullptr;
     ThermalIndicatorView* m_thermal = nullptr;
-    QWidget* m_overlay;
+    QPointer<QWidget> m_overlay;
     bool m_highlighted = false;
 };

@@ -97,11 +97,14 @@ int TabDock::selectedButton() const
 void TabDock::refresh()
 {
     const int selected = selectedButton();
+    // White on the accent, dark where the accent itself is light (Ink, Cyberpunk, Nordic).
+    const QColor onAccent
+        = Palette::isLightFill(m_palette.accent) ? m_palette.onTint(m_palette.accent) : QColor(Qt::white);
     for (int i = 0; i < m_buttons.size(); ++i) {
         SymbolButton::Look look;
         look.symbol = QString::fromLatin1(tabs()[i].icon);
         look.symbolSize = 14;
-        look.foreground = i == selected ? QColor(Qt::white) : m_palette.secondaryText;
+        look.foreground = i == selected ? onAccent : m_palette.secondaryText;
         look.background = i == selected ? m_palette.accent : QColor(Qt::transparent);
         look.cornerRadius = 5;
         m_buttons[i]->setLook(look);
@@ -109,7 +112,7 @@ void TabDock::refresh()
     SymbolButton::Look menu;
     menu.symbol = QStringLiteral("slider.horizontal.3");
     menu.symbolSize = 14;
-    menu.foreground = Qt::white;
+    menu.foreground = onAccent;
     menu.background = m_palette.accent;
     menu.cornerRadius = 6;
     m_menuButton->setLook(menu);

@@ -8,7 +8,8 @@
 class QVBoxLayout;
 
 // Short texts as chips, three to a row in list order; every row but the last holds three. Row
-// membership depends only on an item's position, never on its width. No items take no height.
+// membership depends only on an item's position, never on its width: a row too narrow for its chips
+// cuts the long ones (each chip elides its own text). No items take no height.
 class FlowLayout : public QWidget
 {
     Q_OBJECT

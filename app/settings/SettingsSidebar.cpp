@@ -13,13 +13,24 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 constexpr int kIconWidth = 16;
+constexpr int kIconGap = 6;
 // Tighter than a title-bar-less window would need: on a titled window all thirteen rows, the brand
 // and the quit button must fit 540 px.
-constexpr int kLabelPadH = 8;
+constexpr int kLabelPadH = 7;
 constexpr int kLabelPadV = 5;
-constexpr int kRowPadH = 6;
+constexpr int kRowPadH = 5;
+constexpr int kPixelSize = 12;
+constexpr int kSmallestPixelSize = 9;
+
+// The title's room in a row of the sidebar's width.
+int textSlot()
+{
+    return SettingsSidebar::kWidth - 2 * kRowPadH - 2 * kLabelPadH - kIconWidth - kIconGap;
+}
 } // namespace
 
 SidebarRow::SidebarRow(int index, const QString& icon, const QString& title, QWidget* parent)
@@ -31,15 +42,37 @@ SidebarRow::SidebarRow(int index, const QString& icon, const QString& title, QWi
     setAccessibleName(title);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
-    setFont(Fonts::system(12, QFont::Medium));
+    setPixelSize(fittedPixelSize(title));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+int SidebarRow::fittedPixelSize(const QString& title)
+{
+    int size = kPixelSize;
+    while (size > kSmallestPixelSize
+        && QFontMetrics(Fonts::system(size, QFont::DemiBold)).horizontalAdvance(title) > textSlot())
+        --size;
+    return size;
+}
+
+void SidebarRow::setPixelSize(int pixels)
+{
+    m_pixelSize = pixels;
+    setFont(Fonts::system(m_pixelSize, m_selected ? QFont::DemiBold : QFont::Medium));
+    updateGeometry();
 }
 
 void SidebarRow::setSelected(bool selected)
 {
     m_selected = selected;
-    setFont(Fonts::system(12, selected ? QFont::DemiBold : QFont::Medium));
+    setFont(Fonts::system(m_pixelSize, selected ? QFont::DemiBold : QFont::Medium));
     update();
+}
+
+QRectF SidebarRow::textRect() const
+{
+    const double left = kRowPadH + kLabelPadH + kIconWidth + kIconGap;
+    return {left, 0, width() - left - kRowPadH - kLabelPadH, double(height())};
 }
 
 void SidebarRow::setColors(const QColor& accent, const QColor& text)
@@ -52,8 +85,8 @@ void SidebarRow::setColors(const QColor& accent, const QColor& text)
 QSize SidebarRow::sizeHint() const
 {
     const QFontMetrics metrics(font());
-    return {kRowPadH * 2 + kLabelPadH * 2 + kIconWidth + 6 + metrics.horizontalAdvance(text()),
-        metrics.height() + 2 * kLabelPadV};
+    return {kRowPadH * 2 + kLabelPadH * 2 + kIconWidth + kIconGap + metrics.horizontalAdvance(text()),
+        QFontMetrics(Fonts::system(kPixelSize)).height() + 2 * kLabelPadV};
 }
 
 void SidebarRow::paintEvent(QPaintEvent*)
@@ -68,8 +101,7 @@ void SidebarRow::paintEvent(QPaintEvent*)
     SymbolIcon::paint(painter, icon, m_icon, ink, 13);
     painter.setFont(font());
     painter.setPen(ink);
-    painter.drawText(QRectF(icon.right() + 6, 0, label.right() - icon.right() - 6 - kLabelPadH, height()),
-        Qt::AlignLeft | Qt::AlignVCenter, text());
+    painter.drawText(textRect(), Qt::AlignLeft | Qt::AlignVCenter, text());
     if (hasFocus())
         CardPainter::paintRounded(painter, label.adjusted(0.5, 0.5, -0.5, -0.5), 6, Qt::transparent, m_accent);
 }
@@ -119,6 +151,12 @@ SettingsSidebar::SettingsSidebar(QWidget* parent)
             m_rows.append(row);
         }
     }
+    // Every row in one size: the largest at which each row's title, semibold while selected, fits.
+    int pixels = kPixelSize;
+    for (SidebarRow* row : std::as_const(m_rows))
+        pixels = std::min(pixels, SidebarRow::fittedPixelSize(row->text()));
+    for (SidebarRow* row : std::as_const(m_rows))
+        row->setPixelSize(pixels);
     column->addStretch(1);
 
     m_quit->setFont(Fonts::system(11, QFont::DemiBold));

@@ -18,14 +18,21 @@ public:
     int index() const { return m_index; }
     bool isSelected() const { return m_selected; }
     void setSelected(bool selected);
+    // The largest pixel size, at most 12, at which `title` in semibold fits a row's text slot, so that
+    // selecting a row never clips its title nor changes its size.
+    static int fittedPixelSize(const QString& title);
+    void setPixelSize(int pixels);
     void setColors(const QColor& accent, const QColor& text);
     QSize sizeHint() const override;
+    // Where the title is drawn.
+    QRectF textRect() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     int m_index;
+    int m_pixelSize = 12;
     QString m_icon;
     bool m_selected = false;
     QColor m_accent;

@@ -2,11 +2,13 @@
 
 #include "SettingsButton.h"
 
+#include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
 #include "ui/Palette.h"
 #include "ui/RoundedFill.h"
 
+#include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QLabel>
 
@@ -45,6 +47,23 @@ QWidget* divider(const Palette& palette)
     return line;
 }
 
+void markWhenChecked(QAbstractButton* button, const Palette& palette)
+{
+    const QPalette plain = button->palette();
+    const auto show = [button, plain, palette](bool checked) {
+        QPalette pal = plain;
+        if (checked) {
+            for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+                pal.setColor(group, QPalette::Button, palette.accent);
+                pal.setColor(group, QPalette::ButtonText, palette.onTint(palette.accent));
+            }
+        }
+        button->setPalette(pal);
+    };
+    QObject::connect(button, &QAbstractButton::toggled, button, show);
+    show(button->isChecked());
+}
+
 } // namespace SettingsStyle
 
 QWidget* SettingsStyle::chip(
@@ -56,7 +75,13 @@ QWidget* SettingsStyle::chip(
     auto* row = new QHBoxLayout(chip);
     row->setContentsMargins(6, 3, 6, 3);
     row->setSpacing(4);
-    row->addWidget(label(text, palette, 12));
+    // A long name is cut with "…" (the whole name in its tool tip) rather than widening the page.
+    auto* name = new ElidedLabel(text);
+    name->setObjectName(QStringLiteral("chipText"));
+    name->setFont(Fonts::system(12));
+    name->setColor(palette.text);
+    name->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    row->addWidget(name, 1);
     auto* close = new SettingsButton({}, QStringLiteral("xmark.circle.fill"));
     close->setObjectName(QStringLiteral("removeChip"));
     close->setAccessibleName(QObject::tr("Remove %1").arg(text));
@@ -64,6 +89,6 @@ QWidget* SettingsStyle::chip(
     close->setSymbolSize(12);
     QObject::connect(close, &QAbstractButton::clicked, chip, [remove = std::move(remove)] { remove(); });
     row->addWidget(close);
-    chip->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    chip->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     return chip;
 }

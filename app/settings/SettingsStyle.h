@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QAbstractButton;
 class QLabel;
 class QWidget;
 struct Palette;
@@ -17,6 +18,9 @@ QLabel* header(const QString& text, const Palette& palette);
 QLabel* note(const QString& text, const Palette& palette, int pixelSize = 10);
 QLabel* label(const QString& text, const Palette& palette, int pixelSize = 12, bool bold = false);
 QWidget* divider(const Palette& palette);
+// Gives a checkable button the accent fill while it is checked: the desktop style draws a checked
+// button only a shade darker, which does not show on the dark themes.
+void markWhenChecked(QAbstractButton* button, const Palette& palette);
 
 } // namespace SettingsStyle
 

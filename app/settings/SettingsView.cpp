@@ -1,6 +1,7 @@
 #include "SettingsView.h"
 
 #include "LoginItem.h"
+#include "PageScrollFlattener.h"
 #include "SettingsPages.h"
 #include "SettingsSidebar.h"
 #include "SettingsTour.h"
@@ -155,6 +156,7 @@ void SettingsView::rebuildPage()
     layout->setContentsMargins(24, 24, 24, 60);
     layout->setSpacing(16);
     m_page = SettingsPages::create(m_activeTab, *this);
+    PageScrollFlattener::flattenPage(m_page);
     layout->addWidget(m_page);
     layout->addStretch(1);
     // The old page, and any work it started that delivers to it, goes with the old column.
@@ -182,6 +184,14 @@ void SettingsView::applyPalette(const Palette& palette)
     pal.setColor(QPalette::Mid, palette.divider);
     pal.setColor(QPalette::ToolTipBase, palette.background);
     pal.setColor(QPalette::ToolTipText, palette.text);
+    // setColor() above fills every colour group alike; a disabled control must look disabled.
+    const QColor dimmed = withOpacity(palette.text, 0.35);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        pal.setColor(QPalette::Disabled, role, dimmed);
+    pal.setColor(QPalette::Disabled, QPalette::PlaceholderText, withOpacity(palette.secondaryText, 0.5));
+    pal.setColor(
+        QPalette::Disabled, QPalette::Button, withOpacity(pal.color(QPalette::Active, QPalette::Button), 0.45));
+    pal.setColor(QPalette::Disabled, QPalette::Base, withOpacity(pal.color(QPalette::Active, QPalette::Base), 0.5));
     setPalette(pal);
     if (auto* divider = findChild<QWidget*>(QStringLiteral("sidebarDivider"))) {
         QPalette line = divider->palette();

@@ -91,6 +91,8 @@ public:
     // Selects an entry and builds its page; an index outside the table shows an empty page.
     void setActiveTab(int tab);
     QWidget* currentPage() const { return m_page; }
+    // The content area's scroll area, which alone scrolls every page.
+    QScrollArea* contentScroll() const { return m_scroll; }
     SettingsSidebar& sidebar() const { return *m_sidebar; }
     SettingsTour& tour() const { return *m_tour; }
     TourCard& tourCard() const { return *m_tourCard; }

@@ -97,6 +97,7 @@ StorageSection::StorageSection(SettingsView& view, QWidget* parent)
         segment->setCheckable(true);
         segment->setFont(Fonts::system(11));
         m_unload->addButton(segment, minutes);
+        SettingsStyle::markWhenChecked(segment, palette);
         segments->addWidget(segment);
     }
     segments->addStretch(1);

@@ -478,7 +478,6 @@ QList<double> DashboardViewModel::measuredCpuHistory() const
 
 std::optional<QString> DashboardViewModel::exportHistoryToCSV() const
 {
-    const Date now = Date::now();
     // tempPath() is empty when $TMPDIR names a missing folder; the file must not land in the working folder.
     const QString folder = QDir::tempPath();
     if (folder.isEmpty()) {
@@ -486,8 +485,17 @@ std::optional<QString> DashboardViewModel::exportHistoryToCSV() const
         std::fflush(stdout);
         return std::nullopt;
     }
-    const QString path = QDir(folder).filePath(
-        QString::fromStdString("Quorvane_History_" + shortestDecimal(now.timeIntervalSince1970()) + ".csv"));
+    return exportHistoryToCSV(QDir(folder).filePath(historyFileName(Date::now())));
+}
+
+QString DashboardViewModel::historyFileName(Date now)
+{
+    return QString::fromStdString("Quorvane_History_" + shortestDecimal(now.timeIntervalSince1970()) + ".csv");
+}
+
+std::optional<QString> DashboardViewModel::exportHistoryToCSV(const QString& path) const
+{
+    const Date now = Date::now();
     std::string text = "Timestamp,CPUUsage%\n";
     const qsizetype n = m_cpuHistory.size();
     for (qsizetype i = 0; i < n; ++i) {

@@ -122,6 +122,10 @@ public:
     // Writes the CPU history to Quorvane_History_<unix time>.csv in the temporary folder, atomically.
     // The file's path, or nothing when the write failed.
     std::optional<QString> exportHistoryToCSV() const;
+    // The same text written to `path`, atomically: the path, or nothing when the write failed.
+    std::optional<QString> exportHistoryToCSV(const QString& path) const;
+    // "Quorvane_History_" + the time in seconds since 1970 + ".csv".
+    static QString historyFileName(Date now);
 
     // Published figures.
     const std::optional<SystemMemoryState>& memoryState() const { return m_memoryState; }

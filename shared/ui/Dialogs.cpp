@@ -59,9 +59,10 @@ void ScriptedDialogs::confirm(QWidget*, const Confirmation& question, std::funct
 }
 
 void ScriptedDialogs::chooseSaveFile(
-    QWidget*, const QString& title, const QString&, std::function<void(const QString&)> chosen)
+    QWidget*, const QString& title, const QString& suggestedPath, std::function<void(const QString&)> chosen)
 {
     titles << title;
+    suggestedPaths << suggestedPath;
     chosen(chosenPath);
 }
 

@@ -55,4 +55,5 @@ public:
     QString chosenPath;
     QList<Confirmation> questions;
     QStringList titles;
+    QStringList suggestedPaths;
 };

@@ -37,7 +37,17 @@ void ElidedLabel::setColor(const QColor& color)
 
 QColor ElidedLabel::color() const
 {
+    if (m_themeColor)
+        return m_themeColor(Palette::current());
     return m_color.isValid() ? m_color : Palette::current().text;
+}
+
+void ElidedLabel::setThemeColor(ThemeColor color)
+{
+    if (!m_themeColor)
+        repaintOnThemeChange(this);
+    m_themeColor = std::move(color);
+    update();
 }
 
 void ElidedLabel::setAlignment(Qt::Alignment alignment)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/ThemeColor.h"
+
 #include <QColor>
 #include <QWidget>
 
@@ -14,8 +16,10 @@ public:
     QString text() const { return m_text; }
     void setText(const QString& text);
     void setColor(const QColor& color);
-    // The colour the text is drawn in: the one set, else the current theme's text colour.
+    // The colour the text is drawn in: the theme colour or the one set, else the current theme's text colour.
     QColor color() const;
+    // A colour of the current theme, looked up each time the text is drawn; redrawn on a theme change.
+    void setThemeColor(ThemeColor color);
     void setAlignment(Qt::Alignment alignment);
     // The lines as they are drawn at `width` with the widget's font.
     QStringList lines(int width) const;
@@ -35,5 +39,6 @@ private:
     QString m_text;
     int m_maxLines;
     QColor m_color;
+    ThemeColor m_themeColor;
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
 };

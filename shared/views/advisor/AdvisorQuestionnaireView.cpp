@@ -62,7 +62,7 @@ AdvisorQuestionnaireView::AdvisorQuestionnaireView(
         QStringLiteral("QPushButton { background: %1; color: %2; border: none; border-radius: 6px;"
                        " padding: 5px 14px; }"
                        "QPushButton:disabled { background: %3; color: %4; }")
-            .arg(m_palette.accent.name(), AdvisorStyle::onAccent(m_palette).name(),
+            .arg(m_palette.accent.name(), m_palette.onTint(m_palette.accent).name(),
                 withOpacity(m_palette.secondaryText, 0.25).name(QColor::HexArgb), m_palette.secondaryText.name()));
     connect(m_back, &QPushButton::clicked, this, [this] { setStep(m_step - 1, true); });
     connect(m_next, &QPushButton::clicked, this, &AdvisorQuestionnaireView::advance);

@@ -1,6 +1,5 @@
 #include "AdvisorStyle.h"
 
-#include "ui/Contrast.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
 #include "ui/SymbolIcon.h"
@@ -101,11 +100,6 @@ QColor rankColor(long long rank, const Palette& palette)
     default:
         return palette.secondaryText;
     }
-}
-
-QColor onAccent(const Palette& palette)
-{
-    return Contrast::readableOn(palette.accent, palette.onTint());
 }
 
 } // namespace AdvisorStyle

@@ -29,8 +29,5 @@ void fillBackground(QWidget* widget, const Palette& palette);
 QScrollArea* scrollArea(QWidget* content, const Palette& palette);
 // The colour of a rank: 1 blue, 2 purple, 3 green, any other the secondary colour.
 QColor rankColor(long long rank, const Palette& palette);
-// Text on the accent colour: the theme's colour for text on a fill, unless the accent is too bright for it
-// (white on Cyberpunk's cyan, on Ink's white).
-QColor onAccent(const Palette& palette);
 
 } // namespace AdvisorStyle

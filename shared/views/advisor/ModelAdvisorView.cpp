@@ -12,6 +12,8 @@
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
 
+#include "records/ThemeManager.h"
+
 #include <QBoxLayout>
 #include <QDialog>
 #include <QLabel>
@@ -48,47 +50,10 @@ ModelAdvisorView::ModelAdvisorView(
     , m_dialogs(dialogs)
     , m_clock(clock)
 {
-    const Palette palette = Palette::current();
-    AdvisorStyle::fillBackground(this, palette);
-
-    m_tabBar = new QTabBar;
-    m_tabBar->setExpanding(true);
-    m_tabBar->setDrawBase(false);
-    m_tabBar->addTab(tr("Models"));
-    m_tabBar->addTab(tr("Frameworks"));
-    m_tabBar->addTab(tr("Your Computer"));
-    m_tabBar->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 12px; color: %1; background: %2;"
-                                           " border: none; }"
-                                           "QTabBar::tab:selected { color: %3; background: %4; border-radius: 5px; }")
-                                .arg(palette.text.name(), withOpacity(palette.secondaryText, 0.1).name(QColor::HexArgb),
-                                    AdvisorStyle::onAccent(palette).name(), palette.accent.name()));
-
-    auto* modelsContent = new QWidget;
-    m_modelsColumn = new QVBoxLayout(modelsContent);
-    m_modelsColumn->setContentsMargins(0, 16, 0, 20);
-    m_modelsColumn->setSpacing(16);
-    m_modelsScroll = AdvisorStyle::scrollArea(modelsContent, palette);
-
-    m_frameworks = new FrameworkAdvisorView(m_viewModel->frameworkRecommendations(), desktop, clock);
-    m_potential
-        = new MacPotentialView(m_viewModel->macProfile(), m_viewModel->appleSiliconDetected(), desktop, dialogs, clock);
-
-    m_pages = new QStackedWidget;
-    m_pages->addWidget(m_modelsScroll);
-    m_pages->addWidget(m_frameworks);
-    m_pages->addWidget(m_potential);
-
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    column->addWidget(inset(m_tabBar, 20, 0));
-    column->itemAt(0)->widget()->layout()->setContentsMargins(20, 16, 20, 0);
-    column->addWidget(m_pages, 1);
-
-    connect(m_tabBar, &QTabBar::currentChanged, this, [this](int index) {
-        m_selectedTab = static_cast<AdvisorTab>(index);
-        m_pages->setCurrentIndex(index);
-    });
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    buildContent();
 
     AdvisorViewModel* vm = m_viewModel.get();
     for (auto signal : {&AdvisorViewModel::recommendationsChanged, &AdvisorViewModel::installedRankingsChanged,
@@ -102,7 +67,69 @@ ModelAdvisorView::ModelAdvisorView(
     });
     connect(vm, &AdvisorViewModel::frameworkRecommendationsChanged, this,
         [this] { m_frameworks->setRecommendations(m_viewModel->frameworkRecommendations()); });
+    // Every part takes its colours when it is built; a new theme builds them all again, so no part
+    // keeps the old theme beside parts in the new one.
+    followTheme(ThemeManager::shared(), this, [this](const Palette&) {
+        QMetaObject::invokeMethod(this, &ModelAdvisorView::rebuildForTheme, Qt::QueuedConnection);
+    });
+}
+
+void ModelAdvisorView::buildContent()
+{
+    const Palette palette = Palette::current();
+    AdvisorStyle::fillBackground(this, palette);
+    m_content = new QWidget(this);
+
+    m_tabBar = new QTabBar;
+    m_tabBar->setExpanding(true);
+    m_tabBar->setDrawBase(false);
+    m_tabBar->addTab(tr("Models"));
+    m_tabBar->addTab(tr("Frameworks"));
+    m_tabBar->addTab(tr("Your Computer"));
+    m_tabBar->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 12px; color: %1; background: %2;"
+                                           " border: none; }"
+                                           "QTabBar::tab:selected { color: %3; background: %4; border-radius: 5px; }")
+                                .arg(palette.text.name(), withOpacity(palette.secondaryText, 0.1).name(QColor::HexArgb),
+                                    palette.onTint(palette.accent).name(), palette.accent.name()));
+
+    auto* modelsContent = new QWidget;
+    m_modelsColumn = new QVBoxLayout(modelsContent);
+    m_modelsColumn->setContentsMargins(0, 16, 0, 20);
+    m_modelsColumn->setSpacing(16);
+    m_modelsScroll = AdvisorStyle::scrollArea(modelsContent, palette);
+
+    m_frameworks = new FrameworkAdvisorView(m_viewModel->frameworkRecommendations(), m_desktop, m_clock);
+    m_potential = new MacPotentialView(
+        m_viewModel->macProfile(), m_viewModel->appleSiliconDetected(), m_desktop, m_dialogs, m_clock);
+
+    m_pages = new QStackedWidget;
+    m_pages->addWidget(m_modelsScroll);
+    m_pages->addWidget(m_frameworks);
+    m_pages->addWidget(m_potential);
+
+    auto* column = new QVBoxLayout(m_content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(inset(m_tabBar, 20, 0));
+    column->itemAt(0)->widget()->layout()->setContentsMargins(20, 16, 20, 0);
+    column->addWidget(m_pages, 1);
+    layout()->addWidget(m_content);
+
+    m_tabBar->setCurrentIndex(static_cast<int>(m_selectedTab));
+    m_pages->setCurrentIndex(static_cast<int>(m_selectedTab));
+    connect(m_tabBar, &QTabBar::currentChanged, this, [this](int index) {
+        m_selectedTab = static_cast<AdvisorTab>(index);
+        m_pages->setCurrentIndex(index);
+    });
     rebuildModelsTab();
+}
+
+void ModelAdvisorView::rebuildForTheme()
+{
+    // The cards go with the old content; the tab, the view model and an open questionnaire stay.
+    m_cards.clear();
+    delete m_content;
+    buildContent();
 }
 
 ModelAdvisorView::~ModelAdvisorView()

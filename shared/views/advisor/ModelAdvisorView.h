@@ -57,6 +57,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void buildContent();
+    void rebuildForTheme();
     void rebuildModelsTab();
     void addResults();
 
@@ -67,6 +69,7 @@ private:
     AdvisorTab m_selectedTab = AdvisorTab::models;
     bool m_loadStarted = false;
 
+    QWidget* m_content = nullptr;
     QTabBar* m_tabBar = nullptr;
     QStackedWidget* m_pages = nullptr;
     QScrollArea* m_modelsScroll = nullptr;

@@ -22,7 +22,7 @@ QString prominentStyle(const Palette& palette)
 {
     return QStringLiteral("QPushButton { background: %1; color: %2; border: none; border-radius: 6px;"
                           " padding: 5px 14px; }")
-        .arg(palette.accent.name(), AdvisorStyle::onAccent(palette).name());
+        .arg(palette.accent.name(), palette.onTint(palette.accent).name());
 }
 
 QString borderedStyle(const Palette& palette)

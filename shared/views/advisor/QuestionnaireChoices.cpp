@@ -51,17 +51,17 @@ void ChoiceButton::paintBackground(QPainter& painter) const
 
 QColor ChoiceButton::foreground() const
 {
-    return m_selected ? AdvisorStyle::onAccent(m_palette) : m_palette.text;
+    return m_selected ? m_palette.onTint(m_palette.accent) : m_palette.text;
 }
 
 QColor ChoiceButton::accentOrForeground() const
 {
-    return m_selected ? AdvisorStyle::onAccent(m_palette) : m_palette.accent;
+    return m_selected ? m_palette.onTint(m_palette.accent) : m_palette.accent;
 }
 
 QColor ChoiceButton::secondary() const
 {
-    return m_selected ? withOpacity(AdvisorStyle::onAccent(m_palette), 0.8) : m_palette.secondaryText;
+    return m_selected ? withOpacity(m_palette.onTint(m_palette.accent), 0.8) : m_palette.secondaryText;
 }
 
 UseCaseCard::UseCaseCard(UseCase useCase, QWidget* parent)

@@ -5,12 +5,17 @@
 #include "records/ThemeManager.h"
 #include "ui/Clock.h"
 #include "ui/Desktop.h"
+#include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/SymbolIcon.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLocale>
+#include <QPointer>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 using PageStyle::Tone;
@@ -30,15 +35,22 @@ void styleExportButton(QPushButton* button, const Palette& palette)
 } // namespace
 
 HistoryTabView::HistoryTabView(DashboardViewModel& stats, QWidget* parent)
-    : HistoryTabView(stats, Desktop::system(), Clock::system(), parent)
+    : HistoryTabView(stats, Desktop::system(), Clock::system(), Dialogs::system(), parent)
 {
 }
 
 HistoryTabView::HistoryTabView(DashboardViewModel& stats, Desktop& desktop, Clock& clock, QWidget* parent)
+    : HistoryTabView(stats, desktop, clock, Dialogs::system(), parent)
+{
+}
+
+HistoryTabView::HistoryTabView(
+    DashboardViewModel& stats, Desktop& desktop, Clock& clock, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent)
     , m_stats(stats)
     , m_desktop(desktop)
     , m_clock(clock)
+    , m_dialogs(dialogs)
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -68,6 +80,11 @@ HistoryTabView::HistoryTabView(DashboardViewModel& stats, Desktop& desktop, Cloc
     styleExportButton(m_export, Palette::current());
     connect(m_export, &QPushButton::clicked, this, &HistoryTabView::exportReport);
     column->addWidget(m_export, 0, Qt::AlignLeft);
+    m_status = new ToneLabel({}, PageStyle::subheadline(), Tone::secondary, this);
+    m_status->setWordWrap(true);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_status->hide();
+    column->addWidget(m_status);
     column->addStretch();
 
     followTheme(ThemeManager::shared(), this, [this](const Palette& palette) { styleExportButton(m_export, palette); });
@@ -89,10 +106,44 @@ void HistoryTabView::setExporting(bool exporting)
 
 void HistoryTabView::exportReport()
 {
+    if (m_isExporting)
+        return;
     setExporting(true);
-    if (const auto path = m_stats.exportHistoryToCSV())
-        m_desktop.revealFile(*path);
-    setExporting(false);
+    const QString suggested = QDir(exportFolder()).filePath(DashboardViewModel::historyFileName(Date::now()));
+    QPointer<HistoryTabView> self(this);
+    m_dialogs.chooseSaveFile(this, tr("Export CSV Report"), suggested, [self](const QString& path) {
+        if (!self)
+            return;
+        if (!path.isEmpty())
+            self->writeReport(path);
+        self->setExporting(false);
+    });
+}
+
+void HistoryTabView::writeReport(const QString& path)
+{
+    const QString home = QDir::homePath() + QLatin1Char('/');
+    const QString shown = path.startsWith(home) ? QStringLiteral("~/") + path.mid(home.size()) : path;
+    if (const auto written = m_stats.exportHistoryToCSV(path)) {
+        m_status->setText(tr("Saved to %1").arg(shown));
+        m_status->setTone(Tone::secondary);
+        m_desktop.revealFile(*written);
+    } else {
+        m_status->setText(tr("Could not save the report to %1.").arg(shown));
+        m_status->setTone(Tone::red);
+    }
+    m_status->show();
+}
+
+QString HistoryTabView::exportFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+QString HistoryTabView::statusText() const
+{
+    return m_status->isHidden() ? QString() : m_status->text();
 }
 
 QString HistoryTabView::timeText() const

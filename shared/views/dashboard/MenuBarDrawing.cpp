@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QtMath>
 
+#include <algorithm>
 #include <cmath>
 
 namespace MenuBarDrawing {
@@ -107,6 +108,70 @@ void paintPill(QPainter& p, const QRectF& rect, const StateIndicator& indicator,
     p.setPen(color);
     p.drawText(QRectF(inner.left() + glyph + kPillSpacing, inner.top(), inner.width(), inner.height()),
         Qt::AlignLeft | Qt::AlignVCenter, stateTag(indicator.symbol));
+}
+
+constexpr double kTraySide = 22;
+constexpr double kTrayRingLine = 2.4;
+
+// The largest bold font, up to `pixels`, at which `text` is at most `width` wide.
+QFont fittedFigureFont(const QString& text, double pixels, double width)
+{
+    QFont font = Fonts::monospaced(1, QFont::Bold);
+    for (int size = qRound(pixels); size > 4; --size) {
+        font.setPixelSize(size);
+        if (QFontMetricsF(font).horizontalAdvance(text) <= width)
+            break;
+    }
+    return font;
+}
+
+void paintTrayRing(QPainter& p, const QRectF& square, const MenuBarFigures& figures, const Palette& palette)
+{
+    const double half = kTrayRingLine / 2;
+    const QRectF circle = square.adjusted(half, half, -half, -half);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(withOpacity(palette.text, 0.4), kTrayRingLine));
+    p.drawEllipse(circle);
+    if (const double fraction = ringFraction(figures.cpuUsage); fraction > 0) {
+        p.setPen(QPen(figures.cpuUsage > 80 ? palette.red : palette.blue, kTrayRingLine, Qt::SolidLine, Qt::RoundCap));
+        p.drawArc(circle, 90 * 16, -qRound(fraction * 360 * 16));
+    }
+}
+
+// The square: the ring, and inside it the state's symbol (which says more than a figure while a
+// state holds) or else the load's figure, above the sparkline.
+void paintTraySquare(QPainter& p, const MenuBarFigures& figures, const Palette& palette)
+{
+    const QRectF square(0, 0, kTraySide, kTraySide);
+    const bool ring = figures.ringShown();
+    const bool sparkline = figures.showSparkline && figures.aiMemoryHistory.size() >= 2;
+    const auto indicator = figures.stateIndicator();
+    const bool figure = figures.showTextReadouts && !indicator;
+    const double inset = ring ? kTrayRingLine * 1.25 : 1;
+    const QRectF inner = square.adjusted(inset, inset, -inset, -inset);
+    if (ring)
+        paintTrayRing(p, square, figures, palette);
+    const bool middle = indicator || figure;
+    const QRectF top
+        = sparkline && middle ? QRectF(inner.topLeft(), QSizeF(inner.width(), inner.height() * 0.68)) : inner;
+    if (indicator) {
+        SymbolIcon::paint(p, top, indicator->symbol, toneColor(indicator->tone, palette), top.height() * 0.95);
+    } else if (figure) {
+        const double value = std::isfinite(figures.cpuUsage) ? std::clamp(figures.cpuUsage, 0.0, 999.0) : 0.0;
+        const QString text = QString::number(qRound(value));
+        p.setFont(fittedFigureFont(text, top.height() * 0.92, inner.width()));
+        p.setPen(palette.text);
+        p.drawText(QRectF(inner.left() - 2, top.top(), inner.width() + 4, top.height()), Qt::AlignCenter, text);
+    }
+    if (sparkline) {
+        const double height = middle ? inner.height() * 0.26 : inner.height() * 0.45;
+        const double top = middle ? inner.bottom() - height - inner.height() * 0.04 : inner.center().y() - height / 2;
+        const double side = inner.width() * 0.1;
+        p.setOpacity(0.9);
+        SparklineView::paint(p, QRectF(inner.left() + side, top, inner.width() - 2 * side, height),
+            figures.aiMemoryHistory, palette.purple);
+        p.setOpacity(1.0);
+    }
 }
 
 } // namespace
@@ -208,15 +273,16 @@ void paint(QPainter& p, const MenuBarFigures& figures, const Palette& palette, d
 
 QPixmap trayPixmap(const MenuBarFigures& figures, const Palette& palette, int size, qreal devicePixelRatio)
 {
-    const Layout l = layout(figures);
-    const double scale = size / kHeight;
-    const QSize logical(std::max(1, qCeil(l.size.width() * scale)), std::max(1, size));
-    QPixmap pm(logical * devicePixelRatio);
+    const int side = std::max(1, size);
+    QPixmap pm(QSize(side, side) * devicePixelRatio);
     pm.setDevicePixelRatio(devicePixelRatio);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
-    p.scale(scale, scale);
-    paint(p, figures, palette, ringFraction(figures.cpuUsage));
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    // Drawn on a 22-unit square and scaled, so 22 and 44 pixels show the same shapes.
+    p.scale(side / kTraySide, side / kTraySide);
+    paintTraySquare(p, figures, palette);
     return pm;
 }
 
@@ -226,6 +292,16 @@ QIcon trayIcon(const MenuBarFigures& figures, const Palette& palette)
     for (int size : kTraySizes)
         icon.addPixmap(trayPixmap(figures, palette, size));
     return icon;
+}
+
+QString trayLabel(const MenuBarFigures& figures)
+{
+    if (!figures.showTextReadouts)
+        return {};
+    QString label = cpuText(figures.cpuUsage);
+    if (figures.headroomGB)
+        label += QLatin1Char(' ') + headroomText(*figures.headroomGB);
+    return label;
 }
 
 QString toolTip(const MenuBarFigures& figures)

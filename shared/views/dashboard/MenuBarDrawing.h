@@ -20,7 +20,7 @@ inline constexpr double kSidePadding = 4;
 inline constexpr double kSpacing = 5;
 inline constexpr QSize kRingSize {14, 14};
 inline constexpr QSize kSparklineSize {22, 14};
-inline const QList<int> kTraySizes {16, 22, 24, 32, 48};
+inline const QList<int> kTraySizes {16, 22, 24, 32, 44, 48};
 
 enum class Piece { symbol, ring, readouts, sparkline, pill };
 
@@ -49,11 +49,17 @@ QColor toneColor(StateIndicator::Tone tone, const Palette& palette);
 void paint(QPainter& painter, const MenuBarFigures& figures, const Palette& palette, double ringFraction);
 double ringFraction(double cpuUsage);
 
-// The strip at tray height `size` (as wide as the strip's shape needs), on a transparent background.
+// A tray gives an icon a square slot, so the tray icon is the label redrawn as a square `size` pixels
+// wide, on a transparent background, in `palette`'s colours (those of the panel it sits on): the CPU
+// ring filling the square; inside it the state symbol while a state holds, else the load's figure when
+// the readouts are on; and under them the AI memory sparkline when that is on.
 QPixmap trayPixmap(const MenuBarFigures& figures, const Palette& palette, int size, qreal devicePixelRatio = 1.0);
-// The strip at every tray size, for QSystemTrayIcon.
+// The square at every tray size, for the tray.
 QIcon trayIcon(const MenuBarFigures& figures, const Palette& palette);
 // The readouts as words, for the tray icon's tool tip.
 QString toolTip(const MenuBarFigures& figures);
+// The readouts as the text that trays showing a label put beside the icon ("38% 5G"); empty while
+// the readouts are off.
+QString trayLabel(const MenuBarFigures& figures);
 
 } // namespace MenuBarDrawing

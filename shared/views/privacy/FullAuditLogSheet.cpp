@@ -10,6 +10,7 @@
 #include "ui/Clock.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
+#include "ui/SidewaysScrollArea.h"
 #include "ui/SymbolIcon.h"
 
 #include <QDir>
@@ -104,12 +105,19 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
     m_search = new QLineEdit;
     m_search->setFrame(false);
     m_search->setPlaceholderText(tr("Filter by process or action..."));
-    m_search->setStyleSheet(QStringLiteral("background: transparent;"));
+    // The field lies on the search box's own fill; its colours come from its palette alone (a style
+    // sheet here would put the desktop's black text back on the dark sheet).
+    m_search->setAutoFillBackground(false);
     m_search->setFont(Fonts::system(12));
+    m_search->setMinimumWidth(kSearchMinWidth);
     connect(m_search, &QLineEdit::textChanged, this, &FullAuditLogSheet::refreshList);
     searchBox->box()->addWidget(m_search, 1);
     filterRow->addWidget(searchBox, 1);
-    auto* chips = new QHBoxLayout;
+    // The chips scroll sideways (no indicator; the wheel and the keyboard reach every chip), so they
+    // never squeeze the field.
+    auto* chipStrip = new QWidget;
+    auto* chips = new QHBoxLayout(chipStrip);
+    chips->setContentsMargins(0, 0, 0, 0);
     chips->setSpacing(6);
     for (const QString& filter : filters) {
         // The chip filters by the stored category and is labelled as the views name it.
@@ -119,7 +127,8 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
         chips->addWidget(chip);
         m_chips.append(chip);
     }
-    filterRow->addLayout(chips);
+    m_chipScroll = new SidewaysScrollArea(chipStrip);
+    filterRow->addWidget(m_chipScroll, 2);
     layout->addLayout(filterRow);
 
     m_stack = new QStackedWidget;
@@ -165,6 +174,9 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
         QPalette pal = m_search->palette();
         pal.setColor(QPalette::Text, p.text);
         pal.setColor(QPalette::PlaceholderText, p.secondaryText);
+        pal.setColor(QPalette::Base, Qt::transparent);
+        pal.setColor(QPalette::Highlight, p.accent);
+        pal.setColor(QPalette::HighlightedText, p.onTint(p.accent));
         m_search->setPalette(pal);
         update();
     };

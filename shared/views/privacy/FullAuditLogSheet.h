@@ -17,6 +17,7 @@ class QLineEdit;
 class QListView;
 class QStandardItemModel;
 class QStackedWidget;
+class SidewaysScrollArea;
 class ThemedLabel;
 
 // "Audit Log Inspector": the whole audit log, narrowed by a search text and a category chip, and
@@ -27,6 +28,9 @@ class FullAuditLogSheet : public QDialog
 public:
     static inline const QStringList filters {QStringLiteral("All"), QStringLiteral("SIGSTOP"),
         QStringLiteral("SIGCONT"), QStringLiteral("Spotlight"), QStringLiteral("Power"), QStringLiteral("System")};
+
+    // The search field keeps room for its whole placeholder; the chips beside it scroll.
+    static constexpr int kSearchMinWidth = 200;
 
     explicit FullAuditLogSheet(const PrivacyServices& services, QWidget* parent = nullptr);
 
@@ -46,6 +50,7 @@ public:
     QString countText() const;
     QString statusText() const;
     bool isEmptyStateShown() const;
+    QLineEdit* searchField() const { return m_search; }
 
     void exportJson();
     void exportCsv();
@@ -70,6 +75,7 @@ private:
     ThemedLabel* m_count;
     QLineEdit* m_search;
     QList<PillButton*> m_chips;
+    SidewaysScrollArea* m_chipScroll = nullptr;
     QStackedWidget* m_stack;
     QListView* m_list;
     QStandardItemModel* m_model;

@@ -7,6 +7,7 @@
 #include "ui/CopyButton.h"
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
+#include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
 
 #include "platform/ipc/HelperProtocol.h"
@@ -160,9 +161,11 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
         new ThemedLabel(tr("Verify helper ownership in a terminal:"), Fonts::system(11), ColorRole::secondary));
     auto* commandBox = new RoundedBox(Qt::Horizontal, 8, 8, 6);
     commandBox->setFill(ColorRole::black, 0.4);
-    auto* command = new ThemedLabel(verifyCommand(), Fonts::monospaced(10), ColorRole::cyan);
-    command->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    command->setToolTip(verifyCommand());
+    // Cut with "…" where the path is long; the tool tip and the copy hold the whole command.
+    auto* command = new ElidedLabel(verifyCommand());
+    command->setObjectName(QStringLiteral("verifyCommand"));
+    command->setFont(Fonts::monospaced(10));
+    command->setThemeColor(roleColor(ColorRole::cyan));
     commandBox->box()->addWidget(command, 1);
     auto* copy = new CopyButton(
         tr("Copy"), [this] { return verifyCommand(); }, *m_services.desktop, *m_services.clock);

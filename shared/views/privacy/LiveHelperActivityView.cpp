@@ -6,6 +6,7 @@
 #include "PrivacyStyle.h"
 
 #include "ui/Clock.h"
+#include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
 
 #include <QHBoxLayout>
@@ -144,11 +145,11 @@ void LiveHelperActivityView::refreshRows()
             relativeTime(now, toDateTime(e.timestamp)), Fonts::monospaced(10, QFont::DemiBold), ColorRole::secondary);
         time->setFixedWidth(70);
         time->setObjectName(QStringLiteral("time"));
-        auto* action
-            = new ThemedLabel(AuditEventText::action(e), Fonts::monospaced(11, QFont::Medium), ColorRole::text);
+        // One line, cut with "…" where too long; the whole action in its tool tip.
+        auto* action = new ElidedLabel(AuditEventText::action(e));
+        action->setFont(Fonts::monospaced(11, QFont::Medium));
+        action->setThemeColor(roleColor(ColorRole::text));
         action->setObjectName(QStringLiteral("action"));
-        action->setMinimumWidth(40);
-        action->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         row->box()->addWidget(time);
         row->box()->addWidget(action, 1);
         row->box()->addWidget(
@@ -171,7 +172,7 @@ QStringList LiveHelperActivityView::rowTimes() const
 QStringList LiveHelperActivityView::rowActions() const
 {
     QStringList out;
-    for (auto* label : m_rows->findChildren<ThemedLabel*>(QStringLiteral("action")))
+    for (auto* label : m_rows->findChildren<ElidedLabel*>(QStringLiteral("action")))
         out << label->text();
     return out;
 }

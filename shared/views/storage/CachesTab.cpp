@@ -38,11 +38,21 @@ CachesTab::CachesTab(
     m_scroll = listArea(m_listLayout);
     styleList(m_scroll, palette);
     layout->addWidget(m_scroll);
+    // Room the list does not need stays below it.
+    layout->addStretch();
 
     connect(&viewModel, &ModelInventoryViewModel::developerCachesChanged, this, &CachesTab::refresh);
     // The confirmation counts the hub's models.
     connect(&viewModel, &ModelInventoryViewModel::installedModelsChanged, this, &CachesTab::refresh);
     refresh();
+}
+
+void CachesTab::setListFillsHeight(bool fills)
+{
+    m_listFills = fills;
+    if (auto* column = qobject_cast<QBoxLayout*>(layout()))
+        column->setStretchFactor(m_scroll, fills ? 1 : 0);
+    fitListHeight(m_scroll, m_listFills);
 }
 
 void CachesTab::setPalette(const Palette& palette)
@@ -124,7 +134,7 @@ void CachesTab::refresh()
         row->show();
         m_rows.push_back(row);
     }
-    fitListHeight(m_scroll);
+    fitListHeight(m_scroll, m_listFills);
 }
 
 QWidget* CachesTab::buildConfirmation()

@@ -33,6 +33,8 @@ public:
         QWidget* parent = nullptr);
 
     void setPalette(const Palette& palette);
+    // Lets the list take the height the tab is given in place of its usual limit.
+    void setListFillsHeight(bool fills);
 
     const std::optional<DeveloperCacheItem>& cacheToClean() const { return m_cacheToClean; }
     void setCacheToClean(std::optional<DeveloperCacheItem> item);
@@ -70,6 +72,7 @@ private:
     PillButton* m_closeButton = nullptr;
     QLabel* m_emptyText = nullptr;
     QScrollArea* m_scroll = nullptr;
+    bool m_listFills = false;
     QVBoxLayout* m_listLayout = nullptr;
     std::vector<CacheRow*> m_rows;
 };

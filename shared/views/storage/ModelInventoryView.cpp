@@ -86,6 +86,17 @@ void ModelInventoryView::build()
     setSelectedStorageTab(m_selectedTab);
 }
 
+void ModelInventoryView::setFillsHeight(bool fills)
+{
+    auto* column = static_cast<QVBoxLayout*>(layout());
+    column->setStretchFactor(m_body, fills ? 1 : 0);
+    auto* body = static_cast<QVBoxLayout*>(m_body->layout());
+    body->setStretchFactor(m_modelsTab, fills ? 1 : 0);
+    body->setStretchFactor(m_cachesTab, fills ? 1 : 0);
+    m_modelsTab->setListFillsHeight(fills);
+    m_cachesTab->setListFillsHeight(fills);
+}
+
 QWidget* ModelInventoryView::buildHeader()
 {
     auto* header = new QWidget;

@@ -56,6 +56,9 @@ public:
     StorageTab selectedStorageTab() const { return m_selectedTab; }
     void setSelectedStorageTab(StorageTab tab);
     bool isExpanded() const { return m_expanded; }
+    // The panel fills the height its host gives it, and the lists take what the rows above leave (the
+    // popover's storage tab); elsewhere each list is at most 200 px tall and the panel as tall as it needs.
+    void setFillsHeight(bool fills);
     void setExpanded(bool expanded);
     const std::optional<StorageMessage>& successMessage() const { return m_message; }
 

@@ -66,10 +66,14 @@ ModelRow::ModelRow(const InventoryModel& model, const Palette& palette, bool sel
     facts->setSpacing(4);
     const QColor source = sourceColor(model.source, palette);
     facts->addWidget(badge(QString::fromStdString(rawValue(model.source)), source, 4, 1, 3));
-    const QFont small = Fonts::system(kSmallPixels);
-    facts->addWidget(label(qformat("%.1f GB", model.sizeGB), small, palette.secondaryText));
-    facts->addWidget(label(
-        QStringLiteral("· ") + StorageTexts::relativeDate(model.lastAccessed, now), small, palette.secondaryText));
+    // Size and last use give way first where the row is narrow (the popover), cut with "…".
+    auto* detail = new ElidedLabel(
+        qformat("%.1f GB", model.sizeGB) + QStringLiteral(" · ") + StorageTexts::relativeDate(model.lastAccessed, now));
+    detail->setObjectName(QStringLiteral("detail"));
+    detail->setFont(Fonts::system(kSmallPixels));
+    detail->setColor(palette.secondaryText);
+    detail->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    facts->addWidget(detail);
     if (model.isArchiveCandidate)
         facts->addWidget(badge(tr("Unused ") + QString::number(model.daysSinceLastAccessed(now)) + QStringLiteral("d"),
             palette.orange, 3, 1, 3));

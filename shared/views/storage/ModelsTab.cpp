@@ -95,11 +95,21 @@ ModelsTab::ModelsTab(
     m_scroll = listArea(m_listLayout);
     styleList(m_scroll, palette);
     layout->addWidget(m_scroll);
+    // Room the list does not need stays below it.
+    layout->addStretch();
 
     connect(&viewModel, &ModelInventoryViewModel::installedModelsChanged, this, &ModelsTab::refresh);
     connect(&viewModel, &ModelInventoryViewModel::selectedModelIdsChanged, this, &ModelsTab::refresh);
     connect(&viewModel, &ModelInventoryViewModel::activeFilterChanged, this, &ModelsTab::refresh);
     refresh();
+}
+
+void ModelsTab::setListFillsHeight(bool fills)
+{
+    m_listFills = fills;
+    if (auto* column = qobject_cast<QBoxLayout*>(layout()))
+        column->setStretchFactor(m_scroll, fills ? 1 : 0);
+    fitListHeight(m_scroll, m_listFills);
 }
 
 void ModelsTab::setPalette(const Palette& palette)
@@ -327,5 +337,5 @@ void ModelsTab::refreshList()
         row->show();
         m_rows.push_back(row);
     }
-    fitListHeight(m_scroll);
+    fitListHeight(m_scroll, m_listFills);
 }

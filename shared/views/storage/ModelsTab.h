@@ -31,6 +31,8 @@ public:
         QWidget* parent = nullptr);
 
     void setPalette(const Palette& palette);
+    // Lets the list take the height the tab is given in place of its usual limit.
+    void setListFillsHeight(bool fills);
 
     // The models the open confirmation would delete; none when it is closed.
     const std::optional<std::vector<InventoryModel>>& modelsToClean() const { return m_modelsToClean; }
@@ -77,6 +79,7 @@ private:
     PillButton* m_cancelButton = nullptr;
     QLabel* m_emptyText = nullptr;
     QScrollArea* m_scroll = nullptr;
+    bool m_listFills = false;
     QVBoxLayout* m_listLayout = nullptr;
     std::vector<ModelRow*> m_rows;
 };

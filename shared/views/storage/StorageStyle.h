@@ -67,10 +67,17 @@ inline void styleList(QScrollArea* scroll, const Palette& p)
             .arg(handle.alpha()));
 }
 
-// Fits the list's height to its rows, up to the limit.
-inline void fitListHeight(QScrollArea* scroll)
+// Fits the list's height to its rows, up to the limit. A list that fills its host (the popover's
+// storage tab) is as tall as its rows where the host has the room, and scrolls in whatever it has.
+inline void fitListHeight(QScrollArea* scroll, bool fillsHost = false)
 {
-    scroll->setFixedHeight(std::min(kListMaxHeight, scroll->widget()->sizeHint().height()));
+    const int rows = scroll->widget()->sizeHint().height();
+    if (!fillsHost) {
+        scroll->setFixedHeight(std::min(kListMaxHeight, rows));
+        return;
+    }
+    scroll->setMinimumHeight(std::min(kListMaxHeight / 2, rows));
+    scroll->setMaximumHeight(rows);
 }
 
 constexpr int kBodyPixels = 12;

@@ -1,42 +1,221 @@
-// What the tray icon draws of the label in the square slot a tray gives it.
+// The tray icon: a square that reads on the panel it sits on, its menu, and the readouts a
+// StatusNotifier tray shows beside it.
 #include "core/TrayIcon.h"
 
-#include "ui/Palette.h"
+#include "platform/desktop/StatusNotifierItem.h"
+#include "shared/engines/DashboardTestSupport.h"
 #include "views/dashboard/MenuBarDrawing.h"
+#include "views/dashboard/MenuBarFigures.h"
+#include "views/dashboard/MenuBarView.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QMenu>
+#include <QPainter>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 
-using MenuBarDrawing::Piece;
-
-QList<Piece> pieces(const MenuBarFigures& figures)
+// Pixels of the icon that stand out from the panel: laid over the panel's colour, their lightness
+// differs from it by more than a quarter of the scale.
+int standingOut(const QImage& icon, const QColor& panel)
 {
-    QList<Piece> out;
-    for (const auto& item : MenuBarDrawing::layout(figures).items)
-        out << item.piece;
-    return out;
+    QImage laid(icon.size(), QImage::Format_ARGB32_Premultiplied);
+    laid.fill(panel);
+    QPainter(&laid).drawImage(0, 0, icon);
+    int count = 0;
+    for (int y = 0; y < laid.height(); ++y)
+        for (int x = 0; x < laid.width(); ++x)
+            count += std::abs(laid.pixelColor(x, y).lightness() - panel.lightness()) > 64;
+    return count;
 }
 
-TEST(TrayIconTest, TheIconKeepsTheRingAndStateAndNeverDrawsNothing)
+int inked(const QImage& image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += qAlpha(image.pixel(x, y)) > 0;
+    return count;
+}
+
+TEST(TrayIconTest, TheIconIsASquareThatReadsOnEitherPanelInEveryState)
 {
     MenuBarFigures label;
     label.cpuUsage = 40;
     label.headroomGB = 6;
-    EXPECT_EQ(pieces(TrayIcon::trayFigures(label)), QList<Piece> {Piece::ring});
-    // The ring alone fills a square slot at every tray size.
-    const QPixmap icon
-        = MenuBarDrawing::trayPixmap(TrayIcon::trayFigures(label), Palette::forTheme(AppTheme::standard), 22);
-    EXPECT_EQ(icon.size(), QSize(22, 22));
+    label.aiMemoryHistory = {10, 30, 20, 50};
+    const Palette lightPanel = Palette::forTheme(AppTheme::light);
+    const Palette darkPanel = Palette::forTheme(AppTheme::standard);
+    for (const QSet<QString>& personas : {QSet<QString> {}, QSet<QString> {QStringLiteral("Compile Mode")}}) {
+        label.activePersonas = personas;
+        for (int size : {22, 44}) {
+            const MenuBarFigures f = TrayIcon::trayFigures(label);
+            const QImage onLight = MenuBarDrawing::trayPixmap(f, lightPanel, size).toImage();
+            const QImage onDark = MenuBarDrawing::trayPixmap(f, darkPanel, size).toImage();
+            // Square, whatever the state (a strip would be squeezed into the tray's square slot).
+            EXPECT_EQ(onLight.size(), QSize(size, size));
+            // Drawn across the slot, not a smear in its middle.
+            EXPECT_GT(inked(onLight), size * size / 4) << size;
+            // Ring, figure and symbol stand out from the panel, be it light or dark.
+            EXPECT_GT(standingOut(onLight, lightPanel.background), size * size / 6) << size;
+            EXPECT_GT(standingOut(onDark, darkPanel.background), size * size / 6) << size;
+        }
+    }
+    // The readouts and the sparkline are drawn: switching them off changes the icon.
+    MenuBarFigures bare = label;
+    bare.activePersonas.clear();
+    bare.showTextReadouts = bare.showSparkline = false;
+    label.activePersonas.clear();
+    EXPECT_NE(MenuBarDrawing::trayPixmap(TrayIcon::trayFigures(bare), darkPanel, 22).toImage(),
+        MenuBarDrawing::trayPixmap(TrayIcon::trayFigures(label), darkPanel, 22).toImage());
+    // Everything switched off in the settings: the ring stays, so the icon can still be found.
+    bare.showCPURing = false;
+    EXPECT_TRUE(TrayIcon::trayFigures(bare).ringShown());
+}
 
-    label.thermalLevel = QVThermalState::Level::critical;
-    EXPECT_TRUE(pieces(TrayIcon::trayFigures(label)).contains(Piece::ring));
-    EXPECT_FALSE(pieces(TrayIcon::trayFigures(label)).contains(Piece::readouts));
+TEST(TrayIconTest, PanelColourComesFromTheDesktopTheIconThemeOrThePalette)
+{
+    const QColor lightWindow(0xef, 0xef, 0xef);
+    const QColor darkWindow(0x2a, 0x2a, 0x2e);
+    EXPECT_FALSE(TrayIcon::panelIsLight(QStringLiteral("ubuntu:GNOME"), QStringLiteral("Yaru"), lightWindow));
+    EXPECT_FALSE(TrayIcon::panelIsLight(QStringLiteral("XFCE"), QStringLiteral("Papirus-Dark"), lightWindow));
+    EXPECT_TRUE(TrayIcon::panelIsLight(QStringLiteral("XFCE"), QStringLiteral("elementary-xfce-light"), darkWindow));
+    EXPECT_TRUE(TrayIcon::panelIsLight(QStringLiteral("KDE"), QStringLiteral("breeze"), lightWindow));
+    EXPECT_FALSE(TrayIcon::panelIsLight(QString(), QString(), darkWindow));
+}
 
-    // Every piece switched off in the settings: the ring stays, so the icon can still be found.
-    MenuBarFigures bare;
-    bare.showCPURing = bare.showSparkline = bare.showTextReadouts = false;
-    EXPECT_EQ(pieces(TrayIcon::trayFigures(bare)), QList<Piece> {Piece::ring});
+// A private session bus with a stand-in for the tray's watcher.
+class FakeWatcher : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+public:
+    QStringList items;
+public slots:
+    void RegisterStatusNotifierItem(const QString& service) { items << service; }
+};
+
+class PrivateBus
+{
+public:
+    PrivateBus()
+    {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty())
+            return;
+        m_daemon.start(
+            daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        if (m_daemon.waitForReadyRead(5000))
+            m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+    }
+    ~PrivateBus()
+    {
+        for (const QString& name : m_names)
+            QDBusConnection::disconnectFromBus(name);
+        m_daemon.terminate();
+        m_daemon.waitForFinished(3000);
+    }
+    bool isUp() const { return !m_address.isEmpty(); }
+    QDBusConnection connect(const QString& name)
+    {
+        m_names << name;
+        return QDBusConnection::connectToBus(m_address, name);
+    }
+
+private:
+    QProcess m_daemon;
+    QString m_address;
+    QStringList m_names;
+};
+
+// Both ends live on this thread, so a call waits with the event loop running.
+QDBusMessage callAndWait(QDBusConnection& bus, const QDBusMessage& call)
+{
+    QDBusPendingCall pending = bus.asyncCall(call);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pending.isFinished(); }, 5000));
+    return pending.reply();
+}
+
+QVariant itemProperty(QDBusConnection& bus, const QString& service, const QString& name)
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(service, platform::StatusNotifierItem::itemPath,
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QStringLiteral("org.kde.StatusNotifierItem") << name;
+    const QDBusMessage reply = callAndWait(bus, get);
+    return reply.arguments().isEmpty() ? QVariant() : qvariant_cast<QDBusVariant>(reply.arguments().first()).variant();
+}
+
+TEST(TrayIconTest, AStatusNotifierTrayGetsTheReadoutsTheMenuAndTheClicks)
+{
+    PrivateBus bus;
+    if (!bus.isUp())
+        GTEST_SKIP() << "no dbus-daemon";
+    QDBusConnection host = bus.connect(QStringLiteral("tray-host"));
+    FakeWatcher watcher;
+    ASSERT_TRUE(host.registerService(platform::StatusNotifierItem::watcherService));
+    ASSERT_TRUE(
+        host.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher, QDBusConnection::ExportAllSlots));
+
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    TrayIcon tray(*model, bus.connect(QStringLiteral("tray-item")));
+    tray.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.items.isEmpty(); }, 5000));
+    const QString service = watcher.items.first();
+    EXPECT_EQ(service, tray.statusNotifierItem()->serviceName());
+
+    // The title and the label carry the CPU figure (headroom joins it once memory is sampled).
+    const QString cpu = MenuBarDrawing::cpuText(tray.label().figures().cpuUsage);
+    EXPECT_EQ(
+        itemProperty(host, service, QStringLiteral("Title")).toString(), TrayIcon::titleText(tray.label().figures()));
+    EXPECT_TRUE(itemProperty(host, service, QStringLiteral("Title")).toString().contains(cpu));
+    EXPECT_TRUE(itemProperty(host, service, QStringLiteral("XAyatanaLabel")).toString().startsWith(cpu));
+
+    // The menu: Open Dashboard, Settings…, a separator, Quit; a click on an entry reaches its signal.
+    QDBusMessage layout = QDBusMessage::createMethodCall(service, platform::StatusNotifierItem::menuPath,
+        QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("GetLayout"));
+    layout << 0 << -1 << QStringList();
+    const QDBusMessage reply = callAndWait(host, layout);
+    ASSERT_EQ(reply.arguments().size(), 2) << reply.errorMessage().toStdString();
+    platform::DBusMenuLayoutItem root;
+    qvariant_cast<QDBusArgument>(reply.arguments().at(1)) >> root;
+    QStringList labels;
+    for (const auto& child : root.children)
+        labels << (child.properties.value(QStringLiteral("type")) == QStringLiteral("separator")
+                ? QStringLiteral("-")
+                : child.properties.value(QStringLiteral("label")).toString());
+    EXPECT_EQ(labels, QStringList({"Open Dashboard", "Settings…", "-", "Quit Quorvane Pro"}));
+
+    QSignalSpy dashboard(&tray, &TrayIcon::dashboardRequested);
+    QSignalSpy settings(&tray, &TrayIcon::settingsRequested);
+    for (int id : {1, 2}) {
+        QDBusMessage event = QDBusMessage::createMethodCall(service, platform::StatusNotifierItem::menuPath,
+            QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("Event"));
+        event << root.children[id - 1].id << QStringLiteral("clicked") << QVariant::fromValue(QDBusVariant(0)) << 0u;
+        callAndWait(host, event);
+    }
+    EXPECT_EQ(dashboard.size(), 1);
+    EXPECT_EQ(settings.size(), 1);
+
+    // A click on the icon opens the popover where the tray says it was clicked.
+    QSignalSpy clicked(&tray, &TrayIcon::clicked);
+    QDBusMessage activate = QDBusMessage::createMethodCall(service, platform::StatusNotifierItem::itemPath,
+        QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
+    activate << 1200 << 4;
+    callAndWait(host, activate);
+    EXPECT_EQ(clicked.size(), 1);
+    EXPECT_EQ(tray.geometry(), QRect(1200, 4, 1, 1));
 }
 
 } // namespace
+
+#include "TrayIconTest.moc"

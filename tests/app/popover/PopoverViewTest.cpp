@@ -11,15 +11,22 @@
 #include "storage/DeveloperCacheEngine.h"
 #include "storage/ModelInventoryEngine.h"
 #include "ui/ElidedLabel.h"
+#include "ui/PillButton.h"
 #include "views/privacy/HelperService.h"
 #include "views/privacy/OnboardingSteps.h"
 #include "views/privacy/OnboardingView.h"
 #include "views/storage/ModelInventoryView.h"
+#include "views/storage/ModelRow.h"
+#include "views/storage/ModelsTab.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QTest>
+
+#include <cmath>
 
 using popovertest::PopoverFixture;
 using Page = PopoverTabPanel::Page;
@@ -139,7 +146,9 @@ TEST_F(PopoverViewTest, ShortcutsReachTheirHooks)
     ASSERT_NE(view->dock()->menuButton()->menu(), nullptr);
     const auto items = view->dock()->menuButton()->menu()->actions();
     ASSERT_EQ(items.size(), 3);
-    EXPECT_EQ(items[0]->text(), QStringLiteral("Settings & Preferences..."));
+    // As the menu shows it: a lone "&" would be taken for a mnemonic and dropped from the text.
+    EXPECT_EQ(items[0]->iconText(), QStringLiteral("Settings & Preferences"));
+    EXPECT_TRUE(QKeySequence::mnemonic(items[0]->text()).isEmpty());
     EXPECT_TRUE(items[1]->isSeparator());
     EXPECT_EQ(items[2]->text(), QStringLiteral("Quit Quorvane"));
     items[0]->trigger();
@@ -211,6 +220,29 @@ TEST_F(PopoverViewTest, ThemeChangeRepaintsAtOnce)
     EXPECT_EQ(selected->look().foreground, QColor(Qt::white));
     EXPECT_EQ(selected->look().background, Palette::forTheme(AppTheme::light).accent);
     EXPECT_EQ(view->header()->themeButton()->toolTip(), QStringLiteral("Theme: Light"));
+}
+
+TEST_F(PopoverViewTest, TheSelectedDockButtonAndTheMenuButtonReadOnEveryAccent)
+{
+    // The contrast ratio of two colours, as the accessibility guidelines measure it.
+    const auto contrast = [](const QColor& a, const QColor& b) {
+        const auto luminance = [](const QColor& c) {
+            const auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+            return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+        };
+        const double x = luminance(a) + 0.05;
+        const double y = luminance(b) + 0.05;
+        return std::max(x, y) / std::min(x, y);
+    };
+    auto view = makeView();
+    for (AppTheme theme : {AppTheme::standard, AppTheme::cyberpunk, AppTheme::nordic, AppTheme::ink, AppTheme::light}) {
+        themes.setCurrentTheme(theme);
+        for (const SymbolButton* button : {view->dock()->buttons()[0], view->dock()->menuButton()}) {
+            const SymbolButton::Look look = button->look();
+            EXPECT_EQ(look.background, Palette::forTheme(theme).accent);
+            EXPECT_GE(contrast(look.foreground, look.background), 3.0) << rawValue(theme);
+        }
+    }
 }
 
 TEST_F(PopoverViewTest, StatusLineFitsItsTextUpToItsLimit)
@@ -362,9 +394,17 @@ TEST_F(PopoverViewTest, StorageTabHostsTheInventoryOnlyWithItsEngines)
     EXPECT_EQ(bare->tabPanel()->currentPage(), Page::storage);
     EXPECT_EQ(qobject_cast<ModelInventoryView*>(bare->tabPanel()->currentWidget()), nullptr);
 
-    StorageRoots roots;
-    roots.home = dir.filePath(QStringLiteral("home")).toStdString();
-    roots.cacheHome = roots.home + "/.cache";
+    StorageRoots roots = StorageRoots::forHome(dir.filePath(QStringLiteral("home")).toStdString());
+    // Seven models with long names, as a machine that runs local models has them.
+    for (int i = 0; i < 7; ++i) {
+        const QString snapshot = QString::fromStdString(roots.huggingFaceHub)
+            + QStringLiteral("/models--some-organisation--A-Rather-Long-Model-Name-%1B-Instruct-GGUF/snapshots/abc")
+                  .arg(i);
+        QDir().mkpath(snapshot);
+        QFile weights(snapshot + QStringLiteral("/model.safetensors"));
+        ASSERT_TRUE(weights.open(QIODevice::WriteOnly));
+        weights.resize(qint64(1) << 20);
+    }
     PopoverEngines engines;
     engines.inventoryEngine = std::make_shared<ModelInventoryEngine>(roots);
     engines.developerCacheEngine = std::make_shared<DeveloperCacheEngine>(roots);
@@ -375,7 +415,30 @@ TEST_F(PopoverViewTest, StorageTabHostsTheInventoryOnlyWithItsEngines)
         auto* storage = qobject_cast<ModelInventoryView*>(view.tabPanel()->currentWidget());
         ASSERT_NE(storage, nullptr);
         EXPECT_TRUE(storage->isVisible());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return storage->modelsTab().rows().size() == 7; }, 5000));
+        QApplication::processEvents();
+        // Every row whole in the popover's width, its delete button in reach; all seven in sight,
+        // the list taking the height the tab has rather than stopping at 200 px above blank space.
+        for (ModelRow* row : storage->modelsTab().rows()) {
+            QWidget* remove = row->deleteButton();
+            EXPECT_LE(remove->mapTo(&view, QPoint(remove->width(), 0)).x(), PopoverView::kSize.width() - 12);
+            EXPECT_TRUE(remove->isVisible());
+            EXPECT_EQ(row->visibleRegion().boundingRect(), row->rect()) << row->model().name;
+        }
     }
+    // A row with every badge, from the store with the longest name, still fits the popover's width:
+    // its size and last use give way first.
+    InventoryModel worst;
+    worst.name = "some-organisation/A-Rather-Long-Model-Name-70B-Instruct-GGUF";
+    worst.sizeGB = 139.5;
+    worst.source = ModelSource::huggingFace;
+    worst.path = "/m";
+    worst.isArchiveCandidate = worst.isDuplicate = true;
+    const Date now = Date::now();
+    worst.lastAccessed = now.addingTimeInterval(-400 * 86400.0);
+    ModelRow row(
+        worst, Palette::forTheme(AppTheme::standard), false, now, [] {}, [] {});
+    EXPECT_LE(row.minimumSizeHint().width(), PopoverView::kSize.width() - 24);
     // The popover's copies are gone with it; a scan it started may still hold the engine until it ends.
     EXPECT_TRUE(QTest::qWaitFor([&] { return inventory.expired(); }, 5000));
 }

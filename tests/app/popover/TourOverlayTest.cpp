@@ -3,6 +3,7 @@
 #include "popover/PopoverHeader.h"
 #include "popover/PopoverState.h"
 #include "popover/PopoverStyle.h"
+#include "popover/PopoverTabPanel.h"
 #include "popover/PopoverTourCard.h"
 #include "popover/PopoverView.h"
 #include "popover/SymbolButton.h"
@@ -234,6 +235,33 @@ TEST_F(TourOverlayTest, OneBlueCapsuleAtEveryStepAndThemedPanels)
     EXPECT_EQ(titleColor(), QColor(Qt::black));
     const QImage image = view->tourOverlay()->welcomeCard()->grab().toImage();
     EXPECT_EQ(image.pixelColor(2, image.height() / 2).rgb(), PopoverStyle::background(AppTheme::light).rgb());
+}
+
+TEST_F(TourOverlayTest, TheTabHighlightIsDrawnOutsideThePanelNeverOverItsContent)
+{
+    auto view = makeView();
+    start(*view);
+    EXPECT_EQ(view->tabPanel()->highlight(), nullptr);
+    for (int step = 0; step < 3; ++step)
+        view->state().tourNext();
+    QApplication::processEvents();
+    QWidget* outline = view->tabPanel()->highlight();
+    ASSERT_NE(outline, nullptr);
+    ASSERT_TRUE(outline->isVisible());
+
+    // The outline alone, on a transparent ground: ink just outside the panel's edges, none within.
+    QImage ink(outline->size(), QImage::Format_ARGB32_Premultiplied);
+    ink.fill(Qt::transparent);
+    outline->render(&ink, QPoint(), QRegion(), QWidget::DrawChildren);
+    const int m = PopoverTabPanel::kHighlightMargin;
+    const int midY = ink.height() / 2;
+    const int midX = ink.width() / 2;
+    EXPECT_GT(qAlpha(ink.pixel(m - 2, midY)), 100);
+    EXPECT_GT(qAlpha(ink.pixel(midX, ink.height() - m + 1)), 100);
+    for (const QPoint inside :
+        {QPoint(m, midY), QPoint(m + 1, midY), QPoint(midX, m), QPoint(ink.width() - m - 1, midY)})
+        EXPECT_EQ(qAlpha(ink.pixel(inside)), 0) << inside.x() << "," << inside.y();
+    EXPECT_EQ(outline->geometry(), view->tabPanel()->geometry().adjusted(-m, -m, m, m));
 }
 
 TEST_F(TourOverlayTest, LogoPulsesOnlyOnTheFirstWelcomeStepWhileShown)

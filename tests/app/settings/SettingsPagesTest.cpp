@@ -7,6 +7,8 @@
 #include "settings/SettingsButton.h"
 #include "settings/StorageSection.h"
 #include "storage/StorageRoots.h"
+#include "ui/ElidedLabel.h"
+#include "ui/Palette.h"
 #include "ui/Switch.h"
 
 #include <QButtonGroup>
@@ -161,6 +163,32 @@ TEST_F(SettingsPagesTest, EmptiedWhitelistIsStoredEmpty)
     EXPECT_TRUE(whitelist.chips->rows().isEmpty());
 }
 
+TEST_F(SettingsPagesTest, ALongEntryIsCutInItsChipAndNeverWidensThePage)
+{
+    PersonaConfiguration configuration = PersonaConfiguration::defaultConfiguration();
+    const QString name = QStringLiteral("com.example.SomeVeryLongApplicationNameThatGoesOnAndOn.helper-process");
+    configuration.neverPauseWhitelist.push_back(name.toStdString());
+    SettingsView& view = makeView(configuration);
+    view.setActiveTab(2);
+    view.show();
+    settle();
+    const auto& whitelist = page<AutomationSection>()->whitelist();
+    EXPECT_LE(whitelist.add->mapTo(&view, QPoint(whitelist.add->width(), 0)).x(), SettingsView::kWidth);
+    ElidedLabel* text = nullptr;
+    for (const auto& row : whitelist.chips->rows())
+        for (QWidget* chip : row) {
+            EXPECT_LE(chip->mapTo(&view, QPoint(chip->width(), 0)).x(), SettingsView::kWidth);
+            auto* label = chip->findChild<ElidedLabel*>(QStringLiteral("chipText"));
+            if (chip->accessibleName() == name)
+                text = label;
+            else // the short names beside it keep their whole text
+                EXPECT_FALSE(label->isElided()) << label->text().toStdString();
+        }
+    ASSERT_NE(text, nullptr);
+    EXPECT_TRUE(text->isElided());
+    EXPECT_EQ(text->toolTip(), name);
+}
+
 TEST_F(SettingsPagesTest, StoragePageListsTheScannedFoldersAndRefusesExtraOnes)
 {
     makeView().setActiveTab(3);
@@ -170,6 +198,12 @@ TEST_F(SettingsPagesTest, StoragePageListsTheScannedFoldersAndRefusesExtraOnes)
     EXPECT_EQ(storage->shownPaths(), StorageSection::scannedFolders(StorageRoots::fromEnvironment()));
     storage->unloadChoices()->button(60)->click();
     EXPECT_EQ(storage->unloadChoices()->checkedId(), 15);
+    // The refused button looks refused, and the checked choice stands out, also on a dark theme.
+    const QPalette add = storage->addPathButton()->palette();
+    EXPECT_NE(add.color(QPalette::Disabled, QPalette::ButtonText), add.color(QPalette::Active, QPalette::ButtonText));
+    const QColor accent = Palette::forTheme(m_theme.currentTheme()).accent;
+    EXPECT_EQ(storage->unloadChoices()->button(15)->palette().color(QPalette::Button), accent);
+    EXPECT_NE(storage->unloadChoices()->button(60)->palette().color(QPalette::Button), accent);
 
     StorageRoots roots = StorageRoots::forHome("/home/dev");
     roots.ollamaModels.push_back(StorageRoots::systemOllamaModels);

@@ -12,9 +12,12 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QPointer>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 
 using namespace settingstest;
 
@@ -28,6 +31,7 @@ TEST_F(SettingsViewTest, ThirteenRowsUnderThreeHeadersEachShowingItsOwnFreshPage
 {
     SettingsView& view = makeView();
     EXPECT_EQ(view.size(), QSize(780, 540));
+    view.show();
     const auto& sidebar = view.sidebar();
     QStringList headers;
     for (QLabel* header : sidebar.headers())
@@ -50,6 +54,10 @@ TEST_F(SettingsViewTest, ThirteenRowsUnderThreeHeadersEachShowingItsOwnFreshPage
         EXPECT_NE(view.currentPage(), before.data()) << i;
         for (int j = 0; j < SettingsView::kTabCount; ++j)
             EXPECT_EQ(sidebar.rows()[j]->isSelected(), i == j);
+        // The selected row's semibold title fits its slot ("Storage & Caches", "Power & Thermal").
+        SidebarRow* row = sidebar.rows()[i];
+        EXPECT_LE(QFontMetricsF(row->font()).horizontalAdvance(row->text()), row->textRect().width())
+            << row->text().toStdString();
     }
     EXPECT_NE(page<HelpGuideView>(), nullptr);
     view.setActiveTab(5);
@@ -66,6 +74,31 @@ TEST_F(SettingsViewTest, ThirteenRowsUnderThreeHeadersEachShowingItsOwnFreshPage
         for (SidebarRow* row : sidebar.rows())
             EXPECT_FALSE(row->isSelected());
     }
+}
+
+TEST_F(SettingsViewTest, HostedPagesFillTheContentAreaAndOnlyTheWindowScrolls)
+{
+    SettingsView& view = makeView();
+    view.show();
+    QScrollArea* window = view.contentScroll();
+    for (int tab : {6, 7, 8, 11}) { // Memory, Network, Power & Thermal, System Info
+        view.setActiveTab(tab);
+        QApplication::processEvents();
+        QWidget* page = view.currentPage();
+        QList<QScrollArea*> own = page->findChildren<QScrollArea*>(QString(), Qt::FindDirectChildrenOnly);
+        if (auto* area = qobject_cast<QScrollArea*>(page))
+            own << area;
+        ASSERT_FALSE(own.isEmpty()) << tab;
+        for (QScrollArea* area : own) {
+            // Its whole content is laid out, and nothing is left for it to scroll.
+            EXPECT_EQ(area->verticalScrollBar()->maximum(), 0) << tab;
+            EXPECT_GE(area->viewport()->height(), area->widget()->minimumSizeHint().height()) << tab;
+        }
+    }
+    // System Info is taller than the window: the window's own bar reaches its last card.
+    view.setActiveTab(11);
+    QApplication::processEvents();
+    EXPECT_GT(window->verticalScrollBar()->maximum(), 0);
 }
 
 TEST_F(SettingsViewTest, MenuBarOptionsAreOnWithNoKeysAndAChangeShowsInANewView)

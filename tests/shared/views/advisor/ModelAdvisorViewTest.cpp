@@ -7,12 +7,14 @@
 #include "views/advisor/QuestionnaireChoices.h"
 #include "views/advisor/RecommendationCardView.h"
 
+#include "records/ThemeManager.h"
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
 #include "ui/FakeClock.h"
 
 #include <QLabel>
 #include <QPushButton>
+#include <QTabBar>
 
 #include <gtest/gtest.h>
 
@@ -145,6 +147,26 @@ TEST_F(AdvisorWindowTest, ResultsShowReminderInstalledRowsAndThreeUnsuitableMode
     view->setSelectedTab(ModelAdvisorView::AdvisorTab::models);
     EXPECT_EQ(view->modelsState(), ModelAdvisorView::ModelsState::results);
     EXPECT_TRUE(view->cards().first()->isExpanded());
+}
+
+TEST_F(AdvisorWindowTest, AThemeChangeRebuildsEveryPartInTheNewTheme)
+{
+    ThemeManager::shared().setCurrentTheme(AppTheme::standard);
+    sources.answer.models = {installed("llama3.1:8b")};
+    auto view = makeView();
+    view->viewModel().runRecommendations(context(profile(64)));
+    ASSERT_TRUE(waitFor([&] { return !view->viewModel().isLoading(); }));
+    view->setSelectedTab(ModelAdvisorView::AdvisorTab::frameworks);
+
+    ThemeManager::shared().setCurrentTheme(AppTheme::light);
+    const Palette light = Palette::forTheme(AppTheme::light);
+    ASSERT_TRUE(waitFor([&] { return view->palette().color(QPalette::Window) == light.background; }));
+    // The tab bar, the pages and the cards are all of the new theme, and the tab is kept.
+    EXPECT_TRUE(view->tabBar()->styleSheet().contains(light.accent.name()));
+    EXPECT_EQ(view->selectedTab(), ModelAdvisorView::AdvisorTab::frameworks);
+    EXPECT_EQ(view->tabBar()->currentIndex(), 1);
+    EXPECT_FALSE(view->cards().isEmpty());
+    ThemeManager::shared().setCurrentTheme(AppTheme::standard);
 }
 
 TEST_F(AdvisorWindowTest, ClosingTheWindowMidRunIsSafe)

@@ -3,53 +3,53 @@
 #include "shared/engines/DashboardTestSupport.h"
 
 #include "ui/Desktop.h"
+#include "ui/Dialogs.h"
 #include "ui/FakeClock.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
-TEST(HistoryTabViewTest, ExportRevealsEachWrittenFile)
+TEST(HistoryTabViewTest, ExportAsksWhereSavesThereSaysSoAndRevealsTheFile)
 {
     FakeMachine machine;
     auto model = makeModel(machine);
     RecordingDesktop desktop;
     FakeClock clock;
-    HistoryTabView view(*model, desktop, clock);
+    ScriptedDialogs dialogs;
+    QTemporaryDir dir;
+    HistoryTabView view(*model, desktop, clock, dialogs);
     EXPECT_EQ(view.exportButton()->text(), "Export CSV Report");
     EXPECT_EQ(view.cpuText(), "CPU: —"); // no CPU sample yet
     for (const QLabel* label : view.findChildren<QLabel*>())
         EXPECT_FALSE(label->text().contains("Time Machine")) << label->text().toStdString(); // Apple's backup
 
+    dialogs.chosenPath = dir.filePath("cpu.csv");
     view.exportButton()->click();
-    QThread::msleep(5); // the file name carries the time in seconds with its fraction
-    view.exportButton()->click();
-    ASSERT_EQ(desktop.revealedFiles.size(), 2);
-    EXPECT_NE(desktop.revealedFiles[0], desktop.revealedFiles[1]);
-    for (const QString& path : desktop.revealedFiles) {
-        EXPECT_TRUE(QFile::exists(path));
-        QFile::remove(path);
-    }
+    // The dialog starts in the Documents (or home) folder with the report's own name, never in /tmp.
+    ASSERT_EQ(dialogs.suggestedPaths.size(), 1);
+    EXPECT_TRUE(dialogs.suggestedPaths[0].startsWith(HistoryTabView::exportFolder() + "/Quorvane_History_"));
+    EXPECT_FALSE(dialogs.suggestedPaths[0].startsWith(QDir::tempPath()));
+    EXPECT_TRUE(QFile::exists(dialogs.chosenPath));
+    EXPECT_EQ(desktop.revealedFiles, QStringList {dialogs.chosenPath});
+    EXPECT_EQ(view.statusText(), "Saved to " + dialogs.chosenPath);
     EXPECT_FALSE(view.isExporting());
     EXPECT_EQ(view.exportButton()->text(), "Export CSV Report");
-}
 
-TEST(HistoryTabViewTest, FailedWriteRevealsNothing)
-{
-    FakeMachine machine;
-    auto model = makeModel(machine);
-    RecordingDesktop desktop;
-    FakeClock clock;
-    HistoryTabView view(*model, desktop, clock);
-    const QByteArray saved = qgetenv("TMPDIR");
-    QTemporaryDir dir;
-    qputenv("TMPDIR", (dir.path() + QStringLiteral("/missing")).toLocal8Bit());
-    view.exportReport();
-    qputenv("TMPDIR", saved);
-    EXPECT_TRUE(desktop.revealedFiles.isEmpty());
+    // Cancelled: nothing written, nothing revealed, the last message stays.
+    dialogs.chosenPath.clear();
+    view.exportButton()->click();
+    EXPECT_EQ(desktop.revealedFiles.size(), 1);
+    EXPECT_FALSE(view.isExporting());
+
+    // A folder that is not there: said so, and nothing revealed.
+    dialogs.chosenPath = dir.filePath("missing/cpu.csv");
+    view.exportButton()->click();
+    EXPECT_EQ(desktop.revealedFiles.size(), 1);
+    EXPECT_TRUE(view.statusText().startsWith("Could not save the report to "));
     EXPECT_FALSE(view.isExporting());
 }

@@ -1,9 +1,11 @@
 #include "PrivacyFixture.h"
 
+#include "records/ThemeManager.h"
 #include "views/privacy/FullAuditLogSheet.h"
 #include "views/privacy/PrivacyExports.h"
 
 #include <QFile>
+#include <QLineEdit>
 
 namespace {
 
@@ -120,4 +122,23 @@ TEST_F(FullAuditLogSheetTest, AnEmptyLogShowsTheEmptyStateAndStillExports)
     QFile csv(dialogs.chosenPath);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     EXPECT_EQ(csv.readAll(), "Timestamp,Category,Action,Success\n");
+}
+
+TEST_F(FullAuditLogSheetTest, TheSearchFieldReadsOnTheDarkSheetAndTheChipsLeaveItRoom)
+{
+    ThemeManager::shared().setCurrentTheme(AppTheme::standard);
+    FullAuditLogSheet sheet(services());
+    sheet.show();
+    settle();
+    QLineEdit* field = sheet.searchField();
+    EXPECT_GE(field->width(), FullAuditLogSheet::kSearchMinWidth);
+
+    // Typed text in the theme's light text colour, not the desktop's black.
+    field->setText(QStringLiteral("WWWWWWWW"));
+    const QImage image = sheet.grab(QRect(field->mapTo(&sheet, QPoint()), field->size())).toImage();
+    int light = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            light += image.pixelColor(x, y).lightness() > 150;
+    EXPECT_GT(light, 20);
 }

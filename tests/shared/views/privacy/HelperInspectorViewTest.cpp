@@ -1,8 +1,10 @@
 #include "PrivacyFixture.h"
 
+#include "ui/ElidedLabel.h"
 #include "views/privacy/HelperInspectorView.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFile>
 #include <QProcess>
 
@@ -126,6 +128,14 @@ TEST_F(HelperInspectorViewTest, UninstallAsksFirstAndReloadsAfterSuccess)
 TEST_F(HelperInspectorViewTest, CopyPutsTheCommandOnTheClipboard)
 {
     HelperInspectorView view(services());
+    // Where the command does not fit, it ends in "…" and the tool tip and the copy hold all of it.
+    view.resize(360, 600);
+    view.show();
+    QApplication::processEvents();
+    auto* command = view.findChild<ElidedLabel*>(QStringLiteral("verifyCommand"));
+    ASSERT_NE(command, nullptr);
+    EXPECT_TRUE(command->isElided());
+    EXPECT_EQ(command->toolTip(), view.verifyCommand());
     for (auto* button : view.findChildren<QAbstractButton*>()) {
         if (button->accessibleName() == "Copy")
             button->click();

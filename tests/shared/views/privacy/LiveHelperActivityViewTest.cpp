@@ -1,7 +1,9 @@
 #include "PrivacyFixture.h"
 
+#include "ui/ElidedLabel.h"
 #include "views/privacy/LiveHelperActivityView.h"
 
+#include <QApplication>
 #include <QLocale>
 
 namespace {
@@ -84,4 +86,20 @@ TEST_F(LiveHelperActivityViewTest, HiddenViewStopsListening)
     engine.recordHelperAction(event("SIGSTOP", "while hidden"));
     settle();
     EXPECT_TRUE(view.recentEvents().empty());
+}
+
+TEST_F(LiveHelperActivityViewTest, ALongActionIsCutWithAnEllipsisAndKeptWholeInItsToolTip)
+{
+    const std::string longAction = "Suspended process " + std::string(160, 'x') + " (pid 4242)";
+    engine.recordHelperAction(event("SIGSTOP", longAction));
+    LiveHelperActivityView view(services());
+    view.resize(480, 400);
+    view.show();
+    QApplication::processEvents();
+    auto* action = view.findChild<ElidedLabel*>(QStringLiteral("action"));
+    ASSERT_NE(action, nullptr);
+    EXPECT_TRUE(action->isElided());
+    EXPECT_TRUE(action->lines(action->width()).first().endsWith(QStringLiteral("…")));
+    EXPECT_EQ(action->toolTip().toStdString(), longAction);
+    EXPECT_LE(action->mapTo(&view, QPoint(action->width(), 0)).x(), view.width());
 }
