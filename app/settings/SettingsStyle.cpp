@@ -55,7 +55,8 @@ void markWhenChecked(QAbstractButton* button, const Palette& palette)
         if (checked) {
             for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
                 pal.setColor(group, QPalette::Button, palette.accent);
-                pal.setColor(group, QPalette::ButtonText, palette.onTint(palette.accent));
+                // The style draws a button's fill lighter than its colour: the text is picked for that.
+                pal.setColor(group, QPalette::ButtonText, palette.onTint(palette.accent.lighter(115)));
             }
         }
         button->setPalette(pal);

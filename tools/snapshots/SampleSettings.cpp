@@ -4,6 +4,7 @@
 
 #include "records/ThemeManager.h"
 #include "settings/LoginItem.h"
+#include "settings/PageScrollFlattener.h"
 #include "settings/SettingsSidebar.h"
 #include "settings/SettingsView.h"
 #include "storage/DeveloperCacheEngine.h"
@@ -118,6 +119,8 @@ QImage grabSettingsPage(QWidget& page, const SnapshotContext& c, bool insideLong
     column->setSpacing(16);
     column->addWidget(&page);
     column->addStretch(1);
+    // As the settings window hosts its pages: one that scrolls itself is as tall as its content.
+    PageScrollFlattener::flattenPage(&page);
     const int areaWidth = SettingsView::kWidth - SettingsSidebar::kWidth - 1;
     const auto heightAt = [&](int width) {
         return column->hasHeightForWidth() ? column->totalHeightForWidth(width) : area.sizeHint().height();

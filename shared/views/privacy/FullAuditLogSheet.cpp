@@ -97,8 +97,10 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
     header->addWidget(close, 0, Qt::AlignTop);
     layout->addLayout(header);
 
-    auto* filterRow = new QHBoxLayout;
-    filterRow->setSpacing(12);
+    // The search field and the chips each take a row of their own: side by side, the chips' longer Linux
+    // names leave the field too little room or scroll out of sight.
+    auto* filterRows = new QVBoxLayout;
+    filterRows->setSpacing(10);
     auto* searchBox = new RoundedBox(Qt::Horizontal, 8, 6, 8);
     searchBox->setFill(ColorRole::shade, 0.06);
     searchBox->box()->addWidget(new SymbolLabel(QStringLiteral("magnifyingglass"), ColorRole::secondary, 13));
@@ -112,9 +114,9 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
     m_search->setMinimumWidth(kSearchMinWidth);
     connect(m_search, &QLineEdit::textChanged, this, &FullAuditLogSheet::refreshList);
     searchBox->box()->addWidget(m_search, 1);
-    filterRow->addWidget(searchBox, 1);
-    // The chips scroll sideways (no indicator; the wheel and the keyboard reach every chip), so they
-    // never squeeze the field.
+    filterRows->addWidget(searchBox);
+    // Where the sheet is narrower than its chips, they scroll sideways (no indicator; the wheel and the
+    // keyboard reach every chip).
     auto* chipStrip = new QWidget;
     auto* chips = new QHBoxLayout(chipStrip);
     chips->setContentsMargins(0, 0, 0, 0);
@@ -128,8 +130,8 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
         m_chips.append(chip);
     }
     m_chipScroll = new SidewaysScrollArea(chipStrip);
-    filterRow->addWidget(m_chipScroll, 2);
-    layout->addLayout(filterRow);
+    filterRows->addWidget(m_chipScroll);
+    layout->addLayout(filterRows);
 
     m_stack = new QStackedWidget;
     auto* empty = new QWidget;
