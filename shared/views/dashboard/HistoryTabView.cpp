@@ -61,7 +61,7 @@ HistoryTabView::HistoryTabView(
 
     auto* machine = new QVBoxLayout;
     machine->setSpacing(10);
-    machine->addWidget(new ToneLabel(tr("Time Travel"), PageStyle::headline(), Tone::primary, this));
+    machine->addWidget(new ToneLabel(tr("Right Now"), PageStyle::headline(), Tone::primary, this));
     auto* row = PageStyle::panel(0.05, 8, this);
     auto* rowLayout = new QHBoxLayout(row);
     rowLayout->setContentsMargins(16, 12, 16, 12);
