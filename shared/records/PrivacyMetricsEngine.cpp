@@ -275,7 +275,7 @@ PrivacyMetricsEngine::HelperStatus PrivacyMetricsEngine::helperStatus() const
     struct stat st
     {
     };
-    status.isCodeSigned = ::lstat(m_locations.helperBinary.toLocal8Bit().constData(), &st) == 0
+    status.isRootOwned = ::lstat(m_locations.helperBinary.toLocal8Bit().constData(), &st) == 0
         && platform::TrustedCallers::isSafeExecutable(st, 0);
     // What the helper may do is what its unit lets it: the unit an administrator (or an older install)
     // put in /etc wins over the package's, as it does for systemd.

@@ -84,7 +84,7 @@ public:
         std::string bundleID = helperBundleID;
         std::string teamID;
         // The installed helper binary is root-owned and writable by nobody else.
-        bool isCodeSigned = false;
+        bool isRootOwned = false;
         // The capability and sandbox settings of the installed service unit ("Key=value"); empty when
         // the helper is not installed.
         std::vector<std::string> entitlements;

@@ -236,8 +236,8 @@ void HelperInspectorView::setHelperStatus(const PrivacyMetricsEngine::HelperStat
     m_version->setText(known ? QStringLiteral("v") + QString::fromStdString(*status.version) : QStringLiteral("—"));
     m_bundle->setText(QString::fromStdString(status.bundleID));
     m_team->setText(status.teamID.empty() ? QStringLiteral("—") : QString::fromStdString(status.teamID));
-    m_ownership->setText(status.isCodeSigned ? tr("Root-owned, writable by root only ✓") : tr("Not verified ⚠"));
-    m_ownership->setRole(status.isCodeSigned ? ColorRole::green : ColorRole::text);
+    m_ownership->setText(status.isRootOwned ? tr("Root-owned, writable by root only ✓") : tr("Not verified ⚠"));
+    m_ownership->setRole(status.isRootOwned ? ColorRole::green : ColorRole::text);
     m_panelContent->show();
 
     while (QLayoutItem* item = m_entitlementLayout->takeAt(0)) {
