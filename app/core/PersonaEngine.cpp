@@ -121,7 +121,7 @@ void PersonaEngine::Private::saveStateFileLocked()
 
 void PersonaEngine::Private::pauseIndexer()
 {
-    if (!xpc.suppressSpotlight().ok())
+    if (!xpc.pauseFileIndexer().ok())
         return;
     std::lock_guard lock(mutex);
     indexerPaused = true;
@@ -130,7 +130,7 @@ void PersonaEngine::Private::pauseIndexer()
 
 void PersonaEngine::Private::restoreIndexer()
 {
-    if (!xpc.restoreSpotlight().ok())
+    if (!xpc.resumeFileIndexer().ok())
         return; // still listed: quitting or the next start tries again
     std::lock_guard lock(mutex);
     indexerPaused = false;

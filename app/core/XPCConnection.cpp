@@ -339,20 +339,20 @@ XPCConnection::Result<void> XPCConnection::resumeProcess(std::int32_t pid)
     return sendSignal(pid, SIGCONT);
 }
 
-XPCConnection::Result<void> XPCConnection::suppressSpotlight()
+XPCConnection::Result<void> XPCConnection::pauseFileIndexer()
 {
     if (m_isTestingMode)
         return {};
-    const auto result = simpleRequest({0, platform::HelperOp::suppressSpotlight, 0, 0}, "Failed to suppress Spotlight");
+    const auto result = simpleRequest({0, platform::HelperOp::pauseFileIndexer, 0, 0}, "Failed to suppress Spotlight");
     recordAction("Spotlight", "Paused file indexing", failureOf(result));
     return result;
 }
 
-XPCConnection::Result<void> XPCConnection::restoreSpotlight()
+XPCConnection::Result<void> XPCConnection::resumeFileIndexer()
 {
     if (m_isTestingMode)
         return {};
-    const auto result = simpleRequest({0, platform::HelperOp::restoreSpotlight, 0, 0}, "Failed to restore Spotlight");
+    const auto result = simpleRequest({0, platform::HelperOp::resumeFileIndexer, 0, 0}, "Failed to restore Spotlight");
     recordAction("Spotlight", "Resumed file indexing", failureOf(result));
     return result;
 }

@@ -38,8 +38,8 @@ public:
 
     Result<void> freezeProcess(std::int32_t pid); // SIGSTOP
     Result<void> resumeProcess(std::int32_t pid); // SIGCONT
-    Result<void> suppressSpotlight();
-    Result<void> restoreSpotlight();
+    Result<void> pauseFileIndexer();
+    Result<void> resumeFileIndexer();
     // Writes dirty pages back and drops the clean caches (needs the helper's root).
     Result<void> purgeMemory();
     Result<PowerMetrics> getPowerMetrics();
