@@ -91,7 +91,7 @@ AppDelegate::~AppDelegate()
     // The windows show views over the models; they go before the models do.
     m_trayIcon.reset();
     m_popover.reset();
-    m_debugWindow.reset();
+    m_dashboardWindow.reset();
     m_settingsWindow.reset();
     if (g_shared == this)
         g_shared = nullptr;
@@ -136,7 +136,7 @@ void AppDelegate::applicationDidFinishLaunching()
         connect(m_sleepMonitor, &platform::LogindSleepMonitor::resumed, this, &AppDelegate::handleDidWake);
     }
     if (!m_options.headless && m_options.openPopover) {
-        m_debugWindow->hide();
+        m_dashboardWindow->hide();
         m_popover->showAt(m_trayIcon ? m_trayIcon->geometry() : QRect());
     } else if (!m_options.headless) {
         openSettingsWindow();
@@ -151,11 +151,11 @@ void AppDelegate::buildWindows()
         new PopoverView(*m_dashboardVM, *m_personaVM, popoverHooks(), popoverEngines()));
     connect(m_popover.get(), &PopoverHost::quitRequested, this, &AppDelegate::requestQuit);
 
-    m_debugWindow = std::make_unique<HostWindow>(tr("Quorvane Dashboard"),
+    m_dashboardWindow = std::make_unique<HostWindow>(tr("Quorvane Dashboard"),
         new PopoverView(*m_dashboardVM, *m_personaVM, popoverHooks(), popoverEngines()), kDashboardFrame.size());
-    connect(m_debugWindow.get(), &HostWindow::quitRequested, this, &AppDelegate::requestQuit);
-    m_debugWindow->reframe(kDashboardFrame);
-    m_debugWindow->present();
+    connect(m_dashboardWindow.get(), &HostWindow::quitRequested, this, &AppDelegate::requestQuit);
+    m_dashboardWindow->reframe(kDashboardFrame);
+    m_dashboardWindow->present();
 
     // Without a tray (no StatusNotifier host) the dashboard window stays the way in.
     if (TrayIcon::isAvailable()) {
@@ -163,8 +163,8 @@ void AppDelegate::buildWindows()
         connect(m_trayIcon.get(), &TrayIcon::clicked, this, &AppDelegate::togglePopover);
         connect(m_trayIcon.get(), &TrayIcon::quitRequested, this, &AppDelegate::requestQuit);
         connect(m_trayIcon.get(), &TrayIcon::dashboardRequested, this, [this] {
-            if (m_debugWindow)
-                m_debugWindow->present();
+            if (m_dashboardWindow)
+                m_dashboardWindow->present();
         });
         connect(m_trayIcon.get(), &TrayIcon::settingsRequested, this, &AppDelegate::openSettingsWindow);
         m_trayIcon->show();
@@ -203,8 +203,8 @@ void AppDelegate::reframeWindows()
 {
     if (m_settingsWindow)
         m_settingsWindow->reframe(kSettingsReframe);
-    if (m_debugWindow)
-        m_debugWindow->reframe(kDashboardReframe);
+    if (m_dashboardWindow)
+        m_dashboardWindow->reframe(kDashboardReframe);
 }
 
 void AppDelegate::togglePopover()
@@ -220,8 +220,8 @@ void AppDelegate::showForSecondStart()
         return;
     if (m_popover && m_trayIcon)
         m_popover->showAt(m_trayIcon->geometry());
-    else if (m_debugWindow)
-        m_debugWindow->present();
+    else if (m_dashboardWindow)
+        m_dashboardWindow->present();
 }
 
 void AppDelegate::startUpCheck()
@@ -314,7 +314,7 @@ void AppDelegate::requestQuit()
     m_quitting = true;
     m_personaTimer.stop();
     m_dashboardVM->stopPolling();
-    for (QWidget* window : {static_cast<QWidget*>(m_popover.get()), static_cast<QWidget*>(m_debugWindow.get()),
+    for (QWidget* window : {static_cast<QWidget*>(m_popover.get()), static_cast<QWidget*>(m_dashboardWindow.get()),
              static_cast<QWidget*>(m_settingsWindow.get())}) {
         if (window)
             window->hide();

@@ -114,7 +114,7 @@ public:
     PersonaViewModel& personaVM() const { return *m_personaVM; }
 
     PopoverHost* popover() const { return m_popover.get(); }
-    HostWindow* debugWindow() const { return m_debugWindow.get(); }
+    HostWindow* dashboardWindow() const { return m_dashboardWindow.get(); }
     HostWindow* settingsWindow() const { return m_settingsWindow.get(); }
     TrayIcon* trayIcon() const { return m_trayIcon.get(); }
     bool isQuitting() const { return m_quitting; }
@@ -159,7 +159,7 @@ private:
     std::unique_ptr<PersonaViewModel> m_personaVM;
 
     std::unique_ptr<PopoverHost> m_popover;
-    std::unique_ptr<HostWindow> m_debugWindow;
+    std::unique_ptr<HostWindow> m_dashboardWindow;
     std::unique_ptr<HostWindow> m_settingsWindow;
     std::unique_ptr<TrayIcon> m_trayIcon;
     platform::LogindSleepMonitor* m_sleepMonitor = nullptr;

@@ -2,166 +2,16 @@
 
 #include "PersonaEnginePrivate.h"
 
-#include "core/AppSupport.h"
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
 #include "core/UserDefaults.h"
-#include "engines/MemoryEngine.h"
 #include "engines/OllamaEngine.h"
-#include "records/ActivePersonaTracker.h"
-#include "records/AssistanceTracker.h"
 
 #include "ProcessWatcher.h"
 
-#include "platform/desktop/DesktopNotifier.h"
-#include "platform/desktop/LogindSleepInhibitor.h"
 #include "platform/power/PowerSupplies.h"
 
-#include <QCoreApplication>
-#include <QSet>
-
 #include <algorithm>
-#include <unistd.h>
-
-PersonaEngine::Private::Private(XPCConnection& xpcConnection, ProcessWatcher& processWatcher,
-    OllamaEngine& ollamaEngine, MemoryEngine& memoryEngine, Options opts)
-    : xpc(xpcConnection)
-    , watcher(processWatcher)
-    , ollama(ollamaEngine)
-    , memory(memoryEngine)
-    , options(std::move(opts))
-    , defaults(options.userDefaults ? *options.userDefaults : UserDefaults::standard())
-    , assistance(options.assistanceTracker ? *options.assistanceTracker : AssistanceTracker::shared())
-    , inhibitor(options.sleepInhibitor ? options.sleepInhibitor : std::make_shared<platform::LogindSleepInhibitor>())
-    , notifier(options.notifier ? options.notifier : std::make_shared<platform::DesktopNotifier>())
-    , processTable(options.procRoot)
-    , stateFile(options.stateFilePath.isEmpty() ? appSupportFilePath(QString::fromLatin1(kStateFileName))
-                                                : options.stateFilePath,
-          options.procRoot + "/sys/kernel/random/boot_id")
-    , exclusions(options.procRoot, ::getpid(), ::getuid())
-{
-}
-
-Date PersonaEngine::Private::now() const
-{
-    return options.clock ? options.clock() : Date::now();
-}
-
-bool PersonaEngine::Private::isActive(AutoPersona persona) const
-{
-    std::lock_guard lock(mutex);
-    return activePersonas.contains(persona);
-}
-
-std::uint64_t PersonaEngine::Private::startTicksOf(std::int32_t pid) const
-{
-    const auto info = processTable.info(pid);
-    return info ? info->startTimeTicks : 0;
-}
-
-bool PersonaEngine::Private::isGone(std::int32_t pid, std::uint64_t startTicks) const
-{
-    const auto info = processTable.info(pid);
-    return !info || (startTicks != 0 && info->startTimeTicks != startTicks);
-}
-
-bool PersonaEngine::Private::isReused(std::int32_t pid, std::uint64_t startTicks) const
-{
-    if (startTicks == 0)
-        return false;
-    const auto info = processTable.info(pid);
-    return info && info->startTimeTicks != startTicks;
-}
-
-std::uint64_t PersonaEngine::Private::suspendedStartTicks(std::int32_t pid) const
-{
-    std::lock_guard lock(mutex);
-    const auto it = suspensions.find(pid);
-    return it == suspensions.end() ? 0 : it->second.startTicks;
-}
-
-XPCConnection::Result<void> PersonaEngine::Private::suspend(std::int32_t pid)
-{
-    auto result = xpc.freezeProcess(pid);
-    // A request that timed out may still have been carried out; a stopped process nobody tracks
-    // would stay stopped for good, so it is sent one resume that may or may not be needed.
-    if (!result.ok() && result.error().domain == XPCConnection::kErrorDomain && result.error().code == -2)
-        (void)xpc.resumeProcess(pid);
-    return result;
-}
-
-void PersonaEngine::Private::addSuspension(const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder)
-{
-    std::lock_guard lock(mutex);
-    frozenProcesses[record.pid] = record;
-    auto& suspension = suspensions[record.pid];
-    suspension.startTicks = startTicks;
-    suspension.holders.insert(holder);
-    saveStateFileLocked();
-}
-
-void PersonaEngine::Private::removeSuspension(std::int32_t pid)
-{
-    std::lock_guard lock(mutex);
-    frozenProcesses.erase(pid);
-    suspensions.erase(pid);
-    saveStateFileLocked();
-}
-
-void PersonaEngine::Private::saveStateFileLocked()
-{
-    std::vector<SuspendedProcessFile::Entry> entries;
-    entries.reserve(frozenProcesses.size());
-    for (const auto& [pid, record] : frozenProcesses) {
-        const auto it = suspensions.find(pid);
-        entries.push_back({record, it == suspensions.end() ? 0 : it->second.startTicks});
-    }
-    stateFile.save(entries, indexerPaused);
-}
-
-void PersonaEngine::Private::pauseIndexer()
-{
-    if (!xpc.suppressSpotlight().ok())
-        return;
-    std::lock_guard lock(mutex);
-    indexerPaused = true;
-    saveStateFileLocked();
-}
-
-void PersonaEngine::Private::restoreIndexer()
-{
-    if (!xpc.restoreSpotlight().ok())
-        return; // still listed: quitting or the next start tries again
-    std::lock_guard lock(mutex);
-    indexerPaused = false;
-    saveStateFileLocked();
-}
-
-bool PersonaEngine::Private::resumeOrDrop(std::int32_t pid)
-{
-    const std::uint64_t startTicks = suspendedStartTicks(pid);
-    // Checked before the signal: a reused pid may be a job the user stopped (Ctrl-Z) themselves.
-    if (isReused(pid, startTicks) || xpc.resumeProcess(pid).ok() || isGone(pid, startTicks)) {
-        removeSuspension(pid);
-        return true;
-    }
-    return false;
-}
-
-void PersonaEngine::Private::postToTracker(const std::set<AutoPersona>& personas) const
-{
-    if (!options.updatesPersonaTracker)
-        return;
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app)
-        return;
-    QSet<QString> names;
-    for (const auto persona : personas)
-        names.insert(QString::fromUtf8(rawValue(persona).data(), static_cast<qsizetype>(rawValue(persona).size())));
-    // The tracker belongs to the GUI thread; it is created and updated there.
-    QMetaObject::invokeMethod(
-        app, [names] { ActivePersonaTracker::shared().updateActivePersonas(names); }, Qt::QueuedConnection);
-}
 
 PersonaEngine::PersonaEngine(XPCConnection& xpcConnection, ProcessWatcher& processWatcher, OllamaEngine& ollamaEngine,
     MemoryEngine& memoryEngine, std::optional<PersonaConfiguration> configuration, SavedYouMetrics savedYouMetrics,

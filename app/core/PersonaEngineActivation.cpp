@@ -90,29 +90,7 @@ void PersonaEngine::activatePersona(AutoPersona persona, const std::string& trig
         }
     }
 
-    std::int64_t count = 0;
-    double gigabytesFreed = 0;
-    for (const auto& candidate : runningFreezeCandidates(persona)) {
-        {
-            std::lock_guard lock(d->mutex);
-            if (const auto it = d->suspensions.find(candidate.pid); it != d->suspensions.end()) {
-                it->second.holders.insert(persona);
-                continue;
-            }
-        }
-        if (d->quitting)
-            break;
-        const auto startTicks = d->startTicksOf(candidate.pid);
-        if (!d->suspend(candidate.pid).ok())
-            continue;
-        d->addSuspension({Uuid::random(), candidate.pid, candidate.name, persona, d->now(), candidate.memoryMB,
-                             candidate.cpuPercent},
-            startTicks, persona);
-        ++count;
-        gigabytesFreed += static_cast<double>(candidate.memoryMB) / 1024.0;
-        if (d->quitting) // a quit started while this one was being suspended
-            d->resumeOrDrop(candidate.pid);
-    }
+    const auto [count, gigabytesFreed] = d->suspendFor(persona, runningFreezeCandidates(persona));
 
     switch (persona) {
     case AutoPersona::compileMode:

@@ -8,8 +8,10 @@
 
 #include <atomic>
 #include <mutex>
+#include <utility>
+#include <vector>
 
-// The persona engine's state and the helpers its two source files share.
+// The persona engine's state and the helpers its source files share.
 class PersonaEngine::Private
 {
 public:
@@ -36,6 +38,9 @@ public:
     XPCConnection::Result<void> suspend(std::int32_t pid);
     void addSuspension(const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder);
     void removeSuspension(std::int32_t pid);
+    // Suspends the candidates for `persona` until quitting begins; a process already suspended only
+    // gains the persona as a holder. How many it suspended, and the memory they held in GB.
+    std::pair<std::int64_t, double> suspendFor(AutoPersona persona, const std::vector<RunningProcess>& candidates);
     // Resumes a suspended process and forgets it; a process that is gone is forgotten too, and a pid
     // that now belongs to another process is forgotten without being resumed. False when it is still
     // there and its resume failed: then its record stays.

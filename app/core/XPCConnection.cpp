@@ -339,31 +339,31 @@ XPCConnection::Result<void> XPCConnection::resumeProcess(std::int32_t pid)
     return sendSignal(pid, SIGCONT);
 }
 
-XPCConnection::Result<void> XPCConnection::suppressSpotlight()
+XPCConnection::Result<void> XPCConnection::machineRequest(
+    platform::HelperOp op, const char* failureText, const char* category, const char* description)
 {
     if (m_isTestingMode)
         return {};
-    const auto result = simpleRequest({0, platform::HelperOp::suppressSpotlight, 0, 0}, "Failed to suppress Spotlight");
-    recordAction("Spotlight", "Paused file indexing", failureOf(result));
+    const auto result = simpleRequest({0, op, 0, 0}, failureText);
+    recordAction(category, description, failureOf(result));
     return result;
 }
 
-XPCConnection::Result<void> XPCConnection::restoreSpotlight()
+XPCConnection::Result<void> XPCConnection::pauseFileIndexer()
 {
-    if (m_isTestingMode)
-        return {};
-    const auto result = simpleRequest({0, platform::HelperOp::restoreSpotlight, 0, 0}, "Failed to restore Spotlight");
-    recordAction("Spotlight", "Resumed file indexing", failureOf(result));
-    return result;
+    return machineRequest(
+        platform::HelperOp::pauseFileIndexer, "Failed to suppress Spotlight", "Spotlight", "Paused file indexing");
+}
+
+XPCConnection::Result<void> XPCConnection::resumeFileIndexer()
+{
+    return machineRequest(
+        platform::HelperOp::resumeFileIndexer, "Failed to restore Spotlight", "Spotlight", "Resumed file indexing");
 }
 
 XPCConnection::Result<void> XPCConnection::purgeMemory()
 {
-    if (m_isTestingMode)
-        return {};
-    const auto result = simpleRequest({0, platform::HelperOp::purgeMemory, 0, 0}, "Failed to purge memory");
-    recordAction("System", "Purged memory caches", failureOf(result));
-    return result;
+    return machineRequest(platform::HelperOp::purgeMemory, "Failed to purge memory", "System", "Purged memory caches");
 }
 
 XPCConnection::Result<std::string> XPCConnection::getVersion()

@@ -38,8 +38,8 @@ public:
 
     Result<void> freezeProcess(std::int32_t pid); // SIGSTOP
     Result<void> resumeProcess(std::int32_t pid); // SIGCONT
-    Result<void> suppressSpotlight();
-    Result<void> restoreSpotlight();
+    Result<void> pauseFileIndexer();
+    Result<void> resumeFileIndexer();
     // Writes dirty pages back and drops the clean caches (needs the helper's root).
     Result<void> purgeMemory();
     Result<PowerMetrics> getPowerMetrics();
@@ -69,6 +69,9 @@ private:
     Result<std::shared_ptr<Link>> helperLink();
     Result<platform::HelperReply> executeXPC(platform::HelperRequest request);
     Result<void> simpleRequest(platform::HelperRequest request, const char* failureText);
+    // A request that acts on the whole machine, logged under `category`; nothing is sent in test mode.
+    Result<void> machineRequest(
+        platform::HelperOp op, const char* failureText, const char* category, const char* description);
     Result<void> sendSignal(std::int32_t pid, int signal);
     Result<void> runHelperSetup();
     void recordAction(const char* category, std::string description, const std::optional<Error>& failure,

@@ -33,9 +33,9 @@ const char* auditAction(const HelperRequest& request)
     switch (request.op) {
     case HelperOp::sendSignal:
         return request.signal == SIGSTOP ? "send_sigstop" : "send_sigcont";
-    case HelperOp::suppressSpotlight:
+    case HelperOp::pauseFileIndexer:
         return "suppress_spotlight";
-    case HelperOp::restoreSpotlight:
+    case HelperOp::resumeFileIndexer:
         return "restore_spotlight";
     case HelperOp::getPowerMetrics:
         return "get_powermetrics";
@@ -88,7 +88,7 @@ HelperImplementation::HelperImplementation(HelperContext& context, const platfor
 
 bool HelperImplementation::isSlow(HelperOp op)
 {
-    return op == HelperOp::suppressSpotlight || op == HelperOp::restoreSpotlight || op == HelperOp::getPowerMetrics
+    return op == HelperOp::pauseFileIndexer || op == HelperOp::resumeFileIndexer || op == HelperOp::getPowerMetrics
         || op == HelperOp::purgeMemory;
 }
 
@@ -158,9 +158,9 @@ HelperReply HelperImplementation::perform(const HelperRequest& request)
     switch (request.op) {
     case HelperOp::sendSignal:
         return sendSignal(request);
-    case HelperOp::suppressSpotlight:
+    case HelperOp::pauseFileIndexer:
         return switchIndexer(request.id, true);
-    case HelperOp::restoreSpotlight:
+    case HelperOp::resumeFileIndexer:
         return switchIndexer(request.id, false);
     case HelperOp::getPowerMetrics:
         return powerMetrics(request.id);

@@ -1,10 +1,41 @@
 #include "ContainedPath.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <vector>
 
 namespace platform {
+
+namespace {
+
+// The components of a clean relative path, in order.
+std::vector<std::string> componentsOf(std::string_view rest)
+{
+    std::vector<std::string> parts;
+    for (std::size_t i = 0; i <= rest.size();) {
+        const std::size_t end = std::min(rest.find('/', i), rest.size());
+        parts.emplace_back(rest.substr(i, end - i));
+        i = end + 1;
+    }
+    return parts;
+}
+
+// Why `name` in the open folder could not be opened as a folder, the open having failed with `openError`.
+ContainedPath::Status parentFailure(int folder, const std::string& name, int openError)
+{
+    using Status = ContainedPath::Status;
+    struct stat st
+    {
+    };
+    if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT || openError == ENOENT ? Status::missing : Status::unreadable;
+    if (S_ISLNK(st.st_mode))
+        return Status::throughLink;
+    return S_ISDIR(st.st_mode) ? Status::unreadable : Status::missing;
+}
+
+} // namespace
 
 std::optional<std::string> ContainedPath::normalize(std::string_view path)
 {
@@ -59,32 +90,12 @@ ContainedPath ContainedPath::open(std::string_view root, std::string_view path)
         return result;
     }
 
-    std::vector<std::string> parts;
-    const std::string_view rest
-        = std::string_view(*cleanPath).substr(cleanRoot->size() == 1 ? 1 : cleanRoot->size() + 1);
-    for (std::size_t i = 0; i <= rest.size();) {
-        const std::size_t end = std::min(rest.find('/', i), rest.size());
-        parts.emplace_back(rest.substr(i, end - i));
-        i = end + 1;
-    }
-
+    const std::vector<std::string> parts
+        = componentsOf(std::string_view(*cleanPath).substr(cleanRoot->size() == 1 ? 1 : cleanRoot->size() + 1));
     for (std::size_t k = 0; k + 1 < parts.size(); ++k) {
         const int fd = ::openat(current.get(), parts[k].c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) {
-            const int openError = errno;
-            struct stat st
-            {
-            };
-            if (::fstatat(current.get(), parts[k].c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-                if (S_ISLNK(st.st_mode))
-                    result.m_status = Status::throughLink;
-                else if (!S_ISDIR(st.st_mode))
-                    result.m_status = Status::missing;
-                else
-                    result.m_status = Status::unreadable;
-            } else {
-                result.m_status = errno == ENOENT || openError == ENOENT ? Status::missing : Status::unreadable;
-            }
+            result.m_status = parentFailure(current.get(), parts[k], errno);
             return result;
         }
         current.reset(fd);

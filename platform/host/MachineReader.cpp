@@ -2,6 +2,7 @@
 
 #include "Sysctl.h"
 #include "platform/io/ProcFiles.h"
+#include "platform/io/TextFields.h"
 
 #include <algorithm>
 #include <charconv>
@@ -41,9 +42,7 @@ std::map<std::string, std::string> MachineReader::parseOsRelease(std::string_vie
 {
     std::map<std::string, std::string> fields;
     while (!text.empty()) {
-        const auto end = text.find('\n');
-        const auto line = procfiles::trimmed(text.substr(0, end));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        const auto line = procfiles::trimmed(textfields::takeLine(text));
         const auto equals = line.find('=');
         if (line.empty() || line.front() == '#' || equals == std::string_view::npos || equals == 0)
             continue;

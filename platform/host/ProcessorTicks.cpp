@@ -1,6 +1,7 @@
 #include "ProcessorTicks.h"
 
 #include "platform/io/ProcFiles.h"
+#include "platform/io/TextFields.h"
 
 #include <charconv>
 
@@ -14,13 +15,8 @@ ProcessorTicks::ProcessorTicks(std::string procRoot)
 std::map<int, CpuTicks> ProcessorTicks::parse(std::string_view procStat)
 {
     std::map<int, CpuTicks> cores;
-    std::size_t at = 0;
-    while (at < procStat.size()) {
-        auto end = procStat.find('\n', at);
-        if (end == std::string_view::npos)
-            end = procStat.size();
-        const std::string_view line = procStat.substr(at, end - at);
-        at = end + 1;
+    while (!procStat.empty()) {
+        const std::string_view line = textfields::takeLine(procStat);
         if (line.size() < 4 || line.substr(0, 3) != "cpu" || line[3] < '0' || line[3] > '9')
             continue;
 

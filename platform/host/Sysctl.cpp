@@ -2,6 +2,7 @@
 
 #include "VmStatistics.h"
 #include "platform/io/ProcFiles.h"
+#include "platform/io/TextFields.h"
 
 #include <algorithm>
 #include <charconv>
@@ -77,13 +78,9 @@ std::optional<std::vector<int>> Sysctl::parseCpuList(std::string_view text)
 std::optional<std::string> Sysctl::cpuinfoValue(std::string_view cpuinfo, std::initializer_list<std::string_view> keys)
 {
     for (const auto key : keys) {
-        std::size_t at = 0;
-        while (at < cpuinfo.size()) {
-            auto end = cpuinfo.find('\n', at);
-            if (end == std::string_view::npos)
-                end = cpuinfo.size();
-            const std::string_view line = cpuinfo.substr(at, end - at);
-            at = end + 1;
+        std::string_view rest = cpuinfo;
+        while (!rest.empty()) {
+            const std::string_view line = textfields::takeLine(rest);
             const auto colon = line.find(':');
             if (colon == std::string_view::npos || procfiles::trimmed(line.substr(0, colon)) != key)
                 continue;
@@ -112,9 +109,7 @@ std::vector<int> Sysctl::onlineCpus() const
     if (const auto stat = procfiles::readText(m_proc + "/stat")) {
         std::string_view rest(*stat);
         while (!rest.empty()) {
-            const auto end = rest.find('\n');
-            const auto line = rest.substr(0, end);
-            rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+            const auto line = textfields::takeLine(rest);
             if (line.size() > 3 && line.substr(0, 3) == "cpu" && line[3] >= '0' && line[3] <= '9') {
                 int cpu = 0;
                 if (parseNumber(line.substr(3, line.find(' ') - 3), cpu))

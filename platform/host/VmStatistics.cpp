@@ -1,6 +1,7 @@
 #include "VmStatistics.h"
 
 #include "platform/io/ProcFiles.h"
+#include "platform/io/TextFields.h"
 
 #include <algorithm>
 #include <charconv>
@@ -14,15 +15,10 @@ namespace {
 // The text after "key" at the start of a line, up to the end of that line.
 std::optional<std::string_view> lineValue(std::string_view text, std::string_view key)
 {
-    std::size_t at = 0;
-    while (at < text.size()) {
-        auto end = text.find('\n', at);
-        if (end == std::string_view::npos)
-            end = text.size();
-        const std::string_view line = text.substr(at, end - at);
+    while (!text.empty()) {
+        const std::string_view line = textfields::takeLine(text);
         if (line.size() > key.size() && line.substr(0, key.size()) == key)
             return line.substr(key.size());
-        at = end + 1;
     }
     return std::nullopt;
 }

@@ -7,6 +7,15 @@
 
 namespace platform::textfields {
 
+// Takes the first line off `text` and answers it, without its newline; the last line need not end in one.
+inline std::string_view takeLine(std::string_view& text)
+{
+    const std::size_t newline = text.find('\n');
+    const std::string_view line = text.substr(0, newline);
+    text = newline == std::string_view::npos ? std::string_view() : text.substr(newline + 1);
+    return line;
+}
+
 // The blank-separated fields of one line of a /proc table.
 inline std::vector<std::string_view> split(std::string_view line)
 {

@@ -136,7 +136,7 @@ std::optional<std::int32_t> asInt32(const Scalar& s)
 
 std::optional<HelperOp> opFromName(std::string_view name)
 {
-    for (HelperOp op : {HelperOp::sendSignal, HelperOp::suppressSpotlight, HelperOp::restoreSpotlight,
+    for (HelperOp op : {HelperOp::sendSignal, HelperOp::pauseFileIndexer, HelperOp::resumeFileIndexer,
              HelperOp::getPowerMetrics, HelperOp::getVersion, HelperOp::purgeMemory}) {
         if (name == helperOpName(op))
             return op;
@@ -151,9 +151,9 @@ const char* helperOpName(HelperOp op)
     switch (op) {
     case HelperOp::sendSignal:
         return "sendSignal";
-    case HelperOp::suppressSpotlight:
+    case HelperOp::pauseFileIndexer:
         return "suppressSpotlight";
-    case HelperOp::restoreSpotlight:
+    case HelperOp::resumeFileIndexer:
         return "restoreSpotlight";
     case HelperOp::getPowerMetrics:
         return "getPowerMetrics";

@@ -27,7 +27,7 @@ inline constexpr int kHelperUnauthorized = 403; // the caller or the target is r
 inline constexpr int kHelperRateLimited = 429; // more than 60 signals of one user in 60 seconds
 inline constexpr int kHelperBusy = 503; // the user's slow operations are all under way; ask again later
 
-enum class HelperOp { sendSignal, suppressSpotlight, restoreSpotlight, getPowerMetrics, getVersion, purgeMemory };
+enum class HelperOp { sendSignal, pauseFileIndexer, resumeFileIndexer, getPowerMetrics, getVersion, purgeMemory };
 
 const char* helperOpName(HelperOp op);
 

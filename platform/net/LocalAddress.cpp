@@ -19,17 +19,10 @@ std::optional<std::string> defaultRouteInterface(std::string_view routeText)
     constexpr unsigned routeUp = 0x1;
     std::optional<std::string> best;
     long bestMetric = 0;
-    bool header = true;
+    textfields::takeLine(routeText); // the header
     while (!routeText.empty()) {
-        const std::size_t newline = routeText.find('\n');
-        const std::string_view line = routeText.substr(0, newline);
-        routeText = newline == std::string_view::npos ? std::string_view() : routeText.substr(newline + 1);
-        if (header) {
-            header = false;
-            continue;
-        }
         // Iface Destination Gateway Flags RefCnt Use Metric Mask ...
-        const auto f = textfields::split(line);
+        const auto f = textfields::split(textfields::takeLine(routeText));
         if (f.size() < 8)
             continue;
         const auto destination = textfields::parseNumber<unsigned long>(f[1], 16);

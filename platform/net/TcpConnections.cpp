@@ -78,17 +78,10 @@ TcpEndpoint TcpEndpoint::of(const unsigned char* address, bool ipv6, std::uint16
 std::vector<TcpSocket> parseEstablished(std::string_view text, bool ipv6)
 {
     std::vector<TcpSocket> sockets;
-    bool header = true;
+    textfields::takeLine(text); // the header
     while (!text.empty()) {
-        const std::size_t newline = text.find('\n');
-        const std::string_view line = text.substr(0, newline);
-        text = newline == std::string_view::npos ? std::string_view() : text.substr(newline + 1);
-        if (header) {
-            header = false;
-            continue;
-        }
         // sl local_address rem_address st tx_queue:rx_queue tr:tm->when retrnsmt uid timeout inode ...
-        const auto f = textfields::split(line);
+        const auto f = textfields::split(textfields::takeLine(text));
         if (f.size() < 10 || f[3] != kEstablished)
             continue;
         const auto local = parseEndpoint(f[1], ipv6);

@@ -97,6 +97,23 @@ const std::string& ProcStatCache::nameOf(Entry& entry)
     return *entry.name;
 }
 
+ProcessInfo ProcStatCache::infoOf(
+    Entry& entry, const ProcessTable::StatFields& stat, Names names, double ticksPerSecond)
+{
+    ProcessInfo p;
+    p.pid = entry.pid;
+    p.ppid = stat.ppid;
+    p.uid = ProcessTable::unknownUid;
+    p.state = stat.state;
+    p.kernelThread = entry.kernelThread;
+    p.startTimeTicks = stat.startTime;
+    p.startTime = static_cast<double>(m_bootTime) + static_cast<double>(stat.startTime) / ticksPerSecond;
+    p.cpuTicks = stat.utime + stat.stime;
+    p.residentBytes = stat.rssPages > 0 ? static_cast<std::uint64_t>(stat.rssPages) * m_pageSize : 0;
+    p.name = names == Names::executable ? nameOf(entry) : entry.comm;
+    return p;
+}
+
 std::vector<ProcessInfo> ProcStatCache::list(bool includeKernelThreads, Names names)
 {
     std::lock_guard lock(m_mutex);
@@ -139,19 +156,8 @@ std::vector<ProcessInfo> ProcStatCache::list(bool includeKernelThreads, Names na
             entry.name.reset();
         }
         entry.kernelThread = (stat->flags & ProcessTable::kernelThreadFlag) != 0;
-        if (!entry.kernelThread || includeKernelThreads) {
-            ProcessInfo& p = processes.emplace_back();
-            p.pid = pid;
-            p.ppid = stat->ppid;
-            p.uid = ProcessTable::unknownUid;
-            p.state = stat->state;
-            p.kernelThread = entry.kernelThread;
-            p.startTimeTicks = stat->startTime;
-            p.startTime = static_cast<double>(m_bootTime) + static_cast<double>(stat->startTime) / ticksPerSecond;
-            p.cpuTicks = stat->utime + stat->stime;
-            p.residentBytes = stat->rssPages > 0 ? static_cast<std::uint64_t>(stat->rssPages) * m_pageSize : 0;
-            p.name = names == Names::executable ? nameOf(entry) : entry.comm;
-        }
+        if (!entry.kernelThread || includeKernelThreads)
+            processes.push_back(infoOf(entry, *stat, names, ticksPerSecond));
         entries.push_back(std::move(entry));
     }
     for (; previous != m_entries.end(); ++previous) {

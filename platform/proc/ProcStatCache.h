@@ -54,6 +54,8 @@ private:
     bool readPids(std::vector<int>& pids);
     std::optional<ProcessTable::StatFields> readStat(Entry& entry);
     const std::string& nameOf(Entry& entry);
+    // The listing's record of a process whose stat file was just read.
+    ProcessInfo infoOf(Entry& entry, const ProcessTable::StatFields& stat, Names names, double ticksPerSecond);
 
     std::string m_root;
     std::size_t m_maxOpenFiles;

@@ -1,6 +1,7 @@
 #include "ProcessTable.h"
 
 #include "platform/io/ProcFiles.h"
+#include "platform/io/TextFields.h"
 
 #include <algorithm>
 #include <charconv>
@@ -106,12 +107,8 @@ std::optional<ProcessTable::StatFields> ProcessTable::parseStat(std::string_view
 
 std::optional<uid_t> ProcessTable::parseStatusUid(std::string_view text)
 {
-    std::size_t at = 0;
-    while (at < text.size()) {
-        auto end = text.find('\n', at);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(at, end - at);
+    while (!text.empty()) {
+        std::string_view line = textfields::takeLine(text);
         if (line.substr(0, 4) == "Uid:") {
             line.remove_prefix(4);
             const auto first = line.find_first_not_of(" \t");
@@ -124,26 +121,20 @@ std::optional<uid_t> ProcessTable::parseStatusUid(std::string_view text)
                 return std::nullopt;
             return uid;
         }
-        at = end + 1;
     }
     return std::nullopt;
 }
 
 std::optional<std::int64_t> ProcessTable::parseBootTime(std::string_view procStat)
 {
-    std::size_t at = 0;
-    while (at < procStat.size()) {
-        auto end = procStat.find('\n', at);
-        if (end == std::string_view::npos)
-            end = procStat.size();
-        std::string_view line = procStat.substr(at, end - at);
+    while (!procStat.empty()) {
+        const std::string_view line = textfields::takeLine(procStat);
         if (line.substr(0, 6) == "btime ") {
             std::int64_t value = 0;
             if (parseNumber(procfiles::trimmed(line.substr(6)), value))
                 return value;
             return std::nullopt;
         }
-        at = end + 1;
     }
     return std::nullopt;
 }

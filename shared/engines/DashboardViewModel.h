@@ -1,12 +1,11 @@
 #pragma once
 
+#include "ChangeBatch.h"
+#include "DashboardFigureReader.h"
+#include "DashboardFigures.h"
+#include "DashboardHistory.h"
+#include "DashboardNetwork.h"
 #include "DashboardSampler.h"
-#include "FigureEstimator.h"
-#include "MeasuredFigures.h"
-#include "OllamaModel.h"
-#include "QVThermalState.h"
-#include "RunningProcess.h"
-#include "SystemMemoryState.h"
 
 #include <QFuture>
 #include <QList>
@@ -15,27 +14,15 @@
 #include <QThreadPool>
 #include <QTimer>
 
-#include <chrono>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
-class PublicAddressFetcher;
-
-// One established external TCP connection as the connections tab lists it.
-struct ConnectionRow
-{
-    QString remote; // "local->remote"
-    QString status;
-    QString processName;
-    QString pid;
-    bool operator==(const ConnectionRow&) const = default;
-};
-
 // The one model behind the menu-bar label, the popover and the dashboard tabs. Lives on the GUI thread;
 // once a second its tick reads the machine and the engines on a worker thread and publishes the figures
-// back here. Each figure has a getter and a change signal; only the three input flags have setters.
+// back here. Each figure has a getter and a change signal; only the three input flags have setters. The
+// figures are read from the tick's sample by DashboardFigureReader, the last minute is kept in
+// DashboardHistory, and the network figures that cost something to read are DashboardNetwork's.
 class DashboardViewModel : public QObject
 {
     Q_OBJECT
@@ -79,9 +66,9 @@ class DashboardViewModel : public QObject
     Q_PROPERTY(bool isProcessesPaused READ isProcessesPaused WRITE setIsProcessesPaused NOTIFY isProcessesPausedChanged)
 
 public:
-    static constexpr int kHistoryLength = 60;
-    static constexpr int kMaxConnections = 15;
-    static inline const QString kCheckingPublicIP = QStringLiteral("Checking...");
+    static constexpr int kHistoryLength = DashboardHistory::kLength;
+    static constexpr int kMaxConnections = DashboardNetwork::kMaxConnections;
+    static inline const QString kCheckingPublicIP = DashboardNetwork::kCheckingPublicIP;
 
     DashboardViewModel(std::shared_ptr<MemoryEngine> memoryEngine, std::shared_ptr<OllamaEngine> ollamaEngine,
         std::shared_ptr<ThermalEngine> thermalEngine, const DashboardSources& sources = {}, QObject* parent = nullptr);
@@ -99,89 +86,75 @@ public:
     // A memory sample taken now on a worker thread; not published.
     QFuture<SystemMemoryState> getMemorySnapshot();
 
-    // Ends the process behind a connection row (pid as the row holds it) and lists the connections again
-    // 0.25 s later. Ids that are not a positive number are ignored.
-    QFuture<void> killConnectionProcess(const QString& pid);
+    // The network figures that cost something to read, only while a view holds a demand (DashboardNetwork).
+    QFuture<void> killConnectionProcess(const QString& pid) { return m_network.killConnectionProcess(pid); }
+    QFuture<void> retainConnections() { return m_network.retainConnections(); }
+    void releaseConnections() { m_network.releaseConnections(); }
+    bool listsConnections() const { return m_network.listsConnections(); }
+    void retainPublicAddress() { m_network.retainPublicAddress(); }
+    void releasePublicAddress() { m_network.releasePublicAddress(); }
+    bool looksUpPublicAddress() const { return m_network.looksUpPublicAddress(); }
 
-    // The connection list costs the kernel a walk of its whole socket table, so ticks list connections only
-    // while a view that shows them holds a demand. The first demand lists them at once (the returned future
-    // finishes when that listing is published); the last release empties the list, so that a view opened
-    // later never shows an old one.
-    QFuture<void> retainConnections();
-    void releaseConnections();
-    bool listsConnections() const { return m_connectionDemand > 0; }
-
-    // The public address is asked of an outside service, so it is looked up only while a view that shows
-    // it holds a demand: at once when the first demand comes (unless the last lookup is recent), then
-    // again every PublicAddressFetcher::refreshInterval at most, however often the ticks come, and never
-    // with no demand.
-    void retainPublicAddress();
-    void releasePublicAddress();
-    bool looksUpPublicAddress() const { return m_publicAddressDemand > 0; }
-
-    // Writes the CPU history to Quorvane_History_<unix time>.csv in the temporary folder, atomically.
-    // The file's path, or nothing when the write failed.
-    std::optional<QString> exportHistoryToCSV() const;
-    // The same text written to `path`, atomically: the path, or nothing when the write failed.
-    std::optional<QString> exportHistoryToCSV(const QString& path) const;
-    // "Quorvane_History_" + the time in seconds since 1970 + ".csv".
-    static QString historyFileName(Date now);
+    // The CPU history as CSV (DashboardHistory::exportCSV).
+    std::optional<QString> exportHistoryToCSV() const { return m_history.exportCSV(); }
+    std::optional<QString> exportHistoryToCSV(const QString& path) const { return m_history.exportCSV(path); }
+    static QString historyFileName(Date now) { return DashboardHistory::fileName(now); }
 
     // Published figures.
-    const std::optional<SystemMemoryState>& memoryState() const { return m_memoryState; }
+    const std::optional<SystemMemoryState>& memoryState() const { return m_figures.memoryState; }
     // Program, wired and compressed memory of the last sample; absent without /proc/meminfo.
-    const std::optional<platform::MemoryUse>& memoryUse() const { return m_memoryUse; }
-    const std::vector<OllamaModel>& loadedModels() const { return m_loadedModels; }
-    const std::optional<QVThermalState>& thermalState() const { return m_thermalState; }
-    bool isOllamaRunning() const { return m_isOllamaRunning; }
-    double cpuUsage() const { return m_cpuUsage; }
-    double eClusterUsage() const { return m_eClusterUsage; }
-    double pClusterUsage() const { return m_pClusterUsage; }
-    double aneUsage() const { return m_aneUsage; }
-    double anePowerDraw() const { return m_anePowerDraw; }
-    double gpuUsage() const { return m_gpuUsage; }
-    int gpuCoreCount() const { return m_gpuCoreCount; }
-    QList<double> perCoreUsage() const { return m_perCoreUsage; }
-    double userCpuPercent() const { return m_userCpuPercent; }
-    double systemCpuPercent() const { return m_systemCpuPercent; }
-    double cpuFrequencyGHz() const { return m_cpuFrequencyGHz; }
-    int displayFPS() const { return m_displayFPS; }
-    QList<double> cpuHistory() const { return m_cpuHistory; }
+    const std::optional<platform::MemoryUse>& memoryUse() const { return m_figures.memoryUse; }
+    const std::vector<OllamaModel>& loadedModels() const { return m_figures.loadedModels; }
+    const std::optional<QVThermalState>& thermalState() const { return m_figures.thermalState; }
+    bool isOllamaRunning() const { return m_figures.isOllamaRunning; }
+    double cpuUsage() const { return m_figures.cpuUsage; }
+    double eClusterUsage() const { return m_figures.eClusterUsage; }
+    double pClusterUsage() const { return m_figures.pClusterUsage; }
+    double aneUsage() const { return m_figures.aneUsage; }
+    double anePowerDraw() const { return m_figures.anePowerDraw; }
+    double gpuUsage() const { return m_figures.gpuUsage; }
+    int gpuCoreCount() const { return m_figures.gpuCoreCount; }
+    QList<double> perCoreUsage() const { return m_figures.perCoreUsage; }
+    double userCpuPercent() const { return m_figures.userCpuPercent; }
+    double systemCpuPercent() const { return m_figures.systemCpuPercent; }
+    double cpuFrequencyGHz() const { return m_figures.cpuFrequencyGHz; }
+    int displayFPS() const { return m_figures.displayFPS; }
+    QList<double> cpuHistory() const { return m_history.cpu; }
     // The CPU history with every entry no reading stands behind (a tick that could not compare two
     // samples of the counters) as NaN, which the charts leave undrawn.
-    QList<double> measuredCpuHistory() const;
-    QList<double> memoryHistory() const { return m_memoryHistory; }
-    QList<double> aiMemoryHistory() const { return m_aiMemoryHistory; }
-    const std::vector<RunningProcess>& topProcesses() const { return m_topProcesses; }
+    QList<double> measuredCpuHistory() const { return m_history.measuredCpu(); }
+    QList<double> memoryHistory() const { return m_history.memory; }
+    QList<double> aiMemoryHistory() const { return m_history.aiMemory; }
+    const std::vector<RunningProcess>& topProcesses() const { return m_figures.topProcesses; }
     // The processes holding the most resident memory, most first (paused with topProcesses).
-    const std::vector<RunningProcess>& topMemoryProcesses() const { return m_topMemoryProcesses; }
-    double socTemperature() const { return m_socTemperature; }
-    double gpuTemperature() const { return m_gpuTemperature; }
-    double ssdTemperature() const { return m_ssdTemperature; }
-    double throttlingStatus() const { return m_throttlingStatus; }
-    QList<double> fanRPMs() const { return m_fanRPMs; }
-    double powerDraw() const { return m_powerDraw; }
-    double cpuPowerDraw() const { return m_cpuPowerDraw; }
-    double gpuPowerDraw() const { return m_gpuPowerDraw; }
-    int batteryPercentage() const { return m_batteryPercentage; }
-    bool batteryIsCharging() const { return m_batteryIsCharging; }
-    int batteryTimeToEmpty() const { return m_batteryTimeToEmpty; }
-    bool isUnplugged() const { return m_isUnplugged; }
-    double networkUpload() const { return m_networkUpload; }
-    double networkDownload() const { return m_networkDownload; }
-    QString localIP() const { return m_localIP; }
-    QString publicIP() const { return m_publicIP; }
-    const std::vector<ConnectionRow>& activeConnections() const { return m_activeConnections; }
+    const std::vector<RunningProcess>& topMemoryProcesses() const { return m_figures.topMemoryProcesses; }
+    double socTemperature() const { return m_figures.socTemperature; }
+    double gpuTemperature() const { return m_figures.gpuTemperature; }
+    double ssdTemperature() const { return m_figures.ssdTemperature; }
+    double throttlingStatus() const { return m_figures.throttlingStatus; }
+    QList<double> fanRPMs() const { return m_figures.fanRPMs; }
+    double powerDraw() const { return m_figures.powerDraw; }
+    double cpuPowerDraw() const { return m_figures.cpuPowerDraw; }
+    double gpuPowerDraw() const { return m_figures.gpuPowerDraw; }
+    int batteryPercentage() const { return m_figures.batteryPercentage; }
+    bool batteryIsCharging() const { return m_figures.batteryIsCharging; }
+    int batteryTimeToEmpty() const { return m_figures.batteryTimeToEmpty; }
+    bool isUnplugged() const { return m_figures.isUnplugged; }
+    double networkUpload() const { return m_figures.networkUpload; }
+    double networkDownload() const { return m_figures.networkDownload; }
+    QString localIP() const { return m_figures.localIP; }
+    QString publicIP() const { return m_network.publicIP(); }
+    const std::vector<ConnectionRow>& activeConnections() const { return m_network.activeConnections(); }
     // True once a listing for the views that hold a demand has been published: an empty list is then
     // "no connections" rather than "not listed yet".
-    bool connectionsListed() const { return m_connectionsListed; }
+    bool connectionsListed() const { return m_network.connectionsListed(); }
     bool isLowPowerModeEnabled() const { return m_isLowPowerModeEnabled; }
     bool forceTurboCooling() const { return m_forceTurboCooling; }
-    double diskUsed() const { return m_diskUsed; }
-    double diskTotal() const { return m_diskTotal; }
+    double diskUsed() const { return m_figures.diskUsed; }
+    double diskTotal() const { return m_figures.diskTotal; }
     bool isProcessesPaused() const { return m_isProcessesPaused; }
     // Which of the figures above the last tick read from a real source.
-    const MeasuredFigures& measured() const { return m_measured; }
+    const MeasuredFigures& measured() const { return m_figures.measured; }
 
     void setIsLowPowerModeEnabled(bool enabled);
     void setForceTurboCooling(bool enabled);
@@ -244,109 +217,33 @@ signals:
     void figuresChanged();
 
 private:
-    // The figures one publication changes: each changed figure signals at once, figuresChanged follows once
-    // at the end when any did.
-    class ChangeBatch
-    {
-    public:
-        explicit ChangeBatch(DashboardViewModel& model)
-            : m_model(model)
-        {
-        }
-        template<typename T> void publish(T& field, const T& value, void (DashboardViewModel::*changed)())
-        {
-            m_any = m_model.publish(field, value, changed) || m_any;
-        }
-        void finish();
-
-    private:
-        DashboardViewModel& m_model;
-        bool m_any = false;
-    };
-
-    // Stores the value and signals when it differs; true when it did.
-    template<typename T> bool publish(T& field, const T& value, void (DashboardViewModel::*changed)());
+    using Changes = ChangeBatch<DashboardViewModel>;
 
     void detectCoreCounts(const DashboardSources& sources);
     void sampleAfterReclaim();
-    void updateCPUUsage(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
-    void updateTemperatures(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
-    void updatePowerEstimates(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
-    void updateBatteryStatus(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
-    void updateNetworkRates(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
-    void updateDiskUsage(const DashboardSample& sample, ChangeBatch& changes);
-    void updateIPAddresses(const DashboardSample& sample, ChangeBatch& changes);
-    void publishConnections(const std::vector<platform::TcpConnection>& connections, ChangeBatch& changes);
-    // Lists the connections on the pool and publishes them while some view still wants them.
-    QFuture<void> listConnections(std::chrono::milliseconds delay = {});
-    void fetchPublicIP();
-    void updateEstimates(const DashboardSample& sample, ChangeBatch& changes, MeasuredFigures& measured);
-    void updateHistories(ChangeBatch& changes, bool cpuMeasured);
+    // The figures a tick read from the machine and the estimates, in the order they always signal.
+    void publishReadings(const DashboardFigures& next, Changes& changes);
+    void publishEstimates(const DashboardFigures& next, Changes& changes);
+    void publishHistories(Changes& changes, bool cpuMeasured);
 
-    std::optional<SystemMemoryState> m_memoryState;
-    std::optional<platform::MemoryUse> m_memoryUse;
-    std::vector<OllamaModel> m_loadedModels;
-    std::optional<QVThermalState> m_thermalState;
-    bool m_isOllamaRunning = false;
-    double m_cpuUsage = 0;
-    double m_eClusterUsage = 0;
-    double m_pClusterUsage = 0;
-    double m_aneUsage = 0;
-    double m_anePowerDraw = 0;
-    double m_gpuUsage = 0;
-    int m_gpuCoreCount = 16;
-    QList<double> m_perCoreUsage;
-    double m_userCpuPercent = 7.0;
-    double m_systemCpuPercent = 5.0;
-    double m_cpuFrequencyGHz = 1.89;
-    int m_displayFPS = 60;
-    QList<double> m_cpuHistory = QList<double>(kHistoryLength, 0.0);
-    QList<double> m_memoryHistory = QList<double>(kHistoryLength, 0.0);
-    QList<double> m_aiMemoryHistory = QList<double>(kHistoryLength, 0.0);
-    QList<bool> m_cpuHistoryMeasured = QList<bool>(kHistoryLength, false); // per entry of m_cpuHistory
-    std::vector<RunningProcess> m_topProcesses;
-    std::vector<RunningProcess> m_topMemoryProcesses;
-    double m_socTemperature = 0;
-    double m_gpuTemperature = 0;
-    double m_ssdTemperature = 0;
-    double m_throttlingStatus = 0;
-    QList<double> m_fanRPMs = QList<double> {0.0};
-    double m_powerDraw = 0;
-    double m_cpuPowerDraw = 0;
-    double m_gpuPowerDraw = 0;
-    int m_batteryPercentage = 0;
-    bool m_batteryIsCharging = false;
-    int m_batteryTimeToEmpty = 0;
-    bool m_isUnplugged = false;
-    double m_networkUpload = 0;
-    double m_networkDownload = 0;
-    QString m_localIP = QStringLiteral("127.0.0.1");
-    QString m_publicIP = kCheckingPublicIP;
-    std::vector<ConnectionRow> m_activeConnections;
-    bool m_connectionsListed = false;
+    DashboardFigures m_figures;
+    DashboardHistory m_history;
     bool m_isLowPowerModeEnabled = false;
     bool m_forceTurboCooling = false;
-    double m_diskUsed = 0;
-    double m_diskTotal = 0;
     bool m_isProcessesPaused = false;
-    MeasuredFigures m_measured;
 
     std::shared_ptr<MemoryEngine> m_memoryEngine;
     std::shared_ptr<OllamaEngine> m_ollamaEngine;
     std::shared_ptr<ThermalEngine> m_thermalEngine;
     // Used on the pool's threads by the tick in flight, the re-listing after a kill and memory snapshots.
     std::shared_ptr<DashboardSampler> m_sampler;
-    std::shared_ptr<PublicAddressFetcher> m_publicAddress;
+    // Room for a tick, a connection re-listing after a kill and a memory snapshot side by side.
+    QThreadPool m_pool;
+    DashboardNetwork m_network;
+    DashboardFigureReader m_reader;
     QTimer* m_timer = nullptr;
     int m_eCoreCount = 0;
     int m_pCoreCount = 0;
-    std::optional<platform::ByteTotals> m_lastNetworkStats;
     std::optional<QFuture<void>> m_tickInFlight;
-    int m_connectionDemand = 0;
-    int m_publicAddressDemand = 0;
-    std::function<std::chrono::steady_clock::time_point()> m_clock;
-    std::optional<std::chrono::steady_clock::time_point> m_lastPublicLookup;
     bool m_sampleAgain = false; // storage was reclaimed while the tick in flight was reading
-    FigureEstimator m_estimator;
-    QThreadPool m_pool;
 };

@@ -17,7 +17,9 @@ struct FrozenProcess
     std::int32_t pid = 0;
     // The name as seen when the process was suspended.
     std::string name;
-    AutoPersona frozenByPersona = AutoPersona::compileMode;
+    // The persona the suspension is recorded under: the persona that froze it, or Compile Mode for a
+    // manual or watchdog freeze. Stored as "frozenByPersona".
+    AutoPersona frozenBy = AutoPersona::compileMode;
     Date frozenAt;
     std::int64_t estimatedMemoryMB = 0;
     double estimatedCPUPercent = 0;

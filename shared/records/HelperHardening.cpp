@@ -1,5 +1,7 @@
 #include "HelperHardening.h"
 
+#include "platform/io/TextFields.h"
+
 #include <array>
 #include <utility>
 
@@ -71,9 +73,7 @@ std::vector<std::string> logicalLines(std::string_view text)
     std::vector<std::string> lines;
     std::string pending;
     while (!text.empty()) {
-        const auto end = text.find('\n');
-        std::string_view line = trimmed(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view {} : text.substr(end + 1);
+        std::string_view line = trimmed(platform::textfields::takeLine(text));
         if (pending.empty() && (line.empty() || line.front() == '#' || line.front() == ';'))
             continue;
         if (!line.empty() && line.back() == '\\') {

@@ -2,19 +2,13 @@
 
 #include "AssistanceTracker.h"
 #include "AuditLogger.h"
-#include "BuildTimeTracker.h"
-#include "DigestEngine.h"
-#include "HelperHardening.h"
 
 #include "core/JsonFile.h"
-#include "core/NumberFormat.h"
 #include "core/UserDefaults.h"
 #include "platform/desktop/HelperServiceProbe.h"
-#include "platform/security/TrustedCallers.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -22,13 +16,6 @@
 using jsoncodec::require;
 
 namespace {
-
-// Size of a regular file; 0 when it is missing or not a file.
-std::int64_t fileSize(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.isFile() ? info.size() : 0;
-}
 
 QDate localDay(Date date)
 {
@@ -118,6 +105,7 @@ PrivacyMetricsEngine::PrivacyMetricsEngine(Stores stores, PrivacyLocations locat
     , m_probe(std::move(probe))
     , m_clock(std::move(clock))
     , m_listeners(std::make_shared<HelperActivityStream::Registry>())
+    , m_eraser(m_stores, m_locations)
 {
 }
 
@@ -215,79 +203,12 @@ std::optional<bool> PrivacyMetricsEngine::modelServerAnswered() const
 
 PrivacyMetricsEngine::DataInventory PrivacyMetricsEngine::calculateDataInventory() const
 {
-    const QString folder = m_locations.dataDirectory + QLatin1Char('/');
-    DataInventory inventory;
-    inventory.auditLogSizeBytes = fileSize(folder + QStringLiteral("audit_log.json"));
-    if (m_stores.auditLogger)
-        inventory.auditLogEntries = static_cast<int>(m_stores.auditLogger->fetchAllEvents().size());
-
-    inventory.memoryHistorySizeBytes = fileSize(folder + QStringLiteral("assistance_history.json"));
-    if (m_stores.assistance) {
-        std::set<QDate> days;
-        for (const auto& event : m_stores.assistance->fetchEvents(AssistanceCategory::all, INT32_MAX))
-            days.insert(localDay(event.timestamp));
-        inventory.memoryHistoryDays = static_cast<int>(days.size());
-    }
-
-    // The build statistics and the digests live inside the settings file; their size is that of the
-    // stored value.
-    if (m_stores.defaults) {
-        if (const auto stats = m_stores.defaults->data(BuildTimeTracker::userDefaultsKey)) {
-            inventory.buildHistorySizeBytes = static_cast<std::int64_t>(stats->size());
-            if (const auto decoded = jsoncodec::decodeText<BuildTimeTracker::BuildStats>(*stats))
-                inventory.buildHistorySessions
-                    = static_cast<int>(std::clamp<std::int64_t>(decoded->totalBuilds, 0, INT32_MAX));
-        }
-        if (const auto digests = m_stores.defaults->data(DigestEngine::digestsKey)) {
-            inventory.weeklyDigestSizeBytes = static_cast<std::int64_t>(digests->size());
-            if (const auto decoded = jsoncodec::decodeText<std::vector<WeeklyDigest>>(*digests))
-                inventory.weeklyDigestCount = static_cast<int>(decoded->size());
-        }
-    }
-    inventory.settingsSizeBytes = fileSize(m_locations.settingsFile);
-
-    const QString suspended = folder + QStringLiteral("suspended_processes.json");
-    inventory.suspendedProcessesSizeBytes = fileSize(suspended);
-    // Counted only in a file the program could have written; a huge one is not read into memory.
-    if (inventory.suspendedProcessesSizeBytes > 0
-        && inventory.suspendedProcessesSizeBytes <= jsonfile::kDefaultMaxBytes) {
-        QFile file(suspended);
-        if (file.open(QIODevice::ReadOnly)) {
-            const Json stored = Json::parse(file.readAll().toStdString(), nullptr, false);
-            if (stored.is_object() && stored.contains("processes") && stored["processes"].is_array())
-                inventory.suspendedProcessCount = static_cast<int>(stored["processes"].size());
-        }
-    }
-    return inventory;
+    return DataInventory::measure(m_stores, m_locations);
 }
 
 PrivacyMetricsEngine::HelperStatus PrivacyMetricsEngine::helperStatus() const
 {
-    HelperStatus status;
-    if (m_probe) {
-        status.isInstalled
-            = m_probe->unitFileState(helperSocketUnit) == platform::HelperServiceProbe::UnitState::enabled;
-        status.version = m_probe->helperVersion(std::chrono::milliseconds(1500));
-        status.isConnected = status.version.has_value();
-    }
-    if (!status.version)
-        status.version = "unknown";
-    struct stat st
-    {
-    };
-    status.isCodeSigned = ::lstat(m_locations.helperBinary.toLocal8Bit().constData(), &st) == 0
-        && platform::TrustedCallers::isSafeExecutable(st, 0);
-    // What the helper may do is what its unit lets it: the unit an administrator (or an older install)
-    // put in /etc wins over the package's, as it does for systemd.
-    if (status.isInstalled) {
-        for (const QString& folder : {m_locations.systemUnitFolder, m_locations.packageUnitFolder}) {
-            if (const auto unit = jsonfile::readAll(folder + QStringLiteral("/com.quorvane.helper.service"))) {
-                status.entitlements = HelperHardening::settingsOf(*unit);
-                break;
-            }
-        }
-    }
-    return status;
+    return HelperStatus::read(m_locations, m_probe.get());
 }
 
 std::vector<PrivacyMetricsEngine::ClearableDataType> PrivacyMetricsEngine::clearData(
@@ -296,7 +217,11 @@ std::vector<PrivacyMetricsEngine::ClearableDataType> PrivacyMetricsEngine::clear
     std::vector<ClearableDataType> failed;
     std::set<ClearableDataType> erased;
     for (const ClearableDataType type : types) {
-        if (clearOne(type))
+        if (type == ClearableDataType::auditLog) {
+            std::lock_guard lock(m_mutex);
+            m_recentHelperActions.clear();
+        }
+        if (m_eraser.erase(type))
             erased.insert(type);
         else
             failed.push_back(type);
@@ -327,49 +252,6 @@ std::vector<PrivacyMetricsEngine::ClearableDataType> PrivacyMetricsEngine::clear
     return failed;
 }
 
-bool PrivacyMetricsEngine::clearOne(ClearableDataType type)
-{
-    UserDefaults* defaults = m_stores.defaults;
-    const auto removeKey = [defaults](const QString& key) {
-        if (!defaults)
-            return false;
-        defaults->remove(key);
-        return !defaults->contains(key);
-    };
-    switch (type) {
-    case ClearableDataType::auditLog: {
-        {
-            std::lock_guard lock(m_mutex);
-            m_recentHelperActions.clear();
-        }
-        if (!m_stores.auditLogger)
-            return false;
-        m_stores.auditLogger->clearLog();
-        return m_stores.auditLogger->fetchAllEvents().empty()
-            && !QFileInfo::exists(m_locations.dataDirectory + QStringLiteral("/audit_log.json"));
-    }
-    case ClearableDataType::memoryHistory:
-        return m_stores.assistance && m_stores.assistance->clearEvents();
-    case ClearableDataType::buildHistory:
-        return removeKey(BuildTimeTracker::userDefaultsKey);
-    case ClearableDataType::weeklyDigests:
-        return removeKey(DigestEngine::digestsKey);
-    case ClearableDataType::savedYouMetrics:
-        return m_stores.assistance && m_stores.assistance->resetMetrics();
-    case ClearableDataType::settings: {
-        if (!defaults)
-            return false;
-        const bool removed = defaults->removeAll();
-        // Launch at login is a setting too, kept as the autostart entry; off is its default.
-        const QString entry = m_locations.autostartEntry;
-        if (QFileInfo(entry).isSymLink() || QFileInfo::exists(entry))
-            QFile::remove(entry);
-        return removed && !QFileInfo(entry).isSymLink() && !QFileInfo::exists(entry);
-    }
-    }
-    return false;
-}
-
 PrivacyMetricsEngine::UninstallVerification PrivacyMetricsEngine::verifyCompleteRemoval() const
 {
     // What removing the package leaves behind, checked while the program still runs: the user's own
@@ -397,43 +279,6 @@ PrivacyMetricsEngine::UninstallVerification PrivacyMetricsEngine::verifyComplete
         result.checks.push_back(std::move(check));
     }
     return result;
-}
-
-std::int64_t PrivacyMetricsEngine::DataInventory::totalSizeBytes() const
-{
-    return auditLogSizeBytes + memoryHistorySizeBytes + buildHistorySizeBytes + weeklyDigestSizeBytes
-        + settingsSizeBytes + suspendedProcessesSizeBytes;
-}
-
-QString PrivacyMetricsEngine::DataInventory::totalSizeFormatted() const
-{
-    return QString::fromStdString(byteCountText(totalSizeBytes()));
-}
-
-QString PrivacyMetricsEngine::DataInventory::dataDirectory()
-{
-    static const QString folder = PrivacyLocations::standard().dataDirectory;
-    return folder;
-}
-
-std::vector<std::pair<std::string, std::string>> PrivacyMetricsEngine::HelperStatus::entitlementDescriptions() const
-{
-    std::vector<std::pair<std::string, std::string>> out;
-    for (const auto& entitlement : entitlements)
-        out.emplace_back(entitlement, HelperHardening::describe(entitlement).value_or(entitlement));
-    return out;
-}
-
-std::optional<std::string> PrivacyMetricsEngine::warningMessage(ClearableDataType type)
-{
-    switch (type) {
-    case ClearableDataType::savedYouMetrics:
-        return "Your lifetime hours saved and builds protected counter will reset to zero permanently.";
-    case ClearableDataType::settings:
-        return "This will reset all your persona configurations, trigger lists, and preferences.";
-    default:
-        return std::nullopt;
-    }
 }
 
 bool PrivacyMetricsEngine::UninstallVerification::isClean() const

@@ -1,7 +1,11 @@
 #pragma once
 
 #include "AuditEvent.h"
+#include "DataEraser.h"
+#include "DataInventory.h"
+#include "HelperStatus.h"
 #include "PrivacyLocations.h"
+#include "PrivacyStores.h"
 
 #include "core/Date.h"
 #include "core/JsonCodec.h"
@@ -21,16 +25,14 @@
 #include <utility>
 #include <vector>
 
-class AssistanceTracker;
-class AuditLogger;
-class UserDefaults;
 namespace platform {
 class HelperServiceProbe;
 }
 
 // The store behind the privacy and transparency pages: the live list of helper actions and its
-// listeners, the ledger of the program's own network calls, what the program keeps on disk, the
-// helper's status, erasure by category and the check for leftovers after an uninstall.
+// listeners, the ledger of the program's own network calls, what the program keeps on disk
+// (DataInventory), the helper's status (HelperStatus), erasure by category (DataEraser) and the check
+// for leftovers after an uninstall.
 // Safe from any thread; inventory, status and erasure block on the disk, the bus and the helper
 // socket, so views call them from a worker.
 class PrivacyMetricsEngine
@@ -38,8 +40,6 @@ class PrivacyMetricsEngine
 public:
     static constexpr std::size_t kMaxRecentHelperActions = 50;
     static constexpr double kDaySeconds = 86400;
-    static inline const std::string helperBundleID = "com.quorvane.helper";
-    static inline const std::string helperSocketUnit = "com.quorvane.helper.socket";
 
     struct OwnNetworkCall
     {
@@ -53,49 +53,13 @@ public:
         bool operator==(const OwnNetworkCall&) const = default;
     };
 
-    struct DataInventory
+    using DataInventory = ::DataInventory;
+    using HelperStatus = ::HelperStatus;
+    using ClearableDataType = ::ClearableDataType;
+    static std::optional<std::string> warningMessage(ClearableDataType type)
     {
-        int auditLogEntries = 0;
-        std::int64_t auditLogSizeBytes = 0;
-        int memoryHistoryDays = 0; // calendar days that hold assistance events
-        std::int64_t memoryHistorySizeBytes = 0;
-        int buildHistorySessions = 0; // builds counted in the build statistics
-        std::int64_t buildHistorySizeBytes = 0;
-        int weeklyDigestCount = 0;
-        std::int64_t weeklyDigestSizeBytes = 0;
-        std::int64_t settingsSizeBytes = 0;
-        // Processes the persona engine holds suspended, kept so a restart can resume them.
-        int suspendedProcessCount = 0;
-        std::int64_t suspendedProcessesSizeBytes = 0;
-
-        std::int64_t totalSizeBytes() const;
-        QString totalSizeFormatted() const;
-        // ~/.local/share/Quorvane; not created here.
-        static QString dataDirectory();
-
-        bool operator==(const DataInventory&) const = default;
-    };
-
-    struct HelperStatus
-    {
-        bool isInstalled = false;
-        bool isConnected = false;
-        std::optional<std::string> version;
-        std::string bundleID = helperBundleID;
-        std::string teamID;
-        // The installed helper binary is root-owned and writable by nobody else.
-        bool isCodeSigned = false;
-        // The capability and sandbox settings of the installed service unit ("Key=value"); empty when
-        // the helper is not installed.
-        std::vector<std::string> entitlements;
-
-        std::vector<std::pair<std::string, std::string>> entitlementDescriptions() const;
-
-        bool operator==(const HelperStatus&) const = default;
-    };
-
-    enum class ClearableDataType { auditLog, memoryHistory, buildHistory, weeklyDigests, savedYouMetrics, settings };
-    static std::optional<std::string> warningMessage(ClearableDataType type);
+        return DataEraser::warningMessage(type);
+    }
 
     struct UninstallVerification
     {
@@ -116,12 +80,7 @@ public:
     };
 
     // The stores whose contents the engine measures and erases, reached through their owners.
-    struct Stores
-    {
-        AuditLogger* auditLogger = nullptr;
-        AssistanceTracker* assistance = nullptr;
-        UserDefaults* defaults = nullptr;
-    };
+    using Stores = PrivacyStores;
 
     // A listener of the helper activity; it hears every action recorded from its creation until it
     // is destroyed or cancelled. Outliving the engine is harmless.
@@ -179,8 +138,6 @@ public:
     UninstallVerification verifyCompleteRemoval() const;
 
 private:
-    bool clearOne(ClearableDataType type);
-
     const Stores m_stores;
     const PrivacyLocations m_locations;
     const std::shared_ptr<platform::HelperServiceProbe> m_probe;
@@ -191,19 +148,7 @@ private:
     std::optional<bool> m_modelServerAnswered;
     std::shared_ptr<HelperActivityStream::Registry> m_listeners;
     ErasureListener m_onErased;
-};
-
-template<> struct RawEnumTable<PrivacyMetricsEngine::ClearableDataType>
-{
-    using T = PrivacyMetricsEngine::ClearableDataType;
-    static constexpr std::array cases {
-        std::pair {T::auditLog, std::string_view("Audit Log")},
-        std::pair {T::memoryHistory, std::string_view("Memory History")},
-        std::pair {T::buildHistory, std::string_view("Build History")},
-        std::pair {T::weeklyDigests, std::string_view("Weekly Digests")},
-        std::pair {T::savedYouMetrics, std::string_view("Saved You Lifetime Metrics")},
-        std::pair {T::settings, std::string_view("All Settings (resets to defaults)")},
-    };
+    const DataEraser m_eraser;
 };
 
 void to_json(Json& j, const PrivacyMetricsEngine::OwnNetworkCall& c);

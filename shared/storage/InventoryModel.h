@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 // The three model stores; the raw value is also the display text.
 enum class ModelSource {
@@ -46,6 +47,9 @@ struct InventoryModel
 
     bool operator==(const InventoryModel&) const = default;
 };
+
+// The models' sizes added up, in GB.
+double sumGB(const std::vector<InventoryModel>& models);
 
 void to_json(Json& j, const InventoryModel& m);
 void from_json(const Json& j, InventoryModel& m);

@@ -33,14 +33,6 @@ std::vector<std::string> modelNames(const std::vector<InventoryModel>& models)
     return names;
 }
 
-double sumGB(const std::vector<InventoryModel>& models)
-{
-    double total = 0;
-    for (const auto& m : models)
-        total += m.sizeGB;
-    return total;
-}
-
 void sortLargestFirst(std::vector<InventoryModel>& models)
 {
     std::stable_sort(models.begin(), models.end(), [](const auto& a, const auto& b) { return a.sizeGB > b.sizeGB; });

@@ -264,7 +264,7 @@ TEST_F(HelperCallerTrustTest, SystemWideActionsNeedTheActiveLocalSession)
     ::chmod(m_dir.path().toLocal8Bit().constData(), 0755);
     start();
     const std::string requests = platform::encodeHelperRequest(opRequest(1, HelperOp::purgeMemory)) + "\n"
-        + platform::encodeHelperRequest(opRequest(2, HelperOp::suppressSpotlight)) + "\n"
+        + platform::encodeHelperRequest(opRequest(2, HelperOp::pauseFileIndexer)) + "\n"
         + platform::encodeHelperRequest(opRequest(3, HelperOp::getPowerMetrics)) + "\n";
     const std::string socket = m_config.socketPath;
     const bool root = ::geteuid() == 0;

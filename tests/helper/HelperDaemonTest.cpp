@@ -80,7 +80,7 @@ TEST_F(HelperDaemonTest, StoppingResumesWhatItSuspendedEvenAfterACrash)
         ASSERT_TRUE(client.call(signalRequest(2, SIGSTOP, resumed.pid()))->ok);
         ASSERT_TRUE(client.call(signalRequest(3, SIGCONT, resumed.pid()))->ok);
         if (indexer) {
-            ASSERT_TRUE(client.call(opRequest(4, platform::HelperOp::suppressSpotlight))->ok);
+            ASSERT_TRUE(client.call(opRequest(4, platform::HelperOp::pauseFileIndexer))->ok);
         }
         const auto [processes, indexerPaused] = storedList();
         ASSERT_EQ(processes.size(), 1u);

@@ -37,8 +37,8 @@ TEST_F(HelperServerTest, UntrustedCallerIsRefusedEverythingWithOneLineEach)
     start();
     SleepingChild child;
     std::int64_t id = 0;
-    for (const auto& request : {signalRequest(++id, SIGSTOP, child.pid()), opRequest(++id, HelperOp::suppressSpotlight),
-             opRequest(++id, HelperOp::restoreSpotlight), opRequest(++id, HelperOp::getPowerMetrics),
+    for (const auto& request : {signalRequest(++id, SIGSTOP, child.pid()), opRequest(++id, HelperOp::pauseFileIndexer),
+             opRequest(++id, HelperOp::resumeFileIndexer), opRequest(++id, HelperOp::getPowerMetrics),
              opRequest(++id, HelperOp::purgeMemory)}) {
         RawClient client(m_config.socketPath);
         expectError(client.call(request), request.id, "QVHelperError", 403, "Unauthorized caller");
@@ -278,9 +278,9 @@ TEST_F(HelperServerTest, IndexerTimerIsStoppedAndStarted)
     std::ofstream(path("units/mlocate.timer")) << "[Timer]\n";
     start();
     RawClient client(m_config.socketPath);
-    EXPECT_TRUE(client.call(opRequest(1, HelperOp::suppressSpotlight))->ok);
+    EXPECT_TRUE(client.call(opRequest(1, HelperOp::pauseFileIndexer))->ok);
     EXPECT_EQ(readFile(path("indexer.args")), "stop mlocate.timer\n");
-    EXPECT_TRUE(client.call(opRequest(2, HelperOp::restoreSpotlight))->ok);
+    EXPECT_TRUE(client.call(opRequest(2, HelperOp::resumeFileIndexer))->ok);
     EXPECT_EQ(readFile(path("indexer.args")), "start mlocate.timer\n");
     const auto records = auditRecords();
     ASSERT_EQ(records.size(), 2u);
@@ -296,7 +296,7 @@ TEST_F(HelperServerTest, ToolFailuresCarryExitStatusOrStartError)
     start();
     RawClient client(m_config.socketPath);
     expectError(
-        client.call(opRequest(1, HelperOp::suppressSpotlight)), 1, "QVHelperError", 1, "Process exited with code 1");
+        client.call(opRequest(1, HelperOp::pauseFileIndexer)), 1, "QVHelperError", 1, "Process exited with code 1");
     expectError(client.call(opRequest(2, HelperOp::getPowerMetrics)), 2, "NSPOSIXErrorDomain", ENOENT);
     const auto records = auditRecords();
     ASSERT_EQ(records.size(), 2u);

@@ -90,7 +90,7 @@ struct PrivacySample
             helper.helperStatus.isInstalled = true;
             helper.helperStatus.isConnected = true;
             helper.helperStatus.version = "1.0.3";
-            helper.helperStatus.isCodeSigned = true;
+            helper.helperStatus.isRootOwned = true;
             helper.helperStatus.entitlements
                 = {"CapabilityBoundingSet=CAP_KILL CAP_SYS_PTRACE", "AmbientCapabilities=", "NoNewPrivileges=yes",
                     "ProtectSystem=strict", "ProtectHome=yes", "PrivateNetwork=yes", "RestrictAddressFamilies=AF_UNIX"};

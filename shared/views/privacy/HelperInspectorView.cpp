@@ -27,9 +27,9 @@ QString abilityOf(platform::HelperOp op, bool stop)
                     : HelperInspectorView::tr("Send SIGCONT to resume frozen processes");
     case platform::HelperOp::getPowerMetrics:
         return HelperInspectorView::tr("Read RAPL energy counters (CPU power reading)");
-    case platform::HelperOp::suppressSpotlight:
+    case platform::HelperOp::pauseFileIndexer:
         return HelperInspectorView::tr("Pause file indexing during compiles");
-    case platform::HelperOp::restoreSpotlight:
+    case platform::HelperOp::resumeFileIndexer:
         return HelperInspectorView::tr("Restore file indexing after compiles");
     case platform::HelperOp::purgeMemory:
         return HelperInspectorView::tr("Drop the kernel's clean page cache (free memory)");
@@ -43,8 +43,8 @@ QStringList abilities()
 {
     using platform::HelperOp;
     return {abilityOf(HelperOp::sendSignal, true), abilityOf(HelperOp::sendSignal, false),
-        abilityOf(HelperOp::getPowerMetrics, false), abilityOf(HelperOp::suppressSpotlight, false),
-        abilityOf(HelperOp::restoreSpotlight, false), abilityOf(HelperOp::purgeMemory, false),
+        abilityOf(HelperOp::getPowerMetrics, false), abilityOf(HelperOp::pauseFileIndexer, false),
+        abilityOf(HelperOp::resumeFileIndexer, false), abilityOf(HelperOp::purgeMemory, false),
         abilityOf(HelperOp::getVersion, false)};
 }
 
@@ -236,8 +236,8 @@ void HelperInspectorView::setHelperStatus(const PrivacyMetricsEngine::HelperStat
     m_version->setText(known ? QStringLiteral("v") + QString::fromStdString(*status.version) : QStringLiteral("—"));
     m_bundle->setText(QString::fromStdString(status.bundleID));
     m_team->setText(status.teamID.empty() ? QStringLiteral("—") : QString::fromStdString(status.teamID));
-    m_ownership->setText(status.isCodeSigned ? tr("Root-owned, writable by root only ✓") : tr("Not verified ⚠"));
-    m_ownership->setRole(status.isCodeSigned ? ColorRole::green : ColorRole::text);
+    m_ownership->setText(status.isRootOwned ? tr("Root-owned, writable by root only ✓") : tr("Not verified ⚠"));
+    m_ownership->setRole(status.isRootOwned ? ColorRole::green : ColorRole::text);
     m_panelContent->show();
 
     while (QLayoutItem* item = m_entitlementLayout->takeAt(0)) {

@@ -53,14 +53,6 @@ QString emptyTextFor(InventoryFilter filter)
     return ModelsTab::tr("No models found in Ollama, Hugging Face, or LM Studio.");
 }
 
-double sumGB(const std::vector<InventoryModel>& models)
-{
-    double total = 0;
-    for (const auto& m : models)
-        total += m.sizeGB;
-    return total;
-}
-
 PillButton* plainSymbol(const QString& symbol, const QColor& color, int pixels)
 {
     auto* b = new PillButton(QString());

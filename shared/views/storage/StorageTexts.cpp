@@ -87,10 +87,7 @@ StorageMessage cachePurged(
 
 QString deletionQuestion(const std::vector<InventoryModel>& models)
 {
-    double total = 0;
-    for (const auto& m : models)
-        total += m.sizeGB;
-    return tr("Permanently delete ") + QString::number(models.size()) + tr(" model(s) (") + gb(total)
+    return tr("Permanently delete ") + QString::number(models.size()) + tr(" model(s) (") + gb(sumGB(models))
         + tr(" GB)? Model weight files and cached blobs will be removed from this computer.");
 }
 

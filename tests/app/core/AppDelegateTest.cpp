@@ -77,7 +77,7 @@ TEST_F(AppDelegateTest, LaunchBuildsTheGraphAndWindowsOnceAndWiresTheAuditLog)
     EXPECT_EQ(AppDelegate::shared(), &delegate);
     delegate.applicationDidFinishLaunching();
     PopoverHost* popover = delegate.popover();
-    HostWindow* dashboard = delegate.debugWindow();
+    HostWindow* dashboard = delegate.dashboardWindow();
     HostWindow* settings = delegate.settingsWindow();
     ASSERT_TRUE(popover && dashboard && settings);
     EXPECT_EQ(dashboard->windowTitle(), "Quorvane Dashboard");
@@ -86,7 +86,7 @@ TEST_F(AppDelegateTest, LaunchBuildsTheGraphAndWindowsOnceAndWiresTheAuditLog)
 
     delegate.applicationDidFinishLaunching();
     EXPECT_EQ(delegate.popover(), popover);
-    EXPECT_EQ(delegate.debugWindow(), dashboard);
+    EXPECT_EQ(delegate.dashboardWindow(), dashboard);
     EXPECT_EQ(delegate.settingsWindow(), settings);
 
     // Offscreen there is no tray: the dashboard window is the way in, and toggling has nothing to do.
@@ -128,7 +128,7 @@ TEST_F(AppDelegateTest, HeadlessRunsSamplesAndShowsNothing)
     AppDelegate delegate(options(true));
     delegate.applicationDidFinishLaunching();
     EXPECT_EQ(delegate.popover(), nullptr);
-    EXPECT_EQ(delegate.debugWindow(), nullptr);
+    EXPECT_EQ(delegate.dashboardWindow(), nullptr);
     delegate.openSettingsWindow();
     EXPECT_EQ(delegate.settingsWindow(), nullptr);
     QSignalSpy ticks(&delegate.dashboardVM(), &DashboardViewModel::cpuUsageChanged);

@@ -70,7 +70,7 @@ TEST_F(PersonaEngineTest, CompileModeSuspendsItsListExactlyAndSparesTheWhitelist
     const auto frozen = engine->frozenProcesses();
     ASSERT_EQ(frozen.size(), 4u);
     EXPECT_EQ(frozen.at(40).name, "ollama");
-    EXPECT_EQ(frozen.at(40).frozenByPersona, AutoPersona::compileMode);
+    EXPECT_EQ(frozen.at(40).frozenBy, AutoPersona::compileMode);
     EXPECT_EQ(frozen.at(40).estimatedMemoryMB, 2048);
     EXPECT_DOUBLE_EQ(frozen.at(40).estimatedCPUPercent, 3.0);
     EXPECT_EQ(engine->personaHistory().at(0).processesAffected, 4);
@@ -162,7 +162,7 @@ TEST_F(PersonaEngineTest, ASharedProcessStaysSuspendedUntilItsLastPersonaEnds)
     engine->activatePersona(AutoPersona::compileMode, "make");
     // Only mongod was new to Compile Mode; the others keep Battery Mode's records.
     EXPECT_EQ(engine->personaHistory().back().processesAffected, 1);
-    EXPECT_EQ(engine->frozenProcesses().at(40).frozenByPersona, AutoPersona::batteryMode);
+    EXPECT_EQ(engine->frozenProcesses().at(40).frozenBy, AutoPersona::batteryMode);
 
     engine->deactivatePersona(AutoPersona::batteryMode);
     EXPECT_EQ(engine->frozenProcesses().size(), 3u);
@@ -187,7 +187,7 @@ TEST_F(PersonaEngineTest, ASingleSuspensionIsReleasedWhenTheLastPersonaEnds)
     auto engine = makeEngine();
     ASSERT_TRUE(engine->freezeProcess(77, "renderer").ok());
     const auto record = engine->frozenProcesses().at(77);
-    EXPECT_EQ(record.frozenByPersona, AutoPersona::compileMode);
+    EXPECT_EQ(record.frozenBy, AutoPersona::compileMode);
     EXPECT_EQ(record.estimatedMemoryMB, 0);
     EXPECT_EQ(engine->savedYouMetrics().autonomousActionsCount, 1);
 
@@ -298,7 +298,7 @@ TEST_F(PersonaEngineTest, BatteryRuleAndWatchdogBoundaries)
     engine->evaluateBatteryAndSustainedCPU();
     engine->evaluateBatteryAndSustainedCPU(); // already suspended: not sent again
     EXPECT_EQ(sentSignals(), (Signals {{101, SIGSTOP}}));
-    EXPECT_EQ(engine->frozenProcesses().at(101).frozenByPersona, AutoPersona::compileMode);
+    EXPECT_EQ(engine->frozenProcesses().at(101).frozenBy, AutoPersona::compileMode);
 
     // A calm sighting drops the start time; the next busy one starts counting afresh.
     setProcesses({proc(101, "node", 15.0)});

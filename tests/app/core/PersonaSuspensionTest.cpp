@@ -243,7 +243,7 @@ TEST_F(PersonaSuspensionTest, TheIndexerAKilledRunPausedIsStartedAgainAtTheNextS
     next->recoverSuspendedProcesses();
     {
         std::lock_guard lock(m_mutex);
-        EXPECT_EQ(ops, std::vector<platform::HelperOp> {platform::HelperOp::restoreSpotlight});
+        EXPECT_EQ(ops, std::vector<platform::HelperOp> {platform::HelperOp::resumeFileIndexer});
     }
     EXPECT_FALSE(file.read().indexerPaused);
 }

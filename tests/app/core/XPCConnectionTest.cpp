@@ -53,8 +53,8 @@ TEST_F(XPCConnectionTest, TestModeRecordsSignalsAndSendsNothing)
     connection.clearMockSignals();
     EXPECT_TRUE(connection.mockSignalsSent().empty());
 
-    EXPECT_TRUE(connection.suppressSpotlight().ok());
-    EXPECT_TRUE(connection.restoreSpotlight().ok());
+    EXPECT_TRUE(connection.pauseFileIndexer().ok());
+    EXPECT_TRUE(connection.resumeFileIndexer().ok());
     EXPECT_TRUE(connection.purgeMemory().ok());
     EXPECT_TRUE(connection.installHelper().ok());
     EXPECT_EQ(connection.getVersion().value(), "1.0.0");
@@ -102,8 +102,8 @@ TEST_F(XPCConnectionTest, FailuresWithoutErrorGetTheirOwnText)
     };
     expectText(connection.freezeProcess(5), "Failed to send SIGSTOP");
     expectText(connection.resumeProcess(5), "Failed to send SIGCONT");
-    expectText(connection.suppressSpotlight(), "Failed to suppress Spotlight");
-    expectText(connection.restoreSpotlight(), "Failed to restore Spotlight");
+    expectText(connection.pauseFileIndexer(), "Failed to suppress Spotlight");
+    expectText(connection.resumeFileIndexer(), "Failed to restore Spotlight");
     expectText(connection.purgeMemory(), "Failed to purge memory");
 }
 
@@ -122,7 +122,7 @@ TEST_F(XPCConnectionTest, HelperErrorsPassUnchangedAndPowerNeedsData)
         (platform::DomainError {
             "QVHelperError", 503, "The Quorvane Pro helper is busy with another request; try again in a moment."}));
     EXPECT_EQ(connection.freezeProcess(5).error(), refused);
-    EXPECT_EQ(connection.suppressSpotlight().error(), refused);
+    EXPECT_EQ(connection.pauseFileIndexer().error(), refused);
     EXPECT_EQ(connection.getVersion().error(), refused);
     EXPECT_EQ(connection.getPowerMetrics().error(),
         (platform::DomainError {"QVXPCError", -1, "Power metrics returned nil data"}));
@@ -185,8 +185,8 @@ TEST_F(XPCConnectionTest, EveryRequestIsRecordedAsAHelperActionWithItsOutcome)
     const std::int32_t self = ::getpid();
     EXPECT_TRUE(connection.freezeProcess(self).ok());
     EXPECT_FALSE(connection.resumeProcess(self).ok());
-    EXPECT_TRUE(connection.suppressSpotlight().ok());
-    EXPECT_TRUE(connection.restoreSpotlight().ok());
+    EXPECT_TRUE(connection.pauseFileIndexer().ok());
+    EXPECT_TRUE(connection.resumeFileIndexer().ok());
     EXPECT_TRUE(connection.getPowerMetrics().ok());
     EXPECT_TRUE(connection.purgeMemory().ok());
     EXPECT_TRUE(connection.getVersion().ok());

@@ -31,8 +31,8 @@ RequestDecodeFailure failure(std::string_view line)
 TEST(HelperRequestTest, EveryOperationRoundTrips)
 {
     for (const auto& r :
-        {HelperRequest {1, HelperOp::sendSignal, 19, 4242}, HelperRequest {2, HelperOp::suppressSpotlight},
-            HelperRequest {3, HelperOp::restoreSpotlight}, HelperRequest {4, HelperOp::getPowerMetrics},
+        {HelperRequest {1, HelperOp::sendSignal, 19, 4242}, HelperRequest {2, HelperOp::pauseFileIndexer},
+            HelperRequest {3, HelperOp::resumeFileIndexer}, HelperRequest {4, HelperOp::getPowerMetrics},
             HelperRequest {5, HelperOp::getVersion}, HelperRequest {6, HelperOp::purgeMemory},
             HelperRequest {INT64_MAX, HelperOp::sendSignal, INT32_MIN, INT32_MAX}}) {
         EXPECT_EQ(request(encodeHelperRequest(r)), r);

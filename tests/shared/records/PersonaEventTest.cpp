@@ -59,7 +59,7 @@ TEST(FrozenProcessTest, StoredFormRoundTripsAndEveryKeyIsRequired)
     const auto process = jsoncodec::decodeText<FrozenProcess>(text);
     ASSERT_TRUE(process);
     EXPECT_EQ(process->pid, 31337);
-    EXPECT_EQ(process->frozenByPersona, AutoPersona::compileMode);
+    EXPECT_EQ(process->frozenBy, AutoPersona::compileMode);
     EXPECT_EQ(Json::parse(*jsoncodec::encodeText(*process)), Json::parse(text));
 
     Json missing = Json::parse(text);

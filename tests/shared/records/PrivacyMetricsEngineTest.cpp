@@ -286,7 +286,7 @@ TEST_F(PrivacyMetricsEngineTest, HelperStatusComesFromSystemdAndARealRoundTrip)
     EXPECT_FALSE(status.isInstalled);
     EXPECT_FALSE(status.isConnected);
     EXPECT_EQ(status.version, "unknown");
-    EXPECT_FALSE(status.isCodeSigned); // no binary installed
+    EXPECT_FALSE(status.isRootOwned); // no binary installed
 
     // Installed but not answering: installed, not connected.
     probe->state = platform::HelperServiceProbe::UnitState::enabled;
@@ -361,7 +361,7 @@ TEST_F(PrivacyMetricsEngineTest, SignatureRowChecksOwnerAndWritePermissionsOfThe
     const auto signedFor = [this](const QString& binary) {
         PrivacyLocations where = locations;
         where.helperBinary = binary;
-        return Engine(Engine::Stores {}, where, nullptr).helperStatus().isCodeSigned;
+        return Engine(Engine::Stores {}, where, nullptr).helperStatus().isRootOwned;
     };
     EXPECT_TRUE(signedFor("/usr/bin/env")); // root-owned, mode 0755
     EXPECT_FALSE(signedFor(m_dir.path() + "/missing"));

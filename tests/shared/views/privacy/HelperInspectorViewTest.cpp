@@ -42,7 +42,7 @@ TEST_F(HelperInspectorViewTest, ShowsTheThreeStatesFromTheRealChecks)
 
     helper.helperStatus.isConnected = true;
     helper.helperStatus.version = "1.0.3";
-    helper.helperStatus.isCodeSigned = true;
+    helper.helperStatus.isRootOwned = true;
     load(view);
     EXPECT_EQ(view.statusText(), "Installed and connected");
     EXPECT_EQ(view.versionText(), "v1.0.3");
