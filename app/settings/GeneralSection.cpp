@@ -120,21 +120,12 @@ GeneralSection::GeneralSection(SettingsView& view, QWidget* parent)
     connect(&settings, &ViewSettings::menuBarSettingsChanged, this, &GeneralSection::showMenuBarSettings);
     showMenuBarSettings();
 
-    auto* polling = new QVBoxLayout;
-    polling->setContentsMargins(0, 8, 0, 0);
-    polling->setSpacing(4);
-    auto* pollingRow = new QHBoxLayout;
-    pollingRow->addWidget(SettingsStyle::label(tr("Metrics Polling Interval:"), palette));
-    pollingRow->addStretch(1);
-    m_pollingValue = SettingsStyle::label({}, palette, 12, true);
-    pollingRow->addWidget(m_pollingValue);
-    polling->addLayout(pollingRow);
     // 1 to 10 s in steps of 0.5 s, as half-seconds.
     m_polling->setRange(2, 20);
     m_polling->setValue(static_cast<int>(view.pollingInterval * 2 + 0.5));
     m_polling->setAccessibleName(tr("Metrics Polling Interval"));
-    polling->addWidget(m_polling);
-    column->addLayout(polling);
+    column->addLayout(SettingsStyle::sliderBlock(
+        tr("Metrics Polling Interval:"), m_pollingValue, m_polling, palette, QMargins(0, 8, 0, 0)));
     auto showPolling = [this] { m_pollingValue->setText(NumberText::numberText("%.1fs", m_view.pollingInterval)); };
     connect(m_polling, &QSlider::valueChanged, this, [this, showPolling](int halves) {
         m_view.pollingInterval = halves / 2.0;

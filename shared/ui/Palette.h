@@ -37,11 +37,9 @@ struct Palette
 
     // Text fixed to white on a filled control; it reads in the primary text colour on the light theme.
     QColor onTint() const { return light ? text : QColor(Qt::white); }
-    // Text on a fill of `tint`: as onTint(), but dark on a fill light enough to swallow white (Ink's
-    // white accent, Cyberpunk's cyan, Nordic's pale blue).
+    // Text on a fill of `tint`: as onTint(), but the dark background colour on a fill light enough to
+    // swallow white (Ink's white accent, Cyberpunk's cyan, Nordic's pale blue).
     QColor onTint(const QColor& tint) const;
-    // Whether white on `fill` would read at a contrast below 3:1 (relative luminance above 0.3).
-    static bool isLightFill(const QColor& fill);
 
     static Palette forTheme(AppTheme theme);
     // The palette of ThemeManager::shared()'s current theme.

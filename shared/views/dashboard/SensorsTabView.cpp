@@ -155,8 +155,8 @@ SensorsTabView::SensorsTabView(DashboardViewModel& stats, QWidget* parent)
         m_sparkline->setColor(palette.blue);
         update();
     });
-    connect(&m_stats, &DashboardViewModel::figuresChanged, this, [this] { show(Figures::of(m_stats)); });
-    show(Figures::of(m_stats));
+    connect(&m_stats, &DashboardViewModel::figuresChanged, this, [this] { showFigures(Figures::of(m_stats)); });
+    showFigures(Figures::of(m_stats));
 }
 
 QString SensorsTabView::efficiencyText(std::optional<double> cpuUsage, std::optional<double> powerDraw)
@@ -166,7 +166,7 @@ QString SensorsTabView::efficiencyText(std::optional<double> cpuUsage, std::opti
     return NumberText::numberText("%.2f", *cpuUsage / std::max(*powerDraw, 1.0));
 }
 
-void SensorsTabView::show(const Figures& f)
+void SensorsTabView::showFigures(const Figures& f)
 {
     const QString degrees = QStringLiteral("°");
     const QString percent = QStringLiteral("%");

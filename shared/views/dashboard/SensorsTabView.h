@@ -46,7 +46,7 @@ public:
 
     explicit SensorsTabView(DashboardViewModel& stats, QWidget* parent = nullptr);
 
-    void show(const Figures& figures);
+    void showFigures(const Figures& figures);
 
     // Texts as shown now, for the accessibility tree and tests.
     QString socText() const;

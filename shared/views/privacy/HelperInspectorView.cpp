@@ -4,11 +4,11 @@
 #include "PrivacyStyle.h"
 
 #include "ui/Clock.h"
-#include "ui/CopyButton.h"
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
 #include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
+#include "ui/Layouts.h"
 
 #include "platform/ipc/HelperProtocol.h"
 
@@ -135,10 +135,8 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
     columns->addWidget(abilityColumn(tr("What this helper cannot do"), ColorRole::red, QStringLiteral("✗"), cannot), 1);
     layout->addLayout(columns);
 
-    m_entitlementToggle = privacyButton(
-        tr("Technical entitlements"), QStringLiteral("chevron.down"), Fonts::system(12, QFont::DemiBold));
-    m_entitlementToggle->setColors(roleColor(ColorRole::text), roleColor(ColorRole::shade, 0));
-    m_entitlementToggle->setPadding(0, 0);
+    m_entitlementToggle = linkButton(tr("Technical entitlements"), Fonts::system(12, QFont::DemiBold), ColorRole::text,
+        QStringLiteral("chevron.down"));
     m_entitlementToggle->setCheckable(true);
     m_entitlements = new QWidget;
     m_entitlementLayout = new QVBoxLayout(m_entitlements);
@@ -167,14 +165,7 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
     command->setFont(Fonts::monospaced(10));
     command->setThemeColor(roleColor(ColorRole::cyan));
     commandBox->box()->addWidget(command, 1);
-    auto* copy = new CopyButton(
-        tr("Copy"), [this] { return verifyCommand(); }, *m_services.desktop, *m_services.clock);
-    copy->setCopiedText(tr("Copied"));
-    copy->setFont(Fonts::system(10, QFont::Bold));
-    copy->setColors(Qt::white, Palette::current().blue);
-    copy->setPadding(8, 4);
-    copy->setCornerRadius(4);
-    commandBox->box()->addWidget(copy);
+    commandBox->box()->addWidget(commandCopyButton([this] { return verifyCommand(); }, m_services));
     verify->addWidget(commandBox);
     layout->addLayout(verify);
 
@@ -240,10 +231,7 @@ void HelperInspectorView::setHelperStatus(const PrivacyMetricsEngine::HelperStat
     m_ownership->setRole(status.isCodeSigned ? ColorRole::green : ColorRole::text);
     m_panelContent->show();
 
-    while (QLayoutItem* item = m_entitlementLayout->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
+    Layouts::clear(m_entitlementLayout);
     // Without an installed unit there is nothing to list: the section is left out.
     const auto described = status.entitlementDescriptions();
     m_entitlementToggle->setVisible(!described.empty());

@@ -5,7 +5,6 @@
 #include "engines/PublicAddressFetcher.h"
 #include "records/PrivacyMetricsEngine.h"
 #include "ui/Clock.h"
-#include "ui/CopyButton.h"
 #include "ui/Desktop.h"
 #include "ui/Fonts.h"
 
@@ -112,9 +111,7 @@ NetworkActivityView::NetworkActivityView(const PrivacyServices& services, QWidge
     diagTexts->addWidget(when);
     diagLine->addLayout(diagTexts, 1);
     diagLine->addStretch();
-    m_expander = privacyButton(tr("What does it send? →"), QString(), Fonts::system(10, QFont::DemiBold));
-    m_expander->setColors(roleColor(ColorRole::blue), roleColor(ColorRole::shade, 0));
-    m_expander->setPadding(0, 0);
+    m_expander = linkButton(tr("What does it send? →"), Fonts::system(10, QFont::DemiBold));
     connect(m_expander, &QAbstractButton::clicked, this, &NetworkActivityView::toggleDetails);
     diagLine->addWidget(m_expander);
     diagnostics->box()->addLayout(diagLine);
@@ -143,14 +140,7 @@ NetworkActivityView::NetworkActivityView(const PrivacyServices& services, QWidge
     commandLine->setFill(ColorRole::black, 0.4);
     commandLine->box()->addWidget(new ThemedLabel(verifyCommand, Fonts::monospaced(10, QFont::Bold), ColorRole::cyan));
     commandLine->box()->addStretch();
-    auto* copy = new CopyButton(
-        tr("Copy"), [] { return verifyCommand; }, *m_services.desktop, *m_services.clock);
-    copy->setCopiedText(tr("Copied"));
-    copy->setFont(Fonts::system(10, QFont::Bold));
-    copy->setColors(Qt::white, Palette::current().blue);
-    copy->setPadding(8, 4);
-    copy->setCornerRadius(4);
-    commandLine->box()->addWidget(copy);
+    commandLine->box()->addWidget(commandCopyButton([] { return verifyCommand; }, m_services));
     verify->box()->addWidget(commandLine);
     verify->box()->addWidget(
         new ThemedLabel(tr("Or inspect with OpenSnitch or Wireshark."), Fonts::system(10), ColorRole::secondary));

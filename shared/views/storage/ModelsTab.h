@@ -30,7 +30,7 @@ public:
     ModelsTab(ModelInventoryView& view, ModelInventoryViewModel& viewModel, const Palette& palette,
         QWidget* parent = nullptr);
 
-    void setPalette(const Palette& palette);
+    void applyPalette(const Palette& palette);
     // Lets the list take the height the tab is given in place of its usual limit.
     void setListFillsHeight(bool fills);
 

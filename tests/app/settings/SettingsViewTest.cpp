@@ -97,8 +97,8 @@ TEST_F(SettingsViewTest, HostedPagesFillTheContentAreaAndOnlyTheWindowScrolls)
                 return area->verticalScrollBar()->maximum() == 0
                     && area->viewport()->height() >= area->widget()->minimumSizeHint().height();
             };
-            EXPECT_TRUE(QTest::qWaitFor(whole, 5000)) << tab << ": " << area->viewport()->height() << " for "
-                                                      << area->widget()->minimumSizeHint().height();
+            EXPECT_TRUE(QTest::qWaitFor(whole, 5000))
+                << tab << ": " << area->viewport()->height() << " for " << area->widget()->minimumSizeHint().height();
         }
     }
     // System Info is taller than the window: the window's own bar reaches its last card.
