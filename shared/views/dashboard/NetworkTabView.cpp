@@ -78,6 +78,25 @@ NetworkTabView::NetworkTabView(DashboardViewModel& stats, ThemeManager& themes, 
     m_title = makeLabel(tr("Network Activity"), Fonts::system(17, QFont::Bold), m_page);
     column->addWidget(m_title);
 
+    column->addLayout(buildRateCards());
+    column->addWidget(buildAddressCard());
+    column->addLayout(buildConnections());
+    column->addStretch(1);
+    setWidget(m_page);
+
+    connect(&m_stats, &DashboardViewModel::figuresChanged, this, &NetworkTabView::refresh);
+    connect(&m_stats, &DashboardViewModel::activeConnectionsChanged, this, &NetworkTabView::refresh);
+    followTheme(themes, this, [this](const Palette& p) {
+        m_palette = p;
+        applyTheme();
+        refresh();
+    });
+    applyTheme();
+    refresh();
+}
+
+QLayout* NetworkTabView::buildRateCards()
+{
     auto* cards = new QHBoxLayout;
     cards->setSpacing(16);
     const auto makeCard = [&](const QString& caption, QLabel*& captionLabel, QLabel*& figure) {
@@ -96,8 +115,11 @@ NetworkTabView::NetworkTabView(DashboardViewModel& stats, ThemeManager& themes, 
     };
     m_downloadCard = makeCard(tr("Download"), m_downloadCaption, m_download);
     m_uploadCard = makeCard(tr("Upload"), m_uploadCaption, m_upload);
-    column->addLayout(cards);
+    return cards;
+}
 
+QWidget* NetworkTabView::buildAddressCard()
+{
     // The address the internet sees, from the one outside service the program asks.
     auto* addressCard = new RoundedFill(QColor(), 10, m_page);
     auto* addressLine = new QHBoxLayout(addressCard);
@@ -110,8 +132,11 @@ NetworkTabView::NetworkTabView(DashboardViewModel& stats, ThemeManager& themes, 
     addressLine->addWidget(m_addressCaption);
     addressLine->addWidget(m_address, 1);
     m_addressCard = addressCard;
-    column->addWidget(m_addressCard);
+    return addressCard;
+}
 
+QLayout* NetworkTabView::buildConnections()
+{
     auto* section = new QVBoxLayout;
     section->setSpacing(12);
     m_connectionsTitle = makeLabel(tr("Active Connections & Privacy"), Fonts::system(13, QFont::DemiBold), m_page);
@@ -122,19 +147,7 @@ NetworkTabView::NetworkTabView(DashboardViewModel& stats, ThemeManager& themes, 
     m_rows = new QVBoxLayout;
     m_rows->setSpacing(12);
     section->addLayout(m_rows);
-    column->addLayout(section);
-    column->addStretch(1);
-    setWidget(m_page);
-
-    connect(&m_stats, &DashboardViewModel::figuresChanged, this, &NetworkTabView::refresh);
-    connect(&m_stats, &DashboardViewModel::activeConnectionsChanged, this, &NetworkTabView::refresh);
-    followTheme(themes, this, [this](const Palette& p) {
-        m_palette = p;
-        applyTheme();
-        refresh();
-    });
-    applyTheme();
-    refresh();
+    return section;
 }
 
 NetworkTabView::~NetworkTabView()

@@ -88,6 +88,17 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
     auto* layout = fillWithCard(this);
     layout->addWidget(cardTitle(tr("Privileged Helper Inspector")));
 
+    layout->addWidget(buildStatusPanel());
+    layout->addLayout(buildAbilities());
+    buildEntitlements();
+    layout->addWidget(m_entitlementToggle, 0, Qt::AlignLeft);
+    layout->addWidget(m_entitlements);
+    layout->addLayout(buildVerification());
+    layout->addLayout(buildActions());
+}
+
+QWidget* HelperInspectorView::buildStatusPanel()
+{
     auto* panel = new RoundedBox(Qt::Vertical, 12, 8, 10);
     panel->setFill(ColorRole::shade, 0.03);
     m_panelContent = new QWidget;
@@ -123,8 +134,11 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
     content->addLayout(facts);
     m_panelContent->hide();
     panel->box()->addWidget(m_panelContent);
-    layout->addWidget(panel);
+    return panel;
+}
 
+QLayout* HelperInspectorView::buildAbilities()
+{
     auto* columns = new QHBoxLayout;
     columns->setSpacing(14);
     QStringList cannot;
@@ -133,8 +147,11 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
     columns->addWidget(
         abilityColumn(tr("What this helper can do"), ColorRole::green, QStringLiteral("✓"), abilities()), 1);
     columns->addWidget(abilityColumn(tr("What this helper cannot do"), ColorRole::red, QStringLiteral("✗"), cannot), 1);
-    layout->addLayout(columns);
+    return columns;
+}
 
+void HelperInspectorView::buildEntitlements()
+{
     m_entitlementToggle = linkButton(tr("Technical entitlements"), Fonts::system(12, QFont::DemiBold), ColorRole::text,
         QStringLiteral("chevron.down"));
     m_entitlementToggle->setCheckable(true);
@@ -150,9 +167,10 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
         m_entitlementToggle->setLabel(
             m_entitlementToggle->text(), open ? QStringLiteral("chevron.up") : QStringLiteral("chevron.down"));
     });
-    layout->addWidget(m_entitlementToggle, 0, Qt::AlignLeft);
-    layout->addWidget(m_entitlements);
+}
 
+QLayout* HelperInspectorView::buildVerification()
+{
     auto* verify = new QVBoxLayout;
     verify->setSpacing(6);
     verify->addWidget(
@@ -167,8 +185,11 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
     commandBox->box()->addWidget(command, 1);
     commandBox->box()->addWidget(commandCopyButton([this] { return verifyCommand(); }, m_services));
     verify->addWidget(commandBox);
-    layout->addLayout(verify);
+    return verify;
+}
 
+QLayout* HelperInspectorView::buildActions()
+{
     auto* actions = new QHBoxLayout;
     actions->setSpacing(12);
     m_reinstall = privacyButton(tr("Reinstall Helper"), QString(), Fonts::system(11, QFont::Bold));
@@ -182,7 +203,7 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
     actions->addWidget(m_reinstall);
     actions->addWidget(m_uninstall);
     actions->addWidget(m_message, 1);
-    layout->addLayout(actions);
+    return actions;
 }
 
 QString HelperInspectorView::verifyCommand() const

@@ -46,7 +46,25 @@ NetworkActivityView::NetworkActivityView(const PrivacyServices& services, QWidge
 {
     auto* layout = fillWithCard(this);
     layout->addWidget(cardTitle(tr("Quorvane Network Activity Monitor")));
+    layout->addLayout(buildCounters());
 
+    auto* targets = new QVBoxLayout;
+    targets->setSpacing(10);
+    targets->addWidget(
+        new ThemedLabel(tr("Allowed Connection Targets"), Fonts::system(12, QFont::Bold), ColorRole::text));
+    targets->addWidget(targetRow(QStringLiteral("cpu"), QStringLiteral("localhost:11434"),
+        tr("Ollama API (Local Inference & Model List)"), tr("Local Network Only"), &m_modelServerStatus));
+    targets->addWidget(targetRow(QStringLiteral("brain"), QStringLiteral("localhost:1234"),
+        tr("LM Studio API (Local Models)"), tr("Local Network Only")));
+    targets->addWidget(buildDiagnostics());
+    layout->addLayout(targets);
+
+    layout->addWidget(buildVerification());
+    setCounters(0, 0);
+}
+
+QLayout* NetworkActivityView::buildCounters()
+{
     auto* counters = new QHBoxLayout;
     counters->setSpacing(16);
     auto* callsTile = new RoundedBox(Qt::Vertical, 12, 4, 10);
@@ -83,17 +101,11 @@ NetworkActivityView::NetworkActivityView(const PrivacyServices& services, QWidge
     m_airGapTile->box()->addWidget(m_airGap);
     m_airGapTile->box()->addWidget(m_external);
     counters->addWidget(m_airGapTile, 1);
-    layout->addLayout(counters);
+    return counters;
+}
 
-    auto* targets = new QVBoxLayout;
-    targets->setSpacing(10);
-    targets->addWidget(
-        new ThemedLabel(tr("Allowed Connection Targets"), Fonts::system(12, QFont::Bold), ColorRole::text));
-    targets->addWidget(targetRow(QStringLiteral("cpu"), QStringLiteral("localhost:11434"),
-        tr("Ollama API (Local Inference & Model List)"), tr("Local Network Only"), &m_modelServerStatus));
-    targets->addWidget(targetRow(QStringLiteral("brain"), QStringLiteral("localhost:1234"),
-        tr("LM Studio API (Local Models)"), tr("Local Network Only")));
-
+QWidget* NetworkActivityView::buildDiagnostics()
+{
     auto* diagnostics = new RoundedBox(Qt::Vertical, 8, 6, 8);
     diagnostics->setFill(ColorRole::shade, 0.02);
     auto* diagLine = new QHBoxLayout;
@@ -124,9 +136,11 @@ NetworkActivityView::NetworkActivityView(const PrivacyServices& services, QWidge
     m_details->box()->addWidget(detailText);
     m_details->hide();
     diagnostics->box()->addWidget(m_details);
-    targets->addWidget(diagnostics);
-    layout->addLayout(targets);
+    return diagnostics;
+}
 
+QWidget* NetworkActivityView::buildVerification()
+{
     auto* verify = new RoundedBox(Qt::Vertical, 12, 8, 10);
     verify->setFill(ColorRole::shade, 0.03);
     verify->box()->addWidget(
@@ -144,8 +158,7 @@ NetworkActivityView::NetworkActivityView(const PrivacyServices& services, QWidge
     verify->box()->addWidget(commandLine);
     verify->box()->addWidget(
         new ThemedLabel(tr("Or inspect with OpenSnitch or Wireshark."), Fonts::system(10), ColorRole::secondary));
-    layout->addWidget(verify);
-    setCounters(0, 0);
+    return verify;
 }
 
 void NetworkActivityView::showEvent(QShowEvent* event)
