@@ -55,13 +55,11 @@ CpuTab::CpuTab(DashboardViewModel& dashboardVM, ThemeManager& themes, AppDirecto
     column->addWidget(m_processes);
 
     connect(&m_dashboardVM, &DashboardViewModel::figuresChanged, this, &CpuTab::refresh);
-    followTheme(themes, this, [this](const Palette& p) {
+    followThemeNow(themes, this, [this](const Palette& p) {
         m_palette = p;
         applyTheme();
         refresh();
     });
-    applyTheme();
-    refresh();
 }
 
 CpuTab::ValueRow CpuTab::valueRow(QWidget* parent, QLayout* into, const QString& label, bool spacerInside)

@@ -154,13 +154,11 @@ ProcessListView::ProcessListView(DashboardViewModel& dashboardVM, AppDirectory* 
     connect(&m_dashboardVM, &DashboardViewModel::topProcessesChanged, this, &ProcessListView::refresh);
     if (m_apps)
         connect(m_apps, &AppDirectory::loaded, this, &ProcessListView::refresh);
-    followTheme(themes, this, [this](const Palette& p) {
+    followThemeNow(themes, this, [this](const Palette& p) {
         m_palette = p;
         applyTheme();
         refresh();
     });
-    applyTheme();
-    refresh();
 }
 
 ProcessListView::Row* ProcessListView::addRow()

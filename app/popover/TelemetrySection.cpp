@@ -63,13 +63,11 @@ TelemetrySection::TelemetrySection(DashboardViewModel& dashboardVM, ThemeManager
     column->addLayout(row);
 
     connect(&m_dashboardVM, &DashboardViewModel::figuresChanged, this, &TelemetrySection::refresh);
-    followTheme(themes, this, [this](const Palette& p) {
+    followThemeNow(themes, this, [this](const Palette& p) {
         m_palette = p;
         applyTheme();
         refresh();
     });
-    applyTheme();
-    refresh();
 }
 
 TelemetrySection::Block TelemetrySection::makeBlock(const QString& caption)

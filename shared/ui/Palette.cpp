@@ -51,3 +51,10 @@ QMetaObject::Connection followTheme(
     return QObject::connect(&manager, &ThemeManager::currentThemeChanged, receiver,
         [changed = std::move(changed)](AppTheme theme) { changed(Palette::forTheme(theme)); });
 }
+
+QMetaObject::Connection followThemeNow(
+    ThemeManager& manager, QObject* receiver, std::function<void(const Palette&)> changed)
+{
+    changed(Palette::forTheme(manager.currentTheme()));
+    return followTheme(manager, receiver, std::move(changed));
+}

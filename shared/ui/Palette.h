@@ -60,3 +60,6 @@ QColor withOpacity(QColor color, double opacity);
 // lives. The connection, so callers may disconnect it.
 QMetaObject::Connection followTheme(
     ThemeManager& manager, QObject* receiver, std::function<void(const Palette&)> changed);
+// As followTheme, and calls `changed` once now with the manager's current palette.
+QMetaObject::Connection followThemeNow(
+    ThemeManager& manager, QObject* receiver, std::function<void(const Palette&)> changed);

@@ -86,13 +86,11 @@ NetworkTabView::NetworkTabView(DashboardViewModel& stats, ThemeManager& themes, 
 
     connect(&m_stats, &DashboardViewModel::figuresChanged, this, &NetworkTabView::refresh);
     connect(&m_stats, &DashboardViewModel::activeConnectionsChanged, this, &NetworkTabView::refresh);
-    followTheme(themes, this, [this](const Palette& p) {
+    followThemeNow(themes, this, [this](const Palette& p) {
         m_palette = p;
         applyTheme();
         refresh();
     });
-    applyTheme();
-    refresh();
 }
 
 QLayout* NetworkTabView::buildRateCards()

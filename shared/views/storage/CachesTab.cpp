@@ -22,45 +22,19 @@ using namespace StorageStyle;
 
 CachesTab::CachesTab(
     ModelInventoryView& view, ModelInventoryViewModel& viewModel, const Palette& palette, QWidget* parent)
-    : QWidget(parent)
+    : StorageListTab(palette, tr("No developer caches detected."), QMargins(0, 12, 0, 12), parent)
     , m_view(view)
     , m_viewModel(viewModel)
-    , m_palette(palette)
 {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(6);
-    m_topLayout = new QVBoxLayout;
-    m_topLayout->setSpacing(6);
-    layout->addLayout(m_topLayout);
-    m_emptyText = label(tr("No developer caches detected."), Fonts::system(kSmallPixels + 1), palette.secondaryText);
-    m_emptyText->setContentsMargins(0, 12, 0, 12);
-    layout->addWidget(m_emptyText);
-    m_scroll = listArea(m_listLayout);
-    styleList(m_scroll, palette);
-    layout->addWidget(m_scroll);
-    // Room the list does not need stays below it.
-    layout->addStretch();
-
     connect(&viewModel, &ModelInventoryViewModel::developerCachesChanged, this, &CachesTab::refresh);
     // The confirmation counts the hub's models.
     connect(&viewModel, &ModelInventoryViewModel::installedModelsChanged, this, &CachesTab::refresh);
     refresh();
 }
 
-void CachesTab::setListFillsHeight(bool fills)
-{
-    m_listFills = fills;
-    if (auto* column = qobject_cast<QBoxLayout*>(layout()))
-        column->setStretchFactor(m_scroll, fills ? 1 : 0);
-    fitListHeight(m_scroll, m_listFills);
-}
-
 void CachesTab::applyPalette(const Palette& palette)
 {
-    m_palette = palette;
-    setLabelColor(m_emptyText, palette.secondaryText);
-    styleList(m_scroll, palette);
+    restyleList(palette);
     refresh();
 }
 
@@ -129,7 +103,7 @@ void CachesTab::refresh()
         row->show();
         m_rows.push_back(row);
     }
-    fitListHeight(m_scroll, m_listFills);
+    fitList();
 }
 
 QWidget* CachesTab::buildConfirmation()

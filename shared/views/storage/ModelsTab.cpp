@@ -67,48 +67,20 @@ double sumGB(const std::vector<InventoryModel>& models)
 
 ModelsTab::ModelsTab(
     ModelInventoryView& view, ModelInventoryViewModel& viewModel, const Palette& palette, QWidget* parent)
-    : QWidget(parent)
+    : StorageListTab(palette, QString(), QMargins(12, 12, 12, 12), parent)
     , m_view(view)
     , m_viewModel(viewModel)
-    , m_palette(palette)
 {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(6);
-    m_topLayout = new QVBoxLayout;
-    m_topLayout->setSpacing(6);
-    layout->addLayout(m_topLayout);
-
-    m_emptyText = label(QString(), Fonts::system(kSmallPixels + 1), palette.secondaryText);
     m_emptyText->setWordWrap(true);
-    m_emptyText->setContentsMargins(12, 12, 12, 12);
-    layout->addWidget(m_emptyText);
-
-    m_scroll = listArea(m_listLayout);
-    styleList(m_scroll, palette);
-    layout->addWidget(m_scroll);
-    // Room the list does not need stays below it.
-    layout->addStretch();
-
     connect(&viewModel, &ModelInventoryViewModel::installedModelsChanged, this, &ModelsTab::refresh);
     connect(&viewModel, &ModelInventoryViewModel::selectedModelIdsChanged, this, &ModelsTab::refresh);
     connect(&viewModel, &ModelInventoryViewModel::activeFilterChanged, this, &ModelsTab::refresh);
     refresh();
 }
 
-void ModelsTab::setListFillsHeight(bool fills)
-{
-    m_listFills = fills;
-    if (auto* column = qobject_cast<QBoxLayout*>(layout()))
-        column->setStretchFactor(m_scroll, fills ? 1 : 0);
-    fitListHeight(m_scroll, m_listFills);
-}
-
 void ModelsTab::applyPalette(const Palette& palette)
 {
-    m_palette = palette;
-    setLabelColor(m_emptyText, palette.secondaryText);
-    styleList(m_scroll, palette);
+    restyleList(palette);
     for (ModelRow* row : m_rows)
         row->deleteLater();
     m_rows.clear();
@@ -271,5 +243,5 @@ void ModelsTab::refreshList()
         row->show();
         m_rows.push_back(row);
     }
-    fitListHeight(m_scroll, m_listFills);
+    fitList();
 }
