@@ -158,7 +158,7 @@ void TrayIcon::showMessage(const QString& title, const QString& message)
 MenuBarFigures TrayIcon::trayFigures(const MenuBarFigures& label)
 {
     MenuBarFigures f = label;
-    f.isMas = false;
+    f.hideCpuRing = false;
     if (!f.showCPURing && !f.showTextReadouts && !f.showSparkline)
         f.showCPURing = true;
     return f;

@@ -296,7 +296,7 @@ AssistanceHistorySection::AssistanceHistorySection(Loader loader, ThemeManager& 
     });
     followTheme(themes, this, [this](const Palette& p) {
         m_palette = p;
-        applyTheme();
+        redraw();
     });
     apply(Data {{}, m_metrics});
     setExpanded(false);
@@ -318,7 +318,7 @@ void AssistanceHistorySection::setExpanded(bool expanded)
 void AssistanceHistorySection::selectCategory(AssistanceCategory category)
 {
     m_category = category;
-    applyTheme();
+    redraw();
     loadAssistanceData();
 }
 
@@ -344,7 +344,7 @@ void AssistanceHistorySection::apply(const Data& data)
 {
     m_events = data.events;
     m_metrics = data.metrics;
-    applyTheme();
+    redraw();
 }
 
 QColor AssistanceHistorySection::categoryColor(AssistanceCategory category) const
@@ -364,7 +364,7 @@ QColor AssistanceHistorySection::categoryColor(AssistanceCategory category) cons
     return m_palette.text;
 }
 
-void AssistanceHistorySection::applyTheme()
+void AssistanceHistorySection::redraw()
 {
     m_header->set(m_expanded, m_palette);
     m_tiles[0]->set(
@@ -373,7 +373,7 @@ void AssistanceHistorySection::applyTheme()
     m_tiles[2]->set(QString::number(m_metrics.buildsProtected) + tr(" builds"), m_palette.purple);
     for (Chip* chip : std::as_const(m_chips))
         chip->set(chip->category() == m_category, m_palette);
-    PopoverStyle::setColor(m_empty, m_palette.secondaryText);
+    PopoverStyle::setLabelColor(m_empty, m_palette.secondaryText);
     m_empty->setVisible(m_events.empty());
     for (int i = 0; i < m_rows.size(); ++i) {
         const bool shown = i < int(m_events.size());

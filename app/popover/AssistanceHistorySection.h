@@ -69,7 +69,8 @@ private:
     class Chip;
     class Row;
     void apply(const Data& data);
-    void applyTheme();
+    // The metrics, chips and rows held, in the current palette.
+    void redraw();
     QColor categoryColor(AssistanceCategory category) const;
 
     Loader m_loader;

@@ -8,6 +8,7 @@
 
 #include "engines/DashboardViewModel.h"
 #include "records/ThemeManager.h"
+#include "ui/ColorDot.h"
 #include "ui/Fonts.h"
 #include "ui/RoundedFill.h"
 #include "views/dashboard/SparklineView.h"
@@ -20,35 +21,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// A filled circle 5 x 5.
-class Dot : public QWidget
-{
-public:
-    explicit Dot(QWidget* parent)
-        : QWidget(parent)
-    {
-        setFixedSize(5, 5);
-    }
-    void setColor(const QColor& color)
-    {
-        m_color = color;
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(m_color);
-        p.drawEllipse(rect());
-    }
-
-private:
-    QColor m_color;
-};
 
 QVBoxLayout* sectionLayout(QWidget* section)
 {
@@ -83,11 +55,11 @@ CpuTab::CpuTab(DashboardViewModel& dashboardVM, ThemeManager& themes, AppDirecto
     column->addWidget(m_processes);
 
     connect(&m_dashboardVM, &DashboardViewModel::figuresChanged, this, &CpuTab::refresh);
-    followTheme(themes, this, [this](const Palette& p) {
+    followThemeNow(themes, this, [this](const Palette& p) {
         m_palette = p;
         applyTheme();
+        refresh();
     });
-    applyTheme();
 }
 
 CpuTab::ValueRow CpuTab::valueRow(QWidget* parent, QLayout* into, const QString& label, bool spacerInside)
@@ -95,7 +67,7 @@ CpuTab::ValueRow CpuTab::valueRow(QWidget* parent, QLayout* into, const QString&
     auto* row = new QHBoxLayout;
     row->setSpacing(5);
     ValueRow r;
-    r.dot = new Dot(parent);
+    r.dot = new ColorDot(QSize(5, 5), QRectF(0, 0, 5, 5), parent);
     r.label = PopoverStyle::label(label, Fonts::system(10, QFont::Medium), parent);
     r.value = PopoverStyle::label(QString(), rounded(10, QFont::Bold), parent);
     row->addWidget(r.dot);
@@ -192,20 +164,19 @@ void CpuTab::applyTheme()
 {
     const QColor text = m_palette.text;
     for (QLabel* l : {m_cpuLabel, m_gpuLabel})
-        PopoverStyle::setColor(l, text);
-    PopoverStyle::setColor(m_header, withOpacity(text, 0.85));
-    PopoverStyle::setColor(m_fps, withOpacity(text, 0.85));
+        PopoverStyle::setLabelColor(l, text);
+    PopoverStyle::setLabelColor(m_header, withOpacity(text, 0.85));
+    PopoverStyle::setLabelColor(m_fps, withOpacity(text, 0.85));
     m_history->setColor(m_palette.accent);
     static_cast<RoundedFill*>(m_historyFrame)->setFill(withOpacity(text, 0.03));
     for (const ValueRow& r : std::as_const(m_rows)) {
-        static_cast<Dot*>(r.dot)->setColor(withOpacity(text, 0.8));
-        PopoverStyle::setColor(r.label, m_palette.secondaryText);
-        PopoverStyle::setColor(r.value, text);
+        r.dot->setColor(withOpacity(text, 0.8));
+        PopoverStyle::setLabelColor(r.label, m_palette.secondaryText);
+        PopoverStyle::setLabelColor(r.value, text);
     }
     m_cores->setColors(m_palette.accent, text);
     for (LargeRingGauge* g : std::as_const(m_gauges))
         g->setColors(m_palette.accent, text);
-    refresh();
 }
 
 void CpuTab::refresh()

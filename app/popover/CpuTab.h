@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class AppDirectory;
+class ColorDot;
 class CoreRingGrid;
 class DashboardViewModel;
 class LargeRingGauge;
@@ -36,7 +37,7 @@ public:
 private:
     struct ValueRow
     {
-        QWidget* dot;
+        ColorDot* dot;
         QLabel* label;
         QLabel* value;
     };

@@ -147,9 +147,9 @@ PersonaOverrideSection::PersonaOverrideSection(Commands commands, ThemeManager& 
     build();
     followTheme(themes, this, [this](const Palette& p) {
         m_palette = p;
-        applyTheme();
+        redraw();
     });
-    applyTheme();
+    redraw();
 }
 
 void PersonaOverrideSection::build()
@@ -210,7 +210,7 @@ QColor PersonaOverrideSection::personaColor(AutoPersona persona) const
 void PersonaOverrideSection::setShown(const Shown& shown)
 {
     m_shown = shown;
-    applyTheme();
+    redraw();
 }
 
 void PersonaOverrideSection::togglePersonaOverride(AutoPersona persona)
@@ -271,11 +271,11 @@ QString PersonaOverrideSection::modeText() const
     return m_mode->text();
 }
 
-void PersonaOverrideSection::applyTheme()
+void PersonaOverrideSection::redraw()
 {
-    PopoverStyle::setColor(m_title, m_palette.secondaryText);
-    PopoverStyle::setColor(m_mode, m_palette.secondaryText);
-    PopoverStyle::setColor(m_warning, m_palette.orange);
+    PopoverStyle::setLabelColor(m_title, m_palette.secondaryText);
+    PopoverStyle::setLabelColor(m_mode, m_palette.secondaryText);
+    PopoverStyle::setLabelColor(m_warning, m_palette.orange);
     m_mode->setText(m_shown.activePersonas.empty() ? tr("Auto") : tr("Manual"));
     for (Chip* c : std::as_const(m_chips))
         c->set(m_shown.activePersonas.count(c->persona()) > 0, personaColor(c->persona()), m_palette);

@@ -67,7 +67,8 @@ private:
     class Chip;
     class RestoreButton;
     void build();
-    void applyTheme();
+    // The shown personas, mode and frozen count, in the current palette.
+    void redraw();
     QColor personaColor(AutoPersona persona) const;
 
     Commands m_commands;

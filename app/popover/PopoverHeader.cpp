@@ -33,7 +33,7 @@ public:
         setFixedSize(kLogoSize, kLogoSize);
         setAccessibleName(QStringLiteral("Quorvane"));
     }
-    void setPalette(const Palette& palette)
+    void applyPalette(const Palette& palette)
     {
         m_palette = palette;
         update();
@@ -132,14 +132,14 @@ PopoverHeader::PopoverHeader(PopoverState& state, PersonaViewModel& personaVM, T
     connect(m_history, &QAbstractButton::clicked, &m_state, &PopoverState::toggleHistory);
     connect(m_quit, &QAbstractButton::clicked, actions.quit(), &QAction::trigger);
     connect(m_themeMenu, &QMenu::aboutToShow, this, &PopoverHeader::fillThemeMenu);
-    connect(&m_state, &PopoverState::selectedTabChanged, this, &PopoverHeader::applyTheme);
+    connect(&m_state, &PopoverState::selectedTabChanged, this, &PopoverHeader::redraw);
     connect(&m_personaVM, &PersonaViewModel::activePersonasChanged, this, &PopoverHeader::updateStatus);
     followTheme(themes, this, [this](const Palette& p) {
         m_palette = p;
-        applyTheme();
+        redraw();
     });
     fillThemeMenu();
-    applyTheme();
+    redraw();
 }
 
 QString PopoverHeader::statusText() const
@@ -163,10 +163,10 @@ void PopoverHeader::updateStatus()
     m_status->setColor(m_personaVM.activePersonas().empty() ? m_palette.green : m_palette.accent);
 }
 
-void PopoverHeader::applyTheme()
+void PopoverHeader::redraw()
 {
-    static_cast<LogoSlot*>(m_logoSlot)->setPalette(m_palette);
-    PopoverStyle::setColor(m_title, PopoverStyle::foreground(m_palette.theme));
+    static_cast<LogoSlot*>(m_logoSlot)->applyPalette(m_palette);
+    PopoverStyle::setLabelColor(m_title, PopoverStyle::foreground(m_palette.theme));
     updateStatus();
 
     SymbolButton::Look tour;

@@ -40,7 +40,8 @@ public:
     bool hasLogoImage() const { return !m_logo.isNull(); }
 
 private:
-    void applyTheme();
+    // The buttons' looks for the selected tab and the status, in the current palette.
+    void redraw();
     void updateStatus();
     void fillThemeMenu();
 

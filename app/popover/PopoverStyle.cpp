@@ -59,13 +59,6 @@ QLabel* label(const QString& text, const QFont& font, QWidget* parent)
     return l;
 }
 
-void setColor(QLabel* label, const QColor& color)
-{
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, color);
-    label->setPalette(pal);
-}
-
 QLabel* spacedLabel(const QFont& font, QWidget* parent)
 {
     auto* l = new QLabel(parent);

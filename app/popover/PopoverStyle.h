@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/AppTheme.h"
+#include "ui/Labels.h"
 
 #include <QColor>
 #include <QFont>
@@ -20,7 +21,7 @@ QColor background(AppTheme theme);
 QColor foreground(AppTheme theme);
 
 QLabel* label(const QString& text, const QFont& font, QWidget* parent = nullptr);
-void setColor(QLabel* label, const QColor& color);
+using Labels::setLabelColor;
 // A centred, wrapping label for setSpacedText, whose lines sit `lineSpacing` pixels further apart than
 // the font's own.
 QLabel* spacedLabel(const QFont& font, QWidget* parent = nullptr);

@@ -92,8 +92,8 @@ void PopoverTourCard::applyPalette(const Palette& palette)
     m_progress->applyPalette(palette);
     m_buttons->applyPalette(palette);
     static_cast<Line*>(m_divider)->color = palette.divider;
-    PopoverStyle::setColor(m_title, PopoverStyle::foreground(palette.theme));
-    PopoverStyle::setColor(m_text, palette.secondaryText);
+    PopoverStyle::setLabelColor(m_title, PopoverStyle::foreground(palette.theme));
+    PopoverStyle::setLabelColor(m_text, palette.secondaryText);
     setStep(m_step);
     update();
 }

@@ -154,11 +154,11 @@ ProcessListView::ProcessListView(DashboardViewModel& dashboardVM, AppDirectory* 
     connect(&m_dashboardVM, &DashboardViewModel::topProcessesChanged, this, &ProcessListView::refresh);
     if (m_apps)
         connect(m_apps, &AppDirectory::loaded, this, &ProcessListView::refresh);
-    followTheme(themes, this, [this](const Palette& p) {
+    followThemeNow(themes, this, [this](const Palette& p) {
         m_palette = p;
         applyTheme();
+        refresh();
     });
-    applyTheme();
 }
 
 ProcessListView::Row* ProcessListView::addRow()
@@ -230,13 +230,12 @@ bool ProcessListView::rowHasAppIcon(int index) const
 
 void ProcessListView::applyTheme()
 {
-    PopoverStyle::setColor(m_title, m_palette.secondaryText);
-    PopoverStyle::setColor(m_empty, m_palette.secondaryText);
+    PopoverStyle::setLabelColor(m_title, m_palette.secondaryText);
+    PopoverStyle::setLabelColor(m_empty, m_palette.secondaryText);
     for (Row* r : std::as_const(m_rows)) {
         r->glyphs->setColors(m_palette.purple, m_palette.secondaryText);
         r->note->setColor(m_palette.orange);
     }
-    refresh();
 }
 
 void ProcessListView::refresh()
@@ -281,7 +280,7 @@ void ProcessListView::showProcess(Row& row, const RunningProcess& process)
     // A frozen process: its name in blue and "FROZEN" in cyan in place of its share.
     r->name->setColor(r->frozen ? m_palette.blue : m_palette.text);
     r->cpu->setText(r->frozen ? tr("FROZEN") : NumberText::numberText("%.1f%%", process.cpuPercent));
-    PopoverStyle::setColor(r->cpu, r->frozen ? m_palette.cyan : m_palette.text);
+    PopoverStyle::setLabelColor(r->cpu, r->frozen ? m_palette.cyan : m_palette.text);
     SymbolButton::Look look;
     look.symbol = r->frozen ? QStringLiteral("play.fill") : QStringLiteral("snowflake");
     look.symbolSize = 10;

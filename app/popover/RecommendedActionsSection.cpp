@@ -277,6 +277,6 @@ void RecommendedActionsSection::layoutCards()
 
 void RecommendedActionsSection::applyTheme()
 {
-    PopoverStyle::setColor(m_heading, m_palette.secondaryText);
-    PopoverStyle::setColor(m_empty, m_palette.secondaryText);
+    PopoverStyle::setLabelColor(m_heading, m_palette.secondaryText);
+    PopoverStyle::setLabelColor(m_empty, m_palette.secondaryText);
 }

@@ -5,6 +5,7 @@
 #include "SymbolButton.h"
 
 #include "records/ThemeManager.h"
+#include "ui/Contrast.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -99,7 +100,7 @@ void TabDock::refresh()
     const int selected = selectedButton();
     // White on the accent, dark where the accent itself is light (Ink, Cyberpunk, Nordic).
     const QColor onAccent
-        = Palette::isLightFill(m_palette.accent) ? m_palette.onTint(m_palette.accent) : QColor(Qt::white);
+        = Contrast::readableOn(m_palette.accent, Qt::white, m_palette.light ? m_palette.text : m_palette.background);
     for (int i = 0; i < m_buttons.size(); ++i) {
         SymbolButton::Look look;
         look.symbol = QString::fromLatin1(tabs()[i].icon);

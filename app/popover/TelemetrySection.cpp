@@ -63,11 +63,11 @@ TelemetrySection::TelemetrySection(DashboardViewModel& dashboardVM, ThemeManager
     column->addLayout(row);
 
     connect(&m_dashboardVM, &DashboardViewModel::figuresChanged, this, &TelemetrySection::refresh);
-    followTheme(themes, this, [this](const Palette& p) {
+    followThemeNow(themes, this, [this](const Palette& p) {
         m_palette = p;
         applyTheme();
+        refresh();
     });
-    applyTheme();
 }
 
 TelemetrySection::Block TelemetrySection::makeBlock(const QString& caption)
@@ -119,17 +119,16 @@ QString TelemetrySection::aiText() const
 
 void TelemetrySection::applyTheme()
 {
-    PopoverStyle::setColor(m_heading, m_palette.secondaryText);
+    PopoverStyle::setLabelColor(m_heading, m_palette.secondaryText);
     const QColor colors[] = {m_palette.orange, m_palette.blue, m_palette.purple};
     int i = 0;
     for (const Block* b : {&m_cpu, &m_ram, &m_ai}) {
-        PopoverStyle::setColor(b->caption, m_palette.secondaryText);
-        PopoverStyle::setColor(b->value, m_palette.secondaryText);
+        PopoverStyle::setLabelColor(b->caption, m_palette.secondaryText);
+        PopoverStyle::setLabelColor(b->value, m_palette.secondaryText);
         b->chart->setColor(colors[i]);
         static_cast<ChartFrame*>(b->frame)->setFill(withOpacity(colors[i], 0.04));
         ++i;
     }
-    refresh();
 }
 
 void TelemetrySection::refresh()

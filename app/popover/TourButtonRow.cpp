@@ -1,33 +1,19 @@
 #include "TourButtonRow.h"
 
+#include "ui/Buttons.h"
 #include "ui/Fonts.h"
+#include "ui/StyleSheets.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
 
-namespace {
-
-QString rgba(const QColor& c)
-{
-    return QStringLiteral("rgba(%1, %2, %3, %4)").arg(c.red()).arg(c.green()).arg(c.blue()).arg(c.alphaF());
-}
-
-QPushButton* button(const QString& text, const QFont& font, QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setFont(font);
-    b->setCursor(Qt::PointingHandCursor);
-    b->setFocusPolicy(Qt::TabFocus);
-    return b;
-}
-
-} // namespace
+using StyleSheets::rgba;
 
 TourButtonRow::TourButtonRow(const Palette& palette, QWidget* parent)
     : QWidget(parent)
-    , m_back(button(tr("Back"), Fonts::system(11, QFont::DemiBold), this))
-    , m_skip(button(tr("Skip"), Fonts::system(11), this))
-    , m_next(button(tr("Next"), Fonts::system(11, QFont::Bold), this))
+    , m_back(Buttons::plain(tr("Back"), Fonts::system(11, QFont::DemiBold), this))
+    , m_skip(Buttons::plain(tr("Skip"), Fonts::system(11), this))
+    , m_next(Buttons::plain(tr("Next"), Fonts::system(11, QFont::Bold), this))
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -53,8 +39,7 @@ void TourButtonRow::applyPalette(const Palette& palette)
         QStringLiteral("QPushButton { color: %1; background: transparent; border: none; padding: 0px; }")
             .arg(rgba(palette.secondaryText))
         + focus.arg(rgba(palette.secondaryText)));
-    // White on blue, in the theme's own text colour on the light theme.
-    const QColor onBlue = palette.light ? palette.text : QColor(Qt::white);
+    const QColor onBlue = palette.onTint();
     m_next->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: %2; border: none; border-radius: 6px;"
                                          " padding: 5px 12px; }")
                               .arg(rgba(onBlue), rgba(palette.blue))

@@ -7,6 +7,7 @@
 #include "TourTexts.h"
 
 #include "ui/Fonts.h"
+#include "ui/Layouts.h"
 #include "ui/SymbolIcon.h"
 
 #include <QEasingCurve>
@@ -179,8 +180,8 @@ void WelcomeCard::applyPalette(const Palette& palette)
     m_palette = palette;
     m_progress->applyPalette(palette);
     m_buttons->applyPalette(palette);
-    PopoverStyle::setColor(m_title, PopoverStyle::foreground(palette.theme));
-    PopoverStyle::setColor(m_text, palette.secondaryText);
+    PopoverStyle::setLabelColor(m_title, PopoverStyle::foreground(palette.theme));
+    PopoverStyle::setLabelColor(m_text, palette.secondaryText);
     setStep(m_step);
     update();
 }
@@ -195,10 +196,7 @@ QStringList WelcomeCard::chips() const
 
 void WelcomeCard::rebuildChips()
 {
-    while (QLayoutItem* item = m_chipLayout->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
+    Layouts::clear(m_chipLayout);
     static const Chip personas[]
         = {{"Compile", &Palette::yellow}, {"AI First", &Palette::blue}, {"Battery", &Palette::green}};
     static const Chip sweepers[]

@@ -19,27 +19,6 @@
 
 #include <cmath>
 
-namespace {
-
-// A label, its value in bold at the trailing edge, and a slider below.
-QVBoxLayout* sliderBlock(const QString& text, QLabel*& value, QSlider* slider, int paddingBelow, const Palette& palette)
-{
-    auto* block = new QVBoxLayout;
-    block->setSpacing(4);
-    block->setContentsMargins(0, 0, 0, paddingBelow);
-    auto* row = new QHBoxLayout;
-    row->addWidget(SettingsStyle::label(text, palette));
-    row->addStretch(1);
-    value = SettingsStyle::label({}, palette, 12, true);
-    row->addWidget(value);
-    block->addLayout(row);
-    slider->setAccessibleName(text);
-    block->addWidget(slider);
-    return block;
-}
-
-} // namespace
-
 AutomationSection::AutomationSection(SettingsView& view, QWidget* parent)
     : ConfigurationPage(view, parent)
     , m_ram(new QSlider(Qt::Horizontal))
@@ -56,7 +35,9 @@ AutomationSection::AutomationSection(SettingsView& view, QWidget* parent)
 
     // 60 to 95 % in steps of 5, as steps.
     m_ram->setRange(12, 19);
-    column->addLayout(sliderBlock(tr("RAM Pressure Action Threshold:"), m_ramValue, m_ram, 8, palette));
+    m_ram->setAccessibleName(tr("RAM Pressure Action Threshold:"));
+    column->addLayout(SettingsStyle::sliderBlock(
+        tr("RAM Pressure Action Threshold:"), m_ramValue, m_ram, palette, QMargins(0, 0, 0, 8)));
     connect(m_ram, &QSlider::valueChanged, this,
         [this](int step) { edit([step](PersonaConfiguration& c) { c.ramPressureThresholdPercent = step * 5.0; }); });
 
@@ -70,8 +51,9 @@ AutomationSection::AutomationSection(SettingsView& view, QWidget* parent)
 
     // 0 to 1 in steps of 0.05, as twentieths; the fraction itself is stored.
     m_aggressiveness->setRange(0, 20);
-    column->addLayout(
-        sliderBlock(tr("Throttling Aggressiveness Profile:"), m_aggressivenessValue, m_aggressiveness, 12, palette));
+    m_aggressiveness->setAccessibleName(tr("Throttling Aggressiveness Profile:"));
+    column->addLayout(SettingsStyle::sliderBlock(tr("Throttling Aggressiveness Profile:"), m_aggressivenessValue,
+        m_aggressiveness, palette, QMargins(0, 0, 0, 12)));
     connect(m_aggressiveness, &QSlider::valueChanged, this,
         [this](int step) { edit([step](PersonaConfiguration& c) { c.aggressivenessLevel = step * 5 / 100.0; }); });
 

@@ -1,5 +1,7 @@
 #include "FlowLayout.h"
 
+#include "ui/Layouts.h"
+
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -104,11 +106,7 @@ void FlowLayout::setItems(const QStringList& items)
 
 void FlowLayout::rebuild()
 {
-    while (QLayoutItem* item = m_column->takeAt(0)) {
-        if (QWidget* row = item->widget())
-            delete row;
-        delete item;
-    }
+    Layouts::clear(m_column);
     m_rows.clear();
     const int n = static_cast<int>(m_items.size());
     const int rowCount = (n + kPerRow - 1) / kPerRow;

@@ -82,9 +82,21 @@ GeneralSection::GeneralSection(SettingsView& view, QWidget* parent)
     });
     column->addWidget(m_launchAtLogin);
 
+    buildStyleChoices(column, palette);
+
+    m_notifications->setChecked(view.notificationsEnabled());
+    connect(m_notifications, &QCheckBox::toggled, this, [this](bool on) { m_view.setNotificationsEnabled(on); });
+    column->addWidget(m_notifications);
+
+    column->addLayout(buildMenuBarContent(palette));
+    column->addLayout(buildPolling(palette));
+}
+
+void GeneralSection::buildStyleChoices(QVBoxLayout* column, const Palette& palette)
+{
     column->addWidget(radioGroup(tr("Menu Bar Icon Style"),
         {{tr("Standard (Contextual Warnings)"), 0}, {tr("Minimalist (Monochrome Static)"), 1}}, m_styles, palette));
-    m_styles->button(view.menubarIconStyle == SettingsView::minimalMenuBarStyle ? 1 : 0)->setChecked(true);
+    m_styles->button(m_view.menubarIconStyle == SettingsView::minimalMenuBarStyle ? 1 : 0)->setChecked(true);
     connect(m_styles, &QButtonGroup::idClicked, this, [this](int id) {
         m_view.menubarIconStyle = id == 1 ? SettingsView::minimalMenuBarStyle : SettingsView::standardMenuBarStyle;
     });
@@ -93,14 +105,13 @@ GeneralSection::GeneralSection(SettingsView& view, QWidget* parent)
     for (const auto& [theme, raw] : RawEnumTable<AppTheme>::cases)
         themes.append({QString::fromUtf8(raw.data(), static_cast<int>(raw.size())), static_cast<int>(theme)});
     column->addWidget(radioGroup(tr("App Theme Style"), themes, m_themes, palette));
-    m_themes->button(static_cast<int>(view.themeManager().currentTheme()))->setChecked(true);
+    m_themes->button(static_cast<int>(m_view.themeManager().currentTheme()))->setChecked(true);
     connect(m_themes, &QButtonGroup::idClicked, this,
         [this](int id) { m_view.themeManager().setCurrentTheme(static_cast<AppTheme>(id)); });
+}
 
-    m_notifications->setChecked(view.notificationsEnabled());
-    connect(m_notifications, &QCheckBox::toggled, this, [this](bool on) { m_view.setNotificationsEnabled(on); });
-    column->addWidget(m_notifications);
-
+QLayout* GeneralSection::buildMenuBarContent(const Palette& palette)
+{
     auto* menuBar = new QVBoxLayout;
     menuBar->setContentsMargins(0, 4, 0, 4);
     menuBar->setSpacing(4);
@@ -112,35 +123,30 @@ GeneralSection::GeneralSection(SettingsView& view, QWidget* parent)
     menuBar->addWidget(m_cpuRing);
     menuBar->addWidget(m_textReadouts);
     menuBar->addWidget(m_sparkline);
-    column->addLayout(menuBar);
-    ViewSettings& settings = view.viewSettings();
+    ViewSettings& settings = m_view.viewSettings();
     connect(m_cpuRing, &QCheckBox::toggled, &settings, &ViewSettings::setShowMenuBarCPURing);
     connect(m_textReadouts, &QCheckBox::toggled, &settings, &ViewSettings::setShowMenuBarTextReadouts);
     connect(m_sparkline, &QCheckBox::toggled, &settings, &ViewSettings::setShowMenuBarSparkline);
     connect(&settings, &ViewSettings::menuBarSettingsChanged, this, &GeneralSection::showMenuBarSettings);
     showMenuBarSettings();
+    return menuBar;
+}
 
-    auto* polling = new QVBoxLayout;
-    polling->setContentsMargins(0, 8, 0, 0);
-    polling->setSpacing(4);
-    auto* pollingRow = new QHBoxLayout;
-    pollingRow->addWidget(SettingsStyle::label(tr("Metrics Polling Interval:"), palette));
-    pollingRow->addStretch(1);
-    m_pollingValue = SettingsStyle::label({}, palette, 12, true);
-    pollingRow->addWidget(m_pollingValue);
-    polling->addLayout(pollingRow);
+QLayout* GeneralSection::buildPolling(const Palette& palette)
+{
     // 1 to 10 s in steps of 0.5 s, as half-seconds.
     m_polling->setRange(2, 20);
-    m_polling->setValue(static_cast<int>(view.pollingInterval * 2 + 0.5));
+    m_polling->setValue(static_cast<int>(m_view.pollingInterval * 2 + 0.5));
     m_polling->setAccessibleName(tr("Metrics Polling Interval"));
-    polling->addWidget(m_polling);
-    column->addLayout(polling);
+    auto* block = SettingsStyle::sliderBlock(
+        tr("Metrics Polling Interval:"), m_pollingValue, m_polling, palette, QMargins(0, 8, 0, 0));
     auto showPolling = [this] { m_pollingValue->setText(NumberText::numberText("%.1fs", m_view.pollingInterval)); };
     connect(m_polling, &QSlider::valueChanged, this, [this, showPolling](int halves) {
         m_view.pollingInterval = halves / 2.0;
         showPolling();
     });
     showPolling();
+    return block;
 }
 
 void GeneralSection::showMenuBarSettings()

@@ -5,8 +5,11 @@
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
+class QLayout;
 class QSlider;
+class QVBoxLayout;
 class SettingsView;
+struct Palette;
 
 // The General page: launch at login, notifications, the icon style, the theme, the menu-bar label's
 // items and the polling interval.
@@ -27,6 +30,11 @@ public:
     QLabel* pollingValue() const { return m_pollingValue; }
 
 private:
+    // The menu-bar icon style and the theme, as radio groups.
+    void buildStyleChoices(QVBoxLayout* column, const Palette& palette);
+    // The menu bar's three pieces, following the view settings.
+    QLayout* buildMenuBarContent(const Palette& palette);
+    QLayout* buildPolling(const Palette& palette);
     void showMenuBarSettings();
 
     SettingsView& m_view;

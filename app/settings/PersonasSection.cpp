@@ -57,18 +57,10 @@ PersonasSection::PersonasSection(SettingsView& view, QWidget* parent)
         });
     });
 
-    auto* headroom = new QVBoxLayout;
-    headroom->setSpacing(4);
-    auto* headroomRow = new QHBoxLayout;
-    headroomRow->addWidget(SettingsStyle::label(tr("Headroom Warning Threshold:"), palette));
-    headroomRow->addStretch(1);
-    m_headroomValue = SettingsStyle::label({}, palette, 12, true);
-    headroomRow->addWidget(m_headroomValue);
-    headroom->addLayout(headroomRow);
     m_headroom->setRange(2, 32);
     m_headroom->setAccessibleName(tr("Headroom Warning Threshold"));
-    headroom->addWidget(m_headroom);
-    column->addLayout(headroom);
+    column->addLayout(
+        SettingsStyle::sliderBlock(tr("Headroom Warning Threshold:"), m_headroomValue, m_headroom, palette));
     // Every step the slider passes is written.
     connect(m_headroom, &QSlider::valueChanged, this,
         [this](int gb) { edit([gb](PersonaConfiguration& c) { c.headroomWarningThresholdGB = gb; }); });

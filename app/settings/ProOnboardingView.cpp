@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 
 #include <cstdio>
+#include <initializer_list>
 
 namespace {
 
@@ -20,6 +21,36 @@ PillButton* smallAction(const QString& text)
     button->setPadding(8, 3);
     button->setCornerRadius(4);
     return button;
+}
+
+// One step: its symbol, then its title line over the description and the step's controls.
+QLayout* stepRow(
+    SymbolLabel* icon, QLayout* titleLine, const QString& description, std::initializer_list<QWidget*> controls)
+{
+    auto* line = new QHBoxLayout;
+    line->setSpacing(10);
+    line->addWidget(icon, 0, Qt::AlignTop);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(3);
+    texts->addLayout(titleLine);
+    auto* text = new ThemedLabel(description, Fonts::system(10), ColorRole::secondary);
+    text->setWordWrap(true);
+    texts->addWidget(text);
+    for (QWidget* w : controls)
+        texts->addWidget(w, 0, Qt::AlignLeft);
+    line->addLayout(texts, 1);
+    return line;
+}
+
+QLayout* stepTitle(const QString& text, QWidget* extra = nullptr)
+{
+    auto* line = new QHBoxLayout;
+    line->setSpacing(6);
+    line->addWidget(new ThemedLabel(text, Fonts::system(12, QFont::Bold), ColorRole::text));
+    if (extra)
+        line->addWidget(extra);
+    line->addStretch();
+    return line;
 }
 
 } // namespace
@@ -44,39 +75,23 @@ ProOnboardingView::ProOnboardingView(
     subtitle->setContentsMargins(16, 0, 16, 0);
     layout->addWidget(subtitle);
 
+    layout->addLayout(buildSteps());
+    layout->addStretch();
+
+    m_continue = privacyButton(tr("Continue"), QString(), Fonts::system(13, QFont::Bold));
+    m_continue->setPadding(24, 8);
+    connect(m_continue, &QAbstractButton::clicked, this, &ProOnboardingView::continueSetup);
+    layout->addWidget(m_continue, 0, Qt::AlignHCenter);
+    refresh();
+}
+
+QLayout* ProOnboardingView::buildSteps()
+{
     auto* steps = new QVBoxLayout;
     steps->setContentsMargins(16, 8, 16, 8);
     steps->setSpacing(14);
-    const auto row = [&](SymbolLabel* icon, QLayout* titleLine, const QString& description, QWidget* control,
-                         QWidget* control2 = nullptr, QWidget* control3 = nullptr) {
-        auto* line = new QHBoxLayout;
-        line->setSpacing(10);
-        line->addWidget(icon, 0, Qt::AlignTop);
-        auto* texts = new QVBoxLayout;
-        texts->setSpacing(3);
-        texts->addLayout(titleLine);
-        auto* text = new ThemedLabel(description, Fonts::system(10), ColorRole::secondary);
-        text->setWordWrap(true);
-        texts->addWidget(text);
-        for (QWidget* w : {control, control2, control3}) {
-            if (w)
-                texts->addWidget(w, 0, Qt::AlignLeft);
-        }
-        line->addLayout(texts, 1);
-        steps->addLayout(line);
-    };
-    const auto titleLine = [](const QString& text, QWidget* extra = nullptr) {
-        auto* line = new QHBoxLayout;
-        line->setSpacing(6);
-        line->addWidget(new ThemedLabel(text, Fonts::system(12, QFont::Bold), ColorRole::text));
-        if (extra)
-            line->addWidget(extra);
-        line->addStretch();
-        return line;
-    };
-
-    row(new SymbolLabel(QStringLiteral("eyes"), ColorRole::blue, 18, 24), titleLine(tr("1. Process Monitoring")),
-        tr("Detects when you run builds (like make or cargo)."), nullptr);
+    steps->addLayout(stepRow(new SymbolLabel(QStringLiteral("eyes"), ColorRole::blue, 18, 24),
+        stepTitle(tr("1. Process Monitoring")), tr("Detects when you run builds (like make or cargo)."), {}));
 
     m_helperIcon = new SymbolLabel(QStringLiteral("cpu"), ColorRole::blue, 18, 24);
     m_spinner = new Spinner(12);
@@ -86,23 +101,17 @@ ProOnboardingView::ProOnboardingView(
     m_installed = new ThemedLabel(tr("Installed ✓"), Fonts::system(10, QFont::Bold), ColorRole::green);
     m_installFailure = new ThemedLabel(QString(), Fonts::system(10, QFont::Bold), ColorRole::red);
     m_installFailure->setWordWrap(true);
-    row(m_helperIcon, titleLine(tr("2. Privileged Helper Daemon"), m_spinner),
-        tr("Allows us to freeze heavy background processes safely."), m_installFailure, m_installButton, m_installed);
+    steps->addLayout(stepRow(m_helperIcon, stepTitle(tr("2. Privileged Helper Daemon"), m_spinner),
+        tr("Allows us to freeze heavy background processes safely."),
+        {m_installFailure, m_installButton, m_installed}));
 
     m_bellIcon = new SymbolLabel(QStringLiteral("bell.fill"), ColorRole::blue, 18, 24);
     m_allowButton = smallAction(tr("Allow Notifications"));
     connect(m_allowButton, &QAbstractButton::clicked, this, &ProOnboardingView::allowNotifications);
     m_allowed = new ThemedLabel(tr("Allowed ✓"), Fonts::system(10, QFont::Bold), ColorRole::green);
-    row(m_bellIcon, titleLine(tr("3. Notifications")), tr("Alerts you about resource states and what we froze."),
-        m_allowButton, m_allowed);
-    layout->addLayout(steps);
-    layout->addStretch();
-
-    m_continue = privacyButton(tr("Continue"), QString(), Fonts::system(13, QFont::Bold));
-    m_continue->setPadding(24, 8);
-    connect(m_continue, &QAbstractButton::clicked, this, &ProOnboardingView::continueSetup);
-    layout->addWidget(m_continue, 0, Qt::AlignHCenter);
-    refresh();
+    steps->addLayout(stepRow(m_bellIcon, stepTitle(tr("3. Notifications")),
+        tr("Alerts you about resource states and what we froze."), {m_allowButton, m_allowed}));
+    return steps;
 }
 
 void ProOnboardingView::installHelper()

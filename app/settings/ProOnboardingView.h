@@ -7,6 +7,7 @@
 class HelperService;
 class NotificationPermission;
 class PillButton;
+class QLayout;
 class Spinner;
 class SymbolLabel;
 class ThemedLabel;
@@ -38,6 +39,8 @@ signals:
     void notificationsAnswered();
 
 private:
+    // The three steps: process monitoring, the helper daemon and notifications.
+    QLayout* buildSteps();
     void refresh();
 
     HelperService& m_helper;

@@ -11,6 +11,8 @@
 #include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSlider>
+#include <QVBoxLayout>
 
 namespace SettingsStyle {
 
@@ -45,6 +47,22 @@ QWidget* divider(const Palette& palette)
     pal.setColor(QPalette::Window, palette.divider);
     line->setPalette(pal);
     return line;
+}
+
+QVBoxLayout* sliderBlock(
+    const QString& text, QLabel*& value, QSlider* slider, const Palette& palette, const QMargins& margins)
+{
+    auto* block = new QVBoxLayout;
+    block->setSpacing(4);
+    block->setContentsMargins(margins);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label(text, palette));
+    row->addStretch(1);
+    value = label({}, palette, 12, true);
+    row->addWidget(value);
+    block->addLayout(row);
+    block->addWidget(slider);
+    return block;
 }
 
 void markWhenChecked(QAbstractButton* button, const Palette& palette)

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QMargins>
 #include <QString>
 
 class QAbstractButton;
 class QLabel;
+class QSlider;
+class QVBoxLayout;
 class QWidget;
 struct Palette;
 
@@ -18,6 +21,9 @@ QLabel* header(const QString& text, const Palette& palette);
 QLabel* note(const QString& text, const Palette& palette, int pixelSize = 10);
 QLabel* label(const QString& text, const Palette& palette, int pixelSize = 12, bool bold = false);
 QWidget* divider(const Palette& palette);
+// A label, its value in bold at the trailing edge (into `value`), and `slider` below, `margins` around.
+QVBoxLayout* sliderBlock(
+    const QString& text, QLabel*& value, QSlider* slider, const Palette& palette, const QMargins& margins = {});
 // Gives a checkable button the accent fill while it is checked: the desktop style draws a checked
 // button only a shade darker, which does not show on the dark themes.
 void markWhenChecked(QAbstractButton* button, const Palette& palette);

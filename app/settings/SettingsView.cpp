@@ -83,6 +83,23 @@ SettingsView::SettingsView(DashboardViewModel& dashboardVM, PersonaViewModel& pe
 
     setFixedSize(kWidth, kHeight);
     setAutoFillBackground(true);
+    buildColumns();
+    buildTour();
+
+    connect(m_sidebar, &SettingsSidebar::rowClicked, this, &SettingsView::setActiveTab);
+    connect(m_sidebar, &SettingsSidebar::quitClicked, this, &SettingsView::quit);
+    followTheme(themeManager(), this, [this](const Palette& palette) {
+        applyPalette(palette);
+        // The theme may have been chosen on the page itself, which must outlive its own click.
+        QMetaObject::invokeMethod(this, &SettingsView::rebuildPage, Qt::QueuedConnection);
+    });
+    applyPalette(Palette::forTheme(themeManager().currentTheme()));
+    m_sidebar->setActiveTab(m_activeTab);
+    rebuildPage();
+}
+
+void SettingsView::buildColumns()
+{
     auto* columns = new QHBoxLayout(this);
     columns->setContentsMargins(0, 0, 0, 0);
     columns->setSpacing(0);
@@ -98,7 +115,10 @@ SettingsView::SettingsView(DashboardViewModel& dashboardVM, PersonaViewModel& pe
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     columns->addWidget(m_scroll, 1);
+}
 
+void SettingsView::buildTour()
+{
     m_tour = new SettingsTour(clock(), this);
     m_tourCard = new TourCard(*m_tour, this);
     m_tourCard->hide();
@@ -114,17 +134,6 @@ SettingsView::SettingsView(DashboardViewModel& dashboardVM, PersonaViewModel& pe
     });
     NotificationCenter::defaultCenter().observe(
         Notifications::startSettingsTour, this, [this](const QVariantMap&) { m_tour->start(); });
-
-    connect(m_sidebar, &SettingsSidebar::rowClicked, this, &SettingsView::setActiveTab);
-    connect(m_sidebar, &SettingsSidebar::quitClicked, this, &SettingsView::quit);
-    followTheme(themeManager(), this, [this](const Palette& palette) {
-        applyPalette(palette);
-        // The theme may have been chosen on the page itself, which must outlive its own click.
-        QMetaObject::invokeMethod(this, &SettingsView::rebuildPage, Qt::QueuedConnection);
-    });
-    applyPalette(Palette::forTheme(themeManager().currentTheme()));
-    m_sidebar->setActiveTab(m_activeTab);
-    rebuildPage();
 }
 
 SettingsView::~SettingsView() = default;

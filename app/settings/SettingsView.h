@@ -120,6 +120,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The sidebar, its divider and the scroll area that holds the page.
+    void buildColumns();
+    // The guided tour: its card and the timer that advances it.
+    void buildTour();
     void applyPalette(const Palette& palette);
     void rebuildPage();
     void placeTourCard();

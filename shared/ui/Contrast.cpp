@@ -18,13 +18,21 @@ double ratio(const QColor& a, const QColor& b)
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
+bool reads(const QColor& text, const QColor& fill)
+{
+    return ratio(text, fill) >= kMinimumTextRatio;
+}
+
 QColor readableOn(const QColor& fill, const QColor& preferred)
 {
-    if (ratio(preferred, fill) >= kMinimumTextRatio)
-        return preferred;
     const QColor white(Qt::white);
     const QColor black(Qt::black);
-    return ratio(white, fill) >= ratio(black, fill) ? white : black;
+    return readableOn(fill, preferred, ratio(white, fill) >= ratio(black, fill) ? white : black);
+}
+
+QColor readableOn(const QColor& fill, const QColor& preferred, const QColor& fallback)
+{
+    return reads(preferred, fill) ? preferred : fallback;
 }
 
 QColor over(const QColor& top, const QColor& bottom)

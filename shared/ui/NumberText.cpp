@@ -37,4 +37,9 @@ QString numberText(const char* pattern, double value)
     return qformat(pattern, value);
 }
 
+QString byteText(std::int64_t bytes)
+{
+    return QString::fromStdString(byteCountText(bytes));
+}
+
 } // namespace NumberText

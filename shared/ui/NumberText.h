@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 
 // Number texts for the views. A figure that is not a finite number, or does not fit the text it is
@@ -17,5 +18,7 @@ QString wholeText(double value);
 // One printf-style pattern with one double ("%.0f%%", "%.2f GB"), locale-independent; the dash for a
 // non-finite value or one beyond ±1e15 (where a fixed pattern stops being a readable figure).
 QString numberText(const char* pattern, double value);
+// A byte count in the unit that suits it ("1.2 MB"), as byteCountText writes it.
+QString byteText(std::int64_t bytes);
 
 } // namespace NumberText

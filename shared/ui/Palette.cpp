@@ -1,9 +1,8 @@
 #include "Palette.h"
 
+#include "Contrast.h"
 #include "core/SystemColors.h"
 #include "records/ThemeManager.h"
-
-#include <cmath>
 
 Palette Palette::forTheme(AppTheme theme)
 {
@@ -32,18 +31,7 @@ Palette Palette::forTheme(AppTheme theme)
 
 QColor Palette::onTint(const QColor& tint) const
 {
-    if (!isLightFill(tint))
-        return onTint();
-    return light ? text : background;
-}
-
-bool Palette::isLightFill(const QColor& fill)
-{
-    const auto linear = [](float c) { return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f); };
-    const QColor rgb = fill.toRgb();
-    const float luminance
-        = 0.2126f * linear(rgb.redF()) + 0.7152f * linear(rgb.greenF()) + 0.0722f * linear(rgb.blueF());
-    return luminance > 0.3f;
+    return light ? text : Contrast::readableOn(tint, Qt::white, background);
 }
 
 Palette Palette::current()
@@ -62,4 +50,11 @@ QMetaObject::Connection followTheme(
 {
     return QObject::connect(&manager, &ThemeManager::currentThemeChanged, receiver,
         [changed = std::move(changed)](AppTheme theme) { changed(Palette::forTheme(theme)); });
+}
+
+QMetaObject::Connection followThemeNow(
+    ThemeManager& manager, QObject* receiver, std::function<void(const Palette&)> changed)
+{
+    changed(Palette::forTheme(manager.currentTheme()));
+    return followTheme(manager, receiver, std::move(changed));
 }

@@ -37,11 +37,9 @@ struct Palette
 
     // Text fixed to white on a filled control; it reads in the primary text colour on the light theme.
     QColor onTint() const { return light ? text : QColor(Qt::white); }
-    // Text on a fill of `tint`: as onTint(), but dark on a fill light enough to swallow white (Ink's
-    // white accent, Cyberpunk's cyan, Nordic's pale blue).
+    // Text on a fill of `tint`: as onTint(), but the dark background colour on a fill light enough to
+    // swallow white (Ink's white accent, Cyberpunk's cyan, Nordic's pale blue).
     QColor onTint(const QColor& tint) const;
-    // Whether white on `fill` would read at a contrast below 3:1 (relative luminance above 0.3).
-    static bool isLightFill(const QColor& fill);
 
     static Palette forTheme(AppTheme theme);
     // The palette of ThemeManager::shared()'s current theme.
@@ -61,4 +59,7 @@ QColor withOpacity(QColor color, double opacity);
 // Calls `changed` with the new palette whenever the manager's theme changes, for as long as `receiver`
 // lives. The connection, so callers may disconnect it.
 QMetaObject::Connection followTheme(
+    ThemeManager& manager, QObject* receiver, std::function<void(const Palette&)> changed);
+// As followTheme, and calls `changed` once now with the manager's current palette.
+QMetaObject::Connection followThemeNow(
     ThemeManager& manager, QObject* receiver, std::function<void(const Palette&)> changed);

@@ -9,6 +9,7 @@
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
+#include "ui/Layouts.h"
 #include "ui/SymbolIcon.h"
 
 #include <QBoxLayout>
@@ -139,10 +140,7 @@ void MacPotentialView::setProfile(const std::optional<MacCapabilityProfile>& pro
 
 void MacPotentialView::rebuild()
 {
-    while (QLayoutItem* item = m_bodyLayout->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
+    Layouts::clear(m_bodyLayout);
     m_comparison = nullptr;
     m_share = nullptr;
     m_subtitle->setVisible(m_profile.has_value());

@@ -11,6 +11,7 @@
 #include "ui/Clock.h"
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
+#include "ui/Layouts.h"
 
 #include "records/ThemeManager.h"
 
@@ -206,13 +207,7 @@ void ModelAdvisorView::rebuildModelsTab()
     }
     qDeleteAll(m_cards);
     m_cards = keep;
-    while (QLayoutItem* item = m_modelsColumn->takeAt(0)) {
-        if (QWidget* widget = item->widget()) {
-            widget->hide();
-            widget->deleteLater();
-        }
-        delete item;
-    }
+    Layouts::clearLater(m_modelsColumn);
 
     if (const auto& profile = m_viewModel->macProfile())
         m_modelsColumn->addWidget(inset(new MacContextHeader(*profile, m_viewModel->appleSiliconDetected()), 20));

@@ -5,8 +5,10 @@
 #include "ModelAdvisorView.h"
 
 #include "records/ThemeManager.h"
+#include "ui/Buttons.h"
 #include "ui/CardPainter.h"
 #include "ui/Fonts.h"
+#include "ui/StyleSheets.h"
 
 #include <QDialog>
 #include <QHBoxLayout>
@@ -27,21 +29,9 @@ QLabel* textLabel(const QFont& font, QWidget* parent)
     return l;
 }
 
-QPushButton* plainButton(const QString& text, const QFont& font, QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setFont(font);
-    b->setCursor(Qt::PointingHandCursor);
-    b->setFocusPolicy(Qt::TabFocus);
-    return b;
-}
-
-QString rgba(const QColor& c)
-{
-    return QStringLiteral("rgba(%1, %2, %3, %4)").arg(c.red()).arg(c.green()).arg(c.blue()).arg(c.alphaF());
-}
-
 } // namespace
+
+using StyleSheets::rgba;
 
 PopoverRecommendationView::PopoverRecommendationView(DashboardViewModel& dashboardVM, QWidget* parent)
     : PopoverRecommendationView(
@@ -58,11 +48,11 @@ PopoverRecommendationView::PopoverRecommendationView(DashboardViewModel& dashboa
     , m_palette(Palette::current())
     , m_symbol(AdvisorStyle::symbolLabel(QStringLiteral("brain.headset"), 12, m_palette.blue))
     , m_header(textLabel(Fonts::system(10, QFont::Bold), this))
-    , m_analyze(plainButton(tr("Analyze model compatibility →"), Fonts::system(9, QFont::DemiBold), this))
+    , m_analyze(Buttons::plain(tr("Analyze model compatibility →"), Fonts::system(9, QFont::DemiBold), this))
     , m_result(new QWidget(this))
     , m_recommended(textLabel(Fonts::system(10, QFont::DemiBold), m_result))
     , m_summary(textLabel(Fonts::system(8), m_result))
-    , m_viewAdvisor(plainButton(tr("View Advisor"), Fonts::system(9, QFont::DemiBold), m_result))
+    , m_viewAdvisor(Buttons::plain(tr("View Advisor"), Fonts::system(9, QFont::DemiBold), m_result))
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(8, 8, 8, 8);

@@ -3,9 +3,11 @@
 #include "records/ThemeManager.h"
 #include "ui/CardPainter.h"
 #include "ui/Clock.h"
+#include "ui/ColorDot.h"
 #include "ui/Contrast.h"
 #include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
+#include "ui/Labels.h"
 #include "ui/SymbolIcon.h"
 
 #include <QAbstractButton>
@@ -25,49 +27,7 @@ constexpr double kCornerRadius = 6;
 // The faint shadow one point below the card, which shows through the translucent card.
 constexpr QColor kShadow(0, 0, 0, 13);
 
-// Text fixed to white reads in the theme's primary text colour on the light theme.
-QColor onTint(const Palette& p)
-{
-    return p.light ? p.text : QColor(Qt::white);
-}
-
-void setLabelColor(QLabel* label, const QColor& color)
-{
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, color);
-    label->setPalette(pal);
-}
-
 } // namespace
-
-// The urgency dot: 8 x 8 with 4 of space above it.
-class ActionCardView::Dot : public QWidget
-{
-public:
-    explicit Dot(QWidget* parent)
-        : QWidget(parent)
-    {
-        setFixedSize(8, 12);
-    }
-    void setColor(const QColor& color)
-    {
-        m_color = color;
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(m_color);
-        p.drawEllipse(QRectF(0, 4, 8, 8));
-    }
-
-private:
-    QColor m_color;
-};
 
 namespace {
 
@@ -229,7 +189,8 @@ ActionCardView::ActionCardView(CardInfo card, ThemeManager& themes, Clock& clock
 
     auto* top = new QHBoxLayout;
     top->setSpacing(8);
-    m_dot = new Dot(this);
+    // The urgency dot: 8 x 8 with 4 of space above it.
+    m_dot = new ColorDot(QSize(8, 12), QRectF(0, 4, 8, 8), this);
     m_dot->setColor(urgencyColor(m_card.urgency));
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
@@ -356,7 +317,7 @@ void ActionCardView::applyState()
     const QColor fill = m_state == State::done ? m_palette.green
         : m_state == State::failed             ? m_palette.red
                                                : urgencyColor(m_card.urgency);
-    m_execute->set(m_state, fill, onTint(m_palette));
+    m_execute->set(m_state, fill, m_palette.onTint());
     m_execute->setEnabled(m_state == State::ready);
     m_execute->setToolTip(m_state == State::failed ? m_failure : QString());
     m_dismiss->setEnabled(m_state != State::executing);
@@ -370,7 +331,7 @@ void ActionCardView::applyTheme()
     // The urgency colour, shaded where the theme's card is too light for it (amber on the light theme).
     const QColor under
         = Contrast::over(withOpacity(m_palette.card, 0.8), Contrast::over(kShadow, m_palette.background));
-    setLabelColor(m_impact, Contrast::readableShade(urgencyColor(m_card.urgency), under));
+    Labels::setLabelColor(m_impact, Contrast::readableShade(urgencyColor(m_card.urgency), under));
     applyState();
     update();
 }

@@ -13,6 +13,7 @@
 #include <functional>
 
 class Clock;
+class ColorDot;
 class ElidedLabel;
 class QAbstractButton;
 class QLabel;
@@ -77,7 +78,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    class Dot;
     class ExecuteButton;
     void finish(const Result& result);
     void applyState();
@@ -91,7 +91,7 @@ private:
     ElidedLabel* m_title;
     ElidedLabel* m_description;
     QLabel* m_impact;
-    Dot* m_dot;
+    ColorDot* m_dot;
     QAbstractButton* m_dismiss;
     ExecuteButton* m_execute;
 };

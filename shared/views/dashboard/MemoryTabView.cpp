@@ -74,13 +74,6 @@ MemoryTabView::MemoryTabView(DashboardViewModel& stats, QWidget* parent)
     : QWidget(parent)
     , m_stats(stats)
 {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->viewport()->setAutoFillBackground(false);
-    outer->addWidget(scroll);
     auto* content = new QWidget;
     content->setAutoFillBackground(false);
     auto* column = new QVBoxLayout(content);
@@ -88,6 +81,19 @@ MemoryTabView::MemoryTabView(DashboardViewModel& stats, QWidget* parent)
     column->setSpacing(20);
     column->addWidget(new ToneLabel(tr("Memory Allocation Overview"), PageStyle::title2(), Tone::primary, content));
 
+    column->addLayout(buildTiles(content));
+    column->addWidget(buildPressure(content));
+    column->addWidget(buildProcesses(content));
+    column->addStretch();
+    PageStyle::scrollingPage(this, content);
+
+    repaintOnThemeChange(this);
+    connect(&m_stats, &DashboardViewModel::figuresChanged, this, &MemoryTabView::refresh);
+    refresh();
+}
+
+QLayout* MemoryTabView::buildTiles(QWidget* content)
+{
     auto* tiles = new QHBoxLayout;
     tiles->setSpacing(12);
     for (const Tile& tile : kTiles) {
@@ -100,10 +106,13 @@ MemoryTabView::MemoryTabView(DashboardViewModel& stats, QWidget* parent)
         cardColumn->addWidget(m_tiles.last());
         tiles->addWidget(card, 1);
     }
-    column->addLayout(tiles);
+    return tiles;
+}
 
+QWidget* MemoryTabView::buildPressure(QWidget* content)
+{
     QVBoxLayout* pressureColumn = nullptr;
-    column->addWidget(PageStyle::sectionPanel(content, pressureColumn, 12, 10));
+    auto* section = PageStyle::sectionPanel(content, pressureColumn, 12, 10);
     pressureColumn->addWidget(new ToneLabel(tr("Memory Pressure"), PageStyle::headline(), Tone::primary, content));
     m_pressureBody = new QWidget(content);
     auto* body = new QVBoxLayout(m_pressureBody);
@@ -120,8 +129,13 @@ MemoryTabView::MemoryTabView(DashboardViewModel& stats, QWidget* parent)
     body->addLayout(captions);
     pressureColumn->addWidget(m_pressureBody);
 
+    return section;
+}
+
+QWidget* MemoryTabView::buildProcesses(QWidget* content)
+{
     QVBoxLayout* processColumn = nullptr;
-    column->addWidget(PageStyle::sectionPanel(content, processColumn, 12, 12));
+    auto* section = PageStyle::sectionPanel(content, processColumn, 12, 12);
     processColumn->addWidget(
         new ToneLabel(tr("Memory Intensive Processes"), PageStyle::headline(), Tone::primary, content));
     for (int i = 0; i < kProcessRows; ++i) {
@@ -129,13 +143,7 @@ MemoryTabView::MemoryTabView(DashboardViewModel& stats, QWidget* parent)
             QStringLiteral("memorychip"), {}, {}, {}, Palette::current().blue, false, {}, content);
         processColumn->addWidget(m_processes.last());
     }
-    column->addStretch();
-    scroll->setWidget(content);
-    content->setAutoFillBackground(false); // setWidget() turns it on; the page shows its host's background
-
-    repaintOnThemeChange(this);
-    connect(&m_stats, &DashboardViewModel::figuresChanged, this, &MemoryTabView::refresh);
-    refresh();
+    return section;
 }
 
 std::optional<double> MemoryTabView::pressurePercent(const SystemMemoryState& state)

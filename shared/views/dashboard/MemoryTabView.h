@@ -14,6 +14,7 @@
 
 class DashboardViewModel;
 class PressureBar;
+class QLayout;
 class ProcessRow;
 class ToneLabel;
 struct SystemMemoryState;
@@ -52,6 +53,10 @@ public:
     QStringList processValues() const;
 
 private:
+    // The three memory tiles, the pressure section and the process section, parented to `content`.
+    QLayout* buildTiles(QWidget* content);
+    QWidget* buildPressure(QWidget* content);
+    QWidget* buildProcesses(QWidget* content);
     void refresh();
 
     DashboardViewModel& m_stats;

@@ -32,12 +32,13 @@ struct MenuBarFigures
     bool showSparkline = true;
     bool showCPURing = true;
     bool showTextReadouts = true;
-    bool isMas = false;
+    // The edition whose label never shows the CPU ring, whatever showCPURing says.
+    bool hideCpuRing = false;
 
     // The first rule that holds: heat (throttling or critical), then Compile, AI First and Battery
     // personas, then low memory (headroom under 2.0 GB); nothing otherwise.
     std::optional<StateIndicator> stateIndicator() const;
-    bool ringShown() const { return showCPURing && !isMas; }
+    bool ringShown() const { return showCPURing && !hideCpuRing; }
     bool memoryWarning() const { return headroomGB && *headroomGB < 2.0; }
 };
 

@@ -9,19 +9,19 @@
 
 #include <QPainter>
 
-MenuBarView::MenuBarView(DashboardViewModel& dashboardVM, bool isMas, QWidget* parent)
-    : MenuBarView(
-        dashboardVM, isMas, ViewSettings::shared(), ActivePersonaTracker::shared(), ThemeManager::shared(), parent)
+MenuBarView::MenuBarView(DashboardViewModel& dashboardVM, bool hideCpuRing, QWidget* parent)
+    : MenuBarView(dashboardVM, hideCpuRing, ViewSettings::shared(), ActivePersonaTracker::shared(),
+        ThemeManager::shared(), parent)
 {
 }
 
-MenuBarView::MenuBarView(DashboardViewModel& dashboardVM, bool isMas, ViewSettings& settings,
+MenuBarView::MenuBarView(DashboardViewModel& dashboardVM, bool hideCpuRing, ViewSettings& settings,
     ActivePersonaTracker& personaTracker, ThemeManager& themes, QWidget* parent)
     : QWidget(parent)
     , m_dashboardVM(dashboardVM)
     , m_settings(settings)
     , m_personaTracker(personaTracker)
-    , m_isMas(isMas)
+    , m_hideCpuRing(hideCpuRing)
     , m_figures(std::make_unique<MenuBarFigures>())
     , m_palette(Palette::forTheme(themes.currentTheme()))
 {
@@ -71,7 +71,7 @@ void MenuBarView::readFigures()
     f.showSparkline = m_settings.showMenuBarSparkline();
     f.showCPURing = m_settings.showMenuBarCPURing();
     f.showTextReadouts = m_settings.showMenuBarTextReadouts();
-    f.isMas = m_isMas;
+    f.hideCpuRing = m_hideCpuRing;
 
     const double target = MenuBarDrawing::ringFraction(f.cpuUsage);
     const bool ringMoves = target != MenuBarDrawing::ringFraction(m_figures->cpuUsage);

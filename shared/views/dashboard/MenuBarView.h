@@ -22,8 +22,9 @@ class MenuBarView : public QWidget
 public:
     static constexpr int kRingAnimationMs = 400;
 
-    explicit MenuBarView(DashboardViewModel& dashboardVM, bool isMas = false, QWidget* parent = nullptr);
-    MenuBarView(DashboardViewModel& dashboardVM, bool isMas, ViewSettings& settings,
+    // `hideCpuRing`: an edition whose label never shows the CPU ring (the program passes false).
+    explicit MenuBarView(DashboardViewModel& dashboardVM, bool hideCpuRing = false, QWidget* parent = nullptr);
+    MenuBarView(DashboardViewModel& dashboardVM, bool hideCpuRing, ViewSettings& settings,
         ActivePersonaTracker& personaTracker, ThemeManager& themes, QWidget* parent = nullptr);
     ~MenuBarView() override;
 
@@ -52,7 +53,7 @@ private:
     DashboardViewModel& m_dashboardVM;
     ViewSettings& m_settings;
     ActivePersonaTracker& m_personaTracker;
-    bool m_isMas;
+    bool m_hideCpuRing;
     // Held apart so the header stays light for the meta-object compiler.
     std::unique_ptr<MenuBarFigures> m_figures;
     Palette m_palette;

@@ -2,8 +2,10 @@
 
 #include "engines/DashboardViewModel.h"
 #include "records/ThemeManager.h"
+#include "ui/ColorDot.h"
 #include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
+#include "ui/Labels.h"
 #include "ui/NumberText.h"
 #include "ui/RoundedFill.h"
 #include "ui/SymbolIcon.h"
@@ -16,13 +18,6 @@
 
 namespace {
 
-void setColor(QWidget* w, const QColor& color)
-{
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::WindowText, color);
-    w->setPalette(pal);
-}
-
 QLabel* makeLabel(const QString& text, const QFont& font, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
@@ -31,29 +26,20 @@ QLabel* makeLabel(const QString& text, const QFont& font, QWidget* parent)
     return label;
 }
 
-class Globe : public QWidget
+class Globe : public TintedWidget
 {
 public:
     explicit Globe(QWidget* parent)
-        : QWidget(parent)
+        : TintedWidget(QSize(16, 16), parent)
     {
-        setFixedSize(16, 16);
-    }
-    void setColor(const QColor& color)
-    {
-        m_color = color;
-        update();
     }
 
 protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
-        SymbolIcon::paint(p, rect(), QStringLiteral("globe"), m_color, 14);
+        SymbolIcon::paint(p, rect(), QStringLiteral("globe"), color(), 14);
     }
-
-private:
-    QColor m_color;
 };
 
 QString rate(double kbPerSecond)
@@ -92,6 +78,23 @@ NetworkTabView::NetworkTabView(DashboardViewModel& stats, ThemeManager& themes, 
     m_title = makeLabel(tr("Network Activity"), Fonts::system(17, QFont::Bold), m_page);
     column->addWidget(m_title);
 
+    column->addLayout(buildRateCards());
+    column->addWidget(buildAddressCard());
+    column->addLayout(buildConnections());
+    column->addStretch(1);
+    setWidget(m_page);
+
+    connect(&m_stats, &DashboardViewModel::figuresChanged, this, &NetworkTabView::refresh);
+    connect(&m_stats, &DashboardViewModel::activeConnectionsChanged, this, &NetworkTabView::refresh);
+    followThemeNow(themes, this, [this](const Palette& p) {
+        m_palette = p;
+        applyTheme();
+        refresh();
+    });
+}
+
+QLayout* NetworkTabView::buildRateCards()
+{
     auto* cards = new QHBoxLayout;
     cards->setSpacing(16);
     const auto makeCard = [&](const QString& caption, QLabel*& captionLabel, QLabel*& figure) {
@@ -110,8 +113,11 @@ NetworkTabView::NetworkTabView(DashboardViewModel& stats, ThemeManager& themes, 
     };
     m_downloadCard = makeCard(tr("Download"), m_downloadCaption, m_download);
     m_uploadCard = makeCard(tr("Upload"), m_uploadCaption, m_upload);
-    column->addLayout(cards);
+    return cards;
+}
 
+QWidget* NetworkTabView::buildAddressCard()
+{
     // The address the internet sees, from the one outside service the program asks.
     auto* addressCard = new RoundedFill(QColor(), 10, m_page);
     auto* addressLine = new QHBoxLayout(addressCard);
@@ -124,8 +130,11 @@ NetworkTabView::NetworkTabView(DashboardViewModel& stats, ThemeManager& themes, 
     addressLine->addWidget(m_addressCaption);
     addressLine->addWidget(m_address, 1);
     m_addressCard = addressCard;
-    column->addWidget(m_addressCard);
+    return addressCard;
+}
 
+QLayout* NetworkTabView::buildConnections()
+{
     auto* section = new QVBoxLayout;
     section->setSpacing(12);
     m_connectionsTitle = makeLabel(tr("Active Connections & Privacy"), Fonts::system(13, QFont::DemiBold), m_page);
@@ -136,17 +145,7 @@ NetworkTabView::NetworkTabView(DashboardViewModel& stats, ThemeManager& themes, 
     m_rows = new QVBoxLayout;
     m_rows->setSpacing(12);
     section->addLayout(m_rows);
-    column->addLayout(section);
-    column->addStretch(1);
-    setWidget(m_page);
-
-    connect(&m_stats, &DashboardViewModel::figuresChanged, this, &NetworkTabView::refresh);
-    connect(&m_stats, &DashboardViewModel::activeConnectionsChanged, this, &NetworkTabView::refresh);
-    followTheme(themes, this, [this](const Palette& p) {
-        m_palette = p;
-        applyTheme();
-    });
-    applyTheme();
+    return section;
 }
 
 NetworkTabView::~NetworkTabView()
@@ -240,23 +239,22 @@ NetworkTabView::Row& NetworkTabView::row(int index)
 
 void NetworkTabView::applyTheme()
 {
-    setColor(m_title, m_palette.text);
-    setColor(m_connectionsTitle, m_palette.text);
-    setColor(m_empty, m_palette.secondaryText);
-    setColor(m_downloadCaption, m_palette.secondaryText);
-    setColor(m_uploadCaption, m_palette.secondaryText);
-    setColor(m_addressCaption, m_palette.secondaryText);
+    Labels::setLabelColor(m_title, m_palette.text);
+    Labels::setLabelColor(m_connectionsTitle, m_palette.text);
+    Labels::setLabelColor(m_empty, m_palette.secondaryText);
+    Labels::setLabelColor(m_downloadCaption, m_palette.secondaryText);
+    Labels::setLabelColor(m_uploadCaption, m_palette.secondaryText);
+    Labels::setLabelColor(m_addressCaption, m_palette.secondaryText);
     m_address->setColor(m_palette.text);
-    setColor(m_download, m_palette.green);
-    setColor(m_upload, m_palette.blue);
+    Labels::setLabelColor(m_download, m_palette.green);
+    Labels::setLabelColor(m_upload, m_palette.blue);
     const QColor fill = withOpacity(m_palette.text, 0.04);
     static_cast<RoundedFill*>(m_downloadCard)->setFill(fill);
     static_cast<RoundedFill*>(m_uploadCard)->setFill(fill);
     static_cast<RoundedFill*>(m_addressCard)->setFill(fill);
     for (Row* r : m_rowWidgets)
         r->card->setFill(fill);
-    m_visibleRows = -1; // every row recoloured below
-    refresh();
+    m_visibleRows = -1; // the next refresh recolours every row
 }
 
 void NetworkTabView::refresh()
@@ -279,7 +277,8 @@ void NetworkTabView::refresh()
         r.process->setText(c.processName + QStringLiteral(" (PID: ") + c.pid + QStringLiteral(")"));
         r.process->setColor(m_palette.secondaryText);
         r.status->setText(c.status);
-        setColor(r.status, c.status == QLatin1String("ESTABLISHED") ? m_palette.green : m_palette.secondaryText);
+        Labels::setLabelColor(
+            r.status, c.status == QLatin1String("ESTABLISHED") ? m_palette.green : m_palette.secondaryText);
         r.card->setVisible(true);
     }
     for (int i = count; i < m_rowWidgets.size(); ++i)

@@ -8,6 +8,7 @@
 class DashboardViewModel;
 class ElidedLabel;
 class QLabel;
+class QLayout;
 class QVBoxLayout;
 class ThemeManager;
 
@@ -38,6 +39,10 @@ protected:
 
 private:
     struct Row;
+    // The download and upload cards, the public address and the connections' section.
+    QLayout* buildRateCards();
+    QWidget* buildAddressCard();
+    QLayout* buildConnections();
     void refresh();
     void applyTheme();
     Row& row(int index);

@@ -5,6 +5,7 @@
 #include "ui/SymbolIcon.h"
 
 #include <QPainter>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace PageStyle {
@@ -85,6 +86,20 @@ RoundedFill* sectionPanel(QWidget* parent, QVBoxLayout*& column, double cornerRa
     column->setContentsMargins(16, 16, 16, 16);
     column->setSpacing(spacing);
     return section;
+}
+
+QScrollArea* scrollingPage(QWidget* host, QWidget* content)
+{
+    auto* outer = new QVBoxLayout(host);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(host);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->viewport()->setAutoFillBackground(false);
+    outer->addWidget(scroll);
+    scroll->setWidget(content);
+    content->setAutoFillBackground(false); // setWidget() turns it on; the page shows its host's background
+    return scroll;
 }
 
 QString figure(bool measured, const char* pattern, double value)

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QWidget>
 
+class QScrollArea;
 class QVBoxLayout;
 
 // The text styles and colours the dashboard pages share.
@@ -31,6 +32,8 @@ ThemeColor tone(Tone tone, double opacity);
 RoundedFill* panel(double fillOpacity, double cornerRadius, QWidget* parent = nullptr);
 // A section of a tab: a panel at 4 % with 16 px padding around `column`.
 RoundedFill* sectionPanel(QWidget* parent, QVBoxLayout*& column, double cornerRadius, int spacing);
+// Fills `host` with a frameless scroll area holding `content` on the host's own background.
+QScrollArea* scrollingPage(QWidget* host, QWidget* content);
 
 // A figure printed with a printf-style pattern, or the dash when it was not measured or is not finite.
 QString figure(bool measured, const char* pattern, double value);

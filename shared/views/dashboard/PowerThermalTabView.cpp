@@ -44,13 +44,6 @@ PowerThermalTabView::PowerThermalTabView(DashboardViewModel& stats, PowerProfile
     , m_stats(stats)
     , m_profiles(profiles)
 {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->viewport()->setAutoFillBackground(false);
-    outer->addWidget(scroll);
     auto* content = new QWidget;
     content->setAutoFillBackground(false);
     auto* column = new QVBoxLayout(content);
@@ -58,8 +51,29 @@ PowerThermalTabView::PowerThermalTabView(DashboardViewModel& stats, PowerProfile
     column->setSpacing(20);
     column->addWidget(new ToneLabel(tr("Power & Thermal Management"), PageStyle::title2(), Tone::primary, content));
 
+    column->addWidget(buildEnergy(content));
+    column->addWidget(buildCooling(content));
+    column->addStretch();
+    PageStyle::scrollingPage(this, content);
+
+    // No fan of this machine can be driven from a user program.
+    m_turbo->setEnabled(false);
+    m_turbo->setToolTip(tr("Fan control is not available on this machine"));
+    m_lowPower->setEnabled(false);
+    connect(m_lowPower, &Switch::toggled, this, &PowerThermalTabView::lowPowerToggled);
+
+    repaintOnThemeChange(this);
+    connect(&m_stats, &DashboardViewModel::figuresChanged, this, &PowerThermalTabView::refresh);
+    connect(&m_stats, &DashboardViewModel::isLowPowerModeEnabledChanged, this, &PowerThermalTabView::refresh);
+    connect(&m_stats, &DashboardViewModel::forceTurboCoolingChanged, this, &PowerThermalTabView::refresh);
+    refresh();
+    probeProfiles();
+}
+
+QWidget* PowerThermalTabView::buildEnergy(QWidget* content)
+{
     QVBoxLayout* energy = nullptr;
-    column->addWidget(PageStyle::sectionPanel(content, energy, 12, 14));
+    auto* section = PageStyle::sectionPanel(content, energy, 12, 14);
     energy->addWidget(new ToneLabel(tr("Energy & Battery"), PageStyle::headline(), Tone::primary, content));
     energy->addLayout(switchRow(content, tr("Energy Saving / Low Power Mode"),
         tr("Scales down CPU/GPU clocks to maximize laptop battery life."), m_lowPower));
@@ -80,8 +94,13 @@ PowerThermalTabView::PowerThermalTabView(DashboardViewModel& stats, PowerProfile
     power->addWidget(new ToneLabel(tr("Live SoC Consumption"), PageStyle::caption(), Tone::secondary, content));
     energy->addLayout(cards);
 
+    return section;
+}
+
+QWidget* PowerThermalTabView::buildCooling(QWidget* content)
+{
     QVBoxLayout* cooling = nullptr;
-    column->addWidget(PageStyle::sectionPanel(content, cooling, 12, 14));
+    auto* section = PageStyle::sectionPanel(content, cooling, 12, 14);
     cooling->addWidget(new ToneLabel(tr("Thermal & Active Cooling"), PageStyle::headline(), Tone::primary, content));
     auto* fanCard = PageStyle::panel(0.04, 10, content);
     auto* fanRow = new QHBoxLayout(fanCard);
@@ -100,22 +119,7 @@ PowerThermalTabView::PowerThermalTabView(DashboardViewModel& stats, PowerProfile
     cooling->addWidget(fanCard);
     cooling->addLayout(switchRow(content, tr("Manual Turbofan Override Mode"),
         tr("Immediately spool up cooling fans to maximum capacity. Recommended before heavy compiles."), m_turbo));
-    column->addStretch();
-    scroll->setWidget(content);
-    content->setAutoFillBackground(false); // setWidget() turns it on; the page shows its host's background
-
-    // No fan of this machine can be driven from a user program.
-    m_turbo->setEnabled(false);
-    m_turbo->setToolTip(tr("Fan control is not available on this machine"));
-    m_lowPower->setEnabled(false);
-    connect(m_lowPower, &Switch::toggled, this, &PowerThermalTabView::lowPowerToggled);
-
-    repaintOnThemeChange(this);
-    connect(&m_stats, &DashboardViewModel::figuresChanged, this, &PowerThermalTabView::refresh);
-    connect(&m_stats, &DashboardViewModel::isLowPowerModeEnabledChanged, this, &PowerThermalTabView::refresh);
-    connect(&m_stats, &DashboardViewModel::forceTurboCoolingChanged, this, &PowerThermalTabView::refresh);
-    refresh();
-    probeProfiles();
+    return section;
 }
 
 void PowerThermalTabView::probeProfiles()

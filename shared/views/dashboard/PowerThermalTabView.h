@@ -30,6 +30,9 @@ public:
     bool isFanSymbolActive() const;
 
 private:
+    // The energy and the cooling sections, parented to `content`.
+    QWidget* buildEnergy(QWidget* content);
+    QWidget* buildCooling(QWidget* content);
     void refresh();
     void probeProfiles();
     void lowPowerToggled(bool on);

@@ -76,6 +76,19 @@ SensorsTabView::SensorsTabView(DashboardViewModel& stats, QWidget* parent)
     page->setSpacing(20);
     page->setAlignment(Qt::AlignTop);
 
+    page->addWidget(buildSensors(), 1, Qt::AlignTop);
+    page->addWidget(buildProcesses(), 0, Qt::AlignTop);
+
+    followTheme(ThemeManager::shared(), this, [this](const Palette& palette) {
+        m_sparkline->setColor(palette.blue);
+        update();
+    });
+    connect(&m_stats, &DashboardViewModel::figuresChanged, this, [this] { showFigures(Figures::of(m_stats)); });
+    showFigures(Figures::of(m_stats));
+}
+
+QWidget* SensorsTabView::buildSensors()
+{
     auto* left = PageStyle::panel(0.02, 16, this);
     auto* leftColumn = new QVBoxLayout(left);
     leftColumn->setContentsMargins(16, 16, 16, 16);
@@ -113,8 +126,11 @@ SensorsTabView::SensorsTabView(DashboardViewModel& stats, QWidget* parent)
     statusRow->addWidget(m_thermal, 1);
     leftColumn->addWidget(status);
     leftColumn->addStretch();
-    page->addWidget(left, 1, Qt::AlignTop);
+    return left;
+}
 
+QWidget* SensorsTabView::buildProcesses()
+{
     auto* right = new QWidget(this);
     right->setFixedWidth(280);
     auto* rightColumn = new QVBoxLayout(right);
@@ -149,14 +165,7 @@ SensorsTabView::SensorsTabView(DashboardViewModel& stats, QWidget* parent)
             tr("🚀 Proactive Optimization ('PO'): Quorvane deprioritizes non-essential tasks automatically.")},
         right));
     rightColumn->addStretch();
-    page->addWidget(right, 0, Qt::AlignTop);
-
-    followTheme(ThemeManager::shared(), this, [this](const Palette& palette) {
-        m_sparkline->setColor(palette.blue);
-        update();
-    });
-    connect(&m_stats, &DashboardViewModel::figuresChanged, this, [this] { show(Figures::of(m_stats)); });
-    show(Figures::of(m_stats));
+    return right;
 }
 
 QString SensorsTabView::efficiencyText(std::optional<double> cpuUsage, std::optional<double> powerDraw)
@@ -166,7 +175,7 @@ QString SensorsTabView::efficiencyText(std::optional<double> cpuUsage, std::opti
     return NumberText::numberText("%.2f", *cpuUsage / std::max(*powerDraw, 1.0));
 }
 
-void SensorsTabView::show(const Figures& f)
+void SensorsTabView::showFigures(const Figures& f)
 {
     const QString degrees = QStringLiteral("°");
     const QString percent = QStringLiteral("%");

@@ -46,7 +46,7 @@ public:
 
     explicit SensorsTabView(DashboardViewModel& stats, QWidget* parent = nullptr);
 
-    void show(const Figures& figures);
+    void showFigures(const Figures& figures);
 
     // Texts as shown now, for the accessibility tree and tests.
     QString socText() const;
@@ -58,6 +58,11 @@ public:
     static QString efficiencyText(std::optional<double> cpuUsage, std::optional<double> powerDraw);
 
 private:
+    // The SoC card, the circles, the sensor rows and the thermal note.
+    QWidget* buildSensors();
+    // The CPU history, the top processes and the tips.
+    QWidget* buildProcesses();
+
     DashboardViewModel& m_stats;
     ToneLabel* m_socValue = nullptr;
     QList<SensorCircle*> m_circles;

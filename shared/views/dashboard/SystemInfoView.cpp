@@ -135,15 +135,6 @@ SystemInfoView::SystemInfoView(DashboardViewModel& dashboardVM, Desktop& desktop
 
 void SystemInfoView::build()
 {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->viewport()->setAutoFillBackground(false);
-    outer->addWidget(scroll);
     auto* content = new QWidget;
     content->setAutoFillBackground(false);
     auto* column = new QVBoxLayout(content);
@@ -151,7 +142,17 @@ void SystemInfoView::build()
     column->setSpacing(20);
     column->addWidget(new ToneLabel(tr("System Info"), Fonts::system(24, QFont::Bold), Tone::primary, content));
 
-    auto* header = PageStyle::panel(0.02, 14, content);
+    column->addWidget(buildHeader(content));
+    column->addLayout(buildBlocks());
+    column->addStretch();
+    QScrollArea* scroll = PageStyle::scrollingPage(this, content);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+QWidget* SystemInfoView::buildHeader(QWidget* parent)
+{
+    auto* header = PageStyle::panel(0.02, 14, parent);
     header->setStroke(PageStyle::tone(Tone::primary, 0.06));
     auto* headerRow = new QHBoxLayout(header);
     headerRow->setContentsMargins(16, 16, 16, 16);
@@ -184,8 +185,11 @@ void SystemInfoView::build()
     m_copy->setPadding(12, 7);
     m_copy->setCornerRadius(8);
     headerRow->addWidget(m_copy, 0, Qt::AlignVCenter);
-    column->addWidget(header);
+    return header;
+}
 
+QLayout* SystemInfoView::buildBlocks()
+{
     auto* blocks = new QHBoxLayout;
     blocks->setSpacing(20);
     auto* left = new QVBoxLayout;
@@ -208,10 +212,7 @@ void SystemInfoView::build()
     right->addStretch();
     blocks->addLayout(left, 1);
     blocks->addLayout(right, 1);
-    column->addLayout(blocks);
-    column->addStretch();
-    scroll->setWidget(content);
-    content->setAutoFillBackground(false); // setWidget() turns it on; the page shows its host's background
+    return blocks;
 }
 
 QWidget* SystemInfoView::block(const QString& title, const QString& icon, const QStringList& labels)

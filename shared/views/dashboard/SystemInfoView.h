@@ -11,6 +11,7 @@ class DashboardViewModel;
 class Desktop;
 class ElidedLabel;
 class QLabel;
+class QLayout;
 class ThemeManager;
 class ToneLabel;
 
@@ -40,6 +41,10 @@ public:
 private:
     SystemInfoView(DashboardViewModel& dashboardVM, Desktop& desktop, Clock& clock, QWidget* parent);
     void build();
+    // The machine's name, brand and version with the copy button.
+    QWidget* buildHeader(QWidget* parent);
+    // The six blocks of facts in two columns.
+    QLayout* buildBlocks();
     void setFacts(const platform::MachineFacts& facts);
     void refresh();
     QWidget* block(const QString& title, const QString& icon, const QStringList& labels);

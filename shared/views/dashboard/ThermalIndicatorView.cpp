@@ -1,8 +1,10 @@
 #include "ThermalIndicatorView.h"
 
 #include "records/ThemeManager.h"
+#include "ui/ColorDot.h"
 #include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
+#include "ui/Labels.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -13,18 +15,12 @@
 namespace {
 
 // The level's dot with its soft glow below.
-class GlowDot : public QWidget
+class GlowDot : public TintedWidget
 {
 public:
     explicit GlowDot(QWidget* parent)
-        : QWidget(parent)
+        : TintedWidget(QSize(10, 11), parent)
     {
-        setFixedSize(10, 11);
-    }
-    void setColor(const QColor& color)
-    {
-        m_color = color;
-        update();
     }
 
 protected:
@@ -33,22 +29,12 @@ protected:
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(Qt::NoPen);
-        p.setBrush(withOpacity(m_color, 0.4));
+        p.setBrush(withOpacity(color(), 0.4));
         p.drawEllipse(QRectF(0, 2, 10, 9));
-        p.setBrush(m_color);
+        p.setBrush(color());
         p.drawEllipse(QRectF(1, 1, 8, 8));
     }
-
-private:
-    QColor m_color;
 };
-
-void setLabelColor(QWidget* label, const QColor& color)
-{
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, color);
-    label->setPalette(pal);
-}
 
 } // namespace
 
@@ -63,7 +49,7 @@ ThermalIndicatorView::ThermalIndicatorView(const QVThermalState& state, ThemeMan
     m_name->setFont(Fonts::system(12, QFont::DemiBold));
     m_warning = new QLabel(tr("⚠️ Throttling risk"), this);
     m_warning->setFont(Fonts::system(11, QFont::Bold));
-    setLabelColor(m_warning, Palette::statusOrange());
+    Labels::setLabelColor(m_warning, Palette::statusOrange());
     m_offending = new ElidedLabel(QString(), 1, this);
     m_offending->setFont(Fonts::system(10, QFont::Medium));
     m_offending->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -3,12 +3,13 @@
 #include "PrivacyExports.h"
 #include "PrivacyStyle.h"
 
-#include "core/NumberFormat.h"
 #include "records/AuditLogger.h"
 #include "ui/Clock.h"
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
+#include "ui/Layouts.h"
+#include "ui/NumberText.h"
 #include "ui/Spinner.h"
 
 #include <QDir>
@@ -17,11 +18,6 @@
 #include <QPointer>
 
 namespace {
-
-QString bytes(std::int64_t count)
-{
-    return QString::fromStdString(byteCountText(count));
-}
 
 struct RowText
 {
@@ -34,16 +30,17 @@ std::vector<RowText> rowsOf(const PrivacyMetricsEngine::DataInventory& i)
 {
     return {
         {QObject::tr("Audit Log"), QString::number(i.auditLogEntries) + QObject::tr(" entries"),
-            bytes(i.auditLogSizeBytes)},
+            NumberText::byteText(i.auditLogSizeBytes)},
         {QObject::tr("Assistance History"), QString::number(i.memoryHistoryDays) + QObject::tr(" days"),
-            bytes(i.memoryHistorySizeBytes)},
+            NumberText::byteText(i.memoryHistorySizeBytes)},
         {QObject::tr("Build History"), QString::number(i.buildHistorySessions) + QObject::tr(" sessions"),
-            bytes(i.buildHistorySizeBytes)},
+            NumberText::byteText(i.buildHistorySizeBytes)},
         {QObject::tr("Weekly Digests"), QString::number(i.weeklyDigestCount) + QObject::tr(" weeks"),
-            bytes(i.weeklyDigestSizeBytes)},
+            NumberText::byteText(i.weeklyDigestSizeBytes)},
         {QObject::tr("Suspended Processes"), QString::number(i.suspendedProcessCount) + QObject::tr(" processes"),
-            bytes(i.suspendedProcessesSizeBytes)},
-        {QObject::tr("Preferences / Settings"), QObject::tr("Configurations"), bytes(i.settingsSizeBytes)},
+            NumberText::byteText(i.suspendedProcessesSizeBytes)},
+        {QObject::tr("Preferences / Settings"), QObject::tr("Configurations"),
+            NumberText::byteText(i.settingsSizeBytes)},
     };
 }
 
@@ -138,10 +135,7 @@ void DataInventoryView::load()
 void DataInventoryView::setInventory(const PrivacyMetricsEngine::DataInventory& inventory)
 {
     m_inventory = inventory;
-    while (QLayoutItem* item = m_grid->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
+    Layouts::clear(m_grid);
     int row = 0;
     for (const auto& text : rowsOf(inventory)) {
         auto* title = new ThemedLabel(text.title, Fonts::system(11, QFont::Medium), ColorRole::text);
@@ -161,8 +155,8 @@ void DataInventoryView::setInventory(const PrivacyMetricsEngine::DataInventory& 
     }
     m_grid->addWidget(makeDivider(0.1), row++, 0, 1, 4);
     auto* total = new ThemedLabel(tr("Total Local Storage"), Fonts::system(12, QFont::Bold), ColorRole::text);
-    auto* totalSize
-        = new ThemedLabel(bytes(inventory.totalSizeBytes()), Fonts::monospaced(12, QFont::Bold), ColorRole::cyan);
+    auto* totalSize = new ThemedLabel(
+        NumberText::byteText(inventory.totalSizeBytes()), Fonts::monospaced(12, QFont::Bold), ColorRole::cyan);
     totalSize->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     total->setContentsMargins(10, 4, 0, 4);
     totalSize->setContentsMargins(0, 4, 10, 4);

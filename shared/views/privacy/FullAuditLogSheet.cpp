@@ -81,6 +81,28 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
     layout->setContentsMargins(20, 20, 20, 20);
     layout->setSpacing(16);
 
+    layout->addLayout(buildHeader());
+    layout->addLayout(buildFilters());
+    layout->addWidget(buildList(), 1);
+    layout->addLayout(buildExports());
+
+    const auto colourSearch = [this](const Palette& p) {
+        QPalette pal = m_search->palette();
+        pal.setColor(QPalette::Text, p.text);
+        pal.setColor(QPalette::PlaceholderText, p.secondaryText);
+        pal.setColor(QPalette::Base, Qt::transparent);
+        pal.setColor(QPalette::Highlight, p.accent);
+        pal.setColor(QPalette::HighlightedText, p.onTint(p.accent));
+        m_search->setPalette(pal);
+        update();
+    };
+    colourSearch(Palette::current());
+    followTheme(ThemeManager::shared(), this, colourSearch);
+    refreshList();
+}
+
+QLayout* FullAuditLogSheet::buildHeader()
+{
     auto* header = new QHBoxLayout;
     auto* titles = new QVBoxLayout;
     titles->setSpacing(2);
@@ -89,14 +111,15 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
     titles->addWidget(m_count);
     header->addLayout(titles);
     header->addStretch();
-    auto* close = privacyButton(QString(), QStringLiteral("xmark.circle.fill"), Fonts::system(17));
-    close->setColors(roleColor(ColorRole::secondary), roleColor(ColorRole::shade, 0));
-    close->setPadding(0, 0);
+    auto* close = linkButton(QString(), Fonts::system(17), ColorRole::secondary, QStringLiteral("xmark.circle.fill"));
     close->setAccessibleName(tr("Close"));
     connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
     header->addWidget(close, 0, Qt::AlignTop);
-    layout->addLayout(header);
+    return header;
+}
 
+QLayout* FullAuditLogSheet::buildFilters()
+{
     // The search field and the chips each take a row of their own: side by side, the chips' longer Linux
     // names leave the field too little room or scroll out of sight.
     auto* filterRows = new QVBoxLayout;
@@ -131,8 +154,11 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
     }
     m_chipScroll = new SidewaysScrollArea(chipStrip);
     filterRows->addWidget(m_chipScroll);
-    layout->addLayout(filterRows);
+    return filterRows;
+}
 
+QWidget* FullAuditLogSheet::buildList()
+{
     m_stack = new QStackedWidget;
     auto* empty = new QWidget;
     auto* emptyLayout = new QVBoxLayout(empty);
@@ -156,8 +182,11 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
     m_list->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
     m_stack->addWidget(m_list);
-    layout->addWidget(m_stack, 1);
+    return m_stack;
+}
 
+QLayout* FullAuditLogSheet::buildExports()
+{
     auto* exports = new QHBoxLayout;
     exports->setSpacing(12);
     auto* json = privacyButton(tr("Export as JSON"), QStringLiteral("doc.plaintext"), Fonts::system(11, QFont::Bold));
@@ -170,21 +199,7 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
     exports->addWidget(csv);
     m_status = new ThemedLabel(QString(), Fonts::system(11, QFont::Medium), ColorRole::orange);
     exports->addWidget(m_status, 1);
-    layout->addLayout(exports);
-
-    const auto colourSearch = [this](const Palette& p) {
-        QPalette pal = m_search->palette();
-        pal.setColor(QPalette::Text, p.text);
-        pal.setColor(QPalette::PlaceholderText, p.secondaryText);
-        pal.setColor(QPalette::Base, Qt::transparent);
-        pal.setColor(QPalette::Highlight, p.accent);
-        pal.setColor(QPalette::HighlightedText, p.onTint(p.accent));
-        m_search->setPalette(pal);
-        update();
-    };
-    colourSearch(Palette::current());
-    followTheme(ThemeManager::shared(), this, colourSearch);
-    refreshList();
+    return exports;
 }
 
 std::vector<AuditEvent> FullAuditLogSheet::filtered(

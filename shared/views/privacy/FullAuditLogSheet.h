@@ -13,6 +13,7 @@
 #include <vector>
 
 class PillButton;
+class QLayout;
 class QLineEdit;
 class QListView;
 class QStandardItemModel;
@@ -64,6 +65,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QLayout* buildHeader();
+    QLayout* buildFilters();
+    QWidget* buildList();
+    QLayout* buildExports();
     void load();
     void refreshList();
     void exportAs(const QString& extension, const QString& title);

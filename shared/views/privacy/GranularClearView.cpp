@@ -2,24 +2,15 @@
 
 #include "PrivacyStyle.h"
 
-#include "core/NumberFormat.h"
 #include "ui/Clock.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
+#include "ui/NumberText.h"
 
 #include <QHBoxLayout>
 #include <QPointer>
 
 #include <algorithm>
-
-namespace {
-
-QString bytes(std::int64_t count)
-{
-    return QString::fromStdString(byteCountText(count));
-}
-
-} // namespace
 
 GranularClearView::GranularClearView(const PrivacyServices& services, QWidget* parent)
     : QWidget(parent)
@@ -117,17 +108,23 @@ QString GranularClearView::amountText(Type type) const
     const auto& i = *m_inventory;
     switch (type) {
     case Type::auditLog:
-        return QStringLiteral("%1 entries (%2)").arg(i.auditLogEntries).arg(bytes(i.auditLogSizeBytes));
+        return QStringLiteral("%1 entries (%2)").arg(i.auditLogEntries).arg(NumberText::byteText(i.auditLogSizeBytes));
     case Type::memoryHistory:
-        return QStringLiteral("%1 days (%2)").arg(i.memoryHistoryDays).arg(bytes(i.memoryHistorySizeBytes));
+        return QStringLiteral("%1 days (%2)")
+            .arg(i.memoryHistoryDays)
+            .arg(NumberText::byteText(i.memoryHistorySizeBytes));
     case Type::buildHistory:
-        return QStringLiteral("%1 sessions (%2)").arg(i.buildHistorySessions).arg(bytes(i.buildHistorySizeBytes));
+        return QStringLiteral("%1 sessions (%2)")
+            .arg(i.buildHistorySessions)
+            .arg(NumberText::byteText(i.buildHistorySizeBytes));
     case Type::weeklyDigests:
-        return QStringLiteral("%1 weeks (%2)").arg(i.weeklyDigestCount).arg(bytes(i.weeklyDigestSizeBytes));
+        return QStringLiteral("%1 weeks (%2)")
+            .arg(i.weeklyDigestCount)
+            .arg(NumberText::byteText(i.weeklyDigestSizeBytes));
     case Type::savedYouMetrics:
         return tr("Lifetime counters");
     case Type::settings:
-        return QStringLiteral("App preferences (%1)").arg(bytes(i.settingsSizeBytes));
+        return QStringLiteral("App preferences (%1)").arg(NumberText::byteText(i.settingsSizeBytes));
     }
     return {};
 }

@@ -4,11 +4,11 @@
 #include "PrivacyStyle.h"
 
 #include "ui/Clock.h"
-#include "ui/CopyButton.h"
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
 #include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
+#include "ui/Layouts.h"
 
 #include "platform/ipc/HelperProtocol.h"
 
@@ -88,6 +88,17 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
     auto* layout = fillWithCard(this);
     layout->addWidget(cardTitle(tr("Privileged Helper Inspector")));
 
+    layout->addWidget(buildStatusPanel());
+    layout->addLayout(buildAbilities());
+    buildEntitlements();
+    layout->addWidget(m_entitlementToggle, 0, Qt::AlignLeft);
+    layout->addWidget(m_entitlements);
+    layout->addLayout(buildVerification());
+    layout->addLayout(buildActions());
+}
+
+QWidget* HelperInspectorView::buildStatusPanel()
+{
     auto* panel = new RoundedBox(Qt::Vertical, 12, 8, 10);
     panel->setFill(ColorRole::shade, 0.03);
     m_panelContent = new QWidget;
@@ -123,8 +134,11 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
     content->addLayout(facts);
     m_panelContent->hide();
     panel->box()->addWidget(m_panelContent);
-    layout->addWidget(panel);
+    return panel;
+}
 
+QLayout* HelperInspectorView::buildAbilities()
+{
     auto* columns = new QHBoxLayout;
     columns->setSpacing(14);
     QStringList cannot;
@@ -133,12 +147,13 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
     columns->addWidget(
         abilityColumn(tr("What this helper can do"), ColorRole::green, QStringLiteral("✓"), abilities()), 1);
     columns->addWidget(abilityColumn(tr("What this helper cannot do"), ColorRole::red, QStringLiteral("✗"), cannot), 1);
-    layout->addLayout(columns);
+    return columns;
+}
 
-    m_entitlementToggle = privacyButton(
-        tr("Technical entitlements"), QStringLiteral("chevron.down"), Fonts::system(12, QFont::DemiBold));
-    m_entitlementToggle->setColors(roleColor(ColorRole::text), roleColor(ColorRole::shade, 0));
-    m_entitlementToggle->setPadding(0, 0);
+void HelperInspectorView::buildEntitlements()
+{
+    m_entitlementToggle = linkButton(tr("Technical entitlements"), Fonts::system(12, QFont::DemiBold), ColorRole::text,
+        QStringLiteral("chevron.down"));
     m_entitlementToggle->setCheckable(true);
     m_entitlements = new QWidget;
     m_entitlementLayout = new QVBoxLayout(m_entitlements);
@@ -152,9 +167,10 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
         m_entitlementToggle->setLabel(
             m_entitlementToggle->text(), open ? QStringLiteral("chevron.up") : QStringLiteral("chevron.down"));
     });
-    layout->addWidget(m_entitlementToggle, 0, Qt::AlignLeft);
-    layout->addWidget(m_entitlements);
+}
 
+QLayout* HelperInspectorView::buildVerification()
+{
     auto* verify = new QVBoxLayout;
     verify->setSpacing(6);
     verify->addWidget(
@@ -167,17 +183,13 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
     command->setFont(Fonts::monospaced(10));
     command->setThemeColor(roleColor(ColorRole::cyan));
     commandBox->box()->addWidget(command, 1);
-    auto* copy = new CopyButton(
-        tr("Copy"), [this] { return verifyCommand(); }, *m_services.desktop, *m_services.clock);
-    copy->setCopiedText(tr("Copied"));
-    copy->setFont(Fonts::system(10, QFont::Bold));
-    copy->setColors(Qt::white, Palette::current().blue);
-    copy->setPadding(8, 4);
-    copy->setCornerRadius(4);
-    commandBox->box()->addWidget(copy);
+    commandBox->box()->addWidget(commandCopyButton([this] { return verifyCommand(); }, m_services));
     verify->addWidget(commandBox);
-    layout->addLayout(verify);
+    return verify;
+}
 
+QLayout* HelperInspectorView::buildActions()
+{
     auto* actions = new QHBoxLayout;
     actions->setSpacing(12);
     m_reinstall = privacyButton(tr("Reinstall Helper"), QString(), Fonts::system(11, QFont::Bold));
@@ -191,7 +203,7 @@ HelperInspectorView::HelperInspectorView(const PrivacyServices& services, QWidge
     actions->addWidget(m_reinstall);
     actions->addWidget(m_uninstall);
     actions->addWidget(m_message, 1);
-    layout->addLayout(actions);
+    return actions;
 }
 
 QString HelperInspectorView::verifyCommand() const
@@ -240,10 +252,7 @@ void HelperInspectorView::setHelperStatus(const PrivacyMetricsEngine::HelperStat
     m_ownership->setRole(status.isRootOwned ? ColorRole::green : ColorRole::text);
     m_panelContent->show();
 
-    while (QLayoutItem* item = m_entitlementLayout->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
+    Layouts::clear(m_entitlementLayout);
     // Without an installed unit there is nothing to list: the section is left out.
     const auto described = status.entitlementDescriptions();
     m_entitlementToggle->setVisible(!described.empty());

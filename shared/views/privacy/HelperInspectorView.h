@@ -13,6 +13,7 @@
 
 class CopyButton;
 class PillButton;
+class QLayout;
 class QVBoxLayout;
 class SymbolLabel;
 class ThemedLabel;
@@ -53,6 +54,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QWidget* buildStatusPanel();
+    QLayout* buildAbilities();
+    // The toggle and the list of the installed unit's settings it opens.
+    void buildEntitlements();
+    QLayout* buildVerification();
+    QLayout* buildActions();
     void load();
     void setHelperStatus(const PrivacyMetricsEngine::HelperStatus& status);
     void uninstall();

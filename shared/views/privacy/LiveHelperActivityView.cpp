@@ -8,6 +8,7 @@
 #include "ui/Clock.h"
 #include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
+#include "ui/Layouts.h"
 
 #include <QHBoxLayout>
 #include <QLocale>
@@ -33,9 +34,7 @@ LiveHelperActivityView::LiveHelperActivityView(const PrivacyServices& services, 
     auto* header = new QHBoxLayout;
     header->addWidget(cardTitle(tr("Live Helper Activity Timeline")));
     header->addStretch();
-    auto* full = privacyButton(tr("View full audit log"), QString(), Fonts::system(11, QFont::DemiBold));
-    full->setColors(roleColor(ColorRole::blue), roleColor(ColorRole::shade, 0));
-    full->setPadding(0, 0);
+    auto* full = linkButton(tr("View full audit log"), Fonts::system(11, QFont::DemiBold));
     connect(full, &QAbstractButton::clicked, this, &LiveHelperActivityView::openFullAuditLog);
     header->addWidget(full);
     header->addWidget(new SymbolLabel(QStringLiteral("arrow.right"), ColorRole::blue, 11));
@@ -130,10 +129,7 @@ void LiveHelperActivityView::insert(const AuditEvent& event)
 
 void LiveHelperActivityView::refreshRows()
 {
-    while (QLayoutItem* item = m_rowLayout->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
+    Layouts::clear(m_rowLayout);
     const QDateTime now = m_services.clock->now();
     const int shown = std::min<int>(kRowsShown, static_cast<int>(m_recentEvents.size()));
     for (int i = 0; i < shown; ++i) {

@@ -5,7 +5,6 @@
 #include "engines/PublicAddressFetcher.h"
 #include "records/PrivacyMetricsEngine.h"
 #include "ui/Clock.h"
-#include "ui/CopyButton.h"
 #include "ui/Desktop.h"
 #include "ui/Fonts.h"
 
@@ -47,7 +46,25 @@ NetworkActivityView::NetworkActivityView(const PrivacyServices& services, QWidge
 {
     auto* layout = fillWithCard(this);
     layout->addWidget(cardTitle(tr("Quorvane Network Activity Monitor")));
+    layout->addLayout(buildCounters());
 
+    auto* targets = new QVBoxLayout;
+    targets->setSpacing(10);
+    targets->addWidget(
+        new ThemedLabel(tr("Allowed Connection Targets"), Fonts::system(12, QFont::Bold), ColorRole::text));
+    targets->addWidget(targetRow(QStringLiteral("cpu"), QStringLiteral("localhost:11434"),
+        tr("Ollama API (Local Inference & Model List)"), tr("Local Network Only"), &m_modelServerStatus));
+    targets->addWidget(targetRow(QStringLiteral("brain"), QStringLiteral("localhost:1234"),
+        tr("LM Studio API (Local Models)"), tr("Local Network Only")));
+    targets->addWidget(buildDiagnostics());
+    layout->addLayout(targets);
+
+    layout->addWidget(buildVerification());
+    setCounters(0, 0);
+}
+
+QLayout* NetworkActivityView::buildCounters()
+{
     auto* counters = new QHBoxLayout;
     counters->setSpacing(16);
     auto* callsTile = new RoundedBox(Qt::Vertical, 12, 4, 10);
@@ -84,17 +101,11 @@ NetworkActivityView::NetworkActivityView(const PrivacyServices& services, QWidge
     m_airGapTile->box()->addWidget(m_airGap);
     m_airGapTile->box()->addWidget(m_external);
     counters->addWidget(m_airGapTile, 1);
-    layout->addLayout(counters);
+    return counters;
+}
 
-    auto* targets = new QVBoxLayout;
-    targets->setSpacing(10);
-    targets->addWidget(
-        new ThemedLabel(tr("Allowed Connection Targets"), Fonts::system(12, QFont::Bold), ColorRole::text));
-    targets->addWidget(targetRow(QStringLiteral("cpu"), QStringLiteral("localhost:11434"),
-        tr("Ollama API (Local Inference & Model List)"), tr("Local Network Only"), &m_modelServerStatus));
-    targets->addWidget(targetRow(QStringLiteral("brain"), QStringLiteral("localhost:1234"),
-        tr("LM Studio API (Local Models)"), tr("Local Network Only")));
-
+QWidget* NetworkActivityView::buildDiagnostics()
+{
     auto* diagnostics = new RoundedBox(Qt::Vertical, 8, 6, 8);
     diagnostics->setFill(ColorRole::shade, 0.02);
     auto* diagLine = new QHBoxLayout;
@@ -112,9 +123,7 @@ NetworkActivityView::NetworkActivityView(const PrivacyServices& services, QWidge
     diagTexts->addWidget(when);
     diagLine->addLayout(diagTexts, 1);
     diagLine->addStretch();
-    m_expander = privacyButton(tr("What does it send? →"), QString(), Fonts::system(10, QFont::DemiBold));
-    m_expander->setColors(roleColor(ColorRole::blue), roleColor(ColorRole::shade, 0));
-    m_expander->setPadding(0, 0);
+    m_expander = linkButton(tr("What does it send? →"), Fonts::system(10, QFont::DemiBold));
     connect(m_expander, &QAbstractButton::clicked, this, &NetworkActivityView::toggleDetails);
     diagLine->addWidget(m_expander);
     diagnostics->box()->addLayout(diagLine);
@@ -127,9 +136,11 @@ NetworkActivityView::NetworkActivityView(const PrivacyServices& services, QWidge
     m_details->box()->addWidget(detailText);
     m_details->hide();
     diagnostics->box()->addWidget(m_details);
-    targets->addWidget(diagnostics);
-    layout->addLayout(targets);
+    return diagnostics;
+}
 
+QWidget* NetworkActivityView::buildVerification()
+{
     auto* verify = new RoundedBox(Qt::Vertical, 12, 8, 10);
     verify->setFill(ColorRole::shade, 0.03);
     verify->box()->addWidget(
@@ -143,19 +154,11 @@ NetworkActivityView::NetworkActivityView(const PrivacyServices& services, QWidge
     commandLine->setFill(ColorRole::black, 0.4);
     commandLine->box()->addWidget(new ThemedLabel(verifyCommand, Fonts::monospaced(10, QFont::Bold), ColorRole::cyan));
     commandLine->box()->addStretch();
-    auto* copy = new CopyButton(
-        tr("Copy"), [] { return verifyCommand; }, *m_services.desktop, *m_services.clock);
-    copy->setCopiedText(tr("Copied"));
-    copy->setFont(Fonts::system(10, QFont::Bold));
-    copy->setColors(Qt::white, Palette::current().blue);
-    copy->setPadding(8, 4);
-    copy->setCornerRadius(4);
-    commandLine->box()->addWidget(copy);
+    commandLine->box()->addWidget(commandCopyButton([] { return verifyCommand; }, m_services));
     verify->box()->addWidget(commandLine);
     verify->box()->addWidget(
         new ThemedLabel(tr("Or inspect with OpenSnitch or Wireshark."), Fonts::system(10), ColorRole::secondary));
-    layout->addWidget(verify);
-    setCounters(0, 0);
+    return verify;
 }
 
 void NetworkActivityView::showEvent(QShowEvent* event)

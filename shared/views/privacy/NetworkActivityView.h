@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class PillButton;
+class QLayout;
 class RoundedBox;
 class ThemedLabel;
 
@@ -36,6 +37,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QLayout* buildCounters();
+    QWidget* buildDiagnostics();
+    QWidget* buildVerification();
     void setCounters(int callsToday, int nonLocalCalls);
     void setModelServerActive(bool active);
 

@@ -70,9 +70,7 @@ PrivacyCommitmentView::PrivacyCommitmentView(Desktop& desktop, QWidget* parent)
 
     auto* sourceTitle = new QHBoxLayout;
     sourceTitle->addWidget(new ThemedLabel(tr("Open Source Core"), Fonts::system(12, QFont::Bold), ColorRole::text));
-    auto* github = privacyButton(tr("View on GitHub"), QString(), Fonts::system(11, QFont::DemiBold));
-    github->setColors(roleColor(ColorRole::blue), roleColor(ColorRole::shade, 0));
-    github->setPadding(0, 0);
+    auto* github = linkButton(tr("View on GitHub"), Fonts::system(11, QFont::DemiBold));
     connect(github, &QAbstractButton::clicked, this, [this] { m_desktop.openUrl(sourceUrl); });
     sourceTitle->addWidget(github);
     sourceTitle->addWidget(new SymbolLabel(QStringLiteral("arrow.up.right"), ColorRole::blue, 11));
@@ -83,9 +81,7 @@ PrivacyCommitmentView::PrivacyCommitmentView(Desktop& desktop, QWidget* parent)
 
     layout->addWidget(makeDivider(0.08));
     auto* footer = new QHBoxLayout;
-    auto* policy = privacyButton(tr("Full Privacy Policy →"), QString(), Fonts::system(11));
-    policy->setColors(roleColor(ColorRole::blue), roleColor(ColorRole::shade, 0));
-    policy->setPadding(0, 0);
+    auto* policy = linkButton(tr("Full Privacy Policy →"), Fonts::system(11));
     connect(policy, &QAbstractButton::clicked, this, [this] { m_desktop.openUrl(policyUrl); });
     footer->addWidget(policy);
     footer->addStretch();

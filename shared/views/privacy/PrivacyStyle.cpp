@@ -1,5 +1,7 @@
 #include "PrivacyStyle.h"
 
+#include "PrivacyServices.h"
+
 #include "ui/CardPainter.h"
 #include "ui/Fonts.h"
 #include "ui/SymbolIcon.h"
@@ -111,6 +113,25 @@ PillButton* privacyButton(const QString& text, const QString& symbol, const QFon
     button->setCornerRadius(6);
     button->setColors(roleColor(ColorRole::text), roleColor(ColorRole::blue));
     return button;
+}
+
+PillButton* linkButton(const QString& text, const QFont& font, ColorRole role, const QString& symbol)
+{
+    auto* button = privacyButton(text, symbol, font);
+    button->setColors(roleColor(role), roleColor(ColorRole::shade, 0));
+    button->setPadding(0, 0);
+    return button;
+}
+
+CopyButton* commandCopyButton(std::function<QString()> command, const PrivacyServices& services)
+{
+    auto* copy = new CopyButton(QObject::tr("Copy"), std::move(command), *services.desktop, *services.clock);
+    copy->setCopiedText(QObject::tr("Copied"));
+    copy->setFont(Fonts::system(10, QFont::Bold));
+    copy->setColors(Qt::white, Palette::current().blue);
+    copy->setPadding(8, 4);
+    copy->setCornerRadius(4);
+    return copy;
 }
 
 SymbolLabel::SymbolLabel(const QString& symbol, ColorRole role, int size, int boxWidth, QWidget* parent)

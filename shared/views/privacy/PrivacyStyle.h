@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/CopyButton.h"
 #include "ui/Palette.h"
 #include "ui/PaletteLabel.h"
 #include "ui/PillButton.h"
@@ -14,6 +15,7 @@
 #include <functional>
 
 class QBoxLayout;
+struct PrivacyServices;
 
 // The colours the privacy and onboarding pages name. `text` is the theme's primary text colour (white
 // on the dark themes), `shade` the colour that faint fills are made of (white on dark, black on Light).
@@ -68,6 +70,11 @@ ThemedLabel* cardTitle(const QString& text);
 // The pages' flat button: an optional symbol and a text centred on a rounded fill, the primary text
 // colour on blue until the caller sets other colours.
 PillButton* privacyButton(const QString& text, const QString& symbol, const QFont& font, QWidget* parent = nullptr);
+// A button drawn as a link: its text (and optional symbol) in `role`, with no fill and no padding.
+PillButton* linkButton(
+    const QString& text, const QFont& font, ColorRole role = ColorRole::blue, const QString& symbol = QString());
+// The "Copy" button inside a command box: white on blue, "Copied" once the clipboard holds `command`.
+CopyButton* commandCopyButton(std::function<QString()> command, const PrivacyServices& services);
 
 // A symbol in a named colour, `size` pixels tall, in a box of `boxWidth` (the symbol's size when 0).
 class SymbolLabel : public QWidget

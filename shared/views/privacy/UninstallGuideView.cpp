@@ -8,6 +8,7 @@
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
+#include "ui/Layouts.h"
 
 #include <QHBoxLayout>
 #include <QPointer>
@@ -261,16 +262,7 @@ void UninstallGuideView::refreshSteps()
 
 void UninstallGuideView::showVerification()
 {
-    while (QLayoutItem* item = m_auditLayout->takeAt(0)) {
-        if (item->layout()) {
-            while (QLayoutItem* inner = item->layout()->takeAt(0)) {
-                delete inner->widget();
-                delete inner;
-            }
-        }
-        delete item->widget();
-        delete item;
-    }
+    Layouts::clear(m_auditLayout);
     const bool clean = m_verification->isClean();
     auto* verdict = new QHBoxLayout;
     verdict->setSpacing(6);

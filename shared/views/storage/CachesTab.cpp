@@ -1,13 +1,14 @@
 #include "CachesTab.h"
 
 #include "CacheRow.h"
+#include "CleanOfferBar.h"
+#include "ConfirmationBox.h"
 #include "ModelInventoryView.h"
 #include "StorageStyle.h"
 #include "StorageTexts.h"
-#include "SymbolView.h"
 #include "ui/Contrast.h"
+#include "ui/Layouts.h"
 #include "ui/PillButton.h"
-#include "ui/RoundedFill.h"
 
 #include "storage/ModelInventoryViewModel.h"
 
@@ -21,45 +22,19 @@ using namespace StorageStyle;
 
 CachesTab::CachesTab(
     ModelInventoryView& view, ModelInventoryViewModel& viewModel, const Palette& palette, QWidget* parent)
-    : QWidget(parent)
+    : StorageListTab(palette, tr("No developer caches detected."), QMargins(0, 12, 0, 12), parent)
     , m_view(view)
     , m_viewModel(viewModel)
-    , m_palette(palette)
 {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(6);
-    m_topLayout = new QVBoxLayout;
-    m_topLayout->setSpacing(6);
-    layout->addLayout(m_topLayout);
-    m_emptyText = label(tr("No developer caches detected."), Fonts::system(kSmallPixels + 1), palette.secondaryText);
-    m_emptyText->setContentsMargins(0, 12, 0, 12);
-    layout->addWidget(m_emptyText);
-    m_scroll = listArea(m_listLayout);
-    styleList(m_scroll, palette);
-    layout->addWidget(m_scroll);
-    // Room the list does not need stays below it.
-    layout->addStretch();
-
     connect(&viewModel, &ModelInventoryViewModel::developerCachesChanged, this, &CachesTab::refresh);
     // The confirmation counts the hub's models.
     connect(&viewModel, &ModelInventoryViewModel::installedModelsChanged, this, &CachesTab::refresh);
     refresh();
 }
 
-void CachesTab::setListFillsHeight(bool fills)
+void CachesTab::applyPalette(const Palette& palette)
 {
-    m_listFills = fills;
-    if (auto* column = qobject_cast<QBoxLayout*>(layout()))
-        column->setStretchFactor(m_scroll, fills ? 1 : 0);
-    fitListHeight(m_scroll, m_listFills);
-}
-
-void CachesTab::setPalette(const Palette& palette)
-{
-    m_palette = palette;
-    setLabelColor(m_emptyText, palette.secondaryText);
-    styleList(m_scroll, palette);
+    restyleList(palette);
     refresh();
 }
 
@@ -106,13 +81,7 @@ void CachesTab::cleanSafeCaches()
 
 void CachesTab::refresh()
 {
-    while (QLayoutItem* item = m_topLayout->takeAt(0)) {
-        if (QWidget* w = item->widget()) {
-            w->hide();
-            w->deleteLater();
-        }
-        delete item;
-    }
+    Layouts::clearLater(m_topLayout);
     m_confirmation = m_safeClean = nullptr;
     m_safeCleanButton = m_purgeButton = m_cancelButton = m_closeButton = nullptr;
     if (m_cacheToClean)
@@ -134,84 +103,33 @@ void CachesTab::refresh()
         row->show();
         m_rows.push_back(row);
     }
-    fitListHeight(m_scroll, m_listFills);
+    fitList();
 }
 
 QWidget* CachesTab::buildConfirmation()
 {
     const DeveloperCacheItem& item = *m_cacheToClean;
-    auto* box = new RoundedFill(withOpacity(m_palette.orange, 0.12), 6);
-    box->setStroke(withOpacity(m_palette.orange, 0.35));
-    auto* column = new QVBoxLayout(box);
-    column->setContentsMargins(10, 10, 10, 10);
-    column->setSpacing(8);
-
-    auto* top = new QHBoxLayout;
-    top->setSpacing(6);
-    top->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), m_palette.orange, 14));
-    top->addWidget(label(tr("Confirm Cache Purge"), Fonts::system(kBodyPixels, QFont::Bold), m_palette.text));
-    top->addStretch();
-    m_closeButton = new PillButton(QString());
-    m_closeButton->setSymbol(QStringLiteral("xmark"));
-    m_closeButton->setFont(Fonts::system(12));
-    m_closeButton->setPadding(2, 2);
-    m_closeButton->setColors(m_palette.secondaryText, QColor());
-    m_closeButton->setAccessibleName(tr("Close"));
+    const ConfirmationBox confirmation(m_palette,
+        {m_palette.orange, tr("Confirm Cache Purge"),
+            tr("Purge (") + QString::fromStdString(item.formattedSize()) + QStringLiteral(")"),
+            Contrast::readableOn(m_palette.orange, m_palette.onTint())},
+        {label(StorageTexts::purgeQuestion(item, m_viewModel.modelsInside(item)), Fonts::system(kSmallPixels),
+            m_palette.secondaryText)});
+    m_closeButton = confirmation.close;
+    m_cancelButton = confirmation.cancel;
+    m_purgeButton = confirmation.confirm;
     connect(m_closeButton, &QAbstractButton::clicked, this, [this] { setCacheToClean(std::nullopt); });
-    top->addWidget(m_closeButton);
-    column->addLayout(top);
-
-    auto* question = label(StorageTexts::purgeQuestion(item, m_viewModel.modelsInside(item)),
-        Fonts::system(kSmallPixels), m_palette.secondaryText);
-    question->setWordWrap(true);
-    column->addWidget(question);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->setSpacing(8);
-    m_cancelButton = new PillButton(tr("Cancel"));
-    m_cancelButton->setFont(Fonts::system(kSmallPixels + 1));
-    m_cancelButton->setPadding(8, 4);
-    m_cancelButton->setColors(m_palette.text, controlBackground(m_palette));
     connect(m_cancelButton, &QAbstractButton::clicked, this, [this] { setCacheToClean(std::nullopt); });
-    buttons->addWidget(m_cancelButton);
-    m_purgeButton = new PillButton(tr("Purge (") + QString::fromStdString(item.formattedSize()) + QStringLiteral(")"));
-    m_purgeButton->setSymbol(QStringLiteral("trash.fill"));
-    m_purgeButton->setFont(Fonts::system(kSmallPixels + 1, QFont::Bold));
-    m_purgeButton->setPadding(10, 4);
-    m_purgeButton->setColors(Contrast::readableOn(m_palette.orange, m_palette.onTint()), m_palette.orange);
     connect(m_purgeButton, &QAbstractButton::clicked, this, &CachesTab::confirmPurge);
-    buttons->addWidget(m_purgeButton);
-    buttons->addStretch();
-    column->addLayout(buttons);
-    return box;
+    return confirmation.box;
 }
 
 QWidget* CachesTab::buildSafeClean()
 {
-    auto* box = new RoundedFill(withOpacity(m_palette.green, 0.12), 6);
-    box->setStroke(withOpacity(m_palette.green, 0.35));
-    auto* row = new QHBoxLayout(box);
-    row->setContentsMargins(8, 8, 8, 8);
-    row->setSpacing(8);
-    auto* column = new QVBoxLayout;
-    column->setSpacing(2);
-    auto* line = new QHBoxLayout;
-    line->setSpacing(4);
-    line->addWidget(label(tr("Safe Clean:"), Fonts::system(kBodyPixels, QFont::Bold), m_palette.text));
-    line->addWidget(label(tr("Reclaim ") + qformat("%.1f", m_viewModel.totalSafeCachesGB()) + tr(" GB"),
-        Fonts::system(kBodyPixels, QFont::Bold), m_palette.green));
-    line->addStretch();
-    column->addLayout(line);
-    auto* detail = label(
-        tr("Purge build & package caches (safe to clear)"), Fonts::system(kSmallPixels), m_palette.secondaryText);
-    detail->setWordWrap(true);
-    column->addWidget(detail);
-    row->addLayout(column, 1);
-    m_safeCleanButton = new PillButton(tr("Clean"));
-    m_safeCleanButton->setFont(Fonts::system(kSmallPixels + 1, QFont::Bold));
-    m_safeCleanButton->setPadding(8, 4);
-    m_safeCleanButton->setColors(Qt::black, m_palette.green);
+    const CleanOfferBar offer(m_palette,
+        {m_palette.green, 0.35, tr("Safe Clean:"), qformat("%.1f", m_viewModel.totalSafeCachesGB()) + tr(" GB"),
+            tr("Purge build & package caches (safe to clear)"), Qt::black});
+    m_safeCleanButton = offer.button;
     connect(m_safeCleanButton, &QAbstractButton::clicked, this, &CachesTab::cleanSafeCaches);
-    row->addWidget(m_safeCleanButton);
-    return box;
+    return offer.box;
 }

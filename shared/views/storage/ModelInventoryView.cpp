@@ -175,8 +175,8 @@ void ModelInventoryView::applyPalette(const Palette& palette)
     setLabelColor(m_busyText, palette.secondaryText);
     m_spinner->setColor(palette.secondaryText);
     m_rescan->setColors(palette.secondaryText, QColor());
-    m_modelsTab->setPalette(palette);
-    m_cachesTab->setPalette(palette);
+    m_modelsTab->applyPalette(palette);
+    m_cachesTab->applyPalette(palette);
     refreshHeader();
     refreshTabBar();
     refreshBanner();

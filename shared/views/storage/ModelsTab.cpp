@@ -1,11 +1,13 @@
 #include "ModelsTab.h"
 
+#include "CleanOfferBar.h"
+#include "ConfirmationBox.h"
 #include "ModelInventoryView.h"
 #include "ModelRow.h"
 #include "StorageStyle.h"
 #include "StorageTexts.h"
-#include "SymbolView.h"
 #include "ui/Contrast.h"
+#include "ui/Layouts.h"
 #include "ui/PillButton.h"
 #include "ui/RoundedFill.h"
 
@@ -53,62 +55,24 @@ QString emptyTextFor(InventoryFilter filter)
     return ModelsTab::tr("No models found in Ollama, Hugging Face, or LM Studio.");
 }
 
-PillButton* plainSymbol(const QString& symbol, const QColor& color, int pixels)
-{
-    auto* b = new PillButton(QString());
-    b->setSymbol(symbol);
-    b->setFont(Fonts::system(pixels));
-    b->setPadding(2, 2);
-    b->setColors(color, QColor());
-    return b;
-}
-
 } // namespace
 
 ModelsTab::ModelsTab(
     ModelInventoryView& view, ModelInventoryViewModel& viewModel, const Palette& palette, QWidget* parent)
-    : QWidget(parent)
+    : StorageListTab(palette, QString(), QMargins(12, 12, 12, 12), parent)
     , m_view(view)
     , m_viewModel(viewModel)
-    , m_palette(palette)
 {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(6);
-    m_topLayout = new QVBoxLayout;
-    m_topLayout->setSpacing(6);
-    layout->addLayout(m_topLayout);
-
-    m_emptyText = label(QString(), Fonts::system(kSmallPixels + 1), palette.secondaryText);
     m_emptyText->setWordWrap(true);
-    m_emptyText->setContentsMargins(12, 12, 12, 12);
-    layout->addWidget(m_emptyText);
-
-    m_scroll = listArea(m_listLayout);
-    styleList(m_scroll, palette);
-    layout->addWidget(m_scroll);
-    // Room the list does not need stays below it.
-    layout->addStretch();
-
     connect(&viewModel, &ModelInventoryViewModel::installedModelsChanged, this, &ModelsTab::refresh);
     connect(&viewModel, &ModelInventoryViewModel::selectedModelIdsChanged, this, &ModelsTab::refresh);
     connect(&viewModel, &ModelInventoryViewModel::activeFilterChanged, this, &ModelsTab::refresh);
     refresh();
 }
 
-void ModelsTab::setListFillsHeight(bool fills)
+void ModelsTab::applyPalette(const Palette& palette)
 {
-    m_listFills = fills;
-    if (auto* column = qobject_cast<QBoxLayout*>(layout()))
-        column->setStretchFactor(m_scroll, fills ? 1 : 0);
-    fitListHeight(m_scroll, m_listFills);
-}
-
-void ModelsTab::setPalette(const Palette& palette)
-{
-    m_palette = palette;
-    setLabelColor(m_emptyText, palette.secondaryText);
-    styleList(m_scroll, palette);
+    restyleList(palette);
     for (ModelRow* row : m_rows)
         row->deleteLater();
     m_rows.clear();
@@ -144,13 +108,7 @@ void ModelsTab::refresh()
 
 void ModelsTab::rebuildTop()
 {
-    while (QLayoutItem* item = m_topLayout->takeAt(0)) {
-        if (QWidget* w = item->widget()) {
-            w->hide();
-            w->deleteLater();
-        }
-        delete item;
-    }
+    Layouts::clearLater(m_topLayout);
     m_confirmation = m_quickClean = m_selectionBar = nullptr;
     m_quickCleanButton = m_selectionClean = m_deselect = m_deleteButton = m_cancelButton = nullptr;
     m_chips.clear();
@@ -166,82 +124,30 @@ void ModelsTab::rebuildTop()
 QWidget* ModelsTab::buildConfirmation()
 {
     const auto& models = *m_modelsToClean;
-    auto* box = new RoundedFill(withOpacity(m_palette.red, 0.12), 6);
-    box->setStroke(withOpacity(m_palette.red, 0.35));
-    auto* column = new QVBoxLayout(box);
-    column->setContentsMargins(10, 10, 10, 10);
-    column->setSpacing(8);
-
-    auto* top = new QHBoxLayout;
-    top->setSpacing(6);
-    top->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), m_palette.red, 14));
-    top->addWidget(label(tr("Confirm Deletion"), Fonts::system(kBodyPixels, QFont::Bold), m_palette.text));
-    top->addStretch();
-    auto* close = plainSymbol(QStringLiteral("xmark"), m_palette.secondaryText, 12);
-    close->setAccessibleName(tr("Close"));
-    connect(close, &QAbstractButton::clicked, this, [this] { setModelsToClean(std::nullopt); });
-    top->addWidget(close);
-    column->addLayout(top);
-
-    auto* question
-        = label(StorageTexts::deletionQuestion(models), Fonts::system(kSmallPixels), m_palette.secondaryText);
-    question->setWordWrap(true);
-    column->addWidget(question);
-    auto* names
-        = label(StorageTexts::deletionNames(models), Fonts::system(kSmallPixels, QFont::DemiBold), m_palette.text);
-    names->setWordWrap(true);
-    column->addWidget(names);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->setSpacing(8);
-    m_cancelButton = new PillButton(tr("Cancel"));
-    m_cancelButton->setFont(Fonts::system(kSmallPixels + 1));
-    m_cancelButton->setPadding(8, 4);
-    m_cancelButton->setColors(m_palette.text, controlBackground(m_palette));
+    const ConfirmationBox confirmation(m_palette,
+        {m_palette.red, tr("Confirm Deletion"), tr("Delete (") + qformat("%.1f", sumGB(models)) + tr(" GB)"),
+            m_palette.onTint()},
+        {label(StorageTexts::deletionQuestion(models), Fonts::system(kSmallPixels), m_palette.secondaryText),
+            label(StorageTexts::deletionNames(models), Fonts::system(kSmallPixels, QFont::DemiBold), m_palette.text)});
+    m_cancelButton = confirmation.cancel;
+    m_deleteButton = confirmation.confirm;
+    connect(confirmation.close, &QAbstractButton::clicked, this, [this] { setModelsToClean(std::nullopt); });
     connect(m_cancelButton, &QAbstractButton::clicked, this, [this] { setModelsToClean(std::nullopt); });
-    buttons->addWidget(m_cancelButton);
-    m_deleteButton = new PillButton(tr("Delete (") + qformat("%.1f", sumGB(models)) + tr(" GB)"));
-    m_deleteButton->setSymbol(QStringLiteral("trash.fill"));
-    m_deleteButton->setFont(Fonts::system(kSmallPixels + 1, QFont::Bold));
-    m_deleteButton->setPadding(10, 4);
-    m_deleteButton->setColors(m_palette.onTint(), m_palette.red);
     connect(m_deleteButton, &QAbstractButton::clicked, this, &ModelsTab::confirmDeletion);
-    buttons->addWidget(m_deleteButton);
-    buttons->addStretch();
-    column->addLayout(buttons);
-    return box;
+    return confirmation.box;
 }
 
 QWidget* ModelsTab::buildQuickClean()
 {
     const auto candidates = m_viewModel.archiveCandidates();
-    auto* box = new RoundedFill(withOpacity(m_palette.orange, 0.12), 6);
-    box->setStroke(withOpacity(m_palette.orange, 0.3));
-    auto* row = new QHBoxLayout(box);
-    row->setContentsMargins(8, 8, 8, 8);
-    row->setSpacing(8);
-    auto* column = new QVBoxLayout;
-    column->setSpacing(2);
-    auto* line = new QHBoxLayout;
-    line->setSpacing(4);
-    line->addWidget(label(tr("Quick Clean:"), Fonts::system(kBodyPixels, QFont::Bold), m_palette.text));
-    line->addWidget(label(tr("Reclaim ") + qformat("%.1f", sumGB(candidates)) + tr(" GB"),
-        Fonts::system(kBodyPixels, QFont::Bold), m_palette.orange));
-    line->addStretch();
-    column->addLayout(line);
-    auto* detail = label(QString::number(candidates.size()) + tr(" unused models untouched for > 30 days"),
-        Fonts::system(kSmallPixels), m_palette.secondaryText);
-    detail->setWordWrap(true);
-    column->addWidget(detail);
-    row->addLayout(column, 1);
-    m_quickCleanButton = new PillButton(tr("Clean"));
-    m_quickCleanButton->setFont(Fonts::system(kSmallPixels + 1, QFont::Bold));
-    m_quickCleanButton->setPadding(8, 4);
-    m_quickCleanButton->setColors(Contrast::readableOn(m_palette.orange, m_palette.onTint()), m_palette.orange);
+    const CleanOfferBar offer(m_palette,
+        {m_palette.orange, 0.3, tr("Quick Clean:"), qformat("%.1f", sumGB(candidates)) + tr(" GB"),
+            QString::number(candidates.size()) + tr(" unused models untouched for > 30 days"),
+            Contrast::readableOn(m_palette.orange, m_palette.onTint())});
+    m_quickCleanButton = offer.button;
     connect(m_quickCleanButton, &QAbstractButton::clicked, this,
         [this] { setModelsToClean(m_viewModel.archiveCandidates()); });
-    row->addWidget(m_quickCleanButton);
-    return box;
+    return offer.box;
 }
 
 QWidget* ModelsTab::buildChips()
@@ -329,5 +235,5 @@ void ModelsTab::refreshList()
         row->show();
         m_rows.push_back(row);
     }
-    fitListHeight(m_scroll, m_listFills);
+    fitList();
 }

@@ -3,11 +3,9 @@
 // The moc of Qt 6.4 cannot parse the C++20 library headers that the JSON codec pulls in.
 #ifndef Q_MOC_RUN
 #include "storage/InventoryModel.h"
-
-#include "ui/Palette.h"
 #endif
 
-#include <QWidget>
+#include "StorageListTab.h"
 
 #include <optional>
 #include <string>
@@ -17,22 +15,17 @@ class ModelInventoryView;
 class ModelInventoryViewModel;
 class ModelRow;
 class PillButton;
-class QLabel;
-class QScrollArea;
-class QVBoxLayout;
 
 // The "AI Models" tab: the deletion confirmation, the quick clean of unused models, the filter chips,
 // the selection bar and the list of models.
-class ModelsTab : public QWidget
+class ModelsTab : public StorageListTab
 {
     Q_OBJECT
 public:
     ModelsTab(ModelInventoryView& view, ModelInventoryViewModel& viewModel, const Palette& palette,
         QWidget* parent = nullptr);
 
-    void setPalette(const Palette& palette);
-    // Lets the list take the height the tab is given in place of its usual limit.
-    void setListFillsHeight(bool fills);
+    void applyPalette(const Palette& palette);
 
     // The models the open confirmation would delete; none when it is closed.
     const std::optional<std::vector<InventoryModel>>& modelsToClean() const { return m_modelsToClean; }
@@ -45,7 +38,6 @@ public:
     QWidget* quickCleanBar() const { return m_quickClean; }
     QWidget* selectionBar() const { return m_selectionBar; }
     QList<PillButton*> filterChips() const { return m_chips; }
-    QLabel* emptyText() const { return m_emptyText; }
     const std::vector<ModelRow*>& rows() const { return m_rows; }
     PillButton* quickCleanButton() const { return m_quickCleanButton; }
     PillButton* selectionCleanButton() const { return m_selectionClean; }
@@ -64,10 +56,8 @@ private:
 
     ModelInventoryView& m_view;
     ModelInventoryViewModel& m_viewModel;
-    Palette m_palette;
     std::optional<std::vector<InventoryModel>> m_modelsToClean;
 
-    QVBoxLayout* m_topLayout = nullptr;
     QWidget* m_confirmation = nullptr;
     QWidget* m_quickClean = nullptr;
     QWidget* m_selectionBar = nullptr;
@@ -77,9 +67,5 @@ private:
     PillButton* m_deselect = nullptr;
     PillButton* m_deleteButton = nullptr;
     PillButton* m_cancelButton = nullptr;
-    QLabel* m_emptyText = nullptr;
-    QScrollArea* m_scroll = nullptr;
-    bool m_listFills = false;
-    QVBoxLayout* m_listLayout = nullptr;
     std::vector<ModelRow*> m_rows;
 };

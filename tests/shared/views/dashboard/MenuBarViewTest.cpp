@@ -119,7 +119,7 @@ TEST(MenuBarLayoutTest, PiecesFollowSettingsAndIndicator)
     f.thermalLevel = Level::throttling;
     EXPECT_EQ(pieces(f), (QList<Piece> {Piece::symbol, Piece::ring, Piece::readouts, Piece::sparkline, Piece::pill}));
 
-    f.isMas = true;
+    f.hideCpuRing = true;
     EXPECT_FALSE(pieces(f).contains(Piece::ring));
 
     f = MenuBarFigures();

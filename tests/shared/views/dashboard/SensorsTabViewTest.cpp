@@ -35,10 +35,10 @@ TEST(SensorsTabViewTest, WarningAboveEightyAndTruncatedFigures)
     SensorsTabView view(*model);
     auto f = measuredFigures();
     f.socTemperature = 80.0;
-    view.show(f);
+    view.showFigures(f);
     EXPECT_EQ(view.thermalText(), "Thermals optimal. Passive cooling sufficient.");
     f.socTemperature = 80.1;
-    view.show(f);
+    view.showFigures(f);
     EXPECT_EQ(view.thermalText(), "Thermals warning: high system temperature");
     EXPECT_EQ(view.socText(), "80°");
     EXPECT_EQ(view.circleValues(), (QStringList {"99%", "80°", "12%"})); // truncated, never rounded up
@@ -66,7 +66,7 @@ TEST(SensorsTabViewTest, UnmeasuredFiguresShowTheDash)
 
     auto f = measuredFigures();
     f.cpuUsage = std::numeric_limits<double>::quiet_NaN();
-    view.show(f);
+    view.showFigures(f);
     EXPECT_EQ(view.circleValues().first(), "—");
 }
 
@@ -78,9 +78,9 @@ TEST(SensorsTabViewTest, ShowsAtMostSixProcessesInPlace)
     EXPECT_TRUE(view.processNames().isEmpty());
     auto f = measuredFigures();
     f.topProcesses = processes(8);
-    view.show(f);
+    view.showFigures(f);
     EXPECT_EQ(view.processNames(), (QStringList {"p0", "p1", "p2", "p3", "p4", "p5"}));
     f.topProcesses = processes(2);
-    view.show(f);
+    view.showFigures(f);
     EXPECT_EQ(view.processNames(), (QStringList {"p0", "p1"}));
 }
