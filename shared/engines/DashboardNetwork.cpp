@@ -60,10 +60,13 @@ void DashboardNetwork::fetchPublicIP()
     QtConcurrent::run(QThreadPool::globalInstance(), [fetcher] {
         return fetcher->fetch();
     }).then(this, [this](const std::optional<std::string>& address) {
-        if (!address)
+        // A failure keeps an address already known; before any, "Checking..." would claim a lookup that
+        // has ended.
+        if (!address && m_publicIP != kCheckingPublicIP)
             return;
         ChangeBatch changes(*this);
-        changes.publish(m_publicIP, QString::fromStdString(*address), &DashboardNetwork::publicIPChanged);
+        changes.publish(m_publicIP, address ? QString::fromStdString(*address) : kUnknownPublicIP,
+            &DashboardNetwork::publicIPChanged);
         changes.finish();
     });
 }

@@ -35,6 +35,8 @@ class DashboardNetwork : public QObject
 public:
     static constexpr int kMaxConnections = 15;
     static inline const QString kCheckingPublicIP = QStringLiteral("Checking...");
+    // Shown once a lookup has failed before any succeeded: nothing is being checked until the next try.
+    static inline const QString kUnknownPublicIP = QStringLiteral("—");
 
     // The listings run on `pool`, which outlives this object.
     DashboardNetwork(std::shared_ptr<DashboardSampler> sampler, QThreadPool& pool, const DashboardSources& sources,

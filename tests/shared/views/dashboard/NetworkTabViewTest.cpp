@@ -11,6 +11,7 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -134,6 +135,44 @@ TEST(NetworkTabViewTest, PublicAddressIsAskedOnlyWhileShownAndAtMostEveryTenMinu
     view.hide();
     run(1200);
     EXPECT_EQ(lookups(), 2);
+    echo.stop();
+    serving.join();
+}
+
+TEST(NetworkTabViewTest, AFailedLookupShowsADashUntilOneSucceedsAndKeepsAKnownAddress)
+{
+    std::atomic<int> answer {503};
+    httplib::Server echo;
+    echo.Get("/", [&](const httplib::Request&, httplib::Response& res) {
+        res.status = answer.load();
+        res.set_content("203.0.113.7", "text/plain");
+    });
+    const int port = echo.bind_to_any_port("127.0.0.1");
+    std::thread serving([&] { echo.listen_after_bind(); });
+
+    FakeMachine machine;
+    auto now = std::chrono::steady_clock::now();
+    DashboardSources sources = machine.sources();
+    sources.publicAddressUrl = "http://127.0.0.1:" + std::to_string(port);
+    sources.clock = [&now] { return now; };
+    auto model = makeModel(machine, sources);
+    NetworkTabView view(*model, ThemeManager::shared());
+    const auto lookUp = [&] {
+        view.show();
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        view.hide();
+        now += std::chrono::hours(1); // past the refresh interval and any back-off
+    };
+
+    lookUp();
+    EXPECT_EQ(view.publicAddressText(), QStringLiteral("—")); // no lookup runs: not "Checking..."
+    answer = 200;
+    lookUp();
+    EXPECT_EQ(view.publicAddressText(), QStringLiteral("203.0.113.7"));
+    answer = 503;
+    lookUp();
+    EXPECT_EQ(view.publicAddressText(), QStringLiteral("203.0.113.7"));
     echo.stop();
     serving.join();
 }
