@@ -54,6 +54,12 @@ protected:
         return o;
     }
 
+    // True once the spy has caught its signal. A worker that ends before its continuation is attached
+    // emits before the caller returns, so a spy's wait(), which waits for the next emission, would miss it.
+    static bool caught(QSignalSpy& spy)
+    {
+        return QTest::qWaitFor([&] { return spy.count() > 0; }, 10000);
+    }
     static void setAutonomous(AppDelegate& delegate, bool on)
     {
         auto config = delegate.personaEngine().configuration();
@@ -192,7 +198,7 @@ TEST_F(AppDelegateTest, TheHelperRefusingThisCopyIsToldOnceAndTheRulesStayOff)
     setAutonomous(delegate, true);
     QSignalSpy checked(&delegate, &AppDelegate::startUpChecked);
     delegate.applicationDidFinishLaunching();
-    ASSERT_TRUE(checked.wait(5000));
+    ASSERT_TRUE(caught(checked));
     EXPECT_EQ(delegate.helperAccess(), HelperAccess::notInstalled);
     ASSERT_EQ(m_told.size(), 1);
     EXPECT_TRUE(m_told.first().contains("not installed"));
@@ -232,7 +238,7 @@ TEST_F(AppDelegateWithHelperTest, QuittingResumesWhatThePersonasStoppedThenExits
     AppDelegate delegate(helperOptions());
     QSignalSpy checked(&delegate, &AppDelegate::startUpChecked);
     delegate.applicationDidFinishLaunching();
-    ASSERT_TRUE(checked.wait(5000));
+    ASSERT_TRUE(caught(checked));
     ASSERT_TRUE(delegate.personaEngine().freezeProcess(child.pid(), "sleep").ok());
     ASSERT_TRUE(helpertest::waitForState(child.pid(), 'T'));
 
@@ -256,7 +262,7 @@ TEST_F(AppDelegateWithHelperTest, StartUpRecoveryLeavesWhatThisRunSuspendedAlone
 
     QSignalSpy checked(&delegate, &AppDelegate::startUpChecked);
     delegate.applicationDidFinishLaunching();
-    ASSERT_TRUE(checked.wait(5000));
+    ASSERT_TRUE(caught(checked));
     EXPECT_EQ(helpertest::processState(child.pid()), 'T');
     EXPECT_EQ(delegate.personaEngine().frozenProcesses().size(), 1u);
     ::kill(child.pid(), SIGCONT);
@@ -268,7 +274,7 @@ TEST_F(AppDelegateWithHelperTest, SleepWaitsForEveryResumeAndWakeStartsPollingAg
     AppDelegate delegate(helperOptions());
     QSignalSpy checked(&delegate, &AppDelegate::startUpChecked);
     delegate.applicationDidFinishLaunching();
-    ASSERT_TRUE(checked.wait(5000));
+    ASSERT_TRUE(caught(checked));
     ASSERT_TRUE(delegate.personaEngine().freezeProcess(child.pid(), "sleep").ok());
     ASSERT_TRUE(helpertest::waitForState(child.pid(), 'T'));
 
@@ -278,7 +284,7 @@ TEST_F(AppDelegateWithHelperTest, SleepWaitsForEveryResumeAndWakeStartsPollingAg
     EXPECT_FALSE(delegate.dashboardVM().isPolling());
     // On the way to sleep no rule may suspend anything again.
     EXPECT_FALSE(delegate.isPersonaCycleScheduled());
-    ASSERT_TRUE(ready.wait(5000));
+    ASSERT_TRUE(caught(ready));
     EXPECT_EQ(helpertest::processState(child.pid()), 'S');
     EXPECT_TRUE(delegate.personaVM().frozenProcesses().empty());
     const int asked = m_models.psRequests;
