@@ -250,6 +250,22 @@ public:
         return m_status;
     }
 
+    // The exit status of a run that ends by itself; one still running after `limit` is killed (-1).
+    int wait(std::chrono::milliseconds limit = 30s)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (m_pid > 0 && std::chrono::steady_clock::now() < deadline) {
+            int status = 0;
+            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_pid = 0;
+                m_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                return m_status;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return stop(SIGKILL);
+    }
+
     pid_t pid() const { return m_pid; }
     const std::string& banner() const { return m_banner; }
 
