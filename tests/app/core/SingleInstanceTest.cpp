@@ -12,6 +12,19 @@
 
 namespace {
 
+// A Unix socket bound to `path`, not yet listening; -1 when the bind fails.
+int boundSocket(const QString& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.toLocal8Bit().constData(), sizeof address.sun_path - 1);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+        return fd;
+    ::close(fd);
+    return -1;
+}
+
 TEST(SingleInstanceTest, ASecondStartAsksTheFirstToShowItself)
 {
     QTemporaryDir dir;
@@ -33,11 +46,8 @@ TEST(SingleInstanceTest, ACopyThatHoldsTheSocketButNeverAnswersIsReported)
     QTemporaryDir dir;
     const QString path = dir.filePath("app.socket");
     // Listening, but never reading: as a copy that hangs, whose connections the kernel still accepts.
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address {};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.toLocal8Bit().constData(), sizeof address.sun_path - 1);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const int fd = boundSocket(path);
+    ASSERT_GE(fd, 0);
     ASSERT_EQ(::listen(fd, 4), 0);
 
     SingleInstance second(path);
@@ -55,11 +65,8 @@ TEST(SingleInstanceTest, TheSocketOfACopyThatDiedDoesNotKeepTheNextOneOut)
     QTemporaryDir dir;
     const QString path = dir.filePath("app.socket");
     // A socket file with nobody listening, as a killed copy leaves it.
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address {};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.toLocal8Bit().constData(), sizeof address.sun_path - 1);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const int fd = boundSocket(path);
+    ASSERT_GE(fd, 0);
     ::close(fd);
 
     SingleInstance next(path);
