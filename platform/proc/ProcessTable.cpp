@@ -105,22 +105,25 @@ std::optional<ProcessTable::StatFields> ProcessTable::parseStat(std::string_view
     return s;
 }
 
-std::optional<uid_t> ProcessTable::parseStatusUid(std::string_view text)
+std::optional<ProcessTable::StatusUids> ProcessTable::parseStatusUids(std::string_view text)
 {
     while (!text.empty()) {
         std::string_view line = textfields::takeLine(text);
-        if (line.substr(0, 4) == "Uid:") {
-            line.remove_prefix(4);
+        if (line.substr(0, 4) != "Uid:")
+            continue;
+        line.remove_prefix(4);
+        uid_t ids[3] = {};
+        for (uid_t& id : ids) {
             const auto first = line.find_first_not_of(" \t");
             if (first == std::string_view::npos)
                 return std::nullopt;
             line.remove_prefix(first);
-            line = line.substr(0, line.find_first_of(" \t"));
-            uid_t uid = 0;
-            if (!parseNumber(line, uid))
+            const auto end = std::min(line.find_first_of(" \t"), line.size());
+            if (!parseNumber(line.substr(0, end), id))
                 return std::nullopt;
-            return uid;
+            line.remove_prefix(end);
         }
+        return StatusUids {ids[0], ids[1], ids[2]};
     }
     return std::nullopt;
 }
@@ -163,7 +166,7 @@ std::int64_t ProcessTable::bootTime() const
 }
 
 std::optional<ProcessInfo> ProcessTable::read(
-    int procFd, int pid, const char* pidText, std::int64_t bootTime, bool includeKernelThreads, bool withOwner) const
+    int procFd, int pid, const char* pidText, std::int64_t bootTime, bool includeKernelThreads, Owner owner) const
 {
     char path[64];
     char buf[4096];
@@ -189,25 +192,31 @@ std::optional<ProcessInfo> ProcessTable::read(
     p.cpuTicks = stat->utime + stat->stime;
     p.residentBytes = stat->rssPages > 0 ? static_cast<std::uint64_t>(stat->rssPages) * m_pageSize : 0;
 
-    // The pid folder belongs to the process's effective uid, which equals its real uid unless the process
-    // changed identity, and then the kernel marks it non-dumpable and gives the folder to root. So only a
-    // root-owned folder needs the slower status file for the real uid.
-    struct stat dirStat
-    {
-    };
-    if (!withOwner)
-        p.uid = unknownUid;
-    else if (::fstatat(procFd, pidText, &dirStat, 0) != 0)
-        return std::nullopt; // ended after its stat was read
-    else
+    // The pid folder belongs to the process's effective uid while the process is dumpable, else to
+    // root. The effective uid equals the real one unless the process changed identity, which also
+    // makes it non-dumpable, so a listing reads the slower status file only for root-owned folders.
+    // A process can make itself dumpable again after such a change, though, so a single process,
+    // whose owner decides who may signal it, is always read from its status file.
+    p.uid = ProcessTable::unknownUid;
+    bool fromStatus = owner == Owner::Status;
+    if (owner == Owner::Folder) {
+        struct stat dirStat
+        {
+        };
+        if (::fstatat(procFd, pidText, &dirStat, 0) != 0)
+            return std::nullopt; // ended after its stat was read
         p.uid = dirStat.st_uid;
-    if (withOwner && p.uid == 0) {
+        fromStatus = p.uid == 0;
+    }
+    if (fromStatus) {
         std::snprintf(path, sizeof path, "%s/status", pidText);
         n = procfiles::readInto(procFd, path, buf, sizeof buf);
-        const auto uid = n > 0 ? parseStatusUid(std::string_view(buf, static_cast<std::size_t>(n))) : std::nullopt;
-        if (!uid)
+        const auto uids = n > 0 ? parseStatusUids(std::string_view(buf, static_cast<std::size_t>(n))) : std::nullopt;
+        if (!uids)
             return std::nullopt;
-        p.uid = *uid;
+        p.uid = uids->real;
+        if (owner == Owner::Status)
+            p.savedUid = uids->saved;
     }
 
     p.name = executableName(procFd, pidText, p.kernelThread, stat->comm);
@@ -238,15 +247,15 @@ std::string ProcessTable::executableName(int procFd, const char* pidText, bool k
 
 std::vector<ProcessInfo> ProcessTable::list(bool includeKernelThreads) const
 {
-    return list(includeKernelThreads, true);
+    return list(includeKernelThreads, Owner::Folder);
 }
 
 std::vector<ProcessInfo> ProcessTable::listWithoutOwners(bool includeKernelThreads) const
 {
-    return list(includeKernelThreads, false);
+    return list(includeKernelThreads, Owner::None);
 }
 
-std::vector<ProcessInfo> ProcessTable::list(bool includeKernelThreads, bool withOwners) const
+std::vector<ProcessInfo> ProcessTable::list(bool includeKernelThreads, Owner owner) const
 {
     std::vector<ProcessInfo> result;
     const int procFd = ::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -268,7 +277,7 @@ std::vector<ProcessInfo> ProcessTable::list(bool includeKernelThreads, bool with
         int pid = 0;
         if (!parseNumber(std::string_view(entry->d_name), pid) || pid <= 0)
             continue;
-        if (auto p = read(procFd, pid, entry->d_name, boot, includeKernelThreads, withOwners))
+        if (auto p = read(procFd, pid, entry->d_name, boot, includeKernelThreads, owner))
             result.push_back(std::move(*p));
     }
     ::closedir(dir);
@@ -288,7 +297,7 @@ std::optional<ProcessInfo> ProcessTable::info(int pid) const
         return std::nullopt;
     char pidText[16];
     std::snprintf(pidText, sizeof pidText, "%d", pid);
-    auto p = read(procFd, pid, pidText, bootTime(), true, true);
+    auto p = read(procFd, pid, pidText, bootTime(), true, Owner::Status);
     ::close(procFd);
     return p;
 }

@@ -18,7 +18,13 @@ struct ProcessInfo
     // The executable's file name (/proc/pid/exe); argv[0]'s file name when the link cannot be read
     // (another user's process), the kernel's 15-character comm as the last resort.
     std::string name;
-    uid_t uid = 0; // real user id; unknownUid when the listing was asked to leave it out
+    // Real user id. info() reads it from the status file; a listing takes the owner of the pid folder,
+    // the effective uid, which differs only for a process that changed its effective uid and made
+    // itself dumpable again. unknownUid when the listing was asked to leave it out.
+    uid_t uid = 0;
+    // Saved user id: with the real one, the ids whose users the kernel lets signal the process. Read
+    // by info() only; unknownUid in listings.
+    uid_t savedUid = static_cast<uid_t>(-1);
     char state = '?';
     bool kernelThread = false;
     std::uint64_t startTimeTicks = 0; // clock ticks after boot
@@ -61,8 +67,14 @@ public:
         std::int64_t rssPages = 0;
     };
     static std::optional<StatFields> parseStat(std::string_view text);
-    // The real uid of the "Uid:" line of /proc/pid/status.
-    static std::optional<uid_t> parseStatusUid(std::string_view text);
+    // The "Uid:" line of /proc/pid/status: real, effective, saved and file-system uid.
+    struct StatusUids
+    {
+        uid_t real = 0;
+        uid_t effective = 0;
+        uid_t saved = 0;
+    };
+    static std::optional<StatusUids> parseStatusUids(std::string_view text);
     // "btime" of /proc/stat: the boot time in Unix seconds.
     static std::optional<std::int64_t> parseBootTime(std::string_view procStat);
     // The file name of argv[0] of a NUL-separated command line; empty when there is none.
@@ -73,9 +85,13 @@ public:
     static std::string executableName(int procFd, const char* pidText, bool kernelThread, std::string_view comm);
 
 private:
-    std::vector<ProcessInfo> list(bool includeKernelThreads, bool withOwners) const;
-    std::optional<ProcessInfo> read(int procFd, int pid, const char* pidText, std::int64_t bootTime,
-        bool includeKernelThreads, bool withOwner) const;
+    // How a process's owner is read: not at all, from the pid folder's owner (a listing), or from
+    // the status file (a single process, whose owner decides what may be done to it).
+    enum class Owner { None, Folder, Status };
+
+    std::vector<ProcessInfo> list(bool includeKernelThreads, Owner owner) const;
+    std::optional<ProcessInfo> read(
+        int procFd, int pid, const char* pidText, std::int64_t bootTime, bool includeKernelThreads, Owner owner) const;
     std::int64_t bootTime() const;
 
     std::string m_root;

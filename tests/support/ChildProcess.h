@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <functional>
 #include <string>
 
@@ -77,3 +78,50 @@ inline bool runOnStack(std::size_t stackBytes, const std::function<void()>& body
     delete task;
     return true;
 }
+
+// A forked child that runs `setup`, tells the parent whether it succeeded, then runs `then` (waits
+// for ever by default) until it is killed; it is killed and reaped when the object goes. Both run
+// after fork in a program that may have threads, so they make raw system calls only.
+class ForkedChild
+{
+public:
+    explicit ForkedChild(const std::function<bool()>& setup, const std::function<void()>& then = {})
+    {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(ready[0]);
+            const char byte = setup() ? 1 : 0;
+            if (::write(ready[1], &byte, 1) != 1 || byte == 0)
+                ::_exit(2);
+            ::close(ready[1]);
+            if (then)
+                then();
+            for (;;)
+                ::pause();
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        m_ready = m_pid > 0 && ::read(ready[0], &byte, 1) == 1 && byte == 1;
+        ::close(ready[0]);
+    }
+    ~ForkedChild()
+    {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, SIGKILL);
+        while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) { }
+    }
+    ForkedChild(const ForkedChild&) = delete;
+    ForkedChild& operator=(const ForkedChild&) = delete;
+
+    pid_t pid() const { return m_pid; }
+    // Whether setup succeeded in the child.
+    bool ready() const { return m_ready; }
+
+private:
+    pid_t m_pid = -1;
+    bool m_ready = false;
+};

@@ -1,5 +1,7 @@
 #include "platform/proc/ProcessTable.h"
 
+#include "support/ChildProcess.h"
+
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -8,7 +10,9 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -90,9 +94,14 @@ TEST(ProcessTableParse, RejectsTruncatedOrGarbledStat)
 
 TEST(ProcessTableParse, StatusUidAndBootTime)
 {
-    EXPECT_EQ(ProcessTable::parseStatusUid(status(1000)), 1000u);
-    EXPECT_FALSE(ProcessTable::parseStatusUid("Name:\tx\nGid:\t0\t0\t0\t0\n"));
-    EXPECT_FALSE(ProcessTable::parseStatusUid("Uid:\tabc\t0\n"));
+    const auto uids = ProcessTable::parseStatusUids(status(1000));
+    ASSERT_TRUE(uids);
+    EXPECT_EQ(uids->real, 1000u);
+    EXPECT_EQ(uids->effective, 1001u);
+    EXPECT_EQ(uids->saved, 0u);
+    EXPECT_FALSE(ProcessTable::parseStatusUids("Name:\tx\nGid:\t0\t0\t0\t0\n"));
+    EXPECT_FALSE(ProcessTable::parseStatusUids("Uid:\tabc\t0\t0\t0\n"));
+    EXPECT_FALSE(ProcessTable::parseStatusUids("Uid:\t0\t0\n"));
     EXPECT_EQ(ProcessTable::parseBootTime("cpu 1 2\nintr 5\nbtime 1700000000\nprocesses 3\n"), 1700000000);
     EXPECT_FALSE(ProcessTable::parseBootTime("cpu 1 2\n"));
 }
@@ -204,6 +213,26 @@ TEST(ProcessTableMachine, SeesThisProcessAsItIs)
     gettimeofday(&now, nullptr);
     EXPECT_LE(self->startTime, now.tv_sec + 1.0);
     EXPECT_GT(self->startTime, now.tv_sec - 24 * 3600.0);
+}
+
+// A root service that serves a user under the user's effective uid, and stays dumpable so its pid
+// folder belongs to that user: the kernel lets only root signal it, so its owner is root.
+TEST(ProcessTableMachine, AProcessThatSwitchedOnlyItsEffectiveUidBelongsToItsRealAndSavedUid)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to switch a child's effective uid";
+    const ForkedChild service(
+        [] { return ::syscall(SYS_setresuid, 0, 65534, 0) == 0 && ::prctl(PR_SET_DUMPABLE, 1) == 0; });
+    ASSERT_TRUE(service.ready());
+    struct stat folder
+    {
+    };
+    ASSERT_EQ(::stat(("/proc/" + std::to_string(service.pid())).c_str(), &folder), 0);
+    ASSERT_EQ(folder.st_uid, 65534u);
+    const auto info = ProcessTable().info(service.pid());
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->uid, 0u);
+    EXPECT_EQ(info->savedUid, 0u);
 }
 
 TEST(ProcessTableMachine, ListMatchesTheProcDirectory)
