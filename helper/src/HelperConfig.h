@@ -40,6 +40,10 @@ struct HelperConfig
     std::size_t maxConnectionsPerUser = 8;
     // Signals one caller uid may have sent in any 60 seconds, over all its connections.
     int signalsPerMinute = 60;
+    // Requests on the whole machine of one kind (a power reading, an indexer switch, a cache drop) one
+    // caller uid may make in any second, over all its connections; further ones are refused, so no
+    // caller can keep the machine busy or fill the log with them.
+    int machineRequestsPerSecond = 1;
     // Slow operations (a tool run, a cache drop) one caller uid may have under way at once, over all
     // its connections; each connection has at most one. Further ones are answered "busy".
     std::size_t maxSlowRequestsPerUser = 2;

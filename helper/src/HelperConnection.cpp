@@ -35,6 +35,18 @@ void HelperConnection::shutdown()
     ::shutdown(m_fd.get(), SHUT_RDWR);
 }
 
+void HelperConnection::evict()
+{
+    m_evicted = true;
+    shutdown();
+}
+
+HelperConnection::Clock::time_point HelperConnection::lastActivity()
+{
+    std::lock_guard lock(m_activityMutex);
+    return m_lastActivity;
+}
+
 void HelperConnection::touch()
 {
     std::lock_guard lock(m_activityMutex);

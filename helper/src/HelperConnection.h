@@ -33,8 +33,15 @@ public:
     void start(const std::atomic<bool>& stopping);
     // Ends a read or write in progress, so the thread winds down.
     void shutdown();
+    // Closes the connection to make room for another caller; it holds no slot from now on.
+    void evict();
 
     bool isDone() const { return m_done; }
+    // Whether it counts towards the connection bounds: neither ended nor evicted.
+    bool holdsSlot() const { return !m_done && !m_evicted; }
+    // Whether no slow request is under way, and since when nothing arrived or left.
+    bool isIdle() const { return !m_working; }
+    std::chrono::steady_clock::time_point lastActivity();
     // The caller's uid, or nothing when the kernel did not tell.
     std::optional<uid_t> callerUid() const { return m_caller.uid(); }
 
@@ -61,6 +68,7 @@ private:
     std::thread m_worker; // the serving thread's alone
     std::atomic<bool> m_working {false};
     std::atomic<bool> m_done {false};
+    std::atomic<bool> m_evicted {false};
     std::thread m_thread;
 };
 

@@ -59,6 +59,19 @@ bool HelperContext::isSignalRateLimited(uid_t uid)
     return limiter->isRateLimited();
 }
 
+bool HelperContext::isMachineRequestLimited(uid_t uid, platform::HelperOp op)
+{
+    RateLimiter* limiter = nullptr;
+    {
+        std::lock_guard lock(m_limitsMutex);
+        auto& slot = m_machineLimits[{uid, op}];
+        if (!slot)
+            slot = std::make_unique<RateLimiter>(m_config.clock, m_config.machineRequestsPerSecond, 1.0);
+        limiter = slot.get();
+    }
+    return limiter->isRateLimited();
+}
+
 bool HelperContext::claimSlowPlace(uid_t uid)
 {
     std::lock_guard lock(m_limitsMutex);

@@ -5,6 +5,7 @@
 #include "helper/src/RateLimiter.h"
 #include "helper/src/SuspendedProcesses.h"
 #include "platform/ipc/DomainError.h"
+#include "platform/ipc/HelperProtocol.h"
 #include "platform/proc/ProcessTable.h"
 #include "platform/security/TrustedCallers.h"
 #include "platform/services/ChildProcess.h"
@@ -14,12 +15,13 @@
 #include <mutex>
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 namespace helper {
 
 // What all connections of one daemon share, and the limits that hold per caller uid across all its
-// connections: the signal rate and the number of slow operations at once.
+// connections: the signal rate, the machine-wide request rate and the number of slow operations at once.
 class HelperContext
 {
 public:
@@ -37,6 +39,11 @@ public:
 
     // True when a signal for a caller running as `uid` must be refused; otherwise it is counted.
     bool isSignalRateLimited(uid_t uid);
+    // True when a machine-wide request `op` of `uid` is over its share of the last second and must be
+    // refused; otherwise it is counted. Once a second is far more than the program asks (the indexer at
+    // a persona's start and end, a purge at a click), and it bounds what one caller, root included, can
+    // make the machine do and write to the log.
+    bool isMachineRequestLimited(uid_t uid, platform::HelperOp op);
     // Takes one of the slow-operation places of `uid`; false when all are taken.
     bool claimSlowPlace(uid_t uid);
     void releaseSlowPlace(uid_t uid);
@@ -62,6 +69,7 @@ private:
 
     std::mutex m_limitsMutex;
     std::map<uid_t, std::unique_ptr<RateLimiter>> m_signalLimits;
+    std::map<std::pair<uid_t, platform::HelperOp>, std::unique_ptr<RateLimiter>> m_machineLimits;
     std::map<uid_t, std::size_t> m_slowPlaces;
 };
 

@@ -74,7 +74,10 @@ std::optional<std::string> targetRefusal(pid_t pid, uid_t callerUid, pid_t helpe
         return std::nullopt;
     if (target->kernelThread)
         return what + ": it is a kernel thread.";
-    if (callerUid != 0 && target->uid != callerUid)
+    // The kernel's own rule for an unprivileged sender: its uid is the target's real or saved uid.
+    const bool callersOwn = callerUid != platform::ProcessTable::unknownUid
+        && (target->uid == callerUid || target->savedUid == callerUid);
+    if (callerUid != 0 && !callersOwn)
         return what + ": it belongs to another user.";
     return std::nullopt;
 }
@@ -135,6 +138,18 @@ std::optional<HelperReply> HelperImplementation::refuseCaller(const HelperReques
         return platform::failureReply(request.id,
             helperError(platform::kHelperUnauthorized,
                 "Refused: this acts on the whole machine, which only a user of its active local session may ask."));
+    }
+    // Starting the indexer again while the helper has it paused is always let through, as resuming
+    // a process is: a limit there would leave it paused.
+    const bool restoresItsPause = request.op == HelperOp::resumeFileIndexer && m_context.suspended().indexerPaused();
+    if (isSystemWide(request.op) && !restoresItsPause
+        && m_context.isMachineRequestLimited(m_caller.uid().value_or(uid_t(-1)), request.op)) {
+        m_context.audit().refusal(auditAction(request), std::nullopt, "", m_auditCaller);
+        const int most = m_context.config().machineRequestsPerSecond;
+        return platform::failureReply(request.id,
+            helperError(platform::kHelperRateLimited,
+                "Rate limit exceeded. Max " + std::to_string(most) + (most == 1 ? " such request" : " such requests")
+                    + " per second."));
     }
     return std::nullopt;
 }
@@ -219,7 +234,10 @@ HelperReply HelperImplementation::sendSignal(const HelperRequest& request)
         m_context.audit().refusal(action, pid, name, m_auditCaller);
         return platform::failureReply(request.id, helperError(platform::kHelperUnauthorized, *refusal));
     }
-    if (m_context.isSignalRateLimited(callerUid)) {
+    // Resuming a process this helper stopped is always safe, so it is never limited: a limit there
+    // would leave the user's processes stopped. Stops, and resumes of anything else, count.
+    const bool resumesItsStop = !stop && target && m_context.suspended().contains(pid, target->startTimeTicks);
+    if (!resumesItsStop && m_context.isSignalRateLimited(callerUid)) {
         m_context.audit().refusal("rate_limited_signal", pid, "", m_auditCaller);
         return platform::failureReply(request.id,
             helperError(platform::kHelperRateLimited,

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -35,13 +36,15 @@ platform::Result<void> HelperServer::listen()
 {
     if (auto activated = platform::takeActivatedSocket()) {
         m_listener = std::move(*activated);
-        return {};
+    } else {
+        auto bound = platform::listenUnixSocket(m_context.config().socketPath, 0666);
+        if (!bound)
+            return bound.error();
+        m_listener = std::move(bound.value());
+        m_boundPath = true;
     }
-    auto bound = platform::listenUnixSocket(m_context.config().socketPath, 0666);
-    if (!bound)
-        return bound.error();
-    m_listener = std::move(bound.value());
-    m_boundPath = true;
+    // The accepting loop drains the queue until it is empty, so accepting must not wait.
+    ::fcntl(m_listener.get(), F_SETFL, ::fcntl(m_listener.get(), F_GETFL) | O_NONBLOCK);
     return {};
 }
 
@@ -69,7 +72,7 @@ std::size_t HelperServer::connectionCount() const
     std::lock_guard lock(m_mutex);
     std::size_t live = 0;
     for (const auto& c : m_connections)
-        live += c->isDone() ? 0 : 1;
+        live += c->holdsSlot() ? 1 : 0;
     return live;
 }
 
@@ -103,32 +106,74 @@ void HelperServer::run()
         if (m_stopping)
             break;
         if (fds[0].revents & POLLIN)
-            acceptConnection();
+            acceptConnections();
     }
     reapConnections(true);
 }
 
-bool HelperServer::admits(std::optional<uid_t> uid) const
+bool HelperServer::admits(std::optional<uid_t> uid)
 {
     const HelperConfig& config = m_context.config();
     std::size_t live = 0;
     std::size_t sameCaller = 0;
     for (const auto& c : m_connections) {
-        if (c->isDone())
+        if (!c->holdsSlot())
             continue;
         ++live;
         sameCaller += c->callerUid() == uid ? 1 : 0;
     }
-    return live < config.maxConnections && sameCaller < config.maxConnectionsPerUser;
+    if (sameCaller >= config.maxConnectionsPerUser)
+        return false;
+    if (live < config.maxConnections)
+        return true;
+    if (!uid || (*uid != 0 && sameCaller > 0))
+        return false;
+    // Full: the longest-idle connection of the user holding most makes room. One with a slow request
+    // under way is left alone, as its reply is coming.
+    std::map<std::optional<uid_t>, std::size_t> held;
+    for (const auto& c : m_connections)
+        held[c->callerUid()] += c->holdsSlot() ? 1 : 0;
+    HelperConnection* evicted = nullptr;
+    std::size_t mostHeld = 0;
+    std::chrono::steady_clock::time_point oldest;
+    for (const auto& c : m_connections) {
+        if (!c->holdsSlot() || !c->isIdle())
+            continue;
+        const std::size_t count = held[c->callerUid()];
+        const auto last = c->lastActivity();
+        if (!evicted || count > mostHeld || (count == mostHeld && last < oldest)) {
+            evicted = c.get();
+            mostHeld = count;
+            oldest = last;
+        }
+    }
+    if (!evicted)
+        return false;
+    evicted->evict();
+    return true;
 }
 
-void HelperServer::acceptConnection()
+void HelperServer::acceptConnections()
 {
-    platform::UniqueFd fd(::accept4(m_listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
-    if (!fd.valid())
+    // A batch, then the finished connections are reaped and the stop flag looked at again.
+    constexpr int kBatch = 256;
+    for (int i = 0; i < kBatch && !m_stopping; ++i) {
+        platform::UniqueFd fd(::accept4(m_listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
+        if (!fd.valid())
+            return;
+        acceptConnection(std::move(fd));
+    }
+}
+
+void HelperServer::acceptConnection(platform::UniqueFd fd)
+{
+    // A caller that has hung up already has nothing to ask, and one beyond the bounds is refused: both
+    // are closed before any work, so that a loop of connections costs this thread little and the
+    // queue behind it stays short. Callers the kernel cannot name share one share of the slots. Only
+    // this thread adds connections, so a connection admitted stays within the bounds.
+    char byte = 0;
+    if (::recv(fd.get(), &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0)
         return;
-    // Connections beyond the bounds are closed at once; callers the kernel cannot name share one
-    // share of the slots. Only this thread adds connections, so a connection admitted stays within them.
     const auto credentials = platform::peerCredentials(fd.get());
     {
         std::lock_guard lock(m_mutex);
@@ -140,6 +185,7 @@ void HelperServer::acceptConnection()
     std::lock_guard lock(m_mutex);
     m_connections.push_back(std::make_unique<HelperConnection>(m_context, std::move(fd), std::move(caller)));
     m_connections.back()->start(m_stopping);
+    ++m_served;
 }
 
 } // namespace helper

@@ -15,7 +15,9 @@
 namespace helper {
 
 // The daemon's listener: accepts connections up to the total bound and each caller's share of it,
-// and serves each on a thread of its own (HelperConnection).
+// and serves each on a thread of its own (HelperConnection). When the table is full, root and a user
+// holding no connection still get in, in place of the longest-idle connection of the user holding
+// most, so that no group of users can keep root or another user out.
 class HelperServer
 {
 public:
@@ -35,11 +37,16 @@ public:
     // The path of the socket served, as the kernel names it (systemd's, when it handed one over).
     std::string listeningPath() const;
     std::size_t connectionCount() const;
+    // How many connections were given a thread of their own since the server started.
+    std::size_t connectionsServed() const { return m_served; }
 
 private:
-    void acceptConnection();
-    // Whether a new connection of a caller with `uid` fits; under m_mutex.
-    bool admits(std::optional<uid_t> uid) const;
+    // Accepts what the listen queue holds, a batch at a time.
+    void acceptConnections();
+    void acceptConnection(platform::UniqueFd fd);
+    // Whether a new connection of a caller with `uid` fits, making room for it when it is root's or its
+    // user's first; under m_mutex.
+    bool admits(std::optional<uid_t> uid);
     void reapConnections(bool all);
 
     HelperContext m_context;
@@ -48,6 +55,7 @@ private:
     platform::UniqueFd m_wakeRead;
     platform::UniqueFd m_wakeWrite;
     std::atomic<bool> m_stopping {false};
+    std::atomic<std::size_t> m_served {0};
     mutable std::mutex m_mutex;
     std::list<std::unique_ptr<HelperConnection>> m_connections;
 };

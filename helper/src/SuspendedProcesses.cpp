@@ -142,6 +142,13 @@ std::vector<SuspendedProcess> SuspendedProcesses::processes() const
     return m_processes;
 }
 
+bool SuspendedProcesses::contains(pid_t pid, std::uint64_t startTime) const
+{
+    std::lock_guard lock(m_mutex);
+    return std::any_of(m_processes.begin(), m_processes.end(),
+        [&](const SuspendedProcess& p) { return p.pid == pid && p.startTime == startTime; });
+}
+
 std::vector<std::pair<SuspendedProcess, bool>> SuspendedProcesses::resumeAll()
 {
     std::lock_guard lock(m_mutex);

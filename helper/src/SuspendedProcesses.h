@@ -42,6 +42,8 @@ public:
 
     bool indexerPaused() const;
     std::vector<SuspendedProcess> processes() const;
+    // Whether the helper stopped the process `pid` that started at `startTime`, and has not resumed it.
+    bool contains(pid_t pid, std::uint64_t startTime) const;
 
     // Sends SIGCONT to every listed process that is still the one stopped, then empties the list
     // (the indexer flag is left to the caller, who restores the indexer). Answers each process

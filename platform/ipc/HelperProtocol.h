@@ -24,7 +24,7 @@ inline constexpr const char* kHelperErrorDomain = "QVHelperError";
 // status (1 to 255) as the code, with "Process exited with code <status>".
 inline constexpr int kHelperBadRequest = 400; // the line is not a request the helper takes
 inline constexpr int kHelperUnauthorized = 403; // the caller or the target is refused
-inline constexpr int kHelperRateLimited = 429; // more than 60 signals of one user in 60 seconds
+inline constexpr int kHelperRateLimited = 429; // over one user's signal rate or machine-wide request rate
 inline constexpr int kHelperBusy = 503; // the user's slow operations are all under way; ask again later
 
 enum class HelperOp { sendSignal, pauseFileIndexer, resumeFileIndexer, getPowerMetrics, getVersion, purgeMemory };

@@ -18,6 +18,12 @@ TEST(TargetRefusalTest, OwnerAndKindOfTheTarget)
     EXPECT_EQ(helper::targetRefusal(4242, 1000, helperPid, theirs),
         "Refusing to signal pid 4242: it belongs to another user.");
     EXPECT_FALSE(helper::targetRefusal(4242, 0, helperPid, theirs)); // root may signal anyone's process
+    // The kernel's rule: the caller's uid is the target's real or saved uid; its effective uid does not count.
+    platform::ProcessInfo savedMine = theirs;
+    savedMine.savedUid = 1000;
+    EXPECT_FALSE(helper::targetRefusal(4242, 1000, helperPid, savedMine));
+    // A caller the kernel did not name owns nothing, not even a process whose saved uid is unknown.
+    EXPECT_TRUE(helper::targetRefusal(4242, platform::ProcessTable::unknownUid, helperPid, theirs));
     EXPECT_TRUE(helper::targetRefusal(4242, 0, helperPid, kernel));
     EXPECT_TRUE(helper::targetRefusal(helperPid, 0, helperPid, mine));
     for (const pid_t pid : {1, 0, -1, -4242})

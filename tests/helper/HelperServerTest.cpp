@@ -1,10 +1,13 @@
 #include "HelperServerFixture.h"
 
+#include "support/ChildProcess.h"
+
 #include <QDir>
 #include <QFile>
 
 #include <cerrno>
 #include <cstring>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/un.h>
@@ -17,6 +20,50 @@ namespace {
 
 class HelperServerTest : public HelperServerFixture
 {
+protected:
+    sockaddr_un address() const
+    {
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::strcpy(address.sun_path, m_config.socketPath.c_str());
+        return address;
+    }
+
+    // The helper's answer to `request` sent by the trusted test program running as `uid`, on a
+    // connection of its own; empty when none came.
+    std::string replyAsUid(uid_t uid, const platform::HelperRequest& request) const
+    {
+        const std::string line = platform::encodeHelperRequest(request) + "\n";
+        const sockaddr_un to = address();
+        int replyPipe[2];
+        if (::pipe(replyPipe) != 0)
+            return {};
+        // Only raw system calls after fork: the test program has threads.
+        const pid_t caller = ::fork();
+        if (caller == 0) {
+            if (::syscall(SYS_setgid, uid) != 0 || ::syscall(SYS_setuid, uid) != 0)
+                ::_exit(2);
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0)
+                ::_exit(3);
+            // A connection the helper refused ends without a reply.
+            if (::send(fd, line.data(), line.size(), MSG_NOSIGNAL) != ssize_t(line.size()))
+                ::_exit(0);
+            char buffer[1024];
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n > 0 && ::write(replyPipe[1], buffer, size_t(n)) != n)
+                ::_exit(5);
+            ::_exit(0);
+        }
+        ::close(replyPipe[1]);
+        int status = 0;
+        ::waitpid(caller, &status, 0);
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        platform::LineChannel channel(replyPipe[0]);
+        const auto reply = channel.readLine(std::chrono::steady_clock::now() + 5s);
+        ::close(replyPipe[0]);
+        return reply.line;
+    }
 };
 
 TEST_F(HelperServerTest, VersionAnswersAnyCallerWithoutAuditLine)
@@ -144,44 +191,25 @@ TEST_F(HelperServerTest, ProcessOfAnotherUserIsRefusedToAnOrdinaryCaller)
     ::chmod(m_dir.path().toLocal8Bit().constData(), 0755);
     start();
     SleepingChild rootsChild;
-    const std::string request = platform::encodeHelperRequest(signalRequest(1, SIGSTOP, rootsChild.pid())) + "\n";
-    sockaddr_un address {};
-    address.sun_family = AF_UNIX;
-    std::strcpy(address.sun_path, m_config.socketPath.c_str());
-    int replyPipe[2];
-    ASSERT_EQ(::pipe(replyPipe), 0);
+    // A root service serving nobody under nobody's effective uid, dumpable, so its pid folder is
+    // nobody's: the kernel lets only root signal it, and so does the helper.
+    const ForkedChild servingNobody(
+        [] { return ::syscall(SYS_setresuid, 0, 65534, 0) == 0 && ::prctl(PR_SET_DUMPABLE, 1) == 0; });
+    ASSERT_TRUE(servingNobody.ready());
 
-    // The caller runs the trusted test program, but as nobody; only raw system calls after fork.
-    const pid_t caller = ::fork();
-    if (caller == 0) {
-        if (::syscall(SYS_setgid, 65534) != 0 || ::syscall(SYS_setuid, 65534) != 0)
-            ::_exit(2);
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-            ::_exit(3);
-        if (::write(fd, request.data(), request.size()) != ssize_t(request.size()))
-            ::_exit(4);
-        char buffer[1024];
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0 && ::write(replyPipe[1], buffer, size_t(n)) != n)
-            ::_exit(5);
-        ::_exit(0);
+    std::int64_t id = 0;
+    for (const pid_t target : {rootsChild.pid(), servingNobody.pid()}) {
+        m_now = m_now + 1.0; // past the folding of one user's refusals
+        const std::string line = replyAsUid(65534, signalRequest(++id, SIGSTOP, target));
+        SCOPED_TRACE(line);
+        expectError(platform::decodeHelperReply(line), id, "QVHelperError", 403,
+            "Refusing to signal pid " + std::to_string(target) + ": it belongs to another user.");
+        EXPECT_NE(processState(target), 'T');
     }
-    ::close(replyPipe[1]);
-    int status = 0;
-    ::waitpid(caller, &status, 0);
-    ASSERT_EQ(WEXITSTATUS(status), 0);
-    platform::LineChannel channel(replyPipe[0]);
-    const auto line = channel.readLine(std::chrono::steady_clock::now() + 5s);
-    ::close(replyPipe[0]);
-
-    SCOPED_TRACE(line.line + " status " + std::to_string(int(line.status)));
-    expectError(platform::decodeHelperReply(line.line), 1, "QVHelperError", 403,
-        "Refusing to signal pid " + std::to_string(rootsChild.pid()) + ": it belongs to another user.");
-    EXPECT_NE(processState(rootsChild.pid()), 'T');
     const auto records = auditRecords();
-    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0]["success"], false);
+    EXPECT_EQ(records[1]["success"], false);
 }
 
 TEST_F(HelperServerTest, OnlyStopAndContinueAreSentAndOthersDoNotCount)
@@ -241,6 +269,33 @@ TEST_F(HelperServerTest, SixtyFirstSignalInSixtySecondsIsRefused)
     EXPECT_EQ(records.at(60)["targetPID"], child.pid());
 }
 
+// A user who has used up the signal rate still gets back every process the helper stopped for them;
+// only stops, and resumes of processes the helper did not stop, stay limited.
+TEST_F(HelperServerTest, ResumesOfStoppedProcessesPassTheExhaustedRateLimit)
+{
+    m_config.signalsPerMinute = 3;
+    start();
+    SleepingChild stopped[3];
+    SleepingChild other;
+    RawClient client(m_config.socketPath);
+    std::int64_t id = 0;
+    for (const auto& child : stopped)
+        ASSERT_TRUE(client.call(signalRequest(++id, SIGSTOP, child.pid()))->ok);
+    ++id;
+    expectError(client.call(signalRequest(id, SIGSTOP, other.pid())), id, "QVHelperError", 429);
+    ++id;
+    expectError(client.call(signalRequest(id, SIGCONT, other.pid())), id, "QVHelperError", 429);
+    for (const auto& child : stopped) {
+        const auto reply = client.call(signalRequest(++id, SIGCONT, child.pid()));
+        ASSERT_TRUE(reply);
+        EXPECT_TRUE(reply->ok) << child.pid();
+        EXPECT_TRUE(waitForState(child.pid(), 'S'));
+    }
+    // Resumed, they are no longer the helper's to resume freely.
+    ++id;
+    expectError(client.call(signalRequest(id, SIGCONT, stopped[0].pid())), id, "QVHelperError", 429);
+}
+
 // One user flooding the helper with refused requests leaves two lines, not one each.
 TEST_F(HelperServerTest, RefusalFloodLeavesTheLogSmall)
 {
@@ -256,6 +311,34 @@ TEST_F(HelperServerTest, RefusalFloodLeavesTheLogSmall)
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[1]["foldedRefusals"], 4999);
     std::printf("5001 refusals in %.2f s left %zu bytes of log\n", seconds, readFile(m_config.auditLogPath).size());
+}
+
+// Requests on the whole machine are limited per user and kind, so one caller, root included, can
+// neither keep the machine busy nor fill the log; starting the indexer the helper paused always passes.
+TEST_F(HelperServerTest, MachineWideRequestsAreLimitedToOneOfEachKindPerSecond)
+{
+    start();
+    RawClient client(m_config.socketPath);
+    ASSERT_TRUE(client.call(opRequest(1, HelperOp::getPowerMetrics))->ok);
+    for (std::int64_t id = 2; id < 200; ++id)
+        expectError(client.call(opRequest(id, HelperOp::getPowerMetrics)), id, "QVHelperError", 429,
+            "Rate limit exceeded. Max 1 such request per second.");
+    EXPECT_TRUE(client.call(opRequest(200, HelperOp::pauseFileIndexer))->ok);
+    EXPECT_TRUE(client.call(opRequest(201, HelperOp::resumeFileIndexer))->ok);
+    EXPECT_EQ(client.call(opRequest(202, HelperOp::resumeFileIndexer))->error->code, 429);
+    EXPECT_EQ(client.call(opRequest(203, HelperOp::pauseFileIndexer))->error->code, 429);
+    m_now = m_now + 1.0;
+    EXPECT_TRUE(client.call(opRequest(204, HelperOp::getPowerMetrics))->ok);
+
+    // The accepted requests and the first refusal; the others are folded into a later line.
+    const auto records = auditRecords();
+    const std::vector<std::pair<std::string, bool>> expected {{"get_powermetrics", true}, {"get_powermetrics", false},
+        {"suppress_spotlight", true}, {"restore_spotlight", true}, {"get_powermetrics", true}};
+    ASSERT_EQ(records.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(records[i]["action"], expected[i].first) << i;
+        EXPECT_EQ(records[i]["success"], expected[i].second) << i;
+    }
 }
 
 TEST_F(HelperServerTest, SignalToMissingProcessReportsPosixError)
@@ -327,6 +410,7 @@ TEST_F(HelperServerTest, LongPowerOutputIsDrainedWhileToolRuns)
         client.call(opRequest(1, HelperOp::getPowerMetrics)), 1, "QVHelperError", 3, "Process exited with code 3");
     m_config.powerTool
         = writeScript(path("power"), "head -c 300000 /dev/zero | tr '\\0' 'x'\necho\necho 'CPU Power: 1 mW'");
+    m_now = m_now + 1.0; // one reading a second
     const auto reply = client.call(opRequest(2, HelperOp::getPowerMetrics));
     ASSERT_TRUE(reply && reply->ok);
     EXPECT_EQ(reply->data->size(), 300000u + 1 + 16);
@@ -445,12 +529,66 @@ TEST_F(HelperServerTest, IdleConnectionsOfOneUserLeaveRoomForAnother)
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+// With every slot taken, root and a user holding none still get in, in place of the longest-idle
+// connection of the user holding most; a user who already holds one waits for a free slot.
+TEST_F(HelperServerTest, FullTableKeepsRoomForRootAndForAUserWithoutAConnection)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to connect under other accounts";
+    ::chmod(m_dir.path().toLocal8Bit().constData(), 0755);
+    m_config.maxConnections = 2;
+    m_config.maxConnectionsPerUser = 2;
+    start();
+    const sockaddr_un to = address();
+    const ForkedChild holder([&to] {
+        if (::syscall(SYS_setgid, 65534) != 0 || ::syscall(SYS_setuid, 65534) != 0)
+            return false;
+        for (int i = 0; i < 2; ++i) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0)
+                return false;
+        }
+        return true;
+    });
+    ASSERT_TRUE(holder.ready());
+    for (int i = 0; i < 200 && m_server->connectionCount() < 2; ++i)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_EQ(m_server->connectionCount(), 2u);
+
+    RawClient root(m_config.socketPath);
+    const auto rootsReply = root.call(opRequest(1, HelperOp::getVersion));
+    EXPECT_TRUE(rootsReply && rootsReply->ok);
+    EXPECT_EQ(m_server->connectionCount(), 2u);
+    EXPECT_EQ(replyAsUid(65534, opRequest(2, HelperOp::getVersion)), "");
+    const auto othersReply = platform::decodeHelperReply(replyAsUid(65533, opRequest(3, HelperOp::getVersion)));
+    EXPECT_TRUE(othersReply && othersReply->ok);
+    // Root's connection, the newer of the two, is still served.
+    EXPECT_TRUE(root.call(opRequest(4, HelperOp::getVersion)));
+}
+
+// Callers that hung up before their turn cost no thread, so a loop of them cannot hold up the next.
+TEST_F(HelperServerTest, ConnectionsClosedBeforeTheirTurnAreNotServed)
+{
+    bind();
+    const sockaddr_un to = address();
+    for (int i = 0; i < 200; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ASSERT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to), 0);
+        ::close(fd);
+    }
+    RawClient waiting(m_config.socketPath);
+    serve();
+    EXPECT_TRUE(waiting.call(opRequest(1, HelperOp::getVersion)));
+    EXPECT_EQ(m_server->connectionsServed(), 1u);
+}
+
 TEST_F(HelperServerTest, ConcurrentClientsWriteWholeAuditLines)
 {
     // Every client runs as the test's user, within its limits.
     m_config.maxConnectionsPerUser = 16;
     m_config.maxSlowRequestsPerUser = 16;
     m_config.signalsPerMinute = 1000;
+    m_config.machineRequestsPerSecond = 1000;
     start();
     SleepingChild child;
     constexpr int kClients = 16;
