@@ -5,17 +5,19 @@
 
 class QLocalServer;
 
-// Keeps one running copy of the program per user. The first start listens on a local socket in the
-// runtime folder; a later start finds it there, asks it to show itself and leaves. A running copy
-// answers each request; one that is stopped (a Ctrl-Z, a SIGSTOP) is continued first when it is the
-// same user's, and one that does not answer within a second is reported, never left silently.
+// Keeps one running copy of the program per user. The first start listens on a local socket in a
+// folder only the user may write to; a later start finds it there, asks it to show itself and leaves.
+// Only a listener of the same user's counts as a running copy. A running copy answers each request;
+// one that is stopped (a Ctrl-Z, a SIGSTOP) is continued first, and one that does not answer within
+// a second is reported, never left silently.
 class SingleInstance : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int kAnswerTimeoutMs = 1000;
 
-    // Empty `socketPath`: "quorvane-pro.socket" in the user's runtime folder.
+    // Empty `socketPath`: "quorvane-pro.socket" in the user's runtime folder, else in "quorvane-pro" in
+    // the user's cache folder; none (the program runs alone) when neither is the user's alone.
     explicit SingleInstance(QString socketPath = {}, QObject* parent = nullptr);
     ~SingleInstance() override;
 
