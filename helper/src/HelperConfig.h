@@ -41,9 +41,10 @@ struct HelperConfig
     // Signals one caller uid may have sent in any 60 seconds, over all its connections.
     int signalsPerMinute = 60;
     // Requests on the whole machine of one kind (a power reading, an indexer switch, a cache drop) one
-    // caller uid may make in any second, over all its connections; further ones are refused, so no
-    // caller can keep the machine busy or fill the log with them.
-    int machineRequestsPerSecond = 1;
+    // caller uid may have carried out in any two minutes, over all its connections: one a second on
+    // average, with room for a burst. Further ones are refused, so no caller can keep the machine busy
+    // or fill the log with them.
+    int machineRequestsPerTwoMinutes = 120;
     // Slow operations (a tool run, a cache drop) one caller uid may have under way at once, over all
     // its connections; each connection has at most one. Further ones are answered "busy".
     std::size_t maxSlowRequestsPerUser = 2;

@@ -66,7 +66,7 @@ bool HelperContext::isMachineRequestLimited(uid_t uid, platform::HelperOp op)
         std::lock_guard lock(m_limitsMutex);
         auto& slot = m_machineLimits[{uid, op}];
         if (!slot)
-            slot = std::make_unique<RateLimiter>(m_config.clock, m_config.machineRequestsPerSecond, 1.0);
+            slot = std::make_unique<RateLimiter>(m_config.clock, m_config.machineRequestsPerTwoMinutes, 120.0);
         limiter = slot.get();
     }
     return limiter->isRateLimited();

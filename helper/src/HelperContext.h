@@ -39,10 +39,10 @@ public:
 
     // True when a signal for a caller running as `uid` must be refused; otherwise it is counted.
     bool isSignalRateLimited(uid_t uid);
-    // True when a machine-wide request `op` of `uid` is over its share of the last second and must be
-    // refused; otherwise it is counted. Once a second is far more than the program asks (the indexer at
-    // a persona's start and end, a purge at a click), and it bounds what one caller, root included, can
-    // make the machine do and write to the log.
+    // True when a machine-wide request `op` of `uid` is over its share of the last two minutes and
+    // must be refused; otherwise it is counted. One a second on average is far more than the program
+    // asks (the indexer at a persona's start and end, a purge at a click), and it bounds what one
+    // caller, root included, can make the machine do and write to the log.
     bool isMachineRequestLimited(uid_t uid, platform::HelperOp op);
     // Takes one of the slow-operation places of `uid`; false when all are taken.
     bool claimSlowPlace(uid_t uid);

@@ -139,18 +139,6 @@ std::optional<HelperReply> HelperImplementation::refuseCaller(const HelperReques
             helperError(platform::kHelperUnauthorized,
                 "Refused: this acts on the whole machine, which only a user of its active local session may ask."));
     }
-    // Starting the indexer again while the helper has it paused is always let through, as resuming
-    // a process is: a limit there would leave it paused.
-    const bool restoresItsPause = request.op == HelperOp::resumeFileIndexer && m_context.suspended().indexerPaused();
-    if (isSystemWide(request.op) && !restoresItsPause
-        && m_context.isMachineRequestLimited(m_caller.uid().value_or(uid_t(-1)), request.op)) {
-        m_context.audit().refusal(auditAction(request), std::nullopt, "", m_auditCaller);
-        const int most = m_context.config().machineRequestsPerSecond;
-        return platform::failureReply(request.id,
-            helperError(platform::kHelperRateLimited,
-                "Rate limit exceeded. Max " + std::to_string(most) + (most == 1 ? " such request" : " such requests")
-                    + " per second."));
-    }
     return std::nullopt;
 }
 
@@ -168,8 +156,26 @@ HelperReply HelperImplementation::handle(const HelperRequest& request)
     return perform(request);
 }
 
+std::optional<HelperReply> HelperImplementation::refuseOverMachineRate(const HelperRequest& request)
+{
+    // Starting the indexer again while the helper has it paused is always let through, as resuming
+    // a process is: a limit there would leave it paused.
+    const bool restoresItsPause = request.op == HelperOp::resumeFileIndexer && m_context.suspended().indexerPaused();
+    if (!isSystemWide(request.op) || restoresItsPause
+        || !m_context.isMachineRequestLimited(m_caller.uid().value_or(uid_t(-1)), request.op))
+        return std::nullopt;
+    m_context.audit().refusal(auditAction(request), std::nullopt, "", m_auditCaller);
+    return platform::failureReply(request.id,
+        helperError(platform::kHelperRateLimited,
+            "Rate limit exceeded. Max " + std::to_string(m_context.config().machineRequestsPerTwoMinutes)
+                + " such requests in two minutes."));
+}
+
 HelperReply HelperImplementation::perform(const HelperRequest& request)
 {
+    // Counted only when carried out: a request answered "busy" never ran.
+    if (auto refused = refuseOverMachineRate(request))
+        return *refused;
     switch (request.op) {
     case HelperOp::sendSignal:
         return sendSignal(request);

@@ -32,7 +32,8 @@ public:
     // The reply for a request the caller checks refuse, or nothing when it may go on. Quick, so the
     // connection's reader runs it before handing a slow request to a worker.
     std::optional<platform::HelperReply> refuseCaller(const platform::HelperRequest& request);
-    // Carries out a request that passed refuseCaller().
+    // Carries out a request that passed refuseCaller(), unless it is a machine-wide one over its
+    // caller's rate, which is refused.
     platform::HelperReply perform(const platform::HelperRequest& request);
     // The "busy" reply for a slow request that finds no free place, with its audit line.
     platform::HelperReply busy(const platform::HelperRequest& request);
@@ -46,6 +47,8 @@ public:
     const AuditCaller& auditCaller() const { return m_auditCaller; }
 
 private:
+    // The reply for a machine-wide request over its caller's rate, with its audit line; nothing otherwise.
+    std::optional<platform::HelperReply> refuseOverMachineRate(const platform::HelperRequest& request);
     platform::HelperReply sendSignal(const platform::HelperRequest& request);
     platform::HelperReply switchIndexer(std::int64_t id, bool off);
     platform::HelperReply powerMetrics(std::int64_t id);

@@ -126,10 +126,10 @@ bool HelperServer::admits(std::optional<uid_t> uid)
         return false;
     if (live < config.maxConnections)
         return true;
-    if (!uid || (*uid != 0 && sameCaller > 0))
+    if (!uid || sameCaller > 0)
         return false;
-    // Full: the longest-idle connection of the user holding most makes room. One with a slow request
-    // under way is left alone, as its reply is coming.
+    // Full, and the caller (root or anyone) holds none: the longest-idle connection of the user
+    // holding most makes room. One with a slow request under way is left alone, as its reply is coming.
     std::map<std::optional<uid_t>, std::size_t> held;
     for (const auto& c : m_connections)
         held[c->callerUid()] += c->holdsSlot() ? 1 : 0;

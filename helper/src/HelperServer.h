@@ -44,8 +44,8 @@ private:
     // Accepts what the listen queue holds, a batch at a time.
     void acceptConnections();
     void acceptConnection(platform::UniqueFd fd);
-    // Whether a new connection of a caller with `uid` fits, making room for it when it is root's or its
-    // user's first; under m_mutex.
+    // Whether a new connection of a caller with `uid` fits, making room for it when it is its user's
+    // first; under m_mutex.
     bool admits(std::optional<uid_t> uid);
     void reapConnections(bool all);
 

@@ -313,32 +313,31 @@ TEST_F(HelperServerTest, RefusalFloodLeavesTheLogSmall)
     std::printf("5001 refusals in %.2f s left %zu bytes of log\n", seconds, readFile(m_config.auditLogPath).size());
 }
 
-// Requests on the whole machine are limited per user and kind, so one caller, root included, can
-// neither keep the machine busy nor fill the log; starting the indexer the helper paused always passes.
-TEST_F(HelperServerTest, MachineWideRequestsAreLimitedToOneOfEachKindPerSecond)
+// Requests on the whole machine are limited per user and kind to one a second on average, so one
+// caller, root included, can neither keep the machine busy nor fill the log.
+TEST_F(HelperServerTest, MachineWideRequestsAreLimitedPerUserAndKind)
 {
     start();
     RawClient client(m_config.socketPath);
-    ASSERT_TRUE(client.call(opRequest(1, HelperOp::getPowerMetrics))->ok);
-    for (std::int64_t id = 2; id < 200; ++id)
-        expectError(client.call(opRequest(id, HelperOp::getPowerMetrics)), id, "QVHelperError", 429,
-            "Rate limit exceeded. Max 1 such request per second.");
-    EXPECT_TRUE(client.call(opRequest(200, HelperOp::pauseFileIndexer))->ok);
-    EXPECT_TRUE(client.call(opRequest(201, HelperOp::resumeFileIndexer))->ok);
-    EXPECT_EQ(client.call(opRequest(202, HelperOp::resumeFileIndexer))->error->code, 429);
-    EXPECT_EQ(client.call(opRequest(203, HelperOp::pauseFileIndexer))->error->code, 429);
-    m_now = m_now + 1.0;
-    EXPECT_TRUE(client.call(opRequest(204, HelperOp::getPowerMetrics))->ok);
+    int accepted = 0;
+    for (std::int64_t id = 1; id <= 130; ++id) {
+        const auto reply = client.call(opRequest(id, HelperOp::getPowerMetrics));
+        ASSERT_TRUE(reply);
+        accepted += reply->ok ? 1 : 0;
+        if (!reply->ok)
+            expectError(reply, id, "QVHelperError", 429, "Rate limit exceeded. Max 120 such requests in two minutes.");
+    }
+    EXPECT_EQ(accepted, 120);
+    EXPECT_TRUE(client.call(opRequest(131, HelperOp::pauseFileIndexer))->ok);
+    m_now = m_now + 120.0;
+    EXPECT_TRUE(client.call(opRequest(132, HelperOp::getPowerMetrics))->ok);
 
     // The accepted requests and the first refusal; the others are folded into a later line.
-    const auto records = auditRecords();
-    const std::vector<std::pair<std::string, bool>> expected {{"get_powermetrics", true}, {"get_powermetrics", false},
-        {"suppress_spotlight", true}, {"restore_spotlight", true}, {"get_powermetrics", true}};
-    ASSERT_EQ(records.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(records[i]["action"], expected[i].first) << i;
-        EXPECT_EQ(records[i]["success"], expected[i].second) << i;
-    }
+    std::size_t refusals = 0;
+    for (const auto& record : auditRecords())
+        refusals += record["success"] == false ? 1 : 0;
+    EXPECT_EQ(auditRecords().size(), 123u);
+    EXPECT_EQ(refusals, 1u);
 }
 
 TEST_F(HelperServerTest, SignalToMissingProcessReportsPosixError)
@@ -410,7 +409,6 @@ TEST_F(HelperServerTest, LongPowerOutputIsDrainedWhileToolRuns)
         client.call(opRequest(1, HelperOp::getPowerMetrics)), 1, "QVHelperError", 3, "Process exited with code 3");
     m_config.powerTool
         = writeScript(path("power"), "head -c 300000 /dev/zero | tr '\\0' 'x'\necho\necho 'CPU Power: 1 mW'");
-    m_now = m_now + 1.0; // one reading a second
     const auto reply = client.call(opRequest(2, HelperOp::getPowerMetrics));
     ASSERT_TRUE(reply && reply->ok);
     EXPECT_EQ(reply->data->size(), 300000u + 1 + 16);
@@ -588,7 +586,6 @@ TEST_F(HelperServerTest, ConcurrentClientsWriteWholeAuditLines)
     m_config.maxConnectionsPerUser = 16;
     m_config.maxSlowRequestsPerUser = 16;
     m_config.signalsPerMinute = 1000;
-    m_config.machineRequestsPerSecond = 1000;
     start();
     SleepingChild child;
     constexpr int kClients = 16;
