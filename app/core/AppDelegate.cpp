@@ -260,6 +260,8 @@ QFuture<void> AppDelegate::runPersonaCycle()
     const bool rules = personasEnabled();
     return onWorker(
         [engine, rules] {
+            // Resumes that failed are tried again whether or not the rules run.
+            engine->retryFailedResumes();
             if (rules)
                 engine->runCycle();
         },

@@ -89,9 +89,10 @@ public:
     void togglePopover();
     // A second start of the program: the popover where there is a tray, else the dashboard window.
     void showForSecondStart();
-    // One run of the persona cycle on a worker: the rules when autonomous mode is on and the helper
-    // acts for this copy, then a refresh of the persona view model. While the previous run is still
-    // going this tick is skipped (the returned future is already finished).
+    // One run of the persona cycle on a worker: the due retries of failed resumes, the rules when
+    // autonomous mode is on and the helper acts for this copy, then a refresh of the persona view
+    // model. While the previous run is still going this tick is skipped (the returned future is
+    // already finished).
     QFuture<void> runPersonaCycle();
     // On the way to sleep the persona cycle stops and everything suspended is resumed; after wake the
     // cycle starts again (the rules decide afresh).

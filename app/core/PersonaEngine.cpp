@@ -70,7 +70,8 @@ PersonaConfiguration PersonaEngine::configuration() const
 PersonaEngine::State PersonaEngine::state() const
 {
     std::lock_guard lock(d->mutex);
-    return {d->activePersonas, d->frozenProcesses, d->personaHistory, d->savedYouMetrics, d->configuration};
+    return {d->activePersonas, d->frozenProcesses, d->personaHistory, d->savedYouMetrics, d->configuration,
+        d->resumeFailuresLocked()};
 }
 
 std::map<std::int32_t, Date> PersonaEngine::sustainedCPUStartTimes() const

@@ -76,10 +76,14 @@ public:
     static constexpr double cpuThreshold = 15.0;
     static constexpr double sustainedSeconds = 60.0;
     static constexpr double batteryMemoryPollInterval = 15.0;
+    // A resume that failed is tried again after the first wait, each later wait twice as long, up to
+    // the longest.
+    static constexpr double firstResumeRetrySeconds = 3.0;
+    static constexpr double longestResumeRetrySeconds = 30.0;
 
     using Options = PersonaEngineOptions;
 
-    // The five values the persona view model shows, read together.
+    // The values the persona view model shows, read together.
     struct State
     {
         std::set<AutoPersona> activePersonas;
@@ -87,6 +91,8 @@ public:
         std::vector<PersonaEvent> personaHistory;
         SavedYouMetrics savedYouMetrics;
         PersonaConfiguration configuration;
+        // The frozen processes whose resume failed and is being tried again, with the reason.
+        std::map<std::int32_t, std::string> resumeFailures;
     };
 
     // With no configuration the stored one is loaded (the defaults when nothing usable is stored).
@@ -132,8 +138,9 @@ public:
     // The running processes on the persona's freeze list, less the never-pause whitelist, in snapshot order.
     std::vector<RunningProcess> runningFreezeCandidates(AutoPersona persona);
 
-    // Suspends or resumes one process; the helper's or the connection's error comes back unchanged
-    // and then nothing changes. A process suspended here is recorded for Compile Mode: it runs again
+    // Suspends or resumes one process; the helper's or the connection's error comes back unchanged.
+    // A failed suspend changes nothing; a failed resume is tried again later (retryFailedResumes).
+    // A process suspended here is recorded for Compile Mode: it runs again
     // when Compile Mode ends, or when the last active persona does. freezeProcess refuses with
     // kErrorDomain, sending nothing to the helper, once quitting has begun, and with kRefusedCode and
     // a one-line reason for a process the watchdog would spare too (WatchdogExclusions).
@@ -141,14 +148,19 @@ public:
     Result<void> freezeProcess(std::int32_t pid, const std::string& name);
     Result<void> resumeProcess(std::int32_t pid);
     // Resumes every suspended process and ends every persona, undoing each one's own action without
-    // notifications. A record whose resume failed is kept unless its process is gone.
+    // notifications. A record whose resume failed is kept, to be tried again, unless its process is gone.
     void resumeAllFrozenProcesses();
-    // The same for quitting, bounded by budget; from then on nothing is suspended any more. Returns
-    // true when nothing the engine suspended is left stopped (what is left stays in the state file).
+    // Tries again each resume that failed once its wait is over; the periodic cycle calls it whatever
+    // the rules do. Returns how many processes still wait to be resumed.
+    int retryFailedResumes();
+    // The same as resumeAllFrozenProcesses for quitting, trying again within budget while resumes
+    // fail; from then on nothing is suspended any more. Returns true when nothing the engine
+    // suspended is left stopped; what is left stays in the state file and the user is told.
     bool resumeAllBeforeExit(std::chrono::milliseconds budget);
     // At start-up: resumes each process of the state file that is still the same process and still
     // stopped, and restarts the file indexer when the file says it was paused, then empties the file.
-    // A process whose resume fails is kept as a frozen record. Returns how many were resumed.
+    // A process whose resume fails is kept as a frozen record and tried again. Returns how many were
+    // resumed.
     int recoverSuspendedProcesses();
 
     // The persona's freeze list: the built-in names, then (Compile Mode) the configuration's own.

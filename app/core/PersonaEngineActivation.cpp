@@ -3,6 +3,7 @@
 #include "PersonaEngine.h"
 
 #include "PersonaEnginePrivate.h"
+#include "PersonaRecords.h"
 
 #include "engines/MemoryEngine.h"
 #include "engines/OllamaEngine.h"
@@ -16,50 +17,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <thread>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct ActivationTexts
-{
-    AssistanceCategory category;
-    const char* title;
-    const char* detail;
-    const char* impactValue;
-    const char* notificationTitle;
-    const char* notificationBody; // Compile Mode builds its own
-};
-
-ActivationTexts activationTexts(AutoPersona persona)
-{
-    switch (persona) {
-    case AutoPersona::compileMode:
-        return {AssistanceCategory::computing, "Compile Shield Engaged",
-            "Suspended background AI processes for compilation", "Protected", "⚙️ Compile Mode", ""};
-    case AutoPersona::aiFirstMode:
-        return {AssistanceCategory::performance, "AI Workload Prioritized",
-            "Locked system sleep assertion for local model inference", "Max compute", "🧠 AI First Mode",
-            "Model loaded · Background tasks paused"};
-    case AutoPersona::batteryMode:
-        break;
-    }
-    return {AssistanceCategory::computing, "Battery Saver Active", "Constrained background compute on battery",
-        "Power saved", "🍃 Battery Mode", "Saving power · Resources throttled"};
-}
-
-std::pair<const char*, const char*> deactivationTexts(AutoPersona persona)
-{
-    switch (persona) {
-    case AutoPersona::compileMode:
-        return {"✅ Build done", "Ollama resumed · Background apps running"};
-    case AutoPersona::aiFirstMode:
-        return {"💤 AI First ended", "No models loaded"};
-    case AutoPersona::batteryMode:
-        break;
-    }
-    return {"⚡ Back on AC", "All processes resumed"};
-}
 
 std::string oneDecimal(double value)
 {
@@ -90,41 +52,51 @@ void PersonaEngine::activatePersona(AutoPersona persona, const std::string& trig
         }
     }
 
-    const auto [count, gigabytesFreed] = d->suspendFor(persona, runningFreezeCandidates(persona));
+    const auto candidates = runningFreezeCandidates(persona);
+    const auto paused = d->suspendFor(persona, candidates);
 
+    personarecords::ActivationOutcome outcome {paused.count + paused.held, candidates.size(), paused.failure};
     switch (persona) {
     case AutoPersona::compileMode:
-        d->pauseIndexer();
+        if (auto indexer = d->pauseIndexer(); indexer.ok())
+            outcome.indexerPaused = true;
+        else if (!outcome.failure)
+            outcome.failure = indexer.error();
         break;
     case AutoPersona::aiFirstMode:
         acquireSleepAssertion();
+        outcome.sleepHeld = holdsSleepAssertion();
         break;
     case AutoPersona::batteryMode:
         reduceMemoryPolling();
+        outcome.samplingSlowed = isBatteryPollingReduced();
         break;
     }
 
     {
         std::lock_guard lock(d->mutex);
         d->activePersonas.insert(persona);
-        d->personaHistory.push_back({persona, trigger, d->now(), std::nullopt, count});
-        d->savedYouMetrics.totalGBFreed += gigabytesFreed;
-        d->savedYouMetrics.autonomousActionsCount += count;
+        d->personaHistory.push_back({persona, trigger, d->now(), std::nullopt, paused.count});
+        d->savedYouMetrics.totalGBFreed += paused.gigabytesFreed;
+        d->savedYouMetrics.autonomousActionsCount += paused.count;
+        if (persona == AutoPersona::compileMode)
+            d->buildProtected = outcome.paused > 0 || outcome.indexerPaused;
     }
-    const auto texts = activationTexts(persona);
-    d->assistance.record(texts.category, texts.title, texts.detail, texts.impactValue, 0, 0, 0);
-    sendActivationNotification(persona, trigger, gigabytesFreed);
+    // The persona's own line when it paused something; else a line that says nothing was, and why.
+    const auto line = personarecords::activationRecord(persona, outcome);
+    d->assistance.record(line.category, line.title, line.detail, line.impactValue, 0, 0, 0);
+    sendActivationNotification(persona, trigger, paused.gigabytesFreed);
     notifyStateChanged();
 }
 
 void PersonaEngine::sendActivationNotification(AutoPersona persona, const std::string& trigger, double gigabytesFreed)
 {
     const auto memory = d->memory.snapshot();
-    const auto texts = activationTexts(persona);
+    const auto [title, fixedBody] = personarecords::activationNotification(persona);
     const std::string body = persona == AutoPersona::compileMode ? trigger + " · " + oneDecimal(gigabytesFreed)
             + "GB freed · " + oneDecimal(memory.freeGB + memory.inactiveGB) + "GB headroom"
-                                                                 : texts.notificationBody;
-    d->notifier->post(texts.notificationTitle, body);
+                                                                 : fixedBody;
+    d->notifier->post(title, body);
 }
 
 void PersonaEngine::acquireSleepAssertion()
@@ -187,6 +159,9 @@ void PersonaEngine::recordProtectedBuild()
     std::int64_t secondsSaved = 0;
     {
         std::lock_guard lock(d->mutex);
+        // A build nothing was paused for was not protected: no line, no time saved, no count.
+        if (!std::exchange(d->buildProtected, false))
+            return;
         d->savedYouMetrics.buildsProtected += 1;
         const auto& history = d->personaHistory;
         const auto newest = std::find_if(history.rbegin(), history.rend(),
@@ -231,12 +206,23 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
                 toResume.push_back(pid);
         }
     }
-    for (const auto pid : toResume)
-        d->resumeOrDrop(pid);
+    std::vector<std::string> stillPaused;
+    for (const auto pid : toResume) {
+        if (d->resumeOrDrop(pid))
+            continue;
+        std::lock_guard lock(d->mutex);
+        if (const auto record = d->frozenProcesses.find(pid); record != d->frozenProcesses.end())
+            stillPaused.push_back(record->second.name);
+    }
 
+    bool pausedAnything = !toResume.empty();
     switch (persona) {
     case AutoPersona::compileMode:
         d->restoreIndexer();
+        {
+            std::lock_guard lock(d->mutex);
+            pausedAnything = pausedAnything || d->buildProtected;
+        }
         recordProtectedBuild();
         break;
     case AutoPersona::aiFirstMode:
@@ -256,7 +242,7 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
         if (open != history.rend())
             open->deactivated = d->now();
     }
-    const auto [title, body] = deactivationTexts(persona);
+    const auto [title, body] = personarecords::deactivationNotification(persona, stillPaused, pausedAnything);
     d->notifier->post(title, body);
     notifyStateChanged();
 }
@@ -287,6 +273,8 @@ PersonaEngine::Result<void> PersonaEngine::freezeOnBehalfOf(
     {
         std::lock_guard lock(d->mutex);
         d->savedYouMetrics.autonomousActionsCount += 1;
+        if (holder == AutoPersona::compileMode && d->activePersonas.contains(AutoPersona::compileMode))
+            d->buildProtected = true;
     }
     notifyStateChanged();
     return {};
@@ -300,11 +288,45 @@ PersonaEngine::Result<void> PersonaEngine::resumeProcess(std::int32_t pid)
         notifyStateChanged();
         return {};
     }
-    if (auto result = d->xpc.resumeProcess(pid); !result.ok())
+    if (auto result = d->xpc.resumeProcess(pid); !result.ok()) {
+        // Asked to run again, it is tried again until it does; its row says why it has not yet.
+        d->noteFailedResume(pid, result.error());
+        notifyStateChanged();
         return result;
+    }
     d->removeSuspension(pid);
     notifyStateChanged();
     return {};
+}
+
+int PersonaEngine::retryFailedResumes()
+{
+    std::lock_guard operation(d->operationMutex);
+    if (d->quitting)
+        return 0;
+    std::vector<std::int32_t> due;
+    std::size_t waiting = 0;
+    {
+        std::lock_guard lock(d->mutex);
+        const Date now = d->now();
+        for (const auto& [pid, suspension] : d->suspensions) {
+            if (suspension.failedResumes == 0)
+                continue;
+            ++waiting;
+            // A wall clock set back far is no reason to wait longer than the longest wait.
+            const double wait = suspension.nextResume.timeIntervalSince(now);
+            if (wait <= 0 || wait > longestResumeRetrySeconds)
+                due.push_back(pid);
+        }
+    }
+    if (due.empty())
+        return int(waiting);
+    for (const auto pid : due) {
+        if (d->resumeOrDrop(pid))
+            --waiting;
+    }
+    notifyStateChanged();
+    return int(waiting);
 }
 
 void PersonaEngine::resumeEverything(std::optional<std::chrono::steady_clock::time_point> deadline)
@@ -319,6 +341,7 @@ void PersonaEngine::resumeEverything(std::optional<std::chrono::steady_clock::ti
     {
         std::lock_guard lock(d->mutex);
         personas.swap(d->activePersonas);
+        d->buildProtected = false;
     }
     bool indexerPaused = false;
     {
@@ -347,7 +370,28 @@ bool PersonaEngine::resumeAllBeforeExit(std::chrono::milliseconds budget)
     std::unique_lock operation(d->operationMutex, std::defer_lock);
     (void)operation.try_lock_for(budget / 2);
     resumeEverything(deadline);
-    return frozenProcesses().empty();
+    // A refusal may pass (a helper restarting, a full rate window): try again while the budget lasts.
+    auto pause = std::chrono::milliseconds(100);
+    while (!frozenProcesses().empty() && Clock::now() + pause < deadline) {
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(800));
+        for (const auto& [pid, record] : frozenProcesses()) {
+            if (Clock::now() >= deadline)
+                break;
+            d->resumeOrDrop(pid);
+        }
+    }
+    const auto left = frozenProcesses();
+    if (left.empty())
+        return true;
+    std::vector<std::string> names;
+    for (const auto& [pid, record] : left)
+        names.push_back(record.name);
+    notifyStateChanged();
+    d->notifier->post("Quorvane Pro",
+        "Could not resume " + personarecords::shortList(names)
+            + " before quitting; they stay paused until Quorvane Pro starts again.");
+    return false;
 }
 
 int PersonaEngine::recoverSuspendedProcesses()
@@ -368,13 +412,17 @@ int PersonaEngine::recoverSuspendedProcesses()
         // Only the very process that was suspended, and only while it is still stopped.
         if (!info || entry.startTimeTicks == 0 || info->startTimeTicks != entry.startTimeTicks || info->state != 'T')
             continue;
-        if (d->xpc.resumeProcess(pid).ok()) {
+        const auto result = d->xpc.resumeProcess(pid);
+        if (result.ok()) {
             ++resumed;
             continue;
         }
-        std::lock_guard lock(d->mutex);
-        d->frozenProcesses[pid] = entry.process;
-        d->suspensions[pid] = {{}, entry.startTimeTicks};
+        {
+            std::lock_guard lock(d->mutex);
+            d->frozenProcesses[pid] = entry.process;
+            d->suspensions[pid] = {{}, entry.startTimeTicks};
+        }
+        d->noteFailedResume(pid, result.error());
         adopted = true;
     }
     bool restoreIndexer = false;

@@ -11,6 +11,9 @@
 #include <QCoreApplication>
 #include <QSet>
 
+#include <algorithm>
+#include <cmath>
+
 #include <unistd.h>
 
 PersonaEngine::Private::Private(XPCConnection& xpcConnection, ProcessWatcher& processWatcher,
@@ -90,33 +93,39 @@ void PersonaEngine::Private::addSuspension(const FrozenProcess& record, std::uin
     saveStateFileLocked();
 }
 
-std::pair<std::int64_t, double> PersonaEngine::Private::suspendFor(
+PersonaEngine::Private::Paused PersonaEngine::Private::suspendFor(
     AutoPersona persona, const std::vector<RunningProcess>& candidates)
 {
-    std::int64_t count = 0;
-    double gigabytesFreed = 0;
+    Paused paused;
     for (const auto& candidate : candidates) {
         {
             std::lock_guard lock(mutex);
             if (const auto it = suspensions.find(candidate.pid); it != suspensions.end()) {
+                // Wanted suspended again: a resume that failed is no longer due.
                 it->second.holders.insert(persona);
+                it->second.failedResumes = 0;
+                it->second.resumeError.clear();
+                ++paused.held;
                 continue;
             }
         }
         if (quitting)
             break;
         const auto startTicks = startTicksOf(candidate.pid);
-        if (!suspend(candidate.pid).ok())
+        if (auto result = suspend(candidate.pid); !result.ok()) {
+            if (!paused.failure)
+                paused.failure = result.error();
             continue;
+        }
         addSuspension(
             {Uuid::random(), candidate.pid, candidate.name, persona, now(), candidate.memoryMB, candidate.cpuPercent},
             startTicks, persona);
-        ++count;
-        gigabytesFreed += static_cast<double>(candidate.memoryMB) / 1024.0;
+        ++paused.count;
+        paused.gigabytesFreed += static_cast<double>(candidate.memoryMB) / 1024.0;
         if (quitting) // a quit started while this one was being suspended
             resumeOrDrop(candidate.pid);
     }
-    return {count, gigabytesFreed};
+    return paused;
 }
 
 void PersonaEngine::Private::removeSuspension(std::int32_t pid)
@@ -138,13 +147,15 @@ void PersonaEngine::Private::saveStateFileLocked()
     stateFile.save(entries, indexerPaused);
 }
 
-void PersonaEngine::Private::pauseIndexer()
+XPCConnection::Result<void> PersonaEngine::Private::pauseIndexer()
 {
-    if (!xpc.pauseFileIndexer().ok())
-        return;
+    auto result = xpc.pauseFileIndexer();
+    if (!result.ok())
+        return result;
     std::lock_guard lock(mutex);
     indexerPaused = true;
     saveStateFileLocked();
+    return result;
 }
 
 void PersonaEngine::Private::restoreIndexer()
@@ -160,11 +171,42 @@ bool PersonaEngine::Private::resumeOrDrop(std::int32_t pid)
 {
     const std::uint64_t startTicks = suspendedStartTicks(pid);
     // Checked before the signal: a reused pid may be a job the user stopped (Ctrl-Z) themselves.
-    if (isReused(pid, startTicks) || xpc.resumeProcess(pid).ok() || isGone(pid, startTicks)) {
+    if (isReused(pid, startTicks)) {
         removeSuspension(pid);
         return true;
     }
+    const auto result = xpc.resumeProcess(pid);
+    if (result.ok() || isGone(pid, startTicks)) {
+        removeSuspension(pid);
+        return true;
+    }
+    noteFailedResume(pid, result.error());
     return false;
+}
+
+void PersonaEngine::Private::noteFailedResume(std::int32_t pid, const Error& error)
+{
+    std::lock_guard lock(mutex);
+    const auto it = suspensions.find(pid);
+    if (it == suspensions.end())
+        return;
+    auto& suspension = it->second;
+    suspension.holders.clear();
+    suspension.failedResumes = std::min(suspension.failedResumes + 1, 16);
+    const double wait
+        = std::min(firstResumeRetrySeconds * std::pow(2.0, suspension.failedResumes - 1), longestResumeRetrySeconds);
+    suspension.nextResume = now().addingTimeInterval(wait);
+    suspension.resumeError = error.message;
+}
+
+std::map<std::int32_t, std::string> PersonaEngine::Private::resumeFailuresLocked() const
+{
+    std::map<std::int32_t, std::string> failures;
+    for (const auto& [pid, suspension] : suspensions) {
+        if (suspension.failedResumes > 0 && frozenProcesses.contains(pid))
+            failures.emplace(pid, suspension.resumeError);
+    }
+    return failures;
 }
 
 void PersonaEngine::Private::postToTracker(const std::set<AutoPersona>& personas) const

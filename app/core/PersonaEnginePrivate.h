@@ -21,6 +21,20 @@ public:
     {
         std::set<AutoPersona> holders;
         std::uint64_t startTicks = 0;
+        // A resume that failed: no persona holds the process any more, and it is tried again from
+        // nextResume on, with back-off, until it runs again or is gone.
+        int failedResumes = 0;
+        Date nextResume;
+        std::string resumeError;
+    };
+
+    // What suspending a persona's candidates achieved.
+    struct Paused
+    {
+        std::int64_t count = 0; // suspended now
+        std::int64_t held = 0; // already suspended, now held by this persona too
+        double gigabytesFreed = 0;
+        std::optional<Error> failure; // the first suspend that failed
     };
 
     Private(XPCConnection& xpcConnection, ProcessWatcher& processWatcher, OllamaEngine& ollamaEngine,
@@ -39,15 +53,19 @@ public:
     void addSuspension(const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder);
     void removeSuspension(std::int32_t pid);
     // Suspends the candidates for `persona` until quitting begins; a process already suspended only
-    // gains the persona as a holder. How many it suspended, and the memory they held in GB.
-    std::pair<std::int64_t, double> suspendFor(AutoPersona persona, const std::vector<RunningProcess>& candidates);
+    // gains the persona as a holder (and is no longer due to be resumed).
+    Paused suspendFor(AutoPersona persona, const std::vector<RunningProcess>& candidates);
     // Resumes a suspended process and forgets it; a process that is gone is forgotten too, and a pid
     // that now belongs to another process is forgotten without being resumed. False when it is still
-    // there and its resume failed: then its record stays.
+    // there and its resume failed: then its record stays, due to be tried again.
     bool resumeOrDrop(std::int32_t pid);
+    // Keeps a process whose resume failed for a later try, with a longer wait after each failure.
+    void noteFailedResume(std::int32_t pid, const Error& error);
+    // The suspended processes whose resume failed, each with the helper's or connection's reason.
+    std::map<std::int32_t, std::string> resumeFailuresLocked() const;
     void saveStateFileLocked();
     // Asks the helper to pause or restart the file indexer and keeps the state file in step.
-    void pauseIndexer();
+    XPCConnection::Result<void> pauseIndexer();
     void restoreIndexer();
     void postToTracker(const std::set<AutoPersona>& personas) const;
 
@@ -79,6 +97,8 @@ public:
     PersonaConfiguration configuration;
     bool holdsSleepAssertion = false;
     bool indexerPaused = false; // the helper paused the file indexer for Compile Mode and it is not back yet
+    // Something was paused for the Compile Mode that is on: only then is its build counted as protected.
+    bool buildProtected = false;
     std::map<std::int32_t, Date> sustainedCPUStartTimes;
     bool isBatteryPollingReduced = false;
     double originalMemoryPollInterval = 3.0;

@@ -60,6 +60,7 @@ void PersonaViewModel::apply(PersonaEngine::State state)
     m_activePersonas = std::move(state.activePersonas);
     emit activePersonasChanged();
     m_frozenProcesses = std::move(state.frozenProcesses);
+    m_resumeFailures = std::move(state.resumeFailures);
     emit frozenProcessesChanged();
     m_personaHistory = std::move(state.personaHistory);
     emit personaHistoryChanged();

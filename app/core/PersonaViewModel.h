@@ -27,6 +27,9 @@ public:
 
     const std::set<AutoPersona>& activePersonas() const { return m_activePersonas; }
     const std::map<std::int32_t, FrozenProcess>& frozenProcesses() const { return m_frozenProcesses; }
+    // The frozen processes whose resume failed and is being tried again, with the reason; published
+    // together with frozenProcesses.
+    const std::map<std::int32_t, std::string>& resumeFailures() const { return m_resumeFailures; }
     const std::vector<PersonaEvent>& personaHistory() const { return m_personaHistory; }
     const SavedYouMetrics& savedYouMetrics() const { return m_savedYouMetrics; }
     const PersonaConfiguration& configuration() const { return m_configuration; }
@@ -42,7 +45,7 @@ public:
     // Finishes with an empty text once the process is frozen, else with one line saying why it was not
     // (the engine's refusal, or the helper's error).
     QFuture<QString> freezeProcess(std::int32_t pid, const std::string& name);
-    // A failure is not reported: the process stays listed.
+    // A failure keeps the process listed, with its reason in resumeFailures, and the engine tries again.
     QFuture<void> resumeProcess(std::int32_t pid);
     // Through the committer: finishes once this configuration, or a newer one, is shown.
     QFuture<void> updateConfiguration(const PersonaConfiguration& configuration);
@@ -63,6 +66,7 @@ private:
     QList<QFuture<PersonaEngine::State>> m_inFlight;
     std::set<AutoPersona> m_activePersonas;
     std::map<std::int32_t, FrozenProcess> m_frozenProcesses;
+    std::map<std::int32_t, std::string> m_resumeFailures;
     std::vector<PersonaEvent> m_personaHistory;
     SavedYouMetrics m_savedYouMetrics;
     PersonaConfiguration m_configuration;

@@ -97,7 +97,8 @@ public:
         : QWidget(parent)
     {
         auto* column = new QVBoxLayout(this);
-        column->setContentsMargins(0, 2, 0, 2);
+        // The toggle's own height pads the line above and below.
+        column->setContentsMargins(0, 0, 0, 0);
         column->setSpacing(1);
         auto* line = new QHBoxLayout;
         line->setSpacing(6);
@@ -105,18 +106,20 @@ public:
         name = new ElidedLabel(QString(), 1, this);
         name->setFont(Fonts::system(11, QFont::Medium));
         glyphs = new Glyphs(this);
-        toggle = new SymbolButton(QSize(10, 12), this);
+        toggle = new SymbolButton(QSize(kToggleSide, kToggleSide), this);
         cpu = PopoverStyle::label(QString(), Fonts::monospaced(11, QFont::DemiBold), this);
+        cpu->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         line->addWidget(icon);
         line->addWidget(name, 1);
         auto* symbols = new QHBoxLayout;
-        symbols->setSpacing(3);
+        // The toggle's glyph sits in the middle of its wider target, which makes the gap.
+        symbols->setSpacing(0);
         symbols->addWidget(glyphs);
         symbols->addWidget(toggle);
         line->addLayout(symbols);
         line->addWidget(cpu);
         column->addLayout(line);
-        note = new ElidedLabel(QString(), 1, this);
+        note = new ElidedLabel(QString(), 2, this);
         note->setFont(Fonts::system(9));
         note->hide();
         column->addWidget(note);
@@ -126,7 +129,7 @@ public:
     Glyphs* glyphs;
     SymbolButton* toggle;
     QLabel* cpu;
-    ElidedLabel* note; // why the last freeze of this row's process was refused
+    ElidedLabel* note; // why the last freeze of this row's process was refused, or why it is not resumed yet
     std::int32_t pid = 0;
     std::string processName;
     bool frozen = false;
@@ -165,6 +168,13 @@ ProcessListView::Row* ProcessListView::addRow()
 {
     Row* row = new Row(this);
     m_rows << row;
+    if (m_figureWidth == 0) {
+        const QFontMetrics metrics(row->cpu->font());
+        // "FROZEN", and shares up to 999.9%, in the same room.
+        m_figureWidth
+            = std::max(metrics.horizontalAdvance(tr("FROZEN")), metrics.horizontalAdvance(QStringLiteral("888.8%")));
+    }
+    row->cpu->setFixedWidth(m_figureWidth);
     static_cast<QVBoxLayout*>(layout())->addWidget(row);
     row->toggle->setEnabled(m_personaVM != nullptr);
     connect(row->toggle, &QAbstractButton::clicked, this, [this, row] { toggle(*row); });
@@ -279,7 +289,9 @@ void ProcessListView::showProcess(Row& row, const RunningProcess& process)
     r->name->setText(QString::fromStdString(process.name));
     // A frozen process: its name in blue and "FROZEN" in cyan in place of its share.
     r->name->setColor(r->frozen ? m_palette.blue : m_palette.text);
-    r->cpu->setText(r->frozen ? tr("FROZEN") : NumberText::numberText("%.1f%%", process.cpuPercent));
+    const QString figure = r->frozen ? tr("FROZEN") : NumberText::numberText("%.1f%%", process.cpuPercent);
+    fitFigure(figure);
+    r->cpu->setText(figure);
     PopoverStyle::setLabelColor(r->cpu, r->frozen ? m_palette.cyan : m_palette.text);
     SymbolButton::Look look;
     look.symbol = r->frozen ? QStringLiteral("play.fill") : QStringLiteral("snowflake");
@@ -289,8 +301,24 @@ void ProcessListView::showProcess(Row& row, const RunningProcess& process)
     const QString help = m_personaVM ? (r->frozen ? tr("Resume Process") : tr("Freeze Process")) : QString();
     r->toggle->setToolTip(help);
     r->toggle->setAccessibleName(help);
-    const QString refusal = r->frozen ? QString() : m_refusals.value(process.pid);
-    r->note->setText(refusal);
-    r->note->setVisible(!refusal.isEmpty());
+    QString note = m_refusals.value(process.pid);
+    if (r->frozen) {
+        const auto& failures = m_personaVM->resumeFailures();
+        const auto failure = failures.find(process.pid);
+        note = failure == failures.end() ? QString()
+                                         : tr("Not resumed, trying again: ") + QString::fromStdString(failure->second);
+    }
+    r->note->setText(note);
+    r->note->setVisible(!note.isEmpty());
     r->setVisible(true);
+}
+
+void ProcessListView::fitFigure(const QString& text)
+{
+    const int needed = m_rows.isEmpty() ? 0 : QFontMetrics(m_rows.first()->cpu->font()).horizontalAdvance(text);
+    if (needed <= m_figureWidth)
+        return;
+    m_figureWidth = needed;
+    for (Row* r : std::as_const(m_rows))
+        r->cpu->setFixedWidth(m_figureWidth);
 }

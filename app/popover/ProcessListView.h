@@ -26,6 +26,8 @@ public:
     static constexpr int kMaxRows = 4;
     // How long a row says why its freeze was refused.
     static constexpr int kRefusalMs = 6000;
+    // The freeze / resume control's side: a target a pointer can hit.
+    static constexpr int kToggleSide = 24;
 
     // With a persona view model each row's snowflake freezes its process and a frozen row resumes it.
     ProcessListView(DashboardViewModel& dashboardVM, AppDirectory* apps, ThemeManager& themes,
@@ -39,7 +41,8 @@ public:
     bool rowHasAppIcon(int index) const;
     // Row `index`'s freeze or resume control.
     SymbolButton* rowToggle(int index) const;
-    // The line under row `index` saying why its freeze was refused; empty when there is none.
+    // The line under row `index` saying why its freeze was refused, or why its process has not
+    // resumed yet; empty when there is none.
     QString rowNote(int index) const;
 
 private:
@@ -48,6 +51,9 @@ private:
     void toggle(const Row& row);
     void refresh();
     void showProcess(Row& row, const RunningProcess& process);
+    // Widens the figure column of every row when `text` needs more room; it never narrows, so the
+    // controls beside it stay put as the figures change.
+    void fitFigure(const QString& text);
     void applyTheme();
 
     DashboardViewModel& m_dashboardVM;
@@ -58,4 +64,5 @@ private:
     QLabel* m_empty;
     QList<Row*> m_rows;
     QHash<std::int32_t, QString> m_refusals; // by pid
+    int m_figureWidth = 0;
 };

@@ -13,7 +13,7 @@ namespace {
 constexpr int kPadV = 3;
 constexpr int kIcon = 16;
 constexpr int kSpacing = 8;
-constexpr int kButton = 18;
+constexpr int kButton = 24; // a target a pointer can hit
 constexpr int kButtonTrailing = 6;
 
 QFont nameFont()
@@ -40,6 +40,10 @@ ProcessRow::ProcessRow(const QString& icon, const QPixmap& image, const QString&
     , m_onToggle(std::move(onToggleSuspend))
 {
     setAccessibleName(name);
+    // "FROZEN", shares up to 999.9% and the first figure in the same room, so a button stays put.
+    const QFontMetricsF metrics(valueFont());
+    m_valueColumn = std::max({metrics.horizontalAdvance(QStringLiteral("FROZEN")),
+        metrics.horizontalAdvance(QStringLiteral("888.8%")), metrics.horizontalAdvance(value)});
     if (m_onToggle) {
         m_button = new QToolButton(this);
         m_button->setAutoRaise(true);
@@ -62,6 +66,11 @@ void ProcessRow::setProcess(const QString& name, const QString& value)
     m_name = name;
     m_value = value;
     setAccessibleName(name);
+    // The column only widens, so the button stays put while the figure changes.
+    if (const double needed = QFontMetricsF(valueFont()).horizontalAdvance(value); needed > m_valueColumn) {
+        m_valueColumn = needed;
+        placeButton();
+    }
     update();
 }
 
@@ -109,14 +118,15 @@ void ProcessRow::refreshButton()
     m_button->setAccessibleName(m_button->toolTip());
 }
 
-double ProcessRow::valueWidth() const
+double ProcessRow::valueColumn() const
 {
-    return QFontMetricsF(valueFont()).horizontalAdvance(valueText());
+    // Without a button nothing needs to stay put: the name takes what the figure leaves.
+    return m_button ? m_valueColumn : QFontMetricsF(valueFont()).horizontalAdvance(valueText());
 }
 
 QRectF ProcessRow::nameRect() const
 {
-    double right = width() - valueWidth() - kSpacing;
+    double right = width() - valueColumn() - kSpacing;
     if (m_button)
         right -= kButton + kButtonTrailing + kSpacing;
     const double left = kIcon + kSpacing;
@@ -141,8 +151,13 @@ QSize ProcessRow::minimumSizeHint() const
 
 void ProcessRow::resizeEvent(QResizeEvent*)
 {
+    placeButton();
+}
+
+void ProcessRow::placeButton()
+{
     if (m_button) {
-        const int x = static_cast<int>(width() - valueWidth() - kSpacing - kButtonTrailing - kButton);
+        const int x = static_cast<int>(width() - m_valueColumn - kSpacing - kButtonTrailing - kButton);
         m_button->move(x, (height() - kButton) / 2);
     }
 }

@@ -41,8 +41,9 @@ protected:
 
 private:
     void refreshButton();
+    void placeButton();
+    double valueColumn() const;
     QRectF nameRect() const;
-    double valueWidth() const;
 
     QString m_icon;
     QPixmap m_image;
@@ -50,6 +51,7 @@ private:
     QString m_value;
     QColor m_color;
     bool m_suspended;
+    double m_valueColumn = 0; // the figure's room at the trailing edge beside a button
     std::function<void()> m_onToggle;
     QToolButton* m_button = nullptr;
 };

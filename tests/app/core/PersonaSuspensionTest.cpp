@@ -21,6 +21,8 @@ namespace {
 
 using Signals = std::vector<std::pair<std::int32_t, std::int32_t>>;
 
+platform::DomainError rateLimited();
+
 std::uint64_t startTicks(pid_t pid)
 {
     return platform::ProcessTable().info(pid).value().startTimeTicks;
@@ -52,9 +54,17 @@ protected:
                     return std::nullopt;
                 if (m_failing.contains({r.pid, r.signal}))
                     return platform::failureReply(r.id, platform::posixError(EPERM));
+                if (r.signal == SIGCONT && m_rateLimited[r.pid]-- > 0)
+                    return platform::failureReply(r.id, rateLimited());
             }
             return platform::successReply(r.id);
         };
+    }
+    // The helper refuses the next `times` resumes of pid with its rate limit.
+    void rateLimit(std::int32_t pid, int times)
+    {
+        std::lock_guard lock(m_mutex);
+        m_rateLimited[pid] = times;
     }
     Signals asked()
     {
@@ -72,7 +82,15 @@ protected:
     std::set<std::pair<std::int32_t, std::int32_t>> m_failing;
     std::set<std::int32_t> m_silent;
     std::atomic<bool> m_silentAll {false};
+    // How many more resumes of each pid the helper refuses with its rate limit.
+    std::map<std::int32_t, int> m_rateLimited;
 };
+
+platform::DomainError rateLimited()
+{
+    return {
+        platform::kHelperErrorDomain, platform::kHelperRateLimited, "Rate limit exceeded. Max 60 signals per minute."};
+}
 
 TEST_F(PersonaSuspensionTest, FailedSuspensionsAndResumesKeepTheRecordsHonest)
 {
@@ -157,6 +175,166 @@ TEST_F(PersonaSuspensionTest, QuittingWithASilentHelperEndsInTimeAndKeepsTheList
     EXPECT_FALSE(engine->resumeAllBeforeExit(1s));
     EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
     EXPECT_EQ(stored().size(), 3u);
+}
+
+TEST_F(PersonaSuspensionTest, ResumesTheRateLimitRefusedAreTriedAgainWithBackOffUntilTheyRun)
+{
+    FakeHelper helper(m_socket, answer());
+    XPCConnection xpc;
+    auto engine = makeEngine(config(), &xpc);
+    SleepingChild a, b, c;
+    setProcesses({proc(a.pid(), "ollama"), proc(b.pid(), "postgres"), proc(c.pid(), "mysql")});
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    ASSERT_EQ(engine->frozenProcesses().size(), 3u);
+    rateLimit(a.pid(), 2);
+    rateLimit(b.pid(), 2);
+    rateLimit(c.pid(), 1);
+
+    engine->deactivatePersona(AutoPersona::compileMode);
+    EXPECT_EQ(engine->frozenProcesses().size(), 3u);
+    const auto failures = engine->state().resumeFailures;
+    ASSERT_EQ(failures.size(), 3u);
+    EXPECT_EQ(failures.at(a.pid()), rateLimited().message);
+    EXPECT_EQ(m_notifier->posts().back(),
+        (std::pair<std::string, std::string> {
+            "✅ Build done", "Still paused: ollama, postgres +1 more (resuming failed; trying again)"}));
+
+    // Nothing is asked again before the first wait is over; then each failure doubles the wait.
+    const auto resumesAsked = [&] {
+        const auto all = asked();
+        return std::count_if(all.begin(), all.end(), [](const auto& s) { return s.second == SIGCONT; });
+    };
+    const auto before = resumesAsked();
+    EXPECT_EQ(engine->retryFailedResumes(), 3);
+    EXPECT_EQ(resumesAsked(), before);
+    m_now = m_now + PersonaEngine::firstResumeRetrySeconds;
+    EXPECT_EQ(engine->retryFailedResumes(), 2); // mysql runs again
+    EXPECT_EQ(resumesAsked(), before + 3);
+    m_now = m_now + PersonaEngine::firstResumeRetrySeconds;
+    EXPECT_EQ(engine->retryFailedResumes(), 2);
+    EXPECT_EQ(resumesAsked(), before + 3);
+    m_now = m_now + PersonaEngine::firstResumeRetrySeconds;
+    EXPECT_EQ(engine->retryFailedResumes(), 0);
+    EXPECT_TRUE(engine->frozenProcesses().empty());
+    EXPECT_TRUE(engine->state().resumeFailures.empty());
+    EXPECT_TRUE(stored().empty());
+
+    // A resume asked for by hand that fails is tried again too, unless a persona wants the process
+    // suspended again meanwhile.
+    engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
+    rateLimit(a.pid(), 1);
+    EXPECT_FALSE(engine->resumeProcess(a.pid()).ok());
+    EXPECT_EQ(engine->state().resumeFailures.size(), 1u);
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    EXPECT_TRUE(engine->state().resumeFailures.empty());
+    m_now = m_now + PersonaEngine::longestResumeRetrySeconds;
+    EXPECT_EQ(engine->retryFailedResumes(), 0);
+    EXPECT_TRUE(engine->frozenProcesses().contains(a.pid()));
+    engine->resumeAllFrozenProcesses();
+}
+
+TEST_F(PersonaSuspensionTest, QuittingTriesRefusedResumesAgainAndNamesWhatStaysStopped)
+{
+    FakeHelper helper(m_socket, answer());
+    XPCConnection xpc;
+    auto engine = makeEngine(config(), &xpc);
+    std::vector<std::unique_ptr<SleepingChild>> children;
+    std::vector<RunningProcess> processes;
+    const std::vector<std::string> names {
+        "ollama", "postgres", "mysql", "redis-server", "mongod", "mysqld", "mariadbd", "ollama_llama_server"};
+    for (const auto& name : names) {
+        children.push_back(std::make_unique<SleepingChild>());
+        processes.push_back(proc(children.back()->pid(), name));
+        rateLimit(children.back()->pid(), 2);
+    }
+    setProcesses(processes);
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    ASSERT_EQ(engine->frozenProcesses().size(), 8u);
+    EXPECT_TRUE(engine->resumeAllBeforeExit(3s));
+    EXPECT_TRUE(engine->frozenProcesses().empty());
+    EXPECT_TRUE(stored().empty());
+
+    // A helper that refuses to the end: the quit ends in time, keeps the list and tells the user.
+    auto next = makeEngine(config(), &xpc);
+    SleepingChild stuck;
+    setProcesses({proc(stuck.pid(), "ollama")});
+    next->activatePersona(AutoPersona::compileMode, "make");
+    rateLimit(stuck.pid(), 1000);
+    EXPECT_FALSE(next->resumeAllBeforeExit(1s));
+    EXPECT_EQ(stored().size(), 1u);
+    EXPECT_EQ(m_notifier->posts().back().second,
+        "Could not resume ollama before quitting; they stay paused until Quorvane Pro starts again.");
+}
+
+TEST_F(PersonaSuspensionTest, RecordsSayNothingWasPausedWhenTheHelperPausedNothing)
+{
+    SleepingChild a;
+    setProcesses({proc(a.pid(), "ollama", 0, 2048)});
+    // No helper at all: nothing paused, and the build is not counted as protected.
+    {
+        XPCConnection xpc;
+        auto engine = makeEngine(config(), &xpc);
+        engine->activatePersona(AutoPersona::compileMode, "make");
+        m_now = m_now + 60;
+        engine->deactivatePersona(AutoPersona::compileMode);
+        const auto events = assistance();
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0].title, "Compile Mode on");
+        EXPECT_EQ(events[0].detail, "Nothing paused: the helper is not available");
+        EXPECT_EQ(events[0].impactValue, "Not protected");
+        EXPECT_EQ(engine->savedYouMetrics().buildsProtected, 0);
+        EXPECT_DOUBLE_EQ(engine->savedYouMetrics().totalHoursSaved, 0);
+        EXPECT_EQ(m_notifier->posts().back().second, "Nothing was paused for this build");
+    }
+    // A helper that refuses every request: its reason is given, and Battery Mode says so too; AI
+    // First Mode's line speaks of the sleep lock only while it is held.
+    std::atomic<bool> refuseSignals {true};
+    FakeHelper helper(m_socket, [&](const HelperRequest& r) -> std::optional<HelperReply> {
+        if (r.op != platform::HelperOp::sendSignal || refuseSignals)
+            return platform::failureReply(
+                r.id, {platform::kHelperErrorDomain, platform::kHelperUnauthorized, "Caller not trusted."});
+        return platform::successReply(r.id);
+    });
+    XPCConnection xpc;
+    auto engine = makeEngine(config(), &xpc);
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    engine->deactivatePersona(AutoPersona::compileMode);
+    engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
+    m_inhibitor->grant = false;
+    engine->activatePersona(AutoPersona::aiFirstMode, "model loaded");
+    auto events = assistance();
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[2].detail, "Nothing paused: the helper refused: Caller not trusted.");
+    EXPECT_EQ(events[1].title, "Battery Mode on");
+    EXPECT_EQ(events[1].detail, "Nothing paused: the helper refused: Caller not trusted.");
+    EXPECT_EQ(events[0].title, "AI First Mode on");
+    EXPECT_EQ(events[0].detail, "System sleep could not be held off");
+    auto metrics = m_tracker.getMetrics();
+    EXPECT_EQ(metrics.buildsProtected, 0);
+    EXPECT_EQ(metrics.computeShieldEventsCount, 0);
+    EXPECT_EQ(metrics.performanceOptimizationsCount, 0);
+    EXPECT_DOUBLE_EQ(metrics.totalHoursSaved, 0);
+    engine->resumeAllFrozenProcesses();
+
+    // Nothing on the freeze list running and the indexer refused: nothing needed pausing, nothing
+    // counted. With the signals allowed, a build something was paused for is protected.
+    setProcesses({});
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    m_now = m_now + 60;
+    engine->deactivatePersona(AutoPersona::compileMode);
+    EXPECT_EQ(assistance()[0].detail, "Nothing paused: the helper refused: Caller not trusted.");
+    refuseSignals = false;
+    setProcesses({proc(a.pid(), "ollama", 0, 2048)});
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    m_now = m_now + 60;
+    engine->deactivatePersona(AutoPersona::compileMode);
+    events = assistance();
+    EXPECT_EQ(events[1].title, "Compile Shield Engaged");
+    EXPECT_EQ(events[0].title, "Build Protected");
+    EXPECT_EQ(events[0].impactValue, "~30s saved");
+    metrics = m_tracker.getMetrics();
+    EXPECT_EQ(metrics.buildsProtected, 1);
+    EXPECT_EQ(metrics.computeShieldEventsCount, 2);
 }
 
 TEST_F(PersonaSuspensionTest, StartUpResumesOnlyTheSameStillStoppedProcesses)

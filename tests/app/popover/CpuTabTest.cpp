@@ -1,5 +1,7 @@
 #include "PopoverTestSupport.h"
 
+#include "app/core/FakeHelper.h"
+
 #include "popover/CoreRingGrid.h"
 #include "popover/CpuFigures.h"
 #include "popover/CpuTab.h"
@@ -205,4 +207,66 @@ TEST_F(CpuTabTest, SnowflakeFreezesThroughThePersonaModelAndAFrozenRowResumes)
     EXPECT_EQ(list.rowCount(), 4);
     EXPECT_EQ(
         xpc.mockSignalsSent(), (std::vector<std::pair<std::int32_t, std::int32_t>> {{4242, SIGSTOP}, {4242, SIGCONT}}));
+}
+
+TEST_F(CpuTabTest, FreezeButtonsStayPutWhateverTheFigureBesideThem)
+{
+    ProcessListView list(*dashboard, nullptr, themes, personaVM.get());
+    list.resize(300, 300);
+    list.show();
+    auto s = sample();
+    const auto showShares = [&](double first, double second) {
+        s.processes = std::vector<RunningProcess> {{4242, "render", 10, first, {}}, {4343, "cc1plus", 10, second, {}}};
+        dashboard->publishSample(s);
+        QCoreApplication::processEvents();
+        return std::pair {list.rowToggle(0)->mapTo(&list, QPoint()), list.rowToggle(1)->mapTo(&list, QPoint())};
+    };
+    const auto narrow = showShares(5.0, 0.0);
+    EXPECT_EQ(narrow.first.x(), narrow.second.x());
+    EXPECT_EQ(showShares(123.5, 99.9), narrow);
+    EXPECT_GE(list.rowToggle(0)->width(), 24);
+    EXPECT_GE(list.rowToggle(0)->height(), 24);
+
+    // A frozen row's Resume sits where its snowflake was.
+    QTest::mouseClick(list.rowToggle(1), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(list.rowTexts(1).value(1), QStringLiteral("FROZEN"), 5000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list.rowToggle(1)->mapTo(&list, QPoint()), narrow.second);
+}
+
+TEST_F(CpuTabTest, AResumeTheHelperRefusedSaysSoOnItsRow)
+{
+    const std::string socket = dir.filePath(QStringLiteral("helper.sock")).toStdString();
+    std::atomic<int> refusals {1};
+    FakeHelper helper(socket, [&](const platform::HelperRequest& r) -> std::optional<platform::HelperReply> {
+        if (r.op == platform::HelperOp::sendSignal && r.signal == SIGCONT && refusals-- > 0) {
+            return platform::failureReply(r.id,
+                {platform::kHelperErrorDomain, platform::kHelperRateLimited,
+                    "Rate limit exceeded. Max 60 signals per minute."});
+        }
+        return platform::successReply(r.id);
+    });
+    ::setenv(platform::kHelperSocketEnvironment, socket.c_str(), 1);
+    XPCConnection helperXpc;
+    ::unsetenv(platform::kHelperSocketEnvironment);
+    PersonaEngine engine(helperXpc, watcher, ollama, memory, std::nullopt, SavedYouMetrics::fresh(), personaOptions());
+    PersonaViewModel vm(engine);
+    ProcessListView list(*dashboard, nullptr, themes, &vm);
+    auto s = sample();
+    s.processes = std::vector<RunningProcess> {{4242, "render", 10, 12.5, {}}};
+    dashboard->publishSample(s);
+
+    QTest::mouseClick(list.rowToggle(0), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(list.rowTexts(0).value(1), QStringLiteral("FROZEN"), 5000);
+    EXPECT_TRUE(list.rowNote(0).isEmpty());
+    QTest::mouseClick(list.rowToggle(0), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(list.rowNote(0),
+        QStringLiteral("Not resumed, trying again: Rate limit exceeded. Max 60 signals per minute."), 5000);
+    EXPECT_EQ(list.rowTexts(0).value(1), QStringLiteral("FROZEN"));
+
+    // Once it runs again the row is a plain row.
+    QTest::mouseClick(list.rowToggle(0), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(vm.frozenProcesses().empty(), 5000);
+    EXPECT_TRUE(list.rowNote(0).isEmpty());
+    EXPECT_EQ(list.rowTexts(0).value(1), QStringLiteral("12.5%"));
 }

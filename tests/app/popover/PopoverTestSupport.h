@@ -65,6 +65,18 @@ protected:
         dashboard = std::make_unique<DashboardViewModel>(std::make_shared<MemoryEngine>(sources.procRoot),
             std::make_shared<OllamaEngine>("http://127.0.0.1:9"), std::make_shared<ThermalEngine>(sources.sysRoot),
             sources);
+        personaEngine = std::make_unique<PersonaEngine>(
+            xpc, watcher, ollama, memory, std::nullopt, SavedYouMetrics::fresh(), personaOptions());
+        personaVM = std::make_unique<PersonaViewModel>(*personaEngine);
+        // Most tests look at the dashboard; the first-run flow's own tests clear this.
+        settings.setHasFinishedOnboarding(true);
+    }
+
+    QString proc() const { return dir.filePath(QStringLiteral("proc")); }
+
+    // What the fixture's persona engine is built with: the test's folders, no desktop services.
+    PersonaEngine::Options personaOptions()
+    {
         PersonaEngine::Options o;
         o.stateFilePath = dir.filePath(QStringLiteral("suspended.json"));
         o.userDefaults = &defaults;
@@ -72,16 +84,10 @@ protected:
         o.sleepInhibitor = std::make_shared<NoInhibitor>();
         o.notifier = std::make_shared<NoNotifier>();
         o.procRoot = proc().toStdString();
-        o.sysRoot = sources.sysRoot;
+        o.sysRoot = dir.filePath(QStringLiteral("sys")).toStdString();
         o.updatesPersonaTracker = false;
-        personaEngine
-            = std::make_unique<PersonaEngine>(xpc, watcher, ollama, memory, std::nullopt, SavedYouMetrics::fresh(), o);
-        personaVM = std::make_unique<PersonaViewModel>(*personaEngine);
-        // Most tests look at the dashboard; the first-run flow's own tests clear this.
-        settings.setHasFinishedOnboarding(true);
+        return o;
     }
-
-    QString proc() const { return dir.filePath(QStringLiteral("proc")); }
 
     // A measured tick of a four-core machine with the given memory; the test changes what it needs.
     static DashboardSample sample(double totalGB = 32, double systemGB = 12, double modelsGB = 8)

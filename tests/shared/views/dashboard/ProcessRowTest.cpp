@@ -28,7 +28,20 @@ TEST(ProcessRowTest, StatesWithAndWithoutToggle)
     EXPECT_EQ(toggles, 1);
     EXPECT_FALSE(running.isSuspended()); // the owner changes the state, never the row
 
+    // The button is a target a pointer can hit, and stays put whatever the figure beside it.
+    EXPECT_GE(running.toggleButton()->width(), 24);
+    EXPECT_GE(running.toggleButton()->height(), 24);
+    const auto placeAt = [&](int width) {
+        running.resize(width + 1, running.sizeHint().height());
+        running.resize(width, running.sizeHint().height());
+        return running.toggleButton()->pos();
+    };
+    const QPoint at = placeAt(240);
+    running.setProcess(QStringLiteral("clangd"), QStringLiteral("123.5%"));
+    EXPECT_EQ(placeAt(240), at);
+
     running.setSuspended(true);
+    EXPECT_EQ(placeAt(240), at);
     EXPECT_EQ(running.valueText(), "FROZEN");
     EXPECT_EQ(running.valueColor(), palette.cyan);
     EXPECT_EQ(running.nameColor(), palette.blue);
