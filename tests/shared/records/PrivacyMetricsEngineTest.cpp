@@ -235,7 +235,7 @@ TEST_F(PrivacyMetricsEngineTest, ErasingOneSettingsCategoryTakesItOutOfSetAsideS
         EXPECT_TRUE(copy.open(QIODevice::ReadOnly));
         QStringList keys;
         for (const QByteArray& line : copy.readAll().split('\n'))
-            keys << QString::fromUtf8(line.left(line.indexOf('=')));
+            keys << QString::fromUtf8(line.split('=').first());
         return keys;
     };
     ASSERT_TRUE(keyLines().contains(BuildTimeTracker::userDefaultsKey));
