@@ -10,6 +10,7 @@
 #include "core/PersonaViewModel.h"
 #include "records/PrivacyMetricsEngine.h"
 #include "views/privacy/HelperService.h"
+#include "views/privacy/PrivacyPageState.h"
 
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
@@ -81,6 +82,7 @@ SettingsView::SettingsView(DashboardViewModel& dashboardVM, PersonaViewModel& pe
             PrivacyMetricsEngine::shared(), [&personas] { personas.resumeAllFrozenProcesses(); });
     }
 
+    m_privacyPageState = new PrivacyPageState(this);
     setFixedSize(kWidth, kHeight);
     setAutoFillBackground(true);
     buildColumns();
@@ -146,6 +148,14 @@ bool SettingsView::notificationsEnabled() const
 void SettingsView::setNotificationsEnabled(bool enabled)
 {
     viewSettings().setBool(notificationsEnabledKey, enabled);
+}
+
+PrivacyServices SettingsView::privacyServices() const
+{
+    PrivacyServices services
+        = m_services.privacy ? *m_services.privacy : PrivacyServices::standard(m_services.helperService.get());
+    services.pageState = m_privacyPageState;
+    return services;
 }
 
 void SettingsView::setActiveTab(int tab)

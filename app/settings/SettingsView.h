@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/NotificationGate.h"
+#include "views/privacy/PrivacyServices.h"
 
 #include <QPointer>
 #include <QString>
@@ -8,6 +9,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class AssistanceTracker;
 class Clock;
@@ -17,6 +19,7 @@ class HelperService;
 class LoginItem;
 class ModelInventoryEngine;
 class PersonaViewModel;
+class PrivacyPageState;
 class QScrollArea;
 class QTimer;
 class QVBoxLayout;
@@ -41,6 +44,8 @@ struct SettingsServices
     // The storage panel of the Storage & Caches page; without them that page shows its own rows only.
     std::shared_ptr<ModelInventoryEngine> storageInventoryEngine;
     std::shared_ptr<DeveloperCacheEngine> developerCacheEngine;
+    // The privacy page's stores, dialogs and clock; by default the program's own, with helperService.
+    std::optional<PrivacyServices> privacy;
 };
 
 // The settings window's content, fixed at 780 x 540: a themed sidebar of thirteen entries and the page
@@ -86,6 +91,8 @@ public:
     HelperService& helperService() const { return *m_services.helperService; }
     Clock& clock() const { return *m_services.clock; }
     const Services& services() const { return m_services; }
+    // The privacy page's services, with the state its cards keep across rebuilds of the page.
+    PrivacyServices privacyServices() const;
 
     int activeTab() const { return m_activeTab; }
     // Selects an entry and builds its page; an index outside the table shows an empty page.
@@ -137,6 +144,8 @@ private:
     SettingsSidebar* m_sidebar;
     QScrollArea* m_scroll;
     QPointer<QWidget> m_page;
+    // What the privacy page's erasure and uninstall cards did; outlives the page.
+    PrivacyPageState* m_privacyPageState;
     SettingsTour* m_tour;
     TourCard* m_tourCard;
     QTimer* m_tourTimer;

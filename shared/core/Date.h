@@ -9,6 +9,14 @@ class Date
 {
 public:
     static constexpr double kReferenceTo1970 = 978307200.0;
+    // The dates a stored record may hold: 0001-01-01 to 9999-12-31 (UTC), what the calendar and the ISO
+    // texts show, and far inside what a conversion to milliseconds or time_t can carry.
+    static constexpr double kEarliestStored = -63113904000.0;
+    static constexpr double kLatestStored = 252423993599.0;
+    static constexpr bool isStorable(double secondsSinceReference)
+    {
+        return secondsSinceReference >= kEarliestStored && secondsSinceReference <= kLatestStored;
+    }
 
     constexpr Date() = default;
     static Date now();

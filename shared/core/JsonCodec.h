@@ -69,10 +69,12 @@ template<class T, class J> T decodeInteger(const J& v)
         return static_cast<T>(s);
     }
     if (v.is_number_float()) {
-        // 3.0 reads as 3; 2.5 is not an integer.
+        // 3.0 reads as 3; 2.5 is not an integer. The upper bound is exclusive: the largest 64-bit value
+        // rounds up to 2^63 as a double, which no signed 64-bit integer holds.
         const double d = v.template get<double>();
+        const double end = std::ldexp(1.0, std::numeric_limits<T>::digits);
         if (!std::isfinite(d) || std::trunc(d) != d || d < static_cast<double>(std::numeric_limits<T>::min())
-            || d > static_cast<double>(std::numeric_limits<T>::max()))
+            || d >= end)
             throw JsonDecodeError("expected an integer");
         return static_cast<T>(d);
     }
@@ -98,7 +100,12 @@ template<class T, class J> T decode(const J& v)
     } else if constexpr (std::is_same_v<T, Date>) {
         if (!v.is_number())
             throw JsonDecodeError("expected a date");
-        return Date::fromReferenceDate(v.template get<double>());
+        // A date beyond the year 9999 was written by no clock; every reader turns dates into calendar
+        // days or milliseconds, which such a value overflows.
+        const double seconds = v.template get<double>();
+        if (!Date::isStorable(seconds))
+            throw JsonDecodeError("date out of range");
+        return Date::fromReferenceDate(seconds);
     } else if constexpr (std::is_same_v<T, Uuid>) {
         if (!v.is_string())
             throw JsonDecodeError("expected a UUID string");

@@ -7,24 +7,39 @@
 #include <optional>
 #include <string>
 
-// Whole-file reads and atomic writes of the application's JSON records.
+// Checked reads and atomic writes of the application's stored files, JSON records above all.
 namespace jsonfile {
 
 // Writes through a temporary file that then replaces the target, so a crash never leaves a
 // half-written file. On failure returns false and fills error.
 bool writeAtomically(const QString& path, const std::string& bytes, QString* error = nullptr);
 
-// The file's bytes; nullopt when it does not exist or cannot be read.
-std::optional<std::string> readAll(const QString& path);
+// What stands at a stored file's path, as a checked open finds it.
+enum class FileState {
+    missing,
+    regular, // a regular file (or a link to one) within the bound
+    tooLarge, // a regular file above the bound
+    notAFile, // a pipe, device, socket or folder: reading it could block or never end
+    unreadable, // present, but it cannot be opened or read
+};
+
+// The one checked open of every stored file: opens without blocking (a FIFO would otherwise hold the
+// open until a writer comes) and looks at what it opened; reads nothing. Bound: maxBytes.
+FileState inspect(const QString& path, qint64 maxBytes);
 
 // What a bounded read found.
 struct BoundedRead
 {
-    std::optional<std::string> bytes; // nullopt: missing, unreadable or too large
-    bool tooLarge = false;
+    std::optional<std::string> bytes; // only for a regular file within the bound
+    FileState state = FileState::missing;
 };
-// The file's bytes when it holds at most maxBytes; a larger file is not read at all.
+// The bytes of a regular file holding at most maxBytes, through the checked open; anything else is
+// not read at all.
 BoundedRead readAtMost(const QString& path, qint64 maxBytes);
+
+// The file's bytes; nullopt when it is missing, unreadable, no regular file or larger than
+// kDefaultMaxBytes.
+std::optional<std::string> readAll(const QString& path);
 
 // Renames a file that exists but does not decode to "<name>.corrupt-<unix seconds>", so that
 // the next save cannot destroy what the user had. Returns the new path, or empty on failure.
@@ -40,17 +55,17 @@ bool removeCopies(const QString& path);
 // A file above this size is no record this program wrote.
 inline constexpr qint64 kDefaultMaxBytes = 4 * 1024 * 1024;
 
-// Sets aside a record file too large to be one this program wrote, and says so on the console.
-void setAsideTooLarge(const QString& path, qint64 maxBytes);
+// Sets aside what a checked open refused (a file above maxBytes, or no regular file at all) and says so
+// on the console; true when it did. Nothing happens for a missing, unreadable or good file.
+bool setAsideRefused(const QString& path, FileState state, qint64 maxBytes);
 
 // Reads and decodes a stored T. A missing file is nullopt; a file that fails to decode is set
-// aside and is nullopt too, as is one larger than maxBytes (the most its store ever writes), which
-// is set aside without being read.
+// aside and is nullopt too, as is one larger than maxBytes (the most its store ever writes) or one
+// that is no regular file, which are set aside without being read.
 template<class T> std::optional<T> load(const QString& path, qint64 maxBytes = kDefaultMaxBytes)
 {
     const BoundedRead read = readAtMost(path, maxBytes);
-    if (read.tooLarge)
-        setAsideTooLarge(path, maxBytes);
+    setAsideRefused(path, read.state, maxBytes);
     if (!read.bytes)
         return std::nullopt;
     auto value = jsoncodec::decodeText<T>(*read.bytes);

@@ -18,21 +18,40 @@ QString UserDefaults::standardFilePath()
     return base + QStringLiteral("/Quorvane/Quorvane Pro.conf");
 }
 
-UserDefaults::UserDefaults(const QString& filePath, QObject* parent)
-    : QObject(parent)
-    , m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
+namespace {
+
+// QSettings opens and reads the file itself, on the thread that builds the store (the GUI thread at
+// start): a FIFO there would hang the program, and a file of junk would be held in memory whole. The
+// one checked open looks first; what it refuses is moved aside before QSettings sees the path.
+std::unique_ptr<QSettings> openSettings(const QString& filePath)
 {
+    const jsonfile::FileState state = jsonfile::inspect(filePath, UserDefaults::kMaxFileBytes);
+    if ((state == jsonfile::FileState::tooLarge || state == jsonfile::FileState::notAFile)
+        && !jsonfile::setAsideRefused(filePath, state, UserDefaults::kMaxFileBytes)) {
+        std::fprintf(stderr, "The settings are kept in memory until Quorvane Pro quits\n");
+        return std::make_unique<QSettings>(QString(), QSettings::IniFormat);
+    }
+    auto settings = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
     // QSettings rewrites a file it cannot parse (through a link, the file the link points to) with
     // only what it understood: the user's freeze lists and triggers would go without a trace.
-    (void)m_settings->allKeys(); // the file is parsed on first access; status() tells only after it
-    if (m_settings->status() != QSettings::FormatError)
-        return;
-    m_settings.reset();
+    (void)settings->allKeys(); // the file is parsed on first access; status() tells only after it
+    if (settings->status() != QSettings::FormatError)
+        return settings;
+    settings.reset();
     const QString aside = jsonfile::setAside(filePath);
     std::fprintf(stderr, "The settings file %s could not be read; %s, and the settings start from their defaults\n",
         qPrintable(filePath),
         aside.isEmpty() ? "it could not be set aside" : qPrintable(QStringLiteral("it was kept as ") + aside));
-    m_settings = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
+    return std::make_unique<QSettings>(filePath, QSettings::IniFormat);
+}
+
+} // namespace
+
+UserDefaults::UserDefaults(const QString& filePath, QObject* parent)
+    : QObject(parent)
+    , m_filePath(filePath)
+    , m_settings(openSettings(filePath))
+{
 }
 
 UserDefaults::~UserDefaults() = default;
@@ -79,7 +98,7 @@ bool UserDefaults::removeAll()
         m_settings->clear();
         m_settings->sync();
         // An emptied store still leaves its file; the next setting written makes it again.
-        removed = jsonfile::removeWithCopies(m_settings->fileName()) && m_settings->allKeys().isEmpty();
+        removed = jsonfile::removeWithCopies(m_filePath) && m_settings->allKeys().isEmpty();
     }
     for (const QString& key : keys)
         emit valueChanged(key);

@@ -22,8 +22,17 @@ public:
     static UserDefaults& standard();
     static QString standardFilePath();
 
+    // A real settings file holds a few KiB (the persona lists, twelve digests, the build totals); one
+    // above this bound is no file this program wrote, and is set aside unread.
+    static constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
+
+    // Opens the store. A file that is no regular file (a FIFO would hang the open), is larger than
+    // kMaxFileBytes or cannot be parsed is set aside as "<name>.corrupt-<time>" and the settings start
+    // from their defaults; when it cannot be moved, they are kept in memory for this run.
     explicit UserDefaults(const QString& filePath, QObject* parent = nullptr);
     ~UserDefaults() override;
+
+    const QString& filePath() const { return m_filePath; }
 
     bool contains(const QString& key) const;
     QVariant value(const QString& key) const;
@@ -51,6 +60,7 @@ signals:
     void valueChanged(const QString& key);
 
 private:
+    const QString m_filePath;
     mutable std::mutex m_mutex;
     std::unique_ptr<QSettings> m_settings;
 };

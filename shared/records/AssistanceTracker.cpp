@@ -5,6 +5,7 @@
 #include "core/JsonFile.h"
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
+#include "core/Saturating.h"
 #include "core/Uuid.h"
 
 #include "platform/io/Utf8.h"
@@ -55,19 +56,19 @@ void AssistanceTracker::record(AssistanceCategory category, const std::string& t
         if (m_events.size() > kHistoryLimit)
             m_events.resize(kHistoryLimit);
 
-        m_metrics.totalHoursSaved += hours;
-        m_metrics.totalGBFreed += gigabytes;
-        m_metrics.totalStorageReclaimedGB += gigabytes;
-        m_metrics.buildsProtected += buildsProtectedDelta;
+        m_metrics.totalHoursSaved = saturatingAdd(m_metrics.totalHoursSaved, hours);
+        m_metrics.totalGBFreed = saturatingAdd(m_metrics.totalGBFreed, gigabytes);
+        m_metrics.totalStorageReclaimedGB = saturatingAdd(m_metrics.totalStorageReclaimedGB, gigabytes);
+        m_metrics.buildsProtected = saturatingAdd(m_metrics.buildsProtected, buildsProtectedDelta);
         switch (category) {
         case AssistanceCategory::performance:
-            ++m_metrics.performanceOptimizationsCount;
+            m_metrics.performanceOptimizationsCount = saturatingAdd(m_metrics.performanceOptimizationsCount, 1);
             break;
         case AssistanceCategory::storage:
-            ++m_metrics.modelsCleanedCount;
+            m_metrics.modelsCleanedCount = saturatingAdd(m_metrics.modelsCleanedCount, 1);
             break;
         case AssistanceCategory::computing:
-            ++m_metrics.computeShieldEventsCount;
+            m_metrics.computeShieldEventsCount = saturatingAdd(m_metrics.computeShieldEventsCount, 1);
             break;
         case AssistanceCategory::all:
         case AssistanceCategory::memory:

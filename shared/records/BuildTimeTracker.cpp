@@ -1,6 +1,7 @@
 #include "BuildTimeTracker.h"
 
 #include "core/FiniteOrZero.h"
+#include "core/Saturating.h"
 
 using jsoncodec::require;
 
@@ -32,14 +33,14 @@ void BuildTimeTracker::recordBuild(double given, bool ollamaLoaded)
     // A non-finite duration would make the totals unwritable from then on: the build counts, its time not.
     const double duration = finiteOrZero(given, "build duration");
     std::lock_guard lock(m_mutex);
-    ++m_stats.totalBuilds;
-    m_stats.totalDuration += duration;
+    m_stats.totalBuilds = saturatingAdd(m_stats.totalBuilds, 1);
+    m_stats.totalDuration = saturatingAdd(m_stats.totalDuration, duration);
     if (ollamaLoaded) {
-        ++m_stats.buildsWithOllama;
-        m_stats.durationWithOllama += duration;
+        m_stats.buildsWithOllama = saturatingAdd(m_stats.buildsWithOllama, 1);
+        m_stats.durationWithOllama = saturatingAdd(m_stats.durationWithOllama, duration);
     } else {
-        ++m_stats.buildsWithoutOllama;
-        m_stats.durationWithoutOllama += duration;
+        m_stats.buildsWithoutOllama = saturatingAdd(m_stats.buildsWithoutOllama, 1);
+        m_stats.durationWithoutOllama = saturatingAdd(m_stats.durationWithoutOllama, duration);
     }
     save();
 }

@@ -5,6 +5,7 @@
 #include "BuildTimeTracker.h"
 #include "DigestEngine.h"
 
+#include "core/SettingsCopies.h"
 #include "core/UserDefaults.h"
 
 #include <QFile>
@@ -56,7 +57,9 @@ bool DataEraser::removeKey(const QString& key) const
     if (!m_stores.defaults)
         return false;
     m_stores.defaults->remove(key);
-    return !m_stores.defaults->contains(key);
+    // A settings file set aside as unreadable still holds the value; the rest of it stays for the user.
+    const bool copiesClean = settingscopies::removeKey(m_stores.defaults->filePath(), key);
+    return !m_stores.defaults->contains(key) && copiesClean;
 }
 
 bool DataEraser::eraseSettings() const

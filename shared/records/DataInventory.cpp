@@ -10,7 +10,8 @@
 #include "core/UserDefaults.h"
 
 #include <QDateTime>
-#include <QFile>
+#include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -51,15 +52,42 @@ void measureSuspendedProcesses(DataInventory& inventory, const QString& path)
 {
     inventory.suspendedProcessesSizeBytes = fileSize(path);
     // Counted only in a file the program could have written; a huge one is not read into memory.
-    if (inventory.suspendedProcessesSizeBytes <= 0
-        || inventory.suspendedProcessesSizeBytes > jsonfile::kDefaultMaxBytes)
+    const auto stored = jsonfile::readAtMost(path, jsonfile::kDefaultMaxBytes).bytes;
+    if (!stored)
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const Json stored = Json::parse(file.readAll().toStdString(), nullptr, false);
-    if (stored.is_object() && stored.contains("processes") && stored["processes"].is_array())
-        inventory.suspendedProcessCount = static_cast<int>(stored["processes"].size());
+    const Json list = Json::parse(*stored, nullptr, false);
+    if (list.is_object() && list.contains("processes") && list["processes"].is_array())
+        inventory.suspendedProcessCount = static_cast<int>(list["processes"].size());
+}
+
+// The regular files below folder, in every subfolder; links to folders are not followed.
+std::int64_t bytesBelow(const QString& folder)
+{
+    std::int64_t total = 0;
+    if (folder.isEmpty())
+        return total;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        total += fileSize(it.filePath());
+    }
+    return total;
+}
+
+// The settings file and every copy beside it ("<name>.corrupt-<time>", a write cut short).
+std::int64_t settingsBytes(const QString& settingsFile)
+{
+    if (settingsFile.isEmpty())
+        return 0;
+    const QFileInfo info(settingsFile);
+    std::int64_t total = fileSize(settingsFile);
+    const QString copies = info.fileName() + QLatin1Char('.');
+    const auto entries = QDir(info.absolutePath()).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& entry : entries) {
+        if (entry.fileName().startsWith(copies))
+            total += fileSize(entry.filePath());
+    }
+    return total;
 }
 
 } // namespace
@@ -83,13 +111,8 @@ DataInventory DataInventory::measure(const PrivacyStores& stores, const PrivacyL
         measureSettingsValues(inventory, *stores.defaults);
     inventory.settingsSizeBytes = fileSize(locations.settingsFile);
     measureSuspendedProcesses(inventory, folder + QStringLiteral("suspended_processes.json"));
+    inventory.bytesOnDisk = bytesBelow(locations.dataDirectory) + settingsBytes(locations.settingsFile);
     return inventory;
-}
-
-std::int64_t DataInventory::totalSizeBytes() const
-{
-    return auditLogSizeBytes + memoryHistorySizeBytes + buildHistorySizeBytes + weeklyDigestSizeBytes
-        + settingsSizeBytes + suspendedProcessesSizeBytes;
 }
 
 QString DataInventory::totalSizeFormatted() const

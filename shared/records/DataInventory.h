@@ -22,11 +22,16 @@ struct DataInventory
     // Processes the persona engine holds suspended, kept so a restart can resume them.
     int suspendedProcessCount = 0;
     std::int64_t suspendedProcessesSizeBytes = 0;
+    // Every byte the program keeps on disk: each file of the records folder (the lifetime counters and
+    // copies set aside included) and the settings file with the copies beside it. The build history and
+    // the digests live inside the settings file and are counted there, once.
+    std::int64_t bytesOnDisk = 0;
 
     // Measures the stores and the files in `locations`; blocks on the disk.
     static DataInventory measure(const PrivacyStores& stores, const PrivacyLocations& locations);
 
-    std::int64_t totalSizeBytes() const;
+    // bytesOnDisk: the rows above overlap and leave files out, so they do not add up to it.
+    std::int64_t totalSizeBytes() const { return bytesOnDisk; }
     QString totalSizeFormatted() const;
     // ~/.local/share/Quorvane; not created here.
     static QString dataDirectory();

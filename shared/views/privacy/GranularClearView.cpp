@@ -1,5 +1,6 @@
 #include "GranularClearView.h"
 
+#include "PrivacyPageState.h"
 #include "PrivacyStyle.h"
 
 #include "ui/Clock.h"
@@ -12,9 +13,33 @@
 
 #include <algorithm>
 
+namespace {
+
+// The status lines of an erasure: what went and what could not.
+PrivacyPageState::Erasure outcomeOf(
+    const std::set<GranularClearView::Type>& asked, const std::vector<GranularClearView::Type>& failed, bool everything)
+{
+    std::vector<GranularClearView::Type> done;
+    for (const auto type : asked) {
+        if (std::find(failed.begin(), failed.end(), type) == failed.end())
+            done.push_back(type);
+    }
+    PrivacyPageState::Erasure outcome;
+    if (everything && failed.empty())
+        outcome.cleared = GranularClearView::tr("All Quorvane data successfully cleared.");
+    else if (!done.empty())
+        outcome.cleared = GranularClearView::tr("Cleared: ") + GranularClearView::joinedLabels(done);
+    if (!failed.empty())
+        outcome.failed = GranularClearView::tr("Could not clear: ") + GranularClearView::joinedLabels(failed);
+    return outcome;
+}
+
+} // namespace
+
 GranularClearView::GranularClearView(const PrivacyServices& services, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
+    , m_state(services.pageState ? services.pageState : new PrivacyPageState(this))
 {
     auto* layout = fillWithCard(this);
     layout->addWidget(cardTitle(tr("Granular Data Erasure")));
@@ -73,7 +98,10 @@ GranularClearView::GranularClearView(const PrivacyServices& services, QWidget* p
     actions->addStretch();
     actions->addWidget(everything);
     layout->addLayout(actions);
+    connect(m_state, &PrivacyPageState::erased, this, &GranularClearView::takeErasure);
+    connect(m_state, &PrivacyPageState::erasureChanged, this, &GranularClearView::showStatusLines);
     refreshRows();
+    showStatusLines();
 }
 
 void GranularClearView::showEvent(QShowEvent* event)
@@ -179,8 +207,11 @@ void GranularClearView::refreshRows()
 
 QString GranularClearView::clearEverythingMessage()
 {
-    return tr("This removes all audit logs, assistance history, build history, weekly digests, and lifetime "
-              "metrics, and resets all settings to their defaults.");
+    // The helper's own log is root's; only purging the package takes it away.
+    return tr("This removes all audit logs in your home folder, assistance history, build history, weekly "
+              "digests, and lifetime metrics, and resets all settings to their defaults. The helper's audit "
+              "log (/var/log/quorvane/audit.log) belongs to root and stays until the package is purged "
+              "(sudo apt purge quorvane-pro).");
 }
 
 QString GranularClearView::labelOf(Type type)
@@ -226,45 +257,39 @@ void GranularClearView::requestClearEverything()
 
 void GranularClearView::clear(const std::set<Type>& types, bool everything)
 {
-    struct Outcome
-    {
-        std::vector<Type> failed;
-        PrivacyMetricsEngine::DataInventory inventory;
-    };
     PrivacyMetricsEngine* engine = m_services.engine;
-    runAsync<Outcome>(
-        this,
-        [engine, types] {
-            Outcome outcome;
-            outcome.failed = engine->clearData(types);
+    Clock* clock = m_services.clock;
+    PrivacyPageState* state = m_state;
+    // Erasing the settings may rebuild the whole page (the theme falls back): the outcome goes to the
+    // page state, which outlives this card.
+    runAsync<PrivacyPageState::Erasure>(
+        state,
+        [engine, types, everything] {
+            const auto failed = engine->clearData(types);
+            PrivacyPageState::Erasure outcome = outcomeOf(types, failed, everything);
             outcome.inventory = engine->calculateDataInventory();
             return outcome;
         },
-        [this, types, everything](const Outcome& outcome) {
-            m_selected.clear();
-            m_inventory = outcome.inventory;
-            refreshRows();
-            showOutcome(types, outcome.failed, everything);
-            emit cleared();
+        [state, clock](const PrivacyPageState::Erasure& outcome) {
+            state->finishErasure(outcome);
+            clock->singleShot(kStatusMs, state, [state] { state->hideErasureLines(); });
         });
 }
 
-void GranularClearView::showOutcome(const std::set<Type>& asked, const std::vector<Type>& failed, bool everything)
+void GranularClearView::takeErasure()
 {
-    std::vector<Type> done;
-    for (const Type type : asked) {
-        if (std::find(failed.begin(), failed.end(), type) == failed.end())
-            done.push_back(type);
-    }
-    m_status->setVisible(!done.empty());
-    if (everything && failed.empty())
-        m_statusLabel->setText(tr("All Quorvane data successfully cleared."));
-    else
-        m_statusLabel->setText(tr("Cleared: ") + joinedLabels(done));
-    m_failure->setVisible(!failed.empty());
-    m_failureLabel->setText(tr("Could not clear: ") + joinedLabels(failed));
-    m_services.clock->singleShot(kStatusMs, this, [this] {
-        m_status->hide();
-        m_failure->hide();
-    });
+    m_selected.clear();
+    if (m_state->erasure().inventory)
+        m_inventory = m_state->erasure().inventory;
+    refreshRows();
+    emit cleared();
+}
+
+void GranularClearView::showStatusLines()
+{
+    const auto& erasure = m_state->erasure();
+    m_statusLabel->setText(erasure.cleared);
+    m_status->setVisible(!erasure.cleared.isEmpty());
+    m_failureLabel->setText(erasure.failed);
+    m_failure->setVisible(!erasure.failed.isEmpty());
 }

@@ -13,13 +13,15 @@
 #include <set>
 
 class PillButton;
+class PrivacyPageState;
 class RoundedBox;
 class SymbolLabel;
 class ThemedLabel;
 
 // "Granular Data Erasure": the six kinds of stored data with their amounts, erased by selection or
 // all at once, each behind a confirmation. After an erasure the amounts are measured again and a
-// status line names what was cleared and what could not be.
+// status line names what was cleared and what could not be; both are kept in the page state, so a
+// card built anew meanwhile shows them too.
 class GranularClearView : public QWidget
 {
     Q_OBJECT
@@ -67,9 +69,12 @@ private:
     void load();
     void refreshRows();
     void clear(const std::set<Type>& types, bool everything);
-    void showOutcome(const std::set<Type>& asked, const std::vector<Type>& failed, bool everything);
+    // Takes the amounts an erasure measured, empties the selection.
+    void takeErasure();
+    void showStatusLines();
 
     PrivacyServices m_services;
+    PrivacyPageState* m_state;
     std::set<Type> m_selected;
     std::optional<PrivacyMetricsEngine::DataInventory> m_inventory;
     std::vector<Row> m_rows;

@@ -8,6 +8,7 @@ class Desktop;
 class Dialogs;
 class HelperService;
 class PrivacyMetricsEngine;
+class PrivacyPageState;
 
 // What the privacy pages work with: the privacy store, the audit log, the helper's registration, the
 // data folder, and the desktop, dialogs and clock (replaced by test doubles in tests).
@@ -21,6 +22,9 @@ struct PrivacyServices
     Clock* clock = nullptr;
     QString dataDirectory;
     QString helperBinary; // the installed root helper, whose ownership the inspector lets users check
+    // Where the erasure and uninstall cards keep what they did, when something outlives the page that
+    // shows them; without it each card keeps its own.
+    PrivacyPageState* pageState = nullptr;
 
     // The program's shared store, audit log, system desktop, dialogs and clock, with `helper`.
     static PrivacyServices standard(HelperService* helper);

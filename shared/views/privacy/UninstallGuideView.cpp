@@ -2,6 +2,7 @@
 
 #include "GranularClearView.h"
 #include "HelperService.h"
+#include "PrivacyPageState.h"
 #include "PrivacyStyle.h"
 
 #include "ui/Contrast.h"
@@ -55,6 +56,7 @@ const StepText kSteps[4] = {
 UninstallGuideView::UninstallGuideView(const PrivacyServices& services, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
+    , m_state(services.pageState ? services.pageState : new PrivacyPageState(this))
 {
     auto* layout = fillWithCard(this);
     layout->addWidget(cardTitle(tr("Uninstall Quorvane")));
@@ -109,15 +111,32 @@ UninstallGuideView::UninstallGuideView(const PrivacyServices& services, QWidget*
     m_auditLayout = m_audit->box();
     m_audit->hide();
     layout->addWidget(m_audit);
-    refreshSteps();
+    connect(m_state, &PrivacyPageState::uninstallChanged, this, &UninstallGuideView::showState);
+    connect(m_state, &PrivacyPageState::uninstallStepFinished, this, &UninstallGuideView::stepFinished);
+    showState();
+}
+
+const std::set<int>& UninstallGuideView::completedSteps() const
+{
+    return m_state->uninstall().completed;
+}
+
+const std::optional<PrivacyMetricsEngine::UninstallVerification>& UninstallGuideView::verificationResult() const
+{
+    return m_state->uninstall().verification;
+}
+
+bool UninstallGuideView::isVerifying() const
+{
+    return m_state->uninstall().verifying;
 }
 
 QString UninstallGuideView::buttonLabel(int step) const
 {
-    if (step == kVerify && m_isVerifying)
+    if (step == kVerify && isVerifying())
         return tr("Verifying...");
     QString label = m_steps[step - 1].label;
-    return m_completed.count(step) ? label + QStringLiteral(" ✓") : label;
+    return completedSteps().count(step) ? label + QStringLiteral(" ✓") : label;
 }
 
 QString UninstallGuideView::removeProgramCommand()
@@ -129,9 +148,10 @@ QString UninstallGuideView::removeProgramCommand()
 
 void UninstallGuideView::pressStep(int step)
 {
-    if (step < 1 || step > 4 || m_running.count(step) || (step != kVerify && m_completed.count(step)))
+    const auto& steps = m_state->uninstall();
+    if (step < 1 || step > 4 || steps.running.count(step) || (step != kVerify && steps.completed.count(step)))
         return;
-    m_status->hide();
+    m_state->changeUninstall([](PrivacyPageState::Uninstall& u) { u.failure.clear(); });
     switch (step) {
     case kRemoveHelper:
         removeHelper();
@@ -148,6 +168,8 @@ void UninstallGuideView::pressStep(int step)
     }
 }
 
+// The steps' work reports to the page state, which outlives this card: the erasure of step 2 resets a
+// chosen theme, and the page is built anew before the work ends.
 void UninstallGuideView::removeHelper()
 {
     if (!m_services.helper)
@@ -158,18 +180,20 @@ void UninstallGuideView::removeHelper()
     m_services.dialogs->confirm(this, question, [guard = QPointer<UninstallGuideView>(this)](bool yes) {
         if (!guard || !yes)
             return;
-        guard->m_running.insert(kRemoveHelper);
-        guard->refreshSteps();
+        PrivacyPageState* state = guard->m_state;
+        state->changeUninstall([](PrivacyPageState::Uninstall& u) { u.running.insert(kRemoveHelper); });
         HelperService* helper = guard->m_services.helper;
         runAsync<HelperService::Outcome>(
-            guard, [helper] { return helper->uninstall(); },
-            [view = guard.data()](const HelperService::Outcome& outcome) {
-                view->m_running.erase(kRemoveHelper);
-                if (outcome.ok)
-                    view->markDone(kRemoveHelper);
-                else
-                    view->showFailure(tr("Could not remove the helper: ") + outcome.error);
-                emit view->stepFinished(kRemoveHelper);
+            state, [helper] { return helper->uninstall(); },
+            [state](const HelperService::Outcome& outcome) {
+                state->changeUninstall([&](PrivacyPageState::Uninstall& u) {
+                    u.running.erase(kRemoveHelper);
+                    if (outcome.ok)
+                        u.completed.insert(kRemoveHelper);
+                    else
+                        u.failure = tr("Could not remove the helper: ") + outcome.error;
+                });
+                emit state->uninstallStepFinished(kRemoveHelper);
             });
     });
 }
@@ -181,18 +205,20 @@ void UninstallGuideView::clearAllData()
     m_services.dialogs->confirm(this, question, [guard = QPointer<UninstallGuideView>(this)](bool yes) {
         if (!guard || !yes)
             return;
-        guard->m_running.insert(kClearData);
-        guard->refreshSteps();
+        PrivacyPageState* state = guard->m_state;
+        state->changeUninstall([](PrivacyPageState::Uninstall& u) { u.running.insert(kClearData); });
         PrivacyMetricsEngine* engine = guard->m_services.engine;
         runAsync<std::vector<PrivacyMetricsEngine::ClearableDataType>>(
-            guard, [engine] { return engine->clearAllData(); },
-            [view = guard.data()](const std::vector<PrivacyMetricsEngine::ClearableDataType>& failed) {
-                view->m_running.erase(kClearData);
-                if (failed.empty())
-                    view->markDone(kClearData);
-                else
-                    view->showFailure(tr("Could not clear: ") + GranularClearView::joinedLabels(failed));
-                emit view->stepFinished(kClearData);
+            state, [engine] { return engine->clearAllData(); },
+            [state](const std::vector<PrivacyMetricsEngine::ClearableDataType>& failed) {
+                state->changeUninstall([&](PrivacyPageState::Uninstall& u) {
+                    u.running.erase(kClearData);
+                    if (failed.empty())
+                        u.completed.insert(kClearData);
+                    else
+                        u.failure = tr("Could not clear: ") + GranularClearView::joinedLabels(failed);
+                });
+                emit state->uninstallStepFinished(kClearData);
             });
     });
 }
@@ -200,37 +226,37 @@ void UninstallGuideView::clearAllData()
 void UninstallGuideView::copyRemovalCommand()
 {
     m_services.desktop->copyText(removeProgramCommand());
-    markDone(kRemovePackage);
-    emit stepFinished(kRemovePackage);
+    m_state->changeUninstall([](PrivacyPageState::Uninstall& u) { u.completed.insert(kRemovePackage); });
+    emit m_state->uninstallStepFinished(kRemovePackage);
 }
 
 void UninstallGuideView::verify()
 {
-    m_isVerifying = true;
-    refreshSteps();
+    PrivacyPageState* state = m_state;
+    state->changeUninstall([](PrivacyPageState::Uninstall& u) { u.verifying = true; });
     PrivacyMetricsEngine* engine = m_services.engine;
     runAsync<PrivacyMetricsEngine::UninstallVerification>(
-        this, [engine] { return engine->verifyCompleteRemoval(); },
-        [this](const PrivacyMetricsEngine::UninstallVerification& result) {
-            m_verification = result;
-            m_isVerifying = false;
-            showVerification();
-            markDone(kVerify);
-            emit stepFinished(kVerify);
+        state, [engine] { return engine->verifyCompleteRemoval(); },
+        [state](const PrivacyMetricsEngine::UninstallVerification& result) {
+            state->changeUninstall([&](PrivacyPageState::Uninstall& u) {
+                u.verification = result;
+                u.verifying = false;
+                u.completed.insert(kVerify);
+            });
+            emit state->uninstallStepFinished(kVerify);
         });
 }
 
-void UninstallGuideView::markDone(int step)
+void UninstallGuideView::showState()
 {
-    m_completed.insert(step);
+    const auto& steps = m_state->uninstall();
+    m_status->setText(steps.failure);
+    m_status->setVisible(!steps.failure.isEmpty());
     refreshSteps();
-}
-
-void UninstallGuideView::showFailure(const QString& text)
-{
-    m_status->setText(text);
-    m_status->show();
-    refreshSteps();
+    if (steps.verification)
+        showVerification();
+    else
+        m_audit->hide();
 }
 
 QString UninstallGuideView::statusText() const
@@ -242,7 +268,7 @@ void UninstallGuideView::refreshSteps()
 {
     for (int i = 0; i < 4; ++i) {
         const int number = i + 1;
-        const bool done = m_completed.count(number) > 0;
+        const bool done = completedSteps().count(number) > 0;
         Step& step = m_steps[i];
         step.badge->setFill(done ? ColorRole::green : ColorRole::shade, done ? 1.0 : 0.1);
         step.badgeText->setText(done ? QStringLiteral("✓") : QString::number(number));
@@ -252,18 +278,19 @@ void UninstallGuideView::refreshSteps()
         })
                                       : roleColor(ColorRole::text));
         step.button->setLabel(buttonLabel(number));
-        if (done && !(number == kVerify && m_isVerifying))
+        if (done && !(number == kVerify && isVerifying()))
             step.button->setColors(roleColor(ColorRole::green), roleColor(ColorRole::green, 0.2));
         else
             step.button->setColors(roleColor(ColorRole::text), roleColor(ColorRole::blue));
-        step.button->setEnabled(!done && !m_running.count(number));
+        step.button->setEnabled(!done && !m_state->uninstall().running.count(number));
     }
 }
 
 void UninstallGuideView::showVerification()
 {
     Layouts::clear(m_auditLayout);
-    const bool clean = m_verification->isClean();
+    const auto& verification = *m_state->uninstall().verification;
+    const bool clean = verification.isClean();
     auto* verdict = new QHBoxLayout;
     verdict->setSpacing(6);
     const ColorRole verdictRole = clean ? ColorRole::green : ColorRole::orange;
@@ -277,7 +304,7 @@ void UninstallGuideView::showVerification()
     verdict->addWidget(verdictText);
     verdict->addStretch();
     m_auditLayout->addLayout(verdict);
-    for (const auto& check : m_verification->checks) {
+    for (const auto& check : verification.checks) {
         auto* row = new RoundedBox(Qt::Horizontal, 6, 8, 6);
         row->setFill(ColorRole::shade, 0.02);
         const bool leftover = check.exists && !check.isEmpty;

@@ -13,12 +13,15 @@
 #include <set>
 
 class PillButton;
+class PrivacyPageState;
 class QBoxLayout;
 class RoundedBox;
 class ThemedLabel;
 
 // "Uninstall Quorvane": four steps that switch the helper off, erase the user's data, check from the
 // running program that nothing would stay behind the package, and copy the command that removes it.
+// The steps done and the check's result are kept in the page state, so a card built anew (erasing the
+// settings resets the theme, which rebuilds the page) still shows them.
 class UninstallGuideView : public QWidget
 {
     Q_OBJECT
@@ -27,13 +30,10 @@ public:
 
     explicit UninstallGuideView(const PrivacyServices& services, QWidget* parent = nullptr);
 
-    const std::set<int>& completedSteps() const { return m_completed; }
-    const std::optional<PrivacyMetricsEngine::UninstallVerification>& verificationResult() const
-    {
-        return m_verification;
-    }
+    const std::set<int>& completedSteps() const;
+    const std::optional<PrivacyMetricsEngine::UninstallVerification>& verificationResult() const;
     QString buttonLabel(int step) const;
-    bool isVerifying() const { return m_isVerifying; }
+    bool isVerifying() const;
     QString verdictText() const;
     QStringList checkStatusTexts() const;
     QString statusText() const;
@@ -58,16 +58,12 @@ private:
     void clearAllData();
     void copyRemovalCommand();
     void verify();
-    void markDone(int step);
-    void showFailure(const QString& text);
+    void showState();
     void refreshSteps();
     void showVerification();
 
     PrivacyServices m_services;
-    std::set<int> m_completed;
-    std::set<int> m_running;
-    std::optional<PrivacyMetricsEngine::UninstallVerification> m_verification;
-    bool m_isVerifying = false;
+    PrivacyPageState* m_state;
     Step m_steps[4];
     ThemedLabel* m_status;
     RoundedBox* m_audit;

@@ -8,9 +8,12 @@
 #include "core/SuspendedProcessFile.h"
 
 #include "helper/HelperTestSupport.h"
-#include <QFileInfo>
+#include "support/FifoOpen.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
 
 using namespace personatest;
 using helpertest::SleepingChild;
@@ -372,6 +375,12 @@ TEST_F(PersonaSuspensionTest, StartUpResumesOnlyTheSameStillStoppedProcesses)
     EXPECT_TRUE(m_xpc.mockSignalsSent().empty());
     const auto setAside = QDir(m_dir.path()).entryList({"suspended.json.corrupt-*"});
     EXPECT_EQ(setAside.size(), 1);
+
+    // A FIFO in the list's place would hold the operation lock for ever, and quitting waits on it.
+    QFile::remove(stateFile());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(stateFile()).constData(), 0600), 0);
+    EXPECT_TRUE(returnsPromptly(stateFile(), [&] { EXPECT_EQ(engine.recoverSuspendedProcesses(), 0); }));
+    EXPECT_EQ(QDir(m_dir.path()).entryList({"suspended.json.corrupt-*"}, QDir::System | QDir::Files).size(), 2);
 }
 
 TEST_F(PersonaSuspensionTest, AFailedStartUpResumeIsKeptAsAFrozenRecord)

@@ -54,6 +54,7 @@ protected:
         services.assistanceTracker = &m_tracker;
         services.loginItem
             = std::make_shared<LoginItem>(autostartPath(), QStringLiteral("/opt/Quorvane Pro/quorvane-pro"));
+        services.privacy = m_privacy;
         m_view = std::make_unique<SettingsView>(*m_dashboard, *m_viewModel, m_inventory, services);
         settle();
         return *m_view;
@@ -75,6 +76,8 @@ protected:
 
     ThemeManager m_theme;
     ViewSettings m_settings;
+    // The privacy page's services; the program's own when left empty.
+    std::optional<PrivacyServices> m_privacy;
     FakeClock m_clock;
     ModelInventoryEngine m_inventory {StorageRoots::forHome("/home/dev")};
     std::unique_ptr<DashboardViewModel> m_dashboard;

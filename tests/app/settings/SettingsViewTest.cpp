@@ -1,12 +1,16 @@
 #include "SettingsTestSupport.h"
 
+#include "../../shared/views/privacy/PrivacyFixture.h"
+
 #include "records/AppTheme.h"
 #include "settings/FlowLayout.h"
 #include "settings/GeneralSection.h"
 #include "settings/SettingsPages.h"
 #include "settings/SettingsSidebar.h"
 #include "views/dashboard/SensorsTabView.h"
+#include "views/privacy/GranularClearView.h"
 #include "views/privacy/HelpGuideView.h"
+#include "views/privacy/UninstallGuideView.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -147,6 +151,42 @@ TEST_F(SettingsViewTest, TheLightThemeRedrawsTheWindowInItsOwnColours)
     EXPECT_EQ(view.sidebar().palette().color(QPalette::Window), sidebarBackground(AppTheme::light));
     // The rebuilt page shows the choice.
     EXPECT_TRUE(page<GeneralSection>()->themeGroup()->button(int(AppTheme::light))->isChecked());
+}
+
+TEST_F(SettingsViewTest, WhatThePrivacyCardsDidOutlivesThePageTheErasedThemeRebuilds)
+{
+    const PrivacyLocations places = PrivacyLocations::under(m_dir.filePath("root"), m_dir.filePath("home"));
+    AuditLogger logger(places.dataDirectory);
+    PrivacyMetricsEngine engine({&logger, &m_tracker, &m_defaults}, places, nullptr);
+    FakeHelperService helper;
+    ScriptedDialogs dialogs;
+    RecordingDesktop desktop;
+    m_privacy = PrivacyServices {
+        &engine, &logger, &helper, &dialogs, &desktop, &m_clock, places.dataDirectory, places.helperBinary};
+    SettingsView& view = makeView();
+    view.show();
+    view.setActiveTab(4);
+    // Erasing the settings takes the chosen theme with them: the page is built anew in Standard.
+    const auto eraseUnderLightTheme = [&](const std::function<void()>& erase) {
+        m_theme.setCurrentTheme(AppTheme::light);
+        QTest::qWait(50);
+        QPointer<QWidget> page = view.currentPage();
+        erase();
+        return QTest::qWaitFor([&] { return !page && m_theme.currentTheme() == AppTheme::standard; }, 5000);
+    };
+
+    page<UninstallGuideView>()->pressStep(UninstallGuideView::kRemovePackage);
+    ASSERT_TRUE(eraseUnderLightTheme([&] { page<GranularClearView>()->requestClearEverything(); }));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return page<GranularClearView>()->statusText() == "All Quorvane data successfully cleared."; }, 5000));
+    EXPECT_EQ(page<UninstallGuideView>()->buttonLabel(UninstallGuideView::kRemovePackage), "Copy Removal Command ✓");
+
+    ASSERT_TRUE(eraseUnderLightTheme([&] { page<UninstallGuideView>()->pressStep(UninstallGuideView::kClearData); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return page<UninstallGuideView>()->completedSteps().count(2) > 0; }, 5000));
+    EXPECT_EQ(page<UninstallGuideView>()->buttonLabel(UninstallGuideView::kClearData), "Clear All Data ✓");
+    EXPECT_EQ(page<UninstallGuideView>()->buttonLabel(UninstallGuideView::kRemovePackage), "Copy Removal Command ✓");
+    m_clock.advance(GranularClearView::kStatusMs);
+    EXPECT_TRUE(page<GranularClearView>()->statusText().isEmpty());
 }
 
 TEST_F(SettingsViewTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)

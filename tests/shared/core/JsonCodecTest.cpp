@@ -60,3 +60,19 @@ TEST(JsonCodecTest, NonFiniteNumbersAreNotEncoded)
     EXPECT_FALSE(jsoncodec::encodeText(Json::array({1.0, HUGE_VAL})));
     EXPECT_EQ(jsoncodec::encodeText(Json {{"x", 1.5}}), R"({"x":1.5})");
 }
+
+TEST(JsonCodecTest, NumbersBeyondWhatARecordHoldsAreRefused)
+{
+    // 2^63 written as a float is one past the largest 64-bit integer; the smallest one is exact.
+    EXPECT_FALSE(jsoncodec::decodeText<std::vector<std::int64_t>>("[9223372036854775808.0]"));
+    EXPECT_EQ(jsoncodec::decodeText<std::vector<std::int64_t>>("[-9223372036854775808.0, 9223372036854775807]"),
+        (std::vector<std::int64_t> {INT64_MIN, INT64_MAX}));
+    EXPECT_FALSE(jsoncodec::decodeText<std::vector<std::int32_t>>("[2147483648.0]"));
+    // Dates are kept from the year 1 to the year 9999; the largest double is no date.
+    EXPECT_FALSE(jsoncodec::decodeText<std::vector<Date>>("[1.7976931348623157e308]"));
+    EXPECT_FALSE(jsoncodec::decodeText<std::vector<Date>>("[-1e20]"));
+    const auto edges = jsoncodec::decodeText<std::vector<Date>>("[-63113904000, 252423993599]");
+    ASSERT_TRUE(edges);
+    EXPECT_EQ(edges->front().iso8601(), "0001-01-01T00:00:00.000Z");
+    EXPECT_EQ(edges->back().iso8601(), "9999-12-31T23:59:59.000Z");
+}

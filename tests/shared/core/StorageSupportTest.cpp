@@ -3,6 +3,8 @@
 #include "core/NotificationCenter.h"
 #include "core/NumberFormat.h"
 #include "core/UserDefaults.h"
+#include "records/AuditLogger.h"
+#include "support/FifoOpen.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,6 +16,8 @@
 #include <clocale>
 #include <gtest/gtest.h>
 #include <thread>
+
+#include <sys/stat.h>
 
 TEST(NumberFormatTest, PointWhateverTheLocale)
 {
@@ -63,6 +67,37 @@ TEST(JsonFileTest, WriteIntoMissingFolderFailsWithAnError)
     EXPECT_FALSE(error.isEmpty());
 }
 
+namespace {
+
+QStringList setAside(const QDir& dir, const QString& name)
+{
+    return dir.entryList({name + ".corrupt-*"}, QDir::Files | QDir::System);
+}
+
+} // namespace
+
+TEST(JsonFileTest, AFifoInPlaceOfTheSettingsOrARecordIsSetAsideWithoutWaiting)
+{
+    QTemporaryDir dir;
+    const QString settings = dir.filePath("test.conf");
+    const QString log = dir.filePath("audit_log.json");
+    for (const QString& path : {settings, log})
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+
+    std::unique_ptr<UserDefaults> defaults;
+    EXPECT_TRUE(returnsPromptly(settings, [&] { defaults = std::make_unique<UserDefaults>(settings); }));
+    std::unique_ptr<AuditLogger> logger;
+    EXPECT_TRUE(returnsPromptly(log, [&] { logger = std::make_unique<AuditLogger>(dir.path()); }));
+
+    // Each FIFO is kept aside like a damaged file, and the stores write regular files in their place.
+    EXPECT_EQ(setAside(QDir(dir.path()), "test.conf").size(), 1);
+    EXPECT_EQ(setAside(QDir(dir.path()), "audit_log.json").size(), 1);
+    defaults->setBool("showMenuBarSparkline", false);
+    EXPECT_TRUE(QFileInfo(settings).isFile());
+    EXPECT_FALSE(UserDefaults(settings).boolValue("showMenuBarSparkline", true));
+    EXPECT_TRUE(logger->fetchAllEvents().empty());
+}
+
 TEST(AppSupportTest, FolderUnderXdgDataHomeIsCreated)
 {
     const QString dir = appSupportDirectory();
@@ -98,14 +133,21 @@ TEST(UserDefaultsTest, AFileThatCannotBeReadIsKeptAsideNotOverwritten)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("test.conf");
-    // A cut-off file whose first lines still hold the user's configuration, and a link to a file of
-    // the user's that is no settings file at all.
+    // A cut-off file whose first lines still hold the user's configuration, a link to a file of the
+    // user's that is no settings file at all, and a good file with junk appended beyond every real size.
     const QByteArray cut = "[General]\ncom.quorvane.personaconfig={\\\"customFreezeList\\\":[]}\n[Gen";
     const QString notes = dir.filePath("notes.txt");
     const QByteArray text = "shopping list\nmilk\n";
-    for (const bool link : {false, true}) {
+    const QByteArray padded
+        = "[General]\ncom.quorvane.personaconfig={}\njunk=" + QByteArray(UserDefaults::kMaxFileBytes, 'x');
+    for (const std::string kind : {"cut", "link", "padded"}) {
+        const bool link = kind == "link";
         QFile::remove(path);
-        if (link) {
+        if (kind == "padded") {
+            QFile out(path);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write(padded);
+        } else if (link) {
             QFile out(notes);
             ASSERT_TRUE(out.open(QIODevice::WriteOnly));
             out.write(text);
@@ -122,10 +164,10 @@ TEST(UserDefaultsTest, AFileThatCannotBeReadIsKeptAsideNotOverwritten)
             defaults.setBool("showMenuBarSparkline", false);
         }
         const QStringList aside = QDir(dir.path()).entryList({"test.conf.corrupt-*"}, QDir::System | QDir::Files);
-        ASSERT_EQ(aside.size(), 1) << (link ? "link" : "cut file");
+        ASSERT_EQ(aside.size(), 1) << kind;
         QFile kept(dir.filePath(aside.first()));
         ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-        EXPECT_EQ(kept.readAll(), link ? text : cut);
+        EXPECT_EQ(kept.readAll(), kind == "padded" ? padded : link ? text : cut);
         EXPECT_TRUE(UserDefaults(path).contains("showMenuBarSparkline"));
         QFile::remove(dir.filePath(aside.first()));
     }

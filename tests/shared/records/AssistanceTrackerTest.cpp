@@ -2,6 +2,7 @@
 
 #include "core/JsonFile.h"
 #include "core/NotificationCenter.h"
+#include "records/DataInventory.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <thread>
@@ -187,6 +189,39 @@ TEST(AssistanceTrackerTest, BadTextOrNumberNeverStopsLaterSaves)
     EXPECT_EQ(m.buildsProtected, 4);
     EXPECT_EQ(m.performanceOptimizationsCount, 1);
     EXPECT_EQ(m.modelsCleanedCount, 1);
+}
+
+TEST(AssistanceTrackerTest, CountersAtTheirLimitStayThereAndDatesNoClockWritesAreRefused)
+{
+    QTemporaryDir dir;
+    Json metrics = Json::parse(kMetricsJson);
+    metrics["buildsProtected"] = INT64_MAX;
+    metrics["performanceOptimizationsCount"] = INT64_MAX;
+    metrics["totalHoursSaved"] = DBL_MAX;
+    writeFile(dir.filePath("saved_you_metrics.json"), metrics.dump());
+    // Two events of today, and one dated at the largest double: that is no day of the calendar.
+    Json history = Json::parse(handWrittenHistory(2));
+    for (auto& event : history)
+        event["timestamp"] = Date::now().timeIntervalSinceReferenceDate();
+    history.push_back(history.front());
+    history.back()["id"] = Uuid::random().toString();
+    history.back()["timestamp"] = DBL_MAX;
+    writeFile(dir.filePath("assistance_history.json"), history.dump());
+
+    AssistanceTracker tracker(dir.path());
+    EXPECT_TRUE(tracker.fetchEvents(AssistanceCategory::all, 10).empty());
+    EXPECT_EQ(QDir(dir.path()).entryList({"assistance_history.json.corrupt-*"}, QDir::Files).size(), 1);
+    PrivacyLocations places;
+    places.dataDirectory = dir.path();
+    places.settingsFile = dir.filePath("settings.conf");
+    EXPECT_EQ(DataInventory::measure({nullptr, &tracker, nullptr}, places).memoryHistoryDays, 0);
+
+    tracker.record(AssistanceCategory::performance, "Paused", "", "", DBL_MAX, 0, 1);
+    const auto m = tracker.getMetrics();
+    EXPECT_EQ(m.buildsProtected, INT64_MAX);
+    EXPECT_EQ(m.performanceOptimizationsCount, INT64_MAX);
+    EXPECT_EQ(m.totalHoursSaved, DBL_MAX);
+    EXPECT_EQ(AssistanceTracker(dir.path()).getMetrics(), m); // still written
 }
 
 TEST(AssistanceTrackerTest, ClearHistoryResetsEveryCounterRemovesItsFilesAndNotifies)

@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <thread>
@@ -106,6 +107,20 @@ TEST_F(BuildTimeTrackerTest, NonFiniteDurationCountsTheBuildButNotItsTime)
     EXPECT_DOUBLE_EQ(stats.durationWithOllama, 80);
     EXPECT_EQ(stats.buildsWithoutOllama, 2);
     EXPECT_DOUBLE_EQ(stats.durationWithoutOllama, 20);
+}
+
+TEST_F(BuildTimeTrackerTest, TotalsAtTheirLimitStayThere)
+{
+    defaults.setData(kKey, R"({"totalBuilds":9223372036854775807,"totalDuration":1.7976931348623157e308,
+        "buildsWithOllama":9223372036854775807,"durationWithOllama":1e308,"buildsWithoutOllama":0,
+        "durationWithoutOllama":0})");
+    BuildTimeTracker tracker(defaults);
+    tracker.recordBuild(1e308, true);
+    const auto stats = BuildTimeTracker(defaults).getStats(); // still written
+    EXPECT_EQ(stats.totalBuilds, INT64_MAX);
+    EXPECT_EQ(stats.buildsWithOllama, INT64_MAX);
+    EXPECT_EQ(stats.totalDuration, DBL_MAX);
+    EXPECT_EQ(stats.durationWithOllama, DBL_MAX);
 }
 
 TEST_F(BuildTimeTrackerTest, ConcurrentRecordsAreAllCounted)

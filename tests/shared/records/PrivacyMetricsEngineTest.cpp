@@ -1,5 +1,6 @@
 #include "records/PrivacyMetricsEngine.h"
 
+#include "core/JsonFile.h"
 #include "core/NumberFormat.h"
 #include "core/UserDefaults.h"
 #include "platform/desktop/HelperServiceProbe.h"
@@ -205,9 +206,46 @@ TEST_F(PrivacyMetricsEngineTest, InventoryMatchesTheStoresOnDisk)
         inventory.weeklyDigestSizeBytes, static_cast<std::int64_t>(defaults.data(DigestEngine::digestsKey)->size()));
     EXPECT_EQ(inventory.settingsSizeBytes, sizeOf(locations.settingsFile));
     EXPECT_GT(inventory.settingsSizeBytes, 0);
-    EXPECT_EQ(inventory.totalSizeBytes(),
-        inventory.auditLogSizeBytes + inventory.memoryHistorySizeBytes + inventory.buildHistorySizeBytes
-            + inventory.weeklyDigestSizeBytes + inventory.settingsSizeBytes);
+    // The total is what lies on disk: the build history and digests once (inside the settings file),
+    // the lifetime counters, and copies set aside beside the records and the settings.
+    const std::int64_t files = sizeOf(data("audit_log.json")) + sizeOf(data("assistance_history.json"))
+        + sizeOf(data("saved_you_metrics.json")) + sizeOf(locations.settingsFile);
+    EXPECT_EQ(inventory.totalSizeBytes(), files);
+    ASSERT_TRUE(jsonfile::writeAtomically(data("audit_log.json.corrupt-1"), "[{"));
+    ASSERT_TRUE(jsonfile::writeAtomically(locations.settingsFile + ".corrupt-1", "[General]\nx"));
+    EXPECT_EQ(engine.calculateDataInventory().totalSizeBytes(), files + 2 + 11);
+}
+
+TEST_F(PrivacyMetricsEngineTest, ErasingOneSettingsCategoryTakesItOutOfSetAsideSettingsToo)
+{
+    BuildTimeTracker builds(defaults);
+    builds.recordBuild(10, true);
+    DigestEngine digests(defaults);
+    digests.addDigest(WeeklyDigest {});
+    defaults.setString(ThemeManager::userDefaultsKey, "Nordic");
+    defaults.sync();
+    // The settings file as it was when it could not be read, kept aside with all it held.
+    QFile settings(locations.settingsFile);
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    const QByteArray kept = settings.readAll();
+    const QString aside = locations.settingsFile + ".corrupt-1700000000";
+    ASSERT_TRUE(jsonfile::writeAtomically(aside, kept.toStdString() + "[Gen"));
+    const auto keyLines = [&] {
+        QFile copy(aside);
+        EXPECT_TRUE(copy.open(QIODevice::ReadOnly));
+        QStringList keys;
+        for (const QByteArray& line : copy.readAll().split('\n'))
+            keys << QString::fromUtf8(line.split('=').first());
+        return keys;
+    };
+    ASSERT_TRUE(keyLines().contains(BuildTimeTracker::userDefaultsKey));
+
+    EXPECT_TRUE(engine.clearData({Type::buildHistory}).empty());
+    EXPECT_FALSE(keyLines().contains(BuildTimeTracker::userDefaultsKey));
+    EXPECT_TRUE(keyLines().contains(DigestEngine::digestsKey));
+    EXPECT_TRUE(engine.clearData({Type::weeklyDigests}).empty());
+    // What else the copy held stays for the user, down to its cut-off end.
+    EXPECT_EQ(keyLines(), (QStringList {"[General]", ThemeManager::userDefaultsKey, "[Gen"}));
 }
 
 TEST_F(PrivacyMetricsEngineTest, ErasingEverythingEmptiesTheStoresAndRunningEnginesTakeDefaults)

@@ -86,6 +86,9 @@ TEST_F(GranularClearViewTest, ClearEverythingWarnsOfTheSettingsAndLeavesNothing)
     view.requestClearEverything();
     ASSERT_EQ(dialogs.questions.size(), 1);
     EXPECT_TRUE(dialogs.questions[0].text.contains("resets all settings"));
+    // The helper's own log is root's and stays until the package is purged: the question says so.
+    EXPECT_TRUE(dialogs.questions[0].text.contains("/var/log/quorvane/audit.log"));
+    EXPECT_TRUE(dialogs.questions[0].text.contains("apt purge"));
     EXPECT_TRUE(dialogs.questions[0].destructive);
     ASSERT_TRUE(waitFor([&] { return !view.statusText().isEmpty(); }));
     EXPECT_EQ(view.statusText(), "All Quorvane data successfully cleared.");
