@@ -258,15 +258,22 @@ QFuture<void> AppDelegate::runPersonaCycle()
     m_cycleRunning = true;
     PersonaEngine* engine = m_personaEngine.get();
     const bool rules = personasEnabled();
+    auto replaced = std::make_shared<bool>(false);
     return onWorker(
-        [engine, rules] {
+        [engine, rules, replaced, installed = m_options.installedProgram, running = m_options.runningProgram] {
             // Resumes that failed are tried again whether or not the rules run.
             engine->retryFailedResumes();
-            if (rules)
+            // After an upgrade the helper refuses this copy: no rule may start what it cannot finish.
+            *replaced = rules && installedProgramReplaced(installed, running);
+            if (rules && !*replaced)
                 engine->runCycle();
         },
-        [this] {
+        [this, replaced] {
             m_cycleRunning = false;
+            if (*replaced && m_helperAccess == HelperAccess::available) {
+                m_helperAccess = HelperAccess::programReplaced;
+                tellUser(helperAccessMessage(m_helperAccess));
+            }
             m_personaVM->refresh();
         },
         &m_cycleWork);

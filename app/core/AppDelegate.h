@@ -53,6 +53,10 @@ struct AppDelegateOptions
     ProcessWatcher::Options processWatcher;
     // At launch: ask whether the helper acts for this copy, and say so once when it does not.
     bool checkHelper = true;
+    // Watched on each persona cycle: when the installed program the running copy was started from is
+    // replaced (an upgrade), the helper stops acting for it and the user is told to restart.
+    std::string installedProgram = installedProgramPath();
+    std::string runningProgram = "/proc/self/exe";
     // Sleep and wake through logind.
     bool watchSleep = true;
     // How long quitting may spend resuming the processes the personas suspended.

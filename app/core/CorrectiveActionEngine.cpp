@@ -144,7 +144,12 @@ std::vector<ActionCard> CorrectiveActionEngine::generateActionCards(const System
             ActionType::FlushInactiveMemory {}, "~" + gb + "GB freed", Urgency::info);
     }
     if (!loadedModels.empty()) {
-        add("Clear loaded model KV cache", "Resetting context frees active model memory overhead.",
+        // The server drops a context only with its model, so the card names what the reset unloads.
+        std::vector<std::string> names;
+        for (const auto& model : loadedModels)
+            names.push_back(model.name);
+        add("Clear loaded model KV cache",
+            "Resetting context unloads " + joined(names) + ", which frees active model memory overhead.",
             ActionType::ClearOllamaKVCache {}, "~2-8GB optimized", Urgency::warning);
     }
 

@@ -5,6 +5,10 @@
 
 #include <QCoreApplication>
 
+#include <climits>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #ifndef QV_INSTALL_BINDIR
 #define QV_INSTALL_BINDIR "/usr/bin"
 #endif
@@ -29,6 +33,36 @@ std::string installedProgramPath()
     return QV_INSTALL_BINDIR "/quorvane-pro";
 }
 
+bool installedProgramReplaced(const std::string& installedProgram, const std::string& runningProgram)
+{
+    char link[PATH_MAX];
+    const ssize_t length = ::readlink(runningProgram.c_str(), link, sizeof link - 1);
+    if (length <= 0)
+        return false;
+    const std::string target(link, static_cast<std::size_t>(length));
+    // The kernel names a removed executable "<path> (deleted)".
+    if (target != installedProgram && target != installedProgram + " (deleted)")
+        return false;
+    struct stat running
+    {
+    };
+    if (::stat(runningProgram.c_str(), &running) != 0)
+        return false;
+    struct stat installed
+    {
+    };
+    if (::stat(installedProgram.c_str(), &installed) != 0)
+        return true;
+    return running.st_dev != installed.st_dev || running.st_ino != installed.st_ino;
+}
+
+std::string helperNotInstalledReason()
+{
+    return QCoreApplication::translate(
+        "HelperAccess", "the Quorvane Pro helper is not installed (install the Debian package to pause processes)")
+        .toStdString();
+}
+
 QString helperAccessMessage(HelperAccess access)
 {
     switch (access) {
@@ -45,6 +79,11 @@ QString helperAccessMessage(HelperAccess access)
             "somewhere else, so personas cannot pause background processes. Start the installed program "
             "to use them. This copy keeps running without personas.")
             .arg(QString::fromStdString(installedProgramPath()));
+    case HelperAccess::programReplaced:
+        return QCoreApplication::translate("HelperAccess",
+            "Quorvane Pro was upgraded or reinstalled while it ran, and the helper acts only for the program "
+            "now installed. Personas are off and pause nothing until you restart Quorvane Pro (Quit from the "
+            "tray menu, then start it again).");
     }
     return {};
 }

@@ -1,5 +1,7 @@
 #include "XPCConnection.h"
 
+#include "HelperAccess.h"
+
 #include "platform/io/Utf8.h"
 #include "platform/ipc/HelperVersionQuery.h"
 #include "platform/ipc/LineChannel.h"
@@ -274,8 +276,13 @@ XPCConnection::Result<std::shared_ptr<XPCConnection::Link>> XPCConnection::helpe
         return m_link;
     m_link.reset();
     auto fd = platform::connectUnixSocket(m_socketPath);
-    if (!fd)
-        return fd.error();
+    if (!fd) {
+        // No socket, or nobody listening on it: the helper is not installed (or not enabled).
+        auto error = fd.error();
+        if (error.code == ENOENT || error.code == ECONNREFUSED)
+            error.message = helperNotInstalledReason();
+        return error;
+    }
     m_link = std::make_shared<Link>(std::move(fd.value()));
     return m_link;
 }

@@ -109,8 +109,14 @@ QLayout* ProOnboardingView::buildSteps()
     m_allowButton = smallAction(tr("Allow Notifications"));
     connect(m_allowButton, &QAbstractButton::clicked, this, &ProOnboardingView::allowNotifications);
     m_allowed = new ThemedLabel(tr("Allowed ✓"), Fonts::system(10, QFont::Bold), ColorRole::green);
+    m_notificationFailure = new ThemedLabel(
+        tr("No notification service answered on this desktop, so Quorvane Pro cannot show notifications. "
+           "Start one (for example your desktop's notification daemon), then press again."),
+        Fonts::system(10, QFont::Bold), ColorRole::orange);
+    m_notificationFailure->setWordWrap(true);
+    m_notificationFailure->hide();
     steps->addLayout(stepRow(m_bellIcon, stepTitle(tr("3. Notifications")),
-        tr("Alerts you about resource states and what we froze."), {m_allowButton, m_allowed}));
+        tr("Alerts you about resource states and what we froze."), {m_notificationFailure, m_allowButton, m_allowed}));
     return steps;
 }
 
@@ -147,6 +153,7 @@ void ProOnboardingView::allowNotifications()
         [this](const bool& granted) {
             m_isAsking = false;
             m_hasGrantedNotifications = granted;
+            m_notificationsRefused = !granted;
             refresh();
             emit notificationsAnswered();
         });
@@ -167,7 +174,9 @@ QString ProOnboardingView::helperStateText() const
 
 QString ProOnboardingView::notificationStateText() const
 {
-    return m_hasGrantedNotifications ? m_allowed->text() : QString();
+    if (m_hasGrantedNotifications)
+        return m_allowed->text();
+    return m_notificationsRefused ? m_notificationFailure->text() : QString();
 }
 
 QString ProOnboardingView::installButtonText() const
@@ -188,6 +197,7 @@ void ProOnboardingView::refresh()
     m_bellIcon->setSymbol(QStringLiteral("bell.fill"), m_hasGrantedNotifications ? ColorRole::green : ColorRole::blue);
     m_allowButton->setVisible(!m_hasGrantedNotifications);
     m_allowed->setVisible(m_hasGrantedNotifications);
+    m_notificationFailure->setVisible(m_notificationsRefused);
     m_continue->setEnabled(canContinue());
     m_continue->setColors(roleColor(ColorRole::text), roleColor(canContinue() ? ColorRole::blue : ColorRole::grey, 1));
 }

@@ -51,6 +51,7 @@ private:
     bool m_isRegistering = false;
     bool m_installAttempted = false;
     bool m_isAsking = false;
+    bool m_notificationsRefused = false; // asked, and no notification service answered
     QString m_installError;
     SymbolLabel* m_helperIcon;
     SymbolLabel* m_bellIcon;
@@ -60,5 +61,6 @@ private:
     ThemedLabel* m_installFailure;
     PillButton* m_allowButton;
     ThemedLabel* m_allowed;
+    ThemedLabel* m_notificationFailure;
     PillButton* m_continue;
 };

@@ -13,6 +13,8 @@ public:
     virtual void copyText(const QString& text) = 0;
     virtual QString clipboardText() const = 0;
     virtual bool openUrl(const QUrl& url) = 0;
+    // False when no file manager is there to show the folder (none on the session bus, and none set up
+    // for folders). May wait on the session bus for a moment: views call it on a worker.
     virtual bool openFolder(const QString& path) = 0;
     // Shows the file selected in the file manager; opens its folder where no file manager answers.
     virtual bool revealFile(const QString& path) = 0;
@@ -45,6 +47,7 @@ public:
     bool revealFile(const QString& path) override;
 
     int copies = 0;
+    bool foldersOpen = true; // whether a file manager answers openFolder
     QList<QUrl> openedUrls;
     QStringList openedFolders;
     QStringList revealedFiles;

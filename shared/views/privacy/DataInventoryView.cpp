@@ -98,8 +98,12 @@ DataInventoryView::DataInventoryView(const PrivacyServices& services, QWidget* p
 
     m_status = new ThemedLabel(QString(), Fonts::system(11, QFont::Medium), ColorRole::orange);
     m_status->setWordWrap(true);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_status->hide();
     layout->addWidget(m_status);
+    m_copyPathButton = commandCopyButton([folder = m_services.dataDirectory] { return folder; }, m_services);
+    m_copyPathButton->hide();
+    layout->addWidget(m_copyPathButton, 0, Qt::AlignLeft);
 
     auto* policy = new RoundedBox(Qt::Vertical, 10, 4, 8);
     policy->setFill(ColorRole::green, 0.05);
@@ -183,11 +187,29 @@ QString DataInventoryView::statusText() const
     return m_status->isHidden() ? QString() : m_status->text();
 }
 
+bool DataInventoryView::offersPathToCopy() const
+{
+    return !m_copyPathButton->isHidden();
+}
+
 void DataInventoryView::openInFileManager()
 {
-    // A first run has no data folder yet; the user still gets the (empty) folder.
-    QDir().mkpath(m_services.dataDirectory);
-    m_services.desktop->openFolder(m_services.dataDirectory);
+    Desktop* desktop = m_services.desktop;
+    const QString folder = m_services.dataDirectory;
+    runAsync<bool>(
+        this,
+        [desktop, folder] {
+            // A first run has no data folder yet; the user still gets the (empty) folder.
+            QDir().mkpath(folder);
+            return desktop->openFolder(folder);
+        },
+        [this, folder](const bool& opened) {
+            m_status->setVisible(!opened);
+            m_copyPathButton->setVisible(!opened);
+            if (!opened)
+                m_status->setText(tr("No file manager answered, so the folder was not opened. It is %1").arg(folder));
+            emit folderOpenAnswered();
+        });
 }
 
 void DataInventoryView::exportAllData()
@@ -196,6 +218,7 @@ void DataInventoryView::exportAllData()
         return;
     setExporting(true);
     m_status->hide();
+    m_copyPathButton->hide();
     const QString name = PrivacyExports::fileName(
         QStringLiteral("FullDataExport"), QStringLiteral("json"), PrivacyExports::dateOf(m_services.clock->now()));
     m_services.dialogs->chooseSaveFile(this, tr("Export all data as JSON"), QDir::home().filePath(name),
@@ -237,4 +260,8 @@ void DataInventoryView::setExporting(bool exporting)
     m_exportButton->setLabel(
         exporting ? tr("Exporting...") : tr("Export all data as JSON"), QStringLiteral("square.and.arrow.up"));
     m_exportButton->setEnabled(!exporting);
+    // Disabling the button while the dialog and the write run moved the focus on to the next control
+    // (and scrolled the page there); it comes back to the button the user pressed.
+    if (!exporting)
+        m_exportButton->setFocus(Qt::OtherFocusReason);
 }

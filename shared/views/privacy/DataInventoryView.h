@@ -11,6 +11,7 @@
 
 #include <optional>
 
+class CopyButton;
 class PillButton;
 class QGridLayout;
 class Spinner;
@@ -29,12 +30,14 @@ public:
     // The rows as shown: title, middle text, size text (empty while loading).
     QList<QStringList> rowTexts() const;
     QString statusText() const;
+    bool offersPathToCopy() const;
 
     void openInFileManager();
     void exportAllData();
 
 signals:
     void inventoryLoaded();
+    void folderOpenAnswered();
     void exportFinished();
 
 protected:
@@ -54,4 +57,5 @@ private:
     QGridLayout* m_grid;
     PillButton* m_exportButton;
     ThemedLabel* m_status;
+    CopyButton* m_copyPathButton;
 };

@@ -12,6 +12,8 @@
 #include "records/AuditLogger.h"
 #include "records/PrivacyMetricsEngine.h"
 
+#include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -208,6 +210,40 @@ TEST_F(AppDelegateTest, TheHelperRefusingThisCopyIsToldOnceAndTheRulesStayOff)
     EXPECT_TRUE(QTest::qWaitFor([&] { return tick.isFinished(); }));
     EXPECT_EQ(m_models.psRequests.load(), before);
     EXPECT_EQ(m_told.size(), 1);
+}
+
+TEST_F(AppDelegateTest, AnUpgradeOfTheRunningProgramTurnsThePersonasOffAndSaysToRestart)
+{
+    // A stand-in for the installed program, running, then replaced the way dpkg replaces a file.
+    const QString installed = m_dir.filePath("quorvane-pro");
+    ASSERT_TRUE(QFile::copy("/bin/sleep", installed));
+    QProcess running;
+    running.start(installed, {"30"});
+    ASSERT_TRUE(running.waitForStarted());
+    auto o = options();
+    o.installedProgram = installed.toStdString();
+    o.runningProgram = "/proc/" + std::to_string(running.processId()) + "/exe";
+    AppDelegate delegate(o);
+
+    auto tick = delegate.runPersonaCycle();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tick.isFinished(); }));
+    EXPECT_TRUE(delegate.personasEnabled());
+    EXPECT_TRUE(m_told.isEmpty());
+
+    const QString upgrade = m_dir.filePath("quorvane-pro.dpkg-new");
+    ASSERT_TRUE(QFile::copy("/bin/sleep", upgrade));
+    ASSERT_EQ(::rename(upgrade.toLocal8Bit().constData(), installed.toLocal8Bit().constData()), 0);
+    for (int i = 0; i < 2; ++i) {
+        tick = delegate.runPersonaCycle();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return tick.isFinished(); }));
+    }
+    EXPECT_FALSE(delegate.personasEnabled());
+    EXPECT_EQ(delegate.helperAccess(), HelperAccess::programReplaced);
+    ASSERT_EQ(m_told.size(), 1);
+    EXPECT_TRUE(m_told.first().contains("restart Quorvane Pro"));
+    EXPECT_TRUE(m_told.first().contains("Personas are off"));
+    running.kill();
+    running.waitForFinished();
 }
 
 // Against the real helper daemon, trusting this test program, stopping a real process.

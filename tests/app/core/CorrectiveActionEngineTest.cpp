@@ -135,7 +135,8 @@ TEST_F(CorrectiveActionEngineTest, MemoryCardsAtAndJustBeyondTheirThresholds)
     EXPECT_EQ(cards[0].estimatedImpact, "~4.5GB freed");
     EXPECT_EQ(cards[0].action, ActionType(ActionType::UnloadOllamaModel {"llama3:8b"}));
     EXPECT_EQ(cards[0].urgency, Urgency::critical);
-    EXPECT_EQ(cards[2].description, "Resetting context frees active model memory overhead.");
+    EXPECT_EQ(cards[2].description,
+        "Resetting context unloads llama3:8b, qwen2:7b, which frees active model memory overhead.");
     EXPECT_EQ(cards[2].estimatedImpact, "~2-8GB optimized");
     EXPECT_EQ(cards[2].urgency, Urgency::warning);
 

@@ -5,6 +5,7 @@
 #include "helper/src/HelperServer.h"
 #include "platform/ipc/HelperVersionQuery.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -209,6 +210,22 @@ TEST_F(XPCConnectionTest, EveryRequestIsRecordedAsAHelperActionWithItsOutcome)
     testMode.setActionRecorder([&](const AuditEvent& e) { recorded.push_back(e); });
     EXPECT_TRUE(testMode.freezeProcess(self).ok());
     EXPECT_EQ(recorded.size(), 7u);
+}
+
+TEST_F(XPCConnectionTest, MissingHelperIsNamedNotReportedAsAMissingFile)
+{
+    XPCConnection connection;
+    for (const auto& failure : {connection.freezeProcess(::getpid()), connection.purgeMemory()}) {
+        ASSERT_FALSE(failure.ok());
+        EXPECT_NE(failure.error().message.find("helper is not installed"), std::string::npos)
+            << failure.error().message;
+    }
+    // A socket file that nobody listens on (a stopped helper left it behind) reads the same.
+    ASSERT_TRUE(platform::listenUnixSocket(m_socket, 0600).ok());
+    ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(m_socket)));
+    const auto refused = connection.purgeMemory();
+    ASSERT_FALSE(refused.ok());
+    EXPECT_NE(refused.error().message.find("helper is not installed"), std::string::npos);
 }
 
 TEST_F(XPCConnectionTest, VersionQueryMakesItsOwnRoundTrip)

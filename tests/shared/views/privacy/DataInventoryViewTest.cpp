@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSignalSpy>
 
 namespace {
 
@@ -77,9 +78,15 @@ TEST_F(DataInventoryViewTest, CancelWritesNothingAndAFailedWriteSaysSo)
     DataInventoryView view(services());
     showLoaded(view);
     dialogs.chosenPath.clear();
+    QWidget* exportButton = nullptr;
+    for (auto* button : view.findChildren<QAbstractButton*>())
+        exportButton = button->text() == "Export all data as JSON" ? button : exportButton;
+    ASSERT_NE(exportButton, nullptr);
     view.exportAllData();
     EXPECT_FALSE(view.isExporting());
     EXPECT_TRUE(view.statusText().isEmpty());
+    // Focus went on while the button was disabled; it comes back to the button.
+    EXPECT_EQ(view.focusWidget(), exportButton);
 
     dialogs.chosenPath = dir.filePath("no/such/folder/export.json");
     view.exportAllData();
@@ -88,11 +95,22 @@ TEST_F(DataInventoryViewTest, CancelWritesNothingAndAFailedWriteSaysSo)
     EXPECT_FALSE(QFileInfo::exists(dialogs.chosenPath));
 }
 
-TEST_F(DataInventoryViewTest, OpeningTheDataFolderCreatesItFirst)
+TEST_F(DataInventoryViewTest, OpeningTheDataFolderCreatesItFirstAndSaysWhenNoFileManagerAnswers)
 {
     DataInventoryView view(services());
+    QSignalSpy answered(&view, &DataInventoryView::folderOpenAnswered);
     QDir(locations.dataDirectory).removeRecursively();
     view.openInFileManager();
+    ASSERT_TRUE(waitFor([&] { return answered.count() == 1; }));
     EXPECT_TRUE(QFileInfo(locations.dataDirectory).isDir());
     EXPECT_EQ(desktop.openedFolders, QStringList {locations.dataDirectory});
+    EXPECT_TRUE(view.statusText().isEmpty());
+    EXPECT_FALSE(view.offersPathToCopy());
+
+    desktop.foldersOpen = false;
+    view.openInFileManager();
+    ASSERT_TRUE(waitFor([&] { return answered.count() == 2; }));
+    EXPECT_TRUE(view.statusText().startsWith("No file manager answered"));
+    EXPECT_TRUE(view.statusText().endsWith(locations.dataDirectory));
+    ASSERT_TRUE(view.offersPathToCopy());
 }
