@@ -81,7 +81,11 @@ SettingsView::SettingsView(DashboardViewModel& dashboardVM, PersonaViewModel& pe
             PrivacyMetricsEngine::shared(), [&personas] { personas.resumeAllFrozenProcesses(); });
     }
 
-    setFixedSize(kWidth, kHeight);
+    // 780 wide; 540 high where the screen has the room, else the sidebar's entries and the page scroll in
+    // what is left, the quit button staying in sight.
+    setFixedWidth(kWidth);
+    setMaximumHeight(kHeight);
+    resize(kWidth, kHeight);
     setAutoFillBackground(true);
     buildColumns();
     buildTour();

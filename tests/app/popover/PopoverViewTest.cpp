@@ -24,6 +24,8 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <cmath>
@@ -192,6 +194,30 @@ TEST_F(PopoverViewTest, TourButtonStartsTheTourAndClosingEndsIt)
     EXPECT_EQ(view->state().lastStepTime(), clock.now());
     view->hide();
     EXPECT_FALSE(view->state().tourActive());
+}
+
+TEST_F(PopoverViewTest, OnAShortScreenThePanelScrollsAndTheHeaderAndDockStayWhole)
+{
+    auto view = makeView();
+    view->show();
+    // 1080 pixels at scale 2, less a panel and a title bar.
+    view->resize(PopoverView::kSize.width(), 440);
+    QApplication::processEvents();
+    ASSERT_EQ(view->size(), QSize(PopoverView::kSize.width(), 440));
+    const auto whole
+        = [&view](QWidget* w) { return view->rect().contains(QRect(w->mapTo(view.get(), {}), w->size())); };
+    EXPECT_TRUE(whole(view->header()));
+    EXPECT_TRUE(whole(view->dock()->menuButton()));
+    for (SymbolButton* tab : view->dock()->buttons())
+        EXPECT_TRUE(whole(tab));
+    // What the panel cannot show scrolls; the tour's overlay covers the shorter popover.
+    auto* scroll = view->tabPanel()->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(view->tourOverlay()->geometry(), view->rect());
+    // Given the room, it is 620 high again, and never more.
+    view->resize(PopoverView::kSize + QSize(0, 200));
+    EXPECT_EQ(view->size(), PopoverView::kSize);
 }
 
 TEST_F(PopoverViewTest, ThemeChangeRepaintsAtOnce)
