@@ -119,14 +119,14 @@ TEST_F(SettingsViewTest, OnAShortScreenTheEntriesScrollBesideTheRowsAndQuitStays
     QApplication::processEvents();
     ASSERT_EQ(view.height(), 440);
     QWidget* quit = sidebar.quitButton();
-    EXPECT_TRUE(view.rect().contains(QRect(quit->mapTo(&view, {}), quit->size())));
+    EXPECT_TRUE(view.rect().contains(QRect(quit->mapTo(&view, QPoint()), quit->size())));
     // The entries scroll to the last one; the scroll bar takes no room from the rows' titles.
     QScrollArea* entries = sidebar.entriesScroll();
     EXPECT_GT(entries->verticalScrollBar()->maximum(), 0);
     EXPECT_EQ(sidebar.rows().last()->width(), rowWidth);
     entries->ensureWidgetVisible(sidebar.rows().last());
     const QWidget* last = sidebar.rows().last();
-    EXPECT_TRUE(entries->viewport()->rect().contains(QRect(last->mapTo(entries->viewport(), {}), last->size())));
+    EXPECT_TRUE(entries->viewport()->rect().contains(QRect(last->mapTo(entries->viewport(), QPoint()), last->size())));
     // Given the room again, every entry shows and the sidebar is as narrow as before.
     view.resize(SettingsView::kWidth, SettingsView::kHeight + 100);
     QApplication::processEvents();
