@@ -77,7 +77,7 @@ TEST(TrayIconTest, TheIconIsASquareThatReadsOnEitherPanelInEveryState)
             // One picture for every panel: ring, figure and symbol stand out on a light and on a dark one.
             for (const QColor& panel : {kLightPanel, kDarkPanel}) {
                 EXPECT_GT(standingOut(icon, panel), size * size / 6) << size << panel.name().toStdString();
-                EXPECT_GT(middleStandingOut(icon, panel), size * size / 32) << size << panel.name().toStdString();
+                EXPECT_GT(middleStandingOut(icon, panel), size * size / 64) << size << panel.name().toStdString();
             }
         }
     }
