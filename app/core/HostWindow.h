@@ -3,8 +3,9 @@
 #include <QPointer>
 #include <QWidget>
 
-// A titled window around one view (the dashboard window, the settings window). It is kept for the
-// program's life: closing it only hides it, and showing it again brings back the same view.
+// A titled window around one view (the dashboard window, the settings window), at most as large as the
+// view may be: it offers no maximising. It is kept for the program's life: closing it only hides it, and
+// showing it again brings back the same view.
 class HostWindow : public QWidget
 {
     Q_OBJECT

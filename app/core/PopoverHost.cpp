@@ -18,6 +18,8 @@ PopoverHost::PopoverHost(QWidget* content, Mode mode, QWidget* parent)
     setWindowTitle(QStringLiteral("Quorvane Pro"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    // As large as the content may be and no larger; a short screen makes the content scroll.
+    layout->setSizeConstraint(QLayout::SetMinAndMaxSize);
     if (content)
         layout->addWidget(content);
     resize(kSize);
@@ -62,8 +64,7 @@ void PopoverHost::showAt(const QRect& anchor)
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), kSize);
-    // A screen smaller than the popover gets a popover that fits.
-    resize(kSize.boundedTo(available.size()));
+    resize(fittedSize(available));
     if (m_mode == Mode::popup)
         move(placement(at, size(), available));
     show();

@@ -22,6 +22,8 @@ public:
     explicit PopoverHost(QWidget* content, Mode mode = defaultMode(), QWidget* parent = nullptr);
 
     static Mode defaultMode();
+    // The popover's size on a screen whose free area is `available`: 340 x 620, shorter on a short screen.
+    static QSize fittedSize(const QRect& available) { return kSize.boundedTo(available.size()); }
     // Where the popover's top-left corner goes: below an anchor in the upper half of the screen,
     // above one in the lower half, centred on it, and kept inside `available`.
     static QPoint placement(const QRect& anchor, const QSize& size, const QRect& available);

@@ -5,11 +5,7 @@
 #include "views/dashboard/MenuBarFigures.h"
 #include "views/dashboard/MenuBarView.h"
 
-#include <QEvent>
-#include <QGuiApplication>
-#include <QIcon>
 #include <QMenu>
-#include <QPalette>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QtEndian>
@@ -17,9 +13,6 @@
 #include <cstdio>
 
 namespace {
-
-// The sizes sent to a StatusNotifier host, which picks the nearest to its panel's.
-const QList<int> kItemSizes {16, 22, 32, 44, 64};
 
 platform::TrayPixmap itemPixmap(const QPixmap& pixmap)
 {
@@ -53,7 +46,6 @@ TrayIcon::TrayIcon(DashboardViewModel& dashboardVM, QObject* parent)
     : QObject(parent)
     , m_label(std::make_unique<MenuBarView>(dashboardVM, false))
     , m_menu(std::make_unique<QMenu>())
-    , m_panel(panelPalette())
 {
     buildMenu();
     const QDBusConnection session = QDBusConnection::sessionBus();
@@ -68,7 +60,6 @@ TrayIcon::TrayIcon(DashboardViewModel& dashboardVM, const QDBusConnection& bus, 
     : QObject(parent)
     , m_label(std::make_unique<MenuBarView>(dashboardVM, false))
     , m_menu(std::make_unique<QMenu>())
-    , m_panel(panelPalette())
 {
     buildMenu();
     useStatusNotifier(bus);
@@ -95,8 +86,6 @@ void TrayIcon::buildMenu()
 
     // One tick changes several of the label's inputs; the icon is painted once for all of them.
     connect(m_label.get(), &MenuBarView::drawingChanged, this, &TrayIcon::scheduleRepaint);
-    // A new desktop palette may mean another panel colour; every widget, the label too, hears of it.
-    m_label->installEventFilter(this);
 }
 
 void TrayIcon::useSystemTray()
@@ -129,6 +118,8 @@ void TrayIcon::useStatusNotifier(const QDBusConnection& bus)
     connect(m_item.get(), &platform::StatusNotifierItem::contextMenuRequested, this,
         [this](QPoint at) { m_menu->popup(at); });
 }
+
+const QList<int> TrayIcon::itemSizes {16, 22, 44};
 
 bool TrayIcon::isAvailable()
 {
@@ -164,37 +155,10 @@ MenuBarFigures TrayIcon::trayFigures(const MenuBarFigures& label)
     return f;
 }
 
-bool TrayIcon::panelIsLight(const QString& desktop, const QString& iconTheme, const QColor& window)
-{
-    if (desktop.split(QLatin1Char(':')).contains(QStringLiteral("GNOME"), Qt::CaseInsensitive))
-        return false;
-    if (iconTheme.contains(QStringLiteral("dark"), Qt::CaseInsensitive))
-        return false;
-    if (iconTheme.contains(QStringLiteral("light"), Qt::CaseInsensitive))
-        return true;
-    return window.lightnessF() > 0.5;
-}
-
-Palette TrayIcon::panelPalette()
-{
-    const bool light = panelIsLight(qEnvironmentVariable("XDG_CURRENT_DESKTOP"), QIcon::themeName(),
-        QGuiApplication::palette().color(QPalette::Window));
-    return Palette::forTheme(light ? AppTheme::light : AppTheme::standard);
-}
-
 QString TrayIcon::titleText(const MenuBarFigures& label)
 {
     const QString readouts = MenuBarDrawing::trayLabel(label);
     return readouts.isEmpty() ? QStringLiteral("Quorvane Pro") : QStringLiteral("Quorvane Pro · ") + readouts;
-}
-
-bool TrayIcon::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_label.get() && event->type() == QEvent::ApplicationPaletteChange) {
-        m_panel = panelPalette();
-        scheduleRepaint();
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 void TrayIcon::scheduleRepaint()
@@ -210,15 +174,22 @@ void TrayIcon::repaint()
     m_repaintPending = false;
     const MenuBarFigures figures = trayFigures(m_label->figures());
     const QString tip = m_label->trayToolTip();
-    if (m_tray) {
-        m_tray->setIcon(MenuBarDrawing::trayIcon(figures, m_panel));
-        m_tray->setToolTip(tip);
+    // The picture at its finest size stands for all of them: most ticks change nothing the icon shows.
+    if (const QImage picture = MenuBarDrawing::trayPixmap(figures, itemSizes.last()).toImage(); picture != m_picture) {
+        m_picture = picture;
+        if (m_tray)
+            m_tray->setIcon(MenuBarDrawing::trayIcon(figures));
+        if (m_item) {
+            platform::TrayPixmapList pixmaps;
+            for (int size : itemSizes)
+                pixmaps.append(itemPixmap(MenuBarDrawing::trayPixmap(figures, size)));
+            m_item->setIcon(pixmaps);
+        }
     }
+    if (m_tray && m_tray->toolTip() != tip)
+        m_tray->setToolTip(tip);
     if (m_item) {
-        platform::TrayPixmapList pixmaps;
-        for (int size : kItemSizes)
-            pixmaps.append(itemPixmap(MenuBarDrawing::trayPixmap(figures, m_panel, size)));
-        m_item->setIcon(pixmaps);
+        // The item passes on only what changed.
         m_item->setTitle(titleText(m_label->figures()));
         m_item->setLabel(MenuBarDrawing::trayLabel(m_label->figures()), QStringLiteral("100% 99G"));
         const qsizetype firstBreak = tip.indexOf(QLatin1Char('\n'));

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "ui/Palette.h"
-
 #include <QDBusConnection>
+#include <QImage>
 #include <QObject>
 #include <QRect>
 
@@ -18,8 +17,9 @@ namespace platform {
 class StatusNotifierItem;
 }
 
-// The program's tray icon: the menu-bar label redrawn as a square for the tray's slot, in colours
-// that stand out on the tray's panel, repainted whenever the label changes (every dashboard tick).
+// The program's tray icon: the menu-bar label redrawn as a square for the tray's slot, drawn to read
+// on any panel. The label changes every dashboard tick; the tray is sent a new picture or text only
+// when it differs from what the tray has, since every change makes the tray's host redraw.
 // On a StatusNotifier tray the item's title, and the label beside the icon on hosts that show one,
 // carry the CPU and headroom readouts; every tray shows them in the icon's tool tip. A click asks
 // for the popover; its menu offers Open Dashboard, Settings… and Quit.
@@ -44,15 +44,13 @@ public:
     platform::StatusNotifierItem* statusNotifierItem() const { return m_item.get(); }
     void showMessage(const QString& title, const QString& message);
 
+    // The pixel sizes a StatusNotifier host is sent: the panels' usual slots, 16 and 22, and 22 at
+    // double density (a host scales the nearest one to its own size).
+    static const QList<int> itemSizes;
+
     // What the tray icon draws of the label's figures: everything switched on, and the ring also
     // when nothing else would be drawn, so the icon can always be found.
     static MenuBarFigures trayFigures(const MenuBarFigures& label);
-    // Whether the tray's panel is light. GNOME Shell's top bar is dark whatever the theme; an icon
-    // theme named for a dark or light look says which panel it is drawn for; otherwise the
-    // platform's window colour tells.
-    static bool panelIsLight(const QString& desktop, const QString& iconTheme, const QColor& window);
-    // The colours the icon is drawn in for this desktop's panel.
-    static Palette panelPalette();
     // The item's title: the program's name and, while the readouts are shown, the readouts.
     static QString titleText(const MenuBarFigures& label);
 
@@ -61,9 +59,6 @@ signals:
     void dashboardRequested();
     void settingsRequested();
     void quitRequested();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenu();
@@ -76,7 +71,7 @@ private:
     std::unique_ptr<QMenu> m_menu;
     QSystemTrayIcon* m_tray = nullptr;
     std::unique_ptr<platform::StatusNotifierItem> m_item;
-    Palette m_panel;
+    QImage m_picture; // the icon the tray has, at its largest size
     QRect m_clickedAt;
     bool m_repaintPending = false;
 };

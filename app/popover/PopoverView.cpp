@@ -50,7 +50,11 @@ PopoverView::PopoverView(DashboardViewModel& dashboardVM, PersonaViewModel& pers
     , m_actions(new PopoverActions(this, std::move(hooks)))
     , m_apps(apps)
 {
-    setFixedSize(kSize);
+    // 340 wide; 620 high where the screen has the room, else the tab's panel scrolls in what is left
+    // and the header and the dock stay whole.
+    setFixedWidth(kSize.width());
+    setMaximumHeight(kSize.height());
+    resize(kSize);
     setAutoFillBackground(false);
     followTheme(themes, this, [this](const Palette& p) { applyTheme(p); });
     applyTheme(m_palette);
@@ -73,6 +77,8 @@ void PopoverView::showOnboardingOrDashboard()
         m_onboarding->hide();
         m_onboarding->deleteLater();
         m_onboarding = nullptr;
+        // From now on the dashboard's column says how short the popover can be.
+        setMinimumHeight(0);
     }
     if (!m_header)
         buildDashboard();
@@ -101,7 +107,7 @@ void PopoverView::buildDashboard()
 
     // The tour covers the whole column while it runs and hands over to the settings window at its end.
     m_tour = new TourOverlay(*m_state, m_themes, this);
-    m_tour->setGeometry(QRect(QPoint(), kSize));
+    m_tour->setGeometry(rect());
     connect(m_state, &PopoverState::settingsWindowRequested, m_actions->settings(), &QAction::trigger);
 }
 
@@ -123,10 +129,16 @@ void PopoverView::buildOnboarding()
     m_onboarding = new OnboardingView(
         1, OnboardingView::Workspace::aiEngineer, OnboardingView::Flavor::bear, permissionPage,
         [this] { finishOnboarding(); }, this);
-    // The card is drawn for 380 points; here it takes the popover's width and is centred in its height.
-    const int height = std::min(m_onboarding->sizeHint().height(), kSize.height());
-    m_onboarding->setGeometry(0, (kSize.height() - height) / 2, kSize.width(), height);
+    setMinimumHeight(std::min(m_onboarding->sizeHint().height(), kSize.height()));
+    placeOnboarding();
     m_onboarding->show();
+}
+
+void PopoverView::placeOnboarding()
+{
+    // The card is drawn for 380 points; here it takes the popover's width and is centred in its height.
+    const int height = std::min(m_onboarding->sizeHint().height(), this->height());
+    m_onboarding->setGeometry(0, (this->height() - height) / 2, width(), height);
 }
 
 void PopoverView::finishOnboarding()
@@ -156,6 +168,15 @@ void PopoverView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), PopoverStyle::background(m_palette.theme));
+}
+
+void PopoverView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_onboarding)
+        placeOnboarding();
+    if (m_tour)
+        m_tour->setGeometry(rect());
 }
 
 void PopoverView::hideEvent(QHideEvent* event)

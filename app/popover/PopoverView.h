@@ -20,11 +20,11 @@ class TourOverlay;
 class ThemeManager;
 class ViewSettings;
 
-// The popover's content, 340 x 620: the header, the panel of the selected tab, the tab dock with the
-// settings menu, and the strip of running applications. Until the user has finished the first-run flow it
-// shows that flow instead, and builds nothing of the dashboard. The host window puts it inside itself; the
-// dashboard window may host a second one, sharing the selected tab and the finished flow through the user
-// defaults.
+// The popover's content, 340 x 620 (shorter on a short screen, where the tab's panel scrolls): the header, the panel of
+// the selected tab, the tab dock with the settings menu, and the strip of running applications. Until the user has
+// finished the first-run flow it shows that flow instead, and builds nothing of the dashboard. The host window puts it
+// inside itself; the dashboard window may host a second one, sharing the selected tab and the finished flow through the
+// user defaults.
 class PopoverView : public QWidget
 {
     Q_OBJECT
@@ -56,6 +56,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
@@ -63,6 +64,7 @@ private:
     // The first-run flow until the user has finished it, then the dashboard, built once.
     void showOnboardingOrDashboard();
     void buildOnboarding();
+    void placeOnboarding();
     void buildDashboard();
     void finishOnboarding();
 

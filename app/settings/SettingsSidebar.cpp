@@ -11,6 +11,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -111,6 +113,7 @@ SettingsSidebar::SettingsSidebar(QWidget* parent)
     , m_logo(new QLabel(this))
     , m_brand(new QLabel(QStringLiteral("Quorvane"), this))
     , m_tagline(new QLabel(QStringLiteral("AI-FIRST CO-PILOT"), this))
+    , m_entries(new QScrollArea(this))
     , m_quit(new SettingsButton(tr("Quit Quorvane"), QStringLiteral("power"), this))
 {
     setFixedWidth(kWidth);
@@ -136,28 +139,44 @@ SettingsSidebar::SettingsSidebar(QWidget* parent)
     brand->addStretch(1);
     column->addLayout(brand);
 
+    // The entries scroll between the brand and the quit button when the window is too short for them all.
+    m_entries->setFrameShape(QFrame::NoFrame);
+    m_entries->setWidgetResizable(true);
+    m_entries->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_entries->viewport()->setAutoFillBackground(false);
+    auto* list = new QWidget;
+    list->setAutoFillBackground(false);
+    auto* entries = new QVBoxLayout(list);
+    entries->setContentsMargins(0, 0, 0, 0);
+    entries->setSpacing(column->spacing());
     const auto& tabs = SettingsView::sidebarTabs();
     for (const auto& section : SettingsView::sidebarSections()) {
-        auto* header = new QLabel(tr(section.title), this);
+        auto* header = new QLabel(tr(section.title), list);
         header->setFont(Fonts::system(8, QFont::Bold));
         header->setContentsMargins(12, 8, 12, 0);
-        column->addWidget(header);
+        entries->addWidget(header);
         m_headers.append(header);
         for (int i = section.begin; i < section.end && i < SettingsView::kTabCount; ++i) {
             const auto& tab = tabs[static_cast<std::size_t>(i)];
-            auto* row = new SidebarRow(i, QString::fromUtf8(tab.icon), tr(tab.title), this);
+            auto* row = new SidebarRow(i, QString::fromUtf8(tab.icon), tr(tab.title), list);
             connect(row, &QAbstractButton::clicked, this, [this, i] { emit rowClicked(i); });
-            column->addWidget(row);
+            entries->addWidget(row);
             m_rows.append(row);
         }
     }
+    entries->addStretch(1);
+    m_entries->setWidget(list);
+    column->addWidget(m_entries, 1);
+    // The scroll bar comes beside the rows, not over them: the sidebar widens by it while it shows.
+    QScrollBar* bar = m_entries->verticalScrollBar();
+    connect(bar, &QScrollBar::rangeChanged, this,
+        [this, bar](int, int maximum) { setFixedWidth(kWidth + (maximum > 0 ? bar->sizeHint().width() : 0)); });
     // Every row in one size: the largest at which each row's title, semibold while selected, fits.
     int pixels = kPixelSize;
     for (SidebarRow* row : std::as_const(m_rows))
         pixels = std::min(pixels, SidebarRow::fittedPixelSize(row->text()));
     for (SidebarRow* row : std::as_const(m_rows))
         row->setPixelSize(pixels);
-    column->addStretch(1);
 
     m_quit->setFont(Fonts::system(11, QFont::DemiBold));
     m_quit->setPadding(12, 8);

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QLabel;
+class QScrollArea;
 class SettingsButton;
 struct Palette;
 
@@ -39,7 +40,8 @@ private:
     QColor m_text;
 };
 
-// The window's left column: the brand, the three sections of entries and the quit button.
+// The window's left column: the brand, the three sections of entries (which scroll in a short window)
+// and the quit button.
 class SettingsSidebar : public QWidget
 {
     Q_OBJECT
@@ -50,6 +52,7 @@ public:
 
     const QList<SidebarRow*>& rows() const { return m_rows; }
     const QList<QLabel*>& headers() const { return m_headers; }
+    QScrollArea* entriesScroll() const { return m_entries; }
     SettingsButton* quitButton() const { return m_quit; }
     void setActiveTab(int tab);
     void applyPalette(const Palette& palette);
@@ -64,5 +67,6 @@ private:
     QLabel* m_tagline;
     QList<QLabel*> m_headers;
     QList<SidebarRow*> m_rows;
+    QScrollArea* m_entries;
     SettingsButton* m_quit;
 };

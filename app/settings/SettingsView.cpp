@@ -83,7 +83,11 @@ SettingsView::SettingsView(DashboardViewModel& dashboardVM, PersonaViewModel& pe
     }
 
     m_privacyPageState = new PrivacyPageState(this);
-    setFixedSize(kWidth, kHeight);
+    // 780 wide; 540 high where the screen has the room, else the sidebar's entries and the page scroll in
+    // what is left, the quit button staying in sight.
+    setFixedWidth(kWidth);
+    setMaximumHeight(kHeight);
+    resize(kWidth, kHeight);
     setAutoFillBackground(true);
     buildColumns();
     buildTour();

@@ -48,10 +48,9 @@ struct SettingsServices
     std::optional<PrivacyServices> privacy;
 };
 
-// The settings window's content, fixed at 780 x 540: a themed sidebar of thirteen entries and the page
-// of the selected one. A page is built anew each time its entry is selected; what the user typed into
-// the pages' entry fields lives here and survives that. The application creates one view and keeps
-// it for the window's whole life.
+// The settings window's content, 780 x 540 (shorter on a short screen): a themed sidebar of thirteen entries and the
+// page of the selected one. A page is built anew each time its entry is selected; what the user typed into the pages'
+// entry fields lives here and survives that. The application creates one view and keeps it for the window's whole life.
 class SettingsView : public QWidget
 {
     Q_OBJECT
@@ -80,6 +79,8 @@ public:
     SettingsView(DashboardViewModel& dashboardVM, PersonaViewModel& personaVM, ModelInventoryEngine& inventoryEngine,
         Services services = {}, QWidget* parent = nullptr);
     ~SettingsView() override;
+
+    QSize sizeHint() const override { return {kWidth, kHeight}; }
 
     DashboardViewModel& dashboardVM() const { return m_dashboardVM; }
     PersonaViewModel& personaVM() const { return m_personaVM; }

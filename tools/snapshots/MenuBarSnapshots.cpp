@@ -41,22 +41,27 @@ QImage stripImage(const MenuBarFigures& figures, const Palette& palette)
     return image;
 }
 
-// Each tray size at its true pixels, side by side, then enlarged four times.
-QImage traySizes(const MenuBarFigures& figures, const Palette& palette)
+// Each tray size at its true pixels, side by side on a light panel and under it on a dark one (the icon is
+// the same on every panel), then enlarged four times.
+QImage traySizes(const MenuBarFigures& figures)
 {
     QList<QPixmap> icons;
     int width = 4;
     for (int size : MenuBarDrawing::kTraySizes) {
-        icons << MenuBarDrawing::trayPixmap(figures, palette, size);
+        icons << MenuBarDrawing::trayPixmap(figures, size);
         width += icons.last().width() + 4;
     }
-    QImage image(width, 48 + 8, QImage::Format_ARGB32_Premultiplied);
-    image.fill(palette.background);
+    const int row = 48 + 8;
+    QImage image(width, 2 * row, QImage::Format_ARGB32_Premultiplied);
     QPainter p(&image);
-    int x = 4;
-    for (const QPixmap& icon : icons) {
-        p.drawPixmap(x, 4 + (48 - icon.height()) / 2, icon);
-        x += icon.width() + 4;
+    p.fillRect(0, 0, width, row, QColor(0xf2, 0xf2, 0xf2));
+    p.fillRect(0, row, width, row, QColor(0x20, 0x20, 0x22));
+    for (int top : {0, row}) {
+        int x = 4;
+        for (const QPixmap& icon : icons) {
+            p.drawPixmap(x, top + 4 + (48 - icon.height()) / 2, icon);
+            x += icon.width() + 4;
+        }
     }
     p.end();
     return magnified(image, 4);
@@ -99,11 +104,11 @@ void registerMenuBarSnapshots(SnapshotRegistry& registry)
             c.data.dashboard(), false, c.data.settings(), ActivePersonaTracker::shared(), ThemeManager::shared());
         return grabWidget(view, c.palette, 3);
     });
-    registry.add(QStringLiteral("tray-sizes"),
-        [](const SnapshotContext& c) { return traySizes(sampleFigures(c.data), c.palette); });
+    registry.add(
+        QStringLiteral("tray-sizes"), [](const SnapshotContext& c) { return traySizes(sampleFigures(c.data)); });
     registry.add(QStringLiteral("tray-sizes-hot"), [](const SnapshotContext& c) {
         MenuBarFigures f = sampleFigures(c.data);
         f.thermalLevel = Level::critical;
-        return traySizes(f, c.palette);
+        return traySizes(f);
     });
 }

@@ -39,13 +39,13 @@ QImage tour(const SnapshotContext& c, int step)
     return grabWidget(*sample.view, c.palette, 2.0, sample.view->size());
 }
 
-// The settings window as the program opens it at 680 x 520, which the fixed 780 x 540 content widens, and
-// as it is framed 1.5 s later: 780 x 540.
-QImage windowFrame(const SnapshotContext& c)
+// The settings window as the program opens it at 680 x 520, which the 780-wide content widens, at `size` as
+// the window manager gives it: 780 x 540 as it is framed 1.5 s later.
+QImage windowFrame(const SnapshotContext& c, const QSize& size)
 {
     SampleSettings sample(c.data);
     HostWindow window(QStringLiteral("Quorvane Settings"), sample.view.get(), QSize(680, 520));
-    const QImage image = grabWidget(window, c.palette, 2.0, QSize(SettingsView::kWidth, SettingsView::kHeight));
+    const QImage image = grabWidget(window, c.palette, 2.0, size);
     sample.view->setParent(nullptr);
     return image;
 }
@@ -54,7 +54,14 @@ QImage windowFrame(const SnapshotContext& c)
 
 void registerSettingsSnapshots(SnapshotRegistry& registry)
 {
-    registry.add(QStringLiteral("frame-settings-window"), windowFrame);
+    const QSize frame(SettingsView::kWidth, SettingsView::kHeight);
+    registry.add(
+        QStringLiteral("frame-settings-window"), [frame](const SnapshotContext& c) { return windowFrame(c, frame); });
+    registry.add(QStringLiteral("frame-settings-window-short-screen"), [frame](const SnapshotContext& c) {
+        return windowFrame(c, HostWindow::fitted({180, 231}, frame, kTitleBar, kShortScreen).size());
+    });
+    registry.add(QStringLiteral("frame-settings-window-enlarged"),
+        [](const SnapshotContext& c) { return windowFrame(c, kEnlargedWindow); });
     const auto& tabs = SettingsView::sidebarTabs();
     for (int tab = 0; tab < SettingsView::kTabCount; ++tab) {
         QString slug = QString::fromUtf8(tabs[static_cast<std::size_t>(tab)].title).toLower();

@@ -5,6 +5,8 @@
 
 #include <QImage>
 #include <QList>
+#include <QMargins>
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -39,6 +41,13 @@ public:
 private:
     QList<Entry> m_entries;
 };
+
+// The free area of a short screen (1920 x 1080 at scale 2, less a panel), where the windows are pictured
+// and audited too, and the title bar a window manager sets above a window there.
+constexpr QRect kShortScreen {0, 0, 960, 500};
+constexpr QMargins kTitleBar {0, 24, 0, 0};
+// A window dragged larger than its content, or maximised on a large screen.
+constexpr QSize kEnlargedWindow {1600, 1000};
 
 // What a grab waits for before the picture is taken.
 enum class Settle {

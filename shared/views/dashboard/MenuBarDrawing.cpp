@@ -112,6 +112,7 @@ void paintPill(QPainter& p, const QRectF& rect, const StateIndicator& indicator,
 
 constexpr double kTraySide = 22;
 constexpr double kTrayRingLine = 2.4;
+constexpr double kTrayDiscOpacity = 0.9;
 
 // The largest bold font, up to `pixels`, at which `text` is at most `width` wide.
 QFont fittedFigureFont(const QString& text, double pixels, double width)
@@ -138,10 +139,12 @@ void paintTrayRing(QPainter& p, const QRectF& square, const MenuBarFigures& figu
     }
 }
 
-// The square: the ring, and inside it the state's symbol (which says more than a figure while a
-// state holds) or else the load's figure, above the sparkline.
-void paintTraySquare(QPainter& p, const MenuBarFigures& figures, const Palette& palette)
+// The square: a dark disc carrying the ring, and inside it the state's symbol (which says more than a
+// figure while a state holds) or else the load's figure, above the sparkline.
+void paintTraySquare(QPainter& p, const MenuBarFigures& figures)
 {
+    // The dark theme's colours, whose light ink reads on the disc.
+    static const Palette palette = Palette::forTheme(AppTheme::standard);
     const QRectF square(0, 0, kTraySide, kTraySide);
     const bool ring = figures.ringShown();
     const bool sparkline = figures.showSparkline && figures.aiMemoryHistory.size() >= 2;
@@ -149,6 +152,9 @@ void paintTraySquare(QPainter& p, const MenuBarFigures& figures, const Palette& 
     const bool figure = figures.showTextReadouts && !indicator;
     const double inset = ring ? kTrayRingLine * 1.25 : 1;
     const QRectF inner = square.adjusted(inset, inset, -inset, -inset);
+    p.setPen(Qt::NoPen);
+    p.setBrush(withOpacity(palette.background, kTrayDiscOpacity));
+    p.drawEllipse(square.adjusted(0.25, 0.25, -0.25, -0.25));
     if (ring)
         paintTrayRing(p, square, figures, palette);
     const bool middle = indicator || figure;
@@ -271,7 +277,7 @@ void paint(QPainter& p, const MenuBarFigures& figures, const Palette& palette, d
     p.restore();
 }
 
-QPixmap trayPixmap(const MenuBarFigures& figures, const Palette& palette, int size, qreal devicePixelRatio)
+QPixmap trayPixmap(const MenuBarFigures& figures, int size, qreal devicePixelRatio)
 {
     const int side = std::max(1, size);
     QPixmap pm(QSize(side, side) * devicePixelRatio);
@@ -282,15 +288,15 @@ QPixmap trayPixmap(const MenuBarFigures& figures, const Palette& palette, int si
     p.setRenderHint(QPainter::TextAntialiasing);
     // Drawn on a 22-unit square and scaled, so 22 and 44 pixels show the same shapes.
     p.scale(side / kTraySide, side / kTraySide);
-    paintTraySquare(p, figures, palette);
+    paintTraySquare(p, figures);
     return pm;
 }
 
-QIcon trayIcon(const MenuBarFigures& figures, const Palette& palette)
+QIcon trayIcon(const MenuBarFigures& figures)
 {
     QIcon icon;
     for (int size : kTraySizes)
-        icon.addPixmap(trayPixmap(figures, palette, size));
+        icon.addPixmap(trayPixmap(figures, size));
     return icon;
 }
 

@@ -50,12 +50,13 @@ void paint(QPainter& painter, const MenuBarFigures& figures, const Palette& pale
 double ringFraction(double cpuUsage);
 
 // A tray gives an icon a square slot, so the tray icon is the label redrawn as a square `size` pixels
-// wide, on a transparent background, in `palette`'s colours (those of the panel it sits on): the CPU
-// ring filling the square; inside it the state symbol while a state holds, else the load's figure when
-// the readouts are on; and under them the AI memory sparkline when that is on.
-QPixmap trayPixmap(const MenuBarFigures& figures, const Palette& palette, int size, qreal devicePixelRatio = 1.0);
+// wide: the CPU ring filling the square; inside it the state symbol while a state holds, else the load's
+// figure when the readouts are on; and under them the AI memory sparkline when that is on. Nothing tells
+// the panel's colour for sure, so all of it sits on a dark disc in light colours: it reads on a light
+// panel and on a dark one alike.
+QPixmap trayPixmap(const MenuBarFigures& figures, int size, qreal devicePixelRatio = 1.0);
 // The square at every tray size, for the tray.
-QIcon trayIcon(const MenuBarFigures& figures, const Palette& palette);
+QIcon trayIcon(const MenuBarFigures& figures);
 // The readouts as words, for the tray icon's tool tip.
 QString toolTip(const MenuBarFigures& figures);
 // The readouts as the text that trays showing a label put beside the icon ("38% 5G"); empty while

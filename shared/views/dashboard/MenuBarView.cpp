@@ -96,12 +96,12 @@ void MenuBarView::readFigures()
 
 QPixmap MenuBarView::trayPixmap(int size, qreal devicePixelRatio) const
 {
-    return MenuBarDrawing::trayPixmap(*m_figures, m_palette, size, devicePixelRatio);
+    return MenuBarDrawing::trayPixmap(*m_figures, size, devicePixelRatio);
 }
 
 QIcon MenuBarView::trayIcon() const
 {
-    return MenuBarDrawing::trayIcon(*m_figures, m_palette);
+    return MenuBarDrawing::trayIcon(*m_figures);
 }
 
 QString MenuBarView::trayToolTip() const

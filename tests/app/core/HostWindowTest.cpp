@@ -1,6 +1,10 @@
 // Where the dashboard and settings windows land on the screen.
 #include "core/HostWindow.h"
 
+#include <QLabel>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -19,6 +23,34 @@ TEST(HostWindowTest, FittedKeepsTheWholeFrameInsideTheScreen)
     // frame starts at the available area's corner and the content is bounded by what is left.
     const QRect belowPanel {48, 32, 800, 568};
     EXPECT_EQ(HostWindow::fitted({0, 0}, {900, 620}, titleBar, belowPanel), QRect(48, 32, 798, 543));
+}
+
+TEST(HostWindowTest, EnlargingLeavesNoVoidAndAShortScreenShortensTheContent)
+{
+    // A view as the windows host them: fixed width, at most 620 high, a scrolling middle.
+    auto* content = new QWidget;
+    content->setFixedWidth(340);
+    content->setMaximumHeight(620);
+    auto* column = new QVBoxLayout(content);
+    column->addWidget(new QLabel(QStringLiteral("header")));
+    column->addWidget(new QScrollArea, 1);
+    auto* dock = new QLabel(QStringLiteral("dock"));
+    column->addWidget(dock);
+    HostWindow window(QStringLiteral("Quorvane Dashboard"), content, {340, 620});
+    window.show();
+    EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
+
+    // Dragged larger or maximised: the window stays the content's size, with nothing unpainted beside it.
+    for (const QSize& asked : {QSize(1600, 1000), QSize(900, 620), QSize(340, 800)}) {
+        window.resize(asked);
+        EXPECT_EQ(window.size(), QSize(340, 620)) << asked.width() << "x" << asked.height();
+        EXPECT_EQ(content->geometry(), window.rect());
+    }
+    // A short screen: the content takes the height there is and the dock stays inside it.
+    window.resize(340, 300);
+    EXPECT_EQ(window.size(), QSize(340, 300));
+    EXPECT_EQ(content->geometry(), window.rect());
+    EXPECT_LE(dock->geometry().bottom(), content->rect().bottom());
 }
 
 } // namespace

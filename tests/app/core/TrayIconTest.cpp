@@ -11,12 +11,15 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
+#include <QPalette>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -47,27 +50,35 @@ int inked(const QImage& image)
     return count;
 }
 
+// The figure's pixels (the middle of the square) that stand out from the panel.
+int middleStandingOut(const QImage& icon, const QColor& panel)
+{
+    const int quarter = icon.width() / 4;
+    return standingOut(icon.copy(quarter, quarter, 2 * quarter, 2 * quarter), panel);
+}
+
+const QColor kLightPanel(0xf2, 0xf2, 0xf2);
+const QColor kDarkPanel(0x20, 0x20, 0x22);
+
 TEST(TrayIconTest, TheIconIsASquareThatReadsOnEitherPanelInEveryState)
 {
     MenuBarFigures label;
     label.cpuUsage = 40;
     label.headroomGB = 6;
     label.aiMemoryHistory = {10, 30, 20, 50};
-    const Palette lightPanel = Palette::forTheme(AppTheme::light);
-    const Palette darkPanel = Palette::forTheme(AppTheme::standard);
     for (const QSet<QString>& personas : {QSet<QString> {}, QSet<QString> {QStringLiteral("Compile Mode")}}) {
         label.activePersonas = personas;
-        for (int size : {22, 44}) {
-            const MenuBarFigures f = TrayIcon::trayFigures(label);
-            const QImage onLight = MenuBarDrawing::trayPixmap(f, lightPanel, size).toImage();
-            const QImage onDark = MenuBarDrawing::trayPixmap(f, darkPanel, size).toImage();
+        for (int size : {16, 22, 44}) {
+            const QImage icon = MenuBarDrawing::trayPixmap(TrayIcon::trayFigures(label), size).toImage();
             // Square, whatever the state (a strip would be squeezed into the tray's square slot).
-            EXPECT_EQ(onLight.size(), QSize(size, size));
+            EXPECT_EQ(icon.size(), QSize(size, size));
             // Drawn across the slot, not a smear in its middle.
-            EXPECT_GT(inked(onLight), size * size / 4) << size;
-            // Ring, figure and symbol stand out from the panel, be it light or dark.
-            EXPECT_GT(standingOut(onLight, lightPanel.background), size * size / 6) << size;
-            EXPECT_GT(standingOut(onDark, darkPanel.background), size * size / 6) << size;
+            EXPECT_GT(inked(icon), size * size / 4) << size;
+            // One picture for every panel: ring, figure and symbol stand out on a light and on a dark one.
+            for (const QColor& panel : {kLightPanel, kDarkPanel}) {
+                EXPECT_GT(standingOut(icon, panel), size * size / 6) << size << panel.name().toStdString();
+                EXPECT_GT(middleStandingOut(icon, panel), size * size / 64) << size << panel.name().toStdString();
+            }
         }
     }
     // The readouts and the sparkline are drawn: switching them off changes the icon.
@@ -75,22 +86,11 @@ TEST(TrayIconTest, TheIconIsASquareThatReadsOnEitherPanelInEveryState)
     bare.activePersonas.clear();
     bare.showTextReadouts = bare.showSparkline = false;
     label.activePersonas.clear();
-    EXPECT_NE(MenuBarDrawing::trayPixmap(TrayIcon::trayFigures(bare), darkPanel, 22).toImage(),
-        MenuBarDrawing::trayPixmap(TrayIcon::trayFigures(label), darkPanel, 22).toImage());
+    EXPECT_NE(MenuBarDrawing::trayPixmap(TrayIcon::trayFigures(bare), 22).toImage(),
+        MenuBarDrawing::trayPixmap(TrayIcon::trayFigures(label), 22).toImage());
     // Everything switched off in the settings: the ring stays, so the icon can still be found.
     bare.showCPURing = false;
     EXPECT_TRUE(TrayIcon::trayFigures(bare).ringShown());
-}
-
-TEST(TrayIconTest, PanelColourComesFromTheDesktopTheIconThemeOrThePalette)
-{
-    const QColor lightWindow(0xef, 0xef, 0xef);
-    const QColor darkWindow(0x2a, 0x2a, 0x2e);
-    EXPECT_FALSE(TrayIcon::panelIsLight(QStringLiteral("ubuntu:GNOME"), QStringLiteral("Yaru"), lightWindow));
-    EXPECT_FALSE(TrayIcon::panelIsLight(QStringLiteral("XFCE"), QStringLiteral("Papirus-Dark"), lightWindow));
-    EXPECT_TRUE(TrayIcon::panelIsLight(QStringLiteral("XFCE"), QStringLiteral("elementary-xfce-light"), darkWindow));
-    EXPECT_TRUE(TrayIcon::panelIsLight(QStringLiteral("KDE"), QStringLiteral("breeze"), lightWindow));
-    EXPECT_FALSE(TrayIcon::panelIsLight(QString(), QString(), darkWindow));
 }
 
 // A private session bus with a stand-in for the tray's watcher.
@@ -214,6 +214,76 @@ TEST(TrayIconTest, AStatusNotifierTrayGetsTheReadoutsTheMenuAndTheClicks)
     callAndWait(host, activate);
     EXPECT_EQ(clicked.size(), 1);
     EXPECT_EQ(tray.geometry(), QRect(1200, 4, 1, 1));
+}
+
+// An icon image as the host reads it (ARGB in network byte order).
+QImage imageOf(const platform::TrayPixmap& pixmap)
+{
+    QImage image(pixmap.width, pixmap.height, QImage::Format_ARGB32);
+    const auto* pixels = reinterpret_cast<const quint32*>(pixmap.argb.constData());
+    for (int y = 0; y < pixmap.height; ++y)
+        for (int x = 0; x < pixmap.width; ++x)
+            image.setPixel(x, y, qFromBigEndian(pixels[y * pixmap.width + x]));
+    return image;
+}
+
+TEST(TrayIconTest, TheHostIsSentAPictureForAnyPanelAndOnlyWhatChanged)
+{
+    PrivateBus bus;
+    if (!bus.isUp())
+        GTEST_SKIP() << "no dbus-daemon";
+    QDBusConnection host = bus.connect(QStringLiteral("tray-host"));
+    FakeWatcher watcher;
+    ASSERT_TRUE(host.registerService(platform::StatusNotifierItem::watcherService));
+    ASSERT_TRUE(
+        host.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher, QDBusConnection::ExportAllSlots));
+    // No desktop named and a light window colour: nothing tells that the panel is in fact dark.
+    const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP");
+    qunsetenv("XDG_CURRENT_DESKTOP");
+    const QPalette palette = QGuiApplication::palette();
+    QGuiApplication::setPalette(QPalette(QColor(0xef, 0xef, 0xef)));
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    TrayIcon tray(*model, bus.connect(QStringLiteral("tray-item")));
+    tray.show();
+    QGuiApplication::setPalette(palette);
+    if (!desktop.isNull())
+        qputenv("XDG_CURRENT_DESKTOP", desktop);
+    const auto tick = [&](double cpu) {
+        DashboardSample sample;
+        sample.cpuKind = DashboardSample::CpuKind::measured;
+        sample.cpuLoad.perCore = {cpu / 100, cpu / 100};
+        sample.cpuLoad.performanceSum = cpu / 50;
+        sample.cpuLoad.totalTicks = 100;
+        sample.memory.totalGB = 16;
+        sample.memory.freeGB = sample.memory.inactiveGB = 3;
+        model->publishSample(sample);
+        QCoreApplication::processEvents();
+    };
+    tick(40);
+    platform::StatusNotifierItem& item = *tray.statusNotifierItem();
+    ASSERT_FALSE(item.iconPixmaps().isEmpty());
+
+    // The figure reads on a light and on a dark panel alike.
+    const QImage largest = imageOf(item.iconPixmaps().last());
+    for (const QColor& panel : {kLightPanel, kDarkPanel})
+        EXPECT_GT(middleStandingOut(largest, panel), largest.width() * largest.width() / 32)
+            << panel.name().toStdString();
+
+    // Ticks that change nothing shown send nothing: each signal makes the host fetch and redraw.
+    QSignalSpy icons(&item, &platform::StatusNotifierItem::newIcon);
+    QSignalSpy titles(&item, &platform::StatusNotifierItem::newTitle);
+    QSignalSpy tips(&item, &platform::StatusNotifierItem::newToolTip);
+    QSignalSpy labels(&item, &platform::StatusNotifierItem::newLabel);
+    for (int i = 0; i < 5; ++i)
+        tick(40);
+    EXPECT_EQ(icons.count() + titles.count() + tips.count() + labels.count(), 0);
+    // A new figure: each changed piece once.
+    tick(41);
+    EXPECT_EQ(icons.count(), 1);
+    EXPECT_EQ(titles.count(), 1);
+    EXPECT_EQ(tips.count(), 1);
+    EXPECT_EQ(labels.count(), 1);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "popover/PopoverView.h"
 #include "popover/SymbolButton.h"
 #include "popover/TabDock.h"
+#include "popover/TourOverlay.h"
 
 #include "settings/NotificationPermission.h"
 #include "storage/DeveloperCacheEngine.h"
@@ -192,6 +193,29 @@ TEST_F(PopoverViewTest, TourButtonStartsTheTourAndClosingEndsIt)
     EXPECT_EQ(view->state().lastStepTime(), clock.now());
     view->hide();
     EXPECT_FALSE(view->state().tourActive());
+}
+
+TEST_F(PopoverViewTest, OnAShortScreenThePanelScrollsAndTheHeaderAndDockStayWhole)
+{
+    settings.setPopoverSelectedTab(2); // the actions, the longest page
+    auto view = makeView();
+    view->show();
+    // 1080 pixels at scale 2, less a panel and a title bar.
+    view->resize(PopoverView::kSize.width(), 440);
+    QApplication::processEvents();
+    ASSERT_EQ(view->size(), QSize(PopoverView::kSize.width(), 440));
+    const auto whole
+        = [&view](QWidget* w) { return view->rect().contains(QRect(w->mapTo(view.get(), QPoint()), w->size())); };
+    EXPECT_TRUE(whole(view->header()));
+    EXPECT_TRUE(whole(view->dock()->menuButton()));
+    for (SymbolButton* tab : view->dock()->buttons())
+        EXPECT_TRUE(whole(tab));
+    // The tab's panel takes what is left; the tour's overlay covers the shorter popover.
+    EXPECT_TRUE(whole(view->tabPanel()));
+    EXPECT_EQ(view->tourOverlay()->geometry(), view->rect());
+    // Given the room, it is 620 high again, and never more.
+    view->resize(PopoverView::kSize + QSize(0, 200));
+    EXPECT_EQ(view->size(), PopoverView::kSize);
 }
 
 TEST_F(PopoverViewTest, ThemeChangeRepaintsAtOnce)

@@ -5,6 +5,7 @@
 #include "records/AppTheme.h"
 #include "settings/FlowLayout.h"
 #include "settings/GeneralSection.h"
+#include "settings/SettingsButton.h"
 #include "settings/SettingsPages.h"
 #include "settings/SettingsSidebar.h"
 #include "views/dashboard/SensorsTabView.h"
@@ -109,6 +110,33 @@ TEST_F(SettingsViewTest, HostedPagesFillTheContentAreaAndOnlyTheWindowScrolls)
     view.setActiveTab(11);
     QApplication::processEvents();
     EXPECT_GT(window->verticalScrollBar()->maximum(), 0);
+}
+
+TEST_F(SettingsViewTest, OnAShortScreenTheEntriesScrollBesideTheRowsAndQuitStaysInSight)
+{
+    SettingsView& view = makeView();
+    view.show();
+    SettingsSidebar& sidebar = view.sidebar();
+    const int rowWidth = sidebar.rows().first()->width();
+    // 1080 pixels at scale 2, less a panel and a title bar.
+    view.resize(SettingsView::kWidth, 440);
+    QApplication::processEvents();
+    ASSERT_EQ(view.height(), 440);
+    QWidget* quit = sidebar.quitButton();
+    EXPECT_TRUE(view.rect().contains(QRect(quit->mapTo(&view, QPoint()), quit->size())));
+    // The entries scroll to the last one; the scroll bar takes no room from the rows' titles.
+    QScrollArea* entries = sidebar.entriesScroll();
+    EXPECT_GT(entries->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(sidebar.rows().last()->width(), rowWidth);
+    entries->ensureWidgetVisible(sidebar.rows().last());
+    const QWidget* last = sidebar.rows().last();
+    EXPECT_TRUE(entries->viewport()->rect().contains(QRect(last->mapTo(entries->viewport(), QPoint()), last->size())));
+    // Given the room again, every entry shows and the sidebar is as narrow as before.
+    view.resize(SettingsView::kWidth, SettingsView::kHeight + 100);
+    QApplication::processEvents();
+    EXPECT_EQ(view.size(), QSize(SettingsView::kWidth, SettingsView::kHeight));
+    EXPECT_EQ(entries->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(sidebar.width(), SettingsSidebar::kWidth);
 }
 
 TEST_F(SettingsViewTest, MenuBarOptionsAreOnWithNoKeysAndAChangeShowsInANewView)
