@@ -44,7 +44,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-wayland, fonts-material-design-icons-iconfont, fonts-noto-color-emoji, polkitd, pkexec, systemd")
+    "fonts-material-design-icons-iconfont, fonts-noto-color-emoji, polkitd, pkexec, systemd")
+# Wayland sessions need Qt's Wayland platform, which brings Qt Quick and a compositor's libraries that an
+# X11 system does without; themed SVG icons need Qt's SVG icon engine.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${PROJECT_SOURCE_DIR}/resources/debian/postinst;\
 ${PROJECT_SOURCE_DIR}/resources/debian/prerm;${PROJECT_SOURCE_DIR}/resources/debian/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -14,7 +14,7 @@ packages=(
 )
 # Packaging and the installed-package test (scripts/package.sh, scripts/package-test.sh) need more.
 if [ "${1:-}" = "--packaging" ]; then
-    packages+=(lintian debootstrap systemd-container dpkg-dev)
+    packages+=(lintian desktop-file-utils man-db debootstrap systemd-container dpkg-dev)
 fi
 
 missing=()

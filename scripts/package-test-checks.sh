@@ -47,9 +47,17 @@ as_user() {
     shift
     systemd-run --quiet --uid=tester --unit="$unit" --setenv=QT_QPA_PLATFORM=offscreen "$@"
 }
+# The program's unit stays loaded after the program ends, so that how it ended can be read.
 start_program() {
-    as_user "$1" /usr/bin/quorvane-pro
+    as_user "$1" --property=RemainAfterExit=yes /usr/bin/quorvane-pro
     within 10 test "$(main_pid "$1")" != 0
+}
+# Ended, and not by a crash: exited with status 0 (code 1) or ended by SIGTERM itself (code 2, signal 15);
+# a SIGSEGV or SIGABRT (code 2 or 3) fails, as does a program still running.
+ended_without_crash() {
+    local how
+    how="$(systemctl show --property=ExecMainCode --value "$1"):$(systemctl show --property=ExecMainStatus --value "$1")"
+    [ "$how" = 1:0 ] || [ "$how" = 2:15 ]
 }
 helper=com.quorvane.helper
 units=/usr/lib/systemd/system
@@ -64,6 +72,35 @@ nothing_left() {
     done
 }
 listening() { systemctl -q is-active $helper.socket && [ -S /run/quorvane/$helper.sock ]; }
+enabled() { systemctl -q is-enabled $helper.socket; }
+listening_and_enabled() { listening && enabled; }
+helper_idle() { ! systemctl -q is-active $helper.service; }
+# $1 says whether the helper was idle before the program started.
+helper_started_by_program() { [ "$1" = yes ] && within 15 systemctl -q is-active $helper.service; }
+# The helper runs from the installed executable, not from one a reinstall or upgrade replaced.
+helper_runs_installed() {
+    local pid
+    pid="$(main_pid $helper.service)"
+    [ "$pid" != 0 ] && [ "$(readlink "/proc/$pid/exe")" = /usr/libexec/quorvane/quorvane-helper ]
+}
+# The same package under a higher version, for an upgrade: /root/quorvane-pro-newer.deb.
+make_newer_package() {
+    local tree=/root/newer
+    rm -rf "$tree"
+    dpkg-deb -R /root/quorvane-pro.deb "$tree" || return 1
+    sed -i 's/^Version: .*/&+1/' "$tree/DEBIAN/control"
+    quietly dpkg-deb -b "$tree" /root/quorvane-pro-newer.deb
+}
+installed_version() { dpkg-query -W -f='${Version}' quorvane-pro 2>/dev/null; }
+upgraded() { [ "$(installed_version)" = "$(dpkg-deb -f /root/quorvane-pro-newer.deb Version)" ]; }
+# Reinstalled while the helper runs: apt succeeds and the helper is restarted from the new executable.
+reinstall_while_helper_runs() {
+    local before
+    before="$(main_pid $helper.service)"
+    [ "$before" != 0 ] || return 1
+    apt_get install --reinstall /root/quorvane-pro-newer.deb || return 1
+    within 10 helper_runs_installed && [ "$(main_pid $helper.service)" != "$before" ]
+}
 packaged_units_in_use() {
     absent "/etc/systemd/system/$helper.socket" && absent "/etc/systemd/system/$helper.service" \
         && [ "$(realpath "$(systemctl show --property=FragmentPath --value $helper.socket)")" = "$units/$helper.socket" ] \
@@ -80,7 +117,6 @@ setup_round_trip() {
     fi
     quietly "$setup" install && systemctl -q is-enabled $helper.socket && listening
 }
-ended() { ! systemctl -q is-active "$1"; }
 removed_with_logs() { [ "$(package_state)" = config-files ] && [ -d /var/log/quorvane ]; }
 
 # A user whose settings turn autonomous mode on, with one compile trigger and one process to freeze,
@@ -102,49 +138,65 @@ check "apt installs the package" apt_get install /root/quorvane-pro.deb
 check "the package owns its units and polkit action" \
     quietly dpkg -S "$units/$helper.socket" "$units/$helper.service" /usr/share/polkit-1/actions/$helper.policy
 check "the helper's socket listens" listening
+check "the helper's socket is enabled, so it listens after a reboot" enabled
+check "the helper itself does not run yet" helper_idle
 
-# An earlier package copied the units into /etc/systemd/system; installing this one over it drops them.
+# An earlier package copied the units into /etc/systemd/system and enabled the copied socket, as after a
+# downgrade to it; upgrading from it drops the copies and keeps the socket enabled.
 cp "$units/$helper.socket" "$units/$helper.service" /etc/systemd/system/
 ln -sf "/etc/systemd/system/$helper.socket" "/etc/systemd/system/sockets.target.wants/$helper.socket"
 systemctl daemon-reload
-apt_get install --reinstall /root/quorvane-pro.deb
-check "installing over an earlier package drops its unit copies" packaged_units_in_use
+make_newer_package || echo "# cannot make a newer package from /root/quorvane-pro.deb"
+check "apt upgrades the package over an earlier one's unit copies" apt_get install /root/quorvane-pro-newer.deb
+check "the upgrade installed the newer version" upgraded
+check "the upgrade drops the earlier package's unit copies" packaged_units_in_use
+check "the upgrade keeps the socket enabled" enabled
 
 as_user qv-freeze /usr/local/bin/qv-freeze-me infinity
-start_program qv-app
 freeze="$(main_pid qv-freeze)"
-check "the helper starts on the program's first connection" within 15 systemctl -q is-active $helper.service
+idle_before=no
+helper_idle && idle_before=yes
+start_program qv-app
+check "the helper starts on the program's first connection, not before" helper_started_by_program "$idle_before"
 as_user qv-build /usr/local/bin/qv-fake-build 600
 check "Compile Mode suspends the freeze-list process while the trigger runs" within 20 stopped "$freeze"
 systemctl stop qv-build
 check "the process runs again when the trigger ends" within 20 running "$freeze"
 
 as_user qv-build /usr/local/bin/qv-fake-build 600
-within 20 stopped "$freeze"
+check "Compile Mode suspends the process again" within 20 stopped "$freeze"
 systemctl kill --signal=SIGTERM qv-app
-check "the program ends on SIGTERM" within 20 ended qv-app
+check "the program ends on SIGTERM without a crash" within 20 ended_without_crash qv-app
 check "SIGTERM of the program leaves nothing stopped" running "$freeze"
 systemctl stop qv-build
+
+check "apt reinstalls the package while the helper runs, which restarts from the new executable" \
+    reinstall_while_helper_runs
+check "the helper's socket listens and is enabled after the reinstall" listening_and_enabled
 check "the setup program disables and enables the packaged helper" setup_round_trip
 echo "# systemd-analyze security: $(systemd-analyze security $helper.service 2>/dev/null | tail -n 1)"
 
 # Purged while the program runs and a process is suspended.
 start_program qv-app2
 as_user qv-build /usr/local/bin/qv-fake-build 600
-within 20 stopped "$freeze"
+check "Compile Mode suspends the process before the purge" within 20 stopped "$freeze"
 check "apt purges the package" apt_get purge quorvane-pro
 check "purging resumes the suspended process" within 10 running "$freeze"
 check "purging removes units, socket, polkit action, logs and files" nothing_left
 check "nothing of the package is left for dpkg" test "$(package_state)" = not-installed
 systemctl stop qv-app2 qv-build 2>/dev/null
 
-# Removed first, purged later.
-apt_get install /root/quorvane-pro.deb
-systemctl start $helper.service
-apt_get remove quorvane-pro
+# Removed while the program runs and a process is suspended, purged later.
+check "apt installs the package again after the purge" apt_get install /root/quorvane-pro.deb
+start_program qv-app3
+as_user qv-build /usr/local/bin/qv-fake-build 600
+check "Compile Mode suspends the process before the removal" within 20 stopped "$freeze"
+check "apt removes the package" apt_get remove quorvane-pro
+check "removing resumes the suspended process" within 10 running "$freeze"
 check "removing keeps the package's logs for a later purge" removed_with_logs
 check "apt purges a removed package" apt_get purge quorvane-pro
 check "purging a removed package removes its logs" absent /var/log/quorvane
+systemctl stop qv-app qv-app3 qv-build 2>/dev/null
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

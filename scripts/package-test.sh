@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian package with apt in a Debian 12 container booted with systemd and checks it as a
-# user would (scripts/package-test-checks.sh, run inside): the helper's socket, Compile Mode suspending
-# and resuming a process, quitting, and purging while a process is suspended.
+# user would (scripts/package-test-checks.sh, run inside): the helper's socket and its enablement across
+# reinstalls, Compile Mode suspending and resuming a process, quitting, and removing and purging while a
+# process is suspended.
 #   sudo ./scripts/package-test.sh [build/quorvane-pro_<version>_<arch>.deb]
 # Without an argument it builds the package first (scripts/package.sh). The container's base system is
 # made once with debootstrap and kept, with apt's downloads, in $QV_PACKAGE_TEST_CACHE (default
 # /var/cache/quorvane-package-test); each run boots a throw-away copy of it. Where this machine cannot
-# boot a container, it says so in one line and exits 0.
+# boot a container, it says so in one line and exits 0, or 1 with QV_PACKAGE_TEST_REQUIRED=1 (for a
+# machine that is meant to run it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 skip() {
+    if [ "${QV_PACKAGE_TEST_REQUIRED:-0}" = 1 ]; then
+        echo "package-test: FAIL, $*" >&2
+        exit 1
+    fi
     echo "package-test: skipped, $*"
     exit 0
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package build/quorvane-pro_<version>_<arch>.deb (program, helper, power sampler,
 # units, polkit action, setup script, desktop entry, icon, manual page) with Debian's hardening flags,
-# and checks it with lintian, which must report nothing. Install it with
+# and checks it with lintian, which must report nothing, and with scripts/package-check-files.sh (desktop
+# entry and manual page). QV_JOBS sets how many compilers run at once, as for build.sh. Install it with
 #   sudo apt install ./build/quorvane-pro_<version>_<arch>.deb
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,4 +23,5 @@ lintian --allow-root --fail-on error,warning "$deb"
 # Lintian's hardening tags are only informational, so they are asked for by name.
 lintian --allow-root --display-info --fail-on info \
     --tags hardening-no-bindnow,hardening-no-fortify-functions,hardening-no-relro,hardening-no-pie "$deb"
+./scripts/package-check-files.sh "$deb"
 echo "$deb"

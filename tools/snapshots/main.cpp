@@ -4,6 +4,8 @@
 //                                     its layout (LayoutAudit.h); fails on a finding that is not a known one
 //                                     (tools/audit/ExpectedLayoutFindings.cpp) and on a known one that no longer
 //                                     occurs
+//   qv-snapshots --help               prints the usage
+// Any other argument that starts with "-" is refused (a folder of that name can be given as ./-name).
 #include "ExpectedLayoutFindings.h"
 #include "LayoutAudit.h"
 #include "SampleData.h"
@@ -32,6 +34,11 @@ void registerActionsSnapshots(SnapshotRegistry& registry);
 void registerTourSnapshots(SnapshotRegistry& registry);
 
 namespace {
+
+constexpr const char* kUsage
+    = "usage: qv-snapshots <folder>              render every view into <folder>/<theme>/\n"
+      "       qv-snapshots --audit [<theme>...]  check every view's layout (in all five themes when none is named)\n"
+      "       qv-snapshots --help                print this\n";
 
 int writeAll(const SnapshotRegistry& registry, const QString& folder)
 {
@@ -95,7 +102,19 @@ int runAudit(const SnapshotRegistry& registry, const QStringList& themes)
 
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--help") == 0 || qstrcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
     const bool auditing = argc >= 2 && qstrcmp(argv[1], "--audit") == 0;
+    for (int i = auditing ? 2 : 1; i < argc; ++i) {
+        if (argv[i][0] == '-') {
+            std::fprintf(stderr, "qv-snapshots: unknown option %s\n%s", argv[i], kUsage);
+            return 2;
+        }
+    }
     QStringList themes;
     for (int i = 2; auditing && i < argc; ++i)
         themes << QString::fromLocal8Bit(argv[i]);
@@ -106,7 +125,7 @@ int main(int argc, char** argv)
         }
     }
     if (!auditing && argc != 2) {
-        std::fprintf(stderr, "usage: qv-snapshots <folder> | qv-snapshots --audit [<theme>...]\n");
+        std::fputs(kUsage, stderr);
         return 2;
     }
     // Offscreen unless asked otherwise, and with settings in a folder of their own, so a run never
