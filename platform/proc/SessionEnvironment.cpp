@@ -23,24 +23,15 @@ std::string joined(std::string_view folder, std::string_view name)
     return std::string(folder) + "/" + std::string(name);
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // D-Bus escapes every byte outside a small set as %xx.
 std::string unescaped(std::string_view value)
 {
     std::string out;
     for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value[i] == '%' && i + 2 < value.size() && hexDigit(value[i + 1]) >= 0 && hexDigit(value[i + 2]) >= 0) {
-            out += static_cast<char>(hexDigit(value[i + 1]) * 16 + hexDigit(value[i + 2]));
+        const std::string_view hex = value[i] == '%' ? value.substr(i + 1, 2) : std::string_view();
+        const auto byte = hex.size() == 2 ? textfields::parseNumber<unsigned char>(hex, 16) : std::nullopt;
+        if (byte) {
+            out += static_cast<char>(*byte);
             i += 2;
         } else {
             out += value[i];

@@ -54,9 +54,10 @@ TEST(SessionEnvironmentParse, DisplaysBusAddressesAndCgroups)
     EXPECT_EQ(SessionEnvironment::displayNumber(""), std::nullopt);
     EXPECT_EQ(SessionEnvironment::displayNumber(":x"), std::nullopt);
 
-    EXPECT_EQ(SessionEnvironment::unixSocketsOfBusAddress(
-                  "tcp:host=localhost,port=1;unix:path=/run/user/1000/b%20us,guid=ab;unix:abstract=/tmp/dbus-Q,guid=1"),
-        (std::vector<std::string> {"/run/user/1000/b us", "@/tmp/dbus-Q"}));
+    EXPECT_EQ(
+        SessionEnvironment::unixSocketsOfBusAddress(
+            "tcp:host=localhost,port=1;unix:path=/run/user/1000/b%20us,guid=ab;unix:abstract=/tmp/dbus-Q%2,guid=1"),
+        (std::vector<std::string> {"/run/user/1000/b us", "@/tmp/dbus-Q%2"}));
 
     SessionEnvironment e;
     e.display = ":1";
