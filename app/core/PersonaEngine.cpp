@@ -275,15 +275,14 @@ const std::set<std::string>& PersonaEngine::sessionProcessNames()
 
 std::vector<RunningProcess> PersonaEngine::runningFreezeCandidates(AutoPersona persona)
 {
+    std::lock_guard operation(d->operationMutex); // the exclusions are shared with the rules
     const auto config = configuration();
     const auto names = freezeList(persona, config);
-    std::set<std::string> whitelist;
-    for (const auto& name : config.neverPauseWhitelist)
-        whitelist.insert(WatchdogExclusions::lowercased(name));
+    auto processes = d->watcher.scanProcesses();
+    d->exclusions.prepare(processes, config.neverPauseWhitelist);
     std::vector<RunningProcess> candidates;
-    for (auto& process : d->watcher.scanProcesses()) {
-        if (std::find(names.begin(), names.end(), process.name) != names.end()
-            && !whitelist.contains(WatchdogExclusions::lowercased(process.name)))
+    for (auto& process : processes) {
+        if (std::find(names.begin(), names.end(), process.name) != names.end() && !d->exclusions.excludes(process))
             candidates.push_back(std::move(process));
     }
     return candidates;

@@ -10,6 +10,8 @@
 #include "records/PersonaEvent.h"
 #include "records/SavedYouMetrics.h"
 
+#include "platform/proc/SessionEnvironment.h"
+
 #include <QString>
 
 #include <chrono>
@@ -44,6 +46,8 @@ struct PersonaEngineOptions
     std::shared_ptr<platform::UserNotifier> notifier; // nullptr: the desktop's notification service
     std::string procRoot = "/proc";
     std::string sysRoot = "/sys";
+    // How the desktop session is reached, to spare what serves it.
+    platform::SessionEnvironment session = platform::SessionEnvironment::current();
     std::function<Date()> clock; // empty: Date::now
     // Posts the active persona names to ActivePersonaTracker on the GUI thread.
     bool updatesPersonaTracker = true;
@@ -135,7 +139,8 @@ public:
 
     void activatePersona(AutoPersona persona, const std::string& trigger);
     void deactivatePersona(AutoPersona persona);
-    // The running processes on the persona's freeze list, less the never-pause whitelist, in snapshot order.
+    // The running processes on the persona's freeze list, in snapshot order, less those nothing may
+    // suspend (the never-pause whitelist, the desktop session, this program: WatchdogExclusions).
     std::vector<RunningProcess> runningFreezeCandidates(AutoPersona persona);
 
     // Suspends or resumes one process; the helper's or the connection's error comes back unchanged.

@@ -31,7 +31,7 @@ PersonaEngine::Private::Private(XPCConnection& xpcConnection, ProcessWatcher& pr
     , stateFile(options.stateFilePath.isEmpty() ? appSupportFilePath(QString::fromLatin1(kStateFileName))
                                                 : options.stateFilePath,
           options.procRoot + "/sys/kernel/random/boot_id")
-    , exclusions(options.procRoot, ::getpid(), ::getuid())
+    , exclusions(options.procRoot, ::getpid(), ::getuid(), options.session)
 {
 }
 

@@ -5,24 +5,33 @@
 namespace {
 
 constexpr const char* kHelperName = "quorvane-helper";
+// How long the session's roles are trusted: long enough for one persona change or one click, short
+// enough that a display server started since is seen.
+constexpr auto kRolesLifetime = std::chrono::seconds(5);
 
 } // namespace
 
-WatchdogExclusions::WatchdogExclusions(std::string procRoot, pid_t self, uid_t user)
-    : m_table(std::move(procRoot))
+WatchdogExclusions::WatchdogExclusions(
+    std::string procRoot, pid_t self, uid_t user, platform::SessionEnvironment session)
+    : m_table(procRoot)
     , m_self(self)
     , m_user(user)
+    , m_session(std::move(procRoot), std::move(session), user)
 {
 }
 
-const std::set<std::string>& WatchdogExclusions::sessionProcessNames()
+namespace {
+
+// The programs a graphical session is made of; the ones that started them in the login session's
+// scope are spared too.
+const std::set<std::string>& graphicalSessionNames()
 {
-    static const std::set<std::string> names {// this program and its helper
-        "quorvane-pro", "quorvane-helper", "quorvane-powermetrics",
-        // display servers and compositors
-        "Xorg", "X", "Xwayland", "gnome-shell", "mutter", "kwin_wayland", "kwin_x11", "weston", "sway", "Hyprland",
-        "wayfire", "labwc", "river", "cage", "xfwm4", "marco", "muffin", "openbox", "i3", "awesome", "bspwm", "picom",
-        "compiz",
+    static const std::set<std::string> names {// display servers, nested and remote X servers
+        "Xorg", "X", "Xwayland", "Xtigervnc", "Xvnc", "Xvfb", "Xephyr",
+        // compositors and window managers
+        "gnome-shell", "mutter", "kwin_wayland", "kwin_wayland_wrapper", "kwin_x11", "weston", "sway", "Hyprland",
+        "wayfire", "labwc", "river", "cage", "cosmic-comp", "niri", "xfwm4", "marco", "muffin", "openbox", "i3",
+        "awesome", "bspwm", "picom", "compiz", "enlightenment", "fluxbox", "icewm",
         // audio
         "pipewire", "pipewire-pulse", "wireplumber", "pulseaudio", "jackd",
         // session, login and bus
@@ -30,15 +39,39 @@ const std::set<std::string>& WatchdogExclusions::sessionProcessNames()
         "gdm-session-worker", "gdm-wayland-session", "gdm-x-session", "sddm", "sddm-helper", "lightdm", "gnome-session",
         "gnome-session-binary", "ksmserver", "plasma_session", "startplasma-wayland", "startplasma-x11",
         "xfce4-session", "lxsession", "lxqt-session", "mate-session", "cinnamon-session", "login", "agetty", "sshd",
-        // terminal emulators and multiplexers
-        "gnome-terminal-server", "gnome-terminal", "kgx", "ptyxis", "konsole", "yakuake", "xterm", "uxterm", "urxvt",
-        "alacritty", "kitty", "foot", "wezterm-gui", "tilix", "terminator", "xfce4-terminal", "mate-terminal",
-        "lxterminal", "qterminal", "guake", "st", "tmux", "tmux: server", "screen",
-        // shells
-        "sh", "bash", "dash", "zsh", "fish", "ksh", "mksh", "tcsh", "csh", "nu",
+        "sshd-session",
+        // input methods and global shortcuts
+        "ibus-daemon", "ibus-x11", "fcitx", "fcitx5", "kglobalacceld",
+        // portals, keyrings and the accessibility bus
+        "xdg-desktop-portal", "xdg-desktop-portal-gtk", "xdg-desktop-portal-kde", "xdg-desktop-portal-gnome",
+        "xdg-desktop-portal-wlr", "xdg-desktop-portal-hyprland", "xdg-desktop-portal-cosmic", "xdg-document-portal",
+        "xdg-permission-store", "gnome-keyring-daemon", "kwalletd5", "kwalletd6", "at-spi-bus-launcher",
+        "at-spi2-registryd",
+        // polkit authentication agents: without one no password prompt can appear
+        "polkit-gnome-authentication-agent-1", "polkit-kde-authentication-agent-1",
+        "polkit-mate-authentication-agent-1", "mate-polkit", "lxpolkit", "lxqt-policykit-agent", "xfce-polkit",
         // panels and desktop shells
         "plasmashell", "xfce4-panel", "mate-panel", "lxpanel", "lxqt-panel", "budgie-panel", "gnome-panel", "cinnamon",
         "waybar", "polybar", "tint2"};
+    return names;
+}
+
+} // namespace
+
+const std::set<std::string>& WatchdogExclusions::sessionProcessNames()
+{
+    static const std::set<std::string> names = [] {
+        std::set<std::string> all {// this program and its helper
+            "quorvane-pro", "quorvane-helper", "quorvane-powermetrics",
+            // terminal emulators and multiplexers
+            "gnome-terminal-server", "gnome-terminal", "kgx", "ptyxis", "konsole", "yakuake", "xterm", "uxterm",
+            "urxvt", "alacritty", "kitty", "foot", "wezterm-gui", "tilix", "terminator", "xfce4-terminal",
+            "mate-terminal", "lxterminal", "qterminal", "guake", "st", "tmux", "tmux: server", "screen",
+            // shells
+            "sh", "bash", "dash", "zsh", "fish", "ksh", "mksh", "tcsh", "csh", "nu"};
+        all.insert(graphicalSessionNames().begin(), graphicalSessionNames().end());
+        return all;
+    }();
     return names;
 }
 
@@ -81,7 +114,8 @@ WatchdogExclusions::Reason WatchdogExclusions::reasonForName(const std::string& 
         return Reason::thisProgram;
     if (name == kHelperName || name == "quorvane-powermetrics")
         return Reason::helper;
-    if (sessionProcessNames().contains(name))
+    // Each desktop brings its own portal back end (xdg-desktop-portal-<desktop>).
+    if (sessionProcessNames().contains(name) || name.starts_with("xdg-desktop-portal"))
         return Reason::session;
     if (m_whitelist.contains(lowercased(name)))
         return Reason::neverPause;
@@ -104,7 +138,32 @@ WatchdogExclusions::Reason WatchdogExclusions::reasonFor(const RunningProcess& p
         return Reason::none;
     if (info->uid != m_user)
         return Reason::otherUser;
-    return info->name == process.name ? Reason::none : reasonForName(info->name);
+    if (info->name != process.name) {
+        if (const Reason byName = reasonForName(info->name); byName != Reason::none)
+            return byName;
+    }
+    return reasonForRole(process.pid);
+}
+
+WatchdogExclusions::Reason WatchdogExclusions::reasonForRole(int pid) const
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_roles || now - m_rolesReadAt > kRolesLifetime) {
+        m_roles = m_session.read([](const std::string& name) { return graphicalSessionNames().contains(name); });
+        m_rolesReadAt = now;
+    }
+    const auto role = m_roles->find(pid);
+    if (role == m_roles->end())
+        return Reason::none;
+    switch (role->second) {
+    case platform::SessionProcesses::Role::displayServer:
+        return Reason::display;
+    case platform::SessionProcesses::Role::runsDisplayServer:
+        return Reason::runsDisplay;
+    case platform::SessionProcesses::Role::sessionService:
+        break;
+    }
+    return Reason::session;
 }
 
 std::string WatchdogExclusions::describe(Reason reason)
@@ -118,6 +177,10 @@ std::string WatchdogExclusions::describe(Reason reason)
         return "Quorvane Pro runs under it";
     case Reason::helper:
         return "the helper needs it";
+    case Reason::display:
+        return "your screen and keyboard depend on it";
+    case Reason::runsDisplay:
+        return "your display server runs under it";
     case Reason::session:
         return "your desktop session needs it";
     case Reason::neverPause:

@@ -3,7 +3,10 @@
 #include "engines/RunningProcess.h"
 
 #include "platform/proc/ProcessTable.h"
+#include "platform/proc/SessionProcesses.h"
 
+#include <chrono>
+#include <optional>
 #include <set>
 #include <string>
 #include <sys/types.h>
@@ -11,7 +14,9 @@
 
 // The processes nothing in this program suspends, neither the battery watchdog nor the user's own
 // freeze buttons: the never-pause whitelist (compared in lower case), this program and the helper
-// with their ancestors, processes of other users and the programs the desktop session needs.
+// with their ancestors, processes of other users, the programs the desktop session needs by name,
+// and whatever serves the session by its role (SessionProcesses: the display servers and their
+// ancestors, the session bus, the user's service manager), since a name list is never complete.
 class WatchdogExclusions
 {
 public:
@@ -20,24 +25,29 @@ public:
         thisProgram,
         runsThisProgram, // an ancestor of this program: stopping it could stop this program too
         helper, // the helper or one of its ancestors
+        display, // holds the display's socket
+        runsDisplay, // an ancestor of the display server
         session,
         neverPause,
         otherUser,
     };
 
-    WatchdogExclusions(std::string procRoot, pid_t self, uid_t user);
+    WatchdogExclusions(std::string procRoot, pid_t self, uid_t user,
+        platform::SessionEnvironment session = platform::SessionEnvironment::current());
 
     // Works out the protected ancestors for one run; call before excludes() with that run's snapshot.
     void prepare(const std::vector<RunningProcess>& snapshot, const std::vector<std::string>& neverPauseWhitelist);
     bool excludes(const RunningProcess& process) const { return reasonFor(process) != Reason::none; }
     // Why the process is left alone; a process whose table entry has another name than the one given
-    // is judged by both names.
+    // is judged by both names. The session's roles are looked up only for a process no cheaper rule
+    // spares, and are read again at most every few seconds.
     Reason reasonFor(const RunningProcess& process) const;
     // Why a freeze was refused, in a few words ("it belongs to another user").
     static std::string describe(Reason reason);
 
-    // Display servers and compositors, audio servers, session and login managers, terminal emulators,
-    // shells, desktop panels, and this program's own executables.
+    // Display servers and compositors, audio servers, session and login managers, input methods,
+    // portals, keyrings, the accessibility bus, polkit agents, terminal emulators, shells, desktop
+    // panels, and this program's own executables. Any xdg-desktop-portal back end is spared as well.
     static const std::set<std::string>& sessionProcessNames();
     // Lower case as the whitelist comparison wants it, for any script, independent of the locale.
     static std::string lowercased(const std::string& name);
@@ -45,6 +55,7 @@ public:
 private:
     void addWithAncestors(int pid, std::set<int>& chain) const;
     Reason reasonForName(const std::string& name) const;
+    Reason reasonForRole(int pid) const;
 
     platform::ProcessTable m_table;
     const pid_t m_self;
@@ -52,4 +63,7 @@ private:
     std::set<std::string> m_whitelist;
     std::set<int> m_ownChain; // this program and its ancestors
     std::set<int> m_helperChain;
+    const platform::SessionProcesses m_session;
+    mutable std::optional<platform::SessionProcesses::Roles> m_roles;
+    mutable std::chrono::steady_clock::time_point m_rolesReadAt;
 };

@@ -5,6 +5,7 @@
 #include "core/Notifications.h"
 #include "helper/HelperTestSupport.h"
 #include "records/ActivePersonaTracker.h"
+#include "support/SocketFamily.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -23,6 +24,13 @@ std::vector<std::string> titles(const std::vector<std::pair<std::string, std::st
     for (const auto& post : posts)
         out.push_back(post.first);
     return out;
+}
+
+// Why a freeze by hand was refused; empty when it went through.
+std::string refusal(PersonaEngine& engine, std::int32_t pid, const std::string& name)
+{
+    const auto result = engine.freezeProcess(pid, name);
+    return result.ok() ? std::string() : result.error().message;
 }
 
 class PersonaEngineTest : public PersonaEngineFixture
@@ -359,13 +367,46 @@ TEST_F(PersonaEngineTest, AFreezeByHandIsHeldToTheWatchdogsExclusionsAndSaysWhy)
         EXPECT_EQ(result.error().code, PersonaEngine::kRefusedCode);
         EXPECT_EQ(result.error().message, why);
     }
-    EXPECT_EQ(engine->freezeProcess(801, "gnome-shell").error().message, "your desktop session needs it");
+    for (const char* name : {"gnome-shell", "Xvfb", "Xtigervnc", "fluxbox", "ibus-daemon", "xdg-desktop-portal-xapp",
+             "polkit-kde-authentication-agent-1", "sshd-session"})
+        EXPECT_EQ(refusal(*engine, 801, name), "your desktop session needs it") << name;
     EXPECT_EQ(engine->freezeProcess(803, "blender").error().message, "it is on your never-pause list");
     EXPECT_TRUE(sentSignals().empty());
     EXPECT_TRUE(engine->frozenProcesses().empty());
 
     EXPECT_TRUE(engine->freezeProcess(804, "cruncher").ok());
     EXPECT_EQ(sentSignals(), (Signals {{804, SIGSTOP}}));
+}
+
+// Real processes listening on the display's sockets in a scratch folder, as an X server and a Wayland
+// compositor would, under names no list knows.
+TEST_F(PersonaEngineTest, WhatServesTheDisplayIsNeverFrozenWhateverItIsCalled)
+{
+    QTemporaryDir scratch;
+    const std::string root = scratch.path().toStdString();
+    m_session.display = ":5";
+    m_session.xSocketDir = root;
+    m_session.runtimeDir = root;
+    m_session.waylandDisplay = "wayland-5";
+    const SocketFamily family({root + "/X5", root + "/wayland-5", ""});
+    for (std::size_t i = 0; i < 3; ++i)
+        ASSERT_GT(family.child(i), 0) << i;
+    m_procRoot = "/proc";
+    auto c = config();
+    c.customFreezeList = {"kiosk-x", "kiosk-wayland", "kiosk-job"};
+    auto engine = makeEngine(c);
+    setProcesses(
+        {proc(family.child(0), "kiosk-x"), proc(family.child(1), "kiosk-wayland"), proc(family.child(2), "kiosk-job")});
+
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    EXPECT_EQ(sentSignals(), (Signals {{family.child(2), SIGSTOP}}));
+    engine->deactivatePersona(AutoPersona::compileMode);
+    m_xpc.clearMockSignals();
+
+    EXPECT_EQ(refusal(*engine, family.child(0), "kiosk-x"), "your screen and keyboard depend on it");
+    EXPECT_EQ(refusal(*engine, family.child(1), "kiosk-wayland"), "your screen and keyboard depend on it");
+    EXPECT_EQ(refusal(*engine, family.parent(), "launcher"), "your display server runs under it");
+    EXPECT_TRUE(sentSignals().empty());
 }
 
 TEST_F(PersonaEngineTest, APidThatNowBelongsToAnotherProcessIsNeverContinued)

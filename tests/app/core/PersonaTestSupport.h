@@ -167,6 +167,7 @@ protected:
         o.sleepInhibitor = m_inhibitor;
         o.notifier = m_notifier;
         o.procRoot = procRoot().toStdString();
+        o.session = m_session;
         o.sysRoot = m_dir.filePath("sys").toStdString();
         o.clock = [this] { return Date::fromReferenceDate(m_now.load()); };
         o.updatesPersonaTracker = false;
@@ -209,6 +210,7 @@ protected:
     std::shared_ptr<FakeNotifier> m_notifier = std::make_shared<FakeNotifier>();
     std::atomic<double> m_now {700000000.0};
     QString m_procRoot; // empty: a fixture folder with no processes
+    platform::SessionEnvironment m_session; // no display: nothing of the test machine's desktop is spared
 };
 
 } // namespace personatest
