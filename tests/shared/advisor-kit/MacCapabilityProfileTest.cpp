@@ -123,8 +123,9 @@ TEST(MacCapabilityProfileTest, CapabilityRowsFollowTotalMemory)
     for (std::size_t i = 0; i < rows.size(); ++i) {
         EXPECT_EQ(rows[i].possible, apple[i].possible) << rows[i].name;
         EXPECT_EQ(rows[i].quality.has_value(), apple[i].quality.has_value()) << rows[i].name;
-        if (rows[i].quality)
+        if (rows[i].quality) {
             EXPECT_EQ(*rows[i].quality, "\u2014") << rows[i].name;
+        }
     }
     EXPECT_EQ(rows[4].name, "Image generation (SDXL)");
     EXPECT_EQ(rows[4].detail, "\u2014");

@@ -223,7 +223,8 @@ TEST(DeveloperCachePurgeTest, ACacheLeftInPartSaysWhatStayedAndIsNeverCleared)
     DeveloperCacheEngine::SafePurge partOnly;
     partOnly.incompleteNames = {"Python uv Cache"};
     EXPECT_EQ(partOnly.clearedDetail(), "Partly cleared Python uv Cache");
-    EXPECT_EQ(DeveloperCacheEngine::SafePurge {1, {"A", "B", "C"}, {}, {}}.clearedDetail(), "Cleared A, B +1 more");
+    const DeveloperCacheEngine::SafePurge three {1, {"A", "B", "C"}, {}, {}};
+    EXPECT_EQ(three.clearedDetail(), "Cleared A, B +1 more");
     EXPECT_TRUE(DeveloperCacheEngine::SafePurge().complete());
 }
 

@@ -120,6 +120,7 @@ TEST_F(PopoverRecommendationViewTest, NoProfileOrNothingFittingKeepsThePrompt)
 
 TEST_F(PopoverRecommendationViewTest, EitherButtonOpensTheSheetAndClosingClearsIt)
 {
+    sources.machine.profile = profile(64); // room for a model beside the builds
     auto card = makeCard();
     card->show();
     QTest::mouseClick(card->analyzeButton(), Qt::LeftButton);
