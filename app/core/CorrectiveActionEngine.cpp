@@ -35,17 +35,6 @@ ActionResult failure(std::string message)
     return ActionResult {false, std::move(message)};
 }
 
-// "a, b" for up to two names, "a, b +N more" beyond.
-std::string shortList(const std::vector<std::string>& names)
-{
-    std::string text;
-    for (std::size_t i = 0; i < names.size() && i < 2; ++i)
-        text += (i ? ", " : "") + names[i];
-    if (names.size() >= 3)
-        text += " +" + std::to_string(names.size() - 2) + " more";
-    return text;
-}
-
 std::string joined(const std::vector<std::string>& parts)
 {
     std::string text;
@@ -291,16 +280,22 @@ ActionResult CorrectiveActionEngine::cleanCaches()
         return failure("Could not clean developer caches: the cache engine is not available.");
     const auto purged = m_developerCacheEngine->purgeAllSafeCaches();
     const std::string gb = amount(gigabytes(purged.reclaimedBytes));
-    if (!purged.clearedNames.empty() || purged.failures.empty()) {
-        tracker().record(AssistanceCategory::storage, "Safe Caches Purged", "Cleared " + shortList(purged.clearedNames),
-            "+" + gb + " GB", 0, gigabytes(purged.reclaimedBytes), 0);
+    // A cache left in part is never listed as cleared; a clean that freed nothing and left something
+    // is not recorded at all.
+    if (purged.reclaimedBytes > 0 || purged.complete()) {
+        tracker().record(AssistanceCategory::storage, "Safe Caches Purged", purged.clearedDetail(), "+" + gb + " GB", 0,
+            gigabytes(purged.reclaimedBytes), 0);
     }
-    const std::string done = "Reclaimed " + gb + " GB in developer caches";
+    std::string done = "Reclaimed " + gb + " GB in developer caches";
+    if (purged.complete())
+        return {true, done + "."};
     if (!purged.failures.empty()) {
         std::vector<std::string> reasons;
         for (const auto& [name, why] : purged.failures)
             reasons.push_back(name + " (" + why + ")");
-        return failure(done + "; could not clean " + joined(reasons) + ".");
+        done += "; could not clean " + joined(reasons);
     }
-    return {true, done + "."};
+    if (!purged.incompleteNames.empty())
+        done += "; partly left: " + joined(purged.incompleteNames);
+    return failure(done + ".");
 }

@@ -74,7 +74,8 @@ public:
         const std::vector<OllamaModel>& loadedModels, const std::vector<InventoryModel>& inventoryModels);
 
     // Runs the action and records one assistance event when it did its work. A failure comes back
-    // with success false and the reason, and records nothing.
+    // with success false and the reason, and records nothing. A cache clean that left part of its work
+    // undone also comes back with success false, naming what stayed, and records only what it freed.
     ActionResult executeAction(const ActionType& action);
     // Asks the helper to write back dirty pages and drop the clean caches.
     ActionResult flushInactiveMemory();

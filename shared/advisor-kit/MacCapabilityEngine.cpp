@@ -135,6 +135,9 @@ MacCapabilityProfile MacCapabilityEngine::currentProfile(
     const auto cpuCores = positiveInteger("hw.perflevel0.logicalcpu");
     const auto gpuCores = positiveInteger("hw.gpu.count");
 
+    // Free for a model is what the kernel can hand out now (MemAvailable), the figure the tray shows,
+    // not only the pages no one uses (MemFree).
+    const double available = memory.headroomGB();
     return {
         .chipClass = chip,
         .totalMemoryGB = memory.totalGB,
@@ -142,8 +145,8 @@ MacCapabilityProfile MacCapabilityEngine::currentProfile(
         .gpuCores = gpuCores.value_or(30),
         .neuralEngineCores = neuralEngineCores(chip),
         .memoryBandwidthGBs = memoryBandwidthGBs(chip),
-        .availableMemoryGB = memory.freeGB,
-        .typicalFreeHeadroomGB = memory.freeGB,
+        .availableMemoryGB = available,
+        .typicalFreeHeadroomGB = available,
         .thermalHeadroom = thermalHeadroom(thermal.level),
         .storageFreeSSD = freeDisk,
         .appleSilicon = detectsAppleSilicon(),

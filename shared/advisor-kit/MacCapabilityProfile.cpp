@@ -45,32 +45,40 @@ std::vector<MacCapabilityProfile::Capability> MacCapabilityProfile::capabilities
     const double t = totalMemoryGB;
     const std::string yes = "checkmark.circle.fill";
     const std::string no = "xmark.circle";
+    // Whether a model fits follows from memory alone; how fast and how well it runs is known only for
+    // Apple chips. Elsewhere, with no source for the graphics hardware, those words give way to "—".
+    const bool rated = appleSilicon;
+    const std::string dash = "\u2014";
     std::vector<Capability> rows;
-    const auto add = [&rows](std::string name, bool possible, std::optional<std::string> quality, std::string icon,
-                         std::string detail) {
+    const auto add = [&](std::string name, bool possible, std::optional<std::string> quality, std::string icon,
+                         std::string detail, bool detailRatesSpeed) {
+        if (!rated && quality)
+            quality = dash;
+        if (!rated && detailRatesSpeed)
+            detail = dash;
         rows.push_back(
             {Uuid::random(), std::move(name), possible, std::move(quality), std::move(icon), std::move(detail)});
     };
 
     if (t >= 8)
-        add("7B parameter models", true, "Good", yes, "Fast, practical for most tasks");
+        add("7B parameter models", true, "Good", yes, "Fast, practical for most tasks", true);
     if (t >= 16)
-        add("13B parameter models", true, "Good", yes, "Better quality, still responsive");
+        add("13B parameter models", true, "Good", yes, "Better quality, still responsive", true);
     if (t >= 32)
-        add("34B parameter models", true, "Excellent", yes, "High quality across all tasks");
+        add("34B parameter models", true, "Excellent", yes, "High quality across all tasks", false);
     if (t >= 48)
-        add("70B parameter models", true, "Excellent", yes, "Near-frontier quality locally");
+        add("70B parameter models", true, "Excellent", yes, "Near-frontier quality locally", false);
     else
-        add("70B parameter models", false, std::nullopt, no, "Needs 48GB+ RAM");
+        add("70B parameter models", false, std::nullopt, no, "Needs 48GB+ RAM", false);
     if (t >= 192)
-        add("405B parameter models", true, "Maximum", "star.circle.fill", "Frontier-class local inference");
+        add("405B parameter models", true, "Maximum", "star.circle.fill", "Frontier-class local inference", false);
     else
-        add("405B parameter models", false, std::nullopt, no, "Needs 192GB+ RAM");
+        add("405B parameter models", false, std::nullopt, no, "Needs 192GB+ RAM", false);
     add("Image generation (SDXL)", t >= 8, t >= 16 ? "Fast" : "Slow", t >= 8 ? yes : no,
-        t >= 16 ? "Generates in seconds" : "Possible but slow");
-    add("Real-time voice (Whisper)", true, "Excellent", yes, "Apple Silicon excels at this");
+        t >= 16 ? "Generates in seconds" : "Possible but slow", true);
+    add("Real-time voice (Whisper)", true, "Excellent", yes, "Apple Silicon excels at this", true);
     add("128K context window", t >= 32, t >= 64 ? "Fast" : "Slow", t >= 32 ? yes : no,
-        t >= 64 ? "Handles large codebases well" : "Possible but slow for large contexts");
+        t >= 64 ? "Handles large codebases well" : "Possible but slow for large contexts", true);
     return rows;
 }
 

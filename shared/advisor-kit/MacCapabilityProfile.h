@@ -51,6 +51,8 @@ struct MacCapabilityProfile
     double maximumModelSizeForBuildsGB() const;
     // A negative or NaN bandwidth (failed detection) counts as slow; an infinite one as very fast.
     SpeedClass estimatedInferenceSpeedClass() const;
+    // What the machine can run, by total memory; off Apple silicon the speed words and quality classes
+    // are "—", since nothing here measures how fast other hardware runs a model.
     std::vector<Capability> capabilities() const;
 };
 

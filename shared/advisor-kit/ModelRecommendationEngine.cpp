@@ -269,6 +269,13 @@ double ModelRecommendationEngine::memoryReserveGB(double totalMemoryGB, bool run
     return runsAlongsideBuilds ? 24 : 8;
 }
 
+double ModelRecommendationEngine::buildHeadroomGB(const MacCapabilityProfile& profile)
+{
+    // Below the reserve nothing is left for a model; a negative room would turn the test around.
+    const double room = profile.typicalFreeHeadroomGB - memoryReserveGB(profile.totalMemoryGB, true);
+    return room > 0 ? room : 0;
+}
+
 bool ModelRecommendationEngine::isInstalled(const ModelProfile& model, const std::vector<OllamaModel>& installedModels)
 {
     std::vector<std::string> tags {canonicalTag(model.id)};
@@ -339,21 +346,13 @@ std::vector<ModelRecommendation> ModelRecommendationEngine::recommend(
     if (limit <= 0)
         return {};
 
-    const double total = context.macProfile.totalMemoryGB;
-    const double reserve = memoryReserveGB(total, context.runsAlongsideBuilds);
-    const double buildHeadroom = context.macProfile.typicalFreeHeadroomGB - reserve;
-    const std::int64_t minimumContext = minimumTokens(context.contextLengthNeeded);
-
+    const double buildHeadroom = buildHeadroomGB(context.macProfile);
     std::vector<std::pair<const ModelProfile*, double>> scored;
     for (const auto& model : m_database) {
         const auto variant = selectVariant(model, context);
-        if (!variant || model.contextWindowTokens < minimumContext)
+        if (!variant || !meetsAnswers(model, context))
             continue;
-        if (context.preferredFramework
-            && std::find(model.availableVia.begin(), model.availableVia.end(), *context.preferredFramework)
-                == model.availableVia.end())
-            continue;
-        if (context.runsAlongsideBuilds && buildHeadroom > 0 && variant->runtimeFootprintGB > buildHeadroom)
+        if (context.runsAlongsideBuilds && !(variant->runtimeFootprintGB <= buildHeadroom))
             continue;
         scored.emplace_back(&model, scoreModel(model, context));
     }
@@ -369,6 +368,29 @@ std::vector<ModelRecommendation> ModelRecommendationEngine::recommend(
             *scored[i].first, *variant, static_cast<int>(out.size()) + 1, context, scored[i].second));
     }
     return out;
+}
+
+bool ModelRecommendationEngine::meetsAnswers(const ModelProfile& model, const UserRecommendationContext& context)
+{
+    if (model.contextWindowTokens < minimumTokens(context.contextLengthNeeded))
+        return false;
+    return !context.preferredFramework
+        || std::find(model.availableVia.begin(), model.availableVia.end(), *context.preferredFramework)
+        != model.availableVia.end();
+}
+
+std::optional<ModelRecommendationEngine::Candidate> ModelRecommendationEngine::smallestCandidateBesideBuilds(
+    const UserRecommendationContext& context) const
+{
+    std::optional<Candidate> smallest;
+    for (const auto& model : m_database) {
+        const auto variant = selectVariant(model, context);
+        if (!variant || !meetsAnswers(model, context))
+            continue;
+        if (!smallest || variant->runtimeFootprintGB < smallest->variant.runtimeFootprintGB)
+            smallest = Candidate {model, *variant};
+    }
+    return smallest;
 }
 
 ModelRecommendation ModelRecommendationEngine::buildRecommendation(const ModelProfile& model,

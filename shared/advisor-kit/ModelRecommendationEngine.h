@@ -29,6 +29,19 @@ public:
     // Memory kept back from the total before any model is placed; it grows with total memory and
     // when builds run alongside. The budget for a model is total memory minus this reserve.
     static double memoryReserveGB(double totalMemoryGB, bool runsAlongsideBuilds);
+    // What a model may take while builds run beside it: the memory free in everyday use less the
+    // builds' reserve, never below 0. With builds, no model larger than this is recommended.
+    static double buildHeadroomGB(const MacCapabilityProfile& profile);
+
+    // A model with the variant it would run at.
+    struct Candidate
+    {
+        ModelProfile model;
+        MemoryProfile variant;
+    };
+    // The model that needs the least memory among those every test but the build headroom keeps:
+    // what would fit with more room beside the builds. None when the other tests keep no model.
+    std::optional<Candidate> smallestCandidateBesideBuilds(const UserRecommendationContext& context) const;
 
     // Whether the Ollama server already holds the model: the whole tag must match, ignoring case.
     // An untagged or ":latest" name matches only a row whose id or Ollama pull command is untagged.
@@ -37,6 +50,8 @@ public:
 private:
     static std::optional<MemoryProfile> selectVariant(
         const ModelProfile& model, const UserRecommendationContext& context);
+    // Context length and runtime: the tests besides memory.
+    static bool meetsAnswers(const ModelProfile& model, const UserRecommendationContext& context);
     static double expectedTokensPerSecond(const ModelProfile& model, ChipClass chip);
     static double scoreModel(const ModelProfile& model, const UserRecommendationContext& context);
     static ModelRecommendation buildRecommendation(const ModelProfile& model, const MemoryProfile& variant, int rank,

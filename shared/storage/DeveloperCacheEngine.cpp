@@ -1,4 +1,5 @@
 #include "DeveloperCacheEngine.h"
+#include "NamesList.h"
 
 #include "platform/fs/ContainedPath.h"
 #include "platform/fs/TreeRemover.h"
@@ -184,7 +185,7 @@ DeveloperCacheEngine::PurgeResult DeveloperCacheEngine::purge(const std::string&
     DeveloperCacheEngine::PurgeResult result;
     result.freedBytes = report.freedBytes;
     if (!report.complete)
-        result.incomplete = "Part of the cache folder was left: " + path + ": " + report.problem;
+        result.incomplete = report.problem;
     return result;
 }
 
@@ -211,11 +212,20 @@ DeveloperCacheEngine::SafePurge DeveloperCacheEngine::purgeAllSafeCaches()
             result.failures.emplace_back(item.name, *purged.error);
             continue;
         }
-        if (purged.freedBytes < 1)
-            continue;
         result.reclaimedBytes += purged.freedBytes;
-        result.clearedNames.push_back(item.name);
+        if (purged.freedBytes >= 1 && !purged.incomplete)
+            result.clearedNames.push_back(item.name);
     }
     ++m_changes;
     return result;
+}
+
+std::string DeveloperCacheEngine::SafePurge::clearedDetail() const
+{
+    if (clearedNames.empty() && !incompleteNames.empty())
+        return "Partly cleared " + namesList(incompleteNames);
+    std::string detail = "Cleared " + namesList(clearedNames);
+    if (!incompleteNames.empty())
+        detail += "; partly left: " + namesList(incompleteNames);
+    return detail;
 }

@@ -56,7 +56,7 @@ public:
         std::int64_t freedBytes = 0; // what was really removed
         std::optional<std::string> error; // set when the folder was refused or could not be listed
         // Set when part of the folder was left in place (a mount point, an entry that could not be
-        // removed): what was left first, and why.
+        // removed): why, and the first thing that was left, below the folder.
         std::optional<std::string> incomplete;
         bool ok() const { return !error; }
     };
@@ -68,11 +68,18 @@ public:
 
     struct SafePurge
     {
-        std::int64_t reclaimedBytes = 0;
-        std::vector<std::string> clearedNames; // in scan order, only caches that freed something
+        std::int64_t reclaimedBytes = 0; // also what caches left in part freed
+        // In scan order, caches emptied whole that freed something; a cache left in part is never here.
+        std::vector<std::string> clearedNames;
         std::vector<std::string> incompleteNames; // in scan order, caches that were not emptied fully
         // Safe caches that were refused or could not be listed, with the reason, in scan order.
         std::vector<std::pair<std::string, std::string>> failures;
+
+        // Every safe cache was emptied whole.
+        bool complete() const { return incompleteNames.empty() && failures.empty(); }
+        // The assistance history's line: "Cleared A, B +1 more", then "; partly left: C" for caches
+        // emptied in part, or "Partly cleared C" when only such caches freed anything.
+        std::string clearedDetail() const;
     };
     // Scans, then empties every "Safe to Purge" cache; a cache that cannot be emptied is skipped and
     // listed among the failures.

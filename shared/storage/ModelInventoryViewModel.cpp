@@ -1,5 +1,6 @@
 #include "ModelInventoryViewModel.h"
 
+#include "NamesList.h"
 #include "PoolDelivery.h"
 
 #include "core/NumberFormat.h"
@@ -25,11 +26,16 @@ void recordReclaimed(
     tracker.record(AssistanceCategory::storage, title, detail, cformat("+%.1f GB", gb), 0, gb, 0);
 }
 
-std::vector<std::string> modelNames(const std::vector<InventoryModel>& models)
+// The names of the models, less those the deletion reports as failed (each failure once).
+std::vector<std::string> modelNames(const std::vector<InventoryModel>& models, std::vector<std::string> failed)
 {
     std::vector<std::string> names;
-    for (const auto& m : models)
-        names.push_back(m.name);
+    for (const auto& m : models) {
+        if (const auto it = std::find(failed.begin(), failed.end(), m.name); it != failed.end())
+            failed.erase(it);
+        else
+            names.push_back(m.name);
+    }
     return names;
 }
 
@@ -193,12 +199,7 @@ int ModelInventoryViewModel::modelsInside(const DeveloperCacheItem& cache) const
 
 std::string ModelInventoryViewModel::namesList(const std::vector<std::string>& names, std::size_t shown)
 {
-    std::string out;
-    for (std::size_t i = 0; i < names.size() && i < shown; ++i)
-        out += (i ? ", " : "") + names[i];
-    if (names.size() > shown)
-        out += " +" + std::to_string(names.size() - shown) + " more";
-    return out;
+    return ::namesList(names, shown);
 }
 
 void ModelInventoryViewModel::beginScan()
@@ -322,8 +323,7 @@ void ModelInventoryViewModel::cleanAllSafeCaches(std::function<void(const Develo
         m_pool, this,
         [engine = m_developerCacheEngine, &tracker = m_tracker] {
             Outcome out {engine->purgeAllSafeCaches(), {}};
-            recordReclaimed(tracker, "Safe Caches Purged", "Cleared " + namesList(out.purge.clearedNames),
-                out.purge.reclaimedBytes);
+            recordReclaimed(tracker, "Safe Caches Purged", out.purge.clearedDetail(), out.purge.reclaimedBytes);
             for (const auto& [name, why] : out.purge.failures)
                 qWarning().noquote() << QStringLiteral("Failed to purge cache %1: %2")
                                             .arg(QString::fromStdString(name), QString::fromStdString(why));
@@ -332,9 +332,13 @@ void ModelInventoryViewModel::cleanAllSafeCaches(std::function<void(const Develo
         },
         [this, done = std::move(done)](Outcome out) {
             const std::int64_t freed = out.purge.reclaimedBytes;
-            if (freed >= 1)
-                setLastCleanResult(
-                    ModelDeletionResult(static_cast<std::int64_t>(out.purge.clearedNames.size()), freed, {}));
+            if (freed >= 1) {
+                std::vector<std::string> notCleared = out.purge.incompleteNames;
+                for (const auto& [name, why] : out.purge.failures)
+                    notCleared.push_back(name);
+                setLastCleanResult(ModelDeletionResult(
+                    static_cast<std::int64_t>(out.purge.clearedNames.size()), freed, std::move(notCleared)));
+            }
             publishCaches(std::move(out.caches));
             endClean();
             if (done)
@@ -360,13 +364,17 @@ void ModelInventoryViewModel::cleanCacheItem(
                                             .arg(QString::fromStdString(item.name),
                                                 QString::fromStdString(*out.purge.error));
             else
-                recordReclaimed(tracker, "Cache Reclaimed", "Purged " + item.name, out.purge.freedBytes);
+                recordReclaimed(tracker, "Cache Reclaimed",
+                    (out.purge.incomplete ? "Partly purged " : "Purged ") + item.name, out.purge.freedBytes);
             out.caches = engine->scanCaches();
             return out;
         },
-        [this, done = std::move(done)](Outcome out) {
-            if (out.purge.ok() && out.purge.freedBytes >= 1)
-                setLastCleanResult(ModelDeletionResult(1, out.purge.freedBytes, {}));
+        [this, item, done = std::move(done)](Outcome out) {
+            if (out.purge.ok() && out.purge.freedBytes >= 1) {
+                const bool whole = !out.purge.incomplete;
+                setLastCleanResult(ModelDeletionResult(whole ? 1 : 0, out.purge.freedBytes,
+                    whole ? std::vector<std::string>() : std::vector<std::string> {item.name}));
+            }
             publishCaches(std::move(out.caches));
             endClean();
             if (done)
@@ -392,8 +400,8 @@ void ModelInventoryViewModel::cleanModels(
             ModelDeletionResult result = engine->deleteModels(models);
             if (result.deletedCount > 0)
                 recordReclaimed(tracker, "Storage Reclaimed",
-                    "Cleaned " + std::to_string(result.deletedCount) + " model(s) (" + namesList(modelNames(models))
-                        + ")",
+                    "Cleaned " + std::to_string(result.deletedCount) + " model(s) ("
+                        + namesList(modelNames(models, result.failedModelNames)) + ")",
                     result.totalReclaimedBytes);
             return result;
         },

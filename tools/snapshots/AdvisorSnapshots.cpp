@@ -47,8 +47,9 @@ MacCapabilityProfile sampleProfile(double memoryGB)
     p.gpuCores = 18;
     p.neuralEngineCores = neuralEngineCores(p.chipClass);
     p.memoryBandwidthGBs = memoryBandwidthGBs(p.chipClass);
-    p.availableMemoryGB = 20;
-    p.typicalFreeHeadroomGB = 20;
+    // Enough available that the builds' reserve leaves room for a few models.
+    p.availableMemoryGB = 30;
+    p.typicalFreeHeadroomGB = 30;
     p.storageFreeSSD = 123.456;
     p.processorName = "AMD Ryzen 7 7840U w/ Radeon 780M Graphics";
     return p;
@@ -141,6 +142,16 @@ void registerWindow(SnapshotRegistry& registry)
         if (!view->cards().isEmpty())
             view->cards().first()->setExpanded(true);
         return grabWidget(*view, c.palette, 2.0, QSize(kWidth, 1100));
+    });
+    registry.add(QStringLiteral("advisor-models-no-fit"), [](const SnapshotContext& c) {
+        // 24 GB with 12.5 GB available, building alongside: nothing fits beside the builds.
+        auto view = window(c, sampleViewModel());
+        UserRecommendationContext building = sampleContext();
+        building.macProfile.totalMemoryGB = 24;
+        building.macProfile.availableMemoryGB = building.macProfile.typicalFreeHeadroomGB = 12.5;
+        view->viewModel().runRecommendations(building);
+        waitFor([&view] { return !view->viewModel().isLoading(); });
+        return grabWidget(*view, c.palette, 2.0, QSize(kWidth, 720));
     });
     registry.add(QStringLiteral("advisor-models-not-apple"), [](const SnapshotContext& c) {
         auto view = window(c, sampleViewModel(false));

@@ -314,6 +314,19 @@ QImage cachesSafeCleanFailure(StorageSample& s, const Palette& p)
     return s.grab(p);
 }
 
+// The banner of a single purge that left part of the cache (a folder mounted inside it).
+QImage cachesPartialPurge(StorageSample& s, const Palette& p)
+{
+    s.view->setSelectedStorageTab(StorageTab::caches);
+    if (CacheRow* row = s.cacheRow("npm Cache")) {
+        DeveloperCacheEngine::PurgeResult result;
+        result.freedBytes = 214748364;
+        result.incomplete = "left a mount point in place: mounted";
+        s.view->showResult(StorageTexts::cachePurged(row->item(), result, false));
+    }
+    return s.grab(p);
+}
+
 } // namespace
 
 void registerStorageSnapshots(SnapshotRegistry& registry)
@@ -330,4 +343,5 @@ void registerStorageSnapshots(SnapshotRegistry& registry)
     addScene(registry, QStringLiteral("caches-deleting"), true, cachesDeleting);
     addScene(registry, QStringLiteral("caches-failure"), true, cachesFailure);
     addScene(registry, QStringLiteral("caches-safe-clean-failure"), true, cachesSafeCleanFailure);
+    addScene(registry, QStringLiteral("caches-partial-purge"), true, cachesPartialPurge);
 }

@@ -115,6 +115,29 @@ QString reasonText(NotRecommendedReason reason)
     return reason == NotRecommendedReason::tooLarge ? tr("Too Large") : tr("Low Match");
 }
 
+QString noFitTitle(
+    const UserRecommendationContext& context, const std::optional<ModelRecommendationEngine::Candidate>& smallest)
+{
+    if (!context.runsAlongsideBuilds || !smallest)
+        return tr("No model fits these answers");
+    return tr("No model fits in ")
+        + NumberText::numberText("%.1f", ModelRecommendationEngine::buildHeadroomGB(context.macProfile))
+        + tr(" GB while you build");
+}
+
+QString noFitDetail(const std::optional<ModelRecommendationEngine::Candidate>& smallest)
+{
+    if (!smallest) {
+        return tr("No model in the catalogue fits this computer's memory with the context length and runtime "
+                  "you chose.");
+    }
+    return tr("The smallest that would, ") + QString::fromStdString(smallest->model.displayName) + QStringLiteral(" (")
+        + raw(smallest->variant.quantization) + tr("), needs ")
+        + NumberText::numberText("%.1f", smallest->variant.runtimeFootprintGB)
+        + tr(" GB: close programs to make that room beside your builds, or answer that you don't build while it "
+             "runs.");
+}
+
 QString setupLine(const FrameworkRecommendation& recommendation)
 {
     return tr("Setup time: ~") + QString::number(recommendation.estimatedSetupMinutes) + tr(" mins \u00b7 Overhead: ")
@@ -186,7 +209,9 @@ QString capabilityReport(const MacCapabilityProfile& p, bool appleSilicon)
         QString(),
         QStringLiteral("Local AI Capability Status:"),
     };
-    for (const auto& capability : p.capabilities())
+    MacCapabilityProfile rated = p;
+    rated.appleSilicon = appleSilicon;
+    for (const auto& capability : rated.capabilities())
         lines << statusLine(capability, appleSilicon);
     lines << QString() << QStringLiteral("Next Upgrade Focus:")
           << kBullet + advice.title + QStringLiteral(" - ") + advice.sentence << QString()

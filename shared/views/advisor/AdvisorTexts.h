@@ -3,6 +3,7 @@
 #include "advisor-kit/FrameworkRecommendation.h"
 #include "advisor-kit/MacCapabilityProfile.h"
 #include "advisor-kit/ModelProfile.h"
+#include "advisor-kit/ModelRecommendationEngine.h"
 #include "advisor-kit/UserRecommendationContext.h"
 
 #include <QList>
@@ -44,6 +45,13 @@ enum class NotRecommendedReason { tooLarge, lowMatch };
 NotRecommendedReason notRecommendedReason(
     const ModelProfile& model, const std::optional<UserRecommendationContext>& context);
 QString reasonText(NotRecommendedReason reason);
+
+// A run that found no model says so: "No model fits in 6.5 GB while you build" when the room beside
+// the builds is what ruled the models out, else "No model fits these answers".
+QString noFitTitle(
+    const UserRecommendationContext& context, const std::optional<ModelRecommendationEngine::Candidate>& smallest);
+// What would fit, and how to make room for it; or, with no candidate, what ruled every model out.
+QString noFitDetail(const std::optional<ModelRecommendationEngine::Candidate>& smallest);
 
 // "Setup time: ~12 mins · Overhead: 1.5GB"
 QString setupLine(const FrameworkRecommendation& recommendation);

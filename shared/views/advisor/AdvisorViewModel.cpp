@@ -26,6 +26,7 @@ struct AdvisorViewModel::RunResult
     std::vector<FrameworkRecommendation> frameworks;
     std::vector<ModelRecommendation> installed;
     std::vector<ModelProfile> notRecommended;
+    std::optional<ModelRecommendationEngine::Candidate> smallestCandidate;
 };
 
 AdvisorViewModel::AdvisorViewModel(QObject* parent)
@@ -97,6 +98,8 @@ void AdvisorViewModel::runRecommendations(const UserRecommendationContext& conte
         result.frameworks = engines->framework.recommend(result.context, kFrameworkLimit);
         result.installed = installedAmong(result.recommendations, result.context.installedModels);
         result.notRecommended = notRecommendedAmong(result.recommendations);
+        if (result.recommendations.empty() && result.context.runsAlongsideBuilds)
+            result.smallestCandidate = engines->model.smallestCandidateBesideBuilds(result.context);
         return result;
     };
     QtConcurrent::run(std::move(work)).then(this, [this](RunResult result) { publish(std::move(result)); });
@@ -104,6 +107,7 @@ void AdvisorViewModel::runRecommendations(const UserRecommendationContext& conte
 
 void AdvisorViewModel::publish(RunResult result)
 {
+    m_smallestCandidate = std::move(result.smallestCandidate);
     m_lastContext = std::move(result.context);
     emit lastContextChanged();
     m_recommendations = std::move(result.recommendations);

@@ -6,6 +6,7 @@
 #include "advisor-kit/MacCapabilityProfile.h"
 #include "advisor-kit/ModelProfile.h"
 #include "advisor-kit/ModelRecommendation.h"
+#include "advisor-kit/ModelRecommendationEngine.h"
 #include "advisor-kit/UserRecommendationContext.h"
 #include "engines/OllamaEngine.h"
 #endif
@@ -19,7 +20,6 @@
 
 class FrameworkRecommendationEngine;
 class MacCapabilityEngine;
-class ModelRecommendationEngine;
 
 // The machine as detection found it: the profile, and whether its chip is really an Apple one (when it
 // is not, the chip class and the figures derived from it are the fallback's, not this machine's).
@@ -56,6 +56,12 @@ public:
     bool appleSiliconDetected() const { return m_appleSilicon; }
     bool isLoading() const { return m_isLoading; }
     const std::optional<UserRecommendationContext>& lastContext() const { return m_lastContext; }
+    // After a run with builds alongside that found no model: the one that would need the least room
+    // beside the builds. Set before the run's change signals.
+    const std::optional<ModelRecommendationEngine::Candidate>& smallestCandidateBesideBuilds() const
+    {
+        return m_smallestCandidate;
+    }
 
     // Detects the machine unless a profile is already known.
     void load();
@@ -95,4 +101,5 @@ private:
     bool m_appleSilicon = false;
     bool m_isLoading = false;
     std::optional<UserRecommendationContext> m_lastContext;
+    std::optional<ModelRecommendationEngine::Candidate> m_smallestCandidate;
 };

@@ -135,6 +135,9 @@ void MacPotentialView::setProfile(const std::optional<MacCapabilityProfile>& pro
 {
     m_profile = profile;
     m_appleSilicon = appleSilicon;
+    // The capability rows rate speed only on the chip detection found.
+    if (m_profile)
+        m_profile->appleSilicon = appleSilicon;
     rebuild();
 }
 

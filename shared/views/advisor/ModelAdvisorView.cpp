@@ -2,6 +2,7 @@
 
 #include "AdvisorQuestionnaireView.h"
 #include "AdvisorStyle.h"
+#include "AdvisorTexts.h"
 #include "AdvisorViewModel.h"
 #include "FrameworkAdvisorView.h"
 #include "MacPotentialView.h"
@@ -146,7 +147,8 @@ void ModelAdvisorView::setSelectedTab(AdvisorTab tab)
 
 ModelAdvisorView::ModelsState ModelAdvisorView::modelsState() const
 {
-    if (m_viewModel->recommendations().empty() && !m_viewModel->isLoading())
+    // A run that found nothing still has results to show: that nothing fits, and why.
+    if (m_viewModel->recommendations().empty() && !m_viewModel->isLoading() && !m_viewModel->lastContext())
         return ModelsState::prompt;
     if (m_viewModel->isLoading())
         return ModelsState::loading;
@@ -229,8 +231,15 @@ void ModelAdvisorView::rebuildModelsTab()
 void ModelAdvisorView::addResults()
 {
     const Palette palette = Palette::current();
-    if (const auto& context = m_viewModel->lastContext())
+    const auto& context = m_viewModel->lastContext();
+    if (context)
         m_modelsColumn->addWidget(inset(new ContextReminderView(*context, [this] { openQuestionnaire(); }), 20));
+    if (context && m_viewModel->recommendations().empty()) {
+        const auto& smallest = m_viewModel->smallestCandidateBesideBuilds();
+        m_modelsColumn->addWidget(inset(
+            new NoModelFitsCard(AdvisorTexts::noFitTitle(*context, smallest), AdvisorTexts::noFitDetail(smallest)),
+            20));
+    }
     for (const auto& r : m_viewModel->recommendations()) {
         const QString id = QString::fromStdString(r.id.toString());
         RecommendationCardView* card = m_cards.value(id);

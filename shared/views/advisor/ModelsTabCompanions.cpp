@@ -89,6 +89,35 @@ QuestionnairePromptCard::QuestionnairePromptCard(std::function<void()> action, Q
     column->addWidget(m_button, 0, Qt::AlignHCenter);
 }
 
+NoModelFitsCard::NoModelFitsCard(const QString& title, const QString& detail, QWidget* parent)
+    : RoundedFill(withOpacity(Palette::current().orange, 0.08), 10, parent)
+{
+    const Palette palette = Palette::current();
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(14, 14, 14, 14);
+    row->setSpacing(12);
+    row->addWidget(AdvisorStyle::symbolLabel(QStringLiteral("exclamationmark.triangle.fill"), 18, palette.orange), 0,
+        Qt::AlignTop);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(4);
+    m_title = AdvisorStyle::wrappedLabel(title, TextStyle::headline, palette.text);
+    m_detail = AdvisorStyle::wrappedLabel(detail, TextStyle::subheadline, palette.secondaryText);
+    column->addWidget(m_title);
+    column->addWidget(m_detail);
+    row->addLayout(column, 1);
+    setAccessibleName(title);
+}
+
+QString NoModelFitsCard::titleText() const
+{
+    return m_title->text();
+}
+
+QString NoModelFitsCard::detailText() const
+{
+    return m_detail->text();
+}
+
 LoadingView::LoadingView(const QString& message, QWidget* parent)
     : QWidget(parent)
     , m_message(message)

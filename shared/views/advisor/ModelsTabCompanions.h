@@ -48,6 +48,20 @@ private:
     QPushButton* m_button = nullptr;
 };
 
+// What a run that found no model says instead of the cards: that nothing fits, and what would.
+class NoModelFitsCard : public RoundedFill
+{
+    Q_OBJECT
+public:
+    NoModelFitsCard(const QString& title, const QString& detail, QWidget* parent = nullptr);
+    QString titleText() const;
+    QString detailText() const;
+
+private:
+    QLabel* m_title = nullptr;
+    QLabel* m_detail = nullptr;
+};
+
 // A turning indicator over a short message.
 class LoadingView : public QWidget
 {

@@ -51,7 +51,7 @@ StorageMessage modelsDeleted(const ModelDeletionResult& result)
     if (!result.failedModelNames.empty()) {
         m.failure = QStringLiteral(" — ") + QString::number(result.failedModelNames.size()) + tr(" failed: ")
             + QString::fromStdString(ModelInventoryViewModel::namesList(result.failedModelNames, kNamesShown));
-        m.succeeded = result.deletedCount > 0;
+        m.succeeded = false;
     }
     return m;
 }
@@ -69,7 +69,7 @@ StorageMessage safeCachesPurged(const DeveloperCacheEngine::SafePurge& purge)
     if (!purge.incompleteNames.empty())
         m.failure += tr(" — partly left: ")
             + QString::fromStdString(ModelInventoryViewModel::namesList(purge.incompleteNames, kNamesShown));
-    m.succeeded = m.failure.isEmpty() || purge.reclaimedBytes > 0;
+    m.succeeded = m.failure.isEmpty();
     return m;
 }
 
@@ -80,9 +80,13 @@ StorageMessage cachePurged(
     if (!result.ok())
         return {tr("Could not purge ") + name, QStringLiteral(": ") + QString::fromStdString(*result.error), false};
     const QString freed = gb(gigabytes(result.freedBytes));
+    // A purge that left part of the folder says so, and what stayed.
+    const QString verb = result.incomplete ? tr("Partly purged ") : tr("Purged ");
+    const QString left
+        = result.incomplete ? QStringLiteral(" — ") + QString::fromStdString(*result.incomplete) : QString();
     if (confirmed)
-        return {tr("Purged ") + name + QStringLiteral(" (") + freed + tr(" GB freed)"), {}, true};
-    return {tr("Purged ") + name + tr(" (Freed ") + freed + QStringLiteral(" GB)"), {}, true};
+        return {verb + name + QStringLiteral(" (") + freed + tr(" GB freed)"), left, left.isEmpty()};
+    return {verb + name + tr(" (Freed ") + freed + QStringLiteral(" GB)"), left, left.isEmpty()};
 }
 
 QString deletionQuestion(const std::vector<InventoryModel>& models)

@@ -17,7 +17,9 @@ struct StorageMessage
 {
     QString text;
     QString failure; // empty when nothing failed
-    bool succeeded = true; // false when the operation achieved nothing it was asked for
+    // False when anything asked for was not done, a cache or model left in part included: the banner
+    // then takes the warning colour.
+    bool succeeded = true;
 
     bool operator==(const StorageMessage&) const = default;
 };
@@ -30,11 +32,13 @@ QString cachesTabLabel(double totalDeveloperCachesGB);
 // "(12.3 GB)" after the title, or empty for a total of 0.
 QString headerTotal(double totalGB);
 
+// What was freed and deleted, then in orange the models that could not be removed (whole).
 StorageMessage modelsDeleted(const ModelDeletionResult& result);
 // What was freed, then in orange the caches that could not be cleaned or were left in part; only a
-// clean that freed something, or failed nowhere, counts as a success.
+// clean that failed nowhere and left nothing counts as a success.
 StorageMessage safeCachesPurged(const DeveloperCacheEngine::SafePurge& purge);
-// After a purge from a row (`confirmed` false) or from the confirmation.
+// After a purge from a row (`confirmed` false) or from the confirmation; a purge that left part of the
+// folder is "Partly purged", with what stayed in orange.
 StorageMessage cachePurged(
     const DeveloperCacheItem& item, const DeveloperCacheEngine::PurgeResult& result, bool confirmed);
 

@@ -5,6 +5,7 @@
 #include "PersonaTestSupport.h"
 #include "engines/OllamaEngine.h"
 #include "records/AssistanceTracker.h"
+#include "shared/storage/LockedFolder.h"
 #include "shared/storage/StoreFixture.h"
 #include "storage/DeveloperCacheEngine.h"
 #include "storage/ModelInventoryEngine.h"
@@ -368,6 +369,25 @@ TEST_F(CorrectiveActionEngineTest, CacheCleaningNamesWhatItCleared)
     store.file(store.path(".cache/uv/wheels"), 2 << 20);
     EXPECT_TRUE(e.executeAction(ActionType::CleanDeveloperCaches {0}).success);
     EXPECT_EQ(lastDetail(), "Cleared npm Cache, Python pip Cache +1 more");
+}
+
+TEST_F(CorrectiveActionEngineTest, ACacheLeftInPartIsNeitherSuccessNorCleared)
+{
+    auto e = engine();
+    store.file(store.path(".npm/_cacache/index"), 3 << 20);
+    store.file(store.path(".cache/uv/wheels"), 1 << 20);
+    store.file(store.path(".cache/uv/locked/keep"), 2 << 20);
+    const LockedFolder lock(store.path(".cache/uv/locked"));
+    ASSERT_TRUE(lock.locked());
+
+    EXPECT_EQ(e.executeAction(ActionType::CleanDeveloperCaches {0}),
+        (ActionResult {false, "Reclaimed 0.0 GB in developer caches; partly left: Python uv Cache."}));
+    EXPECT_EQ(lastDetail(), "Cleared npm Cache; partly left: Python uv Cache");
+    EXPECT_TRUE(StoreFixture::exists(store.path(".cache/uv/locked/keep")));
+
+    // Only what cannot go is left: nothing freed, nothing recorded.
+    EXPECT_FALSE(e.executeAction(ActionType::CleanDeveloperCaches {0}).success);
+    EXPECT_EQ(recordedTitles().size(), 1u);
 }
 
 class PersonaBackedActionTest : public personatest::PersonaEngineFixture

@@ -38,11 +38,12 @@ ChipClass detect(const std::string& brand, const std::string& model, std::option
     return MacCapabilityEngine(fake).detectChipClass();
 }
 
-SystemMemoryState memory(double totalGB, double freeGB)
+SystemMemoryState memory(double totalGB, double freeGB, double inactiveGB = 0)
 {
     SystemMemoryState s;
     s.totalGB = totalGB;
     s.freeGB = freeGB;
+    s.inactiveGB = inactiveGB;
     return s;
 }
 
@@ -93,12 +94,13 @@ TEST(MacCapabilityEngineTest, ProfileTakesEachFigureFromItsSource)
     fake->integers["hw.gpu.count"] = 48;
     const MacCapabilityEngine engine(fake, "/");
     const auto profile = engine.currentProfile(
-        [] { return memory(64, 21.5); }, [] { return QVThermalState::forLevel(QVThermalState::Level::warm); });
+        [] { return memory(64, 13.5, 8); }, [] { return QVThermalState::forLevel(QVThermalState::Level::warm); });
 
     EXPECT_EQ(profile.chipClass, ChipClass::m1Ultra);
     EXPECT_EQ(profile.neuralEngineCores, 32);
     EXPECT_EQ(profile.memoryBandwidthGBs, 800);
     EXPECT_EQ(profile.totalMemoryGB, 64);
+    // What the kernel can hand out, as the tray counts it: unused plus reclaimable pages.
     EXPECT_EQ(profile.availableMemoryGB, 21.5);
     EXPECT_EQ(profile.typicalFreeHeadroomGB, 21.5);
     EXPECT_EQ(profile.cpuCores, 16);

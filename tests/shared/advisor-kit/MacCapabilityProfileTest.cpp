@@ -113,6 +113,23 @@ TEST(MacCapabilityProfileTest, CapabilityRowsFollowTotalMemory)
 
     // Each read makes new rows.
     EXPECT_NE(withMemory(16).capabilities()[0].id, withMemory(16).capabilities()[0].id);
+
+    // Off Apple silicon what fits still follows memory, but no speed word or quality class is claimed.
+    MacCapabilityProfile other = withMemory(24);
+    other.appleSilicon = false;
+    const auto rows = other.capabilities();
+    const auto apple = withMemory(24).capabilities();
+    ASSERT_EQ(rows.size(), apple.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].possible, apple[i].possible) << rows[i].name;
+        EXPECT_EQ(rows[i].quality.has_value(), apple[i].quality.has_value()) << rows[i].name;
+        if (rows[i].quality) {
+            EXPECT_EQ(*rows[i].quality, "\u2014") << rows[i].name;
+        }
+    }
+    EXPECT_EQ(rows[4].name, "Image generation (SDXL)");
+    EXPECT_EQ(rows[4].detail, "\u2014");
+    EXPECT_EQ(rows[2].detail, "Needs 48GB+ RAM"); // a memory fact stays
 }
 
 TEST(MacCapabilityProfileTest, EncodesFieldsByName)

@@ -142,20 +142,21 @@ TEST(ModelRecommendationEngineTest, BuildHeadroomFiltersByTheChosenVariant)
     EXPECT_DOUBLE_EQ(result[0].expectedPerformance.timeToFirstTokenSeconds, 1.0);
     EXPECT_TRUE(result[0].expectedPerformance.compatibleWithBuilds);
 
-    // With only 10 GB typically free, G = -2 and the filter passes everything:
-    //   llama3.1:8b 24.5 - 8 + 3 (H 4)   + 1.78 - 10 + 5 = 16.28
-    //   deepseek    28 + 5 - 20 (H 3.5)  + 1.78 - 10 + 5 = 9.78
-    //   qwen        30.45 + 5 - 20 (H 0.6) + 1.78 - 10 + 2 = 9.23
+    // With only 10 GB typically free nothing is left beside the builds: G is 0, never negative (a
+    // negative room once let every model through). The smallest that would fit is phi3.5.
     ctx.macProfile.typicalFreeHeadroomGB = 10;
-    result = ModelRecommendationEngine().recommend(ctx, 5);
-    ASSERT_EQ(ids(result),
-        (std::vector<std::string> {"phi3.5:3.8b", "llama3.1:8b", "deepseek-coder-v2:16b", "qwen2.5-coder:32b"}));
-    EXPECT_FALSE(result[1].badge);
-    EXPECT_FALSE(result[2].badge);
-    ASSERT_EQ(result[1].tradeoffs.size(), 2u);
-    EXPECT_EQ(result[1].tradeoffs[1].description, "Tight memory during builds \u2014 Compile Mode essential");
-    EXPECT_EQ(result[1].tradeoffs[1].severity, Severity::moderate);
-    EXPECT_FALSE(result[1].expectedPerformance.compatibleWithBuilds);
+    EXPECT_EQ(ModelRecommendationEngine::buildHeadroomGB(ctx.macProfile), 0);
+    EXPECT_TRUE(ModelRecommendationEngine().recommend(ctx, 5).empty());
+    auto smallest = ModelRecommendationEngine().smallestCandidateBesideBuilds(ctx);
+    ASSERT_TRUE(smallest);
+    EXPECT_EQ(smallest->model.id, "phi3.5:3.8b");
+    EXPECT_EQ(smallest->variant.runtimeFootprintGB, 2.2);
+    // Room for phi3.5 alone.
+    ctx.macProfile.typicalFreeHeadroomGB = 14.5;
+    EXPECT_EQ(ids(ModelRecommendationEngine().recommend(ctx, 5)), (std::vector<std::string> {"phi3.5:3.8b"}));
+    // Answers no model meets leave no candidate either.
+    ctx.preferredFramework = InferenceFramework::coreML;
+    EXPECT_FALSE(ModelRecommendationEngine().smallestCandidateBesideBuilds(ctx));
 }
 
 TEST(ModelRecommendationEngineTest, HistoryCountsOnlyTheFirstMatchingRecord)
@@ -248,12 +249,12 @@ TEST(ModelRecommendationEngineTest, FiltersForContextLengthAndFramework)
 
 TEST(ModelRecommendationEngineTest, HeadroomBonusesAtTheirBoundaries)
 {
-    // Plain 4 GB model on a 128 GB M1-class machine with builds (reserve 24); typical free 0 switches
-    // the build filter off. Speed 68.25 / 300 x 40 = 9.1 tok/s, quality preference: 9.1 / 15.
+    // Plain 4 GB model on a 128 GB M1-class machine with builds (reserve 24); 128 GB typically free
+    // leaves room beside the builds. Speed 68.25 / 300 x 40 = 9.1 tok/s, quality preference: 9.1 / 15.
     const ModelRecommendationEngine engine({plainModel("p:1", 4)});
     const auto scoreWithHeadroom = [&engine](double headroom) {
         return engine
-            .recommend(context(mac(ChipClass::m1Base, 128, 4 + headroom, 0, Headroom::excellent), UseCase::coding,
+            .recommend(context(mac(ChipClass::m1Base, 128, 4 + headroom, 128, Headroom::excellent), UseCase::coding,
                            Speed::quality, Length::short_, true),
                 1)
             .at(0)

@@ -1,3 +1,4 @@
+#include "LockedFolder.h"
 #include "StoreFixture.h"
 
 #include "storage/DeveloperCacheEngine.h"
@@ -190,6 +191,41 @@ TEST(DeveloperCachePurgeTest, SafeCleanLeavesTheHubAndNamesOnlyCachesThatFreedSo
     EXPECT_TRUE(std::filesystem::is_empty(f.path(".cache/huggingface/hub")));
     EXPECT_THAT(engine.scanCaches(), IsEmpty());
     EXPECT_EQ(engine.purgeAllSafeCaches().clearedNames.size(), 0u);
+}
+
+TEST(DeveloperCachePurgeTest, ACacheLeftInPartSaysWhatStayedAndIsNeverCleared)
+{
+    StoreFixture f;
+    f.file(f.path(".npm/_cacache/a"), 3 * kMiB);
+    f.file(f.path(".cache/pip/wheels/b"), 2 * kMiB);
+    f.file(f.path(".cache/pip/locked/keep"), 10);
+
+    DeveloperCacheEngine engine(f.roots);
+    {
+        const LockedFolder lock(f.path(".cache/pip/locked"));
+        ASSERT_TRUE(lock.locked());
+        const auto result = engine.purgeAllSafeCaches();
+        EXPECT_EQ(result.reclaimedBytes, static_cast<std::int64_t>(5 * kMiB)); // what really went
+        EXPECT_THAT(result.clearedNames, ElementsAre("npm Cache"));
+        EXPECT_THAT(result.incompleteNames, ElementsAre("Python pip Cache"));
+        EXPECT_FALSE(result.complete());
+        EXPECT_EQ(result.clearedDetail(), "Cleared npm Cache; partly left: Python pip Cache");
+
+        f.file(f.path(".cache/pip/wheels/c"), 100);
+        const auto purged = engine.purgeCache(f.path(".cache/pip"));
+        EXPECT_TRUE(purged.ok());
+        EXPECT_EQ(purged.freedBytes, 100);
+        ASSERT_TRUE(purged.incomplete);
+        EXPECT_THAT(*purged.incomplete, testing::HasSubstr("locked/keep"));
+    }
+    EXPECT_TRUE(StoreFixture::exists(f.path(".cache/pip/locked/keep")));
+
+    DeveloperCacheEngine::SafePurge partOnly;
+    partOnly.incompleteNames = {"Python uv Cache"};
+    EXPECT_EQ(partOnly.clearedDetail(), "Partly cleared Python uv Cache");
+    const DeveloperCacheEngine::SafePurge three {1, {"A", "B", "C"}, {}, {}};
+    EXPECT_EQ(three.clearedDetail(), "Cleared A, B +1 more");
+    EXPECT_TRUE(DeveloperCacheEngine::SafePurge().complete());
 }
 
 TEST(DeveloperCacheItemTest, FormatsSizesAndEncodesByRawValue)

@@ -1,3 +1,4 @@
+#include "LockedFolder.h"
 #include "StorageViewFixture.h"
 
 #include "storage/ModelInventoryViewModel.h"
@@ -143,7 +144,7 @@ TEST_F(ViewModelTest, CleaningReportsTheEnginesResultAndRecordsOneEvent)
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].category, AssistanceCategory::storage);
     EXPECT_EQ(events[0].title, "Storage Reclaimed");
-    EXPECT_EQ(events[0].detail, "Cleaned 2 model(s) (a/a.gguf, b/b.gguf +1 more)");
+    EXPECT_EQ(events[0].detail, "Cleaned 2 model(s) (a/a.gguf, b/b.gguf)"); // not the refused one
     EXPECT_EQ(events[0].impactValue, "+0.0 GB");
     const auto after = f.tracker.getMetrics();
     EXPECT_DOUBLE_EQ(after.totalGBFreed - before.totalGBFreed, 3 * kMiB / kGiB);
@@ -271,6 +272,26 @@ TEST_F(ViewModelTest, ACacheThatCannotBePurgedReportsWhyAndRecordsNothing)
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].title, "Cache Reclaimed");
     EXPECT_EQ(events[0].detail, "Purged npm Cache");
+}
+
+TEST_F(ViewModelTest, ACacheLeftInPartIsRecordedAsPartlyPurged)
+{
+    f.file(f.path(".cache/pip/a"), 3 * kMiB);
+    f.file(f.path(".cache/pip/locked/keep"), 2 * kMiB);
+    // Before any work starts: the pool's threads are made under the lock.
+    const LockedFolder lock(f.path(".cache/pip/locked"));
+    ASSERT_TRUE(lock.locked());
+    scan();
+
+    std::optional<DeveloperCacheEngine::PurgeResult> out;
+    vm().cleanCacheItem(vm().developerCaches().at(0), [&](DeveloperCacheEngine::PurgeResult r) { out = r; });
+    ASSERT_TRUE(StorageViewFixture::waitFor([&] { return out.has_value(); }));
+    EXPECT_TRUE(out->incomplete);
+    EXPECT_EQ(vm().lastCleanResult(), ModelDeletionResult(0, 3 * kMiB, {"Python pip Cache"}));
+    const auto events = f.tracker.fetchEvents(AssistanceCategory::all, 10);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].detail, "Partly purged Python pip Cache");
+    EXPECT_THAT(names(vm().developerCaches()), ElementsAre("Python pip Cache")); // what stayed is listed again
 }
 
 TEST_F(ViewModelTest, ADeletionOutlivesTheModelThatStartedIt)

@@ -149,6 +149,40 @@ TEST_F(AdvisorWindowTest, ResultsShowReminderInstalledRowsAndThreeUnsuitableMode
     EXPECT_TRUE(view->cards().first()->isExpanded());
 }
 
+TEST_F(AdvisorWindowTest, ARunThatFindsNoModelSaysSoInTheResults)
+{
+    // 24 GB, 12.5 GB available, building alongside: 0.5 GB beside the builds' 12 GB fits no model.
+    MacCapabilityProfile mac = profile(24);
+    mac.availableMemoryGB = mac.typicalFreeHeadroomGB = 12.5;
+    UserRecommendationContext building = context(mac);
+    building.runsAlongsideBuilds = true;
+    auto view = makeView();
+    view->viewModel().runRecommendations(building);
+    ASSERT_TRUE(waitFor([&] { return !view->viewModel().isLoading(); }));
+    ASSERT_TRUE(view->viewModel().recommendations().empty());
+
+    EXPECT_EQ(view->modelsState(), ModelAdvisorView::ModelsState::results);
+    const auto widgets = view->modelsTabWidgets();
+    EXPECT_EQ(countOf<QuestionnairePromptCard>(widgets), 0);
+    EXPECT_EQ(countOf<ContextReminderView>(widgets), 1);
+    NoModelFitsCard* card = nullptr;
+    for (QWidget* w : widgets)
+        card = card ? card : qobject_cast<NoModelFitsCard*>(w);
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->titleText(), "No model fits in 0.5 GB while you build");
+    EXPECT_EQ(card->detailText(),
+        "The smallest that would, Phi 3.5 Mini 3.8B (Q4_K_M), needs 2.2 GB: close programs to make that room beside "
+        "your "
+        "builds, or answer that you don't build while it runs.");
+
+    // Without builds the same machine gets its models.
+    building.runsAlongsideBuilds = false;
+    view->viewModel().runRecommendations(building);
+    ASSERT_TRUE(waitFor([&] { return !view->viewModel().isLoading(); }));
+    EXPECT_FALSE(view->cards().isEmpty());
+    EXPECT_EQ(countOf<NoModelFitsCard>(view->modelsTabWidgets()), 0);
+}
+
 TEST_F(AdvisorWindowTest, AThemeChangeRebuildsEveryPartInTheNewTheme)
 {
     ThemeManager::shared().setCurrentTheme(AppTheme::standard);

@@ -55,6 +55,7 @@ struct PopoverRecommendationViewTest : testing::Test
 
 TEST_F(PopoverRecommendationViewTest, PromptUntilRankedThenNamesOnlyTheFirst)
 {
+    sources.machine.profile = profile(64); // 32 GB available leaves 8 GB beside the builds' 24
     auto card = makeCard();
     EXPECT_TRUE(card->analyzeButton()->isVisibleTo(card.get()));
     EXPECT_EQ(card->analyzeButton()->text(), QStringLiteral("Analyze model compatibility →"));
@@ -119,6 +120,7 @@ TEST_F(PopoverRecommendationViewTest, NoProfileOrNothingFittingKeepsThePrompt)
 
 TEST_F(PopoverRecommendationViewTest, EitherButtonOpensTheSheetAndClosingClearsIt)
 {
+    sources.machine.profile = profile(64); // room for a model beside the builds
     auto card = makeCard();
     card->show();
     QTest::mouseClick(card->analyzeButton(), Qt::LeftButton);

@@ -102,7 +102,7 @@ TEST(StorageTextsTest, BannersCountModelsAndNameFailures)
     const StorageMessage partial = StorageTexts::modelsDeleted(ModelDeletionResult(1, kGiB, {"a", "b", "c", "d"}));
     EXPECT_EQ(partial.text, "Freed 1.0 GB (1 model deleted)");
     EXPECT_EQ(partial.failure, " — 4 failed: a, b, c +1 more");
-    EXPECT_TRUE(partial.succeeded);
+    EXPECT_FALSE(partial.succeeded); // anything left takes the warning colour
     EXPECT_FALSE(StorageTexts::modelsDeleted(ModelDeletionResult(0, 0, {"a"})).succeeded);
 
     DeveloperCacheItem npm {"npm Cache", DeveloperCacheCategory::npmCache, "/x", 5, CacheSafetyTier::safeToPurge, "d"};
@@ -114,6 +114,15 @@ TEST(StorageTextsTest, BannersCountModelsAndNameFailures)
         = StorageTexts::cachePurged(npm, {0, "The cache folder is a link: /x", std::nullopt}, false);
     EXPECT_EQ(refused.text + refused.failure, "Could not purge npm Cache: The cache folder is a link: /x");
     EXPECT_FALSE(refused.succeeded);
+    // A purge that left part of the folder is partial, never a plain success, and names what stayed.
+    for (const bool confirmed : {false, true}) {
+        const StorageMessage part = StorageTexts::cachePurged(
+            npm, {kGiB / 2, std::nullopt, "left a mount point in place: mounted"}, confirmed);
+        EXPECT_EQ(part.text + part.failure,
+            confirmed ? "Partly purged npm Cache (0.5 GB freed) — left a mount point in place: mounted"
+                      : "Partly purged npm Cache (Freed 0.5 GB) — left a mount point in place: mounted");
+        EXPECT_FALSE(part.succeeded);
+    }
     EXPECT_EQ(StorageTexts::safeCachesPurged({}).text, "Freed 0.0 GB in developer caches");
 
     // A safe clean that freed nothing but failed, or left caches in part, is never a plain success.
@@ -125,7 +134,7 @@ TEST(StorageTextsTest, BannersCountModelsAndNameFailures)
     purge = {kGiB, {"uv Cache"}, {"uv Cache", "pip Cache"}, {}};
     cleaned = StorageTexts::safeCachesPurged(purge);
     EXPECT_EQ(cleaned.text + cleaned.failure, "Freed 1.0 GB in developer caches — partly left: uv Cache, pip Cache");
-    EXPECT_TRUE(cleaned.succeeded);
+    EXPECT_FALSE(cleaned.succeeded);
 }
 
 TEST(StorageTextsTest, RelativeDatesUseTheLargestWholeUnit)
