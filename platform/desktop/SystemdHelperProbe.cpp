@@ -1,4 +1,5 @@
 #include "HelperServiceProbe.h"
+#include "SystemdUnitProperties.h"
 
 #include "platform/ipc/HelperVersionQuery.h"
 
@@ -42,6 +43,12 @@ HelperServiceProbe::UnitState SystemdHelperProbe::unitFileState(const std::strin
 std::optional<std::string> SystemdHelperProbe::helperVersion(std::chrono::milliseconds timeout)
 {
     return queryHelperVersion(helperSocketPath(), timeout);
+}
+
+std::optional<std::string> SystemdHelperProbe::unitProperties(
+    const std::string& unit, const std::vector<std::string>& names)
+{
+    return showUnitProperties(unit, names, std::chrono::milliseconds(3000));
 }
 
 } // namespace platform

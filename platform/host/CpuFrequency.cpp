@@ -2,8 +2,10 @@
 
 #include "Sysctl.h"
 #include "platform/io/ProcFiles.h"
+#include "platform/io/TextFields.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 
 namespace platform {
@@ -15,6 +17,15 @@ CpuFrequency::CpuFrequency(std::string procRoot, std::string sysRoot)
 }
 
 std::optional<double> CpuFrequency::averageGHz() const
+{
+    if (auto ghz = cpufreqAverageGHz())
+        return ghz;
+    if (const auto cpuinfo = procfiles::readText(m_proc + "/cpuinfo"))
+        return cpuinfoAverageGHz(*cpuinfo);
+    return std::nullopt;
+}
+
+std::optional<double> CpuFrequency::cpufreqAverageGHz() const
 {
     double sumKHz = 0;
     int counted = 0;
@@ -32,6 +43,29 @@ std::optional<double> CpuFrequency::averageGHz() const
     if (counted == 0)
         return std::nullopt;
     return sumKHz / counted / 1e6;
+}
+
+std::optional<double> CpuFrequency::cpuinfoAverageGHz(std::string_view cpuinfo)
+{
+    double sumMHz = 0;
+    int counted = 0;
+    while (!cpuinfo.empty()) {
+        const std::string_view line = textfields::takeLine(cpuinfo);
+        const auto colon = line.find(':');
+        if (colon == std::string_view::npos || procfiles::trimmed(line.substr(0, colon)) != "cpu MHz")
+            continue;
+        const std::string_view value = procfiles::trimmed(line.substr(colon + 1));
+        double mhz = 0;
+        const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), mhz);
+        // As with cpufreq, a CPU that gives no positive clock is left out.
+        if (ec != std::errc() || end != value.data() + value.size() || !std::isfinite(mhz) || mhz <= 0)
+            continue;
+        sumMHz += mhz;
+        ++counted;
+    }
+    if (counted == 0)
+        return std::nullopt;
+    return sumMHz / counted / 1e3;
 }
 
 } // namespace platform

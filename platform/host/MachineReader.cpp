@@ -5,8 +5,10 @@
 #include "platform/io/TextFields.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <filesystem>
+#include <vector>
 
 #include <sys/utsname.h>
 
@@ -100,6 +102,67 @@ std::uint64_t MachineReader::gpuMemoryBytes() const
     return largest;
 }
 
+bool MachineReader::isPlaceholderSerial(std::string_view text)
+{
+    text = procfiles::trimmed(text);
+    if (text.empty())
+        return true;
+    // Firmware that was never given a serial fills the field with one character ("0", "FFFFFFFF")...
+    if (std::all_of(text.begin(), text.end(), [&](char c) { return c == text.front(); }))
+        return true;
+    // ...or with one of the makers' stock texts, whole: a real serial may well contain "none" or "1234".
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (lower.rfind("to be filled", 0) == 0) // "To Be Filled By O.E.M."
+        return true;
+    for (const char* stock : {"system serial number", "default string", "not specified", "not applicable", "n/a",
+             "none", "0123456789", "123456789"}) {
+        if (lower == stock)
+            return true;
+    }
+    return false;
+}
+
+std::string MachineReader::serialNumber() const
+{
+    // product_serial is mode 0400: an ordinary user reads nothing, and the page shows "—".
+    for (const char* path : {"/class/dmi/id/product_serial", "/firmware/devicetree/base/serial-number"}) {
+        if (std::string serial = trimmedFile(m_sys + path); !isPlaceholderSerial(serial))
+            return serial;
+    }
+    return {};
+}
+
+std::string MachineReader::gpuDriver() const
+{
+    std::vector<std::pair<int, std::string>> cards;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(m_sys + "/class/drm", ec)) {
+        const std::string name = entry.path().filename().string();
+        // "card0" only: connectors ("card0-DP-1") and render nodes have no driver of their own here.
+        if (name.size() <= 4 || name.rfind("card", 0) != 0)
+            continue;
+        int number = 0;
+        const auto [end, parsed] = std::from_chars(name.data() + 4, name.data() + name.size(), number);
+        if (parsed != std::errc() || end != name.data() + name.size())
+            continue;
+        std::error_code linkError;
+        const auto driver = std::filesystem::read_symlink(entry.path() / "device/driver", linkError);
+        if (!linkError && !driver.filename().empty())
+            cards.emplace_back(number, driver.filename().string());
+    }
+    std::sort(cards.begin(), cards.end());
+    std::string out;
+    std::vector<std::string> seen;
+    for (const auto& [number, driver] : cards) {
+        if (std::find(seen.begin(), seen.end(), driver) != seen.end())
+            continue;
+        seen.push_back(driver);
+        out += (out.empty() ? "" : ", ") + driver;
+    }
+    return out;
+}
+
 MachineFacts MachineReader::read() const
 {
     MachineFacts facts;
@@ -136,6 +199,8 @@ MachineFacts MachineReader::read() const
     if (facts.hostName == "(none)") // the kernel's word for a name never set
         facts.hostName.clear();
     facts.gpuMemoryBytes = gpuMemoryBytes();
+    facts.serialNumber = serialNumber();
+    facts.gpuDriver = gpuDriver();
     return facts;
 }
 

@@ -24,6 +24,8 @@ struct MachineFacts
     std::string machineId; // /etc/machine-id
     std::string hostName; // as `uname -n`
     std::uint64_t gpuMemoryBytes = 0; // the largest mem_info_vram_total of the DRM cards
+    std::string serialNumber; // DMI product_serial (readable by root only), else the device tree's
+    std::string gpuDriver; // the kernel drivers of the DRM cards, e.g. "i915" or "amdgpu, nouveau"
 };
 
 // Reads MachineFacts from /proc, /sys and /etc (each root replaceable, for fixture trees).
@@ -41,6 +43,12 @@ public:
     std::string cpuBrand() const;
     // Dedicated video memory as the GPU driver reports it (amdgpu does); 0 without such a card.
     std::uint64_t gpuMemoryBytes() const;
+    // The machine's own serial number; empty where it is unreadable or a maker's placeholder
+    // ("To Be Filled By O.E.M.", "System Serial Number"...).
+    std::string serialNumber() const;
+    // The distinct drivers of the DRM cards, by card number, joined with ", "; empty without DRM.
+    std::string gpuDriver() const;
+    static bool isPlaceholderSerial(std::string_view text);
 
 private:
     std::string m_proc;

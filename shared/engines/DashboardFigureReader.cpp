@@ -71,7 +71,7 @@ void DashboardFigureReader::readCpu(DashboardFigures& figures, const DashboardSa
             figures.perCoreUsage = FigureEstimator::idleCores(count);
         }
     }
-    // The clock cpufreq reports replaces the estimate from the load.
+    // The clock the kernel reports (cpufreq, else /proc/cpuinfo) replaces the estimate from the load.
     if (sample.cpuFrequencyGHz) {
         measured.cpuFrequency = true;
         figures.cpuFrequencyGHz = *sample.cpuFrequencyGHz;
@@ -87,13 +87,16 @@ void DashboardFigureReader::readTemperatures(DashboardFigures& figures, const Da
 {
     // A class of sensor the machine lacks takes the fallback range, never another sensor's reading.
     MeasuredFigures& measured = figures.measured;
-    measured.socTemperature = measured.throttling = sample.chipTemperature.has_value();
+    measured.socTemperature = sample.chipTemperature.has_value();
     measured.gpuTemperature = sample.gpuTemperature.has_value();
     measured.ssdTemperature = sample.ssdTemperature.has_value();
     figures.socTemperature = sample.chipTemperature.value_or(m_estimator.socTemperature());
     figures.gpuTemperature = sample.gpuTemperature.value_or(m_estimator.gpuTemperature(figures.socTemperature));
     figures.ssdTemperature = sample.ssdTemperature.value_or(m_estimator.ssdTemperature());
     figures.throttlingStatus = figures.socTemperature > 95 ? (figures.socTemperature - 95) * 5 : 0.0;
+    // Whether the processor slowed itself down is what its counters say, never a guess from a temperature.
+    measured.throttling = sample.throttleEvents.has_value();
+    figures.throttleEvents = sample.throttleEvents.value_or(0);
 
     // Only measured speeds: a machine without fan readings lists no fan.
     measured.fans = !sample.fanRPMs.empty();

@@ -11,6 +11,7 @@
 #include <QList>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -41,6 +42,7 @@ struct DashboardFigures
     double gpuTemperature = 0;
     double ssdTemperature = 0;
     double throttlingStatus = 0;
+    std::uint64_t throttleEvents = 0; // since boot, as the CPUs' throttle counters count them
     QList<double> fanRPMs = QList<double> {0.0};
     double powerDraw = 0;
     double cpuPowerDraw = 0;

@@ -17,6 +17,7 @@ DashboardSampler::DashboardSampler(std::shared_ptr<MemoryEngine> memoryEngine,
     , m_ticks(sources.procRoot)
     , m_cpuTracker(platform::ProcessorTicks(sources.procRoot))
     , m_frequency(sources.procRoot, sources.sysRoot)
+    , m_throttle(sources.procRoot, sources.sysRoot)
     , m_memoryBreakdown(sources.procRoot, sources.sysRoot)
     , m_rapl(sources.sysRoot)
     , m_processes(sources.procRoot)
@@ -68,6 +69,7 @@ DashboardSample DashboardSampler::sample(bool fetchProcesses, bool listConnectio
     DashboardSample out;
     sampleCpu(out);
     out.cpuFrequencyGHz = m_frequency.averageGHz();
+    out.throttleEvents = m_throttle.eventsSinceBoot();
 
     out.ollamaRunning = m_ollamaEngine->isRunning();
     if (out.ollamaRunning) {

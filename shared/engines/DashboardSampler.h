@@ -10,6 +10,7 @@
 #include "platform/host/CpuFrequency.h"
 #include "platform/host/MemoryBreakdown.h"
 #include "platform/host/ProcessorTicks.h"
+#include "platform/host/ThrottleCounters.h"
 #include "platform/net/DiskSpace.h"
 #include "platform/net/InterfaceCounters.h"
 #include "platform/net/LocalAddress.h"
@@ -49,7 +50,7 @@ struct DashboardSample
     CpuLoad cpuLoad; // measured
     double trackerUsage = 0; // firstSample and failed
     int processorCount = 0; // CPUs in the new sample
-    std::optional<double> cpuFrequencyGHz; // cpufreq's current clock, averaged
+    std::optional<double> cpuFrequencyGHz; // cpufreq's current clock (else /proc/cpuinfo's), averaged
 
     bool ollamaRunning = false;
     std::vector<OllamaModel> models;
@@ -63,6 +64,7 @@ struct DashboardSample
     std::optional<double> gpuTemperature;
     std::optional<double> ssdTemperature;
     std::vector<double> fanRPMs; // measured; empty on a machine without fan readings
+    std::optional<std::uint64_t> throttleEvents; // the CPUs' throttle counters; nothing without them
     std::optional<double> gpuBusyPercent;
     // Watts since the previous tick's reading of the RAPL counters; nothing without readable counters.
     struct Power
@@ -113,6 +115,7 @@ private:
     CPUUsageTracker m_cpuTracker;
     std::set<int> m_efficiencyCpus;
     platform::CpuFrequency m_frequency;
+    platform::ThrottleCounters m_throttle;
     platform::MemoryBreakdown m_memoryBreakdown;
     platform::RaplReader m_rapl;
     std::optional<platform::RaplReader::Reading> m_previousEnergy;

@@ -133,6 +133,7 @@ void DashboardViewModel::publishReadings(const DashboardFigures& next, Changes& 
     changes.publish(f.gpuTemperature, next.gpuTemperature, &VM::gpuTemperatureChanged);
     changes.publish(f.ssdTemperature, next.ssdTemperature, &VM::ssdTemperatureChanged);
     changes.publish(f.throttlingStatus, next.throttlingStatus, &VM::throttlingStatusChanged);
+    changes.publish(f.throttleEvents, next.throttleEvents, &VM::throttleEventsChanged);
     changes.publish(f.fanRPMs, next.fanRPMs, &VM::fanRPMsChanged);
     changes.publish(f.cpuPowerDraw, next.cpuPowerDraw, &VM::cpuPowerDrawChanged);
     changes.publish(f.gpuPowerDraw, next.gpuPowerDraw, &VM::gpuPowerDrawChanged);

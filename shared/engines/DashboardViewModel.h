@@ -132,6 +132,8 @@ public:
     double gpuTemperature() const { return m_figures.gpuTemperature; }
     double ssdTemperature() const { return m_figures.ssdTemperature; }
     double throttlingStatus() const { return m_figures.throttlingStatus; }
+    // Thermal throttle events since boot; measured().throttling says whether the CPUs count them.
+    std::uint64_t throttleEvents() const { return m_figures.throttleEvents; }
     QList<double> fanRPMs() const { return m_figures.fanRPMs; }
     double powerDraw() const { return m_figures.powerDraw; }
     double cpuPowerDraw() const { return m_figures.cpuPowerDraw; }
@@ -193,6 +195,7 @@ signals:
     void gpuTemperatureChanged();
     void ssdTemperatureChanged();
     void throttlingStatusChanged();
+    void throttleEventsChanged();
     void fanRPMsChanged();
     void powerDrawChanged();
     void cpuPowerDrawChanged();

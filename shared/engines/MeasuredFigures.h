@@ -13,7 +13,7 @@ struct MeasuredFigures
     bool socTemperature = false;
     bool gpuTemperature = false;
     bool ssdTemperature = false;
-    bool throttling = false;
+    bool throttling = false; // the throttle event count, from the CPUs' own counters
     bool fans = false;
     bool powerDraw = false; // also the CPU and GPU shares
     bool aneUsage = false;

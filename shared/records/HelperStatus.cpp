@@ -23,17 +23,39 @@ HelperStatus HelperStatus::read(const PrivacyLocations& locations, platform::Hel
     };
     status.isRootOwned = ::lstat(locations.helperBinary.toLocal8Bit().constData(), &st) == 0
         && platform::TrustedCallers::isSafeExecutable(st, 0);
-    // What the helper may do is what its unit lets it: the unit an administrator (or an older install)
-    // put in /etc wins over the package's, as it does for systemd.
-    if (status.isInstalled) {
-        for (const QString& folder : {locations.systemUnitFolder, locations.packageUnitFolder}) {
-            if (const auto unit = jsonfile::readAll(folder + QStringLiteral("/com.quorvane.helper.service"))) {
-                status.entitlements = HelperHardening::settingsOf(*unit);
-                break;
+    if (status.isInstalled)
+        status.readEntitlements(locations, probe);
+    return status;
+}
+
+void HelperStatus::readEntitlements(const PrivacyLocations& locations, platform::HelperServiceProbe* probe)
+{
+    // What the helper may do is what systemd applies to it: its unit with every drop-in
+    // (`systemctl edit`) on top.
+    if (probe) {
+        if (const auto shown = probe->unitProperties(helperServiceUnit, HelperHardening::propertyNames())) {
+            if (auto effective = HelperHardening::effectiveSettingsOf(*shown)) {
+                entitlements = std::move(effective->settings);
+                entitlementSource = EntitlementSource::systemd;
+                if (!effective->fragmentPath.empty())
+                    entitlementFiles.push_back(effective->fragmentPath);
+                for (auto& dropIn : effective->dropInPaths)
+                    entitlementFiles.push_back(std::move(dropIn));
+                return;
             }
         }
     }
-    return status;
+    // Without systemd's answer, the unit file alone: the one an administrator (or an older install)
+    // put in /etc wins over the package's, as it does for systemd.
+    for (const QString& folder : {locations.systemUnitFolder, locations.packageUnitFolder}) {
+        const QString path = folder + QStringLiteral("/") + QString::fromStdString(helperServiceUnit);
+        if (const auto unit = jsonfile::readAll(path)) {
+            entitlements = HelperHardening::settingsOf(*unit);
+            entitlementSource = EntitlementSource::unitFile;
+            entitlementFiles = {path.toStdString()};
+            return;
+        }
+    }
 }
 
 std::vector<std::pair<std::string, std::string>> HelperStatus::entitlementDescriptions() const

@@ -17,6 +17,14 @@ struct HelperStatus
 {
     static inline const std::string helperBundleID = "com.quorvane.helper";
     static inline const std::string helperSocketUnit = "com.quorvane.helper.socket";
+    static inline const std::string helperServiceUnit = "com.quorvane.helper.service";
+
+    // Where the entitlements were read.
+    enum class EntitlementSource {
+        none, // not installed, or no unit to read
+        systemd, // the values the running systemd applies, drop-ins included
+        unitFile, // one unit file, because systemd could not be asked: drop-ins are not seen
+    };
 
     bool isInstalled = false;
     bool isConnected = false;
@@ -28,6 +36,9 @@ struct HelperStatus
     // The capability and sandbox settings of the installed service unit ("Key=value"); empty when
     // the helper is not installed.
     std::vector<std::string> entitlements;
+    EntitlementSource entitlementSource = EntitlementSource::none;
+    // The files they come from: the unit file first, then systemd's drop-ins.
+    std::vector<std::string> entitlementFiles;
 
     // Asks systemd and the helper's socket (through `probe`, when there is one) and reads the helper's
     // files in `locations`; blocks on the bus and the socket.
@@ -36,4 +47,8 @@ struct HelperStatus
     std::vector<std::pair<std::string, std::string>> entitlementDescriptions() const;
 
     bool operator==(const HelperStatus&) const = default;
+
+private:
+    // From systemd through `probe` where it answers, else from the unit file in `locations`.
+    void readEntitlements(const PrivacyLocations& locations, platform::HelperServiceProbe* probe);
 };

@@ -43,6 +43,8 @@ platform::MachineFacts sampleFacts(const SampleData& data)
     f.kernelName = "Linux";
     f.architecture = "x86_64";
     f.machineId = "4f1c0d2e9a8b4c7d8e6f5a4b3c2d1e0f";
+    f.serialNumber = "7XK2PL3";
+    f.gpuDriver = "i915";
     return f;
 }
 

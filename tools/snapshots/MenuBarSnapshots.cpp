@@ -92,6 +92,8 @@ void registerMenuBarSnapshots(SnapshotRegistry& registry)
         f.headroomGB = 1.6;
         f.cpuUsage = 92.0;
     });
+    addState(registry, QStringLiteral("mem-unread"),
+        [](MenuBarFigures& f) { f.headroomGB = MenuBarFigures::headroomOf(SystemMemoryState {}); });
     addState(registry, QStringLiteral("ring-over-100"), [](MenuBarFigures& f) { f.cpuUsage = 140; });
     addState(registry, QStringLiteral("all-off"),
         [](MenuBarFigures& f) { f.showCPURing = f.showSparkline = f.showTextReadouts = false; });

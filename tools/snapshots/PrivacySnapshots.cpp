@@ -94,6 +94,8 @@ struct PrivacySample
             helper.helperStatus.entitlements
                 = {"CapabilityBoundingSet=CAP_KILL CAP_SYS_PTRACE", "AmbientCapabilities=", "NoNewPrivileges=yes",
                     "ProtectSystem=strict", "ProtectHome=yes", "PrivateNetwork=yes", "RestrictAddressFamilies=AF_UNIX"};
+            helper.helperStatus.entitlementSource = HelperStatus::EntitlementSource::systemd;
+            helper.helperStatus.entitlementFiles = {"/usr/lib/systemd/system/com.quorvane.helper.service"};
         }
         services = PrivacyServices {&engine, &logger, &helper, &data.dialogs(), &data.desktop(), &data.clock(),
             locations.dataDirectory, locations.helperBinary};

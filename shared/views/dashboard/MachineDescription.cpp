@@ -5,8 +5,6 @@
 #include <QCryptographicHash>
 #include <QStringList>
 
-#include <cstdint>
-
 namespace MachineDescription {
 
 QString modelIdentifier(const platform::MachineFacts& facts)
@@ -94,7 +92,7 @@ QString memoryBandwidthDescription(const QString& brand)
             return QString::fromLatin1(family.pro);
         return QString::fromLatin1(family.base);
     }
-    return unknown;
+    return NumberText::dash;
 }
 
 QString platformType(const platform::MachineFacts& facts)
@@ -106,21 +104,10 @@ QString platformType(const platform::MachineFacts& facts)
     return kernel + QLatin1Char(' ') + QString::fromStdString(facts.architecture);
 }
 
-QString serialIdentifier(const QString& id)
+QString serialIdentifier(const platform::MachineFacts& facts)
 {
-    // Every machine without an identifier would share one serial.
-    if (id.trimmed().isEmpty() || id == NumberText::dash || id == unknown)
-        return NumberText::dash;
-    std::uint64_t hash = 0xcbf29ce484222325ull;
-    for (const char byte : id.toUtf8()) {
-        hash ^= static_cast<unsigned char>(byte);
-        hash *= 0x100000001b3ull;
-    }
-    // The magnitude of the hash read as a signed number; the smallest value has no positive twin and
-    // keeps its unsigned digits.
-    const auto value = static_cast<std::int64_t>(hash);
-    const std::uint64_t magnitude = value < 0 ? ~hash + 1 : hash;
-    return QStringLiteral("TBX-") + QString::number(magnitude).left(8) + QStringLiteral("-SYS");
+    const QString serial = QString::fromStdString(facts.serialNumber).trimmed();
+    return serial.isEmpty() ? NumberText::dash : serial;
 }
 
 QString hostIdentifier(const QString& machineId)
@@ -151,7 +138,7 @@ QString specReport(const platform::MachineFacts& facts, const ReportFigures& fig
             + (figures.physicalMemoryGB > 0 ? NumberText::numberText("%.0f GB", figures.physicalMemoryGB)
                                             : NumberText::dash),
         QStringLiteral("Memory Bandwidth: ") + memoryBandwidthDescription(brand),
-        QStringLiteral("Serial ID: ") + serialIdentifier(id), QString(44, QLatin1Char('='))};
+        QStringLiteral("Serial ID: ") + serialIdentifier(facts), QString(44, QLatin1Char('='))};
     text = lines.join(QLatin1Char('\n'));
     return text;
 }

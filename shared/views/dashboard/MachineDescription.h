@@ -7,8 +7,8 @@
 #include <optional>
 
 // Texts that describe the machine, derived from what MachineReader read. The chip tables answer for
-// Apple silicon (Apple hardware running Linux); elsewhere a fact the machine does not give is "Unknown",
-// an identifier or figure it does not give "—".
+// Apple silicon (Apple hardware running Linux); elsewhere a description the machine does not give is
+// "Unknown", an identifier or figure it does not give "—".
 namespace MachineDescription {
 
 inline const QString unknown = QStringLiteral("Unknown");
@@ -23,13 +23,14 @@ QString cpuBrandString(const platform::MachineFacts& facts);
 // "Version <os version> (Build <kernel release>)".
 QString osVersionString(const platform::MachineFacts& facts);
 QString neuralEngineDescription(const QString& cpuBrand);
+// The Apple chips' table; "—" for any other processor, whose bandwidth nothing here measures.
 QString memoryBandwidthDescription(const QString& cpuBrand);
 // "<kernel> <architecture>", e.g. "Linux x86_64".
 QString platformType(const platform::MachineFacts& facts);
 
-// "TBX-" and the first 8 digits of the FNV-1a hash of the identifier, then "-SYS": the same on every run.
-// "—" without an identifier.
-QString serialIdentifier(const QString& modelIdentifier);
+// The machine's own serial number as the firmware gives it; "—" where it is unreadable (DMI keeps it
+// for root) or a placeholder.
+QString serialIdentifier(const platform::MachineFacts& facts);
 // 12 hex characters of a SHA-256 over a fixed salt and the machine id; "—" without a machine id.
 QString hostIdentifier(const QString& machineId);
 

@@ -1,5 +1,7 @@
 #include "MenuBarFigures.h"
 
+#include <limits>
+
 namespace {
 
 bool anyOf(const QSet<QString>& names, std::initializer_list<const char*> candidates)
@@ -30,6 +32,11 @@ std::optional<StateIndicator> MenuBarFigures::stateIndicator() const
     if (memoryWarning())
         return StateIndicator {.symbol = QStringLiteral("exclamationmark.triangle.fill"), .tone = Tone::orange};
     return std::nullopt;
+}
+
+double MenuBarFigures::headroomOf(const SystemMemoryState& memory)
+{
+    return memory.totalGB > 0 ? memory.headroomGB() : std::numeric_limits<double>::quiet_NaN();
 }
 
 QString stateTag(const QString& symbol)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engines/QVThermalState.h"
+#include "engines/SystemMemoryState.h"
 
 #include <QList>
 #include <QSet>
@@ -24,7 +25,9 @@ struct StateIndicator
 struct MenuBarFigures
 {
     std::optional<QVThermalState::Level> thermalLevel;
-    std::optional<double> headroomGB; // freeGB + inactiveGB of the memory snapshot, when there is one
+    // freeGB + inactiveGB of the memory snapshot, when there is one; NaN when that sample could not
+    // read memory, which the readout shows as "—" and which never warns.
+    std::optional<double> headroomGB;
     double cpuUsage = 0; // percent
     QList<double> aiMemoryHistory; // percent, oldest first
     QSet<QString> activePersonas;
@@ -40,6 +43,10 @@ struct MenuBarFigures
     std::optional<StateIndicator> stateIndicator() const;
     bool ringShown() const { return showCPURing && !hideCpuRing; }
     bool memoryWarning() const { return headroomGB && *headroomGB < 2.0; }
+
+    // The headroom of a snapshot as the label shows it. A sample without a total is one that failed
+    // (no readable /proc/meminfo): its zeros are not "no memory left".
+    static double headroomOf(const SystemMemoryState& memory);
 };
 
 // The pill's tag for an indicator symbol ("flame.fill" is "HOT"); empty when the symbol has none.

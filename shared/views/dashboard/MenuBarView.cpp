@@ -64,7 +64,7 @@ void MenuBarView::readFigures()
     if (const auto& thermal = m_dashboardVM.thermalState())
         f.thermalLevel = thermal->level;
     if (const auto& memory = m_dashboardVM.memoryState())
-        f.headroomGB = memory->freeGB + memory->inactiveGB;
+        f.headroomGB = MenuBarFigures::headroomOf(*memory);
     f.cpuUsage = m_dashboardVM.cpuUsage();
     f.aiMemoryHistory = m_dashboardVM.aiMemoryHistory();
     f.activePersonas = m_personaTracker.activePersonas();

@@ -165,13 +165,13 @@ QWidget* SystemInfoView::buildHeader(QWidget* parent)
     m_name = new ElidedLabel(NumberText::dash, 1, header);
     m_name->setFont(Fonts::system(22, QFont::Bold));
     m_name->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    auto* badge = PageStyle::panel(0.1, 4, header);
-    auto* badgeLayout = new QHBoxLayout(badge);
+    m_badge = PageStyle::panel(0.1, 4, header);
+    auto* badgeLayout = new QHBoxLayout(m_badge);
     badgeLayout->setContentsMargins(6, 2, 6, 2);
-    m_identifier = new ToneLabel(NumberText::dash, Fonts::monospaced(10), Tone::secondary, badge);
+    m_identifier = new ToneLabel(NumberText::dash, Fonts::monospaced(10), Tone::secondary, m_badge);
     badgeLayout->addWidget(m_identifier);
     nameRow->addWidget(m_name);
-    nameRow->addWidget(badge, 0, Qt::AlignVCenter);
+    nameRow->addWidget(m_badge, 0, Qt::AlignVCenter);
     nameRow->addStretch();
     names->addLayout(nameRow);
     m_brand = new ToneLabel(NumberText::dash, Fonts::system(13, QFont::DemiBold), Tone::accent, header);
@@ -199,7 +199,7 @@ QLayout* SystemInfoView::buildBlocks()
     left->addWidget(block(tr("Processor & Architecture"), QStringLiteral("cpu"),
         {tr("Chipset"), tr("Total CPU Cores"), tr("Performance Cores"), tr("Efficiency Cores")}));
     left->addWidget(block(tr("Graphics & Neural Compute"), QStringLiteral("brain.head.profile"),
-        {tr("GPU Core Count"), tr("Metal Graphics Core"), tr("Neural Coprocessor")}));
+        {tr("GPU Core Count"), tr("Graphics Driver"), tr("Neural Coprocessor")}));
     left->addWidget(block(tr("System Identifiers"), QStringLiteral("lock.shield"),
         {tr("System Serial ID"), tr("Host UUID"), tr("Platform Type")}));
     right->addWidget(block(tr("Memory & Bus Width"), QStringLiteral("memorychip"),
@@ -255,8 +255,12 @@ void SystemInfoView::setFacts(const platform::MachineFacts& facts)
     m_facts = facts;
     const QString id = md::modelIdentifier(facts);
     const QString brand = md::cpuBrandString(facts);
-    m_name->setText(md::machineName(facts));
+    const QString name = md::machineName(facts);
+    m_name->setText(name);
     m_identifier->setText(id);
+    // Most makers' model identifier is the machine's name itself: the badge would only repeat the title
+    // and take the room it needs.
+    m_badge->setVisible(id != name);
     m_brand->setText(brand);
     m_version->setText(md::osVersionString(facts));
     setRow(tr("Chipset"), brand);
@@ -266,9 +270,10 @@ void SystemInfoView::setFacts(const platform::MachineFacts& facts)
     setRow(tr("Efficiency Cores"),
         facts.performanceCpus > 0 ? QString::number(facts.efficiencyCpus) + QStringLiteral(" Cores")
                                   : NumberText::dash);
-    setRow(tr("Metal Graphics Core"), tr("Not available on Linux"));
+    const QString driver = QString::fromStdString(facts.gpuDriver);
+    setRow(tr("Graphics Driver"), driver.isEmpty() ? NumberText::dash : driver);
     setRow(tr("Neural Coprocessor"), md::neuralEngineDescription(brand));
-    setRow(tr("System Serial ID"), md::serialIdentifier(id));
+    setRow(tr("System Serial ID"), md::serialIdentifier(facts));
     const QString host = md::hostIdentifier(QString::fromStdString(facts.machineId));
     setRow(tr("Host UUID"), host == NumberText::dash ? host : host + QStringLiteral("..."));
     setRow(tr("Platform Type"), md::platformType(facts));
@@ -295,10 +300,12 @@ void SystemInfoView::refresh()
     if (measured.fans && !fans.isEmpty())
         fan = fans.first() > 0 ? NumberText::numberText("%.0f RPM", fans.first()) : tr("0 RPM (Silent Mode)");
     setRow(tr("Active Fan Configuration"), fan);
+    // The processor's own throttle counters, where it keeps them; a temperature alone proves nothing.
     QString throttling = NumberText::dash;
     if (measured.throttling)
-        throttling = vm.throttlingStatus() > 0 ? NumberText::numberText("Throttled at %.1f%%", vm.throttlingStatus())
-                                               : tr("None (Nominal)");
+        throttling = vm.throttleEvents() == 0 ? tr("None since boot")
+            : vm.throttleEvents() == 1        ? tr("1 event since boot")
+                                              : tr("%1 events since boot").arg(QString::number(vm.throttleEvents()));
     setRow(tr("Thermal Throttling"), throttling);
     setRow(tr("Power Draw"), PageStyle::figure(measured.powerDraw, "%.2f Watts", vm.powerDraw()));
     setRow(tr("Battery Charge"),
@@ -328,7 +335,7 @@ QString SystemInfoView::headerName() const
 
 QString SystemInfoView::headerIdentifier() const
 {
-    return m_identifier->text();
+    return m_badge->isHidden() ? QString() : m_identifier->text();
 }
 
 QString SystemInfoView::headerBrand() const

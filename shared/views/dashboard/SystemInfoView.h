@@ -30,6 +30,7 @@ public:
     // The value shown for a row label ("Host UUID", "Chipset" ...).
     QString rowValue(const QString& label) const;
     QString headerName() const;
+    // The model identifier's badge; empty while it is left out for repeating the name.
     QString headerIdentifier() const;
     QString headerBrand() const;
     QString headerVersion() const;
@@ -55,6 +56,7 @@ private:
     Clock& m_clock;
     platform::MachineFacts m_facts;
     ElidedLabel* m_name = nullptr;
+    QWidget* m_badge = nullptr;
     QLabel* m_identifier = nullptr;
     ToneLabel* m_brand = nullptr;
     ToneLabel* m_version = nullptr;

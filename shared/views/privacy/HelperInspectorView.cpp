@@ -127,8 +127,9 @@ QWidget* HelperInspectorView::buildStatusPanel()
         facts->addWidget(name, row, 0);
         facts->addWidget(value, row, 1);
     };
-    fact(0, tr("Bundle ID:"), m_bundle);
-    fact(1, tr("Team ID:"), m_team);
+    // The helper's reverse-domain name, and the systemd unit it runs as (Linux has no signing team).
+    fact(0, tr("Helper ID:"), m_bundle);
+    fact(1, tr("Unit:"), m_team);
     fact(2, tr("Ownership:"), m_ownership);
     facts->setColumnStretch(1, 1);
     content->addLayout(facts);
@@ -156,9 +157,16 @@ void HelperInspectorView::buildEntitlements()
         QStringLiteral("chevron.down"));
     m_entitlementToggle->setCheckable(true);
     m_entitlements = new QWidget;
-    m_entitlementLayout = new QVBoxLayout(m_entitlements);
+    auto* content = new QVBoxLayout(m_entitlements);
+    content->setContentsMargins(0, 0, 0, 0);
+    content->setSpacing(6);
+    m_entitlementSource = new ThemedLabel(QString(), Fonts::system(10), ColorRole::secondary);
+    m_entitlementSource->setWordWrap(true);
+    content->addWidget(m_entitlementSource);
+    m_entitlementLayout = new QVBoxLayout;
     m_entitlementLayout->setContentsMargins(0, 0, 0, 0);
     m_entitlementLayout->setSpacing(6);
+    content->addLayout(m_entitlementLayout);
     m_entitlements->hide();
     // Shown once a status lists the installed unit's settings.
     m_entitlementToggle->hide();
@@ -247,7 +255,7 @@ void HelperInspectorView::setHelperStatus(const PrivacyMetricsEngine::HelperStat
     const bool known = status.isConnected && status.version && !status.version->empty();
     m_version->setText(known ? QStringLiteral("v") + QString::fromStdString(*status.version) : QStringLiteral("—"));
     m_bundle->setText(QString::fromStdString(status.bundleID));
-    m_team->setText(status.teamID.empty() ? QStringLiteral("—") : QString::fromStdString(status.teamID));
+    m_team->setText(QString::fromStdString(PrivacyMetricsEngine::HelperStatus::helperServiceUnit));
     m_ownership->setText(status.isRootOwned ? tr("Root-owned, writable by root only ✓") : tr("Not verified ⚠"));
     m_ownership->setRole(status.isRootOwned ? ColorRole::green : ColorRole::text);
     m_panelContent->show();
@@ -258,11 +266,15 @@ void HelperInspectorView::setHelperStatus(const PrivacyMetricsEngine::HelperStat
     m_entitlementToggle->setVisible(!described.empty());
     m_entitlements->setVisible(!described.empty() && m_entitlementToggle->isChecked());
     m_reinstall->setLabel(status.isInstalled ? tr("Reinstall Helper") : tr("Install Helper"));
+    m_entitlementSource->setText(sourceText(status));
     for (const auto& [entitlement, description] : described) {
         auto* box = new RoundedBox(Qt::Vertical, 8, 2, 6);
         box->setFill(ColorRole::shade, 0.02);
-        box->box()->addWidget(
-            new ThemedLabel(QString::fromStdString(entitlement), Fonts::monospaced(10, QFont::Bold), ColorRole::cyan));
+        // systemd spells out long lists (every system call the filter allows): cut, the tool tip holds all.
+        auto* setting = new ElidedLabel(QString::fromStdString(entitlement), 2);
+        setting->setFont(Fonts::monospaced(10, QFont::Bold));
+        setting->setThemeColor(roleColor(ColorRole::cyan));
+        box->box()->addWidget(setting);
         auto* text = new ThemedLabel(QString::fromStdString(description), Fonts::system(10), ColorRole::secondary);
         text->setWordWrap(true);
         box->box()->addWidget(text);
@@ -303,9 +315,43 @@ bool HelperInspectorView::offersEntitlements() const
 QStringList HelperInspectorView::entitlementTexts() const
 {
     QStringList out;
-    for (auto* label : m_entitlements->findChildren<ThemedLabel*>())
-        out << label->text();
+    for (auto* widget : m_entitlements->findChildren<QWidget*>()) {
+        if (auto* setting = qobject_cast<ElidedLabel*>(widget))
+            out << setting->text();
+        else if (auto* label = qobject_cast<ThemedLabel*>(widget); label && label != m_entitlementSource)
+            out << label->text();
+    }
     return out;
+}
+
+QString HelperInspectorView::entitlementSourceText() const
+{
+    return m_entitlementSource->text();
+}
+
+QString HelperInspectorView::sourceText(const PrivacyMetricsEngine::HelperStatus& status)
+{
+    using Source = PrivacyMetricsEngine::HelperStatus::EntitlementSource;
+    QStringList files;
+    for (const std::string& file : status.entitlementFiles)
+        files << QString::fromStdString(file);
+    const QString unitFile = files.isEmpty() ? QString() : files.takeFirst();
+    switch (status.entitlementSource) {
+    case Source::systemd:
+        if (unitFile.isEmpty())
+            return tr("As systemd applies them.");
+        if (files.isEmpty())
+            return tr("As systemd applies them, from %1 (no drop-ins).").arg(unitFile);
+        return tr("As systemd applies them, from %1 with the drop-ins %2.")
+            .arg(unitFile, files.join(QStringLiteral(", ")));
+    case Source::unitFile:
+        return tr("Read from %1 alone: systemd could not be asked, so changes made in drop-ins (systemctl edit) "
+                  "are not shown.")
+            .arg(unitFile);
+    case Source::none:
+        break;
+    }
+    return {};
 }
 
 QString HelperInspectorView::statusMessage() const

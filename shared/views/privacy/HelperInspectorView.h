@@ -40,6 +40,9 @@ public:
     // The "Technical entitlements" section is offered only with an installed unit to list.
     bool offersEntitlements() const;
     QStringList entitlementTexts() const;
+    // Where the entitlements come from: systemd's effective values, or the unit file when systemd
+    // could not be asked.
+    QString entitlementSourceText() const;
     // sha256sum and stat of the helper binary, the path quoted for the shell.
     QString verifyCommand() const;
 
@@ -62,6 +65,7 @@ private:
     QLayout* buildActions();
     void load();
     void setHelperStatus(const PrivacyMetricsEngine::HelperStatus& status);
+    static QString sourceText(const PrivacyMetricsEngine::HelperStatus& status);
     void uninstall();
     void setBusy(bool busy);
     void finishAction(const QString& message, bool reload);
@@ -77,6 +81,7 @@ private:
     ThemedLabel* m_team;
     ThemedLabel* m_ownership;
     QWidget* m_entitlements;
+    ThemedLabel* m_entitlementSource;
     QVBoxLayout* m_entitlementLayout;
     PillButton* m_entitlementToggle;
     PillButton* m_reinstall;

@@ -24,7 +24,25 @@ TEST(CpuFrequencyTest, AverageOfTheOnlineCpusThatReportAClock)
     ASSERT_TRUE(ghz);
     EXPECT_DOUBLE_EQ(*ghz, 2.5);
 
-    // No cpufreq, as in most virtual machines: no figure.
+    // No cpufreq, as in most virtual machines: the clock /proc/cpuinfo gives.
     const std::string vm = std::string(QV_TEST_DATA_DIR) + "/machines/vm";
-    EXPECT_FALSE(platform::CpuFrequency(vm + "/proc", vm + "/sys").averageGHz());
+    const auto vmGHz = platform::CpuFrequency(vm + "/proc", vm + "/sys").averageGHz();
+    ASSERT_TRUE(vmGHz);
+    EXPECT_DOUBLE_EQ(*vmGHz, 2.096023);
+    // Neither source: no figure.
+    const std::string arm = std::string(QV_TEST_DATA_DIR) + "/machines/arm";
+    EXPECT_FALSE(platform::CpuFrequency(arm + "/proc", arm + "/sys").averageGHz());
+}
+
+TEST(CpuFrequencyTest, CpuinfoLinesThatGiveNoClockAreLeftOut)
+{
+    using platform::CpuFrequency;
+    EXPECT_DOUBLE_EQ(*CpuFrequency::cpuinfoAverageGHz("processor\t: 0\ncpu MHz\t\t: 1000.5\n\n"
+                                                      "processor\t: 1\ncpu MHz\t\t: 3000.5\n"),
+        2.0005);
+    // A zero, a word, a number with trailing text, and a key that only begins like ours.
+    EXPECT_DOUBLE_EQ(*CpuFrequency::cpuinfoAverageGHz("cpu MHz : 0\ncpu MHz : unknown\ncpu MHz : 12x\n"
+                                                      "cpu MHz dynamic : 9000\ncpu MHz : 1500\n"),
+        1.5);
+    EXPECT_FALSE(CpuFrequency::cpuinfoAverageGHz("cpu MHz : nan\ncpu MHz : -1\ncpu MHz :\nBogoMIPS : 48.00\n"));
 }

@@ -78,8 +78,41 @@ TEST(MachineReaderTest, VirtualMachineWithoutFirmwareDataAndGpuMemory)
         std::filesystem::create_directories(drm / folder);
     std::ofstream(drm / "card1/device/mem_info_vram_total") << "8573157376\n";
     std::ofstream(drm / "card1-DP-1/device/mem_info_vram_total") << "99999999999\n";
+    // Drivers by card number, each once; a connector's is not a card's.
+    std::filesystem::create_directory_symlink("/sys/bus/pci/drivers/nouveau", drm / "card1/device/driver");
+    std::filesystem::create_directory_symlink("/sys/bus/pci/drivers/i915", drm / "card0/device/driver");
+    std::filesystem::create_directory_symlink("/sys/bus/pci/drivers/xe", drm / "card1-DP-1/device/driver");
+    std::filesystem::create_directories(drm / "card2/device");
+    std::filesystem::create_directory_symlink("/sys/bus/pci/drivers/i915", drm / "card2/device/driver");
     const std::string root = dir.path().toStdString();
-    EXPECT_EQ(MachineReader(root + "/proc", root + "/sys", root + "/etc").read().gpuMemoryBytes, 8573157376u);
+    const MachineFacts withCards = MachineReader(root + "/proc", root + "/sys", root + "/etc").read();
+    EXPECT_EQ(withCards.gpuMemoryBytes, 8573157376u);
+    EXPECT_EQ(withCards.gpuDriver, "i915, nouveau");
+    EXPECT_TRUE(vm.gpuDriver.empty());
+}
+
+TEST(MachineReaderTest, SerialIsTheFirmwaresOwnOrNone)
+{
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString();
+    const std::filesystem::path dmi = root + "/sys/class/dmi/id";
+    const std::filesystem::path tree = root + "/sys/firmware/devicetree/base";
+    std::filesystem::create_directories(dmi);
+    std::filesystem::create_directories(tree);
+    const MachineReader reader(root + "/proc", root + "/sys", root + "/etc");
+    EXPECT_EQ(reader.serialNumber(), ""); // unreadable or absent: nothing, never a made-up one
+
+    std::ofstream(tree / "serial-number") << "a1b2c3d4e5f6" << '\0'; // device tree strings end in NUL
+    EXPECT_EQ(reader.serialNumber(), "a1b2c3d4e5f6");
+    std::ofstream(dmi / "product_serial") << "  CN0X1234NONE  \n";
+    EXPECT_EQ(reader.serialNumber(), "CN0X1234NONE");
+    // Placeholders fall through to the next source.
+    std::ofstream(dmi / "product_serial") << "To Be Filled By O.E.M.\n";
+    EXPECT_EQ(reader.serialNumber(), "a1b2c3d4e5f6");
+    for (const char* stock : {"System Serial Number", "Default string", "0000000000", "FFFFFFFF", " ", "N/A"})
+        EXPECT_TRUE(MachineReader::isPlaceholderSerial(stock)) << stock;
+    for (const char* real : {"5CD1234567", "PF2ABCDE", "C02XL0GHJGH5", "A0123456789"})
+        EXPECT_FALSE(MachineReader::isPlaceholderSerial(real)) << real;
 }
 
 TEST(MachineReaderTest, EmptyMachineGivesEmptyFacts)

@@ -58,9 +58,17 @@ TEST(DashboardFiguresTest, TemperatureFallbacksAreFlaggedAndFansNeverInvented)
     EXPECT_EQ(m->throttlingStatus(), 75.0);
     EXPECT_EQ(m->gpuTemperature(), 70.0);
     EXPECT_TRUE(m->measured().socTemperature);
-    EXPECT_TRUE(m->measured().throttling);
+    EXPECT_FALSE(m->measured().throttling); // a hot chip alone says nothing of throttling
     EXPECT_TRUE(m->measured().gpuTemperature);
     EXPECT_FALSE(m->measured().ssdTemperature);
+    DashboardSample counted = quietSample();
+    counted.throttleEvents = 0;
+    m->publishSample(counted);
+    EXPECT_TRUE(m->measured().throttling); // zero events counted is a measurement
+    EXPECT_EQ(m->throttleEvents(), 0u);
+    counted.throttleEvents = 12;
+    m->publishSample(counted);
+    EXPECT_EQ(m->throttleEvents(), 12u);
 
     m->setForceTurboCooling(true); // the override has no fan to drive and invents no speed
     m->publishSample(quietSample());

@@ -4,10 +4,12 @@
 #include "core/NumberFormat.h"
 #include "core/UserDefaults.h"
 #include "platform/desktop/HelperServiceProbe.h"
+#include "platform/desktop/SystemdUnitProperties.h"
 #include "records/AssistanceTracker.h"
 #include "records/AuditLogger.h"
 #include "records/BuildTimeTracker.h"
 #include "records/DigestEngine.h"
+#include "records/HelperHardening.h"
 #include "records/ThemeManager.h"
 
 #include <QCoreApplication>
@@ -40,6 +42,11 @@ public:
         return state;
     }
     std::optional<std::string> helperVersion(std::chrono::milliseconds) override { return version; }
+    std::optional<std::string> shown; // what `systemctl show` answers; nothing: systemd cannot be asked
+    std::optional<std::string> unitProperties(const std::string&, const std::vector<std::string>&) override
+    {
+        return shown;
+    }
 };
 
 AuditEvent action(const std::string& description)
@@ -379,6 +386,67 @@ TEST_F(PrivacyMetricsEngineTest, EntitlementsAreTheHardeningOfTheInstalledUnit)
     EXPECT_TRUE(engine.helperStatus().entitlements.empty());
 }
 
+TEST_F(PrivacyMetricsEngineTest, EntitlementsAreWhatSystemdAppliesWithItsDropIns)
+{
+    QDir().mkpath(locations.systemUnitFolder);
+    QFile unit(locations.systemUnitFolder + "/com.quorvane.helper.service");
+    ASSERT_TRUE(unit.open(QIODevice::WriteOnly));
+    unit.write("[Service]\nPrivateNetwork=yes\nCapabilityBoundingSet=CAP_KILL\n");
+    unit.close();
+    probe->state = platform::HelperServiceProbe::UnitState::enabled;
+
+    // A drop-in (`systemctl edit`) turned the private network off and widened the bounding set.
+    probe->shown = "LoadState=loaded\nPrivateNetwork=no\nCapabilityBoundingSet=cap_kill cap_net_admin cap_sys_admin\n"
+                   "FragmentPath=/etc/systemd/system/com.quorvane.helper.service\n"
+                   "DropInPaths=/etc/systemd/system/com.quorvane.helper.service.d/override.conf\n";
+    auto status = engine.helperStatus();
+    EXPECT_EQ(status.entitlementSource, HelperStatus::EntitlementSource::systemd);
+    EXPECT_EQ(status.entitlements,
+        (std::vector<std::string> {"CapabilityBoundingSet=cap_kill cap_net_admin cap_sys_admin", "PrivateNetwork=no"}));
+    EXPECT_EQ(status.entitlementFiles,
+        (std::vector<std::string> {"/etc/systemd/system/com.quorvane.helper.service",
+            "/etc/systemd/system/com.quorvane.helper.service.d/override.conf"}));
+    const auto described = status.entitlementDescriptions();
+    ASSERT_EQ(described.size(), 2u);
+    EXPECT_EQ(described[0].second,
+        "The only root privileges it keeps; every other one is dropped; CAP_KILL signals other users' processes; "
+        "it also keeps CAP_NET_ADMIN and CAP_SYS_ADMIN, which it does not need");
+    EXPECT_EQ(
+        described[1].second, "Not cut off from the network: only its other settings keep it from other computers");
+
+    // A unit systemd could not load answers with defaults, not the unit's values: the file is read instead,
+    // and says so.
+    probe->shown = "LoadState=not-found\nPrivateNetwork=no\n";
+    status = engine.helperStatus();
+    EXPECT_EQ(status.entitlementSource, HelperStatus::EntitlementSource::unitFile);
+    EXPECT_EQ(status.entitlements, (std::vector<std::string> {"PrivateNetwork=yes", "CapabilityBoundingSet=CAP_KILL"}));
+    EXPECT_EQ(status.entitlementFiles,
+        (std::vector<std::string> {(locations.systemUnitFolder + "/com.quorvane.helper.service").toStdString()}));
+    probe->shown.reset();
+    EXPECT_EQ(engine.helperStatus().entitlementSource, HelperStatus::EntitlementSource::unitFile);
+}
+
+TEST(HelperHardeningTest, DescriptionsFollowTheValueNotOnlyTheKey)
+{
+    const auto said = [](const char* setting) { return HelperHardening::describe(setting).value_or("(none)"); };
+    // As the shipped unit writes them, and as systemd reports the same settings.
+    EXPECT_EQ(said("IPAddressDeny=any"), "Every IP address refused");
+    EXPECT_EQ(said("IPAddressDeny=0.0.0.0/0 ::/0"), "Every IP address refused");
+    EXPECT_EQ(said("IPAddressDeny=10.0.0.0/8"), "Only these IP addresses are refused");
+    EXPECT_EQ(said("IPAddressDeny="), "No IP address is refused");
+    EXPECT_EQ(said("SystemCallErrorNumber=EPERM"), "A refused system call fails instead of ending the helper");
+    EXPECT_EQ(said("SystemCallErrorNumber=kill"), "A refused system call ends the helper");
+    EXPECT_EQ(said("RestrictAddressFamilies=AF_UNIX"), "Only local (Unix) sockets");
+    EXPECT_EQ(said("RestrictAddressFamilies=~AF_PACKET"), "Every kind of socket but these, network ones included");
+    EXPECT_EQ(said("RestrictAddressFamilies="), "Any kind of socket, network ones included");
+    EXPECT_EQ(said("ProtectHome=read-only"), "Home folders are read-only to it: it can read your files");
+    EXPECT_EQ(said("ProtectSystem=no"), "The system's files are not protected from it");
+    EXPECT_EQ(said("UMask=0022"), "Files it creates may be readable by others");
+    EXPECT_EQ(said("CapabilityBoundingSet="), "Keeps no root privilege at all");
+    EXPECT_EQ(said("User="), "Runs as root: no other account is set");
+    EXPECT_EQ(said("ExecStart=/bin/true"), "(none)");
+}
+
 TEST(SystemdHelperProbeTest, AnswersOnThisMachineWithinItsTimeOut)
 {
     // Whatever this machine has (no system bus, no unit, the helper installed), the probe answers
@@ -392,6 +460,30 @@ TEST(SystemdHelperProbeTest, AnswersOnThisMachineWithinItsTimeOut)
     if (!QFileInfo::exists("/etc/systemd/system/com.quorvane.helper.socket")) {
         EXPECT_NE(state, platform::HelperServiceProbe::UnitState::enabled);
     }
+}
+
+TEST(SystemdUnitPropertiesTest, AHungOrFailingSystemctlGivesNothingInTime)
+{
+    QTemporaryDir dir;
+    const auto tool = [&](const QString& name, const QByteArray& script) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\n" + script);
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return dir.filePath(name).toStdString();
+    };
+    using namespace std::chrono_literals;
+    const std::string echo = tool("echo", "printf 'LoadState=loaded\\n%s\\n' \"$*\"\n");
+    EXPECT_EQ(platform::showUnitProperties("x.service", {"LoadState", "User"}, 5000ms, echo),
+        "LoadState=loaded\nshow --no-pager --all --property=LoadState --property=User -- x.service\n");
+    // Without systemd as init, systemctl fails: no answer rather than its defaults.
+    EXPECT_FALSE(platform::showUnitProperties("x.service", {"LoadState"}, 5000ms, tool("fail", "exit 1\n")));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(platform::showUnitProperties("x.service", {"LoadState"}, 300ms, tool("hang", "exec sleep 30\n")));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    EXPECT_FALSE(
+        platform::showUnitProperties("x.service", {"LoadState"}, 300ms, dir.filePath("missing").toStdString()));
 }
 
 TEST_F(PrivacyMetricsEngineTest, SignatureRowChecksOwnerAndWritePermissionsOfTheHelperBinary)

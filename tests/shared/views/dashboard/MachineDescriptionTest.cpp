@@ -39,8 +39,9 @@ TEST(MachineDescriptionTest, BandwidthTable)
     EXPECT_EQ(md::memoryBandwidthDescription("Apple M3 Pro"), "150 GB/s");
     EXPECT_EQ(md::memoryBandwidthDescription("Apple M4 Pro"), "273 GB/s");
     EXPECT_EQ(md::memoryBandwidthDescription("Apple M4 Max"), "410 GB/s");
-    EXPECT_EQ(md::memoryBandwidthDescription("AMD Ryzen 7 5800X 8-Core Processor"), "Unknown");
-    EXPECT_EQ(md::memoryBandwidthDescription("Unknown Processor"), "Unknown");
+    // Nothing measures any other processor's bandwidth: the dash, as for every missing figure.
+    EXPECT_EQ(md::memoryBandwidthDescription("AMD Ryzen 7 5800X 8-Core Processor"), "—");
+    EXPECT_EQ(md::memoryBandwidthDescription("Unknown Processor"), "—");
 }
 
 TEST(MachineDescriptionTest, FactsWithoutSourcesAreUnknownNotInvented)
@@ -61,16 +62,12 @@ TEST(MachineDescriptionTest, FactsWithoutSourcesAreUnknownNotInvented)
 
 TEST(MachineDescriptionTest, IdentifiersAreStable)
 {
-    // FNV-1a 64 of "MacBookPro18,3", read as a signed number, its magnitude's first 8 digits.
-    const QString serial = md::serialIdentifier("MacBookPro18,3");
-    EXPECT_TRUE(serial.startsWith("TBX-"));
-    EXPECT_TRUE(serial.endsWith("-SYS"));
-    EXPECT_EQ(serial.size(), 4 + 8 + 4);
-    EXPECT_EQ(serial, md::serialIdentifier("MacBookPro18,3"));
-    EXPECT_NE(serial, md::serialIdentifier("MacBookPro18,4"));
-    // Without an identifier every machine would share one serial: none is shown.
-    EXPECT_EQ(md::serialIdentifier(""), "—");
-    EXPECT_EQ(md::serialIdentifier("—"), "—");
+    // The machine's own serial, never one derived from the model that every such machine would share.
+    platform::MachineFacts facts;
+    facts.modelIdentifier = "MacBookPro18,3";
+    EXPECT_EQ(md::serialIdentifier(facts), "—");
+    facts.serialNumber = " C02XL0GHJGH5\n";
+    EXPECT_EQ(md::serialIdentifier(facts), "C02XL0GHJGH5");
 
     const QString host = md::hostIdentifier("4f1c0d2e9a8b4c7d8e6f5a4b3c2d1e0f");
     EXPECT_EQ(host.size(), 12);
@@ -88,6 +85,7 @@ TEST(MachineDescriptionTest, ReportHasTwelveLinesAndNoFinalLineFeed)
     facts.cpuBrand = "Apple M1 Pro";
     facts.osVersion = "24.04";
     facts.kernelRelease = "6.8.0-asahi";
+    facts.serialNumber = "C02XL0GHJGH5";
     md::ReportFigures figures;
     figures.logicalCpus = 10;
     figures.physicalMemoryGB = 16.0;
@@ -105,7 +103,7 @@ TEST(MachineDescriptionTest, ReportHasTwelveLinesAndNoFinalLineFeed)
     EXPECT_EQ(lines[7], "Neural Engine: 16-Core Apple Neural Engine (Up to 15.8 TOPS)");
     EXPECT_EQ(lines[8], "Physical Memory: 16 GB");
     EXPECT_EQ(lines[9], "Memory Bandwidth: 200 GB/s");
-    EXPECT_EQ(lines[10], "Serial ID: " + md::serialIdentifier("MacBookPro18,3"));
+    EXPECT_EQ(lines[10], "Serial ID: C02XL0GHJGH5");
     EXPECT_EQ(lines[11], QString(44, '='));
 }
 

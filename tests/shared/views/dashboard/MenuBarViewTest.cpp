@@ -265,6 +265,18 @@ TEST_F(MenuBarViewTest, FollowsModelPersonasSettingsAndTheme)
     EXPECT_EQ(view.palette().text, QColor(Qt::black));
 }
 
+TEST_F(MenuBarViewTest, MemorySampleThatFailedShowsTheDashWithoutWarning)
+{
+    MenuBarView view(*model, false, settings, ActivePersonaTracker::shared(), themes);
+    DashboardSample unread; // /proc/meminfo unreadable: every size 0, no total
+    unread.memory.aiModelsGB = 4;
+    model->publishSample(unread);
+    ASSERT_TRUE(view.figures().headroomGB.has_value());
+    EXPECT_EQ(MenuBarDrawing::headroomText(*view.figures().headroomGB), "—"); // not "0G"
+    EXPECT_FALSE(view.figures().memoryWarning());
+    EXPECT_FALSE(view.figures().stateIndicator()); // no MEM pill
+}
+
 TEST_F(MenuBarViewTest, TrayIconAtEveryTraySizeCarriesTheDrawing)
 {
     publish(92, 6, Level::critical);

@@ -42,6 +42,9 @@ TEST(SystemInfoViewTest, RowsFromTheFactsAndLiveFigures)
     FakeClock clock;
     SystemInfoView view(*model, laptop(), desktop, clock);
     EXPECT_EQ(view.headerName(), "Dell Inc. XPS 13 9320");
+    EXPECT_EQ(view.headerIdentifier(), ""); // the badge would repeat the title and squeeze it
+    EXPECT_EQ(view.rowValue("Graphics Driver"), "—");
+    EXPECT_EQ(view.rowValue("Memory Bandwidth"), "—");
     EXPECT_EQ(view.rowValue("Performance Cores"), "2 Cores");
     EXPECT_EQ(view.rowValue("Efficiency Cores"), "0 Cores");
     EXPECT_EQ(view.rowValue("Neural Coprocessor"), "Intel CPU (No Apple Neural Engine)");
@@ -58,7 +61,14 @@ TEST(SystemInfoViewTest, RowsFromTheFactsAndLiveFigures)
     EXPECT_EQ(view.rowValue("VRAM Allocation Limit"), "—"); // never a share of system memory
     EXPECT_EQ(view.rowValue("SoC Core Temp"), "55.0°C");
     EXPECT_EQ(view.rowValue("Active Fan Configuration"), "0 RPM (Silent Mode)");
-    EXPECT_EQ(view.rowValue("Thermal Throttling"), "None (Nominal)");
+    EXPECT_EQ(view.rowValue("Thermal Throttling"), "—"); // a cool chip is no throttle count
+
+    s.throttleEvents = 0;
+    model->publishSample(s);
+    EXPECT_EQ(view.rowValue("Thermal Throttling"), "None since boot");
+    s.throttleEvents = 3;
+    model->publishSample(s);
+    EXPECT_EQ(view.rowValue("Thermal Throttling"), "3 events since boot");
 }
 
 TEST(SystemInfoViewTest, IdentifiersStableAcrossBuildsOfThePage)

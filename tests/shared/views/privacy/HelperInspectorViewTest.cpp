@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 
 namespace {
@@ -68,6 +69,32 @@ TEST_F(HelperInspectorViewTest, ListsEveryOperationAndOnlyAnInstalledUnitsSettin
     EXPECT_EQ(view.installLabel(), "Reinstall Helper");
     EXPECT_EQ(view.entitlementTexts(),
         (QStringList {"PrivateNetwork=yes", "No network of any kind: it cannot reach another computer"}));
+
+    // Where they come from, and what a drop-in changed.
+    using Source = PrivacyMetricsEngine::HelperStatus::EntitlementSource;
+    helper.helperStatus.entitlementSource = Source::unitFile;
+    helper.helperStatus.entitlementFiles = {"/etc/systemd/system/com.quorvane.helper.service"};
+    load(view);
+    EXPECT_TRUE(view.entitlementSourceText().startsWith("Read from /etc/systemd/system/com.quorvane.helper.service "
+                                                        "alone: systemd could not be asked"));
+    helper.helperStatus.entitlementSource = Source::systemd;
+    helper.helperStatus.entitlements = {"PrivateNetwork=no"};
+    helper.helperStatus.entitlementFiles.push_back("/etc/systemd/system/com.quorvane.helper.service.d/override.conf");
+    load(view);
+    EXPECT_EQ(view.entitlementSourceText(),
+        "As systemd applies them, from /etc/systemd/system/com.quorvane.helper.service with the drop-ins "
+        "/etc/systemd/system/com.quorvane.helper.service.d/override.conf.");
+    EXPECT_EQ(view.entitlementTexts(),
+        (QStringList {"PrivateNetwork=no",
+            "Not cut off from the network: only its other settings keep it from other computers"}));
+
+    // Linux words for the helper's identity; no signing team to name.
+    QStringList labels;
+    for (const QLabel* label : view.findChildren<QLabel*>())
+        labels << label->text();
+    EXPECT_TRUE(labels.contains("Helper ID:"));
+    EXPECT_FALSE(labels.contains("Bundle ID:"));
+    EXPECT_FALSE(labels.contains("Team ID:"));
 }
 
 TEST_F(HelperInspectorViewTest, VerifyCommandQuotesAPathHoldingAQuote)
