@@ -420,7 +420,8 @@ int PersonaEngine::recoverSuspendedProcesses()
         {
             std::lock_guard lock(d->mutex);
             d->frozenProcesses[pid] = entry.process;
-            d->suspensions[pid] = {{}, entry.startTimeTicks};
+            d->suspensions[pid] = {};
+            d->suspensions[pid].startTicks = entry.startTimeTicks;
         }
         d->noteFailedResume(pid, result.error());
         adopted = true;

@@ -2,6 +2,7 @@
 
 #include "views/privacy/DataInventoryView.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

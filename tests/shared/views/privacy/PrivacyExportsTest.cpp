@@ -56,6 +56,7 @@ TEST(PrivacyExportsTest, FullExportHoldsTheSummaryAndTheWholeLogOnly)
     inventory.auditLogEntries = 2;
     inventory.auditLogSizeBytes = 100;
     inventory.settingsSizeBytes = 23;
+    inventory.bytesOnDisk = 123;
     const auto text = fullDataExport(Date::from1970(86400), inventory, {at(60, "Power", "Read", true)});
     const Json j = Json::parse(text.toStdString());
     EXPECT_EQ(j["exportDate"], "1970-01-02 00:00:00 +0000");
