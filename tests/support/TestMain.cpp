@@ -1,3 +1,5 @@
+#include "QtWarnings.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
@@ -23,6 +25,9 @@ int main(int argc, char** argv)
     if (!getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
+#ifdef QV_FAIL_ON_QT_WARNINGS
+    failOnQtWarnings();
+#endif
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
