@@ -3,10 +3,14 @@
 #include "records/AppTheme.h"
 #include "settings/FlowLayout.h"
 #include "settings/GeneralSection.h"
+#include "settings/IndicatorStyle.h"
 #include "settings/SettingsPages.h"
 #include "settings/SettingsSidebar.h"
+#include "ui/Contrast.h"
+#include "ui/Palette.h"
 #include "views/dashboard/SensorsTabView.h"
 #include "views/privacy/HelpGuideView.h"
+#include "views/privacy/PrivacyStyle.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -18,6 +22,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyleOptionButton>
 #include <QTest>
 
 using namespace settingstest;
@@ -147,6 +152,39 @@ TEST_F(SettingsViewTest, TheLightThemeRedrawsTheWindowInItsOwnColours)
     EXPECT_EQ(view.sidebar().palette().color(QPalette::Window), sidebarBackground(AppTheme::light));
     // The rebuilt page shows the choice.
     EXPECT_TRUE(page<GeneralSection>()->themeGroup()->button(int(AppTheme::light))->isChecked());
+}
+
+TEST_F(SettingsViewTest, CheckBoxesAndRadioButtonsReadOnEveryTheme)
+{
+    for (const auto& [theme, raw] : RawEnumTable<AppTheme>::cases) {
+        const Palette p = Palette::forTheme(theme);
+        const auto c = IndicatorStyle::colors(p.background, p.accent, p.secondaryText);
+        EXPECT_GE(Contrast::ratio(c.outline, p.background), 3.0) << raw; // off
+        EXPECT_GE(Contrast::ratio(c.fill, p.background), 3.0) << raw; // on
+        EXPECT_GE(Contrast::ratio(c.mark, c.fill), 3.0) << raw;
+
+        // The clear-data page's tick boxes: symbols on their rows, off and on.
+        const QColor ground = Contrast::over(p.card, p.background);
+        const QColor offRow = Contrast::over(resolveColor(ColorRole::shade, p, 0.02), ground);
+        const QColor onRow = Contrast::over(resolveColor(ColorRole::blue, p, 0.08), ground);
+        EXPECT_GE(Contrast::ratio(Contrast::over(resolveColor(ColorRole::secondary, p), offRow), offRow), 3.0) << raw;
+        EXPECT_GE(Contrast::ratio(Contrast::over(resolveColor(ColorRole::blue, p), onRow), onRow), 3.0) << raw;
+    }
+
+    // As drawn on the dark General page: the frame of an unticked box reads on the page.
+    SettingsView& view = makeView();
+    QCheckBox* box = page<GeneralSection>()->launchAtLogin();
+    ASSERT_FALSE(box->isChecked());
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    const QImage image = box->grab(indicator).toImage();
+    const QColor page = view.palette().color(QPalette::Window);
+    double best = 1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            best = std::max(best, Contrast::ratio(image.pixelColor(x, y), page));
+    EXPECT_GE(best, 3.0);
 }
 
 TEST_F(SettingsViewTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
