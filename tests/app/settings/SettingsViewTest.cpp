@@ -174,8 +174,9 @@ TEST_F(SettingsViewTest, CheckBoxesAndRadioButtonsReadOnEveryTheme)
     SettingsView& view = makeView();
     QCheckBox* box = page<GeneralSection>()->launchAtLogin();
     ASSERT_FALSE(box->isChecked());
-    // The indicator is at the leading edge, as tall as the box at most.
-    const QImage image = box->grab(QRect(0, 0, box->height(), box->height())).toImage();
+    // The indicator alone, at the leading edge, without the label beside it.
+    const int indicator = box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box);
+    const QImage image = box->grab(QRect(0, 0, indicator, box->height())).toImage();
     const QColor page = view.palette().color(QPalette::Window);
     double best = 1;
     for (int y = 0; y < image.height(); ++y)
