@@ -4,6 +4,7 @@
 #include "settings/FlowLayout.h"
 #include "settings/GeneralSection.h"
 #include "settings/IndicatorStyle.h"
+#include "settings/PageScrollFlattener.h"
 #include "settings/SettingsPages.h"
 #include "settings/SettingsSidebar.h"
 #include "ui/Contrast.h"
@@ -23,6 +24,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QVBoxLayout>
 
 using namespace settingstest;
 
@@ -250,3 +252,26 @@ TEST(FlowLayoutTest, PlacesItemsThreeToARowInOrder)
 }
 
 } // namespace
+
+TEST(PageScrollFlattenerTest, ANarrowerPageGrowsToTheLinesItsTextNowWrapsOnto)
+{
+    QWidget host;
+    auto* layout = new QVBoxLayout(&host);
+    auto* area = new QScrollArea;
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    auto* text = new QLabel(QStringLiteral("wrapping words ").repeated(40));
+    text->setWordWrap(true);
+    column->addWidget(text);
+    area->setWidget(content);
+    layout->addWidget(area);
+    PageScrollFlattener::flattenPage(area);
+    host.resize(600, 200);
+    host.show();
+    QApplication::processEvents();
+    host.resize(300, 200);
+    QApplication::processEvents();
+    EXPECT_GE(area->minimumHeight(), content->heightForWidth(area->viewport()->width()));
+}
