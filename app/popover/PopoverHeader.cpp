@@ -121,6 +121,8 @@ PopoverHeader::PopoverHeader(PopoverState& state, PersonaViewModel& personaVM, T
     m_settings->setMenu(actions.makeMenu(this));
     m_theme = iconSquare(QString(), this);
     m_themeMenu = new QMenu(this);
+    // Room between the menu's border and its header and items.
+    m_themeMenu->setContentsMargins(4, 6, 4, 6);
     m_theme->setMenu(m_themeMenu);
     m_quit = iconSquare(actions.quitToolTip(), this);
     for (QWidget* w : {static_cast<QWidget*>(m_tour), static_cast<QWidget*>(m_history),

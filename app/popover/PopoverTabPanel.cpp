@@ -55,11 +55,12 @@ protected:
             return;
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const QRectF panel = QRectF(rect()).adjusted(PopoverTabPanel::kHighlightMargin,
-            PopoverTabPanel::kHighlightMargin, -PopoverTabPanel::kHighlightMargin, -PopoverTabPanel::kHighlightMargin);
+        // The panel with the clear space around it: the strokes start beyond it.
+        const int inset = PopoverTabPanel::kHighlightMargin - PopoverTabPanel::kOutlineGap;
+        const QRectF panel = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
         // A soft glow of faint widening strokes, then the outline, each wholly outside the panel.
         for (int i = 3; i >= 1; --i) {
-            const double glow = std::min<double>(PopoverTabPanel::kHighlightMargin, 2.0 * i);
+            const double glow = std::min<double>(inset, 2.0 * i);
             outline(p, panel, glow, withOpacity(m_color, 0.4 / (i + 1)));
         }
         outline(p, panel, m_width, m_color);

@@ -38,8 +38,10 @@ public:
     static Page pageFor(int selectedTab, bool useTelemetryCharts, bool hasMemorySample);
     ~PopoverTabPanel() override;
 
-    // How far the tour's outline reaches outside the panel (into the popover's padding).
-    static constexpr int kHighlightMargin = 6;
+    // How far the tour's outline reaches outside the panel (into the popover's padding), and the clear
+    // space it keeps from the panel's edge, so it never touches text laid at that edge.
+    static constexpr int kHighlightMargin = 8;
+    static constexpr int kOutlineGap = 3;
 
     Page currentPage() const { return m_current; }
     QWidget* currentWidget() const { return m_pages.value(int(m_current)); }

@@ -1,6 +1,7 @@
 #include "AutomationSection.h"
 
 #include "FlowLayout.h"
+#include "IndicatorStyle.h"
 #include "SettingsStyle.h"
 #include "SettingsView.h"
 
@@ -27,6 +28,7 @@ AutomationSection::AutomationSection(SettingsView& view, QWidget* parent)
     , m_aggressiveness(new QSlider(Qt::Horizontal))
     , m_aggressivenessValue(nullptr)
 {
+    m_autoUnload->setStyle(IndicatorStyle::shared());
     const Palette palette = Palette::forTheme(view.themeManager().currentTheme());
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

@@ -1,5 +1,6 @@
 #include "GeneralSection.h"
 
+#include "IndicatorStyle.h"
 #include "LoginItem.h"
 #include "SettingsStyle.h"
 #include "SettingsView.h"
@@ -24,6 +25,7 @@ QCheckBox* checkBox(const QString& text)
 {
     auto* box = new QCheckBox(text);
     box->setFont(Fonts::system(12));
+    box->setStyle(IndicatorStyle::shared());
     return box;
 }
 
@@ -43,6 +45,7 @@ QWidget* radioGroup(
     for (const auto& [text, id] : options) {
         auto* button = new QRadioButton(text);
         button->setFont(Fonts::system(12));
+        button->setStyle(IndicatorStyle::shared());
         group->addButton(button, id);
         column->addWidget(button);
     }

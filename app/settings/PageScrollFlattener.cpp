@@ -42,7 +42,9 @@ void PageScrollFlattener::fit()
     if (!content || m_fitting)
         return;
     m_fitting = true;
-    const int width = m_area->viewport()->width();
+    // The area's own width: on its resize (seen here before the area handles it) the viewport still has
+    // the old one, and a narrower page whose texts wrap onto more lines would be cut.
+    const int width = m_area->contentsRect().width();
     int height = content->hasHeightForWidth() ? content->heightForWidth(width) : -1;
     if (height < 0)
         height = content->sizeHint().height();

@@ -12,6 +12,8 @@ public:
 
     void setColor(const QColor& color);
     QColor color() const { return m_color; }
+    // The fixed size, so that a parent placing its children by their hints places it too.
+    QSize sizeHint() const override { return minimumSize(); }
 
 private:
     QColor m_color;

@@ -107,8 +107,8 @@ void CopyButton::paintEvent(QPaintEvent*)
     // A button that cannot copy yet must not look as if it could.
     if (!isEnabled())
         p.setOpacity(0.45);
-    CardPainter::paintRounded(p, rect(), m_radius, isDown() ? withOpacity(bg, 1.6) : bg,
-        hasFocus() ? withOpacity(palette.accent, 0.8) : QColor());
+    CardPainter::paintRounded(
+        p, rect(), m_radius, isDown() ? pressedFill(bg) : bg, hasFocus() ? withOpacity(palette.accent, 0.8) : QColor());
 
     const QFontMetrics fm(font());
     const QString text = labelText();

@@ -4,6 +4,8 @@
 #include "core/SystemColors.h"
 #include "records/ThemeManager.h"
 
+#include <algorithm>
+
 Palette Palette::forTheme(AppTheme theme)
 {
     Palette p;
@@ -41,8 +43,16 @@ Palette Palette::current()
 
 QColor withOpacity(QColor color, double opacity)
 {
-    color.setAlphaF(static_cast<float>(color.alphaF() * opacity));
+    color.setAlphaF(static_cast<float>(std::clamp(color.alphaF() * opacity, 0.0, 1.0)));
     return color;
+}
+
+QColor pressedFill(QColor fill)
+{
+    if (fill.alphaF() >= 1.0f)
+        return fill.darker(130);
+    fill.setAlphaF(std::min(1.0f, std::max(fill.alphaF() * 1.6f, fill.alphaF() + 0.12f)));
+    return fill;
 }
 
 QMetaObject::Connection followTheme(

@@ -53,8 +53,10 @@ struct Palette
     static QColor statusRed() { return QColor::fromRgbF(0.92f, 0.26f, 0.35f); }
 };
 
-// A colour at a given opacity (multiplied with the colour's own).
+// A colour at a given opacity (multiplied with the colour's own, at most opaque).
 QColor withOpacity(QColor color, double opacity);
+// The fill of a pressed control: a translucent fill grows more opaque, an opaque one darker.
+QColor pressedFill(QColor fill);
 
 // Calls `changed` with the new palette whenever the manager's theme changes, for as long as `receiver`
 // lives. The connection, so callers may disconnect it.

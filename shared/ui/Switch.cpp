@@ -36,9 +36,10 @@ void Switch::paintEvent(QPaintEvent*)
     const double w = h * 38.0 / 22.0;
     const QRectF track((width() - w) / 2, (height() - h) / 2, w, h);
     const QColor on = m_onColor.isValid() ? m_onColor : palette.accent;
-    QColor fill = isChecked() ? on : withOpacity(palette.text, 0.2);
+    const QColor fill = isChecked() ? on : withOpacity(palette.text, 0.2);
+    // Out of use, track and knob alike fade, so the switch does not look as if it could be turned.
     if (!isEnabled())
-        fill = withOpacity(fill, 0.4);
+        p.setOpacity(0.4);
     CardPainter::paintCapsule(p, track, fill, hasFocus() ? withOpacity(palette.accent, 0.8) : QColor());
     const double knob = h - 4;
     const double x = isChecked() ? track.right() - 2 - knob : track.left() + 2;

@@ -1,5 +1,8 @@
+#include "QtWarnings.h"
+
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gmock/gmock.h>
@@ -20,9 +23,14 @@ int main(int argc, char** argv)
     setenv("XDG_CACHE_HOME", (root + "/cache").constData(), 1);
     setenv("XDG_RUNTIME_DIR", (root + "/runtime").constData(), 1);
     QDir().mkpath(home.path() + "/runtime");
+    // A runtime folder others can read is refused (with a warning) by whatever looks it up.
+    QFile::setPermissions(home.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     if (!getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
+#ifdef QV_FAIL_ON_QT_WARNINGS
+    failOnQtWarnings();
+#endif
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -131,8 +131,12 @@ QImage grabSettingsPage(QWidget& page, const SnapshotContext& c, bool insideLong
     area.show();
     settleBackgroundWork();
     int width = areaWidth;
-    if (insideLongPage || heightAt(areaWidth) > SettingsView::kHeight)
+    if (insideLongPage || heightAt(areaWidth) > SettingsView::kHeight) {
         width -= area.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        // Narrower, the page's texts may wrap onto more lines: measured again at the width it is grabbed at.
+        area.resize(width, area.height());
+        settleBackgroundWork();
+    }
     const QImage image
         = grabWidget(area, c.palette, 2.0, QSize(width, std::max(heightAt(width), SettingsView::kHeight)));
     page.setParent(nullptr);

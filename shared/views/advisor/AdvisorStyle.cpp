@@ -2,6 +2,7 @@
 
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
+#include "ui/StyleSheets.h"
 #include "ui/SymbolIcon.h"
 
 #include <QLabel>
@@ -80,11 +81,7 @@ QScrollArea* scrollArea(QWidget* content, const Palette& palette)
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->verticalScrollBar()->setStyleSheet(
-        QStringLiteral("QScrollBar:vertical { width: 8px; background: transparent; margin: 2px; }"
-                       "QScrollBar::handle:vertical { background: %1; border-radius: 2px; min-height: 24px; }"
-                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-            .arg(withOpacity(palette.secondaryText, 0.45).name(QColor::HexArgb)));
+        StyleSheets::slimVerticalScrollBar(withOpacity(palette.secondaryText, 0.45), 8, 2));
     return scroll;
 }
 

@@ -13,26 +13,52 @@
 
 using PageStyle::Tone;
 
-namespace {
-
-// A switch with its headline and caption on the left.
-QHBoxLayout* switchRow(QWidget* parent, const QString& title, const QString& caption, Switch*& toggle)
+QHBoxLayout* PowerThermalTabView::switchRow(
+    QWidget* parent, const QString& title, const QString& caption, SwitchRow& row)
 {
-    auto* row = new QHBoxLayout;
+    auto* layout = new QHBoxLayout;
     auto* texts = new QVBoxLayout;
     texts->setSpacing(4);
-    texts->addWidget(new ToneLabel(title, PageStyle::headline(), Tone::primary, parent));
+    row.title = new ToneLabel(title, PageStyle::headline(), Tone::primary, parent);
+    texts->addWidget(row.title);
     auto* small = new ToneLabel(caption, PageStyle::caption(), Tone::secondary, parent);
     small->setWordWrap(true);
     texts->addWidget(small);
-    row->addLayout(texts, 1);
-    toggle = new Switch(parent);
-    toggle->setAccessibleName(title);
-    row->addWidget(toggle, 0, Qt::AlignVCenter);
-    return row;
+    row.reason = new ToneLabel({}, PageStyle::caption(), Tone::orange, parent);
+    row.reason->setWordWrap(true);
+    row.reason->hide();
+    texts->addWidget(row.reason);
+    layout->addLayout(texts, 1);
+    row.toggle = new Switch(parent);
+    row.toggle->setAccessibleName(title);
+    layout->addWidget(row.toggle, 0, Qt::AlignVCenter);
+    return layout;
 }
 
-} // namespace
+void PowerThermalTabView::setUnavailable(SwitchRow& row, const QString& reason)
+{
+    const bool unavailable = !reason.isEmpty();
+    row.toggle->setEnabled(!unavailable);
+    row.toggle->setToolTip(reason);
+    row.title->setTone(Tone::primary, unavailable ? 0.45 : 1.0);
+    row.reason->setText(reason);
+    row.reason->setVisible(unavailable);
+}
+
+QString PowerThermalTabView::reasonOf(const SwitchRow& row)
+{
+    return row.reason->isHidden() ? QString() : row.reason->text();
+}
+
+QString PowerThermalTabView::lowPowerReason() const
+{
+    return reasonOf(m_lowPowerRow);
+}
+
+QString PowerThermalTabView::turboReason() const
+{
+    return reasonOf(m_turboRow);
+}
 
 PowerThermalTabView::PowerThermalTabView(DashboardViewModel& stats, QWidget* parent)
     : PowerThermalTabView(stats, PowerProfiles::system(), parent)
@@ -57,10 +83,9 @@ PowerThermalTabView::PowerThermalTabView(DashboardViewModel& stats, PowerProfile
     PageStyle::scrollingPage(this, content);
 
     // No fan of this machine can be driven from a user program.
-    m_turbo->setEnabled(false);
-    m_turbo->setToolTip(tr("Fan control is not available on this machine"));
-    m_lowPower->setEnabled(false);
-    connect(m_lowPower, &Switch::toggled, this, &PowerThermalTabView::lowPowerToggled);
+    setUnavailable(m_turboRow, tr("Fan control is not available on this machine"));
+    m_lowPowerRow.toggle->setEnabled(false);
+    connect(m_lowPowerRow.toggle, &Switch::toggled, this, &PowerThermalTabView::lowPowerToggled);
 
     repaintOnThemeChange(this);
     connect(&m_stats, &DashboardViewModel::figuresChanged, this, &PowerThermalTabView::refresh);
@@ -76,7 +101,7 @@ QWidget* PowerThermalTabView::buildEnergy(QWidget* content)
     auto* section = PageStyle::sectionPanel(content, energy, 12, 14);
     energy->addWidget(new ToneLabel(tr("Energy & Battery"), PageStyle::headline(), Tone::primary, content));
     energy->addLayout(switchRow(content, tr("Energy Saving / Low Power Mode"),
-        tr("Scales down CPU/GPU clocks to maximize laptop battery life."), m_lowPower));
+        tr("Scales down CPU/GPU clocks to maximize laptop battery life."), m_lowPowerRow));
     auto* cards = new QHBoxLayout;
     cards->setSpacing(16);
     QVBoxLayout* battery = nullptr;
@@ -118,7 +143,7 @@ QWidget* PowerThermalTabView::buildCooling(QWidget* content)
     fanRow->addStretch();
     cooling->addWidget(fanCard);
     cooling->addLayout(switchRow(content, tr("Manual Turbofan Override Mode"),
-        tr("Immediately spool up cooling fans to maximum capacity. Recommended before heavy compiles."), m_turbo));
+        tr("Immediately spool up cooling fans to maximum capacity. Recommended before heavy compiles."), m_turboRow));
     return section;
 }
 
@@ -126,12 +151,10 @@ void PowerThermalTabView::probeProfiles()
 {
     m_profiles.activeProfile(this, [this](std::optional<QString> active) {
         if (!active) {
-            m_lowPower->setEnabled(false);
-            m_lowPower->setToolTip(tr("Low-power mode needs power-profiles-daemon, which is not running"));
+            setUnavailable(m_lowPowerRow, tr("Low-power mode needs power-profiles-daemon, which is not running"));
             return;
         }
-        m_lowPower->setEnabled(true);
-        m_lowPower->setToolTip({});
+        setUnavailable(m_lowPowerRow, {});
         // The system may already save power: the switch shows what is in force.
         m_stats.setIsLowPowerModeEnabled(*active == PowerProfiles::powerSaver);
     });
@@ -141,10 +164,10 @@ void PowerThermalTabView::lowPowerToggled(bool on)
 {
     if (on == m_stats.isLowPowerModeEnabled())
         return;
-    m_lowPower->setEnabled(false);
+    m_lowPowerRow.toggle->setEnabled(false);
     auto settle = [this](bool enabled) {
         m_stats.setIsLowPowerModeEnabled(enabled);
-        m_lowPower->setEnabled(true);
+        m_lowPowerRow.toggle->setEnabled(true);
         refresh();
     };
     if (!on) {
@@ -167,10 +190,10 @@ void PowerThermalTabView::lowPowerToggled(bool on)
 void PowerThermalTabView::refresh()
 {
     {
-        const QSignalBlocker blocker(m_lowPower);
-        m_lowPower->setChecked(m_stats.isLowPowerModeEnabled());
+        const QSignalBlocker blocker(m_lowPowerRow.toggle);
+        m_lowPowerRow.toggle->setChecked(m_stats.isLowPowerModeEnabled());
     }
-    m_turbo->setChecked(m_stats.forceTurboCooling());
+    m_turboRow.toggle->setChecked(m_stats.forceTurboCooling());
 
     const MeasuredFigures& measured = m_stats.measured();
     if (measured.battery) {

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class DashboardViewModel;
+class QHBoxLayout;
 class PowerProfiles;
 class Switch;
 class ToneSymbol;
@@ -20,8 +21,11 @@ public:
     explicit PowerThermalTabView(DashboardViewModel& stats, QWidget* parent = nullptr);
     PowerThermalTabView(DashboardViewModel& stats, PowerProfiles& profiles, QWidget* parent = nullptr);
 
-    Switch* lowPowerSwitch() const { return m_lowPower; }
-    Switch* turboSwitch() const { return m_turbo; }
+    Switch* lowPowerSwitch() const { return m_lowPowerRow.toggle; }
+    Switch* turboSwitch() const { return m_turboRow.toggle; }
+    // Why the switch is out of use, as shown below it; empty while it can be used.
+    QString lowPowerReason() const;
+    QString turboReason() const;
     QString batteryText() const;
     QString chargingText() const;
     QString powerText() const;
@@ -30,6 +34,18 @@ public:
     bool isFanSymbolActive() const;
 
 private:
+    // A switch with its headline, and the line below that says why it is out of use.
+    struct SwitchRow
+    {
+        Switch* toggle = nullptr;
+        ToneLabel* title = nullptr;
+        ToneLabel* reason = nullptr;
+    };
+    static QHBoxLayout* switchRow(QWidget* parent, const QString& title, const QString& caption, SwitchRow& row);
+    // Puts the switch out of use with `reason` shown below it, or back in use for an empty reason.
+    static void setUnavailable(SwitchRow& row, const QString& reason);
+    static QString reasonOf(const SwitchRow& row);
+
     // The energy and the cooling sections, parented to `content`.
     QWidget* buildEnergy(QWidget* content);
     QWidget* buildCooling(QWidget* content);
@@ -40,8 +56,8 @@ private:
     DashboardViewModel& m_stats;
     PowerProfiles& m_profiles;
     QString m_previousProfile;
-    Switch* m_lowPower = nullptr;
-    Switch* m_turbo = nullptr;
+    SwitchRow m_lowPowerRow;
+    SwitchRow m_turboRow;
     ToneLabel* m_battery = nullptr;
     ToneLabel* m_charging = nullptr;
     ToneLabel* m_power = nullptr;

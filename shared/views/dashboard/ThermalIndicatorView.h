@@ -28,6 +28,7 @@ public:
     // Empty when no offending process is known.
     QString offendingText() const;
     ElidedLabel* nameLabel() const { return m_name; }
+    QWidget* levelDot() const { return m_dot; }
     ElidedLabel* offendingLabel() const { return m_offending; }
 
     QSize sizeHint() const override;

@@ -11,6 +11,7 @@
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/SidewaysScrollArea.h"
+#include "ui/StyleSheets.h"
 #include "ui/SymbolIcon.h"
 
 #include <QDir>
@@ -29,19 +30,18 @@ namespace {
 
 enum Roles { TimeRole = Qt::UserRole + 1, SuccessRole };
 
-// One log row: the local date and time in a 130-pixel column, the action, and the outcome mark.
+// One log row on one line: the local date and time in a 130-pixel column, the action (ending in "…"
+// where it is too long; the whole text is the row's tool tip), and the outcome mark at the trailing edge.
 class AuditRowDelegate : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override
     {
+        // No width of its own: the list gives every row its viewport's width, so nothing scrolls sideways.
         const QFontMetrics fm(Fonts::monospaced(11, QFont::Medium));
-        const int textWidth = std::max(80, option.rect.width() - 16 - 130 - 24);
-        const QRect text
-            = fm.boundingRect(QRect(0, 0, textWidth, 10000), Qt::TextWordWrap, index.data(Qt::DisplayRole).toString());
-        return {option.rect.width(), std::max(text.height(), 14) + 16 + 6};
+        return {0, std::max(fm.height(), 14) + 16 + 6};
     }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
@@ -56,10 +56,13 @@ public:
         painter->setPen(p.secondaryText);
         painter->drawText(QRectF(inner.left(), inner.top(), 130, inner.height()), Qt::AlignLeft | Qt::AlignVCenter,
             index.data(TimeRole).toString());
-        painter->setFont(Fonts::monospaced(11, QFont::Medium));
+        const QFont actionFont = Fonts::monospaced(11, QFont::Medium);
+        painter->setFont(actionFont);
         painter->setPen(p.text);
-        painter->drawText(QRectF(inner.left() + 130, inner.top(), inner.width() - 130 - 20, inner.height()),
-            Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, index.data(Qt::DisplayRole).toString());
+        const QRectF action(inner.left() + 130, inner.top(), std::max(0.0, inner.width() - 130 - 20), inner.height());
+        painter->drawText(action, Qt::AlignLeft | Qt::AlignVCenter,
+            QFontMetrics(actionFont)
+                .elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, int(action.width())));
         const bool ok = index.data(SuccessRole).toBool();
         SymbolIcon::paint(*painter, QRectF(inner.right() - 14, inner.center().y() - 7, 14, 14),
             ok ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("xmark.circle.fill"), ok ? p.green : p.red,
@@ -94,6 +97,9 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
         pal.setColor(QPalette::Highlight, p.accent);
         pal.setColor(QPalette::HighlightedText, p.onTint(p.accent));
         m_search->setPalette(pal);
+        // The list's scroll bar in the theme's colours rather than the desktop's light grey.
+        m_list->setStyleSheet(QStringLiteral("QListView { background: transparent; }")
+            + StyleSheets::slimVerticalScrollBar(withOpacity(p.secondaryText, 0.45), 8, 2));
         update();
     };
     colourSearch(Palette::current());
@@ -180,7 +186,8 @@ QWidget* FullAuditLogSheet::buildList()
     m_list->setUniformItemSizes(false);
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
-    m_list->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setTextElideMode(Qt::ElideRight);
     m_stack->addWidget(m_list);
     return m_stack;
 }
@@ -313,6 +320,7 @@ void FullAuditLogSheet::refreshList()
                 + locale.toString(when.time(), QStringLiteral("HH:mm:ss")),
             TimeRole);
         item->setData(e.success, SuccessRole);
+        item->setToolTip(item->text());
         item->setEditable(false);
         m_model->appendRow(item);
     }

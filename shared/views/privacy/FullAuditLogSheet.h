@@ -52,6 +52,7 @@ public:
     QString statusText() const;
     bool isEmptyStateShown() const;
     QLineEdit* searchField() const { return m_search; }
+    QListView* list() const { return m_list; }
 
     void exportJson();
     void exportCsv();

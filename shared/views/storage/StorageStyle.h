@@ -5,6 +5,7 @@
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
 #include "ui/Palette.h"
+#include "ui/StyleSheets.h"
 
 #include <QLabel>
 #include <QScrollArea>
@@ -54,17 +55,8 @@ inline QScrollArea* listArea(QVBoxLayout*& rows)
 // A thin scroll bar in the theme's secondary colour, so the rows keep the width.
 inline void styleList(QScrollArea* scroll, const Palette& p)
 {
-    const QColor handle = withOpacity(p.secondaryText, 0.45);
     scroll->verticalScrollBar()->setStyleSheet(
-        QStringLiteral("QScrollBar:vertical { background: transparent; width: 6px; margin: 0; }"
-                       "QScrollBar::handle:vertical { background: rgba(%1, %2, %3, %4); border-radius: 3px;"
-                       " min-height: 24px; }"
-                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-            .arg(handle.red())
-            .arg(handle.green())
-            .arg(handle.blue())
-            .arg(handle.alpha()));
+        StyleSheets::slimVerticalScrollBar(withOpacity(p.secondaryText, 0.45), 6));
 }
 
 // Fits the list's height to its rows, up to the limit. A list that fills its host (the popover's

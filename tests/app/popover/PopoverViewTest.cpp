@@ -296,6 +296,11 @@ TEST_F(PopoverViewTest, ThemeMenuListsEveryThemeAndMarksTheCurrentOne)
             marked << a->text();
     }
     EXPECT_EQ(menu->actions().value(0)->text(), QStringLiteral("Theme Selection"));
+    // The header keeps clear of the menu's border.
+    const QRect header = menu->actionGeometry(menu->actions().value(0));
+    EXPECT_GE(header.top(), 4);
+    EXPECT_GE(header.left(), 4);
+    EXPECT_LE(header.right(), menu->sizeHint().width() - 5);
     EXPECT_EQ(names,
         (QStringList {QStringLiteral("Standard"), QStringLiteral("Cyberpunk"), QStringLiteral("Nordic"),
             QStringLiteral("Ink"), QStringLiteral("Light")}));

@@ -5,12 +5,17 @@
 #include "records/AppTheme.h"
 #include "settings/FlowLayout.h"
 #include "settings/GeneralSection.h"
+#include "settings/IndicatorStyle.h"
+#include "settings/PageScrollFlattener.h"
 #include "settings/SettingsButton.h"
 #include "settings/SettingsPages.h"
 #include "settings/SettingsSidebar.h"
+#include "ui/Contrast.h"
+#include "ui/Palette.h"
 #include "views/dashboard/SensorsTabView.h"
 #include "views/privacy/GranularClearView.h"
 #include "views/privacy/HelpGuideView.h"
+#include "views/privacy/PrivacyStyle.h"
 #include "views/privacy/UninstallGuideView.h"
 
 #include <QButtonGroup>
@@ -24,6 +29,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QVBoxLayout>
 
 using namespace settingstest;
 
@@ -217,6 +223,38 @@ TEST_F(SettingsViewTest, WhatThePrivacyCardsDidOutlivesThePageTheErasedThemeRebu
     EXPECT_TRUE(page<GranularClearView>()->statusText().isEmpty());
 }
 
+TEST_F(SettingsViewTest, CheckBoxesAndRadioButtonsReadOnEveryTheme)
+{
+    for (const auto& [theme, raw] : RawEnumTable<AppTheme>::cases) {
+        const Palette p = Palette::forTheme(theme);
+        const auto c = IndicatorStyle::colors(p.background, p.accent, p.secondaryText);
+        EXPECT_GE(Contrast::ratio(c.outline, p.background), 3.0) << raw; // off
+        EXPECT_GE(Contrast::ratio(c.fill, p.background), 3.0) << raw; // on
+        EXPECT_GE(Contrast::ratio(c.mark, c.fill), 3.0) << raw;
+
+        // The clear-data page's tick boxes: symbols on their rows, off and on.
+        const QColor ground = Contrast::over(p.card, p.background);
+        const QColor offRow = Contrast::over(resolveColor(ColorRole::shade, p, 0.02), ground);
+        const QColor onRow = Contrast::over(resolveColor(ColorRole::blue, p, 0.08), ground);
+        EXPECT_GE(Contrast::ratio(Contrast::over(resolveColor(ColorRole::secondary, p), offRow), offRow), 3.0) << raw;
+        EXPECT_GE(Contrast::ratio(Contrast::over(resolveColor(ColorRole::blue, p), onRow), onRow), 3.0) << raw;
+    }
+
+    // As drawn on the dark General page: the frame of an unticked box reads on the page.
+    SettingsView& view = makeView();
+    QCheckBox* box = page<GeneralSection>()->launchAtLogin();
+    ASSERT_FALSE(box->isChecked());
+    // The indicator alone, at the leading edge, without the label beside it.
+    const int indicator = box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box);
+    const QImage image = box->grab(QRect(0, 0, indicator, box->height())).toImage();
+    const QColor page = view.palette().color(QPalette::Window);
+    double best = 1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            best = std::max(best, Contrast::ratio(image.pixelColor(x, y), page));
+    EXPECT_GE(best, 3.0);
+}
+
 TEST_F(SettingsViewTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry)
 {
     makeView();
@@ -282,3 +320,26 @@ TEST(FlowLayoutTest, PlacesItemsThreeToARowInOrder)
 }
 
 } // namespace
+
+TEST(PageScrollFlattenerTest, ANarrowerPageGrowsToTheLinesItsTextNowWrapsOnto)
+{
+    QWidget host;
+    auto* layout = new QVBoxLayout(&host);
+    auto* area = new QScrollArea;
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    auto* text = new QLabel(QStringLiteral("wrapping words ").repeated(40));
+    text->setWordWrap(true);
+    column->addWidget(text);
+    area->setWidget(content);
+    layout->addWidget(area);
+    PageScrollFlattener::flattenPage(area);
+    host.resize(600, 200);
+    host.show();
+    QApplication::processEvents();
+    host.resize(300, 200);
+    QApplication::processEvents();
+    EXPECT_GE(area->minimumHeight(), content->heightForWidth(area->viewport()->width()));
+}

@@ -2,6 +2,7 @@
 #include "ui/Desktop.h"
 #include "ui/FakeClock.h"
 
+#include <QImage>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -51,6 +52,16 @@ TEST_F(CopyButtonTest, FirstPendingResetEndsTheConfirmationAndEveryPressCopiesAn
     clock.advance(1500); // the second press's reset finds it already off
     EXPECT_FALSE(button->isConfirming());
     EXPECT_EQ(changes.count(), 2);
+}
+
+TEST_F(CopyButtonTest, HeldDownTheButtonShowsItIsPressed)
+{
+    button->setColors(Qt::white, QColor(0x2f, 0x7d, 0xf6)); // an opaque fill, as the helper inspector's
+    button->resize(button->sizeHint());
+    const auto fill = [this] { return button->grab().toImage().pixelColor(4, button->height() / 2); };
+    const QColor idle = fill();
+    button->setDown(true);
+    EXPECT_NE(fill(), idle);
 }
 
 TEST_F(CopyButtonTest, ResetAfterTheButtonIsGoneDoesNothing)

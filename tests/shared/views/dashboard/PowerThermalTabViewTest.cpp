@@ -5,6 +5,8 @@
 #include "platform/desktop/PowerProfiles.h"
 #include "ui/Switch.h"
 
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 TEST(PowerThermalTabViewTest, LowPowerSwitchesTheProfileAndRestoresThePreviousOne)
@@ -50,6 +52,31 @@ TEST(PowerThermalTabViewTest, WithoutDaemonOrFanControlTheSwitchesAreDisabled)
     EXPECT_FALSE(model->isLowPowerModeEnabled());
     EXPECT_FALSE(view.turboSwitch()->isEnabled());
     EXPECT_EQ(view.turboSwitch()->toolTip(), "Fan control is not available on this machine");
+    // The reasons show below the switches, not only in their tool tips.
+    EXPECT_EQ(view.turboReason(), "Fan control is not available on this machine");
+    EXPECT_EQ(view.lowPowerReason(), "Low-power mode needs power-profiles-daemon, which is not running");
+
+    FakePowerProfiles daemon(true, QStringLiteral("balanced"));
+    PowerThermalTabView usable(*model, daemon);
+    EXPECT_TRUE(usable.lowPowerSwitch()->isEnabled());
+    EXPECT_EQ(usable.lowPowerReason(), QString());
+}
+
+TEST(PowerThermalTabViewTest, ASwitchOutOfUseFadesItsKnobToo)
+{
+    Switch toggle;
+    toggle.resize(toggle.sizeHint());
+    // Drawn on nothing, so that what the switch paints is seen apart from any background.
+    const auto knob = [&toggle] {
+        QImage image(toggle.size(), QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        toggle.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image.pixelColor(11, 11); // the knob's centre while off
+    };
+    const QColor enabled = knob();
+    toggle.setEnabled(false);
+    const QColor disabled = knob();
+    EXPECT_LT(disabled.alpha() * disabled.lightnessF(), 0.6 * enabled.alpha() * enabled.lightnessF());
 }
 
 TEST(PowerThermalTabViewTest, FanAndBatteryCards)

@@ -63,3 +63,17 @@ TEST(ThermalIndicatorViewTest, NameKeepsItsWholeTextWhileTheOffenderGivesWay)
     EXPECT_FALSE(view.nameLabel()->isElided());
     EXPECT_FALSE(view.offendingLabel()->isElided());
 }
+
+TEST(ThermalIndicatorViewTest, DotSitsOnTheMiddleOfItsName)
+{
+    auto state = QVThermalState::forLevel(QVThermalState::Level::critical);
+    state.shouldAlert = true;
+    ThermalIndicatorView view(state, ThemeManager::shared());
+    view.resize(view.sizeHint().width(), view.sizeHint().height() + 10);
+    view.show();
+    QApplication::processEvents();
+    const QRect dot = view.levelDot()->geometry();
+    const QRect name = view.nameLabel()->geometry();
+    EXPECT_EQ(dot.size(), view.levelDot()->sizeHint());
+    EXPECT_NEAR(dot.top() + dot.height() / 2.0, name.top() + name.height() / 2.0, 1.0);
+}

@@ -6,6 +6,9 @@
 
 #include <QFile>
 #include <QLineEdit>
+#include <QListView>
+#include <QRegularExpression>
+#include <QScrollBar>
 
 namespace {
 
@@ -141,4 +144,36 @@ TEST_F(FullAuditLogSheetTest, TheSearchFieldReadsOnTheDarkSheetAndTheChipsLeaveI
         for (int x = 0; x < image.width(); ++x)
             light += image.pixelColor(x, y).lightness() > 150;
     EXPECT_GT(light, 20);
+}
+
+TEST_F(FullAuditLogSheetTest, LongRowsEndInAnEllipsisWithinTheListAndItsBarFollowsTheDarkTheme)
+{
+    ThemeManager::shared().setCurrentTheme(AppTheme::standard);
+    const std::string path = "/opt/models/" + std::string(300, 'x') + "/llama-server";
+    logger.log(AuditEvent {Uuid::random(), now(), "SIGSTOP", "Suspended process", path, 4242, false});
+    for (int i = 0; i < 30; ++i)
+        logger.log(event("System", "Checked version"));
+    FullAuditLogSheet sheet(services());
+    sheet.show();
+    ASSERT_TRUE(waitFor([&] { return sheet.events().size() == 31; }));
+    settle();
+
+    QListView* list = sheet.list();
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+    const int longRow = int(sheet.rowTexts().indexOf(QRegularExpression("Suspended process .*")));
+    ASSERT_GE(longRow, 0);
+    const QModelIndex index = list->model()->index(longRow, 0);
+    // The whole row, with its status mark at the trailing edge, lies inside the list's visible width.
+    EXPECT_LE(list->visualRect(index).right(), list->viewport()->width() - 1);
+    EXPECT_TRUE(index.data(Qt::ToolTipRole).toString().contains(QString::fromStdString(path)));
+
+    // The scroll bar is drawn dark on the dark sheet, not in the desktop's light grey.
+    QScrollBar* bar = list->verticalScrollBar();
+    ASSERT_TRUE(bar->isVisible());
+    const QImage image = sheet.grab(QRect(bar->mapTo(&sheet, QPoint()), bar->size())).toImage();
+    int light = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            light += image.pixelColor(x, y).lightness() > 150;
+    EXPECT_EQ(light, 0);
 }

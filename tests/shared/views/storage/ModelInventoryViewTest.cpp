@@ -10,6 +10,7 @@
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
 #include "storage/ModelInventoryViewModel.h"
+#include "support/QtWarnings.h"
 #include "ui/FakeClock.h"
 
 #include <QLabel>
@@ -333,8 +334,11 @@ TEST_F(StorageViewTest, ThePurgeOfACacheThatTurnedIntoALinkFailsVisibly)
     view().setSelectedStorageTab(StorageTab::caches);
     std::filesystem::rename(f.path(".npm/_cacache"), f.path("elsewhere"));
     f.link(f.path("elsewhere"), f.path(".npm/_cacache"));
+    // The refusal is also logged to the console.
+    const ExpectedQtWarning logged(QStringLiteral("Failed to purge cache npm Cache: "));
     click(cacheRow("npm Cache")->purgeButton());
     settle();
+    EXPECT_EQ(logged.count(), 1);
     EXPECT_THAT(banner().toStdString(), HasSubstr("Could not purge npm Cache: "));
     EXPECT_FALSE(view().successMessage()->succeeded);
     EXPECT_TRUE(StoreFixture::exists(f.path("elsewhere/x")));
