@@ -175,14 +175,16 @@ void TrayIcon::repaint()
     const MenuBarFigures figures = trayFigures(m_label->figures());
     const QString tip = m_label->trayToolTip();
     // The picture at its finest size stands for all of them: most ticks change nothing the icon shows.
-    if (const QImage picture = MenuBarDrawing::trayPixmap(figures, itemSizes.last()).toImage(); picture != m_picture) {
+    const QPixmap finest = MenuBarDrawing::trayPixmap(figures, itemSizes.last());
+    if (const QImage picture = finest.toImage(); picture != m_picture) {
         m_picture = picture;
         if (m_tray)
             m_tray->setIcon(MenuBarDrawing::trayIcon(figures));
         if (m_item) {
             platform::TrayPixmapList pixmaps;
             for (int size : itemSizes)
-                pixmaps.append(itemPixmap(MenuBarDrawing::trayPixmap(figures, size)));
+                pixmaps.append(
+                    itemPixmap(size == itemSizes.last() ? finest : MenuBarDrawing::trayPixmap(figures, size)));
             m_item->setIcon(pixmaps);
         }
     }
