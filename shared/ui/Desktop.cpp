@@ -33,7 +33,8 @@ bool folderHandlerSetUp()
     const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
     if (query.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
         return false;
-    const auto answer = platform::runChildProcess(query.toStdString(), {"query", "default", "inode/directory"}, true);
+    const auto answer = platform::runChildProcess(query.toStdString(), {"query", "default", "inode/directory"},
+        {.output = platform::ChildRun::Output::standardOutput, .deadline = std::chrono::milliseconds(3000)});
     return answer && answer.value().exitStatus == 0
         && !QString::fromStdString(answer.value().output).trimmed().isEmpty();
 }
