@@ -1,5 +1,7 @@
 #include "platform/host/MachineReader.h"
 
+#include "support/TurkishLocale.h"
+
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -113,6 +115,24 @@ TEST(MachineReaderTest, SerialIsTheFirmwaresOwnOrNone)
         EXPECT_TRUE(MachineReader::isPlaceholderSerial(stock)) << stock;
     for (const char* real : {"5CD1234567", "PF2ABCDE", "C02XL0GHJGH5", "A0123456789"})
         EXPECT_FALSE(MachineReader::isPlaceholderSerial(real)) << real;
+}
+
+TEST(MachineReaderTest, PlaceholderSerialsInCapitalsAreKnownInATurkishLocale)
+{
+    TurkishLocale turkish;
+    if (!turkish.active())
+        GTEST_SKIP() << turkish.whyNot();
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString();
+    const std::filesystem::path dmi = root + "/sys/class/dmi/id";
+    const std::filesystem::path tree = root + "/sys/firmware/devicetree/base";
+    std::filesystem::create_directories(dmi);
+    std::filesystem::create_directories(tree);
+    std::ofstream(tree / "serial-number") << "a1b2c3d4e5f6" << '\0';
+    std::ofstream(dmi / "product_serial") << "SYSTEM SERIAL NUMBER\n";
+    EXPECT_EQ(MachineReader(root + "/proc", root + "/sys", root + "/etc").serialNumber(), "a1b2c3d4e5f6");
+    for (const char* stock : {"DEFAULT STRING", "NOT SPECIFIED", "NOT APPLICABLE", "TO BE FILLED BY O.E.M."})
+        EXPECT_TRUE(MachineReader::isPlaceholderSerial(stock)) << stock;
 }
 
 TEST(MachineReaderTest, EmptyMachineGivesEmptyFacts)
