@@ -2,24 +2,29 @@
 
 namespace platform {
 
-std::string asciiLower(std::string_view text)
+namespace {
+
+// `text` with the 26 letters from `first` on put in the place of the 26 from `into` on.
+std::string withLettersMoved(std::string_view text, char first, char into)
 {
     std::string out(text);
     for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (c >= first && c <= first + 25)
+            c = static_cast<char>(c - first + into);
     }
     return out;
 }
 
+} // namespace
+
+std::string asciiLower(std::string_view text)
+{
+    return withLettersMoved(text, 'A', 'a');
+}
+
 std::string asciiUpper(std::string_view text)
 {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
+    return withLettersMoved(text, 'a', 'A');
 }
 
 std::string_view asciiTrimmed(std::string_view text)

@@ -122,16 +122,8 @@ TEST(MachineReaderTest, PlaceholderSerialsInCapitalsAreKnownInATurkishLocale)
     TurkishLocale turkish;
     if (!turkish.active())
         GTEST_SKIP() << turkish.whyNot();
-    QTemporaryDir dir;
-    const std::string root = dir.path().toStdString();
-    const std::filesystem::path dmi = root + "/sys/class/dmi/id";
-    const std::filesystem::path tree = root + "/sys/firmware/devicetree/base";
-    std::filesystem::create_directories(dmi);
-    std::filesystem::create_directories(tree);
-    std::ofstream(tree / "serial-number") << "a1b2c3d4e5f6" << '\0';
-    std::ofstream(dmi / "product_serial") << "SYSTEM SERIAL NUMBER\n";
-    EXPECT_EQ(MachineReader(root + "/proc", root + "/sys", root + "/etc").serialNumber(), "a1b2c3d4e5f6");
-    for (const char* stock : {"DEFAULT STRING", "NOT SPECIFIED", "NOT APPLICABLE", "TO BE FILLED BY O.E.M."})
+    for (const char* stock :
+        {"SYSTEM SERIAL NUMBER", "DEFAULT STRING", "NOT SPECIFIED", "NOT APPLICABLE", "TO BE FILLED BY O.E.M."})
         EXPECT_TRUE(MachineReader::isPlaceholderSerial(stock)) << stock;
 }
 
