@@ -3,6 +3,7 @@
 #include "core/NumberFormat.h"
 #include "core/Units.h"
 #include "engines/OllamaEngine.h"
+#include "platform/text/AsciiText.h"
 #include "records/AssistanceTracker.h"
 #include "storage/DeveloperCacheEngine.h"
 #include "storage/ModelInventoryEngine.h"
@@ -37,10 +38,7 @@ ActionResult failure(std::string message)
 
 std::string joined(const std::vector<std::string>& parts)
 {
-    std::string text;
-    for (const auto& part : parts)
-        text += (text.empty() ? "" : ", ") + part;
-    return text;
+    return platform::joined(parts, ", ");
 }
 
 } // namespace

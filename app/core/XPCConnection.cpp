@@ -435,7 +435,8 @@ XPCConnection::Result<void> XPCConnection::runHelperSetup()
     if (::access(setup.c_str(), X_OK) != 0)
         return Error {platform::kPosixErrorDomain, errno, "The helper's setup program is missing: " + setup};
 
-    const auto outcome = platform::runChildProcess("/usr/bin/pkexec", {setup, "install"}, true);
+    const auto outcome = platform::runChildProcess(
+        "/usr/bin/pkexec", {setup, "install"}, {.output = platform::ChildRun::Output::standardOutputAndError});
     if (!outcome)
         return outcome.error();
     const int status = outcome.value().exitStatus;

@@ -7,14 +7,19 @@
 #include "views/privacy/LiveHelperActivityView.h"
 #include "views/privacy/NetworkActivityView.h"
 #include "views/privacy/PrivacyCommitmentView.h"
+#include "views/privacy/PrivacyPageState.h"
 #include "views/privacy/PrivacyStyle.h"
 #include "views/privacy/UninstallGuideView.h"
 
 #include <QVBoxLayout>
 
-PrivacyTabView::PrivacyTabView(const PrivacyServices& services, QWidget* parent)
+PrivacyTabView::PrivacyTabView(const PrivacyServices& given, QWidget* parent)
     : QWidget(parent)
 {
+    // The cards hear of each other's erasures through one page state.
+    PrivacyServices services = given;
+    if (!services.pageState)
+        services.pageState = new PrivacyPageState(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(24);

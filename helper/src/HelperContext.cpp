@@ -94,7 +94,7 @@ platform::Result<platform::ChildOutcome> HelperContext::runIndexer(bool off) con
     std::vector<std::string> arguments {off ? "stop" : "start"};
     for (const auto& timer : m_indexerTimers)
         arguments.push_back(timer);
-    return platform::runChildProcess(m_config.indexerTool, arguments, false);
+    return platform::runChildProcess(m_config.indexerTool, arguments);
 }
 
 std::size_t HelperContext::resumeSuspended()

@@ -289,7 +289,8 @@ HelperReply HelperImplementation::switchIndexer(std::int64_t id, bool off)
 
 HelperReply HelperImplementation::powerMetrics(std::int64_t id)
 {
-    const auto outcome = platform::runChildProcess(m_context.config().powerTool, {}, true);
+    const auto outcome = platform::runChildProcess(
+        m_context.config().powerTool, {}, {.output = platform::ChildRun::Output::standardOutputAndError});
     if (!outcome) {
         m_context.audit().log("get_powermetrics", std::nullopt, "", false, m_auditCaller);
         return platform::failureReply(id, outcome.error());

@@ -1,15 +1,15 @@
 #include "SystemdUnitProperties.h"
 
-#include <QFileInfo>
-#include <QProcess>
-#include <QStringList>
+#include "platform/services/ChildProcess.h"
+
+#include <unistd.h>
 
 namespace platform {
 
 std::string systemctlPath()
 {
     for (const char* path : {"/usr/bin/systemctl", "/bin/systemctl"}) {
-        if (QFileInfo(QString::fromLatin1(path)).isExecutable())
+        if (::access(path, X_OK) == 0)
             return path;
     }
     return "/usr/bin/systemctl";
@@ -19,31 +19,18 @@ std::optional<std::string> showUnitProperties(const std::string& unit, const std
     std::chrono::milliseconds timeout, const std::string& systemctl)
 {
     // --all: a property a drop-in emptied ("AmbientCapabilities=") is printed too, not left out.
-    QStringList arguments {QStringLiteral("show"), QStringLiteral("--no-pager"), QStringLiteral("--all")};
+    std::vector<std::string> arguments {"show", "--no-pager", "--all"};
     for (const std::string& name : names)
-        arguments << QStringLiteral("--property=") + QString::fromStdString(name);
+        arguments.push_back("--property=" + name);
     // "--" so that a unit name can never be read as an option.
-    arguments << QStringLiteral("--") << QString::fromStdString(unit);
-
-    QProcess process;
+    arguments.insert(arguments.end(), {"--", unit});
     // Plain values whatever the user's language; nothing asks for a password or a pager.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-    environment.insert(QStringLiteral("SYSTEMD_PAGER"), QString());
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.start(QString::fromStdString(systemctl), arguments, QIODevice::ReadOnly);
-    const int ms = static_cast<int>(timeout.count());
-    if (!process.waitForStarted(ms))
+    const ChildRun run {
+        .output = ChildRun::Output::standardOutput, .deadline = timeout, .environment = {"LC_ALL=C", "SYSTEMD_PAGER="}};
+    const auto shown = runChildProcess(systemctl, arguments, run);
+    if (!shown || shown.value().exitStatus != 0)
         return std::nullopt;
-    if (!process.waitForFinished(ms)) {
-        process.kill();
-        process.waitForFinished(ms);
-        return std::nullopt;
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return std::nullopt;
-    return process.readAllStandardOutput().toStdString();
+    return shown.value().output;
 }
 
 } // namespace platform

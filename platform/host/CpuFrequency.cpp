@@ -3,6 +3,7 @@
 #include "Sysctl.h"
 #include "platform/io/ProcFiles.h"
 #include "platform/io/TextFields.h"
+#include "platform/text/AsciiText.h"
 
 #include <charconv>
 #include <cmath>
@@ -52,9 +53,9 @@ std::optional<double> CpuFrequency::cpuinfoAverageGHz(std::string_view cpuinfo)
     while (!cpuinfo.empty()) {
         const std::string_view line = textfields::takeLine(cpuinfo);
         const auto colon = line.find(':');
-        if (colon == std::string_view::npos || procfiles::trimmed(line.substr(0, colon)) != "cpu MHz")
+        if (colon == std::string_view::npos || asciiTrimmed(line.substr(0, colon)) != "cpu MHz")
             continue;
-        const std::string_view value = procfiles::trimmed(line.substr(colon + 1));
+        const std::string_view value = asciiTrimmed(line.substr(colon + 1));
         double mhz = 0;
         const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), mhz);
         // As with cpufreq, a CPU that gives no positive clock is left out.

@@ -3,9 +3,9 @@
 #include "Sysctl.h"
 #include "platform/io/ProcFiles.h"
 #include "platform/io/TextFields.h"
+#include "platform/text/AsciiText.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <vector>
@@ -18,8 +18,7 @@ namespace {
 
 std::string trimmedFile(const std::string& path)
 {
-    const auto text = procfiles::readText(path, 64 * 1024);
-    return text ? std::string(procfiles::trimmed(*text)) : std::string();
+    return procfiles::readTrimmed(path, 64 * 1024);
 }
 
 // The running kernel's machine type, where /proc/sys does not give it.
@@ -44,7 +43,7 @@ std::map<std::string, std::string> MachineReader::parseOsRelease(std::string_vie
 {
     std::map<std::string, std::string> fields;
     while (!text.empty()) {
-        const auto line = procfiles::trimmed(textfields::takeLine(text));
+        const auto line = asciiTrimmed(textfields::takeLine(text));
         const auto equals = line.find('=');
         if (line.empty() || line.front() == '#' || equals == std::string_view::npos || equals == 0)
             continue;
@@ -104,15 +103,14 @@ std::uint64_t MachineReader::gpuMemoryBytes() const
 
 bool MachineReader::isPlaceholderSerial(std::string_view text)
 {
-    text = procfiles::trimmed(text);
+    text = asciiTrimmed(text);
     if (text.empty())
         return true;
     // Firmware that was never given a serial fills the field with one character ("0", "FFFFFFFF")...
     if (std::all_of(text.begin(), text.end(), [&](char c) { return c == text.front(); }))
         return true;
     // ...or with one of the makers' stock texts, whole: a real serial may well contain "none" or "1234".
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    const std::string lower = asciiLower(text);
     if (lower.rfind("to be filled", 0) == 0) // "To Be Filled By O.E.M."
         return true;
     for (const char* stock : {"system serial number", "default string", "not specified", "not applicable", "n/a",
@@ -152,15 +150,12 @@ std::string MachineReader::gpuDriver() const
             cards.emplace_back(number, driver.filename().string());
     }
     std::sort(cards.begin(), cards.end());
-    std::string out;
     std::vector<std::string> seen;
     for (const auto& [number, driver] : cards) {
-        if (std::find(seen.begin(), seen.end(), driver) != seen.end())
-            continue;
-        seen.push_back(driver);
-        out += (out.empty() ? "" : ", ") + driver;
+        if (std::find(seen.begin(), seen.end(), driver) == seen.end())
+            seen.push_back(driver);
     }
-    return out;
+    return joined(seen, ", ");
 }
 
 MachineFacts MachineReader::read() const

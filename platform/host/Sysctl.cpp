@@ -3,6 +3,7 @@
 #include "VmStatistics.h"
 #include "platform/io/ProcFiles.h"
 #include "platform/io/TextFields.h"
+#include "platform/text/AsciiText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -31,7 +32,7 @@ std::optional<std::string> nonEmptyTrimmed(const std::optional<std::string>& tex
 {
     if (!text)
         return std::nullopt;
-    const auto t = procfiles::trimmed(*text);
+    const auto t = asciiTrimmed(*text);
     if (t.empty())
         return std::nullopt;
     return std::string(t);
@@ -47,7 +48,7 @@ Sysctl::Sysctl(std::string procRoot, std::string sysRoot)
 
 std::optional<std::vector<int>> Sysctl::parseCpuList(std::string_view text)
 {
-    text = procfiles::trimmed(text);
+    text = asciiTrimmed(text);
     std::vector<int> cpus;
     if (text.empty())
         return cpus;
@@ -82,9 +83,9 @@ std::optional<std::string> Sysctl::cpuinfoValue(std::string_view cpuinfo, std::i
         while (!rest.empty()) {
             const std::string_view line = textfields::takeLine(rest);
             const auto colon = line.find(':');
-            if (colon == std::string_view::npos || procfiles::trimmed(line.substr(0, colon)) != key)
+            if (colon == std::string_view::npos || asciiTrimmed(line.substr(0, colon)) != key)
                 continue;
-            const auto value = procfiles::trimmed(line.substr(colon + 1));
+            const auto value = asciiTrimmed(line.substr(colon + 1));
             if (!value.empty())
                 return std::string(value);
         }
@@ -143,7 +144,7 @@ Sysctl::Levels Sysctl::levels() const
         const auto text
             = procfiles::readText(m_sys + "/devices/system/cpu/cpu" + std::to_string(cpu) + "/cpu_capacity");
         long value = 0;
-        if (!text || !parseNumber(procfiles::trimmed(*text), value)) {
+        if (!text || !parseNumber(asciiTrimmed(*text), value)) {
             capacity.clear();
             break;
         }
@@ -195,8 +196,7 @@ std::optional<std::int64_t> Sysctl::physicalCpuCount() const
         const auto coreId = procfiles::readText(topology + "core_id");
         long p = 0;
         long c = 0;
-        if (!package || !coreId || !parseNumber(procfiles::trimmed(*package), p)
-            || !parseNumber(procfiles::trimmed(*coreId), c)) {
+        if (!package || !coreId || !parseNumber(asciiTrimmed(*package), p) || !parseNumber(asciiTrimmed(*coreId), c)) {
             // Without topology every logical CPU counts as a core of its own.
             return static_cast<std::int64_t>(online.size());
         }

@@ -2,6 +2,7 @@
 
 #include "platform/io/ProcFiles.h"
 #include "platform/io/TextFields.h"
+#include "platform/text/AsciiText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -25,7 +26,7 @@ std::optional<std::string_view> lineValue(std::string_view text, std::string_vie
 
 std::optional<std::uint64_t> number(std::string_view text)
 {
-    text = procfiles::trimmed(text);
+    text = asciiTrimmed(text);
     std::uint64_t value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size())
@@ -53,7 +54,7 @@ std::optional<std::uint64_t> VmStatistics::meminfoBytes(std::string_view meminfo
     auto value = lineValue(meminfo, withColon);
     if (!value)
         return std::nullopt;
-    std::string_view text = procfiles::trimmed(*value);
+    std::string_view text = asciiTrimmed(*value);
     std::uint64_t scale = 1;
     if (text.size() > 2 && text.substr(text.size() - 2) == "kB") {
         text.remove_suffix(2);

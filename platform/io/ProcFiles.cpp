@@ -1,5 +1,7 @@
 #include "platform/io/ProcFiles.h"
 
+#include "platform/text/AsciiText.h"
+
 #include <cerrno>
 
 #include <fcntl.h>
@@ -65,20 +67,10 @@ std::optional<std::string> readText(const std::string& path, std::size_t limit)
     return text;
 }
 
-std::string_view trimmed(std::string_view text)
-{
-    constexpr std::string_view blank(" \t\r\n\v\f\0", 7);
-    const auto first = text.find_first_not_of(blank);
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(blank);
-    return text.substr(first, last - first + 1);
-}
-
 std::string readTrimmed(const std::string& path, std::size_t limit)
 {
     const auto text = readText(path, limit);
-    return text ? std::string(trimmed(*text)) : std::string();
+    return text ? std::string(asciiTrimmed(*text)) : std::string();
 }
 
 } // namespace platform::procfiles

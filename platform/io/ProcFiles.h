@@ -21,9 +21,6 @@ ssize_t rereadInto(int fd, char* buf, std::size_t cap);
 // The whole text of a small file, or nullopt when it cannot be read.
 std::optional<std::string> readText(const std::string& path, std::size_t limit = 1 << 20);
 
-// The text without leading and trailing white space and NUL bytes.
-std::string_view trimmed(std::string_view text);
-
 // The trimmed text of a one-value file (a sysfs attribute), empty when it cannot be read.
 std::string readTrimmed(const std::string& path, std::size_t limit = 4096);
 

@@ -2,6 +2,7 @@
 
 #include "platform/io/ProcFiles.h"
 #include "platform/io/TextFields.h"
+#include "platform/text/AsciiText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -82,7 +83,7 @@ std::optional<ProcessTable::StatFields> ProcessTable::parseStat(std::string_view
     if (open == std::string_view::npos || close == std::string_view::npos || close < open)
         return std::nullopt;
     StatFields s;
-    if (!parseNumber(procfiles::trimmed(text.substr(0, open)), s.pid))
+    if (!parseNumber(asciiTrimmed(text.substr(0, open)), s.pid))
         return std::nullopt;
     s.comm = std::string(text.substr(open + 1, close - open - 1));
 
@@ -134,7 +135,7 @@ std::optional<std::int64_t> ProcessTable::parseBootTime(std::string_view procSta
         const std::string_view line = textfields::takeLine(procStat);
         if (line.substr(0, 6) == "btime ") {
             std::int64_t value = 0;
-            if (parseNumber(procfiles::trimmed(line.substr(6)), value))
+            if (parseNumber(asciiTrimmed(line.substr(6)), value))
                 return value;
             return std::nullopt;
         }

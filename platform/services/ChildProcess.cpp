@@ -1,11 +1,16 @@
 #include "platform/services/ChildProcess.h"
 
 #include "platform/io/UniqueFd.h"
+#include "platform/proc/Pidfd.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
+#include <poll.h>
 #include <spawn.h>
+#include <string_view>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,63 +18,161 @@ extern char** environ;
 
 namespace platform {
 
-Result<ChildOutcome> runChildProcess(
-    const std::string& program, const std::vector<std::string>& arguments, bool captureOutput)
-{
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const auto& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
+namespace {
 
-    UniqueFd readEnd;
+using Clock = std::chrono::steady_clock;
+
+// This process's environment with `overrides` put over it.
+std::vector<std::string> environmentWith(const std::vector<std::string>& overrides)
+{
+    const auto nameOf = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
+    std::vector<std::string> out;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string_view name = nameOf(*entry);
+        if (std::none_of(overrides.begin(), overrides.end(), [&](const auto& o) { return nameOf(o) == name; }))
+            out.emplace_back(*entry);
+    }
+    out.insert(out.end(), overrides.begin(), overrides.end());
+    return out;
+}
+
+// The texts as the null-terminated array exec takes; it points into `texts`.
+std::vector<char*> pointersTo(const std::vector<std::string>& texts)
+{
+    std::vector<char*> out;
+    for (const auto& text : texts)
+        out.push_back(const_cast<char*>(text.c_str()));
+    out.push_back(nullptr);
+    return out;
+}
+
+// A started child: its output pipe (when captured) and how it ended.
+struct RunningChild
+{
+    pid_t pid = 0;
+    UniqueFd output;
+    UniqueFd pidfd; // invalid on kernels without process descriptors: the wait then polls
+    bool exited = false;
+    int status = 0;
+    int waitError = 0;
+};
+
+// Whether the child has ended; reaps it when it has.
+bool reaped(RunningChild& child)
+{
+    const pid_t answer = ::waitpid(child.pid, &child.status, WNOHANG);
+    if (answer < 0 && errno != EINTR)
+        child.waitError = errno;
+    child.exited = answer == child.pid || child.waitError != 0;
+    return child.exited;
+}
+
+// Reads the child's output and reaps it until both are done or `until` passes; false when it passed.
+bool watch(RunningChild& child, std::string& output, std::size_t limit, std::optional<Clock::time_point> until)
+{
+    bool reading = child.output.valid();
+    char chunk[8192];
+    while ((!child.exited && !reaped(child)) || reading) {
+        int timeout = -1;
+        if (until) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(*until - Clock::now()).count();
+            if (left <= 0)
+                return false;
+            timeout = int(std::min<long long>(left, 60'000));
+        }
+        if (!child.exited && !child.pidfd)
+            timeout = timeout < 0 ? 10 : std::min(timeout, 10);
+        pollfd fds[2];
+        nfds_t count = 0;
+        if (reading)
+            fds[count++] = {child.output.get(), POLLIN, 0};
+        if (!child.exited && child.pidfd)
+            fds[count++] = {child.pidfd.get(), POLLIN, 0};
+        if (::poll(fds, count, timeout) <= 0 || !reading || fds[0].revents == 0)
+            continue;
+        const ssize_t n = ::read(child.output.get(), chunk, sizeof chunk);
+        if (n > 0)
+            output.append(chunk, std::min(std::size_t(n), limit - std::min(limit, output.size())));
+        else if (n == 0 || errno != EINTR)
+            reading = false;
+    }
+    return true;
+}
+
+// Starts `program` as `run` asks: 0, or the POSIX error of the failed start.
+int spawn(
+    const std::string& program, const std::vector<std::string>& arguments, const ChildRun& run, RunningChild& child)
+{
+    std::vector<std::string> words {program};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    const std::vector<char*> argv = pointersTo(words);
+    const std::vector<std::string> environment = environmentWith(run.environment);
+    const std::vector<char*> envp = pointersTo(environment);
+
     UniqueFd writeEnd;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (captureOutput) {
+    if (run.output != ChildRun::Output::inherited) {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0) {
+            const int error = errno;
             posix_spawn_file_actions_destroy(&actions);
-            return posixError(errno);
+            return error;
         }
-        readEnd.reset(fds[0]);
+        child.output.reset(fds[0]);
         writeEnd.reset(fds[1]);
         posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDERR_FILENO);
+        if (run.output == ChildRun::Output::standardOutputAndError)
+            posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDERR_FILENO);
+        else
+            posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     }
 
-    // The child starts with no signal blocked, whatever the calling thread holds back.
+    // The child starts with no signal blocked, whatever the calling thread holds back. With a deadline
+    // it leads a process group of its own, so that what a script started goes with it.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t none;
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
-    pid_t child = 0;
-    const int started = ::posix_spawn(&child, program.c_str(), &actions, &attributes, argv.data(), environ);
+    short flags = POSIX_SPAWN_SETSIGMASK;
+    if (run.deadline.count() > 0) {
+        posix_spawnattr_setpgroup(&attributes, 0);
+        flags |= POSIX_SPAWN_SETPGROUP;
+    }
+    posix_spawnattr_setflags(&attributes, flags);
+    const int started = ::posix_spawn(&child.pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    if (started != 0)
-        return posixError(started);
-    writeEnd.reset();
+    if (started == 0)
+        child.pidfd = openPidfd(child.pid);
+    return started;
+}
+
+} // namespace
+
+Result<ChildOutcome> runChildProcess(
+    const std::string& program, const std::vector<std::string>& arguments, const ChildRun& run)
+{
+    RunningChild child;
+    if (const int error = spawn(program, arguments, run, child); error != 0)
+        return posixError(error);
 
     ChildOutcome outcome;
-    if (captureOutput) {
-        char chunk[8192];
-        for (;;) {
-            const ssize_t n = ::read(readEnd.get(), chunk, sizeof chunk);
-            if (n > 0)
-                outcome.output.append(chunk, std::size_t(n));
-            else if (n == 0 || errno != EINTR)
-                break;
+    std::optional<Clock::time_point> until;
+    if (run.deadline.count() > 0)
+        until = Clock::now() + run.deadline;
+    if (!watch(child, outcome.output, run.outputLimit, until)) {
+        // The group is signalled only while its leader is unreaped, so its id can name no later group.
+        if (!child.exited) {
+            ::kill(-child.pid, SIGKILL);
+            while (::waitpid(child.pid, nullptr, 0) < 0 && errno == EINTR) { }
         }
+        return posixError(ETIMEDOUT);
     }
-
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR)
-            return posixError(errno);
-    }
+    if (child.waitError != 0)
+        return posixError(child.waitError);
+    const int status = child.status;
     outcome.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? WTERMSIG(status) : status;
     return outcome;
 }

@@ -2,6 +2,8 @@
 
 #include "platform/ipc/DomainError.h"
 
+#include <chrono>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -10,14 +12,31 @@ namespace platform {
 struct ChildOutcome
 {
     int exitStatus = 0; // the exit status, or the signal number for a child killed by a signal
-    std::string output; // standard output and error together, when captured
+    std::string output; // what the child wrote, when captured
 };
 
-// Runs `program` (an absolute path, no shell) with `arguments` and waits for it to end. With
-// `captureOutput` its standard output and error share one pipe that is read while the child runs,
-// so a talkative child never stalls on a full pipe. A program that cannot be started gives the
-// POSIX error of the failed start.
+// How a child runs.
+struct ChildRun
+{
+    enum class Output {
+        inherited, // the child writes where this process does
+        standardOutput, // its standard output is captured; its standard error goes nowhere
+        standardOutputAndError, // both share one captured pipe
+    };
+    Output output = Output::inherited;
+    // A child still running this long after its start is killed, with whatever it started, and the run
+    // answers ETIMEDOUT. Zero waits for as long as it runs.
+    std::chrono::milliseconds deadline {0};
+    // Output past this many bytes is read and dropped: a runaway child neither stalls nor fills memory.
+    std::size_t outputLimit = 1 << 20;
+    // "NAME=value" entries set in the child's environment over this process's own.
+    std::vector<std::string> environment {};
+};
+
+// Runs `program` (an absolute path, no shell) with `arguments` and waits for it to end. Captured output
+// is read while the child runs, so a talkative child never stalls on a full pipe. A program that cannot
+// be started gives the POSIX error of the failed start. Blocks: call it off the GUI thread.
 Result<ChildOutcome> runChildProcess(
-    const std::string& program, const std::vector<std::string>& arguments, bool captureOutput);
+    const std::string& program, const std::vector<std::string>& arguments, const ChildRun& run = {});
 
 } // namespace platform

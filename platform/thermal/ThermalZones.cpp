@@ -1,6 +1,7 @@
 #include "ThermalZones.h"
 
 #include "platform/io/ProcFiles.h"
+#include "platform/text/AsciiText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -15,7 +16,7 @@ ThermalZones::ThermalZones(std::string sysRoot)
 
 std::optional<double> ThermalZones::parseMillidegrees(std::string_view text)
 {
-    text = procfiles::trimmed(text);
+    text = asciiTrimmed(text);
     long long value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || ec != std::errc() || end != text.data() + text.size())

@@ -1,6 +1,6 @@
 #include "AdvisorVocabulary.h"
 
-#include "core/AsciiCase.h"
+#include "platform/text/AsciiText.h"
 
 int neuralEngineCores(ChipClass chip)
 {
@@ -102,5 +102,5 @@ std::string color(ThermalImpact impact)
 
 std::string lowercasedText(UseCase useCase)
 {
-    return asciiLowercased(rawValue(useCase));
+    return platform::asciiLower(rawValue(useCase));
 }

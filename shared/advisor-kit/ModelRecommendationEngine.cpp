@@ -2,8 +2,8 @@
 #include "ModelDatabase.h"
 #include "TruncatedInteger.h"
 
-#include "core/AsciiCase.h"
 #include "core/NumberFormat.h"
+#include "platform/text/AsciiText.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -35,7 +35,7 @@ bool beginsWith(const std::string& text, const std::string& prefix)
 // Ollama treats an untagged name as ":latest"; names are compared ignoring ASCII case.
 std::string canonicalTag(const std::string& name)
 {
-    std::string out = asciiLowercased(name);
+    std::string out = platform::asciiLower(name);
     if (out.find(':') == std::string::npos)
         out += ":latest";
     return out;

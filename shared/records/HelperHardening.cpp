@@ -1,10 +1,10 @@
 #include "HelperHardening.h"
 
 #include "platform/io/TextFields.h"
+#include "platform/text/AsciiText.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 
 namespace {
 
@@ -63,24 +63,15 @@ constexpr std::array kEntries {
         "A refused system call ends the helper"},
 };
 
-std::string_view trimmed(std::string_view text)
-{
-    constexpr std::string_view space = " \t\r";
-    const auto start = text.find_first_not_of(space);
-    if (start == std::string_view::npos)
-        return {};
-    return text.substr(start, text.find_last_not_of(space) - start + 1);
-}
-
 std::string_view keyOf(std::string_view setting)
 {
-    return trimmed(setting.substr(0, setting.find('=')));
+    return platform::asciiTrimmed(setting.substr(0, setting.find('=')));
 }
 
 std::string_view valueOf(std::string_view setting)
 {
     const auto equals = setting.find('=');
-    return equals == std::string_view::npos ? std::string_view {} : trimmed(setting.substr(equals + 1));
+    return equals == std::string_view::npos ? std::string_view {} : platform::asciiTrimmed(setting.substr(equals + 1));
 }
 
 const Entry* entryFor(std::string_view key)
@@ -104,11 +95,11 @@ std::vector<std::string> logicalLines(std::string_view text)
     std::vector<std::string> lines;
     std::string pending;
     while (!text.empty()) {
-        std::string_view line = trimmed(platform::textfields::takeLine(text));
+        std::string_view line = platform::asciiTrimmed(platform::textfields::takeLine(text));
         if (pending.empty() && (line.empty() || line.front() == '#' || line.front() == ';'))
             continue;
         if (!line.empty() && line.back() == '\\') {
-            pending.append(trimmed(line.substr(0, line.size() - 1))).push_back(' ');
+            pending.append(platform::asciiTrimmed(line.substr(0, line.size() - 1))).push_back(' ');
             continue;
         }
         pending.append(line);
@@ -120,13 +111,6 @@ std::vector<std::string> logicalLines(std::string_view text)
     return lines;
 }
 
-std::string upper(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::toupper(c); });
-    return out;
-}
-
 // The bounding set as a unit file ("CAP_KILL") or systemd ("cap_kill") writes it. The helper needs
 // CAP_KILL and CAP_SYS_PTRACE; any other privilege it keeps is named, so a widened set shows.
 std::string describeCapabilities(std::string_view value, std::string_view base)
@@ -136,7 +120,7 @@ std::string describeCapabilities(std::string_view value, std::string_view base)
     bool kill = false;
     bool ptrace = false;
     for (const std::string_view name : platform::textfields::split(value)) {
-        const std::string capability = upper(name);
+        const std::string capability = platform::asciiUpper(name);
         if (capability == "CAP_KILL")
             kill = true;
         else if (capability == "CAP_SYS_PTRACE")
@@ -215,9 +199,10 @@ std::vector<std::string> settingsOf(std::string_view unitText)
         const auto equals = line.find('=');
         if (!inService || equals == std::string::npos)
             continue;
-        const std::string_view key = trimmed(std::string_view(line).substr(0, equals));
+        const std::string_view key = platform::asciiTrimmed(std::string_view(line).substr(0, equals));
         if (entryFor(key))
-            out.push_back(std::string(key) + "=" + std::string(trimmed(std::string_view(line).substr(equals + 1))));
+            out.push_back(std::string(key) + "="
+                + std::string(platform::asciiTrimmed(std::string_view(line).substr(equals + 1))));
     }
     return out;
 }
@@ -238,7 +223,7 @@ std::optional<EffectiveSettings> effectiveSettingsOf(std::string_view showText)
         const std::string_view line = platform::textfields::takeLine(showText);
         const auto equals = line.find('=');
         if (equals != std::string_view::npos && equals > 0)
-            values.emplace_back(line.substr(0, equals), trimmed(line.substr(equals + 1)));
+            values.emplace_back(line.substr(0, equals), platform::asciiTrimmed(line.substr(equals + 1)));
     }
     const auto find = [&](std::string_view key) -> const std::string* {
         for (const auto& [k, v] : values) {

@@ -1,7 +1,6 @@
 #include "ModelInventoryEngine.h"
 
 #include "OllamaStore.h"
-#include "core/AsciiCase.h"
 #include "core/Units.h"
 
 #include "platform/fs/ContainedPath.h"
@@ -11,12 +10,12 @@
 #include "platform/io/DirectoryEntries.h"
 #include "platform/io/FileTimes.h"
 #include "platform/io/UniqueFd.h"
+#include "platform/text/AsciiText.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <set>
 
@@ -35,7 +34,7 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to)
 bool hasGgufExtension(std::string_view name)
 {
     const std::size_t dot = name.rfind('.');
-    return dot != std::string_view::npos && dot > 0 && asciiLowercased(std::string(name.substr(dot + 1))) == "gguf";
+    return dot != std::string_view::npos && dot > 0 && platform::asciiLower(name.substr(dot + 1)) == "gguf";
 }
 
 std::vector<InventoryModel> scanHub(const std::string& hub, Date now)
@@ -208,7 +207,7 @@ std::vector<InventoryModel> ModelInventoryEngine::detectDuplicates(std::vector<I
 
 std::string ModelInventoryEngine::normalizeModelKey(const std::string& name)
 {
-    std::string key = asciiLowercased(name);
+    std::string key = platform::asciiLower(name);
     for (const std::string_view publisher :
         {"meta-llama/", "mistralai/", "google/", "qwen/", "deepseek-ai/", "drumlisk/", "pennowat/"}) {
         if (key.starts_with(publisher))
@@ -227,10 +226,7 @@ std::string ModelInventoryEngine::normalizeModelKey(const std::string& name)
         replaceAll(key, marker, "");
     std::replace(key.begin(), key.end(), '_', '-');
     std::replace(key.begin(), key.end(), '.', '-');
-    const auto isSpace = [](unsigned char c) { return std::isspace(c) != 0; };
-    key.erase(key.begin(), std::find_if_not(key.begin(), key.end(), isSpace));
-    key.erase(std::find_if_not(key.rbegin(), key.rend(), isSpace).base(), key.end());
-    return key;
+    return std::string(platform::asciiTrimmed(key));
 }
 
 namespace {

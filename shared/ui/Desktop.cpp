@@ -1,10 +1,9 @@
 #include "Desktop.h"
 
 #include "platform/services/ChildProcess.h"
-#include <QClipboard>
 
+#include <QClipboard>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -15,27 +14,34 @@
 namespace {
 
 const QString kFileManagerService = QStringLiteral("org.freedesktop.FileManager1");
+// A file manager the bus starts for the call may take a moment before it answers.
+constexpr int kFileManagerAnswerMs = 5000;
+constexpr std::chrono::milliseconds kFolderHandlerQueryDeadline {3000};
 
-// Whether a file manager runs on the session bus, or the bus can start one.
-bool fileManagerOnBus(QDBusConnection& bus)
+// Asks the file manager on `bus` to show the file or folder with `method` and waits for its answer:
+// false when none is there (and the bus can start none), it refuses, or it does not answer in time.
+bool fileManagerShows(const QDBusConnection& bus, const QString& method, const QString& path)
 {
-    QDBusConnectionInterface* names = bus.interface();
-    if (!names)
+    if (!bus.isConnected())
         return false;
-    if (names->isServiceRegistered(kFileManagerService).value())
-        return true;
-    return names->activatableServiceNames().value().contains(kFileManagerService);
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kFileManagerService, QStringLiteral("/org/freedesktop/FileManager1"), kFileManagerService, method);
+    call << QStringList {QUrl::fromLocalFile(path).toString()} << QString();
+    return bus.call(call, QDBus::Block, kFileManagerAnswerMs).type() == QDBusMessage::ReplyMessage;
 }
 
-// Whether xdg-open has a program to open folders with.
-bool folderHandlerSetUp()
+// Opens the folder with xdg-open, when it has a program to open folders with: xdg-open "succeeds" by
+// starting itself even when it has none.
+bool folderHandlerOpens(const QString& folder)
 {
     const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
     if (query.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
         return false;
-    const auto answer = platform::runChildProcess(query.toStdString(), {"query", "default", "inode/directory"}, true);
+    const auto answer = platform::runChildProcess(query.toStdString(), {"query", "default", "inode/directory"},
+        {.output = platform::ChildRun::Output::standardOutput, .deadline = kFolderHandlerQueryDeadline});
     return answer && answer.value().exitStatus == 0
-        && !QString::fromStdString(answer.value().output).trimmed().isEmpty();
+        && !QString::fromStdString(answer.value().output).trimmed().isEmpty()
+        && QProcess::startDetached(QStringLiteral("xdg-open"), {folder});
 }
 
 } // namespace
@@ -44,6 +50,16 @@ Desktop& Desktop::system()
 {
     static SystemDesktop desktop;
     return desktop;
+}
+
+SystemDesktop::SystemDesktop(const QString& busName)
+    : m_busName(busName)
+{
+}
+
+QDBusConnection SystemDesktop::bus() const
+{
+    return m_busName.isEmpty() ? QDBusConnection::sessionBus() : QDBusConnection(m_busName);
 }
 
 void SystemDesktop::copyText(const QString& text)
@@ -67,16 +83,7 @@ bool SystemDesktop::openFolder(const QString& path)
 {
     if (!QFileInfo(path).isDir())
         return false;
-    auto bus = QDBusConnection::sessionBus();
-    if (bus.isConnected() && fileManagerOnBus(bus)) {
-        QDBusMessage call = QDBusMessage::createMethodCall(kFileManagerService,
-            QStringLiteral("/org/freedesktop/FileManager1"), kFileManagerService, QStringLiteral("ShowFolders"));
-        call << QStringList {QUrl::fromLocalFile(path).toString()} << QString();
-        if (bus.send(call))
-            return true;
-    }
-    // xdg-open "succeeds" by starting itself even when it has nothing to open a folder with.
-    return folderHandlerSetUp() && QProcess::startDetached(QStringLiteral("xdg-open"), {path});
+    return fileManagerShows(bus(), QStringLiteral("ShowFolders"), path) || folderHandlerOpens(path);
 }
 
 bool SystemDesktop::revealFile(const QString& path)
@@ -84,17 +91,8 @@ bool SystemDesktop::revealFile(const QString& path)
     const QFileInfo info(path);
     if (!info.exists())
         return false;
-    auto bus = QDBusConnection::sessionBus();
-    if (bus.isConnected()) {
-        QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
-            QStringLiteral("/org/freedesktop/FileManager1"), QStringLiteral("org.freedesktop.FileManager1"),
-            QStringLiteral("ShowItems"));
-        call << QStringList {QUrl::fromLocalFile(info.absoluteFilePath()).toString()} << QString();
-        // Asynchronous: the file manager may take a while to start, and the GUI thread never waits for it.
-        if (bus.send(call))
-            return true;
-    }
-    return openFolder(info.absolutePath());
+    return fileManagerShows(bus(), QStringLiteral("ShowItems"), info.absoluteFilePath())
+        || folderHandlerOpens(info.absolutePath());
 }
 
 bool RecordingDesktop::openUrl(const QUrl& url)

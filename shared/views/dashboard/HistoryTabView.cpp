@@ -3,6 +3,7 @@
 #include "PageStyle.h"
 #include "engines/DashboardViewModel.h"
 #include "records/ThemeManager.h"
+#include "storage/PoolDelivery.h"
 #include "ui/Clock.h"
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
@@ -127,12 +128,27 @@ void HistoryTabView::writeReport(const QString& path)
     if (const auto written = m_stats.exportHistoryToCSV(path)) {
         m_status->setText(tr("Saved to %1").arg(shown));
         m_status->setTone(Tone::secondary);
-        m_desktop.revealFile(*written);
+        reveal(*written, shown);
     } else {
         m_status->setText(tr("Could not save the report to %1.").arg(shown));
         m_status->setTone(Tone::red);
     }
     m_status->show();
+}
+
+void HistoryTabView::reveal(const QString& file, const QString& shown)
+{
+    // The file manager may take seconds to answer, or never: the GUI thread does not wait for it.
+    const int report = ++m_reports;
+    Desktop* desktop = &m_desktop;
+    runOnPool(
+        QThreadPool::globalInstance(), this, [desktop, file] { return desktop->revealFile(file); },
+        [this, report, shown](bool revealed) {
+            // A later report says where it went instead.
+            if (revealed || report != m_reports)
+                return;
+            m_status->setText(tr("Saved to %1. No file manager answered, so it is not shown.").arg(shown));
+        });
 }
 
 QString HistoryTabView::exportFolder()

@@ -37,12 +37,15 @@ private:
     void refresh();
     void setExporting(bool exporting);
     void writeReport(const QString& path);
+    // Shows the written file in the file manager; says so where none answers.
+    void reveal(const QString& file, const QString& shown);
 
     DashboardViewModel& m_stats;
     Desktop& m_desktop;
     Clock& m_clock;
     Dialogs& m_dialogs;
     bool m_isExporting = false;
+    int m_reports = 0; // reports written, so that only the latest one's reveal speaks
     ToneLabel* m_time = nullptr;
     ToneLabel* m_cpu = nullptr;
     QPushButton* m_export = nullptr;

@@ -1,7 +1,9 @@
 #include "DataInventoryView.h"
 
 #include "PrivacyExports.h"
+#include "PrivacyPageState.h"
 #include "PrivacyStyle.h"
+#include "UninstallGuideView.h"
 
 #include "records/AuditLogger.h"
 #include "ui/Clock.h"
@@ -120,6 +122,22 @@ DataInventoryView::DataInventoryView(const PrivacyServices& services, QWidget* p
     policyText->setWordWrap(true);
     policy->box()->addWidget(policyText);
     layout->addWidget(policy);
+
+    // Erasures elsewhere on the page change what is stored: the amounts follow at once.
+    if (PrivacyPageState* state = m_services.pageState) {
+        connect(state, &PrivacyPageState::erased, this, [this, state] {
+            if (const auto& measured = state->erasure().inventory) {
+                ++m_loads;
+                setInventory(*measured);
+            } else {
+                load();
+            }
+        });
+        connect(state, &PrivacyPageState::uninstallStepFinished, this, [this](int step) {
+            if (step == UninstallGuideView::kClearData)
+                load();
+        });
+    }
 }
 
 void DataInventoryView::showEvent(QShowEvent* event)
@@ -131,9 +149,14 @@ void DataInventoryView::showEvent(QShowEvent* event)
 void DataInventoryView::load()
 {
     PrivacyMetricsEngine* engine = m_services.engine;
+    const int load = ++m_loads;
     runAsync<PrivacyMetricsEngine::DataInventory>(
         this, [engine] { return engine->calculateDataInventory(); },
-        [this](const PrivacyMetricsEngine::DataInventory& inventory) { setInventory(inventory); });
+        [this, load](const PrivacyMetricsEngine::DataInventory& inventory) {
+            // An older measurement that comes in late would show what an erasure since removed.
+            if (load == m_loads)
+                setInventory(inventory);
+        });
 }
 
 void DataInventoryView::setInventory(const PrivacyMetricsEngine::DataInventory& inventory)
@@ -250,6 +273,7 @@ void DataInventoryView::writeExport(const QString& path)
                 m_status->show();
             }
             setExporting(false);
+            load();
             emit exportFinished();
         });
 }

@@ -18,7 +18,8 @@ class Spinner;
 class ThemedLabel;
 
 // "Data Stored On This Computer": what the program keeps, store by store, where it lives, and two
-// actions: open the data folder and export everything as one JSON file.
+// actions: open the data folder and export everything as one JSON file. The amounts are measured each
+// time the card is shown, after an export, and after every erasure told to the page state.
 class DataInventoryView : public QWidget
 {
     Q_OBJECT
@@ -52,6 +53,7 @@ private:
     PrivacyServices m_services;
     std::optional<PrivacyMetricsEngine::DataInventory> m_inventory;
     bool m_isExporting = false;
+    int m_loads = 0; // measurements asked for; only the latest is shown
     Spinner* m_spinner;
     QWidget* m_rows;
     QGridLayout* m_grid;

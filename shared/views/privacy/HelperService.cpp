@@ -52,7 +52,8 @@ HelperService::Outcome SystemdHelperService::run(const char* verb)
 {
     if (!QFileInfo(m_setupProgram).isExecutable())
         return {false, QStringLiteral("the setup program is missing: %1").arg(m_setupProgram)};
-    const auto outcome = platform::runChildProcess(m_pkexec.toStdString(), {m_setupProgram.toStdString(), verb}, true);
+    const auto outcome = platform::runChildProcess(m_pkexec.toStdString(), {m_setupProgram.toStdString(), verb},
+        {.output = platform::ChildRun::Output::standardOutputAndError});
     if (!outcome)
         return {false, QString::fromStdString(outcome.error().message)};
     return outcomeOf(outcome.value().exitStatus, outcome.value().output);

@@ -4,6 +4,7 @@
 
 #include "platform/desktop/StatusNotifierItem.h"
 #include "shared/engines/DashboardTestSupport.h"
+#include "support/PrivateBus.h"
 #include "views/dashboard/MenuBarDrawing.h"
 #include "views/dashboard/MenuBarFigures.h"
 #include "views/dashboard/MenuBarView.h"
@@ -15,9 +16,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPalette>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 #include <QtEndian>
 
@@ -102,39 +101,6 @@ public:
     QStringList items;
 public slots:
     void RegisterStatusNotifierItem(const QString& service) { items << service; }
-};
-
-class PrivateBus
-{
-public:
-    PrivateBus()
-    {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (daemon.isEmpty())
-            return;
-        m_daemon.start(
-            daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-        if (m_daemon.waitForReadyRead(5000))
-            m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-    }
-    ~PrivateBus()
-    {
-        for (const QString& name : m_names)
-            QDBusConnection::disconnectFromBus(name);
-        m_daemon.terminate();
-        m_daemon.waitForFinished(3000);
-    }
-    bool isUp() const { return !m_address.isEmpty(); }
-    QDBusConnection connect(const QString& name)
-    {
-        m_names << name;
-        return QDBusConnection::connectToBus(m_address, name);
-    }
-
-private:
-    QProcess m_daemon;
-    QString m_address;
-    QStringList m_names;
 };
 
 // Both ends live on this thread, so a call waits with the event loop running.

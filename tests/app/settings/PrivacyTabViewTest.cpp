@@ -37,3 +37,44 @@ TEST_F(PrivacyTabViewTest, StacksTheSevenCardsInOrderUnderSixHeaders)
     settle();
     EXPECT_TRUE(static_cast<DataInventoryView*>(cards[4])->inventory().has_value());
 }
+
+TEST_F(PrivacyTabViewTest, TheStoredDataCardFollowsEveryErasureAndExport)
+{
+    const auto logSome = [this](int count) {
+        for (int i = 0; i < count; ++i)
+            logger.log(event("SIGSTOP", "Froze"));
+    };
+    logSome(6);
+    PrivacyTabView tab(services());
+    auto* stored = static_cast<DataInventoryView*>(tab.cards()[4]);
+    auto* erasure = static_cast<GranularClearView*>(tab.cards()[5]);
+    auto* uninstall = static_cast<UninstallGuideView*>(tab.cards()[6]);
+    tab.show();
+    // The card shows what the store holds now, count and total alike.
+    const auto showsTheStore = [&](const char* entries) {
+        return waitFor([&] {
+            const auto& shown = stored->inventory();
+            return shown && stored->rowTexts()[0][1] == entries
+                && shown->totalSizeBytes() == engine.calculateDataInventory().totalSizeBytes();
+        });
+    };
+    ASSERT_TRUE(showsTheStore("6 entries"));
+
+    erasure->toggle(PrivacyMetricsEngine::ClearableDataType::auditLog);
+    erasure->requestClearSelected();
+    EXPECT_TRUE(showsTheStore("0 entries"));
+
+    logSome(2);
+    dialogs.chosenPath = dir.filePath("export.json");
+    stored->exportAllData();
+    EXPECT_TRUE(showsTheStore("2 entries"));
+
+    erasure->requestClearEverything();
+    EXPECT_TRUE(showsTheStore("0 entries"));
+
+    logSome(3);
+    stored->exportAllData();
+    ASSERT_TRUE(showsTheStore("3 entries"));
+    uninstall->pressStep(UninstallGuideView::kClearData);
+    EXPECT_TRUE(showsTheStore("0 entries"));
+}

@@ -1,5 +1,7 @@
 #include "platform/host/MachineReader.h"
 
+#include "support/TurkishLocale.h"
+
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -113,6 +115,16 @@ TEST(MachineReaderTest, SerialIsTheFirmwaresOwnOrNone)
         EXPECT_TRUE(MachineReader::isPlaceholderSerial(stock)) << stock;
     for (const char* real : {"5CD1234567", "PF2ABCDE", "C02XL0GHJGH5", "A0123456789"})
         EXPECT_FALSE(MachineReader::isPlaceholderSerial(real)) << real;
+}
+
+TEST(MachineReaderTest, PlaceholderSerialsInCapitalsAreKnownInATurkishLocale)
+{
+    TurkishLocale turkish;
+    if (!turkish.active())
+        GTEST_SKIP() << turkish.whyNot();
+    for (const char* stock :
+        {"SYSTEM SERIAL NUMBER", "DEFAULT STRING", "NOT SPECIFIED", "NOT APPLICABLE", "TO BE FILLED BY O.E.M."})
+        EXPECT_TRUE(MachineReader::isPlaceholderSerial(stock)) << stock;
 }
 
 TEST(MachineReaderTest, EmptyMachineGivesEmptyFacts)

@@ -11,6 +11,7 @@
 #include "records/DigestEngine.h"
 #include "records/HelperHardening.h"
 #include "records/ThemeManager.h"
+#include "support/TurkishLocale.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -445,6 +446,17 @@ TEST(HelperHardeningTest, DescriptionsFollowTheValueNotOnlyTheKey)
     EXPECT_EQ(said("CapabilityBoundingSet="), "Keeps no root privilege at all");
     EXPECT_EQ(said("User="), "Runs as root: no other account is set");
     EXPECT_EQ(said("ExecStart=/bin/true"), "(none)");
+}
+
+TEST(HelperHardeningTest, CapabilitiesAreNamedAlikeInATurkishLocale)
+{
+    TurkishLocale turkish;
+    if (!turkish.active())
+        GTEST_SKIP() << turkish.whyNot();
+    // systemd writes the bounding set in small letters.
+    EXPECT_EQ(HelperHardening::describe("CapabilityBoundingSet=cap_kill cap_sys_ptrace cap_sys_admin"),
+        "The only root privileges it keeps; every other one is dropped; CAP_KILL signals other users' processes; "
+        "CAP_SYS_PTRACE reads which program a process runs; it also keeps CAP_SYS_ADMIN, which it does not need");
 }
 
 TEST(SystemdHelperProbeTest, AnswersOnThisMachineWithinItsTimeOut)

@@ -1,17 +1,23 @@
 #include "views/dashboard/HistoryTabView.h"
 
 #include "shared/engines/DashboardTestSupport.h"
+#include "support/FakeTools.h"
+#include "support/PrivateBus.h"
 
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
 #include "ui/FakeClock.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QThreadPool>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -39,6 +45,7 @@ TEST(HistoryTabViewTest, ExportAsksWhereSavesThereSaysSoAndRevealsTheFile)
     EXPECT_TRUE(HistoryTabView::exportFolder() == documents || HistoryTabView::exportFolder() == QDir::homePath())
         << HistoryTabView::exportFolder().toStdString();
     EXPECT_TRUE(QFile::exists(dialogs.chosenPath));
+    QThreadPool::globalInstance()->waitForDone(); // the file manager is asked on a worker
     EXPECT_EQ(desktop.revealedFiles, QStringList {dialogs.chosenPath});
     EXPECT_EQ(view.statusText(), "Saved to " + dialogs.chosenPath);
     EXPECT_FALSE(view.isExporting());
@@ -56,4 +63,45 @@ TEST(HistoryTabViewTest, ExportAsksWhereSavesThereSaysSoAndRevealsTheFile)
     EXPECT_EQ(desktop.revealedFiles.size(), 1);
     EXPECT_TRUE(view.statusText().startsWith("Could not save the report to "));
     EXPECT_FALSE(view.isExporting());
+}
+
+TEST(HistoryTabViewTest, AFolderHandlerThatHangsNeitherStopsThePageNorHoldsItForLong)
+{
+    PrivateBus bus;
+    if (!bus.isUp())
+        GTEST_SKIP() << "no dbus-daemon to run a private bus";
+    bus.connect("desktop"); // no file manager on it
+    QTemporaryDir dir;
+    const QString tools = dir.filePath("tools");
+    QDir().mkpath(tools);
+    ASSERT_TRUE(writeScript(tools + "/xdg-mime", "exec /bin/sleep 60\n"));
+    ASSERT_TRUE(writeScript(tools + "/xdg-open", "exit 0\n"));
+    const ScopedPath path(tools);
+
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    SystemDesktop desktop("desktop");
+    FakeClock clock;
+    ScriptedDialogs dialogs;
+    auto view = std::make_unique<HistoryTabView>(*model, desktop, clock, dialogs);
+    dialogs.chosenPath = dir.filePath("cpu.csv");
+    QElapsedTimer elapsed;
+    elapsed.start();
+    view->exportButton()->click();
+    EXPECT_LT(elapsed.elapsed(), 1000);
+    EXPECT_EQ(view->statusText(), "Saved to " + dialogs.chosenPath);
+    // The page goes on answering while the question hangs.
+    bool ticked = false;
+    QTimer::singleShot(50, [&] { ticked = true; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ticked; }, 1000));
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view->statusText().contains("No file manager answered"); }, 10000))
+        << view->statusText().toStdString();
+    EXPECT_LT(elapsed.elapsed(), 10000);
+
+    // Closed while a reveal is under way: the answer has nobody to go to, and nothing breaks.
+    view->exportButton()->click();
+    view.reset();
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
 }

@@ -1,5 +1,8 @@
 #include "PrivacyFixture.h"
 
+#include "support/FakeFileManager.h"
+#include "support/FakeTools.h"
+#include "support/PrivateBus.h"
 #include "views/privacy/DataInventoryView.h"
 
 #include <QAbstractButton>
@@ -7,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
+#include <QUrl>
 
 namespace {
 
@@ -114,4 +118,32 @@ TEST_F(DataInventoryViewTest, OpeningTheDataFolderCreatesItFirstAndSaysWhenNoFil
     EXPECT_TRUE(view.statusText().startsWith("No file manager answered"));
     EXPECT_TRUE(view.statusText().endsWith(locations.dataDirectory));
     ASSERT_TRUE(view.offersPathToCopy());
+}
+
+TEST_F(DataInventoryViewTest, AFileManagerThatRefusesTheFolderHasNotOpenedIt)
+{
+    PrivateBus bus;
+    if (!bus.isUp())
+        GTEST_SKIP() << "no dbus-daemon to run a private bus";
+    FakeFileManager fileManager;
+    ASSERT_TRUE(fileManager.serveOn(bus.connect("file-manager")));
+    bus.connect("desktop");
+    SystemDesktop system("desktop");
+    // Nothing to fall back on: no xdg-open, no xdg-mime.
+    const ScopedPath noTools(dir.filePath("no-tools"));
+    PrivacyServices withFileManager = services();
+    withFileManager.desktop = &system;
+    DataInventoryView view(withFileManager);
+    QSignalSpy answered(&view, &DataInventoryView::folderOpenAnswered);
+
+    view.openInFileManager();
+    ASSERT_TRUE(waitFor([&] { return answered.count() == 1; }));
+    EXPECT_EQ(fileManager.shown, QStringList {QUrl::fromLocalFile(locations.dataDirectory).toString()});
+    EXPECT_TRUE(view.statusText().isEmpty());
+
+    fileManager.refuses = true;
+    view.openInFileManager();
+    ASSERT_TRUE(waitFor([&] { return answered.count() == 2; }, 15000));
+    EXPECT_TRUE(view.statusText().startsWith("No file manager answered")) << view.statusText().toStdString();
+    EXPECT_TRUE(view.offersPathToCopy());
 }

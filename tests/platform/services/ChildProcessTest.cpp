@@ -1,0 +1,78 @@
+#include "platform/services/ChildProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+using platform::ChildRun;
+using platform::runChildProcess;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Whether the process is gone (or a zombie left to whoever adopted it).
+bool ended(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line))
+        return true;
+    const auto close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
+}
+
+} // namespace
+
+TEST(ChildProcessTest, ADeadlineEndsAHangingChildAndWhatItStarted)
+{
+    char folder[] = "/tmp/qv-child-XXXXXX";
+    ASSERT_TRUE(::mkdtemp(folder));
+    const std::string pidFile = std::string(folder) + "/sleeper";
+    // The sleeper keeps the output pipe open too, so reading to its end would wait as long as it sleeps.
+    const std::string script = "/bin/sleep 30 & echo $! > " + pidFile + "; wait";
+    const auto start = std::chrono::steady_clock::now();
+    const auto outcome
+        = runChildProcess("/bin/sh", {"-c", script}, {.output = ChildRun::Output::standardOutput, .deadline = 300ms});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    ASSERT_FALSE(outcome);
+    EXPECT_EQ(outcome.error().code, ETIMEDOUT);
+
+    pid_t sleeper = 0;
+    std::ifstream(pidFile) >> sleeper;
+    ASSERT_GT(sleeper, 0);
+    for (int i = 0; i < 200 && !ended(sleeper); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(ended(sleeper));
+    if (!ended(sleeper))
+        ::kill(sleeper, SIGKILL);
+    std::filesystem::remove_all(folder);
+}
+
+TEST(ChildProcessTest, OutputPastTheLimitIsDroppedWithoutStallingTheChild)
+{
+    const ChildRun run {.output = ChildRun::Output::standardOutput, .deadline = 20s, .outputLimit = 1000};
+    const auto outcome = runChildProcess("/bin/sh", {"-c", "head -c 5000000 /dev/zero; echo noise >&2"}, run);
+    ASSERT_TRUE(outcome) << outcome.error().message;
+    EXPECT_EQ(outcome.value().exitStatus, 0);
+    EXPECT_EQ(outcome.value().output, std::string(1000, '\0')); // standard error went nowhere
+}
+
+TEST(ChildProcessTest, TheEnvironmentGivenReplacesThisProcesssOwn)
+{
+    ::setenv("QV_CHILD_PROBE", "outer", 1);
+    const ChildRun run {
+        .output = ChildRun::Output::standardOutput, .environment = {"QV_CHILD_PROBE=inner", "QV_CHILD_EXTRA="}};
+    const auto outcome = runChildProcess("/usr/bin/env", {}, run);
+    ::unsetenv("QV_CHILD_PROBE");
+    ASSERT_TRUE(outcome) << outcome.error().message;
+    const std::string& shown = outcome.value().output;
+    EXPECT_NE(shown.find("QV_CHILD_PROBE=inner\n"), std::string::npos);
+    EXPECT_EQ(shown.find("QV_CHILD_PROBE=outer"), std::string::npos); // once, not beside the old value
+    EXPECT_NE(shown.find("QV_CHILD_EXTRA=\n"), std::string::npos);
+}
