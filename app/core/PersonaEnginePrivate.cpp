@@ -1,4 +1,5 @@
 #include "PersonaEnginePrivate.h"
+#include "SessionWindowManagers.h"
 
 #include "core/AppSupport.h"
 #include "core/UserDefaults.h"
@@ -31,7 +32,7 @@ PersonaEngine::Private::Private(XPCConnection& xpcConnection, ProcessWatcher& pr
     , stateFile(options.stateFilePath.isEmpty() ? appSupportFilePath(QString::fromLatin1(kStateFileName))
                                                 : options.stateFilePath,
           options.procRoot + "/sys/kernel/random/boot_id")
-    , exclusions(options.procRoot, ::getpid(), ::getuid(), options.session)
+    , exclusions(options.procRoot, ::getpid(), ::getuid(), options.session, sessionWindowManagers(options.session))
 {
 }
 

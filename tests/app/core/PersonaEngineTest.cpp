@@ -6,6 +6,11 @@
 #include "helper/HelperTestSupport.h"
 #include "records/ActivePersonaTracker.h"
 #include "support/SocketFamily.h"
+#include "support/XvfbDisplay.h"
+
+#include "platform/x11/XcbWindowManagerReader.h"
+
+#include <QFile>
 
 #include <QCoreApplication>
 #include <QTest>
@@ -368,7 +373,8 @@ TEST_F(PersonaEngineTest, AFreezeByHandIsHeldToTheWatchdogsExclusionsAndSaysWhy)
         EXPECT_EQ(result.error().message, why);
     }
     for (const char* name : {"gnome-shell", "Xvfb", "Xtigervnc", "fluxbox", "ibus-daemon", "xdg-desktop-portal-xapp",
-             "polkit-kde-authentication-agent-1", "sshd-session"})
+             "polkit-kde-authentication-agent-1", "sshd-session", "xmonad", "dwm", "qtile", "fvwm", "herbstluftwm",
+             "jwm", "metacity"})
         EXPECT_EQ(refusal(*engine, 801, name), "your desktop session needs it") << name;
     EXPECT_EQ(engine->freezeProcess(803, "blender").error().message, "it is on your never-pause list");
     EXPECT_TRUE(sentSignals().empty());
@@ -406,6 +412,28 @@ TEST_F(PersonaEngineTest, WhatServesTheDisplayIsNeverFrozenWhateverItIsCalled)
     EXPECT_EQ(refusal(*engine, family.child(0), "kiosk-x"), "your screen and keyboard depend on it");
     EXPECT_EQ(refusal(*engine, family.child(1), "kiosk-wayland"), "your screen and keyboard depend on it");
     EXPECT_EQ(refusal(*engine, family.parent(), "launcher"), "your display server runs under it");
+    EXPECT_TRUE(sentSignals().empty());
+}
+
+// An X window manager only talks to the display, so no socket tells it apart: the display says who
+// holds its window-manager selection.
+TEST_F(PersonaEngineTest, TheWindowManagerIsNeverFrozenWhateverItIsCalled)
+{
+    XvfbDisplay x;
+    if (x.display().empty() || ::access("/usr/bin/openbox", X_OK) != 0)
+        GTEST_SKIP() << "needs Xvfb and openbox, as scripts/install-deps.sh installs them";
+    QTemporaryDir scratch;
+    const QString copy = scratch.filePath("desk-helper");
+    ASSERT_TRUE(QFile::copy("/usr/bin/openbox", copy));
+    const pid_t manager = x.start({copy.toStdString()});
+    ASSERT_GT(manager, 0);
+    const platform::XcbWindowManagerReader reader(x.display());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reader.windowManagerPids() == std::vector<int> {manager}; }, 10000));
+
+    m_session.display = x.display();
+    m_procRoot = "/proc";
+    auto engine = makeEngine();
+    EXPECT_EQ(refusal(*engine, manager, "desk-helper"), "it manages your windows");
     EXPECT_TRUE(sentSignals().empty());
 }
 
