@@ -30,6 +30,10 @@ class OllamaEngine;
 class ProcessWatcher;
 class UserDefaults;
 
+namespace personarecords {
+struct DeactivationOutcome;
+} // namespace personarecords
+
 namespace platform {
 class SleepInhibitor;
 class UserNotifier;
@@ -177,12 +181,13 @@ private:
     class Private;
 
     Result<void> freezeOnBehalfOf(std::int32_t pid, const std::string& name, AutoPersona holder);
-    void sendActivationNotification(AutoPersona persona, const std::string& trigger, double gigabytesFreed);
     void acquireSleepAssertion();
     void releaseSleepAssertion();
     void reduceMemoryPolling();
     void restoreMemoryPolling();
     void recordProtectedBuild();
+    // Restarts the file indexer Compile Mode paused and counts the build, saying so in the outcome.
+    void endCompileModesOwnAction(personarecords::DeactivationOutcome& outcome);
     // Resumes every suspended process and ends every persona, each undone without notifications.
     void resumeEverything(std::optional<std::chrono::steady_clock::time_point> deadline);
 

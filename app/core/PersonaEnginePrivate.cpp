@@ -151,7 +151,11 @@ void PersonaEngine::Private::saveStateFileLocked()
 XPCConnection::Result<void> PersonaEngine::Private::pauseIndexer()
 {
     auto result = xpc.pauseFileIndexer();
-    if (!result.ok())
+    // A request that timed out may still have been carried out: then the indexer is restarted as if
+    // it had been paused, since one left off would stay off.
+    const bool maybePaused
+        = !result.ok() && result.error().domain == XPCConnection::kErrorDomain && result.error().code == -2;
+    if (!result.ok() && !maybePaused)
         return result;
     std::lock_guard lock(mutex);
     indexerPaused = true;
@@ -168,7 +172,42 @@ void PersonaEngine::Private::restoreIndexer()
     saveStateFileLocked();
 }
 
-bool PersonaEngine::Private::resumeOrDrop(std::int32_t pid)
+PersonaEngine::Private::Release PersonaEngine::Private::releaseFor(AutoPersona persona)
+{
+    // A process this persona wanted suspended stays so while another active persona wants it too: one
+    // that suspended it as well, or one whose freeze list names it. When the last persona ends,
+    // everything goes, so nothing the engine suspended stays suspended with no persona active.
+    Release release;
+    bool oneKeeper = true;
+    std::lock_guard lock(mutex);
+    std::set<AutoPersona> others = activePersonas;
+    others.erase(persona);
+    for (auto& [pid, suspension] : suspensions) {
+        if (!others.empty() && !suspension.holders.erase(persona))
+            continue;
+        const auto record = frozenProcesses.find(pid);
+        const std::string name = record == frozenProcesses.end() ? std::string() : record->second.name;
+        for (const auto other : others) {
+            const auto names = freezeList(other, configuration);
+            if (record != frozenProcesses.end() && std::find(names.begin(), names.end(), name) != names.end())
+                suspension.holders.insert(other);
+        }
+        const auto keeper = std::find_if(suspension.holders.begin(), suspension.holders.end(),
+            [&](AutoPersona holder) { return others.contains(holder); });
+        if (keeper == suspension.holders.end()) {
+            release.toResume.emplace_back(pid, name);
+            continue;
+        }
+        release.kept.push_back(name);
+        oneKeeper = oneKeeper && (!release.keptFor || *release.keptFor == *keeper);
+        release.keptFor = *keeper;
+    }
+    if (!oneKeeper)
+        release.keptFor.reset();
+    return release;
+}
+
+bool PersonaEngine::Private::resumeOrDrop(std::int32_t pid, bool* ranAgain)
 {
     const std::uint64_t startTicks = suspendedStartTicks(pid);
     // Checked before the signal: a reused pid may be a job the user stopped (Ctrl-Z) themselves.
@@ -177,6 +216,8 @@ bool PersonaEngine::Private::resumeOrDrop(std::int32_t pid)
         return true;
     }
     const auto result = xpc.resumeProcess(pid);
+    if (ranAgain)
+        *ranAgain = result.ok();
     if (result.ok() || isGone(pid, startTicks)) {
         removeSuspension(pid);
         return true;

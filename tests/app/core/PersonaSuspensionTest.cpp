@@ -340,6 +340,64 @@ TEST_F(PersonaSuspensionTest, RecordsSayNothingWasPausedWhenTheHelperPausedNothi
     EXPECT_EQ(metrics.computeShieldEventsCount, 2);
 }
 
+TEST_F(PersonaSuspensionTest, NotificationsSayWhatTheRecordsSayWhenTheHelperPausesNothing)
+{
+    SleepingChild server, backup;
+    setProcesses({proc(server.pid(), "ollama"), proc(backup.pid(), "restic")});
+    std::vector<std::string> actions;
+    const auto run = [&](XPCConnection& xpc, const std::string& why) {
+        xpc.setActionRecorder([&](const AuditEvent& e) { actions.push_back(e.actionDescription); });
+        auto engine = makeEngine(config(), &xpc);
+        engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
+        EXPECT_EQ(m_notifier->posts().back().second, "Nothing paused: " + why);
+        EXPECT_EQ(assistance().at(0).detail, m_notifier->posts().back().second);
+        engine->deactivatePersona(AutoPersona::batteryMode);
+        EXPECT_EQ(
+            m_notifier->posts().back(), (std::pair<std::string, std::string> {"⚡ Back on AC", "Nothing was paused"}));
+        // Started by hand: no model is loaded, and its background task was not paused either.
+        engine->activatePersona(AutoPersona::aiFirstMode, "manual override");
+        EXPECT_EQ(m_notifier->posts().back().second, "No model loaded · Nothing paused: " + why);
+        engine->deactivatePersona(AutoPersona::aiFirstMode);
+        // The indexer the helper did not pause is not restarted, and nothing is said about it.
+        engine->activatePersona(AutoPersona::compileMode, "make");
+        engine->deactivatePersona(AutoPersona::compileMode);
+        EXPECT_EQ(m_notifier->posts().back().second, "Nothing was paused for this build");
+        for (const auto& action : actions)
+            EXPECT_FALSE(action.starts_with("Resumed file indexing")) << action;
+    };
+    {
+        XPCConnection xpc;
+        run(xpc, "the helper is not available");
+    }
+    FakeHelper helper(m_socket, [](const HelperRequest& r) -> std::optional<HelperReply> {
+        return platform::failureReply(
+            r.id, {platform::kHelperErrorDomain, platform::kHelperUnauthorized, "Caller not trusted."});
+    });
+    XPCConnection xpc;
+    run(xpc, "the helper refused: Caller not trusted.");
+    EXPECT_EQ(helpertest::processState(server.pid()), 'S');
+}
+
+TEST_F(PersonaSuspensionTest, AnIndexerPauseThatTimedOutIsUndoneWhenTheBuildEnds)
+{
+    std::vector<platform::HelperOp> ops;
+    FakeHelper helper(m_socket, [&](const HelperRequest& r) -> std::optional<HelperReply> {
+        std::lock_guard lock(m_mutex);
+        ops.push_back(r.op);
+        if (r.op == platform::HelperOp::pauseFileIndexer)
+            return std::nullopt;
+        return platform::successReply(r.id);
+    });
+    XPCConnection xpc;
+    auto engine = makeEngine(config(), &xpc);
+    setProcesses({});
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    EXPECT_TRUE(SuspendedProcessFile(stateFile(), "/proc/sys/kernel/random/boot_id").read().indexerPaused);
+    engine->deactivatePersona(AutoPersona::compileMode);
+    std::lock_guard lock(m_mutex);
+    EXPECT_EQ(ops, (std::vector {platform::HelperOp::pauseFileIndexer, platform::HelperOp::resumeFileIndexer}));
+}
+
 TEST_F(PersonaSuspensionTest, StartUpResumesOnlyTheSameStillStoppedProcesses)
 {
     SleepingChild stopped;
