@@ -4,6 +4,7 @@
 
 #include "PersonaEnginePrivate.h"
 #include "PersonaRecords.h"
+#include "SuspensionReview.h"
 
 #include "engines/MemoryEngine.h"
 #include "engines/OllamaEngine.h"
@@ -263,7 +264,7 @@ PersonaEngine::Result<void> PersonaEngine::freezeOnBehalfOf(
     if (auto result = d->suspend(pid); !result.ok())
         return result;
     // The record names Compile Mode whoever asked; holder says which persona keeps it suspended.
-    d->addSuspension({Uuid::random(), pid, name, AutoPersona::compileMode, d->now(), 0, 0.0}, startTicks, holder);
+    d->addSuspension({Uuid::random(), pid, name, AutoPersona::compileMode, d->now(), 0, 0.0}, startTicks, holder, true);
     {
         std::lock_guard lock(d->mutex);
         d->savedYouMetrics.autonomousActionsCount += 1;
@@ -291,6 +292,34 @@ PersonaEngine::Result<void> PersonaEngine::resumeProcess(std::int32_t pid)
     d->removeSuspension(pid);
     notifyStateChanged();
     return {};
+}
+
+void PersonaEngine::checkSuspendedProcesses()
+{
+    std::lock_guard operation(d->operationMutex);
+    if (d->quitting)
+        return;
+    std::map<std::int32_t, std::uint64_t> held;
+    {
+        std::lock_guard lock(d->mutex);
+        for (const auto& [pid, suspension] : d->suspensions)
+            held.emplace(pid, suspension.startTicks);
+    }
+    const auto findings = SuspensionReview(d->options.procRoot).review(held);
+    if (findings.running.empty() && findings.gone.empty())
+        return;
+    for (const auto pid : findings.gone)
+        d->removeSuspension(pid);
+    if (!findings.running.empty()) {
+        const auto config = configuration();
+        d->exclusions.prepare(d->watcher.scanProcesses(), config.neverPauseWhitelist);
+        for (const auto pid : findings.running) {
+            // Stopped again it keeps its record; else it runs, and is not listed as frozen.
+            if (!d->stillWanted(pid, config) || !d->suspend(pid).ok())
+                d->removeSuspension(pid);
+        }
+    }
+    notifyStateChanged();
 }
 
 int PersonaEngine::retryFailedResumes()

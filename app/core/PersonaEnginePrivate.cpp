@@ -84,14 +84,38 @@ XPCConnection::Result<void> PersonaEngine::Private::suspend(std::int32_t pid)
     return result;
 }
 
-void PersonaEngine::Private::addSuspension(const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder)
+void PersonaEngine::Private::addSuspension(
+    const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder, bool single)
 {
     std::lock_guard lock(mutex);
     frozenProcesses[record.pid] = record;
     auto& suspension = suspensions[record.pid];
     suspension.startTicks = startTicks;
     suspension.holders.insert(holder);
+    suspension.single = suspension.single || single;
     saveStateFileLocked();
+}
+
+bool PersonaEngine::Private::stillWanted(std::int32_t pid, const PersonaConfiguration& config) const
+{
+    std::string name;
+    {
+        std::lock_guard lock(mutex);
+        const auto it = suspensions.find(pid);
+        const auto record = frozenProcesses.find(pid);
+        if (it == suspensions.end() || record == frozenProcesses.end() || it->second.failedResumes > 0)
+            return false;
+        name = record->second.name;
+        const bool asked = std::any_of(it->second.holders.begin(), it->second.holders.end(), [&](AutoPersona h) {
+            if (!activePersonas.contains(h))
+                return false;
+            const auto names = freezeList(h, config);
+            return it->second.single || std::find(names.begin(), names.end(), name) != names.end();
+        });
+        if (!asked)
+            return false;
+    }
+    return !exclusions.excludes(RunningProcess {pid, name, 0, 0, Date()});
 }
 
 PersonaEngine::Private::Paused PersonaEngine::Private::suspendFor(

@@ -26,6 +26,8 @@ public:
         int failedResumes = 0;
         Date nextResume;
         std::string resumeError;
+        // Suspended on its own, by hand or by the watchdog, rather than for being on a freeze list.
+        bool single = false;
     };
 
     // What suspending a persona's candidates achieved.
@@ -50,7 +52,11 @@ public:
     std::uint64_t suspendedStartTicks(std::int32_t pid) const;
 
     XPCConnection::Result<void> suspend(std::int32_t pid);
-    void addSuspension(const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder);
+    void addSuspension(const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder, bool single = false);
+    // An active persona holds the process and still asks for it: it is on that persona's freeze
+    // list or was suspended on its own, it waits for no resume, and nothing spares it now.
+    // Call exclusions.prepare() first.
+    bool stillWanted(std::int32_t pid, const PersonaConfiguration& config) const;
     void removeSuspension(std::int32_t pid);
     // Suspends the candidates for `persona` until quitting begins; a process already suspended only
     // gains the persona as a holder (and is no longer due to be resumed).

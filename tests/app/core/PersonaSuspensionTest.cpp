@@ -63,6 +63,15 @@ protected:
             return platform::successReply(r.id);
         };
     }
+    // A helper that really stops and continues what it is asked to.
+    static FakeHelper::Answer signalling()
+    {
+        return [](const HelperRequest& r) -> std::optional<HelperReply> {
+            if (r.op == platform::HelperOp::sendSignal && ::kill(r.pid, r.signal) != 0)
+                return platform::failureReply(r.id, platform::posixError(errno));
+            return platform::successReply(r.id);
+        };
+    }
     // The helper refuses the next `times` resumes of pid with its rate limit.
     void rateLimit(std::int32_t pid, int times)
     {
@@ -457,7 +466,99 @@ TEST_F(PersonaSuspensionTest, AFailedStartUpResumeIsKeptAsAFrozenRecord)
     EXPECT_EQ(engine.recoverSuspendedProcesses(), 0);
     EXPECT_EQ(engine.frozenProcesses().at(stopped.pid()), record);
     EXPECT_EQ(file.load().size(), 1u);
+
+    // Resumed all the same (by the helper, once its caller had gone): it is no longer listed.
     ::kill(stopped.pid(), SIGCONT);
+    ASSERT_TRUE(helpertest::waitForState(stopped.pid(), 'S'));
+    engine.checkSuspendedProcesses();
+    EXPECT_TRUE(engine.frozenProcesses().empty());
+    EXPECT_TRUE(file.load().empty());
+}
+
+TEST_F(PersonaSuspensionTest, ProcessesRunningAgainAreStoppedAgainOnlyWhileAPersonaAsksForThem)
+{
+    FakeHelper helper(m_socket, signalling());
+    XPCConnection xpc;
+    auto c = config();
+    c.customFreezeList = {"extra-job"};
+    auto engine = makeEngine(c, &xpc);
+    SleepingChild server, extra, byHand, later, ended;
+    setProcesses({proc(server.pid(), "ollama"), proc(extra.pid(), "extra-job"), proc(ended.pid(), "redis-server")});
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    ASSERT_TRUE(engine->freezeProcess(byHand.pid(), "sleep").ok());
+    for (const pid_t pid : {server.pid(), extra.pid(), byHand.pid()}) {
+        ASSERT_TRUE(helpertest::waitForState(pid, 'T'));
+        ::kill(pid, SIGCONT); // as a helper that restarts does
+        ASSERT_TRUE(helpertest::waitForState(pid, 'S'));
+    }
+    ::kill(ended.pid(), SIGKILL);
+    ASSERT_TRUE(helpertest::waitForState(ended.pid(), 'Z'));
+    // The build goes on, its list no longer naming extra-job.
+    c.customFreezeList.clear();
+    engine->updateConfiguration(c);
+    engine->checkSuspendedProcesses();
+    EXPECT_TRUE(helpertest::waitForState(server.pid(), 'T'));
+    EXPECT_TRUE(helpertest::waitForState(byHand.pid(), 'T'));
+    EXPECT_EQ(helpertest::processState(extra.pid()), 'S');
+    const auto frozen = engine->frozenProcesses();
+    EXPECT_EQ(frozen.size(), 2u);
+    EXPECT_TRUE(frozen.contains(server.pid()) && frozen.contains(byHand.pid()));
+    EXPECT_EQ(stored().size(), 2u);
+
+    // With no persona active, a process frozen by hand that runs again is only taken off the list.
+    engine->deactivatePersona(AutoPersona::compileMode);
+    ASSERT_TRUE(engine->freezeProcess(later.pid(), "sleep").ok());
+    ASSERT_TRUE(helpertest::waitForState(later.pid(), 'T'));
+    ::kill(later.pid(), SIGCONT);
+    ASSERT_TRUE(helpertest::waitForState(later.pid(), 'S'));
+    engine->checkSuspendedProcesses();
+    EXPECT_TRUE(engine->frozenProcesses().empty());
+    EXPECT_EQ(helpertest::processState(later.pid()), 'S');
+    EXPECT_TRUE(stored().empty());
+}
+
+// A process busy in the kernel, which acts on a SIGSTOP only once it returns: it waits for a vfork
+// child that never execs. Both end with the object.
+class BusyInKernel
+{
+public:
+    BusyInKernel()
+    {
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::setpgid(0, 0);
+            if (::vfork() == 0) {
+                ::pause();
+                ::_exit(0);
+            }
+            ::_exit(0);
+        }
+        ::setpgid(m_pid, m_pid);
+    }
+    ~BusyInKernel()
+    {
+        ::kill(-m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    pid_t pid() const { return m_pid; }
+
+private:
+    pid_t m_pid = 0;
+};
+
+TEST_F(PersonaSuspensionTest, AProcessAboutToStopIsNotTakenForOneRunningAgain)
+{
+    FakeHelper helper(m_socket, signalling());
+    XPCConnection xpc;
+    auto engine = makeEngine(config(), &xpc);
+    BusyInKernel busy;
+    ASSERT_TRUE(helpertest::waitForState(busy.pid(), 'D'));
+    ASSERT_TRUE(engine->freezeProcess(busy.pid(), "worker").ok());
+    // Frozen by hand with no persona on: were it taken for running, it would be forgotten, and stop
+    // a moment later with nothing left to resume it.
+    engine->checkSuspendedProcesses();
+    EXPECT_TRUE(engine->frozenProcesses().contains(busy.pid()));
+    EXPECT_EQ(helpertest::processState(busy.pid()), 'D');
 }
 
 TEST_F(PersonaSuspensionTest, TheIndexerAKilledRunPausedIsStartedAgainAtTheNextStart)
