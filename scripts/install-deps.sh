@@ -6,8 +6,10 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-base-dev-tools qt6-base-private-dev qt6-svg-dev qt6-wayland libgl1-mesa-dev libxkbcommon-dev
-    nlohmann-json3-dev libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev libsystemd-dev
+    nlohmann-json3-dev libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev libsystemd-dev libxcb1-dev libxcb-res0-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # an X server and a window manager of the tests' own
+    xvfb openbox
     fonts-material-design-icons-iconfont fonts-noto-color-emoji fonts-dejavu-core
     polkitd pkexec procps locales
     clang libclang-rt-14-dev clang-format ccache

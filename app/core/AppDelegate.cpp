@@ -261,7 +261,9 @@ QFuture<void> AppDelegate::runPersonaCycle()
     auto replaced = std::make_shared<bool>(false);
     return onWorker(
         [engine, rules, replaced, installed = m_options.installedProgram, running = m_options.runningProgram] {
-            // Resumes that failed are tried again whether or not the rules run.
+            // The list is checked against the processes first, since a helper that restarted has
+            // resumed what it held; resumes that failed are tried again whether or not the rules run.
+            engine->checkSuspendedProcesses();
             engine->retryFailedResumes();
             // After an upgrade the helper refuses this copy: no rule may start what it cannot finish.
             *replaced = rules && installedProgramReplaced(installed, running);

@@ -30,6 +30,10 @@ class OllamaEngine;
 class ProcessWatcher;
 class UserDefaults;
 
+namespace personarecords {
+struct DeactivationOutcome;
+} // namespace personarecords
+
 namespace platform {
 class SleepInhibitor;
 class UserNotifier;
@@ -155,6 +159,11 @@ public:
     // Resumes every suspended process and ends every persona, undoing each one's own action without
     // notifications. A record whose resume failed is kept, to be tried again, unless its process is gone.
     void resumeAllFrozenProcesses();
+    // Compares what the engine holds suspended with each process's real state: one that runs again
+    // (a restarted helper resumes what it held) is stopped again while an active persona still asks
+    // for it, and is forgotten otherwise, as is one that has gone. The periodic cycle calls it before
+    // anything else, so the list never goes on calling a running process frozen.
+    void checkSuspendedProcesses();
     // Tries again each resume that failed once its wait is over; the periodic cycle calls it whatever
     // the rules do. Returns how many processes still wait to be resumed.
     int retryFailedResumes();
@@ -177,12 +186,13 @@ private:
     class Private;
 
     Result<void> freezeOnBehalfOf(std::int32_t pid, const std::string& name, AutoPersona holder);
-    void sendActivationNotification(AutoPersona persona, const std::string& trigger, double gigabytesFreed);
     void acquireSleepAssertion();
     void releaseSleepAssertion();
     void reduceMemoryPolling();
     void restoreMemoryPolling();
     void recordProtectedBuild();
+    // Restarts the file indexer Compile Mode paused and counts the build, saying so in the outcome.
+    void endCompileModesOwnAction(personarecords::DeactivationOutcome& outcome);
     // Resumes every suspended process and ends every persona, each undone without notifications.
     void resumeEverything(std::optional<std::chrono::steady_clock::time_point> deadline);
 

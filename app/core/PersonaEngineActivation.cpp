@@ -4,6 +4,7 @@
 
 #include "PersonaEnginePrivate.h"
 #include "PersonaRecords.h"
+#include "SuspensionReview.h"
 
 #include "engines/MemoryEngine.h"
 #include "engines/OllamaEngine.h"
@@ -16,24 +17,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <thread>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string oneDecimal(double value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%.1f", value);
-    return text;
-}
-
-bool contains(const std::vector<std::string>& names, const std::string& name)
-{
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
 
 } // namespace
 
@@ -55,18 +43,30 @@ void PersonaEngine::activatePersona(AutoPersona persona, const std::string& trig
     const auto candidates = runningFreezeCandidates(persona);
     const auto paused = d->suspendFor(persona, candidates);
 
-    personarecords::ActivationOutcome outcome {paused.count + paused.held, candidates.size(), paused.failure};
+    personarecords::ActivationOutcome outcome;
+    outcome.paused = paused.count + paused.held;
+    outcome.candidates = candidates.size();
+    outcome.failure = paused.failure;
+    outcome.trigger = trigger;
+    outcome.gigabytesFreed = paused.gigabytesFreed;
     switch (persona) {
-    case AutoPersona::compileMode:
+    case AutoPersona::compileMode: {
         if (auto indexer = d->pauseIndexer(); indexer.ok())
             outcome.indexerPaused = true;
         else if (!outcome.failure)
             outcome.failure = indexer.error();
+        const auto memory = d->memory.snapshot();
+        outcome.headroomGB = memory.freeGB + memory.inactiveGB;
         break;
-    case AutoPersona::aiFirstMode:
+    }
+    case AutoPersona::aiFirstMode: {
         acquireSleepAssertion();
         outcome.sleepHeld = holdsSleepAssertion();
+        // Started by hand it may have no model to serve; its notification says so.
+        const auto loaded = d->ollama.loadedModels();
+        outcome.modelLoaded = loaded.ok() && !loaded.models.empty();
         break;
+    }
     case AutoPersona::batteryMode:
         reduceMemoryPolling();
         outcome.samplingSlowed = isBatteryPollingReduced();
@@ -82,21 +82,12 @@ void PersonaEngine::activatePersona(AutoPersona persona, const std::string& trig
         if (persona == AutoPersona::compileMode)
             d->buildProtected = outcome.paused > 0 || outcome.indexerPaused;
     }
-    // The persona's own line when it paused something; else a line that says nothing was, and why.
-    const auto line = personarecords::activationRecord(persona, outcome);
+    // The persona's own texts where they are true; else lines that say what was done, and why not more.
+    const auto texts = personarecords::activationTexts(persona, outcome);
+    const auto& line = texts.record;
     d->assistance.record(line.category, line.title, line.detail, line.impactValue, 0, 0, 0);
-    sendActivationNotification(persona, trigger, paused.gigabytesFreed);
+    d->notifier->post(texts.notification.title, texts.notification.body);
     notifyStateChanged();
-}
-
-void PersonaEngine::sendActivationNotification(AutoPersona persona, const std::string& trigger, double gigabytesFreed)
-{
-    const auto memory = d->memory.snapshot();
-    const auto [title, fixedBody] = personarecords::activationNotification(persona);
-    const std::string body = persona == AutoPersona::compileMode ? trigger + " · " + oneDecimal(gigabytesFreed)
-            + "GB freed · " + oneDecimal(memory.freeGB + memory.inactiveGB) + "GB headroom"
-                                                                 : fixedBody;
-    d->notifier->post(title, body);
 }
 
 void PersonaEngine::acquireSleepAssertion()
@@ -183,53 +174,37 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
     std::lock_guard operation(d->operationMutex);
     if (!d->isActive(persona))
         return;
-    // A process this persona wanted suspended stays so while another active persona wants it too: one
-    // that suspended it as well, or one whose freeze list names it. When the last persona ends,
-    // everything goes, so nothing the engine suspended stays suspended with no persona active.
-    std::vector<std::int32_t> toResume;
-    {
-        std::lock_guard lock(d->mutex);
-        std::set<AutoPersona> others = d->activePersonas;
-        others.erase(persona);
-        for (auto& [pid, suspension] : d->suspensions) {
-            if (!others.empty() && !suspension.holders.erase(persona))
-                continue;
-            const auto record = d->frozenProcesses.find(pid);
-            for (const auto other : others) {
-                if (record != d->frozenProcesses.end()
-                    && contains(freezeList(other, d->configuration), record->second.name))
-                    suspension.holders.insert(other);
-            }
-            const bool kept = std::any_of(suspension.holders.begin(), suspension.holders.end(),
-                [&](AutoPersona holder) { return others.contains(holder); });
-            if (!kept)
-                toResume.push_back(pid);
-        }
-    }
-    std::vector<std::string> stillPaused;
-    for (const auto pid : toResume) {
-        if (d->resumeOrDrop(pid))
+    auto release = d->releaseFor(persona);
+    personarecords::DeactivationOutcome outcome;
+    outcome.kept = std::move(release.kept);
+    outcome.keptFor = release.keptFor;
+    for (const auto& [pid, name] : release.toResume) {
+        bool ranAgain = false;
+        if (d->resumeOrDrop(pid, &ranAgain)) {
+            if (ranAgain)
+                outcome.resumed.push_back(name);
             continue;
+        }
         std::lock_guard lock(d->mutex);
-        if (const auto record = d->frozenProcesses.find(pid); record != d->frozenProcesses.end())
-            stillPaused.push_back(record->second.name);
+        if (d->frozenProcesses.contains(pid))
+            outcome.stillPaused.push_back(name);
     }
 
-    bool pausedAnything = !toResume.empty();
+    outcome.pausedAnything = !release.toResume.empty() || !outcome.kept.empty();
     switch (persona) {
     case AutoPersona::compileMode:
-        d->restoreIndexer();
-        {
-            std::lock_guard lock(d->mutex);
-            pausedAnything = pausedAnything || d->buildProtected;
-        }
-        recordProtectedBuild();
+        endCompileModesOwnAction(outcome);
         break;
-    case AutoPersona::aiFirstMode:
+    case AutoPersona::aiFirstMode: {
         releaseSleepAssertion();
+        const auto loaded = d->ollama.loadedModels();
+        outcome.modelLoaded = loaded.ok() && !loaded.models.empty();
+        outcome.compileModeOn = d->isActive(AutoPersona::compileMode);
         break;
+    }
     case AutoPersona::batteryMode:
         restoreMemoryPolling();
+        outcome.onBattery = isOnBattery();
         break;
     }
 
@@ -239,12 +214,32 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
         auto& history = d->personaHistory;
         const auto open = std::find_if(history.rbegin(), history.rend(),
             [&](const PersonaEvent& e) { return e.persona == persona && !e.deactivated; });
-        if (open != history.rend())
+        if (open != history.rend()) {
             open->deactivated = d->now();
+            outcome.pausedAnything = outcome.pausedAnything || open->processesAffected > 0;
+        }
     }
-    const auto [title, body] = personarecords::deactivationNotification(persona, stillPaused, pausedAnything);
-    d->notifier->post(title, body);
+    const auto notification = personarecords::deactivationNotification(persona, outcome);
+    d->notifier->post(notification.title, notification.body);
     notifyStateChanged();
+}
+
+void PersonaEngine::endCompileModesOwnAction(personarecords::DeactivationOutcome& outcome)
+{
+    // An indexer this build never paused is left alone, and nothing is said about it.
+    bool indexerPaused = false;
+    {
+        std::lock_guard lock(d->mutex);
+        indexerPaused = d->indexerPaused;
+        outcome.pausedAnything = outcome.pausedAnything || d->buildProtected;
+    }
+    if (indexerPaused) {
+        d->restoreIndexer();
+        std::lock_guard lock(d->mutex);
+        outcome.indexerStillPaused = d->indexerPaused;
+        outcome.indexerResumed = !d->indexerPaused;
+    }
+    recordProtectedBuild();
 }
 
 PersonaEngine::Result<void> PersonaEngine::freezeProcess(std::int32_t pid, const std::string& name)
@@ -269,7 +264,7 @@ PersonaEngine::Result<void> PersonaEngine::freezeOnBehalfOf(
     if (auto result = d->suspend(pid); !result.ok())
         return result;
     // The record names Compile Mode whoever asked; holder says which persona keeps it suspended.
-    d->addSuspension({Uuid::random(), pid, name, AutoPersona::compileMode, d->now(), 0, 0.0}, startTicks, holder);
+    d->addSuspension({Uuid::random(), pid, name, AutoPersona::compileMode, d->now(), 0, 0.0}, startTicks, holder, true);
     {
         std::lock_guard lock(d->mutex);
         d->savedYouMetrics.autonomousActionsCount += 1;
@@ -297,6 +292,34 @@ PersonaEngine::Result<void> PersonaEngine::resumeProcess(std::int32_t pid)
     d->removeSuspension(pid);
     notifyStateChanged();
     return {};
+}
+
+void PersonaEngine::checkSuspendedProcesses()
+{
+    std::lock_guard operation(d->operationMutex);
+    if (d->quitting)
+        return;
+    std::map<std::int32_t, std::uint64_t> held;
+    {
+        std::lock_guard lock(d->mutex);
+        for (const auto& [pid, suspension] : d->suspensions)
+            held.emplace(pid, suspension.startTicks);
+    }
+    const auto findings = SuspensionReview(d->options.procRoot).review(held);
+    if (findings.running.empty() && findings.gone.empty())
+        return;
+    for (const auto pid : findings.gone)
+        d->removeSuspension(pid);
+    if (!findings.running.empty()) {
+        const auto config = configuration();
+        d->exclusions.prepare(d->watcher.scanProcesses(), config.neverPauseWhitelist);
+        for (const auto pid : findings.running) {
+            // Stopped again it keeps its record; else it runs, and is not listed as frozen.
+            if (!d->stillWanted(pid, config) || !d->suspend(pid).ok())
+                d->removeSuspension(pid);
+        }
+    }
+    notifyStateChanged();
 }
 
 int PersonaEngine::retryFailedResumes()
@@ -348,7 +371,7 @@ void PersonaEngine::resumeEverything(std::optional<std::chrono::steady_clock::ti
         std::lock_guard lock(d->mutex);
         indexerPaused = d->indexerPaused;
     }
-    if ((personas.contains(AutoPersona::compileMode) || indexerPaused) && inTime())
+    if (indexerPaused && inTime())
         d->restoreIndexer();
     releaseSleepAssertion();
     restoreMemoryPolling();

@@ -1,4 +1,5 @@
 #include "PersonaEnginePrivate.h"
+#include "SessionWindowManagers.h"
 
 #include "core/AppSupport.h"
 #include "core/UserDefaults.h"
@@ -31,7 +32,7 @@ PersonaEngine::Private::Private(XPCConnection& xpcConnection, ProcessWatcher& pr
     , stateFile(options.stateFilePath.isEmpty() ? appSupportFilePath(QString::fromLatin1(kStateFileName))
                                                 : options.stateFilePath,
           options.procRoot + "/sys/kernel/random/boot_id")
-    , exclusions(options.procRoot, ::getpid(), ::getuid(), options.session)
+    , exclusions(options.procRoot, ::getpid(), ::getuid(), options.session, sessionWindowManagers(options.session))
 {
 }
 
@@ -83,14 +84,38 @@ XPCConnection::Result<void> PersonaEngine::Private::suspend(std::int32_t pid)
     return result;
 }
 
-void PersonaEngine::Private::addSuspension(const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder)
+void PersonaEngine::Private::addSuspension(
+    const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder, bool single)
 {
     std::lock_guard lock(mutex);
     frozenProcesses[record.pid] = record;
     auto& suspension = suspensions[record.pid];
     suspension.startTicks = startTicks;
     suspension.holders.insert(holder);
+    suspension.single = suspension.single || single;
     saveStateFileLocked();
+}
+
+bool PersonaEngine::Private::stillWanted(std::int32_t pid, const PersonaConfiguration& config) const
+{
+    std::string name;
+    {
+        std::lock_guard lock(mutex);
+        const auto it = suspensions.find(pid);
+        const auto record = frozenProcesses.find(pid);
+        if (it == suspensions.end() || record == frozenProcesses.end() || it->second.failedResumes > 0)
+            return false;
+        name = record->second.name;
+        const bool asked = std::any_of(it->second.holders.begin(), it->second.holders.end(), [&](AutoPersona h) {
+            if (!activePersonas.contains(h))
+                return false;
+            const auto names = freezeList(h, config);
+            return it->second.single || std::find(names.begin(), names.end(), name) != names.end();
+        });
+        if (!asked)
+            return false;
+    }
+    return !exclusions.excludes(RunningProcess {pid, name, 0, 0, Date()});
 }
 
 PersonaEngine::Private::Paused PersonaEngine::Private::suspendFor(
@@ -150,7 +175,11 @@ void PersonaEngine::Private::saveStateFileLocked()
 XPCConnection::Result<void> PersonaEngine::Private::pauseIndexer()
 {
     auto result = xpc.pauseFileIndexer();
-    if (!result.ok())
+    // A request that timed out may still have been carried out: then the indexer is restarted as if
+    // it had been paused, since one left off would stay off.
+    const bool maybePaused
+        = !result.ok() && result.error().domain == XPCConnection::kErrorDomain && result.error().code == -2;
+    if (!result.ok() && !maybePaused)
         return result;
     std::lock_guard lock(mutex);
     indexerPaused = true;
@@ -167,7 +196,42 @@ void PersonaEngine::Private::restoreIndexer()
     saveStateFileLocked();
 }
 
-bool PersonaEngine::Private::resumeOrDrop(std::int32_t pid)
+PersonaEngine::Private::Release PersonaEngine::Private::releaseFor(AutoPersona persona)
+{
+    // A process this persona wanted suspended stays so while another active persona wants it too: one
+    // that suspended it as well, or one whose freeze list names it. When the last persona ends,
+    // everything goes, so nothing the engine suspended stays suspended with no persona active.
+    Release release;
+    bool oneKeeper = true;
+    std::lock_guard lock(mutex);
+    std::set<AutoPersona> others = activePersonas;
+    others.erase(persona);
+    for (auto& [pid, suspension] : suspensions) {
+        if (!others.empty() && !suspension.holders.erase(persona))
+            continue;
+        const auto record = frozenProcesses.find(pid);
+        const std::string name = record == frozenProcesses.end() ? std::string() : record->second.name;
+        for (const auto other : others) {
+            const auto names = freezeList(other, configuration);
+            if (record != frozenProcesses.end() && std::find(names.begin(), names.end(), name) != names.end())
+                suspension.holders.insert(other);
+        }
+        const auto keeper = std::find_if(suspension.holders.begin(), suspension.holders.end(),
+            [&](AutoPersona holder) { return others.contains(holder); });
+        if (keeper == suspension.holders.end()) {
+            release.toResume.emplace_back(pid, name);
+            continue;
+        }
+        release.kept.push_back(name);
+        oneKeeper = oneKeeper && (!release.keptFor || *release.keptFor == *keeper);
+        release.keptFor = *keeper;
+    }
+    if (!oneKeeper)
+        release.keptFor.reset();
+    return release;
+}
+
+bool PersonaEngine::Private::resumeOrDrop(std::int32_t pid, bool* ranAgain)
 {
     const std::uint64_t startTicks = suspendedStartTicks(pid);
     // Checked before the signal: a reused pid may be a job the user stopped (Ctrl-Z) themselves.
@@ -176,6 +240,8 @@ bool PersonaEngine::Private::resumeOrDrop(std::int32_t pid)
         return true;
     }
     const auto result = xpc.resumeProcess(pid);
+    if (ranAgain)
+        *ranAgain = result.ok();
     if (result.ok() || isGone(pid, startTicks)) {
         removeSuspension(pid);
         return true;

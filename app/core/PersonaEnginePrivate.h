@@ -26,6 +26,8 @@ public:
         int failedResumes = 0;
         Date nextResume;
         std::string resumeError;
+        // Suspended on its own, by hand or by the watchdog, rather than for being on a freeze list.
+        bool single = false;
     };
 
     // What suspending a persona's candidates achieved.
@@ -50,15 +52,29 @@ public:
     std::uint64_t suspendedStartTicks(std::int32_t pid) const;
 
     XPCConnection::Result<void> suspend(std::int32_t pid);
-    void addSuspension(const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder);
+    void addSuspension(const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder, bool single = false);
+    // An active persona holds the process and still asks for it: it is on that persona's freeze
+    // list or was suspended on its own, it waits for no resume, and nothing spares it now.
+    // Call exclusions.prepare() first.
+    bool stillWanted(std::int32_t pid, const PersonaConfiguration& config) const;
     void removeSuspension(std::int32_t pid);
     // Suspends the candidates for `persona` until quitting begins; a process already suspended only
     // gains the persona as a holder (and is no longer due to be resumed).
     Paused suspendFor(AutoPersona persona, const std::vector<RunningProcess>& candidates);
+    // What ending a persona leaves to do: the processes to resume now, with their names, and the
+    // names another active persona keeps suspended, with that persona when it is one.
+    struct Release
+    {
+        std::vector<std::pair<std::int32_t, std::string>> toResume;
+        std::vector<std::string> kept;
+        std::optional<AutoPersona> keptFor;
+    };
+    Release releaseFor(AutoPersona persona);
     // Resumes a suspended process and forgets it; a process that is gone is forgotten too, and a pid
     // that now belongs to another process is forgotten without being resumed. False when it is still
-    // there and its resume failed: then its record stays, due to be tried again.
-    bool resumeOrDrop(std::int32_t pid);
+    // there and its resume failed: then its record stays, due to be tried again. ranAgain tells
+    // whether the helper resumed it.
+    bool resumeOrDrop(std::int32_t pid, bool* ranAgain = nullptr);
     // Keeps a process whose resume failed for a later try, with a longer wait after each failure.
     void noteFailedResume(std::int32_t pid, const Error& error);
     // The suspended processes whose resume failed, each with the helper's or connection's reason.

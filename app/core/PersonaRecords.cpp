@@ -2,7 +2,9 @@
 
 #include "XPCConnection.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 
 namespace personarecords {
 
@@ -34,7 +36,26 @@ std::string sentence(std::string text)
     return text;
 }
 
-} // namespace
+std::string oneDecimal(double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
+std::string joined(const std::vector<std::string>& parts)
+{
+    std::string text;
+    for (const auto& part : parts)
+        text += (text.empty() ? "" : " · ") + part;
+    return text;
+}
+
+// Battery Mode saves power when it paused something or slowed the sampling; both texts say so.
+bool batterySaves(const ActivationOutcome& outcome)
+{
+    return outcome.paused > 0 || outcome.samplingSlowed;
+}
 
 Line activationRecord(AutoPersona persona, const ActivationOutcome& outcome)
 {
@@ -57,7 +78,7 @@ Line activationRecord(AutoPersona persona, const ActivationOutcome& outcome)
         }
         return {AssistanceCategory::all, personaOn(persona), "System sleep could not be held off", "No change"};
     case AutoPersona::batteryMode:
-        if (outcome.paused > 0 || outcome.samplingSlowed) {
+        if (batterySaves(outcome)) {
             return {AssistanceCategory::computing, "Battery Saver Active", "Constrained background compute on battery",
                 "Power saved"};
         }
@@ -66,38 +87,78 @@ Line activationRecord(AutoPersona persona, const ActivationOutcome& outcome)
     return {AssistanceCategory::all, personaOn(persona), sentence(whyNoProcess(outcome)), "Not protected"};
 }
 
-std::pair<std::string, std::string> activationNotification(AutoPersona persona)
+Notification activationNotification(AutoPersona persona, const ActivationOutcome& outcome)
 {
     switch (persona) {
     case AutoPersona::compileMode:
-        return {"⚙️ Compile Mode", ""};
+        return {"⚙️ Compile Mode",
+            outcome.trigger + " · " + oneDecimal(outcome.gigabytesFreed) + "GB freed · "
+                + oneDecimal(outcome.headroomGB) + "GB headroom"};
     case AutoPersona::aiFirstMode:
-        return {"🧠 AI First Mode", "Model loaded · Background tasks paused"};
+        if (outcome.modelLoaded && outcome.paused > 0)
+            return {"🧠 AI First Mode", "Model loaded · Background tasks paused"};
+        return {"🧠 AI First Mode",
+            joined({outcome.modelLoaded ? "Model loaded" : "No model loaded",
+                outcome.paused > 0 ? "Background tasks paused" : sentence(whyNoProcess(outcome))})};
     case AutoPersona::batteryMode:
         break;
     }
-    return {"🍃 Battery Mode", "Saving power · Resources throttled"};
+    if (batterySaves(outcome))
+        return {"🍃 Battery Mode", "Saving power · Resources throttled"};
+    return {"🍃 Battery Mode", sentence(whyNoProcess(outcome))};
 }
 
-std::pair<std::string, std::string> deactivationNotification(
-    AutoPersona persona, const std::vector<std::string>& stillPaused, bool pausedAnything)
+std::string compileModeEnded(const DeactivationOutcome& outcome)
 {
-    std::pair<std::string, std::string> texts;
+    std::vector<std::string> parts;
+    if (!outcome.resumed.empty()) {
+        const bool modelServer = std::any_of(outcome.resumed.begin(), outcome.resumed.end(),
+            [](const std::string& name) { return name.starts_with("ollama"); });
+        parts.push_back(modelServer ? "Ollama resumed" : shortList(outcome.resumed) + " resumed");
+        parts.push_back("Background apps running");
+    } else if (outcome.indexerResumed) {
+        parts.push_back("File indexing resumed");
+    }
+    if (outcome.indexerStillPaused)
+        parts.push_back("File indexing still paused");
+    if (!parts.empty())
+        return joined(parts);
+    return outcome.pausedAnything ? "Nothing left to resume" : "Nothing was paused for this build";
+}
+
+} // namespace
+
+ActivationTexts activationTexts(AutoPersona persona, const ActivationOutcome& outcome)
+{
+    return {activationRecord(persona, outcome), activationNotification(persona, outcome)};
+}
+
+Notification deactivationNotification(AutoPersona persona, const DeactivationOutcome& outcome)
+{
+    Notification n;
     switch (persona) {
     case AutoPersona::compileMode:
-        texts = {"✅ Build done",
-            pausedAnything ? "Ollama resumed · Background apps running" : "Nothing was paused for this build"};
+        n = {"✅ Build done", compileModeEnded(outcome)};
         break;
     case AutoPersona::aiFirstMode:
-        texts = {"💤 AI First ended", "No models loaded"};
+        n = {"💤 AI First ended",
+            !outcome.modelLoaded        ? "No models loaded"
+                : outcome.compileModeOn ? "A model is still loaded · Compile Mode comes first"
+                                        : "A model is still loaded"};
         break;
     case AutoPersona::batteryMode:
-        texts = {"⚡ Back on AC", "All processes resumed"};
+        n = {outcome.onBattery ? "🍃 Battery Mode ended" : "⚡ Back on AC",
+            !outcome.resumed.empty()     ? "All processes resumed"
+                : outcome.pausedAnything ? "Nothing left to resume"
+                                         : "Nothing was paused"};
         break;
     }
-    if (!stillPaused.empty())
-        texts.second = "Still paused: " + shortList(stillPaused) + " (resuming failed; trying again)";
-    return texts;
+    if (!outcome.stillPaused.empty())
+        n.body = "Still paused: " + shortList(outcome.stillPaused) + " (resuming failed; trying again)";
+    else if (!outcome.kept.empty())
+        n.body = "Still paused for " + (outcome.keptFor ? rawValue(*outcome.keptFor) : std::string("other modes"))
+            + ": " + shortList(outcome.kept);
+    return n;
 }
 
 std::string whyNotPaused(const platform::DomainError& error)

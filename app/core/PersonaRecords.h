@@ -7,11 +7,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 // The texts a persona change leaves in the assistance history and the desktop notifications: each
-// persona's own texts where they are true, else a line that says what really happened.
+// persona's own texts where they are true, else a line that says what really happened. The history
+// line and the notification of one change are made here together from one outcome, so they never
+// tell two stories.
 namespace personarecords {
 
 struct Line
@@ -20,6 +21,14 @@ struct Line
     std::string title;
     std::string detail;
     std::string impactValue;
+};
+
+struct Notification
+{
+    std::string title;
+    std::string body;
+
+    bool operator==(const Notification&) const = default;
 };
 
 // What one activation achieved.
@@ -37,24 +46,50 @@ struct ActivationOutcome
     bool samplingSlowed = false;
     // AI First Mode: system sleep is held off.
     bool sleepHeld = false;
+    // AI First Mode: the model server has a model loaded.
+    bool modelLoaded = false;
+    // Compile Mode's notification: what started it, the memory of the processes suspended now and
+    // the memory free now, in gigabytes.
+    std::string trigger;
+    double gigabytesFreed = 0;
+    double headroomGB = 0;
 };
 
-// The history line of an activation. A line that records nothing done has the category `all`, which
-// moves none of the saved-you counters.
-Line activationRecord(AutoPersona persona, const ActivationOutcome& outcome);
+// What one deactivation achieved.
+struct DeactivationOutcome
+{
+    std::vector<std::string> resumed;
+    // Kept suspended because another active persona wants them too, with that persona when it is one.
+    std::vector<std::string> kept;
+    std::optional<AutoPersona> keptFor;
+    // Their resume failed; they are tried again.
+    std::vector<std::string> stillPaused;
+    // The persona had anything paused at all during its run.
+    bool pausedAnything = false;
+    // Compile Mode: the file indexer it paused runs again, or is still paused because that failed.
+    bool indexerResumed = false;
+    bool indexerStillPaused = false;
+    // AI First Mode: a model is still loaded, and Compile Mode is on.
+    bool modelLoaded = false;
+    bool compileModeOn = false;
+    // Battery Mode: the machine still runs on its battery.
+    bool onBattery = false;
+};
 
-// Title and body of the notification of an activation; Compile Mode's body is built by the engine.
-std::pair<std::string, std::string> activationNotification(AutoPersona persona);
+struct ActivationTexts
+{
+    // A line that records nothing done has the category `all`, which moves none of the saved-you counters.
+    Line record;
+    Notification notification;
+};
 
-// Title and body of the notification of a deactivation. `stillPaused` names the processes whose resume
-// failed; `pausedAnything` whether the persona had anything paused at all.
-std::pair<std::string, std::string> deactivationNotification(
-    AutoPersona persona, const std::vector<std::string>& stillPaused, bool pausedAnything);
+ActivationTexts activationTexts(AutoPersona persona, const ActivationOutcome& outcome);
+Notification deactivationNotification(AutoPersona persona, const DeactivationOutcome& outcome);
 
 // Why nothing could be paused, in a few words, from the helper's or the connection's error.
 std::string whyNotPaused(const platform::DomainError& error);
 
-// "a, b and 2 more": the first few names of a list.
+// "a, b +2 more": the first few names of a list.
 std::string shortList(const std::vector<std::string>& names);
 
 } // namespace personarecords

@@ -11,12 +11,13 @@ constexpr auto kRolesLifetime = std::chrono::seconds(5);
 
 } // namespace
 
-WatchdogExclusions::WatchdogExclusions(
-    std::string procRoot, pid_t self, uid_t user, platform::SessionEnvironment session)
+WatchdogExclusions::WatchdogExclusions(std::string procRoot, pid_t self, uid_t user,
+    platform::SessionEnvironment session, std::shared_ptr<const platform::WindowManagerReader> windowManagers)
     : m_table(procRoot)
     , m_self(self)
     , m_user(user)
     , m_session(std::move(procRoot), std::move(session), user)
+    , m_windowManagers(std::move(windowManagers))
 {
 }
 
@@ -31,7 +32,9 @@ const std::set<std::string>& graphicalSessionNames()
         // compositors and window managers
         "gnome-shell", "mutter", "kwin_wayland", "kwin_wayland_wrapper", "kwin_x11", "weston", "sway", "Hyprland",
         "wayfire", "labwc", "river", "cage", "cosmic-comp", "niri", "xfwm4", "marco", "muffin", "openbox", "i3",
-        "awesome", "bspwm", "picom", "compiz", "enlightenment", "fluxbox", "icewm",
+        "awesome", "bspwm", "picom", "compiz", "enlightenment", "fluxbox", "icewm", "metacity", "xmonad",
+        "xmonad-x86_64-linux", "dwm", "qtile", "fvwm", "fvwm3", "herbstluftwm", "jwm", "spectrwm", "pekwm", "cwm",
+        "twm", "wmaker",
         // audio
         "pipewire", "pipewire-pulse", "wireplumber", "pulseaudio", "jackd",
         // session, login and bus
@@ -150,8 +153,15 @@ WatchdogExclusions::Reason WatchdogExclusions::reasonForRole(int pid) const
     const auto now = std::chrono::steady_clock::now();
     if (!m_roles || now - m_rolesReadAt > kRolesLifetime) {
         m_roles = m_session.read([](const std::string& name) { return graphicalSessionNames().contains(name); });
+        m_windowManagerPids.clear();
+        if (m_windowManagers) {
+            for (const int manager : m_windowManagers->windowManagerPids())
+                m_windowManagerPids.insert(manager);
+        }
         m_rolesReadAt = now;
     }
+    if (m_windowManagerPids.contains(pid))
+        return Reason::windowManager;
     const auto role = m_roles->find(pid);
     if (role == m_roles->end())
         return Reason::none;
@@ -181,6 +191,8 @@ std::string WatchdogExclusions::describe(Reason reason)
         return "your screen and keyboard depend on it";
     case Reason::runsDisplay:
         return "your display server runs under it";
+    case Reason::windowManager:
+        return "it manages your windows";
     case Reason::session:
         return "your desktop session needs it";
     case Reason::neverPause:

@@ -4,8 +4,10 @@
 
 #include "platform/proc/ProcessTable.h"
 #include "platform/proc/SessionProcesses.h"
+#include "platform/x11/WindowManagerReader.h"
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -16,7 +18,8 @@
 // freeze buttons: the never-pause whitelist (compared in lower case), this program and the helper
 // with their ancestors, processes of other users, the programs the desktop session needs by name,
 // and whatever serves the session by its role (SessionProcesses: the display servers and their
-// ancestors, the session bus, the user's service manager), since a name list is never complete.
+// ancestors, the session bus, the user's service manager; the X display's window managers), since
+// a name list is never complete.
 class WatchdogExclusions
 {
 public:
@@ -27,13 +30,16 @@ public:
         helper, // the helper or one of its ancestors
         display, // holds the display's socket
         runsDisplay, // an ancestor of the display server
+        windowManager, // manages the X display's windows
         session,
         neverPause,
         otherUser,
     };
 
+    // windowManagers: who manages the display's windows; nullptr when nothing can be asked.
     WatchdogExclusions(std::string procRoot, pid_t self, uid_t user,
-        platform::SessionEnvironment session = platform::SessionEnvironment::current());
+        platform::SessionEnvironment session = platform::SessionEnvironment::current(),
+        std::shared_ptr<const platform::WindowManagerReader> windowManagers = nullptr);
 
     // Works out the protected ancestors for one run; call before excludes() with that run's snapshot.
     void prepare(const std::vector<RunningProcess>& snapshot, const std::vector<std::string>& neverPauseWhitelist);
@@ -64,6 +70,8 @@ private:
     std::set<int> m_ownChain; // this program and its ancestors
     std::set<int> m_helperChain;
     const platform::SessionProcesses m_session;
+    const std::shared_ptr<const platform::WindowManagerReader> m_windowManagers;
     mutable std::optional<platform::SessionProcesses::Roles> m_roles;
+    mutable std::set<int> m_windowManagerPids;
     mutable std::chrono::steady_clock::time_point m_rolesReadAt;
 };

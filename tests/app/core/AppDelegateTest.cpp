@@ -253,11 +253,20 @@ protected:
     void SetUp() override
     {
         AppDelegateTest::SetUp();
+        startDaemon();
+    }
+    void startDaemon()
+    {
         m_daemon.emplace(std::map<std::string, std::string> {{"QUORVANE_HELPER_SOCKET", m_socket},
             {"QUORVANE_HELPER_AUDIT_LOG", m_dir.filePath("audit.log").toStdString()},
             {"QUORVANE_HELPER_TRUSTED", helpertest::trustedTestProgram()},
             {"QUORVANE_HELPER_INDEXER_TOOL",
                 helpertest::writeScript(m_dir.filePath("indexer").toStdString(), "exit 0")}});
+    }
+    static bool cycle(AppDelegate& delegate)
+    {
+        auto tick = delegate.runPersonaCycle();
+        return QTest::qWaitFor([&] { return tick.isFinished(); }, 10000);
     }
     AppDelegateOptions helperOptions()
     {
@@ -333,6 +342,39 @@ TEST_F(AppDelegateWithHelperTest, SleepWaitsForEveryResumeAndWakeStartsPollingAg
     EXPECT_TRUE(delegate.dashboardVM().isPolling());
     EXPECT_TRUE(delegate.isPersonaCycleScheduled());
     EXPECT_EQ(helpertest::processState(child.pid()), 'S');
+}
+
+TEST_F(AppDelegateWithHelperTest, AHelperRestartedMidBuildHasTheProcessesStoppedAgainOnTheNextCycle)
+{
+    helpertest::SleepingChild build;
+    helpertest::SleepingChild server;
+    // The process watcher's table: a build, and the model server it must not share the machine with.
+    const QString table = m_dir.filePath("proc");
+    personatest::writeFakeProcess(table, build.pid(), 1, ::getuid(), 'S', 1000, "make");
+    personatest::writeFakeProcess(table, server.pid(), 1, ::getuid(), 'S', 1000, "ollama");
+    AppDelegate delegate(helperOptions());
+    QSignalSpy checked(&delegate, &AppDelegate::startUpChecked);
+    delegate.applicationDidFinishLaunching();
+    ASSERT_TRUE(caught(checked));
+    setAutonomous(delegate, true);
+    ASSERT_TRUE(cycle(delegate));
+    ASSERT_EQ(delegate.personaEngine().activePersonas(), std::set {AutoPersona::compileMode});
+    ASSERT_TRUE(helpertest::waitForState(server.pid(), 'T'));
+
+    // The helper stops, resuming everything it held, and the next one takes over mid-build.
+    m_daemon.reset();
+    ASSERT_TRUE(helpertest::waitForState(server.pid(), 'S'));
+    startDaemon();
+    ASSERT_TRUE(cycle(delegate));
+    EXPECT_EQ(helpertest::processState(server.pid()), 'T');
+    EXPECT_TRUE(QTest::qWaitFor([&] { return delegate.personaVM().frozenProcesses().contains(server.pid()); }));
+
+    // With no helper to stop it again, the list no longer calls the running process frozen.
+    m_daemon.reset();
+    ASSERT_TRUE(helpertest::waitForState(server.pid(), 'S'));
+    ASSERT_TRUE(cycle(delegate));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return delegate.personaVM().frozenProcesses().empty(); }));
+    EXPECT_EQ(helpertest::processState(server.pid()), 'S');
 }
 
 } // namespace

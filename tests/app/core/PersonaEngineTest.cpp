@@ -6,6 +6,11 @@
 #include "helper/HelperTestSupport.h"
 #include "records/ActivePersonaTracker.h"
 #include "support/SocketFamily.h"
+#include "support/XvfbDisplay.h"
+
+#include "platform/x11/XcbWindowManagerReader.h"
+
+#include <QFile>
 
 #include <QCoreApplication>
 #include <QTest>
@@ -141,7 +146,8 @@ TEST_F(PersonaEngineTest, BuildSavingsFollowTheBuildsDuration)
     EXPECT_EQ(metrics.buildsProtected, 2);
     EXPECT_DOUBLE_EQ(metrics.totalHoursSaved, 4.0 / 3600 * 0.5 + 600.0 / 3600 * 0.5);
     EXPECT_EQ(titles(m_notifier->posts()).back(), "✅ Build done");
-    EXPECT_EQ(m_notifier->posts().back().second, "Ollama resumed · Background apps running");
+    // Only the file indexer was paused for these builds.
+    EXPECT_EQ(m_notifier->posts().back().second, "File indexing resumed");
 }
 
 TEST_F(PersonaEngineTest, ModelsAreUnloadedBeforeTheModelServerIsSuspended)
@@ -174,10 +180,12 @@ TEST_F(PersonaEngineTest, ASharedProcessStaysSuspendedUntilItsLastPersonaEnds)
 
     engine->deactivatePersona(AutoPersona::batteryMode);
     EXPECT_EQ(engine->frozenProcesses().size(), 3u);
+    EXPECT_EQ(m_notifier->posts().back().second, "Still paused for Compile Mode: ollama, postgres");
     m_xpc.clearMockSignals();
     engine->deactivatePersona(AutoPersona::compileMode);
     EXPECT_EQ(sentSignals(), (Signals {{40, SIGCONT}, {41, SIGCONT}, {42, SIGCONT}}));
     EXPECT_TRUE(engine->frozenProcesses().empty());
+    EXPECT_EQ(m_notifier->posts().back().second, "Ollama resumed · Background apps running");
 
     // A process kept because another active persona's list names it is released with that persona.
     setProcesses({proc(40, "ollama")});
@@ -218,7 +226,7 @@ TEST_F(PersonaEngineTest, EventsCloseOnlyTheNewestOpenOneAndOwnActionsAreUndone)
     EXPECT_TRUE(engine->isBatteryPollingReduced());
     EXPECT_DOUBLE_EQ(m_memory.interval(), 15.0);
     EXPECT_EQ(titles(m_notifier->posts()), (std::vector<std::string> {"🧠 AI First Mode", "🍃 Battery Mode"}));
-    EXPECT_EQ(m_notifier->posts()[0].second, "Model loaded · Background tasks paused");
+    EXPECT_EQ(m_notifier->posts()[0].second, "No model loaded · Nothing needed pausing");
     EXPECT_EQ(m_notifier->posts()[1].second, "Saving power · Resources throttled");
     EXPECT_EQ(assistance().at(0).title, "Battery Saver Active");
     EXPECT_EQ(assistance().at(1).title, "AI Workload Prioritized");
@@ -241,8 +249,7 @@ TEST_F(PersonaEngineTest, EventsCloseOnlyTheNewestOpenOneAndOwnActionsAreUndone)
     engine->deactivatePersona(AutoPersona::batteryMode);
     EXPECT_DOUBLE_EQ(m_memory.interval(), 3.0);
     EXPECT_TRUE(m_memory.isPolling());
-    EXPECT_EQ(
-        m_notifier->posts().back(), (std::pair<std::string, std::string> {"⚡ Back on AC", "All processes resumed"}));
+    EXPECT_EQ(m_notifier->posts().back(), (std::pair<std::string, std::string> {"⚡ Back on AC", "Nothing was paused"}));
 
     // Memory sampling nobody runs is neither started for Battery Mode nor left running after it.
     m_memory.stopPolling();
@@ -250,6 +257,44 @@ TEST_F(PersonaEngineTest, EventsCloseOnlyTheNewestOpenOneAndOwnActionsAreUndone)
     EXPECT_FALSE(m_memory.isPolling());
     engine->deactivatePersona(AutoPersona::batteryMode);
     EXPECT_FALSE(m_memory.isPolling());
+}
+
+TEST_F(PersonaEngineTest, NotificationsSayOnlyWhatHappened)
+{
+    FakeModelServer server;
+    OllamaEngine ollama(server.url());
+    auto engine = makeEngine(config(), nullptr, &ollama);
+    const auto last = [&] { return m_notifier->posts().back(); };
+    using Post = std::pair<std::string, std::string>;
+    // Started by hand with no model loaded and nothing of its list running.
+    engine->activatePersona(AutoPersona::aiFirstMode, "manual override");
+    EXPECT_EQ(last(), (Post {"🧠 AI First Mode", "No model loaded · Nothing needed pausing"}));
+    engine->deactivatePersona(AutoPersona::aiFirstMode);
+    EXPECT_EQ(last().second, "No models loaded");
+
+    server.setLoaded({"llama3.1:8b"});
+    setProcesses({proc(60, "restic")});
+    engine->activatePersona(AutoPersona::aiFirstMode, "model loaded");
+    EXPECT_EQ(last().second, "Model loaded · Background tasks paused");
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    engine->deactivatePersona(AutoPersona::aiFirstMode);
+    EXPECT_EQ(last(), (Post {"💤 AI First ended", "A model is still loaded · Compile Mode comes first"}));
+    EXPECT_FALSE(engine->frozenProcesses().contains(60));
+    engine->deactivatePersona(AutoPersona::compileMode);
+
+    // Battery Mode by hand on a machine without a battery: nothing to pause, no sampling to slow.
+    engine->activatePersona(AutoPersona::batteryMode, "manual override");
+    EXPECT_EQ(last(), (Post {"🍃 Battery Mode", "Nothing needed pausing"}));
+    EXPECT_EQ(assistance().at(0).detail, last().second);
+    engine->deactivatePersona(AutoPersona::batteryMode);
+    EXPECT_EQ(last(), (Post {"⚡ Back on AC", "Nothing was paused"}));
+    // Ended by hand while still on battery.
+    engine->setMockIsOnBattery(true);
+    setProcesses({proc(40, "ollama")});
+    engine->activatePersona(AutoPersona::batteryMode, "manual override");
+    EXPECT_EQ(last(), (Post {"🍃 Battery Mode", "Saving power · Resources throttled"}));
+    engine->deactivatePersona(AutoPersona::batteryMode);
+    EXPECT_EQ(last(), (Post {"🍃 Battery Mode ended", "All processes resumed"}));
 }
 
 TEST_F(PersonaEngineTest, ARefusedSleepInhibitorLeavesAIFirstModeActive)
@@ -368,7 +413,8 @@ TEST_F(PersonaEngineTest, AFreezeByHandIsHeldToTheWatchdogsExclusionsAndSaysWhy)
         EXPECT_EQ(result.error().message, why);
     }
     for (const char* name : {"gnome-shell", "Xvfb", "Xtigervnc", "fluxbox", "ibus-daemon", "xdg-desktop-portal-xapp",
-             "polkit-kde-authentication-agent-1", "sshd-session"})
+             "polkit-kde-authentication-agent-1", "sshd-session", "xmonad", "dwm", "qtile", "fvwm", "herbstluftwm",
+             "jwm", "metacity"})
         EXPECT_EQ(refusal(*engine, 801, name), "your desktop session needs it") << name;
     EXPECT_EQ(engine->freezeProcess(803, "blender").error().message, "it is on your never-pause list");
     EXPECT_TRUE(sentSignals().empty());
@@ -406,6 +452,28 @@ TEST_F(PersonaEngineTest, WhatServesTheDisplayIsNeverFrozenWhateverItIsCalled)
     EXPECT_EQ(refusal(*engine, family.child(0), "kiosk-x"), "your screen and keyboard depend on it");
     EXPECT_EQ(refusal(*engine, family.child(1), "kiosk-wayland"), "your screen and keyboard depend on it");
     EXPECT_EQ(refusal(*engine, family.parent(), "launcher"), "your display server runs under it");
+    EXPECT_TRUE(sentSignals().empty());
+}
+
+// An X window manager only talks to the display, so no socket tells it apart: the display says who
+// holds its window-manager selection.
+TEST_F(PersonaEngineTest, TheWindowManagerIsNeverFrozenWhateverItIsCalled)
+{
+    XvfbDisplay x;
+    if (x.display().empty() || ::access("/usr/bin/openbox", X_OK) != 0)
+        GTEST_SKIP() << "needs Xvfb and openbox, as scripts/install-deps.sh installs them";
+    QTemporaryDir scratch;
+    const QString copy = scratch.filePath("desk-helper");
+    ASSERT_TRUE(QFile::copy("/usr/bin/openbox", copy));
+    const pid_t manager = x.start({copy.toStdString()});
+    ASSERT_GT(manager, 0);
+    const platform::XcbWindowManagerReader reader(x.display());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reader.windowManagerPids() == std::vector<int> {manager}; }, 10000));
+
+    m_session.display = x.display();
+    m_procRoot = "/proc";
+    auto engine = makeEngine();
+    EXPECT_EQ(refusal(*engine, manager, "desk-helper"), "it manages your windows");
     EXPECT_TRUE(sentSignals().empty());
 }
 

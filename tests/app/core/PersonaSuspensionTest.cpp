@@ -63,6 +63,15 @@ protected:
             return platform::successReply(r.id);
         };
     }
+    // A helper that really stops and continues what it is asked to.
+    static FakeHelper::Answer signalling()
+    {
+        return [](const HelperRequest& r) -> std::optional<HelperReply> {
+            if (r.op == platform::HelperOp::sendSignal && ::kill(r.pid, r.signal) != 0)
+                return platform::failureReply(r.id, platform::posixError(errno));
+            return platform::successReply(r.id);
+        };
+    }
     // The helper refuses the next `times` resumes of pid with its rate limit.
     void rateLimit(std::int32_t pid, int times)
     {
@@ -340,6 +349,64 @@ TEST_F(PersonaSuspensionTest, RecordsSayNothingWasPausedWhenTheHelperPausedNothi
     EXPECT_EQ(metrics.computeShieldEventsCount, 2);
 }
 
+TEST_F(PersonaSuspensionTest, NotificationsSayWhatTheRecordsSayWhenTheHelperPausesNothing)
+{
+    SleepingChild server, backup;
+    setProcesses({proc(server.pid(), "ollama"), proc(backup.pid(), "restic")});
+    std::vector<std::string> actions;
+    const auto run = [&](XPCConnection& xpc, const std::string& why) {
+        xpc.setActionRecorder([&](const AuditEvent& e) { actions.push_back(e.actionDescription); });
+        auto engine = makeEngine(config(), &xpc);
+        engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
+        EXPECT_EQ(m_notifier->posts().back().second, "Nothing paused: " + why);
+        EXPECT_EQ(assistance().at(0).detail, m_notifier->posts().back().second);
+        engine->deactivatePersona(AutoPersona::batteryMode);
+        EXPECT_EQ(
+            m_notifier->posts().back(), (std::pair<std::string, std::string> {"⚡ Back on AC", "Nothing was paused"}));
+        // Started by hand: no model is loaded, and its background task was not paused either.
+        engine->activatePersona(AutoPersona::aiFirstMode, "manual override");
+        EXPECT_EQ(m_notifier->posts().back().second, "No model loaded · Nothing paused: " + why);
+        engine->deactivatePersona(AutoPersona::aiFirstMode);
+        // The indexer the helper did not pause is not restarted, and nothing is said about it.
+        engine->activatePersona(AutoPersona::compileMode, "make");
+        engine->deactivatePersona(AutoPersona::compileMode);
+        EXPECT_EQ(m_notifier->posts().back().second, "Nothing was paused for this build");
+        for (const auto& action : actions)
+            EXPECT_FALSE(action.starts_with("Resumed file indexing")) << action;
+    };
+    {
+        XPCConnection xpc;
+        run(xpc, "the helper is not available");
+    }
+    FakeHelper helper(m_socket, [](const HelperRequest& r) -> std::optional<HelperReply> {
+        return platform::failureReply(
+            r.id, {platform::kHelperErrorDomain, platform::kHelperUnauthorized, "Caller not trusted."});
+    });
+    XPCConnection xpc;
+    run(xpc, "the helper refused: Caller not trusted.");
+    EXPECT_EQ(helpertest::processState(server.pid()), 'S');
+}
+
+TEST_F(PersonaSuspensionTest, AnIndexerPauseThatTimedOutIsUndoneWhenTheBuildEnds)
+{
+    std::vector<platform::HelperOp> ops;
+    FakeHelper helper(m_socket, [&](const HelperRequest& r) -> std::optional<HelperReply> {
+        std::lock_guard lock(m_mutex);
+        ops.push_back(r.op);
+        if (r.op == platform::HelperOp::pauseFileIndexer)
+            return std::nullopt;
+        return platform::successReply(r.id);
+    });
+    XPCConnection xpc;
+    auto engine = makeEngine(config(), &xpc);
+    setProcesses({});
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    EXPECT_TRUE(SuspendedProcessFile(stateFile(), "/proc/sys/kernel/random/boot_id").read().indexerPaused);
+    engine->deactivatePersona(AutoPersona::compileMode);
+    std::lock_guard lock(m_mutex);
+    EXPECT_EQ(ops, (std::vector {platform::HelperOp::pauseFileIndexer, platform::HelperOp::resumeFileIndexer}));
+}
+
 TEST_F(PersonaSuspensionTest, StartUpResumesOnlyTheSameStillStoppedProcesses)
 {
     SleepingChild stopped;
@@ -399,7 +466,99 @@ TEST_F(PersonaSuspensionTest, AFailedStartUpResumeIsKeptAsAFrozenRecord)
     EXPECT_EQ(engine.recoverSuspendedProcesses(), 0);
     EXPECT_EQ(engine.frozenProcesses().at(stopped.pid()), record);
     EXPECT_EQ(file.load().size(), 1u);
+
+    // Resumed all the same (by the helper, once its caller had gone): it is no longer listed.
     ::kill(stopped.pid(), SIGCONT);
+    ASSERT_TRUE(helpertest::waitForState(stopped.pid(), 'S'));
+    engine.checkSuspendedProcesses();
+    EXPECT_TRUE(engine.frozenProcesses().empty());
+    EXPECT_TRUE(file.load().empty());
+}
+
+TEST_F(PersonaSuspensionTest, ProcessesRunningAgainAreStoppedAgainOnlyWhileAPersonaAsksForThem)
+{
+    FakeHelper helper(m_socket, signalling());
+    XPCConnection xpc;
+    auto c = config();
+    c.customFreezeList = {"extra-job"};
+    auto engine = makeEngine(c, &xpc);
+    SleepingChild server, extra, byHand, later, ended;
+    setProcesses({proc(server.pid(), "ollama"), proc(extra.pid(), "extra-job"), proc(ended.pid(), "redis-server")});
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    ASSERT_TRUE(engine->freezeProcess(byHand.pid(), "sleep").ok());
+    for (const pid_t pid : {server.pid(), extra.pid(), byHand.pid()}) {
+        ASSERT_TRUE(helpertest::waitForState(pid, 'T'));
+        ::kill(pid, SIGCONT); // as a helper that restarts does
+        ASSERT_TRUE(helpertest::waitForState(pid, 'S'));
+    }
+    ::kill(ended.pid(), SIGKILL);
+    ASSERT_TRUE(helpertest::waitForState(ended.pid(), 'Z'));
+    // The build goes on, its list no longer naming extra-job.
+    c.customFreezeList.clear();
+    engine->updateConfiguration(c);
+    engine->checkSuspendedProcesses();
+    EXPECT_TRUE(helpertest::waitForState(server.pid(), 'T'));
+    EXPECT_TRUE(helpertest::waitForState(byHand.pid(), 'T'));
+    EXPECT_EQ(helpertest::processState(extra.pid()), 'S');
+    const auto frozen = engine->frozenProcesses();
+    EXPECT_EQ(frozen.size(), 2u);
+    EXPECT_TRUE(frozen.contains(server.pid()) && frozen.contains(byHand.pid()));
+    EXPECT_EQ(stored().size(), 2u);
+
+    // With no persona active, a process frozen by hand that runs again is only taken off the list.
+    engine->deactivatePersona(AutoPersona::compileMode);
+    ASSERT_TRUE(engine->freezeProcess(later.pid(), "sleep").ok());
+    ASSERT_TRUE(helpertest::waitForState(later.pid(), 'T'));
+    ::kill(later.pid(), SIGCONT);
+    ASSERT_TRUE(helpertest::waitForState(later.pid(), 'S'));
+    engine->checkSuspendedProcesses();
+    EXPECT_TRUE(engine->frozenProcesses().empty());
+    EXPECT_EQ(helpertest::processState(later.pid()), 'S');
+    EXPECT_TRUE(stored().empty());
+}
+
+// A process busy in the kernel, which acts on a SIGSTOP only once it returns: it waits for a vfork
+// child that never execs. Both end with the object.
+class BusyInKernel
+{
+public:
+    BusyInKernel()
+    {
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::setpgid(0, 0);
+            if (::vfork() == 0) {
+                ::pause();
+                ::_exit(0);
+            }
+            ::_exit(0);
+        }
+        ::setpgid(m_pid, m_pid);
+    }
+    ~BusyInKernel()
+    {
+        ::kill(-m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    pid_t pid() const { return m_pid; }
+
+private:
+    pid_t m_pid = 0;
+};
+
+TEST_F(PersonaSuspensionTest, AProcessAboutToStopIsNotTakenForOneRunningAgain)
+{
+    FakeHelper helper(m_socket, signalling());
+    XPCConnection xpc;
+    auto engine = makeEngine(config(), &xpc);
+    BusyInKernel busy;
+    ASSERT_TRUE(helpertest::waitForState(busy.pid(), 'D'));
+    ASSERT_TRUE(engine->freezeProcess(busy.pid(), "worker").ok());
+    // Frozen by hand with no persona on: were it taken for running, it would be forgotten, and stop
+    // a moment later with nothing left to resume it.
+    engine->checkSuspendedProcesses();
+    EXPECT_TRUE(engine->frozenProcesses().contains(busy.pid()));
+    EXPECT_EQ(helpertest::processState(busy.pid()), 'D');
 }
 
 TEST_F(PersonaSuspensionTest, TheIndexerAKilledRunPausedIsStartedAgainAtTheNextStart)
