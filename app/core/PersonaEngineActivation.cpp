@@ -14,6 +14,7 @@
 
 #include "platform/desktop/SleepInhibitor.h"
 #include "platform/desktop/UserNotifier.h"
+#include "platform/text/NamesList.h"
 
 #include <algorithm>
 #include <cmath>
@@ -412,7 +413,7 @@ bool PersonaEngine::resumeAllBeforeExit(std::chrono::milliseconds budget)
         names.push_back(record.name);
     notifyStateChanged();
     d->notifier->post("Quorvane Pro",
-        "Could not resume " + personarecords::shortList(names)
+        "Could not resume " + platform::namesList(names)
             + " before quitting; they stay paused until Quorvane Pro starts again.");
     return false;
 }

@@ -2,6 +2,8 @@
 
 #include "XPCConnection.h"
 
+#include "platform/text/NamesList.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -114,7 +116,7 @@ std::string compileModeEnded(const DeactivationOutcome& outcome)
     if (!outcome.resumed.empty()) {
         const bool modelServer = std::any_of(outcome.resumed.begin(), outcome.resumed.end(),
             [](const std::string& name) { return name.starts_with("ollama"); });
-        parts.push_back(modelServer ? "Ollama resumed" : shortList(outcome.resumed) + " resumed");
+        parts.push_back(modelServer ? "Ollama resumed" : platform::namesList(outcome.resumed) + " resumed");
         parts.push_back("Background apps running");
     } else if (outcome.indexerResumed) {
         parts.push_back("File indexing resumed");
@@ -154,10 +156,10 @@ Notification deactivationNotification(AutoPersona persona, const DeactivationOut
         break;
     }
     if (!outcome.stillPaused.empty())
-        n.body = "Still paused: " + shortList(outcome.stillPaused) + " (resuming failed; trying again)";
+        n.body = "Still paused: " + platform::namesList(outcome.stillPaused) + " (resuming failed; trying again)";
     else if (!outcome.kept.empty())
         n.body = "Still paused for " + (outcome.keptFor ? rawValue(*outcome.keptFor) : std::string("other modes"))
-            + ": " + shortList(outcome.kept);
+            + ": " + platform::namesList(outcome.kept);
     return n;
 }
 
@@ -170,16 +172,6 @@ std::string whyNotPaused(const platform::DomainError& error)
     if (error.domain == XPCConnection::kErrorDomain && error.code == -2)
         return "the helper did not answer";
     return "the helper refused: " + error.message;
-}
-
-std::string shortList(const std::vector<std::string>& names)
-{
-    std::string text;
-    for (std::size_t i = 0; i < names.size() && i < 2; ++i)
-        text += (i ? ", " : "") + names[i];
-    if (names.size() >= 3)
-        text += " +" + std::to_string(names.size() - 2) + " more";
-    return text;
 }
 
 } // namespace personarecords

@@ -89,7 +89,4 @@ Notification deactivationNotification(AutoPersona persona, const DeactivationOut
 // Why nothing could be paused, in a few words, from the helper's or the connection's error.
 std::string whyNotPaused(const platform::DomainError& error);
 
-// "a, b +2 more": the first few names of a list.
-std::string shortList(const std::vector<std::string>& names);
-
 } // namespace personarecords

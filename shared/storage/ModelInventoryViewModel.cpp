@@ -1,11 +1,12 @@
 #include "ModelInventoryViewModel.h"
 
-#include "NamesList.h"
 #include "PoolDelivery.h"
 
 #include "core/NumberFormat.h"
 #include "core/Units.h"
 #include "records/AssistanceTracker.h"
+
+#include "platform/text/NamesList.h"
 
 #include <QDebug>
 #include <QThreadPool>
@@ -195,11 +196,6 @@ int ModelInventoryViewModel::modelsInside(const DeveloperCacheItem& cache) const
     const std::string prefix = cache.path + "/";
     return static_cast<int>(std::count_if(m_installedModels.begin(), m_installedModels.end(),
         [&](const auto& m) { return m.source == ModelSource::huggingFace && m.path.starts_with(prefix); }));
-}
-
-std::string ModelInventoryViewModel::namesList(const std::vector<std::string>& names, std::size_t shown)
-{
-    return ::namesList(names, shown);
 }
 
 void ModelInventoryViewModel::beginScan()
@@ -401,7 +397,7 @@ void ModelInventoryViewModel::cleanModels(
             if (result.deletedCount > 0)
                 recordReclaimed(tracker, "Storage Reclaimed",
                     "Cleaned " + std::to_string(result.deletedCount) + " model(s) ("
-                        + namesList(modelNames(models, result.failedModelNames)) + ")",
+                        + platform::namesList(modelNames(models, result.failedModelNames)) + ")",
                     result.totalReclaimedBytes);
             return result;
         },
