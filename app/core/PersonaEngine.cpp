@@ -9,9 +9,19 @@
 
 #include "ProcessWatcher.h"
 
-#include "platform/power/PowerSupplies.h"
+namespace {
 
-#include <algorithm>
+// Starts or ends the persona as the rule decided.
+void apply(PersonaEngine& engine, AutoPersona persona, const PersonaRules::Decision& decision)
+{
+    using Change = PersonaRules::Decision::Change;
+    if (decision.change == Change::activate)
+        engine.activatePersona(persona, decision.trigger);
+    else if (decision.change == Change::deactivate)
+        engine.deactivatePersona(persona);
+}
+
+} // namespace
 
 PersonaEngine::PersonaEngine(XPCConnection& xpcConnection, ProcessWatcher& processWatcher, OllamaEngine& ollamaEngine,
     MemoryEngine& memoryEngine, std::optional<PersonaConfiguration> configuration, SavedYouMetrics savedYouMetrics,
@@ -76,8 +86,7 @@ PersonaEngine::State PersonaEngine::state() const
 
 std::map<std::int32_t, Date> PersonaEngine::sustainedCPUStartTimes() const
 {
-    std::lock_guard lock(d->mutex);
-    return d->sustainedCPUStartTimes;
+    return d->rules.sustainedCPUStartTimes();
 }
 
 bool PersonaEngine::isBatteryPollingReduced() const
@@ -100,8 +109,7 @@ void PersonaEngine::setOnChangeHandler(ChangeHandler handler)
 
 void PersonaEngine::setMockIsOnBattery(std::optional<bool> onBattery)
 {
-    std::lock_guard lock(d->mutex);
-    d->mockIsOnBattery = onBattery;
+    d->rules.setMockIsOnBattery(onBattery);
 }
 
 void PersonaEngine::notifyStateChanged()
@@ -166,55 +174,25 @@ void PersonaEngine::evaluateCompileTrigger()
     std::lock_guard operation(d->operationMutex);
     const auto triggers = configuration().compileModeTriggers;
     const auto processes = d->watcher.scanProcesses();
-    const auto first = std::find_if(processes.begin(), processes.end(),
-        [&](const RunningProcess& p) { return std::find(triggers.begin(), triggers.end(), p.name) != triggers.end(); });
-    const bool active = d->isActive(AutoPersona::compileMode);
-    if (first == processes.end()) {
-        if (active)
-            deactivatePersona(AutoPersona::compileMode);
-    } else if (!active) {
-        activatePersona(AutoPersona::compileMode, first->name);
-    }
+    apply(*this, AutoPersona::compileMode,
+        PersonaRules::compileRule(d->isActive(AutoPersona::compileMode), processes, triggers));
 }
 
 void PersonaEngine::evaluateBatteryAndSustainedCPU()
 {
     std::lock_guard operation(d->operationMutex);
-    const bool onBattery = isOnBattery();
-    const bool active = d->isActive(AutoPersona::batteryMode);
-    if (onBattery && !active)
-        activatePersona(AutoPersona::batteryMode, "power disconnected");
-    else if (!onBattery && active)
-        deactivatePersona(AutoPersona::batteryMode);
-
+    apply(*this, AutoPersona::batteryMode, d->rules.batteryRule(d->isActive(AutoPersona::batteryMode)));
     if (!d->isActive(AutoPersona::batteryMode)) {
-        std::lock_guard lock(d->mutex);
-        d->sustainedCPUStartTimes.clear();
+        d->rules.forgetBusyProcesses();
         return;
     }
     const auto processes = d->watcher.scanProcesses();
     const Date now = d->now();
-    const auto config = configuration();
-    d->exclusions.prepare(processes, config.neverPauseWhitelist);
-    for (const auto& process : processes) {
-        {
-            std::lock_guard lock(d->mutex);
-            auto& startTimes = d->sustainedCPUStartTimes;
-            if (!(process.cpuPercent > cpuThreshold)) {
-                startTimes.erase(process.pid);
-                continue;
-            }
-            const auto seen = startTimes.find(process.pid);
-            if (seen == startTimes.end()) {
-                startTimes.emplace(process.pid, now);
-                continue;
-            }
-            if (!(now.timeIntervalSince(seen->second) > sustainedSeconds) || d->frozenProcesses.contains(process.pid))
-                continue;
-        }
-        const auto& custom = config.customFreezeList;
-        if (std::find(custom.begin(), custom.end(), process.name) != custom.end() || d->exclusions.excludes(process))
-            continue;
+    const auto isSuspended = [this](std::int32_t pid) {
+        std::lock_guard lock(d->mutex);
+        return d->frozenProcesses.contains(pid);
+    };
+    for (const auto& process : d->rules.overdueProcesses(processes, now, configuration(), isSuspended)) {
         // Suspended on Battery Mode's behalf, so it runs again when Battery Mode ends.
         (void)freezeOnBehalfOf(process.pid, process.name, AutoPersona::batteryMode);
     }
@@ -225,47 +203,18 @@ void PersonaEngine::evaluateAIFirst()
     std::lock_guard operation(d->operationMutex);
     const auto loaded = d->ollama.loadedModels();
     const bool anyLoaded = loaded.ok() && !loaded.models.empty();
-    const bool active = d->isActive(AutoPersona::aiFirstMode);
-    if (d->isActive(AutoPersona::compileMode) || !anyLoaded) {
-        if (active)
-            deactivatePersona(AutoPersona::aiFirstMode);
-        return;
-    }
-    if (isOnBattery() || active)
-        return;
-    activatePersona(AutoPersona::aiFirstMode, "model loaded");
+    apply(*this, AutoPersona::aiFirstMode,
+        d->rules.aiFirstRule(d->isActive(AutoPersona::aiFirstMode), anyLoaded, d->isActive(AutoPersona::compileMode)));
 }
 
 bool PersonaEngine::isOnBattery() const
 {
-    {
-        std::lock_guard lock(d->mutex);
-        if (d->mockIsOnBattery)
-            return *d->mockIsOnBattery;
-    }
-    const auto battery = platform::PowerSupplies(d->options.sysRoot).internalBattery();
-    return battery && battery->onBattery;
+    return d->rules.isOnBattery();
 }
 
 std::vector<std::string> PersonaEngine::freezeList(AutoPersona persona, const PersonaConfiguration& configuration)
 {
-    // Each persona's own names, then the Linux programs of the same kinds. dockerd is on no list:
-    // stopping it stops every container with it.
-    switch (persona) {
-    case AutoPersona::compileMode: {
-        std::vector<std::string> names {"ollama", "ollama_llama_server", "com.docker.hyperkit", "UTM",
-            "Parallels Desktop", "postgres", "mysql", "redis-server", "mongod", "com.apple.MobileDevice",
-            "qemu-system-x86_64", "qemu-system-aarch64", "VirtualBoxVM", "mysqld", "mariadbd"};
-        names.insert(names.end(), configuration.customFreezeList.begin(), configuration.customFreezeList.end());
-        return names;
-    }
-    case AutoPersona::aiFirstMode:
-        return {"com.apple.backupd", "mds_stores", "tracker-miner-fs-3", "baloo_file", "deja-dup", "restic"};
-    case AutoPersona::batteryMode:
-        return {"ollama", "ollama_llama_server", "com.docker.hyperkit", "UTM", "postgres", "mysql", "redis-server",
-            "qemu-system-x86_64", "qemu-system-aarch64", "VirtualBoxVM", "mysqld", "mariadbd"};
-    }
-    return {};
+    return PersonaRules::freezeList(persona, configuration);
 }
 
 const std::set<std::string>& PersonaEngine::sessionProcessNames()
@@ -275,15 +224,7 @@ const std::set<std::string>& PersonaEngine::sessionProcessNames()
 
 std::vector<RunningProcess> PersonaEngine::runningFreezeCandidates(AutoPersona persona)
 {
-    std::lock_guard operation(d->operationMutex); // the exclusions are shared with the rules
+    std::lock_guard operation(d->operationMutex); // the rules' exclusions serve one run at a time
     const auto config = configuration();
-    const auto names = freezeList(persona, config);
-    auto processes = d->watcher.scanProcesses();
-    d->exclusions.prepare(processes, config.neverPauseWhitelist);
-    std::vector<RunningProcess> candidates;
-    for (auto& process : processes) {
-        if (std::find(names.begin(), names.end(), process.name) != names.end() && !d->exclusions.excludes(process))
-            candidates.push_back(std::move(process));
-    }
-    return candidates;
+    return d->rules.freezeCandidates(persona, d->watcher.scanProcesses(), config);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PersonaRules.h"
 #include "XPCConnection.h"
 
 #include "core/Date.h"
@@ -80,9 +81,8 @@ public:
     static constexpr int kRefusedCode = 2;
     static constexpr const char* kStateFileName = "suspended_processes.json";
 
-    // A process counts as busy above this load and is suspended once busy for longer than this.
-    static constexpr double cpuThreshold = 15.0;
-    static constexpr double sustainedSeconds = 60.0;
+    static constexpr double cpuThreshold = PersonaRules::cpuThreshold;
+    static constexpr double sustainedSeconds = PersonaRules::sustainedSeconds;
     static constexpr double batteryMemoryPollInterval = 15.0;
     // A resume that failed is tried again after the first wait, each later wait twice as long, up to
     // the longest.

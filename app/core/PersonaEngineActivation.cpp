@@ -248,8 +248,8 @@ PersonaEngine::Result<void> PersonaEngine::freezeProcess(std::int32_t pid, const
     std::lock_guard operation(d->operationMutex);
     // A freeze the user asked for is held to the same exclusions as the rules: one click must not
     // stop this program, the helper, the desktop or the user's terminal.
-    d->exclusions.prepare(d->watcher.scanProcesses(), configuration().neverPauseWhitelist);
-    if (const auto reason = d->exclusions.reasonFor(RunningProcess {pid, name, 0, 0, Date()});
+    d->rules.prepare(d->watcher.scanProcesses(), configuration());
+    if (const auto reason = d->rules.whySpared(RunningProcess {pid, name, 0, 0, Date()});
         reason != WatchdogExclusions::Reason::none)
         return Error {kErrorDomain, kRefusedCode, WatchdogExclusions::describe(reason)};
     return freezeOnBehalfOf(pid, name, AutoPersona::compileMode);
@@ -313,7 +313,7 @@ void PersonaEngine::checkSuspendedProcesses()
         d->removeSuspension(pid);
     if (!findings.running.empty()) {
         const auto config = configuration();
-        d->exclusions.prepare(d->watcher.scanProcesses(), config.neverPauseWhitelist);
+        d->rules.prepare(d->watcher.scanProcesses(), config);
         for (const auto pid : findings.running) {
             // Stopped again it keeps its record; else it runs, and is not listed as frozen.
             if (!d->stillWanted(pid, config) || !d->suspend(pid).ok())

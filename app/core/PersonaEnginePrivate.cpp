@@ -1,5 +1,4 @@
 #include "PersonaEnginePrivate.h"
-#include "SessionWindowManagers.h"
 
 #include "core/AppSupport.h"
 #include "core/UserDefaults.h"
@@ -14,8 +13,6 @@
 
 #include <algorithm>
 #include <cmath>
-
-#include <unistd.h>
 
 PersonaEngine::Private::Private(XPCConnection& xpcConnection, ProcessWatcher& processWatcher,
     OllamaEngine& ollamaEngine, MemoryEngine& memoryEngine, Options opts)
@@ -32,7 +29,7 @@ PersonaEngine::Private::Private(XPCConnection& xpcConnection, ProcessWatcher& pr
     , stateFile(options.stateFilePath.isEmpty() ? appSupportFilePath(QString::fromLatin1(kStateFileName))
                                                 : options.stateFilePath,
           options.procRoot + "/sys/kernel/random/boot_id")
-    , exclusions(options.procRoot, ::getpid(), ::getuid(), options.session, sessionWindowManagers(options.session))
+    , rules(options.procRoot, options.sysRoot, options.session)
 {
 }
 
@@ -109,13 +106,12 @@ bool PersonaEngine::Private::stillWanted(std::int32_t pid, const PersonaConfigur
         const bool asked = std::any_of(it->second.holders.begin(), it->second.holders.end(), [&](AutoPersona h) {
             if (!activePersonas.contains(h))
                 return false;
-            const auto names = freezeList(h, config);
-            return it->second.single || std::find(names.begin(), names.end(), name) != names.end();
+            return it->second.single || PersonaRules::isOnFreezeList(h, name, config);
         });
         if (!asked)
             return false;
     }
-    return !exclusions.excludes(RunningProcess {pid, name, 0, 0, Date()});
+    return !rules.spares(RunningProcess {pid, name, 0, 0, Date()});
 }
 
 PersonaEngine::Private::Paused PersonaEngine::Private::suspendFor(
@@ -212,8 +208,7 @@ PersonaEngine::Private::Release PersonaEngine::Private::releaseFor(AutoPersona p
         const auto record = frozenProcesses.find(pid);
         const std::string name = record == frozenProcesses.end() ? std::string() : record->second.name;
         for (const auto other : others) {
-            const auto names = freezeList(other, configuration);
-            if (record != frozenProcesses.end() && std::find(names.begin(), names.end(), name) != names.end())
+            if (record != frozenProcesses.end() && PersonaRules::isOnFreezeList(other, name, configuration))
                 suspension.holders.insert(other);
         }
         const auto keeper = std::find_if(suspension.holders.begin(), suspension.holders.end(),

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "PersonaEngine.h"
+#include "PersonaRules.h"
 #include "SuspendedProcessFile.h"
-#include "WatchdogExclusions.h"
 
 #include "platform/proc/ProcessTable.h"
 
@@ -55,7 +55,7 @@ public:
     void addSuspension(const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder, bool single = false);
     // An active persona holds the process and still asks for it: it is on that persona's freeze
     // list or was suspended on its own, it waits for no resume, and nothing spares it now.
-    // Call exclusions.prepare() first.
+    // Call rules.prepare() first.
     bool stillWanted(std::int32_t pid, const PersonaConfiguration& config) const;
     void removeSuspension(std::int32_t pid);
     // Suspends the candidates for `persona` until quitting begins; a process already suspended only
@@ -96,7 +96,7 @@ public:
     const std::shared_ptr<platform::UserNotifier> notifier;
     const platform::ProcessTable processTable;
     const SuspendedProcessFile stateFile;
-    WatchdogExclusions exclusions; // used under operationMutex
+    PersonaRules rules; // prepared and asked under operationMutex
     QMetaObject::Connection settingsErasedWatch;
 
     // Held for a whole persona operation; recursive because the rules call activation and deactivation.
@@ -115,9 +115,7 @@ public:
     bool indexerPaused = false; // the helper paused the file indexer for Compile Mode and it is not back yet
     // Something was paused for the Compile Mode that is on: only then is its build counted as protected.
     bool buildProtected = false;
-    std::map<std::int32_t, Date> sustainedCPUStartTimes;
     bool isBatteryPollingReduced = false;
     double originalMemoryPollInterval = 3.0;
-    std::optional<bool> mockIsOnBattery;
     ChangeHandler onChangeHandler;
 };
