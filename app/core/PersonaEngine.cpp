@@ -55,8 +55,7 @@ std::set<AutoPersona> PersonaEngine::activePersonas() const
 
 std::map<std::int32_t, FrozenProcess> PersonaEngine::frozenProcesses() const
 {
-    std::lock_guard lock(d->mutex);
-    return d->frozenProcesses;
+    return d->ledger.frozenProcesses();
 }
 
 std::vector<PersonaEvent> PersonaEngine::personaHistory() const
@@ -80,8 +79,9 @@ PersonaConfiguration PersonaEngine::configuration() const
 PersonaEngine::State PersonaEngine::state() const
 {
     std::lock_guard lock(d->mutex);
-    return {d->activePersonas, d->frozenProcesses, d->personaHistory, d->savedYouMetrics, d->configuration,
-        d->resumeFailuresLocked()};
+    auto listing = d->ledger.listing();
+    return {d->activePersonas, std::move(listing.frozenProcesses), d->personaHistory, d->savedYouMetrics,
+        d->configuration, std::move(listing.resumeFailures)};
 }
 
 std::map<std::int32_t, Date> PersonaEngine::sustainedCPUStartTimes() const
@@ -148,7 +148,7 @@ void PersonaEngine::resetSavedYouMetrics()
 
 bool PersonaEngine::runCycle()
 {
-    if (d->quitting || d->cycleRunning.exchange(true))
+    if (d->ledger.isClosed() || d->cycleRunning.exchange(true))
         return false;
     struct Done
     {
@@ -188,10 +188,7 @@ void PersonaEngine::evaluateBatteryAndSustainedCPU()
     }
     const auto processes = d->watcher.scanProcesses();
     const Date now = d->now();
-    const auto isSuspended = [this](std::int32_t pid) {
-        std::lock_guard lock(d->mutex);
-        return d->frozenProcesses.contains(pid);
-    };
+    const auto isSuspended = [this](std::int32_t pid) { return d->ledger.holds(pid); };
     for (const auto& process : d->rules.overdueProcesses(processes, now, configuration(), isSuspended)) {
         // Suspended on Battery Mode's behalf, so it runs again when Battery Mode ends.
         (void)freezeOnBehalfOf(process.pid, process.name, AutoPersona::batteryMode);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PersonaRules.h"
+#include "SuspensionLedger.h"
 #include "XPCConnection.h"
 
 #include "core/Date.h"
@@ -79,15 +80,13 @@ public:
 
     static constexpr const char* kErrorDomain = "QVPersonaError";
     static constexpr int kRefusedCode = 2;
-    static constexpr const char* kStateFileName = "suspended_processes.json";
+    static constexpr const char* kStateFileName = SuspensionLedger::kStateFileName;
 
     static constexpr double cpuThreshold = PersonaRules::cpuThreshold;
     static constexpr double sustainedSeconds = PersonaRules::sustainedSeconds;
     static constexpr double batteryMemoryPollInterval = 15.0;
-    // A resume that failed is tried again after the first wait, each later wait twice as long, up to
-    // the longest.
-    static constexpr double firstResumeRetrySeconds = 3.0;
-    static constexpr double longestResumeRetrySeconds = 30.0;
+    static constexpr double firstResumeRetrySeconds = SuspensionLedger::firstResumeRetrySeconds;
+    static constexpr double longestResumeRetrySeconds = SuspensionLedger::longestResumeRetrySeconds;
 
     using Options = PersonaEngineOptions;
 

@@ -4,7 +4,6 @@
 
 #include "PersonaEnginePrivate.h"
 #include "PersonaRecords.h"
-#include "SuspensionReview.h"
 
 #include "engines/MemoryEngine.h"
 #include "engines/OllamaEngine.h"
@@ -18,7 +17,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <thread>
 
 namespace {
 
@@ -29,7 +27,7 @@ using Clock = std::chrono::steady_clock;
 void PersonaEngine::activatePersona(AutoPersona persona, const std::string& trigger)
 {
     std::lock_guard operation(d->operationMutex);
-    if (d->isActive(persona) || d->quitting)
+    if (d->isActive(persona) || d->ledger.isClosed())
         return;
     const auto config = configuration();
     // Models go first: a suspended model server cannot answer its unload requests.
@@ -42,7 +40,7 @@ void PersonaEngine::activatePersona(AutoPersona persona, const std::string& trig
     }
 
     const auto candidates = runningFreezeCandidates(persona);
-    const auto paused = d->suspendFor(persona, candidates);
+    const auto paused = d->ledger.suspendFor(persona, candidates);
 
     personarecords::ActivationOutcome outcome;
     outcome.paused = paused.count + paused.held;
@@ -52,7 +50,7 @@ void PersonaEngine::activatePersona(AutoPersona persona, const std::string& trig
     outcome.gigabytesFreed = paused.gigabytesFreed;
     switch (persona) {
     case AutoPersona::compileMode: {
-        if (auto indexer = d->pauseIndexer(); indexer.ok())
+        if (auto indexer = d->ledger.pauseIndexer(); indexer.ok())
             outcome.indexerPaused = true;
         else if (!outcome.failure)
             outcome.failure = indexer.error();
@@ -175,19 +173,20 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
     std::lock_guard operation(d->operationMutex);
     if (!d->isActive(persona))
         return;
-    auto release = d->releaseFor(persona);
+    std::set<AutoPersona> others = activePersonas();
+    others.erase(persona);
+    auto release = d->ledger.releaseFor(persona, others, Private::listedIn(configuration()));
     personarecords::DeactivationOutcome outcome;
     outcome.kept = std::move(release.kept);
     outcome.keptFor = release.keptFor;
     for (const auto& [pid, name] : release.toResume) {
         bool ranAgain = false;
-        if (d->resumeOrDrop(pid, &ranAgain)) {
+        if (d->ledger.resumeOrDrop(pid, &ranAgain)) {
             if (ranAgain)
                 outcome.resumed.push_back(name);
             continue;
         }
-        std::lock_guard lock(d->mutex);
-        if (d->frozenProcesses.contains(pid))
+        if (d->ledger.holds(pid))
             outcome.stillPaused.push_back(name);
     }
 
@@ -228,17 +227,15 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
 void PersonaEngine::endCompileModesOwnAction(personarecords::DeactivationOutcome& outcome)
 {
     // An indexer this build never paused is left alone, and nothing is said about it.
-    bool indexerPaused = false;
+    const bool indexerPaused = d->ledger.indexerPaused();
     {
         std::lock_guard lock(d->mutex);
-        indexerPaused = d->indexerPaused;
         outcome.pausedAnything = outcome.pausedAnything || d->buildProtected;
     }
     if (indexerPaused) {
-        d->restoreIndexer();
-        std::lock_guard lock(d->mutex);
-        outcome.indexerStillPaused = d->indexerPaused;
-        outcome.indexerResumed = !d->indexerPaused;
+        d->ledger.restoreIndexer();
+        outcome.indexerStillPaused = d->ledger.indexerPaused();
+        outcome.indexerResumed = !outcome.indexerStillPaused;
     }
     recordProtectedBuild();
 }
@@ -259,13 +256,10 @@ PersonaEngine::Result<void> PersonaEngine::freezeOnBehalfOf(
     std::int32_t pid, const std::string& name, AutoPersona holder)
 {
     std::lock_guard operation(d->operationMutex);
-    if (d->quitting)
+    if (d->ledger.isClosed())
         return Error {kErrorDomain, 1, "Quorvane Pro is quitting"};
-    const auto startTicks = d->startTicksOf(pid);
-    if (auto result = d->suspend(pid); !result.ok())
+    if (auto result = d->ledger.suspendSingle(pid, name, holder); !result.ok())
         return result;
-    // The record names Compile Mode whoever asked; holder says which persona keeps it suspended.
-    d->addSuspension({Uuid::random(), pid, name, AutoPersona::compileMode, d->now(), 0, 0.0}, startTicks, holder, true);
     {
         std::lock_guard lock(d->mutex);
         d->savedYouMetrics.autonomousActionsCount += 1;
@@ -279,46 +273,24 @@ PersonaEngine::Result<void> PersonaEngine::freezeOnBehalfOf(
 PersonaEngine::Result<void> PersonaEngine::resumeProcess(std::int32_t pid)
 {
     std::lock_guard operation(d->operationMutex);
-    if (d->isReused(pid, d->suspendedStartTicks(pid))) {
-        d->removeSuspension(pid); // the process we suspended is gone; the pid's new owner is not ours
-        notifyStateChanged();
-        return {};
-    }
-    if (auto result = d->xpc.resumeProcess(pid); !result.ok()) {
-        // Asked to run again, it is tried again until it does; its row says why it has not yet.
-        d->noteFailedResume(pid, result.error());
-        notifyStateChanged();
-        return result;
-    }
-    d->removeSuspension(pid);
+    auto result = d->ledger.resume(pid);
     notifyStateChanged();
-    return {};
+    return result;
 }
 
 void PersonaEngine::checkSuspendedProcesses()
 {
     std::lock_guard operation(d->operationMutex);
-    if (d->quitting)
+    if (d->ledger.isClosed())
         return;
-    std::map<std::int32_t, std::uint64_t> held;
-    {
-        std::lock_guard lock(d->mutex);
-        for (const auto& [pid, suspension] : d->suspensions)
-            held.emplace(pid, suspension.startTicks);
-    }
-    const auto findings = SuspensionReview(d->options.procRoot).review(held);
+    const auto findings = d->ledger.review();
     if (findings.running.empty() && findings.gone.empty())
         return;
-    for (const auto pid : findings.gone)
-        d->removeSuspension(pid);
     if (!findings.running.empty()) {
         const auto config = configuration();
         d->rules.prepare(d->watcher.scanProcesses(), config);
-        for (const auto pid : findings.running) {
-            // Stopped again it keeps its record; else it runs, and is not listed as frozen.
-            if (!d->stillWanted(pid, config) || !d->suspend(pid).ok())
-                d->removeSuspension(pid);
-        }
+        d->ledger.stopAgainOrForget(findings.running, activePersonas(), Private::listedIn(config),
+            [this](const RunningProcess& process) { return d->rules.spares(process); });
     }
     notifyStateChanged();
 }
@@ -326,54 +298,25 @@ void PersonaEngine::checkSuspendedProcesses()
 int PersonaEngine::retryFailedResumes()
 {
     std::lock_guard operation(d->operationMutex);
-    if (d->quitting)
+    if (d->ledger.isClosed())
         return 0;
-    std::vector<std::int32_t> due;
-    std::size_t waiting = 0;
-    {
-        std::lock_guard lock(d->mutex);
-        const Date now = d->now();
-        for (const auto& [pid, suspension] : d->suspensions) {
-            if (suspension.failedResumes == 0)
-                continue;
-            ++waiting;
-            // A wall clock set back far is no reason to wait longer than the longest wait.
-            const double wait = suspension.nextResume.timeIntervalSince(now);
-            if (wait <= 0 || wait > longestResumeRetrySeconds)
-                due.push_back(pid);
-        }
-    }
-    if (due.empty())
-        return int(waiting);
-    for (const auto pid : due) {
-        if (d->resumeOrDrop(pid))
-            --waiting;
-    }
-    notifyStateChanged();
-    return int(waiting);
+    const auto retry = d->ledger.retryFailedResumes();
+    if (retry.tried)
+        notifyStateChanged();
+    return retry.waiting;
 }
 
 void PersonaEngine::resumeEverything(std::optional<std::chrono::steady_clock::time_point> deadline)
 {
-    const auto inTime = [&] { return !deadline || Clock::now() < *deadline; };
-    for (const auto& [pid, record] : frozenProcesses()) {
-        if (!inTime())
-            break;
-        d->resumeOrDrop(pid);
-    }
+    d->ledger.resumeAll(deadline);
     std::set<AutoPersona> personas;
     {
         std::lock_guard lock(d->mutex);
         personas.swap(d->activePersonas);
         d->buildProtected = false;
     }
-    bool indexerPaused = false;
-    {
-        std::lock_guard lock(d->mutex);
-        indexerPaused = d->indexerPaused;
-    }
-    if (indexerPaused && inTime())
-        d->restoreIndexer();
+    if (d->ledger.indexerPaused() && (!deadline || Clock::now() < *deadline))
+        d->ledger.restoreIndexer();
     releaseSleepAssertion();
     restoreMemoryPolling();
     notifyStateChanged();
@@ -387,24 +330,14 @@ void PersonaEngine::resumeAllFrozenProcesses()
 
 bool PersonaEngine::resumeAllBeforeExit(std::chrono::milliseconds budget)
 {
-    d->quitting = true;
+    d->ledger.close();
     const auto deadline = Clock::now() + budget;
     // A running operation normally ends soon, and suspends nothing more now; if it does not, resume
     // anyway: the state is guarded on its own, and what is left stays in the state file.
     std::unique_lock operation(d->operationMutex, std::defer_lock);
     (void)operation.try_lock_for(budget / 2);
     resumeEverything(deadline);
-    // A refusal may pass (a helper restarting, a full rate window): try again while the budget lasts.
-    auto pause = std::chrono::milliseconds(100);
-    while (!frozenProcesses().empty() && Clock::now() + pause < deadline) {
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::milliseconds(800));
-        for (const auto& [pid, record] : frozenProcesses()) {
-            if (Clock::now() >= deadline)
-                break;
-            d->resumeOrDrop(pid);
-        }
-    }
+    d->ledger.keepResuming(deadline);
     const auto left = frozenProcesses();
     if (left.empty())
         return true;
@@ -421,47 +354,8 @@ bool PersonaEngine::resumeAllBeforeExit(std::chrono::milliseconds budget)
 int PersonaEngine::recoverSuspendedProcesses()
 {
     std::lock_guard operation(d->operationMutex);
-    int resumed = 0;
-    bool adopted = false;
-    const auto left = d->stateFile.read();
-    for (const auto& entry : left.processes) {
-        const std::int32_t pid = entry.process.pid;
-        {
-            // What this run suspended itself is listed too; it is no leftover of an earlier run.
-            std::lock_guard lock(d->mutex);
-            if (d->suspensions.count(pid))
-                continue;
-        }
-        const auto info = d->processTable.info(pid);
-        // Only the very process that was suspended, and only while it is still stopped.
-        if (!info || entry.startTimeTicks == 0 || info->startTimeTicks != entry.startTimeTicks || info->state != 'T')
-            continue;
-        const auto result = d->xpc.resumeProcess(pid);
-        if (result.ok()) {
-            ++resumed;
-            continue;
-        }
-        {
-            std::lock_guard lock(d->mutex);
-            d->frozenProcesses[pid] = entry.process;
-            d->suspensions[pid] = {};
-            d->suspensions[pid].startTicks = entry.startTimeTicks;
-        }
-        d->noteFailedResume(pid, result.error());
-        adopted = true;
-    }
-    bool restoreIndexer = false;
-    {
-        std::lock_guard lock(d->mutex);
-        // The indexer an earlier run paused is started again, unless this run has paused it itself;
-        // if that fails it stays listed, and quitting or the next start tries again.
-        restoreIndexer = left.indexerPaused && !d->indexerPaused;
-        d->indexerPaused = d->indexerPaused || left.indexerPaused;
-        d->saveStateFileLocked();
-    }
-    if (restoreIndexer)
-        d->restoreIndexer();
-    if (adopted)
+    const auto recovery = d->ledger.recover();
+    if (recovery.adopted)
         notifyStateChanged();
-    return resumed;
+    return recovery.resumed;
 }

@@ -383,23 +383,6 @@ TEST_F(PersonaEngineTest, AFreezeByHandIsHeldToTheWatchdogsExclusionsAndSaysWhy)
     EXPECT_EQ(sentSignals(), (Signals {{804, SIGSTOP}}));
 }
 
-TEST_F(PersonaEngineTest, APidThatNowBelongsToAnotherProcessIsNeverContinued)
-{
-    auto engine = makeEngine();
-    writeFakeProcess(procRoot(), 4300, 1, ::getuid(), 'S', 1000);
-    writeFakeProcess(procRoot(), 4301, 1, ::getuid(), 'S', 1000);
-    ASSERT_TRUE(engine->freezeProcess(4300, "job").ok());
-    ASSERT_TRUE(engine->freezeProcess(4301, "job").ok());
-    // Both ended; their pids went to jobs the user stopped with Ctrl-Z.
-    writeFakeProcess(procRoot(), 4300, 1, ::getuid(), 'T', 2000);
-    writeFakeProcess(procRoot(), 4301, 1, ::getuid(), 'T', 2000);
-    m_xpc.clearMockSignals();
-    EXPECT_TRUE(engine->resumeProcess(4300).ok());
-    engine->resumeAllFrozenProcesses();
-    EXPECT_TRUE(sentSignals().empty());
-    EXPECT_TRUE(engine->frozenProcesses().empty());
-}
-
 TEST_F(PersonaEngineTest, TheAIFirstRuleFollowsTheModelServerAndCompileMode)
 {
     FakeModelServer server;
