@@ -189,7 +189,8 @@ private:
     void releaseSleepAssertion();
     void reduceMemoryPolling();
     void restoreMemoryPolling();
-    void recordProtectedBuild();
+    // Counts the build as protected when something was paused for it, with the time that saved.
+    void countProtectedBuild(personarecords::DeactivationOutcome& outcome);
     // Restarts the file indexer Compile Mode paused and counts the build, saying so in the outcome.
     void endCompileModesOwnAction(personarecords::DeactivationOutcome& outcome);
     // Resumes every suspended process and ends every persona, each undone without notifications.

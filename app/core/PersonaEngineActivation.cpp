@@ -13,7 +13,6 @@
 
 #include "platform/desktop/SleepInhibitor.h"
 #include "platform/desktop/UserNotifier.h"
-#include "platform/text/NamesList.h"
 
 #include <algorithm>
 #include <cmath>
@@ -44,7 +43,6 @@ void PersonaEngine::activatePersona(AutoPersona persona, const std::string& trig
 
     personarecords::ActivationOutcome outcome;
     outcome.paused = paused.count + paused.held;
-    outcome.candidates = candidates.size();
     outcome.failure = paused.failure;
     outcome.trigger = trigger;
     outcome.gigabytesFreed = paused.gigabytesFreed;
@@ -143,29 +141,22 @@ void PersonaEngine::restoreMemoryPolling()
         d->memory.startPolling(interval);
 }
 
-void PersonaEngine::recordProtectedBuild()
+void PersonaEngine::countProtectedBuild(personarecords::DeactivationOutcome& outcome)
 {
-    double hoursSaved = 0;
-    std::int64_t secondsSaved = 0;
-    {
-        std::lock_guard lock(d->mutex);
-        // A build nothing was paused for was not protected: no line, no time saved, no count.
-        if (!std::exchange(d->buildProtected, false))
-            return;
-        d->savedYouMetrics.buildsProtected += 1;
-        const auto& history = d->personaHistory;
-        const auto newest = std::find_if(history.rbegin(), history.rend(),
-            [](const PersonaEvent& e) { return e.persona == AutoPersona::compileMode; });
-        if (newest == history.rend())
-            return;
-        const double duration = d->now().timeIntervalSince(newest->activated);
-        secondsSaved = std::max<std::int64_t>(static_cast<std::int64_t>(std::trunc(duration * 0.5)), 5);
-        hoursSaved = duration / 3600.0 * 0.5;
-        d->savedYouMetrics.totalHoursSaved += hoursSaved;
-    }
-    d->assistance.record(AssistanceCategory::computing, "Build Protected",
-        "Build completed with zero AI RAM collisions", "~" + std::to_string(secondsSaved) + "s saved", hoursSaved, 0,
-        1);
+    std::lock_guard lock(d->mutex);
+    // A build nothing was paused for was not protected: no line, no time saved, no count.
+    if (!std::exchange(d->buildProtected, false))
+        return;
+    d->savedYouMetrics.buildsProtected += 1;
+    const auto& history = d->personaHistory;
+    const auto newest = std::find_if(
+        history.rbegin(), history.rend(), [](const PersonaEvent& e) { return e.persona == AutoPersona::compileMode; });
+    if (newest == history.rend())
+        return;
+    const double duration = d->now().timeIntervalSince(newest->activated);
+    outcome.secondsSaved = std::max<std::int64_t>(static_cast<std::int64_t>(std::trunc(duration * 0.5)), 5);
+    outcome.hoursSaved = duration / 3600.0 * 0.5;
+    d->savedYouMetrics.totalHoursSaved += outcome.hoursSaved;
 }
 
 void PersonaEngine::deactivatePersona(AutoPersona persona)
@@ -219,8 +210,10 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
             outcome.pausedAnything = outcome.pausedAnything || open->processesAffected > 0;
         }
     }
-    const auto notification = personarecords::deactivationNotification(persona, outcome);
-    d->notifier->post(notification.title, notification.body);
+    const auto texts = personarecords::deactivationTexts(persona, outcome);
+    if (const auto& line = texts.record)
+        d->assistance.record(line->category, line->title, line->detail, line->impactValue, outcome.hoursSaved, 0, 1);
+    d->notifier->post(texts.notification.title, texts.notification.body);
     notifyStateChanged();
 }
 
@@ -237,7 +230,7 @@ void PersonaEngine::endCompileModesOwnAction(personarecords::DeactivationOutcome
         outcome.indexerStillPaused = d->ledger.indexerPaused();
         outcome.indexerResumed = !outcome.indexerStillPaused;
     }
-    recordProtectedBuild();
+    countProtectedBuild(outcome);
 }
 
 PersonaEngine::Result<void> PersonaEngine::freezeProcess(std::int32_t pid, const std::string& name)
@@ -345,9 +338,8 @@ bool PersonaEngine::resumeAllBeforeExit(std::chrono::milliseconds budget)
     for (const auto& [pid, record] : left)
         names.push_back(record.name);
     notifyStateChanged();
-    d->notifier->post("Quorvane Pro",
-        "Could not resume " + platform::namesList(names)
-            + " before quitting; they stay paused until Quorvane Pro starts again.");
+    const auto notification = personarecords::notResumedBeforeQuitting(names);
+    d->notifier->post(notification.title, notification.body);
     return false;
 }
 

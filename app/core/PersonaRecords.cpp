@@ -2,6 +2,7 @@
 
 #include "XPCConnection.h"
 
+#include "platform/text/AsciiText.h"
 #include "platform/text/NamesList.h"
 
 #include <algorithm>
@@ -47,10 +48,7 @@ std::string oneDecimal(double value)
 
 std::string joined(const std::vector<std::string>& parts)
 {
-    std::string text;
-    for (const auto& part : parts)
-        text += (text.empty() ? "" : " · ") + part;
-    return text;
+    return platform::joined(parts, " · ");
 }
 
 // Battery Mode saves power when it paused something or slowed the sampling; both texts say so.
@@ -128,13 +126,6 @@ std::string compileModeEnded(const DeactivationOutcome& outcome)
     return outcome.pausedAnything ? "Nothing left to resume" : "Nothing was paused for this build";
 }
 
-} // namespace
-
-ActivationTexts activationTexts(AutoPersona persona, const ActivationOutcome& outcome)
-{
-    return {activationRecord(persona, outcome), activationNotification(persona, outcome)};
-}
-
 Notification deactivationNotification(AutoPersona persona, const DeactivationOutcome& outcome)
 {
     Notification n;
@@ -161,6 +152,30 @@ Notification deactivationNotification(AutoPersona persona, const DeactivationOut
         n.body = "Still paused for " + (outcome.keptFor ? rawValue(*outcome.keptFor) : std::string("other modes"))
             + ": " + platform::namesList(outcome.kept);
     return n;
+}
+
+} // namespace
+
+ActivationTexts activationTexts(AutoPersona persona, const ActivationOutcome& outcome)
+{
+    return {activationRecord(persona, outcome), activationNotification(persona, outcome)};
+}
+
+DeactivationTexts deactivationTexts(AutoPersona persona, const DeactivationOutcome& outcome)
+{
+    DeactivationTexts texts {std::nullopt, deactivationNotification(persona, outcome)};
+    if (outcome.secondsSaved) {
+        texts.record = Line {AssistanceCategory::computing, "Build Protected",
+            "Build completed with zero AI RAM collisions", "~" + std::to_string(*outcome.secondsSaved) + "s saved"};
+    }
+    return texts;
+}
+
+Notification notResumedBeforeQuitting(const std::vector<std::string>& names)
+{
+    return {"Quorvane Pro",
+        "Could not resume " + platform::namesList(names)
+            + " before quitting; they stay paused until Quorvane Pro starts again."};
 }
 
 std::string whyNotPaused(const platform::DomainError& error)

@@ -5,6 +5,7 @@
 #include "ScriptedHelper.h"
 
 #include "core/JsonFile.h"
+#include "core/PersonaRules.h"
 #include "core/SuspendedProcessFile.h"
 #include "core/SuspensionLedger.h"
 
@@ -154,6 +155,29 @@ TEST_F(SuspensionLedgerTest, ResumesTheRateLimitRefusedAreTriedAgainWithBackOffU
     EXPECT_EQ(ledger->retryFailedResumes().waiting, 0);
     EXPECT_TRUE(ledger->holds(a.pid()));
     ledger->resumeAll(std::nullopt);
+}
+
+TEST_F(SuspensionLedgerTest, AProcessStaysSuspendedWhileAnotherActivePersonaWantsIt)
+{
+    auto ledger = makeLedger(m_xpc, m_dir.filePath("proc").toStdString());
+    const auto c = testConfiguration();
+    const auto listed
+        = [&c](AutoPersona p, const std::string& name) { return PersonaRules::isOnFreezeList(p, name, c); };
+    using Resume = std::vector<std::pair<std::int32_t, std::string>>;
+    ledger->suspendFor(AutoPersona::batteryMode, {proc(40, "ollama"), proc(60, "restic"), proc(70, "node")});
+    // Each of the other two keeps what its list names, so no one persona is named as the keeper.
+    auto release
+        = ledger->releaseFor(AutoPersona::batteryMode, {AutoPersona::compileMode, AutoPersona::aiFirstMode}, listed);
+    EXPECT_EQ(release.toResume, (Resume {{70, "node"}}));
+    EXPECT_EQ(release.kept, (std::vector<std::string> {"ollama", "restic"}));
+    EXPECT_FALSE(release.keptFor.has_value());
+    // Kept for Compile Mode, it goes with it; what AI First Mode keeps is not Compile Mode's to release.
+    release = ledger->releaseFor(AutoPersona::compileMode, {AutoPersona::aiFirstMode}, listed);
+    EXPECT_EQ(release.toResume, (Resume {{40, "ollama"}}));
+    EXPECT_TRUE(release.kept.empty());
+    // The last persona to end releases everything.
+    release = ledger->releaseFor(AutoPersona::aiFirstMode, {}, listed);
+    EXPECT_EQ(release.toResume, (Resume {{40, "ollama"}, {60, "restic"}, {70, "node"}}));
 }
 
 TEST_F(SuspensionLedgerTest, APidThatNowBelongsToAnotherProcessIsNeverContinued)
