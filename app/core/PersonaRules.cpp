@@ -52,6 +52,12 @@ bool PersonaRules::isOnFreezeList(
     return contains(freezeList(persona, configuration), name);
 }
 
+std::function<bool(AutoPersona, const std::string&)> PersonaRules::freezeLists(PersonaConfiguration configuration)
+{
+    return [configuration = std::move(configuration)](
+               AutoPersona persona, const std::string& name) { return isOnFreezeList(persona, name, configuration); };
+}
+
 PersonaRules::Decision PersonaRules::compileRule(
     bool active, const std::vector<RunningProcess>& snapshot, const std::vector<std::string>& triggers)
 {

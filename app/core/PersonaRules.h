@@ -46,6 +46,8 @@ public:
     // The persona's freeze list: the built-in names, then (Compile Mode) the configuration's own.
     static std::vector<std::string> freezeList(AutoPersona persona, const PersonaConfiguration& configuration);
     static bool isOnFreezeList(AutoPersona persona, const std::string& name, const PersonaConfiguration& configuration);
+    // isOnFreezeList for a copy of the configuration.
+    static std::function<bool(AutoPersona, const std::string&)> freezeLists(PersonaConfiguration configuration);
 
     // Compile Mode while a process of the snapshot is named as a trigger; the first one names the event.
     static Decision compileRule(

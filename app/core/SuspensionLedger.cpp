@@ -159,10 +159,29 @@ SuspensionLedger::Result<void> SuspensionLedger::suspendSingle(
     return {};
 }
 
-SuspensionLedger::Release SuspensionLedger::releaseFor(
+SuspensionLedger::Release SuspensionLedger::release(
     AutoPersona persona, const std::set<AutoPersona>& others, const Listed& listed)
 {
     Release release;
+    const auto toResume = releaseFor(persona, others, listed, release);
+    release.heldAny = !toResume.empty() || !release.kept.empty();
+    for (const auto& [pid, name] : toResume) {
+        bool ranAgain = false;
+        if (resumeOrDrop(pid, &ranAgain)) {
+            if (ranAgain)
+                release.resumed.push_back(name);
+            continue;
+        }
+        if (holds(pid))
+            release.stillPaused.push_back(name);
+    }
+    return release;
+}
+
+std::vector<std::pair<std::int32_t, std::string>> SuspensionLedger::releaseFor(
+    AutoPersona persona, const std::set<AutoPersona>& others, const Listed& listed, Release& release)
+{
+    std::vector<std::pair<std::int32_t, std::string>> toResume;
     bool oneKeeper = true;
     std::lock_guard lock(m_mutex);
     for (auto& [pid, suspension] : m_suspensions) {
@@ -177,7 +196,7 @@ SuspensionLedger::Release SuspensionLedger::releaseFor(
         const auto keeper = std::find_if(suspension.holders.begin(), suspension.holders.end(),
             [&](AutoPersona holder) { return others.contains(holder); });
         if (keeper == suspension.holders.end()) {
-            release.toResume.emplace_back(pid, name);
+            toResume.emplace_back(pid, name);
             continue;
         }
         release.kept.push_back(name);
@@ -186,7 +205,7 @@ SuspensionLedger::Release SuspensionLedger::releaseFor(
     }
     if (!oneKeeper)
         release.keptFor.reset();
-    return release;
+    return toResume;
 }
 
 bool SuspensionLedger::resumeOrDrop(std::int32_t pid, bool* ranAgain)

@@ -57,13 +57,16 @@ public:
         std::optional<Error> failure; // the first suspend that failed
     };
 
-    // What ending a persona leaves to do: the processes to resume now, with their names, and the
-    // names another active persona keeps suspended, with that persona when it is one.
+    // What ending a persona did: the names of the processes that run again, of those whose resume
+    // failed (they are tried again), and of those another active persona keeps suspended, with that
+    // persona when it is one.
     struct Release
     {
-        std::vector<std::pair<std::int32_t, std::string>> toResume;
+        std::vector<std::string> resumed;
+        std::vector<std::string> stillPaused;
         std::vector<std::string> kept;
         std::optional<AutoPersona> keptFor;
+        bool heldAny = false; // the persona held anything suspended
     };
 
     // The suspended processes and, of those, the ones whose resume failed with the reason, read together.
@@ -98,10 +101,10 @@ public:
     // Suspends one process on its own; `holder` is the persona whose end lets it run again. The
     // helper's or the connection's error comes back unchanged, and then nothing changes.
     Result<void> suspendSingle(std::int32_t pid, const std::string& name, AutoPersona holder);
-    // A process `persona` wanted suspended stays so while one of `others` (the other active
-    // personas) wants it too: one that suspended it as well, or one whose freeze list names it.
-    // With no other persona active everything goes, so nothing stays suspended with none active.
-    Release releaseFor(AutoPersona persona, const std::set<AutoPersona>& others, const Listed& listed);
+    // Resumes what `persona` wanted suspended, unless one of `others` (the other active personas)
+    // wants it too: one that suspended it as well, or one whose freeze list names it. With no other
+    // persona active everything goes, so nothing stays suspended with none active.
+    Release release(AutoPersona persona, const std::set<AutoPersona>& others, const Listed& listed);
 
     // Resumes a suspended process and forgets it; a process that is gone is forgotten too, and a pid
     // that now belongs to another process is forgotten without being resumed. False when it is still
@@ -155,6 +158,9 @@ private:
         bool single = false;
     };
 
+    // What ending `persona` leaves to resume, with the names; what stays goes into `release`.
+    std::vector<std::pair<std::int32_t, std::string>> releaseFor(
+        AutoPersona persona, const std::set<AutoPersona>& others, const Listed& listed, Release& release);
     Date now() const;
     std::uint64_t startTicksOf(std::int32_t pid) const;
     // The process has ended, or its pid now belongs to another process.

@@ -160,24 +160,25 @@ TEST_F(SuspensionLedgerTest, ResumesTheRateLimitRefusedAreTriedAgainWithBackOffU
 TEST_F(SuspensionLedgerTest, AProcessStaysSuspendedWhileAnotherActivePersonaWantsIt)
 {
     auto ledger = makeLedger(m_xpc, m_dir.filePath("proc").toStdString());
-    const auto c = testConfiguration();
-    const auto listed
-        = [&c](AutoPersona p, const std::string& name) { return PersonaRules::isOnFreezeList(p, name, c); };
-    using Resume = std::vector<std::pair<std::int32_t, std::string>>;
+    const auto listed = PersonaRules::freezeLists(testConfiguration());
+    using Names = std::vector<std::string>;
     ledger->suspendFor(AutoPersona::batteryMode, {proc(40, "ollama"), proc(60, "restic"), proc(70, "node")});
+    ledger->suspendSingle(80, "renderer", AutoPersona::aiFirstMode);
     // Each of the other two keeps what its list names, so no one persona is named as the keeper.
     auto release
-        = ledger->releaseFor(AutoPersona::batteryMode, {AutoPersona::compileMode, AutoPersona::aiFirstMode}, listed);
-    EXPECT_EQ(release.toResume, (Resume {{70, "node"}}));
-    EXPECT_EQ(release.kept, (std::vector<std::string> {"ollama", "restic"}));
+        = ledger->release(AutoPersona::batteryMode, {AutoPersona::compileMode, AutoPersona::aiFirstMode}, listed);
+    EXPECT_EQ(release.resumed, Names {"node"});
+    EXPECT_EQ(release.kept, (Names {"ollama", "restic"}));
     EXPECT_FALSE(release.keptFor.has_value());
+    EXPECT_TRUE(release.heldAny);
     // Kept for Compile Mode, it goes with it; what AI First Mode keeps is not Compile Mode's to release.
-    release = ledger->releaseFor(AutoPersona::compileMode, {AutoPersona::aiFirstMode}, listed);
-    EXPECT_EQ(release.toResume, (Resume {{40, "ollama"}}));
+    release = ledger->release(AutoPersona::compileMode, {AutoPersona::aiFirstMode}, listed);
+    EXPECT_EQ(release.resumed, Names {"ollama"});
     EXPECT_TRUE(release.kept.empty());
     // The last persona to end releases everything.
-    release = ledger->releaseFor(AutoPersona::aiFirstMode, {}, listed);
-    EXPECT_EQ(release.toResume, (Resume {{40, "ollama"}, {60, "restic"}, {70, "node"}}));
+    release = ledger->release(AutoPersona::aiFirstMode, {}, listed);
+    EXPECT_EQ(release.resumed, (Names {"restic", "renderer"}));
+    EXPECT_TRUE(ledger->frozenProcesses().empty());
 }
 
 TEST_F(SuspensionLedgerTest, APidThatNowBelongsToAnotherProcessIsNeverContinued)
