@@ -108,6 +108,14 @@ TEST_F(AppDelegateTest, LaunchBuildsTheGraphAndWindowsOnceAndWiresTheAuditLog)
     EXPECT_EQ(settings->size(), QSize(780, 540));
     // The dashboard window's re-frame to 320 x 600 never clips the 340 x 620 popover view it hosts.
     EXPECT_EQ(dashboard->size(), QSize(340, 620));
+    // Titled, closable and miniaturisable, of that one size: nothing offers to resize or maximise them.
+    for (const HostWindow* window : {dashboard, settings}) {
+        EXPECT_EQ(window->minimumSize(), window->size()) << window->windowTitle().toStdString();
+        EXPECT_EQ(window->maximumSize(), window->size()) << window->windowTitle().toStdString();
+        const Qt::WindowFlags flags = window->windowFlags();
+        EXPECT_TRUE(flags.testFlags(Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint));
+        EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    }
 
     const AuditEvent event {Uuid::random(), Date::now(), "SIGSTOP", "Suspended process", "sleep", 4242, true};
     AuditLogger::shared().log(event);
