@@ -4,6 +4,7 @@
 
 #include "platform/desktop/StatusNotifierItem.h"
 #include "shared/engines/DashboardTestSupport.h"
+#include "support/PrivateSessionBus.h"
 #include "views/dashboard/MenuBarDrawing.h"
 #include "views/dashboard/MenuBarFigures.h"
 #include "views/dashboard/MenuBarView.h"
@@ -15,9 +16,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPalette>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 #include <QtEndian>
 
@@ -93,50 +92,6 @@ TEST(TrayIconTest, TheIconIsASquareThatReadsOnEitherPanelInEveryState)
     EXPECT_TRUE(TrayIcon::trayFigures(bare).ringShown());
 }
 
-// A private session bus with a stand-in for the tray's watcher.
-class FakeWatcher : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-public:
-    QStringList items;
-public slots:
-    void RegisterStatusNotifierItem(const QString& service) { items << service; }
-};
-
-class PrivateBus
-{
-public:
-    PrivateBus()
-    {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (daemon.isEmpty())
-            return;
-        m_daemon.start(
-            daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-        if (m_daemon.waitForReadyRead(5000))
-            m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-    }
-    ~PrivateBus()
-    {
-        for (const QString& name : m_names)
-            QDBusConnection::disconnectFromBus(name);
-        m_daemon.terminate();
-        m_daemon.waitForFinished(3000);
-    }
-    bool isUp() const { return !m_address.isEmpty(); }
-    QDBusConnection connect(const QString& name)
-    {
-        m_names << name;
-        return QDBusConnection::connectToBus(m_address, name);
-    }
-
-private:
-    QProcess m_daemon;
-    QString m_address;
-    QStringList m_names;
-};
-
 // Both ends live on this thread, so a call waits with the event loop running.
 QDBusMessage callAndWait(QDBusConnection& bus, const QDBusMessage& call)
 {
@@ -156,18 +111,15 @@ QVariant itemProperty(QDBusConnection& bus, const QString& service, const QStrin
 
 TEST(TrayIconTest, AStatusNotifierTrayGetsTheReadoutsTheMenuAndTheClicks)
 {
-    PrivateBus bus;
-    if (!bus.isUp())
+    FakeTrayPanel panel;
+    if (!panel.isUp())
         GTEST_SKIP() << "no dbus-daemon";
-    QDBusConnection host = bus.connect(QStringLiteral("tray-host"));
-    FakeWatcher watcher;
-    ASSERT_TRUE(host.registerService(platform::StatusNotifierItem::watcherService));
-    ASSERT_TRUE(
-        host.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher, QDBusConnection::ExportAllSlots));
+    QDBusConnection& host = panel.host();
+    FakeTrayWatcher& watcher = panel.watcher();
 
     FakeMachine machine;
     auto model = makeModel(machine);
-    TrayIcon tray(*model, bus.connect(QStringLiteral("tray-item")));
+    TrayIcon tray(*model, panel.programBus());
     tray.show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.items.isEmpty(); }, 5000));
     const QString service = watcher.items.first();
@@ -229,14 +181,9 @@ QImage imageOf(const platform::TrayPixmap& pixmap)
 
 TEST(TrayIconTest, TheHostIsSentAPictureForAnyPanelAndOnlyWhatChanged)
 {
-    PrivateBus bus;
-    if (!bus.isUp())
+    FakeTrayPanel panel;
+    if (!panel.isUp())
         GTEST_SKIP() << "no dbus-daemon";
-    QDBusConnection host = bus.connect(QStringLiteral("tray-host"));
-    FakeWatcher watcher;
-    ASSERT_TRUE(host.registerService(platform::StatusNotifierItem::watcherService));
-    ASSERT_TRUE(
-        host.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher, QDBusConnection::ExportAllSlots));
     // No desktop named and a light window colour: nothing tells that the panel is in fact dark.
     const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP");
     qunsetenv("XDG_CURRENT_DESKTOP");
@@ -244,7 +191,7 @@ TEST(TrayIconTest, TheHostIsSentAPictureForAnyPanelAndOnlyWhatChanged)
     QGuiApplication::setPalette(QPalette(QColor(0xef, 0xef, 0xef)));
     FakeMachine machine;
     auto model = makeModel(machine);
-    TrayIcon tray(*model, bus.connect(QStringLiteral("tray-item")));
+    TrayIcon tray(*model, panel.programBus());
     tray.show();
     QGuiApplication::setPalette(palette);
     if (!desktop.isNull())
@@ -287,5 +234,3 @@ TEST(TrayIconTest, TheHostIsSentAPictureForAnyPanelAndOnlyWhatChanged)
 }
 
 } // namespace
-
-#include "TrayIconTest.moc"

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <optional>
+
+// A session bus of the test's own, so a tray host can come and go without touching the desktop's.
+class PrivateSessionBus
+{
+public:
+    PrivateSessionBus()
+    {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty())
+            return;
+        m_daemon.start(
+            daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        if (m_daemon.waitForReadyRead(5000))
+            m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+    }
+    ~PrivateSessionBus()
+    {
+        for (const QString& name : m_names)
+            QDBusConnection::disconnectFromBus(name);
+        m_daemon.terminate();
+        m_daemon.waitForFinished(3000);
+    }
+    PrivateSessionBus(const PrivateSessionBus&) = delete;
+    PrivateSessionBus& operator=(const PrivateSessionBus&) = delete;
+
+    bool isUp() const { return !m_address.isEmpty(); }
+    QDBusConnection connect(const QString& name)
+    {
+        m_names << name;
+        return QDBusConnection::connectToBus(m_address, name);
+    }
+
+private:
+    QProcess m_daemon;
+    QString m_address;
+    QStringList m_names;
+};
+
+// A stand-in for a StatusNotifier tray's watcher: it keeps the items that register.
+class FakeTrayWatcher : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+public:
+    QStringList items;
+public slots:
+    void RegisterStatusNotifierItem(const QString& service) { items << service; }
+};
+
+// A panel with a StatusNotifier tray on a private bus, and the way the program's item reaches it.
+class FakeTrayPanel
+{
+public:
+    static inline const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+
+    FakeTrayPanel()
+    {
+        if (!m_bus.isUp())
+            return;
+        m_host = m_bus.connect(QStringLiteral("tray-host"));
+        m_up = m_host->registerService(watcherService)
+            && m_host->registerObject(
+                QStringLiteral("/StatusNotifierWatcher"), &m_watcher, QDBusConnection::ExportAllSlots);
+    }
+
+    // False without a dbus-daemon to run the bus.
+    bool isUp() const { return m_up; }
+    QDBusConnection& host() { return *m_host; }
+    FakeTrayWatcher& watcher() { return m_watcher; }
+    QDBusConnection programBus() { return m_bus.connect(QStringLiteral("tray-item")); }
+    // The panel quits: its watcher leaves the bus.
+    bool quit() { return m_host->unregisterService(watcherService); }
+
+private:
+    PrivateSessionBus m_bus;
+    std::optional<QDBusConnection> m_host;
+    FakeTrayWatcher m_watcher;
+    bool m_up = false;
+};
