@@ -157,18 +157,34 @@ void AppDelegate::buildWindows()
     m_dashboardWindow->reframe(kDashboardFrame);
     m_dashboardWindow->present();
 
-    // Without a tray (no StatusNotifier host) the dashboard window stays the way in.
-    if (TrayIcon::isAvailable()) {
-        m_trayIcon = std::make_unique<TrayIcon>(*m_dashboardVM);
-        connect(m_trayIcon.get(), &TrayIcon::clicked, this, &AppDelegate::togglePopover);
-        connect(m_trayIcon.get(), &TrayIcon::quitRequested, this, &AppDelegate::requestQuit);
-        connect(m_trayIcon.get(), &TrayIcon::dashboardRequested, this, [this] {
-            if (m_dashboardWindow)
-                m_dashboardWindow->present();
-        });
-        connect(m_trayIcon.get(), &TrayIcon::settingsRequested, this, &AppDelegate::openSettingsWindow);
-        m_trayIcon->show();
-    }
+    buildTrayIcon();
+}
+
+void AppDelegate::buildTrayIcon()
+{
+    // Without a tray the dashboard window stays the way in.
+    const QDBusConnection bus = m_options.trayBus.value_or(QDBusConnection::sessionBus());
+    if (!TrayIcon::isAvailable(bus))
+        return;
+    m_trayIcon = std::make_unique<TrayIcon>(*m_dashboardVM, bus);
+    connect(m_trayIcon.get(), &TrayIcon::clicked, this, &AppDelegate::togglePopover);
+    connect(m_trayIcon.get(), &TrayIcon::quitRequested, this, &AppDelegate::requestQuit);
+    connect(m_trayIcon.get(), &TrayIcon::dashboardRequested, this, [this] {
+        if (m_dashboardWindow)
+            m_dashboardWindow->present();
+    });
+    connect(m_trayIcon.get(), &TrayIcon::settingsRequested, this, &AppDelegate::openSettingsWindow);
+    connect(m_trayIcon.get(), &TrayIcon::presenceChanged, this, &AppDelegate::trayPresenceChanged);
+    m_trayIcon->show();
+}
+
+void AppDelegate::trayPresenceChanged(bool present)
+{
+    if (present || m_quitting || !m_dashboardWindow)
+        return;
+    const auto shown = [](const HostWindow* window) { return window && window->isVisible() && !window->isMinimized(); };
+    if (!shown(m_dashboardWindow.get()) && !shown(m_settingsWindow.get()))
+        m_dashboardWindow->present();
 }
 
 PopoverHooks AppDelegate::popoverHooks()
@@ -218,7 +234,7 @@ void AppDelegate::showForSecondStart()
 {
     if (m_quitting)
         return;
-    if (m_popover && m_trayIcon)
+    if (m_popover && m_trayIcon && m_trayIcon->isPresent())
         m_popover->showAt(m_trayIcon->geometry());
     else if (m_dashboardWindow)
         m_dashboardWindow->present();

@@ -242,7 +242,8 @@ void PersonaEngine::endCompileModesOwnAction(personarecords::DeactivationOutcome
     recordProtectedBuild();
 }
 
-PersonaEngine::Result<void> PersonaEngine::freezeProcess(std::int32_t pid, const std::string& name)
+PersonaEngine::Result<void> PersonaEngine::freezeProcess(
+    std::int32_t pid, const std::string& name, std::optional<std::uint64_t> startTicks)
 {
     std::lock_guard operation(d->operationMutex);
     // A freeze the user asked for is held to the same exclusions as the rules: one click must not
@@ -251,7 +252,14 @@ PersonaEngine::Result<void> PersonaEngine::freezeProcess(std::int32_t pid, const
     if (const auto reason = d->exclusions.reasonFor(RunningProcess {pid, name, 0, 0, Date()});
         reason != WatchdogExclusions::Reason::none)
         return Error {kErrorDomain, kRefusedCode, WatchdogExclusions::describe(reason)};
+    if (startTicks && (*startTicks == 0 || d->startTicksOf(pid) != *startTicks))
+        return Error {kErrorDomain, kRefusedCode, "the process you chose has ended"};
     return freezeOnBehalfOf(pid, name, AutoPersona::compileMode);
+}
+
+std::uint64_t PersonaEngine::processStartTicks(std::int32_t pid) const
+{
+    return d->startTicksOf(pid);
 }
 
 PersonaEngine::Result<void> PersonaEngine::freezeOnBehalfOf(

@@ -28,6 +28,8 @@
 #include <QPainter>
 #include <QThreadPool>
 
+#include <unistd.h>
+
 namespace {
 
 class NoInhibitor : public platform::SleepInhibitor
@@ -59,12 +61,30 @@ public:
     bool request() override { return true; }
 };
 
+// A process of this user in the sample's /proc, where a freeze looks for the process it was given.
+void writeProcess(const QString& proc, int pid, const QByteArray& comm)
+{
+    const QString folder = proc + QLatin1Char('/') + QString::number(pid);
+    QDir().mkpath(folder);
+    const QByteArray id = QByteArray::number(pid);
+    const QByteArray uid = QByteArray::number(::getuid());
+    QFile stat(folder + QStringLiteral("/stat"));
+    if (stat.open(QIODevice::WriteOnly))
+        stat.write(id + " (" + comm + ") S 1 " + id + " " + id
+            + " 0 -1 4194304 100 0 0 0 10 5 0 0 20 0 1 0 1000 1000000 250 18446744073709551615\n");
+    QFile status(folder + QStringLiteral("/status"));
+    if (status.open(QIODevice::WriteOnly))
+        status.write("Name:\t" + comm + "\nUid:\t" + uid + "\t" + uid + "\t" + uid + "\t" + uid + "\n");
+}
+
 } // namespace
 
 PersonaSample::PersonaSample()
     : watcher(ProcessWatcher::Options {dir.filePath(QStringLiteral("proc")).toStdString(), {}, 1})
 {
     QDir(dir.path()).mkpath(QStringLiteral("proc"));
+    // The process the freeze picture freezes.
+    writeProcess(dir.filePath(QStringLiteral("proc")), 3300, "rust-analyzer-p");
     PersonaEngine::Options o;
     o.stateFilePath = dir.filePath(QStringLiteral("suspended.json"));
     o.userDefaults = &defaults;

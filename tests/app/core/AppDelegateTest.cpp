@@ -11,6 +11,7 @@
 #include "engines/DashboardViewModel.h"
 #include "records/AuditLogger.h"
 #include "records/PrivacyMetricsEngine.h"
+#include "support/FakeTrayPanel.h"
 
 #include <QFile>
 #include <QProcess>
@@ -108,6 +109,14 @@ TEST_F(AppDelegateTest, LaunchBuildsTheGraphAndWindowsOnceAndWiresTheAuditLog)
     EXPECT_EQ(settings->size(), QSize(780, 540));
     // The dashboard window's re-frame to 320 x 600 never clips the 340 x 620 popover view it hosts.
     EXPECT_EQ(dashboard->size(), QSize(340, 620));
+    // Titled, closable and miniaturisable, of that one size: nothing offers to resize or maximise them.
+    for (const HostWindow* window : {dashboard, settings}) {
+        EXPECT_EQ(window->minimumSize(), window->size()) << window->windowTitle().toStdString();
+        EXPECT_EQ(window->maximumSize(), window->size()) << window->windowTitle().toStdString();
+        const Qt::WindowFlags flags = window->windowFlags();
+        EXPECT_TRUE(flags.testFlags(Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint));
+        EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    }
 
     const AuditEvent event {Uuid::random(), Date::now(), "SIGSTOP", "Suspended process", "sleep", 4242, true};
     AuditLogger::shared().log(event);
@@ -115,6 +124,33 @@ TEST_F(AppDelegateTest, LaunchBuildsTheGraphAndWindowsOnceAndWiresTheAuditLog)
         const auto actions = PrivacyMetricsEngine::shared().recentHelperActions();
         return std::any_of(actions.begin(), actions.end(), [&](const AuditEvent& e) { return e.id == event.id; });
     }));
+}
+
+TEST_F(AppDelegateTest, WhenTheTrayGoesWithBothWindowsClosedTheDashboardWindowIsTheWayIn)
+{
+    FakeTrayPanel panel;
+    if (!panel.isUp())
+        GTEST_SKIP() << "no dbus-daemon";
+    AppDelegateOptions o = options(false);
+    o.trayBus = panel.programBus();
+    AppDelegate delegate(std::move(o));
+    delegate.applicationDidFinishLaunching();
+    ASSERT_NE(delegate.trayIcon(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.watcher().items.isEmpty(); }, 5000));
+    HostWindow* dashboard = delegate.dashboardWindow();
+    HostWindow* settings = delegate.settingsWindow();
+    dashboard->close();
+    settings->close();
+
+    // The panel quits: nothing else of the program could be reached.
+    ASSERT_TRUE(panel.quit());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dashboard->isVisible(); }, 5000));
+    EXPECT_FALSE(settings->isVisible());
+    // A second start shows the dashboard window too, not a popover at an icon that is gone.
+    dashboard->close();
+    delegate.showForSecondStart();
+    EXPECT_TRUE(dashboard->isVisible());
+    EXPECT_FALSE(delegate.popover()->isVisible());
 }
 
 TEST_F(AppDelegateTest, ErasingTheSavedYouCountersReachesThePersonaEngine)
