@@ -9,6 +9,7 @@
 #include "popover/TourOverlay.h"
 
 #include "settings/NotificationPermission.h"
+#include "settings/ProOnboardingView.h"
 #include "storage/DeveloperCacheEngine.h"
 #include "storage/ModelInventoryEngine.h"
 #include "ui/ElidedLabel.h"
@@ -24,6 +25,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QTest>
 
@@ -324,6 +326,17 @@ public:
     Outcome uninstall() override { return {true, {}}; }
 };
 
+class MissingSetupProgram : public HelperService
+{
+public:
+    PrivacyMetricsEngine::HelperStatus status() override { return {}; }
+    Outcome install() override
+    {
+        return {false, QStringLiteral("the setup program is missing: /usr/libexec/quorvane/quorvane-helper-setup")};
+    }
+    Outcome uninstall() override { return {true, {}}; }
+};
+
 class NoNotifications : public NotificationPermission
 {
 public:
@@ -335,10 +348,10 @@ class PopoverOnboardingTest : public PopoverViewTest
 protected:
     PopoverOnboardingTest() { settings.setHasFinishedOnboarding(false); }
 
-    std::unique_ptr<PopoverView> makeFirstRunView()
+    std::unique_ptr<PopoverView> makeFirstRunView(std::shared_ptr<HelperService> helper = std::make_shared<NoHelper>())
     {
         PopoverEngines engines;
-        engines.helperService = std::make_shared<NoHelper>();
+        engines.helperService = std::move(helper);
         engines.notificationPermission = std::make_shared<NoNotifications>();
         return std::make_unique<PopoverView>(
             *dashboard, *personaVM, PopoverHooks {}, engines, settings, themes, clock, nullptr);
@@ -381,6 +394,38 @@ TEST_F(PopoverOnboardingTest, FirstLaunchShowsOnlyTheFlowAndItsCardFitsThePopove
         EXPECT_EQ(page->width(), card->width()) << step;
     }
     EXPECT_TRUE(button(flow->page(), QStringLiteral("Finish Setup")));
+}
+
+TEST_F(PopoverOnboardingTest, SetupFailureLinesAreShownWholeAndTheCardGrowsForThem)
+{
+    auto view = makeFirstRunView(std::make_shared<MissingSetupProgram>());
+    view->show();
+    OnboardingView* flow = view->onboarding();
+    flow->setCurrentStep(4);
+    QApplication::processEvents();
+    const int before = flow->height();
+    button(flow->page(), QStringLiteral("Install Helper Daemon"))->click();
+    button(flow->page(), QStringLiteral("Allow Notifications"))->click();
+    auto* page = static_cast<ProOnboardingView*>(flow->page());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !page->helperStateText().isEmpty() && !page->notificationStateText().isEmpty(); }, 5000));
+    // The new lines' layout requests travel up from the page to the card, one posted event each.
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+
+    EXPECT_GT(flow->height(), before);
+    EXPECT_TRUE(view->rect().contains(flow->geometry()));
+    int failures = 0;
+    for (QLabel* label : page->findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(page) || label->text().isEmpty())
+            continue;
+        failures += label->text().startsWith("Helper installation failed") || label->text().startsWith("No notif");
+        const int needed = label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
+        EXPECT_GE(label->height(), needed) << label->text().toStdString();
+        EXPECT_TRUE(page->rect().contains(QRect(label->mapTo(page, QPoint()), label->size())))
+            << label->text().toStdString();
+    }
+    EXPECT_EQ(failures, 2);
 }
 
 TEST_F(PopoverOnboardingTest, FinishingStoresTheChosenStyleThenBothHostsShowTheDashboard)
