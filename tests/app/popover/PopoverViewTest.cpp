@@ -4,6 +4,8 @@
 #include "popover/PopoverState.h"
 #include "popover/PopoverTabPanel.h"
 #include "popover/PopoverView.h"
+#include "popover/ProcessListView.h"
+#include "popover/ScrollIndicator.h"
 #include "popover/SymbolButton.h"
 #include "popover/TabDock.h"
 #include "popover/TourOverlay.h"
@@ -27,6 +29,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <cmath>
@@ -218,6 +222,47 @@ TEST_F(PopoverViewTest, OnAShortScreenThePanelScrollsAndTheHeaderAndDockStayWhol
     // Given the room, it is 620 high again, and never more.
     view->resize(PopoverView::kSize + QSize(0, 200));
     EXPECT_EQ(view->size(), PopoverView::kSize);
+}
+
+TEST_F(PopoverViewTest, OnAShortScreenACutPageShowsThatItScrollsAndReachesItsLastRow)
+{
+    DashboardSample s;
+    s.cpuKind = DashboardSample::CpuKind::measured;
+    s.cpuLoad.perCore = std::vector<double>(12, 0.4);
+    s.processorCount = 12;
+    s.processes = std::vector<RunningProcess> {{1200, "code", 420, 80.0, {}}, {1300, "xterm", 30, 40.0, {}},
+        {1400, "ninja", 20, 20.0, {}}, {1500, "cc1plus", 90, 10.0, {}}};
+    dashboard->publishSample(s);
+    settings.setPopoverSelectedTab(1);
+    auto view = makeView();
+    view->show();
+    view->resize(PopoverView::kSize.width(), 500);
+    QApplication::processEvents();
+    auto* list = view->findChild<ProcessListView*>();
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->rowCount(), 4);
+    auto* scroll = view->tabPanel()->findChild<QScrollArea*>();
+    const auto listShown = [&] {
+        return scroll->viewport()->rect().contains(QRect(list->mapTo(scroll->viewport(), QPoint()), list->size()));
+    };
+    ASSERT_FALSE(listShown());
+
+    // The page is cut: the indicator says so, beside the panel in the popover's padding, over none of it.
+    auto* indicator = view->findChild<ScrollIndicator*>();
+    ASSERT_NE(indicator, nullptr);
+    EXPECT_TRUE(indicator->isVisible());
+    EXPECT_TRUE(view->rect().contains(indicator->geometry()));
+    EXPECT_FALSE(indicator->geometry().intersects(view->tabPanel()->geometry()));
+    indicator->setValue(indicator->maximum());
+    EXPECT_TRUE(listShown());
+    scroll->verticalScrollBar()->setValue(0);
+    EXPECT_EQ(indicator->value(), 0);
+
+    // Given the room, nothing is cut and it goes.
+    view->resize(PopoverView::kSize);
+    QApplication::processEvents();
+    EXPECT_TRUE(listShown());
+    EXPECT_FALSE(indicator->isVisible());
 }
 
 TEST_F(PopoverViewTest, ThemeChangeRepaintsAtOnce)
