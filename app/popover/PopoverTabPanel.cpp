@@ -6,6 +6,7 @@
 #include "PopoverState.h"
 #include "PopoverStyle.h"
 #include "RecommendedActionsSection.h"
+#include "ScrollIndicator.h"
 #include "TelemetrySection.h"
 
 #include "engines/DashboardViewModel.h"
@@ -122,6 +123,8 @@ PopoverTabPanel::PopoverTabPanel(PopoverState& state, DashboardViewModel& dashbo
     m_scroll->setWidget(content);
     layout->addWidget(m_scroll);
     m_overlay = new HighlightOverlay(this);
+    m_indicator = new ScrollIndicator(*m_scroll, this);
+    m_indicator->setHandleColor(withOpacity(m_palette.secondaryText, 0.45));
 
     connect(&m_state, &PopoverState::selectedTabChanged, this, &PopoverTabPanel::showPage);
     connect(&m_state, &PopoverState::tourChanged, this, &PopoverTabPanel::updateHighlight);
@@ -134,16 +137,18 @@ PopoverTabPanel::PopoverTabPanel(PopoverState& state, DashboardViewModel& dashbo
     connect(&m_dashboardVM, &DashboardViewModel::thermalStateChanged, this, &PopoverTabPanel::updateThermal);
     followTheme(themes, this, [this](const Palette& p) {
         m_palette = p;
+        m_indicator->setHandleColor(withOpacity(p.secondaryText, 0.45));
         updateHighlight();
     });
     showPage();
     updateHighlight();
 }
 
-// The outline lives beside the panel, in the popover; it goes with the panel.
+// The outline and the scroll indicator live beside the panel, in the popover; they go with the panel.
 PopoverTabPanel::~PopoverTabPanel()
 {
     delete m_overlay;
+    delete m_indicator;
 }
 
 PopoverTabPanel::Page PopoverTabPanel::pageFor(int selectedTab, bool useTelemetryCharts, bool hasMemorySample)
@@ -320,6 +325,15 @@ void PopoverTabPanel::placeOverlay()
     const int m = kHighlightMargin;
     m_overlay->setGeometry(panel.adjusted(-m, -m, m, m));
     m_overlay->setVisible(m_highlighted && isVisible());
+    // On a short screen the page is cut at the panel's bottom; the indicator beside the panel, clear of
+    // its content, says that it scrolls. The tour's outline takes its place while it is drawn.
+    if (m_indicator->parentWidget() != host) {
+        m_indicator->setParent(host);
+        m_indicator->raise();
+    }
+    const int x = host == this ? width() - ScrollIndicator::kWidth : panel.right() + 1 + kIndicatorGap;
+    m_indicator->setGeometry(x, panel.top(), ScrollIndicator::kWidth, panel.height());
+    m_indicator->setAllowed(!m_highlighted && isVisible());
 }
 
 void PopoverTabPanel::paintEvent(QPaintEvent*)
@@ -355,4 +369,5 @@ void PopoverTabPanel::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     m_overlay->hide();
+    m_indicator->setAllowed(false);
 }

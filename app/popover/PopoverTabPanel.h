@@ -17,6 +17,7 @@ class DashboardViewModel;
 class PersonaViewModel;
 class PopoverState;
 class QScrollArea;
+class ScrollIndicator;
 class QVBoxLayout;
 class ThemeManager;
 class ThermalIndicatorView;
@@ -42,6 +43,8 @@ public:
     // space it keeps from the panel's edge, so it never touches text laid at that edge.
     static constexpr int kHighlightMargin = 8;
     static constexpr int kOutlineGap = 3;
+    // The clear space between the panel and its scroll indicator in the popover's padding.
+    static constexpr int kIndicatorGap = 3;
 
     Page currentPage() const { return m_current; }
     QWidget* currentWidget() const { return m_pages.value(int(m_current)); }
@@ -91,5 +94,6 @@ private:
     QWidget* m_thermalSlot = nullptr;
     ThermalIndicatorView* m_thermal = nullptr;
     QPointer<QWidget> m_overlay;
+    QPointer<ScrollIndicator> m_indicator;
     bool m_highlighted = false;
 };

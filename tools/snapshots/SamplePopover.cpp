@@ -218,7 +218,8 @@ void usePopoverPalette(QWidget& frame, AppTheme theme)
     frame.setPalette(palette);
 }
 
-SamplePopover::SamplePopover(const SnapshotContext& c, int tab, bool telemetry, int onboardingStep)
+SamplePopover::SamplePopover(const SnapshotContext& c, int tab, bool telemetry, int onboardingStep,
+    const std::function<void(PopoverEngines&)>& adjustEngines)
     : engines(c.data.kind() == SampleData::Kind::sample, personas)
 {
     if (c.data.kind() == SampleData::Kind::sample && c.data.dashboard().loadedModels().empty())
@@ -234,6 +235,8 @@ SamplePopover::SamplePopover(const SnapshotContext& c, int tab, bool telemetry, 
     popoverEngines.developerCacheEngine = engines.caches;
     popoverEngines.helperService = std::make_shared<NoHelper>();
     popoverEngines.notificationPermission = std::make_shared<Notifications>();
+    if (adjustEngines)
+        adjustEngines(popoverEngines);
     view = std::make_unique<PopoverView>(c.data.dashboard(), *personas.viewModel, PopoverHooks {}, popoverEngines,
         c.data.settings(), ThemeManager::shared(), c.data.clock(), &directory);
     if (onboardingStep > 0 && view->onboarding())
