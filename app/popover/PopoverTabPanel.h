@@ -52,6 +52,9 @@ public:
     // The engines the actions tab acts through; set before the tab is first shown.
     void setEngines(const PopoverEngines& engines);
 
+    // The model suggestion card below the memory split bar, once the split bar has been shown.
+    QWidget* suggestionCard() const { return m_suggestion; }
+
     // The actions tab's thermal strip, or null while the model has no thermal state.
     ThermalIndicatorView* thermalIndicator() const;
 
@@ -69,6 +72,7 @@ private:
     void showPage();
     QWidget* build(Page page);
     QWidget* buildActions();
+    void placeSuggestionCard();
     void updateMemory();
     void updateThermal();
     void updateHighlight();
@@ -88,6 +92,7 @@ private:
     QVBoxLayout* m_column;
     QHash<int, QWidget*> m_pages;
     Page m_current = Page::cpu;
+    QWidget* m_suggestion = nullptr;
     QWidget* m_thermalSlot = nullptr;
     ThermalIndicatorView* m_thermal = nullptr;
     QPointer<QWidget> m_overlay;

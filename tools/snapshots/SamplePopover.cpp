@@ -1,5 +1,6 @@
 #include "SamplePopover.h"
 
+#include "SampleAdvisor.h"
 #include "SampleData.h"
 
 #include "core/CorrectiveActionEngine.h"
@@ -214,6 +215,12 @@ SamplePopover::SamplePopover(const SnapshotContext& c, int tab, bool telemetry, 
     popoverEngines.developerCacheEngine = engines.caches;
     popoverEngines.helperService = std::make_shared<NoHelper>();
     popoverEngines.notificationPermission = std::make_shared<Notifications>();
+    // The sample machine as the dashboard shows it, 32 GB with its headroom available, ranked for the
+    // card's fixed answers.
+    SampleData* data = &c.data;
+    popoverEngines.suggestionCard = [data](DashboardViewModel& dashboard, QWidget* parent) {
+        return sampleSuggestionCard(*data, dashboard, 32, SampleData::kHeadroomGB, parent);
+    };
     view = std::make_unique<PopoverView>(c.data.dashboard(), *personas.viewModel, PopoverHooks {}, popoverEngines,
         c.data.settings(), ThemeManager::shared(), c.data.clock(), &directory);
     if (onboardingStep > 0 && view->onboarding())
