@@ -14,6 +14,7 @@
 #include "records/ThemeManager.h"
 #include "ui/Spinner.h"
 #include "ui/ViewSettings.h"
+#include "views/advisor/PopoverRecommendationView.h"
 #include "views/dashboard/MemorySplitView.h"
 #include "views/dashboard/NetworkTabView.h"
 #include "views/dashboard/ThermalIndicatorView.h"
@@ -185,6 +186,12 @@ void PopoverTabPanel::setStorageEngines(
 void PopoverTabPanel::setEngines(const PopoverEngines& engines)
 {
     m_engines = engines;
+    // A suggestion card built before the engines were known is built again by their maker.
+    if (m_suggestion && m_engines.suggestionCard) {
+        delete m_suggestion;
+        m_suggestion = nullptr;
+        placeSuggestionCard();
+    }
     // An actions page built before the engines were known is built again with them.
     if (QWidget* actions = m_pages.take(int(Page::actions))) {
         m_thermalSlot = nullptr;
@@ -215,8 +222,24 @@ void PopoverTabPanel::showPage()
     for (QWidget* w : std::as_const(m_pages))
         w->setVisible(w == wanted);
     m_column->setStretch(m_column->count() - 1, fillsPanel(m_current) ? 0 : 1);
+    placeSuggestionCard();
     if (m_current == Page::memorySplit)
         updateMemory();
+}
+
+void PopoverTabPanel::placeSuggestionCard()
+{
+    // The card sits under the split bar, where the loaded models are listed, and comes on screen with it:
+    // each appearance ranks again, a tick only redraws the bar.
+    const bool wanted = m_current == Page::memorySplit;
+    if (!m_suggestion && wanted) {
+        QWidget* content = m_scroll->widget();
+        m_suggestion = m_engines.suggestionCard ? m_engines.suggestionCard(m_dashboardVM, content)
+                                                : new PopoverRecommendationView(m_dashboardVM, content);
+        m_column->insertWidget(m_column->indexOf(m_pages.value(int(Page::memorySplit))) + 1, m_suggestion);
+    }
+    if (m_suggestion)
+        m_suggestion->setVisible(wanted);
 }
 
 QWidget* PopoverTabPanel::build(Page page)

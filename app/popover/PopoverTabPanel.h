@@ -55,6 +55,9 @@ public:
     // The engines the actions tab acts through; set before the tab is first shown.
     void setEngines(const PopoverEngines& engines);
 
+    // The model suggestion card below the memory split bar, once the split bar has been shown.
+    QWidget* suggestionCard() const { return m_suggestion; }
+
     // The actions tab's thermal strip, or null while the model has no thermal state.
     ThermalIndicatorView* thermalIndicator() const;
 
@@ -72,6 +75,7 @@ private:
     void showPage();
     QWidget* build(Page page);
     QWidget* buildActions();
+    void placeSuggestionCard();
     void updateMemory();
     void updateThermal();
     void updateHighlight();
@@ -91,6 +95,7 @@ private:
     QVBoxLayout* m_column;
     QHash<int, QWidget*> m_pages;
     Page m_current = Page::cpu;
+    QWidget* m_suggestion = nullptr;
     QWidget* m_thermalSlot = nullptr;
     ThermalIndicatorView* m_thermal = nullptr;
     QPointer<QWidget> m_overlay;

@@ -1,5 +1,6 @@
 #include "SamplePopover.h"
 
+#include "SampleAdvisor.h"
 #include "SampleData.h"
 
 #include "core/CorrectiveActionEngine.h"
@@ -235,6 +236,12 @@ SamplePopover::SamplePopover(const SnapshotContext& c, int tab, bool telemetry, 
     popoverEngines.developerCacheEngine = engines.caches;
     popoverEngines.helperService = std::make_shared<NoHelper>();
     popoverEngines.notificationPermission = std::make_shared<Notifications>();
+    // The sample machine as the dashboard shows it, 32 GB with its headroom available, ranked for the
+    // card's fixed answers.
+    SampleData* data = &c.data;
+    popoverEngines.suggestionCard = [data](DashboardViewModel& dashboard, QWidget* parent) {
+        return sampleSuggestionCard(*data, dashboard, 32, SampleData::kHeadroomGB, parent);
+    };
     if (adjustEngines)
         adjustEngines(popoverEngines);
     view = std::make_unique<PopoverView>(c.data.dashboard(), *personas.viewModel, PopoverHooks {}, popoverEngines,
