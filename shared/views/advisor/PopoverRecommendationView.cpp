@@ -156,15 +156,25 @@ void PopoverRecommendationView::setShowingAdvisor(bool showing)
         connect(sheet, &QDialog::finished, this, [this, sheet] {
             if (m_sheet == sheet)
                 m_sheet.clear();
+            // Back to the card: the popup that gave way to the advisor opens again where it was.
+            if (QWidget* popup = m_poppedDown.data(); popup && !popup->isVisible()) {
+                popup->show();
+                popup->raise();
+                popup->activateWindow();
+            }
+            m_poppedDown.clear();
         });
         m_sheet = sheet;
     }
+    // A popup gives way once the user turns elsewhere, and the advisor is where they turn; left open,
+    // it would stay above the sheet. It is noted before the sheet shows, which may close it already.
+    QWidget* host = window();
+    if (host != this && host->windowType() == Qt::Popup && host->isVisible())
+        m_poppedDown = host;
     // An open sheet, perhaps behind another window, comes to the front.
     m_sheet->present(this);
-    // A popup gives way once the user turns elsewhere, and the advisor is where they turn; left open,
-    // it would stay above the sheet.
-    if (QWidget* host = window(); host != this && host->windowType() == Qt::Popup)
-        host->hide();
+    if (m_poppedDown)
+        m_poppedDown->hide();
 }
 
 void PopoverRecommendationView::applyPalette(const Palette& palette)

@@ -69,4 +69,6 @@ private:
     QLabel* m_summary;
     QPushButton* m_viewAdvisor;
     QPointer<AdvisorSheet> m_sheet;
+    // The popup this card sits in, while it is hidden for the open advisor.
+    QPointer<QWidget> m_poppedDown;
 };

@@ -178,6 +178,17 @@ TEST_F(PopoverRecommendationViewTest, SheetOutlivesTheClosingPopoverFollowsTheTh
     ThemeManager::shared().setCurrentTheme(AppTheme::cyberpunk);
     EXPECT_EQ(sheet->palette().color(QPalette::Window), Palette::forTheme(AppTheme::cyberpunk).background);
 
+    // Closing the advisor returns to the card: the popup opens again where it was.
+    const QPoint at = popup.pos();
+    sheet->reject();
+    EXPECT_FALSE(card->showingAdvisor());
+    EXPECT_TRUE(popup.isVisible());
+    EXPECT_EQ(popup.pos(), at);
+    popup.hide();
+
+    QTest::mouseClick(card->analyzeButton(), Qt::LeftButton);
+    sheet = card->advisorSheet();
+    ASSERT_TRUE(sheet);
     delete card;
     EXPECT_TRUE(sheet.isNull());
 }
