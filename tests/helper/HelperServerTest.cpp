@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
@@ -562,6 +563,32 @@ TEST_F(HelperServerTest, FullTableKeepsRoomForRootAndForAUserWithoutAConnection)
     EXPECT_TRUE(othersReply && othersReply->ok);
     // Root's connection, the newer of the two, is still served.
     EXPECT_TRUE(root.call(opRequest(4, HelperOp::getVersion)));
+}
+
+// A full table never closes a connection while a request on it is carried out: the stop would be
+// sent and listed with its reply lost, and the program would take it for a failure it never resumes.
+TEST_F(HelperServerTest, ConnectionWithARequestInFlightIsNotEvicted)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to connect under another account";
+    ::chmod(m_dir.path().toLocal8Bit().constData(), 0755);
+    m_config.maxConnections = 1;
+    // The audit line of the stop, written after the signal and before the reply, waits for a reader.
+    std::filesystem::create_directories(std::filesystem::path(m_config.auditLogPath).parent_path());
+    ASSERT_EQ(::mkfifo(m_config.auditLogPath.c_str(), 0600), 0);
+    start();
+    SleepingChild child;
+    RawClient client(m_config.socketPath);
+    client.sendRaw(platform::encodeHelperRequest(signalRequest(1, SIGSTOP, child.pid())));
+    ASSERT_TRUE(waitForState(child.pid(), 'T'));
+
+    // Another user finds the table full, with no idle connection to take the place of.
+    EXPECT_EQ(replyAsUid(65534, opRequest(2, HelperOp::getVersion)), "");
+    const platform::UniqueFd reader(::open(m_config.auditLogPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    const auto reply = client.reply();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->id, 1);
+    EXPECT_TRUE(reply->ok);
 }
 
 // Callers that hung up before their turn cost no thread, so a loop of them cannot hold up the next.
