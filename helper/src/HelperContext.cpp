@@ -34,7 +34,7 @@ std::vector<std::string> findIndexerTimers(const std::vector<std::string>& folde
 
 HelperContext::HelperContext(HelperConfig config)
     : m_config(std::move(config))
-    , m_audit(m_config.auditLogPath, m_config.auditLogMaxBytes, m_config.clock)
+    , m_audit(m_config.auditLogPath, m_config.auditLogMaxBytes, m_config.clock, m_config.auditBytesPerMinute)
     , m_callers(m_config.trustedExecutables, m_config.procRoot)
     , m_processes(m_config.procRoot)
     , m_suspended(m_config.runtimeFolder, m_config.procRoot)
