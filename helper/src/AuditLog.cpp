@@ -132,10 +132,15 @@ std::string AuditLog::makeRecord(std::string_view action, std::optional<std::int
 }
 
 void AuditLog::log(std::string_view action, std::optional<std::int32_t> targetPid, std::string_view targetProcessName,
-    bool success, const AuditCaller& caller)
+    bool success, const AuditCaller& caller, const std::optional<AuditCaller>& stoppedBy)
 {
     try {
-        submit(makeJson(action, targetPid, targetProcessName, success, caller, std::time(nullptr)), caller.uid);
+        auto record = makeJson(action, targetPid, targetProcessName, success, caller, std::time(nullptr));
+        if (stoppedBy) {
+            record["stoppedByUID"] = stoppedBy->uid;
+            record["stoppedByPID"] = stoppedBy->pid;
+        }
+        submit(std::move(record), stoppedBy ? stoppedBy->uid : caller.uid);
     } catch (const std::exception&) {
     }
 }

@@ -48,8 +48,10 @@ public:
     AuditLog(const AuditLog&) = delete;
     AuditLog& operator=(const AuditLog&) = delete;
 
+    // `stoppedBy` names, for what the helper does of its own accord, the caller it does it for: the
+    // line is that caller's to pay for and names it.
     void log(std::string_view action, std::optional<std::int32_t> targetPid, std::string_view targetProcessName,
-        bool success, const AuditCaller& caller);
+        bool success, const AuditCaller& caller, const std::optional<AuditCaller>& stoppedBy = std::nullopt);
     // A refused request (success false). One caller uid writes at most one refusal line a second, so a
     // flood cannot fill the disk or push the log's history out; the next line written carries in
     // "foldedRefusals" how many refusals it stands for besides its own.

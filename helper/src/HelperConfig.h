@@ -1,6 +1,7 @@
 #pragma once
 
 #include "helper/src/AuditLog.h"
+#include "helper/src/SuspendedProcesses.h"
 #include "platform/security/LocalSessions.h"
 
 #include <chrono>
@@ -45,6 +46,9 @@ struct HelperConfig
     std::size_t maxConnectionsPerUser = 8;
     // Signals one caller uid may have sent in any 60 seconds, over all its connections.
     int signalsPerMinute = 60;
+    // Processes one caller uid may hold stopped at once, over all its connections: far more than any
+    // freeze list, and it bounds the list of stopped processes the helper rewrites on every change.
+    std::size_t maxSuspendedPerUser = SuspendedProcesses::kDefaultPerUserLimit;
     // Requests on the whole machine of one kind (a power reading, an indexer switch, a cache drop) one
     // caller uid may have carried out in any two minutes, over all its connections: one a second on
     // average, with room for a burst. Further ones are refused, so no caller can keep the machine busy

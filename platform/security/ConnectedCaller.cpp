@@ -36,6 +36,7 @@ ConnectedCaller judgeConnectedCaller(int socketFd, const TrustedCallers& callers
     const CallerVerdict verdict = callers.check(pid);
     if (!process || process->uid != caller.credentials->uid || !pidfdIsAlive(caller.pidfd.get()))
         return caller;
+    caller.startTime = process->startTimeTicks;
     caller.verdict = verdict;
     return caller;
 }

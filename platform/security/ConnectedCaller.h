@@ -4,6 +4,7 @@
 #include "platform/security/PeerCredentials.h"
 #include "platform/security/TrustedCallers.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -19,6 +20,7 @@ struct ConnectedCaller
     std::string executable; // /proc/<pid>/exe when it was judged; empty when unreadable
     CallerVerdict verdict = CallerVerdict::ValidationFailed;
     UniqueFd pidfd; // the process that connected, while it lives
+    std::uint64_t startTime = 0; // of that process, in clock ticks after boot as /proc/<pid>/stat gives it
 
     bool trusted() const { return verdict == CallerVerdict::Trusted; }
     std::optional<uid_t> uid() const;

@@ -591,6 +591,41 @@ TEST_F(HelperServerTest, ConnectionWithARequestInFlightIsNotEvicted)
     EXPECT_TRUE(reply->ok);
 }
 
+// Each user holds a bounded number of processes stopped, so the list rewritten on every change stays
+// small. Stops beyond it are refused before they are sent or counted; a resume, or the end of a
+// stopped process, frees a place.
+TEST_F(HelperServerTest, StopsBeyondTheUsersBoundAreRefused)
+{
+    m_config.maxSuspendedPerUser = 2;
+    m_config.signalsPerMinute = 4;
+    start();
+    auto first = std::make_unique<SleepingChild>();
+    SleepingChild second;
+    SleepingChild third;
+    RawClient client(m_config.socketPath);
+    std::int64_t id = 0;
+    ASSERT_TRUE(client.call(signalRequest(++id, SIGSTOP, first->pid()))->ok);
+    ASSERT_TRUE(client.call(signalRequest(++id, SIGSTOP, second.pid()))->ok);
+    for (int i = 0; i < 5; ++i) {
+        ++id;
+        expectError(client.call(signalRequest(id, SIGSTOP, third.pid())), id, "QVHelperError", 429,
+            "Refusing to stop pid " + std::to_string(third.pid())
+                + ": this user already has 2 processes stopped by the helper; resume some first.");
+    }
+    EXPECT_NE(processState(third.pid()), 'T');
+    ASSERT_TRUE(client.call(signalRequest(++id, SIGCONT, second.pid()))->ok);
+    ASSERT_TRUE(client.call(signalRequest(++id, SIGSTOP, third.pid()))->ok);
+    first.reset();
+    ASSERT_TRUE(client.call(signalRequest(++id, SIGSTOP, second.pid()))->ok);
+    EXPECT_EQ(m_server->context().suspended().processes().size(), 2u);
+
+    const auto records = auditRecords();
+    ASSERT_GE(records.size(), 3u);
+    EXPECT_EQ(records[2]["action"], "suspend_limit_reached");
+    EXPECT_EQ(records[2]["targetPID"], third.pid());
+    EXPECT_EQ(records[2]["success"], false);
+}
+
 // Callers that hung up before their turn cost no thread, so a loop of them cannot hold up the next.
 TEST_F(HelperServerTest, ConnectionsClosedBeforeTheirTurnAreNotServed)
 {
