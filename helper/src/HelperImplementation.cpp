@@ -1,6 +1,7 @@
 #include "helper/src/HelperImplementation.h"
 
 #include "platform/proc/Pidfd.h"
+#include "platform/proc/SocketHolders.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -206,19 +207,25 @@ HelperReply HelperImplementation::perform(const HelperRequest& request)
     return reply;
 }
 
-std::vector<pid_t> HelperImplementation::callerLineage() const
+std::vector<pid_t> HelperImplementation::sparedFromStop(pid_t target) const
 {
-    std::vector<pid_t> lineage;
-    if (!platform::pidfdIsAlive(m_caller.pidfd.get()))
-        return lineage;
-    for (pid_t pid = m_caller.pid(); pid > 1 && lineage.size() < 256;) {
-        lineage.push_back(pid);
-        const auto info = m_context.processes().info(pid);
-        if (!info)
-            break;
-        pid = info->ppid;
+    std::vector<pid_t> spared;
+    if (platform::pidfdIsAlive(m_caller.pidfd.get())) {
+        for (pid_t pid = m_caller.pid(); pid > 1 && spared.size() < 256;) {
+            spared.push_back(pid);
+            const auto info = m_context.processes().info(pid);
+            if (!info)
+                break;
+            pid = info->ppid;
+        }
     }
-    return lineage;
+    // Whoever holds the caller's end of the connection asks through it too: a process it was passed
+    // to (SCM_RIGHTS) or that inherited it. The target is one of them or their parents when it or a
+    // process descended from it holds that end.
+    if (m_caller.peerSocket
+        && platform::SocketHolders(m_context.config().procRoot).heldWithin(*m_caller.peerSocket, target))
+        spared.push_back(target);
+    return spared;
 }
 
 std::optional<HelperReply> HelperImplementation::refuseOverSuspendLimit(const HelperRequest& request, uid_t callerUid)
@@ -274,7 +281,7 @@ HelperReply HelperImplementation::sendSignal(const HelperRequest& request)
 
     const uid_t callerUid = m_caller.uid().value_or(uid_t(-1));
     if (auto refusal = targetRefusal(
-            pid, callerUid, m_context.selfPid(), target, stop ? callerLineage() : std::vector<pid_t>())) {
+            pid, callerUid, m_context.selfPid(), target, stop ? sparedFromStop(pid) : std::vector<pid_t>())) {
         m_context.audit().refusal(action, pid, name, m_auditCaller);
         return platform::failureReply(request.id, helperError(platform::kHelperUnauthorized, *refusal));
     }

@@ -65,8 +65,10 @@ private:
     platform::HelperReply purgeMemory(std::int64_t id);
     // Whether the caller sits in the machine's active local session (root always passes).
     bool isAtThisMachine() const;
-    // The caller and its parents, while the caller still runs.
-    std::vector<pid_t> callerLineage() const;
+    // Those of the processes a stop must not reach that matter to a stop of `target`: the caller
+    // and its parents, and the target when it holds the caller's end of the connection or was the
+    // start of a process that does.
+    std::vector<pid_t> sparedFromStop(pid_t target) const;
     // The reply for a stop beyond its caller's number of processes held stopped; nothing when a
     // place was reserved for it.
     std::optional<platform::HelperReply> refuseOverSuspendLimit(
