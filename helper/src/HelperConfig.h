@@ -2,6 +2,7 @@
 
 #include "helper/src/AuditLog.h"
 #include "helper/src/SuspendedProcesses.h"
+#include "platform/security/ConnectedCaller.h"
 #include "platform/security/LocalSessions.h"
 
 #include <chrono>
@@ -63,6 +64,9 @@ struct HelperConfig
     // Monotonic seconds for the signal rate limit and the audit log's refusal folding; empty means
     // the steady clock.
     std::function<double()> clock;
+    // Judges the process at the other end of each connection admitted, once for the connection's life.
+    std::function<platform::ConnectedCaller(int socketFd, const platform::TrustedCallers&)> judgeCaller
+        = platform::judgeConnectedCaller;
 
     HelperConfig();
     static HelperConfig fromEnvironment();

@@ -179,11 +179,10 @@ void HelperServer::acceptConnection(platform::UniqueFd fd)
             return;
     }
     // The caller is judged now, once for the connection's life.
-    auto caller = platform::judgeConnectedCaller(fd.get(), m_context.callers());
+    auto caller = m_context.config().judgeCaller(fd.get(), m_context.callers());
     std::lock_guard lock(m_mutex);
     m_connections.push_back(std::make_unique<HelperConnection>(m_context, std::move(fd), std::move(caller)));
     m_connections.back()->start(m_stopping);
-    ++m_served;
 }
 
 } // namespace helper
