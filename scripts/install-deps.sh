@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config git
-    qt6-base-dev qt6-base-dev-tools qt6-base-private-dev qt6-svg-dev qt6-wayland libgl-dev libxkbcommon-dev
+    qt6-base-dev qt6-base-dev-tools qt6-base-private-dev qt6-svg-dev qt6-wayland libgl1-mesa-dev libxkbcommon-dev
     nlohmann-json3-dev libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev libsystemd-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     fonts-material-design-icons-iconfont fonts-noto-color-emoji fonts-dejavu-core
