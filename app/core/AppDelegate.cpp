@@ -274,22 +274,23 @@ QFuture<void> AppDelegate::runPersonaCycle()
     m_cycleRunning = true;
     PersonaEngine* engine = m_personaEngine.get();
     const bool rules = personasEnabled();
-    auto replaced = std::make_shared<bool>(false);
+    auto change = std::make_shared<HelperAccess>(HelperAccess::available);
     return onWorker(
-        [engine, rules, replaced, installed = m_options.installedProgram, running = m_options.runningProgram] {
+        [engine, rules, change, installed = m_options.installedProgram, running = m_options.runningProgram] {
             // The list is checked against the processes first, since a helper that restarted has
             // resumed what it held; resumes that failed are tried again whether or not the rules run.
             engine->checkSuspendedProcesses();
             engine->retryFailedResumes();
-            // After an upgrade the helper refuses this copy: no rule may start what it cannot finish.
-            *replaced = rules && installedProgramReplaced(installed, running);
-            if (rules && !*replaced)
+            // After an upgrade or removal the helper refuses this copy: no rule may start what it cannot finish.
+            if (rules)
+                *change = installedProgramChange(installed, running);
+            if (rules && *change == HelperAccess::available)
                 engine->runCycle();
         },
-        [this, replaced] {
+        [this, change] {
             m_cycleRunning = false;
-            if (*replaced && m_helperAccess == HelperAccess::available) {
-                m_helperAccess = HelperAccess::programReplaced;
+            if (*change != HelperAccess::available && m_helperAccess == HelperAccess::available) {
+                m_helperAccess = *change;
                 tellUser(helperAccessMessage(m_helperAccess));
             }
             m_personaVM->refresh();

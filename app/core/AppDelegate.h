@@ -58,7 +58,7 @@ struct AppDelegateOptions
     // At launch: ask whether the helper acts for this copy, and say so once when it does not.
     bool checkHelper = true;
     // Watched on each persona cycle: when the installed program the running copy was started from is
-    // replaced (an upgrade), the helper stops acting for it and the user is told to restart.
+    // replaced (an upgrade) or removed, the helper stops acting for it and the user is told so.
     std::string installedProgram = installedProgramPath();
     std::string runningProgram = "/proc/self/exe";
     // Sleep and wake through logind.

@@ -248,38 +248,73 @@ TEST_F(AppDelegateTest, TheHelperRefusingThisCopyIsToldOnceAndTheRulesStayOff)
     EXPECT_EQ(m_told.size(), 1);
 }
 
-TEST_F(AppDelegateTest, AnUpgradeOfTheRunningProgramTurnsThePersonasOffAndSaysToRestart)
+// A stand-in for the installed program, running; the persona cycle watches what becomes of its file.
+class InstalledProgramTest : public AppDelegateTest
 {
-    // A stand-in for the installed program, running, then replaced the way dpkg replaces a file.
-    const QString installed = m_dir.filePath("quorvane-pro");
-    ASSERT_TRUE(QFile::copy("/bin/sleep", installed));
-    QProcess running;
-    running.start(installed, {"30"});
-    ASSERT_TRUE(running.waitForStarted());
-    auto o = options();
-    o.installedProgram = installed.toStdString();
-    o.runningProgram = "/proc/" + std::to_string(running.processId()) + "/exe";
-    AppDelegate delegate(o);
+protected:
+    void SetUp() override
+    {
+        AppDelegateTest::SetUp();
+        m_installed = m_dir.filePath("quorvane-pro");
+        ASSERT_TRUE(QFile::copy("/bin/sleep", m_installed));
+        m_running.start(m_installed, {"30"});
+        ASSERT_TRUE(m_running.waitForStarted());
+    }
+    void TearDown() override
+    {
+        m_running.kill();
+        m_running.waitForFinished();
+        AppDelegateTest::TearDown();
+    }
+    AppDelegateOptions watchingOptions()
+    {
+        auto o = options();
+        o.installedProgram = m_installed.toStdString();
+        o.runningProgram = "/proc/" + std::to_string(m_running.processId()) + "/exe";
+        return o;
+    }
+    static void runCycles(AppDelegate& delegate, int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            auto tick = delegate.runPersonaCycle();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return tick.isFinished(); }));
+        }
+    }
 
-    auto tick = delegate.runPersonaCycle();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return tick.isFinished(); }));
+    QString m_installed;
+    QProcess m_running;
+};
+
+TEST_F(InstalledProgramTest, AnUpgradeOfTheRunningProgramTurnsThePersonasOffAndSaysToRestart)
+{
+    AppDelegate delegate(watchingOptions());
+    runCycles(delegate, 1);
     EXPECT_TRUE(delegate.personasEnabled());
     EXPECT_TRUE(m_told.isEmpty());
 
+    // Replaced the way dpkg replaces a file.
     const QString upgrade = m_dir.filePath("quorvane-pro.dpkg-new");
     ASSERT_TRUE(QFile::copy("/bin/sleep", upgrade));
-    ASSERT_EQ(::rename(upgrade.toLocal8Bit().constData(), installed.toLocal8Bit().constData()), 0);
-    for (int i = 0; i < 2; ++i) {
-        tick = delegate.runPersonaCycle();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return tick.isFinished(); }));
-    }
+    ASSERT_EQ(::rename(upgrade.toLocal8Bit().constData(), m_installed.toLocal8Bit().constData()), 0);
+    runCycles(delegate, 2);
     EXPECT_FALSE(delegate.personasEnabled());
     EXPECT_EQ(delegate.helperAccess(), HelperAccess::programReplaced);
     ASSERT_EQ(m_told.size(), 1);
     EXPECT_TRUE(m_told.first().contains("restart Quorvane Pro"));
     EXPECT_TRUE(m_told.first().contains("Personas are off"));
-    running.kill();
-    running.waitForFinished();
+}
+
+TEST_F(InstalledProgramTest, RemovingTheRunningProgramTurnsThePersonasOffAndSaysItWasRemoved)
+{
+    AppDelegate delegate(watchingOptions());
+    runCycles(delegate, 1);
+    ASSERT_TRUE(QFile::remove(m_installed));
+    runCycles(delegate, 2);
+    EXPECT_FALSE(delegate.personasEnabled());
+    EXPECT_EQ(delegate.helperAccess(), HelperAccess::programRemoved);
+    ASSERT_EQ(m_told.size(), 1);
+    EXPECT_TRUE(m_told.first().contains("was removed while it ran")) << m_told.first().toStdString();
+    EXPECT_FALSE(m_told.first().contains("upgraded")) << m_told.first().toStdString();
 }
 
 // Against the real helper daemon, trusting this test program, stopping a real process.
