@@ -3,6 +3,7 @@
 // program's version check does (it gives up after 1 s). Reports that user's median and 90th-percentile
 // wait, its failures, and the CPU the helper's accepting thread used meanwhile. Needs root (the users
 // are switched to); runs build/helper/quorvane-helper as an ordinary process on a socket in /tmp.
+#include "HelperBenchSupport.h"
 #include "platform/ipc/HelperProtocol.h"
 
 #include <benchmark/benchmark.h>
@@ -31,17 +32,12 @@
 
 namespace {
 
+using namespace helperbench;
+
 constexpr int kFlooders = 16;
 constexpr int kRequests = 40;
 constexpr uid_t kFloodingUid = 65534;
 constexpr uid_t kOtherUid = 65533;
-
-double monotonicSeconds()
-{
-    timespec now {};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
 
 // User plus system time of one thread, in seconds.
 double threadCpuSeconds(pid_t pid, pid_t tid)
@@ -63,19 +59,6 @@ double threadCpuSeconds(pid_t pid, pid_t tid)
     if (std::sscanf(rest + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime, &stime) != 2)
         return 0;
     return double(utime + stime) / double(::sysconf(_SC_CLK_TCK));
-}
-
-sockaddr_un addressOf(const std::string& path)
-{
-    sockaddr_un address {};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    return address;
-}
-
-bool becomeUser(uid_t uid)
-{
-    return ::syscall(SYS_setgid, uid) == 0 && ::syscall(SYS_setuid, uid) == 0;
 }
 
 // Connects and closes until killed, counting its connections in `count`.
@@ -102,21 +85,7 @@ double askVersion(const sockaddr_un& address)
     const char request[] = "{\"id\":1,\"op\":\"getVersion\"}\n";
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0
         && ::send(fd, request, sizeof request - 1, MSG_NOSIGNAL) == ssize_t(sizeof request - 1)) {
-        char reply[512];
-        std::size_t have = 0;
-        pollfd p {fd, POLLIN, 0};
-        while (have < sizeof reply && monotonicSeconds() - began < 2.0 && ::poll(&p, 1, 100) >= 0) {
-            if (!(p.revents & POLLIN))
-                continue;
-            const ssize_t n = ::read(fd, reply + have, sizeof reply - have);
-            if (n <= 0)
-                break;
-            have += std::size_t(n);
-            if (reply[have - 1] == '\n') {
-                waited = monotonicSeconds() - began;
-                break;
-            }
-        }
+        waited = awaitReply(fd, began);
     }
     ::close(fd);
     return waited;
@@ -136,41 +105,6 @@ double askVersion(const sockaddr_un& address)
     ::_exit(0);
 }
 
-// The helper program beside this one in the build folder, serving `socketPath`; its pid.
-pid_t startHelper(const std::string& folder, const std::string& socketPath)
-{
-    char self[PATH_MAX] = {};
-    if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
-        return -1;
-    std::string program = self;
-    program = program.substr(0, program.rfind('/'));
-    program = program.substr(0, program.rfind('/')) + "/helper/quorvane-helper";
-    std::vector<std::string> entries {"QUORVANE_HELPER_SOCKET=" + socketPath,
-        "QUORVANE_HELPER_AUDIT_LOG=" + folder + "/audit.log", "QUORVANE_HELPER_RUNTIME_DIR=" + folder + "/run",
-        "QUORVANE_HELPER_TRUSTED=/nonexistent/quorvane-pro"};
-    std::vector<char*> envp;
-    for (auto& entry : entries)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    char* argv[] = {program.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data()) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    for (int i = 0; pid > 0 && i < 500 && ::access(socketPath.c_str(), F_OK) != 0; ++i)
-        ::usleep(10 * 1000);
-    return pid;
-}
-
-void stopProcess(pid_t pid, int signal)
-{
-    ::kill(pid, signal);
-    ::waitpid(pid, nullptr, 0);
-}
-
 void otherUsersWaitUnderFlood(benchmark::State& state)
 {
     if (::geteuid() != 0) {
@@ -184,7 +118,7 @@ void otherUsersWaitUnderFlood(benchmark::State& state)
     }
     ::chmod(folder, 0755);
     const std::string socketPath = std::string(folder) + "/helper.sock";
-    const pid_t helper = startHelper(folder, socketPath);
+    const pid_t helper = startHelper(folder, socketPath, "/nonexistent/quorvane-pro");
     if (helper <= 0) {
         state.SkipWithError("the helper did not start");
         return;

@@ -2,6 +2,8 @@
 # Run by package-test.sh inside the booted container, as root: installs /root/quorvane-pro.deb with
 # apt and checks the package as a user would. Prints one "ok" or "FAIL" line a check and a closing
 # "N passed, N failed" line; exits 1 when a check failed.
+#   checks.sh same|different|unchecked
+# says what package-test.sh found comparing two builds of the package, counted as one more check.
 set -uo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
@@ -83,22 +85,22 @@ helper_runs_installed() {
     pid="$(main_pid $helper.service)"
     [ "$pid" != 0 ] && [ "$(readlink "/proc/$pid/exe")" = /usr/libexec/quorvane/quorvane-helper ]
 }
-# The same package under a higher version, for an upgrade: /root/quorvane-pro-newer.deb.
+# The same package under the higher version <version>+$1, for an upgrade: /root/quorvane-pro+$1.deb.
 make_newer_package() {
     local tree=/root/newer
     rm -rf "$tree"
     dpkg-deb -R /root/quorvane-pro.deb "$tree" || return 1
-    sed -i 's/^Version: .*/&+1/' "$tree/DEBIAN/control"
-    quietly dpkg-deb -b "$tree" /root/quorvane-pro-newer.deb
+    sed -i "s/^Version: .*/&+$1/" "$tree/DEBIAN/control"
+    quietly dpkg-deb -b "$tree" "/root/quorvane-pro+$1.deb"
 }
 installed_version() { dpkg-query -W -f='${Version}' quorvane-pro 2>/dev/null; }
-upgraded() { [ "$(installed_version)" = "$(dpkg-deb -f /root/quorvane-pro-newer.deb Version)" ]; }
+upgraded() { [ "$(installed_version)" = "$(dpkg-deb -f "/root/quorvane-pro+$1.deb" Version)" ]; }
 # Reinstalled while the helper runs: apt succeeds and the helper is restarted from the new executable.
 reinstall_while_helper_runs() {
     local before
     before="$(main_pid $helper.service)"
     [ "$before" != 0 ] || return 1
-    apt_get install --reinstall /root/quorvane-pro-newer.deb || return 1
+    apt_get install --reinstall /root/quorvane-pro+3.deb || return 1
     within 10 helper_runs_installed && [ "$(main_pid $helper.service)" != "$before" ]
 }
 packaged_units_in_use() {
@@ -117,6 +119,40 @@ setup_round_trip() {
     fi
     quietly "$setup" install && systemctl -q is-enabled $helper.socket && listening
 }
+# A build installed under /usr/local enables its helper with its setup program, which copies that
+# build's units into /etc/systemd/system: the packaged setup program, given that build's folders.
+setup_of_other_build() {
+    local data=/root/other-build/share/quorvane
+    mkdir -p "$data"
+    cp "$units/$helper.socket" /usr/share/polkit-1/actions/$helper.policy "$data/"
+    sed 's|^ExecStart=.*|ExecStart=/usr/local/libexec/quorvane/quorvane-helper|' "$units/$helper.service" \
+        >"$data/$helper.service"
+    sed -e "s|^data=.*|data=$data|" -e 's|^in_place=.*|in_place=no|' /usr/libexec/quorvane/quorvane-helper-setup \
+        >/root/other-build/quorvane-helper-setup
+    quietly sh /root/other-build/quorvane-helper-setup install
+}
+# Edits a unit with `systemctl edit --full`, the sed script $2 standing in for the editor, which
+# systemctl runs only on a terminal.
+edit_full() {
+    SYSTEMD_EDITOR="sed -i $2" quietly script -qec "systemctl edit --full $1" /dev/null
+}
+# The administrator's copy of unit $1 is in /etc/systemd/system, and systemd runs it: property $2 is $3.
+overridden() {
+    [ -f "/etc/systemd/system/$1" ] && [ "$(systemctl show --property="$2" --value "$1")" = "$3" ]
+}
+# Back to the packaged units, enabled and listening, as before the administrator's edits.
+packaged_units_again() {
+    quietly systemctl revert $helper.socket $helper.service && quietly systemctl reenable $helper.socket \
+        && quietly systemctl restart $helper.socket && packaged_units_in_use
+}
+# systemd-analyze's rating of the helper's service, shown, at most 2.5 (of 10).
+exposure_low() {
+    local rating tenths
+    rating="$(systemd-analyze security $helper.service 2>/dev/null | tail -n 1)"
+    echo "# systemd-analyze security: $rating"
+    tenths="$(sed -n 's/^.*Overall exposure level for .*: \([0-9]*\)\.\([0-9]\).*$/\1\2/p' <<<"$rating")"
+    [ -n "$tenths" ] && [ "$((10#$tenths))" -le 25 ]
+}
 removed_with_logs() { [ "$(package_state)" = config-files ] && [ -d /var/log/quorvane ]; }
 
 # A user whose settings turn autonomous mode on, with one compile trigger and one process to freeze,
@@ -133,6 +169,12 @@ chown tester:tester "/home/tester/.config/Quorvane/Quorvane Pro.conf"
 cp /usr/bin/sleep /usr/local/bin/qv-fake-build
 cp /usr/bin/sleep /usr/local/bin/qv-freeze-me
 
+if [ "${1:-unchecked}" = unchecked ]; then
+    echo "# two builds of the package are compared only when package-test.sh builds it"
+else
+    check "two builds of the package give the same bytes" test "$1" = same
+fi
+
 apt_get update
 check "apt installs the package" apt_get install /root/quorvane-pro.deb
 check "the package owns its units and polkit action" \
@@ -146,11 +188,29 @@ check "the helper itself does not run yet" helper_idle
 cp "$units/$helper.socket" "$units/$helper.service" /etc/systemd/system/
 ln -sf "/etc/systemd/system/$helper.socket" "/etc/systemd/system/sockets.target.wants/$helper.socket"
 systemctl daemon-reload
-make_newer_package || echo "# cannot make a newer package from /root/quorvane-pro.deb"
-check "apt upgrades the package over an earlier one's unit copies" apt_get install /root/quorvane-pro-newer.deb
-check "the upgrade installed the newer version" upgraded
+for version in 1 2 3; do
+    make_newer_package $version || echo "# cannot make a newer package from /root/quorvane-pro.deb"
+done
+check "apt upgrades the package over an earlier one's unit copies" apt_get install /root/quorvane-pro+1.deb
+check "the upgrade installed the newer version" upgraded 1
 check "the upgrade drops the earlier package's unit copies" packaged_units_in_use
 check "the upgrade keeps the socket enabled" enabled
+
+setup_of_other_build || echo "# the setup program of a build under another prefix failed"
+check "apt upgrades the package over the setup program's unit copies" apt_get install /root/quorvane-pro+2.deb
+check "the upgrade drops the setup program's unit copies" packaged_units_in_use
+check "the upgrade keeps the socket enabled after dropping those copies" enabled
+
+# An administrator's own units outlive an upgrade: a full override of the packaged service, and an edit
+# of the socket the setup program copied.
+setup_of_other_build && quietly systemctl revert $helper.service || echo "# cannot copy the socket as the setup program does"
+edit_full $helper.service 's/^UMask=0077$/UMask=0027/' || echo "# systemctl edit --full failed for the service"
+edit_full $helper.socket 's/^SocketMode=0666$/SocketMode=0660/' || echo "# systemctl edit --full failed for the socket"
+check "apt upgrades the package over an administrator's units" apt_get install /root/quorvane-pro+3.deb
+check "the upgrade keeps the administrator's full override of the service" overridden $helper.service UMask 0027
+check "the upgrade keeps the administrator's edit of the setup program's socket copy" \
+    overridden $helper.socket SocketMode 0660
+packaged_units_again || echo "# cannot go back to the packaged units"
 
 as_user qv-freeze /usr/local/bin/qv-freeze-me infinity
 freeze="$(main_pid qv-freeze)"
@@ -174,7 +234,7 @@ check "apt reinstalls the package while the helper runs, which restarts from the
     reinstall_while_helper_runs
 check "the helper's socket listens and is enabled after the reinstall" listening_and_enabled
 check "the setup program disables and enables the packaged helper" setup_round_trip
-echo "# systemd-analyze security: $(systemd-analyze security $helper.service 2>/dev/null | tail -n 1)"
+check "systemd-analyze rates the helper's exposure at most 2.5" exposure_low
 
 # Purged while the program runs and a process is suspended.
 start_program qv-app2

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian package with apt in a Debian 12 container booted with systemd and checks it as a
 # user would (scripts/package-test-checks.sh, run inside): the helper's socket and its enablement across
-# reinstalls, Compile Mode suspending and resuming a process, quitting, and removing and purging while a
-# process is suspended.
+# reinstalls, upgrades over unit copies and administrators' units, Compile Mode suspending and resuming a
+# process, quitting, and removing and purging while a process is suspended.
 #   sudo ./scripts/package-test.sh [build/quorvane-pro_<version>_<arch>.deb]
-# Without an argument it builds the package first (scripts/package.sh). The container's base system is
+# Without an argument it builds the package first (scripts/package.sh), then builds it once more
+# (scripts/package-build.sh) and checks that both builds give the same bytes. One test at a time boots
+# a container on this machine; another one waits for it, and says so. The container's base system is
 # made once with debootstrap and kept, with apt's downloads, in $QV_PACKAGE_TEST_CACHE (default
 # /var/cache/quorvane-package-test); each run boots a throw-away copy of it. Where this machine cannot
 # boot a container, it says so in one line and exits 0, or 1 with QV_PACKAGE_TEST_REQUIRED=1 (for a
@@ -28,13 +30,24 @@ unshare --pid --mount --uts --ipc --fork true 2>/dev/null || skip "this machine 
 [ -d /sys/fs/cgroup ] || skip "this machine has no control groups"
 
 deb="${1:-}"
+builds=unchecked
 if [ -z "$deb" ]; then
     deb="$(./scripts/package.sh | tee /dev/stderr | tail -n 1)"
+    again="$(./scripts/package-build.sh build/package)"
+    builds=different
+    cmp -s "$deb" "$again" && builds=same
 fi
 deb="$(realpath "$deb")"
 [ -f "$deb" ] || { echo "package-test: no package at $deb" >&2; exit 1; }
 
 cache="${QV_PACKAGE_TEST_CACHE:-/var/cache/quorvane-package-test}"
+mkdir -p "$cache"
+# Two containers booted at once share the control group this script runs in and fail each other.
+exec 9>"$cache/lock"
+if ! flock -n 9; then
+    echo "package-test: waiting for another package test on this machine to end"
+    flock 9
+fi
 mirror="$(sed -n 's/^URIs: *\(http[^ ]*debian\)$/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n 1)"
 mirror="${mirror:-http://deb.debian.org/debian}"
 mkdir -p "$cache/archives/partial"
@@ -97,4 +110,4 @@ running | degraded) ;;
 *) skip "the container's systemd did not come up here (state: ${state:-none})" ;;
 esac
 
-inside bash /root/checks.sh
+inside bash /root/checks.sh "$builds"

@@ -157,18 +157,34 @@ void AppDelegate::buildWindows()
     m_dashboardWindow->reframe(kDashboardFrame);
     m_dashboardWindow->present();
 
-    // Without a tray (no StatusNotifier host) the dashboard window stays the way in.
-    if (TrayIcon::isAvailable()) {
-        m_trayIcon = std::make_unique<TrayIcon>(*m_dashboardVM);
-        connect(m_trayIcon.get(), &TrayIcon::clicked, this, &AppDelegate::togglePopover);
-        connect(m_trayIcon.get(), &TrayIcon::quitRequested, this, &AppDelegate::requestQuit);
-        connect(m_trayIcon.get(), &TrayIcon::dashboardRequested, this, [this] {
-            if (m_dashboardWindow)
-                m_dashboardWindow->present();
-        });
-        connect(m_trayIcon.get(), &TrayIcon::settingsRequested, this, &AppDelegate::openSettingsWindow);
-        m_trayIcon->show();
-    }
+    buildTrayIcon();
+}
+
+void AppDelegate::buildTrayIcon()
+{
+    // Without a tray the dashboard window stays the way in.
+    const QDBusConnection bus = m_options.trayBus.value_or(QDBusConnection::sessionBus());
+    if (!TrayIcon::isAvailable(bus))
+        return;
+    m_trayIcon = std::make_unique<TrayIcon>(*m_dashboardVM, bus);
+    connect(m_trayIcon.get(), &TrayIcon::clicked, this, &AppDelegate::togglePopover);
+    connect(m_trayIcon.get(), &TrayIcon::quitRequested, this, &AppDelegate::requestQuit);
+    connect(m_trayIcon.get(), &TrayIcon::dashboardRequested, this, [this] {
+        if (m_dashboardWindow)
+            m_dashboardWindow->present();
+    });
+    connect(m_trayIcon.get(), &TrayIcon::settingsRequested, this, &AppDelegate::openSettingsWindow);
+    connect(m_trayIcon.get(), &TrayIcon::presenceChanged, this, &AppDelegate::trayPresenceChanged);
+    m_trayIcon->show();
+}
+
+void AppDelegate::trayPresenceChanged(bool present)
+{
+    if (present || m_quitting || !m_dashboardWindow)
+        return;
+    const auto shown = [](const HostWindow* window) { return window && window->isVisible() && !window->isMinimized(); };
+    if (!shown(m_dashboardWindow.get()) && !shown(m_settingsWindow.get()))
+        m_dashboardWindow->present();
 }
 
 PopoverHooks AppDelegate::popoverHooks()
@@ -218,7 +234,7 @@ void AppDelegate::showForSecondStart()
 {
     if (m_quitting)
         return;
-    if (m_popover && m_trayIcon)
+    if (m_popover && m_trayIcon && m_trayIcon->isPresent())
         m_popover->showAt(m_trayIcon->geometry());
     else if (m_dashboardWindow)
         m_dashboardWindow->present();
@@ -258,22 +274,23 @@ QFuture<void> AppDelegate::runPersonaCycle()
     m_cycleRunning = true;
     PersonaEngine* engine = m_personaEngine.get();
     const bool rules = personasEnabled();
-    auto replaced = std::make_shared<bool>(false);
+    auto change = std::make_shared<HelperAccess>(HelperAccess::available);
     return onWorker(
-        [engine, rules, replaced, installed = m_options.installedProgram, running = m_options.runningProgram] {
+        [engine, rules, change, installed = m_options.installedProgram, running = m_options.runningProgram] {
             // The list is checked against the processes first, since a helper that restarted has
             // resumed what it held; resumes that failed are tried again whether or not the rules run.
             engine->checkSuspendedProcesses();
             engine->retryFailedResumes();
-            // After an upgrade the helper refuses this copy: no rule may start what it cannot finish.
-            *replaced = rules && installedProgramReplaced(installed, running);
-            if (rules && !*replaced)
+            // After an upgrade or removal the helper refuses this copy: no rule may start what it cannot finish.
+            if (rules)
+                *change = installedProgramChange(installed, running);
+            if (rules && *change == HelperAccess::available)
                 engine->runCycle();
         },
-        [this, replaced] {
+        [this, change] {
             m_cycleRunning = false;
-            if (*replaced && m_helperAccess == HelperAccess::available) {
-                m_helperAccess = HelperAccess::programReplaced;
+            if (*change != HelperAccess::available && m_helperAccess == HelperAccess::available) {
+                m_helperAccess = *change;
                 tellUser(helperAccessMessage(m_helperAccess));
             }
             m_personaVM->refresh();

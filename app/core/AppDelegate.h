@@ -11,6 +11,7 @@
 #include "engines/OllamaEngine.h"
 #endif
 
+#include <QDBusConnection>
 #include <QFuture>
 #include <QList>
 #include <QObject>
@@ -20,6 +21,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class BuildTimeTracker;
 class CorrectiveActionEngine;
@@ -43,6 +45,8 @@ struct AppDelegateOptions
 {
     // No tray and no window: the program only samples (the offscreen platform, no desktop).
     bool headless = false;
+    // Where the tray's StatusNotifier watcher is looked for; unset: the session bus.
+    std::optional<QDBusConnection> trayBus;
     // Opens the popover at launch in place of the dashboard and settings windows, as a click on the tray
     // icon would (measuring what the open popover costs, bench/idle-cost.sh).
     bool openPopover = false;
@@ -54,7 +58,7 @@ struct AppDelegateOptions
     // At launch: ask whether the helper acts for this copy, and say so once when it does not.
     bool checkHelper = true;
     // Watched on each persona cycle: when the installed program the running copy was started from is
-    // replaced (an upgrade), the helper stops acting for it and the user is told to restart.
+    // replaced (an upgrade) or removed, the helper stops acting for it and the user is told so.
     std::string installedProgram = installedProgramPath();
     std::string runningProgram = "/proc/self/exe";
     // Sleep and wake through logind.
@@ -141,6 +145,9 @@ private:
     // The engines the popover's actions and storage tabs act through.
     PopoverEngines popoverEngines() const;
     void buildWindows();
+    void buildTrayIcon();
+    // The tray went away: with no window left open, the dashboard window is the way in again.
+    void trayPresenceChanged(bool present);
     void startUpCheck();
     void reframeWindows();
     void tellUser(const QString& message);

@@ -67,7 +67,7 @@ CorrectiveActionEngine::Clock::time_point CorrectiveActionEngine::now() const
     return m_clock ? m_clock() : Clock::now();
 }
 
-std::vector<InventoryModel> CorrectiveActionEngine::recentModels()
+ModelInventoryEngine::Inventory CorrectiveActionEngine::recentInventory()
 {
     const auto at = now();
     // Read before the scan: a deletion that ends during it makes the next call scan again.
@@ -77,10 +77,10 @@ std::vector<InventoryModel> CorrectiveActionEngine::recentModels()
         if (m_models.value && m_models.changeCount == changes && at - m_models.at < kRescanInterval)
             return *m_models.value;
     }
-    auto models = m_inventoryEngine->scanModels();
+    auto inventory = m_inventoryEngine->scanInventory();
     std::lock_guard lock(m_scanMutex);
-    m_models = {models, at, changes};
-    return models;
+    m_models = {inventory, at, changes};
+    return inventory;
 }
 
 std::int64_t CorrectiveActionEngine::recentSafeCacheBytes()
@@ -140,17 +140,21 @@ std::vector<ActionCard> CorrectiveActionEngine::generateActionCards(const System
             ActionType::ClearOllamaKVCache {}, "~2-8GB optimized", Urgency::warning);
     }
 
-    std::vector<InventoryModel> scanned;
+    ModelInventoryEngine::Inventory scanned;
     if (inventoryModels.empty() && m_inventoryEngine)
-        scanned = recentModels();
-    const auto& models = inventoryModels.empty() ? scanned : inventoryModels;
+        scanned = recentInventory();
+    const auto& models = inventoryModels.empty() ? scanned.models : inventoryModels;
     ActionType::ArchiveModel archive {ActionType::ArchiveModel::archiveAll, {}, 0, {}};
+    std::vector<InventoryModel> candidates;
     for (const auto& model : models) {
         if (!model.isArchiveCandidate)
             continue;
-        archive.sizeGB += model.sizeGB;
+        candidates.push_back(model);
         archive.paths.push_back(model.path);
     }
+    // What deleting them frees, each file once: a blob another model still uses stays. Models the
+    // caller listed count with their listed sizes.
+    archive.sizeGB = gigabytes(scanned.footprint.reclaim(candidates).bytes);
     if (archive.sizeGB >= kUnusedModelsThresholdGB) {
         const std::string count = std::to_string(archive.paths.size());
         const std::string gb = amount(archive.sizeGB);

@@ -7,6 +7,7 @@
 #include "engines/OllamaModel.h"
 #include "engines/SystemMemoryState.h"
 #include "storage/InventoryModel.h"
+#include "storage/ModelInventoryEngine.h"
 
 #include <chrono>
 #include <cstdint>
@@ -18,7 +19,6 @@
 
 class AssistanceTracker;
 class DeveloperCacheEngine;
-class ModelInventoryEngine;
 class OllamaEngine;
 
 // Turns a snapshot of the machine into recommended-action cards and runs the action of the card the
@@ -92,7 +92,7 @@ private:
         std::uint64_t changeCount = 0;
     };
 
-    std::vector<InventoryModel> recentModels();
+    ModelInventoryEngine::Inventory recentInventory();
     std::int64_t recentSafeCacheBytes();
     Clock::time_point now() const;
 
@@ -111,6 +111,6 @@ private:
     std::function<Clock::time_point()> m_clock;
 
     mutable std::mutex m_scanMutex; // guards the two kept scans
-    KeptScan<std::vector<InventoryModel>> m_models;
+    KeptScan<ModelInventoryEngine::Inventory> m_models;
     KeptScan<std::int64_t> m_safeCacheBytes;
 };

@@ -33,27 +33,28 @@ std::string installedProgramPath()
     return QV_INSTALL_BINDIR "/quorvane-pro";
 }
 
-bool installedProgramReplaced(const std::string& installedProgram, const std::string& runningProgram)
+HelperAccess installedProgramChange(const std::string& installedProgram, const std::string& runningProgram)
 {
     char link[PATH_MAX];
     const ssize_t length = ::readlink(runningProgram.c_str(), link, sizeof link - 1);
     if (length <= 0)
-        return false;
+        return HelperAccess::available;
     const std::string target(link, static_cast<std::size_t>(length));
     // The kernel names a removed executable "<path> (deleted)".
     if (target != installedProgram && target != installedProgram + " (deleted)")
-        return false;
+        return HelperAccess::available;
     struct stat running
     {
     };
     if (::stat(runningProgram.c_str(), &running) != 0)
-        return false;
+        return HelperAccess::available;
     struct stat installed
     {
     };
     if (::stat(installedProgram.c_str(), &installed) != 0)
-        return true;
-    return running.st_dev != installed.st_dev || running.st_ino != installed.st_ino;
+        return HelperAccess::programRemoved;
+    return running.st_dev != installed.st_dev || running.st_ino != installed.st_ino ? HelperAccess::programReplaced
+                                                                                    : HelperAccess::available;
 }
 
 std::string helperNotInstalledReason()
@@ -84,6 +85,10 @@ QString helperAccessMessage(HelperAccess access)
             "Quorvane Pro was upgraded or reinstalled while it ran, and the helper acts only for the program "
             "now installed. Personas are off and pause nothing until you restart Quorvane Pro (Quit from the "
             "tray menu, then start it again).");
+    case HelperAccess::programRemoved:
+        return QCoreApplication::translate("HelperAccess",
+            "Quorvane Pro was removed while it ran, so the helper no longer acts for this copy. Personas are "
+            "off and pause nothing; this copy keeps running without them until you quit it.");
     }
     return {};
 }

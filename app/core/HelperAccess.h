@@ -12,6 +12,7 @@ enum class HelperAccess {
     notInstalled, // nothing answers on the helper's socket
     notInstalledProgram, // the helper answers, but this copy is not the installed program
     programReplaced, // this copy was the installed program, but an upgrade or reinstall replaced its file
+    programRemoved, // this copy was the installed program, but its file was removed (the package removed)
 };
 
 // `installedProgram` is the path the helper trusts; the copy is judged by the helper's own rule
@@ -19,10 +20,11 @@ enum class HelperAccess {
 HelperAccess checkHelperAccess(const std::string& socketPath, const std::string& installedProgram, pid_t self);
 // The installed program's path, as the package puts it.
 std::string installedProgramPath();
-// Whether `runningProgram` (the running executable, /proc/<pid>/exe) was started from `installedProgram`
-// and that file has since been replaced or removed, as an upgrade or reinstall does. The helper then no
-// longer recognises the running copy. Two stats and a readlink: cheap enough for every persona cycle.
-bool installedProgramReplaced(const std::string& installedProgram, const std::string& runningProgram);
+// What became of `installedProgram` when `runningProgram` (the running executable, /proc/<pid>/exe) was
+// started from it: `programReplaced` once an upgrade or reinstall put another file there,
+// `programRemoved` once nothing is there, else `available`. The helper no longer recognises a replaced
+// or removed copy. Two stats and a readlink: cheap enough for every persona cycle.
+HelperAccess installedProgramChange(const std::string& installedProgram, const std::string& runningProgram);
 // What to tell the user, in plain words; empty when the helper is available.
 QString helperAccessMessage(HelperAccess access);
 // The reason a single request to the helper failed when nothing listens on its socket.

@@ -17,12 +17,13 @@ HostWindow::HostWindow(const QString& title, QWidget* content, const QSize& cont
     setWindowTitle(title);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    // The window is as large as its content may be and no larger, so no enlarging or maximising leaves
-    // an unpainted area beside it; on a short screen the content's own scrolling takes up the rest.
-    layout->setSizeConstraint(QLayout::SetMinAndMaxSize);
+    // Titled, closable and miniaturisable only: the window keeps the one size the program gives it,
+    // within what its content may take, so a window manager offers neither resizing nor maximising;
+    // on a short screen the content's own scrolling takes up the rest.
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
     if (content)
         layout->addWidget(content);
-    resize(contentSize);
+    setFixedSize(contentSize.expandedTo(layout->minimumSize()).boundedTo(layout->maximumSize()));
 
     auto* quit = new QAction(tr("Quit"), this);
     quit->setShortcut(QKeySequence::Quit);
@@ -46,9 +47,11 @@ void HostWindow::reframe(const QRect& frame)
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     // Never smaller than the content is meant to be, where the screen has the room, so the window is
     // placed by the size it really takes.
-    const QSize size = frame.size().expandedTo(sizeHint()).expandedTo(minimumSize());
+    const QSize least = layout()->minimumSize();
+    const QSize size = frame.size().expandedTo(sizeHint()).expandedTo(least).boundedTo(layout()->maximumSize());
     if (!screen) {
-        setGeometry(QRect(frame.topLeft(), size));
+        setFixedSize(size);
+        move(frame.topLeft());
         return;
     }
     // The title bar and borders are known once the window manager framed the window; until then a title
@@ -61,7 +64,7 @@ void HostWindow::reframe(const QRect& frame)
             outer.bottom() - inner.bottom())
         : QMargins(0, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this), 0, 0);
     const QRect placed = fitted(frame.topLeft(), size, decoration, screen->availableGeometry());
-    resize(placed.size());
+    setFixedSize(placed.size().expandedTo(least));
     move(placed.topLeft());
 }
 

@@ -3,9 +3,9 @@
 #include <QPointer>
 #include <QWidget>
 
-// A titled window around one view (the dashboard window, the settings window), at most as large as the
-// view may be: it offers no maximising. It is kept for the program's life: closing it only hides it, and
-// showing it again brings back the same view.
+// A titled window around one view (the dashboard window, the settings window), of the one size the
+// program gives it: it offers no resizing and no maximising. It is kept for the program's life:
+// closing it only hides it, and showing it again brings back the same view.
 class HostWindow : public QWidget
 {
     Q_OBJECT
@@ -15,7 +15,7 @@ public:
     QWidget* content() const { return m_content; }
     // Shows the window in front and gives it the focus.
     void present();
-    // Moves and resizes the window, kept inside the screen it is on.
+    // Moves the window and gives it its size, kept inside the screen it is on.
     void reframe(const QRect& frame);
     // Where a window of content size `size`, whose title bar and borders add `decoration`, goes for a
     // wanted top-left `at`: its whole frame inside `available`, as near to `at` as fits. The result is

@@ -385,7 +385,8 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
     notifyStateChanged();
 }
 
-PersonaEngine::Result<void> PersonaEngine::freezeProcess(std::int32_t pid, const std::string& name)
+PersonaEngine::Result<void> PersonaEngine::freezeProcess(
+    std::int32_t pid, const std::string& name, std::optional<std::uint64_t> startTicks)
 {
     std::lock_guard operation(d->operationMutex);
     // A freeze the user asked for is held to the same exclusions as the rules: one click must not
@@ -394,7 +395,14 @@ PersonaEngine::Result<void> PersonaEngine::freezeProcess(std::int32_t pid, const
     if (const auto reason = d->rules.whySpared(RunningProcess {pid, name, 0, 0, Date()});
         reason != WatchdogExclusions::Reason::none)
         return Error {kErrorDomain, kRefusedCode, WatchdogExclusions::describe(reason)};
+    if (startTicks && (*startTicks == 0 || d->ledger.startTicksOf(pid) != *startTicks))
+        return Error {kErrorDomain, kRefusedCode, "the process you chose has ended"};
     return freezeOnBehalfOf(pid, name, AutoPersona::compileMode);
+}
+
+std::uint64_t PersonaEngine::processStartTicks(std::int32_t pid) const
+{
+    return d->ledger.startTicksOf(pid);
 }
 
 PersonaEngine::Result<void> PersonaEngine::freezeOnBehalfOf(

@@ -151,8 +151,14 @@ public:
     // kErrorDomain, sending nothing to the helper, once quitting has begun, and with kRefusedCode and
     // a one-line reason for a process the watchdog would spare too (WatchdogExclusions).
     // resumeProcess never continues a pid that now belongs to another process: it forgets the record.
-    Result<void> freezeProcess(std::int32_t pid, const std::string& name);
+    // Given startTicks (processStartTicks when the process was chosen), freezeProcess also refuses,
+    // with kRefusedCode, a process that has ended since, whose pid may have passed to another.
+    Result<void> freezeProcess(
+        std::int32_t pid, const std::string& name, std::optional<std::uint64_t> startTicks = std::nullopt);
     Result<void> resumeProcess(std::int32_t pid);
+    // When process pid started, in clock ticks after boot; 0 when there is no such process. With the
+    // pid it tells a process from a later one that is given the same pid.
+    std::uint64_t processStartTicks(std::int32_t pid) const;
     // Resumes every suspended process and ends every persona, undoing each one's own action without
     // notifications. A record whose resume failed is kept, to be tried again, unless its process is gone.
     void resumeAllFrozenProcesses();

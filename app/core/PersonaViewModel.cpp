@@ -44,15 +44,20 @@ PersonaViewModel::~PersonaViewModel()
 
 QFuture<void> PersonaViewModel::runThenRefresh(std::function<void(PersonaEngine&)> work)
 {
-    m_inFlight.removeIf([](const QFuture<PersonaEngine::State>& f) { return f.isFinished(); });
     PersonaEngine* engine = &m_personaEngine;
     auto call = QtConcurrent::run([engine, work = std::move(work)] {
         if (work)
             work(*engine);
         return engine->state();
     });
-    m_inFlight.append(call);
+    track(QFuture<void>(call));
     return call.then(this, [this](PersonaEngine::State state) { apply(std::move(state)); });
+}
+
+void PersonaViewModel::track(QFuture<void> work)
+{
+    m_inFlight.removeIf([](const QFuture<void>& f) { return f.isFinished(); });
+    m_inFlight.append(std::move(work));
 }
 
 void PersonaViewModel::apply(PersonaEngine::State state)
@@ -90,15 +95,24 @@ QFuture<void> PersonaViewModel::resumeAllFrozenProcesses()
     return runThenRefresh([](PersonaEngine& engine) { engine.resumeAllFrozenProcesses(); });
 }
 
-QFuture<QString> PersonaViewModel::freezeProcess(std::int32_t pid, const std::string& name)
+QFuture<QString> PersonaViewModel::freezeProcess(
+    std::int32_t pid, const std::string& name, std::optional<std::uint64_t> startTicks)
 {
     auto why = std::make_shared<QString>();
-    return runThenRefresh([pid, name, why](PersonaEngine& engine) {
-        const auto result = engine.freezeProcess(pid, name);
+    return runThenRefresh([pid, name, startTicks, why](PersonaEngine& engine) {
+        const auto result = engine.freezeProcess(pid, name, startTicks);
         if (result.ok())
             return;
         *why = tr("Not frozen: ") + QString::fromStdString(result.error().message);
     }).then([why] { return *why; });
+}
+
+QFuture<std::uint64_t> PersonaViewModel::processStartTicks(std::int32_t pid)
+{
+    PersonaEngine* engine = &m_personaEngine;
+    auto read = QtConcurrent::run([engine, pid] { return engine->processStartTicks(pid); });
+    track(QFuture<void>(read));
+    return read;
 }
 
 QFuture<void> PersonaViewModel::resumeProcess(std::int32_t pid)

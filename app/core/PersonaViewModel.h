@@ -43,8 +43,12 @@ public:
     QFuture<void> deactivatePersona(AutoPersona persona);
     QFuture<void> resumeAllFrozenProcesses();
     // Finishes with an empty text once the process is frozen, else with one line saying why it was not
-    // (the engine's refusal, or the helper's error).
-    QFuture<QString> freezeProcess(std::int32_t pid, const std::string& name);
+    // (the engine's refusal, or the helper's error). With startTicks, only while the process that had
+    // that start when it was chosen is still there.
+    QFuture<QString> freezeProcess(
+        std::int32_t pid, const std::string& name, std::optional<std::uint64_t> startTicks = std::nullopt);
+    // The engine's processStartTicks, read on a worker.
+    QFuture<std::uint64_t> processStartTicks(std::int32_t pid);
     // A failure keeps the process listed, with its reason in resumeFailures, and the engine tries again.
     QFuture<void> resumeProcess(std::int32_t pid);
     // Through the committer: finishes once this configuration, or a newer one, is shown.
@@ -60,10 +64,12 @@ signals:
 
 private:
     QFuture<void> runThenRefresh(std::function<void(PersonaEngine&)> work);
+    // Keeps an engine call for the destructor to wait for.
+    void track(QFuture<void> work);
     void apply(PersonaEngine::State state);
 
     PersonaEngine& m_personaEngine;
-    QList<QFuture<PersonaEngine::State>> m_inFlight;
+    QList<QFuture<void>> m_inFlight;
     std::set<AutoPersona> m_activePersonas;
     std::map<std::int32_t, FrozenProcess> m_frozenProcesses;
     std::map<std::int32_t, std::string> m_resumeFailures;

@@ -90,6 +90,8 @@ public:
     std::map<std::int32_t, FrozenProcess> frozenProcesses() const;
     bool holds(std::int32_t pid) const;
     bool indexerPaused() const;
+    // When process pid started, in clock ticks after boot; 0 when there is no such process.
+    std::uint64_t startTicksOf(std::int32_t pid) const;
 
     // Quitting has begun: from now on nothing is suspended any more.
     void close() { m_closed = true; }
@@ -162,7 +164,6 @@ private:
     std::vector<std::pair<std::int32_t, std::string>> releaseFor(
         AutoPersona persona, const std::set<AutoPersona>& others, const Listed& listed, Release& release);
     Date now() const;
-    std::uint64_t startTicksOf(std::int32_t pid) const;
     // The process has ended, or its pid now belongs to another process.
     bool isGone(std::int32_t pid, std::uint64_t startTicks) const;
     // The pid now belongs to another process than the one suspended (known by its start time).

@@ -5,10 +5,12 @@
 #include "views/dashboard/MenuBarFigures.h"
 #include "views/dashboard/MenuBarView.h"
 
+#include <QGuiApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QtEndian>
+#include <qpa/qplatformnativeinterface.h>
 
 #include <cstdio>
 
@@ -42,27 +44,16 @@ QString shownText(const QString& text)
 
 } // namespace
 
-TrayIcon::TrayIcon(DashboardViewModel& dashboardVM, QObject* parent)
-    : QObject(parent)
-    , m_label(std::make_unique<MenuBarView>(dashboardVM, false))
-    , m_menu(std::make_unique<QMenu>())
-{
-    buildMenu();
-    const QDBusConnection session = QDBusConnection::sessionBus();
-    if (platform::StatusNotifierItem::isWatcherRegistered(session))
-        useStatusNotifier(session);
-    else
-        useSystemTray();
-    repaint();
-}
-
 TrayIcon::TrayIcon(DashboardViewModel& dashboardVM, const QDBusConnection& bus, QObject* parent)
     : QObject(parent)
     , m_label(std::make_unique<MenuBarView>(dashboardVM, false))
     , m_menu(std::make_unique<QMenu>())
 {
     buildMenu();
-    useStatusNotifier(bus);
+    if (platform::StatusNotifierItem::isWatcherRegistered(bus))
+        useStatusNotifier(bus);
+    else
+        useSystemTray();
     repaint();
 }
 
@@ -90,12 +81,30 @@ void TrayIcon::buildMenu()
 
 void TrayIcon::useSystemTray()
 {
+    m_present = QSystemTrayIcon::isSystemTrayAvailable();
     m_tray = new QSystemTrayIcon(this);
     m_tray->setContextMenu(m_menu.get());
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             emit clicked();
     });
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        connect(QGuiApplication::platformNativeInterface(), SIGNAL(systemTrayWindowChanged(QScreen*)), this,
+            SLOT(checkSystemTray()));
+    }
+}
+
+void TrayIcon::checkSystemTray()
+{
+    setPresent(QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+void TrayIcon::setPresent(bool present)
+{
+    if (present == m_present)
+        return;
+    m_present = present;
+    emit presenceChanged(present);
 }
 
 void TrayIcon::useStatusNotifier(const QDBusConnection& bus)
@@ -117,22 +126,24 @@ void TrayIcon::useStatusNotifier(const QDBusConnection& bus)
     });
     connect(m_item.get(), &platform::StatusNotifierItem::contextMenuRequested, this,
         [this](QPoint at) { m_menu->popup(at); });
+    connect(m_item.get(), &platform::StatusNotifierItem::watcherPresenceChanged, this, &TrayIcon::setPresent);
 }
 
 const QList<int> TrayIcon::itemSizes {16, 22, 44};
 
-bool TrayIcon::isAvailable()
+bool TrayIcon::isAvailable(const QDBusConnection& bus)
 {
-    return platform::StatusNotifierItem::isWatcherRegistered(QDBusConnection::sessionBus())
-        || QSystemTrayIcon::isSystemTrayAvailable();
+    return platform::StatusNotifierItem::isWatcherRegistered(bus) || QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void TrayIcon::show()
 {
     if (m_tray)
         m_tray->show();
-    if (m_item && !m_item->registerItem())
+    if (m_item && !m_item->registerItem()) {
         std::fprintf(stderr, "The tray did not accept the icon; the dashboard window stays the way in\n");
+        setPresent(false);
+    }
 }
 
 QRect TrayIcon::geometry() const

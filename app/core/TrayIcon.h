@@ -22,19 +22,22 @@ class StatusNotifierItem;
 // when it differs from what the tray has, since every change makes the tray's host redraw.
 // On a StatusNotifier tray the item's title, and the label beside the icon on hosts that show one,
 // carry the CPU and headroom readouts; every tray shows them in the icon's tool tip. A click asks
-// for the popover; its menu offers Open Dashboard, Settings… and Quit.
+// for the popover; its menu offers Open Dashboard, Settings… and Quit. It follows the tray: when the
+// panel that shows it quits, and when one is back.
 class TrayIcon : public QObject
 {
     Q_OBJECT
 public:
-    // A StatusNotifier item when the session bus has a tray watcher, else the desktop's own tray.
-    explicit TrayIcon(DashboardViewModel& dashboardVM, QObject* parent = nullptr);
-    // A StatusNotifier item on `bus` (tests give a private bus).
-    TrayIcon(DashboardViewModel& dashboardVM, const QDBusConnection& bus, QObject* parent = nullptr);
+    // A StatusNotifier item when `bus` has a tray watcher, else the desktop's own tray.
+    explicit TrayIcon(DashboardViewModel& dashboardVM, const QDBusConnection& bus = QDBusConnection::sessionBus(),
+        QObject* parent = nullptr);
     ~TrayIcon() override;
 
-    static bool isAvailable();
+    // Whether a tray of either kind is there: a watcher on `bus`, or the desktop's own.
+    static bool isAvailable(const QDBusConnection& bus = QDBusConnection::sessionBus());
     void show();
+    // Whether the tray that shows the icon is still there.
+    bool isPresent() const { return m_present; }
     // The icon's place on the screen, or where the tray last said it was clicked; empty where the tray
     // says neither.
     QRect geometry() const;
@@ -59,8 +62,14 @@ signals:
     void dashboardRequested();
     void settingsRequested();
     void quitRequested();
+    void presenceChanged(bool present);
+
+private slots:
+    // The X11 tray's window changed: the platform plugin says so only through a signal of its own.
+    void checkSystemTray();
 
 private:
+    void setPresent(bool present);
     void buildMenu();
     void useStatusNotifier(const QDBusConnection& bus);
     void useSystemTray();
@@ -74,4 +83,5 @@ private:
     QImage m_picture; // the icon the tray has, at its largest size
     QRect m_clickedAt;
     bool m_repaintPending = false;
+    bool m_present = true;
 };

@@ -1,13 +1,16 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 class AssistanceTracker;
 class CorrectiveActionEngine;
+class DashboardViewModel;
 class DeveloperCacheEngine;
 class HelperService;
 class ModelInventoryEngine;
 class NotificationPermission;
+class QWidget;
 
 // The engines the popover's actions and storage tabs act through. Any of them may be absent: the
 // actions tab then shows no recommendations, the storage tab nothing.
@@ -23,4 +26,7 @@ struct PopoverEngines
     // null: the system's own, made when the flow reaches that page.
     std::shared_ptr<HelperService> helperService;
     std::shared_ptr<NotificationPermission> notificationPermission;
+    // Builds the memory tab's model suggestion card; null: the card over this machine and the local
+    // model server.
+    std::function<QWidget*(DashboardViewModel&, QWidget* parent)> suggestionCard = {};
 };

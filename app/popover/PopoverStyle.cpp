@@ -3,10 +3,10 @@
 #include "records/ThemeManager.h"
 #include "ui/Palette.h"
 
-#include <QFile>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QPainter>
+#include <QSvgRenderer>
 
 namespace PopoverStyle {
 
@@ -81,11 +81,18 @@ void setSpacedText(QLabel* label, const QString& text, double lineSpacing)
 
 QPixmap logo()
 {
-    for (const char* path : {":/logo.png", ":/logo.svg", ":/images/logo.png"}) {
-        if (QFile::exists(QString::fromLatin1(path)))
-            return QPixmap(QString::fromLatin1(path));
-    }
-    return {};
+    // Drawn from the program's vector logo, large enough to stay sharp at the welcome card's 48 points
+    // on a screen of twice the density and more.
+    QSvgRenderer svg(QStringLiteral(":/logo.svg"));
+    if (!svg.isValid())
+        return {};
+    QImage image(256, 256, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    svg.render(&painter);
+    painter.end();
+    return QPixmap::fromImage(image);
 }
 
 QWidget* divider(ThemeManager& themes, QWidget* parent)

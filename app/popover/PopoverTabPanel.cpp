@@ -6,6 +6,7 @@
 #include "PopoverState.h"
 #include "PopoverStyle.h"
 #include "RecommendedActionsSection.h"
+#include "ScrollIndicator.h"
 #include "TelemetrySection.h"
 
 #include "engines/DashboardViewModel.h"
@@ -13,6 +14,7 @@
 #include "records/ThemeManager.h"
 #include "ui/Spinner.h"
 #include "ui/ViewSettings.h"
+#include "views/advisor/PopoverRecommendationView.h"
 #include "views/dashboard/MemorySplitView.h"
 #include "views/dashboard/NetworkTabView.h"
 #include "views/dashboard/ThermalIndicatorView.h"
@@ -122,6 +124,8 @@ PopoverTabPanel::PopoverTabPanel(PopoverState& state, DashboardViewModel& dashbo
     m_scroll->setWidget(content);
     layout->addWidget(m_scroll);
     m_overlay = new HighlightOverlay(this);
+    m_indicator = new ScrollIndicator(*m_scroll, this);
+    m_indicator->setHandleColor(withOpacity(m_palette.secondaryText, 0.45));
 
     connect(&m_state, &PopoverState::selectedTabChanged, this, &PopoverTabPanel::showPage);
     connect(&m_state, &PopoverState::tourChanged, this, &PopoverTabPanel::updateHighlight);
@@ -134,16 +138,18 @@ PopoverTabPanel::PopoverTabPanel(PopoverState& state, DashboardViewModel& dashbo
     connect(&m_dashboardVM, &DashboardViewModel::thermalStateChanged, this, &PopoverTabPanel::updateThermal);
     followTheme(themes, this, [this](const Palette& p) {
         m_palette = p;
+        m_indicator->setHandleColor(withOpacity(p.secondaryText, 0.45));
         updateHighlight();
     });
     showPage();
     updateHighlight();
 }
 
-// The outline lives beside the panel, in the popover; it goes with the panel.
+// The outline and the scroll indicator live beside the panel, in the popover; they go with the panel.
 PopoverTabPanel::~PopoverTabPanel()
 {
     delete m_overlay;
+    delete m_indicator;
 }
 
 PopoverTabPanel::Page PopoverTabPanel::pageFor(int selectedTab, bool useTelemetryCharts, bool hasMemorySample)
@@ -180,6 +186,12 @@ void PopoverTabPanel::setStorageEngines(
 void PopoverTabPanel::setEngines(const PopoverEngines& engines)
 {
     m_engines = engines;
+    // A suggestion card built before the engines were known is built again by their maker.
+    if (m_suggestion && m_engines.suggestionCard) {
+        delete m_suggestion;
+        m_suggestion = nullptr;
+        placeSuggestionCard();
+    }
     // An actions page built before the engines were known is built again with them.
     if (QWidget* actions = m_pages.take(int(Page::actions))) {
         m_thermalSlot = nullptr;
@@ -210,8 +222,24 @@ void PopoverTabPanel::showPage()
     for (QWidget* w : std::as_const(m_pages))
         w->setVisible(w == wanted);
     m_column->setStretch(m_column->count() - 1, fillsPanel(m_current) ? 0 : 1);
+    placeSuggestionCard();
     if (m_current == Page::memorySplit)
         updateMemory();
+}
+
+void PopoverTabPanel::placeSuggestionCard()
+{
+    // The card sits under the split bar, where the loaded models are listed, and comes on screen with it:
+    // each appearance ranks again, a tick only redraws the bar.
+    const bool wanted = m_current == Page::memorySplit;
+    if (!m_suggestion && wanted) {
+        QWidget* content = m_scroll->widget();
+        m_suggestion = m_engines.suggestionCard ? m_engines.suggestionCard(m_dashboardVM, content)
+                                                : new PopoverRecommendationView(m_dashboardVM, content);
+        m_column->insertWidget(m_column->indexOf(m_pages.value(int(Page::memorySplit))) + 1, m_suggestion);
+    }
+    if (m_suggestion)
+        m_suggestion->setVisible(wanted);
 }
 
 QWidget* PopoverTabPanel::build(Page page)
@@ -320,6 +348,15 @@ void PopoverTabPanel::placeOverlay()
     const int m = kHighlightMargin;
     m_overlay->setGeometry(panel.adjusted(-m, -m, m, m));
     m_overlay->setVisible(m_highlighted && isVisible());
+    // On a short screen the page is cut at the panel's bottom; the indicator beside the panel, clear of
+    // its content, says that it scrolls. The tour's outline takes its place while it is drawn.
+    if (m_indicator->parentWidget() != host) {
+        m_indicator->setParent(host);
+        m_indicator->raise();
+    }
+    const int x = host == this ? width() - ScrollIndicator::kWidth : panel.right() + 1 + kIndicatorGap;
+    m_indicator->setGeometry(x, panel.top(), ScrollIndicator::kWidth, panel.height());
+    m_indicator->setAllowed(!m_highlighted && isVisible());
 }
 
 void PopoverTabPanel::paintEvent(QPaintEvent*)
@@ -355,4 +392,5 @@ void PopoverTabPanel::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     m_overlay->hide();
+    m_indicator->setAllowed(false);
 }

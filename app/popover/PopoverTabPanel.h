@@ -17,6 +17,7 @@ class DashboardViewModel;
 class PersonaViewModel;
 class PopoverState;
 class QScrollArea;
+class ScrollIndicator;
 class QVBoxLayout;
 class ThemeManager;
 class ThermalIndicatorView;
@@ -42,6 +43,8 @@ public:
     // space it keeps from the panel's edge, so it never touches text laid at that edge.
     static constexpr int kHighlightMargin = 8;
     static constexpr int kOutlineGap = 3;
+    // The clear space between the panel and its scroll indicator in the popover's padding.
+    static constexpr int kIndicatorGap = 3;
 
     Page currentPage() const { return m_current; }
     QWidget* currentWidget() const { return m_pages.value(int(m_current)); }
@@ -51,6 +54,9 @@ public:
         std::shared_ptr<ModelInventoryEngine> inventoryEngine, std::shared_ptr<DeveloperCacheEngine> cacheEngine);
     // The engines the actions tab acts through; set before the tab is first shown.
     void setEngines(const PopoverEngines& engines);
+
+    // The model suggestion card below the memory split bar, once the split bar has been shown.
+    QWidget* suggestionCard() const { return m_suggestion; }
 
     // The actions tab's thermal strip, or null while the model has no thermal state.
     ThermalIndicatorView* thermalIndicator() const;
@@ -69,6 +75,7 @@ private:
     void showPage();
     QWidget* build(Page page);
     QWidget* buildActions();
+    void placeSuggestionCard();
     void updateMemory();
     void updateThermal();
     void updateHighlight();
@@ -88,8 +95,10 @@ private:
     QVBoxLayout* m_column;
     QHash<int, QWidget*> m_pages;
     Page m_current = Page::cpu;
+    QWidget* m_suggestion = nullptr;
     QWidget* m_thermalSlot = nullptr;
     ThermalIndicatorView* m_thermal = nullptr;
     QPointer<QWidget> m_overlay;
+    QPointer<ScrollIndicator> m_indicator;
     bool m_highlighted = false;
 };

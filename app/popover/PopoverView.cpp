@@ -22,6 +22,7 @@
 #include "views/privacy/OnboardingView.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -129,16 +130,27 @@ void PopoverView::buildOnboarding()
     m_onboarding = new OnboardingView(
         1, OnboardingView::Workspace::aiEngineer, OnboardingView::Flavor::bear, permissionPage,
         [this] { finishOnboarding(); }, this);
-    setMinimumHeight(std::min(m_onboarding->sizeHint().height(), kSize.height()));
+    // A page that grows (a failure line appears) asks for a new layout: the card is placed again.
+    m_onboarding->installEventFilter(this);
     placeOnboarding();
     m_onboarding->show();
 }
 
 void PopoverView::placeOnboarding()
 {
-    // The card is drawn for 380 points; here it takes the popover's width and is centred in its height.
-    const int height = std::min(m_onboarding->sizeHint().height(), this->height());
+    // The card is drawn for 380 points; here it takes the popover's width, as tall as its page needs at
+    // that width, and is centred in the popover's height.
+    const int needed = m_onboarding->heightForWidth(width());
+    setMinimumHeight(std::min(needed, kSize.height()));
+    const int height = std::min(needed, this->height());
     m_onboarding->setGeometry(0, (this->height() - height) / 2, width(), height);
+}
+
+bool PopoverView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_onboarding && event->type() == QEvent::LayoutRequest)
+        placeOnboarding();
+    return QWidget::eventFilter(watched, event);
 }
 
 void PopoverView::finishOnboarding()

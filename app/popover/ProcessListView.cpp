@@ -13,6 +13,7 @@
 #include "ui/NumberText.h"
 #include "ui/SymbolIcon.h"
 
+#include <QEnterEvent>
 #include <QFuture>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,6 +21,10 @@
 #include <QPainterPath>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <limits>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -88,6 +93,21 @@ private:
     QList<QColor> m_colors;
 };
 
+// The process a press on a row's control chose, as the row showed it when the press began.
+struct Choice
+{
+    std::int32_t pid = 0;
+    std::string name;
+    bool frozen = false;
+    QFuture<std::uint64_t> startTicks; // read as the press began; none for a frozen process
+};
+
+const RunningProcess* findProcess(const std::vector<RunningProcess>& processes, std::int32_t pid)
+{
+    const auto it = std::find_if(processes.begin(), processes.end(), [pid](const auto& p) { return p.pid == pid; });
+    return it == processes.end() ? nullptr : &*it;
+}
+
 } // namespace
 
 class ProcessListView::Row : public QWidget
@@ -133,6 +153,7 @@ public:
     std::int32_t pid = 0;
     std::string processName;
     bool frozen = false;
+    std::optional<Choice> chosen; // from the press on the toggle to its click
 };
 
 ProcessListView::ProcessListView(DashboardViewModel& dashboardVM, AppDirectory* apps, ThemeManager& themes,
@@ -177,32 +198,82 @@ ProcessListView::Row* ProcessListView::addRow()
     row->cpu->setFixedWidth(m_figureWidth);
     static_cast<QVBoxLayout*>(layout())->addWidget(row);
     row->toggle->setEnabled(m_personaVM != nullptr);
-    connect(row->toggle, &QAbstractButton::clicked, this, [this, row] { toggle(*row); });
+    connect(row->toggle, &QAbstractButton::pressed, this, [this, row] { choose(*row); });
+    connect(row->toggle, &QAbstractButton::clicked, this, [this, row] { act(*row); });
     row->note->setColor(m_palette.orange);
     return row;
 }
 
-void ProcessListView::toggle(const Row& row)
+void ProcessListView::choose(Row& row)
 {
+    row.chosen.reset();
     if (!m_personaVM || row.pid <= 0)
         return;
-    if (row.frozen) {
-        m_personaVM->resumeProcess(row.pid);
+    // The process is told by its start as well as its pid: by the click it may have ended and its
+    // pid passed to another.
+    row.chosen = Choice {row.pid, row.processName, row.frozen,
+        row.frozen ? QFuture<std::uint64_t>() : m_personaVM->processStartTicks(row.pid)};
+}
+
+void ProcessListView::act(Row& row)
+{
+    const std::optional<Choice> chosen = std::exchange(row.chosen, std::nullopt);
+    if (!chosen)
+        return;
+    const std::int32_t pid = chosen->pid;
+    if (chosen->frozen) {
+        // Only while it is still held: a pid the engine let go of may be another process's by now.
+        if (m_personaVM->frozenProcesses().count(pid))
+            m_personaVM->resumeProcess(pid);
         return;
     }
-    const std::int32_t pid = row.pid;
-    m_refusals.remove(pid);
-    m_personaVM->freezeProcess(pid, row.processName).then(this, [this, pid](const QString& why) {
-        if (why.isEmpty())
-            return;
-        m_refusals.insert(pid, why);
-        refresh();
-        // The reason stays long enough to read, then the row is a plain row again.
-        QTimer::singleShot(kRefusalMs, this, [this, pid, why] {
-            if (m_refusals.value(pid) == why && m_refusals.remove(pid))
-                refresh();
+    m_refusals.erase(pid);
+    QFuture<std::uint64_t>(chosen->startTicks).then(this, [this, pid, name = chosen->name](std::uint64_t start) {
+        m_personaVM->freezeProcess(pid, name, start).then(this, [this, pid, name](const QString& why) {
+            noteRefusal(pid, name, why);
         });
     });
+}
+
+void ProcessListView::noteRefusal(std::int32_t pid, const std::string& name, const QString& why)
+{
+    if (why.isEmpty())
+        return;
+    m_refusals[pid] = {why, name};
+    refresh();
+    // The reason stays long enough to read, then the row is a plain row again.
+    QTimer::singleShot(kRefusalMs, this, [this, pid, why] {
+        if (const auto it = m_refusals.find(pid); it != m_refusals.end() && it->second.why == why) {
+            m_refusals.erase(it);
+            refresh();
+        }
+    });
+}
+
+void ProcessListView::enterEvent(QEnterEvent* event)
+{
+    QWidget::enterEvent(event);
+    m_holding = true;
+}
+
+void ProcessListView::leaveEvent(QEvent* event)
+{
+    QWidget::leaveEvent(event);
+    stopHolding();
+}
+
+void ProcessListView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    stopHolding();
+}
+
+void ProcessListView::stopHolding()
+{
+    if (!m_holding)
+        return;
+    m_holding = false;
+    refresh();
 }
 
 QString ProcessListView::rowNote(int index) const
@@ -248,29 +319,56 @@ void ProcessListView::applyTheme()
     }
 }
 
-void ProcessListView::refresh()
+std::vector<RunningProcess> ProcessListView::listed() const
 {
-    // The busiest four, then every process still frozen that is not among them: a frozen process
-    // drops to no CPU at all, and must stay where its Resume control can be reached.
-    std::vector<RunningProcess> shown(m_dashboardVM.topProcesses().begin(),
-        m_dashboardVM.topProcesses().begin()
-            + std::min<std::ptrdiff_t>(kMaxRows, std::ssize(m_dashboardVM.topProcesses())));
+    const std::vector<RunningProcess>& top = m_dashboardVM.topProcesses();
+    std::vector<RunningProcess> out;
+    const auto has = [&out](std::int32_t pid) { return findProcess(out, pid) != nullptr; };
+    // A process no longer among the measured ones keeps its row without a figure.
+    const auto current = [&top](RunningProcess process) {
+        if (const RunningProcess* now = findProcess(top, process.pid))
+            return *now;
+        process.cpuPercent = std::numeric_limits<double>::quiet_NaN();
+        return process;
+    };
+    if (m_holding) {
+        for (const RunningProcess& shown : m_shown)
+            out.push_back(current(shown));
+    }
+    // The busiest four; under the pointer only into rows that are still free, below the others.
+    for (std::size_t i = 0; i < top.size() && i < std::size_t(kMaxRows) && out.size() < std::size_t(kMaxRows); ++i) {
+        if (!has(top[i].pid))
+            out.push_back(top[i]);
+    }
+    // Then every process still frozen that is not among them: a frozen process drops to no CPU at
+    // all, and must stay where its Resume control can be reached. Then each process whose freeze was
+    // refused, until its reason has been read.
     if (m_personaVM) {
         for (const auto& [pid, record] : m_personaVM->frozenProcesses()) {
-            if (std::none_of(shown.begin(), shown.end(), [pid = pid](const RunningProcess& p) { return p.pid == pid; }))
-                shown.push_back({pid, record.name, record.estimatedMemoryMB, 0.0, record.frozenAt});
+            if (!has(pid))
+                out.push_back({pid, record.name, record.estimatedMemoryMB, 0.0, record.frozenAt});
         }
     }
-    m_empty->setVisible(shown.empty());
-    while (m_rows.size() < std::ssize(shown))
+    for (const auto& [pid, refusal] : m_refusals) {
+        if (!has(pid))
+            out.push_back(current({pid, refusal.name, 0, 0.0, Date()}));
+    }
+    return out;
+}
+
+void ProcessListView::refresh()
+{
+    m_shown = listed();
+    m_empty->setVisible(m_shown.empty());
+    while (m_rows.size() < std::ssize(m_shown))
         addRow();
     for (int i = 0; i < m_rows.size(); ++i) {
         Row* r = m_rows[i];
-        if (i >= std::ssize(shown)) {
+        if (i >= std::ssize(m_shown)) {
             r->setVisible(false);
             continue;
         }
-        showProcess(*r, shown[std::size_t(i)]);
+        showProcess(*r, m_shown[std::size_t(i)]);
     }
 }
 
@@ -301,7 +399,8 @@ void ProcessListView::showProcess(Row& row, const RunningProcess& process)
     const QString help = m_personaVM ? (r->frozen ? tr("Resume Process") : tr("Freeze Process")) : QString();
     r->toggle->setToolTip(help);
     r->toggle->setAccessibleName(help);
-    QString note = m_refusals.value(process.pid);
+    const auto refusal = m_refusals.find(process.pid);
+    QString note = refusal == m_refusals.end() ? QString() : refusal->second.why;
     if (r->frozen) {
         const auto& failures = m_personaVM->resumeFailures();
         const auto failure = failures.find(process.pid);

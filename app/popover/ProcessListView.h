@@ -1,24 +1,31 @@
 #pragma once
 
+// The moc of Qt 6.4 cannot parse the C++20 library headers that the JSON codec pulls in.
+#ifndef Q_MOC_RUN
+#include "engines/RunningProcess.h"
+#endif
 #include "ui/Palette.h"
 
-#include <QHash>
 #include <QList>
 #include <QWidget>
 
 #include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
 
 class AppDirectory;
 class DashboardViewModel;
 class PersonaViewModel;
 class QLabel;
-struct RunningProcess;
 class SymbolButton;
 class ThemeManager;
 
 // "PROCESSES": the busiest processes by CPU share, four at most, each with its application's icon
-// where it belongs to an installed application, then every frozen process that is not among them.
-// Rows are reused on each tick.
+// where it belongs to an installed application, then every frozen process that is not among them,
+// and every process whose freeze was just refused, until its reason has been read. Rows are reused
+// on each tick; while the pointer is over the list each row keeps its process and only its figures
+// change, so that nothing moves under a click.
 class ProcessListView : public QWidget
 {
     Q_OBJECT
@@ -45,10 +52,26 @@ public:
     // resumed yet; empty when there is none.
     QString rowNote(int index) const;
 
+protected:
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
     class Row;
+    struct Refusal
+    {
+        QString why;
+        std::string name;
+    };
     Row* addRow();
-    void toggle(const Row& row);
+    // A press on a row's control chooses the process the row shows then; the click acts on that one.
+    void choose(Row& row);
+    void act(Row& row);
+    void noteRefusal(std::int32_t pid, const std::string& name, const QString& why);
+    void stopHolding();
+    // The processes to show, top to bottom.
+    std::vector<RunningProcess> listed() const;
     void refresh();
     void showProcess(Row& row, const RunningProcess& process);
     // Widens the figure column of every row when `text` needs more room; it never narrows, so the
@@ -63,6 +86,8 @@ private:
     QLabel* m_title;
     QLabel* m_empty;
     QList<Row*> m_rows;
-    QHash<std::int32_t, QString> m_refusals; // by pid
+    std::map<std::int32_t, Refusal> m_refusals; // by pid
+    std::vector<RunningProcess> m_shown; // what the rows show, top to bottom
+    bool m_holding = false; // the pointer is over the list: each row keeps its process
     int m_figureWidth = 0;
 };

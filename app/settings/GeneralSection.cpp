@@ -97,7 +97,7 @@ GeneralSection::GeneralSection(SettingsView& view, QWidget* parent)
 
 void GeneralSection::buildStyleChoices(QVBoxLayout* column, const Palette& palette)
 {
-    column->addWidget(radioGroup(tr("Menu Bar Icon Style"),
+    column->addWidget(radioGroup(tr("Tray Icon Style"),
         {{tr("Standard (Contextual Warnings)"), 0}, {tr("Minimalist (Monochrome Static)"), 1}}, m_styles, palette));
     m_styles->button(m_view.menubarIconStyle == SettingsView::minimalMenuBarStyle ? 1 : 0)->setChecked(true);
     connect(m_styles, &QButtonGroup::idClicked, this, [this](int id) {
@@ -118,7 +118,7 @@ QLayout* GeneralSection::buildMenuBarContent(const Palette& palette)
     auto* menuBar = new QVBoxLayout;
     menuBar->setContentsMargins(0, 4, 0, 4);
     menuBar->setSpacing(4);
-    QLabel* menuBarHeader = SettingsStyle::label(tr("Menu Bar Item Content"), palette, 11, true);
+    QLabel* menuBarHeader = SettingsStyle::label(tr("Tray Item Content"), palette, 11, true);
     QPalette gray = menuBarHeader->palette();
     gray.setColor(QPalette::WindowText, palette.secondaryText);
     menuBarHeader->setPalette(gray);

@@ -8,6 +8,7 @@
 #include "views/privacy/PrivacyStyle.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 
 #include <cstdio>
 #include <initializer_list>
@@ -36,8 +37,9 @@ QLayout* stepRow(
     auto* text = new ThemedLabel(description, Fonts::system(10), ColorRole::secondary);
     text->setWordWrap(true);
     texts->addWidget(text);
+    // Buttons keep their own width; a wrapped line takes the column's, the width its height is measured at.
     for (QWidget* w : controls)
-        texts->addWidget(w, 0, Qt::AlignLeft);
+        texts->addWidget(w, 0, qobject_cast<QLabel*>(w) ? Qt::Alignment() : Qt::AlignLeft);
     line->addLayout(texts, 1);
     return line;
 }

@@ -34,63 +34,113 @@ int openLog(const std::string& path)
     return fd;
 }
 
+// The escaped size of one byte of UTF-8 text as the serialiser writes it.
+std::size_t escapedSize(unsigned char c)
+{
+    if (c == '"' || c == '\\' || c == '\b' || c == '\f' || c == '\n' || c == '\r' || c == '\t')
+        return 2;
+    return c < 0x20 ? 6 : 1; // \u0001
+}
+
+// `text` as valid UTF-8 whose escaped form takes at most kMaxFieldBytes, cut at a character and
+// marked when it would take more.
+std::string boundedField(std::string_view text)
+{
+    std::string valid = platform::toValidUtf8(text);
+    std::size_t size = 0;
+    for (const char c : valid)
+        size += escapedSize(static_cast<unsigned char>(c));
+    if (size <= AuditLog::kMaxFieldBytes)
+        return valid;
+    const std::size_t room = AuditLog::kMaxFieldBytes - AuditLog::kCutMark.size();
+    std::size_t cut = 0;
+    size = 0;
+    for (std::size_t i = 0; i < valid.size(); ++i) {
+        const auto c = static_cast<unsigned char>(valid[i]);
+        if ((c & 0xC0) != 0x80)
+            cut = i; // a character starts here: the text may end before it
+        size += escapedSize(c);
+        if (size > room)
+            break;
+    }
+    valid.resize(cut);
+    valid += AuditLog::kCutMark;
+    return valid;
+}
+
 } // namespace
 
-AuditLog::AuditLog(std::string path, std::uint64_t maxBytes, Clock clock)
+AuditLog::AuditLog(std::string path, std::uint64_t maxBytes, Clock clock, std::uint64_t bytesPerMinute)
     : m_path(std::move(path))
     , m_maxBytes(maxBytes)
     , m_clock(clock ? std::move(clock) : Clock(&RateLimiter::monotonicSeconds))
+    , m_bytesPerMinute(bytesPerMinute)
 {
 }
 
 AuditLog::~AuditLog()
 {
-    for (const auto& [uid, folding] : m_folding) {
-        if (folding.folded == 0)
-            continue;
-        // The newest refusal stands for itself and the ones folded before it.
-        auto record = nlohmann::json::parse(folding.lastFolded, nullptr, false);
-        if (!record.is_object())
-            continue;
-        if (folding.folded > 1)
-            record["foldedRefusals"] = folding.folded - 1;
+    for (auto& [uid, share] : m_shares) {
         try {
-            write(record.dump());
+            // The newest refusal stands for itself and the ones folded before it.
+            if (share.foldedRefusals > 0) {
+                if (share.foldedRefusals > 1)
+                    share.lastFoldedRefusal["foldedRefusals"] = share.foldedRefusals - 1;
+                write(share.lastFoldedRefusal.dump());
+            }
+            // Likewise the newest record left out, which was counted with the refusals it stood for.
+            if (share.foldedRecords > 0) {
+                const std::uint64_t own = 1 + share.lastLeftOut.value("foldedRefusals", std::uint64_t(0));
+                if (share.foldedRecords > own)
+                    share.lastLeftOut["foldedRecords"] = share.foldedRecords - own;
+                write(share.lastLeftOut.dump());
+            }
         } catch (const std::exception&) {
         }
     }
 }
 
-std::string AuditLog::makeRecord(std::string_view action, std::optional<std::int32_t> targetPid,
-    std::string_view targetProcessName, bool success, const AuditCaller& caller, std::time_t now,
-    std::uint64_t foldedRefusals)
+nlohmann::json AuditLog::makeJson(std::string_view action, std::optional<std::int32_t> targetPid,
+    std::string_view targetProcessName, bool success, const AuditCaller& caller, std::time_t now)
 {
     std::tm utc {};
     gmtime_r(&now, &utc);
     char timestamp[32];
     std::strftime(timestamp, sizeof timestamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
 
-    nlohmann::json record = {
+    // A process name or path need not be UTF-8; keep the record with replacement characters.
+    return {
         {"timestamp", timestamp},
-        {"action", platform::toValidUtf8(action)},
+        {"action", boundedField(action)},
         {"targetPID", targetPid.value_or(-1)},
-        // A process name or path need not be UTF-8; keep the record with replacement characters.
-        {"targetProcessName", platform::toValidUtf8(targetProcessName)},
+        {"targetProcessName", boundedField(targetProcessName)},
         {"callerUID", caller.uid},
         {"callerPID", caller.pid},
-        {"callerExecutable", platform::toValidUtf8(caller.executable)},
+        {"callerExecutable", boundedField(caller.executable)},
         {"success", success},
     };
+}
+
+std::string AuditLog::makeRecord(std::string_view action, std::optional<std::int32_t> targetPid,
+    std::string_view targetProcessName, bool success, const AuditCaller& caller, std::time_t now,
+    std::uint64_t foldedRefusals)
+{
+    auto record = makeJson(action, targetPid, targetProcessName, success, caller, now);
     if (foldedRefusals > 0)
         record["foldedRefusals"] = foldedRefusals;
     return record.dump();
 }
 
 void AuditLog::log(std::string_view action, std::optional<std::int32_t> targetPid, std::string_view targetProcessName,
-    bool success, const AuditCaller& caller)
+    bool success, const AuditCaller& caller, const std::optional<AuditCaller>& stoppedBy)
 {
     try {
-        write(makeRecord(action, targetPid, targetProcessName, success, caller, std::time(nullptr)));
+        auto record = makeJson(action, targetPid, targetProcessName, success, caller, std::time(nullptr));
+        if (stoppedBy) {
+            record["stoppedByUID"] = stoppedBy->uid;
+            record["stoppedByPID"] = stoppedBy->pid;
+        }
+        submit(std::move(record), stoppedBy ? stoppedBy->uid : caller.uid);
     } catch (const std::exception&) {
     }
 }
@@ -100,24 +150,51 @@ void AuditLog::refusal(std::string_view action, std::optional<std::int32_t> targ
 {
     try {
         const double now = m_clock();
-        std::string record;
+        auto record = makeJson(action, targetPid, targetProcessName, false, caller, std::time(nullptr));
         {
-            std::lock_guard lock(m_foldingMutex);
-            auto [entry, first] = m_folding.try_emplace(caller.uid);
-            Folding& folding = entry->second;
-            if (!first && now - folding.lastWritten < kRefusalInterval) {
-                ++folding.folded;
-                folding.lastFolded
-                    = makeRecord(action, targetPid, targetProcessName, false, caller, std::time(nullptr));
+            std::lock_guard lock(m_sharesMutex);
+            Share& share = m_shares[caller.uid];
+            if (share.lastRefusalWritten && now - *share.lastRefusalWritten < kRefusalInterval) {
+                ++share.foldedRefusals;
+                share.lastFoldedRefusal = std::move(record);
                 return;
             }
-            record
-                = makeRecord(action, targetPid, targetProcessName, false, caller, std::time(nullptr), folding.folded);
-            folding = Folding {now, 0, {}};
+            if (share.foldedRefusals > 0)
+                record["foldedRefusals"] = share.foldedRefusals;
+            share.lastRefusalWritten = now;
+            share.foldedRefusals = 0;
+            share.lastFoldedRefusal = nullptr;
         }
-        write(record);
+        submit(std::move(record), caller.uid);
     } catch (const std::exception&) {
     }
+}
+
+void AuditLog::submit(nlohmann::json record, std::int64_t uid)
+{
+    const double now = m_clock();
+    std::string line;
+    {
+        std::lock_guard lock(m_sharesMutex);
+        Share& share = m_shares[uid];
+        if (!share.minuteStart || now - *share.minuteStart >= 60.0) {
+            share.minuteStart = now;
+            share.spent = 0;
+        }
+        if (share.foldedRecords > 0)
+            record["foldedRecords"] = share.foldedRecords;
+        line = record.dump();
+        if (share.spent + line.size() + 1 > m_bytesPerMinute) {
+            record.erase("foldedRecords");
+            share.foldedRecords += 1 + record.value("foldedRefusals", std::uint64_t(0));
+            share.lastLeftOut = std::move(record);
+            return;
+        }
+        share.spent += line.size() + 1;
+        share.foldedRecords = 0;
+        share.lastLeftOut = nullptr;
+    }
+    write(line);
 }
 
 void AuditLog::write(const std::string& record)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "helper/src/AuditLog.h"
+#include "helper/src/SuspendedProcesses.h"
+#include "platform/security/ConnectedCaller.h"
 #include "platform/security/LocalSessions.h"
 
 #include <chrono>
@@ -19,7 +22,11 @@ struct HelperConfig
     std::string socketPath;
     std::string auditLogPath = "/var/log/quorvane/audit.log";
     // The log moves to "<path>.1" before it would grow past this, so it and its older part stay small.
-    std::uint64_t auditLogMaxBytes = 4 * 1024 * 1024;
+    std::uint64_t auditLogMaxBytes = AuditLog::kDefaultMaxBytes;
+    // What one caller uid may write to the log a minute; the rest is counted, not written. About 40
+    // signal records fit, more than a persona's change sends; the busiest uid then needs 17 hours to
+    // move the log aside twice, and 8.5 to push out a record another user has just written.
+    std::uint64_t auditBytesPerMinute = AuditLog::kDefaultBytesPerMinute;
     // Where the list of processes the helper stopped is kept (systemd's RuntimeDirectory).
     std::string runtimeFolder = "/run/quorvane";
     std::vector<std::string> trustedExecutables;
@@ -40,6 +47,9 @@ struct HelperConfig
     std::size_t maxConnectionsPerUser = 8;
     // Signals one caller uid may have sent in any 60 seconds, over all its connections.
     int signalsPerMinute = 60;
+    // Processes one caller uid may hold stopped at once, over all its connections: far more than any
+    // freeze list, and it bounds the list of stopped processes the helper rewrites on every change.
+    std::size_t maxSuspendedPerUser = SuspendedProcesses::kDefaultPerUserLimit;
     // Requests on the whole machine of one kind (a power reading, an indexer switch, a cache drop) one
     // caller uid may have carried out in any two minutes, over all its connections: one a second on
     // average, with room for a burst. Further ones are refused, so no caller can keep the machine busy
@@ -54,6 +64,9 @@ struct HelperConfig
     // Monotonic seconds for the signal rate limit and the audit log's refusal folding; empty means
     // the steady clock.
     std::function<double()> clock;
+    // Judges the process at the other end of each connection admitted, once for the connection's life.
+    std::function<platform::ConnectedCaller(int socketFd, const platform::TrustedCallers&)> judgeCaller
+        = platform::judgeConnectedCaller;
 
     HelperConfig();
     static HelperConfig fromEnvironment();

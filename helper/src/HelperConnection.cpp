@@ -35,10 +35,35 @@ void HelperConnection::shutdown()
     ::shutdown(m_fd.get(), SHUT_RDWR);
 }
 
-void HelperConnection::evict()
+bool HelperConnection::evict()
 {
+    std::lock_guard lock(m_flightMutex);
+    if (m_inFlight > 0)
+        return false;
     m_evicted = true;
     shutdown();
+    return true;
+}
+
+bool HelperConnection::isIdle()
+{
+    std::lock_guard lock(m_flightMutex);
+    return m_inFlight == 0;
+}
+
+bool HelperConnection::beginRequest()
+{
+    std::lock_guard lock(m_flightMutex);
+    if (m_evicted)
+        return false;
+    ++m_inFlight;
+    return true;
+}
+
+void HelperConnection::finishRequest()
+{
+    std::lock_guard lock(m_flightMutex);
+    --m_inFlight;
 }
 
 HelperConnection::Clock::time_point HelperConnection::lastActivity()
@@ -79,8 +104,12 @@ void HelperConnection::serve(const std::atomic<bool>& stopping)
                 platform::badRequestError(
                     "A request may hold at most " + std::to_string(platform::kMaxHelperMessageBytes) + " bytes")));
         } else if (result.status == platform::LineChannel::Status::Line) {
+            // A line read after an eviction is not carried out: nobody would hear its reply.
+            if (!beginRequest())
+                break;
             touch();
             dispatch(result.line);
+            finishRequest();
         } else {
             break;
         }
@@ -121,6 +150,8 @@ void HelperConnection::startSlow(const platform::HelperRequest& request)
     }
     joinWorker(); // the previous one has finished
     m_working = true;
+    // The worker's request stays in flight until its reply has gone out.
+    beginRequest();
     m_worker = std::thread([this, request, uid] {
         const HelperReply reply = m_implementation.perform(request);
         m_context.releaseSlowPlace(uid);
@@ -132,6 +163,7 @@ void HelperConnection::startSlow(const platform::HelperRequest& request)
             m_working = false;
         }
         send(reply);
+        finishRequest();
     });
 }
 

@@ -33,14 +33,16 @@ public:
     void start(const std::atomic<bool>& stopping);
     // Ends a read or write in progress, so the thread winds down.
     void shutdown();
-    // Closes the connection to make room for another caller; it holds no slot from now on.
-    void evict();
+    // Closes the connection to make room for another caller, unless a request is in flight on it:
+    // its reply would be lost after it was carried out. False when it was left alone.
+    bool evict();
 
     bool isDone() const { return m_done; }
     // Whether it counts towards the connection bounds: neither ended nor evicted.
     bool holdsSlot() const { return !m_done && !m_evicted; }
-    // Whether no slow request is under way, and since when nothing arrived or left.
-    bool isIdle() const { return !m_working; }
+    // Whether no request is in flight (being carried out, or its reply on its way), and since when
+    // nothing arrived or left.
+    bool isIdle();
     std::chrono::steady_clock::time_point lastActivity();
     // The caller's uid, or nothing when the kernel did not tell.
     std::optional<uid_t> callerUid() const { return m_caller.uid(); }
@@ -49,6 +51,9 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void serve(const std::atomic<bool>& stopping);
+    // Counts a request in flight until finishRequest(); false once the connection was evicted.
+    bool beginRequest();
+    void finishRequest();
     void dispatch(const std::string& line);
     // Hands a slow request that passed the caller checks to the worker, or answers "busy".
     void startSlow(const platform::HelperRequest& request);
@@ -68,6 +73,8 @@ private:
     std::thread m_worker; // the serving thread's alone
     std::atomic<bool> m_working {false};
     std::atomic<bool> m_done {false};
+    std::mutex m_flightMutex;
+    int m_inFlight = 0; // requests between beginRequest() and finishRequest()
     std::atomic<bool> m_evicted {false};
     std::thread m_thread;
 };

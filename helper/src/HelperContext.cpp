@@ -1,8 +1,11 @@
 #include "helper/src/HelperContext.h"
 
+#include "platform/proc/Pidfd.h"
 #include "platform/security/LogindSessions.h"
 
 #include <climits>
+#include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,20 +33,74 @@ std::vector<std::string> findIndexerTimers(const std::vector<std::string>& folde
     return found;
 }
 
+AuditCaller auditCallerOf(const SuspendingCaller& caller)
+{
+    return AuditCaller {std::int64_t(caller.uid), caller.pid, {}};
+}
+
 } // namespace
 
 HelperContext::HelperContext(HelperConfig config)
     : m_config(std::move(config))
-    , m_audit(m_config.auditLogPath, m_config.auditLogMaxBytes, m_config.clock)
+    , m_audit(m_config.auditLogPath, m_config.auditLogMaxBytes, m_config.clock, m_config.auditBytesPerMinute)
     , m_callers(m_config.trustedExecutables, m_config.procRoot)
     , m_processes(m_config.procRoot)
-    , m_suspended(m_config.runtimeFolder, m_config.procRoot)
+    , m_suspended(m_config.runtimeFolder, m_config.procRoot, m_config.maxSuspendedPerUser)
     , m_selfPid(::getpid())
     , m_indexerTimers(findIndexerTimers(m_config.unitFolders))
+    , m_callerWatch([this](const SuspendingCaller& caller) { resumeStoppedBy(caller); })
 {
     if (!m_config.sessions)
         m_config.sessions = std::make_shared<platform::LogindSessions>();
     m_suspended.load();
+    adoptStoredCallers();
+}
+
+void HelperContext::adoptStoredCallers()
+{
+    for (const auto& caller : m_suspended.callers()) {
+        // Pinned, then compared, so that the descriptor is the very process that asked.
+        auto pidfd = platform::openPidfd(caller.pid);
+        const auto info = pidfd.valid() ? m_processes.info(caller.pid) : std::nullopt;
+        if (info && info->startTimeTicks == caller.startTime)
+            m_callerWatch.watch(caller, std::move(pidfd));
+        else
+            resumeStoppedBy(caller);
+    }
+}
+
+void HelperContext::noteStopping(const SuspendedProcess& process)
+{
+    m_suspended.add(process);
+}
+
+void HelperContext::noteStopped(const SuspendedProcess& process, int callerPidfd, int targetPidfd)
+{
+    if (!process.stoppedBy)
+        return;
+    m_callerWatch.watch(*process.stoppedBy, platform::UniqueFd(::fcntl(callerPidfd, F_DUPFD_CLOEXEC, 0)));
+    // The watch may have resumed what the caller held before this stop arrived.
+    if (!platform::pidfdHasEnded(callerPidfd))
+        return;
+    const bool ok = platform::pidfdSendSignal(targetPidfd, SIGCONT) == 0;
+    noteResumed(process.pid);
+    m_audit.log("send_sigcont", process.pid, process.name, ok, selfCaller(), auditCallerOf(*process.stoppedBy));
+}
+
+void HelperContext::noteResumed(pid_t pid)
+{
+    const auto removed = m_suspended.remove(pid);
+    if (removed && removed->stoppedBy) {
+        const SuspendingCaller caller = *removed->stoppedBy;
+        m_callerWatch.forgetUnless(caller, [&] { return m_suspended.holdsStopsOf(caller); });
+    }
+}
+
+void HelperContext::resumeStoppedBy(const SuspendingCaller& caller)
+{
+    const AuditCaller self = selfCaller();
+    for (const auto& [process, ok] : m_suspended.resumeStoppedBy(caller))
+        m_audit.log("send_sigcont", process.pid, process.name, ok, self, auditCallerOf(caller));
 }
 
 bool HelperContext::isSignalRateLimited(uid_t uid)
@@ -102,7 +159,8 @@ std::size_t HelperContext::resumeSuspended()
     const AuditCaller self = selfCaller();
     std::size_t resumed = 0;
     for (const auto& [process, ok] : m_suspended.resumeAll()) {
-        m_audit.log("send_sigcont", process.pid, process.name, ok, self);
+        const auto stoppedBy = process.stoppedBy ? std::optional(auditCallerOf(*process.stoppedBy)) : std::nullopt;
+        m_audit.log("send_sigcont", process.pid, process.name, ok, self, stoppedBy);
         resumed += ok ? 1 : 0;
     }
     if (m_suspended.indexerPaused()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "helper/src/AuditLog.h"
+#include "helper/src/CallerWatch.h"
 #include "helper/src/HelperConfig.h"
 #include "helper/src/RateLimiter.h"
 #include "helper/src/SuspendedProcesses.h"
@@ -54,11 +55,27 @@ public:
     // helper paused it; each with an audit line. For the helper's stop and for package removal.
     // Answers how many processes were resumed.
     std::size_t resumeSuspended();
+    // Before a SIGSTOP that `process.stoppedBy` asks for: listed first, so that a helper ending in
+    // between leaves a process listed that was never stopped rather than one stopped and unlisted.
+    // Takes the place reserved for it.
+    void noteStopping(const SuspendedProcess& process);
+    // After that SIGSTOP went through. The caller, whose process `callerPidfd` names, is watched
+    // from now on; one that ended while its stop was carried out has the process resumed at once.
+    void noteStopped(const SuspendedProcess& process, int callerPidfd, int targetPidfd);
+    // After a SIGCONT of `pid`, or a SIGSTOP that failed.
+    void noteResumed(pid_t pid);
+    // Resumes what `caller` stopped and has not resumed, each with an audit line: a program that has
+    // ended (killed, crashed) can never resume them itself.
+    void resumeStoppedBy(const SuspendingCaller& caller);
 
     // The helper itself as the caller of what it does on its own.
     AuditCaller selfCaller() const;
 
 private:
+    // The stops of a list read at start whose callers have ended meanwhile are resumed; the living
+    // callers are watched.
+    void adoptStoredCallers();
+
     HelperConfig m_config;
     AuditLog m_audit;
     platform::TrustedCallers m_callers;
@@ -71,6 +88,8 @@ private:
     std::map<uid_t, std::unique_ptr<RateLimiter>> m_signalLimits;
     std::map<std::pair<uid_t, platform::HelperOp>, std::unique_ptr<RateLimiter>> m_machineLimits;
     std::map<uid_t, std::size_t> m_slowPlaces;
+    // Last, so that its thread, which resumes through the members above, ends first.
+    CallerWatch m_callerWatch;
 };
 
 } // namespace helper

@@ -1,6 +1,7 @@
 #include "helper/src/HelperImplementation.h"
 
 #include "platform/proc/Pidfd.h"
+#include "platform/proc/SocketHolders.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -56,6 +57,17 @@ AuditCaller auditCallerOf(const platform::ConnectedCaller& caller)
     }
     audit.executable = caller.executable;
     return audit;
+}
+
+// Sends `signal` through `pidfd`, or by pid where the kernel has no pidfds; 0, or -1 with errno.
+int deliver(const platform::UniqueFd& pidfd, int openError, pid_t pid, int signal)
+{
+    if (pidfd.valid())
+        return platform::pidfdSendSignal(pidfd.get(), signal);
+    if (openError == ENOSYS)
+        return ::kill(pid, signal);
+    errno = openError;
+    return -1;
 }
 
 } // namespace
@@ -195,19 +207,62 @@ HelperReply HelperImplementation::perform(const HelperRequest& request)
     return reply;
 }
 
-std::vector<pid_t> HelperImplementation::callerLineage() const
+std::vector<pid_t> HelperImplementation::sparedFromStop(pid_t target) const
 {
-    std::vector<pid_t> lineage;
-    if (!platform::pidfdIsAlive(m_caller.pidfd.get()))
-        return lineage;
-    for (pid_t pid = m_caller.pid(); pid > 1 && lineage.size() < 256;) {
-        lineage.push_back(pid);
-        const auto info = m_context.processes().info(pid);
-        if (!info)
-            break;
-        pid = info->ppid;
+    std::vector<pid_t> spared;
+    if (platform::pidfdIsAlive(m_caller.pidfd.get())) {
+        for (pid_t pid = m_caller.pid(); pid > 1 && spared.size() < 256;) {
+            spared.push_back(pid);
+            const auto info = m_context.processes().info(pid);
+            if (!info)
+                break;
+            pid = info->ppid;
+        }
     }
-    return lineage;
+    // Whoever holds the caller's end of the connection asks through it too: a process it was passed
+    // to (SCM_RIGHTS) or that inherited it. The target is one of them or their parents when it or a
+    // process descended from it holds that end.
+    if (m_caller.peerSocket
+        && platform::SocketHolders(m_context.config().procRoot).heldWithin(*m_caller.peerSocket, target))
+        spared.push_back(target);
+    return spared;
+}
+
+std::optional<HelperReply> HelperImplementation::refuseOverSuspendLimit(const HelperRequest& request, uid_t callerUid)
+{
+    if (m_context.suspended().reserve(callerUid))
+        return std::nullopt;
+    m_context.audit().refusal("suspend_limit_reached", request.pid, "", m_auditCaller);
+    return platform::failureReply(request.id,
+        helperError(platform::kHelperRateLimited,
+            "Refusing to stop pid " + std::to_string(request.pid) + ": this user already has "
+                + std::to_string(m_context.config().maxSuspendedPerUser)
+                + " processes stopped by the helper; resume some first."));
+}
+
+HelperImplementation::PinnedTarget HelperImplementation::pinTarget(pid_t pid) const
+{
+    // The pid is pinned with a pidfd before its owner is checked, so a process that ends and has its
+    // pid reused in between can never receive the signal meant for the one that was checked.
+    PinnedTarget target;
+    if (pid <= 1 || pid == m_context.selfPid())
+        return target;
+    target.pidfd = platform::openPidfd(pid);
+    target.openError = target.pidfd.valid() ? 0 : errno;
+    if (target.pidfd.valid() || target.openError == ENOSYS)
+        target.info = m_context.processes().info(pid);
+    return target;
+}
+
+std::optional<HelperReply> HelperImplementation::refuseOverSignalRate(const HelperRequest& request, uid_t callerUid)
+{
+    if (!m_context.isSignalRateLimited(callerUid))
+        return std::nullopt;
+    m_context.audit().refusal("rate_limited_signal", request.pid, "", m_auditCaller);
+    return platform::failureReply(request.id,
+        helperError(platform::kHelperRateLimited,
+            "Rate limit exceeded. Max " + std::to_string(m_context.config().signalsPerMinute)
+                + " signals per minute."));
 }
 
 HelperReply HelperImplementation::sendSignal(const HelperRequest& request)
@@ -220,52 +275,46 @@ HelperReply HelperImplementation::sendSignal(const HelperRequest& request)
     }
     const bool stop = request.signal == SIGSTOP;
     const char* action = stop ? "send_sigstop" : "send_sigcont";
-
-    // The pid is pinned with a pidfd before its owner is checked, so a process that ends and has its
-    // pid reused in between can never receive the signal meant for the one that was checked.
-    platform::UniqueFd pidfd;
-    int openError = 0;
-    std::optional<platform::ProcessInfo> target;
-    if (pid > 1 && pid != m_context.selfPid()) {
-        pidfd = platform::openPidfd(pid);
-        openError = pidfd.valid() ? 0 : errno;
-        if (pidfd.valid() || openError == ENOSYS)
-            target = m_context.processes().info(pid);
-    }
+    const PinnedTarget pinned = pinTarget(pid);
+    const auto& target = pinned.info;
     const std::string name = target ? target->name : std::string();
 
     const uid_t callerUid = m_caller.uid().value_or(uid_t(-1));
-    if (auto refusal
-        = targetRefusal(pid, callerUid, m_context.selfPid(), target, stop ? callerLineage() : std::vector<pid_t>())) {
+    if (auto refusal = targetRefusal(
+            pid, callerUid, m_context.selfPid(), target, stop ? sparedFromStop(pid) : std::vector<pid_t>())) {
         m_context.audit().refusal(action, pid, name, m_auditCaller);
         return platform::failureReply(request.id, helperError(platform::kHelperUnauthorized, *refusal));
+    }
+    // A stop that will be listed takes one of its user's places first, so that a refusal costs no
+    // place in the rate limit and two stops at once cannot both take the last place.
+    const bool listed = stop && target;
+    if (listed) {
+        if (auto refused = refuseOverSuspendLimit(request, callerUid))
+            return *refused;
     }
     // Resuming a process this helper stopped is always safe, so it is never limited: a limit there
     // would leave the user's processes stopped. Stops, and resumes of anything else, count.
     const bool resumesItsStop = !stop && target && m_context.suspended().contains(pid, target->startTimeTicks);
-    if (!resumesItsStop && m_context.isSignalRateLimited(callerUid)) {
-        m_context.audit().refusal("rate_limited_signal", pid, "", m_auditCaller);
-        return platform::failureReply(request.id,
-            helperError(platform::kHelperRateLimited,
-                "Rate limit exceeded. Max " + std::to_string(m_context.config().signalsPerMinute)
-                    + " signals per minute."));
+    if (!resumesItsStop) {
+        if (auto refused = refuseOverSignalRate(request, callerUid)) {
+            if (listed)
+                m_context.suspended().release(callerUid);
+            return *refused;
+        }
     }
 
-    int result = -1;
-    if (pidfd.valid())
-        result = platform::pidfdSendSignal(pidfd.get(), request.signal);
-    else if (openError == ENOSYS)
-        result = ::kill(pid, request.signal);
-    else
-        errno = openError;
+    std::optional<SuspendedProcess> stopped;
+    if (listed) {
+        stopped = SuspendedProcess {pid, target->startTimeTicks, target->uid, name,
+            SuspendingCaller {m_caller.pid(), m_caller.startTime, callerUid}};
+        m_context.noteStopping(*stopped);
+    }
+    const int result = deliver(pinned.pidfd, pinned.openError, pid, request.signal);
     const int error = errno;
-
-    if (result == 0 && target) {
-        if (stop)
-            m_context.suspended().add({pid, target->startTimeTicks, target->uid, name});
-        else
-            m_context.suspended().remove(pid);
-    }
+    if (stopped && result == 0)
+        m_context.noteStopped(*stopped, m_caller.pidfd.get(), pinned.pidfd.get());
+    else if (stopped || (!stop && target && result == 0))
+        m_context.noteResumed(pid);
     m_context.audit().log(action, pid, name, result == 0, m_auditCaller);
     if (result == 0)
         return platform::successReply(request.id);

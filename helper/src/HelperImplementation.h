@@ -1,6 +1,7 @@
 #pragma once
 
 #include "helper/src/HelperContext.h"
+#include "platform/io/UniqueFd.h"
 #include "platform/ipc/HelperProtocol.h"
 #include "platform/proc/ProcessTable.h"
 #include "platform/security/ConnectedCaller.h"
@@ -47,6 +48,15 @@ public:
     const AuditCaller& auditCaller() const { return m_auditCaller; }
 
 private:
+    // The target of a signal, pinned with a pidfd where the kernel has them.
+    struct PinnedTarget
+    {
+        platform::UniqueFd pidfd;
+        int openError = 0; // why there is no pidfd
+        std::optional<platform::ProcessInfo> info;
+    };
+
+    PinnedTarget pinTarget(pid_t pid) const;
     // The reply for a machine-wide request over its caller's rate, with its audit line; nothing otherwise.
     std::optional<platform::HelperReply> refuseOverMachineRate(const platform::HelperRequest& request);
     platform::HelperReply sendSignal(const platform::HelperRequest& request);
@@ -55,8 +65,16 @@ private:
     platform::HelperReply purgeMemory(std::int64_t id);
     // Whether the caller sits in the machine's active local session (root always passes).
     bool isAtThisMachine() const;
-    // The caller and its parents, while the caller still runs.
-    std::vector<pid_t> callerLineage() const;
+    // Those of the processes a stop must not reach that matter to a stop of `target`: the caller
+    // and its parents, and the target when it holds the caller's end of the connection or was the
+    // start of a process that does.
+    std::vector<pid_t> sparedFromStop(pid_t target) const;
+    // The reply for a stop beyond its caller's number of processes held stopped; nothing when a
+    // place was reserved for it.
+    std::optional<platform::HelperReply> refuseOverSuspendLimit(
+        const platform::HelperRequest& request, uid_t callerUid);
+    // The reply for a signal beyond its caller's rate, with its audit line; nothing when it is counted.
+    std::optional<platform::HelperReply> refuseOverSignalRate(const platform::HelperRequest& request, uid_t callerUid);
 
     HelperContext& m_context;
     const platform::ConnectedCaller& m_caller;

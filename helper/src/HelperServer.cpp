@@ -129,7 +129,7 @@ bool HelperServer::admits(std::optional<uid_t> uid)
     if (!uid || sameCaller > 0)
         return false;
     // Full, and the caller (root or anyone) holds none: the longest-idle connection of the user
-    // holding most makes room. One with a slow request under way is left alone, as its reply is coming.
+    // holding most makes room. One with a request in flight is left alone, as its reply is coming.
     std::map<std::optional<uid_t>, std::size_t> held;
     for (const auto& c : m_connections)
         held[c->callerUid()] += c->holdsSlot() ? 1 : 0;
@@ -147,10 +147,8 @@ bool HelperServer::admits(std::optional<uid_t> uid)
             oldest = last;
         }
     }
-    if (!evicted)
-        return false;
-    evicted->evict();
-    return true;
+    // It may have taken a request since it was looked at; then the newcomer waits for a free slot.
+    return evicted && evicted->evict();
 }
 
 void HelperServer::acceptConnections()
@@ -181,11 +179,10 @@ void HelperServer::acceptConnection(platform::UniqueFd fd)
             return;
     }
     // The caller is judged now, once for the connection's life.
-    auto caller = platform::judgeConnectedCaller(fd.get(), m_context.callers());
+    auto caller = m_context.config().judgeCaller(fd.get(), m_context.callers());
     std::lock_guard lock(m_mutex);
     m_connections.push_back(std::make_unique<HelperConnection>(m_context, std::move(fd), std::move(caller)));
     m_connections.back()->start(m_stopping);
-    ++m_served;
 }
 
 } // namespace helper

@@ -38,7 +38,6 @@ public:
     std::string listeningPath() const;
     std::size_t connectionCount() const;
     // How many connections were given a thread of their own since the server started.
-    std::size_t connectionsServed() const { return m_served; }
 
 private:
     // Accepts what the listen queue holds, a batch at a time.
@@ -55,7 +54,6 @@ private:
     platform::UniqueFd m_wakeRead;
     platform::UniqueFd m_wakeWrite;
     std::atomic<bool> m_stopping {false};
-    std::atomic<std::size_t> m_served {0};
     mutable std::mutex m_mutex;
     std::list<std::unique_ptr<HelperConnection>> m_connections;
 };

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,20 +51,52 @@ bool writeWhole(int fd, const std::string& text)
 
 } // namespace
 
-SuspendedProcesses::SuspendedProcesses(std::string folder, std::string procRoot)
+SuspendedProcesses::SuspendedProcesses(std::string folder, std::string procRoot, std::size_t perUserLimit)
     : m_folder(std::move(folder))
     , m_procRoot(std::move(procRoot))
+    , m_perUserLimit(perUserLimit)
 {
 }
 
 std::string SuspendedProcesses::encode(const std::vector<SuspendedProcess>& processes, bool indexerPaused)
 {
     Json list = Json::array();
-    for (const auto& p : processes)
-        list.push_back(
-            {{"pid", p.pid}, {"startTime", p.startTime}, {"uid", p.uid}, {"name", platform::toValidUtf8(p.name)}});
+    for (const auto& p : processes) {
+        Json entry
+            = {{"pid", p.pid}, {"startTime", p.startTime}, {"uid", p.uid}, {"name", platform::toValidUtf8(p.name)}};
+        if (p.stoppedBy) {
+            entry["callerPid"] = p.stoppedBy->pid;
+            entry["callerStartTime"] = p.stoppedBy->startTime;
+            entry["callerUid"] = p.stoppedBy->uid;
+        }
+        list.push_back(std::move(entry));
+    }
     return Json {{"indexerPaused", indexerPaused}, {"processes", std::move(list)}}.dump();
 }
+
+namespace {
+
+bool isPid(const Json& value)
+{
+    return value.is_number_integer() && value.get<std::int64_t>() > 1 && value.get<std::int64_t>() <= INT32_MAX;
+}
+
+// The caller of an entry: nothing when it names none (a list of an older helper), an error when it
+// names one badly.
+std::optional<std::optional<SuspendingCaller>> callerOf(const Json& entry)
+{
+    const int present
+        = int(entry.contains("callerPid")) + int(entry.contains("callerStartTime")) + int(entry.contains("callerUid"));
+    if (present == 0)
+        return std::optional<SuspendingCaller>();
+    if (present != 3 || !isPid(entry["callerPid"]) || !entry["callerStartTime"].is_number_unsigned()
+        || !entry["callerUid"].is_number_unsigned())
+        return std::nullopt;
+    return std::optional<SuspendingCaller>(SuspendingCaller {pid_t(entry["callerPid"].get<std::int64_t>()),
+        entry["callerStartTime"].get<std::uint64_t>(), entry["callerUid"].get<uid_t>()});
+}
+
+} // namespace
 
 std::optional<std::pair<std::vector<SuspendedProcess>, bool>> SuspendedProcesses::decode(std::string_view text)
 {
@@ -73,15 +106,16 @@ std::optional<std::pair<std::vector<SuspendedProcess>, bool>> SuspendedProcesses
         return std::nullopt;
     std::vector<SuspendedProcess> processes;
     for (const auto& entry : j["processes"]) {
-        if (!entry.is_object() || !entry.contains("pid") || !entry["pid"].is_number_integer()
-            || !entry.contains("startTime") || !entry["startTime"].is_number_unsigned() || !entry.contains("uid")
-            || !entry["uid"].is_number_unsigned() || !entry.contains("name") || !entry["name"].is_string())
+        if (!entry.is_object() || !entry.contains("pid") || !isPid(entry["pid"]) || !entry.contains("startTime")
+            || !entry["startTime"].is_number_unsigned() || !entry.contains("uid") || !entry["uid"].is_number_unsigned()
+            || !entry.contains("name") || !entry["name"].is_string())
             return std::nullopt;
-        const auto pid = entry["pid"].get<std::int64_t>();
-        if (pid <= 1 || pid > INT32_MAX)
+        const auto caller = callerOf(entry);
+        if (!caller)
             return std::nullopt;
-        processes.push_back(SuspendedProcess {pid_t(pid), entry["startTime"].get<std::uint64_t>(),
-            entry["uid"].get<uid_t>(), entry["name"].get<std::string>()});
+        processes.push_back(
+            SuspendedProcess {pid_t(entry["pid"].get<std::int64_t>()), entry["startTime"].get<std::uint64_t>(),
+                entry["uid"].get<uid_t>(), entry["name"].get<std::string>(), *caller});
     }
     return std::pair {std::move(processes), j["indexerPaused"].get<bool>()};
 }
@@ -106,28 +140,95 @@ bool SuspendedProcesses::isStillRunning(const SuspendedProcess& process) const
     return startTimeOf(m_procRoot, process.pid) == process.startTime;
 }
 
-void SuspendedProcesses::add(const SuspendedProcess& process)
+std::size_t SuspendedProcesses::heldBy(uid_t uid) const
 {
-    std::lock_guard lock(m_mutex);
-    std::erase_if(m_processes, [&](const SuspendedProcess& p) { return p.pid == process.pid || !isStillRunning(p); });
-    m_processes.push_back(process);
-    save();
+    const auto reserved = m_reserved.find(uid);
+    return std::size_t(std::count_if(m_processes.begin(), m_processes.end(), [uid](const SuspendedProcess& p) {
+        return p.chargedUid() == uid;
+    })) + (reserved == m_reserved.end() ? 0 : reserved->second);
 }
 
-void SuspendedProcesses::remove(pid_t pid)
+void SuspendedProcesses::dropEnded(uid_t uid)
+{
+    std::vector<SuspendedProcess> listed;
+    {
+        std::lock_guard lock(m_mutex);
+        std::copy_if(m_processes.begin(), m_processes.end(), std::back_inserter(listed),
+            [uid](const SuspendedProcess& p) { return p.chargedUid() == uid; });
+    }
+    std::erase_if(listed, [this](const SuspendedProcess& p) { return isStillRunning(p); });
+    if (listed.empty())
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        const auto erased = std::erase_if(m_processes,
+            [&](const SuspendedProcess& p) { return std::find(listed.begin(), listed.end(), p) != listed.end(); });
+        if (erased == 0)
+            return;
+        changed();
+    }
+    commit();
+}
+
+bool SuspendedProcesses::reserve(uid_t uid)
+{
+    // Ended entries are dropped first, so they never count and the list stays as short as it was
+    // before: the reads are the asking user's own cost, made without the lock.
+    dropEnded(uid);
+    std::lock_guard lock(m_mutex);
+    if (heldBy(uid) >= m_perUserLimit)
+        return false;
+    ++m_reserved[uid];
+    return true;
+}
+
+void SuspendedProcesses::release(uid_t uid)
 {
     std::lock_guard lock(m_mutex);
-    if (std::erase_if(m_processes, [pid](const SuspendedProcess& p) { return p.pid == pid; }) > 0)
-        save();
+    if (auto it = m_reserved.find(uid); it != m_reserved.end() && --it->second == 0)
+        m_reserved.erase(it);
+}
+
+void SuspendedProcesses::add(const SuspendedProcess& process)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (auto it = m_reserved.find(process.chargedUid()); it != m_reserved.end() && --it->second == 0)
+            m_reserved.erase(it);
+        std::erase_if(m_processes, [&](const SuspendedProcess& p) { return p.pid == process.pid; });
+        m_processes.push_back(process);
+        changed();
+    }
+    commit();
+}
+
+std::optional<SuspendedProcess> SuspendedProcesses::remove(pid_t pid)
+{
+    std::optional<SuspendedProcess> removed;
+    {
+        std::lock_guard lock(m_mutex);
+        const auto it = std::find_if(
+            m_processes.begin(), m_processes.end(), [pid](const SuspendedProcess& p) { return p.pid == pid; });
+        if (it == m_processes.end())
+            return std::nullopt;
+        removed = std::move(*it);
+        m_processes.erase(it);
+        changed();
+    }
+    commit();
+    return removed;
 }
 
 void SuspendedProcesses::setIndexerPaused(bool paused)
 {
-    std::lock_guard lock(m_mutex);
-    if (m_indexerPaused == paused)
-        return;
-    m_indexerPaused = paused;
-    save();
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_indexerPaused == paused)
+            return;
+        m_indexerPaused = paused;
+        changed();
+    }
+    commit();
 }
 
 bool SuspendedProcesses::indexerPaused() const
@@ -149,25 +250,100 @@ bool SuspendedProcesses::contains(pid_t pid, std::uint64_t startTime) const
         [&](const SuspendedProcess& p) { return p.pid == pid && p.startTime == startTime; });
 }
 
-std::vector<std::pair<SuspendedProcess, bool>> SuspendedProcesses::resumeAll()
+bool SuspendedProcesses::holdsStopsOf(const SuspendingCaller& caller) const
 {
     std::lock_guard lock(m_mutex);
+    return std::any_of(
+        m_processes.begin(), m_processes.end(), [&](const SuspendedProcess& p) { return p.stoppedBy == caller; });
+}
+
+std::vector<SuspendingCaller> SuspendedProcesses::callers() const
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<SuspendingCaller> found;
+    for (const auto& p : m_processes) {
+        if (p.stoppedBy && std::find(found.begin(), found.end(), *p.stoppedBy) == found.end())
+            found.push_back(*p.stoppedBy);
+    }
+    return found;
+}
+
+std::vector<std::pair<SuspendedProcess, bool>> SuspendedProcesses::resume(
+    const std::vector<SuspendedProcess>& listed) const
+{
     std::vector<std::pair<SuspendedProcess, bool>> resumed;
-    for (const auto& process : m_processes) {
+    for (const auto& process : listed) {
         // Pinned first, then compared: the pidfd cannot move on to a later process with this pid.
         const auto pidfd = platform::openPidfd(process.pid);
         if (!pidfd.valid() || !isStillRunning(process))
             continue;
         resumed.emplace_back(process, platform::pidfdSendSignal(pidfd.get(), SIGCONT) == 0);
     }
-    if (!m_processes.empty()) {
-        m_processes.clear();
-        save();
-    }
     return resumed;
 }
 
-void SuspendedProcesses::save()
+std::vector<std::pair<SuspendedProcess, bool>> SuspendedProcesses::resumeAll()
+{
+    std::vector<std::pair<SuspendedProcess, bool>> resumed;
+    {
+        // Under the lock, so that no stop recorded meanwhile is dropped unresumed.
+        std::lock_guard lock(m_mutex);
+        resumed = resume(m_processes);
+        if (m_processes.empty())
+            return resumed;
+        m_processes.clear();
+        changed();
+    }
+    commit();
+    return resumed;
+}
+
+std::vector<std::pair<SuspendedProcess, bool>> SuspendedProcesses::resumeStoppedBy(const SuspendingCaller& caller)
+{
+    std::vector<std::pair<SuspendedProcess, bool>> resumed;
+    {
+        std::lock_guard lock(m_mutex);
+        std::vector<SuspendedProcess> theirs;
+        std::copy_if(m_processes.begin(), m_processes.end(), std::back_inserter(theirs),
+            [&](const SuspendedProcess& p) { return p.stoppedBy == caller; });
+        if (theirs.empty())
+            return resumed;
+        resumed = resume(theirs);
+        std::erase_if(m_processes, [&](const SuspendedProcess& p) { return p.stoppedBy == caller; });
+        changed();
+    }
+    commit();
+    return resumed;
+}
+
+void SuspendedProcesses::changed()
+{
+    ++m_version;
+}
+
+void SuspendedProcesses::commit()
+{
+    // Whoever holds the file writes every change made before it took the list, so the callers that
+    // wait behind it usually find their change written already.
+    std::lock_guard file(m_fileMutex);
+    std::vector<SuspendedProcess> listed;
+    bool indexerPaused = false;
+    std::uint64_t version = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_writtenVersion == m_version)
+            return;
+        listed = m_processes;
+        indexerPaused = m_indexerPaused;
+        version = m_version;
+    }
+    if (!write(encode(listed, indexerPaused) + "\n"))
+        return;
+    std::lock_guard lock(m_mutex);
+    m_writtenVersion = version;
+}
+
+bool SuspendedProcesses::write(const std::string& text) const
 {
     ::mkdir(m_folder.c_str(), 0755);
     const std::string path = filePath();
@@ -175,14 +351,16 @@ void SuspendedProcesses::save()
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
         std::fprintf(stderr, "QuorvaneHelper cannot write %s: %s\n", temporary.c_str(), std::strerror(errno));
-        return;
+        return false;
     }
-    const bool written = writeWhole(fd, encode(m_processes, m_indexerPaused) + "\n") && ::fsync(fd) == 0;
+    const bool written = writeWhole(fd, text) && ::fsync(fd) == 0;
     ::close(fd);
     if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
         std::fprintf(stderr, "QuorvaneHelper cannot write %s: %s\n", path.c_str(), std::strerror(errno));
         ::unlink(temporary.c_str());
+        return false;
     }
+    return true;
 }
 
 } // namespace helper

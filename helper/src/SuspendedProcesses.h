@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -11,6 +12,17 @@
 
 namespace helper {
 
+// The program that had a process stopped: the process at the other end of the connection, named
+// by its pid and start time so that a later process given the same pid is never taken for it.
+struct SuspendingCaller
+{
+    pid_t pid = 0;
+    std::uint64_t startTime = 0;
+    uid_t uid = 0;
+
+    auto operator<=>(const SuspendingCaller&) const = default;
+};
+
 // A process the helper stopped, named so that a later process given the same pid is never taken
 // for it: the start time is the one /proc/<pid>/stat gives (clock ticks after boot).
 struct SuspendedProcess
@@ -19,36 +31,58 @@ struct SuspendedProcess
     std::uint64_t startTime = 0;
     uid_t uid = 0;
     std::string name;
+    // Absent in lists a helper wrote before it recorded who asked.
+    std::optional<SuspendingCaller> stoppedBy = std::nullopt;
 
     bool operator==(const SuspendedProcess&) const = default;
+    // The uid whose share of the list this entry takes: the caller's, else the process's own.
+    uid_t chargedUid() const { return stoppedBy ? stoppedBy->uid : uid; }
 };
 
 // What the helper has stopped and paused, kept in "suspended.json" in its runtime folder so that
 // no process stays stopped once the helper is gone: the helper resumes them when it stops, a helper
 // started again after a crash still knows them, and removing the package resumes them from the file.
-// Every change is written atomically (a new file renamed over the old). Safe from any thread.
+// Each uid holds at most `perUserLimit` entries, so no user can grow the file without bound.
+// Changes are made in memory under a short lock and written afterwards, atomically (a new file
+// renamed over the old) and outside that lock: a write in progress takes in every change made
+// meanwhile, so a large list never holds up another user's signal for more than one write. A change
+// has reached the disk when the call that made it returns. Safe from any thread.
 class SuspendedProcesses
 {
 public:
-    SuspendedProcesses(std::string folder, std::string procRoot = "/proc");
+    static constexpr std::size_t kDefaultPerUserLimit = 256;
+
+    SuspendedProcesses(
+        std::string folder, std::string procRoot = "/proc", std::size_t perUserLimit = kDefaultPerUserLimit);
 
     // Reads the stored list; a missing or unreadable file is an empty one.
     void load();
-    // After a SIGSTOP. Entries whose process has gone are dropped on the way, so the list stays short.
+    // Takes a place for a stop charged to `uid`, before the signal is sent: false when `uid` holds
+    // its limit of stopped processes that still run. The place is used by add() or given back by
+    // release(). Entries of `uid` whose process has gone are dropped on the way.
+    bool reserve(uid_t uid);
+    void release(uid_t uid);
+    // After a SIGSTOP; uses a place reserved for its uid if there is one.
     void add(const SuspendedProcess& process);
-    // After a SIGCONT.
-    void remove(pid_t pid);
+    // After a SIGCONT: the entry removed, if the helper had stopped `pid`.
+    std::optional<SuspendedProcess> remove(pid_t pid);
     void setIndexerPaused(bool paused);
 
     bool indexerPaused() const;
     std::vector<SuspendedProcess> processes() const;
     // Whether the helper stopped the process `pid` that started at `startTime`, and has not resumed it.
     bool contains(pid_t pid, std::uint64_t startTime) const;
+    // Whether any listed process was stopped by `caller`.
+    bool holdsStopsOf(const SuspendingCaller& caller) const;
+    // The callers that listed processes were stopped by, each once.
+    std::vector<SuspendingCaller> callers() const;
 
     // Sends SIGCONT to every listed process that is still the one stopped, then empties the list
     // (the indexer flag is left to the caller, who restores the indexer). Answers each process
     // resumed with whether the signal went through.
     std::vector<std::pair<SuspendedProcess, bool>> resumeAll();
+    // The same for the processes `caller` had stopped, which leave the list.
+    std::vector<std::pair<SuspendedProcess, bool>> resumeStoppedBy(const SuspendingCaller& caller);
 
     std::string filePath() const { return m_folder + "/suspended.json"; }
 
@@ -59,13 +93,26 @@ public:
 private:
     // Whether `process` still runs with the start time it was stopped with.
     bool isStillRunning(const SuspendedProcess& process) const;
-    void save(); // under m_mutex
+    // Drops the entries charged to `uid` whose process has gone; the /proc reads are made unlocked.
+    void dropEnded(uid_t uid);
+    std::size_t heldBy(uid_t uid) const; // under m_mutex
+    // Sends SIGCONT to those of `listed` still running; under m_mutex.
+    std::vector<std::pair<SuspendedProcess, bool>> resume(const std::vector<SuspendedProcess>& listed) const;
+    void changed(); // under m_mutex
+    // Writes the list as it is now, unless a write since the last change already did.
+    void commit();
+    bool write(const std::string& text) const;
 
     std::string m_folder;
     std::string m_procRoot;
-    mutable std::mutex m_mutex;
+    std::size_t m_perUserLimit;
+    mutable std::mutex m_mutex; // the list
     std::vector<SuspendedProcess> m_processes;
     bool m_indexerPaused = false;
+    std::map<uid_t, std::size_t> m_reserved;
+    std::uint64_t m_version = 0; // counts changes
+    std::uint64_t m_writtenVersion = 0;
+    std::mutex m_fileMutex; // the file; taken before m_mutex, never while holding it
 };
 
 } // namespace helper

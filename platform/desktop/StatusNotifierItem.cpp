@@ -131,8 +131,13 @@ bool StatusNotifierItem::registerItem()
     }
     m_registered = true;
     // A tray that restarts (the panel crashed, the shell reloaded) forgets its items.
-    m_watcher = new QDBusServiceWatcher(watcherService, m_bus, QDBusServiceWatcher::WatchForRegistration, this);
-    connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, &StatusNotifierItem::registerWithWatcher);
+    m_watcher = new QDBusServiceWatcher(watcherService, m_bus,
+        QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration, this);
+    connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+        registerWithWatcher();
+        emit watcherPresenceChanged(true);
+    });
+    connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] { emit watcherPresenceChanged(false); });
     registerWithWatcher();
     return true;
 }

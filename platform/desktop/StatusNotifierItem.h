@@ -14,7 +14,7 @@ namespace platform {
 // The program's item in a StatusNotifier tray (KDE Plasma, GNOME with the AppIndicator extension,
 // Xfce and most other panels), over D-Bus: an icon given as images, a title, a short label for the
 // hosts that show one beside the icon, a tool tip and a flat menu. It registers with the tray's
-// watcher, and again whenever the watcher restarts.
+// watcher, and again whenever the watcher restarts; it tells when the watcher goes and comes back.
 class StatusNotifierItem : public QObject
 {
     Q_OBJECT
@@ -57,6 +57,8 @@ signals:
     void activated(QPoint at);
     void secondaryActivated(QPoint at);
     void contextMenuRequested(QPoint at);
+    // Once registered: the tray's watcher left the bus (the panel quit), or is back.
+    void watcherPresenceChanged(bool present);
 
     // For the D-Bus adaptor.
     void newIcon();

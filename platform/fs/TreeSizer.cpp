@@ -18,7 +18,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -93,6 +93,10 @@ public:
         work();
         for (auto& t : m_threads)
             t.join();
+        if (m_options.collectFiles) {
+            for (auto& [id, file] : m_seenFiles)
+                m_total.sizedFiles.push_back(file);
+        }
         return m_total;
     }
 
@@ -102,7 +106,7 @@ public:
         if (m_options.collectTimes)
             local.newestModification = std::max(local.newestModification, seconds(st.st_mtim));
         if (S_ISREG(st.st_mode)) {
-            if (st.st_nlink > 1 && !firstSighting({st.st_dev, st.st_ino}))
+            if ((st.st_nlink > 1 || m_options.collectFiles) && !firstSighting(st))
                 return;
             local.bytes += st.st_size;
             ++local.files;
@@ -259,10 +263,15 @@ private:
             fail(local, "cannot list " + (task.name.empty() ? std::string(".") : task.name));
     }
 
-    bool firstSighting(FileId id)
+    bool firstSighting(const struct stat& st)
     {
-        std::lock_guard guard(m_linksMutex);
-        return m_seenLinks.insert(id).second;
+        std::lock_guard guard(m_filesMutex);
+        auto [it, first] = m_seenFiles.try_emplace(FileId {st.st_dev, st.st_ino});
+        SizedFile& file = it->second;
+        if (first)
+            file = {st.st_dev, st.st_ino, st.st_size, st.st_nlink, 0};
+        ++file.namesFound;
+        return first;
     }
 
     const TreeSizer::Options m_options;
@@ -275,8 +284,8 @@ private:
     std::vector<std::thread> m_threads;
     int m_busy = 0;
     TreeSize m_total;
-    std::mutex m_linksMutex;
-    std::unordered_set<FileId, FileIdHash> m_seenLinks;
+    std::mutex m_filesMutex; // guards m_seenFiles
+    std::unordered_map<FileId, SizedFile, FileIdHash> m_seenFiles; // files with several names, or all asked for
 };
 
 } // namespace

@@ -3,8 +3,21 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
+
+// A regular file as a walk met it, with how many of its names (hard links) lie below the folder.
+struct SizedFile
+{
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t bytes = 0;
+    std::uint64_t links = 0; // names it has on its file system
+    std::uint64_t namesFound = 0; // of those, the ones below the folder
+
+    bool operator==(const SizedFile&) const = default;
+};
 
 // What a walk of one folder found below it.
 struct TreeSize
@@ -18,6 +31,8 @@ struct TreeSize
     double newestFileAccess = 0;
     bool complete = true; // false when a folder below could not be read
     std::string problem; // why it is not complete: the first folder that could not be read
+    // Every regular file, each once, when asked; their bytes are part of `bytes`.
+    std::vector<SizedFile> sizedFiles;
 };
 
 // Measures a folder tree with several threads, never following a link: a link counts as a link
@@ -32,6 +47,7 @@ public:
     {
         bool countLinks = false; // add the size of each symbolic link itself
         bool collectTimes = false; // fill the newest times (costs a stat of every folder)
+        bool collectFiles = false; // fill `sizedFiles`
         unsigned maxThreads = 0; // 0: one per processor, at most 16
     };
 

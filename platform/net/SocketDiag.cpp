@@ -8,10 +8,13 @@
 
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>
+#include <linux/rtnetlink.h>
 #include <linux/sock_diag.h>
+#include <linux/unix_diag.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 namespace platform::socketdiag {
 
@@ -19,13 +22,12 @@ namespace {
 
 constexpr std::uint32_t kEstablishedOnly = 1u << TCP_ESTABLISHED;
 
-// Sends one dump request on a socket of its own and collects the sockets of the answer; nothing when the
-// kernel refuses it.
-template<typename Request> std::optional<std::vector<TcpSocket>> dump(std::uint16_t type, const Request& body)
+// A socket of its own with `body` sent on it as one request; invalid when the kernel refuses it.
+template<typename Request> UniqueFd ask(std::uint16_t type, std::uint16_t flags, const Request& body)
 {
-    const UniqueFd fd(::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG));
+    UniqueFd fd(::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG));
     if (!fd)
-        return std::nullopt;
+        return fd;
     struct
     {
         nlmsghdr header;
@@ -33,9 +35,19 @@ template<typename Request> std::optional<std::vector<TcpSocket>> dump(std::uint1
     } request {};
     request.header.nlmsg_len = sizeof request;
     request.header.nlmsg_type = type;
-    request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    request.header.nlmsg_flags = flags;
     request.body = body;
     if (::send(fd.get(), &request, sizeof request, 0) != static_cast<ssize_t>(sizeof request))
+        return UniqueFd();
+    return fd;
+}
+
+// Sends one dump request on a socket of its own and collects the sockets of the answer; nothing when the
+// kernel refuses it.
+template<typename Request> std::optional<std::vector<TcpSocket>> dump(std::uint16_t type, const Request& body)
+{
+    const UniqueFd fd = ask(type, NLM_F_REQUEST | NLM_F_DUMP, body);
+    if (!fd)
         return std::nullopt;
 
     std::vector<TcpSocket> sockets;
@@ -67,7 +79,52 @@ template<typename Request> std::optional<std::vector<TcpSocket>> dump(std::uint1
     }
 }
 
+// The UNIX_DIAG_PEER attribute of the answer to a query for a single Unix socket.
+std::optional<std::uint64_t> peerOf(const char* answer, ssize_t size)
+{
+    for (auto* header = reinterpret_cast<const nlmsghdr*>(answer); NLMSG_OK(header, size);
+         header = NLMSG_NEXT(header, size)) {
+        if (header->nlmsg_type != SOCK_DIAG_BY_FAMILY || header->nlmsg_len < NLMSG_LENGTH(sizeof(unix_diag_msg)))
+            return std::nullopt;
+        const auto* message = static_cast<const unix_diag_msg*>(NLMSG_DATA(header));
+        auto length = int(header->nlmsg_len - NLMSG_LENGTH(sizeof *message));
+        for (auto* attribute = reinterpret_cast<const rtattr*>(message + 1); RTA_OK(attribute, length);
+             attribute = RTA_NEXT(attribute, length)) {
+            if (attribute->rta_type == UNIX_DIAG_PEER && RTA_PAYLOAD(attribute) >= sizeof(std::uint32_t)) {
+                std::uint32_t peer = 0;
+                std::memcpy(&peer, RTA_DATA(attribute), sizeof peer);
+                return peer;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
+
+std::optional<std::uint64_t> unixPeerInode(int socketFd)
+{
+    struct stat st
+    {
+    };
+    if (::fstat(socketFd, &st) != 0 || !S_ISSOCK(st.st_mode))
+        return std::nullopt;
+    unix_diag_req request {};
+    request.sdiag_family = AF_UNIX;
+    request.udiag_ino = std::uint32_t(st.st_ino);
+    request.udiag_show = UDIAG_SHOW_PEER;
+    request.udiag_cookie[0] = INET_DIAG_NOCOOKIE;
+    request.udiag_cookie[1] = INET_DIAG_NOCOOKIE;
+    const UniqueFd fd = ask(SOCK_DIAG_BY_FAMILY, NLM_F_REQUEST, request);
+    if (!fd)
+        return std::nullopt;
+    alignas(nlmsghdr) char answer[8192];
+    ssize_t n = 0;
+    do
+        n = ::recv(fd.get(), answer, sizeof answer, 0);
+    while (n < 0 && errno == EINTR);
+    return n > 0 ? peerOf(answer, n) : std::nullopt;
+}
 
 std::optional<std::vector<TcpSocket>> establishedTcp()
 {

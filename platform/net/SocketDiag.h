@@ -2,6 +2,7 @@
 
 #include "TcpConnections.h"
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -11,5 +12,9 @@ namespace platform::socketdiag {
 // (NETLINK_SOCK_DIAG) report them: IPv4 first, then IPv6, each in the kernel's order, loopback marked
 // and nothing left out. Nothing when the kernel cannot be asked.
 std::optional<std::vector<TcpSocket>> establishedTcp();
+
+// The inode of the socket at the other end of the connected Unix socket `socketFd`; nothing where
+// the kernel cannot tell.
+std::optional<std::uint64_t> unixPeerInode(int socketFd);
 
 } // namespace platform::socketdiag

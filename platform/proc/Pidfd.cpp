@@ -1,6 +1,7 @@
 #include "platform/proc/Pidfd.h"
 
 #include <cerrno>
+#include <poll.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -18,6 +19,12 @@ UniqueFd openPidfd(pid_t pid)
 int pidfdSendSignal(int pidfd, int signal)
 {
     return int(::syscall(SYS_pidfd_send_signal, pidfd, signal, nullptr, 0));
+}
+
+bool pidfdHasEnded(int pidfd)
+{
+    pollfd ready {pidfd, POLLIN, 0};
+    return pidfd >= 0 && ::poll(&ready, 1, 0) == 1 && (ready.revents & POLLIN);
 }
 
 bool pidfdIsAlive(int pidfd)

@@ -15,5 +15,7 @@ UniqueFd openPidfd(pid_t pid);
 int pidfdSendSignal(int pidfd, int signal);
 // Whether the process of `pidfd` is still there (it may be a zombie).
 bool pidfdIsAlive(int pidfd);
+// Whether the process of `pidfd` has ended: gone, or a zombie. The pidfd then polls readable.
+bool pidfdHasEnded(int pidfd);
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/security/ConnectedCaller.h"
 
+#include "platform/net/SocketDiag.h"
 #include "platform/proc/Pidfd.h"
 #include "platform/proc/ProcessTable.h"
 
@@ -25,6 +26,7 @@ ConnectedCaller judgeConnectedCaller(int socketFd, const TrustedCallers& callers
     caller.pidfd = peerPidfd(socketFd, pid);
     if (!caller.pidfd.valid())
         return caller;
+    caller.peerSocket = socketdiag::unixPeerInode(socketFd);
 
     char target[PATH_MAX];
     const std::string link = callers.procRoot() + "/" + std::to_string(pid) + "/exe";
@@ -36,6 +38,7 @@ ConnectedCaller judgeConnectedCaller(int socketFd, const TrustedCallers& callers
     const CallerVerdict verdict = callers.check(pid);
     if (!process || process->uid != caller.credentials->uid || !pidfdIsAlive(caller.pidfd.get()))
         return caller;
+    caller.startTime = process->startTimeTicks;
     caller.verdict = verdict;
     return caller;
 }

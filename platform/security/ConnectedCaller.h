@@ -4,6 +4,7 @@
 #include "platform/security/PeerCredentials.h"
 #include "platform/security/TrustedCallers.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -19,6 +20,10 @@ struct ConnectedCaller
     std::string executable; // /proc/<pid>/exe when it was judged; empty when unreadable
     CallerVerdict verdict = CallerVerdict::ValidationFailed;
     UniqueFd pidfd; // the process that connected, while it lives
+    std::uint64_t startTime = 0; // of that process, in clock ticks after boot as /proc/<pid>/stat gives it
+    // The inode of the caller's end of the connection, through which every process holding that end
+    // can be found; nothing when the kernel did not tell.
+    std::optional<std::uint64_t> peerSocket;
 
     bool trusted() const { return verdict == CallerVerdict::Trusted; }
     std::optional<uid_t> uid() const;

@@ -37,7 +37,9 @@ bool hasGgufExtension(std::string_view name)
     return dot != std::string_view::npos && dot > 0 && platform::asciiLower(name.substr(dot + 1)) == "gguf";
 }
 
-std::vector<InventoryModel> scanHub(const std::string& hub, Date now)
+using FileKey = StorageFootprint::FileKey;
+
+std::vector<InventoryModel> scanHub(const std::string& hub, Date now, StorageFootprint& footprint)
 {
     std::vector<InventoryModel> models;
     UniqueFd hubFd(::open(hub.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -53,6 +55,7 @@ std::vector<InventoryModel> scanHub(const std::string& hub, Date now)
     platform::TreeSizer::Options options;
     options.countLinks = true;
     options.collectTimes = true;
+    options.collectFiles = true;
     const platform::TreeSizer sizer(options);
     for (const auto& entry : entries) {
         // Only real folders: a link in the hub would be refused at deletion anyway.
@@ -68,12 +71,24 @@ std::vector<InventoryModel> scanHub(const std::string& hub, Date now)
         model.source = ModelSource::huggingFace;
         model.path = hub + "/" + entry;
         model.lastAccessed = now;
+        StorageFootprint::ModelFiles held;
+        held.name = model.name;
         if (const auto size = sizer.measure(folder.get())) {
             model.sizeGB = static_cast<double>(size->bytes) / kBytesPerGB;
             const double newest = std::max(size->newestModification, size->newestFileAccess);
             if (newest > 0)
                 model.lastAccessed = Date::from1970(newest);
+            // Every file by identity, since a link elsewhere (an LM Studio import) may point at one;
+            // what is left are the links' own sizes.
+            held.ownBytes = size->bytes;
+            for (const auto& file : size->sizedFiles) {
+                const FileKey key {file.device, file.inode};
+                footprint.addFile(key, file.bytes, file.links);
+                held.names[key] = file.namesFound;
+                held.ownBytes -= file.bytes;
+            }
         }
+        footprint.addModel(model.path, std::move(held));
         models.push_back(std::move(model));
     }
     return models;
@@ -86,6 +101,8 @@ struct LmStudioFile
     dev_t device = 0;
     ino_t inode = 0;
     std::int64_t bytes = 0;
+    nlink_t links = 1;
+    std::int64_t linkBytes = 0; // the link's own size, which deleting it frees
     bool viaLink = false;
 };
 
@@ -119,6 +136,8 @@ void scanLmStudioFolder(const std::string& folder, std::vector<LmStudioFile>& fi
         file.device = st.st_dev;
         file.inode = st.st_ino;
         file.bytes = st.st_size;
+        file.links = st.st_nlink;
+        file.linkBytes = viaLink ? entry.info.st_size : 0;
         file.viaLink = viaLink;
         files.push_back(std::move(file));
     });
@@ -127,7 +146,8 @@ void scanLmStudioFolder(const std::string& folder, std::vector<LmStudioFile>& fi
 // The LM Studio models of all folders in walk order. A file reached through links as well as by
 // its own name, or through several links, counts its size once: files listed by their own name
 // first, then the first link to it.
-void scanLmStudio(const std::vector<std::string>& folders, std::vector<InventoryModel>& models)
+void scanLmStudio(
+    const std::vector<std::string>& folders, std::vector<InventoryModel>& models, StorageFootprint& footprint)
 {
     std::vector<LmStudioFile> files;
     for (const auto& folder : folders)
@@ -140,6 +160,18 @@ void scanLmStudio(const std::vector<std::string>& folders, std::vector<Inventory
     for (auto& file : files) {
         if (!file.viaLink || counted.emplace(file.device, file.inode).second)
             file.model.sizeGB = static_cast<double>(file.bytes) / kBytesPerGB;
+        // Deleting a link frees the link alone; a file goes with its last name.
+        StorageFootprint::ModelFiles held;
+        held.name = file.model.name;
+        const FileKey key {file.device, file.inode};
+        footprint.addFile(key, file.bytes, file.links);
+        if (file.viaLink) {
+            held.ownBytes = file.linkBytes;
+            held.uses.insert(key);
+        } else {
+            held.names[key] = 1;
+        }
+        footprint.addModel(file.model.path, std::move(held));
         models.push_back(std::move(file.model));
     }
 }
@@ -164,26 +196,33 @@ StorageRoots ModelInventoryEngine::roots() const
 
 std::vector<InventoryModel> ModelInventoryEngine::scanModels()
 {
+    return scanInventory().models;
+}
+
+ModelInventoryEngine::Inventory ModelInventoryEngine::scanInventory()
+{
     std::lock_guard lock(m_mutex);
     const Date now = m_clock();
     const Date cutoff = now.addingTimeInterval(-kArchiveAgeSeconds);
     const StorageRoots where = roots();
 
+    Inventory inventory;
     std::vector<InventoryModel> models;
     for (const auto& store : where.ollamaModels) {
-        auto found = OllamaStore(store).scan(now);
+        auto found = OllamaStore(store).scan(now, inventory.footprint);
         models.insert(models.end(), found.begin(), found.end());
     }
-    auto hub = scanHub(where.huggingFaceHub, now);
+    auto hub = scanHub(where.huggingFaceHub, now, inventory.footprint);
     models.insert(models.end(), hub.begin(), hub.end());
-    scanLmStudio(where.lmStudioModels, models);
+    scanLmStudio(where.lmStudioModels, models, inventory.footprint);
 
     for (auto& model : models) {
         model.isArchiveCandidate = model.lastAccessed < cutoff;
         model.isDuplicate = false;
         model.duplicateGroup.reset();
     }
-    return detectDuplicates(std::move(models));
+    inventory.models = detectDuplicates(std::move(models));
+    return inventory;
 }
 
 std::vector<InventoryModel> ModelInventoryEngine::detectDuplicates(std::vector<InventoryModel> models) const

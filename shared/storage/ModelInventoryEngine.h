@@ -2,6 +2,7 @@
 
 #include "InventoryModel.h"
 #include "ModelDeletionResult.h"
+#include "StorageFootprint.h"
 #include "StorageRoots.h"
 
 #include "core/Date.h"
@@ -31,6 +32,13 @@ public:
     // The whole inventory, read afresh: Ollama, then Hugging Face, then the LM Studio folders in
     // order, with archive and duplicate flags set. A store that cannot be read adds nothing.
     std::vector<InventoryModel> scanModels();
+    // The same scan with what the models hold on disk, for figures that count every file once.
+    struct Inventory
+    {
+        std::vector<InventoryModel> models;
+        StorageFootprint footprint;
+    };
+    Inventory scanInventory();
     // The same list in the same order with the members of every group of two or more models sharing
     // a grouping key marked as duplicates; flags already set stay set.
     std::vector<InventoryModel> detectDuplicates(std::vector<InventoryModel> models) const;

@@ -89,15 +89,16 @@ void ModelInventoryViewModel::setLastCleanResult(std::optional<ModelDeletionResu
 
 double ModelInventoryViewModel::totalStorageGB() const
 {
-    return sumGB(m_installedModels);
+    return gigabytes(m_footprint.totalBytes(m_installedModels));
 }
 
 double ModelInventoryViewModel::totalDeveloperCachesGB() const
 {
-    double total = 0;
+    // A cache that is also a model store (the Hugging Face hub) adds only what is not counted as models.
+    std::int64_t total = 0;
     for (const auto& c : m_developerCaches)
-        total += c.sizeGB();
-    return total;
+        total += std::max<std::int64_t>(0, c.sizeBytes - m_footprint.totalBytes(modelsInsideOf(c)));
+    return gigabytes(total);
 }
 
 double ModelInventoryViewModel::totalSafeCachesGB() const
@@ -147,14 +148,19 @@ std::vector<InventoryModel> ModelInventoryViewModel::selectedModels() const
     return out;
 }
 
+StorageFootprint::Reclaim ModelInventoryViewModel::reclaimFor(const std::vector<InventoryModel>& models) const
+{
+    return m_footprint.reclaim(models);
+}
+
 double ModelInventoryViewModel::archiveReclaimableGB() const
 {
-    return sumGB(archiveCandidates());
+    return gigabytes(reclaimFor(archiveCandidates()).bytes);
 }
 
 double ModelInventoryViewModel::selectedStorageGB() const
 {
-    return sumGB(selectedModels());
+    return gigabytes(reclaimFor(selectedModels()).bytes);
 }
 
 std::vector<std::vector<InventoryModel>> ModelInventoryViewModel::duplicateGroups() const
@@ -173,29 +179,45 @@ std::vector<std::vector<InventoryModel>> ModelInventoryViewModel::duplicateGroup
     return groups;
 }
 
-double ModelInventoryViewModel::duplicateReclaimableGB() const
+std::vector<InventoryModel> ModelInventoryViewModel::duplicateSurplus(bool keepLargest) const
 {
-    double total = 0;
+    std::vector<InventoryModel> surplus;
     for (auto group : duplicateGroups()) {
         if (group.size() < 2)
             continue;
-        sortLargestFirst(group);
-        for (std::size_t i = 1; i < group.size(); ++i)
-            total += group[i].sizeGB;
+        if (keepLargest)
+            sortLargestFirst(group);
+        surplus.insert(surplus.end(), group.begin() + 1, group.end());
     }
-    return total;
+    return surplus;
+}
+
+double ModelInventoryViewModel::duplicateReclaimableGB() const
+{
+    return gigabytes(reclaimFor(duplicateSurplus(true)).bytes);
 }
 
 double ModelInventoryViewModel::overallReclaimableGB() const
 {
-    return archiveReclaimableGB() + duplicateReclaimableGB() + totalSafeCachesGB();
+    // A model both unused and a surplus duplicate frees its files once.
+    std::vector<InventoryModel> models = archiveCandidates();
+    const auto surplus = duplicateSurplus(true);
+    models.insert(models.end(), surplus.begin(), surplus.end());
+    return gigabytes(reclaimFor(models).bytes) + totalSafeCachesGB();
+}
+
+std::vector<InventoryModel> ModelInventoryViewModel::modelsInsideOf(const DeveloperCacheItem& cache) const
+{
+    const std::string prefix = cache.path + "/";
+    std::vector<InventoryModel> inside;
+    std::copy_if(m_installedModels.begin(), m_installedModels.end(), std::back_inserter(inside),
+        [&](const auto& m) { return m.source == ModelSource::huggingFace && m.path.starts_with(prefix); });
+    return inside;
 }
 
 int ModelInventoryViewModel::modelsInside(const DeveloperCacheItem& cache) const
 {
-    const std::string prefix = cache.path + "/";
-    return static_cast<int>(std::count_if(m_installedModels.begin(), m_installedModels.end(),
-        [&](const auto& m) { return m.source == ModelSource::huggingFace && m.path.starts_with(prefix); }));
+    return static_cast<int>(modelsInsideOf(cache).size());
 }
 
 void ModelInventoryViewModel::beginScan()
@@ -222,10 +244,11 @@ void ModelInventoryViewModel::endClean()
         emit isCleaningChanged(false);
 }
 
-void ModelInventoryViewModel::publishModels(std::vector<InventoryModel> models)
+void ModelInventoryViewModel::publishModels(ModelInventoryEngine::Inventory inventory)
 {
-    sortLargestFirst(models);
-    m_installedModels = std::move(models);
+    sortLargestFirst(inventory.models);
+    m_installedModels = std::move(inventory.models);
+    m_footprint = std::move(inventory.footprint);
     emit installedModelsChanged();
     std::set<std::string> kept;
     for (const auto& m : m_installedModels) {
@@ -244,6 +267,7 @@ void ModelInventoryViewModel::publishCaches(std::vector<DeveloperCacheItem> cach
 void ModelInventoryViewModel::removeModels(const std::set<std::string>& paths)
 {
     std::erase_if(m_installedModels, [&](const auto& m) { return paths.contains(m.path); });
+    m_footprint.forget(paths);
     emit installedModelsChanged();
     std::set<std::string> kept = m_selectedModelIds;
     for (const auto& p : paths)
@@ -257,7 +281,7 @@ void ModelInventoryViewModel::scan(std::function<void()> done)
     // Both scans run at once; the results are published together when the second one arrives.
     struct Join
     {
-        std::optional<std::vector<InventoryModel>> models;
+        std::optional<ModelInventoryEngine::Inventory> models;
         std::optional<std::vector<DeveloperCacheItem>> caches;
         std::function<void()> done;
     };
@@ -273,8 +297,8 @@ void ModelInventoryViewModel::scan(std::function<void()> done)
             join->done();
     };
     runOnPool(
-        m_pool, this, [engine = m_inventoryEngine] { return engine->scanModels(); },
-        [join, publishWhenBoth](std::vector<InventoryModel> models) {
+        m_pool, this, [engine = m_inventoryEngine] { return engine->scanInventory(); },
+        [join, publishWhenBoth](ModelInventoryEngine::Inventory models) {
             join->models = std::move(models);
             publishWhenBoth();
         });
@@ -436,13 +460,5 @@ void ModelInventoryViewModel::cleanAllArchiveCandidates(std::function<void(Model
 
 void ModelInventoryViewModel::cleanDuplicates(bool keepLargest, std::function<void(ModelDeletionResult)> done)
 {
-    std::vector<InventoryModel> surplus;
-    for (auto group : duplicateGroups()) {
-        if (group.size() < 2)
-            continue;
-        if (keepLargest)
-            sortLargestFirst(group);
-        surplus.insert(surplus.end(), group.begin() + 1, group.end());
-    }
-    cleanModels(std::move(surplus), std::move(done));
+    cleanModels(duplicateSurplus(keepLargest), std::move(done));
 }

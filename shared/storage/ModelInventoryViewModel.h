@@ -8,6 +8,7 @@
 #include "InventoryModel.h"
 #include "ModelDeletionResult.h"
 #include "ModelInventoryEngine.h"
+#include "StorageFootprint.h"
 #endif
 
 #include <QObject>
@@ -52,17 +53,24 @@ public:
     const std::optional<ModelDeletionResult>& lastCleanResult() const { return m_lastCleanResult; }
     void setLastCleanResult(std::optional<ModelDeletionResult> result);
 
+    // What the installed models take together, each file once (a blob two tags share, a hard link).
     double totalStorageGB() const;
+    // The caches, less what lies in them that is counted under the models (the Hugging Face hub).
     double totalDeveloperCachesGB() const;
     double totalSafeCachesGB() const;
     std::vector<InventoryModel> archiveCandidates() const;
     std::vector<InventoryModel> duplicateModels() const;
     std::vector<InventoryModel> filteredModels() const;
     std::vector<InventoryModel> selectedModels() const;
+    // What deleting the models would free, each file once: a blob or a hard-linked file that a model
+    // left in place still uses stays, and is named.
+    StorageFootprint::Reclaim reclaimFor(const std::vector<InventoryModel>& models) const;
+    // The figures below are such estimates of what the clean would free.
     double archiveReclaimableGB() const;
     double selectedStorageGB() const;
     // Per duplicate group of two or more, every member but the largest.
     double duplicateReclaimableGB() const;
+    // The unused models, the surplus duplicates and the safe caches together.
     double overallReclaimableGB() const;
     // The installed Hugging Face models that lie inside a cache folder (what purging it deletes).
     int modelsInside(const DeveloperCacheItem& cache) const;
@@ -100,10 +108,12 @@ private:
     void endScan();
     void beginClean();
     void endClean();
-    void publishModels(std::vector<InventoryModel> models);
+    void publishModels(ModelInventoryEngine::Inventory inventory);
     void publishCaches(std::vector<DeveloperCacheItem> caches);
     void removeModels(const std::set<std::string>& paths);
     std::vector<std::vector<InventoryModel>> duplicateGroups() const;
+    std::vector<InventoryModel> duplicateSurplus(bool keepLargest) const;
+    std::vector<InventoryModel> modelsInsideOf(const DeveloperCacheItem& cache) const;
 
     std::shared_ptr<ModelInventoryEngine> m_inventoryEngine;
     std::shared_ptr<DeveloperCacheEngine> m_developerCacheEngine;
@@ -111,6 +121,7 @@ private:
     QThreadPool* m_pool;
 
     std::vector<InventoryModel> m_installedModels;
+    StorageFootprint m_footprint; // of the installed models
     std::vector<DeveloperCacheItem> m_developerCaches;
     int m_scans = 0;
     int m_cleans = 0;

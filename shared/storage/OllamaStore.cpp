@@ -54,6 +54,33 @@ std::vector<std::string> splitPath(const std::string& relative)
     }
 }
 
+// The blobs the cleanup could remove: regular files with a blob's name, each described in `footprint`.
+// A folder that cannot be listed lets the cleanup remove nothing.
+StorageFootprint::OllamaBlobs blobsOnDisk(int blobsFd, Date now, StorageFootprint& footprint)
+{
+    StorageFootprint::OllamaBlobs store;
+    if (blobsFd < 0)
+        return store;
+    UniqueFd listing(::openat(blobsFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const double settledBefore = now.timeIntervalSince1970() - OllamaStore::kBlobSettleSeconds;
+    const bool listed
+        = listing && platform::DirectoryEntries::forEach(listing.get(), [&](std::string_view name, unsigned char) {
+              if (!OllamaStore::isBlobName(name))
+                  return;
+              const std::string blob(name);
+              struct stat st
+              {
+              };
+              if (::fstatat(listing.get(), blob.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+                  return;
+              const StorageFootprint::FileKey key {st.st_dev, st.st_ino};
+              footprint.addFile(key, st.st_size, st.st_nlink);
+              store.blobs[blob] = {key, seconds(st.st_mtim) <= settledBefore};
+          });
+    store.blocked = !listed;
+    return store;
+}
+
 } // namespace
 
 OllamaStore::OllamaStore(std::string root)
@@ -128,7 +155,7 @@ std::optional<std::vector<std::string>> OllamaStore::referencedBlobs(std::string
     return names;
 }
 
-std::vector<InventoryModel> OllamaStore::scan(Date now) const
+std::vector<InventoryModel> OllamaStore::scan(Date now, StorageFootprint& footprint) const
 {
     std::vector<InventoryModel> models;
     UniqueFd root(::open(m_root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
@@ -140,12 +167,27 @@ std::vector<InventoryModel> OllamaStore::scan(Date now) const
     UniqueFd blobs(::openat(root.get(), "blobs", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     const std::string base = manifestsPath();
 
-    platform::FileWalker().walk(manifests.get(), [&](const platform::WalkedEntry& entry) {
+    // What the blob cleanup would see after a deletion: the same manifests, the same blobs.
+    StorageFootprint::OllamaBlobs store = blobsOnDisk(blobs.get(), now, footprint);
+    std::vector<std::vector<std::string>> referenced;
+    const bool walked = platform::FileWalker().walk(manifests.get(), [&](const platform::WalkedEntry& entry) {
+        std::optional<std::string> text;
+        std::optional<std::vector<std::string>> blobNames;
+        if (S_ISREG(entry.info.st_mode)) {
+            text = platform::FileContents::read(entry.parentFd, entry.name, kMaxManifestBytes);
+            if (text)
+                blobNames = referencedBlobs(*text);
+        }
+        if (!blobNames)
+            store.blocked = true;
         if (!S_ISREG(entry.info.st_mode))
             return;
         const auto parts = splitPath(entry.relativePath);
-        if (parts.size() < 3)
+        if (parts.size() < 3) {
+            if (blobNames)
+                store.pinned.insert(blobNames->begin(), blobNames->end());
             return;
+        }
         InventoryModel model;
         model.name = parts[parts.size() - 2] + ":" + parts.back();
         model.source = ModelSource::ollama;
@@ -156,7 +198,7 @@ std::vector<InventoryModel> OllamaStore::scan(Date now) const
         // manifest; loading a model reads its layers.
         double newest = seconds(entry.info.st_mtim);
         std::int64_t bytes = 0;
-        if (auto text = platform::FileContents::read(entry.parentFd, entry.name, kMaxManifestBytes)) {
+        if (text) {
             if (auto manifest = parseForSize(*text)) {
                 bytes = manifest->layerBytes;
                 for (const auto& blob : manifest->layerBlobs) {
@@ -172,7 +214,13 @@ std::vector<InventoryModel> OllamaStore::scan(Date now) const
         model.sizeGB = static_cast<double>(bytes) / kBytesPerGB;
         model.lastAccessed = newest > 0 ? Date::from1970(newest) : now;
         models.push_back(std::move(model));
+        referenced.push_back(blobNames.value_or(std::vector<std::string>()));
     });
+    if (!walked)
+        store.blocked = true;
+    const int index = footprint.addOllamaStore(std::move(store));
+    for (std::size_t i = 0; i < models.size(); ++i)
+        footprint.addModel(models[i].path, {models[i].name, 0, {}, {}, index, std::move(referenced[i])});
     return models;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "InventoryModel.h"
+#include "StorageFootprint.h"
 
 #include "core/Date.h"
 
@@ -22,7 +23,8 @@ public:
     std::string manifestsPath() const { return m_root + "/manifests"; }
 
     // The models of this store in walk order; `now` dates a model whose manifest cannot be dated.
-    std::vector<InventoryModel> scan(Date now) const;
+    // What the models hold, and what the blob cleanup would leave, goes into `footprint`.
+    std::vector<InventoryModel> scan(Date now, StorageFootprint& footprint) const;
 
     struct BlobCleanup
     {

@@ -1,5 +1,7 @@
 #include "Dialogs.h"
 
+#include "WidgetPalette.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -15,6 +17,7 @@ void SystemDialogs::confirm(QWidget* parent, const Confirmation& question, std::
     auto* box = new QMessageBox(QMessageBox::Warning, question.title, question.text, QMessageBox::NoButton, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
+    WidgetPalette::follow(box);
     QPushButton* yes = box->addButton(
         question.confirmLabel, question.destructive ? QMessageBox::DestructiveRole : QMessageBox::AcceptRole);
     box->addButton(QMessageBox::Cancel);
@@ -24,13 +27,26 @@ void SystemDialogs::confirm(QWidget* parent, const Confirmation& question, std::
     box->open();
 }
 
+namespace {
+
+// Qt's own file dialog rather than the desktop's: it is drawn in the theme like the views it opens over.
+QFileDialog* themedFileDialog(QWidget* parent, const QString& title, const QString& path = {})
+{
+    auto* dialog = new QFileDialog(parent, title, path);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setWindowModality(Qt::WindowModal);
+    WidgetPalette::follow(dialog);
+    return dialog;
+}
+
+} // namespace
+
 void SystemDialogs::chooseSaveFile(
     QWidget* parent, const QString& title, const QString& suggestedPath, std::function<void(const QString&)> chosen)
 {
-    auto* dialog = new QFileDialog(parent, title, suggestedPath);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    auto* dialog = themedFileDialog(parent, title, suggestedPath);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setWindowModality(Qt::WindowModal);
     QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, chosen = std::move(chosen)](int result) {
         const QStringList files = dialog->selectedFiles();
         chosen(result == QDialog::Accepted ? files.value(0) : QString());
@@ -40,11 +56,9 @@ void SystemDialogs::chooseSaveFile(
 
 void SystemDialogs::chooseFolder(QWidget* parent, const QString& title, std::function<void(const QString&)> chosen)
 {
-    auto* dialog = new QFileDialog(parent, title);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    auto* dialog = themedFileDialog(parent, title);
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly);
-    dialog->setWindowModality(Qt::WindowModal);
     QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, chosen = std::move(chosen)](int result) {
         const QStringList files = dialog->selectedFiles();
         chosen(result == QDialog::Accepted ? files.value(0) : QString());

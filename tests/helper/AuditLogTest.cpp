@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 
 #include <filesystem>
+#include <map>
+#include <sys/stat.h>
 
 using namespace helpertest;
 
@@ -73,7 +75,7 @@ TEST(AuditLogTest, LogMovesAsideBeforeItPassesItsCap)
     const std::string path = inDir(dir, "audit.log");
     constexpr std::uint64_t kCap = 4096;
     {
-        helper::AuditLog log(path, kCap);
+        helper::AuditLog log(path, kCap, {}, kCap * 1000); // a share that holds all of them
         for (int i = 0; i < 1000; ++i)
             log.log("send_sigcont", i, "sleep", true, kCaller);
     }
@@ -123,6 +125,126 @@ TEST(AuditLogTest, RefusalsOfOneUserAreFoldedToOneLineASecond)
     EXPECT_EQ(records[4]["targetPID"], 1003);
     EXPECT_EQ(records[4]["foldedRefusals"], 1); // 1002
     EXPECT_EQ(records[4]["success"], false);
+}
+
+// A caller's program path and process names are its own to choose: each is cut to a fixed size as
+// written (control bytes take six), at a character, and marked; what fits stays as it was.
+TEST(AuditLogTest, TextsTheCallerControlsAreCutAndMarked)
+{
+    const std::string controls(3899, '\x01');
+    const helper::AuditCaller hostile {1000, 7, "/tmp/" + controls};
+    const std::string wide = std::string(1, 'n') + [] {
+        std::string text;
+        for (int i = 0; i < 300; ++i)
+            text += "\u00e9";
+        return text;
+    }();
+    const std::string line = helper::AuditLog::makeRecord("send_sigstop", 5, wide, true, hostile, 0);
+    const auto record = nlohmann::json::parse(line, nullptr, false);
+    ASSERT_TRUE(record.is_object()) << line;
+    EXPECT_LT(line.size(), 800u);
+    for (const char* key : {"callerExecutable", "targetProcessName"}) {
+        const std::string text = record[key];
+        SCOPED_TRACE(key);
+        EXPECT_LE(nlohmann::json(text).dump().size() - 2, helper::AuditLog::kMaxFieldBytes);
+        EXPECT_GT(nlohmann::json(text).dump().size() - 2, helper::AuditLog::kMaxFieldBytes - 8);
+        ASSERT_GE(text.size(), helper::AuditLog::kCutMark.size());
+        EXPECT_EQ(text.substr(text.size() - helper::AuditLog::kCutMark.size()), helper::AuditLog::kCutMark);
+    }
+    EXPECT_EQ(std::string(record["callerExecutable"]).rfind("/tmp/\x01\x01", 0), 0u);
+    EXPECT_EQ(std::string(record["targetProcessName"]).rfind("n\u00e9\u00e9", 0), 0u);
+
+    const std::string fits(helper::AuditLog::kMaxFieldBytes, 'x');
+    const auto kept = nlohmann::json::parse(helper::AuditLog::makeRecord("send_sigstop", 5, fits, true, kCaller, 0));
+    EXPECT_EQ(kept["targetProcessName"], fits);
+    EXPECT_EQ(kept["callerExecutable"], kCaller.executable);
+}
+
+// Each uid may write a fixed number of bytes a minute; what it asks beyond is left out and counted in
+// its next line, and the newest left out is written at the end with the rest of the count. Every
+// record is accounted for, and another uid's records are written whatever the first one does.
+TEST(AuditLogTest, EachUserWritesItsShareAMinuteAndTheRestIsCounted)
+{
+    QTemporaryDir dir;
+    const std::string path = inDir(dir, "audit.log");
+    constexpr std::uint64_t kShare = 2000;
+    const helper::AuditCaller other {1001, 7, "/usr/bin/quorvane-pro"};
+    double now = 100.0;
+    int asked = 0;
+    {
+        helper::AuditLog log(
+            path, helper::AuditLog::kDefaultMaxBytes, [&] { return now; }, kShare);
+        for (int minute = 0; minute < 3; ++minute) {
+            for (int i = 0; i < 100; ++i, ++asked) {
+                if (i % 2)
+                    log.log("send_sigstop", i, "sleep", true, kCaller);
+                else
+                    log.refusal("rate_limited_signal", i, "", kCaller);
+                now += 0.1;
+            }
+            log.log("send_sigcont", 1, "sleep", true, other);
+            now += 50.5;
+        }
+    }
+    std::map<std::int64_t, std::uint64_t> represented;
+    std::map<std::pair<std::int64_t, int>, std::uint64_t> bytes; // by uid and order of the minute
+    int minute = 0;
+    std::uint64_t othersLines = 0;
+    for (const auto& line : readLines(path)) {
+        const auto record = nlohmann::json::parse(line);
+        const std::int64_t uid = record["callerUID"];
+        represented[uid] += 1 + record.value("foldedRefusals", 0u) + record.value("foldedRecords", 0u);
+        if (uid == other.uid) {
+            ++othersLines;
+            ++minute;
+        } else {
+            bytes[{uid, minute}] += line.size() + 1;
+        }
+    }
+    EXPECT_EQ(represented[kCaller.uid], std::uint64_t(asked));
+    EXPECT_EQ(othersLines, 3u);
+    for (int m = 0; m < 3; ++m) {
+        const std::uint64_t written = bytes[std::pair(kCaller.uid, m)];
+        EXPECT_LE(written, kShare) << m;
+        EXPECT_GT(written, kShare / 2) << m;
+    }
+}
+
+// The busiest caller, writing records as long as they can be as often as it likes, needs many hours
+// to move the log aside twice and so push out a record another user wrote before it began.
+TEST(AuditLogTest, BusiestCallerTakesHoursToMoveTheLogAsideTwice)
+{
+    QTemporaryDir dir;
+    const std::string path = inDir(dir, "audit.log");
+    const std::string controls(3899, '\x01');
+    const helper::AuditCaller hostile {1000, 4242, "/tmp/" + controls};
+    double now = 0;
+    helper::AuditLog log(path, helper::AuditLog::kDefaultMaxBytes, [&] { return now; });
+    log.log("send_sigstop", 77, "ollama", true, helper::AuditCaller {0, 1, "/usr/bin/quorvane-pro"});
+    const auto inode = [&] {
+        struct stat st
+        {
+        };
+        return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    auto current = inode();
+    int moves = 0;
+    int minutes = 0;
+    for (; moves < 2 && minutes < 48 * 60; ++minutes) {
+        for (int i = 0; i < 50; ++i) {
+            log.log("send_sigstop", i, controls, true, hostile);
+            log.refusal("invalid_signal_blocked", i, controls, hostile);
+            now += 60.0 / 50;
+        }
+        if (const auto seen = inode(); seen != current) {
+            ++moves;
+            current = seen;
+        }
+    }
+    EXPECT_GE(minutes, 16 * 60);
+    EXPECT_EQ(readFile(path + ".1").find("\"targetPID\":77,"), std::string::npos);
+    std::printf(
+        "the busiest caller moved the log aside twice after %d minutes (%.1f hours)\n", minutes, minutes / 60.0);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "HelperServerFixture.h"
+#include "RawCalls.h"
 
 #include <QFile>
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <poll.h>
 #include <sys/syscall.h>
 #include <sys/un.h>
@@ -12,79 +14,6 @@ using namespace helpertest;
 using platform::HelperOp;
 
 namespace {
-
-// Request lines built without the heap, for processes forked from this threaded test program.
-struct LineBuffer
-{
-    char text[256] = {};
-    std::size_t size = 0;
-
-    LineBuffer& operator<<(const char* part)
-    {
-        while (*part && size + 1 < sizeof text)
-            text[size++] = *part++;
-        return *this;
-    }
-    LineBuffer& operator<<(long number)
-    {
-        char digits[24];
-        int n = 0;
-        const bool negative = number < 0;
-        unsigned long rest = negative ? 0UL - static_cast<unsigned long>(number) : static_cast<unsigned long>(number);
-        do {
-            digits[n++] = char('0' + rest % 10);
-            rest /= 10;
-        } while (rest);
-        if (negative)
-            digits[n++] = '-';
-        while (n > 0 && size + 1 < sizeof text)
-            text[size++] = digits[--n];
-        return *this;
-    }
-};
-
-LineBuffer stopRequest(long id, long pid)
-{
-    LineBuffer line;
-    line << "{\"id\":" << id << ",\"op\":\"sendSignal\",\"signal\":" << long(SIGSTOP) << ",\"pid\":" << pid << "}\n";
-    return line;
-}
-
-int connectTo(const char* socketPath)
-{
-    sockaddr_un address {};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, socketPath, sizeof address.sun_path - 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        ::_exit(90);
-    return fd;
-}
-
-// Sends one line and copies its answer (or "closed") to `out`, one line.
-void askAndReport(int fd, const char* line, std::size_t size, int out)
-{
-    if (::send(fd, line, size, MSG_NOSIGNAL) != ssize_t(size)) {
-        [[maybe_unused]] auto n = ::write(out, "closed\n", 7);
-        return;
-    }
-    char reply[4096];
-    std::size_t have = 0;
-    pollfd p {fd, POLLIN, 0};
-    while (have < sizeof reply && ::poll(&p, 1, 3000) == 1) {
-        const ssize_t n = ::read(fd, reply + have, sizeof reply - have);
-        if (n <= 0)
-            break;
-        have += std::size_t(n);
-        if (reply[have - 1] == '\n')
-            break;
-    }
-    if (have == 0 || reply[have - 1] != '\n') {
-        [[maybe_unused]] auto n = ::write(out, "closed\n", 7);
-        return;
-    }
-    [[maybe_unused]] auto n = ::write(out, reply, have);
-}
 
 // The roles a copy of this program plays when the attack test starts it.
 //  attacker: runs an untrusted file, connects, forks; the parent execs the trusted program while the
@@ -152,8 +81,76 @@ std::vector<std::string> readAllLines(int fd, std::chrono::milliseconds timeout)
     }
 }
 
+// One byte with room for one descriptor beside it, as SCM_RIGHTS passes it.
+struct DescriptorMessage
+{
+    char byte = 1;
+    iovec data {&byte, 1};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message {};
+
+    DescriptorMessage()
+    {
+        message.msg_iov = &data;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+    }
+    DescriptorMessage(const DescriptorMessage&) = delete;
+    DescriptorMessage& operator=(const DescriptorMessage&) = delete;
+};
+
+// Passes `fd` over the Unix socket `channel`; raw calls only.
+bool sendDescriptor(int channel, int fd)
+{
+    DescriptorMessage sent;
+    cmsghdr* header = CMSG_FIRSTHDR(&sent.message);
+    header->cmsg_level = SOL_SOCKET;
+    header->cmsg_type = SCM_RIGHTS;
+    header->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(header), &fd, sizeof fd);
+    return ::sendmsg(channel, &sent.message, 0) == 1;
+}
+
+int receiveDescriptor(int channel)
+{
+    DescriptorMessage received;
+    if (::recvmsg(channel, &received.message, 0) != 1)
+        return -1;
+    const cmsghdr* header = CMSG_FIRSTHDR(&received.message);
+    if (!header || header->cmsg_type != SCM_RIGHTS)
+        return -1;
+    int fd = -1;
+    std::memcpy(&fd, CMSG_DATA(header), sizeof fd);
+    return fd;
+}
+
 class HelperCallerTrustTest : public HelperServerFixture
 {
+protected:
+    // Runs `play` in a process forked from this program, in a process group of its own, with a pipe
+    // for the lines it reports; answers those lines and the state of that process just before its
+    // group was ended.
+    static std::pair<std::vector<std::string>, char> playInGroup(const std::function<void(int out)>& play)
+    {
+        int out[2];
+        if (::pipe(out) != 0)
+            return {};
+        const pid_t leader = ::fork();
+        if (leader == 0) {
+            ::setpgid(0, 0); // so that the test can end the group, whatever the helper did to it
+            ::close(out[0]);
+            play(out[1]);
+            ::_exit(0);
+        }
+        ::close(out[1]);
+        auto lines = readAllLines(out[0], 10s);
+        ::close(out[0]);
+        const char state = processState(leader);
+        ::kill(-leader, SIGKILL);
+        ::waitpid(leader, nullptr, 0);
+        return {std::move(lines), state};
+    }
 };
 
 // An unprivileged user connects from an untrusted program, forks, and its parent execs the trusted
@@ -216,34 +213,19 @@ TEST_F(HelperCallerTrustTest, ForkAndExecOfTheTrustedProgramIsRefused)
 TEST_F(HelperCallerTrustTest, StoppingTheCallerOrItsParentIsRefused)
 {
     start();
-    int out[2];
-    ASSERT_EQ(::pipe(out), 0);
     const std::string socket = m_config.socketPath;
-    const pid_t parent = ::fork();
-    if (parent == 0) {
-        ::setpgid(0, 0); // so that the test can end both, whatever the helper did to them
-        ::close(out[0]);
+    const auto [lines, state] = playInGroup([&socket](int out) {
         const pid_t caller = ::fork();
         if (caller == 0) {
             const int fd = connectTo(socket.c_str());
             const auto stopParent = stopRequest(1, ::getppid());
-            askAndReport(fd, stopParent.text, stopParent.size, out[1]);
+            askAndReport(fd, stopParent.text, stopParent.size, out);
             const auto stopSelf = stopRequest(2, ::getpid());
-            askAndReport(fd, stopSelf.text, stopSelf.size, out[1]);
+            askAndReport(fd, stopSelf.text, stopSelf.size, out);
             ::_exit(0);
         }
-        ::close(out[1]);
-        int status = 0;
-        ::waitpid(caller, &status, 0);
-        ::_exit(0);
-    }
-    ::close(out[1]);
-    const auto lines = readAllLines(out[0], 10s);
-    ::close(out[0]);
-    const char state = processState(parent);
-    ::kill(-parent, SIGKILL);
-    int status = 0;
-    ::waitpid(parent, &status, 0);
+        ::waitpid(caller, nullptr, 0);
+    });
 
     EXPECT_NE(state, 'T');
     ASSERT_EQ(lines.size(), 2u);
@@ -253,6 +235,38 @@ TEST_F(HelperCallerTrustTest, StoppingTheCallerOrItsParentIsRefused)
         EXPECT_NE(reply->error->message.find("it is the caller or one of its parent processes."), std::string::npos)
             << lines[i];
     }
+}
+
+// A child that connects, hands its end of the connection to its parent and ends does not leave the
+// parent free to have itself stopped: every process holding that end asks through it.
+TEST_F(HelperCallerTrustTest, ProcessHandedTheConnectionCannotStopItself)
+{
+    start();
+    const std::string socket = m_config.socketPath;
+    const auto [lines, state] = playInGroup([&socket](int out) {
+        int pair[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0)
+            ::_exit(3);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int fd = connectTo(socket.c_str());
+            // Answered, so the helper has judged this process as the caller.
+            const char version[] = "{\"id\":0,\"op\":\"getVersion\"}\n";
+            askAndReport(fd, version, sizeof version - 1, out);
+            ::_exit(sendDescriptor(pair[1], fd) ? 0 : 4);
+        }
+        const int fd = receiveDescriptor(pair[0]);
+        ::waitpid(child, nullptr, 0); // the process that connected is gone
+        const auto stopSelf = stopRequest(1, ::getpid());
+        askAndReport(fd, stopSelf.text, stopSelf.size, out);
+    });
+
+    EXPECT_NE(state, 'T');
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(platform::decodeHelperReply(lines[0])->ok);
+    const auto reply = platform::decodeHelperReply(lines[1]);
+    expectError(reply, 1, "QVHelperError", 403);
+    EXPECT_NE(reply->error->message.find("it is the caller or one of its parent processes."), std::string::npos);
 }
 
 // Pausing the indexer, dropping caches and power readings touch the whole machine: a trusted caller

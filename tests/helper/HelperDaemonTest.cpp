@@ -1,7 +1,11 @@
 #include "HelperTestSupport.h"
 
+#include "support/ChildProcess.h"
+
 #include "helper/src/SuspendedProcesses.h"
 #include "platform/proc/ProcessTable.h"
+
+#include <nlohmann/json.hpp>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -84,8 +88,9 @@ TEST_F(HelperDaemonTest, StoppingResumesWhatItSuspendedEvenAfterACrash)
         }
         const auto [processes, indexerPaused] = storedList();
         ASSERT_EQ(processes.size(), 1u);
-        EXPECT_EQ(
-            processes[0], (helper::SuspendedProcess {stopped.pid(), startTimeOf(stopped.pid()), ::getuid(), "sleep"}));
+        const helper::SuspendingCaller self {::getpid(), startTimeOf(::getpid()), ::getuid()};
+        EXPECT_EQ(processes[0],
+            (helper::SuspendedProcess {stopped.pid(), startTimeOf(stopped.pid()), ::getuid(), "sleep", self}));
         EXPECT_EQ(indexerPaused, indexer);
         EXPECT_EQ(daemon.stop(SIGKILL), -1);
     }
@@ -98,6 +103,64 @@ TEST_F(HelperDaemonTest, StoppingResumesWhatItSuspendedEvenAfterACrash)
     EXPECT_TRUE(waitForState(stopped.pid(), 'S'));
     EXPECT_EQ(readFile(path("indexer.args")).rfind("start ", 0), indexer ? 0u : std::string::npos);
     EXPECT_EQ(storedList(), (std::pair<std::vector<helper::SuspendedProcess>, bool> {{}, false}));
+}
+
+// A helper that ends between a stop and its record must not leave the process stopped where no
+// later helper knows of it: the record is made first.
+TEST_F(HelperDaemonTest, StopIsRecordedBeforeItIsSent)
+{
+    SleepingChild target;
+    ::mkdir(path("run").c_str(), 0755);
+    // Writing the list waits here, as a helper killed in the middle of it would.
+    ASSERT_EQ(::mkfifo(path("run/suspended.json.tmp").c_str(), 0600), 0);
+    HelperProcess daemon(environment());
+    RawClient client(path("helper.sock"));
+    client.sendRaw(platform::encodeHelperRequest(signalRequest(1, SIGSTOP, target.pid())));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(daemon.stop(SIGKILL), -1);
+    EXPECT_NE(processState(target.pid()), 'T');
+}
+
+// A helper started after a crash resumes at once what a program that has ended meanwhile left
+// stopped, and the rest as soon as its program ends; an entry that names no program, as an older
+// helper wrote them, stays until the helper stops.
+TEST_F(HelperDaemonTest, StartingResumesTheStopsOfProgramsThatHaveEnded)
+{
+    SleepingChild orphaned;
+    SleepingChild held;
+    SleepingChild unowned;
+    auto program = std::make_unique<ForkedChild>([] { return true; });
+    ASSERT_TRUE(program->ready());
+    for (const auto* child : {&orphaned, &held, &unowned}) {
+        ::kill(child->pid(), SIGSTOP);
+        ASSERT_TRUE(waitForState(child->pid(), 'T'));
+    }
+    const helper::SuspendingCaller ended {vanishedPid(), 12345, ::getuid()};
+    const helper::SuspendingCaller running {program->pid(), startTimeOf(program->pid()), ::getuid()};
+    ::mkdir(path("run").c_str(), 0755);
+    std::ofstream(path("run/suspended.json")) << helper::SuspendedProcesses::encode(
+        {{orphaned.pid(), startTimeOf(orphaned.pid()), ::getuid(), "sleep", ended},
+            {held.pid(), startTimeOf(held.pid()), ::getuid(), "sleep", running},
+            {unowned.pid(), startTimeOf(unowned.pid()), ::getuid(), "sleep"}},
+        false);
+
+    HelperProcess daemon(environment());
+    ASSERT_FALSE(daemon.banner().empty());
+    EXPECT_TRUE(waitForState(orphaned.pid(), 'S'));
+    EXPECT_EQ(processState(held.pid()), 'T');
+    program.reset();
+    EXPECT_TRUE(waitForState(held.pid(), 'S'));
+    // The list is written just after the signal.
+    for (int i = 0; i < 200 && storedList().first.size() > 1; ++i)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(storedList().first.size(), 1u);
+    EXPECT_EQ(processState(unowned.pid()), 'T');
+    EXPECT_EQ(daemon.stop(), 0);
+    EXPECT_TRUE(waitForState(unowned.pid(), 'S'));
+    const auto lines = readLines(path("audit.log"));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(nlohmann::json::parse(lines[0])["stoppedByPID"], ended.pid);
+    EXPECT_FALSE(nlohmann::json::parse(lines[2]).contains("stoppedByPID"));
 }
 
 // Package removal: the stored list is resumed without serving, and a process that merely has the

@@ -4,17 +4,24 @@
 
 #include <QAbstractScrollArea>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QWidget>
 
 namespace {
 
 LayoutAudit* g_current = nullptr;
 
-// Scroll areas that scroll without indicators by design (the wheel and the keyboard reach all of it).
-bool scrollsWithoutIndicators(const QAbstractScrollArea& area)
+// A scroll area whose own vertical bar is off may show one of its own elsewhere in the view: a visible
+// bar outside it that follows its range (the popover's panel keeps its indicator in the padding beside it).
+bool hasIndicatorElsewhere(const QWidget& root, const QAbstractScrollArea& area)
 {
-    const QWidget* host = area.parentWidget();
-    return host && QByteArray(host->metaObject()->className()) == "PopoverTabPanel";
+    const QScrollBar* own = area.verticalScrollBar();
+    for (const QScrollBar* bar : root.findChildren<QScrollBar*>()) {
+        if (bar != own && bar->isVisible() && bar->orientation() == Qt::Vertical && !area.isAncestorOf(bar)
+            && bar->minimum() == own->minimum() && bar->maximum() == own->maximum())
+            return true;
+    }
+    return false;
 }
 
 bool isScrollViewport(const QWidget& widget)
@@ -167,7 +174,7 @@ void LayoutAudit::inspect(QWidget& root, const QImage& image, QSize hostSize)
                         .arg(content.width())
                         .arg(viewport.width()));
             if (content.height() > viewport.height() && area->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff
-                && !scrollsWithoutIndicators(*area))
+                && !hasIndicatorElsewhere(root, *area))
                 add(QStringLiteral("scroll-cut"), pathOf(root, widget),
                     QStringLiteral("content %1 px tall in a %2 px viewport without a vertical scroll bar")
                         .arg(content.height())

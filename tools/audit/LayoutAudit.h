@@ -28,7 +28,7 @@ struct LayoutFinding
 //   outside-parent a visible child reaches outside its visible parent (children of a scroll area's viewport
 //                  scroll and are left out, so are hidden and empty widgets).
 //   scroll-cut     a scroll area's content is wider or taller than its viewport while that scroll bar is
-//                  turned off.
+//                  turned off (and, for the height, no visible bar elsewhere in the view follows the area).
 //   contrast       a text's colour against the background it is drawn on is below 3:1 (WCAG relative
 //                  luminance). The text colour is the widget's own (its palette's, or the kit label's
 //                  colour, a translucent one laid over the background); the background is read from the

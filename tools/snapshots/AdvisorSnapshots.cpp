@@ -1,3 +1,4 @@
+#include "SampleAdvisor.h"
 #include "SampleData.h"
 #include "SamplePopover.h"
 #include "SnapshotRegistry.h"
@@ -38,51 +39,17 @@ template<class Predicate> void waitFor(Predicate done)
     }
 }
 
-MacCapabilityProfile sampleProfile(double memoryGB)
-{
-    MacCapabilityProfile p;
-    p.chipClass = ChipClass::m3Pro;
-    p.totalMemoryGB = memoryGB;
-    p.cpuCores = 6;
-    p.gpuCores = 18;
-    p.neuralEngineCores = neuralEngineCores(p.chipClass);
-    p.memoryBandwidthGBs = memoryBandwidthGBs(p.chipClass);
-    // Enough available that the builds' reserve leaves room for a few models.
-    p.availableMemoryGB = 30;
-    p.typicalFreeHeadroomGB = 30;
-    p.storageFreeSSD = 123.456;
-    p.processorName = "AMD Ryzen 7 7840U w/ Radeon 780M Graphics";
-    return p;
-}
-
-// A view model over a fixed 36 GB machine whose server holds one recommended model. With `held`, the server
-// answers only once it is set (or after kSettleBoundMs).
+// The 36 GB sample machine's view model.
 std::unique_ptr<AdvisorViewModel> sampleViewModel(
     bool appleSilicon = true, std::shared_ptr<std::atomic<bool>> held = {})
 {
-    DetectedMachine machine {sampleProfile(36), appleSilicon};
-    OllamaModelsResult answer;
-    OllamaModel installed;
-    installed.id = "sha256:1";
-    installed.name = "llama3.1:8b";
-    answer.models = {installed};
-    auto vm = std::make_unique<AdvisorViewModel>([machine] { return machine; },
-        [answer, held] {
-            QElapsedTimer waited;
-            waited.start();
-            while (held && !*held && waited.elapsed() < kSettleBoundMs)
-                QThread::msleep(1);
-            return answer;
-        });
-    vm->load();
-    waitFor([&vm] { return vm->macProfile().has_value(); });
-    return vm;
+    return sampleAdvisorViewModel(36, appleSilicon, std::move(held));
 }
 
 UserRecommendationContext sampleContext(bool appleSilicon = true)
 {
     UserRecommendationContext c;
-    c.macProfile = sampleProfile(36);
+    c.macProfile = sampleAdvisorProfile(36);
     c.macProfile.appleSilicon = appleSilicon;
     c.primaryUseCase = UseCase::coding;
     c.contextLengthNeeded = UserRecommendationContext::ContextLength::medium;
@@ -107,7 +74,7 @@ void registerQuestionnaire(SnapshotRegistry& registry)
 {
     for (int step = 0; step < 4; ++step) {
         registry.add(QStringLiteral("advisor-questionnaire-step%1").arg(step), [step](const SnapshotContext& c) {
-            AdvisorQuestionnaireView view([](const UserRecommendationContext&) {}, sampleProfile(36));
+            AdvisorQuestionnaireView view([](const UserRecommendationContext&) {}, sampleAdvisorProfile(36));
             if (step > 0)
                 view.useCaseCards().at(1)->click();
             if (step == 3)
@@ -191,7 +158,7 @@ void registerPotential(SnapshotRegistry& registry)
         return grabWidget(*view, c.palette, 2.0, QSize(kWidth, 980));
     });
     registry.add(QStringLiteral("advisor-potential-not-apple-256"), [](const SnapshotContext& c) {
-        MacCapabilityProfile profile = sampleProfile(256);
+        MacCapabilityProfile profile = sampleAdvisorProfile(256);
         profile.appleSilicon = false;
         MacPotentialView view(profile, false, c.data.desktop(), c.data.dialogs(), c.data.clock());
         return grabWidget(view, c.palette, 2.0, QSize(kWidth, 980));
@@ -208,7 +175,7 @@ QImage sheet(const SnapshotContext& c, std::unique_ptr<ModelAdvisorView> view,
     const std::function<void(ModelAdvisorView&)>& prepare = {})
 {
     ModelAdvisorView* advisor = view.get();
-    DetectedMachine machine {sampleProfile(36), true};
+    DetectedMachine machine {sampleAdvisorProfile(36), true};
     auto vm = std::make_unique<AdvisorViewModel>([machine] { return machine; }, [] { return OllamaModelsResult {}; });
     PopoverRecommendationView card(c.data.dashboard(), std::move(vm), [&view] { return view.release(); });
     card.setAttribute(Qt::WA_DontShowOnScreen);
@@ -241,7 +208,7 @@ void registerSheet(SnapshotRegistry& registry)
 // `memoryGB` (2 GB: nothing fits and the prompt stays).
 QImage suggestionCard(const SnapshotContext& c, double memoryGB)
 {
-    DetectedMachine machine {sampleProfile(memoryGB), true};
+    DetectedMachine machine {sampleAdvisorProfile(memoryGB), true};
     auto vm = std::make_unique<AdvisorViewModel>([machine] { return machine; }, [] { return OllamaModelsResult {}; });
     PopoverRecommendationView card(c.data.dashboard(), std::move(vm), [] { return new QWidget; });
     usePopoverPalette(card, c.theme);

@@ -17,12 +17,15 @@ QImage popoverFrame(const SnapshotContext& c, const QRect& screen)
     return grabWidget(host, c.palette, 2, PopoverHost::fittedSize(screen));
 }
 
-// At `size`, as the window manager gives it.
-QImage dashboardWindowFrame(const SnapshotContext& c, const QSize& size)
+// At `size` as the program frames it (fitted to a short screen), or, not `framed`, as a window manager
+// asks for it, which the window's one size refuses.
+QImage dashboardWindowFrame(const SnapshotContext& c, const QSize& size, bool framed = true)
 {
     SamplePopover sample(c, 1);
     // Opened at 340 x 620; the program's later reframe to 320 x 600 keeps the popover's size.
     HostWindow window(QStringLiteral("Quorvane Dashboard"), sample.view.release(), PopoverView::kSize);
+    if (framed)
+        window.setFixedSize(size);
     return grabWidget(window, c.palette, 2, size);
 }
 
@@ -41,5 +44,5 @@ void registerFrameSnapshots(SnapshotRegistry& registry)
         return dashboardWindowFrame(c, placed.size());
     });
     registry.add(QStringLiteral("frame-dashboard-window-enlarged"),
-        [](const SnapshotContext& c) { return dashboardWindowFrame(c, kEnlargedWindow); });
+        [](const SnapshotContext& c) { return dashboardWindowFrame(c, kEnlargedWindow, false); });
 }

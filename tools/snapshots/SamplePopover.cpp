@@ -1,5 +1,6 @@
 #include "SamplePopover.h"
 
+#include "SampleAdvisor.h"
 #include "SampleData.h"
 
 #include "core/CorrectiveActionEngine.h"
@@ -27,6 +28,8 @@
 #include <QFile>
 #include <QPainter>
 #include <QThreadPool>
+
+#include <unistd.h>
 
 namespace {
 
@@ -59,12 +62,30 @@ public:
     bool request() override { return true; }
 };
 
+// A process of this user in the sample's /proc, where a freeze looks for the process it was given.
+void writeProcess(const QString& proc, int pid, const QByteArray& comm)
+{
+    const QString folder = proc + QLatin1Char('/') + QString::number(pid);
+    QDir().mkpath(folder);
+    const QByteArray id = QByteArray::number(pid);
+    const QByteArray uid = QByteArray::number(::getuid());
+    QFile stat(folder + QStringLiteral("/stat"));
+    if (stat.open(QIODevice::WriteOnly))
+        stat.write(id + " (" + comm + ") S 1 " + id + " " + id
+            + " 0 -1 4194304 100 0 0 0 10 5 0 0 20 0 1 0 1000 1000000 250 18446744073709551615\n");
+    QFile status(folder + QStringLiteral("/status"));
+    if (status.open(QIODevice::WriteOnly))
+        status.write("Name:\t" + comm + "\nUid:\t" + uid + "\t" + uid + "\t" + uid + "\t" + uid + "\n");
+}
+
 } // namespace
 
 PersonaSample::PersonaSample()
     : watcher(ProcessWatcher::Options {dir.filePath(QStringLiteral("proc")).toStdString(), {}, 1})
 {
     QDir(dir.path()).mkpath(QStringLiteral("proc"));
+    // The process the freeze picture freezes.
+    writeProcess(dir.filePath(QStringLiteral("proc")), 3300, "rust-analyzer-p");
     PersonaEngine::Options o;
     o.stateFilePath = dir.filePath(QStringLiteral("suspended.json"));
     o.userDefaults = &defaults;
@@ -198,7 +219,8 @@ void usePopoverPalette(QWidget& frame, AppTheme theme)
     frame.setPalette(palette);
 }
 
-SamplePopover::SamplePopover(const SnapshotContext& c, int tab, bool telemetry, int onboardingStep)
+SamplePopover::SamplePopover(const SnapshotContext& c, int tab, bool telemetry, int onboardingStep,
+    const std::function<void(PopoverEngines&)>& adjustEngines)
     : engines(c.data.kind() == SampleData::Kind::sample, personas)
 {
     if (c.data.kind() == SampleData::Kind::sample && c.data.dashboard().loadedModels().empty())
@@ -214,6 +236,14 @@ SamplePopover::SamplePopover(const SnapshotContext& c, int tab, bool telemetry, 
     popoverEngines.developerCacheEngine = engines.caches;
     popoverEngines.helperService = std::make_shared<NoHelper>();
     popoverEngines.notificationPermission = std::make_shared<Notifications>();
+    // The sample machine as the dashboard shows it, 32 GB with its headroom available, ranked for the
+    // card's fixed answers.
+    SampleData* data = &c.data;
+    popoverEngines.suggestionCard = [data](DashboardViewModel& dashboard, QWidget* parent) {
+        return sampleSuggestionCard(*data, dashboard, 32, SampleData::kHeadroomGB, parent);
+    };
+    if (adjustEngines)
+        adjustEngines(popoverEngines);
     view = std::make_unique<PopoverView>(c.data.dashboard(), *personas.viewModel, PopoverHooks {}, popoverEngines,
         c.data.settings(), ThemeManager::shared(), c.data.clock(), &directory);
     if (onboardingStep > 0 && view->onboarding())

@@ -10,10 +10,12 @@
 #include "engines/MemoryEngine.h"
 #include "engines/OllamaEngine.h"
 #include "popover/AppDirectory.h"
+#include "popover/PopoverEngines.h"
 #include "records/AssistanceTracker.h"
 
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 class CorrectiveActionEngine;
@@ -74,7 +76,9 @@ void publishBusyTick(DashboardViewModel& model);
 // `onboardingStep` above 0 shows the first-run flow at that step instead of the dashboard.
 struct SamplePopover
 {
-    SamplePopover(const SnapshotContext& c, int tab, bool telemetry = false, int onboardingStep = 0);
+    // `engines`, when given, changes the engines the view is built over (a failing helper install, say).
+    SamplePopover(const SnapshotContext& c, int tab, bool telemetry = false, int onboardingStep = 0,
+        const std::function<void(PopoverEngines&)>& engines = {});
     ~SamplePopover();
 
     // Shows the view offscreen and waits for its storage scan and its background work.

@@ -40,11 +40,14 @@ QImage tour(const SnapshotContext& c, int step)
 }
 
 // The settings window as the program opens it at 680 x 520, which the 780-wide content widens, at `size` as
-// the window manager gives it: 780 x 540 as it is framed 1.5 s later.
-QImage windowFrame(const SnapshotContext& c, const QSize& size)
+// the program frames it (780 x 540 1.5 s later, fitted to a short screen), or, not `framed`, as a window
+// manager asks for it, which the window's one size refuses.
+QImage windowFrame(const SnapshotContext& c, const QSize& size, bool framed = true)
 {
     SampleSettings sample(c.data);
     HostWindow window(QStringLiteral("Quorvane Settings"), sample.view.get(), QSize(680, 520));
+    if (framed)
+        window.setFixedSize(size);
     const QImage image = grabWidget(window, c.palette, 2.0, size);
     sample.view->setParent(nullptr);
     return image;
@@ -61,7 +64,7 @@ void registerSettingsSnapshots(SnapshotRegistry& registry)
         return windowFrame(c, HostWindow::fitted({180, 231}, frame, kTitleBar, kShortScreen).size());
     });
     registry.add(QStringLiteral("frame-settings-window-enlarged"),
-        [](const SnapshotContext& c) { return windowFrame(c, kEnlargedWindow); });
+        [](const SnapshotContext& c) { return windowFrame(c, kEnlargedWindow, false); });
     const auto& tabs = SettingsView::sidebarTabs();
     for (int tab = 0; tab < SettingsView::kTabCount; ++tab) {
         QString slug = QString::fromUtf8(tabs[static_cast<std::size_t>(tab)].title).toLower();

@@ -224,6 +224,20 @@ QImage modelsConfirm(StorageSample& s, const Palette& p)
     return s.grab(p);
 }
 
+// A second tag of llama3.1:8b, over the same blob: deleting it frees nothing, and the confirmation says
+// which model keeps the blob.
+QImage modelsConfirmShared(StorageSample& s, const Palette& p)
+{
+    const std::string manifests = ".ollama/models/manifests/registry.ollama.ai/library/llama3.1/";
+    std::error_code error;
+    std::filesystem::copy_file(s.path(manifests + "8b"), s.path(manifests + "latest"), error);
+    s.view->viewModel().scan();
+    s.settle();
+    if (ModelRow* row = s.modelRow("llama3.1:latest"))
+        row->deleteButton()->click();
+    return s.grab(p);
+}
+
 QImage modelsDeleting(StorageSample& s, const Palette& p)
 {
     if (ModelRow* row = s.modelRow("qwen2.5-coder:7b"))
@@ -335,6 +349,7 @@ void registerStorageSnapshots(SnapshotRegistry& registry)
     addScene(
         registry, QStringLiteral("models-empty"), false, [](StorageSample& s, const Palette& p) { return s.grab(p); });
     addScene(registry, QStringLiteral("models-confirm"), true, modelsConfirm);
+    addScene(registry, QStringLiteral("models-confirm-shared"), true, modelsConfirmShared);
     addScene(registry, QStringLiteral("models-deleting"), true, modelsDeleting);
     addScene(registry, QStringLiteral("models-partial-failure"), true, modelsPartialFailure);
     addScene(registry, QStringLiteral("caches-full"), true, cachesTab);

@@ -32,6 +32,7 @@ void registerPrivacySnapshots(SnapshotRegistry& registry);
 void registerSettingsSnapshots(SnapshotRegistry& registry);
 void registerActionsSnapshots(SnapshotRegistry& registry);
 void registerTourSnapshots(SnapshotRegistry& registry);
+void registerSetupFailureSnapshots(SnapshotRegistry& registry);
 
 namespace {
 
@@ -155,6 +156,7 @@ int main(int argc, char** argv)
     registerSettingsSnapshots(registry);
     registerActionsSnapshots(registry);
     registerTourSnapshots(registry);
+    registerSetupFailureSnapshots(registry);
 
     if (auditing) {
         if (themes.isEmpty()) {

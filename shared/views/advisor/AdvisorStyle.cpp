@@ -85,6 +85,14 @@ QScrollArea* scrollArea(QWidget* content, const Palette& palette)
     return scroll;
 }
 
+QString borderedButtonStyle(const Palette& palette)
+{
+    return QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid %3; border-radius: 5px;"
+                          " padding: 2px 8px; }")
+        .arg(palette.card.name(QColor::HexArgb), palette.text.name(),
+            withOpacity(palette.secondaryText, 0.3).name(QColor::HexArgb));
+}
+
 QColor rankColor(long long rank, const Palette& palette)
 {
     switch (rank) {

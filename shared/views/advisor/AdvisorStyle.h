@@ -27,6 +27,8 @@ void fillBackground(QWidget* widget, const Palette& palette);
 // A vertically scrolling area for `content`: no frame, no horizontal bar, and a slim indicator in the
 // theme's colours instead of the desktop's default bar.
 QScrollArea* scrollArea(QWidget* content, const Palette& palette);
+// The style sheet of a small bordered button: the card colour, a faint outline.
+QString borderedButtonStyle(const Palette& palette);
 // The colour of a rank: 1 blue, 2 purple, 3 green, any other the secondary colour.
 QColor rankColor(long long rank, const Palette& palette);
 

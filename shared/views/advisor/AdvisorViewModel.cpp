@@ -60,34 +60,45 @@ AdvisorViewModel::AdvisorViewModel(Detector detector, InstalledModelsSource inst
 
 AdvisorViewModel::~AdvisorViewModel() = default;
 
-void AdvisorViewModel::setLoading(bool loading)
+void AdvisorViewModel::beginWork()
 {
-    if (m_isLoading == loading)
+    if (m_pendingWork++ > 0)
         return;
-    m_isLoading = loading;
+    m_isLoading = true;
+    emit isLoadingChanged();
+}
+
+void AdvisorViewModel::endWork()
+{
+    if (--m_pendingWork > 0)
+        return;
+    m_isLoading = false;
     emit isLoadingChanged();
 }
 
 void AdvisorViewModel::load()
 {
-    if (m_macProfile)
+    // A second call while the first detection runs waits for that one's answer.
+    if (m_macProfile || m_detecting)
         return;
-    setLoading(true);
+    m_detecting = true;
+    beginWork();
     // The detector's copy travels with the work; `then(this, …)` drops the answer once this object is gone.
     QtConcurrent::run([detector = m_detector, engines = m_engines] {
         return detector();
     }).then(this, [this](DetectedMachine machine) {
+        m_detecting = false;
         m_macProfile = std::move(machine.profile);
         // The profile carries the answer on to the recommendation engines.
         m_macProfile->appleSilicon = m_appleSilicon = machine.appleSilicon;
         emit macProfileChanged();
-        setLoading(false);
+        endWork();
     });
 }
 
 void AdvisorViewModel::runRecommendations(const UserRecommendationContext& context)
 {
-    setLoading(true);
+    beginWork();
     auto work = [context, engines = m_engines, installedModels = m_installedModels]() {
         RunResult result;
         result.context = context;
@@ -118,7 +129,7 @@ void AdvisorViewModel::publish(RunResult result)
     emit installedRankingsChanged();
     m_notRecommended = std::move(result.notRecommended);
     emit notRecommendedChanged();
-    setLoading(false);
+    endWork();
 }
 
 std::vector<ModelRecommendation> AdvisorViewModel::installedAmong(

@@ -85,7 +85,9 @@ signals:
 
 private:
     struct RunResult;
-    void setLoading(bool loading);
+    // Loading lasts from the first piece of work started until the last one still going has ended.
+    void beginWork();
+    void endWork();
     void publish(RunResult result);
 
     struct Engines;
@@ -100,6 +102,8 @@ private:
     std::optional<MacCapabilityProfile> m_macProfile;
     bool m_appleSilicon = false;
     bool m_isLoading = false;
+    int m_pendingWork = 0;
+    bool m_detecting = false;
     std::optional<UserRecommendationContext> m_lastContext;
     std::optional<ModelRecommendationEngine::Candidate> m_smallestCandidate;
 };

@@ -25,14 +25,6 @@ QString prominentStyle(const Palette& palette)
         .arg(palette.accent.name(), palette.onTint(palette.accent).name());
 }
 
-QString borderedStyle(const Palette& palette)
-{
-    return QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid %3; border-radius: 5px;"
-                          " padding: 2px 8px; }")
-        .arg(palette.card.name(QColor::HexArgb), palette.text.name(),
-            withOpacity(palette.secondaryText, 0.3).name(QColor::HexArgb));
-}
-
 } // namespace
 
 MacContextHeader::MacContextHeader(const MacCapabilityProfile& profile, bool appleSilicon, QWidget* parent)
@@ -150,7 +142,7 @@ ContextReminderView::ContextReminderView(
     row->addLayout(column, 1);
     m_button = new QPushButton(tr("Change"));
     m_button->setFont(AdvisorStyle::font(TextStyle::caption));
-    m_button->setStyleSheet(borderedStyle(palette));
+    m_button->setStyleSheet(AdvisorStyle::borderedButtonStyle(palette));
     connect(m_button, &QPushButton::clicked, this, [action = std::move(action)] {
         if (action)
             action();

@@ -1,5 +1,6 @@
 #include "PopoverRecommendationView.h"
 
+#include "AdvisorSheet.h"
 #include "AdvisorStyle.h"
 #include "AdvisorViewModel.h"
 #include "ModelAdvisorView.h"
@@ -10,7 +11,6 @@
 #include "ui/Fonts.h"
 #include "ui/StyleSheets.h"
 
-#include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -18,8 +18,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-constexpr QSize kSheetSize {500, 450};
 
 QLabel* textLabel(const QFont& font, QWidget* parent)
 {
@@ -76,8 +74,8 @@ PopoverRecommendationView::PopoverRecommendationView(DashboardViewModel& dashboa
     m_summary->setWordWrap(true);
     texts->addWidget(m_recommended);
     texts->addWidget(m_summary);
-    row->addLayout(texts);
-    row->addStretch(1);
+    // The texts take the room the button leaves; their own end is the flexible space before it.
+    row->addLayout(texts, 1);
     row->addWidget(m_viewAdvisor, 0, Qt::AlignVCenter);
     column->addWidget(m_result);
 
@@ -147,36 +145,36 @@ void PopoverRecommendationView::updateBody()
 
 void PopoverRecommendationView::setShowingAdvisor(bool showing)
 {
-    if (showing == showingAdvisor())
-        return;
     if (!showing) {
-        m_sheet->reject();
+        if (m_sheet)
+            m_sheet->reject();
         return;
     }
-    auto* sheet = new QDialog(this);
-    sheet->setWindowModality(Qt::WindowModal);
-    sheet->setAttribute(Qt::WA_DeleteOnClose);
-    sheet->setFixedSize(kSheetSize);
-    auto* column = new QVBoxLayout(sheet);
-    column->setContentsMargins(0, 0, 0, 0);
-    auto* bar = new QHBoxLayout;
-    bar->setContentsMargins(0, 12, 12, 0);
-    bar->addStretch(1);
-    auto* close = new QPushButton(tr("Close"), sheet);
-    close->setFont(Fonts::system(11));
-    bar->addWidget(close);
-    column->addLayout(bar);
-    if (QWidget* advisor = m_makeAdvisor ? m_makeAdvisor() : nullptr)
-        column->addWidget(advisor, 1);
-    // Close, Escape and the window's own close button all finish the dialog; the flag drops at once,
-    // while the dialog itself is deleted a moment later.
-    connect(close, &QPushButton::clicked, sheet, &QDialog::reject);
-    connect(sheet, &QDialog::finished, this, [this, sheet] {
-        if (m_sheet == sheet)
-            m_sheet.clear();
-    });
-    m_sheet = sheet;
-    sheet->open();
+    if (!m_sheet) {
+        auto* sheet = new AdvisorSheet(m_makeAdvisor ? m_makeAdvisor() : nullptr);
+        // The flag drops as soon as the sheet is dismissed by any means; the sheet is deleted a moment later.
+        connect(sheet, &QDialog::finished, this, [this, sheet] {
+            if (m_sheet == sheet)
+                m_sheet.clear();
+            // Back to the card: the popup that gave way to the advisor opens again where it was.
+            if (QWidget* popup = m_poppedDown.data(); popup && !popup->isVisible()) {
+                popup->show();
+                popup->raise();
+                popup->activateWindow();
+            }
+            m_poppedDown.clear();
+        });
+        m_sheet = sheet;
+    }
+    // A popup gives way once the user turns elsewhere, and the advisor is where they turn; left open,
+    // it would stay above the sheet. It is noted before the sheet shows, which may close it already.
+    QWidget* host = window();
+    if (host != this && host->windowType() == Qt::Popup && host->isVisible())
+        m_poppedDown = host;
+    // An open sheet, perhaps behind another window, comes to the front.
+    m_sheet->present(this);
+    if (m_poppedDown)
+        m_poppedDown->hide();
 }
 
 void PopoverRecommendationView::applyPalette(const Palette& palette)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AdvisorSheet.h"
+
 #include "ui/Palette.h"
 
 #include <QPointer>
@@ -10,7 +12,6 @@
 
 class AdvisorViewModel;
 class DashboardViewModel;
-class QDialog;
 class QLabel;
 class QPushButton;
 struct UserRecommendationContext;
@@ -19,7 +20,7 @@ struct MacCapabilityProfile;
 // A compact card that suggests the best local model for coding alongside builds. Each time it comes on
 // screen it detects the machine (once per view model) and ranks models for a fixed set of answers; the
 // first recommendation is named with its expected performance. Either button opens the full advisor in
-// a sheet.
+// its sheet, a window of its own that the card closes when it goes.
 class PopoverRecommendationView : public QWidget
 {
     Q_OBJECT
@@ -37,7 +38,7 @@ public:
 
     AdvisorViewModel& advisorVM() const { return *m_advisorVM; }
     bool showingAdvisor() const { return !m_sheet.isNull(); }
-    QDialog* advisorSheet() const { return m_sheet; }
+    AdvisorSheet* advisorSheet() const { return m_sheet; }
     void setShowingAdvisor(bool showing);
 
     QPushButton* analyzeButton() const { return m_analyze; }
@@ -67,5 +68,7 @@ private:
     QLabel* m_recommended;
     QLabel* m_summary;
     QPushButton* m_viewAdvisor;
-    QPointer<QDialog> m_sheet;
+    QPointer<AdvisorSheet> m_sheet;
+    // The popup this card sits in, while it is hidden for the open advisor.
+    QPointer<QWidget> m_poppedDown;
 };

@@ -267,9 +267,8 @@ void SystemInfoView::setFacts(const platform::MachineFacts& facts)
     const auto cores = [](int n) { return n > 0 ? QString::number(n) + QStringLiteral(" Cores") : NumberText::dash; };
     setRow(tr("Total CPU Cores"), cores(facts.logicalCpus));
     setRow(tr("Performance Cores"), cores(facts.performanceCpus));
-    setRow(tr("Efficiency Cores"),
-        facts.performanceCpus > 0 ? QString::number(facts.efficiencyCpus) + QStringLiteral(" Cores")
-                                  : NumberText::dash);
+    // A CPU of one core kind has no efficiency figure to give: "—", as the popover's cluster row shows.
+    setRow(tr("Efficiency Cores"), cores(facts.efficiencyCpus));
     const QString driver = QString::fromStdString(facts.gpuDriver);
     setRow(tr("Graphics Driver"), driver.isEmpty() ? NumberText::dash : driver);
     setRow(tr("Neural Coprocessor"), md::neuralEngineDescription(brand));

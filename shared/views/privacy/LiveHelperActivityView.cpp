@@ -109,12 +109,33 @@ void LiveHelperActivityView::showEvent(QShowEvent* event)
             setHelperStatus(status);
             emit loaded();
         });
+    ++m_showing;
+    scheduleAgeRefresh();
 }
 
 void LiveHelperActivityView::hideEvent(QHideEvent* event)
 {
     m_stream.reset();
+    ++m_showing;
     QWidget::hideEvent(event);
+}
+
+void LiveHelperActivityView::scheduleAgeRefresh()
+{
+    m_services.clock->singleShot(kAgeRefreshMs, this, [this, showing = m_showing] {
+        if (showing != m_showing)
+            return;
+        refreshAges();
+        scheduleAgeRefresh();
+    });
+}
+
+void LiveHelperActivityView::refreshAges()
+{
+    const QDateTime now = m_services.clock->now();
+    const auto labels = m_rows->findChildren<ThemedLabel*>(QStringLiteral("time"));
+    for (int i = 0; i < labels.size() && std::size_t(i) < m_recentEvents.size(); ++i)
+        labels[i]->setText(relativeTime(now, toDateTime(m_recentEvents[std::size_t(i)].timestamp)));
 }
 
 void LiveHelperActivityView::insert(const AuditEvent& event)

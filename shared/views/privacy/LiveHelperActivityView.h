@@ -28,6 +28,8 @@ class LiveHelperActivityView : public QWidget
 public:
     static constexpr std::size_t kMaxEvents = 50;
     static constexpr int kRowsShown = 10;
+    // How often the ages ("3m ago") are brought up to date while the card is shown.
+    static constexpr int kAgeRefreshMs = 15000;
 
     explicit LiveHelperActivityView(const PrivacyServices& services, QWidget* parent = nullptr);
     ~LiveHelperActivityView() override;
@@ -53,11 +55,15 @@ protected:
 
 private:
     void refreshRows();
+    // Ages move on while the card is shown; a chain started by an earlier showing stops at the next tick.
+    void scheduleAgeRefresh();
+    void refreshAges();
     void setHelperStatus(const PrivacyMetricsEngine::HelperStatus& status);
 
     PrivacyServices m_services;
     std::vector<AuditEvent> m_recentEvents;
     std::unique_ptr<PrivacyMetricsEngine::HelperActivityStream> m_stream;
+    int m_showing = 0; // counts showings and hidings, so a tick knows whether its chain is current
     RoundedBox* m_empty;
     QWidget* m_rows;
     QVBoxLayout* m_rowLayout;

@@ -9,21 +9,33 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 // The card's content: 380 x 420 where there is room; in a narrower host it gives up width rather than
-// being cut (its pages wrap their texts).
+// being cut (its pages wrap their texts), and a page whose texts need more height than 420 at the width
+// it has (the setup page's failure lines) makes it taller rather than being squeezed.
 class CardFrame : public QWidget
 {
 public:
     static constexpr QSize kSize {380, 420};
     CardFrame()
     {
-        setMaximumSize(kSize);
+        setMaximumWidth(kSize.width());
         setMinimumHeight(kSize.height());
-        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
     }
-    QSize sizeHint() const override { return kSize; }
+    QSize sizeHint() const override { return {kSize.width(), heightForWidth(kSize.width())}; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override
+    {
+        const QLayout* pages = layout();
+        int page = 0;
+        if (pages)
+            page = pages->hasHeightForWidth() ? pages->totalHeightForWidth(width) : pages->totalSizeHint().height();
+        return std::max(kSize.height(), page);
+    }
 };
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <set>
+#include <string>
 
 // What the privacy page's erasure and uninstall cards did, held by what outlives the page (the settings
 // window): erasing the settings resets a chosen theme, the window then builds its page anew, and the new
@@ -35,6 +36,9 @@ public:
         std::set<int> completed;
         std::set<int> running;
         std::optional<PrivacyMetricsEngine::UninstallVerification> verification;
+        // Every path an audit found something at: one missing now was removed, one never seen was
+        // never installed.
+        std::set<std::string> seenPaths;
         bool verifying = false;
         QString failure;
     };

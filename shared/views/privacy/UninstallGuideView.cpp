@@ -241,7 +241,15 @@ void UninstallGuideView::verify()
             state->changeUninstall([&](PrivacyPageState::Uninstall& u) {
                 u.verification = result;
                 u.verifying = false;
-                u.completed.insert(kVerify);
+                for (const auto& check : result.checks) {
+                    if (check.exists)
+                        u.seenPaths.insert(check.path);
+                }
+                // The step's tick says nothing stays behind: an audit that finds leftovers takes it away.
+                if (result.isClean())
+                    u.completed.insert(kVerify);
+                else
+                    u.completed.erase(kVerify);
             });
             emit state->uninstallStepFinished(kVerify);
         });
@@ -319,13 +327,20 @@ void UninstallGuideView::showVerification()
         path->setWordWrap(true);
         texts->addWidget(path);
         row->box()->addLayout(texts, 1);
-        auto* status = new ThemedLabel(!check.exists ? tr("Removed") : (check.isEmpty ? tr("Empty") : tr("Exists")),
-            Fonts::system(10, QFont::Bold), leftover ? ColorRole::red : ColorRole::secondary);
+        auto* status = new ThemedLabel(
+            checkStatus(check), Fonts::system(10, QFont::Bold), leftover ? ColorRole::red : ColorRole::secondary);
         status->setObjectName(QStringLiteral("checkStatus"));
         row->box()->addWidget(status);
         m_auditLayout->addWidget(row);
     }
     m_audit->show();
+}
+
+QString UninstallGuideView::checkStatus(const PrivacyMetricsEngine::UninstallVerification::PathCheck& check) const
+{
+    if (check.exists)
+        return check.isEmpty ? tr("Empty") : tr("Exists");
+    return m_state->uninstall().seenPaths.count(check.path) ? tr("Removed") : tr("Not installed");
 }
 
 QString UninstallGuideView::verdictText() const

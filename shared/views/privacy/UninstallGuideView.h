@@ -61,6 +61,7 @@ private:
     void showState();
     void refreshSteps();
     void showVerification();
+    QString checkStatus(const PrivacyMetricsEngine::UninstallVerification::PathCheck& check) const;
 
     PrivacyServices m_services;
     PrivacyPageState* m_state;

@@ -7,7 +7,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-CacheRow::CacheRow(const DeveloperCacheItem& item, const Palette& palette, std::function<void()> purge, QWidget* parent)
+CacheRow::CacheRow(const DeveloperCacheItem& item, const Palette& palette, const QString& note,
+    std::function<void()> purge, QWidget* parent)
     : RoundedFill(QColor(), 5, parent)
     , m_item(item)
 {
@@ -38,6 +39,11 @@ CacheRow::CacheRow(const DeveloperCacheItem& item, const Palette& palette, std::
     auto* details = label(QString::fromStdString(item.details), Fonts::system(kSmallPixels), palette.secondaryText);
     details->setWordWrap(true);
     column->addWidget(details);
+    if (!note.isEmpty()) {
+        auto* noteLabel = label(note, Fonts::system(kSmallPixels), palette.secondaryText);
+        noteLabel->setWordWrap(true);
+        column->addWidget(noteLabel);
+    }
     row->addLayout(column, 1);
 
     row->addWidget(

@@ -13,14 +13,14 @@
 
 class PillButton;
 
-// One developer cache: its symbol in the tier's colour, name, tier badge, details, size and the purge
-// button.
+// One developer cache: its symbol in the tier's colour, name, tier badge, details (and `note` under
+// them when it is not empty), size and the purge button.
 class CacheRow : public RoundedFill
 {
     Q_OBJECT
 public:
-    CacheRow(
-        const DeveloperCacheItem& item, const Palette& palette, std::function<void()> purge, QWidget* parent = nullptr);
+    CacheRow(const DeveloperCacheItem& item, const Palette& palette, const QString& note, std::function<void()> purge,
+        QWidget* parent = nullptr);
 
     const DeveloperCacheItem& item() const { return m_item; }
     PillButton* purgeButton() const { return m_purge; }

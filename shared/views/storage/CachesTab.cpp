@@ -98,7 +98,10 @@ void CachesTab::refresh()
     }
     m_rows.clear();
     for (const auto& item : caches) {
-        auto* row = new CacheRow(item, m_palette, [this, item] { purgeFromRow(item); });
+        // What a cache holds of the listed models counts under the models, not in the caches' total.
+        const QString note
+            = m_viewModel.modelsInside(item) > 0 ? tr("The models in it are counted under AI Models.") : QString();
+        auto* row = new CacheRow(item, m_palette, note, [this, item] { purgeFromRow(item); });
         m_listLayout->insertWidget(static_cast<int>(m_rows.size()), row);
         row->show();
         m_rows.push_back(row);

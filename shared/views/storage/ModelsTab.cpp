@@ -14,6 +14,7 @@
 #include "storage/ModelInventoryViewModel.h"
 
 #include "core/NumberFormat.h"
+#include "core/Units.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -124,11 +125,16 @@ void ModelsTab::rebuildTop()
 QWidget* ModelsTab::buildConfirmation()
 {
     const auto& models = *m_modelsToClean;
+    const StorageFootprint::Reclaim reclaim = m_viewModel.reclaimFor(models);
+    QList<QLabel*> lines {
+        label(StorageTexts::deletionQuestion(models, reclaim), Fonts::system(kSmallPixels), m_palette.secondaryText),
+        label(StorageTexts::deletionNames(models), Fonts::system(kSmallPixels, QFont::DemiBold), m_palette.text)};
+    if (const QString kept = StorageTexts::keptFiles(reclaim); !kept.isEmpty())
+        lines << label(kept, Fonts::system(kSmallPixels), m_palette.text);
     const ConfirmationBox confirmation(m_palette,
-        {m_palette.red, tr("Confirm Deletion"), tr("Delete (") + qformat("%.1f", sumGB(models)) + tr(" GB)"),
+        {m_palette.red, tr("Confirm Deletion"), tr("Delete (") + qformat("%.1f", gigabytes(reclaim.bytes)) + tr(" GB)"),
             m_palette.onTint()},
-        {label(StorageTexts::deletionQuestion(models), Fonts::system(kSmallPixels), m_palette.secondaryText),
-            label(StorageTexts::deletionNames(models), Fonts::system(kSmallPixels, QFont::DemiBold), m_palette.text)});
+        lines);
     m_cancelButton = confirmation.cancel;
     m_deleteButton = confirmation.confirm;
     connect(confirmation.close, &QAbstractButton::clicked, this, [this] { setModelsToClean(std::nullopt); });
@@ -141,7 +147,7 @@ QWidget* ModelsTab::buildQuickClean()
 {
     const auto candidates = m_viewModel.archiveCandidates();
     const CleanOfferBar offer(m_palette,
-        {m_palette.orange, 0.3, tr("Quick Clean:"), qformat("%.1f", sumGB(candidates)) + tr(" GB"),
+        {m_palette.orange, 0.3, tr("Quick Clean:"), qformat("%.1f", m_viewModel.archiveReclaimableGB()) + tr(" GB"),
             QString::number(candidates.size()) + tr(" unused models untouched for > 30 days"),
             Contrast::readableOn(m_palette.orange, m_palette.onTint())});
     m_quickCleanButton = offer.button;
@@ -179,7 +185,7 @@ QWidget* ModelsTab::buildChips()
 QWidget* ModelsTab::buildSelectionBar()
 {
     const auto selected = m_viewModel.selectedModels();
-    const QString total = qformat("%.1f", sumGB(selected));
+    const QString total = qformat("%.1f", m_viewModel.selectedStorageGB());
     auto* box = new RoundedFill(withOpacity(m_palette.red, 0.08), 4);
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(6, 4, 6, 4);

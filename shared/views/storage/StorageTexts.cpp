@@ -90,10 +90,35 @@ StorageMessage cachePurged(
     return {verb + name + tr(" (Freed ") + freed + QStringLiteral(" GB)"), left, left.isEmpty()};
 }
 
-QString deletionQuestion(const std::vector<InventoryModel>& models)
+QString deletionQuestion(const std::vector<InventoryModel>& models, const StorageFootprint::Reclaim& reclaim)
 {
-    return tr("Permanently delete ") + QString::number(models.size()) + tr(" model(s) (") + gb(sumGB(models))
-        + tr(" GB)? Model weight files and cached blobs will be removed from this computer.");
+    return tr("Permanently delete ") + QString::number(models.size()) + tr(" model(s) (") + gb(gigabytes(reclaim.bytes))
+        + (reclaim.everythingGoes()
+                ? tr(" GB)? Model weight files and cached blobs will be removed from this computer.")
+                : tr(" GB)? Model files that nothing else uses will be removed from this computer."));
+}
+
+QString keptFiles(const StorageFootprint::Reclaim& reclaim)
+{
+    const auto kept = [&](std::int64_t count, std::int64_t bytes) {
+        const char* noun
+            = reclaim.onlyBlobs ? (count == 1 ? " blob (" : " blobs (") : (count == 1 ? " file (" : " files (");
+        return QString::number(count) + tr(noun) + gb(gigabytes(bytes))
+            + (count == 1 ? tr(" GB) is kept: ") : tr(" GB) are kept: "));
+    };
+    QStringList lines;
+    if (reclaim.keptFiles > 0) {
+        const bool one = reclaim.keptFiles == 1;
+        lines << kept(reclaim.keptFiles, reclaim.keptBytes)
+                + QString::fromStdString(platform::namesList(reclaim.keptFor, kNamesShown))
+                + (reclaim.keptFor.size() == 1 ? tr(" still uses ") : tr(" still use "))
+                + (one ? tr("it.") : tr("them."));
+    }
+    if (reclaim.heldFiles > 0)
+        lines << kept(reclaim.heldFiles, reclaim.heldBytes)
+                + (reclaim.heldFiles == 1 ? tr("it may still be in use elsewhere on disk.")
+                                          : tr("they may still be in use elsewhere on disk."));
+    return lines.join(QLatin1Char('\n'));
 }
 
 QString deletionNames(const std::vector<InventoryModel>& models)

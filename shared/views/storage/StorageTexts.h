@@ -4,6 +4,7 @@
 #include "storage/DeveloperCacheItem.h"
 #include "storage/InventoryModel.h"
 #include "storage/ModelDeletionResult.h"
+#include "storage/StorageFootprint.h"
 
 #include "core/Date.h"
 
@@ -42,7 +43,10 @@ StorageMessage safeCachesPurged(const DeveloperCacheEngine::SafePurge& purge);
 StorageMessage cachePurged(
     const DeveloperCacheItem& item, const DeveloperCacheEngine::PurgeResult& result, bool confirmed);
 
-QString deletionQuestion(const std::vector<InventoryModel>& models);
+// The question before deleting the models, with what the deletion frees.
+QString deletionQuestion(const std::vector<InventoryModel>& models, const StorageFootprint::Reclaim& reclaim);
+// The files of the models that the deletion leaves, and why; empty when everything goes.
+QString keptFiles(const StorageFootprint::Reclaim& reclaim);
 // The models' names, a few of them, then how many more.
 QString deletionNames(const std::vector<InventoryModel>& models);
 QString purgeQuestion(const DeveloperCacheItem& item, int modelsInside);

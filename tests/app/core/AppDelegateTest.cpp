@@ -11,6 +11,7 @@
 #include "engines/DashboardViewModel.h"
 #include "records/AuditLogger.h"
 #include "records/PrivacyMetricsEngine.h"
+#include "support/FakeTrayPanel.h"
 
 #include <QFile>
 #include <QProcess>
@@ -108,6 +109,14 @@ TEST_F(AppDelegateTest, LaunchBuildsTheGraphAndWindowsOnceAndWiresTheAuditLog)
     EXPECT_EQ(settings->size(), QSize(780, 540));
     // The dashboard window's re-frame to 320 x 600 never clips the 340 x 620 popover view it hosts.
     EXPECT_EQ(dashboard->size(), QSize(340, 620));
+    // Titled, closable and miniaturisable, of that one size: nothing offers to resize or maximise them.
+    for (const HostWindow* window : {dashboard, settings}) {
+        EXPECT_EQ(window->minimumSize(), window->size()) << window->windowTitle().toStdString();
+        EXPECT_EQ(window->maximumSize(), window->size()) << window->windowTitle().toStdString();
+        const Qt::WindowFlags flags = window->windowFlags();
+        EXPECT_TRUE(flags.testFlags(Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint));
+        EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    }
 
     const AuditEvent event {Uuid::random(), Date::now(), "SIGSTOP", "Suspended process", "sleep", 4242, true};
     AuditLogger::shared().log(event);
@@ -115,6 +124,33 @@ TEST_F(AppDelegateTest, LaunchBuildsTheGraphAndWindowsOnceAndWiresTheAuditLog)
         const auto actions = PrivacyMetricsEngine::shared().recentHelperActions();
         return std::any_of(actions.begin(), actions.end(), [&](const AuditEvent& e) { return e.id == event.id; });
     }));
+}
+
+TEST_F(AppDelegateTest, WhenTheTrayGoesWithBothWindowsClosedTheDashboardWindowIsTheWayIn)
+{
+    FakeTrayPanel panel;
+    if (!panel.isUp())
+        GTEST_SKIP() << "no dbus-daemon";
+    AppDelegateOptions o = options(false);
+    o.trayBus = panel.programBus();
+    AppDelegate delegate(std::move(o));
+    delegate.applicationDidFinishLaunching();
+    ASSERT_NE(delegate.trayIcon(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.watcher().items.isEmpty(); }, 5000));
+    HostWindow* dashboard = delegate.dashboardWindow();
+    HostWindow* settings = delegate.settingsWindow();
+    dashboard->close();
+    settings->close();
+
+    // The panel quits: nothing else of the program could be reached.
+    ASSERT_TRUE(panel.quit());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dashboard->isVisible(); }, 5000));
+    EXPECT_FALSE(settings->isVisible());
+    // A second start shows the dashboard window too, not a popover at an icon that is gone.
+    dashboard->close();
+    delegate.showForSecondStart();
+    EXPECT_TRUE(dashboard->isVisible());
+    EXPECT_FALSE(delegate.popover()->isVisible());
 }
 
 TEST_F(AppDelegateTest, ErasingTheSavedYouCountersReachesThePersonaEngine)
@@ -212,38 +248,73 @@ TEST_F(AppDelegateTest, TheHelperRefusingThisCopyIsToldOnceAndTheRulesStayOff)
     EXPECT_EQ(m_told.size(), 1);
 }
 
-TEST_F(AppDelegateTest, AnUpgradeOfTheRunningProgramTurnsThePersonasOffAndSaysToRestart)
+// A stand-in for the installed program, running; the persona cycle watches what becomes of its file.
+class InstalledProgramTest : public AppDelegateTest
 {
-    // A stand-in for the installed program, running, then replaced the way dpkg replaces a file.
-    const QString installed = m_dir.filePath("quorvane-pro");
-    ASSERT_TRUE(QFile::copy("/bin/sleep", installed));
-    QProcess running;
-    running.start(installed, {"30"});
-    ASSERT_TRUE(running.waitForStarted());
-    auto o = options();
-    o.installedProgram = installed.toStdString();
-    o.runningProgram = "/proc/" + std::to_string(running.processId()) + "/exe";
-    AppDelegate delegate(o);
+protected:
+    void SetUp() override
+    {
+        AppDelegateTest::SetUp();
+        m_installed = m_dir.filePath("quorvane-pro");
+        ASSERT_TRUE(QFile::copy("/bin/sleep", m_installed));
+        m_running.start(m_installed, {"30"});
+        ASSERT_TRUE(m_running.waitForStarted());
+    }
+    void TearDown() override
+    {
+        m_running.kill();
+        m_running.waitForFinished();
+        AppDelegateTest::TearDown();
+    }
+    AppDelegateOptions watchingOptions()
+    {
+        auto o = options();
+        o.installedProgram = m_installed.toStdString();
+        o.runningProgram = "/proc/" + std::to_string(m_running.processId()) + "/exe";
+        return o;
+    }
+    static void runCycles(AppDelegate& delegate, int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            auto tick = delegate.runPersonaCycle();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return tick.isFinished(); }));
+        }
+    }
 
-    auto tick = delegate.runPersonaCycle();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return tick.isFinished(); }));
+    QString m_installed;
+    QProcess m_running;
+};
+
+TEST_F(InstalledProgramTest, AnUpgradeOfTheRunningProgramTurnsThePersonasOffAndSaysToRestart)
+{
+    AppDelegate delegate(watchingOptions());
+    runCycles(delegate, 1);
     EXPECT_TRUE(delegate.personasEnabled());
     EXPECT_TRUE(m_told.isEmpty());
 
+    // Replaced the way dpkg replaces a file.
     const QString upgrade = m_dir.filePath("quorvane-pro.dpkg-new");
     ASSERT_TRUE(QFile::copy("/bin/sleep", upgrade));
-    ASSERT_EQ(::rename(upgrade.toLocal8Bit().constData(), installed.toLocal8Bit().constData()), 0);
-    for (int i = 0; i < 2; ++i) {
-        tick = delegate.runPersonaCycle();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return tick.isFinished(); }));
-    }
+    ASSERT_EQ(::rename(upgrade.toLocal8Bit().constData(), m_installed.toLocal8Bit().constData()), 0);
+    runCycles(delegate, 2);
     EXPECT_FALSE(delegate.personasEnabled());
     EXPECT_EQ(delegate.helperAccess(), HelperAccess::programReplaced);
     ASSERT_EQ(m_told.size(), 1);
     EXPECT_TRUE(m_told.first().contains("restart Quorvane Pro"));
     EXPECT_TRUE(m_told.first().contains("Personas are off"));
-    running.kill();
-    running.waitForFinished();
+}
+
+TEST_F(InstalledProgramTest, RemovingTheRunningProgramTurnsThePersonasOffAndSaysItWasRemoved)
+{
+    AppDelegate delegate(watchingOptions());
+    runCycles(delegate, 1);
+    ASSERT_TRUE(QFile::remove(m_installed));
+    runCycles(delegate, 2);
+    EXPECT_FALSE(delegate.personasEnabled());
+    EXPECT_EQ(delegate.helperAccess(), HelperAccess::programRemoved);
+    ASSERT_EQ(m_told.size(), 1);
+    EXPECT_TRUE(m_told.first().contains("was removed while it ran")) << m_told.first().toStdString();
+    EXPECT_FALSE(m_told.first().contains("upgraded")) << m_told.first().toStdString();
 }
 
 // Against the real helper daemon, trusting this test program, stopping a real process.

@@ -428,3 +428,28 @@ TEST(ActionTypeJsonTest, OneCaseKeyExactly)
     EXPECT_EQ(Json(card)["urgency"], "warning");
     EXPECT_EQ(jsoncodec::decodeText<ActionCard>(Json(card).dump()), card);
 }
+
+TEST_F(CorrectiveActionEngineTest, TheUnusedModelsCardCountsABlobThatTwoTagsShareOnce)
+{
+    auto e = engine();
+    const auto unusedModel = [this](const std::string& relative, int blob, double gigabytes) {
+        store.age(store.ollamaModel("registry.ollama.ai/library/" + relative,
+                      {{blob, static_cast<std::int64_t>(gigabytes * kBytesPerGB)}}),
+            40 * 86400);
+        store.age(store.ollama("blobs/" + StoreFixture::blobName(blob)), 40 * 86400);
+    };
+    unusedModel("mistral/latest", 1, 6);
+    unusedModel("mistral/7b", 1, 6);
+    unusedModel("phi/3b", 2, 5);
+    auto cards = e.generateActionCards(memory(30, 1), {}, {});
+    ASSERT_EQ(cards.size(), 1u);
+    EXPECT_EQ(cards[0].title, "Reclaim 11.0GB in Unused Models");
+    EXPECT_EQ(cards[0].estimatedImpact, "~11.0GB freed");
+    EXPECT_EQ(e.executeAction(cards[0].action), (ActionResult {true, "Reclaimed 11.0 GB by cleaning 3 model(s)."}));
+
+    // Two tags of one 6 GB blob free 6 GB: below the card's threshold.
+    unusedModel("mistral/latest", 3, 6);
+    unusedModel("mistral/7b", 3, 6);
+    cards = e.generateActionCards(memory(30, 1), {}, {});
+    EXPECT_TRUE(cards.empty());
+}

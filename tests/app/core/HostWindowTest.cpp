@@ -39,6 +39,9 @@ TEST(HostWindowTest, EnlargingLeavesNoVoidAndAShortScreenShortensTheContent)
     HostWindow window(QStringLiteral("Quorvane Dashboard"), content, {340, 620});
     window.show();
     EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
+    // One size, which a window manager takes as a window it may neither resize nor maximise.
+    EXPECT_EQ(window.minimumSize(), QSize(340, 620));
+    EXPECT_EQ(window.maximumSize(), QSize(340, 620));
 
     // Dragged larger or maximised: the window stays the content's size, with nothing unpainted beside it.
     for (const QSize& asked : {QSize(1600, 1000), QSize(900, 620), QSize(340, 800)}) {
@@ -46,8 +49,9 @@ TEST(HostWindowTest, EnlargingLeavesNoVoidAndAShortScreenShortensTheContent)
         EXPECT_EQ(window.size(), QSize(340, 620)) << asked.width() << "x" << asked.height();
         EXPECT_EQ(content->geometry(), window.rect());
     }
-    // A short screen: the content takes the height there is and the dock stays inside it.
-    window.resize(340, 300);
+    // A short screen (the height a re-frame gives it there): the content takes the height there is
+    // and the dock stays inside it.
+    window.setFixedSize(340, 300);
     EXPECT_EQ(window.size(), QSize(340, 300));
     EXPECT_EQ(content->geometry(), window.rect());
     EXPECT_LE(dock->geometry().bottom(), content->rect().bottom());

@@ -4,7 +4,7 @@
 
 #include "platform/desktop/StatusNotifierItem.h"
 #include "shared/engines/DashboardTestSupport.h"
-#include "support/PrivateBus.h"
+#include "support/FakeTrayPanel.h"
 #include "views/dashboard/MenuBarDrawing.h"
 #include "views/dashboard/MenuBarFigures.h"
 #include "views/dashboard/MenuBarView.h"
@@ -92,17 +92,6 @@ TEST(TrayIconTest, TheIconIsASquareThatReadsOnEitherPanelInEveryState)
     EXPECT_TRUE(TrayIcon::trayFigures(bare).ringShown());
 }
 
-// A private session bus with a stand-in for the tray's watcher.
-class FakeWatcher : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-public:
-    QStringList items;
-public slots:
-    void RegisterStatusNotifierItem(const QString& service) { items << service; }
-};
-
 // Both ends live on this thread, so a call waits with the event loop running.
 QDBusMessage callAndWait(QDBusConnection& bus, const QDBusMessage& call)
 {
@@ -122,18 +111,15 @@ QVariant itemProperty(QDBusConnection& bus, const QString& service, const QStrin
 
 TEST(TrayIconTest, AStatusNotifierTrayGetsTheReadoutsTheMenuAndTheClicks)
 {
-    PrivateBus bus;
-    if (!bus.isUp())
+    FakeTrayPanel panel;
+    if (!panel.isUp())
         GTEST_SKIP() << "no dbus-daemon";
-    QDBusConnection host = bus.connect(QStringLiteral("tray-host"));
-    FakeWatcher watcher;
-    ASSERT_TRUE(host.registerService(platform::StatusNotifierItem::watcherService));
-    ASSERT_TRUE(
-        host.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher, QDBusConnection::ExportAllSlots));
+    QDBusConnection& host = panel.host();
+    FakeTrayWatcher& watcher = panel.watcher();
 
     FakeMachine machine;
     auto model = makeModel(machine);
-    TrayIcon tray(*model, bus.connect(QStringLiteral("tray-item")));
+    TrayIcon tray(*model, panel.programBus());
     tray.show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.items.isEmpty(); }, 5000));
     const QString service = watcher.items.first();
@@ -195,14 +181,9 @@ QImage imageOf(const platform::TrayPixmap& pixmap)
 
 TEST(TrayIconTest, TheHostIsSentAPictureForAnyPanelAndOnlyWhatChanged)
 {
-    PrivateBus bus;
-    if (!bus.isUp())
+    FakeTrayPanel panel;
+    if (!panel.isUp())
         GTEST_SKIP() << "no dbus-daemon";
-    QDBusConnection host = bus.connect(QStringLiteral("tray-host"));
-    FakeWatcher watcher;
-    ASSERT_TRUE(host.registerService(platform::StatusNotifierItem::watcherService));
-    ASSERT_TRUE(
-        host.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher, QDBusConnection::ExportAllSlots));
     // No desktop named and a light window colour: nothing tells that the panel is in fact dark.
     const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP");
     qunsetenv("XDG_CURRENT_DESKTOP");
@@ -210,7 +191,7 @@ TEST(TrayIconTest, TheHostIsSentAPictureForAnyPanelAndOnlyWhatChanged)
     QGuiApplication::setPalette(QPalette(QColor(0xef, 0xef, 0xef)));
     FakeMachine machine;
     auto model = makeModel(machine);
-    TrayIcon tray(*model, bus.connect(QStringLiteral("tray-item")));
+    TrayIcon tray(*model, panel.programBus());
     tray.show();
     QGuiApplication::setPalette(palette);
     if (!desktop.isNull())
@@ -253,5 +234,3 @@ TEST(TrayIconTest, TheHostIsSentAPictureForAnyPanelAndOnlyWhatChanged)
 }
 
 } // namespace
-
-#include "TrayIconTest.moc"

@@ -1,6 +1,7 @@
 #include "PopoverTestSupport.h"
 
 #include "app/core/FakeHelper.h"
+#include "app/core/PersonaTestSupport.h"
 
 #include "popover/CoreRingGrid.h"
 #include "popover/CpuFigures.h"
@@ -11,10 +12,15 @@
 #include "popover/TelemetrySection.h"
 
 #include <QCoreApplication>
+#include <QEnterEvent>
 #include <QTest>
+#include <QThreadPool>
 
 #include <csignal>
+#include <functional>
 #include <limits>
+
+#include <unistd.h>
 
 using popovertest::PopoverFixture;
 
@@ -25,7 +31,40 @@ const double kInf = std::numeric_limits<double>::infinity();
 
 class CpuTabTest : public PopoverFixture
 {
+protected:
+    // A process of this user in the fixture's /proc, where a freeze looks for the process it was given.
+    void addProcess(int pid, const std::string& name, std::uint64_t startTicks = 1000)
+    {
+        personatest::writeFakeProcess(proc(), pid, 1, ::getuid(), 'S', startTicks, name);
+    }
+
+    // A persona model whose engine's helper client talks to the socket at `socket`.
+    struct HelperPersonas
+    {
+        std::unique_ptr<XPCConnection> xpc;
+        std::unique_ptr<PersonaEngine> engine;
+        std::unique_ptr<PersonaViewModel> vm;
+    };
+    HelperPersonas personasWithHelperAt(const std::string& socket)
+    {
+        HelperPersonas p;
+        ::setenv(platform::kHelperSocketEnvironment, socket.c_str(), 1);
+        p.xpc = std::make_unique<XPCConnection>();
+        ::unsetenv(platform::kHelperSocketEnvironment);
+        p.engine = std::make_unique<PersonaEngine>(
+            *p.xpc, watcher, ollama, memory, std::nullopt, SavedYouMetrics::fresh(), personaOptions());
+        p.vm = std::make_unique<PersonaViewModel>(*p.engine);
+        return p;
+    }
 };
+
+using Signals = std::vector<std::pair<std::int32_t, std::int32_t>>;
+
+// Waits with the event loop running. (A failed QTRY_ macro only returns, unseen by the test.)
+bool eventually(const std::function<bool()>& condition)
+{
+    return QTest::qWaitFor(condition, 5000);
+}
 
 } // namespace
 
@@ -177,6 +216,7 @@ TEST_F(CpuTabTest, ProcessListShowsAtMostFourRows)
 TEST_F(CpuTabTest, SnowflakeFreezesThroughThePersonaModelAndAFrozenRowResumes)
 {
     ProcessListView list(*dashboard, nullptr, themes, personaVM.get());
+    addProcess(4242, "render");
     auto s = sample();
     // This very program first: its freeze is refused on the row, and the helper is asked nothing.
     const auto self = static_cast<std::int32_t>(QCoreApplication::applicationPid());
@@ -185,26 +225,30 @@ TEST_F(CpuTabTest, SnowflakeFreezesThroughThePersonaModelAndAFrozenRowResumes)
     ASSERT_EQ(list.rowCount(), 2);
     EXPECT_EQ(list.rowToggle(0)->toolTip(), QStringLiteral("Freeze Process"));
     QTest::mouseClick(list.rowToggle(0), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(list.rowNote(0), QStringLiteral("Not frozen: this is Quorvane Pro itself"), 5000);
+    ASSERT_TRUE(eventually([&] {
+        return list.rowNote(0) == QStringLiteral("Not frozen: this is Quorvane Pro itself");
+    })) << list.rowNote(0).toStdString();
     EXPECT_TRUE(xpc.mockSignalsSent().empty());
     EXPECT_TRUE(list.rowNote(1).isEmpty());
 
     QTest::mouseClick(list.rowToggle(1), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!personaVM->frozenProcesses().empty(), 5000);
+    ASSERT_TRUE(eventually([&] { return !personaVM->frozenProcesses().empty(); }));
     EXPECT_EQ(list.rowTexts(1).value(1), QStringLiteral("FROZEN"));
     EXPECT_EQ(list.rowToggle(1)->toolTip(), QStringLiteral("Resume Process"));
 
-    // Frozen, it uses no CPU and drops out of the busiest processes; its row and Resume stay.
+    // Frozen, it uses no CPU and drops out of the busiest processes; its row and Resume stay, and
+    // below it the refused one, until its reason has been read.
     std::vector<RunningProcess> busy;
     for (int i = 0; i < 6; ++i)
         busy.push_back({100 + i, "busy" + std::to_string(i), 10, 50.0 - i, {}});
     s.processes = busy;
     dashboard->publishSample(s);
-    ASSERT_EQ(list.rowCount(), 5);
+    ASSERT_EQ(list.rowCount(), 6);
     EXPECT_EQ(list.rowTexts(4), (QStringList {QStringLiteral("render"), QStringLiteral("FROZEN")}));
+    EXPECT_EQ(list.rowTexts(5).value(0), QStringLiteral("popover-test"));
     QTest::mouseClick(list.rowToggle(4), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(personaVM->frozenProcesses().empty(), 5000);
-    EXPECT_EQ(list.rowCount(), 4);
+    ASSERT_TRUE(eventually([&] { return personaVM->frozenProcesses().empty(); }));
+    EXPECT_EQ(list.rowCount(), 5);
     EXPECT_EQ(
         xpc.mockSignalsSent(), (std::vector<std::pair<std::int32_t, std::int32_t>> {{4242, SIGSTOP}, {4242, SIGCONT}}));
 }
@@ -212,6 +256,7 @@ TEST_F(CpuTabTest, SnowflakeFreezesThroughThePersonaModelAndAFrozenRowResumes)
 TEST_F(CpuTabTest, FreezeButtonsStayPutWhateverTheFigureBesideThem)
 {
     ProcessListView list(*dashboard, nullptr, themes, personaVM.get());
+    addProcess(4343, "cc1plus");
     list.resize(300, 300);
     list.show();
     auto s = sample();
@@ -229,7 +274,8 @@ TEST_F(CpuTabTest, FreezeButtonsStayPutWhateverTheFigureBesideThem)
 
     // A frozen row's Resume sits where its snowflake was.
     QTest::mouseClick(list.rowToggle(1), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(list.rowTexts(1).value(1), QStringLiteral("FROZEN"), 5000);
+    ASSERT_TRUE(eventually([&] { return list.rowTexts(1).value(1) == QStringLiteral("FROZEN"); }))
+        << list.rowTexts(1).value(1).toStdString();
     QCoreApplication::processEvents();
     EXPECT_EQ(list.rowToggle(1)->mapTo(&list, QPoint()), narrow.second);
 }
@@ -246,27 +292,119 @@ TEST_F(CpuTabTest, AResumeTheHelperRefusedSaysSoOnItsRow)
         }
         return platform::successReply(r.id);
     });
-    ::setenv(platform::kHelperSocketEnvironment, socket.c_str(), 1);
-    XPCConnection helperXpc;
-    ::unsetenv(platform::kHelperSocketEnvironment);
-    PersonaEngine engine(helperXpc, watcher, ollama, memory, std::nullopt, SavedYouMetrics::fresh(), personaOptions());
-    PersonaViewModel vm(engine);
+    HelperPersonas personas = personasWithHelperAt(socket);
+    PersonaViewModel& vm = *personas.vm;
     ProcessListView list(*dashboard, nullptr, themes, &vm);
+    addProcess(4242, "render");
     auto s = sample();
     s.processes = std::vector<RunningProcess> {{4242, "render", 10, 12.5, {}}};
     dashboard->publishSample(s);
 
     QTest::mouseClick(list.rowToggle(0), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(list.rowTexts(0).value(1), QStringLiteral("FROZEN"), 5000);
+    ASSERT_TRUE(eventually([&] { return list.rowTexts(0).value(1) == QStringLiteral("FROZEN"); }))
+        << list.rowTexts(0).value(1).toStdString();
     EXPECT_TRUE(list.rowNote(0).isEmpty());
     QTest::mouseClick(list.rowToggle(0), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(list.rowNote(0),
-        QStringLiteral("Not resumed, trying again: Rate limit exceeded. Max 60 signals per minute."), 5000);
+    ASSERT_TRUE(eventually([&] {
+        return list.rowNote(0)
+            == QStringLiteral("Not resumed, trying again: Rate limit exceeded. Max 60 signals per minute.");
+    })) << list.rowNote(0).toStdString();
     EXPECT_EQ(list.rowTexts(0).value(1), QStringLiteral("FROZEN"));
 
     // Once it runs again the row is a plain row.
     QTest::mouseClick(list.rowToggle(0), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(vm.frozenProcesses().empty(), 5000);
+    ASSERT_TRUE(eventually([&] { return vm.frozenProcesses().empty(); }));
     EXPECT_TRUE(list.rowNote(0).isEmpty());
     EXPECT_EQ(list.rowTexts(0).value(1), QStringLiteral("12.5%"));
+}
+
+TEST_F(CpuTabTest, AClickFreezesTheProcessItsPressBeganOnWhateverTheRowShowsByTheRelease)
+{
+    ProcessListView list(*dashboard, nullptr, themes, personaVM.get());
+    addProcess(4242, "yes");
+    addProcess(4343, "cc1plus");
+    auto s = sample();
+    s.processes = std::vector<RunningProcess> {{4242, "yes", 10, 90.0, {}}, {4343, "cc1plus", 10, 10.0, {}}};
+    dashboard->publishSample(s);
+    QTest::mousePress(list.rowToggle(0), Qt::LeftButton);
+    // The compiler overtakes it before the button is let go.
+    s.processes = std::vector<RunningProcess> {{4343, "cc1plus", 10, 95.0, {}}, {4242, "yes", 10, 5.0, {}}};
+    dashboard->publishSample(s);
+    ASSERT_EQ(list.rowTexts(0).value(0), QStringLiteral("cc1plus"));
+    QTest::mouseRelease(list.rowToggle(0), Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return personaVM->frozenProcesses().count(4242) > 0; }));
+    EXPECT_EQ(xpc.mockSignalsSent(), (Signals {{4242, SIGSTOP}}));
+    EXPECT_EQ(list.rowTexts(1), (QStringList {QStringLiteral("yes"), QStringLiteral("FROZEN")}));
+
+    // Pressed, then ended before the release, its pid passed to a new process: nothing is frozen,
+    // and the row says why. The same for one that just ended.
+    const QString ended = QStringLiteral("Not frozen: the process you chose has ended");
+    addProcess(4444, "job", 1000);
+    addProcess(4545, "job", 1000);
+    s.processes = std::vector<RunningProcess> {{4444, "job", 10, 50.0, {}}, {4545, "job", 10, 40.0, {}}};
+    dashboard->publishSample(s);
+    for (int row : {0, 1}) {
+        QTest::mousePress(list.rowToggle(row), Qt::LeftButton);
+        QThreadPool::globalInstance()->waitForDone(); // the press has read when its process started
+        if (row == 0)
+            addProcess(4444, "job", 2000);
+        else
+            QDir(proc() + QStringLiteral("/4545")).removeRecursively();
+        QTest::mouseRelease(list.rowToggle(row), Qt::LeftButton);
+        ASSERT_TRUE(eventually([&] { return list.rowNote(row) == ended; })) << list.rowNote(row).toStdString();
+    }
+    EXPECT_EQ(xpc.mockSignalsSent().size(), 1u);
+}
+
+TEST_F(CpuTabTest, UnderThePointerEachRowKeepsItsProcessAndOnlyTheFiguresMove)
+{
+    ProcessListView list(*dashboard, nullptr, themes, personaVM.get());
+    auto s = sample();
+    s.processes = std::vector<RunningProcess> {
+        {100, "yes", 10, 90.0, {}}, {101, "cc1plus", 10, 10.0, {}}, {102, "make", 10, 5.0, {}}};
+    dashboard->publishSample(s);
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(&list, &enter);
+
+    // The compiler overtakes, make ends and the linker starts: a new process only takes a free row below.
+    s.processes = std::vector<RunningProcess> {
+        {101, "cc1plus", 10, 95.0, {}}, {103, "ld", 10, 50.0, {}}, {100, "yes", 10, 5.0, {}}, {104, "as", 10, 1.0, {}}};
+    dashboard->publishSample(s);
+    ASSERT_EQ(list.rowCount(), 4);
+    EXPECT_EQ(list.rowTexts(0), (QStringList {QStringLiteral("yes"), QStringLiteral("5.0%")}));
+    EXPECT_EQ(list.rowTexts(1), (QStringList {QStringLiteral("cc1plus"), QStringLiteral("95.0%")}));
+    EXPECT_EQ(list.rowTexts(2), (QStringList {QStringLiteral("make"), QStringLiteral("—")}));
+    EXPECT_EQ(list.rowTexts(3), (QStringList {QStringLiteral("ld"), QStringLiteral("50.0%")}));
+
+    // Once the pointer leaves, the list is the busiest four again.
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&list, &leave);
+    ASSERT_EQ(list.rowCount(), 4);
+    EXPECT_EQ(list.rowTexts(0).value(0), QStringLiteral("cc1plus"));
+    EXPECT_EQ(list.rowTexts(1).value(0), QStringLiteral("ld"));
+    EXPECT_EQ(list.rowTexts(3).value(0), QStringLiteral("as"));
+}
+
+TEST_F(CpuTabTest, AFailedFreezeStaysOnItsRowWhenTheProcessDropsOutOfTheBusiest)
+{
+    // No helper listens at the socket.
+    HelperPersonas personas = personasWithHelperAt(dir.filePath(QStringLiteral("none.sock")).toStdString());
+    ProcessListView list(*dashboard, nullptr, themes, personas.vm.get());
+    addProcess(4242, "render");
+    auto s = sample();
+    s.processes = std::vector<RunningProcess> {{4242, "render", 10, 40.0, {}}};
+    dashboard->publishSample(s);
+    QTest::mouseClick(list.rowToggle(0), Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return list.rowNote(0).startsWith(QStringLiteral("Not frozen: ")); }));
+    const QString why = list.rowNote(0);
+
+    // Busier processes push it out of the four before the reason has been read.
+    std::vector<RunningProcess> busy;
+    for (int i = 0; i < 6; ++i)
+        busy.push_back({100 + i, "busy" + std::to_string(i), 10, 50.0 - i, {}});
+    s.processes = busy;
+    dashboard->publishSample(s);
+    ASSERT_EQ(list.rowCount(), 5);
+    EXPECT_EQ(list.rowTexts(4), (QStringList {QStringLiteral("render"), QStringLiteral("—")}));
+    EXPECT_EQ(list.rowNote(4), why);
 }

@@ -4,11 +4,14 @@
 #include "popover/PopoverState.h"
 #include "popover/PopoverTabPanel.h"
 #include "popover/PopoverView.h"
+#include "popover/ProcessListView.h"
+#include "popover/ScrollIndicator.h"
 #include "popover/SymbolButton.h"
 #include "popover/TabDock.h"
 #include "popover/TourOverlay.h"
 
 #include "settings/NotificationPermission.h"
+#include "settings/ProOnboardingView.h"
 #include "storage/DeveloperCacheEngine.h"
 #include "storage/ModelInventoryEngine.h"
 #include "ui/ElidedLabel.h"
@@ -24,7 +27,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <cmath>
@@ -179,7 +185,7 @@ TEST_F(PopoverViewTest, HeaderHistoryToggleAndStatus)
     EXPECT_TRUE(two.contains(QStringLiteral("Compile Mode")));
     EXPECT_TRUE(two.contains(QStringLiteral(", ")));
     EXPECT_TRUE(two.contains(QStringLiteral("Battery Mode")));
-    EXPECT_FALSE(view->header()->hasLogoImage());
+    EXPECT_TRUE(view->header()->hasLogoImage()); // the program carries its logo
 }
 
 TEST_F(PopoverViewTest, TourButtonStartsTheTourAndClosingEndsIt)
@@ -216,6 +222,47 @@ TEST_F(PopoverViewTest, OnAShortScreenThePanelScrollsAndTheHeaderAndDockStayWhol
     // Given the room, it is 620 high again, and never more.
     view->resize(PopoverView::kSize + QSize(0, 200));
     EXPECT_EQ(view->size(), PopoverView::kSize);
+}
+
+TEST_F(PopoverViewTest, OnAShortScreenACutPageShowsThatItScrollsAndReachesItsLastRow)
+{
+    DashboardSample s;
+    s.cpuKind = DashboardSample::CpuKind::measured;
+    s.cpuLoad.perCore = std::vector<double>(12, 0.4);
+    s.processorCount = 12;
+    s.processes = std::vector<RunningProcess> {{1200, "code", 420, 80.0, {}}, {1300, "xterm", 30, 40.0, {}},
+        {1400, "ninja", 20, 20.0, {}}, {1500, "cc1plus", 90, 10.0, {}}};
+    dashboard->publishSample(s);
+    settings.setPopoverSelectedTab(1);
+    auto view = makeView();
+    view->show();
+    view->resize(PopoverView::kSize.width(), 500);
+    QApplication::processEvents();
+    auto* list = view->findChild<ProcessListView*>();
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->rowCount(), 4);
+    auto* scroll = view->tabPanel()->findChild<QScrollArea*>();
+    const auto listShown = [&] {
+        return scroll->viewport()->rect().contains(QRect(list->mapTo(scroll->viewport(), QPoint()), list->size()));
+    };
+    ASSERT_FALSE(listShown());
+
+    // The page is cut: the indicator says so, beside the panel in the popover's padding, over none of it.
+    auto* indicator = view->findChild<ScrollIndicator*>();
+    ASSERT_NE(indicator, nullptr);
+    EXPECT_TRUE(indicator->isVisible());
+    EXPECT_TRUE(view->rect().contains(indicator->geometry()));
+    EXPECT_FALSE(indicator->geometry().intersects(view->tabPanel()->geometry()));
+    indicator->setValue(indicator->maximum());
+    EXPECT_TRUE(listShown());
+    scroll->verticalScrollBar()->setValue(0);
+    EXPECT_EQ(indicator->value(), 0);
+
+    // Given the room, nothing is cut and it goes.
+    view->resize(PopoverView::kSize);
+    QApplication::processEvents();
+    EXPECT_TRUE(listShown());
+    EXPECT_FALSE(indicator->isVisible());
 }
 
 TEST_F(PopoverViewTest, ThemeChangeRepaintsAtOnce)
@@ -324,6 +371,17 @@ public:
     Outcome uninstall() override { return {true, {}}; }
 };
 
+class MissingSetupProgram : public HelperService
+{
+public:
+    PrivacyMetricsEngine::HelperStatus status() override { return {}; }
+    Outcome install() override
+    {
+        return {false, QStringLiteral("the setup program is missing: /usr/libexec/quorvane/quorvane-helper-setup")};
+    }
+    Outcome uninstall() override { return {true, {}}; }
+};
+
 class NoNotifications : public NotificationPermission
 {
 public:
@@ -335,10 +393,10 @@ class PopoverOnboardingTest : public PopoverViewTest
 protected:
     PopoverOnboardingTest() { settings.setHasFinishedOnboarding(false); }
 
-    std::unique_ptr<PopoverView> makeFirstRunView()
+    std::unique_ptr<PopoverView> makeFirstRunView(std::shared_ptr<HelperService> helper = std::make_shared<NoHelper>())
     {
         PopoverEngines engines;
-        engines.helperService = std::make_shared<NoHelper>();
+        engines.helperService = std::move(helper);
         engines.notificationPermission = std::make_shared<NoNotifications>();
         return std::make_unique<PopoverView>(
             *dashboard, *personaVM, PopoverHooks {}, engines, settings, themes, clock, nullptr);
@@ -381,6 +439,38 @@ TEST_F(PopoverOnboardingTest, FirstLaunchShowsOnlyTheFlowAndItsCardFitsThePopove
         EXPECT_EQ(page->width(), card->width()) << step;
     }
     EXPECT_TRUE(button(flow->page(), QStringLiteral("Finish Setup")));
+}
+
+TEST_F(PopoverOnboardingTest, SetupFailureLinesAreShownWholeAndTheCardGrowsForThem)
+{
+    auto view = makeFirstRunView(std::make_shared<MissingSetupProgram>());
+    view->show();
+    OnboardingView* flow = view->onboarding();
+    flow->setCurrentStep(4);
+    QApplication::processEvents();
+    const int before = flow->height();
+    button(flow->page(), QStringLiteral("Install Helper Daemon"))->click();
+    button(flow->page(), QStringLiteral("Allow Notifications"))->click();
+    auto* page = static_cast<ProOnboardingView*>(flow->page());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !page->helperStateText().isEmpty() && !page->notificationStateText().isEmpty(); }, 5000));
+    // The new lines' layout requests travel up from the page to the card, one posted event each.
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+
+    EXPECT_GT(flow->height(), before);
+    EXPECT_TRUE(view->rect().contains(flow->geometry()));
+    int failures = 0;
+    for (QLabel* label : page->findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(page) || label->text().isEmpty())
+            continue;
+        failures += label->text().startsWith("Helper installation failed") || label->text().startsWith("No notif");
+        const int needed = label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
+        EXPECT_GE(label->height(), needed) << label->text().toStdString();
+        EXPECT_TRUE(page->rect().contains(QRect(label->mapTo(page, QPoint()), label->size())))
+            << label->text().toStdString();
+    }
+    EXPECT_EQ(failures, 2);
 }
 
 TEST_F(PopoverOnboardingTest, FinishingStoresTheChosenStyleThenBothHostsShowTheDashboard)

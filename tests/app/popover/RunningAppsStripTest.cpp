@@ -69,7 +69,9 @@ TEST_F(RunningAppsStripTest, ShowsTheFirstSevenApplicationsAndNamesTheNameless)
     auto apps = directory();
     RunningAppsStrip strip(*apps, *dashboard);
     strip.show();
-    QTRY_COMPARE_WITH_TIMEOUT(strip.appCount(), RunningAppsStrip::kMaxApps, 5000);
+    // A failed QTRY_ macro would only return, unseen by the test.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return strip.appCount() == RunningAppsStrip::kMaxApps; }, 5000))
+        << strip.appCount();
     const QStringList tips = strip.toolTips();
     EXPECT_EQ(tips.value(0), QStringLiteral("Application"));
     EXPECT_EQ(tips.value(6), QStringLiteral("App 6"));

@@ -364,7 +364,7 @@ TEST_F(PrivacyMetricsEngineTest, EntitlementsAreTheHardeningOfTheInstalledUnit)
     };
     EXPECT_TRUE(has("CapabilityBoundingSet=CAP_KILL CAP_SYS_PTRACE"));
     EXPECT_TRUE(has("AmbientCapabilities="));
-    EXPECT_TRUE(has("PrivateNetwork=yes"));
+    EXPECT_TRUE(has("RestrictAddressFamilies=AF_UNIX AF_NETLINK"));
     EXPECT_TRUE(has("ProtectHome=yes"));
     EXPECT_TRUE(has("SystemCallFilter=~@privileged @resources"));
     for (const auto& setting : settings)

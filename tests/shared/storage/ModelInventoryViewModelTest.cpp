@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 using testing::ElementsAre;
@@ -214,7 +215,8 @@ TEST_F(ViewModelTest, SafeCleanNamesTheLargestCachesAndRecordsOnlyWhenSomethingW
     f.file(f.hub("models--a--b/blobs/f"), 9 * kMiB);
     scan();
     EXPECT_DOUBLE_EQ(vm().totalSafeCachesGB(), 20 * kMiB / kGiB);
-    EXPECT_DOUBLE_EQ(vm().totalDeveloperCachesGB(), 29 * kMiB / kGiB);
+    // The hub holds nothing but a model, which counts under the models.
+    EXPECT_DOUBLE_EQ(vm().totalDeveloperCachesGB(), 20 * kMiB / kGiB);
 
     std::optional<std::int64_t> freed;
     vm().cleanAllSafeCaches([&](const DeveloperCacheEngine::SafePurge& p) { freed = p.reclaimedBytes; });
@@ -300,4 +302,121 @@ TEST_F(ViewModelTest, ADeletionOutlivesTheModelThatStartedIt)
     EXPECT_FALSE(delivered);
     EXPECT_FALSE(StoreFixture::exists(file));
     EXPECT_EQ(f.tracker.fetchEvents(AssistanceCategory::storage, 10).size(), 1u);
+}
+
+namespace {
+
+// What the view model estimated for deleting the models, and what the deletion then freed below `root`.
+struct Measured
+{
+    std::int64_t estimate = 0;
+    std::int64_t freed = 0;
+    ModelDeletionResult result;
+};
+
+class EstimateTest : public ViewModelTest
+{
+protected:
+    Measured deleteAndMeasure(const std::vector<std::string>& modelNames, const std::string& root)
+    {
+        std::vector<InventoryModel> models;
+        std::set<std::string> ids;
+        for (const auto& n : modelNames) {
+            models.push_back(model(n));
+            ids.insert(models.back().id());
+        }
+        vm().setSelectedModelIds(ids);
+        Measured m;
+        m.estimate = std::llround(vm().selectedStorageGB() * kGiB);
+        const std::int64_t before = StoreFixture::diskBytes(root);
+        m.result = clean(models);
+        m.freed = before - StoreFixture::diskBytes(root);
+        return m;
+    }
+    std::int64_t totalBytes() { return std::llround((vm().totalStorageGB() + vm().totalDeveloperCachesGB()) * kGiB); }
+
+    static constexpr std::int64_t kConfigBlob = 7; // every fixture manifest shares one config blob
+};
+
+} // namespace
+
+TEST_F(EstimateTest, TwoTagsOfOneBlobCountItOnceAndFreeItOnce)
+{
+    f.ollamaModel("registry.ollama.ai/library/mistral/latest", {{1, 4 * kMiB}});
+    f.ollamaModel("registry.ollama.ai/library/mistral/7b", {{1, 4 * kMiB}});
+    f.ollamaModel("registry.ollama.ai/library/llama3.2/3b", {{2, 2 * kMiB}});
+    scan();
+    EXPECT_EQ(totalBytes(), StoreFixture::diskBytes(f.ollama("blobs")));
+    EXPECT_EQ(model("mistral:7b").sizeGB, 4 * kMiB / kGiB); // a row still shows the model's own size
+
+    const Measured m = deleteAndMeasure({"mistral:latest", "mistral:7b"}, f.ollama("blobs"));
+    EXPECT_EQ(m.freed, static_cast<std::int64_t>(4 * kMiB));
+    EXPECT_EQ(m.estimate, m.freed);
+    EXPECT_EQ(m.result.totalReclaimedBytes, m.freed);
+}
+
+TEST_F(EstimateTest, ATagWhoseBlobAnotherTagUsesIsEstimatedAtNothing)
+{
+    f.ollamaModel("registry.ollama.ai/library/llama3.2/latest", {{2, 2 * kMiB}});
+    f.ollamaModel("registry.ollama.ai/library/llama3.2/3b", {{2, 2 * kMiB}});
+    scan();
+    const StorageFootprint::Reclaim reclaim = vm().reclaimFor({model("llama3.2:latest")});
+    EXPECT_EQ(reclaim.keptFiles, 2); // the layer and the config
+    EXPECT_EQ(reclaim.keptBytes, static_cast<std::int64_t>(2 * kMiB) + kConfigBlob);
+    EXPECT_THAT(reclaim.keptFor, ElementsAre("llama3.2:3b"));
+
+    const Measured first = deleteAndMeasure({"llama3.2:latest"}, f.ollama("blobs"));
+    EXPECT_EQ(first.freed, 0);
+    EXPECT_EQ(first.estimate, 0);
+    // The survivor now holds its blobs alone, before any rescan.
+    const Measured second = deleteAndMeasure({"llama3.2:3b"}, f.ollama("blobs"));
+    EXPECT_EQ(second.freed, static_cast<std::int64_t>(2 * kMiB) + kConfigBlob);
+    EXPECT_EQ(second.estimate, second.freed);
+}
+
+TEST_F(EstimateTest, AManifestThatCannotBeReadKeepsEveryBlobAndTheEstimateSaysSo)
+{
+    f.ollamaModel("registry.ollama.ai/library/a/1b", {{1, 3 * kMiB}});
+    f.text(f.ollama("manifests/registry.ollama.ai/library/broken/1b"), "not json");
+    scan();
+    const StorageFootprint::Reclaim reclaim = vm().reclaimFor({model("a:1b")});
+    EXPECT_EQ(reclaim.heldFiles, 2);
+    EXPECT_FALSE(reclaim.everythingGoes());
+    const Measured m = deleteAndMeasure({"a:1b"}, f.ollama("blobs"));
+    EXPECT_EQ(m.freed, 0);
+    EXPECT_EQ(m.estimate, 0);
+}
+
+TEST_F(EstimateTest, AHardLinkedFileCountsOnceAndGoesWithItsLastName)
+{
+    const std::string a = f.lmModel("p/a/a.gguf", 3 * kMiB);
+    std::filesystem::create_directories(f.path(".cache/lm-studio/models/q/b"));
+    std::filesystem::create_hard_link(a, f.path(".cache/lm-studio/models/q/b/b.gguf"));
+    // A Hugging Face weight that an LM Studio file shares by a hard link.
+    const std::string c = f.lmModel("p/c/c.gguf", 5 * kMiB);
+    std::filesystem::create_directories(f.hub("models--o--m/blobs"));
+    std::filesystem::create_hard_link(c, f.hub("models--o--m/blobs/w"));
+    scan();
+    EXPECT_EQ(totalBytes(), StoreFixture::diskBytes(f.home));
+
+    Measured m = deleteAndMeasure({"a/a.gguf"}, f.home);
+    EXPECT_EQ(m.freed, 0);
+    EXPECT_EQ(m.estimate, 0);
+    m = deleteAndMeasure({"b/b.gguf"}, f.home);
+    EXPECT_EQ(m.freed, static_cast<std::int64_t>(3 * kMiB));
+    EXPECT_EQ(m.estimate, m.freed);
+    m = deleteAndMeasure({"o/m", "c/c.gguf"}, f.home);
+    EXPECT_EQ(m.freed, static_cast<std::int64_t>(5 * kMiB));
+    EXPECT_EQ(m.estimate, m.freed);
+}
+
+TEST_F(EstimateTest, TheHubIsCountedOnceAsModelsAndOnlyItsRestAsACache)
+{
+    f.file(f.hub("models--org--model/blobs/w"), 3 * kMiB);
+    f.file(f.hub("datasets--org--d/blobs/x"), 2 * kMiB);
+    f.file(f.path(".npm/_cacache/y"), 2 * kMiB);
+    scan();
+    EXPECT_EQ(totalBytes(), StoreFixture::diskBytes(f.home));
+    EXPECT_DOUBLE_EQ(vm().totalDeveloperCachesGB(), 4 * kMiB / kGiB);
+    EXPECT_DOUBLE_EQ(vm().totalStorageGB(), 3 * kMiB / kGiB);
 }

@@ -10,9 +10,11 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,6 +50,24 @@ public:
     {
         std::filesystem::create_directories(std::filesystem::path(full).parent_path());
         std::filesystem::create_symlink(target, full);
+    }
+    // What the files below a folder take, as du --apparent-size counts them: every regular file once,
+    // however many hard links it has there.
+    static std::int64_t diskBytes(const std::string& root)
+    {
+        std::set<std::pair<dev_t, ino_t>> seen;
+        std::int64_t total = 0;
+        std::error_code error;
+        for (auto it = std::filesystem::recursive_directory_iterator(root, error);
+             it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+            struct stat st
+            {
+            };
+            if (::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode)
+                && seen.emplace(st.st_dev, st.st_ino).second)
+                total += st.st_size;
+        }
+        return total;
     }
     static bool exists(const std::string& full)
     {
@@ -85,14 +105,15 @@ public:
         return d;
     }
 
-    // An Ollama model (manifests/<relative>) whose layers are the given blob numbers and sizes;
-    // blob files are written (two hours old) unless they exist. Returns the manifest path.
-    std::string ollamaModel(
-        const std::string& relative, const std::vector<std::pair<int, int>>& layers, const std::string& store = "")
+    // An Ollama model (manifests/<relative>) whose layers are the given blob numbers and sizes, with
+    // the config blob `config` (of 7 bytes, shared by default); blob files are written (two hours old)
+    // unless they exist. Returns the manifest path.
+    std::string ollamaModel(const std::string& relative, const std::vector<std::pair<int, std::int64_t>>& layers,
+        const std::string& store = "", int config = 1000)
     {
         const std::string base = store.empty() ? ollama("") : store + "/";
-        std::string json = R"({"schemaVersion":2,"config":{"digest":")" + digest(1000) + R"(","size":7},"layers":[)";
-        writeBlob(base, 1000, 7);
+        std::string json = R"({"schemaVersion":2,"config":{"digest":")" + digest(config) + R"(","size":7},"layers":[)";
+        writeBlob(base, config, 7);
         for (std::size_t i = 0; i < layers.size(); ++i) {
             const auto [n, size] = layers[i];
             json += (i ? "," : "") + std::string(R"({"mediaType":"application/vnd.ollama.image.model","digest":")")
@@ -104,7 +125,7 @@ public:
         text(manifest, json);
         return manifest;
     }
-    void writeBlob(const std::string& base, int n, int size)
+    void writeBlob(const std::string& base, int n, std::int64_t size)
     {
         const std::string blob = base + "blobs/" + blobName(n);
         if (!exists(blob)) {

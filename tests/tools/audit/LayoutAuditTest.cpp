@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -87,6 +88,27 @@ TEST(LayoutAuditTest, EachFaultIsFoundOnceAndAWholeViewGivesNothing)
         (QStringList {QStringLiteral("contrast QWidget > QLabel \"dim\""),
             QStringLiteral("outside-parent QWidget > QWidget"), QStringLiteral("scroll-cut QWidget > QScrollArea"),
             QStringLiteral("text-cut QWidget > QLabel \"far too long for it\"")}));
+
+    // Content cut at the bottom of an area without its bar passes only while a bar beside it follows it.
+    QWidget beside;
+    auto* area = new QScrollArea(&beside);
+    area->setGeometry(0, 0, 100, 60);
+    area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* column = new QWidget;
+    column->resize(90, 200);
+    area->setWidget(column);
+    EXPECT_EQ(
+        checksIn(audit(beside, QSize(110, 60))), QStringList {QStringLiteral("scroll-cut QWidget > QScrollArea")});
+    auto* indicator = new QScrollBar(Qt::Vertical, &beside);
+    indicator->setGeometry(102, 0, 6, 60);
+    const auto following
+        = QObject::connect(area->verticalScrollBar(), &QScrollBar::rangeChanged, indicator, &QScrollBar::setRange);
+    indicator->setRange(area->verticalScrollBar()->minimum(), area->verticalScrollBar()->maximum());
+    EXPECT_EQ(checksIn(audit(beside, QSize(110, 60))), QStringList {});
+    QObject::disconnect(following);
+    indicator->setRange(0, 0); // following something else
+    EXPECT_EQ(
+        checksIn(audit(beside, QSize(110, 60))), QStringList {QStringLiteral("scroll-cut QWidget > QScrollArea")});
 
     // A view that needs more than its host gives grows past it.
     QWidget host;

@@ -155,3 +155,41 @@ TEST(AdvisorViewModelTest, DestroyedMidRunDropsTheResultWithoutCrashing)
     waitFor([] { return false; }, 50);
     SUCCEED();
 }
+
+TEST(AdvisorViewModelTest, LoadingLastsUntilTheLastPendingWorkHasEnded)
+{
+    // Detection and the server's answer each wait for their own gate, so the test says which ends first.
+    auto detectGate = std::make_shared<std::promise<void>>();
+    auto answerGate = std::make_shared<std::promise<void>>();
+    std::shared_future<void> detected = detectGate->get_future().share();
+    std::shared_future<void> answered = answerGate->get_future().share();
+    auto detections = std::make_shared<std::atomic<int>>(0);
+    AdvisorViewModel vm(
+        [detected, detections] {
+            ++*detections;
+            detected.wait();
+            return DetectedMachine {profile(36), true};
+        },
+        [answered] {
+            answered.wait();
+            return OllamaModelsResult {};
+        });
+    QSignalSpy loading(&vm, &AdvisorViewModel::isLoadingChanged);
+    vm.load();
+    vm.load(); // while the first detection runs: no second one
+    vm.runRecommendations(context(profile(36)));
+    EXPECT_TRUE(vm.isLoading());
+
+    // The machine is known while the ranking still waits for the server: still loading.
+    detectGate->set_value();
+    ASSERT_TRUE(waitFor([&] { return vm.macProfile().has_value(); }));
+    waitFor([] { return false; }, 30);
+    EXPECT_TRUE(vm.isLoading());
+    EXPECT_FALSE(vm.lastContext().has_value());
+
+    answerGate->set_value();
+    ASSERT_TRUE(waitFor([&] { return vm.lastContext().has_value(); }));
+    EXPECT_FALSE(vm.isLoading());
+    EXPECT_EQ(loading.count(), 2);
+    EXPECT_EQ(detections->load(), 1);
+}

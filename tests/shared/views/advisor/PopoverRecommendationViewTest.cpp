@@ -6,10 +6,13 @@
 #include "engines/MemoryEngine.h"
 #include "engines/OllamaEngine.h"
 #include "engines/ThermalEngine.h"
+#include "records/ThemeManager.h"
 
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
+#include <QLayout>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -77,6 +80,11 @@ TEST_F(PopoverRecommendationViewTest, PromptUntilRankedThenNamesOnlyTheFirst)
         QStringLiteral("Recommended: ") + QString::fromStdString(first.model.displayName));
     EXPECT_EQ(card->summaryLabel()->text(), QString::fromStdString(first.performanceSummary()));
     EXPECT_TRUE(card->summaryLabel()->text().contains(QStringLiteral(" tok/s · ")));
+    // At the popover's width the texts reach up to the button rather than wrapping at half the width.
+    card->resize(316, card->heightForWidth(316));
+    card->layout()->activate();
+    card->recommendedLabel()->parentWidget()->layout()->activate();
+    EXPECT_EQ(card->recommendedLabel()->geometry().right() + 1 + 8, card->viewAdvisorButton()->geometry().left());
 
     // Coming on screen again ranks again; the machine is detected once.
     card->hide();
@@ -148,4 +156,53 @@ TEST_F(PopoverRecommendationViewTest, EitherButtonOpensTheSheetAndClosingClearsI
     card->setShowingAdvisor(true);
     EXPECT_TRUE(card->showingAdvisor());
     EXPECT_EQ(advisorsMade, 3);
+}
+
+TEST_F(PopoverRecommendationViewTest, SheetOutlivesTheClosingPopoverFollowsTheThemeAndGoesWithTheCard)
+{
+    // The popover is a popup that closes as soon as the user turns to the advisor.
+    QWidget popup(nullptr, Qt::Popup);
+    auto* card = new PopoverRecommendationView(
+        *dashboard, sources.make(), [] { return new QLabel(QStringLiteral("advisor")); }, &popup);
+    popup.show();
+    QTest::mouseClick(card->analyzeButton(), Qt::LeftButton);
+    QPointer<AdvisorSheet> sheet = card->advisorSheet();
+    ASSERT_TRUE(sheet);
+    EXPECT_FALSE(popup.isVisible()) << "the popup gives way to the advisor";
+    waitFor([] { return false; }, 30);
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_TRUE(card->showingAdvisor());
+
+    ThemeManager::shared().setCurrentTheme(AppTheme::light);
+    EXPECT_EQ(sheet->palette().color(QPalette::Window), Palette::forTheme(AppTheme::light).background);
+    ThemeManager::shared().setCurrentTheme(AppTheme::cyberpunk);
+    EXPECT_EQ(sheet->palette().color(QPalette::Window), Palette::forTheme(AppTheme::cyberpunk).background);
+
+    // Closing the advisor returns to the card: the popup opens again where it was.
+    const QPoint at = popup.pos();
+    sheet->reject();
+    EXPECT_FALSE(card->showingAdvisor());
+    EXPECT_TRUE(popup.isVisible());
+    EXPECT_EQ(popup.pos(), at);
+    popup.hide();
+
+    QTest::mouseClick(card->analyzeButton(), Qt::LeftButton);
+    sheet = card->advisorSheet();
+    ASSERT_TRUE(sheet);
+    delete card;
+    EXPECT_TRUE(sheet.isNull());
+}
+
+TEST(AdvisorSheetPlacementTest, CentredOverTheHostWithItsWholeFrameOnTheScreen)
+{
+    const QRect screen(0, 0, 1600, 1000);
+    const QSize frame(502, 471);
+    // Over a window in the middle: centred on it.
+    EXPECT_EQ(AdvisorSheet::placement(QRect(400, 200, 600, 400), frame, screen), QPoint(448, 164));
+    // Over the popover at the top-right corner: pushed in until its right and top edges are on the screen.
+    const QPoint corner = AdvisorSheet::placement(QRect(1260, 0, 340, 620), frame, screen);
+    EXPECT_EQ(corner.x() + frame.width(), 1600);
+    EXPECT_EQ(corner.y(), 74);
+    // A screen smaller than the sheet keeps its title bar reachable at the top-left.
+    EXPECT_EQ(AdvisorSheet::placement(QRect(0, 0, 300, 300), frame, QRect(0, 0, 400, 300)), QPoint(0, 0));
 }

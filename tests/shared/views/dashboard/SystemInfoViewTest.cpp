@@ -46,7 +46,12 @@ TEST(SystemInfoViewTest, RowsFromTheFactsAndLiveFigures)
     EXPECT_EQ(view.rowValue("Graphics Driver"), "—");
     EXPECT_EQ(view.rowValue("Memory Bandwidth"), "—");
     EXPECT_EQ(view.rowValue("Performance Cores"), "2 Cores");
-    EXPECT_EQ(view.rowValue("Efficiency Cores"), "0 Cores");
+    EXPECT_EQ(view.rowValue("Efficiency Cores"), "—"); // one core kind: no figure, as in the popover
+    platform::MachineFacts hybrid = laptop();
+    hybrid.logicalCpus = 16;
+    hybrid.performanceCpus = 8;
+    hybrid.efficiencyCpus = 8;
+    EXPECT_EQ(SystemInfoView(*model, hybrid, desktop, clock).rowValue("Efficiency Cores"), "8 Cores");
     EXPECT_EQ(view.rowValue("Neural Coprocessor"), "Intel CPU (No Apple Neural Engine)");
     EXPECT_EQ(view.rowValue("Physical Memory"), "16 GB System Memory");
     EXPECT_EQ(view.rowValue("VRAM Allocation Limit"), "—"); // not "13.5 GB Max VRAM"

@@ -27,6 +27,26 @@ TEST_F(LiveHelperActivityViewTest, RelativeTimesChangeUnitAtTheMinuteHourAndDay)
     EXPECT_EQ(ago(86400), QLocale().toString(now.addSecs(-86400).toLocalTime().date(), QLocale::ShortFormat));
 }
 
+TEST_F(LiveHelperActivityViewTest, AgesMoveOnWhileShownAndOneChainOfTicksRuns)
+{
+    engine.recordHelperAction(event("SIGSTOP", "older", 150));
+    engine.recordHelperAction(event("SIGCONT", "newer", 30));
+    LiveHelperActivityView view(services());
+    view.show();
+    EXPECT_EQ(view.rowTimes(), (QStringList {"Just now", "2m ago"}));
+    clock.advance(60 * 1000);
+    EXPECT_EQ(view.rowTimes(), (QStringList {"1m ago", "3m ago"}));
+
+    // Showing it again starts no second chain; a hidden card stops ticking.
+    view.hide();
+    view.show();
+    clock.advance(LiveHelperActivityView::kAgeRefreshMs);
+    EXPECT_EQ(clock.pending(), 1);
+    view.hide();
+    clock.advance(3 * LiveHelperActivityView::kAgeRefreshMs);
+    EXPECT_EQ(clock.pending(), 0);
+}
+
 TEST_F(LiveHelperActivityViewTest, KeepsTheFiftyNewestShowsTenAndIgnoresRepeats)
 {
     for (int i = 0; i < 50; ++i)

@@ -35,7 +35,7 @@ TEST_F(UninstallGuideViewTest, AuditCoversWhatThePackageLeavesAndOnlyACleanHomeI
     audit(view);
     EXPECT_EQ(view.verdictText(), "Nothing Stays Behind ✓");
     EXPECT_EQ(view.checkStatusTexts().size(), 5);
-    EXPECT_EQ(view.checkStatusTexts().count("Removed"), 5);
+    EXPECT_EQ(view.checkStatusTexts().count("Not installed"), 5); // nothing was there to remove
     EXPECT_EQ(view.buttonLabel(3), "Verify Removal ✓");
 
     QDir().mkpath(locations.dataDirectory); // an empty folder is no leftover
@@ -54,6 +54,17 @@ TEST_F(UninstallGuideViewTest, AuditCoversWhatThePackageLeavesAndOnlyACleanHomeI
     EXPECT_EQ(view.verdictText(), "Leftovers Found");
     EXPECT_EQ(view.checkStatusTexts().count("Exists"), 3);
     EXPECT_EQ(view.checkStatusTexts().size(), 5);
+    // Leftovers take the step's tick away, and the audit can be run again.
+    EXPECT_EQ(view.buttonLabel(3), "Verify Removal");
+    EXPECT_EQ(view.completedSteps().count(UninstallGuideView::kVerify), 0u);
+
+    // What an audit saw and is gone now was removed; what none saw stays "Not installed".
+    QFile::remove(locations.systemUnitFolder + "/com.quorvane.helper.service");
+    QFile::remove(locations.autostartEntry);
+    audit(view);
+    EXPECT_EQ(view.checkStatusTexts().count("Removed"), 2);
+    EXPECT_EQ(view.checkStatusTexts().count("Not installed"), 1);
+    EXPECT_EQ(view.verdictText(), "Leftovers Found"); // the settings file is still there
 }
 
 TEST_F(UninstallGuideViewTest, HelperStepAsksAndIsDoneOnlyOnSuccess)

@@ -22,6 +22,7 @@
 #include <filesystem>
 
 using testing::HasSubstr;
+using testing::Not;
 
 namespace {
 
@@ -73,6 +74,14 @@ protected:
             if (r->model().name == name)
                 return r;
         return nullptr;
+    }
+    // The texts of a widget's labels, joined by "|".
+    static std::string labelTexts(QWidget* widget)
+    {
+        QStringList texts;
+        for (QLabel* l : widget->findChildren<QLabel*>())
+            texts << l->text();
+        return texts.join('|').toStdString();
     }
     CacheRow* cacheRow(const std::string& name)
     {
@@ -380,4 +389,44 @@ TEST_F(StorageViewTest, TheHeaderShowsTheSpinnerWhileAScanRunsAndCollapses)
     EXPECT_FALSE(view().modelsTab().isVisible());
     view().setExpanded(true);
     EXPECT_TRUE(view().modelsTab().isVisible());
+}
+
+TEST_F(StorageViewTest, TheConfirmationSaysWhatADeletionFreesAndWhichModelKeepsItsBlobs)
+{
+    f.ollamaModel("registry.ollama.ai/library/llama3.2/latest", {{2, kGiB}});
+    f.ollamaModel("registry.ollama.ai/library/llama3.2/3b", {{2, kGiB}});
+    f.ollamaModel("registry.ollama.ai/library/mistral/latest", {{1, kGiB / 2}}, "", 1001);
+    f.ollamaModel("registry.ollama.ai/library/mistral/7b", {{1, kGiB / 2}}, "", 1001);
+    ModelsTab& tab = view().modelsTab();
+    EXPECT_EQ(view().tabLabel(StorageTab::models), "AI Models (1.5G)");
+
+    click(row("llama3.2:latest")->deleteButton());
+    EXPECT_THAT(labelTexts(tab.confirmation()),
+        HasSubstr("Permanently delete 1 model(s) (0.0 GB)? Model files that nothing else uses will be removed from "
+                  "this computer.|llama3.2:latest|2 blobs (1.0 GB) are kept: llama3.2:3b still uses them."));
+    EXPECT_EQ(tab.deleteButton()->text(), "Delete (0.0 GB)");
+    click(tab.cancelButton());
+
+    click(row("mistral:latest")->selectButton());
+    click(row("mistral:7b")->selectButton());
+    EXPECT_EQ(tab.selectionCleanButton()->text(), "Clean (0.5GB)");
+    click(tab.selectionCleanButton());
+    EXPECT_THAT(labelTexts(tab.confirmation()),
+        HasSubstr("Permanently delete 2 model(s) (0.5 GB)? Model weight files and cached blobs will be removed"));
+    EXPECT_THAT(labelTexts(tab.confirmation()), Not(HasSubstr("kept")));
+    click(tab.deleteButton());
+    settle();
+    EXPECT_EQ(banner(), "Freed 0.5 GB (2 models deleted)");
+}
+
+TEST_F(StorageViewTest, TheHubIsCountedUnderModelsAndItsRowSaysSo)
+{
+    f.file(f.hub("models--org--model/blobs/w"), 2 * kGiB);
+    f.file(f.path(".npm/_cacache/x"), kGiB);
+    EXPECT_EQ(view().headerTotalText(), "(3.0 GB)");
+    EXPECT_EQ(view().tabLabel(StorageTab::caches), "Dev Caches (1.0G)");
+    view().setSelectedStorageTab(StorageTab::caches);
+    ASSERT_NE(cacheRow("Hugging Face Hub"), nullptr);
+    EXPECT_THAT(labelTexts(cacheRow("Hugging Face Hub")), HasSubstr("The models in it are counted under AI Models."));
+    EXPECT_THAT(labelTexts(cacheRow("npm Cache")), Not(HasSubstr("counted under")));
 }

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds the Debian source and binary packages (debian/, dpkg-buildpackage) from this checkout's files,
+# committed or not but for what git ignores, in the folder given, and prints the binary package's path:
+#   scripts/package-build.sh build/package
+# The folder is made anew. Every file of the upstream tarball and of the tree built from it carries the
+# changelog's date, as the package's files do (SOURCE_DATE_EPOCH), so two builds of the same files give
+# the same bytes. QV_JOBS sets how many compilers run at once; ccache is used where installed. The build's
+# output goes to build.log in the folder and is shown when the build fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out="$(realpath -m "$1")"
+name="$(dpkg-parsechangelog -S Source)"
+version="$(dpkg-parsechangelog -S Version)"
+upstream="${version%-*}"
+SOURCE_DATE_EPOCH="$(dpkg-parsechangelog -S Timestamp)"
+export SOURCE_DATE_EPOCH
+tree="$out/$name-$upstream"
+
+rm -rf "$out"
+mkdir -p "$tree"
+files=()
+while IFS= read -r -d '' file; do
+    if [ -e "$file" ] || [ -L "$file" ]; then files+=("$file"); fi
+done < <(git ls-files -z --cached --others --exclude-standard)
+printf '%s\0' "${files[@]}" | tar -c --null -T - | tar -x -C "$tree"
+find "$tree" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+(cd "$out" && tar -c --sort=name --owner=0 --group=0 --numeric-owner --exclude="$name-$upstream/debian" \
+    --pax-option=exthdr.name=%d/PaxHeaders/%f,delete=atime,delete=ctime "$name-$upstream" \
+    | xz -6 -T1 >"${name}_$upstream.orig.tar.xz")
+
+export DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:+$DEB_BUILD_OPTIONS }parallel=${QV_JOBS:-$(nproc)}"
+if command -v ccache >/dev/null; then
+    export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR="$tree"
+fi
+log="$out/build.log"
+if ! (cd "$tree" && dpkg-buildpackage -S -us -uc && dpkg-buildpackage -b -us -uc) >"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    echo "package-build: the build failed, see $log" >&2
+    exit 1
+fi
+echo "$out/${name}_${version}_$(dpkg-architecture -qDEB_HOST_ARCH).deb"

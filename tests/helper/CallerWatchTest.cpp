@@ -1,0 +1,75 @@
+#include "HelperServerFixture.h"
+#include "RawCalls.h"
+
+#include "support/ChildProcess.h"
+
+#include <memory>
+
+using namespace helpertest;
+
+namespace {
+
+class CallerWatchTest : public HelperServerFixture
+{
+protected:
+    // A stand-in for the program: a child of this test program, so a trusted caller, that connects
+    // and has `target` stopped, then keeps running; with `hangUp` it closes its connection first.
+    std::unique_ptr<ForkedChild> programStopping(pid_t target, bool hangUp = false) const
+    {
+        const std::string socket = m_config.socketPath;
+        return std::make_unique<ForkedChild>([socket, target, hangUp] {
+            const int fd = connectTo(socket.c_str());
+            const bool stopped = askSucceeds(fd, stopRequest(1, target));
+            if (hangUp)
+                ::close(fd);
+            return stopped;
+        });
+    }
+
+    static bool runsWithin(pid_t pid, std::chrono::milliseconds limit)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (processState(pid) == 'T' && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(5ms);
+        return processState(pid) != 'T';
+    }
+};
+
+// A program killed while it holds processes stopped can never resume them: the helper does, at once,
+// and logs it for that program. A program that only closed its connection keeps its stops.
+TEST_F(CallerWatchTest, StopsOfAProgramThatEndedAreResumedAtOnce)
+{
+    start();
+    SleepingChild killedsTarget;
+    SleepingChild hungUpsTarget;
+    auto killed = programStopping(killedsTarget.pid());
+    auto hungUp = programStopping(hungUpsTarget.pid(), true);
+    ASSERT_TRUE(killed->ready() && hungUp->ready());
+    ASSERT_EQ(processState(killedsTarget.pid()), 'T');
+    const pid_t killedPid = killed->pid();
+
+    killed.reset(); // SIGKILL
+    EXPECT_TRUE(runsWithin(killedsTarget.pid(), 2s));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(processState(hungUpsTarget.pid()), 'T');
+    const auto listed = m_server->context().suspended().processes();
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].pid, hungUpsTarget.pid());
+
+    hungUp.reset();
+    EXPECT_TRUE(runsWithin(hungUpsTarget.pid(), 2s));
+    for (int i = 0; i < 200 && !m_server->context().suspended().processes().empty(); ++i)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_TRUE(m_server->context().suspended().processes().empty());
+
+    const auto records = auditRecords();
+    const auto resumed = std::find_if(records.begin(), records.end(), [&](const nlohmann::json& r) {
+        return r["action"] == "send_sigcont" && r["targetPID"] == killedsTarget.pid();
+    });
+    ASSERT_NE(resumed, records.end());
+    EXPECT_EQ((*resumed)["success"], true);
+    EXPECT_EQ((*resumed)["stoppedByPID"], killedPid);
+    EXPECT_EQ((*resumed)["callerPID"], ::getpid()); // the helper, which runs in this test program
+}
+
+} // namespace

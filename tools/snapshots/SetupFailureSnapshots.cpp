@@ -1,0 +1,76 @@
+#include "SampleData.h"
+#include "SamplePopover.h"
+#include "SnapshotRegistry.h"
+
+#include "popover/PopoverView.h"
+#include "settings/NotificationPermission.h"
+#include "settings/ProOnboardingView.h"
+#include "ui/ViewSettings.h"
+#include "views/privacy/HelperService.h"
+#include "views/privacy/OnboardingView.h"
+
+namespace {
+
+// A machine without the helper's setup program and without a notification service: the setup page
+// after both of its buttons were pressed there shows both failures.
+class MissingSetupProgram : public HelperService
+{
+public:
+    PrivacyMetricsEngine::HelperStatus status() override { return {}; }
+    Outcome install() override
+    {
+        return {
+            false, QStringLiteral("the setup program is missing: %1").arg(SystemdHelperService::defaultSetupProgram())};
+    }
+    Outcome uninstall() override { return {true, {}}; }
+};
+
+class NoNotificationService : public NotificationPermission
+{
+public:
+    bool request() override { return false; }
+};
+
+void pressBoth(ProOnboardingView* page)
+{
+    if (!page)
+        return;
+    page->installHelper();
+    page->allowNotifications();
+    settleBackgroundWork();
+}
+
+QImage failedCard(const SnapshotContext& c)
+{
+    MissingSetupProgram helper;
+    NoNotificationService notifications;
+    OnboardingView flow(
+        4, PersonaConfiguration::WorkspacePersona::aiEngineer, PersonaConfiguration::FlavorPersona::bear,
+        [&](OnboardingView& f) -> QWidget* {
+            return new ProOnboardingView(helper, notifications, [&f] { f.setCurrentStep(5); });
+        },
+        [] {});
+    pressBoth(qobject_cast<ProOnboardingView*>(flow.page()));
+    return grabWidget(flow, c.palette);
+}
+
+QImage failedInPopover(const SnapshotContext& c)
+{
+    SamplePopover p(c, 1, false, 4, [](PopoverEngines& engines) {
+        engines.helperService = std::make_shared<MissingSetupProgram>();
+        engines.notificationPermission = std::make_shared<NoNotificationService>();
+    });
+    p.show();
+    pressBoth(p.view->findChild<ProOnboardingView*>());
+    const QImage image = grabWidget(*p.view, c.palette, 2, PopoverView::kSize);
+    c.data.settings().setHasFinishedOnboarding(true);
+    return image;
+}
+
+} // namespace
+
+void registerSetupFailureSnapshots(SnapshotRegistry& registry)
+{
+    registry.add(QStringLiteral("onboarding-step-4-failed"), failedCard);
+    registry.add(QStringLiteral("popover-onboarding-4-failed"), failedInPopover);
+}
