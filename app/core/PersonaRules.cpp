@@ -46,16 +46,11 @@ std::vector<std::string> PersonaRules::freezeList(AutoPersona persona, const Per
     return {};
 }
 
-bool PersonaRules::isOnFreezeList(
-    AutoPersona persona, const std::string& name, const PersonaConfiguration& configuration)
-{
-    return contains(freezeList(persona, configuration), name);
-}
-
 std::function<bool(AutoPersona, const std::string&)> PersonaRules::freezeLists(PersonaConfiguration configuration)
 {
-    return [configuration = std::move(configuration)](
-               AutoPersona persona, const std::string& name) { return isOnFreezeList(persona, name, configuration); };
+    return [configuration = std::move(configuration)](AutoPersona persona, const std::string& name) {
+        return contains(freezeList(persona, configuration), name);
+    };
 }
 
 PersonaRules::Decision PersonaRules::compileRule(

@@ -45,8 +45,7 @@ public:
 
     // The persona's freeze list: the built-in names, then (Compile Mode) the configuration's own.
     static std::vector<std::string> freezeList(AutoPersona persona, const PersonaConfiguration& configuration);
-    static bool isOnFreezeList(AutoPersona persona, const std::string& name, const PersonaConfiguration& configuration);
-    // isOnFreezeList for a copy of the configuration.
+    // Whether a persona's freeze list in (a copy of) the configuration names a process.
     static std::function<bool(AutoPersona, const std::string&)> freezeLists(PersonaConfiguration configuration);
 
     // Compile Mode while a process of the snapshot is named as a trigger; the first one names the event.

@@ -108,12 +108,8 @@ public:
     // persona active everything goes, so nothing stays suspended with none active.
     Release release(AutoPersona persona, const std::set<AutoPersona>& others, const Listed& listed);
 
-    // Resumes a suspended process and forgets it; a process that is gone is forgotten too, and a pid
-    // that now belongs to another process is forgotten without being resumed. False when it is still
-    // there and its resume failed: then its record stays, due to be tried again. ranAgain tells
-    // whether the helper resumed it.
-    bool resumeOrDrop(std::int32_t pid, bool* ranAgain = nullptr);
-    // A resume asked for by hand: as resumeOrDrop, but the helper's error comes back.
+    // A resume asked for by hand. A pid that now belongs to another process is forgotten without
+    // being resumed; a resume that fails is tried again later, and the helper's error comes back.
     Result<void> resume(std::int32_t pid);
     // Tries again each resume that failed once its wait is over. `tried` tells whether any was due.
     struct Retry
@@ -174,6 +170,11 @@ private:
     std::optional<std::string> wantedName(
         std::int32_t pid, const std::set<AutoPersona>& active, const Listed& listed) const;
 
+    // Resumes a suspended process and forgets it; a process that is gone is forgotten too, and a pid
+    // that now belongs to another process is forgotten without being resumed. False when it is still
+    // there and its resume failed: then its record stays, due to be tried again. ranAgain tells
+    // whether the helper resumed it.
+    bool resumeOrDrop(std::int32_t pid, bool* ranAgain = nullptr);
     Result<void> suspend(std::int32_t pid);
     void add(const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder, bool single = false);
     void remove(std::int32_t pid);

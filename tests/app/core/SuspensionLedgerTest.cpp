@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <gmock/gmock.h>
+
 #include <sys/stat.h>
 
 using namespace personatest;
@@ -119,8 +121,8 @@ TEST_F(SuspensionLedgerTest, ResumesTheRateLimitRefusedAreTriedAgainWithBackOffU
     rateLimit(a.pid(), 2);
     rateLimit(b.pid(), 2);
     rateLimit(c.pid(), 1);
-    for (const pid_t pid : {a.pid(), b.pid(), c.pid()})
-        EXPECT_FALSE(ledger->resumeOrDrop(pid));
+    const auto release = ledger->release(AutoPersona::compileMode, {}, PersonaRules::freezeLists(testConfiguration()));
+    EXPECT_THAT(release.stillPaused, testing::UnorderedElementsAre("ollama", "postgres", "mysql"));
     EXPECT_EQ(ledger->frozenProcesses().size(), 3u);
     const auto failures = ledger->listing().resumeFailures;
     ASSERT_EQ(failures.size(), 3u);
