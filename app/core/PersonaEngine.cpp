@@ -1,25 +1,124 @@
 #include "PersonaEngine.h"
 
-#include "PersonaEnginePrivate.h"
+#include "PersonaOwnActions.h"
+#include "PersonaRecords.h"
+#include "PersonaTally.h"
 
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
 #include "core/UserDefaults.h"
-#include "engines/OllamaEngine.h"
+#include "records/ActivePersonaTracker.h"
+#include "records/AssistanceTracker.h"
 
 #include "ProcessWatcher.h"
 
-#include "platform/power/PowerSupplies.h"
+#include "platform/desktop/DesktopNotifier.h"
+#include "platform/desktop/LogindSleepInhibitor.h"
+#include "platform/desktop/UserNotifier.h"
 
-#include <algorithm>
+#include <QCoreApplication>
+#include <QSet>
+
+#include <atomic>
+#include <mutex>
+
+// The engine's collaborators, its parts and the state they do not keep themselves.
+class PersonaEngine::Private
+{
+public:
+    Private(XPCConnection& xpcConnection, ProcessWatcher& processWatcher, OllamaEngine& ollamaEngine,
+        MemoryEngine& memoryEngine, SavedYouMetrics savedYouMetrics, Options options);
+
+    Date now() const;
+    bool isActive(AutoPersona persona) const;
+    void postToTracker(const std::set<AutoPersona>& personas) const;
+
+    ProcessWatcher& watcher;
+    const Options options;
+    UserDefaults& defaults;
+    AssistanceTracker& assistance;
+    const std::shared_ptr<platform::UserNotifier> notifier;
+    PersonaRules rules; // prepared and asked under operationMutex
+    SuspensionLedger ledger;
+    PersonaOwnActions actions;
+    QMetaObject::Connection settingsErasedWatch;
+
+    // Held for a whole persona operation; recursive because the rules call activation and deactivation.
+    std::recursive_timed_mutex operationMutex;
+    std::atomic<bool> cycleRunning {false};
+
+    // Guards everything below; the ledger's lock may be taken inside it, never the other way round.
+    mutable std::mutex mutex;
+    std::set<AutoPersona> activePersonas;
+    PersonaTally tally;
+    PersonaConfiguration configuration;
+    ChangeHandler onChangeHandler;
+};
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Starts or ends the persona as the rule decided.
+void apply(PersonaEngine& engine, AutoPersona persona, const PersonaRules::Decision& decision)
+{
+    using Change = PersonaRules::Decision::Change;
+    if (decision.change == Change::activate)
+        engine.activatePersona(persona, decision.trigger);
+    else if (decision.change == Change::deactivate)
+        engine.deactivatePersona(persona);
+}
+
+} // namespace
+
+PersonaEngine::Private::Private(XPCConnection& xpcConnection, ProcessWatcher& processWatcher,
+    OllamaEngine& ollamaEngine, MemoryEngine& memoryEngine, SavedYouMetrics savedYouMetrics, Options opts)
+    : watcher(processWatcher)
+    , options(std::move(opts))
+    , defaults(options.userDefaults ? *options.userDefaults : UserDefaults::standard())
+    , assistance(options.assistanceTracker ? *options.assistanceTracker : AssistanceTracker::shared())
+    , notifier(options.notifier ? options.notifier : std::make_shared<platform::DesktopNotifier>())
+    , rules(options.procRoot, options.sysRoot, options.session)
+    , ledger(xpcConnection, options.procRoot, options.stateFilePath, options.clock)
+    , actions(ollamaEngine, memoryEngine, ledger,
+          options.sleepInhibitor ? options.sleepInhibitor : std::make_shared<platform::LogindSleepInhibitor>())
+    , tally(savedYouMetrics)
+{
+}
+
+Date PersonaEngine::Private::now() const
+{
+    return options.clock ? options.clock() : Date::now();
+}
+
+bool PersonaEngine::Private::isActive(AutoPersona persona) const
+{
+    std::lock_guard lock(mutex);
+    return activePersonas.contains(persona);
+}
+
+void PersonaEngine::Private::postToTracker(const std::set<AutoPersona>& personas) const
+{
+    if (!options.updatesPersonaTracker)
+        return;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    QSet<QString> names;
+    for (const auto persona : personas)
+        names.insert(QString::fromUtf8(rawValue(persona).data(), static_cast<qsizetype>(rawValue(persona).size())));
+    // The tracker belongs to the GUI thread; it is created and updated there.
+    QMetaObject::invokeMethod(
+        app, [names] { ActivePersonaTracker::shared().updateActivePersonas(names); }, Qt::QueuedConnection);
+}
 
 PersonaEngine::PersonaEngine(XPCConnection& xpcConnection, ProcessWatcher& processWatcher, OllamaEngine& ollamaEngine,
     MemoryEngine& memoryEngine, std::optional<PersonaConfiguration> configuration, SavedYouMetrics savedYouMetrics,
     Options options)
-    : d(std::make_unique<Private>(xpcConnection, processWatcher, ollamaEngine, memoryEngine, std::move(options)))
+    : d(std::make_unique<Private>(
+        xpcConnection, processWatcher, ollamaEngine, memoryEngine, savedYouMetrics, std::move(options)))
 {
     d->configuration = configuration ? std::move(*configuration) : PersonaConfiguration::load(d->defaults);
-    d->savedYouMetrics = savedYouMetrics;
     // Settings erased (privacy erasure): the defaults take over, and nothing is written back.
     d->settingsErasedWatch = QObject::connect(&d->defaults, &UserDefaults::valueChanged, [this](const QString& key) {
         if (key != PersonaConfiguration::userDefaultsKey || d->defaults.contains(key))
@@ -45,20 +144,19 @@ std::set<AutoPersona> PersonaEngine::activePersonas() const
 
 std::map<std::int32_t, FrozenProcess> PersonaEngine::frozenProcesses() const
 {
-    std::lock_guard lock(d->mutex);
-    return d->frozenProcesses;
+    return d->ledger.frozenProcesses();
 }
 
 std::vector<PersonaEvent> PersonaEngine::personaHistory() const
 {
     std::lock_guard lock(d->mutex);
-    return d->personaHistory;
+    return d->tally.history();
 }
 
 SavedYouMetrics PersonaEngine::savedYouMetrics() const
 {
     std::lock_guard lock(d->mutex);
-    return d->savedYouMetrics;
+    return d->tally.metrics();
 }
 
 PersonaConfiguration PersonaEngine::configuration() const
@@ -70,26 +168,24 @@ PersonaConfiguration PersonaEngine::configuration() const
 PersonaEngine::State PersonaEngine::state() const
 {
     std::lock_guard lock(d->mutex);
-    return {d->activePersonas, d->frozenProcesses, d->personaHistory, d->savedYouMetrics, d->configuration,
-        d->resumeFailuresLocked()};
+    auto listing = d->ledger.listing();
+    return {d->activePersonas, std::move(listing.frozenProcesses), d->tally.history(), d->tally.metrics(),
+        d->configuration, std::move(listing.resumeFailures)};
 }
 
 std::map<std::int32_t, Date> PersonaEngine::sustainedCPUStartTimes() const
 {
-    std::lock_guard lock(d->mutex);
-    return d->sustainedCPUStartTimes;
+    return d->rules.sustainedCPUStartTimes();
 }
 
 bool PersonaEngine::isBatteryPollingReduced() const
 {
-    std::lock_guard lock(d->mutex);
-    return d->isBatteryPollingReduced;
+    return d->actions.isSamplingSlowed();
 }
 
 bool PersonaEngine::holdsSleepAssertion() const
 {
-    std::lock_guard lock(d->mutex);
-    return d->holdsSleepAssertion;
+    return d->actions.holdsSleep();
 }
 
 void PersonaEngine::setOnChangeHandler(ChangeHandler handler)
@@ -100,8 +196,7 @@ void PersonaEngine::setOnChangeHandler(ChangeHandler handler)
 
 void PersonaEngine::setMockIsOnBattery(std::optional<bool> onBattery)
 {
-    std::lock_guard lock(d->mutex);
-    d->mockIsOnBattery = onBattery;
+    d->rules.setMockIsOnBattery(onBattery);
 }
 
 void PersonaEngine::notifyStateChanged()
@@ -133,14 +228,14 @@ void PersonaEngine::resetSavedYouMetrics()
 {
     {
         std::lock_guard lock(d->mutex);
-        d->savedYouMetrics = SavedYouMetrics::fresh();
+        d->tally.resetMetrics();
     }
     notifyStateChanged();
 }
 
 bool PersonaEngine::runCycle()
 {
-    if (d->quitting || d->cycleRunning.exchange(true))
+    if (d->ledger.isClosed() || d->cycleRunning.exchange(true))
         return false;
     struct Done
     {
@@ -166,55 +261,22 @@ void PersonaEngine::evaluateCompileTrigger()
     std::lock_guard operation(d->operationMutex);
     const auto triggers = configuration().compileModeTriggers;
     const auto processes = d->watcher.scanProcesses();
-    const auto first = std::find_if(processes.begin(), processes.end(),
-        [&](const RunningProcess& p) { return std::find(triggers.begin(), triggers.end(), p.name) != triggers.end(); });
-    const bool active = d->isActive(AutoPersona::compileMode);
-    if (first == processes.end()) {
-        if (active)
-            deactivatePersona(AutoPersona::compileMode);
-    } else if (!active) {
-        activatePersona(AutoPersona::compileMode, first->name);
-    }
+    apply(*this, AutoPersona::compileMode,
+        PersonaRules::compileRule(d->isActive(AutoPersona::compileMode), processes, triggers));
 }
 
 void PersonaEngine::evaluateBatteryAndSustainedCPU()
 {
     std::lock_guard operation(d->operationMutex);
-    const bool onBattery = isOnBattery();
-    const bool active = d->isActive(AutoPersona::batteryMode);
-    if (onBattery && !active)
-        activatePersona(AutoPersona::batteryMode, "power disconnected");
-    else if (!onBattery && active)
-        deactivatePersona(AutoPersona::batteryMode);
-
+    apply(*this, AutoPersona::batteryMode, d->rules.batteryRule(d->isActive(AutoPersona::batteryMode)));
     if (!d->isActive(AutoPersona::batteryMode)) {
-        std::lock_guard lock(d->mutex);
-        d->sustainedCPUStartTimes.clear();
+        d->rules.forgetBusyProcesses();
         return;
     }
     const auto processes = d->watcher.scanProcesses();
     const Date now = d->now();
-    const auto config = configuration();
-    d->exclusions.prepare(processes, config.neverPauseWhitelist);
-    for (const auto& process : processes) {
-        {
-            std::lock_guard lock(d->mutex);
-            auto& startTimes = d->sustainedCPUStartTimes;
-            if (!(process.cpuPercent > cpuThreshold)) {
-                startTimes.erase(process.pid);
-                continue;
-            }
-            const auto seen = startTimes.find(process.pid);
-            if (seen == startTimes.end()) {
-                startTimes.emplace(process.pid, now);
-                continue;
-            }
-            if (!(now.timeIntervalSince(seen->second) > sustainedSeconds) || d->frozenProcesses.contains(process.pid))
-                continue;
-        }
-        const auto& custom = config.customFreezeList;
-        if (std::find(custom.begin(), custom.end(), process.name) != custom.end() || d->exclusions.excludes(process))
-            continue;
+    const auto isSuspended = [this](std::int32_t pid) { return d->ledger.holds(pid); };
+    for (const auto& process : d->rules.overdueProcesses(processes, now, configuration(), isSuspended)) {
         // Suspended on Battery Mode's behalf, so it runs again when Battery Mode ends.
         (void)freezeOnBehalfOf(process.pid, process.name, AutoPersona::batteryMode);
     }
@@ -223,49 +285,19 @@ void PersonaEngine::evaluateBatteryAndSustainedCPU()
 void PersonaEngine::evaluateAIFirst()
 {
     std::lock_guard operation(d->operationMutex);
-    const auto loaded = d->ollama.loadedModels();
-    const bool anyLoaded = loaded.ok() && !loaded.models.empty();
-    const bool active = d->isActive(AutoPersona::aiFirstMode);
-    if (d->isActive(AutoPersona::compileMode) || !anyLoaded) {
-        if (active)
-            deactivatePersona(AutoPersona::aiFirstMode);
-        return;
-    }
-    if (isOnBattery() || active)
-        return;
-    activatePersona(AutoPersona::aiFirstMode, "model loaded");
+    const bool anyLoaded = d->actions.modelLoaded();
+    apply(*this, AutoPersona::aiFirstMode,
+        d->rules.aiFirstRule(d->isActive(AutoPersona::aiFirstMode), anyLoaded, d->isActive(AutoPersona::compileMode)));
 }
 
 bool PersonaEngine::isOnBattery() const
 {
-    {
-        std::lock_guard lock(d->mutex);
-        if (d->mockIsOnBattery)
-            return *d->mockIsOnBattery;
-    }
-    const auto battery = platform::PowerSupplies(d->options.sysRoot).internalBattery();
-    return battery && battery->onBattery;
+    return d->rules.isOnBattery();
 }
 
 std::vector<std::string> PersonaEngine::freezeList(AutoPersona persona, const PersonaConfiguration& configuration)
 {
-    // Each persona's own names, then the Linux programs of the same kinds. dockerd is on no list:
-    // stopping it stops every container with it.
-    switch (persona) {
-    case AutoPersona::compileMode: {
-        std::vector<std::string> names {"ollama", "ollama_llama_server", "com.docker.hyperkit", "UTM",
-            "Parallels Desktop", "postgres", "mysql", "redis-server", "mongod", "com.apple.MobileDevice",
-            "qemu-system-x86_64", "qemu-system-aarch64", "VirtualBoxVM", "mysqld", "mariadbd"};
-        names.insert(names.end(), configuration.customFreezeList.begin(), configuration.customFreezeList.end());
-        return names;
-    }
-    case AutoPersona::aiFirstMode:
-        return {"com.apple.backupd", "mds_stores", "tracker-miner-fs-3", "baloo_file", "deja-dup", "restic"};
-    case AutoPersona::batteryMode:
-        return {"ollama", "ollama_llama_server", "com.docker.hyperkit", "UTM", "postgres", "mysql", "redis-server",
-            "qemu-system-x86_64", "qemu-system-aarch64", "VirtualBoxVM", "mysqld", "mariadbd"};
-    }
-    return {};
+    return PersonaRules::freezeList(persona, configuration);
 }
 
 const std::set<std::string>& PersonaEngine::sessionProcessNames()
@@ -275,15 +307,202 @@ const std::set<std::string>& PersonaEngine::sessionProcessNames()
 
 std::vector<RunningProcess> PersonaEngine::runningFreezeCandidates(AutoPersona persona)
 {
-    std::lock_guard operation(d->operationMutex); // the exclusions are shared with the rules
+    std::lock_guard operation(d->operationMutex); // the rules' exclusions serve one run at a time
     const auto config = configuration();
-    const auto names = freezeList(persona, config);
-    auto processes = d->watcher.scanProcesses();
-    d->exclusions.prepare(processes, config.neverPauseWhitelist);
-    std::vector<RunningProcess> candidates;
-    for (auto& process : processes) {
-        if (std::find(names.begin(), names.end(), process.name) != names.end() && !d->exclusions.excludes(process))
-            candidates.push_back(std::move(process));
+    return d->rules.freezeCandidates(persona, d->watcher.scanProcesses(), config);
+}
+
+void PersonaEngine::activatePersona(AutoPersona persona, const std::string& trigger)
+{
+    std::lock_guard operation(d->operationMutex);
+    if (d->isActive(persona) || d->ledger.isClosed())
+        return;
+    // Models go first: a suspended model server cannot answer its unload requests.
+    if (persona == AutoPersona::compileMode && configuration().autoUnloadOllamaEnabled)
+        d->actions.unloadModels();
+
+    const auto paused = d->ledger.suspendFor(persona, runningFreezeCandidates(persona));
+    personarecords::ActivationOutcome outcome;
+    outcome.paused = paused.count + paused.held;
+    outcome.failure = paused.failure;
+    outcome.trigger = trigger;
+    outcome.gigabytesFreed = paused.gigabytesFreed;
+    d->actions.start(persona, outcome);
+    {
+        std::lock_guard lock(d->mutex);
+        d->activePersonas.insert(persona);
+        d->tally.activated(persona, trigger, d->now(), paused.count, paused.gigabytesFreed);
+        if (persona == AutoPersona::compileMode)
+            d->tally.setBuildProtected(outcome.paused > 0 || outcome.indexerPaused);
     }
-    return candidates;
+    // The persona's own texts where they are true; else lines that say what was done, and why not more.
+    const auto texts = personarecords::activationTexts(persona, outcome);
+    const auto& line = texts.record;
+    d->assistance.record(line.category, line.title, line.detail, line.impactValue, 0, 0, 0);
+    d->notifier->post(texts.notification.title, texts.notification.body);
+    notifyStateChanged();
+}
+
+void PersonaEngine::deactivatePersona(AutoPersona persona)
+{
+    std::lock_guard operation(d->operationMutex);
+    if (!d->isActive(persona))
+        return;
+    std::set<AutoPersona> others = activePersonas();
+    others.erase(persona);
+    auto release = d->ledger.release(persona, others, PersonaRules::freezeLists(configuration()));
+    personarecords::DeactivationOutcome outcome;
+    outcome.resumed = std::move(release.resumed);
+    outcome.stillPaused = std::move(release.stillPaused);
+    outcome.kept = std::move(release.kept);
+    outcome.keptFor = release.keptFor;
+    outcome.pausedAnything = release.heldAny;
+    if (persona == AutoPersona::compileMode) {
+        std::lock_guard lock(d->mutex);
+        outcome.pausedAnything = outcome.pausedAnything || d->tally.buildProtected();
+    }
+    d->actions.end(persona, outcome);
+    if (persona == AutoPersona::aiFirstMode)
+        outcome.compileModeOn = d->isActive(AutoPersona::compileMode);
+    else if (persona == AutoPersona::batteryMode)
+        outcome.onBattery = isOnBattery();
+    {
+        std::lock_guard lock(d->mutex);
+        d->activePersonas.erase(persona);
+        const Date now = d->now();
+        outcome.pausedAnything = d->tally.deactivated(persona, now) || outcome.pausedAnything;
+        if (persona == AutoPersona::compileMode) {
+            if (const auto saving = d->tally.endBuild(now)) {
+                outcome.secondsSaved = saving->seconds;
+                outcome.hoursSaved = saving->hours;
+            }
+        }
+    }
+    const auto texts = personarecords::deactivationTexts(persona, outcome);
+    if (const auto& line = texts.record)
+        d->assistance.record(line->category, line->title, line->detail, line->impactValue, outcome.hoursSaved, 0, 1);
+    d->notifier->post(texts.notification.title, texts.notification.body);
+    notifyStateChanged();
+}
+
+PersonaEngine::Result<void> PersonaEngine::freezeProcess(
+    std::int32_t pid, const std::string& name, std::optional<std::uint64_t> startTicks)
+{
+    std::lock_guard operation(d->operationMutex);
+    // A freeze the user asked for is held to the same exclusions as the rules: one click must not
+    // stop this program, the helper, the desktop or the user's terminal.
+    d->rules.prepare(d->watcher.scanProcesses(), configuration());
+    if (const auto reason = d->rules.whySpared(RunningProcess {pid, name, 0, 0, Date()});
+        reason != WatchdogExclusions::Reason::none)
+        return Error {kErrorDomain, kRefusedCode, WatchdogExclusions::describe(reason)};
+    if (startTicks && (*startTicks == 0 || d->ledger.startTicksOf(pid) != *startTicks))
+        return Error {kErrorDomain, kRefusedCode, "the process you chose has ended"};
+    return freezeOnBehalfOf(pid, name, AutoPersona::compileMode);
+}
+
+std::uint64_t PersonaEngine::processStartTicks(std::int32_t pid) const
+{
+    return d->ledger.startTicksOf(pid);
+}
+
+PersonaEngine::Result<void> PersonaEngine::freezeOnBehalfOf(
+    std::int32_t pid, const std::string& name, AutoPersona holder)
+{
+    std::lock_guard operation(d->operationMutex);
+    if (d->ledger.isClosed())
+        return Error {kErrorDomain, 1, "Quorvane Pro is quitting"};
+    if (auto result = d->ledger.suspendSingle(pid, name, holder); !result.ok())
+        return result;
+    {
+        std::lock_guard lock(d->mutex);
+        d->tally.suspendedOne(
+            holder == AutoPersona::compileMode && d->activePersonas.contains(AutoPersona::compileMode));
+    }
+    notifyStateChanged();
+    return {};
+}
+
+PersonaEngine::Result<void> PersonaEngine::resumeProcess(std::int32_t pid)
+{
+    std::lock_guard operation(d->operationMutex);
+    auto result = d->ledger.resume(pid);
+    notifyStateChanged();
+    return result;
+}
+
+void PersonaEngine::checkSuspendedProcesses()
+{
+    std::lock_guard operation(d->operationMutex);
+    if (d->ledger.isClosed())
+        return;
+    const auto findings = d->ledger.review();
+    if (findings.running.empty() && findings.gone.empty())
+        return;
+    if (!findings.running.empty()) {
+        const auto config = configuration();
+        d->rules.prepare(d->watcher.scanProcesses(), config);
+        d->ledger.stopAgainOrForget(findings.running, activePersonas(), PersonaRules::freezeLists(config),
+            [this](const RunningProcess& process) { return d->rules.spares(process); });
+    }
+    notifyStateChanged();
+}
+
+int PersonaEngine::retryFailedResumes()
+{
+    std::lock_guard operation(d->operationMutex);
+    if (d->ledger.isClosed())
+        return 0;
+    const auto retry = d->ledger.retryFailedResumes();
+    if (retry.tried)
+        notifyStateChanged();
+    return retry.waiting;
+}
+
+void PersonaEngine::resumeEverything(std::optional<std::chrono::steady_clock::time_point> deadline)
+{
+    d->ledger.resumeAll(deadline);
+    {
+        std::lock_guard lock(d->mutex);
+        d->activePersonas.clear();
+        d->tally.setBuildProtected(false);
+    }
+    d->actions.endAll(deadline);
+    notifyStateChanged();
+}
+
+void PersonaEngine::resumeAllFrozenProcesses()
+{
+    std::lock_guard operation(d->operationMutex);
+    resumeEverything(std::nullopt);
+}
+
+bool PersonaEngine::resumeAllBeforeExit(std::chrono::milliseconds budget)
+{
+    d->ledger.close();
+    const auto deadline = Clock::now() + budget;
+    // A running operation normally ends soon, and suspends nothing more now; if it does not, resume
+    // anyway: the state is guarded on its own, and what is left stays in the state file.
+    std::unique_lock operation(d->operationMutex, std::defer_lock);
+    (void)operation.try_lock_for(budget / 2);
+    resumeEverything(deadline);
+    d->ledger.keepResuming(deadline);
+    const auto left = frozenProcesses();
+    if (left.empty())
+        return true;
+    std::vector<std::string> names;
+    for (const auto& [pid, record] : left)
+        names.push_back(record.name);
+    notifyStateChanged();
+    const auto notification = personarecords::notResumedBeforeQuitting(names);
+    d->notifier->post(notification.title, notification.body);
+    return false;
+}
+
+int PersonaEngine::recoverSuspendedProcesses()
+{
+    std::lock_guard operation(d->operationMutex);
+    const auto recovery = d->ledger.recover();
+    if (recovery.adopted)
+        notifyStateChanged();
+    return recovery.resumed;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "PersonaOwnActions.h"
+#include "PersonaRules.h"
+#include "SuspensionLedger.h"
 #include "XPCConnection.h"
 
 #include "core/Date.h"
@@ -29,10 +32,6 @@ class MemoryEngine;
 class OllamaEngine;
 class ProcessWatcher;
 class UserDefaults;
-
-namespace personarecords {
-struct DeactivationOutcome;
-} // namespace personarecords
 
 namespace platform {
 class SleepInhibitor;
@@ -66,9 +65,10 @@ struct PersonaEngineOptions
 // holds for the whole operation. The state itself is guarded separately and its accessors only
 // copy it, so a reader never waits for a helper request.
 //
-// Whatever the engine suspends is also listed, with each process's start time, in a small state
-// file, together with the file indexer's pause, so that what a killed program left stopped is
-// resumed at its next start.
+// Each of its parts does one job: PersonaRules decides, SuspensionLedger keeps what is stopped
+// (with the state file through which what a killed program left stopped is resumed at its next
+// start), PersonaOwnActions does what each persona does besides suspending, PersonaTally keeps the
+// events and the saved-you counters, and PersonaRecords says what happened.
 class PersonaEngine
 {
 public:
@@ -78,16 +78,13 @@ public:
 
     static constexpr const char* kErrorDomain = "QVPersonaError";
     static constexpr int kRefusedCode = 2;
-    static constexpr const char* kStateFileName = "suspended_processes.json";
+    static constexpr const char* kStateFileName = SuspensionLedger::kStateFileName;
 
-    // A process counts as busy above this load and is suspended once busy for longer than this.
-    static constexpr double cpuThreshold = 15.0;
-    static constexpr double sustainedSeconds = 60.0;
-    static constexpr double batteryMemoryPollInterval = 15.0;
-    // A resume that failed is tried again after the first wait, each later wait twice as long, up to
-    // the longest.
-    static constexpr double firstResumeRetrySeconds = 3.0;
-    static constexpr double longestResumeRetrySeconds = 30.0;
+    static constexpr double cpuThreshold = PersonaRules::cpuThreshold;
+    static constexpr double sustainedSeconds = PersonaRules::sustainedSeconds;
+    static constexpr double batteryMemoryPollInterval = PersonaOwnActions::slowedSamplingInterval;
+    static constexpr double firstResumeRetrySeconds = SuspensionLedger::firstResumeRetrySeconds;
+    static constexpr double longestResumeRetrySeconds = SuspensionLedger::longestResumeRetrySeconds;
 
     using Options = PersonaEngineOptions;
 
@@ -192,13 +189,6 @@ private:
     class Private;
 
     Result<void> freezeOnBehalfOf(std::int32_t pid, const std::string& name, AutoPersona holder);
-    void acquireSleepAssertion();
-    void releaseSleepAssertion();
-    void reduceMemoryPolling();
-    void restoreMemoryPolling();
-    void recordProtectedBuild();
-    // Restarts the file indexer Compile Mode paused and counts the build, saying so in the outcome.
-    void endCompileModesOwnAction(personarecords::DeactivationOutcome& outcome);
     // Resumes every suspended process and ends every persona, each undone without notifications.
     void resumeEverything(std::optional<std::chrono::steady_clock::time_point> deadline);
 

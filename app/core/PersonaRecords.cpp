@@ -2,6 +2,9 @@
 
 #include "XPCConnection.h"
 
+#include "platform/text/AsciiText.h"
+#include "platform/text/NamesList.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -45,10 +48,7 @@ std::string oneDecimal(double value)
 
 std::string joined(const std::vector<std::string>& parts)
 {
-    std::string text;
-    for (const auto& part : parts)
-        text += (text.empty() ? "" : " · ") + part;
-    return text;
+    return platform::joined(parts, " · ");
 }
 
 // Battery Mode saves power when it paused something or slowed the sampling; both texts say so.
@@ -114,7 +114,7 @@ std::string compileModeEnded(const DeactivationOutcome& outcome)
     if (!outcome.resumed.empty()) {
         const bool modelServer = std::any_of(outcome.resumed.begin(), outcome.resumed.end(),
             [](const std::string& name) { return name.starts_with("ollama"); });
-        parts.push_back(modelServer ? "Ollama resumed" : shortList(outcome.resumed) + " resumed");
+        parts.push_back(modelServer ? "Ollama resumed" : platform::namesList(outcome.resumed) + " resumed");
         parts.push_back("Background apps running");
     } else if (outcome.indexerResumed) {
         parts.push_back("File indexing resumed");
@@ -124,13 +124,6 @@ std::string compileModeEnded(const DeactivationOutcome& outcome)
     if (!parts.empty())
         return joined(parts);
     return outcome.pausedAnything ? "Nothing left to resume" : "Nothing was paused for this build";
-}
-
-} // namespace
-
-ActivationTexts activationTexts(AutoPersona persona, const ActivationOutcome& outcome)
-{
-    return {activationRecord(persona, outcome), activationNotification(persona, outcome)};
 }
 
 Notification deactivationNotification(AutoPersona persona, const DeactivationOutcome& outcome)
@@ -154,11 +147,35 @@ Notification deactivationNotification(AutoPersona persona, const DeactivationOut
         break;
     }
     if (!outcome.stillPaused.empty())
-        n.body = "Still paused: " + shortList(outcome.stillPaused) + " (resuming failed; trying again)";
+        n.body = "Still paused: " + platform::namesList(outcome.stillPaused) + " (resuming failed; trying again)";
     else if (!outcome.kept.empty())
         n.body = "Still paused for " + (outcome.keptFor ? rawValue(*outcome.keptFor) : std::string("other modes"))
-            + ": " + shortList(outcome.kept);
+            + ": " + platform::namesList(outcome.kept);
     return n;
+}
+
+} // namespace
+
+ActivationTexts activationTexts(AutoPersona persona, const ActivationOutcome& outcome)
+{
+    return {activationRecord(persona, outcome), activationNotification(persona, outcome)};
+}
+
+DeactivationTexts deactivationTexts(AutoPersona persona, const DeactivationOutcome& outcome)
+{
+    DeactivationTexts texts {std::nullopt, deactivationNotification(persona, outcome)};
+    if (outcome.secondsSaved) {
+        texts.record = Line {AssistanceCategory::computing, "Build Protected",
+            "Build completed with zero AI RAM collisions", "~" + std::to_string(*outcome.secondsSaved) + "s saved"};
+    }
+    return texts;
+}
+
+Notification notResumedBeforeQuitting(const std::vector<std::string>& names)
+{
+    return {"Quorvane Pro",
+        "Could not resume " + platform::namesList(names)
+            + " before quitting; they stay paused until Quorvane Pro starts again."};
 }
 
 std::string whyNotPaused(const platform::DomainError& error)
@@ -170,16 +187,6 @@ std::string whyNotPaused(const platform::DomainError& error)
     if (error.domain == XPCConnection::kErrorDomain && error.code == -2)
         return "the helper did not answer";
     return "the helper refused: " + error.message;
-}
-
-std::string shortList(const std::vector<std::string>& names)
-{
-    std::string text;
-    for (std::size_t i = 0; i < names.size() && i < 2; ++i)
-        text += (i ? ", " : "") + names[i];
-    if (names.size() >= 3)
-        text += " +" + std::to_string(names.size() - 2) + " more";
-    return text;
 }
 
 } // namespace personarecords

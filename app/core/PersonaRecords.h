@@ -12,7 +12,7 @@
 // The texts a persona change leaves in the assistance history and the desktop notifications: each
 // persona's own texts where they are true, else a line that says what really happened. The history
 // line and the notification of one change are made here together from one outcome, so they never
-// tell two stories.
+// tell two stories. What quitting could not undo is said here too.
 namespace personarecords {
 
 struct Line
@@ -36,8 +36,6 @@ struct ActivationOutcome
 {
     // Processes paused for the persona: suspended now, or already suspended and now held by it too.
     std::int64_t paused = 0;
-    // Processes of its freeze list found running.
-    std::size_t candidates = 0;
     // The first suspend that failed, when one did; else the indexer pause's failure.
     std::optional<platform::DomainError> failure;
     // Compile Mode: the helper paused the file indexer.
@@ -69,6 +67,9 @@ struct DeactivationOutcome
     // Compile Mode: the file indexer it paused runs again, or is still paused because that failed.
     bool indexerResumed = false;
     bool indexerStillPaused = false;
+    // Compile Mode: the build something was paused for, and the time that saved.
+    std::optional<std::int64_t> secondsSaved;
+    double hoursSaved = 0;
     // AI First Mode: a model is still loaded, and Compile Mode is on.
     bool modelLoaded = false;
     bool compileModeOn = false;
@@ -83,13 +84,19 @@ struct ActivationTexts
     Notification notification;
 };
 
+struct DeactivationTexts
+{
+    // Only a build that was protected leaves a line.
+    std::optional<Line> record;
+    Notification notification;
+};
+
 ActivationTexts activationTexts(AutoPersona persona, const ActivationOutcome& outcome);
-Notification deactivationNotification(AutoPersona persona, const DeactivationOutcome& outcome);
+DeactivationTexts deactivationTexts(AutoPersona persona, const DeactivationOutcome& outcome);
+// Quitting left these processes stopped.
+Notification notResumedBeforeQuitting(const std::vector<std::string>& names);
 
 // Why nothing could be paused, in a few words, from the helper's or the connection's error.
 std::string whyNotPaused(const platform::DomainError& error);
-
-// "a, b +2 more": the first few names of a list.
-std::string shortList(const std::vector<std::string>& names);
 
 } // namespace personarecords

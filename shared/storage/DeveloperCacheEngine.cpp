@@ -1,10 +1,10 @@
 #include "DeveloperCacheEngine.h"
-#include "NamesList.h"
 
 #include "platform/fs/ContainedPath.h"
 #include "platform/fs/TreeRemover.h"
 #include "platform/fs/TreeSizer.h"
 #include "platform/io/UniqueFd.h"
+#include "platform/text/NamesList.h"
 
 #include <sys/stat.h>
 
@@ -12,6 +12,7 @@
 #include <cstring>
 
 using platform::ContainedPath;
+using platform::namesList;
 using platform::UniqueFd;
 
 namespace {

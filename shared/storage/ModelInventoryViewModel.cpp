@@ -1,11 +1,12 @@
 #include "ModelInventoryViewModel.h"
 
-#include "NamesList.h"
 #include "PoolDelivery.h"
 
 #include "core/NumberFormat.h"
 #include "core/Units.h"
 #include "records/AssistanceTracker.h"
+
+#include "platform/text/NamesList.h"
 
 #include <QDebug>
 #include <QThreadPool>
@@ -219,11 +220,6 @@ int ModelInventoryViewModel::modelsInside(const DeveloperCacheItem& cache) const
     return static_cast<int>(modelsInsideOf(cache).size());
 }
 
-std::string ModelInventoryViewModel::namesList(const std::vector<std::string>& names, std::size_t shown)
-{
-    return ::namesList(names, shown);
-}
-
 void ModelInventoryViewModel::beginScan()
 {
     if (m_scans++ == 0)
@@ -425,7 +421,7 @@ void ModelInventoryViewModel::cleanModels(
             if (result.deletedCount > 0)
                 recordReclaimed(tracker, "Storage Reclaimed",
                     "Cleaned " + std::to_string(result.deletedCount) + " model(s) ("
-                        + namesList(modelNames(models, result.failedModelNames)) + ")",
+                        + platform::namesList(modelNames(models, result.failedModelNames)) + ")",
                     result.totalReclaimedBytes);
             return result;
         },

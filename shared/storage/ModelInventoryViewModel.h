@@ -94,9 +94,6 @@ public:
     void cleanAllArchiveCandidates(std::function<void(ModelDeletionResult)> done = {});
     void cleanDuplicates(bool keepLargest, std::function<void(ModelDeletionResult)> done = {});
 
-    // "A, B" for two names, "A, B +3 more" for five: the first `shown` names, then how many are left.
-    static std::string namesList(const std::vector<std::string>& names, std::size_t shown = 2);
-
 signals:
     void installedModelsChanged();
     void developerCachesChanged();

@@ -5,6 +5,8 @@
 #include "core/NumberFormat.h"
 #include "core/Units.h"
 
+#include "platform/text/NamesList.h"
+
 #include <QCoreApplication>
 
 #include <cmath>
@@ -50,7 +52,7 @@ StorageMessage modelsDeleted(const ModelDeletionResult& result)
         + tr(" deleted)");
     if (!result.failedModelNames.empty()) {
         m.failure = QStringLiteral(" — ") + QString::number(result.failedModelNames.size()) + tr(" failed: ")
-            + QString::fromStdString(ModelInventoryViewModel::namesList(result.failedModelNames, kNamesShown));
+            + QString::fromStdString(platform::namesList(result.failedModelNames, kNamesShown));
         m.succeeded = false;
     }
     return m;
@@ -64,11 +66,10 @@ StorageMessage safeCachesPurged(const DeveloperCacheEngine::SafePurge& purge)
     for (const auto& [name, why] : purge.failures)
         failed.push_back(name);
     if (!failed.empty())
-        m.failure += tr(" — could not clean ")
-            + QString::fromStdString(ModelInventoryViewModel::namesList(failed, kNamesShown));
+        m.failure += tr(" — could not clean ") + QString::fromStdString(platform::namesList(failed, kNamesShown));
     if (!purge.incompleteNames.empty())
-        m.failure += tr(" — partly left: ")
-            + QString::fromStdString(ModelInventoryViewModel::namesList(purge.incompleteNames, kNamesShown));
+        m.failure
+            += tr(" — partly left: ") + QString::fromStdString(platform::namesList(purge.incompleteNames, kNamesShown));
     m.succeeded = m.failure.isEmpty();
     return m;
 }
@@ -109,7 +110,7 @@ QString keptFiles(const StorageFootprint::Reclaim& reclaim)
     if (reclaim.keptFiles > 0) {
         const bool one = reclaim.keptFiles == 1;
         lines << kept(reclaim.keptFiles, reclaim.keptBytes)
-                + QString::fromStdString(ModelInventoryViewModel::namesList(reclaim.keptFor, kNamesShown))
+                + QString::fromStdString(platform::namesList(reclaim.keptFor, kNamesShown))
                 + (reclaim.keptFor.size() == 1 ? tr(" still uses ") : tr(" still use "))
                 + (one ? tr("it.") : tr("them."));
     }
@@ -125,7 +126,7 @@ QString deletionNames(const std::vector<InventoryModel>& models)
     std::vector<std::string> names;
     for (const auto& m : models)
         names.push_back(m.name);
-    return QString::fromStdString(ModelInventoryViewModel::namesList(names, kNamesShown));
+    return QString::fromStdString(platform::namesList(names, kNamesShown));
 }
 
 QString purgeQuestion(const DeveloperCacheItem& item, int modelsInside)

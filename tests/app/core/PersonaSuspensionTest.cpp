@@ -1,19 +1,13 @@
-// The persona engine against helpers that refuse, stay silent or really stop processes, and its
-// list of suspended processes across a restart.
+// The persona engine against helpers that refuse, stay silent or really stop processes.
 
-#include "FakeHelper.h"
 #include "PersonaTestSupport.h"
+#include "ScriptedHelper.h"
 
-#include "core/JsonFile.h"
 #include "core/SuspendedProcessFile.h"
 
 #include "helper/HelperTestSupport.h"
-#include "support/FifoOpen.h"
 
 #include <QFile>
-#include <QFileInfo>
-
-#include <sys/stat.h>
 
 using namespace personatest;
 using helpertest::SleepingChild;
@@ -22,141 +16,17 @@ using platform::HelperRequest;
 
 namespace {
 
-using Signals = std::vector<std::pair<std::int32_t, std::int32_t>>;
-
-platform::DomainError rateLimited();
-
-std::uint64_t startTicks(pid_t pid)
-{
-    return platform::ProcessTable().info(pid).value().startTimeTicks;
-}
-
-class PersonaSuspensionTest : public PersonaEngineFixture
+class PersonaSuspensionTest : public PersonaEngineFixture, protected ScriptedHelper
 {
 protected:
-    void SetUp() override
-    {
-        // Records of processes that are gone are dropped, so these tests look at the real table.
-        m_procRoot = "/proc";
-        m_socket = m_dir.filePath("helper.sock").toStdString();
-        ::setenv(platform::kHelperSocketEnvironment, m_socket.c_str(), 1);
-    }
-    void TearDown() override { ::unsetenv(platform::kHelperSocketEnvironment); }
+    // Records of processes that are gone are dropped, so these tests look at the real table.
+    void SetUp() override { m_procRoot = "/proc"; }
 
-    // A helper that answers every request, failing the signals the test names and never answering
-    // the suspends it names; it records every signal it is asked for.
-    FakeHelper::Answer answer()
-    {
-        return [this](const HelperRequest& r) -> std::optional<HelperReply> {
-            std::lock_guard lock(m_mutex);
-            if (m_silentAll)
-                return std::nullopt;
-            if (r.op == platform::HelperOp::sendSignal) {
-                m_asked.emplace_back(r.pid, r.signal);
-                if (r.signal == SIGSTOP && m_silent.contains(r.pid))
-                    return std::nullopt;
-                if (m_failing.contains({r.pid, r.signal}))
-                    return platform::failureReply(r.id, platform::posixError(EPERM));
-                if (r.signal == SIGCONT && m_rateLimited[r.pid]-- > 0)
-                    return platform::failureReply(r.id, rateLimited());
-            }
-            return platform::successReply(r.id);
-        };
-    }
-    // A helper that really stops and continues what it is asked to.
-    static FakeHelper::Answer signalling()
-    {
-        return [](const HelperRequest& r) -> std::optional<HelperReply> {
-            if (r.op == platform::HelperOp::sendSignal && ::kill(r.pid, r.signal) != 0)
-                return platform::failureReply(r.id, platform::posixError(errno));
-            return platform::successReply(r.id);
-        };
-    }
-    // The helper refuses the next `times` resumes of pid with its rate limit.
-    void rateLimit(std::int32_t pid, int times)
-    {
-        std::lock_guard lock(m_mutex);
-        m_rateLimited[pid] = times;
-    }
-    Signals asked()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_asked;
-    }
     std::vector<SuspendedProcessFile::Entry> stored() const
     {
         return SuspendedProcessFile(stateFile(), "/proc/sys/kernel/random/boot_id").load();
     }
-
-    std::string m_socket;
-    std::mutex m_mutex;
-    Signals m_asked;
-    std::set<std::pair<std::int32_t, std::int32_t>> m_failing;
-    std::set<std::int32_t> m_silent;
-    std::atomic<bool> m_silentAll {false};
-    // How many more resumes of each pid the helper refuses with its rate limit.
-    std::map<std::int32_t, int> m_rateLimited;
 };
-
-platform::DomainError rateLimited()
-{
-    return {
-        platform::kHelperErrorDomain, platform::kHelperRateLimited, "Rate limit exceeded. Max 60 signals per minute."};
-}
-
-TEST_F(PersonaSuspensionTest, FailedSuspensionsAndResumesKeepTheRecordsHonest)
-{
-    FakeHelper helper(m_socket, answer());
-    XPCConnection xpc;
-    auto engine = makeEngine(config(), &xpc);
-    SleepingChild alive;
-    const pid_t gone = helpertest::vanishedPid();
-    m_failing = {{41, SIGSTOP}, {alive.pid(), SIGCONT}, {gone, SIGCONT}};
-    setProcesses({proc(40, "ollama"), proc(41, "postgres"), proc(alive.pid(), "redis-server"), proc(gone, "mongod")});
-    engine->activatePersona(AutoPersona::compileMode, "make");
-    EXPECT_EQ(engine->personaHistory().at(0).processesAffected, 3);
-    EXPECT_FALSE(engine->frozenProcesses().contains(41));
-
-    const auto error = engine->freezeProcess(41, "postgres");
-    ASSERT_FALSE(error.ok());
-    EXPECT_EQ(error.error(), platform::posixError(EPERM));
-    EXPECT_EQ(engine->frozenProcesses().size(), 3u);
-
-    // The running process whose resume failed stays listed; the one that is gone does not.
-    engine->resumeAllFrozenProcesses();
-    const auto left = engine->frozenProcesses();
-    ASSERT_EQ(left.size(), 1u);
-    EXPECT_TRUE(left.contains(alive.pid()));
-    EXPECT_TRUE(engine->activePersonas().empty());
-    ASSERT_EQ(stored().size(), 1u);
-    EXPECT_EQ(stored()[0].process.pid, alive.pid());
-    EXPECT_EQ(stored()[0].startTimeTicks, startTicks(alive.pid()));
-
-    EXPECT_FALSE(engine->resumeProcess(alive.pid()).ok());
-    EXPECT_EQ(engine->frozenProcesses().size(), 1u);
-    m_failing.clear();
-    EXPECT_TRUE(engine->resumeProcess(alive.pid()).ok());
-    EXPECT_TRUE(engine->frozenProcesses().empty());
-    EXPECT_TRUE(stored().empty());
-    // Nothing held: no file is left to outlive an erasure of the program's data.
-    EXPECT_FALSE(QFileInfo::exists(stateFile()));
-}
-
-TEST_F(PersonaSuspensionTest, ATimedOutSuspendIsFollowedByOneResume)
-{
-    FakeHelper helper(m_socket, answer());
-    XPCConnection xpc;
-    auto engine = makeEngine(config(), &xpc);
-    m_silent = {40};
-    setProcesses({proc(40, "ollama"), proc(41, "postgres")});
-    engine->activatePersona(AutoPersona::compileMode, "make");
-    EXPECT_EQ(asked(), (Signals {{40, SIGSTOP}, {40, SIGCONT}, {41, SIGSTOP}}));
-    EXPECT_EQ(engine->frozenProcesses().size(), 1u);
-
-    const auto timedOut = engine->freezeProcess(40, "ollama");
-    EXPECT_EQ(timedOut.error().code, -2);
-    EXPECT_EQ(asked().back(), (std::pair {40, SIGCONT}));
-}
 
 TEST_F(PersonaSuspensionTest, QuittingResumesWithinItsBudgetAndSuspendsNothingMore)
 {
@@ -189,7 +59,7 @@ TEST_F(PersonaSuspensionTest, QuittingWithASilentHelperEndsInTimeAndKeepsTheList
     EXPECT_EQ(stored().size(), 3u);
 }
 
-TEST_F(PersonaSuspensionTest, ResumesTheRateLimitRefusedAreTriedAgainWithBackOffUntilTheyRun)
+TEST_F(PersonaSuspensionTest, AResumeRefusedAsAPersonaEndsIsSaidAndTriedAgain)
 {
     FakeHelper helper(m_socket, answer());
     XPCConnection xpc;
@@ -198,9 +68,8 @@ TEST_F(PersonaSuspensionTest, ResumesTheRateLimitRefusedAreTriedAgainWithBackOff
     setProcesses({proc(a.pid(), "ollama"), proc(b.pid(), "postgres"), proc(c.pid(), "mysql")});
     engine->activatePersona(AutoPersona::compileMode, "make");
     ASSERT_EQ(engine->frozenProcesses().size(), 3u);
-    rateLimit(a.pid(), 2);
-    rateLimit(b.pid(), 2);
-    rateLimit(c.pid(), 1);
+    for (const pid_t pid : {a.pid(), b.pid(), c.pid()})
+        rateLimit(pid, 1);
 
     engine->deactivatePersona(AutoPersona::compileMode);
     EXPECT_EQ(engine->frozenProcesses().size(), 3u);
@@ -211,38 +80,11 @@ TEST_F(PersonaSuspensionTest, ResumesTheRateLimitRefusedAreTriedAgainWithBackOff
         (std::pair<std::string, std::string> {
             "✅ Build done", "Still paused: ollama, postgres +1 more (resuming failed; trying again)"}));
 
-    // Nothing is asked again before the first wait is over; then each failure doubles the wait.
-    const auto resumesAsked = [&] {
-        const auto all = asked();
-        return std::count_if(all.begin(), all.end(), [](const auto& s) { return s.second == SIGCONT; });
-    };
-    const auto before = resumesAsked();
     EXPECT_EQ(engine->retryFailedResumes(), 3);
-    EXPECT_EQ(resumesAsked(), before);
-    m_now = m_now + PersonaEngine::firstResumeRetrySeconds;
-    EXPECT_EQ(engine->retryFailedResumes(), 2); // mysql runs again
-    EXPECT_EQ(resumesAsked(), before + 3);
-    m_now = m_now + PersonaEngine::firstResumeRetrySeconds;
-    EXPECT_EQ(engine->retryFailedResumes(), 2);
-    EXPECT_EQ(resumesAsked(), before + 3);
     m_now = m_now + PersonaEngine::firstResumeRetrySeconds;
     EXPECT_EQ(engine->retryFailedResumes(), 0);
     EXPECT_TRUE(engine->frozenProcesses().empty());
     EXPECT_TRUE(engine->state().resumeFailures.empty());
-    EXPECT_TRUE(stored().empty());
-
-    // A resume asked for by hand that fails is tried again too, unless a persona wants the process
-    // suspended again meanwhile.
-    engine->activatePersona(AutoPersona::batteryMode, "power disconnected");
-    rateLimit(a.pid(), 1);
-    EXPECT_FALSE(engine->resumeProcess(a.pid()).ok());
-    EXPECT_EQ(engine->state().resumeFailures.size(), 1u);
-    engine->activatePersona(AutoPersona::compileMode, "make");
-    EXPECT_TRUE(engine->state().resumeFailures.empty());
-    m_now = m_now + PersonaEngine::longestResumeRetrySeconds;
-    EXPECT_EQ(engine->retryFailedResumes(), 0);
-    EXPECT_TRUE(engine->frozenProcesses().contains(a.pid()));
-    engine->resumeAllFrozenProcesses();
 }
 
 TEST_F(PersonaSuspensionTest, QuittingTriesRefusedResumesAgainAndNamesWhatStaysStopped)
@@ -387,94 +229,6 @@ TEST_F(PersonaSuspensionTest, NotificationsSayWhatTheRecordsSayWhenTheHelperPaus
     EXPECT_EQ(helpertest::processState(server.pid()), 'S');
 }
 
-TEST_F(PersonaSuspensionTest, AnIndexerPauseThatTimedOutIsUndoneWhenTheBuildEnds)
-{
-    std::vector<platform::HelperOp> ops;
-    FakeHelper helper(m_socket, [&](const HelperRequest& r) -> std::optional<HelperReply> {
-        std::lock_guard lock(m_mutex);
-        ops.push_back(r.op);
-        if (r.op == platform::HelperOp::pauseFileIndexer)
-            return std::nullopt;
-        return platform::successReply(r.id);
-    });
-    XPCConnection xpc;
-    auto engine = makeEngine(config(), &xpc);
-    setProcesses({});
-    engine->activatePersona(AutoPersona::compileMode, "make");
-    EXPECT_TRUE(SuspendedProcessFile(stateFile(), "/proc/sys/kernel/random/boot_id").read().indexerPaused);
-    engine->deactivatePersona(AutoPersona::compileMode);
-    std::lock_guard lock(m_mutex);
-    EXPECT_EQ(ops, (std::vector {platform::HelperOp::pauseFileIndexer, platform::HelperOp::resumeFileIndexer}));
-}
-
-TEST_F(PersonaSuspensionTest, StartUpResumesOnlyTheSameStillStoppedProcesses)
-{
-    SleepingChild stopped;
-    SleepingChild running;
-    SleepingChild reused;
-    ::kill(stopped.pid(), SIGSTOP);
-    ::kill(reused.pid(), SIGSTOP);
-    ASSERT_TRUE(helpertest::waitForState(stopped.pid(), 'T'));
-    ASSERT_TRUE(helpertest::waitForState(reused.pid(), 'T'));
-    auto entry = [](pid_t pid, std::uint64_t ticks) {
-        FrozenProcess p {Uuid::random(), pid, "ollama", AutoPersona::compileMode, Date(), 0, 0.0};
-        return SuspendedProcessFile::Entry {p, ticks};
-    };
-    const auto options = this->options();
-    const SuspendedProcessFile file(stateFile(), "/proc/sys/kernel/random/boot_id");
-    ASSERT_TRUE(file.save({entry(stopped.pid(), startTicks(stopped.pid())),
-        entry(running.pid(), startTicks(running.pid())), entry(reused.pid(), startTicks(reused.pid()) + 1)}));
-
-    PersonaEngine engine(m_xpc, m_watcher, m_ollama, m_memory, config(), SavedYouMetrics::fresh(), options);
-    EXPECT_EQ(engine.recoverSuspendedProcesses(), 1);
-    EXPECT_EQ(m_xpc.mockSignalsSent(), (Signals {{stopped.pid(), SIGCONT}}));
-    EXPECT_TRUE(file.load().empty());
-    EXPECT_TRUE(engine.frozenProcesses().empty());
-    ::kill(reused.pid(), SIGCONT);
-
-    // A list of another boot, or one that does not decode, resumes nothing; the bad one is set aside.
-    ASSERT_TRUE(file.save({entry(stopped.pid(), startTicks(stopped.pid()))}));
-    const SuspendedProcessFile otherBoot(stateFile(), m_dir.filePath("no-such-boot-id").toStdString());
-    EXPECT_TRUE(otherBoot.load().empty());
-    ASSERT_TRUE(jsonfile::writeAtomically(stateFile(), "{\"bootId\": 3"));
-    m_xpc.clearMockSignals();
-    EXPECT_EQ(engine.recoverSuspendedProcesses(), 0);
-    EXPECT_TRUE(m_xpc.mockSignalsSent().empty());
-    const auto setAside = QDir(m_dir.path()).entryList({"suspended.json.corrupt-*"});
-    EXPECT_EQ(setAside.size(), 1);
-
-    // A FIFO in the list's place would hold the operation lock for ever, and quitting waits on it.
-    QFile::remove(stateFile());
-    ASSERT_EQ(::mkfifo(QFile::encodeName(stateFile()).constData(), 0600), 0);
-    EXPECT_TRUE(returnsPromptly(stateFile(), [&] { EXPECT_EQ(engine.recoverSuspendedProcesses(), 0); }));
-    EXPECT_EQ(QDir(m_dir.path()).entryList({"suspended.json.corrupt-*"}, QDir::System | QDir::Files).size(), 2);
-}
-
-TEST_F(PersonaSuspensionTest, AFailedStartUpResumeIsKeptAsAFrozenRecord)
-{
-    SleepingChild stopped;
-    ::kill(stopped.pid(), SIGSTOP);
-    ASSERT_TRUE(helpertest::waitForState(stopped.pid(), 'T'));
-    FakeHelper helper(m_socket, answer());
-    m_failing = {{stopped.pid(), SIGCONT}};
-    XPCConnection xpc;
-    const auto options = this->options();
-    const SuspendedProcessFile file(stateFile(), "/proc/sys/kernel/random/boot_id");
-    FrozenProcess record {Uuid::random(), stopped.pid(), "ollama", AutoPersona::batteryMode, Date(), 0, 0.0};
-    ASSERT_TRUE(file.save({{record, startTicks(stopped.pid())}}));
-    PersonaEngine engine(xpc, m_watcher, m_ollama, m_memory, config(), SavedYouMetrics::fresh(), options);
-    EXPECT_EQ(engine.recoverSuspendedProcesses(), 0);
-    EXPECT_EQ(engine.frozenProcesses().at(stopped.pid()), record);
-    EXPECT_EQ(file.load().size(), 1u);
-
-    // Resumed all the same (by the helper, once its caller had gone): it is no longer listed.
-    ::kill(stopped.pid(), SIGCONT);
-    ASSERT_TRUE(helpertest::waitForState(stopped.pid(), 'S'));
-    engine.checkSuspendedProcesses();
-    EXPECT_TRUE(engine.frozenProcesses().empty());
-    EXPECT_TRUE(file.load().empty());
-}
-
 TEST_F(PersonaSuspensionTest, ProcessesRunningAgainAreStoppedAgainOnlyWhileAPersonaAsksForThem)
 {
     FakeHelper helper(m_socket, signalling());
@@ -515,83 +269,6 @@ TEST_F(PersonaSuspensionTest, ProcessesRunningAgainAreStoppedAgainOnlyWhileAPers
     EXPECT_TRUE(engine->frozenProcesses().empty());
     EXPECT_EQ(helpertest::processState(later.pid()), 'S');
     EXPECT_TRUE(stored().empty());
-}
-
-// A process busy in the kernel, which acts on a SIGSTOP only once it returns: it waits for a vfork
-// child that never execs. Both end with the object.
-class BusyInKernel
-{
-public:
-    BusyInKernel()
-    {
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::setpgid(0, 0);
-            if (::vfork() == 0) {
-                ::pause();
-                ::_exit(0);
-            }
-            ::_exit(0);
-        }
-        ::setpgid(m_pid, m_pid);
-    }
-    ~BusyInKernel()
-    {
-        ::kill(-m_pid, SIGKILL);
-        ::waitpid(m_pid, nullptr, 0);
-    }
-    pid_t pid() const { return m_pid; }
-
-private:
-    pid_t m_pid = 0;
-};
-
-TEST_F(PersonaSuspensionTest, AProcessAboutToStopIsNotTakenForOneRunningAgain)
-{
-    FakeHelper helper(m_socket, signalling());
-    XPCConnection xpc;
-    auto engine = makeEngine(config(), &xpc);
-    BusyInKernel busy;
-    ASSERT_TRUE(helpertest::waitForState(busy.pid(), 'D'));
-    ASSERT_TRUE(engine->freezeProcess(busy.pid(), "worker").ok());
-    // Frozen by hand with no persona on: were it taken for running, it would be forgotten, and stop
-    // a moment later with nothing left to resume it.
-    engine->checkSuspendedProcesses();
-    EXPECT_TRUE(engine->frozenProcesses().contains(busy.pid()));
-    EXPECT_EQ(helpertest::processState(busy.pid()), 'D');
-}
-
-TEST_F(PersonaSuspensionTest, TheIndexerAKilledRunPausedIsStartedAgainAtTheNextStart)
-{
-    std::vector<platform::HelperOp> ops;
-    FakeHelper helper(m_socket, [&](const HelperRequest& r) -> std::optional<HelperReply> {
-        std::lock_guard lock(m_mutex);
-        ops.push_back(r.op);
-        return platform::successReply(r.id);
-    });
-    XPCConnection xpc;
-    auto engine = makeEngine(config(), &xpc);
-    setProcesses({});
-    engine->activatePersona(AutoPersona::compileMode, "make");
-    const SuspendedProcessFile file(stateFile(), "/proc/sys/kernel/random/boot_id");
-    EXPECT_TRUE(file.read().indexerPaused);
-    // Earlier versions find the members they know, as they wrote them.
-    const Json stored = Json::parse(*jsonfile::readAll(stateFile()));
-    EXPECT_TRUE(stored.at("bootId").is_string());
-    EXPECT_EQ(stored.at("processes"), Json::array());
-
-    engine.reset(); // killed with Compile Mode on: nothing was restored
-    {
-        std::lock_guard lock(m_mutex);
-        ops.clear();
-    }
-    auto next = makeEngine(config(), &xpc);
-    next->recoverSuspendedProcesses();
-    {
-        std::lock_guard lock(m_mutex);
-        EXPECT_EQ(ops, std::vector<platform::HelperOp> {platform::HelperOp::resumeFileIndexer});
-    }
-    EXPECT_FALSE(file.read().indexerPaused);
 }
 
 class PersonaWithDaemonTest : public PersonaSuspensionTest

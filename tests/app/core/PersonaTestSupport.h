@@ -145,6 +145,15 @@ inline void writeFakeProcess(const QString& root, int pid, int ppid, unsigned ui
         << "Name:\t" << comm << "\nUid:\t" << uid << "\t" << uid << "\t" << uid << "\t" << uid << "\n";
 }
 
+// The rules on, and no model unloaded: nothing the tests do reaches a model server they did not start.
+inline PersonaConfiguration testConfiguration()
+{
+    auto c = PersonaConfiguration::defaultConfiguration();
+    c.autonomousModeEnabled = true;
+    c.autoUnloadOllamaEnabled = false;
+    return c;
+}
+
 class PersonaEngineFixture : public ::testing::Test
 {
 protected:
@@ -174,13 +183,7 @@ protected:
         return o;
     }
 
-    static PersonaConfiguration config()
-    {
-        auto c = PersonaConfiguration::defaultConfiguration();
-        c.autonomousModeEnabled = true;
-        c.autoUnloadOllamaEnabled = false;
-        return c;
-    }
+    static PersonaConfiguration config() { return testConfiguration(); }
 
     std::unique_ptr<PersonaEngine> makeEngine(
         PersonaConfiguration configuration = config(), XPCConnection* xpc = nullptr, OllamaEngine* ollama = nullptr)

@@ -53,15 +53,6 @@ protected:
 
 } // namespace
 
-TEST(NamesListTest, ShowsTwoNamesThenHowManyMore)
-{
-    EXPECT_EQ(ModelInventoryViewModel::namesList({}), "");
-    EXPECT_EQ(ModelInventoryViewModel::namesList({"npm Cache"}), "npm Cache");
-    EXPECT_EQ(ModelInventoryViewModel::namesList({"A", "B"}), "A, B");
-    EXPECT_EQ(ModelInventoryViewModel::namesList({"A", "B", "C", "D", "E"}), "A, B +3 more");
-    EXPECT_EQ(ModelInventoryViewModel::namesList({"A", "B", "C", "D"}, 3), "A, B, C +1 more");
-}
-
 TEST_F(ViewModelTest, ScanSortsLargestFirstKeepingTheEngineOrderForTiesAndPrunesTheSelection)
 {
     f.lmModel("p/a/a.gguf", 3 * kMiB);
