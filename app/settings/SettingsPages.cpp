@@ -10,6 +10,7 @@
 
 #include "PrivacyTabView.h"
 
+#include "records/HelperService.h"
 #include "views/dashboard/HistoryTabView.h"
 #include "views/dashboard/MemoryTabView.h"
 #include "views/dashboard/NetworkTabView.h"
@@ -17,7 +18,6 @@
 #include "views/dashboard/SensorsTabView.h"
 #include "views/dashboard/SystemInfoView.h"
 #include "views/privacy/HelpGuideView.h"
-#include "views/privacy/HelperService.h"
 #include "views/privacy/PrivacyServices.h"
 #include "views/storage/ModelInventoryView.h"
 

@@ -8,8 +8,8 @@
 #include "TourCard.h"
 
 #include "core/PersonaViewModel.h"
+#include "records/HelperService.h"
 #include "records/PrivacyMetricsEngine.h"
-#include "views/privacy/HelperService.h"
 #include "views/privacy/PrivacyPageState.h"
 
 #include "core/NotificationCenter.h"

@@ -1,8 +1,9 @@
-#include "PrivacyFixture.h"
-
-#include "views/privacy/HelperService.h"
+#include "records/HelperService.h"
 
 #include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 namespace {
 
