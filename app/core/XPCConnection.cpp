@@ -8,6 +8,7 @@
 #include "platform/ipc/UnixSocket.h"
 #include "platform/services/ChildProcess.h"
 #include "records/AuditLogger.h"
+#include "records/HelperService.h"
 
 #include <cerrno>
 #include <charconv>
@@ -435,14 +436,16 @@ XPCConnection::Result<void> XPCConnection::runHelperSetup()
     if (::access(setup.c_str(), X_OK) != 0)
         return Error {platform::kPosixErrorDomain, errno, "The helper's setup program is missing: " + setup};
 
-    const auto outcome = platform::runChildProcess(
-        "/usr/bin/pkexec", {setup, "install"}, {.output = platform::ChildRun::Output::standardOutputAndError});
+    const auto outcome = platform::runChildProcess("/usr/bin/pkexec", {setup, "install"},
+        {.output = platform::ChildRun::Output::standardOutputAndError, .deadline = HelperService::kSetupDeadline});
+    constexpr const char* kDomain = "QVHelperInstallError";
+    if (!outcome && outcome.error().code == ETIMEDOUT)
+        return Error {kDomain, ETIMEDOUT, "Installing the helper timed out."};
     if (!outcome)
         return outcome.error();
     const int status = outcome.value().exitStatus;
     if (status == 0)
         return {};
-    constexpr const char* kDomain = "QVHelperInstallError";
     if (status == 126)
         return Error {kDomain, status, "Authorization was cancelled."};
     if (status == 127)

@@ -45,7 +45,7 @@ public:
     Result<PowerMetrics> getPowerMetrics();
     Result<std::string> getVersion();
     // Installs and starts the helper's units through pkexec; a refused or cancelled
-    // authorisation comes back as an error.
+    // authorisation, or one left unanswered past HelperService::kSetupDeadline, comes back as an error.
     Result<void> installHelper();
 
     // Every request's outcome is handed to the recorder as a helper action with the category
