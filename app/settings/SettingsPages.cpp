@@ -43,7 +43,7 @@ const std::array<Page, 13>& table()
         {[](SettingsView& v) -> QWidget* { return new PowerThermalTabView(v.dashboardVM()); }, false, 0},
         {[](SettingsView& v) -> QWidget* { return new HistoryTabView(v.dashboardVM()); }, false, 0},
         {[](SettingsView& v) -> QWidget* { return new AboutSection(v); }, true, 16},
-        {[](SettingsView& v) -> QWidget* { return new SystemInfoView(v.dashboardVM()); }, false, 0},
+        {[](SettingsView& v) -> QWidget* { return new SystemInfoView(v.dashboardVM(), v.machineFacts()); }, false, 0},
         {[](SettingsView& v) -> QWidget* { return new HelpGuideView(v.themeManager()); }, false, 0},
     }};
     return pages;

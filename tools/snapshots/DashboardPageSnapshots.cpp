@@ -3,6 +3,7 @@
 #include "SnapshotRegistry.h"
 
 #include "core/UserDefaults.h"
+#include "engines/MachineFactsModel.h"
 #include "platform/desktop/PowerProfiles.h"
 #include "records/DigestEngine.h"
 #include "records/DigestViewModel.h"
@@ -113,11 +114,11 @@ void registerDashboardPageSnapshots(SnapshotRegistry& registry)
     });
     registry.add(QStringLiteral("page-digests"), digestPicture);
     registry.add(QStringLiteral("page-system-info"), [](const SnapshotContext& c) {
-        return grabPage(
-            new SystemInfoView(c.data.dashboard(), sampleFacts(c.data), c.data.desktop(), c.data.clock()), c);
+        MachineFactsModel facts(sampleFacts(c.data));
+        return grabPage(new SystemInfoView(c.data.dashboard(), facts, c.data.desktop(), c.data.clock()), c);
     });
     registry.add(QStringLiteral("page-system-info-virtual-machine"), [](const SnapshotContext& c) {
-        return grabPage(
-            new SystemInfoView(c.data.dashboard(), virtualMachineFacts(), c.data.desktop(), c.data.clock()), c);
+        MachineFactsModel facts(virtualMachineFacts());
+        return grabPage(new SystemInfoView(c.data.dashboard(), facts, c.data.desktop(), c.data.clock()), c);
     });
 }
