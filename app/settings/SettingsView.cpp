@@ -9,6 +9,7 @@
 
 #include "core/PersonaViewModel.h"
 #include "engines/MachineFactsModel.h"
+#include "platform/desktop/PowerProfiles.h"
 #include "records/HelperService.h"
 #include "records/PrivacyMetricsEngine.h"
 #include "views/privacy/PrivacyPageState.h"
@@ -78,6 +79,8 @@ SettingsView::SettingsView(DashboardViewModel& dashboardVM, PersonaViewModel& pe
         m_services.assistanceTracker = &AssistanceTracker::shared();
     if (!m_services.loginItem)
         m_services.loginItem = std::make_shared<LoginItem>();
+    if (!m_services.powerProfiles)
+        m_services.powerProfiles = &PowerProfiles::system();
     if (!m_services.machineFacts)
         m_services.machineFacts = std::make_shared<MachineFactsModel>();
     if (!m_services.helperService) {
