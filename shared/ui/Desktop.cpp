@@ -94,21 +94,3 @@ bool SystemDesktop::revealFile(const QString& path)
     return fileManagerShows(bus(), QStringLiteral("ShowItems"), info.absoluteFilePath())
         || folderHandlerOpens(info.absolutePath());
 }
-
-bool RecordingDesktop::openUrl(const QUrl& url)
-{
-    openedUrls << url;
-    return true;
-}
-
-bool RecordingDesktop::openFolder(const QString& path)
-{
-    openedFolders << path;
-    return foldersOpen;
-}
-
-bool RecordingDesktop::revealFile(const QString& path)
-{
-    revealedFiles << path;
-    return true;
-}

@@ -4,9 +4,9 @@
 
 #include "core/UserDefaults.h"
 #include "engines/MachineFactsModel.h"
-#include "platform/desktop/PowerProfiles.h"
 #include "records/DigestEngine.h"
 #include "records/DigestViewModel.h"
+#include "support/doubles/FakePowerProfiles.h"
 #include "views/dashboard/HistoryTabView.h"
 #include "views/dashboard/MemoryTabView.h"
 #include "views/dashboard/PowerThermalTabView.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engines/RunningProcess.h"
-#include "ui/Desktop.h"
+#include "support/doubles/RecordingDesktop.h"
 #include "ui/Dialogs.h"
 #include "ui/FakeClock.h"
 

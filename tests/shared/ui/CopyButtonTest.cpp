@@ -1,5 +1,5 @@
 #include "ui/CopyButton.h"
-#include "ui/Desktop.h"
+#include "support/doubles/RecordingDesktop.h"
 #include "ui/FakeClock.h"
 
 #include <QImage>

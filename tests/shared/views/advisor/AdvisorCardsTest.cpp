@@ -7,8 +7,8 @@
 #include "views/advisor/RecommendationCardView.h"
 
 #include "advisor-kit/FrameworkRecommendationEngine.h"
+#include "support/doubles/RecordingDesktop.h"
 #include "ui/CopyButton.h"
-#include "ui/Desktop.h"
 #include "ui/FakeClock.h"
 #include "ui/Palette.h"
 

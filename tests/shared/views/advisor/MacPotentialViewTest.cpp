@@ -3,7 +3,7 @@
 #include "views/advisor/MacPotentialView.h"
 #include "views/advisor/MemoryComparisonView.h"
 
-#include "ui/Desktop.h"
+#include "support/doubles/RecordingDesktop.h"
 #include "ui/Dialogs.h"
 #include "ui/FakeClock.h"
 

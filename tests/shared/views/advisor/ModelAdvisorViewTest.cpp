@@ -8,7 +8,7 @@
 #include "views/advisor/RecommendationCardView.h"
 
 #include "records/ThemeManager.h"
-#include "ui/Desktop.h"
+#include "support/doubles/RecordingDesktop.h"
 #include "ui/Dialogs.h"
 #include "ui/FakeClock.h"
 

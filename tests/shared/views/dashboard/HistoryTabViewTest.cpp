@@ -4,7 +4,7 @@
 #include "support/FakeTools.h"
 #include "support/PrivateBus.h"
 
-#include "ui/Desktop.h"
+#include "support/doubles/RecordingDesktop.h"
 #include "ui/Dialogs.h"
 #include "ui/FakeClock.h"
 

@@ -1,10 +1,10 @@
 #include "views/dashboard/SystemInfoView.h"
 
 #include "shared/engines/DashboardTestSupport.h"
+#include "support/doubles/RecordingDesktop.h"
 
 #include "engines/MachineFactsModel.h"
 #include "ui/CopyButton.h"
-#include "ui/Desktop.h"
 #include "ui/FakeClock.h"
 
 #include <QTest>

@@ -5,7 +5,7 @@
 #include "records/AuditLogger.h"
 #include "records/HelperService.h"
 #include "records/PrivacyMetricsEngine.h"
-#include "ui/Desktop.h"
+#include "support/doubles/RecordingDesktop.h"
 #include "ui/Dialogs.h"
 #include "ui/FakeClock.h"
 #include "views/privacy/PrivacyServices.h"
