@@ -50,8 +50,7 @@ QPalette settingsPalette(const SnapshotContext& c)
 } // namespace
 
 SampleSettings::SampleSettings(SampleData& data)
-    : xpc(true)
-    , memory((dir.path() + QStringLiteral("/proc")).toStdString())
+    : memory((dir.path() + QStringLiteral("/proc")).toStdString())
     , ollama("http://127.0.0.1:9")
     , tracker(dir.path())
 {

@@ -5,11 +5,11 @@
 #include "core/PersonaEngine.h"
 #include "core/PersonaViewModel.h"
 #include "core/ProcessWatcher.h"
-#include "core/XPCConnection.h"
 #include "engines/MemoryEngine.h"
 #include "engines/OllamaEngine.h"
 #include "records/AssistanceTracker.h"
 #include "storage/ModelInventoryEngine.h"
+#include "support/doubles/RecordingXPCConnection.h"
 
 #include <QTemporaryDir>
 
@@ -19,17 +19,17 @@ class DeveloperCacheEngine;
 class SampleData;
 class SettingsView;
 
-// The settings window's content over the sample machine: a persona engine over empty fixture trees, in the
-// helper client's test mode, with its settings and counters in a temporary folder (a few protected builds,
-// and list entries as long as the pages must hold), and the Storage & Caches page over the sample model
-// stores and caches.
+// The settings window's content over the sample machine: a persona engine over empty fixture trees and a
+// helper client that reaches no helper, with its settings and counters in a temporary folder (a few protected
+// builds, and list entries as long as the pages must hold), and the Storage & Caches page over the sample
+// model stores and caches.
 struct SampleSettings
 {
     explicit SampleSettings(SampleData& data);
     ~SampleSettings();
 
     QTemporaryDir dir;
-    XPCConnection xpc;
+    RecordingXPCConnection xpc;
     ProcessWatcher watcher;
     MemoryEngine memory;
     OllamaEngine ollama;
