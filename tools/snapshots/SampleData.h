@@ -1,9 +1,9 @@
 #pragma once
 
 #include "engines/RunningProcess.h"
+#include "support/doubles/FakeClock.h"
 #include "support/doubles/RecordingDesktop.h"
-#include "ui/Dialogs.h"
-#include "ui/FakeClock.h"
+#include "support/doubles/ScriptedDialogs.h"
 
 #include <QTemporaryDir>
 

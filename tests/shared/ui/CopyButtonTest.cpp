@@ -1,6 +1,6 @@
 #include "ui/CopyButton.h"
+#include "support/doubles/FakeClock.h"
 #include "support/doubles/RecordingDesktop.h"
-#include "ui/FakeClock.h"
 
 #include <QImage>
 #include <QSignalSpy>

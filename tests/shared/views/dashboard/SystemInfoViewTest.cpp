@@ -4,8 +4,8 @@
 #include "support/doubles/RecordingDesktop.h"
 
 #include "engines/MachineFactsModel.h"
+#include "support/doubles/FakeClock.h"
 #include "ui/CopyButton.h"
-#include "ui/FakeClock.h"
 
 #include <QTest>
 
