@@ -77,7 +77,8 @@ int main(int argc, char** argv)
     const std::string home = machine.dir.filePath(QStringLiteral("home")).toStdString();
     samplehome::build(home, 1250);
     const StorageRoots roots = StorageRoots::forHome(home);
-    machine.xpc = std::make_unique<XPCConnection>(true);
+    // A tick asks the helper nothing.
+    machine.xpc = std::make_unique<XPCConnection>();
     machine.ollama = std::make_unique<OllamaEngine>("http://127.0.0.1:9");
     machine.tracker = std::make_unique<AssistanceTracker>(machine.dir.filePath(QStringLiteral("records")));
     machine.inventory = std::make_unique<ModelInventoryEngine>(roots);

@@ -63,7 +63,7 @@ AppDelegate::AppDelegate(Options options, QObject* parent)
     m_buildTracker = std::make_unique<BuildTimeTracker>();
     g_shared = this;
 
-    m_xpcConnection = std::make_unique<XPCConnection>(m_options.xpcTestingMode);
+    m_xpcConnection = m_options.xpcConnection ? m_options.xpcConnection : std::make_shared<XPCConnection>();
     m_processWatcher = std::make_unique<ProcessWatcher>(m_options.processWatcher);
     // Persona notifications honour the General page's notifications choice.
     if (!m_options.personaOptions.notifier)

@@ -50,7 +50,8 @@ struct AppDelegateOptions
     // Opens the popover at launch in place of the dashboard and settings windows, as a click on the tray
     // icon would (measuring what the open popover costs, bench/idle-cost.sh).
     bool openPopover = false;
-    bool xpcTestingMode = false;
+    // The root helper's client; unset: the program's own, to the installed helper.
+    std::shared_ptr<XPCConnection> xpcConnection;
     std::string ollamaBaseURL = OllamaEngine::defaultBaseURL;
     PersonaEngineOptions personaOptions;
     // The processes the persona rules see.
@@ -162,7 +163,7 @@ private:
     std::shared_ptr<ThermalEngine> m_thermalEngine;
     std::shared_ptr<ModelInventoryEngine> m_inventoryEngine;
     std::unique_ptr<BuildTimeTracker> m_buildTracker;
-    std::unique_ptr<XPCConnection> m_xpcConnection;
+    std::shared_ptr<XPCConnection> m_xpcConnection;
     std::unique_ptr<ProcessWatcher> m_processWatcher;
     std::unique_ptr<PersonaEngine> m_personaEngine;
     std::shared_ptr<DeveloperCacheEngine> m_developerCacheEngine;

@@ -8,6 +8,7 @@
 #include "platform/ipc/UnixSocket.h"
 #include "platform/services/ChildProcess.h"
 #include "records/AuditLogger.h"
+#include "records/HelperService.h"
 
 #include <cerrno>
 #include <charconv>
@@ -240,9 +241,8 @@ private:
     std::thread m_reader; // last, so it starts after everything it uses
 };
 
-XPCConnection::XPCConnection(bool isTestingMode)
-    : m_isTestingMode(isTestingMode)
-    , m_socketPath(platform::helperSocketPath())
+XPCConnection::XPCConnection()
+    : m_socketPath(platform::helperSocketPath())
     , m_recorder([](const AuditEvent& event) { AuditLogger::shared().log(event); })
 {
 }
@@ -323,11 +323,6 @@ XPCConnection::Result<void> XPCConnection::simpleRequest(platform::HelperRequest
 XPCConnection::Result<void> XPCConnection::sendSignal(std::int32_t pid, int signal)
 {
     const bool stop = signal == SIGSTOP;
-    if (m_isTestingMode) {
-        std::lock_guard lock(m_mutex);
-        m_mockSignalsSent.emplace_back(pid, signal);
-        return {};
-    }
     auto target = processName(pid);
     const auto result = simpleRequest(
         {0, platform::HelperOp::sendSignal, signal, pid}, stop ? "Failed to send SIGSTOP" : "Failed to send SIGCONT");
@@ -349,8 +344,6 @@ XPCConnection::Result<void> XPCConnection::resumeProcess(std::int32_t pid)
 XPCConnection::Result<void> XPCConnection::machineRequest(
     platform::HelperOp op, const char* failureText, const char* category, const char* description)
 {
-    if (m_isTestingMode)
-        return {};
     const auto result = simpleRequest({0, op, 0, 0}, failureText);
     recordAction(category, description, failureOf(result));
     return result;
@@ -375,8 +368,6 @@ XPCConnection::Result<void> XPCConnection::purgeMemory()
 
 XPCConnection::Result<std::string> XPCConnection::getVersion()
 {
-    if (m_isTestingMode)
-        return std::string(platform::kHelperVersion);
     const auto result = [this]() -> Result<std::string> {
         const auto reply = executeXPC({0, platform::HelperOp::getVersion, 0, 0});
         if (!reply)
@@ -391,8 +382,6 @@ XPCConnection::Result<std::string> XPCConnection::getVersion()
 
 XPCConnection::Result<PowerMetrics> XPCConnection::getPowerMetrics()
 {
-    if (m_isTestingMode)
-        return PowerMetrics {1.5, 0.5, Date::now()};
     const auto result = [this]() -> Result<PowerMetrics> {
         const auto reply = executeXPC({0, platform::HelperOp::getPowerMetrics, 0, 0});
         if (!reply)
@@ -415,8 +404,6 @@ PowerMetrics XPCConnection::parsePowerMetrics(std::string_view data)
 
 XPCConnection::Result<void> XPCConnection::installHelper()
 {
-    if (m_isTestingMode)
-        return {};
     const auto result = runHelperSetup();
     recordAction("System", "Installed helper", failureOf(result));
     return result;
@@ -435,14 +422,16 @@ XPCConnection::Result<void> XPCConnection::runHelperSetup()
     if (::access(setup.c_str(), X_OK) != 0)
         return Error {platform::kPosixErrorDomain, errno, "The helper's setup program is missing: " + setup};
 
-    const auto outcome = platform::runChildProcess(
-        "/usr/bin/pkexec", {setup, "install"}, {.output = platform::ChildRun::Output::standardOutputAndError});
+    const auto outcome = platform::runChildProcess("/usr/bin/pkexec", {setup, "install"},
+        {.output = platform::ChildRun::Output::standardOutputAndError, .deadline = HelperService::kSetupDeadline});
+    constexpr const char* kDomain = "QVHelperInstallError";
+    if (!outcome && outcome.error().code == ETIMEDOUT)
+        return Error {kDomain, ETIMEDOUT, "Installing the helper timed out."};
     if (!outcome)
         return outcome.error();
     const int status = outcome.value().exitStatus;
     if (status == 0)
         return {};
-    constexpr const char* kDomain = "QVHelperInstallError";
     if (status == 126)
         return Error {kDomain, status, "Authorization was cancelled."};
     if (status == 127)
@@ -455,16 +444,4 @@ XPCConnection::Result<void> XPCConnection::runHelperSetup()
     return Error {kDomain, status,
         "Installing the helper failed with code " + std::to_string(status)
             + (lastLine.empty() ? std::string(".") : ": " + lastLine)};
-}
-
-std::vector<std::pair<std::int32_t, std::int32_t>> XPCConnection::mockSignalsSent() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_mockSignalsSent;
-}
-
-void XPCConnection::clearMockSignals()
-{
-    std::lock_guard lock(m_mutex);
-    m_mockSignalsSent.clear();
 }

@@ -31,33 +31,29 @@ public:
     static constexpr const char* kErrorDomain = "QVXPCError";
     static constexpr std::chrono::milliseconds kTimeout {1500};
 
-    explicit XPCConnection(bool isTestingMode = false);
-    ~XPCConnection();
+    XPCConnection();
+    virtual ~XPCConnection();
     XPCConnection(const XPCConnection&) = delete;
     XPCConnection& operator=(const XPCConnection&) = delete;
 
-    Result<void> freezeProcess(std::int32_t pid); // SIGSTOP
-    Result<void> resumeProcess(std::int32_t pid); // SIGCONT
-    Result<void> pauseFileIndexer();
-    Result<void> resumeFileIndexer();
+    // The requests, virtual so that a client reaching no helper can stand in for this one.
+    virtual Result<void> freezeProcess(std::int32_t pid); // SIGSTOP
+    virtual Result<void> resumeProcess(std::int32_t pid); // SIGCONT
+    virtual Result<void> pauseFileIndexer();
+    virtual Result<void> resumeFileIndexer();
     // Writes dirty pages back and drops the clean caches (needs the helper's root).
-    Result<void> purgeMemory();
-    Result<PowerMetrics> getPowerMetrics();
-    Result<std::string> getVersion();
+    virtual Result<void> purgeMemory();
+    virtual Result<PowerMetrics> getPowerMetrics();
+    virtual Result<std::string> getVersion();
     // Installs and starts the helper's units through pkexec; a refused or cancelled
-    // authorisation comes back as an error.
-    Result<void> installHelper();
+    // authorisation, or one left unanswered past HelperService::kSetupDeadline, comes back as an error.
+    virtual Result<void> installHelper();
 
     // Every request's outcome is handed to the recorder as a helper action with the category
     // "SIGSTOP", "SIGCONT", "Spotlight", "Power" or "System". By default it goes to the audit log,
     // whose new-event callback feeds the privacy pages' live activity.
     using ActionRecorder = std::function<void(const AuditEvent&)>;
     void setActionRecorder(ActionRecorder recorder);
-
-    bool isTestingMode() const { return m_isTestingMode; }
-    // (pid, signal) of every suspend and resume asked for in test mode, in order.
-    std::vector<std::pair<std::int32_t, std::int32_t>> mockSignalsSent() const;
-    void clearMockSignals();
 
     // Reads "CPU Power:" and "GPU Power:" figures (mW or W) from the power sampler's text.
     static PowerMetrics parsePowerMetrics(std::string_view data);
@@ -69,7 +65,7 @@ private:
     Result<std::shared_ptr<Link>> helperLink();
     Result<platform::HelperReply> executeXPC(platform::HelperRequest request);
     Result<void> simpleRequest(platform::HelperRequest request, const char* failureText);
-    // A request that acts on the whole machine, logged under `category`; nothing is sent in test mode.
+    // A request that acts on the whole machine, logged under `category`.
     Result<void> machineRequest(
         platform::HelperOp op, const char* failureText, const char* category, const char* description);
     Result<void> sendSignal(std::int32_t pid, int signal);
@@ -77,11 +73,9 @@ private:
     void recordAction(const char* category, std::string description, const std::optional<Error>& failure,
         std::optional<std::int32_t> pid = std::nullopt, std::optional<std::string> target = std::nullopt);
 
-    const bool m_isTestingMode;
     const std::string m_socketPath;
     mutable std::mutex m_mutex;
     std::shared_ptr<Link> m_link;
     std::int64_t m_nextId = 0;
-    std::vector<std::pair<std::int32_t, std::int32_t>> m_mockSignalsSent;
     ActionRecorder m_recorder;
 };

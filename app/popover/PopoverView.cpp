@@ -14,11 +14,11 @@
 #include "settings/NotificationPermission.h"
 #include "settings/ProOnboardingView.h"
 
+#include "records/HelperService.h"
 #include "records/PrivacyMetricsEngine.h"
 #include "records/ThemeManager.h"
 #include "ui/Clock.h"
 #include "ui/ViewSettings.h"
-#include "views/privacy/HelperService.h"
 #include "views/privacy/OnboardingView.h"
 
 #include <QAction>

@@ -2,9 +2,9 @@
 
 #include "NotificationPermission.h"
 
+#include "records/HelperService.h"
 #include "ui/Fonts.h"
 #include "ui/Spinner.h"
-#include "views/privacy/HelperService.h"
 #include "views/privacy/PrivacyStyle.h"
 
 #include <QHBoxLayout>

@@ -10,6 +10,7 @@
 
 #include "PrivacyTabView.h"
 
+#include "records/HelperService.h"
 #include "views/dashboard/HistoryTabView.h"
 #include "views/dashboard/MemoryTabView.h"
 #include "views/dashboard/NetworkTabView.h"
@@ -17,7 +18,6 @@
 #include "views/dashboard/SensorsTabView.h"
 #include "views/dashboard/SystemInfoView.h"
 #include "views/privacy/HelpGuideView.h"
-#include "views/privacy/HelperService.h"
 #include "views/privacy/PrivacyServices.h"
 #include "views/storage/ModelInventoryView.h"
 
@@ -40,10 +40,11 @@ const std::array<Page, 13>& table()
         {[](SettingsView& v) -> QWidget* { return new SensorsTabView(v.dashboardVM()); }, false, 0},
         {[](SettingsView& v) -> QWidget* { return new MemoryTabView(v.dashboardVM()); }, false, 0},
         {[](SettingsView& v) -> QWidget* { return new NetworkTabView(v.dashboardVM(), v.themeManager()); }, false, 0},
-        {[](SettingsView& v) -> QWidget* { return new PowerThermalTabView(v.dashboardVM()); }, false, 0},
+        {[](SettingsView& v) -> QWidget* { return new PowerThermalTabView(v.dashboardVM(), v.powerProfiles()); }, false,
+            0},
         {[](SettingsView& v) -> QWidget* { return new HistoryTabView(v.dashboardVM()); }, false, 0},
         {[](SettingsView& v) -> QWidget* { return new AboutSection(v); }, true, 16},
-        {[](SettingsView& v) -> QWidget* { return new SystemInfoView(v.dashboardVM()); }, false, 0},
+        {[](SettingsView& v) -> QWidget* { return new SystemInfoView(v.dashboardVM(), v.machineFacts()); }, false, 0},
         {[](SettingsView& v) -> QWidget* { return new HelpGuideView(v.themeManager()); }, false, 0},
     }};
     return pages;

@@ -8,8 +8,10 @@
 #include "TourCard.h"
 
 #include "core/PersonaViewModel.h"
+#include "engines/MachineFactsModel.h"
+#include "platform/desktop/PowerProfiles.h"
+#include "records/HelperService.h"
 #include "records/PrivacyMetricsEngine.h"
-#include "views/privacy/HelperService.h"
 #include "views/privacy/PrivacyPageState.h"
 
 #include "core/NotificationCenter.h"
@@ -77,6 +79,10 @@ SettingsView::SettingsView(DashboardViewModel& dashboardVM, PersonaViewModel& pe
         m_services.assistanceTracker = &AssistanceTracker::shared();
     if (!m_services.loginItem)
         m_services.loginItem = std::make_shared<LoginItem>();
+    if (!m_services.powerProfiles)
+        m_services.powerProfiles = &PowerProfiles::system();
+    if (!m_services.machineFacts)
+        m_services.machineFacts = std::make_shared<MachineFactsModel>();
     if (!m_services.helperService) {
         PersonaEngine& personas = personaVM.personaEngine();
         m_services.helperService = std::make_shared<SystemdHelperService>(

@@ -17,8 +17,10 @@ class DashboardViewModel;
 class DeveloperCacheEngine;
 class HelperService;
 class LoginItem;
+class MachineFactsModel;
 class ModelInventoryEngine;
 class PersonaViewModel;
+class PowerProfiles;
 class PrivacyPageState;
 class QScrollArea;
 class QTimer;
@@ -38,6 +40,10 @@ struct SettingsServices
     Clock* clock = nullptr;
     AssistanceTracker* assistanceTracker = nullptr;
     std::shared_ptr<LoginItem> loginItem;
+    // The power-profiles daemon the Power & Thermal page switches; by default the one on the system bus.
+    PowerProfiles* powerProfiles = nullptr;
+    // What the System Info page says about the machine; by default read from this one.
+    std::shared_ptr<MachineFactsModel> machineFacts;
     // Installs and removes the helper for the privacy pages; by default through systemd, resuming
     // every suspended process before a removal.
     std::shared_ptr<HelperService> helperService;
@@ -90,6 +96,8 @@ public:
     AssistanceTracker& assistanceTracker() const { return *m_services.assistanceTracker; }
     LoginItem& loginItem() const { return *m_services.loginItem; }
     HelperService& helperService() const { return *m_services.helperService; }
+    PowerProfiles& powerProfiles() const { return *m_services.powerProfiles; }
+    MachineFactsModel& machineFacts() const { return *m_services.machineFacts; }
     Clock& clock() const { return *m_services.clock; }
     const Services& services() const { return m_services; }
     // The privacy page's services, with the state its cards keep across rebuilds of the page.

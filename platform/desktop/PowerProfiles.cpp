@@ -61,17 +61,3 @@ void DBusPowerProfiles::setActiveProfile(const QString& profile, QObject* contex
     whenAnswered(
         call, context, [done](const QDBusMessage& reply) { done(reply.type() == QDBusMessage::ReplyMessage); });
 }
-
-void FakePowerProfiles::activeProfile(QObject*, std::function<void(std::optional<QString>)> done)
-{
-    done(running ? std::optional<QString>(active) : std::nullopt);
-}
-
-void FakePowerProfiles::setActiveProfile(const QString& profile, QObject*, std::function<void(bool)> done)
-{
-    if (running) {
-        active = profile;
-        ++changes;
-    }
-    done(running);
-}

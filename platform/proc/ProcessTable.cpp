@@ -124,7 +124,7 @@ std::optional<ProcessTable::StatusUids> ProcessTable::parseStatusUids(std::strin
                 return std::nullopt;
             line.remove_prefix(end);
         }
-        return StatusUids {ids[0], ids[1], ids[2]};
+        return StatusUids {ids[0], ids[2]};
     }
     return std::nullopt;
 }

@@ -67,11 +67,11 @@ public:
         std::int64_t rssPages = 0;
     };
     static std::optional<StatFields> parseStat(std::string_view text);
-    // The "Uid:" line of /proc/pid/status: real, effective, saved and file-system uid.
+    // The real and saved uid of the "Uid:" line of /proc/pid/status (real, effective, saved and
+    // file-system uid).
     struct StatusUids
     {
         uid_t real = 0;
-        uid_t effective = 0;
         uid_t saved = 0;
     };
     static std::optional<StatusUids> parseStatusUids(std::string_view text);

@@ -12,6 +12,8 @@
 #include <spawn.h>
 #include <string_view>
 #include <sys/wait.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -99,9 +101,12 @@ bool watch(RunningChild& child, std::string& output, std::size_t limit, std::opt
     return true;
 }
 
+// How the started child is grouped: with this process, leading a group of its own, or a session.
+enum class Grouping { inherited, ownGroup, ownSession };
+
 // Starts `program` as `run` asks: 0, or the POSIX error of the failed start.
-int spawn(
-    const std::string& program, const std::vector<std::string>& arguments, const ChildRun& run, RunningChild& child)
+int spawn(const std::string& program, const std::vector<std::string>& arguments, const ChildRun& run, Grouping grouping,
+    RunningChild& child)
 {
     std::vector<std::string> words {program};
     words.insert(words.end(), arguments.begin(), arguments.end());
@@ -128,17 +133,18 @@ int spawn(
             posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     }
 
-    // The child starts with no signal blocked, whatever the calling thread holds back. With a deadline
-    // it leads a process group of its own, so that what a script started goes with it.
+    // The child starts with no signal blocked, whatever the calling thread holds back.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t none;
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attributes, &none);
     short flags = POSIX_SPAWN_SETSIGMASK;
-    if (run.deadline.count() > 0) {
+    if (grouping == Grouping::ownGroup) {
         posix_spawnattr_setpgroup(&attributes, 0);
         flags |= POSIX_SPAWN_SETPGROUP;
+    } else if (grouping == Grouping::ownSession) {
+        flags |= POSIX_SPAWN_SETSID;
     }
     posix_spawnattr_setflags(&attributes, flags);
     const int started = ::posix_spawn(&child.pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
@@ -154,8 +160,10 @@ int spawn(
 Result<ChildOutcome> runChildProcess(
     const std::string& program, const std::vector<std::string>& arguments, const ChildRun& run)
 {
+    // With a deadline the child leads a process group of its own, so that what a script started goes with it.
     RunningChild child;
-    if (const int error = spawn(program, arguments, run, child); error != 0)
+    const Grouping grouping = run.deadline.count() > 0 ? Grouping::ownGroup : Grouping::inherited;
+    if (const int error = spawn(program, arguments, run, grouping, child); error != 0)
         return posixError(error);
 
     ChildOutcome outcome;
@@ -175,6 +183,24 @@ Result<ChildOutcome> runChildProcess(
     const int status = child.status;
     outcome.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? WTERMSIG(status) : status;
     return outcome;
+}
+
+Result<int> startChildProcess(
+    const std::string& program, const std::vector<std::string>& arguments, const std::vector<std::string>& environment)
+{
+    RunningChild child;
+    if (const int error = spawn(program, arguments, {.environment = environment}, Grouping::ownSession, child);
+        error != 0)
+        return posixError(error);
+    const pid_t pid = child.pid;
+    try {
+        std::thread([pid] {
+            while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) { }
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to wait with: the child stays a zombie until this process ends, which does it no harm.
+    }
+    return int(pid);
 }
 
 } // namespace platform

@@ -39,4 +39,11 @@ struct ChildRun
 Result<ChildOutcome> runChildProcess(
     const std::string& program, const std::vector<std::string>& arguments, const ChildRun& run = {});
 
+// Starts `program` as runChildProcess does but returns once it runs, for a program that lives on by
+// itself (a file manager): it writes where this process does and leads a session of its own, so the
+// signals of this program's terminal or group don't reach it; a thread of its own reaps it once it ends.
+// Gives the child's pid, or the POSIX error of the failed start. `environment` as ChildRun's.
+Result<int> startChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+    const std::vector<std::string>& environment = {});
+
 } // namespace platform

@@ -8,7 +8,6 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QStandardPaths>
 
 namespace {
@@ -31,17 +30,18 @@ bool fileManagerShows(const QDBusConnection& bus, const QString& method, const Q
 }
 
 // Opens the folder with xdg-open, when it has a program to open folders with: xdg-open "succeeds" by
-// starting itself even when it has none.
+// starting itself even when it has none. xdg-open is not waited for: it may become the file manager.
 bool folderHandlerOpens(const QString& folder)
 {
     const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
-    if (query.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+    const QString open = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (query.isEmpty() || open.isEmpty())
         return false;
     const auto answer = platform::runChildProcess(query.toStdString(), {"query", "default", "inode/directory"},
         {.output = platform::ChildRun::Output::standardOutput, .deadline = kFolderHandlerQueryDeadline});
     return answer && answer.value().exitStatus == 0
         && !QString::fromStdString(answer.value().output).trimmed().isEmpty()
-        && QProcess::startDetached(QStringLiteral("xdg-open"), {folder});
+        && platform::startChildProcess(open.toStdString(), {folder.toStdString()}).ok();
 }
 
 } // namespace
@@ -93,22 +93,4 @@ bool SystemDesktop::revealFile(const QString& path)
         return false;
     return fileManagerShows(bus(), QStringLiteral("ShowItems"), info.absoluteFilePath())
         || folderHandlerOpens(info.absolutePath());
-}
-
-bool RecordingDesktop::openUrl(const QUrl& url)
-{
-    openedUrls << url;
-    return true;
-}
-
-bool RecordingDesktop::openFolder(const QString& path)
-{
-    openedFolders << path;
-    return foldersOpen;
-}
-
-bool RecordingDesktop::revealFile(const QString& path)
-{
-    revealedFiles << path;
-    return true;
 }

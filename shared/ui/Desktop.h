@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <QUrl>
 
 class QDBusConnection;
@@ -41,28 +40,4 @@ private:
     QDBusConnection bus() const;
 
     QString m_busName;
-};
-
-// Keeps every request in memory and performs none.
-class RecordingDesktop : public Desktop
-{
-public:
-    void copyText(const QString& text) override
-    {
-        m_clipboard = text;
-        ++copies;
-    }
-    QString clipboardText() const override { return m_clipboard; }
-    bool openUrl(const QUrl& url) override;
-    bool openFolder(const QString& path) override;
-    bool revealFile(const QString& path) override;
-
-    int copies = 0;
-    bool foldersOpen = true; // whether a file manager answers openFolder
-    QList<QUrl> openedUrls;
-    QStringList openedFolders;
-    QStringList revealedFiles;
-
-private:
-    QString m_clipboard;
 };

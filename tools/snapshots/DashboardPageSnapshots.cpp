@@ -3,9 +3,10 @@
 #include "SnapshotRegistry.h"
 
 #include "core/UserDefaults.h"
-#include "platform/desktop/PowerProfiles.h"
+#include "engines/MachineFactsModel.h"
 #include "records/DigestEngine.h"
 #include "records/DigestViewModel.h"
+#include "support/doubles/FakePowerProfiles.h"
 #include "views/dashboard/HistoryTabView.h"
 #include "views/dashboard/MemoryTabView.h"
 #include "views/dashboard/PowerThermalTabView.h"
@@ -25,27 +26,6 @@ QImage grabPage(QWidget* page, const SnapshotContext& c)
 {
     std::unique_ptr<QWidget> owned(page);
     return grabSettingsPage(*page, c);
-}
-
-platform::MachineFacts sampleFacts(const SampleData& data)
-{
-    platform::MachineFacts f;
-    if (data.kind() == SampleData::Kind::noSensors)
-        return f; // a machine that tells nothing about itself
-    f.modelIdentifier = "Dell Inc. XPS 13 9320";
-    f.cpuBrand = "12th Gen Intel(R) Core(TM) i7-1260P";
-    f.logicalCpus = 16;
-    f.performanceCpus = 8;
-    f.efficiencyCpus = 8;
-    f.memoryBytes = 32ull * 1024 * 1024 * 1024;
-    f.osVersion = "12";
-    f.kernelRelease = "6.1.0-18-amd64";
-    f.kernelName = "Linux";
-    f.architecture = "x86_64";
-    f.machineId = "4f1c0d2e9a8b4c7d8e6f5a4b3c2d1e0f";
-    f.serialNumber = "7XK2PL3";
-    f.gpuDriver = "i915";
-    return f;
 }
 
 // A virtual machine without firmware data or a GPU of its own, like the one this program is tried on.
@@ -113,11 +93,11 @@ void registerDashboardPageSnapshots(SnapshotRegistry& registry)
     });
     registry.add(QStringLiteral("page-digests"), digestPicture);
     registry.add(QStringLiteral("page-system-info"), [](const SnapshotContext& c) {
-        return grabPage(
-            new SystemInfoView(c.data.dashboard(), sampleFacts(c.data), c.data.desktop(), c.data.clock()), c);
+        MachineFactsModel facts(c.data.machineFacts());
+        return grabPage(new SystemInfoView(c.data.dashboard(), facts, c.data.desktop(), c.data.clock()), c);
     });
     registry.add(QStringLiteral("page-system-info-virtual-machine"), [](const SnapshotContext& c) {
-        return grabPage(
-            new SystemInfoView(c.data.dashboard(), virtualMachineFacts(), c.data.desktop(), c.data.clock()), c);
+        MachineFactsModel facts(virtualMachineFacts());
+        return grabPage(new SystemInfoView(c.data.dashboard(), facts, c.data.desktop(), c.data.clock()), c);
     });
 }

@@ -50,6 +50,27 @@ std::vector<RunningProcess> SampleData::sampleProcesses()
         {3050, kLongProcessName, 1980, 3.3, {}}, {3981, "ninja", 60, 2.0, {}}, {988, "pipewire", 40, 0.9, {}}};
 }
 
+platform::MachineFacts SampleData::machineFacts() const
+{
+    platform::MachineFacts f;
+    if (m_kind == Kind::noSensors)
+        return f; // a machine that tells nothing about itself
+    f.modelIdentifier = "Dell Inc. XPS 13 9320";
+    f.cpuBrand = "12th Gen Intel(R) Core(TM) i7-1260P";
+    f.logicalCpus = 16;
+    f.performanceCpus = 8;
+    f.efficiencyCpus = 8;
+    f.memoryBytes = 32ull * 1024 * 1024 * 1024;
+    f.osVersion = "12";
+    f.kernelRelease = "6.1.0-18-amd64";
+    f.kernelName = "Linux";
+    f.architecture = "x86_64";
+    f.machineId = "4f1c0d2e9a8b4c7d8e6f5a4b3c2d1e0f";
+    f.serialNumber = "7XK2PL3";
+    f.gpuDriver = "i915";
+    return f;
+}
+
 void SampleData::publishSamples()
 {
     // A minute of samples: AI models taking between 10 % and 35 % of memory, ending on the fixed figures.

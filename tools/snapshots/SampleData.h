@@ -1,9 +1,10 @@
 #pragma once
 
 #include "engines/RunningProcess.h"
-#include "ui/Desktop.h"
-#include "ui/Dialogs.h"
-#include "ui/FakeClock.h"
+#include "platform/host/MachineReader.h"
+#include "support/doubles/FakeClock.h"
+#include "support/doubles/RecordingDesktop.h"
+#include "support/doubles/ScriptedDialogs.h"
 
 #include <QTemporaryDir>
 
@@ -46,6 +47,8 @@ public:
 
     // The busiest processes of the sample machine.
     static std::vector<RunningProcess> sampleProcesses();
+    // What the sample machine says about itself; nothing on the machine without sensors.
+    platform::MachineFacts machineFacts() const;
 
 private:
     void publishSamples();

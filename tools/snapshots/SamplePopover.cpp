@@ -8,6 +8,7 @@
 #include "popover/PopoverStyle.h"
 #include "popover/PopoverTabPanel.h"
 #include "popover/PopoverView.h"
+#include "records/HelperService.h"
 #include "records/PrivacyMetricsEngine.h"
 #include "records/ThemeManager.h"
 #include "settings/NotificationPermission.h"
@@ -15,7 +16,6 @@
 #include "storage/ModelInventoryEngine.h"
 #include "storage/ModelInventoryViewModel.h"
 #include "ui/ViewSettings.h"
-#include "views/privacy/HelperService.h"
 #include "views/privacy/OnboardingView.h"
 #include "views/storage/ModelInventoryView.h"
 

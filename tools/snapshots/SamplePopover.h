@@ -6,12 +6,12 @@
 #include "core/PersonaViewModel.h"
 #include "core/ProcessWatcher.h"
 #include "core/UserDefaults.h"
-#include "core/XPCConnection.h"
 #include "engines/MemoryEngine.h"
 #include "engines/OllamaEngine.h"
 #include "popover/AppDirectory.h"
 #include "popover/PopoverEngines.h"
 #include "records/AssistanceTracker.h"
+#include "support/doubles/RecordingXPCConnection.h"
 
 #include <QTemporaryDir>
 
@@ -24,8 +24,8 @@ class DeveloperCacheEngine;
 class ModelInventoryEngine;
 class PopoverView;
 
-// A persona engine over an empty machine, on the helper client's test mode: nothing is suspended and
-// no persona is active.
+// A persona engine over an empty machine and a helper client that reaches no helper: nothing is
+// suspended and no persona is active.
 struct PersonaSample
 {
     PersonaSample();
@@ -34,7 +34,7 @@ struct PersonaSample
     QTemporaryDir dir;
     UserDefaults defaults {dir.filePath(QStringLiteral("personas.conf"))};
     AssistanceTracker tracker {dir.path()};
-    XPCConnection xpc {true};
+    RecordingXPCConnection xpc;
     ProcessWatcher watcher;
     OllamaEngine ollama {"http://127.0.0.1:9"};
     MemoryEngine memory {dir.filePath(QStringLiteral("proc")).toStdString()};

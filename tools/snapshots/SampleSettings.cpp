@@ -2,6 +2,7 @@
 
 #include "SampleData.h"
 
+#include "engines/MachineFactsModel.h"
 #include "records/ThemeManager.h"
 #include "settings/LoginItem.h"
 #include "settings/PageScrollFlattener.h"
@@ -50,8 +51,7 @@ QPalette settingsPalette(const SnapshotContext& c)
 } // namespace
 
 SampleSettings::SampleSettings(SampleData& data)
-    : xpc(true)
-    , memory((dir.path() + QStringLiteral("/proc")).toStdString())
+    : memory((dir.path() + QStringLiteral("/proc")).toStdString())
     , ollama("http://127.0.0.1:9")
     , tracker(dir.path())
 {
@@ -99,6 +99,10 @@ SampleSettings::SampleSettings(SampleData& data)
         dir.filePath(QStringLiteral("autostart/quorvane-pro.desktop")), QStringLiteral("/usr/bin/quorvane-pro"));
     services.storageInventoryEngine = inventory;
     services.developerCacheEngine = caches;
+    powerProfiles.running = data.kind() == SampleData::Kind::sample;
+    services.powerProfiles = &powerProfiles;
+    machineFacts = std::make_shared<MachineFactsModel>(data.machineFacts());
+    services.machineFacts = machineFacts;
     view = std::make_unique<SettingsView>(data.dashboard(), *viewModel, *inventory, services);
 }
 

@@ -5,31 +5,33 @@
 #include "core/PersonaEngine.h"
 #include "core/PersonaViewModel.h"
 #include "core/ProcessWatcher.h"
-#include "core/XPCConnection.h"
 #include "engines/MemoryEngine.h"
 #include "engines/OllamaEngine.h"
 #include "records/AssistanceTracker.h"
 #include "storage/ModelInventoryEngine.h"
+#include "support/doubles/FakePowerProfiles.h"
+#include "support/doubles/RecordingXPCConnection.h"
 
 #include <QTemporaryDir>
 
 #include <memory>
 
 class DeveloperCacheEngine;
+class MachineFactsModel;
 class SampleData;
 class SettingsView;
 
-// The settings window's content over the sample machine: a persona engine over empty fixture trees, in the
-// helper client's test mode, with its settings and counters in a temporary folder (a few protected builds,
-// and list entries as long as the pages must hold), and the Storage & Caches page over the sample model
-// stores and caches.
+// The settings window's content over the sample machine: a persona engine over empty fixture trees and a
+// helper client that reaches no helper, with its settings and counters in a temporary folder (a few protected
+// builds, and list entries as long as the pages must hold), the Storage & Caches page over the sample
+// model stores and caches, and the sample machine's facts and power daemon.
 struct SampleSettings
 {
     explicit SampleSettings(SampleData& data);
     ~SampleSettings();
 
     QTemporaryDir dir;
-    XPCConnection xpc;
+    RecordingXPCConnection xpc;
     ProcessWatcher watcher;
     MemoryEngine memory;
     OllamaEngine ollama;
@@ -38,6 +40,8 @@ struct SampleSettings
     std::shared_ptr<DeveloperCacheEngine> caches;
     std::unique_ptr<PersonaEngine> engine;
     std::unique_ptr<PersonaViewModel> viewModel;
+    FakePowerProfiles powerProfiles;
+    std::shared_ptr<MachineFactsModel> machineFacts;
     std::unique_ptr<SettingsView> view;
 };
 

@@ -3,10 +3,10 @@
 #include "SnapshotRegistry.h"
 
 #include "popover/PopoverView.h"
+#include "records/HelperService.h"
 #include "settings/NotificationPermission.h"
 #include "settings/ProOnboardingView.h"
 #include "ui/ViewSettings.h"
-#include "views/privacy/HelperService.h"
 #include "views/privacy/OnboardingView.h"
 
 namespace {

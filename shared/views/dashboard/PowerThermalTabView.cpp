@@ -60,11 +60,6 @@ QString PowerThermalTabView::turboReason() const
     return reasonOf(m_turboRow);
 }
 
-PowerThermalTabView::PowerThermalTabView(DashboardViewModel& stats, QWidget* parent)
-    : PowerThermalTabView(stats, PowerProfiles::system(), parent)
-{
-}
-
 PowerThermalTabView::PowerThermalTabView(DashboardViewModel& stats, PowerProfiles& profiles, QWidget* parent)
     : QWidget(parent)
     , m_stats(stats)

@@ -18,7 +18,6 @@ class PowerThermalTabView : public QWidget
 {
     Q_OBJECT
 public:
-    explicit PowerThermalTabView(DashboardViewModel& stats, QWidget* parent = nullptr);
     PowerThermalTabView(DashboardViewModel& stats, PowerProfiles& profiles, QWidget* parent = nullptr);
 
     Switch* lowPowerSwitch() const { return m_lowPowerRow.toggle; }

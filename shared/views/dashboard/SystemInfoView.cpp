@@ -3,6 +3,7 @@
 #include "MachineDescription.h"
 #include "PageStyle.h"
 #include "engines/DashboardViewModel.h"
+#include "engines/MachineFactsModel.h"
 #include "ui/CardPainter.h"
 #include "ui/Clock.h"
 #include "ui/CopyButton.h"
@@ -17,7 +18,6 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QVBoxLayout>
-#include <QtConcurrent>
 
 using PageStyle::Tone;
 namespace md = MachineDescription;
@@ -103,34 +103,25 @@ protected:
 
 } // namespace
 
-SystemInfoView::SystemInfoView(DashboardViewModel& dashboardVM, QWidget* parent)
-    : SystemInfoView(dashboardVM, Desktop::system(), Clock::system(), parent)
+SystemInfoView::SystemInfoView(DashboardViewModel& dashboardVM, MachineFactsModel& machineFacts, QWidget* parent)
+    : SystemInfoView(dashboardVM, machineFacts, Desktop::system(), Clock::system(), parent)
 {
-    // The facts come from small kernel files, still read away from the GUI thread; until they are in there
-    // is no report to copy.
-    m_copy->setEnabled(false);
-    QtConcurrent::run([] {
-        return platform::MachineReader().read();
-    }).then(this, [this](const platform::MachineFacts& facts) { setFacts(facts); });
 }
 
-SystemInfoView::SystemInfoView(DashboardViewModel& dashboardVM, const platform::MachineFacts& facts, Desktop& desktop,
-    Clock& clock, QWidget* parent)
-    : SystemInfoView(dashboardVM, desktop, clock, parent)
-{
-    setFacts(facts);
-}
-
-SystemInfoView::SystemInfoView(DashboardViewModel& dashboardVM, Desktop& desktop, Clock& clock, QWidget* parent)
+SystemInfoView::SystemInfoView(
+    DashboardViewModel& dashboardVM, MachineFactsModel& machineFacts, Desktop& desktop, Clock& clock, QWidget* parent)
     : QWidget(parent)
     , m_dashboardVM(dashboardVM)
+    , m_machineFacts(machineFacts)
     , m_desktop(desktop)
     , m_clock(clock)
 {
     build();
     repaintOnThemeChange(this);
     connect(&m_dashboardVM, &DashboardViewModel::figuresChanged, this, &SystemInfoView::refresh);
+    connect(&m_machineFacts, &MachineFactsModel::factsChanged, this, &SystemInfoView::showFacts);
     refresh();
+    showFacts();
 }
 
 void SystemInfoView::build()
@@ -250,9 +241,13 @@ void SystemInfoView::setRow(const QString& label, const QString& value)
         row->setText(value);
 }
 
-void SystemInfoView::setFacts(const platform::MachineFacts& facts)
+void SystemInfoView::showFacts()
 {
-    m_facts = facts;
+    // Until the facts are in there is no report to copy.
+    m_copy->setEnabled(m_machineFacts.facts().has_value());
+    if (!m_machineFacts.facts())
+        return;
+    const platform::MachineFacts& facts = *m_machineFacts.facts();
     const QString id = md::modelIdentifier(facts);
     const QString brand = md::cpuBrandString(facts);
     const QString name = md::machineName(facts);
@@ -284,7 +279,6 @@ void SystemInfoView::setFacts(const platform::MachineFacts& facts)
     setRow(tr("VRAM Allocation Limit"),
         PageStyle::figure(
             facts.gpuMemoryBytes > 0, "%.1f GB Max VRAM", static_cast<double>(facts.gpuMemoryBytes) / kBytesPerGiB));
-    m_copy->setEnabled(true);
 }
 
 void SystemInfoView::refresh()
@@ -315,10 +309,11 @@ void SystemInfoView::refresh()
 
 QString SystemInfoView::specReport() const
 {
+    const platform::MachineFacts facts = m_machineFacts.facts().value_or(platform::MachineFacts {});
     md::ReportFigures figures;
-    figures.logicalCpus = m_facts.logicalCpus;
-    figures.physicalMemoryGB = static_cast<double>(m_facts.memoryBytes) / kBytesPerGiB;
-    return md::specReport(m_facts, figures);
+    figures.logicalCpus = facts.logicalCpus;
+    figures.physicalMemoryGB = static_cast<double>(facts.memoryBytes) / kBytesPerGiB;
+    return md::specReport(facts, figures);
 }
 
 QString SystemInfoView::rowValue(const QString& label) const

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/host/MachineReader.h"
-
 #include <QMap>
 #include <QWidget>
 
@@ -10,21 +8,22 @@ class CopyButton;
 class DashboardViewModel;
 class Desktop;
 class ElidedLabel;
+class MachineFactsModel;
 class QLabel;
 class QLayout;
 class ThemeManager;
 class ToneLabel;
 
 // The "System Info" page: a header card naming the machine, its processor and system version with the
-// "Copy Spec Report" button, and six blocks of label and value lines. The machine's own facts are read
-// once, off the GUI thread; the live figures follow the dashboard model.
+// "Copy Spec Report" button, and six blocks of label and value lines. The machine's own facts follow the
+// machine-facts model, the live figures the dashboard model.
 class SystemInfoView : public QWidget
 {
     Q_OBJECT
 public:
-    explicit SystemInfoView(DashboardViewModel& dashboardVM, QWidget* parent = nullptr);
-    // With facts given rather than read, and the clipboard and clock of the caller's choosing.
-    SystemInfoView(DashboardViewModel& dashboardVM, const platform::MachineFacts& facts, Desktop& desktop, Clock& clock,
+    SystemInfoView(DashboardViewModel& dashboardVM, MachineFactsModel& machineFacts, QWidget* parent = nullptr);
+    // With the clipboard and clock of the caller's choosing.
+    SystemInfoView(DashboardViewModel& dashboardVM, MachineFactsModel& machineFacts, Desktop& desktop, Clock& clock,
         QWidget* parent = nullptr);
 
     // The value shown for a row label ("Host UUID", "Chipset" ...).
@@ -40,21 +39,21 @@ public:
     QString specReport() const;
 
 private:
-    SystemInfoView(DashboardViewModel& dashboardVM, Desktop& desktop, Clock& clock, QWidget* parent);
     void build();
     // The machine's name, brand and version with the copy button.
     QWidget* buildHeader(QWidget* parent);
     // The six blocks of facts in two columns.
     QLayout* buildBlocks();
-    void setFacts(const platform::MachineFacts& facts);
+    // The rows of the machine's facts, once they are in.
+    void showFacts();
     void refresh();
     QWidget* block(const QString& title, const QString& icon, const QStringList& labels);
     void setRow(const QString& label, const QString& value);
 
     DashboardViewModel& m_dashboardVM;
+    MachineFactsModel& m_machineFacts;
     Desktop& m_desktop;
     Clock& m_clock;
-    platform::MachineFacts m_facts;
     ElidedLabel* m_name = nullptr;
     QWidget* m_badge = nullptr;
     QLabel* m_identifier = nullptr;

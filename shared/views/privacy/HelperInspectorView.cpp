@@ -1,8 +1,8 @@
 #include "HelperInspectorView.h"
 
-#include "HelperService.h"
 #include "PrivacyStyle.h"
 
+#include "records/HelperService.h"
 #include "ui/Clock.h"
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"

@@ -2,9 +2,9 @@
 
 #include "AuditEventText.h"
 #include "FullAuditLogSheet.h"
-#include "HelperService.h"
 #include "PrivacyStyle.h"
 
+#include "records/HelperService.h"
 #include "ui/Clock.h"
 #include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"

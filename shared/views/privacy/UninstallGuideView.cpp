@@ -1,10 +1,10 @@
 #include "UninstallGuideView.h"
 
 #include "GranularClearView.h"
-#include "HelperService.h"
 #include "PrivacyPageState.h"
 #include "PrivacyStyle.h"
 
+#include "records/HelperService.h"
 #include "ui/Contrast.h"
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"

@@ -12,6 +12,7 @@
 #include "records/AuditLogger.h"
 #include "records/PrivacyMetricsEngine.h"
 #include "support/FakeTrayPanel.h"
+#include "support/doubles/RecordingXPCConnection.h"
 
 #include <QFile>
 #include <QProcess>
@@ -42,7 +43,7 @@ protected:
     {
         AppDelegateOptions o;
         o.headless = headless;
-        o.xpcTestingMode = true;
+        o.xpcConnection = m_xpc;
         o.ollamaBaseURL = m_models.url();
         o.personaOptions.stateFilePath = m_dir.filePath("suspended.json");
         // No process of this machine (a compiler at work) starts a persona here.
@@ -74,6 +75,7 @@ protected:
     QTemporaryDir m_dir;
     std::string m_socket;
     FakeModelServer m_models;
+    std::shared_ptr<RecordingXPCConnection> m_xpc = std::make_shared<RecordingXPCConnection>();
     std::shared_ptr<FakeInhibitor> m_inhibitor = std::make_shared<FakeInhibitor>();
     std::shared_ptr<FakeNotifier> m_notifier = std::make_shared<FakeNotifier>();
     std::optional<int> m_exitCode;
@@ -207,7 +209,7 @@ TEST_F(AppDelegateTest, CycleRunsNoRuleWithAutonomousModeOffAndStillRefreshes)
     EXPECT_TRUE(QTest::qWaitFor([&] { return tick.isFinished(); }));
     EXPECT_TRUE(QTest::qWaitFor([&] { return refreshed.count() > 0; }));
     EXPECT_EQ(m_models.psRequests.load(), 0);
-    EXPECT_TRUE(delegate.xpcConnection().mockSignalsSent().empty());
+    EXPECT_TRUE(m_xpc->mockSignalsSent().empty());
 
     // The same cycle with autonomous mode on asks the model server (the AI First rule).
     setAutonomous(delegate, true);
@@ -342,7 +344,7 @@ protected:
     AppDelegateOptions helperOptions()
     {
         auto o = options();
-        o.xpcTestingMode = false;
+        o.xpcConnection.reset(); // the program's own client, to the helper run here
         return o;
     }
     std::optional<helpertest::HelperProcess> m_daemon;

@@ -1,7 +1,7 @@
 #pragma once
 
 // What the persona engine's tests share: stand-ins for the desktop services and the model server,
-// and a fixture that builds an engine on the client's test mode with a fake process snapshot.
+// and a fixture that builds an engine over the recording helper client with a fake process snapshot.
 
 #include "core/PersonaEngine.h"
 #include "core/ProcessWatcher.h"
@@ -14,6 +14,7 @@
 
 #include "platform/desktop/SleepInhibitor.h"
 #include "platform/desktop/UserNotifier.h"
+#include "support/doubles/RecordingXPCConnection.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -196,7 +197,7 @@ protected:
 
     void setProcesses(std::vector<RunningProcess> processes) { m_watcher.setMockProcesses(std::move(processes)); }
 
-    // Signals asked of the helper in test mode, as (pid, signal).
+    // Signals asked of the helper, as (pid, signal).
     std::vector<std::pair<std::int32_t, std::int32_t>> sentSignals() const { return m_xpc.mockSignalsSent(); }
 
     std::vector<AssistanceEvent> assistance() const { return m_tracker.fetchEvents(AssistanceCategory::all, 100); }
@@ -204,7 +205,7 @@ protected:
     QTemporaryDir m_dir;
     UserDefaults m_defaults;
     AssistanceTracker m_tracker;
-    XPCConnection m_xpc {true};
+    RecordingXPCConnection m_xpc;
     ProcessWatcher m_watcher;
     // Nothing listens on the discard port: every model query fails at once.
     OllamaEngine m_ollama {"http://127.0.0.1:9"};

@@ -4,6 +4,7 @@
 #include "helper/HelperTestSupport.h"
 #include "helper/src/HelperServer.h"
 #include "platform/ipc/HelperVersionQuery.h"
+#include "support/doubles/RecordingXPCConnection.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -43,10 +44,10 @@ protected:
     std::string m_socket;
 };
 
-TEST_F(XPCConnectionTest, TestModeRecordsSignalsAndSendsNothing)
+TEST_F(XPCConnectionTest, TheRecordingClientRecordsSignalsAndSendsNothing)
 {
     FakeHelper fake(m_socket, [](const HelperRequest& r) { return platform::successReply(r.id); });
-    XPCConnection connection(true);
+    RecordingXPCConnection connection;
     EXPECT_TRUE(connection.freezeProcess(42).ok());
     EXPECT_TRUE(connection.resumeProcess(42).ok());
     EXPECT_EQ(connection.mockSignalsSent(),
@@ -205,8 +206,8 @@ TEST_F(XPCConnectionTest, EveryRequestIsRecordedAsAHelperActionWithItsOutcome)
     EXPECT_NE(recorded[1].actionDescription.find("Unauthorized caller"), std::string::npos);
     EXPECT_FALSE(recorded[2].targetPid.has_value());
 
-    // Nothing reaches the helper in test mode, so nothing is recorded.
-    XPCConnection testMode(true);
+    // Nothing reaches the helper from the recording client, so nothing is recorded.
+    RecordingXPCConnection testMode;
     testMode.setActionRecorder([&](const AuditEvent& e) { recorded.push_back(e); });
     EXPECT_TRUE(testMode.freezeProcess(self).ok());
     EXPECT_EQ(recorded.size(), 7u);

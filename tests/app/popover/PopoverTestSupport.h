@@ -7,18 +7,18 @@
 #include "core/PersonaViewModel.h"
 #include "core/ProcessWatcher.h"
 #include "core/UserDefaults.h"
-#include "core/XPCConnection.h"
 #include "engines/DashboardViewModel.h"
 #include "engines/MemoryEngine.h"
 #include "engines/OllamaEngine.h"
 #include "engines/ThermalEngine.h"
 #include "records/AssistanceTracker.h"
 #include "records/ThemeManager.h"
-#include "ui/FakeClock.h"
+#include "support/doubles/FakeClock.h"
 #include "ui/ViewSettings.h"
 
 #include "platform/desktop/SleepInhibitor.h"
 #include "platform/desktop/UserNotifier.h"
+#include "support/doubles/RecordingXPCConnection.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -50,7 +50,6 @@ protected:
         , settings(defaults)
         , themes(defaults)
         , tracker(dir.path())
-        , xpc(true)
         , watcher(ProcessWatcher::Options {proc().toStdString(), {}, 1})
         , ollama("http://127.0.0.1:9")
         , memory(proc().toStdString())
@@ -115,7 +114,7 @@ protected:
     ThemeManager themes;
     FakeClock clock;
     AssistanceTracker tracker;
-    XPCConnection xpc;
+    RecordingXPCConnection xpc;
     ProcessWatcher watcher;
     OllamaEngine ollama;
     MemoryEngine memory;

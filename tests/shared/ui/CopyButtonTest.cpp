@@ -1,6 +1,6 @@
 #include "ui/CopyButton.h"
-#include "ui/Desktop.h"
-#include "ui/FakeClock.h"
+#include "support/doubles/FakeClock.h"
+#include "support/doubles/RecordingDesktop.h"
 
 #include <QImage>
 #include <QSignalSpy>

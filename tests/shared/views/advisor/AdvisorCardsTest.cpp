@@ -7,9 +7,9 @@
 #include "views/advisor/RecommendationCardView.h"
 
 #include "advisor-kit/FrameworkRecommendationEngine.h"
+#include "support/doubles/FakeClock.h"
+#include "support/doubles/RecordingDesktop.h"
 #include "ui/CopyButton.h"
-#include "ui/Desktop.h"
-#include "ui/FakeClock.h"
 #include "ui/Palette.h"
 
 #include <QTest>

@@ -3,9 +3,9 @@
 #include "views/advisor/MacPotentialView.h"
 #include "views/advisor/MemoryComparisonView.h"
 
-#include "ui/Desktop.h"
-#include "ui/Dialogs.h"
-#include "ui/FakeClock.h"
+#include "support/doubles/FakeClock.h"
+#include "support/doubles/RecordingDesktop.h"
+#include "support/doubles/ScriptedDialogs.h"
 
 #include <QFile>
 #include <QMenu>

@@ -8,9 +8,9 @@
 #include "views/advisor/RecommendationCardView.h"
 
 #include "records/ThemeManager.h"
-#include "ui/Desktop.h"
-#include "ui/Dialogs.h"
-#include "ui/FakeClock.h"
+#include "support/doubles/FakeClock.h"
+#include "support/doubles/RecordingDesktop.h"
+#include "support/doubles/ScriptedDialogs.h"
 
 #include <QLabel>
 #include <QPushButton>

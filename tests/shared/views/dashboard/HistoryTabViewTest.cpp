@@ -4,9 +4,9 @@
 #include "support/FakeTools.h"
 #include "support/PrivateBus.h"
 
-#include "ui/Desktop.h"
-#include "ui/Dialogs.h"
-#include "ui/FakeClock.h"
+#include "support/doubles/FakeClock.h"
+#include "support/doubles/RecordingDesktop.h"
+#include "support/doubles/ScriptedDialogs.h"
 
 #include <QDir>
 #include <QElapsedTimer>

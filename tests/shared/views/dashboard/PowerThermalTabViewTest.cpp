@@ -2,7 +2,7 @@
 
 #include "shared/engines/DashboardTestSupport.h"
 
-#include "platform/desktop/PowerProfiles.h"
+#include "support/doubles/FakePowerProfiles.h"
 #include "ui/Switch.h"
 
 #include <QImage>

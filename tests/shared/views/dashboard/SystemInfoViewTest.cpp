@@ -1,10 +1,11 @@
 #include "views/dashboard/SystemInfoView.h"
 
 #include "shared/engines/DashboardTestSupport.h"
+#include "support/doubles/RecordingDesktop.h"
 
+#include "engines/MachineFactsModel.h"
+#include "support/doubles/FakeClock.h"
 #include "ui/CopyButton.h"
-#include "ui/Desktop.h"
-#include "ui/FakeClock.h"
 
 #include <QTest>
 
@@ -40,7 +41,8 @@ TEST(SystemInfoViewTest, RowsFromTheFactsAndLiveFigures)
     auto model = makeModel(machine);
     RecordingDesktop desktop;
     FakeClock clock;
-    SystemInfoView view(*model, laptop(), desktop, clock);
+    MachineFactsModel facts(laptop());
+    SystemInfoView view(*model, facts, desktop, clock);
     EXPECT_EQ(view.headerName(), "Dell Inc. XPS 13 9320");
     EXPECT_EQ(view.headerIdentifier(), ""); // the badge would repeat the title and squeeze it
     EXPECT_EQ(view.rowValue("Graphics Driver"), "—");
@@ -51,7 +53,8 @@ TEST(SystemInfoViewTest, RowsFromTheFactsAndLiveFigures)
     hybrid.logicalCpus = 16;
     hybrid.performanceCpus = 8;
     hybrid.efficiencyCpus = 8;
-    EXPECT_EQ(SystemInfoView(*model, hybrid, desktop, clock).rowValue("Efficiency Cores"), "8 Cores");
+    MachineFactsModel hybridFacts(hybrid);
+    EXPECT_EQ(SystemInfoView(*model, hybridFacts, desktop, clock).rowValue("Efficiency Cores"), "8 Cores");
     EXPECT_EQ(view.rowValue("Neural Coprocessor"), "Intel CPU (No Apple Neural Engine)");
     EXPECT_EQ(view.rowValue("Physical Memory"), "16 GB System Memory");
     EXPECT_EQ(view.rowValue("VRAM Allocation Limit"), "—"); // not "13.5 GB Max VRAM"
@@ -82,12 +85,13 @@ TEST(SystemInfoViewTest, IdentifiersStableAcrossBuildsOfThePage)
     auto model = makeModel(machine);
     RecordingDesktop desktop;
     FakeClock clock;
-    SystemInfoView first(*model, laptop(), desktop, clock);
+    MachineFactsModel facts(laptop());
+    SystemInfoView first(*model, facts, desktop, clock);
     const QString host = first.rowValue("Host UUID");
     const QString serial = first.rowValue("System Serial ID");
     model->publishSample({});
     EXPECT_EQ(first.rowValue("Host UUID"), host);
-    SystemInfoView second(*model, laptop(), desktop, clock);
+    SystemInfoView second(*model, facts, desktop, clock);
     EXPECT_EQ(second.rowValue("Host UUID"), host);
     EXPECT_EQ(second.rowValue("System Serial ID"), serial);
     EXPECT_EQ(host.size(), 12 + 3);
@@ -99,7 +103,8 @@ TEST(SystemInfoViewTest, CopiedOnlyWhenTheClipboardHoldsTheReport)
     auto model = makeModel(machine);
     FakeClock clock;
     RecordingDesktop desktop;
-    SystemInfoView view(*model, laptop(), desktop, clock);
+    MachineFactsModel facts(laptop());
+    SystemInfoView view(*model, facts, desktop, clock);
     view.copyButton()->click();
     EXPECT_EQ(desktop.clipboardText(), view.specReport());
     EXPECT_EQ(desktop.clipboardText().split('\n').size(), 12);
@@ -108,7 +113,7 @@ TEST(SystemInfoViewTest, CopiedOnlyWhenTheClipboardHoldsTheReport)
     EXPECT_FALSE(view.copiedReport());
 
     RefusingDesktop refusing;
-    SystemInfoView other(*model, laptop(), refusing, clock);
+    SystemInfoView other(*model, facts, refusing, clock);
     other.copyButton()->click();
     EXPECT_EQ(refusing.copies, 1);
     EXPECT_FALSE(other.copiedReport());
@@ -123,7 +128,8 @@ TEST(SystemInfoViewTest, VirtualMachineShowsTheDashWhereItHasNoSource)
     auto model = makeModel(machine);
     RecordingDesktop desktop;
     FakeClock clock;
-    SystemInfoView view(*model, facts, desktop, clock);
+    MachineFactsModel read(facts);
+    SystemInfoView view(*model, read, desktop, clock);
     EXPECT_EQ(view.headerName(), "vm");
     EXPECT_EQ(view.headerIdentifier(), "—");
     EXPECT_EQ(view.rowValue("System Serial ID"), "—"); // not the serial every such machine would share
@@ -131,11 +137,15 @@ TEST(SystemInfoViewTest, VirtualMachineShowsTheDashWhereItHasNoSource)
     EXPECT_EQ(view.rowValue("VRAM Allocation Limit"), "—");
 
     facts.gpuMemoryBytes = 8ull << 30;
-    SystemInfoView withGpu(*model, facts, desktop, clock);
+    MachineFactsModel withGpuFacts(facts);
+    SystemInfoView withGpu(*model, withGpuFacts, desktop, clock);
     EXPECT_EQ(withGpu.rowValue("VRAM Allocation Limit"), "8.0 GB Max VRAM");
 
-    // Reading the real machine: no report can be copied before its facts are in.
-    SystemInfoView reading(*model);
-    EXPECT_FALSE(reading.copyButton()->isEnabled());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return reading.copyButton()->isEnabled(); }, 5000));
+    // Reading the machine: no report can be copied before its facts are in, and the rows follow them.
+    MachineFactsModel reading(platform::MachineReader(vm + "/proc", vm + "/sys", vm + "/etc"));
+    SystemInfoView waiting(*model, reading, desktop, clock);
+    EXPECT_FALSE(waiting.copyButton()->isEnabled());
+    EXPECT_EQ(waiting.headerName(), "—");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return waiting.copyButton()->isEnabled(); }, 5000));
+    EXPECT_EQ(waiting.headerName(), "vm");
 }

@@ -3,11 +3,11 @@
 #include "core/UserDefaults.h"
 #include "records/AssistanceTracker.h"
 #include "records/AuditLogger.h"
+#include "records/HelperService.h"
 #include "records/PrivacyMetricsEngine.h"
-#include "ui/Desktop.h"
-#include "ui/Dialogs.h"
-#include "ui/FakeClock.h"
-#include "views/privacy/HelperService.h"
+#include "support/doubles/FakeClock.h"
+#include "support/doubles/RecordingDesktop.h"
+#include "support/doubles/ScriptedDialogs.h"
 #include "views/privacy/PrivacyServices.h"
 
 #include <QCoreApplication>

@@ -4,12 +4,15 @@
 
 #include <QFileInfo>
 
-SystemdHelperService::SystemdHelperService(
-    PrivacyMetricsEngine& engine, std::function<void()> resumeAll, QString setupProgram, QString pkexec)
+#include <cerrno>
+
+SystemdHelperService::SystemdHelperService(PrivacyMetricsEngine& engine, std::function<void()> resumeAll,
+    QString setupProgram, QString pkexec, std::chrono::milliseconds deadline)
     : m_engine(engine)
     , m_resumeAll(std::move(resumeAll))
     , m_setupProgram(std::move(setupProgram))
     , m_pkexec(std::move(pkexec))
+    , m_deadline(deadline)
 {
 }
 
@@ -53,7 +56,9 @@ HelperService::Outcome SystemdHelperService::run(const char* verb)
     if (!QFileInfo(m_setupProgram).isExecutable())
         return {false, QStringLiteral("the setup program is missing: %1").arg(m_setupProgram)};
     const auto outcome = platform::runChildProcess(m_pkexec.toStdString(), {m_setupProgram.toStdString(), verb},
-        {.output = platform::ChildRun::Output::standardOutputAndError});
+        {.output = platform::ChildRun::Output::standardOutputAndError, .deadline = m_deadline});
+    if (!outcome && outcome.error().code == ETIMEDOUT)
+        return {false, QStringLiteral("timed out before the setup program finished")};
     if (!outcome)
         return {false, QString::fromStdString(outcome.error().message)};
     return outcomeOf(outcome.value().exitStatus, outcome.value().output);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Clock.h"
+#include "ui/Clock.h"
 
 #include <QPointer>
 

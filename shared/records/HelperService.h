@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 
 // The root helper's registration with the system: its status, installing it and removing it. Every
@@ -11,6 +12,10 @@
 class HelperService
 {
 public:
+    // How long an install or removal may wait for the user to answer the authorisation dialog and for
+    // the setup program after it; a dialog left open past it is given up.
+    static constexpr std::chrono::minutes kSetupDeadline {5};
+
     struct Outcome
     {
         bool ok = false;
@@ -31,7 +36,8 @@ class SystemdHelperService : public HelperService
 public:
     // `resumeAll` runs before an uninstall, so nothing stays stopped once the helper is gone.
     SystemdHelperService(PrivacyMetricsEngine& engine, std::function<void()> resumeAll = {},
-        QString setupProgram = defaultSetupProgram(), QString pkexec = QStringLiteral("/usr/bin/pkexec"));
+        QString setupProgram = defaultSetupProgram(), QString pkexec = QStringLiteral("/usr/bin/pkexec"),
+        std::chrono::milliseconds deadline = kSetupDeadline);
 
     PrivacyMetricsEngine::HelperStatus status() override;
     Outcome install() override;
@@ -49,4 +55,5 @@ private:
     std::function<void()> m_resumeAll;
     QString m_setupProgram;
     QString m_pkexec;
+    std::chrono::milliseconds m_deadline;
 };

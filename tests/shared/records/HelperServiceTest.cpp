@@ -1,8 +1,11 @@
-#include "PrivacyFixture.h"
-
-#include "views/privacy/HelperService.h"
+#include "records/HelperService.h"
 
 #include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
 
 namespace {
 
@@ -60,4 +63,23 @@ TEST(HelperServiceTest, RunsTheSetupProgramAndResumesBeforeRemoving)
     EXPECT_EQ(broken.install().error, "units could not be copied (code 4)");
     SystemdHelperService missing(engine, {}, dir.filePath("absent"), "/usr/bin/env");
     EXPECT_FALSE(missing.install().ok);
+}
+
+TEST(HelperServiceTest, AnAuthorisationLeftUnansweredIsGivenUp)
+{
+    QTemporaryDir dir;
+    PrivacyMetricsEngine engine({}, PrivacyLocations::under(dir.path(), dir.path()), nullptr);
+    // A password prompt nobody answers, as the setup program that never ends.
+    const QString prompt = dir.filePath("prompt");
+    QFile file(prompt);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\nexec sleep 30\n");
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    SystemdHelperService waiting(engine, {}, prompt, "/usr/bin/env", std::chrono::milliseconds(300));
+    const auto start = std::chrono::steady_clock::now();
+    const auto outcome = waiting.install();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.error, "timed out before the setup program finished");
 }
