@@ -11,7 +11,7 @@ class PersonaOwnActionsTest : public ::testing::Test
 {
 protected:
     QTemporaryDir m_dir;
-    XPCConnection m_xpc {true};
+    RecordingXPCConnection m_xpc;
     SuspensionLedger m_ledger {m_xpc, m_dir.filePath("proc").toStdString(), m_dir.filePath("suspended.json")};
     // Nothing listens on the discard port: every model query fails at once.
     OllamaEngine m_ollama {"http://127.0.0.1:9"};

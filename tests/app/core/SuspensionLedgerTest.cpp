@@ -52,7 +52,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    XPCConnection m_xpc {true};
+    RecordingXPCConnection m_xpc;
     std::atomic<double> m_now {700000000.0};
 };
 
