@@ -175,7 +175,8 @@ Notification notResumedBeforeQuitting(const std::vector<std::string>& names)
 {
     return {"Quorvane Pro",
         "Could not resume " + platform::namesList(names)
-            + " before quitting; they stay paused until Quorvane Pro starts again."};
+            + " before quitting; the helper resumes them once Quorvane Pro has closed, or Quorvane Pro does at its "
+              "next start."};
 }
 
 std::string whyNotPaused(const platform::DomainError& error)

@@ -117,7 +117,8 @@ TEST_F(PersonaSuspensionTest, QuittingTriesRefusedResumesAgainAndNamesWhatStaysS
     EXPECT_FALSE(next->resumeAllBeforeExit(1s));
     EXPECT_EQ(stored().size(), 1u);
     EXPECT_EQ(m_notifier->posts().back().second,
-        "Could not resume ollama before quitting; they stay paused until Quorvane Pro starts again.");
+        "Could not resume ollama before quitting; the helper resumes them once Quorvane Pro has closed, or "
+        "Quorvane Pro does at its next start.");
 }
 
 TEST_F(PersonaSuspensionTest, RecordsSayNothingWasPausedWhenTheHelperPausedNothing)
