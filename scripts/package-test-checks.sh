@@ -228,7 +228,21 @@ check "Compile Mode suspends the process again" within 20 stopped "$freeze"
 systemctl kill --signal=SIGTERM qv-app
 check "the program ends on SIGTERM without a crash" within 20 ended_without_crash qv-app
 check "SIGTERM of the program leaves nothing stopped" running "$freeze"
-systemctl stop qv-build
+
+# A program killed outright cannot resume anything: the helper does, when it sees the program gone.
+start_program qv-app-killed
+check "Compile Mode suspends the process for a program that will be killed" within 20 stopped "$freeze"
+systemctl kill --signal=SIGKILL qv-app-killed
+check "the helper resumes the process within 2 s of the program's SIGKILL" within 2 running "$freeze"
+systemctl stop qv-app-killed 2>/dev/null
+
+# A helper restarted mid-build resumes what it held; the program's next cycle stops it again.
+start_program qv-app-restart
+check "Compile Mode suspends the process before the helper restarts" within 20 stopped "$freeze"
+systemctl restart $helper.service
+check "the program stops the process again after the helper restarted" within 20 stopped "$freeze"
+systemctl stop qv-app-restart qv-build 2>/dev/null
+check "stopping that program leaves nothing stopped" within 10 running "$freeze"
 
 check "apt reinstalls the package while the helper runs, which restarts from the new executable" \
     reinstall_while_helper_runs
