@@ -1,5 +1,5 @@
 // One running copy per user: a later start reaches the first one and leaves.
-#include "core/SingleInstance.h"
+#include "shell/SingleInstance.h"
 
 #include "support/ChildProcess.h"
 
