@@ -4,8 +4,8 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer (QV_SANITIZE=0 skips that pass). The sanitizer pass builds
 # the whole program and libraries but leaves out the view test programs (tests/shared/views, tests/shared/ui,
 # tests/app/popover, tests/app/settings), the benchmarks and qv-snapshots: it runs the engine, store,
-# platform, helper and app core tests, where the memory handling is. The tests include the layout audit of
-# every view (qv-snapshots --audit, one test per theme). Each phase prints its wall time.
+# platform, helper, app core and app shell tests, where the memory handling is. The tests include the layout
+# audit of every view (qv-snapshots --audit, one test per theme). Each phase prints its wall time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 phase() { echo "== $1 done after ${SECONDS}s"; }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QPromise>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <memory>
@@ -44,14 +45,26 @@ PersonaViewModel::~PersonaViewModel()
 
 QFuture<void> PersonaViewModel::runThenRefresh(std::function<void(PersonaEngine&)> work)
 {
+    // The worker posts the state itself, so the destructor's wait for the worker covers the post too. A
+    // continuation attached with then(this, ...) posts after the worker's future has finished, and could
+    // still be posting when the destructor had returned.
+    auto applied = std::make_shared<QPromise<void>>();
+    applied->start();
+    QFuture<void> done = applied->future();
     PersonaEngine* engine = &m_personaEngine;
-    auto call = QtConcurrent::run([engine, work = std::move(work)] {
+    track(QtConcurrent::run([this, engine, work = std::move(work), applied] {
         if (work)
             work(*engine);
-        return engine->state();
-    });
-    track(QFuture<void>(call));
-    return call.then(this, [this](PersonaEngine::State state) { apply(std::move(state)); });
+        // Dropped with this object if it is gone first, which leaves the promise canceled.
+        QMetaObject::invokeMethod(
+            this,
+            [this, state = engine->state(), applied]() mutable {
+                apply(std::move(state));
+                applied->finish();
+            },
+            Qt::QueuedConnection);
+    }));
+    return done;
 }
 
 void PersonaViewModel::track(QFuture<void> work)

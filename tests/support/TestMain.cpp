@@ -1,6 +1,5 @@
 #include "QtWarnings.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -9,6 +8,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+
+// Widgets need a QApplication; the tests of engines link no widgets and run in a QGuiApplication.
+#ifdef QV_TEST_WIDGETS
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#endif
 
 // Every test program runs with its own configuration and data folders, so no test reads or
 // overwrites the settings and records of the person running the tests.
@@ -31,6 +39,6 @@ int main(int argc, char** argv)
 #ifdef QV_FAIL_ON_QT_WARNINGS
     failOnQtWarnings();
 #endif
-    QApplication app(argc, argv);
+    TestApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

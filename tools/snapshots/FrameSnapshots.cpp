@@ -2,9 +2,9 @@
 #include "SamplePopover.h"
 #include "SnapshotRegistry.h"
 
-#include "core/HostWindow.h"
-#include "core/PopoverHost.h"
 #include "popover/PopoverView.h"
+#include "shell/HostWindow.h"
+#include "shell/PopoverHost.h"
 
 namespace {
 

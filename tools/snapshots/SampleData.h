@@ -2,9 +2,9 @@
 
 #include "engines/RunningProcess.h"
 #include "platform/host/MachineReader.h"
-#include "support/doubles/FakeClock.h"
-#include "support/doubles/RecordingDesktop.h"
-#include "support/doubles/ScriptedDialogs.h"
+#include "support/doubles/ui/FakeClock.h"
+#include "support/doubles/ui/RecordingDesktop.h"
+#include "support/doubles/ui/ScriptedDialogs.h"
 
 #include <QTemporaryDir>
 

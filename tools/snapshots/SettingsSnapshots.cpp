@@ -2,11 +2,11 @@
 #include "SampleSettings.h"
 #include "SnapshotRegistry.h"
 
-#include "core/HostWindow.h"
 #include "records/ThemeManager.h"
 #include "settings/SettingsPages.h"
 #include "settings/SettingsTour.h"
 #include "settings/SettingsView.h"
+#include "shell/HostWindow.h"
 #include "views/privacy/HelpGuideView.h"
 
 #include <QRegularExpression>

@@ -13,7 +13,7 @@
 #include "engines/ThermalEngine.h"
 #include "records/AssistanceTracker.h"
 #include "records/ThemeManager.h"
-#include "support/doubles/FakeClock.h"
+#include "support/doubles/ui/FakeClock.h"
 #include "ui/ViewSettings.h"
 
 #include "platform/desktop/SleepInhibitor.h"

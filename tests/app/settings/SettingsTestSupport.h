@@ -12,7 +12,7 @@
 #include "settings/LoginItem.h"
 #include "settings/SettingsView.h"
 #include "storage/ModelInventoryEngine.h"
-#include "support/doubles/FakeClock.h"
+#include "support/doubles/ui/FakeClock.h"
 #include "ui/ViewSettings.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "ui/CopyButton.h"
-#include "support/doubles/FakeClock.h"
-#include "support/doubles/RecordingDesktop.h"
+#include "support/doubles/ui/FakeClock.h"
+#include "support/doubles/ui/RecordingDesktop.h"
 
 #include <QImage>
 #include <QSignalSpy>

@@ -7,8 +7,8 @@
 #include "views/advisor/RecommendationCardView.h"
 
 #include "advisor-kit/FrameworkRecommendationEngine.h"
-#include "support/doubles/FakeClock.h"
-#include "support/doubles/RecordingDesktop.h"
+#include "support/doubles/ui/FakeClock.h"
+#include "support/doubles/ui/RecordingDesktop.h"
 #include "ui/CopyButton.h"
 #include "ui/Palette.h"
 

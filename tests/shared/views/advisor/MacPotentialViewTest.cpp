@@ -3,9 +3,9 @@
 #include "views/advisor/MacPotentialView.h"
 #include "views/advisor/MemoryComparisonView.h"
 
-#include "support/doubles/FakeClock.h"
-#include "support/doubles/RecordingDesktop.h"
-#include "support/doubles/ScriptedDialogs.h"
+#include "support/doubles/ui/FakeClock.h"
+#include "support/doubles/ui/RecordingDesktop.h"
+#include "support/doubles/ui/ScriptedDialogs.h"
 
 #include <QFile>
 #include <QMenu>

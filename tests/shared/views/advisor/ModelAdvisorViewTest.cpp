@@ -8,9 +8,9 @@
 #include "views/advisor/RecommendationCardView.h"
 
 #include "records/ThemeManager.h"
-#include "support/doubles/FakeClock.h"
-#include "support/doubles/RecordingDesktop.h"
-#include "support/doubles/ScriptedDialogs.h"
+#include "support/doubles/ui/FakeClock.h"
+#include "support/doubles/ui/RecordingDesktop.h"
+#include "support/doubles/ui/ScriptedDialogs.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -2,7 +2,7 @@
 
 #include "core/UserDefaults.h"
 #include "records/ThemeManager.h"
-#include "support/doubles/FakeClock.h"
+#include "support/doubles/ui/FakeClock.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

@@ -4,9 +4,9 @@
 #include "support/FakeTools.h"
 #include "support/PrivateBus.h"
 
-#include "support/doubles/FakeClock.h"
-#include "support/doubles/RecordingDesktop.h"
-#include "support/doubles/ScriptedDialogs.h"
+#include "support/doubles/ui/FakeClock.h"
+#include "support/doubles/ui/RecordingDesktop.h"
+#include "support/doubles/ui/ScriptedDialogs.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,10 +1,10 @@
 #include "views/dashboard/SystemInfoView.h"
 
 #include "shared/engines/DashboardTestSupport.h"
-#include "support/doubles/RecordingDesktop.h"
+#include "support/doubles/ui/RecordingDesktop.h"
 
 #include "engines/MachineFactsModel.h"
-#include "support/doubles/FakeClock.h"
+#include "support/doubles/ui/FakeClock.h"
 #include "ui/CopyButton.h"
 
 #include <QTest>

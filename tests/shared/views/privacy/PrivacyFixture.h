@@ -5,9 +5,9 @@
 #include "records/AuditLogger.h"
 #include "records/HelperService.h"
 #include "records/PrivacyMetricsEngine.h"
-#include "support/doubles/FakeClock.h"
-#include "support/doubles/RecordingDesktop.h"
-#include "support/doubles/ScriptedDialogs.h"
+#include "support/doubles/ui/FakeClock.h"
+#include "support/doubles/ui/RecordingDesktop.h"
+#include "support/doubles/ui/ScriptedDialogs.h"
 #include "views/privacy/PrivacyServices.h"
 
 #include <QCoreApplication>

@@ -11,7 +11,7 @@
 #include "core/Notifications.h"
 #include "storage/ModelInventoryViewModel.h"
 #include "support/QtWarnings.h"
-#include "support/doubles/FakeClock.h"
+#include "support/doubles/ui/FakeClock.h"
 
 #include <QLabel>
 #include <QTest>

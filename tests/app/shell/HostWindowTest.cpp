@@ -1,5 +1,5 @@
 // Where the dashboard and settings windows land on the screen.
-#include "core/HostWindow.h"
+#include "shell/HostWindow.h"
 
 #include <QLabel>
 #include <QScrollArea>

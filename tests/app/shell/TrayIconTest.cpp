@@ -1,6 +1,6 @@
 // The tray icon: a square that reads on the panel it sits on, its menu, and the readouts a
 // StatusNotifier tray shows beside it.
-#include "core/TrayIcon.h"
+#include "shell/TrayIcon.h"
 
 #include "platform/desktop/StatusNotifierItem.h"
 #include "shared/engines/DashboardTestSupport.h"

@@ -1,16 +1,16 @@
 // The delegate's object graph, windows, persona cycle, sleep and quitting, offscreen.
-#include "FakeHelper.h"
-#include "PersonaTestSupport.h"
+#include "app/core/FakeHelper.h"
+#include "app/core/PersonaTestSupport.h"
 #include "helper/HelperTestSupport.h"
 
-#include "core/AppDelegate.h"
-#include "core/HostWindow.h"
 #include "core/PersonaEngine.h"
 #include "core/PersonaViewModel.h"
-#include "core/PopoverHost.h"
 #include "engines/DashboardViewModel.h"
 #include "records/AuditLogger.h"
 #include "records/PrivacyMetricsEngine.h"
+#include "shell/AppDelegate.h"
+#include "shell/HostWindow.h"
+#include "shell/PopoverHost.h"
 #include "support/FakeTrayPanel.h"
 #include "support/doubles/RecordingXPCConnection.h"
 

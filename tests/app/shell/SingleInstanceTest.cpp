@@ -1,7 +1,8 @@
 // One running copy per user: a later start reaches the first one and leaves.
-#include "core/SingleInstance.h"
+#include "shell/SingleInstance.h"
 
 #include "support/ChildProcess.h"
+#include "support/QtWarnings.h"
 
 #include <QDir>
 #include <QFile>
@@ -143,6 +144,8 @@ TEST(SingleInstanceTest, WithoutARuntimeFolderTheSocketStaysInAFolderOfTheUsersA
         before.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
         value.isEmpty() ? qunsetenv(name) : qputenv(name, value);
     }
+    // Qt says that the runtime folder is unset and that the fallback is another user's.
+    const ExpectedQtWarning fallback(QStringLiteral("QStandardPaths: "));
     const QString socketPath = SingleInstance().socketPath();
     for (const auto& [name, value] : before)
         value ? qputenv(name, *value) : qunsetenv(name);

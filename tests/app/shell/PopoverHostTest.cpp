@@ -1,5 +1,5 @@
 // Where the popover opens and how its toggle behaves.
-#include "core/PopoverHost.h"
+#include "shell/PopoverHost.h"
 
 #include <QLabel>
 #include <QTest>

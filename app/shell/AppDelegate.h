@@ -5,9 +5,9 @@
 
 // The moc of Qt 6.4 cannot parse the C++20 library headers that the JSON codec pulls in.
 #ifndef Q_MOC_RUN
-#include "HelperAccess.h"
-#include "PersonaEngine.h"
-#include "ProcessWatcher.h"
+#include "core/HelperAccess.h"
+#include "core/PersonaEngine.h"
+#include "core/ProcessWatcher.h"
 #include "engines/OllamaEngine.h"
 #endif
 
