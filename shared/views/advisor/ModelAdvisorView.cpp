@@ -191,6 +191,8 @@ void ModelAdvisorView::openQuestionnaire()
         profile, sheet);
     auto* layout = new QVBoxLayout(sheet);
     layout->setContentsMargins(0, 0, 0, 0);
+    // The panel has one size; without this the dialog takes it only as its minimum and can be stretched.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(questionnaire);
     m_sheet = sheet;
     sheet->open();

@@ -109,6 +109,8 @@ TEST_F(AdvisorWindowTest, DetectedProfileHeadsTheTabAndFeedsTheQuestionnaire)
 
     // Dismissing the questionnaire starts no run.
     view->openQuestionnaire();
+    view->questionnaireDialog()->adjustSize();
+    EXPECT_EQ(view->questionnaireDialog()->maximumSize(), view->questionnaireDialog()->minimumSize());
     view->questionnaireDialog()->reject();
     waitFor([] { return false; }, 30);
     EXPECT_EQ(*sources.queries, 0);
