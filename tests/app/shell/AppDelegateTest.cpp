@@ -336,6 +336,19 @@ protected:
             {"QUORVANE_HELPER_INDEXER_TOOL",
                 helpertest::writeScript(m_dir.filePath("indexer").toStdString(), "exit 0")}});
     }
+    // Launches and waits for the start-up check, so what a test stops next is this run's own.
+    static void launch(AppDelegate& delegate)
+    {
+        QSignalSpy checked(&delegate, &AppDelegate::startUpChecked);
+        delegate.applicationDidFinishLaunching();
+        ASSERT_TRUE(caught(checked));
+    }
+    static void launchAndStop(AppDelegate& delegate, const helpertest::SleepingChild& child)
+    {
+        launch(delegate);
+        ASSERT_TRUE(delegate.personaEngine().freezeProcess(child.pid(), "sleep").ok());
+        ASSERT_TRUE(helpertest::waitForState(child.pid(), 'T'));
+    }
     static bool cycle(AppDelegate& delegate)
     {
         auto tick = delegate.runPersonaCycle();
@@ -354,11 +367,7 @@ TEST_F(AppDelegateWithHelperTest, QuittingResumesWhatThePersonasStoppedThenExits
 {
     helpertest::SleepingChild child;
     AppDelegate delegate(helperOptions());
-    QSignalSpy checked(&delegate, &AppDelegate::startUpChecked);
-    delegate.applicationDidFinishLaunching();
-    ASSERT_TRUE(caught(checked));
-    ASSERT_TRUE(delegate.personaEngine().freezeProcess(child.pid(), "sleep").ok());
-    ASSERT_TRUE(helpertest::waitForState(child.pid(), 'T'));
+    ASSERT_NO_FATAL_FAILURE(launchAndStop(delegate, child));
 
     const auto start = std::chrono::steady_clock::now();
     delegate.requestQuit();
@@ -390,11 +399,7 @@ TEST_F(AppDelegateWithHelperTest, SleepWaitsForEveryResumeAndWakeStartsPollingAg
 {
     helpertest::SleepingChild child;
     AppDelegate delegate(helperOptions());
-    QSignalSpy checked(&delegate, &AppDelegate::startUpChecked);
-    delegate.applicationDidFinishLaunching();
-    ASSERT_TRUE(caught(checked));
-    ASSERT_TRUE(delegate.personaEngine().freezeProcess(child.pid(), "sleep").ok());
-    ASSERT_TRUE(helpertest::waitForState(child.pid(), 'T'));
+    ASSERT_NO_FATAL_FAILURE(launchAndStop(delegate, child));
 
     EXPECT_TRUE(delegate.isPersonaCycleScheduled());
     QSignalSpy ready(&delegate, &AppDelegate::readyForSleep);
@@ -426,9 +431,7 @@ TEST_F(AppDelegateWithHelperTest, AHelperRestartedMidBuildHasTheProcessesStopped
     personatest::writeFakeProcess(table, build.pid(), 1, ::getuid(), 'S', 1000, "make");
     personatest::writeFakeProcess(table, server.pid(), 1, ::getuid(), 'S', 1000, "ollama");
     AppDelegate delegate(helperOptions());
-    QSignalSpy checked(&delegate, &AppDelegate::startUpChecked);
-    delegate.applicationDidFinishLaunching();
-    ASSERT_TRUE(caught(checked));
+    ASSERT_NO_FATAL_FAILURE(launch(delegate));
     setAutonomous(delegate, true);
     ASSERT_TRUE(cycle(delegate));
     ASSERT_EQ(delegate.personaEngine().activePersonas(), std::set {AutoPersona::compileMode});
