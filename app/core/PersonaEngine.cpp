@@ -2,7 +2,9 @@
 
 #include "PersonaOwnActions.h"
 #include "PersonaRecords.h"
+#include "PersonaRules.h"
 #include "PersonaTally.h"
+#include "SuspensionLedger.h"
 
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
@@ -293,16 +295,6 @@ void PersonaEngine::evaluateAIFirst()
 bool PersonaEngine::isOnBattery() const
 {
     return d->rules.isOnBattery();
-}
-
-std::vector<std::string> PersonaEngine::freezeList(AutoPersona persona, const PersonaConfiguration& configuration)
-{
-    return PersonaRules::freezeList(persona, configuration);
-}
-
-const std::set<std::string>& PersonaEngine::sessionProcessNames()
-{
-    return WatchdogExclusions::sessionProcessNames();
 }
 
 std::vector<RunningProcess> PersonaEngine::runningFreezeCandidates(AutoPersona persona)
