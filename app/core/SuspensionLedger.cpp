@@ -10,12 +10,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A request that timed out may still have been carried out.
-bool timedOut(const XPCConnection::Error& error)
-{
-    return error.domain == XPCConnection::kErrorDomain && error.code == -2;
-}
-
 } // namespace
 
 SuspensionLedger::SuspensionLedger(
@@ -90,7 +84,7 @@ SuspensionLedger::Result<void> SuspensionLedger::suspend(std::int32_t pid)
     auto result = m_xpc.freezeProcess(pid);
     // A stopped process nobody tracks would stay stopped for good, so one whose request timed out
     // is sent one resume that may or may not be needed.
-    if (!result.ok() && timedOut(result.error()))
+    if (!result.ok() && XPCConnection::timedOut(result.error()))
         (void)m_xpc.resumeProcess(pid);
     return result;
 }
@@ -366,7 +360,7 @@ SuspensionLedger::Result<void> SuspensionLedger::pauseIndexer()
 {
     auto result = m_xpc.pauseFileIndexer();
     // One that timed out is restarted as if it had been paused, since one left off would stay off.
-    if (!result.ok() && !timedOut(result.error()))
+    if (!result.ok() && !XPCConnection::timedOut(result.error()))
         return result;
     std::lock_guard lock(m_mutex);
     m_indexerPaused = true;
