@@ -15,8 +15,8 @@ using Clock = std::chrono::steady_clock;
 SuspensionLedger::SuspensionLedger(
     XPCConnection& xpc, const std::string& procRoot, QString stateFilePath, std::function<Date()> clock)
     : m_xpc(xpc)
-    , m_procRoot(procRoot)
     , m_processTable(procRoot)
+    , m_review(procRoot)
     , m_file(stateFilePath.isEmpty() ? appSupportFilePath(QString::fromLatin1(kStateFileName)) : stateFilePath,
           procRoot + "/sys/kernel/random/boot_id")
     , m_clock(std::move(clock))
@@ -325,7 +325,7 @@ SuspensionReview::Findings SuspensionLedger::review()
         for (const auto& [pid, suspension] : m_suspensions)
             held.emplace(pid, suspension.startTicks);
     }
-    auto findings = SuspensionReview(m_procRoot).review(held);
+    auto findings = m_review.review(held);
     for (const auto pid : findings.gone)
         remove(pid);
     return findings;
