@@ -349,10 +349,6 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
     outcome.kept = std::move(release.kept);
     outcome.keptFor = release.keptFor;
     outcome.pausedAnything = release.heldAny;
-    if (persona == AutoPersona::compileMode) {
-        std::lock_guard lock(d->mutex);
-        outcome.pausedAnything = outcome.pausedAnything || d->tally.buildProtected();
-    }
     d->actions.end(persona, outcome);
     if (persona == AutoPersona::aiFirstMode)
         outcome.compileModeOn = d->isActive(AutoPersona::compileMode);
@@ -364,6 +360,7 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
         const Date now = d->now();
         outcome.pausedAnything = d->tally.deactivated(persona, now) || outcome.pausedAnything;
         if (persona == AutoPersona::compileMode) {
+            outcome.pausedAnything = outcome.pausedAnything || d->tally.buildProtected();
             if (const auto saving = d->tally.endBuild(now)) {
                 outcome.secondsSaved = saving->seconds;
                 outcome.hoursSaved = saving->hours;
