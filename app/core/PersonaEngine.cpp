@@ -2,7 +2,9 @@
 
 #include "PersonaOwnActions.h"
 #include "PersonaRecords.h"
+#include "PersonaRules.h"
 #include "PersonaTally.h"
+#include "SuspensionLedger.h"
 
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
@@ -295,16 +297,6 @@ bool PersonaEngine::isOnBattery() const
     return d->rules.isOnBattery();
 }
 
-std::vector<std::string> PersonaEngine::freezeList(AutoPersona persona, const PersonaConfiguration& configuration)
-{
-    return PersonaRules::freezeList(persona, configuration);
-}
-
-const std::set<std::string>& PersonaEngine::sessionProcessNames()
-{
-    return WatchdogExclusions::sessionProcessNames();
-}
-
 std::vector<RunningProcess> PersonaEngine::runningFreezeCandidates(AutoPersona persona)
 {
     std::lock_guard operation(d->operationMutex); // the rules' exclusions serve one run at a time
@@ -357,10 +349,6 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
     outcome.kept = std::move(release.kept);
     outcome.keptFor = release.keptFor;
     outcome.pausedAnything = release.heldAny;
-    if (persona == AutoPersona::compileMode) {
-        std::lock_guard lock(d->mutex);
-        outcome.pausedAnything = outcome.pausedAnything || d->tally.buildProtected();
-    }
     d->actions.end(persona, outcome);
     if (persona == AutoPersona::aiFirstMode)
         outcome.compileModeOn = d->isActive(AutoPersona::compileMode);
@@ -372,6 +360,7 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
         const Date now = d->now();
         outcome.pausedAnything = d->tally.deactivated(persona, now) || outcome.pausedAnything;
         if (persona == AutoPersona::compileMode) {
+            outcome.pausedAnything = outcome.pausedAnything || d->tally.buildProtected();
             if (const auto saving = d->tally.endBuild(now)) {
                 outcome.secondsSaved = saving->seconds;
                 outcome.hoursSaved = saving->hours;

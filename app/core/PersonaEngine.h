@@ -1,8 +1,5 @@
 #pragma once
 
-#include "PersonaOwnActions.h"
-#include "PersonaRules.h"
-#include "SuspensionLedger.h"
 #include "XPCConnection.h"
 
 #include "core/Date.h"
@@ -41,7 +38,7 @@ class UserNotifier;
 // What the persona engine uses besides its four collaborators; tests replace each.
 struct PersonaEngineOptions
 {
-    // The list of suspended processes; empty: PersonaEngine::kStateFileName in the application's data folder.
+    // The list of suspended processes; empty: SuspensionLedger::kStateFileName in the application's data folder.
     QString stateFilePath;
     UserDefaults* userDefaults = nullptr; // nullptr: UserDefaults::standard()
     AssistanceTracker* assistanceTracker = nullptr; // nullptr: AssistanceTracker::shared()
@@ -78,13 +75,6 @@ public:
 
     static constexpr const char* kErrorDomain = "QVPersonaError";
     static constexpr int kRefusedCode = 2;
-    static constexpr const char* kStateFileName = SuspensionLedger::kStateFileName;
-
-    static constexpr double cpuThreshold = PersonaRules::cpuThreshold;
-    static constexpr double sustainedSeconds = PersonaRules::sustainedSeconds;
-    static constexpr double batteryMemoryPollInterval = PersonaOwnActions::slowedSamplingInterval;
-    static constexpr double firstResumeRetrySeconds = SuspensionLedger::firstResumeRetrySeconds;
-    static constexpr double longestResumeRetrySeconds = SuspensionLedger::longestResumeRetrySeconds;
 
     using Options = PersonaEngineOptions;
 
@@ -179,11 +169,6 @@ public:
     // A process whose resume fails is kept as a frozen record and tried again. Returns how many were
     // resumed.
     int recoverSuspendedProcesses();
-
-    // The persona's freeze list: the built-in names, then (Compile Mode) the configuration's own.
-    static std::vector<std::string> freezeList(AutoPersona persona, const PersonaConfiguration& configuration);
-    // Programs the session needs, never suspended by the battery watchdog.
-    static const std::set<std::string>& sessionProcessNames();
 
 private:
     class Private;

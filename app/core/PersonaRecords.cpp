@@ -185,7 +185,7 @@ std::string whyNotPaused(const platform::DomainError& error)
     if (error.domain == platform::kPosixErrorDomain
         && (error.code == ENOENT || error.code == ECONNREFUSED || error.code == EACCES))
         return "the helper is not available";
-    if (error.domain == XPCConnection::kErrorDomain && error.code == -2)
+    if (XPCConnection::timedOut(error))
         return "the helper did not answer";
     return "the helper refused: " + error.message;
 }

@@ -10,19 +10,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A request that timed out may still have been carried out.
-bool timedOut(const XPCConnection::Error& error)
-{
-    return error.domain == XPCConnection::kErrorDomain && error.code == -2;
-}
-
 } // namespace
 
 SuspensionLedger::SuspensionLedger(
     XPCConnection& xpc, const std::string& procRoot, QString stateFilePath, std::function<Date()> clock)
     : m_xpc(xpc)
-    , m_procRoot(procRoot)
     , m_processTable(procRoot)
+    , m_review(procRoot)
     , m_file(stateFilePath.isEmpty() ? appSupportFilePath(QString::fromLatin1(kStateFileName)) : stateFilePath,
           procRoot + "/sys/kernel/random/boot_id")
     , m_clock(std::move(clock))
@@ -90,7 +84,7 @@ SuspensionLedger::Result<void> SuspensionLedger::suspend(std::int32_t pid)
     auto result = m_xpc.freezeProcess(pid);
     // A stopped process nobody tracks would stay stopped for good, so one whose request timed out
     // is sent one resume that may or may not be needed.
-    if (!result.ok() && timedOut(result.error()))
+    if (!result.ok() && XPCConnection::timedOut(result.error()))
         (void)m_xpc.resumeProcess(pid);
     return result;
 }
@@ -331,7 +325,7 @@ SuspensionReview::Findings SuspensionLedger::review()
         for (const auto& [pid, suspension] : m_suspensions)
             held.emplace(pid, suspension.startTicks);
     }
-    auto findings = SuspensionReview(m_procRoot).review(held);
+    auto findings = m_review.review(held);
     for (const auto pid : findings.gone)
         remove(pid);
     return findings;
@@ -366,7 +360,7 @@ SuspensionLedger::Result<void> SuspensionLedger::pauseIndexer()
 {
     auto result = m_xpc.pauseFileIndexer();
     // One that timed out is restarted as if it had been paused, since one left off would stay off.
-    if (!result.ok() && !timedOut(result.error()))
+    if (!result.ok() && !XPCConnection::timedOut(result.error()))
         return result;
     std::lock_guard lock(m_mutex);
     m_indexerPaused = true;

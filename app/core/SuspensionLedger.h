@@ -184,8 +184,8 @@ private:
     void saveLocked();
 
     XPCConnection& m_xpc;
-    const std::string m_procRoot;
     const platform::ProcessTable m_processTable;
+    const SuspensionReview m_review;
     const SuspendedProcessFile m_file;
     const std::function<Date()> m_clock;
     std::atomic<bool> m_closed {false};

@@ -133,7 +133,7 @@ struct XPCConnection::Pending
             std::unique_lock lock(mutex);
             resumed.wait_until(lock, deadline, [this] { return outcome.has_value(); });
         }
-        resume(xpcError(-2, "XPC call timed out"));
+        resume(xpcError(XPCConnection::kTimedOutCode, "XPC call timed out"));
         std::lock_guard lock(mutex);
         return *outcome;
     }

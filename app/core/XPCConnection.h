@@ -30,6 +30,11 @@ public:
 
     static constexpr const char* kErrorDomain = "QVXPCError";
     static constexpr std::chrono::milliseconds kTimeout {1500};
+    // The code, in kErrorDomain, of a request left unanswered past kTimeout.
+    static constexpr int kTimedOutCode = -2;
+
+    // A request that timed out may still have been carried out.
+    static bool timedOut(const Error& error) { return error.domain == kErrorDomain && error.code == kTimedOutCode; }
 
     XPCConnection();
     virtual ~XPCConnection();

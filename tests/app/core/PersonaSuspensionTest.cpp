@@ -3,7 +3,9 @@
 #include "PersonaTestSupport.h"
 #include "ScriptedHelper.h"
 
+#include "core/PersonaRules.h"
 #include "core/SuspendedProcessFile.h"
+#include "core/SuspensionLedger.h"
 
 #include "helper/HelperTestSupport.h"
 
@@ -81,7 +83,7 @@ TEST_F(PersonaSuspensionTest, AResumeRefusedAsAPersonaEndsIsSaidAndTriedAgain)
             "✅ Build done", "Still paused: ollama, postgres +1 more (resuming failed; trying again)"}));
 
     EXPECT_EQ(engine->retryFailedResumes(), 3);
-    m_now = m_now + PersonaEngine::firstResumeRetrySeconds;
+    m_now = m_now + SuspensionLedger::firstResumeRetrySeconds;
     EXPECT_EQ(engine->retryFailedResumes(), 0);
     EXPECT_TRUE(engine->frozenProcesses().empty());
     EXPECT_TRUE(engine->state().resumeFailures.empty());
@@ -353,7 +355,7 @@ TEST_F(PersonaWithDaemonTest, ABuildOnTheMachineBringsCompileModeAndItsEndResume
     const std::string serverName = "qv-probe-server-" + std::to_string(::getpid());
     c.compileModeTriggers = {build};
     c.customFreezeList = {serverName};
-    c.neverPauseWhitelist = PersonaEngine::freezeList(AutoPersona::compileMode, {});
+    c.neverPauseWhitelist = PersonaRules::freezeList(AutoPersona::compileMode, {});
     XPCConnection xpc;
     m_watcher.setMockProcesses(std::nullopt);
     auto engine = makeEngine(c, &xpc);
