@@ -6,6 +6,8 @@
 // argument's number of processes held by the first user (0: nobody else). Needs root (the users are
 // switched to); runs build/helper/quorvane-helper as an ordinary process on a socket in /tmp.
 #include "HelperBenchSupport.h"
+#include "helper/src/SuspendedProcesses.h"
+#include "platform/proc/ProcessTable.h"
 
 #include <benchmark/benchmark.h>
 
@@ -39,35 +41,23 @@ pid_t startWaiting(uid_t uid)
     return pid;
 }
 
+// Its start time as the helper names it (clock ticks after boot); 0 once it has gone.
 std::uint64_t startTimeOf(pid_t pid)
 {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto close = text.rfind(')');
-    if (close == std::string::npos)
-        return 0;
-    std::string field;
-    std::size_t at = close + 2;
-    for (int i = 3; i <= 22; ++i) { // starttime is field 22
-        const auto end = text.find(' ', at);
-        field = text.substr(at, end - at);
-        at = end + 1;
-    }
-    return std::strtoull(field.c_str(), nullptr, 10);
+    const auto info = platform::ProcessTable().info(pid);
+    return info ? info->startTimeTicks : 0;
 }
 
 // The helper's list as a helper that stopped `held` for `holder` left it.
 void writeList(const std::string& folder, const std::vector<pid_t>& held, pid_t holder)
 {
+    const helper::SuspendedProcesses list(folder + "/run");
     ::mkdir((folder + "/run").c_str(), 0755);
-    std::ofstream out(folder + "/run/suspended.json");
-    out << "{\"indexerPaused\":false,\"processes\":[";
-    for (std::size_t i = 0; i < held.size(); ++i) {
-        out << (i ? "," : "") << "{\"pid\":" << held[i] << ",\"startTime\":" << startTimeOf(held[i])
-            << ",\"uid\":" << kHoldingUid << ",\"name\":\"sleep\",\"callerPid\":" << holder
-            << ",\"callerStartTime\":" << startTimeOf(holder) << ",\"callerUid\":" << kHoldingUid << "}";
-    }
-    out << "]}\n";
+    const helper::SuspendingCaller caller {holder, startTimeOf(holder), kHoldingUid};
+    std::vector<helper::SuspendedProcess> processes;
+    for (const pid_t pid : held)
+        processes.push_back({pid, startTimeOf(pid), kHoldingUid, "sleep", caller});
+    std::ofstream(list.filePath()) << helper::SuspendedProcesses::encode(processes, false) << "\n";
 }
 
 int connectTo(const sockaddr_un& address)

@@ -15,14 +15,6 @@ int InventoryModel::daysSinceLastAccessed(Date now) const
     return days >= std::numeric_limits<int>::max() ? std::numeric_limits<int>::max() : static_cast<int>(days);
 }
 
-double sumGB(const std::vector<InventoryModel>& models)
-{
-    double total = 0;
-    for (const auto& m : models)
-        total += m.sizeGB;
-    return total;
-}
-
 void to_json(Json& j, const InventoryModel& m)
 {
     j = Json {{"name", m.name}, {"sizeGB", m.sizeGB}, {"lastAccessed", m.lastAccessed}, {"source", m.source},

@@ -48,9 +48,6 @@ struct InventoryModel
     bool operator==(const InventoryModel&) const = default;
 };
 
-// The models' sizes added up, in GB.
-double sumGB(const std::vector<InventoryModel>& models);
-
 void to_json(Json& j, const InventoryModel& m);
 void from_json(const Json& j, InventoryModel& m);
 

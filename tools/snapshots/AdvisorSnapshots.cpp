@@ -15,10 +15,7 @@
 
 #include "advisor-kit/FrameworkRecommendationEngine.h"
 
-#include <QCoreApplication>
 #include <QDialog>
-#include <QElapsedTimer>
-#include <QThread>
 
 #include <atomic>
 #include <memory>
@@ -28,16 +25,6 @@ namespace {
 // The advisor opens in the popover's 500 x 450 sheet; the pictures of the whole content take its width
 // and the height the content needs.
 constexpr int kWidth = 500;
-
-template<class Predicate> void waitFor(Predicate done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-}
 
 // The 36 GB sample machine's view model.
 std::unique_ptr<AdvisorViewModel> sampleViewModel(

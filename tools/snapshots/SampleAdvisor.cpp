@@ -6,7 +6,6 @@
 #include "views/advisor/ModelAdvisorView.h"
 #include "views/advisor/PopoverRecommendationView.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -50,12 +49,7 @@ std::unique_ptr<AdvisorViewModel> sampleAdvisorViewModel(
 {
     auto vm = undetectedSampleAdvisorViewModel(memoryGB, appleSilicon, std::move(held));
     vm->load();
-    QElapsedTimer timer;
-    timer.start();
-    while (!vm->macProfile() && timer.elapsed() < kSettleBoundMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
+    waitFor([&vm] { return vm->macProfile().has_value(); });
     return vm;
 }
 

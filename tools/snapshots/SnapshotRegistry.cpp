@@ -32,6 +32,16 @@ void settleBackgroundWork(int boundMs)
     }
 }
 
+void waitFor(const std::function<bool()>& done)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < kSettleBoundMs) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+}
+
 QImage grabWidget(QWidget& widget, const Palette& palette, qreal scale, QSize size, Settle settle)
 {
     widget.setAttribute(Qt::WA_DontShowOnScreen);

@@ -61,6 +61,8 @@ constexpr int kSettleBoundMs = 5000;
 
 // Lets events run until the global thread pool has been idle for a few rounds, for at most `boundMs`.
 void settleBackgroundWork(int boundMs = kSettleBoundMs);
+// Lets events run until `done` holds, for at most kSettleBoundMs.
+void waitFor(const std::function<bool()>& done);
 
 // A widget shown offscreen at its size hint (or `size`, the size its host gives it), on the theme's
 // background, at `scale` device pixels per logical pixel. While a layout audit runs, the audit inspects

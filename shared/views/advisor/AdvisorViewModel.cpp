@@ -62,18 +62,14 @@ AdvisorViewModel::~AdvisorViewModel() = default;
 
 void AdvisorViewModel::beginWork()
 {
-    if (m_pendingWork++ > 0)
-        return;
-    m_isLoading = true;
-    emit isLoadingChanged();
+    if (m_pendingWork++ == 0)
+        emit isLoadingChanged();
 }
 
 void AdvisorViewModel::endWork()
 {
-    if (--m_pendingWork > 0)
-        return;
-    m_isLoading = false;
-    emit isLoadingChanged();
+    if (--m_pendingWork == 0)
+        emit isLoadingChanged();
 }
 
 void AdvisorViewModel::load()

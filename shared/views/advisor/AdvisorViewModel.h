@@ -54,7 +54,7 @@ public:
     const std::vector<FrameworkRecommendation>& frameworkRecommendations() const { return m_frameworkRecommendations; }
     const std::optional<MacCapabilityProfile>& macProfile() const { return m_macProfile; }
     bool appleSiliconDetected() const { return m_appleSilicon; }
-    bool isLoading() const { return m_isLoading; }
+    bool isLoading() const { return m_pendingWork > 0; }
     const std::optional<UserRecommendationContext>& lastContext() const { return m_lastContext; }
     // After a run with builds alongside that found no model: the one that would need the least room
     // beside the builds. Set before the run's change signals.
@@ -101,8 +101,7 @@ private:
     std::vector<FrameworkRecommendation> m_frameworkRecommendations;
     std::optional<MacCapabilityProfile> m_macProfile;
     bool m_appleSilicon = false;
-    bool m_isLoading = false;
-    int m_pendingWork = 0;
+    int m_pendingWork = 0; // detections and runs under way
     bool m_detecting = false;
     std::optional<UserRecommendationContext> m_lastContext;
     std::optional<ModelRecommendationEngine::Candidate> m_smallestCandidate;
