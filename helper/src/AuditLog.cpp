@@ -100,7 +100,7 @@ AuditLog::~AuditLog()
     }
 }
 
-nlohmann::json AuditLog::makeJson(std::string_view action, std::optional<std::int32_t> targetPid,
+nlohmann::json AuditLog::makeRecord(std::string_view action, std::optional<std::int32_t> targetPid,
     std::string_view targetProcessName, bool success, const AuditCaller& caller, std::time_t now)
 {
     std::tm utc {};
@@ -121,21 +121,11 @@ nlohmann::json AuditLog::makeJson(std::string_view action, std::optional<std::in
     };
 }
 
-std::string AuditLog::makeRecord(std::string_view action, std::optional<std::int32_t> targetPid,
-    std::string_view targetProcessName, bool success, const AuditCaller& caller, std::time_t now,
-    std::uint64_t foldedRefusals)
-{
-    auto record = makeJson(action, targetPid, targetProcessName, success, caller, now);
-    if (foldedRefusals > 0)
-        record["foldedRefusals"] = foldedRefusals;
-    return record.dump();
-}
-
 void AuditLog::log(std::string_view action, std::optional<std::int32_t> targetPid, std::string_view targetProcessName,
     bool success, const AuditCaller& caller, const std::optional<AuditCaller>& stoppedBy)
 {
     try {
-        auto record = makeJson(action, targetPid, targetProcessName, success, caller, std::time(nullptr));
+        auto record = makeRecord(action, targetPid, targetProcessName, success, caller, std::time(nullptr));
         if (stoppedBy) {
             record["stoppedByUID"] = stoppedBy->uid;
             record["stoppedByPID"] = stoppedBy->pid;
@@ -150,7 +140,7 @@ void AuditLog::refusal(std::string_view action, std::optional<std::int32_t> targ
 {
     try {
         const double now = m_clock();
-        auto record = makeJson(action, targetPid, targetProcessName, false, caller, std::time(nullptr));
+        auto record = makeRecord(action, targetPid, targetProcessName, false, caller, std::time(nullptr));
         {
             std::lock_guard lock(m_sharesMutex);
             Share& share = m_shares[caller.uid];

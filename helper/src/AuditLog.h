@@ -58,10 +58,9 @@ public:
     void refusal(std::string_view action, std::optional<std::int32_t> targetPid, std::string_view targetProcessName,
         const AuditCaller& caller);
 
-    // The record for one line, without its newline; `now` is in UTC seconds since 1970.
-    static std::string makeRecord(std::string_view action, std::optional<std::int32_t> targetPid,
-        std::string_view targetProcessName, bool success, const AuditCaller& caller, std::time_t now,
-        std::uint64_t foldedRefusals = 0);
+    // The record of one line; `now` is in UTC seconds since 1970.
+    static nlohmann::json makeRecord(std::string_view action, std::optional<std::int32_t> targetPid,
+        std::string_view targetProcessName, bool success, const AuditCaller& caller, std::time_t now);
 
     const std::string& path() const { return m_path; }
 
@@ -78,8 +77,6 @@ private:
         nlohmann::json lastLeftOut; // the newest record left out over the budget
     };
 
-    static nlohmann::json makeJson(std::string_view action, std::optional<std::int32_t> targetPid,
-        std::string_view targetProcessName, bool success, const AuditCaller& caller, std::time_t now);
     // Writes `record` unless it is over the budget of `uid`, which then counts it.
     void submit(nlohmann::json record, std::int64_t uid);
     void write(const std::string& record);

@@ -37,7 +37,6 @@ public:
     // The path of the socket served, as the kernel names it (systemd's, when it handed one over).
     std::string listeningPath() const;
     std::size_t connectionCount() const;
-    // How many connections were given a thread of their own since the server started.
 
 private:
     // Accepts what the listen queue holds, a batch at a time.

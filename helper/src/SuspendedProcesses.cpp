@@ -185,6 +185,11 @@ bool SuspendedProcesses::reserve(uid_t uid)
 void SuspendedProcesses::release(uid_t uid)
 {
     std::lock_guard lock(m_mutex);
+    giveBack(uid);
+}
+
+void SuspendedProcesses::giveBack(uid_t uid)
+{
     if (auto it = m_reserved.find(uid); it != m_reserved.end() && --it->second == 0)
         m_reserved.erase(it);
 }
@@ -193,8 +198,7 @@ void SuspendedProcesses::add(const SuspendedProcess& process)
 {
     {
         std::lock_guard lock(m_mutex);
-        if (auto it = m_reserved.find(process.chargedUid()); it != m_reserved.end() && --it->second == 0)
-            m_reserved.erase(it);
+        giveBack(process.chargedUid());
         std::erase_if(m_processes, [&](const SuspendedProcess& p) { return p.pid == process.pid; });
         m_processes.push_back(process);
         changed();

@@ -96,6 +96,8 @@ private:
     // Drops the entries charged to `uid` whose process has gone; the /proc reads are made unlocked.
     void dropEnded(uid_t uid);
     std::size_t heldBy(uid_t uid) const; // under m_mutex
+    // Gives back a place reserved for `uid`, if it holds one; under m_mutex.
+    void giveBack(uid_t uid);
     // Sends SIGCONT to those of `listed` still running; under m_mutex.
     std::vector<std::pair<SuspendedProcess, bool>> resume(const std::vector<SuspendedProcess>& listed) const;
     void changed(); // under m_mutex

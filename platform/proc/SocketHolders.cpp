@@ -2,10 +2,10 @@
 
 #include "platform/io/DirectoryEntries.h"
 #include "platform/io/ProcFiles.h"
+#include "platform/io/TextFields.h"
 #include "platform/io/UniqueFd.h"
 #include "platform/proc/ProcessTable.h"
 
-#include <charconv>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -21,11 +21,8 @@ namespace {
 
 std::optional<pid_t> pidOf(std::string_view text)
 {
-    pid_t pid = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), pid);
-    if (error != std::errc() || end != text.data() + text.size() || pid <= 0)
-        return std::nullopt;
-    return pid;
+    const auto pid = textfields::parseNumber<pid_t>(text);
+    return pid && *pid > 0 ? pid : std::nullopt;
 }
 
 } // namespace
@@ -59,11 +56,9 @@ std::optional<std::vector<pid_t>> SocketHolders::childrenOf(int procFd, pid_t pi
         if (!text)
             return;
         listed = true;
-        for (std::string_view rest = *text; !rest.empty();) {
-            const auto space = rest.find(' ');
-            if (const auto child = pidOf(rest.substr(0, space)))
+        for (const std::string_view field : textfields::split(*text)) {
+            if (const auto child = pidOf(field))
                 children.push_back(*child);
-            rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
         }
     });
     if (!listed)

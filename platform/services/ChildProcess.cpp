@@ -150,8 +150,6 @@ int spawn(const std::string& program, const std::vector<std::string>& arguments,
     const int started = ::posix_spawn(&child.pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    if (started == 0)
-        child.pidfd = openPidfd(child.pid);
     return started;
 }
 
@@ -165,6 +163,7 @@ Result<ChildOutcome> runChildProcess(
     const Grouping grouping = run.deadline.count() > 0 ? Grouping::ownGroup : Grouping::inherited;
     if (const int error = spawn(program, arguments, run, grouping, child); error != 0)
         return posixError(error);
+    child.pidfd = openPidfd(child.pid);
 
     ChildOutcome outcome;
     std::optional<Clock::time_point> until;

@@ -18,14 +18,13 @@ const helper::AuditCaller kCaller {1000, 4242, "/usr/bin/quorvane-pro"};
 
 TEST(AuditLogTest, RecordNamesTheCallerAndHasSecondPrecisionUtcTime)
 {
-    const auto record
-        = nlohmann::json::parse(helper::AuditLog::makeRecord("send_sigstop", 42, "ollama", true, kCaller, 1772373909));
+    const auto record = helper::AuditLog::makeRecord("send_sigstop", 42, "ollama", true, kCaller, 1772373909);
     EXPECT_EQ(record,
         nlohmann::json({{"timestamp", "2026-03-01T14:05:09Z"}, {"action", "send_sigstop"}, {"targetPID", 42},
             {"targetProcessName", "ollama"}, {"callerUID", 1000}, {"callerPID", 4242},
             {"callerExecutable", "/usr/bin/quorvane-pro"}, {"success", true}}));
-    const auto untargeted = nlohmann::json::parse(
-        helper::AuditLog::makeRecord("purge_memory", std::nullopt, "", false, helper::AuditCaller {}, 0));
+    const auto untargeted
+        = helper::AuditLog::makeRecord("purge_memory", std::nullopt, "", false, helper::AuditCaller {}, 0);
     EXPECT_EQ(untargeted["targetPID"], -1);
     EXPECT_EQ(untargeted["targetProcessName"], "");
     EXPECT_EQ(untargeted["timestamp"], "1970-01-01T00:00:00Z");
@@ -35,7 +34,8 @@ TEST(AuditLogTest, RecordNamesTheCallerAndHasSecondPrecisionUtcTime)
 
 TEST(AuditLogTest, NameThatIsNotUtf8KeepsTheRecord)
 {
-    const std::string line = helper::AuditLog::makeRecord("send_sigcont", 7, "bad\xff\xfename", true, kCaller, 0);
+    const std::string line
+        = helper::AuditLog::makeRecord("send_sigcont", 7, "bad\xff\xfename", true, kCaller, 0).dump();
     const auto record = nlohmann::json::parse(line, nullptr, false);
     ASSERT_TRUE(record.is_object());
     EXPECT_EQ(record["targetPID"], 7);
@@ -139,7 +139,7 @@ TEST(AuditLogTest, TextsTheCallerControlsAreCutAndMarked)
             text += "\u00e9";
         return text;
     }();
-    const std::string line = helper::AuditLog::makeRecord("send_sigstop", 5, wide, true, hostile, 0);
+    const std::string line = helper::AuditLog::makeRecord("send_sigstop", 5, wide, true, hostile, 0).dump();
     const auto record = nlohmann::json::parse(line, nullptr, false);
     ASSERT_TRUE(record.is_object()) << line;
     EXPECT_LT(line.size(), 800u);
@@ -155,7 +155,7 @@ TEST(AuditLogTest, TextsTheCallerControlsAreCutAndMarked)
     EXPECT_EQ(std::string(record["targetProcessName"]).rfind("n\u00e9\u00e9", 0), 0u);
 
     const std::string fits(helper::AuditLog::kMaxFieldBytes, 'x');
-    const auto kept = nlohmann::json::parse(helper::AuditLog::makeRecord("send_sigstop", 5, fits, true, kCaller, 0));
+    const auto kept = helper::AuditLog::makeRecord("send_sigstop", 5, fits, true, kCaller, 0);
     EXPECT_EQ(kept["targetProcessName"], fits);
     EXPECT_EQ(kept["callerExecutable"], kCaller.executable);
 }
