@@ -1,9 +1,11 @@
 #include "helper/src/HelperServer.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
@@ -13,12 +15,41 @@ constexpr const char* kUsage = "usage: quorvane-helper [--resume-suspended]\n"
                                "  --resume-suspended  resume the processes a helper stopped and the file indexer it\n"
                                "                      paused, then exit\n";
 
+// The helper holds a descriptor for each connection and for each program holding stops: the soft
+// limit (1024 by default) goes up to the hard one, which the service unit sets.
+void raiseOpenFileLimit()
+{
+    rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+// Resumes what the helper holds, trying again for a few seconds what cannot be resumed at once; the
+// exit status is 0 once nothing is left stopped, so that systemd starts a helper again that ended
+// with some left (they stay listed for it).
+int resumeBeforeExit(helper::HelperContext& context, const char* what)
+{
+    auto resumed = context.resumeSuspended();
+    for (int tries = 0; resumed.left > 0 && tries < 20; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        const auto again = context.resumeSuspended();
+        resumed.resumed += again.resumed;
+        resumed.left = again.left;
+    }
+    std::printf("QuorvaneHelper %s %zu suspended process%s\n", what, resumed.resumed, resumed.resumed == 1 ? "" : "es");
+    if (resumed.left == 0)
+        return 0;
+    std::fprintf(stderr, "QuorvaneHelper could not resume %zu process%s; they stay listed in %s\n", resumed.left,
+        resumed.left == 1 ? "" : "es", context.suspended().filePath().c_str());
+    return 1;
+}
+
 int resumeSuspended()
 {
     helper::HelperContext context(helper::HelperConfig::fromEnvironment());
-    const std::size_t resumed = context.resumeSuspended();
-    std::printf("QuorvaneHelper resumed %zu suspended process%s\n", resumed, resumed == 1 ? "" : "es");
-    return 0;
+    return resumeBeforeExit(context, "resumed");
 }
 
 int serve()
@@ -32,6 +63,7 @@ int serve()
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    raiseOpenFileLimit();
     helper::HelperServer server(helper::HelperConfig::fromEnvironment());
     if (auto listening = server.listen(); !listening) {
         std::fprintf(stderr, "QuorvaneHelper cannot listen: %s\n", listening.error().message.c_str());
@@ -48,8 +80,7 @@ int serve()
     std::fflush(stdout);
     server.run();
     // Nothing the helper stopped stays stopped once it has gone.
-    server.context().resumeSuspended();
-    return 0;
+    return resumeBeforeExit(server.context(), "is stopping; it resumed");
 }
 
 } // namespace

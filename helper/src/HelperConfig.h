@@ -50,6 +50,11 @@ struct HelperConfig
     // Processes one caller uid may hold stopped at once, over all its connections: far more than any
     // freeze list, and it bounds the list of stopped processes the helper rewrites on every change.
     std::size_t maxSuspendedPerUser = SuspendedProcesses::kDefaultPerUserLimit;
+    // Programs of one caller uid that may hold stops at once, each watched through a descriptor so
+    // that its stops are resumed when it ends. The program is one; the bound keeps the descriptors
+    // the watch holds to this many a user, so that with the connection bounds the helper's open-file
+    // limit (raised to its hard limit at start, 65536 under systemd) is never the first bound reached.
+    std::size_t maxWatchedCallersPerUser = 16;
     // Requests on the whole machine of one kind (a power reading, an indexer switch, a cache drop) one
     // caller uid may have carried out in any two minutes, over all its connections: one a second on
     // average, with room for a burst. Further ones are refused, so no caller can keep the machine busy

@@ -3,6 +3,7 @@
 #include "platform/ipc/LineChannel.h"
 
 #include <sys/socket.h>
+#include <system_error>
 
 namespace helper {
 
@@ -24,10 +25,16 @@ HelperConnection::~HelperConnection()
     joinWorker();
 }
 
-void HelperConnection::start(const std::atomic<bool>& stopping)
+bool HelperConnection::start(const std::atomic<bool>& stopping)
 {
     touch();
-    m_thread = std::thread([this, &stopping] { serve(stopping); });
+    try {
+        m_thread = std::thread([this, &stopping] { serve(stopping); });
+    } catch (const std::system_error&) {
+        m_done = true;
+        return false;
+    }
+    return true;
 }
 
 void HelperConnection::shutdown()
@@ -152,7 +159,7 @@ void HelperConnection::startSlow(const platform::HelperRequest& request)
     m_working = true;
     // The worker's request stays in flight until its reply has gone out.
     beginRequest();
-    m_worker = std::thread([this, request, uid] {
+    const auto work = [this, request, uid] {
         const HelperReply reply = m_implementation.perform(request);
         m_context.releaseSlowPlace(uid);
         {
@@ -164,7 +171,16 @@ void HelperConnection::startSlow(const platform::HelperRequest& request)
         }
         send(reply);
         finishRequest();
-    });
+    };
+    try {
+        m_worker = std::thread(work);
+    } catch (const std::system_error&) {
+        // No thread to be had: the request is answered "busy", as when the user's places are taken.
+        m_context.releaseSlowPlace(uid);
+        m_working = false;
+        send(m_implementation.busy(request));
+        finishRequest();
+    }
 }
 
 void HelperConnection::send(const HelperReply& reply)

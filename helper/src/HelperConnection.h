@@ -29,8 +29,8 @@ public:
     HelperConnection& operator=(const HelperConnection&) = delete;
 
     // Serves the connection on a thread of its own until the client leaves, it idles out or
-    // `stopping` turns true (followed by shutdown()).
-    void start(const std::atomic<bool>& stopping);
+    // `stopping` turns true (followed by shutdown()). False when no thread could be made.
+    bool start(const std::atomic<bool>& stopping);
     // Ends a read or write in progress, so the thread winds down.
     void shutdown();
     // Closes the connection to make room for another caller, unless a request is in flight on it:

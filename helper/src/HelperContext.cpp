@@ -3,8 +3,10 @@
 #include "platform/proc/Pidfd.h"
 #include "platform/security/LogindSessions.h"
 
+#include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,7 +50,8 @@ HelperContext::HelperContext(HelperConfig config)
     , m_suspended(m_config.runtimeFolder, m_config.procRoot, m_config.maxSuspendedPerUser)
     , m_selfPid(::getpid())
     , m_indexerTimers(findIndexerTimers(m_config.unitFolders))
-    , m_callerWatch([this](const SuspendingCaller& caller) { resumeStoppedBy(caller); })
+    , m_callerWatch(
+          [this](const SuspendingCaller& caller) { resumeStoppedBy(caller); }, m_config.maxWatchedCallersPerUser)
 {
     if (!m_config.sessions)
         m_config.sessions = std::make_shared<platform::LogindSessions>();
@@ -59,26 +62,39 @@ HelperContext::HelperContext(HelperConfig config)
 void HelperContext::adoptStoredCallers()
 {
     for (const auto& caller : m_suspended.callers()) {
-        // Pinned, then compared, so that the descriptor is the very process that asked.
+        // Pinned, then compared, so that the descriptor is the very process that asked. A caller
+        // that cannot be watched has its stops resumed now, the safe side: a program still running
+        // stops them again on its next round.
         auto pidfd = platform::openPidfd(caller.pid);
         const auto info = pidfd.valid() ? m_processes.info(caller.pid) : std::nullopt;
-        if (info && info->startTimeTicks == caller.startTime)
-            m_callerWatch.watch(caller, std::move(pidfd));
-        else
+        if (!info || info->startTimeTicks != caller.startTime || !m_callerWatch.watch(caller, std::move(pidfd)))
             resumeStoppedBy(caller);
     }
 }
 
-void HelperContext::noteStopping(const SuspendedProcess& process)
+std::optional<std::string> HelperContext::watchCaller(const SuspendingCaller& caller, int callerPidfd)
 {
-    m_suspended.add(process);
+    if (m_callerWatch.watches(caller))
+        return std::nullopt;
+    platform::UniqueFd pidfd(::fcntl(callerPidfd, F_DUPFD_CLOEXEC, 0));
+    if (!pidfd.valid())
+        return std::string("the helper cannot watch the program that asks (") + std::strerror(errno)
+            + "), and it stops nothing it could not resume when that program ends";
+    if (!m_callerWatch.watch(caller, std::move(pidfd)))
+        return "this user already has " + std::to_string(m_config.maxWatchedCallersPerUser)
+            + " programs holding processes stopped by the helper; resume what one of them holds first";
+    return std::nullopt;
+}
+
+bool HelperContext::noteStopping(const SuspendedProcess& process)
+{
+    return m_suspended.add(process);
 }
 
 void HelperContext::noteStopped(const SuspendedProcess& process, int callerPidfd, int targetPidfd)
 {
     if (!process.stoppedBy)
         return;
-    m_callerWatch.watch(*process.stoppedBy, platform::UniqueFd(::fcntl(callerPidfd, F_DUPFD_CLOEXEC, 0)));
     // The watch may have resumed what the caller held before this stop arrived.
     if (!platform::pidfdHasEnded(callerPidfd))
         return;
@@ -90,17 +106,23 @@ void HelperContext::noteStopped(const SuspendedProcess& process, int callerPidfd
 void HelperContext::noteResumed(pid_t pid)
 {
     const auto removed = m_suspended.remove(pid);
-    if (removed && removed->stoppedBy) {
-        const SuspendingCaller caller = *removed->stoppedBy;
-        m_callerWatch.forgetUnless(caller, [&] { return m_suspended.holdsStopsOf(caller); });
-    }
+    if (removed && removed->stoppedBy)
+        unwatchUnlessHolding(*removed->stoppedBy);
+}
+
+void HelperContext::unwatchUnlessHolding(const SuspendingCaller& caller)
+{
+    m_callerWatch.forgetUnless(caller, [&] { return m_suspended.holdsStopsOf(caller); });
 }
 
 void HelperContext::resumeStoppedBy(const SuspendingCaller& caller)
 {
     const AuditCaller self = selfCaller();
-    for (const auto& [process, ok] : m_suspended.resumeStoppedBy(caller))
+    const auto resumption = m_suspended.resumeStoppedBy(caller);
+    for (const auto& [process, ok] : resumption.resumed)
         m_audit.log("send_sigcont", process.pid, process.name, ok, self, auditCallerOf(caller));
+    if (!resumption.left.empty())
+        m_callerWatch.retryLater(caller);
 }
 
 bool HelperContext::isSignalRateLimited(uid_t uid)
@@ -154,15 +176,17 @@ platform::Result<platform::ChildOutcome> HelperContext::runIndexer(bool off) con
     return platform::runChildProcess(m_config.indexerTool, arguments);
 }
 
-std::size_t HelperContext::resumeSuspended()
+HelperContext::Resumed HelperContext::resumeSuspended()
 {
     const AuditCaller self = selfCaller();
-    std::size_t resumed = 0;
-    for (const auto& [process, ok] : m_suspended.resumeAll()) {
+    Resumed resumed;
+    const auto resumption = m_suspended.resumeAll();
+    for (const auto& [process, ok] : resumption.resumed) {
         const auto stoppedBy = process.stoppedBy ? std::optional(auditCallerOf(*process.stoppedBy)) : std::nullopt;
         m_audit.log("send_sigcont", process.pid, process.name, ok, self, stoppedBy);
-        resumed += ok ? 1 : 0;
+        resumed.resumed += ok ? 1 : 0;
     }
+    resumed.left = resumption.left.size();
     if (m_suspended.indexerPaused()) {
         const auto outcome = runIndexer(false);
         const bool ok = outcome && outcome.value().exitStatus == 0;

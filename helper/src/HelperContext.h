@@ -53,19 +53,32 @@ public:
     platform::Result<platform::ChildOutcome> runIndexer(bool off) const;
     // Resumes every process the helper stopped and still the same process, and the indexer if the
     // helper paused it; each with an audit line. For the helper's stop and for package removal.
-    // Answers how many processes were resumed.
-    std::size_t resumeSuspended();
-    // Before a SIGSTOP that `process.stoppedBy` asks for: listed first, so that a helper ending in
-    // between leaves a process listed that was never stopped rather than one stopped and unlisted.
-    // Takes the place reserved for it.
-    void noteStopping(const SuspendedProcess& process);
-    // After that SIGSTOP went through. The caller, whose process `callerPidfd` names, is watched
-    // from now on; one that ended while its stop was carried out has the process resumed at once.
+    // What could not be resumed stays listed for a later helper.
+    struct Resumed
+    {
+        std::size_t resumed = 0;
+        std::size_t left = 0;
+    };
+    Resumed resumeSuspended();
+    // Before a SIGSTOP that `caller` asks for: the caller, whose process `callerPidfd` names, is
+    // watched from now on, so that what it stops is resumed when it ends. The reason the stop must
+    // be refused when it cannot be watched (no descriptor free, or its user's programs all watched).
+    std::optional<std::string> watchCaller(const SuspendingCaller& caller, int callerPidfd);
+    // Then, still before the SIGSTOP: listed first, so that a helper ending in between leaves a
+    // process listed that was never stopped rather than one stopped and unlisted. Takes the place
+    // reserved for it. False when the list could not be written: the stop must not be sent.
+    bool noteStopping(const SuspendedProcess& process);
+    // After that SIGSTOP went through. A caller that ended while its stop was carried out has the
+    // process resumed at once.
     void noteStopped(const SuspendedProcess& process, int callerPidfd, int targetPidfd);
     // After a SIGCONT of `pid`, or a SIGSTOP that failed.
     void noteResumed(pid_t pid);
+    // After a stop that was refused once `caller` was watched: the watch goes unless it still holds
+    // other stops.
+    void unwatchUnlessHolding(const SuspendingCaller& caller);
     // Resumes what `caller` stopped and has not resumed, each with an audit line: a program that has
-    // ended (killed, crashed) can never resume them itself.
+    // ended (killed, crashed) can never resume them itself. What cannot be resumed yet stays listed
+    // and is tried again later.
     void resumeStoppedBy(const SuspendingCaller& caller);
 
     // The helper itself as the caller of what it does on its own.

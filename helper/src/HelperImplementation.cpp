@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -57,6 +58,11 @@ AuditCaller auditCallerOf(const platform::ConnectedCaller& caller)
     }
     audit.executable = caller.executable;
     return audit;
+}
+
+bool isShortOfResources(int error)
+{
+    return error == EMFILE || error == ENFILE || error == ENOMEM;
 }
 
 // Sends `signal` through `pidfd`, or by pid where the kernel has no pidfds; 0, or -1 with errno.
@@ -123,6 +129,9 @@ bool HelperImplementation::validateCaller()
     case platform::CallerVerdict::InvalidSignature:
         m_context.audit().refusal("caller_invalid_signature", std::nullopt, "", m_auditCaller);
         return false;
+    case platform::CallerVerdict::Unchecked:
+        m_context.audit().refusal("caller_validation_failed", std::nullopt, "", m_auditCaller);
+        return false;
     }
     return false;
 }
@@ -143,8 +152,16 @@ std::optional<HelperReply> HelperImplementation::refuseCaller(const HelperReques
 {
     if (request.op == HelperOp::getVersion)
         return std::nullopt;
-    if (!validateCaller())
+    if (!validateCaller()) {
+        // A trusted program may have been judged while the helper was short of descriptors: it is
+        // told what failed, and its next connection is judged again.
+        if (m_caller.verdict == platform::CallerVerdict::Unchecked)
+            return platform::failureReply(request.id,
+                helperError(platform::kHelperBusy,
+                    std::string("The helper could not check the program that asks (")
+                        + std::strerror(m_caller.checkError) + "); try again shortly."));
         return platform::failureReply(request.id, helperError(platform::kHelperUnauthorized, "Unauthorized caller"));
+    }
     if (isSystemWide(request.op) && !isAtThisMachine()) {
         m_context.audit().refusal(auditAction(request), std::nullopt, "", m_auditCaller);
         return platform::failureReply(request.id,
@@ -207,24 +224,32 @@ HelperReply HelperImplementation::perform(const HelperRequest& request)
     return reply;
 }
 
-std::vector<pid_t> HelperImplementation::sparedFromStop(pid_t target) const
+std::optional<std::vector<pid_t>> HelperImplementation::sparedFromStop(pid_t target) const
 {
     std::vector<pid_t> spared;
     if (platform::pidfdIsAlive(m_caller.pidfd.get())) {
         for (pid_t pid = m_caller.pid(); pid > 1 && spared.size() < 256;) {
             spared.push_back(pid);
+            errno = 0;
             const auto info = m_context.processes().info(pid);
-            if (!info)
+            if (!info) {
+                if (isShortOfResources(errno))
+                    return std::nullopt;
                 break;
+            }
             pid = info->ppid;
         }
     }
     // Whoever holds the caller's end of the connection asks through it too: a process it was passed
     // to (SCM_RIGHTS) or that inherited it. The target is one of them or their parents when it or a
     // process descended from it holds that end.
-    if (m_caller.peerSocket
-        && platform::SocketHolders(m_context.config().procRoot).heldWithin(*m_caller.peerSocket, target))
-        spared.push_back(target);
+    if (m_caller.peerSocket) {
+        const auto held = platform::SocketHolders(m_context.config().procRoot).heldWithin(*m_caller.peerSocket, target);
+        if (!held)
+            return std::nullopt;
+        if (*held)
+            spared.push_back(target);
+    }
     return spared;
 }
 
@@ -249,8 +274,12 @@ HelperImplementation::PinnedTarget HelperImplementation::pinTarget(pid_t pid) co
         return target;
     target.pidfd = platform::openPidfd(pid);
     target.openError = target.pidfd.valid() ? 0 : errno;
-    if (target.pidfd.valid() || target.openError == ENOSYS)
+    if (target.pidfd.valid() || target.openError == ENOSYS) {
+        errno = 0;
         target.info = m_context.processes().info(pid);
+        if (!target.info && target.pidfd.valid() && platform::pidfdIsAlive(target.pidfd.get()))
+            target.infoError = errno != 0 ? errno : EMFILE;
+    }
     return target;
 }
 
@@ -263,6 +292,21 @@ std::optional<HelperReply> HelperImplementation::refuseOverSignalRate(const Help
         helperError(platform::kHelperRateLimited,
             "Rate limit exceeded. Max " + std::to_string(m_context.config().signalsPerMinute)
                 + " signals per minute."));
+}
+
+std::optional<std::string> HelperImplementation::wrongTarget(
+    const HelperRequest& request, const std::optional<platform::ProcessInfo>& target) const
+{
+    const std::string what = "Refusing to signal pid " + std::to_string(request.pid);
+    if (request.startTime && target && target->startTimeTicks != *request.startTime)
+        return what + ": it is no longer the process that was chosen (another process has that pid now).";
+    // Stopped by its user (job control, kill -STOP) or held by a debugger: the helper neither lists
+    // it nor, later, continues it, so that a pause the user made is kept.
+    const bool stoppedAlready = target && (target->state == 'T' || target->state == 't');
+    if (request.signal == SIGSTOP && stoppedAlready
+        && !m_context.suspended().contains(request.pid, target->startTimeTicks))
+        return what + ": it was stopped already, not by the helper, which leaves it as it is.";
+    return std::nullopt;
 }
 
 HelperReply HelperImplementation::sendSignal(const HelperRequest& request)
@@ -279,11 +323,23 @@ HelperReply HelperImplementation::sendSignal(const HelperRequest& request)
     const auto& target = pinned.info;
     const std::string name = target ? target->name : std::string();
 
+    // The checks below read /proc; one that could not read what it needs must not let the signal through.
+    const auto spared = stop ? sparedFromStop(pid) : std::optional<std::vector<pid_t>>(std::vector<pid_t>());
+    if (pinned.infoError != 0 || !spared) {
+        m_context.audit().refusal(action, pid, name, m_auditCaller);
+        return platform::failureReply(request.id,
+            helperError(platform::kHelperBusy,
+                "Refusing to signal pid " + std::to_string(pid) + ": the helper could not read what it checks ("
+                    + std::strerror(pinned.infoError != 0 ? pinned.infoError : EMFILE) + "); try again shortly."));
+    }
     const uid_t callerUid = m_caller.uid().value_or(uid_t(-1));
-    if (auto refusal = targetRefusal(
-            pid, callerUid, m_context.selfPid(), target, stop ? sparedFromStop(pid) : std::vector<pid_t>())) {
+    if (auto refusal = targetRefusal(pid, callerUid, m_context.selfPid(), target, *spared)) {
         m_context.audit().refusal(action, pid, name, m_auditCaller);
         return platform::failureReply(request.id, helperError(platform::kHelperUnauthorized, *refusal));
+    }
+    if (auto wrong = wrongTarget(request, target)) {
+        m_context.audit().refusal(action, pid, name, m_auditCaller);
+        return platform::failureReply(request.id, helperError(platform::kHelperConflict, *wrong));
     }
     // A stop that will be listed takes one of its user's places first, so that a refusal costs no
     // place in the rate limit and two stops at once cannot both take the last place.
@@ -307,7 +363,8 @@ HelperReply HelperImplementation::sendSignal(const HelperRequest& request)
     if (listed) {
         stopped = SuspendedProcess {pid, target->startTimeTicks, target->uid, name,
             SuspendingCaller {m_caller.pid(), m_caller.startTime, callerUid}};
-        m_context.noteStopping(*stopped);
+        if (auto refused = makeStopSafe(request, *stopped))
+            return *refused;
     }
     const int result = deliver(pinned.pidfd, pinned.openError, pid, request.signal);
     const int error = errno;
@@ -319,6 +376,28 @@ HelperReply HelperImplementation::sendSignal(const HelperRequest& request)
     if (result == 0)
         return platform::successReply(request.id);
     return platform::failureReply(request.id, platform::posixError(error));
+}
+
+std::optional<HelperReply> HelperImplementation::makeStopSafe(
+    const HelperRequest& request, const SuspendedProcess& process)
+{
+    const std::string what = "Refusing to stop pid " + std::to_string(request.pid) + ": ";
+    const SuspendingCaller& caller = *process.stoppedBy;
+    std::optional<HelperReply> refused;
+    if (auto unwatched = m_context.watchCaller(caller, m_caller.pidfd.get())) {
+        m_context.suspended().release(caller.uid);
+        refused = platform::failureReply(request.id, helperError(platform::kHelperBusy, what + *unwatched + "."));
+    } else if (!m_context.noteStopping(process)) {
+        // The list gave the place back itself.
+        m_context.unwatchUnlessHolding(caller);
+        refused = platform::failureReply(request.id,
+            helperError(platform::kHelperCannotRecord,
+                what + "the helper cannot write its list of stopped processes (" + m_context.suspended().filePath()
+                    + "), and it stops nothing that a helper started again would not know to resume."));
+    }
+    if (refused)
+        m_context.audit().refusal("send_sigstop", request.pid, process.name, m_auditCaller);
+    return refused;
 }
 
 HelperReply HelperImplementation::switchIndexer(std::int64_t id, bool off)

@@ -54,6 +54,7 @@ private:
         platform::UniqueFd pidfd;
         int openError = 0; // why there is no pidfd
         std::optional<platform::ProcessInfo> info;
+        int infoError = 0; // why there is no info though the process is there
     };
 
     PinnedTarget pinTarget(pid_t pid) const;
@@ -67,12 +68,21 @@ private:
     bool isAtThisMachine() const;
     // Those of the processes a stop must not reach that matter to a stop of `target`: the caller
     // and its parents, and the target when it holds the caller's end of the connection or was the
-    // start of a process that does.
-    std::vector<pid_t> sparedFromStop(pid_t target) const;
+    // start of a process that does. Nothing when they could not all be read for want of descriptors
+    // or memory: a stop must not go ahead unchecked.
+    std::optional<std::vector<pid_t>> sparedFromStop(pid_t target) const;
     // The reply for a stop beyond its caller's number of processes held stopped; nothing when a
     // place was reserved for it.
     std::optional<platform::HelperReply> refuseOverSuspendLimit(
         const platform::HelperRequest& request, uid_t callerUid);
+    // Why a signal must not reach the pinned `target`: it is not the process the caller chose, or it
+    // is to be stopped and was stopped already by someone other than the helper.
+    std::optional<std::string> wrongTarget(
+        const platform::HelperRequest& request, const std::optional<platform::ProcessInfo>& target) const;
+    // Before a stop: its caller watched and the process listed, or the refusal (with its audit line,
+    // and the place reserved for it given back) when either cannot be done.
+    std::optional<platform::HelperReply> makeStopSafe(
+        const platform::HelperRequest& request, const SuspendedProcess& process);
     // The reply for a signal beyond its caller's rate, with its audit line; nothing when it is counted.
     std::optional<platform::HelperReply> refuseOverSignalRate(const platform::HelperRequest& request, uid_t callerUid);
 

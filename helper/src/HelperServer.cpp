@@ -98,14 +98,19 @@ void HelperServer::reapConnections(bool all)
 
 void HelperServer::run()
 {
+    using Clock = std::chrono::steady_clock;
     while (!m_stopping) {
-        pollfd fds[2] = {{m_listener.get(), POLLIN, 0}, {m_wakeRead.get(), POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0 && errno != EINTR)
+        // While descriptors are short, the queue is left alone for a while: polling it would wake at
+        // once, and accepting fail again, without end.
+        const auto pausedFor = std::chrono::ceil<std::chrono::milliseconds>(m_acceptPausedUntil - Clock::now());
+        const bool paused = pausedFor.count() > 0;
+        pollfd fds[2] = {{m_wakeRead.get(), POLLIN, 0}, {paused ? -1 : m_listener.get(), POLLIN, 0}};
+        if (::poll(fds, 2, paused ? int(pausedFor.count()) : -1) < 0 && errno != EINTR)
             break;
         reapConnections(false);
         if (m_stopping)
             break;
-        if (fds[0].revents & POLLIN)
+        if (fds[1].revents & POLLIN)
             acceptConnections();
     }
     reapConnections(true);
@@ -157,8 +162,11 @@ void HelperServer::acceptConnections()
     constexpr int kBatch = 256;
     for (int i = 0; i < kBatch && !m_stopping; ++i) {
         platform::UniqueFd fd(::accept4(m_listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
-        if (!fd.valid())
+        if (!fd.valid()) {
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                m_acceptPausedUntil = std::chrono::steady_clock::now() + kAcceptPause;
             return;
+        }
         acceptConnection(std::move(fd));
     }
 }
@@ -181,8 +189,12 @@ void HelperServer::acceptConnection(platform::UniqueFd fd)
     // The caller is judged now, once for the connection's life.
     auto caller = m_context.config().judgeCaller(fd.get(), m_context.callers());
     std::lock_guard lock(m_mutex);
-    m_connections.push_back(std::make_unique<HelperConnection>(m_context, std::move(fd), std::move(caller)));
-    m_connections.back()->start(m_stopping);
+    auto connection = std::make_unique<HelperConnection>(m_context, std::move(fd), std::move(caller));
+    // No thread to serve it (the user's or the machine's limit): it is closed unserved, and the
+    // helper goes on.
+    if (!connection->start(m_stopping))
+        return;
+    m_connections.push_back(std::move(connection));
 }
 
 } // namespace helper

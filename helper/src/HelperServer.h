@@ -7,6 +7,7 @@
 #include "platform/ipc/UnixSocket.h"
 
 #include <atomic>
+#include <chrono>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -47,6 +48,9 @@ private:
     bool admits(std::optional<uid_t> uid);
     void reapConnections(bool all);
 
+    // How long accepting rests after it failed for want of descriptors or memory.
+    static constexpr std::chrono::milliseconds kAcceptPause {100};
+
     HelperContext m_context;
     platform::UniqueFd m_listener;
     bool m_boundPath = false;
@@ -55,6 +59,7 @@ private:
     std::atomic<bool> m_stopping {false};
     mutable std::mutex m_mutex;
     std::list<std::unique_ptr<HelperConnection>> m_connections;
+    std::chrono::steady_clock::time_point m_acceptPausedUntil; // the serving thread's alone
 };
 
 } // namespace helper

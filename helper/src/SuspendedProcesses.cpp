@@ -24,17 +24,6 @@ namespace {
 
 using Json = nlohmann::json;
 
-std::optional<std::uint64_t> startTimeOf(const std::string& procRoot, pid_t pid)
-{
-    const auto text = platform::procfiles::readText(procRoot + "/" + std::to_string(pid) + "/stat", 4096);
-    if (!text)
-        return std::nullopt;
-    const auto fields = platform::ProcessTable::parseStat(*text);
-    if (!fields || fields->pid != pid)
-        return std::nullopt;
-    return fields->startTime;
-}
-
 bool writeWhole(int fd, const std::string& text)
 {
     std::size_t written = 0;
@@ -135,9 +124,38 @@ void SuspendedProcesses::load()
     m_indexerPaused = decoded->second;
 }
 
-bool SuspendedProcesses::isStillRunning(const SuspendedProcess& process) const
+SuspendedProcesses::Presence SuspendedProcesses::presenceOf(const SuspendedProcess& process) const
 {
-    return startTimeOf(m_procRoot, process.pid) == process.startTime;
+    errno = 0;
+    const auto text = platform::procfiles::readText(m_procRoot + "/" + std::to_string(process.pid) + "/stat", 4096);
+    if (!text)
+        return errno == ENOENT || errno == ESRCH ? Presence::gone : Presence::unknown;
+    const auto fields = platform::ProcessTable::parseStat(*text);
+    if (!fields)
+        return Presence::unknown;
+    return fields->pid == process.pid && fields->startTime == process.startTime ? Presence::same : Presence::gone;
+}
+
+SuspendedProcesses::Outcome SuspendedProcesses::resumeOne(const SuspendedProcess& process) const
+{
+    // Pinned first, then compared: the pidfd cannot move on to a later process with this pid.
+    const auto pidfd = platform::openPidfd(process.pid);
+    if (!pidfd.valid() && errno == ESRCH)
+        return Outcome::gone;
+    switch (presenceOf(process)) {
+    case Presence::gone:
+        return Outcome::gone;
+    case Presence::unknown:
+        return Outcome::left;
+    case Presence::same:
+        break;
+    }
+    const int sent = pidfd.valid() ? platform::pidfdSendSignal(pidfd.get(), SIGCONT) : ::kill(process.pid, SIGCONT);
+    if (sent == 0)
+        return Outcome::resumed;
+    if (errno == ESRCH)
+        return Outcome::gone;
+    return Outcome::failed;
 }
 
 std::size_t SuspendedProcesses::heldBy(uid_t uid) const
@@ -156,7 +174,8 @@ void SuspendedProcesses::dropEnded(uid_t uid)
         std::copy_if(m_processes.begin(), m_processes.end(), std::back_inserter(listed),
             [uid](const SuspendedProcess& p) { return p.chargedUid() == uid; });
     }
-    std::erase_if(listed, [this](const SuspendedProcess& p) { return isStillRunning(p); });
+    // Only what has surely ended goes: an entry whose process cannot be read now stays and counts.
+    std::erase_if(listed, [this](const SuspendedProcess& p) { return presenceOf(p) != Presence::gone; });
     if (listed.empty())
         return;
     {
@@ -194,16 +213,34 @@ void SuspendedProcesses::giveBack(uid_t uid)
         m_reserved.erase(it);
 }
 
-void SuspendedProcesses::add(const SuspendedProcess& process)
+bool SuspendedProcesses::add(const SuspendedProcess& process)
 {
+    std::vector<SuspendedProcess> replaced;
+    std::uint64_t version = 0;
     {
         std::lock_guard lock(m_mutex);
         giveBack(process.chargedUid());
-        std::erase_if(m_processes, [&](const SuspendedProcess& p) { return p.pid == process.pid; });
+        for (auto it = m_processes.begin(); it != m_processes.end();) {
+            if (it->pid == process.pid) {
+                replaced.push_back(std::move(*it));
+                it = m_processes.erase(it);
+            } else {
+                ++it;
+            }
+        }
         m_processes.push_back(process);
+        version = changed();
+    }
+    if (commit(version))
+        return true;
+    {
+        std::lock_guard lock(m_mutex);
+        std::erase(m_processes, process);
+        m_processes.insert(m_processes.end(), replaced.begin(), replaced.end());
         changed();
     }
     commit();
+    return false;
 }
 
 std::optional<SuspendedProcess> SuspendedProcesses::remove(pid_t pid)
@@ -272,60 +309,78 @@ std::vector<SuspendingCaller> SuspendedProcesses::callers() const
     return found;
 }
 
-std::vector<std::pair<SuspendedProcess, bool>> SuspendedProcesses::resume(
-    const std::vector<SuspendedProcess>& listed) const
+SuspendedProcesses::Resumption SuspendedProcesses::resume(const std::vector<SuspendedProcess>& listed) const
 {
-    std::vector<std::pair<SuspendedProcess, bool>> resumed;
+    Resumption resumption;
     for (const auto& process : listed) {
-        // Pinned first, then compared: the pidfd cannot move on to a later process with this pid.
-        const auto pidfd = platform::openPidfd(process.pid);
-        if (!pidfd.valid() || !isStillRunning(process))
-            continue;
-        resumed.emplace_back(process, platform::pidfdSendSignal(pidfd.get(), SIGCONT) == 0);
+        switch (resumeOne(process)) {
+        case Outcome::resumed:
+            resumption.resumed.emplace_back(process, true);
+            break;
+        case Outcome::failed:
+            resumption.resumed.emplace_back(process, false);
+            resumption.left.push_back(process);
+            break;
+        case Outcome::left:
+            resumption.left.push_back(process);
+            break;
+        case Outcome::gone:
+            break;
+        }
     }
-    return resumed;
+    return resumption;
 }
 
-std::vector<std::pair<SuspendedProcess, bool>> SuspendedProcesses::resumeAll()
+bool SuspendedProcesses::settle(
+    const std::function<bool(const SuspendedProcess&)>& chosen, const Resumption& resumption)
 {
-    std::vector<std::pair<SuspendedProcess, bool>> resumed;
+    const auto erased = std::erase_if(m_processes, [&](const SuspendedProcess& p) {
+        return chosen(p) && std::find(resumption.left.begin(), resumption.left.end(), p) == resumption.left.end();
+    });
+    if (erased == 0)
+        return false;
+    changed();
+    return true;
+}
+
+SuspendedProcesses::Resumption SuspendedProcesses::resumeAll()
+{
+    Resumption resumption;
     {
         // Under the lock, so that no stop recorded meanwhile is dropped unresumed.
         std::lock_guard lock(m_mutex);
-        resumed = resume(m_processes);
-        if (m_processes.empty())
-            return resumed;
-        m_processes.clear();
-        changed();
+        resumption = resume(m_processes);
+        if (!settle([](const SuspendedProcess&) { return true; }, resumption))
+            return resumption;
     }
     commit();
-    return resumed;
+    return resumption;
 }
 
-std::vector<std::pair<SuspendedProcess, bool>> SuspendedProcesses::resumeStoppedBy(const SuspendingCaller& caller)
+SuspendedProcesses::Resumption SuspendedProcesses::resumeStoppedBy(const SuspendingCaller& caller)
 {
-    std::vector<std::pair<SuspendedProcess, bool>> resumed;
+    Resumption resumption;
     {
         std::lock_guard lock(m_mutex);
-        std::vector<SuspendedProcess> theirs;
-        std::copy_if(m_processes.begin(), m_processes.end(), std::back_inserter(theirs),
-            [&](const SuspendedProcess& p) { return p.stoppedBy == caller; });
-        if (theirs.empty())
-            return resumed;
-        resumed = resume(theirs);
-        std::erase_if(m_processes, [&](const SuspendedProcess& p) { return p.stoppedBy == caller; });
-        changed();
+        const auto theirs = [&](const SuspendedProcess& p) { return p.stoppedBy == caller; };
+        std::vector<SuspendedProcess> listed;
+        std::copy_if(m_processes.begin(), m_processes.end(), std::back_inserter(listed), theirs);
+        if (listed.empty())
+            return resumption;
+        resumption = resume(listed);
+        if (!settle(theirs, resumption))
+            return resumption;
     }
     commit();
-    return resumed;
+    return resumption;
 }
 
-void SuspendedProcesses::changed()
+std::uint64_t SuspendedProcesses::changed()
 {
-    ++m_version;
+    return ++m_version;
 }
 
-void SuspendedProcesses::commit()
+bool SuspendedProcesses::commit(std::uint64_t upTo)
 {
     // Whoever holds the file writes every change made before it took the list, so the callers that
     // wait behind it usually find their change written already.
@@ -335,16 +390,17 @@ void SuspendedProcesses::commit()
     std::uint64_t version = 0;
     {
         std::lock_guard lock(m_mutex);
-        if (m_writtenVersion == m_version)
-            return;
+        if (m_writtenVersion >= std::min(upTo, m_version))
+            return true;
         listed = m_processes;
         indexerPaused = m_indexerPaused;
         version = m_version;
     }
     if (!write(encode(listed, indexerPaused) + "\n"))
-        return;
+        return false;
     std::lock_guard lock(m_mutex);
     m_writtenVersion = version;
+    return true;
 }
 
 bool SuspendedProcesses::write(const std::string& text) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -55,6 +56,16 @@ public:
     SuspendedProcesses(
         std::string folder, std::string procRoot = "/proc", std::size_t perUserLimit = kDefaultPerUserLimit);
 
+    // What became of the listed processes a resume was for.
+    struct Resumption
+    {
+        // Each process sent SIGCONT, with whether the signal went through.
+        std::vector<std::pair<SuspendedProcess, bool>> resumed;
+        // Those that stay listed: the helper could not tell whether they still run (it is short of
+        // descriptors, say), or could not signal them; a later resume tries again.
+        std::vector<SuspendedProcess> left;
+    };
+
     // Reads the stored list; a missing or unreadable file is an empty one.
     void load();
     // Takes a place for a stop charged to `uid`, before the signal is sent: false when `uid` holds
@@ -62,8 +73,10 @@ public:
     // release(). Entries of `uid` whose process has gone are dropped on the way.
     bool reserve(uid_t uid);
     void release(uid_t uid);
-    // After a SIGSTOP; uses a place reserved for its uid if there is one.
-    void add(const SuspendedProcess& process);
+    // Before a SIGSTOP; uses a place reserved for its uid if there is one. True once the entry is on
+    // disk; false when the list could not be written, which leaves the list as it was (the place is
+    // given back all the same), so that nothing is stopped that a later helper would not know of.
+    bool add(const SuspendedProcess& process);
     // After a SIGCONT: the entry removed, if the helper had stopped `pid`.
     std::optional<SuspendedProcess> remove(pid_t pid);
     void setIndexerPaused(bool paused);
@@ -77,12 +90,12 @@ public:
     // The callers that listed processes were stopped by, each once.
     std::vector<SuspendingCaller> callers() const;
 
-    // Sends SIGCONT to every listed process that is still the one stopped, then empties the list
-    // (the indexer flag is left to the caller, who restores the indexer). Answers each process
-    // resumed with whether the signal went through.
-    std::vector<std::pair<SuspendedProcess, bool>> resumeAll();
-    // The same for the processes `caller` had stopped, which leave the list.
-    std::vector<std::pair<SuspendedProcess, bool>> resumeStoppedBy(const SuspendingCaller& caller);
+    // Sends SIGCONT to every listed process that is still the one stopped; an entry leaves the list
+    // once its process was resumed or has ended, and stays while that cannot be told (the indexer flag
+    // is left to the caller, who restores the indexer).
+    Resumption resumeAll();
+    // The same for the processes `caller` had stopped.
+    Resumption resumeStoppedBy(const SuspendingCaller& caller);
 
     std::string filePath() const { return m_folder + "/suspended.json"; }
 
@@ -91,18 +104,28 @@ public:
     static std::optional<std::pair<std::vector<SuspendedProcess>, bool>> decode(std::string_view text);
 
 private:
-    // Whether `process` still runs with the start time it was stopped with.
-    bool isStillRunning(const SuspendedProcess& process) const;
+    enum class Presence { same, gone, unknown };
+    enum class Outcome { resumed, failed, gone, left };
+
+    // Whether `process` still runs with the start time it was stopped with; unknown when its /proc
+    // entry cannot be read for another reason than its absence (no descriptor free, say).
+    Presence presenceOf(const SuspendedProcess& process) const;
+    // Sends SIGCONT to one listed process: through a pidfd, else (no descriptor free, or a kernel
+    // without pidfds) by pid just after its start time was found unchanged.
+    Outcome resumeOne(const SuspendedProcess& process) const;
     // Drops the entries charged to `uid` whose process has gone; the /proc reads are made unlocked.
     void dropEnded(uid_t uid);
     std::size_t heldBy(uid_t uid) const; // under m_mutex
     // Gives back a place reserved for `uid`, if it holds one; under m_mutex.
     void giveBack(uid_t uid);
-    // Sends SIGCONT to those of `listed` still running; under m_mutex.
-    std::vector<std::pair<SuspendedProcess, bool>> resume(const std::vector<SuspendedProcess>& listed) const;
-    void changed(); // under m_mutex
-    // Writes the list as it is now, unless a write since the last change already did.
-    void commit();
+    // Resumes those of `listed` still running; under m_mutex.
+    Resumption resume(const std::vector<SuspendedProcess>& listed) const;
+    // Keeps of the entries in `chosen` only those `resumption` left; under m_mutex. Whether any went.
+    bool settle(const std::function<bool(const SuspendedProcess&)>& chosen, const Resumption& resumption);
+    std::uint64_t changed(); // under m_mutex; the new version
+    // Writes the list as it is now, unless a write since change `upTo` already did. Whether change
+    // `upTo` is on disk afterwards.
+    bool commit(std::uint64_t upTo = UINT64_MAX);
     bool write(const std::string& text) const;
 
     std::string m_folder;

@@ -197,7 +197,7 @@ std::variant<HelperRequest, RequestDecodeFailure> decodeHelperRequest(std::strin
     if (!op)
         return RequestDecodeFailure {id, "Unknown operation " + excerpt(opField->second.text)};
 
-    HelperRequest request {*id, *op, 0, 0};
+    HelperRequest request {*id, *op, 0, 0, std::nullopt};
     std::size_t expectedKeys = 2;
     if (*op == HelperOp::sendSignal) {
         for (auto [name, target] : {std::pair {"signal", &request.signal}, std::pair {"pid", &request.pid}}) {
@@ -208,10 +208,19 @@ std::variant<HelperRequest, RequestDecodeFailure> decodeHelperRequest(std::strin
             *target = *value;
         }
         expectedKeys = 4;
+        if (const auto field = reader.fields.find("startTime"); field != reader.fields.end()) {
+            if (field->second.kind != Scalar::Unsigned
+                && !(field->second.kind == Scalar::Integer && field->second.integer >= 0))
+                return RequestDecodeFailure {id, "\"startTime\" must be a non-negative integer"};
+            request.startTime = field->second.kind == Scalar::Unsigned ? field->second.unsignedInteger
+                                                                       : std::uint64_t(field->second.integer);
+            ++expectedKeys;
+        }
     }
     if (reader.fields.size() != expectedKeys) {
         for (const auto& [name, value] : reader.fields) {
-            if (name != "id" && name != "op" && !(*op == HelperOp::sendSignal && (name == "signal" || name == "pid")))
+            if (name != "id" && name != "op"
+                && !(*op == HelperOp::sendSignal && (name == "signal" || name == "pid" || name == "startTime")))
                 return RequestDecodeFailure {id, "Unexpected key " + excerpt(name) + " for " + helperOpName(*op)};
         }
     }
@@ -226,6 +235,8 @@ std::string encodeHelperRequest(const HelperRequest& request)
     if (request.op == HelperOp::sendSignal) {
         j["signal"] = request.signal;
         j["pid"] = request.pid;
+        if (request.startTime)
+            j["startTime"] = *request.startTime;
     }
     return j.dump();
 }

@@ -24,8 +24,14 @@ inline constexpr const char* kHelperErrorDomain = "QVHelperError";
 // status (1 to 255) as the code, with "Process exited with code <status>".
 inline constexpr int kHelperBadRequest = 400; // the line is not a request the helper takes
 inline constexpr int kHelperUnauthorized = 403; // the caller or the target is refused
+// The target is not the process it was asked for: another process has its pid now, or it was stopped
+// by someone else (its user, a shell's job control, a debugger), which the helper leaves as it is.
+inline constexpr int kHelperConflict = 409;
 inline constexpr int kHelperRateLimited = 429; // over one user's signal rate or machine-wide request rate
-inline constexpr int kHelperBusy = 503; // the user's slow operations are all under way; ask again later
+// A stop the helper could not make safe (record it, or watch the program that asks) is refused.
+inline constexpr int kHelperCannotRecord = 507;
+// The user's slow operations are all under way, or the helper is short of descriptors; ask again later.
+inline constexpr int kHelperBusy = 503;
 
 enum class HelperOp { sendSignal, pauseFileIndexer, resumeFileIndexer, getPowerMetrics, getVersion, purgeMemory };
 
@@ -37,6 +43,9 @@ struct HelperRequest
     HelperOp op = HelperOp::getVersion;
     std::int32_t signal = 0; // sendSignal only
     std::int32_t pid = 0; // sendSignal only
+    // sendSignal only, optional: the start time (clock ticks after boot, as /proc/<pid>/stat gives it)
+    // of the process the caller chose, so that a process given its pid since is never signalled.
+    std::optional<std::uint64_t> startTime = std::nullopt;
 
     bool operator==(const HelperRequest&) const = default;
 };
@@ -50,7 +59,7 @@ struct RequestDecodeFailure
 };
 
 // Strict: one flat object, no duplicate or unknown keys, integers of the right range, exactly the
-// keys the operation takes.
+// keys the operation takes (and, for sendSignal, an optional "startTime").
 std::variant<HelperRequest, RequestDecodeFailure> decodeHelperRequest(std::string_view line);
 std::string encodeHelperRequest(const HelperRequest& request);
 

@@ -4,6 +4,7 @@
 #include "platform/proc/Pidfd.h"
 #include "platform/proc/ProcessTable.h"
 
+#include <cerrno>
 #include <climits>
 #include <unistd.h>
 
@@ -16,6 +17,21 @@ std::optional<uid_t> ConnectedCaller::uid() const
     return credentials->uid;
 }
 
+namespace {
+
+bool isShortOfResources(int error)
+{
+    return error == EMFILE || error == ENFILE || error == ENOMEM;
+}
+
+void unchecked(ConnectedCaller& caller, int error)
+{
+    caller.verdict = CallerVerdict::Unchecked;
+    caller.checkError = error;
+}
+
+} // namespace
+
 ConnectedCaller judgeConnectedCaller(int socketFd, const TrustedCallers& callers)
 {
     ConnectedCaller caller;
@@ -24,8 +40,11 @@ ConnectedCaller judgeConnectedCaller(int socketFd, const TrustedCallers& callers
         return caller;
     const pid_t pid = caller.credentials->pid;
     caller.pidfd = peerPidfd(socketFd, pid);
-    if (!caller.pidfd.valid())
+    if (!caller.pidfd.valid()) {
+        if (isShortOfResources(errno))
+            unchecked(caller, errno);
         return caller;
+    }
     caller.peerSocket = socketdiag::unixPeerInode(socketFd);
 
     char target[PATH_MAX];
@@ -34,9 +53,18 @@ ConnectedCaller judgeConnectedCaller(int socketFd, const TrustedCallers& callers
         caller.executable.assign(target, std::size_t(n));
 
     // A pid opened after the caller had gone may name another process: another user's is refused.
+    errno = 0;
     const auto process = ProcessTable(callers.procRoot()).info(pid);
+    const int readError = errno;
     const CallerVerdict verdict = callers.check(pid);
-    if (!process || process->uid != caller.credentials->uid || !pidfdIsAlive(caller.pidfd.get()))
+    if (!pidfdIsAlive(caller.pidfd.get()))
+        return caller;
+    // The process is there, yet its /proc entry could not be read: short of descriptors, most likely.
+    if (!process) {
+        unchecked(caller, readError != 0 ? readError : EMFILE);
+        return caller;
+    }
+    if (process->uid != caller.credentials->uid)
         return caller;
     caller.startTime = process->startTimeTicks;
     caller.verdict = verdict;

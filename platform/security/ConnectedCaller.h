@@ -24,6 +24,7 @@ struct ConnectedCaller
     // The inode of the caller's end of the connection, through which every process holding that end
     // can be found; nothing when the kernel did not tell.
     std::optional<std::uint64_t> peerSocket;
+    int checkError = 0; // errno of the step that left the caller Unchecked
 
     bool trusted() const { return verdict == CallerVerdict::Trusted; }
     std::optional<uid_t> uid() const;

@@ -196,8 +196,9 @@ inline platform::HelperRequest opRequest(std::int64_t id, platform::HelperOp op)
 class HelperProcess
 {
 public:
-    explicit HelperProcess(
-        const std::map<std::string, std::string>& environment, const std::vector<std::string>& arguments = {})
+    // `launcher` runs the helper, as in `prlimit --nofile=24:24 --`.
+    explicit HelperProcess(const std::map<std::string, std::string>& environment,
+        const std::vector<std::string>& arguments = {}, const std::vector<std::string>& launcher = {})
     {
         std::vector<std::string> entries;
         for (char** e = environ; *e; ++e) {
@@ -221,12 +222,16 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        const std::string program = std::string(QV_BINARY_DIR) + "/helper/quorvane-helper";
-        std::vector<char*> argv {const_cast<char*>(program.c_str())};
+        const std::string helper = std::string(QV_BINARY_DIR) + "/helper/quorvane-helper";
+        const std::string program = launcher.empty() ? helper : launcher.front();
+        std::vector<char*> argv;
+        for (const auto& word : launcher)
+            argv.push_back(const_cast<char*>(word.c_str()));
+        argv.push_back(const_cast<char*>(helper.c_str()));
         for (const auto& argument : arguments)
             argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
-        ::posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+        ::posix_spawnp(&m_pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);
         ::close(out[1]);
 

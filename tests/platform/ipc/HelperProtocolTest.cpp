@@ -34,7 +34,8 @@ TEST(HelperRequestTest, EveryOperationRoundTrips)
         {HelperRequest {1, HelperOp::sendSignal, 19, 4242}, HelperRequest {2, HelperOp::pauseFileIndexer},
             HelperRequest {3, HelperOp::resumeFileIndexer}, HelperRequest {4, HelperOp::getPowerMetrics},
             HelperRequest {5, HelperOp::getVersion}, HelperRequest {6, HelperOp::purgeMemory},
-            HelperRequest {INT64_MAX, HelperOp::sendSignal, INT32_MIN, INT32_MAX}}) {
+            HelperRequest {INT64_MAX, HelperOp::sendSignal, INT32_MIN, INT32_MAX},
+            HelperRequest {7, HelperOp::sendSignal, 19, 77, UINT64_MAX}}) {
         EXPECT_EQ(request(encodeHelperRequest(r)), r);
     }
     EXPECT_EQ(
@@ -73,6 +74,12 @@ TEST(HelperRequestTest, IllFormedOrIllTypedLinesAreRefusedWithReason)
     EXPECT_EQ(failure("{\"id\":3,\"op\":\"getVersion\",\"pid\":5}").message, "Unexpected key \"pid\" for getVersion");
     EXPECT_EQ(failure("{\"id\":3,\"op\":\"sendSignal\",\"signal\":19,\"pid\":5,\"uid\":0}").message,
         "Unexpected key \"uid\" for sendSignal");
+    EXPECT_EQ(failure("{\"id\":3,\"op\":\"sendSignal\",\"signal\":19,\"pid\":5,\"startTime\":-1}").message,
+        "\"startTime\" must be a non-negative integer");
+    EXPECT_EQ(failure("{\"id\":3,\"op\":\"sendSignal\",\"signal\":19,\"pid\":5,\"startTime\":\"7\"}").message,
+        "\"startTime\" must be a non-negative integer");
+    EXPECT_EQ(failure("{\"id\":3,\"op\":\"getVersion\",\"startTime\":5}").message,
+        "Unexpected key \"startTime\" for getVersion");
     // Client text echoed back is kept short.
     EXPECT_LT(failure("{\"id\":3,\"op\":\"" + std::string(5000, 'x') + "\"}").message.size(), 100u);
     // Not UTF-8.
