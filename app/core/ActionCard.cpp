@@ -21,7 +21,8 @@ ActionType::Payload decodePayload(const std::string& name, const Json& v)
     if (name == "flushInactiveMemory")
         return ActionType::FlushInactiveMemory {};
     if (name == "freezeProcess")
-        return ActionType::FreezeProcess {require<std::int32_t>(v, "pid"), require<std::string>(v, "name")};
+        return ActionType::FreezeProcess {require<std::int32_t>(v, "pid"), require<std::string>(v, "name"),
+            jsoncodec::optional<std::uint64_t>(v, "startTicks")};
     if (name == "unloadOllamaModel")
         return ActionType::UnloadOllamaModel {require<std::string>(v, "name")};
     if (name == "clearOllamaKVCache")
@@ -45,7 +46,10 @@ void to_json(Json& j, const ActionType& a)
 {
     const Json payload = std::visit(Overloaded {
                                         [](const ActionType::FreezeProcess& p) {
-                                            return Json {{"pid", p.pid}, {"name", p.name}};
+                                            Json o {{"pid", p.pid}, {"name", p.name}};
+                                            if (p.startTicks)
+                                                o["startTicks"] = *p.startTicks;
+                                            return o;
                                         },
                                         [](const ActionType::UnloadOllamaModel& p) {
                                             return Json {{"name", p.name}};

@@ -5,6 +5,7 @@
 #include "core/Uuid.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -23,6 +24,9 @@ public:
     {
         std::int32_t pid = 0;
         std::string name;
+        // When the process started (clock ticks after boot) as it was chosen: a later process given the
+        // same pid is then never the one stopped.
+        std::optional<std::uint64_t> startTicks;
         bool operator==(const FreezeProcess&) const = default;
     };
     struct UnloadOllamaModel

@@ -209,7 +209,7 @@ ActionResult CorrectiveActionEngine::freeze(const ActionType::FreezeProcess& act
     const std::string who = action.name + " (PID " + std::to_string(action.pid) + ")";
     if (!m_freezer)
         return failure("Could not suspend " + who + ": process suspension is not available.");
-    const auto frozen = m_freezer(action.pid, action.name);
+    const auto frozen = m_freezer(action.pid, action.name, action.startTicks);
     if (!frozen)
         return failure("Could not suspend " + who + ": " + frozen.error().message);
     tracker().record(AssistanceCategory::computing, "Process Suspended",

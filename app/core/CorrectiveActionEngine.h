@@ -36,8 +36,10 @@ public:
     using Urgency = ::Urgency;
 
     // Suspends one process so that it is recorded and later resumed with the others (the persona
-    // engine's freezeProcess); the error of the helper comes back unchanged.
-    using ProcessFreezer = std::function<XPCConnection::Result<void>(std::int32_t pid, const std::string& name)>;
+    // engine's freezeProcess), refusing one that no longer started at startTicks when they are given;
+    // the error of the helper comes back unchanged.
+    using ProcessFreezer = std::function<XPCConnection::Result<void>(
+        std::int32_t pid, const std::string& name, std::optional<std::uint64_t> startTicks)>;
 
     static constexpr double kHeadroomThresholdGB = 8.0;
     static constexpr double kInactiveThresholdGB = 8.0;
@@ -59,8 +61,9 @@ public:
         AssistanceTracker* assistanceTracker = nullptr)
         : CorrectiveActionEngine(
             xpcConnection, ollamaEngine, inventoryEngine, developerCacheEngine,
-            [&personaEngine](
-                std::int32_t pid, const std::string& name) { return personaEngine.freezeProcess(pid, name); },
+            [&personaEngine](std::int32_t pid, const std::string& name, std::optional<std::uint64_t> startTicks) {
+                return personaEngine.freezeProcess(pid, name, startTicks);
+            },
             assistanceTracker)
     {
     }

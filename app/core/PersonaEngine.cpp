@@ -301,7 +301,8 @@ std::vector<RunningProcess> PersonaEngine::runningFreezeCandidates(AutoPersona p
 {
     std::lock_guard operation(d->operationMutex); // the rules' exclusions serve one run at a time
     const auto config = configuration();
-    return d->rules.freezeCandidates(persona, d->watcher.scanProcesses(), config);
+    return d->rules.freezeCandidates(persona, d->watcher.scanProcesses(), config,
+        [this](std::int32_t pid) { return d->ledger.stoppedElsewhere(pid); });
 }
 
 void PersonaEngine::activatePersona(AutoPersona persona, const std::string& trigger)
@@ -386,7 +387,7 @@ PersonaEngine::Result<void> PersonaEngine::freezeProcess(
         return Error {kErrorDomain, kRefusedCode, WatchdogExclusions::describe(reason)};
     if (startTicks && (*startTicks == 0 || d->ledger.startTicksOf(pid) != *startTicks))
         return Error {kErrorDomain, kRefusedCode, "the process you chose has ended"};
-    return freezeOnBehalfOf(pid, name, AutoPersona::compileMode);
+    return freezeOnBehalfOf(pid, name, AutoPersona::compileMode, startTicks);
 }
 
 std::uint64_t PersonaEngine::processStartTicks(std::int32_t pid) const
@@ -395,12 +396,12 @@ std::uint64_t PersonaEngine::processStartTicks(std::int32_t pid) const
 }
 
 PersonaEngine::Result<void> PersonaEngine::freezeOnBehalfOf(
-    std::int32_t pid, const std::string& name, AutoPersona holder)
+    std::int32_t pid, const std::string& name, AutoPersona holder, std::optional<std::uint64_t> startTicks)
 {
     std::lock_guard operation(d->operationMutex);
     if (d->ledger.isClosed())
         return Error {kErrorDomain, 1, "Quorvane Pro is quitting"};
-    if (auto result = d->ledger.suspendSingle(pid, name, holder); !result.ok())
+    if (auto result = d->ledger.suspendSingle(pid, name, holder, startTicks); !result.ok())
         return result;
     {
         std::lock_guard lock(d->mutex);

@@ -173,7 +173,8 @@ public:
 private:
     class Private;
 
-    Result<void> freezeOnBehalfOf(std::int32_t pid, const std::string& name, AutoPersona holder);
+    Result<void> freezeOnBehalfOf(std::int32_t pid, const std::string& name, AutoPersona holder,
+        std::optional<std::uint64_t> startTicks = std::nullopt);
     // Resumes every suspended process and ends every persona, each undone without notifications.
     void resumeEverything(std::optional<std::chrono::steady_clock::time_point> deadline);
 

@@ -124,14 +124,14 @@ std::map<std::int32_t, Date> PersonaRules::sustainedCPUStartTimes() const
     return m_busySince;
 }
 
-std::vector<RunningProcess> PersonaRules::freezeCandidates(
-    AutoPersona persona, std::vector<RunningProcess> snapshot, const PersonaConfiguration& configuration)
+std::vector<RunningProcess> PersonaRules::freezeCandidates(AutoPersona persona, std::vector<RunningProcess> snapshot,
+    const PersonaConfiguration& configuration, const std::function<bool(std::int32_t)>& stoppedElsewhere)
 {
     const auto names = freezeList(persona, configuration);
     prepare(snapshot, configuration);
     std::vector<RunningProcess> candidates;
     for (auto& process : snapshot) {
-        if (contains(names, process.name) && !spares(process))
+        if (contains(names, process.name) && !spares(process) && !(stoppedElsewhere && stoppedElsewhere(process.pid)))
             candidates.push_back(std::move(process));
     }
     return candidates;

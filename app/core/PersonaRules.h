@@ -63,9 +63,11 @@ public:
     void forgetBusyProcesses();
     std::map<std::int32_t, Date> sustainedCPUStartTimes() const;
 
-    // The running processes on the persona's freeze list, in snapshot order, less those spared.
-    std::vector<RunningProcess> freezeCandidates(
-        AutoPersona persona, std::vector<RunningProcess> snapshot, const PersonaConfiguration& configuration);
+    // The running processes on the persona's freeze list, in snapshot order, less those spared and
+    // those stoppedElsewhere says were stopped by someone else (Ctrl-Z, kill -STOP, a debugger): the
+    // user's own pause is left as it is, never listed and later continued.
+    std::vector<RunningProcess> freezeCandidates(AutoPersona persona, std::vector<RunningProcess> snapshot,
+        const PersonaConfiguration& configuration, const std::function<bool(std::int32_t)>& stoppedElsewhere = {});
     // Works out what is spared for this snapshot; spares() and whySpared() then answer for it.
     void prepare(const std::vector<RunningProcess>& snapshot, const PersonaConfiguration& configuration);
     bool spares(const RunningProcess& process) const { return m_exclusions.excludes(process); }

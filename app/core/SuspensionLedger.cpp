@@ -79,9 +79,15 @@ std::uint64_t SuspensionLedger::suspendedStartTicks(std::int32_t pid) const
     return it == m_suspensions.end() ? 0 : it->second.startTicks;
 }
 
-SuspensionLedger::Result<void> SuspensionLedger::suspend(std::int32_t pid)
+bool SuspensionLedger::stoppedElsewhere(std::int32_t pid) const
 {
-    auto result = m_xpc.freezeProcess(pid);
+    const auto info = m_processTable.info(pid);
+    return info && (info->state == 'T' || info->state == 't') && !holds(pid);
+}
+
+SuspensionLedger::Result<void> SuspensionLedger::suspend(std::int32_t pid, std::uint64_t startTicks)
+{
+    auto result = m_xpc.freezeProcess(pid, startTicks != 0 ? std::optional(startTicks) : std::nullopt);
     // A stopped process nobody tracks would stay stopped for good, so one whose request timed out
     // is sent one resume that may or may not be needed.
     if (!result.ok() && XPCConnection::timedOut(result.error()))
@@ -127,7 +133,7 @@ SuspensionLedger::Paused SuspensionLedger::suspendFor(
         if (m_closed)
             break;
         const auto startTicks = startTicksOf(candidate.pid);
-        if (auto result = suspend(candidate.pid); !result.ok()) {
+        if (auto result = suspend(candidate.pid, startTicks); !result.ok()) {
             if (!paused.failure)
                 paused.failure = result.error();
             continue;
@@ -143,10 +149,10 @@ SuspensionLedger::Paused SuspensionLedger::suspendFor(
 }
 
 SuspensionLedger::Result<void> SuspensionLedger::suspendSingle(
-    std::int32_t pid, const std::string& name, AutoPersona holder)
+    std::int32_t pid, const std::string& name, AutoPersona holder, std::optional<std::uint64_t> chosenStartTicks)
 {
-    const auto startTicks = startTicksOf(pid);
-    if (auto result = suspend(pid); !result.ok())
+    const auto startTicks = chosenStartTicks.value_or(startTicksOf(pid));
+    if (auto result = suspend(pid, startTicks); !result.ok())
         return result;
     // The record names Compile Mode whoever asked; holder says which persona keeps it suspended.
     add({Uuid::random(), pid, name, AutoPersona::compileMode, now(), 0, 0.0}, startTicks, holder, true);
@@ -351,7 +357,7 @@ void SuspensionLedger::stopAgainOrForget(const std::vector<std::int32_t>& runnin
     for (const auto pid : running) {
         // Stopped again it keeps its record; else it runs, and is not listed as frozen.
         const auto name = wantedName(pid, active, listed);
-        if (!name || spared(RunningProcess {pid, *name, 0, 0, Date()}) || !suspend(pid).ok())
+        if (!name || spared(RunningProcess {pid, *name, 0, 0, Date()}) || !suspend(pid, suspendedStartTicks(pid)).ok())
             remove(pid);
     }
 }

@@ -92,6 +92,8 @@ public:
     bool indexerPaused() const;
     // When process pid started, in clock ticks after boot; 0 when there is no such process.
     std::uint64_t startTicksOf(std::int32_t pid) const;
+    // Process pid is stopped (state T or t) and not by this ledger: its user or a debugger stopped it.
+    bool stoppedElsewhere(std::int32_t pid) const;
 
     // Quitting has begun: from now on nothing is suspended any more.
     void close() { m_closed = true; }
@@ -100,9 +102,11 @@ public:
     // Suspends the candidates for `persona` until the ledger closes; a process already suspended
     // only gains the persona as a holder (and is no longer due to be resumed).
     Paused suspendFor(AutoPersona persona, const std::vector<RunningProcess>& candidates);
-    // Suspends one process on its own; `holder` is the persona whose end lets it run again. The
-    // helper's or the connection's error comes back unchanged, and then nothing changes.
-    Result<void> suspendSingle(std::int32_t pid, const std::string& name, AutoPersona holder);
+    // Suspends one process on its own; `holder` is the persona whose end lets it run again. With
+    // startTicks (when the process was chosen) the helper stops it only if it is still that process.
+    // The helper's or the connection's error comes back unchanged, and then nothing changes.
+    Result<void> suspendSingle(std::int32_t pid, const std::string& name, AutoPersona holder,
+        std::optional<std::uint64_t> startTicks = std::nullopt);
     // Resumes what `persona` wanted suspended, unless one of `others` (the other active personas)
     // wants it too: one that suspended it as well, or one whose freeze list names it. With no other
     // persona active everything goes, so nothing stays suspended with none active.
@@ -175,7 +179,8 @@ private:
     // there and its resume failed: then its record stays, due to be tried again. ranAgain tells
     // whether the helper resumed it.
     bool resumeOrDrop(std::int32_t pid, bool* ranAgain = nullptr);
-    Result<void> suspend(std::int32_t pid);
+    // The helper stops pid only while it is the process that started at startTicks (0: unknown).
+    Result<void> suspend(std::int32_t pid, std::uint64_t startTicks);
     void add(const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder, bool single = false);
     void remove(std::int32_t pid);
     // Keeps a process whose resume failed for a later try, with a longer wait after each failure.

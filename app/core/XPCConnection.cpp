@@ -320,20 +320,21 @@ XPCConnection::Result<void> XPCConnection::simpleRequest(platform::HelperRequest
     return xpcError(-1, failureText);
 }
 
-XPCConnection::Result<void> XPCConnection::sendSignal(std::int32_t pid, int signal)
+XPCConnection::Result<void> XPCConnection::sendSignal(
+    std::int32_t pid, int signal, std::optional<std::uint64_t> startTicks)
 {
     const bool stop = signal == SIGSTOP;
     auto target = processName(pid);
-    const auto result = simpleRequest(
-        {0, platform::HelperOp::sendSignal, signal, pid}, stop ? "Failed to send SIGSTOP" : "Failed to send SIGCONT");
+    const auto result = simpleRequest({0, platform::HelperOp::sendSignal, signal, pid, startTicks},
+        stop ? "Failed to send SIGSTOP" : "Failed to send SIGCONT");
     recordAction(stop ? "SIGSTOP" : "SIGCONT", stop ? "Suspended process" : "Resumed process", failureOf(result), pid,
         std::move(target));
     return result;
 }
 
-XPCConnection::Result<void> XPCConnection::freezeProcess(std::int32_t pid)
+XPCConnection::Result<void> XPCConnection::freezeProcess(std::int32_t pid, std::optional<std::uint64_t> startTicks)
 {
-    return sendSignal(pid, SIGSTOP);
+    return sendSignal(pid, SIGSTOP, startTicks);
 }
 
 XPCConnection::Result<void> XPCConnection::resumeProcess(std::int32_t pid)

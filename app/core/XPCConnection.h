@@ -42,7 +42,9 @@ public:
     XPCConnection& operator=(const XPCConnection&) = delete;
 
     // The requests, virtual so that a client reaching no helper can stand in for this one.
-    virtual Result<void> freezeProcess(std::int32_t pid); // SIGSTOP
+    // SIGSTOP; with startTicks (when the process started, in clock ticks after boot) the helper
+    // refuses, with kHelperConflict, a pid that now belongs to a later process.
+    virtual Result<void> freezeProcess(std::int32_t pid, std::optional<std::uint64_t> startTicks = std::nullopt);
     virtual Result<void> resumeProcess(std::int32_t pid); // SIGCONT
     virtual Result<void> pauseFileIndexer();
     virtual Result<void> resumeFileIndexer();
@@ -73,7 +75,7 @@ private:
     // A request that acts on the whole machine, logged under `category`.
     Result<void> machineRequest(
         platform::HelperOp op, const char* failureText, const char* category, const char* description);
-    Result<void> sendSignal(std::int32_t pid, int signal);
+    Result<void> sendSignal(std::int32_t pid, int signal, std::optional<std::uint64_t> startTicks = std::nullopt);
     Result<void> runHelperSetup();
     void recordAction(const char* category, std::string description, const std::optional<Error>& failure,
         std::optional<std::int32_t> pid = std::nullopt, std::optional<std::string> target = std::nullopt);

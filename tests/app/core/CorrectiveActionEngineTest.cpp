@@ -82,8 +82,9 @@ protected:
     {
         return CorrectiveActionEngine(
             *xpc, *ollama, withStores ? inventory.get() : nullptr, withStores ? caches.get() : nullptr,
-            [this](std::int32_t pid, const std::string& name) -> XPCConnection::Result<void> {
-                frozen.push_back(Freeze {pid, name});
+            [this](std::int32_t pid, const std::string& name,
+                std::optional<std::uint64_t> startTicks) -> XPCConnection::Result<void> {
+                frozen.push_back(Freeze {pid, name, startTicks});
                 if (freezeError)
                     return *freezeError;
                 return {};
@@ -407,12 +408,29 @@ TEST_F(PersonaBackedActionTest, ProcessSuspendedFromACardIsRecordedAndResumedWit
     EXPECT_TRUE(personas->frozenProcesses().empty());
 }
 
+// A card names the process it was made for: once that process has ended and its pid has passed to
+// a later one, the card stops nothing.
+TEST_F(PersonaBackedActionTest, ACardForAProcessThatHasSinceEndedStopsNothing)
+{
+    personatest::writeFakeProcess(procRoot(), 4321, 1, ::getuid(), 'S', 2000, "node");
+    auto personas = makeEngine();
+    CorrectiveActionEngine actions(m_xpc, m_ollama, nullptr, nullptr, *personas, &m_tracker);
+
+    EXPECT_FALSE(actions.executeAction(Freeze {4321, "node", 1000}).success);
+    EXPECT_TRUE(sentSignals().empty());
+    EXPECT_TRUE(actions.executeAction(Freeze {4321, "node", 2000}).success);
+    EXPECT_EQ(sentSignals(), (std::vector<std::pair<std::int32_t, std::int32_t>> {{4321, SIGSTOP}}));
+}
+
 TEST(ActionTypeJsonTest, OneCaseKeyExactly)
 {
     const ActionType freeze(Freeze {12, "cc1plus"});
     EXPECT_EQ(Json(freeze), Json::parse(R"({"freezeProcess":{"pid":12,"name":"cc1plus"}})"));
     EXPECT_EQ(Json(ActionType(ActionType::ClearOllamaKVCache {})), Json::parse(R"({"clearOllamaKVCache":{}})"));
     EXPECT_EQ(jsoncodec::decodeText<ActionType>(Json(freeze).dump()), freeze);
+    const ActionType chosen(Freeze {12, "cc1plus", 4096});
+    EXPECT_EQ(Json(chosen), Json::parse(R"({"freezeProcess":{"pid":12,"name":"cc1plus","startTicks":4096}})"));
+    EXPECT_EQ(jsoncodec::decodeText<ActionType>(Json(chosen).dump()), chosen);
 
     ActionType decoded;
     try {

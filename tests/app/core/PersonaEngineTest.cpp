@@ -95,6 +95,24 @@ TEST_F(PersonaEngineTest, CompileModeSuspendsItsListExactlyAndSparesTheWhitelist
     EXPECT_EQ(events[0].category, AssistanceCategory::computing);
 }
 
+// A process its user stopped (Ctrl-Z, kill -STOP, a debugger) is left stopped: the persona neither
+// lists it nor continues it when it ends. One the engine stopped itself is still held.
+TEST_F(PersonaEngineTest, AProcessStoppedByItsUserIsNeitherListedNorContinued)
+{
+    writeFakeProcess(procRoot(), 40, 1, ::getuid(), 'T', 1000, "ollama");
+    writeFakeProcess(procRoot(), 44, 1, ::getuid(), 't', 1000, "mysqld");
+    writeFakeProcess(procRoot(), 45, 1, ::getuid(), 'S', 1000, "mysqld");
+    auto engine = makeEngine();
+    setProcesses({proc(40, "ollama"), proc(44, "mysqld"), proc(45, "mysqld")});
+    engine->activatePersona(AutoPersona::compileMode, "make");
+    EXPECT_EQ(sentSignals(), (Signals {{45, SIGSTOP}}));
+
+    writeFakeProcess(procRoot(), 45, 1, ::getuid(), 'T', 1000, "mysqld");
+    EXPECT_EQ(engine->runningFreezeCandidates(AutoPersona::compileMode).size(), 1u);
+    engine->deactivatePersona(AutoPersona::compileMode);
+    EXPECT_EQ(sentSignals(), (Signals {{45, SIGSTOP}, {45, SIGCONT}}));
+}
+
 TEST_F(PersonaEngineTest, CompileModeWithNothingToSuspendStillStartsAndCounts)
 {
     auto engine = makeEngine();

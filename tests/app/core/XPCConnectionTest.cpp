@@ -4,6 +4,7 @@
 #include "helper/HelperTestSupport.h"
 #include "helper/src/HelperServer.h"
 #include "platform/ipc/HelperVersionQuery.h"
+#include "platform/proc/ProcessTable.h"
 #include "support/doubles/RecordingXPCConnection.h"
 
 #include <QFileInfo>
@@ -269,6 +270,15 @@ TEST_F(XPCConnectionWithDaemonTest, SuspendsAndResumesThroughTheRealHelper)
     EXPECT_TRUE(waitForState(child.pid(), 'T'));
     ASSERT_TRUE(connection.resumeProcess(child.pid()).ok());
     EXPECT_TRUE(waitForState(child.pid(), 'S'));
+    // Chosen when it started at another time: a later process has the pid, and it is left running.
+    const auto started = platform::ProcessTable("/proc").info(child.pid());
+    ASSERT_TRUE(started);
+    EXPECT_EQ(
+        connection.freezeProcess(child.pid(), started->startTimeTicks + 1).error().code, platform::kHelperConflict);
+    EXPECT_EQ(processState(child.pid()), 'S');
+    ASSERT_TRUE(connection.freezeProcess(child.pid(), started->startTimeTicks).ok());
+    EXPECT_TRUE(waitForState(child.pid(), 'T'));
+    ASSERT_TRUE(connection.resumeProcess(child.pid()).ok());
     EXPECT_EQ(connection.freezeProcess(1).error().code, 403);
     EXPECT_EQ(connection.freezeProcess(vanishedPid()).error(), platform::posixError(ESRCH));
 

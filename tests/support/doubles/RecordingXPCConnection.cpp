@@ -4,7 +4,7 @@
 
 #include <csignal>
 
-XPCConnection::Result<void> RecordingXPCConnection::freezeProcess(std::int32_t pid)
+XPCConnection::Result<void> RecordingXPCConnection::freezeProcess(std::int32_t pid, std::optional<std::uint64_t>)
 {
     return record(pid, SIGSTOP);
 }

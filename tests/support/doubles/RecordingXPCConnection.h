@@ -15,7 +15,7 @@ class RecordingXPCConnection : public XPCConnection
 public:
     using Signals = std::vector<std::pair<std::int32_t, std::int32_t>>;
 
-    Result<void> freezeProcess(std::int32_t pid) override;
+    Result<void> freezeProcess(std::int32_t pid, std::optional<std::uint64_t> startTicks = std::nullopt) override;
     Result<void> resumeProcess(std::int32_t pid) override;
     Result<void> pauseFileIndexer() override { return {}; }
     Result<void> resumeFileIndexer() override { return {}; }
