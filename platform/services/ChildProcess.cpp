@@ -82,14 +82,23 @@ bool reapedBy(RunningChild& child, Clock::time_point until)
     return true;
 }
 
-// Reads the child's output and reaps it until both are done or `until` passes; false when it passed.
+// Reads the child's output and reaps it until both are done; false when `until` passed while it ran.
+// Once the child is reaped only what is already in the pipe is read, for at most kDrainTime: something
+// it started may hold the pipe open for as long as it lives, or keep writing to it.
 bool watch(RunningChild& child, std::string& output, std::size_t limit, std::optional<Clock::time_point> until)
 {
+    constexpr std::chrono::milliseconds kDrainTime {100};
     bool reading = child.output.valid();
+    std::optional<Clock::time_point> drainedBy;
     char chunk[8192];
     while ((!child.exited && !reaped(child)) || reading) {
         int timeout = -1;
-        if (until) {
+        if (child.exited) {
+            drainedBy = drainedBy.value_or(Clock::now() + kDrainTime);
+            if (Clock::now() >= *drainedBy)
+                break;
+            timeout = 0;
+        } else if (until) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(*until - Clock::now()).count();
             if (left <= 0)
                 return false;
@@ -103,7 +112,10 @@ bool watch(RunningChild& child, std::string& output, std::size_t limit, std::opt
             fds[count++] = {child.output.get(), POLLIN, 0};
         if (!child.exited && child.pidfd)
             fds[count++] = {child.pidfd.get(), POLLIN, 0};
-        if (::poll(fds, count, timeout) <= 0 || !reading || fds[0].revents == 0)
+        const int ready = ::poll(fds, count, timeout);
+        if (ready == 0 && child.exited)
+            break; // the pipe holds no more
+        if (ready <= 0 || !reading || fds[0].revents == 0)
             continue;
         const ssize_t n = ::read(child.output.get(), chunk, sizeof chunk);
         if (n > 0)
@@ -221,7 +233,7 @@ Result<ChildOutcome> runChildProcess(
     if (run.deadline.count() > 0)
         until = Clock::now() + run.deadline;
     if (!watch(child, outcome.output, run.outputLimit, until))
-        return child.exited ? posixError(ETIMEDOUT) : endAtDeadline(child, run.deadline);
+        return endAtDeadline(child, run.deadline);
     if (child.waitError != 0)
         return posixError(child.waitError);
     const int status = child.status;

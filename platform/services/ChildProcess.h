@@ -38,8 +38,10 @@ struct ChildRun
 };
 
 // Runs `program` (an absolute path, no shell) with `arguments` and waits for it to end. Captured output
-// is read while the child runs, so a talkative child never stalls on a full pipe. A program that cannot
-// be started gives the POSIX error of the failed start. Blocks: call it off the GUI thread.
+// is read while the child runs, so a talkative child never stalls on a full pipe; once the child has
+// ended, what is left in the pipe is read and the run gives its exit status, even while something it
+// started holds the pipe open. A program that cannot be started gives the POSIX error of the failed
+// start. Blocks: call it off the GUI thread.
 Result<ChildOutcome> runChildProcess(
     const std::string& program, const std::vector<std::string>& arguments, const ChildRun& run = {});
 

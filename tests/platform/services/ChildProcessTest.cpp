@@ -96,6 +96,27 @@ TEST(ChildProcessTest, ADeadlineIsKeptByAChildThatCannotBeKilled)
     EXPECT_TRUE(gone());
 }
 
+TEST(ChildProcessTest, AChildsOwnExitIsReportedThoughWhatItStartedHoldsItsOutput)
+{
+    char folder[] = "/tmp/qv-child-XXXXXX";
+    ASSERT_TRUE(::mkdtemp(folder));
+    const std::string pidFile = std::string(folder) + "/sleeper";
+    const std::string script = "echo started; /bin/sleep 30 & echo $! > " + pidFile + "; exit 3";
+    const auto start = std::chrono::steady_clock::now();
+    const auto outcome
+        = runChildProcess("/bin/sh", {"-c", script}, {.output = ChildRun::Output::standardOutput, .deadline = 5s});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    pid_t sleeper = 0;
+    std::ifstream(pidFile) >> sleeper;
+    ASSERT_GT(sleeper, 0);
+    EXPECT_FALSE(ended(sleeper)); // what it left running is not the run's to end
+    ::kill(sleeper, SIGKILL);
+    std::filesystem::remove_all(folder);
+    ASSERT_TRUE(outcome) << outcome.error().message;
+    EXPECT_EQ(outcome.value().exitStatus, 3);
+    EXPECT_EQ(outcome.value().output, "started\n");
+}
+
 TEST(ChildProcessTest, OutputPastTheLimitIsDroppedWithoutStallingTheChild)
 {
     const ChildRun run {.output = ChildRun::Output::standardOutput, .deadline = 20s, .outputLimit = 1000};
