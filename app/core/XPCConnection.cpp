@@ -426,6 +426,9 @@ XPCConnection::Result<void> XPCConnection::runHelperSetup()
     const auto outcome = platform::runChildProcess("/usr/bin/pkexec", {setup, "install"},
         {.output = platform::ChildRun::Output::standardOutputAndError, .deadline = HelperService::kSetupDeadline});
     constexpr const char* kDomain = "QVHelperInstallError";
+    // Once authorised the setup program runs as root, out of this program's reach: then it may run on.
+    if (!outcome && platform::childMayStillRun(outcome.error()))
+        return Error {kDomain, ETIMEDOUT, "Installing the helper " + outcome.error().message + "."};
     if (!outcome && outcome.error().code == ETIMEDOUT)
         return Error {kDomain, ETIMEDOUT, "Installing the helper timed out."};
     if (!outcome)

@@ -69,14 +69,36 @@ bool reaped(RunningChild& child)
     return child.exited;
 }
 
-// Reads the child's output and reaps it until both are done or `until` passes; false when it passed.
+// Waits for the child to end and reaps it; false when `until` passed first.
+bool reapedBy(RunningChild& child, Clock::time_point until)
+{
+    while (!child.exited && !reaped(child)) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count();
+        if (left <= 0)
+            return false;
+        pollfd fd {child.pidfd.get(), POLLIN, 0};
+        ::poll(&fd, child.pidfd ? 1 : 0, int(std::min<long long>(left, child.pidfd ? 60'000 : 10)));
+    }
+    return true;
+}
+
+// Reads the child's output and reaps it until both are done; false when `until` passed while it ran.
+// Once the child is reaped only what is already in the pipe is read, for at most kDrainTime: something
+// it started may hold the pipe open for as long as it lives, or keep writing to it.
 bool watch(RunningChild& child, std::string& output, std::size_t limit, std::optional<Clock::time_point> until)
 {
+    constexpr std::chrono::milliseconds kDrainTime {100};
     bool reading = child.output.valid();
+    std::optional<Clock::time_point> drainedBy;
     char chunk[8192];
     while ((!child.exited && !reaped(child)) || reading) {
         int timeout = -1;
-        if (until) {
+        if (child.exited) {
+            drainedBy = drainedBy.value_or(Clock::now() + kDrainTime);
+            if (Clock::now() >= *drainedBy)
+                break;
+            timeout = 0;
+        } else if (until) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(*until - Clock::now()).count();
             if (left <= 0)
                 return false;
@@ -90,7 +112,10 @@ bool watch(RunningChild& child, std::string& output, std::size_t limit, std::opt
             fds[count++] = {child.output.get(), POLLIN, 0};
         if (!child.exited && child.pidfd)
             fds[count++] = {child.pidfd.get(), POLLIN, 0};
-        if (::poll(fds, count, timeout) <= 0 || !reading || fds[0].revents == 0)
+        const int ready = ::poll(fds, count, timeout);
+        if (ready == 0 && child.exited)
+            break; // the pipe holds no more
+        if (ready <= 0 || !reading || fds[0].revents == 0)
             continue;
         const ssize_t n = ::read(child.output.get(), chunk, sizeof chunk);
         if (n > 0)
@@ -99,6 +124,44 @@ bool watch(RunningChild& child, std::string& output, std::size_t limit, std::opt
             reading = false;
     }
     return true;
+}
+
+// Reaps `pid` on a thread of its own once it ends.
+void reapInBackground(pid_t pid)
+{
+    try {
+        std::thread([pid] {
+            while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) { }
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to wait with: the child stays a zombie until this process ends, which does it no harm.
+    }
+}
+
+// The deadline as a reader gives it: "300 s", "0.25 s".
+std::string secondsIn(std::chrono::milliseconds span)
+{
+    std::string text = std::to_string(span.count() / 1000);
+    if (const long long rest = span.count() % 1000; rest != 0) {
+        const std::string digits = std::to_string(1000 + rest);
+        text += "." + digits.substr(1, digits.find_last_not_of('0'));
+    }
+    return text + " s";
+}
+
+constexpr std::string_view kLeftRunning = " and may still be running";
+
+// Kills the child that outran its deadline, with its group, and gives the run's error. A child that
+// cannot be signalled, or does not end soon after, is left to a thread to reap.
+DomainError endAtDeadline(RunningChild& child, std::chrono::milliseconds deadline)
+{
+    constexpr std::chrono::seconds kDyingTime {1};
+    // The group is signalled while its leader is unreaped, so its id can name no later group.
+    const bool ended = ::kill(-child.pid, SIGKILL) == 0 && reapedBy(child, Clock::now() + kDyingTime);
+    if (!ended)
+        reapInBackground(child.pid);
+    return {kPosixErrorDomain, ETIMEDOUT,
+        "did not finish within " + secondsIn(deadline) + (ended ? " and was killed" : std::string(kLeftRunning))};
 }
 
 // How the started child is grouped: with this process, leading a group of its own, or a session.
@@ -169,14 +232,8 @@ Result<ChildOutcome> runChildProcess(
     std::optional<Clock::time_point> until;
     if (run.deadline.count() > 0)
         until = Clock::now() + run.deadline;
-    if (!watch(child, outcome.output, run.outputLimit, until)) {
-        // The group is signalled only while its leader is unreaped, so its id can name no later group.
-        if (!child.exited) {
-            ::kill(-child.pid, SIGKILL);
-            while (::waitpid(child.pid, nullptr, 0) < 0 && errno == EINTR) { }
-        }
-        return posixError(ETIMEDOUT);
-    }
+    if (!watch(child, outcome.output, run.outputLimit, until))
+        return endAtDeadline(child, run.deadline);
     if (child.waitError != 0)
         return posixError(child.waitError);
     const int status = child.status;
@@ -191,15 +248,13 @@ Result<int> startChildProcess(
     if (const int error = spawn(program, arguments, {.environment = environment}, Grouping::ownSession, child);
         error != 0)
         return posixError(error);
-    const pid_t pid = child.pid;
-    try {
-        std::thread([pid] {
-            while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) { }
-        }).detach();
-    } catch (const std::system_error&) {
-        // No thread to wait with: the child stays a zombie until this process ends, which does it no harm.
-    }
-    return int(pid);
+    reapInBackground(child.pid);
+    return int(child.pid);
+}
+
+bool childMayStillRun(const DomainError& error)
+{
+    return error.domain == kPosixErrorDomain && error.code == ETIMEDOUT && error.message.ends_with(kLeftRunning);
 }
 
 } // namespace platform

@@ -57,6 +57,9 @@ HelperService::Outcome SystemdHelperService::run(const char* verb)
         return {false, QStringLiteral("the setup program is missing: %1").arg(m_setupProgram)};
     const auto outcome = platform::runChildProcess(m_pkexec.toStdString(), {m_setupProgram.toStdString(), verb},
         {.output = platform::ChildRun::Output::standardOutputAndError, .deadline = m_deadline});
+    // Once authorised the setup program runs as root, out of this program's reach: then it may run on.
+    if (!outcome && platform::childMayStillRun(outcome.error()))
+        return {false, QStringLiteral("the setup program %1").arg(QString::fromStdString(outcome.error().message))};
     if (!outcome && outcome.error().code == ETIMEDOUT)
         return {false, QStringLiteral("timed out before the setup program finished")};
     if (!outcome)

@@ -1,4 +1,5 @@
 #include "platform/services/ChildProcess.h"
+#include "support/RootBecomingProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +9,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <optional>
 #include <thread>
 
+using platform::childMayStillRun;
 using platform::ChildRun;
 using platform::runChildProcess;
 using platform::startChildProcess;
@@ -53,6 +57,64 @@ TEST(ChildProcessTest, ADeadlineEndsAHangingChildAndWhatItStarted)
     if (!ended(sleeper))
         ::kill(sleeper, SIGKILL);
     std::filesystem::remove_all(folder);
+}
+
+TEST(ChildProcessTest, ADeadlineIsKeptByAChildThatCannotBeKilled)
+{
+    // The child becomes root, as pkexec does once authorised, and the run is nobody's: the kill fails.
+    const RootBecomingProgram root;
+    if (!root.usable())
+        GTEST_SKIP() << "needs root and a file system that honours setuid";
+    const std::string pidFile = root.folder() + "/sleeper";
+    const std::vector<std::string> arguments {"--reuid=0", "/bin/sh", "-c", "echo $$ > " + pidFile + "; exec sleep 30"};
+    std::optional<platform::Result<platform::ChildOutcome>> outcome;
+    const auto start = std::chrono::steady_clock::now();
+    auto run = asNobody([&] {
+        outcome
+            = runChildProcess(root.program(), arguments, {.output = ChildRun::Output::standardOutput, .deadline = 1s});
+    });
+    const bool onTime = run.wait_for(2s) == std::future_status::ready;
+    pid_t sleeper = 0;
+    std::ifstream(pidFile) >> sleeper;
+    ASSERT_GT(sleeper, 0);
+    ::kill(sleeper, SIGKILL); // this thread is still root
+    ASSERT_TRUE(run.get());
+    EXPECT_TRUE(onTime)
+        << "returned after "
+        << std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count()
+        << " ms";
+    ASSERT_TRUE(outcome.has_value());
+    ASSERT_FALSE(*outcome);
+    EXPECT_EQ(outcome->error().code, ETIMEDOUT);
+    EXPECT_TRUE(childMayStillRun(outcome->error())) << outcome->error().message;
+    EXPECT_EQ(outcome->error().message, "did not finish within 1 s and may still be running");
+
+    // Reaped once it ended, not left a zombie of this process.
+    const auto gone = [sleeper] { return !std::filesystem::exists("/proc/" + std::to_string(sleeper)); };
+    for (int i = 0; i < 500 && !gone(); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(gone());
+}
+
+TEST(ChildProcessTest, AChildsOwnExitIsReportedThoughWhatItStartedHoldsItsOutput)
+{
+    char folder[] = "/tmp/qv-child-XXXXXX";
+    ASSERT_TRUE(::mkdtemp(folder));
+    const std::string pidFile = std::string(folder) + "/sleeper";
+    const std::string script = "echo started; /bin/sleep 30 & echo $! > " + pidFile + "; exit 3";
+    const auto start = std::chrono::steady_clock::now();
+    const auto outcome
+        = runChildProcess("/bin/sh", {"-c", script}, {.output = ChildRun::Output::standardOutput, .deadline = 5s});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    pid_t sleeper = 0;
+    std::ifstream(pidFile) >> sleeper;
+    ASSERT_GT(sleeper, 0);
+    EXPECT_FALSE(ended(sleeper)); // what it left running is not the run's to end
+    ::kill(sleeper, SIGKILL);
+    std::filesystem::remove_all(folder);
+    ASSERT_TRUE(outcome) << outcome.error().message;
+    EXPECT_EQ(outcome.value().exitStatus, 3);
+    EXPECT_EQ(outcome.value().output, "started\n");
 }
 
 TEST(ChildProcessTest, OutputPastTheLimitIsDroppedWithoutStallingTheChild)

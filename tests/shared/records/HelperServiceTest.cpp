@@ -1,4 +1,5 @@
 #include "records/HelperService.h"
+#include "support/RootBecomingProgram.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -6,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <fstream>
+#include <future>
 
 namespace {
 
@@ -82,4 +86,36 @@ TEST(HelperServiceTest, AnAuthorisationLeftUnansweredIsGivenUp)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_FALSE(outcome.ok);
     EXPECT_EQ(outcome.error, "timed out before the setup program finished");
+}
+
+TEST(HelperServiceTest, AnAuthorisedSetupPastTheDeadlineIsSaidToRunOn)
+{
+    // Once authorised, the setup program runs as root, beyond the reach of this user's kill.
+    const RootBecomingProgram root;
+    if (!root.usable())
+        GTEST_SKIP() << "needs root and a file system that honours setuid";
+    QTemporaryDir dir;
+    PrivacyMetricsEngine engine({}, PrivacyLocations::under(dir.path(), dir.path()), nullptr);
+    const std::string pidFile = root.folder() + "/sleeper";
+    const QString setup = QString::fromStdString(root.folder() + "/setup");
+    QFile file(setup);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QString("#!/bin/sh\nexec '%1' --reuid=0 /bin/sh -c 'echo $$ > %2; exec sleep 30'\n")
+                   .arg(QString::fromStdString(root.program()), QString::fromStdString(pidFile))
+                   .toUtf8());
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+        | QFile::ReadOther | QFile::ExeOther);
+    SystemdHelperService authorised(engine, {}, setup, "/usr/bin/env", std::chrono::seconds(1));
+    HelperService::Outcome outcome;
+    auto install = asNobody([&] { outcome = authorised.install(); });
+    const bool onTime = install.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+    pid_t sleeper = 0;
+    std::ifstream(pidFile) >> sleeper;
+    ASSERT_GT(sleeper, 0) << outcome.error.toStdString();
+    ::kill(sleeper, SIGKILL); // this thread is still root
+    ASSERT_TRUE(install.get());
+    EXPECT_TRUE(onTime);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.error, "the setup program did not finish within 1 s and may still be running");
 }
