@@ -214,25 +214,21 @@ void AuditLog::refusal(std::string_view action, std::optional<std::int32_t> targ
 
 void AuditLog::submit(nlohmann::json record, std::int64_t uid)
 {
-    const double now = m_clock();
     std::string line;
     {
         std::lock_guard lock(m_sharesMutex);
         Share& share = m_shares[uid];
-        if (!share.minuteStart || now - *share.minuteStart >= 60.0) {
-            share.minuteStart = now;
-            share.spent = 0;
-        }
+        if (!share.budget)
+            share.budget = std::make_unique<RateLimiter>(m_clock, m_bytesPerMinute, 60.0);
         if (share.foldedRecords > 0)
             record["foldedRecords"] = share.foldedRecords;
         line = encodeLine(record);
-        if (share.spent + line.size() + 1 > m_bytesPerMinute) {
+        if (share.budget->isRateLimited(line.size() + 1)) {
             record.erase("foldedRecords");
             share.foldedRecords += 1 + record.value("foldedRefusals", std::uint64_t(0));
             share.lastLeftOut = std::move(record);
             return;
         }
-        share.spent += line.size() + 1;
         share.foldedRecords = 0;
         share.lastLeftOut = nullptr;
     }

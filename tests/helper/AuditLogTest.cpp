@@ -243,6 +243,54 @@ TEST(AuditLogTest, EachUserWritesItsShareAMinuteAndTheRestIsCounted)
     }
 }
 
+// The share holds in any 60 seconds, not per minute counted from a start: a caller that fills it at
+// the end of one minute cannot fill it again at the start of the next. Once a minute has passed
+// since, the whole share is there again.
+TEST(AuditLogTest, ShareHoldsInAnySixtySeconds)
+{
+    QTemporaryDir dir;
+    const std::string path = inDir(dir, "audit.log");
+    constexpr std::uint64_t kShare = 2000;
+    double now = 100.0;
+    std::map<int, double> askedAt; // by target pid
+    {
+        helper::AuditLog log(
+            path, helper::AuditLog::kDefaultMaxBytes, [&] { return now; }, kShare);
+        int pid = 0;
+        const auto burst = [&](double at, int count) {
+            now = at;
+            for (int i = 0; i < count; ++i, ++pid) {
+                askedAt[pid] = now;
+                log.log("send_sigstop", pid, "sleep", true, kCaller);
+            }
+        };
+        burst(100.0, 1);
+        burst(159.5, 40);
+        burst(160.0, 40);
+        burst(280.0, 40);
+    }
+    std::vector<std::pair<double, std::uint64_t>> written; // when asked, and the bytes of the line
+    for (const auto& line : readLines(path)) {
+        const int pid = nlohmann::json::parse(line)["targetPID"];
+        written.emplace_back(askedAt.at(pid), line.size() + 1);
+    }
+    ASSERT_FALSE(written.empty());
+    // The last line is the newest left out, written when the log closes.
+    written.pop_back();
+    for (const auto& [start, ignored] : written) {
+        std::uint64_t bytes = 0;
+        for (const auto& [at, size] : written) {
+            if (at >= start && at < start + 60.0)
+                bytes += size;
+        }
+        EXPECT_LE(bytes, kShare) << "in the 60 seconds from " << start;
+    }
+    std::uint64_t last = 0;
+    for (const auto& [at, size] : written)
+        last += at == 280.0 ? size : 0;
+    EXPECT_GT(last, kShare - 200);
+}
+
 // The busiest caller, writing records as long as they can be as often as it likes, needs many hours
 // to move the log aside twice and so push out a record another user wrote before it began.
 TEST(AuditLogTest, BusiestCallerTakesHoursToMoveTheLogAsideTwice)
