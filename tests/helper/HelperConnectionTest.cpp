@@ -164,16 +164,16 @@ TEST_F(HelperConnectionTest, SlowRequestsNeverPassTheirBound)
         clients.push_back(std::make_unique<RawClient>(m_config.socketPath));
         ASSERT_TRUE(clients.back()->call(opRequest(0, HelperOp::getVersion)));
     }
+    // The threads now, with the watcher's own: counted here, as the watcher may not have run yet.
+    const std::size_t before = threadCount() + 1;
     std::atomic<bool> watching {true};
-    std::atomic<std::size_t> most {0};
+    std::atomic<std::size_t> most {before};
     std::thread watcher([&] {
         while (watching) {
             most = std::max(most.load(), threadCount());
             std::this_thread::sleep_for(1ms);
         }
     });
-    std::this_thread::sleep_for(20ms);
-    const std::size_t before = most;
 
     // 200 on one connection, then 25 on each of the user's connections.
     for (const std::size_t senders : {std::size_t(1), clients.size()}) {
