@@ -34,12 +34,48 @@ int openLog(const std::string& path)
     return fd;
 }
 
-// The escaped size of one byte of UTF-8 text as the serialiser writes it.
-std::size_t escapedSize(unsigned char c)
+// Characters that line splitters other than ours take for line ends (NEL, LINE SEPARATOR, PARAGRAPH
+// SEPARATOR), and DEL, which a terminal does not show: the log writes them escaped, as the serialiser
+// writes the other control characters, so one record is always one line however it is read.
+struct EscapedCharacter
 {
+    std::string_view utf8;
+    std::string_view escaped;
+};
+constexpr EscapedCharacter kEscapedCharacters[] = {
+    {"\x7f", "\\u007f"},
+    {"\xc2\x85", "\\u0085"},
+    {"\xe2\x80\xa8", "\\u2028"},
+    {"\xe2\x80\xa9", "\\u2029"},
+};
+
+// The one of those that `text` starts with, if any.
+const EscapedCharacter* escapedCharacterAt(std::string_view text)
+{
+    for (const auto& special : kEscapedCharacters) {
+        if (text.starts_with(special.utf8))
+            return &special;
+    }
+    return nullptr;
+}
+
+// The length of the character of valid UTF-8 that starts with lead byte `c`.
+std::size_t characterLength(unsigned char c)
+{
+    return c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+}
+
+// The escaped size of the character of valid UTF-8 at the start of `text`, as the log writes it.
+std::size_t escapedSize(std::string_view text)
+{
+    const auto c = static_cast<unsigned char>(text[0]);
     if (c == '"' || c == '\\' || c == '\b' || c == '\f' || c == '\n' || c == '\r' || c == '\t')
         return 2;
-    return c < 0x20 ? 6 : 1; // \u0001
+    if (c < 0x20)
+        return 6; // \u0001
+    if (const auto* special = escapedCharacterAt(text))
+        return special->escaped.size();
+    return characterLength(c);
 }
 
 // `text` as valid UTF-8 whose escaped form takes at most kMaxFieldBytes, cut at a character and
@@ -47,25 +83,41 @@ std::size_t escapedSize(unsigned char c)
 std::string boundedField(std::string_view text)
 {
     std::string valid = platform::toValidUtf8(text);
+    const std::string_view view(valid);
     std::size_t size = 0;
-    for (const char c : valid)
-        size += escapedSize(static_cast<unsigned char>(c));
-    if (size <= AuditLog::kMaxFieldBytes)
-        return valid;
+    std::size_t cut = 0; // where the text ends if it has to be cut
     const std::size_t room = AuditLog::kMaxFieldBytes - AuditLog::kCutMark.size();
-    std::size_t cut = 0;
-    size = 0;
-    for (std::size_t i = 0; i < valid.size(); ++i) {
-        const auto c = static_cast<unsigned char>(valid[i]);
-        if ((c & 0xC0) != 0x80)
-            cut = i; // a character starts here: the text may end before it
-        size += escapedSize(c);
-        if (size > room)
+    for (std::size_t i = 0; i < view.size(); i += characterLength(static_cast<unsigned char>(view[i]))) {
+        size += escapedSize(view.substr(i));
+        if (size <= room)
+            cut = i + characterLength(static_cast<unsigned char>(view[i]));
+        else if (size > AuditLog::kMaxFieldBytes)
             break;
     }
+    if (size <= AuditLog::kMaxFieldBytes)
+        return valid;
     valid.resize(cut);
     valid += AuditLog::kCutMark;
     return valid;
+}
+
+// One record as its line, without the line end.
+std::string encodeLine(const nlohmann::json& record)
+{
+    const std::string dumped = record.dump();
+    std::string line;
+    line.reserve(dumped.size());
+    // The dump is valid UTF-8 whose structure is ASCII, so each of these sequences is that character
+    // inside a string.
+    for (std::size_t i = 0; i < dumped.size();) {
+        if (const auto* special = escapedCharacterAt(std::string_view(dumped).substr(i))) {
+            line += special->escaped;
+            i += special->utf8.size();
+        } else {
+            line += dumped[i++];
+        }
+    }
+    return line;
 }
 
 } // namespace
@@ -86,14 +138,14 @@ AuditLog::~AuditLog()
             if (share.foldedRefusals > 0) {
                 if (share.foldedRefusals > 1)
                     share.lastFoldedRefusal["foldedRefusals"] = share.foldedRefusals - 1;
-                write(share.lastFoldedRefusal.dump());
+                write(encodeLine(share.lastFoldedRefusal));
             }
             // Likewise the newest record left out, which was counted with the refusals it stood for.
             if (share.foldedRecords > 0) {
                 const std::uint64_t own = 1 + share.lastLeftOut.value("foldedRefusals", std::uint64_t(0));
                 if (share.foldedRecords > own)
                     share.lastLeftOut["foldedRecords"] = share.foldedRecords - own;
-                write(share.lastLeftOut.dump());
+                write(encodeLine(share.lastLeftOut));
             }
         } catch (const std::exception&) {
         }
@@ -162,25 +214,21 @@ void AuditLog::refusal(std::string_view action, std::optional<std::int32_t> targ
 
 void AuditLog::submit(nlohmann::json record, std::int64_t uid)
 {
-    const double now = m_clock();
     std::string line;
     {
         std::lock_guard lock(m_sharesMutex);
         Share& share = m_shares[uid];
-        if (!share.minuteStart || now - *share.minuteStart >= 60.0) {
-            share.minuteStart = now;
-            share.spent = 0;
-        }
+        if (!share.budget)
+            share.budget = std::make_unique<RateLimiter>(m_clock, m_bytesPerMinute, 60.0);
         if (share.foldedRecords > 0)
             record["foldedRecords"] = share.foldedRecords;
-        line = record.dump();
-        if (share.spent + line.size() + 1 > m_bytesPerMinute) {
+        line = encodeLine(record);
+        if (share.budget->isRateLimited(line.size() + 1)) {
             record.erase("foldedRecords");
             share.foldedRecords += 1 + record.value("foldedRefusals", std::uint64_t(0));
             share.lastLeftOut = std::move(record);
             return;
         }
-        share.spent += line.size() + 1;
         share.foldedRecords = 0;
         share.lastLeftOut = nullptr;
     }

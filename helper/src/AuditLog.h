@@ -1,11 +1,14 @@
 #pragma once
 
+#include "helper/src/RateLimiter.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <ctime>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -30,8 +33,8 @@ struct AuditCaller
 //
 // No caller can push the others' records out quickly: every text a caller controls (its program's
 // path, a process name) is cut to kMaxFieldBytes as written, ending in kCutMark, and each uid may
-// write `bytesPerMinute` a minute; what it asks beyond that is left out, and its next line carries
-// in "foldedRecords" how many records were left out before it.
+// write `bytesPerMinute` in any 60 seconds; what it asks beyond that is left out, and its next line
+// carries in "foldedRecords" how many records were left out before it.
 class AuditLog
 {
 public:
@@ -71,8 +74,7 @@ private:
         std::optional<double> lastRefusalWritten;
         std::uint64_t foldedRefusals = 0;
         nlohmann::json lastFoldedRefusal; // the newest refusal folded
-        std::optional<double> minuteStart;
-        std::uint64_t spent = 0; // bytes written since minuteStart
+        std::unique_ptr<RateLimiter> budget; // the bytes written in the last minute
         std::uint64_t foldedRecords = 0;
         nlohmann::json lastLeftOut; // the newest record left out over the budget
     };

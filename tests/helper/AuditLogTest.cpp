@@ -160,6 +160,39 @@ TEST(AuditLogTest, TextsTheCallerControlsAreCutAndMarked)
     EXPECT_EQ(kept["callerExecutable"], kCaller.executable);
 }
 
+// A name may hold what other readers take for line ends (NEL, the Unicode line and paragraph
+// separators) and DEL: the log writes them escaped, so each record is one line however it is split,
+// reads back as it was, and its field still takes at most its bound as written.
+TEST(AuditLogTest, EachRecordIsOneLineWhateverSplitsTheLines)
+{
+    QTemporaryDir dir;
+    const std::string path = inDir(dir, "audit.log");
+    const std::string name = "a\u2028b\u2029c\u0085d\x7f"
+                             "e\x1c\v\r\n";
+    std::string separators;
+    for (int i = 0; i < 300; ++i)
+        separators += "\u2028";
+    {
+        helper::AuditLog log(path);
+        log.log("send_sigstop", 5, name, true, kCaller);
+        log.log("send_sigstop", 6, separators, true, kCaller);
+        log.log("send_sigstop", 7, "", true, kCaller);
+    }
+    const std::string text = readFile(path);
+    for (const std::string_view end : {"\u2028", "\u2029", "\u0085", "\x7f", "\r", "\v", "\f", "\x1c"})
+        EXPECT_EQ(text.find(end), std::string::npos) << int(static_cast<unsigned char>(end.back()));
+    const auto lines = readLines(path);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[0].find("a\\u2028b\\u2029c\\u0085d\\u007fe\\u001c"), std::string::npos) << lines[0];
+    EXPECT_EQ(nlohmann::json::parse(lines[0])["targetProcessName"], name);
+
+    const std::string cut = nlohmann::json::parse(lines[1])["targetProcessName"];
+    ASSERT_GE(cut.size(), helper::AuditLog::kCutMark.size());
+    EXPECT_EQ(cut.substr(cut.size() - helper::AuditLog::kCutMark.size()), helper::AuditLog::kCutMark);
+    EXPECT_LE(lines[1].size(), lines[2].size() + helper::AuditLog::kMaxFieldBytes);
+    EXPECT_GT(lines[1].size(), lines[2].size() + helper::AuditLog::kMaxFieldBytes - 8);
+}
+
 // Each uid may write a fixed number of bytes a minute; what it asks beyond is left out and counted in
 // its next line, and the newest left out is written at the end with the rest of the count. Every
 // record is accounted for, and another uid's records are written whatever the first one does.
@@ -208,6 +241,54 @@ TEST(AuditLogTest, EachUserWritesItsShareAMinuteAndTheRestIsCounted)
         EXPECT_LE(written, kShare) << m;
         EXPECT_GT(written, kShare / 2) << m;
     }
+}
+
+// The share holds in any 60 seconds, not per minute counted from a start: a caller that fills it at
+// the end of one minute cannot fill it again at the start of the next. Once a minute has passed
+// since, the whole share is there again.
+TEST(AuditLogTest, ShareHoldsInAnySixtySeconds)
+{
+    QTemporaryDir dir;
+    const std::string path = inDir(dir, "audit.log");
+    constexpr std::uint64_t kShare = 2000;
+    double now = 100.0;
+    std::map<int, double> askedAt; // by target pid
+    {
+        helper::AuditLog log(
+            path, helper::AuditLog::kDefaultMaxBytes, [&] { return now; }, kShare);
+        int pid = 0;
+        const auto burst = [&](double at, int count) {
+            now = at;
+            for (int i = 0; i < count; ++i, ++pid) {
+                askedAt[pid] = now;
+                log.log("send_sigstop", pid, "sleep", true, kCaller);
+            }
+        };
+        burst(100.0, 1);
+        burst(159.5, 40);
+        burst(160.0, 40);
+        burst(280.0, 40);
+    }
+    std::vector<std::pair<double, std::uint64_t>> written; // when asked, and the bytes of the line
+    for (const auto& line : readLines(path)) {
+        const int pid = nlohmann::json::parse(line)["targetPID"];
+        written.emplace_back(askedAt.at(pid), line.size() + 1);
+    }
+    ASSERT_FALSE(written.empty());
+    // The last line is the newest left out, written when the log closes.
+    written.pop_back();
+    for (const auto& [start, ignored] : written) {
+        std::uint64_t bytes = 0;
+        for (const auto& [at, size] : written) {
+            if (at >= start && at < start + 60.0)
+                bytes += size;
+        }
+        EXPECT_LE(bytes, kShare) << "in the 60 seconds from " << start;
+    }
+    std::uint64_t last = 0;
+    for (const auto& [at, size] : written)
+        last += at == 280.0 ? size : 0;
+    EXPECT_GT(last, kShare - 200);
 }
 
 // The busiest caller, writing records as long as they can be as often as it likes, needs many hours

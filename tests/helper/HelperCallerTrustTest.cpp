@@ -42,8 +42,14 @@ int playAttacker(const char* socketPath, const char* trusted)
         for (const char* line : {"{\"id\":2,\"op\":\"purgeMemory\"}\n", "{\"id\":3,\"op\":\"suppressSpotlight\"}\n",
                  "{\"id\":4,\"op\":\"getPowerMetrics\"}\n"})
             askAndReport(fd, line, std::strlen(line), STDOUT_FILENO);
-        ::usleep(100 * 1000);
-        std::printf("target %c\n", processState(target));
+        // The replies are in, so a stop sent would be pending: the target settles asleep in pause()
+        // or stopped, whichever was done; until it has run it shows R.
+        char state = processState(target);
+        for (int i = 0; i < 2000 && state != 'S' && state != 'T'; ++i) {
+            ::usleep(5000);
+            state = processState(target);
+        }
+        std::printf("target %c\n", state);
         std::fflush(stdout);
         ::kill(target, SIGKILL);
         ::_exit(0);

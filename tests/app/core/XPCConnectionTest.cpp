@@ -139,7 +139,8 @@ TEST_F(XPCConnectionTest, NoHelperEndsQuicklyAndSilentHelperTimesOut)
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().domain, "NSPOSIXErrorDomain");
     EXPECT_EQ(missing.error().code, ENOENT);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
+    // Well short of the 1.5 s a silent helper is given, however loaded the machine.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
 
     FakeHelper silent(m_socket, [](const HelperRequest&) { return std::nullopt; });
     EXPECT_EQ(connection.getPowerMetrics().error().code, -2);
