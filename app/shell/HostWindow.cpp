@@ -1,10 +1,8 @@
 #include "HostWindow.h"
 
+#include "ui/FittedWindow.h"
+
 #include <QAction>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QStyle>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -15,15 +13,12 @@ HostWindow::HostWindow(const QString& title, QWidget* content, const QSize& cont
     , m_content(content)
 {
     setWindowTitle(title);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
     // Titled, closable and miniaturisable only: the window keeps the one size the program gives it,
     // within what its content may take, so a window manager offers neither resizing nor maximising;
-    // on a short screen the content's own scrolling takes up the rest.
-    layout->setSizeConstraint(QLayout::SetNoConstraint);
-    if (content)
-        layout->addWidget(content);
-    setFixedSize(contentSize.expandedTo(layout->minimumSize()).boundedTo(layout->maximumSize()));
+    // on a short screen the content's own scrolling takes up the rest, and on a screen smaller than the
+    // content may be, the window's.
+    FittedWindow::holdContent(this, content);
+    setFixedSize(FittedWindow::boundedByContent(contentSize, content));
 
     auto* quit = new QAction(tr("Quit"), this);
     quit->setShortcut(QKeySequence::Quit);
@@ -44,34 +39,31 @@ void HostWindow::present()
 
 void HostWindow::reframe(const QRect& frame)
 {
-    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    reframe(frame, FittedWindow::availableArea(this));
+}
+
+void HostWindow::reframe(const QRect& frame, const QRect& available)
+{
     // Never smaller than the content is meant to be, where the screen has the room, so the window is
     // placed by the size it really takes.
-    const QSize least = layout()->minimumSize();
-    const QSize size = frame.size().expandedTo(sizeHint()).expandedTo(least).boundedTo(layout()->maximumSize());
-    if (!screen) {
+    const QSize hint = m_content ? m_content->sizeHint() : QSize();
+    const QSize size = FittedWindow::boundedByContent(frame.size().expandedTo(hint), m_content);
+    if (available.isEmpty()) {
         setFixedSize(size);
         move(frame.topLeft());
         return;
     }
-    // The title bar and borders are known once the window manager framed the window; until then a title
-    // bar of the style's height is counted, so a window on a short screen does not open with its bottom
-    // below the edge.
-    const QRect outer = frameGeometry();
-    const QRect inner = geometry();
-    const QMargins decoration = isVisible()
-        ? QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-            outer.bottom() - inner.bottom())
-        : QMargins(0, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this), 0, 0);
-    const QRect placed = fitted(frame.topLeft(), size, decoration, screen->availableGeometry());
-    setFixedSize(placed.size().expandedTo(least));
+    // The title bar and borders are known once the window manager framed the window; until then the
+    // style's are counted, so a window on a short screen does not open with its bottom below the edge.
+    const QRect placed = fitted(frame.topLeft(), size, FittedWindow::decoration(this), available);
+    setFixedSize(placed.size());
     move(placed.topLeft());
 }
 
 QRect HostWindow::fitted(const QPoint& at, const QSize& size, const QMargins& decoration, const QRect& available)
 {
     const QSize extra(decoration.left() + decoration.right(), decoration.top() + decoration.bottom());
-    const QSize content = size.boundedTo(available.size() - extra).expandedTo(QSize(1, 1));
+    const QSize content = FittedWindow::fittedSize(size, decoration, available);
     const QSize outer = content + extra;
     const int x
         = std::clamp(at.x(), available.left(), std::max(available.left(), available.right() + 1 - outer.width()));

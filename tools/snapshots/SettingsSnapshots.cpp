@@ -7,10 +7,14 @@
 #include "settings/SettingsTour.h"
 #include "settings/SettingsView.h"
 #include "shell/HostWindow.h"
+#include "views/privacy/GranularClearView.h"
 #include "views/privacy/HelpGuideView.h"
 
+#include <QMessageBox>
+#include <QPainter>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -53,6 +57,31 @@ QImage windowFrame(const SnapshotContext& c, const QSize& size, bool framed = tr
     return image;
 }
 
+// The question "Clear Everything" on the Privacy page asks, as the program's own dialogs put it, over the
+// settings window it opens on.
+QImage clearEverythingQuestion(const SnapshotContext& c)
+{
+    SampleSettings sample(c.data);
+    const auto& tabs = SettingsView::sidebarTabs();
+    const auto privacy = std::find_if(tabs.begin(), tabs.end(),
+        [](const SettingsView::SidebarTab& tab) { return qstrcmp(tab.title, "Privacy") == 0; });
+    sample.view->setActiveTab(int(privacy - tabs.begin()));
+    QImage picture = grabWidget(*sample.view, c.palette, 2.0, sample.view->size());
+    auto* clear = sample.view->findChild<GranularClearView*>();
+    if (!clear)
+        return picture;
+    clear->requestClearEverything();
+    auto* box = sample.view->findChild<QMessageBox*>();
+    if (!box)
+        return picture;
+    const QImage question = grabWindow(*box, picture.devicePixelRatio());
+    box->reject();
+    QPainter painter(&picture);
+    const QSize area = picture.deviceIndependentSize().toSize();
+    painter.drawImage(QPoint((area.width() - box->width()) / 2, 60), question);
+    return picture;
+}
+
 } // namespace
 
 void registerSettingsSnapshots(SnapshotRegistry& registry)
@@ -62,6 +91,15 @@ void registerSettingsSnapshots(SnapshotRegistry& registry)
         QStringLiteral("frame-settings-window"), [frame](const SnapshotContext& c) { return windowFrame(c, frame); });
     registry.add(QStringLiteral("frame-settings-window-short-screen"), [frame](const SnapshotContext& c) {
         return windowFrame(c, HostWindow::fitted({180, 231}, frame, kTitleBar, kShortScreen).size());
+    });
+    // A screen smaller than the window: the window takes the screen, and the content scrolls inside it.
+    registry.add(QStringLiteral("frame-settings-window-small-screen"), [frame](const SnapshotContext& c) {
+        SampleSettings sample(c.data);
+        HostWindow window(QStringLiteral("Quorvane Settings"), sample.view.get(), QSize(680, 520));
+        window.reframe(QRect(QPoint(180, 231), frame), kSmallScreen);
+        const QImage image = grabWidget(window, c.palette, 2.0, window.size());
+        sample.view->setParent(nullptr);
+        return image;
     });
     registry.add(QStringLiteral("frame-settings-window-enlarged"),
         [](const SnapshotContext& c) { return windowFrame(c, kEnlargedWindow, false); });
@@ -78,6 +116,7 @@ void registerSettingsSnapshots(SnapshotRegistry& registry)
     for (int step = 0; step < SettingsTour::kStepCount; ++step)
         registry.add(QStringLiteral("settings-tour-step%1").arg(step),
             [step](const SnapshotContext& c) { return tour(c, step); });
+    registry.add(QStringLiteral("settings-clear-everything-question"), clearEverythingQuestion);
     registry.add(QStringLiteral("help-guide"), [](const SnapshotContext& c) {
         HelpGuideView guide(ThemeManager::shared());
         return grabSettingsPage(guide, c);

@@ -42,6 +42,28 @@ void waitFor(const std::function<bool()>& done)
     }
 }
 
+namespace {
+
+// `widget` drawn at `scale` on `backdrop` with what `flags` name, for the audit to inspect while one runs.
+QImage render(QWidget& widget, const QColor& backdrop, qreal scale, QSize hostSize, QWidget::RenderFlags flags)
+{
+    LayoutAudit* audit = LayoutAudit::current();
+    // The audit reads colours, not fine detail: one device pixel to a logical one is enough.
+    if (audit)
+        scale = 1;
+    QImage image(widget.size() * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(backdrop);
+    QPainter p(&image);
+    widget.render(&p, QPoint(), QRegion(), flags);
+    p.end();
+    if (audit)
+        audit->inspect(widget, image, hostSize);
+    return image;
+}
+
+} // namespace
+
 QImage grabWidget(QWidget& widget, const Palette& palette, qreal scale, QSize size, Settle settle)
 {
     widget.setAttribute(Qt::WA_DontShowOnScreen);
@@ -50,20 +72,15 @@ QImage grabWidget(QWidget& widget, const Palette& palette, qreal scale, QSize si
     QApplication::processEvents();
     if (settle == Settle::backgroundWork)
         settleBackgroundWork();
-    LayoutAudit* audit = LayoutAudit::current();
-    // The audit reads colours, not fine detail: one device pixel to a logical one is enough.
-    if (audit)
-        scale = 1;
-    QImage image(widget.size() * scale, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(scale);
-    image.fill(palette.background);
-    QPainter p(&image);
-    widget.render(&p, QPoint(), QRegion(), QWidget::DrawChildren);
-    p.end();
-    if (audit)
-        audit->inspect(widget, image, size);
+    const QImage image = render(widget, palette.background, scale, size, QWidget::DrawChildren);
     widget.hide();
     return image;
+}
+
+QImage grabWindow(QWidget& window, qreal scale)
+{
+    QApplication::processEvents();
+    return render(window, Qt::transparent, scale, window.size(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
 }
 
 int contentHeight(const QWidget& widget, int width)

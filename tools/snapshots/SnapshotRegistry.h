@@ -46,6 +46,8 @@ private:
 // and audited too, and the title bar a window manager sets above a window there.
 constexpr QRect kShortScreen {0, 0, 960, 500};
 constexpr QMargins kTitleBar {0, 24, 0, 0};
+// The whole of a 1366 x 768 laptop screen at scale 2, smaller than the settings window.
+constexpr QRect kSmallScreen {0, 0, 683, 384};
 // A window dragged larger than its content, or maximised on a large screen.
 constexpr QSize kEnlargedWindow {1600, 1000};
 
@@ -69,6 +71,9 @@ void waitFor(const std::function<bool()>& done);
 // the widget as it is grabbed.
 QImage grabWidget(QWidget& widget, const Palette& palette, qreal scale = 2.0, QSize size = {},
     Settle settle = Settle::backgroundWork);
+// A window the program opened itself (a question over a view), as it paints itself, its own background
+// included, at `scale`; watched by a running audit as grabWidget() is.
+QImage grabWindow(QWidget& window, qreal scale = 2.0);
 // The height `widget` needs at `width`: its height for that width where it has one (wrapped text), else
 // its size hint's.
 int contentHeight(const QWidget& widget, int width);

@@ -3,13 +3,13 @@
 #include "AdvisorStyle.h"
 
 #include "records/ThemeManager.h"
+#include "ui/FittedWindow.h"
 #include "ui/Fonts.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -20,8 +20,8 @@ AdvisorSheet::AdvisorSheet(QWidget* advisor)
 {
     setWindowTitle(tr("Model Advisor"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(kSize);
-    auto* column = new QVBoxLayout(this);
+    auto* body = new QWidget;
+    auto* column = new QVBoxLayout(body);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     auto* bar = new QHBoxLayout;
@@ -33,6 +33,8 @@ AdvisorSheet::AdvisorSheet(QWidget* advisor)
     column->addLayout(bar);
     if (advisor)
         column->addWidget(advisor, 1);
+    FittedWindow::holdContent(this, body);
+    FittedWindow::fix(this, kSize);
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
     followTheme(ThemeManager::shared(), this, [this](const Palette& p) { applyPalette(p); });
     applyPalette(Palette::current());
@@ -55,9 +57,10 @@ void AdvisorSheet::present(const QWidget* over)
     if (!isVisible() && host && screen) {
         // The window manager frames the sheet only once it is shown; until then a title bar and borders
         // of the style's sizes are counted, so no edge of the frame lands off the screen.
-        const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
-        const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
-        const QSize frame = kSize + QSize(2 * border, title + border);
+        FittedWindow::fix(this, kSize, screen->availableGeometry());
+        const QMargins decoration = FittedWindow::decoration(this);
+        const QSize frame
+            = size() + QSize(decoration.left() + decoration.right(), decoration.top() + decoration.bottom());
         move(placement(host->frameGeometry(), frame, screen->availableGeometry()));
     }
     show();

@@ -12,6 +12,7 @@
 #include "ui/Clock.h"
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
+#include "ui/FittedWindow.h"
 #include "ui/Layouts.h"
 
 #include "records/ThemeManager.h"
@@ -189,11 +190,10 @@ void ModelAdvisorView::openQuestionnaire()
             m_viewModel->runRecommendations(context);
         },
         profile, sheet);
-    auto* layout = new QVBoxLayout(sheet);
-    layout->setContentsMargins(0, 0, 0, 0);
-    // The panel has one size; without this the dialog takes it only as its minimum and can be stretched.
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    layout->addWidget(questionnaire);
+    // The panel has one size, and the dialog takes it as its own (on a screen too small for it, what there
+    // is, the panel scrolling inside).
+    FittedWindow::holdContent(sheet, questionnaire);
+    FittedWindow::fix(sheet, {AdvisorQuestionnaireView::kWidth, AdvisorQuestionnaireView::kHeight});
     m_sheet = sheet;
     sheet->open();
 }

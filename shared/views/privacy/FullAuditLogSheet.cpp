@@ -9,6 +9,7 @@
 #include "ui/CardPainter.h"
 #include "ui/Clock.h"
 #include "ui/Dialogs.h"
+#include "ui/FittedWindow.h"
 #include "ui/Fonts.h"
 #include "ui/SidewaysScrollArea.h"
 #include "ui/StyleSheets.h"
@@ -79,8 +80,8 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
 {
     setWindowTitle(tr("Audit Log Inspector"));
     setWindowModality(Qt::WindowModal);
-    setFixedSize(640, 460);
-    auto* layout = new QVBoxLayout(this);
+    auto* body = new QWidget;
+    auto* layout = new QVBoxLayout(body);
     layout->setContentsMargins(20, 20, 20, 20);
     layout->setSpacing(16);
 
@@ -88,6 +89,8 @@ FullAuditLogSheet::FullAuditLogSheet(const PrivacyServices& services, QWidget* p
     layout->addLayout(buildFilters());
     layout->addWidget(buildList(), 1);
     layout->addLayout(buildExports());
+    FittedWindow::holdContent(this, body);
+    FittedWindow::fix(this, kSize);
 
     const auto colourSearch = [this](const Palette& p) {
         QPalette pal = m_search->palette();

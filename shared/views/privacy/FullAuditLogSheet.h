@@ -30,6 +30,7 @@ public:
     static inline const QStringList filters {QStringLiteral("All"), QStringLiteral("SIGSTOP"),
         QStringLiteral("SIGCONT"), QStringLiteral("Spotlight"), QStringLiteral("Power"), QStringLiteral("System")};
 
+    static constexpr QSize kSize {640, 460};
     // The search field keeps room for its whole placeholder; the chips beside it scroll.
     static constexpr int kSearchMinWidth = 200;
 

@@ -16,6 +16,8 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -198,6 +200,34 @@ TEST_F(AppDelegateTest, SettingsWindowIsBuiltOnceAndReusedAfterClosing)
     EXPECT_EQ(delegate.settingsWindow(), window);
     EXPECT_EQ(window->content(), view);
     EXPECT_TRUE(window->isVisible());
+}
+
+// 1366 x 768 at scale 2 leaves 683 x 384 for the 780 x 540 settings window: it takes that room, and its right
+// column scrolls into sight; on the whole laptop screen it keeps its one size.
+TEST_F(AppDelegateTest, SettingsWindowFitsASmallScreenAndKeepsItsSizeWhereItFits)
+{
+    AppDelegate delegate(options(false));
+    delegate.openSettingsWindow();
+    HostWindow* window = delegate.settingsWindow();
+    ASSERT_NE(window, nullptr);
+    QWidget* view = window->content();
+    const QRect small {0, 0, 683, 384};
+    window->reframe(QRect(180, 231, 780, 540), small);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(small.contains(window->frameGeometry())) << window->width() << "x" << window->height();
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_EQ(view->width(), 780);
+    auto* scroll = window->findChild<QScrollArea*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_TRUE(scroll);
+    scroll->horizontalScrollBar()->setValue(scroll->horizontalScrollBar()->maximum());
+    const QPoint rightEdge = view->mapTo(scroll->viewport(), view->rect().topRight());
+    EXPECT_EQ(rightEdge.x(), scroll->viewport()->width() - 1);
+    EXPECT_LE(view->height(), scroll->viewport()->height());
+
+    window->reframe(QRect(180, 100, 780, 540), QRect(0, 0, 1366, 768));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->size(), QSize(780, 540));
+    EXPECT_EQ(view->geometry(), QRect(0, 0, 780, 540));
 }
 
 TEST_F(AppDelegateTest, CycleRunsNoRuleWithAutonomousModeOffAndStillRefreshes)

@@ -1,8 +1,11 @@
 // Where the dashboard and settings windows land on the screen.
 #include "shell/HostWindow.h"
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -55,6 +58,32 @@ TEST(HostWindowTest, EnlargingLeavesNoVoidAndAShortScreenShortensTheContent)
     EXPECT_EQ(window.size(), QSize(340, 300));
     EXPECT_EQ(content->geometry(), window.rect());
     EXPECT_LE(dock->geometry().bottom(), content->rect().bottom());
+}
+
+// A content wider and taller than the screen it opens on (the settings window's 780 x 540 on a 1366 x 768
+// laptop at scale 2): the window stays inside the screen and the content scrolls inside the window.
+TEST(HostWindowTest, ContentLargerThanTheScreenScrollsInsideAWindowThatFits)
+{
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize large = available.size() + QSize(200, 150);
+    auto* content = new QWidget;
+    content->setFixedSize(large);
+    auto* farCorner = new QLabel(QStringLiteral("Quit"), content);
+    farCorner->setGeometry(large.width() - 60, large.height() - 30, 60, 30);
+    HostWindow window(QStringLiteral("Quorvane Settings"), content, large);
+    window.reframe(QRect(available.topLeft() + QPoint(180, 100), large));
+    window.show();
+
+    const QRect frame = window.frameGeometry();
+    EXPECT_TRUE(available.contains(window.geometry())) << window.width() << "x" << window.height();
+    EXPECT_LE(frame.height(), available.height());
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    EXPECT_EQ(content->size(), large);
+    auto* scroll = window.findChild<QScrollArea*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_TRUE(scroll);
+    scroll->ensureWidgetVisible(farCorner, 0, 0);
+    const QRect shown(farCorner->mapTo(scroll->viewport(), QPoint(0, 0)), farCorner->size());
+    EXPECT_TRUE(scroll->viewport()->rect().contains(shown)) << shown.x() << "," << shown.y();
 }
 
 } // namespace
