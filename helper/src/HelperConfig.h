@@ -23,7 +23,7 @@ struct HelperConfig
     std::string auditLogPath = "/var/log/quorvane/audit.log";
     // The log moves to "<path>.1" before it would grow past this, so it and its older part stay small.
     std::uint64_t auditLogMaxBytes = AuditLog::kDefaultMaxBytes;
-    // What one caller uid may write to the log a minute; the rest is counted, not written. About 40
+    // What one caller uid may write to the log in any 60 seconds; the rest is counted, not written. About 40
     // signal records fit, more than a persona's change sends; the busiest uid then needs 17 hours to
     // move the log aside twice, and 8.5 to push out a record another user has just written.
     std::uint64_t auditBytesPerMinute = AuditLog::kDefaultBytesPerMinute;
