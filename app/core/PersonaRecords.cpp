@@ -76,6 +76,11 @@ Line activationRecord(AutoPersona persona, const ActivationOutcome& outcome)
             return {AssistanceCategory::performance, "AI Workload Prioritized",
                 "Locked system sleep assertion for local model inference", "Max compute"};
         }
+        // The tasks it paused are what it did, as its notification says.
+        if (outcome.paused > 0) {
+            return {AssistanceCategory::performance, personaOn(persona),
+                "Paused background tasks; system sleep could not be held off", "Tasks paused"};
+        }
         return {AssistanceCategory::all, personaOn(persona), "System sleep could not be held off", "No change"};
     case AutoPersona::batteryMode:
         if (batterySaves(outcome)) {
