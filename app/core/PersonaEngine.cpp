@@ -319,6 +319,8 @@ void PersonaEngine::activatePersona(AutoPersona persona, const std::string& trig
     outcome.failure = paused.failure;
     outcome.trigger = trigger;
     outcome.gigabytesFreed = paused.gigabytesFreed;
+    if (persona == AutoPersona::batteryMode)
+        outcome.onBattery = d->rules.onBatteryPower();
     d->actions.start(persona, outcome);
     {
         std::lock_guard lock(d->mutex);
@@ -353,7 +355,7 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
     if (persona == AutoPersona::aiFirstMode)
         outcome.compileModeOn = d->isActive(AutoPersona::compileMode);
     else if (persona == AutoPersona::batteryMode)
-        outcome.onBattery = isOnBattery();
+        outcome.onBattery = d->rules.onBatteryPower();
     {
         std::lock_guard lock(d->mutex);
         d->activePersonas.erase(persona);

@@ -84,7 +84,10 @@ Line activationRecord(AutoPersona persona, const ActivationOutcome& outcome)
         return {AssistanceCategory::all, personaOn(persona), "System sleep could not be held off", "No change"};
     case AutoPersona::batteryMode:
         if (batterySaves(outcome)) {
-            return {AssistanceCategory::computing, "Battery Saver Active", "Constrained background compute on battery",
+            // Started by hand on mains, or on a machine with no battery, it saves power all the same.
+            return {AssistanceCategory::computing, "Battery Saver Active",
+                outcome.onBattery.value_or(false) ? "Constrained background compute on battery"
+                                                  : "Constrained background compute",
                 "Power saved"};
         }
         return {AssistanceCategory::all, personaOn(persona), sentence(whyNoProcess(outcome)), "No change"};
@@ -145,7 +148,8 @@ Notification deactivationNotification(AutoPersona persona, const DeactivationOut
                                         : "A model is still loaded"};
         break;
     case AutoPersona::batteryMode:
-        n = {outcome.onBattery ? "🍃 Battery Mode ended" : "⚡ Back on AC",
+        // Back on AC only where a battery says the machine runs on mains.
+        n = {outcome.onBattery.value_or(true) ? "🍃 Battery Mode ended" : "⚡ Back on AC",
             !outcome.resumed.empty()     ? "All processes resumed"
                 : outcome.pausedAnything ? "Nothing left to resume"
                                          : "Nothing was paused"};

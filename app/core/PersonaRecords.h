@@ -46,6 +46,8 @@ struct ActivationOutcome
     bool sleepHeld = false;
     // AI First Mode: the model server has a model loaded.
     bool modelLoaded = false;
+    // Battery Mode: whether the machine runs on its battery; nothing on a machine without one.
+    std::optional<bool> onBattery;
     // Compile Mode's notification: what started it, the memory of the processes suspended now and
     // the memory free now, in gigabytes.
     std::string trigger;
@@ -73,8 +75,8 @@ struct DeactivationOutcome
     // AI First Mode: a model is still loaded, and Compile Mode is on.
     bool modelLoaded = false;
     bool compileModeOn = false;
-    // Battery Mode: the machine still runs on its battery.
-    bool onBattery = false;
+    // Battery Mode: whether the machine still runs on its battery; nothing on a machine without one.
+    std::optional<bool> onBattery;
 };
 
 struct ActivationTexts

@@ -262,17 +262,24 @@ TEST_F(PersonaEngineTest, NotificationsSayOnlyWhatHappened)
     EXPECT_FALSE(engine->frozenProcesses().contains(60));
     engine->deactivatePersona(AutoPersona::compileMode);
 
-    // Battery Mode by hand on a machine without a battery: nothing to pause, no sampling to slow.
+    // Battery Mode by hand on mains: nothing to pause, no sampling to slow.
     engine->activatePersona(AutoPersona::batteryMode, "manual override");
     EXPECT_EQ(last(), (Post {"🍃 Battery Mode", "Nothing needed pausing"}));
     EXPECT_EQ(assistance().at(0).detail, last().second);
     engine->deactivatePersona(AutoPersona::batteryMode);
     EXPECT_EQ(last(), (Post {"⚡ Back on AC", "Nothing was paused"}));
-    // Ended by hand while still on battery.
-    engine->setMockIsOnBattery(true);
+    // On a machine without a battery (no power supplies at all) neither text speaks of one.
+    engine->setMockIsOnBattery(std::nullopt);
     setProcesses({proc(40, "ollama")});
     engine->activatePersona(AutoPersona::batteryMode, "manual override");
+    EXPECT_EQ(assistance().at(0).detail, "Constrained background compute");
+    engine->deactivatePersona(AutoPersona::batteryMode);
+    EXPECT_EQ(last(), (Post {"🍃 Battery Mode ended", "All processes resumed"}));
+    // Ended by hand while still on battery.
+    engine->setMockIsOnBattery(true);
+    engine->activatePersona(AutoPersona::batteryMode, "manual override");
     EXPECT_EQ(last(), (Post {"🍃 Battery Mode", "Saving power · Resources throttled"}));
+    EXPECT_EQ(assistance().at(0).detail, "Constrained background compute on battery");
     engine->deactivatePersona(AutoPersona::batteryMode);
     EXPECT_EQ(last(), (Post {"🍃 Battery Mode ended", "All processes resumed"}));
 }
