@@ -118,6 +118,7 @@ Notification activationNotification(AutoPersona persona, const ActivationOutcome
 
 std::string compileModeEnded(const DeactivationOutcome& outcome)
 {
+    const std::string what = outcome.buildDetected ? "this build" : "Compile Mode";
     std::vector<std::string> parts;
     if (!outcome.resumed.empty()) {
         const bool modelServer = std::any_of(outcome.resumed.begin(), outcome.resumed.end(),
@@ -131,7 +132,7 @@ std::string compileModeEnded(const DeactivationOutcome& outcome)
         parts.push_back("File indexing still paused");
     if (!parts.empty())
         return joined(parts);
-    return outcome.pausedAnything ? "Nothing left to resume" : "Nothing was paused for this build";
+    return outcome.pausedAnything ? "Nothing left to resume" : "Nothing was paused for " + what;
 }
 
 Notification deactivationNotification(AutoPersona persona, const DeactivationOutcome& outcome)
@@ -139,7 +140,8 @@ Notification deactivationNotification(AutoPersona persona, const DeactivationOut
     Notification n;
     switch (persona) {
     case AutoPersona::compileMode:
-        n = {"✅ Build done", compileModeEnded(outcome)};
+        // Started by hand with no build seen, it has no build to say is done.
+        n = {outcome.buildDetected ? "✅ Build done" : "⚙️ Compile Mode ended", compileModeEnded(outcome)};
         break;
     case AutoPersona::aiFirstMode:
         n = {"💤 AI First ended",

@@ -69,6 +69,9 @@ struct DeactivationOutcome
     // Compile Mode: the file indexer it paused runs again, or is still paused because that failed.
     bool indexerResumed = false;
     bool indexerStillPaused = false;
+    // Compile Mode: a build ran while it was on (it was started for one, or one was seen since); one
+    // started by hand that saw none has no build to speak of.
+    bool buildDetected = false;
     // Compile Mode: the build something was paused for, and the time that saved.
     std::optional<std::int64_t> secondsSaved;
     double hoursSaved = 0;

@@ -284,6 +284,33 @@ TEST_F(PersonaEngineTest, NotificationsSayOnlyWhatHappened)
     EXPECT_EQ(last(), (Post {"🍃 Battery Mode ended", "All processes resumed"}));
 }
 
+TEST_F(PersonaEngineTest, CompileModeByHandClaimsABuildOnlyWhenOneRuns)
+{
+    auto engine = makeEngine();
+    using Post = std::pair<std::string, std::string>;
+    setProcesses({proc(40, "ollama")});
+    engine->activatePersona(AutoPersona::compileMode, "manual override");
+    m_now = m_now + 600;
+    engine->deactivatePersona(AutoPersona::compileMode);
+    EXPECT_EQ(
+        m_notifier->posts().back(), (Post {"⚙️ Compile Mode ended", "Ollama resumed · Background apps running"}));
+    EXPECT_EQ(assistance().at(0).title, "Compile Shield Engaged"); // no "Build Protected" after it
+    EXPECT_EQ(engine->savedYouMetrics().buildsProtected, 0);
+    EXPECT_DOUBLE_EQ(engine->savedYouMetrics().totalHoursSaved, 0);
+
+    // A build that runs while it is on is protected as any other.
+    engine->activatePersona(AutoPersona::compileMode, "manual override");
+    setProcesses({proc(40, "ollama"), proc(5, "make")});
+    engine->evaluateCompileTrigger();
+    setProcesses({proc(40, "ollama")});
+    m_now = m_now + 100;
+    engine->evaluateCompileTrigger(); // make has ended, and Compile Mode with it
+    EXPECT_TRUE(engine->activePersonas().empty());
+    EXPECT_EQ(m_notifier->posts().back().first, "✅ Build done");
+    EXPECT_EQ(assistance().at(0).title, "Build Protected");
+    EXPECT_EQ(engine->savedYouMetrics().buildsProtected, 1);
+}
+
 TEST_F(PersonaEngineTest, ARefusedSleepInhibitorLeavesAIFirstModeActive)
 {
     m_inhibitor->grant = false;
