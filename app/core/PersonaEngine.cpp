@@ -263,8 +263,14 @@ void PersonaEngine::evaluateCompileTrigger()
     std::lock_guard operation(d->operationMutex);
     const auto triggers = configuration().compileModeTriggers;
     const auto processes = d->watcher.scanProcesses();
-    apply(*this, AutoPersona::compileMode,
-        PersonaRules::compileRule(d->isActive(AutoPersona::compileMode), processes, triggers));
+    const bool active = d->isActive(AutoPersona::compileMode);
+    const auto decision = PersonaRules::compileRule(active, processes, triggers);
+    // On and left on: a trigger runs, so a Compile Mode started by hand now covers a build.
+    if (active && decision.change == PersonaRules::Decision::Change::none) {
+        std::lock_guard lock(d->mutex);
+        d->tally.buildSeen();
+    }
+    apply(*this, AutoPersona::compileMode, decision);
 }
 
 void PersonaEngine::evaluateBatteryAndSustainedCPU()
@@ -320,6 +326,8 @@ void PersonaEngine::activatePersona(AutoPersona persona, const std::string& trig
     outcome.failure = paused.failure;
     outcome.trigger = trigger;
     outcome.gigabytesFreed = paused.gigabytesFreed;
+    if (persona == AutoPersona::batteryMode)
+        outcome.onBattery = d->rules.onBatteryPower();
     d->actions.start(persona, outcome);
     {
         std::lock_guard lock(d->mutex);
@@ -354,7 +362,7 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
     if (persona == AutoPersona::aiFirstMode)
         outcome.compileModeOn = d->isActive(AutoPersona::compileMode);
     else if (persona == AutoPersona::batteryMode)
-        outcome.onBattery = isOnBattery();
+        outcome.onBattery = d->rules.onBatteryPower();
     {
         std::lock_guard lock(d->mutex);
         d->activePersonas.erase(persona);
@@ -362,6 +370,7 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
         outcome.pausedAnything = d->tally.deactivated(persona, now) || outcome.pausedAnything;
         if (persona == AutoPersona::compileMode) {
             outcome.pausedAnything = outcome.pausedAnything || d->tally.buildProtected();
+            outcome.buildDetected = d->tally.buildDetected();
             if (const auto saving = d->tally.endBuild(now)) {
                 outcome.secondsSaved = saving->seconds;
                 outcome.hoursSaved = saving->hours;

@@ -76,10 +76,18 @@ Line activationRecord(AutoPersona persona, const ActivationOutcome& outcome)
             return {AssistanceCategory::performance, "AI Workload Prioritized",
                 "Locked system sleep assertion for local model inference", "Max compute"};
         }
+        // The tasks it paused are what it did, as its notification says.
+        if (outcome.paused > 0) {
+            return {AssistanceCategory::performance, personaOn(persona),
+                "Paused background tasks; system sleep could not be held off", "Tasks paused"};
+        }
         return {AssistanceCategory::all, personaOn(persona), "System sleep could not be held off", "No change"};
     case AutoPersona::batteryMode:
         if (batterySaves(outcome)) {
-            return {AssistanceCategory::computing, "Battery Saver Active", "Constrained background compute on battery",
+            // Started by hand on mains, or on a machine with no battery, it saves power all the same.
+            return {AssistanceCategory::computing, "Battery Saver Active",
+                outcome.onBattery.value_or(false) ? "Constrained background compute on battery"
+                                                  : "Constrained background compute",
                 "Power saved"};
         }
         return {AssistanceCategory::all, personaOn(persona), sentence(whyNoProcess(outcome)), "No change"};
@@ -110,6 +118,7 @@ Notification activationNotification(AutoPersona persona, const ActivationOutcome
 
 std::string compileModeEnded(const DeactivationOutcome& outcome)
 {
+    const std::string what = outcome.buildDetected ? "this build" : "Compile Mode";
     std::vector<std::string> parts;
     if (!outcome.resumed.empty()) {
         const bool modelServer = std::any_of(outcome.resumed.begin(), outcome.resumed.end(),
@@ -123,7 +132,7 @@ std::string compileModeEnded(const DeactivationOutcome& outcome)
         parts.push_back("File indexing still paused");
     if (!parts.empty())
         return joined(parts);
-    return outcome.pausedAnything ? "Nothing left to resume" : "Nothing was paused for this build";
+    return outcome.pausedAnything ? "Nothing left to resume" : "Nothing was paused for " + what;
 }
 
 Notification deactivationNotification(AutoPersona persona, const DeactivationOutcome& outcome)
@@ -131,7 +140,8 @@ Notification deactivationNotification(AutoPersona persona, const DeactivationOut
     Notification n;
     switch (persona) {
     case AutoPersona::compileMode:
-        n = {"✅ Build done", compileModeEnded(outcome)};
+        // Started by hand with no build seen, it has no build to say is done.
+        n = {outcome.buildDetected ? "✅ Build done" : "⚙️ Compile Mode ended", compileModeEnded(outcome)};
         break;
     case AutoPersona::aiFirstMode:
         n = {"💤 AI First ended",
@@ -140,7 +150,8 @@ Notification deactivationNotification(AutoPersona persona, const DeactivationOut
                                         : "A model is still loaded"};
         break;
     case AutoPersona::batteryMode:
-        n = {outcome.onBattery ? "🍃 Battery Mode ended" : "⚡ Back on AC",
+        // Back on AC only where a battery says the machine runs on mains.
+        n = {outcome.onBattery.value_or(true) ? "🍃 Battery Mode ended" : "⚡ Back on AC",
             !outcome.resumed.empty()     ? "All processes resumed"
                 : outcome.pausedAnything ? "Nothing left to resume"
                                          : "Nothing was paused"};

@@ -46,6 +46,8 @@ struct ActivationOutcome
     bool sleepHeld = false;
     // AI First Mode: the model server has a model loaded.
     bool modelLoaded = false;
+    // Battery Mode: whether the machine runs on its battery; nothing on a machine without one.
+    std::optional<bool> onBattery;
     // Compile Mode's notification: what started it, the memory of the processes suspended now and
     // the memory free now, in gigabytes.
     std::string trigger;
@@ -67,14 +69,17 @@ struct DeactivationOutcome
     // Compile Mode: the file indexer it paused runs again, or is still paused because that failed.
     bool indexerResumed = false;
     bool indexerStillPaused = false;
+    // Compile Mode: a build ran while it was on (it was started for one, or one was seen since); one
+    // started by hand that saw none has no build to speak of.
+    bool buildDetected = false;
     // Compile Mode: the build something was paused for, and the time that saved.
     std::optional<std::int64_t> secondsSaved;
     double hoursSaved = 0;
     // AI First Mode: a model is still loaded, and Compile Mode is on.
     bool modelLoaded = false;
     bool compileModeOn = false;
-    // Battery Mode: the machine still runs on its battery.
-    bool onBattery = false;
+    // Battery Mode: whether the machine still runs on its battery; nothing on a machine without one.
+    std::optional<bool> onBattery;
 };
 
 struct ActivationTexts

@@ -142,7 +142,7 @@ void PersonaRules::prepare(const std::vector<RunningProcess>& snapshot, const Pe
     m_exclusions.prepare(snapshot, configuration.neverPauseWhitelist);
 }
 
-bool PersonaRules::isOnBattery() const
+std::optional<bool> PersonaRules::onBatteryPower() const
 {
     {
         std::lock_guard lock(m_mutex);
@@ -150,7 +150,9 @@ bool PersonaRules::isOnBattery() const
             return *m_mockIsOnBattery;
     }
     const auto battery = platform::PowerSupplies(m_sysRoot).internalBattery();
-    return battery && battery->onBattery;
+    if (!battery)
+        return std::nullopt;
+    return battery->onBattery;
 }
 
 void PersonaRules::setMockIsOnBattery(std::optional<bool> onBattery)

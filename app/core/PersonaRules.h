@@ -76,8 +76,10 @@ public:
         return m_exclusions.reasonFor(process);
     }
 
-    // The power source, unless a stand-in reading is set.
-    bool isOnBattery() const;
+    // The power source, unless a stand-in reading is set: whether the machine runs on its battery, and
+    // nothing for a machine without one.
+    std::optional<bool> onBatteryPower() const;
+    bool isOnBattery() const { return onBatteryPower().value_or(false); }
     void setMockIsOnBattery(std::optional<bool> onBattery);
 
 private:

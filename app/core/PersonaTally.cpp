@@ -18,6 +18,8 @@ void PersonaTally::activated(
     AutoPersona persona, const std::string& trigger, Date at, std::int64_t suspended, double gigabytesFreed)
 {
     m_history.push_back({persona, trigger, at, std::nullopt, suspended});
+    if (persona == AutoPersona::compileMode)
+        m_buildSeen = false;
     m_metrics.totalGBFreed += gigabytesFreed;
     m_metrics.autonomousActionsCount += suspended;
 }
@@ -39,15 +41,22 @@ bool PersonaTally::deactivated(AutoPersona persona, Date at)
     return open->processesAffected > 0;
 }
 
+bool PersonaTally::buildDetected() const
+{
+    const auto newest = std::find_if(m_history.rbegin(), m_history.rend(),
+        [](const PersonaEvent& e) { return e.persona == AutoPersona::compileMode; });
+    return newest != m_history.rend() && (m_buildSeen || newest->trigger != PersonaEvent::manualOverrideTrigger);
+}
+
 std::optional<PersonaTally::BuildSaving> PersonaTally::endBuild(Date at)
 {
-    if (!std::exchange(m_buildProtected, false))
+    const bool counted = std::exchange(m_buildProtected, false) && buildDetected();
+    m_buildSeen = false;
+    if (!counted)
         return std::nullopt;
     m_metrics.buildsProtected += 1;
     const auto newest = std::find_if(m_history.rbegin(), m_history.rend(),
         [](const PersonaEvent& e) { return e.persona == AutoPersona::compileMode; });
-    if (newest == m_history.rend())
-        return std::nullopt;
     const double duration = at.timeIntervalSince(newest->activated);
     BuildSaving saving;
     saving.seconds = std::max<std::int64_t>(static_cast<std::int64_t>(std::trunc(duration * 0.5)), 5);

@@ -41,12 +41,18 @@ public:
     // Something was paused for the Compile Mode that is on: only then is its build protected.
     bool buildProtected() const { return m_buildProtected; }
     void setBuildProtected(bool isProtected) { m_buildProtected = isProtected; }
+    // A trigger process runs while Compile Mode is on: one started by hand now covers a build too.
+    void buildSeen() { m_buildSeen = true; }
+    // The Compile Mode that is on has a build to its name: it was started for one (not by hand), or
+    // one was seen since.
+    bool buildDetected() const;
     // Compile Mode ends at `at`: a protected build is counted, with what it saved since its event
-    // began. A build nothing was paused for counts nothing.
+    // began. A build nothing was paused for, or no build at all, counts nothing.
     std::optional<BuildSaving> endBuild(Date at);
 
 private:
     std::vector<PersonaEvent> m_history;
     SavedYouMetrics m_metrics;
     bool m_buildProtected = false;
+    bool m_buildSeen = false;
 };

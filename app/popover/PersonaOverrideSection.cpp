@@ -228,7 +228,7 @@ void PersonaOverrideSection::togglePersonaOverride(AutoPersona persona)
     if (active && m_commands.deactivatePersona)
         request = m_commands.deactivatePersona(persona);
     else if (!active && m_commands.activatePersona)
-        request = m_commands.activatePersona(persona, manualTrigger);
+        request = m_commands.activatePersona(persona, PersonaEvent::manualOverrideTrigger);
     else
         return;
     // The chip waits for its request (and the refresh after it) before it takes another tap.

@@ -28,7 +28,6 @@ class PersonaOverrideSection : public QWidget
     Q_OBJECT
 public:
     static constexpr int kWarningMs = 4000;
-    static inline const std::string manualTrigger = "manual override";
 
     // The persona requests; each future finishes once the published state is up to date.
     struct Commands

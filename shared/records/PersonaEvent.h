@@ -12,6 +12,9 @@
 // One period during which a persona was active; `deactivated` is absent while it still is.
 struct PersonaEvent
 {
+    // The trigger of a persona switched on by hand.
+    static inline const std::string manualOverrideTrigger = "manual override";
+
     AutoPersona persona = AutoPersona::compileMode;
     // Why it became active: a process name, "power disconnected", "model loaded", "manual override".
     std::string trigger;

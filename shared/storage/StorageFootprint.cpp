@@ -135,7 +135,8 @@ std::map<StorageFootprint::FileKey, std::uint64_t> StorageFootprint::namesRemove
     return removed;
 }
 
-void StorageFootprint::addKept(Reclaim& out, const std::set<std::string>& paths, const std::set<FileKey>& kept) const
+void StorageFootprint::addKept(Reclaim& out, const std::set<std::string>& paths, const std::set<FileKey>& kept,
+    const std::map<FileKey, std::uint64_t>& removed) const
 {
     std::set<FileKey> usedByOthers;
     for (const auto& path : m_order) {
@@ -158,6 +159,9 @@ void StorageFootprint::addKept(Reclaim& out, const std::set<std::string>& paths,
         if (usedByOthers.contains(key)) {
             ++out.keptFiles;
             out.keptBytes += bytes;
+        } else if (removed.contains(key)) {
+            ++out.linkedFiles;
+            out.linkedBytes += bytes;
         } else {
             ++out.heldFiles;
             out.heldBytes += bytes;
@@ -186,14 +190,15 @@ StorageFootprint::Reclaim StorageFootprint::reclaim(const std::vector<InventoryM
         used.insert(files.begin(), files.end());
     }
     // A file goes when every one of its names goes.
-    for (const auto& [key, count] : namesRemoved(paths)) {
+    const std::map<FileKey, std::uint64_t> removed = namesRemoved(paths);
+    for (const auto& [key, count] : removed) {
         const auto it = m_files.find(key);
         if (it != m_files.end() && count >= it->second.links) {
             out.bytes += it->second.bytes;
             used.erase(key);
         }
     }
-    addKept(out, paths, used);
+    addKept(out, paths, used, removed);
     return out;
 }
 

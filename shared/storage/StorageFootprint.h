@@ -64,13 +64,17 @@ public:
         std::int64_t keptFiles = 0;
         std::int64_t keptBytes = 0;
         std::vector<std::string> keptFor; // the names of those models
-        // Files of the models that stay for something no listed model is: another hard link, a
-        // manifest that is no model or cannot be read, a blob written within the last hour.
+        // Files of the models that stay for something no listed model is: a manifest that is no model
+        // or cannot be read, a blob written within the last hour, the target of a link.
         std::int64_t heldFiles = 0;
         std::int64_t heldBytes = 0;
-        bool onlyBlobs = true; // every file that stays is an Ollama blob
+        // Files whose names the deletion removes, whose bytes stay on disk through another hard link
+        // that no listed model holds.
+        std::int64_t linkedFiles = 0;
+        std::int64_t linkedBytes = 0;
+        bool onlyBlobs = true; // every file that stays, or whose bytes stay, is an Ollama blob
 
-        bool everythingGoes() const { return keptFiles == 0 && heldFiles == 0; }
+        bool everythingGoes() const { return keptFiles == 0 && heldFiles == 0 && linkedFiles == 0; }
     };
     // What deleting the models would free: the files only they use, each once, and the blobs no
     // remaining manifest refers to (those of the deleted models and any already unreferenced).
@@ -92,7 +96,9 @@ private:
     std::vector<std::string> removableBlobs(int store, const std::set<std::string>& paths) const;
     // How many names of each file deleting the models removes, the blobs the cleanup then removes included.
     std::map<FileKey, std::uint64_t> namesRemoved(const std::set<std::string>& paths) const;
-    void addKept(Reclaim& out, const std::set<std::string>& paths, const std::set<FileKey>& kept) const;
+    // `removed` as namesRemoved gives it for `paths`.
+    void addKept(Reclaim& out, const std::set<std::string>& paths, const std::set<FileKey>& kept,
+        const std::map<FileKey, std::uint64_t>& removed) const;
     std::int64_t bytesOf(FileKey key) const;
 
     std::map<FileKey, File> m_files;

@@ -3,23 +3,29 @@
 #include <QString>
 #include <QUrl>
 
-class QDBusConnection;
+#include <functional>
+
+class QObject;
 
 // What the views ask of the desktop: the clipboard and opening things in other programs. Views take a
 // Desktop so tests record the requests instead of starting a browser or a file manager.
 class Desktop
 {
 public:
+    // Whether the file manager showed what it was asked to, given on the GUI thread.
+    using Answer = std::function<void(bool shown)>;
+
     virtual ~Desktop() = default;
     virtual void copyText(const QString& text) = 0;
     virtual QString clipboardText() const = 0;
     virtual bool openUrl(const QUrl& url) = 0;
-    // False when no file manager showed the folder (none on the session bus answered, and none is set
-    // up for folders). Waits a few seconds at most for the answer: views call it on a worker.
-    virtual bool openFolder(const QString& path) = 0;
-    // Shows the file selected in the file manager, or opens its folder where that is all there is; false
-    // as openFolder. Waits as openFolder does.
-    virtual bool revealFile(const QString& path) = 0;
+    // Shows the folder in the file manager without blocking the caller, and answers through `answered`
+    // unless `receiver` is gone by then: false when no file manager showed it (none on the session bus
+    // answered, and the program set up for folders is missing or failed). Call from the GUI thread.
+    virtual void openFolder(const QString& path, QObject* receiver, Answer answered) = 0;
+    // Shows the file selected in the file manager, or opens its folder where that is all there is;
+    // answers as openFolder.
+    virtual void revealFile(const QString& path, QObject* receiver, Answer answered) = 0;
 
     static Desktop& system();
 };
@@ -33,11 +39,9 @@ public:
     void copyText(const QString& text) override;
     QString clipboardText() const override;
     bool openUrl(const QUrl& url) override;
-    bool openFolder(const QString& path) override;
-    bool revealFile(const QString& path) override;
+    void openFolder(const QString& path, QObject* receiver, Answer answered) override;
+    void revealFile(const QString& path, QObject* receiver, Answer answered) override;
 
 private:
-    QDBusConnection bus() const;
-
     QString m_busName;
 };

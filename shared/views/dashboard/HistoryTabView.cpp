@@ -3,7 +3,6 @@
 #include "PageStyle.h"
 #include "engines/DashboardViewModel.h"
 #include "records/ThemeManager.h"
-#include "storage/PoolDelivery.h"
 #include "ui/Clock.h"
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
@@ -140,15 +139,12 @@ void HistoryTabView::reveal(const QString& file, const QString& shown)
 {
     // The file manager may take seconds to answer, or never: the GUI thread does not wait for it.
     const int report = ++m_reports;
-    Desktop* desktop = &m_desktop;
-    runOnPool(
-        QThreadPool::globalInstance(), this, [desktop, file] { return desktop->revealFile(file); },
-        [this, report, shown](bool revealed) {
-            // A later report says where it went instead.
-            if (revealed || report != m_reports)
-                return;
-            m_status->setText(tr("Saved to %1. No file manager answered, so it is not shown.").arg(shown));
-        });
+    m_desktop.revealFile(file, this, [this, report, shown](bool revealed) {
+        // A later report says where it went instead.
+        if (revealed || report != m_reports)
+            return;
+        m_status->setText(tr("Saved to %1. No file manager answered, so it is not shown.").arg(shown));
+    });
 }
 
 QString HistoryTabView::exportFolder()

@@ -135,7 +135,7 @@ QString specReport(const platform::MachineFacts& facts, const ReportFigures& fig
         QStringLiteral("GPU Cores: ") + cores(figures.gpuCores),
         QStringLiteral("Neural Engine: ") + neuralEngineDescription(brand),
         QStringLiteral("Physical Memory: ")
-            + (figures.physicalMemoryGB > 0 ? NumberText::numberText("%.0f GB", figures.physicalMemoryGB)
+            + (figures.physicalMemoryGB > 0 ? NumberText::wholeText(figures.physicalMemoryGB) + QStringLiteral(" GB")
                                             : NumberText::dash),
         QStringLiteral("Memory Bandwidth: ") + memoryBandwidthDescription(brand),
         QStringLiteral("Serial ID: ") + serialIdentifier(facts), QString(44, QLatin1Char('='))};

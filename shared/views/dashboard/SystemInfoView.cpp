@@ -271,9 +271,10 @@ void SystemInfoView::showFacts()
     const QString host = md::hostIdentifier(QString::fromStdString(facts.machineId));
     setRow(tr("Host UUID"), host == NumberText::dash ? host : host + QStringLiteral("..."));
     setRow(tr("Platform Type"), md::platformType(facts));
+    // Whole gigabytes with the fraction dropped, as the advisor writes the same memory.
     setRow(tr("Physical Memory"),
-        PageStyle::figure(
-            facts.memoryBytes > 0, "%.0f GB System Memory", static_cast<double>(facts.memoryBytes) / kBytesPerGiB));
+        PageStyle::wholeFigure(facts.memoryBytes > 0, static_cast<double>(facts.memoryBytes) / kBytesPerGiB,
+            QStringLiteral(" GB System Memory")));
     setRow(tr("Memory Bandwidth"), md::memoryBandwidthDescription(brand));
     // The GPU's own memory where its driver reports it; a share of system memory would be a guess.
     setRow(tr("VRAM Allocation Limit"),

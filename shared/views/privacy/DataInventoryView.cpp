@@ -219,19 +219,18 @@ void DataInventoryView::openInFileManager()
 {
     Desktop* desktop = m_services.desktop;
     const QString folder = m_services.dataDirectory;
+    // A first run has no data folder yet; the user still gets the (empty) folder.
     runAsync<bool>(
-        this,
-        [desktop, folder] {
-            // A first run has no data folder yet; the user still gets the (empty) folder.
-            QDir().mkpath(folder);
-            return desktop->openFolder(folder);
-        },
-        [this, folder](const bool& opened) {
-            m_status->setVisible(!opened);
-            m_copyPathButton->setVisible(!opened);
-            if (!opened)
-                m_status->setText(tr("No file manager answered, so the folder was not opened. It is %1").arg(folder));
-            emit folderOpenAnswered();
+        this, [folder] { return QDir().mkpath(folder); },
+        [this, desktop, folder](const bool&) {
+            desktop->openFolder(folder, this, [this, folder](bool opened) {
+                m_status->setVisible(!opened);
+                m_copyPathButton->setVisible(!opened);
+                if (!opened)
+                    m_status->setText(
+                        tr("No file manager answered, so the folder was not opened. It is %1").arg(folder));
+                emit folderOpenAnswered();
+            });
         });
 }
 

@@ -100,10 +100,12 @@ QString deletionQuestion(const std::vector<InventoryModel>& models, const Storag
 
 QString keptFiles(const StorageFootprint::Reclaim& reclaim)
 {
+    const auto counted = [&](std::int64_t count) {
+        const char* noun = reclaim.onlyBlobs ? (count == 1 ? " blob" : " blobs") : (count == 1 ? " file" : " files");
+        return QString::number(count) + tr(noun);
+    };
     const auto kept = [&](std::int64_t count, std::int64_t bytes) {
-        const char* noun
-            = reclaim.onlyBlobs ? (count == 1 ? " blob (" : " blobs (") : (count == 1 ? " file (" : " files (");
-        return QString::number(count) + tr(noun) + gb(gigabytes(bytes))
+        return counted(count) + QStringLiteral(" (") + gb(gigabytes(bytes))
             + (count == 1 ? tr(" GB) is kept: ") : tr(" GB) are kept: "));
     };
     QStringList lines;
@@ -118,6 +120,13 @@ QString keptFiles(const StorageFootprint::Reclaim& reclaim)
         lines << kept(reclaim.heldFiles, reclaim.heldBytes)
                 + (reclaim.heldFiles == 1 ? tr("it may still be in use elsewhere on disk.")
                                           : tr("they may still be in use elsewhere on disk."));
+    // Its name goes with the model; only its bytes stay, through a link that is no model's.
+    if (reclaim.linkedFiles > 0) {
+        const bool one = reclaim.linkedFiles == 1;
+        lines << counted(reclaim.linkedFiles) + (one ? tr(" is removed, but its ") : tr(" are removed, but their "))
+                + gb(gigabytes(reclaim.linkedBytes)) + tr(" GB stay on disk through ")
+                + (one ? tr("another link.") : tr("other links."));
+    }
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -280,19 +280,53 @@ TEST_F(PersonaEngineTest, NotificationsSayOnlyWhatHappened)
     EXPECT_FALSE(engine->frozenProcesses().contains(60));
     engine->deactivatePersona(AutoPersona::compileMode);
 
-    // Battery Mode by hand on a machine without a battery: nothing to pause, no sampling to slow.
+    // Battery Mode by hand on mains: nothing to pause, no sampling to slow.
     engine->activatePersona(AutoPersona::batteryMode, "manual override");
     EXPECT_EQ(last(), (Post {"🍃 Battery Mode", "Nothing needed pausing"}));
     EXPECT_EQ(assistance().at(0).detail, last().second);
     engine->deactivatePersona(AutoPersona::batteryMode);
     EXPECT_EQ(last(), (Post {"⚡ Back on AC", "Nothing was paused"}));
-    // Ended by hand while still on battery.
-    engine->setMockIsOnBattery(true);
+    // On a machine without a battery (no power supplies at all) neither text speaks of one.
+    engine->setMockIsOnBattery(std::nullopt);
     setProcesses({proc(40, "ollama")});
     engine->activatePersona(AutoPersona::batteryMode, "manual override");
-    EXPECT_EQ(last(), (Post {"🍃 Battery Mode", "Saving power · Resources throttled"}));
+    EXPECT_EQ(assistance().at(0).detail, "Constrained background compute");
     engine->deactivatePersona(AutoPersona::batteryMode);
     EXPECT_EQ(last(), (Post {"🍃 Battery Mode ended", "All processes resumed"}));
+    // Ended by hand while still on battery.
+    engine->setMockIsOnBattery(true);
+    engine->activatePersona(AutoPersona::batteryMode, "manual override");
+    EXPECT_EQ(last(), (Post {"🍃 Battery Mode", "Saving power · Resources throttled"}));
+    EXPECT_EQ(assistance().at(0).detail, "Constrained background compute on battery");
+    engine->deactivatePersona(AutoPersona::batteryMode);
+    EXPECT_EQ(last(), (Post {"🍃 Battery Mode ended", "All processes resumed"}));
+}
+
+TEST_F(PersonaEngineTest, CompileModeByHandClaimsABuildOnlyWhenOneRuns)
+{
+    auto engine = makeEngine();
+    using Post = std::pair<std::string, std::string>;
+    setProcesses({proc(40, "ollama")});
+    engine->activatePersona(AutoPersona::compileMode, "manual override");
+    m_now = m_now + 600;
+    engine->deactivatePersona(AutoPersona::compileMode);
+    EXPECT_EQ(
+        m_notifier->posts().back(), (Post {"⚙️ Compile Mode ended", "Ollama resumed · Background apps running"}));
+    EXPECT_EQ(assistance().at(0).title, "Compile Shield Engaged"); // no "Build Protected" after it
+    EXPECT_EQ(engine->savedYouMetrics().buildsProtected, 0);
+    EXPECT_DOUBLE_EQ(engine->savedYouMetrics().totalHoursSaved, 0);
+
+    // A build that runs while it is on is protected as any other.
+    engine->activatePersona(AutoPersona::compileMode, "manual override");
+    setProcesses({proc(40, "ollama"), proc(5, "make")});
+    engine->evaluateCompileTrigger();
+    setProcesses({proc(40, "ollama")});
+    m_now = m_now + 100;
+    engine->evaluateCompileTrigger(); // make has ended, and Compile Mode with it
+    EXPECT_TRUE(engine->activePersonas().empty());
+    EXPECT_EQ(m_notifier->posts().back().first, "✅ Build done");
+    EXPECT_EQ(assistance().at(0).title, "Build Protected");
+    EXPECT_EQ(engine->savedYouMetrics().buildsProtected, 1);
 }
 
 TEST_F(PersonaEngineTest, ARefusedSleepInhibitorLeavesAIFirstModeActive)

@@ -29,6 +29,18 @@ TEST(PersonaRecordsTest, NothingPausedSaysWhyInTheRecordAndTheNotificationAlike)
     }
 }
 
+TEST(PersonaRecordsTest, AIFirstModeWithoutTheSleepLockRecordsTheTasksItPaused)
+{
+    ActivationOutcome outcome;
+    outcome.paused = 2;
+    outcome.modelLoaded = true;
+    const auto texts = activationTexts(AutoPersona::aiFirstMode, outcome);
+    EXPECT_EQ(texts.notification.body, "Model loaded · Background tasks paused");
+    EXPECT_EQ(texts.record.detail, "Paused background tasks; system sleep could not be held off");
+    EXPECT_EQ(texts.record.impactValue, "Tasks paused");
+    EXPECT_EQ(texts.record.category, AssistanceCategory::performance);
+}
+
 TEST(PersonaRecordsTest, WhatStaysPausedNamesWhoKeepsIt)
 {
     DeactivationOutcome outcome;

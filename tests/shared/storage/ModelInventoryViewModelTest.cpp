@@ -410,6 +410,24 @@ TEST_F(EstimateTest, AHardLinkedFileCountsOnceAndGoesWithItsLastName)
     EXPECT_EQ(m.estimate, m.freed);
 }
 
+TEST_F(EstimateTest, ABlobLinkedOutsideTheStoresGoesWhileItsBytesStay)
+{
+    f.ollamaModel("registry.ollama.ai/library/a/1b", {{1, 3 * kMiB}});
+    const std::string blob = f.ollama("blobs/" + StoreFixture::blobName(1));
+    std::filesystem::create_directories(f.path("backup"));
+    std::filesystem::create_hard_link(blob, f.path("backup/weights"));
+    scan();
+    const StorageFootprint::Reclaim reclaim = vm().reclaimFor({model("a:1b")});
+    EXPECT_EQ(reclaim.linkedFiles, 1);
+    EXPECT_FALSE(reclaim.everythingGoes());
+
+    const Measured m = deleteAndMeasure({"a:1b"}, f.home);
+    EXPECT_FALSE(StoreFixture::exists(blob));
+    EXPECT_TRUE(StoreFixture::exists(f.path("backup/weights")));
+    EXPECT_LT(m.freed, static_cast<std::int64_t>(kMiB)); // the manifest and the config blob only
+    EXPECT_EQ(m.estimate, kConfigBlob);
+}
+
 TEST_F(EstimateTest, TheHubIsCountedOnceAsModelsAndOnlyItsRestAsACache)
 {
     f.file(f.hub("models--org--model/blobs/w"), 3 * kMiB);

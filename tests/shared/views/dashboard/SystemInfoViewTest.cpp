@@ -3,9 +3,11 @@
 #include "shared/engines/DashboardTestSupport.h"
 #include "support/doubles/ui/RecordingDesktop.h"
 
+#include "core/Units.h"
 #include "engines/MachineFactsModel.h"
 #include "support/doubles/ui/FakeClock.h"
 #include "ui/CopyButton.h"
+#include "views/advisor/AdvisorTexts.h"
 
 #include <QTest>
 
@@ -77,6 +79,23 @@ TEST(SystemInfoViewTest, RowsFromTheFactsAndLiveFigures)
     s.throttleEvents = 3;
     model->publishSample(s);
     EXPECT_EQ(view.rowValue("Thermal Throttling"), "3 events since boot");
+}
+
+TEST(SystemInfoViewTest, MemoryIsTheAdvisorsWholeNumberOfGigabytes)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    RecordingDesktop desktop;
+    FakeClock clock;
+    platform::MachineFacts machineFacts = laptop();
+    machineFacts.memoryBytes = 25340307046ull; // 23.6 GB, which rounding would make 24
+    MachineFactsModel facts(machineFacts);
+    SystemInfoView view(*model, facts, desktop, clock);
+    MacCapabilityProfile profile;
+    profile.totalMemoryGB = static_cast<double>(machineFacts.memoryBytes) / kBytesPerGB;
+    EXPECT_TRUE(AdvisorTexts::contextHeaderLine(profile, false).startsWith("23GB "));
+    EXPECT_EQ(view.rowValue("Physical Memory"), "23 GB System Memory");
+    EXPECT_TRUE(view.specReport().contains("\nPhysical Memory: 23 GB\n")) << view.specReport().toStdString();
 }
 
 TEST(SystemInfoViewTest, IdentifiersStableAcrossBuildsOfThePage)

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -146,4 +147,42 @@ TEST_F(DataInventoryViewTest, AFileManagerThatRefusesTheFolderHasNotOpenedIt)
     ASSERT_TRUE(waitFor([&] { return answered.count() == 2; }, 15000));
     EXPECT_TRUE(view.statusText().startsWith("No file manager answered")) << view.statusText().toStdString();
     EXPECT_TRUE(view.offersPathToCopy());
+}
+
+TEST_F(DataInventoryViewTest, TheFolderHandlerHasOpenedTheFolderOnlyWhenItEndsWell)
+{
+    PrivateBus bus;
+    if (!bus.isUp())
+        GTEST_SKIP() << "no dbus-daemon to run a private bus";
+    bus.connect("desktop"); // no file manager on it
+    SystemDesktop system("desktop");
+    const QString tools = dir.filePath("tools");
+    QDir().mkpath(tools);
+    ASSERT_TRUE(writeScript(tools + "/xdg-mime", "echo files.desktop\n"));
+    // xdg-open's status when the program it started for the folder failed, once the test lets it end
+    // (or ten seconds have passed, so that it never outlives the test).
+    const QByteArray go = dir.filePath("go").toLocal8Bit();
+    ASSERT_TRUE(writeScript(tools + "/xdg-open",
+        "i=0\nuntil [ -e '" + go + "' ] || [ $i -ge 200 ]; do /bin/sleep 0.05; i=$((i + 1)); done\nexit 4\n"));
+    const ScopedPath path(tools);
+    PrivacyServices withHandler = services();
+    withHandler.desktop = &system;
+    DataInventoryView view(withHandler);
+    QSignalSpy answered(&view, &DataInventoryView::folderOpenAnswered);
+
+    view.openInFileManager();
+    // The page goes on answering while the handler runs, and is not answered before it ends.
+    bool ticked = false;
+    QTimer::singleShot(50, [&] { ticked = true; });
+    EXPECT_TRUE(waitFor([&] { return ticked; }, 1000));
+    EXPECT_EQ(answered.count(), 0);
+    QFile(QString::fromLocal8Bit(go)).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(waitFor([&] { return answered.count() == 1; }, 15000));
+    EXPECT_TRUE(view.statusText().startsWith("No file manager answered")) << view.statusText().toStdString();
+    EXPECT_TRUE(view.offersPathToCopy());
+
+    ASSERT_TRUE(writeScript(tools + "/xdg-open", "exit 0\n"));
+    view.openInFileManager();
+    ASSERT_TRUE(waitFor([&] { return answered.count() == 2; }, 15000));
+    EXPECT_TRUE(view.statusText().isEmpty()) << view.statusText().toStdString();
 }

@@ -147,6 +147,21 @@ TEST(StorageTextsTest, BannersCountModelsAndNameFailures)
     EXPECT_FALSE(cleaned.succeeded);
 }
 
+TEST(StorageTextsTest, AFileWhoseOtherLinkNoModelHoldsIsRemovedWhileItsBytesStay)
+{
+    StorageFootprint footprint;
+    const StorageFootprint::FileKey weights {1, 2};
+    footprint.addFile(weights, static_cast<std::int64_t>(600 * kMiB), 2); // its other name is no model's
+    StorageFootprint::ModelFiles files;
+    files.name = "a";
+    files.names = {{weights, 1}};
+    footprint.addModel("/models/a.gguf", files);
+    InventoryModel model;
+    model.path = "/models/a.gguf";
+    EXPECT_EQ(StorageTexts::keptFiles(footprint.reclaim({model})),
+        "1 file is removed, but its 0.6 GB stay on disk through another link.");
+}
+
 TEST(StorageTextsTest, RelativeDatesUseTheLargestWholeUnit)
 {
     const Date now = Date::from1970(2'000'000'000);

@@ -1,19 +1,23 @@
 #include "RecordingDesktop.h"
 
+#include <QObject>
+
 bool RecordingDesktop::openUrl(const QUrl& url)
 {
     openedUrls << url;
     return true;
 }
 
-bool RecordingDesktop::openFolder(const QString& path)
+void RecordingDesktop::openFolder(const QString& path, QObject* receiver, Answer answered)
 {
     openedFolders << path;
-    return foldersOpen;
+    QMetaObject::invokeMethod(
+        receiver, [answered, open = foldersOpen] { answered(open); }, Qt::QueuedConnection);
 }
 
-bool RecordingDesktop::revealFile(const QString& path)
+void RecordingDesktop::revealFile(const QString& path, QObject* receiver, Answer answered)
 {
     revealedFiles << path;
-    return true;
+    QMetaObject::invokeMethod(
+        receiver, [answered] { answered(true); }, Qt::QueuedConnection);
 }

@@ -16,8 +16,9 @@ public:
     }
     QString clipboardText() const override { return m_clipboard; }
     bool openUrl(const QUrl& url) override;
-    bool openFolder(const QString& path) override;
-    bool revealFile(const QString& path) override;
+    // Both answer after the caller returns, as a file manager does.
+    void openFolder(const QString& path, QObject* receiver, Answer answered) override;
+    void revealFile(const QString& path, QObject* receiver, Answer answered) override;
 
     int copies = 0;
     bool foldersOpen = true; // whether a file manager answers openFolder
