@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PersonaEngineOptions.h"
 #include "XPCConnection.h"
 
 #include "core/Date.h"
@@ -9,10 +10,6 @@
 #include "records/PersonaConfiguration.h"
 #include "records/PersonaEvent.h"
 #include "records/SavedYouMetrics.h"
-
-#include "platform/proc/SessionEnvironment.h"
-
-#include <QString>
 
 #include <chrono>
 #include <cstdint>
@@ -24,34 +21,9 @@
 #include <string>
 #include <vector>
 
-class AssistanceTracker;
 class MemoryEngine;
 class OllamaEngine;
 class ProcessWatcher;
-class UserDefaults;
-
-namespace platform {
-class SleepInhibitor;
-class UserNotifier;
-} // namespace platform
-
-// What the persona engine uses besides its four collaborators; tests replace each.
-struct PersonaEngineOptions
-{
-    // The list of suspended processes; empty: SuspensionLedger::kStateFileName in the application's data folder.
-    QString stateFilePath;
-    UserDefaults* userDefaults = nullptr; // nullptr: UserDefaults::standard()
-    AssistanceTracker* assistanceTracker = nullptr; // nullptr: AssistanceTracker::shared()
-    std::shared_ptr<platform::SleepInhibitor> sleepInhibitor; // nullptr: logind
-    std::shared_ptr<platform::UserNotifier> notifier; // nullptr: the desktop's notification service
-    std::string procRoot = "/proc";
-    std::string sysRoot = "/sys";
-    // How the desktop session is reached, to spare what serves it.
-    platform::SessionEnvironment session = platform::SessionEnvironment::current();
-    std::function<Date()> clock; // empty: Date::now
-    // Posts the active persona names to ActivePersonaTracker on the GUI thread.
-    bool updatesPersonaTracker = true;
-};
 
 // Starts and ends Compile Mode, AI First Mode and Battery Mode from what the machine is doing, and
 // suspends and resumes background processes through the helper on their behalf.
