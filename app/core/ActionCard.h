@@ -26,7 +26,7 @@ public:
         std::string name;
         // When the process started (clock ticks after boot) as it was chosen: a later process given the
         // same pid is then never the one stopped.
-        std::optional<std::uint64_t> startTicks;
+        std::optional<std::uint64_t> startTicks = std::nullopt;
         bool operator==(const FreezeProcess&) const = default;
     };
     struct UnloadOllamaModel

@@ -21,7 +21,6 @@
 #include <QCoreApplication>
 #include <QSet>
 
-#include <atomic>
 #include <mutex>
 
 // The engine's collaborators, its parts and the state they do not keep themselves.
@@ -47,7 +46,6 @@ public:
 
     // Held for a whole persona operation; recursive because the rules call activation and deactivation.
     std::recursive_timed_mutex operationMutex;
-    std::atomic<bool> cycleRunning {false};
 
     // Guards everything below; the ledger's lock may be taken inside it, never the other way round.
     mutable std::mutex mutex;
@@ -60,16 +58,6 @@ public:
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Starts or ends the persona as the rule decided.
-void apply(PersonaEngine& engine, AutoPersona persona, const PersonaRules::Decision& decision)
-{
-    using Change = PersonaRules::Decision::Change;
-    if (decision.change == Change::activate)
-        engine.activatePersona(persona, decision.trigger);
-    else if (decision.change == Change::deactivate)
-        engine.deactivatePersona(persona);
-}
 
 } // namespace
 
@@ -119,6 +107,18 @@ PersonaEngine::PersonaEngine(XPCConnection& xpcConnection, ProcessWatcher& proce
     Options options)
     : d(std::make_unique<Private>(
         xpcConnection, processWatcher, ollamaEngine, memoryEngine, savedYouMetrics, std::move(options)))
+    , m_singles(*this, d->rules, d->watcher, d->ledger, d->operationMutex,
+          [this](AutoPersona holder) {
+              std::lock_guard lock(d->mutex);
+              d->tally.suspendedOne(
+                  holder == AutoPersona::compileMode && d->activePersonas.contains(AutoPersona::compileMode));
+          })
+    , m_cycle(
+          *this, d->rules, d->watcher, d->ledger, d->actions, m_singles, d->operationMutex, [this] { return d->now(); },
+          [this] {
+              std::lock_guard lock(d->mutex);
+              d->tally.buildSeen();
+          })
 {
     d->configuration = configuration ? std::move(*configuration) : PersonaConfiguration::load(d->defaults);
     // Settings erased (privacy erasure): the defaults take over, and nothing is written back.
@@ -235,69 +235,6 @@ void PersonaEngine::resetSavedYouMetrics()
     notifyStateChanged();
 }
 
-bool PersonaEngine::runCycle()
-{
-    if (d->ledger.isClosed() || d->cycleRunning.exchange(true))
-        return false;
-    struct Done
-    {
-        std::atomic<bool>& running;
-        ~Done() { running = false; }
-    } done {d->cycleRunning};
-    evaluateAllRules();
-    return true;
-}
-
-void PersonaEngine::evaluateAllRules()
-{
-    std::lock_guard operation(d->operationMutex);
-    if (!configuration().autonomousModeEnabled)
-        return;
-    evaluateCompileTrigger();
-    evaluateBatteryAndSustainedCPU();
-    evaluateAIFirst();
-}
-
-void PersonaEngine::evaluateCompileTrigger()
-{
-    std::lock_guard operation(d->operationMutex);
-    const auto triggers = configuration().compileModeTriggers;
-    const auto processes = d->watcher.scanProcesses();
-    const bool active = d->isActive(AutoPersona::compileMode);
-    const auto decision = PersonaRules::compileRule(active, processes, triggers);
-    // On and left on: a trigger runs, so a Compile Mode started by hand now covers a build.
-    if (active && decision.change == PersonaRules::Decision::Change::none) {
-        std::lock_guard lock(d->mutex);
-        d->tally.buildSeen();
-    }
-    apply(*this, AutoPersona::compileMode, decision);
-}
-
-void PersonaEngine::evaluateBatteryAndSustainedCPU()
-{
-    std::lock_guard operation(d->operationMutex);
-    apply(*this, AutoPersona::batteryMode, d->rules.batteryRule(d->isActive(AutoPersona::batteryMode)));
-    if (!d->isActive(AutoPersona::batteryMode)) {
-        d->rules.forgetBusyProcesses();
-        return;
-    }
-    const auto processes = d->watcher.scanProcesses();
-    const Date now = d->now();
-    const auto isSuspended = [this](std::int32_t pid) { return d->ledger.holds(pid); };
-    for (const auto& process : d->rules.overdueProcesses(processes, now, configuration(), isSuspended)) {
-        // Suspended on Battery Mode's behalf, so it runs again when Battery Mode ends.
-        (void)freezeOnBehalfOf(process.pid, process.name, AutoPersona::batteryMode);
-    }
-}
-
-void PersonaEngine::evaluateAIFirst()
-{
-    std::lock_guard operation(d->operationMutex);
-    const bool anyLoaded = d->actions.modelLoaded();
-    apply(*this, AutoPersona::aiFirstMode,
-        d->rules.aiFirstRule(d->isActive(AutoPersona::aiFirstMode), anyLoaded, d->isActive(AutoPersona::compileMode)));
-}
-
 bool PersonaEngine::isOnBattery() const
 {
     return d->rules.isOnBattery();
@@ -384,77 +321,9 @@ void PersonaEngine::deactivatePersona(AutoPersona persona)
     notifyStateChanged();
 }
 
-PersonaEngine::Result<void> PersonaEngine::freezeProcess(
-    std::int32_t pid, const std::string& name, std::optional<std::uint64_t> startTicks)
-{
-    std::lock_guard operation(d->operationMutex);
-    // A freeze the user asked for is held to the same exclusions as the rules: one click must not
-    // stop this program, the helper, the desktop or the user's terminal.
-    d->rules.prepare(d->watcher.scanProcesses(), configuration());
-    if (const auto reason = d->rules.whySpared(RunningProcess {pid, name, 0, 0, Date()});
-        reason != WatchdogExclusions::Reason::none)
-        return Error {kErrorDomain, kRefusedCode, WatchdogExclusions::describe(reason)};
-    if (startTicks && (*startTicks == 0 || d->ledger.startTicksOf(pid) != *startTicks))
-        return Error {kErrorDomain, kRefusedCode, "the process you chose has ended"};
-    return freezeOnBehalfOf(pid, name, AutoPersona::compileMode, startTicks);
-}
-
 std::uint64_t PersonaEngine::processStartTicks(std::int32_t pid) const
 {
     return d->ledger.startTicksOf(pid);
-}
-
-PersonaEngine::Result<void> PersonaEngine::freezeOnBehalfOf(
-    std::int32_t pid, const std::string& name, AutoPersona holder, std::optional<std::uint64_t> startTicks)
-{
-    std::lock_guard operation(d->operationMutex);
-    if (d->ledger.isClosed())
-        return Error {kErrorDomain, 1, "Quorvane Pro is quitting"};
-    if (auto result = d->ledger.suspendSingle(pid, name, holder, startTicks); !result.ok())
-        return result;
-    {
-        std::lock_guard lock(d->mutex);
-        d->tally.suspendedOne(
-            holder == AutoPersona::compileMode && d->activePersonas.contains(AutoPersona::compileMode));
-    }
-    notifyStateChanged();
-    return {};
-}
-
-PersonaEngine::Result<void> PersonaEngine::resumeProcess(std::int32_t pid)
-{
-    std::lock_guard operation(d->operationMutex);
-    auto result = d->ledger.resume(pid);
-    notifyStateChanged();
-    return result;
-}
-
-void PersonaEngine::checkSuspendedProcesses()
-{
-    std::lock_guard operation(d->operationMutex);
-    if (d->ledger.isClosed())
-        return;
-    const auto findings = d->ledger.review();
-    if (findings.running.empty() && findings.gone.empty())
-        return;
-    if (!findings.running.empty()) {
-        const auto config = configuration();
-        d->rules.prepare(d->watcher.scanProcesses(), config);
-        d->ledger.stopAgainOrForget(findings.running, activePersonas(), PersonaRules::freezeLists(config),
-            [this](const RunningProcess& process) { return d->rules.spares(process); });
-    }
-    notifyStateChanged();
-}
-
-int PersonaEngine::retryFailedResumes()
-{
-    std::lock_guard operation(d->operationMutex);
-    if (d->ledger.isClosed())
-        return 0;
-    const auto retry = d->ledger.retryFailedResumes();
-    if (retry.tried)
-        notifyStateChanged();
-    return retry.waiting;
 }
 
 void PersonaEngine::resumeEverything(std::optional<std::chrono::steady_clock::time_point> deadline)

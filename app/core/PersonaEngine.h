@@ -1,5 +1,8 @@
 #pragma once
 
+#include "PersonaCycle.h"
+#include "PersonaEngineOptions.h"
+#include "SingleSuspensions.h"
 #include "XPCConnection.h"
 
 #include "core/Date.h"
@@ -9,10 +12,6 @@
 #include "records/PersonaConfiguration.h"
 #include "records/PersonaEvent.h"
 #include "records/SavedYouMetrics.h"
-
-#include "platform/proc/SessionEnvironment.h"
-
-#include <QString>
 
 #include <chrono>
 #include <cstdint>
@@ -24,34 +23,9 @@
 #include <string>
 #include <vector>
 
-class AssistanceTracker;
 class MemoryEngine;
 class OllamaEngine;
 class ProcessWatcher;
-class UserDefaults;
-
-namespace platform {
-class SleepInhibitor;
-class UserNotifier;
-} // namespace platform
-
-// What the persona engine uses besides its four collaborators; tests replace each.
-struct PersonaEngineOptions
-{
-    // The list of suspended processes; empty: SuspensionLedger::kStateFileName in the application's data folder.
-    QString stateFilePath;
-    UserDefaults* userDefaults = nullptr; // nullptr: UserDefaults::standard()
-    AssistanceTracker* assistanceTracker = nullptr; // nullptr: AssistanceTracker::shared()
-    std::shared_ptr<platform::SleepInhibitor> sleepInhibitor; // nullptr: logind
-    std::shared_ptr<platform::UserNotifier> notifier; // nullptr: the desktop's notification service
-    std::string procRoot = "/proc";
-    std::string sysRoot = "/sys";
-    // How the desktop session is reached, to spare what serves it.
-    platform::SessionEnvironment session = platform::SessionEnvironment::current();
-    std::function<Date()> clock; // empty: Date::now
-    // Posts the active persona names to ActivePersonaTracker on the GUI thread.
-    bool updatesPersonaTracker = true;
-};
 
 // Starts and ends Compile Mode, AI First Mode and Battery Mode from what the machine is doing, and
 // suspends and resumes background processes through the helper on their behalf.
@@ -65,7 +39,8 @@ struct PersonaEngineOptions
 // Each of its parts does one job: PersonaRules decides, SuspensionLedger keeps what is stopped
 // (with the state file through which what a killed program left stopped is resumed at its next
 // start), PersonaOwnActions does what each persona does besides suspending, PersonaTally keeps the
-// events and the saved-you counters, and PersonaRecords says what happened.
+// events and the saved-you counters, PersonaRecords says what happened, PersonaCycle runs the
+// periodic cycle and SingleSuspensions suspends and resumes one process on its own.
 class PersonaEngine
 {
 public:
@@ -121,11 +96,11 @@ public:
 
     // One run of the periodic cycle: the three rules when autonomous mode is on. Returns false, doing
     // nothing, while the previous run has not finished.
-    bool runCycle();
-    void evaluateAllRules();
-    void evaluateCompileTrigger();
-    void evaluateBatteryAndSustainedCPU();
-    void evaluateAIFirst();
+    bool runCycle() { return m_cycle.runCycle(); }
+    void evaluateAllRules() { m_cycle.evaluateAllRules(); }
+    void evaluateCompileTrigger() { m_cycle.evaluateCompileTrigger(); }
+    void evaluateBatteryAndSustainedCPU() { m_cycle.evaluateBatteryAndSustainedCPU(); }
+    void evaluateAIFirst() { m_cycle.evaluateAIFirst(); }
     bool isOnBattery() const;
 
     void activatePersona(AutoPersona persona, const std::string& trigger);
@@ -144,8 +119,11 @@ public:
     // Given startTicks (processStartTicks when the process was chosen), freezeProcess also refuses,
     // with kRefusedCode, a process that has ended since, whose pid may have passed to another.
     Result<void> freezeProcess(
-        std::int32_t pid, const std::string& name, std::optional<std::uint64_t> startTicks = std::nullopt);
-    Result<void> resumeProcess(std::int32_t pid);
+        std::int32_t pid, const std::string& name, std::optional<std::uint64_t> startTicks = std::nullopt)
+    {
+        return m_singles.freezeProcess(pid, name, startTicks);
+    }
+    Result<void> resumeProcess(std::int32_t pid) { return m_singles.resumeProcess(pid); }
     // When process pid started, in clock ticks after boot; 0 when there is no such process. With the
     // pid it tells a process from a later one that is given the same pid.
     std::uint64_t processStartTicks(std::int32_t pid) const;
@@ -156,10 +134,10 @@ public:
     // (a restarted helper resumes what it held) is stopped again while an active persona still asks
     // for it, and is forgotten otherwise, as is one that has gone. The periodic cycle calls it before
     // anything else, so the list never goes on calling a running process frozen.
-    void checkSuspendedProcesses();
+    void checkSuspendedProcesses() { m_cycle.checkSuspendedProcesses(); }
     // Tries again each resume that failed once its wait is over; the periodic cycle calls it whatever
     // the rules do. Returns how many processes still wait to be resumed.
-    int retryFailedResumes();
+    int retryFailedResumes() { return m_cycle.retryFailedResumes(); }
     // The same as resumeAllFrozenProcesses for quitting, trying again within budget while resumes
     // fail; from then on nothing is suspended any more. Returns true when nothing the engine
     // suspended is left stopped; what is left stays in the state file and the user is told.
@@ -173,10 +151,11 @@ public:
 private:
     class Private;
 
-    Result<void> freezeOnBehalfOf(std::int32_t pid, const std::string& name, AutoPersona holder,
-        std::optional<std::uint64_t> startTicks = std::nullopt);
     // Resumes every suspended process and ends every persona, each undone without notifications.
     void resumeEverything(std::optional<std::chrono::steady_clock::time_point> deadline);
 
     std::unique_ptr<Private> d;
+    // Built on the parts d holds; kept here so that the operations above hand over to them inline.
+    SingleSuspensions m_singles;
+    PersonaCycle m_cycle;
 };

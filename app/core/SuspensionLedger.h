@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SuspendedProcessFile.h"
+#include "SuspensionRecords.h"
 #include "SuspensionReview.h"
 #include "XPCConnection.h"
 
@@ -18,18 +18,16 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 // What the persona engine holds stopped, and the helper requests that stop and continue it: one
 // record per suspended process with the personas that want it stopped, each resume that failed
-// with its back-off, and the file indexer's pause. All of it is kept in step with a small state
-// file (SuspendedProcessFile), so that what a killed run left stopped is resumed at the next start,
-// and compared with each process's real state (SuspensionReview).
+// with its back-off, and the file indexer's pause. SuspensionRecords keeps them, in step with a
+// small state file so that what a killed run left stopped is resumed at the next start; the ledger
+// asks the helper and compares the records with each process's real state (SuspensionReview).
 //
 // Safe from any thread: the records have a lock of their own, never held while the helper is asked.
 class SuspensionLedger
@@ -37,16 +35,16 @@ class SuspensionLedger
 public:
     using Error = XPCConnection::Error;
     template<class T> using Result = XPCConnection::Result<T>;
-    // Whether the persona's freeze list names the process; called with the ledger's lock held.
-    using Listed = std::function<bool(AutoPersona, const std::string&)>;
+    // Whether the persona's freeze list names the process; called with the records' lock held.
+    using Listed = SuspensionRecords::Listed;
     // Whether nothing may suspend the process now.
     using Spared = std::function<bool(const RunningProcess&)>;
 
     static constexpr const char* kStateFileName = "suspended_processes.json";
     // A resume that failed is tried again after the first wait, each later wait twice as long, up to
     // the longest.
-    static constexpr double firstResumeRetrySeconds = 3.0;
-    static constexpr double longestResumeRetrySeconds = 30.0;
+    static constexpr double firstResumeRetrySeconds = SuspensionRecords::firstResumeRetrySeconds;
+    static constexpr double longestResumeRetrySeconds = SuspensionRecords::longestResumeRetrySeconds;
 
     // What suspending a persona's candidates achieved.
     struct Paused
@@ -70,11 +68,7 @@ public:
     };
 
     // The suspended processes and, of those, the ones whose resume failed with the reason, read together.
-    struct Listing
-    {
-        std::map<std::int32_t, FrozenProcess> frozenProcesses;
-        std::map<std::int32_t, std::string> resumeFailures;
-    };
+    using Listing = SuspensionRecords::Listing;
 
     struct Recovery
     {
@@ -86,10 +80,10 @@ public:
     SuspensionLedger(
         XPCConnection& xpc, const std::string& procRoot, QString stateFilePath, std::function<Date()> clock = {});
 
-    Listing listing() const;
-    std::map<std::int32_t, FrozenProcess> frozenProcesses() const;
-    bool holds(std::int32_t pid) const;
-    bool indexerPaused() const;
+    Listing listing() const { return m_records.listing(); }
+    std::map<std::int32_t, FrozenProcess> frozenProcesses() const { return m_records.frozenProcesses(); }
+    bool holds(std::int32_t pid) const { return m_records.holds(pid); }
+    bool indexerPaused() const { return m_records.indexerPaused(); }
     // When process pid started, in clock ticks after boot; 0 when there is no such process.
     std::uint64_t startTicksOf(std::int32_t pid) const;
     // Process pid is stopped (state T or t) and not by this ledger: its user or a debugger stopped it.
@@ -145,34 +139,11 @@ public:
     Recovery recover();
 
 private:
-    // One suspended process: which active personas want it suspended, and its start time so that a
-    // later process with the same pid is never taken for it.
-    struct Suspension
-    {
-        std::set<AutoPersona> holders;
-        std::uint64_t startTicks = 0;
-        // A resume that failed: no persona holds the process any more, and it is tried again from
-        // nextResume on, with back-off, until it runs again or is gone.
-        int failedResumes = 0;
-        Date nextResume;
-        std::string resumeError;
-        // Suspended on its own, by hand or by the watchdog, rather than for being on a freeze list.
-        bool single = false;
-    };
-
-    // What ending `persona` leaves to resume, with the names; what stays goes into `release`.
-    std::vector<std::pair<std::int32_t, std::string>> releaseFor(
-        AutoPersona persona, const std::set<AutoPersona>& others, const Listed& listed, Release& release);
     Date now() const;
     // The process has ended, or its pid now belongs to another process.
     bool isGone(std::int32_t pid, std::uint64_t startTicks) const;
     // The pid now belongs to another process than the one suspended (known by its start time).
     bool isReused(std::int32_t pid, std::uint64_t startTicks) const;
-    std::uint64_t suspendedStartTicks(std::int32_t pid) const;
-    // An active persona holds the process and still asks for it: it is on that persona's freeze
-    // list or was suspended on its own, and it waits for no resume. Its name when so.
-    std::optional<std::string> wantedName(
-        std::int32_t pid, const std::set<AutoPersona>& active, const Listed& listed) const;
 
     // Resumes a suspended process and forgets it; a process that is gone is forgotten too, and a pid
     // that now belongs to another process is forgotten without being resumed. False when it is still
@@ -181,22 +152,13 @@ private:
     bool resumeOrDrop(std::int32_t pid, bool* ranAgain = nullptr);
     // The helper stops pid only while it is the process that started at startTicks (0: unknown).
     Result<void> suspend(std::int32_t pid, std::uint64_t startTicks);
-    void add(const FrozenProcess& record, std::uint64_t startTicks, AutoPersona holder, bool single = false);
-    void remove(std::int32_t pid);
     // Keeps a process whose resume failed for a later try, with a longer wait after each failure.
     void noteFailedResume(std::int32_t pid, const Error& error);
-    std::map<std::int32_t, std::string> resumeFailuresLocked() const;
-    void saveLocked();
 
     XPCConnection& m_xpc;
     const platform::ProcessTable m_processTable;
     const SuspensionReview m_review;
-    const SuspendedProcessFile m_file;
+    SuspensionRecords m_records;
     const std::function<Date()> m_clock;
     std::atomic<bool> m_closed {false};
-
-    mutable std::mutex m_mutex; // guards everything below
-    std::map<std::int32_t, FrozenProcess> m_frozen;
-    std::map<std::int32_t, Suspension> m_suspensions;
-    bool m_indexerPaused = false; // the helper paused the file indexer and it is not back yet
 };
