@@ -2,10 +2,6 @@
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QPromise>
-#include <QtConcurrent/QtConcurrentRun>
-
-#include <memory>
 
 PersonaViewModel::PersonaViewModel(PersonaEngine& personaEngine, QObject* parent)
     : QObject(parent)
@@ -36,41 +32,19 @@ PersonaViewModel::PersonaViewModel(PersonaEngine& personaEngine, QObject* parent
     refresh();
 }
 
-PersonaViewModel::~PersonaViewModel()
-{
-    // A worker still calling the engine must finish before whoever owns the engine may release it.
-    for (auto& future : m_inFlight)
-        future.waitForFinished();
-}
+// A worker still calling the engine finishes (m_engineCalls) before whoever owns the engine may release it.
+PersonaViewModel::~PersonaViewModel() = default;
 
 QFuture<void> PersonaViewModel::runThenRefresh(std::function<void(PersonaEngine&)> work)
 {
-    // The worker posts the state itself, so the destructor's wait for the worker covers the post too. A
-    // continuation attached with then(this, ...) posts after the worker's future has finished, and could
-    // still be posting when the destructor had returned.
-    auto applied = std::make_shared<QPromise<void>>();
-    applied->start();
-    QFuture<void> done = applied->future();
     PersonaEngine* engine = &m_personaEngine;
-    track(QtConcurrent::run([this, engine, work = std::move(work), applied] {
-        if (work)
-            work(*engine);
-        // Dropped with this object if it is gone first, which leaves the promise canceled.
-        QMetaObject::invokeMethod(
-            this,
-            [this, state = engine->state(), applied]() mutable {
-                apply(std::move(state));
-                applied->finish();
-            },
-            Qt::QueuedConnection);
-    }));
-    return done;
-}
-
-void PersonaViewModel::track(QFuture<void> work)
-{
-    m_inFlight.removeIf([](const QFuture<void>& f) { return f.isFinished(); });
-    m_inFlight.append(std::move(work));
+    return m_engineCalls.run(
+        [engine, work = std::move(work)] {
+            if (work)
+                work(*engine);
+            return engine->state();
+        },
+        [this](PersonaEngine::State state) { apply(std::move(state)); });
 }
 
 void PersonaViewModel::apply(PersonaEngine::State state)
@@ -123,9 +97,7 @@ QFuture<QString> PersonaViewModel::freezeProcess(
 QFuture<std::uint64_t> PersonaViewModel::processStartTicks(std::int32_t pid)
 {
     PersonaEngine* engine = &m_personaEngine;
-    auto read = QtConcurrent::run([engine, pid] { return engine->processStartTicks(pid); });
-    track(QFuture<void>(read));
-    return read;
+    return m_engineCalls.run([engine, pid] { return engine->processStartTicks(pid); });
 }
 
 QFuture<void> PersonaViewModel::resumeProcess(std::int32_t pid)

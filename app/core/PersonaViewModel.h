@@ -6,9 +6,9 @@
 #endif
 
 #include "ConfigCommitter.h"
+#include "core/PendingWork.h"
 
 #include <QFuture>
-#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -64,12 +64,9 @@ signals:
 
 private:
     QFuture<void> runThenRefresh(std::function<void(PersonaEngine&)> work);
-    // Keeps an engine call for the destructor to wait for.
-    void track(QFuture<void> work);
     void apply(PersonaEngine::State state);
 
     PersonaEngine& m_personaEngine;
-    QList<QFuture<void>> m_inFlight;
     std::set<AutoPersona> m_activePersonas;
     std::map<std::int32_t, FrozenProcess> m_frozenProcesses;
     std::map<std::int32_t, std::string> m_resumeFailures;
@@ -77,4 +74,6 @@ private:
     SavedYouMetrics m_savedYouMetrics;
     PersonaConfiguration m_configuration;
     ConfigCommitter m_committer;
+    // Last, so that the engine calls still in flight end before anything else goes.
+    PendingWork m_engineCalls {this};
 };

@@ -6,9 +6,7 @@
 #include "platform/ipc/HelperVersionQuery.h"
 #include "platform/ipc/LineChannel.h"
 #include "platform/ipc/UnixSocket.h"
-#include "platform/services/ChildProcess.h"
 #include "records/AuditLogger.h"
-#include "records/HelperService.h"
 
 #include <cerrno>
 #include <charconv>
@@ -401,51 +399,4 @@ PowerMetrics XPCConnection::parsePowerMetrics(std::string_view data)
 {
     const std::string_view text = platform::isValidUtf8(data) ? data : std::string_view();
     return PowerMetrics {wattsAfterLabel(text, "CPU Power:"), wattsAfterLabel(text, "GPU Power:"), Date::now()};
-}
-
-XPCConnection::Result<void> XPCConnection::installHelper()
-{
-    const auto result = runHelperSetup();
-    recordAction("System", "Installed helper", failureOf(result));
-    return result;
-}
-
-XPCConnection::Result<void> XPCConnection::runHelperSetup()
-{
-    // The setup program is installed beside the helper: <prefix>/libexec/quorvane, next to <prefix>/bin.
-    char self[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0)
-        return platform::posixError(errno);
-    std::string folder(self, std::size_t(length));
-    folder.erase(folder.find_last_of('/'));
-    const std::string setup = folder + "/../libexec/quorvane/quorvane-helper-setup";
-    if (::access(setup.c_str(), X_OK) != 0)
-        return Error {platform::kPosixErrorDomain, errno, "The helper's setup program is missing: " + setup};
-
-    const auto outcome = platform::runChildProcess("/usr/bin/pkexec", {setup, "install"},
-        {.output = platform::ChildRun::Output::standardOutputAndError, .deadline = HelperService::kSetupDeadline});
-    constexpr const char* kDomain = "QVHelperInstallError";
-    // Once authorised the setup program runs as root, out of this program's reach: then it may run on.
-    if (!outcome && platform::childMayStillRun(outcome.error()))
-        return Error {kDomain, ETIMEDOUT, "Installing the helper " + outcome.error().message + "."};
-    if (!outcome && outcome.error().code == ETIMEDOUT)
-        return Error {kDomain, ETIMEDOUT, "Installing the helper timed out."};
-    if (!outcome)
-        return outcome.error();
-    const int status = outcome.value().exitStatus;
-    if (status == 0)
-        return {};
-    if (status == 126)
-        return Error {kDomain, status, "Authorization was cancelled."};
-    if (status == 127)
-        return Error {kDomain, status, "Authorization failed: the helper could not be installed."};
-    std::string output = outcome.value().output;
-    while (!output.empty() && (output.back() == '\n' || output.back() == ' '))
-        output.pop_back();
-    const auto lastLine
-        = output.substr(output.find_last_of('\n') == std::string::npos ? 0 : output.find_last_of('\n') + 1);
-    return Error {kDomain, status,
-        "Installing the helper failed with code " + std::to_string(status)
-            + (lastLine.empty() ? std::string(".") : ": " + lastLine)};
 }

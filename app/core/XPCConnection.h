@@ -20,8 +20,8 @@
 // opened again after it breaks; every request is bounded by a 1.5 s time-out and answered by
 // exactly one of its reply, a connection error or the time-out. Safe from any thread; requests of
 // several threads share the connection and are in flight together. Every call blocks its caller
-// for at most the time-out (installHelper() as long as the authorisation dialog is open), so the
-// GUI thread hands them to a worker.
+// for at most the time-out, so the GUI thread hands them to a worker. The helper is installed
+// through HelperService, not through this client.
 class XPCConnection
 {
 public:
@@ -52,9 +52,6 @@ public:
     virtual Result<void> purgeMemory();
     virtual Result<PowerMetrics> getPowerMetrics();
     virtual Result<std::string> getVersion();
-    // Installs and starts the helper's units through pkexec; a refused or cancelled
-    // authorisation, or one left unanswered past HelperService::kSetupDeadline, comes back as an error.
-    virtual Result<void> installHelper();
 
     // Every request's outcome is handed to the recorder as a helper action with the category
     // "SIGSTOP", "SIGCONT", "Spotlight", "Power" or "System". By default it goes to the audit log,
@@ -76,7 +73,6 @@ private:
     Result<void> machineRequest(
         platform::HelperOp op, const char* failureText, const char* category, const char* description);
     Result<void> sendSignal(std::int32_t pid, int signal, std::optional<std::uint64_t> startTicks = std::nullopt);
-    Result<void> runHelperSetup();
     void recordAction(const char* category, std::string description, const std::optional<Error>& failure,
         std::optional<std::int32_t> pid = std::nullopt, std::optional<std::string> target = std::nullopt);
 

@@ -27,7 +27,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QPromise>
-#include <QtConcurrent>
+#include <QThreadPool>
 
 #include <cstdio>
 #include <unistd.h>
@@ -85,8 +85,10 @@ AppDelegate::~AppDelegate()
 {
     m_personaTimer.stop();
     m_dashboardVM->stopPolling();
-    for (QFuture<void>& work : m_work)
-        work.waitForFinished();
+    m_workers.waitForAll();
+    // Work the windows started (an action, a helper install, a history load) uses the engines below;
+    // the application would wait for it anyway at its end, so it is waited for before they go.
+    QThreadPool::globalInstance()->waitForDone();
     m_thermalEngine->stopMonitoring();
     // The windows show views over the models; they go before the models do.
     m_trayIcon.reset();
@@ -384,14 +386,20 @@ void AppDelegate::tellUser(const QString& message)
 
 QFuture<void> AppDelegate::onWorker(std::function<void()> work, std::function<void()> done, QFuture<void>* workPart)
 {
-    m_work.removeIf([](const QFuture<void>& f) { return f.isFinished(); });
-    QFuture<void> running = QtConcurrent::run(std::move(work));
-    // Only the worker's part is waited for at destruction; the GUI part needs the event loop.
-    m_work.append(running);
-    if (workPart)
-        *workPart = running;
-    return running.then(this, [done = std::move(done)] {
-        if (done)
-            done();
-    });
+    std::shared_ptr<QPromise<void>> worked;
+    if (workPart) {
+        worked = std::make_shared<QPromise<void>>();
+        worked->start();
+        *workPart = worked->future();
+    }
+    return m_workers.run(
+        [work = std::move(work), worked] {
+            work();
+            if (worked)
+                worked->finish();
+        },
+        [done = std::move(done)] {
+            if (done)
+                done();
+        });
 }

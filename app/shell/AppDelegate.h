@@ -3,6 +3,8 @@
 #include "popover/PopoverActions.h"
 #include "popover/PopoverEngines.h"
 
+#include "core/PendingWork.h"
+
 // The moc of Qt 6.4 cannot parse the C++20 library headers that the JSON codec pulls in.
 #ifndef Q_MOC_RUN
 #include "core/HelperAccess.h"
@@ -13,7 +15,6 @@
 
 #include <QDBusConnection>
 #include <QFuture>
-#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -178,7 +179,6 @@ private:
     platform::LogindSleepMonitor* m_sleepMonitor = nullptr;
 
     QTimer m_personaTimer;
-    QList<QFuture<void>> m_work;
     bool m_launched = false;
     bool m_cycleRunning = false;
     QFuture<void> m_cycleWork; // the worker's part of the last persona cycle
@@ -187,4 +187,5 @@ private:
     bool m_quitting = false;
     bool m_toldAboutHelper = false;
     HelperAccess m_helperAccess = HelperAccess::available;
+    PendingWork m_workers {this};
 };

@@ -2,6 +2,7 @@
 
 #include "ChangeBatch.h"
 #include "PublicAddressFetcher.h"
+#include "storage/PoolDelivery.h"
 
 #include <QtConcurrent>
 
@@ -56,19 +57,21 @@ void DashboardNetwork::fetchPublicIP()
     if (!m_publicAddress->tryBegin(now))
         return;
     m_lastPublicLookup = now;
+    // The lookup may take the fetcher's whole time-out, and is not waited for: the answer of one that
+    // outlives this object is dropped.
     auto fetcher = m_publicAddress;
-    QtConcurrent::run(QThreadPool::globalInstance(), [fetcher] {
-        return fetcher->fetch();
-    }).then(this, [this](const std::optional<std::string>& address) {
-        // A failure keeps an address already known; before any, "Checking..." would claim a lookup that
-        // has ended.
-        if (!address && m_publicIP != kCheckingPublicIP)
-            return;
-        ChangeBatch changes(*this);
-        changes.publish(m_publicIP, address ? QString::fromStdString(*address) : kUnknownPublicIP,
-            &DashboardNetwork::publicIPChanged);
-        changes.finish();
-    });
+    runOnPool(
+        QThreadPool::globalInstance(), this, [fetcher] { return fetcher->fetch(); },
+        [this](const std::optional<std::string>& address) {
+            // A failure keeps an address already known; before any, "Checking..." would claim a lookup that
+            // has ended.
+            if (!address && m_publicIP != kCheckingPublicIP)
+                return;
+            ChangeBatch changes(*this);
+            changes.publish(m_publicIP, address ? QString::fromStdString(*address) : kUnknownPublicIP,
+                &DashboardNetwork::publicIPChanged);
+            changes.finish();
+        });
 }
 
 bool DashboardNetwork::publishConnections(const std::vector<platform::TcpConnection>& connections)

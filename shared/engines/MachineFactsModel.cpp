@@ -1,16 +1,13 @@
 #include "MachineFactsModel.h"
 
-#include <QtConcurrent>
-
 MachineFactsModel::MachineFactsModel(platform::MachineReader reader, QObject* parent)
     : QObject(parent)
 {
-    QtConcurrent::run([reader = std::move(reader)] {
-        return reader.read();
-    }).then(this, [this](const platform::MachineFacts& facts) {
-        m_facts = facts;
-        emit factsChanged();
-    });
+    m_reading.run([reader = std::move(reader)] { return reader.read(); },
+        [this](platform::MachineFacts facts) {
+            m_facts = std::move(facts);
+            emit factsChanged();
+        });
 }
 
 MachineFactsModel::MachineFactsModel(platform::MachineFacts facts, QObject* parent)

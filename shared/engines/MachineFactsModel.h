@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/PendingWork.h"
 #include "platform/host/MachineReader.h"
 
 #include <QObject>
@@ -13,7 +14,7 @@ class MachineFactsModel : public QObject
 {
     Q_OBJECT
 public:
-    // Reads the facts with `reader` on a worker.
+    // Reads the facts with `reader` on a worker, which the destructor waits for.
     explicit MachineFactsModel(platform::MachineReader reader = platform::MachineReader(), QObject* parent = nullptr);
     // Facts known already.
     explicit MachineFactsModel(platform::MachineFacts facts, QObject* parent = nullptr);
@@ -26,4 +27,5 @@ signals:
 
 private:
     std::optional<platform::MachineFacts> m_facts;
+    PendingWork m_reading {this};
 };

@@ -5,6 +5,8 @@
 #include "DigestEngine.h"
 #endif
 
+#include "core/PendingWork.h"
+
 #include <QFuture>
 #include <QObject>
 
@@ -31,4 +33,5 @@ signals:
 private:
     std::shared_ptr<DigestEngine> m_digestEngine;
     std::vector<WeeklyDigest> m_weeklyDigests;
+    PendingWork m_reads {this};
 };

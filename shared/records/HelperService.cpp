@@ -42,8 +42,12 @@ HelperService::Outcome SystemdHelperService::outcomeOf(int exitStatus, const std
 {
     if (exitStatus == 0)
         return {true, {}};
-    if (exitStatus == 126 || exitStatus == 127)
+    // pkexec's own: 126 when the dialog was dismissed, 127 when authorisation was refused or pkexec could not
+    // run the program (the setup program itself exits with 1 or 2).
+    if (exitStatus == 126)
         return {false, QStringLiteral("authorization cancelled")};
+    if (exitStatus == 127)
+        return {false, QStringLiteral("authorization failed")};
     QString last = QString::fromStdString(output).trimmed();
     last = last.mid(last.lastIndexOf(QLatin1Char('\n')) + 1);
     return {false,

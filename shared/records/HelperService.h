@@ -44,8 +44,8 @@ public:
     Outcome uninstall() override;
 
     static QString defaultSetupProgram();
-    // The outcome of the setup program's exit status and output: 126 and 127 are pkexec's refused or
-    // cancelled authorisation.
+    // The outcome of the setup program's exit status and output: 126 is pkexec's cancelled authorisation,
+    // 127 its refused one; any other failure names the setup program's last line of output.
     static Outcome outcomeOf(int exitStatus, const std::string& output);
 
 private:

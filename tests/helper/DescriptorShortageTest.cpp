@@ -167,10 +167,14 @@ TEST(CallerWatchShortageTest, WithoutAWakePipeItStillStopsAndReports)
 {
     const int code = runInChild([] {
         ::alarm(10);
-        // Room for the watch's thread, not for its pipe.
-        int spare[2];
-        while (::pipe(spare) == 0) { }
-        ::close(spare[0]);
+        // Exactly one descriptor free: room for the child's pidfd, not for the watch's pipe. Taking
+        // them one at a time leaves none over, however many this process inherited.
+        int last = -1;
+        for (int fd; (fd = ::dup(0)) >= 0;)
+            last = fd;
+        if (last < 0)
+            return 6;
+        ::close(last);
         std::atomic<int> reported {0};
         {
             helper::CallerWatch watch([&](const helper::SuspendingCaller&) { ++reported; });
@@ -179,9 +183,10 @@ TEST(CallerWatchShortageTest, WithoutAWakePipeItStillStopsAndReports)
                 ::pause();
                 ::_exit(0);
             }
-            // The one descriptor freed above holds the child's pidfd.
-            if (!watch.watch({child, 1, ::getuid()}, platform::openPidfd(child)))
+            if (!watch.watch({child, 1, ::getuid()}, platform::openPidfd(child))) {
+                ::kill(child, SIGKILL); // a child left behind would hold the test's output open
                 return 3;
+            }
             ::kill(child, SIGKILL);
             ::waitpid(child, nullptr, 0);
             for (int i = 0; i < 400 && reported == 0; ++i)

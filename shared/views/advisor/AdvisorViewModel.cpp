@@ -6,9 +6,7 @@
 #include "advisor-kit/ModelRecommendationEngine.h"
 #include "engines/MemoryEngine.h"
 #include "engines/ThermalEngine.h"
-
-#include <QFuture>
-#include <QtConcurrent>
+#include "storage/PoolDelivery.h"
 
 #include <unordered_set>
 
@@ -79,17 +77,18 @@ void AdvisorViewModel::load()
         return;
     m_detecting = true;
     beginWork();
-    // The detector's copy travels with the work; `then(this, …)` drops the answer once this object is gone.
-    QtConcurrent::run([detector = m_detector, engines = m_engines] {
-        return detector();
-    }).then(this, [this](DetectedMachine machine) {
-        m_detecting = false;
-        m_macProfile = std::move(machine.profile);
-        // The profile carries the answer on to the recommendation engines.
-        m_macProfile->appleSilicon = m_appleSilicon = machine.appleSilicon;
-        emit macProfileChanged();
-        endWork();
-    });
+    // The detector's copy travels with the work, which is not waited for: the answer of a detection that
+    // outlives this object is dropped.
+    runOnPool(
+        QThreadPool::globalInstance(), this, [detector = m_detector, engines = m_engines] { return detector(); },
+        [this](DetectedMachine machine) {
+            m_detecting = false;
+            m_macProfile = std::move(machine.profile);
+            // The profile carries the answer on to the recommendation engines.
+            m_macProfile->appleSilicon = m_appleSilicon = machine.appleSilicon;
+            emit macProfileChanged();
+            endWork();
+        });
 }
 
 void AdvisorViewModel::runRecommendations(const UserRecommendationContext& context)
@@ -109,7 +108,8 @@ void AdvisorViewModel::runRecommendations(const UserRecommendationContext& conte
             result.smallestCandidate = engines->model.smallestCandidateBesideBuilds(result.context);
         return result;
     };
-    QtConcurrent::run(std::move(work)).then(this, [this](RunResult result) { publish(std::move(result)); });
+    runOnPool(
+        QThreadPool::globalInstance(), this, std::move(work), [this](RunResult result) { publish(std::move(result)); });
 }
 
 void AdvisorViewModel::publish(RunResult result)

@@ -59,7 +59,6 @@ TEST_F(XPCConnectionTest, TheRecordingClientRecordsSignalsAndSendsNothing)
     EXPECT_TRUE(connection.pauseFileIndexer().ok());
     EXPECT_TRUE(connection.resumeFileIndexer().ok());
     EXPECT_TRUE(connection.purgeMemory().ok());
-    EXPECT_TRUE(connection.installHelper().ok());
     EXPECT_EQ(connection.getVersion().value(), "1.0.0");
     const auto power = connection.getPowerMetrics();
     ASSERT_TRUE(power.ok());
@@ -355,14 +354,6 @@ TEST(XPCConnectionParseTest, PowerText)
     // Text that is not UTF-8 is read as empty.
     EXPECT_EQ(parse("CPU Power: 2450 mW\xff"), (std::pair {0.0, 0.0}));
     EXPECT_EQ(parse("CPU Power: 2450 mW \xc3\xa9"), (std::pair {2.45, 0.0}));
-}
-
-TEST(XPCConnectionInstallTest, MissingSetupProgramIsReported)
-{
-    // The test program is not installed, so there is no setup program beside it.
-    const auto result = XPCConnection().installHelper();
-    ASSERT_FALSE(result.ok());
-    EXPECT_NE(result.error().message.find("quorvane-helper-setup"), std::string::npos);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "shell/AppDelegate.h"
 #include "shell/HostWindow.h"
 #include "shell/PopoverHost.h"
+#include "support/AllocationPause.h"
 #include "support/FakeTrayPanel.h"
 #include "support/doubles/RecordingXPCConnection.h"
 
@@ -246,6 +247,21 @@ TEST_F(AppDelegateTest, CycleRunsNoRuleWithAutonomousModeOffAndStillRefreshes)
     tick = delegate.runPersonaCycle();
     EXPECT_TRUE(QTest::qWaitFor([&] { return tick.isFinished(); }, 10000));
     EXPECT_GT(m_models.psRequests.load(), 0);
+}
+
+TEST_F(AppDelegateTest, ADelegateReleasedWhileACycleRunsIsNotReached)
+{
+    // In the sanitizer build the cycle's worker is held at each of its allocations in turn while the
+    // delegate goes; the refresh the persona view model starts on its own is over before.
+    for (int allowed = 0;; ++allowed) {
+        auto delegate = std::make_unique<AppDelegate>(options());
+        setAutonomous(*delegate, false);
+        QTest::qWait(20);
+        allocationpause::settle();
+        if (!allocationpause::releasedWhileHeld(
+                allowed, [&] { delegate->runPersonaCycle(); }, [&] { delegate.reset(); }))
+            break;
+    }
 }
 
 TEST_F(AppDelegateTest, ATickWhileThePreviousRunsIsSkipped)

@@ -3,6 +3,7 @@
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
 #include "shared/engines/ScreenRefreshRate.h"
+#include "support/AllocationPause.h"
 
 #include <QSignalSpy>
 
@@ -429,4 +430,17 @@ TEST(DashboardViewModelTest, ConnectionsAreListedOnlyWhileAViewWantsThemAndFresh
     model->releaseConnections();
     ASSERT_TRUE(waitFor(listing));
     EXPECT_TRUE(model->activeConnections().empty());
+}
+
+TEST(DashboardViewModelTest, AModelReleasedWhileItLooksUpThePublicAddressIsNotReached)
+{
+    // The lookup fails at once (nothing listens), and its answer still has to find its way back. In the
+    // sanitizer build the lookup is held at each of its allocations in turn while the model goes.
+    FakeMachine machine;
+    for (int allowed = 0;; ++allowed) {
+        auto model = makeModel(machine);
+        if (!allocationpause::releasedWhileHeld(
+                allowed, [&] { model->retainPublicAddress(); }, [&] { model.reset(); }))
+            break;
+    }
 }

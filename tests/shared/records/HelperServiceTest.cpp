@@ -39,11 +39,13 @@ QString calls(const QTemporaryDir& dir)
 TEST(HelperServiceTest, ExitStatusesBecomeOutcomes)
 {
     EXPECT_TRUE(SystemdHelperService::outcomeOf(0, "").ok);
-    for (int cancelled : {126, 127}) {
-        const auto outcome = SystemdHelperService::outcomeOf(cancelled, "");
-        EXPECT_FALSE(outcome.ok);
-        EXPECT_EQ(outcome.error, "authorization cancelled");
-    }
+    // A dismissed dialog is not a refusal: pkexec tells the two apart, and so does the text.
+    EXPECT_FALSE(SystemdHelperService::outcomeOf(126, "").ok);
+    EXPECT_EQ(SystemdHelperService::outcomeOf(126, "").error, "authorization cancelled");
+    const auto refused
+        = SystemdHelperService::outcomeOf(127, "Error executing command as another user: Not authorized\n");
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.error, "authorization failed");
     EXPECT_EQ(SystemdHelperService::outcomeOf(3, "copying\nno systemd here\n").error, "no systemd here (code 3)");
     EXPECT_EQ(SystemdHelperService::outcomeOf(2, "").error, "the setup program ended with code 2");
 }

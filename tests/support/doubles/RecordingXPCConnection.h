@@ -22,7 +22,6 @@ public:
     Result<void> purgeMemory() override { return {}; }
     Result<PowerMetrics> getPowerMetrics() override;
     Result<std::string> getVersion() override;
-    Result<void> installHelper() override { return {}; }
 
     // (pid, signal) of every suspend and resume asked for, in order.
     Signals mockSignalsSent() const;
