@@ -104,8 +104,8 @@ TEST_F(TourOverlayTest, ClockWalksTheStepsAndTabsThenHandsOverToSettings)
     clock.advance(20000);
     EXPECT_EQ(settingsOpened, 1);
     EXPECT_EQ(posts(), 1);
-    QTest::qWait(TourOverlay::kFadeMs + 100);
-    EXPECT_FALSE(view->tourOverlay()->isVisible());
+    // The fade runs on the wall clock; a loaded machine may draw it later than kFadeMs.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view->tourOverlay()->isVisible(); }, TourOverlay::kFadeMs + 5000));
 }
 
 TEST_F(TourOverlayTest, BackAndSkipFollowTheirRules)
