@@ -4,10 +4,11 @@
 # reinstalls, upgrades over unit copies and administrators' units, Compile Mode suspending and resuming a
 # process, quitting, and removing and purging while a process is suspended.
 #   sudo ./scripts/package-test.sh [build/quorvane-pro_<version>_<arch>.deb]
-# Without an argument it builds the package first (scripts/package.sh), then builds it once more
-# (scripts/package-build.sh) and checks that both builds give the same bytes. One test at a time boots
-# a container on this machine; another one waits for it, and says so. The container's base system is
-# made once with debootstrap and kept, with apt's downloads, in $QV_PACKAGE_TEST_CACHE (default
+# Without an argument it builds the package first (scripts/package.sh), then builds it once more in
+# another folder (scripts/package-build.sh) and checks that both builds give the same bytes
+# (scripts/package-compare.sh says where they differ). One test at a time boots a container on this
+# machine; another one waits for it, and says so. The container's base system is made once with
+# debootstrap and kept, with apt's downloads, in $QV_PACKAGE_TEST_CACHE (default
 # /var/cache/quorvane-package-test); each run boots a throw-away copy of it. Where this machine cannot
 # boot a container, it says so in one line and exits 0, or 1 with QV_PACKAGE_TEST_REQUIRED=1 (for a
 # machine that is meant to run it).
@@ -33,9 +34,10 @@ deb="${1:-}"
 builds=unchecked
 if [ -z "$deb" ]; then
     deb="$(./scripts/package.sh | tee /dev/stderr | tail -n 1)"
-    again="$(./scripts/package-build.sh build/package)"
-    builds=different
-    cmp -s "$deb" "$again" && builds=same
+    # In another folder, whose path has another length, as a build elsewhere would be.
+    again="$(./scripts/package-build.sh build/package-elsewhere)"
+    builds=same
+    ./scripts/package-compare.sh "$deb" "$again" || builds=different
 fi
 deb="$(realpath "$deb")"
 [ -f "$deb" ] || { echo "package-test: no package at $deb" >&2; exit 1; }
