@@ -65,7 +65,9 @@ fi
 # A throw-away root: an overlay on the base where the kernel allows it, else a copy.
 run="$(mktemp -d "$cache/run.XXXXXX")"
 nspawn_pid=""
+# Every step is tried, whatever an earlier one met; none of them changes the test's exit status.
 cleanup() {
+    set +e
     if [ -n "$nspawn_pid" ] && kill -0 "$nspawn_pid" 2>/dev/null; then
         kill -TERM "$nspawn_pid" 2>/dev/null || true
         for _ in $(seq 60); do kill -0 "$nspawn_pid" 2>/dev/null || break; sleep 0.5; done
@@ -75,7 +77,7 @@ cleanup() {
     if mountpoint -q "$run/root"; then umount "$run/root"; fi
     rm -rf "$run"
 }
-trap cleanup EXIT
+trap 'status=$?; cleanup; exit "$status"' EXIT
 mkdir -p "$run/root" "$run/upper" "$run/work"
 if ! mount -t overlay overlay -o "lowerdir=$cache/base,upperdir=$run/upper,workdir=$run/work" "$run/root" 2>/dev/null; then
     cp -a --reflink=auto "$cache/base/." "$run/root/"
@@ -112,4 +114,12 @@ running | degraded) ;;
 *) skip "the container's systemd did not come up here (state: ${state:-none})" ;;
 esac
 
-inside bash /root/checks.sh "$builds"
+# The status is the one the closing line's count gives, whatever nsenter passes back.
+inside bash /root/checks.sh "$builds" | tee "$run/checks.log" || true
+closing="$(tail -n 1 "$run/checks.log")"
+case "$closing" in
+[0-9]*" passed, 0 failed") exit 0 ;;
+[0-9]*" passed, "[0-9]*" failed") exit 1 ;;
+esac
+echo "package-test: FAIL, the checks ended before their closing line" >&2
+exit 1
