@@ -86,6 +86,12 @@ helper_runs_installed() {
     pid="$(main_pid $helper.service)"
     [ "$pid" != 0 ] && [ "$(readlink "/proc/$pid/exe")" = /usr/libexec/quorvane/quorvane-helper ]
 }
+# The helper runs again, under another process than $1.
+helper_started_again() {
+    local pid
+    pid="$(main_pid $helper.service)"
+    [ "$pid" != 0 ] && [ "$pid" != "$1" ] && systemctl -q is-active $helper.service
+}
 # The same package under the higher version <version>+$1, for an upgrade: /root/quorvane-pro+$1.deb.
 make_newer_package() {
     local tree=/root/newer
@@ -251,6 +257,18 @@ check "Compile Mode suspends the process for a program that will be killed" with
 systemctl kill --signal=SIGKILL qv-app-killed
 check "the helper resumes the process within 2 s of the program's SIGKILL" within 2 running "$freeze"
 systemctl stop qv-app-killed 2>/dev/null
+
+# The helper killed first, then the program: systemd starts the helper again, which resumes from its
+# list what the program, ended meanwhile, left stopped.
+start_program qv-app-killed-too
+check "Compile Mode suspends the process before the program and the helper are killed" within 20 stopped "$freeze"
+helper_before="$(main_pid $helper.service)"
+systemctl kill --signal=SIGKILL $helper.service
+systemctl kill --signal=SIGKILL qv-app-killed-too
+check "the helper started again after SIGKILL resumes the killed program's process within 5 s" \
+    within 5 running "$freeze"
+check "systemd started the helper again after its SIGKILL" helper_started_again "$helper_before"
+systemctl stop qv-app-killed-too 2>/dev/null
 
 # A helper restarted mid-build resumes what it held; the program's next cycle stops it again.
 start_program qv-app-restart
