@@ -31,9 +31,12 @@ find "$tree" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 export DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:+$DEB_BUILD_OPTIONS }parallel=${QV_JOBS:-$(nproc)}"
 # ccache without a base folder: one would hand the compiler relative source paths, which the debug
 # information and so every build-id keep, where a build without ccache records the tree's paths as
-# dpkg-buildflags maps them ("./helper/src/..."). Builds in the same folder still share the cache.
+# dpkg-buildflags maps them ("./helper/src/..."). Builds in the same folder share the cache, which is
+# named here: debhelper gives the build a HOME of its own inside the tree, where ccache would
+# otherwise keep a cache that the next build removes.
 if command -v ccache >/dev/null; then
-    export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=
+    CCACHE_DIR="$(ccache --get-config cache_dir)"
+    export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR= CCACHE_DIR
 fi
 log="$out/build.log"
 if ! (cd "$tree" && dpkg-buildpackage -S -us -uc && dpkg-buildpackage -b -us -uc) >"$log" 2>&1; then
