@@ -33,7 +33,8 @@ unshare --pid --mount --uts --ipc --fork true 2>/dev/null || skip "this machine 
 deb="${1:-}"
 builds=unchecked
 if [ -z "$deb" ]; then
-    deb="$(./scripts/package.sh | tee /dev/stderr | tail -n 1)"
+    # Shown through a pipe: tee would open /dev/stderr anew, which truncates a log file it names.
+    deb="$(./scripts/package.sh | tee >(cat >&2) | tail -n 1)"
     # In another folder, whose path has another length, as a build elsewhere would be.
     again="$(./scripts/package-build.sh build/package-elsewhere)"
     builds=same
