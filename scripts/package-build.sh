@@ -4,7 +4,7 @@
 #   scripts/package-build.sh build/package
 # The folder is made anew. Every file of the upstream tarball and of the tree built from it carries the
 # changelog's date, as the package's files do (SOURCE_DATE_EPOCH), so two builds of the same files give
-# the same bytes. QV_JOBS sets how many compilers run at once; ccache is used where installed. The build's
+# the same bytes, in whatever folders they are made. QV_JOBS sets how many compilers run at once; ccache is used where installed. The build's
 # output goes to build.log in the folder and is shown when the build fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,8 +29,14 @@ find "$tree" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
     | xz -6 -T1 >"${name}_$upstream.orig.tar.xz")
 
 export DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:+$DEB_BUILD_OPTIONS }parallel=${QV_JOBS:-$(nproc)}"
+# ccache without a base folder: one would hand the compiler relative source paths, which the debug
+# information and so every build-id keep, where a build without ccache records the tree's paths as
+# dpkg-buildflags maps them ("./helper/src/..."). Builds in the same folder share the cache, which is
+# named here: debhelper gives the build a HOME of its own inside the tree, where ccache would
+# otherwise keep a cache that the next build removes.
 if command -v ccache >/dev/null; then
-    export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR="$tree"
+    CCACHE_DIR="$(ccache --get-config cache_dir)"
+    export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR= CCACHE_DIR
 fi
 log="$out/build.log"
 if ! (cd "$tree" && dpkg-buildpackage -S -us -uc && dpkg-buildpackage -b -us -uc) >"$log" 2>&1; then

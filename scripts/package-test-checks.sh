@@ -63,12 +63,13 @@ ended_without_crash() {
 }
 helper=com.quorvane.helper
 units=/usr/lib/systemd/system
+action=/usr/share/polkit-1/actions/$helper.policy
 nothing_left() {
     local path
     systemctl -q is-active $helper.socket && return 1
     for path in "$units/$helper.socket" "$units/$helper.service" \
         "/etc/systemd/system/sockets.target.wants/$helper.socket" /run/quorvane \
-        "/usr/share/polkit-1/actions/$helper.policy" /var/log/quorvane /usr/bin/quorvane-pro \
+        "$action" /var/log/quorvane /usr/bin/quorvane-pro \
         /usr/libexec/quorvane /usr/share/doc/quorvane-pro; do
         absent "$path" || { echo "left: $path"; return 1; }
     done
@@ -84,6 +85,12 @@ helper_runs_installed() {
     local pid
     pid="$(main_pid $helper.service)"
     [ "$pid" != 0 ] && [ "$(readlink "/proc/$pid/exe")" = /usr/libexec/quorvane/quorvane-helper ]
+}
+# The helper runs again, under another process than $1.
+helper_started_again() {
+    local pid
+    pid="$(main_pid $helper.service)"
+    [ "$pid" != 0 ] && [ "$pid" != "$1" ] && systemctl -q is-active $helper.service
 }
 # The same package under the higher version <version>+$1, for an upgrade: /root/quorvane-pro+$1.deb.
 make_newer_package() {
@@ -120,17 +127,29 @@ setup_round_trip() {
     quietly "$setup" install && systemctl -q is-enabled $helper.socket && listening
 }
 # A build installed under /usr/local enables its helper with its setup program, which copies that
-# build's units into /etc/systemd/system: the packaged setup program, given that build's folders.
+# build's units into /etc/systemd/system and its polkit action, naming its own setup program, to the
+# path of the package's: the packaged setup program, given that build's folders.
 setup_of_other_build() {
     local data=/root/other-build/share/quorvane
     mkdir -p "$data"
-    cp "$units/$helper.socket" /usr/share/polkit-1/actions/$helper.policy "$data/"
+    cp "$units/$helper.socket" "$data/"
     sed 's|^ExecStart=.*|ExecStart=/usr/local/libexec/quorvane/quorvane-helper|' "$units/$helper.service" \
         >"$data/$helper.service"
+    sed 's|/usr/libexec/|/usr/local/libexec/|' "$action" >"$data/$helper.policy"
     sed -e "s|^data=.*|data=$data|" -e 's|^in_place=.*|in_place=no|' /usr/libexec/quorvane/quorvane-helper-setup \
         >/root/other-build/quorvane-helper-setup
     quietly sh /root/other-build/quorvane-helper-setup install
 }
+# The setup program (of that build, just run) left the package's polkit action as the package installed
+# it, and said so.
+packaged_action_kept() {
+    local changed
+    grep -q "^quorvane-helper-setup: $action belongs to the package quorvane-pro" /root/command.log \
+        && [ -f "$action" ] || return 1
+    changed="$(dpkg --verify quorvane-pro)"
+    [ -z "$changed" ] || { echo "$changed"; return 1; }
+}
+uninstall_of_other_build() { quietly sh /root/other-build/quorvane-helper-setup uninstall && packaged_action_kept; }
 # Edits a unit with `systemctl edit --full`, the sed script $2 standing in for the editor, which
 # systemctl runs only on a terminal.
 edit_full() {
@@ -178,7 +197,7 @@ fi
 apt_get update
 check "apt installs the package" apt_get install /root/quorvane-pro.deb
 check "the package owns its units and polkit action" \
-    quietly dpkg -S "$units/$helper.socket" "$units/$helper.service" /usr/share/polkit-1/actions/$helper.policy
+    quietly dpkg -S "$units/$helper.socket" "$units/$helper.service" "$action"
 check "the helper's socket listens" listening
 check "the helper's socket is enabled, so it listens after a reboot" enabled
 check "the helper itself does not run yet" helper_idle
@@ -196,6 +215,9 @@ check "the upgrade installed the newer version" upgraded 1
 check "the upgrade drops the earlier package's unit copies" packaged_units_in_use
 check "the upgrade keeps the socket enabled" enabled
 
+setup_of_other_build || echo "# the setup program of a build under another prefix failed"
+check "the setup program of a build under another prefix leaves the package's polkit action" packaged_action_kept
+check "that build's uninstall leaves the package's polkit action" uninstall_of_other_build
 setup_of_other_build || echo "# the setup program of a build under another prefix failed"
 check "apt upgrades the package over the setup program's unit copies" apt_get install /root/quorvane-pro+2.deb
 check "the upgrade drops the setup program's unit copies" packaged_units_in_use
@@ -235,6 +257,18 @@ check "Compile Mode suspends the process for a program that will be killed" with
 systemctl kill --signal=SIGKILL qv-app-killed
 check "the helper resumes the process within 2 s of the program's SIGKILL" within 2 running "$freeze"
 systemctl stop qv-app-killed 2>/dev/null
+
+# The helper killed first, then the program: systemd starts the helper again, which resumes from its
+# list what the program, ended meanwhile, left stopped.
+start_program qv-app-killed-too
+check "Compile Mode suspends the process before the program and the helper are killed" within 20 stopped "$freeze"
+helper_before="$(main_pid $helper.service)"
+systemctl kill --signal=SIGKILL $helper.service
+systemctl kill --signal=SIGKILL qv-app-killed-too
+check "the helper started again after SIGKILL resumes the killed program's process within 5 s" \
+    within 5 running "$freeze"
+check "systemd started the helper again after its SIGKILL" helper_started_again "$helper_before"
+systemctl stop qv-app-killed-too 2>/dev/null
 
 # A helper restarted mid-build resumes what it held; the program's next cycle stops it again.
 start_program qv-app-restart

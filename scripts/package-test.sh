@@ -4,10 +4,11 @@
 # reinstalls, upgrades over unit copies and administrators' units, Compile Mode suspending and resuming a
 # process, quitting, and removing and purging while a process is suspended.
 #   sudo ./scripts/package-test.sh [build/quorvane-pro_<version>_<arch>.deb]
-# Without an argument it builds the package first (scripts/package.sh), then builds it once more
-# (scripts/package-build.sh) and checks that both builds give the same bytes. One test at a time boots
-# a container on this machine; another one waits for it, and says so. The container's base system is
-# made once with debootstrap and kept, with apt's downloads, in $QV_PACKAGE_TEST_CACHE (default
+# Without an argument it builds the package first (scripts/package.sh), then builds it once more in
+# another folder (scripts/package-build.sh) and checks that both builds give the same bytes
+# (scripts/package-compare.sh says where they differ). One test at a time boots a container on this
+# machine; another one waits for it, and says so. The container's base system is made once with
+# debootstrap and kept, with apt's downloads, in $QV_PACKAGE_TEST_CACHE (default
 # /var/cache/quorvane-package-test); each run boots a throw-away copy of it. Where this machine cannot
 # boot a container, it says so in one line and exits 0, or 1 with QV_PACKAGE_TEST_REQUIRED=1 (for a
 # machine that is meant to run it).
@@ -32,10 +33,12 @@ unshare --pid --mount --uts --ipc --fork true 2>/dev/null || skip "this machine 
 deb="${1:-}"
 builds=unchecked
 if [ -z "$deb" ]; then
-    deb="$(./scripts/package.sh | tee /dev/stderr | tail -n 1)"
-    again="$(./scripts/package-build.sh build/package)"
-    builds=different
-    cmp -s "$deb" "$again" && builds=same
+    # Shown through a pipe: tee would open /dev/stderr anew, which truncates a log file it names.
+    deb="$(./scripts/package.sh | tee >(cat >&2) | tail -n 1)"
+    # In another folder, whose path has another length, as a build elsewhere would be.
+    again="$(./scripts/package-build.sh build/package-elsewhere)"
+    builds=same
+    ./scripts/package-compare.sh "$deb" "$again" || builds=different
 fi
 deb="$(realpath "$deb")"
 [ -f "$deb" ] || { echo "package-test: no package at $deb" >&2; exit 1; }
@@ -63,7 +66,9 @@ fi
 # A throw-away root: an overlay on the base where the kernel allows it, else a copy.
 run="$(mktemp -d "$cache/run.XXXXXX")"
 nspawn_pid=""
+# Every step is tried, whatever an earlier one met; none of them changes the test's exit status.
 cleanup() {
+    set +e
     if [ -n "$nspawn_pid" ] && kill -0 "$nspawn_pid" 2>/dev/null; then
         kill -TERM "$nspawn_pid" 2>/dev/null || true
         for _ in $(seq 60); do kill -0 "$nspawn_pid" 2>/dev/null || break; sleep 0.5; done
@@ -73,7 +78,7 @@ cleanup() {
     if mountpoint -q "$run/root"; then umount "$run/root"; fi
     rm -rf "$run"
 }
-trap cleanup EXIT
+trap 'status=$?; cleanup; exit "$status"' EXIT
 mkdir -p "$run/root" "$run/upper" "$run/work"
 if ! mount -t overlay overlay -o "lowerdir=$cache/base,upperdir=$run/upper,workdir=$run/work" "$run/root" 2>/dev/null; then
     cp -a --reflink=auto "$cache/base/." "$run/root/"
@@ -110,4 +115,12 @@ running | degraded) ;;
 *) skip "the container's systemd did not come up here (state: ${state:-none})" ;;
 esac
 
-inside bash /root/checks.sh "$builds"
+# The status is the one the closing line's count gives, whatever nsenter passes back.
+inside bash /root/checks.sh "$builds" | tee "$run/checks.log" || true
+closing="$(tail -n 1 "$run/checks.log")"
+case "$closing" in
+[0-9]*" passed, 0 failed") exit 0 ;;
+[0-9]*" passed, "[0-9]*" failed") exit 1 ;;
+esac
+echo "package-test: FAIL, the checks ended before their closing line" >&2
+exit 1
