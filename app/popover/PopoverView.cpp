@@ -24,6 +24,7 @@
 #include <QAction>
 #include <QEvent>
 #include <QPainter>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -124,8 +125,8 @@ void PopoverView::buildOnboarding()
         }
         if (!m_engines.notificationPermission)
             m_engines.notificationPermission = std::make_shared<DBusNotificationPermission>();
-        return new ProOnboardingView(
-            *m_engines.helperService, *m_engines.notificationPermission, [&flow] { flow.setCurrentStep(5); });
+        return new ProOnboardingView(*m_engines.helperService, *m_engines.notificationPermission,
+            QThreadPool::globalInstance(), [&flow] { flow.setCurrentStep(5); });
     };
     m_onboarding = new OnboardingView(
         1, OnboardingView::Workspace::aiEngineer, OnboardingView::Flavor::bear, permissionPage,

@@ -2,6 +2,7 @@
 
 #include "NotificationPermission.h"
 
+#include "core/PoolWork.h"
 #include "records/HelperService.h"
 #include "ui/Fonts.h"
 #include "ui/Spinner.h"
@@ -57,11 +58,12 @@ QLayout* stepTitle(const QString& text, QWidget* extra = nullptr)
 
 } // namespace
 
-ProOnboardingView::ProOnboardingView(
-    HelperService& helper, NotificationPermission& notifications, std::function<void()> onContinue, QWidget* parent)
+ProOnboardingView::ProOnboardingView(HelperService& helper, NotificationPermission& notifications, QThreadPool* pool,
+    std::function<void()> onContinue, QWidget* parent)
     : QWidget(parent)
     , m_helper(helper)
     , m_notifications(notifications)
+    , m_pool(pool)
     , m_onContinue(std::move(onContinue))
 {
     auto* layout = new QVBoxLayout(this);
@@ -130,8 +132,8 @@ void ProOnboardingView::installHelper()
     m_isRegistering = true;
     refresh();
     HelperService* helper = &m_helper;
-    runAsync<HelperService::Outcome>(
-        this, [helper] { return helper->install(); },
+    runOnPool(
+        m_pool, this, [helper] { return helper->install(); },
         [this](const HelperService::Outcome& outcome) {
             m_isRegistering = false;
             m_installAttempted = true;
@@ -150,8 +152,8 @@ void ProOnboardingView::allowNotifications()
         return;
     m_isAsking = true;
     NotificationPermission* notifications = &m_notifications;
-    runAsync<bool>(
-        this, [notifications] { return notifications->request(); },
+    runOnPool(
+        m_pool, this, [notifications] { return notifications->request(); },
         [this](const bool& granted) {
             m_isAsking = false;
             m_hasGrantedNotifications = granted;

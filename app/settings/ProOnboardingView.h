@@ -8,18 +8,20 @@ class HelperService;
 class NotificationPermission;
 class PillButton;
 class QLayout;
+class QThreadPool;
 class Spinner;
 class SymbolLabel;
 class ThemedLabel;
 
 // "Permissions & Setup", page 4 of the first-run flow: installs the root helper and checks that
-// notifications can be shown, then lets the user go on.
+// notifications can be shown, then lets the user go on. The install and the question run on `pool` and may
+// outlive the page; whoever owns `helper` and `notifications` waits for the pool before they go.
 class ProOnboardingView : public QWidget
 {
     Q_OBJECT
 public:
-    ProOnboardingView(HelperService& helper, NotificationPermission& notifications, std::function<void()> onContinue,
-        QWidget* parent = nullptr);
+    ProOnboardingView(HelperService& helper, NotificationPermission& notifications, QThreadPool* pool,
+        std::function<void()> onContinue, QWidget* parent = nullptr);
 
     bool hasInstalledHelper() const { return m_hasInstalledHelper; }
     bool hasGrantedNotifications() const { return m_hasGrantedNotifications; }
@@ -45,6 +47,7 @@ private:
 
     HelperService& m_helper;
     NotificationPermission& m_notifications;
+    QThreadPool* m_pool;
     std::function<void()> m_onContinue;
     bool m_hasGrantedNotifications = false;
     bool m_hasInstalledHelper = false;

@@ -2,7 +2,7 @@
 
 #include "ChangeBatch.h"
 #include "PublicAddressFetcher.h"
-#include "storage/PoolDelivery.h"
+#include "core/PoolWork.h"
 
 #include <QtConcurrent>
 

@@ -1,6 +1,6 @@
 #include "ModelInventoryViewModel.h"
 
-#include "PoolDelivery.h"
+#include "core/PoolWork.h"
 
 #include "core/NumberFormat.h"
 #include "core/Units.h"

@@ -1,6 +1,6 @@
 #include "Desktop.h"
 
-#include "storage/PoolDelivery.h"
+#include "core/PoolWork.h"
 
 #include "platform/services/ChildProcess.h"
 

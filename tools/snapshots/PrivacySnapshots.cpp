@@ -25,6 +25,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThreadPool>
 
 #include <memory>
 
@@ -98,8 +99,10 @@ struct PrivacySample
             helper.helperStatus.entitlementFiles = {"/usr/lib/systemd/system/com.quorvane.helper.service"};
         }
         services = PrivacyServices {&engine, &logger, &helper, &data.dialogs(), &data.desktop(), &data.clock(),
-            locations.dataDirectory, locations.helperBinary};
+            QThreadPool::globalInstance(), locations.dataDirectory, locations.helperBinary};
     }
+    // The pages' work, on the global pool, uses what this holds.
+    ~PrivacySample() { QThreadPool::globalInstance()->waitForDone(); }
 
     QTemporaryDir dir;
     PrivacyLocations locations;
@@ -128,7 +131,8 @@ QImage onboardingPage(const SnapshotContext& c, int step)
     OnboardingView flow(
         step, PersonaConfiguration::WorkspacePersona::aiEngineer, PersonaConfiguration::FlavorPersona::bear,
         [&sample](OnboardingView& f) -> QWidget* {
-            return new ProOnboardingView(sample.helper, sample.notifications, [&f] { f.setCurrentStep(5); });
+            return new ProOnboardingView(
+                sample.helper, sample.notifications, QThreadPool::globalInstance(), [&f] { f.setCurrentStep(5); });
         },
         [] {});
     return grabWidget(flow, c.palette);

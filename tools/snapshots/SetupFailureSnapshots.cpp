@@ -9,6 +9,8 @@
 #include "ui/ViewSettings.h"
 #include "views/privacy/OnboardingView.h"
 
+#include <QThreadPool>
+
 namespace {
 
 // A machine without the helper's setup program and without a notification service: the setup page
@@ -47,7 +49,9 @@ QImage failedCard(const SnapshotContext& c)
     OnboardingView flow(
         4, PersonaConfiguration::WorkspacePersona::aiEngineer, PersonaConfiguration::FlavorPersona::bear,
         [&](OnboardingView& f) -> QWidget* {
-            return new ProOnboardingView(helper, notifications, [&f] { f.setCurrentStep(5); });
+            // The global pool, which pressBoth() waits for before these go.
+            return new ProOnboardingView(
+                helper, notifications, QThreadPool::globalInstance(), [&f] { f.setCurrentStep(5); });
         },
         [] {});
     pressBoth(qobject_cast<ProOnboardingView*>(flow.page()));

@@ -4,9 +4,9 @@
 #include "advisor-kit/MacCapabilityEngine.h"
 #include "advisor-kit/ModelDatabase.h"
 #include "advisor-kit/ModelRecommendationEngine.h"
+#include "core/PoolWork.h"
 #include "engines/MemoryEngine.h"
 #include "engines/ThermalEngine.h"
-#include "storage/PoolDelivery.h"
 
 #include <unordered_set>
 

@@ -5,6 +5,7 @@
 #include "PrivacyStyle.h"
 #include "UninstallGuideView.h"
 
+#include "core/PoolWork.h"
 #include "records/AuditLogger.h"
 #include "ui/Clock.h"
 #include "ui/Desktop.h"
@@ -150,8 +151,8 @@ void DataInventoryView::load()
 {
     PrivacyMetricsEngine* engine = m_services.engine;
     const int load = ++m_loads;
-    runAsync<PrivacyMetricsEngine::DataInventory>(
-        this, [engine] { return engine->calculateDataInventory(); },
+    runOnPool(
+        m_services.pool, this, [engine] { return engine->calculateDataInventory(); },
         [this, load](const PrivacyMetricsEngine::DataInventory& inventory) {
             // An older measurement that comes in late would show what an erasure since removed.
             if (load == m_loads)
@@ -220,8 +221,8 @@ void DataInventoryView::openInFileManager()
     Desktop* desktop = m_services.desktop;
     const QString folder = m_services.dataDirectory;
     // A first run has no data folder yet; the user still gets the (empty) folder.
-    runAsync<bool>(
-        this, [folder] { return QDir().mkpath(folder); },
+    runOnPool(
+        m_services.pool, this, [folder] { return QDir().mkpath(folder); },
         [this, desktop, folder](const bool&) {
             desktop->openFolder(folder, this, [this, folder](bool opened) {
                 m_status->setVisible(!opened);
@@ -259,8 +260,8 @@ void DataInventoryView::writeExport(const QString& path)
     PrivacyMetricsEngine* engine = m_services.engine;
     AuditLogger* logger = m_services.auditLogger;
     const Date now = PrivacyExports::dateOf(m_services.clock->now());
-    runAsync<QString>(
-        this,
+    runOnPool(
+        m_services.pool, this,
         [engine, logger, path, now] {
             const auto events = logger->fetchAllEvents();
             const auto inventory = engine->calculateDataInventory();

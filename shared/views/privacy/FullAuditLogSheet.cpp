@@ -4,6 +4,7 @@
 #include "PrivacyExports.h"
 #include "PrivacyStyle.h"
 
+#include "core/PoolWork.h"
 #include "records/AuditLogger.h"
 #include "records/ThemeManager.h"
 #include "ui/CardPainter.h"
@@ -296,8 +297,8 @@ void FullAuditLogSheet::load()
 {
     m_loaded = true;
     AuditLogger* logger = m_services.auditLogger;
-    runAsync<std::vector<AuditEvent>>(
-        this, [logger] { return logger->fetchAllEvents(); },
+    runOnPool(
+        m_services.pool, this, [logger] { return logger->fetchAllEvents(); },
         [this](const std::vector<AuditEvent>& events) {
             m_events = events;
             refreshList();

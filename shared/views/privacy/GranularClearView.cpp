@@ -3,6 +3,7 @@
 #include "PrivacyPageState.h"
 #include "PrivacyStyle.h"
 
+#include "core/PoolWork.h"
 #include "ui/Clock.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
@@ -113,8 +114,8 @@ void GranularClearView::showEvent(QShowEvent* event)
 void GranularClearView::load()
 {
     PrivacyMetricsEngine* engine = m_services.engine;
-    runAsync<PrivacyMetricsEngine::DataInventory>(
-        this, [engine] { return engine->calculateDataInventory(); },
+    runOnPool(
+        m_services.pool, this, [engine] { return engine->calculateDataInventory(); },
         [this](const PrivacyMetricsEngine::DataInventory& inventory) {
             m_inventory = inventory;
             refreshRows();
@@ -262,8 +263,8 @@ void GranularClearView::clear(const std::set<Type>& types, bool everything)
     PrivacyPageState* state = m_state;
     // Erasing the settings may rebuild the whole page (the theme falls back): the outcome goes to the
     // page state, which outlives this card.
-    runAsync<PrivacyPageState::Erasure>(
-        state,
+    runOnPool(
+        m_services.pool, state,
         [engine, types, everything] {
             const auto failed = engine->clearData(types);
             PrivacyPageState::Erasure outcome = outcomeOf(types, failed, everything);

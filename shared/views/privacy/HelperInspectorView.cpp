@@ -2,6 +2,7 @@
 
 #include "PrivacyStyle.h"
 
+#include "core/PoolWork.h"
 #include "records/HelperService.h"
 #include "ui/Clock.h"
 #include "ui/Desktop.h"
@@ -230,8 +231,8 @@ void HelperInspectorView::load()
 {
     HelperService* helper = m_services.helper;
     PrivacyMetricsEngine* engine = m_services.engine;
-    runAsync<PrivacyMetricsEngine::HelperStatus>(
-        this, [helper, engine] { return helper ? helper->status() : engine->helperStatus(); },
+    runOnPool(
+        m_services.pool, this, [helper, engine] { return helper ? helper->status() : engine->helperStatus(); },
         [this](const PrivacyMetricsEngine::HelperStatus& status) {
             setHelperStatus(status);
             emit statusLoaded();
@@ -381,8 +382,8 @@ void HelperInspectorView::reinstall()
         return;
     setBusy(true);
     HelperService* helper = m_services.helper;
-    runAsync<HelperService::Outcome>(
-        this, [helper] { return helper->install(); },
+    runOnPool(
+        m_services.pool, this, [helper] { return helper->install(); },
         [this](const HelperService::Outcome& outcome) {
             finishAction(
                 outcome.ok ? tr("Helper installed.") : tr("Registration failed: ") + outcome.error, outcome.ok);
@@ -407,8 +408,8 @@ void HelperInspectorView::uninstall()
 {
     setBusy(true);
     HelperService* helper = m_services.helper;
-    runAsync<HelperService::Outcome>(
-        this, [helper] { return helper->uninstall(); },
+    runOnPool(
+        m_services.pool, this, [helper] { return helper->uninstall(); },
         [this](const HelperService::Outcome& outcome) {
             finishAction(
                 outcome.ok ? tr("Helper unregistered successfully.") : tr("Unregistration failed: ") + outcome.error,

@@ -4,6 +4,7 @@
 #include "FullAuditLogSheet.h"
 #include "PrivacyStyle.h"
 
+#include "core/PoolWork.h"
 #include "records/HelperService.h"
 #include "ui/Clock.h"
 #include "ui/ElidedLabel.h"
@@ -103,8 +104,8 @@ void LiveHelperActivityView::showEvent(QShowEvent* event)
         QMetaObject::invokeMethod(
             this, [this, e] { insert(e); }, Qt::QueuedConnection);
     });
-    runAsync<PrivacyMetricsEngine::HelperStatus>(
-        this, [engine, helper] { return helper ? helper->status() : engine->helperStatus(); },
+    runOnPool(
+        m_services.pool, this, [engine, helper] { return helper ? helper->status() : engine->helperStatus(); },
         [this](const PrivacyMetricsEngine::HelperStatus& status) {
             setHelperStatus(status);
             emit loaded();

@@ -2,6 +2,7 @@
 
 #include "PrivacyStyle.h"
 
+#include "core/PoolWork.h"
 #include "engines/PublicAddressFetcher.h"
 #include "records/PrivacyMetricsEngine.h"
 #include "ui/Clock.h"
@@ -171,8 +172,8 @@ void NetworkActivityView::showEvent(QShowEvent* event)
         int nonLocalCalls = 0;
         bool modelServerActive = false;
     };
-    runAsync<Loaded>(
-        this,
+    runOnPool(
+        m_services.pool, this,
         [engine] {
             return Loaded {engine->last24HourCallCount(), engine->outboundNonLocalCallCount(),
                 engine->modelServerAnswered().value_or(false)};

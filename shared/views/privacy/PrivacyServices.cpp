@@ -6,9 +6,11 @@
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
 
+#include <QThreadPool>
+
 PrivacyServices PrivacyServices::standard(HelperService* helper)
 {
     return PrivacyServices {&PrivacyMetricsEngine::shared(), &AuditLogger::shared(), helper, &Dialogs::system(),
-        &Desktop::system(), &Clock::system(), PrivacyMetricsEngine::DataInventory::dataDirectory(),
-        PrivacyLocations::standard().helperBinary};
+        &Desktop::system(), &Clock::system(), QThreadPool::globalInstance(),
+        PrivacyMetricsEngine::DataInventory::dataDirectory(), PrivacyLocations::standard().helperBinary};
 }

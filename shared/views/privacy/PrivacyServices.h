@@ -9,9 +9,12 @@ class Dialogs;
 class HelperService;
 class PrivacyMetricsEngine;
 class PrivacyPageState;
+class QThreadPool;
 
 // What the privacy pages work with: the privacy store, the audit log, the helper's registration, the
-// data folder, and the desktop, dialogs and clock (replaced by test doubles in tests).
+// data folder, and the desktop, dialogs and clock (replaced by test doubles in tests). The pages' work runs
+// on `pool` and may outlive the page that started it; whoever owns the services waits for the pool
+// (QThreadPool::waitForDone(), or the pool's destructor) before they go.
 struct PrivacyServices
 {
     PrivacyMetricsEngine* engine = nullptr;
@@ -20,12 +23,14 @@ struct PrivacyServices
     Dialogs* dialogs = nullptr;
     Desktop* desktop = nullptr;
     Clock* clock = nullptr;
+    QThreadPool* pool = nullptr;
     QString dataDirectory;
     QString helperBinary; // the installed root helper, whose ownership the inspector lets users check
     // Where the erasure and uninstall cards keep what they did, when something outlives the page that
     // shows them; without it each card keeps its own.
     PrivacyPageState* pageState = nullptr;
 
-    // The program's shared store, audit log, system desktop, dialogs and clock, with `helper`.
+    // The program's shared store, audit log, system desktop, dialogs and clock, with `helper`, on the global
+    // pool, which the program waits for before its engines go.
     static PrivacyServices standard(HelperService* helper);
 };

@@ -7,10 +7,8 @@
 #include "ui/RoundedFill.h"
 #include "ui/ThemeColor.h"
 
-#include <QFutureWatcher>
 #include <QLabel>
 #include <QWidget>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <functional>
 
@@ -99,19 +97,6 @@ private:
 
 // A one-pixel line in a faint colour.
 QWidget* makeDivider(double opacity, QWidget* parent = nullptr);
-
-// Runs `work` on the thread pool and hands its result to `done` on `receiver`'s thread. The delivery
-// goes through a watcher owned by the receiver, so a receiver that is gone by then is never called.
-template<class T> void runAsync(QObject* receiver, std::function<T()> work, std::function<void(const T&)> done)
-{
-    auto* watcher = new QFutureWatcher<T>(receiver);
-    QObject::connect(watcher, &QFutureWatcherBase::finished, receiver, [watcher, done = std::move(done)] {
-        const T result = watcher->result();
-        watcher->deleteLater();
-        done(result);
-    });
-    watcher->setFuture(QtConcurrent::run(std::move(work)));
-}
 
 // Text quoted for a POSIX shell: inside single quotes, each single quote written as '\''.
 QString shellQuoted(const QString& text);

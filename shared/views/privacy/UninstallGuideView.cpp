@@ -4,6 +4,7 @@
 #include "PrivacyPageState.h"
 #include "PrivacyStyle.h"
 
+#include "core/PoolWork.h"
 #include "records/HelperService.h"
 #include "ui/Contrast.h"
 #include "ui/Desktop.h"
@@ -183,8 +184,8 @@ void UninstallGuideView::removeHelper()
         PrivacyPageState* state = guard->m_state;
         state->changeUninstall([](PrivacyPageState::Uninstall& u) { u.running.insert(kRemoveHelper); });
         HelperService* helper = guard->m_services.helper;
-        runAsync<HelperService::Outcome>(
-            state, [helper] { return helper->uninstall(); },
+        runOnPool(
+            guard->m_services.pool, state, [helper] { return helper->uninstall(); },
             [state](const HelperService::Outcome& outcome) {
                 state->changeUninstall([&](PrivacyPageState::Uninstall& u) {
                     u.running.erase(kRemoveHelper);
@@ -208,8 +209,8 @@ void UninstallGuideView::clearAllData()
         PrivacyPageState* state = guard->m_state;
         state->changeUninstall([](PrivacyPageState::Uninstall& u) { u.running.insert(kClearData); });
         PrivacyMetricsEngine* engine = guard->m_services.engine;
-        runAsync<std::vector<PrivacyMetricsEngine::ClearableDataType>>(
-            state, [engine] { return engine->clearAllData(); },
+        runOnPool(
+            guard->m_services.pool, state, [engine] { return engine->clearAllData(); },
             [state](const std::vector<PrivacyMetricsEngine::ClearableDataType>& failed) {
                 state->changeUninstall([&](PrivacyPageState::Uninstall& u) {
                     u.running.erase(kClearData);
@@ -235,8 +236,8 @@ void UninstallGuideView::verify()
     PrivacyPageState* state = m_state;
     state->changeUninstall([](PrivacyPageState::Uninstall& u) { u.verifying = true; });
     PrivacyMetricsEngine* engine = m_services.engine;
-    runAsync<PrivacyMetricsEngine::UninstallVerification>(
-        state, [engine] { return engine->verifyCompleteRemoval(); },
+    runOnPool(
+        m_services.pool, state, [engine] { return engine->verifyCompleteRemoval(); },
         [state](const PrivacyMetricsEngine::UninstallVerification& result) {
             state->changeUninstall([&](PrivacyPageState::Uninstall& u) {
                 u.verification = result;

@@ -1,29 +1,22 @@
 #include "settings/ProOnboardingView.h"
-#include "settings/NotificationPermission.h"
+
+#include "FakeNotifications.h"
 
 #include "../../shared/views/privacy/PrivacyFixture.h"
 
 namespace {
-
-class FakeNotifications : public NotificationPermission
-{
-public:
-    bool answer = true;
-    std::atomic<int> asks {0};
-    bool request() override
-    {
-        ++asks;
-        return answer;
-    }
-};
 
 class ProOnboardingViewTest : public ::testing::Test
 {
 protected:
     FakeHelperService helper;
     FakeNotifications notifications;
+    // The page's work; it goes before the doubles it uses, waiting for them.
+    QThreadPool pool;
     int continues = 0;
-    ProOnboardingView view {helper, notifications, [this] { ++continues; }};
+    ProOnboardingView view {helper, notifications, &pool, [this] { ++continues; }};
+
+    void settle() { ::settle(pool); }
 };
 
 } // namespace

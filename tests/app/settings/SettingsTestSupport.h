@@ -37,6 +37,15 @@ protected:
             sources);
     }
 
+    ~SettingsFixture() override { closeView(); }
+
+    // The window and every page it let go of, so that nothing built on the services outlives them.
+    void closeView()
+    {
+        m_view.reset();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
     QString autostartPath() const { return m_dir.filePath("config/autostart/quorvane-pro.desktop"); }
 
     // A view over an engine holding `configuration`, once the view model shows it.

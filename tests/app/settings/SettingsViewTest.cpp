@@ -26,9 +26,11 @@
 #include <QLabel>
 #include <QPointer>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
 using namespace settingstest;
@@ -195,8 +197,11 @@ TEST_F(SettingsViewTest, WhatThePrivacyCardsDidOutlivesThePageTheErasedThemeRebu
     FakeHelperService helper;
     ScriptedDialogs dialogs;
     RecordingDesktop desktop;
+    // Each goes in its turn: the window and its pages, then the work they started, then what it used.
+    QThreadPool pool;
+    const auto windowFirst = qScopeGuard([this] { closeView(); });
     m_privacy = PrivacyServices {
-        &engine, &logger, &helper, &dialogs, &desktop, &m_clock, places.dataDirectory, places.helperBinary};
+        &engine, &logger, &helper, &dialogs, &desktop, &m_clock, &pool, places.dataDirectory, places.helperBinary};
     SettingsView& view = makeView();
     view.show();
     view.setActiveTab(4);

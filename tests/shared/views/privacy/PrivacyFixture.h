@@ -31,11 +31,12 @@ template<class F> bool waitFor(F done, int ms = 5000)
     return done();
 }
 
-inline void settle()
+// Lets the work on `pool` end and its results arrive.
+inline void settle(QThreadPool& pool = *QThreadPool::globalInstance())
 {
     for (int i = 0; i < 3; ++i) {
         QCoreApplication::processEvents();
-        QThreadPool::globalInstance()->waitForDone();
+        pool.waitForDone();
         QCoreApplication::processEvents();
     }
 }
@@ -68,11 +69,11 @@ public:
     }
 };
 
-// Every store in a temporary home, a privacy store over them, and the test doubles of the views.
-class PrivacyFixture : public ::testing::Test
+// Every store in a temporary home, a privacy store over them, the test doubles of the views, and the pool
+// the pages' work runs on, which goes first, waiting for that work.
+struct PrivacyDoubles
 {
-protected:
-    PrivacyFixture()
+    PrivacyDoubles()
         : locations(PrivacyLocations::under(dir.path() + "/root", dir.path() + "/home"))
         , defaults(locations.settingsFile)
         , logger(locations.dataDirectory)
@@ -84,9 +85,11 @@ protected:
 
     PrivacyServices services()
     {
-        return PrivacyServices {
-            &engine, &logger, &helper, &dialogs, &desktop, &clock, locations.dataDirectory, locations.helperBinary};
+        return PrivacyServices {&engine, &logger, &helper, &dialogs, &desktop, &clock, &pool, locations.dataDirectory,
+            locations.helperBinary};
     }
+
+    void settle() { ::settle(pool); }
 
     Date now() const { return Date::from1970(double(clock.now().toMSecsSinceEpoch()) / 1000.0); }
 
@@ -106,4 +109,9 @@ protected:
     FakeHelperService helper;
     ScriptedDialogs dialogs;
     RecordingDesktop desktop;
+    QThreadPool pool;
+};
+
+class PrivacyFixture : public ::testing::Test, public PrivacyDoubles
+{
 };

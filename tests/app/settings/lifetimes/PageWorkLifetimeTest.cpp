@@ -1,0 +1,66 @@
+#include "../FakeNotifications.h"
+
+#include "../../../shared/views/privacy/PrivacyFixture.h"
+
+#include "settings/ProOnboardingView.h"
+#include "support/AllocationPause.h"
+#include "views/privacy/GranularClearView.h"
+
+#include <QThreadPool>
+
+#include <memory>
+
+// The pages' work outlives the pages, and what it uses belongs to whoever gave it to them. Each round
+// holds the worker at one more of its allocations (in the sanitizer build, which sees any touch of freed
+// memory) while the page goes and then everything it was given, pool last but first to go.
+
+namespace {
+
+TEST(PageWorkLifetimeTest, APrivacyPageAndWhatItMeasuresGoWhileTheMeasurementRuns)
+{
+    for (int allowed = 0;; ++allowed) {
+        auto given = std::make_unique<PrivacyDoubles>();
+        auto page = std::make_unique<GranularClearView>(given->services());
+        bool delivered = false;
+        QObject::connect(page.get(), &GranularClearView::inventoryLoaded, [&delivered] { delivered = true; });
+        const bool held = allocationpause::releasedWhileHeld(
+            allowed, [&] { page->show(); },
+            [&] {
+                page.reset();
+                given.reset();
+            });
+        EXPECT_FALSE(delivered) << allowed;
+        if (!held)
+            break;
+    }
+}
+
+TEST(PageWorkLifetimeTest, TheSetupPageAndTheHelperItInstallsGoWhileTheInstallRuns)
+{
+    struct Given
+    {
+        FakeHelperService helper;
+        FakeNotifications notifications;
+        QThreadPool pool;
+    };
+    for (int allowed = 0;; ++allowed) {
+        auto given = std::make_unique<Given>();
+        auto page = std::make_unique<ProOnboardingView>(given->helper, given->notifications, &given->pool, [] {});
+        bool delivered = false;
+        QObject::connect(page.get(), &ProOnboardingView::installFinished, [&delivered] { delivered = true; });
+        const bool held = allocationpause::releasedWhileHeld(
+            allowed, [&] { page->installHelper(); },
+            [&] {
+                page.reset();
+                // The install goes on without the page, to its end.
+                given->pool.waitForDone();
+                EXPECT_EQ(given->helper.installs, 1) << allowed;
+                given.reset();
+            });
+        EXPECT_FALSE(delivered) << allowed;
+        if (!held)
+            break;
+    }
+}
+
+} // namespace
