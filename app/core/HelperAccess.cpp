@@ -4,6 +4,7 @@
 #include "platform/security/TrustedCallers.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <climits>
 #include <sys/stat.h>
@@ -62,6 +63,23 @@ std::string helperNotInstalledReason()
     return QCoreApplication::translate(
         "HelperAccess", "the Quorvane Pro helper is not installed (install the Debian package to pause processes)")
         .toStdString();
+}
+
+QString helperSetupUnavailableReason(const std::string& installedProgram, pid_t self, const QString& setupProgram)
+{
+    const platform::TrustedCallers callers({installedProgram}, "/proc", 0);
+    if (callers.check(self) != platform::CallerVerdict::Trusted)
+        return QCoreApplication::translate("HelperAccess",
+            "Not from this copy: the helper acts only for the installed program (%1), and this copy runs from "
+            "somewhere else. The helper comes with the Debian package (sudo apt install "
+            "./quorvane-pro_<version>_<arch>.deb); start the installed program to set it up.")
+            .arg(QString::fromStdString(installedProgram));
+    if (!QFileInfo(setupProgram).isExecutable())
+        return QCoreApplication::translate("HelperAccess",
+            "Not from this copy: its setup program (%1) is missing. The helper comes with the Debian package "
+            "(sudo apt install ./quorvane-pro_<version>_<arch>.deb).")
+            .arg(setupProgram);
+    return {};
 }
 
 QString helperAccessMessage(HelperAccess access)

@@ -27,5 +27,9 @@ std::string installedProgramPath();
 HelperAccess installedProgramChange(const std::string& installedProgram, const std::string& runningProgram);
 // What to tell the user, in plain words; empty when the helper is available.
 QString helperAccessMessage(HelperAccess access);
+// Why this copy (process `self`) cannot set up the helper so that it pauses processes for it, in plain words
+// that say where the helper comes from; empty when it can: it is `installedProgram` by the helper's own rule
+// and `setupProgram` is there. A few stats, cheap enough for the GUI thread.
+QString helperSetupUnavailableReason(const std::string& installedProgram, pid_t self, const QString& setupProgram);
 // The reason a single request to the helper failed when nothing listens on its socket.
 std::string helperNotInstalledReason();

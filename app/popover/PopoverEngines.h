@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <functional>
 #include <memory>
 
@@ -26,6 +28,8 @@ struct PopoverEngines
     // null: the system's own, made when the flow reaches that page.
     std::shared_ptr<HelperService> helperService;
     std::shared_ptr<NotificationPermission> notificationPermission;
+    // Why this copy cannot set up the helper for itself; empty: it can.
+    QString helperSetupUnavailable;
     // Builds the memory tab's model suggestion card; null: the card over this machine and the local
     // model server.
     std::function<QWidget*(DashboardViewModel&, QWidget* parent)> suggestionCard = {};

@@ -125,8 +125,13 @@ void PopoverView::buildOnboarding()
         }
         if (!m_engines.notificationPermission)
             m_engines.notificationPermission = std::make_shared<DBusNotificationPermission>();
-        return new ProOnboardingView(*m_engines.helperService, *m_engines.notificationPermission,
-            QThreadPool::globalInstance(), [&flow] { flow.setCurrentStep(5); });
+        auto* page = new ProOnboardingView(*m_engines.helperService, *m_engines.notificationPermission,
+            QThreadPool::globalInstance(), [&flow](bool canPause) {
+                flow.setCanPause(canPause);
+                flow.setCurrentStep(5);
+            });
+        page->setHelperUnavailable(m_engines.helperSetupUnavailable);
+        return page;
     };
     m_onboarding = new OnboardingView(
         1, OnboardingView::Workspace::aiEngineer, OnboardingView::Flavor::bear, permissionPage,

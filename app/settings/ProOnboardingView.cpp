@@ -59,7 +59,7 @@ QLayout* stepTitle(const QString& text, QWidget* extra = nullptr)
 } // namespace
 
 ProOnboardingView::ProOnboardingView(HelperService& helper, NotificationPermission& notifications, QThreadPool* pool,
-    std::function<void()> onContinue, QWidget* parent)
+    Continue onContinue, QWidget* parent)
     : QWidget(parent)
     , m_helper(helper)
     , m_notifications(notifications)
@@ -105,9 +105,11 @@ QLayout* ProOnboardingView::buildSteps()
     m_installed = new ThemedLabel(tr("Installed ✓"), Fonts::system(10, QFont::Bold), ColorRole::green);
     m_installFailure = new ThemedLabel(QString(), Fonts::system(10, QFont::Bold), ColorRole::red);
     m_installFailure->setWordWrap(true);
+    m_unavailable = new ThemedLabel(QString(), Fonts::system(10, QFont::Bold), ColorRole::orange);
+    m_unavailable->setWordWrap(true);
     steps->addLayout(stepRow(m_helperIcon, stepTitle(tr("2. Privileged Helper Daemon"), m_spinner),
         tr("Allows us to freeze heavy background processes safely."),
-        {m_installFailure, m_installButton, m_installed}));
+        {m_unavailable, m_installFailure, m_installButton, m_installed}));
 
     m_bellIcon = new SymbolLabel(QStringLiteral("bell.fill"), ColorRole::blue, 18, 24);
     m_allowButton = smallAction(tr("Allow Notifications"));
@@ -124,10 +126,16 @@ QLayout* ProOnboardingView::buildSteps()
     return steps;
 }
 
+void ProOnboardingView::setHelperUnavailable(const QString& why)
+{
+    m_helperUnavailable = why;
+    refresh();
+}
+
 void ProOnboardingView::installHelper()
 {
     // One install at a time: a second press while the first runs would open a second password prompt.
-    if (m_isRegistering || m_hasInstalledHelper)
+    if (m_isRegistering || m_hasInstalledHelper || !m_helperUnavailable.isEmpty())
         return;
     m_isRegistering = true;
     refresh();
@@ -166,13 +174,15 @@ void ProOnboardingView::allowNotifications()
 void ProOnboardingView::continueSetup()
 {
     if (canContinue() && m_onContinue)
-        m_onContinue();
+        m_onContinue(m_hasInstalledHelper);
 }
 
 QString ProOnboardingView::helperStateText() const
 {
     if (m_hasInstalledHelper)
         return m_installed->text();
+    if (!m_helperUnavailable.isEmpty())
+        return m_helperUnavailable;
     return m_installFailure->isHidden() ? QString() : m_installFailure->text();
 }
 
@@ -192,7 +202,9 @@ void ProOnboardingView::refresh()
 {
     m_helperIcon->setSymbol(QStringLiteral("cpu"), m_hasInstalledHelper ? ColorRole::green : ColorRole::blue);
     m_spinner->setVisible(m_isRegistering);
-    m_installButton->setVisible(!m_hasInstalledHelper);
+    m_installButton->setVisible(!m_hasInstalledHelper && m_helperUnavailable.isEmpty());
+    m_unavailable->setText(m_helperUnavailable);
+    m_unavailable->setVisible(!m_helperUnavailable.isEmpty());
     m_installButton->setLabel(m_installError.isEmpty() ? tr("Install Helper Daemon") : tr("Retry"));
     m_installButton->setEnabled(!m_isRegistering);
     m_installed->setVisible(m_hasInstalledHelper);

@@ -14,20 +14,27 @@ class SymbolLabel;
 class ThemedLabel;
 
 // "Permissions & Setup", page 4 of the first-run flow: installs the root helper and checks that
-// notifications can be shown, then lets the user go on. The install and the question run on `pool` and may
-// outlive the page; whoever owns `helper` and `notifications` waits for the pool before they go.
+// notifications can be shown, then lets the user go on, saying whether processes can be paused. The install
+// and the question run on `pool` and may outlive the page; whoever owns `helper` and `notifications` waits
+// for the pool before they go.
 class ProOnboardingView : public QWidget
 {
     Q_OBJECT
 public:
+    // Continue hands on whether the helper was installed, so that processes can be paused.
+    using Continue = std::function<void(bool canPause)>;
     ProOnboardingView(HelperService& helper, NotificationPermission& notifications, QThreadPool* pool,
-        std::function<void()> onContinue, QWidget* parent = nullptr);
+        Continue onContinue, QWidget* parent = nullptr);
+
+    // The helper cannot be set up from this copy, for `why`: the row says so instead of offering the
+    // install, and Continue is open. Empty: it can.
+    void setHelperUnavailable(const QString& why);
 
     bool hasInstalledHelper() const { return m_hasInstalledHelper; }
     bool hasGrantedNotifications() const { return m_hasGrantedNotifications; }
     bool isRegistering() const { return m_isRegistering; }
-    // Continue is open once an install has ended, whichever way.
-    bool canContinue() const { return m_installAttempted; }
+    // Continue is open once an install has ended, whichever way, or where none can be made.
+    bool canContinue() const { return m_installAttempted || !m_helperUnavailable.isEmpty(); }
     QString helperStateText() const;
     QString notificationStateText() const;
     QString installButtonText() const;
@@ -48,7 +55,8 @@ private:
     HelperService& m_helper;
     NotificationPermission& m_notifications;
     QThreadPool* m_pool;
-    std::function<void()> m_onContinue;
+    Continue m_onContinue;
+    QString m_helperUnavailable;
     bool m_hasGrantedNotifications = false;
     bool m_hasInstalledHelper = false;
     bool m_isRegistering = false;
@@ -62,6 +70,7 @@ private:
     PillButton* m_installButton;
     ThemedLabel* m_installed;
     ThemedLabel* m_installFailure;
+    ThemedLabel* m_unavailable;
     PillButton* m_allowButton;
     ThemedLabel* m_allowed;
     ThemedLabel* m_notificationFailure;

@@ -19,6 +19,7 @@
 #include "popover/PopoverView.h"
 #include "records/AuditLogger.h"
 #include "records/BuildTimeTracker.h"
+#include "records/HelperService.h"
 #include "records/PrivacyMetricsEngine.h"
 #include "settings/SettingsView.h"
 #include "storage/DeveloperCacheEngine.h"
@@ -197,7 +198,9 @@ PopoverHooks AppDelegate::popoverHooks()
 PopoverEngines AppDelegate::popoverEngines() const
 {
     // The first-run flow makes its own helper service and notification check when it reaches them.
-    return {m_actionEngine.get(), nullptr, m_inventoryEngine, m_developerCacheEngine, nullptr, nullptr};
+    return {m_actionEngine.get(), nullptr, m_inventoryEngine, m_developerCacheEngine, nullptr, nullptr,
+        helperSetupUnavailableReason(
+            m_options.installedProgram, ::getpid(), SystemdHelperService::defaultSetupProgram())};
 }
 
 void AppDelegate::openSettingsWindow()

@@ -132,7 +132,10 @@ QImage onboardingPage(const SnapshotContext& c, int step)
         step, PersonaConfiguration::WorkspacePersona::aiEngineer, PersonaConfiguration::FlavorPersona::bear,
         [&sample](OnboardingView& f) -> QWidget* {
             return new ProOnboardingView(
-                sample.helper, sample.notifications, QThreadPool::globalInstance(), [&f] { f.setCurrentStep(5); });
+                sample.helper, sample.notifications, QThreadPool::globalInstance(), [&f](bool canPause) {
+                    f.setCanPause(canPause);
+                    f.setCurrentStep(5);
+                });
         },
         [] {});
     return grabWidget(flow, c.palette);

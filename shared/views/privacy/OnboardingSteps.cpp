@@ -239,7 +239,7 @@ StyleStepView::StyleStepView(
     layout->addWidget(forward, 0, Qt::AlignHCenter);
 }
 
-ReadyStepView::ReadyStepView(std::function<void()> onDone, QWidget* parent)
+ReadyStepView::ReadyStepView(std::function<void()> onDone, bool canPause, QWidget* parent)
     : QWidget(parent)
 {
     auto* layout = new QVBoxLayout(this);
@@ -249,13 +249,21 @@ ReadyStepView::ReadyStepView(std::function<void()> onDone, QWidget* parent)
     auto* shield = new SymbolLabel(QStringLiteral("checkmark.shield.fill"), ColorRole::green, 64);
     shield->setContentsMargins(0, 8, 0, 8);
     layout->addWidget(shield, 0, Qt::AlignHCenter);
-    auto* text = centred(tr("Quorvane is watching in the background. We will automatically coordinate resource "
-                            "allocations to protect your workspace."),
+    m_summary = centred(canPause ? tr("Quorvane is watching in the background. We will automatically coordinate "
+                                      "resource allocations to protect your workspace.")
+                                 : tr("Quorvane is watching in the background and shows what your machine is doing. "
+                                      "It cannot pause background processes without its helper, so personas will "
+                                      "pause nothing."),
         Fonts::system(12), ColorRole::secondary);
-    text->setContentsMargins(24, 0, 24, 0);
-    layout->addWidget(text);
+    m_summary->setContentsMargins(24, 0, 24, 0);
+    layout->addWidget(m_summary);
     layout->addStretch();
     auto* finish = onboardingButton(tr("Finish Setup"), true, 24);
     connect(finish, &QAbstractButton::clicked, this, [onDone] { onDone(); });
     layout->addWidget(finish, 0, Qt::AlignHCenter);
+}
+
+QString ReadyStepView::summary() const
+{
+    return m_summary->text();
 }

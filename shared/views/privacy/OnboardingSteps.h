@@ -11,6 +11,7 @@
 #include <vector>
 
 class PillButton;
+class QLabel;
 class RoundedBox;
 class SymbolLabel;
 
@@ -82,10 +83,15 @@ private:
     ChoiceList* m_list;
 };
 
-// Page 5: the closing page.
+// Page 5: the closing page. Without the helper (`canPause` false) it says what still holds instead of
+// promising protection.
 class ReadyStepView : public QWidget
 {
     Q_OBJECT
 public:
-    explicit ReadyStepView(std::function<void()> onDone, QWidget* parent = nullptr);
+    explicit ReadyStepView(std::function<void()> onDone, bool canPause = true, QWidget* parent = nullptr);
+    QString summary() const;
+
+private:
+    QLabel* m_summary;
 };

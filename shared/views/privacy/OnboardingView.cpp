@@ -102,10 +102,12 @@ void OnboardingView::showPage()
         m_page = m_permissionView ? m_permissionView(*this) : nullptr;
         break;
     case 5:
-        m_page = new ReadyStepView([this] {
-            if (m_onCompletion)
-                m_onCompletion();
-        });
+        m_page = new ReadyStepView(
+            [this] {
+                if (m_onCompletion)
+                    m_onCompletion();
+            },
+            m_canPause);
         break;
     default:
         break;

@@ -20,7 +20,7 @@ class OnboardingView : public QWidget
 public:
     using Workspace = PersonaConfiguration::WorkspacePersona;
     using Flavor = PersonaConfiguration::FlavorPersona;
-    // Builds page 4; it moves the flow on with setCurrentStep(5).
+    // Builds page 4; it moves the flow on with setCanPause() and setCurrentStep(5).
     using PageFactory = std::function<QWidget*(OnboardingView& flow)>;
 
     OnboardingView(int currentStep, Workspace workspace, Flavor flavor, PageFactory permissionView,
@@ -28,6 +28,8 @@ public:
 
     int currentStep() const { return m_step; }
     void setCurrentStep(int step);
+    // Whether processes can be paused (the helper is installed), as page 4 found; the last page says so.
+    void setCanPause(bool canPause) { m_canPause = canPause; }
     Workspace workspacePersona() const { return m_workspace; }
     Flavor flavorPersona() const { return m_flavor; }
     QWidget* page() const { return m_page; }
@@ -46,6 +48,7 @@ private:
     int m_step;
     Workspace m_workspace;
     Flavor m_flavor;
+    bool m_canPause = true;
     PageFactory m_permissionView;
     std::function<void()> m_onCompletion;
     QWidget* m_frame;

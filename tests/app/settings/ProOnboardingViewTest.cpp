@@ -2,7 +2,14 @@
 
 #include "FakeNotifications.h"
 
+#include "core/HelperAccess.h"
+
 #include "../../shared/views/privacy/PrivacyFixture.h"
+
+#include <QFileInfo>
+
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -13,8 +20,8 @@ protected:
     FakeNotifications notifications;
     // The page's work; it goes before the doubles it uses, waiting for them.
     QThreadPool pool;
-    int continues = 0;
-    ProOnboardingView view {helper, notifications, &pool, [this] { ++continues; }};
+    std::vector<bool> continues; // whether processes can be paused, at each Continue
+    ProOnboardingView view {helper, notifications, &pool, [this](bool canPause) { continues.push_back(canPause); }};
 
     void settle() { ::settle(pool); }
 };
@@ -25,7 +32,7 @@ TEST_F(ProOnboardingViewTest, SuccessfulInstallOpensContinueAndADoublePressInsta
 {
     EXPECT_FALSE(view.canContinue());
     view.continueSetup();
-    EXPECT_EQ(continues, 0);
+    EXPECT_TRUE(continues.empty());
 
     view.installHelper();
     EXPECT_TRUE(view.isRegistering());
@@ -37,7 +44,7 @@ TEST_F(ProOnboardingViewTest, SuccessfulInstallOpensContinueAndADoublePressInsta
     EXPECT_EQ(view.helperStateText(), "Installed ✓");
     EXPECT_TRUE(view.installButtonText().isEmpty());
     view.continueSetup();
-    EXPECT_EQ(continues, 1);
+    EXPECT_EQ(continues, std::vector<bool> {true});
 }
 
 TEST_F(ProOnboardingViewTest, FailedInstallIsShownWithARetryAndNeverAsInstalled)
@@ -49,6 +56,8 @@ TEST_F(ProOnboardingViewTest, FailedInstallIsShownWithARetryAndNeverAsInstalled)
     EXPECT_EQ(view.helperStateText(), "Helper installation failed: authorization cancelled");
     EXPECT_EQ(view.installButtonText(), "Retry");
     EXPECT_TRUE(view.canContinue());
+    view.continueSetup();
+    EXPECT_EQ(continues, std::vector<bool> {false});
 
     helper.installOutcome = {true, {}};
     view.installHelper();
@@ -71,4 +80,34 @@ TEST_F(ProOnboardingViewTest, NotificationsAreAllowedOnlyWhenTheServiceAnswers)
     ASSERT_TRUE(waitFor([&] { return view.hasGrantedNotifications(); }));
     EXPECT_EQ(view.notificationStateText(), "Allowed ✓");
     EXPECT_FALSE(view.canContinue());
+}
+
+TEST_F(ProOnboardingViewTest, WhereThisCopyCannotSetUpTheHelperTheRowSaysWhyAndContinueIsOpen)
+{
+    view.setHelperUnavailable("Not from this copy: the helper comes with the Debian package.");
+    EXPECT_EQ(view.helperStateText(), "Not from this copy: the helper comes with the Debian package.");
+    EXPECT_TRUE(view.installButtonText().isEmpty());
+    view.installHelper();
+    settle();
+    EXPECT_EQ(helper.installs, 0);
+    EXPECT_FALSE(view.hasInstalledHelper());
+    ASSERT_TRUE(view.canContinue());
+    view.continueSetup();
+    EXPECT_EQ(continues, std::vector<bool> {false});
+}
+
+TEST(HelperSetupTest, OnlyTheInstalledProgramWithItsSetupProgramMaySetUpTheHelper)
+{
+    const std::string self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().toStdString();
+    // This test program is not the installed one, by path or (when its file is not root's) by owner.
+    const QString elsewhere = helperSetupUnavailableReason("/usr/bin/quorvane-pro", ::getpid(), "/bin/sh");
+    EXPECT_TRUE(elsewhere.startsWith("Not from this copy")) << elsewhere.toStdString();
+    EXPECT_TRUE(elsewhere.contains("/usr/bin/quorvane-pro")) << elsewhere.toStdString();
+    EXPECT_TRUE(elsewhere.contains("Debian package")) << elsewhere.toStdString();
+    QFileInfo program(QString::fromStdString(self));
+    if (program.ownerId() != 0 || (program.permissions() & (QFile::WriteGroup | QFile::WriteOther)))
+        GTEST_SKIP() << "this test program is not root's, so the helper would trust no copy of it";
+    EXPECT_TRUE(helperSetupUnavailableReason(self, ::getpid(), "/bin/sh").isEmpty());
+    const QString noSetup = helperSetupUnavailableReason(self, ::getpid(), "/nonexistent/quorvane-helper-setup");
+    EXPECT_TRUE(noSetup.contains("/nonexistent/quorvane-helper-setup")) << noSetup.toStdString();
 }

@@ -45,7 +45,7 @@ TEST(PageWorkLifetimeTest, TheSetupPageAndTheHelperItInstallsGoWhileTheInstallRu
     };
     for (int allowed = 0;; ++allowed) {
         auto given = std::make_unique<Given>();
-        auto page = std::make_unique<ProOnboardingView>(given->helper, given->notifications, &given->pool, [] {});
+        auto page = std::make_unique<ProOnboardingView>(given->helper, given->notifications, &given->pool, [](bool) {});
         bool delivered = false;
         QObject::connect(page.get(), &ProOnboardingView::installFinished, [&delivered] { delivered = true; });
         const bool held = allocationpause::releasedWhileHeld(

@@ -75,6 +75,18 @@ TEST(OnboardingViewTest, PagesMoveForwardToFinishAndKeepTheChoices)
     EXPECT_EQ(flow.workspacePersona(), Workspace::mlResearcher);
 }
 
+TEST(OnboardingViewTest, TheLastPagePromisesProtectionOnlyWhereProcessesCanBePaused)
+{
+    for (const bool canPause : {true, false}) {
+        OnboardingView flow(4, Workspace::aiEngineer, Flavor::bear, nullptr, [] {});
+        flow.setCanPause(canPause);
+        flow.setCurrentStep(5);
+        const QString summary = static_cast<ReadyStepView*>(flow.page())->summary();
+        EXPECT_EQ(summary.contains("protect your workspace"), canPause) << summary.toStdString();
+        EXPECT_EQ(summary.contains("cannot pause background processes"), !canPause) << summary.toStdString();
+    }
+}
+
 TEST(OnboardingViewTest, StyleCardsDecideFlavourAndAutonomy)
 {
     const auto base = PersonaConfiguration::defaultConfiguration();
