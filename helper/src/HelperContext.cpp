@@ -99,6 +99,7 @@ void HelperContext::noteStopped(const SuspendedProcess& process, int callerPidfd
     if (!platform::pidfdHasEnded(callerPidfd))
         return;
     const bool ok = platform::pidfdSendSignal(targetPidfd, SIGCONT) == 0;
+    m_resumedSinceStart += ok ? 1 : 0;
     noteResumed(process.pid);
     m_audit.log("send_sigcont", process.pid, process.name, ok, selfCaller(), auditCallerOf(*process.stoppedBy));
 }
@@ -119,8 +120,10 @@ void HelperContext::resumeStoppedBy(const SuspendingCaller& caller)
 {
     const AuditCaller self = selfCaller();
     const auto resumption = m_suspended.resumeStoppedBy(caller);
-    for (const auto& [process, ok] : resumption.resumed)
+    for (const auto& [process, ok] : resumption.resumed) {
         m_audit.log("send_sigcont", process.pid, process.name, ok, self, auditCallerOf(caller));
+        m_resumedSinceStart += ok ? 1 : 0;
+    }
     if (!resumption.left.empty())
         m_callerWatch.retryLater(caller);
 }
@@ -186,6 +189,7 @@ HelperContext::Resumed HelperContext::resumeSuspended()
         m_audit.log("send_sigcont", process.pid, process.name, ok, self, stoppedBy);
         resumed.resumed += ok ? 1 : 0;
     }
+    m_resumedSinceStart += resumed.resumed;
     resumed.left = resumption.left.size();
     if (m_suspended.indexerPaused()) {
         const auto outcome = runIndexer(false);

@@ -11,6 +11,7 @@
 #include "platform/security/TrustedCallers.h"
 #include "platform/services/ChildProcess.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -60,6 +61,10 @@ public:
         std::size_t left = 0;
     };
     Resumed resumeSuspended();
+    // The listed processes it has resumed since it started (SIGCONT went through), whether asked by
+    // resumeSuspended() or on its own: those of programs found ended as the stored list was read, or
+    // that ended later.
+    std::size_t resumedSinceStart() const { return m_resumedSinceStart; }
     // Before a SIGSTOP that `caller` asks for: the caller, whose process `callerPidfd` names, is
     // watched from now on, so that what it stops is resumed when it ends. The reason the stop must
     // be refused when it cannot be watched (no descriptor free, or its user's programs all watched).
@@ -101,6 +106,7 @@ private:
     std::map<uid_t, std::unique_ptr<RateLimiter>> m_signalLimits;
     std::map<std::pair<uid_t, platform::HelperOp>, std::unique_ptr<RateLimiter>> m_machineLimits;
     std::map<uid_t, std::size_t> m_slowPlaces;
+    std::atomic<std::size_t> m_resumedSinceStart {0};
     // Last, so that its thread, which resumes through the members above, ends first.
     CallerWatch m_callerWatch;
 };
