@@ -170,6 +170,7 @@ TEST(SuspendedListShortageTest, AnEntryWhoseProcessCannotBeReadStaysListed)
     ASSERT_EQ(::system(("mkdir -p " + stat).c_str()), 0); // read() fails: neither gone nor readable
     helper::SuspendedProcesses list(inDir(dir, "run"), procRoot, 1);
     ::kill(child.pid(), SIGSTOP);
+    ASSERT_TRUE(waitForState(child.pid(), 'T')); // a child just started may take a while to stop
     ASSERT_TRUE(list.add({child.pid(), 42, ::getuid(), "sleep", helper::SuspendingCaller {1234, 5, ::getuid()}}));
 
     EXPECT_FALSE(list.reserve(::getuid()));
