@@ -26,10 +26,8 @@ void raiseOpenFileLimit()
     }
 }
 
-// Resumes what the helper holds, trying again for a few seconds what cannot be resumed at once; the
-// exit status is 0 once nothing is left stopped, so that systemd starts a helper again that ended
-// with some left (they stay listed for it).
-int resumeBeforeExit(helper::HelperContext& context, const char* what)
+// Resumes what the helper holds, trying again for a few seconds what cannot be resumed at once.
+helper::HelperContext::Resumed resumeWhatIsListed(helper::HelperContext& context)
 {
     auto resumed = context.resumeSuspended();
     for (int tries = 0; resumed.left > 0 && tries < 20; ++tries) {
@@ -38,6 +36,13 @@ int resumeBeforeExit(helper::HelperContext& context, const char* what)
         resumed.resumed += again.resumed;
         resumed.left = again.left;
     }
+    return resumed;
+}
+
+// The exit status is 0 once nothing is left stopped, so that systemd starts a helper again that
+// ended with some left (they stay listed for it).
+int reportExit(helper::HelperContext& context, const char* what, const helper::HelperContext::Resumed& resumed)
+{
     std::printf("QuorvaneHelper %s %zu suspended process%s\n", what, resumed.resumed, resumed.resumed == 1 ? "" : "es");
     if (resumed.left == 0)
         return 0;
@@ -49,7 +54,10 @@ int resumeBeforeExit(helper::HelperContext& context, const char* what)
 int resumeSuspended()
 {
     helper::HelperContext context(helper::HelperConfig::fromEnvironment());
-    return resumeBeforeExit(context, "resumed");
+    auto resumed = resumeWhatIsListed(context);
+    // Those of programs that had ended were resumed as the list was read.
+    resumed.resumed = context.resumedSinceStart();
+    return reportExit(context, "resumed", resumed);
 }
 
 int serve()
@@ -80,7 +88,7 @@ int serve()
     std::fflush(stdout);
     server.run();
     // Nothing the helper stopped stays stopped once it has gone.
-    return resumeBeforeExit(server.context(), "is stopping; it resumed");
+    return reportExit(server.context(), "is stopping; it resumed", resumeWhatIsListed(server.context()));
 }
 
 } // namespace

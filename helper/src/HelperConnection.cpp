@@ -25,8 +25,9 @@ HelperConnection::~HelperConnection()
     joinWorker();
 }
 
-bool HelperConnection::start(const std::atomic<bool>& stopping)
+bool HelperConnection::start(const std::atomic<bool>& stopping, std::function<void()> ended)
 {
+    m_ended = std::move(ended);
     touch();
     try {
         m_thread = std::thread([this, &stopping] { serve(stopping); });
@@ -126,6 +127,8 @@ void HelperConnection::serve(const std::atomic<bool>& stopping)
     joinWorker();
     shutdown();
     m_done = true;
+    if (m_ended)
+        m_ended();
 }
 
 void HelperConnection::dispatch(const std::string& line)

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -29,8 +30,9 @@ public:
     HelperConnection& operator=(const HelperConnection&) = delete;
 
     // Serves the connection on a thread of its own until the client leaves, it idles out or
-    // `stopping` turns true (followed by shutdown()). False when no thread could be made.
-    bool start(const std::atomic<bool>& stopping);
+    // `stopping` turns true (followed by shutdown()); `ended` is called on that thread once isDone()
+    // holds, so that the connection can be let go at once. False when no thread could be made.
+    bool start(const std::atomic<bool>& stopping, std::function<void()> ended);
     // Ends a read or write in progress, so the thread winds down.
     void shutdown();
     // Closes the connection to make room for another caller, unless a request is in flight on it:
@@ -76,6 +78,7 @@ private:
     std::mutex m_flightMutex;
     int m_inFlight = 0; // requests between beginRequest() and finishRequest()
     std::atomic<bool> m_evicted {false};
+    std::function<void()> m_ended;
     std::thread m_thread;
 };
 

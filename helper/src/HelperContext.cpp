@@ -74,21 +74,47 @@ void HelperContext::adoptStoredCallers()
 
 std::optional<std::string> HelperContext::watchCaller(const SuspendingCaller& caller, int callerPidfd)
 {
+    // Counted before the watch is looked at: a watch ended before this is watched again below, and
+    // one that would end after it is kept by unwatchUnlessHolding().
+    {
+        std::lock_guard lock(m_stoppingMutex);
+        ++m_stopping[caller];
+    }
     if (m_callerWatch.watches(caller))
         return std::nullopt;
+    std::optional<std::string> refusal;
     platform::UniqueFd pidfd(::fcntl(callerPidfd, F_DUPFD_CLOEXEC, 0));
     if (!pidfd.valid())
-        return std::string("the helper cannot watch the program that asks (") + std::strerror(errno)
+        refusal = std::string("the helper cannot watch the program that asks (") + std::strerror(errno)
             + "), and it stops nothing it could not resume when that program ends";
-    if (!m_callerWatch.watch(caller, std::move(pidfd)))
-        return "this user already has " + std::to_string(m_config.maxWatchedCallersPerUser)
+    else if (!m_callerWatch.watch(caller, std::move(pidfd)))
+        refusal = "this user already has " + std::to_string(m_config.maxWatchedCallersPerUser)
             + " programs holding processes stopped by the helper; resume what one of them holds first";
-    return std::nullopt;
+    if (refusal)
+        endStopping(caller);
+    return refusal;
 }
 
 bool HelperContext::noteStopping(const SuspendedProcess& process)
 {
-    return m_suspended.add(process);
+    const bool listed = m_suspended.add(process);
+    // Listed, the stop holds the watch by itself from here on.
+    if (process.stoppedBy)
+        endStopping(*process.stoppedBy);
+    return listed;
+}
+
+bool HelperContext::isStopping(const SuspendingCaller& caller)
+{
+    std::lock_guard lock(m_stoppingMutex);
+    return m_stopping.count(caller) > 0;
+}
+
+void HelperContext::endStopping(const SuspendingCaller& caller)
+{
+    std::lock_guard lock(m_stoppingMutex);
+    if (auto it = m_stopping.find(caller); it != m_stopping.end() && --it->second == 0)
+        m_stopping.erase(it);
 }
 
 void HelperContext::noteStopped(const SuspendedProcess& process, int callerPidfd, int targetPidfd)
@@ -99,6 +125,7 @@ void HelperContext::noteStopped(const SuspendedProcess& process, int callerPidfd
     if (!platform::pidfdHasEnded(callerPidfd))
         return;
     const bool ok = platform::pidfdSendSignal(targetPidfd, SIGCONT) == 0;
+    m_resumedSinceStart += ok ? 1 : 0;
     noteResumed(process.pid);
     m_audit.log("send_sigcont", process.pid, process.name, ok, selfCaller(), auditCallerOf(*process.stoppedBy));
 }
@@ -112,15 +139,17 @@ void HelperContext::noteResumed(pid_t pid)
 
 void HelperContext::unwatchUnlessHolding(const SuspendingCaller& caller)
 {
-    m_callerWatch.forgetUnless(caller, [&] { return m_suspended.holdsStopsOf(caller); });
+    m_callerWatch.forgetUnless(caller, [&] { return m_suspended.holdsStopsOf(caller) || isStopping(caller); });
 }
 
 void HelperContext::resumeStoppedBy(const SuspendingCaller& caller)
 {
     const AuditCaller self = selfCaller();
     const auto resumption = m_suspended.resumeStoppedBy(caller);
-    for (const auto& [process, ok] : resumption.resumed)
+    for (const auto& [process, ok] : resumption.resumed) {
         m_audit.log("send_sigcont", process.pid, process.name, ok, self, auditCallerOf(caller));
+        m_resumedSinceStart += ok ? 1 : 0;
+    }
     if (!resumption.left.empty())
         m_callerWatch.retryLater(caller);
 }
@@ -186,6 +215,7 @@ HelperContext::Resumed HelperContext::resumeSuspended()
         m_audit.log("send_sigcont", process.pid, process.name, ok, self, stoppedBy);
         resumed.resumed += ok ? 1 : 0;
     }
+    m_resumedSinceStart += resumed.resumed;
     resumed.left = resumption.left.size();
     if (m_suspended.indexerPaused()) {
         const auto outcome = runIndexer(false);

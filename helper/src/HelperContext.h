@@ -11,6 +11,7 @@
 #include "platform/security/TrustedCallers.h"
 #include "platform/services/ChildProcess.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -60,9 +61,16 @@ public:
         std::size_t left = 0;
     };
     Resumed resumeSuspended();
+    // The listed processes it has resumed since it started (SIGCONT went through), whether asked by
+    // resumeSuspended() or on its own: those of programs found ended as the stored list was read, or
+    // that ended later.
+    std::size_t resumedSinceStart() const { return m_resumedSinceStart; }
     // Before a SIGSTOP that `caller` asks for: the caller, whose process `callerPidfd` names, is
     // watched from now on, so that what it stops is resumed when it ends. The reason the stop must
     // be refused when it cannot be watched (no descriptor free, or its user's programs all watched).
+    // Until noteStopping() lists the stop, the caller counts as holding it, so that another of its
+    // connections resuming its last listed stop meanwhile does not end the watch; each watchCaller()
+    // that answers nothing is followed by a noteStopping() of the caller's process.
     std::optional<std::string> watchCaller(const SuspendingCaller& caller, int callerPidfd);
     // Then, still before the SIGSTOP: listed first, so that a helper ending in between leaves a
     // process listed that was never stopped rather than one stopped and unlisted. Takes the place
@@ -88,6 +96,9 @@ private:
     // The stops of a list read at start whose callers have ended meanwhile are resumed; the living
     // callers are watched.
     void adoptStoredCallers();
+    // Whether `caller` has a stop between watchCaller() and noteStopping().
+    bool isStopping(const SuspendingCaller& caller);
+    void endStopping(const SuspendingCaller& caller);
 
     HelperConfig m_config;
     AuditLog m_audit;
@@ -101,6 +112,9 @@ private:
     std::map<uid_t, std::unique_ptr<RateLimiter>> m_signalLimits;
     std::map<std::pair<uid_t, platform::HelperOp>, std::unique_ptr<RateLimiter>> m_machineLimits;
     std::map<uid_t, std::size_t> m_slowPlaces;
+    std::atomic<std::size_t> m_resumedSinceStart {0};
+    std::mutex m_stoppingMutex;
+    std::map<SuspendingCaller, std::size_t> m_stopping; // stops watched and not yet listed, per caller
     // Last, so that its thread, which resumes through the members above, ends first.
     CallerWatch m_callerWatch;
 };

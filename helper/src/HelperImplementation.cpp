@@ -1,5 +1,6 @@
 #include "helper/src/HelperImplementation.h"
 
+#include "platform/io/ResourceShortage.h"
 #include "platform/proc/Pidfd.h"
 #include "platform/proc/SocketHolders.h"
 
@@ -58,11 +59,6 @@ AuditCaller auditCallerOf(const platform::ConnectedCaller& caller)
     }
     audit.executable = caller.executable;
     return audit;
-}
-
-bool isShortOfResources(int error)
-{
-    return error == EMFILE || error == ENFILE || error == ENOMEM;
 }
 
 // Sends `signal` through `pidfd`, or by pid where the kernel has no pidfds; 0, or -1 with errno.
@@ -233,7 +229,7 @@ std::optional<std::vector<pid_t>> HelperImplementation::sparedFromStop(pid_t tar
             errno = 0;
             const auto info = m_context.processes().info(pid);
             if (!info) {
-                if (isShortOfResources(errno))
+                if (platform::isShortOfResources(errno))
                     return std::nullopt;
                 break;
             }

@@ -1,5 +1,6 @@
 #include "helper/src/HelperServer.h"
 
+#include "platform/io/ResourceShortage.h"
 #include "platform/security/ConnectedCaller.h"
 
 #include <cerrno>
@@ -51,6 +52,12 @@ platform::Result<void> HelperServer::listen()
 void HelperServer::stop()
 {
     m_stopping = true;
+    wake();
+}
+
+void HelperServer::wake()
+{
+    // A full pipe already holds a wake.
     if (m_wakeWrite.valid()) {
         const char byte = 1;
         [[maybe_unused]] const auto n = ::write(m_wakeWrite.get(), &byte, 1);
@@ -107,6 +114,12 @@ void HelperServer::run()
         pollfd fds[2] = {{m_wakeRead.get(), POLLIN, 0}, {paused ? -1 : m_listener.get(), POLLIN, 0}};
         if (::poll(fds, 2, paused ? int(pausedFor.count()) : -1) < 0 && errno != EINTR)
             break;
+        // Emptied before the reaping, so a connection that ends meanwhile wakes the next poll.
+        if (fds[0].revents & POLLIN) {
+            char bytes[64];
+            while (::read(m_wakeRead.get(), bytes, sizeof bytes) > 0) { }
+        }
+        // A connection that ended frees its socket and its caller's pidfd now, not at the next accept.
         reapConnections(false);
         if (m_stopping)
             break;
@@ -163,7 +176,7 @@ void HelperServer::acceptConnections()
     for (int i = 0; i < kBatch && !m_stopping; ++i) {
         platform::UniqueFd fd(::accept4(m_listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
         if (!fd.valid()) {
-            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+            if (platform::isShortOfResources(errno) || errno == ENOBUFS)
                 m_acceptPausedUntil = std::chrono::steady_clock::now() + kAcceptPause;
             return;
         }
@@ -192,7 +205,7 @@ void HelperServer::acceptConnection(platform::UniqueFd fd)
     auto connection = std::make_unique<HelperConnection>(m_context, std::move(fd), std::move(caller));
     // No thread to serve it (the user's or the machine's limit): it is closed unserved, and the
     // helper goes on.
-    if (!connection->start(m_stopping))
+    if (!connection->start(m_stopping, [this] { wake(); }))
         return;
     m_connections.push_back(std::move(connection));
 }

@@ -47,6 +47,8 @@ private:
     // first; under m_mutex.
     bool admits(std::optional<uid_t> uid);
     void reapConnections(bool all);
+    // Wakes the serving thread: to stop, or to free the connections that have ended.
+    void wake();
 
     // How long accepting rests after it failed for want of descriptors or memory.
     static constexpr std::chrono::milliseconds kAcceptPause {100};

@@ -256,7 +256,7 @@ std::optional<SuspendedProcess> SuspendedProcesses::remove(pid_t pid)
         m_processes.erase(it);
         changed();
     }
-    commit();
+    commitRemoval();
     return removed;
 }
 
@@ -346,20 +346,27 @@ bool SuspendedProcesses::settle(
 SuspendedProcesses::Resumption SuspendedProcesses::resumeAll()
 {
     Resumption resumption;
+    bool removed = false;
     {
         // Under the lock, so that no stop recorded meanwhile is dropped unresumed.
         std::lock_guard lock(m_mutex);
         resumption = resume(m_processes);
-        if (!settle([](const SuspendedProcess&) { return true; }, resumption))
+        removed = settle([](const SuspendedProcess&) { return true; }, resumption);
+        // A list that could not be written before is tried again.
+        if (!removed && m_writtenVersion >= m_version)
             return resumption;
     }
-    commit();
+    if (removed)
+        commitRemoval();
+    else
+        commit();
     return resumption;
 }
 
 SuspendedProcesses::Resumption SuspendedProcesses::resumeStoppedBy(const SuspendingCaller& caller)
 {
     Resumption resumption;
+    bool removed = false;
     {
         std::lock_guard lock(m_mutex);
         const auto theirs = [&](const SuspendedProcess& p) { return p.stoppedBy == caller; };
@@ -368,10 +375,14 @@ SuspendedProcesses::Resumption SuspendedProcesses::resumeStoppedBy(const Suspend
         if (listed.empty())
             return resumption;
         resumption = resume(listed);
-        if (!settle(theirs, resumption))
+        removed = settle(theirs, resumption);
+        if (!removed && m_writtenVersion >= m_version)
             return resumption;
     }
-    commit();
+    if (removed)
+        commitRemoval();
+    else
+        commit();
     return resumption;
 }
 
@@ -382,9 +393,46 @@ std::uint64_t SuspendedProcesses::changed()
 
 bool SuspendedProcesses::commit(std::uint64_t upTo)
 {
+    std::lock_guard file(m_fileMutex);
+    return writeUnlessWritten(upTo);
+}
+
+bool SuspendedProcesses::commitRemoval()
+{
+    std::lock_guard file(m_fileMutex);
+    if (writeUnlessWritten())
+        return true;
+    // The file still lists what was just resumed. Removing it needs no free space, and frees the
+    // room its own blocks took, which is often all a full folder needs for the list as it is now.
+    const std::string path = filePath();
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        std::fprintf(stderr,
+            "QuorvaneHelper cannot remove %s either (%s): it may list processes that were resumed since\n",
+            path.c_str(), std::strerror(errno));
+        return false;
+    }
+    std::size_t stillListed = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        m_writtenVersion = 0; // nothing is on disk now, so every change waits for a write
+        stillListed = m_processes.size();
+    }
+    if (writeUnlessWritten()) {
+        std::fprintf(stderr, "QuorvaneHelper wrote %s again only after removing it, for want of room in its folder\n",
+            path.c_str());
+        return true;
+    }
+    std::fprintf(stderr,
+        "QuorvaneHelper removed %s, which it could not rewrite, so that no process it resumed is resumed "
+        "again from it; what it still lists (%zu) is known only to this helper until the list can be written\n",
+        path.c_str(), stillListed);
+    return false;
+}
+
+bool SuspendedProcesses::writeUnlessWritten(std::uint64_t upTo)
+{
     // Whoever holds the file writes every change made before it took the list, so the callers that
     // wait behind it usually find their change written already.
-    std::lock_guard file(m_fileMutex);
     std::vector<SuspendedProcess> listed;
     bool indexerPaused = false;
     std::uint64_t version = 0;

@@ -92,7 +92,10 @@ public:
 
     // Sends SIGCONT to every listed process that is still the one stopped; an entry leaves the list
     // once its process was resumed or has ended, and stays while that cannot be told (the indexer flag
-    // is left to the caller, who restores the indexer).
+    // is left to the caller, who restores the indexer). When the list cannot be rewritten after a
+    // resume, its file is removed rather than left listing what was resumed, which a later helper
+    // would continue again though its user may have stopped it since; what is still listed is then
+    // written at the next change, or the next resume, that finds room for it.
     Resumption resumeAll();
     // The same for the processes `caller` had stopped.
     Resumption resumeStoppedBy(const SuspendingCaller& caller);
@@ -126,6 +129,11 @@ private:
     // Writes the list as it is now, unless a write since change `upTo` already did. Whether change
     // `upTo` is on disk afterwards.
     bool commit(std::uint64_t upTo = UINT64_MAX);
+    // The same after entries left the list because their processes were resumed: a file that cannot
+    // be rewritten is removed and written anew, so that it never lists them again.
+    bool commitRemoval();
+    // commit()'s work; under m_fileMutex.
+    bool writeUnlessWritten(std::uint64_t upTo = UINT64_MAX);
     bool write(const std::string& text) const;
 
     std::string m_folder;

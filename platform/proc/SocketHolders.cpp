@@ -2,6 +2,7 @@
 
 #include "platform/io/DirectoryEntries.h"
 #include "platform/io/ProcFiles.h"
+#include "platform/io/ResourceShortage.h"
 #include "platform/io/TextFields.h"
 #include "platform/io/UniqueFd.h"
 #include "platform/proc/ProcessTable.h"
@@ -19,11 +20,6 @@ SocketHolders::SocketHolders(std::string procRoot)
 }
 
 namespace {
-
-bool isShortOfResources(int error)
-{
-    return error == EMFILE || error == ENFILE || error == ENOMEM;
-}
 
 std::optional<pid_t> pidOf(std::string_view text)
 {

@@ -1,5 +1,6 @@
 #include "platform/security/ConnectedCaller.h"
 
+#include "platform/io/ResourceShortage.h"
 #include "platform/net/SocketDiag.h"
 #include "platform/proc/Pidfd.h"
 #include "platform/proc/ProcessTable.h"
@@ -18,11 +19,6 @@ std::optional<uid_t> ConnectedCaller::uid() const
 }
 
 namespace {
-
-bool isShortOfResources(int error)
-{
-    return error == EMFILE || error == ENFILE || error == ENOMEM;
-}
 
 void unchecked(ConnectedCaller& caller, int error)
 {
@@ -45,7 +41,9 @@ ConnectedCaller judgeConnectedCaller(int socketFd, const TrustedCallers& callers
             unchecked(caller, errno);
         return caller;
     }
+    errno = 0;
     caller.peerSocket = socketdiag::unixPeerInode(socketFd);
+    const int peerError = caller.peerSocket ? 0 : errno;
 
     char target[PATH_MAX];
     const std::string link = callers.procRoot() + "/" + std::to_string(pid) + "/exe";
@@ -66,6 +64,12 @@ ConnectedCaller judgeConnectedCaller(int socketFd, const TrustedCallers& callers
     }
     if (process->uid != caller.credentials->uid)
         return caller;
+    // Without the inode of its end of the connection, a stop it asks for could not tell which
+    // processes hold that end, and would spare none of them.
+    if (verdict == CallerVerdict::Trusted && isShortOfResources(peerError)) {
+        unchecked(caller, peerError);
+        return caller;
+    }
     caller.startTime = process->startTimeTicks;
     caller.verdict = verdict;
     return caller;

@@ -33,7 +33,8 @@ struct ConnectedCaller
 
 // Judges the process connected to `socketFd`: its pid is pinned with a pidfd, its executable checked
 // against `callers` and its owner against the connection's uid, and it must still be the same
-// process afterwards, so the /proc entries read were its own.
+// process afterwards, so the /proc entries read were its own. Unchecked when what a verdict needs (for
+// a trusted program, the inode of its end too) could not be had for want of descriptors or memory.
 ConnectedCaller judgeConnectedCaller(int socketFd, const TrustedCallers& callers);
 
 } // namespace platform

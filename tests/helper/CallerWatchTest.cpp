@@ -3,6 +3,9 @@
 
 #include "support/ChildProcess.h"
 
+#include "platform/proc/Pidfd.h"
+#include "platform/proc/ProcessTable.h"
+
 #include <memory>
 
 using namespace helpertest;
@@ -70,6 +73,41 @@ TEST_F(CallerWatchTest, StopsOfAProgramThatEndedAreResumedAtOnce)
     EXPECT_EQ((*resumed)["success"], true);
     EXPECT_EQ((*resumed)["stoppedByPID"], killedPid);
     EXPECT_EQ((*resumed)["callerPID"], ::getpid()); // the helper, which runs in this test program
+}
+
+// Two connections of one program: the first resumes the program's last listed stop while the second
+// has had the program watched and not yet listed its own stop. That stop must still be resumed when
+// the program ends; the context's steps are taken here in that order, as the two connections would.
+TEST_F(CallerWatchTest, AResumeOnAnotherConnectionDoesNotDropTheWatchOfAStopUnderWay)
+{
+    helper::HelperContext context(m_config);
+    SleepingChild resumedByTheFirst;
+    SleepingChild stoppedByTheSecond;
+    auto program = std::make_unique<ForkedChild>([] { return true; });
+    ASSERT_TRUE(program->ready());
+    const auto startTimeOf = [](pid_t pid) { return platform::ProcessTable().info(pid)->startTimeTicks; };
+    const helper::SuspendingCaller caller {program->pid(), startTimeOf(program->pid()), ::getuid()};
+    const platform::UniqueFd programPidfd = platform::openPidfd(program->pid());
+    const auto stopOf = [&](const SleepingChild& target) {
+        return helper::SuspendedProcess {target.pid(), startTimeOf(target.pid()), ::getuid(), "sleep", caller};
+    };
+
+    ASSERT_FALSE(context.watchCaller(caller, programPidfd.get()));
+    ASSERT_TRUE(context.noteStopping(stopOf(resumedByTheFirst)));
+    ASSERT_EQ(::kill(resumedByTheFirst.pid(), SIGSTOP), 0);
+
+    ASSERT_FALSE(context.watchCaller(caller, programPidfd.get())); // the second connection's stop
+    ASSERT_EQ(::kill(resumedByTheFirst.pid(), SIGCONT), 0); // the first connection's resume
+    context.noteResumed(resumedByTheFirst.pid());
+    ASSERT_TRUE(context.noteStopping(stopOf(stoppedByTheSecond)));
+    ASSERT_EQ(::kill(stoppedByTheSecond.pid(), SIGSTOP), 0);
+    ASSERT_TRUE(waitForState(stoppedByTheSecond.pid(), 'T'));
+
+    program.reset(); // SIGKILL
+    EXPECT_TRUE(runsWithin(stoppedByTheSecond.pid(), 2s));
+    for (int i = 0; i < 200 && !context.suspended().processes().empty(); ++i)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_TRUE(context.suspended().processes().empty());
 }
 
 } // namespace

@@ -11,9 +11,15 @@
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <cstddef>
 #include <fstream>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <memory>
+#include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 
 using namespace helpertest;
 
@@ -67,6 +73,36 @@ protected:
 
     QTemporaryDir m_dir;
 };
+
+#if defined(__x86_64__)
+constexpr std::uint32_t kNativeAudit = AUDIT_ARCH_X86_64;
+#elif defined(__aarch64__)
+constexpr std::uint32_t kNativeAudit = AUDIT_ARCH_AARCH64;
+#else
+constexpr std::uint32_t kNativeAudit = 0;
+#endif
+
+// From here on, every netlink socket this process asks for fails with EMFILE, as when no descriptor
+// is free, while every other call goes on as before. False where it cannot be arranged.
+bool refuseNetlinkSockets()
+{
+    if (kNativeAudit == 0)
+        return false;
+    sock_filter program[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kNativeAudit, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_socket, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[0])),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AF_NETLINK, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EMFILE),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog filter {static_cast<unsigned short>(std::size(program)), program};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
+        && ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
+}
 
 // Every stop of a flood is either refused before the signal or resumed once its program ends,
 // however short of descriptors the helper is; nothing is forgotten on the way.
@@ -134,6 +170,7 @@ TEST(SuspendedListShortageTest, AnEntryWhoseProcessCannotBeReadStaysListed)
     ASSERT_EQ(::system(("mkdir -p " + stat).c_str()), 0); // read() fails: neither gone nor readable
     helper::SuspendedProcesses list(inDir(dir, "run"), procRoot, 1);
     ::kill(child.pid(), SIGSTOP);
+    ASSERT_TRUE(waitForState(child.pid(), 'T')); // a child just started may take a while to stop
     ASSERT_TRUE(list.add({child.pid(), 42, ::getuid(), "sleep", helper::SuspendingCaller {1234, 5, ::getuid()}}));
 
     EXPECT_FALSE(list.reserve(::getuid()));
@@ -169,6 +206,30 @@ TEST(CallerCheckShortageTest, ACallerThatCannotBeExaminedIsUncheckedNotRefused)
         const auto caller = platform::judgeConnectedCaller(pair[0], callers);
         return caller.verdict == platform::CallerVerdict::Unchecked && caller.checkError == EMFILE ? 0 : 4;
     });
+    EXPECT_EQ(code, 0);
+}
+
+// Without the inode of the caller's end of the connection, a stop could not tell which processes hold
+// that end, so it would spare none of them: a caller whose end cannot be looked up for want of a
+// descriptor is Unchecked too. Only the lookup's netlink socket is refused here, since lowering the
+// descriptor limit makes the /proc reads after it fail as well.
+TEST(CallerCheckShortageTest, ACallerWhoseEndOfTheConnectionCannotBeLookedUpIsUnchecked)
+{
+    const int code = runInChild([] {
+        int pair[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
+            return 2;
+        const platform::TrustedCallers callers({trustedTestProgram()});
+        const auto judged = platform::judgeConnectedCaller(pair[0], callers);
+        if (judged.verdict != platform::CallerVerdict::Trusted)
+            return 3;
+        if (!judged.peerSocket || !refuseNetlinkSockets())
+            return 77;
+        const auto caller = platform::judgeConnectedCaller(pair[0], callers);
+        return caller.verdict == platform::CallerVerdict::Unchecked && caller.checkError == EMFILE ? 0 : 4;
+    });
+    if (code == 77)
+        GTEST_SKIP() << "the kernel names no socket's peer, or takes no seccomp filter";
     EXPECT_EQ(code, 0);
 }
 

@@ -1,4 +1,5 @@
 #include "HelperTestSupport.h"
+#include "RawCalls.h"
 
 #include "support/ChildProcess.h"
 
@@ -10,6 +11,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <memory>
+#include <sys/mount.h>
+
 using namespace helpertest;
 
 namespace {
@@ -19,6 +23,64 @@ std::uint64_t startTimeOf(pid_t pid)
     const auto info = platform::ProcessTable().info(pid);
     return info ? info->startTimeTicks : 0;
 }
+
+// A runtime folder whose writes can be made to fail, as a full one's do: where the test runs as root,
+// a 64 KB tmpfs in a mount namespace that a child holds, filled on purpose; elsewhere a folder in
+// place of the list's temporary file, which fails every write of the list.
+class FillableRuntimeFolder
+{
+public:
+    explicit FillableRuntimeFolder(const std::string& path)
+        : m_path(path)
+    {
+        ::mkdir(path.c_str(), 0755);
+        m_holder = std::make_unique<ForkedChild>([path] {
+            return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+                && ::mount("tmpfs", path.c_str(), "tmpfs", 0, "size=64k,mode=0755") == 0;
+        });
+        if (!m_holder->ready())
+            m_holder.reset();
+    }
+
+    bool isTmpfs() const { return m_holder != nullptr; }
+    // What the helper is started through, so that it sees the tmpfs.
+    std::vector<std::string> launcher() const
+    {
+        if (!m_holder)
+            return {};
+        return {"nsenter", "--mount=/proc/" + std::to_string(m_holder->pid()) + "/ns/mnt", "--"};
+    }
+    // A file in the folder, as this test program reaches it.
+    std::string file(const std::string& name) const
+    {
+        const std::string root = m_holder ? "/proc/" + std::to_string(m_holder->pid()) + "/root" : "";
+        return root + m_path + "/" + name;
+    }
+
+    void fill() const
+    {
+        if (!m_holder) {
+            ASSERT_EQ(::mkdir(file("suspended.json.tmp").c_str(), 0755), 0);
+            return;
+        }
+        const platform::UniqueFd filler(::open(file("filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+        ASSERT_TRUE(filler.valid());
+        const std::string block(4096, 'x');
+        while (::write(filler.get(), block.data(), block.size()) > 0) { }
+        EXPECT_EQ(errno, ENOSPC);
+    }
+    void empty() const
+    {
+        if (m_holder)
+            EXPECT_EQ(::unlink(file("filler").c_str()), 0);
+        else
+            EXPECT_EQ(::rmdir(file("suspended.json.tmp").c_str()), 0);
+    }
+
+private:
+    std::string m_path;
+    std::unique_ptr<ForkedChild> m_holder;
+};
 
 class HelperDaemonTest : public ::testing::Test
 {
@@ -169,19 +231,24 @@ TEST_F(HelperDaemonTest, ResumeSuspendedModeAndUnknownArguments)
 {
     SleepingChild listed;
     SleepingChild reused;
-    ::kill(listed.pid(), SIGSTOP);
-    ::kill(reused.pid(), SIGSTOP);
-    ASSERT_TRUE(waitForState(listed.pid(), 'T') && waitForState(reused.pid(), 'T'));
+    SleepingChild orphaned; // its caller has ended, so it is resumed as the list is read
+    for (const auto* child : {&listed, &reused, &orphaned}) {
+        ::kill(child->pid(), SIGSTOP);
+        ASSERT_TRUE(waitForState(child->pid(), 'T'));
+    }
     ::mkdir(path("run").c_str(), 0755);
     std::ofstream(path("run/suspended.json"))
         << helper::SuspendedProcesses::encode({{listed.pid(), startTimeOf(listed.pid()), ::getuid(), "sleep"},
-                                                  {reused.pid(), startTimeOf(reused.pid()) + 1, ::getuid(), "sleep"}},
+                                                  {reused.pid(), startTimeOf(reused.pid()) + 1, ::getuid(), "sleep"},
+                                                  {orphaned.pid(), startTimeOf(orphaned.pid()), ::getuid(), "sleep",
+                                                      helper::SuspendingCaller {vanishedPid(), 12345, ::getuid()}}},
                true);
 
     HelperProcess resume(environment(), {"--resume-suspended"});
-    EXPECT_EQ(resume.banner(), "QuorvaneHelper resumed 1 suspended process");
+    EXPECT_EQ(resume.banner(), "QuorvaneHelper resumed 2 suspended processes");
     EXPECT_EQ(resume.wait(), 0); // it ends by itself; a SIGTERM could catch it on its way out
     EXPECT_TRUE(waitForState(listed.pid(), 'S'));
+    EXPECT_TRUE(waitForState(orphaned.pid(), 'S'));
     EXPECT_EQ(processState(reused.pid()), 'T');
     EXPECT_EQ(readFile(path("indexer.args")).rfind("start ", 0), 0u);
     EXPECT_EQ(storedList(), (std::pair<std::vector<helper::SuspendedProcess>, bool> {{}, false}));
@@ -194,6 +261,53 @@ TEST_F(HelperDaemonTest, ResumeSuspendedModeAndUnknownArguments)
         EXPECT_FALSE(QFile::exists(QString::fromStdString(path("helper.sock"))));
     }
     ::kill(reused.pid(), SIGCONT);
+}
+
+// A helper that stops while its runtime folder is full resumes what it stopped; the list it could not
+// rewrite must not have a later --resume-suspended (or a helper started again) continue those
+// processes once their user has stopped them on purpose.
+TEST_F(HelperDaemonTest, AListThatCouldNotBeRewrittenContinuesNothingLater)
+{
+    const FillableRuntimeFolder run(path("run"));
+    SleepingChild targets[3];
+    const std::vector<pid_t> pids {targets[0].pid(), targets[1].pid(), targets[2].pid()};
+    auto daemon = std::make_unique<HelperProcess>(environment(), std::vector<std::string> {}, run.launcher());
+    ASSERT_FALSE(daemon->banner().empty());
+    // The program that asks keeps its connection until it is killed.
+    const std::string socket = path("helper.sock");
+    auto program = std::make_unique<ForkedChild>([&socket, &pids] {
+        const int fd = connectTo(socket.c_str());
+        bool stopped = true;
+        for (std::size_t i = 0; i < pids.size(); ++i)
+            stopped = askSucceeds(fd, stopRequest(long(i) + 1, pids[i])) && stopped;
+        return stopped;
+    });
+    ASSERT_TRUE(program->ready());
+
+    run.fill();
+    EXPECT_EQ(daemon->stop(), 0);
+    for (const pid_t pid : pids)
+        EXPECT_TRUE(waitForState(pid, 'S'));
+    program.reset();
+    for (const pid_t pid : pids) {
+        ::kill(pid, SIGSTOP);
+        ASSERT_TRUE(waitForState(pid, 'T'));
+    }
+    run.empty();
+
+    HelperProcess resume(environment(), {"--resume-suspended"}, run.launcher());
+    EXPECT_EQ(resume.wait(), 0);
+    const auto continued = std::count_if(pids.begin(), pids.end(), [](pid_t pid) { return processState(pid) != 'T'; });
+    std::printf("[          ] a --resume-suspended after a %s continued %d of 3\n",
+        run.isTmpfs() ? "full 64 KB tmpfs" : "runtime folder that could not be written", int(continued));
+    EXPECT_EQ(continued, 0);
+    EXPECT_EQ(resume.banner(), "QuorvaneHelper resumed 0 suspended processes");
+    // Once the file was gone, there was room for the list as it was.
+    if (run.isTmpfs()) {
+        const auto stored = helper::SuspendedProcesses::decode(readFile(run.file("suspended.json")));
+        ASSERT_TRUE(stored.has_value());
+        EXPECT_TRUE(stored->first.empty());
+    }
 }
 
 } // namespace

@@ -467,6 +467,28 @@ TEST_F(HelperServerTest, OneCallersShareFreesWhenItsConnectionEnds)
     EXPECT_TRUE(fourth.call(opRequest(1, HelperOp::getVersion)));
 }
 
+// A connection gives back its socket and its caller's pidfd when it ends, not when the next caller
+// happens to connect: a helper left alone after a flood would hold them all.
+TEST_F(HelperServerTest, AnEndedConnectionFreesItsDescriptorsWithoutAnotherAccept)
+{
+    const auto openDescriptors = [] {
+        std::size_t count = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+            ++count;
+        return count;
+    };
+    start();
+    const std::size_t before = openDescriptors();
+    for (int i = 0; i < 3; ++i) {
+        RawClient client(m_config.socketPath);
+        ASSERT_TRUE(client.call(opRequest(1, HelperOp::getVersion)));
+    }
+    for (int i = 0; i < 200 && openDescriptors() > before; ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(m_server->connectionCount(), 0u);
+}
+
 // One local user holding idle connections, half of them with half a request, keeps no other user out,
 // and the idle ones are gone a few seconds later. Runs with the installed bounds.
 TEST_F(HelperServerTest, IdleConnectionsOfOneUserLeaveRoomForAnother)

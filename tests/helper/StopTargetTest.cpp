@@ -40,6 +40,9 @@ TEST_F(StopTargetTest, AProcessStoppedByItsUserIsLeftAsItIs)
     EXPECT_EQ(m_server->context().resumeSuspended().resumed, 1u);
     EXPECT_EQ(processState(paused.pid()), 'T');
     EXPECT_TRUE(waitForState(ours.pid(), 'S'));
+    // Its user may still resume it through the helper.
+    EXPECT_TRUE(client.call(signalRequest(4, SIGCONT, paused.pid()))->ok);
+    EXPECT_TRUE(waitForState(paused.pid(), 'S'));
 }
 
 // A request that names the start time of the process it chose never reaches a process that was
