@@ -191,7 +191,7 @@ cp /usr/bin/sleep /usr/local/bin/qv-freeze-me
 if [ "${1:-unchecked}" = unchecked ]; then
     echo "# two builds of the package are compared only when package-test.sh builds it"
 else
-    check "two builds of the package give the same bytes" test "$1" = same
+    check "two builds of the package and of its -dbgsym package give the same bytes" test "$1" = same
 fi
 
 apt_get update
