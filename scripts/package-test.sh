@@ -2,7 +2,8 @@
 # Installs the Debian package with apt in a Debian 12 container booted with systemd and checks it as a
 # user would (scripts/package-test-checks.sh, run inside): the helper's socket and its enablement across
 # reinstalls, upgrades over unit copies and administrators' units, Compile Mode suspending and resuming a
-# process, quitting, and removing and purging while a process is suspended.
+# process, quitting, and removing and purging while a process is suspended (and the helper fails as it
+# stops, which leaves no failed unit).
 #   sudo ./scripts/package-test.sh [build/quorvane-pro_<version>_<arch>.deb]
 # Without an argument it builds the package first (scripts/package.sh), then builds it once more in
 # another folder (scripts/package-build.sh) and checks that both builds give the same bytes, the
