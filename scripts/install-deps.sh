@@ -16,7 +16,7 @@ packages=(
 )
 # Packaging and the installed-package test (scripts/package.sh, scripts/package-test.sh) need more.
 if [ "${1:-}" = "--packaging" ]; then
-    packages+=(debhelper lintian desktop-file-utils man-db debootstrap systemd-container dpkg-dev)
+    packages+=(debhelper lintian desktop-file-utils man-db debootstrap systemd-container dpkg-dev devscripts)
 fi
 
 missing=()

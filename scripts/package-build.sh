@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Builds the Debian source and binary packages (debian/, dpkg-buildpackage) from this checkout's files,
-# committed or not but for what git ignores, in the folder given, and prints the binary package's path:
+# Builds the Debian source and binary packages (debian/, dpkg-buildpackage) from this checkout's tracked
+# files in the folder given, and prints the binary package's path:
 #   scripts/package-build.sh build/package
-# The folder is made anew. Every file of the upstream tarball and of the tree built from it carries the
-# changelog's date, as the package's files do (SOURCE_DATE_EPOCH), so two builds of the same files give
-# the same bytes, in whatever folders they are made. QV_JOBS sets how many compilers run at once; ccache is used where installed. The build's
-# output goes to build.log in the folder and is shown when the build fails.
+# The folder is made anew, with the source tree and the upstream tarball that scripts/package-source.sh
+# lays out there: every file with fixed modes and owners and the changelog's date, as the package's files
+# have (SOURCE_DATE_EPOCH), so two builds of the same files give the same bytes, in whatever folders and
+# checkouts they are made. QV_JOBS sets how many compilers run at once; ccache is used where installed.
+# The build's output goes to build.log in the folder and is shown when the build fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out="$(realpath -m "$1")"
@@ -15,18 +16,7 @@ upstream="${version%-*}"
 SOURCE_DATE_EPOCH="$(dpkg-parsechangelog -S Timestamp)"
 export SOURCE_DATE_EPOCH
 tree="$out/$name-$upstream"
-
-rm -rf "$out"
-mkdir -p "$tree"
-files=()
-while IFS= read -r -d '' file; do
-    if [ -e "$file" ] || [ -L "$file" ]; then files+=("$file"); fi
-done < <(git ls-files -z --cached --others --exclude-standard)
-printf '%s\0' "${files[@]}" | tar -c --null -T - | tar -x -C "$tree"
-find "$tree" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
-(cd "$out" && tar -c --sort=name --owner=0 --group=0 --numeric-owner --exclude="$name-$upstream/debian" \
-    --pax-option=exthdr.name=%d/PaxHeaders/%f,delete=atime,delete=ctime "$name-$upstream" \
-    | xz -6 -T1 >"${name}_$upstream.orig.tar.xz")
+./scripts/package-source.sh "$out"
 
 export DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:+$DEB_BUILD_OPTIONS }parallel=${QV_JOBS:-$(nproc)}"
 # ccache without a base folder: one would hand the compiler relative source paths, which the debug

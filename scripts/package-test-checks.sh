@@ -173,6 +173,22 @@ exposure_low() {
     [ -n "$tenths" ] && [ "$((10#$tenths))" -le 25 ]
 }
 removed_with_logs() { [ "$(package_state)" = config-files ] && [ -d /var/log/quorvane ]; }
+# No unit of the package is left failed (systemd would call the system degraded); those that are are shown.
+no_failed_unit() {
+    local failed
+    failed="$(systemctl list-units --failed --all --plain --no-legend "$helper.*")"
+    [ -z "$failed" ] || { echo "$failed"; return 1; }
+}
+# A helper that ends with entries it could not resume exits 1: in its place, until the stand-in goes,
+# runs one that exits 1 on SIGTERM (a runtime drop-in, which the package does not know).
+stand_in=/run/systemd/system/$helper.service.d/exits-1-on-stop.conf
+failing_helper_stand_in() {
+    mkdir -p "${stand_in%/*}" || return 1
+    printf '%s\n' '[Service]' 'ExecStart=' \
+        "ExecStart=/bin/sh -c 'trap \"exit 1\" TERM; sleep infinity & wait'" >"$stand_in"
+    systemctl daemon-reload
+}
+stand_in_runs() { [ "$(readlink "/proc/$(main_pid $helper.service)/exe")" != /usr/libexec/quorvane/quorvane-helper ]; }
 
 # A user whose settings turn autonomous mode on, with one compile trigger and one process to freeze,
 # both copies of sleep under names no other rule knows.
@@ -191,7 +207,7 @@ cp /usr/bin/sleep /usr/local/bin/qv-freeze-me
 if [ "${1:-unchecked}" = unchecked ]; then
     echo "# two builds of the package are compared only when package-test.sh builds it"
 else
-    check "two builds of the package give the same bytes" test "$1" = same
+    check "two builds of the package and of its -dbgsym package give the same bytes" test "$1" = same
 fi
 
 apt_get update
@@ -299,11 +315,20 @@ check "apt installs the package again after the purge" apt_get install /root/quo
 start_program qv-app3
 as_user qv-build /usr/local/bin/qv-fake-build 600
 check "Compile Mode suspends the process before the removal" within 20 stopped "$freeze"
+# The helper killed, systemd starts in its place one that fails as it stops; the process stays listed.
+failing_helper_stand_in || echo "# cannot put the failing helper in place"
+helper_before="$(main_pid $helper.service)"
+systemctl kill --signal=SIGKILL $helper.service
+within 5 helper_started_again "$helper_before" && stand_in_runs || echo "# the failing helper does not run"
 check "apt removes the package" apt_get remove quorvane-pro
 check "removing resumes the suspended process" within 10 running "$freeze"
 check "removing keeps the package's logs for a later purge" removed_with_logs
+check "removing leaves no failed unit, though the helper failed as it stopped" no_failed_unit
+rm -f "$stand_in"
+systemctl daemon-reload
 check "apt purges a removed package" apt_get purge quorvane-pro
 check "purging a removed package removes its logs" absent /var/log/quorvane
+check "purging a removed package leaves no failed unit" no_failed_unit
 systemctl stop qv-app qv-app3 qv-build 2>/dev/null
 
 echo "$passed passed, $failed failed"

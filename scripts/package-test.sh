@@ -2,11 +2,12 @@
 # Installs the Debian package with apt in a Debian 12 container booted with systemd and checks it as a
 # user would (scripts/package-test-checks.sh, run inside): the helper's socket and its enablement across
 # reinstalls, upgrades over unit copies and administrators' units, Compile Mode suspending and resuming a
-# process, quitting, and removing and purging while a process is suspended.
+# process, quitting, and removing and purging while a process is suspended (and the helper fails as it
+# stops, which leaves no failed unit).
 #   sudo ./scripts/package-test.sh [build/quorvane-pro_<version>_<arch>.deb]
 # Without an argument it builds the package first (scripts/package.sh), then builds it once more in
-# another folder (scripts/package-build.sh) and checks that both builds give the same bytes
-# (scripts/package-compare.sh says where they differ). One test at a time boots a container on this
+# another folder (scripts/package-build.sh) and checks that both builds give the same bytes, the
+# -dbgsym packages too (scripts/package-compare.sh says where they differ). One test at a time boots a container on this
 # machine; another one waits for it, and says so. The container's base system is made once with
 # debootstrap and kept, with apt's downloads, in $QV_PACKAGE_TEST_CACHE (default
 # /var/cache/quorvane-package-test); each run boots a throw-away copy of it. Where this machine cannot
@@ -38,7 +39,8 @@ if [ -z "$deb" ]; then
     # In another folder, whose path has another length, as a build elsewhere would be.
     again="$(./scripts/package-build.sh build/package-elsewhere)"
     builds=same
-    ./scripts/package-compare.sh "$deb" "$again" || builds=different
+    # The packages as the first build left them, with its -dbgsym package beside them.
+    ./scripts/package-compare.sh "build/package/$(basename "$deb")" "$again" || builds=different
 fi
 deb="$(realpath "$deb")"
 [ -f "$deb" ] || { echo "package-test: no package at $deb" >&2; exit 1; }
