@@ -70,10 +70,9 @@ QString helperSetupUnavailableReason(const std::string& installedProgram, pid_t 
     const platform::TrustedCallers callers({installedProgram}, "/proc", 0);
     if (callers.check(self) != platform::CallerVerdict::Trusted)
         return QCoreApplication::translate("HelperAccess",
-            "Not from this copy: the helper acts only for the installed program (%1), and this copy runs from "
+            "Not from this copy: the helper acts only for the installed program, and this copy runs from "
             "somewhere else. The helper comes with the Debian package (sudo apt install "
-            "./quorvane-pro_<version>_<arch>.deb); start the installed program to set it up.")
-            .arg(QString::fromStdString(installedProgram));
+            "./quorvane-pro_<version>_<arch>.deb); start the installed program to set it up.");
     if (!QFileInfo(setupProgram).isExecutable())
         return QCoreApplication::translate("HelperAccess",
             "Not from this copy: its setup program (%1) is missing. The helper comes with the Debian package "

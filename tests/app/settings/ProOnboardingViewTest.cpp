@@ -102,7 +102,6 @@ TEST(HelperSetupTest, OnlyTheInstalledProgramWithItsSetupProgramMaySetUpTheHelpe
     // This test program is not the installed one, by path or (when its file is not root's) by owner.
     const QString elsewhere = helperSetupUnavailableReason("/usr/bin/quorvane-pro", ::getpid(), "/bin/sh");
     EXPECT_TRUE(elsewhere.startsWith("Not from this copy")) << elsewhere.toStdString();
-    EXPECT_TRUE(elsewhere.contains("/usr/bin/quorvane-pro")) << elsewhere.toStdString();
     EXPECT_TRUE(elsewhere.contains("Debian package")) << elsewhere.toStdString();
     QFileInfo program(QString::fromStdString(self));
     if (program.ownerId() != 0 || (program.permissions() & (QFile::WriteGroup | QFile::WriteOther)))
