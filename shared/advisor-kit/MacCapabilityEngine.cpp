@@ -110,6 +110,9 @@ MacCapabilityProfile::ThermalHeadroom MacCapabilityEngine::thermalHeadroom(QVThe
         return MacCapabilityProfile::ThermalHeadroom::excellent;
     case QVThermalState::Level::warm:
         return MacCapabilityProfile::ThermalHeadroom::adequate;
+    case QVThermalState::Level::unknown:
+        // Without a reading the margin is neither known to be wide nor known to be used up.
+        return MacCapabilityProfile::ThermalHeadroom::adequate;
     case QVThermalState::Level::throttling:
     case QVThermalState::Level::critical:
         return MacCapabilityProfile::ThermalHeadroom::tight;
@@ -130,7 +133,7 @@ MacCapabilityProfile MacCapabilityEngine::currentProfile(
     const ChipClass chip = detectChipClass();
     const SystemMemoryState memory = memorySnapshot ? memorySnapshot() : SystemMemoryState {};
     const QVThermalState thermal
-        = thermalState ? thermalState() : QVThermalState::forLevel(QVThermalState::Level::balanced);
+        = thermalState ? thermalState() : QVThermalState::forLevel(QVThermalState::Level::unknown);
     const double freeDisk = freeDiskSpaceGB();
     const auto cpuCores = positiveInteger("hw.perflevel0.logicalcpu");
     const auto gpuCores = positiveInteger("hw.gpu.count");

@@ -13,6 +13,8 @@ QVThermalState QVThermalState::forLevel(Level level)
         return {Level::throttling, "Throttling", "Orange", true, std::nullopt};
     case Level::warm:
         return {Level::warm, "Warm", "Yellow", false, std::nullopt};
+    case Level::unknown:
+        return {Level::unknown, "—", "Gray", false, std::nullopt};
     case Level::balanced:
         break;
     }

@@ -7,9 +7,12 @@ namespace {
 
 using Level = QVThermalState::Level;
 
+// No reading ranks below every reading, so any zone that can be judged decides.
 int severity(Level level)
 {
     switch (level) {
+    case Level::unknown:
+        return -1;
     case Level::balanced:
         return 0;
     case Level::warm:
@@ -22,6 +25,8 @@ int severity(Level level)
     return 0;
 }
 
+// Unknown for a zone without a critical, hot or passive trip: its temperature alone says nothing about
+// how near the machine is to throttling.
 Level levelForZone(const platform::ThermalZone& zone)
 {
     constexpr double none = std::numeric_limits<double>::infinity();
@@ -36,12 +41,14 @@ Level levelForZone(const platform::ThermalZone& zone)
     double throttle = passive;
     if (throttle == none && critical != none)
         throttle = critical - ThermalEngine::throttleMarginWithoutPassive;
+    if (throttle == none)
+        return Level::unknown;
 
     if (zone.celsius >= critical)
         return Level::critical;
     if (zone.celsius >= throttle)
         return Level::throttling;
-    if (throttle != none && zone.celsius >= throttle - ThermalEngine::warmMargin)
+    if (zone.celsius >= throttle - ThermalEngine::warmMargin)
         return Level::warm;
     return Level::balanced;
 }
@@ -66,7 +73,7 @@ ThermalEngine::~ThermalEngine()
 
 QVThermalState::Level ThermalEngine::levelForZones(const std::vector<platform::ThermalZone>& zones)
 {
-    Level worst = Level::balanced;
+    Level worst = Level::unknown;
     for (const auto& zone : zones) {
         const Level level = levelForZone(zone);
         if (severity(level) > severity(worst))

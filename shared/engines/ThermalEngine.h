@@ -45,7 +45,9 @@ public:
     //   throttling  at or above its lowest passive trip (where the kernel starts to throttle), or
     //               without one, within throttleMarginWithoutPassive of the critical trip
     //   warm        within warmMargin below that throttling point
-    //   balanced    otherwise, and for zones without trip points or machines without zones
+    //   balanced    otherwise
+    // and unknown when no zone has a critical, hot or passive trip (or the machine has no zones): a
+    // temperature without a limit to measure it against is no evidence of any level.
     static constexpr double throttleMarginWithoutPassive = 10.0;
     static constexpr double warmMargin = 15.0;
     static QVThermalState::Level levelForZones(const std::vector<platform::ThermalZone>& zones);

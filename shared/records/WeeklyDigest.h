@@ -14,7 +14,7 @@ struct WeeklyDigest
     Uuid id;
     Date weekOf;
     std::int64_t peakMemoryPressureEvents = 0;
-    std::string worstThermalState;
+    std::string worstThermalState; // the state's name; empty for a week without a thermal reading
     std::string mostUsedModel;
     double mostUsedModelAvgGB = 0;
     double totalTimeInCompileMode = 0;

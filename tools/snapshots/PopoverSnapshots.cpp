@@ -103,8 +103,8 @@ void registerPopoverSnapshots(SnapshotRegistry& registry)
         balancedAlert.shouldAlert = true;
         auto unnamed = QVThermalState::forLevel(QVThermalState::Level::warm);
         unnamed.displayName.clear();
-        for (const auto& s :
-            {QVThermalState::forLevel(QVThermalState::Level::balanced), critical, balancedAlert, unnamed})
+        for (const auto& s : {QVThermalState::forLevel(QVThermalState::Level::balanced), critical, balancedAlert,
+                 unnamed, QVThermalState::forLevel(QVThermalState::Level::unknown)})
             layout->addWidget(new ThermalIndicatorView(s, ThemeManager::shared()));
         return alone(column, c);
     });

@@ -60,7 +60,7 @@ ThermalIndicatorView::ThermalIndicatorView(const QVThermalState& state, ThemeMan
     refresh();
 }
 
-QColor ThermalIndicatorView::levelColor(QVThermalState::Level level)
+std::optional<QColor> ThermalIndicatorView::levelColor(QVThermalState::Level level)
 {
     switch (level) {
     case QVThermalState::Level::balanced:
@@ -71,8 +71,10 @@ QColor ThermalIndicatorView::levelColor(QVThermalState::Level level)
         return Palette::statusOrange();
     case QVThermalState::Level::critical:
         return Palette::statusRed();
+    case QVThermalState::Level::unknown:
+        break;
     }
-    return Palette::statusGreen();
+    return std::nullopt;
 }
 
 void ThermalIndicatorView::setState(const QVThermalState& state)
@@ -100,7 +102,7 @@ QString ThermalIndicatorView::offendingText() const
 
 void ThermalIndicatorView::refresh()
 {
-    static_cast<GlowDot*>(m_dot)->setColor(levelColor(m_state.level));
+    static_cast<GlowDot*>(m_dot)->setColor(levelColor(m_state.level).value_or(m_palette.secondaryText));
     m_name->setText(stateText());
     m_name->setColor(m_palette.text);
     m_warning->setVisible(showsWarning());

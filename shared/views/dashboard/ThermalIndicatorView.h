@@ -8,6 +8,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 class ElidedLabel;
 class QLabel;
 class ThemeManager;
@@ -21,7 +23,8 @@ public:
     ThermalIndicatorView(const QVThermalState& state, ThemeManager& themes, QWidget* parent = nullptr);
 
     void setState(const QVThermalState& state);
-    static QColor levelColor(QVThermalState::Level level);
+    // None for a state without a reading, whose dot takes the theme's neutral secondary colour.
+    static std::optional<QColor> levelColor(QVThermalState::Level level);
 
     QString stateText() const;
     bool showsWarning() const;

@@ -52,7 +52,8 @@ QStringList WeeklyDigestView::cardLines(const WeeklyDigest& d)
         = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(d.weekOf.timeIntervalSince1970() * 1000.0)).date();
     return {tr("Week of %1").arg(abbreviatedDate(week)),
         tr("• Peak Memory Pressure Events: %1").arg(d.peakMemoryPressureEvents),
-        tr("• Worst Thermal State: %1").arg(QString::fromStdString(d.worstThermalState)),
+        tr("• Worst Thermal State: %1")
+            .arg(d.worstThermalState.empty() ? NumberText::dash : QString::fromStdString(d.worstThermalState)),
         tr("• Most Used Model: %1 (%2 GB)")
             .arg(QString::fromStdString(d.mostUsedModel), NumberText::numberText("%.1f", d.mostUsedModelAvgGB)),
         tr("• Throttle Events Prevented: %1").arg(d.throttleEventsPrevented),

@@ -15,8 +15,11 @@
 #include "settings/ProOnboardingView.h"
 #include "storage/DeveloperCacheEngine.h"
 #include "storage/ModelInventoryEngine.h"
+#include "ui/ColorDot.h"
 #include "ui/ElidedLabel.h"
+#include "ui/Palette.h"
 #include "ui/PillButton.h"
+#include "views/dashboard/ThermalIndicatorView.h"
 #include "views/privacy/OnboardingSteps.h"
 #include "views/privacy/OnboardingView.h"
 #include "views/storage/ModelInventoryView.h"
@@ -134,6 +137,21 @@ TEST_F(PopoverViewTest, ActionsTabShowsTheThermalStripOnlyWithAState)
     EXPECT_EQ(view->tabPanel()->thermalIndicator(), nullptr);
     dashboard->publishSample(sample());
     ASSERT_NE(view->tabPanel()->thermalIndicator(), nullptr);
+}
+
+TEST_F(PopoverViewTest, ActionsTabOfAMachineWithoutThermalZonesClaimsNoState)
+{
+    // The fixture's /sys has no thermal zones: a real tick reads nothing to judge the heat by.
+    settings.setPopoverSelectedTab(2);
+    auto view = makeView();
+    const QFuture<void> tick = dashboard->updateAll();
+    while (!tick.isFinished())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ThermalIndicatorView* strip = view->tabPanel()->thermalIndicator();
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(strip->stateText(), QStringLiteral("Thermal state: —"));
+    EXPECT_FALSE(strip->showsWarning());
+    EXPECT_NE(static_cast<TintedWidget*>(strip->levelDot())->color(), Palette::statusGreen());
 }
 
 TEST_F(PopoverViewTest, ShortcutsReachTheirHooks)

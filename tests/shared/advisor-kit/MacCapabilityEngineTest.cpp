@@ -1,4 +1,6 @@
 #include "advisor-kit/MacCapabilityEngine.h"
+#include "engines/MemoryEngine.h"
+#include "engines/ThermalEngine.h"
 
 #include <QTemporaryDir>
 
@@ -131,6 +133,18 @@ TEST(MacCapabilityEngineTest, FallbacksForMissingSources)
 
     fake->integers["hw.gpu.count"] = -1;
     EXPECT_EQ(engine.currentProfile({}, {}).gpuCores, 30);
+}
+
+TEST(MacCapabilityEngineTest, NoThermalReadingIsNeitherAWideMarginNorAWarning)
+{
+    // Neither the reserve of a cool machine nor the one of a throttling one.
+    using Headroom = MacCapabilityProfile::ThermalHeadroom;
+    const MacCapabilityEngine engine(std::make_shared<FakeSysctl>(), "/");
+    EXPECT_EQ(engine.currentProfile({}, {}).thermalHeadroom, Headroom::adequate);
+    const ThermalEngine zoneless(std::string(QV_TEST_DATA_DIR) + "/machines/no-thermal/sys");
+    MemoryEngine memoryEngine(std::string(QV_TEST_DATA_DIR) + "/machines/hybrid-intel/proc");
+    EXPECT_EQ(engine.currentProfile(memoryEngine, zoneless).thermalHeadroom, Headroom::adequate);
+    EXPECT_EQ(MacCapabilityEngine::thermalHeadroom(QVThermalState::Level::unknown), Headroom::adequate);
 }
 
 TEST(MacCapabilityEngineTest, FreeDiskSpaceOfAWritableVolume)

@@ -223,8 +223,10 @@ TEST(DashboardViewModelTest, OllamaRunningWithFailingModelList)
     ASSERT_TRUE(model->memoryState());
     EXPECT_EQ(model->memoryState()->aiModelsGB, 0.0);
     EXPECT_NEAR(model->memoryState()->totalGB, 32543820.0 * 1024 / (1 << 30), 1e-9);
+    // The fake machine has no thermal zones: a state is published, and it claims no level.
     ASSERT_TRUE(model->thermalState());
-    EXPECT_EQ(model->thermalState()->level, QVThermalState::Level::balanced);
+    EXPECT_EQ(model->thermalState()->level, QVThermalState::Level::unknown);
+    EXPECT_FALSE(model->thermalState()->shouldAlert);
 }
 
 TEST(DashboardViewModelTest, PausedProcessListKeepsItsValueWhileTheRestUpdates)

@@ -74,10 +74,19 @@ TEST(ThermalLevels, ZonesWithoutPassiveTripThrottleNearCritical)
     EXPECT_EQ(ThermalEngine::levelForZones({zone(79.9, trips)}), Level::balanced);
     EXPECT_EQ(ThermalEngine::levelForZones({zone(80, trips)}), Level::warm);
     EXPECT_EQ(ThermalEngine::levelForZones({zone(95, trips)}), Level::throttling);
-    // Fan steps alone say nothing about throttling, and a zone without trips counts as balanced.
-    EXPECT_EQ(ThermalEngine::levelForZones({zone(99, {{"active", 50}})}), Level::balanced);
-    EXPECT_EQ(ThermalEngine::levelForZones({zone(120, {})}), Level::balanced);
-    EXPECT_EQ(ThermalEngine::levelForZones({}), Level::balanced);
+}
+
+TEST(ThermalLevels, ZonesWithoutLimitsAreNoReading)
+{
+    // No zones, a zone without trips and one with fan steps only: nothing to judge a temperature by.
+    EXPECT_EQ(ThermalEngine::levelForZones({}), Level::unknown);
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(40, {})}), Level::unknown);
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(99, {{"active", 50}}), zone(120, {})}), Level::unknown);
+    // Beside a zone that can be judged they change nothing, whatever their temperature.
+    const std::vector<platform::TripPoint> trips {{"passive", 90}, {"critical", 100}};
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(120, {}), zone(30, trips)}), Level::balanced);
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(30, trips), zone(99, {{"active", 50}})}), Level::balanced);
+    EXPECT_EQ(ThermalEngine::levelForZones({zone(120, {}), zone(91, trips)}), Level::throttling);
 }
 
 TEST(ThermalLevels, WorstZoneWins)
@@ -93,8 +102,10 @@ TEST(ThermalEngineState, FixtureMachines)
     EXPECT_EQ(ThermalEngine(machineSys("plain")).currentState().level, Level::balanced);
     const auto arm = ThermalEngine(machineSys("arm")).currentState();
     EXPECT_EQ(arm, (QVThermalState {Level::throttling, "Throttling", "Orange", true, std::nullopt}));
+    // No zones: no level, no alert and a dash for its name.
     EXPECT_EQ(ThermalEngine(machineSys("no-thermal")).currentState(),
-        (QVThermalState {Level::balanced, "Balanced", "Green", false, std::nullopt}));
+        (QVThermalState {Level::unknown, "—", "Gray", false, std::nullopt}));
+    EXPECT_EQ(ThermalEngine(machineSys("vm")).currentState().level, Level::unknown);
     // This machine: whatever its zones say, a complete record without an offending process.
     const auto here = QVThermalState::fromProcessInfo();
     EXPECT_EQ(here, QVThermalState::forLevel(here.level));
@@ -108,6 +119,9 @@ TEST(ThermalStateRecord, EveryLevelsRowAndItsRawValue)
         State::forLevel(Level::throttling), (State {Level::throttling, "Throttling", "Orange", true, std::nullopt}));
     EXPECT_EQ(State::forLevel(Level::warm), (State {Level::warm, "Warm", "Yellow", false, std::nullopt}));
     EXPECT_EQ(State::forLevel(Level::balanced), (State {Level::balanced, "Balanced", "Green", false, std::nullopt}));
+    EXPECT_EQ(State::forLevel(Level::unknown), (State {Level::unknown, "—", "Gray", false, std::nullopt}));
+    // A record made without a level claims none.
+    EXPECT_EQ(State {}.level, Level::unknown);
 
     // Raw values match exactly: the display name is no level.
     EXPECT_EQ(enumFromRawValue<Level>("critical"), Level::critical);
@@ -116,6 +130,9 @@ TEST(ThermalStateRecord, EveryLevelsRowAndItsRawValue)
     EXPECT_EQ(stored.at("level"), "critical");
     stored["level"] = "Critical";
     EXPECT_ANY_THROW(stored.get<State>());
+    const Json unknown = State::forLevel(Level::unknown);
+    EXPECT_EQ(unknown.at("level"), "unknown");
+    EXPECT_EQ(unknown.get<State>(), State::forLevel(Level::unknown));
 }
 
 TEST(ThermalStateRecord, OffendingProcessIsOptional)

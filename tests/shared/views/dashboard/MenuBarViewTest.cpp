@@ -80,6 +80,9 @@ TEST(MenuBarIndicatorTest, RulesInOrder)
     EXPECT_EQ(indicator(std::nullopt, none), std::nullopt);
     EXPECT_EQ(indicator(Level::balanced, none, 8.0), std::nullopt);
     EXPECT_EQ(indicator(Level::warm, none), std::nullopt);
+    // No reading is no heat: the personas and memory decide.
+    EXPECT_EQ(indicator(Level::unknown, none), std::nullopt);
+    EXPECT_EQ(indicator(Level::unknown, {"Compile Mode"}), is("snowflake", Tone::blue));
     EXPECT_EQ(indicator(Level::critical, none), is("flame.fill", Tone::red));
     // Heat comes before every persona and before low memory.
     EXPECT_EQ(indicator(Level::throttling, {"Compile Mode", "AI First Mode"}, 0.5), is("flame.fill", Tone::red));

@@ -1,6 +1,7 @@
 #include "views/dashboard/ThermalIndicatorView.h"
 
 #include "records/ThemeManager.h"
+#include "ui/ColorDot.h"
 #include "ui/ElidedLabel.h"
 #include "ui/Palette.h"
 
@@ -25,6 +26,21 @@ TEST(ThermalIndicatorViewTest, FollowsTheFlagsWhateverTheLevel)
     EXPECT_EQ(view.stateText(), QStringLiteral("Thermal state: "));
     EXPECT_FALSE(view.showsWarning());
     EXPECT_EQ(view.offendingText(), QStringLiteral("Offending: ollama"));
+}
+
+TEST(ThermalIndicatorViewTest, NoReadingShowsADashOnANeutralDot)
+{
+    ThemeManager& themes = ThemeManager::shared();
+    ThermalIndicatorView view(QVThermalState::forLevel(QVThermalState::Level::unknown), themes);
+    EXPECT_EQ(view.stateText(), QStringLiteral("Thermal state: —"));
+    EXPECT_FALSE(view.showsWarning());
+    EXPECT_FALSE(ThermalIndicatorView::levelColor(QVThermalState::Level::unknown));
+    const auto dot = [&view] { return static_cast<TintedWidget*>(view.levelDot())->color(); };
+    EXPECT_EQ(dot(), Palette::forTheme(themes.currentTheme()).secondaryText);
+
+    // A reading gives the dot its level's colour again.
+    view.setState(QVThermalState::forLevel(QVThermalState::Level::warm));
+    EXPECT_EQ(dot(), Palette::statusAmber());
 }
 
 TEST(ThermalIndicatorViewTest, NameKeepsItsWholeTextWhileTheOffenderGivesWay)

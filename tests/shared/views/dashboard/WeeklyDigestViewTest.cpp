@@ -73,4 +73,7 @@ TEST_F(DigestFixture, CardLines)
     EXPECT_EQ(lines[5], "• Estimated Hours Saved: 1.5");
     d.estimatedHoursSaved = 12;
     EXPECT_EQ(WeeklyDigestView::cardLines(d)[5], "• Estimated Hours Saved: 12.0");
+    // A week without a thermal reading names no state.
+    d.worstThermalState.clear();
+    EXPECT_EQ(WeeklyDigestView::cardLines(d)[2], "• Worst Thermal State: —");
 }
