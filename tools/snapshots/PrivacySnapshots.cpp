@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -98,7 +99,7 @@ struct PrivacySample
             helper.helperStatus.entitlementFiles = {"/usr/lib/systemd/system/com.quorvane.helper.service"};
         }
         services = PrivacyServices {&engine, &logger, &helper, &data.dialogs(), &data.desktop(), &data.clock(),
-            locations.dataDirectory, locations.helperBinary};
+            locations.dataDirectory, locations.helperBinary, QFileInfo(locations.settingsFile).absolutePath()};
     }
 
     QTemporaryDir dir;
@@ -162,10 +163,7 @@ void registerPrivacySnapshots(SnapshotRegistry& registry)
     });
     addCard<LiveHelperActivityView>(registry, QStringLiteral("privacy-live-activity"));
     addCard<NetworkActivityView>(registry, QStringLiteral("privacy-network-activity"));
-    registry.add(QStringLiteral("privacy-commitment"), [](const SnapshotContext& c) {
-        PrivacyCommitmentView view(c.data.desktop());
-        return grabSettingsPage(view, c, true);
-    });
+    addCard<PrivacyCommitmentView>(registry, QStringLiteral("privacy-commitment"));
     addCard<UninstallGuideView>(registry, QStringLiteral("privacy-uninstall-guide"));
     registry.add(QStringLiteral("privacy-uninstall-audited"), [](const SnapshotContext& c) {
         PrivacySample sample(c.data);

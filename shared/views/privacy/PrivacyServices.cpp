@@ -6,9 +6,12 @@
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
 
+#include <QFileInfo>
+
 PrivacyServices PrivacyServices::standard(HelperService* helper)
 {
+    const PrivacyLocations places = PrivacyLocations::standard();
     return PrivacyServices {&PrivacyMetricsEngine::shared(), &AuditLogger::shared(), helper, &Dialogs::system(),
-        &Desktop::system(), &Clock::system(), PrivacyMetricsEngine::DataInventory::dataDirectory(),
-        PrivacyLocations::standard().helperBinary};
+        &Desktop::system(), &Clock::system(), places.dataDirectory, places.helperBinary,
+        QFileInfo(places.settingsFile).absolutePath()};
 }

@@ -11,7 +11,7 @@ class PrivacyMetricsEngine;
 class PrivacyPageState;
 
 // What the privacy pages work with: the privacy store, the audit log, the helper's registration, the
-// data folder, and the desktop, dialogs and clock (replaced by test doubles in tests).
+// data and settings folders, and the desktop, dialogs and clock (replaced by test doubles in tests).
 struct PrivacyServices
 {
     PrivacyMetricsEngine* engine = nullptr;
@@ -22,6 +22,7 @@ struct PrivacyServices
     Clock* clock = nullptr;
     QString dataDirectory;
     QString helperBinary; // the installed root helper, whose ownership the inspector lets users check
+    QString settingsDirectory; // the folder of the settings file
     // Where the erasure and uninstall cards keep what they did, when something outlives the page that
     // shows them; without it each card keeps its own.
     PrivacyPageState* pageState = nullptr;

@@ -195,8 +195,8 @@ TEST_F(SettingsViewTest, WhatThePrivacyCardsDidOutlivesThePageTheErasedThemeRebu
     FakeHelperService helper;
     ScriptedDialogs dialogs;
     RecordingDesktop desktop;
-    m_privacy = PrivacyServices {
-        &engine, &logger, &helper, &dialogs, &desktop, &m_clock, places.dataDirectory, places.helperBinary};
+    m_privacy = PrivacyServices {&engine, &logger, &helper, &dialogs, &desktop, &m_clock, places.dataDirectory,
+        places.helperBinary, QFileInfo(places.settingsFile).absolutePath()};
     SettingsView& view = makeView();
     view.show();
     view.setActiveTab(4);

@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QThreadPool>
@@ -84,8 +85,8 @@ protected:
 
     PrivacyServices services()
     {
-        return PrivacyServices {
-            &engine, &logger, &helper, &dialogs, &desktop, &clock, locations.dataDirectory, locations.helperBinary};
+        return PrivacyServices {&engine, &logger, &helper, &dialogs, &desktop, &clock, locations.dataDirectory,
+            locations.helperBinary, QFileInfo(locations.settingsFile).absolutePath()};
     }
 
     Date now() const { return Date::from1970(double(clock.now().toMSecsSinceEpoch()) / 1000.0); }
