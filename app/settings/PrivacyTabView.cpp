@@ -23,7 +23,7 @@ PrivacyTabView::PrivacyTabView(const PrivacyServices& given, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(24);
-    m_cards.append(new PrivacyCommitmentView(*services.desktop));
+    m_cards.append(new PrivacyCommitmentView(services));
     layout->addWidget(m_cards.last());
     const auto section = [&](const QString& header, QWidget* card) {
         layout->addWidget(makeDivider(0.08));

@@ -5,6 +5,7 @@
 #include "SettingsStyle.h"
 #include "SettingsView.h"
 
+#include "core/HomeRelativePath.h"
 #include "records/ThemeManager.h"
 #include "storage/StorageRoots.h"
 #include "ui/Fonts.h"
@@ -23,11 +24,7 @@ constexpr int kFixedUnloadMinutes = 15;
 
 QString shortened(const std::string& path, const std::string& home)
 {
-    const QString full = QString::fromStdString(path);
-    const QString base = QString::fromStdString(home);
-    if (!base.isEmpty() && base != QStringLiteral("/") && (full == base || full.startsWith(base + QLatin1Char('/'))))
-        return QStringLiteral("~") + full.mid(base.size());
-    return full;
+    return homeRelativePath(QString::fromStdString(path), QString::fromStdString(home));
 }
 
 } // namespace

@@ -3,10 +3,14 @@
 #include <QDir>
 #include <QStandardPaths>
 
+QString appSupportDirectoryPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Quorvane");
+}
+
 QString appSupportDirectory()
 {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    const QString dir = base + QStringLiteral("/Quorvane");
+    const QString dir = appSupportDirectoryPath();
     QDir().mkpath(dir);
     return dir;
 }

@@ -119,9 +119,3 @@ QString DataInventory::totalSizeFormatted() const
 {
     return QString::fromStdString(byteCountText(totalSizeBytes()));
 }
-
-QString DataInventory::dataDirectory()
-{
-    static const QString folder = PrivacyLocations::standard().dataDirectory;
-    return folder;
-}

@@ -33,8 +33,6 @@ struct DataInventory
     // bytesOnDisk: the rows above overlap and leave files out, so they do not add up to it.
     std::int64_t totalSizeBytes() const { return bytesOnDisk; }
     QString totalSizeFormatted() const;
-    // ~/.local/share/Quorvane; not created here.
-    static QString dataDirectory();
 
     bool operator==(const DataInventory&) const = default;
 };

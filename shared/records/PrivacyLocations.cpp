@@ -1,5 +1,6 @@
 #include "PrivacyLocations.h"
 
+#include "core/AppSupport.h"
 #include "core/UserDefaults.h"
 
 #include <QStandardPaths>
@@ -26,9 +27,9 @@ PrivacyLocations systemPlaces(const QString& root)
 PrivacyLocations PrivacyLocations::standard()
 {
     PrivacyLocations l = systemPlaces(QString());
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    l.dataDirectory = data + QStringLiteral("/Quorvane");
+    // The folders the stores themselves write to, so that what is named, measured and erased is theirs.
+    l.dataDirectory = appSupportDirectoryPath();
     l.settingsFile = UserDefaults::standardFilePath();
     l.autostartEntry = config + QStringLiteral("/autostart/quorvane-pro.desktop");
     return l;

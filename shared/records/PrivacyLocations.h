@@ -6,9 +6,9 @@
 // and what an uninstall must leave behind. Tests place everything under temporary folders.
 struct PrivacyLocations
 {
-    QString dataDirectory; // the program's records (~/.local/share/Quorvane)
-    QString settingsFile; // the user defaults (~/.config/Quorvane/Quorvane Pro.conf)
-    QString autostartEntry; // ~/.config/autostart/quorvane-pro.desktop
+    QString dataDirectory; // the program's records ($XDG_DATA_HOME/Quorvane)
+    QString settingsFile; // the user defaults ($XDG_CONFIG_HOME/Quorvane/Quorvane Pro.conf)
+    QString autostartEntry; // $XDG_CONFIG_HOME/autostart/quorvane-pro.desktop
     QString helperFolder; // the helper binaries (<prefix>/libexec/quorvane)
     QString helperBinary; // the root helper itself, in helperFolder
     QString systemUnitFolder; // /etc/systemd/system, where older installs put the helper's units

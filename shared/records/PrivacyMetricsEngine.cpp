@@ -3,6 +3,7 @@
 #include "AssistanceTracker.h"
 #include "AuditLogger.h"
 
+#include "core/HomeRelativePath.h"
 #include "core/JsonFile.h"
 #include "core/UserDefaults.h"
 #include "platform/desktop/HelperServiceProbe.h"
@@ -257,17 +258,21 @@ PrivacyMetricsEngine::UninstallVerification PrivacyMetricsEngine::verifyComplete
     // What removing the package leaves behind, checked while the program still runs: the user's own
     // files, and the units an older install's setup program put beside the administrator's. The
     // package's own files (the programs, its units and polkit action) go with `apt purge`.
+    // The user's folders are named where they are ($XDG_DATA_HOME and $XDG_CONFIG_HOME move them).
     const QString units = m_locations.systemUnitFolder;
-    const std::pair<QString, const char*> places[] = {
-        {units + QStringLiteral("/com.quorvane.helper.socket"), "Helper Socket Unit (older install)"},
-        {units + QStringLiteral("/com.quorvane.helper.service"), "Helper Service Unit (older install)"},
-        {m_locations.dataDirectory, "Records (~/.local/share/Quorvane)"},
-        {QFileInfo(m_locations.settingsFile).absolutePath(), "Settings (~/.config/Quorvane)"},
-        {m_locations.autostartEntry, "Autostart Entry"},
+    const QString records = m_locations.dataDirectory;
+    const QString settings = QFileInfo(m_locations.settingsFile).absolutePath();
+    const std::pair<QString, QString> places[] = {
+        {units + QStringLiteral("/com.quorvane.helper.socket"), QStringLiteral("Helper Socket Unit (older install)")},
+        {units + QStringLiteral("/com.quorvane.helper.service"), QStringLiteral("Helper Service Unit (older install)")},
+        {records, QStringLiteral("Records (%1)").arg(homeRelativePath(records))},
+        {settings, QStringLiteral("Settings (%1)").arg(homeRelativePath(settings))},
+        {m_locations.autostartEntry, QStringLiteral("Autostart Entry")},
     };
     UninstallVerification result;
     for (const auto& [path, description] : places) {
-        UninstallVerification::PathCheck check {Uuid::random(), path.toStdString(), description, false, true};
+        UninstallVerification::PathCheck check {
+            Uuid::random(), path.toStdString(), description.toStdString(), false, true};
         // A dangling link is still a leftover.
         const QFileInfo info(path);
         check.exists = info.exists() || info.isSymLink();

@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThreadPool>
 
@@ -99,7 +100,8 @@ struct PrivacySample
             helper.helperStatus.entitlementFiles = {"/usr/lib/systemd/system/com.quorvane.helper.service"};
         }
         services = PrivacyServices {&engine, &logger, &helper, &data.dialogs(), &data.desktop(), &data.clock(),
-            QThreadPool::globalInstance(), locations.dataDirectory, locations.helperBinary};
+            QThreadPool::globalInstance(), locations.dataDirectory, locations.helperBinary,
+            QFileInfo(locations.settingsFile).absolutePath()};
     }
     // The pages' work, on the global pool, uses what this holds.
     ~PrivacySample() { QThreadPool::globalInstance()->waitForDone(); }
@@ -169,10 +171,7 @@ void registerPrivacySnapshots(SnapshotRegistry& registry)
     });
     addCard<LiveHelperActivityView>(registry, QStringLiteral("privacy-live-activity"));
     addCard<NetworkActivityView>(registry, QStringLiteral("privacy-network-activity"));
-    registry.add(QStringLiteral("privacy-commitment"), [](const SnapshotContext& c) {
-        PrivacyCommitmentView view(c.data.desktop());
-        return grabSettingsPage(view, c, true);
-    });
+    addCard<PrivacyCommitmentView>(registry, QStringLiteral("privacy-commitment"));
     addCard<UninstallGuideView>(registry, QStringLiteral("privacy-uninstall-guide"));
     registry.add(QStringLiteral("privacy-uninstall-audited"), [](const SnapshotContext& c) {
         PrivacySample sample(c.data);

@@ -1,6 +1,7 @@
 #include "HistoryTabView.h"
 
 #include "PageStyle.h"
+#include "core/HomeRelativePath.h"
 #include "engines/DashboardViewModel.h"
 #include "records/ThemeManager.h"
 #include "ui/Clock.h"
@@ -122,8 +123,7 @@ void HistoryTabView::exportReport()
 
 void HistoryTabView::writeReport(const QString& path)
 {
-    const QString home = QDir::homePath() + QLatin1Char('/');
-    const QString shown = path.startsWith(home) ? QStringLiteral("~/") + path.mid(home.size()) : path;
+    const QString shown = homeRelativePath(path);
     if (const auto written = m_stats.exportHistoryToCSV(path)) {
         m_status->setText(tr("Saved to %1").arg(shown));
         m_status->setTone(Tone::secondary);

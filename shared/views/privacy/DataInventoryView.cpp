@@ -5,6 +5,7 @@
 #include "PrivacyStyle.h"
 #include "UninstallGuideView.h"
 
+#include "core/HomeRelativePath.h"
 #include "core/PoolWork.h"
 #include "records/AuditLogger.h"
 #include "ui/Clock.h"
@@ -50,8 +51,7 @@ std::vector<RowText> rowsOf(const PrivacyMetricsEngine::DataInventory& i)
 // Shows the data folder the way a user would type it.
 QString displayPath(const QString& path)
 {
-    const QString home = QDir::homePath();
-    QString shown = path.startsWith(home + QLatin1Char('/')) ? QStringLiteral("~") + path.mid(home.size()) : path;
+    const QString shown = homeRelativePath(path);
     return shown.endsWith(QLatin1Char('/')) ? shown : shown + QLatin1Char('/');
 }
 

@@ -3,6 +3,7 @@
 #include "PrivacyPageState.h"
 #include "PrivacyStyle.h"
 
+#include "core/HomeRelativePath.h"
 #include "core/PoolWork.h"
 #include "ui/Clock.h"
 #include "ui/Dialogs.h"
@@ -206,13 +207,14 @@ void GranularClearView::refreshRows()
         m_clearSelected->setColors(roleColor(ColorRole::secondary), roleColor(ColorRole::secondary, 0.2));
 }
 
-QString GranularClearView::clearEverythingMessage()
+QString GranularClearView::clearEverythingMessage(const QString& dataDirectory)
 {
     // The helper's own log is root's; only purging the package takes it away.
-    return tr("This removes all audit logs in your home folder, assistance history, build history, weekly "
-              "digests, and lifetime metrics, and resets all settings to their defaults. The helper's audit "
-              "log (/var/log/quorvane/audit.log) belongs to root and stays until the package is purged "
-              "(sudo apt purge quorvane-pro).");
+    return tr("This removes all audit logs in %1, assistance history, build history, weekly digests, and lifetime "
+              "metrics, and resets all settings to their defaults. The helper's audit log "
+              "(/var/log/quorvane/audit.log) belongs to root and stays until the package is purged "
+              "(sudo apt purge quorvane-pro).")
+        .arg(homeRelativePath(dataDirectory));
 }
 
 QString GranularClearView::labelOf(Type type)
@@ -247,7 +249,7 @@ void GranularClearView::requestClearSelected()
 void GranularClearView::requestClearEverything()
 {
     const Dialogs::Confirmation question {
-        tr("Clear all Quorvane data?"), clearEverythingMessage(), tr("Clear Everything"), true};
+        tr("Clear all Quorvane data?"), clearEverythingMessage(m_services.dataDirectory), tr("Clear Everything"), true};
     m_services.dialogs->confirm(this, question, [guard = QPointer<GranularClearView>(this)](bool yes) {
         if (guard && yes) {
             const auto every = allCases<Type>();

@@ -43,8 +43,8 @@ public:
     void requestClearSelected();
     void requestClearEverything();
 
-    // The confirmation text of "Clear Everything", shared with the uninstall guide.
-    static QString clearEverythingMessage();
+    // The confirmation text of "Clear Everything", naming the records folder; shared with the uninstall guide.
+    static QString clearEverythingMessage(const QString& dataDirectory);
     // A category as the privacy pages name it.
     static QString labelOf(Type type);
     static QString joinedLabels(const std::vector<Type>& types);

@@ -3,6 +3,7 @@
 #include "NetworkActivityView.h"
 #include "PrivacyStyle.h"
 
+#include "core/HomeRelativePath.h"
 #include "engines/PublicAddressFetcher.h"
 
 #include "ui/Desktop.h"
@@ -37,9 +38,9 @@ QLayout* titleOnly(const QString& title)
 
 } // namespace
 
-PrivacyCommitmentView::PrivacyCommitmentView(Desktop& desktop, QWidget* parent)
+PrivacyCommitmentView::PrivacyCommitmentView(const PrivacyServices& services, QWidget* parent)
     : QWidget(parent)
-    , m_desktop(desktop)
+    , m_desktop(*services.desktop)
 {
     auto* layout = fillWithCard(this);
 
@@ -58,8 +59,9 @@ PrivacyCommitmentView::PrivacyCommitmentView(Desktop& desktop, QWidget* parent)
         commitmentRow(QStringLiteral("hand.raised.slash.fill"), ColorRole::cyan, titleOnly(tr("Zero Analytics")),
             tr("No Sentry, no Mixpanel, no Firebase, no third-party SDK that phones home.")));
     rows->addLayout(commitmentRow(QStringLiteral("house.fill"), ColorRole::cyan, titleOnly(tr("Local Only")),
-        tr("All data is stored strictly on this computer: records in ~/.local/share/Quorvane/, settings in "
-           "~/.config/Quorvane/, the helper's audit log in /var/log/quorvane/")));
+        tr("All data is stored strictly on this computer: records in %1/, settings in %2/, the helper's audit "
+           "log in /var/log/quorvane/")
+            .arg(homeRelativePath(services.dataDirectory), homeRelativePath(services.settingsDirectory))));
     // The one outside service, and when: the network card and the dashboard's lookup rule say the same.
     rows->addLayout(
         commitmentRow(QStringLiteral("lock.laptopcomputer"), ColorRole::cyan, titleOnly(tr("Localhost Network")),

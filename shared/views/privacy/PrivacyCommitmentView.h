@@ -1,12 +1,14 @@
 #pragma once
 
+#include "PrivacyServices.h"
+
 #include <QUrl>
 #include <QWidget>
 
 class Desktop;
 
-// "Privacy Commitment": what the program promises about data and networking, with links to the
-// monitoring engine's source and the full privacy policy.
+// "Privacy Commitment": what the program promises about data and networking, naming the folders in
+// `services`, with links to the monitoring engine's source and the full privacy policy.
 class PrivacyCommitmentView : public QWidget
 {
     Q_OBJECT
@@ -14,7 +16,7 @@ public:
     static inline const QUrl sourceUrl {QStringLiteral("https://github.com/quorvane/quorvane-monitor")};
     static inline const QUrl policyUrl {QStringLiteral("https://quorvane.app/privacy")};
 
-    explicit PrivacyCommitmentView(Desktop& desktop, QWidget* parent = nullptr);
+    explicit PrivacyCommitmentView(const PrivacyServices& services, QWidget* parent = nullptr);
 
 private:
     Desktop& m_desktop;

@@ -12,9 +12,9 @@ class PrivacyPageState;
 class QThreadPool;
 
 // What the privacy pages work with: the privacy store, the audit log, the helper's registration, the
-// data folder, and the desktop, dialogs and clock (replaced by test doubles in tests). The pages' work runs
-// on `pool` and may outlive the page that started it; whoever owns the services waits for the pool
-// (QThreadPool::waitForDone(), or the pool's destructor) before they go.
+// data and settings folders, and the desktop, dialogs and clock (replaced by test doubles in tests). The
+// pages' work runs on `pool` and may outlive the page that started it; whoever owns the services waits for
+// the pool (QThreadPool::waitForDone(), or the pool's destructor) before they go.
 struct PrivacyServices
 {
     PrivacyMetricsEngine* engine = nullptr;
@@ -26,6 +26,7 @@ struct PrivacyServices
     QThreadPool* pool = nullptr;
     QString dataDirectory;
     QString helperBinary; // the installed root helper, whose ownership the inspector lets users check
+    QString settingsDirectory; // the folder of the settings file
     // Where the erasure and uninstall cards keep what they did, when something outlives the page that
     // shows them; without it each card keeps its own.
     PrivacyPageState* pageState = nullptr;

@@ -4,6 +4,7 @@
 #include "PrivacyPageState.h"
 #include "PrivacyStyle.h"
 
+#include "core/HomeRelativePath.h"
 #include "core/PoolWork.h"
 #include "records/HelperService.h"
 #include "ui/Contrast.h"
@@ -34,9 +35,9 @@ const StepText kSteps[4] = {
             "service. Its program files go with the package in step 4."),
         QT_TRANSLATE_NOOP("UninstallGuideView", "Remove Privileged Helper")},
     {QT_TRANSLATE_NOOP("UninstallGuideView", "Clear All Local Data"),
-        QT_TRANSLATE_NOOP("UninstallGuideView",
-            "Erases your records in ~/.local/share/Quorvane and your settings in ~/.config/Quorvane, and turns "
-            "off launch at login."),
+        // The records and settings folders where this run keeps them.
+        QT_TRANSLATE_NOOP(
+            "UninstallGuideView", "Erases your records in %1 and your settings in %2, and turns off launch at login."),
         QT_TRANSLATE_NOOP("UninstallGuideView", "Clear All Data")},
     {QT_TRANSLATE_NOOP("UninstallGuideView", "Verify Nothing Stays Behind"),
         QT_TRANSLATE_NOOP("UninstallGuideView",
@@ -82,7 +83,10 @@ UninstallGuideView::UninstallGuideView(const PrivacyServices& services, QWidget*
         auto* texts = new QVBoxLayout;
         texts->setSpacing(4);
         texts->addWidget(new ThemedLabel(tr(kSteps[i].title), Fonts::system(12, QFont::Bold), ColorRole::text));
-        auto* description = new ThemedLabel(tr(kSteps[i].description), Fonts::system(10), ColorRole::secondary);
+        QString text = tr(kSteps[i].description);
+        if (i == kClearData - 1)
+            text = text.arg(homeRelativePath(m_services.dataDirectory), homeRelativePath(m_services.settingsDirectory));
+        auto* description = new ThemedLabel(text, Fonts::system(10), ColorRole::secondary);
         description->setWordWrap(true);
         texts->addWidget(description);
         if (i == kRemovePackage - 1) {
@@ -201,8 +205,8 @@ void UninstallGuideView::removeHelper()
 
 void UninstallGuideView::clearAllData()
 {
-    const Dialogs::Confirmation question {
-        tr("Clear all Quorvane data?"), GranularClearView::clearEverythingMessage(), tr("Clear Everything"), true};
+    const Dialogs::Confirmation question {tr("Clear all Quorvane data?"),
+        GranularClearView::clearEverythingMessage(m_services.dataDirectory), tr("Clear Everything"), true};
     m_services.dialogs->confirm(this, question, [guard = QPointer<UninstallGuideView>(this)](bool yes) {
         if (!guard || !yes)
             return;

@@ -200,8 +200,8 @@ TEST_F(SettingsViewTest, WhatThePrivacyCardsDidOutlivesThePageTheErasedThemeRebu
     // Each goes in its turn: the window and its pages, then the work they started, then what it used.
     QThreadPool pool;
     const auto windowFirst = qScopeGuard([this] { closeView(); });
-    m_privacy = PrivacyServices {
-        &engine, &logger, &helper, &dialogs, &desktop, &m_clock, &pool, places.dataDirectory, places.helperBinary};
+    m_privacy = PrivacyServices {&engine, &logger, &helper, &dialogs, &desktop, &m_clock, &pool, places.dataDirectory,
+        places.helperBinary, QFileInfo(places.settingsFile).absolutePath()};
     SettingsView& view = makeView();
     view.show();
     view.setActiveTab(4);

@@ -526,7 +526,7 @@ TEST_F(PrivacyMetricsEngineTest, RemovalCheckFindsLeftoversOnATemporaryMachine)
     ASSERT_EQ(result.checks.size(), 5u);
     EXPECT_TRUE(result.isClean());
     EXPECT_EQ(result.checks[0].path, (locations.systemUnitFolder + "/com.quorvane.helper.socket").toStdString());
-    EXPECT_EQ(result.checks[2].description, "Records (~/.local/share/Quorvane)");
+    EXPECT_EQ(result.checks[2].path, locations.dataDirectory.toStdString());
     EXPECT_EQ(result.checks[3].path, QFileInfo(locations.settingsFile).absolutePath().toStdString());
     EXPECT_EQ(result.checks[4].description, "Autostart Entry");
     // The stores made their (empty) data folder; an empty folder is no leftover.
@@ -554,6 +554,26 @@ TEST_F(PrivacyMetricsEngineTest, RemovalCheckFindsLeftoversOnATemporaryMachine)
     EXPECT_TRUE(result.checks[1].exists);
     defaults.setString("appTheme", "Light");
     EXPECT_FALSE(engine.verifyCompleteRemoval().checks[3].isEmpty);
+}
+
+// $XDG_DATA_HOME and $XDG_CONFIG_HOME move the records and the settings: the checks name the folders
+// where they are, from "~" only when they lie in the home folder.
+TEST_F(PrivacyMetricsEngineTest, RemovalCheckNamesTheUserFoldersWhereTheyAre)
+{
+    ASSERT_FALSE(m_dir.path().startsWith(QDir::homePath() + "/"));
+    auto checks = engine.verifyCompleteRemoval().checks;
+    EXPECT_EQ(checks[2].description, "Records (" + locations.dataDirectory.toStdString() + ")");
+    EXPECT_EQ(
+        checks[3].description, "Settings (" + QFileInfo(locations.settingsFile).absolutePath().toStdString() + ")");
+
+    // Only looked at: nothing is written to the home folder.
+    PrivacyLocations inHome = locations;
+    inHome.dataDirectory = QDir::homePath() + "/xdg data/Quorvane";
+    inHome.settingsFile = QDir::homePath() + "/xdg config/Quorvane/Quorvane Pro.conf";
+    const Engine moved({&auditLogger, &assistance, &defaults}, inHome, probe);
+    checks = moved.verifyCompleteRemoval().checks;
+    EXPECT_EQ(checks[2].description, "Records (~/xdg data/Quorvane)");
+    EXPECT_EQ(checks[3].description, "Settings (~/xdg config/Quorvane)");
 }
 
 TEST_F(PrivacyMetricsEngineTest, ClearingAllDataOfARealRunVerifiesCleanAndNothingComesBackAfterARestart)

@@ -79,7 +79,7 @@ TEST_F(NetworkActivityViewTest, ModelServerIsActiveOnlyWhenItAnsweredAndTheOutsi
     EXPECT_EQ(view.modelServerStatusText(), "Local Network Only");
 
     // Both cards name the one outside service and when it is asked.
-    PrivacyCommitmentView commitment(desktop);
+    PrivacyCommitmentView commitment(services());
     for (QWidget* card : {static_cast<QWidget*>(&view), static_cast<QWidget*>(&commitment)}) {
         QStringList texts;
         for (auto* label : card->findChildren<QLabel*>())

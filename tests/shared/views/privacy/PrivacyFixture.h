@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QThreadPool>
@@ -86,7 +87,7 @@ struct PrivacyDoubles
     PrivacyServices services()
     {
         return PrivacyServices {&engine, &logger, &helper, &dialogs, &desktop, &clock, &pool, locations.dataDirectory,
-            locations.helperBinary};
+            locations.helperBinary, QFileInfo(locations.settingsFile).absolutePath()};
     }
 
     void settle() { ::settle(pool); }

@@ -1,10 +1,12 @@
 #include "PrivacyFixture.h"
 
+#include "views/privacy/PrivacyCommitmentView.h"
 #include "views/privacy/UninstallGuideView.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 
 namespace {
 
@@ -111,4 +113,60 @@ TEST_F(UninstallGuideViewTest, PackageStepCopiesTheAptCommandAndRunsNothing)
     EXPECT_EQ(desktop.clipboardText(), "sudo apt purge quorvane-pro");
     EXPECT_EQ(view.completedSteps(), std::set<int> {UninstallGuideView::kRemovePackage});
     EXPECT_TRUE(helper.uninstalls == 0);
+}
+
+namespace {
+
+QString labelTexts(const QWidget& card)
+{
+    QStringList texts;
+    for (auto* label : card.findChildren<QLabel*>())
+        texts << label->text();
+    return texts.join('\n');
+}
+
+} // namespace
+
+// $XDG_DATA_HOME and $XDG_CONFIG_HOME move the records and the settings (the tests run with both set to a
+// temporary folder): the commitment and the data step name the folders the program uses, from "~" only
+// where they lie in the home folder.
+TEST_F(UninstallGuideViewTest, CardsNameTheFoldersTheProgramReallyUses)
+{
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME") + "/Quorvane";
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Quorvane";
+    ASSERT_FALSE(data.startsWith(QDir::homePath() + "/"));
+    const PrivacyServices program = PrivacyServices::standard(nullptr);
+    {
+        UninstallGuideView guide(program);
+        PrivacyCommitmentView commitment(program);
+        EXPECT_TRUE(labelTexts(guide).contains(QString("Erases your records in %1 and your settings in %2, and turns "
+                                                       "off launch at login.")
+                                                   .arg(data, config)))
+            << labelTexts(guide).toStdString();
+        EXPECT_TRUE(labelTexts(commitment)
+                        .contains(QString("All data is stored strictly on this computer: records in "
+                                          "%1/, settings in %2/, the helper's audit log in "
+                                          "/var/log/quorvane/")
+                                      .arg(data, config)))
+            << labelTexts(commitment).toStdString();
+    }
+
+    // The question before the erasure says where the records are, not "in your home folder".
+    dialogs.confirmAnswer = false;
+    UninstallGuideView asking(services());
+    asking.pressStep(UninstallGuideView::kClearData);
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_TRUE(dialogs.questions[0].text.startsWith("This removes all audit logs in " + locations.dataDirectory + ","))
+        << dialogs.questions[0].text.toStdString();
+
+    // Only named: nothing is written to the home folder.
+    PrivacyServices inHome = services();
+    inHome.dataDirectory = QDir::homePath() + "/xdg/data/Quorvane";
+    inHome.settingsDirectory = QDir::homePath() + "/xdg/config/Quorvane";
+    UninstallGuideView guide(inHome);
+    PrivacyCommitmentView commitment(inHome);
+    EXPECT_TRUE(
+        labelTexts(guide).contains("records in ~/xdg/data/Quorvane and your settings in ~/xdg/config/Quorvane,"));
+    EXPECT_TRUE(
+        labelTexts(commitment).contains("records in ~/xdg/data/Quorvane/, settings in ~/xdg/config/Quorvane/,"));
 }
