@@ -1,6 +1,7 @@
 #include "PopoverActions.h"
 
 #include "ui/SymbolIcon.h"
+#include "ui/WidgetPalette.h"
 
 #include <QAction>
 #include <QIcon>
@@ -43,8 +44,15 @@ PopoverActions::PopoverActions(QWidget* owner, PopoverHooks hooks)
 QMenu* PopoverActions::makeMenu(QWidget* parent) const
 {
     auto* menu = new QMenu(parent);
-    const QColor text = menu->palette().color(QPalette::WindowText);
-    m_settings->setIcon(symbolIcon(QStringLiteral("gearshape"), text));
+    // A menu is a window of its own, which takes the application's light palette, not the popover's.
+    WidgetPalette::follow(menu);
+    // The gear in the theme's text colour as the menu opens, after any change of theme.
+    QAction* settings = m_settings;
+    const auto tintGear = [settings, menu] {
+        settings->setIcon(symbolIcon(QStringLiteral("gearshape"), menu->palette().color(QPalette::WindowText)));
+    };
+    tintGear();
+    QObject::connect(menu, &QMenu::aboutToShow, menu, tintGear);
     m_quit->setIcon(symbolIcon(QStringLiteral("power"), QColor(Qt::red)));
     menu->addAction(m_settings);
     menu->addSeparator();

@@ -10,6 +10,7 @@
 #include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
 #include "ui/SymbolIcon.h"
+#include "ui/WidgetPalette.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -121,6 +122,7 @@ PopoverHeader::PopoverHeader(PopoverState& state, PersonaViewModel& personaVM, T
     m_settings->setMenu(actions.makeMenu(this));
     m_theme = iconSquare(QString(), this);
     m_themeMenu = new QMenu(this);
+    WidgetPalette::follow(m_themeMenu);
     // Room between the menu's border and its header and items.
     m_themeMenu->setContentsMargins(4, 6, 4, 6);
     m_theme->setMenu(m_themeMenu);

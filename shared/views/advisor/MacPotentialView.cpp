@@ -11,6 +11,7 @@
 #include "ui/Fonts.h"
 #include "ui/Layouts.h"
 #include "ui/SymbolIcon.h"
+#include "ui/WidgetPalette.h"
 
 #include <QBoxLayout>
 #include <QDir>
@@ -119,6 +120,7 @@ MacPotentialView::MacPotentialView(const std::optional<MacCapabilityProfile>& pr
     outer->addWidget(scroll);
 
     m_menu = new QMenu(this);
+    WidgetPalette::follow(m_menu);
     m_menu->addAction(tr("Copy"), this, &MacPotentialView::copyReport);
     m_menu->addAction(tr("Save as Text File\u2026"), this, &MacPotentialView::saveReport);
 

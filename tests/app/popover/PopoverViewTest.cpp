@@ -11,11 +11,13 @@
 #include "popover/TourOverlay.h"
 
 #include "records/HelperService.h"
+#include "records/ThemeManager.h"
 #include "settings/NotificationPermission.h"
 #include "settings/ProOnboardingView.h"
 #include "storage/DeveloperCacheEngine.h"
 #include "storage/ModelInventoryEngine.h"
 #include "ui/ColorDot.h"
+#include "ui/Contrast.h"
 #include "ui/ElidedLabel.h"
 #include "ui/Palette.h"
 #include "ui/PillButton.h"
@@ -36,7 +38,9 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 
 using popovertest::PopoverFixture;
 using Page = PopoverTabPanel::Page;
@@ -152,6 +156,45 @@ TEST_F(PopoverViewTest, ActionsTabOfAMachineWithoutThermalZonesClaimsNoState)
     EXPECT_EQ(strip->stateText(), QStringLiteral("Thermal state: —"));
     EXPECT_FALSE(strip->showsWarning());
     EXPECT_NE(static_cast<TintedWidget*>(strip->levelDot())->color(), Palette::statusGreen());
+}
+
+TEST_F(PopoverViewTest, ItsMenusAreDrawnInTheThemeNotTheSystemsLightStyle)
+{
+    // A menu is a window of its own: what it shows is its own pixels, whatever its parent's palette says.
+    // The menus follow the program's theme, dark and then light; the gear in the settings menus follows it too.
+    auto view = makeView();
+    const QList<QMenu*> menus = view->findChildren<QMenu*>();
+    ASSERT_GE(menus.size(), 3); // the header's settings and theme menus, the dock's settings menu
+    for (const AppTheme shown : {AppTheme::standard, AppTheme::light}) {
+        ThemeManager::shared().setCurrentTheme(shown);
+        const Palette theme = Palette::current();
+        for (QMenu* menu : menus) {
+            menu->popup(QPoint(0, 0));
+            QApplication::processEvents();
+            const QImage image = menu->grab().toImage();
+            menu->hide();
+            std::map<QRgb, int> counts;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    ++counts[image.pixel(x, y)];
+            const auto most = std::max_element(
+                counts.begin(), counts.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+            EXPECT_LT(Contrast::ratio(QColor(most->first), theme.background), 1.5)
+                << QColor(most->first).name().toStdString() << " against " << theme.background.name().toStdString();
+            for (QAction* action : menu->actions()) {
+                if (!action->text().startsWith("Settings"))
+                    continue;
+                const QImage gear = action->icon().pixmap(16).toImage();
+                double best = 1;
+                for (int y = 0; y < gear.height(); ++y)
+                    for (int x = 0; x < gear.width(); ++x)
+                        if (gear.pixelColor(x, y).alpha() > 200)
+                            best = std::max(best, Contrast::ratio(gear.pixelColor(x, y), theme.background));
+                EXPECT_GE(best, 3.0) << action->text().toStdString();
+            }
+        }
+    }
+    ThemeManager::shared().setCurrentTheme(AppTheme::standard);
 }
 
 TEST_F(PopoverViewTest, ShortcutsReachTheirHooks)
