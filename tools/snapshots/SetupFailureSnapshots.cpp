@@ -2,6 +2,7 @@
 #include "SamplePopover.h"
 #include "SnapshotRegistry.h"
 
+#include "core/HelperAccess.h"
 #include "popover/PopoverView.h"
 #include "records/HelperService.h"
 #include "settings/NotificationPermission.h"
@@ -10,6 +11,8 @@
 #include "views/privacy/OnboardingView.h"
 
 #include <QThreadPool>
+
+#include <unistd.h>
 
 namespace {
 
@@ -73,10 +76,35 @@ QImage failedInPopover(const SnapshotContext& c)
     return image;
 }
 
+// A copy the helper does not act for (one run from its build folder): the row says so, Continue is open,
+// and the last page says what holds without the helper.
+QImage notFromThisCopyInPopover(const SnapshotContext& c, bool lastPage)
+{
+    SamplePopover p(c, 1, false, 4, [](PopoverEngines& engines) {
+        engines.helperService = std::make_shared<MissingSetupProgram>();
+        engines.notificationPermission = std::make_shared<NoNotificationService>();
+        engines.helperSetupUnavailable = helperSetupUnavailableReason(
+            "/usr/bin/quorvane-pro", ::getpid(), SystemdHelperService::defaultSetupProgram());
+    });
+    p.show();
+    if (lastPage) {
+        if (auto* page = p.view->findChild<ProOnboardingView*>())
+            page->continueSetup();
+        settleBackgroundWork();
+    }
+    const QImage image = grabWidget(*p.view, c.palette, 2, PopoverView::kSize);
+    c.data.settings().setHasFinishedOnboarding(true);
+    return image;
+}
+
 } // namespace
 
 void registerSetupFailureSnapshots(SnapshotRegistry& registry)
 {
     registry.add(QStringLiteral("onboarding-step-4-failed"), failedCard);
     registry.add(QStringLiteral("popover-onboarding-4-failed"), failedInPopover);
+    registry.add(QStringLiteral("popover-onboarding-4-not-from-this-copy"),
+        [](const SnapshotContext& c) { return notFromThisCopyInPopover(c, false); });
+    registry.add(QStringLiteral("popover-onboarding-5-without-helper"),
+        [](const SnapshotContext& c) { return notFromThisCopyInPopover(c, true); });
 }
