@@ -3,8 +3,9 @@
 # fuzzing run of the helper's request decoder (QV_FUZZ_SECONDS=0 skips it) and the tests again under
 # AddressSanitizer and UndefinedBehaviorSanitizer (QV_SANITIZE=0 skips that pass). The sanitizer pass builds
 # the whole program and libraries but leaves out the view test programs (tests/shared/views, tests/shared/ui,
-# tests/app/popover, tests/app/settings), the benchmarks and qv-snapshots: it runs the engine, store,
-# platform, helper, app core and app shell tests, where the memory handling is. The tests include the layout
+# tests/app/popover, tests/app/settings, all but their "lifetimes" folders), the benchmarks and qv-snapshots:
+# it runs the engine, store, platform, helper, app core and app shell tests, where the memory handling is, and
+# the views' lifetime tests. The tests include the layout
 # audit of every view (qv-snapshots --audit, one test per theme). Each phase prints its wall time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
