@@ -9,6 +9,10 @@ PendingWork::PendingWork(QObject* receiver, QThreadPool* pool)
 PendingWork::~PendingWork()
 {
     waitForAll();
+    for (const Delivery& delivery : m_deliveries) {
+        if (!delivery.finished())
+            delivery.cancel();
+    }
 }
 
 void PendingWork::waitForAll()

@@ -8,6 +8,7 @@
 #include <QPromise>
 #include <QThreadPool>
 
+#include <functional>
 #include <memory>
 #include <type_traits>
 #include <utility>
@@ -38,12 +39,32 @@ public:
     void waitForAll();
 
 private:
+    // A promise that a delivery finishes, with what tells whether it has and what cancels it.
+    struct Delivery
+    {
+        std::function<bool()> finished;
+        std::function<void()> cancel;
+    };
+    template<class T> void remember(const std::shared_ptr<QPromise<T>>& promise);
     void track(QFuture<void> worker);
 
     QObject* m_receiver;
     QThreadPool* m_pool;
     QList<QFuture<void>> m_workers;
+    // The deliveries not made yet. Those left when this goes are canceled at once: their posts wait in the
+    // GUI thread's queue, and whoever waits there for a future of run() would wait for ever.
+    QList<Delivery> m_deliveries;
 };
+
+template<class T> void PendingWork::remember(const std::shared_ptr<QPromise<T>>& promise)
+{
+    m_deliveries.removeIf([](const Delivery& d) { return d.finished(); });
+    m_deliveries.append({[promise] { return promise->future().isFinished(); },
+        [promise] {
+            promise->future().cancel();
+            promise->finish();
+        }});
+}
 
 template<class Work, class Done> QFuture<void> PendingWork::run(Work work, Done done)
 {
@@ -51,8 +72,9 @@ template<class Work, class Done> QFuture<void> PendingWork::run(Work work, Done 
     auto delivered = std::make_shared<QPromise<void>>();
     delivered->start();
     QFuture<void> future = delivered->future();
-    // The promise travels with the delivery, so that it is let go on the receiver's thread: finished there,
-    // or canceled when the delivery is dropped with a receiver that went first.
+    remember(delivered);
+    // The promise travels with the delivery, so that it is let go on the GUI thread: finished there, or
+    // canceled when the delivery is dropped, which the destructor does at once for those still waiting.
     if constexpr (std::is_void_v<Result>) {
         track(runOnPool(m_pool, m_receiver, std::move(work), [done = std::move(done), delivered]() mutable {
             done();
@@ -78,5 +100,6 @@ template<class Work> auto PendingWork::run(Work work) -> QFuture<std::invoke_res
         promise->addResult(std::move(result));
         promise->finish();
     });
+    remember(promise);
     return future;
 }
