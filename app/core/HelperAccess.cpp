@@ -18,15 +18,20 @@ namespace {
 
 constexpr std::chrono::milliseconds kVersionTimeout {1000};
 
+// The helper's own rule: the same file as `installedProgram`, root-owned and writable by nobody else.
+bool isInstalledProgram(const std::string& installedProgram, pid_t self)
+{
+    const platform::TrustedCallers callers({installedProgram}, "/proc", 0);
+    return callers.check(self) == platform::CallerVerdict::Trusted;
+}
+
 } // namespace
 
 HelperAccess checkHelperAccess(const std::string& socketPath, const std::string& installedProgram, pid_t self)
 {
     if (!platform::queryHelperVersion(socketPath, kVersionTimeout))
         return HelperAccess::notInstalled;
-    const platform::TrustedCallers callers({installedProgram}, "/proc", 0);
-    return callers.check(self) == platform::CallerVerdict::Trusted ? HelperAccess::available
-                                                                   : HelperAccess::notInstalledProgram;
+    return isInstalledProgram(installedProgram, self) ? HelperAccess::available : HelperAccess::notInstalledProgram;
 }
 
 std::string installedProgramPath()
@@ -67,8 +72,7 @@ std::string helperNotInstalledReason()
 
 QString helperSetupUnavailableReason(const std::string& installedProgram, pid_t self, const QString& setupProgram)
 {
-    const platform::TrustedCallers callers({installedProgram}, "/proc", 0);
-    if (callers.check(self) != platform::CallerVerdict::Trusted)
+    if (!isInstalledProgram(installedProgram, self))
         return QCoreApplication::translate("HelperAccess",
             "Not from this copy: the helper acts only for the installed program, and this copy runs from "
             "somewhere else. The helper comes with the Debian package (sudo apt install "

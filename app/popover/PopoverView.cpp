@@ -126,10 +126,7 @@ void PopoverView::buildOnboarding()
         if (!m_engines.notificationPermission)
             m_engines.notificationPermission = std::make_shared<DBusNotificationPermission>();
         auto* page = new ProOnboardingView(*m_engines.helperService, *m_engines.notificationPermission,
-            QThreadPool::globalInstance(), [&flow](bool canPause) {
-                flow.setCanPause(canPause);
-                flow.setCurrentStep(5);
-            });
+            QThreadPool::globalInstance(), [&flow](bool canPause) { flow.finishSetup(canPause); });
         page->setHelperUnavailable(m_engines.helperSetupUnavailable);
         return page;
     };

@@ -133,11 +133,8 @@ QImage onboardingPage(const SnapshotContext& c, int step)
     OnboardingView flow(
         step, PersonaConfiguration::WorkspacePersona::aiEngineer, PersonaConfiguration::FlavorPersona::bear,
         [&sample](OnboardingView& f) -> QWidget* {
-            return new ProOnboardingView(
-                sample.helper, sample.notifications, QThreadPool::globalInstance(), [&f](bool canPause) {
-                    f.setCanPause(canPause);
-                    f.setCurrentStep(5);
-                });
+            return new ProOnboardingView(sample.helper, sample.notifications, QThreadPool::globalInstance(),
+                [&f](bool canPause) { f.finishSetup(canPause); });
         },
         [] {});
     return grabWidget(flow, c.palette);

@@ -53,10 +53,8 @@ QImage failedCard(const SnapshotContext& c)
         4, PersonaConfiguration::WorkspacePersona::aiEngineer, PersonaConfiguration::FlavorPersona::bear,
         [&](OnboardingView& f) -> QWidget* {
             // The global pool, which pressBoth() waits for before these go.
-            return new ProOnboardingView(helper, notifications, QThreadPool::globalInstance(), [&f](bool canPause) {
-                f.setCanPause(canPause);
-                f.setCurrentStep(5);
-            });
+            return new ProOnboardingView(
+                helper, notifications, QThreadPool::globalInstance(), [&f](bool canPause) { f.finishSetup(canPause); });
         },
         [] {});
     pressBoth(qobject_cast<ProOnboardingView*>(flow.page()));

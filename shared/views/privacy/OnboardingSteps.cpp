@@ -249,21 +249,17 @@ ReadyStepView::ReadyStepView(std::function<void()> onDone, bool canPause, QWidge
     auto* shield = new SymbolLabel(QStringLiteral("checkmark.shield.fill"), ColorRole::green, 64);
     shield->setContentsMargins(0, 8, 0, 8);
     layout->addWidget(shield, 0, Qt::AlignHCenter);
-    m_summary = centred(canPause ? tr("Quorvane is watching in the background. We will automatically coordinate "
-                                      "resource allocations to protect your workspace.")
-                                 : tr("Quorvane is watching in the background and shows what your machine is doing. "
-                                      "It cannot pause background processes without its helper, so personas will "
-                                      "pause nothing."),
-        Fonts::system(12), ColorRole::secondary);
-    m_summary->setContentsMargins(24, 0, 24, 0);
-    layout->addWidget(m_summary);
+    auto* summary
+        = centred(canPause ? tr("Quorvane is watching in the background. We will automatically coordinate "
+                                "resource allocations to protect your workspace.")
+                           : tr("Quorvane is watching in the background and shows what your machine is doing. "
+                                "It cannot pause background processes without its helper, so personas will "
+                                "pause nothing."),
+            Fonts::system(12), ColorRole::secondary);
+    summary->setContentsMargins(24, 0, 24, 0);
+    layout->addWidget(summary);
     layout->addStretch();
     auto* finish = onboardingButton(tr("Finish Setup"), true, 24);
     connect(finish, &QAbstractButton::clicked, this, [onDone] { onDone(); });
     layout->addWidget(finish, 0, Qt::AlignHCenter);
-}
-
-QString ReadyStepView::summary() const
-{
-    return m_summary->text();
 }

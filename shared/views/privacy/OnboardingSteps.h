@@ -11,7 +11,6 @@
 #include <vector>
 
 class PillButton;
-class QLabel;
 class RoundedBox;
 class SymbolLabel;
 
@@ -90,8 +89,4 @@ class ReadyStepView : public QWidget
     Q_OBJECT
 public:
     explicit ReadyStepView(std::function<void()> onDone, bool canPause = true, QWidget* parent = nullptr);
-    QString summary() const;
-
-private:
-    QLabel* m_summary;
 };

@@ -68,6 +68,12 @@ void OnboardingView::setCurrentStep(int step)
     emit currentStepChanged(step);
 }
 
+void OnboardingView::finishSetup(bool canPause)
+{
+    m_canPause = canPause;
+    setCurrentStep(5);
+}
+
 void OnboardingView::showPage()
 {
     // A page's own state goes with it: switching pages builds the new one from scratch.

@@ -20,7 +20,7 @@ class OnboardingView : public QWidget
 public:
     using Workspace = PersonaConfiguration::WorkspacePersona;
     using Flavor = PersonaConfiguration::FlavorPersona;
-    // Builds page 4; it moves the flow on with setCanPause() and setCurrentStep(5).
+    // Builds page 4; it moves the flow on with finishSetup().
     using PageFactory = std::function<QWidget*(OnboardingView& flow)>;
 
     OnboardingView(int currentStep, Workspace workspace, Flavor flavor, PageFactory permissionView,
@@ -28,8 +28,8 @@ public:
 
     int currentStep() const { return m_step; }
     void setCurrentStep(int step);
-    // Whether processes can be paused (the helper is installed), as page 4 found; the last page says so.
-    void setCanPause(bool canPause) { m_canPause = canPause; }
+    // Page 4 is done: the last page follows, saying whether processes can be paused (the helper is installed).
+    void finishSetup(bool canPause);
     Workspace workspacePersona() const { return m_workspace; }
     Flavor flavorPersona() const { return m_flavor; }
     QWidget* page() const { return m_page; }
