@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SignalChild.h"
+
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -111,7 +113,7 @@ public:
     {
         if (m_pid <= 0)
             return;
-        ::kill(m_pid, SIGKILL);
+        signalChild(m_pid, SIGKILL);
         while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) { }
     }
     ForkedChild(const ForkedChild&) = delete;

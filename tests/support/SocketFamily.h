@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SignalChild.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -81,11 +83,11 @@ public:
     {
         for (const pid_t child : m_children) {
             if (child > 0)
-                ::kill(child, SIGKILL);
+                signalChild(child, SIGKILL);
         }
         if (m_parent > 0) {
             if (m_reported < m_children.size())
-                ::kill(-m_parent, SIGKILL); // a child that never answered
+                signalChildGroup(m_parent, SIGKILL); // a child that never answered
             ::waitpid(m_parent, nullptr, 0);
         }
     }

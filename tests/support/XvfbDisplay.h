@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SignalChild.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -99,13 +101,13 @@ private:
     {
         if (pid <= 0)
             return;
-        ::kill(pid, signal);
+        signalChild(pid, signal);
         for (int i = 0; i < 200; ++i) {
             if (::waitpid(pid, nullptr, WNOHANG) == pid)
                 return;
             ::usleep(10000);
         }
-        ::kill(pid, SIGKILL);
+        signalChild(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
     }
 

@@ -9,6 +9,8 @@
 
 #include "helper/HelperTestSupport.h"
 
+#include "support/SignalChild.h"
+
 #include <QFile>
 
 using namespace personatest;
@@ -248,7 +250,7 @@ TEST_F(PersonaSuspensionTest, ProcessesRunningAgainAreStoppedAgainOnlyWhileAPers
         ::kill(pid, SIGCONT); // as a helper that restarts does
         ASSERT_TRUE(helpertest::waitForState(pid, 'S'));
     }
-    ::kill(ended.pid(), SIGKILL);
+    signalChild(ended.pid(), SIGKILL);
     ASSERT_TRUE(helpertest::waitForState(ended.pid(), 'Z'));
     // The build goes on, its list no longer naming extra-job.
     c.customFreezeList.clear();
@@ -266,7 +268,7 @@ TEST_F(PersonaSuspensionTest, ProcessesRunningAgainAreStoppedAgainOnlyWhileAPers
     engine->deactivatePersona(AutoPersona::compileMode);
     ASSERT_TRUE(engine->freezeProcess(later.pid(), "sleep").ok());
     ASSERT_TRUE(helpertest::waitForState(later.pid(), 'T'));
-    ::kill(later.pid(), SIGCONT);
+    signalChild(later.pid(), SIGCONT);
     ASSERT_TRUE(helpertest::waitForState(later.pid(), 'S'));
     engine->checkSuspendedProcesses();
     EXPECT_TRUE(engine->frozenProcesses().empty());
@@ -332,7 +334,7 @@ public:
     void stop()
     {
         if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
+            signalChild(m_pid, SIGKILL);
             ::waitpid(m_pid, nullptr, 0);
             m_pid = 0;
         }

@@ -7,6 +7,8 @@
 
 #include "platform/ipc/HelperProtocol.h"
 
+#include "support/SignalChild.h"
+
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -63,7 +65,7 @@ protected:
     static FakeHelper::Answer signalling()
     {
         return [](const platform::HelperRequest& r) -> std::optional<platform::HelperReply> {
-            if (r.op == platform::HelperOp::sendSignal && ::kill(r.pid, r.signal) != 0)
+            if (r.op == platform::HelperOp::sendSignal && !signalChild(r.pid, r.signal))
                 return platform::failureReply(r.id, platform::posixError(errno));
             return platform::successReply(r.id);
         };

@@ -12,6 +12,8 @@
 #include "helper/HelperTestSupport.h"
 #include "support/FifoOpen.h"
 
+#include "support/SignalChild.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -227,8 +229,8 @@ TEST_F(SuspensionLedgerTest, StartUpResumesOnlyTheSameStillStoppedProcesses)
     SleepingChild stopped;
     SleepingChild running;
     SleepingChild reused;
-    ::kill(stopped.pid(), SIGSTOP);
-    ::kill(reused.pid(), SIGSTOP);
+    signalChild(stopped.pid(), SIGSTOP);
+    signalChild(reused.pid(), SIGSTOP);
     ASSERT_TRUE(helpertest::waitForState(stopped.pid(), 'T'));
     ASSERT_TRUE(helpertest::waitForState(reused.pid(), 'T'));
     auto entry = [](pid_t pid, std::uint64_t ticks) {
@@ -243,7 +245,7 @@ TEST_F(SuspensionLedgerTest, StartUpResumesOnlyTheSameStillStoppedProcesses)
     EXPECT_EQ(m_xpc.mockSignalsSent(), (Signals {{stopped.pid(), SIGCONT}}));
     EXPECT_TRUE(file().load().empty());
     EXPECT_TRUE(ledger->frozenProcesses().empty());
-    ::kill(reused.pid(), SIGCONT);
+    signalChild(reused.pid(), SIGCONT);
 
     // A list of another boot, or one that does not decode, resumes nothing; the bad one is set aside.
     ASSERT_TRUE(file().save({entry(stopped.pid(), startTicks(stopped.pid()))}));
@@ -266,7 +268,7 @@ TEST_F(SuspensionLedgerTest, StartUpResumesOnlyTheSameStillStoppedProcesses)
 TEST_F(SuspensionLedgerTest, AFailedStartUpResumeIsKeptAsAFrozenRecord)
 {
     SleepingChild stopped;
-    ::kill(stopped.pid(), SIGSTOP);
+    signalChild(stopped.pid(), SIGSTOP);
     ASSERT_TRUE(helpertest::waitForState(stopped.pid(), 'T'));
     FakeHelper helper(m_socket, answer());
     m_failing = {{stopped.pid(), SIGCONT}};
@@ -281,7 +283,7 @@ TEST_F(SuspensionLedgerTest, AFailedStartUpResumeIsKeptAsAFrozenRecord)
     EXPECT_EQ(file().load().size(), 1u);
 
     // Resumed all the same (by the helper, once its caller had gone): it is no longer listed.
-    ::kill(stopped.pid(), SIGCONT);
+    signalChild(stopped.pid(), SIGCONT);
     ASSERT_TRUE(helpertest::waitForState(stopped.pid(), 'S'));
     reviewWithNoPersona(*ledger);
     EXPECT_TRUE(ledger->frozenProcesses().empty());
@@ -308,7 +310,7 @@ public:
     }
     ~BusyInKernel()
     {
-        ::kill(-m_pid, SIGKILL);
+        signalChildGroup(m_pid, SIGKILL);
         ::waitpid(m_pid, nullptr, 0);
     }
     pid_t pid() const { return m_pid; }

@@ -11,9 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include "support/SignalChild.h"
+
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <optional>
 #include <string>
 
 namespace {
@@ -55,7 +59,8 @@ protected:
         QDir().mkpath(runtime);
         QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
-    void start(QProcess& process)
+    // True once the process runs; a test that cannot start it stops there (ASSERT_TRUE(start(...))).
+    [[nodiscard]] bool start(QProcess& process, const QString& program = kProgram)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -65,9 +70,9 @@ protected:
         env.insert("QUORVANE_HELPER_SOCKET", m_dir.filePath("no-helper.sock"));
         env.remove("DBUS_SESSION_BUS_ADDRESS");
         process.setProcessEnvironment(env);
-        process.setProgram(kProgram);
+        process.setProgram(program);
         process.start();
-        ASSERT_TRUE(process.waitForStarted(5000));
+        return process.waitForStarted(5000);
     }
     QString socketPath() const { return m_dir.filePath("runtime/quorvane-pro.socket"); }
     // The program's own sign that its event loop runs: its socket answers a show request.
@@ -87,11 +92,13 @@ protected:
                    20000)
             && process.state() == QProcess::Running;
     }
-    // Sends the signal and waits for a normal exit; the time it took.
-    std::chrono::milliseconds stop(QProcess& process, int signalNumber)
+    // Sends the signal to the started program and waits for a normal exit; the time it took. Nothing when
+    // the program never started: nothing is sent then.
+    std::optional<std::chrono::milliseconds> stop(QProcess& process, int signalNumber)
     {
         const auto sent = std::chrono::steady_clock::now();
-        ::kill(static_cast<pid_t>(process.processId()), signalNumber);
+        if (!signalChild(process.processId(), signalNumber))
+            return std::nullopt;
         EXPECT_TRUE(process.waitForFinished(10000));
         return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
     }
@@ -102,7 +109,7 @@ protected:
 TEST_F(ProgramTest, RunsSamplesRefusesASecondCopyAndEndsCleanlyOnSigterm)
 {
     QProcess program;
-    start(program);
+    ASSERT_TRUE(start(program));
     QTest::qWait(1500);
     ASSERT_EQ(program.state(), QProcess::Running) << program.readAllStandardError().toStdString();
     const long long before = bytesRead(program.processId());
@@ -111,13 +118,13 @@ TEST_F(ProgramTest, RunsSamplesRefusesASecondCopyAndEndsCleanlyOnSigterm)
     EXPECT_GT(bytesRead(program.processId()), before);
 
     QProcess second;
-    start(second);
+    ASSERT_TRUE(start(second));
     EXPECT_TRUE(second.waitForFinished(5000));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(program.state(), QProcess::Running);
 
-    EXPECT_LT(stop(program, SIGTERM), 5s);
+    EXPECT_LT(stop(program, SIGTERM).value_or(1h), 5s);
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
 }
@@ -125,9 +132,9 @@ TEST_F(ProgramTest, RunsSamplesRefusesASecondCopyAndEndsCleanlyOnSigterm)
 TEST_F(ProgramTest, EndsCleanlyOnSigint)
 {
     QProcess program;
-    start(program);
+    ASSERT_TRUE(start(program));
     ASSERT_TRUE(waitUntilAnswering(program)) << program.readAllStandardError().toStdString();
-    EXPECT_LT(stop(program, SIGINT), 5s);
+    EXPECT_LT(stop(program, SIGINT).value_or(1h), 5s);
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
 }
@@ -135,11 +142,11 @@ TEST_F(ProgramTest, EndsCleanlyOnSigint)
 TEST_F(ProgramTest, ASignalWhileStartingIsHeldUntilTheProgramCanEndCleanly)
 {
     QProcess program;
-    start(program);
+    ASSERT_TRUE(start(program));
     // The socket appears before the object graph is built: a signal now comes in the middle of it.
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return QFile::exists(socketPath()) || program.state() != QProcess::Running; }, 20000));
-    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    ASSERT_TRUE(signalChild(program.processId(), SIGTERM));
     EXPECT_TRUE(program.waitForFinished(15000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
@@ -148,21 +155,42 @@ TEST_F(ProgramTest, ASignalWhileStartingIsHeldUntilTheProgramCanEndCleanly)
 TEST_F(ProgramTest, ASecondStartContinuesAStoppedFirstCopy)
 {
     QProcess program;
-    start(program);
+    ASSERT_TRUE(start(program));
     ASSERT_TRUE(waitUntilAnswering(program));
     const auto pid = static_cast<pid_t>(program.processId());
-    ::kill(pid, SIGSTOP);
+    ASSERT_TRUE(signalChild(pid, SIGSTOP));
     ASSERT_TRUE(QTest::qWaitFor([&] { return processState(pid) == 'T'; }, 5000));
 
     QProcess second;
-    start(second);
+    ASSERT_TRUE(start(second));
     EXPECT_TRUE(second.waitForFinished(10000));
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_NE(processState(pid), 'T');
     EXPECT_NE(second.readAllStandardError().indexOf("had been stopped"), -1);
     EXPECT_TRUE(waitUntilAnswering(program));
-    EXPECT_LT(stop(program, SIGTERM), 5s);
+    EXPECT_LT(stop(program, SIGTERM).value_or(1h), 5s);
     EXPECT_EQ(program.exitCode(), 0);
+}
+
+TEST_F(ProgramTest, AProgramThatNeverStartedIsNeverSignalled)
+{
+    // SIGURG is ignored unless handled: it reaches this handler only if the stop goes to this test's own
+    // process group (pid 0) instead of a started child, and harms nothing else in that group.
+    static std::atomic<int> caught {0};
+    struct sigaction handled
+    {
+    };
+    struct sigaction before
+    {
+    };
+    handled.sa_handler = [](int) { ++caught; };
+    ::sigaction(SIGURG, &handled, &before);
+    QProcess missing;
+    EXPECT_FALSE(start(missing, m_dir.filePath("no-such-program")));
+    EXPECT_FALSE(stop(missing, SIGURG));
+    QTest::qWait(50);
+    ::sigaction(SIGURG, &before, nullptr);
+    EXPECT_EQ(caught.load(), 0);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "platform/proc/ProcStatCache.h"
 
+#include "support/SignalChild.h"
+
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -196,7 +198,7 @@ TEST(ProcStatCacheMachine, FollowsAChildThroughItsExecAndItsEnd)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(name, "sleep");
 
-    kill(child, SIGKILL);
+    signalChild(child, SIGKILL);
     waitpid(child, nullptr, 0);
     close(go[1]);
     EXPECT_EQ(nameOfChild(), "");
