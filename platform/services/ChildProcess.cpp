@@ -6,11 +6,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <fcntl.h>
+#include <functional>
 #include <optional>
 #include <poll.h>
 #include <spawn.h>
 #include <string_view>
+#include <sys/eventfd.h>
 #include <sys/wait.h>
 #include <system_error>
 #include <thread>
@@ -82,16 +85,23 @@ bool reapedBy(RunningChild& child, Clock::time_point until)
     return true;
 }
 
-// Reads the child's output and reaps it until both are done; false when `until` passed while it ran.
-// Once the child is reaped only what is already in the pipe is read, for at most kDrainTime: something
-// it started may hold the pipe open for as long as it lives, or keep writing to it.
-bool watch(RunningChild& child, std::string& output, std::size_t limit, std::optional<Clock::time_point> until)
+// How watching a child ended.
+enum class Watched { ended, timedOut, stopped };
+
+// Reads the child's output and reaps it until both are done; timedOut when `until` passed while it ran,
+// stopped when `stopped` (an event descriptor, or -1) became readable. Once the child is reaped only what
+// is already in the pipe is read, for at most kDrainTime: something it started may hold the pipe open for
+// as long as it lives, or keep writing to it.
+Watched watch(RunningChild& child, std::string& output, std::size_t limit, std::optional<Clock::time_point> until,
+    const std::stop_token& stop, int stopped)
 {
     constexpr std::chrono::milliseconds kDrainTime {100};
     bool reading = child.output.valid();
     std::optional<Clock::time_point> drainedBy;
     char chunk[8192];
     while ((!child.exited && !reaped(child)) || reading) {
+        if (!child.exited && stop.stop_requested())
+            return Watched::stopped;
         int timeout = -1;
         if (child.exited) {
             drainedBy = drainedBy.value_or(Clock::now() + kDrainTime);
@@ -101,18 +111,26 @@ bool watch(RunningChild& child, std::string& output, std::size_t limit, std::opt
         } else if (until) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(*until - Clock::now()).count();
             if (left <= 0)
-                return false;
+                return Watched::timedOut;
             timeout = int(std::min<long long>(left, 60'000));
         }
         if (!child.exited && !child.pidfd)
             timeout = timeout < 0 ? 10 : std::min(timeout, 10);
-        pollfd fds[2];
+        // Without its event descriptor a stop is seen within a tenth of a second.
+        if (!child.exited && stop.stop_possible() && stopped < 0)
+            timeout = timeout < 0 ? 100 : std::min(timeout, 100);
+        pollfd fds[3];
         nfds_t count = 0;
         if (reading)
             fds[count++] = {child.output.get(), POLLIN, 0};
         if (!child.exited && child.pidfd)
             fds[count++] = {child.pidfd.get(), POLLIN, 0};
+        const nfds_t stopAt = count;
+        if (!child.exited && stopped >= 0)
+            fds[count++] = {stopped, POLLIN, 0};
         const int ready = ::poll(fds, count, timeout);
+        if (ready > 0 && stopAt < count && fds[stopAt].revents != 0)
+            return Watched::stopped;
         if (ready == 0 && child.exited)
             break; // the pipe holds no more
         if (ready <= 0 || !reading || fds[0].revents == 0)
@@ -123,7 +141,7 @@ bool watch(RunningChild& child, std::string& output, std::size_t limit, std::opt
         else if (n == 0 || errno != EINTR)
             reading = false;
     }
-    return true;
+    return Watched::ended;
 }
 
 // Reaps `pid` on a thread of its own once it ends.
@@ -150,12 +168,13 @@ std::string secondsIn(std::chrono::milliseconds span)
 }
 
 constexpr std::string_view kLeftRunning = " and may still be running";
+// How long a killed child may take to end before it is left to a thread to reap.
+constexpr std::chrono::milliseconds kDyingTime {1000};
 
 // Kills the child that outran its deadline, with its group, and gives the run's error. A child that
 // cannot be signalled, or does not end soon after, is left to a thread to reap.
 DomainError endAtDeadline(RunningChild& child, std::chrono::milliseconds deadline)
 {
-    constexpr std::chrono::seconds kDyingTime {1};
     // The group is signalled while its leader is unreaped, so its id can name no later group.
     const bool ended = ::kill(-child.pid, SIGKILL) == 0 && reapedBy(child, Clock::now() + kDyingTime);
     if (!ended)
@@ -163,6 +182,44 @@ DomainError endAtDeadline(RunningChild& child, std::chrono::milliseconds deadlin
     return {kPosixErrorDomain, ETIMEDOUT,
         "did not finish within " + secondsIn(deadline) + (ended ? " and was killed" : std::string(kLeftRunning))};
 }
+
+// Ends the child whose run was stopped, with its group, and gives the run's error; a child that cannot
+// be signalled has `grace` to end by itself (then nothing: its exit status stands) before it is left to a
+// thread to reap.
+std::optional<DomainError> endOnStop(RunningChild& child, std::chrono::milliseconds grace)
+{
+    if (reaped(child))
+        return std::nullopt; // it ended as the stop came: its own exit status stands
+    const bool signalled = ::kill(-child.pid, SIGKILL) == 0;
+    const bool ended = reapedBy(child, Clock::now() + (signalled ? kDyingTime : grace));
+    if (ended && !signalled)
+        return std::nullopt;
+    if (!ended)
+        reapInBackground(child.pid);
+    return DomainError {kPosixErrorDomain, ECANCELED,
+        "was cancelled" + (ended ? std::string(" and was killed") : std::string(kLeftRunning))};
+}
+
+// An event descriptor that becomes readable once a stop is asked for on `stop`.
+class StopEvent
+{
+public:
+    explicit StopEvent(const std::stop_token& stop)
+        : m_fd(stop.stop_possible() ? ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) : -1)
+        , m_callback(stop, [fd = m_fd.get()] {
+            if (fd >= 0) {
+                const std::uint64_t one = 1;
+                [[maybe_unused]] const ssize_t written = ::write(fd, &one, sizeof one);
+            }
+        })
+    {
+    }
+    int fd() const { return m_fd.get(); }
+
+private:
+    UniqueFd m_fd;
+    std::stop_callback<std::function<void()>> m_callback;
+};
 
 // How the started child is grouped: with this process, leading a group of its own, or a session.
 enum class Grouping { inherited, ownGroup, ownSession };
@@ -221,9 +278,14 @@ int spawn(const std::string& program, const std::vector<std::string>& arguments,
 Result<ChildOutcome> runChildProcess(
     const std::string& program, const std::vector<std::string>& arguments, const ChildRun& run)
 {
-    // With a deadline the child leads a process group of its own, so that what a script started goes with it.
+    if (run.stop.stop_requested())
+        return DomainError {kPosixErrorDomain, ECANCELED, "was cancelled before it started"};
+    // With a deadline or a possible stop the child leads a process group of its own, so that what a script
+    // started goes with it.
     RunningChild child;
-    const Grouping grouping = run.deadline.count() > 0 ? Grouping::ownGroup : Grouping::inherited;
+    const Grouping grouping
+        = run.deadline.count() > 0 || run.stop.stop_possible() ? Grouping::ownGroup : Grouping::inherited;
+    const StopEvent stopEvent(run.stop);
     if (const int error = spawn(program, arguments, run, grouping, child); error != 0)
         return posixError(error);
     child.pidfd = openPidfd(child.pid);
@@ -232,8 +294,16 @@ Result<ChildOutcome> runChildProcess(
     std::optional<Clock::time_point> until;
     if (run.deadline.count() > 0)
         until = Clock::now() + run.deadline;
-    if (!watch(child, outcome.output, run.outputLimit, until))
+    switch (watch(child, outcome.output, run.outputLimit, until, run.stop, stopEvent.fd())) {
+    case Watched::timedOut:
         return endAtDeadline(child, run.deadline);
+    case Watched::stopped:
+        if (auto error = endOnStop(child, run.stopGrace))
+            return *error;
+        break;
+    case Watched::ended:
+        break;
+    }
     if (child.waitError != 0)
         return posixError(child.waitError);
     const int status = child.status;
@@ -254,7 +324,8 @@ Result<int> startChildProcess(
 
 bool childMayStillRun(const DomainError& error)
 {
-    return error.domain == kPosixErrorDomain && error.code == ETIMEDOUT && error.message.ends_with(kLeftRunning);
+    return error.domain == kPosixErrorDomain && (error.code == ETIMEDOUT || error.code == ECANCELED)
+        && error.message.ends_with(kLeftRunning);
 }
 
 } // namespace platform

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,13 @@ struct ChildRun
     std::size_t outputLimit = 1 << 20;
     // "NAME=value" entries set in the child's environment over this process's own.
     std::vector<std::string> environment {};
+    // A stop asked for on this token ends the run: the child is sent SIGKILL with its process group and the
+    // run answers ECANCELED. A child this process may no longer signal is given `stopGrace` to end by
+    // itself (the run then gives its exit status as usual); one still running after it is left to a thread
+    // that reaps it, and childMayStillRun() tells its error apart. A stop asked for before the start
+    // starts nothing. The child leads a group of its own whenever a stop is possible.
+    std::stop_token stop {};
+    std::chrono::milliseconds stopGrace {3000};
 };
 
 // Runs `program` (an absolute path, no shell) with `arguments` and waits for it to end. Captured output
@@ -45,9 +53,10 @@ struct ChildRun
 Result<ChildOutcome> runChildProcess(
     const std::string& program, const std::vector<std::string>& arguments, const ChildRun& run = {});
 
-// Whether `error`, from runChildProcess, is of a child that outran its deadline and could not be ended:
-// it may still be running. Its message says so, with the deadline ("did not finish within 300 s and may
-// still be running"); that of a child that was ended ends "and was killed".
+// Whether `error`, from runChildProcess, is of a child that outran its deadline or was stopped and could
+// not be ended: it may still be running. Its message says so, with the deadline ("did not finish within
+// 300 s and may still be running", "was cancelled and may still be running"); that of a child that was
+// ended ends "and was killed".
 bool childMayStillRun(const DomainError& error);
 
 // Starts `program` as runChildProcess does but returns once it runs, for a program that lives on by

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstdio>
 
 SystemdHelperService::SystemdHelperService(PrivacyMetricsEngine& engine, std::function<void()> resumeAll,
     QString setupProgram, QString pkexec, std::chrono::milliseconds deadline)
@@ -55,12 +56,30 @@ HelperService::Outcome SystemdHelperService::outcomeOf(int exitStatus, const std
                        : QStringLiteral("%1 (code %2)").arg(last).arg(exitStatus)};
 }
 
+void SystemdHelperService::stopSetups()
+{
+    m_stop.request_stop();
+}
+
 HelperService::Outcome SystemdHelperService::run(const char* verb)
 {
     if (!QFileInfo(m_setupProgram).isExecutable())
         return {false, QStringLiteral("the setup program is missing: %1").arg(m_setupProgram)};
     const auto outcome = platform::runChildProcess(m_pkexec.toStdString(), {m_setupProgram.toStdString(), verb},
-        {.output = platform::ChildRun::Output::standardOutputAndError, .deadline = m_deadline});
+        {.output = platform::ChildRun::Output::standardOutputAndError,
+            .deadline = m_deadline,
+            .stop = m_stop.get_token(),
+            .stopGrace = kStopGrace});
+    if (!outcome && outcome.error().code == ECANCELED) {
+        // The program is quitting; the view that asked may be gone, so the console says it.
+        const bool runsOn = platform::childMayStillRun(outcome.error());
+        const QString why = runsOn
+            ? QStringLiteral("setup cancelled as Quorvane Pro quit; the setup program, already running as root, may "
+                             "still finish")
+            : QStringLiteral("setup cancelled as Quorvane Pro quit");
+        std::fprintf(stderr, "Helper %s: %s\n", verb, qPrintable(why));
+        return {false, why};
+    }
     // Once authorised the setup program runs as root, out of this program's reach: then it may run on.
     if (!outcome && platform::childMayStillRun(outcome.error()))
         return {false, QStringLiteral("the setup program %1").arg(QString::fromStdString(outcome.error().message))};

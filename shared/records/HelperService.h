@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <stop_token>
 
 // The root helper's registration with the system: its status, installing it and removing it. Every
 // call blocks (the authorisation dialog, the bus, the helper's socket), so views call it from a worker.
@@ -27,6 +28,9 @@ public:
     virtual Outcome install() = 0;
     // Resumes every process the program holds suspended before the helper goes.
     virtual Outcome uninstall() = 0;
+    // The program is quitting: an install or removal under way ends soon (one still waiting for the user's
+    // authorisation at once), and later ones are refused. Safe from any thread.
+    virtual void stopSetups() { }
 };
 
 // systemd: the status from the privacy store (unit state over the bus, a getVersion round trip), and
@@ -42,6 +46,12 @@ public:
     PrivacyMetricsEngine::HelperStatus status() override;
     Outcome install() override;
     Outcome uninstall() override;
+    // Ends the setup program's run: pkexec while it still asks for authorisation is killed with what it
+    // started; a setup program already running as root is given a few seconds (kStopGrace) to finish, then
+    // left running. Says on the console that setup was cancelled.
+    void stopSetups() override;
+
+    static constexpr std::chrono::seconds kStopGrace {3};
 
     static QString defaultSetupProgram();
     // The outcome of the setup program's exit status and output: 126 is pkexec's cancelled authorisation,
@@ -56,4 +66,5 @@ private:
     QString m_setupProgram;
     QString m_pkexec;
     std::chrono::milliseconds m_deadline;
+    std::stop_source m_stop;
 };

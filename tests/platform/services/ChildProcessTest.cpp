@@ -1,6 +1,8 @@
 #include "platform/services/ChildProcess.h"
 #include "support/RootBecomingProgram.h"
 
+#include "support/SignalChild.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -11,6 +13,7 @@
 #include <fstream>
 #include <future>
 #include <optional>
+#include <stop_token>
 #include <thread>
 
 using platform::childMayStillRun;
@@ -57,7 +60,7 @@ TEST(ChildProcessTest, ADeadlineEndsAHangingChildAndWhatItStarted)
         std::this_thread::sleep_for(10ms);
     EXPECT_TRUE(ended(sleeper));
     if (!ended(sleeper))
-        ::kill(sleeper, SIGKILL);
+        signalChild(sleeper, SIGKILL);
     std::filesystem::remove_all(folder);
 }
 
@@ -79,7 +82,7 @@ TEST(ChildProcessTest, ADeadlineIsKeptByAChildThatCannotBeKilled)
     pid_t sleeper = 0;
     std::ifstream(pidFile) >> sleeper;
     ASSERT_GT(sleeper, 0);
-    ::kill(sleeper, SIGKILL); // this thread is still root
+    signalChild(sleeper, SIGKILL); // this thread is still root
     ASSERT_TRUE(run.get());
     EXPECT_TRUE(onTime)
         << "returned after "
@@ -98,6 +101,94 @@ TEST(ChildProcessTest, ADeadlineIsKeptByAChildThatCannotBeKilled)
     EXPECT_TRUE(gone());
 }
 
+// A run stopped from another thread (the program quitting) while its child waits for someone.
+TEST(ChildProcessTest, AStopEndsTheChildAndWhatItStartedAtOnce)
+{
+    char folder[] = "/tmp/qv-child-XXXXXX";
+    ASSERT_TRUE(::mkdtemp(folder));
+    const std::string pidFile = std::string(folder) + "/sleeper";
+    std::stop_source stop;
+    std::thread stopper([&] {
+        for (int i = 0; i < 500 && !std::filesystem::exists(pidFile); ++i)
+            std::this_thread::sleep_for(10ms);
+        stop.request_stop();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const auto outcome = runChildProcess("/bin/sh", {"-c", "/bin/sleep 30 & echo $! > " + pidFile + "; wait"},
+        {.output = ChildRun::Output::standardOutput, .deadline = 60s, .stop = stop.get_token()});
+    stopper.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+    ASSERT_FALSE(outcome);
+    EXPECT_EQ(outcome.error().code, ECANCELED);
+    EXPECT_EQ(outcome.error().message, "was cancelled and was killed");
+    EXPECT_FALSE(childMayStillRun(outcome.error()));
+    pid_t sleeper = 0;
+    std::ifstream(pidFile) >> sleeper;
+    ASSERT_GT(sleeper, 0);
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!ended(sleeper) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(ended(sleeper));
+    if (!ended(sleeper))
+        signalChild(sleeper, SIGKILL);
+    std::filesystem::remove_all(folder);
+
+    // Stopped before it starts, nothing starts.
+    const auto never = runChildProcess("/bin/sh", {"-c", "exit 0"}, {.stop = stop.get_token()});
+    ASSERT_FALSE(never);
+    EXPECT_EQ(never.error().code, ECANCELED);
+}
+
+TEST(ChildProcessTest, AStoppedChildThatCannotBeKilledHasItsGraceToFinish)
+{
+    // As pkexec once authorised: root's, out of reach of the run, which is nobody's.
+    const RootBecomingProgram root;
+    if (!root.usable())
+        GTEST_SKIP() << "needs root and a file system that honours setuid";
+    const auto stoppedRun = [&](const std::string& script, std::chrono::milliseconds grace) {
+        const std::string pidFile = root.folder() + "/child";
+        std::filesystem::remove(pidFile);
+        std::stop_source stop;
+        std::optional<platform::Result<platform::ChildOutcome>> outcome;
+        auto run = asNobody([&] {
+            outcome = runChildProcess(root.program(),
+                {"--reuid=0", "/bin/sh", "-c", "echo $$ > " + pidFile + "; " + script},
+                {.output = ChildRun::Output::standardOutput, .stop = stop.get_token(), .stopGrace = grace});
+        });
+        const auto started = [&] {
+            std::error_code error;
+            const auto size = std::filesystem::file_size(pidFile, error);
+            return !error && size > 0;
+        };
+        for (int i = 0; i < 500 && !started(); ++i)
+            std::this_thread::sleep_for(10ms);
+        const auto stopped = std::chrono::steady_clock::now();
+        stop.request_stop();
+        const bool onTime = run.wait_for(grace + 2s) == std::future_status::ready;
+        const auto took = std::chrono::steady_clock::now() - stopped;
+        pid_t child = 0;
+        std::ifstream(pidFile) >> child;
+        signalChild(child, SIGKILL); // this thread is still root
+        EXPECT_TRUE(run.get());
+        EXPECT_TRUE(onTime);
+        return std::make_pair(*outcome, took);
+    };
+
+    // One that finishes within the grace gives its own exit status.
+    const auto [finished, finishedIn] = stoppedRun("sleep 0.5; exit 4", 5s);
+    ASSERT_TRUE(finished) << finished.error().message;
+    EXPECT_EQ(finished.value().exitStatus, 4);
+    EXPECT_LT(finishedIn, 4s);
+
+    // One still running after it is left to run, and the run says so.
+    const auto [left, leftIn] = stoppedRun("exec sleep 30", 500ms);
+    ASSERT_FALSE(left);
+    EXPECT_EQ(left.error().code, ECANCELED);
+    EXPECT_TRUE(childMayStillRun(left.error())) << left.error().message;
+    EXPECT_EQ(left.error().message, "was cancelled and may still be running");
+    EXPECT_GE(leftIn, 500ms);
+}
+
 TEST(ChildProcessTest, AChildsOwnExitIsReportedThoughWhatItStartedHoldsItsOutput)
 {
     char folder[] = "/tmp/qv-child-XXXXXX";
@@ -112,7 +203,7 @@ TEST(ChildProcessTest, AChildsOwnExitIsReportedThoughWhatItStartedHoldsItsOutput
     std::ifstream(pidFile) >> sleeper;
     ASSERT_GT(sleeper, 0);
     EXPECT_FALSE(ended(sleeper)); // what it left running is not the run's to end
-    ::kill(sleeper, SIGKILL);
+    signalChild(sleeper, SIGKILL);
     std::filesystem::remove_all(folder);
     ASSERT_TRUE(outcome) << outcome.error().message;
     EXPECT_EQ(outcome.value().exitStatus, 3);
