@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks the formatting, builds everything and runs every test; then a short
+# Installs what is missing, checks the formatting and that only shared/core starts work on other threads
+# (scripts/check-threads.sh), builds everything and runs every test; then a short
 # fuzzing run of the helper's request decoder (QV_FUZZ_SECONDS=0 skips it) and the tests again under
 # AddressSanitizer and UndefinedBehaviorSanitizer (QV_SANITIZE=0 skips that pass). The sanitizer pass builds
 # the whole program and libraries but leaves out the view test programs (tests/shared/views, tests/shared/ui,
@@ -17,6 +18,9 @@ phase "install"
 
 ./scripts/check-format.sh
 phase "format check"
+
+./scripts/check-threads.sh
+phase "thread check"
 
 # Line tables are all the debug information a failing test needs, and they build faster than full -g.
 ./scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"

@@ -1,5 +1,7 @@
 #include "ConfigCommitter.h"
 
+#include "core/PoolWork.h"
+
 ConfigCommitter::ConfigCommitter(Write write, Current current, QObject* parent)
     : QObject(parent)
     , m_write(std::move(write))
@@ -36,7 +38,10 @@ void ConfigCommitter::startNext()
     m_waiting.reset();
     m_writingPromises = std::move(m_waitingPromises);
     m_waitingPromises.clear();
-    m_write(*m_writing).then(this, [this] {
+    whenFinished(m_write(*m_writing), this, [this](const QFuture<void>& written) {
+        // A write canceled as its writer went leaves the rest to this committer's end.
+        if (written.isCanceled())
+            return;
         for (auto& promise : m_writingPromises)
             promise->finish();
         m_writingPromises.clear();

@@ -8,6 +8,7 @@
 
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
+#include "core/PoolWork.h"
 #include "core/UserDefaults.h"
 #include "records/ActivePersonaTracker.h"
 #include "records/AssistanceTracker.h"
@@ -97,9 +98,8 @@ void PersonaEngine::Private::postToTracker(const std::set<AutoPersona>& personas
     QSet<QString> names;
     for (const auto persona : personas)
         names.insert(QString::fromUtf8(rawValue(persona).data(), static_cast<qsizetype>(rawValue(persona).size())));
-    // The tracker belongs to the GUI thread; it is created and updated there.
-    QMetaObject::invokeMethod(
-        app, [names] { ActivePersonaTracker::shared().updateActivePersonas(names); }, Qt::QueuedConnection);
+    // The tracker belongs to the GUI thread and lives as long as the program; it is created and updated there.
+    deliverHome(app, [names] { ActivePersonaTracker::shared().updateActivePersonas(names); });
 }
 
 PersonaEngine::PersonaEngine(XPCConnection& xpcConnection, ProcessWatcher& processWatcher, OllamaEngine& ollamaEngine,

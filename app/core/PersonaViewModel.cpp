@@ -1,6 +1,7 @@
 #include "PersonaViewModel.h"
 
-#include <QCoreApplication>
+#include "core/PoolWork.h"
+
 #include <QPointer>
 
 PersonaViewModel::PersonaViewModel(PersonaEngine& personaEngine, QObject* parent)
@@ -17,18 +18,8 @@ PersonaViewModel::PersonaViewModel(PersonaEngine& personaEngine, QObject* parent
 {
     // The engine reports changes from whichever thread made them; the refresh runs on the GUI thread,
     // and not at all once this view model is gone.
-    QPointer<PersonaViewModel> guard(this);
-    m_personaEngine.setOnChangeHandler([guard] {
-        if (QCoreApplication* app = QCoreApplication::instance()) {
-            QMetaObject::invokeMethod(
-                app,
-                [guard] {
-                    if (guard)
-                        guard->refresh();
-                },
-                Qt::QueuedConnection);
-        }
-    });
+    m_personaEngine.setOnChangeHandler(
+        [guard = QPointer<QObject>(this), this] { deliverHome(guard, [this] { refresh(); }); });
     refresh();
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 class CorrectiveActionEngine;
+class QThreadPool;
 
 // How the actions tab reaches the corrective-action engine: both calls run off the GUI thread and come
 // back as futures. Tests and the snapshot program put their own functions in.
@@ -25,7 +26,7 @@ struct ActionRunner
 
     explicit operator bool() const { return generate && execute; }
 
-    // Runs the engine's blocking calls on the thread pool; empty when there is no engine. The engine
-    // must outlive the work it was given.
-    static ActionRunner on(CorrectiveActionEngine* engine);
+    // Runs the engine's blocking calls on `pool` (null: the global pool), whose owner waits for them before
+    // the engine goes; empty when there is no engine.
+    static ActionRunner on(CorrectiveActionEngine* engine, QThreadPool* pool);
 };

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QtConcurrent/QtConcurrentRun>
 
 AppDirectory::AppDirectory(QObject* parent)
     : AppDirectory([] { return std::make_shared<platform::DesktopAppRegistry>(); }, parent)
@@ -12,24 +11,13 @@ AppDirectory::AppDirectory(QObject* parent)
 AppDirectory::AppDirectory(Factory factory, QObject* parent)
     : QObject(parent)
 {
-    connect(&m_loading, &QFutureWatcherBase::finished, this, [this] {
-        m_registry = m_loading.result();
+    m_work.run(std::move(factory), [this](std::shared_ptr<platform::DesktopAppRegistry> registry) {
+        m_registry = std::move(registry);
         m_byPid.clear();
         emit loaded();
         if (m_refreshWanted)
             refreshRunning();
     });
-    connect(&m_listing, &QFutureWatcherBase::finished, this, [this] {
-        m_running = m_listing.result();
-        emit runningApplicationsChanged();
-    });
-    m_loading.setFuture(QtConcurrent::run(std::move(factory)));
-}
-
-AppDirectory::~AppDirectory()
-{
-    m_loading.waitForFinished();
-    m_listing.waitForFinished();
 }
 
 std::optional<platform::DesktopEntry> AppDirectory::entryForPid(std::int32_t pid)
@@ -59,16 +47,20 @@ void AppDirectory::refreshRunning()
         return;
     }
     m_refreshWanted = false;
-    if (m_listing.isRunning())
+    if (!m_listing.isFinished())
         return;
-    auto registry = m_registry;
-    m_listing.setFuture(QtConcurrent::run([registry] { return registry->runningApplications(); }));
+    m_listing = m_work.run([registry = m_registry] { return registry->runningApplications(); },
+        [this](QList<platform::RunningApplication> running) {
+            m_running = std::move(running);
+            emit runningApplicationsChanged();
+        });
 }
 
 void AppDirectory::waitForIdle()
 {
-    m_loading.waitForFinished();
-    QCoreApplication::processEvents();
-    m_listing.waitForFinished();
-    QCoreApplication::processEvents();
+    // The loading, then the listing it may have started once loaded.
+    for (int round = 0; round < 2; ++round) {
+        m_work.waitForAll();
+        QCoreApplication::processEvents();
+    }
 }

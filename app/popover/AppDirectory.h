@@ -2,7 +2,9 @@
 
 #include "platform/desktop/DesktopAppRegistry.h"
 
-#include <QFutureWatcher>
+#include "core/PendingWork.h"
+
+#include <QFuture>
 #include <QHash>
 #include <QIcon>
 #include <QObject>
@@ -23,7 +25,6 @@ public:
     explicit AppDirectory(QObject* parent = nullptr);
     // A registry made by `factory` (fixture roots in tests), made on a worker thread.
     explicit AppDirectory(Factory factory, QObject* parent = nullptr);
-    ~AppDirectory() override;
 
     bool isLoaded() const { return m_registry != nullptr; }
     // The application a process belongs to; nothing before loading or for a process of no application.
@@ -43,9 +44,9 @@ signals:
 
 private:
     std::shared_ptr<platform::DesktopAppRegistry> m_registry;
-    QFutureWatcher<std::shared_ptr<platform::DesktopAppRegistry>> m_loading;
-    QFutureWatcher<QList<platform::RunningApplication>> m_listing;
+    QFuture<void> m_listing; // the last listing, until its result is in
     bool m_refreshWanted = false;
     QHash<std::int32_t, std::optional<platform::DesktopEntry>> m_byPid;
     QList<platform::RunningApplication> m_running;
+    PendingWork m_work {this};
 };

@@ -4,6 +4,7 @@
 
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
+#include "core/PoolWork.h"
 #include "records/AssistanceTracker.h"
 #include "records/ThemeManager.h"
 #include "ui/CardPainter.h"
@@ -12,12 +13,10 @@
 #include "ui/SymbolIcon.h"
 
 #include <QAbstractButton>
-#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -224,11 +223,12 @@ private:
     Palette m_palette;
 };
 
-AssistanceHistorySection::Loader AssistanceHistorySection::loaderFor(AssistanceTracker& tracker)
+AssistanceHistorySection::Loader AssistanceHistorySection::loaderFor(std::shared_ptr<AssistanceTracker> tracker)
 {
-    return [&tracker](AssistanceCategory category) {
-        return QtConcurrent::run([&tracker, category] {
-            return Data {tracker.fetchEvents(category, kFetchLimit), tracker.getMetrics()};
+    // Each load holds the tracker: it may outlive the section, and whoever gave the tracker.
+    return [tracker = std::move(tracker)](AssistanceCategory category) {
+        return runOnPool(QThreadPool::globalInstance(), [tracker, category] {
+            return Data {tracker->fetchEvents(category, kFetchLimit), tracker->getMetrics()};
         });
     };
 }
@@ -329,15 +329,15 @@ void AssistanceHistorySection::loadAssistanceData()
     // Each load carries its number; one that a newer load has overtaken is dropped, so a slow fetch
     // of the previous chip never replaces the rows of the chip now selected.
     const quint64 generation = ++m_requested;
-    auto* watcher = new QFutureWatcher<Data>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
-        watcher->deleteLater();
-        const QFuture<Data> future = watcher->future();
+    whenFinished(m_loader(m_category), this, [this, generation](const QFuture<Data>& future) {
         if (generation != m_requested || future.isCanceled() || future.resultCount() == 0)
             return;
-        apply(future.result());
+        try {
+            apply(future.result());
+        } catch (...) {
+            // A load that failed leaves what is shown.
+        }
     });
-    watcher->setFuture(m_loader(m_category));
 }
 
 void AssistanceHistorySection::apply(const Data& data)

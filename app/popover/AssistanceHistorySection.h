@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class AssistanceTracker;
@@ -37,7 +38,7 @@ public:
     };
     // Fetches the events of a category and the counters, off the GUI thread.
     using Loader = std::function<QFuture<Data>(AssistanceCategory category)>;
-    static Loader loaderFor(AssistanceTracker& tracker);
+    static Loader loaderFor(std::shared_ptr<AssistanceTracker> tracker);
 
     AssistanceHistorySection(Loader loader, ThemeManager& themes, QWidget* parent = nullptr);
 

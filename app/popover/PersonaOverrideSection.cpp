@@ -3,6 +3,7 @@
 #include "PopoverStyle.h"
 
 #include "core/PersonaViewModel.h"
+#include "core/PoolWork.h"
 #include "records/ThemeManager.h"
 #include "ui/CardPainter.h"
 #include "ui/Clock.h"
@@ -10,7 +11,6 @@
 #include "ui/SymbolIcon.h"
 
 #include <QAbstractButton>
-#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -233,12 +233,7 @@ void PersonaOverrideSection::togglePersonaOverride(AutoPersona persona)
         return;
     // The chip waits for its request (and the refresh after it) before it takes another tap.
     chip->setEnabled(false);
-    auto* watcher = new QFutureWatcher<void>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [watcher, chip] {
-        watcher->deleteLater();
-        chip->setEnabled(true);
-    });
-    watcher->setFuture(request);
+    whenFinished(request, chip, [chip](const QFuture<void>&) { chip->setEnabled(true); });
 }
 
 void PersonaOverrideSection::restoreAllFrozenProcesses()

@@ -9,6 +9,7 @@
 #include "ScrollIndicator.h"
 #include "TelemetrySection.h"
 
+#include "core/PoolWork.h"
 #include "engines/DashboardViewModel.h"
 #include "records/AssistanceTracker.h"
 #include "records/ThemeManager.h"
@@ -283,12 +284,13 @@ QWidget* PopoverTabPanel::buildActions()
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);
     Clock& clock = m_state.clock();
-    column->addWidget(
-        new RecommendedActionsSection(m_dashboardVM, ActionRunner::on(m_engines.actionEngine), m_themes, clock, page));
+    column->addWidget(new RecommendedActionsSection(
+        m_dashboardVM, ActionRunner::on(m_engines.actionEngine, m_engines.pool), m_themes, clock, page));
     column->addWidget(PopoverStyle::divider(m_themes, page));
-    AssistanceTracker& tracker
-        = m_engines.assistanceTracker ? *m_engines.assistanceTracker : AssistanceTracker::shared();
-    column->addWidget(new AssistanceHistorySection(AssistanceHistorySection::loaderFor(tracker), m_themes, page));
+    std::shared_ptr<AssistanceTracker> tracker
+        = m_engines.assistanceTracker ? m_engines.assistanceTracker : lifelong(AssistanceTracker::shared());
+    column->addWidget(
+        new AssistanceHistorySection(AssistanceHistorySection::loaderFor(std::move(tracker)), m_themes, page));
     column->addWidget(PopoverStyle::divider(m_themes, page));
     m_thermalSlot = new QWidget(page);
     auto* thermal = new QVBoxLayout(m_thermalSlot);

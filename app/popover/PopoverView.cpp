@@ -11,6 +11,7 @@
 
 #include "core/PersonaEngine.h"
 #include "core/PersonaViewModel.h"
+#include "core/PoolWork.h"
 #include "settings/NotificationPermission.h"
 #include "settings/ProOnboardingView.h"
 
@@ -125,8 +126,9 @@ void PopoverView::buildOnboarding()
         }
         if (!m_engines.notificationPermission)
             m_engines.notificationPermission = std::make_shared<DBusNotificationPermission>();
-        auto* page = new ProOnboardingView(*m_engines.helperService, *m_engines.notificationPermission,
-            QThreadPool::globalInstance(), [&flow](bool canPause) { flow.finishSetup(canPause); });
+        auto* page = new ProOnboardingView(m_engines.helperService, m_engines.notificationPermission,
+            m_engines.pool ? m_engines.pool : QThreadPool::globalInstance(),
+            [&flow](bool canPause) { flow.finishSetup(canPause); });
         page->setHelperUnavailable(m_engines.helperSetupUnavailable);
         return page;
     };
@@ -160,13 +162,13 @@ void PopoverView::finishOnboarding()
 {
     const PersonaConfiguration configuration = m_personaVM.configuration().applyingFlavorProfile(
         m_onboarding->workspacePersona(), m_onboarding->flavorPersona());
-    // The steps outlive this view when it goes meanwhile: each runs on an object that stays.
+    // The steps outlive this view when it goes meanwhile: each comes home to an object that stays.
     PersonaViewModel* personas = &m_personaVM;
     ViewSettings* settings = &m_settings;
-    personas->updateConfiguration(configuration)
-        .then(personas, [personas] { return personas->refresh(); })
-        .unwrap()
-        .then(settings, [settings] { settings->setHasFinishedOnboarding(true); });
+    whenFinished(personas->updateConfiguration(configuration), personas, [personas, settings](const QFuture<void>&) {
+        whenFinished(personas->refresh(), settings,
+            [settings](const QFuture<void>&) { settings->setHasFinishedOnboarding(true); });
+    });
 }
 
 void PopoverView::applyTheme(const Palette& palette)

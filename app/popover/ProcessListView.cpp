@@ -5,6 +5,7 @@
 #include "SymbolButton.h"
 
 #include "core/PersonaViewModel.h"
+#include "core/PoolWork.h"
 
 #include "engines/DashboardViewModel.h"
 #include "records/ThemeManager.h"
@@ -228,10 +229,14 @@ void ProcessListView::act(Row& row)
         return;
     }
     m_refusals.erase(pid);
-    QFuture<std::uint64_t>(chosen->startTicks).then(this, [this, pid, name = chosen->name](std::uint64_t start) {
-        m_personaVM->freezeProcess(pid, name, start).then(this, [this, pid, name](const QString& why) {
-            noteRefusal(pid, name, why);
-        });
+    whenFinished(chosen->startTicks, this, [this, pid, name = chosen->name](const QFuture<std::uint64_t>& start) {
+        if (start.isCanceled() || start.resultCount() == 0)
+            return;
+        whenFinished(m_personaVM->freezeProcess(pid, name, start.result()), this,
+            [this, pid, name](const QFuture<QString>& why) {
+                if (!why.isCanceled() && why.resultCount() > 0)
+                    noteRefusal(pid, name, why.result());
+            });
     });
 }
 

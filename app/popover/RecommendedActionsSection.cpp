@@ -2,12 +2,12 @@
 
 #include "PopoverStyle.h"
 
+#include "core/PoolWork.h"
 #include "engines/DashboardViewModel.h"
 #include "records/ThemeManager.h"
 #include "ui/Fonts.h"
 
 #include <QCoreApplication>
-#include <QFutureWatcher>
 #include <QLabel>
 #include <QPointer>
 #include <QPromise>
@@ -126,21 +126,18 @@ void RecommendedActionsSection::refreshActionCards()
     m_inFlight = true;
     m_pending = false;
     const quint64 generation = ++m_requested;
-    auto* watcher = new QFutureWatcher<std::vector<ActionCard>>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
-        watcher->deleteLater();
-        m_inFlight = false;
-        const QFuture<std::vector<ActionCard>> future = watcher->future();
-        try {
-            if (!future.isCanceled() && future.resultCount() > 0)
-                apply(generation, future.result());
-        } catch (...) {
-            // The engine's errors never reach the user; the list shown stays.
-        }
-        if (m_pending)
-            refreshActionCards();
-    });
-    watcher->setFuture(m_runner.generate(*memoryState, m_dashboardVM.loadedModels()));
+    whenFinished(m_runner.generate(*memoryState, m_dashboardVM.loadedModels()), this,
+        [this, generation](const QFuture<std::vector<ActionCard>>& future) {
+            m_inFlight = false;
+            try {
+                if (!future.isCanceled() && future.resultCount() > 0)
+                    apply(generation, future.result());
+            } catch (...) {
+                // The engine's errors never reach the user; the list shown stays.
+            }
+            if (m_pending)
+                refreshActionCards();
+        });
 }
 
 void RecommendedActionsSection::apply(quint64 generation, const std::vector<ActionCard>& cards)
@@ -230,18 +227,15 @@ QFuture<ActionCardView::Result> RecommendedActionsSection::executeCard(const Act
     QFuture<ActionCardView::Result> outcome = promise->future();
     promise->start();
     QPointer<DashboardViewModel> dashboard(&m_dashboardVM);
-    auto* watcher = new QFutureWatcher<ActionResult>(QCoreApplication::instance());
-    connect(watcher, &QFutureWatcherBase::finished, QCoreApplication::instance(),
-        [watcher, promise, dashboard, action = card.action] {
-            watcher->deleteLater();
+    whenFinished(work, QCoreApplication::instance(),
+        [promise, dashboard, action = card.action](const QFuture<ActionResult>& finished) {
             auto& running = runningActions();
             running.erase(std::remove(running.begin(), running.end(), action), running.end());
             if (dashboard)
                 dashboard->updateAll();
-            promise->addResult(resultOf(watcher->future()));
+            promise->addResult(resultOf(finished));
             promise->finish();
         });
-    watcher->setFuture(work);
     return outcome;
 }
 

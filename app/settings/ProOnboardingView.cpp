@@ -58,11 +58,11 @@ QLayout* stepTitle(const QString& text, QWidget* extra = nullptr)
 
 } // namespace
 
-ProOnboardingView::ProOnboardingView(HelperService& helper, NotificationPermission& notifications, QThreadPool* pool,
-    Continue onContinue, QWidget* parent)
+ProOnboardingView::ProOnboardingView(std::shared_ptr<HelperService> helper,
+    std::shared_ptr<NotificationPermission> notifications, QThreadPool* pool, Continue onContinue, QWidget* parent)
     : QWidget(parent)
-    , m_helper(helper)
-    , m_notifications(notifications)
+    , m_helper(std::move(helper))
+    , m_notifications(std::move(notifications))
     , m_pool(pool)
     , m_onContinue(std::move(onContinue))
 {
@@ -139,9 +139,8 @@ void ProOnboardingView::installHelper()
         return;
     m_isRegistering = true;
     refresh();
-    HelperService* helper = &m_helper;
     runOnPool(
-        m_pool, this, [helper] { return helper->install(); },
+        m_pool, this, [helper = m_helper] { return helper->install(); },
         [this](const HelperService::Outcome& outcome) {
             m_isRegistering = false;
             m_installAttempted = true;
@@ -159,9 +158,8 @@ void ProOnboardingView::allowNotifications()
     if (m_isAsking)
         return;
     m_isAsking = true;
-    NotificationPermission* notifications = &m_notifications;
     runOnPool(
-        m_pool, this, [notifications] { return notifications->request(); },
+        m_pool, this, [notifications = m_notifications] { return notifications->request(); },
         [this](const bool& granted) {
             m_isAsking = false;
             m_hasGrantedNotifications = granted;

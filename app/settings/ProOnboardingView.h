@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class HelperService;
 class NotificationPermission;
@@ -15,16 +16,16 @@ class ThemedLabel;
 
 // "Permissions & Setup", page 4 of the first-run flow: installs the root helper and checks that
 // notifications can be shown, then lets the user go on, saying whether processes can be paused. The install
-// and the question run on `pool` and may outlive the page; whoever owns `helper` and `notifications` waits
-// for the pool before they go.
+// and the question run on `pool` and may outlive the page: they hold `helper` and `notifications`, and the
+// pool's owner waits for them before what those reach goes.
 class ProOnboardingView : public QWidget
 {
     Q_OBJECT
 public:
     // Continue hands on whether the helper was installed, so that processes can be paused.
     using Continue = std::function<void(bool canPause)>;
-    ProOnboardingView(HelperService& helper, NotificationPermission& notifications, QThreadPool* pool,
-        Continue onContinue, QWidget* parent = nullptr);
+    ProOnboardingView(std::shared_ptr<HelperService> helper, std::shared_ptr<NotificationPermission> notifications,
+        QThreadPool* pool, Continue onContinue, QWidget* parent = nullptr);
 
     // The helper cannot be set up from this copy, for `why`: the row says so instead of offering the
     // install, and Continue is open. Empty: it can.
@@ -52,8 +53,8 @@ private:
     QLayout* buildSteps();
     void refresh();
 
-    HelperService& m_helper;
-    NotificationPermission& m_notifications;
+    std::shared_ptr<HelperService> m_helper;
+    std::shared_ptr<NotificationPermission> m_notifications;
     QThreadPool* m_pool;
     Continue m_onContinue;
     QString m_helperUnavailable;

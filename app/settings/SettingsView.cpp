@@ -163,8 +163,9 @@ void SettingsView::setNotificationsEnabled(bool enabled)
 
 PrivacyServices SettingsView::privacyServices() const
 {
-    PrivacyServices services
-        = m_services.privacy ? *m_services.privacy : PrivacyServices::standard(m_services.helperService.get());
+    PrivacyServices services = m_services.privacy
+        ? *m_services.privacy
+        : PrivacyServices::standard(m_services.helperService, m_services.pool);
     services.pageState = m_privacyPageState;
     return services;
 }

@@ -23,6 +23,7 @@ class PersonaViewModel;
 class PowerProfiles;
 class PrivacyPageState;
 class QScrollArea;
+class QThreadPool;
 class QTimer;
 class QVBoxLayout;
 class SettingsSidebar;
@@ -44,9 +45,13 @@ struct SettingsServices
     PowerProfiles* powerProfiles = nullptr;
     // What the System Info page says about the machine; by default read from this one.
     std::shared_ptr<MachineFactsModel> machineFacts;
-    // Installs and removes the helper for the privacy pages; by default through systemd, resuming
-    // every suspended process before a removal.
+    // Installs and removes the helper for the privacy pages, held by their work as long as it runs; by
+    // default through systemd, resuming every process the persona engine suspended before a removal (`pool`
+    // must then be one that its owner waits for before that engine goes).
     std::shared_ptr<HelperService> helperService;
+    // Where the privacy pages run their work; its owner waits for it before what the work uses goes (the
+    // program's delegate keeps one beside its engines). Null: the global pool.
+    QThreadPool* pool = nullptr;
     // The storage panel of the Storage & Caches page; without them that page shows its own rows only.
     std::shared_ptr<ModelInventoryEngine> storageInventoryEngine;
     std::shared_ptr<DeveloperCacheEngine> developerCacheEngine;

@@ -7,6 +7,7 @@
 #include "core/CorrectiveActionEngine.h"
 #include "core/NotificationGate.h"
 #include "core/PersonaViewModel.h"
+#include "core/PoolWork.h"
 #include "core/ProcessWatcher.h"
 #include "core/UserDefaults.h"
 #include "core/XPCConnection.h"
@@ -28,7 +29,6 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QPromise>
-#include <QThreadPool>
 
 #include <cstdio>
 #include <unistd.h>
@@ -77,6 +77,13 @@ AppDelegate::AppDelegate(Options options, QObject* parent)
         *m_xpcConnection, *m_ollamaEngine, m_inventoryEngine.get(), m_developerCacheEngine.get(), *m_personaEngine);
     m_dashboardVM = std::make_unique<DashboardViewModel>(m_memoryEngine, m_ollamaEngine, m_thermalEngine);
     m_personaVM = std::make_unique<PersonaViewModel>(*m_personaEngine);
+    // Its removal runs on the engine pool, which goes before the persona engine does.
+    m_helperService = m_options.helperService;
+    if (!m_helperService) {
+        PersonaEngine* personas = m_personaEngine.get();
+        m_helperService = std::make_shared<SystemdHelperService>(
+            PrivacyMetricsEngine::shared(), [personas] { personas->resumeAllFrozenProcesses(); });
+    }
 
     m_personaTimer.setInterval(kPersonaCycleInterval);
     connect(&m_personaTimer, &QTimer::timeout, this, [this] { runPersonaCycle(); });
@@ -84,15 +91,14 @@ AppDelegate::AppDelegate(Options options, QObject* parent)
 
 AppDelegate::~AppDelegate()
 {
+    m_trayIcon.reset();
+    m_helperService->stopSetups();
     m_personaTimer.stop();
     m_dashboardVM->stopPolling();
     m_workers.waitForAll();
-    // Work the windows started (an action, a helper install, a history load) uses the engines below;
-    // the application would wait for it anyway at its end, so it is waited for before they go.
-    QThreadPool::globalInstance()->waitForDone();
     m_thermalEngine->stopMonitoring();
-    // The windows show views over the models; they go before the models do.
-    m_trayIcon.reset();
+    // The windows show views over the models; they go before the models do. Their work on the engines
+    // ends as the engine pool goes, before the engines.
     m_popover.reset();
     m_dashboardWindow.reset();
     m_settingsWindow.reset();
@@ -111,23 +117,15 @@ void AppDelegate::applicationDidFinishLaunching()
         return;
     m_launched = true;
 
-    AuditLogger::shared().setOnNewEvent([](const AuditEvent& event) {
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [event] { PrivacyMetricsEngine::shared().recordHelperAction(event); },
-            Qt::QueuedConnection);
+    // Both stores call back on whichever thread logged or erased.
+    AuditLogger::shared().setOnNewEvent([delegate = QPointer<QObject>(this)](const AuditEvent& event) {
+        deliverHome(delegate, [event] { PrivacyMetricsEngine::shared().recordHelperAction(event); });
     });
     // An erasure reaches every holder of the data: the stores erase their files, and the persona engine
     // drops its own copy of the saved-you counters, so nothing erased is shown or written again.
-    PrivacyMetricsEngine::shared().setOnErased([delegate = QPointer<AppDelegate>(this)](const auto& erased) {
-        if (!erased.count(PrivacyMetricsEngine::ClearableDataType::savedYouMetrics))
-            return;
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [delegate] {
-                if (delegate)
-                    delegate->m_personaEngine->resetSavedYouMetrics();
-            },
-            Qt::QueuedConnection);
+    PrivacyMetricsEngine::shared().setOnErased([delegate = QPointer<QObject>(this), this](const auto& erased) {
+        if (erased.count(PrivacyMetricsEngine::ClearableDataType::savedYouMetrics))
+            deliverHome(delegate, [this] { m_personaEngine->resetSavedYouMetrics(); });
     });
     if (!m_options.headless)
         buildWindows();
@@ -195,12 +193,18 @@ PopoverHooks AppDelegate::popoverHooks()
     return {[this] { openSettingsWindow(); }, [this] { requestQuit(); }};
 }
 
-PopoverEngines AppDelegate::popoverEngines() const
+PopoverEngines AppDelegate::popoverEngines()
 {
-    // The first-run flow makes its own helper service and notification check when it reaches them.
-    return {m_actionEngine.get(), nullptr, m_inventoryEngine, m_developerCacheEngine, nullptr, nullptr,
-        helperSetupUnavailableReason(
-            m_options.installedProgram, ::getpid(), SystemdHelperService::defaultSetupProgram())};
+    // The first-run flow makes its own notification check when it reaches it.
+    PopoverEngines engines;
+    engines.actionEngine = m_actionEngine.get();
+    engines.pool = &m_enginePool;
+    engines.inventoryEngine = m_inventoryEngine;
+    engines.developerCacheEngine = m_developerCacheEngine;
+    engines.helperService = m_helperService;
+    engines.helperSetupUnavailable = helperSetupUnavailableReason(
+        m_options.installedProgram, ::getpid(), SystemdHelperService::defaultSetupProgram());
+    return engines;
 }
 
 void AppDelegate::openSettingsWindow()
@@ -211,6 +215,8 @@ void AppDelegate::openSettingsWindow()
         SettingsServices services;
         services.storageInventoryEngine = m_inventoryEngine;
         services.developerCacheEngine = m_developerCacheEngine;
+        services.helperService = m_helperService;
+        services.pool = &m_enginePool;
         auto* settings = new SettingsView(*m_dashboardVM, *m_personaVM, *m_inventoryEngine, std::move(services));
         connect(settings, &SettingsView::quitRequested, this, &AppDelegate::requestQuit);
         m_settingsWindow = std::make_unique<HostWindow>(tr("Quorvane Settings"), settings, kSettingsFrame.size());
@@ -319,7 +325,7 @@ void AppDelegate::handleWillSleep()
             engine->resumeAllFrozenProcesses();
         },
         [this] {
-            m_personaVM->refresh().then(this, [this] {
+            whenFinished(m_personaVM->refresh(), this, [this](const QFuture<void>&) {
                 // Only now, with nothing left stopped, may the machine go to sleep.
                 if (m_sleepMonitor)
                     m_sleepMonitor->releaseDelay();
@@ -345,6 +351,10 @@ void AppDelegate::requestQuit()
     if (m_quitting)
         return;
     m_quitting = true;
+    // Gone from the tray at once, whatever the rest takes; later, since the quit may come from its menu.
+    if (m_trayIcon)
+        m_trayIcon.release()->deleteLater();
+    m_helperService->stopSetups();
     m_personaTimer.stop();
     m_dashboardVM->stopPolling();
     for (QWidget* window : {static_cast<QWidget*>(m_popover.get()), static_cast<QWidget*>(m_dashboardWindow.get()),

@@ -17,6 +17,7 @@
 #include <QFuture>
 #include <QObject>
 #include <QPointer>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <chrono>
@@ -28,6 +29,7 @@ class BuildTimeTracker;
 class CorrectiveActionEngine;
 class DashboardViewModel;
 class DeveloperCacheEngine;
+class HelperService;
 class HostWindow;
 class MemoryEngine;
 class ModelInventoryEngine;
@@ -53,6 +55,9 @@ struct AppDelegateOptions
     bool openPopover = false;
     // The root helper's client; unset: the program's own, to the installed helper.
     std::shared_ptr<XPCConnection> xpcConnection;
+    // Installs and removes the helper for the first-run flow and the privacy pages; unset: through systemd,
+    // resuming every suspended process before a removal. Its setups are ended as the program quits.
+    std::shared_ptr<HelperService> helperService;
     std::string ollamaBaseURL = OllamaEngine::defaultBaseURL;
     PersonaEngineOptions personaOptions;
     // The processes the persona rules see.
@@ -108,8 +113,9 @@ public:
     // cycle starts again (the rules decide afresh).
     void handleWillSleep();
     void handleDidWake();
-    // Every way out ends here: stops the periodic work, resumes every process the personas
-    // suspended (bounded by the quit budget), then ends the event loop with 0.
+    // Every way out ends here: the tray icon goes and the windows hide at once, a helper setup under way is
+    // ended (it waits on no person), the periodic work stops, every process the personas suspended is
+    // resumed (bounded by the quit budget), then the event loop ends with 0.
     void requestQuit();
 
     MemoryEngine& memoryEngine() const { return *m_memoryEngine; }
@@ -145,7 +151,7 @@ private:
     // Opening the settings window and quitting, for the popover and the dashboard window.
     PopoverHooks popoverHooks();
     // The engines the popover's actions and storage tabs act through.
-    PopoverEngines popoverEngines() const;
+    PopoverEngines popoverEngines();
     void buildWindows();
     void buildTrayIcon();
     // The tray went away: with no window left open, the dashboard window is the way in again.
@@ -187,5 +193,9 @@ private:
     bool m_quitting = false;
     bool m_toldAboutHelper = false;
     HelperAccess m_helperAccess = HelperAccess::available;
+    std::shared_ptr<HelperService> m_helperService;
+    // The windows' work on the engines above (recommended actions, the helper's setup, the privacy pages):
+    // declared after them, so that it goes first and waits for that work before they go.
+    QThreadPool m_enginePool;
     PendingWork m_workers {this};
 };

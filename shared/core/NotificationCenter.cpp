@@ -1,5 +1,7 @@
 #include "NotificationCenter.h"
 
+#include "PoolWork.h"
+
 #include <QCoreApplication>
 
 NotificationCenter& NotificationCenter::defaultCenter()
@@ -15,8 +17,8 @@ NotificationCenter& NotificationCenter::defaultCenter()
 
 void NotificationCenter::post(const QString& name, const QVariantMap& userInfo)
 {
-    QMetaObject::invokeMethod(
-        this, [this, name, userInfo] { emit posted(name, userInfo); }, Qt::QueuedConnection);
+    // Posted from any thread; the centre lives as long as the program.
+    deliverHome(this, [this, name, userInfo] { emit posted(name, userInfo); });
 }
 
 QMetaObject::Connection NotificationCenter::observe(

@@ -4,8 +4,6 @@
 #include "PublicAddressFetcher.h"
 #include "core/PoolWork.h"
 
-#include <QtConcurrent>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -136,13 +134,14 @@ void DashboardNetwork::releaseConnections()
 
 QFuture<void> DashboardNetwork::listConnections(std::chrono::milliseconds delay)
 {
-    auto sampler = m_sampler;
-    return QtConcurrent::run(&m_pool, [sampler, delay] {
-        if (delay.count() > 0)
-            std::this_thread::sleep_for(delay);
-        return sampler->connections();
-    }).then(this, [this](const std::vector<platform::TcpConnection>& connections) {
-        if (listsConnections() && publishConnections(connections))
-            emit figuresChanged();
-    });
+    return m_work.run(
+        [sampler = m_sampler, delay] {
+            if (delay.count() > 0)
+                std::this_thread::sleep_for(delay);
+            return sampler->connections();
+        },
+        [this](const std::vector<platform::TcpConnection>& connections) {
+            if (listsConnections() && publishConnections(connections))
+                emit figuresChanged();
+        });
 }

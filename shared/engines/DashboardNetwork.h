@@ -2,6 +2,8 @@
 
 #include "DashboardSampler.h"
 
+#include "core/PendingWork.h"
+
 #include <QFuture>
 #include <QObject>
 #include <QString>
@@ -98,4 +100,5 @@ private:
     std::optional<std::chrono::steady_clock::time_point> m_lastPublicLookup;
     int m_connectionDemand = 0;
     int m_publicAddressDemand = 0;
+    PendingWork m_work {this, &m_pool};
 };

@@ -5,8 +5,6 @@
 #include "core/Notifications.h"
 #include "platform/host/Sysctl.h"
 
-#include <QtConcurrent>
-
 #include <set>
 #include <utility>
 
@@ -75,15 +73,14 @@ QFuture<void> DashboardViewModel::updateAll()
         return *m_tickInFlight;
     const bool fetchProcesses = !m_isProcessesPaused;
     const bool withConnections = listsConnections();
-    auto sampler = m_sampler;
-    m_tickInFlight = QtConcurrent::run(&m_pool, [sampler, fetchProcesses, withConnections] {
-        return sampler->sample(fetchProcesses, withConnections);
-    }).then(this, [this](const DashboardSample& sample) {
-        publishSample(sample);
-        if (std::exchange(m_sampleAgain, false))
-            QMetaObject::invokeMethod(
-                this, [this] { updateAll(); }, Qt::QueuedConnection);
-    });
+    m_tickInFlight = m_work.run([sampler = m_sampler, fetchProcesses,
+                                    withConnections] { return sampler->sample(fetchProcesses, withConnections); },
+        [this](const DashboardSample& sample) {
+            publishSample(sample);
+            if (std::exchange(m_sampleAgain, false))
+                QMetaObject::invokeMethod(
+                    this, [this] { updateAll(); }, Qt::QueuedConnection);
+        });
     return *m_tickInFlight;
 }
 
@@ -183,6 +180,5 @@ void DashboardViewModel::setIsProcessesPaused(bool paused)
 
 QFuture<SystemMemoryState> DashboardViewModel::getMemorySnapshot()
 {
-    auto sampler = m_sampler;
-    return QtConcurrent::run(&m_pool, [sampler] { return sampler->memorySnapshot(); });
+    return runOnPool(&m_pool, [sampler = m_sampler] { return sampler->memorySnapshot(); });
 }

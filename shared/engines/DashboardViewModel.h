@@ -7,6 +7,8 @@
 #include "DashboardNetwork.h"
 #include "DashboardSampler.h"
 
+#include "core/PendingWork.h"
+
 #include <QFuture>
 #include <QList>
 #include <QObject>
@@ -249,4 +251,5 @@ private:
     int m_pCoreCount = 0;
     std::optional<QFuture<void>> m_tickInFlight;
     bool m_sampleAgain = false; // storage was reclaimed while the tick in flight was reading
+    PendingWork m_work {this, &m_pool};
 };

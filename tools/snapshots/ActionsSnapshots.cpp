@@ -55,7 +55,7 @@ QList<ActionCardView::CardInfo> engineCards(const SnapshotContext& c, Corrective
     if (c.data.kind() == SampleData::Kind::sample && c.data.dashboard().loadedModels().empty())
         publishBusyTick(c.data.dashboard());
     RecommendedActionsSection section(
-        c.data.dashboard(), ActionRunner::on(&engine), ThemeManager::shared(), c.data.clock());
+        c.data.dashboard(), ActionRunner::on(&engine, nullptr), ThemeManager::shared(), c.data.clock());
     section.setAttribute(Qt::WA_DontShowOnScreen);
     section.show(); // asks the engine
     settleBackgroundWork();
@@ -88,7 +88,7 @@ QImage actionsTab(const SnapshotContext& c, bool full)
         publishBusyTick(dashboard);
     PersonaSample personaSample;
     SampleEngines engines(full && c.data.kind() == SampleData::Kind::sample, personaSample);
-    const ActionRunner runner = full ? ActionRunner::on(engines.actions.get()) : ActionRunner {};
+    const ActionRunner runner = full ? ActionRunner::on(engines.actions.get(), nullptr) : ActionRunner {};
 
     AssistanceHistorySection::Data data;
     data.metrics = SavedYouMetrics::fresh();

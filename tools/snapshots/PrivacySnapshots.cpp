@@ -89,17 +89,17 @@ struct PrivacySample
             QFile suspended(locations.dataDirectory + QStringLiteral("/suspended_processes.json"));
             if (suspended.open(QIODevice::WriteOnly))
                 suspended.write(R"({"bootId":"x","processes":[{"pid":1},{"pid":2}]})");
-            helper.helperStatus.isInstalled = true;
-            helper.helperStatus.isConnected = true;
-            helper.helperStatus.version = "1.0.3";
-            helper.helperStatus.isRootOwned = true;
-            helper.helperStatus.entitlements
+            helper->helperStatus.isInstalled = true;
+            helper->helperStatus.isConnected = true;
+            helper->helperStatus.version = "1.0.3";
+            helper->helperStatus.isRootOwned = true;
+            helper->helperStatus.entitlements
                 = {"CapabilityBoundingSet=CAP_KILL CAP_SYS_PTRACE", "AmbientCapabilities=", "NoNewPrivileges=yes",
                     "ProtectSystem=strict", "ProtectHome=yes", "PrivateNetwork=yes", "RestrictAddressFamilies=AF_UNIX"};
-            helper.helperStatus.entitlementSource = HelperStatus::EntitlementSource::systemd;
-            helper.helperStatus.entitlementFiles = {"/usr/lib/systemd/system/com.quorvane.helper.service"};
+            helper->helperStatus.entitlementSource = HelperStatus::EntitlementSource::systemd;
+            helper->helperStatus.entitlementFiles = {"/usr/lib/systemd/system/com.quorvane.helper.service"};
         }
-        services = PrivacyServices {&engine, &logger, &helper, &data.dialogs(), &data.desktop(), &data.clock(),
+        services = PrivacyServices {&engine, &logger, helper, &data.dialogs(), &data.desktop(), &data.clock(),
             QThreadPool::globalInstance(), locations.dataDirectory, locations.helperBinary,
             QFileInfo(locations.settingsFile).absolutePath()};
     }
@@ -112,8 +112,8 @@ struct PrivacySample
     AuditLogger logger;
     AssistanceTracker assistance;
     PrivacyMetricsEngine engine;
-    SampleHelper helper;
-    SampleNotifications notifications;
+    std::shared_ptr<SampleHelper> helper = std::make_shared<SampleHelper>();
+    std::shared_ptr<SampleNotifications> notifications = std::make_shared<SampleNotifications>();
     PrivacyServices services;
 };
 

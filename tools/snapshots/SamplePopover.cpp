@@ -21,6 +21,7 @@
 
 #include "platform/desktop/SleepInhibitor.h"
 #include "platform/desktop/UserNotifier.h"
+#include "support/Unowned.h"
 
 #include <QApplication>
 #include <QDir>
@@ -231,7 +232,8 @@ SamplePopover::SamplePopover(const SnapshotContext& c, int tab, bool telemetry, 
     directory.waitForIdle();
     PopoverEngines popoverEngines;
     popoverEngines.actionEngine = engines.actions.get();
-    popoverEngines.assistanceTracker = &personas.tracker;
+    // The sample waits for the global pool before its tracker goes.
+    popoverEngines.assistanceTracker = unowned(personas.tracker);
     popoverEngines.inventoryEngine = engines.inventory;
     popoverEngines.developerCacheEngine = engines.caches;
     popoverEngines.helperService = std::make_shared<NoHelper>();

@@ -47,8 +47,8 @@ void pressBoth(ProOnboardingView* page)
 
 QImage failedCard(const SnapshotContext& c)
 {
-    MissingSetupProgram helper;
-    NoNotificationService notifications;
+    auto helper = std::make_shared<MissingSetupProgram>();
+    auto notifications = std::make_shared<NoNotificationService>();
     OnboardingView flow(
         4, PersonaConfiguration::WorkspacePersona::aiEngineer, PersonaConfiguration::FlavorPersona::bear,
         [&](OnboardingView& f) -> QWidget* {

@@ -6,6 +6,7 @@
 #include "storage/DeveloperCacheEngine.h"
 #include "storage/ModelInventoryEngine.h"
 #include "storage/ModelInventoryViewModel.h"
+#include "support/PoolHold.h"
 #include "ui/PillButton.h"
 #include "views/storage/CacheRow.h"
 #include "views/storage/CachesTab.h"
@@ -22,10 +23,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <condition_variable>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
+#include <optional>
 
 namespace {
 
@@ -147,27 +147,13 @@ public:
             quiet = vm.isScanning() || vm.isCleaning() ? 0 : quiet + 1;
         }
     }
-    void hold()
-    {
-        m_held = true;
-        m_pool.start([this] {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return !m_held; });
-        });
-    }
-    void release()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_held = false;
-        }
-        m_wake.notify_all();
-    }
+    void hold() { m_hold.emplace(m_pool); }
+    void release() { m_hold.reset(); }
     // At the height the popover's scrolling column gives the view: all it asks for, once its work is in.
     QImage grab(const Palette& palette)
     {
         QApplication::processEvents();
-        if (!m_held)
+        if (!m_hold)
             settle();
         return grabWidget(*view, palette, 2, QSize(kPopoverPanelWidth, contentHeight(*view, kPopoverPanelWidth)));
     }
@@ -194,9 +180,7 @@ private:
     AssistanceTracker m_tracker;
     FakeClock m_clock;
     QThreadPool m_pool;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_held = false;
+    std::optional<PoolHold> m_hold;
 };
 
 using Scene = std::function<QImage(StorageSample&, const Palette&)>;

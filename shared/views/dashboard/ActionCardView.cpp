@@ -1,5 +1,6 @@
 #include "ActionCardView.h"
 
+#include "core/PoolWork.h"
 #include "records/ThemeManager.h"
 #include "ui/CardPainter.h"
 #include "ui/Clock.h"
@@ -11,7 +12,6 @@
 #include "ui/SymbolIcon.h"
 
 #include <QAbstractButton>
-#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -276,14 +276,8 @@ void ActionCardView::execute()
         finish({false, QString::fromUtf8(e.what())});
         return;
     }
-    // The watcher belongs to the card: a card that is gone by then is not touched. It reports a
-    // cancelled or failed future as well.
-    auto* watcher = new QFutureWatcher<Result>(this);
-    connect(watcher, &QFutureWatcher<Result>::finished, this, [this, watcher] {
-        watcher->deleteLater();
-        finish(resultOf(watcher->future()));
-    });
-    watcher->setFuture(future);
+    // A card that is gone by then is not touched; a cancelled or failed future is reported as well.
+    whenFinished(future, this, [this](const QFuture<Result>& finished) { finish(resultOf(finished)); });
 }
 
 void ActionCardView::finish(const Result& result)

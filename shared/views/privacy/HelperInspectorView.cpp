@@ -229,7 +229,7 @@ void HelperInspectorView::showEvent(QShowEvent* event)
 
 void HelperInspectorView::load()
 {
-    HelperService* helper = m_services.helper;
+    std::shared_ptr<HelperService> helper = m_services.helper;
     PrivacyMetricsEngine* engine = m_services.engine;
     runOnPool(
         m_services.pool, this, [helper, engine] { return helper ? helper->status() : engine->helperStatus(); },
@@ -381,7 +381,7 @@ void HelperInspectorView::reinstall()
     if (m_busy || !m_services.helper)
         return;
     setBusy(true);
-    HelperService* helper = m_services.helper;
+    std::shared_ptr<HelperService> helper = m_services.helper;
     runOnPool(
         m_services.pool, this, [helper] { return helper->install(); },
         [this](const HelperService::Outcome& outcome) {
@@ -407,7 +407,7 @@ void HelperInspectorView::requestUninstall()
 void HelperInspectorView::uninstall()
 {
     setBusy(true);
-    HelperService* helper = m_services.helper;
+    std::shared_ptr<HelperService> helper = m_services.helper;
     runOnPool(
         m_services.pool, this, [helper] { return helper->uninstall(); },
         [this](const HelperService::Outcome& outcome) {

@@ -93,17 +93,15 @@ void LiveHelperActivityView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     PrivacyMetricsEngine* engine = m_services.engine;
-    HelperService* helper = m_services.helper;
+    std::shared_ptr<HelperService> helper = m_services.helper;
     m_recentEvents = engine->recentHelperActions();
     if (m_recentEvents.size() > kMaxEvents)
         m_recentEvents.resize(kMaxEvents);
     refreshRows();
-    // The engine calls back on the recording thread; the event is posted to this view, and the stream
-    // is cancelled (waiting for any delivery under way) before the view goes.
-    m_stream = engine->helperActivityStream([this](const AuditEvent& e) {
-        QMetaObject::invokeMethod(
-            this, [this, e] { insert(e); }, Qt::QueuedConnection);
-    });
+    // The engine calls back on the recording thread; the event comes home while this view lives. The stream
+    // ends as the view hides.
+    m_stream = engine->helperActivityStream(
+        [guard = QPointer<QObject>(this), this](const AuditEvent& e) { deliverHome(guard, [this, e] { insert(e); }); });
     runOnPool(
         m_services.pool, this, [engine, helper] { return helper ? helper->status() : engine->helperStatus(); },
         [this](const PrivacyMetricsEngine::HelperStatus& status) {

@@ -9,10 +9,10 @@
 #include <QFileInfo>
 #include <QThreadPool>
 
-PrivacyServices PrivacyServices::standard(HelperService* helper)
+PrivacyServices PrivacyServices::standard(std::shared_ptr<HelperService> helper, QThreadPool* pool)
 {
     const PrivacyLocations places = PrivacyLocations::standard();
-    return PrivacyServices {&PrivacyMetricsEngine::shared(), &AuditLogger::shared(), helper, &Dialogs::system(),
-        &Desktop::system(), &Clock::system(), QThreadPool::globalInstance(), places.dataDirectory, places.helperBinary,
-        QFileInfo(places.settingsFile).absolutePath()};
+    return PrivacyServices {&PrivacyMetricsEngine::shared(), &AuditLogger::shared(), std::move(helper),
+        &Dialogs::system(), &Desktop::system(), &Clock::system(), pool ? pool : QThreadPool::globalInstance(),
+        places.dataDirectory, places.helperBinary, QFileInfo(places.settingsFile).absolutePath()};
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <memory>
+
 class AuditLogger;
 class Clock;
 class Desktop;
@@ -13,13 +15,14 @@ class QThreadPool;
 
 // What the privacy pages work with: the privacy store, the audit log, the helper's registration, the
 // data and settings folders, and the desktop, dialogs and clock (replaced by test doubles in tests). The
-// pages' work runs on `pool` and may outlive the page that started it; whoever owns the services waits for
-// the pool (QThreadPool::waitForDone(), or the pool's destructor) before they go.
+// pages' work runs on `pool` and may outlive the page that started it: it holds the helper service, and
+// whoever owns the store and the audit log waits for the pool (QThreadPool::waitForDone(), or the pool's
+// destructor) before they go.
 struct PrivacyServices
 {
     PrivacyMetricsEngine* engine = nullptr;
     AuditLogger* auditLogger = nullptr;
-    HelperService* helper = nullptr;
+    std::shared_ptr<HelperService> helper;
     Dialogs* dialogs = nullptr;
     Desktop* desktop = nullptr;
     Clock* clock = nullptr;
@@ -31,7 +34,7 @@ struct PrivacyServices
     // shows them; without it each card keeps its own.
     PrivacyPageState* pageState = nullptr;
 
-    // The program's shared store, audit log, system desktop, dialogs and clock, with `helper`, on the global
-    // pool, which the program waits for before its engines go.
-    static PrivacyServices standard(HelperService* helper);
+    // The program's shared store, audit log, system desktop, dialogs and clock, which live as long as the
+    // program, with `helper`, on `pool` (null: the global pool).
+    static PrivacyServices standard(std::shared_ptr<HelperService> helper, QThreadPool* pool = nullptr);
 };

@@ -187,7 +187,7 @@ void UninstallGuideView::removeHelper()
             return;
         PrivacyPageState* state = guard->m_state;
         state->changeUninstall([](PrivacyPageState::Uninstall& u) { u.running.insert(kRemoveHelper); });
-        HelperService* helper = guard->m_services.helper;
+        std::shared_ptr<HelperService> helper = guard->m_services.helper;
         runOnPool(
             guard->m_services.pool, state, [helper] { return helper->uninstall(); },
             [state](const HelperService::Outcome& outcome) {

@@ -1,6 +1,7 @@
 #include "PopoverTestSupport.h"
 
 #include "popover/AssistanceHistorySection.h"
+#include "support/Unowned.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -44,7 +45,7 @@ TEST_F(AssistanceHistoryTest, TilesAndChipsShowTheChosenCategoryNewestFirst)
     for (int i = 1; i <= 6; ++i)
         record(Category::performance, "perf " + std::to_string(i));
     record(Category::memory, "memory flush");
-    auto section = makeSection(AssistanceHistorySection::loaderFor(tracker));
+    auto section = makeSection(AssistanceHistorySection::loaderFor(unowned(tracker)));
     settle([&] { return section->rowTitles().size() == 4; });
     EXPECT_EQ(section->tileTexts(), (QStringList {"12.3GB", "0.0h", "3 builds"}));
     // Eight stored: five fetched, four shown, the memory event under "All".
@@ -63,7 +64,7 @@ TEST_F(AssistanceHistoryTest, TilesAndChipsShowTheChosenCategoryNewestFirst)
 
 TEST_F(AssistanceHistoryTest, EmptyStoreAndANewEventWhileOpen)
 {
-    auto section = makeSection(AssistanceHistorySection::loaderFor(tracker));
+    auto section = makeSection(AssistanceHistorySection::loaderFor(unowned(tracker)));
     settle([] { return false; });
     EXPECT_TRUE(section->showsEmptyText());
     EXPECT_EQ(section->tileTexts(), (QStringList {"0.0GB", "0.0h", "0 builds"}));

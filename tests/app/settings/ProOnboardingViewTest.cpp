@@ -21,7 +21,8 @@ protected:
     // The page's work; it goes before the doubles it uses, waiting for them.
     QThreadPool pool;
     std::vector<bool> continues; // whether processes can be paused, at each Continue
-    ProOnboardingView view {helper, notifications, &pool, [this](bool canPause) { continues.push_back(canPause); }};
+    ProOnboardingView view {unowned<HelperService>(helper), unowned<NotificationPermission>(notifications), &pool,
+        [this](bool canPause) { continues.push_back(canPause); }};
 
     void settle() { ::settle(pool); }
 };

@@ -64,6 +64,7 @@ protected:
         services.loginItem
             = std::make_shared<LoginItem>(autostartPath(), QStringLiteral("/opt/Quorvane Pro/quorvane-pro"));
         services.privacy = m_privacy;
+        services.helperService = m_helperService;
         m_view = std::make_unique<SettingsView>(*m_dashboard, *m_viewModel, m_inventory, services);
         settle();
         return *m_view;
@@ -87,6 +88,8 @@ protected:
     ViewSettings m_settings;
     // The privacy page's services; the program's own when left empty.
     std::optional<PrivacyServices> m_privacy;
+    // The helper service the window is given; its own when left empty.
+    std::shared_ptr<HelperService> m_helperService;
     FakeClock m_clock;
     ModelInventoryEngine m_inventory {StorageRoots::forHome("/home/dev")};
     std::unique_ptr<DashboardViewModel> m_dashboard;

@@ -194,13 +194,13 @@ TEST_F(SettingsViewTest, WhatThePrivacyCardsDidOutlivesThePageTheErasedThemeRebu
     const PrivacyLocations places = PrivacyLocations::under(m_dir.filePath("root"), m_dir.filePath("home"));
     AuditLogger logger(places.dataDirectory);
     PrivacyMetricsEngine engine({&logger, &m_tracker, &m_defaults}, places, nullptr);
-    FakeHelperService helper;
+    auto helper = std::make_shared<FakeHelperService>();
     ScriptedDialogs dialogs;
     RecordingDesktop desktop;
     // Each goes in its turn: the window and its pages, then the work they started, then what it used.
     QThreadPool pool;
     const auto windowFirst = qScopeGuard([this] { closeView(); });
-    m_privacy = PrivacyServices {&engine, &logger, &helper, &dialogs, &desktop, &m_clock, &pool, places.dataDirectory,
+    m_privacy = PrivacyServices {&engine, &logger, helper, &dialogs, &desktop, &m_clock, &pool, places.dataDirectory,
         places.helperBinary, QFileInfo(places.settingsFile).absolutePath()};
     SettingsView& view = makeView();
     view.show();

@@ -6,14 +6,21 @@
 #include "core/PersonaEngine.h"
 #include "core/PersonaViewModel.h"
 #include "engines/DashboardViewModel.h"
+#include "popover/PopoverView.h"
 #include "records/AuditLogger.h"
+#include "records/HelperService.h"
 #include "records/PrivacyMetricsEngine.h"
+#include "settings/ProOnboardingView.h"
 #include "shell/AppDelegate.h"
 #include "shell/HostWindow.h"
 #include "shell/PopoverHost.h"
 #include "support/AllocationPause.h"
 #include "support/FakeTrayPanel.h"
 #include "support/doubles/RecordingXPCConnection.h"
+#include "ui/ViewSettings.h"
+#include "views/privacy/OnboardingView.h"
+
+#include "support/SignalChild.h"
 
 #include <QFile>
 #include <QProcess>
@@ -430,6 +437,51 @@ TEST_F(AppDelegateWithHelperTest, QuittingResumesWhatThePersonasStoppedThenExits
     EXPECT_TRUE(delegate.personaEngine().frozenProcesses().empty());
 }
 
+TEST_F(AppDelegateWithHelperTest, AQuitWhileSetupAsksForAuthorisationEndsTheSetupAndTheProgramInSeconds)
+{
+    helpertest::SleepingChild child;
+    // pkexec with its dialog open, which nobody answers: it says who it is and waits.
+    const QString asking = m_dir.filePath("pkexec.pid");
+    const std::string pkexec = helpertest::writeScript(
+        m_dir.filePath("pkexec").toStdString(), "echo $$ > '" + asking.toStdString() + "'\nexec sleep 600");
+    const std::string setup = helpertest::writeScript(m_dir.filePath("setup").toStdString(), "exit 0");
+    AppDelegateOptions o = helperOptions();
+    o.headless = false;
+    o.helperService = std::make_shared<SystemdHelperService>(
+        PrivacyMetricsEngine::shared(), [] {}, QString::fromStdString(setup), QString::fromStdString(pkexec));
+    ViewSettings::shared().setHasFinishedOnboarding(false);
+    testing::internal::CaptureStderr();
+    std::chrono::steady_clock::time_point asked;
+    {
+        AppDelegate delegate(o);
+        ASSERT_NO_FATAL_FAILURE(launchAndStop(delegate, child));
+        // The first-run flow's setup page, which the popover shows until the flow is finished.
+        auto* view = qobject_cast<PopoverView*>(delegate.popover()->content());
+        ASSERT_TRUE(view && view->onboarding());
+        view->onboarding()->setCurrentStep(4);
+        auto* page = view->findChild<ProOnboardingView*>();
+        ASSERT_NE(page, nullptr);
+        page->setHelperUnavailable({}); // as the installed program, which may set the helper up
+        page->installHelper();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QFile(asking).size() > 0; }, 5000));
+
+        asked = std::chrono::steady_clock::now();
+        delegate.requestQuit();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_exitCode.has_value(); }, 8000));
+    }
+    // The delegate has gone, with everything it waited for.
+    const auto took = std::chrono::steady_clock::now() - asked;
+    const std::string said = testing::internal::GetCapturedStderr();
+    ViewSettings::shared().setHasFinishedOnboarding(true);
+    EXPECT_LT(took, 5s);
+    EXPECT_NE(said.find("setup cancelled as Quorvane Pro quit"), std::string::npos) << said;
+    QFile pidFile(asking);
+    ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly));
+    const pid_t dialog = pid_t(pidFile.readAll().trimmed().toInt());
+    EXPECT_FALSE(signalChild(dialog, 0)) << "pkexec still runs";
+    EXPECT_TRUE(helpertest::waitForState(child.pid(), 'S'));
+}
+
 TEST_F(AppDelegateWithHelperTest, StartUpRecoveryLeavesWhatThisRunSuspendedAlone)
 {
     helpertest::SleepingChild child;
@@ -442,7 +494,7 @@ TEST_F(AppDelegateWithHelperTest, StartUpRecoveryLeavesWhatThisRunSuspendedAlone
     ASSERT_TRUE(caught(checked));
     EXPECT_EQ(helpertest::processState(child.pid()), 'T');
     EXPECT_EQ(delegate.personaEngine().frozenProcesses().size(), 1u);
-    ::kill(child.pid(), SIGCONT);
+    signalChild(child.pid(), SIGCONT);
 }
 
 TEST_F(AppDelegateWithHelperTest, SleepWaitsForEveryResumeAndWakeStartsPollingAgain)

@@ -1,9 +1,12 @@
 #include "../FakeNotifications.h"
+#include "../SettingsTestSupport.h"
 
 #include "../../../shared/views/privacy/PrivacyFixture.h"
 
 #include "settings/ProOnboardingView.h"
 #include "support/AllocationPause.h"
+#include "support/PoolHold.h"
+#include "support/doubles/TallyingHelperService.h"
 #include "views/privacy/GranularClearView.h"
 
 #include <QThreadPool>
@@ -39,8 +42,8 @@ TEST(PageWorkLifetimeTest, TheSetupPageAndTheHelperItInstallsGoWhileTheInstallRu
 {
     struct Given
     {
-        FakeHelperService helper;
-        FakeNotifications notifications;
+        std::shared_ptr<FakeHelperService> helper = std::make_shared<FakeHelperService>();
+        std::shared_ptr<FakeNotifications> notifications = std::make_shared<FakeNotifications>();
         QThreadPool pool;
     };
     for (int allowed = 0;; ++allowed) {
@@ -54,13 +57,34 @@ TEST(PageWorkLifetimeTest, TheSetupPageAndTheHelperItInstallsGoWhileTheInstallRu
                 page.reset();
                 // The install goes on without the page, to its end.
                 given->pool.waitForDone();
-                EXPECT_EQ(given->helper.installs, 1) << allowed;
+                EXPECT_EQ(given->helper->installs, 1) << allowed;
                 given.reset();
             });
         EXPECT_FALSE(delivered) << allowed;
         if (!held)
             break;
     }
+}
+
+class SettingsWorkLifetimeTest : public settingstest::SettingsFixture
+{
+};
+
+TEST_F(SettingsWorkLifetimeTest, TheWindowAndItsHelperServiceGoWhileThePrivacyPagesStatusReadsWait)
+{
+    auto tally = std::make_shared<TallyingHelperService::Tally>();
+    m_helperService = std::make_shared<TallyingHelperService>(tally);
+    SettingsView& view = makeView();
+    m_helperService.reset(); // the window holds the only other
+    view.show();
+    {
+        PoolHold hold(*QThreadPool::globalInstance());
+        view.setActiveTab(4); // Privacy: the inspector and the activity timeline read the helper's status
+        closeView();
+    }
+    QThreadPool::globalInstance()->waitForDone();
+    QApplication::processEvents();
+    EXPECT_EQ(tally->statusReads.load(), 2);
 }
 
 } // namespace

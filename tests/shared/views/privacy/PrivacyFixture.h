@@ -5,6 +5,7 @@
 #include "records/AuditLogger.h"
 #include "records/HelperService.h"
 #include "records/PrivacyMetricsEngine.h"
+#include "support/Unowned.h"
 #include "support/doubles/ui/FakeClock.h"
 #include "support/doubles/ui/RecordingDesktop.h"
 #include "support/doubles/ui/ScriptedDialogs.h"
@@ -86,8 +87,8 @@ struct PrivacyDoubles
 
     PrivacyServices services()
     {
-        return PrivacyServices {&engine, &logger, &helper, &dialogs, &desktop, &clock, &pool, locations.dataDirectory,
-            locations.helperBinary, QFileInfo(locations.settingsFile).absolutePath()};
+        return PrivacyServices {&engine, &logger, unowned<HelperService>(helper), &dialogs, &desktop, &clock, &pool,
+            locations.dataDirectory, locations.helperBinary, QFileInfo(locations.settingsFile).absolutePath()};
     }
 
     void settle() { ::settle(pool); }
