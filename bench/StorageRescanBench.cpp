@@ -28,7 +28,7 @@ int main(int argc, char** argv)
     samplehome::build(home, 5000);
 
     const StorageRoots roots = StorageRoots::forHome(home);
-    AssistanceTracker tracker(dir.filePath(QStringLiteral("records")));
+    auto tracker = std::make_shared<AssistanceTracker>(dir.filePath(QStringLiteral("records")));
     ModelInventoryViewModel vm(std::make_shared<ModelInventoryEngine>(roots),
         std::make_shared<DeveloperCacheEngine>(roots), tracker, QThreadPool::globalInstance());
 

@@ -49,18 +49,18 @@ void sortLargestFirst(std::vector<InventoryModel>& models)
 
 ModelInventoryViewModel::ModelInventoryViewModel(std::shared_ptr<ModelInventoryEngine> inventoryEngine,
     std::shared_ptr<DeveloperCacheEngine> developerCacheEngine, QObject* parent)
-    : ModelInventoryViewModel(std::move(inventoryEngine), std::move(developerCacheEngine), AssistanceTracker::shared(),
-        QThreadPool::globalInstance(), parent)
+    : ModelInventoryViewModel(std::move(inventoryEngine), std::move(developerCacheEngine),
+        lifelong(AssistanceTracker::shared()), QThreadPool::globalInstance(), parent)
 {
 }
 
 ModelInventoryViewModel::ModelInventoryViewModel(std::shared_ptr<ModelInventoryEngine> inventoryEngine,
-    std::shared_ptr<DeveloperCacheEngine> developerCacheEngine, AssistanceTracker& tracker, QThreadPool* pool,
-    QObject* parent)
+    std::shared_ptr<DeveloperCacheEngine> developerCacheEngine, std::shared_ptr<AssistanceTracker> tracker,
+    QThreadPool* pool, QObject* parent)
     : QObject(parent)
     , m_inventoryEngine(std::move(inventoryEngine))
     , m_developerCacheEngine(std::move(developerCacheEngine))
-    , m_tracker(tracker)
+    , m_tracker(std::move(tracker))
     , m_pool(pool)
 {
 }
@@ -341,9 +341,9 @@ void ModelInventoryViewModel::cleanAllSafeCaches(std::function<void(const Develo
     };
     runOnPool(
         m_pool, this,
-        [engine = m_developerCacheEngine, &tracker = m_tracker] {
+        [engine = m_developerCacheEngine, tracker = m_tracker] {
             Outcome out {engine->purgeAllSafeCaches(), {}};
-            recordReclaimed(tracker, "Safe Caches Purged", out.purge.clearedDetail(), out.purge.reclaimedBytes);
+            recordReclaimed(*tracker, "Safe Caches Purged", out.purge.clearedDetail(), out.purge.reclaimedBytes);
             for (const auto& [name, why] : out.purge.failures)
                 qWarning().noquote() << QStringLiteral("Failed to purge cache %1: %2")
                                             .arg(QString::fromStdString(name), QString::fromStdString(why));
@@ -377,14 +377,14 @@ void ModelInventoryViewModel::cleanCacheItem(
     };
     runOnPool(
         m_pool, this,
-        [engine = m_developerCacheEngine, &tracker = m_tracker, item] {
+        [engine = m_developerCacheEngine, tracker = m_tracker, item] {
             Outcome out {engine->purgeCache(item.path), {}};
             if (out.purge.error)
                 qWarning().noquote() << QStringLiteral("Failed to purge cache %1: %2")
                                             .arg(QString::fromStdString(item.name),
                                                 QString::fromStdString(*out.purge.error));
             else
-                recordReclaimed(tracker, "Cache Reclaimed",
+                recordReclaimed(*tracker, "Cache Reclaimed",
                     (out.purge.incomplete ? "Partly purged " : "Purged ") + item.name, out.purge.freedBytes);
             out.caches = engine->scanCaches();
             return out;
@@ -416,10 +416,10 @@ void ModelInventoryViewModel::cleanModels(
         paths.insert(m.path);
     runOnPool(
         m_pool, this,
-        [engine = m_inventoryEngine, &tracker = m_tracker, models = std::move(models)] {
+        [engine = m_inventoryEngine, tracker = m_tracker, models = std::move(models)] {
             ModelDeletionResult result = engine->deleteModels(models);
             if (result.deletedCount > 0)
-                recordReclaimed(tracker, "Storage Reclaimed",
+                recordReclaimed(*tracker, "Storage Reclaimed",
                     "Cleaned " + std::to_string(result.deletedCount) + " model(s) ("
                         + platform::namesList(modelNames(models, result.failedModelNames)) + ")",
                     result.totalReclaimedBytes);

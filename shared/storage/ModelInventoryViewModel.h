@@ -37,8 +37,8 @@ public:
         std::shared_ptr<DeveloperCacheEngine> developerCacheEngine, QObject* parent = nullptr);
     // With the tracker that records reclaimed storage and the pool the work runs on, for tests.
     ModelInventoryViewModel(std::shared_ptr<ModelInventoryEngine> inventoryEngine,
-        std::shared_ptr<DeveloperCacheEngine> developerCacheEngine, AssistanceTracker& tracker, QThreadPool* pool,
-        QObject* parent = nullptr);
+        std::shared_ptr<DeveloperCacheEngine> developerCacheEngine, std::shared_ptr<AssistanceTracker> tracker,
+        QThreadPool* pool, QObject* parent = nullptr);
 
     const std::vector<InventoryModel>& installedModels() const { return m_installedModels; }
     const std::vector<DeveloperCacheItem>& developerCaches() const { return m_developerCaches; }
@@ -117,7 +117,7 @@ private:
 
     std::shared_ptr<ModelInventoryEngine> m_inventoryEngine;
     std::shared_ptr<DeveloperCacheEngine> m_developerCacheEngine;
-    AssistanceTracker& m_tracker;
+    std::shared_ptr<AssistanceTracker> m_tracker; // held by the work that records reclaimed storage
     QThreadPool* m_pool;
 
     std::vector<InventoryModel> m_installedModels;

@@ -7,6 +7,7 @@
 #include "storage/ModelInventoryEngine.h"
 #include "storage/ModelInventoryViewModel.h"
 #include "support/PoolHold.h"
+#include "support/Unowned.h"
 #include "ui/PillButton.h"
 #include "views/storage/CacheRow.h"
 #include "views/storage/CachesTab.h"
@@ -120,7 +121,7 @@ public:
         const StorageRoots roots = StorageRoots::forHome(m_home);
         m_pool.setMaxThreadCount(1);
         view = std::make_unique<ModelInventoryView>(std::make_shared<ModelInventoryEngine>(roots),
-            std::make_shared<DeveloperCacheEngine>(roots), m_clock, m_tracker, &m_pool);
+            std::make_shared<DeveloperCacheEngine>(roots), m_clock, unowned(m_tracker), &m_pool);
         usePopoverPalette(*view, theme);
         view->setAttribute(Qt::WA_DontShowOnScreen);
         view->resize(kPopoverPanelWidth, 400);

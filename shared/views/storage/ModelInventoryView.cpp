@@ -11,6 +11,7 @@
 
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
+#include "core/PoolWork.h"
 #include "records/AssistanceTracker.h"
 #include "records/ThemeManager.h"
 #include "ui/Clock.h"
@@ -28,16 +29,16 @@ using namespace StorageStyle;
 ModelInventoryView::ModelInventoryView(std::shared_ptr<ModelInventoryEngine> inventoryEngine,
     std::shared_ptr<DeveloperCacheEngine> developerCacheEngine, QWidget* parent)
     : ModelInventoryView(std::move(inventoryEngine), std::move(developerCacheEngine), Clock::system(),
-        AssistanceTracker::shared(), QThreadPool::globalInstance(), parent)
+        lifelong(AssistanceTracker::shared()), QThreadPool::globalInstance(), parent)
 {
 }
 
 ModelInventoryView::ModelInventoryView(std::shared_ptr<ModelInventoryEngine> inventoryEngine,
-    std::shared_ptr<DeveloperCacheEngine> developerCacheEngine, Clock& clock, AssistanceTracker& tracker,
-    QThreadPool* pool, QWidget* parent)
+    std::shared_ptr<DeveloperCacheEngine> developerCacheEngine, Clock& clock,
+    std::shared_ptr<AssistanceTracker> tracker, QThreadPool* pool, QWidget* parent)
     : QWidget(parent)
     , m_viewModel(std::make_unique<ModelInventoryViewModel>(
-          std::move(inventoryEngine), std::move(developerCacheEngine), tracker, pool))
+          std::move(inventoryEngine), std::move(developerCacheEngine), std::move(tracker), pool))
     , m_clock(clock)
     , m_palette(Palette::current())
 {

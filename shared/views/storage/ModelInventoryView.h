@@ -45,8 +45,8 @@ public:
         std::shared_ptr<DeveloperCacheEngine> developerCacheEngine, QWidget* parent = nullptr);
     // With the clock the banner times out on, the tracker and the pool, for tests and snapshots.
     ModelInventoryView(std::shared_ptr<ModelInventoryEngine> inventoryEngine,
-        std::shared_ptr<DeveloperCacheEngine> developerCacheEngine, Clock& clock, AssistanceTracker& tracker,
-        QThreadPool* pool, QWidget* parent = nullptr);
+        std::shared_ptr<DeveloperCacheEngine> developerCacheEngine, Clock& clock,
+        std::shared_ptr<AssistanceTracker> tracker, QThreadPool* pool, QWidget* parent = nullptr);
     ~ModelInventoryView() override;
 
     ModelInventoryViewModel& viewModel() const { return *m_viewModel; }

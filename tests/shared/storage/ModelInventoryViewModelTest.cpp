@@ -23,7 +23,7 @@ protected:
     ModelInventoryViewModel& vm()
     {
         if (!m_vm)
-            m_vm = std::make_unique<ModelInventoryViewModel>(f.inventory, f.caches, f.tracker, &f.pool);
+            m_vm = std::make_unique<ModelInventoryViewModel>(f.inventory, f.caches, unowned(f.tracker), &f.pool);
         return *m_vm;
     }
     void scan()

@@ -5,6 +5,7 @@
 #include "records/AssistanceTracker.h"
 #include "storage/DeveloperCacheEngine.h"
 #include "storage/ModelInventoryEngine.h"
+#include "support/Unowned.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

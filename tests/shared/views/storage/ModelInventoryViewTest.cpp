@@ -42,7 +42,7 @@ protected:
     ModelInventoryView& view()
     {
         if (!m_view) {
-            m_view = std::make_unique<ModelInventoryView>(f.inventory, f.caches, clock, f.tracker, &f.pool);
+            m_view = std::make_unique<ModelInventoryView>(f.inventory, f.caches, clock, unowned(f.tracker), &f.pool);
             m_view->setAttribute(Qt::WA_DontShowOnScreen);
             m_view->resize(340, 600);
             m_view->show();
