@@ -35,6 +35,20 @@ bool ended(pid_t pid)
     return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
 }
 
+// That the process whose pid `pidFile` holds ends within ten seconds; killed if not.
+void expectEndedSoon(const std::string& pidFile)
+{
+    pid_t pid = 0;
+    std::ifstream(pidFile) >> pid;
+    ASSERT_GT(pid, 0);
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!ended(pid) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(ended(pid));
+    if (!ended(pid))
+        signalChild(pid, SIGKILL);
+}
+
 } // namespace
 
 TEST(ChildProcessTest, ADeadlineEndsAHangingChildAndWhatItStarted)
@@ -52,15 +66,7 @@ TEST(ChildProcessTest, ADeadlineEndsAHangingChildAndWhatItStarted)
     ASSERT_FALSE(outcome);
     EXPECT_EQ(outcome.error().code, ETIMEDOUT);
 
-    pid_t sleeper = 0;
-    std::ifstream(pidFile) >> sleeper;
-    ASSERT_GT(sleeper, 0);
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!ended(sleeper) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(10ms);
-    EXPECT_TRUE(ended(sleeper));
-    if (!ended(sleeper))
-        signalChild(sleeper, SIGKILL);
+    expectEndedSoon(pidFile);
     std::filesystem::remove_all(folder);
 }
 
@@ -122,15 +128,7 @@ TEST(ChildProcessTest, AStopEndsTheChildAndWhatItStartedAtOnce)
     EXPECT_EQ(outcome.error().code, ECANCELED);
     EXPECT_EQ(outcome.error().message, "was cancelled and was killed");
     EXPECT_FALSE(childMayStillRun(outcome.error()));
-    pid_t sleeper = 0;
-    std::ifstream(pidFile) >> sleeper;
-    ASSERT_GT(sleeper, 0);
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!ended(sleeper) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(10ms);
-    EXPECT_TRUE(ended(sleeper));
-    if (!ended(sleeper))
-        signalChild(sleeper, SIGKILL);
+    expectEndedSoon(pidFile);
     std::filesystem::remove_all(folder);
 
     // Stopped before it starts, nothing starts.
