@@ -35,6 +35,13 @@ bool ended(pid_t pid)
     return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
 }
 
+bool hasContent(const std::string& path)
+{
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    return !error && size > 0;
+}
+
 // That the process whose pid `pidFile` holds ends within ten seconds; killed if not.
 void expectEndedSoon(const std::string& pidFile)
 {
@@ -115,7 +122,8 @@ TEST(ChildProcessTest, AStopEndsTheChildAndWhatItStartedAtOnce)
     const std::string pidFile = std::string(folder) + "/sleeper";
     std::stop_source stop;
     std::thread stopper([&] {
-        for (int i = 0; i < 500 && !std::filesystem::exists(pidFile); ++i)
+        // The shell makes the file before it writes the pid into it.
+        for (int i = 0; i < 1000 && !hasContent(pidFile); ++i)
             std::this_thread::sleep_for(10ms);
         stop.request_stop();
     });
@@ -153,12 +161,7 @@ TEST(ChildProcessTest, AStoppedChildThatCannotBeKilledHasItsGraceToFinish)
                 {"--reuid=0", "/bin/sh", "-c", "echo $$ > " + pidFile + "; " + script},
                 {.output = ChildRun::Output::standardOutput, .stop = stop.get_token(), .stopGrace = grace});
         });
-        const auto started = [&] {
-            std::error_code error;
-            const auto size = std::filesystem::file_size(pidFile, error);
-            return !error && size > 0;
-        };
-        for (int i = 0; i < 500 && !started(); ++i)
+        for (int i = 0; i < 1000 && !hasContent(pidFile); ++i)
             std::this_thread::sleep_for(10ms);
         const auto stopped = std::chrono::steady_clock::now();
         stop.request_stop();
