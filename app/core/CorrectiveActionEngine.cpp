@@ -132,12 +132,16 @@ std::vector<ActionCard> CorrectiveActionEngine::generateActionCards(const System
     }
     if (!loadedModels.empty()) {
         // The server drops a context only with its model, so the card names what the reset unloads.
+        // What it frees is what those models hold, as the server reports it, never a guessed range.
         std::vector<std::string> names;
-        for (const auto& model : loadedModels)
+        double held = 0;
+        for (const auto& model : loadedModels) {
             names.push_back(model.name);
+            held += model.estimatedRAMFootprintGB;
+        }
         add("Clear loaded model KV cache",
             "Resetting context unloads " + joined(names) + ", which frees active model memory overhead.",
-            ActionType::ClearOllamaKVCache {}, "~2-8GB optimized", Urgency::warning);
+            ActionType::ClearOllamaKVCache {}, "~" + amount(held) + "GB optimized", Urgency::warning);
     }
 
     ModelInventoryEngine::Inventory scanned;

@@ -53,6 +53,14 @@ void PersonaViewModel::apply(PersonaEngine::State state)
     emit configurationChanged();
 }
 
+void PersonaViewModel::setHelperAccess(HelperAccess access)
+{
+    if (access == m_helperAccess)
+        return;
+    m_helperAccess = access;
+    emit helperAccessChanged();
+}
+
 QFuture<void> PersonaViewModel::refresh()
 {
     return runThenRefresh({});

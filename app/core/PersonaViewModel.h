@@ -6,6 +6,7 @@
 #endif
 
 #include "ConfigCommitter.h"
+#include "HelperAccess.h"
 #include "core/PendingWork.h"
 
 #include <QFuture>
@@ -34,6 +35,11 @@ public:
     const SavedYouMetrics& savedYouMetrics() const { return m_savedYouMetrics; }
     const PersonaConfiguration& configuration() const { return m_configuration; }
     PersonaEngine& personaEngine() const { return m_personaEngine; }
+    // Whether the helper acts for this copy, as the delegate last found it (`available` until it has looked).
+    // Without it no persona pauses anything, and the views say so.
+    HelperAccess helperAccess() const { return m_helperAccess; }
+    bool canPause() const { return m_helperAccess == HelperAccess::available; }
+    void setHelperAccess(HelperAccess access);
     // Every configuration edit goes through this one committer, so edits made in quick succession
     // build on each other and are written in order.
     ConfigCommitter& configCommitter() { return m_committer; }
@@ -61,6 +67,7 @@ signals:
     void personaHistoryChanged();
     void savedYouMetricsChanged();
     void configurationChanged();
+    void helperAccessChanged();
 
 private:
     QFuture<void> runThenRefresh(std::function<void(PersonaEngine&)> work);
@@ -73,6 +80,7 @@ private:
     std::vector<PersonaEvent> m_personaHistory;
     SavedYouMetrics m_savedYouMetrics;
     PersonaConfiguration m_configuration;
+    HelperAccess m_helperAccess = HelperAccess::available;
     ConfigCommitter m_committer;
     // Last, so that the engine calls still in flight end before anything else goes.
     PendingWork m_engineCalls {this};

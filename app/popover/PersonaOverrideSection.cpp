@@ -128,13 +128,15 @@ PersonaOverrideSection::PersonaOverrideSection(
                              },
         themes, clock, parent)
 {
+    // Without the helper the persona rules do not run, so nothing will override a manual choice.
     auto follow = [this, &personaVM] {
         setShown({personaVM.activePersonas(), int(personaVM.frozenProcesses().size()),
-            personaVM.configuration().autonomousModeEnabled});
+            personaVM.configuration().autonomousModeEnabled && personaVM.canPause()});
     };
     connect(&personaVM, &PersonaViewModel::activePersonasChanged, this, follow);
     connect(&personaVM, &PersonaViewModel::frozenProcessesChanged, this, follow);
     connect(&personaVM, &PersonaViewModel::configurationChanged, this, follow);
+    connect(&personaVM, &PersonaViewModel::helperAccessChanged, this, follow);
     follow();
 }
 

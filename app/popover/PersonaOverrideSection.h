@@ -41,7 +41,7 @@ public:
     {
         std::set<AutoPersona> activePersonas;
         int frozenCount = 0;
-        bool autonomousModeEnabled = false;
+        bool autonomousModeEnabled = false; // and the rules run: a manual choice may be undone
     };
 
     // Follows and commands the view model.

@@ -81,9 +81,15 @@ void PopoverTourCard::setStep(int step)
     const int shown = step >= 3 && step <= 5 ? step : 6;
     m_progress->setStep(step);
     m_title->setText(TourTexts::title(shown));
-    m_plainText = TourTexts::text(shown);
+    m_plainText = TourTexts::text(shown, m_facts);
     PopoverStyle::setSpacedText(m_text, m_plainText, kTextLineSpacing);
     m_buttons->next()->setText(step == 6 ? tr("Open Settings") : tr("Next"));
+}
+
+void PopoverTourCard::setFacts(const TourTexts::Facts& facts)
+{
+    m_facts = facts;
+    setStep(m_step);
 }
 
 void PopoverTourCard::applyPalette(const Palette& palette)

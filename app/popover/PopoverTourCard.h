@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TourTexts.h"
+
 #include "ui/Palette.h"
 
 #include <QWidget>
@@ -20,6 +22,8 @@ public:
 
     void setStep(int step);
     void applyPalette(const Palette& palette);
+    // What the steps may say of this copy and machine; the current step is reworded.
+    void setFacts(const TourTexts::Facts& facts);
 
     TourButtonRow* buttons() const { return m_buttons; }
     TourProgressRow* progress() const { return m_progress; }
@@ -39,6 +43,7 @@ private:
 
     Palette m_palette;
     int m_step = 3;
+    TourTexts::Facts m_facts;
     QString m_plainText;
     TourProgressRow* m_progress;
     QLabel* m_title;

@@ -12,6 +12,7 @@
 #include "core/PersonaEngine.h"
 #include "core/PersonaViewModel.h"
 #include "core/PoolWork.h"
+#include "engines/DashboardViewModel.h"
 #include "settings/NotificationPermission.h"
 #include "settings/ProOnboardingView.h"
 
@@ -111,6 +112,14 @@ void PopoverView::buildDashboard()
     // The tour covers the whole column while it runs and hands over to the settings window at its end.
     m_tour = new TourOverlay(*m_state, m_themes, this);
     m_tour->setGeometry(rect());
+    // What the tour may say: whether the helper acts for this copy, and which figures the machine gives.
+    const auto showFacts = [this] {
+        const MeasuredFigures& measured = m_dashboardVM.measured();
+        m_tour->setFacts({m_personaVM.canPause(), measured.efficiencyCluster, measured.socTemperature});
+    };
+    connect(&m_personaVM, &PersonaViewModel::helperAccessChanged, m_tour, showFacts);
+    connect(&m_dashboardVM, &DashboardViewModel::figuresChanged, m_tour, showFacts);
+    showFacts();
     connect(m_state, &PopoverState::settingsWindowRequested, m_actions->settings(), &QAction::trigger);
 }
 
@@ -135,6 +144,13 @@ void PopoverView::buildOnboarding()
     m_onboarding = new OnboardingView(
         1, OnboardingView::Workspace::aiEngineer, OnboardingView::Flavor::bear, permissionPage,
         [this] { finishOnboarding(); }, this);
+    // No style freezes anything where this copy can neither set up the helper nor reach one that acts for it.
+    const auto showHelper = [this] {
+        if (m_onboarding)
+            m_onboarding->setHelperUnavailable(!m_engines.helperSetupUnavailable.isEmpty() && !m_personaVM.canPause());
+    };
+    connect(&m_personaVM, &PersonaViewModel::helperAccessChanged, m_onboarding, showHelper);
+    showHelper();
     // A page that grows (a failure line appears) asks for a new layout: the card is placed again.
     m_onboarding->installEventFilter(this);
     placeOnboarding();

@@ -59,6 +59,16 @@ TourOverlay::TourOverlay(PopoverState& state, ThemeManager& themes, QWidget* par
     });
 }
 
+void TourOverlay::setFacts(const TourTexts::Facts& facts)
+{
+    if (facts == m_facts)
+        return;
+    m_facts = facts;
+    m_welcome->setFacts(facts);
+    m_card->setFacts(facts);
+    placeCard();
+}
+
 void TourOverlay::sync()
 {
     const int step = m_state.tourStep();

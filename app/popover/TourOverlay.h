@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TourTexts.h"
+
 #include "ui/Palette.h"
 
 #include <QWidget>
@@ -24,6 +26,8 @@ public:
 
     WelcomeCard* welcomeCard() const { return m_welcome; }
     PopoverTourCard* tourCard() const { return m_card; }
+    // What the steps may say of this copy and machine.
+    void setFacts(const TourTexts::Facts& facts);
     // Jumps a running fade to its end (the snapshot program, and tests that look at the result).
     void settle();
 
@@ -38,6 +42,7 @@ private:
 
     PopoverState& m_state;
     Palette m_palette;
+    TourTexts::Facts m_facts;
     WelcomeCard* m_welcome;
     PopoverTourCard* m_card;
     QGraphicsOpacityEffect* m_opacity;

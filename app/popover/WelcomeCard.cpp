@@ -164,7 +164,7 @@ void WelcomeCard::setStep(int step)
     m_progress->setStep(step);
     m_buttons->back()->setEnabled(step > 0);
     m_title->setText(TourTexts::title(step));
-    PopoverStyle::setSpacedText(m_text, TourTexts::text(step), kTextLineSpacing);
+    PopoverStyle::setSpacedText(m_text, TourTexts::text(step, m_facts), kTextLineSpacing);
     if (step == 1)
         m_hero->setContent(QStringLiteral("cpu"), m_palette.orange, QColor());
     else if (step == 2)
@@ -173,6 +173,12 @@ void WelcomeCard::setStep(int step)
         m_hero->setContent(QString(), QColor(), withOpacity(m_palette.blue, 0.12));
     rebuildChips();
     updatePulse();
+}
+
+void WelcomeCard::setFacts(const TourTexts::Facts& facts)
+{
+    m_facts = facts;
+    setStep(m_step);
 }
 
 void WelcomeCard::applyPalette(const Palette& palette)
@@ -199,8 +205,9 @@ void WelcomeCard::rebuildChips()
     Layouts::clear(m_chipLayout);
     static const Chip personas[]
         = {{"Compile", &Palette::yellow}, {"AI First", &Palette::blue}, {"Battery", &Palette::green}};
-    static const Chip sweepers[]
-        = {{"npm", &Palette::green}, {"Cargo", &Palette::green}, {"Ollama", &Palette::green}, {"Steam", &Palette::red}};
+    // Caches of the developer cache table, red where it asks before purging.
+    static const Chip sweepers[] = {
+        {"npm", &Palette::green}, {"pip", &Palette::green}, {"uv", &Palette::green}, {"Hugging Face", &Palette::red}};
     const bool big = m_step == 1;
     const auto add = [&](const Chip& chip) {
         const QColor color = m_palette.*chip.color;

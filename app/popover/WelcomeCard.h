@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TourTexts.h"
+
 #include "ui/Palette.h"
 
 #include <QPixmap>
@@ -27,6 +29,8 @@ public:
 
     void setStep(int step);
     void applyPalette(const Palette& palette);
+    // What the slides may say of this copy and machine; the current slide is reworded.
+    void setFacts(const TourTexts::Facts& facts);
 
     int step() const { return m_step; }
     TourButtonRow* buttons() const { return m_buttons; }
@@ -49,6 +53,7 @@ private:
     PopoverState& m_state;
     Palette m_palette;
     int m_step = 0;
+    TourTexts::Facts m_facts;
     TourProgressRow* m_progress;
     WelcomeHero* m_hero;
     QLabel* m_title;

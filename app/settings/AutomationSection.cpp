@@ -24,7 +24,7 @@ AutomationSection::AutomationSection(SettingsView& view, QWidget* parent)
     : ConfigurationPage(view, parent)
     , m_ram(new QSlider(Qt::Horizontal))
     , m_ramValue(nullptr)
-    , m_autoUnload(new QCheckBox(tr("Auto-Unload Local Ollama Models on High Memory Pressure")))
+    , m_autoUnload(new QCheckBox(tr("Auto-Unload Local Ollama Models When Compile Mode Starts")))
     , m_aggressiveness(new QSlider(Qt::Horizontal))
     , m_aggressivenessValue(nullptr)
 {

@@ -4,6 +4,7 @@
 #include "SettingsStyle.h"
 #include "SettingsView.h"
 
+#include "core/PersonaViewModel.h"
 #include "records/ThemeManager.h"
 #include "ui/Fonts.h"
 #include "ui/NumberText.h"
@@ -42,6 +43,14 @@ PersonasSection::PersonasSection(SettingsView& view, QWidget* parent)
     column->addLayout(autonomousRow);
     connect(m_autonomous, &Switch::toggled, this,
         [this](bool on) { edit([on](PersonaConfiguration& c) { c.autonomousModeEnabled = on; }); });
+    // The switch stays the user's choice; without the helper the page says that it pauses nothing.
+    m_helperNote = SettingsStyle::note(QString(), palette, 11);
+    QPalette warning = m_helperNote->palette();
+    warning.setColor(QPalette::WindowText, palette.orange);
+    m_helperNote->setPalette(warning);
+    column->addWidget(m_helperNote);
+    connect(&view.personaVM(), &PersonaViewModel::helperAccessChanged, this, &PersonasSection::showHelperAccess);
+    showHelperAccess();
 
     auto* flavorRow = new QHBoxLayout;
     flavorRow->addWidget(SettingsStyle::label(tr("Conflict Resolution Style"), palette));
@@ -91,4 +100,16 @@ void PersonasSection::showConfiguration(const PersonaConfiguration& c)
         m_headroom->setValue(static_cast<int>(std::lround(c.headroomWarningThresholdGB)));
     m_headroomValue->setText(NumberText::numberText("%.0f GB", c.headroomWarningThresholdGB));
     showList(m_triggers, c.compileModeTriggers);
+}
+
+void PersonasSection::showHelperAccess()
+{
+    const HelperAccess access = m_view.personaVM().helperAccess();
+    m_helperNote->setText(helperAccessMessage(access));
+    m_helperNote->setVisible(access != HelperAccess::available);
+}
+
+QString PersonasSection::helperNote() const
+{
+    return m_helperNote->isHidden() ? QString() : m_helperNote->text();
 }

@@ -20,12 +20,17 @@ public:
     QSlider* headroomSlider() const { return m_headroom; }
     QLabel* headroomValue() const { return m_headroomValue; }
     const ListEditor& triggers() const { return m_triggers; }
+    // Why switching pauses nothing while the helper does not act for this copy; empty while it does.
+    QString helperNote() const;
 
 protected:
     void showConfiguration(const PersonaConfiguration& configuration) override;
 
 private:
+    void showHelperAccess();
+
     Switch* m_autonomous;
+    QLabel* m_helperNote;
     QComboBox* m_flavor;
     QSlider* m_headroom;
     QLabel* m_headroomValue;

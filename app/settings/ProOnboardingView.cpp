@@ -73,7 +73,7 @@ ProOnboardingView::ProOnboardingView(std::shared_ptr<HelperService> helper,
     title->setAlignment(Qt::AlignCenter);
     layout->addWidget(title);
     auto* subtitle = new ThemedLabel(
-        tr("Quorvane Pro requires 3 configurations to run:"), Fonts::system(12), ColorRole::secondary);
+        tr("Quorvane Pro does more with these 3 configurations:"), Fonts::system(12), ColorRole::secondary);
     subtitle->setAlignment(Qt::AlignCenter);
     subtitle->setWordWrap(true);
     subtitle->setContentsMargins(16, 0, 16, 0);

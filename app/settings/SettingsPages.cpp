@@ -10,6 +10,7 @@
 
 #include "PrivacyTabView.h"
 
+#include "core/PersonaViewModel.h"
 #include "records/HelperService.h"
 #include "views/dashboard/HistoryTabView.h"
 #include "views/dashboard/MemoryTabView.h"
@@ -27,6 +28,20 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+namespace {
+
+// The sensor page's tips follow whether the helper acts for this copy.
+QWidget* sensorsPage(SettingsView& view)
+{
+    PersonaViewModel& personas = view.personaVM();
+    auto* page = new SensorsTabView(view.dashboardVM(), personas.canPause());
+    QObject::connect(&personas, &PersonaViewModel::helperAccessChanged, page,
+        [page, &personas] { page->setCanPause(personas.canPause()); });
+    return page;
+}
+
+} // namespace
+
 namespace SettingsPages {
 
 const std::array<Page, 13>& table()
@@ -37,7 +52,7 @@ const std::array<Page, 13>& table()
         {[](SettingsView& v) -> QWidget* { return new AutomationSection(v); }, true, 12},
         {[](SettingsView& v) -> QWidget* { return new StorageSection(v); }, true, 12},
         {[](SettingsView& v) -> QWidget* { return new PrivacyTabView(v.privacyServices()); }, false, 0},
-        {[](SettingsView& v) -> QWidget* { return new SensorsTabView(v.dashboardVM()); }, false, 0},
+        {[](SettingsView& v) -> QWidget* { return sensorsPage(v); }, false, 0},
         {[](SettingsView& v) -> QWidget* { return new MemoryTabView(v.dashboardVM()); }, false, 0},
         {[](SettingsView& v) -> QWidget* { return new NetworkTabView(v.dashboardVM(), v.themeManager()); }, false, 0},
         {[](SettingsView& v) -> QWidget* { return new PowerThermalTabView(v.dashboardVM(), v.powerProfiles()); }, false,

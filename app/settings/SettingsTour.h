@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QString>
 
 #include <array>
 
@@ -23,6 +24,19 @@ public:
         const char* text;
     };
     static const std::array<Step, kStepCount>& steps();
+
+    // What the steps' words depend on: whether personas act in the background (the helper acts for this
+    // copy and automatic switching is on) and whether the machine reports a temperature.
+    struct Facts
+    {
+        bool canPause = true;
+        bool autonomous = true;
+        bool hasTemperature = true;
+        bool operator==(const Facts&) const = default;
+    };
+    void setFacts(const Facts& facts);
+    // A step's text as shown, translated: its table text where it holds for these facts.
+    QString text(int step) const;
     // The sidebar page a step selects; -1 for the last step, which stays on the page before it.
     static int pageForStep(int step);
 
@@ -48,6 +62,7 @@ signals:
 
 private:
     Clock& m_clock;
+    Facts m_facts;
     bool m_active = false;
     int m_step = 0;
     QDateTime m_lastStepTime;

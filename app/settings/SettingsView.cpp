@@ -8,6 +8,7 @@
 #include "TourCard.h"
 
 #include "core/PersonaViewModel.h"
+#include "engines/DashboardViewModel.h"
 #include "engines/MachineFactsModel.h"
 #include "platform/desktop/PowerProfiles.h"
 #include "records/HelperService.h"
@@ -147,6 +148,15 @@ void SettingsView::buildTour()
     });
     NotificationCenter::defaultCenter().observe(
         Notifications::startSettingsTour, this, [this](const QVariantMap&) { m_tour->start(); });
+    // What the tour may say of the background work and the sensors.
+    const auto showFacts = [this] {
+        m_tour->setFacts({m_personaVM.canPause(), m_personaVM.configuration().autonomousModeEnabled,
+            m_dashboardVM.measured().socTemperature});
+    };
+    connect(&m_personaVM, &PersonaViewModel::helperAccessChanged, m_tour, showFacts);
+    connect(&m_personaVM, &PersonaViewModel::configurationChanged, m_tour, showFacts);
+    connect(&m_dashboardVM, &DashboardViewModel::figuresChanged, m_tour, showFacts);
+    showFacts();
 }
 
 SettingsView::~SettingsView() = default;
@@ -167,6 +177,8 @@ PrivacyServices SettingsView::privacyServices() const
         ? *m_services.privacy
         : PrivacyServices::standard(m_services.helperService, m_services.pool);
     services.pageState = m_privacyPageState;
+    if (!m_services.helperSetupUnavailable.isEmpty())
+        services.helperSetupUnavailable = m_services.helperSetupUnavailable;
     return services;
 }
 

@@ -57,6 +57,8 @@ struct SettingsServices
     std::shared_ptr<DeveloperCacheEngine> developerCacheEngine;
     // The privacy page's stores, dialogs and clock; by default the program's own, with helperService.
     std::optional<PrivacyServices> privacy;
+    // Why this copy cannot set up the helper (the setup page's words); empty when it can.
+    QString helperSetupUnavailable;
 };
 
 // The settings window's content, 780 x 540 (shorter on a short screen): a themed sidebar of thirteen entries and the

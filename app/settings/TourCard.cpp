@@ -161,7 +161,7 @@ void TourCard::refresh()
     const int step = std::min(m_tour.step(), SettingsTour::kStepCount - 1);
     const auto& entry = SettingsTour::steps()[static_cast<std::size_t>(step)];
     m_title->setText(QCoreApplication::translate("SettingsTour", entry.title));
-    m_body->setText(QCoreApplication::translate("SettingsTour", entry.text));
+    m_body->setText(m_tour.text(step));
     m_back->setEnabled(m_tour.step() > 0);
     m_next->setText(m_tour.step() == 3 ? tr("Finish") : tr("Next"));
     m_next->setAccessibleName(m_next->text());

@@ -111,6 +111,16 @@ AppDelegate* AppDelegate::shared()
     return g_shared;
 }
 
+bool AppDelegate::personasEnabled() const
+{
+    return m_personaVM->canPause();
+}
+
+HelperAccess AppDelegate::helperAccess() const
+{
+    return m_personaVM->helperAccess();
+}
+
 void AppDelegate::applicationDidFinishLaunching()
 {
     if (m_launched)
@@ -202,9 +212,14 @@ PopoverEngines AppDelegate::popoverEngines()
     engines.inventoryEngine = m_inventoryEngine;
     engines.developerCacheEngine = m_developerCacheEngine;
     engines.helperService = m_helperService;
-    engines.helperSetupUnavailable = helperSetupUnavailableReason(
-        m_options.installedProgram, ::getpid(), SystemdHelperService::defaultSetupProgram());
+    engines.helperSetupUnavailable = helperSetupUnavailable();
     return engines;
+}
+
+QString AppDelegate::helperSetupUnavailable() const
+{
+    return helperSetupUnavailableReason(
+        m_options.installedProgram, ::getpid(), SystemdHelperService::defaultSetupProgram());
 }
 
 void AppDelegate::openSettingsWindow()
@@ -217,6 +232,7 @@ void AppDelegate::openSettingsWindow()
         services.developerCacheEngine = m_developerCacheEngine;
         services.helperService = m_helperService;
         services.pool = &m_enginePool;
+        services.helperSetupUnavailable = helperSetupUnavailable();
         auto* settings = new SettingsView(*m_dashboardVM, *m_personaVM, *m_inventoryEngine, std::move(services));
         connect(settings, &SettingsView::quitRequested, this, &AppDelegate::requestQuit);
         m_settingsWindow = std::make_unique<HostWindow>(tr("Quorvane Settings"), settings, kSettingsFrame.size());
@@ -264,10 +280,10 @@ void AppDelegate::startUpCheck()
                 *access = checkHelperAccess(platform::helperSocketPath(), installedProgramPath(), ::getpid());
         },
         [this, access] {
-            m_helperAccess = *access;
-            if (m_helperAccess != HelperAccess::available && !m_toldAboutHelper) {
+            m_personaVM->setHelperAccess(*access);
+            if (*access != HelperAccess::available && !m_toldAboutHelper) {
                 m_toldAboutHelper = true;
-                tellUser(helperAccessMessage(m_helperAccess));
+                tellUser(helperAccessMessage(*access));
             }
             m_personaVM->refresh();
             // The rules may suspend processes only once the leftovers of an earlier run are resumed.
@@ -300,9 +316,9 @@ QFuture<void> AppDelegate::runPersonaCycle()
         },
         [this, change] {
             m_cycleRunning = false;
-            if (*change != HelperAccess::available && m_helperAccess == HelperAccess::available) {
-                m_helperAccess = *change;
-                tellUser(helperAccessMessage(m_helperAccess));
+            if (*change != HelperAccess::available && personasEnabled()) {
+                m_personaVM->setHelperAccess(*change);
+                tellUser(helperAccessMessage(*change));
             }
             m_personaVM->refresh();
         },

@@ -138,8 +138,9 @@ public:
     // Whether the 3-second persona cycle is running (from the start-up check on, except between the way
     // to sleep and the wake, and once quitting).
     bool isPersonaCycleScheduled() const { return m_personaTimer.isActive(); }
-    bool personasEnabled() const { return m_helperAccess == HelperAccess::available; }
-    HelperAccess helperAccess() const { return m_helperAccess; }
+    // Whether the helper acts for this copy; the persona view model holds it for the views as well.
+    bool personasEnabled() const;
+    HelperAccess helperAccess() const;
 
 signals:
     // The launch's look at the helper and the recovery of processes left stopped are done.
@@ -152,6 +153,8 @@ private:
     PopoverHooks popoverHooks();
     // The engines the popover's actions and storage tabs act through.
     PopoverEngines popoverEngines();
+    // Why this copy cannot set up the helper, for the setup page and the helper inspector; empty when it can.
+    QString helperSetupUnavailable() const;
     void buildWindows();
     void buildTrayIcon();
     // The tray went away: with no window left open, the dashboard window is the way in again.
@@ -192,7 +195,6 @@ private:
     bool m_asleep = false; // between the way to sleep and the wake: no persona cycle runs
     bool m_quitting = false;
     bool m_toldAboutHelper = false;
-    HelperAccess m_helperAccess = HelperAccess::available;
     std::shared_ptr<HelperService> m_helperService;
     // The windows' work on the engines above (recommended actions, the helper's setup, the privacy pages):
     // declared after them, so that it goes first and waits for that work before they go.

@@ -66,11 +66,11 @@ std::vector<MacCapabilityProfile::Capability> MacCapabilityProfile::capabilities
         add("13B parameter models", true, "Good", yes, "Better quality, still responsive", true);
     if (t >= 32)
         add("34B parameter models", true, "Excellent", yes, "High quality across all tasks", false);
-    if (t >= 48)
+    if (t >= k70BMemoryGB)
         add("70B parameter models", true, "Excellent", yes, "Near-frontier quality locally", false);
     else
         add("70B parameter models", false, std::nullopt, no, "Needs 48GB+ RAM", false);
-    if (t >= 192)
+    if (t >= k405BMemoryGB)
         add("405B parameter models", true, "Maximum", "star.circle.fill", "Frontier-class local inference", false);
     else
         add("405B parameter models", false, std::nullopt, no, "Needs 192GB+ RAM", false);

@@ -27,6 +27,10 @@ struct MacCapabilityProfile
         std::string detail;
     };
 
+    // The memory that 70B and 405B models need; the rows below and the advice on upgrading both use them.
+    static constexpr double k70BMemoryGB = 48;
+    static constexpr double k405BMemoryGB = 192;
+
     ChipClass chipClass = ChipClass::m1Base;
     double totalMemoryGB = 0;
     std::int64_t cpuCores = 0;

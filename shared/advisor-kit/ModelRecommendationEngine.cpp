@@ -154,10 +154,11 @@ std::vector<ModelRecommendation::ReasoningPoint> reasoningPoints(
     const ModelProfile& model, const UserRecommendationContext& context, double speed, double headroom, bool tried)
 {
     std::vector<ModelRecommendation::ReasoningPoint> reasoning;
-    reasoning.push_back({Uuid::random(), "memorychip",
-        cformat("%.0f", headroom)
-            + (headroom > 24 ? "GB headroom remaining \u2014 comfortable" : "GB headroom \u2014 tight but workable"),
-        headroom > 16});
+    // Above 16 GB the point counts in the model's favour, so it is not called tight there.
+    const char* room = headroom > 24 ? "GB headroom remaining \u2014 comfortable"
+        : headroom > 16              ? "GB headroom remaining \u2014 workable"
+                                     : "GB headroom \u2014 tight but workable";
+    reasoning.push_back({Uuid::random(), "memorychip", cformat("%.0f", headroom) + room, headroom > 16});
     if (contains(model.strongUseCases, context.primaryUseCase))
         reasoning.push_back(
             {Uuid::random(), "star.fill", "Specifically strong for " + lowercasedText(context.primaryUseCase), true});

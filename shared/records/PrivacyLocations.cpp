@@ -3,6 +3,7 @@
 #include "core/AppSupport.h"
 #include "core/UserDefaults.h"
 
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #ifndef QV_INSTALL_LIBEXECDIR
@@ -11,11 +12,17 @@
 
 namespace {
 
+// Where the Debian package puts the helper, whatever prefix this copy was built for.
+constexpr const char* kPackageHelperBinary = "/usr/libexec/quorvane/quorvane-helper";
+
 PrivacyLocations systemPlaces(const QString& root)
 {
     PrivacyLocations l;
     l.helperFolder = root + QStringLiteral(QV_INSTALL_LIBEXECDIR "/quorvane");
-    l.helperBinary = l.helperFolder + QStringLiteral("/quorvane-helper");
+    // A copy built for another prefix (a build folder's /usr/local) has no helper of its own there: the
+    // helper it meets is the package's, and that is the one whose ownership is checked and named.
+    const QString own = l.helperFolder + QStringLiteral("/quorvane-helper");
+    l.helperBinary = QFileInfo::exists(own) ? own : root + QLatin1String(kPackageHelperBinary);
     l.systemUnitFolder = root + QStringLiteral("/etc/systemd/system");
     l.packageUnitFolder = root + QStringLiteral("/usr/lib/systemd/system");
     l.helperLogFolder = root + QStringLiteral("/var/log/quorvane");

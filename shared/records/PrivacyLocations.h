@@ -10,7 +10,9 @@ struct PrivacyLocations
     QString settingsFile; // the user defaults ($XDG_CONFIG_HOME/Quorvane/Quorvane Pro.conf)
     QString autostartEntry; // $XDG_CONFIG_HOME/autostart/quorvane-pro.desktop
     QString helperFolder; // the helper binaries (<prefix>/libexec/quorvane)
-    QString helperBinary; // the root helper itself, in helperFolder
+    // The root helper itself: in helperFolder where this copy's own is installed, else the package's
+    // (/usr/libexec/quorvane/quorvane-helper), the one a copy from another prefix meets.
+    QString helperBinary;
     QString systemUnitFolder; // /etc/systemd/system, where older installs put the helper's units
     QString packageUnitFolder; // /usr/lib/systemd/system, where the package installs them
     QString helperLogFolder; // /var/log/quorvane

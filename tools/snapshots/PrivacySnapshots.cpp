@@ -166,6 +166,22 @@ void registerPrivacySnapshots(SnapshotRegistry& registry)
         }
         return grabSettingsPage(view, c, true);
     });
+    // A copy that cannot set up the helper, none installed: Install answers as the setup page does, and no
+    // Uninstall is offered.
+    registry.add(QStringLiteral("privacy-helper-inspector-not-from-this-copy"), [](const SnapshotContext& c) {
+        PrivacySample sample(c.data);
+        sample.helper.helperStatus = {};
+        sample.services.helperSetupUnavailable = QStringLiteral(
+            "Not from this copy: the helper acts only for the installed program, and this copy runs from somewhere "
+            "else. The helper comes with the Debian package (sudo apt install ./quorvane-pro_<version>_<arch>.deb); "
+            "start the installed program to set it up.");
+        HelperInspectorView view(sample.services);
+        view.setAttribute(Qt::WA_DontShowOnScreen);
+        view.show();
+        settleBackgroundWork();
+        view.reinstall();
+        return grabSettingsPage(view, c, true);
+    });
     addCard<LiveHelperActivityView>(registry, QStringLiteral("privacy-live-activity"));
     addCard<NetworkActivityView>(registry, QStringLiteral("privacy-network-activity"));
     addCard<PrivacyCommitmentView>(registry, QStringLiteral("privacy-commitment"));

@@ -2,6 +2,7 @@
 #include "SampleSettings.h"
 #include "SnapshotRegistry.h"
 
+#include "core/HelperAccess.h"
 #include "records/ThemeManager.h"
 #include "settings/SettingsPages.h"
 #include "settings/SettingsTour.h"
@@ -34,9 +35,20 @@ QImage wholePage(const SnapshotContext& c, int tab)
     return grabSettingsPage(*page, c);
 }
 
-QImage tour(const SnapshotContext& c, int step)
+// The Personas and Sensors pages of a copy the helper does not act for.
+QImage wholePageWithoutHelper(const SnapshotContext& c, int tab)
 {
     SampleSettings sample(c.data);
+    sample.viewModel->setHelperAccess(HelperAccess::notInstalled);
+    std::unique_ptr<QWidget> page(SettingsPages::create(tab, *sample.view));
+    return grabSettingsPage(*page, c);
+}
+
+QImage tour(const SnapshotContext& c, int step, bool helper = true)
+{
+    SampleSettings sample(c.data);
+    if (!helper)
+        sample.viewModel->setHelperAccess(HelperAccess::notInstalled);
     sample.view->tour().start();
     for (int i = 0; i < step; ++i)
         sample.view->tour().next();
@@ -116,6 +128,11 @@ void registerSettingsSnapshots(SnapshotRegistry& registry)
     for (int step = 0; step < SettingsTour::kStepCount; ++step)
         registry.add(QStringLiteral("settings-tour-step%1").arg(step),
             [step](const SnapshotContext& c) { return tour(c, step); });
+    registry.add(QStringLiteral("settings-tour-step3-without-helper"),
+        [](const SnapshotContext& c) { return tour(c, 3, false); });
+    for (int tab : {1, 5})
+        registry.add(QStringLiteral("settings-page-%1-without-helper").arg(tab, 2, 10, QLatin1Char('0')),
+            [tab](const SnapshotContext& c) { return wholePageWithoutHelper(c, tab); });
     registry.add(QStringLiteral("settings-clear-everything-question"), clearEverythingQuestion);
     registry.add(QStringLiteral("help-guide"), [](const SnapshotContext& c) {
         HelpGuideView guide(ThemeManager::shared());

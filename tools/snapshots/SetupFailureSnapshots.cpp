@@ -95,10 +95,25 @@ QImage notFromThisCopyInPopover(const SnapshotContext& c, bool lastPage)
     return image;
 }
 
+// The conflict style page of a copy that cannot set up the helper: no style will freeze anything.
+QImage styleWithoutHelper(const SnapshotContext& c)
+{
+    SamplePopover p(c, 1, false, 3, [](PopoverEngines& engines) {
+        engines.helperSetupUnavailable = helperSetupUnavailableReason(
+            "/usr/bin/quorvane-pro", ::getpid(), SystemdHelperService::defaultSetupProgram());
+    });
+    p.personas.viewModel->setHelperAccess(HelperAccess::notInstalledProgram);
+    p.show();
+    const QImage image = grabWidget(*p.view, c.palette, 2, PopoverView::kSize);
+    c.data.settings().setHasFinishedOnboarding(true);
+    return image;
+}
+
 } // namespace
 
 void registerSetupFailureSnapshots(SnapshotRegistry& registry)
 {
+    registry.add(QStringLiteral("popover-onboarding-3-not-from-this-copy"), styleWithoutHelper);
     registry.add(QStringLiteral("onboarding-step-4-failed"), failedCard);
     registry.add(QStringLiteral("popover-onboarding-4-failed"), failedInPopover);
     registry.add(QStringLiteral("popover-onboarding-4-not-from-this-copy"),

@@ -151,10 +151,15 @@ QString minimumTokensText(UserRecommendationContext::ContextLength length)
 
 UpgradeAdvice upgradeAdvice(const MacCapabilityProfile& profile, bool appleSilicon)
 {
-    // A memory that could not be read (NaN) is no reason to call the hardware optimal.
-    if (!(profile.totalMemoryGB > 16)) {
+    // The advice agrees with the capability rows on the same page: optimal only where none is ruled out for
+    // lack of memory. A memory that could not be read (NaN) is no reason to call the hardware optimal.
+    if (!(profile.totalMemoryGB >= MacCapabilityProfile::k70BMemoryGB)) {
         return {tr("Upgrade Memory (RAM)"),
-            tr("Moving to 36GB+ RAM is the best way to run large local reasoning models like Llama 70B.")};
+            tr("Moving to 48GB+ RAM is the best way to run large local reasoning models like Llama 70B.")};
+    }
+    if (profile.totalMemoryGB < MacCapabilityProfile::k405BMemoryGB) {
+        return {tr("Upgrade Memory (RAM)"),
+            tr("Moving to 192GB+ RAM is the best way to run frontier-class models like Llama 405B.")};
     }
     return {tr("Hardware is Optimal"),
         (appleSilicon ? tr("You have plenty of unified memory (") : tr("You have plenty of memory ("))

@@ -60,6 +60,11 @@ bool MemoryComparisonView::isHighlighted(int index) const
     return index >= 0 && index < m_comparisons.size() && m_comparisons[index].memoryGB == m_yourMemoryGB;
 }
 
+QString MemoryComparisonView::heading() const
+{
+    return tr("Compared to common configurations");
+}
+
 QString MemoryComparisonView::rankSentence() const
 {
     return tr("Your computer has more memory than ~") + QString::number(rank()) + tr("% of common configurations.");
@@ -93,8 +98,7 @@ void MemoryComparisonView::paintEvent(QPaintEvent*)
     int y = kMargin;
     p.setFont(caption);
     p.setPen(m_palette.secondaryText);
-    p.drawText(QRect(kMargin, y, inner, fm.height()), Qt::AlignLeft | Qt::AlignVCenter,
-        tr("Compared to common Macs").toUpper());
+    p.drawText(QRect(kMargin, y, inner, fm.height()), Qt::AlignLeft | Qt::AlignVCenter, heading().toUpper());
     y += fm.height() + kSpacing;
 
     const int rowHeight = std::max(kBarHeight, fm.height());

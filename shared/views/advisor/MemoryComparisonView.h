@@ -24,6 +24,9 @@ public:
     double barFraction(int index) const;
     bool isHighlighted(int index) const;
     int rank() const { return AdvisorTexts::memoryRank(m_yourMemoryGB, m_comparisons); }
+    // The heading over the bars (painted upper-cased): the table is of common configurations, whatever this
+    // machine is.
+    QString heading() const;
     QString rankSentence() const;
 
     QSize sizeHint() const override;

@@ -49,5 +49,13 @@ ActionTipsView::ActionTipsView(const QString& title, const QStringList& tips, QW
         auto* label = new ToneLabel(tip, Fonts::system(11), Tone::secondary, this);
         label->setWordWrap(true);
         column->addWidget(label);
+        m_labels << label;
     }
+}
+
+void ActionTipsView::setTips(const QStringList& tips)
+{
+    m_tips = tips.mid(0, m_labels.size());
+    for (qsizetype i = 0; i < m_labels.size(); ++i)
+        m_labels[i]->setText(i < m_tips.size() ? m_tips[i] : QString());
 }

@@ -14,8 +14,11 @@ public:
 
     QString title() const { return m_title; }
     QStringList tips() const { return m_tips; }
+    // Rewords the tips in place; there are as many as the view was built with.
+    void setTips(const QStringList& tips);
 
 private:
     QString m_title;
     QStringList m_tips;
+    QList<ToneLabel*> m_labels;
 };

@@ -57,8 +57,11 @@ HistoryTabView::HistoryTabView(
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(20);
     column->addWidget(new ToneLabel(tr("System History & DVR"), PageStyle::title2(), Tone::primary, this));
-    column->addWidget(new ToneLabel(tr("Scrub back in time to see exactly what processes were running."),
-        PageStyle::subheadline(), Tone::secondary, this));
+    // The page shows the moment now; the report holds the recent CPU load, not the processes.
+    m_subtitle = new ToneLabel(tr("See the time and CPU load right now, and export the recent CPU history as CSV."),
+        PageStyle::subheadline(), Tone::secondary, this);
+    m_subtitle->setWordWrap(true);
+    column->addWidget(m_subtitle);
 
     auto* machine = new QVBoxLayout;
     machine->setSpacing(10);
@@ -156,6 +159,11 @@ QString HistoryTabView::exportFolder()
 QString HistoryTabView::statusText() const
 {
     return m_status->isHidden() ? QString() : m_status->text();
+}
+
+QString HistoryTabView::subtitleText() const
+{
+    return m_subtitle->text();
 }
 
 QString HistoryTabView::timeText() const

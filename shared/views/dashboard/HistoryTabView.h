@@ -23,6 +23,7 @@ public:
 
     bool isExporting() const { return m_isExporting; }
     QPushButton* exportButton() const { return m_export; }
+    QString subtitleText() const;
     QString timeText() const;
     QString cpuText() const;
     // Where the last report went, or why it could not be written; empty before the first export.
@@ -46,6 +47,7 @@ private:
     Dialogs& m_dialogs;
     bool m_isExporting = false;
     int m_reports = 0; // reports written, so that only the latest one's reveal speaks
+    ToneLabel* m_subtitle = nullptr;
     ToneLabel* m_time = nullptr;
     ToneLabel* m_cpu = nullptr;
     QPushButton* m_export = nullptr;

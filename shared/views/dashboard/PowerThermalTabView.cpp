@@ -111,7 +111,8 @@ QWidget* PowerThermalTabView::buildEnergy(QWidget* content)
     power->addWidget(new ToneLabel(tr("Power Draw"), PageStyle::caption(), Tone::secondary, content));
     m_power = new ToneLabel(NumberText::dash, PageStyle::title2(), Tone::primary, content);
     power->addWidget(m_power);
-    power->addWidget(new ToneLabel(tr("Live SoC Consumption"), PageStyle::caption(), Tone::secondary, content));
+    m_powerCaption = new ToneLabel({}, PageStyle::caption(), Tone::secondary, content);
+    power->addWidget(m_powerCaption);
     energy->addLayout(cards);
 
     return section;
@@ -201,6 +202,7 @@ void PowerThermalTabView::refresh()
         m_charging->setTone(Tone::secondary);
     }
     m_power->setText(PageStyle::figure(measured.powerDraw, "%.2f W", m_stats.powerDraw()));
+    m_powerCaption->setText(measured.powerDraw ? tr("Live SoC Consumption") : tr("No power reading on this machine"));
 
     const QList<double> fans = m_stats.fanRPMs();
     const bool fanKnown = measured.fans && !fans.isEmpty();
@@ -209,8 +211,17 @@ void PowerThermalTabView::refresh()
     m_fan->setText(tr("Fan Speed: ")
         + (fanKnown ? PageStyle::wholeFigure(true, fans.first(), QStringLiteral(" RPM")) : NumberText::dash));
     const bool turbo = m_stats.forceTurboCooling();
-    m_fanCaption->setText(turbo ? tr("TURBO OVERRIDE ACTIVE") : tr("Firmware Dynamic System Control"));
-    m_fanCaption->setTone(turbo ? Tone::orange : Tone::green);
+    // Without a fan reading nothing is known of how the fans are driven.
+    if (turbo) {
+        m_fanCaption->setText(tr("TURBO OVERRIDE ACTIVE"));
+        m_fanCaption->setTone(Tone::orange);
+    } else if (fanKnown) {
+        m_fanCaption->setText(tr("Firmware Dynamic System Control"));
+        m_fanCaption->setTone(Tone::green);
+    } else {
+        m_fanCaption->setText(tr("No fan sensor found on this machine"));
+        m_fanCaption->setTone(Tone::secondary);
+    }
 }
 
 QString PowerThermalTabView::batteryText() const
@@ -231,6 +242,11 @@ QString PowerThermalTabView::powerText() const
 QString PowerThermalTabView::fanText() const
 {
     return m_fan->text();
+}
+
+QString PowerThermalTabView::powerCaption() const
+{
+    return m_powerCaption->text();
 }
 
 QString PowerThermalTabView::fanCaption() const

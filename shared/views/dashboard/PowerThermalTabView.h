@@ -30,6 +30,7 @@ public:
     QString powerText() const;
     QString fanText() const;
     QString fanCaption() const;
+    QString powerCaption() const;
     bool isFanSymbolActive() const;
 
 private:
@@ -62,5 +63,6 @@ private:
     ToneLabel* m_power = nullptr;
     ToneSymbol* m_fanSymbol = nullptr;
     ToneLabel* m_fan = nullptr;
+    ToneLabel* m_powerCaption = nullptr;
     ToneLabel* m_fanCaption = nullptr;
 };

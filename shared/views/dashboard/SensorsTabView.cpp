@@ -50,6 +50,20 @@ QWidget* socCard(QWidget* parent, ToneLabel*& value)
     return card;
 }
 
+QStringList tips(bool canPause)
+{
+    // Nothing in the program changes a priority: with the helper, personas pause chosen processes.
+    if (canPause) {
+        return {SensorsTabView::tr(
+                    "❄️ Freeze Model: Suspend heavy background processes to instantly reclaim CPU cores."),
+            SensorsTabView::tr(
+                "🚀 Proactive Optimization ('PO'): with automatic personas on, Quorvane pauses non-essential tasks.")};
+    }
+    return {
+        SensorsTabView::tr("❄️ Freeze Model: without its helper, Quorvane cannot suspend background processes."),
+        SensorsTabView::tr("🚀 Proactive Optimization ('PO'): without its helper, personas pause no background tasks.")};
+}
+
 } // namespace
 
 SensorsTabView::Figures SensorsTabView::Figures::of(const DashboardViewModel& stats)
@@ -67,7 +81,7 @@ SensorsTabView::Figures SensorsTabView::Figures::of(const DashboardViewModel& st
     return f;
 }
 
-SensorsTabView::SensorsTabView(DashboardViewModel& stats, QWidget* parent)
+SensorsTabView::SensorsTabView(DashboardViewModel& stats, bool canPause, QWidget* parent)
     : QWidget(parent)
     , m_stats(stats)
 {
@@ -85,6 +99,12 @@ SensorsTabView::SensorsTabView(DashboardViewModel& stats, QWidget* parent)
     });
     connect(&m_stats, &DashboardViewModel::figuresChanged, this, [this] { showFigures(Figures::of(m_stats)); });
     showFigures(Figures::of(m_stats));
+    setCanPause(canPause);
+}
+
+void SensorsTabView::setCanPause(bool canPause)
+{
+    m_tips->setTips(tips(canPause));
 }
 
 QWidget* SensorsTabView::buildSensors()
@@ -160,10 +180,8 @@ QWidget* SensorsTabView::buildProcesses()
     scroll->setWidget(list);
     list->setAutoFillBackground(false); // setWidget() turns it on; the list shows the page's background
     rightColumn->addWidget(scroll);
-    rightColumn->addWidget(new ActionTipsView(tr("Active Optimization Tips"),
-        {tr("❄️ Freeze Model: Suspend heavy background processes to instantly reclaim CPU cores."),
-            tr("🚀 Proactive Optimization ('PO'): Quorvane deprioritizes non-essential tasks automatically.")},
-        right));
+    m_tips = new ActionTipsView(tr("Active Optimization Tips"), tips(true), right);
+    rightColumn->addWidget(m_tips);
     rightColumn->addStretch();
     return right;
 }
@@ -231,6 +249,11 @@ QStringList SensorsTabView::rowValues() const
 QString SensorsTabView::thermalText() const
 {
     return m_thermal->text();
+}
+
+QStringList SensorsTabView::tipTexts() const
+{
+    return m_tips->tips();
 }
 
 QStringList SensorsTabView::processNames() const

@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+class ActionTipsView;
 class DashboardViewModel;
 class ProcessRow;
 class SensorCircle;
@@ -21,7 +22,7 @@ class ToneLabel;
 
 // The live sensor page: chip temperature, load circles and sensor lines with a thermal status line on
 // the left; the CPU history, the six busiest processes and two tips on the right. A figure the machine
-// gives no source for shows "—".
+// gives no source for shows "—"; the tips promise suspending only where the helper acts for this copy.
 class SensorsTabView : public QWidget
 {
     Q_OBJECT
@@ -44,9 +45,11 @@ public:
         static Figures of(const DashboardViewModel& stats);
     };
 
-    explicit SensorsTabView(DashboardViewModel& stats, QWidget* parent = nullptr);
+    explicit SensorsTabView(DashboardViewModel& stats, bool canPause = true, QWidget* parent = nullptr);
 
     void showFigures(const Figures& figures);
+    // Whether processes can be suspended (the helper acts for this copy); the tips follow.
+    void setCanPause(bool canPause);
 
     // Texts as shown now, for the accessibility tree and tests.
     QString socText() const;
@@ -54,6 +57,7 @@ public:
     QStringList rowValues() const;
     QString thermalText() const;
     QStringList processNames() const;
+    QStringList tipTexts() const;
 
     static QString efficiencyText(std::optional<double> cpuUsage, std::optional<double> powerDraw);
 
@@ -70,4 +74,5 @@ private:
     ToneLabel* m_thermal = nullptr;
     SparklineView* m_sparkline = nullptr;
     QList<ProcessRow*> m_processes;
+    ActionTipsView* m_tips = nullptr;
 };

@@ -70,7 +70,8 @@ QList<HelpGuideView::GuideSection> HelpGuideView::sections(const Palette& p)
                "measures the memory loaded models hold, CPU usage, and memory footprint, and reports on active "
                "model loadings so your local inference stays smooth.")},
         {QStringLiteral("snowflake"), p.blue, tr("2. Persona Modes & Smart Freeze"),
-            tr("Personas automatically configure resource priorities based on your work context:\n"
+            tr("With the helper, personas automatically pause chosen background processes based on your work "
+               "context:\n"
                "• Compile Mode: Suspends background AI to give your compilers (cargo, make, ninja) all CPU cores.\n"
                "• AI First Mode: Reserves maximum VRAM and memory headroom for local models.\n"
                "• Battery Mode: Suspends resource-heavy services when you're on battery.\n\n"
@@ -107,7 +108,7 @@ QList<HelpGuideView::GuideSection> HelpGuideView::sections(const Palette& p)
                "• Personas: configure automated persona trigger apps\n"
                "• Automation: freeze/unfreeze rules and trigger lists\n"
                "• Storage & Caches: view local models and developer caches\n"
-               "• Privacy: configure what data is stored locally\n"
+               "• Privacy: see, export and erase what is stored locally\n"
                "• About: version info and lifetime stats")},
     };
 }

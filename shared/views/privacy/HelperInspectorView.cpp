@@ -205,6 +205,7 @@ QLayout* HelperInspectorView::buildActions()
     m_reinstall->setColors(roleColor(ColorRole::text), roleColor(ColorRole::blue));
     m_uninstall = privacyButton(tr("Uninstall Helper"), QString(), Fonts::system(11, QFont::Bold));
     m_uninstall->setColors(roleColor(ColorRole::red), roleColor(ColorRole::red, 0.15));
+    m_uninstall->hide(); // offered once a status says a helper is installed
     connect(m_reinstall, &QAbstractButton::clicked, this, &HelperInspectorView::reinstall);
     connect(m_uninstall, &QAbstractButton::clicked, this, &HelperInspectorView::requestUninstall);
     m_message = new ThemedLabel(QString(), Fonts::system(11, QFont::Medium), ColorRole::orange);
@@ -267,6 +268,8 @@ void HelperInspectorView::setHelperStatus(const PrivacyMetricsEngine::HelperStat
     m_entitlementToggle->setVisible(!described.empty());
     m_entitlements->setVisible(!described.empty() && m_entitlementToggle->isChecked());
     m_reinstall->setLabel(status.isInstalled ? tr("Reinstall Helper") : tr("Install Helper"));
+    // There is nothing to uninstall while no helper is installed.
+    m_uninstall->setVisible(status.isInstalled);
     m_entitlementSource->setText(sourceText(status));
     for (const auto& [entitlement, description] : described) {
         auto* box = new RoundedBox(Qt::Vertical, 8, 2, 6);
@@ -301,6 +304,11 @@ QString HelperInspectorView::ownershipText() const
 QString HelperInspectorView::installLabel() const
 {
     return m_reinstall->text();
+}
+
+bool HelperInspectorView::offersUninstall() const
+{
+    return !m_uninstall->isHidden();
 }
 
 QStringList HelperInspectorView::abilityTexts() const
@@ -380,6 +388,11 @@ void HelperInspectorView::reinstall()
 {
     if (m_busy || !m_services.helper)
         return;
+    // This copy cannot set up the helper: the same answer as the setup page's, without asking for a password.
+    if (!m_services.helperSetupUnavailable.isEmpty()) {
+        finishAction(m_services.helperSetupUnavailable, false);
+        return;
+    }
     setBusy(true);
     std::shared_ptr<HelperService> helper = m_services.helper;
     runOnPool(
@@ -392,8 +405,12 @@ void HelperInspectorView::reinstall()
 
 void HelperInspectorView::requestUninstall()
 {
-    if (m_busy || !m_services.helper)
+    if (m_busy || !m_services.helper || !m_helperStatus || !m_helperStatus->isInstalled)
         return;
+    if (!m_services.helperSetupUnavailable.isEmpty()) {
+        finishAction(m_services.helperSetupUnavailable, false);
+        return;
+    }
     const Dialogs::Confirmation question {tr("Uninstall the helper?"),
         tr("Quorvane first resumes every process it has suspended, then removes the helper. Processes cannot be "
            "frozen again until the helper is reinstalled."),

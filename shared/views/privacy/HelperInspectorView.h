@@ -35,6 +35,8 @@ public:
     bool isBusy() const { return m_busy; }
     // "Install Helper" while none is installed, else "Reinstall Helper".
     QString installLabel() const;
+    // "Uninstall Helper" is offered only while a helper is installed.
+    bool offersUninstall() const;
     // The "can do" list, one line for each operation the helper accepts.
     QStringList abilityTexts() const;
     // The "Technical entitlements" section is offered only with an installed unit to list.

@@ -48,7 +48,7 @@ LiveHelperActivityView::LiveHelperActivityView(const PrivacyServices& services, 
     m_empty->box()->addWidget(
         new ThemedLabel(tr("No privileged actions taken yet."), Fonts::system(12, QFont::Medium), ColorRole::text), 0,
         Qt::AlignHCenter);
-    auto* hint = new ThemedLabel(tr("Actions will appear here in real time as Quorvane optimizes system thermals."),
+    auto* hint = new ThemedLabel(tr("Actions will appear here in real time as Quorvane asks its helper to act."),
         Fonts::system(11), ColorRole::secondary);
     hint->setWordWrap(true);
     hint->setAlignment(Qt::AlignCenter);

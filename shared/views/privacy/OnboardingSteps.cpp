@@ -213,7 +213,7 @@ WorkspaceStepView::WorkspaceStepView(
 }
 
 StyleStepView::StyleStepView(
-    Flavor selected, std::function<void(Flavor)> select, std::function<void()> next, QWidget* parent)
+    Flavor selected, std::function<void(Flavor)> select, std::function<void()> next, bool canPause, QWidget* parent)
     : QWidget(parent)
 {
     auto* layout = new QVBoxLayout(this);
@@ -222,6 +222,13 @@ StyleStepView::StyleStepView(
     layout->addWidget(centred(tr("Choose Conflict Style"), Fonts::system(18, QFont::Bold), ColorRole::text));
     layout->addWidget(
         centred(tr("How should Quorvane handle resource conflicts?"), Fonts::system(12), ColorRole::secondary));
+    // The styles describe what the personas do with the helper; the next page cannot set it up here.
+    if (!canPause) {
+        m_note = centred(tr("Without the helper, which this copy cannot set up, no style freezes anything."),
+            Fonts::system(11, QFont::DemiBold), ColorRole::orange);
+        m_note->setContentsMargins(16, 0, 16, 0);
+        layout->addWidget(m_note);
+    }
     const std::vector<ChoiceList::Choice> choices {
         {QStringLiteral("🦁"), tr("Lion (Aggressive)"),
             tr("Act fast, freeze background processes automatically without prompting.")},
@@ -237,6 +244,11 @@ StyleStepView::StyleStepView(
     auto* forward = onboardingButton(tr("Continue"), false, 24);
     connect(forward, &QAbstractButton::clicked, this, [next] { next(); });
     layout->addWidget(forward, 0, Qt::AlignHCenter);
+}
+
+QString StyleStepView::note() const
+{
+    return m_note ? m_note->text() : QString();
 }
 
 ReadyStepView::ReadyStepView(std::function<void()> onDone, bool canPause, QWidget* parent)

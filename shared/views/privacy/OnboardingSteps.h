@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+class QLabel;
+
 #include <functional>
 #include <vector>
 
@@ -68,18 +70,22 @@ private:
     ChoiceList* m_list;
 };
 
-// Page 3: how resource conflicts are settled.
+// Page 3: how resource conflicts are settled. Where this copy cannot set up the helper (`canPause` false)
+// it says that no style will freeze anything.
 class StyleStepView : public QWidget
 {
     Q_OBJECT
 public:
     using Flavor = PersonaConfiguration::FlavorPersona;
-    StyleStepView(
-        Flavor selected, std::function<void(Flavor)> select, std::function<void()> next, QWidget* parent = nullptr);
+    StyleStepView(Flavor selected, std::function<void(Flavor)> select, std::function<void()> next, bool canPause = true,
+        QWidget* parent = nullptr);
     ChoiceList* choices() const { return m_list; }
+    // Empty where the styles can freeze.
+    QString note() const;
 
 private:
     ChoiceList* m_list;
+    QLabel* m_note = nullptr;
 };
 
 // Page 5: the closing page. Without the helper (`canPause` false) it says what still holds instead of

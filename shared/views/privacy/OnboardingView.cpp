@@ -74,6 +74,15 @@ void OnboardingView::finishSetup(bool canPause)
     setCurrentStep(5);
 }
 
+void OnboardingView::setHelperUnavailable(bool unavailable)
+{
+    if (unavailable == m_helperUnavailable)
+        return;
+    m_helperUnavailable = unavailable;
+    if (m_step == 3)
+        showPage();
+}
+
 void OnboardingView::showPage()
 {
     // A page's own state goes with it: switching pages builds the new one from scratch.
@@ -102,7 +111,7 @@ void OnboardingView::showPage()
                 m_flavor = f;
                 emit flavorPersonaChanged(f);
             },
-            [this] { setCurrentStep(4); });
+            [this] { setCurrentStep(4); }, !m_helperUnavailable);
         break;
     case 4:
         m_page = m_permissionView ? m_permissionView(*this) : nullptr;

@@ -30,6 +30,8 @@ public:
     void setCurrentStep(int step);
     // Page 4 is done: the last page follows, saying whether processes can be paused (the helper is installed).
     void finishSetup(bool canPause);
+    // This copy cannot set up the helper (page 4 will say why): page 3 says that no style freezes anything.
+    void setHelperUnavailable(bool unavailable);
     Workspace workspacePersona() const { return m_workspace; }
     Flavor flavorPersona() const { return m_flavor; }
     QWidget* page() const { return m_page; }
@@ -49,6 +51,7 @@ private:
     Workspace m_workspace;
     Flavor m_flavor;
     bool m_canPause = true;
+    bool m_helperUnavailable = false;
     PageFactory m_permissionView;
     std::function<void()> m_onCompletion;
     QWidget* m_frame;

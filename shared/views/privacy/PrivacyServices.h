@@ -30,6 +30,8 @@ struct PrivacyServices
     QString dataDirectory;
     QString helperBinary; // the installed root helper, whose ownership the inspector lets users check
     QString settingsDirectory; // the folder of the settings file
+    // Why this copy cannot set up or remove the helper itself, in the setup page's words; empty when it can.
+    QString helperSetupUnavailable = QString();
     // Where the erasure and uninstall cards keep what they did, when something outlives the page that
     // shows them; without it each card keeps its own.
     PrivacyPageState* pageState = nullptr;

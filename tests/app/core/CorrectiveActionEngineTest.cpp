@@ -139,7 +139,7 @@ TEST_F(CorrectiveActionEngineTest, MemoryCardsAtAndJustBeyondTheirThresholds)
     EXPECT_EQ(cards[0].urgency, Urgency::critical);
     EXPECT_EQ(cards[2].description,
         "Resetting context unloads llama3:8b, qwen2:7b, which frees active model memory overhead.");
-    EXPECT_EQ(cards[2].estimatedImpact, "~2-8GB optimized");
+    EXPECT_EQ(cards[2].estimatedImpact, "~9.5GB optimized"); // what the two models hold, no invented range
     EXPECT_EQ(cards[2].urgency, Urgency::warning);
 
     EXPECT_EQ(titles(e.generateActionCards(memory(4.0, 4.0), two, noCandidates)),

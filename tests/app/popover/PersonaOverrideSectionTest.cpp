@@ -2,6 +2,8 @@
 
 #include "popover/PersonaOverrideSection.h"
 
+#include "core/HelperAccess.h"
+
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QPromise>
@@ -109,4 +111,29 @@ TEST_F(PersonaOverrideTest, RestoreButtonCountsTheFrozenProcesses)
     EXPECT_EQ(personas.resumed, 1);
     section->setShown({{}, 0, false});
     EXPECT_EQ(section->restoreButton(), nullptr);
+}
+
+TEST_F(PersonaOverrideTest, WithoutTheHelperNoWarningOfAnEngineThatDoesNotRun)
+{
+    PersonaConfiguration on = PersonaConfiguration::defaultConfiguration();
+    on.autonomousModeEnabled = true;
+    const QFuture<void> stored = personaVM->updateConfiguration(on);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stored.isFinished(); }, 5000));
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(personaVM->configuration().autonomousModeEnabled);
+    personaVM->setHelperAccess(HelperAccess::notInstalled);
+    PersonaOverrideSection live(*personaVM, themes, clock);
+    live.show();
+    // The persona rules run only where the helper acts for this copy: nothing will undo a manual choice.
+    QTest::mouseClick(live.chip(AutoPersona::batteryMode), Qt::LeftButton);
+    EXPECT_FALSE(live.showsWarning());
+    personaVM->setHelperAccess(HelperAccess::available);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return live.chip(AutoPersona::compileMode)->isEnabled(); }, 5000));
+    QTest::mouseClick(live.chip(AutoPersona::compileMode), Qt::LeftButton);
+    EXPECT_TRUE(live.showsWarning());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return live.chip(AutoPersona::compileMode)->isEnabled() && live.chip(AutoPersona::batteryMode)->isEnabled();
+        },
+        5000));
 }

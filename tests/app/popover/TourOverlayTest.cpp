@@ -13,8 +13,10 @@
 #include "popover/TourProgressRow.h"
 #include "popover/WelcomeCard.h"
 
+#include "core/HelperAccess.h"
 #include "core/NotificationCenter.h"
 #include "core/Notifications.h"
+#include "storage/DeveloperCacheEngine.h"
 #include "ui/Palette.h"
 
 #include <QApplication>
@@ -280,10 +282,65 @@ TEST_F(TourOverlayTest, LogoPulsesOnlyOnTheFirstWelcomeStepWhileShown)
     EXPECT_FALSE(welcome->isPulsing());
     EXPECT_EQ(welcome->chips(), (QStringList {"Compile", "AI First", "Battery"}));
     view->state().tourNext();
-    EXPECT_EQ(welcome->chips(), (QStringList {"npm", "Cargo", "Ollama", "Steam"}));
+    EXPECT_EQ(welcome->chips(), (QStringList {"npm", "pip", "uv", "Hugging Face"}));
     view->state().tourBack();
     view->state().tourBack();
     EXPECT_TRUE(welcome->isPulsing());
     view->hide();
     EXPECT_FALSE(welcome->isPulsing());
+}
+
+TEST_F(TourOverlayTest, ItsWordsHoldForThisCopyAndThisMachine)
+{
+    // No helper for this copy, a CPU of one core kind and no temperature sensor.
+    personaVM->setHelperAccess(HelperAccess::notInstalled);
+    dashboard->publishSample(sample());
+    auto view = makeView();
+    start(*view);
+    PopoverState& state = view->state();
+    WelcomeCard* welcome = view->tourOverlay()->welcomeCard();
+    PopoverTourCard* card = view->tourOverlay()->tourCard();
+    const auto shows = [&](const QString& words) {
+        for (const QLabel* label : welcome->findChildren<QLabel*>())
+            if (label->isVisibleTo(welcome) && label->text().contains(words))
+                return true;
+        return false;
+    };
+
+    // The persona rules run only where the helper acts for this copy.
+    state.tourNext();
+    EXPECT_TRUE(shows("does not act for this copy"));
+    EXPECT_FALSE(shows("dynamically monitors"));
+    // The sweepers' chips are caches the storage tab really lists.
+    state.tourNext();
+    for (const QString& chip : welcome->chips()) {
+        bool known = false;
+        for (const auto& target : DeveloperCacheEngine::defaultTargets())
+            known |= QString::fromStdString(target.name).contains(chip, Qt::CaseInsensitive);
+        EXPECT_TRUE(known) << chip.toStdString();
+    }
+
+    state.tourNext(); // memory
+    state.tourNext(); // CPU
+    EXPECT_EQ(card->text(), "⭕ Displays real-time utilization of every core; this machine reports no temperature.");
+    DashboardSample warm = sample();
+    warm.chipTemperature = 55;
+    dashboard->publishSample(warm);
+    EXPECT_EQ(card->text(), "⭕ Displays real-time utilization of every core and current system diode temperatures.");
+
+    // The actions tab holds no process list, and nothing is frozen without the helper.
+    state.tourNext();
+    EXPECT_EQ(settings.popoverSelectedTab(), 2);
+    EXPECT_NE(card->titleLabel()->text(), "Processes Monitor");
+    EXPECT_FALSE(card->text().contains("freeze or resume")) << card->text().toStdString();
+    EXPECT_TRUE(card->text().contains("Without its helper")) << card->text().toStdString();
+    personaVM->setHelperAccess(HelperAccess::available);
+    EXPECT_TRUE(card->text().contains("resume frozen processes")) << card->text().toStdString();
+
+    state.tourBack();
+    state.tourBack();
+    state.tourBack();
+    state.tourBack();
+    ASSERT_EQ(state.tourStep(), 1);
+    EXPECT_TRUE(shows("dynamically monitors"));
 }

@@ -10,6 +10,7 @@
 #include "ui/ElidedLabel.h"
 #include "ui/Palette.h"
 #include "ui/Switch.h"
+#include "views/dashboard/SensorsTabView.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -59,6 +60,34 @@ TEST_F(SettingsPagesTest, PersonasPageShowsTheDefaultConfiguration)
     EXPECT_EQ(chipTexts(personas->triggers()),
         QStringList({"xcodebuild", "clang", "swiftc", "ld", "cargo", "rustc", "tsc", "webpack", "esbuild", "gradle",
             "make", "cmake", "bazel", "ninja", "go", "dotnet"}));
+}
+
+TEST_F(SettingsPagesTest, WithoutTheHelperThePersonaAndSensorPagesSayNothingIsPaused)
+{
+    PersonaConfiguration on = PersonaConfiguration::defaultConfiguration();
+    on.autonomousModeEnabled = true;
+    SettingsView& view = makeView(on);
+    view.setActiveTab(1);
+    auto* personas = page<PersonasSection>();
+    ASSERT_NE(personas, nullptr);
+    EXPECT_TRUE(personas->helperNote().isEmpty());
+
+    // The delegate finds no helper for this copy while the page is open: switching stays on, and the page says why
+    // it pauses nothing, in the words the program tells the user.
+    m_viewModel->setHelperAccess(HelperAccess::notInstalledProgram);
+    EXPECT_TRUE(personas->autonomousSwitch()->isChecked());
+    EXPECT_EQ(personas->helperNote(), helperAccessMessage(HelperAccess::notInstalledProgram));
+    view.setActiveTab(5);
+    view.setActiveTab(1);
+    EXPECT_EQ(page<PersonasSection>()->helperNote(), helperAccessMessage(HelperAccess::notInstalledProgram));
+
+    // The sensor page's tips, built and while shown.
+    view.setActiveTab(5);
+    auto* sensors = page<SensorsTabView>();
+    ASSERT_NE(sensors, nullptr);
+    EXPECT_TRUE(sensors->tipTexts().first().contains("without its helper"));
+    m_viewModel->setHelperAccess(HelperAccess::available);
+    EXPECT_FALSE(sensors->tipTexts().first().contains("without its helper"));
 }
 
 TEST_F(SettingsPagesTest, TriggersAreAddedAsTypedAndRemovedWithEveryEqualEntry)
@@ -123,6 +152,9 @@ TEST_F(SettingsPagesTest, AggressivenessStepStoresTheFractionAndShowsThePercenta
     EXPECT_DOUBLE_EQ(PersonaConfiguration::load(m_defaults).aggressivenessLevel, 0.55);
     EXPECT_EQ(automation->aggressivenessValue()->text(), "55%");
 
+    // The engine unloads the models when Compile Mode starts, and at no memory pressure: the box says when.
+    EXPECT_TRUE(automation->autoUnload()->text().contains("Compile Mode"))
+        << automation->autoUnload()->text().toStdString();
     // Unticking the checkbox changes that one field.
     auto before = m_viewModel->configuration();
     automation->autoUnload()->click();

@@ -6,6 +6,8 @@
 #include "settings/SettingsTour.h"
 #include "settings/TourCard.h"
 
+#include "core/HelperAccess.h"
+
 using namespace settingstest;
 
 namespace {
@@ -98,3 +100,32 @@ TEST_F(SettingsTourTest, BackSkipAndAnEarlyNext)
 }
 
 } // namespace
+
+TEST_F(SettingsTourTest, TheLastStepClaimsBackgroundWorkOnlyWhereItRuns)
+{
+    PersonaConfiguration on = PersonaConfiguration::defaultConfiguration();
+    on.autonomousModeEnabled = true;
+    SettingsView& view = makeView(on);
+    m_viewModel->setHelperAccess(HelperAccess::notInstalled);
+    SettingsTour& tour = view.tour();
+    tour.start();
+    // No temperature sensor on this machine: the sensor step promises none.
+    tour.next();
+    EXPECT_TRUE(view.tourCard().bodyText().contains("reports no temperature"))
+        << view.tourCard().bodyText().toStdString();
+    tour.next();
+    tour.next();
+    ASSERT_EQ(tour.step(), 3);
+    EXPECT_FALSE(view.tourCard().bodyText().contains("fully active"));
+    EXPECT_TRUE(view.tourCard().bodyText().contains("without its helper"));
+
+    m_viewModel->setHelperAccess(HelperAccess::available);
+    EXPECT_TRUE(view.tourCard().bodyText().contains("fully active"));
+
+    // With the helper but switching off, nothing runs in the background either.
+    on.autonomousModeEnabled = false;
+    m_viewModel->updateConfiguration(on);
+    settle();
+    EXPECT_FALSE(view.tourCard().bodyText().contains("fully active"));
+    EXPECT_TRUE(view.tourCard().bodyText().contains("switching is off"));
+}

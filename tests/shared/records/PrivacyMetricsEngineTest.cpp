@@ -520,6 +520,20 @@ TEST_F(PrivacyMetricsEngineTest, SignatureRowChecksOwnerAndWritePermissionsOfThe
     EXPECT_EQ(signedFor(binary), ::getuid() == 0);
 }
 
+TEST_F(PrivacyMetricsEngineTest, TheHelperCheckedIsThisCopysOwnWhereInstalledElseThePackages)
+{
+    // A copy built for another prefix with nothing of its own there meets the package's helper.
+    const QString root = m_dir.filePath("machine");
+    const PrivacyLocations bare = PrivacyLocations::under(root, m_dir.filePath("home"));
+    EXPECT_EQ(bare.helperBinary, root + "/usr/libexec/quorvane/quorvane-helper");
+    const QString own = bare.helperFolder + "/quorvane-helper";
+    ASSERT_TRUE(QDir().mkpath(bare.helperFolder));
+    QFile file(own);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_EQ(PrivacyLocations::under(root, m_dir.filePath("home")).helperBinary, own);
+}
+
 TEST_F(PrivacyMetricsEngineTest, RemovalCheckFindsLeftoversOnATemporaryMachine)
 {
     auto result = engine.verifyCompleteRemoval();

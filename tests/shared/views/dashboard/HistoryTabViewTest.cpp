@@ -45,6 +45,12 @@ TEST(HistoryTabViewTest, ExportAsksWhereSavesThereSaysSoAndRevealsTheFile)
     EXPECT_TRUE(HistoryTabView::exportFolder() == documents || HistoryTabView::exportFolder() == QDir::homePath())
         << HistoryTabView::exportFolder().toStdString();
     EXPECT_TRUE(QFile::exists(dialogs.chosenPath));
+    // The page promises what the report holds: the time and the CPU load, no processes to scrub back through.
+    QFile report(dialogs.chosenPath);
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_EQ(report.readLine().trimmed(), "Timestamp,CPUUsage%");
+    EXPECT_TRUE(view.subtitleText().contains("CPU")) << view.subtitleText().toStdString();
+    EXPECT_FALSE(view.subtitleText().contains("process")) << view.subtitleText().toStdString();
     QThreadPool::globalInstance()->waitForDone(); // the file manager is asked on a worker
     EXPECT_EQ(desktop.revealedFiles, QStringList {dialogs.chosenPath});
     EXPECT_EQ(view.statusText(), "Saved to " + dialogs.chosenPath);

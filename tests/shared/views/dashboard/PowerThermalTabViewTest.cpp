@@ -90,6 +90,9 @@ TEST(PowerThermalTabViewTest, FanAndBatteryCards)
     EXPECT_FALSE(view.isFanSymbolActive());
     EXPECT_EQ(view.batteryText(), "—");
     EXPECT_EQ(view.powerText(), "—"); // an estimate, not a reading
+    // Nothing is claimed of fans or consumption the machine gives no reading of.
+    EXPECT_EQ(view.fanCaption(), "No fan sensor found on this machine");
+    EXPECT_EQ(view.powerCaption(), "No power reading on this machine");
 
     DashboardSample s;
     s.fanRPMs = {0.0};
@@ -99,6 +102,12 @@ TEST(PowerThermalTabViewTest, FanAndBatteryCards)
     model->publishSample(s);
     EXPECT_EQ(view.fanText(), "Fan Speed: 0 RPM");
     EXPECT_FALSE(view.isFanSymbolActive());
+    EXPECT_EQ(view.fanCaption(), "Firmware Dynamic System Control"); // a fan that reads 0 is still a fan
+    s.power = DashboardSample::Power {4.5, 0.5};
+    model->publishSample(s);
+    EXPECT_EQ(view.powerText(), "5.00 W");
+    EXPECT_EQ(view.powerCaption(), "Live SoC Consumption");
+    s.power.reset();
     EXPECT_EQ(view.batteryText(), "64%");
     EXPECT_EQ(view.chargingText(), "Discharging");
 

@@ -84,3 +84,25 @@ TEST(SensorsTabViewTest, ShowsAtMostSixProcessesInPlace)
     view.showFigures(f);
     EXPECT_EQ(view.processNames(), (QStringList {"p0", "p1"}));
 }
+
+TEST(SensorsTabViewTest, TipsPromiseSuspendingOnlyWhereTheHelperActsAndNeverAPriorityChange)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    SensorsTabView view(*model, false);
+    const QStringList without = view.tipTexts();
+    ASSERT_EQ(without.size(), 2);
+    for (const QString& tip : without) {
+        EXPECT_TRUE(tip.contains("without its helper")) << tip.toStdString();
+        EXPECT_FALSE(tip.contains("instantly reclaim")) << tip.toStdString();
+    }
+    // Nothing in the program changes a process's priority, with or without the helper.
+    view.setCanPause(true);
+    const QStringList with = view.tipTexts();
+    ASSERT_EQ(with.size(), 2);
+    EXPECT_EQ(with[0], "❄️ Freeze Model: Suspend heavy background processes to instantly reclaim CPU cores.");
+    for (const QStringList& tips : {without, with}) {
+        for (const QString& tip : tips)
+            EXPECT_FALSE(tip.contains("prioritiz")) << tip.toStdString();
+    }
+}

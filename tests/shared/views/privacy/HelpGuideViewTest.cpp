@@ -38,6 +38,11 @@ TEST(HelpGuideViewTest, SevenSectionsShownWholeWithTheirLineBreaks)
     EXPECT_TRUE(sections[6].body.endsWith("• About: version info and lifetime stats"));
     EXPECT_TRUE(sections[1].body.contains("• AI First Mode:"));
     EXPECT_TRUE(sections[1].body.contains("• Battery Mode:"));
+    // Personas pause processes, and only with the helper; nothing sets a priority, and the privacy page sets
+    // nothing of what is stored.
+    EXPECT_TRUE(sections[1].body.startsWith("With the helper,"));
+    EXPECT_FALSE(sections[1].body.contains("priorit"));
+    EXPECT_FALSE(sections[6].body.contains("configure what data"));
     EXPECT_TRUE(sections[3].body.contains("last 60 samples"));
     // The popover header has no chart switch; the section names the buttons it has.
     EXPECT_FALSE(sections[3].body.contains("View Charts"));

@@ -135,8 +135,10 @@ TEST_F(HelperInspectorViewTest, FailedReinstallSaysWhyAndKeepsTheStatus)
 
 TEST_F(HelperInspectorViewTest, UninstallAsksFirstAndReloadsAfterSuccess)
 {
+    helper.helperStatus.isInstalled = true;
     HelperInspectorView view(services());
     load(view);
+    EXPECT_TRUE(view.offersUninstall());
     dialogs.confirmAnswer = false;
     view.requestUninstall();
     settle();
@@ -168,4 +170,36 @@ TEST_F(HelperInspectorViewTest, CopyPutsTheCommandOnTheClipboard)
             button->click();
     }
     EXPECT_EQ(desktop.clipboardText(), view.verifyCommand());
+}
+
+TEST_F(HelperInspectorViewTest, NoUninstallOfAHelperThatIsNotInstalledAndTheSetupPagesReasonWhereThisCopyCannot)
+{
+    HelperInspectorView view(services());
+    EXPECT_FALSE(view.offersUninstall()); // nothing known yet
+    load(view);
+    ASSERT_EQ(view.statusText(), "Not installed");
+    EXPECT_FALSE(view.offersUninstall());
+    view.requestUninstall();
+    settle();
+    EXPECT_TRUE(dialogs.questions.isEmpty());
+    EXPECT_EQ(helper.uninstalls, 0);
+
+    // A copy that cannot set up the helper answers Install as the setup page does, and asks for no password.
+    PrivacyServices s = services();
+    s.helperSetupUnavailable = "Not from this copy: the helper acts only for the installed program.";
+    HelperInspectorView copy(s);
+    load(copy);
+    copy.reinstall();
+    settle();
+    EXPECT_EQ(helper.installs, 0);
+    EXPECT_EQ(copy.statusMessage(), s.helperSetupUnavailable);
+    EXPECT_FALSE(copy.isBusy());
+    helper.helperStatus.isInstalled = true;
+    load(copy);
+    ASSERT_TRUE(copy.offersUninstall());
+    copy.requestUninstall();
+    settle();
+    EXPECT_TRUE(dialogs.questions.isEmpty());
+    EXPECT_EQ(helper.uninstalls, 0);
+    EXPECT_EQ(copy.statusMessage(), s.helperSetupUnavailable);
 }

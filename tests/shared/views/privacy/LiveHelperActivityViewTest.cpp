@@ -4,6 +4,7 @@
 #include "views/privacy/LiveHelperActivityView.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLocale>
 
 namespace {
@@ -85,6 +86,9 @@ TEST_F(LiveHelperActivityViewTest, StatusLineTellsInstalledFromConnected)
     view.show();
     ASSERT_TRUE(waitFor([&] { return !view.statusText().isEmpty(); }));
     EXPECT_EQ(view.statusText(), "Helper not installed ⚠");
+    // The helper's actions are signals, file indexing, the page cache and power readings: none of them thermal.
+    for (const QLabel* label : view.findChildren<QLabel*>())
+        EXPECT_FALSE(label->text().contains("thermals")) << label->text().toStdString();
 
     helper.helperStatus.isInstalled = true;
     view.hide();

@@ -89,6 +89,20 @@ TEST(OnboardingViewTest, TheLastPagePromisesProtectionOnlyWhereProcessesCanBePau
     }
 }
 
+TEST(OnboardingViewTest, TheStylePagePromisesNoFreezingWhereThisCopyCannotSetUpTheHelper)
+{
+    OnboardingView flow(3, Workspace::aiEngineer, Flavor::lion, nullptr, [] {});
+    EXPECT_TRUE(static_cast<StyleStepView*>(flow.page())->note().isEmpty());
+    // Known while the page shows: it is built again with the note and the same choice.
+    flow.setHelperUnavailable(true);
+    auto* style = static_cast<StyleStepView*>(flow.page());
+    EXPECT_TRUE(style->note().contains("no style freezes anything")) << style->note().toStdString();
+    EXPECT_TRUE(shows(style, style->note()));
+    EXPECT_EQ(style->choices()->selected(), 0);
+    flow.setHelperUnavailable(false);
+    EXPECT_TRUE(static_cast<StyleStepView*>(flow.page())->note().isEmpty());
+}
+
 TEST(OnboardingViewTest, StyleCardsDecideFlavourAndAutonomy)
 {
     const auto base = PersonaConfiguration::defaultConfiguration();
