@@ -170,7 +170,7 @@ void registerPrivacySnapshots(SnapshotRegistry& registry)
     // Uninstall is offered.
     registry.add(QStringLiteral("privacy-helper-inspector-not-from-this-copy"), [](const SnapshotContext& c) {
         PrivacySample sample(c.data);
-        sample.helper.helperStatus = {};
+        sample.helper->helperStatus = {};
         sample.services.helperSetupUnavailable = QStringLiteral(
             "Not from this copy: the helper acts only for the installed program, and this copy runs from somewhere "
             "else. The helper comes with the Debian package (sudo apt install ./quorvane-pro_<version>_<arch>.deb); "
