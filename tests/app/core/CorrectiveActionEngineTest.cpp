@@ -361,7 +361,7 @@ TEST_F(CorrectiveActionEngineTest, CacheCleaningNamesWhatItCleared)
     store.file(store.path(".npm/_cacache/index"), 3 << 20);
     store.file(store.path(".cache/pip/wheels"), 2 << 20);
     auto result = e.executeAction(ActionType::CleanDeveloperCaches {0});
-    EXPECT_EQ(result, (ActionResult {true, "Reclaimed 0.0 GB in developer caches."}));
+    EXPECT_EQ(result, (ActionResult {true, "Reclaimed 5.0 MB in developer caches."}));
     EXPECT_EQ(lastDetail(), "Cleared npm Cache, Python pip Cache");
     EXPECT_FALSE(StoreFixture::exists(store.path(".npm/_cacache/index")));
 
@@ -382,7 +382,7 @@ TEST_F(CorrectiveActionEngineTest, ACacheLeftInPartIsNeitherSuccessNorCleared)
     ASSERT_TRUE(lock.locked());
 
     EXPECT_EQ(e.executeAction(ActionType::CleanDeveloperCaches {0}),
-        (ActionResult {false, "Reclaimed 0.0 GB in developer caches; partly left: Python uv Cache."}));
+        (ActionResult {false, "Reclaimed 4.0 MB in developer caches; partly left: Python uv Cache."}));
     EXPECT_EQ(lastDetail(), "Cleared npm Cache; partly left: Python uv Cache");
     EXPECT_TRUE(StoreFixture::exists(store.path(".cache/uv/locked/keep")));
 
