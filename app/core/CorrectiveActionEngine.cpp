@@ -61,6 +61,16 @@ void CorrectiveActionEngine::setClock(std::function<Clock::time_point()> clock)
     m_clock = std::move(clock);
 }
 
+void CorrectiveActionEngine::setHelperAccess(HelperAccess access)
+{
+    m_helperAccess = access;
+}
+
+bool CorrectiveActionEngine::needsHelper(const ActionType& action)
+{
+    return action.as<ActionType::FlushInactiveMemory>() || action.as<ActionType::FreezeProcess>();
+}
+
 CorrectiveActionEngine::Clock::time_point CorrectiveActionEngine::now() const
 {
     std::lock_guard lock(m_scanMutex);
@@ -174,6 +184,13 @@ std::vector<ActionCard> CorrectiveActionEngine::generateActionCards(const System
         }
     }
 
+    // What cannot run here is still worth knowing, and the card says why it cannot.
+    if (const std::string reason = helperNeededReason(m_helperAccess); !reason.empty()) {
+        for (ActionCard& card : cards) {
+            if (needsHelper(card.action))
+                card.unavailableReason = reason;
+        }
+    }
     std::stable_sort(cards.begin(), cards.end(),
         [](const ActionCard& a, const ActionCard& b) { return urgencyRank(a.urgency) < urgencyRank(b.urgency); });
     return cards;

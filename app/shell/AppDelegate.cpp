@@ -259,6 +259,7 @@ void AppDelegate::startUpCheck()
         },
         [this, access] {
             m_helperAccess = *access;
+            m_actionEngine->setHelperAccess(m_helperAccess);
             if (m_helperAccess != HelperAccess::available && !m_toldAboutHelper) {
                 m_toldAboutHelper = true;
                 tellUser(helperAccessMessage(m_helperAccess));
@@ -296,6 +297,7 @@ QFuture<void> AppDelegate::runPersonaCycle()
             m_cycleRunning = false;
             if (*change != HelperAccess::available && m_helperAccess == HelperAccess::available) {
                 m_helperAccess = *change;
+                m_actionEngine->setHelperAccess(m_helperAccess);
                 tellUser(helperAccessMessage(m_helperAccess));
             }
             m_personaVM->refresh();
