@@ -4,12 +4,17 @@
 #include "support/FakeTools.h"
 #include "support/PrivateBus.h"
 #include "views/privacy/DataInventoryView.h"
+#include "views/privacy/GranularClearView.h"
+#include "views/privacy/UninstallGuideView.h"
 
 #include <QAbstractButton>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QPointer>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 
@@ -23,6 +28,20 @@ protected:
         view.show();
         ASSERT_TRUE(waitFor([&] { return view.inventory().has_value(); }));
     }
+};
+
+// The system's file dialogs with scripted questions.
+class SystemFileDialogs : public ScriptedDialogs
+{
+public:
+    void chooseSaveFile(QWidget* parent, const QString& title, const QString& suggestedPath,
+        std::function<void(const QString&)> chosen) override
+    {
+        m_system.chooseSaveFile(parent, title, suggestedPath, std::move(chosen));
+    }
+
+private:
+    SystemDialogs m_system;
 };
 
 Json readJson(const QString& path)
@@ -185,4 +204,41 @@ TEST_F(DataInventoryViewTest, TheFolderHandlerHasOpenedTheFolderOnlyWhenItEndsWe
     view.openInFileManager();
     ASSERT_TRUE(waitFor([&] { return answered.count() == 2; }, 15000));
     EXPECT_TRUE(view.statusText().isEmpty()) << view.statusText().toStdString();
+}
+
+// Qt's own file dialog writes the folder saved into to $XDG_CONFIG_HOME/QtProject.conf as it goes, a file the
+// privacy pages neither name nor erase nor look for. An export through it leaves no such file, before and
+// after Clear Everything, and the removal check's "Nothing Stays Behind" holds.
+TEST_F(DataInventoryViewTest, AnExportThroughTheFileDialogLeavesNoFileThePrivacyPagesDoNotKnow)
+{
+    const QString qtSettings
+        = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/QtProject.conf";
+    QFile::remove(qtSettings);
+    SystemFileDialogs fileDialogs;
+    PrivacyServices s = services();
+    s.dialogs = &fileDialogs;
+    DataInventoryView view(s);
+    showLoaded(view);
+
+    view.exportAllData();
+    QPointer<QFileDialog> dialog = view.findChild<QFileDialog*>();
+    ASSERT_TRUE(dialog);
+    const QString exported = dir.filePath("export.json");
+    dialog->selectFile(exported);
+    static_cast<QDialog*>(dialog.data())->accept();
+    ASSERT_TRUE(waitFor([&] { return !view.isExporting(); }));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(dialog);
+    EXPECT_TRUE(QFileInfo::exists(exported));
+    EXPECT_FALSE(QFileInfo::exists(qtSettings));
+
+    GranularClearView erase(s);
+    QSignalSpy cleared(&erase, &GranularClearView::cleared);
+    erase.requestClearEverything();
+    ASSERT_TRUE(waitFor([&] { return cleared.count() == 1; }));
+    UninstallGuideView guide(s);
+    guide.pressStep(UninstallGuideView::kVerify);
+    ASSERT_TRUE(waitFor([&] { return !guide.isVerifying(); }));
+    EXPECT_EQ(guide.verdictText(), "Nothing Stays Behind ✓");
+    EXPECT_FALSE(QFileInfo::exists(qtSettings));
 }
