@@ -3,8 +3,10 @@
 #include "support/FakeFileManager.h"
 #include "support/FakeTools.h"
 #include "support/PrivateBus.h"
+#include "ui/NumberText.h"
 #include "views/privacy/DataInventoryView.h"
 #include "views/privacy/GranularClearView.h"
+#include "views/privacy/InventoryRefresh.h"
 #include "views/privacy/UninstallGuideView.h"
 
 #include <QAbstractButton>
@@ -241,4 +243,30 @@ TEST_F(DataInventoryViewTest, AnExportThroughTheFileDialogLeavesNoFileThePrivacy
     ASSERT_TRUE(waitFor([&] { return !guide.isVerifying(); }));
     EXPECT_EQ(guide.verdictText(), "Nothing Stays Behind ✓");
     EXPECT_FALSE(QFileInfo::exists(qtSettings));
+}
+
+// Opened before setup has written anything, the card follows what is written while it is on screen: the
+// settings file and a first day of assistance history show without opening the page again. One day is a
+// day. A hidden card measures nothing.
+TEST_F(DataInventoryViewTest, AmountsFollowFilesWrittenWhileTheCardIsShown)
+{
+    DataInventoryView view(services());
+    showLoaded(view);
+    EXPECT_EQ(view.rowTexts().value(1).value(1), "0 days");
+    EXPECT_EQ(view.rowTexts().value(5).value(2), "Zero KB");
+
+    defaults.setBool("hasFinishedOnboarding", true);
+    defaults.sync();
+    assistance.record(AssistanceCategory::memory, "Model Unloaded", "Unloaded m", "RAM restored", 0, 0, 0);
+    const qint64 settingsBytes = QFileInfo(locations.settingsFile).size();
+    ASSERT_GT(settingsBytes, 0);
+    clock.advance(InventoryRefresh::kRefreshMs);
+    ASSERT_TRUE(waitFor([&] { return view.rowTexts().value(5).value(2) != "Zero KB"; }));
+    EXPECT_EQ(view.rowTexts()[5][2], NumberText::byteText(settingsBytes));
+    EXPECT_EQ(view.rowTexts()[1][1], "1 day");
+    EXPECT_GE(view.inventory()->totalSizeBytes(), settingsBytes + view.inventory()->memoryHistorySizeBytes);
+
+    view.hide();
+    clock.advance(3 * InventoryRefresh::kRefreshMs);
+    EXPECT_EQ(clock.pending(), 0);
 }
