@@ -90,6 +90,7 @@ void to_json(Json& j, const ActionCard& c)
 {
     j = Json {{"id", c.id}, {"title", c.title}, {"description", c.description}, {"action", c.action},
         {"estimatedImpact", c.estimatedImpact}, {"urgency", c.urgency}};
+    jsoncodec::putOptional(j, "unavailableReason", c.unavailableReason);
 }
 
 void from_json(const Json& j, ActionCard& c)
@@ -100,6 +101,7 @@ void from_json(const Json& j, ActionCard& c)
     c.action = require<ActionType>(j, "action");
     c.estimatedImpact = require<std::string>(j, "estimatedImpact");
     c.urgency = require<Urgency>(j, "urgency");
+    c.unavailableReason = jsoncodec::optional<std::string>(j, "unavailableReason");
 }
 
 void to_json(Json& j, const ActionResult& r)

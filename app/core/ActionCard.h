@@ -96,6 +96,9 @@ struct ActionCard
     ActionType action;
     std::string estimatedImpact;
     Urgency urgency = Urgency::info;
+    // Why the action cannot run on this machine, said on the card before anyone presses it; absent
+    // when it can run.
+    std::optional<std::string> unavailableReason = std::nullopt;
 
     bool operator==(const ActionCard&) const = default;
 };

@@ -61,6 +61,16 @@ void CorrectiveActionEngine::setClock(std::function<Clock::time_point()> clock)
     m_clock = std::move(clock);
 }
 
+void CorrectiveActionEngine::setHelperAccess(HelperAccess access)
+{
+    m_helperAccess = access;
+}
+
+bool CorrectiveActionEngine::needsHelper(const ActionType& action)
+{
+    return action.as<ActionType::FlushInactiveMemory>() || action.as<ActionType::FreezeProcess>();
+}
+
 CorrectiveActionEngine::Clock::time_point CorrectiveActionEngine::now() const
 {
     std::lock_guard lock(m_scanMutex);
@@ -178,6 +188,13 @@ std::vector<ActionCard> CorrectiveActionEngine::generateActionCards(const System
         }
     }
 
+    // What cannot run here is still worth knowing, and the card says why it cannot.
+    if (const std::string reason = helperNeededReason(m_helperAccess); !reason.empty()) {
+        for (ActionCard& card : cards) {
+            if (needsHelper(card.action))
+                card.unavailableReason = reason;
+        }
+    }
     std::stable_sort(cards.begin(), cards.end(),
         [](const ActionCard& a, const ActionCard& b) { return urgencyRank(a.urgency) < urgencyRank(b.urgency); });
     return cards;
@@ -268,13 +285,13 @@ ActionResult CorrectiveActionEngine::archive(const ActionType::ArchiveModel& act
             selection.push_back(std::move(model));
     }
     const ModelDeletionResult deleted = m_inventoryEngine->deleteModels(selection);
-    const std::string gb = amount(gigabytes(deleted.totalReclaimedBytes));
+    const std::string gb = gigabyteSizeText(gigabytes(deleted.totalReclaimedBytes));
     const std::string count = std::to_string(deleted.deletedCount);
     if (deleted.deletedCount > 0 || deleted.failedModelNames.empty()) {
         tracker().record(AssistanceCategory::storage, "Storage Reclaimed", "Archived " + count + " unused model(s)",
-            "+" + gb + " GB", 0, gigabytes(deleted.totalReclaimedBytes), 0);
+            "+" + gb, 0, gigabytes(deleted.totalReclaimedBytes), 0);
     }
-    const std::string done = "Reclaimed " + gb + " GB by cleaning " + count + " model(s)";
+    const std::string done = "Reclaimed " + gb + " by cleaning " + count + " model(s)";
     if (!deleted.failedModelNames.empty())
         return failure(done + "; could not remove " + joined(deleted.failedModelNames) + ".");
     return {true, done + "."};
@@ -285,14 +302,14 @@ ActionResult CorrectiveActionEngine::cleanCaches()
     if (!m_developerCacheEngine)
         return failure("Could not clean developer caches: the cache engine is not available.");
     const auto purged = m_developerCacheEngine->purgeAllSafeCaches();
-    const std::string gb = amount(gigabytes(purged.reclaimedBytes));
+    const std::string gb = gigabyteSizeText(gigabytes(purged.reclaimedBytes));
     // A cache left in part is never listed as cleared; a clean that freed nothing and left something
     // is not recorded at all.
     if (purged.reclaimedBytes > 0 || purged.complete()) {
-        tracker().record(AssistanceCategory::storage, "Safe Caches Purged", purged.clearedDetail(), "+" + gb + " GB", 0,
+        tracker().record(AssistanceCategory::storage, "Safe Caches Purged", purged.clearedDetail(), "+" + gb, 0,
             gigabytes(purged.reclaimedBytes), 0);
     }
-    std::string done = "Reclaimed " + gb + " GB in developer caches";
+    std::string done = "Reclaimed " + gb + " in developer caches";
     if (purged.complete())
         return {true, done + "."};
     if (!purged.failures.empty()) {

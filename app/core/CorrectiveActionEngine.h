@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ActionCard.h"
+#include "HelperAccess.h"
 #include "PersonaEngine.h"
 #include "XPCConnection.h"
 
@@ -9,6 +10,7 @@
 #include "storage/InventoryModel.h"
 #include "storage/ModelInventoryEngine.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -70,6 +72,11 @@ public:
 
     // The clock the reuse of scans is timed by (tests step it).
     void setClock(std::function<Clock::time_point()> clock);
+    // Whether the root helper acts for this copy, as the application last found. A card whose action
+    // needs it is then offered with the reason it cannot run. Until told, the helper counts as available.
+    void setHelperAccess(HelperAccess access);
+    // Flushing memory and suspending a process go through the helper.
+    static bool needsHelper(const ActionType& action);
 
     // An empty inventoryModels means the caller did not scan: the engine scans itself, or reuses its
     // last scan.
@@ -112,6 +119,7 @@ private:
     const ProcessFreezer m_freezer;
     AssistanceTracker* const m_assistanceTracker;
     std::function<Clock::time_point()> m_clock;
+    std::atomic<HelperAccess> m_helperAccess {HelperAccess::available};
 
     mutable std::mutex m_scanMutex; // guards the two kept scans
     KeptScan<ModelInventoryEngine::Inventory> m_models;

@@ -70,6 +70,26 @@ std::string helperNotInstalledReason()
         .toStdString();
 }
 
+std::string helperNeededReason(HelperAccess access)
+{
+    const auto text
+        = [](const char* source) { return QCoreApplication::translate("HelperAccess", source).toStdString(); };
+    switch (access) {
+    case HelperAccess::available:
+        return {};
+    case HelperAccess::notInstalled:
+        return text("Needs the Quorvane Pro helper, which is not installed on this computer.");
+    case HelperAccess::notInstalledProgram:
+        return text("Needs the Quorvane Pro helper, which acts only for the installed program, not for this copy.");
+    case HelperAccess::programReplaced:
+        return text("Needs the Quorvane Pro helper, which acts only for the program now installed: restart "
+                    "Quorvane Pro.");
+    case HelperAccess::programRemoved:
+        return text("Needs the Quorvane Pro helper, which no longer acts for this copy: it was removed.");
+    }
+    return {};
+}
+
 QString helperSetupUnavailableReason(const std::string& installedProgram, pid_t self, const QString& setupProgram)
 {
     if (!isInstalledProgram(installedProgram, self))

@@ -33,3 +33,5 @@ QString helperAccessMessage(HelperAccess access);
 QString helperSetupUnavailableReason(const std::string& installedProgram, pid_t self, const QString& setupProgram);
 // The reason a single request to the helper failed when nothing listens on its socket.
 std::string helperNotInstalledReason();
+// Why an action that needs the helper cannot run, said before it is tried; empty when the helper is available.
+std::string helperNeededReason(HelperAccess access);

@@ -367,8 +367,7 @@ QColor AssistanceHistorySection::categoryColor(AssistanceCategory category) cons
 void AssistanceHistorySection::redraw()
 {
     m_header->set(m_expanded, m_palette);
-    m_tiles[0]->set(
-        NumberText::numberText("%.1f", m_metrics.totalStorageReclaimedGB) + QStringLiteral("GB"), m_palette.cyan);
+    m_tiles[0]->set(NumberText::sizeText(m_metrics.totalStorageReclaimedGB, SizeUnit::joined), m_palette.cyan);
     m_tiles[1]->set(NumberText::numberText("%.1f", m_metrics.totalHoursSaved) + QStringLiteral("h"), m_palette.orange);
     m_tiles[2]->set(QString::number(m_metrics.buildsProtected) + tr(" builds"), m_palette.purple);
     for (Chip* chip : std::as_const(m_chips))

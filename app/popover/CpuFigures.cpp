@@ -38,7 +38,7 @@ QString CpuFigures::headerText(std::optional<double> frequencyGHz, std::optional
 CpuFigures::Gauge CpuFigures::gpuGauge(std::optional<double> gpuUsage)
 {
     if (!gpuUsage || !std::isfinite(*gpuUsage))
-        return {dash, 0};
+        return {dash, std::nullopt};
     const double v = std::max(*gpuUsage, 1.0);
     return {percent(v), v / 100};
 }
@@ -46,7 +46,7 @@ CpuFigures::Gauge CpuFigures::gpuGauge(std::optional<double> gpuUsage)
 CpuFigures::Gauge CpuFigures::aiMemoryGauge(std::optional<double> aiModelsGB, double totalGB)
 {
     if (!aiModelsGB || !(totalGB > 0))
-        return {dash, 0};
+        return {dash, std::nullopt};
     const double v = *aiModelsGB / totalGB * 100;
     return {percent(v), clamped(v / 100, 0, 1)};
 }
@@ -54,14 +54,14 @@ CpuFigures::Gauge CpuFigures::aiMemoryGauge(std::optional<double> aiModelsGB, do
 CpuFigures::Gauge CpuFigures::temperatureGauge(std::optional<double> celsius)
 {
     if (!celsius || !(*celsius > 0))
-        return {dash, 0};
+        return {dash, std::nullopt};
     return {numberText("%.0f°C", *celsius), clamped(*celsius / 100, 0.1, 1.0)};
 }
 
 CpuFigures::Gauge CpuFigures::powerGauge(std::optional<double> watts)
 {
     if (!watts || !(*watts > 0))
-        return {dash, 0};
+        return {dash, std::nullopt};
     return {numberText("%.1fW", *watts), clamped(*watts / 30, 0.08, 1.0)};
 }
 
@@ -86,7 +86,8 @@ CpuFigures CpuFigures::from(const DashboardViewModel& m)
         f.cores = m.perCoreUsage();
     f.gpu = gpuGauge(when(gpuMeasured, m.gpuUsage()));
     const auto& memory = m.memoryState();
-    f.aiMemory = memory && measured.memory ? aiMemoryGauge(memory->aiModelsGB, memory->totalGB) : Gauge {dash, 0};
+    f.aiMemory
+        = memory && measured.memory ? aiMemoryGauge(memory->aiModelsGB, memory->totalGB) : Gauge {dash, std::nullopt};
     f.temperature = temperatureGauge(when(temperatureMeasured, m.socTemperature()));
     f.power = powerGauge(when(powerMeasured, m.powerDraw()));
     return f;

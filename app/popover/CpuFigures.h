@@ -8,13 +8,13 @@
 class DashboardViewModel;
 
 // What the CPU tab shows, read from the dashboard model in one place. A figure the machine gave no
-// source for shows the dash, and its gauge stays at the arc's minimum; nothing is made up.
+// source for shows the dash, and its gauge draws no arc; nothing is made up.
 struct CpuFigures
 {
     struct Gauge
     {
         QString text;
-        double fraction = 0; // before the gauge's own 0.05 minimum
+        std::optional<double> fraction; // before the gauge's own 0.05 minimum; none without a figure
     };
 
     QString header; // "2.40 GHz, 47°"

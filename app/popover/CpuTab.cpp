@@ -134,8 +134,11 @@ QWidget* CpuTab::gpuSection()
     auto* gauges = new QHBoxLayout;
     gauges->setContentsMargins(0, 4, 0, 4);
     gauges->setSpacing(8);
-    for (int i = 0; i < 4; ++i) {
-        m_gauges << new LargeRingGauge(QString(), 0, m_palette.accent, m_palette.text, section);
+    // A bare "12%" says nothing: each gauge names its figure.
+    const QString captions[] = {tr("GPU Load"), tr("AI Memory"), tr("Chip Temp"), tr("Power")};
+    for (const QString& caption : captions) {
+        m_gauges << new LargeRingGauge(QString(), std::nullopt, m_palette.accent, m_palette.text, section);
+        m_gauges.last()->setCaption(caption);
         gauges->addWidget(m_gauges.last(), 1);
     }
     column->addLayout(gauges);
@@ -176,7 +179,7 @@ void CpuTab::applyTheme()
     }
     m_cores->setColors(m_palette.accent, text);
     for (LargeRingGauge* g : std::as_const(m_gauges))
-        g->setColors(m_palette.accent, text);
+        g->setColors(m_palette.accent, text, m_palette.secondaryText);
 }
 
 void CpuTab::refresh()

@@ -3,8 +3,11 @@
 #include <QColor>
 #include <QWidget>
 
-// A large ring gauge: a dark disc, a faint track, an arc for the filled fraction and the value text in
-// the middle. The arc never draws below 5 % of the circle.
+#include <optional>
+
+// A large ring gauge: a dark disc, a faint track, an arc for the filled fraction, the value text in the
+// middle and a caption under the disc that names the figure. The arc never draws below 5 % of the circle;
+// a gauge without a figure (its text the dash) draws none.
 class LargeRingGauge : public QWidget
 {
     Q_OBJECT
@@ -12,26 +15,34 @@ public:
     static constexpr double kDisc = 58;
     static constexpr double kRing = 54;
     static constexpr double kLine = 4.5;
+    static constexpr int kCaptionGap = 4;
 
-    LargeRingGauge(const QString& valueText, double percentage, const QColor& accentColor, const QColor& textColor,
-        QWidget* parent = nullptr);
+    LargeRingGauge(const QString& valueText, std::optional<double> percentage, const QColor& accentColor,
+        const QColor& textColor, QWidget* parent = nullptr);
 
-    void setValue(const QString& valueText, double percentage);
-    void setColors(const QColor& accentColor, const QColor& textColor);
+    void setValue(const QString& valueText, std::optional<double> percentage);
+    void setColors(const QColor& accentColor, const QColor& textColor, const QColor& captionColor = QColor());
+    void setCaption(const QString& caption);
 
     const QString& valueText() const { return m_valueText; }
-    // The arc as drawn: `percentage` clamped to 0.05-1.0 (0.05 for a value that is not a number).
-    double arcFraction() const;
+    const QString& caption() const { return m_caption; }
+    // The arc as drawn: `percentage` clamped to 0.05-1.0; none without a percentage or for one that is not
+    // a number.
+    std::optional<double> arcFraction() const;
 
-    QSize sizeHint() const override { return {int(kDisc), int(kDisc)}; }
+    QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void updateAccessibleName();
+
     QString m_valueText;
-    double m_percentage;
+    std::optional<double> m_percentage;
+    QString m_caption;
     QColor m_accentColor;
     QColor m_textColor;
+    QColor m_captionColor;
 };

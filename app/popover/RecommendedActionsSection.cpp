@@ -195,6 +195,7 @@ ActionCardView::CardInfo RecommendedActionsSection::makeCardInfo(const ActionCar
     info.description = QString::fromStdString(card.description);
     info.estimatedImpact = QString::fromStdString(card.estimatedImpact);
     info.urgency = urgencyFor(card.urgency);
+    info.unavailable = QString::fromStdString(card.unavailableReason.value_or(std::string()));
     QPointer<RecommendedActionsSection> self(this);
     info.onExecute = [self, card]() -> QFuture<ActionCardView::Result> {
         if (!self)

@@ -281,6 +281,7 @@ void AppDelegate::startUpCheck()
         },
         [this, access] {
             m_personaVM->setHelperAccess(*access);
+            m_actionEngine->setHelperAccess(*access);
             if (*access != HelperAccess::available && !m_toldAboutHelper) {
                 m_toldAboutHelper = true;
                 tellUser(helperAccessMessage(*access));
@@ -318,6 +319,7 @@ QFuture<void> AppDelegate::runPersonaCycle()
             m_cycleRunning = false;
             if (*change != HelperAccess::available && personasEnabled()) {
                 m_personaVM->setHelperAccess(*change);
+                m_actionEngine->setHelperAccess(*change);
                 tellUser(helperAccessMessage(*change));
             }
             m_personaVM->refresh();

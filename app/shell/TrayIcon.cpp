@@ -1,6 +1,7 @@
 #include "TrayIcon.h"
 
 #include "platform/desktop/StatusNotifierItem.h"
+#include "ui/WidgetPalette.h"
 #include "views/dashboard/MenuBarDrawing.h"
 #include "views/dashboard/MenuBarFigures.h"
 #include "views/dashboard/MenuBarView.h"
@@ -65,6 +66,10 @@ TrayIcon::~TrayIcon()
 
 void TrayIcon::buildMenu()
 {
+    // The menu is a window of its own and the icon's tool tip is Qt's, drawn with the palette every tool
+    // tip of the program shares: both take the light system style unless they follow the theme.
+    WidgetPalette::follow(m_menu.get());
+    WidgetPalette::followInToolTips(this);
     // As other tray programs do: open the windows from the menu too, and quit last.
     QAction* dashboard = m_menu->addAction(tr("Open Dashboard"));
     connect(dashboard, &QAction::triggered, this, &TrayIcon::dashboardRequested);

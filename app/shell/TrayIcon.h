@@ -22,8 +22,9 @@ class StatusNotifierItem;
 // when it differs from what the tray has, since every change makes the tray's host redraw.
 // On a StatusNotifier tray the item's title, and the label beside the icon on hosts that show one,
 // carry the CPU and headroom readouts; every tray shows them in the icon's tool tip. A click asks
-// for the popover; its menu offers Open Dashboard, Settings… and Quit. It follows the tray: when the
-// panel that shows it quits, and when one is back.
+// for the popover; its menu offers Open Dashboard, Settings… and Quit. Menu and tool tip are drawn in
+// the theme where Qt draws them. It follows the tray: when the panel that shows it quits, and when one
+// is back.
 class TrayIcon : public QObject
 {
     Q_OBJECT

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <clocale>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <locale.h>
@@ -89,4 +90,31 @@ std::string byteCountText(std::int64_t bytes)
             unit = &u;
     }
     return cformat(unit->format, static_cast<double>(bytes) / unit->size);
+}
+
+std::string gigabyteSizeText(double gigabytes, SizeUnit unit)
+{
+    struct Tier
+    {
+        double scale; // units in a gigabyte
+        double least; // the smallest size, in these units, written in them
+        const char* format;
+        const char* names[3]; // spaced, joined, letter
+    };
+    static constexpr Tier tiers[] = {
+        {1.0, 0.1, "%.1f", {" GB", "GB", "G"}},
+        {1024.0, 0.1, "%.1f", {" MB", "MB", "M"}},
+        {1024.0 * 1024.0, 1.0, "%.0f", {" KB", "KB", "K"}},
+        {1024.0 * 1024.0 * 1024.0, 0.0, "%.0f", {" bytes", "B", "B"}},
+    };
+    const double magnitude = std::fabs(gigabytes);
+    const Tier* tier = &tiers[0];
+    if (magnitude > 0) {
+        for (const Tier& t : tiers) {
+            tier = &t;
+            if (magnitude * t.scale >= t.least)
+                break;
+        }
+    }
+    return cformat(tier->format, gigabytes * tier->scale) + tier->names[static_cast<int>(unit)];
 }

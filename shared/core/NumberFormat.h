@@ -16,3 +16,10 @@ std::string shortestDecimal(double value);
 // A byte count as file sizes are shown: decimal units, "Zero KB", "1 byte", "512 bytes", "12 KB",
 // "1.2 MB", "1.23 GB".
 std::string byteCountText(std::int64_t bytes);
+
+// How a size's unit is written: "38.1 MB", "38.1MB" or, in tab labels, "38.1M".
+enum class SizeUnit { spaced, joined, letter };
+// A size given in gigabytes of 2^30 bytes, "12.3 GB". Below a tenth of a gigabyte it is written in megabytes
+// ("38.1 MB"), below a tenth of a megabyte in kilobytes ("40 KB") and below a kilobyte in bytes, so that a
+// small size never reads as nothing; only nothing reads "0.0 GB".
+std::string gigabyteSizeText(double gigabytes, SizeUnit unit = SizeUnit::spaced);

@@ -24,7 +24,7 @@ void recordReclaimed(
     if (bytes < 1)
         return;
     const double gb = gigabytes(bytes);
-    tracker.record(AssistanceCategory::storage, title, detail, cformat("+%.1f GB", gb), 0, gb, 0);
+    tracker.record(AssistanceCategory::storage, title, detail, "+" + gigabyteSizeText(gb), 0, gb, 0);
 }
 
 // The names of the models, less those the deletion reports as failed (each failure once).

@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include "FileDialogHistory.h"
 #include "WidgetPalette.h"
 
 #include <QFileDialog>
@@ -29,10 +30,12 @@ void SystemDialogs::confirm(QWidget* parent, const Confirmation& question, std::
 
 namespace {
 
-// Qt's own file dialog rather than the desktop's: it is drawn in the theme like the views it opens over.
+// Qt's own file dialog rather than the desktop's: it is drawn in the theme like the views it opens over. It
+// leaves no record of where the user saved behind.
 QFileDialog* themedFileDialog(QWidget* parent, const QString& title, const QString& path = {})
 {
     auto* dialog = new QFileDialog(parent, title, path);
+    FileDialogHistory::leaveAsFound(dialog);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setWindowModality(Qt::WindowModal);

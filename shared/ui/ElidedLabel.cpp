@@ -14,7 +14,7 @@
 ElidedLabel::ElidedLabel(const QString& text, int maxLines, QWidget* parent)
     : QWidget(parent)
     , m_text(text)
-    , m_maxLines(std::clamp(maxLines, 1, 2))
+    , m_maxLines(std::max(maxLines, 1))
 {
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     relayout();

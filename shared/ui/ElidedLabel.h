@@ -5,8 +5,8 @@
 #include <QColor>
 #include <QWidget>
 
-// Text on one or two lines that ends in "…" where it does not fit, with the full text as its tool tip
-// when cut. Word-wrapped on two lines; the second line carries the ellipsis.
+// Text on one or more lines that ends in "…" where it does not fit, with the full text as its tool tip
+// when cut. Word-wrapped on up to `maxLines` lines; the last one carries the ellipsis.
 class ElidedLabel : public QWidget
 {
     Q_OBJECT

@@ -42,4 +42,11 @@ QString byteText(std::int64_t bytes)
     return QString::fromStdString(byteCountText(bytes));
 }
 
+QString sizeText(double gigabytes, SizeUnit unit)
+{
+    if (!std::isfinite(gigabytes) || std::fabs(gigabytes) > kLargestPrintable)
+        return dash;
+    return QString::fromStdString(gigabyteSizeText(gigabytes, unit));
+}
+
 } // namespace NumberText

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/NumberFormat.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -20,5 +22,7 @@ QString wholeText(double value);
 QString numberText(const char* pattern, double value);
 // A byte count in the unit that suits it ("1.2 MB"), as byteCountText writes it.
 QString byteText(std::int64_t bytes);
+// A size in gigabytes of 2^30 bytes as gigabyteSizeText writes it ("12.3 GB", "38.1 MB"), or the dash.
+QString sizeText(double gigabytes, SizeUnit unit = SizeUnit::spaced);
 
 } // namespace NumberText

@@ -2,6 +2,7 @@
 
 #include "records/ThemeManager.h"
 
+#include <QToolTip>
 #include <QWidget>
 
 namespace WidgetPalette {
@@ -36,6 +37,12 @@ void follow(QWidget* window)
 {
     followThemeNow(ThemeManager::shared(), window,
         [window](const Palette& palette) { window->setPalette(of(palette, window->palette())); });
+}
+
+void followInToolTips(QObject* receiver)
+{
+    followThemeNow(ThemeManager::shared(), receiver,
+        [](const Palette& palette) { QToolTip::setPalette(of(palette, QToolTip::palette())); });
 }
 
 } // namespace WidgetPalette

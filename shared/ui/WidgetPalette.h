@@ -4,6 +4,7 @@
 
 #include <QPalette>
 
+class QObject;
 class QWidget;
 
 // The theme as a QPalette, for Qt's own controls (push buttons, fields, lists) and for the windows the
@@ -15,5 +16,8 @@ namespace WidgetPalette {
 QPalette of(const Palette& palette, QPalette base = QPalette());
 // Gives `window` the current theme's palette now and again whenever the theme changes while it is open.
 void follow(QWidget* window);
+// Qt draws every tool tip of the program with one palette of its own, the light system one unless told:
+// tool tips follow the theme, now and at each change, for as long as `receiver` lives.
+void followInToolTips(QObject* receiver);
 
 } // namespace WidgetPalette

@@ -80,6 +80,44 @@ QImage cards(const SnapshotContext& c, State state)
     return column(content, c);
 }
 
+// The flush card of a machine with much reclaimable memory where the helper is not installed: as offered
+// (it says why it cannot run) and, for a copy that had it pressed before the check, failed.
+QImage flushWithoutHelper(const SnapshotContext& c)
+{
+    PersonaSample personas;
+    SampleEngines engines(false, personas);
+    engines.actions->setHelperAccess(HelperAccess::notInstalled);
+    SystemMemoryState memory;
+    memory.totalGB = 32;
+    memory.freeGB = 9;
+    memory.inactiveGB = 11.4;
+    InventoryModel recent;
+    recent.path = "/models/recent";
+    QWidget content;
+    auto* layout = new QVBoxLayout(&content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    for (const ActionCard& card : engines.actions->generateActionCards(memory, {}, {recent})) {
+        for (const State state : {State::ready, State::failed}) {
+            ActionCardView::CardInfo info;
+            info.id = card.id;
+            info.title = QString::fromStdString(card.title);
+            info.description = QString::fromStdString(card.description);
+            info.estimatedImpact = QString::fromStdString(card.estimatedImpact);
+            info.urgency = RecommendedActionsSection::urgencyFor(card.urgency);
+            info.unavailable = QString::fromStdString(card.unavailableReason.value_or(std::string()));
+            if (state == State::failed)
+                info.unavailable.clear();
+            auto* view = new ActionCardView(info, ThemeManager::shared(), c.data.clock(), &content);
+            view->showState(state,
+                QStringLiteral("Could not flush inactive memory: ")
+                    + QString::fromStdString(helperNotInstalledReason()));
+            layout->addWidget(view);
+        }
+    }
+    return column(content, c);
+}
+
 // The actions tab as the panel stacks it, over the sample engines (none for the empty tab).
 QImage actionsTab(const SnapshotContext& c, bool full)
 {
@@ -148,6 +186,7 @@ void registerActionsSnapshots(SnapshotRegistry& registry)
     registry.add(QStringLiteral("action-cards-done"), [](const SnapshotContext& c) { return cards(c, State::done); });
     registry.add(
         QStringLiteral("action-cards-failed"), [](const SnapshotContext& c) { return cards(c, State::failed); });
+    registry.add(QStringLiteral("action-cards-flush-without-helper"), flushWithoutHelper);
     registry.add(QStringLiteral("actions-tab-full"), [](const SnapshotContext& c) { return actionsTab(c, true); });
     registry.add(QStringLiteral("actions-tab-empty"), [](const SnapshotContext& c) { return actionsTab(c, false); });
 }

@@ -213,10 +213,14 @@ ActionCardView::ActionCardView(CardInfo card, ThemeManager& themes, Clock& clock
     m_impact = new QLabel(m_card.estimatedImpact, this);
     m_impact->setFont(Fonts::system(10, QFont::Bold));
     m_impact->setTextFormat(Qt::PlainText);
+    m_note = new ElidedLabel(QString(), 4, this);
+    m_note->setFont(Fonts::system(10, QFont::Medium));
+    m_note->hide();
     m_execute = new ExecuteButton(this);
-    bottom->addWidget(m_impact);
-    bottom->addStretch(1);
-    bottom->addWidget(m_execute);
+    // Impact and note never show together; the one shown takes the room beside Execute.
+    bottom->addWidget(m_impact, 1);
+    bottom->addWidget(m_note, 1);
+    bottom->addWidget(m_execute, 0, Qt::AlignVCenter);
     column->addLayout(bottom);
 
     connect(m_execute, &QAbstractButton::clicked, this, &ActionCardView::execute);
@@ -252,6 +256,7 @@ void ActionCardView::setContent(const CardInfo& card)
     m_card.description = card.description;
     m_card.estimatedImpact = card.estimatedImpact;
     m_card.urgency = card.urgency;
+    m_card.unavailable = card.unavailable;
     m_title->setText(card.title);
     m_description->setText(card.description);
     m_impact->setText(card.estimatedImpact);
@@ -262,7 +267,7 @@ void ActionCardView::setContent(const CardInfo& card)
 
 void ActionCardView::execute()
 {
-    if (m_state != State::ready)
+    if (m_state != State::ready || !m_card.unavailable.isEmpty())
         return;
     m_state = State::executing;
     applyState();
@@ -308,13 +313,23 @@ void ActionCardView::showState(State state, const QString& failure)
 
 void ActionCardView::applyState()
 {
+    const bool unavailable = m_state == State::ready && !m_card.unavailable.isEmpty();
     const QColor fill = m_state == State::done ? m_palette.green
         : m_state == State::failed             ? m_palette.red
+        : unavailable                          ? withOpacity(urgencyColor(m_card.urgency), 0.35)
                                                : urgencyColor(m_card.urgency);
     m_execute->set(m_state, fill, m_palette.onTint());
-    m_execute->setEnabled(m_state == State::ready);
+    m_execute->setEnabled(m_state == State::ready && !unavailable);
     m_execute->setToolTip(m_state == State::failed ? m_failure : QString());
     m_dismiss->setEnabled(m_state != State::executing);
+
+    const bool failed = m_state == State::failed;
+    const QString note = failed ? m_failure : unavailable ? m_card.unavailable : QString();
+    m_note->setText(note);
+    m_note->setColor(failed ? Contrast::readableShade(m_palette.red, m_under) : m_palette.secondaryText);
+    m_note->setVisible(!note.isEmpty());
+    m_impact->setVisible(note.isEmpty());
+    fitLabels(width());
 }
 
 void ActionCardView::applyTheme()
@@ -323,9 +338,8 @@ void ActionCardView::applyTheme()
     m_description->setColor(m_palette.secondaryText);
     static_cast<DismissButton*>(m_dismiss)->setColor(m_palette.secondaryText);
     // The urgency colour, shaded where the theme's card is too light for it (amber on the light theme).
-    const QColor under
-        = Contrast::over(withOpacity(m_palette.card, 0.8), Contrast::over(kShadow, m_palette.background));
-    Labels::setLabelColor(m_impact, Contrast::readableShade(urgencyColor(m_card.urgency), under));
+    m_under = Contrast::over(withOpacity(m_palette.card, 0.8), Contrast::over(kShadow, m_palette.background));
+    Labels::setLabelColor(m_impact, Contrast::readableShade(urgencyColor(m_card.urgency), m_under));
     applyState();
     update();
 }
@@ -344,11 +358,19 @@ void ActionCardView::paintEvent(QPaintEvent*)
 void ActionCardView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    // Title and description take the height of the lines they draw, never more.
-    // Its width follows from the card's: padding 10, the dot, the dismiss control and two gaps of 8.
-    const int width = std::max(1, event->size().width() - 10 - 8 - 8 - 8 - 12 - 10);
-    for (ElidedLabel* label : {m_title, m_description}) {
-        const int lines = std::max<int>(1, int(label->lines(width).size()));
+    fitLabels(event->size().width());
+}
+
+void ActionCardView::fitLabels(int cardWidth)
+{
+    const auto fit = [](ElidedLabel* label, int width) {
+        const int lines = std::max<int>(1, int(label->lines(std::max(1, width)).size()));
         label->setFixedHeight(lines * QFontMetrics(label->font()).height());
-    }
+    };
+    // Title and description take the height of the lines they draw, never more. Their width follows
+    // from the card's: padding 10, the dot, the dismiss control and two gaps of 8.
+    for (ElidedLabel* label : {m_title, m_description})
+        fit(label, cardWidth - 10 - 8 - 8 - 8 - 12 - 10);
+    // The note shares its row with Execute: padding 10 on each side and a gap of 8.
+    fit(m_note, cardWidth - 10 - 10 - 8 - m_execute->sizeHint().width());
 }

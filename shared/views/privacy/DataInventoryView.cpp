@@ -1,5 +1,6 @@
 #include "DataInventoryView.h"
 
+#include "InventoryRefresh.h"
 #include "PrivacyExports.h"
 #include "PrivacyPageState.h"
 #include "PrivacyStyle.h"
@@ -35,7 +36,9 @@ std::vector<RowText> rowsOf(const PrivacyMetricsEngine::DataInventory& i)
     return {
         {QObject::tr("Audit Log"), QString::number(i.auditLogEntries) + QObject::tr(" entries"),
             NumberText::byteText(i.auditLogSizeBytes)},
-        {QObject::tr("Assistance History"), QString::number(i.memoryHistoryDays) + QObject::tr(" days"),
+        {QObject::tr("Assistance History"),
+            QString::number(i.memoryHistoryDays)
+                + (i.memoryHistoryDays == 1 ? QObject::tr(" day") : QObject::tr(" days")),
             NumberText::byteText(i.memoryHistorySizeBytes)},
         {QObject::tr("Build History"), QString::number(i.buildHistorySessions) + QObject::tr(" sessions"),
             NumberText::byteText(i.buildHistorySizeBytes)},
@@ -60,6 +63,7 @@ QString displayPath(const QString& path)
 DataInventoryView::DataInventoryView(const PrivacyServices& services, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
+    , m_refresh(new InventoryRefresh(services, this, [this](const auto& inventory) { setInventory(inventory); }))
 {
     auto* layout = fillWithCard(this);
 
@@ -128,15 +132,15 @@ DataInventoryView::DataInventoryView(const PrivacyServices& services, QWidget* p
     if (PrivacyPageState* state = m_services.pageState) {
         connect(state, &PrivacyPageState::erased, this, [this, state] {
             if (const auto& measured = state->erasure().inventory) {
-                ++m_loads;
+                m_refresh->took(*measured);
                 setInventory(*measured);
             } else {
-                load();
+                m_refresh->measure();
             }
         });
         connect(state, &PrivacyPageState::uninstallStepFinished, this, [this](int step) {
             if (step == UninstallGuideView::kClearData)
-                load();
+                m_refresh->measure();
         });
     }
 }
@@ -144,20 +148,13 @@ DataInventoryView::DataInventoryView(const PrivacyServices& services, QWidget* p
 void DataInventoryView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    load();
+    m_refresh->shown();
 }
 
-void DataInventoryView::load()
+void DataInventoryView::hideEvent(QHideEvent* event)
 {
-    PrivacyMetricsEngine* engine = m_services.engine;
-    const int load = ++m_loads;
-    runOnPool(
-        m_services.pool, this, [engine] { return engine->calculateDataInventory(); },
-        [this, load](const PrivacyMetricsEngine::DataInventory& inventory) {
-            // An older measurement that comes in late would show what an erasure since removed.
-            if (load == m_loads)
-                setInventory(inventory);
-        });
+    m_refresh->hidden();
+    QWidget::hideEvent(event);
 }
 
 void DataInventoryView::setInventory(const PrivacyMetricsEngine::DataInventory& inventory)
@@ -273,7 +270,7 @@ void DataInventoryView::writeExport(const QString& path)
                 m_status->show();
             }
             setExporting(false);
-            load();
+            m_refresh->measure();
             emit exportFinished();
         });
 }

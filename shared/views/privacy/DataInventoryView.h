@@ -12,14 +12,16 @@
 #include <optional>
 
 class CopyButton;
+class InventoryRefresh;
 class PillButton;
 class QGridLayout;
 class Spinner;
 class ThemedLabel;
 
 // "Data Stored On This Computer": what the program keeps, store by store, where it lives, and two
-// actions: open the data folder and export everything as one JSON file. The amounts are measured each
-// time the card is shown, after an export, and after every erasure told to the page state.
+// actions: open the data folder and export everything as one JSON file. The amounts are measured when the
+// card is shown and every few seconds while it stays on screen, after an export, and after every erasure
+// told to the page state.
 class DataInventoryView : public QWidget
 {
     Q_OBJECT
@@ -43,9 +45,9 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
-    void load();
     void setInventory(const PrivacyMetricsEngine::DataInventory& inventory);
     void writeExport(const QString& path);
     void setExporting(bool exporting);
@@ -53,7 +55,7 @@ private:
     PrivacyServices m_services;
     std::optional<PrivacyMetricsEngine::DataInventory> m_inventory;
     bool m_isExporting = false;
-    int m_loads = 0; // measurements asked for; only the latest is shown
+    InventoryRefresh* m_refresh;
     Spinner* m_spinner;
     QWidget* m_rows;
     QGridLayout* m_grid;

@@ -1,5 +1,6 @@
 #include "GranularClearView.h"
 
+#include "InventoryRefresh.h"
 #include "PrivacyPageState.h"
 #include "PrivacyStyle.h"
 
@@ -42,6 +43,11 @@ GranularClearView::GranularClearView(const PrivacyServices& services, QWidget* p
     : QWidget(parent)
     , m_services(services)
     , m_state(services.pageState ? services.pageState : new PrivacyPageState(this))
+    , m_refresh(new InventoryRefresh(services, this, [this](const PrivacyMetricsEngine::DataInventory& inventory) {
+        m_inventory = inventory;
+        refreshRows();
+        emit inventoryLoaded();
+    }))
 {
     auto* layout = fillWithCard(this);
     layout->addWidget(cardTitle(tr("Granular Data Erasure")));
@@ -109,19 +115,13 @@ GranularClearView::GranularClearView(const PrivacyServices& services, QWidget* p
 void GranularClearView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    load();
+    m_refresh->shown();
 }
 
-void GranularClearView::load()
+void GranularClearView::hideEvent(QHideEvent* event)
 {
-    PrivacyMetricsEngine* engine = m_services.engine;
-    runOnPool(
-        m_services.pool, this, [engine] { return engine->calculateDataInventory(); },
-        [this](const PrivacyMetricsEngine::DataInventory& inventory) {
-            m_inventory = inventory;
-            refreshRows();
-            emit inventoryLoaded();
-        });
+    m_refresh->hidden();
+    QWidget::hideEvent(event);
 }
 
 void GranularClearView::toggle(Type type)
@@ -140,7 +140,7 @@ QString GranularClearView::amountText(Type type) const
     case Type::auditLog:
         return QStringLiteral("%1 entries (%2)").arg(i.auditLogEntries).arg(NumberText::byteText(i.auditLogSizeBytes));
     case Type::memoryHistory:
-        return QStringLiteral("%1 days (%2)")
+        return (i.memoryHistoryDays == 1 ? QStringLiteral("%1 day (%2)") : QStringLiteral("%1 days (%2)"))
             .arg(i.memoryHistoryDays)
             .arg(NumberText::byteText(i.memoryHistorySizeBytes));
     case Type::buildHistory:
@@ -282,8 +282,10 @@ void GranularClearView::clear(const std::set<Type>& types, bool everything)
 void GranularClearView::takeErasure()
 {
     m_selected.clear();
-    if (m_state->erasure().inventory)
-        m_inventory = m_state->erasure().inventory;
+    if (const auto& measured = m_state->erasure().inventory) {
+        m_refresh->took(*measured);
+        m_inventory = measured;
+    }
     refreshRows();
     emit cleared();
 }

@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 
+class InventoryRefresh;
 class PillButton;
 class PrivacyPageState;
 class RoundedBox;
@@ -21,7 +22,7 @@ class ThemedLabel;
 // "Granular Data Erasure": the six kinds of stored data with their amounts, erased by selection or
 // all at once, each behind a confirmation. After an erasure the amounts are measured again and a
 // status line names what was cleared and what could not be; both are kept in the page state, so a
-// card built anew meanwhile shows them too.
+// card built anew meanwhile shows them too. While the card is shown its amounts follow what is on disk.
 class GranularClearView : public QWidget
 {
     Q_OBJECT
@@ -55,6 +56,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     struct Row
@@ -66,7 +68,6 @@ private:
         ThemedLabel* warning;
     };
 
-    void load();
     void refreshRows();
     void clear(const std::set<Type>& types, bool everything);
     // Takes the amounts an erasure measured, empties the selection.
@@ -75,6 +76,7 @@ private:
 
     PrivacyServices m_services;
     PrivacyPageState* m_state;
+    InventoryRefresh* m_refresh;
     std::set<Type> m_selected;
     std::optional<PrivacyMetricsEngine::DataInventory> m_inventory;
     std::vector<Row> m_rows;

@@ -130,7 +130,8 @@ QWidget* CachesTab::buildConfirmation()
 QWidget* CachesTab::buildSafeClean()
 {
     const CleanOfferBar offer(m_palette,
-        {m_palette.green, 0.35, tr("Safe Clean:"), qformat("%.1f", m_viewModel.totalSafeCachesGB()) + tr(" GB"),
+        {m_palette.green, 0.35, tr("Safe Clean:"),
+            QString::fromStdString(gigabyteSizeText(m_viewModel.totalSafeCachesGB())),
             tr("Purge build & package caches (safe to clear)"), Qt::black});
     m_safeCleanButton = offer.button;
     connect(m_safeCleanButton, &QAbstractButton::clicked, this, &CachesTab::cleanSafeCaches);

@@ -67,8 +67,8 @@ ModelRow::ModelRow(const InventoryModel& model, const Palette& palette, bool sel
     const QColor source = sourceColor(model.source, palette);
     facts->addWidget(badge(QString::fromStdString(rawValue(model.source)), source, 4, 1, 3));
     // Size and last use give way first where the row is narrow (the popover), cut with "…".
-    auto* detail = new ElidedLabel(
-        qformat("%.1f GB", model.sizeGB) + QStringLiteral(" · ") + StorageTexts::relativeDate(model.lastAccessed, now));
+    auto* detail = new ElidedLabel(QString::fromStdString(gigabyteSizeText(model.sizeGB)) + QStringLiteral(" · ")
+        + StorageTexts::relativeDate(model.lastAccessed, now));
     detail->setObjectName(QStringLiteral("detail"));
     detail->setFont(Fonts::system(kSmallPixels));
     detail->setColor(palette.secondaryText);

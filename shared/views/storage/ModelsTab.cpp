@@ -132,7 +132,8 @@ QWidget* ModelsTab::buildConfirmation()
     if (const QString kept = StorageTexts::keptFiles(reclaim); !kept.isEmpty())
         lines << label(kept, Fonts::system(kSmallPixels), m_palette.text);
     const ConfirmationBox confirmation(m_palette,
-        {m_palette.red, tr("Confirm Deletion"), tr("Delete (") + qformat("%.1f", gigabytes(reclaim.bytes)) + tr(" GB)"),
+        {m_palette.red, tr("Confirm Deletion"),
+            tr("Delete (") + QString::fromStdString(gigabyteSizeText(gigabytes(reclaim.bytes))) + QStringLiteral(")"),
             m_palette.onTint()},
         lines);
     m_cancelButton = confirmation.cancel;
@@ -147,7 +148,8 @@ QWidget* ModelsTab::buildQuickClean()
 {
     const auto candidates = m_viewModel.archiveCandidates();
     const CleanOfferBar offer(m_palette,
-        {m_palette.orange, 0.3, tr("Quick Clean:"), qformat("%.1f", m_viewModel.archiveReclaimableGB()) + tr(" GB"),
+        {m_palette.orange, 0.3, tr("Quick Clean:"),
+            QString::fromStdString(gigabyteSizeText(m_viewModel.archiveReclaimableGB())),
             QString::number(candidates.size()) + tr(" unused models untouched for > 30 days"),
             Contrast::readableOn(m_palette.orange, m_palette.onTint())});
     m_quickCleanButton = offer.button;
@@ -185,12 +187,13 @@ QWidget* ModelsTab::buildChips()
 QWidget* ModelsTab::buildSelectionBar()
 {
     const auto selected = m_viewModel.selectedModels();
-    const QString total = qformat("%.1f", m_viewModel.selectedStorageGB());
+    const double total = m_viewModel.selectedStorageGB();
     auto* box = new RoundedFill(withOpacity(m_palette.red, 0.08), 4);
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(6, 4, 6, 4);
     row->setSpacing(6);
-    row->addWidget(label(QString::number(selected.size()) + tr(" selected (") + total + tr(" GB)"),
+    row->addWidget(label(QString::number(selected.size()) + tr(" selected (")
+            + QString::fromStdString(gigabyteSizeText(total)) + QStringLiteral(")"),
         Fonts::system(kSmallPixels + 1, QFont::Medium), m_palette.text));
     row->addStretch();
     m_deselect = new PillButton(tr("Deselect"));
@@ -199,7 +202,8 @@ QWidget* ModelsTab::buildSelectionBar()
     m_deselect->setColors(m_palette.secondaryText, QColor());
     connect(m_deselect, &QAbstractButton::clicked, this, [this] { m_viewModel.setSelectedModelIds({}); });
     row->addWidget(m_deselect);
-    m_selectionClean = new PillButton(tr("Clean (") + total + QStringLiteral("GB)"));
+    m_selectionClean = new PillButton(
+        tr("Clean (") + QString::fromStdString(gigabyteSizeText(total, SizeUnit::joined)) + QStringLiteral(")"));
     m_selectionClean->setSymbol(QStringLiteral("trash.fill"));
     m_selectionClean->setFont(Fonts::system(kSmallPixels + 1, QFont::Bold));
     m_selectionClean->setPadding(6, 3);

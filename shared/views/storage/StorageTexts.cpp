@@ -20,9 +20,10 @@ QString tr(const char* text)
     return QCoreApplication::translate("ModelInventoryView", text);
 }
 
-QString gb(double value)
+// A size with its unit, in megabytes or less where a gigabyte figure would read "0.0".
+QString size(double gigabytes, SizeUnit unit = SizeUnit::spaced)
 {
-    return qformat("%.1f", value);
+    return QString::fromStdString(gigabyteSizeText(gigabytes, unit));
 }
 
 constexpr std::size_t kNamesShown = 3;
@@ -31,23 +32,23 @@ constexpr std::size_t kNamesShown = 3;
 
 QString modelsTabLabel(double totalStorageGB)
 {
-    return tr("AI Models (") + gb(totalStorageGB) + QStringLiteral("G)");
+    return tr("AI Models (") + size(totalStorageGB, SizeUnit::letter) + QStringLiteral(")");
 }
 
 QString cachesTabLabel(double totalDeveloperCachesGB)
 {
-    return tr("Dev Caches (") + gb(totalDeveloperCachesGB) + QStringLiteral("G)");
+    return tr("Dev Caches (") + size(totalDeveloperCachesGB, SizeUnit::letter) + QStringLiteral(")");
 }
 
 QString headerTotal(double totalGB)
 {
-    return totalGB > 0 ? QStringLiteral("(") + gb(totalGB) + QStringLiteral(" GB)") : QString();
+    return totalGB > 0 ? QStringLiteral("(") + size(totalGB) + QStringLiteral(")") : QString();
 }
 
 StorageMessage modelsDeleted(const ModelDeletionResult& result)
 {
     StorageMessage m;
-    m.text = tr("Freed ") + gb(result.totalReclaimedGB()) + QStringLiteral(" GB (")
+    m.text = tr("Freed ") + size(result.totalReclaimedGB()) + QStringLiteral(" (")
         + QString::number(result.deletedCount) + (result.deletedCount == 1 ? tr(" model") : tr(" models"))
         + tr(" deleted)");
     if (!result.failedModelNames.empty()) {
@@ -61,7 +62,7 @@ StorageMessage modelsDeleted(const ModelDeletionResult& result)
 StorageMessage safeCachesPurged(const DeveloperCacheEngine::SafePurge& purge)
 {
     StorageMessage m;
-    m.text = tr("Freed ") + gb(gigabytes(purge.reclaimedBytes)) + tr(" GB in developer caches");
+    m.text = tr("Freed ") + size(gigabytes(purge.reclaimedBytes)) + tr(" in developer caches");
     std::vector<std::string> failed;
     for (const auto& [name, why] : purge.failures)
         failed.push_back(name);
@@ -80,22 +81,22 @@ StorageMessage cachePurged(
     const QString name = QString::fromStdString(item.name);
     if (!result.ok())
         return {tr("Could not purge ") + name, QStringLiteral(": ") + QString::fromStdString(*result.error), false};
-    const QString freed = gb(gigabytes(result.freedBytes));
+    const QString freed = size(gigabytes(result.freedBytes));
     // A purge that left part of the folder says so, and what stayed.
     const QString verb = result.incomplete ? tr("Partly purged ") : tr("Purged ");
     const QString left
         = result.incomplete ? QStringLiteral(" — ") + QString::fromStdString(*result.incomplete) : QString();
     if (confirmed)
-        return {verb + name + QStringLiteral(" (") + freed + tr(" GB freed)"), left, left.isEmpty()};
-    return {verb + name + tr(" (Freed ") + freed + QStringLiteral(" GB)"), left, left.isEmpty()};
+        return {verb + name + QStringLiteral(" (") + freed + tr(" freed)"), left, left.isEmpty()};
+    return {verb + name + tr(" (Freed ") + freed + QStringLiteral(")"), left, left.isEmpty()};
 }
 
 QString deletionQuestion(const std::vector<InventoryModel>& models, const StorageFootprint::Reclaim& reclaim)
 {
-    return tr("Permanently delete ") + QString::number(models.size()) + tr(" model(s) (") + gb(gigabytes(reclaim.bytes))
-        + (reclaim.everythingGoes()
-                ? tr(" GB)? Model weight files and cached blobs will be removed from this computer.")
-                : tr(" GB)? Model files that nothing else uses will be removed from this computer."));
+    return tr("Permanently delete ") + QString::number(models.size()) + tr(" model(s) (")
+        + size(gigabytes(reclaim.bytes))
+        + (reclaim.everythingGoes() ? tr(")? Model weight files and cached blobs will be removed from this computer.")
+                                    : tr(")? Model files that nothing else uses will be removed from this computer."));
 }
 
 QString keptFiles(const StorageFootprint::Reclaim& reclaim)
@@ -105,8 +106,8 @@ QString keptFiles(const StorageFootprint::Reclaim& reclaim)
         return QString::number(count) + tr(noun);
     };
     const auto kept = [&](std::int64_t count, std::int64_t bytes) {
-        return counted(count) + QStringLiteral(" (") + gb(gigabytes(bytes))
-            + (count == 1 ? tr(" GB) is kept: ") : tr(" GB) are kept: "));
+        return counted(count) + QStringLiteral(" (") + size(gigabytes(bytes))
+            + (count == 1 ? tr(") is kept: ") : tr(") are kept: "));
     };
     QStringList lines;
     if (reclaim.keptFiles > 0) {
@@ -124,7 +125,7 @@ QString keptFiles(const StorageFootprint::Reclaim& reclaim)
     if (reclaim.linkedFiles > 0) {
         const bool one = reclaim.linkedFiles == 1;
         lines << counted(reclaim.linkedFiles) + (one ? tr(" is removed, but its ") : tr(" are removed, but their "))
-                + gb(gigabytes(reclaim.linkedBytes)) + tr(" GB stay on disk through ")
+                + size(gigabytes(reclaim.linkedBytes)) + tr(" stay on disk through ")
                 + (one ? tr("another link.") : tr("other links."));
     }
     return lines.join(QLatin1Char('\n'));

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <set>
 
 using platform::HelperOp;
 using platform::HelperReply;
@@ -155,6 +156,45 @@ TEST_F(CorrectiveActionEngineTest, MemoryCardsAtAndJustBeyondTheirThresholds)
     EXPECT_EQ(cards[0].estimatedImpact, "~8.1GB freed");
     EXPECT_EQ(cards[0].urgency, Urgency::info);
     EXPECT_NE(cards[0].id, e.generateActionCards(memory(20, 8.06), {}, noCandidates)[0].id);
+}
+
+// Flushing memory needs the helper's root. Where the helper does not act for this copy the card is still
+// offered (the memory is there), and says why its action cannot run before anyone presses it.
+TEST_F(CorrectiveActionEngineTest, ACardWhoseActionNeedsTheHelperSaysWhyItCannotRunWithoutIt)
+{
+    auto e = engine(false);
+    const auto reasons = [&] {
+        std::vector<std::optional<std::string>> out;
+        for (const auto& card : e.generateActionCards(memory(20, 11.4), {loaded("llama3", 4)}, noCandidates))
+            out.push_back(card.unavailableReason);
+        return out;
+    };
+    // Until the application has looked, the helper counts as there.
+    EXPECT_EQ(reasons(), (std::vector<std::optional<std::string>> {std::nullopt, std::nullopt}));
+
+    e.setHelperAccess(HelperAccess::notInstalled);
+    const auto cards = e.generateActionCards(memory(20, 11.4), {loaded("llama3", 4)}, noCandidates);
+    ASSERT_EQ(titles(cards),
+        (std::vector<std::string> {"Clear loaded model KV cache", "Reclaimable memory is high (11.4GB)"}));
+    EXPECT_EQ(cards[0].unavailableReason, std::nullopt); // the model server needs no helper
+    EXPECT_EQ(cards[1].unavailableReason, "Needs the Quorvane Pro helper, which is not installed on this computer.");
+
+    std::set<std::string> distinct;
+    for (const auto access :
+        {HelperAccess::notInstalledProgram, HelperAccess::programReplaced, HelperAccess::programRemoved}) {
+        e.setHelperAccess(access);
+        const auto why = reasons().at(1);
+        ASSERT_TRUE(why);
+        EXPECT_TRUE(why->starts_with("Needs the Quorvane Pro helper, which ")) << *why;
+        distinct.insert(*why);
+    }
+    EXPECT_EQ(distinct.size(), 3u);
+    e.setHelperAccess(HelperAccess::available);
+    EXPECT_EQ(reasons(), (std::vector<std::optional<std::string>> {std::nullopt, std::nullopt}));
+
+    EXPECT_TRUE(CorrectiveActionEngine::needsHelper(Freeze {12, "cc1plus"}));
+    EXPECT_TRUE(CorrectiveActionEngine::needsHelper(ActionType::FlushInactiveMemory {}));
+    EXPECT_FALSE(CorrectiveActionEngine::needsHelper(ActionType::CleanDeveloperCaches {5}));
 }
 
 TEST_F(CorrectiveActionEngineTest, UnusedModelsCardFromTenGigabytesAndOnlyTheShownPaths)
@@ -361,7 +401,7 @@ TEST_F(CorrectiveActionEngineTest, CacheCleaningNamesWhatItCleared)
     store.file(store.path(".npm/_cacache/index"), 3 << 20);
     store.file(store.path(".cache/pip/wheels"), 2 << 20);
     auto result = e.executeAction(ActionType::CleanDeveloperCaches {0});
-    EXPECT_EQ(result, (ActionResult {true, "Reclaimed 0.0 GB in developer caches."}));
+    EXPECT_EQ(result, (ActionResult {true, "Reclaimed 5.0 MB in developer caches."}));
     EXPECT_EQ(lastDetail(), "Cleared npm Cache, Python pip Cache");
     EXPECT_FALSE(StoreFixture::exists(store.path(".npm/_cacache/index")));
 
@@ -382,7 +422,7 @@ TEST_F(CorrectiveActionEngineTest, ACacheLeftInPartIsNeitherSuccessNorCleared)
     ASSERT_TRUE(lock.locked());
 
     EXPECT_EQ(e.executeAction(ActionType::CleanDeveloperCaches {0}),
-        (ActionResult {false, "Reclaimed 0.0 GB in developer caches; partly left: Python uv Cache."}));
+        (ActionResult {false, "Reclaimed 4.0 MB in developer caches; partly left: Python uv Cache."}));
     EXPECT_EQ(lastDetail(), "Cleared npm Cache; partly left: Python uv Cache");
     EXPECT_TRUE(StoreFixture::exists(store.path(".cache/uv/locked/keep")));
 
@@ -444,7 +484,12 @@ TEST(ActionTypeJsonTest, OneCaseKeyExactly)
     const ActionCard card {Uuid::random(), "t", "d", ActionType::ArchiveModel {"archive_all", "2 models", 12.5, {"/a"}},
         "~12.5GB freed", Urgency::warning};
     EXPECT_EQ(Json(card)["urgency"], "warning");
+    EXPECT_FALSE(Json(card).contains("unavailableReason"));
     EXPECT_EQ(jsoncodec::decodeText<ActionCard>(Json(card).dump()), card);
+    ActionCard unavailable = card;
+    unavailable.unavailableReason = "Needs the helper.";
+    EXPECT_EQ(Json(unavailable)["unavailableReason"], "Needs the helper.");
+    EXPECT_EQ(jsoncodec::decodeText<ActionCard>(Json(unavailable).dump()), unavailable);
 }
 
 TEST_F(CorrectiveActionEngineTest, TheUnusedModelsCardCountsABlobThatTwoTagsShareOnce)

@@ -10,13 +10,16 @@
 #include "popover/ProcessListView.h"
 #include "popover/SymbolButton.h"
 #include "popover/TelemetrySection.h"
+#include "ui/Palette.h"
 
 #include <QCoreApplication>
 #include <QEnterEvent>
+#include <QImage>
 #include <QTest>
 #include <QThreadPool>
 
 #include <csignal>
+#include <cstdlib>
 #include <functional>
 #include <limits>
 
@@ -84,8 +87,9 @@ TEST(CpuFiguresTest, GaugesAtTheirBoundaries)
     // GPU: at least 1 %, and the gauge's own 5 % minimum for the arc.
     auto g = CpuFigures::gpuGauge(0.0);
     EXPECT_EQ(g.text, QStringLiteral("1%"));
-    EXPECT_DOUBLE_EQ(g.fraction, 0.01);
+    EXPECT_DOUBLE_EQ(*g.fraction, 0.01);
     EXPECT_EQ(CpuFigures::gpuGauge(std::nullopt).text, QStringLiteral("—"));
+    EXPECT_FALSE(CpuFigures::gpuGauge(std::nullopt).fraction); // no figure, no arc
     EXPECT_EQ(CpuFigures::gpuGauge(kNaN).text, QStringLiteral("—"));
 
     // Memory share: dash without a snapshot's total.
@@ -95,24 +99,24 @@ TEST(CpuFiguresTest, GaugesAtTheirBoundaries)
     // Temperature: 0.1 to 1.0 of the ring; no reading is the dash, not 43 °C.
     EXPECT_EQ(CpuFigures::temperatureGauge(0.0).text, QStringLiteral("—"));
     EXPECT_EQ(CpuFigures::temperatureGauge(std::nullopt).text, QStringLiteral("—"));
-    EXPECT_DOUBLE_EQ(CpuFigures::temperatureGauge(5).fraction, 0.1);
+    EXPECT_DOUBLE_EQ(*CpuFigures::temperatureGauge(5).fraction, 0.1);
     EXPECT_EQ(CpuFigures::temperatureGauge(47.8).text, QStringLiteral("48°C"));
-    EXPECT_DOUBLE_EQ(CpuFigures::temperatureGauge(140).fraction, 1.0);
+    EXPECT_DOUBLE_EQ(*CpuFigures::temperatureGauge(140).fraction, 1.0);
 
     // Power: over 30 W the ring is full; below 2.4 W it stays at 8 %.
     auto p = CpuFigures::powerGauge(45);
     EXPECT_EQ(p.text, QStringLiteral("45.0W"));
-    EXPECT_DOUBLE_EQ(p.fraction, 1.0);
-    EXPECT_DOUBLE_EQ(CpuFigures::powerGauge(0.34).fraction, 0.08);
+    EXPECT_DOUBLE_EQ(*p.fraction, 1.0);
+    EXPECT_DOUBLE_EQ(*CpuFigures::powerGauge(0.34).fraction, 0.08);
     EXPECT_EQ(CpuFigures::powerGauge(0.0).text, QStringLiteral("—"));
     EXPECT_EQ(CpuFigures::powerGauge(kInf).text, QStringLiteral("—"));
 
     LargeRingGauge gauge(QStringLiteral("1%"), 0.01, Qt::blue, Qt::white);
-    EXPECT_DOUBLE_EQ(gauge.arcFraction(), 0.05);
+    EXPECT_DOUBLE_EQ(*gauge.arcFraction(), 0.05);
     gauge.setValue(QStringLiteral("—"), kNaN);
-    EXPECT_DOUBLE_EQ(gauge.arcFraction(), 0.05);
+    EXPECT_FALSE(gauge.arcFraction());
     gauge.setValue(QStringLiteral("150%"), 1.5);
-    EXPECT_DOUBLE_EQ(gauge.arcFraction(), 1.0);
+    EXPECT_DOUBLE_EQ(*gauge.arcFraction(), 1.0);
 }
 
 TEST(CoreRingGridTest, RowsOfEightAndTheArcClamp)
@@ -162,6 +166,39 @@ TEST_F(CpuTabTest, ShowsTheModelsFiguresAndFollowsEachTick)
     // Offscreen there is no display to report a rate, only the platform's 60 Hz default: not a reading.
     EXPECT_EQ(tab.fpsText(), QStringLiteral("\u2014 FPS"));
     EXPECT_EQ(tab.headerText(), QStringLiteral("\u2014 GHz, 47\u00b0")); // no cpufreq in the sample
+}
+
+// A bare "0%" says nothing: each of the four gauges names its figure under its ring. A gauge without a
+// figure ("—") draws no accent arc, not even the minimum one at twelve o'clock.
+TEST_F(CpuTabTest, GpuGaugesNameTheirFiguresAndDrawNoArcWithoutOne)
+{
+    CpuTab tab(*dashboard, themes);
+    tab.resize(320, tab.sizeHint().height());
+    tab.show();
+    QStringList names;
+    for (const LargeRingGauge* gauge : tab.gauges())
+        names << gauge->accessibleName();
+    EXPECT_EQ(names, (QStringList {"GPU Load: —", "AI Memory: —", "Chip Temp: —", "Power: —"}));
+
+    const QColor accent = Palette::forTheme(themes.currentTheme()).accent;
+    // The middle of the ring's line where an arc starts.
+    const auto atTwelve = [](LargeRingGauge* gauge) {
+        const QImage image = gauge->grab().toImage();
+        const double scale = image.devicePixelRatio();
+        const double y = (LargeRingGauge::kDisc - LargeRingGauge::kRing + LargeRingGauge::kLine) / 2;
+        return image.pixelColor(int(gauge->width() / 2.0 * scale), int(y * scale));
+    };
+    const auto isAccent = [&](const QColor& c) {
+        return std::abs(c.red() - accent.red()) < 40 && std::abs(c.green() - accent.green()) < 40
+            && std::abs(c.blue() - accent.blue()) < 40;
+    };
+    for (LargeRingGauge* gauge : tab.gauges())
+        EXPECT_FALSE(isAccent(atTwelve(gauge)))
+            << gauge->accessibleName().toStdString() << " " << atTwelve(gauge).name().toStdString();
+
+    dashboard->publishSample(sample(32, 12, 8));
+    EXPECT_EQ(tab.gauges().value(1)->accessibleName(), QStringLiteral("AI Memory: 25%"));
+    EXPECT_TRUE(isAccent(atTwelve(tab.gauges()[1]))) << atTwelve(tab.gauges()[1]).name().toStdString();
 }
 
 TEST_F(CpuTabTest, TelemetryReadsMemoryAsWholePercentages)

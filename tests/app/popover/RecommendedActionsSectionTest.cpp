@@ -214,6 +214,31 @@ TEST_F(RecommendedActionsTest, AFailedOrThrowingActionShowsFailedAndStays)
     EXPECT_EQ(section->cardViews(), (QList<ActionCardView*> {unload, clear}));
 }
 
+// The engine says which action cannot run here; the card says so and offers nothing to press, and the same
+// card offers its action once the engine no longer gives a reason.
+TEST_F(RecommendedActionsTest, ACardTheEngineCannotRunSaysWhyAndRunsNothing)
+{
+    ActionCard flush = card("flush", ActionType::FlushInactiveMemory {}, Urgency::info);
+    flush.unavailableReason = "Needs the Quorvane Pro helper, which is not installed on this computer.";
+    engine.cards = {flush};
+    auto section = makeSection(engine);
+    newSample();
+    ASSERT_EQ(section->cardViews().size(), 1);
+    ActionCardView* view = section->cardViews()[0];
+    EXPECT_EQ(view->card().unavailable,
+        QStringLiteral("Needs the Quorvane Pro helper, which is not installed on this computer."));
+    EXPECT_FALSE(view->executeButton()->isEnabled());
+    view->execute();
+    settle();
+    EXPECT_TRUE(engine.executed.empty());
+
+    engine.cards[0].unavailableReason.reset();
+    newSample();
+    ASSERT_EQ(section->cardViews(), QList<ActionCardView*> {view});
+    EXPECT_TRUE(view->card().unavailable.isEmpty());
+    EXPECT_TRUE(view->executeButton()->isEnabled());
+}
+
 TEST_F(RecommendedActionsTest, RebuildsDoNotPileUpAndTheNewestListWins)
 {
     engine.holdLists = true;

@@ -3,6 +3,7 @@
 #include "app/core/PersonaTestSupport.h"
 #include "helper/HelperTestSupport.h"
 
+#include "core/CorrectiveActionEngine.h"
 #include "core/PersonaEngine.h"
 #include "core/PersonaViewModel.h"
 #include "engines/DashboardViewModel.h"
@@ -299,6 +300,17 @@ TEST_F(AppDelegateTest, TheHelperRefusingThisCopyIsToldOnceAndTheRulesStayOff)
     EXPECT_EQ(delegate.helperAccess(), HelperAccess::notInstalled);
     ASSERT_EQ(m_told.size(), 1);
     EXPECT_TRUE(m_told.first().contains("not installed"));
+    // The recommended actions know it too: flushing memory, which needs the helper, says it cannot run.
+    SystemMemoryState flushable;
+    flushable.totalGB = 64;
+    flushable.freeGB = 20;
+    flushable.inactiveGB = 11.4;
+    InventoryModel recent;
+    recent.path = "/models/recent";
+    const auto cards = delegate.actionEngine().generateActionCards(flushable, {}, {recent});
+    ASSERT_FALSE(cards.empty());
+    EXPECT_EQ(cards.front().action, ActionType(ActionType::FlushInactiveMemory {}));
+    EXPECT_EQ(cards.front().unavailableReason, helperNeededReason(HelperAccess::notInstalled));
 
     const int before = m_models.psRequests;
     auto tick = delegate.runPersonaCycle();

@@ -3,12 +3,16 @@
 #include "shell/TrayIcon.h"
 
 #include "platform/desktop/StatusNotifierItem.h"
+#include "records/ThemeManager.h"
 #include "shared/engines/DashboardTestSupport.h"
 #include "support/FakeTrayPanel.h"
+#include "ui/Contrast.h"
+#include "ui/Palette.h"
 #include "views/dashboard/MenuBarDrawing.h"
 #include "views/dashboard/MenuBarFigures.h"
 #include "views/dashboard/MenuBarView.h"
 
+#include <QApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
@@ -18,11 +22,14 @@
 #include <QPalette>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <map>
 
 namespace {
 
@@ -234,3 +241,31 @@ TEST(TrayIconTest, TheHostIsSentAPictureForAnyPanelAndOnlyWhatChanged)
 }
 
 } // namespace
+
+// The menu is a window of its own and the icon's tool tip Qt's own: both took the application's light
+// palette over a dark theme. They follow the theme, dark and then light.
+TEST(TrayIconTest, ItsMenuAndToolTipAreDrawnInTheTheme)
+{
+    FakeMachine machine;
+    auto model = makeModel(machine);
+    TrayIcon tray(*model, QDBusConnection(QStringLiteral("no bus")));
+    for (const AppTheme shown : {AppTheme::standard, AppTheme::light}) {
+        ThemeManager::shared().setCurrentTheme(shown);
+        const Palette theme = Palette::current();
+        tray.menu().popup(QPoint(0, 0));
+        QApplication::processEvents();
+        const QImage image = tray.menu().grab().toImage();
+        tray.menu().hide();
+        std::map<QRgb, int> counts;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ++counts[image.pixel(x, y)];
+        const auto most = std::max_element(
+            counts.begin(), counts.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+        EXPECT_LT(Contrast::ratio(QColor(most->first), theme.background), 1.5)
+            << QColor(most->first).name().toStdString() << " against " << theme.background.name().toStdString();
+        EXPECT_EQ(QToolTip::palette().color(QPalette::ToolTipBase), theme.background);
+        EXPECT_EQ(QToolTip::palette().color(QPalette::ToolTipText), theme.text);
+    }
+    ThemeManager::shared().setCurrentTheme(AppTheme::standard);
+}

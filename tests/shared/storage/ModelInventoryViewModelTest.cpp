@@ -137,7 +137,7 @@ TEST_F(ViewModelTest, CleaningReportsTheEnginesResultAndRecordsOneEvent)
     EXPECT_EQ(events[0].category, AssistanceCategory::storage);
     EXPECT_EQ(events[0].title, "Storage Reclaimed");
     EXPECT_EQ(events[0].detail, "Cleaned 2 model(s) (a/a.gguf, b/b.gguf)"); // not the refused one
-    EXPECT_EQ(events[0].impactValue, "+0.0 GB");
+    EXPECT_EQ(events[0].impactValue, "+3.0 MB");
     const auto after = f.tracker.getMetrics();
     EXPECT_DOUBLE_EQ(after.totalGBFreed - before.totalGBFreed, 3 * kMiB / kGiB);
     EXPECT_DOUBLE_EQ(after.totalStorageReclaimedGB - before.totalStorageReclaimedGB, 3 * kMiB / kGiB);

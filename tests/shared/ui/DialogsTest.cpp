@@ -3,9 +3,14 @@
 #include "records/ThemeManager.h"
 #include "ui/Palette.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -49,4 +54,58 @@ TEST(DialogsTest, QuestionsAndFileDialogsAreDrawnInTheThemeAndFollowIt)
     EXPECT_EQ(save->palette().color(QPalette::Text), dark.text);
     save->reject();
     EXPECT_EQ(chosen, QString());
+}
+
+namespace {
+
+// Qt's file dialog as the user leaves it: accepted, or closed without a choice; then gone.
+void closeFileDialog(QWidget& parent, bool accept)
+{
+    QPointer<QFileDialog> dialog = parent.findChild<QFileDialog*>();
+    ASSERT_TRUE(dialog);
+    if (accept)
+        static_cast<QDialog*>(dialog.data())->accept(); // QFileDialog hides the slot it overrides
+    else
+        dialog->reject();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(dialog);
+}
+
+} // namespace
+
+// Qt's dialog writes the folders it was used in to the settings file that every Qt program of the user
+// shares, as it goes. The program's dialogs leave that file as they found it: absent stays absent, and
+// another program's entries stay as they were.
+TEST(DialogsTest, FileDialogsLeaveTheSettingsFileQtProgramsShareAsTheyFoundIt)
+{
+    const QString shared = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/QtProject.conf";
+    QFile::remove(shared);
+    QWidget parent;
+    parent.show();
+    SystemDialogs dialogs;
+    QTemporaryDir dir;
+
+    QString chosen;
+    dialogs.chooseSaveFile(&parent, "Export", dir.filePath("export.json"), [&](const QString& p) { chosen = p; });
+    closeFileDialog(parent, true);
+    EXPECT_EQ(chosen, dir.filePath("export.json"));
+    EXPECT_FALSE(QFile::exists(shared));
+    dialogs.chooseFolder(&parent, "Folder", [&](const QString& p) { chosen = p; });
+    closeFileDialog(parent, false);
+    EXPECT_FALSE(QFile::exists(shared));
+
+    {
+        QSettings other(QSettings::UserScope, "QtProject");
+        other.setValue("FileDialog/history", QStringList {"file:///elsewhere"});
+        other.setValue("Qt/customColors/size", 0);
+    }
+    dialogs.chooseSaveFile(&parent, "Export", dir.filePath("again.json"), [&](const QString& p) { chosen = p; });
+    closeFileDialog(parent, true);
+    dialogs.chooseFolder(&parent, "Folder", [&](const QString& p) { chosen = p; });
+    closeFileDialog(parent, true);
+    QSettings after(QSettings::UserScope, "QtProject");
+    after.setFallbacksEnabled(false);
+    EXPECT_EQ(after.allKeys(), (QStringList {"FileDialog/history", "Qt/customColors/size"}));
+    EXPECT_EQ(after.value("FileDialog/history").toStringList(), QStringList {"file:///elsewhere"});
+    QFile::remove(shared);
 }

@@ -35,3 +35,21 @@ TEST(NumberTextTest, PatternsRoundAndAlwaysUseADecimalPoint)
     EXPECT_EQ(numberText("%.2f GB", 1.5), "1.50 GB");
     setlocale(LC_NUMERIC, "C");
 }
+
+// A size never reads as nothing unless it is nothing: below a tenth of a gigabyte in megabytes (of 2^20
+// bytes, as 2^30 make the gigabyte), below a tenth of a megabyte in kilobytes, below a kilobyte in bytes.
+TEST(NumberTextTest, SizesBelowATenthOfAGigabyteAreWrittenInSmallerUnits)
+{
+    EXPECT_EQ(sizeText(0), "0.0 GB");
+    EXPECT_EQ(sizeText(12.34), "12.3 GB");
+    EXPECT_EQ(sizeText(0.1), "0.1 GB");
+    EXPECT_EQ(sizeText(40e6 / 1073741824), "38.1 MB");
+    EXPECT_EQ(sizeText(0.0999), "102.3 MB");
+    EXPECT_EQ(sizeText(40e3 / 1073741824), "39 KB");
+    EXPECT_EQ(sizeText(512.0 / 1073741824), "512 bytes");
+    EXPECT_EQ(sizeText(40e6 / 1073741824, SizeUnit::joined), "38.1MB");
+    EXPECT_EQ(sizeText(40e6 / 1073741824, SizeUnit::letter), "38.1M");
+    EXPECT_EQ(sizeText(2, SizeUnit::letter), "2.0G");
+    EXPECT_EQ(sizeText(std::numeric_limits<double>::quiet_NaN()), "—");
+    EXPECT_EQ(sizeText(-std::numeric_limits<double>::infinity()), "—");
+}

@@ -3,9 +3,11 @@
 #include "core/UserDefaults.h"
 #include "records/ThemeManager.h"
 #include "support/doubles/ui/FakeClock.h"
+#include "ui/ElidedLabel.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QPromise>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,9 +33,10 @@ struct CardFixture : testing::Test
     int dismissed = 0;
     std::shared_ptr<QPromise<Result>> promise;
 
-    std::unique_ptr<ActionCardView> makeCard(ActionCardView::CardInfo::Urgency urgency = {})
+    std::unique_ptr<ActionCardView> makeCard(ActionCardView::CardInfo::Urgency urgency = {}, QString unavailable = {})
     {
         ActionCardView::CardInfo info;
+        info.unavailable = unavailable;
         info.id = Uuid::random();
         info.title = QStringLiteral("Free inactive memory");
         info.description = QStringLiteral("Hand 6 GB back to the system.");
@@ -47,6 +50,7 @@ struct CardFixture : testing::Test
         };
         info.onDismiss = [this] { ++dismissed; };
         auto card = std::make_unique<ActionCardView>(info, themes, clock);
+        card->resize(300, 90);
         card->show();
         return card;
     }
@@ -58,6 +62,21 @@ struct CardFixture : testing::Test
         QCoreApplication::processEvents();
     }
 };
+
+// The texts the card shows.
+QStringList shownTexts(const ActionCardView& card)
+{
+    QStringList out;
+    for (const QLabel* label : card.findChildren<QLabel*>()) {
+        if (label->isVisibleTo(&card))
+            out << label->text();
+    }
+    for (const ElidedLabel* label : card.findChildren<ElidedLabel*>()) {
+        if (label->isVisibleTo(&card))
+            out << label->text();
+    }
+    return out;
+}
 
 } // namespace
 
@@ -138,4 +157,47 @@ TEST_F(CardFixture, AThrownErrorIsAFailure)
     EXPECT_EQ(other.executeButton()->toolTip(), QStringLiteral("no engine"));
     clock.advance(5000);
     EXPECT_EQ(dismissed, 0);
+}
+
+// "Failed" beside "+6 GB" reads as a gain that never came, and a reason in a tool tip is seldom seen: a failed
+// card shows its reason where the impact was.
+TEST_F(CardFixture, AFailedCardShowsItsReasonWhereTheAmountItDidNotFreeWas)
+{
+    auto card = makeCard();
+    EXPECT_TRUE(shownTexts(*card).contains(QStringLiteral("+6 GB")));
+    card->execute();
+    finish({false, QStringLiteral("Could not flush inactive memory: the helper is not installed.")});
+    const QStringList shown = shownTexts(*card);
+    EXPECT_FALSE(shown.contains(QStringLiteral("+6 GB"))) << shown.join(" | ").toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("Could not flush inactive memory: the helper is not installed.")))
+        << shown.join(" | ").toStdString();
+    EXPECT_EQ(card->executeText(), QStringLiteral("Failed"));
+}
+
+// A card whose action cannot run on this machine says why before it is pressed, and running it does nothing;
+// once the action can run, the same card offers it.
+TEST_F(CardFixture, ACardWhoseActionCannotRunSaysWhyAndRunsNothing)
+{
+    const QString why = QStringLiteral("Needs the Quorvane Pro helper, which is not installed on this computer.");
+    auto card = makeCard(ActionCardView::CardInfo::Urgency::info, why);
+    EXPECT_EQ(card->state(), State::ready);
+    EXPECT_FALSE(card->executeButton()->isEnabled());
+    EXPECT_TRUE(card->dismissButton()->isEnabled());
+    QTest::mouseClick(card->executeButton(), Qt::LeftButton);
+    card->execute();
+    EXPECT_EQ(executed, 0);
+    EXPECT_EQ(card->state(), State::ready);
+    QStringList shown = shownTexts(*card);
+    EXPECT_TRUE(shown.contains(why)) << shown.join(" | ").toStdString();
+    EXPECT_FALSE(shown.contains(QStringLiteral("+6 GB")));
+
+    ActionCardView::CardInfo runnable = card->card();
+    runnable.unavailable.clear();
+    card->setContent(runnable);
+    EXPECT_TRUE(card->executeButton()->isEnabled());
+    shown = shownTexts(*card);
+    EXPECT_TRUE(shown.contains(QStringLiteral("+6 GB")));
+    EXPECT_FALSE(shown.contains(why));
+    card->execute();
+    EXPECT_EQ(executed, 1);
 }

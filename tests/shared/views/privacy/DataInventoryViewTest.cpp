@@ -3,13 +3,20 @@
 #include "support/FakeFileManager.h"
 #include "support/FakeTools.h"
 #include "support/PrivateBus.h"
+#include "ui/NumberText.h"
 #include "views/privacy/DataInventoryView.h"
+#include "views/privacy/GranularClearView.h"
+#include "views/privacy/InventoryRefresh.h"
+#include "views/privacy/UninstallGuideView.h"
 
 #include <QAbstractButton>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QPointer>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 
@@ -23,6 +30,20 @@ protected:
         view.show();
         ASSERT_TRUE(waitFor([&] { return view.inventory().has_value(); }));
     }
+};
+
+// The system's file dialogs with scripted questions.
+class SystemFileDialogs : public ScriptedDialogs
+{
+public:
+    void chooseSaveFile(QWidget* parent, const QString& title, const QString& suggestedPath,
+        std::function<void(const QString&)> chosen) override
+    {
+        m_system.chooseSaveFile(parent, title, suggestedPath, std::move(chosen));
+    }
+
+private:
+    SystemDialogs m_system;
 };
 
 Json readJson(const QString& path)
@@ -185,4 +206,67 @@ TEST_F(DataInventoryViewTest, TheFolderHandlerHasOpenedTheFolderOnlyWhenItEndsWe
     view.openInFileManager();
     ASSERT_TRUE(waitFor([&] { return answered.count() == 2; }, 15000));
     EXPECT_TRUE(view.statusText().isEmpty()) << view.statusText().toStdString();
+}
+
+// Qt's own file dialog writes the folder saved into to $XDG_CONFIG_HOME/QtProject.conf as it goes, a file the
+// privacy pages neither name nor erase nor look for. An export through it leaves no such file, before and
+// after Clear Everything, and the removal check's "Nothing Stays Behind" holds.
+TEST_F(DataInventoryViewTest, AnExportThroughTheFileDialogLeavesNoFileThePrivacyPagesDoNotKnow)
+{
+    const QString qtSettings
+        = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/QtProject.conf";
+    QFile::remove(qtSettings);
+    SystemFileDialogs fileDialogs;
+    PrivacyServices s = services();
+    s.dialogs = &fileDialogs;
+    DataInventoryView view(s);
+    showLoaded(view);
+
+    view.exportAllData();
+    QPointer<QFileDialog> dialog = view.findChild<QFileDialog*>();
+    ASSERT_TRUE(dialog);
+    const QString exported = dir.filePath("export.json");
+    dialog->selectFile(exported);
+    static_cast<QDialog*>(dialog.data())->accept();
+    ASSERT_TRUE(waitFor([&] { return !view.isExporting(); }));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(dialog);
+    EXPECT_TRUE(QFileInfo::exists(exported));
+    EXPECT_FALSE(QFileInfo::exists(qtSettings));
+
+    GranularClearView erase(s);
+    QSignalSpy cleared(&erase, &GranularClearView::cleared);
+    erase.requestClearEverything();
+    ASSERT_TRUE(waitFor([&] { return cleared.count() == 1; }));
+    UninstallGuideView guide(s);
+    guide.pressStep(UninstallGuideView::kVerify);
+    ASSERT_TRUE(waitFor([&] { return !guide.isVerifying(); }));
+    EXPECT_EQ(guide.verdictText(), "Nothing Stays Behind ✓");
+    EXPECT_FALSE(QFileInfo::exists(qtSettings));
+}
+
+// Opened before setup has written anything, the card follows what is written while it is on screen: the
+// settings file and a first day of assistance history show without opening the page again. One day is a
+// day. A hidden card measures nothing.
+TEST_F(DataInventoryViewTest, AmountsFollowFilesWrittenWhileTheCardIsShown)
+{
+    DataInventoryView view(services());
+    showLoaded(view);
+    EXPECT_EQ(view.rowTexts().value(1).value(1), "0 days");
+    EXPECT_EQ(view.rowTexts().value(5).value(2), "Zero KB");
+
+    defaults.setBool("hasFinishedOnboarding", true);
+    defaults.sync();
+    assistance.record(AssistanceCategory::memory, "Model Unloaded", "Unloaded m", "RAM restored", 0, 0, 0);
+    const qint64 settingsBytes = QFileInfo(locations.settingsFile).size();
+    ASSERT_GT(settingsBytes, 0);
+    clock.advance(InventoryRefresh::kRefreshMs);
+    ASSERT_TRUE(waitFor([&] { return view.rowTexts().value(5).value(2) != "Zero KB"; }));
+    EXPECT_EQ(view.rowTexts()[5][2], NumberText::byteText(settingsBytes));
+    EXPECT_EQ(view.rowTexts()[1][1], "1 day");
+    EXPECT_GE(view.inventory()->totalSizeBytes(), settingsBytes + view.inventory()->memoryHistorySizeBytes);
+
+    view.hide();
+    clock.advance(3 * InventoryRefresh::kRefreshMs);
+    EXPECT_EQ(clock.pending(), 0);
 }

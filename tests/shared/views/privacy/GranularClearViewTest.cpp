@@ -2,6 +2,7 @@
 
 #include "records/BuildTimeTracker.h"
 #include "views/privacy/GranularClearView.h"
+#include "views/privacy/InventoryRefresh.h"
 
 #include <QFileInfo>
 
@@ -109,4 +110,22 @@ TEST_F(GranularClearViewTest, CategoriesThatFailAreNamedNotReportedCleared)
     ASSERT_TRUE(waitFor([&] { return !view.failureText().isEmpty(); }));
     EXPECT_EQ(view.failureText(), "Could not clear: Assistance History");
     EXPECT_EQ(view.statusText(), "Cleared: Weekly Digests");
+}
+
+// The amounts follow what is written while the card is on screen, and one day of history reads as a day.
+TEST_F(GranularClearViewTest, AmountsFollowFilesWrittenWhileTheCardIsShown)
+{
+    GranularClearView view(services());
+    view.show();
+    ASSERT_TRUE(waitFor([&] { return !view.amountText(Type::settings).isEmpty(); }));
+    EXPECT_EQ(view.amountText(Type::settings), "App preferences (Zero KB)");
+    EXPECT_TRUE(view.amountText(Type::memoryHistory).startsWith("0 days ("));
+
+    defaults.setBool("hasFinishedOnboarding", true);
+    defaults.sync();
+    assistance.record(AssistanceCategory::memory, "Model Unloaded", "Unloaded m", "RAM restored", 0, 0, 0);
+    clock.advance(InventoryRefresh::kRefreshMs);
+    ASSERT_TRUE(waitFor([&] { return view.amountText(Type::settings) != "App preferences (Zero KB)"; }));
+    EXPECT_TRUE(view.amountText(Type::memoryHistory).startsWith("1 day ("))
+        << view.amountText(Type::memoryHistory).toStdString();
 }

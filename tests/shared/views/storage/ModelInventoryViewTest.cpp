@@ -1,5 +1,6 @@
 #include "shared/storage/StorageViewFixture.h"
 
+#include "ui/ElidedLabel.h"
 #include "ui/PillButton.h"
 #include "views/storage/CacheRow.h"
 #include "views/storage/CachesTab.h"
@@ -184,6 +185,20 @@ TEST_F(StorageViewTest, TabLabelsAndTheHeaderShowSizesInGigabytes)
     EXPECT_FALSE(view().isBusyShown());
 }
 
+// "0.0 GB" reads as nothing: below a tenth of a gigabyte a size is written in megabytes, as the cache rows
+// write theirs, and "Dev Caches" stands over the same figure its rows add up to.
+TEST_F(StorageViewTest, SizesBelowATenthOfAGigabyteReadInMegabytes)
+{
+    f.lmModel("p/small/small.gguf", 40'000'000);
+    f.file(f.path(".npm/_cacache/x"), 40'000'000);
+    EXPECT_EQ(view().tabLabel(StorageTab::models), "AI Models (38.1M)");
+    EXPECT_EQ(view().tabLabel(StorageTab::caches), "Dev Caches (38.1M)");
+    EXPECT_EQ(view().headerTotalText(), "(76.3 MB)");
+    const auto* detail = row("small/small.gguf")->findChild<ElidedLabel*>(QStringLiteral("detail"));
+    ASSERT_NE(detail, nullptr);
+    EXPECT_TRUE(detail->text().startsWith("38.1 MB · ")) << detail->text().toStdString();
+}
+
 TEST_F(StorageViewTest, AnEmptyHomeShowsTheEmptyTextOfEachFilterAndNoTotal)
 {
     EXPECT_EQ(view().headerTotalText(), "");
@@ -224,7 +239,7 @@ TEST_F(StorageViewTest, FiltersSelectionAndTheQuickCleanBar)
     click(row("old/old.gguf")->selectButton());
     EXPECT_TRUE(row("old/old.gguf")->isSelected());
     ASSERT_NE(tab.selectionBar(), nullptr);
-    EXPECT_EQ(tab.selectionCleanButton()->text(), "Clean (0.0GB)");
+    EXPECT_EQ(tab.selectionCleanButton()->text(), "Clean (3.0MB)");
     click(tab.deselectButton());
     EXPECT_TRUE(vm().selectedModelIds().empty());
     EXPECT_EQ(tab.selectionBar(), nullptr);
@@ -293,7 +308,7 @@ TEST_F(StorageViewTest, AFailedDeletionIsShownInOrange)
     click(view().modelsTab().selectionCleanButton());
     click(view().modelsTab().deleteButton());
     settle();
-    EXPECT_EQ(banner(), "Freed 0.0 GB (1 model deleted) — 1 failed: b/b.gguf");
+    EXPECT_EQ(banner(), "Freed 1.0 MB (1 model deleted) — 1 failed: b/b.gguf");
     EXPECT_TRUE(StoreFixture::exists(b));
     EXPECT_EQ(reclaimedPosts, 1);
 }
@@ -341,13 +356,13 @@ TEST_F(StorageViewTest, ReviewTierCachesAskFirstAndSafeOnesPurgeAtOnce)
     click(cacheRow("npm Cache")->purgeButton());
     EXPECT_FALSE(tab.cacheToClean().has_value());
     settle();
-    EXPECT_EQ(banner(), "Purged npm Cache (Freed 0.0 GB)");
+    EXPECT_EQ(banner(), "Purged npm Cache (Freed 2.0 MB)");
     EXPECT_FALSE(StoreFixture::exists(f.path(".npm/_cacache/x")));
 
     click(cacheRow("Hugging Face Hub")->purgeButton());
     click(tab.purgeButton());
     settle();
-    EXPECT_EQ(banner(), "Purged Hugging Face Hub (0.0 GB freed)");
+    EXPECT_EQ(banner(), "Purged Hugging Face Hub (3.0 MB freed)");
     EXPECT_FALSE(StoreFixture::exists(f.hub("models--org--m")));
     EXPECT_EQ(reclaimedPosts, 2);
 }
@@ -382,7 +397,7 @@ TEST_F(StorageViewTest, TheSafeCleanShowsAboveFiveHundredthsOfAGigabyteAndAnnoun
         EXPECT_FALSE(l->text().contains("DerivedData")) << l->text().toStdString(); // Xcode's, not Linux's
     click(view().cachesTab().safeCleanButton());
     settle();
-    EXPECT_EQ(banner(), "Freed 0.1 GB in developer caches");
+    EXPECT_EQ(banner(), "Freed 51.2 MB in developer caches");
     EXPECT_EQ(view().cachesTab().safeCleanBar(), nullptr);
     view().cachesTab().cleanSafeCaches();
     settle();
