@@ -383,7 +383,7 @@ std::optional<HelperReply> HelperImplementation::makeStopSafe(
     if (auto unwatched = m_context.watchCaller(caller, m_caller.pidfd.get())) {
         m_context.suspended().release(caller.uid);
         refused = platform::failureReply(request.id, helperError(platform::kHelperBusy, what + *unwatched + "."));
-    } else if (!m_context.noteStopping(process)) {
+    } else if (m_context.noteStopping(process) != 0) {
         // The list gave the place back itself.
         m_context.unwatchUnlessHolding(caller);
         refused = platform::failureReply(request.id,

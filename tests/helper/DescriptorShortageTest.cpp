@@ -135,7 +135,7 @@ TEST_F(DescriptorShortageTest, AFloodOfStopsLeavesNothingStopped)
     std::printf("[          ] %d left stopped after their programs ended\n", leftStopped);
     EXPECT_EQ(leftStopped, 0);
     EXPECT_EQ(daemon->stop(), 0);
-    const auto stored = helper::SuspendedProcesses::decode(readFile(path("run/suspended.json")));
+    const auto stored = helper::SuspendedListFile::decode(readFile(path("run/suspended.json")));
     ASSERT_TRUE(stored.has_value());
     EXPECT_TRUE(stored->first.empty());
 }
@@ -171,7 +171,7 @@ TEST(SuspendedListShortageTest, AnEntryWhoseProcessCannotBeReadStaysListed)
     helper::SuspendedProcesses list(inDir(dir, "run"), procRoot, 1);
     ::kill(child.pid(), SIGSTOP);
     ASSERT_TRUE(waitForState(child.pid(), 'T')); // a child just started may take a while to stop
-    ASSERT_TRUE(list.add({child.pid(), 42, ::getuid(), "sleep", helper::SuspendingCaller {1234, 5, ::getuid()}}));
+    ASSERT_EQ(list.add({child.pid(), 42, ::getuid(), "sleep", helper::SuspendingCaller {1234, 5, ::getuid()}}), 0);
 
     EXPECT_FALSE(list.reserve(::getuid()));
     const auto tried = list.resumeAll();
