@@ -1,4 +1,5 @@
 #include "RawCalls.h"
+#include "SyscallFailures.h"
 
 #include "support/ChildProcess.h"
 
@@ -13,13 +14,8 @@
 #include <atomic>
 #include <cstddef>
 #include <fstream>
-#include <linux/audit.h>
-#include <linux/filter.h>
-#include <linux/seccomp.h>
 #include <memory>
-#include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/syscall.h>
 
 using namespace helpertest;
 
@@ -74,34 +70,11 @@ protected:
     QTemporaryDir m_dir;
 };
 
-#if defined(__x86_64__)
-constexpr std::uint32_t kNativeAudit = AUDIT_ARCH_X86_64;
-#elif defined(__aarch64__)
-constexpr std::uint32_t kNativeAudit = AUDIT_ARCH_AARCH64;
-#else
-constexpr std::uint32_t kNativeAudit = 0;
-#endif
-
-// From here on, every netlink socket this process asks for fails with EMFILE, as when no descriptor
-// is free, while every other call goes on as before. False where it cannot be arranged.
-bool refuseNetlinkSockets()
+// From here on, every netlink socket this process asks for fails with `error`, while every other call
+// goes on as before. False where it cannot be arranged.
+bool refuseNetlinkSockets(int error)
 {
-    if (kNativeAudit == 0)
-        return false;
-    sock_filter program[] = {
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kNativeAudit, 1, 0),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_socket, 0, 3),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[0])),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AF_NETLINK, 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EMFILE),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-    };
-    const sock_fprog filter {static_cast<unsigned short>(std::size(program)), program};
-    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
-        && ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
+    return failSyscalls({{SYS_socket, error, SyscallFailure::When::argumentIs, 0, AF_NETLINK}});
 }
 
 // Every stop of a flood is either refused before the signal or resumed once its program ends,
@@ -223,7 +196,7 @@ TEST(CallerCheckShortageTest, ACallerWhoseEndOfTheConnectionCannotBeLookedUpIsUn
         const auto judged = platform::judgeConnectedCaller(pair[0], callers);
         if (judged.verdict != platform::CallerVerdict::Trusted)
             return 3;
-        if (!judged.peerSocket || !refuseNetlinkSockets())
+        if (!judged.peerSocket || !refuseNetlinkSockets(EMFILE))
             return 77;
         const auto caller = platform::judgeConnectedCaller(pair[0], callers);
         return caller.verdict == platform::CallerVerdict::Unchecked && caller.checkError == EMFILE ? 0 : 4;
