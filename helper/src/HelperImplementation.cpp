@@ -149,13 +149,20 @@ std::optional<HelperReply> HelperImplementation::refuseCaller(const HelperReques
     if (request.op == HelperOp::getVersion)
         return std::nullopt;
     if (!validateCaller()) {
-        // A trusted program may have been judged while the helper was short of descriptors: it is
-        // told what failed, and its next connection is judged again.
-        if (m_caller.verdict == platform::CallerVerdict::Unchecked)
+        // A trusted program may have been judged while the helper was short of descriptors, or without
+        // the kernel naming its end of the connection: it is told what failed, and its next
+        // connection is judged again.
+        if (m_caller.verdict == platform::CallerVerdict::Unchecked) {
+            const std::string why = std::string("The helper could not check the program that asks (")
+                + std::strerror(m_caller.checkError) + ")";
             return platform::failureReply(request.id,
                 helperError(platform::kHelperBusy,
-                    std::string("The helper could not check the program that asks (")
-                        + std::strerror(m_caller.checkError) + "); try again shortly."));
+                    why
+                        + (platform::isShortOfResources(m_caller.checkError)
+                                ? "; try again shortly."
+                                : ": the kernel did not say which socket is its end of the connection, so the "
+                                  "helper cannot tell which processes hold it.")));
+        }
         return platform::failureReply(request.id, helperError(platform::kHelperUnauthorized, "Unauthorized caller"));
     }
     if (isSystemWide(request.op) && !isAtThisMachine()) {

@@ -206,6 +206,26 @@ TEST(CallerCheckShortageTest, ACallerWhoseEndOfTheConnectionCannotBeLookedUpIsUn
     EXPECT_EQ(code, 0);
 }
 
+// Whatever keeps the kernel from naming the caller's end (a kernel without unix socket diagnostics,
+// which answers with an error of its own, or a filter), the caller is not judged trusted: a stop it
+// asked for could not spare the processes that hold its end.
+TEST(CallerCheckShortageTest, ACallerWhoseEndCannotBeLookedUpForAnyReasonIsUnchecked)
+{
+    const int code = runInChild([] {
+        int pair[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
+            return 2;
+        const platform::TrustedCallers callers({trustedTestProgram()});
+        if (!platform::judgeConnectedCaller(pair[0], callers).peerSocket || !refuseNetlinkSockets(EPROTONOSUPPORT))
+            return 77;
+        const auto caller = platform::judgeConnectedCaller(pair[0], callers);
+        return caller.verdict == platform::CallerVerdict::Unchecked && caller.checkError == EPROTONOSUPPORT ? 0 : 4;
+    });
+    if (code == 77)
+        GTEST_SKIP() << "the kernel names no socket's peer, or takes no seccomp filter";
+    EXPECT_EQ(code, 0);
+}
+
 // The watch's own shortages: no wake pipe, and a poll() the kernel refuses.
 TEST(CallerWatchShortageTest, WithoutAWakePipeItStillStopsAndReports)
 {
