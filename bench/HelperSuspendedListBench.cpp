@@ -6,7 +6,7 @@
 // argument's number of processes held by the first user (0: nobody else). Needs root (the users are
 // switched to); runs build/helper/quorvane-helper as an ordinary process on a socket in /tmp.
 #include "HelperBenchSupport.h"
-#include "helper/src/SuspendedProcesses.h"
+#include "helper/src/SuspendedListFile.h"
 #include "platform/proc/ProcessTable.h"
 
 #include <benchmark/benchmark.h>
@@ -51,13 +51,13 @@ std::uint64_t startTimeOf(pid_t pid)
 // The helper's list as a helper that stopped `held` for `holder` left it.
 void writeList(const std::string& folder, const std::vector<pid_t>& held, pid_t holder)
 {
-    const helper::SuspendedProcesses list(folder + "/run");
+    const helper::SuspendedListFile list(folder + "/run");
     ::mkdir((folder + "/run").c_str(), 0755);
     const helper::SuspendingCaller caller {holder, startTimeOf(holder), kHoldingUid};
     std::vector<helper::SuspendedProcess> processes;
     for (const pid_t pid : held)
         processes.push_back({pid, startTimeOf(pid), kHoldingUid, "sleep", caller});
-    std::ofstream(list.filePath()) << helper::SuspendedProcesses::encode(processes, false) << "\n";
+    std::ofstream(list.path()) << helper::SuspendedListFile::encode(processes, false) << "\n";
 }
 
 int connectTo(const sockaddr_un& address)

@@ -75,9 +75,14 @@ nothing_left() {
     done
 }
 listening() { systemctl -q is-active $helper.socket && [ -S /run/quorvane/$helper.sock ]; }
-enabled() { systemctl -q is-enabled $helper.socket; }
+# "enabled" itself: is-enabled also exits 0 for a unit that cannot be enabled ("static") and for others.
+enabled() { [ "$(systemctl is-enabled $helper.socket 2>/dev/null)" = enabled ]; }
 listening_and_enabled() { listening && enabled; }
-helper_idle() { ! systemctl -q is-active $helper.service; }
+# The service is there, and not running: a unit that does not exist is not idle.
+helper_idle() {
+    [ "$(systemctl show --property=LoadState --value $helper.service)" = loaded ] \
+        && [ "$(systemctl show --property=ActiveState --value $helper.service)" = inactive ]
+}
 # $1 says whether the helper was idle before the program started.
 helper_started_by_program() { [ "$1" = yes ] && within 15 systemctl -q is-active $helper.service; }
 # The helper runs from the installed executable, not from one a reinstall or upgrade replaced.
@@ -124,7 +129,7 @@ setup_round_trip() {
         || [ ! -f "$units/$helper.socket" ]; then
         return 1
     fi
-    quietly "$setup" install && systemctl -q is-enabled $helper.socket && listening
+    quietly "$setup" install && enabled && listening
 }
 # A build installed under /usr/local enables its helper with its setup program, which copies that
 # build's units into /etc/systemd/system and its polkit action, naming its own setup program, to the
@@ -150,6 +155,11 @@ packaged_action_kept() {
     [ -z "$changed" ] || { echo "$changed"; return 1; }
 }
 uninstall_of_other_build() { quietly sh /root/other-build/quorvane-helper-setup uninstall && packaged_action_kept; }
+# That build's setup program ran again, and systemd now runs the copies it made.
+setup_copies_in_place() {
+    setup_of_other_build && [ -f "/etc/systemd/system/$helper.socket" ] && [ -f "/etc/systemd/system/$helper.service" ] \
+        && [ "$(systemctl show --property=FragmentPath --value $helper.socket)" = "/etc/systemd/system/$helper.socket" ]
+}
 # Edits a unit with `systemctl edit --full`, the sed script $2 standing in for the editor, which
 # systemctl runs only on a terminal.
 edit_full() {
@@ -188,7 +198,143 @@ failing_helper_stand_in() {
         "ExecStart=/bin/sh -c 'trap \"exit 1\" TERM; sleep infinity & wait'" >"$stand_in"
     systemctl daemon-reload
 }
-stand_in_runs() { [ "$(readlink "/proc/$(main_pid $helper.service)/exe")" != /usr/libexec/quorvane/quorvane-helper ]; }
+stand_in_runs() {
+    local pid
+    pid="$(main_pid $helper.service)"
+    [ "$pid" != 0 ] && [ "$(readlink "/proc/$pid/exe")" = "$(readlink -f /bin/sh)" ]
+}
+# The helper killed, systemd starts the stand-in in its place.
+failing_helper_in_place() {
+    local before
+    failing_helper_stand_in || return 1
+    before="$(main_pid $helper.service)"
+    [ "$before" != 0 ] || return 1
+    systemctl kill --signal=SIGKILL $helper.service
+    within 5 helper_started_again "$before" && stand_in_runs
+}
+# The same, started by hand where no helper runs.
+failing_helper_started() {
+    failing_helper_stand_in && systemctl start $helper.service && within 5 stand_in_runs
+}
+no_stand_in() {
+    rm -f "$stand_in"
+    systemctl daemon-reload
+}
+
+# The helper's audit log from line $1 on: the lines written since it had $1 - 1.
+audit=/var/log/quorvane/audit.log
+audit_lines() { wc -l <"$audit" 2>/dev/null || echo 0; }
+audit_since() { tail -n +"$1" "$audit" 2>/dev/null; }
+# Whether, in the audit lines from $1 on, the program $3 sent SIGCONT to $2 and it went through.
+resumed_by() {
+    audit_since "$1" | grep -F "\"targetPID\":$2," | grep -F '"action":"send_sigcont"' \
+        | grep -F "\"callerExecutable\":\"$3\"" | grep -qF '"success":true'
+}
+# The program itself resumed $2 after audit line $1, and the helper did not have to.
+program_resumed() {
+    resumed_by "$1" "$2" /usr/bin/quorvane-pro && ! resumed_by "$1" "$2" /usr/libexec/quorvane/quorvane-helper
+}
+
+# The Qt ABI the package depends on is the one the container's Qt library provides, as it was for the build.
+depends_on_qt_abi() {
+    local provided
+    provided="$(dpkg-query -W -f='${Provides}\n' libqt6core6 | grep -o 'qt6-base-abi (= [^)]*)')"
+    echo "# the container's Qt provides ${provided:-no qt6-base-abi}"
+    [ -n "$provided" ] && dpkg-deb -f /root/quorvane-pro.deb Depends | grep -qF "$provided"
+}
+
+# The unit's sandbox around a probe in the helper's place (a runtime drop-in): it reads 16 bytes of
+# a root process's stack and writes them back, through process_vm_readv and process_vm_writev and
+# through /proc/<pid>/mem, and says what each managed. The same probe run outside the sandbox must
+# manage both, so that the check cannot pass because the probe itself does nothing.
+probe_dir=/usr/local/lib/quorvane-test
+memory_probe() {
+    mkdir -p "$probe_dir"
+    cat >"$probe_dir/memory-probe.pl" <<'PROBE'
+use strict;
+use warnings;
+no warnings 'portable';
+my ($pid, $out) = @ARGV;
+open(my $report, '>', $out) or die "$out: $!";
+open(my $maps, '<', "/proc/$pid/maps") or die "maps: $!";
+my $address;
+while (<$maps>) { if (/^([0-9a-f]+)-[0-9a-f]+ rw.p .*\[stack\]/) { $address = hex($1); last; } }
+defined $address or die 'no stack';
+my $data = "\0" x 16;
+my $local = pack('QQ', unpack('Q', pack('p', $data)), 16);
+my $remote = pack('QQ', $address, 16);
+my $read = syscall(310, $pid + 0, $local, 1, $remote, 1, 0);
+my $written = syscall(311, $pid + 0, $local, 1, $remote, 1, 0);
+print $report "process_vm read $read written $written\n";
+my ($memRead, $memWritten) = (-1, -1);
+if (open(my $mem, '<:raw', "/proc/$pid/mem")) { sysseek($mem, $address, 0); $memRead = sysread($mem, $data, 16) // -1; }
+if (open(my $mem, '+<:raw', "/proc/$pid/mem")) { sysseek($mem, $address, 0); $memWritten = syswrite($mem, $data, 16) // -1; }
+print $report "mem read $memRead written $memWritten\n";
+PROBE
+}
+memory_writes_blocked() {
+    local victim result
+    memory_probe
+    systemd-run --quiet --unit=qv-victim /usr/local/bin/qv-victim infinity || return 1
+    within 5 test "$(main_pid qv-victim)" != 0 || return 1
+    victim="$(main_pid qv-victim)"
+    perl "$probe_dir/memory-probe.pl" "$victim" /root/probe-outside.txt
+    echo "# outside the sandbox: $(tr '\n' ' ' </root/probe-outside.txt)"
+    mkdir -p "${stand_in%/*}"
+    printf '%s\n' '[Service]' 'ExecStart=' "ExecStart=/usr/bin/perl $probe_dir/memory-probe.pl $victim /run/quorvane/probe.txt" \
+        'Restart=no' >"${stand_in%/*}/memory-probe.conf"
+    systemctl daemon-reload
+    systemctl stop $helper.service
+    rm -f /run/quorvane/probe.txt
+    systemctl start $helper.service
+    within 10 test -s /run/quorvane/probe.txt && within 10 helper_idle
+    result="$(tr '\n' ' ' </run/quorvane/probe.txt 2>/dev/null)"
+    echo "# in the helper's sandbox: ${result:-no report}"
+    rm -f "${stand_in%/*}/memory-probe.conf"
+    systemctl daemon-reload
+    systemctl stop qv-victim
+    grep -qx 'process_vm read 16 written 16' /root/probe-outside.txt && grep -qx 'mem read 16 written 16' /root/probe-outside.txt \
+        && [[ "$result" == "process_vm read -1 written -1 mem read "*" written -1 " ]]
+}
+
+# Every request of the helper's protocol, served by the helper in its sandbox to a client run by root
+# with perl, which a runtime drop-in lets the helper trust for the while; a timer unit stands in for
+# the file indexer. Prints each reply; each must succeed, but a power reading on a machine without
+# RAPL counters, which ends the sampler with status 1.
+requests_served() {
+    local replies failed=0
+    printf '%s\n' '[Unit]' 'Description=indexer stand-in' '[Timer]' 'OnCalendar=yearly' >/etc/systemd/system/plocate-updatedb.timer
+    printf '%s\n' '[Service]' 'ExecStart=/bin/true' >/etc/systemd/system/plocate-updatedb.service
+    mkdir -p "${stand_in%/*}"
+    printf '%s\n' '[Service]' "Environment=QUORVANE_HELPER_TRUSTED=$(readlink -f /usr/bin/perl)" \
+        >"${stand_in%/*}/trusts-perl.conf"
+    systemctl daemon-reload && systemctl start plocate-updatedb.timer && systemctl restart $helper.service
+    systemd-run --quiet --unit=qv-target /usr/local/bin/qv-victim infinity
+    within 5 test "$(main_pid qv-target)" != 0
+    replies="$(perl -MSocket -e '
+        socket(my $s, AF_UNIX, SOCK_STREAM, 0) or die "socket: $!";
+        connect($s, pack_sockaddr_un("/run/quorvane/com.quorvane.helper.sock")) or die "connect: $!";
+        select((select($s), $| = 1)[0]);
+        my @requests = ("{\"id\":1,\"op\":\"getVersion\"}", "{\"id\":2,\"op\":\"sendSignal\",\"signal\":19,\"pid\":$ARGV[0]}",
+            "{\"id\":3,\"op\":\"sendSignal\",\"signal\":18,\"pid\":$ARGV[0]}", "{\"id\":4,\"op\":\"suppressSpotlight\"}",
+            "{\"id\":5,\"op\":\"restoreSpotlight\"}", "{\"id\":6,\"op\":\"getPowerMetrics\"}", "{\"id\":7,\"op\":\"purgeMemory\"}");
+        for (@requests) { print $s "$_\n"; my $reply = <$s>; print defined $reply ? $reply : "no reply\n"; }
+    ' "$(main_pid qv-target)" 2>&1)"
+    printf '%s\n' "$replies" | sed 's/^/# /'
+    for id in 1 2 3 4 5 7; do
+        printf '%s\n' "$replies" | grep "\"id\":$id[,}]" | grep -qF '"ok":true' || failed=1
+    done
+    if ls /sys/class/powercap/*/energy_uj >/dev/null 2>&1; then
+        printf '%s\n' "$replies" | grep '"id":6[,}]' | grep -qF '"ok":true' || failed=1
+    else
+        printf '%s\n' "$replies" | grep '"id":6[,}]' | grep -qF '"message":"Process exited with code 1"' || failed=1
+    fi
+    systemctl stop qv-target plocate-updatedb.timer
+    rm -f "${stand_in%/*}/trusts-perl.conf" /etc/systemd/system/plocate-updatedb.timer /etc/systemd/system/plocate-updatedb.service
+    systemctl daemon-reload
+    systemctl stop $helper.service
+    [ "$failed" = 0 ]
+}
 
 # A user whose settings turn autonomous mode on, with one compile trigger and one process to freeze,
 # both copies of sleep under names no other rule knows.
@@ -203,6 +349,8 @@ printf '[General]\ncom.quorvane.personaconfig="%s"\n' "${config//\"/\\\"}" \
 chown tester:tester "/home/tester/.config/Quorvane/Quorvane Pro.conf"
 cp /usr/bin/sleep /usr/local/bin/qv-fake-build
 cp /usr/bin/sleep /usr/local/bin/qv-freeze-me
+# A root process under a name no rule knows, for the checks of the helper's sandbox.
+cp /usr/bin/sleep /usr/local/bin/qv-victim
 
 if [ "${1:-unchecked}" = unchecked ]; then
     echo "# two builds of the package are compared only when package-test.sh builds it"
@@ -212,6 +360,7 @@ fi
 
 apt_get update
 check "apt installs the package" apt_get install /root/quorvane-pro.deb
+check "the package depends on the Qt ABI it was built with" depends_on_qt_abi
 check "the package owns its units and polkit action" \
     quietly dpkg -S "$units/$helper.socket" "$units/$helper.service" "$action"
 check "the helper's socket listens" listening
@@ -234,7 +383,7 @@ check "the upgrade keeps the socket enabled" enabled
 setup_of_other_build || echo "# the setup program of a build under another prefix failed"
 check "the setup program of a build under another prefix leaves the package's polkit action" packaged_action_kept
 check "that build's uninstall leaves the package's polkit action" uninstall_of_other_build
-setup_of_other_build || echo "# the setup program of a build under another prefix failed"
+check "the setup program of a build under another prefix puts its unit copies in place" setup_copies_in_place
 check "apt upgrades the package over the setup program's unit copies" apt_get install /root/quorvane-pro+2.deb
 check "the upgrade drops the setup program's unit copies" packaged_units_in_use
 check "the upgrade keeps the socket enabled after dropping those copies" enabled
@@ -263,9 +412,12 @@ check "the process runs again when the trigger ends" within 20 running "$freeze"
 
 as_user qv-build /usr/local/bin/qv-fake-build 600
 check "Compile Mode suspends the process again" within 20 stopped "$freeze"
+audit_before="$(($(audit_lines) + 1))"
 systemctl kill --signal=SIGTERM qv-app
 check "the program ends on SIGTERM without a crash" within 20 ended_without_crash qv-app
 check "SIGTERM of the program leaves nothing stopped" running "$freeze"
+# The program resumes it as it quits; the helper would too, seeing it gone, so its log says who did.
+check "the program resumed the process itself as it quit" program_resumed "$audit_before" "$freeze"
 
 # A program killed outright cannot resume anything: the helper does, when it sees the program gone.
 start_program qv-app-killed
@@ -289,7 +441,10 @@ systemctl stop qv-app-killed-too 2>/dev/null
 # A helper restarted mid-build resumes what it held; the program's next cycle stops it again.
 start_program qv-app-restart
 check "Compile Mode suspends the process before the helper restarts" within 20 stopped "$freeze"
+audit_before="$(($(audit_lines) + 1))"
 systemctl restart $helper.service
+check "the helper resumes the process as it restarts" \
+    resumed_by "$audit_before" "$freeze" /usr/libexec/quorvane/quorvane-helper
 check "the program stops the process again after the helper restarted" within 20 stopped "$freeze"
 systemctl stop qv-app-restart qv-build 2>/dev/null
 check "stopping that program leaves nothing stopped" within 10 running "$freeze"
@@ -299,6 +454,8 @@ check "apt reinstalls the package while the helper runs, which restarts from the
 check "the helper's socket listens and is enabled after the reinstall" listening_and_enabled
 check "the setup program disables and enables the packaged helper" setup_round_trip
 check "systemd-analyze rates the helper's exposure at most 2.5" exposure_low
+check "a process in the helper's sandbox cannot write another process's memory" memory_writes_blocked
+check "the helper serves every request in its sandbox" requests_served
 
 # Purged while the program runs and a process is suspended.
 start_program qv-app2
@@ -316,20 +473,23 @@ start_program qv-app3
 as_user qv-build /usr/local/bin/qv-fake-build 600
 check "Compile Mode suspends the process before the removal" within 20 stopped "$freeze"
 # The helper killed, systemd starts in its place one that fails as it stops; the process stays listed.
-failing_helper_stand_in || echo "# cannot put the failing helper in place"
-helper_before="$(main_pid $helper.service)"
-systemctl kill --signal=SIGKILL $helper.service
-within 5 helper_started_again "$helper_before" && stand_in_runs || echo "# the failing helper does not run"
+check "systemd starts a helper that will fail as it stops in place of the killed one" failing_helper_in_place
 check "apt removes the package" apt_get remove quorvane-pro
 check "removing resumes the suspended process" within 10 running "$freeze"
 check "removing keeps the package's logs for a later purge" removed_with_logs
 check "removing leaves no failed unit, though the helper failed as it stopped" no_failed_unit
-rm -f "$stand_in"
-systemctl daemon-reload
+no_stand_in
 check "apt purges a removed package" apt_get purge quorvane-pro
 check "purging a removed package removes its logs" absent /var/log/quorvane
-check "purging a removed package leaves no failed unit" no_failed_unit
 systemctl stop qv-app qv-app3 qv-build 2>/dev/null
+
+# Purged straight from installed while a helper runs that fails as it stops: nothing of the package can
+# fail after a removal, so this is where a purge could leave a failed unit.
+check "apt installs the package once more" apt_get install /root/quorvane-pro.deb
+check "a helper that will fail as it stops runs" failing_helper_started
+check "apt purges the package while that helper runs" apt_get purge quorvane-pro
+check "purging leaves no failed unit, though the helper failed as it stopped" no_failed_unit
+no_stand_in
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -3,8 +3,9 @@
 # units, polkit action, setup script, desktop entry, icon, manual page) the Debian way, with debian/ and
 # dpkg-buildpackage (scripts/package-build.sh, which leaves the source package beside it in build/package),
 # and checks the binary and source packages with lintian, which must report nothing, and the binary one
-# with scripts/package-check-files.sh (desktop entry and manual page) and with hardening-check
-# (scripts/package-check-hardening.sh), which every program and library must pass whole. QV_JOBS sets
+# with scripts/package-check-files.sh (desktop entry and manual page) and with
+# scripts/package-check-hardening.sh (hardening-check, and stack clash and control-flow protection as
+# the build's log and code show them), which every program and library must pass whole. QV_JOBS sets
 # how many compilers run at once, as for build.sh. Install it with
 #   sudo apt install ./build/quorvane-pro_<version>_<arch>.deb
 set -euo pipefail
@@ -18,5 +19,5 @@ lintian --allow-root --fail-on error,warning "$deb" build/package/*.dsc
 lintian --allow-root --display-info --fail-on info \
     --tags hardening-no-bindnow,hardening-no-fortify-functions,hardening-no-relro,hardening-no-pie "$deb"
 ./scripts/package-check-files.sh "$deb"
-./scripts/package-check-hardening.sh "$deb"
+./scripts/package-check-hardening.sh "$deb" build/package/build.log
 echo "$deb"

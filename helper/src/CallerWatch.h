@@ -1,6 +1,6 @@
 #pragma once
 
-#include "helper/src/SuspendedProcesses.h"
+#include "helper/src/SuspendedProcess.h"
 #include "platform/io/UniqueFd.h"
 
 #include <atomic>

@@ -95,13 +95,13 @@ std::optional<std::string> HelperContext::watchCaller(const SuspendingCaller& ca
     return refusal;
 }
 
-bool HelperContext::noteStopping(const SuspendedProcess& process)
+int HelperContext::noteStopping(const SuspendedProcess& process)
 {
-    const bool listed = m_suspended.add(process);
+    const int error = m_suspended.add(process);
     // Listed, the stop holds the watch by itself from here on.
     if (process.stoppedBy)
         endStopping(*process.stoppedBy);
-    return listed;
+    return error;
 }
 
 bool HelperContext::isStopping(const SuspendingCaller& caller)
@@ -146,10 +146,9 @@ void HelperContext::resumeStoppedBy(const SuspendingCaller& caller)
 {
     const AuditCaller self = selfCaller();
     const auto resumption = m_suspended.resumeStoppedBy(caller);
-    for (const auto& [process, ok] : resumption.resumed) {
+    for (const auto& [process, ok] : resumption.resumed)
         m_audit.log("send_sigcont", process.pid, process.name, ok, self, auditCallerOf(caller));
-        m_resumedSinceStart += ok ? 1 : 0;
-    }
+    m_resumedSinceStart += resumption.continued;
     if (!resumption.left.empty())
         m_callerWatch.retryLater(caller);
 }
@@ -213,8 +212,8 @@ HelperContext::Resumed HelperContext::resumeSuspended()
     for (const auto& [process, ok] : resumption.resumed) {
         const auto stoppedBy = process.stoppedBy ? std::optional(auditCallerOf(*process.stoppedBy)) : std::nullopt;
         m_audit.log("send_sigcont", process.pid, process.name, ok, self, stoppedBy);
-        resumed.resumed += ok ? 1 : 0;
     }
+    resumed.resumed = resumption.continued;
     m_resumedSinceStart += resumed.resumed;
     resumed.left = resumption.left.size();
     if (m_suspended.indexerPaused()) {

@@ -57,13 +57,13 @@ public:
     // What could not be resumed stays listed for a later helper.
     struct Resumed
     {
-        std::size_t resumed = 0;
+        std::size_t resumed = 0; // those that were stopped and now run
         std::size_t left = 0;
     };
     Resumed resumeSuspended();
-    // The listed processes it has resumed since it started (SIGCONT went through), whether asked by
-    // resumeSuspended() or on its own: those of programs found ended as the stored list was read, or
-    // that ended later.
+    // The listed processes it has continued since it started (they were stopped, and SIGCONT went
+    // through), whether asked by resumeSuspended() or on its own: those of programs found ended as
+    // the stored list was read, or that ended later.
     std::size_t resumedSinceStart() const { return m_resumedSinceStart; }
     // Before a SIGSTOP that `caller` asks for: the caller, whose process `callerPidfd` names, is
     // watched from now on, so that what it stops is resumed when it ends. The reason the stop must
@@ -74,8 +74,9 @@ public:
     std::optional<std::string> watchCaller(const SuspendingCaller& caller, int callerPidfd);
     // Then, still before the SIGSTOP: listed first, so that a helper ending in between leaves a
     // process listed that was never stopped rather than one stopped and unlisted. Takes the place
-    // reserved for it. False when the list could not be written: the stop must not be sent.
-    bool noteStopping(const SuspendedProcess& process);
+    // reserved for it. 0, or the errno of the write when the list could not be written: the stop
+    // must not be sent then.
+    int noteStopping(const SuspendedProcess& process);
     // After that SIGSTOP went through. A caller that ended while its stop was carried out has the
     // process resumed at once.
     void noteStopped(const SuspendedProcess& process, int callerPidfd, int targetPidfd);

@@ -149,13 +149,20 @@ std::optional<HelperReply> HelperImplementation::refuseCaller(const HelperReques
     if (request.op == HelperOp::getVersion)
         return std::nullopt;
     if (!validateCaller()) {
-        // A trusted program may have been judged while the helper was short of descriptors: it is
-        // told what failed, and its next connection is judged again.
-        if (m_caller.verdict == platform::CallerVerdict::Unchecked)
+        // A trusted program may have been judged while the helper was short of descriptors, or without
+        // the kernel naming its end of the connection: it is told what failed, and its next
+        // connection is judged again.
+        if (m_caller.verdict == platform::CallerVerdict::Unchecked) {
+            const std::string why = std::string("The helper could not check the program that asks (")
+                + std::strerror(m_caller.checkError) + ")";
             return platform::failureReply(request.id,
                 helperError(platform::kHelperBusy,
-                    std::string("The helper could not check the program that asks (")
-                        + std::strerror(m_caller.checkError) + "); try again shortly."));
+                    why
+                        + (platform::isShortOfResources(m_caller.checkError)
+                                ? "; try again shortly."
+                                : ": the kernel did not say which socket is its end of the connection, so the "
+                                  "helper cannot tell which processes hold it.")));
+        }
         return platform::failureReply(request.id, helperError(platform::kHelperUnauthorized, "Unauthorized caller"));
     }
     if (isSystemWide(request.op) && !isAtThisMachine()) {
@@ -319,14 +326,19 @@ HelperReply HelperImplementation::sendSignal(const HelperRequest& request)
     const auto& target = pinned.info;
     const std::string name = target ? target->name : std::string();
 
-    // The checks below read /proc; one that could not read what it needs must not let the signal through.
+    // The checks below read /proc; one that could not read what it needs must not let the signal through,
+    // nor may a target that could not be pinned for want of a descriptor.
     const auto spared = stop ? sparedFromStop(pid) : std::optional<std::vector<pid_t>>(std::vector<pid_t>());
-    if (pinned.infoError != 0 || !spared) {
+    const int shortage = pinned.infoError != 0           ? pinned.infoError
+        : platform::isShortOfResources(pinned.openError) ? pinned.openError
+        : !spared                                        ? EMFILE
+                                                         : 0;
+    if (shortage != 0) {
         m_context.audit().refusal(action, pid, name, m_auditCaller);
         return platform::failureReply(request.id,
             helperError(platform::kHelperBusy,
                 "Refusing to signal pid " + std::to_string(pid) + ": the helper could not read what it checks ("
-                    + std::strerror(pinned.infoError != 0 ? pinned.infoError : EMFILE) + "); try again shortly."));
+                    + std::strerror(shortage) + "); try again shortly."));
     }
     const uid_t callerUid = m_caller.uid().value_or(uid_t(-1));
     if (auto refusal = targetRefusal(pid, callerUid, m_context.selfPid(), target, *spared)) {
@@ -383,13 +395,20 @@ std::optional<HelperReply> HelperImplementation::makeStopSafe(
     if (auto unwatched = m_context.watchCaller(caller, m_caller.pidfd.get())) {
         m_context.suspended().release(caller.uid);
         refused = platform::failureReply(request.id, helperError(platform::kHelperBusy, what + *unwatched + "."));
-    } else if (!m_context.noteStopping(process)) {
+    } else if (const int error = m_context.noteStopping(process); error != 0) {
         // The list gave the place back itself.
         m_context.unwatchUnlessHolding(caller);
-        refused = platform::failureReply(request.id,
-            helperError(platform::kHelperCannotRecord,
-                what + "the helper cannot write its list of stopped processes (" + m_context.suspended().filePath()
-                    + "), and it stops nothing that a helper started again would not know to resume."));
+        const std::string cannot = "the helper cannot write its list of stopped processes ("
+            + m_context.suspended().filePath() + ": " + std::strerror(error) + ")";
+        // Short of descriptors or memory, the next try may well succeed; a full or read-only folder
+        // needs someone to make room first.
+        if (platform::isShortOfResources(error))
+            refused = platform::failureReply(
+                request.id, helperError(platform::kHelperBusy, what + cannot + "; try again shortly."));
+        else
+            refused = platform::failureReply(request.id,
+                helperError(platform::kHelperCannotRecord,
+                    what + cannot + ", and it stops nothing that a helper started again would not know to resume."));
     }
     if (refused)
         m_context.audit().refusal("send_sigstop", request.pid, process.name, m_auditCaller);

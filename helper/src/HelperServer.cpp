@@ -3,6 +3,7 @@
 #include "platform/io/ResourceShortage.h"
 #include "platform/security/ConnectedCaller.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -23,10 +24,14 @@ HelperServer::HelperServer(HelperConfig config)
         m_wakeRead.reset(fds[0]);
         m_wakeWrite.reset(fds[1]);
     }
+    // A list that could not be written is retried from the serving loop, which may be waiting.
+    m_context.suspended().retryWhenBehind([this] { wake(); });
 }
 
 HelperServer::~HelperServer()
 {
+    // The wake pipe goes before the context, whose threads may still fail a write of the list.
+    m_context.suspended().retryWhenBehind({});
     stop();
     reapConnections(true);
     if (m_boundPath)
@@ -111,9 +116,15 @@ void HelperServer::run()
         // once, and accepting fail again, without end.
         const auto pausedFor = std::chrono::ceil<std::chrono::milliseconds>(m_acceptPausedUntil - Clock::now());
         const bool paused = pausedFor.count() > 0;
+        // While the list of stopped processes on disk lags behind (a full folder, say), it is written
+        // again at each round, so that it is whole soon after room returns.
+        int timeout = m_context.suspended().isBehind() ? int(kListRetry.count()) : -1;
+        if (paused)
+            timeout = timeout < 0 ? int(pausedFor.count()) : std::min(timeout, int(pausedFor.count()));
         pollfd fds[2] = {{m_wakeRead.get(), POLLIN, 0}, {paused ? -1 : m_listener.get(), POLLIN, 0}};
-        if (::poll(fds, 2, paused ? int(pausedFor.count()) : -1) < 0 && errno != EINTR)
+        if (::poll(fds, 2, timeout) < 0 && errno != EINTR)
             break;
+        m_context.suspended().rewriteIfBehind();
         // Emptied before the reaping, so a connection that ends meanwhile wakes the next poll.
         if (fds[0].revents & POLLIN) {
             char bytes[64];
@@ -127,6 +138,7 @@ void HelperServer::run()
             acceptConnections();
     }
     reapConnections(true);
+    m_context.suspended().retryWhenBehind({});
 }
 
 bool HelperServer::admits(std::optional<uid_t> uid)
@@ -193,6 +205,9 @@ void HelperServer::acceptConnection(platform::UniqueFd fd)
     char byte = 0;
     if (::recv(fd.get(), &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0)
         return;
+    // A caller that comes may be about to stop something: the list it would join is made whole first
+    // where it can be.
+    m_context.suspended().rewriteIfBehind();
     const auto credentials = platform::peerCredentials(fd.get());
     {
         std::lock_guard lock(m_mutex);

@@ -52,6 +52,8 @@ private:
 
     // How long accepting rests after it failed for want of descriptors or memory.
     static constexpr std::chrono::milliseconds kAcceptPause {100};
+    // How often the list of stopped processes is written again while the file lags behind it.
+    static constexpr std::chrono::milliseconds kListRetry {250};
 
     HelperContext m_context;
     platform::UniqueFd m_listener;

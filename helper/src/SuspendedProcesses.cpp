@@ -1,161 +1,29 @@
 #include "helper/src/SuspendedProcesses.h"
 
-#include "platform/io/ProcFiles.h"
-#include "platform/io/Utf8.h"
-#include "platform/proc/Pidfd.h"
-#include "platform/proc/ProcessTable.h"
-
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <iterator>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace helper {
 
-namespace {
-
-using Json = nlohmann::json;
-
-bool writeWhole(int fd, const std::string& text)
-{
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        written += std::size_t(n);
-    }
-    return true;
-}
-
-} // namespace
-
 SuspendedProcesses::SuspendedProcesses(std::string folder, std::string procRoot, std::size_t perUserLimit)
-    : m_folder(std::move(folder))
-    , m_procRoot(std::move(procRoot))
+    : m_file(std::move(folder))
+    , m_resumer(std::move(procRoot))
     , m_perUserLimit(perUserLimit)
 {
 }
 
-std::string SuspendedProcesses::encode(const std::vector<SuspendedProcess>& processes, bool indexerPaused)
-{
-    Json list = Json::array();
-    for (const auto& p : processes) {
-        Json entry
-            = {{"pid", p.pid}, {"startTime", p.startTime}, {"uid", p.uid}, {"name", platform::toValidUtf8(p.name)}};
-        if (p.stoppedBy) {
-            entry["callerPid"] = p.stoppedBy->pid;
-            entry["callerStartTime"] = p.stoppedBy->startTime;
-            entry["callerUid"] = p.stoppedBy->uid;
-        }
-        list.push_back(std::move(entry));
-    }
-    return Json {{"indexerPaused", indexerPaused}, {"processes", std::move(list)}}.dump();
-}
-
-namespace {
-
-bool isPid(const Json& value)
-{
-    return value.is_number_integer() && value.get<std::int64_t>() > 1 && value.get<std::int64_t>() <= INT32_MAX;
-}
-
-// The caller of an entry: nothing when it names none (a list of an older helper), an error when it
-// names one badly.
-std::optional<std::optional<SuspendingCaller>> callerOf(const Json& entry)
-{
-    const int present
-        = int(entry.contains("callerPid")) + int(entry.contains("callerStartTime")) + int(entry.contains("callerUid"));
-    if (present == 0)
-        return std::optional<SuspendingCaller>();
-    if (present != 3 || !isPid(entry["callerPid"]) || !entry["callerStartTime"].is_number_unsigned()
-        || !entry["callerUid"].is_number_unsigned())
-        return std::nullopt;
-    return std::optional<SuspendingCaller>(SuspendingCaller {pid_t(entry["callerPid"].get<std::int64_t>()),
-        entry["callerStartTime"].get<std::uint64_t>(), entry["callerUid"].get<uid_t>()});
-}
-
-} // namespace
-
-std::optional<std::pair<std::vector<SuspendedProcess>, bool>> SuspendedProcesses::decode(std::string_view text)
-{
-    const Json j = Json::parse(text.begin(), text.end(), nullptr, false);
-    if (!j.is_object() || !j.contains("indexerPaused") || !j["indexerPaused"].is_boolean() || !j.contains("processes")
-        || !j["processes"].is_array())
-        return std::nullopt;
-    std::vector<SuspendedProcess> processes;
-    for (const auto& entry : j["processes"]) {
-        if (!entry.is_object() || !entry.contains("pid") || !isPid(entry["pid"]) || !entry.contains("startTime")
-            || !entry["startTime"].is_number_unsigned() || !entry.contains("uid") || !entry["uid"].is_number_unsigned()
-            || !entry.contains("name") || !entry["name"].is_string())
-            return std::nullopt;
-        const auto caller = callerOf(entry);
-        if (!caller)
-            return std::nullopt;
-        processes.push_back(
-            SuspendedProcess {pid_t(entry["pid"].get<std::int64_t>()), entry["startTime"].get<std::uint64_t>(),
-                entry["uid"].get<uid_t>(), entry["name"].get<std::string>(), *caller});
-    }
-    return std::pair {std::move(processes), j["indexerPaused"].get<bool>()};
-}
-
 void SuspendedProcesses::load()
 {
-    const auto text = platform::procfiles::readText(filePath());
-    if (!text)
+    auto stored = m_file.read();
+    if (!stored)
         return;
-    auto decoded = decode(*text);
-    if (!decoded) {
-        std::fprintf(stderr, "QuorvaneHelper cannot read %s; it is taken as empty\n", filePath().c_str());
-        return;
-    }
+    std::lock_guard file(m_fileMutex);
+    m_onDisk = stored->first;
     std::lock_guard lock(m_mutex);
-    m_processes = std::move(decoded->first);
-    m_indexerPaused = decoded->second;
-}
-
-SuspendedProcesses::Presence SuspendedProcesses::presenceOf(const SuspendedProcess& process) const
-{
-    errno = 0;
-    const auto text = platform::procfiles::readText(m_procRoot + "/" + std::to_string(process.pid) + "/stat", 4096);
-    if (!text)
-        return errno == ENOENT || errno == ESRCH ? Presence::gone : Presence::unknown;
-    const auto fields = platform::ProcessTable::parseStat(*text);
-    if (!fields)
-        return Presence::unknown;
-    return fields->pid == process.pid && fields->startTime == process.startTime ? Presence::same : Presence::gone;
-}
-
-SuspendedProcesses::Outcome SuspendedProcesses::resumeOne(const SuspendedProcess& process) const
-{
-    // Pinned first, then compared: the pidfd cannot move on to a later process with this pid.
-    const auto pidfd = platform::openPidfd(process.pid);
-    if (!pidfd.valid() && errno == ESRCH)
-        return Outcome::gone;
-    switch (presenceOf(process)) {
-    case Presence::gone:
-        return Outcome::gone;
-    case Presence::unknown:
-        return Outcome::left;
-    case Presence::same:
-        break;
-    }
-    const int sent = pidfd.valid() ? platform::pidfdSendSignal(pidfd.get(), SIGCONT) : ::kill(process.pid, SIGCONT);
-    if (sent == 0)
-        return Outcome::resumed;
-    if (errno == ESRCH)
-        return Outcome::gone;
-    return Outcome::failed;
+    m_processes = std::move(stored->first);
+    m_indexerPaused = stored->second;
 }
 
 std::size_t SuspendedProcesses::heldBy(uid_t uid) const
@@ -175,7 +43,7 @@ void SuspendedProcesses::dropEnded(uid_t uid)
             [uid](const SuspendedProcess& p) { return p.chargedUid() == uid; });
     }
     // Only what has surely ended goes: an entry whose process cannot be read now stays and counts.
-    std::erase_if(listed, [this](const SuspendedProcess& p) { return presenceOf(p) != Presence::gone; });
+    std::erase_if(listed, [this](const SuspendedProcess& p) { return !m_resumer.hasEnded(p); });
     if (listed.empty())
         return;
     {
@@ -213,7 +81,7 @@ void SuspendedProcesses::giveBack(uid_t uid)
         m_reserved.erase(it);
 }
 
-bool SuspendedProcesses::add(const SuspendedProcess& process)
+int SuspendedProcesses::add(const SuspendedProcess& process)
 {
     std::vector<SuspendedProcess> replaced;
     std::uint64_t version = 0;
@@ -231,8 +99,9 @@ bool SuspendedProcesses::add(const SuspendedProcess& process)
         m_processes.push_back(process);
         version = changed();
     }
-    if (commit(version))
-        return true;
+    const int error = commit(version);
+    if (error == 0)
+        return 0;
     {
         std::lock_guard lock(m_mutex);
         std::erase(m_processes, process);
@@ -240,7 +109,7 @@ bool SuspendedProcesses::add(const SuspendedProcess& process)
         changed();
     }
     commit();
-    return false;
+    return error;
 }
 
 std::optional<SuspendedProcess> SuspendedProcesses::remove(pid_t pid)
@@ -309,28 +178,6 @@ std::vector<SuspendingCaller> SuspendedProcesses::callers() const
     return found;
 }
 
-SuspendedProcesses::Resumption SuspendedProcesses::resume(const std::vector<SuspendedProcess>& listed) const
-{
-    Resumption resumption;
-    for (const auto& process : listed) {
-        switch (resumeOne(process)) {
-        case Outcome::resumed:
-            resumption.resumed.emplace_back(process, true);
-            break;
-        case Outcome::failed:
-            resumption.resumed.emplace_back(process, false);
-            resumption.left.push_back(process);
-            break;
-        case Outcome::left:
-            resumption.left.push_back(process);
-            break;
-        case Outcome::gone:
-            break;
-        }
-    }
-    return resumption;
-}
-
 bool SuspendedProcesses::settle(
     const std::function<bool(const SuspendedProcess&)>& chosen, const Resumption& resumption)
 {
@@ -343,15 +190,19 @@ bool SuspendedProcesses::settle(
     return true;
 }
 
-SuspendedProcesses::Resumption SuspendedProcesses::resumeAll()
+SuspendedProcesses::Resumption SuspendedProcesses::resumeChosen(
+    const std::function<bool(const SuspendedProcess&)>& chosen)
 {
     Resumption resumption;
     bool removed = false;
     {
-        // Under the lock, so that no stop recorded meanwhile is dropped unresumed.
         std::lock_guard lock(m_mutex);
-        resumption = resume(m_processes);
-        removed = settle([](const SuspendedProcess&) { return true; }, resumption);
+        std::vector<SuspendedProcess> listed;
+        std::copy_if(m_processes.begin(), m_processes.end(), std::back_inserter(listed), chosen);
+        if (listed.empty() && m_writtenVersion >= m_version)
+            return resumption;
+        resumption = m_resumer.resume(listed);
+        removed = settle(chosen, resumption);
         // A list that could not be written before is tried again.
         if (!removed && m_writtenVersion >= m_version)
             return resumption;
@@ -363,27 +214,14 @@ SuspendedProcesses::Resumption SuspendedProcesses::resumeAll()
     return resumption;
 }
 
+SuspendedProcesses::Resumption SuspendedProcesses::resumeAll()
+{
+    return resumeChosen([](const SuspendedProcess&) { return true; });
+}
+
 SuspendedProcesses::Resumption SuspendedProcesses::resumeStoppedBy(const SuspendingCaller& caller)
 {
-    Resumption resumption;
-    bool removed = false;
-    {
-        std::lock_guard lock(m_mutex);
-        const auto theirs = [&](const SuspendedProcess& p) { return p.stoppedBy == caller; };
-        std::vector<SuspendedProcess> listed;
-        std::copy_if(m_processes.begin(), m_processes.end(), std::back_inserter(listed), theirs);
-        if (listed.empty())
-            return resumption;
-        resumption = resume(listed);
-        removed = settle(theirs, resumption);
-        if (!removed && m_writtenVersion >= m_version)
-            return resumption;
-    }
-    if (removed)
-        commitRemoval();
-    else
-        commit();
-    return resumption;
+    return resumeChosen([&](const SuspendedProcess& p) { return p.stoppedBy == caller; });
 }
 
 std::uint64_t SuspendedProcesses::changed()
@@ -391,7 +229,30 @@ std::uint64_t SuspendedProcesses::changed()
     return ++m_version;
 }
 
-bool SuspendedProcesses::commit(std::uint64_t upTo)
+bool SuspendedProcesses::isBehind() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_writtenVersion < m_version;
+}
+
+void SuspendedProcesses::rewriteIfBehind()
+{
+    // A write under way takes in the list as it is; this one need not wait for it. A retry that failed
+    // waits a moment before the next, so that a flood of connections cannot turn into one of writes.
+    std::unique_lock file(m_fileMutex, std::try_to_lock);
+    if (!file.owns_lock() || std::chrono::steady_clock::now() < m_nextRetry)
+        return;
+    if (writeUnlessWritten() != 0)
+        m_nextRetry = std::chrono::steady_clock::now() + kRetryPause;
+}
+
+void SuspendedProcesses::retryWhenBehind(std::function<void()> fellBehind)
+{
+    std::lock_guard file(m_fileMutex);
+    m_fellBehind = std::move(fellBehind);
+}
+
+int SuspendedProcesses::commit(std::uint64_t upTo)
 {
     std::lock_guard file(m_fileMutex);
     return writeUnlessWritten(upTo);
@@ -400,36 +261,64 @@ bool SuspendedProcesses::commit(std::uint64_t upTo)
 bool SuspendedProcesses::commitRemoval()
 {
     std::lock_guard file(m_fileMutex);
-    if (writeUnlessWritten())
+    if (writeUnlessWritten() == 0)
         return true;
     // The file still lists what was just resumed. Removing it needs no free space, and frees the
     // room its own blocks took, which is often all a full folder needs for the list as it is now.
     const std::string path = filePath();
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-        std::fprintf(stderr,
-            "QuorvaneHelper cannot remove %s either (%s): it may list processes that were resumed since\n",
-            path.c_str(), std::strerror(errno));
+    if (const int error = m_file.remove(); error != 0) {
+        reportStaleFile(error);
         return false;
     }
+    m_onDisk.clear();
     std::size_t stillListed = 0;
     {
         std::lock_guard lock(m_mutex);
         m_writtenVersion = 0; // nothing is on disk now, so every change waits for a write
         stillListed = m_processes.size();
     }
-    if (writeUnlessWritten()) {
-        std::fprintf(stderr, "QuorvaneHelper wrote %s again only after removing it, for want of room in its folder\n",
-            path.c_str());
-        return true;
-    }
     std::fprintf(stderr,
-        "QuorvaneHelper removed %s, which it could not rewrite, so that no process it resumed is resumed "
-        "again from it; what it still lists (%zu) is known only to this helper until the list can be written\n",
-        path.c_str(), stillListed);
+        "QuorvaneHelper removed %s, which it could not rewrite, so that no process it resumed is continued again "
+        "from it\n",
+        path.c_str());
+    if (writeUnlessWritten() == 0)
+        return true;
+    std::fprintf(stderr,
+        "QuorvaneHelper lists %zu stopped process%s that only this helper knows of until it can write %s%s\n",
+        stillListed, stillListed == 1 ? "" : "es", path.c_str(),
+        m_fellBehind ? "; it tries again four times a second and as programs connect" : "");
     return false;
 }
 
-bool SuspendedProcesses::writeUnlessWritten(std::uint64_t upTo)
+void SuspendedProcesses::reportStaleFile(int removeError)
+{
+    std::vector<SuspendedProcess> stale;
+    {
+        std::lock_guard lock(m_mutex);
+        std::copy_if(m_onDisk.begin(), m_onDisk.end(), std::back_inserter(stale), [this](const SuspendedProcess& p) {
+            return std::find(m_processes.begin(), m_processes.end(), p) == m_processes.end();
+        });
+    }
+    std::string pids;
+    for (std::size_t i = 0; i < stale.size() && i < 16; ++i)
+        pids += (i == 0 ? "" : ", ") + std::to_string(stale[i].pid);
+    if (stale.size() > 16)
+        pids += ", ...";
+    if (stale.empty()) {
+        std::fprintf(
+            stderr, "QuorvaneHelper cannot remove %s either (%s)\n", filePath().c_str(), std::strerror(removeError));
+        return;
+    }
+    std::fprintf(stderr,
+        "QuorvaneHelper cannot remove %s either (%s): it still lists %zu process%s the helper has resumed since "
+        "(pid %s). %s a helper started later continues each of them that is stopped then, whoever stopped it (at "
+        "once where the program that asked for it has ended, else when that program ends or that helper stops), "
+        "and --resume-suspended continues them all at once\n",
+        filePath().c_str(), std::strerror(removeError), stale.size(), stale.size() == 1 ? "" : "es", pids.c_str(),
+        m_fellBehind ? "Unless this helper can write the list first, which it tries four times a second," : "So");
+}
+
+int SuspendedProcesses::writeUnlessWritten(std::uint64_t upTo)
 {
     // Whoever holds the file writes every change made before it took the list, so the callers that
     // wait behind it usually find their change written already.
@@ -439,36 +328,30 @@ bool SuspendedProcesses::writeUnlessWritten(std::uint64_t upTo)
     {
         std::lock_guard lock(m_mutex);
         if (m_writtenVersion >= std::min(upTo, m_version))
-            return true;
+            return 0;
         listed = m_processes;
         indexerPaused = m_indexerPaused;
         version = m_version;
     }
-    if (!write(encode(listed, indexerPaused) + "\n"))
-        return false;
-    std::lock_guard lock(m_mutex);
-    m_writtenVersion = version;
-    return true;
-}
-
-bool SuspendedProcesses::write(const std::string& text) const
-{
-    ::mkdir(m_folder.c_str(), 0755);
-    const std::string path = filePath();
-    const std::string temporary = path + ".tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        std::fprintf(stderr, "QuorvaneHelper cannot write %s: %s\n", temporary.c_str(), std::strerror(errno));
-        return false;
+    // While the file lags behind, the journal hears of the first failure and of the write that ends it.
+    if (const int error = m_file.write(SuspendedListFile::encode(listed, indexerPaused) + "\n", m_failing);
+        error != 0) {
+        m_failing = true;
+        if (m_fellBehind)
+            m_fellBehind();
+        return error;
     }
-    const bool written = writeWhole(fd, text) && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::fprintf(stderr, "QuorvaneHelper cannot write %s: %s\n", path.c_str(), std::strerror(errno));
-        ::unlink(temporary.c_str());
-        return false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_writtenVersion = version;
     }
-    return true;
+    if (m_failing) {
+        std::fprintf(stderr, "QuorvaneHelper wrote %s again: it lists all %zu process%s the helper holds stopped\n",
+            filePath().c_str(), listed.size(), listed.size() == 1 ? "" : "es");
+        m_failing = false;
+    }
+    m_onDisk = std::move(listed);
+    return 0;
 }
 
 } // namespace helper

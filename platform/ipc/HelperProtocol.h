@@ -28,11 +28,14 @@ inline constexpr int kHelperUnauthorized = 403; // the caller or the target is r
 // by someone else (its user, a shell's job control, a debugger), which the helper leaves as it is.
 inline constexpr int kHelperConflict = 409;
 inline constexpr int kHelperRateLimited = 429; // over one user's signal rate or machine-wide request rate
-// A stop the helper could not write to its list of stopped processes is refused, and not sent.
+// A stop the helper could not write to its list of stopped processes (a full or read-only folder) is
+// refused, and not sent.
 inline constexpr int kHelperCannotRecord = 507;
-// Ask again later: the user's slow operations are all under way, the helper is short of descriptors,
-// or it cannot watch the program that asks for a stop (that user's programs holding stops are all
-// watched, or no descriptor is free for it), and so does not send the stop.
+// Ask again later: the user's slow operations are all under way, the helper is short of descriptors or
+// memory (to check the caller or the target, or to write its list of stopped processes), it could not
+// tell which processes hold the caller's end of the connection, or it cannot watch the program that
+// asks for a stop (that user's programs holding stops are all watched, or no descriptor is free for
+// it), and so does not send the stop.
 inline constexpr int kHelperBusy = 503;
 
 enum class HelperOp { sendSignal, pauseFileIndexer, resumeFileIndexer, getPowerMetrics, getVersion, purgeMemory };

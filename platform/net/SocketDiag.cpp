@@ -79,11 +79,19 @@ template<typename Request> std::optional<std::vector<TcpSocket>> dump(std::uint1
     }
 }
 
-// The UNIX_DIAG_PEER attribute of the answer to a query for a single Unix socket.
+// The UNIX_DIAG_PEER attribute of the answer to a query for a single Unix socket; nothing, with errno
+// set, when the answer has none: the kernel's own error (a kernel without unix_diag answers ENOENT), or
+// EPROTO for an answer of another form.
 std::optional<std::uint64_t> peerOf(const char* answer, ssize_t size)
 {
+    errno = EPROTO;
     for (auto* header = reinterpret_cast<const nlmsghdr*>(answer); NLMSG_OK(header, size);
          header = NLMSG_NEXT(header, size)) {
+        if (header->nlmsg_type == NLMSG_ERROR && header->nlmsg_len >= NLMSG_LENGTH(sizeof(nlmsgerr))) {
+            const int error = -static_cast<const nlmsgerr*>(NLMSG_DATA(header))->error;
+            errno = error > 0 ? error : EPROTO;
+            return std::nullopt;
+        }
         if (header->nlmsg_type != SOCK_DIAG_BY_FAMILY || header->nlmsg_len < NLMSG_LENGTH(sizeof(unix_diag_msg)))
             return std::nullopt;
         const auto* message = static_cast<const unix_diag_msg*>(NLMSG_DATA(header));
@@ -107,8 +115,12 @@ std::optional<std::uint64_t> unixPeerInode(int socketFd)
     struct stat st
     {
     };
-    if (::fstat(socketFd, &st) != 0 || !S_ISSOCK(st.st_mode))
+    if (::fstat(socketFd, &st) != 0)
         return std::nullopt;
+    if (!S_ISSOCK(st.st_mode)) {
+        errno = ENOTSOCK;
+        return std::nullopt;
+    }
     unix_diag_req request {};
     request.sdiag_family = AF_UNIX;
     request.udiag_ino = std::uint32_t(st.st_ino);
@@ -123,6 +135,8 @@ std::optional<std::uint64_t> unixPeerInode(int socketFd)
     do
         n = ::recv(fd.get(), answer, sizeof answer, 0);
     while (n < 0 && errno == EINTR);
+    if (n == 0)
+        errno = EPROTO;
     return n > 0 ? peerOf(answer, n) : std::nullopt;
 }
 

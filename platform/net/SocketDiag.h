@@ -13,8 +13,8 @@ namespace platform::socketdiag {
 // and nothing left out. Nothing when the kernel cannot be asked.
 std::optional<std::vector<TcpSocket>> establishedTcp();
 
-// The inode of the socket at the other end of the connected Unix socket `socketFd`; nothing where
-// the kernel cannot tell.
+// The inode of the socket at the other end of the connected Unix socket `socketFd`; nothing, with errno
+// saying why, where the kernel cannot tell.
 std::optional<std::uint64_t> unixPeerInode(int socketFd);
 
 } // namespace platform::socketdiag

@@ -65,9 +65,10 @@ ConnectedCaller judgeConnectedCaller(int socketFd, const TrustedCallers& callers
     if (process->uid != caller.credentials->uid)
         return caller;
     // Without the inode of its end of the connection, a stop it asks for could not tell which
-    // processes hold that end, and would spare none of them.
-    if (verdict == CallerVerdict::Trusted && isShortOfResources(peerError)) {
-        unchecked(caller, peerError);
+    // processes hold that end, and would spare none of them: whatever kept the kernel from naming it
+    // (no descriptor free, a kernel without unix socket diagnostics, a filter), the caller is not judged.
+    if (verdict == CallerVerdict::Trusted && !caller.peerSocket) {
+        unchecked(caller, peerError != 0 ? peerError : EPROTO);
         return caller;
     }
     caller.startTime = process->startTimeTicks;

@@ -33,8 +33,9 @@ struct ConnectedCaller
 
 // Judges the process connected to `socketFd`: its pid is pinned with a pidfd, its executable checked
 // against `callers` and its owner against the connection's uid, and it must still be the same
-// process afterwards, so the /proc entries read were its own. Unchecked when what a verdict needs (for
-// a trusted program, the inode of its end too) could not be had for want of descriptors or memory.
+// process afterwards, so the /proc entries read were its own. Unchecked when what a verdict needs could
+// not be had for want of descriptors or memory, and a trusted program also when the inode of its end
+// could not be had for any reason.
 ConnectedCaller judgeConnectedCaller(int socketFd, const TrustedCallers& callers);
 
 } // namespace platform

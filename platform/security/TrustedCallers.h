@@ -11,7 +11,7 @@ enum class CallerVerdict {
     Trusted,
     ValidationFailed, // the process is gone or its executable cannot be examined
     InvalidSignature, // the executable is not one we trust
-    Unchecked, // it could not be examined for want of descriptors or memory: asking again may pass
+    Unchecked, // what its verdict needs could not be had (descriptors, memory, its end of the connection)
 };
 
 // Decides whether a process runs one of the executables the helper serves. The executable is

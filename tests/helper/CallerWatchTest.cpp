@@ -93,13 +93,13 @@ TEST_F(CallerWatchTest, AResumeOnAnotherConnectionDoesNotDropTheWatchOfAStopUnde
     };
 
     ASSERT_FALSE(context.watchCaller(caller, programPidfd.get()));
-    ASSERT_TRUE(context.noteStopping(stopOf(resumedByTheFirst)));
+    ASSERT_EQ(context.noteStopping(stopOf(resumedByTheFirst)), 0);
     ASSERT_EQ(::kill(resumedByTheFirst.pid(), SIGSTOP), 0);
 
     ASSERT_FALSE(context.watchCaller(caller, programPidfd.get())); // the second connection's stop
     ASSERT_EQ(::kill(resumedByTheFirst.pid(), SIGCONT), 0); // the first connection's resume
     context.noteResumed(resumedByTheFirst.pid());
-    ASSERT_TRUE(context.noteStopping(stopOf(stoppedByTheSecond)));
+    ASSERT_EQ(context.noteStopping(stopOf(stoppedByTheSecond)), 0);
     ASSERT_EQ(::kill(stoppedByTheSecond.pid(), SIGSTOP), 0);
     ASSERT_TRUE(waitForState(stoppedByTheSecond.pid(), 'T'));
 

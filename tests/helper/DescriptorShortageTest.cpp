@@ -1,4 +1,5 @@
 #include "RawCalls.h"
+#include "SyscallFailures.h"
 
 #include "support/ChildProcess.h"
 
@@ -13,13 +14,8 @@
 #include <atomic>
 #include <cstddef>
 #include <fstream>
-#include <linux/audit.h>
-#include <linux/filter.h>
-#include <linux/seccomp.h>
 #include <memory>
-#include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/syscall.h>
 
 using namespace helpertest;
 
@@ -74,34 +70,11 @@ protected:
     QTemporaryDir m_dir;
 };
 
-#if defined(__x86_64__)
-constexpr std::uint32_t kNativeAudit = AUDIT_ARCH_X86_64;
-#elif defined(__aarch64__)
-constexpr std::uint32_t kNativeAudit = AUDIT_ARCH_AARCH64;
-#else
-constexpr std::uint32_t kNativeAudit = 0;
-#endif
-
-// From here on, every netlink socket this process asks for fails with EMFILE, as when no descriptor
-// is free, while every other call goes on as before. False where it cannot be arranged.
-bool refuseNetlinkSockets()
+// From here on, every netlink socket this process asks for fails with `error`, while every other call
+// goes on as before. False where it cannot be arranged.
+bool refuseNetlinkSockets(int error)
 {
-    if (kNativeAudit == 0)
-        return false;
-    sock_filter program[] = {
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kNativeAudit, 1, 0),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_socket, 0, 3),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[0])),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AF_NETLINK, 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EMFILE),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-    };
-    const sock_fprog filter {static_cast<unsigned short>(std::size(program)), program};
-    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
-        && ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
+    return failSyscalls({{SYS_socket, error, SyscallFailure::When::argumentIs, 0, AF_NETLINK}});
 }
 
 // Every stop of a flood is either refused before the signal or resumed once its program ends,
@@ -135,7 +108,7 @@ TEST_F(DescriptorShortageTest, AFloodOfStopsLeavesNothingStopped)
     std::printf("[          ] %d left stopped after their programs ended\n", leftStopped);
     EXPECT_EQ(leftStopped, 0);
     EXPECT_EQ(daemon->stop(), 0);
-    const auto stored = helper::SuspendedProcesses::decode(readFile(path("run/suspended.json")));
+    const auto stored = helper::SuspendedListFile::decode(readFile(path("run/suspended.json")));
     ASSERT_TRUE(stored.has_value());
     EXPECT_TRUE(stored->first.empty());
 }
@@ -171,7 +144,7 @@ TEST(SuspendedListShortageTest, AnEntryWhoseProcessCannotBeReadStaysListed)
     helper::SuspendedProcesses list(inDir(dir, "run"), procRoot, 1);
     ::kill(child.pid(), SIGSTOP);
     ASSERT_TRUE(waitForState(child.pid(), 'T')); // a child just started may take a while to stop
-    ASSERT_TRUE(list.add({child.pid(), 42, ::getuid(), "sleep", helper::SuspendingCaller {1234, 5, ::getuid()}}));
+    ASSERT_EQ(list.add({child.pid(), 42, ::getuid(), "sleep", helper::SuspendingCaller {1234, 5, ::getuid()}}), 0);
 
     EXPECT_FALSE(list.reserve(::getuid()));
     const auto tried = list.resumeAll();
@@ -223,10 +196,30 @@ TEST(CallerCheckShortageTest, ACallerWhoseEndOfTheConnectionCannotBeLookedUpIsUn
         const auto judged = platform::judgeConnectedCaller(pair[0], callers);
         if (judged.verdict != platform::CallerVerdict::Trusted)
             return 3;
-        if (!judged.peerSocket || !refuseNetlinkSockets())
+        if (!judged.peerSocket || !refuseNetlinkSockets(EMFILE))
             return 77;
         const auto caller = platform::judgeConnectedCaller(pair[0], callers);
         return caller.verdict == platform::CallerVerdict::Unchecked && caller.checkError == EMFILE ? 0 : 4;
+    });
+    if (code == 77)
+        GTEST_SKIP() << "the kernel names no socket's peer, or takes no seccomp filter";
+    EXPECT_EQ(code, 0);
+}
+
+// Whatever keeps the kernel from naming the caller's end (a kernel without unix socket diagnostics,
+// which answers with an error of its own, or a filter), the caller is not judged trusted: a stop it
+// asked for could not spare the processes that hold its end.
+TEST(CallerCheckShortageTest, ACallerWhoseEndCannotBeLookedUpForAnyReasonIsUnchecked)
+{
+    const int code = runInChild([] {
+        int pair[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
+            return 2;
+        const platform::TrustedCallers callers({trustedTestProgram()});
+        if (!platform::judgeConnectedCaller(pair[0], callers).peerSocket || !refuseNetlinkSockets(EPROTONOSUPPORT))
+            return 77;
+        const auto caller = platform::judgeConnectedCaller(pair[0], callers);
+        return caller.verdict == platform::CallerVerdict::Unchecked && caller.checkError == EPROTONOSUPPORT ? 0 : 4;
     });
     if (code == 77)
         GTEST_SKIP() << "the kernel names no socket's peer, or takes no seccomp filter";

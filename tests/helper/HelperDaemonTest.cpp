@@ -76,6 +76,15 @@ public:
         else
             EXPECT_EQ(::rmdir(file("suspended.json.tmp").c_str()), 0);
     }
+    // Remounts the tmpfs read-only or read-write again; false where there is none.
+    bool setReadOnly(bool readOnly) const
+    {
+        if (!m_holder)
+            return false;
+        const std::string command = "nsenter --mount=/proc/" + std::to_string(m_holder->pid())
+            + "/ns/mnt -- mount -o remount," + (readOnly ? "ro" : "rw") + " '" + m_path + "'";
+        return std::system(command.c_str()) == 0;
+    }
 
 private:
     std::string m_path;
@@ -99,7 +108,7 @@ protected:
     // The stored list, as processes and the indexer flag.
     std::pair<std::vector<helper::SuspendedProcess>, bool> storedList() const
     {
-        const auto decoded = helper::SuspendedProcesses::decode(readFile(path("run/suspended.json")));
+        const auto decoded = helper::SuspendedListFile::decode(readFile(path("run/suspended.json")));
         return decoded.value_or(std::pair<std::vector<helper::SuspendedProcess>, bool> {{}, true});
     }
 
@@ -200,11 +209,11 @@ TEST_F(HelperDaemonTest, StartingResumesTheStopsOfProgramsThatHaveEnded)
     const helper::SuspendingCaller ended {vanishedPid(), 12345, ::getuid()};
     const helper::SuspendingCaller running {program->pid(), startTimeOf(program->pid()), ::getuid()};
     ::mkdir(path("run").c_str(), 0755);
-    std::ofstream(path("run/suspended.json")) << helper::SuspendedProcesses::encode(
-        {{orphaned.pid(), startTimeOf(orphaned.pid()), ::getuid(), "sleep", ended},
-            {held.pid(), startTimeOf(held.pid()), ::getuid(), "sleep", running},
-            {unowned.pid(), startTimeOf(unowned.pid()), ::getuid(), "sleep"}},
-        false);
+    std::ofstream(path("run/suspended.json"))
+        << helper::SuspendedListFile::encode({{orphaned.pid(), startTimeOf(orphaned.pid()), ::getuid(), "sleep", ended},
+                                                 {held.pid(), startTimeOf(held.pid()), ::getuid(), "sleep", running},
+                                                 {unowned.pid(), startTimeOf(unowned.pid()), ::getuid(), "sleep"}},
+               false);
 
     HelperProcess daemon(environment());
     ASSERT_FALSE(daemon.banner().empty());
@@ -238,10 +247,10 @@ TEST_F(HelperDaemonTest, ResumeSuspendedModeAndUnknownArguments)
     }
     ::mkdir(path("run").c_str(), 0755);
     std::ofstream(path("run/suspended.json"))
-        << helper::SuspendedProcesses::encode({{listed.pid(), startTimeOf(listed.pid()), ::getuid(), "sleep"},
-                                                  {reused.pid(), startTimeOf(reused.pid()) + 1, ::getuid(), "sleep"},
-                                                  {orphaned.pid(), startTimeOf(orphaned.pid()), ::getuid(), "sleep",
-                                                      helper::SuspendingCaller {vanishedPid(), 12345, ::getuid()}}},
+        << helper::SuspendedListFile::encode({{listed.pid(), startTimeOf(listed.pid()), ::getuid(), "sleep"},
+                                                 {reused.pid(), startTimeOf(reused.pid()) + 1, ::getuid(), "sleep"},
+                                                 {orphaned.pid(), startTimeOf(orphaned.pid()), ::getuid(), "sleep",
+                                                     helper::SuspendingCaller {vanishedPid(), 12345, ::getuid()}}},
                true);
 
     HelperProcess resume(environment(), {"--resume-suspended"});
@@ -304,10 +313,133 @@ TEST_F(HelperDaemonTest, AListThatCouldNotBeRewrittenContinuesNothingLater)
     EXPECT_EQ(resume.banner(), "QuorvaneHelper resumed 0 suspended processes");
     // Once the file was gone, there was room for the list as it was.
     if (run.isTmpfs()) {
-        const auto stored = helper::SuspendedProcesses::decode(readFile(run.file("suspended.json")));
+        const auto stored = helper::SuspendedListFile::decode(readFile(run.file("suspended.json")));
         ASSERT_TRUE(stored.has_value());
         EXPECT_TRUE(stored->first.empty());
     }
+}
+
+// After a write of the list failed, the list is written again as soon as it can be, not at its next
+// change: a helper killed then, and started again, still knows what the program that asked holds
+// stopped, and resumes it when that program ends.
+TEST_F(HelperDaemonTest, AListThatLagsBehindIsWrittenAgainAsSoonAsItCanBe)
+{
+    SleepingChild resumed;
+    SleepingChild kept;
+    const pid_t a = resumed.pid();
+    const pid_t b = kept.pid();
+    auto daemon = std::make_unique<HelperProcess>(environment());
+    ASSERT_FALSE(daemon->banner().empty());
+    const std::string socket = path("helper.sock");
+    auto program = std::make_unique<ForkedChild>([&socket, a, b] {
+        const int fd = connectTo(socket.c_str());
+        return askSucceeds(fd, stopRequest(1, a)) && askSucceeds(fd, stopRequest(2, b));
+    });
+    ASSERT_TRUE(program->ready());
+    ASSERT_EQ(storedList().first.size(), 2u);
+
+    // Every write of the list fails from here; another program resumes A, so the file that still
+    // lists A is removed, and the list without it cannot be written.
+    const std::string temporary = path("run/suspended.json.tmp");
+    ASSERT_EQ(::mkdir(temporary.c_str(), 0755), 0);
+    RawClient other(socket);
+    ASSERT_TRUE(other.call(signalRequest(3, SIGCONT, a))->ok);
+    ASSERT_FALSE(QFile::exists(QString::fromStdString(path("run/suspended.json"))));
+    std::this_thread::sleep_for(300ms);
+    ASSERT_EQ(::rmdir(temporary.c_str()), 0);
+    const auto roomReturned = std::chrono::steady_clock::now();
+    while (storedList().first.size() != 1 && std::chrono::steady_clock::now() - roomReturned < 3s)
+        std::this_thread::sleep_for(10ms);
+    const auto took
+        = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - roomReturned);
+    const auto listed = storedList().first;
+    std::printf("[          ] the list was back %lld ms after room returned\n", static_cast<long long>(took.count()));
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].pid, b);
+    EXPECT_LT(took, 1500ms);
+    EXPECT_NE(daemon->journal().find("QuorvaneHelper wrote " + path("run/suspended.json")
+                  + " again: it lists all 1 process the helper holds stopped"),
+        std::string::npos)
+        << daemon->journal();
+
+    EXPECT_EQ(daemon->stop(SIGKILL), -1);
+    HelperProcess again(environment());
+    ASSERT_FALSE(again.banner().empty());
+    program.reset();
+    const bool running = waitForState(b, 'S');
+    std::printf("[          ] %d left stopped after the SIGKILL, the restart and the program's end\n", running ? 0 : 1);
+    EXPECT_TRUE(running);
+}
+
+// Where the list can be neither rewritten nor removed (a read-only runtime folder), the file goes on
+// listing what the helper resumed as it stopped: the journal names those processes and says what a
+// later helper or --resume-suspended will do with them, which is what they then do.
+TEST_F(HelperDaemonTest, AListThatCanBeNeitherRewrittenNorRemovedIsNamedInTheJournal)
+{
+    const FillableRuntimeFolder run(path("run"));
+    if (!run.isTmpfs())
+        GTEST_SKIP() << "needs a mount namespace of its own (root) to make the runtime folder read-only";
+    SleepingChild targets[3];
+    const std::vector<pid_t> pids {targets[0].pid(), targets[1].pid(), targets[2].pid()};
+    auto daemon = std::make_unique<HelperProcess>(environment(), std::vector<std::string> {}, run.launcher());
+    ASSERT_FALSE(daemon->banner().empty());
+    const std::string socket = path("helper.sock");
+    auto program = std::make_unique<ForkedChild>([&socket, &pids] {
+        const int fd = connectTo(socket.c_str());
+        bool stopped = true;
+        for (std::size_t i = 0; i < pids.size(); ++i)
+            stopped = askSucceeds(fd, stopRequest(long(i) + 1, pids[i])) && stopped;
+        return stopped;
+    });
+    ASSERT_TRUE(program->ready());
+
+    ASSERT_TRUE(run.setReadOnly(true));
+    EXPECT_EQ(daemon->stop(), 0);
+    for (const pid_t pid : pids)
+        EXPECT_TRUE(waitForState(pid, 'S'));
+    const std::string journal = daemon->journal();
+    const std::string file = path("run/suspended.json");
+    EXPECT_NE(journal.find("QuorvaneHelper cannot remove " + file
+                  + " either (Read-only file system): it still lists 3 processes the helper has resumed since (pid "
+                  + std::to_string(pids[0]) + ", " + std::to_string(pids[1]) + ", " + std::to_string(pids[2]) + ")"),
+        std::string::npos)
+        << journal;
+    EXPECT_NE(journal.find("and --resume-suspended continues them all at once"), std::string::npos) << journal;
+
+    // Their user stops them on purpose; once the folder can be written again, --resume-suspended does
+    // what the journal said.
+    program.reset();
+    for (const pid_t pid : pids) {
+        ::kill(pid, SIGSTOP);
+        ASSERT_TRUE(waitForState(pid, 'T'));
+    }
+    ASSERT_TRUE(run.setReadOnly(false));
+    HelperProcess resume(environment(), {"--resume-suspended"}, run.launcher());
+    EXPECT_EQ(resume.wait(), 0);
+    EXPECT_EQ(resume.banner(), "QuorvaneHelper resumed 3 suspended processes");
+    for (const pid_t pid : pids)
+        EXPECT_TRUE(waitForState(pid, 'S'));
+}
+
+// --resume-suspended counts the processes it set running again: a listed process that was running
+// already is taken off the list, not counted as resumed.
+TEST_F(HelperDaemonTest, ResumeSuspendedCountsOnlyWhatItContinued)
+{
+    SleepingChild stopped;
+    SleepingChild running[2];
+    ::kill(stopped.pid(), SIGSTOP);
+    ASSERT_TRUE(waitForState(stopped.pid(), 'T'));
+    ::mkdir(path("run").c_str(), 0755);
+    std::vector<helper::SuspendedProcess> listed;
+    for (const pid_t pid : {stopped.pid(), running[0].pid(), running[1].pid()})
+        listed.push_back({pid, startTimeOf(pid), ::getuid(), "sleep"});
+    std::ofstream(path("run/suspended.json")) << helper::SuspendedListFile::encode(listed, false);
+
+    HelperProcess resume(environment(), {"--resume-suspended"});
+    EXPECT_EQ(resume.banner(), "QuorvaneHelper resumed 1 suspended process");
+    EXPECT_EQ(resume.wait(), 0);
+    EXPECT_TRUE(waitForState(stopped.pid(), 'S'));
+    EXPECT_TRUE(storedList().first.empty());
 }
 
 } // namespace

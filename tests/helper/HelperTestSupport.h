@@ -222,6 +222,9 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        m_journalPath = m_journal.filePath("journal").toStdString();
+        posix_spawn_file_actions_addopen(
+            &actions, STDERR_FILENO, m_journalPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0600);
         const std::string helper = std::string(QV_BINARY_DIR) + "/helper/quorvane-helper";
         const std::string program = launcher.empty() ? helper : launcher.front();
         std::vector<char*> argv;
@@ -273,9 +276,13 @@ public:
 
     pid_t pid() const { return m_pid; }
     const std::string& banner() const { return m_banner; }
+    // What it wrote to its standard error, which is its journal under systemd.
+    std::string journal() const { return readFile(m_journalPath); }
 
 private:
     QTemporaryDir m_runtime;
+    QTemporaryDir m_journal;
+    std::string m_journalPath;
     pid_t m_pid = 0;
     int m_status = -1;
     std::string m_banner;

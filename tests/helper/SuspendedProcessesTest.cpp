@@ -34,7 +34,7 @@ TEST(SuspendedProcessesTest, AResumeThatCannotBeWrittenLeavesNoEntryToResumeAgai
     helper::SuspendedProcesses list(folder);
     for (const auto& [child, caller] : {std::pair {&resumedByItsCaller, running},
              std::pair {&resumedForAnEndedCaller, ended}, std::pair {&stillHeld, running}}) {
-        ASSERT_TRUE(list.add({child->pid(), startTimeOf(child->pid()), ::getuid(), "sleep", caller}));
+        ASSERT_EQ(list.add({child->pid(), startTimeOf(child->pid()), ::getuid(), "sleep", caller}), 0);
         ::kill(child->pid(), SIGSTOP);
         ASSERT_TRUE(waitForState(child->pid(), 'T'));
     }
@@ -63,6 +63,34 @@ TEST(SuspendedProcessesTest, AResumeThatCannotBeWrittenLeavesNoEntryToResumeAgai
     later.resumeAll();
     EXPECT_EQ(processState(resumedByItsCaller.pid()), 'T');
     EXPECT_EQ(processState(resumedForAnEndedCaller.pid()), 'T');
+}
+
+// A list whose file could not be written (a full folder, no descriptor free) says it lags behind,
+// and the next retry that can write it makes the file whole: the retry does not wait for a change.
+TEST(SuspendedProcessesTest, AFileThatLagsBehindIsMadeWholeByTheNextRetry)
+{
+    QTemporaryDir dir;
+    const std::string folder = inDir(dir, "run");
+    helper::SuspendedProcesses list(folder);
+    const helper::SuspendedProcess kept {4242, 7, ::getuid(), "sleep", helper::SuspendingCaller {1234, 5, ::getuid()}};
+    ASSERT_EQ(list.add({4243, 8, ::getuid(), "sleep"}), 0);
+    ASSERT_EQ(list.add(kept), 0);
+    EXPECT_FALSE(list.isBehind());
+
+    ASSERT_EQ(::mkdir((folder + "/suspended.json.tmp").c_str(), 0755), 0);
+    ASSERT_TRUE(list.remove(4243));
+    EXPECT_TRUE(list.isBehind());
+    list.rewriteIfBehind();
+    EXPECT_TRUE(list.isBehind());
+    EXPECT_FALSE(helper::SuspendedListFile(folder).read());
+
+    ASSERT_EQ(::rmdir((folder + "/suspended.json.tmp").c_str()), 0);
+    std::this_thread::sleep_for(100ms); // a retry that failed waits a moment before the next
+    list.rewriteIfBehind();
+    EXPECT_FALSE(list.isBehind());
+    const auto stored = helper::SuspendedListFile(folder).read();
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->first, std::vector<helper::SuspendedProcess> {kept});
 }
 
 } // namespace
