@@ -6,6 +6,8 @@
 #include "platform/proc/Pidfd.h"
 #include "platform/proc/ProcessTable.h"
 
+#include "support/SignalChild.h"
+
 #include <memory>
 
 using namespace helpertest;
@@ -94,13 +96,13 @@ TEST_F(CallerWatchTest, AResumeOnAnotherConnectionDoesNotDropTheWatchOfAStopUnde
 
     ASSERT_FALSE(context.watchCaller(caller, programPidfd.get()));
     ASSERT_EQ(context.noteStopping(stopOf(resumedByTheFirst)), 0);
-    ASSERT_EQ(::kill(resumedByTheFirst.pid(), SIGSTOP), 0);
+    ASSERT_TRUE(signalChild(resumedByTheFirst.pid(), SIGSTOP));
 
     ASSERT_FALSE(context.watchCaller(caller, programPidfd.get())); // the second connection's stop
-    ASSERT_EQ(::kill(resumedByTheFirst.pid(), SIGCONT), 0); // the first connection's resume
+    ASSERT_TRUE(signalChild(resumedByTheFirst.pid(), SIGCONT)); // the first connection's resume
     context.noteResumed(resumedByTheFirst.pid());
     ASSERT_EQ(context.noteStopping(stopOf(stoppedByTheSecond)), 0);
-    ASSERT_EQ(::kill(stoppedByTheSecond.pid(), SIGSTOP), 0);
+    ASSERT_TRUE(signalChild(stoppedByTheSecond.pid(), SIGSTOP));
     ASSERT_TRUE(waitForState(stoppedByTheSecond.pid(), 'T'));
 
     program.reset(); // SIGKILL

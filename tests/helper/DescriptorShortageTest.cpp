@@ -9,6 +9,8 @@
 #include "platform/proc/ProcessTable.h"
 #include "platform/security/ConnectedCaller.h"
 
+#include "support/SignalChild.h"
+
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -142,7 +144,7 @@ TEST(SuspendedListShortageTest, AnEntryWhoseProcessCannotBeReadStaysListed)
     const std::string stat = procRoot + "/" + std::to_string(child.pid()) + "/stat";
     ASSERT_EQ(::system(("mkdir -p " + stat).c_str()), 0); // read() fails: neither gone nor readable
     helper::SuspendedProcesses list(inDir(dir, "run"), procRoot, 1);
-    ::kill(child.pid(), SIGSTOP);
+    signalChild(child.pid(), SIGSTOP);
     ASSERT_TRUE(waitForState(child.pid(), 'T')); // a child just started may take a while to stop
     ASSERT_EQ(list.add({child.pid(), 42, ::getuid(), "sleep", helper::SuspendingCaller {1234, 5, ::getuid()}}), 0);
 
@@ -249,10 +251,10 @@ TEST(CallerWatchShortageTest, WithoutAWakePipeItStillStopsAndReports)
                 ::_exit(0);
             }
             if (!watch.watch({child, 1, ::getuid()}, platform::openPidfd(child))) {
-                ::kill(child, SIGKILL); // a child left behind would hold the test's output open
+                signalChild(child, SIGKILL); // a child left behind would hold the test's output open
                 return 3;
             }
-            ::kill(child, SIGKILL);
+            signalChild(child, SIGKILL);
             ::waitpid(child, nullptr, 0);
             for (int i = 0; i < 400 && reported == 0; ++i)
                 std::this_thread::sleep_for(5ms);
@@ -287,12 +289,12 @@ TEST(CallerWatchShortageTest, APollTheKernelRefusesDoesNotEndTheWatch)
         if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
             return 5;
         std::this_thread::sleep_for(100ms);
-        ::kill(children.back(), SIGKILL);
+        signalChild(children.back(), SIGKILL);
         ::waitpid(children.back(), nullptr, 0);
         for (int i = 0; i < 400 && reported == 0; ++i)
             std::this_thread::sleep_for(5ms);
         for (const pid_t child : children)
-            ::kill(child, SIGKILL);
+            signalChild(child, SIGKILL);
         return reported == 1 ? 0 : 4;
     });
     EXPECT_EQ(code, 0);

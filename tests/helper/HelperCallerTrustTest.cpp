@@ -1,6 +1,8 @@
 #include "HelperServerFixture.h"
 #include "RawCalls.h"
 
+#include "support/SignalChild.h"
+
 #include <QFile>
 
 #include <cstring>
@@ -51,7 +53,7 @@ int playAttacker(const char* socketPath, const char* trusted)
         }
         std::printf("target %c\n", state);
         std::fflush(stdout);
-        ::kill(target, SIGKILL);
+        signalChild(target, SIGKILL);
         ::_exit(0);
     }
     char* argv[] = {const_cast<char*>(trusted), nullptr};
@@ -153,7 +155,7 @@ protected:
         auto lines = readAllLines(out[0], 10s);
         ::close(out[0]);
         const char state = processState(leader);
-        ::kill(-leader, SIGKILL);
+        signalChildGroup(leader, SIGKILL);
         ::waitpid(leader, nullptr, 0);
         return {std::move(lines), state};
     }

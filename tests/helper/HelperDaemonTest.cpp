@@ -6,6 +6,8 @@
 #include "helper/src/SuspendedProcesses.h"
 #include "platform/proc/ProcessTable.h"
 
+#include "support/SignalChild.h"
+
 #include <nlohmann/json.hpp>
 
 #include <QFile>
@@ -203,7 +205,7 @@ TEST_F(HelperDaemonTest, StartingResumesTheStopsOfProgramsThatHaveEnded)
     auto program = std::make_unique<ForkedChild>([] { return true; });
     ASSERT_TRUE(program->ready());
     for (const auto* child : {&orphaned, &held, &unowned}) {
-        ::kill(child->pid(), SIGSTOP);
+        signalChild(child->pid(), SIGSTOP);
         ASSERT_TRUE(waitForState(child->pid(), 'T'));
     }
     const helper::SuspendingCaller ended {vanishedPid(), 12345, ::getuid()};
@@ -242,7 +244,7 @@ TEST_F(HelperDaemonTest, ResumeSuspendedModeAndUnknownArguments)
     SleepingChild reused;
     SleepingChild orphaned; // its caller has ended, so it is resumed as the list is read
     for (const auto* child : {&listed, &reused, &orphaned}) {
-        ::kill(child->pid(), SIGSTOP);
+        signalChild(child->pid(), SIGSTOP);
         ASSERT_TRUE(waitForState(child->pid(), 'T'));
     }
     ::mkdir(path("run").c_str(), 0755);
@@ -269,7 +271,7 @@ TEST_F(HelperDaemonTest, ResumeSuspendedModeAndUnknownArguments)
         EXPECT_EQ(unknown.wait(), 2);
         EXPECT_FALSE(QFile::exists(QString::fromStdString(path("helper.sock"))));
     }
-    ::kill(reused.pid(), SIGCONT);
+    signalChild(reused.pid(), SIGCONT);
 }
 
 // A helper that stops while its runtime folder is full resumes what it stopped; the list it could not
@@ -299,7 +301,7 @@ TEST_F(HelperDaemonTest, AListThatCouldNotBeRewrittenContinuesNothingLater)
         EXPECT_TRUE(waitForState(pid, 'S'));
     program.reset();
     for (const pid_t pid : pids) {
-        ::kill(pid, SIGSTOP);
+        signalChild(pid, SIGSTOP);
         ASSERT_TRUE(waitForState(pid, 'T'));
     }
     run.empty();
@@ -410,7 +412,7 @@ TEST_F(HelperDaemonTest, AListThatCanBeNeitherRewrittenNorRemovedIsNamedInTheJou
     // what the journal said.
     program.reset();
     for (const pid_t pid : pids) {
-        ::kill(pid, SIGSTOP);
+        signalChild(pid, SIGSTOP);
         ASSERT_TRUE(waitForState(pid, 'T'));
     }
     ASSERT_TRUE(run.setReadOnly(false));
@@ -427,7 +429,7 @@ TEST_F(HelperDaemonTest, ResumeSuspendedCountsOnlyWhatItContinued)
 {
     SleepingChild stopped;
     SleepingChild running[2];
-    ::kill(stopped.pid(), SIGSTOP);
+    signalChild(stopped.pid(), SIGSTOP);
     ASSERT_TRUE(waitForState(stopped.pid(), 'T'));
     ::mkdir(path("run").c_str(), 0755);
     std::vector<helper::SuspendedProcess> listed;

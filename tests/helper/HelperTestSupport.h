@@ -8,6 +8,8 @@
 #include "platform/ipc/UnixSocket.h"
 #include "platform/security/TrustedCallers.h"
 
+#include "support/SignalChild.h"
+
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -112,7 +114,7 @@ public:
     }
     ~SleepingChild()
     {
-        ::kill(m_pid, SIGKILL);
+        signalChild(m_pid, SIGKILL);
         ::waitpid(m_pid, nullptr, 0);
     }
     pid_t pid() const { return m_pid; }
@@ -250,7 +252,7 @@ public:
     {
         if (m_pid <= 0)
             return m_status;
-        ::kill(m_pid, signal);
+        signalChild(m_pid, signal);
         int status = 0;
         ::waitpid(m_pid, &status, 0);
         m_pid = 0;

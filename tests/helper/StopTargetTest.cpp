@@ -2,6 +2,8 @@
 
 #include "platform/proc/ProcessTable.h"
 
+#include "support/SignalChild.h"
+
 #include <sys/stat.h>
 
 using namespace helpertest;
@@ -25,7 +27,7 @@ TEST_F(StopTargetTest, AProcessStoppedByItsUserIsLeftAsItIs)
     start();
     SleepingChild paused;
     SleepingChild ours;
-    ::kill(paused.pid(), SIGSTOP);
+    signalChild(paused.pid(), SIGSTOP);
     ASSERT_TRUE(waitForState(paused.pid(), 'T'));
     RawClient client(m_config.socketPath);
     expectError(client.call(signalRequest(1, SIGSTOP, paused.pid())), 1, "QVHelperError", 409,

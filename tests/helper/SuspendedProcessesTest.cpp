@@ -3,6 +3,8 @@
 #include "helper/src/SuspendedProcesses.h"
 #include "platform/proc/ProcessTable.h"
 
+#include "support/SignalChild.h"
+
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -35,13 +37,13 @@ TEST(SuspendedProcessesTest, AResumeThatCannotBeWrittenLeavesNoEntryToResumeAgai
     for (const auto& [child, caller] : {std::pair {&resumedByItsCaller, running},
              std::pair {&resumedForAnEndedCaller, ended}, std::pair {&stillHeld, running}}) {
         ASSERT_EQ(list.add({child->pid(), startTimeOf(child->pid()), ::getuid(), "sleep", caller}), 0);
-        ::kill(child->pid(), SIGSTOP);
+        signalChild(child->pid(), SIGSTOP);
         ASSERT_TRUE(waitForState(child->pid(), 'T'));
     }
 
     // The list is written to this name and renamed; a folder there makes every write fail.
     ASSERT_EQ(::mkdir((folder + "/suspended.json.tmp").c_str(), 0755), 0);
-    ::kill(resumedByItsCaller.pid(), SIGCONT);
+    signalChild(resumedByItsCaller.pid(), SIGCONT);
     ASSERT_TRUE(list.remove(resumedByItsCaller.pid()));
     ASSERT_EQ(list.resumeStoppedBy(ended).resumed.size(), 1u);
     ASSERT_TRUE(waitForState(resumedForAnEndedCaller.pid(), 'S'));
@@ -49,7 +51,7 @@ TEST(SuspendedProcessesTest, AResumeThatCannotBeWrittenLeavesNoEntryToResumeAgai
 
     // Their user stops them again, then the folder can be written again.
     for (const auto* child : {&resumedByItsCaller, &resumedForAnEndedCaller}) {
-        ::kill(child->pid(), SIGSTOP);
+        signalChild(child->pid(), SIGSTOP);
         ASSERT_TRUE(waitForState(child->pid(), 'T'));
     }
     ASSERT_EQ(::rmdir((folder + "/suspended.json.tmp").c_str()), 0);
