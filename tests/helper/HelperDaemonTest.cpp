@@ -107,6 +107,19 @@ protected:
             {"QUORVANE_HELPER_TRUSTED", "/nonexistent:" + trustedTestProgram()}};
     }
 
+    // A program that stops each of `pids` on one connection and keeps it until it is killed.
+    std::unique_ptr<ForkedChild> programStopping(const std::vector<pid_t>& pids) const
+    {
+        const std::string socket = path("helper.sock");
+        return std::make_unique<ForkedChild>([socket, pids] {
+            const int fd = connectTo(socket.c_str());
+            bool stopped = true;
+            for (std::size_t i = 0; i < pids.size(); ++i)
+                stopped = askSucceeds(fd, stopRequest(long(i) + 1, pids[i])) && stopped;
+            return stopped;
+        });
+    }
+
     // The stored list, as processes and the indexer flag.
     std::pair<std::vector<helper::SuspendedProcess>, bool> storedList() const
     {
@@ -285,14 +298,7 @@ TEST_F(HelperDaemonTest, AListThatCouldNotBeRewrittenContinuesNothingLater)
     auto daemon = std::make_unique<HelperProcess>(environment(), std::vector<std::string> {}, run.launcher());
     ASSERT_FALSE(daemon->banner().empty());
     // The program that asks keeps its connection until it is killed.
-    const std::string socket = path("helper.sock");
-    auto program = std::make_unique<ForkedChild>([&socket, &pids] {
-        const int fd = connectTo(socket.c_str());
-        bool stopped = true;
-        for (std::size_t i = 0; i < pids.size(); ++i)
-            stopped = askSucceeds(fd, stopRequest(long(i) + 1, pids[i])) && stopped;
-        return stopped;
-    });
+    auto program = programStopping(pids);
     ASSERT_TRUE(program->ready());
 
     run.fill();
@@ -385,14 +391,7 @@ TEST_F(HelperDaemonTest, AListThatCanBeNeitherRewrittenNorRemovedIsNamedInTheJou
     const std::vector<pid_t> pids {targets[0].pid(), targets[1].pid(), targets[2].pid()};
     auto daemon = std::make_unique<HelperProcess>(environment(), std::vector<std::string> {}, run.launcher());
     ASSERT_FALSE(daemon->banner().empty());
-    const std::string socket = path("helper.sock");
-    auto program = std::make_unique<ForkedChild>([&socket, &pids] {
-        const int fd = connectTo(socket.c_str());
-        bool stopped = true;
-        for (std::size_t i = 0; i < pids.size(); ++i)
-            stopped = askSucceeds(fd, stopRequest(long(i) + 1, pids[i])) && stopped;
-        return stopped;
-    });
+    auto program = programStopping(pids);
     ASSERT_TRUE(program->ready());
 
     ASSERT_TRUE(run.setReadOnly(true));
