@@ -26,20 +26,19 @@ allowed=(
 
 pattern='QtConcurrent::|QThreadPool::start|globalInstance\(\)->(start|tryStart)\(|[Pp]ool(->|\.)(start|tryStart)\(|std::j?thread\b(?!::)|std::async\b|QThread::create\b|pthread_create\b|QFutureWatcher|\.then\(\s*[A-Za-z_][A-Za-z0-9_]*\s*,'
 
+# One pass over the sources; comments say what the code does, so only code counts.
+hits=$(find app shared platform helper tools -type f \( -name '*.cpp' -o -name '*.h' \) -print0 2>/dev/null \
+    | sort -z | xargs -0 -r grep -nHP "$pattern" | grep -vP '^[^:]+:\d+:\s*//' || true)
 found=0
-while IFS= read -r -d '' file; do
-    rel="${file#./}"
+while IFS= read -r hit; do
+    [ -n "$hit" ] || continue
+    file="${hit%%:*}"
     for a in "${allowed[@]}"; do
-        [ "$rel" = "$a" ] && continue 2
+        [ "$file" = "$a" ] && continue 2
     done
-    # Comments say what the code does; only code counts.
-    if hits=$(grep -nP "$pattern" "$rel" | grep -vP '^\d+:\s*//'); then
-        while IFS= read -r hit; do
-            echo "$rel:$hit"
-        done <<<"$hits"
-        found=1
-    fi
-done < <(find app shared platform helper tools -type f \( -name '*.cpp' -o -name '*.h' \) -print0 2>/dev/null | sort -z)
+    echo "$hit"
+    found=1
+done <<<"$hits"
 
 if [ "$found" -ne 0 ]; then
     echo "Start work and bring results home through shared/core/PoolWork.h (runOnPool, PendingWork, whenFinished," \
