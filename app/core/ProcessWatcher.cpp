@@ -6,7 +6,7 @@
 
 namespace {
 
-bool contains(const std::vector<std::string>& list, const std::string& name)
+bool isListed(const std::vector<std::string>& list, const std::string& name)
 {
     return std::find(list.begin(), list.end(), name) != list.end();
 }
@@ -102,7 +102,7 @@ void ProcessWatcher::startWatching(std::vector<std::string> watchList, Handler o
         list = m_watchList;
     }
     for (const auto& p : scanProcesses()) {
-        if (contains(list, p.name))
+        if (isListed(list, p.name))
             known[p.pid] = p.startTime;
     }
     m_loop.start([this, known = std::move(known)](std::stop_token stop) mutable { watchLoop(stop, std::move(known)); });
@@ -125,7 +125,7 @@ void ProcessWatcher::watchLoop(std::stop_token stop, std::map<std::int32_t, Date
         std::map<std::int32_t, Date> current;
         std::vector<const RunningProcess*> spawned;
         for (const auto& p : snapshot) {
-            if (!contains(list, p.name))
+            if (!isListed(list, p.name))
                 continue;
             current[p.pid] = p.startTime;
             const auto it = known.find(p.pid);
@@ -166,7 +166,7 @@ void ProcessWatcher::handleAppLaunched(std::int32_t pid, const std::string& name
     Handler handler;
     {
         std::lock_guard lock(m_mutex);
-        if (!contains(m_watchList, name))
+        if (!isListed(m_watchList, name))
             return;
         handler = m_onSpawn;
     }
@@ -179,7 +179,7 @@ void ProcessWatcher::handleAppTerminated(std::int32_t pid, const std::string& na
     Handler handler;
     {
         std::lock_guard lock(m_mutex);
-        if (!contains(m_watchList, name))
+        if (!isListed(m_watchList, name))
             return;
         handler = m_onExit;
     }

@@ -5,7 +5,7 @@ namespace {
 using U = UseCase;
 using F = InferenceFramework;
 
-std::vector<FrameworkProfile> buildCatalogue()
+std::vector<FrameworkProfile> buildFrameworkCatalogue()
 {
     std::vector<FrameworkProfile> rows;
 
@@ -142,6 +142,6 @@ std::vector<FrameworkProfile> buildCatalogue()
 
 const std::vector<FrameworkProfile>& FrameworkDatabase::all()
 {
-    static const std::vector<FrameworkProfile> rows = buildCatalogue();
+    static const std::vector<FrameworkProfile> rows = buildFrameworkCatalogue();
     return rows;
 }

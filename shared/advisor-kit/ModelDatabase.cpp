@@ -35,7 +35,7 @@ PerformanceProfile measured(ChipClass chip, double simple, double complex, doubl
     return {chip, simple, complex, firstToken, prefill, "2025-01", "community"};
 }
 
-std::vector<ModelProfile> buildCatalogue()
+std::vector<ModelProfile> buildModelCatalogue()
 {
     std::vector<ModelProfile> rows;
 
@@ -260,7 +260,7 @@ std::vector<ModelProfile> buildCatalogue()
 
 const std::vector<ModelProfile>& ModelDatabase::all()
 {
-    static const std::vector<ModelProfile> rows = buildCatalogue();
+    static const std::vector<ModelProfile> rows = buildModelCatalogue();
     return rows;
 }
 

@@ -29,7 +29,7 @@ public:
     void post(const std::string&, const std::string&) override { }
 };
 
-class NoInhibitor : public platform::SleepInhibitor
+class NoSleepInhibitor : public platform::SleepInhibitor
 {
 public:
     bool acquire() override { return false; }
@@ -66,7 +66,7 @@ SampleSettings::SampleSettings(SampleData& data)
     options.stateFilePath = dir.filePath(QStringLiteral("suspended.json"));
     options.userDefaults = &data.defaults();
     options.assistanceTracker = &tracker;
-    options.sleepInhibitor = std::make_shared<NoInhibitor>();
+    options.sleepInhibitor = std::make_shared<NoSleepInhibitor>();
     options.notifier = std::make_shared<QuietNotifier>();
     options.procRoot = dir.filePath(QStringLiteral("proc")).toStdString();
     options.sysRoot = dir.filePath(QStringLiteral("sys")).toStdString();

@@ -16,11 +16,6 @@ QString tr(const char* text)
     return QCoreApplication::translate("AdvisorTexts", text);
 }
 
-QString raw(auto value)
-{
-    return QString::fromStdString(rawValue(value));
-}
-
 const QString kRule = QString(50, QLatin1Char('-'));
 const QString kBullet = QStringLiteral("\u2022 ");
 
@@ -70,7 +65,7 @@ QString speedText(MacCapabilityProfile::SpeedClass speed)
 QString chipName(const MacCapabilityProfile& profile, bool appleSilicon)
 {
     if (appleSilicon)
-        return raw(profile.chipClass);
+        return rawText(profile.chipClass);
     const QString processor = QString::fromStdString(profile.processorName).trimmed();
     return processor.isEmpty() ? NumberText::dash : processor;
 }
@@ -132,7 +127,7 @@ QString noFitDetail(const std::optional<ModelRecommendationEngine::Candidate>& s
                   "you chose.");
     }
     return tr("The smallest that would, ") + QString::fromStdString(smallest->model.displayName) + QStringLiteral(" (")
-        + raw(smallest->variant.quantization) + tr("), needs ")
+        + rawText(smallest->variant.quantization) + tr("), needs ")
         + NumberText::numberText("%.1f", smallest->variant.runtimeFootprintGB)
         + tr(" GB: close programs to make that room beside your builds, or answer that you don't build while it "
              "runs.");

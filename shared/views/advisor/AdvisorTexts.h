@@ -5,11 +5,18 @@
 #include "advisor-kit/ModelProfile.h"
 #include "advisor-kit/ModelRecommendationEngine.h"
 #include "advisor-kit/UserRecommendationContext.h"
+#include "core/RawEnum.h"
 
 #include <QList>
 #include <QString>
 
 #include <optional>
+
+// An enumeration's raw text, as the advisor shows it.
+template<RawEnum E> QString rawText(E value)
+{
+    return QString::fromStdString(rawValue(value));
+}
 
 // The advisor's composed texts, kept apart from the widgets so each rule is stated once. A figure that
 // is not a finite number prints as "—".

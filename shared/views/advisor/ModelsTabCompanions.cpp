@@ -13,11 +13,6 @@ using AdvisorStyle::TextStyle;
 
 namespace {
 
-QString raw(auto value)
-{
-    return QString::fromStdString(rawValue(value));
-}
-
 QString prominentStyle(const Palette& palette)
 {
     return QStringLiteral("QPushButton { background: %1; color: %2; border: none; border-radius: 6px;"
@@ -130,7 +125,7 @@ LoadingView::LoadingView(const QString& message, QWidget* parent)
 ContextReminderView::ContextReminderView(
     const UserRecommendationContext& context, std::function<void()> action, QWidget* parent)
     : RoundedFill(withOpacity(Palette::current().accent, 0.06), 8, parent)
-    , m_answers(raw(context.primaryUseCase) + QStringLiteral(" \u00b7 ") + raw(context.speedPreference))
+    , m_answers(rawText(context.primaryUseCase) + QStringLiteral(" \u00b7 ") + rawText(context.speedPreference))
 {
     const Palette palette = Palette::current();
     auto* row = new QHBoxLayout(this);

@@ -16,11 +16,6 @@ constexpr double kRadius = 8;
 constexpr int kCheckSize = 16;
 const QString kCheck = QStringLiteral("checkmark.circle.fill");
 
-QString raw(auto value)
-{
-    return QString::fromStdString(rawValue(value));
-}
-
 } // namespace
 
 ChoiceButton::ChoiceButton(QWidget* parent)
@@ -68,7 +63,7 @@ UseCaseCard::UseCaseCard(UseCase useCase, QWidget* parent)
     : ChoiceButton(parent)
     , m_useCase(useCase)
 {
-    setText(raw(useCase));
+    setText(rawText(useCase));
     setAccessibleName(text());
 }
 
@@ -95,7 +90,7 @@ SpeedPreferenceRow::SpeedPreferenceRow(UserRecommendationContext::SpeedPreferenc
     : ChoiceButton(parent)
     , m_preference(preference)
 {
-    setText(raw(preference));
+    setText(rawText(preference));
     setAccessibleName(text());
 }
 
@@ -121,7 +116,7 @@ ContextLengthRow::ContextLengthRow(UserRecommendationContext::ContextLength leng
     : ChoiceButton(parent)
     , m_length(length)
 {
-    setText(raw(length));
+    setText(rawText(length));
     setAccessibleName(text() + QStringLiteral(", ") + AdvisorTexts::minimumTokensText(length));
 }
 

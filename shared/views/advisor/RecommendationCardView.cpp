@@ -1,6 +1,7 @@
 #include "RecommendationCardView.h"
 
 #include "AdvisorStyle.h"
+#include "AdvisorTexts.h"
 #include "CommandBox.h"
 #include "RankedCardHeader.h"
 #include "ui/RoundedFill.h"
@@ -40,11 +41,6 @@ QLabel* smallHeading(const QString& text, const Palette& palette)
     return heading;
 }
 
-QString raw(auto value)
-{
-    return QString::fromStdString(rawValue(value));
-}
-
 } // namespace
 
 RecommendationCardView::RecommendationCardView(const ModelRecommendation& recommendation, QWidget* parent)
@@ -69,7 +65,7 @@ RecommendationCardView::RecommendationCardView(
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     m_header = new RankedCardHeader(r.rank, QString::fromStdString(r.model.displayName),
-        r.badge ? raw(*r.badge) : QString(), QString::fromStdString(r.performanceSummary()));
+        r.badge ? rawText(*r.badge) : QString(), QString::fromStdString(r.performanceSummary()));
     connect(m_header, &RankedCardHeader::toggled, this, &RecommendationCardView::toggleExpanded);
     column->addWidget(m_header);
 

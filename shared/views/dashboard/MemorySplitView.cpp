@@ -15,7 +15,7 @@
 namespace {
 
 constexpr double kLegendTop = MemorySplitView::kBarHeight + 10;
-constexpr double kDot = 8;
+constexpr double kLegendDot = 8;
 constexpr double kLegendRowHeight = 14;
 constexpr double kLegendRowSpacing = 4;
 
@@ -168,9 +168,9 @@ void MemorySplitView::paintEvent(QPaintEvent*)
     for (int i = 0; i < texts.size(); ++i) {
         p.setPen(Qt::NoPen);
         p.setBrush(dots[i]);
-        p.drawEllipse(QRectF(0, y + (kLegendRowHeight - kDot) / 2, kDot, kDot));
+        p.drawEllipse(QRectF(0, y + (kLegendRowHeight - kLegendDot) / 2, kLegendDot, kLegendDot));
         p.setPen(m_palette.secondaryText);
-        const QRectF textRect(kDot + 6, y, width() - kDot - 6, kLegendRowHeight);
+        const QRectF textRect(kLegendDot + 6, y, width() - kLegendDot - 6, kLegendRowHeight);
         p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, texts[i]);
         legendRight = std::max(legendRight, textRect.left() + p.fontMetrics().horizontalAdvance(texts[i]));
         y += kLegendRowHeight + kLegendRowSpacing;

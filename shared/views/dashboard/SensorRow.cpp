@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int kSpacing = 2;
+constexpr int kLineSpacing = 2;
 
 QFont titleFont()
 {
@@ -19,7 +19,7 @@ QFont lineFont()
     return Fonts::system(11);
 }
 
-QFont valueFont()
+QFont readingFont()
 {
     return Fonts::monospaced(11, QFont::DemiBold);
 }
@@ -46,8 +46,8 @@ void SensorRow::setValue(const QString& value)
 
 QSize SensorRow::sizeHint() const
 {
-    const int line = std::max(QFontMetrics(lineFont()).height(), QFontMetrics(valueFont()).height());
-    return {160, QFontMetrics(titleFont()).height() + kSpacing + line + kSpacing + 1};
+    const int line = std::max(QFontMetrics(lineFont()).height(), QFontMetrics(readingFont()).height());
+    return {160, QFontMetrics(titleFont()).height() + kLineSpacing + line + kLineSpacing + 1};
 }
 
 void SensorRow::paintEvent(QPaintEvent*)
@@ -55,15 +55,15 @@ void SensorRow::paintEvent(QPaintEvent*)
     const Palette palette = Palette::current();
     QPainter p(this);
     const int titleHeight = QFontMetrics(titleFont()).height();
-    const int line = std::max(QFontMetrics(lineFont()).height(), QFontMetrics(valueFont()).height());
+    const int line = std::max(QFontMetrics(lineFont()).height(), QFontMetrics(readingFont()).height());
     p.setFont(titleFont());
     p.setPen(palette.blue);
     p.drawText(QRect(0, 0, width(), titleHeight), Qt::AlignLeft | Qt::AlignVCenter, m_title);
-    const QRect lineRect(0, titleHeight + kSpacing, width(), line);
-    p.setFont(valueFont());
+    const QRect lineRect(0, titleHeight + kLineSpacing, width(), line);
+    p.setFont(readingFont());
     p.setPen(withOpacity(palette.text, 0.8));
     p.drawText(lineRect, Qt::AlignRight | Qt::AlignVCenter, m_value);
-    const int valueWidth = QFontMetrics(valueFont()).horizontalAdvance(m_value);
+    const int valueWidth = QFontMetrics(readingFont()).horizontalAdvance(m_value);
     p.setFont(lineFont());
     p.setPen(palette.text);
     p.drawText(lineRect.adjusted(0, 0, -valueWidth - 8, 0), Qt::AlignLeft | Qt::AlignVCenter,

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void writeFile(const fs::path& path, const std::string& text)
+void writeProcFile(const fs::path& path, const std::string& text)
 {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << text;
@@ -30,13 +30,13 @@ void addProcess(const fs::path& root, int pid, int ppid, const std::string& name
     const std::string& cgroup, const std::vector<int>& socketInodes = {})
 {
     const fs::path dir = root / std::to_string(pid);
-    writeFile(dir / "stat",
+    writeProcFile(dir / "stat",
         std::to_string(pid) + " (" + name + ") S " + std::to_string(ppid)
             + " 1 1 0 -1 4194304 10 0 0 0 1 1 0 0 20 0 1 0 100 1000 10 18446744073709551615\n");
-    writeFile(
+    writeProcFile(
         dir / "status", "Name:\t" + name + "\nUid:\t" + std::to_string(uid) + "\t" + std::to_string(uid) + "\t0\t0\n");
-    writeFile(dir / "cmdline", name + std::string(1, '\0'));
-    writeFile(dir / "cgroup", "0::" + cgroup + "\n");
+    writeProcFile(dir / "cmdline", name + std::string(1, '\0'));
+    writeProcFile(dir / "cgroup", "0::" + cgroup + "\n");
     fs::create_directories(dir / "fd");
     int fd = 3;
     for (const int inode : socketInodes)
@@ -132,8 +132,8 @@ TEST(SessionProcesses, TheUsersManagerAndTheStartersOfTheGraphicalSessionInItsSc
 {
     QTemporaryDir dir;
     const fs::path proc = dir.path().toStdString();
-    writeFile(proc / "stat", "cpu  1 2 3 4\nbtime 1700000000\n");
-    writeFile(proc / "net/unix",
+    writeProcFile(proc / "stat", "cpu  1 2 3 4\nbtime 1700000000\n");
+    writeProcFile(proc / "net/unix",
         "Num       RefCount Protocol Flags    Type St Inode Path\n"
         "0000000000000000: 00000002 00000000 00010000 0001 01 500 /tmp/.X11-unix/X0\n");
     // The fixture's folders belong to whoever runs the test, so the session is theirs.

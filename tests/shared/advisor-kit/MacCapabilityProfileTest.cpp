@@ -7,7 +7,7 @@
 
 namespace {
 
-using Speed = MacCapabilityProfile::SpeedClass;
+using SpeedClass = MacCapabilityProfile::SpeedClass;
 using Headroom = MacCapabilityProfile::ThermalHeadroom;
 
 MacCapabilityProfile withMemory(double totalGB, Headroom thermal = Headroom::excellent)
@@ -18,7 +18,7 @@ MacCapabilityProfile withMemory(double totalGB, Headroom thermal = Headroom::exc
     return p;
 }
 
-Speed speedFor(double bandwidth)
+SpeedClass speedFor(double bandwidth)
 {
     MacCapabilityProfile p = MacCapabilityProfile::defaultProfile();
     p.memoryBandwidthGBs = bandwidth;
@@ -38,7 +38,7 @@ std::vector<std::string> names(const std::vector<MacCapabilityProfile::Capabilit
 TEST(MacCapabilityProfileTest, DefaultProfileDerivations)
 {
     const auto& p = MacCapabilityProfile::defaultProfile();
-    EXPECT_EQ(p.estimatedInferenceSpeedClass(), Speed::slow);
+    EXPECT_EQ(p.estimatedInferenceSpeedClass(), SpeedClass::slow);
     EXPECT_EQ(p.maximumModelSizeGB(), 0);
     EXPECT_EQ(p.maximumModelSizeForBuildsGB(), 0);
     const auto rows = p.capabilities();
@@ -68,21 +68,21 @@ TEST(MacCapabilityProfileTest, SizeLimitsAtTheirBoundaries)
 
 TEST(MacCapabilityProfileTest, SpeedClassFromBandwidth)
 {
-    EXPECT_EQ(speedFor(0), Speed::slow);
-    EXPECT_EQ(speedFor(99.99), Speed::slow);
-    EXPECT_EQ(speedFor(100), Speed::moderate);
-    EXPECT_EQ(speedFor(200), Speed::fast);
-    EXPECT_EQ(speedFor(399.9), Speed::fast);
-    EXPECT_EQ(speedFor(400), Speed::veryFast);
-    EXPECT_EQ(speedFor(800), Speed::veryFast);
+    EXPECT_EQ(speedFor(0), SpeedClass::slow);
+    EXPECT_EQ(speedFor(99.99), SpeedClass::slow);
+    EXPECT_EQ(speedFor(100), SpeedClass::moderate);
+    EXPECT_EQ(speedFor(200), SpeedClass::fast);
+    EXPECT_EQ(speedFor(399.9), SpeedClass::fast);
+    EXPECT_EQ(speedFor(400), SpeedClass::veryFast);
+    EXPECT_EQ(speedFor(800), SpeedClass::veryFast);
     // A failed detection is the slowest class, never the fastest; infinity lies above every bound.
-    EXPECT_EQ(speedFor(-1), Speed::slow);
-    EXPECT_EQ(speedFor(-std::numeric_limits<double>::infinity()), Speed::slow);
-    EXPECT_EQ(speedFor(std::nan("")), Speed::slow);
-    EXPECT_EQ(speedFor(std::numeric_limits<double>::infinity()), Speed::veryFast);
+    EXPECT_EQ(speedFor(-1), SpeedClass::slow);
+    EXPECT_EQ(speedFor(-std::numeric_limits<double>::infinity()), SpeedClass::slow);
+    EXPECT_EQ(speedFor(std::nan("")), SpeedClass::slow);
+    EXPECT_EQ(speedFor(std::numeric_limits<double>::infinity()), SpeedClass::veryFast);
 
-    EXPECT_EQ(description(Speed::slow), "8-15 tok/s (M1 base)");
-    EXPECT_EQ(rawValue(Speed::veryFast), "veryFast");
+    EXPECT_EQ(description(SpeedClass::slow), "8-15 tok/s (M1 base)");
+    EXPECT_EQ(rawValue(SpeedClass::veryFast), "veryFast");
 }
 
 TEST(MacCapabilityProfileTest, CapabilityRowsFollowTotalMemory)

@@ -44,7 +44,7 @@ template<typename Condition> bool waitUntil(Condition condition)
     return true;
 }
 
-constexpr double GiB = 1073741824.0;
+constexpr double kGibibyte = 1073741824.0;
 
 const char* twoLoaded = R"({"models":[
   {"name":"llama3.1:8b","model":"llama3.1:8b","size":6654289920,"digest":"46e0c10c039e","details":{"family":"llama"},
@@ -92,8 +92,8 @@ TEST(OllamaEngineLoaded, MapsSizesAndKeepsServerOrder)
     const auto& llama = result.models[0];
     EXPECT_EQ(llama.id, "46e0c10c039e");
     EXPECT_EQ(llama.name, "llama3.1:8b");
-    EXPECT_DOUBLE_EQ(llama.sizeGB, 5033164800 / GiB); // size_vram
-    EXPECT_DOUBLE_EQ(llama.estimatedRAMFootprintGB, 6654289920 / GiB);
+    EXPECT_DOUBLE_EQ(llama.sizeGB, 5033164800 / kGibibyte); // size_vram
+    EXPECT_DOUBLE_EQ(llama.estimatedRAMFootprintGB, 6654289920 / kGibibyte);
     EXPECT_TRUE(llama.isLoaded);
     ASSERT_TRUE(llama.lastUsed);
     EXPECT_GE(*llama.lastUsed, before);
@@ -168,7 +168,7 @@ TEST(OllamaEngineInstalled, MarksLoadedByDigest)
     EXPECT_EQ(r.models[0].name, "llama3.1:8b");
     EXPECT_TRUE(r.models[0].isLoaded);
     EXPECT_TRUE(r.models[0].lastUsed);
-    EXPECT_DOUBLE_EQ(r.models[0].sizeGB, 4920753328 / GiB); // the installed size, not size_vram
+    EXPECT_DOUBLE_EQ(r.models[0].sizeGB, 4920753328 / kGibibyte); // the installed size, not size_vram
     EXPECT_DOUBLE_EQ(r.models[0].estimatedRAMFootprintGB, r.models[0].sizeGB);
     EXPECT_FALSE(r.models[1].isLoaded);
     EXPECT_FALSE(r.models[1].lastUsed);

@@ -11,7 +11,7 @@
 
 namespace {
 
-const QString kKey = "com.quorvane.digestengine.digests";
+const QString kDigestsKey = "com.quorvane.digestengine.digests";
 
 const char* kDigestJson = R"({"id":"3C1D5E7F-9A2B-4C6D-8E0F-1A3B5C7D9E2F","weekOf":757382400.0,
     "peakMemoryPressureEvents":4,"worstThermalState":"Warm","mostUsedModel":"llama3:8b","mostUsedModelAvgGB":5.5,
@@ -62,7 +62,7 @@ TEST_F(DigestEngineTest, KeepsTheTwelveNewestAlsoInTheStoredValue)
         engine.addDigest(digestNumber(n));
     const std::vector<std::int64_t> expected {13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2};
     EXPECT_EQ(numbers(engine.getDigests()), expected);
-    EXPECT_EQ(Json::parse(*defaults.data(kKey)).size(), 12u);
+    EXPECT_EQ(Json::parse(*defaults.data(kDigestsKey)).size(), 12u);
     EXPECT_EQ(DigestEngine(defaults).getDigests(), engine.getDigests());
 }
 
@@ -79,10 +79,10 @@ TEST_F(DigestEngineTest, UndecodableStoredListLoadsEmptyUntilTheNextAdd)
 {
     Json bad = Json::array({Json::parse(kDigestJson), Json::parse(kDigestJson)});
     bad[1].erase("buildsProtected");
-    defaults.setData(kKey, bad.dump());
+    defaults.setData(kDigestsKey, bad.dump());
     DigestEngine engine(defaults);
     EXPECT_TRUE(engine.getDigests().empty());
-    EXPECT_EQ(defaults.data(kKey), bad.dump());
+    EXPECT_EQ(defaults.data(kDigestsKey), bad.dump());
 
     engine.addDigest(digestNumber(5));
     EXPECT_EQ(numbers(DigestEngine(defaults).getDigests()), std::vector<std::int64_t> {5});

@@ -11,7 +11,7 @@ namespace {
 using Workspace = PersonaConfiguration::WorkspacePersona;
 using Flavor = PersonaConfiguration::FlavorPersona;
 
-const QString kKey = "com.quorvane.personaconfig";
+const QString kConfigurationKey = "com.quorvane.personaconfig";
 
 // A stored configuration as another writer might have left it: any key order, the slash escaped.
 const char* kStored = R"({"neverPauseWhitelist":["Slack"],"workspacePersona":"Student \/ Hobbyist",
@@ -28,7 +28,7 @@ struct PersonaConfigurationTest : testing::Test
     {
         Json j = Json::parse(kStored);
         change(j);
-        defaults.setData(kKey, j.dump());
+        defaults.setData(kConfigurationKey, j.dump());
     }
 };
 
@@ -51,12 +51,12 @@ TEST_F(PersonaConfigurationTest, NothingStoredGivesTheDefaultConfiguration)
     EXPECT_TRUE(c.autoUnloadOllamaEnabled);
     EXPECT_EQ(c.ollamaIdleTimeoutMinutes, 0);
     EXPECT_EQ(c.neverPauseWhitelist, (std::vector<std::string> {"Antigravity", "Xcode", "Spotify", "Slack"}));
-    EXPECT_FALSE(defaults.data(kKey));
+    EXPECT_FALSE(defaults.data(kConfigurationKey));
 }
 
 TEST_F(PersonaConfigurationTest, StoredValueLoadsWithAnyKeyOrderAndEscapedSlash)
 {
-    defaults.setData(kKey, kStored);
+    defaults.setData(kConfigurationKey, kStored);
     const auto c = PersonaConfiguration::load(defaults);
     EXPECT_EQ(c.workspacePersona, Workspace::student);
     EXPECT_EQ(c.flavorPersona, Flavor::fox);
@@ -65,7 +65,7 @@ TEST_F(PersonaConfigurationTest, StoredValueLoadsWithAnyKeyOrderAndEscapedSlash)
     EXPECT_EQ(c.customFreezeList, std::vector<std::string> {"Dropbox"});
 
     PersonaConfiguration::store(c, defaults);
-    EXPECT_EQ(Json::parse(*defaults.data(kKey)), Json::parse(kStored));
+    EXPECT_EQ(Json::parse(*defaults.data(kConfigurationKey)), Json::parse(kStored));
     EXPECT_EQ(PersonaConfiguration::load(defaults), c);
 
     storeWith([](Json& j) { j["futureSetting"] = 1; });
@@ -87,11 +87,11 @@ TEST_F(PersonaConfigurationTest, AnyBadFieldFallsBackWholeAndLeavesTheStoredValu
     };
     for (std::size_t i = 0; i < damages.size(); ++i) {
         storeWith(damages[i]);
-        const auto stored = defaults.data(kKey);
+        const auto stored = defaults.data(kConfigurationKey);
         EXPECT_EQ(PersonaConfiguration::load(defaults), PersonaConfiguration::defaultConfiguration()) << "case " << i;
-        EXPECT_EQ(defaults.data(kKey), stored) << "case " << i;
+        EXPECT_EQ(defaults.data(kConfigurationKey), stored) << "case " << i;
     }
-    defaults.setData(kKey, "{not json");
+    defaults.setData(kConfigurationKey, "{not json");
     EXPECT_EQ(PersonaConfiguration::load(defaults), PersonaConfiguration::defaultConfiguration());
 }
 
@@ -105,7 +105,7 @@ TEST_F(PersonaConfigurationTest, ListsKeepOrderAndEmptyListsSurvive)
     a.compileModeTriggers.clear();
     a.customFreezeList = {"Dropbox", "Dropbox"};
     PersonaConfiguration::store(a, defaults);
-    const Json stored = Json::parse(*defaults.data(kKey));
+    const Json stored = Json::parse(*defaults.data(kConfigurationKey));
     EXPECT_EQ(stored.size(), 11u);
     EXPECT_TRUE(stored["compileModeTriggers"].is_array() && stored["compileModeTriggers"].empty());
     EXPECT_TRUE(stored["ollamaIdleTimeoutMinutes"].is_number_integer());

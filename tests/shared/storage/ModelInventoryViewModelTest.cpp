@@ -14,7 +14,7 @@ using testing::IsEmpty;
 
 namespace {
 
-constexpr std::size_t kMiB = 1048576;
+constexpr std::size_t kMebibyte = 1048576;
 constexpr double kGiB = 1073741824.0;
 
 class ViewModelTest : public testing::Test
@@ -55,10 +55,10 @@ protected:
 
 TEST_F(ViewModelTest, ScanSortsLargestFirstKeepingTheEngineOrderForTiesAndPrunesTheSelection)
 {
-    f.lmModel("p/a/a.gguf", 3 * kMiB);
-    f.lmModel("p/b/b.gguf", 5 * kMiB);
-    f.lmModel("p/c/c.gguf", 3 * kMiB);
-    f.lmModel("p/d/d.gguf", 3 * kMiB);
+    f.lmModel("p/a/a.gguf", 3 * kMebibyte);
+    f.lmModel("p/b/b.gguf", 5 * kMebibyte);
+    f.lmModel("p/c/c.gguf", 3 * kMebibyte);
+    f.lmModel("p/d/d.gguf", 3 * kMebibyte);
     const auto engineOrder = names(f.inventory->scanModels());
 
     scan();
@@ -84,8 +84,8 @@ TEST_F(ViewModelTest, ScanSortsLargestFirstKeepingTheEngineOrderForTiesAndPrunes
 
 TEST_F(ViewModelTest, ScanRunsOffTheGuiThreadAndShowsBusyUntilBothListsArrive)
 {
-    f.lmModel("p/a/a.gguf", 3 * kMiB);
-    f.file(f.path(".npm/_cacache/x"), 2 * kMiB);
+    f.lmModel("p/a/a.gguf", 3 * kMebibyte);
+    f.file(f.path(".npm/_cacache/x"), 2 * kMebibyte);
     f.hold();
     bool done = false;
     vm().scan([&] { done = true; }); // returns although the pool has not started the scan
@@ -112,11 +112,11 @@ TEST_F(ViewModelTest, AnEmptyCleanChangesNothing)
 
 TEST_F(ViewModelTest, CleaningReportsTheEnginesResultAndRecordsOneEvent)
 {
-    f.lmModel("p/a/a.gguf", 2 * kMiB);
-    f.lmModel("p/b/b.gguf", 1 * kMiB);
+    f.lmModel("p/a/a.gguf", 2 * kMebibyte);
+    f.lmModel("p/b/b.gguf", 1 * kMebibyte);
     scan();
     // A third model whose path lies outside every store: the engine refuses it.
-    f.file(f.path("elsewhere/c.gguf"), 4 * kMiB);
+    f.file(f.path("elsewhere/c.gguf"), 4 * kMebibyte);
     InventoryModel outside {
         "c", 4.0 / 1024, f.now, ModelSource::lmStudio, f.path("elsewhere/c.gguf"), false, false, std::nullopt};
     vm().toggleSelection(model("a/a.gguf"));
@@ -124,7 +124,7 @@ TEST_F(ViewModelTest, CleaningReportsTheEnginesResultAndRecordsOneEvent)
 
     const ModelDeletionResult r = clean({model("a/a.gguf"), model("b/b.gguf"), outside});
     EXPECT_EQ(r.deletedCount, 2);
-    EXPECT_EQ(r.totalReclaimedBytes, static_cast<std::int64_t>(3 * kMiB));
+    EXPECT_EQ(r.totalReclaimedBytes, static_cast<std::int64_t>(3 * kMebibyte));
     EXPECT_THAT(r.failedModelNames, ElementsAre("c"));
     EXPECT_EQ(vm().lastCleanResult(), r);
     EXPECT_THAT(vm().installedModels(), IsEmpty());
@@ -139,8 +139,8 @@ TEST_F(ViewModelTest, CleaningReportsTheEnginesResultAndRecordsOneEvent)
     EXPECT_EQ(events[0].detail, "Cleaned 2 model(s) (a/a.gguf, b/b.gguf)"); // not the refused one
     EXPECT_EQ(events[0].impactValue, "+3.0 MB");
     const auto after = f.tracker.getMetrics();
-    EXPECT_DOUBLE_EQ(after.totalGBFreed - before.totalGBFreed, 3 * kMiB / kGiB);
-    EXPECT_DOUBLE_EQ(after.totalStorageReclaimedGB - before.totalStorageReclaimedGB, 3 * kMiB / kGiB);
+    EXPECT_DOUBLE_EQ(after.totalGBFreed - before.totalGBFreed, 3 * kMebibyte / kGiB);
+    EXPECT_DOUBLE_EQ(after.totalStorageReclaimedGB - before.totalStorageReclaimedGB, 3 * kMebibyte / kGiB);
     EXPECT_EQ(after.modelsCleanedCount, before.modelsCleanedCount + 1);
     EXPECT_EQ(after.totalHoursSaved, before.totalHoursSaved);
 }
@@ -160,7 +160,7 @@ TEST_F(ViewModelTest, ACleanThatFreesNoByteRecordsNothing)
 
 TEST_F(ViewModelTest, DeletingOneModelReportsWhatTheEngineDidNotTheListedSize)
 {
-    f.file(f.path("elsewhere/x.gguf"), 4 * kMiB);
+    f.file(f.path("elsewhere/x.gguf"), 4 * kMebibyte);
     const InventoryModel refused {
         "x", 2.5, f.now, ModelSource::lmStudio, f.path("elsewhere/x.gguf"), false, false, std::nullopt};
     std::optional<ModelDeletionResult> out;
@@ -173,11 +173,11 @@ TEST_F(ViewModelTest, DeletingOneModelReportsWhatTheEngineDidNotTheListedSize)
 
 TEST_F(ViewModelTest, DuplicateFiguresCountSurplusMembersAndSkipLoneSurvivors)
 {
-    f.lmModel("p/q-gguf/q.gguf", 3 * kMiB, 40); // archive candidate and duplicate
-    f.file(f.path(".cache/lm-studio/models/p/q-gguf/q.gguf"), 2 * kMiB);
-    f.lmModel("p/r/r.gguf", 1 * kMiB);
+    f.lmModel("p/q-gguf/q.gguf", 3 * kMebibyte, 40); // archive candidate and duplicate
+    f.file(f.path(".cache/lm-studio/models/p/q-gguf/q.gguf"), 2 * kMebibyte);
+    f.lmModel("p/r/r.gguf", 1 * kMebibyte);
     scan();
-    const double mb = kMiB / kGiB;
+    const double mb = kMebibyte / kGiB;
     ASSERT_EQ(vm().duplicateModels().size(), 2u);
     EXPECT_DOUBLE_EQ(vm().duplicateReclaimableGB(), 2 * mb);
     EXPECT_DOUBLE_EQ(vm().archiveReclaimableGB(), 3 * mb);
@@ -195,7 +195,7 @@ TEST_F(ViewModelTest, DuplicateFiguresCountSurplusMembersAndSkipLoneSurvivors)
     vm().cleanDuplicates(true, [&](ModelDeletionResult r) { out = r; });
     ASSERT_TRUE(StorageViewFixture::waitFor([&] { return out.has_value(); }));
     EXPECT_EQ(out->deletedCount, 1);
-    EXPECT_EQ(out->totalReclaimedBytes, static_cast<std::int64_t>(2 * kMiB));
+    EXPECT_EQ(out->totalReclaimedBytes, static_cast<std::int64_t>(2 * kMebibyte));
     ASSERT_EQ(vm().duplicateModels().size(), 1u);
     EXPECT_DOUBLE_EQ(vm().duplicateReclaimableGB(), 0);
     out.reset();
@@ -207,22 +207,22 @@ TEST_F(ViewModelTest, DuplicateFiguresCountSurplusMembersAndSkipLoneSurvivors)
 
 TEST_F(ViewModelTest, SafeCleanNamesTheLargestCachesAndRecordsOnlyWhenSomethingWasFreed)
 {
-    f.file(f.path("Library/Developer/Xcode/DerivedData/a"), 6 * kMiB);
-    f.file(f.path(".npm/_cacache/b"), 5 * kMiB);
-    f.file(f.path(".cache/uv/c"), 4 * kMiB);
-    f.file(f.path(".cache/pip/d"), 3 * kMiB);
-    f.file(f.path(".cache/org.swift.swiftpm/e"), 2 * kMiB);
-    f.file(f.hub("models--a--b/blobs/f"), 9 * kMiB);
+    f.file(f.path("Library/Developer/Xcode/DerivedData/a"), 6 * kMebibyte);
+    f.file(f.path(".npm/_cacache/b"), 5 * kMebibyte);
+    f.file(f.path(".cache/uv/c"), 4 * kMebibyte);
+    f.file(f.path(".cache/pip/d"), 3 * kMebibyte);
+    f.file(f.path(".cache/org.swift.swiftpm/e"), 2 * kMebibyte);
+    f.file(f.hub("models--a--b/blobs/f"), 9 * kMebibyte);
     scan();
-    EXPECT_DOUBLE_EQ(vm().totalSafeCachesGB(), 20 * kMiB / kGiB);
+    EXPECT_DOUBLE_EQ(vm().totalSafeCachesGB(), 20 * kMebibyte / kGiB);
     // The hub holds nothing but a model, which counts under the models.
-    EXPECT_DOUBLE_EQ(vm().totalDeveloperCachesGB(), 20 * kMiB / kGiB);
+    EXPECT_DOUBLE_EQ(vm().totalDeveloperCachesGB(), 20 * kMebibyte / kGiB);
 
     std::optional<std::int64_t> freed;
     vm().cleanAllSafeCaches([&](const DeveloperCacheEngine::SafePurge& p) { freed = p.reclaimedBytes; });
     ASSERT_TRUE(StorageViewFixture::waitFor([&] { return freed.has_value(); }));
-    EXPECT_EQ(*freed, static_cast<std::int64_t>(20 * kMiB));
-    EXPECT_EQ(vm().lastCleanResult(), ModelDeletionResult(5, 20 * kMiB, {}));
+    EXPECT_EQ(*freed, static_cast<std::int64_t>(20 * kMebibyte));
+    EXPECT_EQ(vm().lastCleanResult(), ModelDeletionResult(5, 20 * kMebibyte, {}));
     EXPECT_THAT(names(vm().developerCaches()), ElementsAre("Hugging Face Hub"));
     auto events = f.tracker.fetchEvents(AssistanceCategory::all, 10);
     ASSERT_EQ(events.size(), 1u);
@@ -234,13 +234,13 @@ TEST_F(ViewModelTest, SafeCleanNamesTheLargestCachesAndRecordsOnlyWhenSomethingW
     vm().cleanAllSafeCaches([&](const DeveloperCacheEngine::SafePurge& p) { freed = p.reclaimedBytes; });
     ASSERT_TRUE(StorageViewFixture::waitFor([&] { return freed.has_value(); }));
     EXPECT_EQ(*freed, 0);
-    EXPECT_EQ(vm().lastCleanResult(), ModelDeletionResult(5, 20 * kMiB, {}));
+    EXPECT_EQ(vm().lastCleanResult(), ModelDeletionResult(5, 20 * kMebibyte, {}));
     EXPECT_EQ(f.tracker.fetchEvents(AssistanceCategory::all, 10).size(), 1u);
 }
 
 TEST_F(ViewModelTest, ACacheThatCannotBePurgedReportsWhyAndRecordsNothing)
 {
-    f.file(f.path(".npm/_cacache/b"), 5 * kMiB);
+    f.file(f.path(".npm/_cacache/b"), 5 * kMebibyte);
     scan();
     DeveloperCacheItem fake = vm().developerCaches().at(0);
     fake.path = f.path("elsewhere");
@@ -258,8 +258,8 @@ TEST_F(ViewModelTest, ACacheThatCannotBePurgedReportsWhyAndRecordsNothing)
     out.reset();
     vm().cleanCacheItem(vm().developerCaches().at(0), [&](DeveloperCacheEngine::PurgeResult r) { out = r; });
     ASSERT_TRUE(StorageViewFixture::waitFor([&] { return out.has_value(); }));
-    EXPECT_EQ(out->freedBytes, static_cast<std::int64_t>(5 * kMiB));
-    EXPECT_EQ(vm().lastCleanResult(), ModelDeletionResult(1, 5 * kMiB, {}));
+    EXPECT_EQ(out->freedBytes, static_cast<std::int64_t>(5 * kMebibyte));
+    EXPECT_EQ(vm().lastCleanResult(), ModelDeletionResult(1, 5 * kMebibyte, {}));
     EXPECT_THAT(vm().developerCaches(), IsEmpty());
     const auto events = f.tracker.fetchEvents(AssistanceCategory::all, 10);
     ASSERT_EQ(events.size(), 1u);
@@ -269,8 +269,8 @@ TEST_F(ViewModelTest, ACacheThatCannotBePurgedReportsWhyAndRecordsNothing)
 
 TEST_F(ViewModelTest, ACacheLeftInPartIsRecordedAsPartlyPurged)
 {
-    f.file(f.path(".cache/pip/a"), 3 * kMiB);
-    f.file(f.path(".cache/pip/locked/keep"), 2 * kMiB);
+    f.file(f.path(".cache/pip/a"), 3 * kMebibyte);
+    f.file(f.path(".cache/pip/locked/keep"), 2 * kMebibyte);
     // Before any work starts: the pool's threads are made under the lock.
     const LockedFolder lock(f.path(".cache/pip/locked"));
     ASSERT_TRUE(lock.locked());
@@ -280,7 +280,7 @@ TEST_F(ViewModelTest, ACacheLeftInPartIsRecordedAsPartlyPurged)
     vm().cleanCacheItem(vm().developerCaches().at(0), [&](DeveloperCacheEngine::PurgeResult r) { out = r; });
     ASSERT_TRUE(StorageViewFixture::waitFor([&] { return out.has_value(); }));
     EXPECT_TRUE(out->incomplete);
-    EXPECT_EQ(vm().lastCleanResult(), ModelDeletionResult(0, 3 * kMiB, {"Python pip Cache"}));
+    EXPECT_EQ(vm().lastCleanResult(), ModelDeletionResult(0, 3 * kMebibyte, {"Python pip Cache"}));
     const auto events = f.tracker.fetchEvents(AssistanceCategory::all, 10);
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].detail, "Partly purged Python pip Cache");
@@ -289,7 +289,7 @@ TEST_F(ViewModelTest, ACacheLeftInPartIsRecordedAsPartlyPurged)
 
 TEST_F(ViewModelTest, ADeletionOutlivesTheModelThatStartedIt)
 {
-    f.lmModel("p/a/a.gguf", 2 * kMiB);
+    f.lmModel("p/a/a.gguf", 2 * kMebibyte);
     scan();
     const std::string file = model("a/a.gguf").path;
     bool delivered = false;
@@ -342,27 +342,27 @@ protected:
 
 TEST_F(EstimateTest, TwoTagsOfOneBlobCountItOnceAndFreeItOnce)
 {
-    f.ollamaModel("registry.ollama.ai/library/mistral/latest", {{1, 4 * kMiB}});
-    f.ollamaModel("registry.ollama.ai/library/mistral/7b", {{1, 4 * kMiB}});
-    f.ollamaModel("registry.ollama.ai/library/llama3.2/3b", {{2, 2 * kMiB}});
+    f.ollamaModel("registry.ollama.ai/library/mistral/latest", {{1, 4 * kMebibyte}});
+    f.ollamaModel("registry.ollama.ai/library/mistral/7b", {{1, 4 * kMebibyte}});
+    f.ollamaModel("registry.ollama.ai/library/llama3.2/3b", {{2, 2 * kMebibyte}});
     scan();
     EXPECT_EQ(totalBytes(), StoreFixture::diskBytes(f.ollama("blobs")));
-    EXPECT_EQ(model("mistral:7b").sizeGB, 4 * kMiB / kGiB); // a row still shows the model's own size
+    EXPECT_EQ(model("mistral:7b").sizeGB, 4 * kMebibyte / kGiB); // a row still shows the model's own size
 
     const Measured m = deleteAndMeasure({"mistral:latest", "mistral:7b"}, f.ollama("blobs"));
-    EXPECT_EQ(m.freed, static_cast<std::int64_t>(4 * kMiB));
+    EXPECT_EQ(m.freed, static_cast<std::int64_t>(4 * kMebibyte));
     EXPECT_EQ(m.estimate, m.freed);
     EXPECT_EQ(m.result.totalReclaimedBytes, m.freed);
 }
 
 TEST_F(EstimateTest, ATagWhoseBlobAnotherTagUsesIsEstimatedAtNothing)
 {
-    f.ollamaModel("registry.ollama.ai/library/llama3.2/latest", {{2, 2 * kMiB}});
-    f.ollamaModel("registry.ollama.ai/library/llama3.2/3b", {{2, 2 * kMiB}});
+    f.ollamaModel("registry.ollama.ai/library/llama3.2/latest", {{2, 2 * kMebibyte}});
+    f.ollamaModel("registry.ollama.ai/library/llama3.2/3b", {{2, 2 * kMebibyte}});
     scan();
     const StorageFootprint::Reclaim reclaim = vm().reclaimFor({model("llama3.2:latest")});
     EXPECT_EQ(reclaim.keptFiles, 2); // the layer and the config
-    EXPECT_EQ(reclaim.keptBytes, static_cast<std::int64_t>(2 * kMiB) + kConfigBlob);
+    EXPECT_EQ(reclaim.keptBytes, static_cast<std::int64_t>(2 * kMebibyte) + kConfigBlob);
     EXPECT_THAT(reclaim.keptFor, ElementsAre("llama3.2:3b"));
 
     const Measured first = deleteAndMeasure({"llama3.2:latest"}, f.ollama("blobs"));
@@ -370,13 +370,13 @@ TEST_F(EstimateTest, ATagWhoseBlobAnotherTagUsesIsEstimatedAtNothing)
     EXPECT_EQ(first.estimate, 0);
     // The survivor now holds its blobs alone, before any rescan.
     const Measured second = deleteAndMeasure({"llama3.2:3b"}, f.ollama("blobs"));
-    EXPECT_EQ(second.freed, static_cast<std::int64_t>(2 * kMiB) + kConfigBlob);
+    EXPECT_EQ(second.freed, static_cast<std::int64_t>(2 * kMebibyte) + kConfigBlob);
     EXPECT_EQ(second.estimate, second.freed);
 }
 
 TEST_F(EstimateTest, AManifestThatCannotBeReadKeepsEveryBlobAndTheEstimateSaysSo)
 {
-    f.ollamaModel("registry.ollama.ai/library/a/1b", {{1, 3 * kMiB}});
+    f.ollamaModel("registry.ollama.ai/library/a/1b", {{1, 3 * kMebibyte}});
     f.text(f.ollama("manifests/registry.ollama.ai/library/broken/1b"), "not json");
     scan();
     const StorageFootprint::Reclaim reclaim = vm().reclaimFor({model("a:1b")});
@@ -389,11 +389,11 @@ TEST_F(EstimateTest, AManifestThatCannotBeReadKeepsEveryBlobAndTheEstimateSaysSo
 
 TEST_F(EstimateTest, AHardLinkedFileCountsOnceAndGoesWithItsLastName)
 {
-    const std::string a = f.lmModel("p/a/a.gguf", 3 * kMiB);
+    const std::string a = f.lmModel("p/a/a.gguf", 3 * kMebibyte);
     std::filesystem::create_directories(f.path(".cache/lm-studio/models/q/b"));
     std::filesystem::create_hard_link(a, f.path(".cache/lm-studio/models/q/b/b.gguf"));
     // A Hugging Face weight that an LM Studio file shares by a hard link.
-    const std::string c = f.lmModel("p/c/c.gguf", 5 * kMiB);
+    const std::string c = f.lmModel("p/c/c.gguf", 5 * kMebibyte);
     std::filesystem::create_directories(f.hub("models--o--m/blobs"));
     std::filesystem::create_hard_link(c, f.hub("models--o--m/blobs/w"));
     scan();
@@ -403,16 +403,16 @@ TEST_F(EstimateTest, AHardLinkedFileCountsOnceAndGoesWithItsLastName)
     EXPECT_EQ(m.freed, 0);
     EXPECT_EQ(m.estimate, 0);
     m = deleteAndMeasure({"b/b.gguf"}, f.home);
-    EXPECT_EQ(m.freed, static_cast<std::int64_t>(3 * kMiB));
+    EXPECT_EQ(m.freed, static_cast<std::int64_t>(3 * kMebibyte));
     EXPECT_EQ(m.estimate, m.freed);
     m = deleteAndMeasure({"o/m", "c/c.gguf"}, f.home);
-    EXPECT_EQ(m.freed, static_cast<std::int64_t>(5 * kMiB));
+    EXPECT_EQ(m.freed, static_cast<std::int64_t>(5 * kMebibyte));
     EXPECT_EQ(m.estimate, m.freed);
 }
 
 TEST_F(EstimateTest, ABlobLinkedOutsideTheStoresGoesWhileItsBytesStay)
 {
-    f.ollamaModel("registry.ollama.ai/library/a/1b", {{1, 3 * kMiB}});
+    f.ollamaModel("registry.ollama.ai/library/a/1b", {{1, 3 * kMebibyte}});
     const std::string blob = f.ollama("blobs/" + StoreFixture::blobName(1));
     std::filesystem::create_directories(f.path("backup"));
     std::filesystem::create_hard_link(blob, f.path("backup/weights"));
@@ -424,17 +424,17 @@ TEST_F(EstimateTest, ABlobLinkedOutsideTheStoresGoesWhileItsBytesStay)
     const Measured m = deleteAndMeasure({"a:1b"}, f.home);
     EXPECT_FALSE(StoreFixture::exists(blob));
     EXPECT_TRUE(StoreFixture::exists(f.path("backup/weights")));
-    EXPECT_LT(m.freed, static_cast<std::int64_t>(kMiB)); // the manifest and the config blob only
+    EXPECT_LT(m.freed, static_cast<std::int64_t>(kMebibyte)); // the manifest and the config blob only
     EXPECT_EQ(m.estimate, kConfigBlob);
 }
 
 TEST_F(EstimateTest, TheHubIsCountedOnceAsModelsAndOnlyItsRestAsACache)
 {
-    f.file(f.hub("models--org--model/blobs/w"), 3 * kMiB);
-    f.file(f.hub("datasets--org--d/blobs/x"), 2 * kMiB);
-    f.file(f.path(".npm/_cacache/y"), 2 * kMiB);
+    f.file(f.hub("models--org--model/blobs/w"), 3 * kMebibyte);
+    f.file(f.hub("datasets--org--d/blobs/x"), 2 * kMebibyte);
+    f.file(f.path(".npm/_cacache/y"), 2 * kMebibyte);
     scan();
     EXPECT_EQ(totalBytes(), StoreFixture::diskBytes(f.home));
-    EXPECT_DOUBLE_EQ(vm().totalDeveloperCachesGB(), 4 * kMiB / kGiB);
-    EXPECT_DOUBLE_EQ(vm().totalStorageGB(), 3 * kMiB / kGiB);
+    EXPECT_DOUBLE_EQ(vm().totalDeveloperCachesGB(), 4 * kMebibyte / kGiB);
+    EXPECT_DOUBLE_EQ(vm().totalStorageGB(), 3 * kMebibyte / kGiB);
 }
