@@ -110,7 +110,8 @@ TEST_F(ProgramTest, RunsSamplesRefusesASecondCopyAndEndsCleanlyOnSigterm)
 {
     QProcess program;
     ASSERT_TRUE(start(program));
-    QTest::qWait(1500);
+    // Until it answers, the first copy may not yet hold the socket, and a second would run on as well.
+    ASSERT_TRUE(waitUntilAnswering(program)) << program.readAllStandardError().toStdString();
     ASSERT_EQ(program.state(), QProcess::Running) << program.readAllStandardError().toStdString();
     const long long before = bytesRead(program.processId());
     QTest::qWait(2500);
@@ -119,7 +120,7 @@ TEST_F(ProgramTest, RunsSamplesRefusesASecondCopyAndEndsCleanlyOnSigterm)
 
     QProcess second;
     ASSERT_TRUE(start(second));
-    EXPECT_TRUE(second.waitForFinished(5000));
+    EXPECT_TRUE(second.waitForFinished(5000)) << second.readAllStandardError().toStdString();
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(program.state(), QProcess::Running);
