@@ -26,10 +26,6 @@ public:
     // it; 0 when that could not be read, and then the pid alone names it.
     Findings review(const std::map<std::int32_t, std::uint64_t>& held) const;
 
-    // Whether a /proc/pid/status text shows SIGSTOP pending: sent, but not yet acted on, as when the
-    // process is busy in the kernel. It stops as soon as it returns; SIGCONT would have discarded it.
-    static bool stopPending(std::string_view status);
-
 private:
     std::string m_root;
     platform::ProcessTable m_table;

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdint>
 #include <unistd.h>
 
 namespace helper {
@@ -14,27 +13,6 @@ namespace helper {
 ListedProcessResumer::ListedProcessResumer(std::string procRoot)
     : m_procRoot(std::move(procRoot))
 {
-}
-
-bool ListedProcessResumer::stopPending(std::string_view status)
-{
-    constexpr std::uint64_t stopBit = std::uint64_t(1) << (SIGSTOP - 1);
-    for (const std::string_view key : {"\nSigPnd:", "\nShdPnd:"}) {
-        const auto at = status.find(key);
-        if (at == std::string_view::npos)
-            continue;
-        std::uint64_t mask = 0;
-        for (std::size_t i = at + key.size(); i < status.size() && status[i] != '\n'; ++i) {
-            const char c = status[i];
-            if (c >= '0' && c <= '9')
-                mask = mask << 4 | std::uint64_t(c - '0');
-            else if (c >= 'a' && c <= 'f')
-                mask = mask << 4 | std::uint64_t(c - 'a' + 10);
-        }
-        if (mask & stopBit)
-            return true;
-    }
-    return false;
 }
 
 ListedProcessResumer::Presence ListedProcessResumer::presenceOf(const SuspendedProcess& process, char* state) const
@@ -61,7 +39,7 @@ bool ListedProcessResumer::isStopped(const SuspendedProcess& process) const
     // A stop sent a moment ago may not have been taken yet: it is one all the same. The pending stop
     // is looked at first, then the state: a stop taken in between shows in the state read after it.
     const auto status = platform::procfiles::readText(m_procRoot + "/" + std::to_string(process.pid) + "/status");
-    if (status && stopPending(*status))
+    if (status && platform::ProcessTable::stopPending(*status))
         return true;
     char state = '?';
     return presenceOf(process, &state) == Presence::same && state == 'T';

@@ -21,10 +21,6 @@ public:
     // process); false while that cannot be told (no descriptor free, say).
     bool hasEnded(const SuspendedProcess& listed) const;
 
-    // Whether the "SigPnd" or "ShdPnd" mask of a /proc/<pid>/status text holds SIGSTOP: a stop sent
-    // that the process has not yet taken.
-    static bool stopPending(std::string_view status);
-
 private:
     enum class Presence { same, gone, unknown };
     enum class Outcome { continued, resumed, failed, gone, left };

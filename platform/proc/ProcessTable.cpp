@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -104,6 +105,25 @@ std::optional<ProcessTable::StatFields> ProcessTable::parseStat(std::string_view
         || !parseNumber(field(24), s.rssPages))
         return std::nullopt;
     return s;
+}
+
+bool ProcessTable::stopPending(std::string_view text)
+{
+    constexpr std::uint64_t stopBit = std::uint64_t(1) << (SIGSTOP - 1);
+    while (!text.empty()) {
+        std::string_view line = textfields::takeLine(text);
+        if (line.substr(0, 7) != "SigPnd:" && line.substr(0, 7) != "ShdPnd:")
+            continue;
+        line.remove_prefix(7);
+        const auto first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos)
+            continue;
+        std::uint64_t mask = 0;
+        std::from_chars(line.data() + first, line.data() + line.size(), mask, 16);
+        if (mask & stopBit)
+            return true;
+    }
+    return false;
 }
 
 std::optional<ProcessTable::StatusUids> ProcessTable::parseStatusUids(std::string_view text)

@@ -75,6 +75,10 @@ public:
         uid_t saved = 0;
     };
     static std::optional<StatusUids> parseStatusUids(std::string_view text);
+    // Whether the "SigPnd" or "ShdPnd" line of a /proc/pid/status text holds SIGSTOP: sent, but not yet
+    // acted on, as when the process is busy in the kernel. It stops as soon as it returns; SIGCONT would
+    // have discarded it.
+    static bool stopPending(std::string_view text);
     // "btime" of /proc/stat: the boot time in Unix seconds.
     static std::optional<std::int64_t> parseBootTime(std::string_view procStat);
     // The file name of argv[0] of a NUL-separated command line; empty when there is none.

@@ -106,6 +106,18 @@ TEST(ProcessTableParse, StatusUidAndBootTime)
     EXPECT_FALSE(ProcessTable::parseBootTime("cpu 1 2\n"));
 }
 
+// SIGSTOP is bit 19 of the masks; a process may name itself after one of the lines.
+TEST(ProcessTableParse, AStopIsPendingOnlyWhereTheSignalLinesSaySo)
+{
+    EXPECT_TRUE(ProcessTable::stopPending("Name:\tx\nSigPnd:\t0000000000040000\nShdPnd:\t0000000000000000\n"));
+    EXPECT_TRUE(ProcessTable::stopPending("Name:\tx\nSigPnd:\t0000000000000000\nShdPnd:\t0000000000040000\n"));
+    EXPECT_FALSE(ProcessTable::stopPending("Name:\tx\nSigPnd:\t0000000000020000\nShdPnd:\t0000000000080000\n"));
+    EXPECT_FALSE(ProcessTable::stopPending(
+        "Name:\tSigPnd: 40000\nSigPnd:\t0000000000000000\nShdPnd:\t0000000000000000\nSigBlk:\t0000000000040000\n"));
+    EXPECT_TRUE(ProcessTable::stopPending("Name:\tShdPnd:\nSigPnd:\t0000000000040000\nShdPnd:\t0000000000000000\n"));
+    EXPECT_FALSE(ProcessTable::stopPending(""));
+}
+
 TEST(ProcessTableParse, NamesFromExecutableAndCommandLine)
 {
     EXPECT_EQ(ProcessTable::nameFromExeTarget("/usr/lib/firefox-esr/firefox-esr"), "firefox-esr");
